@@ -1,0 +1,453 @@
+#include "text/CFormat.h"
+
+#include <charconv>
+#include <climits>
+#include <clocale>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <locale.h>
+#include <stdexcept>
+#include <system_error>
+
+namespace text {
+
+namespace {
+
+locale_t cLocale() {
+    static const locale_t loc = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+    return loc;
+}
+
+[[noreturn]] void badFormat(std::string_view fmt, const char* why) {
+    throw std::invalid_argument(std::string("format \"") + std::string(fmt) + "\": " + why);
+}
+
+struct Spec {
+    bool left = false, plus = false, space = false, zero = false;
+    int width = 0;
+    int precision = -1;
+    int longs = 0;  // number of 'l'
+    char conv = 0;
+};
+
+void pad(std::string& out, std::size_t n, char c) { out.append(n, c); }
+
+// Writes sign/prefix + body with the width rules of printf.
+void emit(std::string& out, const Spec& s, std::string_view sign, std::string_view body,
+          bool zeroAllowed) {
+    const std::size_t len = sign.size() + body.size();
+    const std::size_t w = s.width > 0 ? static_cast<std::size_t>(s.width) : 0;
+    if (len >= w) {
+        out.append(sign);
+        out.append(body);
+    } else if (s.left) {
+        out.append(sign);
+        out.append(body);
+        pad(out, w - len, ' ');
+    } else if (s.zero && zeroAllowed) {
+        out.append(sign);
+        pad(out, w - len, '0');
+        out.append(body);
+    } else {
+        pad(out, w - len, ' ');
+        out.append(sign);
+        out.append(body);
+    }
+}
+
+void emitInteger(std::string& out, const Spec& s, bool negative, unsigned long long magnitude) {
+    char digits[32];
+    auto r = std::to_chars(digits, digits + sizeof digits, magnitude);
+    std::string body(digits, r.ptr);
+    if (s.precision >= 0) {
+        if (s.precision == 0 && magnitude == 0) body.clear();
+        if (body.size() < static_cast<std::size_t>(s.precision))
+            body.insert(0, static_cast<std::size_t>(s.precision) - body.size(), '0');
+    }
+    std::string_view sign = negative ? "-" : s.plus ? "+" : s.space ? " " : "";
+    emit(out, s, sign, body, s.precision < 0);
+}
+
+void emitFixed(std::string& out, const Spec& s, double v) {
+    const int prec = s.precision < 0 ? 6 : s.precision;
+    char buf[400];
+    std::string_view sign;
+    std::string_view body;
+    const bool negative = std::signbit(v);
+    const double mag = negative ? -v : v;
+    if (std::isnan(v) || std::isinf(v)) {
+        body = std::isnan(v) ? "nan" : "inf";
+    } else {
+        std::string_view digits;
+        std::string heap;
+        auto r = std::to_chars(buf, buf + sizeof buf, mag, std::chars_format::fixed, prec);
+        if (r.ec == std::errc()) {
+            digits = std::string_view(buf, static_cast<std::size_t>(r.ptr - buf));
+        } else {
+            heap.resize(330 + static_cast<std::size_t>(prec));
+            auto r2 = std::to_chars(heap.data(), heap.data() + heap.size(), mag,
+                                    std::chars_format::fixed, prec);
+            heap.resize(static_cast<std::size_t>(r2.ptr - heap.data()));
+            digits = heap;
+        }
+        sign = negative ? "-" : s.plus ? "+" : s.space ? " " : "";
+        emit(out, s, sign, digits, true);
+        return;
+    }
+    sign = negative ? "-" : s.plus ? "+" : s.space ? " " : "";
+    emit(out, s, sign, body, false);
+}
+
+}  // namespace
+
+void appendFixed(std::string& out, double v, int precision) {
+    Spec s;
+    s.precision = precision;
+    emitFixed(out, s, v);
+}
+
+void vappendf(std::string& out, std::string_view fmt, std::initializer_list<FormatArg> args) {
+    auto arg = args.begin();
+    std::size_t i = 0;
+    while (i < fmt.size()) {
+        const std::size_t pct = fmt.find('%', i);
+        if (pct == std::string_view::npos) {
+            out.append(fmt.substr(i));
+            break;
+        }
+        out.append(fmt.substr(i, pct - i));
+        i = pct + 1;
+        if (i < fmt.size() && fmt[i] == '%') {
+            out.push_back('%');
+            ++i;
+            continue;
+        }
+        Spec s;
+        for (; i < fmt.size(); ++i) {
+            const char c = fmt[i];
+            if (c == '-') s.left = true;
+            else if (c == '+') s.plus = true;
+            else if (c == ' ') s.space = true;
+            else if (c == '0') s.zero = true;
+            else break;
+        }
+        while (i < fmt.size() && fmt[i] >= '0' && fmt[i] <= '9') s.width = s.width * 10 + (fmt[i++] - '0');
+        if (i < fmt.size() && fmt[i] == '.') {
+            ++i;
+            s.precision = 0;
+            while (i < fmt.size() && fmt[i] >= '0' && fmt[i] <= '9')
+                s.precision = s.precision * 10 + (fmt[i++] - '0');
+        }
+        while (i < fmt.size() && fmt[i] == 'l') {
+            ++s.longs;
+            ++i;
+        }
+        if (i >= fmt.size()) badFormat(fmt, "incomplete conversion");
+        s.conv = fmt[i++];
+        if (arg == args.end()) badFormat(fmt, "too few arguments");
+        const FormatArg& a = *arg++;
+        switch (s.conv) {
+            case 'd':
+            case 'i': {
+                if (a.kind() != FormatArg::Kind::Signed && a.kind() != FormatArg::Kind::Unsigned)
+                    badFormat(fmt, "%d needs an integer");
+                long long v = a.asSigned();
+                if (s.longs == 0) v = static_cast<int>(v);
+                const bool neg = v < 0;
+                const unsigned long long mag =
+                    neg ? 0ULL - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
+                emitInteger(out, s, neg, mag);
+                break;
+            }
+            case 'u': {
+                if (a.kind() != FormatArg::Kind::Signed && a.kind() != FormatArg::Kind::Unsigned)
+                    badFormat(fmt, "%u needs an integer");
+                unsigned long long v = a.asUnsigned();
+                if (s.longs == 0) v = static_cast<unsigned>(v);
+                Spec u = s;
+                u.plus = u.space = false;
+                emitInteger(out, u, false, v);
+                break;
+            }
+            case 'f':
+            case 'F':
+                if (a.kind() != FormatArg::Kind::Double) badFormat(fmt, "%f needs a floating value");
+                emitFixed(out, s, a.asDouble());
+                break;
+            case 's': {
+                if (a.kind() != FormatArg::Kind::String) badFormat(fmt, "%s needs a text");
+                std::string_view v = a.asString();
+                if (s.precision >= 0 && v.size() > static_cast<std::size_t>(s.precision))
+                    v = v.substr(0, static_cast<std::size_t>(s.precision));
+                emit(out, s, "", v, false);
+                break;
+            }
+            case 'c': {
+                if (a.kind() != FormatArg::Kind::Signed && a.kind() != FormatArg::Kind::Unsigned)
+                    badFormat(fmt, "%c needs an integer");
+                const char c = static_cast<char>(a.asSigned());
+                emit(out, s, "", std::string_view(&c, 1), false);
+                break;
+            }
+            default:
+                badFormat(fmt, "unsupported conversion");
+        }
+    }
+    if (arg != args.end()) badFormat(fmt, "too many arguments");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Scanning
+
+namespace {
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isHexDigit(char c) {
+    return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool matchesNoCase(std::string_view s, std::size_t pos, std::string_view word) {
+    if (s.size() - pos < word.size()) return false;
+    for (std::size_t k = 0; k < word.size(); ++k)
+        if (lower(s[pos + k]) != word[k]) return false;
+    return true;
+}
+
+// Length of the floating-point token glibc's scanf consumes at the start of `s` (which has no
+// leading white space), or 0 when the conversion fails. `plainDecimal` tells whether the
+// token is digits, an optional point and a complete exponent only.
+std::size_t floatTokenLength(std::string_view s, bool& plainDecimal) {
+    plainDecimal = false;
+    std::size_t p = 0;
+    if (p < s.size() && (s[p] == '+' || s[p] == '-')) ++p;
+    if (matchesNoCase(s, p, "inf")) {
+        p += 3;
+        if (p < s.size() && lower(s[p]) == 'i') {
+            // glibc commits to "infinity" once it has read the fourth letter.
+            return matchesNoCase(s, p, "inity") ? p + 5 : 0;
+        }
+        return p;
+    }
+    if (matchesNoCase(s, p, "nan")) return p + 3;
+    if (p + 1 < s.size() && s[p] == '0' && lower(s[p + 1]) == 'x') {
+        std::size_t q = p + 2;
+        bool any = false;
+        while (q < s.size() && isHexDigit(s[q])) ++q, any = true;
+        if (q < s.size() && s[q] == '.') {
+            ++q;
+            any = true;
+            while (q < s.size() && isHexDigit(s[q])) ++q;
+        }
+        if (!any) return 0;
+        if (q < s.size() && lower(s[q]) == 'p') {
+            ++q;
+            if (q < s.size() && (s[q] == '+' || s[q] == '-')) ++q;
+            while (q < s.size() && isDigit(s[q])) ++q;
+        }
+        return q;
+    }
+    std::size_t q = p;
+    std::size_t digits = 0;
+    while (q < s.size() && isDigit(s[q])) ++q, ++digits;
+    if (q < s.size() && s[q] == '.') {
+        ++q;
+        while (q < s.size() && isDigit(s[q])) ++q, ++digits;
+    }
+    if (digits == 0) return 0;
+    plainDecimal = true;
+    if (q < s.size() && lower(s[q]) == 'e') {
+        ++q;
+        if (q < s.size() && (s[q] == '+' || s[q] == '-')) ++q;
+        std::size_t expDigits = 0;
+        while (q < s.size() && isDigit(s[q])) ++q, ++expDigits;
+        if (expDigits == 0) plainDecimal = false;
+    }
+    return q;
+}
+
+template <typename T>
+T parseFloating(std::string_view token, bool plainDecimal) {
+    if (plainDecimal) {
+        std::string_view t = token;
+        if (!t.empty() && t[0] == '+') t.remove_prefix(1);
+        T v{};
+        auto r = std::from_chars(t.data(), t.data() + t.size(), v, std::chars_format::general);
+        if (r.ec == std::errc() && r.ptr == t.data() + t.size()) return v;
+    }
+    const std::string copy(token);
+    if constexpr (std::is_same_v<T, float>)
+        return strtof_l(copy.c_str(), nullptr, cLocale());
+    else
+        return strtod_l(copy.c_str(), nullptr, cLocale());
+}
+
+// Integer token: optional sign and decimal digits. Returns its length, 0 when no digits.
+std::size_t intTokenLength(std::string_view s) {
+    std::size_t p = 0;
+    if (p < s.size() && (s[p] == '+' || s[p] == '-')) ++p;
+    const std::size_t start = p;
+    while (p < s.size() && isDigit(s[p])) ++p;
+    return p == start ? 0 : p;
+}
+
+// strtol / strtoul on a token of intTokenLength.
+void parseInteger(std::string_view tok, long& asLong, unsigned long& asULong) {
+    bool neg = false;
+    std::size_t p = 0;
+    if (tok[p] == '+' || tok[p] == '-') neg = tok[p++] == '-';
+    unsigned long mag = 0;
+    bool overflow = false;
+    for (; p < tok.size(); ++p) {
+        const unsigned d = static_cast<unsigned>(tok[p] - '0');
+        if (mag > (ULONG_MAX - d) / 10) overflow = true;
+        if (!overflow) mag = mag * 10 + d;
+    }
+    // strtoul: overflow of the magnitude gives ULONG_MAX even for a negative number.
+    asULong = overflow ? ULONG_MAX : (neg ? 0UL - mag : mag);
+    // strtol clamps to the range of long.
+    if (neg) {
+        asLong = (overflow || mag > static_cast<unsigned long>(LONG_MAX) + 1UL)
+                     ? LONG_MIN
+                     : static_cast<long>(0UL - mag);
+    } else {
+        asLong = (overflow || mag > static_cast<unsigned long>(LONG_MAX)) ? LONG_MAX
+                                                                          : static_cast<long>(mag);
+    }
+}
+
+}  // namespace
+
+int vscanf(std::string_view in, std::string_view fmt, std::initializer_list<ScanArg> args) {
+    auto arg = args.begin();
+    std::size_t pos = 0;  // in `in`
+    int assigned = 0;
+    // glibc answers EOF for an input failure whenever nothing has been assigned yet.
+    auto result = [&](bool) { return assigned == 0 ? -1 : assigned; };
+    std::size_t i = 0;
+    while (i < fmt.size()) {
+        const char f = fmt[i];
+        if (isCSpace(f)) {
+            while (i < fmt.size() && isCSpace(fmt[i])) ++i;
+            while (pos < in.size() && isCSpace(in[pos])) ++pos;
+            continue;
+        }
+        if (f != '%' || (i + 1 < fmt.size() && fmt[i + 1] == '%')) {
+            if (f == '%') ++i;  // "%%" matches one '%' after white space
+            if (f == '%')
+                while (pos < in.size() && isCSpace(in[pos])) ++pos;
+            if (pos >= in.size()) return result(true);
+            if (in[pos] != fmt[i]) return assigned;
+            ++pos;
+            ++i;
+            continue;
+        }
+        ++i;
+        bool suppress = false;
+        if (i < fmt.size() && fmt[i] == '*') {
+            suppress = true;
+            ++i;
+        }
+        std::size_t width = 0;
+        while (i < fmt.size() && isDigit(fmt[i])) width = width * 10 + static_cast<std::size_t>(fmt[i++] - '0');
+        int longs = 0;
+        while (i < fmt.size() && fmt[i] == 'l') ++longs, ++i;
+        if (i >= fmt.size()) badFormat(fmt, "incomplete conversion");
+        const char conv = fmt[i++];
+
+        const ScanArg* dest = nullptr;
+        if (!suppress) {
+            if (arg == args.end()) badFormat(fmt, "too few destinations");
+            dest = &*arg++;
+        }
+        if (conv == 'n') {
+            if (dest) {
+                if (dest->kind() != ScanArg::Kind::Int) badFormat(fmt, "%n needs an int");
+                *static_cast<int*>(dest->ptr()) = static_cast<int>(pos);
+            }
+            continue;
+        }
+        while (pos < in.size() && isCSpace(in[pos])) ++pos;
+        if (pos >= in.size()) return result(true);
+        std::string_view rest = in.substr(pos);
+        if (width > 0 && rest.size() > width) rest = rest.substr(0, width);
+
+        switch (conv) {
+            case 's': {
+                std::size_t n = 0;
+                while (n < rest.size() && !isCSpace(rest[n])) ++n;
+                if (dest) {
+                    if (dest->kind() != ScanArg::Kind::String) badFormat(fmt, "%s needs a text");
+                    *static_cast<std::string_view*>(dest->ptr()) = rest.substr(0, n);
+                    ++assigned;
+                }
+                pos += n;
+                break;
+            }
+            case 'd':
+            case 'u': {
+                const std::size_t n = intTokenLength(rest);
+                if (n == 0) return assigned;
+                long asLong;
+                unsigned long asULong;
+                parseInteger(rest.substr(0, n), asLong, asULong);
+                pos += n;
+                if (!dest) break;
+                const bool isSigned = conv == 'd';
+                switch (dest->kind()) {
+                    case ScanArg::Kind::Int:
+                        *static_cast<int*>(dest->ptr()) =
+                            isSigned ? static_cast<int>(asLong) : static_cast<int>(asULong);
+                        break;
+                    case ScanArg::Kind::Long:
+                        *static_cast<long*>(dest->ptr()) =
+                            isSigned ? asLong : static_cast<long>(asULong);
+                        break;
+                    case ScanArg::Kind::ULong:
+                        *static_cast<unsigned long*>(dest->ptr()) =
+                            isSigned ? static_cast<unsigned long>(asLong) : asULong;
+                        break;
+                    case ScanArg::Kind::UInt32:
+                        *static_cast<std::uint32_t*>(dest->ptr()) =
+                            isSigned ? static_cast<std::uint32_t>(asLong)
+                                     : static_cast<std::uint32_t>(asULong);
+                        break;
+                    default:
+                        badFormat(fmt, "integer conversion needs an integer destination");
+                }
+                ++assigned;
+                break;
+            }
+            case 'f':
+            case 'e':
+            case 'g': {
+                bool plain = false;
+                const std::size_t n = floatTokenLength(rest, plain);
+                if (n == 0) return assigned;
+                const std::string_view tok = rest.substr(0, n);
+                pos += n;
+                if (!dest) break;
+                if (longs > 0) {
+                    if (dest->kind() != ScanArg::Kind::Double) badFormat(fmt, "%lf needs a double");
+                    *static_cast<double*>(dest->ptr()) = parseFloating<double>(tok, plain);
+                } else {
+                    if (dest->kind() != ScanArg::Kind::Float) badFormat(fmt, "%f needs a float");
+                    *static_cast<float*>(dest->ptr()) = parseFloating<float>(tok, plain);
+                }
+                ++assigned;
+                break;
+            }
+            default:
+                badFormat(fmt, "unsupported conversion");
+        }
+    }
+    return assigned;
+}
+
+double leadingNumber(std::string_view s) {
+    const std::string copy(s.substr(0, s.find('\0')));
+    return strtod_l(copy.c_str(), nullptr, cLocale());
+}
+
+}  // namespace text

@@ -1,0 +1,160 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+
+#include "text/CFormat.h"
+#include "text/FixedText.h"
+#include "text/Gbk.h"
+
+using namespace text;
+
+namespace {
+
+const std::string kZhong = "\xD6\xD0";  // 中 in GBK
+const std::string kGuo = "\xB9\xFA";    // 国 in GBK
+
+TEST(Gbk, CuttingNeverSplitsATwoByteCharacter) {
+    const std::string s = "a" + kZhong + kGuo;  // 5 bytes
+    EXPECT_EQ(gbkCutLength(s, 5), 5u);
+    EXPECT_EQ(gbkCutLength(s, 4), 3u);
+    EXPECT_EQ(gbkCutLength(s, 2), 1u);
+    EXPECT_EQ(gbkCutLength(s, 0), 0u);
+    // A lead byte at the very end stands alone and may be kept.
+    EXPECT_EQ(gbkCutLength("ab\xD6", 3), 3u);
+
+    FixedText<5> t(s);  // 4 bytes of text
+    EXPECT_EQ(t.view(), "a" + kZhong);
+    FixedText<41> exact(std::string(40, 'x'));
+    EXPECT_EQ(exact.size(), 40u);
+    FixedText<41> longer(std::string(41, 'x'));
+    EXPECT_EQ(longer.size(), 40u);
+    EXPECT_TRUE(FixedText<8>().assign(std::string("ab\0cd", 5)) == false);
+    FixedText<8> nul(std::string("ab\0cd", 5));
+    EXPECT_EQ(nul.view(), "ab");
+}
+
+TEST(Gbk, ConvertsToAndFromUtf8) {
+    EXPECT_EQ(gbkToUtf8(kZhong + kGuo + "1"), "中国1");
+    EXPECT_EQ(utf8ToGbk("中国1"), kZhong + kGuo + "1");
+    EXPECT_EQ(utf8ToGbk("φ100×10"), "\xA6\xD5" "100\xA1\xC1" "10");
+    EXPECT_EQ(gbkToUtf8(utf8ToGbk("▽ ℃ Ⅰ级")), "▽ ℃ Ⅰ级");
+    // Invalid GBK: a lone lead byte at the end, and 0xFF.
+    EXPECT_EQ(gbkToUtf8("a\xFF" "b"), "a\xEF\xBF\xBD" "b");
+    EXPECT_EQ(gbkToUtf8("a\xD6"), "a\xEF\xBF\xBD");
+    EXPECT_FALSE(isValidGbk("a\xFF"));
+    EXPECT_TRUE(isValidGbk(kZhong));
+    // Characters GBK lacks become '?'; broken UTF-8 too.
+    EXPECT_EQ(utf8ToGbk("a😀b"), "a?b");
+    EXPECT_EQ(utf8ToGbk("a\xE4\xB8"), "a?");
+}
+
+std::string cprintf(const char* fmt, double v) {
+    char buf[512];
+    std::snprintf(buf, sizeof buf, fmt, v);
+    return buf;
+}
+
+TEST(CFormat, FormatsLikePrintf) {
+    EXPECT_EQ(format("\t Total           %d\n", 12), "\t Total           12\n");
+    EXPECT_EQ(format("%lu", 4278190080u), "4278190080");
+    EXPECT_EQ(format("%d %d", -1, 2147483647), "-1 2147483647");
+    EXPECT_EQ(format("%s@  %6.2f\n", "A1", 3.14159), "A1@    3.14\n");
+    EXPECT_EQ(format("%-7.2f|%7.3f|%-d", 2.5, -2.5, 7), "2.50   | -2.500|7");
+    EXPECT_EQ(format("%5s|%-5s|%.2s|%%", "ab", "ab", "abc"), "   ab|ab   |ab|%");
+    EXPECT_EQ(format("%05d|%+d|% d|%.3d", -42, 5, 5, 7), "-0042|+5| 5|007");
+    EXPECT_THROW(format("%d", 1.5), std::invalid_argument);
+    EXPECT_THROW(format("%d %d", 1), std::invalid_argument);
+
+    // Fixed notation against the C library on awkward values: ties, tiny, huge, specials.
+    const double values[] = {0.0078125, -0.0, 0.5, 1.5, 2.5, 1e300, -1e-300, 2.5e-7, 123456.7890125,
+                             1.0 / 0.0, -1.0 / 0.0, 0.0 / 0.0, 4294967295.0, 0.1, 1e22, 5e-324};
+    const char* fmts[] = {"%f", "%lf", "%.2f", "%-7.2f", "%7.3f", "%6.2f", "%012.3f", "%+f", "%.0f"};
+    for (double v : values)
+        for (const char* f : fmts) EXPECT_EQ(format(f, v), cprintf(f, v)) << f << " " << v;
+
+    std::mt19937_64 rng(42);
+    std::uniform_real_distribution<double> mag(-12, 12);
+    for (int k = 0; k < 20000; ++k) {
+        const double v = std::pow(10.0, mag(rng)) * ((rng() & 1) ? -1 : 1);
+        ASSERT_EQ(format("%lf", v), cprintf("%lf", v)) << v;
+    }
+}
+
+// Runs both scanners on `in` with a format of one numeric conversion plus %n.
+template <typename T>
+void expectSameScan(const std::string& in, const char* fmt, const char* cfmt) {
+    T mine{}, theirs{};
+    int myN = -1, theirN = -1;
+    const int r1 = text::scanf(in, fmt, mine, myN);
+    const int r2 = std::sscanf(in.c_str(), cfmt, &theirs, &theirN);
+    ASSERT_EQ(r1, r2) << "'" << in << "' " << fmt;
+    if (r2 == 1) {
+        if constexpr (std::is_floating_point_v<T>) {
+            if (std::isnan(theirs)) {
+                ASSERT_TRUE(std::isnan(mine)) << in;
+            } else {
+                ASSERT_EQ(mine, theirs) << "'" << in << "' " << fmt;
+            }
+        } else {
+            ASSERT_EQ(mine, theirs) << "'" << in << "' " << fmt;
+        }
+        ASSERT_EQ(myN, theirN) << "'" << in << "' " << fmt;
+    }
+}
+
+TEST(CFormat, ScansLikeSscanf) {
+    std::string_view key, a, b, c;
+    int i = 0;
+    double x = 0, y = 0, z = 0;
+    EXPECT_EQ(text::scanf("\t Total           17", "%s %d", key, i), 2);
+    EXPECT_EQ(key, "Total");
+    EXPECT_EQ(i, 17);
+    EXPECT_EQ(text::scanf("\tPort1      1.5  -2.25  3e2", "%s %lf %lf %lf", key, x, y, z), 4);
+    EXPECT_EQ(x, 1.5);
+    EXPECT_EQ(y, -2.25);
+    EXPECT_EQ(z, 300.0);
+    EXPECT_EQ(text::scanf("\t AxisSet       1 \xC9\xCF \xB1\xB1", "%s %d %s %s %s", key, i, a, b, c), 4);
+    EXPECT_EQ(b, "\xB1\xB1");
+    EXPECT_EQ(text::scanf("   ", "%s %d", key, i), -1);
+    EXPECT_EQ(text::scanf("abc", "%s %d", key, i), 1);
+    EXPECT_EQ(text::scanf("abc x", "%s %d", key, i), 1);
+    std::uint32_t colour = 0;
+    EXPECT_EQ(text::scanf("k 4278190080", "%s %lu", key, colour), 2);
+    EXPECT_EQ(colour, 4278190080u);
+    EXPECT_EQ(text::scanf("k -16777216", "%s %ld", key, colour), 2);
+    EXPECT_EQ(colour, 4278190080u);
+
+    // Differential: the C library decides, on tokens that stress the edges.
+    const char* tokens[] = {"1e", "1e+", "100ergs", ".5", "-.5", "+.e3", "inf", "infinity", "infin",
+                            "nan(1)", "0x1p4", "0x", "0x.", "0xp3", "1.", ".", "-", "1e999",
+                            "1e-999", "3000000000", "99999999999999999999", "-99999999999999999999",
+                            "+5", "12abc", "0012", "- 5", "1e--3", "0x1.8p1", "3.4e39", "-0"};
+    for (const char* t : tokens) {
+        for (const std::string& in : {std::string(t), std::string("  ") + t, std::string("\t") + t + " 7"}) {
+            expectSameScan<double>(in, "%lf%n", "%lf%n");
+            expectSameScan<float>(in, "%f%n", "%f%n");
+            expectSameScan<int>(in, "%d%n", "%d%n");
+            expectSameScan<long>(in, "%ld%n", "%ld%n");
+            expectSameScan<unsigned long>(in, "%lu%n", "%lu%n");
+        }
+    }
+    std::mt19937 rng(7);
+    const std::string alphabet = "0123456789+-.eExXpPinfaINFA \t";
+    for (int k = 0; k < 30000; ++k) {
+        std::string in;
+        const int len = static_cast<int>(rng() % 9);
+        for (int j = 0; j < len; ++j) in.push_back(alphabet[rng() % alphabet.size()]);
+        expectSameScan<double>(in, "%lf%n", "%lf%n");
+        expectSameScan<float>(in, "%f%n", "%f%n");
+        expectSameScan<int>(in, "%d%n", "%d%n");
+    }
+}
+
+TEST(CFormat, LeadingNumberIsAtof) {
+    for (const char* s : {"3000", "  12.5abc", "abc", "", "-7e2x", "0x10", "inf", "1,5", "+.5", "."})
+        EXPECT_EQ(leadingNumber(s), std::atof(s)) << s;
+}
+
+}  // namespace
