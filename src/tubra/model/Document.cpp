@@ -1,0 +1,121 @@
+#include "tubra/model/Document.h"
+
+#include <algorithm>
+
+#include "platform/AtomicFile.h"
+#include "tubra/model/DrawingFile.h"
+
+namespace tubra::model {
+
+void SelectionSet::add(const PipeObject* o) {
+    if (o && !contains(o)) items_.push_back(o);
+}
+
+void SelectionSet::remove(const PipeObject* o) {
+    items_.erase(std::remove(items_.begin(), items_.end(), o), items_.end());
+}
+
+bool SelectionSet::contains(const PipeObject* o) const {
+    return std::find(items_.begin(), items_.end(), o) != items_.end();
+}
+
+void SelectionSet::keepOnly(const ObjectList& list) {
+    items_.erase(std::remove_if(items_.begin(), items_.end(),
+                                [&](const PipeObject* o) { return !list.contains(o); }),
+                 items_.end());
+}
+
+Document::Document(AppContext& app) : app_(app) {
+    report_ = app_.makeReportStore ? app_.makeReportStore() : nullptr;
+    if (!report_) report_ = std::make_unique<VerbatimReportStore>();
+    drawing.report = report_.get();
+    report_->setNewDocumentDefaults();
+    app_.settings.resetDocumentDefaults();
+    newDrawingFlag = 0;
+}
+
+Document::~Document() {
+    selection.clear();
+    drawing.objects.removeAll();
+    discardBox.objects.removeAll();
+}
+
+void Document::onNewDocument() {
+    deleteContents();
+    newDrawingFlag = 1;
+    untitledName_ = "Tubra" + std::to_string(app_.nextUntitledNumber++);
+    modified_ = false;
+}
+
+std::unique_ptr<Document> Document::open(AppContext& app, const std::filesystem::path& path,
+                                         std::string* error) {
+    std::string data;
+    if (const auto ec = platform::readWholeFile(path, data)) {
+        if (error) *error = "无法打开文件 " + path.string() + ": " + platform::describe(ec);
+        return nullptr;
+    }
+    auto doc = std::make_unique<Document>(app);
+    doc->deleteContents();
+    readDrawing(data, doc->drawing, app.settings);
+    doc->drawing.Total() = static_cast<std::int32_t>(doc->drawing.objects.size());
+    doc->path_ = path;
+    doc->modified_ = false;
+    app.justOpened = true;
+    return doc;
+}
+
+std::string Document::serialize() {
+    drawing.report = report_.get();
+    std::string out;
+    writeDrawing(drawing, app_.settings, out);
+    return out;
+}
+
+Outcome Document::save() {
+    if (path_.empty()) return Outcome::failure("文档还没有文件名");
+    return saveAs(path_);
+}
+
+Outcome Document::saveAs(const std::filesystem::path& path) {
+    const std::string data = serialize();
+    if (const auto ec = platform::writeFileAtomically(path, data))
+        return Outcome::failure("无法保存文件 " + path.string() + ": " + platform::describe(ec));
+    path_ = path;
+    modified_ = false;
+    return {};
+}
+
+std::string Document::title() const {
+    return path_.empty() ? untitledName_ : path_.filename().string();
+}
+
+void Document::deleteContents() {
+    if (onContentsDeleted) onContentsDeleted();
+}
+
+bool Document::clearAll(platform::Prompter& prompter) {
+    platform::Message m;
+    m.text = kClearAllQuestion;
+    m.caption = kClearAllCaption;
+    m.buttons = platform::Buttons::OkCancel;
+    m.icon = platform::MessageIcon::Warning;
+    m.defaultAnswer = platform::Answer::Cancel;
+    if (prompter.ask(m) != platform::Answer::Ok) return false;
+    removeAllObjects();
+    return true;
+}
+
+bool Document::discard(const PipeObject* object) {
+    auto owned = drawing.objects.take(object);
+    if (!owned) return false;
+    selection.remove(object);
+    discardBox.objects.append(std::move(owned));
+    return true;
+}
+
+void Document::removeAllObjects() {
+    selection.clear();
+    drawing.objects.removeAll();
+}
+
+}  // namespace tubra::model

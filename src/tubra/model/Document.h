@@ -1,0 +1,121 @@
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Prompter.h"
+#include "tubra/model/Drawing.h"
+#include "tubra/model/DrawingSettings.h"
+#include "tubra/model/ReportStore.h"
+
+namespace tubra::model {
+
+// What the whole drawing program shares: the drawing settings every open drawing is shown
+// with, the flag that a document was just opened, the report store every document gets, and
+// the numbering of untitled documents.
+struct AppContext {
+    DrawingSettings settings;
+    // Set after a successful open; cleared by the next view paint that takes the file's values.
+    bool justOpened = false;
+    // Makes the report data store of a new document. Without one, report sections are kept
+    // verbatim.
+    std::function<std::unique_ptr<ReportStore>()> makeReportStore;
+    // Number given to the next untitled document ("Tubra1", "Tubra2", ...).
+    int nextUntitledNumber = 1;
+};
+
+// The selected objects of a document. Holds only objects listed in the document's drawing:
+// every operation of the document that takes objects out of the drawing drops them here.
+class SelectionSet {
+public:
+    void add(const PipeObject* o);
+    void remove(const PipeObject* o);
+    void clear() { items_.clear(); }
+    bool contains(const PipeObject* o) const;
+    std::size_t size() const { return items_.size(); }
+    bool empty() const { return items_.empty(); }
+    const std::vector<const PipeObject*>& items() const { return items_; }
+    // Drops every object that `list` does not hold.
+    void keepOnly(const ObjectList& list);
+
+private:
+    std::vector<const PipeObject*> items_;
+};
+
+// Result of an operation that can fail; `message` is one line for the user (UTF-8).
+struct Outcome {
+    bool ok = true;
+    std::string message;
+    explicit operator bool() const { return ok; }
+    static Outcome failure(std::string m) { return {false, std::move(m)}; }
+};
+
+// One open drawing file.
+class Document {
+public:
+    explicit Document(AppContext& app);
+    ~Document();
+    Document(const Document&) = delete;
+    Document& operator=(const Document&) = delete;
+
+    AppContext& app() { return app_; }
+    DrawingSettings& settings() { return app_.settings; }
+
+    Drawing drawing;
+    Drawing discardBox;  // objects removed by delete or undo; never saved
+    SelectionSet selection;
+    int newDrawingFlag = 0;  // 1 from "new" until the view has asked for the projection
+    ReportStore& report() { return *report_; }
+    const ReportStore& report() const { return *report_; }
+
+    // A new, untitled drawing.
+    void onNewDocument();
+
+    // Opens a file into a new document. On failure returns null and sets `error`.
+    static std::unique_ptr<Document> open(AppContext& app, const std::filesystem::path& path,
+                                          std::string* error = nullptr);
+
+    // Saves to the document's file, or to `path` ("save as", which then becomes its file).
+    // A failed save leaves the old file untouched and the document modified.
+    Outcome save();
+    Outcome saveAs(const std::filesystem::path& path);
+
+    // The whole file as it would be saved.
+    std::string serialize();
+
+    const std::filesystem::path& path() const { return path_; }
+    // The window title: the file name, or "Tubra<n>" for an untitled document.
+    std::string title() const;
+
+    bool isModified() const { return modified_; }
+    void setModifiedFlag(bool modified = true) { modified_ = modified; }
+
+    // Called by "delete contents": the views clear their window text.
+    std::function<void()> onContentsDeleted;
+    void deleteContents();
+
+    // "全部清除": asks for confirmation, then removes every object of the drawing. The table,
+    // title block, settings, report and modified flag stay. Returns whether it cleared.
+    bool clearAll(platform::Prompter& prompter);
+
+    // Moves a listed object to the discard box (dropping it from the selection).
+    bool discard(const PipeObject* object);
+    // Removes every object of the drawing (dropping the selection).
+    void removeAllObjects();
+
+private:
+    AppContext& app_;
+    std::unique_ptr<ReportStore> report_;
+    std::filesystem::path path_;
+    std::string untitledName_;
+    bool modified_ = false;
+};
+
+// The confirmation text and caption of "clear all" (UTF-8).
+inline constexpr const char* kClearAllQuestion = "是否要清除此图的全部内容？";
+inline constexpr const char* kClearAllCaption = "警告";
+
+}  // namespace tubra::model

@@ -1,0 +1,457 @@
+#include "tubra/model/DrawingFile.h"
+
+#include <cstring>
+
+#include "text/CFormat.h"
+#include "tubra/model/KeyMatcher.h"
+#include "tubra/model/LineReader.h"
+#include "tubra/model/ReportStore.h"
+
+namespace tubra::model {
+
+using text::appendf;
+
+namespace {
+
+// ---------------------------------------------------------------------------------------------
+// Writing
+
+// A text as it may stand on one line of the file.
+std::string_view lineSafe(std::string_view v, std::string& scratch) {
+    if (v.find_first_of("}\r\n") == std::string_view::npos) return v;
+    scratch.assign(v);
+    for (char& c : scratch) {
+        if (c == '}') c = kClosingBraceSubstitute;
+        else if (c == '\r' || c == '\n') c = ' ';
+    }
+    return scratch;
+}
+
+// The weld records keep their line breaks as the bytes 0xFD (CR) and 0xFE (LF).
+std::string_view encodeCase(std::string_view v, std::string& scratch) {
+    scratch.assign(v);
+    for (char& c : scratch) {
+        if (c == '\r') c = '\xFD';
+        else if (c == '\n') c = '\xFE';
+        else if (c == '}') c = kClosingBraceSubstitute;
+    }
+    return scratch;
+}
+
+void writePoint(std::string& out, std::string_view fmt, const Vec3& p) {
+    appendf(out, fmt, p.x, p.y, p.z);
+}
+
+void writeObject(std::string& out, const PipeObject& o) {
+    std::string s;
+    out.append("Object{\n");
+    appendf(out, "\tMainType   %d\n", o.MainType);
+    appendf(out, "\tSubType    %d\n", o.SubType);
+    appendf(out, "\tStrtDir    %f\n", o.StrtDir);
+    appendf(out, "\tEndDir     %f\n", o.EndDir);
+    writePoint(out, "\tPort1      %lf  %lf  %lf\n", o.Port1);
+    writePoint(out, "\tPort2      %lf  %lf  %lf\n", o.Port2);
+    writePoint(out, "\tPort3      %lf  %lf  %lf\n", o.Port3);
+    writePoint(out, "\tPort4      %lf  %lf  %lf\n", o.Port4);
+    appendf(out, "\tDistanc    %lf\n", o.Distanc);
+    appendf(out, "\tDistTxt    %s\n", lineSafe(o.DistTxt, s));
+    writePoint(out, "\tdimYX1_st  %lf  %lf  %lf\n", o.dimYX1_st);
+    writePoint(out, "\tdimYX1_ed  %lf  %lf  %lf\n", o.dimYX1_ed);
+    writePoint(out, "\tdimYX2_st  %lf  %lf  %lf\n", o.dimYX2_st);
+    writePoint(out, "\tdimYX2_ed  %lf  %lf  %lf\n", o.dimYX2_ed);
+    writePoint(out, "\tdimL_st    %lf  %lf %lf\n", o.dimL_st);
+    writePoint(out, "\tdimL_ed    %lf  %lf %lf\n", o.dimL_ed);
+    writePoint(out, "\tdimTxt_st  %lf  %lf %lf\n", o.dimTxt_st);
+    appendf(out, "\tdimAngle   %d\n", o.dimAngle);
+    appendf(out, "\tCaiLiao    %s\n", lineSafe(o.CaiLiao, s));
+    appendf(out, "\tGuiGe      %s\n", lineSafe(o.GuiGe, s));
+    appendf(out, "\tXingHao    %s\n", lineSafe(o.XingHao, s));
+    appendf(out, "\tStartUse   %s\n", lineSafe(o.StartUse, s));
+    appendf(out, "\tLastCheck  %s\n", lineSafe(o.LastCheck, s));
+    appendf(out, "\tFirstCase  %s\n", encodeCase(o.FirstCase, s));
+    appendf(out, "\tMidCase    %s\n", encodeCase(o.MidCase, s));
+    appendf(out, "\tLastCase   %s\n", encodeCase(o.LastCase, s));
+    appendf(out, "\tBiHou      %lf\n", o.BiHou);
+    appendf(out, "\tNumber     %d\n", o.Number);
+    out.append("}\n\n");
+}
+
+void writeSettingsSection(std::string& out, const Drawing& d, const DrawingSettings& s) {
+    out.append("2dDrawing {\n");
+    appendf(out, "\t Total           %d\n", d.Total());
+    appendf(out, "\t ZoomPara        %lf\n", d.ZoomPara);
+    appendf(out, "\t X_AxisAngle     %lf\n", d.X_AxisAngle);
+    appendf(out, "\t Y_AxisAngle     %lf\n", d.Y_AxisAngle);
+    appendf(out, "\t PageSize\t\t  %d\n", d.PageSize);
+    appendf(out, "\t ZhuXianLayer    %d\n", s.ZhuXianLayer);
+    appendf(out, "\t ZhiXianLayer    %d\n", s.ZhiXianLayer);
+    appendf(out, "\t DimLineLayer    %d\n", s.DimLineLayer);
+    appendf(out, "\t DimTextLayer    %d\n", s.DimTextLayer);
+    appendf(out, "\t FaMenLayer      %d\n", s.FaMenLayer);
+    appendf(out, "\t GuanJianLayer   %d\n", s.GuanJianLayer);
+    appendf(out, "\t FuZhuXianLayer  %d\n", s.FuZhuXianLayer);
+    appendf(out, "\t TuKuangLayer    %d\n", s.TuKuangLayer);
+    appendf(out, "\t QiTaLayer       %d\n", s.QiTaLayer);
+    appendf(out, "\t ZhuXianKuan     %f\n", s.ZhuXianKuan);
+    appendf(out, "\t ZhiXianKuan     %f\n", s.ZhiXianKuan);
+    appendf(out, "\t BiaoZhuKuan     %f\n", s.BiaoZhuKuan);
+    appendf(out, "\t FaMenKuan       %f\n", s.FaMenKuan);
+    appendf(out, "\t HanFengKuan     %f\n", s.HanFengKuan);
+    appendf(out, "\t QiTaKuan        %f\n", s.QiTaKuan);
+    appendf(out, "\t ZhuXianStyle    %d\n", s.ZhuXianStyle);
+    appendf(out, "\t ZhiXianStyle    %d\n", s.ZhiXianStyle);
+    appendf(out, "\t BiaoZhuStyle    %d\n", s.BiaoZhuStyle);
+    appendf(out, "\t FaMenStyle      %d\n", s.FaMenStyle);
+    appendf(out, "\t QiTaStyle       %d\n", s.QiTaStyle);
+    appendf(out, "\t PrintIsNoColor  %d\n", s.PrintIsNoColor);
+    appendf(out, "\t BeiJingColor    %lu\n", s.BeiJingColor);
+    appendf(out, "\t ZhuXianColor    %lu\n", s.ZhuXianColor);
+    appendf(out, "\t ZhiXianColor    %lu\n", s.ZhiXianColor);
+    appendf(out, "\t DangQianColor   %lu\n", s.DangQianColor);
+    appendf(out, "\t PingXieColor    %lu\n", s.PingXieColor);
+    appendf(out, "\t LiXieColor      %lu\n", s.LiXieColor);
+    appendf(out, "\t GuanJianColor   %lu\n", s.GuanJianColor);
+    appendf(out, "\t FaMenColor      %lu\n", s.FaMenColor);
+    appendf(out, "\t DimLineColor    %lu\n", s.DimLineColor);
+    appendf(out, "\t DimTextColor    %lu\n", s.DimTextColor);
+    appendf(out, "\t TextColor       %lu\n", s.TextColor);
+    appendf(out, "\t TractColor      %lu\n", s.TractColor);
+    appendf(out, "\t HanFengColor    %lu\n", s.HanFengColor);
+    appendf(out, "\t Dim_High      %d\n", s.Dim_High);
+    appendf(out, "\t Dim_Size      %d\n", s.Dim_Size);
+    appendf(out, "\t DrawZoom_GJFM %lf\n", s.DrawZoom_GJFM);
+    appendf(out, "\t m_wantouR\t\t%lf\n", s.m_wantouR);
+    appendf(out, "\t m_santongChang %lf\n", s.m_santongChang);
+    appendf(out, "\t IsShowReport  %d %d\n", d.IsShowReport[0], d.IsShowReport[1]);
+    appendf(out, "\t AxisSet       %d %s %s %s\n", d.AxisSet.visible, d.AxisSet.labels[0].view(),
+            d.AxisSet.labels[1].view(), d.AxisSet.labels[2].view());
+    out.append("}\n\n");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Reading
+
+const KeyMatcher& sectionKeys() {
+    static const KeyMatcher m = [] {
+        return KeyMatcher{"2dDrawing", "Object", "TeXingBiao", "Title",
+                          kReportSectionDispatchOrder[0], kReportSectionDispatchOrder[1],
+                          kReportSectionDispatchOrder[2], kReportSectionDispatchOrder[3],
+                          kReportSectionDispatchOrder[4], kReportSectionDispatchOrder[5],
+                          kReportSectionDispatchOrder[6], kReportSectionDispatchOrder[7],
+                          kReportSectionDispatchOrder[8], kReportSectionDispatchOrder[9],
+                          kReportSectionDispatchOrder[10], kReportSectionDispatchOrder[11],
+                          kReportSectionDispatchOrder[12], kReportSectionDispatchOrder[13],
+                          kReportSectionDispatchOrder[14], kReportSectionDispatchOrder[15],
+                          kReportSectionDispatchOrder[16], kReportSectionDispatchOrder[17],
+                          kReportSectionDispatchOrder[18], kReportSectionDispatchOrder[19],
+                          kReportSectionDispatchOrder[20], kReportSectionDispatchOrder[21],
+                          kReportSectionDispatchOrder[22], kReportSectionDispatchOrder[23]};
+    }();
+    return m;
+}
+constexpr int kFirstReportSection = 4;
+
+enum SettingKey {
+    kTotal, kZoomPara, kXAxisAngle, kYAxisAngle, kPageSize, kZhuXianLayer, kZhiXianLayer,
+    kDimLineLayer, kDimTextLayer, kFaMenLayer, kGuanJianLayer, kFuZhuXianLayer, kTuKuangLayer,
+    kQiTaLayer, kZhuXianKuan, kZhiXianKuan, kBiaoZhuKuan, kFaMenKuan, kHanFengKuan, kQiTaKuan,
+    kZhuXianStyle, kZhiXianStyle, kBiaoZhuStyle, kFaMenStyle, kQiTaStyle, kPrintIsNoColor,
+    kBeiJingColor, kZhuXianColor, kZhiXianColor, kDangQianColor, kPingXieColor, kLiXieColor,
+    kGuanJianColor, kFaMenColor, kDimLineColor, kDimTextColor, kTextColor, kTractColor,
+    kHanFengColor, kDimHigh, kDimSize, kDrawZoomGJFM, kWantouR, kSantongChang, kIsShowReport,
+    kAxisSet
+};
+
+const KeyMatcher& settingKeys() {
+    static const KeyMatcher m{
+        "Total", "ZoomPara", "X_AxisAngle", "Y_AxisAngle", "PageSize", "ZhuXianLayer",
+        "ZhiXianLayer", "DimLineLayer", "DimTextLayer", "FaMenLayer", "GuanJianLayer",
+        "FuZhuXianLayer", "TuKuangLayer", "QiTaLayer", "ZhuXianKuan", "ZhiXianKuan",
+        "BiaoZhuKuan", "FaMenKuan", "HanFengKuan", "QiTaKuan", "ZhuXianStyle", "ZhiXianStyle",
+        "BiaoZhuStyle", "FaMenStyle", "QiTaStyle", "PrintIsNoColor", "BeiJingColor",
+        "ZhuXianColor", "ZhiXianColor", "DangQianColor", "PingXieColor", "LiXieColor",
+        "GuanJianColor", "FaMenColor", "DimLineColor", "DimTextColor", "TextColor", "TractColor",
+        "HanFengColor", "Dim_High", "Dim_Size", "DrawZoom_GJFM", "m_wantouR", "m_santongChang",
+        "IsShowReport", "AxisSet"};
+    return m;
+}
+
+enum ObjectKey {
+    kMainType, kSubType, kStrtDir, kEndDir, kPort1, kPort2, kPort3, kPort4, kDistanc, kDistTxt,
+    kDimYX1St, kDimYX1Ed, kDimYX2St, kDimYX2Ed, kDimLSt, kDimLEd, kDimTxtSt, kDimAngle, kCaiLiao,
+    kGuiGe, kXingHao, kStartUse, kLastCheck, kFirstCase, kMidCase, kLastCase, kBiHou, kNumber
+};
+
+const KeyMatcher& objectKeys() {
+    static const KeyMatcher m{
+        "MainType", "SubType", "StrtDir", "EndDir", "Port1", "Port2", "Port3", "Port4",
+        "Distanc", "DistTxt", "dimYX1_st", "dimYX1_ed", "dimYX2_st", "dimYX2_ed", "dimL_st",
+        "dimL_ed", "dimTxt_st", "dimAngle", "CaiLiao", "GuiGe", "XingHao", "StartUse",
+        "LastCheck", "FirstCase", "MidCase", "LastCase", "BiHou", "Number"};
+    return m;
+}
+
+void scanInt(std::string_view line, std::int32_t& v) {
+    std::string_view key;
+    int value = 0;
+    if (text::scanf(line, "%s %d", key, value) == 2) v = value;
+}
+
+void scanDouble(std::string_view line, double& v) {
+    std::string_view key;
+    double value = 0;
+    if (text::scanf(line, "%s %lf", key, value) == 2) v = value;
+}
+
+void scanFloat(std::string_view line, float& v) {
+    std::string_view key;
+    float value = 0;
+    if (text::scanf(line, "%s %f", key, value) == 2) v = value;
+}
+
+void scanColour(std::string_view line, Colour& v, bool asSigned) {
+    std::string_view key;
+    std::uint32_t value = 0;
+    if (text::scanf(line, asSigned ? "%s %ld" : "%s %lu", key, value) == 2) v = value;
+}
+
+void scanPoint(std::string_view line, Vec3& p) {
+    std::string_view key;
+    text::scanf(line, "%s %lf %lf %lf", key, p.x, p.y, p.z);
+}
+
+// The text value of a key line: what follows the first word and its white space, without
+// trailing white space. For one-word values this is exactly the second word of the line.
+bool textValue(std::string_view line, std::string_view& value) {
+    std::size_t p = 0;
+    while (p < line.size() && text::isCSpace(line[p])) ++p;
+    while (p < line.size() && !text::isCSpace(line[p])) ++p;
+    while (p < line.size() && text::isCSpace(line[p])) ++p;
+    std::size_t e = line.size();
+    while (e > p && text::isCSpace(line[e - 1])) --e;
+    if (p >= e) return false;
+    value = line.substr(p, e - p);
+    return true;
+}
+
+void readText(std::string_view line, ObjectText& field) {
+    std::string_view v;
+    if (textValue(line, v)) field = v;
+}
+
+// Weld records: the rest of the line after the key's length plus the leading tab and the
+// blanks, with 0xFD and 0xFE turned back into CR and LF.
+void readCase(std::string_view line, std::string_view key, ObjectText& field) {
+    std::size_t p = std::min(line.size(), key.size() + 1);
+    while (p < line.size() && line[p] == ' ') ++p;
+    std::string v(line.substr(p));
+    for (char& c : v) {
+        if (c == '\xFD') c = '\r';
+        else if (c == '\xFE') c = '\n';
+    }
+    field = v;
+}
+
+void readSettings(LineReader& in, Drawing& d, DrawingSettings& s) {
+    const KeyMatcher& keys = settingKeys();
+    std::string_view line;
+    while (in.next(line)) {
+        if (closesSection(line)) break;
+        switch (keys.find(line)) {
+            case kTotal: scanInt(line, d.Total()); break;
+            case kZoomPara: {
+                // The flag is set by the key alone, whether or not the value scans.
+                scanDouble(line, d.ZoomPara);
+                d.zoomLoaded = 1;
+                break;
+            }
+            case kXAxisAngle: scanDouble(line, d.X_AxisAngle); break;
+            case kYAxisAngle: scanDouble(line, d.Y_AxisAngle); break;
+            case kPageSize: scanInt(line, d.PageSize); break;
+            case kZhuXianLayer: scanInt(line, s.ZhuXianLayer); break;
+            case kZhiXianLayer: scanInt(line, s.ZhiXianLayer); break;
+            case kDimLineLayer: scanInt(line, s.DimLineLayer); break;
+            case kDimTextLayer: scanInt(line, s.DimTextLayer); break;
+            case kFaMenLayer: scanInt(line, s.FaMenLayer); break;
+            case kGuanJianLayer: scanInt(line, s.GuanJianLayer); break;
+            case kFuZhuXianLayer: scanInt(line, s.FuZhuXianLayer); break;
+            case kTuKuangLayer: scanInt(line, s.TuKuangLayer); break;
+            case kQiTaLayer: scanInt(line, s.QiTaLayer); break;
+            case kZhuXianKuan: scanFloat(line, s.ZhuXianKuan); break;
+            case kZhiXianKuan: scanFloat(line, s.ZhiXianKuan); break;
+            case kBiaoZhuKuan: scanFloat(line, s.BiaoZhuKuan); break;
+            case kFaMenKuan: scanFloat(line, s.FaMenKuan); break;
+            case kHanFengKuan: scanFloat(line, s.HanFengKuan); break;
+            case kQiTaKuan: scanFloat(line, s.QiTaKuan); break;
+            case kZhuXianStyle: scanInt(line, s.ZhuXianStyle); break;
+            case kZhiXianStyle: scanInt(line, s.ZhiXianStyle); break;
+            case kBiaoZhuStyle: scanInt(line, s.BiaoZhuStyle); break;
+            case kFaMenStyle: scanInt(line, s.FaMenStyle); break;
+            case kQiTaStyle: scanInt(line, s.QiTaStyle); break;
+            case kPrintIsNoColor: scanInt(line, s.PrintIsNoColor); break;
+            case kBeiJingColor: scanColour(line, s.BeiJingColor, false); break;
+            case kZhuXianColor: scanColour(line, s.ZhuXianColor, false); break;
+            case kZhiXianColor: scanColour(line, s.ZhiXianColor, false); break;
+            case kDangQianColor: scanColour(line, s.DangQianColor, false); break;
+            case kPingXieColor: scanColour(line, s.PingXieColor, true); break;
+            case kLiXieColor: scanColour(line, s.LiXieColor, true); break;
+            case kGuanJianColor: scanColour(line, s.GuanJianColor, false); break;
+            case kFaMenColor: scanColour(line, s.FaMenColor, false); break;
+            case kDimLineColor: scanColour(line, s.DimLineColor, false); break;
+            case kDimTextColor: scanColour(line, s.DimTextColor, false); break;
+            case kTextColor: scanColour(line, s.TextColor, true); break;
+            case kTractColor: scanColour(line, s.TractColor, false); break;
+            case kHanFengColor: scanColour(line, s.HanFengColor, false); break;
+            case kDimHigh: scanInt(line, s.Dim_High); break;
+            case kDimSize: scanInt(line, s.Dim_Size); break;
+            case kDrawZoomGJFM: scanDouble(line, s.DrawZoom_GJFM); break;
+            case kWantouR: scanDouble(line, s.m_wantouR); break;
+            case kSantongChang: scanDouble(line, s.m_santongChang); break;
+            case kIsShowReport: {
+                std::string_view key;
+                int a = 0, b = 0;
+                const int n = text::scanf(line, "%s %d %d", key, a, b);
+                if (n >= 2) d.IsShowReport[0] = a;
+                if (n >= 3) d.IsShowReport[1] = b;
+                break;
+            }
+            case kAxisSet: {
+                for (auto& l : d.AxisSet.labels) l.clear();
+                std::string_view key, l1, l2, l3;
+                int visible = 0;
+                const int n = text::scanf(line, "%s %d %s %s %s", key, visible, l1, l2, l3);
+                if (n >= 2) d.AxisSet.visible = visible;
+                if (n >= 3) d.AxisSet.labels[0] = l1;
+                if (n >= 4) d.AxisSet.labels[1] = l2;
+                if (n >= 5) d.AxisSet.labels[2] = l3;
+                break;
+            }
+            default: break;
+        }
+    }
+}
+
+void readObject(LineReader& in, Drawing& d) {
+    const KeyMatcher& keys = objectKeys();
+    PipeObject o;
+    std::string_view line;
+    while (in.next(line)) {
+        if (closesSection(line)) break;
+        const int k = keys.find(line);
+        switch (k) {
+            case kMainType: scanInt(line, o.MainType); break;
+            case kSubType: scanInt(line, o.SubType); break;
+            case kStrtDir: scanDouble(line, o.StrtDir); break;
+            case kEndDir: scanDouble(line, o.EndDir); break;
+            case kPort1: scanPoint(line, o.Port1); break;
+            case kPort2: scanPoint(line, o.Port2); break;
+            case kPort3: scanPoint(line, o.Port3); break;
+            case kPort4: scanPoint(line, o.Port4); break;
+            case kDistanc: scanDouble(line, o.Distanc); break;
+            case kDistTxt: {
+                std::string_view v;
+                o.DistTxt = textValue(line, v) ? v : std::string_view(" ");
+                break;
+            }
+            case kDimYX1St: scanPoint(line, o.dimYX1_st); break;
+            case kDimYX1Ed: scanPoint(line, o.dimYX1_ed); break;
+            case kDimYX2St: scanPoint(line, o.dimYX2_st); break;
+            case kDimYX2Ed: scanPoint(line, o.dimYX2_ed); break;
+            case kDimLSt: scanPoint(line, o.dimL_st); break;
+            case kDimLEd: scanPoint(line, o.dimL_ed); break;
+            case kDimTxtSt: scanPoint(line, o.dimTxt_st); break;
+            case kDimAngle: scanInt(line, o.dimAngle); break;
+            case kCaiLiao: readText(line, o.CaiLiao); break;
+            case kGuiGe: readText(line, o.GuiGe); break;
+            case kXingHao: readText(line, o.XingHao); break;
+            case kStartUse: readText(line, o.StartUse); break;
+            case kLastCheck: readText(line, o.LastCheck); break;
+            case kFirstCase: readCase(line, keys.key(k), o.FirstCase); break;
+            case kMidCase: readCase(line, keys.key(k), o.MidCase); break;
+            case kLastCase: readCase(line, keys.key(k), o.LastCase); break;
+            case kBiHou: scanDouble(line, o.BiHou); break;
+            case kNumber: scanInt(line, o.Number); break;
+            default: break;
+        }
+    }
+    // Appended as a copy, then given exactly the file's values (no renumbering).
+    d.objects.addCopy(o) = o;
+}
+
+void readTable(LineReader& in, Drawing& d) {
+    CharacteristicTable t;
+    std::string_view line;
+    int row = 0;
+    while (in.next(line)) {
+        if (closesSection(line)) break;
+        if (row < CharacteristicTable::kRows) t.values[static_cast<std::size_t>(row)] = line;
+        ++row;
+    }
+    // A section cut short by the end of the file still gives what it holds.
+    d.table.clear();
+    d.table.copyFrom(t);
+}
+
+void readTitle(LineReader& in, Drawing& d) {
+    std::string_view line;
+    int row = 0;
+    while (in.next(line)) {
+        if (closesSection(line)) break;
+        if (row < TitleBlock::kRows) d.title.values[static_cast<std::size_t>(row)] = line;
+        ++row;
+    }
+    d.title.setLabels();
+}
+
+// Skips a section nobody reads.
+void skipSection(LineReader& in) {
+    std::string_view line;
+    while (in.next(line))
+        if (closesSection(line)) break;
+}
+
+}  // namespace
+
+void writeDrawing(Drawing& drawing, const DrawingSettings& settings, std::string& out) {
+    writeSettingsSection(out, drawing, settings);
+    drawing.Total() = static_cast<std::int32_t>(drawing.objects.size());
+    out.reserve(out.size() + drawing.objects.size() * 1400);
+    for (const PipeObject& o : drawing.objects) writeObject(out, o);
+
+    std::string s;
+    if (!drawing.table.empty()) {
+        out.append("TeXingBiao{\n");
+        for (const auto& v : drawing.table.values) appendf(out, "%s\n", lineSafe(v, s));
+        out.append("}\n\n");
+    }
+    if (!drawing.title.valuesEmpty()) {
+        out.append("Title{\n");
+        for (const auto& v : drawing.title.values) appendf(out, "%s\n", lineSafe(v, s));
+        out.append("}\n\n");
+    }
+    if (drawing.report) drawing.report->writeSections(out);
+}
+
+void readDrawing(std::string_view data, Drawing& drawing, DrawingSettings& settings) {
+    LineReader in(data);
+    const KeyMatcher& sections = sectionKeys();
+    std::string_view line;
+    while (in.next(line)) {
+        const int k = sections.find(line);
+        switch (k) {
+            case -1: break;
+            case 0: readSettings(in, drawing, settings); break;
+            case 1: readObject(in, drawing); break;
+            case 2: readTable(in, drawing); break;
+            case 3: readTitle(in, drawing); break;
+            default:
+                if (drawing.report)
+                    drawing.report->readSection(sections.key(k), in);
+                else
+                    skipSection(in);
+                break;
+        }
+    }
+}
+
+}  // namespace tubra::model

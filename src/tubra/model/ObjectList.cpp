@@ -1,0 +1,203 @@
+#include "tubra/model/ObjectList.h"
+
+#include <algorithm>
+
+#include "text/CFormat.h"
+#include "text/Gbk.h"
+
+namespace tubra::model {
+
+namespace {
+
+// Default texts of new welds, elbows, tees, valves and fittings (GBK).
+struct Defaults {
+    std::string material = "1Cr18Ni9Ti";
+    std::string spec = text::utf8ToGbk("φ100×10");
+    std::string model = "ABCD";
+    std::string startUse = "1980/01/01";
+    std::string lastCheck = "1980/06/01";
+    std::string firstCase = caseText("1980/01/01");
+    std::string lastCase = caseText("2001/12/01");
+    std::string midCase = caseText("1990/06/01");
+
+    static std::string caseText(const char* date) {
+        const std::string fmt =
+            text::utf8ToGbk(std::string("日期:") + date + "%s当时壁厚:10 mm%s焊缝质量:Ⅰ级");
+        return text::format(fmt, "\r\n", "\r\n");
+    }
+};
+
+const Defaults& defaults() {
+    static const Defaults d;
+    return d;
+}
+
+constexpr double kDefaultWallThickness = 10.0;
+
+}  // namespace
+
+ObjectList::ObjectList(const ObjectList& other) : Total(other.Total) {
+    objects_.reserve(other.objects_.size());
+    for (const auto& o : other.objects_) objects_.push_back(std::make_unique<PipeObject>(*o));
+}
+
+ObjectList& ObjectList::operator=(const ObjectList& other) {
+    if (this != &other) {
+        ObjectList copy(other);
+        *this = std::move(copy);
+    }
+    return *this;
+}
+
+void ObjectList::inheritForKind(PipeObject& o, bool copying) const {
+    const Defaults& d = defaults();
+    const PipeObject* last = lastOfKind(o.MainType);
+    switch (o.kind()) {
+        case ObjectKind::Weld:
+            o.Number = countOfKind(ObjectKind::Weld) + 1;
+            if (last) {
+                o.BiHou = last->BiHou;
+                o.CaiLiao = last->CaiLiao;
+                o.GuiGe = last->GuiGe;
+                o.XingHao = last->XingHao;
+                o.StartUse = last->StartUse;
+                o.LastCheck = last->LastCheck;
+                o.FirstCase = last->FirstCase;
+                o.LastCase = last->LastCase;
+                o.MidCase = last->MidCase;
+            } else {
+                o.BiHou = kDefaultWallThickness;
+                o.CaiLiao = d.material;
+                o.GuiGe = d.spec;
+                o.XingHao = d.model;
+                o.StartUse = d.startUse;
+                o.LastCheck = d.lastCheck;
+                o.FirstCase = d.firstCase;
+                o.LastCase = d.lastCase;
+                o.MidCase = d.midCase;
+            }
+            break;
+        case ObjectKind::Elbow:
+        case ObjectKind::Tee:
+        case ObjectKind::Valve:
+        case ObjectKind::Fitting: {
+            const bool symbol = o.is(ObjectKind::Valve) || o.is(ObjectKind::Fitting);
+            if (last) {
+                o.BiHou = last->BiHou;
+                o.CaiLiao = last->CaiLiao;
+                o.GuiGe = last->GuiGe;
+                o.StartUse = last->StartUse;
+                o.LastCheck = last->LastCheck;
+                if (symbol) o.DistTxt = last->DistTxt;
+            } else {
+                o.BiHou = kDefaultWallThickness;
+                o.CaiLiao = d.material;
+                o.GuiGe = d.spec;
+                o.StartUse = d.startUse;
+                o.LastCheck = d.lastCheck;
+                if (symbol) o.DistTxt = " ";
+            }
+            break;
+        }
+        case ObjectKind::Accessory:
+            if (!copying && o.SubType == static_cast<int>(SymbolCode::Column)) o.DistTxt = "<0001>";
+            break;
+        case ObjectKind::SiteMark:
+            if (!copying) {
+                switch (static_cast<SymbolCode>(o.SubType)) {
+                    case SymbolCode::IntoWall:
+                    case SymbolCode::AcrossRiver:
+                    case SymbolCode::IntoGround:
+                    case SymbolCode::Vessel:
+                    case SymbolCode::RoadCrossing:
+                    case SymbolCode::RailwayCrossing: o.DistTxt = " "; break;
+                    default: break;
+                }
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+PipeObject& ObjectList::addObject(const CreationValues& values, double xAxisAngle,
+                                  double yAxisAngle) {
+    auto o = std::make_unique<PipeObject>(values);
+    inheritForKind(*o, false);
+    if (o->is(ObjectKind::Weld)) {
+        switch (directionCode(o->EndDir)) {
+            case 2: case 4: o->dimAngle = -10 * truncToInt(xAxisAngle); break;
+            case 3: case 5: o->dimAngle = 10 * truncToInt(yAxisAngle); break;
+            case 6: case 7: o->dimAngle = -900; break;
+            case 0: case 1: o->dimAngle = 0; break;
+            default: break;
+        }
+    }
+    return append(std::move(o));
+}
+
+PipeObject& ObjectList::addCopy(const PipeObject& source) {
+    auto o = std::make_unique<PipeObject>(source);
+    inheritForKind(*o, true);
+    return append(std::move(o));
+}
+
+bool ObjectList::replaceObject(const PipeObject* listed, const PipeObject& edited) {
+    const long i = indexOf(listed);
+    if (i < 0) return false;
+    *objects_[static_cast<std::size_t>(i)] = edited;
+    return true;
+}
+
+int ObjectList::countOfKind(int mainType) const {
+    return static_cast<int>(std::count_if(objects_.begin(), objects_.end(),
+                                          [&](const auto& o) { return o->MainType == mainType; }));
+}
+
+const PipeObject* ObjectList::lastOfKind(int mainType) const {
+    for (auto it = objects_.rbegin(); it != objects_.rend(); ++it)
+        if ((*it)->MainType == mainType) return it->get();
+    return nullptr;
+}
+
+double ObjectList::totalPipeLength() const {
+    double sum = 0.0;
+    for (auto it = objects_.rbegin(); it != objects_.rend(); ++it)
+        if ((*it)->is(ObjectKind::Pipe)) sum += text::leadingNumber((*it)->DistTxt.view());
+    return sum;
+}
+
+long ObjectList::indexOf(const PipeObject* object) const {
+    for (std::size_t i = 0; i < objects_.size(); ++i)
+        if (objects_[i].get() == object) return static_cast<long>(i);
+    return -1;
+}
+
+std::unique_ptr<PipeObject> ObjectList::take(const PipeObject* object) {
+    const long i = indexOf(object);
+    if (i < 0) return nullptr;
+    auto owned = std::move(objects_[static_cast<std::size_t>(i)]);
+    objects_.erase(objects_.begin() + i);
+    sync();
+    return owned;
+}
+
+PipeObject& ObjectList::append(std::unique_ptr<PipeObject> object) {
+    objects_.push_back(std::move(object));
+    sync();
+    return *objects_.back();
+}
+
+PipeObject& ObjectList::insert(std::size_t index, std::unique_ptr<PipeObject> object) {
+    index = std::min(index, objects_.size());
+    auto it = objects_.insert(objects_.begin() + static_cast<long>(index), std::move(object));
+    sync();
+    return **it;
+}
+
+void ObjectList::removeAll() {
+    objects_.clear();
+    sync();
+}
+
+}  // namespace tubra::model

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <cstdint>
+
+#include "text/FixedText.h"
+#include "tubra/model/Kinds.h"
+#include "tubra/model/Vec3.h"
+
+namespace tubra::model {
+
+// A single-line text value of an object: at most 255 bytes.
+using ObjectText = text::FixedText<256>;
+
+// The seven values an object is constructed from.
+struct CreationValues {
+    int MainType = 0;
+    int SubType = 0;
+    double EndDir = 0.0;
+    Vec3 Port1;
+    Vec3 Port2;
+    double Distanc = 0.0;
+    double StrtDir = 0.0;
+};
+
+// One drawing object. The field names are the keys of the drawing file.
+struct PipeObject {
+    std::int32_t Number = 0;
+    std::int32_t MainType = 0;
+    std::int32_t SubType = 0;
+    double StrtDir = 0.0;
+    double EndDir = 0.0;
+    Vec3 Port1;
+    Vec3 Port2;
+    Vec3 Port3;
+    Vec3 Port4;
+    Vec3 dimYX1_st;
+    Vec3 dimYX1_ed;
+    Vec3 dimYX2_st;
+    Vec3 dimYX2_ed;
+    Vec3 dimL_st;
+    Vec3 dimL_ed;
+    Vec3 dimTxt_st;
+    std::int32_t dimAngle = 0;
+    ObjectText DistTxt;
+    ObjectText CaiLiao;
+    ObjectText GuiGe;
+    ObjectText XingHao;
+    ObjectText StartUse;
+    ObjectText LastCheck;
+    ObjectText FirstCase;  // may hold CR LF line breaks
+    ObjectText LastCase;   // may hold CR LF line breaks
+    ObjectText MidCase;    // may hold CR LF line breaks
+    double BiHou = 0.0;
+    double Distanc = 0.0;
+
+    PipeObject() = default;
+    explicit PipeObject(const CreationValues& v);
+
+    ObjectKind kind() const { return static_cast<ObjectKind>(MainType); }
+    bool is(ObjectKind k) const { return MainType == kindValue(k); }
+
+    // Every number and point 0, every text empty.
+    void reset() { *this = PipeObject(); }
+
+    // Divides x and y of the four ports and `Distanc` by `scale`; elevations stay.
+    void divideByScale(double scale);
+
+    // Sets the end elevation `Port2.z` from the start elevation and the run direction.
+    void applyEndElevationRule(double scale);
+
+    friend bool operator==(const PipeObject&, const PipeObject&) = default;
+};
+
+}  // namespace tubra::model

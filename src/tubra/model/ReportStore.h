@@ -1,0 +1,66 @@
+#pragma once
+// The report data a document carries beside its drawing, seen from the drawing file: the
+// drawing reader hands each report section it meets to the store, and the drawing writer asks
+// the store for its sections after the drawing sections. The report library provides the real
+// store; until a program installs it, sections are kept verbatim so no report data is lost.
+
+#include <array>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tubra/model/LineReader.h"
+
+namespace tubra::model {
+
+// Report section names in the order the drawing reader tests them (each as a substring of a
+// line, after "2dDrawing", "Object", "TeXingBiao" and "Title").
+inline constexpr std::array<std::string_view, 24> kReportSectionDispatchOrder = {
+    "PrintSet_ReportData", "Face_ReportData",     "Mulu_ReportData",    "JieLun_ReportData",
+    "HuiZong_ReportData",  "ShengCha_ReportData", "HongGuan_ReportData", "CeHou_ReportData",
+    "SheXian_ReportData",  "ChaoShen_ReportData", "FengXi_ReportData",  "ShenTou_ReportData",
+    "CiFeng_ReportData",   "YingDu_ReportData",   "JinXiang_ReportData", "NaiYa_ReportData",
+    "QiMi_ReportData",     "FuShu_ReportData",    "JianXiu_ReportData", "PrintSet_IReportData",
+    "Face_IReportData",    "DengJi_IReportData",  "CeHou_IReportData",  "JianYan_IReportData"};
+
+// Report section names in the order they are written.
+inline constexpr std::array<std::string_view, 24> kReportSectionWriteOrder = {
+    "PrintSet_ReportData", "Face_ReportData",     "Mulu_ReportData",    "JieLun_ReportData",
+    "HuiZong_ReportData",  "ShengCha_ReportData", "HongGuan_ReportData", "CeHou_ReportData",
+    "SheXian_ReportData",  "ChaoShen_ReportData", "FengXi_ReportData",  "CiFeng_ReportData",
+    "ShenTou_ReportData",  "YingDu_ReportData",   "JinXiang_ReportData", "NaiYa_ReportData",
+    "QiMi_ReportData",     "FuShu_ReportData",    "JianXiu_ReportData", "PrintSet_IReportData",
+    "Face_IReportData",    "DengJi_IReportData",  "CeHou_IReportData",  "JianYan_IReportData"};
+
+class ReportStore {
+public:
+    virtual ~ReportStore() = default;
+
+    // Reads the section `name` (one of kReportSectionDispatchOrder) from the line after its
+    // header up to and including the line that holds '}', or to the end of the data.
+    virtual void readSection(std::string_view name, LineReader& in) = 0;
+
+    // Appends every section that holds data, header to closing line and empty line, in order.
+    virtual void writeSections(std::string& out) const = 0;
+
+    // Gives the initial values of a new document's report.
+    virtual void setNewDocumentDefaults() = 0;
+};
+
+// Keeps each report section as the lines that were read and writes them back unchanged.
+class VerbatimReportStore : public ReportStore {
+public:
+    void readSection(std::string_view name, LineReader& in) override;
+    void writeSections(std::string& out) const override;
+    void setNewDocumentDefaults() override {}
+
+    // The body lines kept for a section, or null.
+    const std::vector<std::string>* section(std::string_view name) const;
+
+private:
+    std::map<std::string, std::vector<std::string>, std::less<>> sections_;
+};
+
+}  // namespace tubra::model

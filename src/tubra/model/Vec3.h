@@ -1,0 +1,42 @@
+#pragma once
+
+#include <climits>
+
+namespace tubra::model {
+
+// Truncation toward zero of a double to a 32-bit int, as the x86 conversion instruction does:
+// NaN and values outside the int range give INT_MIN instead of undefined behaviour.
+constexpr int truncToInt(double v) {
+    if (!(v > -2147483649.0 && v < 2147483648.0)) return INT_MIN;
+    return static_cast<int>(v);
+}
+
+// An integer sheet point (logical units).
+struct SheetPoint {
+    int x = 0;
+    int y = 0;
+    friend bool operator==(const SheetPoint&, const SheetPoint&) = default;
+};
+
+// A stored point: x and y on the sheet at zoom 1.0 (0.1 mm units, y up), z the elevation in mm.
+struct Vec3 {
+    double x = 0.0;
+    double y = 0.0;
+    double z = 0.0;
+
+    constexpr Vec3() = default;
+    constexpr Vec3(double x_, double y_, double z_) : x(x_), y(y_), z(z_) {}
+    constexpr Vec3(int x_, int y_, int z_) : x(x_), y(y_), z(z_) {}
+    constexpr explicit Vec3(SheetPoint p) : x(p.x), y(p.y), z(0.0) {}
+
+    // Truncates x and y toward zero.
+    constexpr SheetPoint toSheetPoint() const { return {truncToInt(x), truncToInt(y)}; }
+
+    constexpr Vec3 operator*(double s) const { return {x * s, y * s, z * s}; }
+    constexpr Vec3 operator/(double s) const { return {x / s, y / s, z / s}; }
+    constexpr Vec3& operator*=(double s) { return *this = *this * s; }
+    constexpr Vec3& operator/=(double s) { return *this = *this / s; }
+    friend constexpr bool operator==(const Vec3&, const Vec3&) = default;
+};
+
+}  // namespace tubra::model
