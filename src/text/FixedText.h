@@ -54,6 +54,8 @@ public:
 
     friend bool operator==(const FixedText& a, const FixedText& b) { return a.view() == b.view(); }
     friend bool operator==(const FixedText& a, std::string_view b) { return a.view() == b; }
+    friend bool operator==(const FixedText& a, const std::string& b) { return a.view() == b; }
+    friend bool operator==(const FixedText& a, const char* b) { return a.view() == std::string_view(b); }
 
 private:
     char buf_[N] = {};

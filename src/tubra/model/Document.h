@@ -62,7 +62,9 @@ public:
     Document& operator=(const Document&) = delete;
 
     AppContext& app() { return app_; }
+    const AppContext& app() const { return app_; }
     DrawingSettings& settings() { return app_.settings; }
+    const DrawingSettings& settings() const { return app_.settings; }
 
     Drawing drawing;
     Drawing discardBox;  // objects removed by delete or undo; never saved

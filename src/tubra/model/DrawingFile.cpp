@@ -151,9 +151,11 @@ const KeyMatcher& sectionKeys() {
 }
 constexpr int kFirstReportSection = 4;
 
+// "FuZhuXianLayer" holds "ZhuXianLayer", so it is tested first (as "DimTextColor" is tested
+// before "TextColor"); otherwise the auxiliary-line switch would overwrite the main-pipe switch.
 enum SettingKey {
-    kTotal, kZoomPara, kXAxisAngle, kYAxisAngle, kPageSize, kZhuXianLayer, kZhiXianLayer,
-    kDimLineLayer, kDimTextLayer, kFaMenLayer, kGuanJianLayer, kFuZhuXianLayer, kTuKuangLayer,
+    kTotal, kZoomPara, kXAxisAngle, kYAxisAngle, kPageSize, kFuZhuXianLayer, kZhuXianLayer,
+    kZhiXianLayer, kDimLineLayer, kDimTextLayer, kFaMenLayer, kGuanJianLayer, kTuKuangLayer,
     kQiTaLayer, kZhuXianKuan, kZhiXianKuan, kBiaoZhuKuan, kFaMenKuan, kHanFengKuan, kQiTaKuan,
     kZhuXianStyle, kZhiXianStyle, kBiaoZhuStyle, kFaMenStyle, kQiTaStyle, kPrintIsNoColor,
     kBeiJingColor, kZhuXianColor, kZhiXianColor, kDangQianColor, kPingXieColor, kLiXieColor,
@@ -164,9 +166,9 @@ enum SettingKey {
 
 const KeyMatcher& settingKeys() {
     static const KeyMatcher m{
-        "Total", "ZoomPara", "X_AxisAngle", "Y_AxisAngle", "PageSize", "ZhuXianLayer",
-        "ZhiXianLayer", "DimLineLayer", "DimTextLayer", "FaMenLayer", "GuanJianLayer",
-        "FuZhuXianLayer", "TuKuangLayer", "QiTaLayer", "ZhuXianKuan", "ZhiXianKuan",
+        "Total", "ZoomPara", "X_AxisAngle", "Y_AxisAngle", "PageSize", "FuZhuXianLayer",
+        "ZhuXianLayer", "ZhiXianLayer", "DimLineLayer", "DimTextLayer", "FaMenLayer",
+        "GuanJianLayer", "TuKuangLayer", "QiTaLayer", "ZhuXianKuan", "ZhiXianKuan",
         "BiaoZhuKuan", "FaMenKuan", "HanFengKuan", "QiTaKuan", "ZhuXianStyle", "ZhiXianStyle",
         "BiaoZhuStyle", "FaMenStyle", "QiTaStyle", "PrintIsNoColor", "BeiJingColor",
         "ZhuXianColor", "ZhiXianColor", "DangQianColor", "PingXieColor", "LiXieColor",

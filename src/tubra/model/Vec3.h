@@ -1,6 +1,7 @@
 #pragma once
 
 #include <climits>
+#include <concepts>
 
 namespace tubra::model {
 
@@ -26,7 +27,8 @@ struct Vec3 {
 
     constexpr Vec3() = default;
     constexpr Vec3(double x_, double y_, double z_) : x(x_), y(y_), z(z_) {}
-    constexpr Vec3(int x_, int y_, int z_) : x(x_), y(y_), z(z_) {}
+    template <std::integral I>
+    constexpr Vec3(I x_, I y_, I z_) : x(static_cast<double>(x_)), y(static_cast<double>(y_)), z(static_cast<double>(z_)) {}
     constexpr explicit Vec3(SheetPoint p) : x(p.x), y(p.y), z(0.0) {}
 
     // Truncates x and y toward zero.

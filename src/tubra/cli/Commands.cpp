@@ -1,0 +1,109 @@
+#include "tubra/cli/Commands.h"
+
+#include <cstdio>
+#include <iostream>
+#include <map>
+
+#include "text/CFormat.h"
+#include "text/Gbk.h"
+#include "tubra/cli/DrawingJson.h"
+
+namespace tubra::cli {
+
+using namespace tubra::model;
+
+AppContext& appContext() {
+    static AppContext app;
+    return app;
+}
+
+std::unique_ptr<Document> openOrReport(const char* path) {
+    std::string error;
+    auto doc = Document::open(appContext(), path, &error);
+    if (!doc) std::fprintf(stderr, "tubra-cli: %s\n", error.c_str());
+    return doc;
+}
+
+namespace {
+
+bool wantArgs(int argc, int n, const char* usage) {
+    if (argc == n) return true;
+    std::fprintf(stderr, "usage: tubra-cli %s\n", usage);
+    return false;
+}
+
+const char* kindName(int mainType) {
+    switch (static_cast<ObjectKind>(mainType)) {
+        case ObjectKind::Pipe: return "管段";
+        case ObjectKind::Elbow: return "弯头";
+        case ObjectKind::Weld: return "焊缝";
+        case ObjectKind::Tee: return "三通";
+        case ObjectKind::CutLine: return "截断线";
+        case ObjectKind::Valve: return "阀门";
+        case ObjectKind::Fitting: return "管件";
+        case ObjectKind::Accessory: return "附件";
+        case ObjectKind::TextBlock: return "文字块";
+        case ObjectKind::SiteMark: return "现场标记";
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+int runInfo(int argc, char** argv) {
+    if (!wantArgs(argc, 1, "info FILE")) return 2;
+    auto doc = openOrReport(argv[0]);
+    if (!doc) return 1;
+    const Drawing& d = doc->drawing;
+    std::map<int, int> counts;
+    for (const PipeObject& o : d.objects) ++counts[o.MainType];
+    std::cout << "file: " << argv[0] << "\n";
+    std::cout << "objects: " << d.objects.size() << "\n";
+    for (const auto& [type, n] : counts) {
+        const char* name = kindName(type);
+        std::cout << "  " << (name ? name : "其它") << " (MainType " << type << "): " << n << "\n";
+    }
+    std::cout << "pipe length: " << text::format("%.3f", d.objects.totalPipeLength()) << " mm\n";
+    std::cout << "axis angles: " << text::format("%.1f / %.1f", d.X_AxisAngle, d.Y_AxisAngle)
+              << ", page size " << d.PageSize << ", zoom " << text::format("%.2f", d.ZoomPara)
+              << "\n";
+    std::cout << "characteristic table:\n";
+    for (int i = 0; i < CharacteristicTable::kRows; ++i) {
+        const auto& v = d.table.values[static_cast<std::size_t>(i)];
+        if (v.empty()) continue;
+        std::cout << "  " << text::gbkToUtf8(CharacteristicTable::label(i)) << ": "
+                  << text::gbkToUtf8(v) << "\n";
+    }
+    std::cout << "title block:\n";
+    for (int i = 0; i < TitleBlock::kRows; ++i) {
+        const auto& v = d.title.values[static_cast<std::size_t>(i)];
+        if (v.empty()) continue;
+        std::cout << "  " << text::gbkToUtf8(TitleBlock::constantLabel(i)) << " "
+                  << text::gbkToUtf8(v) << "\n";
+    }
+    return 0;
+}
+
+int runJson(int argc, char** argv) {
+    if (!wantArgs(argc, 1, "json FILE")) return 2;
+    auto doc = openOrReport(argv[0]);
+    if (!doc) return 1;
+    std::cout << documentJson(*doc).dump(2, ' ', false, nlohmann::json::error_handler_t::replace)
+              << "\n";
+    return 0;
+}
+
+int runResave(int argc, char** argv) {
+    if (!wantArgs(argc, 2, "resave IN OUT")) return 2;
+    auto doc = openOrReport(argv[0]);
+    if (!doc) return 1;
+    if (const Outcome r = doc->saveAs(argv[1]); !r) {
+        std::fprintf(stderr, "tubra-cli: %s\n", r.message.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+std::vector<Command> extraCommands() { return {}; }
+
+}  // namespace tubra::cli

@@ -1,0 +1,45 @@
+// tubra-cli: the drawing program's work without a window.
+//
+//   tubra-cli info FILE           a short summary of a drawing
+//   tubra-cli json FILE           the whole drawing as JSON (UTF-8)
+//   tubra-cli resave IN OUT       load and save again
+//
+// Exit code 0 on success, 1 when the input cannot be read or the output cannot be written,
+// 2 for a wrong command line.
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "tubra/cli/Commands.h"
+
+namespace {
+
+void usage(std::FILE* out) {
+    std::fputs(
+        "usage: tubra-cli COMMAND ARGS\n"
+        "  info FILE                 summary: objects by kind, pipe length, table, title block\n"
+        "  json FILE                 the whole drawing as JSON (UTF-8) on standard output\n"
+        "  resave IN OUT             load IN and save it as OUT\n",
+        out);
+    for (const auto& c : tubra::cli::extraCommands()) std::fprintf(out, "  %s\n", c.usage);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
+        usage(argc < 2 ? stderr : stdout);
+        return argc < 2 ? 2 : 0;
+    }
+    const std::string_view cmd = argv[1];
+    if (cmd == "info") return tubra::cli::runInfo(argc - 2, argv + 2);
+    if (cmd == "json") return tubra::cli::runJson(argc - 2, argv + 2);
+    if (cmd == "resave") return tubra::cli::runResave(argc - 2, argv + 2);
+    for (const auto& c : tubra::cli::extraCommands())
+        if (cmd == c.name) return c.run(argc - 2, argv + 2);
+    std::fprintf(stderr, "tubra-cli: unknown command '%s'\n", argv[1]);
+    usage(stderr);
+    return 2;
+}

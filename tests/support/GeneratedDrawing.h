@@ -1,0 +1,20 @@
+#pragma once
+// Realistic drawings made through the model API, for tests, benchmarks and fuzz seeds: a
+// pipeline walking along the six axes with elbows, tees, welds with records, valves,
+// fittings, supports, site marks, cut lines and text blocks, Chinese texts throughout.
+
+#include <cstdint>
+
+#include "tubra/model/Drawing.h"
+
+namespace tubra::testing {
+
+struct GeneratorOptions {
+    int objects = 1000;        // approximate number of objects
+    std::uint32_t seed = 1;
+    bool fillTable = true;     // characteristic table and title block
+};
+
+void generateDrawing(tubra::model::Drawing& drawing, const GeneratorOptions& options);
+
+}  // namespace tubra::testing

@@ -1,0 +1,196 @@
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/AtomicFile.h"
+#include "support/GeneratedDrawing.h"
+#include "tubra/model/Document.h"
+
+using namespace tubra::model;
+namespace fs = std::filesystem;
+
+namespace {
+
+class TempDir {
+public:
+    TempDir() {
+        char tmpl[] = "/tmp/tubra-doc-XXXXXX";
+        path_ = ::mkdtemp(tmpl);
+    }
+    ~TempDir() { fs::remove_all(path_); }
+    const fs::path& path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+std::string slurp(const fs::path& p) {
+    std::string s;
+    platform::readWholeFile(p, s);
+    return s;
+}
+
+std::size_t filesIn(const fs::path& dir) {
+    return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
+}
+
+TEST(Document, ConstructionAndNewDocument) {
+    AppContext app;
+    app.settings.ZhuXianColor = 1;
+    app.settings.Dim_High = 99;
+    Document doc(app);
+    EXPECT_EQ(app.settings.ZhuXianColor, 16711680u);  // reset by the document
+    EXPECT_EQ(app.settings.Dim_High, 99);             // left to the view
+    EXPECT_EQ(doc.newDrawingFlag, 0);
+    EXPECT_EQ(doc.drawing.report, &doc.report());
+    int cleared = 0;
+    doc.onContentsDeleted = [&] { ++cleared; };
+    doc.onNewDocument();
+    EXPECT_EQ(cleared, 1);
+    EXPECT_EQ(doc.newDrawingFlag, 1);
+    EXPECT_EQ(doc.title(), "Tubra1");
+    EXPECT_FALSE(doc.isModified());
+    Document second(app);
+    second.onNewDocument();
+    EXPECT_EQ(second.title(), "Tubra2");
+    EXPECT_FALSE(doc.save());  // no file name yet
+}
+
+TEST(Document, OpenSaveAndSharedSettings) {
+    TempDir dir;
+    AppContext app;
+    const fs::path file = dir.path() / "line.hcd";
+    {
+        Document doc(app);
+        tubra::testing::generateDrawing(doc.drawing, {.objects = 50});
+        app.settings.ZhuXianColor = 12345;
+        doc.setModifiedFlag();
+        ASSERT_TRUE(doc.saveAs(file));
+        EXPECT_FALSE(doc.isModified());
+        EXPECT_EQ(doc.title(), "line.hcd");
+    }
+    Document other(app);  // another open drawing: back to the defaults
+    EXPECT_EQ(app.settings.ZhuXianColor, 16711680u);
+    app.justOpened = false;
+    auto doc = Document::open(app, file);
+    ASSERT_TRUE(doc);
+    EXPECT_TRUE(app.justOpened);
+    EXPECT_EQ(app.settings.ZhuXianColor, 12345u);  // the file's value, for every drawing
+    EXPECT_EQ(doc->drawing.Total(), static_cast<int>(doc->drawing.objects.size()));
+    EXPECT_GE(doc->drawing.objects.size(), 50u);
+    EXPECT_FALSE(doc->isModified());
+    // Once loaded, saving and loading again changes nothing.
+    ASSERT_TRUE(doc->save());
+    const std::string before = slurp(file);
+    auto again = Document::open(app, file);
+    ASSERT_TRUE(again && again->save());
+    EXPECT_EQ(slurp(file), before);
+    EXPECT_EQ(filesIn(dir.path()), 1u);
+
+    std::string error;
+    EXPECT_EQ(Document::open(app, dir.path() / "missing.hcd", &error), nullptr);
+    EXPECT_NE(error.find("missing.hcd"), std::string::npos);
+    EXPECT_EQ(Document::open(app, dir.path(), &error), nullptr);  // a directory
+}
+
+TEST(Document, ClearAllAsksAndKeepsEverythingButTheObjects) {
+    AppContext app;
+    Document doc(app);
+    tubra::testing::generateDrawing(doc.drawing, {.objects = 20});
+    doc.selection.add(&doc.drawing.objects.at(0));
+    doc.selection.add(&doc.drawing.objects.at(3));
+    const auto table = doc.drawing.table;
+
+    platform::ScriptedPrompter cancel({platform::Answer::Cancel});
+    EXPECT_FALSE(doc.clearAll(cancel));
+    ASSERT_EQ(cancel.asked.size(), 1u);
+    EXPECT_EQ(cancel.asked[0].text, "是否要清除此图的全部内容？");
+    EXPECT_EQ(cancel.asked[0].caption, "警告");
+    EXPECT_EQ(cancel.asked[0].buttons, platform::Buttons::OkCancel);
+    EXPECT_EQ(cancel.asked[0].defaultAnswer, platform::Answer::Cancel);
+    EXPECT_FALSE(doc.drawing.objects.empty());
+
+    platform::ScriptedPrompter ok({platform::Answer::Ok});
+    EXPECT_TRUE(doc.clearAll(ok));
+    EXPECT_TRUE(doc.drawing.objects.empty());
+    EXPECT_EQ(doc.drawing.Total(), 0);
+    EXPECT_TRUE(doc.selection.empty());  // never refers to removed objects
+    EXPECT_EQ(doc.drawing.table, table);
+    EXPECT_FALSE(doc.isModified());
+    const std::string out = doc.serialize();
+    EXPECT_EQ(out.find("Object{"), std::string::npos);
+    EXPECT_NE(out.find("TeXingBiao{"), std::string::npos);
+}
+
+TEST(Document, DiscardMovesObjectsOutOfTheSelection) {
+    AppContext app;
+    Document doc(app);
+    tubra::testing::generateDrawing(doc.drawing, {.objects = 10});
+    const PipeObject* victim = &doc.drawing.objects.at(2);
+    doc.selection.add(victim);
+    doc.selection.add(&doc.drawing.objects.at(4));
+    const auto before = doc.drawing.objects.size();
+    EXPECT_TRUE(doc.discard(victim));
+    EXPECT_FALSE(doc.selection.contains(victim));
+    EXPECT_EQ(doc.selection.size(), 1u);
+    EXPECT_EQ(doc.drawing.objects.size(), before - 1);
+    EXPECT_EQ(doc.discardBox.objects.size(), 1u);
+    EXPECT_EQ(&doc.discardBox.objects.at(0), victim);  // same object, now in the box
+    EXPECT_FALSE(doc.discard(victim));
+    // Never saved.
+    EXPECT_EQ(doc.serialize().find("Object{") == std::string::npos, doc.drawing.objects.empty());
+}
+
+TEST(AtomicSave, AFailedWriteLeavesTheOldFileAndTheDocumentModified) {
+    TempDir dir;
+    const fs::path file = dir.path() / "a.hcd";
+    ASSERT_FALSE(platform::writeFileAtomically(file, "old contents\n"));
+
+    // The disk fills up half way.
+    platform::AtomicWriteOptions full;
+    std::size_t written = 0;
+    full.write = [&](int fd, const void* p, std::size_t n) -> ssize_t {
+        if (written > 10) {
+            errno = ENOSPC;
+            return -1;
+        }
+        const std::size_t k = std::min<std::size_t>(n, 7);
+        written += k;
+        return ::write(fd, p, k);
+    };
+    const auto ec = platform::writeFileAtomically(file, std::string(100, 'n'), full);
+    EXPECT_EQ(ec, std::errc::no_space_on_device);
+    EXPECT_EQ(slurp(file), "old contents\n");
+    EXPECT_EQ(filesIn(dir.path()), 1u);  // no temporary file left
+
+    // A document whose directory is gone stays modified; the error names the file.
+    AppContext app;
+    Document doc(app);
+    tubra::testing::generateDrawing(doc.drawing, {.objects = 5});
+    doc.setModifiedFlag();
+    const Outcome r = doc.saveAs(dir.path() / "no-such-dir" / "b.hcd");
+    EXPECT_FALSE(r);
+    EXPECT_NE(r.message.find("b.hcd"), std::string::npos);
+    EXPECT_TRUE(doc.isModified());
+    EXPECT_TRUE(doc.path().empty());
+
+    // Saving over a directory fails and leaves it.
+    fs::create_directory(dir.path() / "d.hcd");
+    EXPECT_FALSE(doc.saveAs(dir.path() / "d.hcd"));
+    EXPECT_TRUE(fs::is_directory(dir.path() / "d.hcd"));
+
+    // A successful save keeps the mode of the file it replaces and follows a symbolic link.
+    ::chmod(file.c_str(), 0600);
+    fs::create_symlink(file, dir.path() / "link.hcd");
+    ASSERT_TRUE(doc.saveAs(dir.path() / "link.hcd"));
+    EXPECT_TRUE(fs::is_symlink(dir.path() / "link.hcd"));
+    EXPECT_EQ(fs::status(file).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_NE(slurp(file).find("2dDrawing {"), std::string::npos);
+}
+
+}  // namespace

@@ -1,0 +1,370 @@
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "support/GeneratedDrawing.h"
+#include "text/Gbk.h"
+#include "tubra/model/DrawingFile.h"
+#include "tubra/model/ReportStore.h"
+
+using namespace tubra::model;
+
+namespace {
+
+std::string gbk(const char* utf8) { return text::utf8ToGbk(utf8); }
+
+std::string write(Drawing& d, const DrawingSettings& s = {}) {
+    std::string out;
+    writeDrawing(d, s, out);
+    return out;
+}
+
+struct Loaded {
+    Drawing drawing;
+    DrawingSettings settings;
+    VerbatimReportStore report;
+    explicit Loaded(std::string_view data) {
+        drawing.report = &report;
+        readDrawing(data, drawing, settings);
+        drawing.Total() = static_cast<std::int32_t>(drawing.objects.size());  // as opening does
+    }
+};
+
+// A drawing in which every field holds a value of its own.
+void fillEveryField(Drawing& d, DrawingSettings& s) {
+    d.ZoomPara = 1.25;
+    d.X_AxisAngle = 30;
+    d.Y_AxisAngle = 45.5;
+    d.PageSize = 1;
+    d.IsShowReport = {1, 7};
+    d.AxisSet.visible = 0;
+    d.AxisSet.labels[2] = "E";
+    s.ZhuXianLayer = 0;
+    s.DimLineLayer = 1;
+    s.ZhiXianKuan = 2.5f;
+    s.QiTaStyle = 3;
+    s.PrintIsNoColor = 0;
+    s.BeiJingColor = 0;
+    s.TextColor = 0xFFFFFFFF;
+    s.Dim_Size = 36;
+    s.DrawZoom_GJFM = 3.5;
+    s.m_santongChang = 20;
+
+    PipeObject o;
+    o.Number = 12;
+    o.MainType = 8;
+    o.SubType = -1;
+    o.StrtDir = -1;
+    o.EndDir = 2;
+    o.Port1 = {100.5, -200.25, 3500};
+    o.Port2 = {1, 2, 3};
+    o.Port3 = {4, 5, 6};
+    o.Port4 = {7, 8, -1};
+    o.dimYX1_st = {11, 12, 13};
+    o.dimYX1_ed = {14, 15, 16};
+    o.dimYX2_st = {17, 18, 19};
+    o.dimYX2_ed = {20, 21, 22};
+    o.dimL_st = {23, 24, 25};
+    o.dimL_ed = {26, 27, 28};
+    o.dimTxt_st = {29, 30, 31};
+    o.dimAngle = -300;
+    o.DistTxt = "H12";
+    o.CaiLiao = "E308";
+    o.GuiGe = gbk("φ100×10");
+    o.XingHao = "ABCD";
+    o.StartUse = "1980/01/01";
+    o.LastCheck = "1980/06/01";
+    o.FirstCase = gbk("日期:1980/01/01\r\n当时壁厚:10 mm");
+    o.MidCase = "";
+    o.LastCase = "a\nb";
+    o.BiHou = 9.5;
+    o.Distanc = 16;
+    d.objects.append(std::make_unique<PipeObject>(o));
+    d.table.values[0] = gbk("丙烯线");
+    d.table.values[17] = "108x4";
+    d.title.values[5] = gbk("单线图");
+}
+
+TEST(DrawingFile, WritesEveryLineByteForByte) {
+    Drawing d;
+    DrawingSettings s;
+    fillEveryField(d, s);
+    d.Total() = 5;  // the Total line carries the value held before writing
+    const std::string expected = std::string() +
+        "2dDrawing {\n"
+        "\t Total           5\n"
+        "\t ZoomPara        1.250000\n"
+        "\t X_AxisAngle     30.000000\n"
+        "\t Y_AxisAngle     45.500000\n"
+        "\t PageSize\t\t  1\n"
+        "\t ZhuXianLayer    0\n"
+        "\t ZhiXianLayer    1\n"
+        "\t DimLineLayer    1\n"
+        "\t DimTextLayer    1\n"
+        "\t FaMenLayer      1\n"
+        "\t GuanJianLayer   1\n"
+        "\t FuZhuXianLayer  1\n"
+        "\t TuKuangLayer    1\n"
+        "\t QiTaLayer       1\n"
+        "\t ZhuXianKuan     4.000000\n"
+        "\t ZhiXianKuan     2.500000\n"
+        "\t BiaoZhuKuan     1.000000\n"
+        "\t FaMenKuan       1.000000\n"
+        "\t HanFengKuan     4.000000\n"
+        "\t QiTaKuan        4.000000\n"
+        "\t ZhuXianStyle    0\n"
+        "\t ZhiXianStyle    0\n"
+        "\t BiaoZhuStyle    0\n"
+        "\t FaMenStyle      0\n"
+        "\t QiTaStyle       3\n"
+        "\t PrintIsNoColor  0\n"
+        "\t BeiJingColor    0\n"
+        "\t ZhuXianColor    16711680\n"
+        "\t ZhiXianColor    15081180\n"
+        "\t DangQianColor   255\n"
+        "\t PingXieColor    693760\n"
+        "\t LiXieColor      9868950\n"
+        "\t GuanJianColor   3302400\n"
+        "\t FaMenColor      3302400\n"
+        "\t DimLineColor    3289800\n"
+        "\t DimTextColor    200\n"
+        "\t TextColor       4294967295\n"
+        "\t TractColor      8257535\n"
+        "\t HanFengColor    30960\n"
+        "\t Dim_High      15\n"
+        "\t Dim_Size      36\n"
+        "\t DrawZoom_GJFM 3.500000\n"
+        "\t m_wantouR\t\t16.000000\n"
+        "\t m_santongChang 20.000000\n"
+        "\t IsShowReport  1 7\n"
+        "\t AxisSet       0 " + gbk("上") + " " + gbk("北") + " E\n"
+        "}\n\n"
+        "Object{\n"
+        "\tMainType   8\n"
+        "\tSubType    -1\n"
+        "\tStrtDir    -1.000000\n"
+        "\tEndDir     2.000000\n"
+        "\tPort1      100.500000  -200.250000  3500.000000\n"
+        "\tPort2      1.000000  2.000000  3.000000\n"
+        "\tPort3      4.000000  5.000000  6.000000\n"
+        "\tPort4      7.000000  8.000000  -1.000000\n"
+        "\tDistanc    16.000000\n"
+        "\tDistTxt    H12\n"
+        "\tdimYX1_st  11.000000  12.000000  13.000000\n"
+        "\tdimYX1_ed  14.000000  15.000000  16.000000\n"
+        "\tdimYX2_st  17.000000  18.000000  19.000000\n"
+        "\tdimYX2_ed  20.000000  21.000000  22.000000\n"
+        "\tdimL_st    23.000000  24.000000 25.000000\n"
+        "\tdimL_ed    26.000000  27.000000 28.000000\n"
+        "\tdimTxt_st  29.000000  30.000000 31.000000\n"
+        "\tdimAngle   -300\n"
+        "\tCaiLiao    E308\n"
+        "\tGuiGe      " + gbk("φ100×10") + "\n"
+        "\tXingHao    ABCD\n"
+        "\tStartUse   1980/01/01\n"
+        "\tLastCheck  1980/06/01\n"
+        "\tFirstCase  " + gbk("日期:1980/01/01") + "\xFD\xFE" + gbk("当时壁厚:10 mm") + "\n"
+        "\tMidCase    \n"
+        "\tLastCase   a\xFE" "b\n"
+        "\tBiHou      9.500000\n"
+        "\tNumber     12\n"
+        "}\n\n"
+        "TeXingBiao{\n" + gbk("丙烯线") + "\n" + std::string(16, '\n') + "108x4\n}\n\n"
+        "Title{\n\n\n\n\n\n" + gbk("单线图") + "\n\n}\n\n";
+    EXPECT_EQ(write(d, s), expected);
+    EXPECT_EQ(d.Total(), 1);
+}
+
+TEST(DrawingFile, WhatTheWriterWritesReadsBackIdentically) {
+    Drawing d;
+    DrawingSettings s;
+    fillEveryField(d, s);
+    tubra::testing::generateDrawing(d, {.objects = 400, .seed = 3});
+    const std::string first = write(d, s);
+
+    Loaded l(first);
+    EXPECT_EQ(l.settings, s);  // the main-pipe switch is not overwritten by "FuZhuXianLayer"
+    ASSERT_EQ(l.drawing.objects.size(), d.objects.size());
+    EXPECT_EQ(l.drawing.objects.at(0), d.objects.at(0));  // values exact in six decimals
+    for (std::size_t i = 0; i < d.objects.size(); ++i) {
+        const PipeObject& got = l.drawing.objects.at(i);
+        const PipeObject& want = d.objects.at(i);
+        ASSERT_EQ(got.MainType, want.MainType);
+        ASSERT_EQ(got.Number, want.Number);
+        ASSERT_EQ(got.DistTxt, want.DistTxt.empty() ? " " : want.DistTxt.view());
+        ASSERT_EQ(got.MidCase, want.MidCase);
+        ASSERT_NEAR(got.Port2.x, want.Port2.x, 1e-6);
+    }
+    EXPECT_EQ(l.drawing.table, d.table);
+    EXPECT_EQ(l.drawing.title.values, d.title.values);
+    EXPECT_EQ(l.drawing.AxisSet, d.AxisSet);
+    EXPECT_EQ(l.drawing.IsShowReport, d.IsShowReport);
+    EXPECT_EQ(l.drawing.zoomLoaded, 1);
+    // Bytes: numbers are already in six decimals, so only the empty length texts change once.
+    const std::string second = write(l.drawing, l.settings);
+    Loaded again(second);
+    EXPECT_EQ(write(again.drawing, again.settings), second);
+    std::string normalised = first;
+    for (std::size_t p = 0; (p = normalised.find("\tDistTxt    \n", p)) != std::string::npos;)
+        normalised.replace(p, 13, "\tDistTxt     \n");
+    EXPECT_EQ(second, normalised);
+}
+
+TEST(DrawingFile, SectionsAreOnlyWrittenWhenTheyHoldData) {
+    Drawing d;
+    const std::string out = write(d);
+    EXPECT_EQ(out.find("TeXingBiao"), std::string::npos);
+    EXPECT_EQ(out.find("Title"), std::string::npos);
+    EXPECT_EQ(out.find("Object"), std::string::npos);
+    EXPECT_EQ(out.substr(out.size() - 3), "}\n\n");
+}
+
+TEST(DrawingFile, ReaderFindsKeysAnywhereAndTheFirstKeyWins) {
+    const std::string file =
+        "junk before\r\n"
+        "xx2dDrawing {\r\n"
+        "  stuff  Total 4\r\n"
+        "DimTextColor 77\r\n"
+        "TextColor -1\r\n"
+        "PingXieColor -16777216\r\n"
+        "ZoomPara garbage\r\n"
+        "AxisSet 0 ABCDEF\r\n"
+        "IsShowReport 1\r\n"
+        "}\r\n"
+        "Object{\n"
+        "\tMainType 2\n"
+        "\tGuiGe Port1\n"          // holds an earlier key: taken as Port1, which does not scan
+        "\tPort4 9 8 7 MainType\n"  // taken as MainType: the first number after the first word
+        "\tNumber     41\n"
+        "\tXingHao\n"
+        "\tCaiLiao  DN 100 \n"
+        "\tEndDir 3e0\n"
+        "\tBiHou 1x\n"
+        "}\n"
+        "Object{\n"
+        "\tNumber 5\n"
+        "\tDistTxt\n"
+        "\tFirstCase  A\xFD\xFE" "B\xFE\n"
+        "\tMidCase\n"
+        "\tLastCase   }\n"          // ends the object here
+        "\tXingHao Z\n"             // read at the top level: ignored
+        "}\n";
+    Loaded l(file);
+    const Drawing& d = l.drawing;
+    EXPECT_EQ(l.settings.DimTextColor, 77u);
+    EXPECT_EQ(l.settings.TextColor, 0xFFFFFFFFu);
+    EXPECT_EQ(l.settings.PingXieColor, 0xFF000000u);
+    EXPECT_EQ(d.ZoomPara, 1.0);  // did not scan, kept
+    EXPECT_EQ(d.zoomLoaded, 1);
+    EXPECT_EQ(d.AxisSet.visible, 0);
+    EXPECT_EQ(d.AxisSet.labels[0], "ABCD");  // cut to 4 bytes
+    EXPECT_TRUE(d.AxisSet.labels[1].empty());  // cleared before reading
+    EXPECT_EQ(d.IsShowReport, (std::array<std::int32_t, 2>{1, 0}));
+    ASSERT_EQ(d.objects.size(), 2u);
+    EXPECT_EQ(d.Total(), 2);
+    const PipeObject& a = d.objects.at(0);
+    EXPECT_EQ(a.MainType, 9);
+    EXPECT_EQ(a.Port1, Vec3());
+    EXPECT_EQ(a.Port4, Vec3());
+    EXPECT_TRUE(a.GuiGe.empty());
+    EXPECT_TRUE(a.XingHao.empty());
+    EXPECT_TRUE(a.DistTxt.empty());
+    EXPECT_EQ(a.Number, 41);
+    EXPECT_EQ(a.CaiLiao, "DN 100");  // a value with blanks survives
+    EXPECT_EQ(a.EndDir, 3.0);
+    EXPECT_EQ(a.BiHou, 1.0);
+    const PipeObject& b = d.objects.at(1);
+    EXPECT_EQ(b.Number, 5);  // kept, not renumbered
+    EXPECT_EQ(b.DistTxt, " ");
+    EXPECT_EQ(b.FirstCase, "A\r\nB\n");
+    EXPECT_TRUE(b.MidCase.empty());
+    EXPECT_TRUE(b.LastCase.empty());
+    EXPECT_TRUE(b.XingHao.empty());
+}
+
+TEST(DrawingFile, TableAndTitleRules) {
+    std::string file = "TeXingBiao{\n";
+    for (int i = 0; i < 20; ++i) file += "row" + std::to_string(i) + (i == 2 ? std::string(50, 'x') : "") + "\n";
+    file += "}\nTitle{\nA\nB\n}\n";
+    Loaded l(file);
+    EXPECT_EQ(l.drawing.table.values[0], "row0");
+    EXPECT_EQ(l.drawing.table.values[2].size(), 40u);
+    EXPECT_EQ(l.drawing.table.values[17], "row17");
+    EXPECT_EQ(l.drawing.title.values[1], "B");
+    EXPECT_TRUE(l.drawing.title.values[2].empty());
+    EXPECT_EQ(l.drawing.title.labels[0], gbk(" 制 图 "));
+
+    // A second, shorter table replaces the first; a title keeps values beyond its lines.
+    Loaded m(file + "TeXingBiao{\nonly\n}\nTitle{\nC\n}\n");
+    EXPECT_EQ(m.drawing.table.values[0], "only");
+    EXPECT_TRUE(m.drawing.table.values[1].empty());
+    EXPECT_EQ(m.drawing.title.values[0], "C");
+    EXPECT_EQ(m.drawing.title.values[1], "B");
+
+    // Without the sections: empty values, empty labels, defaults kept.
+    Loaded n("2dDrawing {\n\t ZhuXianLayer    0\n}\n");
+    EXPECT_TRUE(n.drawing.table.empty());
+    EXPECT_TRUE(n.drawing.title.labels[0].empty());
+    EXPECT_EQ(n.settings.ZhuXianLayer, 0);
+    EXPECT_EQ(n.settings.ZhiXianLayer, 1);
+    EXPECT_EQ(n.drawing.objects.size(), 0u);
+}
+
+TEST(DrawingFile, TextsThatWouldBreakTheFormatAreReplacedOnWriting) {
+    Drawing d;
+    PipeObject& o = d.addObject({kindValue(ObjectKind::Pipe), 0, 2, {}, {}, 0, -1});
+    o.DistTxt = "a}b";
+    o.GuiGe = "x\ny";
+    o.MidCase = "1}\r\n2";
+    d.table.values[0] = "T}";
+    const std::string out = write(d);
+    Loaded l(out);
+    ASSERT_EQ(l.drawing.objects.size(), 1u);
+    const PipeObject& r = l.drawing.objects.at(0);
+    EXPECT_EQ(r.DistTxt, "a]b");
+    EXPECT_EQ(r.GuiGe, "x y");
+    EXPECT_EQ(r.MidCase, "1]\r\n2");
+    EXPECT_EQ(l.drawing.table.values[0], "T]");
+}
+
+TEST(DrawingFile, ReportSectionsAreKeptAtTheirPlace) {
+    const std::string file =
+        "2dDrawing {\n}\n"
+        "JianYan_IReportData{\nj1\n}\n"
+        "Face_ReportData{\nf1\n\nf3\n}\n"
+        "PrintSet_ReportData{\n -1 -1\n1\n}\n"
+        "Unknown{\nzzz\n}\n";
+    Loaded l(file);
+    Drawing& d = l.drawing;
+    const std::string out = write(d, l.settings);
+    const auto ps = out.find("PrintSet_ReportData{\n -1 -1\n1\n}\n\n");
+    const auto face = out.find("Face_ReportData{\nf1\n\nf3\n}\n\n");
+    const auto jy = out.find("JianYan_IReportData{\nj1\n}\n\n");
+    ASSERT_NE(ps, std::string::npos);
+    ASSERT_NE(face, std::string::npos);
+    ASSERT_NE(jy, std::string::npos);
+    EXPECT_LT(out.find("}\n\n"), ps);
+    EXPECT_LT(ps, face);
+    EXPECT_LT(face, jy);
+    EXPECT_EQ(out.find("zzz"), std::string::npos);
+}
+
+TEST(DrawingFile, GarbageNeverBreaksTheReader) {
+    std::mt19937 rng(11);
+    const std::string pieces[] = {"Object{", "}", "\n", "\r\n", "Port1 ", "1e308 ", "nan ", "-",
+                                  "FirstCase ", "TeXingBiao", "Title", "2dDrawing", "AxisSet 1 ",
+                                  std::string(300, 'x'), std::string("\0\xFD\xFE\xFF", 4), "Total 9"};
+    for (int k = 0; k < 300; ++k) {
+        std::string data;
+        const int n = static_cast<int>(rng() % 40);
+        for (int i = 0; i < n; ++i) data += pieces[rng() % std::size(pieces)];
+        // After one load and save, the file is stable: loading and saving it changes nothing.
+        Loaded l(data);
+        Loaded once(write(l.drawing, l.settings));
+        const std::string out = write(once.drawing, once.settings);
+        Loaded again(out);
+        ASSERT_EQ(write(again.drawing, again.settings), out);
+    }
+}
+
+}  // namespace
