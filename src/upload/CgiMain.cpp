@@ -1,0 +1,281 @@
+// kavelup.cgi: the upload page as a CGI program. The web server passes the request in the CGI
+// environment and the body on standard input; the settings come from environment variables the
+// server sets (see docs/kavelup.md):
+//
+//   KAVELUP_PATH           target directory (absolute; anything else means the default one)
+//   KAVELUP_DEFAULT_PATH   the default directory (/var/lib/kavelup/)
+//   KAVELUP_MAXSIZE        files are saved only when smaller (unset: nothing is saved)
+//   KAVELUP_OVERWRITE      0, 1 or 2; only 2 replaces existing files (0)
+//   KAVELUP_CODEPAGE       gbk or utf-8: how the browser encodes names (gbk)
+//   KAVELUP_REQUEST_LIMIT  longest body read, in bytes (268435456)
+//   KAVELUP_TEMP           folder for temporary files ($TMPDIR or /tmp)
+//
+// A POST is uploaded and saved: every file (SaveAll), or only the fields named by "save=" in the
+// query string. The answer lists every part and the recorded messages, as HTML or, when the
+// client accepts application/json, as JSON. A GET answers a form to upload with.
+
+#include <sys/random.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "text/Gbk.h"
+#include "upload/PosixHost.h"
+#include "upload/Upload.h"
+
+namespace {
+
+using namespace kavelup;
+
+constexpr std::string_view kSessionCookie = "KAVELUP_SESSION";
+
+std::string env(const char* name) {
+    const char* v = std::getenv(name);
+    return v ? v : "";
+}
+
+bool hasEnv(const char* name) { return std::getenv(name) != nullptr; }
+
+// Non-negative decimal integer, clamped; `fallback` when it is not one.
+std::int64_t number(std::string_view s, std::int64_t fallback) {
+    if (s.empty() || s.size() > 18) return s.size() > 18 && s.find_first_not_of("0123456789") ==
+                                                                 std::string_view::npos
+                                               ? INT64_MAX
+                                               : fallback;
+    std::int64_t v = 0;
+    for (char c : s) {
+        if (c < '0' || c > '9') return fallback;
+        v = v * 10 + (c - '0');
+    }
+    return v;
+}
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+std::string urlDecode(std::string_view s) {
+    std::string out;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '+') {
+            out += ' ';
+        } else if (s[i] == '%' && i + 2 < s.size() + 0 && hexValue(s[i + 1]) >= 0 &&
+                   hexValue(s[i + 2]) >= 0) {
+            out += static_cast<char>(hexValue(s[i + 1]) * 16 + hexValue(s[i + 2]));
+            i += 2;
+        } else {
+            out += s[i];
+        }
+    }
+    return out;
+}
+
+// Values of every "save=" in the query string.
+std::vector<std::string> fieldsToSave(std::string_view query) {
+    std::vector<std::string> names;
+    while (!query.empty()) {
+        const std::size_t amp = query.find('&');
+        const std::string_view pair = query.substr(0, amp);
+        if (pair.starts_with("save=")) names.push_back(urlDecode(pair.substr(5)));
+        query = amp == std::string_view::npos ? std::string_view() : query.substr(amp + 1);
+    }
+    return names;
+}
+
+bool isSessionId(std::string_view id) {
+    return id.size() >= 16 && id.size() <= 64 &&
+           id.find_first_not_of("0123456789abcdefABCDEFGHIJKLMNOPQRSTUVWXYZghijklmnopqrstuvwxyz") ==
+               std::string_view::npos;
+}
+
+std::string sessionFromCookie(std::string_view cookies) {
+    while (!cookies.empty()) {
+        const std::size_t semi = cookies.find(';');
+        std::string_view c = cookies.substr(0, semi);
+        while (!c.empty() && c.front() == ' ') c.remove_prefix(1);
+        if (c.starts_with(kSessionCookie) && c.substr(kSessionCookie.size()).starts_with("=")) {
+            const std::string_view id = c.substr(kSessionCookie.size() + 1);
+            if (isSessionId(id)) return std::string(id);
+        }
+        cookies = semi == std::string_view::npos ? std::string_view() : cookies.substr(semi + 1);
+    }
+    return {};
+}
+
+std::string newSessionId() {
+    unsigned char bytes[16];
+    std::size_t got = 0;
+    while (got < sizeof bytes) {
+        const ssize_t n = getrandom(bytes + got, sizeof bytes - got, 0);
+        if (n > 0) got += static_cast<std::size_t>(n);
+    }
+    std::string id;
+    for (unsigned char b : bytes) {
+        id += "0123456789abcdef"[b >> 4];
+        id += "0123456789abcdef"[b & 15];
+    }
+    return id;
+}
+
+std::string html(std::string_view s) {
+    std::string out;
+    for (char c : s) {
+        switch (c) {
+            case '&': out += "&amp;"; break;
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            case '"': out += "&quot;"; break;
+            case '\'': out += "&#39;"; break;
+            default: out += c;
+        }
+    }
+    return out;
+}
+
+struct Field {
+    std::string name, fileName, fileType;
+    std::int64_t size;
+    bool isFile;
+};
+
+std::vector<Field> fieldsOf(const Upload& up) {
+    std::vector<Field> fields;
+    for (std::int64_t i = 0; i < up.partsRead(); ++i) {
+        const RawPart p = up.rawPart(i);
+        fields.push_back({up.text(p.name), up.text(p.fileName), up.text(p.fileType),
+                          static_cast<std::int64_t>(p.content.size()), p.isFile});
+    }
+    return fields;
+}
+
+std::string jsonAnswer(const Upload& up) {
+    nlohmann::json fields = nlohmann::json::array();
+    for (const Field& f : fieldsOf(up))
+        fields.push_back({{"name", f.name},
+                          {"fileName", f.fileName},
+                          {"fileType", f.fileType},
+                          {"size", f.size},
+                          {"isFile", f.isFile}});
+    const nlohmann::json answer = {{"count", up.count()},
+                                   {"fields", std::move(fields)},
+                                   {"errors", up.errors()},
+                                   {"messages", up.errorList()}};
+    return answer.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+}
+
+std::string htmlAnswer(const Upload& up) {
+    std::string s =
+        "<!DOCTYPE html>\n<html lang=\"zh-CN\">\n<head><meta charset=\"utf-8\">"
+        "<title>上传结果</title></head>\n<body>\n<h1>上传结果</h1>\n"
+        "<p>共 " + std::to_string(up.count()) + " 项</p>\n"
+        "<table border=\"1\">\n<tr><th>序号</th><th>字段名</th><th>文件名</th><th>类型</th>"
+        "<th>大小</th></tr>\n";
+    std::int64_t i = 0;
+    for (const Field& f : fieldsOf(up)) {
+        s += "<tr><td>" + std::to_string(i++) + "</td><td>" + html(f.name) + "</td><td>" +
+             html(f.fileName) + "</td><td>" + html(f.fileType) + "</td><td>" +
+             std::to_string(f.size) + "</td></tr>\n";
+    }
+    s += "</table>\n<p class=\"errors\">";
+    // The messages hold names the client chose, so each is escaped and the breaks added here.
+    for (const std::string& e : up.errorList()) s += html(e) + "<br>\n";
+    s += "</p>\n</body>\n</html>\n";
+    return s;
+}
+
+std::string formPage(CodePage cp) {
+    const std::string page =
+        "<!DOCTYPE html>\n<html lang=\"zh-CN\">\n<head><title>上传文件</title></head>\n<body>\n"
+        "<form method=\"post\" enctype=\"multipart/form-data\">\n"
+        "<p><input type=\"file\" name=\"file1\"></p>\n"
+        "<p><input type=\"file\" name=\"file2\"></p>\n"
+        "<p>说明：<input type=\"text\" name=\"note\"></p>\n"
+        "<p><input type=\"submit\" value=\"上传\"></p>\n</form>\n</body>\n</html>\n";
+    // Browsers send names in the page's encoding, which must be the component's code page.
+    return cp == CodePage::Gbk ? text::utf8ToGbk(page) : page;
+}
+
+void respond(std::string_view status, std::string_view type, const std::string& cookie,
+             const std::string& body) {
+    std::string head = "Status: " + std::string(status) + "\r\nContent-Type: " +
+                       std::string(type) + "\r\nCache-Control: no-store\r\n";
+    if (!cookie.empty())
+        head += "Set-Cookie: " + std::string(kSessionCookie) + "=" + cookie +
+                "; Path=/; HttpOnly; SameSite=Lax\r\n";
+    head += "\r\n";
+    std::fwrite(head.data(), 1, head.size(), stdout);
+    std::fwrite(body.data(), 1, body.size(), stdout);
+    std::fflush(stdout);
+}
+
+int run() {
+    CodePage cp = CodePage::Gbk;
+    if (hasEnv("KAVELUP_CODEPAGE") && !parseCodePage(env("KAVELUP_CODEPAGE"), cp)) {
+        respond("500 Internal Server Error", "text/plain; charset=utf-8", {},
+                "KAVELUP_CODEPAGE must be gbk or utf-8\n");
+        return 0;
+    }
+    const std::string method = env("REQUEST_METHOD");
+    if (method == "GET" || method == "HEAD") {
+        respond("200 OK", cp == CodePage::Gbk ? "text/html; charset=GBK" : "text/html; charset=utf-8",
+                {}, method == "HEAD" ? std::string() : formPage(cp));
+        return 0;
+    }
+    if (method != "POST") {
+        respond("405 Method Not Allowed", "text/plain; charset=utf-8", {}, "POST or GET\n");
+        return 0;
+    }
+
+    std::string session = sessionFromCookie(env("HTTP_COOKIE"));
+    std::string newCookie;
+    if (session.empty()) session = newCookie = newSessionId();
+
+    FdRequest request(STDIN_FILENO, number(env("CONTENT_LENGTH"), 0));
+    FixedSession sessionObject(session);
+    PosixFileSystem fileSystem(
+        hasEnv("KAVELUP_TEMP") ? env("KAVELUP_TEMP") : PosixFileSystem::systemTemporaryFolder(),
+        hasEnv("KAVELUP_DEFAULT_PATH") ? env("KAVELUP_DEFAULT_PATH")
+                                       : PosixFileSystem::kDefaultUploadDirectory);
+    const std::int64_t overWrite = number(env("KAVELUP_OVERWRITE"), 0);
+
+    Upload up;
+    up.setCodePage(cp);
+    if (hasEnv("KAVELUP_REQUEST_LIMIT"))
+        up.setRequestLimit(number(env("KAVELUP_REQUEST_LIMIT"), Upload::kDefaultRequestLimit));
+    up.onStartPage({&request, &sessionObject, &fileSystem});
+    if (hasEnv("KAVELUP_MAXSIZE")) up.maxSize(env("KAVELUP_MAXSIZE"));
+    up.path(env("KAVELUP_PATH"));
+    up.upload();
+    const std::vector<std::string> names = fieldsToSave(env("QUERY_STRING"));
+    if (names.empty())
+        up.saveAll(overWrite);
+    else
+        for (const std::string& name : names) up.save(name, overWrite);
+    up.onEndPage();
+
+    if (env("HTTP_ACCEPT").find("application/json") != std::string::npos)
+        respond("200 OK", "application/json", newCookie, jsonAnswer(up));
+    else
+        respond("200 OK", "text/html; charset=utf-8", newCookie, htmlAnswer(up));
+    return 0;
+}
+
+}  // namespace
+
+int main() {
+    try {
+        return run();
+    } catch (const std::exception& e) {
+        respond("500 Internal Server Error", "text/plain; charset=utf-8", {},
+                std::string(e.what()) + "\n");
+        return 1;
+    }
+}

@@ -1,0 +1,149 @@
+#include "upload/CodePage.h"
+
+#include <string.h>
+
+#include <algorithm>
+#include <cctype>
+
+#include "text/Gbk.h"
+
+namespace kavelup {
+
+namespace {
+
+bool equalsNoCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+unsigned char byteAt(std::string_view s, std::size_t i) { return static_cast<unsigned char>(s[i]); }
+
+bool isContinuation(std::string_view s, std::size_t i, unsigned char lo = 0x80,
+                    unsigned char hi = 0xBF) {
+    return i < s.size() && byteAt(s, i) >= lo && byteAt(s, i) <= hi;
+}
+
+// Length of a well-formed UTF-8 sequence at s[i], or 1 for a byte that starts none.
+std::size_t utf8Length(std::string_view s, std::size_t i) {
+    const unsigned char c = byteAt(s, i);
+    if (c < 0x80) return 1;
+    if (c >= 0xC2 && c <= 0xDF) return isContinuation(s, i + 1) ? 2 : 1;
+    if (c >= 0xE0 && c <= 0xEF) {
+        // E0 excludes overlong forms, ED the surrogates.
+        const unsigned char lo = c == 0xE0 ? 0xA0 : 0x80;
+        const unsigned char hi = c == 0xED ? 0x9F : 0xBF;
+        return isContinuation(s, i + 1, lo, hi) && isContinuation(s, i + 2) ? 3 : 1;
+    }
+    if (c >= 0xF0 && c <= 0xF4) {
+        const unsigned char lo = c == 0xF0 ? 0x90 : 0x80;
+        const unsigned char hi = c == 0xF4 ? 0x8F : 0xBF;
+        return isContinuation(s, i + 1, lo, hi) && isContinuation(s, i + 2) &&
+                       isContinuation(s, i + 3)
+                   ? 4
+                   : 1;
+    }
+    return 1;
+}
+
+}  // namespace
+
+bool parseCodePage(std::string_view name, CodePage& out) {
+    for (const char* gbk : {"gbk", "cp936", "936", "gb2312"})
+        if (equalsNoCase(name, gbk)) {
+            out = CodePage::Gbk;
+            return true;
+        }
+    for (const char* utf8 : {"utf-8", "utf8", "65001"})
+        if (equalsNoCase(name, utf8)) {
+            out = CodePage::Utf8;
+            return true;
+        }
+    return false;
+}
+
+const char* codePageName(CodePage cp) { return cp == CodePage::Gbk ? "GBK" : "UTF-8"; }
+
+std::size_t charLength(CodePage cp, std::string_view s, std::size_t i) {
+    if (cp == CodePage::Utf8) return utf8Length(s, i);
+    return byteAt(s, i) >= 0x80 && i + 1 < s.size() ? 2 : 1;
+}
+
+bool startsCharacter(CodePage cp, std::string_view s, std::size_t pos) {
+    if (cp == CodePage::Utf8) return true;  // an ASCII byte is never inside a UTF-8 sequence
+    // An ASCII byte always ends a character, so a character starts just after the last one
+    // before `pos`; from there the high bytes pair off two by two.
+    std::size_t run = 0;
+    while (run < pos && byteAt(s, pos - run - 1) >= 0x80) ++run;
+    return run % 2 == 0;
+}
+
+std::size_t countText(CodePage cp, std::string_view s, std::string_view marker) {
+    std::size_t n = 0;
+    std::size_t at = findBytes(s, marker, 0);
+    while (at != std::string_view::npos) {
+        if (startsCharacter(cp, s, at)) {
+            ++n;
+            at = findBytes(s, marker, at + marker.size());
+        } else {
+            at = findBytes(s, marker, at + 1);
+        }
+    }
+    return n;
+}
+
+std::string removeText(CodePage cp, std::string_view s, std::string_view marker) {
+    std::string out;
+    out.reserve(s.size());
+    std::size_t i = 0;
+    while (i < s.size()) {
+        if (s.compare(i, marker.size(), marker) == 0) {
+            i += marker.size();
+            continue;
+        }
+        const std::size_t n = charLength(cp, s, i);
+        out.append(s.substr(i, n));
+        i += n;
+    }
+    return out;
+}
+
+std::size_t findLastText(CodePage cp, std::string_view s, std::string_view chars) {
+    std::size_t last = std::string_view::npos;
+    std::size_t i = 0;
+    while (i < s.size()) {
+        const std::size_t n = charLength(cp, s, i);
+        if (n == 1 && chars.find(s[i]) != std::string_view::npos) last = i;
+        i += n;
+    }
+    return last;
+}
+
+std::string toUtf8(CodePage cp, std::string_view s) {
+    if (cp == CodePage::Gbk) return text::gbkToUtf8(s);
+    std::string out;
+    out.reserve(s.size());
+    std::size_t i = 0;
+    while (i < s.size()) {
+        const std::size_t n = utf8Length(s, i);
+        if (n == 1 && byteAt(s, i) >= 0x80)
+            out.append("\xEF\xBF\xBD");
+        else
+            out.append(s.substr(i, n));
+        i += n;
+    }
+    return out;
+}
+
+std::size_t findBytes(std::string_view hay, std::string_view needle, std::size_t from) {
+    if (from > hay.size()) return std::string_view::npos;
+    if (needle.empty()) return from;
+    // glibc's memmem stays linear on hostile input, unlike a naive search.
+    const void* hit =
+        memmem(hay.data() + from, hay.size() - from, needle.data(), needle.size());
+    return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - hay.data())
+               : std::string_view::npos;
+}
+
+}  // namespace kavelup

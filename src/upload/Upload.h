@@ -1,0 +1,147 @@
+#pragma once
+// The Upload object: a page starts it with its request, session and file system, lets it read
+// and parse the posted multipart/form-data body, reads the fields by name and saves uploaded
+// files into a directory of its choice. Every uploaded file waits in a temporary file until the
+// page saves it; the end of the page deletes the temporary files.
+//
+// Member names are those of the object's interface, which script callers use without regard to
+// case: onStartPage, onEndPage, maxSize, path, upload, count, save, saveAll, fileName, size, form,
+// fileType, fieldName, errors. Nothing throws on bad input; failures are recorded for errors().
+// Texts come back as UTF-8, decoded from the component's code page (GBK unless set otherwise);
+// rawPart gives the bytes as they came.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "upload/CodePage.h"
+#include "upload/Host.h"
+#include "upload/Multipart.h"
+
+namespace kavelup {
+
+// Content of a part as form() gives it.
+struct FormValue {
+    enum class Kind { None, Text, Bytes };
+    Kind kind = Kind::None;
+    std::string text;        // Text: the field's value as UTF-8
+    std::string_view bytes;  // Bytes: the file's content; valid while the object lives
+};
+
+// One part as it came in the body, in the code page's bytes. Views into the object.
+struct RawPart {
+    std::string_view name;
+    std::string_view fileName;
+    std::string_view fileType;
+    std::string_view content;
+    bool isFile = false;
+};
+
+class Upload {
+public:
+    // A request body longer than this is refused without being read.
+    static constexpr std::int64_t kDefaultRequestLimit = std::int64_t{256} << 20;
+    // The maximum size a non-numeric value sets.
+    static constexpr std::int64_t kFallbackMaxSize = 100000;
+    static constexpr std::int64_t kOverwrite = 2;
+
+    Upload();
+    // Ends the page if it is still started, so no temporary file outlives the object.
+    ~Upload();
+    Upload(const Upload&) = delete;
+    Upload& operator=(const Upload&) = delete;
+
+    // Settings of this platform, before upload().
+    void setCodePage(CodePage cp) { codePage_ = cp; }
+    CodePage codePage() const { return codePage_; }
+    void setRequestLimit(std::int64_t bytes) { requestLimit_ = bytes < 0 ? 0 : bytes; }
+    std::int64_t requestLimit() const { return requestLimit_; }
+
+    void onStartPage(const PageContext& context);
+    // Deletes this page's temporary files and lets go of the context.
+    void onEndPage();
+
+    // Files are saved only when their size is below this. A text that is not a number sets
+    // kFallbackMaxSize.
+    void maxSize(std::int64_t bytes) { maxSize_ = bytes; }
+    void maxSize(std::string_view value);
+    // An absolute directory ("/...") is the target; anything else means the file system's
+    // default upload directory.
+    void path(std::string_view value);
+
+    // Reads and parses the body. Once per page.
+    void upload();
+    std::int64_t count() const { return count_; }
+
+    // Saves the file of the first part named `formName` as `newFileName` (its client file name
+    // when empty) in the target directory. An existing file is replaced only when overWrite is 2.
+    void save(std::string_view formName, std::int64_t overWrite, std::string_view newFileName = {});
+    void saveAll(std::int64_t overWrite);
+
+    // Look-ups take the first part whose name is exactly `formName`.
+    std::string fileName(std::string_view formName) const;
+    // -1 when no part has the name.
+    std::int64_t size(std::string_view formName) const;
+    FormValue form(std::string_view formName) const;
+    std::string fileType(std::string_view formName) const;
+    // Empty for an index without a part.
+    std::string fieldName(std::int64_t index) const;
+    // Every recorded message followed by "<br>".
+    std::string errors() const;
+
+    // The recorded messages one by one.
+    const std::vector<std::string>& errorList() const { return errors_; }
+    // Parts the parse read; count() can be larger when it stopped early or when a value holds
+    // a name marker.
+    std::int64_t partsRead() const { return static_cast<std::int64_t>(parts_.size()); }
+    // Part `index` in raw bytes; all empty for an index without a part read.
+    RawPart rawPart(std::int64_t index) const;
+    // Raw bytes of the body read as text in the component's code page.
+    std::string text(std::string_view raw) const { return toUtf8(codePage_, raw); }
+
+private:
+    struct Part : ParsedPart {
+        std::string nameText;  // UTF-8
+        std::string tempFile;  // empty when there is none
+    };
+
+    bool started() const { return context_.request && context_.fileSystem; }
+    void record(std::string message) { errors_.push_back(std::move(message)); }
+    std::optional<std::size_t> find(std::string_view formName) const;
+    const Part* partAt(std::size_t index) const;
+    std::string targetDirectory() const;
+    bool readBody(std::int64_t total);
+    void writeTemporaryFiles();
+    // Copies part k's temporary file to the target; false when a run-time failure was recorded.
+    bool saveAs(std::size_t k, std::string_view formName, const std::string& name,
+                std::int64_t overWrite);
+    std::string_view body() const { return {body_.get(), bodySize_}; }
+
+    PageContext context_;
+    CodePage codePage_ = CodePage::Gbk;
+    std::int64_t requestLimit_ = kDefaultRequestLimit;
+    std::int64_t maxSize_ = 0;
+    std::string targetPath_;
+    bool defaultTarget_ = false;
+    bool uploaded_ = false;
+
+    std::unique_ptr<char[]> body_;
+    std::size_t bodySize_ = 0;
+    std::int64_t count_ = 0;
+    std::vector<Part> parts_;
+    std::string privateDirectory_;
+    std::vector<std::string> errors_;
+};
+
+// `bytes` as one file-name component made of letters, digits, "_" and "-", every other byte
+// written as "%XX", cut to at most `maxLength` characters.
+std::string encodeComponent(std::string_view bytes, std::size_t maxLength);
+
+// Whether `text` is a number as a script would read it (blanks around, a sign, decimals and an
+// exponent allowed); `value` is then the number rounded to the nearest integer, ties to even.
+bool numericValue(std::string_view text, std::int64_t& value);
+
+}  // namespace kavelup
