@@ -1,0 +1,389 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "upload/CodePage.h"
+#include "upload/MemoryHost.h"
+#include "upload/Upload.h"
+#include "upload/MultipartBody.h"
+
+using namespace kavelup;
+using kavelup::test::MultipartBody;
+
+namespace {
+
+const std::string kNotAFile = "内容不是一个文件，不能保存";
+const std::string kExists = " 文件已经存在";
+const std::string kTooLarge = "内容的大小超出范围";
+const std::string kTempFailed = "保存至临时文件夹时出错,可能没有写的权限";
+const std::string kZhongWen = "\xD6\xD0\xCE\xC4";  // 中文 in GBK
+
+// One page: a request with `body`, session "S1", and files in memory.
+struct Page {
+    explicit Page(std::string body) : request(std::move(body)), session("S1") {
+        fs.directories.insert("/srv/up");
+        up.onStartPage({&request, &session, &fs});
+    }
+    MemoryRequest request;
+    FixedSession session;
+    MemoryFileSystem fs;
+    Upload up;
+};
+
+TEST(Upload, ReadsFilesAndFieldsAndKeepsTheBytes) {
+    // Content with CR LF, a line that looks like the boundary and every byte value.
+    std::string binary = "\r\n--" "----KavelTestBoundary7MA4YWxkTrZu0g\r\n\r\n--\r";
+    for (int c = 0; c < 256; ++c) binary += static_cast<char>(c);
+    Page p(MultipartBody()
+               .file("f1", "C:\\docs\\a.b.txt", binary)
+               .field("note", "hello world")
+               .file("empty", "README", "")
+               .str());
+    p.up.upload();
+
+    EXPECT_EQ(p.up.errors(), "");
+    ASSERT_EQ(p.up.count(), 3);
+    EXPECT_EQ(p.up.fieldName(0), "f1");
+    EXPECT_EQ(p.up.fieldName(2), "empty");
+    EXPECT_EQ(p.up.fieldName(3), "");
+    EXPECT_EQ(p.up.fileName("f1"), "a.b.txt");
+    EXPECT_EQ(p.up.fileType("f1"), "txt");
+    EXPECT_EQ(p.up.fileName("empty"), "README");
+    EXPECT_EQ(p.up.fileType("empty"), "README");
+    EXPECT_EQ(p.up.fileName("note"), "NonFile");
+    EXPECT_EQ(p.up.fileType("note"), "NonFileType");
+    EXPECT_EQ(p.up.size("f1"), static_cast<std::int64_t>(binary.size()));
+    EXPECT_EQ(p.up.size("empty"), 0);
+    EXPECT_EQ(p.up.size("missing"), -1);
+    EXPECT_EQ(p.up.fileName("missing"), "");
+    EXPECT_EQ(p.up.fileType("missing"), "");
+
+    const FormValue file = p.up.form("f1");
+    EXPECT_EQ(file.kind, FormValue::Kind::Bytes);
+    EXPECT_EQ(file.bytes, binary);
+    const FormValue note = p.up.form("note");
+    EXPECT_EQ(note.kind, FormValue::Kind::Text);
+    EXPECT_EQ(note.text, "hello world");
+    EXPECT_EQ(p.up.form("missing").kind, FormValue::Kind::None);
+
+    // Each file waits in its own temporary file in a directory of the session's page.
+    const auto temps = p.fs.filesIn("/tmp/kavelup-S1-");
+    ASSERT_EQ(temps.size(), 2u);
+    EXPECT_EQ(p.fs.files.at(*temps.begin()), binary);
+
+    p.up.maxSize(1000);
+    p.up.path("/srv/up");
+    p.up.saveAll(0);
+    EXPECT_EQ(p.fs.files.at("/srv/up/a.b.txt"), binary);
+    EXPECT_EQ(p.fs.files.at("/srv/up/README"), "");
+    EXPECT_EQ(p.up.errors(), "note" + kNotAFile + "<br>");
+
+    p.up.onEndPage();
+    EXPECT_TRUE(p.fs.filesIn("/tmp/").empty());
+    EXPECT_EQ(p.fs.directories, std::set<std::string>{"/srv/up"});
+    // The parts stay readable after the page.
+    EXPECT_EQ(p.up.form("f1").bytes, binary);
+}
+
+TEST(Upload, SizeRuleAndMaxSize) {
+    const std::string body = MultipartBody()
+                                 .file("small", "s.bin", std::string(99999, 'x'))
+                                 .file("exact", "e.bin", std::string(100000, 'y'))
+                                 .str();
+    {
+        // Never set: every size is at least 0, so nothing is saved.
+        Page p(body);
+        p.up.path("/srv/up");
+        p.up.upload();
+        p.up.saveAll(2);
+        EXPECT_EQ(p.up.errors(), "small" + kTooLarge + "<br>exact" + kTooLarge + "<br>");
+    }
+    for (const char* notANumber : {"abc", "", "1e", "0x10", "--1", "12 kB"}) {
+        Page p(body);
+        p.up.path("/srv/up");
+        p.up.maxSize(notANumber);  // 100000
+        p.up.upload();
+        p.up.saveAll(2);
+        EXPECT_EQ(p.up.errors(), "exact" + kTooLarge + "<br>") << notANumber;
+        EXPECT_EQ(p.fs.files.count("/srv/up/s.bin"), 1u);
+        EXPECT_EQ(p.fs.files.count("/srv/up/e.bin"), 0u);
+    }
+    {
+        Page p(body);
+        p.up.path("/srv/up");
+        p.up.maxSize(" 1.000005e5 ");  // 100000.5 rounds to even: 100000
+        p.up.upload();
+        p.up.save("exact", 2);
+        p.up.maxSize("100000.6");
+        p.up.save("exact", 2);
+        EXPECT_EQ(p.up.errors(), "exact" + kTooLarge + "<br>");
+        EXPECT_EQ(p.fs.files.count("/srv/up/e.bin"), 1u);
+    }
+}
+
+TEST(Upload, PathRules) {
+    const std::string body = MultipartBody().file("f", "a.txt", "A").str();
+    struct Case {
+        const char* path;
+        const char* saved;
+    } cases[] = {
+        {"/srv/up", "/srv/up/a.txt"},
+        {"/srv/up/", "/srv/up/a.txt"},
+        {"up", "/var/lib/kavelup/a.txt"},
+        {"\\\\server\\share", "/var/lib/kavelup/a.txt"},
+        {"d:\\up", "/var/lib/kavelup/a.txt"},
+        {nullptr, "/a.txt"},  // never set: the root, as "\" is
+    };
+    for (const Case& c : cases) {
+        Page p(body);
+        if (c.path) p.up.path(c.path);
+        p.up.maxSize(10);
+        p.up.upload();
+        p.up.saveAll(0);
+        EXPECT_EQ(p.up.errors(), "") << c.saved;
+        EXPECT_EQ(p.fs.files.count(c.saved), 1u) << c.saved;
+    }
+}
+
+TEST(Upload, OverwriteValuesAndNewNames) {
+    const std::string body = MultipartBody().file("f", "a.txt", "new").str();
+    for (int overWrite : {0, 1, 2, 3, -1}) {
+        Page p(body);
+        p.fs.files["/srv/up/a.txt"] = "old";
+        p.up.path("/srv/up");
+        p.up.maxSize(10);
+        p.up.upload();
+        p.up.save("f", overWrite);
+        p.up.saveAll(overWrite);
+        if (overWrite == 2) {
+            EXPECT_EQ(p.up.errors(), "");
+            EXPECT_EQ(p.fs.files.at("/srv/up/a.txt"), "new");
+        } else {
+            EXPECT_EQ(p.up.errors(), "a.txt" + kExists + "<br>a.txt" + kExists + "<br>");
+            EXPECT_EQ(p.fs.files.at("/srv/up/a.txt"), "old");
+        }
+    }
+    Page p(body);
+    p.up.path("/srv/up");
+    p.up.maxSize(10);
+    p.up.upload();
+    p.up.save("f", 0, "renamed.dat");
+    EXPECT_EQ(p.fs.files.at("/srv/up/renamed.dat"), "new");
+    // A name no part has, and a plain field, are not files whatever the new name.
+    p.up.save("nothere", 0, "x");
+    EXPECT_EQ(p.up.errors(), "nothere" + kNotAFile + "<br>");
+    // A failed copy records its description.
+    p.fs.failCopies = true;
+    p.up.save("f", 2);
+    EXPECT_EQ(p.up.errorList().size(), 2u);
+    EXPECT_NE(p.up.errorList()[1].find("/srv/up/a.txt"), std::string::npos);
+}
+
+TEST(Upload, ClientFileNamesNeverLeaveTheTargetDirectory) {
+    Page p(MultipartBody()
+               .file("a", "../../etc/passwd", "1")
+               .file("b", "C:\\x\\..", "2")
+               .file("c", "dir/.", "3")
+               .file("d", "", "4")
+               .file("e", "c:evil", "5")
+               .file("f", "NonFile", "6")
+               .str());
+    p.up.path("/srv/up");
+    p.up.maxSize(10);
+    p.up.upload();
+    EXPECT_EQ(p.up.fileName("a"), "passwd");
+    EXPECT_EQ(p.up.fileName("b"), "..");
+    EXPECT_EQ(p.up.fileType("d"), "");
+    p.up.saveAll(2);
+    EXPECT_EQ(p.up.errors(), "b" + kNotAFile + "<br>c" + kNotAFile + "<br>d" + kNotAFile +
+                                 "<br>f" + kNotAFile + "<br>");
+    std::set<std::string> saved;
+    for (const auto& [path, content] : p.fs.files)
+        if (!path.starts_with("/tmp/")) saved.insert(path);
+    EXPECT_EQ(saved, (std::set<std::string>{"/srv/up/evil", "/srv/up/passwd"}));
+}
+
+TEST(Upload, TemporaryFilesStayInThePagesDirectory) {
+    // Field names that would be paths, and the same name twice: each part has its own file.
+    Page p(MultipartBody()
+               .file("../../etc/x", "one.txt", "first")
+               .file("../../etc/x", "two.txt", "second")
+               .file("/abs", "three.txt", "third")
+               .str());
+    p.up.upload();
+    ASSERT_EQ(p.up.count(), 3);
+    const auto temps = p.fs.filesIn("/tmp/kavelup-S1-1/");
+    EXPECT_EQ(temps.size(), 3u);
+    EXPECT_EQ(p.fs.files.size(), 3u);
+    for (const std::string& t : temps) {
+        const std::string leaf = t.substr(std::string("/tmp/kavelup-S1-1/").size());
+        EXPECT_EQ(leaf.find_first_of("/."), std::string::npos) << t;
+    }
+    p.up.path("/srv/up");
+    p.up.maxSize(100);
+    p.up.saveAll(0);
+    EXPECT_EQ(p.fs.files.at("/srv/up/one.txt"), "first");
+    EXPECT_EQ(p.fs.files.at("/srv/up/two.txt"), "second");
+    p.up.onEndPage();
+    EXPECT_EQ(p.fs.files.size(), 3u);  // only the saved ones
+}
+
+TEST(Upload, TemporaryWriteFailureIsRecordedPerFile) {
+    Page p(MultipartBody().file("a", "a.txt", "1").field("n", "v").file("b", "b.txt", "2").str());
+    p.fs.failTemporaryWrites = true;
+    p.up.path("/srv/up");
+    p.up.maxSize(10);
+    p.up.upload();
+    EXPECT_EQ(p.up.count(), 3);
+    EXPECT_EQ(p.up.errors(), kTempFailed + "<br>" + kTempFailed + "<br>");
+    p.up.save("a", 2);  // nothing to copy: a run-time failure
+    EXPECT_EQ(p.up.errorList().size(), 3u);
+}
+
+TEST(Upload, NameMarkerInsideAValueCountsOneTooMany) {
+    Page p(MultipartBody()
+               .field("comment", "see form-data; name=here")
+               .file("f", "a.txt", "A")
+               .str());
+    p.up.path("/srv/up");
+    p.up.maxSize(10);
+    p.up.upload();
+    ASSERT_EQ(p.up.count(), 3);
+    EXPECT_EQ(p.up.partsRead(), 2);
+    EXPECT_EQ(p.up.form("comment").text, "see form-data; name=here");
+    EXPECT_EQ(p.up.fieldName(2), "");
+    // The extra index finds no part: the parse stops there with a description.
+    ASSERT_EQ(p.up.errorList().size(), 1u);
+    EXPECT_NE(p.up.errorList()[0].find("序号 2"), std::string::npos);
+    // The unread index has an empty name; looking up "" finds it.
+    EXPECT_EQ(p.up.size(""), 0);
+    p.up.saveAll(0);
+    EXPECT_EQ(p.up.errorList().size(), 3u);
+    EXPECT_EQ(p.up.errorList()[1], "comment" + kNotAFile);
+    EXPECT_EQ(p.up.errorList()[2], kNotAFile);
+    EXPECT_EQ(p.fs.files.at("/srv/up/a.txt"), "A");
+}
+
+TEST(Upload, TextFollowsTheCodePage) {
+    // In GBK a high byte takes the next byte with it: "; name=" right after one is not a marker,
+    // and a quote in second place is no quote.
+    const std::string body = MultipartBody()
+                                 .field(kZhongWen, "\xB0; name=x")
+                                 .file("f", "C:\\" + kZhongWen + ".txt", "1")
+                                 .field("q\xB0", "v")
+                                 .str();
+    Page gbk(body);
+    gbk.up.upload();
+    EXPECT_EQ(gbk.up.count(), 3);
+    EXPECT_EQ(gbk.up.fieldName(0), "中文");
+    EXPECT_EQ(gbk.up.form("中文").text, "\xEF\xBF\xBD; name=x");
+    EXPECT_EQ(gbk.up.fileName("f"), "中文.txt");
+    EXPECT_EQ(gbk.up.rawPart(1).fileName, kZhongWen + ".txt");
+    // 0xB0 took the closing quote along: the name keeps it.
+    EXPECT_EQ(gbk.up.rawPart(2).name, "q\xB0\"");
+
+    const std::string utf8Body = MultipartBody()
+                                     .field("名字", "值; name=x")
+                                     .file("f", "C:\\目录\\文件.txt", "1")
+                                     .field("bad\xB0", "v")
+                                     .str();
+    Page utf8(utf8Body);
+    utf8.up.setCodePage(CodePage::Utf8);
+    utf8.up.upload();
+    EXPECT_EQ(utf8.up.count(), 4);  // the marker in the value counts in UTF-8
+    EXPECT_EQ(utf8.up.fieldName(0), "名字");
+    EXPECT_EQ(utf8.up.fileName("f"), "文件.txt");
+    EXPECT_EQ(utf8.up.fieldName(2), "bad\xEF\xBF\xBD");
+    EXPECT_EQ(utf8.up.rawPart(2).name, "bad\xB0");
+    // Saved under the decoded name.
+    utf8.up.path("/srv/up");
+    utf8.up.maxSize(10);
+    utf8.up.save("f", 0);
+    EXPECT_EQ(utf8.fs.files.count("/srv/up/文件.txt"), 1u);
+}
+
+TEST(Upload, MalformedBodiesStopWithADescription) {
+    const std::string good = MultipartBody().field("a", "1").file("f", "x.bin", "22").str();
+    struct Case {
+        std::string body;
+        std::int64_t partsRead;
+    } cases[] = {
+        {"", 0},
+        {"no line break at all; name=\"a\"", 0},
+        {"\r\n; name=\"a\"\r\n\r\nv\r\n", 0},                            // empty delimiter
+        {"--b\r\nContent-Disposition: form-data; name=\"a", 0},          // no closing quote
+        {"--b\r\nContent-Disposition: form-data; name=\"a\"", 0},        // nothing after it
+        {"--b\r\n; name=\"a\"\r\n\r\nvalue without end", 0},              // no delimiter
+        {"--b\r\n; name=\"a\"; filename=x\r\n\r\n1\r\n--b--", 0},        // no quoted file name
+        {"--b\r\n; name=\"a\"; filename=\"x\r\n\r\n1\r\n--b--", 0},      // unclosed file name
+        {"--b\r\n; name=\"a\"; filename=\"x\"\r\n1\r\n--b--", 0},        // no blank line
+        {"--b\r\n; name=\"a\"; filename=\"x\"\r\n\r\n--b--", 0},         // delimiter too early
+        {good.substr(0, good.size() - 30), 1},                          // truncated
+    };
+    for (const Case& c : cases) {
+        Page p(c.body);
+        p.up.path("/srv/up");
+        p.up.maxSize(10);
+        p.up.upload();
+        EXPECT_EQ(p.up.partsRead(), c.partsRead) << c.body;
+        ASSERT_EQ(p.up.errorList().size(), 1u) << c.body;
+        EXPECT_NE(p.up.errorList()[0].find("上传内容格式错误"), std::string::npos);
+        p.up.saveAll(2);
+        p.up.onEndPage();
+        EXPECT_TRUE(p.fs.filesIn("/tmp/").empty());
+    }
+}
+
+TEST(Upload, RefusesTooLargeRequestsWithoutReadingThem) {
+    const std::string body = MultipartBody().file("f", "a.txt", std::string(5000, 'z')).str();
+    Page p(body);
+    p.up.setRequestLimit(static_cast<std::int64_t>(body.size()) - 1);
+    p.up.upload();
+    EXPECT_EQ(p.request.bytesRead(), 0u);
+    EXPECT_EQ(p.up.count(), 0);
+    ASSERT_EQ(p.up.errorList().size(), 1u);
+    EXPECT_NE(p.up.errorList()[0].find(std::to_string(body.size())), std::string::npos);
+
+    EXPECT_EQ(Upload().requestLimit(), 256 << 20);
+    Page exact(body);
+    exact.up.setRequestLimit(static_cast<std::int64_t>(body.size()));
+    exact.up.upload();
+    EXPECT_EQ(exact.up.errors(), "");
+    EXPECT_EQ(exact.up.size("f"), 5000);
+}
+
+TEST(Upload, NothingWorksBeforeThePageStarts) {
+    Upload up;
+    EXPECT_EQ(up.errors(), "");
+    up.upload();
+    up.saveAll(0);
+    EXPECT_EQ(up.errorList().size(), 2u);
+    EXPECT_EQ(up.count(), 0);
+
+    // A short body is parsed as far as it came; a second upload() is refused.
+    const std::string body = MultipartBody().field("a", "1").str();
+    Page p(body);
+    p.request.announce(static_cast<std::int64_t>(body.size()) + 100);
+    p.up.upload();
+    p.up.upload();
+    EXPECT_EQ(p.up.form("a").text, "1");
+    EXPECT_EQ(p.up.errorList().size(), 1u);
+}
+
+TEST(CodePage, CharacterStartsAndDecoding) {
+    EXPECT_TRUE(startsCharacter(CodePage::Gbk, "\xB0\xB0;", 2));
+    EXPECT_FALSE(startsCharacter(CodePage::Gbk, "a\xB0;", 2));
+    EXPECT_TRUE(startsCharacter(CodePage::Utf8, "a\xB0;", 2));
+    EXPECT_EQ(countText(CodePage::Gbk, "x; a\x81; a; a", "; a"), 2u);
+    EXPECT_EQ(removeText(CodePage::Gbk, "\"a\x81\"\"", "\""), "a\x81\"");
+    EXPECT_EQ(findLastText(CodePage::Gbk, "a\\\x95\\b", "\\"), 1u);  // 0x95 0x5C is one character
+    EXPECT_EQ(toUtf8(CodePage::Utf8, "ok\xE4\xB8\xAD\xE4\xB8"), "ok中\xEF\xBF\xBD\xEF\xBF\xBD");
+    CodePage cp;
+    EXPECT_TRUE(parseCodePage("UTF-8", cp));
+    EXPECT_EQ(cp, CodePage::Utf8);
+    EXPECT_TRUE(parseCodePage("cp936", cp));
+    EXPECT_EQ(cp, CodePage::Gbk);
+    EXPECT_FALSE(parseCodePage("latin1", cp));
+}
+
+}  // namespace
