@@ -201,7 +201,8 @@ public:
     void ellipse(const Rect& bounds);
     // The rectangle outlined with the pen and filled with the brush.
     void rectangle(const Rect& r);
-    // The rectangle filled with a solid colour, without outline, under the raster operation.
+    // The rectangle filled with a solid colour, without outline; always replaces what is there,
+    // whatever the raster operation (as a pattern copy does).
     void fillRect(const Rect& r, Colour colour);
 
     // --- text; GBK bytes ---

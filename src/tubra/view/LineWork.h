@@ -1,0 +1,89 @@
+#pragma once
+// The line work of a pipeline: straight and slanted pipes, elbows, tees, welds and break
+// lines, the gaps where one pipe passes behind another, and the selection overlay.
+
+#include <cstddef>
+#include <optional>
+#include <vector>
+
+#include "tubra/model/Document.h"
+#include "tubra/model/ObjectList.h"
+#include "tubra/view/PaintContext.h"
+
+namespace tubra::view {
+
+// Draws the body of one object by its kind, honouring the layer switches. `selected` draws it
+// in the selection colour under XOR, so drawing it twice restores the picture. Text objects
+// are never drawn selected.
+void DrawObjectBody(const model::PipeObject& object, const PaintContext& ctx, bool selected);
+
+// The pen of a pipe of line class `subType`: 0 main line, anything else branch line.
+platform::Pen PipePen(const model::DrawingSettings& s, int subType);
+
+// The two legs a plane-slanted pipe is built from: from the port with the smaller x (h) to the
+// corner, and from the corner to the other port (g). Temporary pipes, not in any list.
+struct SlantLegs {
+    model::PipeObject first;
+    model::PipeObject second;
+};
+// None when the pipe is not plane-slanted or its plane is unknown.
+std::optional<SlantLegs> PlaneSlantLegs(const model::PipeObject& pipe, const AxisAngles& axes);
+
+enum class Crossing : int { None = 0, EarlierInFront = 1, LaterInFront = 2, SameElevation = 3 };
+
+// The crossing of two pipe segments (any other kinds give None): `later` is a, `earlier` is b.
+// The crossing must lie on both segments and not on an end point; the pipe that is higher
+// there is in front. `at` gets the crossing point (stored coordinates) when there is one.
+Crossing FindCrossing(const model::PipeObject& later, const model::PipeObject& earlier,
+                      model::Vec3* at = nullptr);
+
+// Cuts the gaps between the object at `index` of `objects` and every object before it: the
+// rear pipe is erased around the crossing and the front pipe drawn again across it. This is
+// the plain pass over all pairs; `CrossingIndex` draws the same faster.
+void DrawCrossingGaps(const model::ObjectList& objects, const PaintContext& ctx,
+                      const model::PipeObject& object, std::size_t index);
+
+// The gap of one pair (`later` after `earlier` in the list); nothing when they do not cross.
+void DrawCrossingGap(const model::PipeObject& later, const model::PipeObject& earlier,
+                     const PaintContext& ctx);
+
+// A grid over the pipes of a list that names, for each pipe, the earlier pipes it may cross.
+// Candidates come in list order and include every pair `FindCrossing` can report, so drawing
+// the gaps of the candidates draws exactly what the all-pairs pass draws, in the same order.
+// The index refers to the list; it is built for one paint and must not outlive changes.
+class CrossingIndex {
+public:
+    explicit CrossingIndex(const model::ObjectList& objects);
+
+    // Indexes of the pipes before `index` whose boxes meet the box of the pipe at `index`,
+    // ascending. Empty for objects that are not pipes.
+    const std::vector<std::size_t>& candidates(std::size_t index);
+
+    // `DrawCrossingGaps` for the object at `index`, over the candidates only.
+    void drawGaps(const PaintContext& ctx, std::size_t index);
+
+private:
+    struct CellRange {
+        int x0 = 0, y0 = 0, x1 = -1, y1 = -1;  // inclusive; empty when x1 < x0
+        bool everywhere = false;               // coordinates the grid cannot place
+    };
+
+    std::vector<const model::PipeObject*> objects_;
+    std::vector<CellRange> ranges_;
+    struct Box {
+        double x0, y0, x1, y1;
+    };
+    std::vector<Box> boxes_;
+    double originX_ = 0, originY_ = 0, cellSize_ = 1;
+    int columns_ = 1, rows_ = 1;
+    std::vector<std::size_t> cellStart_;   // per cell, start in cellItems_ (size cells + 1)
+    std::vector<std::size_t> cellItems_;   // pipe indexes per cell, ascending
+    std::vector<std::size_t> everywhere_;  // pipes with coordinates the grid cannot place
+    std::vector<std::size_t> seen_;        // per object: 1 + the last query that took it
+    std::vector<std::size_t> result_;
+};
+
+// Draws every selected object again with the selection flag (XOR): the selection overlay.
+void DrawSelectionOverlay(const model::SelectionSet& selection, const PaintContext& ctx);
+
+}  // namespace tubra::view

@@ -1,0 +1,182 @@
+#include "tubra/view/Paint.h"
+
+#include "tubra/view/Annotations.h"
+#include "tubra/view/Frame.h"
+#include "tubra/view/LineWork.h"
+#include "tubra/view/ReportPages.h"
+
+namespace tubra::view {
+
+using model::ObjectKind;
+using model::PipeObject;
+
+namespace {
+
+constexpr platform::Colour kBlack = 0x000000;
+constexpr platform::Colour kWhite = 0xFFFFFF;
+// Height of a report page in logical units; printed report pages are stacked by it.
+constexpr int kReportPageHeight = 2900;
+
+// Clears the re-entrancy flag on every way out of a paint.
+class PaintingFlag {
+public:
+    explicit PaintingFlag(bool& flag) : flag_(flag) { flag_ = true; }
+    ~PaintingFlag() { flag_ = false; }
+    PaintingFlag(const PaintingFlag&) = delete;
+    PaintingFlag& operator=(const PaintingFlag&) = delete;
+
+private:
+    bool& flag_;
+};
+
+platform::Font axisFont() {
+    platform::Font f;
+    f.face = "arail";
+    f.height = 40;
+    f.width = 20;
+    f.weight = 500;
+    f.charSet = 0;
+    f.outPrecision = 4;
+    f.clipPrecision = 0;
+    f.quality = 2;
+    f.pitchAndFamily = 48;
+    return f;
+}
+
+// The colour settings printing turns black on white, in a fixed order.
+std::array<platform::Colour*, 14> printColours(model::DrawingSettings& s) {
+    return {&s.BeiJingColor, &s.ZhuXianColor,  &s.ZhiXianColor, &s.DangQianColor,
+            &s.PingXieColor, &s.LiXieColor,    &s.GuanJianColor, &s.FaMenColor,
+            &s.DimLineColor, &s.DimTextColor,  &s.TextColor,     &s.TractColor,
+            &s.HanFengColor, &s.SelectionColor};
+}
+
+bool is(const PipeObject& o, ObjectKind k) { return o.MainType == model::kindValue(k); }
+
+}  // namespace
+
+void DrawAxisIndicator(ViewState& view, const model::DrawingSettings& settings,
+                       platform::Canvas& canvas) {
+    if (!view.axis.visible) return;
+    platform::CanvasStateGuard guard(canvas);
+    canvas.setFont(axisFont());
+    canvas.setPen({platform::PenStyle::Solid, 2, kBlack});
+    canvas.setTextColour(kBlack);
+    canvas.setBackgroundColour(settings.BeiJingColor);
+
+    // Erase where the indicator stood at the previous paint.
+    const platform::Point last = view.lastAxisOrigin;
+    canvas.fillRect({last.x - 20, last.y + 100, last.x + 100, last.y - 100}, settings.BeiJingColor);
+
+    const platform::Point origin =
+        view.frameSwitch ? platform::Point{120, -210} : canvas.toLogical(platform::Point{10, 45});
+    const model::Vec3 o(origin.x, origin.y, 0);
+    const AxisAngles axes = view.axes();
+    const model::Vec3 up = StepAlong(axes, o, 0, 55.0, &canvas);
+    const model::Vec3 north = StepAlong(axes, o, 5, 55.0, &canvas);
+    const model::Vec3 east = StepAlong(axes, o, 2, 55.0, &canvas);
+    canvas.textOut(Truncated({up.x - 10, up.y + 40, 0}), view.axis.labels[0].view());
+    canvas.textOut(Truncated({north.x + 5, north.y + 10, 0}), view.axis.labels[1].view());
+    canvas.textOut(Truncated({east.x + 5, east.y - 5, 0}), view.axis.labels[2].view());
+    DrawArrowHead(canvas, axes, up, 0, kBlack);
+    DrawArrowHead(canvas, axes, north, 5, kBlack);
+    DrawArrowHead(canvas, axes, east, 2, kBlack);
+    view.lastAxisOrigin = origin;
+}
+
+void OnDraw(model::Document& doc, ViewState& view, platform::Canvas& canvas, ViewHost* host,
+            CrossingPass crossings) {
+    // 1. A paint that starts while one is running does nothing.
+    if (view.painting) return;
+    PaintingFlag painting(view.painting);
+    model::Drawing& drawing = doc.drawing;
+
+    // 2. A file's zoom is taken over once.
+    if (drawing.zoomLoaded) {
+        view.ZoomPara = drawing.ZoomPara;
+        drawing.zoomLoaded = 0;
+    }
+
+    // 3. Hand-over after "new" or "open".
+    if (doc.newDrawingFlag) {
+        ApplyNewDrawing(view, doc, host ? host->askNewDrawing(view) : std::nullopt);
+    } else if (doc.app().justOpened) {
+        ApplyOpenedDocument(view, doc);
+    }
+
+    const PaintContext ctx{canvas, doc.settings(), view};
+
+    // 4. A report page instead of the drawing.
+    if (view.reportDisplay[0]) {
+        const int page = view.reportDisplay[1];
+        if (IsFullInspectionPage(page))
+            DrawFullInspectionPage(doc, ctx, page);
+        else
+            DrawOnlineInspectionPage(doc, ctx, page);
+        if (host) host->resetTool();
+        return;
+    }
+
+    // 5.
+    StoreViewInDrawing(view, drawing);
+
+    // 6.
+    DrawAxisIndicator(view, doc.settings(), canvas);
+    if (view.frameSwitch) DrawFrame(ctx);
+
+    // 7. Annotations, bodies and crossing gaps in list order; tees and break lines wait.
+    model::ObjectList& objects = drawing.objects;
+    std::optional<CrossingIndex> index;
+    if (crossings == CrossingPass::Indexed) index.emplace(objects);
+    for (std::size_t j = 0; j < objects.size(); ++j) {
+        PipeObject& o = objects.at(j);
+        if (is(o, ObjectKind::CutLine) || is(o, ObjectKind::Tee)) continue;
+        DrawAnnotation(o, ctx, false);
+        DrawObjectBody(o, ctx, false);
+        if (index)
+            index->drawGaps(ctx, j);
+        else
+            DrawCrossingGaps(objects, ctx, o, j);
+    }
+    // 8. Tees above the pipes.
+    for (const PipeObject& o : objects)
+        if (is(o, ObjectKind::Tee)) DrawObjectBody(o, ctx, false);
+    // 9. Break lines, and welds once more above pipes and tees.
+    for (const PipeObject& o : objects)
+        if (is(o, ObjectKind::CutLine) || is(o, ObjectKind::Weld)) DrawObjectBody(o, ctx, false);
+
+    // 10.
+    view.painting = false;
+    drawing.title = view.title;
+    drawing.table = view.table;
+
+    // 11.
+    DrawSelectionOverlay(doc.selection, ctx);
+}
+
+SavedColours OnPreparePrinting(model::DrawingSettings& settings) {
+    SavedColours saved;
+    if (!settings.PrintIsNoColor) return saved;
+    const auto colours = printColours(settings);
+    for (std::size_t i = 0; i < colours.size(); ++i) {
+        saved.colours[i] = *colours[i];
+        *colours[i] = i == 0 ? kWhite : kBlack;
+    }
+    saved.saved = true;
+    return saved;
+}
+
+void OnEndPrinting(model::DrawingSettings& settings, const SavedColours& saved) {
+    if (!saved.saved) return;
+    const auto colours = printColours(settings);
+    for (std::size_t i = 0; i < colours.size(); ++i) *colours[i] = saved.colours[i];
+}
+
+void OnPrint(model::Document& doc, ViewState& view, platform::Canvas& canvas, int page,
+             int printLeft) {
+    const int step = view.reportDisplay[0] ? kReportPageHeight : view.pageExtent.cx;
+    canvas.setWindowOrigin({printLeft, model::truncToInt((1.0 - page) * step)});
+    OnDraw(doc, view, canvas);
+}
+
+}  // namespace tubra::view

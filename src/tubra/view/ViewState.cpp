@@ -1,0 +1,222 @@
+#include "tubra/view/ViewState.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "text/CFormat.h"
+#include "text/Gbk.h"
+
+namespace tubra::view {
+
+using model::truncToInt;
+
+namespace {
+constexpr double kMinZoom = 0.1;
+constexpr double kMaxZoom = 11.0;
+constexpr double kZoomStep = 0.05;
+
+platform::Size zoomedExtent(platform::Size page, double zoom) {
+    return {truncToInt(page.cx * zoom), truncToInt(page.cy * zoom)};
+}
+
+int roundToInt(double v) { return truncToInt(std::lround(std::clamp(v, -2.0e9, 2.0e9))); }
+
+ScrollChange zoomBy(ViewState& view, model::Drawing& drawing, const platform::Rect& clientDevice,
+                    double step) {
+    // The anchor: the pipes' bounding box, else the window.
+    double cx, cy, tx, ty;
+    if (const auto box = PipeBounds(drawing.objects)) {
+        cx = (box->left + box->right) / 2.0;
+        cy = (box->top + box->bottom) / 2.0;
+        tx = box->left;
+        ty = box->top;
+    } else {
+        cx = (clientDevice.left + clientDevice.right) / 2;
+        cy = (clientDevice.top + clientDevice.bottom) / 2;
+        tx = clientDevice.left;
+        ty = clientDevice.top;
+    }
+    const double zoom = view.ZoomPara + step;
+    if (step < 0 && zoom <= kMinZoom) {
+        view.ZoomPara = kMinZoom;
+        return {};
+    }
+    if (step > 0 && zoom >= kMaxZoom) {
+        view.ZoomPara = kMaxZoom;
+        return {};
+    }
+    view.ZoomPara = zoom;
+    ScrollChange change;
+    view.scrollExtent = zoomedExtent(view.pageExtent, zoom);
+    change.setScrollSizes = true;
+    change.extent = view.scrollExtent;
+    change.scroll = true;
+    change.position = {truncToInt(truncToInt(cx * zoom) - (cx - tx)),
+                       truncToInt(truncToInt(cy * zoom) - (cy - ty))};
+    change.invalidate = true;
+    StoreViewInDrawing(view, drawing);
+    return change;
+}
+
+ScrollChange centredPage(ViewState& view, model::Drawing& drawing, platform::Size clientPixels,
+                         double pixelsPerUnit) {
+    view.ZoomPara = 1.0;
+    view.scrollExtent = view.pageExtent;
+    const int clientWidth = roundToInt(clientPixels.cx / pixelsPerUnit);
+    const int clientHeight = -roundToInt(clientPixels.cy / pixelsPerUnit);  // y up
+    ScrollChange change;
+    change.setScrollSizes = true;
+    change.extent = view.scrollExtent;
+    change.scroll = true;
+    change.position = {(view.scrollExtent.cx - clientWidth) / 2,
+                       (-view.scrollExtent.cy - clientHeight) / 2};
+    change.invalidate = true;
+    StoreViewInDrawing(view, drawing);
+    return change;
+}
+}  // namespace
+
+platform::Size PageExtent(int pageSize) {
+    return pageSize == 1 ? platform::Size{4100, 2900} : platform::Size{2900, 2050};
+}
+
+std::optional<Box> PipeBounds(const model::ObjectList& objects) {
+    std::optional<Box> box;
+    for (const model::PipeObject& o : objects) {
+        if (!o.is(model::ObjectKind::Pipe)) continue;
+        for (const model::Vec3* p : {&o.Port1, &o.Port2}) {
+            if (!box) {
+                box = Box{p->x, p->y, p->x, p->y};
+                continue;
+            }
+            box->left = std::min(box->left, p->x);
+            box->right = std::max(box->right, p->x);
+            box->top = std::max(box->top, p->y);
+            box->bottom = std::min(box->bottom, p->y);
+        }
+    }
+    return box;
+}
+
+void StoreViewInDrawing(const ViewState& view, model::Drawing& drawing) {
+    drawing.ZoomPara = view.ZoomPara;
+    drawing.X_AxisAngle = view.X_AxisAngle;
+    drawing.Y_AxisAngle = view.Y_AxisAngle;
+    drawing.Total() = static_cast<std::int32_t>(drawing.objects.size());
+}
+
+ScrollChange InitialUpdate(ViewState& view, const model::Drawing& drawing) {
+    view.X_AxisAngle = drawing.X_AxisAngle;
+    view.Y_AxisAngle = drawing.Y_AxisAngle;
+    view.axis = drawing.AxisSet;
+    view.title = drawing.title;
+    view.table = drawing.table;
+    view.pageExtent = PageExtent(drawing.PageSize);
+    view.scrollExtent = view.pageExtent;
+    ScrollChange change;
+    change.setScrollSizes = true;
+    change.extent = view.scrollExtent;
+    change.scroll = true;
+    change.position = {view.pageExtent.cx / 6, -view.pageExtent.cy / 6};
+    return change;
+}
+
+ScrollChange ZoomIn(ViewState& view, model::Drawing& drawing, const platform::Rect& clientDevice) {
+    return zoomBy(view, drawing, clientDevice, kZoomStep);
+}
+
+ScrollChange ZoomOut(ViewState& view, model::Drawing& drawing, const platform::Rect& clientDevice) {
+    return zoomBy(view, drawing, clientDevice, -kZoomStep);
+}
+
+ScrollChange FitToWindow(ViewState& view, model::Drawing& drawing, platform::Size clientPixels,
+                         double pixelsPerUnit) {
+    const auto box = PipeBounds(drawing.objects);
+    if (!box || !(pixelsPerUnit > 0)) return centredPage(view, drawing, clientPixels, pixelsPerUnit);
+    // Window and box both go through the device-to-logical conversion, as the box were device
+    // pixels; only their ratio counts.
+    const int extentW = std::abs(roundToInt(clientPixels.cx / pixelsPerUnit));
+    const int extentH = std::abs(roundToInt(clientPixels.cy / pixelsPerUnit));
+    int boxW = std::abs(roundToInt(truncToInt(box->right) / pixelsPerUnit) -
+                        roundToInt(truncToInt(box->left) / pixelsPerUnit));
+    // A drawing of vertical pipes only has no width: take its height instead.
+    if (boxW == 0)
+        boxW = std::abs(roundToInt(truncToInt(box->top) / pixelsPerUnit) -
+                        roundToInt(truncToInt(box->bottom) / pixelsPerUnit));
+    if (boxW == 0) return centredPage(view, drawing, clientPixels, pixelsPerUnit);
+
+    ScrollChange change;
+    view.scrollExtent = {extentW, extentH};
+    change.setScrollSizes = true;
+    change.extent = view.scrollExtent;
+    change.scroll = true;
+    change.position = {0, 0};
+    const double rw = std::fabs(static_cast<double>(extentW) / boxW);
+    const double rh = std::fabs(static_cast<double>(extentH) / boxW);
+    view.ZoomPara = std::clamp(2.0 * std::max(rw, rh), kMinZoom, kMaxZoom);
+    change.invalidate = true;
+    StoreViewInDrawing(view, drawing);
+    return change;
+}
+
+ScrollChange PageSetup(ViewState& view, model::Document& doc, int pageSize,
+                       const model::AxisSettings& axis) {
+    doc.drawing.PageSize = pageSize;
+    view.pageExtent = PageExtent(pageSize);
+    view.scrollExtent = zoomedExtent(view.pageExtent, view.ZoomPara);
+    view.axis = axis;
+    doc.drawing.AxisSet = axis;
+    doc.setModifiedFlag();
+    ScrollChange change;
+    change.setScrollSizes = true;
+    change.extent = view.scrollExtent;
+    change.invalidate = true;
+    return change;
+}
+
+void ApplyNewDrawing(ViewState& view, model::Document& doc,
+                     const std::optional<NewDrawingValues>& values) {
+    if (values) {
+        view.X_AxisAngle = values->alpha;
+        view.Y_AxisAngle = values->beta;
+        view.firstPointElevation = values->firstPointElevation;
+    }
+    view.table.clear();
+    doc.app().justOpened = false;
+    doc.newDrawingFlag = 0;
+    if (values) {
+        doc.setModifiedFlag();
+        StoreViewInDrawing(view, doc.drawing);
+    }
+}
+
+void ApplyOpenedDocument(ViewState& view, model::Document& doc) {
+    const model::Drawing& d = doc.drawing;
+    view.table = d.table;
+    view.title = d.title;
+    view.reportDisplay = {d.IsShowReport[0], d.IsShowReport[1]};
+    view.X_AxisAngle = d.X_AxisAngle;
+    view.Y_AxisAngle = d.Y_AxisAngle;
+    view.axis = d.AxisSet;
+    view.pageExtent = PageExtent(d.PageSize);
+    doc.app().justOpened = false;
+}
+
+std::string PositionReadout(const ViewState& view, platform::Point logicalCursor, int objects,
+                            int discarded, int selected) {
+    static const std::string fmt = text::gbk(
+        "(%4d, %4d)   数量=%-5d   废弃箱中可恢复数量=%-5d  选中对象=%-3d  放大倍数=%-5.2f");
+    const int x = truncToInt(logicalCursor.x / view.ZoomPara);
+    const int y = truncToInt(truncToInt(logicalCursor.y / view.ZoomPara) +
+                             static_cast<double>(view.scrollExtent.cy));
+    return text::format(fmt, x, y, objects, discarded, selected, view.ZoomPara);
+}
+
+std::string DragReadout(const ViewState& view, const model::Vec3& start, const model::Vec3& cursor) {
+    static const std::string fmt = text::gbk("管长=%-8d毫米   角度=%-6.2f度");
+    double length = 0.0;
+    const double angle = SegmentAngle(start, cursor, &length);
+    return text::format(fmt, truncToInt(length / view.ZoomPara), angle);
+}
+
+}  // namespace tubra::view

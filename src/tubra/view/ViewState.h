@@ -1,0 +1,105 @@
+#pragma once
+// What a drawing view holds between paints, and the zoom, fit, initial-update and page-setup
+// computations. The desktop view only applies the results (scroll sizes, scroll position,
+// repaint); everything that decides them lives here, free of any window system.
+
+#include <array>
+#include <optional>
+#include <string>
+
+#include "platform/Canvas.h"
+#include "tubra/model/Document.h"
+#include "tubra/view/Projection.h"
+
+namespace tubra::view {
+
+// Logical page extent of a page-size code: 0 A4 (2900 x 2050), 1 A3 (4100 x 2900); other
+// codes are treated as A4.
+platform::Size PageExtent(int pageSize);
+
+struct ViewState {
+    double ZoomPara = 1.0;
+    double X_AxisAngle = 30.0;  // α
+    double Y_AxisAngle = 30.0;  // β
+    double firstPointElevation = 0.0;  // mm, for the first segment of a new drawing; not saved
+    platform::Size pageExtent{2900, 2050};
+    platform::Size scrollExtent{2900, 2050};
+    model::AxisSettings axis;  // indicator switch and labels
+    int frameSwitch = 1;       // frame, title block and characteristic table
+    std::array<int, 2> reportDisplay = {0, -1};  // shown?, page index
+    // Labels of elbows get their elevation automatically; program-wide, off for a new view.
+    bool autoElevation = false;
+
+    // Working copies of the title block and table the frame painter shows; exchanged with the
+    // document at every paint.
+    model::TitleBlock title;
+    model::CharacteristicTable table;
+
+    // Paint bookkeeping.
+    bool painting = false;               // re-entrancy guard
+    platform::Point lastAxisOrigin{};    // where the axis indicator was drawn last
+
+    AxisAngles axes() const { return {X_AxisAngle, Y_AxisAngle}; }
+};
+
+// How the desktop view applies a computation: new scroll sizes and position, and a repaint.
+struct ScrollChange {
+    bool setScrollSizes = false;  // apply `extent` (logical units) as the scroll sizes
+    platform::Size extent;
+    bool scroll = false;          // scroll to `position` (logical, y up; the view clamps it)
+    platform::Point position;
+    bool invalidate = false;      // repaint the whole view
+};
+
+// Initial update: page extent from the drawing's page size, scroll extent equal to it (without
+// zoom), scroll to one sixth in. The view also takes the drawing's axis angles, axis settings,
+// title block and table, so a further window on a document starts with its data.
+ScrollChange InitialUpdate(ViewState& view, const model::Drawing& drawing);
+
+// "放大" and "缩小": ±0.05 around the bounding box of the pipes (or the client rectangle,
+// device pixels, of an empty drawing). At the limits 0.1 and 11.0 the zoom is clamped and
+// nothing else happens.
+ScrollChange ZoomIn(ViewState& view, model::Drawing& drawing, const platform::Rect& clientDevice);
+ScrollChange ZoomOut(ViewState& view, model::Drawing& drawing, const platform::Rect& clientDevice);
+
+// "满屏": for an empty drawing zoom 1.0 and a centred page; otherwise the scroll extent becomes
+// the window and the zoom is chosen from the ratio of window to the pipes' width.
+ScrollChange FitToWindow(ViewState& view, model::Drawing& drawing, platform::Size clientPixels,
+                         double pixelsPerUnit);
+
+// Page setup confirmed: new page size, axis indicator switch and labels.
+ScrollChange PageSetup(ViewState& view, model::Document& doc, int pageSize,
+                       const model::AxisSettings& axis);
+
+struct NewDrawingValues {
+    double alpha = 30.0;
+    double beta = 30.0;
+    double firstPointElevation = 0.0;
+};
+
+// The new-drawing hand-over at the first paint of a new document: `values` are the dialog's
+// answer, none when cancelled.
+void ApplyNewDrawing(ViewState& view, model::Document& doc,
+                     const std::optional<NewDrawingValues>& values);
+
+// The open hand-over at the next paint after a file was opened: the view takes the file's
+// table, title block and report display (and its axis angles and settings).
+void ApplyOpenedDocument(ViewState& view, model::Document& doc);
+
+// ZoomPara, α, β and the object count into the drawing, as every paint and zoom does.
+void StoreViewInDrawing(const ViewState& view, model::Drawing& drawing);
+
+// Status-bar readouts of the mouse tools (GBK). `logicalCursor` is the cursor converted to
+// logical units.
+std::string PositionReadout(const ViewState& view, platform::Point logicalCursor, int objects,
+                            int discarded, int selected);
+std::string DragReadout(const ViewState& view, const model::Vec3& start, const model::Vec3& cursor);
+
+// The bounding box of all pipe segments (stored coordinates): left = min x, top = max y,
+// right = max x, bottom = min y. None when the drawing has no pipes.
+struct Box {
+    double left = 0, top = 0, right = 0, bottom = 0;
+};
+std::optional<Box> PipeBounds(const model::ObjectList& objects);
+
+}  // namespace tubra::view
