@@ -1,0 +1,264 @@
+#!/usr/bin/env python3
+"""kavelup.cgi under Debian's lighttpd (mod_cgi) on a free loopback port, fed by curl -F.
+
+Every setting the CGI program reads comes from the server's environment, so the server
+configuration maps a few URL prefixes to the same program with different settings.
+The server and the temporary directory are removed whatever happens, and the server also dies
+with this script (PR_SET_PDEATHSIG) should the test runner kill it.
+
+usage: lighttpd_test.py path/to/kavelup.cgi
+"""
+import ctypes
+import json
+import os
+import random
+import shutil
+import signal
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+
+LIGHTTPD = "/usr/sbin/lighttpd"
+NOT_A_FILE = "内容不是一个文件，不能保存"
+EXISTS = " 文件已经存在"
+TOO_LARGE = "内容的大小超出范围"
+ZHONGWEN_GBK = "中文名.txt".encode("gbk")
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, what):
+    if not condition:
+        raise Failure(what)
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def die_with_parent():
+    libc = ctypes.CDLL(None, use_errno=True)
+    libc.prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
+
+
+class Server:
+    def __init__(self, root, cgi):
+        self.root = root
+        self.www = os.path.join(root, "www")
+        self.up = os.path.join(root, "up")
+        self.temp = os.path.join(root, "kavelup-tmp")
+        for d in (self.www, self.up, self.temp, os.path.join(root, "lighttpd-tmp")):
+            os.mkdir(d)
+        base = {"KAVELUP_PATH": self.up, "KAVELUP_MAXSIZE": "1000000",
+                "KAVELUP_TEMP": self.temp}
+        self.sites = {
+            "main": base,
+            "ow1": dict(base, KAVELUP_OVERWRITE="1"),
+            "ow2": dict(base, KAVELUP_OVERWRITE="2"),
+            "limit": dict(base, KAVELUP_MAXSIZE="abc"),
+            "utf8": dict(base, KAVELUP_CODEPAGE="utf-8"),
+            "small": dict(base, KAVELUP_REQUEST_LIMIT="2000"),
+        }
+        for site in self.sites:
+            os.mkdir(os.path.join(self.www, site))
+            shutil.copy(cgi, os.path.join(self.www, site, "kavelup.cgi"))
+        self.process = None
+        self.port = None
+
+    def config(self):
+        def env(values):
+            return ", ".join('"%s" => "%s"' % kv for kv in sorted(values.items()))
+        lines = [
+            'server.document-root = "%s"' % self.www,
+            'server.bind = "127.0.0.1"',
+            "server.port = %d" % self.port,
+            'server.modules = ("mod_setenv", "mod_cgi")',
+            'server.errorlog = "%s"' % os.path.join(self.root, "error.log"),
+            'server.upload-dirs = ("%s")' % os.path.join(self.root, "lighttpd-tmp"),
+            'cgi.assign = (".cgi" => "")',
+        ]
+        for site, values in self.sites.items():
+            lines.append('$HTTP["url"] =~ "^/%s/" { setenv.add-environment = (%s) }'
+                         % (site, env(values)))
+        path = os.path.join(self.root, "lighttpd.conf")
+        with open(path, "w") as f:
+            f.write("\n".join(lines) + "\n")
+        return path
+
+    def start(self):
+        # Another program may take the port between our probe and the server's bind: retry.
+        for _ in range(5):
+            self.port = free_port()
+            self.process = subprocess.Popen([LIGHTTPD, "-D", "-f", self.config()],
+                                            stdin=subprocess.DEVNULL,
+                                            preexec_fn=die_with_parent)
+            deadline = time.monotonic() + 10
+            while time.monotonic() < deadline and self.process.poll() is None:
+                try:
+                    socket.create_connection(("127.0.0.1", self.port), timeout=1).close()
+                    return
+                except OSError:
+                    time.sleep(0.05)
+            self.stop()
+        raise Failure("lighttpd did not start: " + self.log())
+
+    def stop(self):
+        if self.process and self.process.poll() is None:
+            self.process.terminate()
+            try:
+                self.process.wait(5)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait()
+        self.process = None
+
+    def log(self):
+        try:
+            with open(os.path.join(self.root, "error.log"), errors="replace") as f:
+                return f.read()
+        except OSError:
+            return "(no error log)"
+
+    def url(self, site, query=""):
+        return "http://127.0.0.1:%d/%s/kavelup.cgi%s" % (self.port, site, query)
+
+    def post(self, site, fields, query="", accept="application/json", cookie=None):
+        """fields: list of (name, value) for text or (name, path, filename) for files; bytes."""
+        args = [b"curl", b"-sS", b"--max-time", b"20", b"-D", b"-"]
+        if accept:
+            args += [b"-H", b"Accept: " + accept.encode()]
+        if cookie:
+            args += [b"-b", cookie.encode()]
+        for field in fields:
+            if len(field) == 2:
+                args += [b"-F", field[0] + b"=" + field[1]]
+            else:
+                args += [b"-F", field[0] + b"=@" + field[1].encode() + b";filename=" + field[2]]
+        args.append(self.url(site, query).encode())
+        out = subprocess.run(args, capture_output=True, check=True, timeout=30).stdout
+        head, _, body = out.partition(b"\r\n\r\n")
+        check(head.startswith(b"HTTP/1.1 200"), "status: %r" % head[:80])
+        # Leftover temporary files would show here at once.
+        check(os.listdir(self.temp) == [], "temporary files left: %s" % os.listdir(self.temp))
+        if accept == "application/json":
+            return head.decode(), json.loads(body)
+        return head.decode(), body.decode()
+
+    def saved(self, name):
+        with open(os.path.join(self.up, name), "rb") as f:
+            return f.read()
+
+
+def write(root, name, content):
+    path = os.path.join(root, name)
+    with open(path, "wb") as f:
+        f.write(content)
+    return path
+
+
+def run(server, root):
+    rng = random.Random(7)
+    # Content that a careless parser would cut: CR LF, delimiter-like lines, every byte value.
+    binary = bytearray(rng.randbytes(200000))
+    for marker in (b"\r\n--------------------------", b"\r\n--\r\n", b"\r\n\r\n",
+                   b'filename="x"', bytes(range(256))):
+        at = rng.randrange(len(binary))
+        binary[at:at] = marker
+    binary = bytes(binary)
+    bin_path = write(root, "data.bin", binary)
+    empty_path = write(root, "empty", b"")
+    cn_path = write(root, "cn", "中文内容".encode("gbk"))
+
+    # Several files, a Chinese file name (GBK, the default code page) and a plain field.
+    head, answer = server.post("main", [
+        (b"bin", bin_path, b"data.bin"),
+        (b"empty", empty_path, b"empty.txt"),
+        (b"cn", cn_path, ZHONGWEN_GBK),
+        (b"note", "你好".encode("gbk")),
+    ])
+    check("Set-Cookie: KAVELUP_SESSION=" in head, "session cookie set")
+    cookie = head.split("Set-Cookie: ")[1].split(";")[0]
+    check(answer["count"] == 4, "count: %s" % answer)
+    check([f["name"] for f in answer["fields"]] == ["bin", "empty", "cn", "note"], "names")
+    check(answer["fields"][2]["fileName"] == "中文名.txt", "GBK file name decoded")
+    check(answer["fields"][0]["size"] == len(binary), "size")
+    check(answer["fields"][3]["fileName"] == "NonFile", "plain field")
+    check(answer["errors"] == "note" + NOT_A_FILE + "<br>", "errors: %s" % answer["errors"])
+    check(server.saved("data.bin") == binary, "binary saved byte for byte")
+    check(server.saved("empty.txt") == b"", "empty file saved")
+    check(server.saved("中文名.txt") == "中文内容".encode("gbk"), "Chinese file name saved")
+
+    # Overwrite rule: 0 and 1 refuse, 2 replaces. The session cookie comes back unchanged.
+    v1 = write(root, "v1", b"version 1")
+    v2 = write(root, "v2", b"version 2")
+    head, answer = server.post("main", [(b"f", v1, b"same.txt")], cookie=cookie)
+    check("Set-Cookie" not in head, "known session keeps its cookie")
+    check(answer["errors"] == "", "first save: %s" % answer["errors"])
+    for site in ("main", "ow1"):
+        _, answer = server.post(site, [(b"f", v2, b"same.txt")])
+        check(answer["errors"] == "same.txt" + EXISTS + "<br>", "%s: %s" % (site, answer))
+        check(server.saved("same.txt") == b"version 1", "%s kept the file" % site)
+    _, answer = server.post("ow2", [(b"f", v2, b"same.txt")])
+    check(answer["errors"] == "", "overwrite: %s" % answer["errors"])
+    check(server.saved("same.txt") == b"version 2", "overwritten")
+
+    # Size rule with a non-numeric maximum (100000): the limit itself is too large.
+    exact = write(root, "exact", b"e" * 100000)
+    below = write(root, "below", b"b" * 99999)
+    _, answer = server.post("limit", [(b"big", exact, b"exact.bin"), (b"ok", below, b"below.bin")])
+    check(answer["errors"] == "big" + TOO_LARGE + "<br>", "size rule: %s" % answer["errors"])
+    check(not os.path.exists(os.path.join(server.up, "exact.bin")), "file at the limit saved")
+    check(server.saved("below.bin") == b"b" * 99999, "file below the limit")
+
+    # Only the fields named in the query string are saved; a client path loses its directories.
+    _, answer = server.post("main", [(b"a", v1, b"..\\..\\a.txt"), (b"b", v1, b"b.txt")],
+                            query="?save=a&save=nothing")
+    check(answer["errors"] == "nothing" + NOT_A_FILE + "<br>", "save by name: %s" % answer)
+    check(server.saved("a.txt") == b"version 1", "saved by name")
+    check(not os.path.exists(os.path.join(server.up, "b.txt")), "unnamed field saved")
+
+    # UTF-8 pages send UTF-8 names.
+    _, answer = server.post("utf8", [(b"f", v1, "报告.txt".encode()),
+                                     ("说明".encode(), "值".encode())])
+    check(answer["fields"][0]["fileName"] == "报告.txt", "UTF-8 file name")
+    check(answer["errors"] == "说明" + NOT_A_FILE + "<br>", "UTF-8: %s" % answer["errors"])
+    check(server.saved("报告.txt") == b"version 1", "UTF-8 name saved")
+
+    # A body over the request limit is refused unread.
+    _, answer = server.post("small", [(b"f", bin_path, b"toolong.bin")])
+    check(answer["count"] == 0 and "没有读取" in answer["errors"], "request limit: %s" % answer)
+    check(not os.path.exists(os.path.join(server.up, "toolong.bin")), "refused body saved")
+
+    # Without application/json the answer is an HTML page with the client's names escaped.
+    head, page = server.post("main", [(b"<x>", b"1")], accept=None)
+    check("Content-Type: text/html" in head, "HTML answer")
+    check("&lt;x&gt;" + NOT_A_FILE + "<br>" in page and "<x>" not in page, "escaped: " + page)
+
+
+def main():
+    cgi = os.path.abspath(sys.argv[1])
+    root = tempfile.mkdtemp(prefix="kavelup-e2e-")
+    server = Server(root, cgi)
+    try:
+        server.start()
+        run(server, root)
+    except Failure as e:
+        print("FAILED:", e, file=sys.stderr)
+        print(server.log(), file=sys.stderr)
+        return 1
+    finally:
+        server.stop()
+        shutil.rmtree(root, ignore_errors=True)
+    print("lighttpd end to end: all checks passed")
+    return 0
+
+
+if __name__ == "__main__":
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))  # still runs the cleanup above
+    sys.exit(main())
