@@ -317,7 +317,91 @@ void parseInteger(std::string_view tok, long& asLong, unsigned long& asULong) {
     }
 }
 
+void skipSpace(std::string_view in, std::size_t& pos) {
+    while (pos < in.size() && isCSpace(in[pos])) ++pos;
+}
+
+// The common case of the files, "-123.456789": with at most 15 digits the digits make an exact
+// integer and the power of ten is exact, so one division gives the correctly rounded value,
+// the same as the full conversion. Returns the token length, or 0 to take the general path.
+template <typename T>
+std::size_t fastDecimal(std::string_view s, T& value) {
+    constexpr int kMaxDigits = std::is_same_v<T, float> ? 7 : 15;
+    constexpr int kMaxFraction = std::is_same_v<T, float> ? 10 : 22;
+    static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                        1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    std::size_t p = 0;
+    bool negative = false;
+    if (p < s.size() && (s[p] == '+' || s[p] == '-')) negative = s[p++] == '-';
+    std::uint64_t mantissa = 0;
+    int digits = 0;
+    int fraction = 0;
+    while (p < s.size() && isDigit(s[p])) mantissa = mantissa * 10 + static_cast<unsigned>(s[p++] - '0'), ++digits;
+    if (p < s.size() && s[p] == '.') {
+        ++p;
+        while (p < s.size() && isDigit(s[p])) {
+            mantissa = mantissa * 10 + static_cast<unsigned>(s[p++] - '0');
+            ++digits;
+            ++fraction;
+        }
+    }
+    if (digits == 0 || digits > kMaxDigits || fraction > kMaxFraction) return 0;
+    if (p < s.size() && (lower(s[p]) == 'e' || lower(s[p]) == 'x')) return 0;
+    if constexpr (std::is_same_v<T, float>) {
+        const float v = static_cast<float>(mantissa) / static_cast<float>(kPow10[fraction]);
+        value = negative ? -v : v;
+    } else {
+        const double v = static_cast<double>(mantissa) / kPow10[fraction];
+        value = negative ? -v : v;
+    }
+    return p;
+}
+
+template <typename T>
+bool scanFloatingAt(std::string_view in, std::size_t& pos, T& value) {
+    skipSpace(in, pos);
+    if (const std::size_t n = fastDecimal(in.substr(pos), value)) {
+        pos += n;
+        return true;
+    }
+    bool plain = false;
+    const std::size_t n = floatTokenLength(in.substr(pos), plain);
+    if (n == 0) return false;
+    value = parseFloating<T>(in.substr(pos, n), plain);
+    pos += n;
+    return true;
+}
+
 }  // namespace
+
+bool scanWordAt(std::string_view in, std::size_t& pos, std::string_view& word) {
+    skipSpace(in, pos);
+    const std::size_t start = pos;
+    while (pos < in.size() && !isCSpace(in[pos])) ++pos;
+    word = in.substr(start, pos - start);
+    return pos > start;
+}
+
+bool scanIntAt(std::string_view in, std::size_t& pos, int& value) {
+    skipSpace(in, pos);
+    const std::size_t n = intTokenLength(in.substr(pos));
+    if (n == 0) return false;
+    long asLong;
+    unsigned long asULong;
+    parseInteger(in.substr(pos, n), asLong, asULong);
+    value = static_cast<int>(asLong);
+    pos += n;
+    return true;
+}
+
+bool scanDoubleAt(std::string_view in, std::size_t& pos, double& value) {
+    return scanFloatingAt(in, pos, value);
+}
+
+bool scanFloatAt(std::string_view in, std::size_t& pos, float& value) {
+    return scanFloatingAt(in, pos, value);
+}
 
 int vscanf(std::string_view in, std::string_view fmt, std::initializer_list<ScanArg> args) {
     auto arg = args.begin();
@@ -422,20 +506,24 @@ int vscanf(std::string_view in, std::string_view fmt, std::initializer_list<Scan
             case 'f':
             case 'e':
             case 'g': {
-                bool plain = false;
-                const std::size_t n = floatTokenLength(rest, plain);
-                if (n == 0) return assigned;
-                const std::string_view tok = rest.substr(0, n);
-                pos += n;
-                if (!dest) break;
+                std::size_t p = 0;
                 if (longs > 0) {
-                    if (dest->kind() != ScanArg::Kind::Double) badFormat(fmt, "%lf needs a double");
-                    *static_cast<double*>(dest->ptr()) = parseFloating<double>(tok, plain);
+                    double v = 0;
+                    if (!scanFloatingAt(rest, p, v)) return assigned;
+                    if (dest) {
+                        if (dest->kind() != ScanArg::Kind::Double) badFormat(fmt, "%lf needs a double");
+                        *static_cast<double*>(dest->ptr()) = v;
+                    }
                 } else {
-                    if (dest->kind() != ScanArg::Kind::Float) badFormat(fmt, "%f needs a float");
-                    *static_cast<float*>(dest->ptr()) = parseFloating<float>(tok, plain);
+                    float v = 0;
+                    if (!scanFloatingAt(rest, p, v)) return assigned;
+                    if (dest) {
+                        if (dest->kind() != ScanArg::Kind::Float) badFormat(fmt, "%f needs a float");
+                        *static_cast<float*>(dest->ptr()) = v;
+                    }
                 }
-                ++assigned;
+                pos += p;
+                if (dest) ++assigned;
                 break;
             }
             default:

@@ -94,6 +94,14 @@ int scanf(std::string_view in, std::string_view fmt, Args&... args) {
     return vscanf(in, fmt, {ScanArg(args)...});
 }
 
+// The conversions of `scanf` one at a time, for hot loops. Each skips white space at `pos`
+// as its conversion does, then reads; on success it advances `pos` and returns true, on
+// failure `pos` and the value are unspecified and the caller stops, as scanf would.
+bool scanWordAt(std::string_view in, std::size_t& pos, std::string_view& word);   // %s
+bool scanIntAt(std::string_view in, std::size_t& pos, int& value);                // %d
+bool scanDoubleAt(std::string_view in, std::size_t& pos, double& value);          // %lf
+bool scanFloatAt(std::string_view in, std::size_t& pos, float& value);            // %f
+
 // What C atof returns for `s`: the value of its leading number after white space, 0 when none.
 double leadingNumber(std::string_view s);
 

@@ -140,6 +140,18 @@ TEST(CFormat, ScansLikeSscanf) {
             expectSameScan<unsigned long>(in, "%lu%n", "%lu%n");
         }
     }
+    // Numbers as the files hold them, and with more digits than an exact integer takes.
+    std::mt19937_64 gen(99);
+    std::uniform_real_distribution<double> mag(-8, 12);
+    for (int k = 0; k < 20000; ++k) {
+        const double v = std::pow(10.0, mag(gen)) * ((gen() & 1) ? -1 : 1);
+        for (const char* f : {"%f", "%.3f", "%.12f", "%.17g", "%.7g", "%.0f"}) {
+            char buf[512];
+            std::snprintf(buf, sizeof buf, f, v);
+            expectSameScan<double>(buf, "%lf%n", "%lf%n");
+            expectSameScan<float>(buf, "%f%n", "%f%n");
+        }
+    }
     std::mt19937 rng(7);
     const std::string alphabet = "0123456789+-.eExXpPinfaINFA \t";
     for (int k = 0; k < 30000; ++k) {

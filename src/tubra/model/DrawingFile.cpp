@@ -149,7 +149,6 @@ const KeyMatcher& sectionKeys() {
     }();
     return m;
 }
-constexpr int kFirstReportSection = 4;
 
 // "FuZhuXianLayer" holds "ZhuXianLayer", so it is tested first (as "DimTextColor" is tested
 // before "TextColor"); otherwise the auxiliary-line switch would overwrite the main-pipe switch.
@@ -193,22 +192,27 @@ const KeyMatcher& objectKeys() {
     return m;
 }
 
+// "%s %d", "%s %lf", "%s %f" and "%s %lf %lf %lf": the first word, then the value(s); a value
+// that does not scan leaves the field (and the values after it) as they were.
 void scanInt(std::string_view line, std::int32_t& v) {
+    std::size_t pos = 0;
     std::string_view key;
     int value = 0;
-    if (text::scanf(line, "%s %d", key, value) == 2) v = value;
+    if (text::scanWordAt(line, pos, key) && text::scanIntAt(line, pos, value)) v = value;
 }
 
 void scanDouble(std::string_view line, double& v) {
+    std::size_t pos = 0;
     std::string_view key;
     double value = 0;
-    if (text::scanf(line, "%s %lf", key, value) == 2) v = value;
+    if (text::scanWordAt(line, pos, key) && text::scanDoubleAt(line, pos, value)) v = value;
 }
 
 void scanFloat(std::string_view line, float& v) {
+    std::size_t pos = 0;
     std::string_view key;
     float value = 0;
-    if (text::scanf(line, "%s %f", key, value) == 2) v = value;
+    if (text::scanWordAt(line, pos, key) && text::scanFloatAt(line, pos, value)) v = value;
 }
 
 void scanColour(std::string_view line, Colour& v, bool asSigned) {
@@ -218,8 +222,11 @@ void scanColour(std::string_view line, Colour& v, bool asSigned) {
 }
 
 void scanPoint(std::string_view line, Vec3& p) {
+    std::size_t pos = 0;
     std::string_view key;
-    text::scanf(line, "%s %lf %lf %lf", key, p.x, p.y, p.z);
+    if (!text::scanWordAt(line, pos, key)) return;
+    for (double* c : {&p.x, &p.y, &p.z})
+        if (!text::scanDoubleAt(line, pos, *c)) return;
 }
 
 // The text value of a key line: what follows the first word and its white space, without
@@ -335,7 +342,8 @@ void readSettings(LineReader& in, Drawing& d, DrawingSettings& s) {
 
 void readObject(LineReader& in, Drawing& d) {
     const KeyMatcher& keys = objectKeys();
-    PipeObject o;
+    auto owned = std::make_unique<PipeObject>();
+    PipeObject& o = *owned;
     std::string_view line;
     while (in.next(line)) {
         if (closesSection(line)) break;
@@ -376,8 +384,9 @@ void readObject(LineReader& in, Drawing& d) {
             default: break;
         }
     }
-    // Appended as a copy, then given exactly the file's values (no renumbering).
-    d.objects.addCopy(o) = o;
+    // The object carries exactly the file's values: whatever a copy would inherit or renumber
+    // is overwritten by them, so it is appended as it was read.
+    d.objects.append(std::move(owned));
 }
 
 void readTable(LineReader& in, Drawing& d) {

@@ -24,6 +24,11 @@ private:
     std::vector<std::string_view> keys_;
     // Key indices by first byte, each list in ascending order.
     std::array<std::vector<std::uint8_t>, 256> byFirst_;
+    // One bit per pair of bytes that starts a key (a key of one byte sets all pairs it starts):
+    // most positions of a line are ruled out by one lookup.
+    std::vector<std::uint64_t> startPairs_;
+    // The smallest first byte of a key; bytes below it cannot start one.
+    unsigned char minFirst_ = 0x7F;
 };
 
 }  // namespace tubra::model
