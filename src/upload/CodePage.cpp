@@ -120,8 +120,58 @@ std::size_t findLastText(CodePage cp, std::string_view s, std::string_view chars
     return last;
 }
 
+namespace {
+
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
+
+// A pair that GBK can hold at all: lead 81..FE, trail 40..FE but not 7F.
+bool isGbkShaped(unsigned char lead, unsigned char trail) {
+    return lead >= 0x81 && lead <= 0xFE && trail >= 0x40 && trail <= 0xFE && trail != 0x7F;
+}
+
+// GBK text decoded character by character as the pairing rule splits it, so a pair that is not
+// a GBK character becomes one U+FFFD and never lets its second byte ("/", say) through.
+void appendGbkChunk(std::string& out, std::string_view s) {
+    std::string converted = text::gbkToUtf8(s);
+    if (converted.find(kReplacement) == std::string::npos) {
+        out += converted;  // GBK has no U+FFFD of its own, so nothing was replaced
+        return;
+    }
+    for (std::size_t i = 0; i < s.size();) {
+        const std::size_t n = charLength(CodePage::Gbk, s, i);
+        if (n == 1) {
+            if (byteAt(s, i) < 0x80)
+                out += s[i];
+            else
+                out += kReplacement;
+        } else if (!isGbkShaped(byteAt(s, i), byteAt(s, i + 1))) {
+            out += kReplacement;
+        } else {
+            converted = text::gbkToUtf8(s.substr(i, 2));
+            out += converted.find(kReplacement) == std::string::npos ? converted
+                                                                      : std::string(kReplacement);
+        }
+        i += n;
+    }
+}
+
+}  // namespace
+
 std::string toUtf8(CodePage cp, std::string_view s) {
-    if (cp == CodePage::Gbk) return text::gbkToUtf8(s);
+    if (cp == CodePage::Gbk) {
+        std::string out;
+        out.reserve(s.size() + s.size() / 2);
+        // Chunks that end on a character boundary keep a bad pair's slow path short.
+        constexpr std::size_t kChunk = 4096;
+        std::size_t start = 0;
+        while (start < s.size()) {
+            std::size_t end = start;
+            while (end < s.size() && end - start < kChunk) end += charLength(cp, s, end);
+            appendGbkChunk(out, s.substr(start, end - start));
+            start = end;
+        }
+        return out;
+    }
     std::string out;
     out.reserve(s.size());
     std::size_t i = 0;

@@ -187,6 +187,7 @@ TEST(Upload, ClientFileNamesNeverLeaveTheTargetDirectory) {
                .file("d", "", "4")
                .file("e", "c:evil", "5")
                .file("f", "NonFile", "6")
+               .file("g", "a\x81/b", "7")  // in GBK 0x81 takes the "/" along
                .str());
     p.up.path("/srv/up");
     p.up.maxSize(10);
@@ -200,7 +201,8 @@ TEST(Upload, ClientFileNamesNeverLeaveTheTargetDirectory) {
     std::set<std::string> saved;
     for (const auto& [path, content] : p.fs.files)
         if (!path.starts_with("/tmp/")) saved.insert(path);
-    EXPECT_EQ(saved, (std::set<std::string>{"/srv/up/evil", "/srv/up/passwd"}));
+    EXPECT_EQ(saved, (std::set<std::string>{"/srv/up/a\xEF\xBF\xBD" "b", "/srv/up/evil",
+                                            "/srv/up/passwd"}));
 }
 
 TEST(Upload, TemporaryFilesStayInThePagesDirectory) {
@@ -276,7 +278,7 @@ TEST(Upload, TextFollowsTheCodePage) {
     gbk.up.upload();
     EXPECT_EQ(gbk.up.count(), 3);
     EXPECT_EQ(gbk.up.fieldName(0), "中文");
-    EXPECT_EQ(gbk.up.form("中文").text, "\xEF\xBF\xBD; name=x");
+    EXPECT_EQ(gbk.up.form("中文").text, "\xEF\xBF\xBD name=x");  // 0xB0 ";" is one character
     EXPECT_EQ(gbk.up.fileName("f"), "中文.txt");
     EXPECT_EQ(gbk.up.rawPart(1).fileName, kZhongWen + ".txt");
     // 0xB0 took the closing quote along: the name keeps it.
@@ -378,6 +380,9 @@ TEST(CodePage, CharacterStartsAndDecoding) {
     EXPECT_EQ(removeText(CodePage::Gbk, "\"a\x81\"\"", "\""), "a\x81\"");
     EXPECT_EQ(findLastText(CodePage::Gbk, "a\\\x95\\b", "\\"), 1u);  // 0x95 0x5C is one character
     EXPECT_EQ(toUtf8(CodePage::Utf8, "ok\xE4\xB8\xAD\xE4\xB8"), "ok中\xEF\xBF\xBD\xEF\xBF\xBD");
+    // A pair that is no GBK character is one replacement, whatever its second byte.
+    EXPECT_EQ(toUtf8(CodePage::Gbk, "\x81/\xD6\xD0\xFF\x41\xAA\xA1z\x81"),
+              "\xEF\xBF\xBD中\xEF\xBF\xBD\xEF\xBF\xBDz\xEF\xBF\xBD");
     CodePage cp;
     EXPECT_TRUE(parseCodePage("UTF-8", cp));
     EXPECT_EQ(cp, CodePage::Utf8);
