@@ -1,0 +1,19 @@
+#include "tubra/report/Install.h"
+
+#include <memory>
+
+namespace tubra::report {
+
+void installInspectionReport(model::AppContext& app) {
+    app.makeReportStore = [] { return std::make_unique<InspectionReport>(); };
+}
+
+InspectionReport* inspectionReport(model::Document& document) {
+    return dynamic_cast<InspectionReport*>(&document.report());
+}
+
+const InspectionReport* inspectionReport(const model::Document& document) {
+    return dynamic_cast<const InspectionReport*>(&document.report());
+}
+
+}  // namespace tubra::report
