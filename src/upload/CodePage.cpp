@@ -130,12 +130,16 @@ bool isGbkShaped(unsigned char lead, unsigned char trail) {
 }
 
 // GBK text decoded character by character as the pairing rule splits it, so a pair that is not
-// a GBK character becomes one U+FFFD and never lets its second byte ("/", say) through.
-void appendGbkChunk(std::string& out, std::string_view s) {
-    std::string converted = text::gbkToUtf8(s);
-    if (converted.find(kReplacement) == std::string::npos) {
-        out += converted;  // GBK has no U+FFFD of its own, so nothing was replaced
-        return;
+// a GBK character becomes one U+FFFD and never lets its second byte ("/", say) through. iconv
+// decodes a chunk at once when every pair in it has the shape of a GBK character (it would
+// take a lone 0x80 as a character of its own) and nothing needed replacing.
+void appendGbkChunk(std::string& out, std::string_view s, bool shaped) {
+    if (shaped) {
+        std::string converted = text::gbkToUtf8(s);
+        if (converted.find(kReplacement) == std::string::npos) {
+            out += converted;  // GBK has no U+FFFD of its own, so nothing was replaced
+            return;
+        }
     }
     for (std::size_t i = 0; i < s.size();) {
         const std::size_t n = charLength(CodePage::Gbk, s, i);
@@ -147,7 +151,7 @@ void appendGbkChunk(std::string& out, std::string_view s) {
         } else if (!isGbkShaped(byteAt(s, i), byteAt(s, i + 1))) {
             out += kReplacement;
         } else {
-            converted = text::gbkToUtf8(s.substr(i, 2));
+            const std::string converted = text::gbkToUtf8(s.substr(i, 2));
             out += converted.find(kReplacement) == std::string::npos ? converted
                                                                       : std::string(kReplacement);
         }
@@ -166,8 +170,14 @@ std::string toUtf8(CodePage cp, std::string_view s) {
         std::size_t start = 0;
         while (start < s.size()) {
             std::size_t end = start;
-            while (end < s.size() && end - start < kChunk) end += charLength(cp, s, end);
-            appendGbkChunk(out, s.substr(start, end - start));
+            bool shaped = true;
+            while (end < s.size() && end - start < kChunk) {
+                const std::size_t n = charLength(cp, s, end);
+                if (byteAt(s, end) >= 0x80)
+                    shaped = shaped && n == 2 && isGbkShaped(byteAt(s, end), byteAt(s, end + 1));
+                end += n;
+            }
+            appendGbkChunk(out, s.substr(start, end - start), shaped);
             start = end;
         }
         return out;

@@ -383,6 +383,7 @@ TEST(CodePage, CharacterStartsAndDecoding) {
     // A pair that is no GBK character is one replacement, whatever its second byte.
     EXPECT_EQ(toUtf8(CodePage::Gbk, "\x81/\xD6\xD0\xFF\x41\xAA\xA1z\x81"),
               "\xEF\xBF\xBD中\xEF\xBF\xBD\xEF\xBF\xBDz\xEF\xBF\xBD");
+    EXPECT_EQ(toUtf8(CodePage::Gbk, "a\x80/b"), "a\xEF\xBF\xBD" "b");  // iconv alone: "a€/b"
     CodePage cp;
     EXPECT_TRUE(parseCodePage("UTF-8", cp));
     EXPECT_EQ(cp, CodePage::Utf8);
