@@ -1,0 +1,214 @@
+#include <gtest/gtest.h>
+
+#include "text/Gbk.h"
+#include "tubra/view/LineWork.h"
+#include "tubra/view/Paint.h"
+#include "ViewTestSupport.h"
+
+using namespace tubra::view;
+using tubra::model::ObjectKind;
+using platform::CallKind;
+using platform::Point;
+using platform::RasterOp;
+using viewtest::makeObject;
+using viewtest::makePipe;
+
+namespace {
+struct Host : ViewHost {
+    std::optional<NewDrawingValues> answer;
+    int asked = 0;
+    int resets = 0;
+    std::optional<NewDrawingValues> askNewDrawing(const ViewState&) override {
+        ++asked;
+        return answer;
+    }
+    void resetTool() override { ++resets; }
+};
+
+// Colours of everything drawn after the axis indicator: one entry per object body.
+std::vector<platform::Colour> bodyColours(const platform::RecordingCanvas& c, std::size_t from) {
+    std::vector<platform::Colour> out;
+    for (const auto& call : c.callsSince(from)) out.push_back(call.state.pen.colour);
+    return out;
+}
+}  // namespace
+
+TEST(Paint, ObjectsArePaintedInThreePassesWithWeldsTwice) {
+    viewtest::Fixture f;
+    f.view.axis.visible = 0;
+    auto& s = f.app.settings;
+    s.HanFengColor = 0x000001;
+    s.GuanJianColor = 0x000002;
+    viewtest::add(f.doc, makeObject(ObjectKind::CutLine, {0, 0, 0}, {10, 0, 0}, 5, 0));
+    viewtest::add(f.doc, makeObject(ObjectKind::Tee, {0, 0, 0}, {10, 0, 0}));
+    viewtest::add(f.doc, makeObject(ObjectKind::Weld, {0, 0, 0}, {}));
+    viewtest::add(f.doc, makePipe({0, 0, 0}, {0, 50, 0}));
+    OnDraw(f.doc, f.view, f.canvas);
+    // Pass 1: weld, pipe; pass 2: tee; pass 3: the break line's two marks, the weld again.
+    EXPECT_EQ(bodyColours(f.canvas, 0),
+              (std::vector<platform::Colour>{0x000001, s.ZhuXianColor, 0x000002, 0x000002,
+                                             0x000002, 0x000002, 0x000001}));
+    EXPECT_FALSE(f.view.painting);
+    EXPECT_EQ(f.doc.drawing.Total(), 4);
+}
+
+TEST(Paint, ARunningPaintIsNotEnteredAgainAndAReportPageEndsThePaint) {
+    viewtest::Fixture f;
+    viewtest::add(f.doc, makePipe({0, 0, 0}, {0, 50, 0}));
+    f.view.painting = true;
+    OnDraw(f.doc, f.view, f.canvas);
+    EXPECT_TRUE(f.canvas.calls().empty());
+
+    f.view.painting = false;
+    f.view.reportDisplay = {1, 3};
+    Host host;
+    OnDraw(f.doc, f.view, f.canvas, &host);
+    EXPECT_TRUE(f.canvas.calls().empty());
+    EXPECT_EQ(host.resets, 1);
+    // The guard is free again, so the next paint happens.
+    f.view.reportDisplay = {0, 3};
+    OnDraw(f.doc, f.view, f.canvas, &host);
+    EXPECT_FALSE(f.canvas.calls().empty());
+}
+
+TEST(Paint, HandOversAfterNewAndOpen) {
+    viewtest::Fixture f;
+    f.doc.onNewDocument();
+    f.view.table.values[0] = "old";
+    Host host;
+    host.answer = NewDrawingValues{45, 60, 1200};
+    OnDraw(f.doc, f.view, f.canvas, &host);
+    OnDraw(f.doc, f.view, f.canvas, &host);
+    EXPECT_EQ(host.asked, 1);
+    EXPECT_EQ(f.view.X_AxisAngle, 45.0);
+    EXPECT_EQ(f.view.firstPointElevation, 1200.0);
+    EXPECT_EQ(f.doc.drawing.Y_AxisAngle, 60.0);
+    EXPECT_TRUE(f.view.table.values[0].empty());
+    EXPECT_TRUE(f.doc.isModified());
+
+    // A file's table, title, report display, zoom and angles reach the view once.
+    viewtest::Fixture g;
+    g.doc.drawing.table.values[3] = "steam";
+    g.doc.drawing.title.values[2] = "T-1";
+    g.doc.drawing.IsShowReport = {0, 5};
+    g.doc.drawing.ZoomPara = 1.5;
+    g.doc.drawing.zoomLoaded = 1;
+    g.doc.drawing.X_AxisAngle = 60;
+    g.app.justOpened = true;
+    OnDraw(g.doc, g.view, g.canvas);
+    EXPECT_EQ(g.view.table.values[3], "steam");
+    EXPECT_EQ(g.view.title.values[2], "T-1");
+    EXPECT_EQ(g.view.reportDisplay[1], 5);
+    EXPECT_EQ(g.view.ZoomPara, 1.5);
+    EXPECT_EQ(g.view.X_AxisAngle, 60.0);
+    EXPECT_FALSE(g.app.justOpened);
+    EXPECT_EQ(g.doc.drawing.zoomLoaded, 0);
+    // The working copies go back to the document at the end of the paint.
+    g.view.title.values[2] = "T-2";
+    OnDraw(g.doc, g.view, g.canvas);
+    EXPECT_EQ(g.doc.drawing.title.values[2], "T-2");
+    EXPECT_EQ(g.doc.drawing.table.values[3], "steam");
+}
+
+TEST(Paint, AxisIndicatorWithAndWithoutTheFrame) {
+    viewtest::Fixture f;
+    DrawAxisIndicator(f.view, f.app.settings, f.canvas);
+    // The erase of the previous place comes first.
+    ASSERT_EQ(f.canvas.calls()[0].kind, CallKind::FillRect);
+    const auto lines = f.canvas.callsOf(CallKind::Line);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0].points, (std::vector<Point>{{120, -210}, {120, -155}}));
+    EXPECT_EQ(lines[1].points, (std::vector<Point>{{120, -210}, {167, -182}}));
+    EXPECT_EQ(lines[2].points, (std::vector<Point>{{120, -210}, {167, -237}}));
+    EXPECT_EQ(lines[0].state.pen, (platform::Pen{platform::PenStyle::Solid, 2, 0}));
+    const auto labels = f.canvas.callsOf(CallKind::TextOut);
+    ASSERT_EQ(labels.size(), 3u);
+    EXPECT_EQ(labels[0].points[0], (Point{110, -115}));
+    EXPECT_EQ(text::gbkToUtf8(labels[0].text), "上");
+    EXPECT_EQ(labels[0].state.font.face, "arail");
+    EXPECT_EQ(labels[0].state.font.height, 40);
+    EXPECT_EQ(text::gbkToUtf8(labels[2].text), "东");
+    EXPECT_EQ(f.canvas.count(CallKind::Polygon), 3u);
+    EXPECT_EQ(f.view.lastAxisOrigin, (Point{120, -210}));
+
+    // Without the frame: 10 pixels right and 45 down from the window's corner.
+    f.canvas.clear();
+    f.view.frameSwitch = 0;
+    f.canvas.setWindowOrigin({300, -400});
+    DrawAxisIndicator(f.view, f.app.settings, f.canvas);
+    EXPECT_EQ(f.canvas.calls()[0].rect, (platform::Rect{100, -110, 220, -310}));
+    EXPECT_EQ(f.view.lastAxisOrigin, (Point{310, -445}));
+
+    f.canvas.clear();
+    f.view.axis.visible = 0;
+    DrawAxisIndicator(f.view, f.app.settings, f.canvas);
+    EXPECT_TRUE(f.canvas.calls().empty());
+}
+
+TEST(Paint, SelectionOverlayIsXorInTheSelectionColourAndComesLast) {
+    viewtest::Fixture f;
+    f.view.axis.visible = 0;
+    auto& pipe = viewtest::add(f.doc, makePipe({0, 0, 0}, {0, 50, 0}));
+    auto& weld = viewtest::add(f.doc, makeObject(ObjectKind::Weld, {0, 50, 0}, {}));
+    auto& text = viewtest::add(f.doc, makeObject(ObjectKind::TextBlock, {0, 0, 0}, {}));
+    f.doc.selection.add(&pipe);
+    f.doc.selection.add(&weld);
+    f.doc.selection.add(&text);
+    OnDraw(f.doc, f.view, f.canvas);
+    const auto& calls = f.canvas.calls();
+    ASSERT_EQ(calls.size(), 5u);  // pipe, weld, weld again; then the overlay of pipe and weld
+    for (std::size_t i = 3; i < 5; ++i) {
+        EXPECT_EQ(calls[i].state.rasterOp, RasterOp::XorPen);
+        EXPECT_EQ(calls[i].state.pen.colour, f.app.settings.SelectionColor);
+    }
+    EXPECT_EQ(calls[3].kind, CallKind::Line);
+    EXPECT_EQ(calls[4].kind, CallKind::Ellipse);
+    EXPECT_EQ(f.canvas.rasterOp(), RasterOp::Copy);
+
+    // A second overlay repeats the first call for call, so under XOR it undoes it.
+    platform::RecordingCanvas once, twice;
+    DrawSelectionOverlay(f.doc.selection, {once, f.app.settings, f.view});
+    DrawSelectionOverlay(f.doc.selection, {twice, f.app.settings, f.view});
+    ASSERT_EQ(once.calls().size(), twice.calls().size());
+    for (std::size_t i = 0; i < once.calls().size(); ++i) {
+        EXPECT_EQ(once.calls()[i].points, twice.calls()[i].points);
+        EXPECT_EQ(once.calls()[i].rect, twice.calls()[i].rect);
+        EXPECT_EQ(once.calls()[i].state, twice.calls()[i].state);
+    }
+}
+
+TEST(Paint, PrintingIsBlackOnWhiteAndTheColoursComeBack) {
+    viewtest::Fixture f;
+    auto& s = f.app.settings;
+    s.BeiJingColor = 0x202020;
+    const auto before = s;
+    viewtest::add(f.doc, makePipe({200, -400, 1000}, {200, -100, 1000}, 1, 0));
+    viewtest::add(f.doc, makePipe({100, -300, 2000}, {300, -184.53, 2000}, 0, 5));
+    viewtest::add(f.doc, makeObject(ObjectKind::Weld, {200, -100, 0}, {}));
+    viewtest::add(f.doc, makeObject(ObjectKind::Elbow, {0, 0, 0}, {10, 10, 0}));
+    f.canvas.setPrinter(true);
+    const SavedColours saved = OnPreparePrinting(s);
+    OnPrint(f.doc, f.view, f.canvas, 1);
+    EXPECT_EQ(f.canvas.windowOrigin(), (Point{0, 0}));
+    ASSERT_GT(f.canvas.calls().size(), 8u);
+    for (const auto& call : f.canvas.calls()) {
+        EXPECT_EQ(call.state.pen.colour, 0u);
+        EXPECT_EQ(call.state.textColour, 0u);
+        if (call.kind == CallKind::FillRect) {
+            EXPECT_EQ(call.colour, 0xFFFFFFu);
+        }
+        if (call.kind == CallKind::Ellipse) {
+            EXPECT_EQ(call.state.brush.colour, 0xFFFFFFu);
+        }
+    }
+    OnEndPrinting(s, saved);
+    EXPECT_EQ(s, before);
+
+    // Without black-and-white printing the colours stay.
+    s.PrintIsNoColor = 0;
+    const SavedColours none = OnPreparePrinting(s);
+    EXPECT_EQ(s.ZhuXianColor, before.ZhuXianColor);
+    s.ZhuXianColor = 0x123;
+    OnEndPrinting(s, none);
+    EXPECT_EQ(s.ZhuXianColor, 0x123u);
+}
