@@ -18,7 +18,7 @@ namespace fsys = std::filesystem;
 
 namespace {
 
-class PosixHostTest : public ::testing::Test {
+class UploadPosixHost : public ::testing::Test {
 protected:
     void SetUp() override {
         char tmpl[] = "/tmp/kavelup-test-XXXXXX";
@@ -48,7 +48,7 @@ protected:
     fsys::path root_;
 };
 
-TEST_F(PosixHostTest, NewFilesAreExclusiveAndPrivate) {
+TEST_F(UploadPosixHost, NewFilesAreExclusiveAndPrivate) {
     PosixFileSystem fs(path("tmp"));
     std::string dir;
     ASSERT_TRUE(fs.makePrivateDirectory(path("tmp") + "/", "kavelup-s-", dir).ok);
@@ -72,7 +72,7 @@ TEST_F(PosixHostTest, NewFilesAreExclusiveAndPrivate) {
     EXPECT_EQ(read(path("victim")), "keep");
 }
 
-TEST_F(PosixHostTest, CopyIsWholeOrNothingAndRespectsExistingFiles) {
+TEST_F(UploadPosixHost, CopyIsWholeOrNothingAndRespectsExistingFiles) {
     PosixFileSystem fs(path("tmp"));
     write(path("src"), std::string(300000, 'n'));
     write(path("up/a.txt"), "old");
@@ -103,7 +103,7 @@ TEST_F(PosixHostTest, CopyIsWholeOrNothingAndRespectsExistingFiles) {
     EXPECT_FALSE(fs.exists(path("up/b.txt")));
 }
 
-TEST_F(PosixHostTest, PageLeavesOnlyTheSavedFiles) {
+TEST_F(UploadPosixHost, PageLeavesOnlyTheSavedFiles) {
     const std::string body = test::MultipartBody()
                                  .file("../x", "../a.bin", std::string("\r\n\0\xFF", 4))
                                  .file("f2", "b.bin", "bb")
@@ -139,7 +139,7 @@ TEST_F(PosixHostTest, PageLeavesOnlyTheSavedFiles) {
     EXPECT_EQ(entries(path("up")), 2u);
 }
 
-TEST_F(PosixHostTest, TemporaryFolderThatCannotBeWritten) {
+TEST_F(UploadPosixHost, TemporaryFolderThatCannotBeWritten) {
     MemoryRequest request(test::MultipartBody().file("f", "a.bin", "1").str());
     FixedSession session("s");
     PosixFileSystem fs(path("no/such/folder"));

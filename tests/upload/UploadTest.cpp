@@ -372,7 +372,7 @@ TEST(Upload, NothingWorksBeforeThePageStarts) {
     EXPECT_EQ(p.up.errorList().size(), 1u);
 }
 
-TEST(CodePage, CharacterStartsAndDecoding) {
+TEST(UploadCodePage, CharacterStartsAndDecoding) {
     EXPECT_TRUE(startsCharacter(CodePage::Gbk, "\xB0\xB0;", 2));
     EXPECT_FALSE(startsCharacter(CodePage::Gbk, "a\xB0;", 2));
     EXPECT_TRUE(startsCharacter(CodePage::Utf8, "a\xB0;", 2));
