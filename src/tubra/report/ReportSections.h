@@ -42,7 +42,6 @@ inline constexpr std::array<SectionInfo, 24> kSectionsInWriteOrder = {{
     {kCeHouOnlineSection, "CeHou_IReportData"},
     {kJianYanSection, "JianYan_IReportData"},
 }};
-inline constexpr std::size_t kFullSectionCount = 19;
 
 constexpr bool sameWriteOrder() {
     for (std::size_t i = 0; i < kSectionsInWriteOrder.size(); ++i)

@@ -11,7 +11,7 @@ namespace {
 using testing::filledReport;
 using testing::gbk;
 
-TEST(InspectionReport, ClearSectionZeroEmptiesTheFullSetButPageSettingsAndLists) {
+TEST(report_data, ClearSectionZeroEmptiesTheFullSetButPageSettingsAndLists) {
     InspectionReport r = filledReport();
     r.ClearSection(kAllFullSections);
     EXPECT_TRUE(r.Face_ReportData.empty());
@@ -34,7 +34,7 @@ TEST(InspectionReport, ClearSectionZeroEmptiesTheFullSetButPageSettingsAndLists)
     EXPECT_NE(out.find("CeHou_ReportData{"), std::string::npos);
 }
 
-TEST(InspectionReport, ClearAndCopyOneSectionById) {
+TEST(report_data, ClearAndCopyOneSectionById) {
     InspectionReport r = filledReport();
     r.ClearSection(kHuiZongSection);
     EXPECT_TRUE(r.HuiZong_ReportData.empty());
@@ -63,7 +63,7 @@ TEST(InspectionReport, ClearAndCopyOneSectionById) {
     EXPECT_EQ(all.DengJi_IReportData.note, from.DengJi_IReportData.note);
 }
 
-TEST(InspectionReport, ClearOnlineSectionKeepsPageSettings) {
+TEST(report_data, ClearOnlineSectionKeepsPageSettings) {
     InspectionReport r = filledReport();
     r.ClearOnlineSection(kDengJiSection);
     EXPECT_TRUE(r.DengJi_IReportData.empty());
@@ -77,7 +77,7 @@ TEST(InspectionReport, ClearOnlineSectionKeepsPageSettings) {
     EXPECT_FALSE(r.Face_ReportData.empty());
 }
 
-TEST(InspectionReport, ListOperations) {
+TEST(report_data, ListOperations) {
     InspectionReport r;
     auto& l = r.hardnessPoints;
     l.append({"1", "a"});
@@ -96,7 +96,7 @@ TEST(InspectionReport, ListOperations) {
     EXPECT_EQ(l.currentSubPage, 1);
 }
 
-TEST(InspectionReport, JsonNamesSectionsAndRoles) {
+TEST(report_data, JsonNamesSectionsAndRoles) {
     const auto j = reportToJson(filledReport());
     ASSERT_EQ(j.size(), 24u);
     EXPECT_EQ(j.begin().key(), "PrintSet_ReportData");
@@ -115,7 +115,7 @@ TEST(InspectionReport, JsonNamesSectionsAndRoles) {
     EXPECT_TRUE(plain.contains("JianXiu_ReportData"));
 }
 
-TEST(InspectionReport, NewDocumentDefaults) {
+TEST(report_data, NewDocumentDefaults) {
     InspectionReport r;
     EXPECT_TRUE(r.PrintSet_ReportData.empty());
     r.setNewDocumentDefaults();

@@ -31,7 +31,7 @@ std::string section(std::string_view name, std::string_view body) {
 // ---------------------------------------------------------------------------------------------
 // Writing, byte for byte
 
-TEST(ReportWriter, EmptyReportWritesNothing) {
+TEST(report_writer, EmptyReportWritesNothing) {
     InspectionReport r;
     EXPECT_EQ(written(r), "");
     // Items that hold nothing do not make the thickness, magnetic or penetrant pages count.
@@ -41,7 +41,7 @@ TEST(ReportWriter, EmptyReportWritesNothing) {
     EXPECT_EQ(written(r), "");
 }
 
-TEST(ReportWriter, NumberLines) {
+TEST(report_writer, NumberLines) {
     InspectionReport r;
     r.PrintSet_ReportData.flags[0] = 1;
     r.PrintSet_ReportData.start = -1;
@@ -56,7 +56,7 @@ TEST(ReportWriter, NumberLines) {
                   section("JianYan_IReportData", repeat("\n", 43 + 4) + repeat(" 0", 12) + " 1\n"));
 }
 
-TEST(ReportWriter, AtPositionsAndStateRows) {
+TEST(report_writer, AtPositionsAndStateRows) {
     InspectionReport r;
     r.HuiZong_ReportData.grades[0] = 3;
     r.HuiZong_ReportData.texts[24] = gbk("日期");
@@ -70,7 +70,7 @@ TEST(ReportWriter, AtPositionsAndStateRows) {
                                                      " 0 0\n"));
 }
 
-TEST(ReportWriter, ListItemFormats) {
+TEST(report_writer, ListItemFormats) {
     InspectionReport r;
     // Points are written without any header text as long as one point holds something.
     r.thicknessPoints.append({"P1", 3.456f});
@@ -93,7 +93,7 @@ TEST(ReportWriter, ListItemFormats) {
                   section("JinXiang_ReportData", repeat("\n", 13) + "\n@  @\n"));
 }
 
-TEST(ReportWriter, NotesAndRepairRows) {
+TEST(report_writer, NotesAndRepairRows) {
     InspectionReport r;
     r.FengXi_ReportData.note = "A\r\nB";
     r.JianXiu_ReportData.texts[0] = "a";
@@ -106,7 +106,7 @@ TEST(ReportWriter, NotesAndRepairRows) {
 // ---------------------------------------------------------------------------------------------
 // Reading
 
-TEST(ReportRoundTrip, EverySectionFilledIsByteForByteStable) {
+TEST(report_round_trip, EverySectionFilledIsByteForByteStable) {
     const InspectionReport original = filledReport();
     const std::string first = written(original);
     InspectionReport copy;
@@ -117,7 +117,7 @@ TEST(ReportRoundTrip, EverySectionFilledIsByteForByteStable) {
         EXPECT_NE(first.find(std::string(s) + "{\n"), std::string::npos) << s;
 }
 
-TEST(ReportRoundTrip, WhatTheSettersStoreIsWhatComesBack) {
+TEST(report_round_trip, WhatTheSettersStoreIsWhatComesBack) {
     InspectionReport r;
     r.HuiZong_ReportData.texts[0] = "a b@c}";
     r.HuiZong_ReportData.texts[23] = std::string(49, 'n');  // fills the field up to the '@'
@@ -136,7 +136,7 @@ TEST(ReportRoundTrip, WhatTheSettersStoreIsWhatComesBack) {
     EXPECT_EQ(reportToJson(back), reportToJson(r));
 }
 
-TEST(ReportReader, RulesOfSingleSections) {
+TEST(report_reader, RulesOfSingleSections) {
     InspectionReport r;
     readAll(r, section("Mulu_ReportData", "2  7\n-3  1\nx  y\n") +
                    section("PrintSet_ReportData", repeat(" 1", 30) + "\n5\n") +
@@ -160,7 +160,7 @@ TEST(ReportReader, RulesOfSingleSections) {
     EXPECT_EQ(r.HongGuan_ReportData.states[3], 0);
 }
 
-TEST(ReportReader, RepairRowsMoveUp) {
+TEST(report_reader, RepairRowsMoveUp) {
     InspectionReport r;
     for (int i : {0, 1, 2, 6, 8}) r.JianXiu_ReportData.texts[i] = "v" + std::to_string(i);
     InspectionReport back;
@@ -173,7 +173,7 @@ TEST(ReportReader, RepairRowsMoveUp) {
     for (std::size_t i = 6; i < 9; ++i) EXPECT_TRUE(t[i].empty()) << i;
 }
 
-TEST(ReportReader, CutsTooLongValuesToTheirFields) {
+TEST(report_reader, CutsTooLongValuesToTheirFields) {
     const std::string chars = repeat(gbk("一"), 40);  // 80 bytes
     InspectionReport r;
     readAll(r, section("Face_ReportData", chars + "\n") +
@@ -190,7 +190,7 @@ TEST(ReportReader, CutsTooLongValuesToTheirFields) {
     EXPECT_EQ(r.DengJi_IReportData.note.view().substr(246), "\r\nab\r\nab");
 }
 
-TEST(ReportReader, ShortSectionsGarbageAndMissingBrace) {
+TEST(report_reader, ShortSectionsGarbageAndMissingBrace) {
     InspectionReport r = filledReport();
     r.thicknessPoints.removeAll();
     readAll(r, section("JieLun_ReportData", "A\nB\n") +               // full readers clear first
@@ -214,7 +214,7 @@ TEST(ReportReader, ShortSectionsGarbageAndMissingBrace) {
 // ---------------------------------------------------------------------------------------------
 // Import
 
-TEST(ReportImport, OnlySelectedSectionsAreReplaced) {
+TEST(report_import, OnlySelectedSectionsAreReplaced) {
     const std::string source = "Title{\nT\n}\n\n" + written(filledReport());
     InspectionReport target;
     target.Face_ReportData.texts[0] = "own cover";
@@ -253,7 +253,7 @@ std::vector<std::string> sections(const std::string& all) {
     return out;
 }
 
-TEST(ReportDocument, NewDocumentWritesOnlyThePageSettings) {
+TEST(report_document, NewDocumentWritesOnlyThePageSettings) {
     model::AppContext app;
     installInspectionReport(app);
     model::Document doc(app);
@@ -265,7 +265,7 @@ TEST(ReportDocument, NewDocumentWritesOnlyThePageSettings) {
                                    section("PrintSet_IReportData", repeat(" 0", 30) + "\n1\n"));
 }
 
-TEST(ReportDocument, OpenAndSavePutsSectionsInOrderAfterTheDrawing) {
+TEST(report_document, OpenAndSavePutsSectionsInOrderAfterTheDrawing) {
     // The sections come in reverse order and before the drawing sections.
     const std::vector<std::string> parts = sections(written(filledReport()));
     std::string file;

@@ -9,7 +9,7 @@ namespace {
 
 using text::gbk;
 
-TEST(ReportText, EveryKindKeepsClosingBracesOut) {
+TEST(report_text, EveryKindKeepsClosingBracesOut) {
     EXPECT_EQ(sanitizeReportText(TextKind::Line, "a}b", 20), "a]b");
     EXPECT_EQ(sanitizeReportText(TextKind::Token, "}", 20), "]");
     EXPECT_EQ(sanitizeReportText(TextKind::Note, "x}", 20), "x]");
@@ -20,7 +20,7 @@ TEST(ReportText, EveryKindKeepsClosingBracesOut) {
     EXPECT_EQ(sanitizeReportText(TextKind::Line, "a\x81", 20), "a?");
 }
 
-TEST(ReportText, SingleLineAndTokenSubstitutes) {
+TEST(report_text, SingleLineAndTokenSubstitutes) {
     EXPECT_EQ(sanitizeReportText(TextKind::Line, "a\r\nb\tc @", 20), "a  b\tc @");
     EXPECT_EQ(sanitizeReportText(TextKind::Token, "a b\tc@d\r\n", 20), "a_b_c#d__");
     // A second byte equal to '@' is part of its character and stays.
@@ -29,13 +29,13 @@ TEST(ReportText, SingleLineAndTokenSubstitutes) {
     EXPECT_EQ(sanitizeReportText(TextKind::Token, chinese, 20), gbk("测_点"));
 }
 
-TEST(ReportText, NotesKeepOnlyCrLfPairsAndNoCodedBreak) {
+TEST(report_text, NotesKeepOnlyCrLfPairsAndNoCodedBreak) {
     EXPECT_EQ(sanitizeReportText(TextKind::Note, "a\nb\rc\r\nd\r\r\n", 40), "a\r\nb\r\nc\r\nd\r\n\r\n");
     EXPECT_EQ(sanitizeReportText(TextKind::Note, "mail@`x`", 40), "mail@'x`");
     EXPECT_EQ(sanitizeReportText(TextKind::Note, "\x81@`", 40), "\x81@'");
 }
 
-TEST(ReportText, CutsToCapacityWithoutSplittingCharactersOrLineBreaks) {
+TEST(report_text, CutsToCapacityWithoutSplittingCharactersOrLineBreaks) {
     LineText<6> t = gbk("一二三");  // 6 bytes into 5
     EXPECT_EQ(t.view(), gbk("一二"));
     NoteText<5> n = "abc\r\nd";  // the cut would fall between CR and LF
@@ -46,7 +46,7 @@ TEST(ReportText, CutsToCapacityWithoutSplittingCharactersOrLineBreaks) {
     EXPECT_EQ(nul.view(), "ab");
 }
 
-TEST(ReportText, NoteCodingRoundTrips) {
+TEST(report_text, NoteCodingRoundTrips) {
     for (std::string_view note : {"A\r\nB", "@\r\n`", "\r\n\r\n", "x@", "@'"}) {
         const std::string clean = sanitizeReportText(TextKind::Note, note, 100);
         EXPECT_EQ(decodeNote(encodeNote(clean)), clean) << note;
@@ -55,7 +55,7 @@ TEST(ReportText, NoteCodingRoundTrips) {
     EXPECT_EQ(decodeNote("A@`B@"), "A\r\nB@");
 }
 
-TEST(ReportText, TokensLoseTheirLastCharacter) {
+TEST(report_text, TokensLoseTheirLastCharacter) {
     EXPECT_EQ(dropLastCharacter("@"), "");
     EXPECT_EQ(dropLastCharacter(""), "");
     EXPECT_EQ(dropLastCharacter("abc@"), "abc");
