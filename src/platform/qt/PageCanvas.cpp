@@ -1,0 +1,147 @@
+#include "platform/qt/PageCanvas.h"
+
+#include <cmath>
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSvgGenerator>
+
+#include "platform/AtomicFile.h"
+#include "platform/qt/QtCanvas.h"
+
+namespace platform::qt {
+
+namespace {
+
+std::error_code writeBytes(const std::filesystem::path& path, const QByteArray& bytes) {
+    return writeFileAtomically(
+        path, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+}
+
+int pixels(int units, double pixelsPerUnit) {
+    return std::max(1, static_cast<int>(std::ceil(units * pixelsPerUnit)));
+}
+
+class PngPage : public PageCanvas {
+public:
+    PngPage(Size logical, double ppu, Colour background)
+        : image_(pixels(logical.cx, ppu), pixels(logical.cy, ppu), QImage::Format_RGB32) {
+        image_.fill(toQColor(background));
+        painter_.begin(&image_);
+        QtCanvas::Options o;
+        o.pixelsPerUnit = ppu;
+        o.deviceSize = {image_.width(), image_.height()};
+        o.antialias = true;
+        canvas_ = std::make_unique<QtCanvas>(painter_, o);
+    }
+    Canvas& canvas() override { return *canvas_; }
+    std::error_code finish(const std::filesystem::path& path) override {
+        canvas_.reset();
+        painter_.end();
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        if (!image_.save(&buffer, "PNG")) return std::make_error_code(std::errc::io_error);
+        return writeBytes(path, bytes);
+    }
+    const QImage* image() const override { return &image_; }
+
+private:
+    QImage image_;
+    QPainter painter_;
+    std::unique_ptr<QtCanvas> canvas_;
+};
+
+class PdfPage : public PageCanvas {
+public:
+    static constexpr int kDpi = 600;
+    explicit PdfPage(Size logical) : writer_(&buffer_) {
+        buffer_.open(QIODevice::WriteOnly);
+        writer_.setResolution(kDpi);
+        writer_.setCreator(QStringLiteral("Tubra"));
+        // Page sizes are given upright; a wide sheet is a landscape page.
+        const double w = logical.cx / 10.0, h = logical.cy / 10.0;
+        const QPageSize size(QSizeF(std::min(w, h), std::max(w, h)), QPageSize::Millimeter,
+                             QString(), QPageSize::ExactMatch);
+        writer_.setPageLayout(QPageLayout(size, w > h ? QPageLayout::Landscape : QPageLayout::Portrait,
+                                          QMarginsF(0, 0, 0, 0)));
+        painter_.begin(&writer_);
+        QtCanvas::Options o = QtCanvas::optionsFor(writer_, true);
+        o.pixelsPerUnit = kDpi / 254.0;
+        o.antialias = true;
+        canvas_ = std::make_unique<QtCanvas>(painter_, o);
+    }
+    Canvas& canvas() override { return *canvas_; }
+    std::error_code finish(const std::filesystem::path& path) override {
+        canvas_.reset();
+        if (!painter_.end()) return std::make_error_code(std::errc::io_error);
+        buffer_.close();
+        return writeBytes(path, buffer_.data());
+    }
+
+private:
+    QBuffer buffer_;
+    QPdfWriter writer_;
+    QPainter painter_;
+    std::unique_ptr<QtCanvas> canvas_;
+};
+
+class SvgPage : public PageCanvas {
+public:
+    explicit SvgPage(Size logical) {
+        buffer_.open(QIODevice::WriteOnly);
+        generator_.setOutputDevice(&buffer_);
+        generator_.setResolution(254);  // one unit is 0.1 mm
+        generator_.setSize(QSize(logical.cx, logical.cy));
+        generator_.setViewBox(QRect(0, 0, logical.cx, logical.cy));
+        generator_.setTitle(QStringLiteral("Tubra"));
+        painter_.begin(&generator_);
+        QtCanvas::Options o;
+        o.pixelsPerUnit = 1.0;
+        o.deviceSize = logical;
+        o.antialias = true;
+        canvas_ = std::make_unique<QtCanvas>(painter_, o);
+    }
+    Canvas& canvas() override { return *canvas_; }
+    std::error_code finish(const std::filesystem::path& path) override {
+        canvas_.reset();
+        if (!painter_.end()) return std::make_error_code(std::errc::io_error);
+        buffer_.close();
+        return writeBytes(path, buffer_.data());
+    }
+
+private:
+    QBuffer buffer_;
+    QSvgGenerator generator_;
+    QPainter painter_;
+    std::unique_ptr<QtCanvas> canvas_;
+};
+
+}  // namespace
+
+std::optional<PageFormat> pageFormatFor(const std::filesystem::path& path) {
+    std::string ext = path.extension().string();
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (ext == ".png") return PageFormat::Png;
+    if (ext == ".pdf") return PageFormat::Pdf;
+    if (ext == ".svg") return PageFormat::Svg;
+    return std::nullopt;
+}
+
+std::unique_ptr<PageCanvas> PageCanvas::create(PageFormat format, Size logicalSize,
+                                               double pixelsPerUnit, Colour background) {
+    logicalSize.cx = std::max(1, logicalSize.cx);
+    logicalSize.cy = std::max(1, logicalSize.cy);
+    switch (format) {
+        case PageFormat::Png: return std::make_unique<PngPage>(logicalSize, pixelsPerUnit, background);
+        case PageFormat::Pdf: return std::make_unique<PdfPage>(logicalSize);
+        case PageFormat::Svg: return std::make_unique<SvgPage>(logicalSize);
+    }
+    return nullptr;
+}
+
+}  // namespace platform::qt

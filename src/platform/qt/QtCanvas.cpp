@@ -1,0 +1,291 @@
+#include "platform/qt/QtCanvas.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdlib>
+
+#include <QFontMetricsF>
+#include <QPaintEngine>
+#include <QPainterPath>
+#include <QPolygonF>
+
+#include "text/Gbk.h"
+
+namespace platform::qt {
+
+namespace {
+
+constexpr const char* kSerifFamily = "Noto Serif CJK SC";
+constexpr const char* kSansFamily = "Noto Sans CJK SC";
+// Share of the em above the baseline in the CJK faces (their ideographic em box).
+constexpr double kAscentShare = 0.88;
+// A device pixel of the screens the line styles were made for, in logical units (96 dpi).
+constexpr double kStylePixel = 254.0 / 96.0;
+
+QString fromGbk(std::string_view gbk) {
+    const std::string utf8 = text::gbkToUtf8(gbk);
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+int clampedInt(double v) {
+    if (!(v > -2147483647.0)) return -2147483647;
+    if (!(v < 2147483647.0)) return 2147483647;
+    return static_cast<int>(std::lround(v));
+}
+
+QFont::Weight qtWeight(int w) {
+    if (w <= 0) return QFont::Normal;
+    const int rounded = std::clamp((w + 50) / 100 * 100, 100, 900);
+    return static_cast<QFont::Weight>(rounded);
+}
+
+// Dash patterns of the pen styles in screen pixels of 96 dpi: dash, dot, dash-dot,
+// dash-dot-dot.
+QList<qreal> dashPattern(PenStyle style) {
+    switch (style) {
+        case PenStyle::Dash: return {18, 6};
+        case PenStyle::Dot: return {3, 3};
+        case PenStyle::DashDot: return {9, 6, 3, 6};
+        case PenStyle::DashDotDot: return {9, 3, 3, 3, 3, 3};
+        default: return {};
+    }
+}
+
+QPen makePen(const Pen& p, double pixelsPerUnit) {
+    if (p.style == PenStyle::Null) return QPen(Qt::NoPen);
+    QPen pen(toQColor(p.colour));
+    const double width = std::max(p.width, 0);
+    // Lines thinner than a pixel get the device's thinnest line.
+    const bool hairline = width * pixelsPerUnit < 1.0;
+    if (hairline) {
+        pen.setCosmetic(true);
+        pen.setWidthF(1.0);
+    } else {
+        pen.setWidthF(width);
+    }
+    QList<qreal> pattern = dashPattern(p.style);
+    if (pattern.isEmpty()) {
+        pen.setCapStyle(Qt::RoundCap);
+        pen.setJoinStyle(Qt::RoundJoin);
+        return pen;
+    }
+    // Dashes keep their length on paper whatever the device; patterns count in pen widths.
+    const double unit = hairline ? 1.0 / pixelsPerUnit : width;
+    for (qreal& v : pattern) v = v * kStylePixel / unit;
+    pen.setDashPattern(pattern);
+    pen.setCapStyle(Qt::FlatCap);
+    pen.setJoinStyle(Qt::MiterJoin);
+    return pen;
+}
+
+QRectF toQRect(const Rect& r) {
+    // A normalised logical rectangle: top is the larger y.
+    return QRectF(QPointF(r.left, r.bottom), QPointF(r.right, r.top));
+}
+
+bool nameIn(const QString& face, std::initializer_list<const char*> names) {
+    for (const char* n : names)
+        if (face.compare(QString::fromUtf8(n), Qt::CaseInsensitive) == 0) return true;
+    return false;
+}
+
+}  // namespace
+
+QString familyForFace(std::string_view gbkFace, int pitchAndFamily) {
+    const QString face = fromGbk(gbkFace).trimmed();
+    if (nameIn(face, {"宋体", "新宋体", "仿宋", "仿宋_GB2312", "楷体", "楷体_GB2312", "SimSun",
+                      "NSimSun", "FangSong", "KaiTi", "Times New Roman", "Times", "MS Serif"}))
+        return QString::fromUtf8(kSerifFamily);
+    if (face.isEmpty() && (pitchAndFamily & 0xF0) == 0x10)  // a roman family without a face
+        return QString::fromUtf8(kSerifFamily);
+    return QString::fromUtf8(kSansFamily);
+}
+
+QColor toQColor(Colour c) { return QColor(redOf(c), greenOf(c), blueOf(c)); }
+
+QtCanvas::QtCanvas(QPainter& painter, const Options& options)
+    : painter_(painter), options_(options) {
+    if (!(options_.pixelsPerUnit > 0.0)) options_.pixelsPerUnit = 96.0 / 254.0;
+    const QPaintEngine* engine = painter_.paintEngine();
+    rasterOps_ = engine && engine->hasFeature(QPaintEngine::RasterOpModes);
+}
+
+QtCanvas::Options QtCanvas::optionsFor(const QPaintDevice& device, bool printer) {
+    Options o;
+    o.pixelsPerUnit = device.logicalDpiX() / 254.0;
+    o.deviceSize = {device.width(), device.height()};
+    o.printer = printer;
+    return o;
+}
+
+QTransform QtCanvas::logicalToDevice() const {
+    const double s = options_.pixelsPerUnit;
+    const CanvasState& st = state_;
+    return QTransform(s, 0, 0, -s, st.viewportOrigin.x - st.windowOrigin.x * s,
+                      st.viewportOrigin.y + st.windowOrigin.y * s);
+}
+
+void QtCanvas::prepareFigure(bool withBrush) {
+    painter_.setTransform(logicalToDevice());
+    painter_.setPen(makePen(state_.pen, options_.pixelsPerUnit));
+    if (withBrush && state_.brush.style == BrushStyle::Solid)
+        painter_.setBrush(toQColor(state_.brush.colour));
+    else
+        painter_.setBrush(Qt::NoBrush);
+    QPainter::CompositionMode mode = QPainter::CompositionMode_SourceOver;
+    if (rasterOps_ && state_.rasterOp == RasterOp::XorPen)
+        mode = QPainter::RasterOp_SourceXorDestination;
+    else if (rasterOps_ && state_.rasterOp == RasterOp::Not)
+        mode = QPainter::RasterOp_NotDestination;
+    painter_.setCompositionMode(mode);
+    // Blended edges would not come back under a second XOR.
+    painter_.setRenderHint(QPainter::Antialiasing,
+                           options_.antialias && mode == QPainter::CompositionMode_SourceOver);
+}
+
+void QtCanvas::doLine(Point from, Point to) {
+    prepareFigure(false);
+    painter_.drawLine(QPointF(from.x, from.y), QPointF(to.x, to.y));
+}
+
+void QtCanvas::doPolyline(std::span<const Point> points) {
+    prepareFigure(false);
+    QPolygonF poly;
+    poly.reserve(static_cast<qsizetype>(points.size()));
+    for (const Point& p : points) poly << QPointF(p.x, p.y);
+    painter_.drawPolyline(poly);
+}
+
+void QtCanvas::doPolygon(std::span<const Point> points) {
+    prepareFigure(true);
+    QPolygonF poly;
+    poly.reserve(static_cast<qsizetype>(points.size()));
+    for (const Point& p : points) poly << QPointF(p.x, p.y);
+    painter_.drawPolygon(poly, Qt::OddEvenFill);
+}
+
+void QtCanvas::doPolyBezier(std::span<const Point> points) {
+    prepareFigure(false);
+    QPainterPath path(QPointF(points[0].x, points[0].y));
+    for (std::size_t i = 1; i + 2 < points.size(); i += 3)
+        path.cubicTo(QPointF(points[i].x, points[i].y), QPointF(points[i + 1].x, points[i + 1].y),
+                     QPointF(points[i + 2].x, points[i + 2].y));
+    painter_.drawPath(path);
+}
+
+void QtCanvas::doEllipse(const Rect& bounds) {
+    prepareFigure(true);
+    painter_.drawEllipse(toQRect(bounds));
+}
+
+void QtCanvas::doRectangle(const Rect& r) {
+    prepareFigure(true);
+    painter_.drawRect(toQRect(r));
+}
+
+void QtCanvas::doFillRect(const Rect& r, Colour colour) {
+    painter_.setTransform(logicalToDevice());
+    painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter_.setRenderHint(QPainter::Antialiasing, false);
+    painter_.fillRect(toQRect(r), toQColor(colour));
+}
+
+const QtCanvas::FontInfo& QtCanvas::fontInfo() const {
+    if (fontReady_ && fontKey_ == state_.font) return font_;
+    const Font& f = state_.font;
+    const int em = f.height == 0 ? 40 : (f.height == -2147483647 - 1 ? 2147483647 : std::abs(f.height));
+    QFont q;
+    q.setFamilies({familyForFace(f.face, f.pitchAndFamily), QString::fromUtf8(kSansFamily),
+                   QStringLiteral("DejaVu Sans")});
+    // Sizes are in logical units; the transform scales them onto the device.
+    q.setPixelSize(std::clamp(em, 1, 100000));
+    q.setWeight(qtWeight(f.weight));
+    q.setItalic(f.italic);
+    q.setUnderline(f.underline);
+    q.setStrikeOut(f.strikeOut);
+    q.setHintingPreference(QFont::PreferNoHinting);
+    q.setKerning(false);
+
+    const QFontMetricsF fm(q);
+    const double size = q.pixelSize();
+    double full = fm.horizontalAdvance(QChar(0x4E2D));  // one ideograph
+    if (!(full > 0.0)) full = size;
+    const double naturalAverage = full / 2.0;
+    const double average = f.width > 0 ? f.width : naturalAverage;
+
+    FontInfo info;
+    info.font = q;
+    info.stretch = average / naturalAverage;
+    TextMetrics& m = info.metrics;
+    m.height = static_cast<int>(size);
+    m.ascent = clampedInt(size * kAscentShare);
+    m.descent = m.height - m.ascent;
+    m.aveCharWidth = clampedInt(average);
+    m.maxCharWidth = clampedInt(full * info.stretch);
+    font_ = std::move(info);
+    fontKey_ = f;
+    fontReady_ = true;
+    return font_;
+}
+
+TextMetrics QtCanvas::textMetrics() const { return fontInfo().metrics; }
+
+Size QtCanvas::textExtent(std::string_view gbk) const {
+    const FontInfo& fi = fontInfo();
+    const QFontMetricsF fm(fi.font);
+    return {clampedInt(fm.horizontalAdvance(fromGbk(gbk)) * fi.stretch), fi.metrics.height};
+}
+
+void QtCanvas::drawTextLine(Point p, const QString& text, double width) {
+    const FontInfo& fi = fontInfo();
+    const QPointF origin = logicalToDevice().map(QPointF(p.x, p.y));
+    const double s = options_.pixelsPerUnit;
+    QTransform t;
+    t.translate(origin.x(), origin.y());
+    t.rotate(-state_.font.escapement / 10.0);  // counter-clockwise on the page
+    t.scale(s * fi.stretch, s);
+    painter_.setTransform(t);
+    painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter_.setRenderHint(QPainter::Antialiasing, true);
+    painter_.setRenderHint(QPainter::TextAntialiasing, true);
+    if (state_.backgroundMode == BackgroundMode::Opaque)
+        painter_.fillRect(QRectF(0, 0, width / fi.stretch, fi.metrics.height),
+                          toQColor(state_.backgroundColour));
+    painter_.setFont(fi.font);
+    painter_.setPen(toQColor(state_.textColour));
+    painter_.drawText(QPointF(0, fi.metrics.ascent), text);
+}
+
+void QtCanvas::doTextOut(Point p, std::string_view gbk) {
+    const QString text = fromGbk(gbk);
+    const FontInfo& fi = fontInfo();
+    const double width = QFontMetricsF(fi.font).horizontalAdvance(text) * fi.stretch;
+    painter_.save();
+    drawTextLine(p, text, width);
+    painter_.restore();
+}
+
+int QtCanvas::doDrawText(const Rect& r, const std::vector<std::string_view>& lines,
+                         unsigned format) {
+    const FontInfo& fi = fontInfo();
+    const QFontMetricsF fm(fi.font);
+    std::vector<QString> texts;
+    std::vector<int> widths;
+    for (std::string_view line : lines) {
+        texts.push_back(fromGbk(line));
+        widths.push_back(clampedInt(fm.horizontalAdvance(texts.back()) * fi.stretch));
+    }
+    const std::vector<Point> at = layoutTextLines(r, widths, fi.metrics.height, format);
+    painter_.save();
+    if (!(format & TextFormat::NoClip)) {
+        painter_.setTransform(QTransform());
+        painter_.setClipRect(logicalToDevice().mapRect(toQRect(r)), Qt::IntersectClip);
+    }
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        if (!texts[i].isEmpty()) drawTextLine(at[i], texts[i], widths[i]);
+    painter_.restore();
+    return fi.metrics.height * static_cast<int>(lines.size());
+}
+
+}  // namespace platform::qt

@@ -1,0 +1,76 @@
+#pragma once
+// The canvas on a QPainter: widgets, images, PDF, SVG and printers. Logical units (0.1 mm, y
+// up) are mapped onto the device's pixels; font faces of the drawing files are mapped onto
+// installed fonts with their real metrics. Needs a QGuiApplication for fonts.
+
+#include <QColor>
+#include <QFont>
+#include <QPainter>
+#include <QString>
+
+#include "platform/Canvas.h"
+
+namespace platform::qt {
+
+// The installed family a font face stands for: Song-style faces ("宋体", "仿宋", "楷体",
+// "Times New Roman", ...) become a CJK serif, every other face a CJK sans.
+QString familyForFace(std::string_view gbkFace, int pitchAndFamily);
+
+QColor toQColor(Colour c);
+
+class QtCanvas : public Canvas {
+public:
+    struct Options {
+        double pixelsPerUnit = 96.0 / 254.0;  // device pixels per 0.1 mm
+        Size deviceSize;                      // device pixels
+        bool printer = false;
+        bool antialias = false;  // off draws pixel-exact lines, as raster operations need
+    };
+    // The painter must be active on its device for the canvas's lifetime.
+    QtCanvas(QPainter& painter, const Options& options);
+    // Options for a paint device: its resolution and size.
+    static Options optionsFor(const QPaintDevice& device, bool printer);
+
+    TextMetrics textMetrics() const override;
+    Size textExtent(std::string_view gbk) const override;
+    bool isPrinter() const override { return options_.printer; }
+    double pixelsPerUnit() const override { return options_.pixelsPerUnit; }
+    Size deviceSize() const override { return options_.deviceSize; }
+    // Whether XOR and NOT reach the pixels; devices without them draw plainly instead.
+    bool supportsRasterOps() const { return rasterOps_; }
+
+protected:
+    void doLine(Point from, Point to) override;
+    void doPolyline(std::span<const Point> points) override;
+    void doPolygon(std::span<const Point> points) override;
+    void doPolyBezier(std::span<const Point> points) override;
+    void doEllipse(const Rect& bounds) override;
+    void doRectangle(const Rect& r) override;
+    void doFillRect(const Rect& r, Colour colour) override;
+    void doTextOut(Point p, std::string_view gbk) override;
+    int doDrawText(const Rect& r, const std::vector<std::string_view>& lines,
+                   unsigned format) override;
+
+private:
+    // The font in logical units and the horizontal stretch that gives its average width.
+    struct FontInfo {
+        QFont font;
+        double stretch = 1.0;
+        TextMetrics metrics;
+    };
+    const FontInfo& fontInfo() const;
+    QTransform logicalToDevice() const;
+    // Sets pen, brush, composition and transform for figures.
+    void prepareFigure(bool withBrush);
+    // Draws one line of text with its top-left at `p` (logical).
+    void drawTextLine(Point p, const QString& text, double width);
+
+    QPainter& painter_;
+    Options options_;
+    bool rasterOps_ = false;
+    mutable bool fontReady_ = false;
+    mutable Font fontKey_;  // the logical font `font_` was made for
+    mutable FontInfo font_;
+};
+
+}  // namespace platform::qt
