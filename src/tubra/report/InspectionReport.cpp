@@ -69,7 +69,9 @@ bool MuluData::empty() const { return allZero(flags) && allZero(pages); }
 bool HuiZongData::empty() const { return allTextsEmpty(texts) && allZero(grades); }
 bool HongGuanData::empty() const { return allTextsEmpty(texts) && allZero(states); }
 bool FaceOnlineData::empty() const { return allTextsEmpty(texts) && allZero(dates); }
-bool JianYanData::empty() const { return allTextsEmpty(texts) && allTextsEmpty(notes) && allZero(states); }
+bool JianYanData::empty() const {
+    return allTextsEmpty(texts) && allTextsEmpty(notes) && allZero(states);
+}
 
 
 // ---------------------------------------------------------------------------------------------

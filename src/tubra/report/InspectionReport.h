@@ -211,7 +211,8 @@ public:
     Item& at(std::size_t index) { return items_.at(index); }
     Item& append(const Item& item) { return items_.emplace_back(item); }
     void removeAt(std::size_t index) {
-        if (index < items_.size()) items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(index));
+        if (index < items_.size())
+            items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(index));
     }
     void removeAll() { items_.clear(); }
 
@@ -220,7 +221,9 @@ public:
 
     int currentSubPage = 0;
 
-    friend bool operator==(const ReportList& a, const ReportList& b) { return a.items_ == b.items_; }
+    friend bool operator==(const ReportList& a, const ReportList& b) {
+        return a.items_ == b.items_;
+    }
 
 private:
     std::vector<Item> items_;

@@ -37,7 +37,9 @@ Json numbers(const Numbers& n) {
     return a;
 }
 
-Json printSet(const PrintSetData& p) { return Json{{"flags", numbers(p.flags)}, {"start", p.start}}; }
+Json printSet(const PrintSetData& p) {
+    return Json{{"flags", numbers(p.flags)}, {"start", p.start}};
+}
 
 template <typename Section>
 Json textSection(const Section& s) {

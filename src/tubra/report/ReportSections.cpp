@@ -84,7 +84,8 @@ void writeNotedSection(std::string& out, int id, const Section& s) {
 void writeMulu(std::string& out, const MuluData& m) {
     if (m.empty()) return;
     beginSection(out, kMuluSection);
-    for (std::size_t r = 0; r < m.flags.size(); ++r) appendf(out, "%d  %d\n", m.flags[r], m.pages[r]);
+    for (std::size_t r = 0; r < m.flags.size(); ++r)
+        appendf(out, "%d  %d\n", m.flags[r], m.pages[r]);
     endSection(out);
 }
 
@@ -175,7 +176,8 @@ void writeFullSections(const InspectionReport& r, std::string& out) {
     if (!r.ShenTou_ReportData.empty() || anyDefectData(r.penetrantDefects)) {
         beginSection(out, kShenTouSection);
         writeTexts(out, r.ShenTou_ReportData.texts);
-        for (const auto& d : r.penetrantDefects) appendf(out, "%s@  %f\n", d.location.view(), d.length);
+        for (const auto& d : r.penetrantDefects)
+            appendf(out, "%s@  %f\n", d.location.view(), d.length);
         endSection(out);
     }
     if (!r.YingDu_ReportData.empty() || !r.hardnessPoints.empty()) {
@@ -281,6 +283,11 @@ bool readNote(Body& body, Note& note) {
     if (!body.next(line)) return false;
     note = decodeNote(line);
     return true;
+}
+
+template <typename Section>
+void readNoted(Body& body, Section& s) {
+    if (readTexts(body, s.texts)) readNote(body, s.note);
 }
 
 // Scans up to values.size() integers separated by white space, as "%d %d ..." does; the
@@ -394,7 +401,7 @@ void readFullSection(InspectionReport& r, Body& body, int id) {
             }
             break;
         case kFengXiSection:
-            if (readTexts(body, r.FengXi_ReportData.texts)) readNote(body, r.FengXi_ReportData.note);
+            readNoted(body, r.FengXi_ReportData);
             break;
         case kCiFengSection:
             if (!readTexts(body, r.CiFeng_ReportData.texts)) break;
@@ -442,10 +449,10 @@ void readFullSection(InspectionReport& r, Body& body, int id) {
             }
             break;
         case kNaiYaSection:
-            if (readTexts(body, r.NaiYa_ReportData.texts)) readNote(body, r.NaiYa_ReportData.note);
+            readNoted(body, r.NaiYa_ReportData);
             break;
         case kQiMiSection:
-            if (readTexts(body, r.QiMi_ReportData.texts)) readNote(body, r.QiMi_ReportData.note);
+            readNoted(body, r.QiMi_ReportData);
             break;
         case kFuShuSection: readTexts(body, r.FuShu_ReportData.texts); break;
         case kJianXiuSection:
@@ -466,10 +473,10 @@ void readOnlineSection(InspectionReport& r, Body& body, int id) {
             break;
         }
         case kDengJiSection:
-            if (readTexts(body, r.DengJi_IReportData.texts)) readNote(body, r.DengJi_IReportData.note);
+            readNoted(body, r.DengJi_IReportData);
             break;
         case kCeHouOnlineSection:
-            if (readTexts(body, r.CeHou_IReportData.texts)) readNote(body, r.CeHou_IReportData.note);
+            readNoted(body, r.CeHou_IReportData);
             break;
         case kJianYanSection: {
             JianYanData& j = r.JianYan_IReportData;
@@ -506,7 +513,9 @@ void InspectionReport::ReadReportSection(model::LineReader& in, int id) {
     body.finish();
 }
 
-void InspectionReport::WriteFullReportSections(std::string& out) const { writeFullSections(*this, out); }
+void InspectionReport::WriteFullReportSections(std::string& out) const {
+    writeFullSections(*this, out);
+}
 
 void InspectionReport::WriteOnlineReportSections(std::string& out) const {
     writeOnlineSections(*this, out);

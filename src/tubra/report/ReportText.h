@@ -79,7 +79,9 @@ public:
     bool empty() const { return text_.empty(); }
     operator std::string_view() const { return view(); }  // NOLINT(google-explicit-constructor)
 
-    friend bool operator==(const ReportText& a, const ReportText& b) { return a.view() == b.view(); }
+    friend bool operator==(const ReportText& a, const ReportText& b) {
+        return a.view() == b.view();
+    }
     friend bool operator==(const ReportText& a, std::string_view b) { return a.view() == b; }
 
 private:

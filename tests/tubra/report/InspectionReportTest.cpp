@@ -105,7 +105,8 @@ TEST(report_data, JsonNamesSectionsAndRoles) {
     EXPECT_EQ(j["Mulu_ReportData"]["pages"][15], 25);
     EXPECT_EQ(j["HuiZong_ReportData"]["grades"].size(), 23u);
     EXPECT_EQ(j["HongGuan_ReportData"]["states"].size(), 92u);
-    EXPECT_EQ(j["CeHou_ReportData"]["items"], nlohmann::ordered_json::parse(R"([["点1",12.5],["",0.25]])"));
+    EXPECT_EQ(j["CeHou_ReportData"]["items"],
+              nlohmann::ordered_json::parse(R"([["点1",12.5],["",0.25]])"));
     EXPECT_EQ(j["SheXian_ReportData"]["items"][0][4], 0.125);
     EXPECT_EQ(j["FengXi_ReportData"]["note"], "第一行\r\n第二行@\r\n`第三行");
     EXPECT_EQ(j["JianYan_IReportData"]["notes"].size(), 4u);

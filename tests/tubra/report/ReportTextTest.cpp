@@ -30,7 +30,8 @@ TEST(report_text, SingleLineAndTokenSubstitutes) {
 }
 
 TEST(report_text, NotesKeepOnlyCrLfPairsAndNoCodedBreak) {
-    EXPECT_EQ(sanitizeReportText(TextKind::Note, "a\nb\rc\r\nd\r\r\n", 40), "a\r\nb\r\nc\r\nd\r\n\r\n");
+    EXPECT_EQ(sanitizeReportText(TextKind::Note, "a\nb\rc\r\nd\r\r\n", 40),
+              "a\r\nb\r\nc\r\nd\r\n\r\n");
     EXPECT_EQ(sanitizeReportText(TextKind::Note, "mail@`x`", 40), "mail@'x`");
     EXPECT_EQ(sanitizeReportText(TextKind::Note, "\x81@`", 40), "\x81@'");
 }
