@@ -1,0 +1,463 @@
+#include "tubra/view/AnnotationPainter.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <optional>
+
+#include "text/CFormat.h"
+#include "text/Gbk.h"
+
+namespace tubra::view {
+
+using model::directionCode;
+using model::ObjectKind;
+using model::PipeObject;
+using model::SymbolCode;
+using model::truncToInt;
+using model::Vec3;
+using platform::Point;
+
+namespace {
+
+// Distance of a symbol label from the middle of its symbol, before zooming.
+constexpr double kLabelDistance = 30.0;
+// The vertical text of a vertical pipe keeps this far from the pipe.
+constexpr double kVerticalTextGap = 5.0;
+// The vessel's label moves this far left and up from the usual place.
+constexpr double kVesselLabelLeft = 40.0;
+constexpr double kVesselLabelUp = 30.0;
+// Gap between a weld circle or a column and its label.
+constexpr double kLabelGap = 4.0;
+// A vertical pipe's text runs downward.
+constexpr double kDownward = -1.570796275;
+
+bool is(const PipeObject& o, ObjectKind k) { return o.MainType == model::kindValue(k); }
+
+bool annotated(const PipeObject& o) {
+    switch (o.kind()) {
+        case ObjectKind::Pipe:
+        case ObjectKind::Elbow:
+        case ObjectKind::Weld:
+        case ObjectKind::Tee:
+        case ObjectKind::Valve:
+        case ObjectKind::Fitting:
+        case ObjectKind::Accessory:
+        case ObjectKind::SiteMark: return true;
+        default: return false;
+    }
+}
+
+// Kinds whose first layout is kept.
+bool keepsLayout(const PipeObject& o) { return !is(o, ObjectKind::Pipe) && !is(o, ObjectKind::Elbow); }
+
+bool vertical(int dir) { return dir == 0 || dir == 1; }
+
+// atan of the slope dy/dx; a vertical run gives ±90 degrees, a point 0.
+double slopeAngle(double dx, double dy) {
+    if (dx == 0.0 && dy == 0.0) return 0.0;
+    return std::atan(dy / dx);
+}
+
+int tenths(double radians) { return truncToInt(radians * kRadToTenths); }
+
+// Text angles at or near the vertical lie flat instead.
+int snapNearVertical(int m) {
+    if (m % 900 == 0 || std::abs(m - 900) <= 15 || std::abs(m + 900) <= 15) return 0;
+    return m;
+}
+
+// The angle rule of supports and site marks, by the direction of their pipe.
+int accessoryAngle(int dir, const AxisAngles& axes) {
+    switch (dir) {
+        case 3:
+        case 5: return -10 * truncToInt(axes.alpha);
+        case 2:
+        case 4: return 10 * truncToInt(axes.beta);
+        case 1: return 900;
+        case 0: return -900;
+        default: return 0;
+    }
+}
+
+int cwOf(const model::DrawingSettings& s) { return s.Dim_Size * 2 / 3; }
+
+Vec3 unscaled(double x, double y, double zoom, double z) { return Vec3(x / zoom, y / zoom, z); }
+
+// The port an elbow's elevation mark is placed from, and which formula places it.
+struct ElbowRow {
+    int row = 0;
+    bool fromPort1 = false;
+};
+
+std::optional<ElbowRow> elbowRow(int from, int to) {
+    if (to == 5 || from == 3) return ElbowRow{1, from == 3};
+    if (to == 2 || from == 4) return ElbowRow{2, from == 4};
+    if (to == 3 || from == 5) return ElbowRow{3, from == 5};
+    if (to == 4 || from == 2) return ElbowRow{4, from == 2};
+    return std::nullopt;
+}
+
+// The top-left reference of a text of width w and height h whose middle is to lie at (cx, cy)
+// when drawn at text angle m.
+Vec3 referenceForCentre(double cx, double cy, int m, double w, double h) {
+    const double phi = m / 10.0 * kDegToRad;
+    const double bx = std::cos(phi), by = std::sin(phi);  // along the baseline
+    const double ux = -by, uy = bx;                        // toward the top of the glyphs
+    return {cx - bx * w / 2 + ux * h / 2, cy - by * w / 2 + uy * h / 2, 0.0};
+}
+
+// Extent of a text box (w along its baseline, h across) in the sheet direction (dx, dy).
+double extentAlong(double dx, double dy, int m, double w, double h) {
+    const double phi = m / 10.0 * kDegToRad;
+    const double bx = std::cos(phi), by = std::sin(phi);
+    return std::fabs(dx * bx + dy * by) * w + std::fabs(-dx * by + dy * bx) * h;
+}
+
+void layoutPipe(PipeObject& o, const model::DrawingSettings& s, double zoom, double a, double b) {
+    if (o.DistTxt.empty()) {
+        const long length = std::labs(static_cast<long>(truncToInt(o.Distanc)));
+        o.DistTxt = text::format("%-8ld", length);
+    }
+    RemoveInnerBlanks(o.DistTxt);
+    const double w = static_cast<double>(static_cast<int>(o.DistTxt.size()) * cwOf(s) / 2);
+    const Vec3 p1 = o.Port1 * zoom;
+    const Vec3 p2 = o.Port2 * zoom;
+    const double theta = slopeAngle(p2.x - p1.x, p2.y - p1.y);
+    // Offsets move the ends straight up, by cos θ of the distance.
+    const double lift = std::cos(std::fabs(theta));
+    o.dimL_st = unscaled(p1.x, p1.y + lift * a, zoom, o.Port1.z);
+    o.dimL_ed = unscaled(p2.x, p2.y + lift * a, zoom, o.Port2.z);
+    const double midX = (p1.x + p2.x) / 2.0;
+    const double midY = (p1.y + p2.y) / 2.0 + lift * (a + b);
+    const bool upright = vertical(directionCode(o.EndDir));
+    const double angle = upright ? kDownward : theta;
+    double x = midX - w / 2.0 * std::cos(angle);
+    const double y = midY - w / 2.0 * std::sin(angle);
+    if (upright) x -= kVerticalTextGap;
+    o.dimTxt_st = unscaled(x, y, zoom, 0.0);
+    o.dimAngle = tenths(angle);
+}
+
+void layoutElbow(PipeObject& o, const model::DrawingSettings& s, const ViewState& view,
+                 double zoom) {
+    if (o.DistTxt.empty())
+        o.DistTxt = view.autoElevation ? ElevationMark(std::min(o.Port1.z, o.Port2.z)) : " ";
+    RemoveInnerBlanks(o.DistTxt);
+    const int from = directionCode(o.StrtDir);
+    const int to = directionCode(o.EndDir);
+    const double h = ElbowAngle(from, to, view.axes()) * kDegToRad;
+    const double r = s.m_wantouR * zoom;
+    const double cw = cwOf(s);
+    const double u = static_cast<double>(o.DistTxt.size()) * cw;
+    o.dimAngle = tenths(h);
+    const auto row = elbowRow(from, to);
+    if (!row) return;  // both legs vertical: no mark
+    const Vec3 q = (row->fromPort1 ? o.Port1 : o.Port2) * zoom;
+    const double c = std::cos(h), sn = std::sin(h);
+    double x = 0, y = 0;
+    switch (row->row) {
+        case 1: {
+            const double d = r + cw + u;
+            x = q.x - c * d;
+            y = q.y + s.Dim_Size + sn * d;
+            break;
+        }
+        case 2: {
+            const double d = r + u;
+            x = q.x - c * d;
+            y = q.y + s.Dim_Size + sn * d;
+            break;
+        }
+        case 3:
+            x = q.x + c * r;
+            y = q.y + s.Dim_Size - sn * r;
+            break;
+        default: {
+            const double d = r + cw;
+            x = q.x + c * d;
+            y = q.y + s.Dim_Size - sn * d;
+            break;
+        }
+    }
+    o.dimTxt_st = unscaled(x, y, zoom, 0.0);
+}
+
+// Labels of valves, fittings, tees, supports and site marks sit beside the middle of the
+// symbol, perpendicular to its pipe.
+void layoutSymbolLabel(PipeObject& o, const model::DrawingSettings& s, const ViewState& view,
+                       double zoom) {
+    const AxisAngles axes = view.axes();
+    const int dir = directionCode(o.EndDir);
+    const Vec3 p1 = o.Port1 * zoom;
+    const Vec3 p2 = o.Port2 * zoom;
+    const double ax = (p1.x + p2.x) / 2.0;
+    const double ay = (p1.y + p2.y) / 2.0;
+    double dx = p2.x - p1.x, dy = p2.y - p1.y;
+    if (dx == 0.0 && dy == 0.0 && dir >= 0 && dir <= 5) {
+        // A symbol that ends where it starts (supports, instruments) takes its pipe's run.
+        const Vec3 step = StepAlong(axes, Vec3(), dir, 1.0);
+        dx = step.x;
+        dy = step.y;
+    }
+    const double theta = slopeAngle(dx, dy);
+    const double off = kLabelDistance * zoom;
+    double x = ax, y = ay;
+    if (theta < 0) {
+        x += -std::sin(theta) * off;
+        y += std::cos(theta) * off;
+    } else {
+        x += std::sin(theta) * off;
+        y += -std::cos(theta) * off;
+    }
+    const bool accessory = is(o, ObjectKind::Accessory) || is(o, ObjectKind::SiteMark);
+    int angle = accessory ? accessoryAngle(dir, axes) : snapNearVertical(tenths(theta));
+    if (o.SubType == static_cast<int>(SymbolCode::Vessel)) {
+        x -= kVesselLabelLeft * zoom;
+        y += kVesselLabelUp * zoom;
+    } else if (o.SubType == static_cast<int>(SymbolCode::Column) && dir >= 0 && dir <= 5) {
+        // A column hangs below a horizontal pipe and to the right of a vertical one; its
+        // label goes past the foot.
+        const double foot = 15.0 * s.DrawZoom_GJFM * zoom;
+        const double ux = vertical(dir) ? 1.0 : 0.0;
+        const double uy = vertical(dir) ? 0.0 : -1.0;
+        const double w = static_cast<double>(o.DistTxt.size()) * (s.Dim_Size / 2);
+        const double reach = foot + kLabelGap + extentAlong(ux, uy, angle, w, s.Dim_Size) / 2;
+        const Vec3 ref =
+            referenceForCentre(p1.x + ux * reach, p1.y + uy * reach, angle, w, s.Dim_Size);
+        x = ref.x;
+        y = ref.y;
+    }
+    o.dimTxt_st = unscaled(x, y, zoom, 0.0);
+    o.dimAngle = angle;
+    o.dimYX1_st = Vec3(1, 1, 1);
+}
+
+// A weld's number stands clear of its circle: beside a vertical pipe, above any other.
+void layoutWeld(PipeObject& o, const model::DrawingSettings& s, double zoom) {
+    const Vec3 p = o.Port1 * zoom;
+    const double w = static_cast<double>(o.DistTxt.size()) * (s.Dim_Size / 2);
+    const double h = s.Dim_Size;
+    const double clear = std::max(0.0, static_cast<double>(truncToInt(s.HanFengKuan))) + kLabelGap;
+    const int m = o.dimAngle;
+    double cx = 0, cy = 0;
+    if (vertical(directionCode(o.EndDir))) {
+        cx = p.x + clear + extentAlong(1, 0, m, w, h) / 2;
+        cy = p.y;
+    } else {
+        const double phi = m / 10.0 * kDegToRad;
+        const double ux = -std::sin(phi), uy = std::cos(phi);
+        cx = p.x + ux * (clear + h / 2);
+        cy = p.y + uy * (clear + h / 2);
+    }
+    const Vec3 ref = referenceForCentre(cx, cy, m, w, h);
+    o.dimTxt_st = unscaled(ref.x, ref.y, zoom, 0.0);
+    o.dimYX1_st.x = 1.0;
+}
+
+// An angle the arrowhead painter cannot take for a direction code.
+double arrowAngle(double degrees) {
+    double a = std::fmod(degrees, 360.0);
+    if (a < 0) a += 360.0;
+    if (a < 6.0) a += 360.0;
+    return a;
+}
+
+int oppositeDirection(int dir) {
+    switch (dir) {
+        case 0: return 1;
+        case 1: return 0;
+        case 2: return 4;
+        case 4: return 2;
+        case 3: return 5;
+        case 5: return 3;
+        default: return -1;
+    }
+}
+
+Vec3 moved(const Vec3& p, double dx, double dy) { return {p.x + dx, p.y + dy, 0.0}; }
+
+// The point `t` times as far from `from` as `to` is.
+Vec3 past(const Vec3& from, const Vec3& to, double t) {
+    return moved(from, t * (to.x - from.x), t * (to.y - from.y));
+}
+
+void line(platform::Canvas& c, Point a, Point b) {
+    c.moveTo(a);
+    c.lineTo(b);
+}
+
+bool startsWith(const model::ObjectText& t, char c) { return !t.empty() && t.view().front() == c; }
+
+void paintPipe(PipeObject& o, const PaintContext& ctx) {
+    const auto& s = ctx.settings;
+    platform::Canvas& c = ctx.canvas;
+    const double zoom = ctx.zoom();
+    const AxisAngles axes = ctx.axes();
+    const Vec3 p1 = o.Port1 * zoom;
+    const Vec3 p2 = o.Port2 * zoom;
+    if (s.DimLineLayer) {
+        const Vec3 l1 = o.dimL_st * zoom;
+        const Vec3 l2 = o.dimL_ed * zoom;
+        // Extension lines from the ports to a little past the dimension line.
+        line(c, Truncated(past(p1, l1, 1.5)), Truncated(p1));
+        line(c, Truncated(past(p2, l2, 1.5)), Truncated(p2));
+        line(c, Truncated(l1), Truncated(l2));
+        const double f = SegmentAngle(l1, l2);
+        DrawArrowHead(c, axes, l2, arrowAngle(f), s.DimLineColor);
+        DrawArrowHead(c, axes, l1, arrowAngle(f + 180.0), s.DimLineColor);
+    }
+    if (s.DimTextLayer && !startsWith(o.DistTxt, '^') && !startsWith(o.DistTxt, '0'))
+        c.textOut(DevicePoint(o.dimTxt_st, zoom), o.DistTxt.view());
+
+    const int mark = truncToInt(o.Port4.z);
+    if (mark == 0) return;
+    const double length =
+        static_cast<double>(o.DistTxt.size() + 2) * c.textMetrics().aveCharWidth;
+    const double f = SegmentAngle(o.Port1, o.Port2);
+    const double fr = f * kDegToRad;
+    const Vec3 anchor(o.Port4.x * zoom, o.Port4.y * zoom, 0.0);
+    const double ax = std::cos(fr) * length, ay = std::sin(fr) * length;
+    // The mark starts at the anchor for angles below 90 degrees and ends on it otherwise.
+    const Vec3 first = f < 90.0 ? anchor : moved(anchor, -ax, -ay);
+    const Vec3 second = f < 90.0 ? moved(anchor, ax, ay) : anchor;
+    line(c, Truncated(first), Truncated(second));
+    const int dir = directionCode(o.EndDir);
+    const bool axis = dir >= 0 && dir <= 5;
+    // Slanted pipes have no direction code; their arrows follow the pipe's own angle.
+    if (mark > 0)
+        DrawArrowHead(c, axes, second, axis ? dir : arrowAngle(f), s.DimLineColor);
+    else
+        DrawArrowHead(c, axes, first, axis ? oppositeDirection(dir) : arrowAngle(f + 180.0),
+                      s.DimLineColor);
+}
+
+void paintElbow(const PipeObject& o, const PaintContext& ctx) {
+    const int from = directionCode(o.StrtDir);
+    const int to = directionCode(o.EndDir);
+    if (!vertical(from) && !vertical(to)) return;
+    if (!elbowRow(from, to)) return;
+    if (!ctx.settings.DimTextLayer) return;
+    if (o.DistTxt.empty() || startsWith(o.DistTxt, '^') || startsWith(o.DistTxt, ' ')) return;
+    ctx.canvas.textOut(DevicePoint(o.dimTxt_st, ctx.zoom()), o.DistTxt.view());
+}
+
+void paintLabel(const PipeObject& o, const PaintContext& ctx) {
+    if (!ctx.settings.DimTextLayer) return;
+    if (o.DistTxt.empty() || startsWith(o.DistTxt, ' ')) return;
+    ctx.canvas.textOut(DevicePoint(o.dimTxt_st, ctx.zoom()), o.DistTxt.view());
+}
+
+}  // namespace
+
+AnnotationOffsets AnnotationOffsetsFor(const model::DrawingSettings& s) {
+    if (s.DimLineLayer) return {static_cast<double>(s.Dim_High), static_cast<double>(s.Dim_Size)};
+    return {0.0, static_cast<double>(s.Dim_Size) + s.Dim_High + s.ZhuXianKuan};
+}
+
+double ElbowAngle(int from, int to, const AxisAngles& axes) {
+    const bool fromVertical = vertical(from);
+    const bool toVertical = vertical(to);
+    if (fromVertical && (to == 2 || to == 4)) return axes.alpha;
+    if (fromVertical && (to == 3 || to == 5)) return -axes.beta;
+    if ((from == 2 || from == 4) && toVertical) return axes.alpha;
+    if ((from == 3 || from == 5) && toVertical) return -axes.beta;
+    return -999.0;
+}
+
+int AnnotationTextAngle(PipeObject& o, const AxisAngles& axes) {
+    if (o.dimYX1_st.x != 0.0) return o.dimAngle;
+    const int dir = directionCode(o.EndDir);
+    switch (o.kind()) {
+        case ObjectKind::Pipe: {
+            if (vertical(dir)) return -900;
+            // The text runs along the pipe, as its layout centres it.
+            return tenths(slopeAngle(o.Port1.x - o.Port2.x, o.Port1.y - o.Port2.y));
+        }
+        case ObjectKind::Elbow:
+            return truncToInt(10.0 * ElbowAngle(directionCode(o.StrtDir), dir, axes));
+        case ObjectKind::Accessory:
+        case ObjectKind::SiteMark: return o.dimAngle = accessoryAngle(dir, axes);
+        case ObjectKind::Valve:
+        case ObjectKind::Fitting: return o.dimAngle = (dir >= 2 && dir <= 5) ? -900 : 0;
+        case ObjectKind::Tee:
+            return snapNearVertical(
+                tenths(slopeAngle(o.Port2.x - o.Port1.x, o.Port2.y - o.Port1.y)));
+        default: return o.dimAngle;
+    }
+}
+
+std::string ElevationMark(double elevationMm) {
+    model::ObjectText t(text::gbk("▽") + text::format("%-7.2fm", elevationMm / 1000.0));
+    RemoveInnerBlanks(t);
+    return t.str();
+}
+
+void RemoveInnerBlanks(model::ObjectText& t) {
+    std::string s = t.str();
+    if (s.size() < 2) return;
+    // Trail bytes of two-byte characters are never blanks, so bytes can be tested one by one.
+    s.erase(std::remove(s.begin() + 1, s.end(), ' '), s.end());
+    t = s;
+}
+
+void LayoutAnnotation(PipeObject& o, const model::DrawingSettings& s, const ViewState& view,
+                      double a, double b) {
+    const double zoom = view.ZoomPara;
+    // Positions are stored at zoom 1; without a usable zoom nothing can be stored.
+    if (!(zoom > 0.0) || !std::isfinite(zoom)) return;
+    switch (o.kind()) {
+        case ObjectKind::Pipe: layoutPipe(o, s, zoom, a, b); break;
+        case ObjectKind::Elbow: layoutElbow(o, s, view, zoom); break;
+        case ObjectKind::Weld: layoutWeld(o, s, zoom); break;
+        case ObjectKind::Tee:
+        case ObjectKind::Valve:
+        case ObjectKind::Fitting:
+        case ObjectKind::Accessory:
+        case ObjectKind::SiteMark: layoutSymbolLabel(o, s, view, zoom); break;
+        default: break;
+    }
+}
+
+platform::Font AnnotationFont(const model::DrawingSettings& s, int angle, bool underline) {
+    platform::Font f;
+    f.face = "arail";
+    f.height = s.Dim_Size;
+    f.width = s.Dim_Size / 2;
+    f.escapement = angle;
+    f.orientation = 0;
+    f.weight = 500;
+    f.italic = false;
+    f.underline = underline;
+    f.charSet = 0;
+    f.outPrecision = 4;
+    f.clipPrecision = 0;
+    f.quality = 2;
+    f.pitchAndFamily = 48;
+    return f;
+}
+
+void PaintAnnotation(PipeObject& o, const PaintContext& ctx) {
+    if (!annotated(o)) return;
+    const auto& s = ctx.settings;
+    int angle = AnnotationTextAngle(o, ctx.axes());
+    if (o.dimYX1_st.x == 0.0) {
+        const AnnotationOffsets off = AnnotationOffsetsFor(s);
+        LayoutAnnotation(o, s, ctx.view, off.a, off.b);
+        // A label that keeps its layout is drawn at the angle it keeps, from the first paint.
+        if (keepsLayout(o) && o.dimYX1_st.x != 0.0) angle = o.dimAngle;
+    }
+    platform::Canvas& c = ctx.canvas;
+    platform::CanvasStateGuard guard(c);
+    c.setFont(AnnotationFont(s, angle, is(o, ObjectKind::Elbow)));
+    c.setTextColour(s.DimTextColor);
+    c.setBackgroundColour(s.BeiJingColor);
+    c.setPen({platform::PenStyle::Solid, 1, s.DimLineColor});
+    switch (o.kind()) {
+        case ObjectKind::Pipe: paintPipe(o, ctx); break;
+        case ObjectKind::Elbow: paintElbow(o, ctx); break;
+        default: paintLabel(o, ctx); break;
+    }
+}
+
+}  // namespace tubra::view

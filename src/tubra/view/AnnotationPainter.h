@@ -1,0 +1,64 @@
+#pragma once
+// Dimensions of pipes, elevation marks of elbows and the labels of welds, valves, fittings,
+// tees, supports and site marks.
+//
+// An annotation is laid out when first painted and the layout is stored in the object: the
+// dimension line (`dimL_st`, `dimL_ed`), the text position (`dimTxt_st`, the top-left of the
+// text) and its angle (`dimAngle`, tenths of a degree). Pipes and elbows are laid out again at
+// every paint, so they follow their ports; every other kind marks its layout done by setting
+// `dimYX1_st` and keeps it, so a label the user moved stays where it was put.
+
+#include <string>
+#include <string_view>
+
+#include "platform/Canvas.h"
+#include "tubra/model/DrawingSettings.h"
+#include "tubra/model/PipeObject.h"
+#include "tubra/view/PaintContext.h"
+#include "tubra/view/ViewState.h"
+
+namespace tubra::view {
+
+// The two offsets of a layout: `a` from the pipe to the dimension line, `b` from there to the
+// text. Without dimension lines the text sits `Dim_Size` + `Dim_High` + `ZhuXianKuan` away.
+struct AnnotationOffsets {
+    double a = 0;
+    double b = 0;
+};
+AnnotationOffsets AnnotationOffsetsFor(const model::DrawingSettings& settings);
+
+// The sheet angle of an elbow (degrees) from its incoming and outgoing directions: α when it
+// turns between the vertical and the east-west axis, -β between the vertical and the
+// north-south axis, -999 for any other pair.
+double ElbowAngle(int from, int to, const AxisAngles& axes);
+
+// The text angle (tenths of a degree) of an annotation not laid out yet, by kind; a laid-out
+// one keeps `dimAngle`. Valves, fittings, supports and site marks store the angle in
+// `dimAngle`.
+int AnnotationTextAngle(model::PipeObject& object, const AxisAngles& axes);
+
+// "▽%-7.2fm" of an elevation in millimetres, shown in metres with the blanks removed (GBK).
+std::string ElevationMark(double elevationMm);
+
+// Removes every blank after the first character of a text; a leading blank stays.
+void RemoveInnerBlanks(model::ObjectText& text);
+
+// Computes and stores the annotation fields of one object (pipes, elbows, welds, tees,
+// valves, fittings, supports and site marks), with the offsets `a` and `b`. Empty pipe and
+// elbow texts get their default first: the length of a pipe, the elevation of an elbow (when
+// `view.autoElevation` is on, else a hidden blank).
+void LayoutAnnotation(model::PipeObject& object, const model::DrawingSettings& settings,
+                      const ViewState& view, double a, double b);
+
+// The font of dimension and label texts at text angle `angle`.
+platform::Font AnnotationFont(const model::DrawingSettings& settings, int angle, bool underline);
+
+// Lays out (when needed) and draws the annotation of one object of MainType 2, 3, 8, 12, 29,
+// 30, 31 or 37; other kinds draw nothing. Dimension lines, extension lines and arrowheads
+// show when `DimLineLayer` is on, texts when `DimTextLayer` is on. A text beginning with "^"
+// (pipes and elbows), "0" (pipes) or a blank (every kind but pipes) stays in the object but is
+// not shown. A pipe with a flow mark in `Port4.z` gets its flow arrow. The canvas state is
+// restored afterwards.
+void PaintAnnotation(model::PipeObject& object, const PaintContext& ctx);
+
+}  // namespace tubra::view

@@ -1,0 +1,264 @@
+#include <algorithm>
+#include <cmath>
+#include <map>
+
+#include <gtest/gtest.h>
+
+#include "text/Gbk.h"
+#include "tubra/view/SymbolLibrary.h"
+#include "tubra/view/SymbolTables.h"
+#include "tubra/view/Symbols.h"
+#include "ViewTestSupport.h"
+
+using namespace tubra::view;
+using platform::CallKind;
+using platform::PenStyle;
+using platform::Point;
+using tubra::model::ObjectKind;
+using tubra::model::PipeObject;
+using tubra::model::Vec3;
+
+namespace {
+
+struct Shape {
+    double length, height;
+    std::size_t segments;
+};
+
+// Length, height and segment count of every symbol, counted from the drawings they come from.
+const std::map<int, Shape> kShapes = {
+    {4, {4, 8, 4}},     {6, {6, 6, 6}},     {7, {6, 6, 6}},     {9, {8, 12, 21}},
+    {10, {8, 12, 17}},  {11, {12, 8, 11}},  {13, {16, 12, 12}}, {14, {16, 12, 12}},
+    {15, {16, 12, 18}}, {16, {16, 12, 10}}, {17, {16, 12, 9}},  {18, {16, 12, 18}},
+    {19, {16, 12, 18}}, {20, {16, 12, 10}}, {21, {16, 12, 8}},  {22, {16, 12, 11}},
+    {23, {16, 12, 15}}, {24, {7, 12, 11}},  {25, {12, 8, 11}},  {32, {8, 8, 8}},
+    {33, {8, 8, 15}},   {34, {8, 8, 7}},    {35, {8, 8, 24}},   {38, {10, 16, 26}},
+    {39, {10, 16, 23}}, {40, {10, 16, 16}}, {41, {25, 50, 6}},  {42, {10, 15, 11}},
+    {43, {37, 18, 4}},  {44, {9, 22, 36}},  {45, {16, 8, 3}},   {46, {8, 12, 11}},
+    {47, {8, 4, 9}},    {48, {21, 12, 7}},  {49, {20, 16, 23}}, {50, {5, 10, 13}},
+    {51, {5, 13, 20}},  {52, {21, 12, 14}}, {53, {24, 20, 13}}, {54, {16, 11, 10}},
+};
+
+struct Symbols : ::testing::Test, viewtest::Fixture {
+    PipeObject symbol(ObjectKind kind, int code, int dir, Vec3 anchor = {1000, -1000, 5000}) {
+        PipeObject o = viewtest::makeObject(kind, anchor, {kNoSecondAnchor, 0, 0}, code, dir);
+        o.Distanc = 200;
+        return o;
+    }
+    std::vector<platform::DrawnSegment> draw(const PipeObject& o, bool selected = false) {
+        canvas.clear();
+        exit = PaintSymbol(o, ctx(), selected);
+        return canvas.segments();
+    }
+    std::optional<Vec3> exit;
+};
+
+bool joins(const platform::DrawnSegment& s, Point a, Point b) { return s.joins(a, b); }
+
+}  // namespace
+
+TEST(SymbolTables, EveryCodeHasItsTableWithTheRightShape) {
+    EXPECT_EQ(AllSymbolTables().size(), kShapes.size());
+    for (tubra::model::SymbolCode code : tubra::model::kAllSymbols) {
+        const int c = static_cast<int>(code);
+        const SymbolTable* t = FindSymbolTable(c);
+        ASSERT_NE(t, nullptr) << c;
+        const Shape& want = kShapes.at(c);
+        EXPECT_EQ(t->length(), want.length) << c;
+        EXPECT_EQ(t->height(), want.height) << c;
+        EXPECT_EQ(t->segmentCount(), want.segments) << c;
+        EXPECT_EQ(t->data.size(), 2 + 4 * want.segments) << c;
+    }
+    for (int unused : {-1, 0, 5, 8, 12, 26, 31, 36, 37, 55, 1000}) EXPECT_EQ(FindSymbolTable(unused), nullptr);
+}
+
+TEST(SymbolTables, SpotChecksOfCoordinatesExitsAndNames) {
+    auto seg = [](int code, std::size_t i) { return FindSymbolTable(code)->segment(i); };
+    auto same = [](SymbolSegment s, SymbolPoint a, SymbolPoint b) { return s.from == a && s.to == b; };
+    EXPECT_TRUE(same(seg(4, 2), {4, 4}, {4, -1}));
+    EXPECT_TRUE(same(seg(13, 3), {8, 0}, {8, 8}));         // gate valve stem
+    EXPECT_TRUE(same(seg(14, 6), {3, 8}, {13, 8}));        // globe valve hand wheel
+    EXPECT_TRUE(same(seg(15, 8), {8, 2}, {6.5, 1.5}));
+    EXPECT_TRUE(same(seg(18, 12), {4.5, 4.5}, {11.5, -2.5}));
+    EXPECT_TRUE(same(seg(35, 7), {2, -4}, {1.2, -4.2}));
+    EXPECT_TRUE(same(seg(38, 25), {8, 0}, {10, 0}));
+    EXPECT_TRUE(same(seg(44, 23), {1, 9}, {1, -13}));
+    EXPECT_TRUE(same(seg(49, 19), {12, 2}, {14, 2}));
+    EXPECT_TRUE(same(seg(51, 17), {4, 8}, {3, 7}));
+    // In-line items end at (L, 0), branch instruments and supports on the anchor; a few end
+    // elsewhere.
+    for (int code : {4, 6, 7, 11, 13, 17, 23, 25, 38, 40, 41, 44, 47, 48, 52, 53})
+        EXPECT_EQ(FindSymbolTable(code)->exit(), (SymbolPoint{FindSymbolTable(code)->length(), 0})) << code;
+    for (int code : {9, 10, 24, 32, 33, 34, 35, 46})
+        EXPECT_EQ(FindSymbolTable(code)->exit(), (SymbolPoint{0, 0})) << code;
+    EXPECT_EQ(FindSymbolTable(42)->exit(), (SymbolPoint{0, -15}));
+    EXPECT_EQ(FindSymbolTable(43)->exit(), (SymbolPoint{20, 0}));
+    EXPECT_EQ(FindSymbolTable(45)->exit(), (SymbolPoint{16, -8}));
+    EXPECT_EQ(FindSymbolTable(49)->exit(), (SymbolPoint{14, 0}));
+    EXPECT_EQ(FindSymbolTable(54)->exit(), (SymbolPoint{8, -6.5}));
+    EXPECT_EQ(FindSymbolTable(41)->nameGbk(), text::gbk("装置"));
+    EXPECT_EQ(FindSymbolTable(20)->nameGbk(), text::gbk("Y型阀"));
+}
+
+TEST_F(Symbols, GateValveOnAnUpPipe) {
+    const auto segs = draw(symbol(ObjectKind::Valve, 13, 0));
+    ASSERT_EQ(segs.size(), 12u);
+    ASSERT_TRUE(exit);
+    EXPECT_EQ(*exit, Vec3(1000, -936, 5000));  // 16 × 4 units up
+    // End bars reach 16 to either side, at both ends.
+    EXPECT_TRUE(joins(segs[0], {1000, -1000}, {984, -1000}));
+    EXPECT_TRUE(joins(segs[1], {1000, -1000}, {1016, -1000}));
+    EXPECT_TRUE(joins(segs[5], {984, -936}, {1000, -936}));
+    EXPECT_TRUE(joins(segs[11], {1016, -936}, {1000, -936}));
+    // The hand-wheel stem goes 32 to the left from the middle.
+    EXPECT_TRUE(joins(segs[3], {1000, -968}, {968, -968}));
+    for (const auto& s : segs) {
+        EXPECT_EQ(s.pen, (platform::Pen{PenStyle::Solid, 1, app.settings.FaMenColor}));
+        EXPECT_GE(s.from.y, -1000);
+        EXPECT_LE(s.from.y, -936);
+    }
+}
+
+TEST_F(Symbols, GateValveOnAnEastPipeIsShortenedAndSheared) {
+    const auto segs = draw(symbol(ObjectKind::Valve, 13, 2));
+    ASSERT_TRUE(exit);
+    // 64 × cos²30 = 48 along x, 64 × sin30·cos30 = 27.7 down (truncated toward zero).
+    EXPECT_EQ(*exit, Vec3(1048, -1027, 5000));
+    // The end bar at the anchor stays vertical; the stem keeps its 32 up from the sheared middle.
+    EXPECT_TRUE(joins(segs[0], {1000, -1000}, {1000, -984}));
+    EXPECT_TRUE(joins(segs[3], {1024, -1013}, {1024, -982}));
+    int maxX = 0;
+    for (const auto& s : segs) maxX = std::max({maxX, s.from.x, s.to.x});
+    EXPECT_EQ(maxX, 1048);
+}
+
+TEST_F(Symbols, ZoomAndSymbolScaleMultiply) {
+    view.ZoomPara = 2.0;
+    app.settings.DrawZoom_GJFM = 3.0;
+    draw(symbol(ObjectKind::Valve, 13, 0, {500, -500, 0}));
+    ASSERT_TRUE(exit);
+    // Anchor at 1000, -1000 on the device; 16 × 6 = 96 up; stored back at zoom 1.
+    EXPECT_EQ(*exit, Vec3(500, -452, 0));
+    EXPECT_TRUE(joins(canvas.segments()[0], {1000, -1000}, {976, -1000}));
+}
+
+TEST_F(Symbols, PlacementQueriesGoForwardFromPort1OrBackwardOntoPort2) {
+    const SymbolScale scale{4.0, 1.0, {30, 30}};
+    PipeObject flange = symbol(ObjectKind::Fitting, 4, 5);
+    auto forward = SymbolExitPoint(flange, scale);
+    ASSERT_TRUE(forward);
+    EXPECT_EQ(*forward, Vec3(1012, -994, 5000));  // 16 along the north axis
+    // Laid backward on a north pipe the flange is taken from the end of its table and lies
+    // between 4k behind Port2 and Port2.
+    flange.Port2 = {1000, -1000, 5000};
+    flange.Port1 = {0, 0, 0};
+    auto backward = SymbolExitPoint(flange, scale);
+    ASSERT_TRUE(backward);
+    EXPECT_EQ(*backward, Vec3(988, -1006, 5000));
+    EXPECT_EQ(canvas.calls().size(), 0u);  // queries draw nothing
+
+    // The exit elevation follows vertical pipes, reversed when laid backward.
+    PipeObject valve = symbol(ObjectKind::Valve, 13, 0);
+    EXPECT_EQ(SymbolExitPoint(valve, scale)->z, 5200);
+    valve.EndDir = 1;
+    EXPECT_EQ(SymbolExitPoint(valve, scale)->z, 4800);
+    valve.Port2 = valve.Port1;
+    EXPECT_EQ(SymbolExitPoint(valve, scale)->z, 5200);
+    EXPECT_EQ(SymbolExitPoint(valve, scale)->y, -936);  // and ends above Port2 on a down pipe
+    valve.EndDir = 3;
+    EXPECT_EQ(SymbolExitPoint(valve, scale)->z, 5000);
+}
+
+TEST_F(Symbols, PressureGaugeIsDrawnReversedExceptOnUpPipes) {
+    // On an east pipe the gauge is walked from the end of its table, shifted 8 back.
+    const auto segs = draw(symbol(ObjectKind::Fitting, 9, 2, {1000, -1000, 0}));
+    ASSERT_EQ(segs.size(), 21u);
+    // Last table segment (0,4)-(0,0) comes first, turned round: from (-32, 0) to (-32, 16)
+    // before projection; -32 × 0.75 = -24 in x, +13.86 in y.
+    EXPECT_EQ(segs[0].from, (Point{976, -987}));
+    EXPECT_EQ(segs[0].to, (Point{976, -971}));
+    EXPECT_EQ(*exit, Vec3(976, -987, 0));
+    // On an up pipe it is drawn as the table says, ending on the anchor.
+    draw(symbol(ObjectKind::Fitting, 9, 0, {1000, -1000, 0}));
+    EXPECT_EQ(*exit, Vec3(1000, -1000, 0));
+    EXPECT_TRUE(joins(canvas.segments()[0], {1000, -1000}, {984, -1000}));
+}
+
+TEST_F(Symbols, ButterflyAndThrottleValvesGetAFilledOctagonAtTheirMiddle) {
+    for (int code : {17, 19}) {
+        draw(symbol(ObjectKind::Valve, code, 0));
+        const auto polygons = canvas.callsOf(CallKind::Polygon);
+        ASSERT_EQ(polygons.size(), 1u) << code;
+        const std::vector<Point> want = {{998, -964}, {996, -966}, {996, -970}, {998, -972},
+                                         {1002, -972}, {1004, -970}, {1004, -966}, {1002, -964},
+                                         {998, -964}};
+        EXPECT_EQ(polygons[0].points, want);
+        EXPECT_EQ(polygons[0].state.brush, platform::Brush::solid(app.settings.FaMenColor));
+    }
+    draw(symbol(ObjectKind::Valve, 13, 0));
+    EXPECT_EQ(canvas.count(CallKind::Polygon), 0u);
+}
+
+TEST_F(Symbols, PensColoursAndWhatDrawsNothing) {
+    app.settings.FaMenKuan = 3.7f;
+    auto segs = draw(symbol(ObjectKind::SiteMark, 41, 2));
+    ASSERT_EQ(segs.size(), 6u);
+    for (const auto& s : segs)
+        EXPECT_EQ(s.pen, (platform::Pen{PenStyle::DashDotDot, 1, app.settings.FaMenColor}));
+    // Every other symbol uses the valve pen, whatever its kind; selected ones the selection colour.
+    segs = draw(symbol(ObjectKind::Accessory, 32, 2), true);
+    for (const auto& s : segs)
+        EXPECT_EQ(s.pen, (platform::Pen{PenStyle::Solid, 3, app.settings.SelectionColor}));
+
+    for (auto [code, dir] : {std::pair{5, 0}, {12, 2}, {13, 6}, {13, 7}, {13, -1}}) {
+        draw(symbol(ObjectKind::Valve, code, dir));
+        EXPECT_FALSE(exit) << code << " " << dir;
+        EXPECT_TRUE(canvas.calls().empty());
+    }
+}
+
+TEST_F(Symbols, CrossingsOfRiversAndRailwaysRunAheadOnEveryHorizontalPipe) {
+    // The river turns onto the other horizontal axis; on west and south pipes it still lies
+    // ahead of the anchor, and the anchor point itself stays put.
+    for (int dir : {2, 3, 4, 5}) {
+        for (int code : {39, 44}) {
+            const auto segs = draw(symbol(ObjectKind::SiteMark, code, dir));
+            ASSERT_TRUE(exit);
+            const bool ahead = dir == 2 || dir == 5 ? exit->x > 1000 : exit->x < 1000;
+            EXPECT_TRUE(ahead) << code << " on " << dir << ": " << exit->x;
+            for (const auto& s : segs) {
+                EXPECT_LT(std::abs(s.from.x - 1000) + std::abs(s.from.y + 1000), 200);
+                EXPECT_LT(std::abs(s.to.x - 1000) + std::abs(s.to.y + 1000), 200);
+            }
+        }
+    }
+    draw(symbol(ObjectKind::SiteMark, 39, 4));
+    EXPECT_EQ(canvas.segments()[0].from, (Point{1000, -1000}));
+}
+
+TEST_F(Symbols, AngleValveOutletLeansTowardItsDirection) {
+    PipeObject v = symbol(ObjectKind::Valve, 54, 0);
+    // Outlet east (down-right) and west (up-left) from the middle of an up pipe.
+    v.StrtDir = 2;
+    draw(v);
+    EXPECT_GT(exit->x, 1000);
+    EXPECT_LT(exit->y, -1000 + 32);
+    v.StrtDir = 4;
+    draw(v);
+    EXPECT_LT(exit->x, 1000);
+    EXPECT_GT(exit->y, -1000 + 32);
+    // On an east pipe: up, down, north (up-right of straight up) and south.
+    v.EndDir = 2;
+    v.StrtDir = 0;
+    draw(v);
+    EXPECT_GT(exit->y, -1000);
+    v.StrtDir = 1;
+    draw(v);
+    EXPECT_LT(exit->y, -1000);
+    v.StrtDir = 5;
+    draw(v);
+    const double northX = exit->x;
+    v.StrtDir = 3;
+    draw(v);
+    EXPECT_GT(northX, exit->x);
+}
