@@ -79,18 +79,31 @@ bool startsCharacter(CodePage cp, std::string_view s, std::size_t pos) {
     return run % 2 == 0;
 }
 
-std::size_t countText(CodePage cp, std::string_view s, std::string_view marker) {
-    std::size_t n = 0;
-    std::size_t at = findBytes(s, marker, 0);
-    while (at != std::string_view::npos) {
-        if (startsCharacter(cp, s, at)) {
-            ++n;
-            at = findBytes(s, marker, at + marker.size());
+void TextCounter::update(std::string_view s) {
+    const std::size_t m = marker_.size();
+    if (m == 0 || s.size() < m) return;
+    const std::size_t starts = s.size() - m + 1;  // a start at or after this would not fit
+    while (next_ < starts) {
+        // The first byte is rare enough in most data for memchr to do the walking.
+        const void* hit = memchr(s.data() + next_, marker_[0], starts - next_);
+        if (!hit) {
+            next_ = starts;
+            break;
+        }
+        const auto at = static_cast<std::size_t>(static_cast<const char*>(hit) - s.data());
+        if (s.compare(at, m, marker_) == 0 && startsCharacter(cp_, s, at)) {
+            ++count_;
+            next_ = at + m;
         } else {
-            at = findBytes(s, marker, at + 1);
+            next_ = at + 1;
         }
     }
-    return n;
+}
+
+std::size_t countText(CodePage cp, std::string_view s, std::string_view marker) {
+    TextCounter counter(cp, marker);
+    counter.update(s);
+    return counter.count();
 }
 
 std::string removeText(CodePage cp, std::string_view s, std::string_view marker) {

@@ -27,6 +27,22 @@ bool startsCharacter(CodePage cp, std::string_view s, std::size_t pos);
 // Number of non-overlapping occurrences of the ASCII `marker` in `s` read as text.
 std::size_t countText(CodePage cp, std::string_view s, std::string_view marker);
 
+// The same count for a text that arrives piece by piece, so each piece is counted while it is
+// still in the cache. Occurrences are counted once they lie wholly within what has arrived.
+class TextCounter {
+public:
+    TextCounter(CodePage cp, std::string_view marker) : cp_(cp), marker_(marker) {}
+    // `s` is everything that has arrived so far, a longer prefix of the same text each time.
+    void update(std::string_view s);
+    std::size_t count() const { return count_; }
+
+private:
+    CodePage cp_;
+    std::string_view marker_;
+    std::size_t next_ = 0;  // first position not yet looked at as a start
+    std::size_t count_ = 0;
+};
+
 // `s` read as text, without every occurrence of the ASCII `marker`.
 std::string removeText(CodePage cp, std::string_view s, std::string_view marker);
 

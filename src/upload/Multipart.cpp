@@ -8,7 +8,6 @@ namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
 constexpr std::string_view kHeaderEnd = "\r\n\r\n";
-constexpr std::string_view kNameMarker = "; name=";
 constexpr std::string_view kNameOpen = "; name=\"";
 constexpr std::string_view kFileMarker = "; filename=";
 constexpr std::string_view kFileNameMarker = "filename=";
@@ -56,6 +55,10 @@ std::string fileTypeOf(CodePage cp, std::string_view fileName) {
 }
 
 ParseResult parseMultipart(std::string_view body, CodePage cp) {
+    return parseMultipart(body, cp, countText(cp, body, kNameMarker));
+}
+
+ParseResult parseMultipart(std::string_view body, CodePage cp, std::size_t count) {
     ParseResult result;
     const std::size_t crlf = findBytes(body, kCrLf, 0);
     if (crlf == npos) {
@@ -63,7 +66,7 @@ ParseResult parseMultipart(std::string_view body, CodePage cp) {
         return result;
     }
     const std::string_view delimiter = body.substr(0, crlf);
-    result.count = countText(cp, body, kNameMarker);
+    result.count = count;
     result.parts.reserve(std::min<std::size_t>(result.count, 4096));
 
     std::size_t pos = crlf + 1;  // the LF that ends the boundary line

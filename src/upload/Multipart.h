@@ -37,8 +37,13 @@ struct ParseResult {
     std::string failure;
 };
 
+// The marker that counts the parts.
+inline constexpr std::string_view kNameMarker = "; name=";
+
 // Never reads outside `body` and ends after at most `count` steps, each moving forward.
 ParseResult parseMultipart(std::string_view body, CodePage cp);
+// The same for a caller that has counted the name markers already (with a TextCounter).
+ParseResult parseMultipart(std::string_view body, CodePage cp, std::size_t count);
 
 // The client's file name of a client path: the text after the last "\", "/" or ":". On this
 // platform "/" separates directories as well, so nothing of a directory is left.

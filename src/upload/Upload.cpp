@@ -1,5 +1,7 @@
 #include "upload/Upload.h"
 
+#include <sys/mman.h>
+
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -130,22 +132,56 @@ std::string Upload::targetDirectory() const {
     return dir;
 }
 
-bool Upload::readBody(std::int64_t total) {
-    const auto size = static_cast<std::size_t>(total);
-    try {
-        body_ = std::make_unique_for_overwrite<char[]>(size ? size : 1);
-    } catch (const std::bad_alloc&) {
-        record(noMemory(total));
-        return false;
+bool BodyBuffer::allocate(std::size_t size) {
+    release();
+    constexpr std::size_t kHugePage = std::size_t{2} << 20;
+    if (size >= 4 * kHugePage) {
+        // One huge page more, to start on a huge-page boundary.
+        mappingSize_ = size + kHugePage;
+        mapping_ = ::mmap(nullptr, mappingSize_, PROT_READ | PROT_WRITE,
+                          MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+        if (mapping_ == MAP_FAILED) {
+            mapping_ = nullptr;
+            return false;
+        }
+        const auto start = (reinterpret_cast<std::uintptr_t>(mapping_) + kHugePage - 1) &
+                           ~(kHugePage - 1);
+        data_ = reinterpret_cast<char*>(start);
+        ::madvise(data_, size, MADV_HUGEPAGE);  // only advice: fine if refused
+        return true;
     }
-    // A short read leaves a shorter body, parsed as it is.
+    data_ = new (std::nothrow) char[size ? size : 1];
+    return data_ != nullptr;
+}
+
+void BodyBuffer::release() {
+    if (mapping_)
+        ::munmap(mapping_, mappingSize_);
+    else
+        delete[] data_;
+    data_ = nullptr;
+    mapping_ = nullptr;
+}
+
+std::optional<std::size_t> Upload::readBody(std::int64_t total) {
+    const auto size = static_cast<std::size_t>(total);
+    if (!body_.allocate(size)) {
+        record(noMemory(total));
+        return std::nullopt;
+    }
+    // Pieces small enough to count the markers in while they are still in the cache. A short
+    // read leaves a shorter body, parsed as it is.
+    constexpr std::size_t kPiece = std::size_t{1} << 20;
+    TextCounter markers(codePage_, kNameMarker);
     bodySize_ = 0;
     while (bodySize_ < size) {
-        const std::size_t n = context_.request->binaryRead(body_.get() + bodySize_, size - bodySize_);
+        const std::size_t want = std::min(kPiece, size - bodySize_);
+        const std::size_t n = context_.request->binaryRead(body_.data() + bodySize_, want);
         if (n == 0) break;
-        bodySize_ += std::min(n, size - bodySize_);
+        bodySize_ += std::min(n, want);
+        markers.update(body());
     }
-    return true;
+    return markers.count();
 }
 
 void Upload::upload() {
@@ -155,9 +191,10 @@ void Upload::upload() {
 
     const std::int64_t total = std::max<std::int64_t>(0, context_.request->totalBytes());
     if (total > requestLimit_) return record(requestTooLarge(total, requestLimit_));
-    if (!readBody(total)) return;
+    const std::optional<std::size_t> markers = readBody(total);
+    if (!markers) return;
 
-    ParseResult parsed = parseMultipart(body(), codePage_);
+    ParseResult parsed = parseMultipart(body(), codePage_, *markers);
     count_ = static_cast<std::int64_t>(parsed.count);
     parts_.reserve(parsed.parts.size());
     for (ParsedPart& p : parsed.parts) {

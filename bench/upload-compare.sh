@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# The upload parse against busboy on the same bodies: (a) one 100 MB file, (b) 1,000 small
+# fields, temporary files on tmpfs (/dev/shm). Installs busboy into bench/upload-node/ with npm
+# when it is missing, builds bench_upload, writes the bodies once, runs both, prints the table.
+#
+#   BUILD=build-upload   build directory (configured with -DTUBRA_WITH_BENCH=ON)
+#   SECONDS_PER_CASE=5   busboy's measuring time per body; bench_upload repeats 5 times
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${BUILD:-build-upload}
+seconds=${SECONDS_PER_CASE:-5}
+node_dir=bench/upload-node
+
+[[ -d "$node_dir/node_modules/busboy" ]] ||
+  npm install --prefix "$node_dir" --no-audit --no-fund --silent
+cmake --build "$build" --target bench_upload >/dev/null
+
+work=$(mktemp -d /dev/shm/kavelup-compare-XXXXXX)
+trap 'rm -rf "$work"' EXIT
+"$build/bench/bench_upload" --write-bodies "$work"
+
+KAVELUP_BENCH_BODIES="$work" "$build/bench/bench_upload" \
+  --benchmark_filter='BM_Upload' --benchmark_repetitions=5 \
+  --benchmark_report_aggregates_only=true --benchmark_format=json >"$work/kavelup.json"
+node "$node_dir/busboy-bench.js" "$work" "$seconds" >"$work/busboy.json"
+
+python3 - "$work/kavelup.json" "$work/busboy.json" <<'PY'
+import json, sys
+ours = json.load(open(sys.argv[1]))
+peer = json.load(open(sys.argv[2]))
+unit = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}
+def median(name):
+    for b in ours["benchmarks"]:
+        if b["name"].startswith(name) and b.get("aggregate_name") == "median":
+            return b["real_time"] * unit[b["time_unit"]]
+    raise SystemExit("no median for " + name)
+rows = [("(a) one 100 MB file", "BM_UploadBigFile", "big"),
+        ("(b) 1,000 small fields", "BM_UploadSmallFields", "fields")]
+print("busboy %s; medians; GB/s = body bytes / time" % peer["busboy"])
+print("%-24s %14s %12s %14s %12s %8s" % ("body", "KavelUP ms", "GB/s", "busboy ms", "GB/s", "ratio"))
+for label, bench, case in rows:
+    p = next(r for r in peer["results"] if r["case"] == case)
+    k = median(bench)
+    size = p["bytes"]
+    print("%-24s %14.3f %12.2f %14.3f %12.2f %7.1fx" % (
+        label, k, size / k / 1e6, p["median_ms"], size / p["median_ms"] / 1e6,
+        p["median_ms"] / k))
+PY

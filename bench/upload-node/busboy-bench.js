@@ -1,0 +1,75 @@
+'use strict';
+// busboy parsing the bodies bench_upload wrote (bench/upload-compare.sh runs both), each file
+// piped into a temporary file on tmpfs. Timed per body: from handing busboy the body to the last
+// temporary file written; deleting the files afterwards is not timed, as in bench_upload.
+//
+//   node busboy-bench.js BODIES_DIR [SECONDS_PER_CASE]
+
+const fs = require('fs');
+const path = require('path');
+const busboy = require('busboy');
+
+const dir = process.argv[2];
+const secondsPerCase = Number(process.argv[3] || 5);
+const boundary = fs.readFileSync(path.join(dir, 'boundary'), 'utf8');
+const tempRoot = process.env.KAVELUP_BENCH_TEMP || '/dev/shm';
+const tempDir = fs.mkdtempSync(path.join(tempRoot, 'busboy-bench-'));
+
+function parseOnce(body) {
+  return new Promise((resolve, reject) => {
+    const bb = busboy({
+      headers: { 'content-type': `multipart/form-data; boundary=${boundary}` },
+      limits: { fieldSize: Infinity, fileSize: Infinity },
+    });
+    const files = [];
+    const written = [];
+    let fields = 0;
+    bb.on('file', (name, stream) => {
+      const file = path.join(tempDir, String(files.length));
+      files.push(file);
+      const out = fs.createWriteStream(file);
+      written.push(new Promise((res, rej) => {
+        out.on('close', res);
+        out.on('error', rej);
+      }));
+      stream.pipe(out);
+    });
+    bb.on('field', () => { fields += 1; });
+    bb.on('error', reject);
+    bb.on('close', () => Promise.all(written).then(() => resolve({ files, fields }), reject));
+    bb.end(body);
+  });
+}
+
+async function measure(name, body, expectFiles, expectFields) {
+  const times = [];
+  const start = process.hrtime.bigint();
+  while (times.length < 5 || Number(process.hrtime.bigint() - start) < secondsPerCase * 1e9) {
+    const t0 = process.hrtime.bigint();
+    const { files, fields } = await parseOnce(body);
+    const t1 = process.hrtime.bigint();
+    if (files.length !== expectFiles || fields !== expectFields)
+      throw new Error(`${name}: ${files.length} files, ${fields} fields`);
+    for (const f of files) fs.unlinkSync(f);
+    times.push(Number(t1 - t0) / 1e6);
+  }
+  times.sort((a, b) => a - b);
+  return {
+    case: name,
+    iterations: times.length,
+    median_ms: times[Math.floor(times.length / 2)],
+    bytes: body.length,
+  };
+}
+
+(async () => {
+  try {
+    const big = fs.readFileSync(path.join(dir, 'big.body'));
+    const fields = fs.readFileSync(path.join(dir, 'fields.body'));
+    await parseOnce(fields);  // warm up the JIT
+    const results = [await measure('big', big, 1, 0), await measure('fields', fields, 0, 1000)];
+    process.stdout.write(JSON.stringify({ busboy: require('busboy/package.json').version, results }) + '\n');
+  } finally {
+    fs.rmSync(tempDir, { recursive: true, force: true });
+  }
+})().catch((e) => { console.error(e); process.exit(1); });
