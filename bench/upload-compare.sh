@@ -12,7 +12,7 @@ seconds=${SECONDS_PER_CASE:-5}
 node_dir=bench/upload-node
 
 [[ -d "$node_dir/node_modules/busboy" ]] ||
-  npm install --prefix "$node_dir" --no-audit --no-fund --silent
+  npm ci --prefix "$node_dir" --no-audit --no-fund --silent
 cmake --build "$build" --target bench_upload >/dev/null
 
 work=$(mktemp -d /dev/shm/kavelup-compare-XXXXXX)
