@@ -7,13 +7,18 @@
 #include "text/CFormat.h"
 #include "text/Gbk.h"
 #include "tubra/cli/DrawingJson.h"
+#include "tubra/report/Install.h"
 
 namespace tubra::cli {
 
 using namespace tubra::model;
 
 AppContext& appContext() {
-    static AppContext app;
+    static AppContext app = [] {
+        AppContext a;
+        tubra::report::installInspectionReport(a);
+        return a;
+    }();
     return app;
 }
 

@@ -2,6 +2,8 @@
 
 #include "text/Gbk.h"
 #include "tubra/model/ReportStore.h"
+#include "tubra/report/Install.h"
+#include "tubra/report/ReportJson.h"
 
 namespace tubra::cli {
 
@@ -130,7 +132,9 @@ ordered_json documentJson(const Document& doc) {
     for (const auto& l : d.title.labels) labels.push_back(utf8(l));
     for (const auto& v : d.title.values) values.push_back(utf8(v));
     j["title"] = {{"labels", labels}, {"values", values}};
-    if (const auto* verbatim = dynamic_cast<const VerbatimReportStore*>(&doc.report()))
+    if (const auto* report = tubra::report::inspectionReport(doc))
+        j["report"] = tubra::report::reportToJson(*report);
+    else if (const auto* verbatim = dynamic_cast<const VerbatimReportStore*>(&doc.report()))
         j["report"] = verbatimReportJson(*verbatim);
     else
         j["report"] = ordered_json::object();
