@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
+#include <memory>
 
 #include "text/Gbk.h"
 
@@ -142,6 +144,36 @@ bool isGbkShaped(unsigned char lead, unsigned char trail) {
     return lead >= 0x81 && lead <= 0xFE && trail >= 0x40 && trail <= 0xFE && trail != 0x7F;
 }
 
+// iconv's answer for each GBK pair, asked once per pair and thread: text full of pairs iconv
+// refuses would otherwise cost one conversion call per pair.
+class PairCache {
+public:
+    // Appends the pair's UTF-8, or U+FFFD when GBK has no such character.
+    void append(std::string& out, unsigned char lead, unsigned char trail) {
+        if (!entries_) entries_ = std::make_unique<std::uint32_t[]>(65536);
+        std::uint32_t& e = entries_[lead << 8 | trail];
+        if (e == 0) {
+            const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+            const std::string u = text::gbkToUtf8(std::string_view(pair, 2));
+            e = kNoCharacter;
+            if (u.size() <= 3 && u.find(kReplacement) == std::string::npos) {
+                e = static_cast<std::uint32_t>(u.size()) << 24;
+                for (std::size_t i = 0; i < u.size(); ++i)
+                    e |= static_cast<std::uint32_t>(static_cast<unsigned char>(u[i])) << (8 * i);
+            }
+        }
+        if (e == kNoCharacter) {
+            out += kReplacement;
+            return;
+        }
+        for (std::uint32_t i = 0; i < e >> 24; ++i) out += static_cast<char>(e >> (8 * i));
+    }
+
+private:
+    static constexpr std::uint32_t kNoCharacter = 0xFFFFFFFF;
+    std::unique_ptr<std::uint32_t[]> entries_;
+};
+
 // GBK text decoded character by character as the pairing rule splits it, so a pair that is not
 // a GBK character becomes one U+FFFD and never lets its second byte ("/", say) through. iconv
 // decodes a chunk at once when every pair in it has the shape of a GBK character (it would
@@ -154,6 +186,7 @@ void appendGbkChunk(std::string& out, std::string_view s, bool shaped) {
             return;
         }
     }
+    thread_local PairCache pairs;
     for (std::size_t i = 0; i < s.size();) {
         const std::size_t n = charLength(CodePage::Gbk, s, i);
         if (n == 1) {
@@ -164,9 +197,7 @@ void appendGbkChunk(std::string& out, std::string_view s, bool shaped) {
         } else if (!isGbkShaped(byteAt(s, i), byteAt(s, i + 1))) {
             out += kReplacement;
         } else {
-            const std::string converted = text::gbkToUtf8(s.substr(i, 2));
-            out += converted.find(kReplacement) == std::string::npos ? converted
-                                                                      : std::string(kReplacement);
+            pairs.append(out, byteAt(s, i), byteAt(s, i + 1));
         }
         i += n;
     }
