@@ -20,6 +20,8 @@ constexpr const char* kSerifFamily = "Noto Serif CJK SC";
 constexpr const char* kSansFamily = "Noto Sans CJK SC";
 // Share of the em above the baseline in the CJK faces (their ideographic em box).
 constexpr double kAscentShare = 0.88;
+constexpr double kOurPi = 3.14159265358979323846;
+constexpr double kHalfPi = kOurPi / 2.0;
 // A device pixel of the screens the line styles were made for, in logical units (96 dpi).
 constexpr double kStylePixel = 254.0 / 96.0;
 
@@ -52,36 +54,30 @@ QList<qreal> dashPattern(PenStyle style) {
     }
 }
 
+// A pen in device pixels. Widths round to whole pixels, at least one, and a one-pixel pen is
+// the device's thinnest line.
 QPen makePen(const Pen& p, double pixelsPerUnit) {
     if (p.style == PenStyle::Null) return QPen(Qt::NoPen);
     QPen pen(toQColor(p.colour));
-    const double width = std::max(p.width, 0);
-    // Lines thinner than a pixel get the device's thinnest line.
-    const bool hairline = width * pixelsPerUnit < 1.0;
-    if (hairline) {
+    const double width = std::max<double>(1.0, std::round(std::max(p.width, 0) * pixelsPerUnit));
+    if (width <= 1.0) {
         pen.setCosmetic(true);
-        pen.setWidthF(1.0);
+        pen.setWidth(1);
     } else {
         pen.setWidthF(width);
     }
     QList<qreal> pattern = dashPattern(p.style);
     if (pattern.isEmpty()) {
-        pen.setCapStyle(Qt::RoundCap);
+        pen.setCapStyle(width <= 1.0 ? Qt::SquareCap : Qt::RoundCap);
         pen.setJoinStyle(Qt::RoundJoin);
         return pen;
     }
     // Dashes keep their length on paper whatever the device; patterns count in pen widths.
-    const double unit = hairline ? 1.0 / pixelsPerUnit : width;
-    for (qreal& v : pattern) v = v * kStylePixel / unit;
+    for (qreal& v : pattern) v = std::max<qreal>(1.0, v * kStylePixel * pixelsPerUnit / width);
     pen.setDashPattern(pattern);
     pen.setCapStyle(Qt::FlatCap);
     pen.setJoinStyle(Qt::MiterJoin);
     return pen;
-}
-
-QRectF toQRect(const Rect& r) {
-    // A normalised logical rectangle: top is the larger y.
-    return QRectF(QPointF(r.left, r.bottom), QPointF(r.right, r.top));
 }
 
 bool nameIn(const QString& face, std::initializer_list<const char*> names) {
@@ -126,69 +122,121 @@ QTransform QtCanvas::logicalToDevice() const {
                       st.viewportOrigin.y + st.windowOrigin.y * s);
 }
 
+QRect QtCanvas::deviceRect(const Rect& logical) const {
+    return QRect(device(Point{logical.left, logical.top}),
+                 device(Point{logical.right, logical.bottom}) - QPoint(1, 1));
+}
+
+void QtCanvas::applyPainter(const Pen& pen, const Brush& brush, RasterOp op) {
+    if (!rasterOps_) op = RasterOp::Copy;
+    if (figureReady_ && figurePen_ == pen && figureBrush_ == brush && figureOp_ == op) return;
+    if (!figureReady_) painter_.setTransform(QTransform());
+    if (!figureReady_ || !(figurePen_ == pen)) painter_.setPen(makePen(pen, options_.pixelsPerUnit));
+    if (!figureReady_ || !(figureBrush_ == brush)) {
+        if (brush.style == BrushStyle::Solid)
+            painter_.setBrush(toQColor(brush.colour));
+        else
+            painter_.setBrush(Qt::NoBrush);
+    }
+    if (!figureReady_ || figureOp_ != op) {
+        QPainter::CompositionMode mode = QPainter::CompositionMode_SourceOver;
+        if (op == RasterOp::XorPen) mode = QPainter::RasterOp_SourceXorDestination;
+        if (op == RasterOp::Not) mode = QPainter::RasterOp_NotDestination;
+        painter_.setCompositionMode(mode);
+        // Blended edges would not come back under a second XOR.
+        painter_.setRenderHint(QPainter::Antialiasing, options_.antialias && op == RasterOp::Copy);
+    }
+    figureReady_ = true;
+    figurePen_ = pen;
+    figureBrush_ = brush;
+    figureOp_ = op;
+}
+
 void QtCanvas::prepareFigure(bool withBrush) {
-    painter_.setTransform(logicalToDevice());
-    painter_.setPen(makePen(state_.pen, options_.pixelsPerUnit));
-    if (withBrush && state_.brush.style == BrushStyle::Solid)
-        painter_.setBrush(toQColor(state_.brush.colour));
-    else
-        painter_.setBrush(Qt::NoBrush);
-    QPainter::CompositionMode mode = QPainter::CompositionMode_SourceOver;
-    if (rasterOps_ && state_.rasterOp == RasterOp::XorPen)
-        mode = QPainter::RasterOp_SourceXorDestination;
-    else if (rasterOps_ && state_.rasterOp == RasterOp::Not)
-        mode = QPainter::RasterOp_NotDestination;
-    painter_.setCompositionMode(mode);
-    // Blended edges would not come back under a second XOR.
-    painter_.setRenderHint(QPainter::Antialiasing,
-                           options_.antialias && mode == QPainter::CompositionMode_SourceOver);
+    applyPainter(state_.pen, withBrush ? state_.brush : Brush::null(), state_.rasterOp);
+}
+
+void QtCanvas::prepareFill(Colour colour) {
+    applyPainter(Pen{PenStyle::Null, 0, 0}, Brush::solid(colour), state_.rasterOp);
+}
+
+void QtCanvas::drawWideLine(QPointF a, QPointF b, double width) {
+    const QPointF v = b - a;
+    const double length = std::hypot(v.x(), v.y());
+    if (length == 0.0) return;
+    const QPointF d = v / length;
+    const QPointF n(-d.y(), d.x());
+    const double r = width / 2.0;
+    // Enough corners on each round end to look round at this width.
+    const int steps = std::clamp(static_cast<int>(std::ceil(r)), 2, 24);
+    QPolygonF outline;
+    outline.reserve(2 * (steps + 1));
+    for (int k = 0; k <= steps; ++k) {
+        const double phi = -kHalfPi + kOurPi * k / steps;
+        outline << b + r * (std::cos(phi) * d + std::sin(phi) * n);
+    }
+    for (int k = 0; k <= steps; ++k) {
+        const double phi = -kHalfPi + kOurPi * k / steps;
+        outline << a - r * (std::cos(phi) * d + std::sin(phi) * n);
+    }
+    prepareFill(state_.pen.colour);
+    painter_.drawPolygon(outline, Qt::WindingFill);
 }
 
 void QtCanvas::doLine(Point from, Point to) {
+    const Pen& pen = state_.pen;
+    const double width = std::round(std::max(pen.width, 0) * options_.pixelsPerUnit);
+    if (pen.style == PenStyle::Solid && width > 1.0) {
+        drawWideLine(device(from), device(to), width);
+        return;
+    }
     prepareFigure(false);
-    painter_.drawLine(QPointF(from.x, from.y), QPointF(to.x, to.y));
+    painter_.drawLine(device(from), device(to));
 }
 
 void QtCanvas::doPolyline(std::span<const Point> points) {
     prepareFigure(false);
-    QPolygonF poly;
+    QPolygon poly;
     poly.reserve(static_cast<qsizetype>(points.size()));
-    for (const Point& p : points) poly << QPointF(p.x, p.y);
+    for (const Point& p : points) poly << device(p);
     painter_.drawPolyline(poly);
 }
 
 void QtCanvas::doPolygon(std::span<const Point> points) {
     prepareFigure(true);
-    QPolygonF poly;
+    QPolygon poly;
     poly.reserve(static_cast<qsizetype>(points.size()));
-    for (const Point& p : points) poly << QPointF(p.x, p.y);
+    for (const Point& p : points) poly << device(p);
     painter_.drawPolygon(poly, Qt::OddEvenFill);
 }
 
 void QtCanvas::doPolyBezier(std::span<const Point> points) {
     prepareFigure(false);
-    QPainterPath path(QPointF(points[0].x, points[0].y));
+    QPainterPath path(device(points[0]));
     for (std::size_t i = 1; i + 2 < points.size(); i += 3)
-        path.cubicTo(QPointF(points[i].x, points[i].y), QPointF(points[i + 1].x, points[i + 1].y),
-                     QPointF(points[i + 2].x, points[i + 2].y));
+        path.cubicTo(device(points[i]), device(points[i + 1]), device(points[i + 2]));
     painter_.drawPath(path);
 }
 
 void QtCanvas::doEllipse(const Rect& bounds) {
     prepareFigure(true);
-    painter_.drawEllipse(toQRect(bounds));
+    painter_.drawEllipse(deviceRect(bounds));
 }
 
 void QtCanvas::doRectangle(const Rect& r) {
     prepareFigure(true);
-    painter_.drawRect(toQRect(r));
+    painter_.drawRect(deviceRect(r));
 }
 
 void QtCanvas::doFillRect(const Rect& r, Colour colour) {
-    painter_.setTransform(logicalToDevice());
-    painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    painter_.setRenderHint(QPainter::Antialiasing, false);
-    painter_.fillRect(toQRect(r), toQColor(colour));
+    // A plain copy whatever the raster operation.
+    const QRect d(device(Point{r.left, r.top}), device(Point{r.right, r.bottom}) - QPoint(1, 1));
+    if (figureReady_ && figureOp_ != RasterOp::Copy) {
+        painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        figureReady_ = false;
+    }
+    if (!figureReady_) painter_.setTransform(QTransform());
+    painter_.fillRect(d, toQColor(colour));
 }
 
 const QtCanvas::FontInfo& QtCanvas::fontInfo() const {
@@ -264,6 +312,7 @@ void QtCanvas::doTextOut(Point p, std::string_view gbk) {
     painter_.save();
     drawTextLine(p, text, width);
     painter_.restore();
+    painterChanged();
 }
 
 int QtCanvas::doDrawText(const Rect& r, const std::vector<std::string_view>& lines,
@@ -280,11 +329,12 @@ int QtCanvas::doDrawText(const Rect& r, const std::vector<std::string_view>& lin
     painter_.save();
     if (!(format & TextFormat::NoClip)) {
         painter_.setTransform(QTransform());
-        painter_.setClipRect(logicalToDevice().mapRect(toQRect(r)), Qt::IntersectClip);
+        painter_.setClipRect(deviceRect(r), Qt::IntersectClip);
     }
     for (std::size_t i = 0; i < texts.size(); ++i)
         if (!texts[i].isEmpty()) drawTextLine(at[i], texts[i], widths[i]);
     painter_.restore();
+    painterChanged();
     return fi.metrics.height * static_cast<int>(lines.size());
 }
 

@@ -60,14 +60,28 @@ private:
     };
     const FontInfo& fontInfo() const;
     QTransform logicalToDevice() const;
-    // Sets pen, brush, composition and transform for figures.
+    QPoint device(Point p) const { const Point d = toDevice(p); return {d.x, d.y}; }
+    QRect deviceRect(const Rect& logical) const;
+    // Sets pen, brush and composition for figures, which are drawn in device pixels.
     void prepareFigure(bool withBrush);
+    // Sets the painter to fill with `colour` and no outline, under the raster operation.
+    void prepareFill(Colour colour);
+    void applyPainter(const Pen& pen, const Brush& brush, RasterOp op);
+    // A solid line wider than a pixel, as a filled outline with round ends.
+    void drawWideLine(QPointF a, QPointF b, double width);
+    // Forgets what the painter was set to (after text, which sets its own).
+    void painterChanged() { figureReady_ = false; }
     // Draws one line of text with its top-left at `p` (logical).
     void drawTextLine(Point p, const QString& text, double width);
 
     QPainter& painter_;
     Options options_;
     bool rasterOps_ = false;
+    // What the painter is set to for figures, to set only what changes.
+    bool figureReady_ = false;
+    Pen figurePen_;
+    Brush figureBrush_;
+    RasterOp figureOp_ = RasterOp::Copy;
     mutable bool fontReady_ = false;
     mutable Font fontKey_;  // the logical font `font_` was made for
     mutable FontInfo font_;

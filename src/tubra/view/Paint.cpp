@@ -55,6 +55,10 @@ bool is(const PipeObject& o, ObjectKind k) { return o.MainType == model::kindVal
 
 }  // namespace
 
+void OnEraseBkgnd(const model::DrawingSettings& settings, platform::Canvas& canvas) {
+    canvas.fillRect(canvas.clipBox(), settings.BeiJingColor);
+}
+
 void DrawAxisIndicator(ViewState& view, const model::DrawingSettings& settings,
                        platform::Canvas& canvas) {
     if (!view.axis.visible) return;

@@ -32,6 +32,9 @@ enum class CrossingPass {
 void OnDraw(model::Document& doc, ViewState& view, platform::Canvas& canvas,
             ViewHost* host = nullptr, CrossingPass crossings = CrossingPass::Indexed);
 
+// The background: the visible area filled with `BeiJingColor`.
+void OnEraseBkgnd(const model::DrawingSettings& settings, platform::Canvas& canvas);
+
 // The three-axis symbol with its labels, when the axis indicator is on.
 void DrawAxisIndicator(ViewState& view, const model::DrawingSettings& settings,
                        platform::Canvas& canvas);
