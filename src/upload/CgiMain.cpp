@@ -17,6 +17,7 @@
 #include <sys/random.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <nlohmann/json.hpp>
@@ -41,15 +42,12 @@ std::string env(const char* name) {
 
 bool hasEnv(const char* name) { return std::getenv(name) != nullptr; }
 
-// Non-negative decimal integer, clamped; `fallback` when it is not one.
+// A non-negative decimal integer (clamped to the largest one), or `fallback` for anything else.
 std::int64_t number(std::string_view s, std::int64_t fallback) {
-    if (s.empty() || s.size() > 18) return s.size() > 18 && s.find_first_not_of("0123456789") ==
-                                                                 std::string_view::npos
-                                               ? INT64_MAX
-                                               : fallback;
+    if (s.empty() || s.find_first_not_of("0123456789") != std::string_view::npos) return fallback;
     std::int64_t v = 0;
     for (char c : s) {
-        if (c < '0' || c > '9') return fallback;
+        if (v > (INT64_MAX - 9) / 10) return INT64_MAX;
         v = v * 10 + (c - '0');
     }
     return v;
@@ -67,7 +65,7 @@ std::string urlDecode(std::string_view s) {
     for (std::size_t i = 0; i < s.size(); ++i) {
         if (s[i] == '+') {
             out += ' ';
-        } else if (s[i] == '%' && i + 2 < s.size() + 0 && hexValue(s[i + 1]) >= 0 &&
+        } else if (s[i] == '%' && i + 2 < s.size() && hexValue(s[i + 1]) >= 0 &&
                    hexValue(s[i + 2]) >= 0) {
             out += static_cast<char>(hexValue(s[i + 1]) * 16 + hexValue(s[i + 2]));
             i += 2;

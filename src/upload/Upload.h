@@ -10,8 +10,8 @@
 // Texts come back as UTF-8, decoded from the component's code page (GBK unless set otherwise);
 // rawPart gives the bytes as they came.
 
+#include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
