@@ -2,6 +2,10 @@
 
 #include <string.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
@@ -81,18 +85,47 @@ bool startsCharacter(CodePage cp, std::string_view s, std::size_t pos) {
     return run % 2 == 0;
 }
 
+namespace {
+
+// First position p in [from, end) with s[p] == a and s[p + 1] == b; `end` < s.size(). Markers
+// start with two bytes that rarely meet in data (";" and " "), so looking at pairs skips far
+// more than looking for the first byte alone.
+std::size_t findPair(std::string_view s, std::size_t from, std::size_t end, char a, char b) {
+    std::size_t p = from;
+#if defined(__SSE2__)
+    const __m128i va = _mm_set1_epi8(a);
+    const __m128i vb = _mm_set1_epi8(b);
+    // Each step reads s[p .. p + 16].
+    while (p + 16 < s.size() && p < end) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + p));
+        const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + p + 1));
+        const auto mask = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(x, va), _mm_cmpeq_epi8(y, vb))));
+        if (mask != 0) {
+            const std::size_t hit = p + static_cast<std::size_t>(__builtin_ctz(mask));
+            return hit < end ? hit : std::string_view::npos;
+        }
+        p += 16;
+    }
+#endif
+    for (; p < end; ++p)
+        if (s[p] == a && s[p + 1] == b) return p;
+    return std::string_view::npos;
+}
+
+}  // namespace
+
 void TextCounter::update(std::string_view s) {
     const std::size_t m = marker_.size();
     if (m == 0 || s.size() < m) return;
     const std::size_t starts = s.size() - m + 1;  // a start at or after this would not fit
     while (next_ < starts) {
-        // The first byte is rare enough in most data for memchr to do the walking.
-        const void* hit = memchr(s.data() + next_, marker_[0], starts - next_);
-        if (!hit) {
+        const std::size_t at = m == 1 ? s.find(marker_[0], next_)
+                                      : findPair(s, next_, starts, marker_[0], marker_[1]);
+        if (at == std::string_view::npos || at >= starts) {
             next_ = starts;
             break;
         }
-        const auto at = static_cast<std::size_t>(static_cast<const char*>(hit) - s.data());
         if (s.compare(at, m, marker_) == 0 && startsCharacter(cp_, s, at)) {
             ++count_;
             next_ = at + m;

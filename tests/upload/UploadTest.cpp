@@ -372,6 +372,29 @@ TEST(Upload, NothingWorksBeforeThePageStarts) {
     EXPECT_EQ(p.up.errorList().size(), 1u);
 }
 
+TEST(UploadCodePage, CountsMarkersWhereverTheyFall) {
+    const std::string marker = "; name=";
+    for (std::size_t at = 0; at + marker.size() <= 70; ++at) {
+        std::string s(70, 'x');
+        s.replace(at, marker.size(), marker);
+        EXPECT_EQ(countText(CodePage::Gbk, s, marker), 1u) << at;
+        // Arriving in pieces of every size gives the same count.
+        for (std::size_t piece = 1; piece < 20; ++piece) {
+            TextCounter counter(CodePage::Gbk, marker);
+            for (std::size_t n = piece; n < s.size(); n += piece) counter.update(s.substr(0, n));
+            counter.update(s);
+            EXPECT_EQ(counter.count(), 1u) << at << " " << piece;
+        }
+        if (at == 0) continue;
+        s[at - 1] = '\xB0';  // takes the ";" along in GBK
+        EXPECT_EQ(countText(CodePage::Gbk, s, marker), 0u) << at;
+        EXPECT_EQ(countText(CodePage::Utf8, s, marker), 1u) << at;
+    }
+    EXPECT_EQ(countText(CodePage::Gbk, std::string(40, ';') + "; name=; name=" + std::string(40, ' '),
+                        marker),
+              2u);
+}
+
 TEST(UploadCodePage, CharacterStartsAndDecoding) {
     EXPECT_TRUE(startsCharacter(CodePage::Gbk, "\xB0\xB0;", 2));
     EXPECT_FALSE(startsCharacter(CodePage::Gbk, "a\xB0;", 2));
