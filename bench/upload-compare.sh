@@ -36,13 +36,17 @@ def median(name):
     raise SystemExit("no median for " + name)
 rows = [("(a) one 100 MB file", "BM_UploadBigFile", "big"),
         ("(b) 1,000 small fields", "BM_UploadSmallFields", "fields")]
-print("busboy %s; medians; GB/s = body bytes / time" % peer["busboy"])
-print("%-24s %14s %12s %14s %12s %8s" % ("body", "KavelUP ms", "GB/s", "busboy ms", "GB/s", "ratio"))
+print("busboy %s; medians of the time per body; GB/s = body bytes / time" % peer["busboy"])
+print()
+print("%-24s %11s %7s   %-34s %11s %7s %7s" % (
+    "body", "KavelUP ms", "GB/s", "busboy, body handed over as", "busboy ms", "GB/s", "ratio"))
+modes = {"request": "64 KiB copies (as from a request)", "buffer": "one Buffer (no copy)"}
 for label, bench, case in rows:
-    p = next(r for r in peer["results"] if r["case"] == case)
     k = median(bench)
-    size = p["bytes"]
-    print("%-24s %14.3f %12.2f %14.3f %12.2f %7.1fx" % (
-        label, k, size / k / 1e6, p["median_ms"], size / p["median_ms"] / 1e6,
-        p["median_ms"] / k))
+    for mode in ("request", "buffer"):
+        p = next(r for r in peer["results"] if r["case"] == case and r["mode"] == mode)
+        size = p["bytes"]
+        print("%-24s %11.3f %7.2f   %-34s %11.3f %7.2f %6.1fx" % (
+            label if mode == "request" else "", k, size / k / 1e6, modes[mode],
+            p["median_ms"], size / p["median_ms"] / 1e6, p["median_ms"] / k))
 PY
