@@ -1,3 +1,5 @@
+#include <optional>
+
 #include <gtest/gtest.h>
 
 #include "text/Gbk.h"
@@ -26,12 +28,10 @@ struct Frames : ::testing::Test, viewtest::Fixture {
         return out;
     }
     std::vector<platform::CanvasCall> texts() { return canvas.callsOf(CallKind::DrawText); }
-    const platform::CanvasCall* textCall(const std::string& t) {
-        static std::vector<platform::CanvasCall> keep;
-        keep = texts();
-        for (const auto& c : keep)
-            if (c.text == t) return &c;
-        return nullptr;
+    std::optional<platform::CanvasCall> textCall(const std::string& t) {
+        for (const auto& c : texts())
+            if (c.text == t) return c;
+        return std::nullopt;
     }
 };
 
@@ -66,21 +66,21 @@ TEST_F(Frames, TitleBlockSitsInTheBottomRightCorner) {
     for (int y : {-2666, -2700, -2733, -2766}) EXPECT_EQ(horizontalsAt(y).size(), 1u) << y;
     EXPECT_TRUE(horizontalsAt(-2633).empty());  // the top row is double height
     // Row texts: maximum character width 20 of the 30-unit font, rows 4 below their rule.
-    const auto* drafter = textCall(text::gbk("张三"));
-    ASSERT_NE(drafter, nullptr);
+    const auto drafter = textCall(text::gbk("张三"));
+    ASSERT_TRUE(drafter);
     EXPECT_EQ(drafter->rect, (Rect{3533, -2670, 3533 + (4 + 2) * 20, -2696}));
-    const auto* old = textCall("OLD-7");
-    ASSERT_NE(old, nullptr);
+    const auto old = textCall("OLD-7");
+    ASSERT_TRUE(old);
     EXPECT_EQ(old->rect.right, 4000);
     EXPECT_EQ(old->rect.top, -2770);
     // The drawing name is centred in the top row in the larger font; its label is not shown.
-    const auto* name = textCall(text::gbk("某装置工艺管线单线图"));
-    ASSERT_NE(name, nullptr);
+    const auto name = textCall(text::gbk("某装置工艺管线单线图"));
+    ASSERT_TRUE(name);
     EXPECT_EQ(name->rect, (Rect{3405, -2610, 4000, -2720}));
     EXPECT_EQ(name->format & platform::TextFormat::Center, platform::TextFormat::Center);
     EXPECT_EQ(name->state.font.height, 40);
-    EXPECT_EQ(textCall(text::gbk(" 图纸名称:")), nullptr);
-    EXPECT_NE(textCall(text::gbk(" 旧图号 ")), nullptr);
+    EXPECT_FALSE(textCall(text::gbk(" 图纸名称:")));
+    EXPECT_TRUE(textCall(text::gbk(" 旧图号 ")));
     // Column rules: thin ones at +100 over all four rows, +300 and +400 over two.
     int found = 0;
     for (const auto& s : canvas.segments()) {
@@ -129,11 +129,11 @@ TEST_F(Frames, TableOrderWidthAndColour) {
     const int width = (ll + 40) * a + 65;
     const int left = 2800 - width;
     auto rowTop = [](int k) { return -100 - k * 41 - 8; };
-    const auto* material = textCall("Q235");
-    ASSERT_NE(material, nullptr);
+    const auto material = textCall("Q235");
+    ASSERT_TRUE(material);
     EXPECT_EQ(material->rect, (Rect{left + 10 + ll * a + 10 + 5, rowTop(9), 2800, rowTop(9) - 41 + 4}));
-    const auto* spec = textCall(text::gbk("φ219×8"));
-    ASSERT_NE(spec, nullptr);
+    const auto spec = textCall(text::gbk("φ219×8"));
+    ASSERT_TRUE(spec);
     EXPECT_EQ(spec->rect.top, rowTop(10));
     EXPECT_EQ(textCall("123.4")->rect.top, rowTop(11));
     EXPECT_EQ(textCall(text::gbk("管  线  材  料"))->rect, (Rect{left + 10, rowTop(9), left + 10 + ll * a + 10, rowTop(9) - 37}));
