@@ -63,7 +63,8 @@ int tenths(double radians) { return truncToInt(radians * kRadToTenths); }
 
 // Text angles at or near the vertical lie flat instead.
 int snapNearVertical(int m) {
-    if (m % 900 == 0 || std::abs(m - 900) <= 15 || std::abs(m + 900) <= 15) return 0;
+    const long long t = m;
+    if (t % 900 == 0 || std::llabs(t - 900) <= 15 || std::llabs(t + 900) <= 15) return 0;
     return m;
 }
 
@@ -71,9 +72,9 @@ int snapNearVertical(int m) {
 int accessoryAngle(int dir, const AxisAngles& axes) {
     switch (dir) {
         case 3:
-        case 5: return -10 * truncToInt(axes.alpha);
+        case 5: return truncToInt(-10.0 * truncToInt(axes.alpha));
         case 2:
-        case 4: return 10 * truncToInt(axes.beta);
+        case 4: return truncToInt(10.0 * truncToInt(axes.beta));
         case 1: return 900;
         case 0: return -900;
         default: return 0;
@@ -81,6 +82,12 @@ int accessoryAngle(int dir, const AxisAngles& axes) {
 }
 
 int cwOf(const model::DrawingSettings& s) { return s.Dim_Size * 2 / 3; }
+
+// An elevation mark is placed on the continuation of one of the elbow's legs and runs along
+// that leg, toward the corner or away from it.
+int elbowTextAngle(const PipeObject& o, const AxisAngles& axes) {
+    return truncToInt(-10.0 * ElbowAngle(directionCode(o.StrtDir), directionCode(o.EndDir), axes));
+}
 
 Vec3 unscaled(double x, double y, double zoom, double z) { return Vec3(x / zoom, y / zoom, z); }
 
@@ -150,7 +157,7 @@ void layoutElbow(PipeObject& o, const model::DrawingSettings& s, const ViewState
     const double r = s.m_wantouR * zoom;
     const double cw = cwOf(s);
     const double u = static_cast<double>(o.DistTxt.size()) * cw;
-    o.dimAngle = tenths(h);
+    o.dimAngle = elbowTextAngle(o, view.axes());
     const auto row = elbowRow(from, to);
     if (!row) return;  // both legs vertical: no mark
     const Vec3 q = (row->fromPort1 ? o.Port1 : o.Port2) * zoom;
@@ -201,17 +208,21 @@ void layoutSymbolLabel(PipeObject& o, const model::DrawingSettings& s, const Vie
         dy = step.y;
     }
     const double theta = slopeAngle(dx, dy);
-    const double off = kLabelDistance * zoom;
-    double x = ax, y = ay;
-    if (theta < 0) {
-        x += -std::sin(theta) * off;
-        y += std::cos(theta) * off;
-    } else {
-        x += std::sin(theta) * off;
-        y += -std::cos(theta) * off;
-    }
+    // The side the label goes to: below a rising pipe, above a falling one.
+    const double nx = theta < 0 ? -std::sin(theta) : std::sin(theta);
+    const double ny = theta < 0 ? std::cos(theta) : -std::cos(theta);
+    double x = ax + nx * kLabelDistance * zoom;
+    double y = ay + ny * kLabelDistance * zoom;
     const bool accessory = is(o, ObjectKind::Accessory) || is(o, ObjectKind::SiteMark);
-    int angle = accessory ? accessoryAngle(dir, axes) : snapNearVertical(tenths(theta));
+    const int angle = accessory ? accessoryAngle(dir, axes) : snapNearVertical(tenths(theta));
+    // The text hangs below its reference point. Where it would hang back toward the pipe, it
+    // moves out by as much, so that labels keep their clearance on either side of a pipe.
+    const double phi = angle / 10.0 * kDegToRad;
+    const double back = std::sin(phi) * nx - std::cos(phi) * ny;  // the text's "down" along n
+    if (back < 0) {
+        x -= back * s.Dim_Size * nx;
+        y -= back * s.Dim_Size * ny;
+    }
     if (o.SubType == static_cast<int>(SymbolCode::Vessel)) {
         x -= kVesselLabelLeft * zoom;
         y += kVesselLabelUp * zoom;
@@ -374,8 +385,7 @@ int AnnotationTextAngle(PipeObject& o, const AxisAngles& axes) {
             // The text runs along the pipe, as its layout centres it.
             return tenths(slopeAngle(o.Port1.x - o.Port2.x, o.Port1.y - o.Port2.y));
         }
-        case ObjectKind::Elbow:
-            return truncToInt(10.0 * ElbowAngle(directionCode(o.StrtDir), dir, axes));
+        case ObjectKind::Elbow: return elbowTextAngle(o, axes);
         case ObjectKind::Accessory:
         case ObjectKind::SiteMark: return o.dimAngle = accessoryAngle(dir, axes);
         case ObjectKind::Valve:

@@ -120,7 +120,7 @@ platform::Point project(const Placement& p, double x, double y) {
         X = g * p.cosB * p.cosB;
         Y = h + g * p.sinB * p.cosB;
     }
-    return {p.anchor.x + truncToInt(X), p.anchor.y + truncToInt(Y)};
+    return {truncToInt(p.anchor.x + std::trunc(X)), truncToInt(p.anchor.y + std::trunc(Y))};
 }
 
 // Walks the segments in drawing order, calling `fn(from, to)` with device points, and

@@ -1,10 +1,12 @@
 #include <cmath>
+#include <limits>
 
 #include <gtest/gtest.h>
 
 #include "text/Gbk.h"
 #include "tubra/view/AnnotationPainter.h"
 #include "tubra/view/Annotations.h"
+#include "tubra/view/SymbolLibrary.h"
 #include "tubra/view/TextObjectPainter.h"
 #include "ViewTestSupport.h"
 
@@ -122,9 +124,10 @@ TEST_F(Annotations, ElbowElevationMark) {
     EXPECT_EQ(e.DistTxt, text::gbk("▽3.25m"));
     ASSERT_EQ(texts().size(), 1u);
     EXPECT_TRUE(texts()[0].state.font.underline);
-    EXPECT_EQ(texts()[0].state.font.escapement, 300);
-    EXPECT_EQ(e.dimAngle, 300);
-    // From Port1 (the incoming pipe runs east): D = R + cw = 16 + 20 along the elbow angle.
+    // The mark stands on the continuation of the east leg past the corner and runs along it.
+    EXPECT_EQ(texts()[0].state.font.escapement, -300);
+    EXPECT_EQ(e.dimAngle, -300);
+    // From Port1 (the incoming pipe runs east): D = R + cw = 16 + 20 along the east axis.
     EXPECT_NEAR(e.dimTxt_st.x, 1000 + 36 * std::cos(30 * kDegToRad), 1e-6);
     EXPECT_NEAR(e.dimTxt_st.y, -1000 + 30 - 36 * std::sin(30 * kDegToRad), 1e-6);
 
@@ -301,4 +304,38 @@ TEST_F(Annotations, TextObjectsFollowTheZoomOnlyWhenAsked) {
     EXPECT_EQ(calls[0].state.font.height, 50);
     EXPECT_FALSE(calls[0].state.font.italic);
     EXPECT_FALSE(calls[0].state.font.underline);
+}
+
+// Files can hold any numbers; painting them must stay defined (the sanitizer build checks).
+TEST_F(Annotations, ExtremeValuesPaintWithoutFaults) {
+    const double wild[] = {0.0, -0.0, 1e300, -1e300, std::nan(""), 2147483648.0, -2147483649.0,
+                           std::numeric_limits<double>::infinity()};
+    const int kinds[] = {2, 3, 8, 12, 29, 30, 31, 36, 37};
+    for (double v : wild) {
+        view.X_AxisAngle = v;
+        view.ZoomPara = v == 0.0 ? 1.0 : v;
+        app.settings.DrawZoom_GJFM = v;
+        for (int kind : kinds) {
+            for (int dir : {-1, 0, 1, 2, 3, 4, 5, 6, 7}) {
+                PipeObject o;
+                o.MainType = kind;
+                o.SubType = kind == 37 ? 39 : 13;
+                o.EndDir = dir;
+                o.StrtDir = v;
+                o.Port1 = {v, -v, v};
+                o.Port2 = {1.0, v, 0.0};
+                o.Port3 = {v, v, v};
+                o.Port4 = {v, v, v};
+                o.Distanc = v;
+                o.BiHou = 1;
+                o.DistTxt = "12";
+                canvas.clear();
+                PaintAnnotation(o, ctx());
+                PaintTextObject(o, ctx());
+                PaintSymbol(o, ctx(), false);
+                SymbolExitPoint(o, SymbolScale::of(ctx()));
+            }
+        }
+    }
+    SUCCEED();
 }
