@@ -130,15 +130,22 @@ int Canvas::drawText(const Rect& r, std::string_view gbk, unsigned format) {
 Point Canvas::toDevice(Point p) const {
     const double s = pixelsPerUnit();
     const CanvasState& st = state_;
-    return {roundToInt((static_cast<double>(p.x) - st.windowOrigin.x) * s) + st.viewportOrigin.x,
-            roundToInt((static_cast<double>(st.windowOrigin.y) - p.y) * s) + st.viewportOrigin.y};
+    return {saturate(static_cast<long long>(
+                         roundToInt((static_cast<double>(p.x) - st.windowOrigin.x) * s)) +
+                     st.viewportOrigin.x),
+            saturate(static_cast<long long>(
+                         roundToInt((static_cast<double>(st.windowOrigin.y) - p.y) * s)) +
+                     st.viewportOrigin.y)};
 }
 
 Point Canvas::toLogical(Point d) const {
     const double s = pixelsPerUnit();
     const CanvasState& st = state_;
-    return {roundToInt((static_cast<double>(d.x) - st.viewportOrigin.x) / s) + st.windowOrigin.x,
-            st.windowOrigin.y - roundToInt((static_cast<double>(d.y) - st.viewportOrigin.y) / s)};
+    return {saturate(static_cast<long long>(
+                         roundToInt((static_cast<double>(d.x) - st.viewportOrigin.x) / s)) +
+                     st.windowOrigin.x),
+            saturate(static_cast<long long>(st.windowOrigin.y) -
+                     roundToInt((static_cast<double>(d.y) - st.viewportOrigin.y) / s))};
 }
 
 Rect Canvas::toLogical(const Rect& d) const {
@@ -174,25 +181,26 @@ std::vector<std::string_view> splitTextLines(std::string_view gbk) {
 
 std::vector<Point> layoutTextLines(const Rect& r, const std::vector<int>& widths, int h,
                                    unsigned format) {
+    // In 64 bits: rectangles and heights may be anything a file holds.
     const Rect n = normalisedLogical(r);
-    const int total = h * static_cast<int>(widths.size());
-    int top = n.top;
+    const long long total = static_cast<long long>(h) * static_cast<long long>(widths.size());
+    long long top = n.top;
     if (format & TextFormat::SingleLine) {
         // Vertical placement applies to single lines only, as with the usual text layout.
         if (format & TextFormat::Bottom)
             top = n.bottom + total;
         else if (format & TextFormat::VCenter)
-            top = n.top - (n.height() - total) / 2;
+            top = n.top - (static_cast<long long>(n.top) - n.bottom - total) / 2;
     }
     std::vector<Point> out;
     out.reserve(widths.size());
     for (std::size_t i = 0; i < widths.size(); ++i) {
-        int x = n.left;
+        long long x = n.left;
         if (format & TextFormat::Center)
-            x = n.left + (n.width() - widths[i]) / 2;
+            x = n.left + (static_cast<long long>(n.right) - n.left - widths[i]) / 2;
         else if (format & TextFormat::Right)
-            x = n.right - widths[i];
-        out.push_back({x, top - h * static_cast<int>(i)});
+            x = static_cast<long long>(n.right) - widths[i];
+        out.push_back({saturate(x), saturate(top - static_cast<long long>(h) * static_cast<long long>(i))});
     }
     return out;
 }

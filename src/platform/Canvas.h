@@ -8,6 +8,7 @@
 // bytes. Every painter of the drawing program draws through this interface, so the same
 // painter serves the screen, printers, PDF, PNG, SVG and the recording canvas of the tests.
 
+#include <climits>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -25,6 +26,12 @@ constexpr Colour rgbColour(int r, int g, int b) {
 constexpr int redOf(Colour c) { return static_cast<int>(c & 0xFF); }
 constexpr int greenOf(Colour c) { return static_cast<int>((c >> 8) & 0xFF); }
 constexpr int blueOf(Colour c) { return static_cast<int>((c >> 16) & 0xFF); }
+
+// An int from a wider value, clamped to the int range: coordinates come from drawing files
+// and may be anything.
+constexpr int saturate(long long v) {
+    return v < INT_MIN ? INT_MIN : v > INT_MAX ? INT_MAX : static_cast<int>(v);
+}
 
 struct Point {
     int x = 0;
@@ -45,8 +52,9 @@ struct Rect {
     int top = 0;
     int right = 0;
     int bottom = 0;
-    int width() const { return right - left; }
-    int height() const { return top - bottom; }  // positive for a logical (y up) rectangle
+    int width() const { return saturate(static_cast<long long>(right) - left); }
+    // Positive for a logical (y up) rectangle.
+    int height() const { return saturate(static_cast<long long>(top) - bottom); }
     friend constexpr bool operator==(const Rect&, const Rect&) = default;
 };
 

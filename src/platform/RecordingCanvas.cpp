@@ -75,7 +75,8 @@ int RecordingCanvas::doDrawText(const Rect& r, const std::vector<std::string_vie
         if (i) c.text += "\r\n";
         c.text += lines[i];
     }
-    return cellHeight(state_.font) * static_cast<int>(lines.size());
+    return saturate(static_cast<long long>(cellHeight(state_.font)) *
+                    static_cast<long long>(lines.size()));
 }
 
 std::vector<CanvasCall> RecordingCanvas::callsOf(CallKind kind) const {

@@ -247,7 +247,7 @@ const QtCanvas::FontInfo& QtCanvas::fontInfo() const {
     q.setFamilies({familyForFace(f.face, f.pitchAndFamily), QString::fromUtf8(kSansFamily),
                    QStringLiteral("DejaVu Sans")});
     // Sizes are in logical units; the transform scales them onto the device.
-    q.setPixelSize(std::clamp(em, 1, 100000));
+    q.setPixelSize(std::clamp(em, 1, 20000));  // no text is taller than a sheet
     q.setWeight(qtWeight(f.weight));
     q.setItalic(f.italic);
     q.setUnderline(f.underline);
@@ -335,7 +335,7 @@ int QtCanvas::doDrawText(const Rect& r, const std::vector<std::string_view>& lin
         if (!texts[i].isEmpty()) drawTextLine(at[i], texts[i], widths[i]);
     painter_.restore();
     painterChanged();
-    return fi.metrics.height * static_cast<int>(lines.size());
+    return saturate(static_cast<long long>(fi.metrics.height) * static_cast<long long>(lines.size()));
 }
 
 }  // namespace platform::qt

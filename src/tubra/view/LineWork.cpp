@@ -35,6 +35,12 @@ Point midpoint(Point a, Point b) {
             truncToInt((static_cast<double>(a.y) + b.y) / 2.0)};
 }
 
+// The square of half-size `r` around `m`, clamped to the int range.
+platform::Rect around(Point m, long long r) {
+    using platform::saturate;
+    return {saturate(m.x - r), saturate(m.y + r), saturate(m.x + r), saturate(m.y - r)};
+}
+
 bool near(double angle, double target) { return std::fabs(angle - target) <= 1.0; }
 
 // The direction code a slanted pipe's leg is dimensioned as.
@@ -131,7 +137,7 @@ void drawWeld(const PipeObject& o, const PaintContext& ctx, bool selected) {
     // The circle keeps its size at every zoom.
     const int r = truncToInt(s.HanFengKuan);
     const Point m = DevicePoint(o.Port1, ctx.zoom());
-    c.ellipse({m.x - r, m.y + r, m.x + r, m.y - r});
+    c.ellipse(around(m, r));
 }
 
 void drawBreakLine(const PipeObject& o, const PaintContext& ctx, bool selected) {
@@ -143,7 +149,9 @@ void drawBreakLine(const PipeObject& o, const PaintContext& ctx, bool selected) 
     if (o.SubType == 0 || o.SubType == 1) {
         const bool main = o.SubType == 0;
         c.setPen(Pen::fromStyle(main ? s.ZhuXianStyle : s.ZhiXianStyle,
-                                truncToInt(main ? s.ZhuXianKuan : s.ZhiXianKuan) + 2,
+                                platform::saturate(static_cast<long long>(truncToInt(
+                                                       main ? s.ZhuXianKuan : s.ZhiXianKuan)) +
+                                                   2),
                                 s.BeiJingColor));
         line(c, p1, p2);
     }
@@ -307,10 +315,9 @@ void DrawCrossingGap(const PipeObject& later, const PipeObject& earlier, const P
         pen = Pen::fromStyle(s.QiTaStyle, truncToInt(s.QiTaKuan), s.GuanJianColor);
 
     // Erase both lines around the crossing; the square does not scale with the zoom.
-    const int half =
-        2 * truncToInt(front.SubType != 0 ? s.ZhiXianKuan : s.ZhuXianKuan);
-    const Point m = DevicePoint(x, ctx.zoom());
-    c.fillRect({m.x - half, m.y + half, m.x + half, m.y - half}, s.BeiJingColor);
+    const long long half =
+        2LL * truncToInt(front.SubType != 0 ? s.ZhiXianKuan : s.ZhuXianKuan);
+    c.fillRect(around(DevicePoint(x, ctx.zoom()), half), s.BeiJingColor);
 
     platform::CanvasStateGuard guard(c);
     c.setPen(pen);

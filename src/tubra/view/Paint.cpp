@@ -69,8 +69,10 @@ void DrawAxisIndicator(ViewState& view, const model::DrawingSettings& settings,
     canvas.setBackgroundColour(settings.BeiJingColor);
 
     // Erase where the indicator stood at the previous paint.
-    const platform::Point last = view.lastAxisOrigin;
-    canvas.fillRect({last.x - 20, last.y + 100, last.x + 100, last.y - 100}, settings.BeiJingColor);
+    const long long x = view.lastAxisOrigin.x, y = view.lastAxisOrigin.y;
+    canvas.fillRect({platform::saturate(x - 20), platform::saturate(y + 100),
+                     platform::saturate(x + 100), platform::saturate(y - 100)},
+                    settings.BeiJingColor);
 
     const platform::Point origin =
         view.frameSwitch ? platform::Point{120, -210} : canvas.toLogical(platform::Point{10, 45});
