@@ -53,7 +53,9 @@ constexpr int kMainLine = 0, kBranchLine = 1;
 constexpr double kElbowLength = 200.0;
 constexpr double kComponentLength = 200.0;
 
-std::string gbk(std::string_view utf8) { return text::utf8ToGbk(utf8); }
+std::string gbk(std::string_view utf8) {
+    return text::utf8ToGbk(utf8);
+}
 
 int kindOf(int code) {
     const auto kind = tubra::model::kindOfSymbol(code);
@@ -119,9 +121,8 @@ struct Sample {
         const tubra::view::SymbolScale scale{settings.DrawZoom_GJFM, 1.0, axes()};
         Vec3 exit = tubra::view::SymbolExitPoint(probe, scale).value_or(at);
         exit.z = at.z;
-        PipeObject& o =
-            drawing.addObject({kindOf(code), code, static_cast<double>(dir), at, exit,
-                               kComponentLength, -1});
+        PipeObject& o = drawing.addObject(
+            {kindOf(code), code, static_cast<double>(dir), at, exit, kComponentLength, -1});
         // New valves and fittings take the label of the one placed before; these get their own.
         o.DistTxt = label.empty() ? std::string(" ") : gbk(label);
         return o;
@@ -131,7 +132,7 @@ struct Sample {
 // Draws pipelines the way the pipe tools build them: segment after segment along the axes,
 // an elbow wherever a line turns, tees where a branch leaves, welds at the joints.
 class LineBuilder {
-public:
+  public:
     LineBuilder(Sample& s, Vec3 start, int lineClass) : s_(s), at_(start), class_(lineClass) {}
 
     // The next segment: `sheet` units on the drawing, `mm` millimetres in the field.
@@ -193,7 +194,7 @@ public:
 
     const Vec3& end() const { return at_; }
 
-private:
+  private:
     // An elbow at the end of the last segment, its corner one elbow radius beyond it.
     void elbowTo(int dir) {
         const double r = s_.settings.m_wantouR;
@@ -265,34 +266,45 @@ bool makePipeline(const std::filesystem::path& dir) {
 
     PipeObject& discharge = main.run(kEast, 440, 3600);
     s.component(flange, LineBuilder::along(discharge, 0.0), kEast);
-    s.component(static_cast<int>(SymbolCode::ReducerLargeSmall), LineBuilder::along(discharge, 0.08), kEast);
-    s.component(static_cast<int>(SymbolCode::CheckValve), LineBuilder::along(discharge, 0.17), kEast, "H44H");
+    s.component(static_cast<int>(SymbolCode::ReducerLargeSmall),
+                LineBuilder::along(discharge, 0.08), kEast);
+    s.component(static_cast<int>(SymbolCode::CheckValve), LineBuilder::along(discharge, 0.17),
+                kEast, "H44H");
     s.component(gate, LineBuilder::along(discharge, 0.66), kEast, "Z41H");
-    s.component(static_cast<int>(SymbolCode::PressureGauge), LineBuilder::along(discharge, 0.9), kEast);
+    s.component(static_cast<int>(SymbolCode::PressureGauge), LineBuilder::along(discharge, 0.9),
+                kEast);
 
     PipeObject& riser = main.run(kUp, 300, 4800);
     s.component(static_cast<int>(SymbolCode::Thermometer), LineBuilder::along(riser, 0.78), kUp);
 
     PipeObject& rack = main.run(kNorth, 520, 9000);
-    s.component(static_cast<int>(SymbolCode::SlidingSupport), LineBuilder::along(rack, 0.22), kNorth);
+    s.component(static_cast<int>(SymbolCode::SlidingSupport), LineBuilder::along(rack, 0.22),
+                kNorth);
     const Vec3 branchStart = main.tee(rack, 0.42, kEast);
-    s.component(static_cast<int>(SymbolCode::IntoWall), LineBuilder::along(rack, 0.66), kNorth, "墙");
+    s.component(static_cast<int>(SymbolCode::IntoWall), LineBuilder::along(rack, 0.66), kNorth,
+                "墙");
     s.component(static_cast<int>(SymbolCode::FixedSupport), LineBuilder::along(rack, 0.86), kNorth);
 
     PipeObject& crossing = main.run(kEast, 620, 14500);
-    s.component(static_cast<int>(SymbolCode::RigidSupport), LineBuilder::along(crossing, 0.14), kEast);
-    s.component(static_cast<int>(SymbolCode::RoadCrossing), LineBuilder::along(crossing, 0.3), kEast, "道路");
-    s.component(static_cast<int>(SymbolCode::SpringSupport), LineBuilder::along(crossing, 0.8), kEast);
+    s.component(static_cast<int>(SymbolCode::RigidSupport), LineBuilder::along(crossing, 0.14),
+                kEast);
+    s.component(static_cast<int>(SymbolCode::RoadCrossing), LineBuilder::along(crossing, 0.3),
+                kEast, "道路");
+    s.component(static_cast<int>(SymbolCode::SpringSupport), LineBuilder::along(crossing, 0.8),
+                kEast);
     // Flow arrow beside the road crossing, in the direction of the pipe.
     const Vec3 flow = LineBuilder::along(crossing, 0.6);
     crossing.Port4 = Vec3(flow.x + 10, flow.y - 40, 1);
 
     PipeObject& drop = main.run(kDown, 260, 4200);
-    s.component(static_cast<int>(SymbolCode::GlobeValve), LineBuilder::along(drop, 0.25), kDown, "J41H");
+    s.component(static_cast<int>(SymbolCode::GlobeValve), LineBuilder::along(drop, 0.25), kDown,
+                "J41H");
 
     PipeObject& inlet = main.run(kEast, 360, 3200);
-    s.component(static_cast<int>(SymbolCode::FlowMeter), LineBuilder::along(inlet, 0.16), kEast, "FT-1102");
-    s.component(static_cast<int>(SymbolCode::ButterflyValve), LineBuilder::along(inlet, 0.56), kEast, "D71X");
+    s.component(static_cast<int>(SymbolCode::FlowMeter), LineBuilder::along(inlet, 0.16), kEast,
+                "FT-1102");
+    s.component(static_cast<int>(SymbolCode::ButterflyValve), LineBuilder::along(inlet, 0.56),
+                kEast, "D71X");
     const Vec3 last = main.end();
     s.component(flange, last, kEast);
     main.weld(last, kEast);
@@ -303,7 +315,8 @@ bool makePipeline(const std::filesystem::path& dir) {
     // Branch to the drain and the sampling point: east along the rack, then down.
     LineBuilder branch(s, branchStart, kBranchLine);
     PipeObject& lateral = branch.run(kEast, 320, 4000);
-    s.component(static_cast<int>(SymbolCode::BallValve), LineBuilder::along(lateral, 0.2), kEast, "Q41F");
+    s.component(static_cast<int>(SymbolCode::BallValve), LineBuilder::along(lateral, 0.2), kEast,
+                "Q41F");
     s.component(static_cast<int>(SymbolCode::Filter), LineBuilder::along(lateral, 0.72), kEast);
     PipeObject& drain = branch.run(kDown, 190, 2600);
     s.component(static_cast<int>(SymbolCode::SafetyValve), LineBuilder::along(drain, 0.3), kDown);
@@ -347,7 +360,9 @@ bool makeAtlas(const std::filesystem::path& dir) {
     const platform::Size page = s.view.pageExtent;
     const double left = 160;
     // Rows beside the characteristic table stop short of it; lower rows use the whole width.
-    auto rightEdge = [&](double rowTop) { return rowTop > -900 ? page.cx - 600.0 : page.cx - 160.0; };
+    auto rightEdge = [&](double rowTop) {
+        return rowTop > -900 ? page.cx - 600.0 : page.cx - 160.0;
+    };
     const double gap = 46, stub = 22;
     double x = left, y = -300, rowHeight = 0;
 
@@ -360,7 +375,9 @@ bool makeAtlas(const std::filesystem::path& dir) {
             probe.MainType = kindOf(table.code);
             probe.SubType = table.code;
             probe.EndDir = d;
-            probe.StrtDir = table.code == static_cast<int>(SymbolCode::AngleValve) ? (d < 2 ? kEast : kNorth) : -1;
+            probe.StrtDir = table.code == static_cast<int>(SymbolCode::AngleValve)
+                                ? (d < 2 ? kEast : kNorth)
+                                : -1;
             Extent e = symbolExtent(s, probe);
             // The pipe stub reaches a little past the symbol on both sides.
             const Vec3 back = StepAlong(s.axes(), Vec3(), d, -stub);
@@ -386,7 +403,8 @@ bool makeAtlas(const std::filesystem::path& dir) {
             rowHeight = 0;
         }
         rowHeight = std::max(rowHeight, cellHeight);
-        s.textBlock({x, y, 0}, std::to_string(table.code) + " " + std::string(table.name), 30, "黑体");
+        s.textBlock({x, y, 0}, std::to_string(table.code) + " " + std::string(table.name), 30,
+                    "黑体");
 
         // The six placements side by side, each on a short pipe stub.
         double cx = x;

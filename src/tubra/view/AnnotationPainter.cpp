@@ -32,7 +32,9 @@ constexpr double kLabelGap = 4.0;
 // A vertical pipe's text runs downward.
 constexpr double kDownward = -1.570796275;
 
-bool is(const PipeObject& o, ObjectKind k) { return o.MainType == model::kindValue(k); }
+bool is(const PipeObject& o, ObjectKind k) {
+    return o.MainType == model::kindValue(k);
+}
 
 bool annotated(const PipeObject& o) {
     switch (o.kind()) {
@@ -43,15 +45,21 @@ bool annotated(const PipeObject& o) {
         case ObjectKind::Valve:
         case ObjectKind::Fitting:
         case ObjectKind::Accessory:
-        case ObjectKind::SiteMark: return true;
-        default: return false;
+        case ObjectKind::SiteMark:
+            return true;
+        default:
+            return false;
     }
 }
 
 // Kinds whose first layout is kept.
-bool keepsLayout(const PipeObject& o) { return !is(o, ObjectKind::Pipe) && !is(o, ObjectKind::Elbow); }
+bool keepsLayout(const PipeObject& o) {
+    return !is(o, ObjectKind::Pipe) && !is(o, ObjectKind::Elbow);
+}
 
-bool vertical(int dir) { return dir == 0 || dir == 1; }
+bool vertical(int dir) {
+    return dir == 0 || dir == 1;
+}
 
 // atan of the slope dy/dx; a vertical run gives ±90 degrees, a point 0.
 double slopeAngle(double dx, double dy) {
@@ -59,7 +67,9 @@ double slopeAngle(double dx, double dy) {
     return std::atan(dy / dx);
 }
 
-int tenths(double radians) { return truncToInt(radians * kRadToTenths); }
+int tenths(double radians) {
+    return truncToInt(radians * kRadToTenths);
+}
 
 // Text angles at or near the vertical lie flat instead.
 int snapNearVertical(int m) {
@@ -72,16 +82,23 @@ int snapNearVertical(int m) {
 int accessoryAngle(int dir, const AxisAngles& axes) {
     switch (dir) {
         case 3:
-        case 5: return truncToInt(-10.0 * truncToInt(axes.alpha));
+        case 5:
+            return truncToInt(-10.0 * truncToInt(axes.alpha));
         case 2:
-        case 4: return truncToInt(10.0 * truncToInt(axes.beta));
-        case 1: return 900;
-        case 0: return -900;
-        default: return 0;
+        case 4:
+            return truncToInt(10.0 * truncToInt(axes.beta));
+        case 1:
+            return 900;
+        case 0:
+            return -900;
+        default:
+            return 0;
     }
 }
 
-int cwOf(const model::DrawingSettings& s) { return s.Dim_Size * 2 / 3; }
+int cwOf(const model::DrawingSettings& s) {
+    return s.Dim_Size * 2 / 3;
+}
 
 // An elevation mark is placed on the continuation of one of the elbow's legs and runs along
 // that leg, toward the corner or away from it.
@@ -89,7 +106,9 @@ int elbowTextAngle(const PipeObject& o, const AxisAngles& axes) {
     return truncToInt(-10.0 * ElbowAngle(directionCode(o.StrtDir), directionCode(o.EndDir), axes));
 }
 
-Vec3 unscaled(double x, double y, double zoom, double z) { return Vec3(x / zoom, y / zoom, z); }
+Vec3 unscaled(double x, double y, double zoom, double z) {
+    return Vec3(x / zoom, y / zoom, z);
+}
 
 // The port an elbow's elevation mark is placed from, and which formula places it.
 struct ElbowRow {
@@ -110,7 +129,7 @@ std::optional<ElbowRow> elbowRow(int from, int to) {
 Vec3 referenceForCentre(double cx, double cy, int m, double w, double h) {
     const double phi = m / 10.0 * kDegToRad;
     const double bx = std::cos(phi), by = std::sin(phi);  // along the baseline
-    const double ux = -by, uy = bx;                        // toward the top of the glyphs
+    const double ux = -by, uy = bx;                       // toward the top of the glyphs
     return {cx - bx * w / 2 + ux * h / 2, cy - by * w / 2 + uy * h / 2, 0.0};
 }
 
@@ -276,17 +295,26 @@ double arrowAngle(double degrees) {
 
 int oppositeDirection(int dir) {
     switch (dir) {
-        case 0: return 1;
-        case 1: return 0;
-        case 2: return 4;
-        case 4: return 2;
-        case 3: return 5;
-        case 5: return 3;
-        default: return -1;
+        case 0:
+            return 1;
+        case 1:
+            return 0;
+        case 2:
+            return 4;
+        case 4:
+            return 2;
+        case 3:
+            return 5;
+        case 5:
+            return 3;
+        default:
+            return -1;
     }
 }
 
-Vec3 moved(const Vec3& p, double dx, double dy) { return {p.x + dx, p.y + dy, 0.0}; }
+Vec3 moved(const Vec3& p, double dx, double dy) {
+    return {p.x + dx, p.y + dy, 0.0};
+}
 
 // The point `t` times as far from `from` as `to` is.
 Vec3 past(const Vec3& from, const Vec3& to, double t) {
@@ -298,7 +326,9 @@ void line(platform::Canvas& c, Point a, Point b) {
     c.lineTo(b);
 }
 
-bool startsWith(const model::ObjectText& t, char c) { return !t.empty() && t.view().front() == c; }
+bool startsWith(const model::ObjectText& t, char c) {
+    return !t.empty() && t.view().front() == c;
+}
 
 void paintPipe(PipeObject& o, const PaintContext& ctx) {
     const auto& s = ctx.settings;
@@ -323,8 +353,7 @@ void paintPipe(PipeObject& o, const PaintContext& ctx) {
 
     const int mark = truncToInt(o.Port4.z);
     if (mark == 0) return;
-    const double length =
-        static_cast<double>(o.DistTxt.size() + 2) * c.textMetrics().aveCharWidth;
+    const double length = static_cast<double>(o.DistTxt.size() + 2) * c.textMetrics().aveCharWidth;
     const double f = SegmentAngle(o.Port1, o.Port2);
     const double fr = f * kDegToRad;
     const Vec3 anchor(o.Port4.x * zoom, o.Port4.y * zoom, 0.0);
@@ -385,15 +414,19 @@ int AnnotationTextAngle(PipeObject& o, const AxisAngles& axes) {
             // The text runs along the pipe, as its layout centres it.
             return tenths(slopeAngle(o.Port1.x - o.Port2.x, o.Port1.y - o.Port2.y));
         }
-        case ObjectKind::Elbow: return elbowTextAngle(o, axes);
+        case ObjectKind::Elbow:
+            return elbowTextAngle(o, axes);
         case ObjectKind::Accessory:
-        case ObjectKind::SiteMark: return o.dimAngle = accessoryAngle(dir, axes);
+        case ObjectKind::SiteMark:
+            return o.dimAngle = accessoryAngle(dir, axes);
         case ObjectKind::Valve:
-        case ObjectKind::Fitting: return o.dimAngle = (dir >= 2 && dir <= 5) ? -900 : 0;
+        case ObjectKind::Fitting:
+            return o.dimAngle = (dir >= 2 && dir <= 5) ? -900 : 0;
         case ObjectKind::Tee:
             return snapNearVertical(
                 tenths(slopeAngle(o.Port2.x - o.Port1.x, o.Port2.y - o.Port1.y)));
-        default: return o.dimAngle;
+        default:
+            return o.dimAngle;
     }
 }
 
@@ -417,15 +450,24 @@ void LayoutAnnotation(PipeObject& o, const model::DrawingSettings& s, const View
     // Positions are stored at zoom 1; without a usable zoom nothing can be stored.
     if (!(zoom > 0.0) || !std::isfinite(zoom)) return;
     switch (o.kind()) {
-        case ObjectKind::Pipe: layoutPipe(o, s, zoom, a, b); break;
-        case ObjectKind::Elbow: layoutElbow(o, s, view, zoom); break;
-        case ObjectKind::Weld: layoutWeld(o, s, zoom); break;
+        case ObjectKind::Pipe:
+            layoutPipe(o, s, zoom, a, b);
+            break;
+        case ObjectKind::Elbow:
+            layoutElbow(o, s, view, zoom);
+            break;
+        case ObjectKind::Weld:
+            layoutWeld(o, s, zoom);
+            break;
         case ObjectKind::Tee:
         case ObjectKind::Valve:
         case ObjectKind::Fitting:
         case ObjectKind::Accessory:
-        case ObjectKind::SiteMark: layoutSymbolLabel(o, s, view, zoom); break;
-        default: break;
+        case ObjectKind::SiteMark:
+            layoutSymbolLabel(o, s, view, zoom);
+            break;
+        default:
+            break;
     }
 }
 
@@ -464,9 +506,15 @@ void PaintAnnotation(PipeObject& o, const PaintContext& ctx) {
     c.setBackgroundColour(s.BeiJingColor);
     c.setPen({platform::PenStyle::Solid, 1, s.DimLineColor});
     switch (o.kind()) {
-        case ObjectKind::Pipe: paintPipe(o, ctx); break;
-        case ObjectKind::Elbow: paintElbow(o, ctx); break;
-        default: paintLabel(o, ctx); break;
+        case ObjectKind::Pipe:
+            paintPipe(o, ctx);
+            break;
+        case ObjectKind::Elbow:
+            paintElbow(o, ctx);
+            break;
+        default:
+            paintLabel(o, ctx);
+            break;
     }
 }
 

@@ -13,7 +13,7 @@
 namespace tubra::view {
 
 // The table entry shown in each row, top to bottom.
-inline constexpr std::array<int, 18> kTableDisplayOrder = {0, 1,  2,  3,  4,  5,  6,  7,  8,
+inline constexpr std::array<int, 18> kTableDisplayOrder = {0,  1,  2, 3,  4,  5,  6,  7,  8,
                                                            16, 17, 9, 10, 11, 12, 13, 14, 15};
 
 // The colour of the table's lines and texts on a background: each component the complement

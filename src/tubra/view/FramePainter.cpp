@@ -33,4 +33,14 @@ void PaintBorder(const PaintContext& ctx) {
     }
 }
 
+void TakeFrameTexts(ViewState& view, const model::Drawing& drawing) {
+    view.title = drawing.title;
+    view.table = drawing.table;
+}
+
+void ReturnFrameTexts(const ViewState& view, model::Drawing& drawing) {
+    drawing.title = view.title;
+    drawing.table = view.table;
+}
+
 }  // namespace tubra::view

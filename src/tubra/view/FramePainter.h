@@ -4,7 +4,9 @@
 // units from the page extent alone (they do not zoom) and are drawn only while the view's
 // frame switch is on.
 
+#include "tubra/model/Drawing.h"
 #include "tubra/view/PaintContext.h"
+#include "tubra/view/ViewState.h"
 
 namespace tubra::view {
 
@@ -17,5 +19,13 @@ void PaintFrame(const PaintContext& ctx);
 
 // The border alone.
 void PaintBorder(const PaintContext& ctx);
+
+// The view's working copies of the title block and characteristic table, exchanged with the
+// document at every paint: taken before drawing, handed back after it. Taking them at every
+// paint (not only after a file was opened) means that whatever changed the document's texts
+// since the last paint is shown, and not overwritten by an older copy when they are handed
+// back.
+void TakeFrameTexts(ViewState& view, const model::Drawing& drawing);
+void ReturnFrameTexts(const ViewState& view, model::Drawing& drawing);
 
 }  // namespace tubra::view

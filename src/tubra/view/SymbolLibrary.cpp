@@ -14,7 +14,9 @@ using model::Vec3;
 
 namespace {
 
-constexpr int code(SymbolCode c) { return static_cast<int>(c); }
+constexpr int code(SymbolCode c) {
+    return static_cast<int>(c);
+}
 
 // How far the outlet of an angle valve leans toward its outlet direction, per unit across
 // the pipe.
@@ -23,14 +25,14 @@ const double kAngleValveLean = std::sin(30.0);
 // One symbol, ready to be walked: table, direction, orientation and the projection.
 struct Placement {
     const SymbolTable* table = nullptr;
-    int dir = 0;            // EndDir 0..5
-    bool reversed = false;  // laid backward, ending on the anchor
+    int dir = 0;             // EndDir 0..5
+    bool reversed = false;   // laid backward, ending on the anchor
     platform::Point anchor;  // the anchor's device point
-    double k = 4.0;         // table units to sheet units
+    double k = 4.0;          // table units to sheet units
     double cosA = 1, sinA = 0, cosB = 1, sinB = 0;
     double alpha = 0, beta = 0;  // radians
     int subType = 0;
-    int outletDir = -1;  // StrtDir of an angle valve
+    int outletDir = -1;     // StrtDir of an angle valve
     bool crossing = false;  // river and railway crossings turn onto the other horizontal axis
 };
 
@@ -53,9 +55,9 @@ std::optional<Placement> place(const PipeObject& o, const SymbolScale& scale, bo
     p.sinB = std::sin(p.beta);
     p.subType = o.SubType;
     p.outletDir = model::directionCode(o.StrtDir);
-    p.crossing = o.is(model::ObjectKind::SiteMark) &&
-                 (o.SubType == code(SymbolCode::AcrossRiver) ||
-                  o.SubType == code(SymbolCode::RailwayCrossing));
+    p.crossing =
+        o.is(model::ObjectKind::SiteMark) && (o.SubType == code(SymbolCode::AcrossRiver) ||
+                                              o.SubType == code(SymbolCode::RailwayCrossing));
     return p;
 }
 
@@ -158,14 +160,14 @@ void drawDisc(platform::Canvas& canvas, const Placement& p, platform::Point end,
     const double cx = (static_cast<double>(p.anchor.x) + end.x) / 2.0;
     const double cy = (static_cast<double>(p.anchor.y) + end.y) / 2.0;
     constexpr std::array<std::array<double, 2>, 9> kCorners = {{{-0.5, 1},
-                                                                 {-1, 0.5},
-                                                                 {-1, -0.5},
-                                                                 {-0.5, -1},
-                                                                 {0.5, -1},
-                                                                 {1, -0.5},
-                                                                 {1, 0.5},
-                                                                 {0.5, 1},
-                                                                 {-0.5, 1}}};
+                                                                {-1, 0.5},
+                                                                {-1, -0.5},
+                                                                {-0.5, -1},
+                                                                {0.5, -1},
+                                                                {1, -0.5},
+                                                                {1, 0.5},
+                                                                {0.5, 1},
+                                                                {-0.5, 1}}};
     std::array<platform::Point, 9> points;
     for (std::size_t i = 0; i < points.size(); ++i)
         points[i] = {truncToInt(cx + kCorners[i][0] * s), truncToInt(cy + kCorners[i][1] * s)};

@@ -10,6 +10,7 @@ namespace tubra::view {
 namespace {
 
 // Length, height, then the segments (x1, y1, x2, y2) in drawing order.
+// clang-format off
 
 constexpr double kCode4[] = {  // 法兰
     4, 8,
@@ -358,10 +359,13 @@ constexpr std::array kTables = {
     SymbolTable{53, "过滤器", kCode53},
     SymbolTable{54, "角阀", kCode54},
 };
+// clang-format on
 
 }  // namespace
 
-std::string SymbolTable::nameGbk() const { return text::utf8ToGbk(name); }
+std::string SymbolTable::nameGbk() const {
+    return text::utf8ToGbk(name);
+}
 
 const SymbolTable* FindSymbolTable(int code) {
     const auto it = std::lower_bound(kTables.begin(), kTables.end(), code,
@@ -369,6 +373,8 @@ const SymbolTable* FindSymbolTable(int code) {
     return it != kTables.end() && it->code == code ? &*it : nullptr;
 }
 
-std::span<const SymbolTable> AllSymbolTables() { return kTables; }
+std::span<const SymbolTable> AllSymbolTables() {
+    return kTables;
+}
 
 }  // namespace tubra::view

@@ -3,12 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include "ViewTestSupport.h"
 #include "text/Gbk.h"
 #include "tubra/view/AnnotationPainter.h"
 #include "tubra/view/Annotations.h"
 #include "tubra/view/SymbolLibrary.h"
 #include "tubra/view/TextObjectPainter.h"
-#include "ViewTestSupport.h"
 
 using namespace tubra::view;
 using platform::CallKind;
@@ -116,7 +116,8 @@ TEST_F(Annotations, VerticalPipeTextRunsDownBesideThePipe) {
 
 TEST_F(Annotations, ElbowElevationMark) {
     // An elbow at 3250 mm turning from east to up.
-    PipeObject e = viewtest::makeObject(ObjectKind::Elbow, {1000, -1000, 3250}, {1000, -984, 3250}, -1, 0);
+    PipeObject e =
+        viewtest::makeObject(ObjectKind::Elbow, {1000, -1000, 3250}, {1000, -984, 3250}, -1, 0);
     e.StrtDir = 2;
     e.Port4 = {1014, -1008, 3250};
     view.autoElevation = true;
@@ -194,7 +195,8 @@ TEST_F(Annotations, ValveLabelAnglesAndFrozenLayout) {
 }
 
 TEST_F(Annotations, SupportsTakeTheirAngleFromThePipeDirection) {
-    PipeObject s = viewtest::makeObject(ObjectKind::Accessory, {1000, -1000, 0}, {1000, -1000, 0}, 32, 2);
+    PipeObject s =
+        viewtest::makeObject(ObjectKind::Accessory, {1000, -1000, 0}, {1000, -1000, 0}, 32, 2);
     s.DistTxt = "S1";
     paint(s);
     EXPECT_EQ(s.dimAngle, 300);
@@ -209,7 +211,8 @@ TEST_F(Annotations, SupportsTakeTheirAngleFromThePipeDirection) {
 TEST_F(Annotations, WeldNumbersStandClearOfTheCircle) {
     for (int dir : {0, 2, 5}) {
         tubra::model::Document& d = doc;
-        PipeObject& w = d.drawing.addObject({8, -1, static_cast<double>(dir), {1000, -1000, 0}, {1000, -1000, 0}, 0, -1});
+        PipeObject& w = d.drawing.addObject(
+            {8, -1, static_cast<double>(dir), {1000, -1000, 0}, {1000, -1000, 0}, 0, -1});
         w.DistTxt = "12";
         paint(w);
         EXPECT_EQ(w.dimYX1_st.x, 1.0);
@@ -308,8 +311,9 @@ TEST_F(Annotations, TextObjectsFollowTheZoomOnlyWhenAsked) {
 
 // Files can hold any numbers; painting them must stay defined (the sanitizer build checks).
 TEST_F(Annotations, ExtremeValuesPaintWithoutFaults) {
-    const double wild[] = {0.0, -0.0, 1e300, -1e300, std::nan(""), 2147483648.0, -2147483649.0,
-                           std::numeric_limits<double>::infinity()};
+    const double wild[] = {
+        0.0,          -0.0,         1e300,         -1e300,
+        std::nan(""), 2147483648.0, -2147483649.0, std::numeric_limits<double>::infinity()};
     const int kinds[] = {2, 3, 8, 12, 29, 30, 31, 36, 37};
     for (double v : wild) {
         view.X_AxisAngle = v;

@@ -2,12 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include "ViewTestSupport.h"
 #include "text/Gbk.h"
 #include "tubra/view/CharacteristicTablePainter.h"
 #include "tubra/view/Frame.h"
 #include "tubra/view/FramePainter.h"
 #include "tubra/view/TitleBlockPainter.h"
-#include "ViewTestSupport.h"
 
 using namespace tubra::view;
 using platform::CallKind;
@@ -24,7 +24,8 @@ struct Frames : ::testing::Test, viewtest::Fixture {
     std::vector<std::pair<int, int>> horizontalsAt(int y) {
         std::vector<std::pair<int, int>> out;
         for (const auto& s : canvas.segments())
-            if (s.from.y == y && s.to.y == y) out.emplace_back(std::min(s.from.x, s.to.x), std::max(s.from.x, s.to.x));
+            if (s.from.y == y && s.to.y == y)
+                out.emplace_back(std::min(s.from.x, s.to.x), std::max(s.from.x, s.to.x));
         return out;
     }
     std::vector<platform::CanvasCall> texts() { return canvas.callsOf(CallKind::DrawText); }
@@ -62,7 +63,8 @@ TEST_F(Frames, TitleBlockSitsInTheBottomRightCorner) {
     view.title.values[6] = "OLD-7";
     PaintTitleBlock(ctx());
     // The top rule is three lines of the thick pen; the row rules are thin.
-    for (int y : {-2600, -2601, -2602}) EXPECT_EQ(horizontalsAt(y), (std::vector<std::pair<int, int>>{{3400, 4000}})) << y;
+    for (int y : {-2600, -2601, -2602})
+        EXPECT_EQ(horizontalsAt(y), (std::vector<std::pair<int, int>>{{3400, 4000}})) << y;
     for (int y : {-2666, -2700, -2733, -2766}) EXPECT_EQ(horizontalsAt(y).size(), 1u) << y;
     EXPECT_TRUE(horizontalsAt(-2633).empty());  // the top row is double height
     // Row texts: maximum character width 20 of the 30-unit font, rows 4 below their rule.
@@ -124,19 +126,21 @@ TEST_F(Frames, TableOrderWidthAndColour) {
     view.table.values[3] = longest;
     app.settings.BeiJingColor = platform::rgbColour(10, 20, 200);
     PaintCharacteristicTable(ctx());
-    const int a = 13;                                  // average width of the 13-wide font
-    const int ll = 18;                                 // longest label: "最高工作压力(MPa) "
+    const int a = 13;   // average width of the 13-wide font
+    const int ll = 18;  // longest label: "最高工作压力(MPa) "
     const int width = (ll + 40) * a + 65;
     const int left = 2800 - width;
     auto rowTop = [](int k) { return -100 - k * 41 - 8; };
     const auto material = textCall("Q235");
     ASSERT_TRUE(material);
-    EXPECT_EQ(material->rect, (Rect{left + 10 + ll * a + 10 + 5, rowTop(9), 2800, rowTop(9) - 41 + 4}));
+    EXPECT_EQ(material->rect,
+              (Rect{left + 10 + ll * a + 10 + 5, rowTop(9), 2800, rowTop(9) - 41 + 4}));
     const auto spec = textCall(text::gbk("φ219×8"));
     ASSERT_TRUE(spec);
     EXPECT_EQ(spec->rect.top, rowTop(10));
     EXPECT_EQ(textCall("123.4")->rect.top, rowTop(11));
-    EXPECT_EQ(textCall(text::gbk("管  线  材  料"))->rect, (Rect{left + 10, rowTop(9), left + 10 + ll * a + 10, rowTop(9) - 37}));
+    EXPECT_EQ(textCall(text::gbk("管  线  材  料"))->rect,
+              (Rect{left + 10, rowTop(9), left + 10 + ll * a + 10, rowTop(9) - 37}));
     // Lines and texts in the background's complement with red and blue exchanged.
     const platform::Colour c = platform::rgbColour(55, 235, 245);
     EXPECT_EQ(TableColour(app.settings.BeiJingColor), c);

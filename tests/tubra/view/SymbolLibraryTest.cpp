@@ -4,11 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include "ViewTestSupport.h"
 #include "text/Gbk.h"
 #include "tubra/view/SymbolLibrary.h"
 #include "tubra/view/SymbolTables.h"
 #include "tubra/view/Symbols.h"
-#include "ViewTestSupport.h"
 
 using namespace tubra::view;
 using platform::CallKind;
@@ -53,7 +53,9 @@ struct Symbols : ::testing::Test, viewtest::Fixture {
     std::optional<Vec3> exit;
 };
 
-bool joins(const platform::DrawnSegment& s, Point a, Point b) { return s.joins(a, b); }
+bool joins(const platform::DrawnSegment& s, Point a, Point b) {
+    return s.joins(a, b);
+}
 
 }  // namespace
 
@@ -69,15 +71,18 @@ TEST(SymbolTables, EveryCodeHasItsTableWithTheRightShape) {
         EXPECT_EQ(t->segmentCount(), want.segments) << c;
         EXPECT_EQ(t->data.size(), 2 + 4 * want.segments) << c;
     }
-    for (int unused : {-1, 0, 5, 8, 12, 26, 31, 36, 37, 55, 1000}) EXPECT_EQ(FindSymbolTable(unused), nullptr);
+    for (int unused : {-1, 0, 5, 8, 12, 26, 31, 36, 37, 55, 1000})
+        EXPECT_EQ(FindSymbolTable(unused), nullptr);
 }
 
 TEST(SymbolTables, SpotChecksOfCoordinatesExitsAndNames) {
     auto seg = [](int code, std::size_t i) { return FindSymbolTable(code)->segment(i); };
-    auto same = [](SymbolSegment s, SymbolPoint a, SymbolPoint b) { return s.from == a && s.to == b; };
+    auto same = [](SymbolSegment s, SymbolPoint a, SymbolPoint b) {
+        return s.from == a && s.to == b;
+    };
     EXPECT_TRUE(same(seg(4, 2), {4, 4}, {4, -1}));
-    EXPECT_TRUE(same(seg(13, 3), {8, 0}, {8, 8}));         // gate valve stem
-    EXPECT_TRUE(same(seg(14, 6), {3, 8}, {13, 8}));        // globe valve hand wheel
+    EXPECT_TRUE(same(seg(13, 3), {8, 0}, {8, 8}));   // gate valve stem
+    EXPECT_TRUE(same(seg(14, 6), {3, 8}, {13, 8}));  // globe valve hand wheel
     EXPECT_TRUE(same(seg(15, 8), {8, 2}, {6.5, 1.5}));
     EXPECT_TRUE(same(seg(18, 12), {4.5, 4.5}, {11.5, -2.5}));
     EXPECT_TRUE(same(seg(35, 7), {2, -4}, {1.2, -4.2}));
@@ -88,7 +93,8 @@ TEST(SymbolTables, SpotChecksOfCoordinatesExitsAndNames) {
     // In-line items end at (L, 0), branch instruments and supports on the anchor; a few end
     // elsewhere.
     for (int code : {4, 6, 7, 11, 13, 17, 23, 25, 38, 40, 41, 44, 47, 48, 52, 53})
-        EXPECT_EQ(FindSymbolTable(code)->exit(), (SymbolPoint{FindSymbolTable(code)->length(), 0})) << code;
+        EXPECT_EQ(FindSymbolTable(code)->exit(), (SymbolPoint{FindSymbolTable(code)->length(), 0}))
+            << code;
     for (int code : {9, 10, 24, 32, 33, 34, 35, 46})
         EXPECT_EQ(FindSymbolTable(code)->exit(), (SymbolPoint{0, 0})) << code;
     EXPECT_EQ(FindSymbolTable(42)->exit(), (SymbolPoint{0, -15}));
@@ -189,9 +195,9 @@ TEST_F(Symbols, ButterflyAndThrottleValvesGetAFilledOctagonAtTheirMiddle) {
         draw(symbol(ObjectKind::Valve, code, 0));
         const auto polygons = canvas.callsOf(CallKind::Polygon);
         ASSERT_EQ(polygons.size(), 1u) << code;
-        const std::vector<Point> want = {{998, -964}, {996, -966}, {996, -970}, {998, -972},
-                                         {1002, -972}, {1004, -970}, {1004, -966}, {1002, -964},
-                                         {998, -964}};
+        const std::vector<Point> want = {{998, -964},  {996, -966},  {996, -970},
+                                         {998, -972},  {1002, -972}, {1004, -970},
+                                         {1004, -966}, {1002, -964}, {998, -964}};
         EXPECT_EQ(polygons[0].points, want);
         EXPECT_EQ(polygons[0].state.brush, platform::Brush::solid(app.settings.FaMenColor));
     }
