@@ -109,6 +109,4 @@ int runResave(int argc, char** argv) {
     return 0;
 }
 
-std::vector<Command> extraCommands() { return {}; }
-
 }  // namespace tubra::cli

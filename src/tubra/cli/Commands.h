@@ -12,14 +12,6 @@ int runInfo(int argc, char** argv);
 int runJson(int argc, char** argv);
 int runResave(int argc, char** argv);
 
-// Commands that need more than the model (rendering, printing), present when built.
-struct Command {
-    const char* name;
-    const char* usage;
-    int (*run)(int argc, char** argv);
-};
-std::vector<Command> extraCommands();
-
 // The program's shared state with the report store installed.
 tubra::model::AppContext& appContext();
 

@@ -3,6 +3,7 @@
 //   tubra-cli info FILE           a short summary of a drawing
 //   tubra-cli json FILE           the whole drawing as JSON (UTF-8)
 //   tubra-cli resave IN OUT       load and save again
+//   tubra-cli render IN OUT       the sheet as PNG, PDF or SVG (built with Qt)
 //
 // Exit code 0 on success, 1 when the input cannot be read or the output cannot be written,
 // 2 for a wrong command line.
@@ -11,10 +12,30 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "tubra/cli/Commands.h"
+#ifdef TUBRA_CLI_RENDER
+#include "tubra/cli/RenderCommand.h"
+#endif
 
 namespace {
+
+struct Command {
+    const char* name;
+    const char* usage;
+    int (*run)(int argc, char** argv);
+};
+
+// Commands that need the Qt canvas, present when the program is built with it.
+std::vector<Command> extraCommands() {
+    std::vector<Command> commands;
+#ifdef TUBRA_CLI_RENDER
+    commands.push_back({"render", "render IN OUT [--zoom Z]  the sheet as PNG, PDF or SVG (by OUT's extension)",
+                        tubra::cli::runRender});
+#endif
+    return commands;
+}
 
 void usage(std::FILE* out) {
     std::fputs(
@@ -23,7 +44,7 @@ void usage(std::FILE* out) {
         "  json FILE                 the whole drawing as JSON (UTF-8) on standard output\n"
         "  resave IN OUT             load IN and save it as OUT\n",
         out);
-    for (const auto& c : tubra::cli::extraCommands()) std::fprintf(out, "  %s\n", c.usage);
+    for (const auto& c : extraCommands()) std::fprintf(out, "  %s\n", c.usage);
 }
 
 }  // namespace
@@ -37,7 +58,7 @@ int main(int argc, char** argv) {
     if (cmd == "info") return tubra::cli::runInfo(argc - 2, argv + 2);
     if (cmd == "json") return tubra::cli::runJson(argc - 2, argv + 2);
     if (cmd == "resave") return tubra::cli::runResave(argc - 2, argv + 2);
-    for (const auto& c : tubra::cli::extraCommands())
+    for (const auto& c : extraCommands())
         if (cmd == c.name) return c.run(argc - 2, argv + 2);
     std::fprintf(stderr, "tubra-cli: unknown command '%s'\n", argv[1]);
     usage(stderr);
