@@ -26,12 +26,6 @@ TEST(Canvas, StateSettersReturnThePreviousValueAndSaveRestoreBringsEverythingBac
     EXPECT_EQ(c.rasterOp(), RasterOp::Copy);
 }
 
-TEST(Canvas, PenFromStoredStyleFallsBackToSolid) {
-    EXPECT_EQ(Pen::fromStyle(4, 2, 1).style, PenStyle::DashDotDot);
-    EXPECT_EQ(Pen::fromStyle(9, 2, 1).style, PenStyle::Solid);
-    EXPECT_EQ(Pen::fromStyle(-1, 2, 1).style, PenStyle::Solid);
-}
-
 TEST(Canvas, LogicalAndDeviceConversionFollowTheWindowOriginWithYUp) {
     RecordingCanvas::Options o;
     o.pixelsPerUnit = 0.5;

@@ -16,11 +16,6 @@ namespace {
 const AxisAngles k30{30.0, 30.0};
 }
 
-TEST(Projection, PiIsTheDrawingCodesValue) {
-    EXPECT_EQ(kPi, 3.14159255);
-    EXPECT_DOUBLE_EQ(kRadToTenths, 572.9578140233367);
-}
-
 TEST(Projection, StepAlongFollowsTheSixProjectedAxes) {
     const Vec3 s(100, -100, 7);
     EXPECT_EQ(StepAlong(k30, s, 0, 50), Vec3(100, -50, 0));
