@@ -29,24 +29,27 @@ import json, sys
 ours = json.load(open(sys.argv[1]))
 peer = json.load(open(sys.argv[2]))
 unit = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}
-def median(name):
+def median(name, key):
     for b in ours["benchmarks"]:
         if b["name"].startswith(name) and b.get("aggregate_name") == "median":
-            return b["real_time"] * unit[b["time_unit"]]
+            return b[key] * unit[b["time_unit"]]
     raise SystemExit("no median for " + name)
 rows = [("(a) one 100 MB file", "BM_UploadBigFile", "big"),
         ("(b) 1,000 small fields", "BM_UploadSmallFields", "fields")]
-print("busboy %s; medians of the time per body; GB/s = body bytes / time" % peer["busboy"])
-print()
-print("%-24s %11s %7s   %-34s %11s %7s %7s" % (
-    "body", "KavelUP ms", "GB/s", "busboy, body handed over as", "busboy ms", "GB/s", "ratio"))
 modes = {"request": "64 KiB copies (as from a request)", "buffer": "one Buffer (no copy)"}
+print("busboy %s; medians of the time per body; GB/s = body bytes / wall-clock time;" % peer["busboy"])
+print("CPU = processor time of every thread, kernel included")
+print()
+print("%-23s %9s %6s %7s   %-33s %9s %6s %7s %6s" % (
+    "body", "KavelUP", "GB/s", "CPU", "busboy, body handed over as", "busboy", "GB/s", "CPU",
+    "ratio"))
 for label, bench, case in rows:
-    k = median(bench)
+    k, kc = median(bench, "real_time"), median(bench, "cpu_time")
     for mode in ("request", "buffer"):
         p = next(r for r in peer["results"] if r["case"] == case and r["mode"] == mode)
         size = p["bytes"]
-        print("%-24s %11.3f %7.2f   %-34s %11.3f %7.2f %6.1fx" % (
-            label if mode == "request" else "", k, size / k / 1e6, modes[mode],
-            p["median_ms"], size / p["median_ms"] / 1e6, p["median_ms"] / k))
+        print("%-23s %6.2f ms %6.2f %4.2f ms   %-33s %6.2f ms %6.2f %4.2f ms %5.1fx" % (
+            label if mode == "request" else "", k, size / k / 1e6, kc, modes[mode],
+            p["median_ms"], size / p["median_ms"] / 1e6, p["median_cpu_ms"],
+            p["median_ms"] / k))
 PY

@@ -55,22 +55,28 @@ function parseOnce(body, mode) {
 
 async function measure(name, mode, body, expectFiles, expectFields) {
   const times = [];
+  const cpuTimes = [];
   const start = process.hrtime.bigint();
   while (times.length < 5 || Number(process.hrtime.bigint() - start) < secondsPerCase * 1e9) {
+    const c0 = process.cpuUsage();
     const t0 = process.hrtime.bigint();
     const { files, fields } = await parseOnce(body, mode);
     const t1 = process.hrtime.bigint();
+    const c1 = process.cpuUsage(c0);  // every thread of the process, the file writers too
+    cpuTimes.push((c1.user + c1.system) / 1e3);
     if (files.length !== expectFiles || fields !== expectFields)
       throw new Error(`${name}: ${files.length} files, ${fields} fields`);
     for (const f of files) fs.unlinkSync(f);
     times.push(Number(t1 - t0) / 1e6);
   }
   times.sort((a, b) => a - b);
+  cpuTimes.sort((a, b) => a - b);
   return {
     case: name,
     mode,
     iterations: times.length,
     median_ms: times[Math.floor(times.length / 2)],
+    median_cpu_ms: cpuTimes[Math.floor(cpuTimes.length / 2)],
     bytes: body.length,
   };
 }
