@@ -223,8 +223,8 @@ int run() {
     }
     const std::string method = env("REQUEST_METHOD");
     if (method == "GET" || method == "HEAD") {
-        respond("200 OK", cp == CodePage::Gbk ? "text/html; charset=GBK" : "text/html; charset=utf-8",
-                {}, method == "HEAD" ? std::string() : formPage(cp));
+        respond("200 OK", std::string("text/html; charset=") + codePageName(cp), {},
+                method == "HEAD" ? std::string() : formPage(cp));
         return 0;
     }
     if (method != "POST") {

@@ -235,6 +235,11 @@ def run(server, root):
     check(answer["count"] == 0 and "没有读取" in answer["errors"], "request limit: %s" % answer)
     check(not os.path.exists(os.path.join(server.up, "toolong.bin")), "refused body saved")
 
+    # The form page is encoded in the code page, so browsers send names the way they are read.
+    page = subprocess.run(["curl", "-sS", "-D", "-", server.url("main")], capture_output=True,
+                          check=True, timeout=30).stdout
+    check(b"charset=GBK" in page and "上传".encode("gbk") in page, "GBK form page")
+
     # Without application/json the answer is an HTML page with the client's names escaped.
     head, page = server.post("main", [(b"<x>", b"1")], accept=None)
     check("Content-Type: text/html" in head, "HTML answer")
