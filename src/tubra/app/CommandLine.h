@@ -1,0 +1,26 @@
+#pragma once
+// What the command line asks the drawing program to do at start-up.
+//
+//   tubra                 a new, empty drawing
+//   tubra FILE            open FILE
+//   tubra /p FILE         print FILE on the default printer and end without a window
+//
+// Flags are "-p" or "/p", not case-sensitive (a '/' word that names an existing file is a
+// file); the first other argument is the file; further file arguments are ignored.
+
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace tubra::app {
+
+struct StartRequest {
+    enum class Kind { NewDrawing, Open, Print, Invalid };
+    Kind kind = Kind::NewDrawing;
+    std::string path;   // the file to open or print (as given)
+    std::string error;  // why the command line is invalid (UTF-8)
+};
+
+StartRequest ParseCommandLine(std::span<const std::string> args);
+
+}  // namespace tubra::app

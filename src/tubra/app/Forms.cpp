@@ -1,0 +1,93 @@
+#include "tubra/app/Forms.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "text/Gbk.h"
+
+namespace tubra::app {
+
+namespace {
+
+// Where each dialog field's label lives in the drawing's axis settings (vertical, β, α).
+constexpr std::array<int, 3> kFieldToAxisLabel = {2, 1, 0};
+
+std::string trimmed(std::string_view s) {
+    const auto first = s.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return {};
+    const auto last = s.find_last_not_of(" \t");
+    return std::string(s.substr(first, last - first + 1));
+}
+
+// As the dialog shows a number: the shortest form that reads back the same.
+std::string formatElevation(double v) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.15g", v);
+    return buf;
+}
+
+}  // namespace
+
+NewDrawingForm::NewDrawingForm(const view::ViewState& view)
+    : alphaIndex(indexOfAngle(view.X_AxisAngle)),
+      betaIndex(indexOfAngle(view.Y_AxisAngle)),
+      elevationText(formatElevation(view.firstPointElevation)) {}
+
+std::vector<std::string> NewDrawingForm::angleEntries() {
+    std::vector<std::string> out;
+    for (int a : kAngles) out.push_back(std::to_string(a));
+    return out;
+}
+
+int NewDrawingForm::indexOfAngle(double angle) {
+    for (std::size_t i = 0; i < kAngles.size(); ++i)
+        if (angle == kAngles[i]) return static_cast<int>(i);
+    return 0;
+}
+
+std::optional<view::NewDrawingValues> NewDrawingForm::accept(std::string* error) const {
+    const std::string t = trimmed(elevationText);
+    double elevation = 0.0;
+    if (!t.empty()) {
+        char* end = nullptr;
+        errno = 0;
+        elevation = std::strtod(t.c_str(), &end);
+        if (end != t.c_str() + t.size() || errno == ERANGE || !std::isfinite(elevation)) {
+            if (error) *error = kNotANumber;
+            return std::nullopt;
+        }
+    }
+    view::NewDrawingValues v;
+    const auto angle = [](int index) {
+        return index >= 0 && index < static_cast<int>(kAngles.size()) ? kAngles[index] : kAngles[0];
+    };
+    v.alpha = angle(alphaIndex);
+    v.beta = angle(betaIndex);
+    v.firstPointElevation = elevation;
+    return v;
+}
+
+PageSetupForm::PageSetupForm(const model::Drawing& drawing)
+    : pageSize(drawing.PageSize == 1 ? 1 : 0), showAxes(drawing.AxisSet.visible != 0) {
+    for (int f = 0; f < 3; ++f)
+        labels[f] = text::gbkToUtf8(drawing.AxisSet.labels[kFieldToAxisLabel[f]].view());
+}
+
+std::string PageSetupForm::setLabel(int field, std::string_view utf8) {
+    if (field < 0 || field >= 3) return {};
+    const std::string gbk = text::utf8ToGbk(utf8);
+    labels[field] = text::gbkToUtf8(text::gbkCut(gbk, kLabelBytes));
+    return labels[field];
+}
+
+model::AxisSettings PageSetupForm::axisSettings() const {
+    model::AxisSettings axis;
+    axis.visible = showAxes ? 1 : 0;
+    for (int f = 0; f < 3; ++f)
+        axis.labels[kFieldToAxisLabel[f]] = text::gbkCut(text::utf8ToGbk(labels[f]), kLabelBytes);
+    return axis;
+}
+
+}  // namespace tubra::app

@@ -1,0 +1,714 @@
+#include "tubra/app/MainWindow.h"
+
+#include <algorithm>
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPrinter>
+#include <QSettings>
+#include <QStatusBar>
+#include <QToolBar>
+
+#include "tubra/app/DrawingView.h"
+#include "tubra/app/Help.h"
+#include "tubra/app/Interaction.h"
+#include "tubra/app/LockKeys.h"
+#include "tubra/app/Printing.h"
+#include "tubra/app/ToolIcons.h"
+
+namespace tubra::app {
+
+namespace {
+
+QString qs(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+
+Qt::ToolBarArea areaOf(DockSide side) {
+    switch (side) {
+        case DockSide::Top: return Qt::TopToolBarArea;
+        case DockSide::Left: return Qt::LeftToolBarArea;
+        case DockSide::Right: return Qt::RightToolBarArea;
+        case DockSide::Bottom: return Qt::BottomToolBarArea;
+    }
+    return Qt::TopToolBarArea;
+}
+
+const char* kRecentGroup = "Recent File List";
+const char* kBarStateKey = "Settings/BarState";
+
+// The menu text of a command, from the first menu entry that names it.
+std::string_view menuTextOf(int id, std::span<const MenuInfo> menus);
+std::string_view menuTextIn(int id, std::span<const MenuEntry> entries) {
+    for (const MenuEntry& e : entries) {
+        if (e.kind == MenuEntry::Kind::Command && e.id == id) return e.text;
+        if (e.kind == MenuEntry::Kind::Submenu)
+            if (auto t = menuTextIn(id, e.children); !t.empty()) return t;
+    }
+    return {};
+}
+std::string_view menuTextOf(int id, std::span<const MenuInfo> menus) {
+    for (const MenuInfo& m : menus)
+        if (auto t = menuTextIn(id, m.entries); !t.empty()) return t;
+    return {};
+}
+
+bool containsDynamic(std::span<const MenuEntry> entries) {
+    return std::any_of(entries.begin(), entries.end(), [](const MenuEntry& e) {
+        return e.kind == MenuEntry::Kind::RecentFiles || e.kind == MenuEntry::Kind::WindowList;
+    });
+}
+
+}  // namespace
+
+// A child window: one view of a drawing. Closing the last window of a drawing asks to save it.
+class MainWindow::ChildWindow : public QMdiSubWindow {
+public:
+    ChildWindow(MainWindow& main, OpenDocument& entry) : main_(main), entry_(entry) {
+        setAttribute(Qt::WA_DeleteOnClose);
+    }
+    OpenDocument& entry() { return entry_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override {
+        const bool last = entry_.windows.size() == 1 && entry_.windows.front() == this;
+        if (last && !main_.mayClose(entry_)) {
+            event->ignore();
+            return;
+        }
+        QMdiSubWindow::closeEvent(event);
+        if (event->isAccepted()) main_.windowClosed(this);
+    }
+
+private:
+    MainWindow& main_;
+    OpenDocument& entry_;
+};
+
+MainWindow::MainWindow(model::AppContext& app, Interaction& interaction, QWidget* parent)
+    : QMainWindow(parent), app_(app), interaction_(interaction) {
+    setWindowTitle(qs(kAppTitle));
+    setWindowIcon(ApplicationIcon());
+    setAcceptDrops(true);
+    mdi_ = new QMdiArea(this);
+    mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setCentralWidget(mdi_);
+    connect(mdi_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow*) {
+        updateCommands();
+        updateMainTitle();
+    });
+
+    createActions();
+    createBars();
+    createMenus();
+    createStatusBar();
+    loadSettings();
+    showMenusFor(false);
+    updateCommands();
+}
+
+MainWindow::~MainWindow() {
+    // Views refer to their documents: take the windows down first.
+    for (QMdiSubWindow* w : mdi_->subWindowList()) {
+        w->setAttribute(Qt::WA_DeleteOnClose, false);
+        delete w;
+    }
+    documents_.clear();
+}
+
+// --- actions, bars, menus ---
+
+void MainWindow::createActions() {
+    for (const CommandInfo& c : AllCommands()) {
+        auto* a = new QAction(this);
+        a->setObjectName(QStringLiteral("cmd%1").arg(c.id));
+        a->setData(c.id);
+        std::string_view text = menuTextOf(c.id, DocumentMenus());
+        if (text.empty()) text = menuTextOf(c.id, NoDocumentMenus());
+        a->setText(qs(text.empty() ? c.name : text));
+        a->setToolTip(qs(c.name));
+        a->setStatusTip(qs(c.prompt));
+        a->setIcon(CommandIcon(c));
+        a->setCheckable(c.checkable);
+        a->setIconVisibleInMenu(false);
+        const int id = c.id;
+        connect(a, &QAction::triggered, this, [this, id] { runCommand(id); });
+        addAction(a);  // keys work whichever menu bar is shown
+        actions_[c.id] = a;
+    }
+    std::map<int, QList<QKeySequence>> keys;
+    for (const Accelerator& acc : Accelerators())
+        keys[acc.command].append(QKeySequence::fromString(qs(acc.keys), QKeySequence::PortableText));
+    for (auto& [id, list] : keys)
+        if (QAction* a = action(id)) a->setShortcuts(list);
+
+    for (int i = 0; i < kRecentFileCount; ++i) {
+        auto* a = new QAction(this);
+        a->setObjectName(QStringLiteral("cmd%1").arg(cmd::Mru1 + i));
+        a->setData(cmd::Mru1 + i);
+        a->setStatusTip(QStringLiteral("打开这个图形文件"));
+        connect(a, &QAction::triggered, this, [this, i] { openRecent(i); });
+        actions_[cmd::Mru1 + i] = a;
+    }
+}
+
+void MainWindow::createBars() {
+    bool firstTop = true;
+    for (const BarInfo& info : AllBars()) {
+        auto* bar = new QToolBar(qs(info.title), this);
+        bar->setObjectName(qs(info.objectName));
+        bar->setAllowedAreas(Qt::AllToolBarAreas);
+        bar->setMovable(true);
+        bar->setFloatable(true);
+        bar->setIconSize(QSize(20, 20));
+        for (const BarButton& b : info.buttons) {
+            if (b.id == 0)
+                bar->addSeparator();
+            else
+                bar->addAction(action(b.id));
+        }
+        const Qt::ToolBarArea area = areaOf(info.dockedAt);
+        if (area == Qt::TopToolBarArea && !firstTop) addToolBarBreak(area);
+        if (area == Qt::TopToolBarArea) firstTop = false;
+        addToolBar(area, bar);
+        bars_[info.visibilityCommand] = bar;
+        connect(bar, &QToolBar::visibilityChanged, this, [this] { updateCommands(); });
+    }
+    // The bars are shown and hidden by the view menu only.
+    setContextMenuPolicy(Qt::NoContextMenu);
+}
+
+void MainWindow::fillMenu(QMenu* menu, std::span<const MenuEntry> entries) {
+    for (const MenuEntry& e : entries) {
+        switch (e.kind) {
+            case MenuEntry::Kind::Command: menu->addAction(action(e.id)); break;
+            case MenuEntry::Kind::Separator: menu->addSeparator(); break;
+            case MenuEntry::Kind::Submenu: fillMenu(menu->addMenu(qs(e.text)), e.children); break;
+            case MenuEntry::Kind::RecentFiles: {
+                const auto& items = recent_.items();
+                if (items.empty()) {
+                    menu->addAction(qs(kRecentPlaceholder))->setEnabled(false);
+                    break;
+                }
+                for (std::size_t i = 0; i < items.size(); ++i) {
+                    QAction* a = action(cmd::Mru1 + static_cast<int>(i));
+                    a->setText(QString::fromStdString(recent_.menuText(i)));
+                    menu->addAction(a);
+                }
+                break;
+            }
+            case MenuEntry::Kind::WindowList: {
+                const auto windows = mdi_->subWindowList();
+                for (int i = 0; i < windows.size(); ++i) {
+                    QMdiSubWindow* w = windows[i];
+                    QAction* a = menu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(w->windowTitle()));
+                    a->setCheckable(true);
+                    a->setChecked(w == mdi_->activeSubWindow());
+                    connect(a, &QAction::triggered, this, [this, w] { mdi_->setActiveSubWindow(w); });
+                }
+                break;
+            }
+        }
+    }
+}
+
+void MainWindow::createMenus() {
+    const auto build = [this](std::span<const MenuInfo> menus, std::vector<QMenu*>& out) {
+        for (const MenuInfo& m : menus) {
+            auto* menu = new QMenu(qs(m.title), this);
+            fillMenu(menu, m.entries);
+            if (containsDynamic(m.entries)) {
+                dynamicMenus_.emplace_back(menu, m.entries);
+                connect(menu, &QMenu::aboutToShow, this, [this, menu, entries = m.entries] {
+                    menu->clear();
+                    fillMenu(menu, entries);
+                });
+            }
+            out.push_back(menu);
+        }
+    };
+    build(DocumentMenus(), documentMenus_);
+    build(NoDocumentMenus(), bareMenus_);
+}
+
+void MainWindow::refillDynamicMenus() {
+    for (auto& [menu, entries] : dynamicMenus_) {
+        menu->clear();
+        fillMenu(menu, entries);
+    }
+}
+
+void MainWindow::showMenusFor(bool hasDocument) {
+    if (hasDocument == showingDocumentMenus_ && !menuBar()->actions().isEmpty()) return;
+    showingDocumentMenus_ = hasDocument;
+    menuBar()->clear();
+    for (QMenu* m : hasDocument ? documentMenus_ : bareMenus_) menuBar()->addMenu(m);
+}
+
+void MainWindow::createStatusBar() {
+    readyLabel_ = new QLabel(qs(kReadyText), this);
+    statusBar()->addWidget(readyLabel_, 1);
+    locks_ = new LockKeyIndicators(this);
+    for (int i = 0; i < 3; ++i) statusBar()->addPermanentWidget(locks_->label(i));
+}
+
+void MainWindow::setStatusText(const QString& text) {
+    readyLabel_->setText(text.isEmpty() ? qs(kReadyText) : text);
+}
+
+QLabel* MainWindow::lockIndicator(int index) const { return locks_->label(index); }
+
+QAction* MainWindow::action(int id) const {
+    const auto it = actions_.find(id);
+    return it == actions_.end() ? nullptr : it->second;
+}
+
+QToolBar* MainWindow::bar(int visibilityCommand) const {
+    const auto it = bars_.find(visibilityCommand);
+    return it == bars_.end() ? nullptr : it->second;
+}
+
+// --- settings ---
+
+void MainWindow::loadSettings() {
+    QSettings settings(qs(kSettingsOrganisation), qs(kSettingsApplication));
+    std::vector<std::string> files;
+    settings.beginGroup(QString::fromLatin1(kRecentGroup));
+    for (int i = 1; i <= kRecentFileCount; ++i) {
+        const QString f = settings.value(QStringLiteral("File%1").arg(i)).toString();
+        if (!f.isEmpty()) files.push_back(f.toStdString());
+    }
+    settings.endGroup();
+    recent_.assign(files);
+    const QByteArray state = settings.value(QString::fromLatin1(kBarStateKey)).toByteArray();
+    if (!state.isEmpty()) restoreState(state);
+    refillDynamicMenus();
+}
+
+void MainWindow::saveSettings() {
+    QSettings settings(qs(kSettingsOrganisation), qs(kSettingsApplication));
+    settings.beginGroup(QString::fromLatin1(kRecentGroup));
+    settings.remove(QString());
+    const auto& items = recent_.items();
+    for (std::size_t i = 0; i < items.size(); ++i)
+        settings.setValue(QStringLiteral("File%1").arg(i + 1), QString::fromStdString(items[i]));
+    settings.endGroup();
+    settings.setValue(QString::fromLatin1(kBarStateKey), saveState());
+}
+
+void MainWindow::addRecent(const QString& path) {
+    recent_.add(path.toStdString());
+    refillDynamicMenus();
+    saveSettings();
+}
+
+void MainWindow::openRecent(int index) {
+    const auto& items = recent_.items();
+    if (index < 0 || index >= static_cast<int>(items.size())) return;
+    const QString path = QString::fromStdString(items[index]);
+    if (!openDocument(path)) {
+        recent_.remove(path.toStdString());
+        refillDynamicMenus();
+        saveSettings();
+    }
+}
+
+// --- documents and windows ---
+
+bool MainWindow::carryOut(const StartRequest& request) {
+    switch (request.kind) {
+        case StartRequest::Kind::NewDrawing: return newDocument() != nullptr;
+        case StartRequest::Kind::Open: return openDocument(QString::fromStdString(request.path)) != nullptr;
+        case StartRequest::Kind::Print:
+        case StartRequest::Kind::Invalid: return false;
+    }
+    return false;
+}
+
+DrawingView* MainWindow::newDocument() {
+    auto entry = std::make_unique<OpenDocument>();
+    entry->doc = std::make_unique<model::Document>(app_);
+    app_.settings.resetViewDefaults();
+    entry->doc->onNewDocument();
+    documents_.push_back(std::move(entry));
+    return addWindow(*documents_.back());
+}
+
+DrawingView* MainWindow::openDocument(const QString& path) {
+    const std::string wanted = RecentFileList::normalised(path.toStdString());
+    for (auto& entry : documents_) {
+        if (!entry->doc->path().empty() &&
+            RecentFileList::normalised(entry->doc->path().string()) == wanted && !entry->windows.empty()) {
+            mdi_->setActiveSubWindow(entry->windows.front());
+            return static_cast<DrawingView*>(entry->windows.front()->widget());
+        }
+    }
+    // A view is made before the file is read, so the file's values win over the view defaults;
+    // they come back when the file cannot be read.
+    const model::DrawingSettings before = app_.settings;
+    app_.settings.resetViewDefaults();
+    std::string error;
+    auto doc = model::Document::open(app_, path.toStdString(), &error);
+    if (!doc) {
+        app_.settings = before;
+        interaction_.ask(this, {error, std::string(kAppTitle), platform::Buttons::Ok,
+                                platform::MessageIcon::Warning, platform::Answer::Ok});
+        return nullptr;
+    }
+    auto entry = std::make_unique<OpenDocument>();
+    entry->doc = std::move(doc);
+    documents_.push_back(std::move(entry));
+    DrawingView* view = addWindow(*documents_.back());
+    addRecent(path);
+    // The file's settings are the program's now: every open drawing shows them.
+    for (DrawingView* v : views()) v->refresh();
+    return view;
+}
+
+DrawingView* MainWindow::addWindow(OpenDocument& entry) {
+    auto* child = new ChildWindow(*this, entry);
+    auto* view = new DrawingView(*entry.doc, interaction_, child);
+    child->setWidget(view);
+    child->setWindowIcon(DocumentIcon());
+    view->onDocumentChanged = [this, doc = entry.doc.get()] { documentChanged(*doc); };
+    view->onPainted = [this] {
+        if (firstPaintSeen_) return;
+        firstPaintSeen_ = true;
+        if (onFirstPaint) onFirstPaint();
+    };
+    entry.windows.push_back(child);
+    mdi_->addSubWindow(child);
+    view->initialUpdate();
+    updateTitles(entry);
+    showMenusFor(true);
+    child->showMaximized();
+    mdi_->setActiveSubWindow(child);
+    updateCommands();
+    return view;
+}
+
+DrawingView* MainWindow::newWindow() {
+    OpenDocument* entry = activeEntry();
+    if (!entry) return nullptr;
+    DrawingView* source = activeView();
+    DrawingView* view = addWindow(*entry);
+    if (source) {
+        // The new window starts where the drawing stands: its projection and zoom.
+        view::ViewState& s = view->state();
+        const view::ViewState& from = source->state();
+        s.X_AxisAngle = from.X_AxisAngle;
+        s.Y_AxisAngle = from.Y_AxisAngle;
+        s.firstPointElevation = from.firstPointElevation;
+    }
+    return view;
+}
+
+MainWindow::OpenDocument* MainWindow::entryOf(const model::Document& doc) {
+    for (auto& e : documents_)
+        if (e->doc.get() == &doc) return e.get();
+    return nullptr;
+}
+
+MainWindow::OpenDocument* MainWindow::activeEntry() {
+    DrawingView* v = activeView();
+    return v ? entryOf(v->document()) : nullptr;
+}
+
+DrawingView* MainWindow::activeView() const {
+    QMdiSubWindow* w = mdi_->activeSubWindow();
+    if (!w) {
+        // Without focus (e.g. while the window is not active) take the topmost window.
+        const auto list = mdi_->subWindowList(QMdiArea::StackingOrder);
+        if (list.isEmpty()) return nullptr;
+        w = list.back();
+    }
+    return dynamic_cast<DrawingView*>(w->widget());
+}
+
+std::vector<DrawingView*> MainWindow::views() const {
+    std::vector<DrawingView*> out;
+    for (QMdiSubWindow* w : mdi_->subWindowList())
+        if (auto* v = dynamic_cast<DrawingView*>(w->widget())) out.push_back(v);
+    return out;
+}
+
+std::vector<DrawingView*> MainWindow::viewsOf(const model::Document& doc) const {
+    std::vector<DrawingView*> out;
+    for (DrawingView* v : views())
+        if (&v->document() == &doc) out.push_back(v);
+    return out;
+}
+
+void MainWindow::windowClosed(QMdiSubWindow* window) {
+    for (auto it = documents_.begin(); it != documents_.end(); ++it) {
+        auto& windows = (*it)->windows;
+        const auto w = std::find(windows.begin(), windows.end(), window);
+        if (w == windows.end()) continue;
+        // The view goes with its window; the document when its last window goes.
+        QWidget* view = window->widget();
+        window->setWidget(nullptr);
+        delete view;
+        windows.erase(w);
+        if (windows.empty())
+            documents_.erase(it);
+        else
+            updateTitles(**it);
+        break;
+    }
+    showMenusFor(!documents_.empty());
+    updateCommands();
+    updateMainTitle();
+}
+
+bool MainWindow::mayClose(OpenDocument& entry) {
+    if (!entry.doc->isModified()) return true;
+    const std::string text = "是否保存对 " + entry.doc->title() + " 的更改?";
+    switch (interaction_.ask(this, {text, std::string(kAppTitle), platform::Buttons::YesNoCancel,
+                                    platform::MessageIcon::Warning, platform::Answer::Yes})) {
+        case platform::Answer::Yes: return save(entry, false);
+        case platform::Answer::No: return true;
+        default: return false;
+    }
+}
+
+bool MainWindow::save(OpenDocument& entry, bool saveAs) {
+    model::Document& doc = *entry.doc;
+    std::filesystem::path target = doc.path();
+    if (saveAs || target.empty()) {
+        QString suggested = target.empty() ? QString::fromStdString(doc.title()) + qs(kFileExtension)
+                                           : QString::fromStdString(target.string());
+        QString name = interaction_.saveFileName(this, suggested);
+        if (name.isEmpty()) return false;
+        if (QFileInfo(name).suffix().isEmpty()) name += qs(kFileExtension);
+        target = name.toStdString();
+    }
+    const model::Outcome result = doc.saveAs(target);
+    if (!result) {
+        doc.setModifiedFlag(true);
+        interaction_.ask(this, {result.message, std::string(kAppTitle), platform::Buttons::Ok,
+                                platform::MessageIcon::Error, platform::Answer::Ok});
+        return false;
+    }
+    addRecent(QString::fromStdString(target.string()));
+    updateTitles(entry);
+    updateCommands();
+    return true;
+}
+
+bool MainWindow::saveActive(bool saveAs) {
+    OpenDocument* entry = activeEntry();
+    return entry && save(*entry, saveAs);
+}
+
+bool MainWindow::closeActiveDocument() {
+    OpenDocument* entry = activeEntry();
+    if (!entry) return true;
+    if (!mayClose(*entry)) return false;
+    // Asked once; the windows then close without asking again.
+    entry->doc->setModifiedFlag(false);
+    const auto windows = entry->windows;
+    for (QMdiSubWindow* w : windows) w->close();
+    return true;
+}
+
+void MainWindow::documentChanged(model::Document& doc) {
+    for (DrawingView* v : viewsOf(doc)) v->refresh();
+    if (OpenDocument* entry = entryOf(doc)) updateTitles(*entry);
+    updateCommands();
+}
+
+void MainWindow::updateTitles(OpenDocument& entry) {
+    const QString title = QString::fromStdString(entry.doc->title());
+    const auto n = entry.windows.size();
+    for (std::size_t i = 0; i < n; ++i)
+        entry.windows[i]->setWindowTitle(n > 1 ? QStringLiteral("%1:%2").arg(title).arg(i + 1) : title);
+    updateMainTitle();
+}
+
+void MainWindow::updateMainTitle() {
+    QMdiSubWindow* w = mdi_->activeSubWindow();
+    if (!w) {
+        const auto list = mdi_->subWindowList(QMdiArea::StackingOrder);
+        if (!list.isEmpty()) w = list.back();
+    }
+    setWindowTitle(w ? QStringLiteral("%1 - [%2]").arg(qs(kAppTitle), w->windowTitle()) : qs(kAppTitle));
+}
+
+// --- commands ---
+
+void MainWindow::setCommandHandler(int id, CommandHandler handler) {
+    handlers_[id] = std::move(handler);
+    updateCommands();
+}
+
+void MainWindow::runCommand(int id) {
+    DrawingView* view = activeView();
+    if (const auto h = handlers_.find(id); h != handlers_.end() && h->second.run) {
+        h->second.run(view);
+        updateCommands();
+        return;
+    }
+    const auto toggleBar = [this](int command) {
+        if (QToolBar* b = bar(command)) b->setVisible(b->isHidden());
+    };
+    switch (id) {
+        case cmd::New: newDocument(); break;
+        case cmd::Open: {
+            const QString dir = recent_.items().empty()
+                                    ? QDir::currentPath()
+                                    : QFileInfo(QString::fromStdString(recent_.items().front())).absolutePath();
+            const QString name = interaction_.openFileName(this, dir);
+            if (!name.isEmpty()) openDocument(name);
+            break;
+        }
+        case cmd::Close: closeActiveDocument(); break;
+        case cmd::Save: saveActive(false); break;
+        case cmd::SaveAs: saveActive(true); break;
+        case cmd::Print: print(); break;
+        case cmd::PrintPreview: printPreview(); break;
+        case cmd::PrintSetup: printSetup(); break;
+        case cmd::Exit: close(); break;
+        case cmd::ToolBar:
+        case cmd::ValveBar:
+        case cmd::AccessoryBar:
+        case cmd::FittingBar:
+        case cmd::QuickBar: toggleBar(id); break;
+        case cmd::StatusBar: statusBar()->setVisible(statusBar()->isHidden()); break;
+        case cmd::NewWindow: newWindow(); break;
+        case cmd::Cascade: mdi_->cascadeSubWindows(); break;
+        case cmd::Tile: mdi_->tileSubWindows(); break;
+        case cmd::ArrangeIcons: {
+            // Minimised windows line up along the bottom of the work area.
+            int x = 0;
+            for (QMdiSubWindow* w : mdi_->subWindowList()) {
+                if (!w->isMinimized()) continue;
+                w->move(x, mdi_->viewport()->height() - w->height());
+                x += w->width();
+            }
+            break;
+        }
+        case cmd::NextPane: mdi_->activateNextSubWindow(); break;
+        case cmd::PrevPane: mdi_->activatePreviousSubWindow(); break;
+        case cmd::Help:
+        case cmd::HelpKey: showHelp(); break;
+        case cmd::About: interaction_.showAbout(this); break;
+        case cmd::ZoomIn: if (view) view->zoomIn(); break;
+        case cmd::ZoomOut: if (view) view->zoomOut(); break;
+        case cmd::Fit: if (view) view->fitToWindow(); break;
+        case cmd::Refresh: if (view) view->refresh(); break;
+        case cmd::FrameSwitch: if (view) view->toggleFrame(); break;
+        case cmd::PageSetup:
+            if (view) {
+                view->pageSetup();
+                for (DrawingView* other : viewsOf(view->document()))
+                    if (other != view) other->adoptPageSetup();
+            }
+            break;
+        case cmd::ClearAll: if (view) view->clearAll(); break;
+        default: break;
+    }
+    updateCommands();
+}
+
+void MainWindow::updateCommands() {
+    DrawingView* view = activeView();
+    for (const CommandInfo& c : AllCommands()) {
+        QAction* a = action(c.id);
+        const auto h = handlers_.find(c.id);
+        bool enabled = false;
+        if (h != handlers_.end()) {
+            enabled = h->second.enabled ? h->second.enabled(view) : (view || !c.needsDocument);
+            if (h->second.checked) a->setChecked(h->second.checked(view));
+        } else if (c.handler == Handler::Shell) {
+            enabled = view || !c.needsDocument;
+        }
+        a->setEnabled(enabled);
+    }
+    for (auto& [command, b] : bars_) action(command)->setChecked(!b->isHidden());
+    action(cmd::StatusBar)->setChecked(!statusBar()->isHidden());
+    action(cmd::FrameSwitch)->setChecked(view && view->state().frameSwitch);
+    const bool many = mdi_->subWindowList().size() > 1;
+    action(cmd::NextPane)->setEnabled(many);
+    action(cmd::PrevPane)->setEnabled(many);
+}
+
+// --- printing and help ---
+
+QPrinter& MainWindow::printer() {
+    if (!printer_) printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *printer_;
+}
+
+void MainWindow::print() {
+    DrawingView* view = activeView();
+    if (!view) return;
+    QPrinter& p = printer();
+    if (!paperChosen_) SetPaperForView(p, view->document(), view->state());
+    if (!interaction_.printDialog(this, p)) return;
+    if (view->printTo(p) == 0)
+        interaction_.ask(this, {"打印时出错，请检查打印机。", std::string(kAppTitle),
+                                platform::Buttons::Ok, platform::MessageIcon::Error,
+                                platform::Answer::Ok});
+}
+
+void MainWindow::printPreview() {
+    DrawingView* view = activeView();
+    if (!view) return;
+    QPrinter& p = printer();
+    if (!paperChosen_) SetPaperForView(p, view->document(), view->state());
+    interaction_.printPreview(this, p, [view](QPrinter* target) { view->printTo(*target); });
+}
+
+void MainWindow::printSetup() {
+    QPrinter& p = printer();
+    if (DrawingView* view = activeView(); view && !paperChosen_)
+        SetPaperForView(p, view->document(), view->state());
+    interaction_.printSetup(this, p);
+    paperChosen_ = true;
+}
+
+void MainWindow::showHelp() {
+    const QString index = HelpIndexPath();
+    if (index.isEmpty() || !interaction_.openUrl(QUrl::fromLocalFile(index)))
+        interaction_.ask(this, {"找不到使用帮助文件。", std::string(kAppTitle), platform::Buttons::Ok,
+                                platform::MessageIcon::Warning, platform::Answer::Ok});
+}
+
+// --- window events ---
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    for (auto& entry : documents_) {
+        if (!mayClose(*entry)) {
+            event->ignore();
+            return;
+        }
+    }
+    saveSettings();
+    // Asked already: the windows go without asking again.
+    for (auto& entry : documents_) entry->doc->setModifiedFlag(false);
+    mdi_->closeAllSubWindows();
+    event->accept();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    const auto urls = event->mimeData()->urls();
+    event->acceptProposedAction();
+    activateWindow();
+    for (const QUrl& url : urls)
+        if (url.isLocalFile()) openDocument(url.toLocalFile());
+}
+
+}  // namespace tubra::app

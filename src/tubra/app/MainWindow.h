@@ -1,0 +1,143 @@
+#pragma once
+// The main window of the drawing program: child windows of the open drawings, the five tool
+// bars, both menu bars, the accelerators and the status bar; opening, saving, closing and
+// printing documents; the recent-file list and the bar layout kept in the settings.
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include <QMainWindow>
+
+#include "tubra/app/CommandLine.h"
+#include "tubra/app/Commands.h"
+#include "tubra/app/RecentFiles.h"
+#include "tubra/model/Document.h"
+
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+class QPrinter;
+class QToolBar;
+
+namespace tubra::app {
+
+class DrawingView;
+class Interaction;
+class LockKeyIndicators;
+
+// What a feature plugs in for one of the commands: run it on the active view (null while no
+// drawing is open), and optionally say whether it is available and checked.
+struct CommandHandler {
+    std::function<void(DrawingView*)> run;
+    std::function<bool(DrawingView*)> enabled;
+    std::function<bool(DrawingView*)> checked;
+};
+
+class MainWindow : public QMainWindow {
+public:
+    MainWindow(model::AppContext& app, Interaction& interaction, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Carries out the command line: a new drawing, or the file opened. False when it failed
+    // (start-up then ends).
+    bool carryOut(const StartRequest& request);
+
+    // "新建": a new drawing in a new child window.
+    DrawingView* newDocument();
+    // Opens `path` (or brings its window forward when it is open already). Failures are told
+    // in a message box and leave no window; returns null then.
+    DrawingView* openDocument(const QString& path);
+    // Saves the active drawing ("save as" always asks for a name). False when not saved.
+    bool saveActive(bool saveAs);
+    // Closes every window of the active drawing after asking to save it; false when the user
+    // cancelled.
+    bool closeActiveDocument();
+
+    // A further window on the active drawing.
+    DrawingView* newWindow();
+
+    QAction* action(int id) const;
+    QToolBar* bar(int visibilityCommand) const;
+    QMdiArea* mdiArea() const { return mdi_; }
+    DrawingView* activeView() const;
+    std::vector<DrawingView*> views() const;
+    std::vector<DrawingView*> viewsOf(const model::Document& doc) const;
+    int documentCount() const { return static_cast<int>(documents_.size()); }
+    const RecentFileList& recentFiles() const { return recent_; }
+    QPrinter& printer();
+
+    // Plugs a feature into a command (enables it).
+    void setCommandHandler(int id, CommandHandler handler);
+    // Runs a command as its button or menu entry would.
+    void runCommand(int id);
+    // Re-evaluates which commands are enabled and checked.
+    void updateCommands();
+
+    // The message pane of the status bar.
+    void setStatusText(const QString& text);
+    QLabel* lockIndicator(int index) const;
+
+    // Called once after the first finished paint of a drawing (start-up measurement).
+    std::function<void()> onFirstPaint;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    struct OpenDocument {
+        std::unique_ptr<model::Document> doc;
+        std::vector<QMdiSubWindow*> windows;
+    };
+    class ChildWindow;
+
+    void createActions();
+    void createBars();
+    void createMenus();
+    void fillMenu(QMenu* menu, std::span<const MenuEntry> entries);
+    void refillDynamicMenus();
+    void showMenusFor(bool hasDocument);
+    void createStatusBar();
+    void loadSettings();
+    void saveSettings();
+
+    DrawingView* addWindow(OpenDocument& entry);
+    OpenDocument* entryOf(const model::Document& doc);
+    OpenDocument* activeEntry();
+    void windowClosed(QMdiSubWindow* window);
+    bool mayClose(OpenDocument& entry);
+    bool save(OpenDocument& entry, bool saveAs);
+    void documentChanged(model::Document& doc);
+    void updateTitles(OpenDocument& entry);
+    void updateMainTitle();
+    void addRecent(const QString& path);
+    void openRecent(int index);
+
+    void print();
+    void printPreview();
+    void printSetup();
+    void showHelp();
+
+    model::AppContext& app_;
+    Interaction& interaction_;
+    QMdiArea* mdi_ = nullptr;
+    std::map<int, QAction*> actions_;
+    std::map<int, QToolBar*> bars_;  // by visibility command
+    std::map<int, CommandHandler> handlers_;
+    std::vector<QMenu*> documentMenus_;
+    std::vector<QMenu*> bareMenus_;
+    std::vector<std::pair<QMenu*, std::span<const MenuEntry>>> dynamicMenus_;
+    bool showingDocumentMenus_ = false;
+    std::vector<std::unique_ptr<OpenDocument>> documents_;
+    RecentFileList recent_{kRecentFileCount};
+    QLabel* readyLabel_ = nullptr;
+    LockKeyIndicators* locks_ = nullptr;
+    std::unique_ptr<QPrinter> printer_;
+    bool paperChosen_ = false;  // the user chose the paper in print setup
+    bool firstPaintSeen_ = false;
+};
+
+}  // namespace tubra::app

@@ -1,0 +1,52 @@
+#include "tubra/app/Printing.h"
+
+#include <memory>
+#include <ostream>
+
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPrinter>
+
+#include "platform/qt/PrintCanvas.h"
+#include "tubra/app/Interaction.h"
+#include "tubra/view/PrintJob.h"
+
+namespace tubra::app {
+
+void SetPaperForView(QPrinter& printer, const model::Document& doc, const view::ViewState& view) {
+    const view::Paper paper = view::PaperFor(doc, view);
+    platform::qt::SetPaper(printer, paper.a3, paper.landscape);
+}
+
+int PrintView(model::Document& doc, view::ViewState& view, QPrinter& printer) {
+    platform::qt::PrintCanvas pages(printer);
+    if (!pages.ok()) return 0;
+    const int printed = view::PrintDocument(doc, view, pages, view::PrintPagesOf(doc, view));
+    return pages.finish() ? printed : 0;
+}
+
+int PrintFileDirectly(model::AppContext& app, Interaction& interaction, const std::string& path,
+                      std::ostream& err) {
+    std::unique_ptr<QPrinter> printer = interaction.defaultPrinter();
+    if (!printer) {
+        err << "tubra: 没有安装打印机，无法打印 " << path << "\n";
+        return 3;
+    }
+    app.settings.resetViewDefaults();
+    std::string error;
+    auto doc = model::Document::open(app, path, &error);
+    if (!doc) {
+        err << "tubra: " << error << "\n";
+        return 1;
+    }
+    view::ViewState view = view::ViewForPrinting(*doc);
+    SetPaperForView(*printer, *doc, view);
+    const int printed = PrintView(*doc, view, *printer);
+    if (printed == 0) {
+        err << "tubra: 打印 " << path << " 时出错\n";
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace tubra::app

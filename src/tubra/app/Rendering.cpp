@@ -1,0 +1,124 @@
+#include "tubra/app/Rendering.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+#include "platform/RecordingCanvas.h"
+#include "platform/qt/QtCanvas.h"
+#include "tubra/view/PaintContext.h"
+#include "tubra/view/Symbols.h"
+
+namespace tubra::app {
+
+namespace {
+
+QColor colourOf(platform::Colour c) { return platform::qt::toQColor(c); }
+
+platform::qt::QtCanvas::Options canvasOptions(QSize device, double ppu, bool antialias) {
+    platform::qt::QtCanvas::Options o;
+    o.pixelsPerUnit = ppu;
+    o.deviceSize = {device.width(), device.height()};
+    o.printer = false;
+    o.antialias = antialias;
+    return o;
+}
+
+// The logical rectangle everything recorded covers (left, top = max y, right, bottom = min y).
+std::optional<platform::Rect> recordedBounds(const platform::RecordingCanvas& canvas) {
+    int left = INT_MAX, right = INT_MIN, top = INT_MIN, bottom = INT_MAX;
+    const auto take = [&](platform::Point p) {
+        left = std::min(left, p.x);
+        right = std::max(right, p.x);
+        top = std::max(top, p.y);
+        bottom = std::min(bottom, p.y);
+    };
+    for (const platform::CanvasCall& call : canvas.calls()) {
+        if (call.kind == platform::CallKind::FillRect || call.kind == platform::CallKind::TextOut ||
+            call.kind == platform::CallKind::DrawText)
+            continue;
+        for (const platform::Point& p : call.points) take(p);
+        if (call.kind == platform::CallKind::Ellipse || call.kind == platform::CallKind::Rectangle) {
+            take({call.rect.left, call.rect.top});
+            take({call.rect.right, call.rect.bottom});
+        }
+    }
+    if (left > right) return std::nullopt;
+    return platform::Rect{left, top, right, bottom};
+}
+
+}  // namespace
+
+void PaintView(model::Document& doc, view::ViewState& view, QPainter& painter, QSize device,
+               QPoint scroll, double pixelsPerUnit, view::ViewHost* host) {
+    // The erase: the whole window in the background colour.
+    painter.fillRect(QRect(QPoint(0, 0), device), colourOf(doc.settings().BeiJingColor));
+    platform::qt::QtCanvas canvas(painter, canvasOptions(device, pixelsPerUnit, false));
+    canvas.setViewportOrigin({-scroll.x(), -scroll.y()});
+    view::OnDraw(doc, view, canvas, host);
+}
+
+QImage RenderFitted(model::Document& doc, QSize size, QColor background) {
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(background);
+    view::ViewState view;
+    view::InitialUpdate(view, doc.drawing);
+    view.frameSwitch = 0;
+    view.axis.visible = 0;
+    doc.app().justOpened = false;
+    doc.newDrawingFlag = 0;
+
+    // Where the drawing lies at zoom 1, from a paint that only records.
+    platform::RecordingCanvas recorder;
+    view::OnDraw(doc, view, recorder);
+    const auto bounds = recordedBounds(recorder);
+    if (!bounds || bounds->width() <= 0 || bounds->height() <= 0) return image;
+
+    const double margin = 0.06;
+    const double ppu =
+        std::min(size.width() * (1 - 2 * margin) / bounds->width(),
+                 size.height() * (1 - 2 * margin) / bounds->height());
+    QPainter painter(&image);
+    platform::qt::QtCanvas canvas(painter, canvasOptions(size, ppu, true));
+    // Centre the drawing in the picture.
+    const int extraX = model::truncToInt((size.width() / ppu - bounds->width()) / 2);
+    const int extraY = model::truncToInt((size.height() / ppu - bounds->height()) / 2);
+    canvas.setWindowOrigin({bounds->left - extraX, bounds->top + extraY});
+    view::OnDraw(doc, view, canvas);
+    return image;
+}
+
+QImage RenderSymbolIcon(int symbolCode, int size) {
+    const auto kind = model::kindOfSymbol(symbolCode);
+    if (!kind) return {};
+    model::PipeObject symbol;
+    symbol.MainType = model::kindValue(*kind);
+    symbol.SubType = symbolCode;
+    symbol.StrtDir = symbol.EndDir = static_cast<double>(model::Direction::East);
+    symbol.Port2.x = -9999.0;  // no second anchor: laid forward from Port1
+
+    model::DrawingSettings settings;
+    view::ViewState view;
+    view.X_AxisAngle = 0.0;  // east runs straight to the right
+    view.Y_AxisAngle = 30.0;
+
+    platform::RecordingCanvas recorder;
+    view::DrawSymbol(symbol, view::PaintContext{recorder, settings, view}, true, false);
+    const auto bounds = recordedBounds(recorder);
+    if (!bounds) return {};
+
+    const double inner = size - 2.0;
+    const double ppu = std::min(inner / std::max(bounds->width(), 1),
+                                inner / std::max(bounds->height(), 1));
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    platform::qt::QtCanvas canvas(painter, canvasOptions(QSize(size, size), ppu, true));
+    const int extraX = model::truncToInt((size / ppu - bounds->width()) / 2);
+    const int extraY = model::truncToInt((size / ppu - bounds->height()) / 2);
+    canvas.setWindowOrigin({bounds->left - extraX, bounds->top + extraY});
+    view::DrawSymbol(symbol, view::PaintContext{canvas, settings, view}, true, false);
+    return image;
+}
+
+}  // namespace tubra::app

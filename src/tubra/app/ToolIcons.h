@@ -1,0 +1,24 @@
+#pragma once
+// The pictures of the commands: valves, fittings, supports and crossings drawn by the symbol
+// library itself, so the buttons look like the drawing; theme icons for the usual file and
+// edit commands; small drawn pictures for the rest.
+
+#include <QIcon>
+#include <QImage>
+
+#include "tubra/app/Commands.h"
+
+namespace tubra::app {
+
+QIcon CommandIcon(const CommandInfo& command);
+
+// A drawn picture of `glyph` in a square of `size` pixels.
+QImage GlyphImage(Glyph glyph, int size);
+
+// Makes the program's bundled files (icons, the about picture's drawing) available.
+void InitResources();
+
+QIcon ApplicationIcon();
+QIcon DocumentIcon();
+
+}  // namespace tubra::app

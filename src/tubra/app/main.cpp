@@ -1,0 +1,46 @@
+// tubra: the drawing program for pipeline isometrics and inspection reports.
+//
+//   tubra                 a new drawing
+//   tubra FILE            opens FILE
+//   tubra /p FILE         prints FILE on the default printer, without a window
+
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include <QApplication>
+
+#include "tubra/app/Application.h"
+#include "tubra/app/Interaction.h"
+#include "tubra/model/Document.h"
+
+namespace {
+
+// Printing directly needs no screen: without one the program runs off screen.
+void allowPrintingWithoutDisplay(int argc, char** argv) {
+    if (std::getenv("QT_QPA_PLATFORM") || std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY"))
+        return;
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "/p") == 0 || std::strcmp(argv[i], "-p") == 0 ||
+            std::strcmp(argv[i], "/P") == 0 || std::strcmp(argv[i], "-P") == 0)
+            setenv("QT_QPA_PLATFORM", "offscreen", 0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    allowPrintingWithoutDisplay(argc, argv);
+    QApplication application(argc, argv);
+    tubra::app::SetUpApplication();
+    // QApplication has taken its own options out of the arguments.
+    std::vector<std::string> args;
+    const QStringList list = QCoreApplication::arguments();
+    for (qsizetype i = 1; i < list.size(); ++i) args.push_back(list[i].toStdString());
+
+    tubra::model::AppContext app;
+    tubra::app::InstallReports(app);
+    tubra::app::DesktopInteraction interaction;
+    return tubra::app::RunTubra(args, app, interaction, std::cerr);
+}

@@ -1,0 +1,85 @@
+#pragma once
+// The application object, settings in a temporary place, drawings on disk and an Interaction
+// that answers instead of the user, for the window tests.
+
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <QApplication>
+#include <QPrinter>
+#include <QUrl>
+
+#include "tubra/app/Interaction.h"
+#include "tubra/model/Document.h"
+
+namespace apptest {
+
+// The QApplication of the test program (made once, off screen), with its settings in a
+// temporary directory.
+QApplication& application();
+
+// A temporary directory, removed with everything in it.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// Writes a generated drawing of about `objects` objects to `path`.
+void writeDrawingFile(const std::filesystem::path& path, int objects, int pageSize = 0);
+
+// Lets queued events (first paints, deferred dialogs) run.
+void settle(int rounds = 5);
+
+class FakeInteraction : public tubra::app::Interaction {
+public:
+    // Answers: message boxes in turn (then each message's default), the new-drawing dialog,
+    // the page-setup dialog, file names.
+    std::deque<platform::Answer> answers;
+    std::optional<tubra::view::NewDrawingValues> newDrawing = tubra::view::NewDrawingValues{};
+    std::function<bool(tubra::app::PageSetupForm&)> pageSetup;
+    QString openName;
+    QString saveName;
+    bool printAccepted = true;
+    // What the printer factory gives: a PDF printer writing here, or none.
+    std::optional<QString> pdfPrinterFile;
+
+    // What was asked.
+    std::vector<platform::Message> asked;
+    int newDrawingAsked = 0;
+    std::vector<QUrl> urlsOpened;
+    int aboutShown = 0;
+    int previewPaints = 0;
+
+    platform::Answer ask(QWidget*, const platform::Message& message) override;
+    std::optional<tubra::view::NewDrawingValues> askNewDrawing(QWidget*,
+                                                               tubra::app::NewDrawingForm) override;
+    bool editPageSetup(QWidget*, tubra::app::PageSetupForm& form) override;
+    QString openFileName(QWidget*, const QString&) override { return openName; }
+    QString saveFileName(QWidget*, const QString&) override { return saveName; }
+    bool printDialog(QWidget*, QPrinter&) override { return printAccepted; }
+    void printPreview(QWidget*, QPrinter& printer,
+                      const std::function<void(QPrinter*)>& paint) override;
+    void printSetup(QWidget*, QPrinter&) override {}
+    std::unique_ptr<QPrinter> defaultPrinter() override;
+    bool openUrl(const QUrl& url) override {
+        urlsOpened.push_back(url);
+        return true;
+    }
+    void showAbout(QWidget*) override { ++aboutShown; }
+};
+
+// Number of pages of a PDF file (its page objects).
+int pdfPageCount(const std::filesystem::path& pdf);
+
+}  // namespace apptest

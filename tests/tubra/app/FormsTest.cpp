@@ -1,0 +1,73 @@
+#include <gtest/gtest.h>
+
+#include "text/Gbk.h"
+#include "tubra/app/Forms.h"
+
+using namespace tubra;
+using app::NewDrawingForm;
+using app::PageSetupForm;
+
+TEST(NewDrawingForm, PreselectsCurrentAnglesAndReadsTheElevation) {
+    view::ViewState view;
+    view.X_AxisAngle = 45;
+    view.Y_AxisAngle = 50;  // not offered: the first entry is preselected
+    view.firstPointElevation = 1250.5;
+    NewDrawingForm form(view);
+    EXPECT_EQ(NewDrawingForm::angleEntries(), (std::vector<std::string>{"30", "45", "60"}));
+    EXPECT_EQ(form.alphaIndex, 1);
+    EXPECT_EQ(form.betaIndex, 0);
+    EXPECT_EQ(form.elevationText, "1250.5");
+
+    form.alphaIndex = 2;
+    form.betaIndex = 1;
+    form.elevationText = " -3500 ";
+    const auto values = form.accept();
+    ASSERT_TRUE(values);
+    EXPECT_EQ(values->alpha, 60);
+    EXPECT_EQ(values->beta, 45);
+    EXPECT_EQ(values->firstPointElevation, -3500);
+
+    form.elevationText = "";
+    ASSERT_TRUE(form.accept());
+    EXPECT_EQ(form.accept()->firstPointElevation, 0);
+
+    for (const char* bad : {"12m", "abc", "1e999", "nan"}) {
+        form.elevationText = bad;
+        std::string error;
+        EXPECT_FALSE(form.accept(&error)) << bad;
+        EXPECT_EQ(error, "请输入一个数字。") << bad;
+    }
+}
+
+TEST(PageSetupForm, SheetSizeAxisSwitchAndLabels) {
+    model::Drawing drawing;
+    drawing.PageSize = 1;
+    drawing.AxisSet.labels[0] = text::gbk("上");
+    drawing.AxisSet.labels[1] = text::gbk("北");
+    drawing.AxisSet.labels[2] = text::gbk("东");
+    PageSetupForm form(drawing);
+    EXPECT_EQ(form.pageSize, 1);
+    EXPECT_TRUE(form.showAxes);
+    // X is the east-west axis, Y south-north, Z the vertical.
+    EXPECT_EQ(form.labels, (std::array<std::string, 3>{"东", "北", "上"}));
+    EXPECT_EQ(PageSetupForm::kPageSizes[0], "A4(2900mm×2100mm)");
+    EXPECT_EQ(PageSetupForm::kPageSizes[1], "A3(4200mm×2900mm)");
+
+    // A label keeps 4 bytes of whole characters.
+    EXPECT_EQ(form.setLabel(0, "东方向"), "东方");
+    EXPECT_EQ(form.setLabel(1, "N北京"), "N北");
+    EXPECT_EQ(form.setLabel(2, "Up"), "Up");
+    form.showAxes = false;
+    EXPECT_FALSE(form.labelsEnabled());
+    const model::AxisSettings axis = form.axisSettings();
+    EXPECT_EQ(axis.visible, 0);
+    EXPECT_EQ(axis.labels[0], "Up");
+    EXPECT_EQ(axis.labels[1], text::gbk("N北"));
+    EXPECT_EQ(axis.labels[2], text::gbk("东方"));
+
+    drawing.PageSize = 7;  // unknown sizes show as A4
+    drawing.AxisSet.visible = 0;
+    const PageSetupForm other(drawing);
+    EXPECT_EQ(other.pageSize, 0);
+    EXPECT_FALSE(other.showAxes);
+}

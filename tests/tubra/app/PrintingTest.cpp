@@ -1,0 +1,109 @@
+// Printing: "/p FILE" on the default printer without a window, the print and preview
+// commands, and the command line's PDF through the same pages.
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include <QPrinter>
+
+#include "AppTestSupport.h"
+#include "tubra/app/Application.h"
+#include "tubra/app/Commands.h"
+#include "tubra/app/DrawingView.h"
+#include "tubra/app/MainWindow.h"
+
+#ifdef TUBRA_TEST_PRINT_COMMAND
+#include "tubra/cli/PrintCommand.h"
+#endif
+
+using namespace tubra;
+namespace fs = std::filesystem;
+
+namespace {
+
+class PrintingTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        apptest::application();
+        sample = dir / "管线.hcd";
+        apptest::writeDrawingFile(sample, 150);
+    }
+    apptest::TempDir dir;
+    fs::path sample;
+    model::AppContext context;
+    apptest::FakeInteraction ui;
+};
+
+}  // namespace
+
+TEST_F(PrintingTest, DirectPrintProducesThePagesWithoutAWindow) {
+    const fs::path pdf = dir / "printed.pdf";
+    ui.pdfPrinterFile = QString::fromStdString(pdf.string());
+    std::ostringstream err;
+    const int windowsBefore = static_cast<int>(QApplication::topLevelWidgets().size());
+    EXPECT_EQ(app::RunTubra({"/p", sample.string()}, context, ui, err), 0) << err.str();
+    EXPECT_EQ(static_cast<int>(QApplication::topLevelWidgets().size()), windowsBefore);
+    EXPECT_EQ(apptest::pdfPageCount(pdf), 1);
+    EXPECT_GT(fs::file_size(pdf), 1000u);
+    EXPECT_TRUE(err.str().empty());
+    // Black and white printing gave the colours back.
+    EXPECT_EQ(context.settings.ZhuXianColor, model::DrawingSettings{}.ZhuXianColor);
+}
+
+TEST_F(PrintingTest, DirectPrintWithoutPrinterOrFileFails) {
+    std::ostringstream err;
+    EXPECT_NE(app::RunTubra({"/p", sample.string()}, context, ui, err), 0);
+    EXPECT_NE(err.str().find("打印机"), std::string::npos);
+
+    ui.pdfPrinterFile = QString::fromStdString((dir / "x.pdf").string());
+    std::ostringstream missing;
+    EXPECT_EQ(app::RunTubra({"/p", (dir / "missing.hcd").string()}, context, ui, missing), 1);
+    EXPECT_NE(missing.str().find("missing.hcd"), std::string::npos);
+    EXPECT_FALSE(fs::exists(dir / "x.pdf"));
+
+    std::ostringstream usage;
+    EXPECT_EQ(app::RunTubra({"/p"}, context, ui, usage), 2);
+}
+
+TEST_F(PrintingTest, PrintAndPreviewCommandsUseTheActiveView) {
+    app::MainWindow window(context, ui);
+    ASSERT_NE(window.openDocument(QString::fromStdString(sample.string())), nullptr);
+    window.show();
+    apptest::settle();
+    const fs::path pdf = dir / "command.pdf";
+    window.printer().setOutputFormat(QPrinter::PdfFormat);
+    window.printer().setOutputFileName(QString::fromStdString(pdf.string()));
+    window.runCommand(app::cmd::Print);
+    EXPECT_EQ(apptest::pdfPageCount(pdf), 1);
+    // The sheet is printed in landscape.
+    EXPECT_EQ(window.printer().pageLayout().orientation(), QPageLayout::Landscape);
+    EXPECT_TRUE(ui.asked.empty());
+
+    fs::remove(pdf);
+    ui.printAccepted = false;
+    window.runCommand(app::cmd::Print);
+    EXPECT_FALSE(fs::exists(pdf));
+
+    window.runCommand(app::cmd::PrintPreview);
+    EXPECT_EQ(ui.previewPaints, 1);
+    EXPECT_EQ(apptest::pdfPageCount(pdf), 1);
+}
+
+#ifdef TUBRA_TEST_PRINT_COMMAND
+TEST_F(PrintingTest, CommandLinePrintWritesTheSamePagesAsPdf) {
+    const fs::path pdf = dir / "cli.pdf";
+    std::string in = sample.string(), flag = "-o", out = pdf.string();
+    char* argv[] = {in.data(), flag.data(), out.data()};
+    EXPECT_EQ(cli::runPrint(3, argv), 0);
+    EXPECT_EQ(apptest::pdfPageCount(pdf), 1);
+
+    char* bad[] = {in.data()};
+    EXPECT_EQ(cli::runPrint(1, bad), 2);
+    std::string missing = (dir / "missing.hcd").string();
+    char* none[] = {missing.data(), flag.data(), out.data()};
+    EXPECT_EQ(cli::runPrint(3, none), 1);
+    // A failed print leaves the earlier PDF as it was.
+    EXPECT_EQ(apptest::pdfPageCount(pdf), 1);
+}
+#endif
