@@ -34,7 +34,6 @@ QString qs(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<
 void SetUpApplication() {
     QCoreApplication::setOrganizationName(qs(kSettingsOrganisation));
     QCoreApplication::setApplicationName(qs(kSettingsApplication));
-    QGuiApplication::setApplicationDisplayName(qs(kAppTitle));
     QGuiApplication::setDesktopFileName(QStringLiteral("tubra"));
     // Without a desktop that names its theme, the icons come from the freedesktop default.
     if (QIcon::themeName().isEmpty() || QIcon::themeName() == QStringLiteral("hicolor"))
