@@ -1,13 +1,17 @@
 #include "tubra/view/Annotations.h"
 
+#include "tubra/view/AnnotationPainter.h"
+#include "tubra/view/TextObjectPainter.h"
+
 namespace tubra::view {
 
-void DrawAnnotation(model::PipeObject&, const PaintContext&, bool) {
-    // Dimensions and labels are not drawn yet.
+// The canvas state is restored whether or not the caller drew under XOR.
+void DrawAnnotation(model::PipeObject& object, const PaintContext& ctx, bool) {
+    PaintAnnotation(object, ctx);
 }
 
-void DrawTextObject(const model::PipeObject&, const PaintContext&) {
-    // Text objects are not drawn yet.
+void DrawTextObject(const model::PipeObject& object, const PaintContext& ctx) {
+    PaintTextObject(object, ctx);
 }
 
 }  // namespace tubra::view

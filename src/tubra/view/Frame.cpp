@@ -1,19 +1,21 @@
 #include "tubra/view/Frame.h"
 
+#include "tubra/view/CharacteristicTablePainter.h"
+#include "tubra/view/FramePainter.h"
+#include "tubra/view/TitleBlockPainter.h"
+
 namespace tubra::view {
 
 void DrawFrame(const PaintContext& ctx) {
-    if (!ctx.view.frameSwitch) return;
-    DrawTitleBlock(ctx);
-    DrawCharacteristicTable(ctx);
+    PaintFrame(ctx);
 }
 
-void DrawTitleBlock(const PaintContext&) {
-    // The title block is not drawn yet.
+void DrawTitleBlock(const PaintContext& ctx) {
+    PaintTitleBlock(ctx);
 }
 
-void DrawCharacteristicTable(const PaintContext&) {
-    // The characteristic table is not drawn yet.
+void DrawCharacteristicTable(const PaintContext& ctx) {
+    PaintCharacteristicTable(ctx);
 }
 
 }  // namespace tubra::view

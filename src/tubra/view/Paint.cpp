@@ -2,6 +2,7 @@
 
 #include "tubra/view/Annotations.h"
 #include "tubra/view/Frame.h"
+#include "tubra/view/FramePainter.h"
 #include "tubra/view/LineWork.h"
 #include "tubra/view/ReportPages.h"
 
@@ -108,6 +109,8 @@ void OnDraw(model::Document& doc, ViewState& view, platform::Canvas& canvas, Vie
         ApplyNewDrawing(view, doc, host ? host->askNewDrawing(view) : std::nullopt);
     } else if (doc.app().justOpened) {
         ApplyOpenedDocument(view, doc);
+    } else {
+        TakeFrameTexts(view, drawing);
     }
 
     const PaintContext ctx{canvas, doc.settings(), view};
@@ -153,8 +156,7 @@ void OnDraw(model::Document& doc, ViewState& view, platform::Canvas& canvas, Vie
 
     // 10.
     view.painting = false;
-    drawing.title = view.title;
-    drawing.table = view.table;
+    ReturnFrameTexts(view, drawing);
 
     // 11.
     DrawSelectionOverlay(doc.selection, ctx);

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <optional>
 
 #include <gtest/gtest.h>
@@ -7,6 +8,7 @@
 #include "tubra/view/CharacteristicTablePainter.h"
 #include "tubra/view/Frame.h"
 #include "tubra/view/FramePainter.h"
+#include "tubra/view/Paint.h"
 #include "tubra/view/TitleBlockPainter.h"
 
 using namespace tubra::view;
@@ -170,4 +172,30 @@ TEST_F(Frames, FrameSwitchOffDrawsNothing) {
     view.frameSwitch = 1;
     PaintFrame(ctx());
     EXPECT_FALSE(canvas.calls().empty());
+}
+
+TEST_F(Frames, ThePaintShowsTheDocumentsTextsAndEverythingOnTheSheet) {
+    doc.drawing.table.values[0] = text::gbk("蒸汽管线");
+    doc.drawing.title.setLabels();
+    doc.drawing.title.values[5] = text::gbk("蒸汽管线单线图");
+    tubra::model::PipeObject& pipe =
+        viewtest::add(doc, viewtest::makePipe({500, -500, 0}, {500, -300, 0}, 0, 0));
+    pipe.Distanc = 200;
+    viewtest::add(doc, viewtest::makeObject(tubra::model::ObjectKind::Valve, {500, -450, 0},
+                                            {500, -386, 0}, 13, 0));
+    OnDraw(doc, view, canvas);
+    const auto all = canvas.texts();
+    auto shown = [&](const std::string& t) {
+        return std::find(all.begin(), all.end(), t) != all.end();
+    };
+    EXPECT_TRUE(shown(text::gbk("蒸汽管线")));
+    EXPECT_TRUE(shown(text::gbk("蒸汽管线单线图")));
+    EXPECT_TRUE(shown("200"));  // the pipe's dimension
+    EXPECT_EQ(canvas.segmentsInColour(app.settings.FaMenColor).size(), 12u);  // the gate valve
+
+    canvas.clear();
+    view.frameSwitch = 0;
+    OnDraw(doc, view, canvas);
+    const auto without = canvas.texts();
+    EXPECT_EQ(std::find(without.begin(), without.end(), text::gbk("蒸汽管线")), without.end());
 }

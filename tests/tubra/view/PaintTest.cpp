@@ -36,7 +36,9 @@ std::vector<platform::Colour> bodyColours(const platform::RecordingCanvas& c, st
 TEST(Paint, ObjectsArePaintedInThreePassesWithWeldsTwice) {
     viewtest::Fixture f;
     f.view.axis.visible = 0;
+    f.view.frameSwitch = 0;  // only the line work
     auto& s = f.app.settings;
+    s.DimTextLayer = 0;
     s.HanFengColor = 0x000001;
     s.GuanJianColor = 0x000002;
     viewtest::add(f.doc, makeObject(ObjectKind::CutLine, {0, 0, 0}, {10, 0, 0}, 5, 0));
@@ -103,9 +105,11 @@ TEST(Paint, HandOversAfterNewAndOpen) {
     EXPECT_EQ(g.view.X_AxisAngle, 60.0);
     EXPECT_FALSE(g.app.justOpened);
     EXPECT_EQ(g.doc.drawing.zoomLoaded, 0);
-    // The working copies go back to the document at the end of the paint.
-    g.view.title.values[2] = "T-2";
+    // Later paints take the document's texts again, so a change made to the document between
+    // two paints (as the title-block dialog makes it) is shown and survives the hand-back.
+    g.doc.drawing.title.values[2] = "T-2";
     OnDraw(g.doc, g.view, g.canvas);
+    EXPECT_EQ(g.view.title.values[2], "T-2");
     EXPECT_EQ(g.doc.drawing.title.values[2], "T-2");
     EXPECT_EQ(g.doc.drawing.table.values[3], "steam");
 }
@@ -148,6 +152,8 @@ TEST(Paint, AxisIndicatorWithAndWithoutTheFrame) {
 TEST(Paint, SelectionOverlayIsXorInTheSelectionColourAndComesLast) {
     viewtest::Fixture f;
     f.view.axis.visible = 0;
+    f.view.frameSwitch = 0;  // only the line work
+    f.app.settings.DimTextLayer = 0;
     auto& pipe = viewtest::add(f.doc, makePipe({0, 0, 0}, {0, 50, 0}));
     auto& weld = viewtest::add(f.doc, makeObject(ObjectKind::Weld, {0, 50, 0}, {}));
     auto& text = viewtest::add(f.doc, makeObject(ObjectKind::TextBlock, {0, 0, 0}, {}));
