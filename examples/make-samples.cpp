@@ -271,7 +271,7 @@ bool makePipeline(const std::filesystem::path& dir) {
     s.component(static_cast<int>(SymbolCode::CheckValve), LineBuilder::along(discharge, 0.17),
                 kEast, "H44H");
     s.component(gate, LineBuilder::along(discharge, 0.66), kEast, "Z41H");
-    s.component(static_cast<int>(SymbolCode::PressureGauge), LineBuilder::along(discharge, 0.9),
+    s.component(static_cast<int>(SymbolCode::PressureGauge), LineBuilder::along(discharge, 0.95),
                 kEast);
 
     PipeObject& riser = main.run(kUp, 300, 4800);
@@ -354,6 +354,12 @@ Extent symbolExtent(const Sample& s, const PipeObject& o) {
     return e;
 }
 
+// Where the pipe under a symbol of the atlas ends: past the exit, where the pipe continues,
+// except under supports, whose exit is their foot.
+Vec3 stubEnd(const PipeObject& symbol, const Vec3& anchor, const Vec3& exit) {
+    return symbol.is(ObjectKind::Accessory) ? anchor : exit;
+}
+
 bool makeAtlas(const std::filesystem::path& dir) {
     Sample s(1, 30.0, 30.0);
     const int directions[] = {kUp, kDown, kEast, kSouth, kWest, kNorth};
@@ -384,7 +390,7 @@ bool makeAtlas(const std::filesystem::path& dir) {
             const tubra::view::SymbolScale scale{s.settings.DrawZoom_GJFM, 1.0, s.axes()};
             probe.Port2 = Vec3(tubra::view::kNoSecondAnchor, 0, 0);
             const Vec3 exit = tubra::view::SymbolExitPoint(probe, scale).value_or(Vec3());
-            const Vec3 ahead = StepAlong(s.axes(), exit, d, stub);
+            const Vec3 ahead = StepAlong(s.axes(), stubEnd(probe, Vec3(), exit), d, stub);
             for (const Vec3& p : {back, ahead}) {
                 e.left = std::min(e.left, static_cast<int>(p.x));
                 e.right = std::max(e.right, static_cast<int>(p.x));
@@ -418,7 +424,7 @@ bool makeAtlas(const std::filesystem::path& dir) {
             PipeObject& o = s.component(table.code, anchor, d, " ");
             if (table.code == static_cast<int>(SymbolCode::AngleValve))
                 o.StrtDir = d < 2 ? kEast : kNorth;
-            const Vec3 ahead = StepAlong(s.axes(), o.Port2, d, stub);
+            const Vec3 ahead = StepAlong(s.axes(), stubEnd(o, anchor, o.Port2), d, stub);
             PipeObject& pipe = s.drawing.addObject({tubra::model::kindValue(ObjectKind::Pipe),
                                                     kBranchLine, static_cast<double>(d), back,
                                                     Vec3(ahead.x, ahead.y, 0), stub, -1});

@@ -263,7 +263,8 @@ void layoutSymbolLabel(PipeObject& o, const model::DrawingSettings& s, const Vie
     o.dimYX1_st = Vec3(1, 1, 1);
 }
 
-// A weld's number stands clear of its circle: beside a vertical pipe, above any other.
+// A weld's number stands clear of its circle: below a horizontal pipe, whose dimension is above
+// it, and left of a vertical one, whose symbol labels are on its right.
 void layoutWeld(PipeObject& o, const model::DrawingSettings& s, double zoom) {
     const Vec3 p = o.Port1 * zoom;
     const double w = static_cast<double>(o.DistTxt.size()) * (s.Dim_Size / 2);
@@ -272,13 +273,13 @@ void layoutWeld(PipeObject& o, const model::DrawingSettings& s, double zoom) {
     const int m = o.dimAngle;
     double cx = 0, cy = 0;
     if (vertical(directionCode(o.EndDir))) {
-        cx = p.x + clear + extentAlong(1, 0, m, w, h) / 2;
+        cx = p.x - clear - extentAlong(1, 0, m, w, h) / 2;
         cy = p.y;
     } else {
         const double phi = m / 10.0 * kDegToRad;
         const double ux = -std::sin(phi), uy = std::cos(phi);
-        cx = p.x + ux * (clear + h / 2);
-        cy = p.y + uy * (clear + h / 2);
+        cx = p.x - ux * (clear + h / 2);
+        cy = p.y - uy * (clear + h / 2);
     }
     const Vec3 ref = referenceForCentre(cx, cy, m, w, h);
     o.dimTxt_st = unscaled(ref.x, ref.y, zoom, 0.0);
