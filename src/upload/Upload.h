@@ -145,7 +145,7 @@ private:
     std::int64_t requestLimit_ = kDefaultRequestLimit;
     std::int64_t maxSize_ = 0;
     std::string targetPath_;
-    bool defaultTarget_ = false;
+    bool defaultTarget_ = true;  // until a page sets an absolute path
     bool uploaded_ = false;
 
     BodyBuffer body_;

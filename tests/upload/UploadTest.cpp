@@ -132,7 +132,7 @@ TEST(Upload, PathRules) {
         {"up", "/var/lib/kavelup/a.txt"},
         {"\\\\server\\share", "/var/lib/kavelup/a.txt"},
         {"d:\\up", "/var/lib/kavelup/a.txt"},
-        {nullptr, "/a.txt"},  // never set: the root, as "\" is
+        {nullptr, "/var/lib/kavelup/a.txt"},  // never set: the default directory, never the root
     };
     for (const Case& c : cases) {
         Page p(body);
