@@ -27,6 +27,8 @@ private:
     // One bit per pair of bytes that starts a key (a key of one byte sets all pairs it starts):
     // most positions of a line are ruled out by one lookup.
     std::vector<std::uint64_t> startPairs_;
+    // How far the scan may move on after matching each key.
+    std::vector<std::size_t> skipAfter_;
     // The smallest first byte of a key; bytes below it cannot start one.
     unsigned char minFirst_ = 0x7F;
 };

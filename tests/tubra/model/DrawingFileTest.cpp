@@ -5,6 +5,7 @@
 #include "support/GeneratedDrawing.h"
 #include "text/Gbk.h"
 #include "tubra/model/DrawingFile.h"
+#include "tubra/model/KeyMatcher.h"
 #include "tubra/model/ReportStore.h"
 
 using namespace tubra::model;
@@ -364,6 +365,35 @@ TEST(DrawingFile, GarbageNeverBreaksTheReader) {
         const std::string out = write(once.drawing, once.settings);
         Loaded again(out);
         ASSERT_EQ(write(again.drawing, again.settings), out);
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// The first key of the list found anywhere in the line, the plain way.
+int naiveFind(const std::vector<std::string_view>& keys, std::string_view line) {
+    for (std::size_t i = 0; i < keys.size(); ++i)
+        if (line.find(keys[i]) != std::string_view::npos) return static_cast<int>(i);
+    return -1;
+}
+
+TEST(KeyMatcher, AgreesWithSearchingEachKeyInTurn) {
+    const std::vector<std::string_view> keys = {"Total", "FuZhuXianLayer", "ZhuXianLayer", "DimTextColor",
+                                                "TextColor", "Port1", "Port2", "dimL_st", "Z", "Xa",
+                                                "ExPort1x", "aTotal"};
+    const KeyMatcher m{"Total", "FuZhuXianLayer", "ZhuXianLayer", "DimTextColor", "TextColor",
+                       "Port1", "Port2", "dimL_st", "Z", "Xa", "ExPort1x", "aTotal"};
+    const std::string pieces[] = {"Total", "FuZhuXian", "ZhuXianLayer", "Layer", "DimText", "Color",
+                                  "Port", "1", "2", "dimL_", "st", " ", "\t", "123.5", "\xD6\xD0",
+                                  "\xFD", "X", "a", "Fu", "Zh", "Text", "Ex", "x"};
+    std::mt19937 rng(5);
+    for (int k = 0; k < 50000; ++k) {
+        std::string line;
+        const int n = static_cast<int>(rng() % 12);
+        for (int i = 0; i < n; ++i) line += pieces[rng() % std::size(pieces)];
+        ASSERT_EQ(m.find(line), naiveFind(keys, line)) << line;
     }
 }
 
