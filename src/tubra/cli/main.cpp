@@ -4,6 +4,7 @@
 //   tubra-cli json FILE           the whole drawing as JSON (UTF-8)
 //   tubra-cli resave IN OUT       load and save again
 //   tubra-cli render IN OUT       the sheet as PNG, PDF or SVG (built with Qt)
+//   tubra-cli print FILE -o PDF   the printed pages as PDF (built with Qt)
 //
 // Exit code 0 on success, 1 when the input cannot be read or the output cannot be written,
 // 2 for a wrong command line.
@@ -16,6 +17,7 @@
 
 #include "tubra/cli/Commands.h"
 #ifdef TUBRA_CLI_RENDER
+#include "tubra/cli/PrintCommand.h"
 #include "tubra/cli/RenderCommand.h"
 #endif
 
@@ -33,6 +35,8 @@ std::vector<Command> extraCommands() {
 #ifdef TUBRA_CLI_RENDER
     commands.push_back({"render", "render IN OUT [--zoom Z]  the sheet as PNG, PDF or SVG (by OUT's extension)",
                         tubra::cli::runRender});
+    commands.push_back({"print", "print FILE -o OUT.pdf       the pages tubra prints for FILE, as PDF",
+                        tubra::cli::runPrint});
 #endif
     return commands;
 }
