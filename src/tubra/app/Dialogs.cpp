@@ -68,14 +68,14 @@ platform::Answer ShowMessageBox(QWidget* parent, const platform::Message& messag
     box.setIcon(toIcon(message.icon));
     box.setWindowTitle(qs(message.caption));
     box.setText(qs(message.text));
-    const auto specs = buttonsOf(message.buttons);
+    const auto choices = buttonsOf(message.buttons);
     std::vector<std::pair<QAbstractButton*, platform::Answer>> buttons;
-    platform::Answer escapeAnswer = specs.back().answer;
-    for (const ButtonChoice& spec : specs) {
-        QPushButton* b = box.addButton(QString::fromUtf8(spec.text), spec.role);
-        buttons.emplace_back(b, spec.answer);
-        if (spec.answer == message.defaultAnswer) box.setDefaultButton(b);
-        if (spec.answer == platform::Answer::Cancel) escapeAnswer = spec.answer;
+    platform::Answer escapeAnswer = choices.back().answer;
+    for (const ButtonChoice& choice : choices) {
+        QPushButton* b = box.addButton(QString::fromUtf8(choice.text), choice.role);
+        buttons.emplace_back(b, choice.answer);
+        if (choice.answer == message.defaultAnswer) box.setDefaultButton(b);
+        if (choice.answer == platform::Answer::Cancel) escapeAnswer = choice.answer;
     }
     for (auto& [button, answer] : buttons)
         if (answer == escapeAnswer) box.setEscapeButton(button);

@@ -12,7 +12,7 @@ namespace {
 // Default texts of new welds, elbows, tees, valves and fittings (GBK).
 struct Defaults {
     std::string material = "1Cr18Ni9Ti";
-    std::string spec = text::utf8ToGbk("φ100×10");
+    std::string size = text::utf8ToGbk("φ100×10");
     std::string model = "ABCD";
     std::string startUse = "1980/01/01";
     std::string lastCheck = "1980/06/01";
@@ -68,7 +68,7 @@ void ObjectList::inheritForKind(PipeObject& o, bool copying) const {
             } else {
                 o.BiHou = kDefaultWallThickness;
                 o.CaiLiao = d.material;
-                o.GuiGe = d.spec;
+                o.GuiGe = d.size;
                 o.XingHao = d.model;
                 o.StartUse = d.startUse;
                 o.LastCheck = d.lastCheck;
@@ -92,7 +92,7 @@ void ObjectList::inheritForKind(PipeObject& o, bool copying) const {
             } else {
                 o.BiHou = kDefaultWallThickness;
                 o.CaiLiao = d.material;
-                o.GuiGe = d.spec;
+                o.GuiGe = d.size;
                 o.StartUse = d.startUse;
                 o.LastCheck = d.lastCheck;
                 if (symbol) o.DistTxt = " ";

@@ -1,7 +1,7 @@
 #pragma once
 // The pipeline characteristic table in the top-right corner of the frame: 18 rows of label and
 // value, as wide as the longest label and value need (at least 450), in the colour opposite
-// to the background. The descriptive rows come first, then material and specification, then
+// to the background. The descriptive rows come first, then material and pipe size, then
 // the counts.
 
 #include <array>

@@ -137,9 +137,9 @@ TEST_F(Frames, TableOrderWidthAndColour) {
     ASSERT_TRUE(material);
     EXPECT_EQ(material->rect,
               (Rect{left + 10 + ll * a + 10 + 5, rowTop(9), 2800, rowTop(9) - 41 + 4}));
-    const auto spec = textCall(text::gbk("φ219×8"));
-    ASSERT_TRUE(spec);
-    EXPECT_EQ(spec->rect.top, rowTop(10));
+    const auto size = textCall(text::gbk("φ219×8"));
+    ASSERT_TRUE(size);
+    EXPECT_EQ(size->rect.top, rowTop(10));
     EXPECT_EQ(textCall("123.4")->rect.top, rowTop(11));
     EXPECT_EQ(textCall(text::gbk("管  线  材  料"))->rect,
               (Rect{left + 10, rowTop(9), left + 10 + ll * a + 10, rowTop(9) - 37}));
