@@ -6,6 +6,11 @@
 #include <cstdlib>
 
 #include <QFontMetricsF>
+#include <map>
+#include <tuple>
+#include <QGlyphRun>
+#include <QHash>
+#include <QTextLayout>
 #include <QPaintEngine>
 #include <QPainterPath>
 #include <QPolygonF>
@@ -56,7 +61,12 @@ QList<qreal> dashPattern(PenStyle style) {
 
 // A pen in device pixels. Widths round to whole pixels, at least one, and a one-pixel pen is
 // the device's thinnest line.
-QPen makePen(const Pen& p, double pixelsPerUnit) {
+// Solid lines up to this width (device pixels) are drawn by the raster engine's own wide-line
+// path with square ends: at a few pixels a square end covers what a round end does, give or
+// take a corner pixel, and costs a third. Wider lines get real round ends.
+constexpr double kSquareEndWidth = 5.0;
+
+QPen makePen(const Pen& p, double pixelsPerUnit, bool squareSmallEnds) {
     if (p.style == PenStyle::Null) return QPen(Qt::NoPen);
     QPen pen(toQColor(p.colour));
     const double width = std::max<double>(1.0, std::round(std::max(p.width, 0) * pixelsPerUnit));
@@ -68,7 +78,8 @@ QPen makePen(const Pen& p, double pixelsPerUnit) {
     }
     QList<qreal> pattern = dashPattern(p.style);
     if (pattern.isEmpty()) {
-        pen.setCapStyle(width <= 1.0 ? Qt::SquareCap : Qt::RoundCap);
+        const bool square = width <= 1.0 || (squareSmallEnds && width <= kSquareEndWidth);
+        pen.setCapStyle(square ? Qt::SquareCap : Qt::RoundCap);
         pen.setJoinStyle(Qt::RoundJoin);
         return pen;
     }
@@ -105,6 +116,7 @@ QtCanvas::QtCanvas(QPainter& painter, const Options& options)
     if (!(options_.pixelsPerUnit > 0.0)) options_.pixelsPerUnit = 96.0 / 254.0;
     const QPaintEngine* engine = painter_.paintEngine();
     rasterOps_ = engine && engine->hasFeature(QPaintEngine::RasterOpModes);
+    rasterEngine_ = engine && engine->type() == QPaintEngine::Raster;
 }
 
 QtCanvas::Options QtCanvas::optionsFor(const QPaintDevice& device, bool printer) {
@@ -131,7 +143,7 @@ void QtCanvas::applyPainter(const Pen& pen, const Brush& brush, RasterOp op) {
     if (!rasterOps_) op = RasterOp::Copy;
     if (figureReady_ && figurePen_ == pen && figureBrush_ == brush && figureOp_ == op) return;
     if (!figureReady_) painter_.setTransform(QTransform());
-    if (!figureReady_ || !(figurePen_ == pen)) painter_.setPen(makePen(pen, options_.pixelsPerUnit));
+    if (!figureReady_ || !(figurePen_ == pen)) painter_.setPen(makePen(pen, options_.pixelsPerUnit, rasterEngine_));
     if (!figureReady_ || !(figureBrush_ == brush)) {
         if (brush.style == BrushStyle::Solid)
             painter_.setBrush(toQColor(brush.colour));
@@ -186,7 +198,7 @@ void QtCanvas::drawWideLine(QPointF a, QPointF b, double width) {
 void QtCanvas::doLine(Point from, Point to) {
     const Pen& pen = state_.pen;
     const double width = std::round(std::max(pen.width, 0) * options_.pixelsPerUnit);
-    if (pen.style == PenStyle::Solid && width > 1.0) {
+    if (pen.style == PenStyle::Solid && width > 1.0 && !(rasterEngine_ && width <= kSquareEndWidth)) {
         drawWideLine(device(from), device(to), width);
         return;
     }
@@ -239,9 +251,39 @@ void QtCanvas::doFillRect(const Rect& r, Colour colour) {
     painter_.fillRect(d, toQColor(colour));
 }
 
+namespace {
+
+// What of a logical font changes its glyphs: everything but its angle.
+Font unrotated(const Font& f) {
+    Font k = f;
+    k.escapement = 0;
+    k.orientation = 0;
+    return k;
+}
+
+}  // namespace
+
+bool QtCanvas::FontLess::operator()(const Font& a, const Font& b) const {
+    return std::tie(a.face, a.height, a.width, a.weight, a.italic, a.underline, a.strikeOut,
+                    a.charSet, a.outPrecision, a.clipPrecision, a.quality, a.pitchAndFamily) <
+           std::tie(b.face, b.height, b.width, b.weight, b.italic, b.underline, b.strikeOut,
+                    b.charSet, b.outPrecision, b.clipPrecision, b.quality, b.pitchAndFamily);
+}
+
 const QtCanvas::FontInfo& QtCanvas::fontInfo() const {
-    if (fontReady_ && fontKey_ == state_.font) return font_;
-    const Font& f = state_.font;
+    // Fonts are made once per canvas (a paint switches between a handful); past the bound,
+    // which only strange files reach, the last one is made again when it changes.
+    constexpr std::size_t kMaxFonts = 256;
+    const Font key = unrotated(state_.font);
+    if (font_ && fontKey_ == key) return *font_;
+    fontKey_ = key;
+    if (auto it = fonts_.find(key); it != fonts_.end()) return *(font_ = &it->second);
+    if (fonts_.size() < kMaxFonts) return *(font_ = &fonts_.emplace(key, makeFontInfo(key)).first->second);
+    ownFont_ = makeFontInfo(key);
+    return *(font_ = &ownFont_);
+}
+
+QtCanvas::FontInfo QtCanvas::makeFontInfo(const Font& f) {
     const int em = f.height == 0 ? 40 : (f.height == -2147483647 - 1 ? 2147483647 : std::abs(f.height));
     QFont q;
     q.setFamilies({familyForFace(f.face, f.pitchAndFamily), QString::fromUtf8(kSansFamily),
@@ -271,10 +313,7 @@ const QtCanvas::FontInfo& QtCanvas::fontInfo() const {
     m.descent = m.height - m.ascent;
     m.aveCharWidth = clampedInt(average);
     m.maxCharWidth = clampedInt(full * info.stretch);
-    font_ = std::move(info);
-    fontKey_ = f;
-    fontReady_ = true;
-    return font_;
+    return info;
 }
 
 TextMetrics QtCanvas::textMetrics() const { return fontInfo().metrics; }
@@ -295,23 +334,44 @@ void QtCanvas::drawTextLine(Point p, const QString& text, double width) {
     t.scale(s * fi.stretch, s);
     painter_.setTransform(t);
     painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    painter_.setRenderHint(QPainter::Antialiasing, true);
+    painter_.setRenderHint(QPainter::Antialiasing, false);
     painter_.setRenderHint(QPainter::TextAntialiasing, true);
     if (state_.backgroundMode == BackgroundMode::Opaque)
         painter_.fillRect(QRectF(0, 0, width / fi.stretch, fi.metrics.height),
                           toQColor(state_.backgroundColour));
-    painter_.setFont(fi.font);
     painter_.setPen(toQColor(state_.textColour));
-    painter_.drawText(QPointF(0, fi.metrics.ascent), text);
+    if (fi.font.underline() || fi.font.strikeOut()) {
+        painter_.setFont(fi.font);
+        painter_.drawText(QPointF(0, fi.metrics.ascent), text);
+        return;
+    }
+    // Shaping is the dear part of text output and drawings repeat their texts (lengths, weld
+    // numbers, labels) at every paint: the glyphs of a text are laid out once per font.
+    const ShapedText& shaped = shape(fi, text);
+    for (const QGlyphRun& run : shaped.runs)
+        painter_.drawGlyphRun(QPointF(0, fi.metrics.ascent - shaped.ascent), run);
+}
+
+const QtCanvas::ShapedText& QtCanvas::shape(const FontInfo& fi, const QString& text) {
+    if (auto it = fi.shaped.find(text); it != fi.shaped.end()) return *it;
+    if (fi.shaped.size() > 20000) fi.shaped.clear();  // bounded; a drawing repeats far fewer
+    QTextLayout layout(text, fi.font);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    layout.endLayout();
+    ShapedText shaped;
+    shaped.ascent = line.isValid() ? line.ascent() : 0.0;
+    shaped.width = line.isValid() ? line.naturalTextWidth() : 0.0;
+    shaped.runs = layout.glyphRuns();
+    return *fi.shaped.insert(text, std::move(shaped));
 }
 
 void QtCanvas::doTextOut(Point p, std::string_view gbk) {
     const QString text = fromGbk(gbk);
     const FontInfo& fi = fontInfo();
-    const double width = QFontMetricsF(fi.font).horizontalAdvance(text) * fi.stretch;
-    painter_.save();
+    const double width = shape(fi, text).width * fi.stretch;
+    // drawTextLine leaves transform, pen and composition to be set again by the next figure.
     drawTextLine(p, text, width);
-    painter_.restore();
     painterChanged();
 }
 

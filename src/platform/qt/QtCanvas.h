@@ -5,6 +5,11 @@
 
 #include <QColor>
 #include <QFont>
+#include <QGlyphRun>
+#include <QHash>
+#include <QList>
+
+#include <map>
 #include <QPainter>
 #include <QString>
 
@@ -52,13 +57,23 @@ protected:
                    unsigned format) override;
 
 private:
-    // The font in logical units and the horizontal stretch that gives its average width.
+    // A line of text laid out in a font, in the font's units.
+    struct ShapedText {
+        double ascent = 0.0;
+        double width = 0.0;
+        QList<QGlyphRun> runs;
+    };
+    // The font in logical units and the horizontal stretch that gives its average width, with
+    // the texts already laid out in it: drawings repeat their texts at every paint.
     struct FontInfo {
         QFont font;
         double stretch = 1.0;
         TextMetrics metrics;
+        mutable QHash<QString, ShapedText> shaped;
     };
     const FontInfo& fontInfo() const;
+    static FontInfo makeFontInfo(const Font& f);
+    static const ShapedText& shape(const FontInfo& fi, const QString& text);
     QTransform logicalToDevice() const;
     QPoint device(Point p) const { const Point d = toDevice(p); return {d.x, d.y}; }
     QRect deviceRect(const Rect& logical) const;
@@ -77,14 +92,20 @@ private:
     QPainter& painter_;
     Options options_;
     bool rasterOps_ = false;
+    bool rasterEngine_ = false;  // pixels, not a vector device (PDF, SVG, printer)
     // What the painter is set to for figures, to set only what changes.
     bool figureReady_ = false;
     Pen figurePen_;
     Brush figureBrush_;
     RasterOp figureOp_ = RasterOp::Copy;
-    mutable bool fontReady_ = false;
-    mutable Font fontKey_;  // the logical font `font_` was made for
-    mutable FontInfo font_;
+    // The fonts made so far, by everything but their angle; `font_` is the one in use.
+    struct FontLess {
+        bool operator()(const Font& a, const Font& b) const;
+    };
+    mutable std::map<Font, FontInfo, FontLess> fonts_;
+    mutable const FontInfo* font_ = nullptr;
+    mutable Font fontKey_;  // the logical font `font_` was made for, without its angle
+    mutable FontInfo ownFont_;
 };
 
 }  // namespace platform::qt
