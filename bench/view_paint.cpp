@@ -3,6 +3,8 @@
 
 #include <QGuiApplication>
 #include <QImage>
+
+#include <memory>
 #include <QPainter>
 #include <benchmark/benchmark.h>
 
@@ -20,15 +22,22 @@ struct Setup {
     model::Document doc{app};
     view::ViewState view;
     QImage image{3000, 2100, QImage::Format_RGB32};
+    platform::qt::QtTextCache textCache;  // as a view keeps it from paint to paint
     Setup() {
         viewbench::makePlantDrawing(doc.drawing, 5000);
         view::InitialUpdate(view, doc.drawing);
     }
 };
 
-Setup& setup() {
-    static Setup s;
+// Made on first use and dropped before the application object, whose fonts it holds.
+std::unique_ptr<Setup>& setupSlot() {
+    static std::unique_ptr<Setup> s;
     return s;
+}
+
+Setup& setup() {
+    if (!setupSlot()) setupSlot() = std::make_unique<Setup>();
+    return *setupSlot();
 }
 
 void paint(benchmark::State& state, view::CrossingPass pass) {
@@ -38,6 +47,7 @@ void paint(benchmark::State& state, view::CrossingPass pass) {
         platform::qt::QtCanvas::Options o;
         o.pixelsPerUnit = 3000.0 / 2900.0;
         o.deviceSize = {3000, 2100};
+        o.textCache = &s.textCache;
         platform::qt::QtCanvas canvas(painter, o);
         view::OnEraseBkgnd(s.app.settings, canvas);
         view::OnDraw(s.doc, s.view, canvas, nullptr, pass);
@@ -62,5 +72,6 @@ int main(int argc, char** argv) {
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    setupSlot().reset();
     return 0;
 }

@@ -263,27 +263,32 @@ Font unrotated(const Font& f) {
 
 }  // namespace
 
-bool QtCanvas::FontLess::operator()(const Font& a, const Font& b) const {
+static QtFontEntry makeFontEntry(const Font& f);
+
+bool QtTextCache::FontLess::operator()(const Font& a, const Font& b) const {
     return std::tie(a.face, a.height, a.width, a.weight, a.italic, a.underline, a.strikeOut,
                     a.charSet, a.outPrecision, a.clipPrecision, a.quality, a.pitchAndFamily) <
            std::tie(b.face, b.height, b.width, b.weight, b.italic, b.underline, b.strikeOut,
                     b.charSet, b.outPrecision, b.clipPrecision, b.quality, b.pitchAndFamily);
 }
 
-const QtCanvas::FontInfo& QtCanvas::fontInfo() const {
-    // Fonts are made once per canvas (a paint switches between a handful); past the bound,
-    // which only strange files reach, the last one is made again when it changes.
+const QtFontEntry& QtTextCache::font(const Font& logical) {
+    // A drawing uses a handful of fonts; only strange files reach the bound.
     constexpr std::size_t kMaxFonts = 256;
+    if (auto it = fonts_.find(logical); it != fonts_.end()) return it->second;
+    if (fonts_.size() >= kMaxFonts) fonts_.clear();
+    return fonts_.emplace(logical, makeFontEntry(logical)).first->second;
+}
+
+const QtCanvas::FontInfo& QtCanvas::fontInfo() const {
     const Font key = unrotated(state_.font);
     if (font_ && fontKey_ == key) return *font_;
     fontKey_ = key;
-    if (auto it = fonts_.find(key); it != fonts_.end()) return *(font_ = &it->second);
-    if (fonts_.size() < kMaxFonts) return *(font_ = &fonts_.emplace(key, makeFontInfo(key)).first->second);
-    ownFont_ = makeFontInfo(key);
-    return *(font_ = &ownFont_);
+    QtTextCache& cache = options_.textCache ? *options_.textCache : ownCache_;
+    return *(font_ = &cache.font(key));
 }
 
-QtCanvas::FontInfo QtCanvas::makeFontInfo(const Font& f) {
+static QtFontEntry makeFontEntry(const Font& f) {
     const int em = f.height == 0 ? 40 : (f.height == -2147483647 - 1 ? 2147483647 : std::abs(f.height));
     QFont q;
     q.setFamilies({familyForFace(f.face, f.pitchAndFamily), QString::fromUtf8(kSansFamily),
@@ -304,7 +309,7 @@ QtCanvas::FontInfo QtCanvas::makeFontInfo(const Font& f) {
     const double naturalAverage = full / 2.0;
     const double average = f.width > 0 ? f.width : naturalAverage;
 
-    FontInfo info;
+    QtFontEntry info;
     info.font = q;
     info.stretch = average / naturalAverage;
     TextMetrics& m = info.metrics;

@@ -8,10 +8,10 @@
 #include <QGlyphRun>
 #include <QHash>
 #include <QList>
-
-#include <map>
 #include <QPainter>
 #include <QString>
+
+#include <map>
 
 #include "platform/Canvas.h"
 
@@ -23,6 +23,38 @@ QString familyForFace(std::string_view gbkFace, int pitchAndFamily);
 
 QColor toQColor(Colour c);
 
+// A line of text laid out in a font, in the font's units.
+struct QtShapedText {
+    double ascent = 0.0;
+    double width = 0.0;
+    QList<QGlyphRun> runs;
+};
+
+// A logical font made into a Qt font: the font in logical units, the horizontal stretch that
+// gives its average width, its metrics and the texts already laid out in it.
+struct QtFontEntry {
+    QFont font;
+    double stretch = 1.0;
+    TextMetrics metrics;
+    mutable QHash<QString, QtShapedText> shaped;
+};
+
+// Fonts and laid-out texts kept from paint to paint: drawings repeat their fonts and texts at
+// every paint, and making a font or laying out a text costs more than drawing it. Whoever
+// paints again and again (a view) keeps one and hands it to each canvas; it must not outlive
+// the QGuiApplication.
+class QtTextCache {
+public:
+    const QtFontEntry& font(const Font& logical);
+    void clear() { fonts_.clear(); }
+
+private:
+    struct FontLess {
+        bool operator()(const Font& a, const Font& b) const;
+    };
+    std::map<Font, QtFontEntry, FontLess> fonts_;
+};
+
 class QtCanvas : public Canvas {
 public:
     struct Options {
@@ -30,6 +62,7 @@ public:
         Size deviceSize;                      // device pixels
         bool printer = false;
         bool antialias = false;  // off draws pixel-exact lines, as raster operations need
+        QtTextCache* textCache = nullptr;  // kept by the caller between paints; else per canvas
     };
     // The painter must be active on its device for the canvas's lifetime.
     QtCanvas(QPainter& painter, const Options& options);
@@ -57,22 +90,9 @@ protected:
                    unsigned format) override;
 
 private:
-    // A line of text laid out in a font, in the font's units.
-    struct ShapedText {
-        double ascent = 0.0;
-        double width = 0.0;
-        QList<QGlyphRun> runs;
-    };
-    // The font in logical units and the horizontal stretch that gives its average width, with
-    // the texts already laid out in it: drawings repeat their texts at every paint.
-    struct FontInfo {
-        QFont font;
-        double stretch = 1.0;
-        TextMetrics metrics;
-        mutable QHash<QString, ShapedText> shaped;
-    };
+    using FontInfo = QtFontEntry;
+    using ShapedText = QtShapedText;
     const FontInfo& fontInfo() const;
-    static FontInfo makeFontInfo(const Font& f);
     static const ShapedText& shape(const FontInfo& fi, const QString& text);
     QTransform logicalToDevice() const;
     QPoint device(Point p) const { const Point d = toDevice(p); return {d.x, d.y}; }
@@ -98,14 +118,10 @@ private:
     Pen figurePen_;
     Brush figureBrush_;
     RasterOp figureOp_ = RasterOp::Copy;
-    // The fonts made so far, by everything but their angle; `font_` is the one in use.
-    struct FontLess {
-        bool operator()(const Font& a, const Font& b) const;
-    };
-    mutable std::map<Font, FontInfo, FontLess> fonts_;
+    // The font in use, made for `fontKey_` (the logical font without its angle).
+    mutable QtTextCache ownCache_;
     mutable const FontInfo* font_ = nullptr;
-    mutable Font fontKey_;  // the logical font `font_` was made for, without its angle
-    mutable FontInfo ownFont_;
+    mutable Font fontKey_;
 };
 
 }  // namespace platform::qt

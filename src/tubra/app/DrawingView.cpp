@@ -163,7 +163,7 @@ void DrawingView::paintEvent(QPaintEvent*) {
     {
         QPainter painter(viewport());
         PaintView(doc_, state_, painter, viewport()->size(), scrollPositionDevice(),
-                  pixelsPerUnit(), this);
+                  pixelsPerUnit(), this, &textCache_);
     }
     ++finishedPaints_;
     if (zoomFromFile && state_.ZoomPara != zoomBefore) {

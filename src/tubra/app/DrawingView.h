@@ -10,6 +10,7 @@
 
 #include "tubra/model/Document.h"
 #include "tubra/view/Paint.h"
+#include "platform/qt/QtCanvas.h"
 #include "tubra/view/ViewState.h"
 
 class QPrinter;
@@ -82,6 +83,7 @@ private:
     bool newDrawingQueued_ = false;
     bool loadedZoomPending_ = false;
     int finishedPaints_ = 0;
+    platform::qt::QtTextCache textCache_;  // fonts and texts kept from paint to paint
 };
 
 }  // namespace tubra::app

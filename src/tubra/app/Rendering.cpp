@@ -50,10 +50,13 @@ std::optional<platform::Rect> recordedBounds(const platform::RecordingCanvas& ca
 }  // namespace
 
 void PaintView(model::Document& doc, view::ViewState& view, QPainter& painter, QSize device,
-               QPoint scroll, double pixelsPerUnit, view::ViewHost* host) {
+               QPoint scroll, double pixelsPerUnit, view::ViewHost* host,
+               platform::qt::QtTextCache* textCache) {
     // The erase: the whole window in the background colour.
     painter.fillRect(QRect(QPoint(0, 0), device), colourOf(doc.settings().BeiJingColor));
-    platform::qt::QtCanvas canvas(painter, canvasOptions(device, pixelsPerUnit, false));
+    auto options = canvasOptions(device, pixelsPerUnit, false);
+    options.textCache = textCache;
+    platform::qt::QtCanvas canvas(painter, options);
     canvas.setViewportOrigin({-scroll.x(), -scroll.y()});
     view::OnDraw(doc, view, canvas, host);
 }

@@ -7,6 +7,7 @@
 #include <QPoint>
 #include <QSize>
 
+#include "platform/qt/QtCanvas.h"
 #include "tubra/model/Document.h"
 #include "tubra/view/Paint.h"
 #include "tubra/view/ViewState.h"
@@ -18,8 +19,10 @@ inline double PixelsPerUnit(double dpi) { return dpi / 254.0; }
 
 // The view's paint: the background (`BeiJingColor`) over the whole device, then the paint of
 // the drawing with the scroll position `scroll` (device pixels) at the top-left.
+// `textCache` keeps fonts and laid-out texts between paints (null: none kept).
 void PaintView(model::Document& doc, view::ViewState& view, QPainter& painter, QSize device,
-               QPoint scroll, double pixelsPerUnit, view::ViewHost* host);
+               QPoint scroll, double pixelsPerUnit, view::ViewHost* host,
+               platform::qt::QtTextCache* textCache = nullptr);
 
 // A whole drawing fitted into an image of `size`, for pictures (frame off).
 QImage RenderFitted(model::Document& doc, QSize size, QColor background = Qt::white);
