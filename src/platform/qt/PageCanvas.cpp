@@ -56,11 +56,41 @@ private:
     std::unique_ptr<QtCanvas> canvas_;
 };
 
-class PdfPage : public PageCanvas {
+// A vector page: the painter writes into a buffer, which becomes the file at the end.
+class VectorPage : public PageCanvas {
+public:
+    Canvas& canvas() override { return *canvas_; }
+    std::error_code finish(const std::filesystem::path& path) override {
+        canvas_.reset();
+        if (!painter_.end()) return std::make_error_code(std::errc::io_error);
+        buffer_.close();
+        return writeBytes(path, buffer_.data());
+    }
+
+protected:
+    VectorPage() { buffer_.open(QIODevice::WriteOnly); }
+    void start(QPaintDevice& device, QtCanvas::Options o) {
+        painter_.begin(&device);
+        o.antialias = true;
+        canvas_ = std::make_unique<QtCanvas>(painter_, o);
+    }
+    // Ends the painting before the device, a member of the page, is gone.
+    void stop() {
+        canvas_.reset();
+        if (painter_.isActive()) painter_.end();
+    }
+
+    QBuffer buffer_;
+
+private:
+    QPainter painter_;
+    std::unique_ptr<QtCanvas> canvas_;
+};
+
+class PdfPage : public VectorPage {
 public:
     static constexpr int kDpi = 600;
     explicit PdfPage(Size logical) : writer_(&buffer_) {
-        buffer_.open(QIODevice::WriteOnly);
         writer_.setResolution(kDpi);
         writer_.setCreator(QStringLiteral("Tubra"));
         // Page sizes are given upright; a wide sheet is a landscape page.
@@ -69,56 +99,33 @@ public:
                              QString(), QPageSize::ExactMatch);
         writer_.setPageLayout(QPageLayout(size, w > h ? QPageLayout::Landscape : QPageLayout::Portrait,
                                           QMarginsF(0, 0, 0, 0)));
-        painter_.begin(&writer_);
         QtCanvas::Options o = QtCanvas::optionsFor(writer_, true);
         o.pixelsPerUnit = kDpi / 254.0;
-        o.antialias = true;
-        canvas_ = std::make_unique<QtCanvas>(painter_, o);
+        start(writer_, o);
     }
-    Canvas& canvas() override { return *canvas_; }
-    std::error_code finish(const std::filesystem::path& path) override {
-        canvas_.reset();
-        if (!painter_.end()) return std::make_error_code(std::errc::io_error);
-        buffer_.close();
-        return writeBytes(path, buffer_.data());
-    }
+    ~PdfPage() override { stop(); }
 
 private:
-    QBuffer buffer_;
     QPdfWriter writer_;
-    QPainter painter_;
-    std::unique_ptr<QtCanvas> canvas_;
 };
 
-class SvgPage : public PageCanvas {
+class SvgPage : public VectorPage {
 public:
     explicit SvgPage(Size logical) {
-        buffer_.open(QIODevice::WriteOnly);
         generator_.setOutputDevice(&buffer_);
         generator_.setResolution(254);  // one unit is 0.1 mm
         generator_.setSize(QSize(logical.cx, logical.cy));
         generator_.setViewBox(QRect(0, 0, logical.cx, logical.cy));
         generator_.setTitle(QStringLiteral("Tubra"));
-        painter_.begin(&generator_);
         QtCanvas::Options o;
         o.pixelsPerUnit = 1.0;
         o.deviceSize = logical;
-        o.antialias = true;
-        canvas_ = std::make_unique<QtCanvas>(painter_, o);
+        start(generator_, o);
     }
-    Canvas& canvas() override { return *canvas_; }
-    std::error_code finish(const std::filesystem::path& path) override {
-        canvas_.reset();
-        if (!painter_.end()) return std::make_error_code(std::errc::io_error);
-        buffer_.close();
-        return writeBytes(path, buffer_.data());
-    }
+    ~SvgPage() override { stop(); }
 
 private:
-    QBuffer buffer_;
     QSvgGenerator generator_;
-    QPainter painter_;
-    std::unique_ptr<QtCanvas> canvas_;
 };
 
 }  // namespace
