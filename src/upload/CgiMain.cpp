@@ -1,6 +1,6 @@
 // kavelup.cgi: the upload page as a CGI program. The web server passes the request in the CGI
 // environment and the body on standard input; the settings come from environment variables the
-// server sets (see docs/kavelup.md):
+// server sets (see the KavelUP part of README.md):
 //
 //   KAVELUP_PATH           target directory (absolute; anything else means the default one)
 //   KAVELUP_DEFAULT_PATH   the default directory (/var/lib/kavelup/)
