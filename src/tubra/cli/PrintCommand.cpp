@@ -13,24 +13,10 @@
 #include "platform/AtomicFile.h"
 #include "platform/qt/PrintCanvas.h"
 #include "tubra/cli/Commands.h"
+#include "tubra/cli/GuiApplication.h"
 #include "tubra/view/PrintJob.h"
 
 namespace tubra::cli {
-
-namespace {
-
-// Fonts need an application object; without a display it runs off screen.
-std::unique_ptr<QGuiApplication> guiApplication() {
-    if (QCoreApplication::instance()) return nullptr;
-    if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static int argc = 1;
-    static char name[] = "tubra-cli";
-    static char* argv[] = {name, nullptr};
-    return std::make_unique<QGuiApplication>(argc, argv);
-}
-
-}  // namespace
 
 int runPrint(int argc, char** argv) {
     const char* in = nullptr;

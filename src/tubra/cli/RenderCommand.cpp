@@ -11,6 +11,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/qt/PageCanvas.h"
 #include "tubra/cli/Commands.h"
+#include "tubra/cli/GuiApplication.h"
 #include "tubra/view/Paint.h"
 #include "tubra/view/ViewState.h"
 
@@ -25,17 +26,6 @@ void renderUsage() {
     std::fputs("usage: tubra-cli render IN OUT [--zoom Z]   (OUT: .png, .pdf or .svg)\n", stderr);
 }
 
-// Fonts need a GUI application; without a display it runs on the offscreen platform.
-std::unique_ptr<QGuiApplication> guiApplication() {
-    if (QGuiApplication::instance()) return nullptr;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
-        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "tubra-cli";
-    static char* argv[] = {name, nullptr};
-    return std::make_unique<QGuiApplication>(argc, argv);
-}
 
 }  // namespace
 
