@@ -11,13 +11,6 @@ Pen Pen::fromStyle(int style, int width, Colour colour) {
 }
 
 namespace {
-template <typename T>
-T exchange(T& slot, const T& value) {
-    T old = slot;
-    slot = value;
-    return old;
-}
-
 // Device coordinates come from doubles; keep them inside int range whatever the input.
 int roundToInt(double v) {
     if (!(v > -2147483648.0)) return -2147483647 - 1;
@@ -26,51 +19,17 @@ int roundToInt(double v) {
 }
 }  // namespace
 
-Pen Canvas::setPen(const Pen& pen) {
-    Pen old = exchange(state_.pen, pen);
-    stateChanged();
-    return old;
-}
-Brush Canvas::setBrush(const Brush& brush) {
-    Brush old = exchange(state_.brush, brush);
-    stateChanged();
-    return old;
-}
-Font Canvas::setFont(const Font& font) {
-    Font old = exchange(state_.font, font);
-    stateChanged();
-    return old;
-}
-RasterOp Canvas::setRasterOp(RasterOp op) {
-    RasterOp old = exchange(state_.rasterOp, op);
-    stateChanged();
-    return old;
-}
-Colour Canvas::setTextColour(Colour c) {
-    Colour old = exchange(state_.textColour, c);
-    stateChanged();
-    return old;
-}
-Colour Canvas::setBackgroundColour(Colour c) {
-    Colour old = exchange(state_.backgroundColour, c);
-    stateChanged();
-    return old;
-}
+Pen Canvas::setPen(const Pen& pen) { return change(state_.pen, pen); }
+Brush Canvas::setBrush(const Brush& brush) { return change(state_.brush, brush); }
+Font Canvas::setFont(const Font& font) { return change(state_.font, font); }
+RasterOp Canvas::setRasterOp(RasterOp op) { return change(state_.rasterOp, op); }
+Colour Canvas::setTextColour(Colour c) { return change(state_.textColour, c); }
+Colour Canvas::setBackgroundColour(Colour c) { return change(state_.backgroundColour, c); }
 BackgroundMode Canvas::setBackgroundMode(BackgroundMode mode) {
-    BackgroundMode old = exchange(state_.backgroundMode, mode);
-    stateChanged();
-    return old;
+    return change(state_.backgroundMode, mode);
 }
-Point Canvas::setWindowOrigin(Point logical) {
-    Point old = exchange(state_.windowOrigin, logical);
-    stateChanged();
-    return old;
-}
-Point Canvas::setViewportOrigin(Point device) {
-    Point old = exchange(state_.viewportOrigin, device);
-    stateChanged();
-    return old;
-}
+Point Canvas::setWindowOrigin(Point logical) { return change(state_.windowOrigin, logical); }
+Point Canvas::setViewportOrigin(Point device) { return change(state_.viewportOrigin, device); }
 
 void Canvas::save() { saved_.push_back(state_); }
 

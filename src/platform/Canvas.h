@@ -260,6 +260,15 @@ protected:
     CanvasState state_;
 
 private:
+    // Sets one field of the state and returns its previous value.
+    template <typename T>
+    T change(T& field, const T& value) {
+        T old = field;
+        field = value;
+        stateChanged();
+        return old;
+    }
+
     std::vector<CanvasState> saved_;
 };
 
