@@ -1,0 +1,58 @@
+#include "platform/Form.h"
+
+#include <algorithm>
+
+namespace platform {
+
+FormState Form::act(std::string_view action, FormContext& context, std::string* error) {
+    if (beforeAction) beforeAction(*this, action);
+    auto [name, argument] = form::splitAction(action);
+    std::string local;
+    std::string* err = error ? error : &local;
+    err->clear();
+    state_ = onAction(name, argument, context, err);
+    return state_;
+}
+
+bool Form::hasField(std::string_view name) const {
+    const auto names = fieldNames();
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+std::vector<std::pair<std::string, std::string>> Form::snapshot() const {
+    std::vector<std::pair<std::string, std::string>> values;
+    for (auto& name : fieldNames()) {
+        std::string v = field(name);
+        values.emplace_back(std::move(name), std::move(v));
+    }
+    return values;
+}
+
+namespace form {
+
+std::pair<std::string_view, std::string_view> splitAction(std::string_view token) {
+    const auto eq = token.find('=');
+    if (eq == std::string_view::npos) return {token, {}};
+    return {token.substr(0, eq), token.substr(eq + 1)};
+}
+
+std::string unknownField(std::string_view caption, std::string_view name) {
+    return "dialog \"" + std::string(caption) + "\" has no field '" + std::string(name) + "'";
+}
+
+std::string unknownAction(std::string_view caption, std::string_view name) {
+    return "dialog \"" + std::string(caption) + "\" has no button '" + std::string(name) + "'";
+}
+
+std::string notAChoice(std::string_view name, std::string_view value,
+                       const std::vector<std::string>& choices) {
+    std::string text = "'" + std::string(value) + "' is not a choice of " + std::string(name) + " (";
+    for (std::size_t i = 0; i < choices.size(); ++i) {
+        if (i) text += ", ";
+        text += choices[i];
+    }
+    return text + ")";
+}
+
+}  // namespace form
+}  // namespace platform
