@@ -1,0 +1,35 @@
+#include "tubra/edit/CommandRegistry.h"
+
+namespace tubra::edit {
+
+void CommandRegistry::add(int id, CommandEntry entry) { entries_[id] = std::move(entry); }
+
+const CommandEntry* CommandRegistry::find(int id) const {
+    const auto it = entries_.find(id);
+    return it == entries_.end() ? nullptr : &it->second;
+}
+
+bool CommandRegistry::isEnabled(int id, const CommandContext& context) const {
+    const CommandEntry* e = find(id);
+    return e && e->run && (!e->enabled || e->enabled(context));
+}
+
+bool CommandRegistry::isChecked(int id, const CommandContext& context) const {
+    const CommandEntry* e = find(id);
+    return e && e->checked && e->checked(context);
+}
+
+bool CommandRegistry::run(int id, CommandContext& context) const {
+    if (!isEnabled(id, context)) return false;
+    find(id)->run(context);
+    return true;
+}
+
+std::vector<int> CommandRegistry::ids() const {
+    std::vector<int> out;
+    out.reserve(entries_.size());
+    for (const auto& [id, entry] : entries_) out.push_back(id);
+    return out;
+}
+
+}  // namespace tubra::edit
