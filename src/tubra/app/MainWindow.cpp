@@ -21,10 +21,13 @@
 
 #include "tubra/app/DrawingView.h"
 #include "tubra/app/Help.h"
+#include "tubra/app/InstallCommands.h"
+#include "tubra/app/InstallDialogs.h"
 #include "tubra/app/Interaction.h"
 #include "tubra/app/LockKeys.h"
 #include "tubra/app/Printing.h"
 #include "tubra/app/ToolIcons.h"
+#include "platform/qt/FormDialogs.h"
 
 namespace tubra::app {
 
@@ -107,6 +110,8 @@ MainWindow::MainWindow(model::AppContext& app, Interaction& interaction, QWidget
         updateMainTitle();
     });
 
+    InstallDialogs();
+    InstallCommands(registry_);
     createActions();
     createBars();
     createMenus();
@@ -545,6 +550,19 @@ void MainWindow::updateMainTitle() {
 
 // --- commands ---
 
+namespace {
+// Runs `f` with the command context of `view`: its document and state, message boxes and
+// dialogs parented to it.
+template <typename F>
+auto withCommandContext(DrawingView& view, Interaction& interaction, F&& f) {
+    InteractionPrompter prompter(interaction, &view);
+    platform::qt::QtFormHost forms(prompter, &view);
+    edit::CommandContext context{view.document(), view.state(), prompter, forms, nullptr,
+                                 view.onDocumentChanged};
+    return f(context);
+}
+}  // namespace
+
 void MainWindow::setCommandHandler(int id, CommandHandler handler) {
     handlers_[id] = std::move(handler);
     updateCommands();
@@ -554,6 +572,12 @@ void MainWindow::runCommand(int id) {
     DrawingView* view = activeView();
     if (const auto h = handlers_.find(id); h != handlers_.end() && h->second.run) {
         h->second.run(view);
+        updateCommands();
+        return;
+    }
+    if (view && registry_.has(id)) {
+        withCommandContext(*view, interaction_,
+                           [&](edit::CommandContext& c) { return registry_.run(id, c); });
         updateCommands();
         return;
     }
@@ -628,6 +652,14 @@ void MainWindow::updateCommands() {
         if (h != handlers_.end()) {
             enabled = h->second.enabled ? h->second.enabled(view) : (view || !c.needsDocument);
             if (h->second.checked) a->setChecked(h->second.checked(view));
+        } else if (registry_.has(c.id)) {
+            if (view) {
+                withCommandContext(*view, interaction_, [&](edit::CommandContext& ctx) {
+                    enabled = registry_.isEnabled(c.id, ctx);
+                    if (a->isCheckable()) a->setChecked(registry_.isChecked(c.id, ctx));
+                    return 0;
+                });
+            }
         } else if (c.handler == Handler::Shell) {
             enabled = view || !c.needsDocument;
         }

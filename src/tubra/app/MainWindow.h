@@ -13,6 +13,7 @@
 #include "tubra/app/CommandLine.h"
 #include "tubra/app/Commands.h"
 #include "tubra/app/RecentFiles.h"
+#include "tubra/edit/CommandRegistry.h"
 #include "tubra/model/Document.h"
 
 class QLabel;
@@ -68,8 +69,11 @@ public:
     const RecentFileList& recentFiles() const { return recent_; }
     QPrinter& printer();
 
-    // Plugs a feature into a command (enables it).
+    // Plugs a feature into a command (enables it). Handlers set here take precedence over the
+    // command registry.
     void setCommandHandler(int id, CommandHandler handler);
+    // The drawing features' commands (filled by InstallCommands).
+    edit::CommandRegistry& commandRegistry() { return registry_; }
     // Runs a command as its button or menu entry would.
     void runCommand(int id);
     // Re-evaluates which commands are enabled and checked.
@@ -127,6 +131,8 @@ private:
     std::map<int, QAction*> actions_;
     std::map<int, QToolBar*> bars_;  // by visibility command
     std::map<int, CommandHandler> handlers_;
+    // Commands of the drawing features, run on the active view.
+    edit::CommandRegistry registry_;
     std::vector<QMenu*> documentMenus_;
     std::vector<QMenu*> bareMenus_;
     std::vector<std::pair<QMenu*, std::span<const MenuEntry>>> dynamicMenus_;

@@ -1,0 +1,12 @@
+#pragma once
+// Fills the program's command registry with every feature's commands. The window and
+// `tubra-cli play` both build their registry here, so a session runs exactly the commands the
+// menus and tool bars run.
+
+#include "tubra/edit/CommandRegistry.h"
+
+namespace tubra::app {
+
+void InstallCommands(edit::CommandRegistry& registry);
+
+}  // namespace tubra::app
