@@ -5,7 +5,6 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSlider>
 
@@ -14,19 +13,6 @@ namespace tubra::app {
 namespace {
 
 std::string utf8(const QString& s) { return s.toStdString(); }
-
-// Multi-line boxes show LF; the model keeps CR LF.
-std::string toCrLf(const QString& s) {
-    QString t = s;
-    t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    t.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-    return t.toStdString();
-}
-QString fromCrLf(const std::string& s) {
-    QString t = QString::fromStdString(s);
-    t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    return t;
-}
 
 }  // namespace
 
@@ -129,16 +115,6 @@ QSlider* BoundFormDialog::slider(std::string_view name) {
     bind(name, s, [s] { return std::to_string(s->value()); },
          [s](const std::string& v) { s->setValue(edit::fields::atoiText(v)); });
     return s;
-}
-
-QPlainTextEdit* BoundFormDialog::textBox(std::string_view name) {
-    auto* box = new QPlainTextEdit(this);
-    bind(name, box, [box] { return toCrLf(box->toPlainText()); },
-         [box](const std::string& v) {
-             const QString t = fromCrLf(v);
-             if (box->toPlainText() != t) box->setPlainText(t);
-         });
-    return box;
 }
 
 QPushButton* BoundFormDialog::actionButton(std::string_view text, std::string action) {

@@ -48,8 +48,6 @@ protected:
     QComboBox* comboBox(std::string_view name);
     QCheckBox* checkBox(std::string_view name, std::string_view label);
     QSlider* slider(std::string_view name);
-    // A multi-line edit box.
-    class QPlainTextEdit* textBox(std::string_view name);
     // A button that carries out an action of the form.
     QPushButton* actionButton(std::string_view text, std::string action);
     // The OK and Cancel buttons ("确定", "取消").

@@ -105,26 +105,34 @@ ColourDialog::ColourDialog(ColourForm& form, FormContext& context, QWidget* pare
     for (int i = 0; i < ColourForm::kRows; ++i) {
         const auto& row = ColourForm::rows()[static_cast<std::size_t>(i)];
         auto* sw = new QLabel(this);
-        sw->setObjectName(qstr(row.key));
         sw->setMinimumSize(90, 20);
         sw->setFrameShape(QFrame::Box);
         sw->setAutoFillBackground(true);
         swatches_[static_cast<std::size_t>(i)] = sw;
-        auto* choose = new QPushButton(qstr(ColourForm::kChooseButton), this);
-        choose->setAutoDefault(false);
-        choose->setFixedWidth(36);
-        choose->setObjectName(QStringLiteral("choose%1").arg(qstr(row.key)));
-        connect(choose, &QPushButton::clicked, this, [this, i] { choose(i); });
+        // The swatch is the colour field's widget: it shows the colour the form holds.
+        bind(row.key, sw, [sw] { return sw->toolTip().toStdString(); },
+             [sw](const std::string& rgb) {
+                 model::Colour c = 0;
+                 ColourForm::parseColour(rgb, c);
+                 QPalette p = sw->palette();
+                 p.setColor(QPalette::Window, toQColor(c));
+                 sw->setPalette(p);
+                 sw->setToolTip(QString::fromStdString(rgb));
+             });
+        auto* chooser = new QPushButton(qstr(ColourForm::kChooseButton), this);
+        chooser->setAutoDefault(false);
+        chooser->setFixedWidth(36);
+        chooser->setObjectName(QStringLiteral("choose%1").arg(qstr(row.key)));
+        connect(chooser, &QPushButton::clicked, this, [this, i] { choose(i); });
         grid->addWidget(label(row.label), i, 0);
         grid->addWidget(sw, i, 1);
-        grid->addWidget(choose, i, 2);
+        grid->addWidget(chooser, i, 2);
     }
     grid->addWidget(checkBox("PrintIsNoColor", ColourForm::kPrintBlackAndWhite), ColourForm::kRows, 0, 1, 3);
     finishLayout(this, grid,
                  {actionButton(ColourForm::kRestoreDefaults, "defaults"),
                   actionButton(ColourForm::kAllBlack, "allBlack")},
                  okCancelButtons());
-    loadWidgets();
 }
 
 void ColourDialog::choose(int row) {
@@ -134,18 +142,6 @@ void ColourDialog::choose(int row) {
     storeWidgets();
     form_.setColour(row, model::rgb(chosen->red(), chosen->green(), chosen->blue()));
     loadWidgets();
-}
-
-void ColourDialog::loadWidgets() {
-    BoundFormDialog::loadWidgets();
-    for (int i = 0; i < ColourForm::kRows; ++i) {
-        QLabel* sw = swatches_[static_cast<std::size_t>(i)];
-        if (!sw) continue;
-        QPalette p = sw->palette();
-        p.setColor(QPalette::Window, toQColor(form_.colour(i)));
-        sw->setPalette(p);
-        sw->setToolTip(QString::fromStdString(ColourForm::colourText(form_.colour(i))));
-    }
 }
 
 // --- line widths ---

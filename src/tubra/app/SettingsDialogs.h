@@ -43,7 +43,6 @@ public:
     // Opens the chooser for a row, as its "->" button does.
     void choose(int row);
     QLabel* swatch(int row) const { return swatches_[static_cast<std::size_t>(row)]; }
-    void loadWidgets() override;
 
 private:
     ColourForm& form_;
