@@ -55,7 +55,14 @@ void BoundFormDialog::loadWidgets() {
 QLineEdit* BoundFormDialog::lineEdit(std::string_view name) {
     auto* edit = new QLineEdit(this);
     const auto* f = table_.find(name);
-    if (f && f->kind == edit::FieldTableForm::Kind::ReadOnly) edit->setReadOnly(true);
+    if (f && f->kind == edit::FieldTableForm::Kind::ReadOnly) {
+        // Shown values look like the dialog, not like boxes to type in, and take no focus.
+        edit->setReadOnly(true);
+        edit->setFocusPolicy(Qt::NoFocus);
+        QPalette p = edit->palette();
+        p.setColor(QPalette::Base, p.color(QPalette::Window));
+        edit->setPalette(p);
+    }
     bind(name, edit, [edit] { return utf8(edit->text()); },
          [edit](const std::string& v) {
              const QString t = QString::fromStdString(v);

@@ -34,20 +34,24 @@ public:
         edited_ = new QGridLayout;
     }
     // A shown value with its label.
-    void shown(std::string_view label, QWidget* box) { add(shown_, shownRow_, label, box); }
+    void shown(std::string_view label, QWidget* box) {
+        box->setMaximumWidth(160);
+        add(shown_, shownRow_, label, box);
+    }
     // A point: its label, then X=, Y= and 高 with their boxes.
     void point(std::string_view label, QWidget* x, QWidget* y, QWidget* z) {
         auto* line = new QHBoxLayout;
         const std::pair<const char*, QWidget*> parts[] = {{"X=", x}, {"Y=", y}, {"高", z}};
         for (const auto& [text, box] : parts) {
             line->addWidget(new QLabel(QString::fromUtf8(text), &d_));
-            box->setMinimumWidth(70);
+            box->setFixedWidth(80);
             line->addWidget(box);
         }
         shown_->addWidget(new QLabel(qstr(label), &d_), shownRow_, 0, Qt::AlignRight);
         shown_->addLayout(line, shownRow_++, 1);
     }
     void edited(std::string_view label, QWidget* box, std::string_view unit = {}) {
+        box->setMinimumWidth(160);
         add(edited_, editedRow_, label, box);
         if (!unit.empty()) edited_->addWidget(new QLabel(qstr(unit), &d_), editedRow_ - 1, 2);
     }

@@ -53,6 +53,15 @@ W* child(QDialog& d, const char* name) {
     return w;
 }
 
+// With TUBRA_DIALOG_SHOTS set to a directory, a picture of the dialog goes there (to look at
+// the layouts).
+void shoot(QDialog& d, const std::string& name) {
+    const QByteArray dir = qgetenv("TUBRA_DIALOG_SHOTS");
+    if (dir.isEmpty()) return;
+    d.adjustSize();
+    d.grab().save(QString::fromUtf8(dir) + QLatin1Char('/') + QString::fromStdString(name) + ".png");
+}
+
 void click(QDialog& d, const char* button) {
     if (auto* b = child<QPushButton>(d, button)) b->click();
 }
@@ -108,6 +117,7 @@ TEST_F(SettingsDialogsTest, EveryCommandOpensItsDialogWithAWidgetPerField) {
         bool shown = false;
         whenDialogShows([&](QDialog& d) {
             shown = true;
+            shoot(d, std::to_string(c.command));
             EXPECT_EQ(d.windowTitle().toStdString(), c.caption);
             for (const char* f : c.fields) child<QWidget>(d, f);
             auto* form = dynamic_cast<app::BoundFormDialog*>(&d);
@@ -216,6 +226,7 @@ TEST_F(SettingsDialogsTest, TableImportsSpecialCharactersAndMarksTheDrawingModif
         EXPECT_EQ(child<QLineEdit>(d, "row2")->text(), "P-101");
         // The picker is a dialog of its own.
         whenDialogShows([](QDialog& picker) {
+            shoot(picker, "special");
             EXPECT_EQ(picker.windowTitle(), "特殊字符表");
             child<QComboBox>(picker, "char")->setCurrentIndex(4);
             click(picker, "ok");
@@ -255,6 +266,7 @@ TEST(PropertyDialogsQt, TeeElbowAndValveDialogsShowTheirFields) {
     valve.dimAngle = -900;
     edit::ValvePropertyForm form(valve);
     whenDialogShows([](QDialog& d) {
+        shoot(d, "valve");
         EXPECT_EQ(d.windowTitle(), "对象属性——阀门、管件");
         EXPECT_EQ(child<QLineEdit>(d, "name")->text(), "球阀");
         EXPECT_TRUE(child<QLineEdit>(d, "name")->isReadOnly());
@@ -272,6 +284,7 @@ TEST(PropertyDialogsQt, TeeElbowAndValveDialogsShowTheirFields) {
     tee.MainType = 12;
     edit::TeePropertyForm teeForm(tee);
     whenDialogShows([](QDialog& d) {
+        shoot(d, "tee");
         EXPECT_EQ(d.windowTitle(), "对象属性——三通");
         for (const char* f : {"branchX", "crossZ", "Distanc", "BiHou", "GuiGe"}) child<QLineEdit>(d, f);
         d.reject();
@@ -282,6 +295,7 @@ TEST(PropertyDialogsQt, TeeElbowAndValveDialogsShowTheirFields) {
     elbow.MainType = 3;
     edit::ElbowPropertyForm elbowForm(elbow);
     whenDialogShows([](QDialog& d) {
+        shoot(d, "elbow");
         EXPECT_EQ(d.windowTitle(), "对象属性——弯头");
         child<QLineEdit>(d, "DistTxt")->setText(QStringLiteral(" "));
         click(d, "ok");
