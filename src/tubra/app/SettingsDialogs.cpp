@@ -62,6 +62,8 @@ void InstallSettingsDialogs() {
     registerFor<SpecialCharacterForm, SpecialCharacterDialog>();
     registerFor<CharacteristicTableForm, CharacteristicTableDialog>();
     registerFor<TitleBlockForm, TitleBlockDialog>();
+    registerFor<SnapForm, SnapDialog>();
+    registerFor<PageSetupSessionForm, PageSetupFormDialog>();
 }
 
 // --- samples ---
@@ -90,6 +92,84 @@ void StyleSample::paintEvent(QPaintEvent*) {
     PaintLineStyleSample(canvas, {0, 0, width() - 1, -(height() - 1)}, style_);
     painter.setPen(palette().color(QPalette::Mid));
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+// --- snapping ---
+
+SnapPreview::SnapPreview(QWidget* parent) : QWidget(parent) { setFixedSize(40, 40); }
+
+void SnapPreview::setHalfSide(int halfSide) {
+    if (halfSide == halfSide_) return;
+    halfSide_ = halfSide;
+    update();
+}
+
+void SnapPreview::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::white);
+    platform::qt::QtCanvas::Options options;
+    options.pixelsPerUnit = 1.0;
+    options.deviceSize = {width(), height()};
+    platform::qt::QtCanvas canvas(painter, options);
+    PaintSnapPreview(canvas, {0, 0, width() - 1, -(height() - 1)}, halfSide_);
+}
+
+SnapDialog::SnapDialog(SnapForm& form, FormContext& context, QWidget* parent)
+    : BoundFormDialog(form, context, parent) {
+    auto* grid = new QGridLayout;
+    const std::pair<std::string_view, std::string_view> rows[] = {
+        {SnapForm::kDistanceLabel, "distance"}, {SnapForm::kMarkerLabel, "markerSize"}};
+    int r = 0;
+    for (const auto& [text, name] : rows) {
+        QSlider* s = slider(name);
+        s->setMinimumWidth(160);
+        auto* echo = new QLineEdit(this);
+        echo->setReadOnly(true);
+        echo->setFixedWidth(36);
+        echo->setObjectName(qstr(name) + QStringLiteral("Echo"));
+        auto* preview = new SnapPreview(this);
+        preview->setObjectName(qstr(name) + QStringLiteral("Preview"));
+        previews_[static_cast<std::size_t>(r)] = preview;
+        const auto show = [echo, preview](int v) {
+            echo->setText(QString::fromStdString(SnapForm::echo(v)));
+            preview->setHalfSide(v);
+        };
+        show(s->value());
+        connect(s, &QSlider::valueChanged, this, show);
+        grid->addWidget(label(text), r, 0);
+        grid->addWidget(s, r, 1);
+        grid->addWidget(echo, r, 2);
+        grid->addWidget(preview, r, 3);
+        ++r;
+    }
+    const char* modes[] = {"snapEnd", "snapMid", "snapAny", "snapWeld"};
+    auto* modeBox = new QGridLayout;
+    for (int i = 0; i < 4; ++i)
+        modeBox->addWidget(checkBox(modes[i], SnapForm::kModeLabels[static_cast<std::size_t>(i)]), i / 2, i % 2);
+    grid->addLayout(modeBox, r, 0, 1, 4);
+    finishLayout(this, grid, {}, okCancelButtons());
+}
+
+// --- page setup ---
+
+PageSetupFormDialog::PageSetupFormDialog(PageSetupSessionForm& form, FormContext& context,
+                                         QWidget* parent)
+    : BoundFormDialog(form, context, parent) {
+    auto* grid = new QGridLayout;
+    grid->addWidget(label(PageSetupForm::kPageLabel), 0, 0);
+    grid->addWidget(comboBox("pageSize"), 0, 1);
+    QCheckBox* axes = checkBox("showAxes", PageSetupForm::kShowAxes);
+    grid->addWidget(axes, 1, 0, 1, 2);
+    for (int i = 0; i < 3; ++i) {
+        grid->addWidget(label(PageSetupForm::kLabelCaptions[static_cast<std::size_t>(i)]), 2 + i, 0);
+        grid->addWidget(lineEdit(PageSetupSessionForm::kLabelFields[static_cast<std::size_t>(i)]), 2 + i, 1);
+    }
+    // The labels follow the switch at once.
+    connect(axes, &QCheckBox::toggled, this, [this] {
+        storeWidgets();
+        loadWidgets();
+    });
+    finishLayout(this, grid, {}, okCancelButtons());
 }
 
 // --- colours ---

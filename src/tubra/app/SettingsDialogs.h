@@ -35,6 +35,36 @@ private:
     int style_ = 0;
 };
 
+// The preview square of a snap slider.
+class SnapPreview : public QWidget {
+public:
+    explicit SnapPreview(QWidget* parent = nullptr);
+    void setHalfSide(int halfSide);
+    int halfSide() const { return halfSide_; }
+    QSize sizeHint() const override { return {40, 40}; }
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    int halfSide_ = 0;
+};
+
+class SnapDialog : public BoundFormDialog {
+public:
+    SnapDialog(SnapForm& form, platform::FormContext& context, QWidget* parent);
+    SnapPreview* preview(int slider) const { return previews_[static_cast<std::size_t>(slider)]; }
+
+private:
+    std::array<SnapPreview*, 2> previews_{};
+};
+
+class PageSetupFormDialog : public BoundFormDialog {
+public:
+    PageSetupFormDialog(PageSetupSessionForm& form, platform::FormContext& context,
+                        QWidget* parent);
+};
+
 class ColourDialog : public BoundFormDialog {
 public:
     ColourDialog(ColourForm& form, platform::FormContext& context, QWidget* parent);

@@ -505,4 +505,46 @@ void TitleBlockForm::apply(model::TitleBlock& title) const {
     title.setLabels();
 }
 
+// --- snapping ---
+
+SnapForm::SnapForm(const SnapValues& v) : values(v) {
+    addNumber("distance", values.distance, kMin, kMax);
+    addNumber("markerSize", values.markerSize, kMin, kMax);
+    addCheck("snapEnd", values.end);
+    addCheck("snapMid", values.mid);
+    addCheck("snapAny", values.any);
+    addCheck("snapWeld", values.weldOnly);
+}
+
+std::string SnapForm::echo(int value) { return edit::fields::formatInt("%2d", value); }
+
+void PaintSnapPreview(platform::Canvas& canvas, const platform::Rect& box, int halfSide) {
+    platform::CanvasStateGuard guard(canvas);
+    canvas.setRasterOp(platform::RasterOp::Not);
+    canvas.setPen({platform::PenStyle::Solid, 1, 0x000000});
+    canvas.setBrush(platform::Brush::null());
+    const int cx = box.left + (box.right - box.left) / 2;
+    const int cy = box.bottom + (box.top - box.bottom) / 2;
+    canvas.rectangle({cx - halfSide, cy + halfSide, cx + halfSide, cy - halfSide});
+}
+
+// --- page setup ---
+
+PageSetupSessionForm::PageSetupSessionForm(PageSetupForm& form) : form_(form) {
+    std::vector<std::string> sizes(PageSetupForm::kPageSizes.begin(), PageSetupForm::kPageSizes.end());
+    addChoice("pageSize", form_.pageSize, sizes);
+    addCheck("showAxes", form_.showAxes);
+    for (int i = 0; i < 3; ++i) {
+        Field& f = addCustom(std::string(kLabelFields[static_cast<std::size_t>(i)]), Kind::Text,
+                             [this, i] { return form_.labels[static_cast<std::size_t>(i)]; },
+                             [this, i](std::string_view v, std::string*) {
+                                 form_.setLabel(i, v);
+                                 return true;
+                             });
+        f.maxBytes = PageSetupForm::kLabelBytes;
+        // The labels can be typed only while the axis indicator is shown.
+        f.enabled = [this] { return form_.labelsEnabled(); };
+    }
+}
+
 }  // namespace tubra::app

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/Canvas.h"
+#include "tubra/app/Forms.h"
 #include "tubra/edit/FieldTableForm.h"
 #include "tubra/model/Drawing.h"
 #include "tubra/model/DrawingSettings.h"
@@ -344,6 +345,62 @@ protected:
     platform::FormState accept(platform::FormContext&) override {
         return platform::FormState::Accepted;
     }
+};
+
+// The six values of the snap dialog.
+struct SnapValues {
+    bool end = true;        // end points
+    bool mid = true;        // mid points
+    bool any = true;        // any position on a segment
+    bool weldOnly = false;  // welds only
+    int distance = 3;       // half-width of the capture box, device pixels
+    int markerSize = 6;     // half-width of the snap marker, device pixels
+    friend bool operator==(const SnapValues&, const SnapValues&) = default;
+};
+
+// "设置捕捉": two sliders with their echo and preview square, and the four snap modes.
+class SnapForm : public edit::FieldTableForm {
+public:
+    static constexpr std::string_view kCaption = "设置捕捉";
+    static constexpr std::string_view kDistanceLabel = "捕捉距离";
+    static constexpr std::string_view kMarkerLabel = "标记大小";
+    static constexpr std::array<std::string_view, 4> kModeLabels = {"端点捕捉", "中点捕捉",
+                                                                    "任意点捕捉", "只捕捉焊缝"};
+    static constexpr int kMin = 2, kMax = 15;
+
+    explicit SnapForm(const SnapValues& values);
+    std::string caption() const override { return std::string(kCaption); }
+
+    SnapValues values;
+    // The echo beside a slider.
+    static std::string echo(int value);
+
+protected:
+    platform::FormState accept(platform::FormContext&) override {
+        return platform::FormState::Accepted;
+    }
+};
+
+// The preview of a slider: a square of half-side `halfSide` centred in `box` (logical), drawn
+// with the inverting pen, so that drawing it again takes it away.
+void PaintSnapPreview(platform::Canvas& canvas, const platform::Rect& box, int halfSide);
+
+// "页面设置" for recorded sessions and the form host: the page-setup form with named fields.
+class PageSetupSessionForm : public edit::FieldTableForm {
+public:
+    explicit PageSetupSessionForm(PageSetupForm& form);
+    std::string caption() const override { return std::string(PageSetupForm::kCaption); }
+    PageSetupForm& pageSetup() { return form_; }
+    // Field names of the three labels in dialog order (X, Y, Z).
+    static constexpr std::array<std::string_view, 3> kLabelFields = {"labelX", "labelY", "labelZ"};
+
+protected:
+    platform::FormState accept(platform::FormContext&) override {
+        return platform::FormState::Accepted;
+    }
+
+private:
+    PageSetupForm& form_;
 };
 
 }  // namespace tubra::app

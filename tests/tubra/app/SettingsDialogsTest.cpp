@@ -303,3 +303,54 @@ TEST(PropertyDialogsQt, TeeElbowAndValveDialogsShowTheirFields) {
     ASSERT_TRUE(host.run(elbowForm));
     EXPECT_EQ(elbowForm.result().DistTxt, "^");
 }
+
+TEST(SnapDialogQt, SlidersEchoAndPreviewTheirValues) {
+    apptest::application();
+    platform::DefaultAnswerPrompter prompter;
+    platform::qt::QtFormHost host(prompter, nullptr);
+    app::SnapForm form(app::SnapValues{});
+    whenDialogShows([](QDialog& d) {
+        shoot(d, "2742");
+        EXPECT_EQ(d.windowTitle(), "设置捕捉");
+        auto& dialog = dynamic_cast<app::SnapDialog&>(d);
+        auto* distance = child<QSlider>(d, "distance");
+        EXPECT_EQ(distance->minimum(), 2);
+        EXPECT_EQ(distance->maximum(), 15);
+        EXPECT_EQ(child<QLineEdit>(d, "distanceEcho")->text(), " 3");
+        EXPECT_EQ(dialog.preview(1)->halfSide(), 6);
+        child<QSlider>(d, "markerSize")->setValue(12);
+        EXPECT_EQ(child<QLineEdit>(d, "markerSizeEcho")->text(), "12");
+        EXPECT_EQ(dialog.preview(1)->halfSide(), 12);
+        // The preview square is drawn inverted on white: black pixels on its outline.
+        const QImage picture = dialog.preview(1)->grab().toImage();
+        const QPoint centre((picture.width() - 1) / 2, (picture.height() - 1) / 2);
+        EXPECT_EQ(QColor(picture.pixel(centre.x() - 12, centre.y())), QColor(Qt::black));
+        EXPECT_EQ(QColor(picture.pixel(centre)), QColor(Qt::white));
+        child<QCheckBox>(d, "snapWeld")->setChecked(true);
+        click(d, "ok");
+    });
+    ASSERT_TRUE(host.run(form));
+    EXPECT_EQ(form.values.markerSize, 12);
+    EXPECT_TRUE(form.values.weldOnly);
+}
+
+TEST(PageSetupFormDialogQt, LabelsFollowTheAxisSwitch) {
+    apptest::application();
+    platform::DefaultAnswerPrompter prompter;
+    platform::qt::QtFormHost host(prompter, nullptr);
+    model::Drawing drawing;
+    app::PageSetupForm page(drawing);
+    app::PageSetupSessionForm form(page);
+    whenDialogShows([](QDialog& d) {
+        EXPECT_EQ(d.windowTitle(), "页面设置");
+        auto* x = child<QLineEdit>(d, "labelX");
+        EXPECT_TRUE(x->isEnabled());
+        child<QCheckBox>(d, "showAxes")->setChecked(false);
+        EXPECT_FALSE(x->isEnabled());
+        child<QComboBox>(d, "pageSize")->setCurrentIndex(1);
+        click(d, "ok");
+    });
+    ASSERT_TRUE(host.run(form));
+    EXPECT_EQ(page.pageSize, 1);
+    EXPECT_FALSE(page.showAxes);
+}

@@ -502,3 +502,40 @@ TEST(SettingsCommands, TableAndTitleBlockMarkTheDocumentModified) {
     EXPECT_EQ(f.doc.drawing.title.labels[1], text::gbk(" 审 核 "));
     EXPECT_EQ(f.changes, 2);
 }
+
+TEST(SnapForm, SlidersFromTwoToFifteenEchoedWithWidthTwo) {
+    app::SnapValues v;
+    v.distance = 1;  // below what the slider offers
+    app::SnapForm form(v);
+    EXPECT_EQ(form.caption(), "设置捕捉");
+    EXPECT_EQ(form.field("distance"), "2");
+    EXPECT_EQ(form.field("markerSize"), "6");
+    EXPECT_EQ(app::SnapForm::echo(3), " 3");
+    EXPECT_EQ(app::SnapForm::echo(15), "15");
+    set(form, "markerSize", "40");
+    set(form, "snapWeld", "1");
+    set(form, "snapMid", "0");
+    EXPECT_EQ(form.values.markerSize, 15);
+    EXPECT_TRUE(form.values.weldOnly);
+    EXPECT_FALSE(form.values.mid);
+    EXPECT_TRUE(form.values.end);
+}
+
+TEST(PageSetupSessionForm, NamedFieldsOverThePageSetupForm) {
+    model::Drawing drawing;
+    app::PageSetupForm page(drawing);
+    app::PageSetupSessionForm form(page);
+    EXPECT_EQ(form.caption(), "页面设置");
+    EXPECT_EQ(form.field("pageSize"), "A4(2900mm×2100mm)");
+    EXPECT_EQ(form.field("labelX"), "东");
+    set(form, "pageSize", "A3(4200mm×2900mm)");
+    set(form, "labelY", "North");
+    EXPECT_EQ(page.pageSize, 1);
+    EXPECT_EQ(form.field("labelY"), "Nort");
+    // Without the axis indicator the labels cannot be typed.
+    set(form, "showAxes", "0");
+    std::string error;
+    EXPECT_FALSE(form.setField("labelZ", "Z", &error));
+    EXPECT_NE(error.find("disabled"), std::string::npos);
+    EXPECT_EQ(page.axisSettings().visible, 0);
+}
