@@ -22,6 +22,7 @@
 #include "AppTestSupport.h"
 #include "text/Gbk.h"
 #include "tubra/app/DrawingView.h"
+#include "tubra/app/InstallDialogs.h"
 #include "tubra/app/MainWindow.h"
 #include "tubra/app/PropertyDialogsQt.h"
 #include "tubra/app/SettingsDialogs.h"
@@ -256,6 +257,7 @@ TEST_F(SettingsDialogsTest, TitleBlockDatesAndLabels) {
 
 TEST(PropertyDialogsQt, TeeElbowAndValveDialogsShowTheirFields) {
     apptest::application();
+    app::InstallDialogs();
     platform::DefaultAnswerPrompter prompter;
     platform::qt::QtFormHost host(prompter, nullptr);
 
@@ -306,6 +308,7 @@ TEST(PropertyDialogsQt, TeeElbowAndValveDialogsShowTheirFields) {
 
 TEST(SnapDialogQt, SlidersEchoAndPreviewTheirValues) {
     apptest::application();
+    app::InstallDialogs();
     platform::DefaultAnswerPrompter prompter;
     platform::qt::QtFormHost host(prompter, nullptr);
     app::SnapForm form(app::SnapValues{});
@@ -336,6 +339,7 @@ TEST(SnapDialogQt, SlidersEchoAndPreviewTheirValues) {
 
 TEST(PageSetupFormDialogQt, LabelsFollowTheAxisSwitch) {
     apptest::application();
+    app::InstallDialogs();
     platform::DefaultAnswerPrompter prompter;
     platform::qt::QtFormHost host(prompter, nullptr);
     model::Drawing drawing;
