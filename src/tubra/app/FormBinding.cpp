@@ -16,9 +16,9 @@ std::string utf8(const QString& s) { return s.toStdString(); }
 
 }  // namespace
 
-BoundFormDialog::BoundFormDialog(edit::FieldTableForm& form, platform::FormContext& context,
-                                 QWidget* parent)
-    : FormDialog(form, context, parent), table_(form) {}
+BoundFormDialog::BoundFormDialog(platform::Form& form, edit::BoundFields& fields,
+                                 platform::FormContext& context, QWidget* parent)
+    : FormDialog(form, context, parent), table_(fields) {}
 
 QWidget* BoundFormDialog::widgetFor(std::string_view name) const {
     for (const Binding& b : bindings_)
@@ -31,23 +31,23 @@ void BoundFormDialog::bind(std::string_view name, QWidget* widget, std::function
     widget->setObjectName(qstr(name));
     bindings_.push_back({std::string(name), widget, std::move(get), std::move(set)});
     const Binding& b = bindings_.back();
-    b.set(table_.field(name));
+    b.set(form().field(name));
     if (const auto* f = table_.find(name); f && f->enabled) widget->setEnabled(f->enabled());
 }
 
 void BoundFormDialog::storeWidgets() {
     for (const Binding& b : bindings_) {
         const auto* f = table_.find(b.name);
-        if (!f || f->kind == edit::FieldTableForm::Kind::ReadOnly || !b.widget->isEnabled()) continue;
+        if (!f || f->kind == edit::BoundFields::Kind::ReadOnly || !b.widget->isEnabled()) continue;
         const std::string value = b.get();
         // Only what the user changed goes in: a value shown rounded or cut is not written back.
-        if (value != table_.field(b.name)) table_.setField(b.name, value, nullptr);
+        if (value != form().field(b.name)) form().setField(b.name, value, nullptr);
     }
 }
 
 void BoundFormDialog::loadWidgets() {
     for (const Binding& b : bindings_) {
-        b.set(table_.field(b.name));
+        b.set(form().field(b.name));
         if (const auto* f = table_.find(b.name); f && f->enabled) b.widget->setEnabled(f->enabled());
     }
 }
@@ -55,7 +55,7 @@ void BoundFormDialog::loadWidgets() {
 QLineEdit* BoundFormDialog::lineEdit(std::string_view name) {
     auto* edit = new QLineEdit(this);
     const auto* f = table_.find(name);
-    if (f && f->kind == edit::FieldTableForm::Kind::ReadOnly) {
+    if (f && f->kind == edit::BoundFields::Kind::ReadOnly) {
         // Shown values look like the dialog, not like boxes to type in, and take no focus.
         edit->setReadOnly(true);
         edit->setFocusPolicy(Qt::NoFocus);
@@ -81,7 +81,7 @@ QLineEdit* BoundFormDialog::lineEdit(std::string_view name) {
 QComboBox* BoundFormDialog::comboBox(std::string_view name) {
     auto* box = new QComboBox(this);
     const auto* f = table_.find(name);
-    const bool editable = f && f->kind == edit::FieldTableForm::Kind::Text;
+    const bool editable = f && f->kind == edit::BoundFields::Kind::Text;
     box->setEditable(editable);
     if (f)
         for (const std::string& c : f->choices) box->addItem(QString::fromStdString(c));
@@ -107,7 +107,7 @@ QComboBox* BoundFormDialog::comboBox(std::string_view name) {
 
 QCheckBox* BoundFormDialog::checkBox(std::string_view name, std::string_view text) {
     auto* box = new QCheckBox(qstr(text), this);
-    bind(name, box, [box] { return edit::FieldTableForm::checkText(box->isChecked()); },
+    bind(name, box, [box] { return edit::BoundFields::checkText(box->isChecked()); },
          [box](const std::string& v) {
              bool on = false;
              edit::fields::parseCheck(v, on);

@@ -30,9 +30,11 @@ inline QString qstr(std::string_view utf8) {
 
 class BoundFormDialog : public platform::qt::FormDialog {
 public:
-    BoundFormDialog(edit::FieldTableForm& form, platform::FormContext& context, QWidget* parent);
+    // `form` and `fields` are the same form: its generic side and its field table.
+    BoundFormDialog(platform::Form& form, edit::BoundFields& fields, platform::FormContext& context,
+                    QWidget* parent);
 
-    edit::FieldTableForm& table() { return table_; }
+    edit::BoundFields& table() { return table_; }
     // The widget bound to a field, or null.
     QWidget* widgetFor(std::string_view name) const;
 
@@ -65,7 +67,7 @@ private:
         std::function<std::string()> get;
         std::function<void(const std::string&)> set;
     };
-    edit::FieldTableForm& table_;
+    edit::BoundFields& table_;
     std::vector<Binding> bindings_;
 };
 

@@ -88,7 +88,7 @@ void InstallFittingPropertyDialogs() {
 }
 
 TeePropertyDialog::TeePropertyDialog(edit::TeePropertyForm& form, FormContext& context, QWidget* parent)
-    : BoundFormDialog(form, context, parent) {
+    : BoundFormDialog(form, form, context, parent) {
     PropertyLayout l(*this);
     l.shown("名称:", lineEdit("name"));
     l.shown("由", lineEdit("from"));
@@ -110,7 +110,7 @@ TeePropertyDialog::TeePropertyDialog(edit::TeePropertyForm& form, FormContext& c
 
 ElbowPropertyDialog::ElbowPropertyDialog(edit::ElbowPropertyForm& form, FormContext& context,
                                          QWidget* parent)
-    : BoundFormDialog(form, context, parent) {
+    : BoundFormDialog(form, form, context, parent) {
     PropertyLayout l(*this);
     l.shown("名称:", lineEdit("name"));
     l.shown("由", lineEdit("from"));
@@ -130,7 +130,7 @@ ElbowPropertyDialog::ElbowPropertyDialog(edit::ElbowPropertyForm& form, FormCont
 
 ValvePropertyDialog::ValvePropertyDialog(edit::ValvePropertyForm& form, FormContext& context,
                                          QWidget* parent)
-    : BoundFormDialog(form, context, parent) {
+    : BoundFormDialog(form, form, context, parent) {
     PropertyLayout l(*this);
     l.shown("名称:", lineEdit("name"));
     l.shown("方向", lineEdit("direction"));

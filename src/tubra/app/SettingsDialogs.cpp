@@ -115,7 +115,7 @@ void SnapPreview::paintEvent(QPaintEvent*) {
 }
 
 SnapDialog::SnapDialog(SnapForm& form, FormContext& context, QWidget* parent)
-    : BoundFormDialog(form, context, parent) {
+    : BoundFormDialog(form, form, context, parent) {
     auto* grid = new QGridLayout;
     const std::pair<std::string_view, std::string_view> rows[] = {
         {SnapForm::kDistanceLabel, "distance"}, {SnapForm::kMarkerLabel, "markerSize"}};
@@ -154,7 +154,7 @@ SnapDialog::SnapDialog(SnapForm& form, FormContext& context, QWidget* parent)
 
 PageSetupFormDialog::PageSetupFormDialog(PageSetupSessionForm& form, FormContext& context,
                                          QWidget* parent)
-    : BoundFormDialog(form, context, parent) {
+    : BoundFormDialog(form, form, context, parent) {
     auto* grid = new QGridLayout;
     grid->addWidget(label(PageSetupForm::kPageLabel), 0, 0);
     grid->addWidget(comboBox("pageSize"), 0, 1);
@@ -175,7 +175,7 @@ PageSetupFormDialog::PageSetupFormDialog(PageSetupSessionForm& form, FormContext
 // --- colours ---
 
 ColourDialog::ColourDialog(ColourForm& form, FormContext& context, QWidget* parent)
-    : BoundFormDialog(form, context, parent), form_(form) {
+    : BoundFormDialog(form, form, context, parent), form_(form) {
     chooseColour = [](const QColor& initial, QWidget* p) -> std::optional<QColor> {
         const QColor c = QColorDialog::getColor(initial, p);
         if (!c.isValid()) return std::nullopt;
@@ -227,7 +227,7 @@ void ColourDialog::choose(int row) {
 // --- line widths ---
 
 LineWidthDialog::LineWidthDialog(LineWidthForm& form, FormContext& context, QWidget* parent)
-    : BoundFormDialog(form, context, parent) {
+    : BoundFormDialog(form, form, context, parent) {
     auto* grid = new QGridLayout;
     for (int i = 0; i < LineWidthForm::kRows; ++i) {
         const auto& row = LineWidthForm::rows()[static_cast<std::size_t>(i)];
@@ -242,7 +242,7 @@ LineWidthDialog::LineWidthDialog(LineWidthForm& form, FormContext& context, QWid
 // --- line styles ---
 
 LineStyleDialog::LineStyleDialog(LineStyleForm& form, FormContext& context, QWidget* parent)
-    : BoundFormDialog(form, context, parent) {
+    : BoundFormDialog(form, form, context, parent) {
     library_ = new QListWidget(this);
     library_->setObjectName(QStringLiteral("library"));
     for (std::string_view name : LineStyleForm::kStyleNames) library_->addItem(qstr(name));
@@ -286,7 +286,7 @@ LineStyleDialog::LineStyleDialog(LineStyleForm& form, FormContext& context, QWid
 // --- layers ---
 
 LayerDialog::LayerDialog(LayerForm& form, FormContext& context, QWidget* parent)
-    : BoundFormDialog(form, context, parent) {
+    : BoundFormDialog(form, form, context, parent) {
     auto* grid = new QGridLayout;
     for (int i = 0; i < LayerForm::kRows; ++i) {
         const auto& row = LayerForm::rows()[static_cast<std::size_t>(i)];
@@ -298,7 +298,7 @@ LayerDialog::LayerDialog(LayerForm& form, FormContext& context, QWidget* parent)
 // --- dimension text ---
 
 DimensionTextDialog::DimensionTextDialog(DimensionTextForm& form, FormContext& context, QWidget* parent)
-    : BoundFormDialog(form, context, parent) {
+    : BoundFormDialog(form, form, context, parent) {
     auto* grid = new QGridLayout;
     const std::pair<std::string_view, std::string_view> rows[] = {
         {DimensionTextForm::kHighLabel, "Dim_High"}, {DimensionTextForm::kSizeLabel, "Dim_Size"}};
@@ -325,7 +325,7 @@ DimensionTextDialog::DimensionTextDialog(DimensionTextForm& form, FormContext& c
 // --- elbow and tee ---
 
 ElbowTeeDialog::ElbowTeeDialog(ElbowTeeForm& form, FormContext& context, QWidget* parent)
-    : BoundFormDialog(form, context, parent) {
+    : BoundFormDialog(form, form, context, parent) {
     auto* grid = new QGridLayout;
     for (int i = 0; i < 3; ++i) {
         const auto& row = ElbowTeeForm::rows()[static_cast<std::size_t>(i)];
@@ -340,7 +340,7 @@ ElbowTeeDialog::ElbowTeeDialog(ElbowTeeForm& form, FormContext& context, QWidget
 
 SpecialCharacterDialog::SpecialCharacterDialog(SpecialCharacterForm& form, FormContext& context,
                                                QWidget* parent)
-    : BoundFormDialog(form, context, parent) {
+    : BoundFormDialog(form, form, context, parent) {
     auto* body = new QHBoxLayout;
     QComboBox* box = comboBox("char");
     box->setMinimumWidth(80);
@@ -352,7 +352,7 @@ SpecialCharacterDialog::SpecialCharacterDialog(SpecialCharacterForm& form, FormC
 
 CharacteristicTableDialog::CharacteristicTableDialog(CharacteristicTableForm& form,
                                                      FormContext& context, QWidget* parent)
-    : BoundFormDialog(form, context, parent) {
+    : BoundFormDialog(form, form, context, parent) {
     chooseFile = [](QWidget* p) {
         return QFileDialog::getOpenFileName(p, QStringLiteral("打开"), QDir::currentPath(),
                                             qstr(kFileFilter));
@@ -401,7 +401,7 @@ void CharacteristicTableDialog::importFromChosenFile() {
 // --- title block ---
 
 TitleBlockDialog::TitleBlockDialog(TitleBlockForm& form, FormContext& context, QWidget* parent)
-    : BoundFormDialog(form, context, parent) {
+    : BoundFormDialog(form, form, context, parent) {
     const auto& rows = TitleBlockForm::rows();
     auto box = [this](int row) {
         QLineEdit* e = lineEdit(TitleBlockForm::rowName(row));

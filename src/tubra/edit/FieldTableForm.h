@@ -1,8 +1,8 @@
 #pragma once
 // A form whose fields are a table of named entries: edit boxes, read-only boxes, drop-down
 // lists, check boxes and whole-number sliders. Dialogs declare their fields once in their
-// constructor; the table answers the generic form interface (names, values, setting by
-// name) and tells the Qt side what kind of widget each field is.
+// constructor, bound to their own members; the table answers the generic form interface
+// (names, values, setting by name) and tells the Qt side what kind of widget each field is.
 //
 // Values are UTF-8 at this edge. Edit boxes keep at most a number of GBK bytes, as the
 // drawing's fixed buffers do; a longer text is cut without splitting a character.
@@ -17,30 +17,29 @@
 
 namespace tubra::edit {
 
-class FieldTableForm : public platform::Form {
+// The field table itself, whatever kind of form carries it.
+class BoundFields {
 public:
-    FieldTableForm() = default;
-    // The field table refers to the form's own members.
-    FieldTableForm(const FieldTableForm&) = delete;
-    FieldTableForm& operator=(const FieldTableForm&) = delete;
-
     enum class Kind { Text, ReadOnly, Choice, Check, Number };
 
     struct Field {
         std::string name;
         Kind kind = Kind::Text;
         std::size_t maxBytes = 0;          // Text: GBK bytes kept; 0 for no limit
-        std::vector<std::string> choices;  // Choice: the entries offered
+        std::vector<std::string> choices;  // Choice: the entries; Text: entries offered to pick
         int minimum = 0, maximum = 0;      // Number: the range a slider offers
         std::function<std::string()> get;
-        std::function<void(std::string_view)> set;  // null for read-only fields
+        // Sets the value; false (with the error) to refuse it. Null for read-only fields.
+        std::function<bool(std::string_view, std::string*)> set;
         // When false the widget is disabled and a script may not set the field.
         std::function<bool()> enabled;
     };
 
-    std::vector<std::string> fieldNames() const override;
-    std::string field(std::string_view name) const override;
-    bool setField(std::string_view name, std::string_view value, std::string* error) override;
+    BoundFields() = default;
+    // The table refers to the form's own members.
+    BoundFields(const BoundFields&) = delete;
+    BoundFields& operator=(const BoundFields&) = delete;
+    virtual ~BoundFields() = default;
 
     const std::vector<Field>& fields() const { return fields_; }
     const Field* find(std::string_view name) const;
@@ -61,8 +60,7 @@ protected:
     // A slider from `minimum` to `maximum`; a value outside is taken as the nearest end, as a
     // slider cannot show it.
     Field& addNumber(std::string name, int& value, int minimum, int maximum);
-    // Any other field: its own getter and setter. The setter returns false (with `error`) to
-    // refuse a value.
+    // Any other field: its own getter and setter.
     Field& addCustom(std::string name, Kind kind, std::function<std::string()> get,
                      std::function<bool(std::string_view, std::string*)> set);
 
@@ -70,18 +68,46 @@ protected:
         std::function<platform::FormState(std::string_view argument, platform::FormContext&)>;
     void addAction(std::string name, ActionHandler handler);
 
+    // The generic form operations over the table.
+    std::vector<std::string> tableFieldNames() const;
+    std::string tableField(std::string_view name) const;
+    bool tableSetField(std::string_view caption, std::string_view name, std::string_view value,
+                       std::string* error);
+    // Runs an action of the table; false when there is none of that name.
+    bool tableAction(std::string_view name, std::string_view argument, platform::FormContext& context,
+                     platform::FormState& state);
+
+private:
+    std::vector<Field> fields_;
+    std::vector<std::pair<std::string, ActionHandler>> actions_;
+};
+
+// A form of `Base` (a platform::Form or one derived from it) built from a field table.
+template <class Base = platform::Form>
+class FieldTableFormOf : public Base, public BoundFields {
+public:
+    std::vector<std::string> fieldNames() const override { return tableFieldNames(); }
+    std::string field(std::string_view name) const override { return tableField(name); }
+    bool setField(std::string_view name, std::string_view value, std::string* error) override {
+        return tableSetField(this->caption(), name, value, error);
+    }
+
+protected:
     // OK: returns Accepted, or Open after telling the user why not. Cancel always closes.
     virtual platform::FormState accept(platform::FormContext& context) = 0;
 
     platform::FormState onAction(std::string_view name, std::string_view argument,
-                                 platform::FormContext& context, std::string* error) override;
-
-private:
-    std::vector<Field> fields_;
-    std::map<std::string, std::function<bool(std::string_view, std::string*)>, std::less<>>
-        checkedSetters_;
-    std::vector<std::pair<std::string, ActionHandler>> actions_;
+                                 platform::FormContext& context, std::string* error) override {
+        if (name == "ok") return accept(context);
+        if (name == "cancel") return platform::FormState::Rejected;
+        platform::FormState state = this->state();
+        if (tableAction(name, argument, context, state)) return state;
+        *error = platform::form::unknownAction(this->caption(), name);
+        return this->state();
+    }
 };
+
+using FieldTableForm = FieldTableFormOf<platform::Form>;
 
 // Helpers the dialogs share.
 namespace fields {

@@ -124,7 +124,7 @@ TEST_F(SettingsDialogsTest, EveryCommandOpensItsDialogWithAWidgetPerField) {
             auto* form = dynamic_cast<app::BoundFormDialog*>(&d);
             EXPECT_NE(form, nullptr);
             if (form) {
-                for (const std::string& name : form->table().fieldNames())
+                for (const std::string& name : form->form().fieldNames())
                     EXPECT_NE(form->widgetFor(name), nullptr) << name;
             }
             d.reject();
