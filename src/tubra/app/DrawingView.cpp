@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPointer>
@@ -9,9 +11,7 @@
 #include <QScrollBar>
 #include <QTimer>
 
-#include "tubra/app/Interaction.h"
 #include "tubra/app/Printing.h"
-#include "platform/qt/QtCanvas.h"
 #include "tubra/app/Rendering.h"
 
 namespace tubra::app {
@@ -20,16 +20,182 @@ namespace {
 
 int roundedPixels(double v) { return model::truncToInt(std::lround(std::clamp(v, -1.0e9, 1.0e9))); }
 
+edit::DevicePoint devicePoint(const QPointF& p) { return {p.x(), p.y()}; }
+
+Qt::CursorShape qtCursor(edit::CursorShape shape) {
+    switch (shape) {
+        case edit::CursorShape::Draw: return Qt::CrossCursor;
+        case edit::CursorShape::Pointer: return Qt::PointingHandCursor;
+        case edit::CursorShape::PointerHeld: return Qt::SizeAllCursor;
+        case edit::CursorShape::Delete: return Qt::ForbiddenCursor;
+        case edit::CursorShape::Hand: return Qt::OpenHandCursor;
+        case edit::CursorShape::HandHeld: return Qt::ClosedHandCursor;
+        case edit::CursorShape::Arrow: break;
+    }
+    return Qt::ArrowCursor;
+}
+
 }  // namespace
 
+edit::EditSettings& ProgramEditSettings() {
+    static edit::EditSettings settings;
+    return settings;
+}
+
+// The Qt canvas on the backing store that notes which pixels the feedback touched.
+class DrawingView::FeedbackCanvas : public platform::qt::QtCanvas {
+public:
+    using QtCanvas::QtCanvas;
+    QRect dirty;
+
+protected:
+    void note(platform::Point p) {
+        const platform::Point d = toDevice(p);
+        // Wide pens and round ends reach a few pixels past the points.
+        const int m = 3 + model::truncToInt(std::ceil(std::max(pen().width, 1) * pixelsPerUnit()));
+        dirty |= QRect(d.x - m, d.y - m, 2 * m + 1, 2 * m + 1);
+    }
+    void noteAll(std::span<const platform::Point> points) {
+        for (const platform::Point& p : points) note(p);
+    }
+    void doLine(platform::Point a, platform::Point b) override {
+        note(a);
+        note(b);
+        QtCanvas::doLine(a, b);
+    }
+    void doPolyline(std::span<const platform::Point> points) override {
+        noteAll(points);
+        QtCanvas::doPolyline(points);
+    }
+    void doPolygon(std::span<const platform::Point> points) override {
+        noteAll(points);
+        QtCanvas::doPolygon(points);
+    }
+    void doPolyBezier(std::span<const platform::Point> points) override {
+        noteAll(points);
+        QtCanvas::doPolyBezier(points);
+    }
+    void doEllipse(const platform::Rect& r) override {
+        note({r.left, r.top});
+        note({r.right, r.bottom});
+        QtCanvas::doEllipse(r);
+    }
+    void doRectangle(const platform::Rect& r) override {
+        note({r.left, r.top});
+        note({r.right, r.bottom});
+        QtCanvas::doRectangle(r);
+    }
+    void doFillRect(const platform::Rect& r, platform::Colour c) override {
+        note({r.left, r.top});
+        note({r.right, r.bottom});
+        QtCanvas::doFillRect(r, c);
+    }
+    void doTextOut(platform::Point p, std::string_view gbk) override {
+        dirty = QRect(QPoint(0, 0), QSize(deviceSize().cx, deviceSize().cy));
+        QtCanvas::doTextOut(p, gbk);
+    }
+    int doDrawText(const platform::Rect& r, const std::vector<std::string_view>& lines, unsigned f) override {
+        dirty = QRect(QPoint(0, 0), QSize(deviceSize().cx, deviceSize().cy));
+        return QtCanvas::doDrawText(r, lines, f);
+    }
+};
+
+// Message boxes and dialogs go to the view's own, or to a filter in front of them.
+class DrawingView::Relay : public platform::Prompter, public platform::FormHost {
+public:
+    explicit Relay(DrawingView& view) : view_(view) {}
+    platform::Answer ask(const platform::Message& m) override { return view_.prompter_->ask(m); }
+    bool run(platform::Form& form) override { return view_.forms_->run(form); }
+
+private:
+    DrawingView& view_;
+};
+
+// What the tools need of the window.
+class DrawingView::Port : public edit::ViewPort {
+public:
+    explicit Port(DrawingView& view) : view_(view) {}
+
+    edit::DeviceTransform transform() const override {
+        const QPoint s = view_.scrollPositionDevice();
+        return {view_.pixelsPerUnit(), static_cast<double>(s.x()), static_cast<double>(s.y())};
+    }
+    platform::Size clientSize() const override {
+        const QSize c = view_.viewport()->size();
+        return {c.width(), c.height()};
+    }
+    void scrollToDevice(int x, int y) override {
+        view_.horizontalScrollBar()->setValue(x);
+        view_.verticalScrollBar()->setValue(y);
+    }
+    void apply(const view::ScrollChange& change) override { view_.apply(change); }
+
+    platform::Canvas* beginFeedback() override {
+        // Nothing to draw on while the drawing waits for its next paint: that paint brings a
+        // fresh picture without any feedback.
+        if (!view_.storeValid_ || view_.store_.isNull()) return nullptr;
+        painter_.emplace(&view_.store_);
+        auto options = platform::qt::QtCanvas::Options{};
+        options.pixelsPerUnit = view_.pixelsPerUnit();
+        const QSize c = view_.viewport()->size();
+        options.deviceSize = {c.width(), c.height()};
+        options.textCache = &view_.textCache_;
+        canvas_.emplace(*painter_, options);
+        const QPoint s = view_.scrollPositionDevice();
+        canvas_->setViewportOrigin({-s.x(), -s.y()});
+        return &*canvas_;
+    }
+    void endFeedback() override {
+        if (!canvas_) return;
+        const QRect dirty = canvas_->dirty;
+        canvas_.reset();
+        painter_.reset();
+        if (!dirty.isEmpty()) view_.viewport()->update(dirty);
+    }
+    void repaint() override { view_.invalidate(); }
+    void setStatusText(const std::string& text) override {
+        if (view_.onStatusText) view_.onStatusText(QString::fromStdString(text));
+    }
+    void setCursorShape(edit::CursorShape shape) override { view_.viewport()->setCursor(qtCursor(shape)); }
+
+private:
+    DrawingView& view_;
+    std::optional<QPainter> painter_;
+    std::optional<FeedbackCanvas> canvas_;
+};
+
 DrawingView::DrawingView(model::Document& doc, Interaction& interaction, QWidget* parent)
-    : QAbstractScrollArea(parent), doc_(doc), interaction_(interaction) {
+    : QAbstractScrollArea(parent),
+      doc_(doc),
+      interaction_(interaction),
+      ownPrompter_(interaction, this),
+      qtForms_(ownPrompter_, this),
+      prompter_(&ownPrompter_),
+      forms_(&qtForms_) {
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    viewport()->setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
     setMinimumSize(120, 90);
+    relay_ = std::make_unique<Relay>(*this);
+    port_ = std::make_unique<Port>(*this);
+    controller_ = std::make_unique<edit::ViewController>(edit::ViewController::Services{
+        doc_, state_, ProgramEditSettings(), *port_, *relay_, *relay_, [this] { documentChanged(); }});
+}
+
+DrawingView::~DrawingView() {
+    controller_.reset();
+    port_.reset();
+}
+
+platform::Prompter& DrawingView::prompter() { return *relay_; }
+platform::FormHost& DrawingView::forms() { return *relay_; }
+
+void DrawingView::setInteractionFilter(platform::Prompter* prompter, platform::FormHost* forms) {
+    prompter_ = prompter ? prompter : &ownPrompter_;
+    forms_ = forms ? forms : &qtForms_;
 }
 
 double DrawingView::pixelsPerUnit() const { return PixelsPerUnit(logicalDpiX()); }
@@ -76,7 +242,7 @@ void DrawingView::scrollToPosition(platform::Point logical) {
 void DrawingView::apply(const view::ScrollChange& change) {
     if (change.setScrollSizes) setScrollSizes(change.extent);
     if (change.scroll) scrollToPosition(change.position);
-    if (change.invalidate) viewport()->update();
+    if (change.invalidate) invalidate();
 }
 
 void DrawingView::zoomIn() {
@@ -96,10 +262,15 @@ void DrawingView::fitToWindow() {
 
 void DrawingView::toggleFrame() {
     state_.frameSwitch = state_.frameSwitch ? 0 : 1;
-    viewport()->update();
+    invalidate();
 }
 
-void DrawingView::refresh() { viewport()->update(); }
+void DrawingView::refresh() { invalidate(); }
+
+void DrawingView::invalidate() {
+    storeValid_ = false;
+    viewport()->update();
+}
 
 void DrawingView::pageSetup() {
     PageSetupForm form(doc_.drawing);
@@ -114,7 +285,7 @@ void DrawingView::adoptPageSetup() {
     state_.scrollExtent = {model::truncToInt(state_.pageExtent.cx * state_.ZoomPara),
                            model::truncToInt(state_.pageExtent.cy * state_.ZoomPara)};
     setScrollSizes(state_.scrollExtent);
-    viewport()->update();
+    invalidate();
 }
 
 void DrawingView::clearAll() {
@@ -130,13 +301,22 @@ void DrawingView::documentChanged() {
     if (onDocumentChanged)
         onDocumentChanged();
     else
-        viewport()->update();
+        invalidate();
+}
+
+void DrawingView::toolsChanged() {
+    if (onToolsChanged) onToolsChanged();
+}
+
+void DrawingView::resetTool() {
+    // A report page is shown: the tools rest, without a repaint of their own.
+    controller_->rest();
 }
 
 void DrawingView::askNewDrawing() {
     newDrawingQueued_ = false;
     if (!doc_.newDrawingFlag) {
-        viewport()->update();
+        invalidate();
         return;
     }
     QPointer<DrawingView> self(this);
@@ -146,25 +326,22 @@ void DrawingView::askNewDrawing() {
     documentChanged();
 }
 
-void DrawingView::paintEvent(QPaintEvent*) {
-    if (doc_.newDrawingFlag) {
-        // The first paint of a new document asks for the projection; the dialog cannot run
-        // inside a paint, so it runs right after it and the drawing follows.
-        QPainter painter(viewport());
-        painter.fillRect(viewport()->rect(), platform::qt::toQColor(doc_.settings().BeiJingColor));
-        if (!newDrawingQueued_) {
-            newDrawingQueued_ = true;
-            QTimer::singleShot(0, this, [this] { askNewDrawing(); });
-        }
-        return;
-    }
+void DrawingView::rebuildStore() {
+    const qreal ratio = devicePixelRatioF();
+    const QSize client = viewport()->size();
+    const QSize pixels(std::max(1, static_cast<int>(std::ceil(client.width() * ratio))),
+                       std::max(1, static_cast<int>(std::ceil(client.height() * ratio))));
+    if (store_.size() != pixels) store_ = QImage(pixels, QImage::Format_RGB32);
+    store_.setDevicePixelRatio(ratio);
+    state_.autoElevation = ProgramEditSettings().autoElevation;
     const bool zoomFromFile = doc_.drawing.zoomLoaded != 0;
     const double zoomBefore = state_.ZoomPara;
     {
-        QPainter painter(viewport());
-        PaintView(doc_, state_, painter, viewport()->size(), scrollPositionDevice(),
-                  pixelsPerUnit(), this, &textCache_);
+        QPainter painter(&store_);
+        PaintView(doc_, state_, painter, client, scrollPositionDevice(), pixelsPerUnit(), this, &textCache_);
     }
+    storeValid_ = true;
+    controller_->viewRepainted();
     ++finishedPaints_;
     if (zoomFromFile && state_.ZoomPara != zoomBefore) {
         // A file's zoom arrives with the first paint; give the sheet its zoomed size so that
@@ -178,19 +355,90 @@ void DrawingView::paintEvent(QPaintEvent*) {
     if (onPainted) onPainted();
 }
 
+void DrawingView::paintEvent(QPaintEvent* event) {
+    if (doc_.newDrawingFlag) {
+        // The first paint of a new document asks for the projection; the dialog cannot run
+        // inside a paint, so it runs right after it and the drawing follows.
+        QPainter painter(viewport());
+        painter.fillRect(viewport()->rect(), platform::qt::toQColor(doc_.settings().BeiJingColor));
+        if (!newDrawingQueued_) {
+            newDrawingQueued_ = true;
+            QTimer::singleShot(0, this, [this] { askNewDrawing(); });
+        }
+        return;
+    }
+    const qreal ratio = devicePixelRatioF();
+    const QSize client = viewport()->size();
+    if (!storeValid_ || store_.isNull() ||
+        store_.size() != QSize(static_cast<int>(std::ceil(client.width() * ratio)),
+                               static_cast<int>(std::ceil(client.height() * ratio))))
+        rebuildStore();
+    QPainter painter(viewport());
+    const QRect r = event->rect();
+    painter.drawImage(QRectF(r), store_,
+                      QRectF(r.x() * ratio, r.y() * ratio, r.width() * ratio, r.height() * ratio));
+}
+
 void DrawingView::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
     updateScrollBars();
+    storeValid_ = false;
 }
 
 void DrawingView::scrollContentsBy(int, int) {
     // Every scroll repaints the whole view.
-    viewport()->update();
+    invalidate();
 }
 
 void DrawingView::wheelEvent(QWheelEvent* event) {
-    viewport()->update();
+    invalidate();
     QAbstractScrollArea::wheelEvent(event);
+}
+
+void DrawingView::mousePressEvent(QMouseEvent* event) {
+    const QPointF p = event->position();
+    if (event->button() == Qt::LeftButton) {
+        if (onMouse) onMouse(MouseAction::LeftDown, p, event->modifiers());
+        controller_->leftDown(devicePoint(p));
+    } else if (event->button() == Qt::RightButton) {
+        if (onMouse) onMouse(MouseAction::RightDown, p, event->modifiers());
+        controller_->rightDown(devicePoint(p));
+    }
+    toolsChanged();
+}
+
+void DrawingView::mouseReleaseEvent(QMouseEvent* event) {
+    const QPointF p = event->position();
+    if (event->button() == Qt::LeftButton) {
+        if (onMouse) onMouse(MouseAction::LeftUp, p, event->modifiers());
+        controller_->leftUp(devicePoint(p));
+    } else if (event->button() == Qt::RightButton) {
+        if (onMouse) onMouse(MouseAction::RightUp, p, event->modifiers());
+        controller_->rightUp(devicePoint(p));
+    }
+    toolsChanged();
+}
+
+void DrawingView::mouseMoveEvent(QMouseEvent* event) {
+    const QPointF p = event->position();
+    const bool left = event->buttons() & Qt::LeftButton;
+    const bool right = event->buttons() & Qt::RightButton;
+    if (onMouse) onMouse(left ? MouseAction::Drag : MouseAction::Move, p, event->modifiers());
+    controller_->mouseMove(devicePoint(p), left, right);
+}
+
+void DrawingView::mouseDoubleClickEvent(QMouseEvent* event) {
+    // The second press of a double click is no click of its own.
+    event->accept();
+}
+
+void DrawingView::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        controller_->cancel();
+        toolsChanged();
+        return;
+    }
+    QAbstractScrollArea::keyPressEvent(event);
 }
 
 }  // namespace tubra::app

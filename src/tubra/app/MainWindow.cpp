@@ -385,6 +385,8 @@ DrawingView* MainWindow::addWindow(OpenDocument& entry) {
     child->setWidget(view);
     child->setWindowIcon(DocumentIcon());
     view->onDocumentChanged = [this, doc = entry.doc.get()] { documentChanged(*doc); };
+    view->onStatusText = [this](const QString& text) { setStatusText(text); };
+    view->onToolsChanged = [this] { updateCommands(); };
     view->onPainted = [this] {
         if (firstPaintSeen_) return;
         firstPaintSeen_ = true;
@@ -555,10 +557,9 @@ namespace {
 // dialogs parented to it.
 template <typename F>
 auto withCommandContext(DrawingView& view, Interaction& interaction, F&& f) {
-    InteractionPrompter prompter(interaction, &view);
-    platform::qt::QtFormHost forms(prompter, &view);
-    edit::CommandContext context{view.document(), view.state(), prompter, forms, nullptr,
-                                 view.onDocumentChanged};
+    (void)interaction;
+    edit::CommandContext context{view.document(), view.state(), view.prompter(), view.forms(),
+                                 &view.controller(), view.onDocumentChanged};
     return f(context);
 }
 }  // namespace
