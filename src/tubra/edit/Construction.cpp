@@ -1,6 +1,7 @@
 #include "tubra/edit/Construction.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <limits>
 
@@ -322,6 +323,8 @@ TeeJoinResult JoinWithTee(model::Drawing& drawing, PipeObject& a, PipeObject b, 
     b.Port1 = j;
     b.Distanc = SheetLength(b);
     copySpecification(b, a);
+    // The branch is measured like the pipe it leaves, tee or not.
+    b.BiHou = a.BiHou;
     if (useTee) {
         // The stated length of A is shared in proportion to the parts.
         const double stated = text::leadingNumber(a.DistTxt.view());
@@ -338,7 +341,6 @@ TeeJoinResult JoinWithTee(model::Drawing& drawing, PipeObject& a, PipeObject b, 
         first.DistTxt = fixed0(first.Distanc);
         second.DistTxt.clear();
         b.DistTxt.clear();
-        b.BiHou = a.BiHou;
     }
     for (PipeObject* o : {&first, &second, &b}) {
         o->applyEndElevationRule(1.0);
@@ -547,8 +549,8 @@ std::optional<LabelFrame> FindLabelFrame(const PipeObject& o, const model::Drawi
     const double bx = std::cos(phi), by = std::sin(phi);
     const double ux = -by, uy = bx;
     const auto at = [&](double along, double down) {
-        return platform::Point{truncToInt(ref.x + along * bx - down * ux),
-                               truncToInt(ref.y + along * by - down * uy)};
+        return platform::Point{truncToInt(std::round(ref.x + along * bx - down * ux)),
+                               truncToInt(std::round(ref.y + along * by - down * uy))};
     };
     LabelFrame f;
     f.points[0] = at(0, 0);
@@ -573,5 +575,13 @@ int TextToInt(std::string_view t) {
 }
 
 double TextToDouble(std::string_view t) { return text::leadingNumber(t); }
+
+std::string ShortNumber(double v) {
+    if (!std::isfinite(v)) return "0";
+    if (v == 0.0) return "0";
+    char buf[400];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed);
+    return r.ec == std::errc() ? std::string(buf, r.ptr) : std::string("0");
+}
 
 }  // namespace tubra::edit

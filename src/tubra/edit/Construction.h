@@ -121,6 +121,9 @@ struct LabelFrame {
 std::optional<LabelFrame> FindLabelFrame(const model::PipeObject& o, const model::DrawingSettings& s,
                                          double zoom);
 
+// The shortest plain decimal text that reads back as `v` (no exponent, whatever the locale).
+std::string ShortNumber(double v);
+
 // "atoi" and "atof" of dialog texts.
 int TextToInt(std::string_view text);
 double TextToDouble(std::string_view text);

@@ -239,7 +239,7 @@ TextForm::TextForm(const PipeObject& block, const PropertyContext& context)
     : FieldForm("输入文字"), copy_(block), context_(context) {
     addText("text", "文字:", utf8(copy_.DistTxt), kTextBytes);
     FormField angle{"angle", "角度", FormField::Kind::EditableChoice,
-                    text::format("%g", copy_.dimAngle / 10.0)};
+                    ShortNumber(copy_.dimAngle / 10.0)};
     angle.choices = {"0", "东西", "南北", "上下", "30", "45", "60", "90"};
     angle.maxBytes = 15;
     addField(std::move(angle));
@@ -250,7 +250,7 @@ TextForm::TextForm(const PipeObject& block, const PropertyContext& context)
     font.choices = {"宋体", "黑体", "楷体", "仿宋"};
     font.maxBytes = kShortTextBytes;
     addField(std::move(font));
-    addText("height", "字高:", text::format("%g", copy_.Port3.y), 15);
+    addText("height", "字高:", ShortNumber(copy_.Port3.y), 15);
     addField({"italic", "斜体", FormField::Kind::Check, copy_.Number ? "1" : "0"});
     addField({"underline", "下划线", FormField::Kind::Check, copy_.SubType ? "1" : "0"});
     addText("x", "横坐标", text::format("%.1f", copy_.Port1.x), 8);

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <map>
 
+#include "tubra/edit/Construction.h"
+
 namespace tubra::edit {
 
 namespace {
@@ -225,24 +227,6 @@ std::string SessionFieldToken(std::string_view name, std::string_view value) {
     return std::string(name) + "=" + QuoteSessionValue(value);
 }
 
-std::string SessionNumber(double v) {
-    if (v == 0.0) return "0";
-    char buf[64];
-    for (int precision = 1; precision <= 17; ++precision) {
-        std::snprintf(buf, sizeof buf, "%.*g", precision, v);
-        double back = 0;
-        std::from_chars(buf, buf + std::char_traits<char>::length(buf), back);
-        if (back == v) break;
-    }
-    std::string s = buf;
-    // Scripts are read by from_chars, which takes exponents; keep them plain where short.
-    if (s.find('e') != std::string::npos && std::fabs(v) >= 1e-4 && std::fabs(v) < 1e15) {
-        std::snprintf(buf, sizeof buf, "%.6f", v);
-        s = buf;
-        while (!s.empty() && s.back() == '0') s.pop_back();
-        if (!s.empty() && s.back() == '.') s.pop_back();
-    }
-    return s;
-}
+std::string SessionNumber(double v) { return ShortNumber(v); }
 
 }  // namespace tubra::edit
