@@ -116,10 +116,7 @@ class DrawingView::Port : public edit::ViewPort {
 public:
     explicit Port(DrawingView& view) : view_(view) {}
 
-    edit::DeviceTransform transform() const override {
-        const QPoint s = view_.scrollPositionDevice();
-        return {view_.pixelsPerUnit(), static_cast<double>(s.x()), static_cast<double>(s.y())};
-    }
+    edit::DeviceTransform transform() const override { return view_.deviceTransform(); }
     platform::Size clientSize() const override {
         const QSize c = view_.viewport()->size();
         return {c.width(), c.height()};
@@ -199,6 +196,11 @@ void DrawingView::setInteractionFilter(platform::Prompter* prompter, platform::F
 }
 
 double DrawingView::pixelsPerUnit() const { return PixelsPerUnit(logicalDpiX()); }
+
+edit::DeviceTransform DrawingView::deviceTransform() const {
+    const QPoint s = scrollPositionDevice();
+    return {pixelsPerUnit(), static_cast<double>(s.x()), static_cast<double>(s.y())};
+}
 
 void DrawingView::initialUpdate() { apply(view::InitialUpdate(state_, doc_.drawing)); }
 
@@ -322,6 +324,7 @@ void DrawingView::askNewDrawing() {
     QPointer<DrawingView> self(this);
     const auto values = interaction_.askNewDrawing(this, NewDrawingForm(state_));
     if (!self || !doc_.newDrawingFlag) return;
+    if (values && observer_) observer_->newDrawing(*this, *values);
     view::ApplyNewDrawing(state_, doc_, values);
     documentChanged();
 }
@@ -396,35 +399,41 @@ void DrawingView::wheelEvent(QWheelEvent* event) {
 }
 
 void DrawingView::mousePressEvent(QMouseEvent* event) {
+    using M = Observer::Mouse;
     const QPointF p = event->position();
-    if (event->button() == Qt::LeftButton) {
-        if (onMouse) onMouse(MouseAction::LeftDown, p, event->modifiers());
+    const M kind = event->button() == Qt::LeftButton ? M::LeftDown : M::RightDown;
+    if (event->button() != Qt::LeftButton && event->button() != Qt::RightButton) return;
+    QPointer<DrawingView> self(this);
+    if (observer_) observer_->mouseBefore(*this, kind, p, event->buttons(), event->modifiers());
+    if (kind == M::LeftDown)
         controller_->leftDown(devicePoint(p));
-    } else if (event->button() == Qt::RightButton) {
-        if (onMouse) onMouse(MouseAction::RightDown, p, event->modifiers());
+    else
         controller_->rightDown(devicePoint(p));
-    }
+    if (!self) return;
+    if (observer_) observer_->mouseAfter(*this, kind, p, event->buttons(), event->modifiers());
     toolsChanged();
 }
 
 void DrawingView::mouseReleaseEvent(QMouseEvent* event) {
+    using M = Observer::Mouse;
     const QPointF p = event->position();
-    if (event->button() == Qt::LeftButton) {
-        if (onMouse) onMouse(MouseAction::LeftUp, p, event->modifiers());
+    const M kind = event->button() == Qt::LeftButton ? M::LeftUp : M::RightUp;
+    if (event->button() != Qt::LeftButton && event->button() != Qt::RightButton) return;
+    if (observer_) observer_->mouseBefore(*this, kind, p, event->buttons(), event->modifiers());
+    if (kind == M::LeftUp)
         controller_->leftUp(devicePoint(p));
-    } else if (event->button() == Qt::RightButton) {
-        if (onMouse) onMouse(MouseAction::RightUp, p, event->modifiers());
+    else
         controller_->rightUp(devicePoint(p));
-    }
+    if (observer_) observer_->mouseAfter(*this, kind, p, event->buttons(), event->modifiers());
     toolsChanged();
 }
 
 void DrawingView::mouseMoveEvent(QMouseEvent* event) {
     const QPointF p = event->position();
-    const bool left = event->buttons() & Qt::LeftButton;
-    const bool right = event->buttons() & Qt::RightButton;
-    if (onMouse) onMouse(left ? MouseAction::Drag : MouseAction::Move, p, event->modifiers());
-    controller_->mouseMove(devicePoint(p), left, right);
+    const Qt::MouseButtons b = event->buttons();
+    if (observer_) observer_->mouseBefore(*this, Observer::Mouse::Move, p, b, event->modifiers());
+    controller_->mouseMove(devicePoint(p), b & Qt::LeftButton, b & Qt::RightButton);
+    if (observer_) observer_->mouseAfter(*this, Observer::Mouse::Move, p, b, event->modifiers());
 }
 
 void DrawingView::mouseDoubleClickEvent(QMouseEvent* event) {
@@ -434,6 +443,7 @@ void DrawingView::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void DrawingView::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        if (observer_) observer_->escapePressed(*this);
         controller_->cancel();
         toolsChanged();
         return;

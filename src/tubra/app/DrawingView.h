@@ -46,6 +46,7 @@ public:
     platform::Prompter& prompter();
     platform::FormHost& forms();
     platform::qt::QtFormHost& qtForms() { return qtForms_; }
+    platform::Prompter& ownPrompter() { return ownPrompter_; }
     // Puts another prompter and form host in front of the view's own (a session recorder);
     // null brings the view's own back.
     void setInteractionFilter(platform::Prompter* prompter, platform::FormHost* forms);
@@ -59,9 +60,21 @@ public:
     std::function<void(const QString&)> onStatusText;
     // The tools changed their state (a tool switched off by a click): commands are refreshed.
     std::function<void()> onToolsChanged;
-    // Mouse input as it reaches the tools, device pixels of the client area (for recorders).
-    enum class MouseAction { Move, LeftDown, LeftUp, RightDown, RightUp, Drag };
-    std::function<void(MouseAction, QPointF, Qt::KeyboardModifiers)> onMouse;
+    // Who watches what the user does in the view (a session recorder); null for nobody.
+    class Observer {
+    public:
+        enum class Mouse { Move, LeftDown, LeftUp, RightDown, RightUp };
+        virtual ~Observer() = default;
+        // Before and after the tools handle a mouse event (device pixels of the client area).
+        virtual void mouseBefore(DrawingView&, Mouse, QPointF, Qt::MouseButtons, Qt::KeyboardModifiers) {}
+        virtual void mouseAfter(DrawingView&, Mouse, QPointF, Qt::MouseButtons, Qt::KeyboardModifiers) {}
+        virtual void escapePressed(DrawingView&) {}
+        // The new-drawing dialog was answered.
+        virtual void newDrawing(DrawingView&, const view::NewDrawingValues&) {}
+    };
+    void setObserver(Observer* observer) { observer_ = observer; }
+    // Device pixels <-> logical units as the view maps them now.
+    edit::DeviceTransform deviceTransform() const;
 
     // The first update after the view was made for a document.
     void initialUpdate();
@@ -136,6 +149,7 @@ private:
     platform::qt::QtFormHost qtForms_;
     platform::Prompter* prompter_;
     platform::FormHost* forms_;
+    Observer* observer_ = nullptr;
     std::unique_ptr<Relay> relay_;  // what the tools ask through: the filter or the view's own
     std::unique_ptr<Port> port_;
     std::unique_ptr<edit::ViewController> controller_;
