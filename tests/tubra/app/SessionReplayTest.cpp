@@ -304,7 +304,6 @@ TEST_F(SessionReplayTest, WhatTheWindowRecordsReplaysToTheSameFile) {
     const std::string script = readFile(fs::path(TUBRA_SESSIONS) / "pipeline-e2e.session");
     WidgetPlayer(*window, ui).run(script, dir / "window.hcd");
     window->stopRecording();
-    if (std::getenv("TUBRA_SHOW_RECORDING")) std::fputs(readFile(recorded).c_str(), stderr);
     const std::string again = playHeadless(readFile(recorded), dir / "again.hcd");
     EXPECT_TRUE(again == readFile(dir / "window.hcd")) << readFile(recorded);
 }
