@@ -1,10 +1,12 @@
 #include "tubra/app/InstallCommands.h"
 
+#include "tubra/edit/ToolCommands.h"
+
 namespace tubra::app {
 
 void InstallCommands(edit::CommandRegistry& registry) {
     // Each feature adds its commands here, one call each.
-    (void)registry;
+    edit::InstallToolCommands(registry);
 }
 
 }  // namespace tubra::app
