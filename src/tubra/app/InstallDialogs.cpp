@@ -2,11 +2,13 @@
 
 #include "tubra/app/PropertyDialogsQt.h"
 #include "tubra/app/SettingsDialogs.h"
+#include "tubra/app/ToolDialogs.h"
 
 namespace tubra::app {
 
 void InstallDialogs() {
     // Each feature registers its dialogs here, one call each.
+    RegisterToolDialogs();
     InstallSettingsDialogs();
     InstallFittingPropertyDialogs();
 }
