@@ -1,6 +1,7 @@
 #include "tubra/app/SettingsCommands.h"
 
 #include "tubra/app/SettingsForms.h"
+#include "tubra/edit/ViewController.h"
 
 namespace tubra::app {
 
@@ -37,9 +38,29 @@ void layers(CommandContext& c) {
 }
 
 void dimensionText(CommandContext& c) {
-    DimensionTextForm form(c.doc.settings(), c.view.autoElevation);
-    if (c.forms.run(form)) form.apply(c.doc.settings(), c.view.autoElevation);
+    // The automatic elevation marks are a switch of the editing tools, shown by the view.
+    bool* autoElevation = c.controller ? &c.controller->settings().autoElevation : &c.view.autoElevation;
+    DimensionTextForm form(c.doc.settings(), *autoElevation);
+    if (c.forms.run(form)) {
+        form.apply(c.doc.settings(), *autoElevation);
+        c.view.autoElevation = *autoElevation;
+    }
     // The view is drawn again whichever button closed the dialog.
+    c.notifyChanged();
+}
+
+void snap(CommandContext& c) {
+    edit::SnapSettings& settings = c.controller->settings().snap;
+    SnapForm form(settings);
+    if (c.forms.run(form)) form.apply(settings);
+}
+
+void pageSetup(CommandContext& c) {
+    PageSetupForm page(c.doc.drawing);
+    PageSetupSessionForm form(page);
+    if (!c.forms.run(form)) return;
+    const view::ScrollChange change = view::PageSetup(c.view, c.doc, page.pageSize, page.axisSettings());
+    if (c.controller) c.controller->port().apply(change);
     c.notifyChanged();
 }
 
@@ -77,6 +98,10 @@ void InstallSettingsCommands(edit::CommandRegistry& registry) {
     registry.add(settingscmd::ElbowTee, {elbowTee, {}, {}});
     registry.add(settingscmd::CharacteristicTable, {characteristicTable, {}, {}});
     registry.add(settingscmd::TitleBlock, {titleBlock, {}, {}});
+    // The snap settings belong to the view's tools.
+    registry.add(settingscmd::Snap,
+                 {snap, [](const CommandContext& c) { return c.controller != nullptr; }, {}});
+    registry.add(settingscmd::PageSetup, {pageSetup, {}, {}});
 }
 
 }  // namespace tubra::app

@@ -507,13 +507,22 @@ void TitleBlockForm::apply(model::TitleBlock& title) const {
 
 // --- snapping ---
 
-SnapForm::SnapForm(const SnapValues& v) : values(v) {
-    addNumber("distance", values.distance, kMin, kMax);
-    addNumber("markerSize", values.markerSize, kMin, kMax);
-    addCheck("snapEnd", values.end);
-    addCheck("snapMid", values.mid);
-    addCheck("snapAny", values.any);
-    addCheck("snapWeld", values.weldOnly);
+SnapForm::SnapForm(const edit::SnapSettings& settings) : values(settings) {
+    addNumber("distance", values.distanceX, kMin, kMax);
+    addNumber("markerSize", values.markerX, kMin, kMax);
+    addCheck("snapEnd", values.endPoints);
+    addCheck("snapMid", values.midPoints);
+    addCheck("snapAny", values.anyPoint);
+    addCheck("snapWeld", values.weldsOnly);
+}
+
+void SnapForm::apply(edit::SnapSettings& settings) const {
+    settings.endPoints = values.endPoints;
+    settings.midPoints = values.midPoints;
+    settings.anyPoint = values.anyPoint;
+    settings.weldsOnly = values.weldsOnly;
+    settings.distanceX = settings.distanceY = values.distanceX;
+    settings.markerX = settings.markerY = values.markerX;
 }
 
 std::string SnapForm::echo(int value) { return edit::fields::formatInt("%2d", value); }

@@ -13,6 +13,7 @@
 
 #include "platform/Canvas.h"
 #include "tubra/app/Forms.h"
+#include "tubra/edit/EditSettings.h"
 #include "tubra/edit/FieldTableForm.h"
 #include "tubra/model/Drawing.h"
 #include "tubra/model/DrawingSettings.h"
@@ -347,17 +348,6 @@ protected:
     }
 };
 
-// The six values of the snap dialog.
-struct SnapValues {
-    bool end = true;        // end points
-    bool mid = true;        // mid points
-    bool any = true;        // any position on a segment
-    bool weldOnly = false;  // welds only
-    int distance = 3;       // half-width of the capture box, device pixels
-    int markerSize = 6;     // half-width of the snap marker, device pixels
-    friend bool operator==(const SnapValues&, const SnapValues&) = default;
-};
-
 // "设置捕捉": two sliders with their echo and preview square, and the four snap modes.
 class SnapForm : public edit::FieldTableForm {
 public:
@@ -368,10 +358,13 @@ public:
                                                                     "任意点捕捉", "只捕捉焊缝"};
     static constexpr int kMin = 2, kMax = 15;
 
-    explicit SnapForm(const SnapValues& values);
+    explicit SnapForm(const edit::SnapSettings& settings);
     std::string caption() const override { return std::string(kCaption); }
 
-    SnapValues values;
+    // The dialog's values; one distance and one marker size for x and y alike.
+    edit::SnapSettings values;
+    // Stores the six values: the sizes for x and y.
+    void apply(edit::SnapSettings& settings) const;
     // The echo beside a slider.
     static std::string echo(int value);
 

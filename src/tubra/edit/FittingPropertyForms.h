@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "tubra/edit/FieldTableForm.h"
+#include "tubra/edit/PropertyForms.h"
 #include "tubra/model/PipeObject.h"
 
 namespace tubra::edit {
@@ -22,15 +23,15 @@ bool changed(double enteredDegrees, int dimAngle);
 void setHandMark(model::PipeObject& o);
 }  // namespace labelangle
 
-// A texts that begins with a blank hides the label: it is stored as "^".
+// A text that begins with a blank hides the label: it is stored as "^".
 std::string hiddenIfLeadingBlank(std::string_view text);
 
 // What the tee, elbow and valve dialogs share: the object's copy and its common boxes.
-class FittingPropertyForm : public FieldTableForm {
+class FittingPropertyForm : public FieldTableFormOf<PropertyForm> {
 public:
     explicit FittingPropertyForm(const model::PipeObject& object);
     // The edited copy (after OK: with the dialog's values).
-    const model::PipeObject& result() const { return object_; }
+    const model::PipeObject& result() const override { return object_; }
 
     // Boxes shared by name across the dialogs (UTF-8).
     std::string DistTxt, Distanc, angle, StartUse, LastCheck, BiHou, CaiLiao, GuiGe;

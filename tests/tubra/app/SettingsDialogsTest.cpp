@@ -106,6 +106,7 @@ TEST_F(SettingsDialogsTest, EveryCommandOpensItsDialogWithAWidgetPerField) {
         {2708, "选择线形", {"ZhuXianStyle", "checkZhuXian", "QiTaStyle", "checkQiTa", "library"}},
         {2739, "图层开关设置", {"ZhuXianLayer", "DimTextLayer", "QiTaLayer"}},
         {2747, "标注文字设置", {"Dim_High", "Dim_Size", "autoElevation"}},
+        {2742, "设置捕捉", {"distance", "markerSize", "snapEnd", "snapMid", "snapAny", "snapWeld"}},
         {400, "设置弯头半径及三通长度", {"m_wantouR", "m_santongChang", "DrawZoom_GJFM"}},
         {403, "设置管道特性表", {"row1", "row3", "row18", "autoCount", "import", "special"}},
         {404, "设置图纸标题框", {"row1", "row7"}},
@@ -311,7 +312,7 @@ TEST(SnapDialogQt, SlidersEchoAndPreviewTheirValues) {
     app::InstallDialogs();
     platform::DefaultAnswerPrompter prompter;
     platform::qt::QtFormHost host(prompter, nullptr);
-    app::SnapForm form(app::SnapValues{});
+    app::SnapForm form(edit::SnapSettings{});
     whenDialogShows([](QDialog& d) {
         shoot(d, "2742");
         EXPECT_EQ(d.windowTitle(), "设置捕捉");
@@ -333,8 +334,8 @@ TEST(SnapDialogQt, SlidersEchoAndPreviewTheirValues) {
         click(d, "ok");
     });
     ASSERT_TRUE(host.run(form));
-    EXPECT_EQ(form.values.markerSize, 12);
-    EXPECT_TRUE(form.values.weldOnly);
+    EXPECT_EQ(form.values.markerX, 12);
+    EXPECT_TRUE(form.values.weldsOnly);
 }
 
 TEST(PageSetupFormDialogQt, LabelsFollowTheAxisSwitch) {

@@ -504,8 +504,8 @@ TEST(SettingsCommands, TableAndTitleBlockMarkTheDocumentModified) {
 }
 
 TEST(SnapForm, SlidersFromTwoToFifteenEchoedWithWidthTwo) {
-    app::SnapValues v;
-    v.distance = 1;  // below what the slider offers
+    edit::SnapSettings v;
+    v.distanceX = 1;  // below what the slider offers
     app::SnapForm form(v);
     EXPECT_EQ(form.caption(), "设置捕捉");
     EXPECT_EQ(form.field("distance"), "2");
@@ -515,10 +515,14 @@ TEST(SnapForm, SlidersFromTwoToFifteenEchoedWithWidthTwo) {
     set(form, "markerSize", "40");
     set(form, "snapWeld", "1");
     set(form, "snapMid", "0");
-    EXPECT_EQ(form.values.markerSize, 15);
-    EXPECT_TRUE(form.values.weldOnly);
-    EXPECT_FALSE(form.values.mid);
-    EXPECT_TRUE(form.values.end);
+    edit::SnapSettings out;
+    form.apply(out);
+    EXPECT_EQ(out.markerX, 15);
+    EXPECT_EQ(out.markerY, 15);
+    EXPECT_EQ(out.distanceY, 2);
+    EXPECT_TRUE(out.weldsOnly);
+    EXPECT_FALSE(out.midPoints);
+    EXPECT_TRUE(out.endPoints);
 }
 
 TEST(PageSetupSessionForm, NamedFieldsOverThePageSetupForm) {

@@ -2,6 +2,8 @@
 
 #include "text/Gbk.h"
 #include "tubra/edit/FittingPropertyForms.h"
+#include "tubra/edit/PropertyDialogs.h"
+#include "tubra/model/Document.h"
 
 using namespace tubra;
 using platform::FormState;
@@ -164,4 +166,32 @@ TEST(ValvePropertyForm, NamesTheSymbolStoresTheAngleInTenthsAndReadsAtMost39Byte
     set(road, "DistTxt", "changed");
     EXPECT_EQ(road.act("cancel", r.context), FormState::Rejected);
     EXPECT_EQ(road.result().DistTxt, "DN100");
+}
+
+TEST(FittingPropertyDispatch, TeesElbowsValvesFittingsAndSiteMarksOpenTheirDialogs) {
+    const edit::PropertyContext context{};
+    for (const auto& [mainType, caption] :
+         {std::pair{12, "对象属性——三通"}, {3, "对象属性——弯头"}, {29, "对象属性——阀门、管件"},
+          {30, "对象属性——阀门、管件"}, {37, "对象属性——阀门、管件"}}) {
+        const auto form = edit::MakePropertyForm(symbol(mainType, 4), context);
+        ASSERT_TRUE(form) << mainType;
+        EXPECT_EQ(form->caption(), caption);
+    }
+
+    // OK puts the edited copy in place of the listed object.
+    model::AppContext app;
+    model::Document doc(app);
+    const model::PipeObject& listed = doc.drawing.objects.addCopy(tee());
+    struct AngleHost : platform::FormHost {
+        bool run(platform::Form& form) override {
+            std::string error;
+            form.setField("angle", "-60", &error);
+            platform::DefaultAnswerPrompter p;
+            platform::FormContext c{p, *this};
+            return form.act("ok", c) == FormState::Accepted;
+        }
+    } host;
+    EXPECT_TRUE(edit::EditProperties(doc, &listed, context, host));
+    EXPECT_EQ(listed.dimAngle, -600);
+    EXPECT_TRUE(doc.isModified());
 }
