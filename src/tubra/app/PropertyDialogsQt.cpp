@@ -93,10 +93,10 @@ TeePropertyDialog::TeePropertyDialog(edit::TeePropertyForm& form, FormContext& c
     l.shown("名称:", lineEdit("name"));
     l.shown("由", lineEdit("from"));
     l.shown("向", lineEdit("to"));
-    l.point("起点:", lineEdit("startX"), lineEdit("startY"), lineEdit("startZ"));
-    l.point("终点:", lineEdit("endX"), lineEdit("endY"), lineEdit("endZ"));
-    l.point("中段终点:", lineEdit("branchX"), lineEdit("branchY"), lineEdit("branchZ"));
-    l.point("交叉点:", lineEdit("crossX"), lineEdit("crossY"), lineEdit("crossZ"));
+    l.point("起点:", lineEdit("Port1.x"), lineEdit("Port1.y"), lineEdit("Port1.z"));
+    l.point("终点:", lineEdit("Port2.x"), lineEdit("Port2.y"), lineEdit("Port2.z"));
+    l.point("中段终点:", lineEdit("Port3.x"), lineEdit("Port3.y"), lineEdit("Port3.z"));
+    l.point("交叉点:", lineEdit("Port4.x"), lineEdit("Port4.y"), lineEdit("Port4.z"));
     l.edited("文字:", lineEdit("DistTxt"));
     l.edited("长度:", lineEdit("Distanc"));
     l.edited("文字角度:", lineEdit("angle"), "度");
@@ -115,8 +115,8 @@ ElbowPropertyDialog::ElbowPropertyDialog(edit::ElbowPropertyForm& form, FormCont
     l.shown("名称:", lineEdit("name"));
     l.shown("由", lineEdit("from"));
     l.shown("向", lineEdit("to"));
-    l.point("起点:", lineEdit("startX"), lineEdit("startY"), lineEdit("startZ"));
-    l.point("终点:", lineEdit("endX"), lineEdit("endY"), lineEdit("endZ"));
+    l.point("起点:", lineEdit("Port1.x"), lineEdit("Port1.y"), lineEdit("Port1.z"));
+    l.point("终点:", lineEdit("Port2.x"), lineEdit("Port2.y"), lineEdit("Port2.z"));
     l.edited("标注文字:", lineEdit("DistTxt"));
     l.edited("转角半径:", lineEdit("Distanc"));
     l.edited("文字角度:", lineEdit("angle"), "度");
@@ -134,8 +134,8 @@ ValvePropertyDialog::ValvePropertyDialog(edit::ValvePropertyForm& form, FormCont
     PropertyLayout l(*this);
     l.shown("名称:", lineEdit("name"));
     l.shown("方向", lineEdit("direction"));
-    l.point("起点:", lineEdit("startX"), lineEdit("startY"), lineEdit("startZ"));
-    l.point("终点:", lineEdit("endX"), lineEdit("endY"), lineEdit("endZ"));
+    l.point("起点:", lineEdit("Port1.x"), lineEdit("Port1.y"), lineEdit("Port1.z"));
+    l.point("终点:", lineEdit("Port2.x"), lineEdit("Port2.y"), lineEdit("Port2.z"));
     l.edited("标注文字:", lineEdit("DistTxt"));
     l.edited("起用日期:", lineEdit("StartUse"));
     l.edited("最后检查:", lineEdit("LastCheck"));

@@ -68,9 +68,9 @@ FittingPropertyForm::FittingPropertyForm(const model::PipeObject& object) : obje
 void FittingPropertyForm::addPoint(const std::string& prefix, const model::Vec3 model::PipeObject::*port,
                                    std::string_view format) {
     const std::string fmt(format);
-    addReadOnly(prefix + "X", [this, port, fmt] { return fields::formatNumber(fmt, (object_.*port).x); });
-    addReadOnly(prefix + "Y", [this, port, fmt] { return fields::formatNumber(fmt, (object_.*port).y); });
-    addReadOnly(prefix + "Z", [this, port, fmt] { return fields::formatNumber(fmt, (object_.*port).z); });
+    addReadOnly(prefix + ".x", [this, port, fmt] { return fields::formatNumber(fmt, (object_.*port).x); });
+    addReadOnly(prefix + ".y", [this, port, fmt] { return fields::formatNumber(fmt, (object_.*port).y); });
+    addReadOnly(prefix + ".z", [this, port, fmt] { return fields::formatNumber(fmt, (object_.*port).z); });
 }
 
 double FittingPropertyForm::enteredAngle() const { return fields::atofText(angle); }
@@ -81,10 +81,10 @@ TeePropertyForm::TeePropertyForm(const model::PipeObject& tee) : FittingProperty
     addReadOnly("name", [] { return std::string(kName); });
     addReadOnly("from", [this] { return directionText(object_.StrtDir); });
     addReadOnly("to", [this] { return directionText(object_.EndDir); });
-    addPoint("start", &model::PipeObject::Port1, "%-5.3f");
-    addPoint("end", &model::PipeObject::Port2, "%-5.3f");
-    addPoint("branch", &model::PipeObject::Port3, "%-5.3f");
-    addPoint("cross", &model::PipeObject::Port4, "%-5.3f");
+    addPoint("Port1", &model::PipeObject::Port1, "%-5.3f");
+    addPoint("Port2", &model::PipeObject::Port2, "%-5.3f");
+    addPoint("Port3", &model::PipeObject::Port3, "%-5.3f");
+    addPoint("Port4", &model::PipeObject::Port4, "%-5.3f");
     addText("DistTxt", DistTxt, kMaxText);
     addText("Distanc", Distanc, kMaxText);
     addText("angle", angle, kMaxText);
@@ -115,8 +115,8 @@ ElbowPropertyForm::ElbowPropertyForm(const model::PipeObject& elbow) : FittingPr
     addReadOnly("name", [] { return std::string(kName); });
     addReadOnly("from", [this] { return directionText(object_.StrtDir); });
     addReadOnly("to", [this] { return directionText(object_.EndDir); });
-    addPoint("start", &model::PipeObject::Port1, "%-5.2f");
-    addPoint("end", &model::PipeObject::Port2, "%-5.2f");
+    addPoint("Port1", &model::PipeObject::Port1, "%-5.2f");
+    addPoint("Port2", &model::PipeObject::Port2, "%-5.2f");
     addText("DistTxt", DistTxt, kMaxText);
     addText("Distanc", Distanc, kMaxText);
     addText("angle", angle, kMaxText);
@@ -187,8 +187,8 @@ std::string_view ValvePropertyForm::symbolName(int subType) {
 ValvePropertyForm::ValvePropertyForm(const model::PipeObject& symbol) : FittingPropertyForm(symbol) {
     addReadOnly("name", [this] { return std::string(symbolName(object_.SubType)); });
     addReadOnly("direction", [this] { return directionText(object_.EndDir); });
-    addPoint("start", &model::PipeObject::Port1, "%-5.2f");
-    addPoint("end", &model::PipeObject::Port2, "%-5.2f");
+    addPoint("Port1", &model::PipeObject::Port1, "%-5.2f");
+    addPoint("Port2", &model::PipeObject::Port2, "%-5.2f");
     addText("DistTxt", DistTxt, kMaxText);
     addText("StartUse", StartUse, kMaxText);
     addText("LastCheck", LastCheck, kMaxText);

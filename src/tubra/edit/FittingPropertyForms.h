@@ -37,7 +37,7 @@ public:
     std::string DistTxt, Distanc, angle, StartUse, LastCheck, BiHou, CaiLiao, GuiGe;
 
 protected:
-    // Read-only boxes of a point: <prefix>X, <prefix>Y, <prefix>Z.
+    // Read-only boxes of a point: <port>.x, <port>.y, <port>.z.
     void addPoint(const std::string& prefix, const model::Vec3 model::PipeObject::*port,
                   std::string_view format);
     // The angle entered (degrees) and whether it changed by more than a degree.

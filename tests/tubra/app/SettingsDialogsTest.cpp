@@ -289,7 +289,7 @@ TEST(PropertyDialogsQt, TeeElbowAndValveDialogsShowTheirFields) {
     whenDialogShows([](QDialog& d) {
         shoot(d, "tee");
         EXPECT_EQ(d.windowTitle(), "对象属性——三通");
-        for (const char* f : {"branchX", "crossZ", "Distanc", "BiHou", "GuiGe"}) child<QLineEdit>(d, f);
+        for (const char* f : {"Port3.x", "Port4.z", "Distanc", "BiHou", "GuiGe"}) child<QLineEdit>(d, f);
         d.reject();
     });
     EXPECT_FALSE(host.run(teeForm));

@@ -63,16 +63,16 @@ TEST(TeePropertyForm, ShowsWhatTheTeeIsAndStoresTheEditedBoxes) {
     EXPECT_EQ(form.field("name"), "三通");
     EXPECT_EQ(form.field("from"), "东");
     EXPECT_EQ(form.field("to"), "北");
-    EXPECT_EQ(form.field("startX"), "100.000");
-    EXPECT_EQ(form.field("endX"), "113.856");
-    EXPECT_EQ(form.field("branchY"), "-190.250");
-    EXPECT_EQ(form.field("crossZ"), "1500.000");
+    EXPECT_EQ(form.field("Port1.x"), "100.000");
+    EXPECT_EQ(form.field("Port2.x"), "113.856");
+    EXPECT_EQ(form.field("Port3.y"), "-190.250");
+    EXPECT_EQ(form.field("Port4.z"), "1500.000");
     EXPECT_EQ(form.field("Distanc"), "16.00");
     EXPECT_EQ(form.field("angle"), "30.00");
     EXPECT_EQ(form.field("BiHou"), "10.00");
     EXPECT_EQ(form.field("GuiGe"), "φ100×10");
     std::string error;
-    EXPECT_FALSE(form.setField("startX", "1", &error));
+    EXPECT_FALSE(form.setField("Port1.x", "1", &error));
 
     set(form, "DistTxt", " hidden?");
     set(form, "Distanc", "20.5mm");
@@ -116,9 +116,9 @@ TEST(ElbowPropertyForm, LeadingBlankHidesTheLabelAndTheAngleIsMarkedAsSetByHand)
     EXPECT_EQ(form.caption(), "对象属性——弯头");
     EXPECT_EQ(form.field("name"), "弯头");
     EXPECT_EQ(form.field("to"), "上");
-    EXPECT_EQ(form.field("startX"), "100.00");
+    EXPECT_EQ(form.field("Port1.x"), "100.00");
     EXPECT_EQ(form.field("DistTxt"), "▽3.25m");
-    EXPECT_FALSE(form.hasField("branchX"));
+    EXPECT_FALSE(form.hasField("Port3.x"));
 
     set(form, "DistTxt", " ");
     set(form, "Distanc", "32");
@@ -145,8 +145,8 @@ TEST(ValvePropertyForm, NamesTheSymbolStoresTheAngleInTenthsAndReadsAtMost39Byte
     EXPECT_EQ(form.caption(), "对象属性——阀门、管件");
     EXPECT_EQ(form.field("name"), "闸阀");
     EXPECT_EQ(form.field("direction"), "东");
-    EXPECT_EQ(form.field("endX"), "30.13");
-    EXPECT_EQ(form.field("endY"), "-31.50");
+    EXPECT_EQ(form.field("Port2.x"), "30.13");
+    EXPECT_EQ(form.field("Port2.y"), "-31.50");
     set(form, "angle", "32.7");
     set(form, "GuiGe", std::string(50, 'g'));
     EXPECT_EQ(form.field("GuiGe").size(), 39u);
