@@ -10,3 +10,10 @@ tubra_warnings(manager-make-drawings)
 
 tubra_benchmark(manager_list SOURCES ${CMAKE_CURRENT_LIST_DIR}/manager_list.cpp
   DEPS manager_core manager_bench_drawings)
+
+# The window listing a large directory: time, responsiveness and memory.
+if(TARGET manager_app)
+  add_executable(manager-window-probe ${CMAKE_CURRENT_LIST_DIR}/manager_window.cpp)
+  target_link_libraries(manager-window-probe PRIVATE manager_app)
+  tubra_warnings(manager-window-probe)
+endif()

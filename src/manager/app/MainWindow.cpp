@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -67,7 +68,7 @@ QString helpPath() {
 
 MainWindow::MainWindow(WindowOptions options, QWidget* parent) : QMainWindow(parent), options_(std::move(options)) {
     setWindowTitle(qs(messages::kTitle));
-    setWindowIcon(QIcon(QStringLiteral(":/vesko/vesko.svg")));
+    if (QFile::exists(QStringLiteral(":/vesko/vesko.svg"))) setWindowIcon(QIcon(QStringLiteral(":/vesko/vesko.svg")));
     if (options_.prompter) {
         prompter_ = options_.prompter;
     } else {

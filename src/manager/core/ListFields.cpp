@@ -1,9 +1,15 @@
 #include "manager/core/ListFields.h"
 
+#include <fcntl.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 #include "manager/core/GbkText.h"
-#include "platform/AtomicFile.h"
 #include "text/CFormat.h"
 #include "text/Gbk.h"
 #include "tubra/model/KeyMatcher.h"
@@ -78,28 +84,72 @@ void readContents(LineReader& in, ListCells& cells) {
 
 void readListFields(std::string_view data, ListCells& cells) {
     cells.fill({});
-    LineReader in(data);
-    std::string_view line;
-    while (in.next(line)) {
-        // Every header the list reads ends with '{'; most lines of a drawing have none.
-        if (line.find('{') == std::string_view::npos) continue;
-        switch (keys().find(line)) {
-            case kTable: takeLines(in, kTableColumns, cells); break;
-            case kTitle: takeLines(in, kTitleColumns, cells); break;
-            case kConclusion: readConclusion(in, cells); break;
-            case kCover:
-                cells[kColFace] = kCheckMark;
-                skipToClose(in);
-                break;
-            case kContents: readContents(in, cells); break;
-            default: break;
+    // Every header the list reads ends with '{', and most lines of a drawing have none: go
+    // from one '{' to the next and read lines from the start of its line.
+    std::size_t pos = 0;
+    while (pos < data.size()) {
+        const void* brace = std::memchr(data.data() + pos, '{', data.size() - pos);
+        if (!brace) break;
+        const auto at = static_cast<std::size_t>(static_cast<const char*>(brace) - data.data());
+        const void* lf = ::memrchr(data.data() + pos, '\n', at - pos);
+        const std::size_t lineStart = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - data.data()) + 1 : pos;
+        LineReader in(data.substr(lineStart));
+        std::string_view line;
+        in.next(line);
+        // A '{' behind a NUL byte is not part of the line as the readers see it.
+        if (line.find('{') != std::string_view::npos) {
+            switch (keys().find(line)) {
+                case kTable: takeLines(in, kTableColumns, cells); break;
+                case kTitle: takeLines(in, kTitleColumns, cells); break;
+                case kConclusion: readConclusion(in, cells); break;
+                case kCover:
+                    cells[kColFace] = kCheckMark;
+                    skipToClose(in);
+                    break;
+                case kContents: readContents(in, cells); break;
+                default: break;
+            }
         }
+        pos = lineStart + in.position();
     }
 }
 
+namespace {
+
+// Reads a whole file into `buffer`, reusing its storage from file to file.
+bool readInto(const fs::path& path, std::string& buffer) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    // The size may change while reading; read until the end whatever it is.
+    std::size_t size = 0;
+    buffer.resize(static_cast<std::size_t>(st.st_size) + 1);
+    for (;;) {
+        if (size == buffer.size()) buffer.resize(buffer.size() * 2 + 4096);
+        const ssize_t n = ::read(fd, buffer.data() + size, buffer.size() - size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            ::close(fd);
+            buffer.clear();
+            return false;
+        }
+        if (n == 0) break;
+        size += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    buffer.resize(size);
+    return true;
+}
+
+}  // namespace
+
 bool ReadListFields(const fs::path& path, ListCells& cells, std::string& buffer) {
     cells.fill({});
-    if (platform::readWholeFile(path, buffer)) return false;
+    if (!readInto(path, buffer)) return false;
     readListFields(buffer, cells);
     return true;
 }

@@ -176,3 +176,44 @@ TEST(DrawingFiles, ReadingCanBeCancelledBetweenFiles) {
     }, nullptr, &cancel);
     EXPECT_EQ(rows, 2);
 }
+
+TEST(ReadListFields, LinesEndAtNulAsTheReadersSeeThem) {
+    using namespace std::string_literals;
+    auto c = read("TeXingBiao\0{\nnot a value\n}\n"s);
+    EXPECT_EQ(c[1], "");
+    c = read("junk\0{junk\nTeXingBiao{\nname\0tail\n}\n"s);
+    EXPECT_EQ(c[1], "name");
+    // Braces inside other sections' lines do not disturb the reading.
+    c = read("Object{\n\tDistTxt    {\n}\nTitle{\nA\n}\n");
+    EXPECT_EQ(c[13], "A");
+}
+
+#include "manager/core/DirectoryScan.h"
+
+namespace {
+// A tree node that records what the scan gives it, as "path" strings.
+struct RecordingNode {
+    std::string path;
+    std::vector<std::string>* seen;
+    void addDrawing(const std::string& name) { seen->push_back(path + name); }
+    RecordingNode addDirectory(const std::string& name) {
+        seen->push_back(path + name + "/");
+        return {path + name + "/", seen};
+    }
+};
+}  // namespace
+
+TEST(DirectoryTree, ScansTwoLevelsAndSkipsHiddenDirectories) {
+    TempDir dir;
+    std::filesystem::create_directories(dir / "a" / "b" / "c");
+    std::filesystem::create_directories(dir / ".hidden");
+    writeFile(dir / "top.hcd", "");
+    writeFile(dir / "$$tmp.hcd", "");
+    writeFile(dir / "a" / "mid.HCD", "");
+    writeFile(dir / "a" / "b" / "deep.hcd", "");
+    writeFile(dir / "a" / "notes.txt", "");
+    std::vector<std::string> seen;
+    RecordingNode root{"", &seen};
+    scanDirectory(root, dir.path());
+    EXPECT_EQ(seen, (std::vector<std::string>{"top.hcd", "a/", "a/mid.HCD", "a/b/"}));
+}
