@@ -130,6 +130,7 @@ std::string rewriteSection(std::string_view data, SectionKind kind,
     std::string out;
     out.reserve(data.size() + 64 * static_cast<std::size_t>(layout.rows));
     bool written = false;
+    bool unterminated = false;
     RawLines lines(data);
     RawLine line;
     while (lines.next(line)) {
@@ -146,13 +147,19 @@ std::string rewriteSection(std::string_view data, SectionKind kind,
             continue;
         }
         // Another section: its body is copied whole, so nothing inside it is taken for a header.
+        unterminated = true;
         while (lines.next(line)) {
             out.append(line.content);
             out.push_back('\n');
-            if (closesSection(line.match)) break;
+            if (closesSection(line.match)) {
+                unterminated = false;
+                break;
+            }
         }
     }
     if (!written) {
+        // A file cut short inside a section would take the appended section as its body.
+        if (unterminated) out.append("}\n");
         out.append(layout.header);
         out.push_back('\n');
         writeBody(out);
@@ -254,6 +261,7 @@ std::string copyReportInto(std::string_view targetData,
 
     std::string out;
     out.reserve(targetData.size() + targetData.size() / 32 + 4096);
+    bool unterminated = false;
     RawLines lines(targetData);
     RawLine line;
     while (lines.next(line)) {
@@ -266,12 +274,18 @@ std::string copyReportInto(std::string_view targetData,
         out.append(line.content);
         out.append("\r\n");
         if (key < 0) continue;
+        unterminated = true;
         while (lines.next(line)) {
             out.append(line.content);
             out.append("\r\n");
-            if (closesSection(line.match)) break;
+            if (closesSection(line.match)) {
+                unterminated = false;
+                break;
+            }
         }
     }
+    // A file cut short inside a section would take the template's sections as its body.
+    if (unterminated) out.append("}\r\n");
     written->WriteFullReportSections(out);
     return out;
 }

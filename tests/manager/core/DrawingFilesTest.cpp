@@ -66,6 +66,16 @@ TEST(SectionChange, EarlyClosingLineKeepsTheLinesAfterIt) {
                      "after the table\nTitle{\nA\n}\n");
 }
 
+TEST(SectionChange, FileCutShortInsideASectionStillGainsTheTable) {
+    // The last object has no closing line; the appended table must not become part of it.
+    const std::string before = "Object{\n\tMainType   2\n\tNumb";
+    const std::string after = changed(before, SectionKind::Table, 0, "name");
+    EXPECT_EQ(after, before + "\n}\nTeXingBiao{\nname\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n}\n");
+    const ReadBack back(after);
+    EXPECT_EQ(back.table(0), "name");
+    EXPECT_EQ(back.drawing.objects.size(), 1u);
+}
+
 TEST(SectionChange, SectionsAreFoundAsTheDrawingProgramFindsThem) {
     // An object's text naming the table is no table; the real table is changed, and a second
     // table (read last by the drawing program) gets the same values.
@@ -232,6 +242,15 @@ TEST(ReportCopy, TargetKeepsItsDrawingPageSettingsAndOnlineReport) {
     EXPECT_EQ(txt(back.report.thicknessPoints.at(0).pointId), "T1");
     EXPECT_EQ(txt(back.report.Face_IReportData.texts[0]), "online");
     EXPECT_EQ(back.report.PrintSet_IReportData.flags[23], 1);
+}
+
+TEST(ReportCopy, TargetCutShortInsideASectionStillGetsTheReport) {
+    const ReadBack templ(drawingText({{}, {}, 0, 1, [](tubra::report::InspectionReport& r) {
+        r.Face_ReportData.texts[0] = "NEW";
+    }}));
+    const std::string copied = copyReportInto("Object{\n\tMainType   2\n\tNumb", templ.report, KeptFields{});
+    EXPECT_EQ(copied.rfind("Object{\r\n\tMainType   2\r\n\tNumb\r\n}\r\nFace_ReportData{\n", 0), 0u);
+    EXPECT_EQ(txt(ReadBack(copied).report.Face_ReportData.texts[0]), "NEW");
 }
 
 TEST(ReportCopy, KeptFieldsKeepTheTargetsOwnValues) {

@@ -108,7 +108,8 @@ TEST(ReadListFields, CellsHoldAtMost59Bytes) {
     std::string longValue;
     for (int i = 0; i < 40; ++i) longValue += "管";  // 80 bytes
     ListRow row;
-    ListCells cells = read("TeXingBiao{\n" + g(longValue.c_str()) + "\n}\n");
+    const std::string data = "TeXingBiao{\n" + g(longValue.c_str()) + "\n}\n";
+    ListCells cells = read(data);
     row.assign(cells);
     EXPECT_EQ(row.cell(1).size(), 58u);  // 29 characters: the 30th would need bytes 59 and 60
     row.setCell(2, "x" + std::string(cells[1]));
@@ -178,10 +179,10 @@ TEST(DrawingFiles, ReadingCanBeCancelledBetweenFiles) {
 }
 
 TEST(ReadListFields, LinesEndAtNulAsTheReadersSeeThem) {
-    using namespace std::string_literals;
-    auto c = read("TeXingBiao\0{\nnot a value\n}\n"s);
+    using namespace std::string_view_literals;
+    auto c = read("TeXingBiao\0{\nnot a value\n}\n"sv);
     EXPECT_EQ(c[1], "");
-    c = read("junk\0{junk\nTeXingBiao{\nname\0tail\n}\n"s);
+    c = read("junk\0{junk\nTeXingBiao{\nname\0tail\n}\n"sv);
     EXPECT_EQ(c[1], "name");
     // Braces inside other sections' lines do not disturb the reading.
     c = read("Object{\n\tDistTxt    {\n}\nTitle{\nA\n}\n");
