@@ -299,10 +299,13 @@ void MainWindow::buildTree() {
     });
     progress.setValue(100);
     progress.hide();
-    if (QTreeWidgetItem* start = tree_->currentItem()) {
-        tree_->scrollToItem(start);
+    QTreeWidgetItem* start = tree_->currentItem();
+    if (start) tree_->scrollToItem(start);
+    // A start directory the tree does not show (a hidden one) is listed all the same.
+    if (start && DirectoryTree::pathOf(start) == options_.startDirectory.lexically_normal())
         treeSelected(start);
-    }
+    else if (!options_.startDirectory.empty())
+        listDirectory(options_.startDirectory, [this] { showStatusSummary(); });
 }
 
 void MainWindow::refresh() {
