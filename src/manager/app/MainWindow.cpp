@@ -99,6 +99,8 @@ MainWindow::MainWindow(WindowOptions options, QWidget* parent) : QMainWindow(par
     list_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     list_->verticalHeader()->hide();
     list_->verticalHeader()->setDefaultSectionSize(list_->fontMetrics().height() + 6);
+    // Rows of one height: tens of thousands of them cost no layout work as they arrive.
+    list_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     list_->horizontalHeader()->setSectionsMovable(true);
     list_->horizontalHeader()->setSectionsClickable(true);
     list_->horizontalHeader()->setHighlightSections(false);
