@@ -1,11 +1,13 @@
 // vesko: the drawing-file manager.
 //
-//   vesko [DIRECTORY]
+//   vesko [DIRECTORY | DRAWING]
 //
-// Lists the drawings of DIRECTORY (default: the current directory) beside the directory tree.
+// Lists the drawings of DIRECTORY (or of the drawing's directory; default: the current
+// directory) beside the directory tree.
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QIcon>
 
 #include "manager/app/Desktop.h"
@@ -23,7 +25,12 @@ int main(int argc, char** argv) {
     manager::app::WindowOptions options;
     options.startDirectory = manager::app::toPath(QDir::currentPath());
     const QStringList args = QApplication::arguments();
-    if (args.size() > 1) options.startDirectory = manager::app::toPath(QDir(args.at(1)).absolutePath());
+    if (args.size() > 1) {
+        // A drawing given instead of a directory stands for its directory.
+        const QFileInfo given(args.at(1));
+        options.startDirectory =
+            manager::app::toPath(given.isDir() ? given.absoluteFilePath() : given.absolutePath());
+    }
     manager::app::MainWindow window(options);
     window.show();
     return QApplication::exec();
