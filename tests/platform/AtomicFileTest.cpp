@@ -131,7 +131,7 @@ TEST_F(AtomicFileTest, NamesUpToTheLongestTheSystemAllows) {
     const std::string chinese = std::string(240, 'a') + "管道图纸.hcd";
     const std::string pattern = platform::temporaryNamePattern(chinese);
     EXPECT_LE(pattern.size(), 255u);
-    EXPECT_EQ(pattern.substr(0, 241), "." + std::string(240, 'a'));
+    EXPECT_EQ(pattern.substr(0, 241), std::string(".").append(240, 'a'));
     EXPECT_EQ(pattern.substr(241), ".tubra-XXXXXX");
 }
 
