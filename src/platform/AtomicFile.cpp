@@ -1,4 +1,5 @@
 #include "platform/AtomicFile.h"
+#include "platform/SystemError.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -124,6 +125,6 @@ std::error_code readWholeFile(const std::filesystem::path& path, std::string& ou
     return {};
 }
 
-std::string describe(const std::error_code& ec) { return ec.message(); }
+std::string describe(const std::error_code& ec) { return systemErrorText(ec); }
 
 }  // namespace platform

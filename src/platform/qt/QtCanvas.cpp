@@ -69,9 +69,16 @@ QList<qreal> dashPattern(PenStyle style) {
 // take a corner pixel, and costs a third. Wider lines get real round ends.
 constexpr double kSquareEndWidth = 5.0;
 
-QPen makePen(const Pen& p, double pixelsPerUnit, bool squareSmallEnds) {
+// On a recorded page, lines up to this width (logical units) are drawn one pixel wide on
+// whatever device shows the page: shrunk to the screen they would be fractions of a pixel.
+constexpr int kHairlineUnits = 2;
+// Pixels per unit of the screens the hairlines' dashes are measured for (96 dpi).
+constexpr double kScreenPixelsPerUnit = 96.0 / 254.0;
+
+QPen makePen(const Pen& p, double pixelsPerUnit, bool squareSmallEnds, bool recorded) {
     if (p.style == PenStyle::Null) return QPen(Qt::NoPen);
     QPen pen(toQColor(p.colour));
+    if (recorded && p.width <= kHairlineUnits) pixelsPerUnit = kScreenPixelsPerUnit;
     const double width = std::max<double>(1.0, std::round(std::max(p.width, 0) * pixelsPerUnit));
     if (width <= 1.0) {
         pen.setCosmetic(true);
@@ -122,6 +129,11 @@ QtCanvas::QtCanvas(QPainter& painter, const Options& options)
     rasterEngine_ = engine && engine->type() == QPaintEngine::Raster;
     // The SVG writer keeps no clipping and writes some glyphs as text in a named font.
     outlineText_ = engine && engine->type() == QPaintEngine::SVG;
+    // A recorded page (the print preview records the printer's pages) is drawn again later,
+    // shrunk to the screen without smoothing: a line drawn as a filled outline a few printer
+    // dots wide ends up narrower than a screen pixel and falls apart, while a line stroked
+    // with a pen is drawn at least a pixel wide at any scale.
+    strokesOnly_ = engine && engine->type() == QPaintEngine::Picture;
 }
 
 QtCanvas::Options QtCanvas::optionsFor(const QPaintDevice& device, bool printer) {
@@ -148,7 +160,7 @@ void QtCanvas::applyPainter(const Pen& pen, const Brush& brush, RasterOp op) {
     if (!rasterOps_) op = RasterOp::Copy;
     if (figureReady_ && figurePen_ == pen && figureBrush_ == brush && figureOp_ == op) return;
     if (!figureReady_) painter_.setTransform(QTransform());
-    if (!figureReady_ || !(figurePen_ == pen)) painter_.setPen(makePen(pen, options_.pixelsPerUnit, rasterEngine_));
+    if (!figureReady_ || !(figurePen_ == pen)) painter_.setPen(makePen(pen, options_.pixelsPerUnit, rasterEngine_, strokesOnly_));
     if (!figureReady_ || !(figureBrush_ == brush)) {
         if (brush.style == BrushStyle::Solid)
             painter_.setBrush(toQColor(brush.colour));
@@ -203,7 +215,8 @@ void QtCanvas::drawWideLine(QPointF a, QPointF b, double width) {
 void QtCanvas::doLine(Point from, Point to) {
     const Pen& pen = state_.pen;
     const double width = std::round(std::max(pen.width, 0) * options_.pixelsPerUnit);
-    if (pen.style == PenStyle::Solid && width > 1.0 && !(rasterEngine_ && width <= kSquareEndWidth)) {
+    if (pen.style == PenStyle::Solid && width > 1.0 && !strokesOnly_ &&
+        !(rasterEngine_ && width <= kSquareEndWidth)) {
         drawWideLine(device(from), device(to), width);
         return;
     }

@@ -140,6 +140,7 @@ private:
     bool rasterOps_ = false;
     bool rasterEngine_ = false;  // pixels, not a vector device (PDF, SVG, printer)
     bool outlineText_ = false;   // texts as outlines, clipped here (SVG)
+    bool strokesOnly_ = false;   // lines as pen strokes, never as outlines (recorded pages)
     std::optional<QRectF> textClip_;  // device rectangle texts are cut to (outline text)
     // What the painter is set to for figures, to set only what changes.
     bool figureReady_ = false;

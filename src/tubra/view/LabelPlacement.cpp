@@ -102,20 +102,10 @@ bool LabelBox::touchesSegment(double ax, double ay, double bx, double by, double
 
 namespace {
 
-constexpr long long kCellLimit = 1LL << 30;
+// A shape that would fill more cells than this is checked at every query instead.
 constexpr long long kMaxCellsPerShape = 4096;
-
-long long cellIndex(double v, double size) {
-    const double c = std::floor(v / size);
-    if (!(c > -kCellLimit)) return -kCellLimit;
-    if (!(c < kCellLimit)) return kCellLimit;
-    return static_cast<long long>(c);
-}
-
-long long cellKey(long long cx, long long cy) {
-    return static_cast<long long>((static_cast<unsigned long long>(cx) << 32) ^
-                                  (static_cast<unsigned long long>(cy) & 0xFFFFFFFFULL));
-}
+// The grid never has more cells than this; wide maps take larger cells.
+constexpr double kMaxCells = 1 << 18;
 
 bool finiteBounds(const ObstacleMap::Shape& s) {
     return std::isfinite(s.x0) && std::isfinite(s.y0) && std::isfinite(s.x1) && std::isfinite(s.y1);
@@ -123,21 +113,64 @@ bool finiteBounds(const ObstacleMap::Shape& s) {
 
 }  // namespace
 
-ObstacleMap::ObstacleMap(double cellSize) : cell_(cellSize > 0.0 ? cellSize : 64.0) {}
+ObstacleMap::ObstacleMap(double cellSize) : cellSize_(cellSize > 0.0 ? cellSize : 64.0) {}
 
 void ObstacleMap::insert(Shape s) {
     if (!finiteBounds(s)) return;  // nowhere on the sheet: nothing to avoid
-    const std::size_t index = shapes_.size();
     shapes_.push_back(s);
     stamp_.push_back(0);
-    const long long cx0 = cellIndex(s.x0, cell_), cx1 = cellIndex(s.x1, cell_);
-    const long long cy0 = cellIndex(s.y0, cell_), cy1 = cellIndex(s.y1, cell_);
-    if ((cx1 - cx0 + 1) * (cy1 - cy0 + 1) > kMaxCellsPerShape) {
+    if (gridBuilt_) enter(shapes_.size() - 1);
+}
+
+int ObstacleMap::column(double x) const {
+    const double c = std::floor((x - originX_) / cell_);
+    if (!(c > 0.0)) return 0;
+    return c >= columns_ - 1 ? columns_ - 1 : static_cast<int>(c);
+}
+
+int ObstacleMap::row(double y) const {
+    const double r = std::floor((y - originY_) / cell_);
+    if (!(r > 0.0)) return 0;
+    return r >= rows_ - 1 ? rows_ - 1 : static_cast<int>(r);
+}
+
+void ObstacleMap::buildGrid() {
+    gridBuilt_ = true;
+    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    bool any = false;
+    for (const Shape& s : shapes_) {
+        // Shapes of silly size do not stretch the grid; they go everywhere.
+        if ((s.x1 - s.x0) * (s.y1 - s.y0) > kMaxCellsPerShape * cellSize_ * cellSize_) continue;
+        if (!any) {
+            x0 = s.x0, y0 = s.y0, x1 = s.x1, y1 = s.y1;
+            any = true;
+        }
+        x0 = std::min(x0, s.x0), y0 = std::min(y0, s.y0);
+        x1 = std::max(x1, s.x1), y1 = std::max(y1, s.y1);
+    }
+    originX_ = x0;
+    originY_ = y0;
+    cell_ = cellSize_;
+    const double w = x1 - x0, h = y1 - y0;
+    if (w / cell_ * (h / cell_) > kMaxCells) cell_ = std::sqrt(w * h / kMaxCells);
+    columns_ = static_cast<int>(std::min(kMaxCells, std::floor(w / cell_) + 1.0));
+    rows_ = static_cast<int>(std::min(kMaxCells, std::floor(h / cell_) + 1.0));
+    cells_.assign(static_cast<std::size_t>(columns_) * static_cast<std::size_t>(rows_), {});
+    for (std::size_t i = 0; i < shapes_.size(); ++i) enter(i);
+}
+
+void ObstacleMap::enter(std::size_t index) {
+    const Shape& s = shapes_[index];
+    const int cx0 = column(s.x0), cx1 = column(s.x1), cy0 = row(s.y0), cy1 = row(s.y1);
+    if (static_cast<long long>(cx1 - cx0 + 1) * (cy1 - cy0 + 1) > kMaxCellsPerShape) {
         everywhere_.push_back(index);
         return;
     }
-    for (long long cy = cy0; cy <= cy1; ++cy)
-        for (long long cx = cx0; cx <= cx1; ++cx) cells_[cellKey(cx, cy)].push_back(index);
+    for (int cy = cy0; cy <= cy1; ++cy)
+        for (int cx = cx0; cx <= cx1; ++cx)
+            cells_[static_cast<std::size_t>(cy) * static_cast<std::size_t>(columns_) +
+                   static_cast<std::size_t>(cx)]
+                .push_back({s.x0, s.y0, s.x1, s.y1, index});
 }
 
 void ObstacleMap::addBox(const LabelBox& box, ObstacleLayer layer, std::size_t owner) {
@@ -186,6 +219,7 @@ void ObstacleMap::addCircle(double x, double y, double radius, ObstacleLayer lay
 }
 
 const std::vector<std::size_t>& ObstacleMap::near(double x0, double y0, double x1, double y1) {
+    if (!gridBuilt_) buildGrid();
     result_.clear();
     ++query_;
     auto take = [&](std::size_t i) {
@@ -195,16 +229,22 @@ const std::vector<std::size_t>& ObstacleMap::near(double x0, double y0, double x
         if (s.x0 <= x1 && x0 <= s.x1 && s.y0 <= y1 && y0 <= s.y1) result_.push_back(i);
     };
     for (std::size_t i : everywhere_) take(i);
-    const long long cx0 = cellIndex(x0, cell_), cx1 = cellIndex(x1, cell_);
-    const long long cy0 = cellIndex(y0, cell_), cy1 = cellIndex(y1, cell_);
-    if ((cx1 - cx0 + 1) * (cy1 - cy0 + 1) > kMaxCellsPerShape) {
+    if (!(x0 <= x1) || !(y0 <= y1)) return result_;
+    const int cx0 = column(x0), cx1 = column(x1), cy0 = row(y0), cy1 = row(y1);
+    if (static_cast<long long>(cx1 - cx0 + 1) * (cy1 - cy0 + 1) > kMaxCellsPerShape) {
+        // A place larger than a good part of the grid: every shape is as quick to look at.
         for (std::size_t i = 0; i < shapes_.size(); ++i) take(i);
         return result_;
     }
-    for (long long cy = cy0; cy <= cy1; ++cy)
-        for (long long cx = cx0; cx <= cx1; ++cx)
-            if (auto it = cells_.find(cellKey(cx, cy)); it != cells_.end())
-                for (std::size_t i : it->second) take(i);
+    for (int cy = cy0; cy <= cy1; ++cy)
+        for (int cx = cx0; cx <= cx1; ++cx)
+            for (const Entry& e : cells_[static_cast<std::size_t>(cy) * static_cast<std::size_t>(columns_) +
+                                         static_cast<std::size_t>(cx)]) {
+                if (e.x0 > x1 || x0 > e.x1 || e.y0 > y1 || y0 > e.y1) continue;
+                if (stamp_[e.shape] == query_) continue;
+                stamp_[e.shape] = query_;
+                result_.push_back(e.shape);
+            }
     return result_;
 }
 
@@ -359,17 +399,67 @@ double extentAlong(const LabelBox& b, double dx, double dy) {
 
 class Placer {
 public:
-    Placer(ObstacleMap& map, const model::DrawingSettings& s)
-        : map_(map), settings_(s), charWidth_(s.Dim_Size / 2) {}
+    Placer(ObstacleMap& map, ObstacleMap& welds, const model::DrawingSettings& s)
+        : map_(map), welds_(welds), settings_(s), charWidth_(s.Dim_Size / 2) {}
 
-    // What it costs to put box `b` of object `owner` there; stops counting at `limit`.
-    double cost(const LabelBox& b, std::size_t owner, bool weld, double ax, double ay,
-                double limit) {
-        const double reach = std::max(b.halfWidth, b.halfHeight) + std::max(kTextMargin, charWidth_) + 1.0;
+    // The first place around the anchor that costs nothing, else the cheapest; the usual
+    // place `usual` comes first.
+    LabelBox place(const LabelBox& usual, std::size_t owner, bool weld, double ax, double ay) {
+        owner_ = owner;
+        weld_ = weld;
+        ax_ = ax;
+        ay_ = ay;
+        if (weld) nearestWeld_ = nearestOtherWeld();
+        LabelBox best = usual;
+        double bestCost = cost(usual, std::numeric_limits<double>::infinity());
+        if (bestCost == 0.0) return best;
+        double px = usual.cx - ax, py = usual.cy - ay;
+        const double length = std::hypot(px, py);
+        if (length > 0.0) {
+            px /= length;
+            py /= length;
+        } else {
+            px = 0.0;
+            py = -1.0;
+        }
+        const double weldClear =
+            weld ? std::max(0.0, std::trunc(static_cast<double>(settings_.HanFengKuan))) + kLabelGap : 0.0;
+        const double base = std::max(weldClear, length - extentAlong(usual, px, py) / 2.0);
+        const double step = usual.halfHeight;  // half a text height further each ring
+        for (int ring = 0; ring < kRings; ++ring) {
+            for (int k = 0; k < kDirections; ++k) {
+                // 0, +1, -1, +2, -2, ... steps from the usual side.
+                const int turn = (k + 1) / 2 * (k % 2 ? 1 : -1);
+                const double a = turn * (2.0 * kPi / kDirections);
+                const double dx = px * std::cos(a) - py * std::sin(a);
+                const double dy = px * std::sin(a) + py * std::cos(a);
+                LabelBox b = usual;
+                const double d = base + ring * step + extentAlong(usual, dx, dy) / 2.0;
+                b.cx = ax + dx * d;
+                b.cy = ay + dy * d;
+                const double c = cost(b, bestCost);
+                if (c < bestCost) {
+                    best = b;
+                    bestCost = c;
+                    if (c == 0.0) return best;
+                }
+            }
+        }
+        return best;
+    }
+
+private:
+    // What it costs to put box `b` there; stops counting at `limit`.
+    double cost(const LabelBox& b, double limit) {
         double total = 0.0;
+        if (weld_ && nearerAnotherWeld(b)) {
+            total = kStrayWeldCost;
+            if (total >= limit) return total;
+        }
+        const double reach = std::max(b.halfWidth, b.halfHeight) + std::max(kTextMargin, charWidth_) + 1.0;
         for (std::size_t i : map_.near(b.cx - reach, b.cy - reach, b.cx + reach, b.cy + reach)) {
             const ObstacleMap::Shape& s = map_.shapes()[i];
-            if (s.owner == owner && s.layer == ObstacleLayer::Label) continue;
+            if (s.owner == owner_ && s.layer == ObstacleLayer::Label) continue;
             bool hit = false;
             switch (s.kind) {
                 case ObstacleMap::Shape::Kind::Box:
@@ -387,68 +477,51 @@ public:
             if (hit) total += weight(s.layer);
             if (total >= limit) return total;
         }
-        if (weld) {
-            // A number that sits as near another weld as its own would be read as that weld's.
-            const double own = std::hypot(b.cx - ax, b.cy - ay);
-            const double r = own / kOwnWeldFactor;
-            for (std::size_t i : map_.near(b.cx - r, b.cy - r, b.cx + r, b.cy + r)) {
-                const ObstacleMap::Shape& s = map_.shapes()[i];
-                if (s.kind != ObstacleMap::Shape::Kind::Circle || s.layer != ObstacleLayer::WeldCircle ||
-                    s.owner == owner)
-                    continue;
-                if (std::hypot(b.cx - s.ax, b.cy - s.ay) * kOwnWeldFactor < own) {
-                    total += kStrayWeldCost;
-                    break;
-                }
-            }
-        }
         return total;
     }
 
-    // The first place around the anchor that costs nothing, else the cheapest; the usual
-    // place `usual` comes first.
-    LabelBox place(const LabelBox& usual, std::size_t owner, bool weld, double ax, double ay) {
-        LabelBox best = usual;
-        double bestCost = cost(usual, owner, weld, ax, ay, std::numeric_limits<double>::infinity());
-        if (bestCost == 0.0) return best;
-        double px = usual.cx - ax, py = usual.cy - ay;
-        const double length = std::hypot(px, py);
-        if (length > 0.0) {
-            px /= length;
-            py /= length;
-        } else {
-            px = 0.0;
-            py = -1.0;
-        }
-        const double weldClear = weld ? std::max(0.0, std::trunc(static_cast<double>(settings_.HanFengKuan))) + kLabelGap : 0.0;
-        const double base = std::max(weldClear, length - extentAlong(usual, px, py) / 2.0);
-        const double step = usual.halfHeight;  // half a text height further each ring
-        for (int ring = 0; ring < kRings; ++ring) {
-            for (int k = 0; k < kDirections; ++k) {
-                // 0, +1, -1, +2, -2, ... steps from the usual side.
-                const int turn = (k + 1) / 2 * (k % 2 ? 1 : -1);
-                const double a = turn * (2.0 * kPi / kDirections);
-                const double dx = px * std::cos(a) - py * std::sin(a);
-                const double dy = px * std::sin(a) + py * std::cos(a);
-                LabelBox b = usual;
-                const double d = base + ring * step + extentAlong(usual, dx, dy) / 2.0;
-                b.cx = ax + dx * d;
-                b.cy = ay + dy * d;
-                const double c = cost(b, owner, weld, ax, ay, bestCost);
-                if (c < bestCost) {
-                    best = b;
-                    bestCost = c;
-                    if (c == 0.0) return best;
-                }
-            }
-        }
-        return best;
+    // Welds at the same point as this one are one joint, not another weld.
+    bool sameJoint(const ObstacleMap::Shape& s) const {
+        return std::hypot(s.ax - ax_, s.ay - ay_) < 1.0;
     }
 
-private:
+    double nearestOtherWeld() {
+        for (double r = 64.0; r < 1e6; r *= 4.0) {
+            double best = std::numeric_limits<double>::infinity();
+            for (std::size_t i : welds_.near(ax_ - r, ay_ - r, ax_ + r, ay_ + r)) {
+                const ObstacleMap::Shape& s = welds_.shapes()[i];
+                if (s.owner == owner_ || sameJoint(s)) continue;
+                best = std::min(best, std::hypot(s.ax - ax_, s.ay - ay_));
+            }
+            if (best <= r) return best;
+        }
+        return std::numeric_limits<double>::infinity();
+    }
+
+    // Whether a number there would sit about as near another weld as its own, and so be read
+    // as that weld's.
+    bool nearerAnotherWeld(const LabelBox& b) {
+        const double own = std::hypot(b.cx - ax_, b.cy - ay_);
+        // Well inside half the way to the nearest other weld nothing can be nearer.
+        if (own < 0.45 * nearestWeld_) return false;
+        const double r = own / kOwnWeldFactor;
+        for (std::size_t i : welds_.near(b.cx - r, b.cy - r, b.cx + r, b.cy + r)) {
+            const ObstacleMap::Shape& s = welds_.shapes()[i];
+            if (s.owner == owner_ || sameJoint(s)) continue;
+            if (std::hypot(b.cx - s.ax, b.cy - s.ay) * kOwnWeldFactor < own) return true;
+        }
+        return false;
+    }
+
     ObstacleMap& map_;
+    ObstacleMap& welds_;
     const model::DrawingSettings& settings_;
     double charWidth_;
+    // The label being placed.
+    std::size_t owner_ = ObstacleMap::kNoOwner;
+    bool weld_ = false;
+    double ax_ = 0, ay_ = 0;
+    double nearestWeld_ = 0;
 };
 
 }  // namespace
@@ -491,7 +564,11 @@ void PlaceLabels(model::ObjectList& objects, const model::DrawingSettings& s, co
         DrawObjectBody(o, ctx, false);
     }
 
-    Placer placer(map, s);
+    ObstacleMap welds(std::max(16.0, 2.0 * s.Dim_Size));
+    for (const ObstacleMap::Shape& shape : map.shapes())
+        if (shape.kind == ObstacleMap::Shape::Kind::Circle && shape.layer == ObstacleLayer::WeldCircle)
+            welds.addCircle(shape.ax, shape.ay, shape.radius, shape.layer, shape.owner);
+    Placer placer(map, welds, s);
     const AnnotationOffsets off = AnnotationOffsetsFor(s);
     for (std::size_t i : order) {
         PipeObject& o = objects.at(i);

@@ -14,7 +14,6 @@
 #include <cstddef>
 #include <limits>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/Canvas.h"
@@ -65,6 +64,8 @@ public:
         double x0 = 0, y0 = 0, x1 = 0, y1 = 0;  // bounds
     };
 
+    // `cellSize` is the side of a grid cell the map starts from; maps over a wide area take
+    // larger cells.
     explicit ObstacleMap(double cellSize = 64.0);
 
     void addBox(const LabelBox& box, ObstacleLayer layer, std::size_t owner);
@@ -73,16 +74,29 @@ public:
     void addCircle(double x, double y, double radius, ObstacleLayer layer, std::size_t owner);
 
     const std::vector<Shape>& shapes() const { return shapes_; }
-    // Indexes of the shapes whose bounds meet the rectangle, each once.
+    // Indexes of the shapes whose bounds meet the rectangle, each once. The grid is laid over
+    // what is there at the first query; later shapes join it.
     const std::vector<std::size_t>& near(double x0, double y0, double x1, double y1);
 
 private:
     void insert(Shape shape);
+    void buildGrid();
+    void enter(std::size_t index);
+    int column(double x) const;
+    int row(double y) const;
 
-    double cell_;
+    double cellSize_;
     std::vector<Shape> shapes_;
-    std::unordered_map<long long, std::vector<std::size_t>> cells_;
-    std::vector<std::size_t> everywhere_;  // shapes too large for the grid
+    bool gridBuilt_ = false;
+    double originX_ = 0, originY_ = 0, cell_ = 64.0;
+    int columns_ = 1, rows_ = 1;
+    // A shape in a cell, with its bounds at hand so that a query seldom looks further.
+    struct Entry {
+        double x0, y0, x1, y1;
+        std::size_t shape;
+    };
+    std::vector<std::vector<Entry>> cells_;  // row-major
+    std::vector<std::size_t> everywhere_;          // shapes too large for the grid
     std::vector<std::size_t> stamp_;
     std::size_t query_ = 0;
     std::vector<std::size_t> result_;

@@ -9,6 +9,7 @@
 #include <QFontInfo>
 #include <QGuiApplication>
 #include <QImage>
+#include <QPicture>
 #include <QSvgRenderer>
 #include <gtest/gtest.h>
 
@@ -351,4 +352,53 @@ TEST(QtCanvas, SvgPagesShowTextAsPdfPagesDo) {
         underlined = std::max(underlined, inked(img, 100, y, 230, y + 1));
     EXPECT_GT(underlined, 120);
     std::filesystem::remove_all(dir);
+}
+
+TEST(QtCanvas, RecordedPagesKeepThinLinesWhenShrunkForPreview) {
+    // The print preview records the printer's page (here 1200 dpi) and draws it again on the
+    // screen about fourteen times smaller, without smoothing. Every line must survive that whole:
+    // pipes, branch pipes and symbol strokes of 1 to 4 units, solid and dashed.
+    constexpr double kPrinterPixelsPerUnit = 1200.0 / 254.0;
+    QPicture picture;
+    {
+        QPainter painter(&picture);
+        QtCanvas::Options o;
+        o.pixelsPerUnit = kPrinterPixelsPerUnit;
+        o.deviceSize = {14000, 10000};
+        o.printer = true;
+        QtCanvas c(painter, o);
+        int y = -100;
+        for (const PenStyle style : {PenStyle::Solid, PenStyle::Dash, PenStyle::DashDot}) {
+            for (int width = 1; width <= 4; ++width) {
+                c.setPen({style, width, 0x000000});
+                c.moveTo({100, y});
+                c.lineTo({2800, y});
+                y -= 60;
+            }
+        }
+    }
+    const double shrink = 0.07;
+    QImage screen(1400, 1000, QImage::Format_RGB32);
+    screen.fill(Qt::white);
+    {
+        QPainter painter(&screen);
+        painter.scale(shrink, shrink);
+        painter.drawPicture(0, 0, picture);
+    }
+    int y = -100;
+    for (int line = 0; line < 12; ++line, y -= 60) {
+        const bool dashed = line >= 4;
+        const int row = static_cast<int>(-y * kPrinterPixelsPerUnit * shrink);
+        const int x0 = static_cast<int>(100 * kPrinterPixelsPerUnit * shrink) + 2;
+        const int x1 = static_cast<int>(2800 * kPrinterPixelsPerUnit * shrink) - 2;
+        int inkedColumns = 0;
+        for (int x = x0; x < x1; ++x) {
+            bool ink = false;
+            for (int dy = -2; dy <= 2 && !ink; ++dy) ink = qGray(screen.pixel(x, row + dy)) < 100;
+            inkedColumns += ink;
+        }
+        const double share = static_cast<double>(inkedColumns) / (x1 - x0);
+        // Solid lines are whole and dark; dashed ones keep their dashes (half to three quarters ink).
+        EXPECT_GT(share, dashed ? 0.4 : 0.97) << "line " << line;
+    }
 }
