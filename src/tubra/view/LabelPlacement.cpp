@@ -231,7 +231,7 @@ const std::vector<std::size_t>& ObstacleMap::near(double x0, double y0, double x
     for (std::size_t i : everywhere_) take(i);
     if (!(x0 <= x1) || !(y0 <= y1)) return result_;
     const int cx0 = column(x0), cx1 = column(x1), cy0 = row(y0), cy1 = row(y1);
-    if (static_cast<long long>(cx1 - cx0 + 1) * (cy1 - cy0 + 1) > kMaxCellsPerShape) {
+    if (static_cast<long long>(cx1 - cx0 + 1) * (cy1 - cy0 + 1) > kMaxQueryCells) {
         // A place larger than a good part of the grid: every shape is as quick to look at.
         for (std::size_t i = 0; i < shapes_.size(); ++i) take(i);
         return result_;
@@ -267,10 +267,37 @@ platform::Size ObstacleCanvas::textExtent(std::string_view gbk) const {
     return {platform::saturate(static_cast<long long>(gbk.size()) * m.aveCharWidth), m.height};
 }
 
+void ObstacleCanvas::extend(double x0, double y0, double x1, double y1) {
+    if (!grouped_) {
+        gx0_ = x0, gy0_ = y0, gx1_ = x1, gy1_ = y1;
+        grouped_ = true;
+        return;
+    }
+    gx0_ = std::min(gx0_, x0), gy0_ = std::min(gy0_, y0);
+    gx1_ = std::max(gx1_, x1), gy1_ = std::max(gy1_, y1);
+}
+
+void ObstacleCanvas::flush() {
+    if (!grouped_) return;
+    grouped_ = false;
+    LabelBox box;
+    box.cx = (gx0_ + gx1_) / 2.0;
+    box.cy = (gy0_ + gy1_) / 2.0;
+    box.halfWidth = (gx1_ - gx0_) / 2.0;
+    box.halfHeight = (gy1_ - gy0_) / 2.0;
+    map_.addBox(box, ObstacleLayer::Symbol, owner_);
+}
+
 void ObstacleCanvas::segment(platform::Point a, platform::Point b) {
     const platform::Pen& p = pen();
     if (p.style == platform::PenStyle::Null) return;
-    map_.addSegment(a.x, a.y, b.x, b.y, std::max(p.width, 1) / 2.0, figures_, owner_);
+    const double half = std::max(p.width, 1) / 2.0;
+    if (figures_ == ObstacleLayer::Symbol) {
+        extend(std::min(a.x, b.x) - half, std::min(a.y, b.y) - half, std::max(a.x, b.x) + half,
+               std::max(a.y, b.y) + half);
+        return;
+    }
+    map_.addSegment(a.x, a.y, b.x, b.y, half, figures_, owner_);
 }
 
 void ObstacleCanvas::doLine(platform::Point from, platform::Point to) { segment(from, to); }
@@ -307,6 +334,10 @@ void ObstacleCanvas::doEllipse(const platform::Rect& r) {
     const double y = (static_cast<double>(r.top) + r.bottom) / 2.0;
     const double radius = std::max(std::fabs(static_cast<double>(r.right) - r.left),
                                    std::fabs(static_cast<double>(r.top) - r.bottom)) / 2.0;
+    if (!welds_ && figures_ == ObstacleLayer::Symbol) {
+        extend(x - radius, y - radius, x + radius, y + radius);
+        return;
+    }
     map_.addCircle(x, y, radius, welds_ ? ObstacleLayer::WeldCircle : figures_, owner_);
 }
 
@@ -356,6 +387,10 @@ constexpr double kLabelGap = 4.0;
 constexpr double kOwnWeldFactor = 0.9;
 constexpr int kDirections = 16;
 constexpr int kRings = 6;
+// Places looked at in one paint. A drawing with hundreds of crowded new labels (one made by
+// another program, say) would otherwise hold up its first paint; past the budget a label
+// looks only at its usual place and three others: the other side, and either way across.
+constexpr long kSearchBudget = 20000;
 
 // What an overlap costs: a hidden label or weld circle is worst, a notched symbol next, a
 // label crossing a line least.
@@ -426,10 +461,15 @@ public:
             weld ? std::max(0.0, std::trunc(static_cast<double>(settings_.HanFengKuan))) + kLabelGap : 0.0;
         const double base = std::max(weldClear, length - extentAlong(usual, px, py) / 2.0);
         const double step = usual.halfHeight;  // half a text height further each ring
-        for (int ring = 0; ring < kRings; ++ring) {
+        const bool thorough = searched_ < kSearchBudget;
+        const int rings = thorough ? kRings : 1;
+        for (int ring = 0; ring < rings; ++ring) {
             for (int k = 0; k < kDirections; ++k) {
-                // 0, +1, -1, +2, -2, ... steps from the usual side.
+                // 0, +1, -1, +2, -2, ... steps from the usual side; a quick look takes the
+                // quarter turns only.
                 const int turn = (k + 1) / 2 * (k % 2 ? 1 : -1);
+                if (!thorough && turn % (kDirections / 4) != 0) continue;
+                ++searched_;
                 const double a = turn * (2.0 * kPi / kDirections);
                 const double dx = px * std::cos(a) - py * std::sin(a);
                 const double dy = px * std::sin(a) + py * std::cos(a);
@@ -457,9 +497,8 @@ private:
             if (total >= limit) return total;
         }
         const double reach = std::max(b.halfWidth, b.halfHeight) + std::max(kTextMargin, charWidth_) + 1.0;
-        for (std::size_t i : map_.near(b.cx - reach, b.cy - reach, b.cx + reach, b.cy + reach)) {
-            const ObstacleMap::Shape& s = map_.shapes()[i];
-            if (s.owner == owner_ && s.layer == ObstacleLayer::Label) continue;
+        map_.visit(b.cx - reach, b.cy - reach, b.cx + reach, b.cy + reach, [&](const ObstacleMap::Shape& s) {
+            if (s.owner == owner_ && s.layer == ObstacleLayer::Label) return true;
             bool hit = false;
             switch (s.kind) {
                 case ObstacleMap::Shape::Kind::Box:
@@ -475,8 +514,8 @@ private:
                     break;
             }
             if (hit) total += weight(s.layer);
-            if (total >= limit) return total;
-        }
+            return total < limit;  // no need to count past what is already beaten
+        });
         return total;
     }
 
@@ -505,18 +544,20 @@ private:
         // Well inside half the way to the nearest other weld nothing can be nearer.
         if (own < 0.45 * nearestWeld_) return false;
         const double r = own / kOwnWeldFactor;
-        for (std::size_t i : welds_.near(b.cx - r, b.cy - r, b.cx + r, b.cy + r)) {
-            const ObstacleMap::Shape& s = welds_.shapes()[i];
-            if (s.owner == owner_ || sameJoint(s)) continue;
-            if (std::hypot(b.cx - s.ax, b.cy - s.ay) * kOwnWeldFactor < own) return true;
-        }
-        return false;
+        bool nearer = false;
+        welds_.visit(b.cx - r, b.cy - r, b.cx + r, b.cy + r, [&](const ObstacleMap::Shape& s) {
+            if (s.owner == owner_ || sameJoint(s)) return true;
+            nearer = std::hypot(b.cx - s.ax, b.cy - s.ay) * kOwnWeldFactor < own;
+            return !nearer;
+        });
+        return nearer;
     }
 
     ObstacleMap& map_;
     ObstacleMap& welds_;
     const model::DrawingSettings& settings_;
     double charWidth_;
+    long searched_ = 0;  // places looked at so far
     // The label being placed.
     std::size_t owner_ = ObstacleMap::kNoOwner;
     bool weld_ = false;
@@ -563,6 +604,7 @@ void PlaceLabels(model::ObjectList& objects, const model::DrawingSettings& s, co
         canvas.setOwner(i, bodyLayer(o), isWeld(o));
         DrawObjectBody(o, ctx, false);
     }
+    canvas.flush();
 
     ObstacleMap welds(std::max(16.0, 2.0 * s.Dim_Size));
     for (const ObstacleMap::Shape& shape : map.shapes())

@@ -77,6 +77,10 @@ public:
     // Indexes of the shapes whose bounds meet the rectangle, each once. The grid is laid over
     // what is there at the first query; later shapes join it.
     const std::vector<std::size_t>& near(double x0, double y0, double x1, double y1);
+    // Calls `fn` with each shape whose bounds meet the rectangle, once each, until it returns
+    // false: for questions answered before all shapes are seen.
+    template <typename Fn>
+    void visit(double x0, double y0, double x1, double y1, Fn&& fn);
 
 private:
     void insert(Shape shape);
@@ -84,6 +88,9 @@ private:
     void enter(std::size_t index);
     int column(double x) const;
     int row(double y) const;
+
+    // A query over more cells than this looks at every shape instead.
+    static constexpr long long kMaxQueryCells = 4096;
 
     double cellSize_;
     std::vector<Shape> shapes_;
@@ -102,17 +109,53 @@ private:
     std::vector<std::size_t> result_;
 };
 
+template <typename Fn>
+void ObstacleMap::visit(double x0, double y0, double x1, double y1, Fn&& fn) {
+    if (!gridBuilt_) buildGrid();
+    ++query_;
+    auto take = [&](std::size_t i) {
+        if (stamp_[i] == query_) return true;
+        stamp_[i] = query_;
+        const Shape& s = shapes_[i];
+        if (s.x0 > x1 || x0 > s.x1 || s.y0 > y1 || y0 > s.y1) return true;
+        return static_cast<bool>(fn(s));
+    };
+    for (std::size_t i : everywhere_)
+        if (!take(i)) return;
+    if (!(x0 <= x1) || !(y0 <= y1)) return;
+    const int cx0 = column(x0), cx1 = column(x1), cy0 = row(y0), cy1 = row(y1);
+    if (static_cast<long long>(cx1 - cx0 + 1) * (cy1 - cy0 + 1) > kMaxQueryCells) {
+        for (std::size_t i = 0; i < shapes_.size(); ++i)
+            if (!take(i)) return;
+        return;
+    }
+    for (int cy = cy0; cy <= cy1; ++cy)
+        for (int cx = cx0; cx <= cx1; ++cx)
+            for (const Entry& e : cells_[static_cast<std::size_t>(cy) * static_cast<std::size_t>(columns_) +
+                                         static_cast<std::size_t>(cx)]) {
+                if (e.x0 > x1 || x0 > e.x1 || e.y0 > y1 || y0 > e.y1) continue;
+                if (stamp_[e.shape] == query_) continue;
+                stamp_[e.shape] = query_;
+                if (!fn(shapes_[e.shape])) return;
+            }
+}
+
 // Records what painters draw, object by object, into an obstacle map. Text metrics follow the
-// fonts' widths as the canvases of the program do: every byte one average width.
+// fonts' widths as the canvases of the program do: every byte one average width. The strokes
+// of a symbol go in as one box around them all: a label keeps off the whole symbol, and the
+// map stays small.
 class ObstacleCanvas : public platform::Canvas {
 public:
     explicit ObstacleCanvas(ObstacleMap& map) : map_(map) {}
     // Who draws next and what its figures count as; texts always count as labels.
     void setOwner(std::size_t owner, ObstacleLayer figures, bool circlesAreWelds = false) {
+        flush();
         owner_ = owner;
         figures_ = figures;
         welds_ = circlesAreWelds;
     }
+    // Puts the box of the symbol drawn last into the map.
+    void flush();
 
     platform::TextMetrics textMetrics() const override;
     platform::Size textExtent(std::string_view gbk) const override;
@@ -134,8 +177,12 @@ protected:
 
 private:
     void segment(platform::Point a, platform::Point b);
+    // Grows the box of the symbol being drawn.
+    void extend(double x0, double y0, double x1, double y1);
 
     ObstacleMap& map_;
+    bool grouped_ = false;
+    double gx0_ = 0, gy0_ = 0, gx1_ = 0, gy1_ = 0;
     std::size_t owner_ = ObstacleMap::kNoOwner;
     ObstacleLayer figures_ = ObstacleLayer::Line;
     bool welds_ = false;
