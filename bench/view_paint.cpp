@@ -92,6 +92,11 @@ void BM_FirstPaint_PlacingWeldNumbers(benchmark::State& state) {
 }
 BENCHMARK(BM_FirstPaint_PlacingWeldNumbers)->Unit(benchmark::kMillisecond);
 
+// The paint of the same drawing with every weld numbered and every number placed: the
+// baseline of the next one.
+void BM_FullPaint_NumberedWelds(benchmark::State& state) { paint(state, view::CrossingPass::Indexed); }
+BENCHMARK(BM_FullPaint_NumberedWelds)->Unit(benchmark::kMillisecond);
+
 // The paint after one new weld: its number is placed among the 5,000 objects.
 void BM_Paint_PlacingOneWeldNumber(benchmark::State& state) {
     Setup& s = setup();
