@@ -25,6 +25,8 @@
 #include "tubra/model/DrawingSettings.h"
 #include "tubra/model/Kinds.h"
 #include "tubra/view/AnnotationPainter.h"
+#include "tubra/view/FramePainter.h"
+#include "tubra/view/LabelPlacement.h"
 #include "tubra/view/Projection.h"
 #include "tubra/view/SymbolLibrary.h"
 #include "tubra/view/SymbolTables.h"
@@ -81,6 +83,8 @@ struct Sample {
 
     // Lays out every annotation as the first paint would and stores the drawing.
     bool write(const std::filesystem::path& path) {
+        tubra::view::TakeFrameTexts(view, drawing);
+        tubra::view::PlaceLabels(drawing.objects, settings, view);
         const auto off = tubra::view::AnnotationOffsetsFor(settings);
         for (PipeObject& o : drawing.objects) {
             if (o.dimYX1_st.x != 0.0) continue;

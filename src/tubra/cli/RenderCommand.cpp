@@ -1,5 +1,6 @@
 #include "tubra/cli/RenderCommand.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -19,8 +20,21 @@ namespace tubra::cli {
 
 namespace {
 
-// Images are drawn at 300 dpi.
+// Images are drawn at 300 dpi, unless that would make more pixels than an image may have;
+// large zooms then get fewer pixels per millimetre (the image says which).
 constexpr double kImagePixelsPerUnit = 300.0 / 254.0;
+constexpr double kMaxImagePixels = 64.0 * 1024 * 1024;
+
+}  // namespace
+
+double ImagePixelsPerUnit(platform::Size sheet) {
+    const double area = static_cast<double>(sheet.cx) * static_cast<double>(sheet.cy);
+    const double full = area * kImagePixelsPerUnit * kImagePixelsPerUnit;
+    if (full <= kMaxImagePixels) return kImagePixelsPerUnit;
+    return std::sqrt(kMaxImagePixels / area);
+}
+
+namespace {
 
 void renderUsage() {
     std::fputs("usage: tubra-cli render IN OUT [--zoom Z]   (OUT: .png, .pdf or .svg)\n", stderr);
@@ -45,8 +59,11 @@ std::string renderSheet(tubra::model::Document& doc, const std::filesystem::path
     doc.drawing.zoomLoaded = 0;
     doc.newDrawingFlag = 0;
 
+    // The sheet at the zoom, as far as the view scrolls: the page extent times the zoom.
     const platform::Size page = view::PageExtent(doc.drawing.PageSize);
-    auto target = platform::qt::PageCanvas::create(*format, page, kImagePixelsPerUnit,
+    const platform::Size sheet{std::max(1, static_cast<int>(page.cx * zoom)),
+                               std::max(1, static_cast<int>(page.cy * zoom))};
+    auto target = platform::qt::PageCanvas::create(*format, sheet, ImagePixelsPerUnit(sheet),
                                                    doc.settings().BeiJingColor);
     platform::Canvas& canvas = target->canvas();
     view::OnEraseBkgnd(doc.settings(), canvas);

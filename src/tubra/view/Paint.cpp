@@ -3,6 +3,7 @@
 #include "tubra/view/Annotations.h"
 #include "tubra/view/Frame.h"
 #include "tubra/view/FramePainter.h"
+#include "tubra/view/LabelPlacement.h"
 #include "tubra/view/LineWork.h"
 #include "tubra/view/ReportPages.h"
 
@@ -133,8 +134,10 @@ void OnDraw(model::Document& doc, ViewState& view, platform::Canvas& canvas, Vie
     DrawAxisIndicator(view, doc.settings(), canvas);
     if (view.frameSwitch) DrawFrame(ctx);
 
-    // 7. Annotations, bodies and crossing gaps in list order; tees and break lines wait.
+    // 7. Annotations, bodies and crossing gaps in list order; tees and break lines wait. New
+    // labels find their places first, clear of everything else.
     model::ObjectList& objects = drawing.objects;
+    if (HasLabelsToPlace(objects)) PlaceLabels(objects, doc.settings(), view);
     std::optional<CrossingIndex> index;
     if (crossings == CrossingPass::Indexed) index.emplace(objects);
     for (std::size_t j = 0; j < objects.size(); ++j) {
