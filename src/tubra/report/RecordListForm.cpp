@@ -200,10 +200,15 @@ public:
         autoMin_ = addCheck("autoMin", "自动", true);
         for (const ThicknessPoint& p : r.thicknessPoints)
             rows_.push_back({p.pointId.str(), formatNumber(p.thickness)});
-        // An empty point count shows the number of points.
+        // An empty point count shows the number of points, an empty least thickness the least.
+        addEditingArea();
         if (value(3).empty() && !rows_.empty())
             setValue(3, text::format("%4d", static_cast<int>(rows_.size())));
-        addEditingArea();
+        if (value(8).empty()) {
+            const std::string count = value(3);
+            computeAutomaticFields();
+            setValue(3, count);
+        }
         lockAutomaticFields();
 
         LayoutGroup& g = group("", 0);

@@ -55,6 +55,7 @@ struct ActionSpec {
     std::string caption;  // UTF-8
     std::string fileTitle;
     std::string fileFilter;
+    bool alignLeft = false;  // a long caption read from the left, like a list entry
 };
 
 // The layout: groups placed on a grid, each holding cells on its own grid.
@@ -177,7 +178,7 @@ protected:
 
     void addAction(ActionSpec spec);
     void addAction(std::string name, std::string captionUtf8) {
-        addAction(ActionSpec{std::move(name), std::move(captionUtf8), {}, {}});
+        addAction(ActionSpec{std::move(name), std::move(captionUtf8), {}, {}, false});
     }
 
     int fieldCount() const { return static_cast<int>(fields_.size()); }

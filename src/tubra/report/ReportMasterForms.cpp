@@ -54,18 +54,19 @@ bool ReportMasterForm::pageConfirmed(int page) const {
 }
 
 void ReportMasterForm::buildLayout(const std::string& importCaption) {
-    for (std::size_t k = 0; k < pages_.size(); ++k) addAction(openName(static_cast<int>(k)), titles_[k]);
+    for (std::size_t k = 0; k < pages_.size(); ++k)
+        addAction(ActionSpec{openName(static_cast<int>(k)), titles_[k], {}, {}, true});
     addAction("auto", "自动安排显示");
     addAction("all", "全部显示/不显示");
     addAction("showSelected", "显示所有选择的报告");
     addAction("clear", "报告全部清空");
     addAction(ActionSpec{"import", importCaption, std::string(kImportTitle),
-                         std::string(kImportFilter)});
+                         std::string(kImportFilter), false});
     addAction("退出", "退出");
 
     LayoutGroup pagesGroup;
     GroupBuilder b(pagesGroup);
-    b.label(0, 0, "显示").label(0, 1, "报告页").label(0, 2, "页号");
+    b.label(0, 0, "显示").label(0, 1, "报告页").dynamicLabel(0, 2, "numbers");
     for (std::size_t k = 0; k < pages_.size(); ++k) {
         const int row = static_cast<int>(k) + 1;
         if (hasShowBox(k)) b.field(row, 0, "flag" + std::to_string(pages_[k]));
@@ -111,6 +112,7 @@ void ReportMasterForm::buildLayout(const std::string& importCaption) {
 }
 
 void ReportMasterForm::refresh() {
+    setLabelText("numbers", pageNumbers_ ? "页号" : "");
     for (std::size_t k = 0; k < pages_.size(); ++k) {
         const bool holds = reportPageHoldsData(snapshot_, pages_[k]);
         std::string label = titles_[k];

@@ -309,19 +309,23 @@ public:
         };
         const Part parts[] = {{"管道材料", 0, 6, 0},        {"管子焊接缺陷", 7, 13, 1},
                               {"组成件其它异常", 14, 17, 2}, {"附属设施", 18, 20, -1},
-                              {"", 21, 22, -1}};
-        int row = 0;
+                              {"其它", 21, 22, -1}};
+        // One grid for all groups, so that their columns line up.
+        LayoutGroup& g = group("", 0, 0);
+        GroupBuilder b(g);
+        b.label(0, 0, "项  目").label(0, 1, "情况概述").label(0, 2, "等级");
+        int row = 1;
         for (const Part& p : parts) {
-            LayoutGroup& g = group(p.title, row++, 0);
-            GroupBuilder b(g);
-            b.label(0, 0, "项  目").label(0, 1, "情况概述").label(0, 2, "等级");
-            if (p.button >= 0) b.button(0, 3, "clear=" + std::to_string(p.button));
-            for (int i = p.first; i <= p.last; ++i) {
-                b.label(i - p.first + 1, 0, std::string(kItems[i]))
-                    .field(i - p.first + 1, 1, textName(i))
-                    .field(i - p.first + 1, 2, "grade" + std::to_string(i));
+            b.label(row, 0, std::string("【") + p.title + "】", 2);
+            if (p.button >= 0) b.button(row, 2, "clear=" + std::to_string(p.button));
+            ++row;
+            for (int i = p.first; i <= p.last; ++i, ++row) {
+                b.label(row, 0, std::string(kItems[i]))
+                    .field(row, 1, textName(i))
+                    .field(row, 2, "grade" + std::to_string(i));
             }
         }
+        row = 1;
         LayoutGroup& s = group("", row, 0);
         pairs(s, {{"检验人员", "text23"}, {"检验日期", "text24"}, {"审核人员", "text25"},
                   {"审核日期", "text26"}},
@@ -486,7 +490,7 @@ public:
                 addCheck(name, std::string(option) + "；", h.states[state] != 0);
                 owner_.push_back(static_cast<int>(item));
                 b.field(row, col, name);
-                if (++col == 4) {
+                if (++col == 3) {
                     col = 0;
                     ++row;
                 }
@@ -499,7 +503,7 @@ public:
         for (std::size_t item = 0; item < items.size(); ++item) {
             GroupBuilder(layout_.groups[item])
                 .label(remarkRow_[item], 0, "备注")
-                .field(remarkRow_[item], 1, textName(static_cast<int>(item) + 2), 3);
+                .field(remarkRow_[item], 1, textName(static_cast<int>(item) + 2), 2);
         }
         LayoutGroup& g = group("", static_cast<int>(items.size()), 0);
         pairs(g, {{"其它", "text20"}, {"备注", "text21"}, {"最大错边量(mm)", "text0"},
@@ -614,7 +618,8 @@ public:
         for (const MetallographImage& m : r.metallographImages)
             images_.push_back({m.annotation.str(), m.fileName.str()});
         addAction(ActionSpec{"add", "添加图象", "添加图象",
-                             "图象文件(*.bmp *.png *.jpg *.jpeg *.gif)|*.bmp;*.png;*.jpg;*.jpeg;*.gif|所有文件(*.*)|*.*||"});
+                             "图象文件(*.bmp *.png *.jpg *.jpeg *.gif)|*.bmp;*.png;*.jpg;*.jpeg;*.gif|所有文件(*.*)|*.*||",
+                             false});
         addAction("remove", "删除图象");
         loader_ = pictureFileReadable;
 
