@@ -295,6 +295,9 @@ void ReportFormDialog::pressed(const std::string& action) {
         return;
     }
     perform(action);
+    // A new record was added: the next one is typed from its first field on.
+    if (action == "add")
+        if (QWidget* first = fieldWidget("item0")) first->setFocus();
 }
 
 void ReportFormDialog::listSelectionChanged(const std::string& name) {

@@ -166,11 +166,7 @@ bool ReportForm::setField(std::string_view name, std::string_view utf8, std::str
     }
     // Setting what a field already shows is always allowed, so a recorded line that repeats a
     // computed or locked value replays.
-    if (f.kind == FieldKind::Check || f.kind == FieldKind::Choice) {
-        if (gbkValue == value(i)) return true;
-    } else if (gbkValue == value(i)) {
-        return true;
-    }
+    if (gbkValue == value(i)) return true;
     if (!enabled_[static_cast<std::size_t>(i)]) {
         if (error) *error = "field '" + std::string(name) + "' of \"" + caption() + "\" cannot be changed now";
         return false;
