@@ -5,6 +5,7 @@
 //   tubra-cli resave IN OUT       load and save again
 //   tubra-cli render IN OUT       the sheet as PNG, PDF or SVG (built with Qt)
 //   tubra-cli print FILE -o PDF   the printed pages as PDF (built with Qt)
+//   tubra-cli play SCRIPT [IN] -o OUT   replays a recorded session and saves the drawing
 //
 // Exit code 0 on success, 1 when the input cannot be read or the output cannot be written,
 // 2 for a wrong command line.
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "tubra/cli/Commands.h"
+#include "tubra/cli/PlayCommand.h"
 #ifdef TUBRA_CLI_RENDER
 #include "tubra/cli/PrintCommand.h"
 #include "tubra/cli/RenderCommand.h"
@@ -46,7 +48,8 @@ void usage(std::FILE* out) {
         "usage: tubra-cli COMMAND ARGS\n"
         "  info FILE                 summary: objects by kind, pipe length, table, title block\n"
         "  json FILE                 the whole drawing as JSON (UTF-8) on standard output\n"
-        "  resave IN OUT             load IN and save it as OUT\n",
+        "  resave IN OUT             load IN and save it as OUT\n"
+        "  play SCRIPT [IN] -o OUT   replay a recorded session (docs/sessions.md), save OUT\n",
         out);
     for (const auto& c : extraCommands()) std::fprintf(out, "  %s\n", c.usage);
 }
@@ -62,6 +65,7 @@ int main(int argc, char** argv) {
     if (cmd == "info") return tubra::cli::runInfo(argc - 2, argv + 2);
     if (cmd == "json") return tubra::cli::runJson(argc - 2, argv + 2);
     if (cmd == "resave") return tubra::cli::runResave(argc - 2, argv + 2);
+    if (cmd == "play") return tubra::cli::runPlay(argc - 2, argv + 2);
     for (const auto& c : extraCommands())
         if (cmd == c.name) return c.run(argc - 2, argv + 2);
     std::fprintf(stderr, "tubra-cli: unknown command '%s'\n", argv[1]);
