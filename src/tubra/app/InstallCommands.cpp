@@ -1,5 +1,6 @@
 #include "tubra/app/InstallCommands.h"
 
+#include "tubra/app/ReportDialogCommands.h"
 #include "tubra/edit/ToolCommands.h"
 
 namespace tubra::app {
@@ -7,6 +8,7 @@ namespace tubra::app {
 void InstallCommands(edit::CommandRegistry& registry) {
     // Each feature adds its commands here, one call each.
     edit::InstallToolCommands(registry);
+    InstallReportDialogCommands(registry);
 }
 
 }  // namespace tubra::app
