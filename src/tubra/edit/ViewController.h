@@ -193,6 +193,8 @@ private:
     // Document changes.
     bool confirmLastObject();
     void forgetObjects();
+    // Drops what refers to objects another view of the document took away.
+    void dropStaleObjects();
     void changed();
     platform::Answer ask(const char* text, const char* caption, platform::Buttons buttons,
                          platform::MessageIcon icon,

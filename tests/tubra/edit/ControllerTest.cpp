@@ -431,3 +431,25 @@ TEST(ViewController, StatusLineShowsPositionAndCounts) {
     b.move(1000, -1000);
     EXPECT_EQ(b.port.status, edit::message::kMoveHelp);
 }
+
+TEST(ViewController, AnotherViewsDeletionLeavesNothingStale) {
+    Bench b;
+    mainPipe(b);
+    auto& c = *b.controller;
+    edittest::RecordingPort otherPort;
+    view::ViewState otherView = b.view;
+    edit::ViewController other({b.doc, otherView, b.settings, otherPort, b.prompter, b.forms, {}});
+    // This view hovers over the pipe; the other view takes it away.
+    c.command(cmd::Weld);
+    b.move(733, -1350);
+    ASSERT_TRUE(c.snap().snapped());
+    b.prompter.queue(platform::Answer::Ok, 0);
+    other.command(cmd::Undo);
+    ASSERT_TRUE(b.doc.drawing.objects.empty());
+    // A click at the same place finds nothing to put a weld on.
+    const edit::DevicePoint p = b.at(733, -1350);
+    c.leftDown(p);
+    c.leftUp(p);
+    EXPECT_TRUE(b.doc.drawing.objects.empty());
+    EXPECT_FALSE(c.snap().snapped());
+}
