@@ -525,6 +525,15 @@ bool MainWindow::save(OpenDocument& entry, bool saveAs) {
     const model::Outcome result = doc.saveAs(target);
     if (!result) {
         doc.setModifiedFlag(true);
+        if (result.readOnly) {
+            // As editors do: the file stays as it is, the drawing may go to another file.
+            const std::string text = target.filename().string() + " 是只读文件，不能保存。\n是否另存为其它文件?";
+            if (interaction_.ask(this, {text, std::string(kAppTitle), platform::Buttons::YesNo,
+                                        platform::MessageIcon::Warning, platform::Answer::Yes}) ==
+                platform::Answer::Yes)
+                return save(entry, true);
+            return false;
+        }
         interaction_.ask(this, {result.message, std::string(kAppTitle), platform::Buttons::Ok,
                                 platform::MessageIcon::Error, platform::Answer::Ok});
         return false;

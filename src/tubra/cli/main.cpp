@@ -7,11 +7,12 @@
 //   tubra-cli print FILE -o PDF   the printed pages as PDF (built with Qt)
 //   tubra-cli play SCRIPT [IN] -o OUT   replays a recorded session and saves the drawing
 //
-// Exit code 0 on success, 1 when the input cannot be read or the output cannot be written,
-// 2 for a wrong command line.
+// Exit code 0 on success, 1 when the input cannot be read, the output cannot be written or
+// memory runs out, 2 for a wrong command line.
 
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -54,9 +55,7 @@ void usage(std::FILE* out) {
     for (const auto& c : extraCommands()) std::fprintf(out, "  %s\n", c.usage);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
     if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
         usage(argc < 2 ? stderr : stdout);
         return argc < 2 ? 2 : 0;
@@ -71,4 +70,18 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "tubra-cli: unknown command '%s'\n", argv[1]);
     usage(stderr);
     return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Running out of memory is an error like any other: a message and exit code 1. Files are
+    // only ever replaced whole, so nothing is left half written.
+    try {
+        return run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fflush(stdout);
+        std::fputs("tubra-cli: 内存不足\n", stderr);
+        return 1;
+    }
 }
