@@ -393,6 +393,12 @@ bool ViewController::isChecked(int id) const {
 
 void ViewController::mouseMove(DevicePoint p, bool leftHeld, bool rightHeld) {
     if (handlingMove_ || reportShown()) return;
+    // A release that went to a dialog opened by the press never reached the view.
+    if (!leftHeld && leftHeld_) {
+        leftHeld_ = false;
+        updateCursor();
+    }
+    if (!rightHeld) rightHeld_ = false;
     handlingMove_ = true;
     if (rightHeld && rightHeld_) {
         if (p.y < rightY_ - kZoomDragPixels) {
