@@ -99,6 +99,9 @@ public:
         bool end = true, mid = true, any = true;
     };
     const SavedSnap& savedSnap() const { return saved_; }
+    // Makes the current end, mid and any flags the ones tool resets bring back (a settings
+    // dialog that changes them calls this, so that its choice outlasts the next tool).
+    void keepSnapFlags() { storeSnapFlags(); }
 
     // The lengths written into new elbows, tees and components.
     ObjectLengths lengths;

@@ -105,6 +105,13 @@ TEST(ViewController, ToolsForceTheirSnapSetsUntilTheNextReset) {
     EXPECT_TRUE(snap.midPoints && snap.anyPoint);
     c.command(cmd::Select);
     EXPECT_TRUE(snap.endPoints);
+    // A settings dialog keeps its choice over tool resets.
+    snap.midPoints = false;
+    c.keepSnapFlags();
+    c.command(cmd::MainPipe);
+    EXPECT_FALSE(snap.midPoints);
+    snap.midPoints = true;
+    c.keepSnapFlags();
     // Weld-only snapping is not part of the tools' sets.
     c.command(cmd::SnapWeld);
     c.command(cmd::MainPipe);
