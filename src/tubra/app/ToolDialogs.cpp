@@ -34,7 +34,7 @@ const FormField* fieldOf(const edit::FieldTable& t, const std::string& name) {
 }
 
 // Dialogs with many fields set them out in two columns.
-constexpr std::size_t kOneColumnRows = 10;
+constexpr std::size_t kOneColumnRows = 12;
 
 }  // namespace
 
