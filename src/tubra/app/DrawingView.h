@@ -125,7 +125,6 @@ protected:
 
 private:
     class Port;
-    class FeedbackCanvas;
     class Relay;
 
     // The new-drawing dialog of a new document, asked once, outside of any paint.
