@@ -16,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "tubra/model/Drawing.h"
 #include "tubra/model/LineReader.h"
 #include "tubra/model/ReportStore.h"
 #include "tubra/report/ReportText.h"
@@ -296,6 +297,10 @@ public:
     void readSection(std::string_view name, model::LineReader& in) override;
     void writeSections(std::string& out) const override;
     void setNewDocumentDefaults() override;
+    // Report pages (ReportPagePainter.cpp).
+    void drawReportPages(platform::Canvas& canvas, int pageIndex,
+                         const model::CharacteristicTable& table) override;
+    int countPrintPages(int pageIndex) const override;
 };
 
 }  // namespace tubra::report
