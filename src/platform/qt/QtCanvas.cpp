@@ -301,6 +301,9 @@ static QtFontEntry makeFontEntry(const Font& f) {
     q.setStrikeOut(f.strikeOut);
     q.setHintingPreference(QFont::PreferNoHinting);
     q.setKerning(false);
+    // Chinese and Latin need no shaping; shaped Latin runs of the CJK faces take digit glyphs
+    // that no character maps to, and a PDF could not give them back as text.
+    q.setStyleStrategy(QFont::PreferNoShaping);
 
     const QFontMetricsF fm(q);
     const double size = q.pixelSize();

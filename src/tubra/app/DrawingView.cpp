@@ -174,8 +174,23 @@ void DrawingView::paintEvent(QPaintEvent*) {
                                    model::truncToInt(state_.pageExtent.cy * state_.ZoomPara)};
             setScrollSizes(state_.scrollExtent);
         });
+    } else {
+        followReportDisplay();
     }
     if (onPainted) onPainted();
+}
+
+void DrawingView::followReportDisplay() {
+    // The paint of a report page sets the scroll extent to its pages, and a switch between
+    // drawing and report (or to another page) starts at the top of the new view.
+    const auto& shown = state_.reportDisplay;
+    const bool moved = shown[0] != paintedReport_[0] || (shown[0] && shown[1] != paintedReport_[1]);
+    paintedReport_ = shown;
+    if (!moved && state_.scrollExtent == sizes_) return;
+    QTimer::singleShot(0, this, [this, moved] {
+        setScrollSizes(state_.scrollExtent);
+        if (moved) scrollToPosition({0, 0});
+    });
 }
 
 void DrawingView::resizeEvent(QResizeEvent* event) {

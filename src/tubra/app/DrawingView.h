@@ -4,6 +4,7 @@
 // Zoom, fit, page setup and the hand-over after "new" and "open" are computed by the view
 // transform; this window applies their scroll sizes and positions and repaints.
 
+#include <array>
 #include <functional>
 
 #include <QAbstractScrollArea>
@@ -75,6 +76,8 @@ private:
     void askNewDrawing();
     void updateScrollBars();
     void documentChanged();
+    // After a paint: scroll sizes and position follow a change of the report display.
+    void followReportDisplay();
 
     model::Document& doc_;
     Interaction& interaction_;
@@ -83,6 +86,7 @@ private:
     bool newDrawingQueued_ = false;
     bool loadedZoomPending_ = false;
     int finishedPaints_ = 0;
+    std::array<int, 2> paintedReport_ = {0, -1};  // report display at the last paint
     platform::qt::QtTextCache textCache_;  // fonts and texts kept from paint to paint
 };
 

@@ -1,10 +1,12 @@
 #include "tubra/app/InstallCommands.h"
 
+#include "tubra/app/ReportModeCommand.h"
+
 namespace tubra::app {
 
 void InstallCommands(edit::CommandRegistry& registry) {
     // Each feature adds its commands here, one call each.
-    (void)registry;
+    InstallReportModeCommands(registry);
 }
 
 }  // namespace tubra::app

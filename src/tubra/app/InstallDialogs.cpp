@@ -1,9 +1,16 @@
 #include "tubra/app/InstallDialogs.h"
 
+#ifdef TUBRA_HAVE_REPORTS
+#include "tubra/app/SubPageDialog.h"
+#endif
+
 namespace tubra::app {
 
 void InstallDialogs() {
     // Each feature registers its dialogs here, one call each.
+#ifdef TUBRA_HAVE_REPORTS
+    InstallReportPageDialogs();
+#endif
 }
 
 }  // namespace tubra::app

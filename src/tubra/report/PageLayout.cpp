@@ -181,11 +181,17 @@ int PagePainter::charHeight(const platform::Font& font) {
     return canvas_.textMetrics().height;
 }
 
+int PagePainter::textWidth(std::string_view gbk, const platform::Font& font) {
+    canvas_.setFont(font);
+    const int byBytes = static_cast<int>(gbk.size()) * std::max(1, canvas_.textMetrics().aveCharWidth);
+    // A face whose Latin capitals are wider than its average character still stays inside.
+    return std::max(byBytes, canvas_.textExtent(gbk).cx);
+}
+
 void PagePainter::centred(const platform::Rect& cell, std::string_view gbk, const platform::Font& font) {
     if (gbk.empty()) return;
-    const int avg = averageWidth(font);
     const int h = charHeight(font);
-    const int width = static_cast<int>(gbk.size()) * avg;
+    const int width = textWidth(gbk, font);
     text(cell.left + (cell.width() - width) / 2, cell.top - (cell.height() - h) / 2, gbk, font);
 }
 
@@ -196,21 +202,40 @@ void PagePainter::fitted(const platform::Rect& cell, std::string_view gbk, const
     const int availH = cell.height() - 2 * kCellPadY;
     if (availW <= 0 || availH <= 0) return;
     const bool severalLines = gbk.find_first_of("\r\n") != std::string_view::npos;
+    const auto oneLine = [&](const platform::Font& f, int ch) {
+        if (align == Align::Centre)
+            centred(cell, gbk, f);
+        else
+            text(cell.left + kCellPadX, cell.top - (cell.height() - ch) / 2, gbk, f);
+    };
+    // A text a little too wide keeps its one line in a somewhat smaller font ...
+    if (!severalLines) {
+        for (int height = std::abs(font.height); height >= std::abs(font.height) * 3 / 4; height -= 1) {
+            const platform::Font f = resized(font, height);
+            const int ch = charHeight(f);
+            if (ch <= availH && textWidth(gbk, f) <= availW) {
+                oneLine(f, ch);
+                return;
+            }
+        }
+    }
+    // ... else the largest font at which it fits on one line or wrapped over the cell's lines.
     for (int height = std::abs(font.height);; height -= 2) {
         const bool smallest = height - 2 < kSmallestFitHeight;
         const platform::Font f = resized(font, height);
         const int avg = averageWidth(f);
         const int ch = charHeight(f);
-        const std::size_t perLine = static_cast<std::size_t>(std::max(2, availW / avg));
-        if (!severalLines && gbk.size() <= perLine && ch <= availH) {
-            if (align == Align::Centre) {
-                centred(cell, gbk, f);
-            } else {
-                text(cell.left + kCellPadX, cell.top - (cell.height() - ch) / 2, gbk, f);
-            }
+        if (!severalLines && ch <= availH && textWidth(gbk, f) <= availW) {
+            oneLine(f, ch);
             return;
         }
-        const std::vector<WrappedLine> lines = WrapText(gbk, perLine);
+        std::size_t perLine = static_cast<std::size_t>(std::max(2, availW / avg));
+        std::vector<WrappedLine> lines = WrapText(gbk, perLine);
+        // Lines wider than their bytes promise (wide Latin letters) wrap a little earlier.
+        while (perLine > 2 && std::any_of(lines.begin(), lines.end(), [&](const WrappedLine& l) {
+                   return textWidth(l.text, f) > availW;
+               }))
+            lines = WrapText(gbk, --perLine);
         const int step = ch + 2;
         const int fit = std::max(1, availH / step);
         if (static_cast<int>(lines.size()) <= fit || smallest) {
@@ -218,11 +243,34 @@ void PagePainter::fitted(const platform::Rect& cell, std::string_view gbk, const
             int y = cell.top - (cell.height() - shown * step) / 2;
             for (int i = 0; i < shown; ++i, y -= step) {
                 const std::string& l = lines[static_cast<std::size_t>(i)].text;
-                const int x = align == Align::Centre
-                                  ? cell.left + (cell.width() - static_cast<int>(l.size()) * avg) / 2
-                                  : cell.left + kCellPadX;
+                const int x = align == Align::Centre ? cell.left + (cell.width() - textWidth(l, f)) / 2
+                                                     : cell.left + kCellPadX;
                 text(x, y, l, f);
             }
+            return;
+        }
+    }
+}
+
+void PagePainter::paragraphs(const platform::Rect& box, const std::vector<std::string>& texts,
+                             const platform::Font& font, int indent) {
+    const int availW = box.width() - 2 * indent;
+    const int availH = box.height() - 2 * indent;
+    for (int height = std::abs(font.height);; height -= 2) {
+        const bool smallest = height - 2 < kSmallestFitHeight;
+        const platform::Font f = resized(font, height);
+        const int ch = charHeight(f);
+        // Roomy lines at the normal size, closer ones when the text is long.
+        const int step = std::max(ch + 4, ch * 9 / 5 - (std::abs(font.height) - height));
+        const std::size_t perLine = static_cast<std::size_t>(std::max(2, availW / averageWidth(f)));
+        std::vector<std::string> lines;
+        for (const std::string& t : texts)
+            for (WrappedLine& l : WrapText(t, perLine)) lines.push_back(std::move(l.text));
+        const int fit = std::max(1, availH / step);
+        if (static_cast<int>(lines.size()) <= fit || smallest) {
+            int y = box.top - indent;
+            for (int i = 0; i < std::min(fit, static_cast<int>(lines.size())); ++i, y -= step)
+                text(box.left + indent, y, lines[static_cast<std::size_t>(i)], f);
             return;
         }
     }

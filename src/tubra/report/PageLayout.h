@@ -111,6 +111,9 @@ public:
     // The average character width and the character height of a font.
     int averageWidth(const platform::Font& font);
     int charHeight(const platform::Font& font);
+    // The width a text takes: its byte length times the average width, or what the face
+    // really draws when that is wider.
+    int textWidth(std::string_view gbk, const platform::Font& font);
 
     // Centred in the cell by byte length x average width, and vertically by
     // (height - character height) / 2.
@@ -125,6 +128,10 @@ public:
     // below the last line.
     int wrapped(std::string_view paragraph, int x, int y, int lineStep, std::size_t maxBytes,
                 const platform::Font& font);
+    // Paragraphs wrapped one below the other inside `box`, `indent` from its edges, in the
+    // largest font up to `font` at which all of them fit.
+    void paragraphs(const platform::Rect& box, const std::vector<std::string>& texts,
+                    const platform::Font& font, int indent);
     // Each paragraph of a several-line text wrapped, one below the other.
     int textBlock(std::string_view text, int x, int y, int lineStep, std::size_t maxBytes,
                   const platform::Font& font, int maxLines = 0);

@@ -200,12 +200,7 @@ void DrawConclusionPage(PagePainter& p) {
         G("检验许可证批准号：") + t[9].str(),
     };
     Grid g(p, kFormTop);
-    const platform::Rect body = g.space(1150);
-    const int avg = p.averageWidth(f);
-    const int step = p.charHeight(f) + 16;
-    const std::size_t perLine = static_cast<std::size_t>((kFormWidth - 60) / avg);
-    int y = body.top - 30;
-    for (const std::string& para : paragraphs) y = p.wrapped(para, body.left + 30, y, step, perLine, f);
+    p.paragraphs(g.space(1150), paragraphs, f, 30);
 
     g.row(70, {label(250, G("检验人员")), label(450, G("证件编号")), label(450, G("签    字")), label(0, G("日 期"))});
     g.row(110, {value(250, ""), value(450, t[10].view()), value(450, ""), value(0, t[12].view())});
@@ -251,7 +246,7 @@ void DrawSummaryPage(PagePainter& p) {
                             {"其它附属设施", 3},
                             {"压力试验或其它泄漏行性试验", -1},
                             {"管道安全状况等级", -1}};
-    constexpr int kGroupWidth = 180, kItemWidth = 420, kTextWidth = 700, kRowHeight = 62;
+    constexpr int kGroupWidth = 180, kItemWidth = 420, kTextWidth = 700, kRowHeight = 70;
     Grid g(p, kFormTop);
     g.row(80, {label(kGroupWidth + kItemWidth, G("检 验 项 目")), label(kTextWidth, G("情 况 概 述")),
                label(0, G("安全状况等级"))});
@@ -292,7 +287,7 @@ void DrawReviewPage(PagePainter& p) {
     const auto& t = p.report().ShengCha_ReportData.texts;
     const auto f = [&](std::string_view l, int k) { return Field{G(l), t[static_cast<std::size_t>(k)].str()}; };
     Grid g(p, kFormTop);
-    pairRows(g, 75,
+    pairRows(g, 85,
              {f("装置名称", 0), f("管道名称", 1), f("管道编号", 2), f("管道级别", 34), f("管道长度(m)", 3),
               f("起止位置", 4), f("敷设方式", 5), f("设计压力(MPa)", 6), f("设计温度(℃)", 7),
               f("管子材料牌号", 8), f("管道规格\r\n(外径mm×壁厚mm)", 9), f("腐蚀裕量 mm", 10),
@@ -460,7 +455,7 @@ void DrawMagneticPage(PagePainter& p, int subPage) {
     const auto& t = r.CiFeng_ReportData.texts;
     const auto f = [&](std::string_view l, int k) { return Field{G(l), t[static_cast<std::size_t>(k)].str()}; };
     Grid g(p, kFormTop);
-    pairRows(g, 70,
+    pairRows(g, 80,
              {f("使用仪器", 0), f("磁粉类型", 3), Field{G("检测比例"), proportion(t[1].view(), t[2].view(), "mm")},
               f("磁化时间", 4), f("磁化电流", 5), f("安匝数", 10), f("执行标准", 6), f("标准试块", 9),
               f("表面状况", 7), f("检测部位", 8), f("磁化方法", 11), f("喷洒方式", 12)},
@@ -491,7 +486,7 @@ void DrawMagneticPage(PagePainter& p, int subPage) {
             cells.push_back(number(180, length));
             cells.push_back(value(h == 1 ? 0 : 200, remark));
         }
-        g.row(70, cells);
+        g.row(80, cells);
     }
     p.vline(kFormLeft + 800 - 6, tableTop + 80, g.bottom());
     dateRow(g, "检测日期", t[13].view());
@@ -506,7 +501,7 @@ void DrawPenetrantPage(PagePainter& p, int subPage) {
     const auto& t = r.ShenTou_ReportData.texts;
     const auto f = [&](std::string_view l, int k) { return Field{G(l), t[static_cast<std::size_t>(k)].str()}; };
     Grid g(p, kFormTop);
-    pairRows(g, 70,
+    pairRows(g, 80,
              {f("检测方法", 0), f("观察方式", 2), f("环境温度(℃)", 1), f("清洗剂型号", 3), f("执行标准", 4),
               f("表面状况", 5), f("检测部位", 6), Field{G("检测比例"), proportion(t[7].view(), t[8].view(), "mm")},
               f("对比试块", 9), f("渗透剂型号", 10), f("显像剂型号", 11)},
@@ -534,7 +529,7 @@ void DrawPenetrantPage(PagePainter& p, int subPage) {
             cells.push_back(value(450, location));
             cells.push_back(number(h == 1 ? 0 : 230, length));
         }
-        g.row(64, cells);
+        g.row(70, cells);
     }
     p.vline(kFormLeft + 800 - 6, tableTop + 80, g.bottom());
     dateRow(g, "检测日期", t[12].view());
@@ -555,9 +550,9 @@ void DrawRadiographPage(PagePainter& p, int subPage) {
     const int conditionsTop = g.bottom();
     const int inner = kFormLeft + kSide;
     // The first row starts with the side column's cell; the rows below leave it open.
-    g.row(70, {value(kSide, ""), label(230, G("检测部位")), value(270, t[0].view()), label(230, G("执行标准")),
+    g.row(80, {value(kSide, ""), label(230, G("检测部位")), value(270, t[0].view()), label(230, G("执行标准")),
                value(270, t[1].view()), label(230, G("源种类")), value(0, t[2].view())});
-    pairRows(g, 70,
+    pairRows(g, 80,
              {Field{G("检测比例"), proportion(t[3].view(), t[4].view(), "mm")}, f("仪器型号", 5),
               f("仪器规格", 6), f("象质计指数", 7), f("底片类型", 8), f("底片长度(mm)", 9), f("增感法", 10),
               f("管电压(KV)", 11), f("透照方式", 12), f("焦距(mm)", 13),
@@ -575,12 +570,12 @@ void DrawRadiographPage(PagePainter& p, int subPage) {
         const std::size_t i = first + row;
         if (i < r.radiographDefects.count()) {
             const RadiographDefect& d = r.radiographDefects.at(i);
-            g.row(65, {number(widths[0], std::to_string(i + 1)), number(widths[1], d.filmNumber.view()),
+            g.row(75, {number(widths[0], std::to_string(i + 1)), number(widths[1], d.filmNumber.view()),
                        value(widths[2], d.location.view()), value(widths[3], d.nature.view()),
                        number(widths[4], fixed(d.length, "%-7.2f")), number(widths[5], fixed(d.height, "%-7.2f")),
                        value(widths[6], d.grade.view()), value(0, d.remark.view())});
         } else {
-            g.row(65, {value(widths[0], ""), value(widths[1], ""), value(widths[2], ""), value(widths[3], ""),
+            g.row(75, {value(widths[0], ""), value(widths[1], ""), value(widths[2], ""), value(widths[3], ""),
                        value(widths[4], ""), value(widths[5], ""), value(widths[6], ""), value(0, "")});
         }
     }
@@ -607,7 +602,7 @@ void DrawUltrasonicPage(PagePainter& p, int subPage) {
     const auto& t = r.ChaoShen_ReportData.texts;
     const auto f = [&](std::string_view l, int k) { return Field{G(l), t[static_cast<std::size_t>(k)].str()}; };
     Grid g(p, kFormTop);
-    pairRows(g, 70,
+    pairRows(g, 80,
              {f("坡口型式", 0), f("测试仪器型号", 1), f("标准试块", 2), f("耦合剂", 3),
               Field{G("检测比例"), proportion(t[4].view(), t[5].view(), "mm")}, f("表面状态", 6),
               f("检测部位", 7), f("探头类型", 8), f("灵敏度", 9), Field{G("耦合补偿"), Fmt("%s dB", t[10].view())},
@@ -622,12 +617,12 @@ void DrawUltrasonicPage(PagePainter& p, int subPage) {
         const std::size_t i = first + row;
         if (i < r.ultrasonicDefects.count()) {
             const UltrasonicDefect& d = r.ultrasonicDefects.at(i);
-            g.row(68, {number(widths[0], std::to_string(i + 1)), value(widths[1], d.location.view()),
+            g.row(75, {number(widths[0], std::to_string(i + 1)), value(widths[1], d.location.view()),
                        number(widths[2], fixed(d.depth, "%-7.2f")), number(widths[3], fixed(d.length, "%-7.2f")),
                        number(widths[4], fixed(d.height, "%-7.2f")), value(widths[5], d.reflectionZone.view()),
                        value(widths[6], d.grade.view()), value(0, d.remark.view())});
         } else {
-            g.row(68, {value(widths[0], ""), value(widths[1], ""), value(widths[2], ""), value(widths[3], ""),
+            g.row(75, {value(widths[0], ""), value(widths[1], ""), value(widths[2], ""), value(widths[3], ""),
                        value(widths[4], ""), value(widths[5], ""), value(widths[6], ""), value(0, "")});
         }
     }
@@ -645,8 +640,8 @@ void DrawChemicalPage(PagePainter& p) {
     const auto& t = data.texts;
     const auto f = [&](std::string_view l, int k) { return Field{G(l), t[static_cast<std::size_t>(k)].str()}; };
     Grid g(p, kFormTop);
-    pairRows(g, 70, {f("取样部位", 0), f("执行标准", 1), f("取样方法", 2), f("试件编号", 3)}, 2, 300, 500);
-    g.row(70, {label(0, G("化 学 成 分 (%)"))});
+    pairRows(g, 80, {f("取样部位", 0), f("执行标准", 1), f("取样方法", 2), f("试件编号", 3)}, 2, 300, 500);
+    g.row(80, {label(0, G("化 学 成 分 (%)"))});
     // Three bands of seven elements in file order; -1 marks an element whose symbol the user
     // typed (value field, symbol field).
     struct Element {
@@ -668,8 +663,8 @@ void DrawChemicalPage(PagePainter& p) {
             symbols.push_back(number(k == 6 ? 0 : 200, symbol));
             values.push_back(number(k == 6 ? 0 : 200, t[static_cast<std::size_t>(e.value)].view()));
         }
-        g.row(65, symbols);
-        g.row(65, values);
+        g.row(75, symbols);
+        g.row(75, values);
     }
     noteBox(g, 700, "补充说明：", data.note.view());
     dateRow(g, "化验日期", t[33].view());
@@ -687,16 +682,16 @@ void DrawHardnessPage(PagePainter& p, int subPage) {
     const auto& t = data.texts;
     const auto f = [&](std::string_view l, int k) { return Field{G(l), t[static_cast<std::size_t>(k)].str()}; };
     Grid g(p, kFormTop);
-    pairRows(g, 70, {f("仪器型号", 0), f("评定标准", 1), f("热处理状态", 2), f("测定部位", 3)}, 2, 300, 500);
+    pairRows(g, 80, {f("仪器型号", 0), f("评定标准", 1), f("热处理状态", 2), f("测定部位", 3)}, 2, 300, 500);
     g.row(80, {label(200, G("序 号")), label(500, G("硬 度 值 (HB)")), label(0, G("硬度测定部位"))});
     const std::size_t first = FirstItemOnSubPage(kHardnessPage, subPage);
     for (std::size_t row = 0; row < 17; ++row) {
         const std::size_t i = first + row;
         if (i < r.hardnessPoints.count()) {
             const HardnessPoint& h = r.hardnessPoints.at(i);
-            g.row(60, {number(200, std::to_string(i + 1)), number(500, h.value.view()), value(0, h.location.view())});
+            g.row(65, {number(200, std::to_string(i + 1)), number(500, h.value.view()), value(0, h.location.view())});
         } else {
-            g.row(60, {value(200, ""), value(500, ""), value(0, "")});
+            g.row(65, {value(200, ""), value(500, ""), value(0, "")});
         }
     }
     noteBox(g, 330, "评定意见：", data.note.view(), 6);
@@ -715,7 +710,7 @@ void DrawMetallographPage(PagePainter& p) {
     const auto& t = data.texts;
     const auto f = [&](std::string_view l, int k) { return Field{G(l), t[static_cast<std::size_t>(k)].str()}; };
     Grid g(p, kFormTop);
-    pairRows(g, 70,
+    pairRows(g, 80,
              {f("取样部位", 0), f("仪器型号", 1), f("腐蚀方法", 2), f("执行标准", 3), f("热处理方法", 4),
               f("试样编号", 5), f("放大倍数", 6), f("抛光方法", 7)},
              2, 300, 500);
@@ -748,7 +743,7 @@ void DrawPressureTestPage(PagePainter& p, bool leakTest) {
         return Field{G(l), withUnit(t[static_cast<std::size_t>(k)].view(), " MPa")};
     };
     Grid g(p, kFormTop);
-    pairRows(g, 75,
+    pairRows(g, 85,
              {Field{G("管道名称"), std::string(p.pipelineName())},
               Field{G("管道编号"), r.Face_ReportData.texts[5].str()},
               Field{G("管道级别"), r.Face_ReportData.texts[9].str()}, f("试验介质", 0), f("介质温度(℃)", 1),
@@ -771,7 +766,7 @@ void DrawAccessoryPage(PagePainter& p) {
     p.header(G(PageTitle(kAccessoryPage)));
     const auto& t = p.report().FuShu_ReportData.texts;
     const auto f = [&](std::string_view l, int k) { return Field{G(l), t[static_cast<std::size_t>(k)].str()}; };
-    constexpr int kRow = 60, kTitleRow = 55, kSide = 150;
+    constexpr int kRow = 65, kTitleRow = 55, kSide = 150;
     Grid g(p, kFormTop);
     pairRows(g, 70, {f("设计温度(℃)", 0), f("设计压力(MPa)", 1)}, 2, 300, 500);
     const auto title = [&](std::string_view utf8) { g.row(kTitleRow, {label(0, G(utf8))}); };

@@ -138,7 +138,7 @@ void DrawOnlineThicknessPage(PagePainter& p) {
     const auto& t = data.texts;
     const auto text = [&](int k) { return t[static_cast<std::size_t>(k)].view(); };
     Grid g(p, kFormTop);
-    pairRows(g, 65,
+    pairRows(g, 70,
              {Field{G("管 道 名 称"), t[0].str()}, Field{G("管道规格(mm×mm)"), t[1].str()},
               Field{G("管 道 材 质"), t[2].str()}, Field{G("管 道 编 号"), t[3].str()},
               Field{G("管 道 级 别"), t[5].str()}, Field{G("腐蚀裕量(mm)"), t[4].str()}},
@@ -150,7 +150,7 @@ void DrawOnlineThicknessPage(PagePainter& p) {
     for (int b = 0; b < 5; ++b) {
         const int base = 6 + 27 * b;
         const int blockTop = g.bottom();
-        g.row(60, {label(160, G("检验日期")), value(200, text(base)), label(240, G("仪器型号/精度")),
+        g.row(66, {label(160, G("检验日期")), value(200, text(base)), label(240, G("仪器型号/精度")),
                    value(400, text(base + 1)), label(200, G("表面状况")), value(0, text(base + 2))});
         std::vector<Cell> ids = {label(160, G("测点编号"))};
         std::vector<Cell> values = {label(160, G("厚度(mm)"))};
@@ -158,14 +158,14 @@ void DrawOnlineThicknessPage(PagePainter& p) {
             ids.push_back(number(k == 9 ? 0 : 144, text(base + 3 + k)));
             values.push_back(number(k == 9 ? 0 : 144, text(base + 13 + k)));
         }
-        g.row(60, ids);
-        g.row(60, values);
-        signatureRow(g, 70, signed_("检验人员： %s　　", text(base + 23), text(base + 24)),
+        g.row(66, ids);
+        g.row(66, values);
+        signatureRow(g, 76, signed_("检验人员： %s　　", text(base + 23), text(base + 24)),
                      signed_("审核： %s　　", text(base + 25), text(base + 26)));
         // The inspections are parted by the frame pen.
         if (b > 0) p.hline(kFormLeft, kFormRight, blockTop, kFramePen);
     }
-    const platform::Rect remark = g.space(420);
+    const platform::Rect remark = g.space(450);
     const platform::Font font = TableFont(p.printer());
     const int avg = p.averageWidth(font);
     const int step = p.charHeight(font) + 12;
