@@ -189,7 +189,10 @@ void DrawingView::followReportDisplay() {
     if (!moved && state_.scrollExtent == sizes_) return;
     QTimer::singleShot(0, this, [this, moved] {
         setScrollSizes(state_.scrollExtent);
-        if (moved) scrollToPosition({0, 0});
+        if (!moved) return;
+        scrollToPosition({0, 0});
+        // A file opened in report mode: the window's check mark follows.
+        if (onDocumentChanged) onDocumentChanged();
     });
 }
 

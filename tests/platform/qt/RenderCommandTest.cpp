@@ -30,13 +30,13 @@ int render(std::vector<std::string> args) {
 }
 
 // A drawing with one main pipe straight down from (1000, -500) to (1000, -900), saved with a
-// zoom of 2.0 and on an A3 sheet.
-fs::path writeDrawing(const fs::path& dir) {
+// zoom of 2.0 and on an A3 sheet, showing the drawing (or, with `reportMode`, report page 3).
+fs::path writeDrawing(const fs::path& dir, bool reportMode = false) {
     tubra::model::Drawing d;
     tubra::model::DrawingSettings s;
     d.PageSize = 1;
     d.ZoomPara = 2.0;
-    d.IsShowReport = {1, 3};
+    d.IsShowReport = {reportMode ? 1 : 0, 3};
     PipeObject p;
     p.MainType = 2;
     p.EndDir = 1;
@@ -45,7 +45,7 @@ fs::path writeDrawing(const fs::path& dir) {
     d.objects.append(std::make_unique<PipeObject>(p));
     std::string text;
     tubra::model::writeDrawing(d, s, text);
-    const fs::path file = dir / "pipe.hcd";
+    const fs::path file = dir / (reportMode ? "report.hcd" : "pipe.hcd");
     EXPECT_FALSE(platform::writeFileAtomically(file, text));
     return file;
 }
@@ -81,6 +81,13 @@ TEST(RenderCommand, DrawsTheSheetAtTheZoomAskedForOnTheDrawingsPage) {
     EXPECT_EQ(head(pdf, 4), "%PDF");
     ASSERT_EQ(render({"--zoom", "1.5", in.string(), svg.string()}), 0);
     EXPECT_EQ(head(svg, 5), "<?xml");
+
+    // Saved showing a report page: that page, A4 portrait whatever the sheet, without zoom.
+    const fs::path report = writeDrawing(tmp.path, true);
+    ASSERT_EQ(render({report.string(), png.string(), "--zoom", "2"}), 0);
+    image.load(QString::fromStdString(png.string()));
+    EXPECT_EQ(image.size(), QSize(2481, 3426));
+    EXPECT_EQ(image.pixelColor(2362, 1654), QColor(255, 255, 255));  // no pipe
 }
 
 TEST(RenderCommand, WrongCommandLinesAndUnreadableFiles) {
