@@ -42,7 +42,12 @@ void DrawReportPages(platform::Canvas& canvas, const InspectionReport& report,
         if (display) PagePainter(canvas, report, table).outline();
         return;
     }
+    // Only the sheets the device shows are drawn: a printed page of a stack is the whole stack
+    // seen through one sheet, and a window shows one or two sheets at a time.
+    const platform::Rect visible = platform::normalisedLogical(canvas.clipBox());
     for (const PlacedSheet& sheet : sheets) {
+        const long long top = -static_cast<long long>(sheet.slot) * kReportPageHeight;
+        if (top - kReportPageHeight >= visible.top || top <= visible.bottom) continue;
         PagePainter page(canvas, report, table, sheet.slot * kReportPageHeight);
         if (display) {
             page.paper();

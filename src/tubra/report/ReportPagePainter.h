@@ -14,9 +14,9 @@ namespace tubra::report {
 
 // Draws what page index `pageIndex` shows: one page (0..17, 23..26) with its list's current
 // sheet, or every sheet of a set (22, 28) each 2900 lower than the one before, numbered as
-// the set's start page number says. On a display each page is drawn on white paper inside
-// its outline; a printer gets neither. An index that names no page draws only an empty
-// outline on a display.
+// the set's start page number says; only the sheets inside the canvas's visible area are
+// drawn. On a display each page is drawn on white paper inside its outline; a printer gets
+// neither. An index that names no page draws only an empty outline on a display.
 void DrawReportPages(platform::Canvas& canvas, const InspectionReport& report,
                      const model::CharacteristicTable& table, int pageIndex);
 

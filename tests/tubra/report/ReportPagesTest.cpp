@@ -382,7 +382,9 @@ TEST(ReportPages, StackedSheetsLieOnePageApartWithTheirNumbers) {
     for (int i = 0; i < 50; ++i) r.thicknessPoints.append({std::to_string(i + 1), 1.0f});
     r.thicknessPoints.currentSubPage = 1;
 
-    RecordingCanvas screen(deviceOptions(false));
+    RecordingCanvas::Options tall = deviceOptions(false);
+    tall.deviceSize = {2100, 5 * 2900};  // the whole stack in view
+    RecordingCanvas screen(tall);
     r.drawReportPages(screen, kAllFullPages, {});
     std::map<std::string, platform::Point> numbers;
     int outlines = 0;
@@ -404,9 +406,25 @@ TEST(ReportPages, StackedSheetsLieOnePageApartWithTheirNumbers) {
     EXPECT_EQ(r.countPrintPages(kAllFullPages), 5);
 
     // The printer gets the same sheets without outlines.
-    RecordingCanvas printer(deviceOptions(true));
+    tall.printer = true;
+    RecordingCanvas printer(tall);
     r.drawReportPages(printer, kAllFullPages, {});
     for (const auto& call : printer.callsOf(CallKind::Polyline)) EXPECT_NE(call.points[0].x, 50);
+    EXPECT_EQ(textCalls(printer).size(), textCalls(screen).size());
+
+    // A device that shows one sheet gets only that sheet's drawing: the fourth here.
+    RecordingCanvas::Options one = deviceOptions(true);
+    one.deviceSize = {2100, 2900};
+    RecordingCanvas fourth(one);
+    fourth.setWindowOrigin({0, -3 * 2900});
+    r.drawReportPages(fourth, kAllFullPages, {});
+    std::vector<std::string> labels;
+    for (const auto& call : textCalls(fourth)) {
+        EXPECT_LE(call.points[0].y, -3 * 2900);
+        EXPECT_GE(call.points[0].y, -4 * 2900);
+        if (call.points[0].x == kPageNumberPosition.x) labels.push_back(call.text);
+    }
+    EXPECT_EQ(labels, std::vector<std::string>{"6-1"});
 }
 
 TEST(ReportPages, HeaderFieldsByTitle) {
