@@ -405,8 +405,7 @@ Grid& Grid::row(int height, const std::vector<Cell>& cells, int lineFrom) {
     }
     const int available = right() - (lineFrom < 0 ? left_ : lineFrom);
     const int share = shares ? (available - fixed) / shares : 0;
-    edges_.assign(1, lineFrom < 0 ? left_ : lineFrom);
-    int x = edges_.front();
+    int x = lineFrom < 0 ? left_ : lineFrom;
     const bool printer = page_.printer();
     for (std::size_t i = 0; i < cells.size(); ++i) {
         const Cell& c = cells[i];
@@ -415,7 +414,6 @@ Grid& Grid::row(int height, const std::vector<Cell>& cells, int lineFrom) {
         const platform::Rect r{x, rowTop, x + w, rowBottom};
         page_.fitted(r, c.text, c.number ? TableNumberFont(printer) : TableFont(printer), c.align);
         x += w;
-        edges_.push_back(x);
         if (i + 1 < cells.size()) page_.vline(x, rowTop, rowBottom);
     }
     if (lineFrom > left_) page_.vline(lineFrom, rowTop, rowBottom);
@@ -429,7 +427,6 @@ platform::Rect Grid::space(int height, int lineFrom) {
     bottom_ = rowTop - height;
     if (lineFrom >= right()) lineFrom = -1;  // a row without a line above spans the whole width
     if (lineFrom > left_) page_.vline(lineFrom, rowTop, bottom_);
-    edges_ = {lineFrom < 0 ? left_ : lineFrom, right()};
     return {lineFrom < 0 ? left_ : lineFrom, rowTop, right(), bottom_};
 }
 

@@ -183,8 +183,6 @@ public:
     // current bottom, with a line on its right; the rows beside it start their lines at
     // left + width.
     void sideLabel(int fromY, int width, std::string_view gbk);
-    // The cell edges of the last row (x of each boundary, left to right, both ends included).
-    const std::vector<int>& edges() const { return edges_; }
     int top() const { return top_; }
     int bottom() const { return bottom_; }
     int left() const { return left_; }
@@ -200,7 +198,6 @@ private:
     int width_;
     int top_;
     int bottom_;
-    std::vector<int> edges_;
 };
 
 // Field texts formatted with C printf rules (GBK in, GBK out).

@@ -134,8 +134,9 @@ void DrawCoverPage(PagePainter& p) {
     coverLine(p, 1000, -410, "注 册 编 号 :", 350, small, small, face[1].view());
     p.text(480, -800, G(PageTitle(kCoverPage)), CoverFont(90));
 
+    // The cover's three sizes: 40 for the entries, 90 for the title, 70 for the labels.
     const platform::Font big = CoverFont(70);
-    const platform::Font values = CoverFont(50);
+    const platform::Font values = CoverFont(40);
     const std::string_view labels[] = {"使用单位:", "装置名称:", "管道名称:", "管道编号:",
                                        "检验日期:", "报告编号:", "检验单位:"};
     const std::string_view fields[] = {face[2].view(), face[3].view(), p.pipelineName(), face[5].view(),

@@ -80,7 +80,7 @@ void DrawOnlineCoverPage(PagePainter& p) {
     p.text(480, -800, G(PageTitle(kOnlineCoverPage)), CoverFont(90));
 
     const platform::Font big = CoverFont(70);
-    const platform::Font values = CoverFont(50);
+    const platform::Font values = CoverFont(40);
     // The name and number are the characteristic table's unless the cover has its own.
     const std::string_view name = t[3].empty() ? p.pipelineName() : t[3].view();
     const std::string_view number = t[4].empty() ? p.pipelineNumber() : t[4].view();
@@ -91,7 +91,7 @@ void DrawOnlineCoverPage(PagePainter& p) {
     coverLine(p, 510, -1730, "建档日期:", 800, big, values, fileDate(d[16], d[17], d[18]), false);
 
     p.text(510, -1920, G("全面检验日期："), big);
-    const platform::Font dates = CoverFont(50);
+    const platform::Font dates = CoverFont(40);
     for (int k = 0; k < 4; ++k) {
         const std::string period = yearMonth(d[2 * k], d[2 * k + 1]) + G("至") + yearMonth(d[8 + 2 * k], d[9 + 2 * k]);
         p.text(700, -2030 - 90 * k, period, dates);

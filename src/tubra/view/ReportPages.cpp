@@ -61,19 +61,11 @@ ScrollChange ToggleReportMode(ViewState& view, model::Document& doc) {
 }
 
 ScrollChange ShowReportPage(ViewState& view, model::Document& doc, int pageIndex) {
-    if (ShowsReport(view)) {
-        view.reportDisplay[1] = pageIndex;
-        view.scrollExtent = ReportExtent(doc, pageIndex);
-        storeInDocument(view, doc);
-        ScrollChange change;
-        change.setScrollSizes = true;
-        change.extent = view.scrollExtent;
-        change.scroll = true;
-        change.position = {0, 0};
-        change.invalidate = true;
-        return change;
-    }
-    return enter(view, doc, pageIndex);
+    if (!ShowsReport(view)) return enter(view, doc, pageIndex);
+    const double zoom = view.ZoomPara;  // another page keeps the view as it is
+    ScrollChange change = enter(view, doc, pageIndex);
+    view.ZoomPara = zoom;
+    return change;
 }
 
 }  // namespace tubra::view

@@ -158,6 +158,10 @@ void expectTextsClearOfLines(const RecordingCanvas& c, int page, int offset = 0)
         EXPECT_LE(b.right, kMarginRect.right) << where;
         EXPECT_LE(b.top, kMarginRect.top - offset) << where;
         EXPECT_GE(b.bottom, kMarginRect.bottom - offset) << where;
+        // The forms end above the page number.
+        if (call.points[0].x != kPageNumberPosition.x) {
+            EXPECT_GE(b.bottom, kFormBottomLimit - offset) << where;
+        }
         for (const auto& s : lines) {
             if (s.from.x == s.to.x) {
                 const int lo = std::min(s.from.y, s.to.y), hi = std::max(s.from.y, s.to.y);
@@ -267,6 +271,16 @@ TEST(ReportPages, EmptyFormsAreDrawnWhole) {
         EXPECT_NE(allTexts(c).find(gbk(PageTitle(page))), std::string::npos) << page;
     }
     EXPECT_NE(allTexts(*drawn(r, kThicknessPage)).find(gbk("检验日期：") + BlankDatePhrase()), std::string::npos);
+    // Shown in a stack, every flagged form is there with its blank grid.
+    r.PrintSet_ReportData.flags.fill(1);
+    EXPECT_EQ(CountPrintPages(r, kAllFullPages), 17);
+    RecordingCanvas::Options tall = deviceOptions(true);
+    tall.deviceSize = {2100, 17 * 2900};
+    RecordingCanvas stack(tall);
+    r.drawReportPages(stack, kAllFullPages, {});
+    const std::string all = allTexts(stack);
+    for (int page = kCoverPage; page <= kLastFormPage; ++page)
+        EXPECT_NE(all.find(gbk(PageTitle(page))), std::string::npos) << page;
     EXPECT_NE(allTexts(*drawn(r, kReviewPage)).find(BlankDatePhrase()), std::string::npos);
 }
 
