@@ -16,7 +16,6 @@
 #include <string_view>
 #include <vector>
 
-#include "tubra/model/Drawing.h"
 #include "tubra/model/LineReader.h"
 #include "tubra/model/ReportStore.h"
 #include "tubra/report/ReportText.h"
