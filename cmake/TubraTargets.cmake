@@ -1,8 +1,11 @@
 # Helpers shared by every folder's CMakeLists.txt.
 
-# Our own code builds with all warnings as errors.
+# Our own code builds with all warnings, as errors when TUBRA_WERROR is on.
 function(tubra_warnings target)
-  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+  target_compile_options(${target} PRIVATE -Wall -Wextra)
+  if(TUBRA_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
 endfunction()
 
 # tubra_library(<name> SOURCES ... [DEPS ...] [PUBLIC_DEPS ...])

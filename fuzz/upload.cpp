@@ -1,7 +1,8 @@
 // Feeds arbitrary bytes to the Upload object as a request body, in both code pages, with files
 // in memory, and checks what must hold for any body: parts lie inside the body, texts are valid
-// UTF-8, saved files land in the target directory only, and the end of the page leaves no
-// temporary file.
+// UTF-8, saved files land in the target directory only under names without control characters
+// (also when the page renames them with text the client sent), messages stay bounded, and the
+// end of the page leaves no temporary file.
 
 #include <cstddef>
 #include <cstdint>
@@ -48,9 +49,14 @@ void run(const std::string& body, CodePage cp) {
             if (v.kind == FormValue::Kind::Text) require(validUtf8(v.text));
             require(p.content.size() <= body.size());
         }
-        if (up.partsRead() > 0) up.save(up.fieldName(0), 0);
+        if (up.partsRead() > 0) {
+            up.save(up.fieldName(0), 0);
+            // A page that renames the file with what the client sent.
+            up.save(up.fieldName(0), Upload::kOverwrite, up.fieldName(up.partsRead() - 1));
+        }
         up.saveAll(Upload::kOverwrite);
         require(validUtf8(up.errors()));
+        require(up.errorList().size() <= Upload::kMaxMessages);
         up.onEndPage();
     }
     for (const auto& [path, content] : fs.files) {
@@ -58,6 +64,7 @@ void run(const std::string& body, CodePage cp) {
         const std::string leaf = path.substr(8);
         require(leaf.find('/') == std::string::npos && leaf != "." && leaf != ".." &&
                 !leaf.empty());
+        for (char c : leaf) require(static_cast<unsigned char>(c) >= 0x20 && c != 0x7F);
     }
     require(fs.directories.empty());
 }

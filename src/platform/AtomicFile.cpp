@@ -1,13 +1,17 @@
 #include "platform/AtomicFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <limits.h>
+#include <sys/file.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
+#include <cstdio>
 #include <cstdlib>
-#include <vector>
+#include <memory>
 
 namespace platform {
 
@@ -15,99 +19,266 @@ namespace {
 
 std::error_code lastError() { return {errno, std::generic_category()}; }
 
+class FileErrorCategory : public std::error_category {
+public:
+    const char* name() const noexcept override { return "tubra-file"; }
+    std::string message(int e) const override {
+        switch (static_cast<FileError>(e)) {
+            case FileError::readOnly: return "文件是只读的";
+            case FileError::notRegularFile: return "不是普通文件";
+            case FileError::danglingLink: return "符号链接指向的文件不存在";
+            case FileError::tooLarge: return "文件太大";
+        }
+        return "未知错误";
+    }
+};
+
 class Fd {
 public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0) ::close(fd_);
-    }
+    explicit Fd(int fd = -1) : fd_(fd) {}
+    ~Fd() { reset(); }
     Fd(const Fd&) = delete;
     Fd& operator=(const Fd&) = delete;
     int get() const { return fd_; }
-    int release() {
-        const int f = fd_;
-        fd_ = -1;
-        return f;
+    void reset(int fd = -1) {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = fd;
     }
 
 private:
     int fd_;
 };
 
-}  // namespace
+// The mark between a file's name and the random part of its temporary name. Distinctive, so
+// that removing leftovers never touches a file of the user's.
+constexpr std::string_view kTempMark = ".tubra-";
+constexpr std::size_t kRandomChars = 6;
 
-std::error_code writeFileAtomically(const std::filesystem::path& target, std::string_view data,
-                                    const AtomicWriteOptions& options) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    // Write beside the real file when the target is a symbolic link, so the link survives.
-    fs::path path = target;
-    if (fs::is_symlink(fs::symlink_status(target, ec))) {
-        const fs::path resolved = fs::canonical(target, ec);
-        if (!ec) path = resolved;
+bool isRandomChar(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+}
+
+std::string randomChars() {
+    static constexpr char kAlphabet[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    unsigned char bytes[kRandomChars];
+    if (::getrandom(bytes, sizeof bytes, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bytes)) {
+        // Only uniqueness matters, and creating the name refuses a clash anyway.
+        static unsigned counter = 0;
+        const unsigned v = static_cast<unsigned>(::getpid()) * 2654435761u + ++counter;
+        for (std::size_t i = 0; i < sizeof bytes; ++i) bytes[i] = static_cast<unsigned char>(v >> (i * 5));
     }
-    ec.clear();
-    fs::path dir = path.parent_path();
-    if (dir.empty()) dir = ".";
+    std::string s;
+    for (unsigned char b : bytes) s += kAlphabet[b % (sizeof kAlphabet - 1)];
+    return s;
+}
 
-    mode_t mode = static_cast<mode_t>(options.mode);
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) {
-        if (S_ISDIR(st.st_mode)) return std::make_error_code(std::errc::is_a_directory);
-        mode = st.st_mode & 07777;
+// "." + the start of the file's name + the mark: what every temporary name of that file begins
+// with. The start is cut so the whole name fits, and never inside a UTF-8 sequence.
+std::string temporaryPrefix(std::string_view fileName, std::size_t nameMax) {
+    const std::size_t fixed = 1 + kTempMark.size() + kRandomChars;
+    std::size_t keep = nameMax > fixed ? nameMax - fixed : 0;
+    if (keep < fileName.size()) {
+        while (keep > 0 && (static_cast<unsigned char>(fileName[keep]) & 0xC0) == 0x80) --keep;
+    } else {
+        keep = fileName.size();
     }
+    std::string p = ".";
+    p.append(fileName.substr(0, keep));
+    p.append(kTempMark);
+    return p;
+}
 
-    std::string tmpl = (dir / ("." + path.filename().string() + ".XXXXXX")).string();
-    std::vector<char> name(tmpl.begin(), tmpl.end());
-    name.push_back('\0');
-    Fd fd(::mkostemp(name.data(), O_CLOEXEC));
-    if (fd.get() < 0) return lastError();
-    const std::string tmpName(name.data());
+bool isTemporaryOf(std::string_view entry, std::string_view prefix) {
+    if (entry.size() != prefix.size() + kRandomChars || !entry.starts_with(prefix)) return false;
+    for (char c : entry.substr(prefix.size()))
+        if (!isRandomChar(c)) return false;
+    return true;
+}
 
-    auto fail = [&](std::error_code e) {
-        ::close(fd.release());
-        ::unlink(tmpName.c_str());
-        return e;
-    };
+// Removes the temporary files that earlier saves of the same file left when they were killed.
+// A save in progress holds a lock on its file, so only abandoned ones can be locked here.
+void sweepLeftovers(int dirFd, const std::string& prefix) {
+    const int listFd = ::dup(dirFd);
+    if (listFd < 0) return;
+    DIR* dir = ::fdopendir(listFd);
+    if (!dir) {
+        ::close(listFd);
+        return;
+    }
+    ::rewinddir(dir);
+    while (const dirent* e = ::readdir(dir)) {
+        if (!isTemporaryOf(e->d_name, prefix)) continue;
+        Fd f(::openat(dirFd, e->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        if (f.get() < 0) continue;
+        struct stat st {};
+        if (::fstat(f.get(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+        if (::geteuid() != 0 && st.st_uid != ::geteuid()) continue;
+        if (::flock(f.get(), LOCK_EX | LOCK_NB) != 0) continue;
+        ::unlinkat(dirFd, e->d_name, 0);
+    }
+    ::closedir(dir);
+}
 
+bool isWriteProtected(const char* path, const struct stat& st) {
+    // Root may write anything; a file without any write bit is still protected for it.
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return true;
+    return ::faccessat(AT_FDCWD, path, W_OK, AT_EACCESS) != 0 && errno == EACCES;
+}
+
+std::error_code writeAll(int fd, std::string_view data, const AtomicWriteOptions& options) {
     const char* p = data.data();
     std::size_t left = data.size();
     while (left > 0) {
         const std::size_t chunk = left < (1u << 30) ? left : (1u << 30);
-        const ssize_t n = options.write ? options.write(fd.get(), p, chunk) : ::write(fd.get(), p, chunk);
+        const ssize_t n = options.write ? options.write(fd, p, chunk) : ::write(fd, p, chunk);
         if (n < 0) {
             if (errno == EINTR) continue;
-            return fail(lastError());
+            return lastError();
         }
-        if (n == 0) return fail(std::make_error_code(std::errc::no_space_on_device));
+        if (n == 0) return std::make_error_code(std::errc::no_space_on_device);
         p += n;
         left -= static_cast<std::size_t>(n);
     }
-    if (::fchmod(fd.get(), mode) != 0) return fail(lastError());
-    if (::fsync(fd.get()) != 0) return fail(lastError());
-    if (::close(fd.release()) != 0) {
-        const auto e = lastError();
-        ::unlink(tmpName.c_str());
-        return e;
-    }
-    if (::rename(tmpName.c_str(), path.c_str()) != 0) {
-        const auto e = lastError();
-        ::unlink(tmpName.c_str());
-        return e;
-    }
-    // Make the rename itself durable.
-    Fd dirFd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dirFd.get() >= 0) ::fsync(dirFd.get());
     return {};
 }
 
-std::error_code readWholeFile(const std::filesystem::path& path, std::string& out) {
+// A new hidden file `prefix` + random characters in the directory, open for writing.
+int createNamed(int dirFd, const std::string& prefix, mode_t mode, std::string& name) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = prefix + randomChars();
+        const int fd = ::openat(dirFd, name.c_str(),
+                                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+// Gives the unnamed file `fd` a hidden name in the directory. Without the capability to link
+// a descriptor directly, the link goes through /proc.
+bool linkUnnamed(int fd, int dirFd, const std::string& prefix, std::string& name) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = prefix + randomChars();
+        if (::linkat(fd, "", dirFd, name.c_str(), AT_EMPTY_PATH) == 0) return true;
+        if (errno == EEXIST) continue;
+        char proc[64];
+        std::snprintf(proc, sizeof proc, "/proc/self/fd/%d", fd);
+        if (::linkat(AT_FDCWD, proc, dirFd, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
+        if (errno != EEXIST) return false;
+    }
+    return false;
+}
+
+}  // namespace
+
+const std::error_category& fileErrorCategory() {
+    static const FileErrorCategory category;
+    return category;
+}
+
+std::string temporaryNamePattern(std::string_view fileName, std::size_t nameMax) {
+    return temporaryPrefix(fileName, nameMax) + std::string(kRandomChars, 'X');
+}
+
+std::error_code writeFileAtomically(const std::filesystem::path& target, std::string_view data,
+                                    const AtomicWriteOptions& options) {
+    namespace fs = std::filesystem;
+    // Write beside the real file when the target is a symbolic link, so the link survives.
+    fs::path path = target;
+    struct stat lst {};
+    if (::lstat(target.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
+        std::unique_ptr<char, decltype(&std::free)> real(::realpath(target.c_str(), nullptr),
+                                                         &std::free);
+        if (!real) {
+            if (errno == ENOENT) return FileError::danglingLink;
+            return lastError();
+        }
+        path = real.get();
+    }
+    if (path.filename().empty()) return std::make_error_code(std::errc::is_a_directory);
+    fs::path dir = path.parent_path();
+    if (dir.empty()) dir = ".";
+    const std::string fileName = path.filename().string();
+
+    struct stat st {};
+    bool exists = false;
+    if (::stat(path.c_str(), &st) == 0) {
+        exists = true;
+        if (S_ISDIR(st.st_mode)) return std::make_error_code(std::errc::is_a_directory);
+        if (!S_ISREG(st.st_mode)) return FileError::notRegularFile;
+        if (options.refuseReadOnly && isWriteProtected(path.c_str(), st)) return FileError::readOnly;
+    } else if (errno != ENOENT) {
+        return lastError();
+    }
+
+    Fd dirFd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dirFd.get() < 0) return lastError();
+    long nameMax = ::fpathconf(dirFd.get(), _PC_NAME_MAX);
+    if (nameMax <= 0) nameMax = NAME_MAX;
+    const std::string prefix = temporaryPrefix(fileName, static_cast<std::size_t>(nameMax));
+    sweepLeftovers(dirFd.get(), prefix);
+
+    // A replaced file gets its old mode after its owner is set (which may clear set-id bits);
+    // a new one the requested mode, which the system reduces by the umask.
+    const mode_t createMode = exists ? 0600 : static_cast<mode_t>(options.mode & 07777);
+    bool tryUnnamed = options.unnamedTemporary;
+    for (;;) {
+        Fd fd;
+        std::string tmpName;
+        bool named = false;
+        if (tryUnnamed) {
+            fd.reset(::openat(dirFd.get(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, createMode));
+            if (fd.get() < 0) {
+                // File systems without unnamed files say so in one of these ways.
+                if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL && errno != ENOTSUP)
+                    return lastError();
+                tryUnnamed = false;
+            }
+        }
+        if (fd.get() < 0) {
+            fd.reset(createNamed(dirFd.get(), prefix, createMode, tmpName));
+            if (fd.get() < 0) return lastError();
+            named = true;
+        }
+        // Held until the file has its final name: tells a sweeping save this one is alive.
+        ::flock(fd.get(), LOCK_EX | LOCK_NB);
+
+        auto fail = [&](std::error_code e) {
+            if (!tmpName.empty()) ::unlinkat(dirFd.get(), tmpName.c_str(), 0);
+            return e;
+        };
+        if (const auto e = writeAll(fd.get(), data, options)) return fail(e);
+        if (exists) {
+            // Owner and group where we may set them, else the group alone; otherwise the file
+            // becomes ours, as any new file would.
+            if (::fchown(fd.get(), st.st_uid, st.st_gid) != 0) ::fchown(fd.get(), static_cast<uid_t>(-1), st.st_gid);
+            if (::fchmod(fd.get(), st.st_mode & 07777) != 0) return fail(lastError());
+        }
+        if (::fsync(fd.get()) != 0) return fail(lastError());
+        if (!named && !linkUnnamed(fd.get(), dirFd.get(), prefix, tmpName)) {
+            // No way to give the file a name: write it again under a hidden name.
+            tmpName.clear();
+            tryUnnamed = false;
+            continue;
+        }
+        if (::renameat(dirFd.get(), tmpName.c_str(), dirFd.get(), fileName.c_str()) != 0)
+            return fail(lastError());
+        // Make the rename itself durable.
+        ::fsync(dirFd.get());
+        return {};
+    }
+}
+
+std::error_code readWholeFile(const std::filesystem::path& path, std::string& out,
+                              std::size_t maxBytes) {
     out.clear();
     Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0) return lastError();
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0) return lastError();
     if (S_ISDIR(st.st_mode)) return std::make_error_code(std::errc::is_a_directory);
+    if (st.st_size > 0 && static_cast<std::size_t>(st.st_size) > maxBytes) return FileError::tooLarge;
     if (st.st_size > 0) out.reserve(static_cast<std::size_t>(st.st_size));
     char buf[1 << 16];
     for (;;) {
@@ -119,6 +290,12 @@ std::error_code readWholeFile(const std::filesystem::path& path, std::string& ou
             return e;
         }
         if (n == 0) break;
+        if (static_cast<std::size_t>(n) > maxBytes - out.size()) {
+            // A device or a file that grew while read.
+            out.clear();
+            out.shrink_to_fit();
+            return FileError::tooLarge;
+        }
         out.append(buf, static_cast<std::size_t>(n));
     }
     return {};

@@ -1,6 +1,12 @@
 #pragma once
 // Replacing a file so that it is never left truncated or missing: the data goes to a temporary
 // file in the same directory, is flushed and fsynced, and is then renamed over the target.
+//
+// The temporary file has no name while it is written (O_TMPFILE) where the file system allows,
+// so a save that is killed leaves nothing behind; elsewhere it is a short hidden name beside the
+// target, locked while in use, and the next save of the same file removes such leftovers.
+// A replaced file keeps its mode, and its owner and group where the user may set them; a new
+// file gets the usual mode less the umask.
 
 #include <cstddef>
 #include <filesystem>
@@ -8,25 +14,59 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <type_traits>
 
 #include <sys/types.h>
+
+namespace platform {
+
+// Why a file was refused, beside the system's own errors.
+enum class FileError {
+    readOnly = 1,    // the target has no write permission for us
+    notRegularFile,  // a device, a FIFO, a socket, or a link to one of them
+    danglingLink,    // a symbolic link to nothing
+    tooLarge,        // more than a reader keeps
+};
+
+const std::error_category& fileErrorCategory();
+inline std::error_code make_error_code(FileError e) {
+    return {static_cast<int>(e), fileErrorCategory()};
+}
+
+}  // namespace platform
+
+template <>
+struct std::is_error_code_enum<platform::FileError> : std::true_type {};
 
 namespace platform {
 
 struct AtomicWriteOptions {
     // The write(2) used for the data; tests put a failing one here.
     std::function<ssize_t(int fd, const void* data, std::size_t size)> write;
-    // Mode of a newly created file (an existing file keeps its mode).
-    unsigned mode = 0644;
+    // Mode of a newly created file, before the umask (an existing file keeps its mode).
+    unsigned mode = 0666;
+    // Whether the unnamed temporary file is tried first; off only to exercise the fallback.
+    bool unnamedTemporary = true;
+    // Whether a target without write permission is refused (FileError::readOnly).
+    bool refuseReadOnly = true;
 };
 
-// Writes `data` to `path` atomically. On failure the old file is untouched, no temporary file
-// is left behind, and the error is returned.
+// Writes `data` to `path` atomically. A symbolic link is followed, so the link survives and the
+// file it points to is replaced. Refuses a directory, anything that is not a regular file and,
+// unless told otherwise, a file without write permission. On failure the old file is untouched,
+// no temporary file is left behind, and the error is returned.
 std::error_code writeFileAtomically(const std::filesystem::path& path, std::string_view data,
                                     const AtomicWriteOptions& options = {});
 
-// Reads a whole file. On failure returns the error and leaves `out` empty.
-std::error_code readWholeFile(const std::filesystem::path& path, std::string& out);
+// The hidden name a save of `fileName` uses for its temporary file when it needs one, for a
+// directory whose names hold at most `nameMax` bytes: `fileName` shortened to fit, then a
+// fixed mark and six random characters (shown here as "XXXXXX").
+std::string temporaryNamePattern(std::string_view fileName, std::size_t nameMax = 255);
+
+// Reads a whole file of at most `maxBytes` bytes (FileError::tooLarge beyond). On failure
+// returns the error and leaves `out` empty.
+std::error_code readWholeFile(const std::filesystem::path& path, std::string& out,
+                              std::size_t maxBytes = static_cast<std::size_t>(-1));
 
 // A one-line description of an error for messages: "<what>: <reason>".
 std::string describe(const std::error_code& ec);

@@ -10,9 +10,17 @@
 //   KAVELUP_REQUEST_LIMIT  longest body read, in bytes (268435456)
 //   KAVELUP_TEMP           folder for temporary files ($TMPDIR or /tmp)
 //
+// KAVELUP_DEFAULT_PATH and KAVELUP_TEMP, when set, must be absolute paths; anything else is a
+// configuration error answered with status 500, and nothing is read or saved.
+//
 // A POST is uploaded and saved: every file (SaveAll), or only the fields named by "save=" in the
-// query string. The answer lists every part and the recorded messages, as HTML or, when the
-// client accepts application/json, as JSON. A GET answers a form to upload with.
+// query string. The answer lists every part and the recorded messages (the first 100, then how
+// many more), as HTML or, when the client accepts application/json, as JSON. A GET answers a
+// form to upload with.
+//
+// A run ended by SIGTERM, SIGINT, SIGHUP or SIGPIPE (a server timeout, a client gone) removes
+// its temporary files and any partly saved file first. What runs killed outright left behind
+// more than an hour ago is removed when the next POST starts.
 
 #include <sys/random.h>
 #include <unistd.h>
@@ -27,6 +35,7 @@
 
 #include "text/Gbk.h"
 #include "upload/PosixHost.h"
+#include "upload/SignalCleanup.h"
 #include "upload/Upload.h"
 
 namespace {
@@ -164,8 +173,8 @@ std::string jsonAnswer(const Upload& up) {
                           {"isFile", f.isFile}});
     const nlohmann::json answer = {{"count", up.count()},
                                    {"fields", std::move(fields)},
-                                   {"errors", up.errors()},
-                                   {"messages", up.errorList()}};
+                                   {"messages", up.errorList()},
+                                   {"omittedMessages", up.omittedMessages()}};
     return answer.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }
 
@@ -185,6 +194,8 @@ std::string htmlAnswer(const Upload& up) {
     s += "</table>\n<p class=\"errors\">";
     // The messages hold names the client chose, so each is escaped and the breaks added here.
     for (const std::string& e : up.errorList()) s += html(e) + "<br>\n";
+    if (up.omittedMessages() > 0)
+        s += "另有 " + std::to_string(up.omittedMessages()) + " 条消息没有列出<br>\n";
     s += "</p>\n</body>\n</html>\n";
     return s;
 }
@@ -232,6 +243,15 @@ int run() {
         return 0;
     }
 
+    // Settings that would put files in the root or the server's working directory.
+    for (const char* name : {"KAVELUP_DEFAULT_PATH", "KAVELUP_TEMP"}) {
+        if (hasEnv(name) && env(name).rfind('/', 0) != 0) {
+            respond("500 Internal Server Error", "text/plain; charset=utf-8", {},
+                    std::string(name) + " must be an absolute directory\n");
+            return 0;
+        }
+    }
+
     std::string session = sessionFromCookie(env("HTTP_COOKIE"));
     std::string newCookie;
     if (session.empty()) session = newCookie = newSessionId();
@@ -243,6 +263,12 @@ int run() {
         hasEnv("KAVELUP_DEFAULT_PATH") ? env("KAVELUP_DEFAULT_PATH")
                                        : PosixFileSystem::kDefaultUploadDirectory);
     const std::int64_t overWrite = number(env("KAVELUP_OVERWRITE"), 0);
+    signalcleanup::install();
+    fileSystem.trackForSignals(true);
+    const std::string target = env("KAVELUP_PATH").rfind('/', 0) == 0
+                                   ? env("KAVELUP_PATH")
+                                   : fileSystem.defaultUploadDirectory();
+    sweepAbandonedUploads(fileSystem.temporaryFolder(), target);
 
     Upload up;
     up.setCodePage(cp);

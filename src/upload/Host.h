@@ -35,7 +35,7 @@ struct FileStatus {
 enum class CopyOutcome { Copied, TargetExists, Failed };
 struct CopyResult {
     CopyOutcome outcome = CopyOutcome::Copied;
-    std::string error;  // for Failed
+    std::string error;  // for Failed: why, without paths (the caller names the file)
 };
 
 class FileSystem {

@@ -19,9 +19,9 @@ bool MemoryFileSystem::exists(const std::string& path) {
 CopyResult MemoryFileSystem::copy(const std::string& from, const std::string& to,
                                   bool overwrite) {
     const auto source = files.find(from);
-    if (source == files.end()) return {CopyOutcome::Failed, "读取临时文件 " + from + " 时出错"};
+    if (source == files.end()) return {CopyOutcome::Failed, "读取临时文件失败"};
     if (!overwrite && exists(to)) return {CopyOutcome::TargetExists, {}};
-    if (failCopies || directories.count(to)) return {CopyOutcome::Failed, "保存 " + to + " 时出错"};
+    if (failCopies || directories.count(to)) return {CopyOutcome::Failed, "磁盘已满"};
     files[to] = source->second;
     return {};
 }

@@ -22,6 +22,9 @@ std::string noBoundaryLine() { return "上传内容格式错误：找不到分�
 std::string partFailure(std::size_t index, std::string_view what) {
     return "上传内容格式错误：序号 " + std::to_string(index) + " 的部分" + std::string(what);
 }
+std::string tooManyParts(std::size_t n) {
+    return "上传内容的部分超过 " + std::to_string(n) + " 个，其余的部分没有读取";
+}
 constexpr std::string_view kNoName = "找不到字段名";
 constexpr std::string_view kNoFileName = "找不到文件名";
 constexpr std::string_view kNoContent = "找不到内容的开头";
@@ -58,7 +61,8 @@ ParseResult parseMultipart(std::string_view body, CodePage cp) {
     return parseMultipart(body, cp, countText(cp, body, kNameMarker));
 }
 
-ParseResult parseMultipart(std::string_view body, CodePage cp, std::size_t count) {
+ParseResult parseMultipart(std::string_view body, CodePage cp, std::size_t count,
+                           std::size_t maxParts) {
     ParseResult result;
     const std::size_t crlf = findBytes(body, kCrLf, 0);
     if (crlf == npos) {
@@ -71,6 +75,10 @@ ParseResult parseMultipart(std::string_view body, CodePage cp, std::size_t count
 
     std::size_t pos = crlf + 1;  // the LF that ends the boundary line
     for (std::size_t i = 0; i < result.count; ++i) {
+        if (i == maxParts) {
+            result.failure = tooManyParts(maxParts);
+            return result;
+        }
         ParsedPart part;
         const std::size_t nameStart = findBytes(body, kNameOpen, pos);
         const std::size_t closing =

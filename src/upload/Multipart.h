@@ -42,8 +42,10 @@ inline constexpr std::string_view kNameMarker = "; name=";
 
 // Never reads outside `body` and ends after at most `count` steps, each moving forward.
 ParseResult parseMultipart(std::string_view body, CodePage cp);
-// The same for a caller that has counted the name markers already (with a TextCounter).
-ParseResult parseMultipart(std::string_view body, CodePage cp, std::size_t count);
+// The same for a caller that has counted the name markers already (with a TextCounter). At
+// most `maxParts` parts are read; the count stays the number of markers.
+ParseResult parseMultipart(std::string_view body, CodePage cp, std::size_t count,
+                           std::size_t maxParts = static_cast<std::size_t>(-1));
 
 // The client's file name of a client path: the text after the last "\", "/" or ":". On this
 // platform "/" separates directories as well, so nothing of a directory is left.

@@ -2,7 +2,9 @@
 // The host services on a POSIX system: a request body read from a file descriptor (a CGI
 // program's standard input) and the real file system.
 
+#include <chrono>
 #include <cstdint>
+#include <map>
 #include <string>
 
 #include "upload/Host.h"
@@ -34,14 +36,23 @@ public:
                              std::string defaultUploadDirectory = kDefaultUploadDirectory)
         : temporaryFolder_(std::move(temporaryFolder)),
           defaultUploadDirectory_(std::move(defaultUploadDirectory)) {}
+    ~PosixFileSystem() override;
+    PosixFileSystem(const PosixFileSystem&) = delete;
+    PosixFileSystem& operator=(const PosixFileSystem&) = delete;
+
+    // Registers the private directory and the partly written file with the signal cleanup
+    // (SignalCleanup.h), for a program that runs one upload at a time.
+    void trackForSignals(bool on) { trackForSignals_ = on; }
 
     std::string temporaryFolder() override { return temporaryFolder_; }
     std::string defaultUploadDirectory() override { return defaultUploadDirectory_; }
     bool exists(const std::string& path) override;
-    // Writes a hidden temporary file beside `to`, flushes it to disk and renames it over `to`
-    // (or, without `overwrite`, renames it only if `to` is still absent).
+    // Writes a hidden temporary file beside `to` (".NAME.part-" and 16 hexadecimal digits,
+    // locked while written), flushes it to disk and renames it over `to` (or, without
+    // `overwrite`, renames it only if `to` is still absent).
     CopyResult copy(const std::string& from, const std::string& to, bool overwrite) override;
     void forceDelete(const std::string& path) override;
+    // The directory stays locked until removeDirectory, so a sweep knows it is in use.
     FileStatus makePrivateDirectory(const std::string& parent, const std::string& prefix,
                                     std::string& created) override;
     FileStatus writeNewFile(const std::string& path, std::string_view content) override;
@@ -50,6 +61,16 @@ public:
 private:
     std::string temporaryFolder_;
     std::string defaultUploadDirectory_;
+    bool trackForSignals_ = false;
+    std::map<std::string, int> lockedDirectories_;  // private directory -> descriptor
 };
+
+// What uploads that were killed outright left behind: private directories ("kavelup-...") in
+// `temporaryFolder` and partly written files (".NAME.part-...") in `targetDirectory`, last
+// changed more than `age` ago and locked by no running upload. Only this user's are touched.
+// Returns how many were removed.
+std::size_t sweepAbandonedUploads(const std::string& temporaryFolder,
+                                  const std::string& targetDirectory,
+                                  std::chrono::seconds age = std::chrono::hours(1));
 
 }  // namespace kavelup

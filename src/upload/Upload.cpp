@@ -31,11 +31,31 @@ std::string noTemporaryFile(std::string_view formName) {
     return std::string(formName) + " 没有临时文件，不能保存";
 }
 
-// Client file names that name no file in the target directory.
+std::string copyFailed(std::string_view name, std::string_view why) {
+    return "保存 " + std::string(name) + " 时出错：" + std::string(why);
+}
+std::string omitted(std::size_t n) { return "另有 " + std::to_string(n) + " 条消息没有列出"; }
+
+// Control characters, C0, DEL and (as UTF-8) C1: a name holding one is no file name anyone
+// meant, and would garble listings and logs.
+bool hasControlCharacter(std::string_view name) {
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const auto c = static_cast<unsigned char>(name[i]);
+        if (c < 0x20 || c == 0x7F) return true;
+        if (c == 0xC2 && i + 1 < name.size() && static_cast<unsigned char>(name[i + 1]) >= 0x80 &&
+            static_cast<unsigned char>(name[i + 1]) <= 0x9F)
+            return true;
+    }
+    return false;
+}
+
+// Client file names (UTF-8) that name no file in the target directory.
 bool isFileName(std::string_view name) {
     return !name.empty() && name != kNonFile && name != "." && name != ".." &&
-           name.find('\0') == std::string_view::npos;
+           !hasControlCharacter(name);
 }
+
+bool isAbsolute(std::string_view path) { return !path.empty() && path.front() == '/'; }
 
 std::string concat(std::string_view a, std::string_view b) {
     std::string s(a);
@@ -47,6 +67,12 @@ bool isAsciiSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
+
+std::string targetFileName(std::string_view name) {
+    const std::size_t sep = name.find_last_of("\\/:");
+    const std::string_view leaf = sep == std::string_view::npos ? name : name.substr(sep + 1);
+    return isFileName(leaf) ? std::string(leaf) : std::string();
+}
 
 std::string encodeComponent(std::string_view bytes, std::size_t maxLength) {
     static const char* const hex = "0123456789ABCDEF";
@@ -125,10 +151,17 @@ void Upload::path(std::string_view value) {
     targetPath_ = defaultTarget_ ? std::string() : std::string(value);
 }
 
-std::string Upload::targetDirectory() const {
+std::optional<std::string> Upload::targetDirectory() {
     std::string dir = targetPath_;
-    if (defaultTarget_ && context_.fileSystem) dir = context_.fileSystem->defaultUploadDirectory();
-    if (dir.empty() || dir.back() != '/') dir += '/';
+    if (defaultTarget_) {
+        // An empty or relative default would mean the root or the server's working directory.
+        dir = context_.fileSystem->defaultUploadDirectory();
+        if (!isAbsolute(dir)) {
+            record(std::string(kBadDefaultDirectory));
+            return std::nullopt;
+        }
+    }
+    if (dir.back() != '/') dir += '/';
     return dir;
 }
 
@@ -188,13 +221,16 @@ void Upload::upload() {
     if (!started()) return record(std::string(kNoPage));
     if (uploaded_) return record(std::string(kReadTwice));
     uploaded_ = true;
+    // Temporary files in the root or the server's working directory would be anybody's.
+    if (!isAbsolute(context_.fileSystem->temporaryFolder()))
+        return record(std::string(kBadTemporaryFolder));
 
     const std::int64_t total = std::max<std::int64_t>(0, context_.request->totalBytes());
     if (total > requestLimit_) return record(requestTooLarge(total, requestLimit_));
     const std::optional<std::size_t> markers = readBody(total);
     if (!markers) return;
 
-    ParseResult parsed = parseMultipart(body(), codePage_, *markers);
+    ParseResult parsed = parseMultipart(body(), codePage_, *markers, kMaxParts);
     count_ = static_cast<std::int64_t>(parsed.count);
     parts_.reserve(parsed.parts.size());
     for (ParsedPart& p : parsed.parts) {
@@ -247,14 +283,14 @@ const Upload::Part* Upload::partAt(std::size_t index) const {
 }
 
 bool Upload::saveAs(std::size_t k, std::string_view formName, const std::string& name,
-                    std::int64_t overWrite) {
+                    std::int64_t overWrite, const std::string& dir) {
     const Part& part = parts_[k];
     if (part.tempFile.empty()) {
         record(noTemporaryFile(formName));
         return false;
     }
     FileSystem& fs = *context_.fileSystem;
-    const std::string target = targetDirectory() + name;
+    const std::string target = dir + name;
     const bool overwrite = overWrite == kOverwrite;
     if (!overwrite && fs.exists(target)) {
         record(concat(name, kTargetExists));
@@ -263,7 +299,8 @@ bool Upload::saveAs(std::size_t k, std::string_view formName, const std::string&
     const CopyResult r = fs.copy(part.tempFile, target, overwrite);
     if (r.outcome == CopyOutcome::TargetExists) record(concat(name, kTargetExists));
     if (r.outcome == CopyOutcome::Failed) {
-        record(r.error);
+        // The client learns which file failed, never where the server keeps it.
+        record(copyFailed(name, r.error));
         return false;
     }
     return true;
@@ -272,19 +309,24 @@ bool Upload::saveAs(std::size_t k, std::string_view formName, const std::string&
 void Upload::save(std::string_view formName, std::int64_t overWrite,
                   std::string_view newFileName) {
     if (!started()) return record(std::string(kNoPage));
+    const std::optional<std::string> dir = targetDirectory();
+    if (!dir) return;
     const std::optional<std::size_t> k = find(formName);
     const Part* part = k ? partAt(*k) : nullptr;
-    const std::string name =
-        !newFileName.empty() ? std::string(newFileName) : part ? text(part->fileName) : "";
+    const std::string name = !newFileName.empty() ? targetFileName(newFileName)
+                             : part                ? text(part->fileName)
+                                                   : "";
     if (!part || !part->isFile || !isFileName(name)) return record(concat(formName, kNotAFile));
     if (static_cast<std::int64_t>(part->size) < maxSize_)
-        saveAs(*k, formName, name, overWrite);
+        saveAs(*k, formName, name, overWrite, *dir);
     else
         record(concat(formName, kTooLarge));
 }
 
 void Upload::saveAll(std::int64_t overWrite) {
     if (!started()) return record(std::string(kNoPage));
+    const std::optional<std::string> dir = targetDirectory();
+    if (!dir) return;
     for (std::size_t i = 0; i < static_cast<std::size_t>(count_); ++i) {
         const Part* part = partAt(i);
         const std::string fieldText = part ? part->nameText : std::string();
@@ -292,7 +334,7 @@ void Upload::saveAll(std::int64_t overWrite) {
         if (!part || !part->isFile || !isFileName(name)) {
             record(concat(fieldText, kNotAFile));
         } else if (static_cast<std::int64_t>(part->size) < maxSize_) {
-            if (!saveAs(i, fieldText, name, overWrite)) return;
+            if (!saveAs(i, fieldText, name, overWrite, *dir)) return;
         } else {
             record(concat(fieldText, kTooLarge));
         }
@@ -343,6 +385,10 @@ std::string Upload::errors() const {
     std::string all;
     for (const std::string& e : errors_) {
         all += e;
+        all += kLineBreak;
+    }
+    if (omittedMessages_ > 0) {
+        all += omitted(omittedMessages_);
         all += kLineBreak;
     }
     return all;

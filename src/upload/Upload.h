@@ -63,6 +63,11 @@ class Upload {
 public:
     // A request body longer than this is refused without being read.
     static constexpr std::int64_t kDefaultRequestLimit = std::int64_t{256} << 20;
+    // Messages kept one by one; beyond them only their number is kept. A body can make one
+    // message per name marker in it, millions of them.
+    static constexpr std::size_t kMaxMessages = 100;
+    // Parts read from a body; a real form has a few dozen. The count still counts every marker.
+    static constexpr std::size_t kMaxParts = 10000;
     // The maximum size a non-numeric value sets.
     static constexpr std::int64_t kFallbackMaxSize = 100000;
     static constexpr std::int64_t kOverwrite = 2;
@@ -88,7 +93,8 @@ public:
     void maxSize(std::int64_t bytes) { maxSize_ = bytes; }
     void maxSize(std::string_view value);
     // An absolute directory ("/...") is the target; anything else means the file system's
-    // default upload directory.
+    // default upload directory. That one, and the temporary folder, must be absolute paths
+    // too: otherwise nothing is read or saved and a configuration error is recorded.
     void path(std::string_view value);
 
     // Reads and parses the body. Once per page.
@@ -97,6 +103,8 @@ public:
 
     // Saves the file of the first part named `formName` as `newFileName` (its client file name
     // when empty) in the target directory. An existing file is replaced only when overWrite is 2.
+    // A new name is taken as a client file name is: only its last component counts, and names
+    // that are no file name ("", ".", "..", control characters) are refused.
     void save(std::string_view formName, std::int64_t overWrite, std::string_view newFileName = {});
     void saveAll(std::int64_t overWrite);
 
@@ -108,11 +116,13 @@ public:
     std::string fileType(std::string_view formName) const;
     // Empty for an index without a part.
     std::string fieldName(std::int64_t index) const;
-    // Every recorded message followed by "<br>".
+    // Every recorded message followed by "<br>"; past kMaxMessages, one line with the number of
+    // messages left out.
     std::string errors() const;
 
-    // The recorded messages one by one.
+    // The first kMaxMessages recorded messages one by one, and the number of those left out.
     const std::vector<std::string>& errorList() const { return errors_; }
+    std::size_t omittedMessages() const { return omittedMessages_; }
     // Parts the parse read; count() can be larger when it stopped early or when a value holds
     // a name marker.
     std::int64_t partsRead() const { return static_cast<std::int64_t>(parts_.size()); }
@@ -128,16 +138,22 @@ private:
     };
 
     bool started() const { return context_.request && context_.fileSystem; }
-    void record(std::string message) { errors_.push_back(std::move(message)); }
+    void record(std::string message) {
+        if (errors_.size() < kMaxMessages)
+            errors_.push_back(std::move(message));
+        else
+            ++omittedMessages_;
+    }
     std::optional<std::size_t> find(std::string_view formName) const;
     const Part* partAt(std::size_t index) const;
-    std::string targetDirectory() const;
+    // The directory to save in, or none (and a message recorded) when it is not configured.
+    std::optional<std::string> targetDirectory();
     // Reads the body; returns the number of name markers in it, counted on the way.
     std::optional<std::size_t> readBody(std::int64_t total);
     void writeTemporaryFiles();
     // Copies part k's temporary file to the target; false when a run-time failure was recorded.
     bool saveAs(std::size_t k, std::string_view formName, const std::string& name,
-                std::int64_t overWrite);
+                std::int64_t overWrite, const std::string& dir);
     std::string_view body() const { return {body_.data(), bodySize_}; }
 
     PageContext context_;
@@ -154,7 +170,18 @@ private:
     std::vector<Part> parts_;
     std::string privateDirectory_;
     std::vector<std::string> errors_;
+    std::size_t omittedMessages_ = 0;
 };
+
+// The messages of a configuration that names no usable directory.
+inline constexpr std::string_view kBadTemporaryFolder =
+    "服务器设置错误：临时文件夹必须是绝对路径，上传的内容没有读取";
+inline constexpr std::string_view kBadDefaultDirectory =
+    "服务器设置错误：默认的保存目录必须是绝对路径，文件没有保存";
+
+// `name` as a file name in the target directory: its last component after "\", "/" or ":"
+// (ASCII bytes, so UTF-8 text is safe to search), or empty when that is no file name.
+std::string targetFileName(std::string_view name);
 
 // `bytes` as one file-name component made of letters, digits, "_" and "-", every other byte
 // written as "%XX", cut to at most `maxLength` characters.

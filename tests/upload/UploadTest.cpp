@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
+#include <vector>
 
 #include "upload/CodePage.h"
 #include "upload/MemoryHost.h"
@@ -172,11 +174,92 @@ TEST(Upload, OverwriteValuesAndNewNames) {
     // A name no part has, and a plain field, are not files whatever the new name.
     p.up.save("nothere", 0, "x");
     EXPECT_EQ(p.up.errors(), "nothere" + kNotAFile + "<br>");
-    // A failed copy records its description.
+    // A failed copy records its description, naming the file but not where the server keeps it.
     p.fs.failCopies = true;
     p.up.save("f", 2);
     EXPECT_EQ(p.up.errorList().size(), 2u);
-    EXPECT_NE(p.up.errorList()[1].find("/srv/up/a.txt"), std::string::npos);
+    EXPECT_EQ(p.up.errorList()[1], "保存 a.txt 时出错：磁盘已满");
+
+    // A new name is a file name in the target directory, as a client's is.
+    Page q(body);
+    q.up.path("/srv/up");
+    q.up.maxSize(10);
+    q.up.upload();
+    q.up.save("f", 2, "../up.txt");
+    q.up.save("f", 2, "sub/x.txt");
+    q.up.save("f", 2, "C:\\win\\w.txt");
+    for (const char* bad : {"..", "dir/..", "/", ".", "a\rb", "a\nb", "e\x1b[2J", "del\x7f", "c1\xc2\x85"})
+        q.up.save("f", 2, bad);
+    std::set<std::string> saved;
+    for (const auto& [path, content] : q.fs.files)
+        if (!path.starts_with("/tmp/")) saved.insert(path);
+    EXPECT_EQ(saved, (std::set<std::string>{"/srv/up/up.txt", "/srv/up/x.txt", "/srv/up/w.txt"}));
+    EXPECT_EQ(q.up.errorList(), std::vector<std::string>(9, "f" + kNotAFile));
+}
+
+TEST(Upload, DirectoriesMustBeConfiguredAsAbsolutePaths) {
+    const std::string body = MultipartBody().file("f", "a.txt", "A").str();
+    // An empty or relative default directory would be the root or the server's working
+    // directory: nothing is saved.
+    for (const char* dflt : {"", "uploads", "./"}) {
+        Page p(body);
+        p.fs.defaultUploadPath = dflt;
+        p.up.maxSize(10);
+        p.up.upload();
+        p.up.saveAll(2);
+        p.up.save("f", 2);
+        EXPECT_EQ(p.up.errorList(), std::vector<std::string>(2, std::string(kBadDefaultDirectory)))
+            << dflt;
+        EXPECT_EQ(p.fs.files.size(), 1u) << dflt;  // the temporary file alone
+        // An absolute page path does not need the default.
+        p.up.path("/srv/up");
+        p.up.save("f", 2);
+        EXPECT_EQ(p.fs.files.count("/srv/up/a.txt"), 1u);
+    }
+    // The same for the temporary folder: nothing is read.
+    for (const char* temp : {"", "tmp"}) {
+        Page p(body);
+        p.fs.temporaryFolderPath = temp;
+        p.up.path("/srv/up");
+        p.up.maxSize(10);
+        p.up.upload();
+        EXPECT_EQ(p.up.count(), 0);
+        EXPECT_EQ(p.request.bytesRead(), 0u);
+        EXPECT_EQ(p.up.errors(), std::string(kBadTemporaryFolder) + "<br>");
+        EXPECT_TRUE(p.fs.files.empty());
+    }
+}
+
+TEST(Upload, MarkersInsideDataKeepTheMessagesBounded) {
+    // Every "; name=" counts a part, millions of them in a large file; each unread part makes a
+    // message on saving. The first ones are kept, the rest only counted.
+    std::string data;
+    while (data.size() < (std::size_t{2} << 20)) data += "; name=";
+    Page p(MultipartBody().file("f", "a.bin", data).str());
+    p.up.path("/srv/up");
+    p.up.maxSize(std::int64_t{1} << 30);
+    p.up.upload();
+    const std::int64_t markers = static_cast<std::int64_t>(data.size() / 7) + 1;
+    EXPECT_EQ(p.up.count(), markers);
+    p.up.saveAll(2);
+    EXPECT_EQ(p.fs.files.at("/srv/up/a.bin"), data);
+    ASSERT_EQ(p.up.errorList().size(), Upload::kMaxMessages);
+    // One message where the parse stopped, one per unread part on saving.
+    EXPECT_EQ(p.up.omittedMessages(), static_cast<std::size_t>(markers) - Upload::kMaxMessages);
+    const std::string all = p.up.errors();
+    EXPECT_LT(all.size(), 10000u);
+    EXPECT_TRUE(all.ends_with("另有 " + std::to_string(p.up.omittedMessages()) +
+                              " 条消息没有列出<br>"));
+
+    // Parts that do parse, as many as there are markers, are read up to a limit.
+    std::string many;
+    for (std::size_t i = 0; i < Upload::kMaxParts + 10; ++i) many += "; name=\"v\"\r\n\r\nx\r\n--b\r\n";
+    Page q("--b\r\n" + many);
+    q.up.upload();
+    EXPECT_EQ(q.up.count(), static_cast<std::int64_t>(Upload::kMaxParts + 10));
+    EXPECT_EQ(q.up.partsRead(), static_cast<std::int64_t>(Upload::kMaxParts));
+    ASSERT_EQ(q.up.errorList().size(), 1u);
+    EXPECT_NE(q.up.errorList()[0].find(std::to_string(Upload::kMaxParts)), std::string::npos);
 }
 
 TEST(Upload, ClientFileNamesNeverLeaveTheTargetDirectory) {

@@ -6,8 +6,12 @@ usage: c_interface_test.py path/to/libkavelup.so
 """
 import ctypes
 import os
+import re
 import sys
 import tempfile
+
+HEADER = os.path.join(os.path.dirname(os.path.abspath(__file__)),
+                      "..", "..", "src", "upload", "include", "kavelup.h")
 
 TOTAL_BYTES = ctypes.CFUNCTYPE(ctypes.c_int64, ctypes.c_void_p)
 BINARY_READ = ctypes.CFUNCTYPE(ctypes.c_int64, ctypes.c_void_p, ctypes.c_void_p, ctypes.c_int64)
@@ -38,6 +42,7 @@ def load(path):
         "kavelup_create": (obj, []),
         "kavelup_destroy": (None, [obj]),
         "kavelup_set_code_page": (ctypes.c_int, [obj, ctypes.c_char_p]),
+        "kavelup_set_request_limit": (None, [obj, ctypes.c_int64]),
         "kavelup_on_start_page": (None, [obj, ctypes.POINTER(Host)]),
         "kavelup_on_end_page": (None, [obj]),
         "kavelup_max_size": (None, [obj, ctypes.c_int64]),
@@ -56,6 +61,12 @@ def load(path):
         "kavelup_errors": (ctypes.c_char_p, [obj]),
         "kavelup_raw_part_at": (ctypes.c_int, [obj, ctypes.c_int64, ctypes.POINTER(RawPart)]),
     }
+    # Without a declared signature ctypes passes and returns C ints, which cuts pointers and
+    # 64-bit values: every function of the header must be declared here.
+    with open(HEADER, encoding="utf-8") as f:
+        declared = set(re.findall(r"\b(kavelup_[a-z_]+)\s*\(", f.read()))
+    check(declared == set(signatures),
+          "signatures differ from the header: %s" % sorted(declared ^ set(signatures)))
     for name, (restype, argtypes) in signatures.items():
         fn = getattr(lib, name)
         fn.restype = restype
@@ -164,6 +175,48 @@ def main():
         check(len(os.listdir(temp)) == 1, "temporary files during the page")
         lib.kavelup_destroy(u)
         check(os.listdir(temp) == [], "temporary files after destroy")
+
+        # The request limit reaches the object whole (a 64-bit value through a 64-bit pointer).
+        position[0] = 0
+        u = lib.kavelup_create()
+        lib.kavelup_set_request_limit(u, len(body) - 1)
+        lib.kavelup_on_start_page(u, ctypes.byref(host))
+        lib.kavelup_upload(u)
+        check(lib.kavelup_count(u) == 0, "a body over the limit is not read")
+        check(str(len(body) - 1) in lib.kavelup_errors(u).decode(), "limit in the message")
+        lib.kavelup_destroy(u)
+
+        # A new name never leaves the target directory; names that are no file are refused.
+        position[0] = 0
+        u = lib.kavelup_create()
+        lib.kavelup_on_start_page(u, ctypes.byref(host))
+        lib.kavelup_max_size(u, 1 << 20)
+        lib.kavelup_path(u, target.encode())
+        lib.kavelup_upload(u)
+        lib.kavelup_save(u, b"upfile", 2, b"../escaped.bin")
+        lib.kavelup_save(u, b"upfile", 2, b"sub/inner.bin")
+        lib.kavelup_save(u, b"upfile", 2, b"..")
+        lib.kavelup_save(u, b"upfile", 2, b"tab\there.bin")
+        errors = lib.kavelup_errors(u).decode()
+        check(errors == "upfile内容不是一个文件，不能保存<br>" * 2, "refused names: " + errors)
+        check(os.path.exists(os.path.join(target, "escaped.bin")), "saved in the target")
+        check(os.path.exists(os.path.join(target, "inner.bin")), "saved in the target itself")
+        check(not os.path.exists(os.path.join(root, "escaped.bin")), "climbed out")
+        lib.kavelup_destroy(u)
+
+        # An empty default directory is a configuration error, never the root.
+        position[0] = 0
+        empty_default = Host(None, *callbacks, temp.encode(), b"")
+        u = lib.kavelup_create()
+        lib.kavelup_on_start_page(u, ctypes.byref(empty_default))
+        lib.kavelup_max_size(u, 1 << 20)
+        lib.kavelup_upload(u)
+        lib.kavelup_save_all(u, 2)
+        errors = lib.kavelup_errors(u).decode()
+        check(errors.startswith("服务器设置错误") and errors.count("<br>") == 1,
+              "empty default directory: " + errors)
+        check(not os.path.exists("/report.b.bin"), "saved into the root")
+        lib.kavelup_destroy(u)
 
     print("C interface: all checks passed")
 

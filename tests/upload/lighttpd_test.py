@@ -12,6 +12,7 @@ import ctypes
 import json
 import os
 import random
+import resource
 import shutil
 import signal
 import socket
@@ -64,6 +65,8 @@ class Server:
             "limit": dict(base, KAVELUP_MAXSIZE="abc"),
             "utf8": dict(base, KAVELUP_CODEPAGE="utf-8"),
             "small": dict(base, KAVELUP_REQUEST_LIMIT="2000"),
+            "notemp": dict(base, KAVELUP_TEMP=""),
+            "reldefault": dict(base, KAVELUP_PATH="", KAVELUP_DEFAULT_PATH="up"),
         }
         for site in self.sites:
             os.mkdir(os.path.join(self.www, site))
@@ -150,9 +153,23 @@ class Server:
             return head.decode(), json.loads(body)
         return head.decode(), body.decode()
 
+    def post_raw(self, site, body, boundary):
+        """A hand-made body, for what curl would not send; returns status line and answer."""
+        args = ["curl", "-sS", "--max-time", "20", "-D", "-", "-H", "Accept: application/json",
+                "-H", "Content-Type: multipart/form-data; boundary=" + boundary,
+                "--data-binary", "@-", self.url(site)]
+        out = subprocess.run(args, input=body, capture_output=True, check=True, timeout=30).stdout
+        head, _, answer = out.partition(b"\r\n\r\n")
+        return head.decode().split("\r\n")[0], answer.decode()
+
     def saved(self, name):
         with open(os.path.join(self.up, name), "rb") as f:
             return f.read()
+
+
+def errors(answer):
+    """The messages as the Errors property joins them."""
+    return "".join(m + "<br>" for m in answer["messages"])
 
 
 def write(root, name, content):
@@ -189,7 +206,7 @@ def run(server, root):
     check(answer["fields"][2]["fileName"] == "中文名.txt", "GBK file name decoded")
     check(answer["fields"][0]["size"] == len(binary), "size")
     check(answer["fields"][3]["fileName"] == "NonFile", "plain field")
-    check(answer["errors"] == "note" + NOT_A_FILE + "<br>", "errors: %s" % answer["errors"])
+    check(errors(answer) == "note" + NOT_A_FILE + "<br>", "errors: %s" % errors(answer))
     check(server.saved("data.bin") == binary, "binary saved byte for byte")
     check(server.saved("empty.txt") == b"", "empty file saved")
     check(server.saved("中文名.txt") == "中文内容".encode("gbk"), "Chinese file name saved")
@@ -199,27 +216,27 @@ def run(server, root):
     v2 = write(root, "v2", b"version 2")
     head, answer = server.post("main", [(b"f", v1, b"same.txt")], cookie=cookie)
     check("Set-Cookie" not in head, "known session keeps its cookie")
-    check(answer["errors"] == "", "first save: %s" % answer["errors"])
+    check(errors(answer) == "", "first save: %s" % errors(answer))
     for site in ("main", "ow1"):
         _, answer = server.post(site, [(b"f", v2, b"same.txt")])
-        check(answer["errors"] == "same.txt" + EXISTS + "<br>", "%s: %s" % (site, answer))
+        check(errors(answer) == "same.txt" + EXISTS + "<br>", "%s: %s" % (site, answer))
         check(server.saved("same.txt") == b"version 1", "%s kept the file" % site)
     _, answer = server.post("ow2", [(b"f", v2, b"same.txt")])
-    check(answer["errors"] == "", "overwrite: %s" % answer["errors"])
+    check(errors(answer) == "", "overwrite: %s" % errors(answer))
     check(server.saved("same.txt") == b"version 2", "overwritten")
 
     # Size rule with a non-numeric maximum (100000): the limit itself is too large.
     exact = write(root, "exact", b"e" * 100000)
     below = write(root, "below", b"b" * 99999)
     _, answer = server.post("limit", [(b"big", exact, b"exact.bin"), (b"ok", below, b"below.bin")])
-    check(answer["errors"] == "big" + TOO_LARGE + "<br>", "size rule: %s" % answer["errors"])
+    check(errors(answer) == "big" + TOO_LARGE + "<br>", "size rule: %s" % errors(answer))
     check(not os.path.exists(os.path.join(server.up, "exact.bin")), "file at the limit saved")
     check(server.saved("below.bin") == b"b" * 99999, "file below the limit")
 
     # Only the fields named in the query string are saved; a client path loses its directories.
     _, answer = server.post("main", [(b"a", v1, b"..\\..\\a.txt"), (b"b", v1, b"b.txt")],
                             query="?save=a&save=nothing")
-    check(answer["errors"] == "nothing" + NOT_A_FILE + "<br>", "save by name: %s" % answer)
+    check(errors(answer) == "nothing" + NOT_A_FILE + "<br>", "save by name: %s" % answer)
     check(server.saved("a.txt") == b"version 1", "saved by name")
     check(not os.path.exists(os.path.join(server.up, "b.txt")), "unnamed field saved")
 
@@ -227,12 +244,12 @@ def run(server, root):
     _, answer = server.post("utf8", [(b"f", v1, "报告.txt".encode()),
                                      ("说明".encode(), "值".encode())])
     check(answer["fields"][0]["fileName"] == "报告.txt", "UTF-8 file name")
-    check(answer["errors"] == "说明" + NOT_A_FILE + "<br>", "UTF-8: %s" % answer["errors"])
+    check(errors(answer) == "说明" + NOT_A_FILE + "<br>", "UTF-8: %s" % errors(answer))
     check(server.saved("报告.txt") == b"version 1", "UTF-8 name saved")
 
     # A body over the request limit is refused unread.
     _, answer = server.post("small", [(b"f", bin_path, b"toolong.bin")])
-    check(answer["count"] == 0 and "没有读取" in answer["errors"], "request limit: %s" % answer)
+    check(answer["count"] == 0 and "没有读取" in errors(answer), "request limit: %s" % answer)
     check(not os.path.exists(os.path.join(server.up, "toolong.bin")), "refused body saved")
 
     # The form page is encoded in the code page, so browsers send names the way they are read.
@@ -245,10 +262,76 @@ def run(server, root):
     check("Content-Type: text/html" in head, "HTML answer")
     check("&lt;x&gt;" + NOT_A_FILE + "<br>" in page and "<x>" not in page, "escaped: " + page)
 
+    # Settings that would put files in the root or the working directory refuse the request.
+    for site, variable in (("notemp", "KAVELUP_TEMP"), ("reldefault", "KAVELUP_DEFAULT_PATH")):
+        body = b"--B\r\nContent-Disposition: form-data; name=\"f\"; filename=\"x.txt\"\r\n\r\nx\r\n--B--\r\n"
+        status, text = server.post_raw(site, body, "B")
+        check(" 500 " in status and variable in text, "%s: %s %s" % (site, status, text))
+    check(not os.path.exists(os.path.join(server.www, "reldefault", "up")), "relative directory")
+
+    # Control characters in a client file name make it no file name; messages never show the
+    # server's directories.
+    body = (b"--B\r\nContent-Disposition: form-data; name=\"f\"; filename=\"a\tb\x1b.txt\"\r\n\r\n"
+            b"x\r\n--B--\r\n")
+    status, text = server.post_raw("main", body, "B")
+    answer = json.loads(text)
+    check(answer["messages"] == ["f" + NOT_A_FILE], "control characters: %s" % answer)
+    check(not [n for n in os.listdir(server.up) if "\t" in n or "\x1b" in n], "saved anyway")
+    check(server.root not in text, "server path in the answer")
+
+    # An upload killed outright an hour ago left its directory; the next request removes it.
+    stale = os.path.join(server.temp, "kavelup-0123456789abcdef-OLD123")
+    os.mkdir(stale, 0o700)
+    write(stale, "0-f", b"abandoned")
+    old = time.time() - 7200
+    os.utime(stale, (old, old))
+    server.post("main", [(b"note", b"n")])  # also checks that the temporary folder is empty
+
+
+def run_direct(cgi, root):
+    """kavelup.cgi without a server: a 16 MB file full of "; name=", each of which counts a
+    part. The answer stays small, and the program gets by in an address space of twice the
+    body and a little more (unless built with a sanitizer, which needs a huge one)."""
+    temp = os.path.join(root, "direct-tmp")
+    up = os.path.join(root, "direct-up")
+    os.mkdir(temp)
+    os.mkdir(up)
+    data = b"; name=" * ((16 << 20) // 7)
+    body = (b"--B\r\nContent-Disposition: form-data; name=\"f\"; filename=\"flood.bin\"\r\n\r\n"
+            + data + b"\r\n--B--\r\n")
+    env = dict(os.environ, REQUEST_METHOD="POST", CONTENT_LENGTH=str(len(body)),
+               HTTP_ACCEPT="application/json", KAVELUP_PATH=up, KAVELUP_TEMP=temp,
+               KAVELUP_MAXSIZE=str(1 << 30))
+    limit = 2 * len(body) + (32 << 20)
+
+    def limit_memory():
+        if not os.environ.get("KAVELUP_TEST_SANITIZED"):
+            resource.setrlimit(resource.RLIMIT_AS, (limit, limit))
+
+    result = subprocess.run([cgi], input=body, capture_output=True, env=env,
+                            preexec_fn=limit_memory, timeout=120)
+    check(result.returncode == 0, "exit status %d: %s" % (result.returncode, result.stderr))
+    answer_bytes = result.stdout.partition(b"\r\n\r\n")[2]
+    answer = json.loads(answer_bytes)
+    markers = len(data) // 7 + 1
+    check(answer["count"] == markers, "count %s" % answer["count"])
+    check(len(answer["messages"]) == 100, "messages kept: %d" % len(answer["messages"]))
+    check(answer["omittedMessages"] == markers - 100, "omitted: %s" % answer["omittedMessages"])
+    check(len(answer_bytes) < 20000, "answer of %d bytes" % len(answer_bytes))
+    with open(os.path.join(up, "flood.bin"), "rb") as f:
+        check(f.read() == data, "the file itself is saved")
+    check(os.listdir(temp) == [], "temporary files left")
+
 
 def main():
     cgi = os.path.abspath(sys.argv[1])
     root = tempfile.mkdtemp(prefix="kavelup-e2e-")
+    try:
+        run_direct(cgi, root)
+    except Failure as e:
+        print("FAILED:", e, file=sys.stderr)
+        shutil.rmtree(root, ignore_errors=True)
+        return 1
     server = Server(root, cgi)
     try:
         server.start()

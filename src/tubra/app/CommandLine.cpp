@@ -34,7 +34,17 @@ bool isFlag(const std::string& arg) {
 StartRequest ParseCommandLine(std::span<const std::string> args) {
     StartRequest request;
     bool print = false;
-    for (const std::string& arg : args) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--record") {
+            if (i + 1 >= args.size()) {
+                request.kind = StartRequest::Kind::Invalid;
+                request.error = "--record 后面需要一个会话脚本文件名";
+                return request;
+            }
+            request.recordPath = args[++i];
+            continue;
+        }
         if (isFlag(arg)) {
             const std::string flag = lowered(std::string_view(arg).substr(1));
             if (flag == "p") {

@@ -4,6 +4,7 @@
 //   tubra                 a new, empty drawing
 //   tubra FILE            open FILE
 //   tubra /p FILE         print FILE on the default printer and end without a window
+//   tubra --record SCRIPT [FILE]   also record what the user does into SCRIPT (a session)
 //
 // Flags are "-p" or "/p", not case-sensitive (a '/' word that names an existing file is a
 // file); the first other argument is the file; further file arguments are ignored.
@@ -19,6 +20,7 @@ struct StartRequest {
     Kind kind = Kind::NewDrawing;
     std::string path;   // the file to open or print (as given)
     std::string error;  // why the command line is invalid (UTF-8)
+    std::string recordPath = {};  // where to record a session, empty for none
 };
 
 StartRequest ParseCommandLine(std::span<const std::string> args);

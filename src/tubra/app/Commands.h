@@ -67,6 +67,9 @@ inline constexpr int SnapWeld = 482;
 inline constexpr int AutoWeld = 485;
 // delete
 inline constexpr int DeleteSelection = 474;
+// recorded sessions
+inline constexpr int RecordSession = 3100;
+inline constexpr int StopRecording = 3101;
 }  // namespace cmd
 
 // Who carries a command out.

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPointer>
@@ -9,9 +11,7 @@
 #include <QScrollBar>
 #include <QTimer>
 
-#include "tubra/app/Interaction.h"
 #include "tubra/app/Printing.h"
-#include "platform/qt/QtCanvas.h"
 #include "tubra/app/Rendering.h"
 
 namespace tubra::app {
@@ -20,19 +20,187 @@ namespace {
 
 int roundedPixels(double v) { return model::truncToInt(std::lround(std::clamp(v, -1.0e9, 1.0e9))); }
 
+edit::DevicePoint devicePoint(const QPointF& p) { return {p.x(), p.y()}; }
+
+Qt::CursorShape qtCursor(edit::CursorShape shape) {
+    switch (shape) {
+        case edit::CursorShape::Draw: return Qt::CrossCursor;
+        case edit::CursorShape::Pointer: return Qt::PointingHandCursor;
+        case edit::CursorShape::PointerHeld: return Qt::SizeAllCursor;
+        case edit::CursorShape::Delete: return Qt::ForbiddenCursor;
+        case edit::CursorShape::Hand: return Qt::OpenHandCursor;
+        case edit::CursorShape::HandHeld: return Qt::ClosedHandCursor;
+        case edit::CursorShape::Arrow: break;
+    }
+    return Qt::ArrowCursor;
+}
+
 }  // namespace
 
+edit::EditSettings& ProgramEditSettings() {
+    static edit::EditSettings settings;
+    return settings;
+}
+
+// The Qt canvas on the backing store that notes which pixels the feedback touched.
+class DrawingView::FeedbackCanvas : public platform::qt::QtCanvas {
+public:
+    using QtCanvas::QtCanvas;
+    QRect dirty;
+
+protected:
+    void note(platform::Point p) {
+        const platform::Point d = toDevice(p);
+        // Wide pens and round ends reach a few pixels past the points.
+        const int m = 3 + model::truncToInt(std::ceil(std::max(pen().width, 1) * pixelsPerUnit()));
+        dirty |= QRect(d.x - m, d.y - m, 2 * m + 1, 2 * m + 1);
+    }
+    void noteAll(std::span<const platform::Point> points) {
+        for (const platform::Point& p : points) note(p);
+    }
+    void doLine(platform::Point a, platform::Point b) override {
+        note(a);
+        note(b);
+        QtCanvas::doLine(a, b);
+    }
+    void doPolyline(std::span<const platform::Point> points) override {
+        noteAll(points);
+        QtCanvas::doPolyline(points);
+    }
+    void doPolygon(std::span<const platform::Point> points) override {
+        noteAll(points);
+        QtCanvas::doPolygon(points);
+    }
+    void doPolyBezier(std::span<const platform::Point> points) override {
+        noteAll(points);
+        QtCanvas::doPolyBezier(points);
+    }
+    void doEllipse(const platform::Rect& r) override {
+        note({r.left, r.top});
+        note({r.right, r.bottom});
+        QtCanvas::doEllipse(r);
+    }
+    void doRectangle(const platform::Rect& r) override {
+        note({r.left, r.top});
+        note({r.right, r.bottom});
+        QtCanvas::doRectangle(r);
+    }
+    void doFillRect(const platform::Rect& r, platform::Colour c) override {
+        note({r.left, r.top});
+        note({r.right, r.bottom});
+        QtCanvas::doFillRect(r, c);
+    }
+    void doTextOut(platform::Point p, std::string_view gbk) override {
+        dirty = QRect(QPoint(0, 0), QSize(deviceSize().cx, deviceSize().cy));
+        QtCanvas::doTextOut(p, gbk);
+    }
+    int doDrawText(const platform::Rect& r, const std::vector<std::string_view>& lines, unsigned f) override {
+        dirty = QRect(QPoint(0, 0), QSize(deviceSize().cx, deviceSize().cy));
+        return QtCanvas::doDrawText(r, lines, f);
+    }
+};
+
+// Message boxes and dialogs go to the view's own, or to a filter in front of them.
+class DrawingView::Relay : public platform::Prompter, public platform::FormHost {
+public:
+    explicit Relay(DrawingView& view) : view_(view) {}
+    platform::Answer ask(const platform::Message& m) override { return view_.prompter_->ask(m); }
+    bool run(platform::Form& form) override { return view_.forms_->run(form); }
+
+private:
+    DrawingView& view_;
+};
+
+// What the tools need of the window.
+class DrawingView::Port : public edit::ViewPort {
+public:
+    explicit Port(DrawingView& view) : view_(view) {}
+
+    edit::DeviceTransform transform() const override { return view_.deviceTransform(); }
+    platform::Size clientSize() const override {
+        const QSize c = view_.viewport()->size();
+        return {c.width(), c.height()};
+    }
+    void scrollToDevice(int x, int y) override {
+        view_.horizontalScrollBar()->setValue(x);
+        view_.verticalScrollBar()->setValue(y);
+    }
+    void apply(const view::ScrollChange& change) override { view_.apply(change); }
+
+    platform::Canvas* beginFeedback() override {
+        // Nothing to draw on while the drawing waits for its next paint: that paint brings a
+        // fresh picture without any feedback.
+        if (!view_.storeValid_ || view_.store_.isNull()) return nullptr;
+        painter_.emplace(&view_.store_);
+        auto options = platform::qt::QtCanvas::Options{};
+        options.pixelsPerUnit = view_.pixelsPerUnit();
+        const QSize c = view_.viewport()->size();
+        options.deviceSize = {c.width(), c.height()};
+        options.textCache = &view_.textCache_;
+        canvas_.emplace(*painter_, options);
+        const QPoint s = view_.scrollPositionDevice();
+        canvas_->setViewportOrigin({-s.x(), -s.y()});
+        return &*canvas_;
+    }
+    void endFeedback() override {
+        if (!canvas_) return;
+        const QRect dirty = canvas_->dirty;
+        canvas_.reset();
+        painter_.reset();
+        if (!dirty.isEmpty()) view_.viewport()->update(dirty);
+    }
+    void repaint() override { view_.invalidate(); }
+    void setStatusText(const std::string& text) override {
+        if (view_.onStatusText) view_.onStatusText(QString::fromStdString(text));
+    }
+    void setCursorShape(edit::CursorShape shape) override { view_.viewport()->setCursor(qtCursor(shape)); }
+
+private:
+    DrawingView& view_;
+    std::optional<QPainter> painter_;
+    std::optional<FeedbackCanvas> canvas_;
+};
+
 DrawingView::DrawingView(model::Document& doc, Interaction& interaction, QWidget* parent)
-    : QAbstractScrollArea(parent), doc_(doc), interaction_(interaction) {
+    : QAbstractScrollArea(parent),
+      doc_(doc),
+      interaction_(interaction),
+      ownPrompter_(interaction, this),
+      qtForms_(ownPrompter_, this),
+      prompter_(&ownPrompter_),
+      forms_(&qtForms_) {
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    viewport()->setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
     setMinimumSize(120, 90);
+    relay_ = std::make_unique<Relay>(*this);
+    port_ = std::make_unique<Port>(*this);
+    controller_ = std::make_unique<edit::ViewController>(edit::ViewController::Services{
+        doc_, state_, ProgramEditSettings(), *port_, *relay_, *relay_, [this] { documentChanged(); }});
+}
+
+DrawingView::~DrawingView() {
+    controller_.reset();
+    port_.reset();
+}
+
+platform::Prompter& DrawingView::prompter() { return *relay_; }
+platform::FormHost& DrawingView::forms() { return *relay_; }
+
+void DrawingView::setInteractionFilter(platform::Prompter* prompter, platform::FormHost* forms) {
+    prompter_ = prompter ? prompter : &ownPrompter_;
+    forms_ = forms ? forms : &qtForms_;
 }
 
 double DrawingView::pixelsPerUnit() const { return PixelsPerUnit(logicalDpiX()); }
+
+edit::DeviceTransform DrawingView::deviceTransform() const {
+    const QPoint s = scrollPositionDevice();
+    return {pixelsPerUnit(), static_cast<double>(s.x()), static_cast<double>(s.y())};
+}
 
 void DrawingView::initialUpdate() { apply(view::InitialUpdate(state_, doc_.drawing)); }
 
@@ -76,7 +244,7 @@ void DrawingView::scrollToPosition(platform::Point logical) {
 void DrawingView::apply(const view::ScrollChange& change) {
     if (change.setScrollSizes) setScrollSizes(change.extent);
     if (change.scroll) scrollToPosition(change.position);
-    if (change.invalidate) viewport()->update();
+    if (change.invalidate) invalidate();
 }
 
 void DrawingView::zoomIn() {
@@ -96,10 +264,15 @@ void DrawingView::fitToWindow() {
 
 void DrawingView::toggleFrame() {
     state_.frameSwitch = state_.frameSwitch ? 0 : 1;
-    viewport()->update();
+    invalidate();
 }
 
-void DrawingView::refresh() { viewport()->update(); }
+void DrawingView::refresh() { invalidate(); }
+
+void DrawingView::invalidate() {
+    storeValid_ = false;
+    viewport()->update();
+}
 
 void DrawingView::pageSetup() {
     PageSetupForm form(doc_.drawing);
@@ -114,7 +287,7 @@ void DrawingView::adoptPageSetup() {
     state_.scrollExtent = {model::truncToInt(state_.pageExtent.cx * state_.ZoomPara),
                            model::truncToInt(state_.pageExtent.cy * state_.ZoomPara)};
     setScrollSizes(state_.scrollExtent);
-    viewport()->update();
+    invalidate();
 }
 
 void DrawingView::clearAll() {
@@ -130,41 +303,48 @@ void DrawingView::documentChanged() {
     if (onDocumentChanged)
         onDocumentChanged();
     else
-        viewport()->update();
+        invalidate();
+}
+
+void DrawingView::toolsChanged() {
+    if (onToolsChanged) onToolsChanged();
+}
+
+void DrawingView::resetTool() {
+    // A report page is shown: the tools rest, without a repaint of their own.
+    controller_->rest();
 }
 
 void DrawingView::askNewDrawing() {
     newDrawingQueued_ = false;
     if (!doc_.newDrawingFlag) {
-        viewport()->update();
+        invalidate();
         return;
     }
     QPointer<DrawingView> self(this);
     const auto values = interaction_.askNewDrawing(this, NewDrawingForm(state_));
     if (!self || !doc_.newDrawingFlag) return;
+    if (values && observer_) observer_->newDrawing(*this, *values);
     view::ApplyNewDrawing(state_, doc_, values);
     documentChanged();
 }
 
-void DrawingView::paintEvent(QPaintEvent*) {
-    if (doc_.newDrawingFlag) {
-        // The first paint of a new document asks for the projection; the dialog cannot run
-        // inside a paint, so it runs right after it and the drawing follows.
-        QPainter painter(viewport());
-        painter.fillRect(viewport()->rect(), platform::qt::toQColor(doc_.settings().BeiJingColor));
-        if (!newDrawingQueued_) {
-            newDrawingQueued_ = true;
-            QTimer::singleShot(0, this, [this] { askNewDrawing(); });
-        }
-        return;
-    }
+void DrawingView::rebuildStore() {
+    const qreal ratio = devicePixelRatioF();
+    const QSize client = viewport()->size();
+    const QSize pixels(std::max(1, static_cast<int>(std::ceil(client.width() * ratio))),
+                       std::max(1, static_cast<int>(std::ceil(client.height() * ratio))));
+    if (store_.size() != pixels) store_ = QImage(pixels, QImage::Format_RGB32);
+    store_.setDevicePixelRatio(ratio);
+    state_.autoElevation = ProgramEditSettings().autoElevation;
     const bool zoomFromFile = doc_.drawing.zoomLoaded != 0;
     const double zoomBefore = state_.ZoomPara;
     {
-        QPainter painter(viewport());
-        PaintView(doc_, state_, painter, viewport()->size(), scrollPositionDevice(),
-                  pixelsPerUnit(), this, &textCache_);
+        QPainter painter(&store_);
+        PaintView(doc_, state_, painter, client, scrollPositionDevice(), pixelsPerUnit(), this, &textCache_);
     }
+    storeValid_ = true;
+    controller_->viewRepainted();
     ++finishedPaints_;
     if (zoomFromFile && state_.ZoomPara != zoomBefore) {
         // A file's zoom arrives with the first paint; give the sheet its zoomed size so that
@@ -186,6 +366,11 @@ void DrawingView::followReportDisplay() {
     const auto& shown = state_.reportDisplay;
     const bool moved = shown[0] != paintedReport_[0] || (shown[0] && shown[1] != paintedReport_[1]);
     paintedReport_ = shown;
+    // However the report was left (the command, or a tool chosen while it was shown), the
+    // drawing gets its own extent back.
+    if (moved && !shown[0])
+        state_.scrollExtent = {model::truncToInt(state_.pageExtent.cx * state_.ZoomPara),
+                               model::truncToInt(state_.pageExtent.cy * state_.ZoomPara)};
     if (!moved && state_.scrollExtent == sizes_) return;
     QTimer::singleShot(0, this, [this, moved] {
         setScrollSizes(state_.scrollExtent);
@@ -196,19 +381,97 @@ void DrawingView::followReportDisplay() {
     });
 }
 
+void DrawingView::paintEvent(QPaintEvent* event) {
+    if (doc_.newDrawingFlag) {
+        // The first paint of a new document asks for the projection; the dialog cannot run
+        // inside a paint, so it runs right after it and the drawing follows.
+        QPainter painter(viewport());
+        painter.fillRect(viewport()->rect(), platform::qt::toQColor(doc_.settings().BeiJingColor));
+        if (!newDrawingQueued_) {
+            newDrawingQueued_ = true;
+            QTimer::singleShot(0, this, [this] { askNewDrawing(); });
+        }
+        return;
+    }
+    const qreal ratio = devicePixelRatioF();
+    const QSize client = viewport()->size();
+    if (!storeValid_ || store_.isNull() ||
+        store_.size() != QSize(static_cast<int>(std::ceil(client.width() * ratio)),
+                               static_cast<int>(std::ceil(client.height() * ratio))))
+        rebuildStore();
+    QPainter painter(viewport());
+    const QRect r = event->rect();
+    painter.drawImage(QRectF(r), store_,
+                      QRectF(r.x() * ratio, r.y() * ratio, r.width() * ratio, r.height() * ratio));
+}
+
 void DrawingView::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
     updateScrollBars();
+    storeValid_ = false;
 }
 
 void DrawingView::scrollContentsBy(int, int) {
     // Every scroll repaints the whole view.
-    viewport()->update();
+    invalidate();
 }
 
 void DrawingView::wheelEvent(QWheelEvent* event) {
-    viewport()->update();
+    invalidate();
     QAbstractScrollArea::wheelEvent(event);
+}
+
+void DrawingView::mousePressEvent(QMouseEvent* event) {
+    using M = Observer::Mouse;
+    const QPointF p = event->position();
+    const M kind = event->button() == Qt::LeftButton ? M::LeftDown : M::RightDown;
+    if (event->button() != Qt::LeftButton && event->button() != Qt::RightButton) return;
+    QPointer<DrawingView> self(this);
+    if (observer_) observer_->mouseBefore(*this, kind, p, event->buttons(), event->modifiers());
+    if (kind == M::LeftDown)
+        controller_->leftDown(devicePoint(p));
+    else
+        controller_->rightDown(devicePoint(p));
+    if (!self) return;
+    if (observer_) observer_->mouseAfter(*this, kind, p, event->buttons(), event->modifiers());
+    toolsChanged();
+}
+
+void DrawingView::mouseReleaseEvent(QMouseEvent* event) {
+    using M = Observer::Mouse;
+    const QPointF p = event->position();
+    const M kind = event->button() == Qt::LeftButton ? M::LeftUp : M::RightUp;
+    if (event->button() != Qt::LeftButton && event->button() != Qt::RightButton) return;
+    if (observer_) observer_->mouseBefore(*this, kind, p, event->buttons(), event->modifiers());
+    if (kind == M::LeftUp)
+        controller_->leftUp(devicePoint(p));
+    else
+        controller_->rightUp(devicePoint(p));
+    if (observer_) observer_->mouseAfter(*this, kind, p, event->buttons(), event->modifiers());
+    toolsChanged();
+}
+
+void DrawingView::mouseMoveEvent(QMouseEvent* event) {
+    const QPointF p = event->position();
+    const Qt::MouseButtons b = event->buttons();
+    if (observer_) observer_->mouseBefore(*this, Observer::Mouse::Move, p, b, event->modifiers());
+    controller_->mouseMove(devicePoint(p), b & Qt::LeftButton, b & Qt::RightButton);
+    if (observer_) observer_->mouseAfter(*this, Observer::Mouse::Move, p, b, event->modifiers());
+}
+
+void DrawingView::mouseDoubleClickEvent(QMouseEvent* event) {
+    // The second press of a double click is no click of its own.
+    event->accept();
+}
+
+void DrawingView::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        if (observer_) observer_->escapePressed(*this);
+        controller_->cancel();
+        toolsChanged();
+        return;
+    }
+    QAbstractScrollArea::keyPressEvent(event);
 }
 
 }  // namespace tubra::app

@@ -3,36 +3,79 @@
 // of 0.1 mm (scaled by the screen's logical resolution) and paints it through the canvas.
 // Zoom, fit, page setup and the hand-over after "new" and "open" are computed by the view
 // transform; this window applies their scroll sizes and positions and repaints.
+//
+// The finished drawing is kept in an image of the client area, painted anew only when the
+// drawing or the view changes. The editing tools draw their mouse feedback (rubber band, snap
+// marker, selection rectangle, ghosts, frames) into that image with inverting and XOR raster
+// operations and only the rectangle they touched is shown again, so feedback costs no repaint
+// of the drawing.
 
 #include <array>
 #include <functional>
+#include <memory>
 
 #include <QAbstractScrollArea>
+#include <QImage>
 
+#include "platform/qt/FormDialogs.h"
+#include "platform/qt/QtCanvas.h"
+#include "tubra/app/Interaction.h"
+#include "tubra/edit/EditSettings.h"
+#include "tubra/edit/ViewController.h"
 #include "tubra/model/Document.h"
 #include "tubra/view/Paint.h"
-#include "platform/qt/QtCanvas.h"
 #include "tubra/view/ViewState.h"
 
 class QPrinter;
 
 namespace tubra::app {
 
-class Interaction;
+// The snap, weld and elevation switches every view of the program shares.
+edit::EditSettings& ProgramEditSettings();
 
 class DrawingView : public QAbstractScrollArea, public view::ViewHost {
 public:
     DrawingView(model::Document& doc, Interaction& interaction, QWidget* parent = nullptr);
+    ~DrawingView() override;
 
     model::Document& document() { return doc_; }
     view::ViewState& state() { return state_; }
     const view::ViewState& state() const { return state_; }
+    edit::ViewController& controller() { return *controller_; }
+
+    // Message boxes and dialogs of this view (the tools' and its commands').
+    platform::Prompter& prompter();
+    platform::FormHost& forms();
+    platform::qt::QtFormHost& qtForms() { return qtForms_; }
+    platform::Prompter& ownPrompter() { return ownPrompter_; }
+    // Puts another prompter and form host in front of the view's own (a session recorder);
+    // null brings the view's own back.
+    void setInteractionFilter(platform::Prompter* prompter, platform::FormHost* forms);
 
     // Called when the view changed the document (its data or its modified flag): the window
     // repaints every view of the document and refreshes titles and commands.
     std::function<void()> onDocumentChanged;
     // Called after every finished paint of the drawing.
     std::function<void()> onPainted;
+    // The status line of the tools (UTF-8).
+    std::function<void(const QString&)> onStatusText;
+    // The tools changed their state (a tool switched off by a click): commands are refreshed.
+    std::function<void()> onToolsChanged;
+    // Who watches what the user does in the view (a session recorder); null for nobody.
+    class Observer {
+    public:
+        enum class Mouse { Move, LeftDown, LeftUp, RightDown, RightUp };
+        virtual ~Observer() = default;
+        // Before and after the tools handle a mouse event (device pixels of the client area).
+        virtual void mouseBefore(DrawingView&, Mouse, QPointF, Qt::MouseButtons, Qt::KeyboardModifiers) {}
+        virtual void mouseAfter(DrawingView&, Mouse, QPointF, Qt::MouseButtons, Qt::KeyboardModifiers) {}
+        virtual void escapePressed(DrawingView&) {}
+        // The new-drawing dialog was answered.
+        virtual void newDrawing(DrawingView&, const view::NewDrawingValues&) {}
+    };
+    void setObserver(Observer* observer) { observer_ = observer; }
+    // Device pixels <-> logical units as the view maps them now.
+    edit::DeviceTransform deviceTransform() const;
 
     // The first update after the view was made for a document.
     void initialUpdate();
@@ -64,18 +107,35 @@ public:
 
     // Paints that have run OnDraw completely.
     int finishedPaints() const { return finishedPaints_; }
+    // The image the view shows (the drawing with the tools' feedback on it).
+    const QImage& backingStore() const { return store_; }
+
+    // view::ViewHost
+    void resetTool() override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     void wheelEvent(QWheelEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    class Port;
+    class FeedbackCanvas;
+    class Relay;
+
     // The new-drawing dialog of a new document, asked once, outside of any paint.
     void askNewDrawing();
     void updateScrollBars();
     void documentChanged();
+    void invalidate();
+    void rebuildStore();
+    void toolsChanged();
     // After a paint: scroll sizes and position follow a change of the report display.
     void followReportDisplay();
 
@@ -84,10 +144,19 @@ private:
     view::ViewState state_;
     platform::Size sizes_{};
     bool newDrawingQueued_ = false;
-    bool loadedZoomPending_ = false;
     int finishedPaints_ = 0;
     std::array<int, 2> paintedReport_ = {0, -1};  // report display at the last paint
     platform::qt::QtTextCache textCache_;  // fonts and texts kept from paint to paint
+    QImage store_;
+    bool storeValid_ = false;
+    InteractionPrompter ownPrompter_;
+    platform::qt::QtFormHost qtForms_;
+    platform::Prompter* prompter_;
+    platform::FormHost* forms_;
+    Observer* observer_ = nullptr;
+    std::unique_ptr<Relay> relay_;  // what the tools ask through: the filter or the view's own
+    std::unique_ptr<Port> port_;
+    std::unique_ptr<edit::ViewController> controller_;
 };
 
 }  // namespace tubra::app

@@ -1,11 +1,13 @@
 #include "tubra/app/Forms.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
 #include "text/Gbk.h"
+#include "tubra/model/DrawingFile.h"
 
 namespace tubra::app {
 
@@ -71,22 +73,30 @@ std::optional<view::NewDrawingValues> NewDrawingForm::accept(std::string* error)
 
 PageSetupForm::PageSetupForm(const model::Drawing& drawing)
     : pageSize(drawing.PageSize == 1 ? 1 : 0), showAxes(drawing.AxisSet.visible != 0) {
-    for (int f = 0; f < 3; ++f)
-        labels[f] = text::gbkToUtf8(drawing.AxisSet.labels[kFieldToAxisLabel[f]].view());
+    for (int f = 0; f < 3; ++f) {
+        const std::string_view label = drawing.AxisSet.labels[kFieldToAxisLabel[f]].view();
+        labels[f] = label == model::kEmptyAxisLabel ? std::string() : text::gbkToUtf8(label);
+    }
 }
 
 std::string PageSetupForm::setLabel(int field, std::string_view utf8) {
     if (field < 0 || field >= 3) return {};
-    const std::string gbk = text::utf8ToGbk(utf8);
-    labels[field] = text::gbkToUtf8(text::gbkCut(gbk, kLabelBytes));
+    labels[field] = text::gbkToUtf8(model::axisLabelForFile(text::utf8ToGbk(utf8), true));
     return labels[field];
 }
 
 model::AxisSettings PageSetupForm::axisSettings() const {
     model::AxisSettings axis;
     axis.visible = showAxes ? 1 : 0;
-    for (int f = 0; f < 3; ++f)
-        axis.labels[kFieldToAxisLabel[f]] = text::gbkCut(text::utf8ToGbk(labels[f]), kLabelBytes);
+    // In the file's order (vertical, beta, alpha), so that "later" means later on the line.
+    bool laterNonEmpty = false;
+    for (int i = 2; i >= 0; --i) {
+        const int f = static_cast<int>(std::find(kFieldToAxisLabel.begin(), kFieldToAxisLabel.end(), i) -
+                                       kFieldToAxisLabel.begin());
+        const std::string label = model::axisLabelForFile(text::utf8ToGbk(labels[f]), !laterNonEmpty);
+        laterNonEmpty = laterNonEmpty || !label.empty();
+        axis.labels[i] = label;
+    }
     return axis;
 }
 

@@ -63,11 +63,14 @@ public:
 
     // Whether the label fields can be edited (only with the axis indicator on).
     bool labelsEnabled() const { return showAxes; }
-    // A label as typed, cut to what the drawing keeps (4 bytes, whole characters). Returns
-    // the text the field should show.
+    // A label as typed, made what the drawing file can hold: blanks become '_' and '}' ']'
+    // (the labels share a line, separated by blanks), cut to 4 bytes of whole characters.
+    // Returns the text the field should show.
     std::string setLabel(int field, std::string_view utf8);
 
-    // The axis settings OK stores.
+    // The axis settings OK stores. An empty label followed by a non-empty one becomes a
+    // full-width blank, so the later labels keep their places in the file; the dialog shows
+    // such a label empty again.
     model::AxisSettings axisSettings() const;
 };
 

@@ -1,11 +1,13 @@
 #include "tubra/app/InstallCommands.h"
 
 #include "tubra/app/ReportModeCommand.h"
+#include "tubra/edit/ToolCommands.h"
 
 namespace tubra::app {
 
 void InstallCommands(edit::CommandRegistry& registry) {
     // Each feature adds its commands here, one call each.
+    edit::InstallToolCommands(registry);
     InstallReportModeCommands(registry);
 }
 

@@ -1,5 +1,6 @@
 #include "tubra/app/InstallDialogs.h"
 
+#include "tubra/app/ToolDialogs.h"
 #ifdef TUBRA_HAVE_REPORTS
 #include "tubra/app/SubPageDialog.h"
 #endif
@@ -8,6 +9,7 @@ namespace tubra::app {
 
 void InstallDialogs() {
     // Each feature registers its dialogs here, one call each.
+    RegisterToolDialogs();
 #ifdef TUBRA_HAVE_REPORTS
     InstallReportPageDialogs();
 #endif

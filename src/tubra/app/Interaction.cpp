@@ -74,6 +74,11 @@ std::unique_ptr<QPrinter> DesktopInteraction::defaultPrinter() {
 
 bool DesktopInteraction::openUrl(const QUrl& url) { return QDesktopServices::openUrl(url); }
 
+QString DesktopInteraction::sessionFileName(QWidget* parent) {
+    return QFileDialog::getSaveFileName(parent, QStringLiteral("录制操作"), QStringLiteral("tubra.session"),
+                                        QStringLiteral("会话脚本 (*.session);;所有文件 (*)"));
+}
+
 void DesktopInteraction::showAbout(QWidget* parent) {
     AboutDialog dialog(parent);
     dialog.exec();

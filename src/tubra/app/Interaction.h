@@ -46,6 +46,8 @@ public:
     // Opens a document (the help) in the desktop's browser; false when nothing could show it.
     virtual bool openUrl(const QUrl& url) = 0;
     virtual void showAbout(QWidget* parent) = 0;
+    // The file a session is recorded into; empty when cancelled.
+    virtual QString sessionFileName(QWidget*) { return {}; }
 };
 
 // The real dialogs of the program.
@@ -64,6 +66,7 @@ public:
     std::unique_ptr<QPrinter> defaultPrinter() override;
     bool openUrl(const QUrl& url) override;
     void showAbout(QWidget* parent) override;
+    QString sessionFileName(QWidget* parent) override;
 };
 
 // A Prompter that asks through an Interaction, for the document's own questions.

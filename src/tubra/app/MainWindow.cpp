@@ -26,6 +26,7 @@
 #include "tubra/app/Interaction.h"
 #include "tubra/app/LockKeys.h"
 #include "tubra/app/Printing.h"
+#include "tubra/app/SessionRecording.h"
 #include "tubra/app/ToolIcons.h"
 #include "platform/qt/FormDialogs.h"
 
@@ -122,6 +123,7 @@ MainWindow::MainWindow(model::AppContext& app, Interaction& interaction, QWidget
 }
 
 MainWindow::~MainWindow() {
+    recording_.reset();
     // Views refer to their documents: take the windows down first.
     for (QMdiSubWindow* w : mdi_->subWindowList()) {
         w->setAttribute(Qt::WA_DeleteOnClose, false);
@@ -330,13 +332,34 @@ void MainWindow::openRecent(int index) {
 // --- documents and windows ---
 
 bool MainWindow::carryOut(const StartRequest& request) {
+    bool done = false;
     switch (request.kind) {
-        case StartRequest::Kind::NewDrawing: return newDocument() != nullptr;
-        case StartRequest::Kind::Open: return openDocument(QString::fromStdString(request.path)) != nullptr;
+        case StartRequest::Kind::NewDrawing: done = newDocument() != nullptr; break;
+        case StartRequest::Kind::Open: done = openDocument(QString::fromStdString(request.path)) != nullptr; break;
         case StartRequest::Kind::Print:
         case StartRequest::Kind::Invalid: return false;
     }
-    return false;
+    if (done && !request.recordPath.empty()) startRecording(QString::fromStdString(request.recordPath));
+    return done;
+}
+
+bool MainWindow::startRecording(const QString& path) {
+    QString error;
+    auto recording = SessionRecording::Start(path, &error);
+    if (!recording) {
+        interaction_.ask(this, {error.toStdString(), std::string(kAppTitle), platform::Buttons::Ok,
+                                platform::MessageIcon::Warning, platform::Answer::Ok});
+        return false;
+    }
+    recording_ = std::move(recording);
+    recording_->attach(activeView());
+    updateCommands();
+    return true;
+}
+
+void MainWindow::stopRecording() {
+    recording_.reset();
+    updateCommands();
 }
 
 DrawingView* MainWindow::newDocument() {
@@ -385,12 +408,15 @@ DrawingView* MainWindow::addWindow(OpenDocument& entry) {
     child->setWidget(view);
     child->setWindowIcon(DocumentIcon());
     view->onDocumentChanged = [this, doc = entry.doc.get()] { documentChanged(*doc); };
+    view->onStatusText = [this](const QString& text) { setStatusText(text); };
+    view->onToolsChanged = [this] { updateCommands(); };
     view->onPainted = [this] {
         if (firstPaintSeen_) return;
         firstPaintSeen_ = true;
         if (onFirstPaint) onFirstPaint();
     };
     entry.windows.push_back(child);
+    if (recording_) recording_->attach(view);
     mdi_->addSubWindow(child);
     view->initialUpdate();
     updateTitles(entry);
@@ -499,6 +525,15 @@ bool MainWindow::save(OpenDocument& entry, bool saveAs) {
     const model::Outcome result = doc.saveAs(target);
     if (!result) {
         doc.setModifiedFlag(true);
+        if (result.readOnly) {
+            // As editors do: the file stays as it is, the drawing may go to another file.
+            const std::string text = target.filename().string() + " 是只读文件，不能保存。\n是否另存为其它文件?";
+            if (interaction_.ask(this, {text, std::string(kAppTitle), platform::Buttons::YesNo,
+                                        platform::MessageIcon::Warning, platform::Answer::Yes}) ==
+                platform::Answer::Yes)
+                return save(entry, true);
+            return false;
+        }
         interaction_.ask(this, {result.message, std::string(kAppTitle), platform::Buttons::Ok,
                                 platform::MessageIcon::Error, platform::Answer::Ok});
         return false;
@@ -555,10 +590,9 @@ namespace {
 // dialogs parented to it.
 template <typename F>
 auto withCommandContext(DrawingView& view, Interaction& interaction, F&& f) {
-    InteractionPrompter prompter(interaction, &view);
-    platform::qt::QtFormHost forms(prompter, &view);
-    edit::CommandContext context{view.document(), view.state(), prompter, forms, nullptr,
-                                 view.onDocumentChanged};
+    (void)interaction;
+    edit::CommandContext context{view.document(), view.state(), view.prompter(), view.forms(),
+                                 &view.controller(), view.onDocumentChanged};
     return f(context);
 }
 }  // namespace
@@ -569,6 +603,16 @@ void MainWindow::setCommandHandler(int id, CommandHandler handler) {
 }
 
 void MainWindow::runCommand(int id) {
+    if (recording_) {
+        const bool playable = registry_.has(id) || id == cmd::ZoomIn || id == cmd::ZoomOut ||
+                              id == cmd::Fit || id == cmd::Refresh || id == cmd::FrameSwitch;
+        recording_->beforeCommand(id, playable);
+    }
+    runCommandNow(id);
+    if (recording_) recording_->afterCommand(id);
+}
+
+void MainWindow::runCommandNow(int id) {
     DrawingView* view = activeView();
     if (const auto h = handlers_.find(id); h != handlers_.end() && h->second.run) {
         h->second.run(view);
@@ -638,6 +682,12 @@ void MainWindow::runCommand(int id) {
             }
             break;
         case cmd::ClearAll: if (view) view->clearAll(); break;
+        case cmd::RecordSession: {
+            const QString name = interaction_.sessionFileName(this);
+            if (!name.isEmpty()) startRecording(name);
+            break;
+        }
+        case cmd::StopRecording: stopRecording(); break;
         default: break;
     }
     updateCommands();
@@ -665,6 +715,8 @@ void MainWindow::updateCommands() {
         }
         a->setEnabled(enabled);
     }
+    action(cmd::RecordSession)->setEnabled(view && !recording_);
+    action(cmd::StopRecording)->setEnabled(recording_ != nullptr);
     for (auto& [command, b] : bars_) action(command)->setChecked(!b->isHidden());
     action(cmd::StatusBar)->setChecked(!statusBar()->isHidden());
     action(cmd::FrameSwitch)->setChecked(view && view->state().frameSwitch);

@@ -27,6 +27,7 @@ namespace tubra::app {
 class DrawingView;
 class Interaction;
 class LockKeyIndicators;
+class SessionRecording;
 
 // What a feature plugs in for one of the commands: run it on the active view (null while no
 // drawing is open), and optionally say whether it is available and checked.
@@ -86,6 +87,11 @@ public:
     // Called once after the first finished paint of a drawing (start-up measurement).
     std::function<void()> onFirstPaint;
 
+    // Records what the user does in the active drawing into a session script at `path`.
+    bool startRecording(const QString& path);
+    void stopRecording();
+    bool recording() const { return recording_ != nullptr; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -144,6 +150,8 @@ private:
     std::unique_ptr<QPrinter> printer_;
     bool paperChosen_ = false;  // the user chose the paper in print setup
     bool firstPaintSeen_ = false;
+    std::unique_ptr<SessionRecording> recording_;
+    void runCommandNow(int id);
 };
 
 }  // namespace tubra::app

@@ -93,8 +93,13 @@ int runJson(int argc, char** argv) {
     if (!wantArgs(argc, 1, "json FILE")) return 2;
     auto doc = openOrReport(argv[0]);
     if (!doc) return 1;
-    std::cout << documentJson(*doc).dump(2, ' ', false, nlohmann::json::error_handler_t::replace)
-              << "\n";
+    writeDocumentJson(*doc, std::cout);
+    std::cout << "\n";
+    std::cout.flush();
+    if (!std::cout) {
+        std::fprintf(stderr, "tubra-cli: 无法写出 JSON\n");
+        return 1;
+    }
     return 0;
 }
 

@@ -1,5 +1,7 @@
 #include "tubra/cli/DrawingJson.h"
 
+#include <ostream>
+
 #include "text/Gbk.h"
 #include "tubra/model/ReportStore.h"
 #include "tubra/report/Install.h"
@@ -106,11 +108,7 @@ ordered_json verbatimReportJson(const VerbatimReportStore& store) {
     return j;
 }
 
-}  // namespace
-
-ordered_json documentJson(const Document& doc) {
-    const Drawing& d = doc.drawing;
-    ordered_json j;
+ordered_json drawingJson(const Drawing& d) {
     ordered_json drawing;
     drawing["Total"] = d.Total();
     drawing["ZoomPara"] = d.ZoomPara;
@@ -120,25 +118,78 @@ ordered_json documentJson(const Document& doc) {
     drawing["IsShowReport"] = ordered_json::array({d.IsShowReport[0], d.IsShowReport[1]});
     drawing["AxisSet"] = ordered_json::array({d.AxisSet.visible, utf8(d.AxisSet.labels[0]),
                                               utf8(d.AxisSet.labels[1]), utf8(d.AxisSet.labels[2])});
-    j["drawing"] = drawing;
+    return drawing;
+}
+
+ordered_json tableJson(const Drawing& d) {
+    ordered_json table = ordered_json::array();
+    for (const auto& v : d.table.values) table.push_back(utf8(v));
+    return table;
+}
+
+ordered_json titleJson(const Drawing& d) {
+    ordered_json labels = ordered_json::array(), values = ordered_json::array();
+    for (const auto& l : d.title.labels) labels.push_back(utf8(l));
+    for (const auto& v : d.title.values) values.push_back(utf8(v));
+    return {{"labels", labels}, {"values", values}};
+}
+
+ordered_json reportJson(const Document& doc) {
+    if (const auto* report = tubra::report::inspectionReport(doc))
+        return tubra::report::reportToJson(*report);
+    if (const auto* verbatim = dynamic_cast<const VerbatimReportStore*>(&doc.report()))
+        return verbatimReportJson(*verbatim);
+    return ordered_json::object();
+}
+
+// `value` dumped with an indent of two, every line after the first moved right by `indent`.
+std::string dumpAt(const ordered_json& value, std::string_view indent) {
+    const std::string text = value.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
+    std::string out;
+    out.reserve(text.size() + text.size() / 8);
+    for (char c : text) {
+        out.push_back(c);
+        // Strings never hold a raw line break: every one here is the dump's own.
+        if (c == '\n') out.append(indent);
+    }
+    return out;
+}
+
+}  // namespace
+
+ordered_json documentJson(const Document& doc) {
+    const Drawing& d = doc.drawing;
+    ordered_json j;
+    j["drawing"] = drawingJson(d);
     j["settings"] = settingsJson(doc.settings());
     ordered_json objects = ordered_json::array();
     for (const PipeObject& o : d.objects) objects.push_back(objectJson(o));
     j["objects"] = std::move(objects);
-    ordered_json table = ordered_json::array();
-    for (const auto& v : d.table.values) table.push_back(utf8(v));
-    j["characteristic"] = table;
-    ordered_json labels = ordered_json::array(), values = ordered_json::array();
-    for (const auto& l : d.title.labels) labels.push_back(utf8(l));
-    for (const auto& v : d.title.values) values.push_back(utf8(v));
-    j["title"] = {{"labels", labels}, {"values", values}};
-    if (const auto* report = tubra::report::inspectionReport(doc))
-        j["report"] = tubra::report::reportToJson(*report);
-    else if (const auto* verbatim = dynamic_cast<const VerbatimReportStore*>(&doc.report()))
-        j["report"] = verbatimReportJson(*verbatim);
-    else
-        j["report"] = ordered_json::object();
+    j["characteristic"] = tableJson(d);
+    j["title"] = titleJson(d);
+    j["report"] = reportJson(doc);
     return j;
+}
+
+void writeDocumentJson(const Document& doc, std::ostream& out) {
+    const Drawing& d = doc.drawing;
+    out << "{\n  \"drawing\": " << dumpAt(drawingJson(d), "  ");
+    out << ",\n  \"settings\": " << dumpAt(settingsJson(doc.settings()), "  ");
+    out << ",\n  \"objects\": ";
+    if (d.objects.empty()) {
+        out << "[]";
+    } else {
+        const char* separator = "[\n    ";
+        for (const PipeObject& o : d.objects) {
+            out << separator << dumpAt(objectJson(o), "    ");
+            separator = ",\n    ";
+        }
+        out << "\n  ]";
+    }
+    out << ",\n  \"characteristic\": " << dumpAt(tableJson(d), "  ");
+    out << ",\n  \"title\": " << dumpAt(titleJson(d), "  ");
+    out << ",\n  \"report\": " << dumpAt(reportJson(doc), "  ");
+    out << "\n}";
 }
 
 }  // namespace tubra::cli

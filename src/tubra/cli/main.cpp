@@ -6,17 +6,20 @@
 //   tubra-cli render IN OUT       the sheet as PNG, PDF or SVG (built with Qt)
 //   tubra-cli print FILE -o PDF   the printed pages as PDF (built with Qt); --report full|online|N
 //                                 prints report pages
+//   tubra-cli play SCRIPT [IN] -o OUT   replays a recorded session and saves the drawing
 //
-// Exit code 0 on success, 1 when the input cannot be read or the output cannot be written,
-// 2 for a wrong command line.
+// Exit code 0 on success, 1 when the input cannot be read, the output cannot be written or
+// memory runs out, 2 for a wrong command line.
 
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "tubra/cli/Commands.h"
+#include "tubra/cli/PlayCommand.h"
 #ifdef TUBRA_CLI_RENDER
 #include "tubra/cli/PrintCommand.h"
 #include "tubra/cli/RenderCommand.h"
@@ -49,14 +52,13 @@ void usage(std::FILE* out) {
         "usage: tubra-cli COMMAND ARGS\n"
         "  info FILE                 summary: objects by kind, pipe length, table, title block\n"
         "  json FILE                 the whole drawing as JSON (UTF-8) on standard output\n"
-        "  resave IN OUT             load IN and save it as OUT\n",
+        "  resave IN OUT             load IN and save it as OUT\n"
+        "  play SCRIPT [IN] -o OUT   replay a recorded session (docs/sessions.md), save OUT\n",
         out);
     for (const auto& c : extraCommands()) std::fprintf(out, "  %s\n", c.usage);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
     if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
         usage(argc < 2 ? stderr : stdout);
         return argc < 2 ? 2 : 0;
@@ -65,9 +67,24 @@ int main(int argc, char** argv) {
     if (cmd == "info") return tubra::cli::runInfo(argc - 2, argv + 2);
     if (cmd == "json") return tubra::cli::runJson(argc - 2, argv + 2);
     if (cmd == "resave") return tubra::cli::runResave(argc - 2, argv + 2);
+    if (cmd == "play") return tubra::cli::runPlay(argc - 2, argv + 2);
     for (const auto& c : extraCommands())
         if (cmd == c.name) return c.run(argc - 2, argv + 2);
     std::fprintf(stderr, "tubra-cli: unknown command '%s'\n", argv[1]);
     usage(stderr);
     return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Running out of memory is an error like any other: a message and exit code 1. Files are
+    // only ever replaced whole, so nothing is left half written.
+    try {
+        return run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fflush(stdout);
+        std::fputs("tubra-cli: 内存不足\n", stderr);
+        return 1;
+    }
 }

@@ -1,9 +1,11 @@
 #include "tubra/model/Document.h"
 
 #include <algorithm>
+#include <new>
 
 #include "platform/AtomicFile.h"
 #include "tubra/model/DrawingFile.h"
+#include "tubra/model/LineReader.h"
 
 namespace tubra::model {
 
@@ -49,19 +51,35 @@ void Document::onNewDocument() {
 
 std::unique_ptr<Document> Document::open(AppContext& app, const std::filesystem::path& path,
                                          std::string* error) {
-    std::string data;
-    if (const auto ec = platform::readWholeFile(path, data)) {
-        if (error) *error = "无法打开文件 " + path.string() + ": " + platform::describe(ec);
+    const auto fail = [&](std::string why) -> std::unique_ptr<Document> {
+        if (error) *error = "无法打开文件 " + path.string() + ": " + why;
         return nullptr;
+    };
+    // A new document resets the shared settings and loading overwrites them; a failed open
+    // changes nothing.
+    const DrawingSettings settingsBefore = app.settings;
+    try {
+        std::string data;
+        if (const auto ec = platform::readWholeFile(path, data, kMaxDrawingFileBytes)) {
+            if (ec == platform::FileError::tooLarge)
+                return fail("文件超过 " + std::to_string(kMaxDrawingFileBytes >> 20) + " MB");
+            return fail(platform::describe(ec));
+        }
+        auto doc = std::make_unique<Document>(app);
+        doc->deleteContents();
+        if (const ReadResult r = readDrawing(data, doc->drawing, app.settings); !r) {
+            app.settings = settingsBefore;
+            return fail(r.reason + "，超出程序能处理的范围");
+        }
+        doc->drawing.Total() = static_cast<std::int32_t>(doc->drawing.objects.size());
+        doc->path_ = path;
+        doc->modified_ = false;
+        app.justOpened = true;
+        return doc;
+    } catch (const std::bad_alloc&) {
+        app.settings = settingsBefore;
+        return fail(kOutOfMemory);
     }
-    auto doc = std::make_unique<Document>(app);
-    doc->deleteContents();
-    readDrawing(data, doc->drawing, app.settings);
-    doc->drawing.Total() = static_cast<std::int32_t>(doc->drawing.objects.size());
-    doc->path_ = path;
-    doc->modified_ = false;
-    app.justOpened = true;
-    return doc;
 }
 
 std::string Document::serialize() {
@@ -77,9 +95,17 @@ Outcome Document::save() {
 }
 
 Outcome Document::saveAs(const std::filesystem::path& path) {
-    const std::string data = serialize();
-    if (const auto ec = platform::writeFileAtomically(path, data))
-        return Outcome::failure("无法保存文件 " + path.string() + ": " + platform::describe(ec));
+    std::string data;
+    try {
+        data = serialize();
+    } catch (const std::bad_alloc&) {
+        return Outcome::failure("无法保存文件 " + path.string() + ": " + kOutOfMemory);
+    }
+    if (const auto ec = platform::writeFileAtomically(path, data)) {
+        Outcome r = Outcome::failure("无法保存文件 " + path.string() + ": " + platform::describe(ec));
+        r.readOnly = ec == platform::FileError::readOnly;
+        return r;
+    }
     path_ = path;
     modified_ = false;
     return {};

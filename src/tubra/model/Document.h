@@ -49,6 +49,8 @@ private:
 struct Outcome {
     bool ok = true;
     std::string message;
+    // The file may not be written (no write permission): the caller may offer another name.
+    bool readOnly = false;
     explicit operator bool() const { return ok; }
     static Outcome failure(std::string m) { return {false, std::move(m)}; }
 };
@@ -76,12 +78,15 @@ public:
     // A new, untitled drawing.
     void onNewDocument();
 
-    // Opens a file into a new document. On failure returns null and sets `error`.
+    // Opens a file into a new document. On failure (a file that cannot be read, holds more than
+    // the program keeps, or needs more memory than there is) returns null, sets `error` and
+    // leaves the program's shared settings as they were.
     static std::unique_ptr<Document> open(AppContext& app, const std::filesystem::path& path,
                                           std::string* error = nullptr);
 
     // Saves to the document's file, or to `path` ("save as", which then becomes its file).
-    // A failed save leaves the old file untouched and the document modified.
+    // A failed save leaves the old file untouched and the document modified. A file without
+    // write permission and anything that is not a regular file are refused, never replaced.
     Outcome save();
     Outcome saveAs(const std::filesystem::path& path);
 
@@ -115,6 +120,9 @@ private:
     std::string untitledName_;
     bool modified_ = false;
 };
+
+// The reason given when an open, save or dump runs out of memory (UTF-8).
+inline constexpr const char* kOutOfMemory = "内存不足";
 
 // The confirmation text and caption of "clear all" (UTF-8).
 inline constexpr const char* kClearAllQuestion = "是否要清除此图的全部内容？";

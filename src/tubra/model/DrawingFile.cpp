@@ -1,5 +1,7 @@
 #include "tubra/model/DrawingFile.h"
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "text/CFormat.h"
@@ -123,8 +125,15 @@ void writeSettingsSection(std::string& out, const Drawing& d, const DrawingSetti
     appendf(out, "\t m_wantouR\t\t%lf\n", s.m_wantouR);
     appendf(out, "\t m_santongChang %lf\n", s.m_santongChang);
     appendf(out, "\t IsShowReport  %d %d\n", d.IsShowReport[0], d.IsShowReport[1]);
-    appendf(out, "\t AxisSet       %d %s %s %s\n", d.AxisSet.visible, d.AxisSet.labels[0].view(),
-            d.AxisSet.labels[1].view(), d.AxisSet.labels[2].view());
+    // A label may be left empty only when every later one is, or the later ones would move up.
+    std::array<std::string, 3> labels;
+    bool laterNonEmpty = false;
+    for (int i = 2; i >= 0; --i) {
+        labels[i] = axisLabelForFile(d.AxisSet.labels[i].view(), !laterNonEmpty);
+        laterNonEmpty = laterNonEmpty || !labels[i].empty();
+    }
+    appendf(out, "\t AxisSet       %d %s %s %s\n", d.AxisSet.visible, labels[0], labels[1],
+            labels[2]);
     out.append("}\n\n");
 }
 
@@ -341,6 +350,10 @@ void readSettings(LineReader& in, Drawing& d, DrawingSettings& s) {
 }
 
 void readObject(LineReader& in, Drawing& d) {
+    if (d.objects.size() >= kMaxObjects) {
+        in.stop("图中的对象超过 " + std::to_string(kMaxObjects) + " 个");
+        return;
+    }
     const KeyMatcher& keys = objectKeys();
     auto owned = std::make_unique<PipeObject>();
     PipeObject& o = *owned;
@@ -443,7 +456,31 @@ void writeDrawing(Drawing& drawing, const DrawingSettings& settings, std::string
     if (drawing.report) drawing.report->writeSections(out);
 }
 
-void readDrawing(std::string_view data, Drawing& drawing, DrawingSettings& settings) {
+std::string axisLabelForFile(std::string_view gbk, bool mayBeEmpty) {
+    const auto last = gbk.end();
+    std::string out;
+    for (auto it = gbk.begin(); it < last; ++it) {
+        const auto c = static_cast<unsigned char>(*it);
+        if (text::isGbkLeadByte(c) && it + 1 < last) {
+            if (it[1] == '}') {
+                out.push_back('?');
+            } else {
+                out.push_back(it[0]);
+                out.push_back(it[1]);
+            }
+            ++it;
+        } else if (text::isCSpace(*it) || c == 0) {
+            out.push_back(kAxisLabelBlankSubstitute);
+        } else {
+            out.push_back(*it == '}' ? kClosingBraceSubstitute : *it);
+        }
+    }
+    out.resize(text::gbkCutLength(out, AxisSettings::Label::kMaxBytes));
+    if (out.empty() && !mayBeEmpty) out = kEmptyAxisLabel;
+    return out;
+}
+
+ReadResult readDrawing(std::string_view data, Drawing& drawing, DrawingSettings& settings) {
     LineReader in(data);
     const KeyMatcher& sections = sectionKeys();
     std::string_view line;
@@ -463,6 +500,12 @@ void readDrawing(std::string_view data, Drawing& drawing, DrawingSettings& setti
                 break;
         }
     }
+    ReadResult result;
+    if (in.stopped()) {
+        result.stopped = true;
+        result.reason = in.stopReason();
+    }
+    return result;
 }
 
 }  // namespace tubra::model

@@ -15,13 +15,32 @@ namespace tubra::model {
 // from `drawing.report` when it is set.
 void writeDrawing(Drawing& drawing, const DrawingSettings& settings, std::string& out);
 
+// How far reading went.
+struct ReadResult {
+    // Set when the file holds more than the program keeps (see LineReader.h): reading stopped
+    // there, and `reason` (UTF-8) says what was too much. What was read stays.
+    bool stopped = false;
+    std::string reason;
+    explicit operator bool() const { return !stopped; }
+};
+
 // Reads a whole file into `drawing` and the shared `settings`: objects are appended, every
 // value the file holds overwrites the current one, report sections go to `drawing.report`.
-// Reading never fails: unknown lines are skipped and missing values keep their values.
-void readDrawing(std::string_view data, Drawing& drawing, DrawingSettings& settings);
+// Unknown lines are skipped and missing values keep their values; only a file beyond the
+// limits stops early.
+ReadResult readDrawing(std::string_view data, Drawing& drawing, DrawingSettings& settings);
 
 // The characters a single-line text of the drawing file cannot hold, replaced on writing:
 // '}' would end the section on reading, CR and LF would end the line.
 inline constexpr char kClosingBraceSubstitute = ']';
+
+// The three axis labels share one line, separated by blanks, so a label cannot hold white
+// space (each such byte becomes '_'), '}' (']', and '?' for a two-byte character ending in
+// it), and cannot be empty when a later label is not: an empty one is then written as a
+// full-width blank, which shows as nothing. The result is cut to the 4 bytes a label holds,
+// without splitting a character.
+inline constexpr char kAxisLabelBlankSubstitute = '_';
+inline constexpr std::string_view kEmptyAxisLabel = "\xA1\xA1";
+std::string axisLabelForFile(std::string_view gbk, bool mayBeEmpty);
 
 }  // namespace tubra::model

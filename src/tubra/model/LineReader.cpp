@@ -5,7 +5,7 @@
 namespace tubra::model {
 
 bool LineReader::next(std::string_view& line) {
-    if (pos_ >= data_.size()) return false;
+    if (stopped_ || pos_ >= data_.size()) return false;
     const char* begin = data_.data() + pos_;
     const std::size_t left = data_.size() - pos_;
     const void* lf = std::memchr(begin, '\n', left);
@@ -16,6 +16,12 @@ bool LineReader::next(std::string_view& line) {
         len = static_cast<std::size_t>(static_cast<const char*>(nul) - begin);
     line = std::string_view(begin, len);
     return true;
+}
+
+void LineReader::stop(std::string why) {
+    if (stopped_) return;
+    stopped_ = true;
+    stopReason_ = std::move(why);
 }
 
 }  // namespace tubra::model

@@ -9,6 +9,11 @@ void VerbatimReportStore::readSection(std::string_view name, LineReader& in) {
     std::string_view line;
     while (in.next(line)) {
         if (closesSection(line)) break;
+        if (lines.size() >= kMaxKeptSectionLines) {
+            in.stop("报告部分 " + std::string(name) + " 超过 " +
+                    std::to_string(kMaxKeptSectionLines) + " 行");
+            break;
+        }
         lines.emplace_back(line);
     }
 }

@@ -254,6 +254,12 @@ public:
         return true;
     }
 
+    // Ends the whole reading here: the file holds more than the program keeps.
+    void stop(std::string why) {
+        in_.stop(std::move(why));
+        done_ = true;
+    }
+
     // Skips what is left, up to and including the closing line.
     void finish() {
         std::string_view line;
@@ -267,12 +273,21 @@ private:
 };
 
 // Reads one line into each text in order; false when the section ended first.
+// Whether a list read from the file may take one more item; otherwise the reading stops.
+template <typename Item>
+bool roomFor(Body& body, const ReportList<Item>& list, int id) {
+    if (list.count() < model::kMaxReportListItems) return true;
+    body.stop("报告部分 " + std::string(reportSectionName(id)) + " 的条目超过 " +
+              std::to_string(model::kMaxReportListItems) + " 个");
+    return false;
+}
+
 template <typename Texts>
 bool readTexts(Body& body, Texts& texts) {
     std::string_view line;
     for (auto& t : texts) {
         if (!body.next(line)) return false;
-        t = line;
+        t.setAsRead(line);
     }
     return true;
 }
@@ -281,7 +296,7 @@ template <typename Note>
 bool readNote(Body& body, Note& note) {
     std::string_view line;
     if (!body.next(line)) return false;
-    note = decodeNote(line);
+    note.setAsRead(decodeNote(line));
     return true;
 }
 
@@ -303,8 +318,12 @@ void scanInts(std::string_view line, std::span<std::int32_t> values) {
     }
 }
 
-// A text of an '@' position: the token without its '@'.
-std::string_view untoken(std::string_view token) { return dropLastCharacter(token); }
+// A text of an '@' position: the token without the '@' the writer put after it. Only that
+// byte goes, so a text ending in a lone lead byte keeps it.
+std::string_view untoken(std::string_view token) {
+    if (token.ends_with('@')) return token.substr(0, token.size() - 1);
+    return dropLastCharacter(token);
+}
 
 void readPrintSet(Body& body, PrintSetData& p, std::size_t flagsRead) {
     std::string_view line;
@@ -336,7 +355,7 @@ void readHuiZong(Body& body, HuiZongData& h) {
             // character.
             text::scanf(line, "%s", token);
         }
-        h.texts[i] = untoken(token);
+        h.texts[i].setAsRead(untoken(token));
     }
 }
 
@@ -364,39 +383,42 @@ void readFullSection(InspectionReport& r, Body& body, int id) {
         case kCeHouSection:
             if (!readTexts(body, r.CeHou_ReportData.texts)) break;
             while (body.next(line)) {
+                if (!roomFor(body, r.thicknessPoints, kCeHouSection)) break;
                 std::string_view pointId;
                 ThicknessPoint p;
                 text::scanf(line, "%s  %f", pointId, p.thickness);
-                p.pointId = untoken(pointId);
+                p.pointId.setAsRead(untoken(pointId));
                 r.thicknessPoints.append(p);
             }
             break;
         case kSheXianSection:
             if (!readTexts(body, r.SheXian_ReportData.texts)) break;
             while (body.next(line)) {
+                if (!roomFor(body, r.radiographDefects, kSheXianSection)) break;
                 std::string_view film, location, nature, grade, remark;
                 RadiographDefect d;
                 text::scanf(line, "%s  %s  %s  %f  %f  %s  %s", film, location, nature, d.length,
                             d.height, grade, remark);
-                d.filmNumber = untoken(film);
-                d.location = untoken(location);
-                d.nature = untoken(nature);
-                d.grade = untoken(grade);
-                d.remark = untoken(remark);
+                d.filmNumber.setAsRead(untoken(film));
+                d.location.setAsRead(untoken(location));
+                d.nature.setAsRead(untoken(nature));
+                d.grade.setAsRead(untoken(grade));
+                d.remark.setAsRead(untoken(remark));
                 r.radiographDefects.append(d);
             }
             break;
         case kChaoShenSection:
             if (!readTexts(body, r.ChaoShen_ReportData.texts)) break;
             while (body.next(line)) {
+                if (!roomFor(body, r.ultrasonicDefects, kChaoShenSection)) break;
                 std::string_view location, zone, grade, remark;
                 UltrasonicDefect d;
                 text::scanf(line, "%s  %f  %f  %f  %s  %s  %s", location, d.depth, d.length,
                             d.height, zone, grade, remark);
-                d.location = untoken(location);
-                d.reflectionZone = untoken(zone);
-                d.grade = untoken(grade);
-                d.remark = untoken(remark);
+                d.location.setAsRead(untoken(location));
+                d.reflectionZone.setAsRead(untoken(zone));
+                d.grade.setAsRead(untoken(grade));
+                d.remark.setAsRead(untoken(remark));
                 r.ultrasonicDefects.append(d);
             }
             break;
@@ -406,21 +428,23 @@ void readFullSection(InspectionReport& r, Body& body, int id) {
         case kCiFengSection:
             if (!readTexts(body, r.CiFeng_ReportData.texts)) break;
             while (body.next(line)) {
+                if (!roomFor(body, r.magneticDefects, kCiFengSection)) break;
                 std::string_view location, remark;
                 MagneticDefect d;
                 text::scanf(line, "%s %f %s", location, d.length, remark);
-                d.location = untoken(location);
-                d.remark = untoken(remark);
+                d.location.setAsRead(untoken(location));
+                d.remark.setAsRead(untoken(remark));
                 r.magneticDefects.append(d);
             }
             break;
         case kShenTouSection:
             if (!readTexts(body, r.ShenTou_ReportData.texts)) break;
             while (body.next(line)) {
+                if (!roomFor(body, r.penetrantDefects, kShenTouSection)) break;
                 std::string_view location;
                 PenetrantDefect d;
                 text::scanf(line, "%s %f", location, d.length);
-                d.location = untoken(location);
+                d.location.setAsRead(untoken(location));
                 r.penetrantDefects.append(d);
             }
             break;
@@ -428,11 +452,12 @@ void readFullSection(InspectionReport& r, Body& body, int id) {
             if (!readTexts(body, r.YingDu_ReportData.texts)) break;
             if (!readNote(body, r.YingDu_ReportData.note)) break;
             while (body.next(line)) {
+                if (!roomFor(body, r.hardnessPoints, kYingDuSection)) break;
                 std::string_view value, location;
                 text::scanf(line, "%s  %s", value, location);
                 HardnessPoint p;
-                p.value = untoken(value);
-                p.location = untoken(location);
+                p.value.setAsRead(untoken(value));
+                p.location.setAsRead(untoken(location));
                 r.hardnessPoints.append(p);
             }
             break;
@@ -440,11 +465,12 @@ void readFullSection(InspectionReport& r, Body& body, int id) {
             if (!readTexts(body, r.JinXiang_ReportData.texts)) break;
             if (!readNote(body, r.JinXiang_ReportData.note)) break;
             while (body.next(line)) {
+                if (!roomFor(body, r.metallographImages, kJinXiangSection)) break;
                 std::string_view annotation, file;
                 text::scanf(line, "%s  %s", annotation, file);
                 MetallographImage m;
-                m.annotation = untoken(annotation);
-                m.fileName = untoken(file);
+                m.annotation.setAsRead(untoken(annotation));
+                m.fileName.setAsRead(untoken(file));
                 r.metallographImages.append(m);
             }
             break;

@@ -64,6 +64,15 @@ std::string sanitizeReportText(TextKind kind, std::string_view s, std::size_t ma
     return out;
 }
 
+std::string keepReadText(TextKind kind, std::string_view s, std::size_t maxBytes) {
+    if (const auto nul = s.find('\0'); nul != std::string_view::npos) s = s.substr(0, nul);
+    std::size_t n = text::gbkCutLength(s, maxBytes);
+    if (kind == TextKind::Note && n > 0 && n < s.size() && s[n - 1] == '\r' && s[n] == '\n') --n;
+    if (kind != TextKind::Token)
+        while (n > 0 && s[n - 1] == '\r') --n;
+    return std::string(s.substr(0, n));
+}
+
 std::string encodeNote(std::string_view note) {
     std::string out;
     out.reserve(note.size());

@@ -1,9 +1,11 @@
 #pragma once
 // Texts of the inspection report. Every report text lands on a line of the drawing file, and
 // some of them share a line with other fields, so each text kind keeps out the characters its
-// place in the file cannot hold. The only way to change a text is its setter, which replaces
-// those characters and cuts to the capacity; whatever is stored can be written and read back
-// unchanged.
+// place in the file cannot hold. A text changes through its setter, which replaces those
+// characters and cuts to the capacity; whatever is stored can be written and read back
+// unchanged. The file readers use setAsRead instead, which keeps the bytes the file held (they
+// came from a line of the same form, so they can be written back as they were): opening and
+// saving a drawing never changes its report texts.
 //
 // Substitutes (shared with the editors):
 //   every text            '}' -> ']'   ('}' anywhere on a line ends the section; the
@@ -38,6 +40,11 @@ inline constexpr char kBadCharacterSubstitute = '?';
 // `maxBytes` bytes without splitting a two-byte character or a CR LF pair.
 std::string sanitizeReportText(TextKind kind, std::string_view s, std::size_t maxBytes);
 
+// `s` as a reader keeps it: cut at its first NUL and to at most `maxBytes` bytes without
+// splitting a two-byte character or a CR LF pair, and without trailing CRs of a line or note
+// (the line end would swallow them). Nothing else changes.
+std::string keepReadText(TextKind kind, std::string_view s, std::size_t maxBytes);
+
 // Several-line text to its one-line form and back: CR LF <-> "@`".
 std::string encodeNote(std::string_view note);
 std::string decodeNote(std::string_view line);
@@ -71,6 +78,8 @@ public:
     }
 
     void set(std::string_view s) { text_.assign(sanitizeReportText(Kind, s, kMaxBytes)); }
+    // The text as a drawing file held it (see above).
+    void setAsRead(std::string_view s) { text_.assign(keepReadText(Kind, s, kMaxBytes)); }
     void clear() { text_.clear(); }
 
     std::string_view view() const { return text_.view(); }

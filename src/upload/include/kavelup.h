@@ -32,10 +32,12 @@ typedef struct kavelup_host {
     int64_t (*binary_read)(void *context, void *buffer, int64_t count);
     /* The session's id; may be NULL. The text is copied before the next call. */
     const char *(*session_id)(void *context);
-    /* The folder for temporary files; NULL for $TMPDIR or /tmp. */
+    /* The folder for temporary files; NULL for $TMPDIR or /tmp. Must be an absolute path:
+       otherwise kavelup_upload reads nothing and records a configuration error. */
     const char *temporary_folder;
     /* Where files go when kavelup_path names no absolute directory; NULL for
-       /var/lib/kavelup/. */
+       /var/lib/kavelup/. Must be an absolute path: otherwise nothing is saved and a
+       configuration error is recorded. */
     const char *default_directory;
 } kavelup_host;
 
@@ -82,7 +84,9 @@ void kavelup_path(kavelup_object *object, const char *value);
 void kavelup_upload(kavelup_object *object);
 int64_t kavelup_count(const kavelup_object *object);
 
-/* new_file_name NULL or "" keeps the client's file name. */
+/* new_file_name NULL or "" keeps the client's file name. Like a client's file name, only its
+   last component (after "/", "\\" or ":") counts, and ".", "..", names with control characters
+   and "NonFile" are refused. */
 void kavelup_save(kavelup_object *object, const char *form_name, int64_t over_write,
                   const char *new_file_name);
 void kavelup_save_all(kavelup_object *object, int64_t over_write);
@@ -95,7 +99,8 @@ int kavelup_form(kavelup_object *object, const char *form_name, const char **dat
                  size_t *length);
 const char *kavelup_file_type(kavelup_object *object, const char *form_name);
 const char *kavelup_field_name(kavelup_object *object, int64_t index);
-/* Every recorded message followed by "<br>". */
+/* Every recorded message followed by "<br>": the first 100, then one line telling how many
+   more there were. */
 const char *kavelup_errors(kavelup_object *object);
 
 /* Part `index` as it came; returns 0, or -1 (and all empty) for an index without a part. */

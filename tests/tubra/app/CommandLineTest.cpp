@@ -45,3 +45,12 @@ TEST(CommandLine, RequestsThatCannotBeCarriedOut) {
     EXPECT_EQ(absolute.path, "/home/user/a.hcd");
     EXPECT_EQ(parse({"/tmp"}).kind, Kind::Open);  // exists: a file name
 }
+
+TEST(CommandLine, RecordsASessionBesideTheRequest) {
+    const StartRequest r = parse({"--record", "s.session", "a.hcd"});
+    EXPECT_EQ(r.kind, Kind::Open);
+    EXPECT_EQ(r.path, "a.hcd");
+    EXPECT_EQ(r.recordPath, "s.session");
+    EXPECT_EQ(parse({"--record", "s.session"}).kind, Kind::NewDrawing);
+    EXPECT_EQ(parse({"a.hcd", "--record"}).kind, Kind::Invalid);
+}

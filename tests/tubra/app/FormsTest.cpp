@@ -2,6 +2,7 @@
 
 #include "text/Gbk.h"
 #include "tubra/app/Forms.h"
+#include "tubra/model/DrawingFile.h"
 
 using namespace tubra;
 using app::NewDrawingForm;
@@ -64,6 +65,23 @@ TEST(PageSetupForm, SheetSizeAxisSwitchAndLabels) {
     EXPECT_EQ(axis.labels[0], "Up");
     EXPECT_EQ(axis.labels[1], text::gbk("N北"));
     EXPECT_EQ(axis.labels[2], text::gbk("东方"));
+
+    // Blanks and '}' cannot stand on the label line; an empty label before a filled one would
+    // let the later labels move up on reading. Each is replaced so they keep their places.
+    EXPECT_EQ(form.setLabel(0, "a b"), "a_b");
+    EXPECT_EQ(form.setLabel(1, "}"), "]");
+    EXPECT_EQ(form.setLabel(2, ""), "");
+    form.showAxes = true;
+    model::Drawing edited;
+    edited.AxisSet = form.axisSettings();
+    EXPECT_EQ(edited.AxisSet.labels[0], model::kEmptyAxisLabel);
+    std::string file;
+    model::writeDrawing(edited, {}, file);
+    model::Drawing reread;
+    model::DrawingSettings settings;
+    model::readDrawing(file, reread, settings);
+    const PageSetupForm again(reread);
+    EXPECT_EQ(again.labels, (std::array<std::string, 3>{"a_b", "]", ""}));
 
     drawing.PageSize = 7;  // unknown sizes show as A4
     drawing.AxisSet.visible = 0;

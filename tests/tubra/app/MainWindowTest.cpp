@@ -17,6 +17,7 @@
 #include <QToolBar>
 
 #include "AppTestSupport.h"
+#include "platform/AtomicFile.h"
 #include "text/Gbk.h"
 #include "tubra/app/Commands.h"
 #include "tubra/app/DrawingView.h"
@@ -197,9 +198,10 @@ TEST_F(MainWindowTest, EveryButtonAndMenuEntryIsThereWithItsIdAndText) {
     expectMenuBar(*w, app::DocumentMenus());
 
     // Features still to come are there but off; the batch print never works here.
-    for (int id : {2709, 2726, 444, 470, 2707, 448, 57643, 57637, 464, 422})
+    for (int id : {2707, 448, 57637, 464, 422})
         EXPECT_FALSE(w->action(id)->isEnabled()) << id;
-    for (int id : {57600, 57603, 57607, 2700, 2701, 2702, 2738, 2748, 466, 2741, 57648, 452})
+    for (int id : {57600, 57603, 57607, 2700, 2701, 2702, 2738, 2748, 466, 2741, 57648, 452,
+                   2709, 2726, 444, 470, 57643})
         EXPECT_TRUE(w->action(id)->isEnabled()) << id;
 
     // The status bar: the message pane and the three lock indicators.
@@ -324,6 +326,36 @@ TEST_F(MainWindowTest, SavingNamesUntitledDrawingsAndAFailedSaveKeepsThemModifie
     EXPECT_TRUE(fs::exists(dir / "新图.hcd"));
     EXPECT_EQ(w->mdiArea()->subWindowList()[0]->windowTitle(), QStringLiteral("新图.hcd"));
     EXPECT_EQ(w->recentFiles().items().front(), (dir / "新图.hcd").string());
+}
+
+TEST_F(MainWindowTest, AWriteProtectedDrawingStaysAndSaveAsIsOffered) {
+    const QString path = sample("ro.hcd");
+    auto w = makeWindow();
+    ASSERT_NE(w->openDocument(path), nullptr);
+    model::Document& doc = w->activeView()->document();
+    std::string before;
+    platform::readWholeFile(path.toStdString(), before);
+    fs::permissions(path.toStdString(), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    doc.drawing.objects.removeAll();
+    doc.setModifiedFlag();
+
+    // Declining keeps everything as it was.
+    ui.answers = {platform::Answer::No};
+    EXPECT_FALSE(w->saveActive(false));
+    ASSERT_EQ(ui.asked.size(), 1u);
+    EXPECT_NE(ui.asked[0].text.find("只读"), std::string::npos) << ui.asked[0].text;
+    EXPECT_EQ(ui.asked[0].buttons, platform::Buttons::YesNo);
+    EXPECT_TRUE(doc.isModified());
+
+    // Accepting saves under the name chosen.
+    ui.answers = {platform::Answer::Yes};
+    ui.saveName = QString::fromStdString((dir / "copy.hcd").string());
+    EXPECT_TRUE(w->saveActive(false));
+    EXPECT_FALSE(doc.isModified());
+    EXPECT_EQ(doc.path(), dir / "copy.hcd");
+    std::string after;
+    platform::readWholeFile(path.toStdString(), after);
+    EXPECT_EQ(after, before);
 }
 
 TEST_F(MainWindowTest, ClearAllAsksAndKeepsTheModifiedFlag) {

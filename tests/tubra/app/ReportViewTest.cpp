@@ -66,6 +66,12 @@ TEST(ReportView, SavedReportModeOpensOnItsPagesAndTheCommandSwitches) {
     EXPECT_EQ(view->scrollSizes(), (platform::Size{2100, 19 * 2900}));
     EXPECT_EQ(view->verticalScrollBar()->value(), 0);
     EXPECT_GT(view->finishedPaints(), 2);
+
+    // Leaving the report another way (a tool chosen while it is shown) gives the sheet back too.
+    view->state().reportDisplay[0] = 0;
+    view->refresh();
+    apptest::settle(10);
+    EXPECT_EQ(view->scrollSizes(), (platform::Size{2900, 2050}));
     view->document().setModifiedFlag(false);
 }
 

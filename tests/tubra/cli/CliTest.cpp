@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "platform/AtomicFile.h"
 #include "support/GeneratedDrawing.h"
@@ -34,6 +38,44 @@ ProcessResult run(const std::string& args) {
     const int st = ::pclose(p);
     r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
     return r;
+}
+
+struct Finished {
+    int exitCode = -1;  // -1 when killed by a signal
+    int signal = 0;
+    std::string err;
+};
+
+// Runs the real program with its address space limited to `addressSpace` bytes (0: no limit),
+// its standard output thrown away, and collects its standard error.
+Finished runLimited(const std::vector<std::string>& args, rlim_t addressSpace = 0) {
+    char errName[] = "/tmp/tubra-cli-err-XXXXXX";
+    const int errFd = ::mkstemp(errName);
+    Finished f;
+    if (errFd < 0) return f;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (addressSpace) {
+            const rlimit limit{addressSpace, addressSpace};
+            ::setrlimit(RLIMIT_AS, &limit);
+        }
+        const int devNull = ::open("/dev/null", O_WRONLY);
+        ::dup2(devNull, 1);
+        ::dup2(errFd, 2);
+        std::vector<char*> argv{const_cast<char*>(TUBRA_CLI)};
+        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    if (WIFEXITED(status)) f.exitCode = WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) f.signal = WTERMSIG(status);
+    platform::readWholeFile(errName, f.err);
+    ::close(errFd);
+    ::unlink(errName);
+    return f;
 }
 
 class CliTest : public ::testing::Test {
@@ -94,6 +136,87 @@ TEST_F(CliTest, CommandsAndExitCodes) {
     EXPECT_EQ(run("resave " + file() + " " + (dir_ / "no" / "x.hcd").string()).status, 1);
     EXPECT_EQ(run("json").status, 2);
     EXPECT_EQ(run("frobnicate x").status, 2);
+}
+
+TEST_F(CliTest, JsonIsWrittenAsItGoesWithTheSameText) {
+    auto doc = tubra::cli::openOrReport(file().c_str());
+    ASSERT_TRUE(doc);
+    std::ostringstream streamed;
+    tubra::cli::writeDocumentJson(*doc, streamed);
+    const auto dump = [](const nlohmann::ordered_json& j) {
+        return j.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
+    };
+    EXPECT_EQ(streamed.str(), dump(tubra::cli::documentJson(*doc)));
+
+    // No objects and an empty report: the empty array and object in their short forms.
+    AppContext app;
+    Document empty(app);
+    std::ostringstream none;
+    tubra::cli::writeDocumentJson(empty, none);
+    EXPECT_EQ(none.str(), dump(tubra::cli::documentJson(empty)));
+    EXPECT_NE(none.str().find("\"objects\": [],"), std::string::npos);
+}
+
+TEST_F(CliTest, RefusedTargetsAreErrorsAndStayAsTheyWere) {
+    const std::string ro = (dir_ / "ro.hcd").string();
+    ASSERT_FALSE(platform::writeFileAtomically(ro, "mine\n"));
+    ::chmod(ro.c_str(), 0444);
+    Finished f = runLimited({"resave", file(), ro});
+    EXPECT_EQ(f.exitCode, 1);
+    EXPECT_NE(f.err.find("只读"), std::string::npos) << f.err;
+    std::string kept;
+    platform::readWholeFile(ro, kept);
+    EXPECT_EQ(kept, "mine\n");
+
+    const fs::path fifo = dir_ / "fifo.hcd";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    fs::create_symlink(dir_ / "nowhere.hcd", dir_ / "dangling.hcd");
+    for (const fs::path& target : {fifo, dir_ / "dangling.hcd"}) {
+        f = runLimited({"resave", file(), target.string()});
+        EXPECT_EQ(f.exitCode, 1) << target;
+        EXPECT_FALSE(f.err.empty());
+    }
+    EXPECT_TRUE(fs::is_fifo(fifo));
+    EXPECT_TRUE(fs::is_symlink(dir_ / "dangling.hcd"));
+    EXPECT_FALSE(fs::exists(dir_ / "nowhere.hcd"));
+}
+
+TEST_F(CliTest, HostileSizesAndMemoryExhaustionEndWithAMessage) {
+    // 2 MB of empty objects: far more objects than the program keeps.
+    const std::string flood = (dir_ / "flood.hcd").string();
+    std::string data;
+    for (int i = 0; i < 233000; ++i) data += "Object\n}\n";
+    ASSERT_FALSE(platform::writeFileAtomically(flood, data));
+    Finished f = runLimited({"json", flood});
+    EXPECT_EQ(f.exitCode, 1);
+    EXPECT_NE(f.err.find("50000"), std::string::npos) << f.err;
+
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer needs an address space that cannot be limited";
+#else
+    // Within the limits, but more than the memory the process may have: an error, not an abort,
+    // and the output file is left as it was.
+    const std::string many = (dir_ / "many.hcd").string();
+    data = "2dDrawing {\n}\n";
+    for (std::size_t i = 0; i < 40000; ++i) data += "Object\n}\n";
+    ASSERT_FALSE(platform::writeFileAtomically(many, data));
+    const std::string out = (dir_ / "out.hcd").string();
+    ASSERT_FALSE(platform::writeFileAtomically(out, "previous\n"));
+    constexpr rlim_t kLimit = rlim_t{100} << 20;
+    ASSERT_EQ(runLimited({"info", file()}, kLimit).exitCode, 0);  // the limit lets it run at all
+    for (const char* command : {"json", "resave"}) {
+        std::vector<std::string> args{command, many};
+        if (std::string(command) == "resave") args.push_back(out);
+        f = runLimited(args, kLimit);
+        EXPECT_EQ(f.signal, 0) << command;
+        EXPECT_EQ(f.exitCode, 1) << command;
+        EXPECT_NE(f.err.find("内存不足"), std::string::npos) << command << ": " << f.err;
+    }
+    std::string kept;
+    platform::readWholeFile(out, kept);
+    EXPECT_EQ(kept, "previous\n");
+    EXPECT_EQ(runLimited({"json", many}).exitCode, 0);  // fine without the limit
+#endif
 }
 
 }  // namespace

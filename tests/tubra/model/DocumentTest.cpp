@@ -1,15 +1,18 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <new>
 
 #include "platform/AtomicFile.h"
 #include "support/GeneratedDrawing.h"
 #include "tubra/model/Document.h"
+#include "tubra/model/LineReader.h"
 
 using namespace tubra::model;
 namespace fs = std::filesystem;
@@ -191,6 +194,97 @@ TEST(AtomicSave, AFailedWriteLeavesTheOldFileAndTheDocumentModified) {
     EXPECT_TRUE(fs::is_symlink(dir.path() / "link.hcd"));
     EXPECT_EQ(fs::status(file).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_NE(slurp(file).find("2dDrawing {"), std::string::npos);
+}
+
+TEST(AtomicSave, RefusedTargetsStayAndTheReasonIsGiven) {
+    TempDir dir;
+    AppContext app;
+    Document doc(app);
+    tubra::testing::generateDrawing(doc.drawing, {.objects = 5});
+    doc.setModifiedFlag();
+
+    const fs::path ro = dir.path() / "ro.hcd";
+    ASSERT_FALSE(platform::writeFileAtomically(ro, "protected\n"));
+    ::chmod(ro.c_str(), 0444);
+    Outcome r = doc.saveAs(ro);
+    EXPECT_FALSE(r);
+    EXPECT_TRUE(r.readOnly);
+    EXPECT_NE(r.message.find("只读"), std::string::npos) << r.message;
+    EXPECT_EQ(slurp(ro), "protected\n");
+    EXPECT_TRUE(doc.isModified());
+    EXPECT_TRUE(doc.path().empty());
+
+    const fs::path fifo = dir.path() / "fifo.hcd";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    r = doc.saveAs(fifo);
+    EXPECT_FALSE(r);
+    EXPECT_FALSE(r.readOnly);
+    EXPECT_NE(r.message.find("不是普通文件"), std::string::npos) << r.message;
+    EXPECT_TRUE(fs::is_fifo(fifo));
+}
+
+// A report store that runs out of memory when asked to.
+class ExhaustingStore : public VerbatimReportStore {
+public:
+    static inline bool failReading = false;
+    static inline bool failWriting = false;
+    void readSection(std::string_view name, LineReader& in) override {
+        if (failReading) throw std::bad_alloc();
+        VerbatimReportStore::readSection(name, in);
+    }
+    void writeSections(std::string& out) const override {
+        if (failWriting) throw std::bad_alloc();
+        VerbatimReportStore::writeSections(out);
+    }
+};
+
+TEST(Document, RunningOutOfMemoryLeavesDocumentsFilesAndSettingsAsTheyWere) {
+    TempDir dir;
+    AppContext app;
+    app.makeReportStore = [] { return std::make_unique<ExhaustingStore>(); };
+    const fs::path file = dir.path() / "r.hcd";
+    ASSERT_FALSE(platform::writeFileAtomically(
+        file, "2dDrawing {\n\t ZhuXianColor    99\n}\n\nFace_ReportData{\nx\n}\n\n"));
+
+    Document doc(app);
+    tubra::testing::generateDrawing(doc.drawing, {.objects = 5});
+    app.settings.ZhuXianColor = 7;
+    app.justOpened = false;
+    ExhaustingStore::failReading = true;
+    std::string error;
+    EXPECT_EQ(Document::open(app, file, &error), nullptr);
+    ExhaustingStore::failReading = false;
+    EXPECT_NE(error.find("内存不足"), std::string::npos) << error;
+    EXPECT_EQ(app.settings.ZhuXianColor, 7u);  // neither the file's value nor the defaults
+    EXPECT_FALSE(app.justOpened);
+
+    doc.setModifiedFlag();
+    ExhaustingStore::failWriting = true;
+    const Outcome r = doc.saveAs(file);
+    ExhaustingStore::failWriting = false;
+    EXPECT_FALSE(r);
+    EXPECT_NE(r.message.find("内存不足"), std::string::npos) << r.message;
+    EXPECT_NE(slurp(file).find("ZhuXianColor    99"), std::string::npos);
+    EXPECT_TRUE(doc.isModified());
+    EXPECT_EQ(filesIn(dir.path()), 1u);
+
+    auto opened = Document::open(app, file, &error);
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(app.settings.ZhuXianColor, 99u);
+}
+
+TEST(Document, FilesBeyondWhatTheProgramKeepsAreRefused) {
+    TempDir dir;
+    AppContext app;
+    app.settings.ZhuXianColor = 7;
+    const fs::path file = dir.path() / "huge.hcd";
+    std::string data = "2dDrawing {\n\t ZhuXianColor    99\n}\n";
+    for (std::size_t i = 0; i <= kMaxObjects; ++i) data += "Object\n}\n";
+    ASSERT_FALSE(platform::writeFileAtomically(file, data));
+    std::string error;
+    EXPECT_EQ(Document::open(app, file, &error), nullptr);
+    EXPECT_NE(error.find(std::to_string(kMaxObjects)), std::string::npos) << error;
+    EXPECT_EQ(app.settings.ZhuXianColor, 7u);
 }
 
 }  // namespace

@@ -328,6 +328,31 @@ TEST(DrawingFile, TextsThatWouldBreakTheFormatAreReplacedOnWriting) {
     EXPECT_EQ(l.drawing.table.values[0], "T]");
 }
 
+TEST(DrawingFile, AxisLabelsKeepTheirPlacesOnTheirSharedLine) {
+    Drawing d;
+    d.AxisSet.labels[0] = "";  // empty before non-empty ones: written as a full-width blank
+    d.AxisSet.labels[1] = "a b";
+    d.AxisSet.labels[2] = "x}";
+    std::string out = write(d);
+    EXPECT_NE(out.find("\t AxisSet       1 \xA1\xA1 a_b x]\n"), std::string::npos);
+    Loaded back(out);
+    EXPECT_EQ(back.drawing.AxisSet.labels[0], kEmptyAxisLabel);
+    EXPECT_EQ(back.drawing.AxisSet.labels[1], "a_b");
+    EXPECT_EQ(back.drawing.AxisSet.labels[2], "x]");
+    EXPECT_EQ(write(back.drawing), out);
+
+    // Empty labels at the end shift nothing and are written as they are.
+    d.AxisSet.labels[0] = gbk("上");
+    d.AxisSet.labels[1] = "";
+    d.AxisSet.labels[2] = "";
+    out = write(d);
+    EXPECT_NE(out.find("\t AxisSet       1 " + gbk("上") + "  \n"), std::string::npos);
+    EXPECT_EQ(Loaded(out).drawing.AxisSet, d.AxisSet);
+    // A two-byte character ending in '}' cannot stay either.
+    EXPECT_EQ(axisLabelForFile("\x81}a", true), "?a");
+    EXPECT_EQ(axisLabelForFile("\tab\t\t", true), "_ab_");
+}
+
 TEST(DrawingFile, ReportSectionsAreKeptAtTheirPlace) {
     const std::string file =
         "2dDrawing {\n}\n"

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "tubra/model/Document.h"
+#include "tubra/model/DrawingFile.h"
 #include "tubra/report/Install.h"
 #include "tubra/report/ReportJson.h"
 #include "tubra/report/ReportFixtures.h"
@@ -209,6 +210,49 @@ TEST(report_reader, ShortSectionsGarbageAndMissingBrace) {
     EXPECT_EQ(r.PrintSet_ReportData.start, 3);
     ASSERT_EQ(r.penetrantDefects.count(), 2u);  // lists are appended to, never emptied
     EXPECT_FLOAT_EQ(r.penetrantDefects.at(1).length, 2.5f);
+}
+
+TEST(report_round_trip, LegacyTextsKeepTheirBytesOnTheFirstSave) {
+    // Written by older programs: '@' inside tokens, lone lead bytes (a cut character), a blank
+    // at the end of a line, a lone CR inside a note. None of this is what a setter would
+    // store, yet a load and save must give the file back unchanged.
+    const std::string lone = "ab\x81";
+    const std::string file =
+        section("Face_ReportData", lone + "\n" + "x y \n" + repeat("\n", 8)) +
+        section("HuiZong_ReportData", "a@b@ 3\n" + lone + "@ 1\n\x81@ 2\n" + repeat("@ 0\n", 20) +
+                                          "@\n" + "e@mail@\n@\n@\n") +
+        section("CeHou_ReportData", repeat("\n", 14) + "P@1@    1.50\n" + "\x81@    2.00\n") +
+        section("NaiYa_ReportData", repeat("\n", 23) + "one\rtwo@`three\x81\n");
+    InspectionReport r;
+    readAll(r, file);
+    EXPECT_EQ(r.Face_ReportData.texts[0].view(), lone);
+    EXPECT_EQ(r.HuiZong_ReportData.texts[0].view(), "a@b");
+    EXPECT_EQ(r.HuiZong_ReportData.texts[2].view(), "\x81");
+    EXPECT_EQ(r.HuiZong_ReportData.texts[24].view(), "e@mail");
+    EXPECT_EQ(r.thicknessPoints.at(1).pointId.view(), "\x81");
+    EXPECT_EQ(r.NaiYa_ReportData.note.view(), "one\rtwo\r\nthree\x81");
+    EXPECT_EQ(written(r), file);
+
+    // What a user types still gets the substitutes.
+    r.HuiZong_ReportData.texts[0] = "a@b";
+    r.Face_ReportData.texts[0] = lone;
+    EXPECT_EQ(r.HuiZong_ReportData.texts[0].view(), "a#b");
+    EXPECT_EQ(r.Face_ReportData.texts[0].view(), "ab?");
+}
+
+TEST(report_reader, ListsStopTheReadingAtTheirLimit) {
+    const std::string items = repeat("p@  1.00\n", static_cast<int>(model::kMaxReportListItems) + 5);
+    InspectionReport r;
+    model::Drawing drawing;
+    model::DrawingSettings settings;
+    drawing.report = &r;
+    const model::ReadResult result = model::readDrawing(
+        section("CeHou_ReportData", repeat("\n", 14) + items) + section("Face_ReportData", "late\n"),
+        drawing, settings);
+    EXPECT_FALSE(result);
+    EXPECT_NE(result.reason.find("CeHou_ReportData"), std::string::npos) << result.reason;
+    EXPECT_EQ(r.thicknessPoints.count(), model::kMaxReportListItems);
+    EXPECT_TRUE(r.Face_ReportData.empty());  // nothing after the stop is read
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -1,0 +1,590 @@
+#include "manager/app/MainWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QShortcut>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTableView>
+#include <QThread>
+#include <QTimer>
+#include <QToolBar>
+#include <QUrl>
+
+#include <chrono>
+
+#include "manager/app/Desktop.h"
+#include "manager/app/Dialogs.h"
+#include "manager/app/DirectoryTree.h"
+#include "manager/app/ListModel.h"
+#include "manager/core/Exports.h"
+#include "manager/core/ListFields.h"
+#include "manager/core/Listing.h"
+#include "text/CFormat.h"
+
+namespace manager::app {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kTreeWidth = 180;
+constexpr auto kPostInterval = std::chrono::milliseconds(40);
+
+QIcon themeIcon(const char* name) {
+    const QString n = QString::fromLatin1(name);
+    return QIcon::fromTheme(n, QIcon::fromTheme(n + QStringLiteral("-symbolic")));
+}
+
+QString helpPath() {
+    const QString dir = QCoreApplication::applicationDirPath();
+    const QStringList candidates = {
+        dir + QStringLiteral("/../share/vesko/help/index.html"),
+        dir + QStringLiteral("/help/index.html"),
+#ifdef VESKO_SOURCE_HELP
+        QStringLiteral(VESKO_SOURCE_HELP),
+#endif
+    };
+    for (const QString& c : candidates)
+        if (QFileInfo(c).isFile()) return QDir::cleanPath(QFileInfo(c).absoluteFilePath());
+    return {};
+}
+
+}  // namespace
+
+MainWindow::MainWindow(WindowOptions options, QWidget* parent) : QMainWindow(parent), options_(std::move(options)) {
+    setWindowTitle(qs(messages::kTitle));
+    if (QFile::exists(QStringLiteral(":/vesko/vesko.svg"))) setWindowIcon(QIcon(QStringLiteral(":/vesko/vesko.svg")));
+    if (options_.prompter) {
+        prompter_ = options_.prompter;
+    } else {
+        ownPrompter_ = std::make_unique<MessageBoxPrompter>(this);
+        prompter_ = ownPrompter_.get();
+    }
+    ProgramStarter* starter = options_.starter;
+    if (!starter) {
+        ownStarter_ = std::make_unique<DetachedProgramStarter>(
+            options_.startDirectory, toPath(QCoreApplication::applicationDirPath()));
+        starter = ownStarter_.get();
+    }
+    formHost_ = std::make_unique<platform::qt::QtFormHost>(*prompter_, this);
+    manager_ = std::make_unique<Manager>(*prompter_, *formHost_, *starter);
+    manager_->startDirectory = options_.startDirectory;
+    RegisterDialogs();
+
+    splitter_ = new QSplitter(Qt::Horizontal, this);
+    tree_ = new DirectoryTree(splitter_);
+    list_ = new QTableView(splitter_);
+    model_ = new ListModel(manager_->list, this);
+    list_->setModel(model_);
+    list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list_->setShowGrid(true);
+    list_->setWordWrap(false);
+    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    list_->verticalHeader()->hide();
+    list_->verticalHeader()->setDefaultSectionSize(list_->fontMetrics().height() + 6);
+    // Rows of one height: tens of thousands of them cost no layout work as they arrive.
+    list_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    list_->horizontalHeader()->setSectionsMovable(true);
+    list_->horizontalHeader()->setSectionsClickable(true);
+    list_->horizontalHeader()->setHighlightSections(false);
+    list_->setContextMenuPolicy(Qt::CustomContextMenu);
+    list_->viewport()->installEventFilter(this);
+    splitter_->addWidget(tree_);
+    splitter_->addWidget(list_);
+    splitter_->setStretchFactor(1, 1);
+    splitter_->setSizes({kTreeWidth, 800});
+    setCentralWidget(splitter_);
+    setListColours();
+    applyColumnWidths();
+
+    for (int i = 0; i < 4; ++i) {
+        panes_[i] = new QLabel(this);
+        panes_[i]->setMinimumWidth(i == 0 ? 200 : 90);
+        if (i == 0) statusBar()->addWidget(panes_[i], 1);
+        else statusBar()->addPermanentWidget(panes_[i]);
+    }
+    panes_[0]->setText(QStringLiteral("就绪"));
+
+    buildActions();
+    buildMenus();
+
+    connect(list_->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int c) { sortByColumn(c); });
+    connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { selectionChanged(); });
+    connect(list_, &QTableView::clicked, this, [this] { listClicked(); });
+    connect(list_, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) { showContextMenu(p); });
+    connect(tree_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) { treeSelected(item); });
+    connect(tree_, &QTreeWidget::itemClicked, this, [this] {
+        if (!listing_) showStatusSummary();
+    });
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, [this] { cancelListing(); });
+
+    resize(1100, 700);
+    // The tree is built once the window is up, under its progress window.
+    QTimer::singleShot(0, this, [this] { buildTree(); });
+}
+
+MainWindow::~MainWindow() { joinReader(); }
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    joinReader();
+    QMainWindow::closeEvent(event);
+}
+
+QString MainWindow::statusText(int pane) const { return pane >= 0 && pane < 4 ? panes_[pane]->text() : QString(); }
+
+QAction* MainWindow::action(const QString& text) const {
+    for (QAction* a : findChildren<QAction*>())
+        if (a->text() == text) return a;
+    return nullptr;
+}
+
+void MainWindow::setListColours() {
+    QPalette pal = list_->palette();
+    const QColor back(128, 128, 0);
+    pal.setColor(QPalette::Base, back);
+    pal.setColor(QPalette::AlternateBase, back);
+    pal.setColor(QPalette::Text, manager_->list.reportMode ? QColor(220, 220, 0) : QColor(0, 220, 220));
+    // The list always shows its selection, with or without the focus.
+    for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+        pal.setColor(group, QPalette::Highlight, QColor(0, 0, 128));
+        pal.setColor(group, QPalette::HighlightedText, QColor(255, 255, 255));
+    }
+    list_->setPalette(pal);
+}
+
+void MainWindow::applyColumnWidths() {
+    for (int c = 0; c < manager_->list.columnCount(); ++c) list_->horizontalHeader()->resizeSection(c, columnWidth(c));
+}
+
+void MainWindow::buildActions() {
+    auto make = [this](const char* text, const char* tip, std::function<void()> run, const char* icon = nullptr) {
+        auto* a = new QAction(QString::fromUtf8(text), this);
+        if (tip) {
+            a->setToolTip(QString::fromUtf8(tip));
+            a->setStatusTip(QString::fromUtf8(tip));
+        }
+        if (icon) a->setIcon(themeIcon(icon));
+        connect(a, &QAction::triggered, this, std::move(run));
+        return a;
+    };
+    auto withSelection = [this](void (Manager::*op)(const Selection&)) {
+        return [this, op] { (manager_.get()->*op)(selectedRows()); };
+    };
+
+    QAction* exportList = make("导出列表", "导出列表", [this] { exportText(); }, "document-save");
+    exportList->setShortcut(QKeySequence(QStringLiteral("Ctrl+S")));
+    make("导出到清单", "导出到清单", [this] { exportText(); });
+    make("导出到普查", "将列表导出为普查软件导入格式", [this] { exportCensus(); }, "x-office-spreadsheet");
+    make("全面检验报告复制", "根据样本批量复制全面检验报告", [this] { openReportCopy(); }, "edit-copy");
+    reportModeAction_ = make("全面检验报告列表", "全面检验报告", [this] { toggleReportMode(); }, "view-list-bullet");
+    reportModeAction_->setCheckable(true);
+    make("重整序号", "根据当前排列重新整理排列序号", [this] { renumber(); }, "view-list-ordered");
+    QAction* refreshAction = make("刷新", "刷新", [this] { refresh(); }, "view-refresh");
+    refreshAction->setShortcut(QKeySequence(Qt::Key_F5));
+    QAction* help = make("使用帮助", "使用帮助", [this] {
+        const QString path = helpPath();
+        if (path.isEmpty() || !QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+            prompter_->ask({"找不到帮助文件。", std::string(messages::kTitle), platform::Buttons::Ok,
+                            platform::MessageIcon::Warning, platform::Answer::Ok});
+    }, "help-browser");
+    help->setShortcut(QKeySequence(Qt::Key_F1));
+    make("关于 Vesko", nullptr, [this] {
+        QMessageBox::about(this, QStringLiteral("关于 Vesko"),
+                           qs(messages::kTitle) + QStringLiteral("\n\n管理 Tubra 单线图文件 (*.hcd) 的目录：列表、"
+                                                               "批量修改、报告复制、长度校核和导出。"));
+    });
+    QAction* quit = make("退出", nullptr, [this] { close(); });
+    quit->setShortcut(QKeySequence::Quit);
+
+    // The list's context menu, in its order.
+    contextMenu_ = new QMenu(this);
+    contextMenu_->addAction(make("此图形文件信息", nullptr, withSelection(&Manager::fileInformation)));
+    contextMenu_->addSeparator();
+    contextMenu_->addAction(make("校核管道长度", nullptr, [this] { checkLengths(); }));
+    contextMenu_->addSeparator();
+    contextMenu_->addAction(make("合并记录", nullptr, [this] {
+        if (manager_->mergeRows(selectedRows())) afterListChanged();
+    }));
+    contextMenu_->addAction(make("删除记录", nullptr, [this] {
+        if (manager_->deleteRows(selectedRows())) afterListChanged();
+    }));
+    contextMenu_->addAction(make("修改编号", nullptr, [this] {
+        if (manager_->changeNumber(selectedRows())) model_->changed();
+    }));
+    contextMenu_->addSeparator();
+    contextMenu_->addAction(make("批量删除图形文件", nullptr, [this] {
+        if (manager_->deleteFiles(selectedRows())) relist();
+    }));
+    contextMenu_->addAction(make("批量修改文件特性表", nullptr, [this] { changeSection(SectionKind::Table); }));
+    contextMenu_->addAction(make("批量修改文件标题框", nullptr, [this] { changeSection(SectionKind::Title); }));
+    contextMenu_->addAction(make("批量打开图形文件", nullptr, withSelection(&Manager::batchOpen)));
+    contextMenu_->addSeparator();
+    QMenu* print = contextMenu_->addMenu(QStringLiteral("批量打印"));
+    print->addAction(make("打印文件中当前的显示对象", nullptr, withSelection(&Manager::batchPrint)));
+    print->addSeparator();
+    for (const char* other : {"打印文件中的图形", "打印文件中的全面检验报告", "打印文件中的在线检验报告"})
+        print->addAction(make(other, nullptr, [this] { manager_->printNotAvailable(); }));
+}
+
+void MainWindow::buildMenus() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("文件(&F)"));
+    file->addAction(action(QStringLiteral("导出列表")));
+    file->addAction(action(QStringLiteral("导出到清单")));
+    file->addAction(action(QStringLiteral("导出到普查")));
+    file->addSeparator();
+    file->addAction(action(QStringLiteral("全面检验报告复制")));
+    file->addSeparator();
+    file->addAction(action(QStringLiteral("退出")));
+
+    QToolBar* bar = addToolBar(QStringLiteral("工具栏"));
+    bar->setObjectName(QStringLiteral("toolbar"));
+    bar->setIconSize(QSize(20, 20));
+    bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    bar->addAction(action(QStringLiteral("刷新")));
+    bar->addSeparator();
+    bar->addAction(action(QStringLiteral("导出列表")));
+    bar->addAction(action(QStringLiteral("导出到普查")));
+    bar->addSeparator();
+    bar->addAction(action(QStringLiteral("全面检验报告列表")));
+    bar->addAction(action(QStringLiteral("重整序号")));
+    bar->addAction(action(QStringLiteral("全面检验报告复制")));
+    bar->addSeparator();
+    bar->addAction(action(QStringLiteral("使用帮助")));
+
+    QMenu* view = menuBar()->addMenu(QStringLiteral("查看(&V)"));
+    QAction* showBar = bar->toggleViewAction();
+    showBar->setText(QStringLiteral("工具栏"));
+    view->addAction(showBar);
+    auto* showStatus = new QAction(QStringLiteral("状态栏"), this);
+    showStatus->setCheckable(true);
+    showStatus->setChecked(true);
+    connect(showStatus, &QAction::toggled, statusBar(), &QWidget::setVisible);
+    view->addAction(showStatus);
+    view->addSeparator();
+    view->addAction(action(QStringLiteral("全面检验报告列表")));
+    view->addAction(action(QStringLiteral("重整序号")));
+    view->addSeparator();
+    view->addAction(action(QStringLiteral("刷新")));
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("帮助(&H)"));
+    help->addAction(action(QStringLiteral("使用帮助")));
+    help->addAction(action(QStringLiteral("关于 Vesko")));
+}
+
+void MainWindow::buildTree() {
+    const std::vector<fs::path> roots = options_.roots.empty() ? DirectoryTree::platformRoots() : options_.roots;
+    ProgressWindow progress(this);
+    progress.show();
+    const QSignalBlocker block(tree_);
+    tree_->build(roots, options_.startDirectory, [&](int k, int n, const QString& text) {
+        progress.setValue(n ? 100 * k / n : 0);
+        progress.setText(qs(text::format("请稍等, 正在读取%s盘的信息...", utf8(text))));
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    });
+    progress.setValue(100);
+    progress.hide();
+    QTreeWidgetItem* start = tree_->currentItem();
+    if (start) tree_->scrollToItem(start);
+    // A start directory the tree does not show (a hidden one) is listed all the same.
+    if (start && DirectoryTree::pathOf(start) == options_.startDirectory.lexically_normal())
+        treeSelected(start);
+    else if (!options_.startDirectory.empty())
+        listDirectory(options_.startDirectory, [this] { showStatusSummary(); });
+}
+
+void MainWindow::refresh() {
+    if (tree_->hasFocus()) {
+        const fs::path shown = manager_->list.directory;
+        buildTree();
+        if (!shown.empty()) listDirectory(shown, [this] { showStatusSummary(); });
+        return;
+    }
+    relist();
+}
+
+void MainWindow::relist(std::function<void()> then) {
+    if (manager_->list.directory.empty()) {
+        if (then) then();
+        return;
+    }
+    listDirectory(manager_->list.directory, [this, then = std::move(then)] {
+        showStatusSummary();
+        if (then) then();
+    });
+}
+
+std::string MainWindow::nodeText() const {
+    const QTreeWidgetItem* item = tree_->currentItem();
+    if (item && DirectoryTree::isDrawing(item)) item = item->parent();
+    if (item && DirectoryTree::pathOf(item) == manager_->list.directory) return utf8(item->text(0));
+    const fs::path dir = manager_->list.directory;
+    return dir.filename().empty() ? dir.string() : dir.filename().string();
+}
+
+void MainWindow::showStatusSummary() {
+    panes_[0]->setText(qs(statusSummary(nodeText(), manager_->list.size(), manager_->list.totalLength())));
+    panes_[1]->setText(fromPath(manager_->list.directory));
+}
+
+void MainWindow::treeSelected(QTreeWidgetItem* item) {
+    if (!item) return;
+    if (!DirectoryTree::isDrawing(item)) {
+        tree_->fill(item);
+        listDirectory(DirectoryTree::pathOf(item), [this] { showStatusSummary(); });
+        return;
+    }
+    const fs::path dir = DirectoryTree::directoryOf(item);
+    const std::string name = fileNameCell(utf8(item->text(0)));
+    auto select = [this, name] {
+        showStatusSummary();
+        selectOnly(manager_->list.findByFileName(name));
+    };
+    if (dir != manager_->list.directory || listing_) listDirectory(dir, select);
+    else select();
+}
+
+void MainWindow::joinReader() {
+    if (cancel_) cancel_->store(true);
+    if (reader_.joinable()) reader_.join();
+}
+
+void MainWindow::cancelListing() {
+    if (listing_ && cancel_) cancel_->store(true);
+}
+
+void MainWindow::listDirectory(const fs::path& dir, std::function<void()> then) {
+    joinReader();
+    const unsigned generation = ++generation_;
+    listing_ = true;
+    afterListing_.clear();
+    if (then) afterListing_.push_back(std::move(then));
+    manager_->list.rows.clear();
+    manager_->list.directory = dir;
+    model_->reset();
+    applyColumnWidths();
+    list_->viewport()->setCursor(Qt::BusyCursor);
+    tree_->setCursor(Qt::BusyCursor);
+    panes_[0]->setText(qs(readingStatus(0)));
+    panes_[1]->setText(fromPath(dir));
+    panes_[2]->clear();
+
+    auto cancel = std::make_shared<std::atomic<bool>>(false);
+    cancel_ = cancel;
+    reader_ = std::thread([this, dir, generation, cancel] {
+        auto batch = std::make_shared<std::vector<ListRow>>();
+        std::size_t files = 0;
+        auto last = std::chrono::steady_clock::now();
+        auto post = [&](bool final) {
+            QMetaObject::invokeMethod(
+                this,
+                [this, generation, rows = std::move(batch), files, final] {
+                    if (generation != generation_) return;
+                    const int first = manager_->list.size();
+                    for (ListRow& r : *rows) manager_->list.rows.push_back(std::move(r));
+                    model_->appended(first);
+                    panes_[0]->setText(qs(readingStatus(files)));
+                    if (!final) return;
+                    listing_ = false;
+                    list_->viewport()->unsetCursor();
+                    tree_->unsetCursor();
+                    panes_[2]->setText(qs(kReadingDone));
+                    auto callbacks = std::move(afterListing_);
+                    afterListing_.clear();
+                    for (auto& c : callbacks) c();
+                },
+                Qt::QueuedConnection);
+            batch = std::make_shared<std::vector<ListRow>>();
+        };
+        readDirectoryRows(
+            dir, [&](ListRow&& row) { batch->push_back(std::move(row)); }, nullptr, cancel.get(),
+            [&] {
+                ++files;
+                const auto now = std::chrono::steady_clock::now();
+                if (now - last >= kPostInterval) {
+                    post(false);
+                    last = now;
+                }
+            });
+        post(true);
+    });
+}
+
+Selection MainWindow::selectedRows() const {
+    Selection rows;
+    for (const QModelIndex& i : list_->selectionModel()->selectedRows()) rows.push_back(i.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void MainWindow::selectOnly(int row) {
+    list_->clearSelection();
+    if (row < 0 || row >= model_->rowCount()) return;
+    const QModelIndex index = model_->index(row, 0);
+    list_->selectionModel()->setCurrentIndex(
+        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    list_->scrollTo(index);
+}
+
+void MainWindow::selectionChanged() {
+    const Selection rows = selectedRows();
+    if (listing_) return;
+    panes_[0]->setText(qs(selectionSummary(static_cast<int>(rows.size()), manager_->list.totalLength(rows))));
+}
+
+void MainWindow::listClicked() {
+    if (!reportCopyDialog_ || !reportCopyDialog_->isVisible()) return;
+    manager_->reportCopyClicked(selectedRows());
+    reportCopyDialog_->refresh();
+}
+
+void MainWindow::showContextMenu(const QPoint& pos) {
+    if (selectedRows().empty()) return;
+    contextMenu_->exec(list_->viewport()->mapToGlobal(pos));
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == list_->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton && !listing_) {
+            // A double-click on empty space clears the selection first, as a click does.
+            if (!list_->indexAt(mouse->position().toPoint()).isValid()) list_->clearSelection();
+            manager_->openOrNew(selectedRows());
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::afterListChanged() {
+    model_->reset();
+    showStatusSummary();
+}
+
+void MainWindow::reselect(const std::string& number, int oldViewportY) {
+    const int row = manager_->list.findByNumber(number);
+    if (row < 0) return;
+    selectOnly(row);
+    // Back where it was on the screen.
+    QScrollBar* bar = list_->verticalScrollBar();
+    bar->setValue(bar->value() + list_->rowViewportPosition(row) - oldViewportY);
+}
+
+void MainWindow::sortByColumn(int column) {
+    if (listing_) return;
+    const Selection rows = selectedRows();
+    const std::string remembered = rows.empty() ? std::string() : std::string(manager_->list.row(rows.front()).cell(kColNumber));
+    const int oldY = rows.empty() ? 0 : list_->rowViewportPosition(rows.front());
+    manager_->list.sortBy(column, remembered);
+    model_->reset();
+    if (remembered.empty()) return;
+    reselect(remembered, oldY);
+}
+
+void MainWindow::renumber() {
+    if (listing_) return;
+    manager_->list.renumber();
+    model_->changed();
+}
+
+void MainWindow::toggleReportMode() {
+    manager_->list.reportMode = !manager_->list.reportMode;
+    reportModeAction_->setChecked(manager_->list.reportMode);
+    manager_->list.resetSort();
+    setListColours();
+    model_->reset();
+    applyColumnWidths();
+    relist();
+}
+
+void MainWindow::changeSection(SectionKind kind) {
+    const Selection rows = selectedRows();
+    if (rows.empty()) return;
+    const int oldY = list_->rowViewportPosition(rows.front());
+    const Manager::EditOutcome outcome = manager_->changeSection(kind, rows);
+    if (!outcome.confirmed) return;
+    relist([this, number = outcome.rememberedNumber, oldY] { reselect(number, oldY); });
+}
+
+void MainWindow::exportText() {
+    const fs::path dir = manager_->list.directory.empty() ? options_.startDirectory : manager_->list.directory;
+    QFileDialog dialog(this, QStringLiteral("导出列表"), fromPath(dir / "管线列表输出"),
+                       QStringLiteral("文本文件(*.txt)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    // The list goes to the chosen name with ".txt" appended, so that is the file to ask about.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    const std::string chosen = toPath(dialog.selectedFiles().front()).string();
+    const std::string real = textExportFileName(chosen);
+    if (fs::exists(real) &&
+        prompter_->ask({text::format("%s 已存在。\n要替换它吗?", real), "导出列表", platform::Buttons::YesNo,
+                        platform::MessageIcon::Warning, platform::Answer::No}) != platform::Answer::Yes)
+        return;
+    manager_->exportText(chosen);
+}
+
+void MainWindow::exportCensus() {
+    QTreeWidgetItem* item = tree_->currentItem();
+    if (item && DirectoryTree::isDrawing(item)) item = item->parent();
+    const std::string text = item ? utf8(item->text(0)) : nodeText();
+    const fs::path path = item ? DirectoryTree::pathOf(item) : manager_->list.directory;
+    manager_->exportCensus(text, path);
+}
+
+void MainWindow::checkLengths() {
+    // The check reads its own copy: rows may still arrive while it runs.
+    const PipelineList rows = manager_->list;
+    ProgressWindow progress(this);
+    progress.setRange(rows.size());
+    progress.setText(QStringLiteral("校核管道长度..."));
+    progress.show();
+    std::atomic<bool> cancel{false}, done{false};
+    std::atomic<int> at{0};
+    std::vector<LengthMismatch> result;
+    std::thread worker([&] {
+        result = manager::checkLengths(rows, [&](int i) { at = i; }, &cancel);
+        done = true;
+    });
+    while (!done) {
+        progress.setValue(at);
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 30);
+        if (progress.cancelled()) cancel = true;
+        QThread::msleep(10);
+    }
+    worker.join();
+    progress.hide();
+    if (!lengthWindow_) lengthWindow_ = new LengthCheckWindow(this);
+    lengthWindow_->show(result);
+}
+
+void MainWindow::openReportCopy() {
+    manager_->openReportCopy(selectedRows());
+    if (!reportCopyDialog_) {
+        reportCopyContext_ = std::make_unique<platform::FormContext>(platform::FormContext{*prompter_, *formHost_});
+        reportCopyDialog_ = new ReportCopyDialog(manager_->reportCopy(), *reportCopyContext_, this);
+        manager_->reportCopy().onCopied = [this](const std::vector<fs::path>&) { relist(); };
+    }
+    manager_->reportCopy().reopen();
+    reportCopyDialog_->refresh();
+    reportCopyDialog_->show();
+    reportCopyDialog_->raise();
+}
+
+}  // namespace manager::app

@@ -1,0 +1,422 @@
+#include "manager/cli/Commands.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <iostream>
+#include <map>
+#include <optional>
+
+#include <nlohmann/json.hpp>
+
+#include "manager/core/DrawingFiles.h"
+#include "manager/core/Exports.h"
+#include "manager/core/Forms.h"
+#include "manager/core/ListFields.h"
+#include "manager/core/Listing.h"
+#include "manager/core/Manager.h"
+#include "platform/AtomicFile.h"
+#include "text/CFormat.h"
+#include "text/Gbk.h"
+#include "tubra/report/InspectionReport.h"
+
+namespace manager::cli {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kOk = 0, kFileError = 1, kUsageError = 2;
+
+// A wrong command line: says what is wrong and shows the command's usage.
+struct UsageError {
+    std::string message;
+};
+
+struct Args {
+    std::vector<std::string> positional;
+    std::map<std::string, std::string> options;  // "--name" -> value ("" for flags)
+    std::vector<std::string> flags;               // flags seen, for validation
+
+    bool has(const std::string& name) const { return options.count(name) != 0; }
+    std::optional<std::string> get(const std::string& name) const {
+        const auto it = options.find(name);
+        if (it == options.end()) return std::nullopt;
+        return it->second;
+    }
+};
+
+// Splits arguments into positional ones and options; `valued` options take the next argument.
+Args parse(const std::vector<std::string>& raw, const std::vector<std::string>& valued,
+           const std::vector<std::string>& flags) {
+    Args a;
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+        const std::string& s = raw[i];
+        if (s.size() > 2 && s.rfind("--", 0) == 0) {
+            if (std::find(valued.begin(), valued.end(), s) != valued.end()) {
+                if (i + 1 >= raw.size()) throw UsageError{s + " needs a value"};
+                a.options[s] = raw[++i];
+            } else if (std::find(flags.begin(), flags.end(), s) != flags.end()) {
+                a.options[s] = "";
+            } else {
+                throw UsageError{"unknown option " + s};
+            }
+        } else {
+            a.positional.push_back(s);
+        }
+    }
+    return a;
+}
+
+void warn(const std::string& message) { std::cerr << "vesko-cli: " << message << "\n"; }
+
+std::string describe(const FileError& e) {
+    return std::string(e.kind == FileError::Read ? "cannot read " : "cannot write ") + e.path.string() + ": " +
+           e.error.message();
+}
+
+// Lists a directory as the window does; unreadable files are named on standard error.
+bool listOrReport(PipelineList& list, const fs::path& dir, bool reportMode, bool& failed) {
+    list.reportMode = reportMode;
+    std::vector<std::string> unreadable;
+    if (const std::error_code ec = listDirectory(list, dir, &unreadable)) {
+        warn("cannot read directory " + dir.string() + ": " + ec.message());
+        failed = true;
+        return false;
+    }
+    for (const std::string& name : unreadable) {
+        warn("cannot read " + (dir / name).string());
+        failed = true;
+    }
+    return true;
+}
+
+// The text the window shows for the directory's node: its name.
+std::string nodeText(const fs::path& dir) {
+    const fs::path clean = fs::absolute(dir).lexically_normal();
+    std::string name = clean.filename().string();
+    if (name.empty()) name = clean.parent_path().filename().string();
+    return name.empty() ? clean.string() : name;
+}
+
+std::string utf8(std::string_view gbk) { return text::gbkToUtf8(gbk); }
+
+void printList(const PipelineList& list, const fs::path& dir, std::string_view format) {
+    const int columns = list.columnCount();
+    if (format == "tsv") {
+        const std::string out = textExport(list);
+        std::fwrite(out.data(), 1, out.size(), stdout);
+        return;
+    }
+    const std::string summary = statusSummary(nodeText(dir), list.size(), list.totalLength());
+    if (format == "json") {
+        nlohmann::json j;
+        j["directory"] = dir.string();
+        j["columns"] = nlohmann::json::array();
+        for (int c = 0; c < columns; ++c) j["columns"].push_back(std::string(kColumnHeaders[static_cast<std::size_t>(c)]));
+        j["rows"] = nlohmann::json::array();
+        for (const ListRow& row : list.rows) {
+            nlohmann::json r = nlohmann::json::array();
+            for (int c = 0; c < columns; ++c) r.push_back(utf8(row.cell(c)));
+            j["rows"].push_back(std::move(r));
+        }
+        j["count"] = list.size();
+        j["totalLength"] = list.totalLength();
+        j["summary"] = summary;
+        std::cout << j.dump(2) << "\n";
+        return;
+    }
+    for (int c = 0; c < columns; ++c) std::cout << (c ? "\t" : "") << kColumnHeaders[static_cast<std::size_t>(c)];
+    std::cout << "\n";
+    for (const ListRow& row : list.rows) {
+        for (int c = 0; c < columns; ++c) std::cout << (c ? "\t" : "") << utf8(row.cell(c));
+        std::cout << "\n";
+    }
+    std::cout << summary << "\n";
+}
+
+std::string outputFormat(const Args& a) {
+    if (a.has("--tsv") && a.has("--json")) throw UsageError{"--tsv and --json exclude each other"};
+    return a.has("--tsv") ? "tsv" : a.has("--json") ? "json" : "text";
+}
+
+void wantPositional(const Args& a, std::size_t min, std::size_t max) {
+    if (a.positional.size() < min) throw UsageError{"missing arguments"};
+    if (a.positional.size() > max) throw UsageError{"too many arguments: " + a.positional[max]};
+}
+
+bool writeOrReport(const fs::path& path, std::string_view data) {
+    if (const std::error_code ec = platform::writeFileAtomically(path, data)) {
+        warn("cannot write " + path.string() + ": " + ec.message());
+        return false;
+    }
+    return true;
+}
+
+int runList(const std::vector<std::string>& raw) {
+    const Args a = parse(raw, {}, {"--report", "--tsv", "--json"});
+    wantPositional(a, 1, 1);
+    const std::string format = outputFormat(a);
+    PipelineList list;
+    bool failed = false;
+    if (!listOrReport(list, a.positional[0], a.has("--report"), failed)) return kFileError;
+    printList(list, a.positional[0], format);
+    return failed ? kFileError : kOk;
+}
+
+int runExportTsv(const std::vector<std::string>& raw) {
+    const Args a = parse(raw, {}, {"--report"});
+    wantPositional(a, 2, 2);
+    PipelineList list;
+    bool failed = false;
+    if (!listOrReport(list, a.positional[0], a.has("--report"), failed)) return kFileError;
+    if (!writeOrReport(a.positional[1], textExport(list))) return kFileError;
+    return failed ? kFileError : kOk;
+}
+
+int runExportCensus(const std::vector<std::string>& raw) {
+    const Args a = parse(raw, {"--device"}, {});
+    wantPositional(a, 2, 2);
+    PipelineList list;
+    bool failed = false;
+    if (!listOrReport(list, a.positional[0], false, failed)) return kFileError;
+    const std::string device = a.get("--device").value_or(nodeText(a.positional[0]));
+    if (!writeOrReport(a.positional[1], censusExport(list, text::utf8ToGbk(device)))) return kFileError;
+    return failed ? kFileError : kOk;
+}
+
+int runCheckLengths(const std::vector<std::string>& raw) {
+    const Args a = parse(raw, {}, {});
+    wantPositional(a, 1, 1);
+    PipelineList list;
+    bool failed = false;
+    if (!listOrReport(list, a.positional[0], false, failed)) return kFileError;
+    const auto result = checkLengths(list);
+    for (const LengthMismatch& m : result) {
+        std::cout << utf8(m.number) << "\t" << utf8(m.listLength) << "\t" << drawnLengthText(m) << "\n";
+        if (!m.drawn) {
+            warn("cannot read the file of row " + utf8(m.number));
+            failed = true;
+        }
+    }
+    std::cout << lengthCheckTitle(result.size()) << "\n";
+    return failed ? kFileError : kOk;
+}
+
+// The files named on the command line: a directory stands for its drawing files in list order.
+std::vector<fs::path> filesOf(const std::vector<std::string>& names, bool& failed) {
+    std::vector<fs::path> files;
+    for (const std::string& name : names) {
+        std::error_code ec;
+        if (fs::is_directory(name, ec)) {
+            const auto drawings = drawingFileNames(name, ec);
+            if (ec) {
+                warn("cannot read directory " + name + ": " + ec.message());
+                failed = true;
+            }
+            for (const std::string& d : drawings) files.push_back(fs::path(name) / d);
+        } else {
+            files.emplace_back(name);
+        }
+    }
+    return files;
+}
+
+int runSetSection(SectionKind kind, const std::vector<std::string>& raw) {
+    const Args a = parse(raw, {"--row", "--value"}, {});
+    if (a.positional.empty()) throw UsageError{"missing files"};
+    const auto rowText = a.get("--row");
+    const auto value = a.get("--value");
+    if (!rowText || !value) throw UsageError{"--row and --value are needed"};
+    const int rows = sectionLayout(kind).rows;
+    int row = 0;
+    std::size_t used = 0;
+    try {
+        row = std::stoi(*rowText, &used);
+    } catch (const std::exception&) {
+        used = 0;
+    }
+    if (used != rowText->size() || row < 1 || row > rows)
+        throw UsageError{"--row must be a number from 1 to " + std::to_string(rows)};
+    bool failed = false;
+    const std::vector<fs::path> files = filesOf(a.positional, failed);
+    for (const FileError& e : changeSectionValue(files, kind, row - 1, text::utf8ToGbk(*value), false)) {
+        warn(describe(e));
+        failed = true;
+    }
+    return failed ? kFileError : kOk;
+}
+
+// Rows named by their list numbers (column 0), in list order.
+Selection rowsByNumber(const PipelineList& list, const std::vector<std::string>& numbers) {
+    Selection selected;
+    for (const std::string& n : numbers) {
+        const int row = list.findByNumber(n);
+        if (row < 0) throw UsageError{"no row numbered " + n};
+        selected.push_back(row);
+    }
+    std::sort(selected.begin(), selected.end());
+    selected.erase(std::unique(selected.begin(), selected.end()), selected.end());
+    return selected;
+}
+
+// Answers the manager's dialogs with the values of the command line.
+class OptionForms : public platform::FormHost {
+public:
+    explicit OptionForms(std::vector<std::pair<std::string, std::string>> fields) : fields_(std::move(fields)) {}
+    bool run(platform::Form& form) override {
+        for (const auto& [name, value] : fields_) {
+            std::string error;
+            if (!form.setField(name, value, &error)) throw UsageError{error};
+        }
+        return true;
+    }
+
+private:
+    std::vector<std::pair<std::string, std::string>> fields_;
+};
+
+// The list operations never start the drawing program.
+class NoProgram : public ProgramStarter {
+public:
+    bool start(const std::vector<std::string>&, const fs::path&) override { return false; }
+};
+
+int runMergeRows(const std::vector<std::string>& raw) {
+    const Args a = parse(raw, {"--number", "--length", "--page-number-position"},
+                         {"--report", "--tsv", "--json"});
+    wantPositional(a, 3, static_cast<std::size_t>(-1));
+    const std::string format = outputFormat(a);
+    // The dialog's proposals, unless the command line gives the values.
+    std::vector<std::pair<std::string, std::string>> fields;
+    if (const auto p = a.get("--page-number-position")) fields.emplace_back("pageNumberPosition", *p);
+    if (const auto n = a.get("--number")) fields.emplace_back("number", *n);
+    if (const auto l = a.get("--length")) fields.emplace_back("length", *l);
+    platform::DefaultAnswerPrompter prompter;
+    OptionForms forms(std::move(fields));
+    NoProgram program;
+    Manager manager(prompter, forms, program);
+    bool failed = false;
+    if (!listOrReport(manager.list, a.positional[0], a.has("--report"), failed)) return kFileError;
+    const Selection selected =
+        rowsByNumber(manager.list, std::vector<std::string>(a.positional.begin() + 1, a.positional.end()));
+    if (selected.size() < 2) throw UsageError{"merging needs at least two rows"};
+    manager.mergeRows(selected);
+    printList(manager.list, a.positional[0], format);
+    return failed ? kFileError : kOk;
+}
+
+int runDeleteRows(const std::vector<std::string>& raw) {
+    const Args a = parse(raw, {}, {"--report", "--tsv", "--json"});
+    wantPositional(a, 2, static_cast<std::size_t>(-1));
+    const std::string format = outputFormat(a);
+    PipelineList list;
+    bool failed = false;
+    if (!listOrReport(list, a.positional[0], a.has("--report"), failed)) return kFileError;
+    list.removeRows(rowsByNumber(list, std::vector<std::string>(a.positional.begin() + 1, a.positional.end())));
+    printList(list, a.positional[0], format);
+    return failed ? kFileError : kOk;
+}
+
+KeptFields keptFields(const std::optional<std::string>& spec) {
+    KeptFields keep{};
+    if (!spec) {
+        keep.fill(true);
+        return keep;
+    }
+    if (*spec == "none") return keep;
+    static const std::map<std::string, KeptField> names = {
+        {"unit", KeptField::Unit},
+        {"device", KeptField::Device},
+        {"pipe-name", KeptField::PipeName},
+        {"pipe-number", KeptField::PipeNumber},
+        {"review-pipe-name", KeptField::ReviewPipeName},
+        {"date", KeptField::InspectionDate},
+        {"report-number", KeptField::ReportNumber}};
+    std::size_t start = 0;
+    while (start <= spec->size()) {
+        const std::size_t comma = spec->find(',', start);
+        const std::string name = spec->substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        const auto it = names.find(name);
+        if (it == names.end())
+            throw UsageError{"--keep takes none or a list of: unit, device, pipe-name, pipe-number, "
+                             "review-pipe-name, date, report-number"};
+        keep[static_cast<std::size_t>(it->second)] = true;
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+    }
+    return keep;
+}
+
+int runCopyReport(const std::vector<std::string>& raw) {
+    const Args a = parse(raw, {"--keep"}, {});
+    wantPositional(a, 2, static_cast<std::size_t>(-1));
+    const KeptFields keep = keptFields(a.get("--keep"));
+    tubra::report::InspectionReport report;
+    std::error_code ec;
+    if (!readReport(a.positional[0], report, ec)) {
+        warn("cannot read the template " + a.positional[0] + ": " + ec.message());
+        return kFileError;
+    }
+    bool failed = false;
+    const std::vector<fs::path> targets =
+        filesOf(std::vector<std::string>(a.positional.begin() + 1, a.positional.end()), failed);
+    for (const FileError& e : copyReportToFiles(report, targets, keep)) {
+        warn(describe(e));
+        failed = true;
+    }
+    return failed ? kFileError : kOk;
+}
+
+struct Command {
+    std::string_view name;
+    std::string_view usage;
+    int (*run)(const std::vector<std::string>&);
+};
+
+int runSetTable(const std::vector<std::string>& a) { return runSetSection(SectionKind::Table, a); }
+int runSetTitle(const std::vector<std::string>& a) { return runSetSection(SectionKind::Title, a); }
+
+const std::vector<Command>& commands() {
+    static const std::vector<Command> c = {
+        {"list", "list DIR [--report] [--tsv|--json]", runList},
+        {"export-tsv", "export-tsv DIR OUT [--report]", runExportTsv},
+        {"export-census", "export-census DIR OUT [--device NAME]", runExportCensus},
+        {"check-lengths", "check-lengths DIR", runCheckLengths},
+        {"set-table", "set-table FILE|DIR... --row N --value V     (N = 1..18)", runSetTable},
+        {"set-title", "set-title FILE|DIR... --row N --value V     (N = 1..7)", runSetTitle},
+        {"merge-rows",
+         "merge-rows DIR NUMBER... [--number TEXT] [--length L] [--page-number-position 1|2|3]\n"
+         "                            [--report] [--tsv|--json]",
+         runMergeRows},
+        {"delete-rows", "delete-rows DIR NUMBER... [--report] [--tsv|--json]", runDeleteRows},
+        {"copy-report", "copy-report TEMPLATE TARGET... [--keep none|unit,device,pipe-name,...]", runCopyReport},
+    };
+    return c;
+}
+
+}  // namespace
+
+void usage(std::FILE* out) {
+    std::fputs("usage: vesko-cli COMMAND ARGS\n", out);
+    for (const Command& c : commands()) std::fprintf(out, "  %.*s\n", static_cast<int>(c.usage.size()), c.usage.data());
+}
+
+int run(std::string_view command, const std::vector<std::string>& args) {
+    for (const Command& c : commands()) {
+        if (c.name != command) continue;
+        try {
+            return c.run(args);
+        } catch (const UsageError& e) {
+            warn(e.message);
+            std::fprintf(stderr, "usage: vesko-cli %.*s\n", static_cast<int>(c.usage.size()), c.usage.data());
+            return kUsageError;
+        }
+    }
+    warn("unknown command '" + std::string(command) + "'");
+    usage(stderr);
+    return kUsageError;
+}
+
+}  // namespace manager::cli

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace manager::cli {
+
+void usage(std::FILE* out);
+// Runs one command with its arguments; returns the exit code.
+int run(std::string_view command, const std::vector<std::string>& args);
+
+}  // namespace manager::cli

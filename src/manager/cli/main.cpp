@@ -1,0 +1,28 @@
+// vesko-cli: the drawing-file manager's work without a window, on the same core as `vesko`.
+//
+//   vesko-cli list DIR [--report] [--tsv|--json]
+//   vesko-cli export-tsv DIR OUT [--report]
+//   vesko-cli export-census DIR OUT [--device NAME]
+//   vesko-cli check-lengths DIR
+//   vesko-cli set-table FILE|DIR... --row N --value V
+//   vesko-cli set-title FILE|DIR... --row N --value V
+//   vesko-cli merge-rows DIR NUMBER... [--number TEXT] [--length L] [--page-number-position N]
+//   vesko-cli delete-rows DIR NUMBER...
+//   vesko-cli copy-report TEMPLATE TARGET... [--keep LIST|none]
+//
+// Exit code 0 on success, 1 when a file cannot be read or written (a message names it; the
+// other files are still done), 2 for a wrong command line.
+
+#include <cstdio>
+#include <cstring>
+#include <string_view>
+
+#include "manager/cli/Commands.h"
+
+int main(int argc, char** argv) {
+    if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
+        manager::cli::usage(argc < 2 ? stderr : stdout);
+        return argc < 2 ? 2 : 0;
+    }
+    return manager::cli::run(argv[1], std::vector<std::string>(argv + 2, argv + argc));
+}

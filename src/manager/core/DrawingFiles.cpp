@@ -1,0 +1,344 @@
+#include "manager/core/DrawingFiles.h"
+
+#include <cstring>
+
+#include "platform/AtomicFile.h"
+#include "text/CFormat.h"
+#include "text/Gbk.h"
+#include "tubra/model/Drawing.h"
+#include "tubra/model/DrawingFile.h"
+#include "tubra/model/DrawingSettings.h"
+#include "tubra/model/KeyMatcher.h"
+#include "tubra/model/LineReader.h"
+#include "tubra/model/ReportStore.h"
+#include "tubra/report/InspectionReport.h"
+
+namespace manager {
+
+namespace fs = std::filesystem;
+using tubra::model::closesSection;
+using tubra::model::kReportSectionDispatchOrder;
+
+namespace {
+
+// Lines as they stand in the file. `content` is the line without its LF and a CR before it,
+// and keeps every byte, so copied lines lose nothing; `match` is what the drawing program's
+// reader sees of the line (cut at a NUL byte) and decides what the line is.
+struct RawLine {
+    std::string_view content;
+    std::string_view match;
+};
+
+class RawLines {
+public:
+    explicit RawLines(std::string_view data) : data_(data) {}
+    bool next(RawLine& line) {
+        if (pos_ >= data_.size()) return false;
+        const std::size_t lf = data_.find('\n', pos_);
+        const std::size_t end = lf == std::string_view::npos ? data_.size() : lf;
+        std::size_t len = end - pos_;
+        const char* begin = data_.data() + pos_;
+        pos_ = lf == std::string_view::npos ? data_.size() : lf + 1;
+        if (len > 0 && begin[len - 1] == '\r') --len;
+        line.content = std::string_view(begin, len);
+        const void* nul = std::memchr(begin, '\0', len);
+        line.match = nul ? std::string_view(begin, static_cast<std::size_t>(static_cast<const char*>(nul) - begin))
+                         : line.content;
+        return true;
+    }
+
+private:
+    std::string_view data_;
+    std::size_t pos_ = 0;
+};
+
+// The sections as the drawing program dispatches them, in its order: a line holding one of
+// these names at the top level starts that section, which runs to its first line holding '}'.
+const tubra::model::KeyMatcher& sectionKeys() {
+    static const tubra::model::KeyMatcher m{
+        "2dDrawing", "Object", "TeXingBiao", "Title",
+        kReportSectionDispatchOrder[0], kReportSectionDispatchOrder[1],
+        kReportSectionDispatchOrder[2], kReportSectionDispatchOrder[3],
+        kReportSectionDispatchOrder[4], kReportSectionDispatchOrder[5],
+        kReportSectionDispatchOrder[6], kReportSectionDispatchOrder[7],
+        kReportSectionDispatchOrder[8], kReportSectionDispatchOrder[9],
+        kReportSectionDispatchOrder[10], kReportSectionDispatchOrder[11],
+        kReportSectionDispatchOrder[12], kReportSectionDispatchOrder[13],
+        kReportSectionDispatchOrder[14], kReportSectionDispatchOrder[15],
+        kReportSectionDispatchOrder[16], kReportSectionDispatchOrder[17],
+        kReportSectionDispatchOrder[18], kReportSectionDispatchOrder[19],
+        kReportSectionDispatchOrder[20], kReportSectionDispatchOrder[21],
+        kReportSectionDispatchOrder[22], kReportSectionDispatchOrder[23]};
+    return m;
+}
+
+constexpr int kTableKey = 2;
+constexpr int kTitleKey = 3;
+constexpr int kFirstReportKey = 4;  // "PrintSet_ReportData"
+
+// Full-inspection sections other than the page settings: "Face_ReportData" to
+// "JianXiu_ReportData".
+bool isCopiedReportSection(int key) {
+    return key >= kFirstReportKey + 1 && key <= kFirstReportKey + 18;
+}
+
+int sectionKeyOf(SectionKind kind) { return kind == SectionKind::Table ? kTableKey : kTitleKey; }
+
+}  // namespace
+
+const SectionLayout& sectionLayout(SectionKind kind) {
+    static const SectionLayout table{18, 40, 39, "TeXingBiao{"};
+    // The drawing program keeps 40 bytes of a title value; a longer one would be cut there.
+    static const SectionLayout title{7, 59, 40, "Title{"};
+    return kind == SectionKind::Table ? table : title;
+}
+
+std::vector<std::string> readSectionValues(std::string_view data, SectionKind kind, bool* found) {
+    const SectionLayout& layout = sectionLayout(kind);
+    std::vector<std::string> values(static_cast<std::size_t>(layout.rows));
+    if (found) *found = false;
+    const int wanted = sectionKeyOf(kind);
+    RawLines lines(data);
+    RawLine line;
+    while (lines.next(line)) {
+        const int key = sectionKeys().find(line.match);
+        if (key < 0) continue;
+        if (key == wanted) {
+            if (found) *found = true;
+            for (std::size_t i = 0; lines.next(line) && !closesSection(line.match); ++i)
+                if (i < values.size()) values[i] = text::gbkCut(line.match, layout.readBytes);
+            return values;
+        }
+        while (lines.next(line) && !closesSection(line.match)) {
+        }
+    }
+    return values;
+}
+
+std::string rewriteSection(std::string_view data, SectionKind kind,
+                           const std::vector<std::string>& values) {
+    const SectionLayout& layout = sectionLayout(kind);
+    const int wanted = sectionKeyOf(kind);
+    auto writeBody = [&](std::string& out) {
+        for (int i = 0; i < layout.rows; ++i) {
+            if (static_cast<std::size_t>(i) < values.size()) out.append(values[static_cast<std::size_t>(i)]);
+            out.push_back('\n');
+        }
+        out.append("}\n");
+    };
+
+    std::string out;
+    out.reserve(data.size() + 64 * static_cast<std::size_t>(layout.rows));
+    bool written = false;
+    bool unterminated = false;
+    RawLines lines(data);
+    RawLine line;
+    while (lines.next(line)) {
+        out.append(line.content);
+        out.push_back('\n');
+        const int key = sectionKeys().find(line.match);
+        if (key < 0) continue;
+        if (key == wanted) {
+            // Every such section gets the values: the drawing program reads the last one.
+            writeBody(out);
+            written = true;
+            while (lines.next(line) && !closesSection(line.match)) {
+            }
+            continue;
+        }
+        // Another section: its body is copied whole, so nothing inside it is taken for a header.
+        unterminated = true;
+        while (lines.next(line)) {
+            out.append(line.content);
+            out.push_back('\n');
+            if (closesSection(line.match)) {
+                unterminated = false;
+                break;
+            }
+        }
+    }
+    if (!written) {
+        // A file cut short inside a section would take the appended section as its body.
+        if (unterminated) out.append("}\n");
+        out.append(layout.header);
+        out.push_back('\n');
+        writeBody(out);
+    }
+    return out;
+}
+
+std::string sectionValue(SectionKind kind, std::string_view gbkValue) {
+    const auto nul = gbkValue.find('\0');
+    if (nul != std::string_view::npos) gbkValue = gbkValue.substr(0, nul);
+    std::string v;
+    std::size_t i = 0;
+    while (i < gbkValue.size()) {
+        const auto c = static_cast<unsigned char>(gbkValue[i]);
+        if (text::isGbkLeadByte(c) && i + 1 < gbkValue.size()) {
+            // A character whose second byte is '}' cannot stand in the section either.
+            if (gbkValue[i + 1] == '}') v.push_back('?');
+            else v.append(gbkValue.substr(i, 2));
+            i += 2;
+            continue;
+        }
+        if (c == '}') v.push_back(tubra::model::kClosingBraceSubstitute);
+        else if (c == '\r' || c == '\n') v.push_back(' ');
+        else v.push_back(static_cast<char>(c));
+        ++i;
+    }
+    return std::string(text::gbkCut(v, sectionLayout(kind).newValueBytes));
+}
+
+std::vector<FileError> changeSectionValue(const std::vector<fs::path>& files, SectionKind kind,
+                                          int row, std::string_view gbkValue, bool stopAtFirstError,
+                                          const std::function<void(std::size_t)>& afterFile) {
+    std::vector<FileError> errors;
+    const std::string value = sectionValue(kind, gbkValue);
+    std::string data;
+    std::size_t done = 0;
+    for (const fs::path& path : files) {
+        if (const std::error_code ec = platform::readWholeFile(path, data)) {
+            errors.push_back({FileError::Read, path, ec});
+            if (stopAtFirstError) break;
+            continue;
+        }
+        std::vector<std::string> values = readSectionValues(data, kind);
+        if (row >= 0 && static_cast<std::size_t>(row) < values.size())
+            values[static_cast<std::size_t>(row)] = value;
+        if (const std::error_code ec = platform::writeFileAtomically(path, rewriteSection(data, kind, values))) {
+            errors.push_back({FileError::Write, path, ec});
+            if (stopAtFirstError) break;
+            continue;
+        }
+        if (afterFile) afterFile(++done);
+    }
+    return errors;
+}
+
+namespace {
+
+void readReportOf(std::string_view data, tubra::report::InspectionReport& report) {
+    tubra::model::Drawing drawing;
+    tubra::model::DrawingSettings settings;
+    drawing.report = &report;
+    tubra::model::readDrawing(data, drawing, settings);
+}
+
+}  // namespace
+
+std::string copyReportInto(std::string_view targetData,
+                           const tubra::report::InspectionReport& templateReport,
+                           const KeptFields& keep) {
+    using tubra::report::InspectionReport;
+    const InspectionReport* written = &templateReport;
+    InspectionReport merged;
+    bool keepAny = false;
+    for (const bool k : keep) keepAny = keepAny || k;
+    if (keepAny) {
+        InspectionReport own;
+        readReportOf(targetData, own);
+        merged = templateReport;
+        auto& face = merged.Face_ReportData.texts;
+        auto& review = merged.ShengCha_ReportData.texts;
+        const auto& ownFace = own.Face_ReportData.texts;
+        const auto& ownReview = own.ShengCha_ReportData.texts;
+        auto kept = [&](KeptField f) { return keep[static_cast<std::size_t>(f)]; };
+        if (kept(KeptField::Unit)) face[2] = ownFace[2];
+        if (kept(KeptField::Device)) {
+            face[3] = ownFace[3];
+            review[0] = ownReview[0];
+        }
+        if (kept(KeptField::PipeName)) face[4] = ownFace[4];
+        if (kept(KeptField::PipeNumber)) {
+            face[5] = ownFace[5];
+            review[2] = ownReview[2];
+        }
+        if (kept(KeptField::ReviewPipeName)) review[1] = ownReview[1];
+        if (kept(KeptField::InspectionDate)) face[6] = ownFace[6];
+        if (kept(KeptField::ReportNumber)) face[7] = ownFace[7];
+        written = &merged;
+    }
+
+    std::string out;
+    out.reserve(targetData.size() + targetData.size() / 32 + 4096);
+    bool unterminated = false;
+    RawLines lines(targetData);
+    RawLine line;
+    while (lines.next(line)) {
+        const int key = sectionKeys().find(line.match);
+        if (isCopiedReportSection(key)) {
+            while (lines.next(line) && !closesSection(line.match)) {
+            }
+            continue;
+        }
+        out.append(line.content);
+        out.append("\r\n");
+        if (key < 0) continue;
+        unterminated = true;
+        while (lines.next(line)) {
+            out.append(line.content);
+            out.append("\r\n");
+            if (closesSection(line.match)) {
+                unterminated = false;
+                break;
+            }
+        }
+    }
+    // A file cut short inside a section would take the template's sections as its body.
+    if (unterminated) out.append("}\r\n");
+    written->WriteFullReportSections(out);
+    return out;
+}
+
+bool readReport(const fs::path& path, tubra::report::InspectionReport& report, std::error_code& error) {
+    std::string data;
+    error = platform::readWholeFile(path, data);
+    if (error) return false;
+    readReportOf(data, report);
+    return true;
+}
+
+std::vector<FileError> copyReportToFiles(const tubra::report::InspectionReport& templateReport,
+                                         const std::vector<fs::path>& targets,
+                                         const KeptFields& keep) {
+    std::vector<FileError> errors;
+    std::string data;
+    for (const fs::path& path : targets) {
+        if (const std::error_code ec = platform::readWholeFile(path, data)) {
+            errors.push_back({FileError::Read, path, ec});
+            continue;
+        }
+        if (const std::error_code ec =
+                platform::writeFileAtomically(path, copyReportInto(data, templateReport, keep)))
+            errors.push_back({FileError::Write, path, ec});
+    }
+    return errors;
+}
+
+double drawingPipeLength(std::string_view data) {
+    tubra::model::LineReader in(data);
+    std::string_view line;
+    double mm = 0;
+    while (in.next(line)) {
+        // The writer's own spacing; kinds such as 29 also hold the text and are told apart by
+        // the number.
+        if (line.find("MainType   2") == std::string_view::npos) continue;
+        std::string_view key;
+        int kind = 0;
+        if (text::scanf(line, "%s %d", key, kind) != 2 || kind != 2) continue;
+        while (in.next(line) && !closesSection(line)) {
+            if (line.find("DistTxt") == std::string_view::npos) continue;
+            std::string_view value;
+            if (text::scanf(line, "%s %s", key, value) == 2) mm += text::leadingNumber(value);
+        }
+    }
+    return mm * 0.001;
+}
+
+std::optional<double> DrawingPipeLength(const fs::path& path) {
+    std::string data;
+    if (platform::readWholeFile(path, data)) return std::nullopt;
+    return drawingPipeLength(data);
+}
+
+}  // namespace manager

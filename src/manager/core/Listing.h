@@ -1,0 +1,57 @@
+#pragma once
+// Reading a directory into list rows, and checking the lengths of the listed pipelines.
+
+#include <atomic>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "manager/core/ListRow.h"
+#include "manager/core/PipelineList.h"
+
+namespace manager {
+
+// Reads every drawing file of `dir` in name order and hands one row per readable file to
+// `onRow`; rows are numbered 1, 2, ... in column 0. A file that cannot be read gives no row
+// and its name goes to `unreadable` (when given). `cancel`, when given and set, stops the
+// reading between two files. `onFile` is told after every file, rows or not. Returns the error
+// when the directory itself cannot be read.
+std::error_code readDirectoryRows(const std::filesystem::path& dir,
+                                  const std::function<void(ListRow&&)>& onRow,
+                                  std::vector<std::string>* unreadable = nullptr,
+                                  const std::atomic<bool>* cancel = nullptr,
+                                  const std::function<void()>& onFile = {});
+
+// Lists `dir` into `list` at once (the command line and tests; the window reads off its
+// thread with readDirectoryRows).
+std::error_code listDirectory(PipelineList& list, const std::filesystem::path& dir,
+                              std::vector<std::string>* unreadable = nullptr);
+
+// The characters the status pane turns through while a directory is read (UTF-8).
+inline constexpr std::string_view kSpinner[4] = {"─", "＼", "｜", "／"};
+std::string readingStatus(std::size_t filesRead);  // "正在处理 " + the turning character
+inline constexpr std::string_view kReadingDone = "处理完毕";
+
+// A listed pipeline whose list length and drawn length differ by more than 0.09 m.
+struct LengthMismatch {
+    std::string number;      // column 0 (GBK, at most 9 bytes)
+    std::string listLength;  // column 12 as listed (GBK)
+    std::optional<double> drawn;  // none when the file cannot be read
+};
+
+// Compares column 12 of every row with the pipe length drawn in its file. Rows whose files
+// cannot be read are reported too. `progress` is told the row index before each row;
+// `cancel` stops between rows.
+std::vector<LengthMismatch> checkLengths(const PipelineList& list,
+                                         const std::function<void(int)>& progress = {},
+                                         const std::atomic<bool>* cancel = nullptr);
+
+// The result window's third column: the drawn length with "%f", or the reason there is none.
+std::string drawnLengthText(const LengthMismatch& m);  // UTF-8
+// The result window's title: "列表中有 %d 根管道的长度与图纸不符".
+std::string lengthCheckTitle(std::size_t count);
+
+}  // namespace manager

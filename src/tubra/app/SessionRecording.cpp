@@ -1,0 +1,161 @@
+#include "tubra/app/SessionRecording.h"
+
+#include <cmath>
+
+#include <QDateTime>
+#include <QFile>
+
+#include "tubra/edit/SessionScript.h"
+#include "tubra/edit/Tools.h"
+
+namespace tubra::app {
+
+std::unique_ptr<SessionRecording> SessionRecording::Start(const QString& path, QString* error) {
+    std::unique_ptr<SessionRecording> r(new SessionRecording(path));
+    if (!r->out_) {
+        if (error) *error = QStringLiteral("无法写入会话脚本 %1").arg(path);
+        return nullptr;
+    }
+    r->write("# tubra session, recorded " +
+             QDateTime::currentDateTime().toString(Qt::ISODate).toStdString());
+    return r;
+}
+
+SessionRecording::SessionRecording(const QString& path)
+    : out_(QFile::encodeName(path).toStdString(), std::ios::out | std::ios::trunc),
+      recorder_([this](const std::string& line) { write(line); }) {}
+
+SessionRecording::~SessionRecording() {
+    detach();
+    write("# end of recording");
+}
+
+void SessionRecording::write(const std::string& line) {
+    if (!out_) return;
+    // Each line at once: a recording that ends in a crash still holds what led to it.
+    out_ << line << '\n';
+    out_.flush();
+}
+
+void SessionRecording::detach() {
+    if (!view_) return;
+    view_->setObserver(nullptr);
+    view_->setInteractionFilter(nullptr, nullptr);
+    view_ = nullptr;
+}
+
+void SessionRecording::attach(DrawingView* view) {
+    if (view == view_) return;
+    detach();
+    view_ = view;
+    if (!view_) return;
+    view_->setObserver(this);
+    view_->setInteractionFilter(&recorder_.prompter(view_->ownPrompter()), &recorder_.forms(view_->qtForms()));
+    const model::Document& doc = view_->document();
+    if (doc.newDrawingFlag) return;  // "new" follows when its dialog is answered
+    if (!doc.path().empty())
+        write("# starting from the drawing " + doc.path().string() +
+              (doc.isModified() ? " (with changes not saved)" : "") + ": play it with that file");
+    else
+        write("# starting from an unsaved drawing of " + std::to_string(doc.drawing.objects.size()) +
+              " objects");
+}
+
+std::pair<double, double> SessionRecording::modelPoint(const edit::DeviceTransform& t, double zoom, QPointF p) {
+    const platform::Point l = t.toLogical({p.x(), p.y()});
+    const double z = zoom > 0 ? zoom : 1.0;
+    return {l.x / z, l.y / z};
+}
+
+void SessionRecording::beforeCommand(int id, bool playable) {
+    commandOpen_ = true;
+    if (id == 57603 || id == 57604)
+        commandLine_ = "save";
+    else if (playable)
+        commandLine_ = "command " + std::to_string(id);
+    else
+        commandLine_.clear();
+    recorder_.beginAction();
+}
+
+void SessionRecording::afterCommand(int) {
+    if (!commandOpen_) return;
+    commandOpen_ = false;
+    recorder_.endAction(commandLine_);
+}
+
+void SessionRecording::mouseBefore(DrawingView& view, Mouse kind, QPointF p, Qt::MouseButtons buttons,
+                                   Qt::KeyboardModifiers modifiers) {
+    switch (kind) {
+        case Mouse::LeftDown:
+            recorder_.beginAction();
+            pressOpen_ = true;
+            pressTransform_ = view.deviceTransform();
+            pressZoom_ = view.state().ZoomPara;
+            pressAt_ = p;
+            pressModifiers_ = modifiers;
+            break;
+        case Mouse::RightDown:
+            recorder_.beginAction();
+            break;
+        case Mouse::Move:
+            zoomBefore_ = view.state().ZoomPara;
+            (void)buttons;
+            break;
+        default: break;
+    }
+}
+
+void SessionRecording::mouseAfter(DrawingView& view, Mouse kind, QPointF p, Qt::MouseButtons buttons,
+                                  Qt::KeyboardModifiers) {
+    switch (kind) {
+        case Mouse::LeftDown: {
+            // A press that brought up a message or a dialog is a click of its own: its release
+            // goes to no one.
+            if (!recorder_.actionAsked()) break;
+            const auto [x, y] = modelPoint(pressTransform_, pressZoom_, pressAt_);
+            pressOpen_ = false;
+            recorder_.endAction(edit::SessionRecorder::ClickLine(x, y, pressModifiers_ & Qt::ShiftModifier,
+                                                                 pressModifiers_ & Qt::ControlModifier));
+            break;
+        }
+        case Mouse::LeftUp: {
+            if (!pressOpen_) break;
+            pressOpen_ = false;
+            const auto [x1, y1] = modelPoint(pressTransform_, pressZoom_, pressAt_);
+            const bool moved = std::abs(p.x() - pressAt_.x()) >= 1.0 || std::abs(p.y() - pressAt_.y()) >= 1.0;
+            if (!moved) {
+                recorder_.endAction(edit::SessionRecorder::ClickLine(
+                    x1, y1, pressModifiers_ & Qt::ShiftModifier, pressModifiers_ & Qt::ControlModifier));
+                break;
+            }
+            // Both ends under the mapping of the press: a pan scrolls the view on the way.
+            const auto [x2, y2] = modelPoint(pressTransform_, pressZoom_, p);
+            recorder_.endAction(edit::SessionRecorder::DragLine("drag", x1, y1, x2, y2));
+            break;
+        }
+        case Mouse::RightDown: {
+            const auto [x, y] = modelPoint(view.deviceTransform(), view.state().ZoomPara, p);
+            recorder_.endAction(edit::SessionRecorder::PointLine("rclick", x, y));
+            zoomBefore_ = view.state().ZoomPara;
+            break;
+        }
+        case Mouse::Move:
+            // Zooming with the right button: one zoom command per step.
+            if ((buttons & Qt::RightButton) && view.state().ZoomPara != zoomBefore_)
+                recorder_.line(view.state().ZoomPara < zoomBefore_ ? "command 2701" : "command 2700");
+            break;
+        default: break;
+    }
+}
+
+void SessionRecording::escapePressed(DrawingView&) { recorder_.line("key Escape"); }
+
+void SessionRecording::newDrawing(DrawingView&, const view::NewDrawingValues& v) {
+    std::string line = "new " + edit::SessionNumber(v.firstPointElevation);
+    if (v.alpha != 30.0 || v.beta != 30.0)
+        line += " " + edit::SessionNumber(v.alpha) + " " + edit::SessionNumber(v.beta);
+    recorder_.line(line);
+}
+
+}  // namespace tubra::app

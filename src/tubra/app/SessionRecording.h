@@ -1,0 +1,60 @@
+#pragma once
+// Records what the user does in a drawing view as a session script (docs/sessions.md), so a
+// bug report can carry its reproduction: `tubra-cli play SCRIPT [DRAWING]` replays it.
+// Clicks and drags are written as model points, commands by their ids, message-box answers and
+// dialogs (the fields changed and the buttons pressed) before the action that brought them up.
+// Mouse moves without a button are not written: every click carries its own point.
+
+#include <fstream>
+#include <memory>
+
+#include <QPointer>
+#include <QString>
+
+#include "tubra/app/DrawingView.h"
+#include "tubra/edit/SessionRecorder.h"
+
+namespace tubra::app {
+
+class SessionRecording : public DrawingView::Observer {
+public:
+    // Starts writing to `path`; null (with `error`) when the file cannot be made.
+    static std::unique_ptr<SessionRecording> Start(const QString& path, QString* error);
+    ~SessionRecording() override;
+
+    // From now on the actions in `view` are recorded (one view at a time).
+    void attach(DrawingView* view);
+    DrawingView* view() const { return view_; }
+
+    // Commands run by the window, around their work.
+    void beforeCommand(int id, bool playable);
+    void afterCommand(int id);
+
+    void mouseBefore(DrawingView&, Mouse, QPointF, Qt::MouseButtons, Qt::KeyboardModifiers) override;
+    void mouseAfter(DrawingView&, Mouse, QPointF, Qt::MouseButtons, Qt::KeyboardModifiers) override;
+    void escapePressed(DrawingView&) override;
+    void newDrawing(DrawingView&, const view::NewDrawingValues&) override;
+
+private:
+    explicit SessionRecording(const QString& path);
+    void write(const std::string& line);
+    void detach();
+    // The model point of a device point under the view's mapping `t` at zoom `zoom`.
+    static std::pair<double, double> modelPoint(const edit::DeviceTransform& t, double zoom, QPointF p);
+
+    std::ofstream out_;
+    edit::SessionRecorder recorder_;
+    QPointer<DrawingView> view_;
+    // A command being recorded: its line, or empty when it is not part of sessions.
+    bool commandOpen_ = false;
+    std::string commandLine_;
+    // A left press waiting for its release.
+    bool pressOpen_ = false;
+    edit::DeviceTransform pressTransform_;
+    double pressZoom_ = 1.0;
+    QPointF pressAt_;
+    Qt::KeyboardModifiers pressModifiers_;
+    double zoomBefore_ = 1.0;
+};
+
+}  // namespace tubra::app

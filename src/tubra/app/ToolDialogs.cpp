@@ -1,0 +1,253 @@
+#include "tubra/app/ToolDialogs.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFontDialog>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "tubra/edit/PropertyForms.h"
+#include "tubra/edit/ToolForms.h"
+
+namespace tubra::app {
+
+namespace {
+
+using edit::FormField;
+
+QString qs(const std::string& s) { return QString::fromStdString(s); }
+
+const FormField* fieldOf(const edit::FieldTable& t, const std::string& name) {
+    for (const FormField& f : t.fieldTable())
+        if (f.name == name) return &f;
+    return nullptr;
+}
+
+// Dialogs with many fields set them out in two columns.
+constexpr std::size_t kOneColumnFields = 12;
+
+}  // namespace
+
+FieldFormDialog::FieldFormDialog(platform::Form& form, platform::FormContext& context, QWidget* parent)
+    : FormDialog(form, context, parent), table_(dynamic_cast<edit::FieldTable&>(form)) {
+    build();
+    loadWidgets();
+}
+
+QWidget* FieldFormDialog::fieldWidget(const std::string& name) const {
+    const auto it = widgets_.find(name);
+    return it == widgets_.end() ? nullptr : it->second;
+}
+
+void FieldFormDialog::build() {
+    auto* outer = new QVBoxLayout(this);
+    for (const std::string& note : table_.notes()) {
+        auto* label = new QLabel(qs(note), this);
+        label->setWordWrap(true);
+        outer->addWidget(label);
+    }
+    auto* grid = new QGridLayout;
+    outer->addLayout(grid);
+    const auto& fields = table_.fieldTable();
+    const std::size_t perColumn = fields.size() > kOneColumnFields ? (fields.size() + 1) / 2 : fields.size();
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        const FormField& f = fields[i];
+        const int row = static_cast<int>(i % std::max<std::size_t>(perColumn, 1));
+        const int col = static_cast<int>(i / std::max<std::size_t>(perColumn, 1)) * 3;
+        QWidget* w = nullptr;
+        const std::string name = f.name;
+        switch (f.kind) {
+            case FormField::Kind::Text:
+            case FormField::Kind::Shown: {
+                auto* e = new QLineEdit(this);
+                e->setReadOnly(f.kind == FormField::Kind::Shown);
+                connect(e, &QLineEdit::textEdited, this,
+                        [this, name](const QString& t) { fieldEdited(name, t.toStdString()); });
+                w = e;
+                break;
+            }
+            case FormField::Kind::MultiLine: {
+                auto* e = new QPlainTextEdit(this);
+                e->setMinimumHeight(60);
+                connect(e, &QPlainTextEdit::textChanged, this,
+                        [this, name, e] { fieldEdited(name, e->toPlainText().toStdString()); });
+                w = e;
+                break;
+            }
+            case FormField::Kind::Choice:
+                if (f.radio) {
+                    auto* box = new QWidget(this);
+                    auto* row = new QHBoxLayout(box);
+                    row->setContentsMargins(0, 0, 0, 0);
+                    auto* group = new QButtonGroup(box);
+                    for (const std::string& choice : f.choices) {
+                        auto* r = new QRadioButton(qs(choice), box);
+                        r->setObjectName(qs(name + ":" + choice));
+                        group->addButton(r);
+                        row->addWidget(r);
+                        connect(r, &QRadioButton::toggled, this, [this, name, choice](bool on) {
+                            if (on) fieldEdited(name, choice);
+                        });
+                    }
+                    w = box;
+                } else {
+                    auto* c = new QComboBox(this);
+                    connect(c, &QComboBox::currentTextChanged, this,
+                            [this, name](const QString& t) { fieldEdited(name, t.toStdString()); });
+                    w = c;
+                }
+                break;
+            case FormField::Kind::EditableChoice: {
+                auto* c = new QComboBox(this);
+                c->setEditable(true);
+                connect(c, &QComboBox::currentTextChanged, this,
+                        [this, name](const QString& t) { fieldEdited(name, t.toStdString()); });
+                w = c;
+                break;
+            }
+            case FormField::Kind::Check: {
+                auto* c = new QCheckBox(qs(f.label), this);
+                connect(c, &QCheckBox::toggled, this,
+                        [this, name](bool on) { fieldEdited(name, on ? "1" : "0"); });
+                w = c;
+                break;
+            }
+        }
+        w->setObjectName(qs(name));
+        widgets_[name] = w;
+        if (f.kind != FormField::Kind::Check) grid->addWidget(new QLabel(qs(f.label), this), row, col);
+        grid->addWidget(w, row, col + 1);
+        if (!f.unit.empty()) grid->addWidget(new QLabel(qs(f.unit), this), row, col + 2);
+    }
+    auto* buttons = new QDialogButtonBox(this);
+    for (const edit::FormButton& b : table_.buttons()) {
+        auto* tb = new QToolButton(this);
+        tb->setText(qs(b.label));
+        tb->setObjectName(qs(b.name));
+        if (b.arguments.empty()) {
+            connect(tb, &QToolButton::clicked, this, [this, n = b.name] { buttonPressed(n, {}); });
+        } else {
+            auto* menu = new QMenu(tb);
+            for (const std::string& a : b.arguments)
+                menu->addAction(qs(a), this, [this, n = b.name, a] { buttonPressed(n, a); });
+            tb->setMenu(menu);
+            tb->setPopupMode(QToolButton::InstantPopup);
+        }
+        buttons->addButton(tb, QDialogButtonBox::ActionRole);
+    }
+    QPushButton* ok = buttons->addButton(QStringLiteral("确定"), QDialogButtonBox::AcceptRole);
+    ok->setObjectName(QStringLiteral("ok"));
+    ok->setDefault(true);
+    buttons->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole)->setObjectName(QStringLiteral("cancel"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    outer->addWidget(buttons);
+}
+
+void FieldFormDialog::fieldEdited(const std::string& name, const std::string& value) {
+    if (loading_) return;
+    std::string error;
+    if (!form().setField(name, value, &error)) return;
+    // The form may have cut the text or changed other fields (a list refilled by a choice).
+    loadWidgets();
+}
+
+void FieldFormDialog::buttonPressed(const std::string& name, const std::string& argument) {
+    perform(argument.empty() ? name : name + "=" + argument);
+}
+
+void FieldFormDialog::loadWidgets() {
+    loading_ = true;
+    for (const FormField& f : table_.fieldTable()) {
+        QWidget* w = fieldWidget(f.name);
+        const QString value = qs(f.value);
+        if (auto* e = qobject_cast<QLineEdit*>(w)) {
+            if (e->text() != value) e->setText(value);
+        } else if (auto* p = qobject_cast<QPlainTextEdit*>(w)) {
+            if (p->toPlainText() != value) p->setPlainText(value);
+        } else if (auto* c = qobject_cast<QComboBox*>(w)) {
+            QStringList items;
+            for (const std::string& choice : f.choices) items << qs(choice);
+            QStringList now;
+            for (int i = 0; i < c->count(); ++i) now << c->itemText(i);
+            if (now != items) {
+                c->clear();
+                c->addItems(items);
+            }
+            if (c->isEditable()) {
+                if (c->currentText() != value) c->setEditText(value);
+            } else {
+                c->setCurrentIndex(static_cast<int>(items.indexOf(value)));
+            }
+        } else if (auto* k = qobject_cast<QCheckBox*>(w)) {
+            k->setChecked(f.value == "1");
+        } else if (w) {
+            for (auto* r : w->findChildren<QRadioButton*>())
+                r->setChecked(r->objectName() == qs(f.name + ":" + f.value));
+        }
+    }
+    loading_ = false;
+}
+
+namespace {
+
+// The text dialog also chooses its font in the desktop's font dialog.
+class TextDialog : public FieldFormDialog {
+public:
+    TextDialog(platform::Form& form, platform::FormContext& context, QWidget* parent)
+        : FieldFormDialog(form, context, parent) {
+        auto* button = new QPushButton(QStringLiteral("字体设置"), this);
+        button->setObjectName(QStringLiteral("chooseFont"));
+        connect(button, &QPushButton::clicked, this, [this] { chooseFont(); });
+        layout()->addWidget(button);
+    }
+
+private:
+    void chooseFont() {
+        const auto& fields = table().fieldTable();
+        QFont start(qs(fieldOf(table(), "font")->value));
+        start.setItalic(fieldOf(table(), "italic")->value == "1");
+        start.setUnderline(fieldOf(table(), "underline")->value == "1");
+        bool ok = false;
+        const QFont chosen = QFontDialog::getFont(&ok, start, this, QStringLiteral("字体设置"));
+        if (!ok) return;
+        (void)fields;
+        form().setField("font", chosen.family().toStdString(), nullptr);
+        form().setField("italic", chosen.italic() ? "1" : "0", nullptr);
+        form().setField("underline", chosen.underline() ? "1" : "0", nullptr);
+        loadWidgets();
+    }
+};
+
+template <typename Form, typename Dialog = FieldFormDialog>
+void registerFieldDialog() {
+    platform::qt::QtFormHost::registerDialog<Form>(
+        [](platform::Form& form, platform::FormContext& context, QWidget* parent) -> std::unique_ptr<QDialog> {
+            return std::make_unique<Dialog>(form, context, parent);
+        });
+}
+
+}  // namespace
+
+void RegisterToolDialogs() {
+    registerFieldDialog<edit::PlaneForm>();
+    registerFieldDialog<edit::DirectionForm>();
+    registerFieldDialog<edit::TeeConnectionForm>();
+    registerFieldDialog<edit::ContinuousForm>();
+    registerFieldDialog<edit::SegmentForm>();
+    registerFieldDialog<edit::WeldForm>();
+    registerFieldDialog<edit::SupportForm>();
+    registerFieldDialog<edit::TextForm, TextDialog>();
+}
+
+}  // namespace tubra::app

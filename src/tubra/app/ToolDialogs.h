@@ -1,0 +1,44 @@
+#pragma once
+// The Qt dialogs of the editing tools and of the segment, weld, support and text dialogs.
+// Each is built from its form's field table: a label and a widget per field, named by the
+// field's session name, bound live to the form (every edit goes into the form at once), so a
+// dialog and a replayed session work through the same form.
+
+#include <QDialog>
+#include <map>
+
+#include "platform/qt/FormDialogs.h"
+#include "tubra/edit/FieldForm.h"
+
+class QWidget;
+
+namespace tubra::app {
+
+class FieldFormDialog : public platform::qt::FormDialog {
+public:
+    FieldFormDialog(platform::Form& form, platform::FormContext& context, QWidget* parent = nullptr);
+
+    // The widget of a field (a line edit, combo box, check box, plain-text edit, or the box of
+    // a radio group); null for an unknown name.
+    QWidget* fieldWidget(const std::string& name) const;
+
+protected:
+    void loadWidgets() override;
+    // A button other than OK and Cancel; by default its action on the form.
+    virtual void buttonPressed(const std::string& name, const std::string& argument);
+
+    edit::FieldTable& table() { return table_; }
+
+private:
+    void build();
+    void fieldEdited(const std::string& name, const std::string& value);
+
+    edit::FieldTable& table_;
+    std::map<std::string, QWidget*> widgets_;
+    bool loading_ = false;
+};
+
+// Registers the dialogs of the editing tools with the form host.
+void RegisterToolDialogs();
+
+}  // namespace tubra::app

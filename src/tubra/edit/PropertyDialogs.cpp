@@ -1,0 +1,32 @@
+#include "tubra/edit/PropertyDialogs.h"
+
+namespace tubra::edit {
+
+using model::ObjectKind;
+
+std::unique_ptr<PropertyForm> MakePropertyForm(const model::PipeObject& object,
+                                               const PropertyContext& context) {
+    switch (object.kind()) {
+        case ObjectKind::Pipe: return std::make_unique<SegmentForm>(object, context);
+        case ObjectKind::Weld: return std::make_unique<WeldForm>(object);
+        case ObjectKind::Accessory: return std::make_unique<SupportForm>(object);
+        case ObjectKind::TextBlock: return std::make_unique<TextForm>(object, context);
+        default: return nullptr;
+    }
+}
+
+bool ApplyPropertyForm(model::Document& doc, const model::PipeObject* listed, const PropertyForm& form) {
+    if (!doc.drawing.objects.replaceObject(listed, form.result())) return false;
+    doc.setModifiedFlag();
+    return true;
+}
+
+bool EditProperties(model::Document& doc, const model::PipeObject* listed,
+                    const PropertyContext& context, platform::FormHost& host) {
+    if (!listed || !doc.drawing.objects.contains(listed)) return false;
+    auto form = MakePropertyForm(*listed, context);
+    if (!form || !host.run(*form)) return false;
+    return ApplyPropertyForm(doc, listed, *form);
+}
+
+}  // namespace tubra::edit

@@ -1,0 +1,25 @@
+#pragma once
+// Which property dialog a properties click opens, by the kind of the object, and what OK does
+// with it. A kind gets its dialog by one more case in MakePropertyForm.
+
+#include <memory>
+
+#include "platform/Form.h"
+#include "tubra/edit/PropertyForms.h"
+#include "tubra/model/Document.h"
+
+namespace tubra::edit {
+
+// The property dialog of `object` working on a copy of it; null for kinds without one.
+std::unique_ptr<PropertyForm> MakePropertyForm(const model::PipeObject& object,
+                                               const PropertyContext& context);
+
+// OK of a property dialog: the listed object takes the edited copy and the document is
+// marked modified. False when the object is no longer listed.
+bool ApplyPropertyForm(model::Document& doc, const model::PipeObject* listed, const PropertyForm& form);
+
+// Shows the property dialog of a listed object and applies it on OK. True when applied.
+bool EditProperties(model::Document& doc, const model::PipeObject* listed,
+                    const PropertyContext& context, platform::FormHost& host);
+
+}  // namespace tubra::edit

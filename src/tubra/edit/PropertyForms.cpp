@@ -1,0 +1,313 @@
+#include "tubra/edit/PropertyForms.h"
+
+#include <cmath>
+
+#include "text/CFormat.h"
+#include "tubra/edit/Construction.h"
+#include "tubra/model/Kinds.h"
+
+namespace tubra::edit {
+
+using model::directionCode;
+using model::PipeObject;
+using model::truncToInt;
+using model::Vec3;
+using platform::FormState;
+
+namespace {
+
+// Single-line texts are read with at most 254 bytes, the names of the valve and support
+// dialogs with at most 39.
+constexpr std::size_t kTextBytes = 254;
+constexpr std::size_t kShortTextBytes = 39;
+
+std::string utf8(const model::ObjectText& t) { return text::gbkToUtf8(t.view()); }
+
+std::string f2(double v) { return text::format("%-5.2f", v); }
+std::string f3(double v) { return text::format("%-5.3f", v); }
+
+// A multi-line text as an edit box shows it (lines end in LF) and back (CR LF).
+std::string toBox(const model::ObjectText& t) {
+    std::string s = utf8(t), out;
+    for (std::size_t i = 0; i < s.size(); ++i)
+        if (!(s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n')) out += s[i];
+    return out;
+}
+std::string fromBox(const std::string& utf8Text) {
+    std::string out;
+    for (std::size_t i = 0; i < utf8Text.size(); ++i) {
+        if (utf8Text[i] == '\n' && (i == 0 || utf8Text[i - 1] != '\r')) out += '\r';
+        out += utf8Text[i];
+    }
+    return text::utf8ToGbk(out);
+}
+
+std::string directionText(double code) { return std::string(model::directionName(directionCode(code))); }
+
+}  // namespace
+
+// --- segment ---
+
+SegmentForm::SegmentForm(const PipeObject& segment, const PropertyContext& context)
+    : FieldForm("对象属性——管段"), copy_(segment), context_(context) {
+    static const char* kNames[] = {"主线管", "支线管", "管段", "弯头"};
+    const int sub = copy_.SubType;
+    addShown("name", "名称:", sub >= 0 && sub <= 3 ? kNames[sub] : "");
+    addShown("direction", "方向:", directionText(copy_.EndDir));
+    addText("Distanc", "长度:", text::format("%-5d", truncToInt(copy_.Distanc))).unit = "毫米";
+    addText("DistTxt", "文字:", utf8(copy_.DistTxt), kTextBytes);
+    addText("angle", "角度:", f2(copy_.dimAngle / 10.0)).unit = "度";
+    addText("count", "连续根数:", "1");
+    const bool slanted = directionCode(copy_.EndDir) == 6;
+    const int plane = directionCode(copy_.StrtDir);
+    static const char* kPlanes[] = {"上下东西", "上下南北", "东西南北"};
+    static const char* kAxes[][2] = {{"上", "东"}, {"上", "北"}, {"东", "北"}};
+    const bool known = slanted && plane >= 0 && plane <= 2;
+    addShown("plane", "所属平面:", known ? kPlanes[plane] : "无");
+    addShown("axisA", "", known ? kAxes[plane][0] : "无");
+    addShown("axisB", "", known ? kAxes[plane][1] : "无");
+    if (slanted) {
+        addText("Port3.x", "投影长度:", f2(copy_.Port3.x));
+        addText("Port3.y", "", f2(copy_.Port3.y));
+    } else {
+        addShown("Port3.x", "投影长度:", "无");
+        addShown("Port3.y", "", "无");
+    }
+    addShown("Port1.x", "起点: X=", f2(copy_.Port1.x));
+    addShown("Port1.y", "Y=", f2(copy_.Port1.y));
+    addShown("Port1.z", "高", f2(copy_.Port1.z));
+    addShown("Port2.x", "终点: X=", f2(copy_.Port2.x));
+    addShown("Port2.y", "Y=", f2(copy_.Port2.y));
+    addShown("Port2.z", "高", f2(copy_.Port2.z));
+    addText("CaiLiao", "材料牌号:", utf8(copy_.CaiLiao), kTextBytes);
+    addText("GuiGe", "规    格:", utf8(copy_.GuiGe), kTextBytes);
+    addText("XingHao", "型    号:", utf8(copy_.XingHao), kTextBytes);
+    addText("StartUse", "投用日期:", utf8(copy_.StartUse), kTextBytes);
+    addText("LastCheck", "最后检查:", utf8(copy_.LastCheck), kTextBytes);
+    addText("BiHou", "实测壁厚:", f2(copy_.BiHou)).unit = "毫米";
+    const int flow = truncToInt(copy_.Port4.z);
+    FormField& f = addChoice("flow", "流向箭头", {kFlowChoices[0], kFlowChoices[1], kFlowChoices[2]},
+                             flow > 0 ? kFlowChoices[0] : flow < 0 ? kFlowChoices[1] : kFlowChoices[2]);
+    f.radio = true;
+}
+
+void SegmentForm::fieldChanged(std::string_view name) {
+    // The flow arrow goes into the copy as soon as it is chosen.
+    if (name != "flow") return;
+    const std::string& v = value("flow");
+    copy_.Port4.z = v == kFlowChoices[0] ? 1.0 : v == kFlowChoices[1] ? -1.0 : 0.0;
+}
+
+FormState SegmentForm::accept(platform::FormContext&) {
+    PipeObject& o = copy_;
+    const double length = TextToDouble(value("Distanc"));
+    const int dir = directionCode(o.EndDir);
+    if (dir >= 0 && dir <= 5) {
+        o.Distanc = length;
+        const Vec3 end = view::StepAlong(context_.axes, o.Port1, dir, length);
+        o.Port2.x = end.x;
+        o.Port2.y = end.y;
+    } else if (dir == 6) {
+        if (std::fabs(length - truncToInt(o.Distanc)) > 1.0) {
+            const double dx = o.Port2.x - o.Port1.x;
+            const double dy = o.Port2.y - o.Port1.y;
+            if (std::fabs(dx) < 0.01) {
+                o.Port2.y = o.Port1.y + (dy < 0 ? -length : length);
+            } else {
+                const double now = std::hypot(dx, dy);
+                o.Port2.x = o.Port1.x + dx * length / now;
+                o.Port2.y = o.Port1.y + dy * length / now;
+            }
+            o.Distanc = SheetLength(o);
+        }
+        o.Port3.x = TextToDouble(value("Port3.x"));
+        o.Port3.y = TextToDouble(value("Port3.y"));
+    }
+    const std::string label = gbkValue("DistTxt");
+    o.DistTxt = !label.empty() && label.front() == ' ' ? std::string("^") : label;
+    o.StartUse = gbkValue("StartUse");
+    o.LastCheck = gbkValue("LastCheck");
+    o.CaiLiao = gbkValue("CaiLiao");
+    o.GuiGe = gbkValue("GuiGe");
+    o.XingHao = gbkValue("XingHao");
+    o.BiHou = TextToDouble(value("BiHou"));
+    count_ = TextToInt(value("count"));
+    o.applyEndElevationRule(1.0);
+    const double angle = TextToDouble(value("angle"));
+    if (std::fabs(angle * 10.0 - o.dimAngle) > 10.0) {
+        o.dimAngle = truncToInt(angle) * 10;
+        o.dimYX1_st = Vec3(1, 1, 1);
+    }
+    // A flow arrow stands in the middle of its segment.
+    if (truncToInt(o.Port4.z) != 0) {
+        o.Port4.x = (o.Port1.x + o.Port2.x) / 2.0;
+        o.Port4.y = (o.Port1.y + o.Port2.y) / 2.0;
+    }
+    return FormState::Accepted;
+}
+
+// --- weld ---
+
+WeldForm::WeldForm(const PipeObject& weld) : FieldForm("对象属性——焊缝"), copy_(weld) {
+    addShown("name", "名称:", "焊缝");
+    addShown("Port1.x", "X=", f3(copy_.Port1.x));
+    addShown("Port1.y", "Y=", f3(copy_.Port1.y));
+    addShown("Port1.z", "高", f3(copy_.Port1.z));
+    addText("Number", "焊口编号:", text::format("%-d", copy_.Number));
+    addText("DistTxt", "标注文字:", utf8(copy_.DistTxt), kTextBytes);
+    addText("angle", "文字角度:", text::format("%-d", copy_.dimAngle / 10));
+    addText("BiHou", "实测壁厚:", f2(copy_.BiHou)).unit = "毫米";
+    addText("CaiLiao", "焊条材料:", utf8(copy_.CaiLiao), kTextBytes);
+    addText("GuiGe", "规    格:", utf8(copy_.GuiGe), kTextBytes);
+    for (auto [name, label, t] : {std::tuple{"FirstCase", "竣工时探伤记录:", &copy_.FirstCase},
+                                  std::tuple{"LastCase", "最后探伤情况:", &copy_.LastCase},
+                                  std::tuple{"MidCase", "返修记录:", &copy_.MidCase}}) {
+        FormField f{name, label, FormField::Kind::MultiLine, toBox(*t)};
+        f.maxBytes = kTextBytes;
+        addField(std::move(f));
+    }
+}
+
+FormState WeldForm::accept(platform::FormContext&) {
+    PipeObject& o = copy_;
+    o.Number = TextToInt(value("Number"));
+    o.DistTxt = gbkValue("DistTxt");
+    o.dimAngle = TextToInt(value("angle")) * 10;
+    o.BiHou = TextToDouble(value("BiHou"));
+    o.CaiLiao = gbkValue("CaiLiao");
+    o.GuiGe = gbkValue("GuiGe");
+    o.FirstCase = fromBox(value("FirstCase"));
+    o.LastCase = fromBox(value("LastCase"));
+    o.MidCase = fromBox(value("MidCase"));
+    return FormState::Accepted;
+}
+
+// --- support ---
+
+std::string SupportForm::NameOf(int subType) {
+    switch (subType) {
+        case 32: return "刚性支架";
+        case 33: return "弹性支架";
+        case 34: return "固支架";
+        case 35: return "滑支架";
+        case 38: return "墙壁";
+        case 39: return "河流";
+        case 40: return "入地";
+        case 41: return "装置";
+        case 42: return "立柱";
+        default: return {};
+    }
+}
+
+SupportForm::SupportForm(const PipeObject& support) : FieldForm("对象属性——附件"), copy_(support) {
+    addShown("name", "名称:", NameOf(copy_.SubType));
+    addShown("direction", "方向:", directionText(copy_.EndDir));
+    addShown("Port1.x", "起点: X=", f2(copy_.Port1.x));
+    addShown("Port1.y", "Y=", f2(copy_.Port1.y));
+    addShown("Port1.z", "高", f2(copy_.Port1.z));
+    addShown("Port2.x", "终点: X=", f2(copy_.Port2.x));
+    addShown("Port2.y", "Y=", f2(copy_.Port2.y));
+    addShown("Port2.z", "高", f2(copy_.Port2.z));
+    addText("DistTxt", "标注文字:", utf8(copy_.DistTxt), kShortTextBytes);
+    addText("angle", "文字角度:", f2(copy_.dimAngle / 10.0));
+    // Shown only: this dialog does not store them.
+    addShown("StartUse", "起用日期:", utf8(copy_.StartUse));
+    addShown("LastCheck", "最后检查:", utf8(copy_.LastCheck));
+    addShown("CaiLiao", "材料牌号:", utf8(copy_.CaiLiao));
+    addShown("GuiGe", "规    格:", utf8(copy_.GuiGe));
+}
+
+FormState SupportForm::accept(platform::FormContext&) {
+    copy_.DistTxt = gbkValue("DistTxt");
+    copy_.dimAngle = truncToInt(TextToDouble(value("angle")) * 10.0);
+    return FormState::Accepted;
+}
+
+// --- text block ---
+
+PipeObject TextForm::NewBlock(const Vec3& point) {
+    PipeObject o(model::CreationValues{model::kindValue(model::ObjectKind::TextBlock), 0, 0.0, point,
+                                       point, 0.0, 0.0});
+    o.CaiLiao = text::gbk("宋体");
+    o.Port3.y = 40.0;
+    o.BiHou = 1.0;
+    o.dimTxt_st = point;
+    return o;
+}
+
+TextForm::TextForm(const PipeObject& block, const PropertyContext& context)
+    : FieldForm("输入文字"), copy_(block), context_(context) {
+    addText("text", "文字:", utf8(copy_.DistTxt), kTextBytes);
+    FormField angle{"angle", "角度", FormField::Kind::EditableChoice,
+                    ShortNumber(copy_.dimAngle / 10.0)};
+    angle.choices = {"0", "东西", "南北", "上下", "30", "45", "60", "90"};
+    angle.maxBytes = 15;
+    addField(std::move(angle));
+    FormField zoom{"zoomWithDrawing", "动态缩放", FormField::Kind::Check,
+                   truncToInt(copy_.BiHou) == 1 ? "1" : "0"};
+    addField(std::move(zoom));
+    FormField font{"font", "字体:", FormField::Kind::EditableChoice, utf8(copy_.CaiLiao)};
+    font.choices = {"宋体", "黑体", "楷体", "仿宋"};
+    font.maxBytes = kShortTextBytes;
+    addField(std::move(font));
+    addText("height", "字高:", ShortNumber(copy_.Port3.y), 15);
+    addField({"italic", "斜体", FormField::Kind::Check, copy_.Number ? "1" : "0"});
+    addField({"underline", "下划线", FormField::Kind::Check, copy_.SubType ? "1" : "0"});
+    addText("x", "横坐标", text::format("%.1f", copy_.Port1.x), 8);
+    addText("y", "纵坐标", text::format("%.1f", copy_.Port1.y), 8);
+    addButton({"insert", "特殊符号", {kSpecialCharacters[0], kSpecialCharacters[1], kSpecialCharacters[2]}});
+}
+
+FormState TextForm::otherAction(std::string_view name, std::string_view argument,
+                                platform::FormContext& context, std::string* error) {
+    if (name == "insert") {
+        for (const char* c : kSpecialCharacters) {
+            if (argument == c) {
+                setField("text", value("text") + c, nullptr);
+                return state();
+            }
+        }
+        if (error) *error = "'" + std::string(argument) + "' is not a special character of \"输入文字\"";
+        return state();
+    }
+    return FieldForm::otherAction(name, argument, context, error);
+}
+
+FormState TextForm::accept(platform::FormContext& context) {
+    const double x = TextToDouble(value("x"));
+    const double y = TextToDouble(value("y"));
+    if (!(x > 0.0)) {
+        context.prompter.ask({"横坐标输入数据错误(应为正数)，请重新输入", "", platform::Buttons::Ok,
+                              platform::MessageIcon::Warning, platform::Answer::Ok});
+        return FormState::Open;
+    }
+    if (!(y < 0.0)) {
+        context.prompter.ask({"纵坐标输入数据错误(应为负数)，请重新输入", "", platform::Buttons::Ok,
+                              platform::MessageIcon::Warning, platform::Answer::Ok});
+        return FormState::Open;
+    }
+    PipeObject& o = copy_;
+    o.DistTxt = gbkValue("text");
+    const std::string& angle = value("angle");
+    const auto has = [&](const char* s) { return angle.find(s) != std::string::npos; };
+    if (has("东") || has("西"))
+        o.dimAngle = truncToInt(context_.axes.alpha * 10.0);
+    else if (has("南") || has("北"))
+        o.dimAngle = truncToInt(-context_.axes.beta * 10.0);
+    else if (has("上") || has("下"))
+        o.dimAngle = -900;
+    else
+        o.dimAngle = truncToInt(TextToDouble(angle) * 10.0);
+    o.BiHou = value("zoomWithDrawing") == "1" ? 1.0 : 0.0;
+    o.CaiLiao = gbkValue("font");
+    const double height = TextToDouble(value("height"));
+    if (height > 0.0) o.Port3.y = height;
+    o.Number = value("italic") == "1" ? 1 : 0;
+    o.SubType = value("underline") == "1" ? 1 : 0;
+    o.Port1.x = x;
+    o.Port1.y = y;
+    o.dimTxt_st = o.Port1;
+    return FormState::Accepted;
+}
+
+}  // namespace tubra::edit

@@ -1,0 +1,174 @@
+#pragma once
+// Replays a session script headless: the same commands (through the program's command
+// registry), the same view controller, dialogs and message texts as the window, in a virtual
+// window of fixed size. Model points of the script go through the view transform, so a script
+// does not depend on the size of the window it was recorded in.
+
+#include <deque>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "platform/Form.h"
+#include "platform/Prompter.h"
+#include "tubra/edit/CommandRegistry.h"
+#include "tubra/edit/EditSettings.h"
+#include "tubra/edit/NullCanvas.h"
+#include "tubra/edit/SessionScript.h"
+#include "tubra/edit/ViewController.h"
+#include "tubra/edit/ViewPort.h"
+#include "tubra/model/Document.h"
+
+namespace tubra::edit {
+
+// A line that cannot be carried out.
+class SessionError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// A key of the program's accelerator table ("Delete", "Ctrl+Z") and its command.
+struct KeyBinding {
+    std::string key;
+    int command = 0;
+};
+
+// The key a script names, made canonical ("ctrl+z" -> "Ctrl+Z", "Del" -> "Delete"); empty for
+// a name that is no key.
+std::string CanonicalKeyName(std::string_view name);
+
+// Answers message boxes from the answers a script queued; remembers the last message.
+class ScriptPrompter : public platform::Prompter {
+public:
+    void queue(platform::Answer answer, int line) { answers_.push_back({answer, line}); }
+    bool pending() const { return !answers_.empty(); }
+    int pendingLine() const { return answers_.empty() ? 0 : answers_.front().line; }
+    void clear() { answers_.clear(); }
+    platform::Answer ask(const platform::Message& message) override;
+    const std::optional<platform::Message>& last() const { return last_; }
+    const std::vector<platform::Message>& asked() const { return asked_; }
+
+private:
+    struct Queued {
+        platform::Answer answer;
+        int line;
+    };
+    std::deque<Queued> answers_;
+    std::optional<platform::Message> last_;
+    std::vector<platform::Message> asked_;
+};
+
+// Fills dialogs from the dialog lines a script queued: NAME=VALUE tokens whose NAME is a field
+// set it, other tokens are buttons pressed in turn; without a button at the end OK is pressed.
+// A dialog still open after its line (a refused OK) takes the next line; dialogs opened by a
+// button take the lines that follow.
+class ScriptFormHost : public platform::FormHost {
+public:
+    explicit ScriptFormHost(platform::Prompter& prompter) : prompter_(prompter) {}
+    void queue(std::vector<std::string> tokens, int line) { lines_.push_back({std::move(tokens), line}); }
+    bool pending() const { return !lines_.empty(); }
+    int pendingLine() const { return lines_.empty() ? 0 : lines_.front().line; }
+    void clear() { lines_.clear(); }
+    bool run(platform::Form& form) override;
+    // Captions of the dialogs shown, in order.
+    const std::vector<std::string>& shown() const { return shown_; }
+
+private:
+    struct Queued {
+        std::vector<std::string> tokens;
+        int line;
+    };
+    platform::Prompter& prompter_;
+    std::deque<Queued> lines_;
+    std::vector<std::string> shown_;
+};
+
+// The virtual window of the player: a fixed client area at 96 dpi, scrolled as the desktop
+// view scrolls, drawing feedback nowhere.
+class HeadlessPort : public ViewPort {
+public:
+    static constexpr platform::Size kClientSize{1024, 768};
+    static constexpr double kPixelsPerUnit = 96.0 / 254.0;
+
+    HeadlessPort();
+    DeviceTransform transform() const override;
+    platform::Size clientSize() const override { return kClientSize; }
+    void scrollToDevice(int x, int y) override;
+    void apply(const view::ScrollChange& change) override;
+    platform::Canvas* beginFeedback() override { return &canvas_; }
+    void endFeedback() override {}
+    void repaint() override { repaintWanted = true; }
+    void setStatusText(const std::string& text) override { status = text; }
+    void setCursorShape(CursorShape shape) override { cursor = shape; }
+
+    // Scroll sizes in logical units, as the view applies them.
+    void setScrollSizes(platform::Size logical);
+    platform::Point scroll() const { return scroll_; }
+
+    bool repaintWanted = false;
+    std::string status;
+    CursorShape cursor = CursorShape::Arrow;
+
+private:
+    platform::Size sizes_{};
+    platform::Point scroll_{};
+    NullCanvas canvas_;
+};
+
+struct SessionResult {
+    bool ok = true;
+    int line = 0;
+    std::string message;
+};
+
+class SessionPlayer {
+public:
+    // `registry` holds the program's commands; `keys` its accelerator table.
+    SessionPlayer(model::AppContext& app, const CommandRegistry& registry, std::vector<KeyBinding> keys);
+    ~SessionPlayer();
+
+    // Starts from a drawing file (instead of a `new` line). False with `error` when unreadable.
+    bool open(const std::filesystem::path& path, std::string* error);
+
+    SessionResult run(const ParsedScript& script);
+    SessionResult run(std::string_view scriptText);
+
+    // Where `save` without a path writes; the document's own file when empty.
+    std::filesystem::path defaultSavePath;
+
+    model::Document* document() { return doc_.get(); }
+    ViewController* controller() { return controller_.get(); }
+    view::ViewState& view() { return view_; }
+    HeadlessPort& port() { return port_; }
+    ScriptPrompter& prompter() { return prompter_; }
+    ScriptFormHost& forms() { return forms_; }
+    EditSettings& settings() { return settings_; }
+
+    // The device point of a model point in the current view.
+    DevicePoint devicePoint(double x, double y) const;
+    // Paints the document as the window would (labels are laid out at paints).
+    void paint();
+
+private:
+    void makeView();
+    void perform(const ScriptLine& line);
+    void runCommand(int id);
+    void checkObject(const ScriptLine& line);
+    model::Document& needDocument() const;
+
+    model::AppContext& app_;
+    const CommandRegistry& registry_;
+    std::vector<KeyBinding> keys_;
+    EditSettings settings_;
+    ScriptPrompter prompter_;
+    ScriptFormHost forms_{prompter_};
+    HeadlessPort port_;
+    view::ViewState view_;
+    std::unique_ptr<model::Document> doc_;
+    std::unique_ptr<ViewController> controller_;
+};
+
+}  // namespace tubra::edit

@@ -1,0 +1,232 @@
+#include "tubra/edit/SessionScript.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <map>
+
+#include "tubra/edit/Construction.h"
+
+namespace tubra::edit {
+
+namespace {
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
+bool parseNumber(const std::string& s, double& out) {
+    const char* b = s.data();
+    const char* e = b + s.size();
+    const auto r = std::from_chars(b, e, out);
+    return r.ec == std::errc() && r.ptr == e && std::isfinite(out);
+}
+
+using Kind = ScriptLine::Kind;
+
+struct Keyword {
+    Kind kind;
+    int minArgs;
+    int maxArgs;  // -1: any
+};
+
+const std::map<std::string, Keyword, std::less<>>& keywords() {
+    static const std::map<std::string, Keyword, std::less<>> k = {
+        {"new", {Kind::New, 0, 3}},
+        {"command", {Kind::Command, 1, 1}},
+        {"click", {Kind::Click, 2, 4}},
+        {"rclick", {Kind::RightClick, 2, 2}},
+        {"move", {Kind::Move, 2, 2}},
+        {"drag", {Kind::Drag, 4, 4}},
+        {"rdrag", {Kind::RightDrag, 4, 4}},
+        {"key", {Kind::Key, 1, 1}},
+        {"answer", {Kind::Answer, 1, 1}},
+        {"dialog", {Kind::Dialog, 0, -1}},
+        {"expect-message", {Kind::ExpectMessage, 1, -1}},
+        {"save", {Kind::Save, 0, 1}},
+        {"expect-count", {Kind::ExpectCount, 1, 2}},
+        {"expect-discarded", {Kind::ExpectDiscarded, 1, 1}},
+        {"expect-selected", {Kind::ExpectSelected, 1, 1}},
+        {"expect-status", {Kind::ExpectStatus, 1, -1}},
+        {"expect-object", {Kind::ExpectObject, 2, -1}},
+    };
+    return k;
+}
+
+std::string joined(const std::vector<std::string>& tokens, std::size_t from) {
+    std::string s;
+    for (std::size_t i = from; i < tokens.size(); ++i) {
+        if (i > from) s += ' ';
+        s += tokens[i];
+    }
+    return s;
+}
+
+}  // namespace
+
+bool TokenizeSessionLine(std::string_view line, std::vector<std::string>& tokens, std::string* error) {
+    tokens.clear();
+    std::size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && isBlank(line[i])) ++i;
+        if (i >= line.size()) break;
+        std::string token;
+        bool quotedAny = false;
+        while (i < line.size() && !isBlank(line[i])) {
+            if (line[i] != '"') {
+                token += line[i++];
+                continue;
+            }
+            quotedAny = true;
+            ++i;
+            bool closed = false;
+            while (i < line.size()) {
+                const char c = line[i++];
+                if (c == '"') {
+                    closed = true;
+                    break;
+                }
+                if (c == '\\' && i < line.size()) {
+                    const char n = line[i++];
+                    switch (n) {
+                        case 'n': token += '\n'; break;
+                        case 'r': token += '\r'; break;
+                        case 't': token += '\t'; break;
+                        default: token += n; break;
+                    }
+                    continue;
+                }
+                token += c;
+            }
+            if (!closed) {
+                if (error) *error = "a quote is not closed";
+                return false;
+            }
+        }
+        (void)quotedAny;
+        tokens.push_back(std::move(token));
+    }
+    return true;
+}
+
+ParsedScript ParseSessionScript(std::string_view script) {
+    ParsedScript out;
+    int number = 0;
+    std::size_t pos = 0;
+    const auto fail = [&](std::string message) {
+        out.ok = false;
+        out.errorLine = number;
+        out.error = std::move(message);
+        return out;
+    };
+    while (pos <= script.size()) {
+        const std::size_t end = script.find('\n', pos);
+        std::string_view raw = script.substr(pos, end == std::string_view::npos ? std::string_view::npos : end - pos);
+        pos = end == std::string_view::npos ? script.size() + 1 : end + 1;
+        ++number;
+        std::size_t first = 0;
+        while (first < raw.size() && isBlank(raw[first])) ++first;
+        if (first >= raw.size() || raw[first] == '#') continue;
+        std::vector<std::string> tokens;
+        std::string error;
+        if (!TokenizeSessionLine(raw, tokens, &error)) return fail(error);
+        if (tokens.empty()) continue;
+        const auto k = keywords().find(tokens[0]);
+        if (k == keywords().end()) return fail("unknown action '" + tokens[0] + "'");
+        const Keyword& kw = k->second;
+        const int args = static_cast<int>(tokens.size()) - 1;
+        if (args < kw.minArgs || (kw.maxArgs >= 0 && args > kw.maxArgs))
+            return fail("wrong number of values for '" + tokens[0] + "'");
+        ScriptLine line;
+        line.number = number;
+        line.kind = kw.kind;
+        const auto numbers = [&](std::size_t from, std::size_t to) -> bool {
+            for (std::size_t i = from; i < to && i < tokens.size(); ++i) {
+                double v = 0;
+                if (!parseNumber(tokens[i], v)) return false;
+                line.numbers.push_back(v);
+            }
+            return true;
+        };
+        switch (kw.kind) {
+            case Kind::New:
+                if (args == 2) return fail("'new' takes an elevation, or an elevation and both axis angles");
+                if (!numbers(1, tokens.size())) return fail("'new' takes numbers");
+                break;
+            case Kind::Command:
+            case Kind::ExpectDiscarded:
+            case Kind::ExpectSelected:
+            case Kind::ExpectCount:
+                if (!numbers(1, tokens.size())) return fail("'" + tokens[0] + "' takes whole numbers");
+                for (double v : line.numbers)
+                    if (v != std::floor(v)) return fail("'" + tokens[0] + "' takes whole numbers");
+                break;
+            case Kind::Click:
+                if (!numbers(1, 3)) return fail("'click' takes the coordinates X Y");
+                for (std::size_t i = 3; i < tokens.size(); ++i) {
+                    if (tokens[i] == "shift")
+                        line.shift = true;
+                    else if (tokens[i] == "ctrl")
+                        line.ctrl = true;
+                    else
+                        return fail("'click' takes only 'shift' and 'ctrl' after X Y");
+                }
+                break;
+            case Kind::RightClick:
+            case Kind::Move:
+            case Kind::Drag:
+            case Kind::RightDrag:
+                if (!numbers(1, tokens.size())) return fail("'" + tokens[0] + "' takes coordinates");
+                break;
+            case Kind::Key: line.text = tokens[1]; break;
+            case Kind::Answer:
+                line.text = tokens[1];
+                if (line.text != "yes" && line.text != "no" && line.text != "ok" && line.text != "cancel")
+                    return fail("an answer is yes, no, ok or cancel");
+                break;
+            case Kind::Dialog: line.tokens.assign(tokens.begin() + 1, tokens.end()); break;
+            case Kind::ExpectMessage:
+            case Kind::ExpectStatus: line.text = joined(tokens, 1); break;
+            case Kind::Save:
+                if (args == 1) line.text = tokens[1];
+                break;
+            case Kind::ExpectObject: {
+                double index = 0;
+                if (!parseNumber(tokens[1], index) || index != std::floor(index))
+                    return fail("'expect-object' takes an object index");
+                line.numbers.push_back(index);
+                line.tokens.assign(tokens.begin() + 2, tokens.end());
+                for (const std::string& t : line.tokens)
+                    if (t.find('=') == std::string::npos) return fail("'expect-object' takes NAME=VALUE");
+                break;
+            }
+        }
+        out.lines.push_back(std::move(line));
+    }
+    return out;
+}
+
+std::string QuoteSessionValue(std::string_view v) {
+    bool plain = !v.empty();
+    for (char c : v)
+        if (c == ' ' || c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20 || c == '#') plain = false;
+    if (plain) return std::string(v);
+    std::string out = "\"";
+    for (char c : v) {
+        switch (c) {
+            case '"': out += "\\\""; break;
+            case '\\': out += "\\\\"; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\t': out += "\\t"; break;
+            default: out += c; break;
+        }
+    }
+    return out + "\"";
+}
+
+std::string SessionFieldToken(std::string_view name, std::string_view value) {
+    return std::string(name) + "=" + QuoteSessionValue(value);
+}
+
+std::string SessionNumber(double v) { return ShortNumber(v); }
+
+}  // namespace tubra::edit

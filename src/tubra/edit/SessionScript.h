@@ -1,0 +1,84 @@
+#pragma once
+// Recorded sessions: a plain-text script of what a user does in a drawing view, one action a
+// line, that `tubra-cli play` replays and the window records.
+//
+//   # comment                     blank lines and comments are ignored
+//   new [ELEVATION [ALPHA BETA]]  a new drawing (first-point elevation, axis angles)
+//   command ID                    a menu or tool-bar command
+//   click X Y [shift] [ctrl]      left click at the model point (X, Y)
+//   rclick X Y                    right click
+//   move X Y                      mouse move without buttons
+//   drag X1 Y1 X2 Y2              left-button drag
+//   rdrag X1 Y1 X2 Y2             right-button drag (zooms by the vertical distance)
+//   key NAME                      a key as the view gets it ("Delete", "T", "Ctrl+Z", "Escape")
+//   answer yes|no|ok|cancel       the answer to the next message box
+//   dialog NAME=VALUE ... [BUTTON] the next dialog: fields by name, then its button (default ok)
+//   expect-message TEXT           the last message box said TEXT
+//   save [PATH]                   saves the drawing
+// and checks for tests:
+//   expect-count N [MAINTYPE]     number of objects (of one kind)
+//   expect-discarded N            number of objects in the discard box
+//   expect-selected N             number of selected objects
+//   expect-status TEXT            the status line
+//   expect-object I NAME=VALUE... fields of object I (from 0; -1 is the last)
+//
+// Values with blanks are written in double quotes; inside quotes \" \\ \n \r and \t stand for
+// a quote, a backslash, a line feed, a carriage return and a tab.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tubra::edit {
+
+struct ScriptLine {
+    enum class Kind {
+        New,
+        Command,
+        Click,
+        RightClick,
+        Move,
+        Drag,
+        RightDrag,
+        Key,
+        Answer,
+        Dialog,
+        ExpectMessage,
+        Save,
+        ExpectCount,
+        ExpectDiscarded,
+        ExpectSelected,
+        ExpectStatus,
+        ExpectObject,
+    };
+    int number = 0;  // line number in the script, from 1
+    Kind kind = Kind::Move;
+    std::vector<double> numbers;      // coordinates, elevation, ids and counts
+    std::vector<std::string> tokens;  // dialog and expect-object tokens, unquoted
+    std::string text;                 // key name, answer, message, path
+    bool shift = false;
+    bool ctrl = false;
+};
+
+struct ParsedScript {
+    std::vector<ScriptLine> lines;
+    bool ok = true;
+    int errorLine = 0;
+    std::string error;
+};
+
+ParsedScript ParseSessionScript(std::string_view script);
+
+// Splits a line into tokens: blanks separate them, double quotes group blanks into one.
+// False (with `error`) for an unterminated quote.
+bool TokenizeSessionLine(std::string_view line, std::vector<std::string>& tokens, std::string* error);
+
+// A token as a script writes it: quoted (with escapes) when it holds blanks, quotes,
+// backslashes or control characters, or is empty.
+std::string QuoteSessionValue(std::string_view value);
+// NAME=VALUE with the value quoted as needed.
+std::string SessionFieldToken(std::string_view name, std::string_view value);
+// A model coordinate as scripts write it: the shortest text that reads back to the same number.
+std::string SessionNumber(double v);
+
+}  // namespace tubra::edit

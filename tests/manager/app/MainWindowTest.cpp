@@ -1,0 +1,234 @@
+// The window driven as a user drives it, off screen: list a directory, sort, select, change a
+// characteristic-table value through the real dialog, and check the files.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QElapsedTimer>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMenu>
+#include <QRadioButton>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+
+#include "manager/app/Dialogs.h"
+#include "manager/app/DirectoryTree.h"
+#include "manager/app/MainWindow.h"
+#include "manager/core/ListFields.h"
+#include "support/ManagerFixtures.h"
+
+using namespace manager;
+using namespace manager::app;
+using namespace manager::testing;
+
+namespace {
+
+QApplication& application() {
+    static int argc = 1;
+    static char name[] = "vesko-test";
+    static char* argv[] = {name, nullptr};
+    static QApplication* app = [] {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        return new QApplication(argc, argv);
+    }();
+    return *app;
+}
+
+bool waitUntil(const std::function<bool()>& done, int ms = 10000) {
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > ms) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+class RecordingStarter : public ProgramStarter {
+public:
+    bool start(const std::vector<std::string>& arguments, const std::filesystem::path&) override {
+        started.push_back(arguments);
+        return true;
+    }
+    std::vector<std::vector<std::string>> started;
+};
+
+struct Window {
+    TempDir dir;
+    platform::ScriptedPrompter prompter;
+    RecordingStarter starter;
+    std::unique_ptr<MainWindow> window;
+
+    explicit Window(std::vector<platform::Answer> answers = {}) : prompter(std::move(answers)) {
+        application();
+        const std::vector<std::array<const char*, 3>> rows = {
+            {"乙线", "P-2", "10"}, {"甲线", "P-1", "9"}, {"丙线", "P-3", "2.5"}};
+        char name = 'a';
+        for (const auto& r : rows)
+            writeFile(dir / (std::string(1, name++) + ".hcd"),
+                      drawingText({{r[0], r[1], "GC2", "", "", "", "", "", "", r[2]}, {"张工"}}));
+        WindowOptions options;
+        options.startDirectory = dir.path();
+        options.roots = {dir.path()};
+        options.prompter = &prompter;
+        options.starter = &starter;
+        window = std::make_unique<MainWindow>(options);
+        window->show();
+        EXPECT_TRUE(waitUntil([&] { return window->manager().list.size() == 3 && !window->isListing(); }));
+    }
+
+    QTableView* list() const { return window->list(); }
+    std::vector<std::string> column(int c) const {
+        std::vector<std::string> out;
+        for (int r = 0; r < list()->model()->rowCount(); ++r)
+            out.push_back(list()->model()->index(r, c).data().toString().toStdString());
+        return out;
+    }
+    void clickHeader(int column) const {
+        QHeaderView* header = list()->horizontalHeader();
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(column) + 10, header->height() / 2));
+    }
+    void clickRow(int row) const {
+        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {},
+                          list()->visualRect(list()->model()->index(row, 1)).center());
+    }
+    std::string status() const { return window->statusText(0).toStdString(); }
+};
+
+}  // namespace
+
+TEST(VeskoWindow, ListSortSelectAndChangeATableValue) {
+    Window w;
+    // The directory is a root of the tree here, whose text is its whole path.
+    EXPECT_EQ(w.status(), w.dir.path().string() + "目录下，管线=3根, 总长= 21.50米");
+    EXPECT_EQ(w.window->windowTitle().toStdString(), "Vesko(Tubra图形文档管理程序)");
+    EXPECT_EQ(w.list()->model()->columnCount(), 21);
+    EXPECT_EQ(w.list()->horizontalHeader()->sectionSize(kColPipeNumber), 180);
+    EXPECT_EQ(w.column(kColFileName), (std::vector<std::string>{"a.hcd", "b.hcd", "c.hcd"}));
+
+    // The first click sorts ascending, by value for the length column.
+    w.clickHeader(kColLength);
+    EXPECT_EQ(w.column(kColLength), (std::vector<std::string>{"2.5", "9", "10"}));
+    w.clickRow(0);
+    EXPECT_EQ(w.status(), "选择管线数=1根,被选择的管线总长=2.50  米");
+    // The next click (another column) sorts descending, by GBK bytes (乙 D2D2, 甲 BCD7,
+    // 丙 B1FB); the selection follows its row.
+    w.clickHeader(kColName);
+    EXPECT_EQ(w.column(kColName), (std::vector<std::string>{"乙线", "甲线", "丙线"}));
+    EXPECT_EQ(w.window->selectedRows(), Selection{2});
+
+    // Change the pipeline length of the selected file through the dialog.
+    bool dialogShown = false;
+    w.window->formHost().onShow = [&](QDialog& dialog, platform::Form& form) {
+        dialogShown = true;
+        EXPECT_EQ(form.caption(), "修改特性表内容");
+        QTimer::singleShot(0, &dialog, [&dialog] {
+            for (auto* radio : dialog.findChildren<QRadioButton*>())
+                if (radio->text() == QStringLiteral("管线长度(m)")) radio->click();
+            for (auto* edit : dialog.findChildren<QLineEdit*>())
+                if (!edit->isReadOnly()) edit->setText(QStringLiteral("7.5"));
+            auto* buttons = dialog.findChild<QDialogButtonBox*>();
+            for (auto* b : buttons->buttons())
+                if (buttons->buttonRole(b) == QDialogButtonBox::AcceptRole) b->click();
+        });
+    };
+    w.window->action(QStringLiteral("批量修改文件特性表"))->trigger();
+    EXPECT_TRUE(dialogShown);
+    ASSERT_TRUE(waitUntil([&] { return !w.window->isListing() && w.window->manager().list.size() == 3; }));
+
+    EXPECT_EQ(ReadBack(readFile(w.dir / "c.hcd")).table(9), "7.5");
+    EXPECT_EQ(ReadBack(readFile(w.dir / "c.hcd")).table(0), "丙线");
+    EXPECT_EQ(ReadBack(readFile(w.dir / "a.hcd")).table(9), "10");
+    EXPECT_EQ(ReadBack(readFile(w.dir / "b.hcd")).table(9), "9");
+    // Listed again (in file order), with the changed row selected again.
+    EXPECT_EQ(w.column(kColLength), (std::vector<std::string>{"10", "9", "7.5"}));
+    EXPECT_EQ(w.window->selectedRows(), Selection{2});
+    EXPECT_EQ(w.status(), "选择管线数=1根,被选择的管线总长=7.50  米");
+}
+
+TEST(VeskoWindow, TreeNodesListTheirDirectoryAndSelectTheirFile) {
+    Window w;
+    DirectoryTree* tree = w.window->tree();
+    ASSERT_EQ(tree->topLevelItemCount(), 1);
+    QTreeWidgetItem* root = tree->topLevelItem(0);
+    ASSERT_EQ(root->childCount(), 3);
+    EXPECT_EQ(root->child(2)->text(0).toStdString(), "c.hcd");
+
+    std::filesystem::create_directories(w.dir / "sub" / "deeper" / "deepest");
+    writeFile(w.dir / "sub" / "s.hcd", drawingText({{"子"}, {}}));
+    writeFile(w.dir / "sub" / "$$tmp.hcd", "");
+    tree->clear();
+    tree->build({w.dir.path()}, w.dir / "sub");
+    QTreeWidgetItem* sub = tree->currentItem();
+    ASSERT_NE(sub, nullptr);
+    EXPECT_EQ(sub->text(0).toStdString(), "sub");
+    // Two levels below the root are read at once: "sub" holds its drawing (not the
+    // placeholder) and "deeper", which is empty until "sub" is opened.
+    ASSERT_EQ(sub->childCount(), 2);
+    EXPECT_EQ(sub->child(0)->text(0).toStdString(), "s.hcd");
+    EXPECT_EQ(sub->child(1)->childCount(), 0);
+    sub->setExpanded(true);
+    ASSERT_EQ(sub->child(1)->childCount(), 1);
+    EXPECT_EQ(sub->child(1)->child(0)->text(0).toStdString(), "deepest");
+
+    root = tree->topLevelItem(0);
+    tree->setCurrentItem(root->child(1));
+    ASSERT_TRUE(waitUntil([&] { return !w.window->isListing(); }));
+    EXPECT_EQ(w.window->selectedRows(), Selection{1});
+    tree->setCurrentItem(sub->child(0));
+    ASSERT_TRUE(waitUntil([&] { return !w.window->isListing() && w.window->manager().list.size() == 1; }));
+    EXPECT_EQ(w.window->manager().list.directory, w.dir / "sub");
+    EXPECT_EQ(w.window->selectedRows(), Selection{0});
+}
+
+TEST(VeskoWindow, ContextMenuReportModeAndDoubleClick) {
+    Window w({platform::Answer::No});
+    std::vector<std::string> entries;
+    QMenu* menu = w.window->action(QStringLiteral("此图形文件信息"))->associatedObjects().isEmpty()
+                      ? nullptr
+                      : qobject_cast<QMenu*>(w.window->action(QStringLiteral("此图形文件信息"))->associatedObjects().front());
+    ASSERT_NE(menu, nullptr);
+    for (QAction* a : menu->actions()) entries.push_back(a->isSeparator() ? "-" : a->text().toStdString());
+    EXPECT_EQ(entries, (std::vector<std::string>{"此图形文件信息", "-", "校核管道长度", "-", "合并记录", "删除记录",
+                                                 "修改编号", "-", "批量删除图形文件", "批量修改文件特性表",
+                                                 "批量修改文件标题框", "批量打开图形文件", "-", "批量打印"}));
+
+    // Double-click on a row opens its file; on empty space, with nothing selected, offers a
+    // new drawing (answered No: nothing is created).
+    w.clickRow(2);
+    QTest::mouseDClick(w.list()->viewport(), Qt::LeftButton, {},
+                       w.list()->visualRect(w.list()->model()->index(2, 1)).center());
+    ASSERT_EQ(w.starter.started.size(), 1u);
+    EXPECT_EQ(w.starter.started[0], std::vector<std::string>{(w.dir / "c.hcd").string()});
+    QTest::mouseClick(w.list()->viewport(), Qt::LeftButton, {}, QPoint(20, w.list()->viewport()->height() - 5));
+    QTest::mouseDClick(w.list()->viewport(), Qt::LeftButton, {}, QPoint(20, w.list()->viewport()->height() - 5));
+    ASSERT_EQ(w.prompter.asked.size(), 1u);
+    EXPECT_EQ(w.prompter.asked[0].caption, "增加新图形");
+    EXPECT_FALSE(std::filesystem::exists(w.dir / "$$tmp.hcd"));
+
+    // Report-list mode: 39 columns in their own colour, listed again.
+    w.window->action(QStringLiteral("全面检验报告列表"))->trigger();
+    ASSERT_TRUE(waitUntil([&] { return !w.window->isListing() && w.window->manager().list.size() == 3; }));
+    EXPECT_EQ(w.list()->model()->columnCount(), 39);
+    EXPECT_EQ(w.list()->palette().color(QPalette::Text), QColor(220, 220, 0));
+    EXPECT_EQ(w.list()->model()->headerData(38, Qt::Horizontal).toString().toStdString(), "附属");
+    EXPECT_TRUE(w.window->action(QStringLiteral("全面检验报告列表"))->isChecked());
+}
+
+TEST(VeskoWindow, LengthCheckShowsTheRowsThatDisagree) {
+    Window w;
+    w.window->checkLengths();
+    LengthCheckWindow* result = w.window->lengthCheckWindow();
+    ASSERT_NE(result, nullptr);
+    // None of the three drawings has pipes, so every listed length disagrees.
+    EXPECT_EQ(result->windowTitle().toStdString(), "列表中有 3 根管道的长度与图纸不符");
+    EXPECT_EQ(result->table()->rowCount(), 3);
+    EXPECT_EQ(result->table()->item(0, 2)->text().toStdString(), "0.000000");
+}

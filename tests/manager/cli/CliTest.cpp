@@ -1,0 +1,241 @@
+// vesko-cli run as a program: output, files written, exit codes, and a batch killed midway.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <random>
+#include <thread>
+
+#include <nlohmann/json.hpp>
+
+#include "manager/core/Exports.h"
+#include "manager/core/Listing.h"
+#include "support/ManagerFixtures.h"
+
+extern char** environ;
+
+using namespace manager;
+using namespace manager::testing;
+
+namespace {
+
+struct Result {
+    int code = -1;
+    std::string out, err;
+};
+
+pid_t spawn(const std::vector<std::string>& args, int outFd, int errFd) {
+    std::vector<char*> argv;
+    std::string program = VESKO_CLI;
+    argv.push_back(program.data());
+    std::vector<std::string> copy = args;
+    for (auto& a : copy) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (outFd >= 0) posix_spawn_file_actions_adddup2(&actions, outFd, 1);
+    if (errFd >= 0) posix_spawn_file_actions_adddup2(&actions, errFd, 2);
+    pid_t pid = -1;
+    posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+Result run(const std::vector<std::string>& args) {
+    TempDir tmp;
+    const auto outPath = tmp / "out", errPath = tmp / "err";
+    FILE* out = std::fopen(outPath.c_str(), "w");
+    FILE* err = std::fopen(errPath.c_str(), "w");
+    const pid_t pid = spawn(args, fileno(out), fileno(err));
+    std::fclose(out);
+    std::fclose(err);
+    Result r;
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.out = readFile(outPath);
+    r.err = readFile(errPath);
+    return r;
+}
+
+// Three drawings with lengths 1.5, 2 and 2.5 and pipes drawn for the first only.
+struct Drawings {
+    TempDir dir;
+    Drawings() {
+        const char* numbers[] = {"P-101-1", "P-101-2", "P-102"};
+        const char* lengths[] = {"1.5", "2", "2.5"};
+        for (int i = 0; i < 3; ++i) {
+            std::string text = drawingText({{"丙烯线", numbers[i], "GC2", "", "", "", "罐区至装置", "", "", lengths[i],
+                                             "", "", "", "", "", "", "20#", "φ57×3.5"},
+                                            {"张工"}});
+            if (i == 0) text = "Object{\n\tMainType   2\n\tDistTxt    1500\n}\n\n" + text;
+            writeFile(dir / ("d" + std::to_string(i) + ".hcd"), text);
+        }
+    }
+    std::string path() const { return dir.path().string(); }
+    PipelineList list(bool reportMode = false) const {
+        PipelineList l;
+        l.reportMode = reportMode;
+        listDirectory(l, dir.path());
+        return l;
+    }
+};
+
+}  // namespace
+
+TEST(VeskoCli, ListsInTextTsvAndJson) {
+    Drawings d;
+    Result r = run({"list", d.path()});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out.rfind("列表序号\t管线名称\t管线编号\t", 0), 0u);
+    EXPECT_NE(r.out.find("\n1\t丙烯线\tP-101-1\tGC2\t"), std::string::npos);
+    EXPECT_NE(r.out.find(d.dir.path().filename().string() + "目录下，管线=3根, 总长=  6.00米\n"), std::string::npos);
+
+    r = run({"list", d.path(), "--tsv"});
+    ASSERT_EQ(r.code, 0);
+    EXPECT_EQ(r.out, textExport(d.list()));
+
+    r = run({"list", d.path(), "--report", "--json"});
+    ASSERT_EQ(r.code, 0);
+    const auto j = nlohmann::json::parse(r.out);
+    EXPECT_EQ(j["columns"].size(), 39u);
+    ASSERT_EQ(j["rows"].size(), 3u);
+    EXPECT_EQ(j["rows"][2][2], "P-102");
+    EXPECT_EQ(j["rows"][0][11], "φ57×3.5");
+    EXPECT_DOUBLE_EQ(j["totalLength"].get<double>(), 6.0);
+}
+
+TEST(VeskoCli, ExportsWriteExactlyTheNamedFile) {
+    Drawings d;
+    TempDir out;
+    ASSERT_EQ(run({"export-tsv", d.path(), (out / "list.txt").string()}).code, 0);
+    EXPECT_EQ(readFile(out / "list.txt"), textExport(d.list()));
+    EXPECT_FALSE(std::filesystem::exists(out / "list.txt.txt"));
+    ASSERT_EQ(run({"export-tsv", d.path(), (out / "report.txt").string(), "--report"}).code, 0);
+    EXPECT_EQ(readFile(out / "report.txt"), textExport(d.list(true)));
+
+    ASSERT_EQ(run({"export-census", d.path(), (out / "c.csv").string(), "--device", "常减压"}).code, 0);
+    EXPECT_EQ(readFile(out / "c.csv"), censusExport(d.list(), g("常减压")));
+    // Without a device name the directory's name stands in, as the window's tree node would.
+    ASSERT_EQ(run({"export-census", d.path(), (out / "d.csv").string()}).code, 0);
+    EXPECT_EQ(readFile(out / "d.csv"), censusExport(d.list(), d.dir.path().filename().string()));
+
+    const Result bad = run({"export-tsv", d.path(), (out / "missing" / "x.txt").string()});
+    EXPECT_EQ(bad.code, 1);
+    EXPECT_NE(bad.err.find("missing/x.txt"), std::string::npos);
+}
+
+TEST(VeskoCli, CheckLengthsReportsTheRowsThatDisagree) {
+    Drawings d;
+    Result r = run({"check-lengths", d.path()});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "2\t2\t0.000000\n3\t2.5\t0.000000\n列表中有 2 根管道的长度与图纸不符\n");
+}
+
+TEST(VeskoCli, ChangesValuesInFilesAndDirectories) {
+    Drawings d;
+    Result r = run({"set-table", d.path(), "--row", "10", "--value", "7.25"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(ReadBack(readFile(d.dir / ("d" + std::to_string(i) + ".hcd"))).table(9), "7.25");
+
+    // A file that cannot be read is named; the others are still done.
+    r = run({"set-title", (d.dir / "d0.hcd").string(), (d.dir / "none.hcd").string(), (d.dir / "d2.hcd").string(),
+             "--row", "1", "--value", "王工"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("none.hcd"), std::string::npos);
+    EXPECT_EQ(ReadBack(readFile(d.dir / "d0.hcd")).title(0), "王工");
+    EXPECT_EQ(ReadBack(readFile(d.dir / "d1.hcd")).title(0), "张工");
+    EXPECT_EQ(ReadBack(readFile(d.dir / "d2.hcd")).title(0), "王工");
+
+    EXPECT_EQ(run({"set-title", d.path(), "--row", "8", "--value", "x"}).code, 2);
+    EXPECT_EQ(run({"set-table", d.path(), "--row", "0", "--value", "x"}).code, 2);
+    EXPECT_EQ(run({"set-table", d.path(), "--value", "x"}).code, 2);
+    EXPECT_EQ(run({"set-table", d.path(), "--row", "1", "--value", "x", "--bogus"}).code, 2);
+    EXPECT_EQ(run({"frobnicate"}).code, 2);
+    EXPECT_EQ(run({}).code, 2);
+}
+
+TEST(VeskoCli, MergesAndDeletesRowsOfTheList) {
+    Drawings d;
+    Result r = run({"merge-rows", d.path(), "1", "2", "3", "--tsv"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    PipelineList expected = d.list();
+    expected.mergeRows({0, 1, 2}, "P-101", "6.00");
+    EXPECT_EQ(r.out, textExport(expected));
+
+    r = run({"merge-rows", d.path(), "1", "2", "--number", "Q-1", "--page-number-position", "2", "--json"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const auto j = nlohmann::json::parse(r.out);
+    ASSERT_EQ(j["rows"].size(), 2u);
+    EXPECT_EQ(j["rows"][0][2], "Q-1");
+    EXPECT_EQ(j["rows"][0][12], "3.50");
+
+    EXPECT_EQ(run({"merge-rows", d.path(), "1"}).code, 2);
+    EXPECT_EQ(run({"merge-rows", d.path(), "1", "9"}).code, 2);
+
+    r = run({"delete-rows", d.path(), "2", "--tsv"});
+    ASSERT_EQ(r.code, 0);
+    expected = d.list();
+    expected.removeRows({1});
+    EXPECT_EQ(r.out, textExport(expected));
+}
+
+TEST(VeskoCli, CopiesTheReportOfATemplate) {
+    Drawings d;
+    writeFile(d.dir / "t.hcd", drawingText({{"样板"}, {}, 0, 1, [](tubra::report::InspectionReport& rep) {
+        rep.Face_ReportData.texts[5] = "TEMPLATE-NO";
+        rep.Face_ReportData.texts[8] = "UNIT";
+    }}));
+    writeFile(d.dir / "own.hcd", drawingText({{"own"}, {}, 0, 1, [](tubra::report::InspectionReport& rep) {
+        rep.Face_ReportData.texts[5] = "OWN-NO";
+    }}));
+    ASSERT_EQ(run({"copy-report", (d.dir / "t.hcd").string(), (d.dir / "own.hcd").string()}).code, 0);
+    ReadBack kept(readFile(d.dir / "own.hcd"));
+    EXPECT_EQ(txt(kept.report.Face_ReportData.texts[5]), "OWN-NO");
+    EXPECT_EQ(txt(kept.report.Face_ReportData.texts[8]), "UNIT");
+
+    ASSERT_EQ(run({"copy-report", (d.dir / "t.hcd").string(), (d.dir / "own.hcd").string(), "--keep", "none"}).code, 0);
+    EXPECT_EQ(txt(ReadBack(readFile(d.dir / "own.hcd")).report.Face_ReportData.texts[5]), "TEMPLATE-NO");
+
+    EXPECT_EQ(run({"copy-report", (d.dir / "none.hcd").string(), (d.dir / "own.hcd").string()}).code, 1);
+    EXPECT_EQ(run({"copy-report", (d.dir / "t.hcd").string(), (d.dir / "own.hcd").string(), "--keep", "colour"}).code, 2);
+}
+
+// The program killed at random moments of a batch of 200 files: every file stays whole, the
+// old one or the new one.
+TEST(VeskoCli, KilledBatchLeavesEveryFileOldOrNew) {
+    TempDir dir;
+    std::vector<std::string> oldText;
+    for (int i = 0; i < 200; ++i) {
+        oldText.push_back(drawingText({{"线", "P-" + std::to_string(i)}, {"张工"}, 10 + i % 30, static_cast<std::uint32_t>(i)}));
+        writeFile(dir / ("p" + std::to_string(1000 + i) + ".hcd"), oldText.back());
+    }
+    auto whole = [&](int i, const std::string& now) {
+        if (now == oldText[static_cast<std::size_t>(i)]) return 0;
+        ReadBack back(now);
+        if (back.table(9) != "99.9" || back.table(1) != "P-" + std::to_string(i)) return -1;
+        return 1;
+    };
+    // How long a whole batch takes here.
+    auto t0 = std::chrono::steady_clock::now();
+    ASSERT_EQ(run({"set-table", dir.path().string(), "--row", "10", "--value", "99.9"}).code, 0);
+    const auto full = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - t0).count();
+    std::mt19937 rng(7);
+    for (int round = 0; round < 4; ++round) {
+        for (int i = 0; i < 200; ++i) writeFile(dir / ("p" + std::to_string(1000 + i) + ".hcd"), oldText[static_cast<std::size_t>(i)]);
+        const pid_t pid = spawn({"set-table", dir.path().string(), "--row", "10", "--value", "99.9"}, -1, -1);
+        std::this_thread::sleep_for(std::chrono::microseconds(rng() % static_cast<unsigned>(std::max<long long>(full, 1000))));
+        ::kill(pid, SIGKILL);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        for (int i = 0; i < 200; ++i) {
+            const auto path = dir / ("p" + std::to_string(1000 + i) + ".hcd");
+            ASSERT_TRUE(std::filesystem::exists(path)) << path;
+            EXPECT_GE(whole(i, readFile(path)), 0) << path;
+        }
+    }
+}

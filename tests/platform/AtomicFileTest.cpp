@@ -1,0 +1,221 @@
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <set>
+#include <string>
+
+#include "platform/AtomicFile.h"
+
+namespace fs = std::filesystem;
+using platform::FileError;
+using platform::writeFileAtomically;
+
+namespace {
+
+class AtomicFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/tubra-atomic-XXXXXX";
+        dir_ = ::mkdtemp(tmpl);
+        oldUmask_ = ::umask(022);
+    }
+    void TearDown() override {
+        ::umask(oldUmask_);
+        fs::remove_all(dir_);
+    }
+
+    fs::path at(const std::string& name) const { return dir_ / name; }
+
+    std::string contents(const fs::path& p) const {
+        std::string s;
+        platform::readWholeFile(p, s);
+        return s;
+    }
+
+    std::set<std::string> names() const {
+        std::set<std::string> out;
+        for (const auto& e : fs::directory_iterator(dir_)) out.insert(e.path().filename().string());
+        return out;
+    }
+
+    // Runs a save in a child process that is killed after the first bytes of data are written.
+    void saveKilledMidway(const fs::path& file, bool unnamed) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            platform::AtomicWriteOptions o;
+            o.unnamedTemporary = unnamed;
+            o.write = [](int fd, const void* p, std::size_t n) -> ssize_t {
+                if (::write(fd, p, n / 2) > 0) ::kill(::getpid(), SIGKILL);
+                return -1;
+            };
+            writeFileAtomically(file, std::string(1000, 'k'), o);
+            ::_exit(0);
+        }
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status));
+    }
+
+    fs::path dir_;
+    mode_t oldUmask_ = 022;
+};
+
+TEST_F(AtomicFileTest, RefusesTargetsItMayNotReplace) {
+    // Write-protected, even for root: refused, untouched.
+    const fs::path ro = at("ro.hcd");
+    ASSERT_FALSE(writeFileAtomically(ro, "old\n"));
+    ::chmod(ro.c_str(), 0444);
+    EXPECT_EQ(writeFileAtomically(ro, "new\n"), FileError::readOnly);
+    EXPECT_EQ(contents(ro), "old\n");
+    platform::AtomicWriteOptions anyway;
+    anyway.refuseReadOnly = false;
+    EXPECT_FALSE(writeFileAtomically(ro, "new\n", anyway));
+    EXPECT_EQ(contents(ro), "new\n");
+    EXPECT_EQ(fs::status(ro).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+
+    // A FIFO, directly and through a link, stays a FIFO (and nothing blocks on it).
+    const fs::path fifo = at("fifo.hcd");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    EXPECT_EQ(writeFileAtomically(fifo, "x"), FileError::notRegularFile);
+    fs::create_symlink(fifo, at("to-fifo.hcd"));
+    EXPECT_EQ(writeFileAtomically(at("to-fifo.hcd"), "x"), FileError::notRegularFile);
+    EXPECT_TRUE(fs::is_fifo(fifo));
+
+    // A device behind a link, and a link to a descriptor of this process.
+    fs::create_symlink("/dev/null", at("null.hcd"));
+    EXPECT_EQ(writeFileAtomically(at("null.hcd"), "x"), FileError::notRegularFile);
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+    int pipeFds[2];
+    ASSERT_EQ(::pipe(pipeFds), 0);
+    fs::create_symlink("/proc/self/fd/" + std::to_string(pipeFds[1]), at("fd.hcd"));
+    EXPECT_TRUE(writeFileAtomically(at("fd.hcd"), "x"));
+    ::close(pipeFds[0]);
+    ::close(pipeFds[1]);
+
+    // A dangling link is neither replaced nor made to point at a new file.
+    fs::create_symlink(at("nowhere.hcd"), at("dangling.hcd"));
+    EXPECT_EQ(writeFileAtomically(at("dangling.hcd"), "x"), FileError::danglingLink);
+    EXPECT_TRUE(fs::is_symlink(at("dangling.hcd")));
+    EXPECT_FALSE(fs::exists(at("nowhere.hcd")));
+
+    // Every refusal explains itself, and left no temporary file behind.
+    EXPECT_EQ(platform::describe(make_error_code(FileError::readOnly)), "文件是只读的");
+    EXPECT_EQ(names(), (std::set<std::string>{"ro.hcd", "fifo.hcd", "to-fifo.hcd", "null.hcd",
+                                              "fd.hcd", "dangling.hcd"}));
+}
+
+TEST_F(AtomicFileTest, NamesUpToTheLongestTheSystemAllows) {
+    for (std::size_t length : {240u, 248u, 255u}) {
+        const std::string name = std::string(length - 4, 'n') + ".hcd";
+        ASSERT_FALSE(writeFileAtomically(at(name), "first\n")) << length;
+        ASSERT_FALSE(writeFileAtomically(at(name), "second\n")) << length;
+        EXPECT_EQ(contents(at(name)), "second\n");
+        EXPECT_LE(platform::temporaryNamePattern(name).size(), 255u);
+        platform::AtomicWriteOptions named;
+        named.unnamedTemporary = false;
+        ASSERT_FALSE(writeFileAtomically(at(name), "third\n", named)) << length;
+        EXPECT_EQ(contents(at(name)), "third\n");
+        fs::remove(at(name));
+    }
+    EXPECT_TRUE(names().empty());
+    // A multi-byte name is never cut inside a character.
+    const std::string chinese = std::string(240, 'a') + "管道图纸.hcd";
+    const std::string pattern = platform::temporaryNamePattern(chinese);
+    EXPECT_LE(pattern.size(), 255u);
+    EXPECT_EQ(pattern.substr(0, 241), std::string(".").append(240, 'a'));
+    EXPECT_EQ(pattern.substr(241), ".tubra-XXXXXX");
+}
+
+TEST_F(AtomicFileTest, NewFilesHonourTheUmaskReplacedOnesKeepModeAndOwner) {
+    ::umask(027);
+    ASSERT_FALSE(writeFileAtomically(at("a.hcd"), "a"));
+    EXPECT_EQ(fs::status(at("a.hcd")).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    ::umask(077);
+    platform::AtomicWriteOptions named;
+    named.unnamedTemporary = false;
+    ASSERT_FALSE(writeFileAtomically(at("b.hcd"), "b", named));
+    EXPECT_EQ(fs::status(at("b.hcd")).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+
+    // A replaced file keeps its mode whatever the umask.
+    ::chmod(at("a.hcd").c_str(), 0664);
+    ASSERT_FALSE(writeFileAtomically(at("a.hcd"), "aa"));
+    EXPECT_EQ(fs::status(at("a.hcd")).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                  fs::perms::group_write | fs::perms::others_read);
+
+    if (::geteuid() != 0) GTEST_SKIP() << "giving a file to another owner needs root";
+    ASSERT_EQ(::chown(at("a.hcd").c_str(), 4242, 4343), 0);
+    ASSERT_FALSE(writeFileAtomically(at("a.hcd"), "aaa"));
+    struct stat st {};
+    ASSERT_EQ(::stat(at("a.hcd").c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, 4242u);
+    EXPECT_EQ(st.st_gid, 4343u);
+    EXPECT_EQ(st.st_mode & 07777, 0664u);
+    EXPECT_EQ(contents(at("a.hcd")), "aaa");
+}
+
+TEST_F(AtomicFileTest, AKilledSaveLeavesNothingVisibleOrIsSweptByTheNextSave) {
+    const fs::path file = at("drawing.hcd");
+    ASSERT_FALSE(writeFileAtomically(file, "kept\n"));
+
+    // The unnamed temporary file vanishes with the process.
+    saveKilledMidway(file, true);
+    EXPECT_EQ(names(), std::set<std::string>{"drawing.hcd"});
+    EXPECT_EQ(contents(file), "kept\n");
+
+    // Where it must have a name, the next save of the same file removes it...
+    saveKilledMidway(file, false);
+    std::set<std::string> left = names();
+    ASSERT_EQ(left.size(), 2u);
+    left.erase("drawing.hcd");
+    const std::string leftover = *left.begin();
+    EXPECT_TRUE(leftover.starts_with(".drawing.hcd.tubra-")) << leftover;
+    EXPECT_EQ(contents(file), "kept\n");
+
+    // ...but not the temporary file of a save still running (it holds a lock), nor files of
+    // the user's that merely look alike, nor those of another drawing.
+    const std::string live = ".drawing.hcd.tubra-Live00";
+    const std::string lookalikes[] = {".drawing.hcd.tubra-abc", ".drawing.hcd.tubra-abcdefg",
+                                      ".drawing.hcd.tubra-ab.cd", ".other.hcd.tubra-Abc123",
+                                      "drawing.hcd.tubra-Abc123"};
+    int liveFd = ::open(at(live).c_str(), O_WRONLY | O_CREAT, 0600);
+    ASSERT_GE(liveFd, 0);
+    ASSERT_EQ(::flock(liveFd, LOCK_EX), 0);
+    for (const auto& n : lookalikes) ASSERT_FALSE(writeFileAtomically(at(n), "user's"));
+
+    ASSERT_FALSE(writeFileAtomically(file, "new\n"));
+    EXPECT_EQ(contents(file), "new\n");
+    std::set<std::string> expected{"drawing.hcd", live};
+    expected.insert(std::begin(lookalikes), std::end(lookalikes));
+    EXPECT_EQ(names(), expected);
+
+    // Once that save is gone, its file is swept too.
+    ::close(liveFd);
+    ASSERT_FALSE(writeFileAtomically(file, "newer\n"));
+    expected.erase(live);
+    EXPECT_EQ(names(), expected);
+}
+
+TEST_F(AtomicFileTest, ReadingStopsAtItsLimit) {
+    ASSERT_FALSE(writeFileAtomically(at("big"), std::string(1000, 'b')));
+    std::string s = "stale";
+    EXPECT_EQ(platform::readWholeFile(at("big"), s, 999), FileError::tooLarge);
+    EXPECT_TRUE(s.empty());
+    EXPECT_FALSE(platform::readWholeFile(at("big"), s, 1000));
+    EXPECT_EQ(s.size(), 1000u);
+    // A device that never ends is cut off as well.
+    EXPECT_EQ(platform::readWholeFile("/dev/zero", s, 1 << 20), FileError::tooLarge);
+}
+
+}  // namespace

@@ -1,0 +1,322 @@
+// Sessions through the real window: a script replayed with real mouse, key and dialog events
+// on the drawing view gives the very file the headless player gives; what the window records
+// replays to the same file; and the tools' feedback leaves the view's picture exactly as it
+// found it.
+
+#include <gtest/gtest.h>
+
+#include <deque>
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+
+#include "AppTestSupport.h"
+#include "platform/AtomicFile.h"
+#include "platform/qt/QtCanvas.h"
+#include "tubra/app/Commands.h"
+#include "tubra/app/DrawingView.h"
+#include "tubra/app/InstallCommands.h"
+#include "tubra/app/MainWindow.h"
+#include "tubra/app/ToolDialogs.h"
+#include "tubra/edit/SessionPlayer.h"
+
+using namespace tubra;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string readFile(const fs::path& p) {
+    std::string s;
+    EXPECT_FALSE(platform::readWholeFile(p, s)) << p;
+    return s;
+}
+
+std::vector<edit::KeyBinding> programKeys() {
+    std::vector<edit::KeyBinding> keys;
+    for (const app::Accelerator& a : app::Accelerators()) keys.push_back({std::string(a.keys), a.command});
+    return keys;
+}
+
+// The headless player's file for a script.
+std::string playHeadless(const std::string& script, const fs::path& out) {
+    model::AppContext app;
+    edit::CommandRegistry registry;
+    app::InstallCommands(registry);
+    edit::SessionPlayer player(app, registry, programKeys());
+    player.defaultSavePath = out;
+    const edit::SessionResult r = player.run(script);
+    EXPECT_TRUE(r.ok) << r.line << ": " << r.message;
+    return readFile(out);
+}
+
+// Message boxes answered from the script's answers; a box without one fails the test.
+class ReplayInteraction : public apptest::FakeInteraction {
+public:
+    platform::Answer ask(QWidget*, const platform::Message& m) override {
+        asked.push_back(m);
+        if (answers.empty()) {
+            ADD_FAILURE() << "a message box without an answer: " << m.text;
+            return m.defaultAnswer;
+        }
+        const platform::Answer a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+};
+
+// Plays a script on the window as a user would: mouse events on the drawing view at the
+// device points of the script's model points, keys, commands, and dialogs filled in through
+// their widgets.
+class WidgetPlayer {
+public:
+    WidgetPlayer(app::MainWindow& window, ReplayInteraction& ui) : window_(window), ui_(ui) {}
+
+    void run(const std::string& script, const fs::path& out) {
+        const edit::ParsedScript parsed = edit::ParseSessionScript(script);
+        ASSERT_TRUE(parsed.ok) << parsed.error;
+        for (const edit::ScriptLine& line : parsed.lines) {
+            SCOPED_TRACE("line " + std::to_string(line.number));
+            perform(line, out);
+            if (::testing::Test::HasFatalFailure()) return;
+        }
+        EXPECT_TRUE(dialogs_.empty()) << "dialog lines left";
+        EXPECT_TRUE(ui_.answers.empty()) << "answers left";
+    }
+
+private:
+    app::DrawingView& view() { return *window_.activeView(); }
+
+    void send(QEvent::Type type, const edit::DevicePoint& d, Qt::MouseButton button, Qt::MouseButtons buttons,
+              Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        QWidget* target = view().viewport();
+        const QPointF local(d.x, d.y);
+        QMouseEvent e(type, local, target->mapToGlobal(local), button, buttons, mods);
+        QCoreApplication::sendEvent(target, &e);
+    }
+
+    edit::DevicePoint at(double x, double y) { return view().controller().toDevice(x, y); }
+
+    void repaint() {
+        apptest::settle(2);
+        if (window_.activeView()) view().viewport()->repaint();
+    }
+
+    // Fills the dialog that is open from the next dialog line(s), through its widgets.
+    void drive(QDialog& dialog) {
+        auto* d = dynamic_cast<app::FieldFormDialog*>(&dialog);
+        ASSERT_NE(d, nullptr) << "a dialog that is not built from its fields";
+        while (dialog.isVisible()) {
+            if (dialogs_.empty()) {
+                ADD_FAILURE() << "a dialog without a dialog line: " << d->form().caption();
+                d->reject();
+                return;
+            }
+            const std::vector<std::string> tokens = dialogs_.front();
+            dialogs_.pop_front();
+            bool lastWasAction = false;
+            for (const std::string& token : tokens) {
+                if (!dialog.isVisible()) break;
+                const auto eq = token.find('=');
+                const std::string name = token.substr(0, eq);
+                if (eq != std::string::npos && d->form().hasField(name)) {
+                    setWidget(*d, name, token.substr(eq + 1));
+                    lastWasAction = false;
+                } else {
+                    press(*d, token);
+                    lastWasAction = true;
+                }
+            }
+            if (dialog.isVisible() && !lastWasAction) press(*d, "ok");
+        }
+    }
+
+    void setWidget(app::FieldFormDialog& d, const std::string& name, const std::string& value) {
+        QWidget* w = d.fieldWidget(name);
+        ASSERT_NE(w, nullptr) << name;
+        const QString v = QString::fromStdString(value);
+        if (auto* e = qobject_cast<QLineEdit*>(w)) {
+            e->selectAll();
+            QTest::keyClick(e, Qt::Key_Delete);
+            QTest::keyClicks(e, v);
+        } else if (auto* p = qobject_cast<QPlainTextEdit*>(w)) {
+            p->setPlainText(v);
+        } else if (auto* c = qobject_cast<QComboBox*>(w)) {
+            if (c->isEditable()) {
+                c->setEditText(v);
+            } else {
+                const int i = c->findText(v);
+                ASSERT_GE(i, 0) << name << "=" << value;
+                c->setCurrentIndex(i);
+            }
+        } else if (auto* k = qobject_cast<QCheckBox*>(w)) {
+            k->setChecked(value == "1");
+        } else {
+            auto* r = w->findChild<QRadioButton*>(QString::fromStdString(name + ":" + value));
+            ASSERT_NE(r, nullptr) << name << "=" << value;
+            QTest::mouseClick(r, Qt::LeftButton);
+        }
+        EXPECT_EQ(d.form().field(name), value) << name;
+    }
+
+    void press(app::FieldFormDialog& d, const std::string& action) {
+        if (action == "ok" || action == "cancel") {
+            auto* b = d.findChild<QAbstractButton*>(QString::fromStdString(action));
+            ASSERT_NE(b, nullptr);
+            QTest::mouseClick(b, Qt::LeftButton);
+        } else {
+            d.perform(action);
+        }
+    }
+
+    void perform(const edit::ScriptLine& line, const fs::path& out) {
+        using K = edit::ScriptLine::Kind;
+        const auto& v = line.numbers;
+        switch (line.kind) {
+            case K::New: {
+                ui_.newDrawing = view::NewDrawingValues{30, 30, v.empty() ? 0.0 : v[0]};
+                window_.runCommand(app::cmd::New);
+                for (int i = 0; i < 50 && view().document().newDrawingFlag; ++i) apptest::settle(1);
+                ASSERT_EQ(view().document().newDrawingFlag, 0);
+                // Every dialog of the view is filled from the script.
+                view().qtForms().onShow = [this](QDialog& dialog, platform::Form&) {
+                    QTimer::singleShot(0, &dialog, [this, &dialog] { drive(dialog); });
+                };
+                break;
+            }
+            case K::Command: window_.runCommand(static_cast<int>(v[0])); break;
+            case K::Click: {
+                const auto d = at(v[0], v[1]);
+                Qt::KeyboardModifiers m;
+                if (line.shift) m |= Qt::ShiftModifier;
+                if (line.ctrl) m |= Qt::ControlModifier;
+                send(QEvent::MouseMove, d, Qt::NoButton, Qt::NoButton, m);
+                send(QEvent::MouseButtonPress, d, Qt::LeftButton, Qt::LeftButton, m);
+                send(QEvent::MouseButtonRelease, d, Qt::LeftButton, Qt::NoButton, m);
+                break;
+            }
+            case K::RightClick: {
+                const auto d = at(v[0], v[1]);
+                send(QEvent::MouseMove, d, Qt::NoButton, Qt::NoButton);
+                send(QEvent::MouseButtonPress, d, Qt::RightButton, Qt::RightButton);
+                send(QEvent::MouseButtonRelease, d, Qt::RightButton, Qt::NoButton);
+                break;
+            }
+            case K::Move: send(QEvent::MouseMove, at(v[0], v[1]), Qt::NoButton, Qt::NoButton); break;
+            case K::Drag: {
+                const auto a = at(v[0], v[1]);
+                const auto b = at(v[2], v[3]);
+                send(QEvent::MouseMove, a, Qt::NoButton, Qt::NoButton);
+                send(QEvent::MouseButtonPress, a, Qt::LeftButton, Qt::LeftButton);
+                send(QEvent::MouseMove, b, Qt::NoButton, Qt::LeftButton);
+                send(QEvent::MouseButtonRelease, b, Qt::LeftButton, Qt::NoButton);
+                break;
+            }
+            case K::Key: {
+                const QKeySequence seq = QKeySequence::fromString(
+                    QString::fromStdString(edit::CanonicalKeyName(line.text)), QKeySequence::PortableText);
+                ASSERT_FALSE(seq.isEmpty()) << line.text;
+                // Keys go to the view the user works in.
+                QApplication::setActiveWindow(&window_);
+                view().setFocus();
+                QTest::keySequence(view().viewport(), seq);
+                break;
+            }
+            case K::Answer: {
+                const std::string& a = line.text;
+                ui_.answers.push_back(a == "yes"  ? platform::Answer::Yes
+                                      : a == "no" ? platform::Answer::No
+                                      : a == "ok" ? platform::Answer::Ok
+                                                  : platform::Answer::Cancel);
+                return;
+            }
+            case K::Dialog: dialogs_.push_back(line.tokens); return;
+            case K::Save:
+                ui_.saveName = QString::fromStdString(out.string());
+                window_.runCommand(app::cmd::Save);
+                break;
+            case K::ExpectMessage:
+                ASSERT_FALSE(ui_.asked.empty());
+                EXPECT_EQ(ui_.asked.back().text, line.text);
+                return;
+            case K::ExpectCount: {
+                const auto& list = view().document().drawing.objects;
+                const int have = v.size() == 2 ? list.countOfKind(static_cast<int>(v[1])) : static_cast<int>(list.size());
+                EXPECT_EQ(have, static_cast<int>(v[0]));
+                return;
+            }
+            case K::ExpectDiscarded:
+                EXPECT_EQ(view().document().discardBox.objects.size(), static_cast<std::size_t>(v[0]));
+                return;
+            case K::ExpectSelected:
+                EXPECT_EQ(view().document().selection.size(), static_cast<std::size_t>(v[0]));
+                return;
+            default: return;  // the other checks belong to the headless player
+        }
+        EXPECT_TRUE(dialogs_.empty()) << "a dialog line was not used";
+        EXPECT_TRUE(ui_.answers.empty()) << "an answer was not used";
+        repaint();
+    }
+
+    app::MainWindow& window_;
+    ReplayInteraction& ui_;
+    std::deque<std::vector<std::string>> dialogs_;
+};
+
+class SessionReplayTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        apptest::application();
+        window = std::make_unique<app::MainWindow>(context, ui);
+        window->resize(1100, 800);
+        window->show();
+        window->activateWindow();
+        apptest::settle();
+    }
+
+    apptest::TempDir dir;
+    model::AppContext context;
+    ReplayInteraction ui;
+    std::unique_ptr<app::MainWindow> window;
+};
+
+}  // namespace
+
+TEST_F(SessionReplayTest, TheWindowDrawsTheSameFileAsThePlayer) {
+    const std::string script = readFile(fs::path(TUBRA_SESSIONS) / "pipeline-e2e.session");
+    const std::string headless = playHeadless(script, dir / "headless.hcd");
+    WidgetPlayer(*window, ui).run(script, dir / "window.hcd");
+    const std::string drawn = readFile(dir / "window.hcd");
+    ASSERT_FALSE(drawn.empty());
+    EXPECT_TRUE(drawn == headless) << "the window's file differs from the player's";
+}
+
+TEST_F(SessionReplayTest, WhatTheWindowRecordsReplaysToTheSameFile) {
+    const fs::path recorded = dir / "recorded.session";
+    ASSERT_TRUE(window->startRecording(QString::fromStdString(recorded.string())));
+    EXPECT_TRUE(window->recording());
+    const std::string script = readFile(fs::path(TUBRA_SESSIONS) / "pipeline-e2e.session");
+    WidgetPlayer(*window, ui).run(script, dir / "window.hcd");
+    window->stopRecording();
+    const std::string again = playHeadless(readFile(recorded), dir / "again.hcd");
+    EXPECT_TRUE(again == readFile(dir / "window.hcd")) << readFile(recorded);
+}
+
+TEST_F(SessionReplayTest, DialogsShowTheirFieldsByName) {
+    const std::string script =
+        "new 0\ncommand 2709\nclick 300 -1100\n"
+        "dialog Distanc=1000 DistTxt=\"8000 mm\" flow=逆管道方向 count=2\n"
+        "dialog choice=焊缝\n"
+        "click 1166 -1600\n";
+    WidgetPlayer(*window, ui).run(script, dir / "unused.hcd");
+    const auto& list = window->activeView()->document().drawing.objects;
+    ASSERT_EQ(list.size(), 3u);
+    EXPECT_EQ(list.at(0).Port4.z, -1);
+    EXPECT_EQ(list.at(2).MainType, 8);
+}

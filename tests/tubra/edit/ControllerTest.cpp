@@ -1,0 +1,433 @@
+// The view controller: tools and their check marks, the snap sets tools force, the rubber
+// band, feedback that erases itself, the right button, panning, moving labels and the whole
+// drawing, and the document staying sound whatever the mouse does.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+#include <tuple>
+
+#include "EditTestSupport.h"
+#include "tubra/edit/Tools.h"
+
+using namespace tubra;
+using edit::CursorShape;
+using edit::ToolKind;
+using edittest::Bench;
+using model::Vec3;
+
+namespace {
+
+namespace cmd = edit::cmd;
+
+// Whether every inverting or XOR figure drawn since `from` was drawn an even number of times:
+// then the screen is as it was before.
+bool feedbackErased(const platform::RecordingCanvas& c, std::size_t from = 0) {
+    std::map<std::tuple<int, std::vector<std::pair<int, int>>, int, unsigned>, int> counts;
+    for (const platform::CanvasCall& call : c.callsSince(from)) {
+        if (call.state.rasterOp == platform::RasterOp::Copy) continue;
+        std::vector<std::pair<int, int>> pts;
+        for (const platform::Point& p : call.points) pts.emplace_back(p.x, p.y);
+        pts.emplace_back(call.rect.left, call.rect.top);
+        pts.emplace_back(call.rect.right, call.rect.bottom);
+        ++counts[{static_cast<int>(call.kind), pts, call.state.pen.width, call.state.pen.colour}];
+    }
+    for (const auto& [key, n] : counts)
+        if (n % 2) return false;
+    return true;
+}
+
+const double kCos30 = std::cos(30 * view::kDegToRad);
+
+// The main pipe of most tests: (300, -1100) east, 1000 long, ending at (1166.03, -1600).
+void mainPipe(Bench& b) {
+    b.controller->command(cmd::MainPipe);
+    b.segment(300, -1100, 1166, -1600, {"Distanc=1000"});
+}
+
+}  // namespace
+
+TEST(ViewController, ToolsSwitchAndShowTheirCheckMarks) {
+    Bench b;
+    auto& c = *b.controller;
+    c.command(cmd::MainPipe);
+    EXPECT_TRUE(c.isChecked(cmd::MainPipe));
+    EXPECT_EQ(c.cursor(), CursorShape::Draw);
+    c.command(cmd::ClosedPipe);
+    EXPECT_TRUE(c.closedPipe());
+    // Pressing a non-toggling tool again restarts it, and the reset clears the modifier.
+    c.command(cmd::MainPipe);
+    EXPECT_TRUE(c.isChecked(cmd::MainPipe));
+    EXPECT_FALSE(c.closedPipe());
+    // Toggling tools go off when pressed again.
+    c.command(496);
+    EXPECT_EQ(c.tool(), (edit::Tool{ToolKind::Component, 53}));
+    EXPECT_TRUE(c.isChecked(496));
+    EXPECT_FALSE(c.isChecked(cmd::MainPipe));
+    c.command(496);
+    EXPECT_EQ(c.tool().kind, ToolKind::None);
+    EXPECT_EQ(c.cursor(), CursorShape::Arrow);
+    c.command(cmd::Select);
+    c.command(cmd::Select);
+    EXPECT_EQ(c.tool().kind, ToolKind::None);
+    c.command(cmd::Pan);
+    EXPECT_EQ(c.cursor(), CursorShape::Hand);
+    c.command(cmd::DeleteTool);
+    EXPECT_EQ(c.cursor(), CursorShape::Delete);
+    EXPECT_TRUE(c.isChecked(cmd::DeleteTool) && c.isChecked(cmd::DeleteSelection));
+    // The space-slanted pipe is not available.
+    b.prompter.queue(platform::Answer::Ok, 0);
+    c.command(cmd::SpaceSlant);
+    EXPECT_EQ(b.prompter.last()->text, "此功能目前不能使用!");
+    EXPECT_EQ(b.prompter.last()->caption, "");
+}
+
+TEST(ViewController, ToolsForceTheirSnapSetsUntilTheNextReset) {
+    Bench b;
+    auto& c = *b.controller;
+    auto& snap = b.settings.snap;
+    // The gate valve catches end points only; the next tool brings the others back.
+    c.command(cmd::GateValve);
+    EXPECT_TRUE(snap.endPoints);
+    EXPECT_FALSE(snap.midPoints || snap.anyPoint);
+    c.command(2727);
+    EXPECT_TRUE(snap.midPoints && snap.anyPoint);
+    // A key toggles a flag until the next reset.
+    c.command(cmd::SnapEnd);
+    EXPECT_FALSE(snap.endPoints);
+    EXPECT_FALSE(c.isChecked(cmd::SnapEnd));
+    c.command(cmd::Select);
+    EXPECT_TRUE(snap.endPoints);
+    // Deleting the selection keeps the user's flags and works with middles and segments only.
+    c.command(cmd::DeleteSelection);
+    EXPECT_FALSE(snap.endPoints);
+    EXPECT_TRUE(snap.midPoints && snap.anyPoint);
+    c.command(cmd::Select);
+    EXPECT_TRUE(snap.endPoints);
+    // Weld-only snapping is not part of the tools' sets.
+    c.command(cmd::SnapWeld);
+    c.command(cmd::MainPipe);
+    EXPECT_TRUE(snap.weldsOnly);
+    // A right click turns all three on, whatever was saved.
+    c.command(cmd::SnapMid);
+    c.rightDown(b.at(2000, -1900));
+    EXPECT_TRUE(snap.endPoints && snap.midPoints && snap.anyPoint);
+    // A new view starts from the defaults.
+    edit::ViewController other({b.doc, b.view, b.settings, b.port, b.prompter, b.forms, {}});
+    EXPECT_EQ(b.settings, edit::EditSettings());
+}
+
+TEST(ViewController, RubberBandFollowsTheMouseAndErasesItself) {
+    Bench b;
+    auto& c = *b.controller;
+    c.command(cmd::MainPipe);
+    b.click(300, -1100);
+    EXPECT_EQ(c.phase(), 1);
+    EXPECT_EQ(c.startPoint(), Vec3(300, -1100, 0));
+    const std::size_t from = b.port.canvas.calls().size();
+    for (double l : {100.0, 250.0, 400.0}) b.move(300 + l * kCos30, -1100 - l / 2);
+    EXPECT_EQ(b.port.status, "管长=399     毫米   角度=329.97度");
+    b.move(300, -700);
+    EXPECT_EQ(b.port.status, "管长=400     毫米   角度=90.00 度");
+    // The band with the inverting pen, the tracking line in the tracking colour under XOR.
+    bool band = false, track = false;
+    for (const auto& call : b.port.canvas.callsSince(from)) {
+        band |= call.state.rasterOp == platform::RasterOp::Not;
+        track |= call.state.rasterOp == platform::RasterOp::XorPen &&
+                 call.state.pen.colour == b.doc.settings().TractColor;
+    }
+    EXPECT_TRUE(band && track);
+    EXPECT_FALSE(feedbackErased(b.port.canvas, from));
+    c.cancel();
+    EXPECT_TRUE(feedbackErased(b.port.canvas, from));
+    EXPECT_EQ(c.phase(), 0);
+}
+
+TEST(ViewController, EveryFeedbackIsErasedExactly) {
+    Bench b;
+    mainPipe(b);
+    auto& c = *b.controller;
+    b.port.canvas.clear();
+    // Snap markers while hovering over end, middle and segment.
+    c.command(cmd::Weld);
+    for (auto [x, y] : {std::pair{300.0, -1100.0}, {733.0, -1350.0}, {900.0, -1447.0}, {2000.0, -500.0},
+                        {1166.0, -1600.0}})
+        b.move(x, y);
+    c.cancel();
+    EXPECT_TRUE(feedbackErased(b.port.canvas));
+    // The selection rectangle.
+    b.port.canvas.clear();
+    c.command(cmd::Select);
+    c.mouseMove(b.at(100, -900));
+    c.leftDown(b.at(100, -900));
+    c.mouseMove(b.at(150, -950), true);
+    c.mouseMove(b.at(200, -1000), true);
+    c.leftUp(b.at(200, -1000));
+    EXPECT_TRUE(feedbackErased(b.port.canvas));
+    // Ghosts of a move that is cancelled by the right button.
+    b.click(733, -1350);
+    ASSERT_EQ(b.doc.selection.size(), 1u);
+    c.command(cmd::MoveObjects);
+    b.port.canvas.clear();
+    b.port.repaints = 0;
+    c.mouseMove(b.at(500, -1000));
+    c.leftDown(b.at(500, -1000));
+    c.mouseMove(b.at(520, -1010), true);
+    c.mouseMove(b.at(540, -1030), true);
+    c.cancel();
+    EXPECT_TRUE(feedbackErased(b.port.canvas));
+    EXPECT_GT(b.port.repaints, 0);
+}
+
+TEST(ViewController, SelectionClicksToggleAndHighlight) {
+    Bench b;
+    mainPipe(b);
+    auto& c = *b.controller;
+    c.command(cmd::Select);
+    b.port.canvas.clear();
+    b.click(733, -1350);
+    EXPECT_EQ(b.doc.selection.size(), 1u);
+    const auto highlights = b.port.canvas.segmentsInColour(b.doc.settings().SelectionColor);
+    EXPECT_FALSE(highlights.empty());
+    b.click(733, -1350);
+    EXPECT_TRUE(b.doc.selection.empty());
+    EXPECT_TRUE(feedbackErased(b.port.canvas));
+    // Without a tool a click selects as well; a right click empties the selection.
+    c.command(cmd::Select);
+    b.click(300, -1100);
+    EXPECT_EQ(b.doc.selection.size(), 1u);
+    c.rightDown(b.at(2500, -1900));
+    EXPECT_TRUE(b.doc.selection.empty());
+}
+
+TEST(ViewController, RightButtonOpensPropertiesAndCancels) {
+    Bench b;
+    mainPipe(b);
+    auto& c = *b.controller;
+    c.command(cmd::MainPipe);
+    b.click(1166.03, -1600);
+    ASSERT_EQ(c.phase(), 1);
+    // With a start point placed the right button only cancels.
+    c.rightDown(b.at(733, -1350));
+    EXPECT_EQ(c.phase(), 0);
+    EXPECT_EQ(c.tool().kind, ToolKind::None);
+    // With the gate valve tool on, a right click on the pipe shows its properties and places
+    // no valve.
+    c.command(cmd::GateValve);
+    b.forms.queue({"DistTxt=A-1"}, 0);
+    c.mouseMove(b.at(300, -1100));
+    c.rightDown(b.at(300, -1100));
+    EXPECT_EQ(b.doc.drawing.objects.size(), 1u);
+    EXPECT_EQ(b.doc.drawing.objects.at(0).DistTxt.str(), "A-1");
+    EXPECT_TRUE(b.doc.isModified());
+    EXPECT_EQ(c.tool().kind, ToolKind::None);
+}
+
+TEST(ViewController, RightDragZoomsOneStepPerFewPixels) {
+    Bench b;
+    auto& c = *b.controller;
+    const double zoom = b.view.ZoomPara;
+    c.rightDown({500, 400});
+    c.mouseMove({500, 397}, false, true);
+    EXPECT_EQ(b.view.ZoomPara, zoom);
+    c.mouseMove({500, 394}, false, true);  // more than 5 above: out
+    EXPECT_NEAR(b.view.ZoomPara, zoom - 0.05, 1e-12);
+    c.mouseMove({500, 390}, false, true);
+    EXPECT_NEAR(b.view.ZoomPara, zoom - 0.05, 1e-12);
+    c.mouseMove({500, 410}, false, true);  // below: in
+    EXPECT_NEAR(b.view.ZoomPara, zoom, 1e-12);
+    c.rightUp({500, 410});
+    c.mouseMove({500, 300});
+    EXPECT_NEAR(b.view.ZoomPara, zoom, 1e-12);
+    EXPECT_FALSE(b.port.applied.empty());
+}
+
+TEST(ViewController, PanScrollsByTheMouseDisplacement) {
+    Bench b;
+    auto& c = *b.controller;
+    c.command(cmd::Pan);
+    b.port.scroll = {200, 100};
+    c.leftDown({400, 300});
+    EXPECT_EQ(c.cursor(), CursorShape::HandHeld);
+    c.mouseMove({350, 320}, true);
+    EXPECT_EQ(b.port.scroll, (platform::Point{250, 80}));
+    c.mouseMove({300, 300}, true);
+    EXPECT_EQ(b.port.scroll, (platform::Point{300, 100}));
+    c.leftUp({300, 300});
+    EXPECT_EQ(c.cursor(), CursorShape::Hand);
+}
+
+TEST(ViewController, LabelsMoveByHandAndKeepTheirPlace) {
+    Bench b;
+    mainPipe(b);
+    b.forms.queue({}, 0);
+    b.controller->command(459);  // a column: its label "<0001>"
+    b.click(733, -1350);
+    model::PipeObject& column = b.doc.drawing.objects.last();
+    ASSERT_EQ(column.SubType, 42);
+    column.dimTxt_st = {800, -1300, 0};
+    column.dimAngle = 0;
+    auto& c = *b.controller;
+    c.command(cmd::MoveDimension);
+    EXPECT_EQ(c.cursor(), CursorShape::Pointer);
+    b.port.canvas.clear();
+    c.mouseMove(b.at(830, -1310));
+    EXPECT_EQ(c.snap().hit, &column);
+    EXPECT_FALSE(b.port.canvas.segmentsInColour(b.doc.settings().TractColor).empty());
+    c.leftDown(b.at(830, -1310));
+    c.mouseMove(b.at(880, -1210), true);
+    c.leftUp(b.at(880, -1210));
+    EXPECT_NEAR(column.dimTxt_st.x, 850, 1.5);
+    EXPECT_NEAR(column.dimTxt_st.y, -1200, 1.5);
+    EXPECT_EQ(column.dimYX1_st, Vec3(1, 1, 1));
+    // Away from every label the frame goes.
+    const std::size_t from = b.port.canvas.calls().size();
+    c.mouseMove(b.at(2500, -1900));
+    EXPECT_EQ(c.snap().hit, nullptr);
+    (void)from;
+}
+
+TEST(ViewController, TheWholeDrawingMovesWithItsFrame) {
+    Bench b;
+    mainPipe(b);
+    const Vec3 before = b.doc.drawing.objects.at(0).Port1;
+    auto& c = *b.controller;
+    c.command(cmd::MoveDrawing);
+    c.mouseMove(b.at(500, -500));
+    c.leftDown(b.at(500, -500));
+    c.mouseMove(b.at(600, -700), true);
+    c.leftUp(b.at(600, -700));
+    const Vec3 after = b.doc.drawing.objects.at(0).Port1;
+    EXPECT_NEAR(after.x - before.x, 100, 1.5);
+    EXPECT_NEAR(after.y - before.y, -200, 1.5);
+    EXPECT_EQ(after.x - before.x, std::trunc(after.x - before.x));
+    EXPECT_TRUE(b.doc.isModified());
+}
+
+TEST(ViewController, NothingRefersToRemovedObjects) {
+    Bench b;
+    mainPipe(b);
+    auto& c = *b.controller;
+    c.command(cmd::Select);
+    b.click(733, -1350);
+    ASSERT_EQ(b.doc.selection.size(), 1u);
+    // Clear all: the list is empty and so is the selection; the discard box stays.
+    b.prompter.queue(platform::Answer::Ok, 0);
+    c.command(cmd::ClearAll);
+    EXPECT_TRUE(b.doc.drawing.objects.empty());
+    EXPECT_TRUE(b.doc.selection.empty());
+    EXPECT_EQ(b.doc.drawing.Total(), 0);
+    // Deleting the only object by click: after OK the list and the box are empty.
+    mainPipe(b);
+    c.command(cmd::Select);
+    b.click(733, -1350);
+    c.command(cmd::DeleteTool);
+    b.prompter.queue(platform::Answer::Ok, 0);
+    b.click(733, -1350);
+    EXPECT_EQ(b.prompter.last()->caption, "严重警告");
+    EXPECT_TRUE(b.doc.drawing.objects.empty());
+    EXPECT_TRUE(b.doc.discardBox.objects.empty());
+    EXPECT_TRUE(b.doc.selection.empty());
+    EXPECT_EQ(c.tool().kind, ToolKind::None);
+    // Undo and restore keep Total.
+    mainPipe(b);
+    b.segment(1166.03, -1600, 1599, -1850, {"Distanc=500"});
+    c.command(cmd::UndoObject);
+    EXPECT_EQ(b.doc.drawing.Total(), 1);
+    EXPECT_EQ(b.doc.discardBox.objects.Total, 1);
+    c.command(cmd::Restore);
+    EXPECT_EQ(b.doc.drawing.Total(), 2);
+    EXPECT_EQ(b.doc.discardBox.objects.Total, 0);
+}
+
+TEST(ViewController, StrayClicksAddNothing) {
+    Bench b;
+    mainPipe(b);
+    auto& c = *b.controller;
+    c.command(cmd::MainPipe);
+    // A second click on the first: no segment, the start point stays.
+    b.click(2000, -500);
+    b.click(2000, -500);
+    EXPECT_EQ(c.phase(), 1);
+    EXPECT_EQ(b.doc.drawing.objects.size(), 1u);
+    c.cancel();
+    // Far outside the sheet and the window.
+    for (double v : {1e9, -1e9, 1e15}) {
+        c.mouseMove({v, -v});
+        c.leftDown({v, -v});
+        c.leftUp({v, -v});
+        c.rightDown({v, v});
+        c.rightUp({v, v});
+    }
+    EXPECT_EQ(b.doc.drawing.objects.size(), 1u);
+    // Plane-slant mode cannot change while a start point is placed.
+    c.command(cmd::MainPipe);
+    b.click(2000, -500);
+    c.command(cmd::PlaneSlant);
+    EXPECT_FALSE(c.planeSlant());
+}
+
+TEST(ViewController, CancelledDialogsAddNothing) {
+    Bench b;
+    mainPipe(b);
+    auto& c = *b.controller;
+    const std::size_t n = b.doc.drawing.objects.size();
+    // Plane dialog.
+    c.command(cmd::MainPipe);
+    c.command(cmd::PlaneSlant);
+    ASSERT_TRUE(c.planeSlant());
+    b.forms.queue({"cancel"}, 0);
+    b.click(1166.03, -1600);
+    EXPECT_EQ(b.doc.drawing.objects.size(), n);
+    // Direction of an elbow, connection of a tee, the text of a text block.
+    c.command(cmd::Elbow);
+    b.forms.queue({"cancel"}, 0);
+    b.click(733, -1350);
+    c.command(cmd::Tee);
+    b.forms.queue({"cancel"}, 0);
+    b.click(733, -1350);
+    c.command(cmd::TextBlock);
+    b.forms.queue({"text=abc", "cancel"}, 0);
+    b.click(1500, -500);
+    EXPECT_EQ(b.doc.drawing.objects.size(), n);
+    // The segment dialog cancelled keeps the segment as built.
+    c.command(cmd::MainPipe);
+    b.segment(1166.03, -1600, 1599, -1850, {"Distanc=700", "cancel"});
+    EXPECT_EQ(b.doc.drawing.objects.size(), n + 1);
+    EXPECT_NEAR(b.doc.drawing.objects.last().Distanc, 500, 1.0);
+}
+
+TEST(ViewController, ReportPagesStopTheMouseAndToolsBringTheDrawingBack) {
+    Bench b;
+    auto& c = *b.controller;
+    b.view.reportDisplay = {1, 3};
+    c.command(cmd::Select);
+    EXPECT_EQ(b.view.reportDisplay[0], 0);
+    b.view.reportDisplay = {1, 3};
+    c.command(cmd::MainPipe);
+    b.view.reportDisplay = {1, 3};
+    b.click(300, -1100);
+    EXPECT_EQ(c.phase(), 0);
+    b.view.reportDisplay = {0, 3};
+    b.click(300, -1100);
+    EXPECT_EQ(c.phase(), 1);
+    c.rest();
+    EXPECT_EQ(c.phase(), 0);
+    EXPECT_EQ(c.tool().kind, ToolKind::None);
+}
+
+TEST(ViewController, StatusLineShowsPositionAndCounts) {
+    Bench b;
+    mainPipe(b);
+    b.move(1000, -1000);
+    EXPECT_EQ(b.port.status,
+              "(1000, 1050)   数量=1       废弃箱中可恢复数量=0      选中对象=0    放大倍数=1.00 ");
+    b.controller->command(cmd::Select);
+    b.click(733, -1350);
+    b.move(1000, -1000);
+    EXPECT_NE(b.port.status.find("选中对象=1  "), std::string::npos);
+    b.controller->command(cmd::MoveObjects);
+    b.move(1000, -1000);
+    EXPECT_EQ(b.port.status, edit::message::kMoveHelp);
+}

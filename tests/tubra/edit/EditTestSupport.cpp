@@ -1,0 +1,57 @@
+#include "EditTestSupport.h"
+
+#include <cmath>
+
+namespace edittest {
+
+using namespace tubra;
+
+RecordingPort::RecordingPort() : canvas({96.0 / 254.0, {1024, 768}}) {
+    canvas.setViewportOrigin({-scroll.x, -scroll.y});
+}
+
+edit::DeviceTransform RecordingPort::transform() const {
+    return {96.0 / 254.0, static_cast<double>(scroll.x), static_cast<double>(scroll.y)};
+}
+
+void RecordingPort::scrollToDevice(int x, int y) {
+    scroll = {x, y};
+    canvas.setViewportOrigin({-scroll.x, -scroll.y});
+    ++repaints;
+}
+
+void RecordingPort::apply(const view::ScrollChange& change) {
+    applied.push_back(change);
+    if (change.scroll)
+        scrollToDevice(static_cast<int>(std::lround(change.position.x * 96.0 / 254.0)),
+                       static_cast<int>(std::lround(-change.position.y * 96.0 / 254.0)));
+    if (change.invalidate) ++repaints;
+}
+
+platform::Canvas* RecordingPort::beginFeedback() { return &canvas; }
+
+Bench::Bench() {
+    doc.onNewDocument();
+    view::ApplyNewDrawing(view, doc, view::NewDrawingValues{});
+    controller = std::make_unique<edit::ViewController>(
+        edit::ViewController::Services{doc, view, settings, port, prompter, forms, {}});
+}
+
+Bench::~Bench() { controller.reset(); }
+
+void Bench::move(double x, double y) { controller->mouseMove(at(x, y)); }
+
+void Bench::click(double x, double y) {
+    const DevicePoint p = at(x, y);
+    controller->mouseMove(p);
+    controller->leftDown(p);
+    controller->leftUp(p);
+}
+
+void Bench::segment(double ax, double ay, double bx, double by, std::vector<std::string> dialog) {
+    click(ax, ay);
+    forms.queue(std::move(dialog), 0);
+    click(bx, by);
+}
+
+}  // namespace edittest

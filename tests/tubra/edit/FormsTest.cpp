@@ -1,0 +1,270 @@
+// The dialogs of the tools and the property dialogs: what they show, what OK writes back and
+// what they refuse.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "text/Gbk.h"
+#include "tubra/edit/PropertyDialogs.h"
+#include "tubra/edit/SessionPlayer.h"
+#include "tubra/edit/ToolForms.h"
+
+using namespace tubra;
+using model::PipeObject;
+using model::Vec3;
+using platform::FormState;
+
+namespace {
+
+const view::AxisAngles kAxes{30, 30};
+const edit::PropertyContext kContext{kAxes, 1.0};
+
+struct Ui {
+    platform::ScriptedPrompter prompter{{}};
+    edit::ScriptFormHost host{prompter};
+    platform::FormContext context{prompter, host};
+};
+
+PipeObject eastSegment(double length) {
+    const Vec3 a(1000, -1000, 300);
+    Vec3 b = view::StepAlong(kAxes, a, 2, length);
+    b.z = 300;
+    PipeObject o(model::CreationValues{2, 0, 2.0, a, b, length, -1});
+    o.DistTxt = "1000";
+    o.dimAngle = 300;
+    return o;
+}
+
+FormState set(platform::Form& f, std::initializer_list<std::pair<const char*, const char*>> values,
+              platform::FormContext& c, const char* action = "ok") {
+    for (const auto& [name, value] : values) {
+        std::string error;
+        EXPECT_TRUE(f.setField(name, value, &error)) << name << ": " << error;
+    }
+    return f.act(action, c);
+}
+
+}  // namespace
+
+TEST(SegmentForm, ShowsTheSegmentAndMovesItsEndWithTheLength) {
+    Ui ui;
+    edit::SegmentForm f(eastSegment(1000), kContext);
+    EXPECT_EQ(f.caption(), "对象属性——管段");
+    EXPECT_EQ(f.field("name"), "主线管");
+    EXPECT_EQ(f.field("direction"), "东");
+    EXPECT_EQ(f.field("Distanc"), "1000 ");
+    EXPECT_EQ(f.field("angle"), "30.00");
+    EXPECT_EQ(f.field("count"), "1");
+    EXPECT_EQ(f.field("plane"), "无");
+    EXPECT_EQ(f.field("Port3.x"), "无");
+    EXPECT_EQ(f.field("Port1.z"), "300.00");
+    EXPECT_EQ(f.field("flow"), "不画");
+    std::string error;
+    EXPECT_FALSE(f.setField("Port1.x", "5", &error));
+    EXPECT_FALSE(f.setField("flow", "随便", &error));
+    EXPECT_FALSE(f.setField("colour", "red", &error));
+    EXPECT_NE(error.find("colour"), std::string::npos);
+
+    EXPECT_EQ(set(f, {{"Distanc", "1500"}, {"DistTxt", " 1500"}, {"angle", "30.5"}, {"count", "3"}}, ui.context),
+              FormState::Accepted);
+    const PipeObject& r = f.result();
+    const Vec3 end = view::StepAlong(kAxes, r.Port1, 2, 1500);
+    EXPECT_EQ(r.Distanc, 1500);
+    EXPECT_NEAR(r.Port2.x, end.x, 1e-9);
+    EXPECT_NEAR(r.Port2.y, end.y, 1e-9);
+    EXPECT_EQ(r.Port2.z, 300);
+    EXPECT_EQ(r.DistTxt.str(), "^");
+    // 30 to 30.5 degrees is no change; the hand mark stays off.
+    EXPECT_EQ(r.dimAngle, 300);
+    EXPECT_EQ(r.dimYX1_st.x, 0);
+    EXPECT_EQ(f.count(), 3);
+}
+
+TEST(SegmentForm, AngleChangesOfMoreThanADegreeAreStoredInWholeDegrees) {
+    Ui ui;
+    edit::SegmentForm f(eastSegment(1000), kContext);
+    set(f, {{"angle", "32.7"}}, ui.context);
+    EXPECT_EQ(f.result().dimAngle, 320);
+    EXPECT_EQ(f.result().dimYX1_st, Vec3(1, 1, 1));
+}
+
+TEST(SegmentForm, FlowArrowIsWrittenAtOnceAndAnchoredInTheMiddle) {
+    Ui ui;
+    edit::SegmentForm f(eastSegment(1000), kContext);
+    ASSERT_TRUE(f.setField("flow", "逆管道方向", nullptr));
+    EXPECT_EQ(f.result().Port4.z, -1);
+    set(f, {}, ui.context);
+    EXPECT_NEAR(f.result().Port4.x, (f.result().Port1.x + f.result().Port2.x) / 2, 1e-9);
+}
+
+TEST(SegmentForm, EndElevationFollowsTheLengthText) {
+    Ui ui;
+    PipeObject up(model::CreationValues{2, 1, 0.0, {0, 0, 1000}, {0, 300, 1300}, 300, -1});
+    edit::SegmentForm f(up, kContext);
+    EXPECT_EQ(f.field("name"), "支线管");
+    set(f, {{"DistTxt", "2500"}}, ui.context);
+    EXPECT_EQ(f.result().Port2.z, 3500);
+    EXPECT_EQ(f.result().Port2.y, 300);
+}
+
+TEST(SegmentForm, SlantedSegmentsMoveOnlyForRealLengthChanges) {
+    Ui ui;
+    PipeObject s(model::CreationValues{2, 0, 6.0, {0, 0, 0}, {300, 400, 200}, 500, 1});
+    s.Port3 = {200, 100, 0};
+    edit::SegmentForm f(s, kContext);
+    EXPECT_EQ(f.field("plane"), "上下南北");
+    EXPECT_EQ(f.field("axisB"), "北");
+    EXPECT_EQ(f.field("Port3.x"), "200.00");
+    set(f, {{"Distanc", "500.9"}}, ui.context);
+    EXPECT_EQ(f.result().Port2, Vec3(300, 400, 200));
+    edit::SegmentForm g(s, kContext);
+    set(g, {{"Distanc", "1000"}, {"Port3.x", "50"}}, ui.context);
+    EXPECT_NEAR(g.result().Port2.x, 600, 1e-9);
+    EXPECT_NEAR(g.result().Port2.y, 800, 1e-9);
+    EXPECT_NEAR(g.result().Distanc, 1000, 1e-9);
+    EXPECT_EQ(g.result().Port3.x, 50);
+    EXPECT_EQ(g.result().Port2.z, 50);  // the elevation follows the plane's rise
+}
+
+TEST(WeldForm, NumberAngleAndRecords) {
+    Ui ui;
+    PipeObject w(model::CreationValues{8, -1, 2.0, {10, 20, 30}, {10, 20, 30}, 0, -1});
+    w.Number = 7;
+    w.dimAngle = -300;
+    w.FirstCase = text::gbk("日期:1980/01/01\r\n当时壁厚:10 mm");
+    edit::WeldForm f(w);
+    EXPECT_EQ(f.field("Number"), "7");
+    EXPECT_EQ(f.field("angle"), "-30");
+    EXPECT_EQ(f.field("Port1.z"), "30.000");
+    EXPECT_EQ(f.field("FirstCase"), "日期:1980/01/01\n当时壁厚:10 mm");
+    set(f, {{"Number", "12a"}, {"angle", "45.9"}, {"FirstCase", "a\nb"}, {"CaiLiao", "焊条"}}, ui.context);
+    EXPECT_EQ(f.result().Number, 12);
+    EXPECT_EQ(f.result().dimAngle, 450);
+    EXPECT_EQ(f.result().FirstCase.str(), "a\r\nb");
+    EXPECT_EQ(f.result().CaiLiao.str(), text::gbk("焊条"));
+}
+
+TEST(SupportForm, StoresOnlyItsLabelAndAngle) {
+    Ui ui;
+    PipeObject s(model::CreationValues{31, 42, 2.0, {0, 0, 0}, {0, 0, 0}, 200, -1});
+    s.DistTxt = "<0001>";
+    s.CaiLiao = "A3";
+    edit::SupportForm f(s);
+    EXPECT_EQ(f.field("name"), "立柱");
+    std::string error;
+    EXPECT_FALSE(f.setField("CaiLiao", "x", &error));
+    set(f, {{"DistTxt", "<0002>"}, {"angle", "32.7"}}, ui.context);
+    EXPECT_EQ(f.result().DistTxt.str(), "<0002>");
+    EXPECT_EQ(f.result().dimAngle, 327);
+    EXPECT_EQ(f.result().CaiLiao.str(), "A3");
+    EXPECT_EQ(edit::SupportForm::NameOf(34), "固支架");
+    EXPECT_EQ(edit::SupportForm::NameOf(99), "");
+}
+
+TEST(TextForm, RefusesPositionsOffTheSheetAndReadsTheAngleList) {
+    Ui ui;
+    edit::TextForm f(edit::TextForm::NewBlock({500, -300, 0}), kContext);
+    EXPECT_EQ(f.caption(), "输入文字");
+    EXPECT_EQ(f.field("x"), "500.0");
+    EXPECT_EQ(f.field("zoomWithDrawing"), "1");
+    EXPECT_EQ(set(f, {{"text", "温度"}, {"x", "0"}}, ui.context), FormState::Open);
+    ASSERT_EQ(ui.prompter.asked.size(), 1u);
+    EXPECT_EQ(ui.prompter.asked[0].text, "横坐标输入数据错误(应为正数)，请重新输入");
+    EXPECT_EQ(set(f, {{"x", "12345678901"}, {"y", "5"}}, ui.context), FormState::Open);
+    EXPECT_EQ(ui.prompter.asked[1].text, "纵坐标输入数据错误(应为负数)，请重新输入");
+    // Eight characters are read: "12345678".
+    EXPECT_EQ(f.field("x"), "12345678");
+    EXPECT_EQ(f.act("insert=℃", ui.context), FormState::Open);
+    EXPECT_EQ(set(f, {{"y", "-40"}, {"angle", "南北"}, {"italic", "1"}}, ui.context), FormState::Accepted);
+    const PipeObject& r = f.result();
+    EXPECT_EQ(r.DistTxt.str(), text::gbk("温度℃"));
+    EXPECT_EQ(r.dimAngle, -300);
+    EXPECT_EQ(r.Port1, Vec3(12345678, -40, 0));
+    EXPECT_EQ(r.dimTxt_st, r.Port1);
+    EXPECT_EQ(r.Number, 1);
+    for (const auto& [angle, stored] : {std::pair{"东西", 300}, {"上下", -900}, {"12.5", 125}}) {
+        edit::TextForm g(r, kContext);
+        set(g, {{"angle", angle}}, ui.context);
+        EXPECT_EQ(g.result().dimAngle, stored) << angle;
+    }
+    std::string error;
+    EXPECT_FALSE(f.setField("zoomWithDrawing", "yes", &error));
+}
+
+TEST(PlaneForm, RefusesAZeroOffsetAndComputesTheEnd) {
+    Ui ui;
+    PipeObject s(model::CreationValues{2, 0, 6.0, {100, -100, 50}, {-999, -999, 0}, 0, 0});
+    edit::PlaneForm f(s, kAxes);
+    EXPECT_EQ(set(f, {{"plane", "上下东西"}, {"offsetA", "0"}, {"offsetB", "10"}}, ui.context), FormState::Open);
+    ASSERT_EQ(ui.prompter.asked.size(), 1u);
+    EXPECT_EQ(ui.prompter.asked[0].text, "数据输入错误，请重新输入。");
+    EXPECT_EQ(ui.prompter.asked[0].caption, "应用错误");
+    EXPECT_EQ(set(f, {{"offsetA", "-100"}}, ui.context), FormState::Accepted);
+    EXPECT_EQ(f.segment().StrtDir, 0);
+    EXPECT_EQ(f.segment().Port2.z, -50);
+    EXPECT_NEAR(f.segment().Port2.y, -100 - 5 - 100, 1e-6);
+    std::string error;
+    EXPECT_FALSE(f.setField("plane", "天地", &error));
+}
+
+TEST(DirectionAndTeeForms, OfferTheDirectionsOfTheSegment) {
+    Ui ui;
+    edit::DirectionForm d(0);
+    EXPECT_EQ(d.fieldTable()[0].choices, (std::vector<std::string>{"东", "西", "南", "北"}));
+    EXPECT_EQ(d.direction(), 2);
+    set(d, {{"direction", "北"}}, ui.context);
+    EXPECT_EQ(d.direction(), 5);
+
+    using T = edit::TeeConnectionForm;
+    EXPECT_EQ(T::Pairs(T::kMiddle, 5), (std::vector<std::string>{"上和下", "东和西"}));
+    EXPECT_EQ(T::Pairs(T::kMiddle, 4), (std::vector<std::string>{"上和下", "南和北"}));
+    EXPECT_EQ(T::Pairs(T::kEnds, 3), (std::vector<std::string>{"南和东", "南和西", "南和上", "南和下"}));
+    EXPECT_EQ(T::Pairs(T::kEnds, 2), (std::vector<std::string>{"东和北", "东和南", "东和上", "东和下"}));
+    EXPECT_EQ(T::Pairs(T::kEnds, 1), (std::vector<std::string>{"下和东", "下和西", "下和南", "下和北"}));
+
+    T t(eastSegment(500), {1100, -1057.7, 300}, kAxes, 16, 200);
+    EXPECT_EQ(t.field("method"), T::kMiddle);
+    EXPECT_EQ(t.field("pair"), "上和下");
+    ASSERT_TRUE(t.setField("method", T::kEnds, nullptr));
+    EXPECT_EQ(t.field("pair"), "东和北");
+    set(t, {}, ui.context);
+    EXPECT_FALSE(t.tee());
+    T t2(eastSegment(500), {1100, -1057.7, 300}, kAxes, 16, 200);
+    set(t2, {{"pair", "南和北"}}, ui.context);
+    ASSERT_TRUE(t2.tee());
+    EXPECT_EQ(t2.tee()->Port3, Vec3(1100, -1057.7, 300));
+
+    edit::ContinuousForm c;
+    EXPECT_EQ(c.choice(), edit::JointChoice::None);
+    set(c, {{"choice", "弹性吊架"}}, ui.context);
+    EXPECT_EQ(c.choice(), edit::JointChoice::SpringHanger);
+}
+
+TEST(PropertyDialogs, OneDialogPerKindAndOkReplacesTheObject) {
+    for (const auto& [mainType, caption] :
+         {std::pair{2, "对象属性——管段"}, {8, "对象属性——焊缝"}, {31, "对象属性——附件"}, {36, "输入文字"}}) {
+        PipeObject o;
+        o.MainType = mainType;
+        const auto f = edit::MakePropertyForm(o, kContext);
+        ASSERT_TRUE(f) << mainType;
+        EXPECT_EQ(f->caption(), caption);
+    }
+    EXPECT_FALSE(edit::MakePropertyForm(PipeObject(model::CreationValues{26, 0, 0, {}, {}, -1, -1}), kContext));
+
+    model::AppContext app;
+    model::Document doc(app);
+    const PipeObject& listed = doc.drawing.objects.addCopy(eastSegment(1000));
+    Ui ui;
+    ui.host.queue({"DistTxt=2000", "cancel"}, 1);
+    EXPECT_FALSE(edit::EditProperties(doc, &listed, kContext, ui.host));
+    EXPECT_EQ(listed.DistTxt.str(), "1000");
+    EXPECT_FALSE(doc.isModified());
+    ui.host.queue({"DistTxt=2000"}, 2);
+    EXPECT_TRUE(edit::EditProperties(doc, &listed, kContext, ui.host));
+    EXPECT_EQ(listed.DistTxt.str(), "2000");
+    EXPECT_TRUE(doc.isModified());
+    // An object that is no longer listed is left alone.
+    PipeObject stray = listed;
+    EXPECT_FALSE(edit::EditProperties(doc, &stray, kContext, ui.host));
+}

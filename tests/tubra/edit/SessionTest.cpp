@@ -1,0 +1,299 @@
+// Session scripts: reading them, the answers and dialog lines they queue, the player's errors
+// with their line numbers, and the end-to-end drawing session checked object by object.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/AtomicFile.h"
+#include "text/Gbk.h"
+#include "tubra/edit/SessionPlayer.h"
+#include "tubra/edit/ToolCommands.h"
+#include "tubra/edit/ToolForms.h"
+
+using namespace tubra;
+using edit::ParseSessionScript;
+using edit::ScriptLine;
+
+namespace {
+
+std::vector<edit::KeyBinding> keys() {
+    return {{"Del", 474}, {"Ctrl+Z", 57643}, {"T", 485}, {"D", 479},
+            {"Z", 480},   {"R", 481},        {"H", 482}, {"B", 478}};
+}
+
+struct Player {
+    Player() {
+        edit::InstallToolCommands(registry);
+        player = std::make_unique<edit::SessionPlayer>(app, registry, keys());
+    }
+    model::AppContext app;
+    edit::CommandRegistry registry;
+    std::unique_ptr<edit::SessionPlayer> player;
+};
+
+std::string readFile(const std::filesystem::path& p) {
+    std::string s;
+    EXPECT_FALSE(platform::readWholeFile(p, s)) << p;
+    return s;
+}
+
+}  // namespace
+
+TEST(SessionScript, ReadsEveryActionAndKeepsLineNumbers) {
+    const auto s = ParseSessionScript(
+        "# a comment\n"
+        "\n"
+        "new 1500\n"
+        "command 2709\n"
+        "click 400 -300.5 shift ctrl\n"
+        "  rclick 1 2\n"
+        "drag 1 2 3 4\n"
+        "key Ctrl+Z\n"
+        "answer yes\n"
+        "dialog Distanc=1500 \"DistTxt=15 00\" GuiGe=\"φ57\\\"x\" cancel\n"
+        "expect-message 请先画正向管。\n"
+        "save out.hcd\n");
+    ASSERT_TRUE(s.ok) << s.error;
+    ASSERT_EQ(s.lines.size(), 10u);
+    EXPECT_EQ(s.lines[0].number, 3);
+    EXPECT_EQ(s.lines[0].kind, ScriptLine::Kind::New);
+    EXPECT_EQ(s.lines[0].numbers, std::vector<double>{1500});
+    EXPECT_EQ(s.lines[2].kind, ScriptLine::Kind::Click);
+    EXPECT_EQ(s.lines[2].numbers, (std::vector<double>{400, -300.5}));
+    EXPECT_TRUE(s.lines[2].shift && s.lines[2].ctrl);
+    EXPECT_EQ(s.lines[3].number, 6);
+    EXPECT_EQ(s.lines[5].text, "Ctrl+Z");
+    EXPECT_EQ(s.lines[7].tokens,
+              (std::vector<std::string>{"Distanc=1500", "DistTxt=15 00", "GuiGe=φ57\"x", "cancel"}));
+    EXPECT_EQ(s.lines[8].text, "请先画正向管。");
+    EXPECT_EQ(s.lines[9].text, "out.hcd");
+}
+
+TEST(SessionScript, RefusesWhatIsNoActionWithItsLine) {
+    const std::pair<const char*, int> bad[] = {
+        {"new\nfly 1 2\n", 2},          {"click 1\n", 1},
+        {"\n\ncommand abc\n", 3},       {"command 12.5\n", 1},
+        {"answer maybe\n", 1},          {"dialog DistTxt=\"open\n", 1},
+        {"click 1 2 alt\n", 1},         {"new 0 30\n", 1},
+        {"expect-object x A=1\n", 1},   {"expect-object 0 A\n", 1},
+    };
+    for (const auto& [text, line] : bad) {
+        const auto s = ParseSessionScript(text);
+        EXPECT_FALSE(s.ok) << text;
+        EXPECT_EQ(s.errorLine, line) << text;
+        EXPECT_FALSE(s.error.empty());
+    }
+}
+
+TEST(SessionScript, QuotedValuesReadBackAsWritten) {
+    for (const std::string v : {"plain", "two words", "", "a\"b\\c", "line\r\nbreak", "#hash", "\ttab"}) {
+        const std::string token = edit::SessionFieldToken("F", v);
+        std::vector<std::string> tokens;
+        ASSERT_TRUE(edit::TokenizeSessionLine("dialog " + token + " ok", tokens, nullptr)) << token;
+        ASSERT_EQ(tokens.size(), 3u) << token;
+        EXPECT_EQ(tokens[1], "F=" + v);
+    }
+    for (double v : {0.0, 1500.0, -1350.0, 733.0127018922193, 1e-7, 123456789.125})
+        EXPECT_EQ(std::stod(edit::SessionNumber(v)), v) << edit::SessionNumber(v);
+    EXPECT_EQ(edit::SessionNumber(-1350), "-1350");
+}
+
+TEST(SessionKeys, NamesAreMadeCanonical) {
+    EXPECT_EQ(edit::CanonicalKeyName("ctrl+z"), "Ctrl+Z");
+    EXPECT_EQ(edit::CanonicalKeyName("Delete"), "Del");
+    EXPECT_EQ(edit::CanonicalKeyName("shift+ctrl+ins"), "Ctrl+Shift+Ins");
+    EXPECT_EQ(edit::CanonicalKeyName("Escape"), "Esc");
+    EXPECT_EQ(edit::CanonicalKeyName("f2"), "F2");
+    EXPECT_EQ(edit::CanonicalKeyName("t"), "T");
+    EXPECT_EQ(edit::CanonicalKeyName("F13"), "");
+    EXPECT_EQ(edit::CanonicalKeyName("Hyper+X"), "");
+    EXPECT_EQ(edit::CanonicalKeyName("Enterprise"), "");
+}
+
+TEST(ScriptPrompter, AnswersInTurnAndRefusesWhatTheBoxDoesNotOffer) {
+    edit::ScriptPrompter p;
+    EXPECT_THROW(p.ask({"问", "", platform::Buttons::Ok}), edit::SessionError);
+    ASSERT_TRUE(p.last());
+    EXPECT_EQ(p.last()->text, "问");
+    p.queue(platform::Answer::No, 7);
+    p.queue(platform::Answer::Yes, 8);
+    EXPECT_EQ(p.ask({"a", "", platform::Buttons::YesNo}), platform::Answer::No);
+    try {
+        p.ask({"b", "", platform::Buttons::OkCancel});
+        FAIL();
+    } catch (const edit::SessionError& e) {
+        EXPECT_NE(std::string(e.what()).find("line 8"), std::string::npos) << e.what();
+    }
+}
+
+TEST(ScriptFormHost, RefusedOkTakesTheNextLineAndNestedDialogsTheFollowingOnes) {
+    edit::ScriptPrompter prompter;
+    edit::ScriptFormHost host(prompter);
+    // The plane dialog refuses a zero offset: the first line's OK is refused (its message
+    // answered), the second line completes it.
+    model::PipeObject seg;
+    seg.EndDir = 6;
+    edit::PlaneForm plane(seg, {});
+    prompter.queue(platform::Answer::Ok, 1);
+    host.queue({"offsetA=0", "offsetB=100"}, 2);
+    host.queue({"offsetA=100"}, 3);
+    EXPECT_TRUE(host.run(plane));
+    EXPECT_EQ(plane.segment().Port3.x, 100.0);
+    EXPECT_EQ(plane.segment().Port3.y, 100.0);
+    EXPECT_FALSE(host.pending());
+    EXPECT_EQ(prompter.asked().size(), 1u);
+
+    // Cancel closes without writing; an unknown field is an error that names it.
+    edit::ContinuousForm more;
+    host.queue({"choice=焊缝", "cancel"}, 4);
+    EXPECT_FALSE(host.run(more));
+    host.queue({"colour=red"}, 5);
+    try {
+        host.run(more);
+        FAIL();
+    } catch (const edit::SessionError& e) {
+        EXPECT_NE(std::string(e.what()).find("dialog line 5"), std::string::npos);
+    }
+    // A dialog without a line names its caption.
+    edit::DirectionForm direction(2);
+    try {
+        host.run(direction);
+        FAIL();
+    } catch (const edit::SessionError& e) {
+        EXPECT_NE(std::string(e.what()).find("指定方向:"), std::string::npos) << e.what();
+    }
+}
+
+TEST(SessionPlayer, TellsTheLineThatCannotBeCarriedOut) {
+    Player p;
+    auto r = p.player->run("command 2709\n");
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.line, 1);
+    EXPECT_NE(r.message.find("new"), std::string::npos);
+
+    r = p.player->run("new\ncommand 2709\nclick 300 -1100\nclick 1166 -1600\n");
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.line, 4);
+    EXPECT_NE(r.message.find("对象属性——管段"), std::string::npos) << r.message;
+
+    r = p.player->run("new\nanswer ok\ncommand 2709\n");
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.line, 2);
+
+    r = p.player->run("new\ncommand 2711\n");
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.message.find("请先确定是主线管还是支线管。"), std::string::npos);
+
+    r = p.player->run("new\nkey Hyper+Q\n");
+    EXPECT_FALSE(r.ok);
+    r = p.player->run("new\ncommand 99999\n");
+    EXPECT_FALSE(r.ok);
+    r = p.player->run("new\nexpect-count 1\n");
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.line, 2);
+    // Keys without a command of their own do nothing.
+    EXPECT_TRUE(p.player->run("new\nkey F2\nkey Escape\n").ok);
+}
+
+TEST(SessionPlayer, StartsFromAFileAndSavesWhereTold) {
+    Player p;
+    const auto dir = std::filesystem::temp_directory_path() / "tubra-session-test";
+    std::filesystem::create_directories(dir);
+    const auto first = dir / "first.hcd";
+    ASSERT_TRUE(p.player->run("new 250\ncommand 2709\nclick 300 -1100\ndialog Distanc=300\nclick 560 -1250\n"
+                              "save " + first.string() + "\n").ok);
+    Player q;
+    std::string error;
+    ASSERT_TRUE(q.player->open(first, &error)) << error;
+    q.player->defaultSavePath = dir / "second.hcd";
+    // The segment continues from the loaded one's end: the player starts where the file left.
+    const auto r = q.player->run("command 2709\nclick 559.81 -1250\ndialog Distanc=200\nclick 733 -1350\nsave\n");
+    ASSERT_TRUE(r.ok) << r.line << ": " << r.message;
+    std::string back = readFile(dir / "second.hcd");
+    auto doc = model::Document::open(q.app, dir / "second.hcd");
+    ASSERT_TRUE(doc);
+    ASSERT_EQ(doc->drawing.objects.size(), 2u);
+    EXPECT_NEAR(doc->drawing.objects.at(1).Port1.x, 559.8076, 1e-3);
+    EXPECT_EQ(doc->drawing.objects.at(1).Port1.z, 250.0);
+    std::filesystem::remove_all(dir);
+}
+
+// The end-to-end drawing session of tests/sessions, object by object as the saved file holds it.
+TEST(SessionPlayer, EndToEndPipelineSession) {
+    Player p;
+    const auto out = std::filesystem::temp_directory_path() / "tubra-e2e-test.hcd";
+    p.player->defaultSavePath = out;
+    const auto r = p.player->run(readFile(std::filesystem::path(TUBRA_SESSIONS) / "pipeline-e2e.session"));
+    ASSERT_TRUE(r.ok) << r.line << ": " << r.message;
+    auto doc = model::Document::open(p.app, out);
+    std::filesystem::remove(out);
+    ASSERT_TRUE(doc);
+    const model::ObjectList& list = doc->drawing.objects;
+    ASSERT_EQ(list.size(), 15u);
+    EXPECT_EQ(doc->drawing.Total(), 15);
+
+    struct Want {
+        int mainType, subType;
+        double strt, end;
+        double x1, y1, z1, x2, y2, z2;
+        const char* text;
+        int number;
+        double distanc;
+    };
+    const Want want[] = {
+        {2, 0, -1, 2, 300, -1100, 0, 733.0127, -1350, 0, "4000", 0, 500},       // main, up to the tee
+        {3, -1, 2, 0, 1166.0254, -1600, 0, 1179.8818, -1592, 0, " ", 0, 200},   // elbow
+        {8, -1, -1, 2, 1166.0254, -1600, 0, 1166.0254, -1600, 0, "1", 1, 0},    // weld at the joint
+        {8, -1, -1, 0, 1179.8818, -1592, 0, 1179.8818, -1592, 0, "2", 2, 0},    // weld at the elbow
+        {2, 0, -1, 0, 1179.8818, -1592, 0, 1179.8818, -992, 4500, "4500", 0, 600},  // up
+        {12, -1, 2, 3, 746.8691, -1358, 0, 719.1563, -1342, 0, " ", 0, 200},   // tee
+        {2, 0, -1, 2, 733.0127, -1350, 0, 1166.0254, -1600, 0, "4000", 0, 500},  // main, after the tee
+        {8, -1, -1, 2, 746.8691, -1358, 0, 746.8691, -1358, 0, "3", 3, 0},      // tee welds
+        {8, -1, -1, 2, 719.1563, -1342, 0, 719.1563, -1342, 0, "4", 4, 0},
+        {8, -1, -1, 3, 719.1563, -1358, 0, 719.1563, -1358, 0, "5", 5, 0},
+        {30, 4, -1, 2, 516.5064, -1225, 0, 528, -1230, 0, " ", 0, 200},         // flange
+        {31, 32, -1, 2, 949.5191, -1475, 0, 949, -1474, 0, " ", 0, 200},        // rigid support
+        {26, 1, -1, 30, 381.8038, -1552.7705, 0, 392.1962, -1546.7705, 0, " ", 0, -1},  // cut line
+        {29, 13, -1, 3, 300, -1600, 0, 252, -1626, 0, " ", 0, 200},             // gate valve
+        {2, 1, -1, 3, 733.0127, -1350, 0, 300, -1600, 0, "3600", 0, 500},       // branch
+    };
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const model::PipeObject& o = list.at(i);
+        const Want& w = want[i];
+        SCOPED_TRACE("object " + std::to_string(i));
+        EXPECT_EQ(o.MainType, w.mainType);
+        EXPECT_EQ(o.SubType, w.subType);
+        EXPECT_EQ(o.StrtDir, w.strt);
+        EXPECT_EQ(o.EndDir, w.end);
+        EXPECT_NEAR(o.Port1.x, w.x1, 1e-3);
+        EXPECT_NEAR(o.Port1.y, w.y1, 1e-3);
+        EXPECT_NEAR(o.Port1.z, w.z1, 1e-3);
+        EXPECT_NEAR(o.Port2.x, w.x2, 1e-3);
+        EXPECT_NEAR(o.Port2.y, w.y2, 1e-3);
+        EXPECT_NEAR(o.Port2.z, w.z2, 1e-3);
+        EXPECT_EQ(o.DistTxt.str(), w.text);
+        EXPECT_EQ(o.Number, w.number);
+        EXPECT_NEAR(o.Distanc, w.distanc, 1e-6);
+    }
+    // Specifications: new pipes their defaults, the branch the main pipe's, fittings theirs.
+    for (std::size_t i : {0u, 4u, 6u, 14u}) {
+        EXPECT_EQ(list.at(i).GuiGe.str(), text::gbk("φ500×5.0")) << i;
+        EXPECT_EQ(list.at(i).CaiLiao.str(), "Cr18Ni9Ti") << i;
+        EXPECT_EQ(list.at(i).BiHou, 10.0) << i;
+    }
+    for (std::size_t i : {1u, 2u, 5u, 10u, 13u}) {
+        EXPECT_EQ(list.at(i).GuiGe.str(), text::gbk("φ100×10")) << i;
+        EXPECT_EQ(list.at(i).CaiLiao.str(), "1Cr18Ni9Ti") << i;
+    }
+    // The tee's branch end and crossing point, the elbow's corner.
+    EXPECT_NEAR(list.at(5).Port3.x, 719.1563, 1e-3);
+    EXPECT_NEAR(list.at(5).Port3.y, -1358, 1e-3);
+    EXPECT_NEAR(list.at(5).Port4.x, 733.0127, 1e-3);
+    EXPECT_NEAR(list.at(5).Port4.y, -1350, 1e-3);
+    EXPECT_NEAR(list.at(1).Port4.x, 1179.8818, 1e-3);
+    EXPECT_NEAR(list.at(1).Port4.y, -1608, 1e-3);
+    EXPECT_EQ(list.at(1).Port3.x, -1.0);  // the incoming pipe's StrtDir
+}
