@@ -4,6 +4,7 @@
 // whole set stacked one page under the other, with outlines on the screen and page numbers.
 
 #include <string_view>
+#include <vector>
 
 #include "platform/Canvas.h"
 #include "tubra/model/Drawing.h"

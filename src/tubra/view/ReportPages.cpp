@@ -28,10 +28,6 @@ ScrollChange enter(ViewState& view, model::Document& doc, int pageIndex) {
 
 }  // namespace
 
-bool IsFullInspectionPage(int pageIndex) {
-    return (pageIndex >= 0 && pageIndex <= 17) || pageIndex == 22;
-}
-
 void DrawReportPage(model::Document& doc, const PaintContext& ctx, int pageIndex) {
     doc.report().drawReportPages(ctx.canvas, pageIndex, ctx.view.table);
 }

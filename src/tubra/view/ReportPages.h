@@ -21,9 +21,6 @@ inline constexpr int kReportPageHeight = 2900;
 inline constexpr int kNoReportPage = -1;
 inline constexpr int kReportCoverPage = 0;
 
-// Report page indexes of the full-inspection set: 0 to 17, and 22 for all shown pages stacked.
-bool IsFullInspectionPage(int pageIndex);
-
 // Draws what report page `pageIndex` shows, from the top of the page at y = 0.
 void DrawReportPage(model::Document& doc, const PaintContext& ctx, int pageIndex);
 
