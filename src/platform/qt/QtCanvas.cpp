@@ -317,6 +317,9 @@ static QtFontEntry makeFontEntry(const Font& f) {
     q.setItalic(f.italic);
     q.setHintingPreference(QFont::PreferNoHinting);
     q.setKerning(false);
+    // Chinese and Latin need no shaping; shaped Latin runs of the CJK faces take digit glyphs
+    // that no character maps to, and a PDF could not give them back as text.
+    q.setStyleStrategy(QFont::PreferNoShaping);
 
     QtFontEntry info;
     info.font = q;

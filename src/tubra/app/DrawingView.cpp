@@ -297,8 +297,31 @@ void DrawingView::rebuildStore() {
                                    model::truncToInt(state_.pageExtent.cy * state_.ZoomPara)};
             setScrollSizes(state_.scrollExtent);
         });
+    } else {
+        followReportDisplay();
     }
     if (onPainted) onPainted();
+}
+
+void DrawingView::followReportDisplay() {
+    // The paint of a report page sets the scroll extent to its pages, and a switch between
+    // drawing and report (or to another page) starts at the top of the new view.
+    const auto& shown = state_.reportDisplay;
+    const bool moved = shown[0] != paintedReport_[0] || (shown[0] && shown[1] != paintedReport_[1]);
+    paintedReport_ = shown;
+    // However the report was left (the command, or a tool chosen while it was shown), the
+    // drawing gets its own extent back.
+    if (moved && !shown[0])
+        state_.scrollExtent = {model::truncToInt(state_.pageExtent.cx * state_.ZoomPara),
+                               model::truncToInt(state_.pageExtent.cy * state_.ZoomPara)};
+    if (!moved && state_.scrollExtent == sizes_) return;
+    QTimer::singleShot(0, this, [this, moved] {
+        setScrollSizes(state_.scrollExtent);
+        if (!moved) return;
+        scrollToPosition({0, 0});
+        // A file opened in report mode: the window's check mark follows.
+        if (onDocumentChanged) onDocumentChanged();
+    });
 }
 
 void DrawingView::paintEvent(QPaintEvent* event) {

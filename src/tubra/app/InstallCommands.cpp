@@ -1,6 +1,7 @@
 #include "tubra/app/InstallCommands.h"
 
 #include "tubra/app/ReportDialogCommands.h"
+#include "tubra/app/ReportModeCommand.h"
 #include "tubra/edit/ToolCommands.h"
 
 namespace tubra::app {
@@ -9,6 +10,7 @@ void InstallCommands(edit::CommandRegistry& registry) {
     // Each feature adds its commands here, one call each.
     edit::InstallToolCommands(registry);
     InstallReportDialogCommands(registry);
+    InstallReportModeCommands(registry);
 }
 
 }  // namespace tubra::app

@@ -2,6 +2,9 @@
 
 #include "tubra/app/ReportDialogs.h"
 #include "tubra/app/ToolDialogs.h"
+#ifdef TUBRA_HAVE_REPORTS
+#include "tubra/app/SubPageDialog.h"
+#endif
 
 namespace tubra::app {
 
@@ -9,6 +12,9 @@ void InstallDialogs() {
     // Each feature registers its dialogs here, one call each.
     RegisterToolDialogs();
     InstallReportDialogs();
+#ifdef TUBRA_HAVE_REPORTS
+    InstallReportPageDialogs();
+#endif
 }
 
 }  // namespace tubra::app

@@ -16,8 +16,6 @@ namespace {
 
 constexpr platform::Colour kBlack = 0x000000;
 constexpr platform::Colour kWhite = 0xFFFFFF;
-// Height of a report page in logical units; printed report pages are stacked by it.
-constexpr int kReportPageHeight = 2900;
 
 // Clears the re-entrancy flag on every way out of a paint.
 class PaintingFlag {
@@ -116,13 +114,11 @@ void OnDraw(model::Document& doc, ViewState& view, platform::Canvas& canvas, Vie
 
     const PaintContext ctx{canvas, doc.settings(), view};
 
-    // 4. A report page instead of the drawing.
-    if (view.reportDisplay[0]) {
+    // 4. A report page instead of the drawing; the scroll extent covers its pages.
+    if (ShowsReport(view)) {
         const int page = view.reportDisplay[1];
-        if (IsFullInspectionPage(page))
-            DrawFullInspectionPage(doc, ctx, page);
-        else
-            DrawOnlineInspectionPage(doc, ctx, page);
+        DrawReportPage(doc, ctx, page);
+        view.scrollExtent = ReportExtent(doc, page);
         if (host) host->resetTool();
         return;
     }

@@ -30,13 +30,14 @@ int render(std::vector<std::string> args) {
 }
 
 // A drawing with one main pipe straight down from (1000, -500) to (1000, -900), saved with a
-// zoom of 2.0 and on an A3 sheet (or A4).
-fs::path writeDrawing(const fs::path& dir, int pageSize = 1) {
+// zoom of 2.0 and on an A3 sheet (or A4), showing the drawing (or, with `reportMode`, report
+// page 3).
+fs::path writeDrawing(const fs::path& dir, int pageSize = 1, bool reportMode = false) {
     tubra::model::Drawing d;
     tubra::model::DrawingSettings s;
     d.PageSize = pageSize;
     d.ZoomPara = 2.0;
-    d.IsShowReport = {1, 3};
+    d.IsShowReport = {reportMode ? 1 : 0, 3};
     PipeObject p;
     p.MainType = 2;
     p.EndDir = 1;
@@ -45,7 +46,8 @@ fs::path writeDrawing(const fs::path& dir, int pageSize = 1) {
     d.objects.append(std::make_unique<PipeObject>(p));
     std::string text;
     tubra::model::writeDrawing(d, s, text);
-    const fs::path file = dir / (pageSize ? "pipe.hcd" : "pipe-a4.hcd");
+    const fs::path file =
+        dir / (reportMode ? "report.hcd" : pageSize ? "pipe.hcd" : "pipe-a4.hcd");
     EXPECT_FALSE(platform::writeFileAtomically(file, text));
     return file;
 }
@@ -95,6 +97,13 @@ TEST(RenderCommand, DrawsTheSheetAtTheZoomAskedForOnTheDrawingsPage) {
     EXPECT_EQ(head(pdf, 4), "%PDF");
     ASSERT_EQ(render({"--zoom", "1.5", in.string(), svg.string()}), 0);
     EXPECT_EQ(head(svg, 5), "<?xml");
+
+    // Saved showing a report page: that page, A4 portrait whatever the sheet, without zoom.
+    const fs::path report = writeDrawing(tmp.path, 1, true);
+    ASSERT_EQ(render({report.string(), png.string(), "--zoom", "2"}), 0);
+    image.load(QString::fromStdString(png.string()));
+    EXPECT_EQ(image.size(), QSize(2481, 3426));
+    EXPECT_EQ(image.pixelColor(2362, 1654), QColor(255, 255, 255));  // no pipe
 }
 
 TEST(RenderCommand, LargeZoomsKeepThePictureWithinItsPixelBudget) {
