@@ -5,6 +5,7 @@
 #include <QImage>
 
 #include <memory>
+#include <string>
 #include <QPainter>
 #include <benchmark/benchmark.h>
 
@@ -62,6 +63,62 @@ BENCHMARK(BM_FullPaint_AllPairs)->Unit(benchmark::kMillisecond);
 
 void BM_FullPaint_Indexed(benchmark::State& state) { paint(state, view::CrossingPass::Indexed); }
 BENCHMARK(BM_FullPaint_Indexed)->Unit(benchmark::kMillisecond);
+
+// The first paint after every weld got its number: all 2,434 numbers are placed, clear of
+// everything else, before the paint (the paint above finds every label placed already).
+void BM_FirstPaint_PlacingWeldNumbers(benchmark::State& state) {
+    Setup& s = setup();
+    for (auto _ : state) {
+        state.PauseTiming();
+        for (model::PipeObject& o : s.doc.drawing.objects)
+            if (o.is(model::ObjectKind::Weld)) {
+                o.DistTxt = std::to_string(o.Number);
+                o.dimYX1_st = {};
+            }
+        state.ResumeTiming();
+        QPainter painter(&s.image);
+        platform::qt::QtCanvas::Options o;
+        o.pixelsPerUnit = 3000.0 / 2900.0;
+        o.deviceSize = {3000, 2100};
+        o.textCache = &s.textCache;
+        platform::qt::QtCanvas canvas(painter, o);
+        view::OnEraseBkgnd(s.app.settings, canvas);
+        view::OnDraw(s.doc, s.view, canvas);
+        painter.end();
+        benchmark::DoNotOptimize(s.image.constBits());
+    }
+    // Numbered welds stay numbered for the other paints.
+    state.counters["objects"] = static_cast<double>(s.doc.drawing.objects.size());
+}
+BENCHMARK(BM_FirstPaint_PlacingWeldNumbers)->Unit(benchmark::kMillisecond);
+
+// The paint of the same drawing with every weld numbered and every number placed: the
+// baseline of the next one.
+void BM_FullPaint_NumberedWelds(benchmark::State& state) { paint(state, view::CrossingPass::Indexed); }
+BENCHMARK(BM_FullPaint_NumberedWelds)->Unit(benchmark::kMillisecond);
+
+// The paint after one new weld: its number is placed among the 5,000 objects.
+void BM_Paint_PlacingOneWeldNumber(benchmark::State& state) {
+    Setup& s = setup();
+    model::PipeObject* weld = nullptr;
+    for (model::PipeObject& o : s.doc.drawing.objects)
+        if (o.is(model::ObjectKind::Weld)) weld = &o;
+    for (auto _ : state) {
+        weld->DistTxt = std::to_string(weld->Number);
+        weld->dimYX1_st = {};
+        QPainter painter(&s.image);
+        platform::qt::QtCanvas::Options o;
+        o.pixelsPerUnit = 3000.0 / 2900.0;
+        o.deviceSize = {3000, 2100};
+        o.textCache = &s.textCache;
+        platform::qt::QtCanvas canvas(painter, o);
+        view::OnEraseBkgnd(s.app.settings, canvas);
+        view::OnDraw(s.doc, s.view, canvas);
+        painter.end();
+        benchmark::DoNotOptimize(s.image.constBits());
+    }
+}
+BENCHMARK(BM_Paint_PlacingOneWeldNumber)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -5,6 +5,8 @@
 //                     supports, a wall and a road crossing, dimensions, elevation marks, notes,
 //                     a filled characteristic table and title block
 //   symbol-atlas.hcd  every component symbol on every axis direction, with its name
+//   report.hcd        the pipeline with its inspection report filled on every page of both
+//                     report sets, saved showing all pages of the full set
 //
 // Usage: tubra-make-samples [OUTPUT-DIRECTORY]   (default: the examples directory)
 
@@ -18,6 +20,7 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/RecordingCanvas.h"
+#include "report-sample.h"
 #include "text/CFormat.h"
 #include "text/Gbk.h"
 #include "tubra/model/Drawing.h"
@@ -25,6 +28,8 @@
 #include "tubra/model/DrawingSettings.h"
 #include "tubra/model/Kinds.h"
 #include "tubra/view/AnnotationPainter.h"
+#include "tubra/view/FramePainter.h"
+#include "tubra/view/LabelPlacement.h"
 #include "tubra/view/Projection.h"
 #include "tubra/view/SymbolLibrary.h"
 #include "tubra/view/SymbolTables.h"
@@ -81,6 +86,8 @@ struct Sample {
 
     // Lays out every annotation as the first paint would and stores the drawing.
     bool write(const std::filesystem::path& path) {
+        tubra::view::TakeFrameTexts(view, drawing);
+        tubra::view::PlaceLabels(drawing.objects, settings, view);
         const auto off = tubra::view::AnnotationOffsetsFor(settings);
         for (PipeObject& o : drawing.objects) {
             if (o.dimYX1_st.x != 0.0) continue;
@@ -254,8 +261,7 @@ void fillTitle(Sample& s, std::string_view name, std::string_view number) {
     t.values[6] = "GX-2016-031";
 }
 
-bool makePipeline(const std::filesystem::path& dir) {
-    Sample s(0, 30.0, 30.0);
+void buildPipeline(Sample& s) {
     const int gate = static_cast<int>(SymbolCode::GateValve);
     const int flange = static_cast<int>(SymbolCode::Flange);
 
@@ -331,7 +337,22 @@ bool makePipeline(const std::filesystem::path& dir) {
 
     fillTable(s);
     fillTitle(s, "原料油进料管线单线图", "GX-2024-017");
+}
+
+bool makePipeline(const std::filesystem::path& dir) {
+    Sample s(0, 30.0, 30.0);
+    buildPipeline(s);
     return s.write(dir / "pipeline.hcd");
+}
+
+bool makeReport(const std::filesystem::path& dir) {
+    Sample s(0, 30.0, 30.0);
+    buildPipeline(s);
+    tubra::report::InspectionReport report;
+    FillSampleReport(report);
+    s.drawing.report = &report;
+    s.drawing.IsShowReport = {1, 22};  // opens showing every page of the full set
+    return s.write(dir / "report.hcd");
 }
 
 // The device extent of a symbol drawn at the origin, from a recording.
@@ -453,6 +474,6 @@ int main(int argc, char** argv) {
     const std::filesystem::path dir = argc > 1 ? argv[1] : TUBRA_EXAMPLES_DIR;
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
-    const bool ok = makePipeline(dir) && makeAtlas(dir);
+    const bool ok = makePipeline(dir) && makeAtlas(dir) && makeReport(dir);
     return ok ? 0 : 1;
 }

@@ -1,4 +1,5 @@
 #include "platform/AtomicFile.h"
+#include "platform/SystemError.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -301,6 +302,6 @@ std::error_code readWholeFile(const std::filesystem::path& path, std::string& ou
     return {};
 }
 
-std::string describe(const std::error_code& ec) { return ec.message(); }
+std::string describe(const std::error_code& ec) { return systemErrorText(ec); }
 
 }  // namespace platform

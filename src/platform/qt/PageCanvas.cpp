@@ -30,8 +30,12 @@ class PngPage : public PageCanvas {
 public:
     PngPage(Size logical, double ppu, Colour background)
         : image_(pixels(logical.cx, ppu), pixels(logical.cy, ppu), QImage::Format_RGB32) {
+        // The image says how large it is on paper: printed, it comes out at the sheet's size.
+        const int dotsPerMetre = static_cast<int>(std::lround(ppu * 10000.0));
+        image_.setDotsPerMeterX(dotsPerMetre);
+        image_.setDotsPerMeterY(dotsPerMetre);
         image_.fill(toQColor(background));
-        painter_.begin(&image_);
+        if (!image_.isNull()) painter_.begin(&image_);
         QtCanvas::Options o;
         o.pixelsPerUnit = ppu;
         o.deviceSize = {image_.width(), image_.height()};
@@ -41,7 +45,8 @@ public:
     Canvas& canvas() override { return *canvas_; }
     std::error_code finish(const std::filesystem::path& path) override {
         canvas_.reset();
-        painter_.end();
+        if (painter_.isActive()) painter_.end();
+        if (image_.isNull()) return std::make_error_code(std::errc::not_enough_memory);
         QByteArray bytes;
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);

@@ -13,6 +13,7 @@
 #include <QTextLayout>
 #include <QPaintEngine>
 #include <QPainterPath>
+#include <QRawFont>
 #include <QPolygonF>
 
 #include "text/Gbk.h"
@@ -23,6 +24,8 @@ namespace {
 
 constexpr const char* kSerifFamily = "Noto Serif CJK SC";
 constexpr const char* kSansFamily = "Noto Sans CJK SC";
+// Its Latin letters are exactly half an ideograph wide.
+constexpr const char* kMonoFamily = "Noto Sans Mono CJK SC";
 // Share of the em above the baseline in the CJK faces (their ideographic em box).
 constexpr double kAscentShare = 0.88;
 constexpr double kOurPi = 3.14159265358979323846;
@@ -66,9 +69,16 @@ QList<qreal> dashPattern(PenStyle style) {
 // take a corner pixel, and costs a third. Wider lines get real round ends.
 constexpr double kSquareEndWidth = 5.0;
 
-QPen makePen(const Pen& p, double pixelsPerUnit, bool squareSmallEnds) {
+// On a recorded page, lines up to this width (logical units) are drawn one pixel wide on
+// whatever device shows the page: shrunk to the screen they would be fractions of a pixel.
+constexpr int kHairlineUnits = 2;
+// Pixels per unit of the screens the hairlines' dashes are measured for (96 dpi).
+constexpr double kScreenPixelsPerUnit = 96.0 / 254.0;
+
+QPen makePen(const Pen& p, double pixelsPerUnit, bool squareSmallEnds, bool recorded) {
     if (p.style == PenStyle::Null) return QPen(Qt::NoPen);
     QPen pen(toQColor(p.colour));
+    if (recorded && p.width <= kHairlineUnits) pixelsPerUnit = kScreenPixelsPerUnit;
     const double width = std::max<double>(1.0, std::round(std::max(p.width, 0) * pixelsPerUnit));
     if (width <= 1.0) {
         pen.setCosmetic(true);
@@ -117,6 +127,13 @@ QtCanvas::QtCanvas(QPainter& painter, const Options& options)
     const QPaintEngine* engine = painter_.paintEngine();
     rasterOps_ = engine && engine->hasFeature(QPaintEngine::RasterOpModes);
     rasterEngine_ = engine && engine->type() == QPaintEngine::Raster;
+    // The SVG writer keeps no clipping and writes some glyphs as text in a named font.
+    outlineText_ = engine && engine->type() == QPaintEngine::SVG;
+    // A recorded page (the print preview records the printer's pages) is drawn again later,
+    // shrunk to the screen without smoothing: a line drawn as a filled outline a few printer
+    // dots wide ends up narrower than a screen pixel and falls apart, while a line stroked
+    // with a pen is drawn at least a pixel wide at any scale.
+    strokesOnly_ = engine && engine->type() == QPaintEngine::Picture;
 }
 
 QtCanvas::Options QtCanvas::optionsFor(const QPaintDevice& device, bool printer) {
@@ -143,7 +160,7 @@ void QtCanvas::applyPainter(const Pen& pen, const Brush& brush, RasterOp op) {
     if (!rasterOps_) op = RasterOp::Copy;
     if (figureReady_ && figurePen_ == pen && figureBrush_ == brush && figureOp_ == op) return;
     if (!figureReady_) painter_.setTransform(QTransform());
-    if (!figureReady_ || !(figurePen_ == pen)) painter_.setPen(makePen(pen, options_.pixelsPerUnit, rasterEngine_));
+    if (!figureReady_ || !(figurePen_ == pen)) painter_.setPen(makePen(pen, options_.pixelsPerUnit, rasterEngine_, strokesOnly_));
     if (!figureReady_ || !(figureBrush_ == brush)) {
         if (brush.style == BrushStyle::Solid)
             painter_.setBrush(toQColor(brush.colour));
@@ -198,7 +215,8 @@ void QtCanvas::drawWideLine(QPointF a, QPointF b, double width) {
 void QtCanvas::doLine(Point from, Point to) {
     const Pen& pen = state_.pen;
     const double width = std::round(std::max(pen.width, 0) * options_.pixelsPerUnit);
-    if (pen.style == PenStyle::Solid && width > 1.0 && !(rasterEngine_ && width <= kSquareEndWidth)) {
+    if (pen.style == PenStyle::Solid && width > 1.0 && !strokesOnly_ &&
+        !(rasterEngine_ && width <= kSquareEndWidth)) {
         drawWideLine(device(from), device(to), width);
         return;
     }
@@ -297,21 +315,43 @@ static QtFontEntry makeFontEntry(const Font& f) {
     q.setPixelSize(std::clamp(em, 1, 20000));  // no text is taller than a sheet
     q.setWeight(qtWeight(f.weight));
     q.setItalic(f.italic);
-    q.setUnderline(f.underline);
-    q.setStrikeOut(f.strikeOut);
     q.setHintingPreference(QFont::PreferNoHinting);
     q.setKerning(false);
+    // Chinese and Latin need no shaping; shaped Latin runs of the CJK faces take digit glyphs
+    // that no character maps to, and a PDF could not give them back as text.
+    q.setStyleStrategy(QFont::PreferNoShaping);
 
+    QtFontEntry info;
+    info.font = q;
     const QFontMetricsF fm(q);
     const double size = q.pixelSize();
     double full = fm.horizontalAdvance(QChar(0x4E2D));  // one ideograph
     if (!(full > 0.0)) full = size;
     const double naturalAverage = full / 2.0;
     const double average = f.width > 0 ? f.width : naturalAverage;
-
-    QtFontEntry info;
-    info.font = q;
     info.stretch = average / naturalAverage;
+    // Lines under and through texts are drawn here, the same way on every device.
+    QFont decorated = q;
+    decorated.setUnderline(f.underline);
+    decorated.setStrikeOut(f.strikeOut);
+    info.font = decorated;
+    info.underlinePos = fm.underlinePos();
+    info.strikeOutPos = fm.strikeOutPos();
+    info.lineWidth = std::max(fm.lineWidth(), size / 20.0);
+
+    info.cells = f.width > 0;
+    if (info.cells) {
+        info.cell = naturalAverage;
+        QFont mono = q;
+        mono.setFamilies({QString::fromUtf8(kMonoFamily)});
+        QFont fallback = q;
+        fallback.setFamilies({QStringLiteral("DejaVu Sans")});
+        for (const QFont& face : {q, mono, fallback}) {
+            QRawFont raw = QRawFont::fromFont(face);
+            if (raw.isValid()) info.faces.push_back(raw);
+        }
+    }
+
     TextMetrics& m = info.metrics;
     m.height = static_cast<int>(size);
     m.ascent = clampedInt(size * kAscentShare);
@@ -325,11 +365,127 @@ TextMetrics QtCanvas::textMetrics() const { return fontInfo().metrics; }
 
 Size QtCanvas::textExtent(std::string_view gbk) const {
     const FontInfo& fi = fontInfo();
-    const QFontMetricsF fm(fi.font);
-    return {clampedInt(fm.horizontalAdvance(fromGbk(gbk)) * fi.stretch), fi.metrics.height};
+    return {clampedInt(shape(fi, gbk).width * fi.stretch), fi.metrics.height};
 }
 
-void QtCanvas::drawTextLine(Point p, const QString& text, double width) {
+namespace {
+
+// The characters of a GBK text with the bytes each takes: a lead byte with a valid trail
+// byte makes one two-byte character, every other byte one character.
+template <typename Fn>
+void forEachGbkCharacter(std::string_view gbk, Fn&& fn) {
+    for (std::size_t i = 0; i < gbk.size();) {
+        const auto lead = static_cast<unsigned char>(gbk[i]);
+        std::size_t n = 1;
+        if (text::isGbkLeadByte(lead) && i + 1 < gbk.size()) {
+            const auto trail = static_cast<unsigned char>(gbk[i + 1]);
+            if (trail >= 0x40 && trail <= 0xFE && trail != 0x7F) n = 2;
+        }
+        fn(gbk.substr(i, n));
+        i += n;
+    }
+}
+
+// Glyphs of consecutive characters that sit in their cells unscaled share one run per face.
+struct RunBuilder {
+    std::vector<QtGlyphPiece>& pieces;
+    int face = -1;
+    QList<quint32> glyphs;
+    QList<QPointF> positions;
+    const std::vector<QRawFont>& faces;
+
+    void flush() {
+        if (glyphs.isEmpty()) return;
+        QGlyphRun run;
+        run.setRawFont(faces[static_cast<std::size_t>(face)]);
+        run.setGlyphIndexes(glyphs);
+        run.setPositions(positions);
+        pieces.push_back({run, 0.0, 1.0});
+        glyphs.clear();
+        positions.clear();
+    }
+    void add(int f, quint32 glyph, QPointF at) {
+        if (f != face) flush();
+        face = f;
+        glyphs.append(glyph);
+        positions.append(at);
+    }
+};
+
+QtShapedText shapeInCells(const QtFontEntry& fi, std::string_view gbk) {
+    QtShapedText shaped;
+    RunBuilder runs{shaped.pieces, -1, {}, {}, fi.faces};
+    double x = 0.0;
+    forEachGbkCharacter(gbk, [&](std::string_view bytes) {
+        const double cell = fi.cell * static_cast<double>(bytes.size());
+        const std::string utf8 = text::gbkToUtf8(bytes);
+        const QString ch = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+        const uint code = ch.isEmpty() ? 0xFFFDu : ch.at(0).isHighSurrogate() && ch.size() > 1
+                                                       ? QChar::surrogateToUcs4(ch.at(0), ch.at(1))
+                                                       : ch.at(0).unicode();
+        // Blanks and controls take their cell and draw nothing.
+        if (code > 0x20 && code != 0x7F) {
+            // One-byte characters look in the monospaced face first.
+            const std::size_t n = fi.faces.size();
+            for (std::size_t k = 0; k < n; ++k) {
+                const std::size_t f = bytes.size() == 1 && n > 1 ? (k == 0 ? 1 : k == 1 ? 0 : k) : k;
+                const QRawFont& face = fi.faces[f];
+                if (!face.supportsCharacter(code)) continue;
+                const QList<quint32> glyph = face.glyphIndexesForString(ch);
+                if (glyph.isEmpty() || glyph[0] == 0) continue;
+                const QList<QPointF> adv = face.advancesForGlyphIndexes(
+                    glyph, QRawFont::SeparateAdvances | QRawFont::UseDesignMetrics);
+                const double advance = adv.isEmpty() ? cell : adv[0].x();
+                if (advance <= cell * 1.001) {
+                    // Centred in its cell, as the glyphs of a monospaced face are.
+                    runs.add(static_cast<int>(f), glyph[0], QPointF(x + (cell - advance) / 2.0, 0.0));
+                } else {
+                    runs.flush();
+                    QGlyphRun run;
+                    run.setRawFont(face);
+                    run.setGlyphIndexes({glyph[0]});
+                    run.setPositions({QPointF(0.0, 0.0)});
+                    shaped.pieces.push_back({run, x, cell / advance});
+                    runs.face = -1;
+                }
+                break;
+            }
+        }
+        x += cell;
+    });
+    runs.flush();
+    shaped.width = x;
+    return shaped;
+}
+
+QtShapedText shapeNaturally(const QtFontEntry& fi, const QString& text) {
+    QFont plain = fi.font;
+    plain.setUnderline(false);
+    plain.setStrikeOut(false);
+    QTextLayout layout(text, plain);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    layout.endLayout();
+    QtShapedText shaped;
+    shaped.baseline = line.isValid() ? line.ascent() : 0.0;
+    shaped.width = line.isValid() ? line.naturalTextWidth() : 0.0;
+    for (const QGlyphRun& run : layout.glyphRuns()) shaped.pieces.push_back({run, 0.0, 1.0});
+    return shaped;
+}
+
+}  // namespace
+
+const QtCanvas::ShapedText& QtCanvas::shape(const FontInfo& fi, std::string_view gbk) {
+    // Shaping is the dear part of text output and drawings repeat their texts (lengths, weld
+    // numbers, labels) at every paint: a text is laid out once per font.
+    const QByteArray key(gbk.data(), static_cast<qsizetype>(gbk.size()));
+    if (auto it = fi.shaped.find(key); it != fi.shaped.end()) return *it;
+    if (fi.shaped.size() > 20000) fi.shaped.clear();  // bounded; a drawing repeats far fewer
+    ShapedText shaped = fi.cells ? shapeInCells(fi, gbk) : shapeNaturally(fi, fromGbk(gbk));
+    return *fi.shaped.insert(key, std::move(shaped));
+}
+
+void QtCanvas::drawTextLine(Point p, const ShapedText& text) {
     const FontInfo& fi = fontInfo();
     const QPointF origin = logicalToDevice().map(QPointF(p.x, p.y));
     const double s = options_.pixelsPerUnit;
@@ -337,67 +493,105 @@ void QtCanvas::drawTextLine(Point p, const QString& text, double width) {
     t.translate(origin.x(), origin.y());
     t.rotate(-state_.font.escapement / 10.0);  // counter-clockwise on the page
     t.scale(s * fi.stretch, s);
+    if (outlineText_) {
+        drawTextOutline(t, text);
+        return;
+    }
     painter_.setTransform(t);
     painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
     painter_.setRenderHint(QPainter::Antialiasing, false);
     painter_.setRenderHint(QPainter::TextAntialiasing, true);
     if (state_.backgroundMode == BackgroundMode::Opaque)
-        painter_.fillRect(QRectF(0, 0, width / fi.stretch, fi.metrics.height),
+        painter_.fillRect(QRectF(0, 0, text.width, fi.metrics.height),
                           toQColor(state_.backgroundColour));
-    painter_.setPen(toQColor(state_.textColour));
-    if (fi.font.underline() || fi.font.strikeOut()) {
-        painter_.setFont(fi.font);
-        painter_.drawText(QPointF(0, fi.metrics.ascent), text);
-        return;
+    const QColor ink = toQColor(state_.textColour);
+    painter_.setPen(ink);
+    const double baseline = fi.metrics.ascent;
+    for (const QtGlyphPiece& piece : text.pieces) {
+        if (piece.xScale == 1.0) {
+            painter_.drawGlyphRun(QPointF(piece.x, baseline - text.baseline), piece.run);
+            continue;
+        }
+        painter_.setTransform(QTransform::fromTranslate(piece.x, baseline - text.baseline)
+                                  .scale(piece.xScale, 1.0) * t);
+        painter_.drawGlyphRun(QPointF(0, 0), piece.run);
+        painter_.setTransform(t);
     }
-    // Shaping is the dear part of text output and drawings repeat their texts (lengths, weld
-    // numbers, labels) at every paint: the glyphs of a text are laid out once per font.
-    const ShapedText& shaped = shape(fi, text);
-    for (const QGlyphRun& run : shaped.runs)
-        painter_.drawGlyphRun(QPointF(0, fi.metrics.ascent - shaped.ascent), run);
+    if (fi.font.underline())
+        painter_.fillRect(QRectF(0, baseline + fi.underlinePos - fi.lineWidth / 2, text.width,
+                                 fi.lineWidth), ink);
+    if (fi.font.strikeOut())
+        painter_.fillRect(QRectF(0, baseline - fi.strikeOutPos - fi.lineWidth / 2, text.width,
+                                 fi.lineWidth), ink);
 }
 
-const QtCanvas::ShapedText& QtCanvas::shape(const FontInfo& fi, const QString& text) {
-    if (auto it = fi.shaped.find(text); it != fi.shaped.end()) return *it;
-    if (fi.shaped.size() > 20000) fi.shaped.clear();  // bounded; a drawing repeats far fewer
-    QTextLayout layout(text, fi.font);
-    layout.beginLayout();
-    QTextLine line = layout.createLine();
-    layout.endLayout();
-    ShapedText shaped;
-    shaped.ascent = line.isValid() ? line.ascent() : 0.0;
-    shaped.width = line.isValid() ? line.naturalTextWidth() : 0.0;
-    shaped.runs = layout.glyphRuns();
-    return *fi.shaped.insert(text, std::move(shaped));
+void QtCanvas::drawTextOutline(const QTransform& toDevice, const ShapedText& text) {
+    const FontInfo& fi = fontInfo();
+    const double baseline = fi.metrics.ascent;
+    QPainterPath clip;
+    if (textClip_) clip.addRect(*textClip_);
+    auto cut = [&](const QPainterPath& path) {
+        QPainterPath d = toDevice.map(path);
+        return textClip_ ? d.intersected(clip) : d;
+    };
+    painter_.setTransform(QTransform());
+    painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter_.setRenderHint(QPainter::Antialiasing, true);
+    painter_.setPen(Qt::NoPen);
+    if (state_.backgroundMode == BackgroundMode::Opaque) {
+        QPainterPath cellBox;
+        cellBox.addRect(QRectF(0, 0, text.width, fi.metrics.height));
+        painter_.fillPath(cut(cellBox), toQColor(state_.backgroundColour));
+    }
+    QPainterPath ink;
+    ink.setFillRule(Qt::WindingFill);
+    for (const QtGlyphPiece& piece : text.pieces) {
+        const QRawFont font = piece.run.rawFont();
+        const QList<quint32> glyphs = piece.run.glyphIndexes();
+        const QList<QPointF> at = piece.run.positions();
+        const QTransform place = QTransform::fromTranslate(piece.x, baseline - text.baseline)
+                                     .scale(piece.xScale, 1.0);
+        for (qsizetype i = 0; i < glyphs.size() && i < at.size(); ++i) {
+            QPainterPath glyph = font.pathForGlyph(glyphs[i]);
+            glyph.translate(at[i]);
+            ink.addPath(place.map(glyph));
+        }
+    }
+    if (fi.font.underline())
+        ink.addRect(QRectF(0, baseline + fi.underlinePos - fi.lineWidth / 2, text.width, fi.lineWidth));
+    if (fi.font.strikeOut())
+        ink.addRect(QRectF(0, baseline - fi.strikeOutPos - fi.lineWidth / 2, text.width, fi.lineWidth));
+    if (!ink.isEmpty()) painter_.fillPath(cut(ink), toQColor(state_.textColour));
 }
 
 void QtCanvas::doTextOut(Point p, std::string_view gbk) {
-    const QString text = fromGbk(gbk);
-    const FontInfo& fi = fontInfo();
-    const double width = shape(fi, text).width * fi.stretch;
     // drawTextLine leaves transform, pen and composition to be set again by the next figure.
-    drawTextLine(p, text, width);
+    drawTextLine(p, shape(fontInfo(), gbk));
     painterChanged();
 }
 
 int QtCanvas::doDrawText(const Rect& r, const std::vector<std::string_view>& lines,
                          unsigned format) {
     const FontInfo& fi = fontInfo();
-    const QFontMetricsF fm(fi.font);
-    std::vector<QString> texts;
+    std::vector<const ShapedText*> shaped;
     std::vector<int> widths;
     for (std::string_view line : lines) {
-        texts.push_back(fromGbk(line));
-        widths.push_back(clampedInt(fm.horizontalAdvance(texts.back()) * fi.stretch));
+        shaped.push_back(&shape(fi, line));
+        widths.push_back(clampedInt(shaped.back()->width * fi.stretch));
     }
     const std::vector<Point> at = layoutTextLines(r, widths, fi.metrics.height, format);
+    const bool clipped = !(format & TextFormat::NoClip);
     painter_.save();
-    if (!(format & TextFormat::NoClip)) {
+    if (clipped) {
         painter_.setTransform(QTransform());
-        painter_.setClipRect(deviceRect(r), Qt::IntersectClip);
+        if (outlineText_)
+            textClip_ = QRectF(deviceRect(r)).adjusted(0, 0, 1, 1);
+        else
+            painter_.setClipRect(deviceRect(r), Qt::IntersectClip);
     }
-    for (std::size_t i = 0; i < texts.size(); ++i)
-        if (!texts[i].isEmpty()) drawTextLine(at[i], texts[i], widths[i]);
+    for (std::size_t i = 0; i < shaped.size(); ++i)
+        if (!lines[i].empty()) drawTextLine(at[i], *shaped[i]);
+    textClip_.reset();
     painter_.restore();
     painterChanged();
     return saturate(static_cast<long long>(fi.metrics.height) * static_cast<long long>(lines.size()));

@@ -9,9 +9,13 @@
 #include <QHash>
 #include <QList>
 #include <QPainter>
+#include <QPainterPath>
+#include <QRawFont>
 #include <QString>
 
 #include <map>
+#include <optional>
+#include <vector>
 
 #include "platform/Canvas.h"
 
@@ -23,20 +27,39 @@ QString familyForFace(std::string_view gbkFace, int pitchAndFamily);
 
 QColor toQColor(Colour c);
 
-// A line of text laid out in a font, in the font's units.
+// A line of text laid out in a font, in the font's units: glyph runs with their place along
+// the line. A piece with `xScale` below 1 holds one glyph squeezed into its cell.
+struct QtGlyphPiece {
+    QGlyphRun run;
+    double x = 0.0;       // where the piece starts along the line
+    double xScale = 1.0;  // horizontal scale of the piece's glyphs
+};
 struct QtShapedText {
-    double ascent = 0.0;
-    double width = 0.0;
-    QList<QGlyphRun> runs;
+    double width = 0.0;     // advance of the whole line
+    double baseline = 0.0;  // the y of the baseline in the runs' positions
+    std::vector<QtGlyphPiece> pieces;
 };
 
 // A logical font made into a Qt font: the font in logical units, the horizontal stretch that
 // gives its average width, its metrics and the texts already laid out in it.
+//
+// A font asked for with an average width lays its texts out in cells, as the fonts of the
+// drawings' own system do: every single-byte character is one average width wide and every
+// two-byte character two, so that a text is exactly as wide as its byte count times the
+// average width and fits the box a layout made for it. Single-byte characters come from a
+// monospaced face whose Latin letters are half an ideograph wide; a glyph wider than its cell
+// is squeezed into it. Without a width the face keeps its own proportions.
 struct QtFontEntry {
     QFont font;
     double stretch = 1.0;
     TextMetrics metrics;
-    mutable QHash<QString, QtShapedText> shaped;
+    bool cells = false;
+    double cell = 0.0;  // width of a one-byte cell in the font's units
+    // Faces glyphs are looked up in, in order: two-byte characters start with the first,
+    // one-byte characters with the second (monospaced).
+    std::vector<QRawFont> faces;
+    double underlinePos = 0.0, strikeOutPos = 0.0, lineWidth = 1.0;
+    mutable QHash<QByteArray, QtShapedText> shaped;
 };
 
 // Fonts and laid-out texts kept from paint to paint: drawings repeat their fonts and texts at
@@ -93,7 +116,7 @@ private:
     using FontInfo = QtFontEntry;
     using ShapedText = QtShapedText;
     const FontInfo& fontInfo() const;
-    static const ShapedText& shape(const FontInfo& fi, const QString& text);
+    static const ShapedText& shape(const FontInfo& fi, std::string_view gbk);
     QTransform logicalToDevice() const;
     QPoint device(Point p) const { const Point d = toDevice(p); return {d.x, d.y}; }
     QRect deviceRect(const Rect& logical) const;
@@ -106,13 +129,19 @@ private:
     void drawWideLine(QPointF a, QPointF b, double width);
     // Forgets what the painter was set to (after text, which sets its own).
     void painterChanged() { figureReady_ = false; }
-    // Draws one line of text with its top-left at `p` (logical).
-    void drawTextLine(Point p, const QString& text, double width);
+    // Draws one laid-out line of text with its top-left at `p` (logical).
+    void drawTextLine(Point p, const ShapedText& text);
+    // The same as filled outlines in device pixels, cut to `textClip_`: for devices that keep
+    // no clipping and would write glyphs as text in a named font.
+    void drawTextOutline(const QTransform& toDevice, const ShapedText& text);
 
     QPainter& painter_;
     Options options_;
     bool rasterOps_ = false;
     bool rasterEngine_ = false;  // pixels, not a vector device (PDF, SVG, printer)
+    bool outlineText_ = false;   // texts as outlines, clipped here (SVG)
+    bool strokesOnly_ = false;   // lines as pen strokes, never as outlines (recorded pages)
+    std::optional<QRectF> textClip_;  // device rectangle texts are cut to (outline text)
     // What the painter is set to for figures, to set only what changes.
     bool figureReady_ = false;
     Pen figurePen_;

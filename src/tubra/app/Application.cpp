@@ -1,9 +1,16 @@
 #include "tubra/app/Application.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <ostream>
+#include <sstream>
+#include <system_error>
 
 #include <QApplication>
 #include <QIcon>
@@ -12,7 +19,9 @@
 #include <QTimer>
 #include <QTranslator>
 
+#include "platform/AtomicFile.h"
 #include "tubra/app/CommandLine.h"
+#include "tubra/app/Interaction.h"
 #include "tubra/app/Commands.h"
 #include "tubra/app/MainWindow.h"
 #include "tubra/app/Printing.h"
@@ -29,6 +38,20 @@ namespace {
 
 QString qs(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
+// Whether the file can be opened for reading: none when it can, else why not.
+std::error_code readableFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return {errno, std::generic_category()};
+    struct stat st {};
+    std::error_code ec;
+    if (::fstat(fd, &st) != 0)
+        ec = {errno, std::generic_category()};
+    else if (S_ISDIR(st.st_mode))
+        ec = std::make_error_code(std::errc::is_a_directory);
+    ::close(fd);
+    return ec;
+}
+
 }  // namespace
 
 void SetUpApplication() {
@@ -39,7 +62,9 @@ void SetUpApplication() {
     if (QIcon::themeName().isEmpty() || QIcon::themeName() == QStringLiteral("hicolor"))
         QIcon::setThemeName(QStringLiteral("Adwaita"));
     QApplication::setWindowIcon(ApplicationIcon());
-    // Qt's own dialogs (files, printers) in Chinese when the translations are installed.
+    // Qt's own dialogs (files, printers) in Chinese when the translations are installed, with
+    // Chinese names of days, months and paper in them.
+    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
     auto* qt = new QTranslator(qApp);
     if (qt->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
                  QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
@@ -52,6 +77,35 @@ void InstallReports([[maybe_unused]] model::AppContext& app) {
 #endif
 }
 
+bool HasDisplay() {
+    const QString name = QGuiApplication::platformName();
+    return !name.isEmpty() && name != QStringLiteral("offscreen") && name != QStringLiteral("minimal");
+}
+
+int PrintFromCommandLine(model::AppContext& app, Interaction& interaction, const std::string& path,
+                         std::ostream& err, bool messageBox) {
+    std::ostringstream problems;
+    int code = 0;
+    // A file that cannot be read is that, whatever printers there are.
+    if (const std::error_code ec = readableFile(path)) {
+        problems << "tubra: 无法打开文件 " << path << ": " << platform::describe(ec) << "\n";
+        code = 1;
+    } else {
+        code = PrintFileDirectly(app, interaction, path, problems);
+    }
+    const std::string text = problems.str();
+    err << text;
+    if (code != 0 && messageBox && !text.empty()) {
+        // Started from a file manager nobody reads the standard error: say it in a box too.
+        std::string message = text;
+        while (!message.empty() && message.back() == '\n') message.pop_back();
+        if (message.rfind("tubra: ", 0) == 0) message.erase(0, 7);
+        interaction.ask(nullptr, {message, std::string(kAppTitle), platform::Buttons::Ok,
+                                  platform::MessageIcon::Error, platform::Answer::Ok});
+    }
+    return code;
+}
+
 int RunTubra(const std::vector<std::string>& args, model::AppContext& app,
              Interaction& interaction, std::ostream& err) {
     const StartRequest request = ParseCommandLine(args);
@@ -61,7 +115,7 @@ int RunTubra(const std::vector<std::string>& args, model::AppContext& app,
                 << "用法: tubra [文件名]   或   tubra /p 文件名\n";
             return 2;
         case StartRequest::Kind::Print:
-            return PrintFileDirectly(app, interaction, request.path, err);
+            return PrintFromCommandLine(app, interaction, request.path, err, HasDisplay());
         case StartRequest::Kind::NewDrawing:
         case StartRequest::Kind::Open: break;
     }

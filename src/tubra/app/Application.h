@@ -20,6 +20,17 @@ void SetUpApplication();
 // Gives `app` the report data every document carries.
 void InstallReports(model::AppContext& app);
 
+// Whether the program runs on a screen (not off screen).
+bool HasDisplay();
+
+// "/p FILE": prints the file on the default printer without a window. Problems go to `err`
+// and, with `messageBox`, to a message box as well, since a program started from a file
+// manager has nobody reading its error output. A file that cannot be read is reported as
+// such before any printer is looked for. Returns the exit code: 0 printed, 1 the file could
+// not be read or printed, 3 no printer is installed.
+int PrintFromCommandLine(model::AppContext& app, Interaction& interaction, const std::string& path,
+                         std::ostream& err, bool messageBox);
+
 // Carries out `args` (without the program name) for an application that exists: prints
 // directly and returns the exit code, or opens the main window and runs the event loop.
 int RunTubra(const std::vector<std::string>& args, model::AppContext& app,

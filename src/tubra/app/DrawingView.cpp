@@ -11,6 +11,7 @@
 #include <QScrollBar>
 #include <QTimer>
 
+#include "tubra/app/FeedbackCanvas.h"
 #include "tubra/app/Printing.h"
 #include "tubra/app/Rendering.h"
 
@@ -41,64 +42,6 @@ edit::EditSettings& ProgramEditSettings() {
     static edit::EditSettings settings;
     return settings;
 }
-
-// The Qt canvas on the backing store that notes which pixels the feedback touched.
-class DrawingView::FeedbackCanvas : public platform::qt::QtCanvas {
-public:
-    using QtCanvas::QtCanvas;
-    QRect dirty;
-
-protected:
-    void note(platform::Point p) {
-        const platform::Point d = toDevice(p);
-        // Wide pens and round ends reach a few pixels past the points.
-        const int m = 3 + model::truncToInt(std::ceil(std::max(pen().width, 1) * pixelsPerUnit()));
-        dirty |= QRect(d.x - m, d.y - m, 2 * m + 1, 2 * m + 1);
-    }
-    void noteAll(std::span<const platform::Point> points) {
-        for (const platform::Point& p : points) note(p);
-    }
-    void doLine(platform::Point a, platform::Point b) override {
-        note(a);
-        note(b);
-        QtCanvas::doLine(a, b);
-    }
-    void doPolyline(std::span<const platform::Point> points) override {
-        noteAll(points);
-        QtCanvas::doPolyline(points);
-    }
-    void doPolygon(std::span<const platform::Point> points) override {
-        noteAll(points);
-        QtCanvas::doPolygon(points);
-    }
-    void doPolyBezier(std::span<const platform::Point> points) override {
-        noteAll(points);
-        QtCanvas::doPolyBezier(points);
-    }
-    void doEllipse(const platform::Rect& r) override {
-        note({r.left, r.top});
-        note({r.right, r.bottom});
-        QtCanvas::doEllipse(r);
-    }
-    void doRectangle(const platform::Rect& r) override {
-        note({r.left, r.top});
-        note({r.right, r.bottom});
-        QtCanvas::doRectangle(r);
-    }
-    void doFillRect(const platform::Rect& r, platform::Colour c) override {
-        note({r.left, r.top});
-        note({r.right, r.bottom});
-        QtCanvas::doFillRect(r, c);
-    }
-    void doTextOut(platform::Point p, std::string_view gbk) override {
-        dirty = QRect(QPoint(0, 0), QSize(deviceSize().cx, deviceSize().cy));
-        QtCanvas::doTextOut(p, gbk);
-    }
-    int doDrawText(const platform::Rect& r, const std::vector<std::string_view>& lines, unsigned f) override {
-        dirty = QRect(QPoint(0, 0), QSize(deviceSize().cx, deviceSize().cy));
-        return QtCanvas::doDrawText(r, lines, f);
-    }
-};
 
 // Message boxes and dialogs go to the view's own, or to a filter in front of them.
 class DrawingView::Relay : public platform::Prompter, public platform::FormHost {
@@ -144,10 +87,10 @@ public:
     }
     void endFeedback() override {
         if (!canvas_) return;
-        const QRect dirty = canvas_->dirty;
+        const QRegion touched = canvas_->touched();
         canvas_.reset();
         painter_.reset();
-        if (!dirty.isEmpty()) view_.viewport()->update(dirty);
+        if (!touched.isEmpty()) view_.viewport()->update(touched);
     }
     void repaint() override { view_.invalidate(); }
     void setStatusText(const std::string& text) override {
@@ -354,8 +297,31 @@ void DrawingView::rebuildStore() {
                                    model::truncToInt(state_.pageExtent.cy * state_.ZoomPara)};
             setScrollSizes(state_.scrollExtent);
         });
+    } else {
+        followReportDisplay();
     }
     if (onPainted) onPainted();
+}
+
+void DrawingView::followReportDisplay() {
+    // The paint of a report page sets the scroll extent to its pages, and a switch between
+    // drawing and report (or to another page) starts at the top of the new view.
+    const auto& shown = state_.reportDisplay;
+    const bool moved = shown[0] != paintedReport_[0] || (shown[0] && shown[1] != paintedReport_[1]);
+    paintedReport_ = shown;
+    // However the report was left (the command, or a tool chosen while it was shown), the
+    // drawing gets its own extent back.
+    if (moved && !shown[0])
+        state_.scrollExtent = {model::truncToInt(state_.pageExtent.cx * state_.ZoomPara),
+                               model::truncToInt(state_.pageExtent.cy * state_.ZoomPara)};
+    if (!moved && state_.scrollExtent == sizes_) return;
+    QTimer::singleShot(0, this, [this, moved] {
+        setScrollSizes(state_.scrollExtent);
+        if (!moved) return;
+        scrollToPosition({0, 0});
+        // A file opened in report mode: the window's check mark follows.
+        if (onDocumentChanged) onDocumentChanged();
+    });
 }
 
 void DrawingView::paintEvent(QPaintEvent* event) {
@@ -377,9 +343,10 @@ void DrawingView::paintEvent(QPaintEvent* event) {
                                static_cast<int>(std::ceil(client.height() * ratio))))
         rebuildStore();
     QPainter painter(viewport());
-    const QRect r = event->rect();
-    painter.drawImage(QRectF(r), store_,
-                      QRectF(r.x() * ratio, r.y() * ratio, r.width() * ratio, r.height() * ratio));
+    // Only what the event asks for: after tool feedback, thin strips along its lines.
+    for (const QRect& r : event->region())
+        painter.drawImage(QRectF(r), store_,
+                          QRectF(r.x() * ratio, r.y() * ratio, r.width() * ratio, r.height() * ratio));
 }
 
 void DrawingView::resizeEvent(QResizeEvent* event) {

@@ -10,6 +10,7 @@
 // operations and only the rectangle they touched is shown again, so feedback costs no repaint
 // of the drawing.
 
+#include <array>
 #include <functional>
 #include <memory>
 
@@ -125,7 +126,6 @@ protected:
 
 private:
     class Port;
-    class FeedbackCanvas;
     class Relay;
 
     // The new-drawing dialog of a new document, asked once, outside of any paint.
@@ -135,6 +135,8 @@ private:
     void invalidate();
     void rebuildStore();
     void toolsChanged();
+    // After a paint: scroll sizes and position follow a change of the report display.
+    void followReportDisplay();
 
     model::Document& doc_;
     Interaction& interaction_;
@@ -142,6 +144,7 @@ private:
     platform::Size sizes_{};
     bool newDrawingQueued_ = false;
     int finishedPaints_ = 0;
+    std::array<int, 2> paintedReport_ = {0, -1};  // report display at the last paint
     platform::qt::QtTextCache textCache_;  // fonts and texts kept from paint to paint
     QImage store_;
     bool storeValid_ = false;

@@ -1,5 +1,7 @@
 #include "tubra/app/InstallCommands.h"
 
+#include "tubra/app/ReportDialogCommands.h"
+#include "tubra/app/ReportModeCommand.h"
 #include "tubra/app/SettingsCommands.h"
 #include "tubra/edit/ToolCommands.h"
 
@@ -8,6 +10,8 @@ namespace tubra::app {
 void InstallCommands(edit::CommandRegistry& registry) {
     // Each feature adds its commands here, one call each.
     edit::InstallToolCommands(registry);
+    InstallReportDialogCommands(registry);
+    InstallReportModeCommands(registry);
     InstallSettingsCommands(registry);
 }
 

@@ -1,8 +1,12 @@
 #include "tubra/app/InstallDialogs.h"
 
 #include "tubra/app/PropertyDialogsQt.h"
+#include "tubra/app/ReportDialogs.h"
 #include "tubra/app/SettingsDialogs.h"
 #include "tubra/app/ToolDialogs.h"
+#ifdef TUBRA_HAVE_REPORTS
+#include "tubra/app/SubPageDialog.h"
+#endif
 
 namespace tubra::app {
 
@@ -11,6 +15,10 @@ void InstallDialogs() {
     RegisterToolDialogs();
     InstallSettingsDialogs();
     InstallFittingPropertyDialogs();
+    InstallReportDialogs();
+#ifdef TUBRA_HAVE_REPORTS
+    InstallReportPageDialogs();
+#endif
 }
 
 }  // namespace tubra::app

@@ -28,6 +28,7 @@
 #include "tubra/app/Printing.h"
 #include "tubra/app/SessionRecording.h"
 #include "tubra/app/ToolIcons.h"
+#include "tubra/app/WindowLayout.h"
 #include "platform/qt/FormDialogs.h"
 
 namespace tubra::app {
@@ -166,6 +167,10 @@ void MainWindow::createActions() {
         keys[acc.command].append(QKeySequence::fromString(qs(acc.keys), QKeySequence::PortableText));
     for (auto& [id, list] : keys)
         if (QAction* a = action(id)) a->setShortcuts(list);
+    // F1 is a command of its own; the help menu item shows it as its key.
+    if (QAction* help = action(cmd::Help); help && action(cmd::HelpKey))
+        help->setText(help->text() + QLatin1Char('\t') +
+                      action(cmd::HelpKey)->shortcut().toString(QKeySequence::NativeText));
 
     for (int i = 0; i < kRecentFileCount; ++i) {
         auto* a = new QAction(this);
@@ -661,7 +666,7 @@ void MainWindow::runCommandNow(int id) {
         case cmd::QuickBar: toggleBar(id); break;
         case cmd::StatusBar: statusBar()->setVisible(statusBar()->isHidden()); break;
         case cmd::NewWindow: newWindow(); break;
-        case cmd::Cascade: mdi_->cascadeSubWindows(); break;
+        case cmd::Cascade: CascadeWindows(*mdi_); break;
         case cmd::Tile: mdi_->tileSubWindows(); break;
         case cmd::ArrangeIcons: {
             // Minimised windows line up along the bottom of the work area.
@@ -763,8 +768,8 @@ void MainWindow::printSetup() {
 }
 
 void MainWindow::showHelp() {
-    const QString index = HelpIndexPath();
-    if (index.isEmpty() || !interaction_.openUrl(QUrl::fromLocalFile(index)))
+    // The program's own help window: it needs no browser or launcher on the desktop.
+    if (!ShowHelpWindow(this))
         interaction_.ask(this, {"找不到使用帮助文件。", std::string(kAppTitle), platform::Buttons::Ok,
                                 platform::MessageIcon::Warning, platform::Answer::Ok});
 }

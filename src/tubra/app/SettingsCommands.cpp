@@ -52,7 +52,10 @@ void dimensionText(CommandContext& c) {
 void snap(CommandContext& c) {
     edit::SnapSettings& settings = c.controller->settings().snap;
     SnapForm form(settings);
-    if (c.forms.run(form)) form.apply(settings);
+    if (!c.forms.run(form)) return;
+    form.apply(settings);
+    // The modes chosen here are the ones the next tool reset brings back.
+    c.controller->keepSnapFlags();
 }
 
 void pageSetup(CommandContext& c) {

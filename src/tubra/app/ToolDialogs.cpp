@@ -34,7 +34,7 @@ const FormField* fieldOf(const edit::FieldTable& t, const std::string& name) {
 }
 
 // Dialogs with many fields set them out in two columns.
-constexpr std::size_t kOneColumnFields = 12;
+constexpr std::size_t kOneColumnRows = 12;
 
 }  // namespace
 
@@ -49,6 +49,69 @@ QWidget* FieldFormDialog::fieldWidget(const std::string& name) const {
     return it == widgets_.end() ? nullptr : it->second;
 }
 
+QWidget* FieldFormDialog::makeWidget(const FormField& f) {
+    const std::string name = f.name;
+    switch (f.kind) {
+        case FormField::Kind::Text:
+        case FormField::Kind::Shown: {
+            auto* e = new QLineEdit(this);
+            if (f.kind == FormField::Kind::Shown) {
+                // Shown values look like the dialog, not like boxes to type in.
+                e->setReadOnly(true);
+                e->setFocusPolicy(Qt::NoFocus);
+                QPalette palette = e->palette();
+                palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+                e->setPalette(palette);
+            }
+            connect(e, &QLineEdit::textEdited, this,
+                    [this, name](const QString& t) { fieldEdited(name, t.toStdString()); });
+            return e;
+        }
+        case FormField::Kind::MultiLine: {
+            auto* e = new QPlainTextEdit(this);
+            e->setMinimumHeight(60);
+            connect(e, &QPlainTextEdit::textChanged, this,
+                    [this, name, e] { fieldEdited(name, e->toPlainText().toStdString()); });
+            return e;
+        }
+        case FormField::Kind::Choice:
+            if (f.radio) {
+                auto* box = new QWidget(this);
+                auto* row = new QHBoxLayout(box);
+                row->setContentsMargins(0, 0, 0, 0);
+                auto* group = new QButtonGroup(box);
+                for (const std::string& choice : f.choices) {
+                    auto* r = new QRadioButton(qs(choice), box);
+                    r->setObjectName(qs(name + ":" + choice));
+                    group->addButton(r);
+                    row->addWidget(r);
+                    connect(r, &QRadioButton::toggled, this, [this, name, choice](bool on) {
+                        if (on) fieldEdited(name, choice);
+                    });
+                }
+                return box;
+            } else {
+                auto* c = new QComboBox(this);
+                connect(c, &QComboBox::currentTextChanged, this,
+                        [this, name](const QString& t) { fieldEdited(name, t.toStdString()); });
+                return c;
+            }
+        case FormField::Kind::EditableChoice: {
+            auto* c = new QComboBox(this);
+            c->setEditable(true);
+            connect(c, &QComboBox::currentTextChanged, this,
+                    [this, name](const QString& t) { fieldEdited(name, t.toStdString()); });
+            return c;
+        }
+        case FormField::Kind::Check: {
+            auto* c = new QCheckBox(qs(f.label), this);
+            connect(c, &QCheckBox::toggled, this, [this, name](bool on) { fieldEdited(name, on ? "1" : "0"); });
+            return c;
+        }
+    }
+    return new QWidget(this);
+}
+
 void FieldFormDialog::build() {
     auto* outer = new QVBoxLayout(this);
     for (const std::string& note : table_.notes()) {
@@ -58,76 +121,35 @@ void FieldFormDialog::build() {
     }
     auto* grid = new QGridLayout;
     outer->addLayout(grid);
-    const auto& fields = table_.fieldTable();
-    const std::size_t perColumn = fields.size() > kOneColumnFields ? (fields.size() + 1) / 2 : fields.size();
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        const FormField& f = fields[i];
-        const int row = static_cast<int>(i % std::max<std::size_t>(perColumn, 1));
-        const int col = static_cast<int>(i / std::max<std::size_t>(perColumn, 1)) * 3;
-        QWidget* w = nullptr;
-        const std::string name = f.name;
-        switch (f.kind) {
-            case FormField::Kind::Text:
-            case FormField::Kind::Shown: {
-                auto* e = new QLineEdit(this);
-                e->setReadOnly(f.kind == FormField::Kind::Shown);
-                connect(e, &QLineEdit::textEdited, this,
-                        [this, name](const QString& t) { fieldEdited(name, t.toStdString()); });
-                w = e;
-                break;
+    // Rows: a field and the fields shown beside it.
+    std::vector<std::vector<const FormField*>> rows;
+    for (const FormField& f : table_.fieldTable()) {
+        if (f.sameRow && !rows.empty())
+            rows.back().push_back(&f);
+        else
+            rows.push_back({&f});
+    }
+    const std::size_t perColumn =
+        std::max<std::size_t>(1, rows.size() > kOneColumnRows ? (rows.size() + 1) / 2 : rows.size());
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        const int row = static_cast<int>(r % perColumn);
+        const int col = static_cast<int>(r / perColumn) * 2;
+        auto* line = new QHBoxLayout;
+        for (const FormField* field : rows[r]) {
+            const FormField& f = *field;
+            QWidget* w = makeWidget(f);
+            w->setObjectName(qs(f.name));
+            widgets_[f.name] = w;
+            if (f.kind != FormField::Kind::Check) {
+                if (field == rows[r].front())
+                    grid->addWidget(new QLabel(qs(f.label), this), row, col);
+                else if (!f.label.empty())
+                    line->addWidget(new QLabel(qs(f.label), this));
             }
-            case FormField::Kind::MultiLine: {
-                auto* e = new QPlainTextEdit(this);
-                e->setMinimumHeight(60);
-                connect(e, &QPlainTextEdit::textChanged, this,
-                        [this, name, e] { fieldEdited(name, e->toPlainText().toStdString()); });
-                w = e;
-                break;
-            }
-            case FormField::Kind::Choice:
-                if (f.radio) {
-                    auto* box = new QWidget(this);
-                    auto* row = new QHBoxLayout(box);
-                    row->setContentsMargins(0, 0, 0, 0);
-                    auto* group = new QButtonGroup(box);
-                    for (const std::string& choice : f.choices) {
-                        auto* r = new QRadioButton(qs(choice), box);
-                        r->setObjectName(qs(name + ":" + choice));
-                        group->addButton(r);
-                        row->addWidget(r);
-                        connect(r, &QRadioButton::toggled, this, [this, name, choice](bool on) {
-                            if (on) fieldEdited(name, choice);
-                        });
-                    }
-                    w = box;
-                } else {
-                    auto* c = new QComboBox(this);
-                    connect(c, &QComboBox::currentTextChanged, this,
-                            [this, name](const QString& t) { fieldEdited(name, t.toStdString()); });
-                    w = c;
-                }
-                break;
-            case FormField::Kind::EditableChoice: {
-                auto* c = new QComboBox(this);
-                c->setEditable(true);
-                connect(c, &QComboBox::currentTextChanged, this,
-                        [this, name](const QString& t) { fieldEdited(name, t.toStdString()); });
-                w = c;
-                break;
-            }
-            case FormField::Kind::Check: {
-                auto* c = new QCheckBox(qs(f.label), this);
-                connect(c, &QCheckBox::toggled, this,
-                        [this, name](bool on) { fieldEdited(name, on ? "1" : "0"); });
-                w = c;
-                break;
-            }
+            line->addWidget(w, 1);
+            if (!f.unit.empty()) line->addWidget(new QLabel(qs(f.unit), this));
         }
-        w->setObjectName(qs(name));
-        widgets_[name] = w;
-        if (f.kind != FormField::Kind::Check) grid->addWidget(new QLabel(qs(f.label), this), row, col);
-        grid->addWidget(w, row, col + 1);
-        if (!f.unit.empty()) grid->addWidget(new QLabel(qs(f.unit), this), row, col + 2);
+        grid->addLayout(line, row, col + 1);
     }
     auto* buttons = new QDialogButtonBox(this);
     for (const edit::FormButton& b : table_.buttons()) {

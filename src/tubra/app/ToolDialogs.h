@@ -31,6 +31,7 @@ protected:
 
 private:
     void build();
+    QWidget* makeWidget(const edit::FormField& field);
     void fieldEdited(const std::string& name, const std::string& value);
 
     edit::FieldTable& table_;

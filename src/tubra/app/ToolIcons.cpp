@@ -362,9 +362,41 @@ QIcon themed(std::string_view name) {
     return {};
 }
 
+// Sizes the bars and menus ask icons for.
+constexpr int kIconSizes[] = {16, 20, 24, 32};
+
+// The picture of a command that cannot be used now: grey and faint, whatever its colours, so
+// that a black symbol does not look the same enabled and disabled.
+QImage disabledLook(const QImage& normal) {
+    QImage image = normal.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb p = line[x];
+            // Light grey ink at a third of the strength.
+            const int grey = 150 + qGray(p) * 80 / 255;
+            line[x] = qRgba(grey, grey, grey, qAlpha(p) * 2 / 5);
+        }
+    }
+    return image;
+}
+
+// An icon with its own disabled pictures at every size it is drawn in.
+QIcon withDisabledLook(const QIcon& icon) {
+    if (icon.isNull()) return icon;
+    QIcon out;
+    for (int size : kIconSizes) {
+        const QPixmap normal = icon.pixmap(QSize(size, size), QIcon::Normal, QIcon::Off);
+        if (normal.isNull()) continue;
+        out.addPixmap(normal, QIcon::Normal, QIcon::Off);
+        out.addPixmap(QPixmap::fromImage(disabledLook(normal.toImage())), QIcon::Disabled, QIcon::Off);
+    }
+    return out.isNull() ? icon : out;
+}
+
 QIcon fromImages(const std::function<QImage(int)>& make) {
     QIcon icon;
-    for (int size : {16, 20, 24, 32}) {
+    for (int size : kIconSizes) {
         const QImage image = make(size);
         if (!image.isNull()) icon.addPixmap(QPixmap::fromImage(image));
     }
@@ -384,7 +416,9 @@ QImage GlyphImage(Glyph glyph, int size) {
     return image;
 }
 
-QIcon CommandIcon(const CommandInfo& command) {
+namespace {
+
+QIcon plainCommandIcon(const CommandInfo& command) {
     if (command.icon.symbol != 0) {
         QIcon icon = fromImages([&](int size) { return RenderSymbolIcon(command.icon.symbol, size); });
         if (!icon.isNull()) return icon;
@@ -410,6 +444,10 @@ QIcon CommandIcon(const CommandInfo& command) {
     }
     return {};
 }
+
+}  // namespace
+
+QIcon CommandIcon(const CommandInfo& command) { return withDisabledLook(plainCommandIcon(command)); }
 
 void InitResources() {
     static const bool done = [] {

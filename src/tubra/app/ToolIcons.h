@@ -10,6 +10,8 @@
 
 namespace tubra::app {
 
+// The icon of a command, with a disabled look of its own (grey and faint) at every size: the
+// style's own greying leaves black symbols black.
 QIcon CommandIcon(const CommandInfo& command);
 
 // A drawn picture of `glyph` in a square of `size` pixels.

@@ -1,9 +1,11 @@
 #include "tubra/cli/PrintCommand.h"
 
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include <QBuffer>
@@ -11,26 +13,43 @@
 #include <QPdfWriter>
 
 #include "platform/AtomicFile.h"
+#include "platform/qt/PdfText.h"
 #include "platform/qt/PrintCanvas.h"
 #include "tubra/cli/Commands.h"
 #include "tubra/cli/GuiApplication.h"
 #include "tubra/view/PrintJob.h"
+#include "tubra/report/ReportPaging.h"
+#include "tubra/view/ReportPages.h"
 
 namespace tubra::cli {
+
+std::optional<int> ReportPageArgument(std::string_view argument) {
+    if (argument == "full") return report::kAllFullPages;
+    if (argument == "online") return report::kAllOnlinePages;
+    int n = 0;
+    const auto [end, ec] = std::from_chars(argument.data(), argument.data() + argument.size(), n);
+    if (ec != std::errc() || end != argument.data() + argument.size()) return std::nullopt;
+    if (!report::IsReportPageIndex(n)) return std::nullopt;
+    return n;
+}
 
 int runPrint(int argc, char** argv) {
     const char* in = nullptr;
     const char* out = nullptr;
+    const char* report = nullptr;
     for (int i = 0; i < argc; ++i) {
         if (std::strcmp(argv[i], "-o") == 0 && i + 1 < argc)
             out = argv[++i];
+        else if (std::strcmp(argv[i], "--report") == 0 && i + 1 < argc)
+            report = argv[++i];
         else if (!in && argv[i][0] != '-')
             in = argv[i];
         else
             in = out = nullptr, i = argc;
     }
-    if (!in || !out) {
-        std::fputs("usage: tubra-cli print FILE -o OUT.pdf\n", stderr);
+    const std::optional<int> page = report ? ReportPageArgument(report) : std::nullopt;
+    if (!in || !out || (report && !page)) {
+        std::fputs("usage: tubra-cli print FILE [--report full|online|N] -o OUT.pdf\n", stderr);
         return 2;
     }
     auto doc = openOrReport(in);
@@ -38,6 +57,11 @@ int runPrint(int argc, char** argv) {
     const auto app = guiApplication();
 
     view::ViewState view = view::ViewForPrinting(*doc);
+    if (page) view.reportDisplay = {1, *page};
+    if (view::ShowsReport(view) && doc->report().countPrintPages(view.reportDisplay[1]) == 0) {
+        std::fprintf(stderr, "tubra-cli: %s shows no report pages (no page of the set is marked to be shown)\n", in);
+        return 1;
+    }
     // The PDF is made in memory and then replaces OUT at once.
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
@@ -59,9 +83,9 @@ int runPrint(int argc, char** argv) {
         std::fprintf(stderr, "tubra-cli: cannot print %s\n", in);
         return 1;
     }
-    const QByteArray& pdf = buffer.data();
-    if (const auto ec = platform::writeFileAtomically(
-            out, std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())))) {
+    std::string pdf(buffer.data().constData(), static_cast<std::size_t>(buffer.data().size()));
+    platform::qt::RepairPdfText(pdf);
+    if (const auto ec = platform::writeFileAtomically(out, pdf)) {
         std::fprintf(stderr, "tubra-cli: %s\n", platform::describe(ec).c_str());
         return 1;
     }

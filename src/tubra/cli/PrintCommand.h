@@ -1,10 +1,20 @@
 #pragma once
 
+#include <optional>
+#include <string_view>
+
 namespace tubra::cli {
 
-// tubra-cli print FILE -o OUT.pdf: the pages the drawing program prints for FILE, as PDF.
-// Arguments are those after the word "print". Exit code 0 printed, 1 the file could not be
-// read or the PDF not written, 2 a wrong command line.
+// tubra-cli print FILE [--report full|online|N] -o OUT.pdf: the pages the drawing program
+// prints for FILE, as PDF: what the file was saved showing (its sheet or its report page), or
+// with --report the shown pages of the full set (full), of the online set (online) or report
+// page index N alone. Arguments are those after the word "print". Exit code 0 printed, 1 the
+// file could not be read, it shows no report pages, or the PDF was not written; 2 a wrong
+// command line.
 int runPrint(int argc, char** argv);
+
+// The report page index of a --report argument: "full" 22, "online" 28, or a page index
+// (0..17, 22, 23..26, 28). None for anything else.
+std::optional<int> ReportPageArgument(std::string_view argument);
 
 }  // namespace tubra::cli

@@ -4,7 +4,8 @@
 //   tubra-cli json FILE           the whole drawing as JSON (UTF-8)
 //   tubra-cli resave IN OUT       load and save again
 //   tubra-cli render IN OUT       the sheet as PNG, PDF or SVG (built with Qt)
-//   tubra-cli print FILE -o PDF   the printed pages as PDF (built with Qt)
+//   tubra-cli print FILE -o PDF   the printed pages as PDF (built with Qt); --report full|online|N
+//                                 prints report pages
 //   tubra-cli play SCRIPT [IN] -o OUT   replays a recorded session and saves the drawing
 //
 // Exit code 0 on success, 1 when the input cannot be read, the output cannot be written or
@@ -36,9 +37,11 @@ struct Command {
 std::vector<Command> extraCommands() {
     std::vector<Command> commands;
 #ifdef TUBRA_CLI_RENDER
-    commands.push_back({"render", "render IN OUT [--zoom Z]  the sheet as PNG, PDF or SVG (by OUT's extension)",
+    commands.push_back({"render", "render IN OUT [--zoom Z] [--report full|online|N]\n"
+                                  "                            the sheet (or report page) as PNG, PDF or SVG (by OUT's extension)",
                         tubra::cli::runRender});
-    commands.push_back({"print", "print FILE -o OUT.pdf       the pages tubra prints for FILE, as PDF",
+    commands.push_back({"print", "print FILE [--report full|online|N] -o OUT.pdf\n"
+                                 "                            the pages tubra prints for FILE (or those report pages), as PDF",
                         tubra::cli::runPrint});
 #endif
     return commands;

@@ -31,6 +31,7 @@ struct FormField {
     std::string unit;          // shown after the box
     std::size_t maxBytes = 0;  // what the box holds in GBK bytes; 0 for no limit
     bool radio = false;        // a choice shown as radio buttons
+    bool sameRow = false;      // shown on the row of the field before it
 
     FormField() = default;
     FormField(std::string name_, std::string label_, Kind kind_, std::string value_ = {})

@@ -64,21 +64,21 @@ SegmentForm::SegmentForm(const PipeObject& segment, const PropertyContext& conte
     static const char* kAxes[][2] = {{"上", "东"}, {"上", "北"}, {"东", "北"}};
     const bool known = slanted && plane >= 0 && plane <= 2;
     addShown("plane", "所属平面:", known ? kPlanes[plane] : "无");
-    addShown("axisA", "", known ? kAxes[plane][0] : "无");
-    addShown("axisB", "", known ? kAxes[plane][1] : "无");
+    addShown("axisA", "", known ? kAxes[plane][0] : "无").sameRow = true;
+    addShown("axisB", "", known ? kAxes[plane][1] : "无").sameRow = true;
     if (slanted) {
         addText("Port3.x", "投影长度:", f2(copy_.Port3.x));
-        addText("Port3.y", "", f2(copy_.Port3.y));
+        addText("Port3.y", "", f2(copy_.Port3.y)).sameRow = true;
     } else {
         addShown("Port3.x", "投影长度:", "无");
-        addShown("Port3.y", "", "无");
+        addShown("Port3.y", "", "无").sameRow = true;
     }
     addShown("Port1.x", "起点: X=", f2(copy_.Port1.x));
-    addShown("Port1.y", "Y=", f2(copy_.Port1.y));
-    addShown("Port1.z", "高", f2(copy_.Port1.z));
+    addShown("Port1.y", "Y=", f2(copy_.Port1.y)).sameRow = true;
+    addShown("Port1.z", "高", f2(copy_.Port1.z)).sameRow = true;
     addShown("Port2.x", "终点: X=", f2(copy_.Port2.x));
-    addShown("Port2.y", "Y=", f2(copy_.Port2.y));
-    addShown("Port2.z", "高", f2(copy_.Port2.z));
+    addShown("Port2.y", "Y=", f2(copy_.Port2.y)).sameRow = true;
+    addShown("Port2.z", "高", f2(copy_.Port2.z)).sameRow = true;
     addText("CaiLiao", "材料牌号:", utf8(copy_.CaiLiao), kTextBytes);
     addText("GuiGe", "规    格:", utf8(copy_.GuiGe), kTextBytes);
     addText("XingHao", "型    号:", utf8(copy_.XingHao), kTextBytes);
@@ -151,8 +151,8 @@ FormState SegmentForm::accept(platform::FormContext&) {
 WeldForm::WeldForm(const PipeObject& weld) : FieldForm("对象属性——焊缝"), copy_(weld) {
     addShown("name", "名称:", "焊缝");
     addShown("Port1.x", "X=", f3(copy_.Port1.x));
-    addShown("Port1.y", "Y=", f3(copy_.Port1.y));
-    addShown("Port1.z", "高", f3(copy_.Port1.z));
+    addShown("Port1.y", "Y=", f3(copy_.Port1.y)).sameRow = true;
+    addShown("Port1.z", "高", f3(copy_.Port1.z)).sameRow = true;
     addText("Number", "焊口编号:", text::format("%-d", copy_.Number));
     addText("DistTxt", "标注文字:", utf8(copy_.DistTxt), kTextBytes);
     addText("angle", "文字角度:", text::format("%-d", copy_.dimAngle / 10));
@@ -203,11 +203,11 @@ SupportForm::SupportForm(const PipeObject& support) : FieldForm("对象属性—
     addShown("name", "名称:", NameOf(copy_.SubType));
     addShown("direction", "方向:", directionText(copy_.EndDir));
     addShown("Port1.x", "起点: X=", f2(copy_.Port1.x));
-    addShown("Port1.y", "Y=", f2(copy_.Port1.y));
-    addShown("Port1.z", "高", f2(copy_.Port1.z));
+    addShown("Port1.y", "Y=", f2(copy_.Port1.y)).sameRow = true;
+    addShown("Port1.z", "高", f2(copy_.Port1.z)).sameRow = true;
     addShown("Port2.x", "终点: X=", f2(copy_.Port2.x));
-    addShown("Port2.y", "Y=", f2(copy_.Port2.y));
-    addShown("Port2.z", "高", f2(copy_.Port2.z));
+    addShown("Port2.y", "Y=", f2(copy_.Port2.y)).sameRow = true;
+    addShown("Port2.z", "高", f2(copy_.Port2.z)).sameRow = true;
     addText("DistTxt", "标注文字:", utf8(copy_.DistTxt), kShortTextBytes);
     addText("angle", "文字角度:", f2(copy_.dimAngle / 10.0));
     // Shown only: this dialog does not store them.
@@ -252,9 +252,9 @@ TextForm::TextForm(const PipeObject& block, const PropertyContext& context)
     addField(std::move(font));
     addText("height", "字高:", ShortNumber(copy_.Port3.y), 15);
     addField({"italic", "斜体", FormField::Kind::Check, copy_.Number ? "1" : "0"});
-    addField({"underline", "下划线", FormField::Kind::Check, copy_.SubType ? "1" : "0"});
+    addField({"underline", "下划线", FormField::Kind::Check, copy_.SubType ? "1" : "0"}).sameRow = true;
     addText("x", "横坐标", text::format("%.1f", copy_.Port1.x), 8);
-    addText("y", "纵坐标", text::format("%.1f", copy_.Port1.y), 8);
+    addText("y", "纵坐标", text::format("%.1f", copy_.Port1.y), 8).sameRow = true;
     addButton({"insert", "特殊符号", {kSpecialCharacters[0], kSpecialCharacters[1], kSpecialCharacters[2]}});
 }
 

@@ -381,7 +381,9 @@ void SessionPlayer::perform(const ScriptLine& line) {
             controller_->mouseMove(a);
             controller_->rightDown(a);
             // The mouse passes every pixel on the way; each few pixels up or down zoom a step.
-            const int steps = std::max(1, static_cast<int>(std::ceil(std::fabs(b.y - a.y))));
+            // Past a few thousand pixels the zoom is at its limit whatever the distance.
+            constexpr double kMaxSteps = 4000;
+            const int steps = static_cast<int>(std::clamp(std::ceil(std::fabs(b.y - a.y)), 1.0, kMaxSteps));
             for (int i = 1; i <= steps; ++i)
                 controller_->mouseMove({a.x + (b.x - a.x) * i / steps, a.y + (b.y - a.y) * i / steps}, false, true);
             controller_->rightUp(b);

@@ -157,7 +157,8 @@ ParsedScript ParseSessionScript(std::string_view script) {
             case Kind::ExpectCount:
                 if (!numbers(1, tokens.size())) return fail("'" + tokens[0] + "' takes whole numbers");
                 for (double v : line.numbers)
-                    if (v != std::floor(v)) return fail("'" + tokens[0] + "' takes whole numbers");
+                    if (v != std::floor(v) || std::fabs(v) > 2147483647.0)
+                        return fail("'" + tokens[0] + "' takes whole numbers");
                 break;
             case Kind::Click:
                 if (!numbers(1, 3)) return fail("'click' takes the coordinates X Y");
@@ -190,7 +191,7 @@ ParsedScript ParseSessionScript(std::string_view script) {
                 break;
             case Kind::ExpectObject: {
                 double index = 0;
-                if (!parseNumber(tokens[1], index) || index != std::floor(index))
+                if (!parseNumber(tokens[1], index) || index != std::floor(index) || std::fabs(index) > 2147483647.0)
                     return fail("'expect-object' takes an object index");
                 line.numbers.push_back(index);
                 line.tokens.assign(tokens.begin() + 2, tokens.end());

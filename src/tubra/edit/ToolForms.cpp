@@ -18,7 +18,9 @@ PlaneForm::PlaneForm(model::PipeObject segment, view::AxisAngles axes)
     : FieldForm("指定平面:"), segment_(std::move(segment)), axes_(axes) {
     addChoice("plane", "选择所处平面:", {kPlanes[0], kPlanes[1], kPlanes[2]});
     addText("offsetA", "相对首点偏移:", "", 14).unit = "毫米";
-    addText("offsetB", "", "", 14).unit = "毫米";
+    FormField& b = addText("offsetB", "", "", 14);
+    b.unit = "毫米";
+    b.sameRow = true;
     addNote("注：请先确定平面，后输数据。如输入负数，则为反向。");
 }
 

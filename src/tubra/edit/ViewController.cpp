@@ -143,7 +143,20 @@ void ViewController::dropFeedback() {
     ghostShown_ = false;
 }
 
-void ViewController::viewRepainted() { dropFeedback(); }
+void ViewController::viewRepainted() {
+    dropFeedback();
+    dropStaleObjects();
+}
+
+void ViewController::dropStaleObjects() {
+    const model::ObjectList& list = s_.doc.drawing.objects;
+    if (snap_.hit && !list.contains(snap_.hit)) snap_ = SnapState();
+    if (startHit_ && !list.contains(startHit_)) startHit_ = nullptr;
+    if (frameObject_ && !list.contains(frameObject_)) {
+        frameObject_ = nullptr;
+        frameDragging_ = false;
+    }
+}
 
 // --- snapping and status ---
 
@@ -380,6 +393,12 @@ bool ViewController::isChecked(int id) const {
 
 void ViewController::mouseMove(DevicePoint p, bool leftHeld, bool rightHeld) {
     if (handlingMove_ || reportShown()) return;
+    // A release that went to a dialog opened by the press never reached the view.
+    if (!leftHeld && leftHeld_) {
+        leftHeld_ = false;
+        updateCursor();
+    }
+    if (!rightHeld) rightHeld_ = false;
     handlingMove_ = true;
     if (rightHeld && rightHeld_) {
         if (p.y < rightY_ - kZoomDragPixels) {
@@ -494,6 +513,7 @@ void ViewController::drag(DevicePoint p) {
 void ViewController::leftDown(DevicePoint p) {
     if (reportShown()) return;
     leftHeld_ = true;
+    dropStaleObjects();
     // The click acts on what the mouse is over now.
     if (!haveMouse_ || !(mouse_ == p)) hover(p);
     click(p);
@@ -551,6 +571,7 @@ void ViewController::click(DevicePoint p) {
 void ViewController::leftUp(DevicePoint p) {
     leftHeld_ = false;
     if (reportShown()) return;
+    dropStaleObjects();
     switch (tool_.kind) {
         case ToolKind::Pan: panning_ = false; break;
         case ToolKind::Move:
@@ -573,6 +594,7 @@ void ViewController::leftUp(DevicePoint p) {
 
 void ViewController::rightDown(DevicePoint p) {
     if (reportShown()) return;
+    dropStaleObjects();
     if (!haveMouse_ || !(mouse_ == p)) hover(p);
     // The object under the mouse shows its properties; other tools never take this click.
     if (snap_.snapped() && tool_.kind != ToolKind::MoveDimension && phase_ == 0) {

@@ -99,6 +99,9 @@ public:
         bool end = true, mid = true, any = true;
     };
     const SavedSnap& savedSnap() const { return saved_; }
+    // Makes the current end, mid and any flags the ones tool resets bring back (a settings
+    // dialog that changes them calls this, so that its choice outlasts the next tool).
+    void keepSnapFlags() { storeSnapFlags(); }
 
     // The lengths written into new elbows, tees and components.
     ObjectLengths lengths;
@@ -193,6 +196,8 @@ private:
     // Document changes.
     bool confirmLastObject();
     void forgetObjects();
+    // Drops what refers to objects another view of the document took away.
+    void dropStaleObjects();
     void changed();
     platform::Answer ask(const char* text, const char* caption, platform::Buttons buttons,
                          platform::MessageIcon icon,

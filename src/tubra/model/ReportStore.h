@@ -11,9 +11,12 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Canvas.h"
 #include "tubra/model/LineReader.h"
 
 namespace tubra::model {
+
+struct CharacteristicTable;
 
 // Report section names in the order the drawing reader tests them (each as a substring of a
 // line, after "2dDrawing", "Object", "TeXingBiao" and "Title").
@@ -47,6 +50,16 @@ public:
 
     // Gives the initial values of a new document's report.
     virtual void setNewDocumentDefaults() = 0;
+
+    // Report pages, for a view in report mode. Draws what page index `pageIndex` shows (one
+    // page, or a whole set one page under the other) in logical units with the first page's
+    // top edge at y = 0; `table` is the characteristic table the view shows. A store that has
+    // no pages draws nothing.
+    virtual void drawReportPages(platform::Canvas& /*canvas*/, int /*pageIndex*/,
+                                 const CharacteristicTable& /*table*/) {}
+    // How many pages of 2900 logical units printing `pageIndex` takes (and the view scrolls
+    // over).
+    virtual int countPrintPages(int /*pageIndex*/) const { return 1; }
 };
 
 // Keeps each report section as the lines that were read and writes them back unchanged.

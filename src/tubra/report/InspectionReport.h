@@ -296,6 +296,10 @@ public:
     void readSection(std::string_view name, model::LineReader& in) override;
     void writeSections(std::string& out) const override;
     void setNewDocumentDefaults() override;
+    // Report pages (ReportPagePainter.cpp).
+    void drawReportPages(platform::Canvas& canvas, int pageIndex,
+                         const model::CharacteristicTable& table) override;
+    int countPrintPages(int pageIndex) const override;
 };
 
 }  // namespace tubra::report

@@ -3,6 +3,7 @@
 #include "tubra/view/Annotations.h"
 #include "tubra/view/Frame.h"
 #include "tubra/view/FramePainter.h"
+#include "tubra/view/LabelPlacement.h"
 #include "tubra/view/LineWork.h"
 #include "tubra/view/ReportPages.h"
 
@@ -15,8 +16,6 @@ namespace {
 
 constexpr platform::Colour kBlack = 0x000000;
 constexpr platform::Colour kWhite = 0xFFFFFF;
-// Height of a report page in logical units; printed report pages are stacked by it.
-constexpr int kReportPageHeight = 2900;
 
 // Clears the re-entrancy flag on every way out of a paint.
 class PaintingFlag {
@@ -115,13 +114,11 @@ void OnDraw(model::Document& doc, ViewState& view, platform::Canvas& canvas, Vie
 
     const PaintContext ctx{canvas, doc.settings(), view};
 
-    // 4. A report page instead of the drawing.
-    if (view.reportDisplay[0]) {
+    // 4. A report page instead of the drawing; the scroll extent covers its pages.
+    if (ShowsReport(view)) {
         const int page = view.reportDisplay[1];
-        if (IsFullInspectionPage(page))
-            DrawFullInspectionPage(doc, ctx, page);
-        else
-            DrawOnlineInspectionPage(doc, ctx, page);
+        DrawReportPage(doc, ctx, page);
+        view.scrollExtent = ReportExtent(doc, page);
         if (host) host->resetTool();
         return;
     }
@@ -133,8 +130,10 @@ void OnDraw(model::Document& doc, ViewState& view, platform::Canvas& canvas, Vie
     DrawAxisIndicator(view, doc.settings(), canvas);
     if (view.frameSwitch) DrawFrame(ctx);
 
-    // 7. Annotations, bodies and crossing gaps in list order; tees and break lines wait.
+    // 7. Annotations, bodies and crossing gaps in list order; tees and break lines wait. New
+    // labels find their places first, clear of everything else.
     model::ObjectList& objects = drawing.objects;
+    if (HasLabelsToPlace(objects)) PlaceLabels(objects, doc.settings(), view);
     std::optional<CrossingIndex> index;
     if (crossings == CrossingPass::Indexed) index.emplace(objects);
     for (std::size_t j = 0; j < objects.size(); ++j) {

@@ -11,6 +11,7 @@
 #include "platform/Canvas.h"
 #include "tubra/model/Document.h"
 #include "tubra/view/Paint.h"
+#include "tubra/view/ReportPages.h"
 #include "tubra/view/ViewState.h"
 
 namespace tubra::view {
@@ -32,10 +33,10 @@ struct PrintRange {
 };
 
 // The pages a print of the view holds: one sheet for the drawing and for a single report
-// page. Stacked report pages (all pages of a set one under the other) are counted by the
-// report pages; until they say otherwise the first page is printed.
-inline PrintRange PrintPagesOf(const model::Document& /*doc*/, const ViewState& /*view*/) {
-    return {1, 1};
+// page; every sheet of a stack of report pages.
+inline PrintRange PrintPagesOf(const model::Document& doc, const ViewState& view) {
+    if (!ShowsReport(view)) return {1, 1};
+    return {1, ReportPrintPages(doc, view.reportDisplay[1])};
 }
 
 // The paper a print of the view needs: the drawing's sheet (A4, or A3 for page size 1) in

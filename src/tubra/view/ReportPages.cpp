@@ -1,17 +1,67 @@
 #include "tubra/view/ReportPages.h"
 
+#include <algorithm>
+
 namespace tubra::view {
 
-bool IsFullInspectionPage(int pageIndex) {
-    return (pageIndex >= 0 && pageIndex <= 17) || pageIndex == 22;
+namespace {
+
+// Mode and page into the document, which saves them with the drawing.
+void storeInDocument(const ViewState& view, model::Document& doc) {
+    doc.drawing.IsShowReport = {view.reportDisplay[0], view.reportDisplay[1]};
+    doc.setModifiedFlag();
 }
 
-void DrawFullInspectionPage(model::Document&, const PaintContext&, int) {
-    // Report pages are not drawn yet.
+ScrollChange enter(ViewState& view, model::Document& doc, int pageIndex) {
+    view.ZoomPara = 1.0;
+    view.reportDisplay = {1, pageIndex};
+    view.scrollExtent = ReportExtent(doc, pageIndex);
+    storeInDocument(view, doc);
+    ScrollChange change;
+    change.setScrollSizes = true;
+    change.extent = view.scrollExtent;
+    change.scroll = true;
+    change.position = {0, 0};
+    change.invalidate = true;
+    return change;
 }
 
-void DrawOnlineInspectionPage(model::Document&, const PaintContext&, int) {
-    // Report pages are not drawn yet.
+}  // namespace
+
+void DrawReportPage(model::Document& doc, const PaintContext& ctx, int pageIndex) {
+    doc.report().drawReportPages(ctx.canvas, pageIndex, ctx.view.table);
+}
+
+int ReportPrintPages(const model::Document& doc, int pageIndex) {
+    return std::max(1, doc.report().countPrintPages(pageIndex));
+}
+
+platform::Size ReportExtent(const model::Document& doc, int pageIndex) {
+    return {kReportPageWidth, kReportPageHeight * ReportPrintPages(doc, pageIndex)};
+}
+
+ScrollChange ToggleReportMode(ViewState& view, model::Document& doc) {
+    if (!ShowsReport(view)) {
+        const int page = view.reportDisplay[1] == kNoReportPage ? kReportCoverPage : view.reportDisplay[1];
+        return enter(view, doc, page);
+    }
+    view.reportDisplay[0] = 0;
+    view.scrollExtent = {model::truncToInt(view.pageExtent.cx * view.ZoomPara),
+                         model::truncToInt(view.pageExtent.cy * view.ZoomPara)};
+    storeInDocument(view, doc);
+    ScrollChange change;
+    change.setScrollSizes = true;
+    change.extent = view.scrollExtent;
+    change.invalidate = true;
+    return change;
+}
+
+ScrollChange ShowReportPage(ViewState& view, model::Document& doc, int pageIndex) {
+    if (!ShowsReport(view)) return enter(view, doc, pageIndex);
+    const double zoom = view.ZoomPara;  // another page keeps the view as it is
+    ScrollChange change = enter(view, doc, pageIndex);
+    view.ZoomPara = zoom;
+    return change;
 }
 
 }  // namespace tubra::view

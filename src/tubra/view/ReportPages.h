@@ -1,17 +1,48 @@
 #pragma once
-// The report pages a view shows instead of the drawing when its report display is on.
+// Report mode of a view: instead of the drawing it shows one report page, or all shown pages
+// of a set one under the other (A4 portrait pages of 2100 x 2900 logical units, each further
+// page 2900 lower). The pages themselves are drawn by the document's report store, so the
+// view knows nothing of the report's contents.
+//
+// Page indexes: 0 cover, 1 contents, 2..16 forms (1) to (15), 17 repair record, 22 all shown
+// pages of the full set; 23..26 the online set, 28 all its shown pages; -1 none.
 
+#include <array>
+
+#include "platform/Canvas.h"
 #include "tubra/model/Document.h"
 #include "tubra/view/PaintContext.h"
+#include "tubra/view/ViewState.h"
 
 namespace tubra::view {
 
-// Report page indexes of the full-inspection set: 0 to 17, and 22 for all shown pages stacked.
-bool IsFullInspectionPage(int pageIndex);
+inline constexpr int kReportPageWidth = 2100;
+inline constexpr int kReportPageHeight = 2900;
+inline constexpr int kNoReportPage = -1;
+inline constexpr int kReportCoverPage = 0;
 
-// Draws page `pageIndex` (or the stacked pages of 22) of the full-inspection report.
-void DrawFullInspectionPage(model::Document& doc, const PaintContext& ctx, int pageIndex);
-// Draws page `pageIndex` (23 to 26, or the stacked pages of 28) of the online-inspection report.
-void DrawOnlineInspectionPage(model::Document& doc, const PaintContext& ctx, int pageIndex);
+// Draws what report page `pageIndex` shows, from the top of the page at y = 0.
+void DrawReportPage(model::Document& doc, const PaintContext& ctx, int pageIndex);
+
+// The scroll extent of report page `pageIndex`: one page, or every page of a stack.
+platform::Size ReportExtent(const model::Document& doc, int pageIndex);
+
+// The pages printing the view produces: 1 for the drawing and a single report page, every
+// sheet of a stack (at least 1).
+int ReportPrintPages(const model::Document& doc, int pageIndex);
+
+// "显示当前报告": switches the view between the drawing and the report page. Entering resets
+// the zoom to 1 and, when no page is chosen, chooses the cover; leaving gives the drawing its
+// scroll extent back (page size times zoom). The document is marked modified and keeps the
+// mode and the page for its file.
+ScrollChange ToggleReportMode(ViewState& view, model::Document& doc);
+
+// Shows report page `pageIndex` in the view, entering report mode when it is off (zoom 1).
+// The document is marked modified and keeps mode and page. For a split list page call
+// `report::ChooseSubPage` first to choose its sheet.
+ScrollChange ShowReportPage(ViewState& view, model::Document& doc, int pageIndex);
+
+// Whether the view shows a report page (mouse tools stay idle then).
+inline bool ShowsReport(const ViewState& view) { return view.reportDisplay[0] != 0; }
 
 }  // namespace tubra::view

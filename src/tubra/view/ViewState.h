@@ -27,6 +27,8 @@ struct ViewState {
     model::AxisSettings axis;  // indicator switch and labels
     int frameSwitch = 1;       // frame, title block and characteristic table
     std::array<int, 2> reportDisplay = {0, -1};  // shown?, page index
+    // The report dialogs' mode radio, 0 "编辑报告" or 1 "显示报告"; kept between openings.
+    int reportDialogMode = 0;
     // Labels of elbows get their elevation automatically; program-wide, off for a new view.
     bool autoElevation = false;
 

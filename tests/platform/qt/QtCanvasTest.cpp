@@ -1,6 +1,7 @@
 // The Qt canvas on real pixels: line work where the model puts it, XOR that undoes itself,
 // fonts mapped to installed faces with their real widths, and the page files.
 
+#include <algorithm>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -8,6 +9,8 @@
 #include <QFontInfo>
 #include <QGuiApplication>
 #include <QImage>
+#include <QPicture>
+#include <QSvgRenderer>
 #include <gtest/gtest.h>
 
 #include "platform/qt/PageCanvas.h"
@@ -142,11 +145,21 @@ TEST(QtCanvas, FontsMapToInstalledFacesWithRequestedWidthsAndRealExtents) {
     EXPECT_EQ(m.height, 30);
     EXPECT_EQ(m.aveCharWidth, 10);
     EXPECT_EQ(m.maxCharWidth, 20);
-    // A Chinese character is as wide as two average characters; Latin text is proportional.
+    // A font with a width lays its texts out in cells: a Chinese character is as wide as two
+    // average characters, every Latin letter as wide as one, so every text is its byte count
+    // times the average width, as the layouts reckon.
     EXPECT_EQ(c.textExtent(text::gbk("管线")).cx, 40);
+    EXPECT_EQ(c.textExtent("iiii").cx, 40);
+    EXPECT_EQ(c.textExtent("MMMM").cx, 40);
+    EXPECT_EQ(c.textExtent(text::gbk("φ159×6、φ57×4")).cx, 170);
+    // Without a width the face keeps its proportions.
+    Font proportional = f;
+    proportional.width = 0;
+    c.setFont(proportional);
     const int narrow = c.textExtent("iiii").cx, wide = c.textExtent("MMMM").cx;
     EXPECT_LT(narrow, wide);
     EXPECT_GT(wide, 20);
+    c.setFont(f);
 
     // Opaque text: the cell gets the background colour, the glyphs the text colour.
     c.setTextColour(0x0000FF);
@@ -222,4 +235,170 @@ TEST(QtCanvas, PagesAreWrittenAsPngPdfAndSvg) {
         EXPECT_EQ(s.str().substr(0, magic.size()), magic) << name;
     }
     std::filesystem::remove_all(dir);
+}
+
+namespace {
+
+// Dark pixels of an image inside [x0, x1) x [y0, y1).
+int inked(const QImage& img, int x0, int y0, int x1, int y1) {
+    int n = 0;
+    for (int y = std::max(0, y0); y < std::min(img.height(), y1); ++y)
+        for (int x = std::max(0, x0); x < std::min(img.width(), x1); ++x)
+            n += qGray(img.pixel(x, y)) < 128;
+    return n;
+}
+
+Font tableFont() {
+    Font f;
+    f.face = text::gbk("宋体");
+    f.height = 26;
+    f.width = 13;
+    f.outPrecision = 4;
+    f.quality = 2;
+    f.pitchAndFamily = 48;
+    return f;
+}
+
+}  // namespace
+
+TEST(QtCanvas, TextsTakeExactlyTheWidthTheirLayoutGaveThem) {
+    // Latin capitals are wider than the average character in the substitute faces; laid out in
+    // cells they still end where the layout's byte count says, and nothing is cut off.
+    const std::string number = "WWW-MMM-1102-150-B1AH";
+    const std::string value(40, 'W');
+    for (const Font& font : {tableFont(), [] {
+             Font f;
+             f.face = "arail";
+             f.height = 30;
+             f.width = 15;
+             f.weight = 500;
+             f.pitchAndFamily = 48;
+             return f;
+         }()}) {
+        QImage img(900, 120, QImage::Format_RGB32);
+        img.fill(Qt::white);
+        QPainter painter(&img);
+        QtCanvas::Options o;
+        o.pixelsPerUnit = 1.0;
+        o.deviceSize = {900, 120};
+        QtCanvas c(painter, o);
+        c.setFont(font);
+        c.setBackgroundMode(BackgroundMode::Transparent);
+        const int a = c.textMetrics().aveCharWidth;
+        ASSERT_EQ(a, font.width);
+        const int width = static_cast<int>(number.size()) * a;
+        EXPECT_EQ(c.textExtent(number).cx, width);
+        c.drawText({10, -10, 10 + width, -50}, number, TextFormat::NoClip);
+        const int right = 10 + static_cast<int>(value.size()) * a;
+        c.textOut({10, -60}, value);
+        painter.end();
+        // The last letter is there, in the last cell, and no ink goes past the box.
+        EXPECT_GT(inked(img, 10 + width - a, 10, 10 + width, 50), 8) << font.height;
+        EXPECT_EQ(inked(img, 10 + width + 1, 10, 900, 50), 0) << font.height;
+        EXPECT_GT(inked(img, right - a, 60, right, 100), 8) << font.height;
+        EXPECT_EQ(inked(img, right + 1, 60, 900, 100), 0) << font.height;
+    }
+}
+
+TEST(QtCanvas, ALongTableValueKeepsTheFrameWhole) {
+    // A 40-byte value in the characteristic table: the table grows to hold it, and its opaque
+    // box stops short of the frame's right edge at x = 2800.
+    Rendered r;
+    r.doc.drawing.table.values[0] = std::string(40, 'W');
+    r.doc.drawing.table.values[1] = "WWW-MMM-1102-150-B1AH";
+    tubra::view::OnDraw(r.doc, r.view, r.page->canvas());
+    const QImage& img = r.image();
+    // Rows of the first two entries, from y = -100 down; the border is black there.
+    for (int y = 108; y < 180; ++y) {
+        EXPECT_EQ(pixel(img, 2799, y), QColor(0, 0, 0)) << y;
+        EXPECT_EQ(pixel(img, 2798, y), QColor(0, 0, 0)) << y;
+    }
+    EXPECT_EQ(inked(img, 2803, 100, 2900, 900), 0);
+}
+
+TEST(QtCanvas, SvgPagesShowTextAsPdfPagesDo) {
+    const auto dir = std::filesystem::temp_directory_path() / "tubra_qt_svg";
+    std::filesystem::create_directories(dir);
+    auto page = PageCanvas::create(PageFormat::Svg, {1000, 400});
+    Canvas& c = page->canvas();
+    Font f = tableFont();
+    c.setFont(f);
+    c.setBackgroundMode(BackgroundMode::Opaque);
+    c.setBackgroundColour(0xFFFFFF);
+    // Clipped to its box: the rest of the text must not run on to the right.
+    c.drawText({100, -100, 300, -140}, std::string(40, 'M'), TextFormat::Left);
+    f.underline = true;
+    c.setFont(f);
+    c.textOut({100, -250}, text::gbk("原料罐区来"));
+    ASSERT_FALSE(page->finish(dir / "t.svg"));
+    std::ifstream in(dir / "t.svg");
+    std::stringstream s;
+    s << in.rdbuf();
+    // Every text is an outline, the underlined one too; none depends on a named font.
+    EXPECT_EQ(s.str().find("<text"), std::string::npos);
+
+    QSvgRenderer svg(QString::fromStdString((dir / "t.svg").string()));
+    ASSERT_TRUE(svg.isValid());
+    QImage img(1000, 400, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    QPainter painter(&img);
+    svg.render(&painter, QRectF(0, 0, 1000, 400));
+    painter.end();
+    EXPECT_GT(inked(img, 100, 100, 300, 130), 200);
+    EXPECT_EQ(inked(img, 302, 95, 1000, 145), 0);
+    // The underline runs under all five characters (5 x 26 wide) below their glyphs.
+    int underlined = 0;
+    for (int y = 270; y < 285; ++y)
+        underlined = std::max(underlined, inked(img, 100, y, 230, y + 1));
+    EXPECT_GT(underlined, 120);
+    std::filesystem::remove_all(dir);
+}
+
+TEST(QtCanvas, RecordedPagesKeepThinLinesWhenShrunkForPreview) {
+    // The print preview records the printer's page (here 1200 dpi) and draws it again on the
+    // screen about fourteen times smaller, without smoothing. Every line must survive that whole:
+    // pipes, branch pipes and symbol strokes of 1 to 4 units, solid and dashed.
+    constexpr double kPrinterPixelsPerUnit = 1200.0 / 254.0;
+    QPicture picture;
+    {
+        QPainter painter(&picture);
+        QtCanvas::Options o;
+        o.pixelsPerUnit = kPrinterPixelsPerUnit;
+        o.deviceSize = {14000, 10000};
+        o.printer = true;
+        QtCanvas c(painter, o);
+        int y = -100;
+        for (const PenStyle style : {PenStyle::Solid, PenStyle::Dash, PenStyle::DashDot}) {
+            for (int width = 1; width <= 4; ++width) {
+                c.setPen({style, width, 0x000000});
+                c.moveTo({100, y});
+                c.lineTo({2800, y});
+                y -= 60;
+            }
+        }
+    }
+    const double shrink = 0.07;
+    QImage screen(1400, 1000, QImage::Format_RGB32);
+    screen.fill(Qt::white);
+    {
+        QPainter painter(&screen);
+        painter.scale(shrink, shrink);
+        painter.drawPicture(0, 0, picture);
+    }
+    int y = -100;
+    for (int line = 0; line < 12; ++line, y -= 60) {
+        const bool dashed = line >= 4;
+        const int row = static_cast<int>(-y * kPrinterPixelsPerUnit * shrink);
+        const int x0 = static_cast<int>(100 * kPrinterPixelsPerUnit * shrink) + 2;
+        const int x1 = static_cast<int>(2800 * kPrinterPixelsPerUnit * shrink) - 2;
+        int inkedColumns = 0;
+        for (int x = x0; x < x1; ++x) {
+            bool ink = false;
+            for (int dy = -2; dy <= 2 && !ink; ++dy) ink = qGray(screen.pixel(x, row + dy)) < 100;
+            inkedColumns += ink;
+        }
+        const double share = static_cast<double>(inkedColumns) / (x1 - x0);
+        // Solid lines are whole and dark; dashed ones keep their dashes (half to three quarters ink).
+        EXPECT_GT(share, dashed ? 0.4 : 0.97) << "line " << line;
+    }
 }

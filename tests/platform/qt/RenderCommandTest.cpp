@@ -30,13 +30,14 @@ int render(std::vector<std::string> args) {
 }
 
 // A drawing with one main pipe straight down from (1000, -500) to (1000, -900), saved with a
-// zoom of 2.0 and on an A3 sheet.
-fs::path writeDrawing(const fs::path& dir) {
+// zoom of 2.0 and on an A3 sheet (or A4), showing the drawing (or, with `reportMode`, report
+// page 3).
+fs::path writeDrawing(const fs::path& dir, int pageSize = 1, bool reportMode = false) {
     tubra::model::Drawing d;
     tubra::model::DrawingSettings s;
-    d.PageSize = 1;
+    d.PageSize = pageSize;
     d.ZoomPara = 2.0;
-    d.IsShowReport = {1, 3};
+    d.IsShowReport = {reportMode ? 1 : 0, 3};
     PipeObject p;
     p.MainType = 2;
     p.EndDir = 1;
@@ -45,7 +46,8 @@ fs::path writeDrawing(const fs::path& dir) {
     d.objects.append(std::make_unique<PipeObject>(p));
     std::string text;
     tubra::model::writeDrawing(d, s, text);
-    const fs::path file = dir / "pipe.hcd";
+    const fs::path file =
+        dir / (reportMode ? "report.hcd" : pageSize ? "pipe.hcd" : "pipe-a4.hcd");
     EXPECT_FALSE(platform::writeFileAtomically(file, text));
     return file;
 }
@@ -71,16 +73,50 @@ TEST(RenderCommand, DrawsTheSheetAtTheZoomAskedForOnTheDrawingsPage) {
     EXPECT_EQ(image.pixelColor(1181, 827), QColor(0, 0, 255));  // zoom 1, not the file's 2
     EXPECT_EQ(image.pixelColor(1181, 1300), QColor(255, 255, 255));
 
-    ASSERT_EQ(render({in.string(), png.string(), "--zoom", "2"}), 0);
+    // The picture says its resolution: printed, it has the size of the sheet.
+    EXPECT_EQ(image.dotsPerMeterX(), 11811);
+    EXPECT_EQ(image.dotsPerMeterY(), 11811);
+
+    // Zoomed, the picture is the zoomed sheet: the pipe moves out with the zoom and stays in.
+    const fs::path a4 = writeDrawing(tmp.path, 0);
+    ASSERT_EQ(render({a4.string(), png.string(), "--zoom", "1.5"}), 0);
     image.load(QString::fromStdString(png.string()));
-    EXPECT_EQ(image.pixelColor(2362, 1654), QColor(0, 0, 255));
+    EXPECT_EQ(image.size(), QSize(5138, 3632));  // 2900 x 2050 times 1.5, at 300 dpi
+    EXPECT_EQ(image.pixelColor(1772, 1240), QColor(0, 0, 255));  // (1500, -1050)
     EXPECT_EQ(image.pixelColor(1181, 827), QColor(255, 255, 255));
+
+    const fs::path zoomedSvg = tmp.path / "zoomed.svg";
+    ASSERT_EQ(render({in.string(), zoomedSvg.string(), "--zoom", "3"}), 0);
+    std::ifstream svgIn(zoomedSvg);
+    std::stringstream svgText;
+    svgText << svgIn.rdbuf();
+    EXPECT_NE(svgText.str().find("viewBox=\"0 0 12300 8700\""), std::string::npos);
 
     const fs::path pdf = tmp.path / "out.pdf", svg = tmp.path / "out.SVG";
     ASSERT_EQ(render({in.string(), pdf.string()}), 0);
     EXPECT_EQ(head(pdf, 4), "%PDF");
     ASSERT_EQ(render({"--zoom", "1.5", in.string(), svg.string()}), 0);
     EXPECT_EQ(head(svg, 5), "<?xml");
+
+    // Saved showing a report page: that page, A4 portrait whatever the sheet, without zoom.
+    const fs::path report = writeDrawing(tmp.path, 1, true);
+    ASSERT_EQ(render({report.string(), png.string(), "--zoom", "2"}), 0);
+    image.load(QString::fromStdString(png.string()));
+    EXPECT_EQ(image.size(), QSize(2481, 3426));
+    EXPECT_EQ(image.pixelColor(2362, 1654), QColor(255, 255, 255));  // no pipe
+}
+
+TEST(RenderCommand, LargeZoomsKeepThePictureWithinItsPixelBudget) {
+    using tubra::cli::ImagePixelsPerUnit;
+    EXPECT_DOUBLE_EQ(ImagePixelsPerUnit({2900, 2050}), 300.0 / 254.0);
+    EXPECT_DOUBLE_EQ(ImagePixelsPerUnit({4100 * 2, 2900 * 2}), 300.0 / 254.0);
+    for (const platform::Size sheet : {platform::Size{4100 * 11, 2900 * 11}, {2900 * 4, 2050 * 4}}) {
+        const double ppu = ImagePixelsPerUnit(sheet);
+        const double pixels = sheet.cx * ppu * sheet.cy * ppu;
+        EXPECT_LT(ppu, 300.0 / 254.0);
+        EXPECT_LE(pixels, 64.0 * 1024 * 1024 * 1.0001);
+        EXPECT_GT(pixels, 64.0 * 1024 * 1024 * 0.999);
+    }
 }
 
 TEST(RenderCommand, WrongCommandLinesAndUnreadableFiles) {

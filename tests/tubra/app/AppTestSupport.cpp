@@ -21,7 +21,8 @@ QApplication& application() {
     static char name[] = "tubra-test";
     static char* argv[] = {name, nullptr};
     static QApplication* app = [] {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+        // Off screen, unless a run asks for the real display (screenshots under Xvfb).
+        if (!qEnvironmentVariableIsSet("TUBRA_TEST_ON_DISPLAY")) qputenv("QT_QPA_PLATFORM", "offscreen");
         auto* a = new QApplication(argc, argv);
         QStandardPaths::setTestModeEnabled(true);
         static TempDir settings;

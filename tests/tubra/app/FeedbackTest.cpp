@@ -133,3 +133,28 @@ TEST(Feedback, TheViewsPictureComesBackWhenTheToolsEraseTheirFeedback) {
         apptest::settle();
     }
 }
+
+TEST(Feedback, ADoubleClickIsOneClick) {
+    apptest::application();
+    model::AppContext context;
+    apptest::FakeInteraction ui;
+    app::MainWindow window(context, ui);
+    window.resize(900, 650);
+    app::DrawingView* view = window.newDocument();
+    window.show();
+    for (int i = 0; i < 50 && view->document().newDrawingFlag; ++i) apptest::settle(1);
+    window.runCommand(edit::cmd::MainPipe);
+    // What the window system delivers for a double click: press, release, double click, release.
+    const QPointF p(300, 300);
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
+                              QEvent::MouseButtonRelease}) {
+        const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent e(type, p, view->viewport()->mapToGlobal(p), Qt::LeftButton, held, Qt::NoModifier);
+        QCoreApplication::sendEvent(view->viewport(), &e);
+    }
+    apptest::settle();
+    // The first press starts a segment; the second press of the double click adds nothing.
+    EXPECT_EQ(view->controller().phase(), 1);
+    EXPECT_TRUE(view->document().drawing.objects.empty());
+    EXPECT_EQ(view->controller().cursor(), edit::CursorShape::Draw);
+}

@@ -14,6 +14,7 @@
 #include <QSettings>
 #include <QStatusBar>
 #include <QTest>
+#include <QTextBrowser>
 #include <QToolBar>
 
 #include "AppTestSupport.h"
@@ -21,6 +22,7 @@
 #include "text/Gbk.h"
 #include "tubra/app/Commands.h"
 #include "tubra/app/DrawingView.h"
+#include "tubra/app/Help.h"
 #include "tubra/app/MainWindow.h"
 
 using namespace tubra;
@@ -63,7 +65,8 @@ void describe(QMenu* menu, std::vector<std::string>& out) {
         } else if (a->data().isValid()) {
             const int id = a->data().toInt();
             if (id >= app::cmd::Mru1 && id < app::cmd::Mru1 + app::kRecentFileCount) continue;
-            out.push_back(std::to_string(id) + " " + a->text().toStdString());
+            // The text without the key shown beside it.
+            out.push_back(std::to_string(id) + " " + a->text().section(QLatin1Char('\t'), 0, 0).toStdString());
         }
     }
 }
@@ -416,11 +419,17 @@ TEST_F(MainWindowTest, WindowMenuHelpAndAbout) {
     w->runCommand(app::cmd::NextPane);
     EXPECT_NE(w->mdiArea()->activeSubWindow(), before);
 
+    // Help opens the program's own help window on the start page, without the desktop.
     w->runCommand(app::cmd::Help);
-    ASSERT_EQ(ui.urlsOpened.size(), 1u);
-    EXPECT_TRUE(ui.urlsOpened[0].isLocalFile());
-    EXPECT_TRUE(ui.urlsOpened[0].toLocalFile().endsWith(QStringLiteral("help/index.html")));
-    EXPECT_TRUE(QFileInfo::exists(ui.urlsOpened[0].toLocalFile()));
+    EXPECT_TRUE(ui.urlsOpened.empty());
+    EXPECT_TRUE(ui.asked.empty());
+    auto* help = w->findChild<app::HelpWindow*>();
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->isVisible());
+    EXPECT_TRUE(help->browser()->source().toLocalFile().endsWith(QStringLiteral("help/index.html")));
+    EXPECT_TRUE(QFileInfo::exists(help->browser()->source().toLocalFile()));
+    w->runCommand(app::cmd::HelpKey);
+    EXPECT_EQ(w->findChildren<app::HelpWindow*>().size(), 1);
     w->runCommand(app::cmd::About);
     EXPECT_EQ(ui.aboutShown, 1);
 }

@@ -16,6 +16,8 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
+#include <QLabel>
+#include <QStatusBar>
 
 #include "AppTestSupport.h"
 #include "platform/AtomicFile.h"
@@ -319,4 +321,31 @@ TEST_F(SessionReplayTest, DialogsShowTheirFieldsByName) {
     ASSERT_EQ(list.size(), 3u);
     EXPECT_EQ(list.at(0).Port4.z, -1);
     EXPECT_EQ(list.at(2).MainType, 8);
+}
+
+TEST_F(SessionReplayTest, ToolsShowTheirCheckMarksAndTheStatusLine) {
+    WidgetPlayer(*window, ui).run("new 0\ncommand 2709\nclick 300 -1100\ndialog Distanc=1000\nclick 1166 -1600\n",
+                                  dir / "unused.hcd");
+    EXPECT_TRUE(window->action(2709)->isChecked());
+    EXPECT_FALSE(window->action(2710)->isChecked());
+    EXPECT_TRUE(window->action(2709)->isEnabled());
+    window->runCommand(496);  // filter: a toggling tool
+    EXPECT_TRUE(window->action(496)->isChecked());
+    EXPECT_FALSE(window->action(2709)->isChecked());
+    window->runCommand(496);
+    EXPECT_FALSE(window->action(496)->isChecked());
+    // The snap keys show their state on the quick-settings bar.
+    EXPECT_TRUE(window->action(app::cmd::SnapEnd)->isChecked());
+    window->runCommand(app::cmd::SnapEnd);
+    EXPECT_FALSE(window->action(app::cmd::SnapEnd)->isChecked());
+    // The status bar's first pane shows where the mouse is and what the drawing holds.
+    app::DrawingView& view = *window->activeView();
+    const edit::DevicePoint d = view.controller().toDevice(1000, -1000);
+    QMouseEvent move(QEvent::MouseMove, QPointF(d.x, d.y), view.viewport()->mapToGlobal(QPointF(d.x, d.y)),
+                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(view.viewport(), &move);
+    auto labels = window->statusBar()->findChildren<QLabel*>();
+    bool shown = false;
+    for (QLabel* l : labels) shown |= l->text().startsWith(QStringLiteral("(1000, 1050)   数量=1 "));
+    EXPECT_TRUE(shown);
 }

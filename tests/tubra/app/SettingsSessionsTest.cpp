@@ -9,6 +9,7 @@
 #include "tubra/app/InstallCommands.h"
 #include "tubra/app/SettingsForms.h"
 #include "tubra/edit/SessionPlayer.h"
+#include "tubra/edit/ViewController.h"
 
 using namespace tubra;
 
@@ -84,6 +85,10 @@ TEST_F(SettingsSession, SnapSettingsOfTheTools) {
     EXPECT_TRUE(s.weldsOnly);
     EXPECT_FALSE(s.midPoints);
     EXPECT_TRUE(s.endPoints);
+    // The next tool keeps the modes chosen.
+    EXPECT_FALSE(player->controller()->savedSnap().mid);
+    ASSERT_TRUE(player->run("command 2709\n").ok);
+    EXPECT_FALSE(s.midPoints);
 }
 
 TEST_F(SettingsSession, DimensionTextAndAutomaticElevation) {

@@ -105,6 +105,13 @@ TEST(ViewController, ToolsForceTheirSnapSetsUntilTheNextReset) {
     EXPECT_TRUE(snap.midPoints && snap.anyPoint);
     c.command(cmd::Select);
     EXPECT_TRUE(snap.endPoints);
+    // A settings dialog keeps its choice over tool resets.
+    snap.midPoints = false;
+    c.keepSnapFlags();
+    c.command(cmd::MainPipe);
+    EXPECT_FALSE(snap.midPoints);
+    snap.midPoints = true;
+    c.keepSnapFlags();
     // Weld-only snapping is not part of the tools' sets.
     c.command(cmd::SnapWeld);
     c.command(cmd::MainPipe);
@@ -430,4 +437,26 @@ TEST(ViewController, StatusLineShowsPositionAndCounts) {
     b.controller->command(cmd::MoveObjects);
     b.move(1000, -1000);
     EXPECT_EQ(b.port.status, edit::message::kMoveHelp);
+}
+
+TEST(ViewController, AnotherViewsDeletionLeavesNothingStale) {
+    Bench b;
+    mainPipe(b);
+    auto& c = *b.controller;
+    edittest::RecordingPort otherPort;
+    view::ViewState otherView = b.view;
+    edit::ViewController other({b.doc, otherView, b.settings, otherPort, b.prompter, b.forms, {}});
+    // This view hovers over the pipe; the other view takes it away.
+    c.command(cmd::Weld);
+    b.move(733, -1350);
+    ASSERT_TRUE(c.snap().snapped());
+    b.prompter.queue(platform::Answer::Ok, 0);
+    other.command(cmd::Undo);
+    ASSERT_TRUE(b.doc.drawing.objects.empty());
+    // A click at the same place finds nothing to put a weld on.
+    const edit::DevicePoint p = b.at(733, -1350);
+    c.leftDown(p);
+    c.leftUp(p);
+    EXPECT_TRUE(b.doc.drawing.objects.empty());
+    EXPECT_FALSE(c.snap().snapped());
 }

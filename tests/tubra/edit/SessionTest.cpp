@@ -79,6 +79,7 @@ TEST(SessionScript, RefusesWhatIsNoActionWithItsLine) {
         {"answer maybe\n", 1},          {"dialog DistTxt=\"open\n", 1},
         {"click 1 2 alt\n", 1},         {"new 0 30\n", 1},
         {"expect-object x A=1\n", 1},   {"expect-object 0 A\n", 1},
+        {"command 2E21\n", 1},          {"expect-count 1e10\n", 1},
     };
     for (const auto& [text, line] : bad) {
         const auto s = ParseSessionScript(text);

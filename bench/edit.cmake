@@ -1,0 +1,6 @@
+# A mouse move with the pipe tool (snapping over every object, rubber band, marker) on a
+# 5,000-object drawing, against a full repaint of the same view.
+if(TUBRA_WITH_QT)
+  tubra_benchmark(edit_mouse SOURCES ${CMAKE_CURRENT_LIST_DIR}/edit_mouse.cpp ${CMAKE_CURRENT_LIST_DIR}/view_drawing.cpp
+    DEPS tubra_app)
+endif()

@@ -1,0 +1,35 @@
+// Any bytes as a session script: reading it never crashes, and playing what was read never
+// crashes or hangs: a line that cannot be carried out ends the play with its line number.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+#include "tubra/edit/SessionPlayer.h"
+#include "tubra/edit/ToolCommands.h"
+
+using namespace tubra;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    const edit::ParsedScript script = edit::ParseSessionScript(text);
+    if (!script.ok && (script.errorLine < 1 || script.error.empty())) std::abort();
+    for (const edit::ScriptLine& line : script.lines)
+        if (line.number < 1) std::abort();
+    // Files are not written by fuzzing.
+    for (const edit::ScriptLine& line : script.lines)
+        if (line.kind == edit::ScriptLine::Kind::Save) return 0;
+    static edit::CommandRegistry registry = [] {
+        edit::CommandRegistry r;
+        edit::InstallToolCommands(r);
+        return r;
+    }();
+    model::AppContext app;
+    edit::SessionPlayer player(app, registry, {{"Del", 474}, {"Ctrl+Z", 57643}, {"T", 485}, {"D", 479}});
+    const edit::SessionResult r = player.run(script);
+    if (!r.ok && r.line < 1) std::abort();
+    if (player.document() && player.document()->drawing.Total() !=
+                                 static_cast<std::int32_t>(player.document()->drawing.objects.size()))
+        std::abort();
+    return 0;
+}

@@ -1,0 +1,61 @@
+#include "tubra/app/ReportDialogCommands.h"
+
+#include "tubra/report/Install.h"
+#include "tubra/report/ReportMasterForms.h"
+
+namespace tubra::app {
+
+namespace {
+
+ShowReportPage& showReportPage() {
+    static ShowReportPage show = EnterReportPage;
+    return show;
+}
+
+template <typename Master>
+bool runMaster(edit::CommandContext& context) {
+    report::InspectionReport* r = report::inspectionReport(context.doc);
+    if (!r) return false;
+    // The master changes the report as it goes: the document is modified from the start.
+    context.doc.setModifiedFlag();
+    Master master(*r, context.doc.drawing.table, context.view.reportDialogMode);
+    context.forms.run(master);
+    context.notifyChanged();
+    if (master.pageToShow() >= 0) {
+        showReportPage()(context, master.pageToShow());
+        context.notifyChanged();
+    }
+    return true;
+}
+
+}  // namespace
+
+void SetShowReportPage(ShowReportPage show) {
+    showReportPage() = show ? std::move(show) : ShowReportPage(EnterReportPage);
+}
+
+void EnterReportPage(edit::CommandContext& context, int page) {
+    context.view.reportDisplay = {1, page};
+    context.view.ZoomPara = 1.0;
+    context.doc.drawing.IsShowReport = {1, page};
+    context.doc.setModifiedFlag();
+}
+
+bool RunFullReportDialog(edit::CommandContext& context) {
+    return runMaster<report::FullReportMasterForm>(context);
+}
+
+bool RunOnlineReportDialog(edit::CommandContext& context) {
+    return runMaster<report::OnlineReportMasterForm>(context);
+}
+
+void InstallReportDialogCommands(edit::CommandRegistry& registry) {
+    const auto hasReport = [](const edit::CommandContext& c) {
+        return report::inspectionReport(c.doc) != nullptr;
+    };
+    registry.add(cmd::FullReport, {[](edit::CommandContext& c) { RunFullReportDialog(c); }, hasReport, {}});
+    registry.add(cmd::OnlineReport,
+                 {[](edit::CommandContext& c) { RunOnlineReportDialog(c); }, hasReport, {}});
+}
+
+}  // namespace tubra::app

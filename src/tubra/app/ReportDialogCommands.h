@@ -1,0 +1,31 @@
+#pragma once
+// The report commands of the tool bar and menus: "全面检验报告" (448) opens the full set's
+// master dialog, "在线检验报告" (473) the online set's. When the master chose a page to show,
+// the view switches to report mode on it.
+
+#include <functional>
+
+#include "tubra/edit/CommandRegistry.h"
+
+namespace tubra::app {
+
+namespace cmd {
+inline constexpr int FullReport = 448;
+inline constexpr int OnlineReport = 473;
+}  // namespace cmd
+
+// Shows report page `page` (a page index, or 22 / 28 for a whole set) in the context's view.
+// Replaceable, so that the report display decides how a page is entered (the sheet of a
+// split list page, the zoom, what the document stores).
+using ShowReportPage = std::function<void(edit::CommandContext&, int page)>;
+void SetShowReportPage(ShowReportPage show);
+// The plain switch: report mode on, the page chosen, zoom 1, the document storing both.
+void EnterReportPage(edit::CommandContext& context, int page);
+
+// Run the master dialogs on the context's document; false when it has no inspection report.
+bool RunFullReportDialog(edit::CommandContext& context);
+bool RunOnlineReportDialog(edit::CommandContext& context);
+
+void InstallReportDialogCommands(edit::CommandRegistry& registry);
+
+}  // namespace tubra::app

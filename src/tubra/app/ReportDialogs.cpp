@@ -1,0 +1,433 @@
+#include "tubra/app/ReportDialogs.h"
+
+#include <algorithm>
+
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QScreen>
+#include <QScrollBar>
+#include <QShowEvent>
+#include <QStringList>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "text/Gbk.h"
+#include "tubra/report/ReportMasterForms.h"
+#include "tubra/report/ReportPageForms.h"
+
+namespace tubra::app {
+
+using report::FieldKind;
+using report::FieldSpec;
+using report::FieldStyle;
+using report::LayoutCell;
+
+namespace {
+
+QString qs(const std::string& s) { return QString::fromStdString(s); }
+std::string utf8(const QString& s) { return s.toStdString(); }
+
+// The form keeps several lines with CR LF between them; the edit box shows LF.
+QString shownNote(const std::string& s) { return qs(s).replace(QStringLiteral("\r\n"), QStringLiteral("\n")); }
+
+QColor colour(std::uint32_t rgb) {
+    return QColor(static_cast<int>(rgb & 0xFF), static_cast<int>((rgb >> 8) & 0xFF),
+                  static_cast<int>((rgb >> 16) & 0xFF));
+}
+
+}  // namespace
+
+std::function<QString(QWidget*, const QString&, const QString&)> ReportFormDialog::chooseFile =
+    [](QWidget* parent, const QString& title, const QString& filter) {
+        return QFileDialog::getOpenFileName(parent, title, QString(), filter);
+    };
+
+QString ReportFormDialog::nameFilter(const std::string& filter) {
+    const QStringList parts = qs(filter).split(QLatin1Char('|'));
+    QStringList names;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        if (parts[i].isEmpty()) break;
+        QString pattern = parts[i + 1];
+        pattern.replace(QLatin1Char(';'), QLatin1Char(' '));
+        if (pattern == QStringLiteral("*.*")) pattern = QStringLiteral("*");
+        // The name lists its patterns in parentheses; a file dialog reads them from there.
+        QString name = parts[i];
+        const int open = name.lastIndexOf(QLatin1Char('('));
+        if (open >= 0) name = name.left(open).trimmed();
+        names << QStringLiteral("%1 (%2)").arg(name, pattern);
+    }
+    return names.join(QStringLiteral(";;"));
+}
+
+ReportFormDialog::ReportFormDialog(report::ReportForm& form, platform::FormContext& context,
+                                   QWidget* parent)
+    : FormDialog(form, context, parent), form_(form) {
+    const report::FormLayout& layout = form.layout();
+    auto* content = new QWidget;
+    auto* grid = new QGridLayout(content);
+    for (const report::LayoutGroup& g : layout.groups) {
+        QWidget* box;
+        if (g.title.empty()) {
+            box = new QWidget;
+        } else {
+            box = new QGroupBox(qs(g.title));
+        }
+        auto* cells = new QGridLayout(box);
+        if (g.title.empty()) cells->setContentsMargins(0, 0, 0, 0);
+        for (const LayoutCell& c : g.cells)
+            cells->addWidget(makeCell(c), c.row, c.col, c.rowSpan, c.colSpan);
+        grid->addWidget(box, g.row, g.col, g.rowSpan, g.colSpan, Qt::AlignTop);
+    }
+
+    auto* top = new QVBoxLayout(this);
+    if (layout.scrolls) {
+        auto* scroll = new QScrollArea;
+        scroll->setWidget(content);
+        scroll->setWidgetResizable(true);
+        scroll->setFrameShape(QFrame::NoFrame);
+        scroll_ = scroll;
+        top->addWidget(scroll);
+    } else {
+        top->addWidget(content);
+    }
+    auto* bottom = new QHBoxLayout;
+    bottom->addStretch(1);
+    for (const std::string& action : layout.buttons) {
+        auto* b = new QPushButton(qs(form.actionCaption(action)));
+        b->setObjectName(qs(action));
+        if (action == "ok" || action == "退出") b->setDefault(true);
+        connect(b, &QPushButton::clicked, this, [this, action] { pressed(action); });
+        buttons_[action] = b;
+        bottom->addWidget(b);
+    }
+    top->addLayout(bottom);
+
+    if (auto* pictures = dynamic_cast<report::PictureListForm*>(&form)) {
+        pictures->setPictureLoader([this](const std::string& path) {
+            const QImage image(qs(path));
+            if (image.isNull()) return false;
+            if (picture_) {
+                // Stretched into the box, as the preview shows it.
+                picture_->setPixmap(QPixmap::fromImage(image.scaled(
+                    picture_->size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
+            }
+            return true;
+        });
+    }
+    loadWidgets();
+}
+
+ReportFormDialog::~ReportFormDialog() {
+    if (auto* pictures = dynamic_cast<report::PictureListForm*>(&form_))
+        pictures->setPictureLoader(report::pictureFileReadable);
+}
+
+void ReportFormDialog::showEvent(QShowEvent* event) {
+    if (scroll_ && !sized_) {
+        // As much as fits on the screen; the rest scrolls.
+        sized_ = true;
+        const QSize wanted = scroll_->widget()->sizeHint();
+        QSize room(1200, 800);
+        if (const QScreen* s = screen()) room = s->availableSize() * 9 / 10;
+        const int bar = scroll_->verticalScrollBar()->sizeHint().width();
+        scroll_->setMinimumSize(std::min(wanted.width() + bar + 4, room.width()),
+                                std::min(wanted.height() + 4, room.height() - 80));
+        adjustSize();
+    }
+    FormDialog::showEvent(event);
+}
+
+QWidget* ReportFormDialog::makeCell(const LayoutCell& c) {
+    switch (c.kind) {
+        case LayoutCell::Kind::Label: {
+            auto* l = new QLabel(qs(c.text));
+            if (!c.ref.empty()) {
+                l->setObjectName(qs(c.ref));
+                labels_[c.ref] = l;
+            }
+            if (l->text().size() > 40) l->setWordWrap(true);
+            return l;
+        }
+        case LayoutCell::Kind::Field: {
+            const FieldSpec* spec = form_.fieldSpec(c.ref);
+            if (!spec) return new QLabel(QStringLiteral("?%1").arg(qs(c.ref)));
+            QWidget* w = makeField(*spec);
+            w->setObjectName(qs(c.ref));
+            fields_[c.ref] = w;
+            return w;
+        }
+        case LayoutCell::Kind::Button: {
+            auto* b = new QPushButton(qs(form_.actionCaption(c.ref)));
+            b->setObjectName(qs(c.ref));
+            if (const report::ActionSpec* a = form_.actionSpec(c.ref); a && a->alignLeft)
+                b->setStyleSheet(QStringLiteral("text-align: left; padding: 4px 10px;"));
+            if (form_.actionCaption(c.ref) == "←") b->setMaximumWidth(b->fontMetrics().height() * 2);
+            const std::string action = c.ref;
+            connect(b, &QPushButton::clicked, this, [this, action] { pressed(action); });
+            buttons_[c.ref] = b;
+            return b;
+        }
+        case LayoutCell::Kind::List: {
+            auto* t = new QTableWidget;
+            t->setObjectName(qs(c.ref));
+            t->setSelectionBehavior(QAbstractItemView::SelectRows);
+            t->setSelectionMode(QAbstractItemView::ExtendedSelection);
+            t->setEditTriggers(QAbstractItemView::NoEditTriggers);
+            t->setShowGrid(true);
+            t->verticalHeader()->hide();
+            t->setMinimumHeight(180);
+            const std::string name = c.ref;
+            connect(t, &QTableWidget::itemSelectionChanged, this,
+                    [this, name] { listSelectionChanged(name); });
+            lists_[c.ref] = t;
+            return t;
+        }
+        case LayoutCell::Kind::Picture: {
+            auto* l = new QLabel(qs(c.text));
+            l->setFrameShape(QFrame::Box);
+            l->setAlignment(Qt::AlignCenter);
+            l->setWordWrap(true);
+            l->setMinimumSize(240, 180);
+            picture_ = l;
+            return l;
+        }
+    }
+    return new QWidget;
+}
+
+QWidget* ReportFormDialog::makeField(const FieldSpec& spec) {
+    const std::string name = spec.name;
+    switch (spec.kind) {
+        case FieldKind::Text: {
+            auto* e = new QLineEdit;
+            const int chars = spec.minWidth > 0
+                                  ? spec.minWidth
+                                  : std::clamp(static_cast<int>(spec.maxBytes) / 2 + 2, 4, 24);
+            e->setMinimumWidth(e->fontMetrics().averageCharWidth() * chars + 12);
+            connect(e, &QLineEdit::textEdited, this,
+                    [this, name](const QString& t) { edited(name, t); });
+            return e;
+        }
+        case FieldKind::Note: {
+            auto* e = new QPlainTextEdit;
+            e->setTabChangesFocus(true);
+            e->setMinimumHeight(e->fontMetrics().lineSpacing() * spec.visibleLines + 12);
+            e->setMinimumWidth(e->fontMetrics().averageCharWidth() * 60);
+            connect(e, &QPlainTextEdit::textChanged, this,
+                    [this, name, e] { edited(name, e->toPlainText()); });
+            return e;
+        }
+        case FieldKind::Choice: {
+            if (spec.style == FieldStyle::Radio) {
+                auto* w = new QWidget;
+                auto* row = new QHBoxLayout(w);
+                row->setContentsMargins(0, 0, 0, 0);
+                auto* group = new QButtonGroup(w);
+                for (const std::string& c : spec.choices) {
+                    const QString text = QString::fromStdString(text::gbkToUtf8(c));
+                    auto* r = new QRadioButton(text);
+                    group->addButton(r);
+                    row->addWidget(r);
+                    connect(r, &QRadioButton::clicked, this,
+                            [this, name, text] { edited(name, text); });
+                }
+                return w;
+            }
+            auto* box = new QComboBox;
+            for (const std::string& c : spec.choices) box->addItem(QString::fromStdString(text::gbkToUtf8(c)));
+            // Room for the longest entry even when the entries are short.
+            int widest = 0;
+            for (int i = 0; i < box->count(); ++i)
+                widest = std::max(widest, box->fontMetrics().horizontalAdvance(box->itemText(i)));
+            box->setMinimumWidth(std::max(widest, box->fontMetrics().averageCharWidth() * 4) + 40);
+            connect(box, &QComboBox::activated, this,
+                    [this, name, box](int i) { edited(name, box->itemText(i)); });
+            return box;
+        }
+        case FieldKind::Check: {
+            QAbstractButton* b;
+            if (spec.style == FieldStyle::Toggle) {
+                b = new QPushButton(qs(spec.text));
+            } else {
+                b = new QCheckBox(qs(spec.text));
+            }
+            b->setCheckable(true);
+            connect(b, &QAbstractButton::clicked, this, [this, name](bool on) {
+                edited(name, on ? QStringLiteral("1") : QStringLiteral("0"));
+            });
+            return b;
+        }
+    }
+    return new QWidget;
+}
+
+void ReportFormDialog::edited(const std::string& name, const QString& value) {
+    if (loading_) return;
+    std::string error;
+    if (!form_.setField(name, utf8(value), &error) && !error.empty()) qWarning("%s", error.c_str());
+    // The form may have cut the text or changed other fields with it.
+    editing_ = fieldWidget(name);
+    loadWidgets();
+    editing_ = nullptr;
+}
+
+void ReportFormDialog::pressed(const std::string& action) {
+    const report::ActionSpec* spec = form_.actionSpec(action);
+    if (spec && !spec->fileTitle.empty()) {
+        const QString file = chooseFile(this, qs(spec->fileTitle), nameFilter(spec->fileFilter));
+        if (file.isEmpty()) return;
+        perform(action + "=" + utf8(file));
+        return;
+    }
+    perform(action);
+    // A new record was added: the next one is typed from its first field on.
+    if (action == "add")
+        if (QWidget* first = fieldWidget("item0")) first->setFocus();
+}
+
+void ReportFormDialog::listSelectionChanged(const std::string& name) {
+    if (loading_) return;
+    QTableWidget* t = lists_.at(name);
+    std::vector<int> rows;
+    for (const QModelIndex& i : t->selectionModel()->selectedRows()) rows.push_back(i.row());
+    std::sort(rows.begin(), rows.end());
+    // The row clicked last is the current one: it goes last.
+    const int current = t->currentRow();
+    if (const auto it = std::find(rows.begin(), rows.end(), current); it != rows.end()) {
+        rows.erase(it);
+        rows.push_back(current);
+    }
+    if (rows.empty()) return;
+    std::string arg;
+    for (int r : rows) arg += (arg.empty() ? "" : ",") + std::to_string(r);
+    perform("select=" + arg);
+}
+
+QWidget* ReportFormDialog::fieldWidget(const std::string& name) const {
+    const auto it = fields_.find(name);
+    return it == fields_.end() ? nullptr : it->second;
+}
+
+QAbstractButton* ReportFormDialog::button(const std::string& action) const {
+    const auto it = buttons_.find(action);
+    return it == buttons_.end() ? nullptr : it->second;
+}
+
+QTableWidget* ReportFormDialog::list(const std::string& name) const {
+    const auto it = lists_.find(name);
+    return it == lists_.end() ? nullptr : it->second;
+}
+
+void ReportFormDialog::loadField(const std::string& name, QWidget* w) {
+    const FieldSpec* spec = form_.fieldSpec(name);
+    const std::string v = form_.field(name);
+    switch (spec->kind) {
+        case FieldKind::Text: {
+            auto* e = static_cast<QLineEdit*>(w);
+            if (e->text() != qs(v)) {
+                // While typing the cursor stays where it was; a new value puts it at the end.
+                const int cursor = e->cursorPosition();
+                e->setText(qs(v));
+                if (w == editing_) e->setCursorPosition(std::min<int>(cursor, e->text().size()));
+            }
+            break;
+        }
+        case FieldKind::Note: {
+            auto* e = static_cast<QPlainTextEdit*>(w);
+            if (e->toPlainText() != shownNote(v)) {
+                const int cursor = e->textCursor().position();
+                e->setPlainText(shownNote(v));
+                QTextCursor c = e->textCursor();
+                c.setPosition(w == editing_ ? std::min<int>(cursor, e->document()->characterCount() - 1)
+                                            : e->document()->characterCount() - 1);
+                e->setTextCursor(c);
+            }
+            break;
+        }
+        case FieldKind::Choice: {
+            if (spec->style == FieldStyle::Radio) {
+                for (auto* r : w->findChildren<QRadioButton*>()) r->setChecked(r->text() == qs(v));
+            } else {
+                auto* box = static_cast<QComboBox*>(w);
+                const int i = box->findText(qs(v));
+                if (i != box->currentIndex()) box->setCurrentIndex(i);
+            }
+            break;
+        }
+        case FieldKind::Check:
+            static_cast<QAbstractButton*>(w)->setChecked(v == "1");
+            break;
+    }
+    w->setEnabled(form_.fieldEnabled(name));
+    w->setVisible(form_.fieldVisible(name));
+}
+
+void ReportFormDialog::loadList(const std::string& name, QTableWidget* t) {
+    const report::ListModel* m = form_.listModel(name);
+    if (!m) return;
+    t->setColumnCount(static_cast<int>(m->columns.size()));
+    QStringList heads;
+    for (const auto& c : m->columns) heads << qs(c);
+    t->setHorizontalHeaderLabels(heads);
+    for (std::size_t c = 0; c < m->widths.size(); ++c) t->setColumnWidth(static_cast<int>(c), m->widths[c]);
+    t->setRowCount(static_cast<int>(m->rows.size()));
+    const QColor fg = colour(m->foreground);
+    for (std::size_t r = 0; r < m->rows.size(); ++r) {
+        for (std::size_t c = 0; c < m->rows[r].size(); ++c) {
+            auto* item = new QTableWidgetItem(qs(m->rows[r][c]));
+            item->setForeground(fg);
+            t->setItem(static_cast<int>(r), static_cast<int>(c), item);
+        }
+    }
+    QPalette p = t->palette();
+    p.setColor(QPalette::Base, colour(m->background));
+    p.setColor(QPalette::Text, fg);
+    t->setPalette(p);
+    t->clearSelection();
+    for (int r : m->selected) t->selectRow(r);
+    if (!m->selected.empty()) t->setCurrentCell(m->selected.back(), 0, QItemSelectionModel::NoUpdate);
+}
+
+void ReportFormDialog::loadWidgets() {
+    loading_ = true;
+    for (const auto& [name, w] : fields_) loadField(name, w);
+    for (const auto& [action, b] : buttons_) {
+        b->setText(qs(form_.actionCaption(action)));
+        b->setEnabled(form_.actionEnabled(action));
+        b->setVisible(form_.actionVisible(action));
+    }
+    for (const auto& [name, l] : labels_) l->setText(qs(form_.labelText(name)));
+    for (const auto& [name, t] : lists_) loadList(name, t);
+    loading_ = false;
+}
+
+void InstallReportDialogs() {
+    const platform::qt::DialogFactory factory = [](platform::Form& form,
+                                                   platform::FormContext& context,
+                                                   QWidget* parent) -> std::unique_ptr<QDialog> {
+        auto* f = dynamic_cast<report::ReportForm*>(&form);
+        if (!f) return nullptr;
+        return std::make_unique<ReportFormDialog>(*f, context, parent);
+    };
+    for (const std::type_index& type : report::reportFormTypes())
+        platform::qt::QtFormHost::registerDialog(type, factory);
+    platform::qt::QtFormHost::registerDialog<report::FullReportMasterForm>(factory);
+    platform::qt::QtFormHost::registerDialog<report::OnlineReportMasterForm>(factory);
+}
+
+}  // namespace tubra::app

@@ -1,0 +1,17 @@
+#include "tubra/app/ReportModeCommand.h"
+
+#include "tubra/view/ReportPages.h"
+
+namespace tubra::app {
+
+void InstallReportModeCommands(edit::CommandRegistry& registry) {
+    edit::CommandEntry toggle;
+    toggle.run = [](edit::CommandContext& c) {
+        view::ToggleReportMode(c.view, c.doc);
+        c.notifyChanged();
+    };
+    toggle.checked = [](const edit::CommandContext& c) { return view::ShowsReport(c.view); };
+    registry.add(kShowReportCommand, std::move(toggle));
+}
+
+}  // namespace tubra::app

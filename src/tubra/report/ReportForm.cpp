@@ -1,0 +1,422 @@
+#include "tubra/report/ReportForm.h"
+
+#include <algorithm>
+#include <charconv>
+#include <map>
+#include <mutex>
+
+#include "text/CFormat.h"
+#include "text/Gbk.h"
+
+namespace tubra::report {
+
+using platform::FormContext;
+using platform::FormState;
+
+// ---------------------------------------------------------------------------------------------
+// Layout
+
+namespace {
+LayoutCell cell(LayoutCell::Kind kind, std::string ref, std::string text, int row, int col,
+                int colSpan, int rowSpan) {
+    LayoutCell c;
+    c.kind = kind;
+    c.ref = std::move(ref);
+    c.text = std::move(text);
+    c.row = row;
+    c.col = col;
+    c.colSpan = colSpan;
+    c.rowSpan = rowSpan;
+    return c;
+}
+}  // namespace
+
+GroupBuilder& GroupBuilder::label(int row, int col, std::string text, int colSpan) {
+    group_.cells.push_back(cell(LayoutCell::Kind::Label, {}, std::move(text), row, col, colSpan, 1));
+    return *this;
+}
+
+GroupBuilder& GroupBuilder::dynamicLabel(int row, int col, std::string ref, int colSpan) {
+    group_.cells.push_back(cell(LayoutCell::Kind::Label, std::move(ref), {}, row, col, colSpan, 1));
+    return *this;
+}
+
+GroupBuilder& GroupBuilder::field(int row, int col, std::string name, int colSpan, int rowSpan) {
+    group_.cells.push_back(
+        cell(LayoutCell::Kind::Field, std::move(name), {}, row, col, colSpan, rowSpan));
+    return *this;
+}
+
+GroupBuilder& GroupBuilder::button(int row, int col, std::string action, int colSpan) {
+    group_.cells.push_back(cell(LayoutCell::Kind::Button, std::move(action), {}, row, col, colSpan, 1));
+    return *this;
+}
+
+GroupBuilder& GroupBuilder::list(int row, int col, std::string name, int colSpan, int rowSpan) {
+    group_.cells.push_back(
+        cell(LayoutCell::Kind::List, std::move(name), {}, row, col, colSpan, rowSpan));
+    return *this;
+}
+
+GroupBuilder& GroupBuilder::picture(int row, int col, std::string text, int colSpan, int rowSpan) {
+    group_.cells.push_back(
+        cell(LayoutCell::Kind::Picture, {}, std::move(text), row, col, colSpan, rowSpan));
+    return *this;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Fields
+
+ReportForm::ReportForm(std::string caption) : caption_(std::move(caption)) {
+    addAction("ok", "确定");
+    addAction("cancel", "取消");
+}
+
+std::vector<std::string> ReportForm::fieldNames() const {
+    std::vector<std::string> names;
+    names.reserve(fields_.size());
+    for (const FieldSpec& f : fields_) names.push_back(f.name);
+    return names;
+}
+
+int ReportForm::indexOf(std::string_view name) const {
+    for (std::size_t i = 0; i < fields_.size(); ++i)
+        if (fields_[i].name == name) return static_cast<int>(i);
+    return -1;
+}
+
+const FieldSpec* ReportForm::fieldSpec(std::string_view name) const {
+    const int i = indexOf(name);
+    return i < 0 ? nullptr : &fields_[static_cast<std::size_t>(i)];
+}
+
+std::string ReportForm::field(std::string_view name) const {
+    const int i = indexOf(name);
+    if (i < 0) return {};
+    return text::gbkToUtf8(value(i));
+}
+
+namespace {
+
+// Keeps what a whole-number edit box lets through: digits, and a minus in front.
+std::string digitsOnly(std::string_view s) {
+    std::string out;
+    for (char c : s) {
+        if ((c >= '0' && c <= '9') || (c == '-' && out.empty())) out.push_back(c);
+    }
+    return out;
+}
+
+// Keeps the first `lines` lines of a several-line text.
+std::string firstLines(std::string s, int lines) {
+    std::size_t pos = 0;
+    for (int n = 1; n < lines; ++n) {
+        pos = s.find("\r\n", pos);
+        if (pos == std::string::npos) return s;
+        pos += 2;
+    }
+    const std::size_t end = s.find("\r\n", pos);
+    if (end != std::string::npos) s.resize(end);
+    return s;
+}
+
+}  // namespace
+
+void ReportForm::setValue(int index, std::string_view gbk) {
+    const FieldSpec& f = spec(index);
+    std::string v;
+    switch (f.kind) {
+        case FieldKind::Check: v = (gbk == "1") ? "1" : "0"; break;
+        case FieldKind::Choice: v = std::string(gbk); break;
+        case FieldKind::Text:
+        case FieldKind::Note: {
+            std::string s = f.style == FieldStyle::Digits ? digitsOnly(gbk) : std::string(gbk);
+            const TextKind kind = f.kind == FieldKind::Note ? TextKind::Note : f.textKind;
+            v = sanitizeReportText(kind, s, f.maxBytes);
+            if (f.kind == FieldKind::Note && f.maxLines > 0) v = firstLines(std::move(v), f.maxLines);
+            break;
+        }
+    }
+    values_.at(static_cast<std::size_t>(index)) = std::move(v);
+}
+
+bool ReportForm::setField(std::string_view name, std::string_view utf8, std::string* error) {
+    const int i = indexOf(name);
+    if (i < 0) {
+        if (error) *error = platform::form::unknownField(caption(), name);
+        return false;
+    }
+    const FieldSpec& f = spec(i);
+    std::string gbkValue;
+    if (f.kind == FieldKind::Check) {
+        if (utf8 != "0" && utf8 != "1") {
+            if (error) *error = platform::form::notAChoice(name, utf8, {"0", "1"});
+            return false;
+        }
+        gbkValue = std::string(utf8);
+    } else {
+        gbkValue = text::utf8ToGbk(utf8);
+        if (f.kind == FieldKind::Choice &&
+            std::find(f.choices.begin(), f.choices.end(), gbkValue) == f.choices.end()) {
+            std::vector<std::string> shown;
+            for (const auto& c : f.choices) shown.push_back(text::gbkToUtf8(c));
+            if (error) *error = platform::form::notAChoice(name, utf8, shown);
+            return false;
+        }
+    }
+    // Setting what a field already shows is always allowed, so a recorded line that repeats a
+    // computed or locked value replays.
+    if (gbkValue == value(i)) return true;
+    if (!enabled_[static_cast<std::size_t>(i)]) {
+        if (error) *error = "field '" + std::string(name) + "' of \"" + caption() + "\" cannot be changed now";
+        return false;
+    }
+    setValue(i, gbkValue);
+    fieldChanged(i);
+    updateArrows();
+    return true;
+}
+
+int ReportForm::addField(FieldSpec spec, std::string_view initialGbk) {
+    fields_.push_back(std::move(spec));
+    values_.emplace_back();
+    enabled_.push_back(true);
+    visible_.push_back(true);
+    const int index = static_cast<int>(fields_.size()) - 1;
+    setValue(index, initialGbk);
+    return index;
+}
+
+int ReportForm::addText(std::string name, std::size_t maxBytes, std::string_view initialGbk,
+                        TextKind kind) {
+    FieldSpec f;
+    f.name = std::move(name);
+    f.kind = kind == TextKind::Note ? FieldKind::Note : FieldKind::Text;
+    f.textKind = kind;
+    f.maxBytes = maxBytes;
+    return addField(std::move(f), initialGbk);
+}
+
+int ReportForm::addCheck(std::string name, std::string captionUtf8, bool checked,
+                         FieldStyle style) {
+    FieldSpec f;
+    f.name = std::move(name);
+    f.kind = FieldKind::Check;
+    f.style = style;
+    f.text = std::move(captionUtf8);
+    return addField(std::move(f), checked ? "1" : "0");
+}
+
+int ReportForm::addChoice(std::string name, std::vector<std::string> choicesGbk,
+                          std::string_view initial, FieldStyle style) {
+    FieldSpec f;
+    f.name = std::move(name);
+    f.kind = FieldKind::Choice;
+    f.style = style;
+    f.choices = std::move(choicesGbk);
+    return addField(std::move(f), initial);
+}
+
+bool ReportForm::fieldEnabled(std::string_view name) const {
+    const int i = indexOf(name);
+    return i >= 0 && enabled_[static_cast<std::size_t>(i)];
+}
+
+bool ReportForm::fieldVisible(std::string_view name) const {
+    const int i = indexOf(name);
+    return i >= 0 && visible_[static_cast<std::size_t>(i)];
+}
+
+// ---------------------------------------------------------------------------------------------
+// Actions and labels
+
+void ReportForm::addAction(ActionSpec spec) { actions_.push_back({std::move(spec), true, true}); }
+
+const ReportForm::ActionState* ReportForm::findAction(std::string_view action) const {
+    for (const ActionState& a : actions_)
+        if (a.spec.name == action) return &a;
+    return nullptr;
+}
+
+ReportForm::ActionState* ReportForm::findAction(std::string_view action) {
+    for (ActionState& a : actions_)
+        if (a.spec.name == action) return &a;
+    return nullptr;
+}
+
+const ActionSpec* ReportForm::actionSpec(std::string_view action) const {
+    const ActionState* a = findAction(action);
+    return a ? &a->spec : nullptr;
+}
+
+std::vector<std::string> ReportForm::actionNames() const {
+    std::vector<std::string> names;
+    for (const ActionState& a : actions_) names.push_back(a.spec.name);
+    return names;
+}
+
+bool ReportForm::actionEnabled(std::string_view action) const {
+    const ActionState* a = findAction(action);
+    return a && a->enabled;
+}
+
+bool ReportForm::actionVisible(std::string_view action) const {
+    const ActionState* a = findAction(action);
+    return a && a->visible;
+}
+
+std::string ReportForm::actionCaption(std::string_view action) const {
+    const ActionState* a = findAction(action);
+    return a ? a->spec.caption : std::string();
+}
+
+void ReportForm::setActionEnabled(std::string_view action, bool on) {
+    if (ActionState* a = findAction(action)) a->enabled = on;
+}
+
+void ReportForm::setActionVisible(std::string_view action, bool on) {
+    if (ActionState* a = findAction(action)) a->visible = on;
+}
+
+void ReportForm::setActionCaption(std::string_view action, std::string captionUtf8) {
+    if (ActionState* a = findAction(action)) a->spec.caption = std::move(captionUtf8);
+}
+
+void ReportForm::setLabelText(std::string name, std::string utf8) {
+    for (auto& [n, t] : labels_) {
+        if (n == name) {
+            t = std::move(utf8);
+            return;
+        }
+    }
+    labels_.emplace_back(std::move(name), std::move(utf8));
+}
+
+std::string ReportForm::labelText(std::string_view name) const {
+    for (const auto& [n, t] : labels_)
+        if (n == name) return t;
+    return {};
+}
+
+// ---------------------------------------------------------------------------------------------
+// References
+
+void ReportForm::addReference(int field, std::string_view valueGbk, bool arrow) {
+    Reference r;
+    r.field = field;
+    // The reference as the field would hold it, so that "equal" means what the user sees.
+    const std::string saved = value(field);
+    setValue(field, valueGbk);
+    r.value = value(field);
+    values_.at(static_cast<std::size_t>(field)) = saved;
+    r.arrow = arrow;
+    references_.push_back(std::move(r));
+    if (arrow) addAction("ref=" + spec(field).name, "←");
+}
+
+void ReportForm::fillEmptyReferences() {
+    for (const Reference& r : references_)
+        if (value(r.field).empty()) setValue(r.field, r.value);
+    updateArrows();
+}
+
+bool ReportForm::reloadReferences(FormContext& context) {
+    const platform::Answer a =
+        context.prompter.ask(forms::question(kReloadQuestion, kReloadCaption, false));
+    if (a != platform::Answer::Yes) return false;
+    for (const Reference& r : references_) setValue(r.field, r.value);
+    for (const Reference& r : references_) fieldChanged(r.field);
+    updateArrows();
+    return true;
+}
+
+void ReportForm::updateArrows() {
+    for (const Reference& r : references_)
+        if (r.arrow) setActionVisible("ref=" + spec(r.field).name, value(r.field) != r.value);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+FormState ReportForm::onAction(std::string_view name, std::string_view argument,
+                               FormContext& context, std::string* error) {
+    const bool okAlias = std::find(okAliases_.begin(), okAliases_.end(), name) != okAliases_.end();
+    // A button the dialog shows disabled or hidden cannot be pressed.
+    std::string token(name);
+    if (!argument.empty()) token += "=" + std::string(argument);
+    if (const ActionState* a = findAction(token); a && (!a->enabled || !a->visible)) {
+        if (error) *error = "button '" + token + "' of \"" + caption() + "\" is not available now";
+        return state();
+    }
+    if (name == "ok" || okAlias) return confirmOk(context) ? FormState::Accepted : FormState::Open;
+    if (name == "cancel") return FormState::Rejected;
+    if (name == "ref") {
+        const int i = indexOf(argument);
+        for (const Reference& r : references_) {
+            if (r.field == i && r.arrow) {
+                setValue(i, r.value);
+                fieldChanged(i);
+                updateArrows();
+                return state();
+            }
+        }
+    } else if (name == kReloadAction && findAction(kReloadAction)) {
+        reloadReferences(context);
+        return state();
+    }
+    return onFormAction(name, argument, context, error);
+}
+
+FormState ReportForm::onFormAction(std::string_view name, std::string_view argument, FormContext&,
+                                   std::string* error) {
+    std::string token(name);
+    if (!argument.empty()) token += "=" + std::string(argument);
+    if (error) *error = platform::form::unknownAction(caption(), token);
+    return state();
+}
+
+// ---------------------------------------------------------------------------------------------
+
+namespace forms {
+
+std::string gbk(std::string_view utf8) {
+    static std::mutex lock;
+    static std::map<std::string, std::string, std::less<>> cache;
+    std::lock_guard guard(lock);
+    if (const auto it = cache.find(utf8); it != cache.end()) return it->second;
+    return cache.emplace(std::string(utf8), text::utf8ToGbk(utf8)).first->second;
+}
+
+platform::Message error(std::string_view textUtf8, std::string_view captionUtf8) {
+    return {std::string(textUtf8), std::string(captionUtf8), platform::Buttons::Ok,
+            platform::MessageIcon::Error, platform::Answer::Ok};
+}
+
+platform::Message question(std::string_view textUtf8, std::string_view captionUtf8,
+                           bool defaultYes) {
+    return {std::string(textUtf8), std::string(captionUtf8), platform::Buttons::YesNo,
+            platform::MessageIcon::Question,
+            defaultYes ? platform::Answer::Yes : platform::Answer::No};
+}
+
+double number(std::string_view text) { return text::leadingNumber(text); }
+
+std::optional<std::vector<int>> indexList(std::string_view argument) {
+    std::vector<int> out;
+    if (argument.empty()) return std::nullopt;
+    std::size_t pos = 0;
+    while (pos <= argument.size()) {
+        const std::size_t comma = std::min(argument.find(',', pos), argument.size());
+        const std::string_view part = argument.substr(pos, comma - pos);
+        int v = -1;
+        const auto r = std::from_chars(part.data(), part.data() + part.size(), v);
+        if (part.empty() || r.ec != std::errc() || r.ptr != part.data() + part.size() || v < 0)
+            return std::nullopt;
+        out.push_back(v);
+        pos = comma + 1;
+    }
+    return out;
+}
+
+}  // namespace forms
+
+}  // namespace tubra::report

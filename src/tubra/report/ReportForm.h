@@ -1,0 +1,266 @@
+#pragma once
+// What every report dialog shares, free of any window system: named fields with the limits of
+// the report text they edit, buttons, reference values with their "←" buttons, and a
+// description of the dialog's layout from which the desktop builds its widgets.
+//
+// Values are kept as GBK bytes, exactly as the report stores them, so every limit is a byte
+// limit of the file: an edit box holds at most its field's capacity less one byte, never half
+// a character, and the characters its place in the file cannot hold are replaced as the report
+// texts replace them (ReportText.h). Scripts and widgets see UTF-8.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/Form.h"
+#include "tubra/report/ReportText.h"
+
+namespace tubra::report {
+
+enum class FieldKind {
+    Text,    // one line
+    Note,    // several lines (CR LF between them)
+    Choice,  // one of `choices`
+    Check,   // "0" or "1"
+};
+
+// How the dialog presents a field.
+enum class FieldStyle {
+    Plain,   // edit box, combo box, check box
+    Radio,   // a choice as a row of radio buttons
+    Toggle,  // a check as a push button that stays down
+    Digits,  // an edit box for a whole number: digits and a leading minus only
+};
+
+struct FieldSpec {
+    std::string name;
+    FieldKind kind = FieldKind::Text;
+    FieldStyle style = FieldStyle::Plain;
+    TextKind textKind = TextKind::Line;  // what the field's place in the file can hold
+    std::size_t maxBytes = 0;            // Text and Note: GBK bytes the field holds
+    int maxLines = 0;                    // Note: lines kept, 0 for any number
+    std::vector<std::string> choices;    // Choice: the entries (GBK), "" for the empty one
+    std::string text;                    // Check: its caption (UTF-8)
+    int visibleLines = 3;                // Note: height of the edit box
+    int minWidth = 0;                    // edit box width in characters, 0 for the default
+};
+
+// A button. With `fileTitle` the dialog first asks for a file (title and filter as given) and
+// passes its path as the argument: "import=/home/me/a.hcd".
+struct ActionSpec {
+    std::string name;     // the whole token, argument included: "add", "open=3", "ref=text4"
+    std::string caption;  // UTF-8
+    std::string fileTitle;
+    std::string fileFilter;
+    bool alignLeft = false;  // a long caption read from the left, like a list entry
+};
+
+// The layout: groups placed on a grid, each holding cells on its own grid.
+struct LayoutCell {
+    enum class Kind {
+        Label,    // static text, or the dynamic text `labelText(ref)` when `ref` is set
+        Field,    // the widget of field `ref`
+        Button,   // the button of action `ref`
+        List,     // the list `listModel(ref)`
+        Picture,  // a picture box showing `text` until a picture is loaded
+    };
+    Kind kind = Kind::Label;
+    std::string ref;
+    std::string text;  // UTF-8
+    int row = 0, col = 0, rowSpan = 1, colSpan = 1;
+};
+
+struct LayoutGroup {
+    std::string title;  // UTF-8; a frame is drawn when it is not empty
+    int row = 0, col = 0, rowSpan = 1, colSpan = 1;
+    std::vector<LayoutCell> cells;
+};
+
+struct FormLayout {
+    std::vector<LayoutGroup> groups;
+    std::vector<std::string> buttons;  // actions of the bottom row, left to right
+    bool scrolls = false;              // too tall for a screen: the groups scroll
+};
+
+// A list control's contents: columns, rows of texts (UTF-8) and the selected rows.
+struct ListModel {
+    std::vector<std::string> columns;
+    std::vector<int> widths;  // pixels
+    std::vector<std::vector<std::string>> rows;
+    std::vector<int> selected;
+    std::uint32_t background = 0xFFFFFF;  // RGB, red in the low byte
+    std::uint32_t foreground = 0x000000;
+};
+
+// Places cells into a group row by row.
+class GroupBuilder {
+public:
+    explicit GroupBuilder(LayoutGroup& group) : group_(group) {}
+    GroupBuilder& label(int row, int col, std::string text, int colSpan = 1);
+    GroupBuilder& dynamicLabel(int row, int col, std::string ref, int colSpan = 1);
+    GroupBuilder& field(int row, int col, std::string name, int colSpan = 1, int rowSpan = 1);
+    GroupBuilder& button(int row, int col, std::string action, int colSpan = 1);
+    GroupBuilder& list(int row, int col, std::string name, int colSpan = 1, int rowSpan = 1);
+    GroupBuilder& picture(int row, int col, std::string text, int colSpan = 1, int rowSpan = 1);
+
+private:
+    LayoutGroup& group_;
+};
+
+class ReportForm : public platform::Form {
+public:
+    std::string caption() const override { return caption_; }
+    std::vector<std::string> fieldNames() const override;
+    std::string field(std::string_view name) const override;
+    bool setField(std::string_view name, std::string_view value, std::string* error) override;
+
+    const FormLayout& layout() const { return layout_; }
+    const FieldSpec* fieldSpec(std::string_view name) const;
+    const ActionSpec* actionSpec(std::string_view action) const;
+    std::vector<std::string> actionNames() const;
+    bool fieldEnabled(std::string_view name) const;
+    bool fieldVisible(std::string_view name) const;
+    bool actionEnabled(std::string_view action) const;
+    bool actionVisible(std::string_view action) const;
+    // A button's caption as shown now (UTF-8).
+    std::string actionCaption(std::string_view action) const;
+    // The text of a dynamic label (UTF-8).
+    std::string labelText(std::string_view name) const;
+    virtual const ListModel* listModel(std::string_view) const { return nullptr; }
+
+    // Reference values (★ characteristic table, ☆ cover, ○ review report).
+    struct Reference {
+        int field = -1;
+        std::string value;  // GBK
+        bool arrow = false;  // has a "←" button, shown while the field differs
+    };
+    const std::vector<Reference>& references() const { return references_; }
+
+    static constexpr std::string_view kReloadQuestion =
+        "此操作将更新所有带星号栏目中的数据，\n\n使其与特性表、报告封面中相应的数据一致。\n\n你确定吗？";
+    static constexpr std::string_view kReloadCaption = "确认信息";
+    static constexpr std::string_view kReferenceNote =
+        "上述两类栏目中，当其值被删除后，就自动添加参考值；欲其为空，应为空格。";
+    static constexpr std::string_view kReloadAction = "reload";
+
+protected:
+    explicit ReportForm(std::string caption);
+
+    // Fields, in dialog order. Each returns the field's index.
+    int addField(FieldSpec spec, std::string_view initialGbk = {});
+    int addText(std::string name, std::size_t maxBytes, std::string_view initialGbk,
+                TextKind kind = TextKind::Line);
+    int addCheck(std::string name, std::string captionUtf8, bool checked,
+                 FieldStyle style = FieldStyle::Plain);
+    int addChoice(std::string name, std::vector<std::string> choicesGbk, std::string_view initial,
+                  FieldStyle style = FieldStyle::Plain);
+    // One field per report text, named prefix0, prefix1, ... with the text's own limits.
+    // Returns the index of the first.
+    template <typename Texts>
+    int addTexts(const Texts& texts, std::string_view prefix = "text") {
+        int first = -1;
+        for (std::size_t i = 0; i < texts.size(); ++i) {
+            using T = std::decay_t<decltype(texts[i])>;
+            const int f = addText(std::string(prefix) + std::to_string(i), T::kMaxBytes,
+                                  texts[i].view(), T::kKind);
+            if (first < 0) first = f;
+        }
+        return first;
+    }
+    // Writes `count` fields from `first` on into `texts`.
+    template <typename Texts>
+    void storeTexts(Texts& texts, int first) const {
+        for (std::size_t i = 0; i < texts.size(); ++i) texts[i] = value(first + static_cast<int>(i));
+    }
+
+    void addAction(ActionSpec spec);
+    void addAction(std::string name, std::string captionUtf8) {
+        addAction(ActionSpec{std::move(name), std::move(captionUtf8), {}, {}, false});
+    }
+
+    int fieldCount() const { return static_cast<int>(fields_.size()); }
+    int indexOf(std::string_view name) const;
+    const std::string& value(int index) const { return values_.at(static_cast<std::size_t>(index)); }
+    // Sets a value (GBK) cut and cleaned as typed input would be, without telling fieldChanged.
+    void setValue(int index, std::string_view gbk);
+    // Sets a value exactly as given (a text a field shows but nobody could type).
+    void setRawValue(int index, std::string gbk) {
+        values_.at(static_cast<std::size_t>(index)) = std::move(gbk);
+    }
+    bool isChecked(int index) const { return value(index) == "1"; }
+    void setChecked(int index, bool on) { values_.at(static_cast<std::size_t>(index)) = on ? "1" : "0"; }
+    const FieldSpec& spec(int index) const { return fields_.at(static_cast<std::size_t>(index)); }
+
+    void setFieldEnabled(int index, bool on) { enabled_.at(static_cast<std::size_t>(index)) = on; }
+    void setFieldVisible(int index, bool on) { visible_.at(static_cast<std::size_t>(index)) = on; }
+    void setActionEnabled(std::string_view action, bool on);
+    void setActionVisible(std::string_view action, bool on);
+    void setActionCaption(std::string_view action, std::string captionUtf8);
+    void setLabelText(std::string name, std::string utf8);
+
+    // Reference values: `field` shows `valueGbk` when empty at opening; with `arrow` a "←"
+    // button (action "ref=<field name>") copies the value in and is shown only while the
+    // field differs from it.
+    void addReference(int field, std::string_view valueGbk, bool arrow);
+    // Puts each reference into its field when the field is empty (at opening).
+    void fillEmptyReferences();
+    // "重新读入参考值": asks, then overwrites every referenced field. Returns whether it did.
+    bool reloadReferences(platform::FormContext& context);
+    // Shows the "←" buttons of the fields that differ from their references.
+    void updateArrows();
+
+    // Told after the user (or a script) changed a field.
+    virtual void fieldChanged(int) {}
+    // Checks OK; may ask or tell the user. False keeps the dialog open.
+    virtual bool confirmOk(platform::FormContext&) { return true; }
+    // Actions other than "ok", "cancel", the "←" buttons and reload. Returns the state after it;
+    // sets `error` for an unknown action.
+    virtual platform::FormState onFormAction(std::string_view name, std::string_view argument,
+                                             platform::FormContext& context, std::string* error);
+    // Actions that close like OK (a dialog whose closing button is "退出").
+    void addOkAlias(std::string name) { okAliases_.push_back(std::move(name)); }
+
+    platform::FormState onAction(std::string_view name, std::string_view argument,
+                                 platform::FormContext& context, std::string* error) override;
+
+    FormLayout layout_;
+
+private:
+    std::string caption_;
+    std::vector<FieldSpec> fields_;
+    std::vector<std::string> values_;
+    std::vector<bool> enabled_;
+    std::vector<bool> visible_;
+    struct ActionState {
+        ActionSpec spec;
+        bool enabled = true;
+        bool visible = true;
+    };
+    std::vector<ActionState> actions_;
+    std::vector<std::pair<std::string, std::string>> labels_;
+    std::vector<Reference> references_;
+    std::vector<std::string> okAliases_;
+
+    const ActionState* findAction(std::string_view action) const;
+    ActionState* findAction(std::string_view action);
+};
+
+// Helpers shared by the dialogs.
+namespace forms {
+// UTF-8 program text to GBK, converted once per distinct text.
+std::string gbk(std::string_view utf8);
+// The message box of a refused input.
+platform::Message error(std::string_view textUtf8, std::string_view captionUtf8);
+// A Yes/No question; `defaultYes` chooses the preselected answer.
+platform::Message question(std::string_view textUtf8, std::string_view captionUtf8,
+                           bool defaultYes);
+// Reads a number as the dialogs read typed numbers (a leading decimal number, else 0).
+double number(std::string_view text);
+// Parses a non-negative row index or a comma-separated list of them; none on bad input.
+std::optional<std::vector<int>> indexList(std::string_view argument);
+}  // namespace forms
+
+}  // namespace tubra::report

@@ -1,0 +1,969 @@
+#include "tubra/report/ReportPageForms.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <fstream>
+
+#include "text/CFormat.h"
+#include "text/Gbk.h"
+
+namespace tubra::report {
+
+using platform::FormContext;
+using platform::FormState;
+using forms::gbk;
+
+// ---------------------------------------------------------------------------------------------
+// Shared
+
+LayoutGroup& ReportPageForm::group(std::string title, int row, int col, int colSpan, int rowSpan) {
+    LayoutGroup g;
+    g.title = std::move(title);
+    g.row = row;
+    g.col = col;
+    g.colSpan = colSpan;
+    g.rowSpan = rowSpan;
+    layout_.groups.push_back(std::move(g));
+    return layout_.groups.back();
+}
+
+int ReportPageForm::pairs(LayoutGroup& g,
+                          const std::vector<std::pair<std::string, std::string>>& labelField,
+                          int perRow, int row) {
+    GroupBuilder b(g);
+    int k = 0;
+    for (const auto& [label, name] : labelField) {
+        b.label(row, 2 * k, label).field(row, 2 * k + 1, name);
+        if (++k == perRow) {
+            k = 0;
+            ++row;
+        }
+    }
+    return k == 0 ? row : row + 1;
+}
+
+namespace {
+
+std::string textName(int i) { return "text" + std::to_string(i); }
+
+constexpr std::array<std::string_view, 18> kFullCaptions = {
+    "在用工业管道全面检验报告",
+    "目  录",
+    "(1)在用工业管道全面检验结论报告",
+    "(2)在用工业管道安全状况等级评定结果汇总",
+    "(3)在用工业管道原始资料审查报告",
+    "(4)在用工业管道宏观检查报告",
+    "(5)在用工业管道测厚报告",
+    "(6)在用工业管道磁粉检测报告",
+    "(7)在用工业管道渗透检测报告",
+    "(8)在用工业管道射线检测报告",
+    "(9)在用工业管道超声波检测报告",
+    "(10)在用工业管道化学成分分析报告",
+    "(11)在用工业管道硬度测定报告",
+    "(12)在用工业管道金相分析报告",
+    "(13)在用工业管道压力试验报告",
+    "(14)在用工业管道泄漏性试验报告",
+    "(15)在用工业管道安全附属装置检验报告",
+    "检修更换记录(14)",
+};
+
+constexpr std::array<std::string_view, 4> kOnlineCaptions = {
+    "在用工业管道在线检验报告档案_封面",
+    "在用工业管道原始资料登记表",
+    "在用工业管道在线检验测厚记录",
+    "在用工业管道在线检验报告",
+};
+
+// Pipeline classes of the cover and the review report, with the empty entry first.
+std::vector<std::string> classChoices(std::string_view stored) {
+    std::vector<std::string> c = {"", "GA1", "GA2", "GA3", "GB1", "GB2", "GC1", "GC2", "GC3"};
+    // A class the list does not offer (written by hand into a file) stays choosable, so that
+    // confirming the dialog does not lose it.
+    if (std::find(c.begin(), c.end(), stored) == c.end()) c.emplace_back(stored);
+    return c;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Cover
+
+class CoverForm : public ReportPageForm {
+public:
+    CoverForm(const InspectionReport& r, const model::CharacteristicTable& table)
+        : ReportPageForm(0, std::string(kFullCaptions[0])) {
+        const auto& t = r.Face_ReportData.texts;
+        for (int i = 0; i < 9; ++i) addText(textName(i), t[i].kMaxBytes, t[i].view());
+        addChoice(textName(9), classChoices(t[9].view()), t[9].view());
+        // Name and number come from the characteristic table while the cover has none.
+        addReference(4, table.values[tablerow::kName].view(), false);
+        addReference(5, table.values[tablerow::kNumber].view(), false);
+        const std::string_view cls = table.values[tablerow::kClass].view();
+        if (!cls.empty() && std::find(spec(9).choices.begin(), spec(9).choices.end(), cls) !=
+                                spec(9).choices.end())
+            addReference(9, cls, false);
+        fillEmptyReferences();
+
+        LayoutGroup& g = group("", 0);
+        int row = pairs(g, {{"使用登记证号", "text0"}, {"注册编号", "text1"},
+                            {"使用单位", "text2"}, {"装置名称", "text3"},
+                            {"★管道名称", "text4"}, {"★管道编号", "text5"},
+                            {"检验日期", "text6"}, {"报告编号", "text7"},
+                            {"检验单位", "text8"}, {"★管道级别", "text9"}},
+                        2);
+        GroupBuilder(g)
+            .label(row, 0, "以上栏目中，打★的数据由管道特性表中引入。", 4)
+            .label(row + 1, 0, "各项数据在此修改后，将在其它报告中被使用。", 4);
+        okCancel();
+    }
+
+    void apply(InspectionReport& r) const override {
+        for (int i = 0; i < 10; ++i) r.Face_ReportData.texts[i] = value(i);
+    }
+};
+
+// ---------------------------------------------------------------------------------------------
+// Contents
+
+class ContentsForm : public ReportPageForm {
+public:
+    static constexpr std::string_view kDrawingLine = "在用工业管道单线图";
+
+    explicit ContentsForm(const InspectionReport& r)
+        : ReportPageForm(1, std::string(kFullCaptions[1])) {
+        const MuluData& m = r.Mulu_ReportData;
+        LayoutGroup& g = group("", 0);
+        GroupBuilder b(g);
+        b.label(0, 0, "序号").label(0, 1, "检 验 项 目 报 告").label(0, 2, "未检验").label(0, 3, "页号");
+        for (int row = 0; row < 16; ++row) {
+            const std::string flag = "flag" + std::to_string(row);
+            const std::string page = "page" + std::to_string(row);
+            addCheck(flag, "未检验", m.flags[row] != 0, FieldStyle::Toggle);
+            // A page number is shown only within 1 to 998.
+            const int n = m.pages[row];
+            FieldSpec f;
+            f.name = page;
+            f.style = FieldStyle::Digits;
+            f.maxBytes = 3;
+            f.minWidth = 4;
+            addField(std::move(f), (n >= 1 && n <= 998) ? std::to_string(n) : std::string());
+            b.label(row + 1, 0, std::to_string(row + 1))
+                .label(row + 1, 1, std::string(row < 15 ? kFullCaptions[row + 2] : kDrawingLine))
+                .field(row + 1, 2, flag)
+                .field(row + 1, 3, page);
+        }
+        b.label(17, 0, "注: 选择栏中，将未检验项目前的按钮点下，", 4)
+            .label(18, 0, "已检验项目前的按钮则保持弹起", 4)
+            .label(19, 0, "＊＊此设置将影响到检验结论报告中的相关项目＊＊", 4);
+        okCancel();
+    }
+
+    void apply(InspectionReport& r) const override {
+        for (int row = 0; row < 16; ++row) {
+            r.Mulu_ReportData.flags[row] = isChecked(2 * row) ? 1 : 0;
+            const int n = static_cast<int>(forms::number(value(2 * row + 1)));
+            r.Mulu_ReportData.pages[row] = n > 0 ? n : 0;
+        }
+    }
+};
+
+// ---------------------------------------------------------------------------------------------
+// (1) Conclusion
+
+class ConclusionForm : public ReportPageForm {
+public:
+    static constexpr std::string_view kGradeFourMessage =
+        "当安全状况等级为4时，不能再继续使用！\n\n因此允许继续使用的条件参数不能填写！";
+    static constexpr std::string_view kGradeFourCaption = "数据输入错误";
+    static constexpr std::string_view kDefaultAuthority = "duzezurarureveder";
+    static constexpr std::string_view kDefaultScope = "压力管道检验和安全评估。";
+
+    ConclusionForm(const InspectionReport& r, const model::CharacteristicTable& table)
+        : ReportPageForm(2, std::string(kFullCaptions[2])) {
+        const auto& t = r.JieLun_ReportData.texts;
+        // The grade comes first: choosing it changes the fields below, so a recorded line sets
+        // it before them.
+        const int stored = static_cast<int>(forms::number(t[11].view()));
+        const int grade = (stored >= 1 && stored <= 4) ? stored : 0;
+        grade_ = addChoice(textName(11), {"", "1", "2", "3", "4"},
+                           grade ? std::to_string(grade) : std::string());
+        for (int i = 0; i < 15; ++i) {
+            if (i == 11) continue;
+            field_[i] = addText(textName(i), t[i].kMaxBytes, t[i].view());
+        }
+        field_[11] = grade_;
+        if (grade != 4) {
+            fillIfEmpty(0, table.values[tablerow::kPressure].view());
+            fillIfEmpty(1, table.values[tablerow::kTemperature].view());
+            fillIfEmpty(2, table.values[tablerow::kMedium].view());
+        }
+        fillIfEmpty(7, gbk(kDefaultAuthority));
+        fillIfEmpty(8, gbk(kDefaultScope));
+        lastGrade_ = value(grade_);
+
+        LayoutGroup& g = group("", 0);
+        GroupBuilder b(g);
+        b.label(0, 0, "一、安全状况等级").field(0, 1, textName(11));
+        b.label(1, 0, "二、允许继续使用的参数为：", 4);
+        int row = pairs(g, {{"最大工作压力(MPa)", "text0"}, {"工作温度(℃)", "text1"},
+                            {"工作介质", "text2"}},
+                        2, 2);
+        b.label(row, 0, "三、监控使用的限制性条件").field(row, 1, "text3", 3);
+        b.label(row + 1, 0, "四、下次检验日期").field(row + 1, 1, "text4", 3);
+        b.label(row + 2, 0, "五、判废的依据").field(row + 2, 1, "text5", 3);
+        b.label(row + 3, 0, "六、其它").field(row + 3, 1, "text6", 3);
+        LayoutGroup& u = group("检验单位", 1);
+        GroupBuilder(u)
+            .label(0, 0, "本检验单位经(")
+            .field(0, 1, "text7", 3)
+            .label(1, 0, "批准的检验工作范围")
+            .field(1, 1, "text8", 3)
+            .label(2, 0, "检验许可证批准号")
+            .field(2, 1, "text9", 3)
+            .label(3, 0, "检验员证件编号")
+            .field(3, 1, "text10", 3);
+        LayoutGroup& d = group("日期", 2);
+        pairs(d, {{"检验人员签字日期", "text12"}, {"技术负责人签字日期", "text13"},
+                  {"检验单位盖章日期", "text14"}},
+              2);
+        okCancel();
+    }
+
+    void apply(InspectionReport& r) const override {
+        auto& t = r.JieLun_ReportData.texts;
+        for (int i = 0; i < 15; ++i) t[i] = value(field_[i]);
+        t[11] = value(grade_).empty() ? std::string("0") : value(grade_);
+    }
+
+protected:
+    void fieldChanged(int index) override {
+        if (index != grade_) return;
+        const bool four = value(grade_) == "4";
+        const bool wasFour = lastGrade_ == "4";
+        if (four && !wasFour) {
+            // Parameters for further use make no sense at grade 4: put them aside.
+            std::array<std::string, 5> moved;
+            for (int i = 0; i < 5; ++i) {
+                moved[i] = value(field_[i]);
+                setValue(field_[i], "");
+            }
+            aside_ = moved;
+        } else if (!four && wasFour && aside_) {
+            for (int i = 0; i < 5; ++i) setValue(field_[i], (*aside_)[i]);
+            aside_.reset();
+        }
+        lastGrade_ = value(grade_);
+    }
+
+    bool confirmOk(FormContext& context) override {
+        if (value(grade_) == "4") {
+            for (int i = 0; i < 3; ++i) {
+                if (!value(field_[i]).empty()) {
+                    context.prompter.ask(forms::error(kGradeFourMessage, kGradeFourCaption));
+                    return false;
+                }
+            }
+        }
+        return true;
+    }
+
+private:
+    void fillIfEmpty(int text, std::string_view v) {
+        if (value(field_[text]).empty()) setValue(field_[text], v);
+    }
+
+    std::array<int, 15> field_{};
+    int grade_ = 0;
+    std::string lastGrade_;
+    std::optional<std::array<std::string, 5>> aside_;
+};
+
+// ---------------------------------------------------------------------------------------------
+// (2) Grading summary
+
+class SummaryForm : public ReportPageForm {
+public:
+    static constexpr std::array<std::string_view, 23> kItems = {
+        "管道位置及结构", "与设计不符", "材质不明", "材料劣化和损伤", "硬度异常",
+        "管子及管件全面减薄", "管子局部减薄", "裂纹", "咬边", "气孔", "夹渣", "未焊透",
+        "未熔合", "错边", "裂纹、皱褶、重皮", "碰伤", "变形", "损坏", "支吊架异常",
+        "安全附属装置", "其它附属设施", "压力试验或其它泄漏行性试验", "管道安全状况等级"};
+    static constexpr int kOverall = 22;
+    static constexpr std::string_view kNoDefects = "缺陷全无＝》";
+
+    explicit SummaryForm(const InspectionReport& r)
+        : ReportPageForm(3, std::string(kFullCaptions[3])) {
+        const HuiZongData& h = r.HuiZong_ReportData;
+        for (int i = 0; i < 23; ++i) {
+            text_[i] = addText(textName(i), h.texts[i].kMaxBytes, h.texts[i].view(), TextKind::Token);
+            const int g = h.grades[i];
+            grade_[i] = addChoice("grade" + std::to_string(i), {"", "1", "2", "3", "4"},
+                                  (g >= 1 && g <= 4) ? std::to_string(g) : std::string());
+        }
+        for (int i = 23; i < 27; ++i)
+            text_[i] = addText(textName(i), h.texts[i].kMaxBytes, h.texts[i].view(), TextKind::Token);
+        for (int k = 0; k < 3; ++k) addAction("clear=" + std::to_string(k), std::string(kNoDefects));
+
+        struct Part {
+            const char* title;
+            int first, last, button;
+        };
+        const Part parts[] = {{"管道材料", 0, 6, 0},        {"管子焊接缺陷", 7, 13, 1},
+                              {"组成件其它异常", 14, 17, 2}, {"附属设施", 18, 20, -1},
+                              {"其它", 21, 22, -1}};
+        // One grid for all groups, so that their columns line up.
+        LayoutGroup& g = group("", 0, 0);
+        GroupBuilder b(g);
+        b.label(0, 0, "项  目").label(0, 1, "情况概述").label(0, 2, "等级");
+        int row = 1;
+        for (const Part& p : parts) {
+            b.label(row, 0, std::string("【") + p.title + "】", 2);
+            if (p.button >= 0) b.button(row, 2, "clear=" + std::to_string(p.button));
+            ++row;
+            for (int i = p.first; i <= p.last; ++i, ++row) {
+                b.label(row, 0, std::string(kItems[i]))
+                    .field(row, 1, textName(i))
+                    .field(row, 2, "grade" + std::to_string(i));
+            }
+        }
+        row = 1;
+        LayoutGroup& s = group("", row, 0);
+        pairs(s, {{"检验人员", "text23"}, {"检验日期", "text24"}, {"审核人员", "text25"},
+                  {"审核日期", "text26"}},
+              2);
+        layout_.scrolls = true;
+        okCancel();
+    }
+
+    void apply(InspectionReport& r) const override {
+        HuiZongData& h = r.HuiZong_ReportData;
+        for (int i = 0; i < 27; ++i) h.texts[i] = value(text_[i]);
+        for (int i = 0; i < 23; ++i) h.grades[i] = gradeOf(i);
+    }
+
+protected:
+    void fieldChanged(int index) override {
+        for (int i = 0; i < kOverall; ++i)
+            if (index == grade_[i]) raiseOverall();
+    }
+
+    FormState onFormAction(std::string_view name, std::string_view argument, FormContext& context,
+                           std::string* error) override {
+        if (name == "clear" && (argument == "0" || argument == "1" || argument == "2")) {
+            const int k = argument[0] - '0';
+            const int first = k * 7;
+            const std::string text = gbk(k == 1 ? "未发现" : "正常");
+            for (int i = first; i < first + 7; ++i) {
+                setValue(text_[i], text);
+                setValue(grade_[i], "2");
+            }
+            raiseOverall();
+            return state();
+        }
+        return ReportPageForm::onFormAction(name, argument, context, error);
+    }
+
+private:
+    int gradeOf(int item) const {
+        const std::string& v = value(grade_[item]);
+        return v.empty() ? 0 : v[0] - '0';
+    }
+
+    // The overall grade follows the worst item but never falls back by itself.
+    void raiseOverall() {
+        int worst = gradeOf(kOverall);
+        for (int i = 0; i < kOverall; ++i) worst = std::max(worst, gradeOf(i));
+        setValue(grade_[kOverall], worst ? std::to_string(worst) : std::string());
+    }
+
+    std::array<int, 27> text_{};
+    std::array<int, 23> grade_{};
+};
+
+// ---------------------------------------------------------------------------------------------
+// (3) Review of the source documents
+
+class ReviewForm : public ReportPageForm {
+public:
+    ReviewForm(const InspectionReport& r, const model::CharacteristicTable& table)
+        : ReportPageForm(4, std::string(kFullCaptions[4])) {
+        const auto& t = r.ShengCha_ReportData.texts;
+        addTexts(t);
+        addReference(0, r.Face_ReportData.texts[3].view(), false);
+        const std::pair<int, int> fromTable[] = {
+            {1, tablerow::kName},      {2, tablerow::kNumber},      {3, tablerow::kLength},
+            {4, tablerow::kEnds},      {8, tablerow::kMaterial},    {9, tablerow::kSize},
+            {18, tablerow::kInService}, {20, tablerow::kPressure},  {21, tablerow::kTemperature},
+            {22, tablerow::kMedium},   {23, tablerow::kInsulation}, {34, tablerow::kClass}};
+        for (const auto& [field, row] : fromTable)
+            addReference(field, table.values[row].view(), false);
+        fillEmptyReferences();
+        addAction(std::string(kReloadAction), "重新读入参考值");
+
+        LayoutGroup& g = group("", 0);
+        int row = pairs(g, {{"☆装置名称", "text0"}, {"★管道名称", "text1"},
+                            {"★管道编号", "text2"}, {"★管道级别", "text34"},
+                            {"★管道长度(m)", "text3"}, {"★起止位置", "text4"},
+                            {"敷设方式", "text5"}, {"设计压力(MPa)", "text6"},
+                            {"设计温度(℃)", "text7"}, {"★管子材料牌号", "text8"},
+                            {"★管道规格(外径mm×壁厚mm)", "text9"}, {"腐蚀裕量 mm", "text10"},
+                            {"上次全面检验日期", "text11"}, {"设计单位", "text12"},
+                            {"设计日期", "text13"}, {"设计规范", "text14"},
+                            {"安装单位", "text15"}, {"安装与验收规范", "text16"},
+                            {"验收日期", "text17"}, {"★投用日期", "text18"},
+                            {"实际使用时间", "text19"}, {"★工作压力(MPa)", "text20"},
+                            {"★工作温度(℃)", "text21"}, {"★工作介质", "text22"},
+                            {"★绝热层材料", "text23"}, {"绝热层厚度(mm)", "text24"},
+                            {"防腐层材料", "text25"}, {"上次全面检验报告编号", "text26"}},
+                        2);
+        GroupBuilder b(g);
+        b.label(row, 0, "原始资料及记录审查问题记载", 4).field(row + 1, 0, "text27", 4);
+        b.label(row + 2, 0, "上次全面检验及自上次全面检验以来历次在线检验问题记载", 4)
+            .field(row + 3, 0, "text28", 4);
+        row = pairs(g, {{"检验日期", "text29"}, {"检验人员", "text30"}, {"日期", "text31"},
+                        {"审核人员", "text32"}, {"日期", "text33"}},
+                    2, row + 4);
+        b.label(row, 0, "(打★、☆项目的数据分别来自特性表和报告封面)", 3)
+            .button(row, 3, std::string(kReloadAction));
+        b.label(row + 1, 0, std::string(kReferenceNote), 4);
+        layout_.scrolls = true;
+        okCancel();
+    }
+
+    void apply(InspectionReport& r) const override { storeTexts(r.ShengCha_ReportData.texts, 0); }
+};
+
+// ---------------------------------------------------------------------------------------------
+// (4) Visual inspection
+
+struct InspectedItem {
+    std::string_view name;
+    std::vector<std::string_view> options;
+};
+
+const std::vector<InspectedItem>& inspectedItems() {
+    static const std::vector<InspectedItem> items = {
+        {"管道位置", {"正常", "碰撞", "摩擦"}},
+        {"管道结构", {"正常", "翘曲", "下沉", "异常变形"}},
+        {"绝热层", {"完好", "破损", "脱落", "跑冷"}},
+        {"防腐层", {"完好", "破损", "脱落"}},
+        {"支吊架",
+         {"完好", "间距不合理", "脱落", "变形", "腐蚀", "与管道接触处积水",
+          "恒力弹簧支吊架转体位移指示越限", "变力弹簧支吊架偏斜", "变力弹簧支吊架失载",
+          "刚性支吊架状态异常", "吊杆损坏", "吊杆异常", "吊杆连接配件损坏", "吊杆连接配件异常",
+          "转导向支架卡涩", "承载结构变形", "承载结构上主要受力焊接接头存在裂纹",
+          "支撑辅助钢结构变形", "支撑辅助钢结构上主要受力焊接接头存在裂纹"}},
+        {"阻尼器", {"完好", "位移异常", "液压阻尼器液位异常"}},
+        {"减振器", {"完好", "位移异常"}},
+        {"补偿器", {"完好", "损坏", "未采用补偿器", "不需要采用补偿器"}},
+        {"阀门", {"完好", "腐蚀", "裂纹", "缩孔", "连接螺栓松动", "操作不灵活"}},
+        {"法兰", {"完好", "偏口", "紧固件不齐全", "紧固件不符合要求", "紧固件松动松动", "紧固件腐蚀"}},
+        {"膨胀节",
+         {"完好", "波纹管膨胀节划痕", "波纹管膨胀节凹痕", "波纹管膨胀节腐蚀", "波纹管膨胀节开裂",
+          "波纹管膨胀节间距异常", "波纹管膨胀节失稳", "铰链型膨胀节铰链变形",
+          "铰链型膨胀节铰链脱落", "铰链型膨胀节销轴变形", "铰链型膨胀节销轴脱落",
+          "拉杆式膨胀节拉杆异常", "拉杆式膨胀节螺栓异常", "拉杆式膨胀节连接支座异常"}},
+        {"阴极保护装置", {"完好", "异常", "损坏"}},
+        {"蠕胀测点", {"完好", "损坏"}},
+        {"法兰间接触电阻", {"合格", "大于0.03Ω"}},
+        {"对地电阻", {"合格", "大于100Ω"}},
+        {"管道标识", {"合格", "标识错误", "标识不清", "无标识"}},
+        {"管道组成件", {"完好", "裂纹", "皱褶", "重皮", "碰伤", "变形", "腐蚀"}},
+        {"焊接接头", {"完好", "裂纹", "错边", "咬边"}},
+    };
+    return items;
+}
+
+class VisualInspectionForm : public ReportPageForm {
+public:
+    explicit VisualInspectionForm(const InspectionReport& r)
+        : ReportPageForm(5, std::string(kFullCaptions[5])) {
+        const HongGuanData& h = r.HongGuan_ReportData;
+        const auto& items = inspectedItems();
+        int state = 0;
+        for (std::size_t item = 0; item < items.size(); ++item) {
+            first_.push_back(state);
+            LayoutGroup& g = group(std::string(items[item].name), static_cast<int>(item), 0);
+            GroupBuilder b(g);
+            int col = 0, row = 0;
+            for (std::string_view option : items[item].options) {
+                const std::string name = "state" + std::to_string(state);
+                addCheck(name, std::string(option) + "；", h.states[state] != 0);
+                owner_.push_back(static_cast<int>(item));
+                b.field(row, col, name);
+                if (++col == 3) {
+                    col = 0;
+                    ++row;
+                }
+                ++state;
+            }
+            remarkRow_.push_back(row + (col ? 1 : 0));
+        }
+        last_ = state;
+        texts_ = addTexts(h.texts);
+        for (std::size_t item = 0; item < items.size(); ++item) {
+            GroupBuilder(layout_.groups[item])
+                .label(remarkRow_[item], 0, "备注")
+                .field(remarkRow_[item], 1, textName(static_cast<int>(item) + 2), 2);
+        }
+        LayoutGroup& g = group("", static_cast<int>(items.size()), 0);
+        pairs(g, {{"其它", "text20"}, {"备注", "text21"}, {"最大错边量(mm)", "text0"},
+                  {"最大咬边量(mm)", "text1"}, {"检验日期", "text22"}, {"检验人员", "text23"},
+                  {"日期", "text24"}, {"审核人员", "text25"}, {"日期", "text26"}},
+              2);
+        layout_.scrolls = true;
+        okCancel();
+    }
+
+    void apply(InspectionReport& r) const override {
+        HongGuanData& h = r.HongGuan_ReportData;
+        for (int s = 0; s < last_; ++s) h.states[s] = isChecked(s) ? 1 : 0;
+        storeTexts(h.texts, texts_);
+    }
+
+protected:
+    // The first option of an item ("正常", "完好", "合格") excludes the others.
+    void fieldChanged(int index) override {
+        if (index >= last_ || !isChecked(index)) return;
+        const int item = owner_[static_cast<std::size_t>(index)];
+        const int first = first_[static_cast<std::size_t>(item)];
+        const int end = item + 1 < static_cast<int>(first_.size())
+                            ? first_[static_cast<std::size_t>(item) + 1]
+                            : last_;
+        if (index == first) {
+            for (int s = first + 1; s < end; ++s) setChecked(s, false);
+        } else {
+            setChecked(first, false);
+        }
+    }
+
+private:
+    std::vector<int> first_;   // first state of each item
+    std::vector<int> owner_;   // item of each state
+    std::vector<int> remarkRow_;
+    int last_ = 0;
+    int texts_ = 0;
+};
+
+// ---------------------------------------------------------------------------------------------
+// (10) Chemical analysis
+
+class ChemicalForm : public ReportPageForm {
+public:
+    explicit ChemicalForm(const InspectionReport& r)
+        : ReportPageForm(11, std::string(kFullCaptions[11])) {
+        const FengXiData& f = r.FengXi_ReportData;
+        addTexts(f.texts);
+        note_ = addText("note", f.note.kMaxBytes, f.note.view(), TextKind::Note);
+
+        LayoutGroup& g = group("", 0);
+        pairs(g, {{"取样部位", "text0"}, {"执行标准", "text1"}, {"取样方法", "text2"},
+                  {"试件编号", "text3"}},
+              2);
+        // Thirteen fixed elements, then eight whose symbols the user types.
+        LayoutGroup& e = group("化学成分(%)", 1);
+        GroupBuilder b(e);
+        const std::pair<const char*, int> fixed[] = {{"C", 4},   {"Si", 5},  {"Mn", 6}, {"S", 7},
+                                                     {"P", 8},   {"Mo", 11}, {"V", 12}, {"Al", 13},
+                                                     {"Cr", 14}, {"Ni", 15}, {"Ti", 18}, {"Nb", 19},
+                                                     {"Cu", 20}};
+        b.label(0, 0, "元素").label(1, 0, "含量");
+        int col = 1;
+        for (const auto& [symbol, text] : fixed) {
+            b.label(0, col, symbol).field(1, col, textName(text));
+            ++col;
+        }
+        const std::pair<int, int> custom[] = {{9, 25},  {10, 26}, {16, 27}, {17, 28},
+                                              {21, 29}, {22, 30}, {23, 31}, {24, 32}};
+        b.label(2, 0, "元素").label(3, 0, "含量");
+        col = 1;
+        for (const auto& [valueText, symbolText] : custom) {
+            b.field(2, col, textName(symbolText)).field(3, col, textName(valueText));
+            ++col;
+        }
+        LayoutGroup& n = group("补充说明", 2);
+        GroupBuilder(n).field(0, 0, "note");
+        LayoutGroup& s = group("", 3);
+        pairs(s, {{"检验日期", "text33"}, {"检验人员", "text34"}, {"日期", "text35"},
+                  {"审核人员", "text36"}, {"日期", "text37"}},
+              2);
+        okCancel();
+    }
+
+    void apply(InspectionReport& r) const override {
+        storeTexts(r.FengXi_ReportData.texts, 0);
+        r.FengXi_ReportData.note = value(note_);
+    }
+
+private:
+    int note_ = 0;
+};
+
+// ---------------------------------------------------------------------------------------------
+// (12) Metallography
+
+bool hasPrefix(const std::string& s, std::string_view p) { return s.compare(0, p.size(), p) == 0; }
+
+class MetallographyForm : public ReportPageForm, public PictureListForm {
+public:
+    static constexpr std::string_view kNotYet = "此功能尚未开通！";
+    static constexpr std::string_view kPreviewNotYet = "有关图片的显示和注释功能尚未开通！";
+    static constexpr std::string_view kLoadFailed = "打开文件失败!";
+    static constexpr std::string_view kLoadFailedCaption = "文件无效";
+
+    explicit MetallographyForm(const InspectionReport& r)
+        : ReportPageForm(13, std::string(kFullCaptions[13])) {
+        const JinXiangData& j = r.JinXiang_ReportData;
+        addTexts(j.texts);
+        note_ = addText("note", j.note.kMaxBytes, j.note.view(), TextKind::Note);
+        for (const MetallographImage& m : r.metallographImages)
+            images_.push_back({m.annotation.str(), m.fileName.str()});
+        addAction(ActionSpec{"add", "添加图象", "添加图象",
+                             "图象文件(*.bmp *.png *.jpg *.jpeg *.gif)|*.bmp;*.png;*.jpg;*.jpeg;*.gif|所有文件(*.*)|*.*||",
+                             false});
+        addAction("remove", "删除图象");
+        loader_ = pictureFileReadable;
+
+        LayoutGroup& g = group("", 0, 0, 2);
+        pairs(g, {{"取样部位", "text0"}, {"仪器型号", "text1"}, {"腐蚀方法", "text2"},
+                  {"执行标准", "text3"}, {"热处理方法", "text4"}, {"试样编号", "text5"},
+                  {"放大倍数", "text6"}, {"抛光方法", "text7"}},
+              2);
+        LayoutGroup& p = group("金相照片", 1, 0);
+        GroupBuilder(p)
+            .list(0, 0, "images", 2)
+            .label(1, 0, "注　释")
+            .label(1, 1, std::string(kNotYet))
+            .label(2, 0, "文件名")
+            .label(2, 1, std::string(kNotYet))
+            .button(3, 0, "add")
+            .button(3, 1, "remove");
+        LayoutGroup& v = group("", 1, 1);
+        GroupBuilder(v).picture(0, 0, std::string(kPreviewNotYet));
+        LayoutGroup& n = group("分析结果(实际最多显示8行文字)", 2, 0, 2);
+        GroupBuilder(n).field(0, 0, "note");
+        LayoutGroup& s = group("", 3, 0, 2);
+        pairs(s, {{"分析日期", "text8"}, {"分析人员", "text9"}, {"日期", "text10"},
+                  {"审核", "text11"}, {"日期", "text12"}},
+              2);
+        okCancel();
+        refreshList();
+    }
+
+    void apply(InspectionReport& r) const override {
+        storeTexts(r.JinXiang_ReportData.texts, 0);
+        r.JinXiang_ReportData.note = value(note_);
+        r.metallographImages.removeAll();
+        for (const auto& [annotation, file] : images_) {
+            MetallographImage m;
+            m.annotation = annotation;
+            m.fileName = file;
+            r.metallographImages.append(m);
+        }
+    }
+
+    const ListModel* listModel(std::string_view name) const override {
+        return name == "images" ? &list_ : nullptr;
+    }
+
+    void setPictureLoader(PictureLoader loader) override { loader_ = std::move(loader); }
+    std::string shownPicture() const override { return shown_; }
+
+protected:
+    FormState onFormAction(std::string_view name, std::string_view argument, FormContext& context,
+                           std::string* error) override {
+        if (name == "add") {
+            if (argument.empty()) return state();  // the file dialog was cancelled
+            const std::string path(argument);
+            if (!loader_ || !loader_(path)) {
+                context.prompter.ask(forms::error(kLoadFailed, kLoadFailedCaption));
+                return state();
+            }
+            shown_ = path;
+            MetallographImage probe;
+            probe.fileName = text::utf8ToGbk(path);
+            images_.push_back({std::string(), probe.fileName.str()});
+            refreshList();
+            return state();
+        }
+        if (name == "select" || name == "remove") {
+            const auto rows = forms::indexList(argument);
+            if (!rows || rows->size() != 1 || rows->front() >= static_cast<int>(images_.size())) {
+                if (error) *error = "no picture row '" + std::string(argument) + "'";
+                return state();
+            }
+            const auto row = static_cast<std::size_t>(rows->front());
+            if (name == "remove") {
+                images_.erase(images_.begin() + static_cast<std::ptrdiff_t>(row));
+                list_.selected.clear();
+            } else {
+                list_.selected = {rows->front()};
+            }
+            refreshList();
+            return state();
+        }
+        return ReportPageForm::onFormAction(name, argument, context, error);
+    }
+
+private:
+    void refreshList() {
+        list_.columns = {"序号", "注　释", "文件名"};
+        list_.widths = {50, 150, 300};
+        list_.rows.clear();
+        for (std::size_t i = 0; i < images_.size(); ++i)
+            list_.rows.push_back({std::to_string(i + 1), text::gbkToUtf8(images_[i].first),
+                                  text::gbkToUtf8(images_[i].second)});
+        setActionEnabled("remove", !list_.selected.empty());
+    }
+
+    int note_ = 0;
+    std::vector<std::pair<std::string, std::string>> images_;  // annotation, file (GBK)
+    ListModel list_;
+    PictureLoader loader_;
+    std::string shown_;
+};
+
+// ---------------------------------------------------------------------------------------------
+// (13) and (14) Pressure and leak tests
+
+class PressureTestForm : public ReportPageForm {
+public:
+    PressureTestForm(int page, const PressureTestData& d)
+        : ReportPageForm(page, std::string(kFullCaptions[static_cast<std::size_t>(page)])) {
+        const bool leak = page == 15;
+        const std::string machine = leak ? "压气设备" : "机泵";
+        addTexts(d.texts);
+        // Fields 16 to 22 are reserved: kept as they are and not shown.
+        for (int i = 16; i < 23; ++i) setFieldVisible(i, false);
+        note_ = addText("note", d.note.kMaxBytes, d.note.view(), TextKind::Note);
+
+        LayoutGroup& g = group("", 0);
+        pairs(g, {{"试验介质", "text0"}, {"介质温度(℃)", "text1"},
+                  {machine + "出口压力表规格(MPa)", "text2"}, {"管线压力表规格(MPa)", "text3"},
+                  {machine + "型号", "text4"}, {"最高工作压力(MPa)", "text5"},
+                  {"试验压力(MPa)", "text6"}, {"环境温度(℃)", "text7"},
+                  {machine + "出口压力表精度(级)", "text8"}, {"管线压力表精度(级)", "text9"},
+                  {"执行标准", "text10"}},
+              2);
+        LayoutGroup& n = group(leak ? "泄漏性试验结论(最多可有5行文字)" : "压力试验结论(最多可有5行文字)", 1);
+        GroupBuilder(n).field(0, 0, "note");
+        LayoutGroup& s = group("", 2);
+        pairs(s, {{"试验日期", "text11"}, {"检验人员", "text12"}, {"日期", "text13"},
+                  {"审核", "text14"}, {"日期", "text15"}},
+              2);
+        okCancel();
+    }
+
+    void apply(InspectionReport& r) const override {
+        PressureTestData& d = page() == 15 ? r.QiMi_ReportData : r.NaiYa_ReportData;
+        storeTexts(d.texts, 0);
+        d.note = value(note_);
+    }
+
+private:
+    int note_ = 0;
+};
+
+// ---------------------------------------------------------------------------------------------
+// (15) Safety accessories
+
+class AccessoriesForm : public ReportPageForm {
+public:
+    AccessoriesForm(const InspectionReport& r, const model::CharacteristicTable& table)
+        : ReportPageForm(16, std::string(kFullCaptions[16])) {
+        addTexts(r.FuShu_ReportData.texts);
+
+        // Pipeline data from the table and the cover, shown for reference only.
+        LayoutGroup& d = group("(打★、☆项目的数据分别来自特性表和报告封面，此处不可编辑)", 0);
+        const auto utf8 = [](std::string_view g) { return text::gbkToUtf8(g); };
+        GroupBuilder(d)
+            .label(0, 0, "☆使用单位")
+            .label(0, 1, utf8(r.Face_ReportData.texts[2].view()))
+            .label(0, 2, "☆装置名称")
+            .label(0, 3, utf8(r.Face_ReportData.texts[3].view()))
+            .label(1, 0, "★管道名称")
+            .label(1, 1, utf8(table.values[tablerow::kName].view()))
+            .label(1, 2, "★管道编号")
+            .label(1, 3, utf8(table.values[tablerow::kNumber].view()))
+            .label(2, 0, "★管道级别")
+            .label(2, 1, utf8(table.values[tablerow::kClass].view()))
+            .label(2, 2, "★工作介质")
+            .label(2, 3, utf8(table.values[tablerow::kMedium].view()));
+        LayoutGroup& top = group("", 1);
+        pairs(top, {{"设计温度(℃)", "text0"}, {"设计压力(MPa)", "text1"}}, 2);
+        LayoutGroup& gauges = group("压　力　表　检　查", 2);
+        pairs(gauges, {{"设计规定数", "text2"}, {"量程", "text3"}, {"实际安装数", "text4"},
+                       {"精度", "text5"}, {"安装位置", "text6"}, {"表盘直径(mm)", "text7"},
+                       {"有效期", "text8"}, {"外观质量", "text9"}},
+              2);
+        LayoutGroup& thermo = group("测　温　仪　表　检　查", 3);
+        pairs(thermo, {{"设计规定数", "text10"}, {"量程", "text11"}, {"实际安装数", "text12"},
+                       {"精度", "text13"}, {"安装位置", "text14"}, {"外观质量", "text15"},
+                       {"有效期", "text16"}},
+              2);
+        LayoutGroup& valves = group("安　全　阀　检　查", 4);
+        GroupBuilder(valves).label(0, 0, "设计要求", 4);
+        int row = pairs(valves, {{"数量", "text17"}, {"型号", "text18"},
+                                 {"公称压力(MPa)", "text19"}, {"公称通经(mm)", "text20"}},
+                        2, 1);
+        GroupBuilder(valves).label(row, 0, "检查情况", 4);
+        pairs(valves, {{"数量", "text21"}, {"型号", "text22"}, {"公称压力(MPa)", "text23"},
+                       {"公称通经(mm)", "text24"}, {"开启压力(MPa)", "text25"},
+                       {"工作温度(℃)", "text26"}, {"工作介质", "text27"}, {"外观质量", "text28"},
+                       {"有效期", "text29"}, {"铅封", "text30"}, {"安装位置", "text31"},
+                       {"合格证编号", "text32"}, {"制造许可证", "text33"}},
+              2, row + 1);
+        LayoutGroup& discs = group("爆　破　片　装　置　检　查", 5);
+        GroupBuilder(discs).label(0, 0, "设计要求", 4);
+        row = pairs(discs, {{"数量", "text34"}, {"型号", "text35"}, {"规格", "text36"},
+                            {"爆破应力(MPa)", "text37"}, {"公称直径(mm)", "text38"},
+                            {"材料", "text39"}},
+                    2, 1);
+        GroupBuilder(discs).label(row, 0, "检查情况", 4);
+        pairs(discs, {{"数量", "text40"}, {"型号", "text41"}, {"规格", "text42"},
+                      {"公称直径(mm)", "text43"}, {"外观质量", "text44"}, {"有效期", "text45"},
+                      {"安装位置", "text46"}, {"合格证编号", "text47"}, {"制造许可证", "text48"}},
+              2, row + 1);
+        LayoutGroup& shut = group("紧　急　切　断　阀　检　查", 6);
+        pairs(shut, {{"制造厂家", "text49"}, {"制造许可证号", "text50"}, {"合格证编号", "text51"},
+                     {"型式及规格", "text52"}, {"切断时间(秒)", "text53"}, {"有效期", "text54"},
+                     {"耐压试验", "text55"}, {"密封压力试验", "text56"}, {"铅封", "text57"}},
+              2);
+        LayoutGroup& s = group("", 7);
+        pairs(s, {{"检验日期", "text58"}, {"检验人员", "text59"}, {"日期", "text60"},
+                  {"审核人员", "text61"}, {"日期", "text62"}},
+              2);
+        layout_.scrolls = true;
+        okCancel();
+    }
+
+    void apply(InspectionReport& r) const override { storeTexts(r.FuShu_ReportData.texts, 0); }
+};
+
+// ---------------------------------------------------------------------------------------------
+// Repair record
+
+class RepairRecordForm : public ReportPageForm {
+public:
+    explicit RepairRecordForm(const InspectionReport& r)
+        : ReportPageForm(17, std::string(kFullCaptions[17])) {
+        addTexts(r.JianXiu_ReportData.texts);
+        LayoutGroup& g = group("", 0);
+        GroupBuilder b(g);
+        b.label(0, 0, "序号").label(0, 1, "更换日期").label(0, 2, "长度(m)").label(0, 3, "负责人");
+        for (int row = 0; row < 16; ++row) {
+            b.label(row + 1, 0, std::to_string(row + 1));
+            for (int c = 0; c < 3; ++c) b.field(row + 1, c + 1, textName(3 * row + c));
+        }
+        okCancel();
+    }
+
+    void apply(InspectionReport& r) const override { storeTexts(r.JianXiu_ReportData.texts, 0); }
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Catalogue
+
+bool isReportPage(int page) {
+    return (page >= kFirstFullPage && page <= kRepairRecordPage) ||
+           (page >= kFirstOnlinePage && page <= kLastOnlinePage);
+}
+
+std::string_view reportPageCaption(int page) {
+    if (page >= kFirstFullPage && page <= kRepairRecordPage)
+        return kFullCaptions[static_cast<std::size_t>(page)];
+    if (page >= kFirstOnlinePage && page <= kLastOnlinePage)
+        return kOnlineCaptions[static_cast<std::size_t>(page - kFirstOnlinePage)];
+    return {};
+}
+
+bool reportPageHoldsData(const InspectionReport& r, int page) {
+    switch (page) {
+        case 0: return !r.Face_ReportData.empty();
+        case 1: return !r.Mulu_ReportData.empty();
+        case 2: {
+            const auto& t = r.JieLun_ReportData.texts;
+            for (std::size_t i = 0; i < t.size(); ++i) {
+                if (i == 11 ? (!t[i].empty() && t[i].view() != "0") : !t[i].empty()) return true;
+            }
+            return false;
+        }
+        case 3: return !r.HuiZong_ReportData.empty();
+        case 4: return !r.ShengCha_ReportData.empty();
+        case 5: return !r.HongGuan_ReportData.empty();
+        case 6: return !r.CeHou_ReportData.empty() || !r.thicknessPoints.empty();
+        case 7: return !r.CiFeng_ReportData.empty() || !r.magneticDefects.empty();
+        case 8: return !r.ShenTou_ReportData.empty() || !r.penetrantDefects.empty();
+        case 9: return !r.SheXian_ReportData.empty() || !r.radiographDefects.empty();
+        case 10: return !r.ChaoShen_ReportData.empty() || !r.ultrasonicDefects.empty();
+        case 11: return !r.FengXi_ReportData.empty();
+        case 12: return !r.YingDu_ReportData.empty() || !r.hardnessPoints.empty();
+        case 13: return !r.JinXiang_ReportData.empty() || !r.metallographImages.empty();
+        case 14: return !r.NaiYa_ReportData.empty();
+        case 15: return !r.QiMi_ReportData.empty();
+        case 16: return !r.FuShu_ReportData.empty();
+        case 17: return !r.JianXiu_ReportData.empty();
+        case 23: return !r.Face_IReportData.empty();
+        case 24: return !r.DengJi_IReportData.empty();
+        case 25: return !r.CeHou_IReportData.empty();
+        case 26: return !r.JianYan_IReportData.empty();
+        default: return false;
+    }
+}
+
+std::unique_ptr<ReportPageForm> makeReportPageForm(int page, const InspectionReport& report,
+                                                   const model::CharacteristicTable& table) {
+    if (auto f = detail::makeFullPageForm(page, report, table)) return f;
+    if (auto f = detail::makeListPageForm(page, report, table)) return f;
+    return detail::makeOnlinePageForm(page, report, table);
+}
+
+bool pictureFileReadable(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::string head(8, '\0');
+    in.read(head.data(), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<std::size_t>(in.gcount()));
+    return hasPrefix(head, "BM") || hasPrefix(head, "\x89PNG") || hasPrefix(head, "\xFF\xD8\xFF") ||
+           hasPrefix(head, "GIF8");
+}
+
+std::vector<std::type_index> reportFormTypes() {
+    std::vector<std::type_index> all = detail::fullPageFormTypes();
+    for (auto t : detail::listPageFormTypes()) all.push_back(t);
+    for (auto t : detail::onlinePageFormTypes()) all.push_back(t);
+    return all;
+}
+
+namespace detail {
+
+std::unique_ptr<ReportPageForm> makeFullPageForm(int page, const InspectionReport& r,
+                                                 const model::CharacteristicTable& table) {
+    switch (page) {
+        case 0: return std::make_unique<CoverForm>(r, table);
+        case 1: return std::make_unique<ContentsForm>(r);
+        case 2: return std::make_unique<ConclusionForm>(r, table);
+        case 3: return std::make_unique<SummaryForm>(r);
+        case 4: return std::make_unique<ReviewForm>(r, table);
+        case 5: return std::make_unique<VisualInspectionForm>(r);
+        case 11: return std::make_unique<ChemicalForm>(r);
+        case 13: return std::make_unique<MetallographyForm>(r);
+        case 14: return std::make_unique<PressureTestForm>(14, r.NaiYa_ReportData);
+        case 15: return std::make_unique<PressureTestForm>(15, r.QiMi_ReportData);
+        case 16: return std::make_unique<AccessoriesForm>(r, table);
+        case 17: return std::make_unique<RepairRecordForm>(r);
+        default: return nullptr;
+    }
+}
+
+std::vector<std::type_index> fullPageFormTypes() {
+    return {typeid(CoverForm),          typeid(ContentsForm),     typeid(ConclusionForm),
+            typeid(SummaryForm),        typeid(ReviewForm),       typeid(VisualInspectionForm),
+            typeid(ChemicalForm),       typeid(MetallographyForm), typeid(PressureTestForm),
+            typeid(AccessoriesForm),    typeid(RepairRecordForm)};
+}
+
+}  // namespace detail
+
+}  // namespace tubra::report

@@ -1,0 +1,839 @@
+// The pages of the full-inspection set: cover, contents, forms (1) to (15), repair record.
+// Each form is a grid from the form block's top: header rows of label/value pairs, the
+// form's own part, then the inspection date and the signature lines.
+
+#include <algorithm>
+
+#include "text/CFormat.h"
+#include "tubra/report/PageLayout.h"
+#include "tubra/report/ReportPagePainter.h"
+#include "tubra/report/ReportPaging.h"
+
+namespace tubra::report {
+
+namespace {
+
+// A label and its value (GBK), for rows of pairs.
+struct Field {
+    std::string label;
+    std::string value;
+};
+
+// Rows of `perRow` label/value pairs, `labelWidth` and `valueWidth` each (the last value takes
+// what is left of the row).
+void pairRows(Grid& g, int height, const std::vector<Field>& fields, int perRow, int labelWidth,
+              int valueWidth, int lineFrom = -1) {
+    for (std::size_t i = 0; i < fields.size(); i += static_cast<std::size_t>(perRow)) {
+        std::vector<Cell> cells;
+        for (int k = 0; k < perRow; ++k) {
+            const std::size_t j = i + static_cast<std::size_t>(k);
+            const Field empty;
+            const Field& f = j < fields.size() ? fields[j] : empty;
+            cells.push_back(label(labelWidth, f.label));
+            cells.push_back(value(k + 1 == perRow ? 0 : valueWidth, f.value));
+        }
+        g.row(height, cells, lineFrom);
+    }
+}
+
+// The two signature texts side by side in a row of their own.
+void signatures(Grid& g, int height, const std::string& left, const std::string& right) {
+    PagePainter& p = g.page();
+    const platform::Rect r = g.space(height);
+    const int middle = r.left + kFormWidth / 2;
+    p.fitted({r.left + 10, r.top, middle, r.bottom}, left, TableFont(p.printer()), Align::Left);
+    p.fitted({middle, r.top, r.right - 10, r.bottom}, right, TableFont(p.printer()), Align::Left);
+}
+
+// "检验日期" (or the form's own word) with the date, or the blank date phrase.
+void dateRow(Grid& g, std::string_view labelUtf8, std::string_view date) {
+    g.row(70, {label(300, G(labelUtf8)), value(0, DateOrBlank(date))});
+}
+
+std::string inspector(std::string_view fmtUtf8, std::string_view name, std::string_view date) {
+    return Fmt(G(fmtUtf8), name, date);
+}
+
+// "%s %c　　%s <unit>": a proportion in per cent and in pieces or millimetres.
+std::string proportion(std::string_view percent, std::string_view amount, std::string_view unitUtf8) {
+    return Fmt(G(std::string("%s %%　　%s ") + std::string(unitUtf8)), percent, amount);
+}
+
+// A value with its unit, or nothing when empty.
+std::string withUnit(std::string_view v, std::string_view unit) {
+    return v.empty() ? std::string() : std::string(v) + std::string(unit);
+}
+
+std::string fixed(float v, std::string_view fmt) { return text::format(fmt, static_cast<double>(v)); }
+
+// A box with a label at its top-left and a several-line text under it.
+void noteBox(Grid& g, int height, std::string_view labelUtf8, std::string_view note, int maxLines = 0) {
+    PagePainter& p = g.page();
+    const platform::Rect r = g.space(height);
+    const platform::Font f = TableFont(p.printer());
+    const int avg = p.averageWidth(f);
+    const int step = p.charHeight(f) + 12;
+    p.text(r.left + 15, r.top - 12, G(labelUtf8), f);
+    const std::size_t perLine = static_cast<std::size_t>((kFormWidth - 60) / avg);
+    const int room = (r.height() - 12 - step - 8) / step;
+    const int lines = maxLines > 0 ? std::min(maxLines, room) : room;
+    if (lines > 0) p.textBlock(note, r.left + 40, r.top - 12 - step, step, perLine, f, lines);
+}
+
+const std::string_view kFormTitles[] = {
+    "在用工业管道全面检验报告",
+    "目    录",
+    "(1)在用工业管道全面检验结论报告",
+    "(2)在用工业管道安全状况等级评定结果汇总",
+    "(3)在用工业管道原始资料审查报告",
+    "(4)在用工业管道宏观检查报告",
+    "(5)在用工业管道测厚报告",
+    "(6)在用工业管道磁粉检测报告",
+    "(7)在用工业管道渗透检测报告",
+    "(8)在用工业管道射线检测报告",
+    "(9)在用工业管道超声波检测报告",
+    "(10)在用工业管道化学成分分析报告",
+    "(11)在用工业管道硬度测定报告",
+    "(12)在用工业管道金相分析报告",
+    "(13)在用工业管道压力试验报告",
+    "(14)在用工业管道泄漏性试验报告",
+    "(15)在用工业管道安全附属装置检验报告",
+    "检 修 更 换 记 录",
+};
+
+// A cover line: a label, an underline and the value on it.
+void coverLine(PagePainter& p, int x, int y, std::string_view labelUtf8, int lineLength,
+               const platform::Font& labelFont, const platform::Font& valueFont, std::string_view valueGbk) {
+    const std::string& l = G(labelUtf8);
+    p.text(x, y, l, labelFont);
+    const int h = p.charHeight(labelFont);
+    const int from = x + static_cast<int>(l.size()) * p.averageWidth(labelFont) + 15;
+    p.hline(from, from + lineLength, y - h - 4);
+    p.fitted({from, y + 4, from + lineLength, y - h - 2}, valueGbk, valueFont);
+}
+
+}  // namespace
+
+std::string_view PageTitle(int pageIndex) {
+    if (pageIndex >= kCoverPage && pageIndex <= kRepairPage) return kFormTitles[pageIndex];
+    switch (pageIndex) {
+        case kOnlineCoverPage: return "在用工业管道在线检验报告书";
+        case kOnlineRegisterPage: return "在用工业管道原始资料登记表";
+        case kOnlineThicknessPage: return "在用工业管道在线检验测厚记录";
+        case kOnlineReportPage: return "在用工业管道在线检验报告";
+        default: return {};
+    }
+}
+
+// --- cover --------------------------------------------------------------------------------
+
+void DrawCoverPage(PagePainter& p) {
+    const auto& face = p.report().Face_ReportData.texts;
+    const platform::Font small = CoverFont(40);
+    coverLine(p, 1000, -300, "使用登记证号:", 350, small, small, face[0].view());
+    coverLine(p, 1000, -410, "注 册 编 号 :", 350, small, small, face[1].view());
+    p.text(480, -800, G(PageTitle(kCoverPage)), CoverFont(90));
+
+    // The cover's three sizes: 40 for the entries, 90 for the title, 70 for the labels.
+    const platform::Font big = CoverFont(70);
+    const platform::Font values = CoverFont(40);
+    const std::string_view labels[] = {"使用单位:", "装置名称:", "管道名称:", "管道编号:",
+                                       "检验日期:", "报告编号:", "检验单位:"};
+    const std::string_view fields[] = {face[2].view(), face[3].view(), p.pipelineName(), face[5].view(),
+                                       face[6].view(), face[7].view(), face[8].view()};
+    for (int i = 0; i < 7; ++i) coverLine(p, 510, -1500 - 120 * i, labels[i], 800, big, values, fields[i]);
+    p.text(530, -2500, G("国家质量监督检验检疫总局印制"), big);
+}
+
+// --- contents -----------------------------------------------------------------------------
+
+void DrawContentsPage(PagePainter& p) {
+    p.header(G(PageTitle(kContentsPage)));
+    const bool printer = p.printer();
+    const auto& mulu = p.report().Mulu_ReportData;
+    Grid g(p, kFormTop);
+    g.row(90, {label(150, G("序 号")), label(1200, G("检 验 项 目 报 告")), label(0, G("页号"))});
+    for (int r = 0; r < 16; ++r) {
+        const int rowTop = g.bottom();
+        std::string title = r < 15 ? std::string(PageTitle(kFirstFormPage + r)) : "在用工业管道单线图";
+        title = title.substr(title.find(')') == std::string::npos ? 0 : title.find(')') + 1);
+        const int pageNumber = mulu.pages[static_cast<std::size_t>(r)];
+        const std::string page = pageNumber >= 1 && pageNumber <= 998 ? std::to_string(pageNumber) : "";
+        g.row(95, {number(150, std::to_string(r + 1)), leftText(1200, G(title)), number(0, page)});
+        if (mulu.flags[static_cast<std::size_t>(r)] == 1) {
+            const platform::Font f = TableFont(printer);
+            p.text(kFormLeft + 20, rowTop - (95 - p.charHeight(f)) / 2, G("×"), f);
+        }
+    }
+    g.close();
+    const platform::Font f = TableFont(printer);
+    p.text(kFormLeft, g.bottom() - 40, G("注: 出具报告时，从封面起必须按此序号顺序装订，未检验项目空缺，"), f);
+    p.text(kFormLeft, g.bottom() - 90, G("    并在此目录的序号上打×"), f);
+}
+
+// --- (1) conclusion -----------------------------------------------------------------------
+
+void DrawConclusionPage(PagePainter& p) {
+    p.header(G(PageTitle(kConclusionPage)));
+    const auto& t = p.report().JieLun_ReportData.texts;
+    const auto& mulu = p.report().Mulu_ReportData;
+    const bool printer = p.printer();
+    const platform::Font f = TableFont(printer);
+
+    std::string items;
+    for (int n = 1; n <= 16; ++n) {
+        if (mulu.flags[static_cast<std::size_t>(n - 1)] != 0) continue;
+        items = items.empty() ? text::format("(%d)", n) : text::format("%s (%d)", items, n);
+    }
+    const std::string_view grade = t[11].view() == "0" ? std::string_view() : t[11].view();
+    const std::vector<std::string> paragraphs = {
+        G("　　根据《在用压力管道定期检验规程》的规定，对本管道已完成如下检查和检验："),
+        "    " + items,
+        G("各项检验报告附后。结论如下："),
+        G("一、该管道安全状况等级评定为：") + std::string(grade) + G(" 级"),
+        G("二、允许继续使用的参数为：最大工作压力") + t[0].str() + G(" MPa, 工作温度") + t[1].str() +
+            G(" ℃, 工作介质") + t[2].str(),
+        G("三、监控使用的限制性条件：") + t[3].str(),
+        G("四、下次检验日期：") + t[4].str(),
+        G("五、判废的依据：") + t[5].str(),
+        G("六、其它：") + t[6].str(),
+        G("　　本检验单位经（") + t[7].str() + G("）批准，具有法人地位，批准的检验工作范围是：") + t[8].str(),
+        G("检验许可证批准号：") + t[9].str(),
+    };
+    Grid g(p, kFormTop);
+    p.paragraphs(g.space(1150), paragraphs, f, 30);
+
+    g.row(70, {label(250, G("检验人员")), label(450, G("证件编号")), label(450, G("签    字")), label(0, G("日 期"))});
+    g.row(110, {value(250, ""), value(450, t[10].view()), value(450, ""), value(0, t[12].view())});
+    g.row(110, {label(700, G("检验单位技术负责人签字")), value(450, ""), value(0, t[13].view())});
+    g.row(60, {leftText(0, G("注：若此栏手续不全，结论报告无效。"))});
+    const platform::Rect seal = g.space(240);
+    p.text(seal.left + 1000, seal.top - 60, G("检验单位章"), f);
+    p.fitted({seal.left + 800, seal.top - 120, seal.right - 10, seal.bottom + 10},
+             Fmt(G("盖章日期：%s"), t[14].view()), f, Align::Left);
+    g.close();
+}
+
+// --- (2) summary --------------------------------------------------------------------------
+
+void DrawSummaryPage(PagePainter& p) {
+    p.header(G(PageTitle(kSummaryPage)));
+    const auto& data = p.report().HuiZong_ReportData;
+    struct Item {
+        std::string_view name;
+        int group;  // index into groups, -1 none
+    };
+    const std::string_view groups[] = {"管道材料", "管子焊接缺陷", "组成件其它异常", "附属设施"};
+    const Item items[23] = {{"管道位置及结构", -1},
+                            {"与设计不符", 0},
+                            {"材质不明", 0},
+                            {"材料劣化和损伤", 0},
+                            {"硬度异常", 0},
+                            {"管子及管件全面减薄", -1},
+                            {"管子局部减薄", -1},
+                            {"裂纹", 1},
+                            {"咬边", 1},
+                            {"气孔", 1},
+                            {"夹渣", 1},
+                            {"未焊透", 1},
+                            {"未熔合", 1},
+                            {"错边", 1},
+                            {"裂纹、皱褶、重皮", 2},
+                            {"碰伤", 2},
+                            {"变形", 2},
+                            {"损坏", 2},
+                            {"支吊架异常", 3},
+                            {"安全附属装置", 3},
+                            {"其它附属设施", 3},
+                            {"压力试验或其它泄漏行性试验", -1},
+                            {"管道安全状况等级", -1}};
+    constexpr int kGroupWidth = 180, kItemWidth = 420, kTextWidth = 700, kRowHeight = 70;
+    Grid g(p, kFormTop);
+    g.row(80, {label(kGroupWidth + kItemWidth, G("检 验 项 目")), label(kTextWidth, G("情 况 概 述")),
+               label(0, G("安全状况等级"))});
+    int groupTop = 0;
+    for (int i = 0; i < 23; ++i) {
+        const Item& it = items[i];
+        const int grade = data.grades[static_cast<std::size_t>(i)];
+        const std::string gradeText = grade >= 1 && grade <= 4 ? std::to_string(grade) : "";
+        const std::string_view situation = data.texts[static_cast<std::size_t>(i)].view();
+        if (it.group < 0) {
+            g.row(kRowHeight, {label(kGroupWidth + kItemWidth, G(it.name)), value(kTextWidth, situation),
+                               number(0, gradeText)});
+            continue;
+        }
+        const bool first = i == 0 || items[i - 1].group != it.group;
+        if (first) {
+            groupTop = g.bottom();
+            g.row(kRowHeight, {value(kGroupWidth, ""), label(kItemWidth, G(it.name)), value(kTextWidth, situation),
+                               number(0, gradeText)});
+        } else {
+            g.row(kRowHeight, {label(kItemWidth, G(it.name)), value(kTextWidth, situation), number(0, gradeText)},
+                  kFormLeft + kGroupWidth);
+        }
+        const bool last = i == 22 || items[i + 1].group != it.group;
+        if (last) g.sideLabel(groupTop, kGroupWidth, G(groups[it.group]));
+    }
+    g.row(70, {leftText(800, Fmt(G("检验人员: %s"), data.texts[23].view())),
+               leftText(0, Fmt(G("检验日期: %s"), data.texts[24].view()))});
+    g.row(70, {leftText(800, Fmt(G("审核人员: %s"), data.texts[25].view())),
+               leftText(0, Fmt(G("审核日期: %s"), data.texts[26].view()))});
+    g.close();
+}
+
+// --- (3) review of the source documents ----------------------------------------------------
+
+void DrawReviewPage(PagePainter& p) {
+    p.header(G(PageTitle(kReviewPage)));
+    const auto& t = p.report().ShengCha_ReportData.texts;
+    const auto f = [&](std::string_view l, int k) { return Field{G(l), t[static_cast<std::size_t>(k)].str()}; };
+    Grid g(p, kFormTop);
+    pairRows(g, 85,
+             {f("装置名称", 0), f("管道名称", 1), f("管道编号", 2), f("管道级别", 34), f("管道长度(m)", 3),
+              f("起止位置", 4), f("敷设方式", 5), f("设计压力(MPa)", 6), f("设计温度(℃)", 7),
+              f("管子材料牌号", 8), f("管道规格\r\n(外径mm×壁厚mm)", 9), f("腐蚀裕量 mm", 10),
+              f("上次全面检验日期", 11), f("设计单位", 12), f("设计日期", 13), f("设计规范", 14),
+              f("安装单位", 15), f("安装与验收规范", 16), f("验收日期", 17), f("投用日期", 18),
+              f("实际使用时间", 19), f("工作压力(MPa)", 20), f("工作温度(℃)", 21), f("工作介质", 22),
+              f("绝热层材料", 23), f("绝热层厚度(mm)", 24), f("防腐层材料", 25),
+              f("上次全面检验报告编号", 26)},
+             2, 300, 500);
+    noteBox(g, 250, "原始资料及记录审查问题记载：", t[27].view());
+    noteBox(g, 250, "上次全面检验及自上次全面检验以来历次在线检验问题记载：", t[28].view());
+    dateRow(g, "检验日期", t[29].view());
+    signatures(g, 110, inspector("检验人员： %s　　%s", t[30].view(), t[31].view()),
+               inspector("审核：　%s　　%s", t[32].view(), t[33].view()));
+    g.close();
+}
+
+// --- (4) visual inspection ----------------------------------------------------------------
+
+const std::vector<OptionItem>& VisualInspectionItems() {
+    static const std::vector<OptionItem> items = {
+        {"管道位置", "  正常；  碰撞；  摩擦"},
+        {"管道结构", "  正常；  翘曲；  下沉；  异常变形"},
+        {"绝热层", "  完好；  破损；  脱落；  跑冷"},
+        {"防腐层", "  完好；  破损；  脱落"},
+        {"支吊架",
+         "  完好；  间距不合理；  脱落；  变形；  腐蚀；  与管道接触处积水；  恒力弹簧支吊架转体位移指示越限；"
+         "  变力弹簧支吊架偏斜；  变力弹簧支吊架失载；  刚性支吊架状态异常；  吊杆损坏；  吊杆异常；"
+         "  吊杆连接配件损坏；  吊杆连接配件异常；  转导向支架卡涩；  承载结构变形；"
+         "  承载结构上主要受力焊接接头存在裂纹；  支撑辅助钢结构变形；  支撑辅助钢结构上主要受力焊接接头存在裂纹"},
+        {"阻尼器", "  完好；  位移异常；  液压阻尼器液位异常"},
+        {"减振器", "  完好；  位移异常"},
+        {"补偿器", "  完好；  损坏；  未采用补偿器；  不需要采用补偿器"},
+        {"阀门", "  完好；  腐蚀；  裂纹；  缩孔；  连接螺栓松动；  操作不灵活"},
+        {"法兰", "  完好；  偏口；  紧固件不齐全；  紧固件不符合要求；  紧固件松动；  紧固件腐蚀"},
+        {"膨胀节",
+         "  完好；  波纹管膨胀节划痕；  波纹管膨胀节凹痕；  波纹管膨胀节腐蚀；  波纹管膨胀节开裂；"
+         "  波纹管膨胀节间距异常；  波纹管膨胀节失稳；  铰链型膨胀节铰链变形；  铰链型膨胀节铰链脱落；"
+         "  铰链型膨胀节销轴变形；  铰链型膨胀节销轴脱落；  拉杆式膨胀节拉杆异常；  拉杆式膨胀节螺栓异常；"
+         "  拉杆式膨胀节连接支座异常"},
+        {"阴极保护装置", "  完好；  异常；  损坏"},
+        {"蠕胀测点", "  完好；  损坏"},
+        {"法兰间接触电阻", "  合格；  大于0.03Ω"},
+        {"对地电阻", "  合格；  大于100Ω"},
+        {"管道标识", "  合格；  标识错误；  标识不清；  无标识"},
+        {"管道组成件", "  完好；  裂纹；  皱褶；  重皮；  碰伤；  变形；  腐蚀"},
+        {"焊接接头", "  完好；  裂纹；  错边；  咬边"},
+    };
+    return items;
+}
+
+void DrawVisualPage(PagePainter& p) {
+    p.header(G(PageTitle(kVisualPage)));
+    const auto& data = p.report().HongGuan_ReportData;
+    const bool printer = p.printer();
+    const platform::Font f = TableFont(printer);
+    const int avg = p.averageWidth(f);
+    const int step = p.charHeight(f) + 6;
+    constexpr int kItemWidth = 230, kOptionsWidth = 970;
+    const std::size_t perLine = static_cast<std::size_t>((kOptionsWidth - 16) / avg);
+
+    Grid g(p, kFormTop);
+    g.row(80, {label(300, G("管　道　规　格")), value(500, p.pipeSize()), label(300, G("管　道　材　质")),
+               value(0, p.pipeMaterial())});
+    g.row(70, {label(kItemWidth, G("检查项目")), label(kOptionsWidth, G("检 查 结 果")), label(0, G("备 注"))});
+    std::size_t state = 0;
+    const auto& items = VisualInspectionItems();
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const std::string& options = G(items[i].options);
+        const std::size_t lines = WrapParagraph(options, perLine).size();
+        const int height = static_cast<int>(lines) * step + 16;
+        const int rowTop = g.bottom();
+        g.row(height, {label(kItemWidth, G(items[i].name)), value(kOptionsWidth, ""),
+                       value(0, data.texts[2 + i].view())});
+        std::vector<int> states;
+        int k = 0;
+        while (OptionOffset(options, k) != std::string::npos) {
+            states.push_back(state < data.states.size() ? data.states[state] : 0);
+            ++state;
+            ++k;
+        }
+        p.optionLines(options, kFormLeft + kItemWidth + 8, rowTop - 8, step, perLine, f, states);
+    }
+    g.row(65, {label(kItemWidth, G("其它")), leftText(kOptionsWidth, data.texts[20].view()),
+               value(0, data.texts[21].view())});
+    g.row(65, {label(300, G("最大错边量(mm)")), value(500, data.texts[0].view()), label(300, G("最大咬边量(mm)")),
+               value(0, data.texts[1].view())});
+    dateRow(g, "检验日期", data.texts[22].view());
+    signatures(g, 90, inspector("检验人员： %s　　%s", data.texts[23].view(), data.texts[24].view()),
+               inspector("审核：　%s　　%s", data.texts[25].view(), data.texts[26].view()));
+    g.close();
+}
+
+// --- (5) thickness ------------------------------------------------------------------------
+
+void DrawThicknessPage(PagePainter& p, int subPage) {
+    p.header(G(PageTitle(kThicknessPage)));
+    const InspectionReport& r = p.report();
+    const auto& t = r.CeHou_ReportData.texts;
+    const auto& face = r.Face_ReportData.texts;
+    const bool printer = p.printer();
+    constexpr int kHeaderRow = 90, kRecordRow = 60, kColumn = kFormWidth / 8;
+
+    Grid g(p, kFormTop);
+    const auto pair = [&](std::string_view l1, std::string_view v1, std::string_view l2, std::string_view v2) {
+        g.row(kHeaderRow, {label(300, G(l1)), value(500, v1), label(300, G(l2)), value(0, v2)});
+    };
+    pair("管 道 名 称", p.pipelineName(), "管 道 规 格\r\n(外径mm×壁厚mm)", p.pipeSize());
+    pair("管 道 编 号", face[5].view(), "管 道 材 质", p.pipeMaterial());
+    pair("管 道 级 别", face[9].view(), "表面状况", t[4].view());
+    pair("测量仪器型号", t[0].view(), "测量仪器精度(mm)", t[5].view());
+    pair("管件测量比例", proportion(t[1].view(), t[2].view(), "个"), "管子测量比例",
+         proportion(t[6].view(), t[7].view(), "段"));
+    pair("实 测 点 数", t[3].view(), "实测最小壁厚(mm)", t[8].view());
+
+    // Room for a sketch of the measuring points.
+    const platform::Rect sketch = g.space(4 * kHeaderRow);
+    p.text(sketch.left + 12, sketch.top - 12, G("测厚点部位图:"), TableFont(printer));
+
+    std::vector<Cell> heading;
+    for (int c = 0; c < 4; ++c) {
+        heading.push_back(label(kColumn, G("测点编号")));
+        heading.push_back(label(c == 3 ? 0 : kColumn, G("测点厚度\r\n(mm)")));
+    }
+    const int tableTop = g.bottom();
+    g.row(kHeaderRow, heading);
+    const std::size_t first = FirstItemOnSubPage(kThicknessPage, subPage);
+    for (int row = 0; row < 11; ++row) {
+        std::vector<Cell> cells;
+        for (int c = 0; c < 4; ++c) {
+            const std::size_t i = first + static_cast<std::size_t>(c * 11 + row);
+            std::string id, thickness;
+            if (i < r.thicknessPoints.count()) {
+                const ThicknessPoint& pt = r.thicknessPoints.at(i);
+                id = pt.pointId.str();
+                thickness = fixed(pt.thickness, "%6.2f");
+            }
+            cells.push_back(number(kColumn, id));
+            cells.push_back(number(c == 3 ? 0 : kColumn, thickness));
+        }
+        g.row(kRecordRow, cells);
+    }
+    // The column pairs are parted by double lines.
+    for (int c = 1; c < 4; ++c) p.vline(kFormLeft + c * 2 * kColumn - 6, tableTop, g.bottom());
+
+    const platform::Font f = TableFont(printer);
+    const platform::Rect more = g.space(kRecordRow);
+    p.fitted(more, G("(另可附页)"), f, Align::Left);
+    const platform::Rect date = g.space(2 * kRecordRow);
+    p.centred(date, G("检验日期：") + DateOrBlank(t[9].view()), f);
+    const platform::Rect sign = g.space(4 * kRecordRow, g.right());
+    const int middle = kFormLeft + kFormWidth / 2;
+    p.fitted({sign.left + 10, sign.top, middle, sign.bottom},
+             inspector("检验人员： %s　　%s", t[10].view(), t[11].view()), f, Align::Left);
+    p.fitted({middle, sign.top, sign.right - 10, sign.bottom},
+             inspector("审核：　%s　　%s", t[12].view(), t[13].view()), f, Align::Left);
+    g.close();
+}
+
+// --- (6) magnetic particle, (7) penetrant --------------------------------------------------
+
+void DrawMagneticPage(PagePainter& p, int subPage) {
+    p.header(G(PageTitle(kMagneticPage)));
+    const InspectionReport& r = p.report();
+    const auto& t = r.CiFeng_ReportData.texts;
+    const auto f = [&](std::string_view l, int k) { return Field{G(l), t[static_cast<std::size_t>(k)].str()}; };
+    Grid g(p, kFormTop);
+    pairRows(g, 80,
+             {f("使用仪器", 0), f("磁粉类型", 3), Field{G("检测比例"), proportion(t[1].view(), t[2].view(), "mm")},
+              f("磁化时间", 4), f("磁化电流", 5), f("安匝数", 10), f("执行标准", 6), f("标准试块", 9),
+              f("表面状况", 7), f("检测部位", 8), f("磁化方法", 11), f("喷洒方式", 12)},
+             2, 250, 550);
+    constexpr int kRows = 13;
+    const std::vector<Cell> half = {label(100, G("序号")), label(320, G("缺陷位置")),
+                                    label(180, G("缺陷长度\r\n(mm)")), label(200, G("备 注"))};
+    std::vector<Cell> heading = half;
+    heading.insert(heading.end(), half.begin(), half.end());
+    heading.back().width = 0;
+    g.row(80, heading);
+    const int tableTop = g.bottom();
+    const std::size_t first = FirstItemOnSubPage(kMagneticPage, subPage);
+    for (int row = 0; row < kRows; ++row) {
+        std::vector<Cell> cells;
+        for (int h = 0; h < 2; ++h) {
+            const std::size_t i = first + static_cast<std::size_t>(h * kRows + row);
+            std::string n, location, length, remark;
+            if (i < r.magneticDefects.count()) {
+                const MagneticDefect& d = r.magneticDefects.at(i);
+                n = std::to_string(i + 1);
+                location = d.location.str();
+                length = fixed(d.length, "%6.2f");
+                remark = d.remark.str();
+            }
+            cells.push_back(number(100, n));
+            cells.push_back(value(320, location));
+            cells.push_back(number(180, length));
+            cells.push_back(value(h == 1 ? 0 : 200, remark));
+        }
+        g.row(80, cells);
+    }
+    p.vline(kFormLeft + 800 - 6, tableTop + 80, g.bottom());
+    dateRow(g, "检测日期", t[13].view());
+    signatures(g, 110, inspector("检测人员： %s　　%s", t[14].view(), t[15].view()),
+               inspector("审核：　%s　　%s", t[16].view(), t[17].view()));
+    g.close();
+}
+
+void DrawPenetrantPage(PagePainter& p, int subPage) {
+    p.header(G(PageTitle(kPenetrantPage)));
+    const InspectionReport& r = p.report();
+    const auto& t = r.ShenTou_ReportData.texts;
+    const auto f = [&](std::string_view l, int k) { return Field{G(l), t[static_cast<std::size_t>(k)].str()}; };
+    Grid g(p, kFormTop);
+    pairRows(g, 80,
+             {f("检测方法", 0), f("观察方式", 2), f("环境温度(℃)", 1), f("清洗剂型号", 3), f("执行标准", 4),
+              f("表面状况", 5), f("检测部位", 6), Field{G("检测比例"), proportion(t[7].view(), t[8].view(), "mm")},
+              f("对比试块", 9), f("渗透剂型号", 10), f("显像剂型号", 11)},
+             2, 250, 550);
+    constexpr int kRows = 15;
+    const std::vector<Cell> half = {label(120, G("序号")), label(450, G("缺陷位置")), label(230, G("缺陷长度(mm)"))};
+    std::vector<Cell> heading = half;
+    heading.insert(heading.end(), half.begin(), half.end());
+    heading.back().width = 0;
+    g.row(80, heading);
+    const int tableTop = g.bottom();
+    const std::size_t first = FirstItemOnSubPage(kPenetrantPage, subPage);
+    for (int row = 0; row < kRows; ++row) {
+        std::vector<Cell> cells;
+        for (int h = 0; h < 2; ++h) {
+            const std::size_t i = first + static_cast<std::size_t>(h * kRows + row);
+            std::string n, location, length;
+            if (i < r.penetrantDefects.count()) {
+                const PenetrantDefect& d = r.penetrantDefects.at(i);
+                n = std::to_string(i + 1);
+                location = d.location.str();
+                length = fixed(d.length, "%6.2f");
+            }
+            cells.push_back(number(120, n));
+            cells.push_back(value(450, location));
+            cells.push_back(number(h == 1 ? 0 : 230, length));
+        }
+        g.row(70, cells);
+    }
+    p.vline(kFormLeft + 800 - 6, tableTop + 80, g.bottom());
+    dateRow(g, "检测日期", t[12].view());
+    signatures(g, 110, inspector("检测人员： %s　　%s", t[13].view(), t[14].view()),
+               inspector("审核：　%s　　%s", t[15].view(), t[16].view()));
+    g.close();
+}
+
+// --- (8) radiography, (9) ultrasonic ------------------------------------------------------
+
+void DrawRadiographPage(PagePainter& p, int subPage) {
+    p.header(G(PageTitle(kRadiographPage)));
+    const InspectionReport& r = p.report();
+    const auto& t = r.SheXian_ReportData.texts;
+    const auto f = [&](std::string_view l, int k) { return Field{G(l), t[static_cast<std::size_t>(k)].str()}; };
+    constexpr int kSide = 100;
+    Grid g(p, kFormTop);
+    const int conditionsTop = g.bottom();
+    const int inner = kFormLeft + kSide;
+    // The first row starts with the side column's cell; the rows below leave it open.
+    g.row(80, {value(kSide, ""), label(230, G("检测部位")), value(270, t[0].view()), label(230, G("执行标准")),
+               value(270, t[1].view()), label(230, G("源种类")), value(0, t[2].view())});
+    pairRows(g, 80,
+             {Field{G("检测比例"), proportion(t[3].view(), t[4].view(), "mm")}, f("仪器型号", 5),
+              f("仪器规格", 6), f("象质计指数", 7), f("底片类型", 8), f("底片长度(mm)", 9), f("增感法", 10),
+              f("管电压(KV)", 11), f("透照方式", 12), f("焦距(mm)", 13),
+              Field{G("有效长度"), withUnit(t[14].view(), " mm")}, f("透度计类型", 15), f("管电流(mA)", 16),
+              Field{G("曝光时间"), withUnit(t[17].view(), " min")}, f("黑度", 18)},
+             3, 230, 270, inner);
+    g.sideLabel(conditionsTop, kSide, G("检\r\n测\r\n条\r\n件"));
+
+    const std::vector<int> widths = {90, 190, 230, 190, 170, 170, 170, 0};
+    g.row(90, {label(widths[0], G("序号")), label(widths[1], G("底片编号")), label(widths[2], G("缺陷位置")),
+               label(widths[3], G("缺陷性质")), label(widths[4], G("缺陷长度\r\n(mm)")),
+               label(widths[5], G("缺陷高度＊\r\n(mm)")), label(widths[6], G("评定级别")), label(0, G("备 注"))});
+    const std::size_t first = FirstItemOnSubPage(kRadiographPage, subPage);
+    for (std::size_t row = 0; row < 14; ++row) {
+        const std::size_t i = first + row;
+        if (i < r.radiographDefects.count()) {
+            const RadiographDefect& d = r.radiographDefects.at(i);
+            g.row(75, {number(widths[0], std::to_string(i + 1)), number(widths[1], d.filmNumber.view()),
+                       value(widths[2], d.location.view()), value(widths[3], d.nature.view()),
+                       number(widths[4], fixed(d.length, "%-7.2f")), number(widths[5], fixed(d.height, "%-7.2f")),
+                       value(widths[6], d.grade.view()), value(0, d.remark.view())});
+        } else {
+            g.row(75, {value(widths[0], ""), value(widths[1], ""), value(widths[2], ""), value(widths[3], ""),
+                       value(widths[4], ""), value(widths[5], ""), value(widths[6], ""), value(0, "")});
+        }
+    }
+    const platform::Font font = TableFont(p.printer());
+    const int middle = kFormLeft + kFormWidth / 2;
+    const platform::Rect s1 = g.space(75);
+    p.fitted({s1.left + 10, s1.top, middle, s1.bottom}, inspector("检测人员：　%s   %s", t[20].view(), t[21].view()),
+             font, Align::Left);
+    p.fitted({middle, s1.top, s1.right - 10, s1.bottom}, Fmt(G("检测日期： %s"), DateOrBlank(t[19].view())), font,
+             Align::Left);
+    const platform::Rect s2 = g.space(75, g.right());
+    p.fitted({s2.left + 10, s2.top, middle, s2.bottom}, inspector("初评：　%s　　%s", t[22].view(), t[23].view()),
+             font, Align::Left);
+    p.fitted({middle, s2.top, s2.right - 10, s2.bottom}, inspector("复评：　%s　　%s", t[24].view(), t[25].view()),
+             font, Align::Left);
+    g.close();
+    p.text(kFormLeft, g.bottom() - 30, G("注＊：当缺陷为未熔合或未焊透时，可采用沟槽对比块或未焊透对比块估计缺陷高度"),
+           font);
+}
+
+void DrawUltrasonicPage(PagePainter& p, int subPage) {
+    p.header(G(PageTitle(kUltrasonicPage)));
+    const InspectionReport& r = p.report();
+    const auto& t = r.ChaoShen_ReportData.texts;
+    const auto f = [&](std::string_view l, int k) { return Field{G(l), t[static_cast<std::size_t>(k)].str()}; };
+    Grid g(p, kFormTop);
+    pairRows(g, 80,
+             {f("坡口型式", 0), f("测试仪器型号", 1), f("标准试块", 2), f("耦合剂", 3),
+              Field{G("检测比例"), proportion(t[4].view(), t[5].view(), "mm")}, f("表面状态", 6),
+              f("检测部位", 7), f("探头类型", 8), f("灵敏度", 9), Field{G("耦合补偿"), Fmt("%s dB", t[10].view())},
+              f("执行标准", 11)},
+             2, 250, 550);
+    const std::vector<int> widths = {90, 230, 180, 170, 170, 200, 170, 0};
+    g.row(90, {label(widths[0], G("序号")), label(widths[1], G("缺陷位置")), label(widths[2], G("缺陷埋藏\r\n深度(mm)")),
+               label(widths[3], G("缺陷长度\r\n(mm)")), label(widths[4], G("缺陷高度\r\n(mm)")),
+               label(widths[5], G("反射区域")), label(widths[6], G("评定级别")), label(0, G("备 注"))});
+    const std::size_t first = FirstItemOnSubPage(kUltrasonicPage, subPage);
+    for (std::size_t row = 0; row < 14; ++row) {
+        const std::size_t i = first + row;
+        if (i < r.ultrasonicDefects.count()) {
+            const UltrasonicDefect& d = r.ultrasonicDefects.at(i);
+            g.row(75, {number(widths[0], std::to_string(i + 1)), value(widths[1], d.location.view()),
+                       number(widths[2], fixed(d.depth, "%-7.2f")), number(widths[3], fixed(d.length, "%-7.2f")),
+                       number(widths[4], fixed(d.height, "%-7.2f")), value(widths[5], d.reflectionZone.view()),
+                       value(widths[6], d.grade.view()), value(0, d.remark.view())});
+        } else {
+            g.row(75, {value(widths[0], ""), value(widths[1], ""), value(widths[2], ""), value(widths[3], ""),
+                       value(widths[4], ""), value(widths[5], ""), value(widths[6], ""), value(0, "")});
+        }
+    }
+    dateRow(g, "检测日期", t[12].view());
+    signatures(g, 110, inspector("检测人员： %s　　%s", t[13].view(), t[14].view()),
+               inspector("审核：　%s　　%s", t[15].view(), t[16].view()));
+    g.close();
+}
+
+// --- (10) chemical composition ------------------------------------------------------------
+
+void DrawChemicalPage(PagePainter& p) {
+    p.header(G(PageTitle(kChemicalPage)));
+    const auto& data = p.report().FengXi_ReportData;
+    const auto& t = data.texts;
+    const auto f = [&](std::string_view l, int k) { return Field{G(l), t[static_cast<std::size_t>(k)].str()}; };
+    Grid g(p, kFormTop);
+    pairRows(g, 80, {f("取样部位", 0), f("执行标准", 1), f("取样方法", 2), f("试件编号", 3)}, 2, 300, 500);
+    g.row(80, {label(0, G("化 学 成 分 (%)"))});
+    // Three bands of seven elements in file order; -1 marks an element whose symbol the user
+    // typed (value field, symbol field).
+    struct Element {
+        std::string_view symbol;
+        int value;
+        int symbolField;
+    };
+    const Element bands[3][7] = {
+        {{"C", 4, -1}, {"Si", 5, -1}, {"Mn", 6, -1}, {"S", 7, -1}, {"P", 8, -1}, {"", 9, 25}, {"", 10, 26}},
+        {{"Mo", 11, -1}, {"V", 12, -1}, {"Al", 13, -1}, {"Cr", 14, -1}, {"Ni", 15, -1}, {"", 16, 27}, {"", 17, 28}},
+        {{"Ti", 18, -1}, {"Nb", 19, -1}, {"Cu", 20, -1}, {"", 21, 29}, {"", 22, 30}, {"", 23, 31}, {"", 24, 32}},
+    };
+    for (const auto& band : bands) {
+        std::vector<Cell> symbols = {label(200, G("元  素"))};
+        std::vector<Cell> values = {label(200, G("含量(%)"))};
+        for (int k = 0; k < 7; ++k) {
+            const Element& e = band[k];
+            const std::string symbol = e.symbolField < 0 ? std::string(e.symbol) : t[static_cast<std::size_t>(e.symbolField)].str();
+            symbols.push_back(number(k == 6 ? 0 : 200, symbol));
+            values.push_back(number(k == 6 ? 0 : 200, t[static_cast<std::size_t>(e.value)].view()));
+        }
+        g.row(75, symbols);
+        g.row(75, values);
+    }
+    noteBox(g, 700, "补充说明：", data.note.view());
+    dateRow(g, "化验日期", t[33].view());
+    signatures(g, 110, inspector("化验人员： %s　　%s", t[34].view(), t[35].view()),
+               inspector("审核：　%s　　%s", t[36].view(), t[37].view()));
+    g.close();
+}
+
+// --- (11) hardness ------------------------------------------------------------------------
+
+void DrawHardnessPage(PagePainter& p, int subPage) {
+    p.header(G(PageTitle(kHardnessPage)));
+    const InspectionReport& r = p.report();
+    const auto& data = r.YingDu_ReportData;
+    const auto& t = data.texts;
+    const auto f = [&](std::string_view l, int k) { return Field{G(l), t[static_cast<std::size_t>(k)].str()}; };
+    Grid g(p, kFormTop);
+    pairRows(g, 80, {f("仪器型号", 0), f("评定标准", 1), f("热处理状态", 2), f("测定部位", 3)}, 2, 300, 500);
+    g.row(80, {label(200, G("序 号")), label(500, G("硬 度 值 (HB)")), label(0, G("硬度测定部位"))});
+    const std::size_t first = FirstItemOnSubPage(kHardnessPage, subPage);
+    for (std::size_t row = 0; row < 17; ++row) {
+        const std::size_t i = first + row;
+        if (i < r.hardnessPoints.count()) {
+            const HardnessPoint& h = r.hardnessPoints.at(i);
+            g.row(65, {number(200, std::to_string(i + 1)), number(500, h.value.view()), value(0, h.location.view())});
+        } else {
+            g.row(65, {value(200, ""), value(500, ""), value(0, "")});
+        }
+    }
+    noteBox(g, 330, "评定意见：", data.note.view(), 6);
+    dateRow(g, "检验日期", t[4].view());
+    signatures(g, 100, inspector("检验人员： %s　　%s", t[5].view(), t[6].view()),
+               inspector("审核：　%s　　%s", t[7].view(), t[8].view()));
+    g.close();
+}
+
+// --- (12) metallography -------------------------------------------------------------------
+
+void DrawMetallographPage(PagePainter& p) {
+    p.header(G(PageTitle(kMetallographPage)));
+    const InspectionReport& r = p.report();
+    const auto& data = r.JinXiang_ReportData;
+    const auto& t = data.texts;
+    const auto f = [&](std::string_view l, int k) { return Field{G(l), t[static_cast<std::size_t>(k)].str()}; };
+    Grid g(p, kFormTop);
+    pairRows(g, 80,
+             {f("取样部位", 0), f("仪器型号", 1), f("腐蚀方法", 2), f("执行标准", 3), f("热处理方法", 4),
+              f("试样编号", 5), f("放大倍数", 6), f("抛光方法", 7)},
+             2, 300, 500);
+    // The photographs themselves are not printed; their notes and files are listed.
+    std::string photos;
+    for (std::size_t i = 0; i < r.metallographImages.count(); ++i) {
+        const MetallographImage& m = r.metallographImages.at(i);
+        if (!photos.empty()) photos += "\r\n";
+        photos += text::format("%d. %s  %s", static_cast<int>(i + 1), m.annotation.view(), m.fileName.view());
+    }
+    noteBox(g, 680, "金相照片或分析部位：", photos);
+    noteBox(g, 460, "分析结果：", data.note.view(), 8);
+    dateRow(g, "分析日期", t[8].view());
+    signatures(g, 110, inspector("分析人员： %s　　%s", t[9].view(), t[10].view()),
+               inspector("审核：　%s　　%s", t[11].view(), t[12].view()));
+    g.close();
+}
+
+// --- (13) pressure test, (14) leak test ---------------------------------------------------
+
+void DrawPressureTestPage(PagePainter& p, bool leakTest) {
+    const int index = leakTest ? kLeakTestPage : kPressureTestPage;
+    p.header(G(PageTitle(index)));
+    const InspectionReport& r = p.report();
+    const auto& data = leakTest ? r.QiMi_ReportData : r.NaiYa_ReportData;
+    const auto& t = data.texts;
+    const std::string machine = leakTest ? "压气设备" : "机泵";
+    const auto f = [&](const std::string& l, int k) { return Field{G(l), t[static_cast<std::size_t>(k)].str()}; };
+    const auto mpa = [&](const std::string& l, int k) {
+        return Field{G(l), withUnit(t[static_cast<std::size_t>(k)].view(), " MPa")};
+    };
+    Grid g(p, kFormTop);
+    pairRows(g, 85,
+             {Field{G("管道名称"), std::string(p.pipelineName())},
+              Field{G("管道编号"), r.Face_ReportData.texts[5].str()},
+              Field{G("管道级别"), r.Face_ReportData.texts[9].str()}, f("试验介质", 0), f("介质温度(℃)", 1),
+              f(machine + "型号", 4), mpa(machine + "出口压力表规格", 2), mpa("管线压力表规格", 3),
+              f(machine + "出口压力表精度(级)", 8), f("管线压力表精度(级)", 9), mpa("最高工作压力", 5),
+              mpa("试验压力", 6), f("环境温度(℃)", 7), f("执行标准", 10)},
+             2, 300, 500);
+    const platform::Rect curve = g.space(560);
+    p.text(curve.left + 15, curve.top - 12, G("实际试验曲线："), TableFont(p.printer()));
+    noteBox(g, 330, leakTest ? "泄漏性试验结论：" : "压力试验结论：", data.note.view(), 5);
+    dateRow(g, "试验日期", t[11].view());
+    signatures(g, 110, inspector("检验人员： %s　　%s", t[12].view(), t[13].view()),
+               inspector("审核：　%s　　%s", t[14].view(), t[15].view()));
+    g.close();
+}
+
+// --- (15) safety accessories --------------------------------------------------------------
+
+void DrawAccessoryPage(PagePainter& p) {
+    p.header(G(PageTitle(kAccessoryPage)));
+    const auto& t = p.report().FuShu_ReportData.texts;
+    const auto f = [&](std::string_view l, int k) { return Field{G(l), t[static_cast<std::size_t>(k)].str()}; };
+    constexpr int kRow = 65, kTitleRow = 55, kSide = 150;
+    Grid g(p, kFormTop);
+    pairRows(g, 70, {f("设计温度(℃)", 0), f("设计压力(MPa)", 1)}, 2, 300, 500);
+    const auto title = [&](std::string_view utf8) { g.row(kTitleRow, {label(0, G(utf8))}); };
+    title("压　力　表　检　查");
+    pairRows(g, kRow,
+             {f("设计规定数", 2), f("量程", 3), f("实际安装数", 4), f("精度", 5), f("安装位置", 6),
+              f("表盘直径(mm)", 7), f("有效期", 8), f("外观质量", 9)},
+             3, 250, 283);
+    title("测　温　仪　表　检　查");
+    pairRows(g, kRow,
+             {f("设计规定数", 10), f("量程", 11), f("实际安装数", 12), f("精度", 13), f("安装位置", 14),
+              f("外观质量", 15), f("有效期", 16)},
+             3, 250, 283);
+    // Design requirement and inspection of the same device, labelled at the left.
+    const auto twoPart = [&](const std::vector<Field>& design, const std::vector<Field>& inspected) {
+        const int inner = kFormLeft + kSide;
+        const auto part = [&](std::string_view name, const std::vector<Field>& fields) {
+            const int partTop = g.bottom();
+            std::vector<Field> rest = fields;
+            std::vector<Cell> firstRow = {value(kSide, "")};
+            for (int k = 0; k < 3; ++k) {
+                const Field fld = k < static_cast<int>(rest.size()) ? rest[static_cast<std::size_t>(k)] : Field{};
+                firstRow.push_back(label(220, fld.label));
+                firstRow.push_back(value(k == 2 ? 0 : 263, fld.value));
+            }
+            g.row(kRow, firstRow);
+            if (rest.size() > 3) {
+                rest.erase(rest.begin(), rest.begin() + 3);
+                pairRows(g, kRow, rest, 3, 220, 263, inner);
+            }
+            g.sideLabel(partTop, kSide, G(name));
+        };
+        part("设计要求", design);
+        part("检查情况", inspected);
+    };
+    title("安　全　阀　检　查");
+    twoPart({f("数量", 17), f("型号", 18), f("公称压力(MPa)", 19), f("公称通经(mm)", 20)},
+            {f("数量", 21), f("型号", 22), f("公称压力(MPa)", 23), f("公称通经(mm)", 24), f("开启压力(MPa)", 25),
+             f("工作温度(℃)", 26), f("工作介质", 27), f("外观质量", 28), f("有效期", 29), f("铅封", 30),
+             f("安装位置", 31), f("合格证编号", 32), f("制造许可证", 33)});
+    title("爆　破　片　装　置　检　查");
+    twoPart({f("数量", 34), f("型号", 35), f("规格", 36), f("爆破应力(MPa)", 37), f("公称直径(mm)", 38),
+             f("材料", 39)},
+            {f("数量", 40), f("型号", 41), f("规格", 42), f("公称直径(mm)", 43), f("外观质量", 44), f("有效期", 45),
+             f("安装位置", 46), f("合格证编号", 47), f("制造许可证", 48)});
+    title("紧　急　切　断　阀　检　查");
+    pairRows(g, kRow,
+             {f("制造厂家", 49), f("制造许可证号", 50), f("合格证编号", 51), f("型式及规格", 52),
+              f("切断时间(秒)", 53), f("有效期", 54), f("耐压试验", 55), f("密封压力试验", 56), f("铅封", 57)},
+             3, 250, 283);
+    dateRow(g, "检验日期", t[58].view());
+    signatures(g, 100, inspector("检验人员： %s　　%s", t[59].view(), t[60].view()),
+               inspector("审核：　%s　　%s", t[61].view(), t[62].view()));
+    g.close();
+}
+
+// --- repair record ------------------------------------------------------------------------
+
+void DrawRepairPage(PagePainter& p) {
+    p.header(G(PageTitle(kRepairPage)));
+    const auto& t = p.report().JianXiu_ReportData.texts;
+    Grid g(p, kFormTop);
+    g.row(90, {label(500, G("更换日期")), label(550, G("更换长度（米）")), label(0, G("检修负责人"))});
+    for (std::size_t row = 0; row < 16; ++row)
+        g.row(100, {value(500, t[3 * row].view()), number(550, t[3 * row + 1].view()), value(0, t[3 * row + 2].view())});
+    g.close();
+}
+
+}  // namespace tubra::report

@@ -1,0 +1,283 @@
+// The pages of the online-inspection set: the cover "在用工业管道在线检验报告书", the
+// registration of the source documents, the thickness records of up to five inspections and
+// the online inspection report.
+
+#include <algorithm>
+
+#include "text/CFormat.h"
+#include "tubra/report/PageLayout.h"
+#include "tubra/report/ReportPagePainter.h"
+#include "tubra/report/ReportPaging.h"
+
+namespace tubra::report {
+
+namespace {
+
+struct Field {
+    std::string label;
+    std::string value;
+};
+
+void pairRows(Grid& g, int height, const std::vector<Field>& fields, int labelWidth, int valueWidth) {
+    for (std::size_t i = 0; i < fields.size(); i += 2) {
+        const Field empty;
+        const Field& b = i + 1 < fields.size() ? fields[i + 1] : empty;
+        g.row(height, {label(labelWidth, fields[i].label), value(valueWidth, fields[i].value),
+                       label(labelWidth, b.label), value(0, b.value)});
+    }
+}
+
+// A date of the online cover: year and month, or a blank phrase when the year is not given.
+std::string yearMonth(int year, int month) {
+    if (year == 0) return G("     年   月");
+    return month == 0 ? text::format(G("  %4d年    月"), year) : text::format(G("  %4d年 %2d月"), year, month);
+}
+
+std::string fileDate(int year, int month, int day) {
+    if (year == 0) return G("         年        月      日");
+    std::string s = text::format(G("         %4d 年"), year);
+    s += month == 0 ? G("       月") : text::format(G("   %2d 月"), month);
+    s += day == 0 ? G("      日") : text::format(G("   %2d日"), day);
+    return s;
+}
+
+void coverLine(PagePainter& p, int x, int y, std::string_view labelUtf8, int lineLength,
+               const platform::Font& labelFont, const platform::Font& valueFont, std::string_view valueGbk,
+               bool underline = true) {
+    const std::string& l = G(labelUtf8);
+    p.text(x, y, l, labelFont);
+    const int h = p.charHeight(labelFont);
+    const int from = x + static_cast<int>(l.size()) * p.averageWidth(labelFont) + 15;
+    if (underline) p.hline(from, from + lineLength, y - h - 4);
+    p.fitted({from, y + 4, from + lineLength, y - h - 2}, valueGbk, valueFont, underline ? Align::Centre : Align::Left);
+}
+
+void signatureRow(Grid& g, int height, const std::string& left, const std::string& right, bool lineAbove = true) {
+    PagePainter& p = g.page();
+    const platform::Rect r = g.space(height, lineAbove ? -1 : g.right());
+    const int middle = r.left + kFormWidth / 2;
+    const platform::Font f = TableFont(p.printer());
+    p.fitted({r.left + 10, r.top, middle, r.bottom}, left, f, Align::Left);
+    p.fitted({middle, r.top, r.right - 10, r.bottom}, right, f, Align::Left);
+}
+
+// A row with a label at the left and a several-line text fitted beside it.
+void noteRow(Grid& g, int height, std::string_view labelUtf8, std::string_view note) {
+    g.row(height, {label(260, G(labelUtf8)), leftText(0, note)});
+}
+
+}  // namespace
+
+// --- cover --------------------------------------------------------------------------------
+
+void DrawOnlineCoverPage(PagePainter& p) {
+    const auto& face = p.report().Face_IReportData;
+    const auto& t = face.texts;
+    const auto& d = face.dates;
+    const platform::Font small = CoverFont(40);
+    coverLine(p, 1000, -300, "使用登记证号:", 350, small, small, t[0].view());
+    coverLine(p, 1000, -410, "注 册 编 号 :", 350, small, small, t[1].view());
+    p.text(480, -800, G(PageTitle(kOnlineCoverPage)), CoverFont(90));
+
+    const platform::Font big = CoverFont(70);
+    const platform::Font values = CoverFont(40);
+    // The name and number are the characteristic table's unless the cover has its own.
+    const std::string_view name = t[3].empty() ? p.pipelineName() : t[3].view();
+    const std::string_view number = t[4].empty() ? p.pipelineNumber() : t[4].view();
+    coverLine(p, 510, -1250, "装置名称:", 800, big, values, t[2].view());
+    coverLine(p, 510, -1370, "管道名称:", 800, big, values, name);
+    coverLine(p, 510, -1490, "管道编号:", 800, big, values, number);
+    coverLine(p, 510, -1610, "使用单位:", 800, big, values, t[5].view());
+    coverLine(p, 510, -1730, "建档日期:", 800, big, values, fileDate(d[16], d[17], d[18]), false);
+
+    p.text(510, -1920, G("全面检验日期："), big);
+    const platform::Font dates = CoverFont(40);
+    for (int k = 0; k < 4; ++k) {
+        const std::string period = yearMonth(d[2 * k], d[2 * k + 1]) + G("至") + yearMonth(d[8 + 2 * k], d[9 + 2 * k]);
+        p.text(700, -2030 - 90 * k, period, dates);
+    }
+}
+
+// --- (1) registration ---------------------------------------------------------------------
+
+void DrawOnlineRegisterPage(PagePainter& p) {
+    p.header(G(PageTitle(kOnlineRegisterPage)));
+    const auto& data = p.report().DengJi_IReportData;
+    const auto& t = data.texts;
+    const auto f = [&](std::string_view l, int k) { return Field{G(l), t[static_cast<std::size_t>(k)].str()}; };
+    Grid g(p, kFormTop);
+    pairRows(g, 72,
+             {f("装置名称", 0), f("管道名称", 1), f("管道编号", 2), f("管道级别", 3), f("管道长度(m)", 4),
+              f("起止位置", 5), f("敷设方式", 6), f("设计压力(MPa)", 7), f("设计温度(℃)", 8), f("管子材料牌号", 9),
+              f("管道规格\r\n(外径mm×壁厚mm)", 10), f("腐蚀裕量 mm", 11), f("设计单位", 12), f("设计日期", 13),
+              f("设计规范", 14), f("安装单位", 15), f("安装与验收规范", 16), f("验收日期", 17), f("投用日期", 18),
+              f("工作压力(MPa)", 19), f("工作温度(℃)", 20), f("工作介质", 21), f("绝热层材料", 22),
+              f("绝热层厚度(mm)", 23), f("防腐层材料", 24)},
+             300, 500);
+    // Twelve further entries without printed labels, three rows of four.
+    for (std::size_t row = 0; row < 3; ++row) {
+        std::vector<Cell> cells;
+        for (std::size_t k = 0; k < 4; ++k) cells.push_back(value(k == 3 ? 0 : 400, t[25 + 4 * row + k].view()));
+        g.row(65, cells);
+    }
+    const platform::Rect remark = g.space(760);
+    const platform::Font font = TableFont(p.printer());
+    const int avg = p.averageWidth(font);
+    const int step = p.charHeight(font) + 14;
+    p.text(remark.left + 15, remark.top - 12, G("备注："), font);
+    p.textBlock(data.note.view(), remark.left + 40, remark.top - 12 - step, step,
+                static_cast<std::size_t>((kFormWidth - 60) / avg), font, 12);
+    g.close();
+}
+
+// --- (2) thickness records ----------------------------------------------------------------
+
+void DrawOnlineThicknessPage(PagePainter& p) {
+    p.header(G(PageTitle(kOnlineThicknessPage)));
+    const auto& data = p.report().CeHou_IReportData;
+    const auto& t = data.texts;
+    const auto text = [&](int k) { return t[static_cast<std::size_t>(k)].view(); };
+    Grid g(p, kFormTop);
+    pairRows(g, 70,
+             {Field{G("管 道 名 称"), t[0].str()}, Field{G("管道规格(mm×mm)"), t[1].str()},
+              Field{G("管 道 材 质"), t[2].str()}, Field{G("管 道 编 号"), t[3].str()},
+              Field{G("管 道 级 别"), t[5].str()}, Field{G("腐蚀裕量(mm)"), t[4].str()}},
+             300, 500);
+    const std::string& blankDate = G("　　　年　　月　　日");
+    const auto signed_ = [&](std::string_view fmtUtf8, std::string_view name, std::string_view date) {
+        return Fmt(G(fmtUtf8), name) + (date.empty() ? blankDate : std::string(date));
+    };
+    for (int b = 0; b < 5; ++b) {
+        const int base = 6 + 27 * b;
+        const int blockTop = g.bottom();
+        g.row(66, {label(160, G("检验日期")), value(200, text(base)), label(240, G("仪器型号/精度")),
+                   value(400, text(base + 1)), label(200, G("表面状况")), value(0, text(base + 2))});
+        std::vector<Cell> ids = {label(160, G("测点编号"))};
+        std::vector<Cell> values = {label(160, G("厚度(mm)"))};
+        for (int k = 0; k < 10; ++k) {
+            ids.push_back(number(k == 9 ? 0 : 144, text(base + 3 + k)));
+            values.push_back(number(k == 9 ? 0 : 144, text(base + 13 + k)));
+        }
+        g.row(66, ids);
+        g.row(66, values);
+        signatureRow(g, 76, signed_("检验人员： %s　　", text(base + 23), text(base + 24)),
+                     signed_("审核： %s　　", text(base + 25), text(base + 26)));
+        // The inspections are parted by the frame pen.
+        if (b > 0) p.hline(kFormLeft, kFormRight, blockTop, kFramePen);
+    }
+    const platform::Rect remark = g.space(450);
+    const platform::Font font = TableFont(p.printer());
+    const int avg = p.averageWidth(font);
+    const int step = p.charHeight(font) + 12;
+    p.text(remark.left + 15, remark.top - 12, G("备注："), font);
+    p.textBlock(data.note.view(), remark.left + 40, remark.top - 12 - step, step,
+                static_cast<std::size_t>((kFormWidth - 60) / avg), font, 7);
+    g.close();
+}
+
+// --- (3) the online inspection report -----------------------------------------------------
+
+const std::vector<std::string_view>& OnlineSourceDocumentLines() {
+    static const std::vector<std::string_view> lines = {
+        "  管道平面布置图；  管道工艺流程图；  单线图；  历次在线检验报告；",
+        "  历次全面检验报告；  运行参数等技术资料",
+        "  管道运行记录；  管道开停车记录；  管道隐患监护措施实施情况记录；",
+        "  管道改造施工记录；  检修报告；  管道事故处理记录；  检验方案",
+    };
+    return lines;
+}
+
+void DrawOnlineReportPage(PagePainter& p) {
+    p.header(G(PageTitle(kOnlineReportPage)));
+    const auto& data = p.report().JianYan_IReportData;
+    const auto& t = data.texts;
+    const auto text = [&](int k) { return t[static_cast<std::size_t>(k)].view(); };
+    const bool printer = p.printer();
+    const platform::Font font = TableFont(printer);
+    const platform::Font headerFont = HeaderFont();
+    p.fitted({1150 - 8, kFormTop + 60 + 3, kFormRight + 8, kFormTop + 60 - p.charHeight(headerFont) - 3},
+             Fmt(G("报告编号：%s"), text(42)), headerFont, Align::Left);
+
+    Grid g(p, kFormTop);
+    pairRows(g, 60,
+             {Field{G("装置名称"), t[0].str()}, Field{G("管道编号"), t[1].str()},
+              Field{G("管道规格(mm×mm)"), t[2].str()}, Field{G("管道名称"), t[3].str()},
+              Field{G("管道级别"), t[4].str()}, Field{G("管道材质"), t[5].str()}},
+             300, 500);
+
+    // Source documents: four option lines with their check boxes.
+    g.row(55, {label(0, G("资 料 准 备 和 记 录 审 查"))});
+    const int step = p.charHeight(font) + 10;
+    const platform::Rect docs = g.space(4 * step + 20);
+    const int avg = p.averageWidth(font);
+    const std::size_t perLine = static_cast<std::size_t>((kFormWidth - 40) / avg);
+    int y = docs.top - 10;
+    std::size_t state = 0;
+    for (std::string_view utf8 : OnlineSourceDocumentLines()) {
+        const std::string& line = G(utf8);
+        std::vector<int> states;
+        for (int k = 0; OptionOffset(line, k) != std::string::npos; ++k, ++state)
+            states.push_back(state < data.states.size() ? data.states[state] : 0);
+        y = p.optionLines(line, docs.left + 20, y, step, perLine, font, states);
+    }
+    noteRow(g, 90, "问题记载", data.notes[0].view());
+
+    // Results of the inspected items.
+    g.row(55, {label(0, G("检 查 项 目 及 检 查 结 果"))});
+    const std::string_view items[15] = {"管道表面", "绝热层", "支吊架", "法兰", "法兰间接触电阻",
+                                        "焊接接头", "防腐层", "阀门", "管道结构", "对地电阻",
+                                        "泄漏", "管道振动", "膨胀节", "管道标识", "壁厚测定"};
+    for (int row = 0; row < 5; ++row) {
+        std::vector<Cell> cells;
+        for (int k = 0; k < 3; ++k) {
+            const int i = row * 3 + k;
+            cells.push_back(label(200, G(items[i])));
+            cells.push_back(value(k == 2 ? 0 : 333, text(6 + i)));
+        }
+        g.row(55, cells);
+    }
+    std::vector<Cell> others = {label(200, G("其　它"))};
+    for (int k = 0; k < 5; ++k) others.push_back(value(k == 4 ? 0 : 280, text(21 + k)));
+    g.row(55, others);
+    const int accessoriesTop = g.bottom();
+    constexpr int kSide = 200;
+    g.row(55, {value(kSide, ""), label(170, G("压力表")), value(296, text(26)), label(170, G("测温仪表")),
+               value(296, text(27)), label(170, G("安全阀")), value(0, text(28))});
+    g.row(55, {label(170, G("爆破片装置")), value(296, text(29)), label(170, G("其它")), value(0, text(30))},
+          kFormLeft + kSide);
+    g.sideLabel(accessoriesTop, kSide, G("安全附属装置"));
+    noteRow(g, 100, "缺陷情况说明：", data.notes[1].view());
+
+    // The conclusion, the next date and the inspectors' signatures.
+    const int lineStep = p.charHeight(font) + 12;
+    const platform::Rect conclusion = g.space(6 * lineStep + 20);
+    const std::size_t wide = static_cast<std::size_t>((kFormWidth - 40) / avg);
+    y = conclusion.top - 12;
+    const std::string sentence =
+        G("　　检验结论：根据《在用工业管道定期检验规程》的规定，对本管线已完成所要求的检查和检验。检验结果是：　") +
+        std::string(data.notes[2].view());
+    const int lines = std::min<int>(3, static_cast<int>(WrapText(sentence, wide).size()));
+    y = p.textBlock(sentence, conclusion.left + 20, y, lineStep, wide, font, lines);
+    p.text(conclusion.left + 20, y, G("　　下次外部检验日期：　") + std::string(text(31)), font);
+    y -= lineStep;
+    const int middle = kFormLeft + kFormWidth / 2;
+    p.fitted({conclusion.left + 10, y + 4, middle, y - lineStep}, Fmt(G("检验人员：　%s　　%s"), text(32), text(33)),
+             font, Align::Left);
+    p.fitted({middle, y + 4, conclusion.right - 10, y - lineStep}, Fmt(G("审核：　%s　　%s"), text(34), text(35)),
+             font, Align::Left);
+
+    noteRow(g, 100, "缺陷处理情况说明：", data.notes[3].view());
+    signatureRow(g, 65, Fmt(G("确认：　%s　　%s"), text(36), text(37)), Fmt(G("审核：　%s　　%s"), text(38), text(39)));
+
+    // The seals with their dates.
+    const platform::Rect seals = g.space(210);
+    p.vline(middle, seals.top, seals.bottom);
+    p.text(seals.left + 280, seals.top - 50, G("使用单位章"), font);
+    p.text(middle + 280, seals.top - 50, G("检验单位章＊"), font);
+    p.fitted({seals.left + 10, seals.top - 120, middle - 10, seals.bottom}, Fmt(G("盖章日期：%s"), text(40)), font);
+    p.fitted({middle + 10, seals.top - 120, seals.right - 10, seals.bottom}, Fmt(G("盖章日期：%s"), text(41)), font);
+    g.close();
+    p.text(kFormLeft, g.bottom() - 30, G("注＊：使用单位委托检验单位进行在线检验时，须加盖检验单位章"), font);
+}
+
+}  // namespace tubra::report

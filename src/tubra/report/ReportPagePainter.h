@@ -1,0 +1,63 @@
+#pragma once
+// The report pages on a canvas: every page of the full-inspection set (cover, contents, forms
+// (1) to (15), repair record) and of the online set (cover and its three forms), one page or a
+// whole set stacked one page under the other, with outlines on the screen and page numbers.
+
+#include <string_view>
+#include <vector>
+
+#include "platform/Canvas.h"
+#include "tubra/model/Drawing.h"
+#include "tubra/report/InspectionReport.h"
+#include "tubra/report/PageLayout.h"
+
+namespace tubra::report {
+
+// Draws what page index `pageIndex` shows: one page (0..17, 23..26) with its list's current
+// sheet, or every sheet of a set (22, 28) each 2900 lower than the one before, numbered as
+// the set's start page number says; only the sheets inside the canvas's visible area are
+// drawn. On a display each page is drawn on white paper inside its outline; a printer gets
+// neither. An index that names no page draws only an empty outline on a display.
+void DrawReportPages(platform::Canvas& canvas, const InspectionReport& report,
+                     const model::CharacteristicTable& table, int pageIndex);
+
+// One sheet: page `pageIndex` with sheet `subPage` of its split list.
+void DrawSheet(PagePainter& page, int pageIndex, int subPage);
+
+// The printed title of a page (UTF-8), empty for an index that names no page.
+std::string_view PageTitle(int pageIndex);
+
+// The page routines, each drawing one page at the painter's offset.
+void DrawCoverPage(PagePainter& p);
+void DrawContentsPage(PagePainter& p);
+void DrawConclusionPage(PagePainter& p);
+void DrawSummaryPage(PagePainter& p);
+void DrawReviewPage(PagePainter& p);
+void DrawVisualPage(PagePainter& p);
+void DrawThicknessPage(PagePainter& p, int subPage);
+void DrawMagneticPage(PagePainter& p, int subPage);
+void DrawPenetrantPage(PagePainter& p, int subPage);
+void DrawRadiographPage(PagePainter& p, int subPage);
+void DrawUltrasonicPage(PagePainter& p, int subPage);
+void DrawChemicalPage(PagePainter& p);
+void DrawHardnessPage(PagePainter& p, int subPage);
+void DrawMetallographPage(PagePainter& p);
+void DrawPressureTestPage(PagePainter& p, bool leakTest);
+void DrawAccessoryPage(PagePainter& p);
+void DrawRepairPage(PagePainter& p);
+void DrawOnlineCoverPage(PagePainter& p);
+void DrawOnlineRegisterPage(PagePainter& p);
+void DrawOnlineThicknessPage(PagePainter& p);
+void DrawOnlineReportPage(PagePainter& p);
+
+// Option texts of the check-box forms (UTF-8), one text per inspected item, every option
+// starting with two blanks: the 18 items of the visual inspection (92 options in all) and
+// the four lines of source documents of the online report (13 options).
+struct OptionItem {
+    std::string_view name;
+    std::string_view options;
+};
+const std::vector<OptionItem>& VisualInspectionItems();
+const std::vector<std::string_view>& OnlineSourceDocumentLines();
+
+}  // namespace tubra::report

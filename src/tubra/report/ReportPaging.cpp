@@ -1,0 +1,163 @@
+#include "tubra/report/ReportPaging.h"
+
+#include <algorithm>
+#include <type_traits>
+
+namespace tubra::report {
+
+namespace {
+
+// Page numbers of the contents that count as set.
+constexpr int kFirstContentsNumber = 1;
+constexpr int kLastContentsNumber = 998;
+
+// The current sub-page member of a split list page's list, or null.
+template <typename Report>
+auto* subPageOf(Report& r, int pageIndex) {
+    using Int = std::conditional_t<std::is_const_v<Report>, const int, int>;
+    Int* p = nullptr;
+    switch (pageIndex) {
+        case kThicknessPage: p = &r.thicknessPoints.currentSubPage; break;
+        case kMagneticPage: p = &r.magneticDefects.currentSubPage; break;
+        case kPenetrantPage: p = &r.penetrantDefects.currentSubPage; break;
+        case kRadiographPage: p = &r.radiographDefects.currentSubPage; break;
+        case kUltrasonicPage: p = &r.ultrasonicDefects.currentSubPage; break;
+        case kHardnessPage: p = &r.hardnessPoints.currentSubPage; break;
+        default: break;
+    }
+    return p;
+}
+
+bool shown(const PrintSetData& set, int slot) {
+    return slot >= 0 && slot < static_cast<int>(set.flags.size()) && set.flags[slot] == 1;
+}
+
+}  // namespace
+
+bool IsFullSetIndex(int index) { return (index >= kCoverPage && index <= kRepairPage) || index == kAllFullPages; }
+
+bool IsOnlineSetIndex(int index) {
+    return (index >= kOnlineCoverPage && index <= kOnlineReportPage) || index == kAllOnlinePages;
+}
+
+bool IsStackedIndex(int index) { return index == kAllFullPages || index == kAllOnlinePages; }
+
+bool IsReportPageIndex(int index) { return IsFullSetIndex(index) || IsOnlineSetIndex(index); }
+
+int RecordsPerPage(int pageIndex) {
+    switch (pageIndex) {
+        case kThicknessPage: return 44;
+        case kMagneticPage: return 26;
+        case kPenetrantPage: return 30;
+        case kRadiographPage: return 14;
+        case kUltrasonicPage: return 14;
+        case kHardnessPage: return 17;
+        default: return 0;
+    }
+}
+
+bool IsSplitListPage(int pageIndex) { return RecordsPerPage(pageIndex) > 0; }
+
+std::size_t ListCount(const InspectionReport& r, int pageIndex) {
+    switch (pageIndex) {
+        case kThicknessPage: return r.thicknessPoints.count();
+        case kMagneticPage: return r.magneticDefects.count();
+        case kPenetrantPage: return r.penetrantDefects.count();
+        case kRadiographPage: return r.radiographDefects.count();
+        case kUltrasonicPage: return r.ultrasonicDefects.count();
+        case kHardnessPage: return r.hardnessPoints.count();
+        default: return 0;
+    }
+}
+
+int SubPageCount(std::size_t items, int perPage) {
+    if (perPage <= 0) return 1;
+    return static_cast<int>(items / static_cast<std::size_t>(perPage)) + 1;
+}
+
+int SubPageCount(const InspectionReport& r, int pageIndex) {
+    return SubPageCount(ListCount(r, pageIndex), RecordsPerPage(pageIndex));
+}
+
+int CurrentSubPage(const InspectionReport& r, int pageIndex) {
+    const int* p = subPageOf(r, pageIndex);
+    return p ? *p : 0;
+}
+
+void SetCurrentSubPage(InspectionReport& r, int pageIndex, int subPage) {
+    if (int* p = subPageOf(r, pageIndex)) *p = subPage;
+}
+
+std::size_t FirstItemOnSubPage(int pageIndex, int subPage) {
+    if (subPage <= 0) return 0;
+    return static_cast<std::size_t>(subPage) * static_cast<std::size_t>(RecordsPerPage(pageIndex));
+}
+
+std::string SubPageLabel(const std::string& label, int subPage, int subPages) {
+    if (label.empty() || subPages <= 1) return label;
+    return label + "-" + std::to_string(subPage + 1);
+}
+
+std::vector<PageLabel> ShownPageLabels(const InspectionReport& r, int stackIndex) {
+    std::vector<PageLabel> out;
+    if (stackIndex == kAllFullPages) {
+        const PrintSetData& set = r.PrintSet_ReportData;
+        int numbered = 0;
+        for (int p = kCoverPage; p <= kLastFormPage; ++p) {
+            if (!shown(set, p)) continue;
+            PageLabel page{p, {}};
+            if (p >= kFirstFormPage) {
+                if (set.start >= 1) {
+                    page.label = std::to_string(set.start + numbered);
+                    ++numbered;
+                } else if (set.start == 0) {
+                    const int n = r.Mulu_ReportData.pages[static_cast<std::size_t>(p - kFirstFormPage)];
+                    if (n >= kFirstContentsNumber && n <= kLastContentsNumber) page.label = std::to_string(n);
+                }
+            }
+            out.push_back(std::move(page));
+        }
+    } else if (stackIndex == kAllOnlinePages) {
+        const PrintSetData& set = r.PrintSet_IReportData;
+        int numbered = 0;
+        for (int p = kOnlineCoverPage; p <= kOnlineReportPage; ++p) {
+            if (!shown(set, p)) continue;
+            PageLabel page{p, {}};
+            if (p != kOnlineCoverPage && set.start >= 1) {
+                page.label = std::to_string(set.start + numbered);
+                ++numbered;
+            }
+            out.push_back(std::move(page));
+        }
+    }
+    return out;
+}
+
+std::vector<PlacedSheet> SheetsOf(const InspectionReport& r, int pageIndex) {
+    std::vector<PlacedSheet> sheets;
+    if (!IsStackedIndex(pageIndex)) {
+        if (IsReportPageIndex(pageIndex))
+            sheets.push_back({pageIndex, CurrentSubPage(r, pageIndex), 0, {}});
+        return sheets;
+    }
+    int slot = 0;
+    for (const PageLabel& page : ShownPageLabels(r, pageIndex)) {
+        const int count = SubPageCount(r, page.pageIndex);
+        for (int k = 0; k < count; ++k)
+            sheets.push_back({page.pageIndex, k, slot++, SubPageLabel(page.label, k, count)});
+    }
+    return sheets;
+}
+
+int CountPrintPages(const InspectionReport& r, int pageIndex) {
+    if (!IsStackedIndex(pageIndex)) return 1;
+    int count = 0;
+    for (const PageLabel& page : ShownPageLabels(r, pageIndex)) count += SubPageCount(r, page.pageIndex);
+    return count;
+}
+
+int ShownSheetCount(const InspectionReport& r, int pageIndex) {
+    return std::max(1, CountPrintPages(r, pageIndex));
+}
+
+}  // namespace tubra::report

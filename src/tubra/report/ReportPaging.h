@@ -1,0 +1,117 @@
+#pragma once
+// Which report pages are shown, how they are numbered and how long record lists are split
+// over several sheets. Free of any window system: the page painters, the view, the print loop
+// and the report dialogs all ask here.
+//
+// Page indexes (`ReportPageIndex`): 0 cover, 1 contents, 2..16 forms (1) to (15) (index =
+// form number + 1), 17 repair record, 22 all shown pages of the full set one under the other;
+// 23 online cover, 24..26 online pages (1) to (3), 28 all shown pages of the online set;
+// -1 none.
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "tubra/report/InspectionReport.h"
+
+namespace tubra::report {
+
+enum ReportPageIndex : int {
+    kNoPage = -1,
+    kCoverPage = 0,
+    kContentsPage = 1,
+    kFirstFormPage = 2,  // form (1)
+    kConclusionPage = 2,
+    kSummaryPage = 3,
+    kReviewPage = 4,
+    kVisualPage = 5,
+    kThicknessPage = 6,
+    kMagneticPage = 7,
+    kPenetrantPage = 8,
+    kRadiographPage = 9,
+    kUltrasonicPage = 10,
+    kChemicalPage = 11,
+    kHardnessPage = 12,
+    kMetallographPage = 13,
+    kPressureTestPage = 14,
+    kLeakTestPage = 15,
+    kAccessoryPage = 16,
+    kLastFormPage = 16,  // form (15)
+    kRepairPage = 17,
+    kAllFullPages = 22,
+    kOnlineCoverPage = 23,
+    kOnlineRegisterPage = 24,
+    kOnlineThicknessPage = 25,
+    kOnlineReportPage = 26,
+    kAllOnlinePages = 28,
+};
+
+// Logical size of one report page (0.1 mm): A4 portrait. Stacked pages lie this far apart.
+inline constexpr int kReportPageWidth = 2100;
+inline constexpr int kReportPageHeight = 2900;
+
+// Whether `index` is a page of the full set (0..17) or its stack (22).
+bool IsFullSetIndex(int index);
+// Whether `index` is a page of the online set (23..26) or its stack (28).
+bool IsOnlineSetIndex(int index);
+// 22 or 28.
+bool IsStackedIndex(int index);
+// Any index a view can show.
+bool IsReportPageIndex(int index);
+
+// Records per sheet of a split list page ((5) 44, (6) 26, (7) 30, (8) 14, (9) 14, (11) 17);
+// 0 for every other page.
+int RecordsPerPage(int pageIndex);
+bool IsSplitListPage(int pageIndex);
+// Items in the list of a split list page; 0 for other pages.
+std::size_t ListCount(const InspectionReport& report, int pageIndex);
+// Sheets a list of `items` fills at `perPage` records a sheet: items / perPage + 1 (a full
+// last sheet is followed by an empty one). 1 when perPage is not positive.
+int SubPageCount(std::size_t items, int perPage);
+// Sheets of a page: 1 for a page without a split list.
+int SubPageCount(const InspectionReport& report, int pageIndex);
+// The sheet (0-based) a split list page shows; 0 for other pages.
+int CurrentSubPage(const InspectionReport& report, int pageIndex);
+// Sets it (nothing for other pages). Values beyond the list are kept: such a sheet draws an
+// empty table.
+void SetCurrentSubPage(InspectionReport& report, int pageIndex, int subPage);
+// The first item (0-based) sheet `subPage` shows.
+std::size_t FirstItemOnSubPage(int pageIndex, int subPage);
+
+// The page label of sheet `subPage` (0-based) of a page labelled `label` that fills
+// `subPages` sheets: the label alone on a single sheet, else "%s-%d".
+std::string SubPageLabel(const std::string& label, int subPage, int subPages);
+
+// One sheet of a stacked set.
+struct PlacedSheet {
+    int pageIndex = 0;  // the page drawn on it
+    int subPage = 0;    // which sheet of a split list page
+    int slot = 0;       // position in the stack, 0-based: the sheet lies slot x 2900 lower
+    std::string label;  // its page number; empty for none
+};
+
+// The page number label of every shown page of a set (22 or 28) before splitting, as the
+// start page number asks: empty for none.
+//   full set, start n >= 1: the forms are numbered from n in order, cover and contents never
+//   full set, start 0: each form carries its contents row's page number (when 1..998)
+//   full set, start < 0: none
+//   online set, start n >= 1: the pages after the cover from n; 0 or < 0: none
+struct PageLabel {
+    int pageIndex = 0;
+    std::string label;
+};
+std::vector<PageLabel> ShownPageLabels(const InspectionReport& report, int stackIndex);
+
+// Every sheet of a stack (22 or 28) in order, split list pages taking one sheet per
+// sub-page. For any single page index: the one sheet of that page, showing the list's current
+// sub-page, without a number.
+std::vector<PlacedSheet> SheetsOf(const InspectionReport& report, int pageIndex);
+
+// The number of sheets a print of page index `pageIndex` produces: for 22 every shown page of
+// the full set with the extra sheets of its split lists, for 28 every shown online page, else 1.
+int CountPrintPages(const InspectionReport& report, int pageIndex);
+
+// The sheets `pageIndex` shows in the view: its print pages, at least one.
+int ShownSheetCount(const InspectionReport& report, int pageIndex);
+
+}  // namespace tubra::report

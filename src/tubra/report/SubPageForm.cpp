@@ -1,0 +1,68 @@
+#include "tubra/report/SubPageForm.h"
+
+#include <algorithm>
+
+#include "text/CFormat.h"
+#include "tubra/report/ReportPaging.h"
+
+namespace tubra::report {
+
+SubPageForm::SubPageForm(int perPage, int sheets, int current)
+    : perPage_(perPage), sheets_(std::max(1, sheets)), chosen_(0) {
+    choose(current);
+}
+
+std::string SubPageForm::message() const {
+    return text::format("每页可打印%d条记录,目前有%d页打印页面可供选择!", perPage_, sheets_);
+}
+
+std::vector<std::string> SubPageForm::choices() const {
+    std::vector<std::string> out;
+    out.reserve(static_cast<std::size_t>(sheets_));
+    for (int i = 1; i <= sheets_; ++i) out.push_back(std::to_string(i));
+    return out;
+}
+
+void SubPageForm::choose(int sheet) { chosen_ = sheet >= 0 && sheet < sheets_ ? sheet : 0; }
+
+std::string SubPageForm::field(std::string_view name) const {
+    return name == kPageField ? std::to_string(chosen_ + 1) : std::string();
+}
+
+bool SubPageForm::setField(std::string_view name, std::string_view value, std::string* error) {
+    if (name != kPageField) {
+        if (error) *error = platform::form::unknownField(caption(), name);
+        return false;
+    }
+    const auto entries = choices();
+    const auto it = std::find(entries.begin(), entries.end(), value);
+    if (it == entries.end()) {
+        if (error) *error = platform::form::notAChoice(name, value, entries);
+        return false;
+    }
+    chosen_ = static_cast<int>(it - entries.begin());
+    return true;
+}
+
+platform::FormState SubPageForm::onAction(std::string_view name, std::string_view,
+                                          platform::FormContext&, std::string* error) {
+    if (name == "ok") return platform::FormState::Accepted;
+    if (name == "cancel") return platform::FormState::Rejected;
+    if (error) *error = platform::form::unknownAction(caption(), name);
+    return state();
+}
+
+int ChooseSubPage(InspectionReport& report, int pageIndex, platform::FormHost& host) {
+    const int per = RecordsPerPage(pageIndex);
+    if (per <= 0) return CurrentSubPage(report, pageIndex);
+    const std::size_t items = ListCount(report, pageIndex);
+    if (items <= static_cast<std::size_t>(per)) {
+        SetCurrentSubPage(report, pageIndex, 0);
+        return 0;
+    }
+    SubPageForm form(per, SubPageCount(items, per), CurrentSubPage(report, pageIndex));
+    if (host.run(form)) SetCurrentSubPage(report, pageIndex, form.chosen());
+    return CurrentSubPage(report, pageIndex);
+}
+
+}  // namespace tubra::report

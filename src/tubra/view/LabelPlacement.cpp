@@ -1,0 +1,637 @@
+#include "tubra/view/LabelPlacement.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "tubra/view/AnnotationPainter.h"
+#include "tubra/view/FramePainter.h"
+#include "tubra/view/LineWork.h"
+#include "tubra/view/Projection.h"
+
+namespace tubra::view {
+
+using model::ObjectKind;
+using model::PipeObject;
+
+// --- boxes ---
+
+LabelBox LabelBox::ofText(double x, double y, int angle, double width, double height) {
+    const double phi = angle / 10.0 * kDegToRad;
+    LabelBox b;
+    b.ux = std::cos(phi);
+    b.uy = std::sin(phi);
+    b.halfWidth = width / 2.0;
+    b.halfHeight = height / 2.0;
+    // The text hangs below its reference point: "down" is the baseline turned clockwise.
+    b.cx = x + b.ux * b.halfWidth + b.uy * b.halfHeight;
+    b.cy = y + b.uy * b.halfWidth - b.ux * b.halfHeight;
+    return b;
+}
+
+std::array<double, 2> LabelBox::reference() const {
+    return {cx - ux * halfWidth - uy * halfHeight, cy - uy * halfWidth + ux * halfHeight};
+}
+
+std::array<std::array<double, 2>, 4> LabelBox::corners() const {
+    const double vx = -uy, vy = ux;
+    std::array<std::array<double, 2>, 4> c{};
+    int k = 0;
+    for (const double s : {-1.0, 1.0})
+        for (const double t : {-1.0, 1.0})
+            c[static_cast<std::size_t>(k++)] = {cx + s * ux * halfWidth + t * vx * halfHeight,
+                                                cy + s * uy * halfWidth + t * vy * halfHeight};
+    return c;
+}
+
+bool LabelBox::overlaps(const LabelBox& o, double margin) const {
+    return overlaps(o, margin, margin);
+}
+
+bool LabelBox::overlaps(const LabelBox& o, double along, double across) const {
+    const double dx = o.cx - cx, dy = o.cy - cy;
+    const double hw = halfWidth + along, hh = halfHeight + across;
+    // Separating axes: the sides of both boxes.
+    const double axes[4][2] = {{ux, uy}, {-uy, ux}, {o.ux, o.uy}, {-o.uy, o.ux}};
+    for (const auto& a : axes) {
+        const double r1 = hw * std::fabs(ux * a[0] + uy * a[1]) + hh * std::fabs(-uy * a[0] + ux * a[1]);
+        const double r2 = o.halfWidth * std::fabs(o.ux * a[0] + o.uy * a[1]) +
+                          o.halfHeight * std::fabs(-o.uy * a[0] + o.ux * a[1]);
+        if (std::fabs(dx * a[0] + dy * a[1]) > r1 + r2) return false;
+    }
+    return true;
+}
+
+double LabelBox::distanceTo(double x, double y) const {
+    const double dx = x - cx, dy = y - cy;
+    const double lx = std::fabs(dx * ux + dy * uy) - halfWidth;
+    const double ly = std::fabs(-dx * uy + dy * ux) - halfHeight;
+    return std::hypot(std::max(lx, 0.0), std::max(ly, 0.0));
+}
+
+bool LabelBox::touchesSegment(double ax, double ay, double bx, double by, double margin) const {
+    // The segment in the box's own frame, clipped against the grown box (Liang-Barsky).
+    const double px = (ax - cx) * ux + (ay - cy) * uy, py = -(ax - cx) * uy + (ay - cy) * ux;
+    const double qx = (bx - cx) * ux + (by - cy) * uy, qy = -(bx - cx) * uy + (by - cy) * ux;
+    const double hw = halfWidth + margin, hh = halfHeight + margin;
+    double t0 = 0.0, t1 = 1.0;
+    const double d[2] = {qx - px, qy - py};
+    const double p0[2] = {px, py};
+    const double lim[2] = {hw, hh};
+    for (int k = 0; k < 2; ++k) {
+        for (const double sign : {-1.0, 1.0}) {
+            // Inside means sign * (p0 + t d) <= lim.
+            const double num = lim[k] - sign * p0[k];
+            const double den = sign * d[k];
+            if (den == 0.0) {
+                if (num < 0.0) return false;
+            } else {
+                const double t = num / den;
+                if (den > 0.0)
+                    t1 = std::min(t1, t);
+                else
+                    t0 = std::max(t0, t);
+                if (t0 > t1) return false;
+            }
+        }
+    }
+    return true;
+}
+
+// --- the obstacle map ---
+
+namespace {
+
+// A shape that would fill more cells than this is checked at every query instead.
+constexpr long long kMaxCellsPerShape = 4096;
+// The grid never has more cells than this; wide maps take larger cells.
+constexpr double kMaxCells = 1 << 18;
+
+bool finiteBounds(const ObstacleMap::Shape& s) {
+    return std::isfinite(s.x0) && std::isfinite(s.y0) && std::isfinite(s.x1) && std::isfinite(s.y1);
+}
+
+}  // namespace
+
+ObstacleMap::ObstacleMap(double cellSize) : cellSize_(cellSize > 0.0 ? cellSize : 64.0) {}
+
+void ObstacleMap::insert(Shape s) {
+    if (!finiteBounds(s)) return;  // nowhere on the sheet: nothing to avoid
+    shapes_.push_back(s);
+    stamp_.push_back(0);
+    if (gridBuilt_) enter(shapes_.size() - 1);
+}
+
+int ObstacleMap::column(double x) const {
+    const double c = std::floor((x - originX_) / cell_);
+    if (!(c > 0.0)) return 0;
+    return c >= columns_ - 1 ? columns_ - 1 : static_cast<int>(c);
+}
+
+int ObstacleMap::row(double y) const {
+    const double r = std::floor((y - originY_) / cell_);
+    if (!(r > 0.0)) return 0;
+    return r >= rows_ - 1 ? rows_ - 1 : static_cast<int>(r);
+}
+
+void ObstacleMap::buildGrid() {
+    gridBuilt_ = true;
+    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    bool any = false;
+    for (const Shape& s : shapes_) {
+        // Shapes of silly size do not stretch the grid; they go everywhere.
+        if ((s.x1 - s.x0) * (s.y1 - s.y0) > kMaxCellsPerShape * cellSize_ * cellSize_) continue;
+        if (!any) {
+            x0 = s.x0, y0 = s.y0, x1 = s.x1, y1 = s.y1;
+            any = true;
+        }
+        x0 = std::min(x0, s.x0), y0 = std::min(y0, s.y0);
+        x1 = std::max(x1, s.x1), y1 = std::max(y1, s.y1);
+    }
+    originX_ = x0;
+    originY_ = y0;
+    cell_ = cellSize_;
+    const double w = x1 - x0, h = y1 - y0;
+    if (w / cell_ * (h / cell_) > kMaxCells) cell_ = std::sqrt(w * h / kMaxCells);
+    columns_ = static_cast<int>(std::min(kMaxCells, std::floor(w / cell_) + 1.0));
+    rows_ = static_cast<int>(std::min(kMaxCells, std::floor(h / cell_) + 1.0));
+    cells_.assign(static_cast<std::size_t>(columns_) * static_cast<std::size_t>(rows_), {});
+    for (std::size_t i = 0; i < shapes_.size(); ++i) enter(i);
+}
+
+void ObstacleMap::enter(std::size_t index) {
+    const Shape& s = shapes_[index];
+    const int cx0 = column(s.x0), cx1 = column(s.x1), cy0 = row(s.y0), cy1 = row(s.y1);
+    if (static_cast<long long>(cx1 - cx0 + 1) * (cy1 - cy0 + 1) > kMaxCellsPerShape) {
+        everywhere_.push_back(index);
+        return;
+    }
+    for (int cy = cy0; cy <= cy1; ++cy)
+        for (int cx = cx0; cx <= cx1; ++cx)
+            cells_[static_cast<std::size_t>(cy) * static_cast<std::size_t>(columns_) +
+                   static_cast<std::size_t>(cx)]
+                .push_back({s.x0, s.y0, s.x1, s.y1, index});
+}
+
+void ObstacleMap::addBox(const LabelBox& box, ObstacleLayer layer, std::size_t owner) {
+    Shape s;
+    s.kind = Shape::Kind::Box;
+    s.layer = layer;
+    s.owner = owner;
+    s.box = box;
+    const auto c = box.corners();
+    s.x0 = s.x1 = c[0][0];
+    s.y0 = s.y1 = c[0][1];
+    for (const auto& p : c) {
+        s.x0 = std::min(s.x0, p[0]);
+        s.x1 = std::max(s.x1, p[0]);
+        s.y0 = std::min(s.y0, p[1]);
+        s.y1 = std::max(s.y1, p[1]);
+    }
+    insert(s);
+}
+
+void ObstacleMap::addSegment(double ax, double ay, double bx, double by, double halfWidth,
+                             ObstacleLayer layer, std::size_t owner) {
+    Shape s;
+    s.kind = Shape::Kind::Segment;
+    s.layer = layer;
+    s.owner = owner;
+    s.ax = ax, s.ay = ay, s.bx = bx, s.by = by;
+    s.radius = halfWidth;
+    s.x0 = std::min(ax, bx) - halfWidth;
+    s.x1 = std::max(ax, bx) + halfWidth;
+    s.y0 = std::min(ay, by) - halfWidth;
+    s.y1 = std::max(ay, by) + halfWidth;
+    insert(s);
+}
+
+void ObstacleMap::addCircle(double x, double y, double radius, ObstacleLayer layer,
+                            std::size_t owner) {
+    Shape s;
+    s.kind = Shape::Kind::Circle;
+    s.layer = layer;
+    s.owner = owner;
+    s.ax = x, s.ay = y;
+    s.radius = radius;
+    s.x0 = x - radius, s.x1 = x + radius, s.y0 = y - radius, s.y1 = y + radius;
+    insert(s);
+}
+
+const std::vector<std::size_t>& ObstacleMap::near(double x0, double y0, double x1, double y1) {
+    if (!gridBuilt_) buildGrid();
+    result_.clear();
+    ++query_;
+    auto take = [&](std::size_t i) {
+        if (stamp_[i] == query_) return;
+        stamp_[i] = query_;
+        const Shape& s = shapes_[i];
+        if (s.x0 <= x1 && x0 <= s.x1 && s.y0 <= y1 && y0 <= s.y1) result_.push_back(i);
+    };
+    for (std::size_t i : everywhere_) take(i);
+    if (!(x0 <= x1) || !(y0 <= y1)) return result_;
+    const int cx0 = column(x0), cx1 = column(x1), cy0 = row(y0), cy1 = row(y1);
+    if (static_cast<long long>(cx1 - cx0 + 1) * (cy1 - cy0 + 1) > kMaxQueryCells) {
+        // A place larger than a good part of the grid: every shape is as quick to look at.
+        for (std::size_t i = 0; i < shapes_.size(); ++i) take(i);
+        return result_;
+    }
+    for (int cy = cy0; cy <= cy1; ++cy)
+        for (int cx = cx0; cx <= cx1; ++cx)
+            for (const Entry& e : cells_[static_cast<std::size_t>(cy) * static_cast<std::size_t>(columns_) +
+                                         static_cast<std::size_t>(cx)]) {
+                if (e.x0 > x1 || x0 > e.x1 || e.y0 > y1 || y0 > e.y1) continue;
+                if (stamp_[e.shape] == query_) continue;
+                stamp_[e.shape] = query_;
+                result_.push_back(e.shape);
+            }
+    return result_;
+}
+
+// --- recording what the painters draw ---
+
+platform::TextMetrics ObstacleCanvas::textMetrics() const {
+    const platform::Font& f = font();
+    const long long h = f.height == 0 ? 40 : std::llabs(static_cast<long long>(f.height));
+    platform::TextMetrics m;
+    m.height = platform::saturate(h);
+    m.descent = m.height / 5;
+    m.ascent = m.height - m.descent;
+    m.aveCharWidth = f.width > 0 ? f.width : m.height / 2;
+    m.maxCharWidth = platform::saturate(2LL * m.aveCharWidth);
+    return m;
+}
+
+platform::Size ObstacleCanvas::textExtent(std::string_view gbk) const {
+    const platform::TextMetrics m = textMetrics();
+    return {platform::saturate(static_cast<long long>(gbk.size()) * m.aveCharWidth), m.height};
+}
+
+void ObstacleCanvas::extend(double x0, double y0, double x1, double y1) {
+    if (!grouped_) {
+        gx0_ = x0, gy0_ = y0, gx1_ = x1, gy1_ = y1;
+        grouped_ = true;
+        return;
+    }
+    gx0_ = std::min(gx0_, x0), gy0_ = std::min(gy0_, y0);
+    gx1_ = std::max(gx1_, x1), gy1_ = std::max(gy1_, y1);
+}
+
+void ObstacleCanvas::flush() {
+    if (!grouped_) return;
+    grouped_ = false;
+    LabelBox box;
+    box.cx = (gx0_ + gx1_) / 2.0;
+    box.cy = (gy0_ + gy1_) / 2.0;
+    box.halfWidth = (gx1_ - gx0_) / 2.0;
+    box.halfHeight = (gy1_ - gy0_) / 2.0;
+    map_.addBox(box, ObstacleLayer::Symbol, owner_);
+}
+
+void ObstacleCanvas::segment(platform::Point a, platform::Point b) {
+    const platform::Pen& p = pen();
+    if (p.style == platform::PenStyle::Null) return;
+    const double half = std::max(p.width, 1) / 2.0;
+    if (figures_ == ObstacleLayer::Symbol) {
+        extend(std::min(a.x, b.x) - half, std::min(a.y, b.y) - half, std::max(a.x, b.x) + half,
+               std::max(a.y, b.y) + half);
+        return;
+    }
+    map_.addSegment(a.x, a.y, b.x, b.y, half, figures_, owner_);
+}
+
+void ObstacleCanvas::doLine(platform::Point from, platform::Point to) { segment(from, to); }
+
+void ObstacleCanvas::doPolyline(std::span<const platform::Point> points) {
+    for (std::size_t i = 1; i < points.size(); ++i) segment(points[i - 1], points[i]);
+}
+
+void ObstacleCanvas::doPolygon(std::span<const platform::Point> points) {
+    doPolyline(points);
+    if (points.size() > 2) segment(points.back(), points.front());
+}
+
+void ObstacleCanvas::doPolyBezier(std::span<const platform::Point> points) {
+    // Each curve as a few straight pieces along it.
+    constexpr int kSteps = 8;
+    for (std::size_t i = 0; i + 3 < points.size(); i += 3) {
+        const platform::Point p0 = points[i], p1 = points[i + 1], p2 = points[i + 2], p3 = points[i + 3];
+        platform::Point prev = p0;
+        for (int k = 1; k <= kSteps; ++k) {
+            const double t = static_cast<double>(k) / kSteps, s = 1.0 - t;
+            const double x = s * s * s * p0.x + 3 * s * s * t * p1.x + 3 * s * t * t * p2.x + t * t * t * p3.x;
+            const double y = s * s * s * p0.y + 3 * s * s * t * p1.y + 3 * s * t * t * p2.y + t * t * t * p3.y;
+            const platform::Point next{platform::saturate(std::llround(x)),
+                                       platform::saturate(std::llround(y))};
+            segment(prev, next);
+            prev = next;
+        }
+    }
+}
+
+void ObstacleCanvas::doEllipse(const platform::Rect& r) {
+    const double x = (static_cast<double>(r.left) + r.right) / 2.0;
+    const double y = (static_cast<double>(r.top) + r.bottom) / 2.0;
+    const double radius = std::max(std::fabs(static_cast<double>(r.right) - r.left),
+                                   std::fabs(static_cast<double>(r.top) - r.bottom)) / 2.0;
+    if (!welds_ && figures_ == ObstacleLayer::Symbol) {
+        extend(x - radius, y - radius, x + radius, y + radius);
+        return;
+    }
+    map_.addCircle(x, y, radius, welds_ ? ObstacleLayer::WeldCircle : figures_, owner_);
+}
+
+void ObstacleCanvas::doRectangle(const platform::Rect& r) {
+    const platform::Point c[4] = {{r.left, r.top}, {r.right, r.top}, {r.right, r.bottom}, {r.left, r.bottom}};
+    doPolygon(c);
+}
+
+void ObstacleCanvas::doTextOut(platform::Point p, std::string_view gbk) {
+    if (gbk.empty()) return;
+    const platform::Size e = textExtent(gbk);
+    map_.addBox(LabelBox::ofText(p.x, p.y, font().escapement, e.cx, e.cy), ObstacleLayer::Label,
+                owner_);
+}
+
+int ObstacleCanvas::doDrawText(const platform::Rect& r, const std::vector<std::string_view>& lines,
+                               unsigned format) {
+    const platform::TextMetrics m = textMetrics();
+    std::vector<int> widths;
+    for (std::string_view line : lines) widths.push_back(textExtent(line).cx);
+    const std::vector<platform::Point> at = platform::layoutTextLines(r, widths, m.height, format);
+    const platform::Rect box = platform::normalisedLogical(r);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].empty()) continue;
+        double left = at[i].x, right = static_cast<double>(at[i].x) + widths[i];
+        if (!(format & platform::TextFormat::NoClip)) {
+            left = std::max(left, static_cast<double>(box.left));
+            right = std::min(right, static_cast<double>(box.right));
+            if (right <= left) continue;
+        }
+        map_.addBox(LabelBox::ofText(left, at[i].y, 0, right - left, m.height), ObstacleLayer::Label,
+                    owner_);
+    }
+    return platform::saturate(static_cast<long long>(m.height) * static_cast<long long>(lines.size()));
+}
+
+// --- placing ---
+
+namespace {
+
+// Space kept between a placed label and whatever it avoids; more between texts, and a whole
+// character at the ends of a label, so that two texts in a row do not read as one.
+constexpr double kMargin = 2.0;
+constexpr double kTextMargin = 6.0;
+constexpr double kLabelGap = 4.0;
+// A weld number is nearer its own weld than any other by at least this factor.
+constexpr double kOwnWeldFactor = 0.9;
+constexpr int kDirections = 16;
+constexpr int kRings = 6;
+// Places looked at in one paint. A drawing with hundreds of crowded new labels (one made by
+// another program, say) would otherwise hold up its first paint; past the budget a label
+// looks only at its usual place and three others: the other side, and either way across.
+constexpr long kSearchBudget = 20000;
+
+// What an overlap costs: a hidden label or weld circle is worst, a notched symbol next, a
+// label crossing a line least.
+double weight(ObstacleLayer layer) {
+    switch (layer) {
+        case ObstacleLayer::Label:
+        case ObstacleLayer::WeldCircle: return 1000.0;
+        case ObstacleLayer::Symbol: return 100.0;
+        case ObstacleLayer::Line: return 1.0;
+    }
+    return 1.0;
+}
+constexpr double kStrayWeldCost = 100000.0;
+
+bool isWeld(const PipeObject& o) { return o.is(ObjectKind::Weld); }
+
+// Labels the program places: weld numbers and the labels of symbols on pipes.
+bool placedLabel(const PipeObject& o) {
+    return o.is(ObjectKind::Weld) || o.is(ObjectKind::Valve) || o.is(ObjectKind::Fitting) ||
+           o.is(ObjectKind::Accessory) || o.is(ObjectKind::SiteMark);
+}
+
+bool waitsForPlace(const PipeObject& o) { return placedLabel(o) && o.dimYX1_st.x == 0.0; }
+
+ObstacleLayer bodyLayer(const PipeObject& o) {
+    switch (o.kind()) {
+        case ObjectKind::Valve:
+        case ObjectKind::Fitting:
+        case ObjectKind::Accessory:
+        case ObjectKind::SiteMark: return ObstacleLayer::Symbol;
+        case ObjectKind::Weld: return ObstacleLayer::WeldCircle;
+        default: return ObstacleLayer::Line;
+    }
+}
+
+// Extent of a box across the direction (dx, dy): how far it reaches either way, doubled.
+double extentAlong(const LabelBox& b, double dx, double dy) {
+    return 2.0 * (std::fabs(dx * b.ux + dy * b.uy) * b.halfWidth +
+                  std::fabs(-dx * b.uy + dy * b.ux) * b.halfHeight);
+}
+
+class Placer {
+public:
+    Placer(ObstacleMap& map, ObstacleMap& welds, const model::DrawingSettings& s)
+        : map_(map), welds_(welds), settings_(s), charWidth_(s.Dim_Size / 2) {}
+
+    // The first place around the anchor that costs nothing, else the cheapest; the usual
+    // place `usual` comes first.
+    LabelBox place(const LabelBox& usual, std::size_t owner, bool weld, double ax, double ay) {
+        owner_ = owner;
+        weld_ = weld;
+        ax_ = ax;
+        ay_ = ay;
+        if (weld) nearestWeld_ = nearestOtherWeld();
+        LabelBox best = usual;
+        double bestCost = cost(usual, std::numeric_limits<double>::infinity());
+        if (bestCost == 0.0) return best;
+        double px = usual.cx - ax, py = usual.cy - ay;
+        const double length = std::hypot(px, py);
+        if (length > 0.0) {
+            px /= length;
+            py /= length;
+        } else {
+            px = 0.0;
+            py = -1.0;
+        }
+        const double weldClear =
+            weld ? std::max(0.0, std::trunc(static_cast<double>(settings_.HanFengKuan))) + kLabelGap : 0.0;
+        const double base = std::max(weldClear, length - extentAlong(usual, px, py) / 2.0);
+        const double step = usual.halfHeight;  // half a text height further each ring
+        const bool thorough = searched_ < kSearchBudget;
+        const int rings = thorough ? kRings : 1;
+        for (int ring = 0; ring < rings; ++ring) {
+            for (int k = 0; k < kDirections; ++k) {
+                // 0, +1, -1, +2, -2, ... steps from the usual side; a quick look takes the
+                // quarter turns only.
+                const int turn = (k + 1) / 2 * (k % 2 ? 1 : -1);
+                if (!thorough && turn % (kDirections / 4) != 0) continue;
+                ++searched_;
+                const double a = turn * (2.0 * kPi / kDirections);
+                const double dx = px * std::cos(a) - py * std::sin(a);
+                const double dy = px * std::sin(a) + py * std::cos(a);
+                LabelBox b = usual;
+                const double d = base + ring * step + extentAlong(usual, dx, dy) / 2.0;
+                b.cx = ax + dx * d;
+                b.cy = ay + dy * d;
+                const double c = cost(b, bestCost);
+                if (c < bestCost) {
+                    best = b;
+                    bestCost = c;
+                    if (c == 0.0) return best;
+                }
+            }
+        }
+        return best;
+    }
+
+private:
+    // What it costs to put box `b` there; stops counting at `limit`.
+    double cost(const LabelBox& b, double limit) {
+        double total = 0.0;
+        if (weld_ && nearerAnotherWeld(b)) {
+            total = kStrayWeldCost;
+            if (total >= limit) return total;
+        }
+        const double reach = std::max(b.halfWidth, b.halfHeight) + std::max(kTextMargin, charWidth_) + 1.0;
+        map_.visit(b.cx - reach, b.cy - reach, b.cx + reach, b.cy + reach, [&](const ObstacleMap::Shape& s) {
+            if (s.owner == owner_ && s.layer == ObstacleLayer::Label) return true;
+            bool hit = false;
+            switch (s.kind) {
+                case ObstacleMap::Shape::Kind::Box:
+                    hit = s.layer == ObstacleLayer::Label
+                              ? b.overlaps(s.box, std::max(kTextMargin, charWidth_), kTextMargin)
+                              : b.overlaps(s.box, kMargin);
+                    break;
+                case ObstacleMap::Shape::Kind::Segment:
+                    hit = b.touchesSegment(s.ax, s.ay, s.bx, s.by, kMargin + s.radius);
+                    break;
+                case ObstacleMap::Shape::Kind::Circle:
+                    hit = b.distanceTo(s.ax, s.ay) < s.radius + kMargin;
+                    break;
+            }
+            if (hit) total += weight(s.layer);
+            return total < limit;  // no need to count past what is already beaten
+        });
+        return total;
+    }
+
+    // Welds at the same point as this one are one joint, not another weld.
+    bool sameJoint(const ObstacleMap::Shape& s) const {
+        return std::hypot(s.ax - ax_, s.ay - ay_) < 1.0;
+    }
+
+    double nearestOtherWeld() {
+        for (double r = 64.0; r < 1e6; r *= 4.0) {
+            double best = std::numeric_limits<double>::infinity();
+            for (std::size_t i : welds_.near(ax_ - r, ay_ - r, ax_ + r, ay_ + r)) {
+                const ObstacleMap::Shape& s = welds_.shapes()[i];
+                if (s.owner == owner_ || sameJoint(s)) continue;
+                best = std::min(best, std::hypot(s.ax - ax_, s.ay - ay_));
+            }
+            if (best <= r) return best;
+        }
+        return std::numeric_limits<double>::infinity();
+    }
+
+    // Whether a number there would sit about as near another weld as its own, and so be read
+    // as that weld's.
+    bool nearerAnotherWeld(const LabelBox& b) {
+        const double own = std::hypot(b.cx - ax_, b.cy - ay_);
+        // Well inside half the way to the nearest other weld nothing can be nearer.
+        if (own < 0.45 * nearestWeld_) return false;
+        const double r = own / kOwnWeldFactor;
+        bool nearer = false;
+        welds_.visit(b.cx - r, b.cy - r, b.cx + r, b.cy + r, [&](const ObstacleMap::Shape& s) {
+            if (s.owner == owner_ || sameJoint(s)) return true;
+            nearer = std::hypot(b.cx - s.ax, b.cy - s.ay) * kOwnWeldFactor < own;
+            return !nearer;
+        });
+        return nearer;
+    }
+
+    ObstacleMap& map_;
+    ObstacleMap& welds_;
+    const model::DrawingSettings& settings_;
+    double charWidth_;
+    long searched_ = 0;  // places looked at so far
+    // The label being placed.
+    std::size_t owner_ = ObstacleMap::kNoOwner;
+    bool weld_ = false;
+    double ax_ = 0, ay_ = 0;
+    double nearestWeld_ = 0;
+};
+
+}  // namespace
+
+bool HasLabelsToPlace(const model::ObjectList& objects) {
+    for (const PipeObject& o : objects)
+        if (waitsForPlace(o)) return true;
+    return false;
+}
+
+void PlaceLabels(model::ObjectList& objects, const model::DrawingSettings& s, const ViewState& view) {
+    const double zoom = view.ZoomPara;
+    if (!(zoom > 0.0) || !std::isfinite(zoom)) return;
+    const std::size_t n = objects.size();
+    std::vector<std::size_t> order;
+    std::vector<bool> waiting(n, false);
+    for (std::size_t i = 0; i < n; ++i)
+        if (waitsForPlace(objects.at(i))) {
+            order.push_back(i);
+            waiting[i] = true;
+        }
+    if (order.empty()) return;
+    // Weld numbers first: an inspector reads the welds by them.
+    std::stable_partition(order.begin(), order.end(),
+                          [&](std::size_t i) { return isWeld(objects.at(i)); });
+
+    // Everything the paint draws, but the labels about to be placed.
+    ObstacleMap map(std::max(16.0, 2.0 * s.Dim_Size));
+    ObstacleCanvas canvas(map);
+    const PaintContext ctx{canvas, s, view};
+    if (view.frameSwitch) {
+        canvas.setOwner(ObstacleMap::kNoOwner, ObstacleLayer::Line);
+        PaintFrame(ctx);
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+        PipeObject& o = objects.at(i);
+        canvas.setOwner(i, ObstacleLayer::Line);
+        if (!waiting[i] && !o.is(ObjectKind::Tee) && !o.is(ObjectKind::CutLine)) PaintAnnotation(o, ctx);
+        canvas.setOwner(i, bodyLayer(o), isWeld(o));
+        DrawObjectBody(o, ctx, false);
+    }
+    canvas.flush();
+
+    ObstacleMap welds(std::max(16.0, 2.0 * s.Dim_Size));
+    for (const ObstacleMap::Shape& shape : map.shapes())
+        if (shape.kind == ObstacleMap::Shape::Kind::Circle && shape.layer == ObstacleLayer::WeldCircle)
+            welds.addCircle(shape.ax, shape.ay, shape.radius, shape.layer, shape.owner);
+    Placer placer(map, welds, s);
+    const AnnotationOffsets off = AnnotationOffsetsFor(s);
+    for (std::size_t i : order) {
+        PipeObject& o = objects.at(i);
+        AnnotationTextAngle(o, view.axes());
+        LayoutAnnotation(o, s, view, off.a, off.b);
+        if (o.dimYX1_st.x == 0.0) continue;
+        if (o.DistTxt.empty() || o.DistTxt.view().front() == ' ') continue;  // not shown
+        canvas.setFont(AnnotationFont(s, o.dimAngle, false));
+        const platform::Size extent = canvas.textExtent(o.DistTxt.view());
+        const platform::Point at = DevicePoint(o.dimTxt_st, zoom);
+        const LabelBox usual = LabelBox::ofText(at.x, at.y, o.dimAngle, extent.cx, extent.cy);
+        const model::Vec3 anchor =
+            isWeld(o) ? o.Port1 * zoom
+                      : model::Vec3((o.Port1.x + o.Port2.x) * zoom / 2.0, (o.Port1.y + o.Port2.y) * zoom / 2.0, 0.0);
+        const LabelBox chosen = placer.place(usual, i, isWeld(o), anchor.x, anchor.y);
+        if (chosen.cx != usual.cx || chosen.cy != usual.cy) {
+            const auto ref = chosen.reference();
+            o.dimTxt_st = model::Vec3(ref[0] / zoom, ref[1] / zoom, 0.0);
+        }
+        map.addBox(chosen, ObstacleLayer::Label, i);
+    }
+}
+
+}  // namespace tubra::view

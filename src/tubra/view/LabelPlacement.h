@@ -1,0 +1,201 @@
+#pragma once
+// Where new labels go. Every text is drawn on an opaque box, so a label put down on top of
+// another label, a weld circle or a symbol hides it. The labels whose place the program
+// chooses -- weld numbers, and the labels of valves, fittings, supports and site marks -- are
+// placed once, at their first paint: each tries its usual place and then places around its
+// anchor, nearest first, and takes the first that is clear of other labels, weld circles,
+// symbols and line work. A weld number also stays nearer its own weld than any other.
+//
+// Pipe lengths and elevation marks keep their places (they follow their pipes at every
+// paint) and count as obstacles, as does everything else the paint draws: what is already
+// laid out, the bodies of all objects, the free texts and the frame with its tables.
+
+#include <array>
+#include <cstddef>
+#include <limits>
+#include <string_view>
+#include <vector>
+
+#include "platform/Canvas.h"
+#include "tubra/model/DrawingSettings.h"
+#include "tubra/model/ObjectList.h"
+#include "tubra/view/ViewState.h"
+
+namespace tubra::view {
+
+// A text cell on the sheet (device points at the view's zoom): an oriented rectangle.
+struct LabelBox {
+    double cx = 0, cy = 0;  // centre
+    double ux = 1, uy = 0;  // unit vector along the baseline
+    double halfWidth = 0, halfHeight = 0;
+
+    // The box of a text of `width` x `height` whose top-left reference is (x, y), turned by
+    // `angle` tenths of a degree counter-clockwise, as the canvas draws it.
+    static LabelBox ofText(double x, double y, int angle, double width, double height);
+    // The top-left reference point of the text the box holds.
+    std::array<double, 2> reference() const;
+    std::array<std::array<double, 2>, 4> corners() const;
+    // Whether two boxes share any point, this one grown by `margin` on every side, or by
+    // `along` at its ends and `across` at its top and bottom.
+    bool overlaps(const LabelBox& other, double margin = 0.0) const;
+    bool overlaps(const LabelBox& other, double along, double across) const;
+    // Distance from a point to the box (0 inside).
+    double distanceTo(double x, double y) const;
+    // Whether the segment from a to b comes within `margin` of the box.
+    bool touchesSegment(double ax, double ay, double bx, double by, double margin) const;
+};
+
+// What an obstacle is; placement gives up a clear line before a clear symbol, and that before
+// clear labels and weld circles.
+enum class ObstacleLayer : unsigned char { Label, WeldCircle, Symbol, Line };
+
+// Everything a paint draws, as shapes in a grid for finding what lies near a place.
+class ObstacleMap {
+public:
+    static constexpr std::size_t kNoOwner = std::numeric_limits<std::size_t>::max();
+
+    struct Shape {
+        enum class Kind : unsigned char { Box, Segment, Circle } kind = Kind::Box;
+        ObstacleLayer layer = ObstacleLayer::Line;
+        std::size_t owner = kNoOwner;  // index of the object that drew it
+        LabelBox box;                  // Box
+        double ax = 0, ay = 0, bx = 0, by = 0;  // Segment ends; Circle centre in (ax, ay)
+        double radius = 0;             // Circle radius; half the width of a Segment
+        double x0 = 0, y0 = 0, x1 = 0, y1 = 0;  // bounds
+    };
+
+    // `cellSize` is the side of a grid cell the map starts from; maps over a wide area take
+    // larger cells.
+    explicit ObstacleMap(double cellSize = 64.0);
+
+    void addBox(const LabelBox& box, ObstacleLayer layer, std::size_t owner);
+    void addSegment(double ax, double ay, double bx, double by, double halfWidth,
+                    ObstacleLayer layer, std::size_t owner);
+    void addCircle(double x, double y, double radius, ObstacleLayer layer, std::size_t owner);
+
+    const std::vector<Shape>& shapes() const { return shapes_; }
+    // Indexes of the shapes whose bounds meet the rectangle, each once. The grid is laid over
+    // what is there at the first query; later shapes join it.
+    const std::vector<std::size_t>& near(double x0, double y0, double x1, double y1);
+    // Calls `fn` with each shape whose bounds meet the rectangle, once each, until it returns
+    // false: for questions answered before all shapes are seen.
+    template <typename Fn>
+    void visit(double x0, double y0, double x1, double y1, Fn&& fn);
+
+private:
+    void insert(Shape shape);
+    void buildGrid();
+    void enter(std::size_t index);
+    int column(double x) const;
+    int row(double y) const;
+
+    // A query over more cells than this looks at every shape instead.
+    static constexpr long long kMaxQueryCells = 4096;
+
+    double cellSize_;
+    std::vector<Shape> shapes_;
+    bool gridBuilt_ = false;
+    double originX_ = 0, originY_ = 0, cell_ = 64.0;
+    int columns_ = 1, rows_ = 1;
+    // A shape in a cell, with its bounds at hand so that a query seldom looks further.
+    struct Entry {
+        double x0, y0, x1, y1;
+        std::size_t shape;
+    };
+    std::vector<std::vector<Entry>> cells_;  // row-major
+    std::vector<std::size_t> everywhere_;          // shapes too large for the grid
+    std::vector<std::size_t> stamp_;
+    std::size_t query_ = 0;
+    std::vector<std::size_t> result_;
+};
+
+template <typename Fn>
+void ObstacleMap::visit(double x0, double y0, double x1, double y1, Fn&& fn) {
+    if (!gridBuilt_) buildGrid();
+    ++query_;
+    auto take = [&](std::size_t i) {
+        if (stamp_[i] == query_) return true;
+        stamp_[i] = query_;
+        const Shape& s = shapes_[i];
+        if (s.x0 > x1 || x0 > s.x1 || s.y0 > y1 || y0 > s.y1) return true;
+        return static_cast<bool>(fn(s));
+    };
+    for (std::size_t i : everywhere_)
+        if (!take(i)) return;
+    if (!(x0 <= x1) || !(y0 <= y1)) return;
+    const int cx0 = column(x0), cx1 = column(x1), cy0 = row(y0), cy1 = row(y1);
+    if (static_cast<long long>(cx1 - cx0 + 1) * (cy1 - cy0 + 1) > kMaxQueryCells) {
+        for (std::size_t i = 0; i < shapes_.size(); ++i)
+            if (!take(i)) return;
+        return;
+    }
+    for (int cy = cy0; cy <= cy1; ++cy)
+        for (int cx = cx0; cx <= cx1; ++cx)
+            for (const Entry& e : cells_[static_cast<std::size_t>(cy) * static_cast<std::size_t>(columns_) +
+                                         static_cast<std::size_t>(cx)]) {
+                if (e.x0 > x1 || x0 > e.x1 || e.y0 > y1 || y0 > e.y1) continue;
+                if (stamp_[e.shape] == query_) continue;
+                stamp_[e.shape] = query_;
+                if (!fn(shapes_[e.shape])) return;
+            }
+}
+
+// Records what painters draw, object by object, into an obstacle map. Text metrics follow the
+// fonts' widths as the canvases of the program do: every byte one average width. The strokes
+// of a symbol go in as one box around them all: a label keeps off the whole symbol, and the
+// map stays small.
+class ObstacleCanvas : public platform::Canvas {
+public:
+    explicit ObstacleCanvas(ObstacleMap& map) : map_(map) {}
+    // Who draws next and what its figures count as; texts always count as labels.
+    void setOwner(std::size_t owner, ObstacleLayer figures, bool circlesAreWelds = false) {
+        flush();
+        owner_ = owner;
+        figures_ = figures;
+        welds_ = circlesAreWelds;
+    }
+    // Puts the box of the symbol drawn last into the map.
+    void flush();
+
+    platform::TextMetrics textMetrics() const override;
+    platform::Size textExtent(std::string_view gbk) const override;
+    bool isPrinter() const override { return false; }
+    double pixelsPerUnit() const override { return 1.0; }
+    platform::Size deviceSize() const override { return {1 << 20, 1 << 20}; }
+
+protected:
+    void doLine(platform::Point from, platform::Point to) override;
+    void doPolyline(std::span<const platform::Point> points) override;
+    void doPolygon(std::span<const platform::Point> points) override;
+    void doPolyBezier(std::span<const platform::Point> points) override;
+    void doEllipse(const platform::Rect& bounds) override;
+    void doRectangle(const platform::Rect& r) override;
+    void doFillRect(const platform::Rect&, platform::Colour) override {}
+    void doTextOut(platform::Point p, std::string_view gbk) override;
+    int doDrawText(const platform::Rect& r, const std::vector<std::string_view>& lines,
+                   unsigned format) override;
+
+private:
+    void segment(platform::Point a, platform::Point b);
+    // Grows the box of the symbol being drawn.
+    void extend(double x0, double y0, double x1, double y1);
+
+    ObstacleMap& map_;
+    bool grouped_ = false;
+    double gx0_ = 0, gy0_ = 0, gx1_ = 0, gy1_ = 0;
+    std::size_t owner_ = ObstacleMap::kNoOwner;
+    ObstacleLayer figures_ = ObstacleLayer::Line;
+    bool welds_ = false;
+};
+
+// Whether an object of the list has a label still waiting for its first layout.
+bool HasLabelsToPlace(const model::ObjectList& objects);
+
+// Lays out every label of `objects` not laid out yet: weld numbers first, then the labels of
+// valves, fittings, supports and site marks, each in the first clear place around its anchor
+// (see above). Pipes and elbows are laid out as the paint lays them out. The frame with its
+// tables counts when the view shows it.
+void PlaceLabels(model::ObjectList& objects, const model::DrawingSettings& settings,
+                 const ViewState& view);
+
+}  // namespace tubra::view

@@ -1,0 +1,164 @@
+// Report pages through tubra-cli: PDF pages per printed page with searchable text holding every
+// value of the filled sample, the --report argument, and the render of a file saved in report
+// mode.
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <QImage>
+
+#include "platform/qt/PdfText.h"
+#include "text/CFormat.h"
+#include "tubra/cli/Commands.h"
+#include "tubra/cli/PrintCommand.h"
+#include "tubra/cli/RenderCommand.h"
+#include "tubra/report/Install.h"
+#include "tubra/report/ReportJson.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const fs::path kSample = fs::path(TUBRA_SOURCE_DIR) / "examples" / "report.hcd";
+
+struct TempDir {
+    fs::path path = fs::temp_directory_path() / ("tubra_report_print_" + std::to_string(::getpid()));
+    TempDir() { fs::create_directories(path); }
+    ~TempDir() { fs::remove_all(path); }
+};
+
+int call(int (*command)(int, char**), std::vector<std::string> args) {
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    return command(static_cast<int>(argv.size()), argv.data());
+}
+
+std::string output(const std::string& command) {
+    std::string out;
+    FILE* p = ::popen(command.c_str(), "r");
+    if (!p) return out;
+    char buf[4096];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    ::pclose(p);
+    return out;
+}
+
+int pdfPages(const fs::path& pdf) {
+    const std::string info = output("pdfinfo '" + pdf.string() + "' 2>/dev/null");
+    const auto at = info.find("Pages:");
+    return at == std::string::npos ? -1 : std::atoi(info.c_str() + at + 6);
+}
+
+std::string withoutBlanks(std::string s) {
+    s.erase(std::remove_if(s.begin(), s.end(), [](unsigned char c) { return std::isspace(c); }), s.end());
+    return s;
+}
+
+// Every text and measured value of the report's JSON, as the pages print it.
+void collectValues(const nlohmann::ordered_json& j, std::vector<std::string>& out) {
+    if (j.is_string()) {
+        if (!j.get<std::string>().empty()) out.push_back(withoutBlanks(j.get<std::string>()));
+    } else if (j.is_number_float()) {
+        out.push_back(text::format("%.2f", j.get<double>()));
+    } else if (j.is_array() || j.is_object()) {
+        for (const auto& e : j) collectValues(e, out);
+    }
+}
+
+}  // namespace
+
+TEST(ReportPrint, ArgumentsNameTheSetsOrOnePage) {
+    using tubra::cli::ReportPageArgument;
+    EXPECT_EQ(ReportPageArgument("full"), 22);
+    EXPECT_EQ(ReportPageArgument("online"), 28);
+    EXPECT_EQ(ReportPageArgument("17"), 17);
+    EXPECT_EQ(ReportPageArgument("0"), 0);
+    EXPECT_EQ(ReportPageArgument("26"), 26);
+    for (const char* bad : {"18", "27", "-1", "6x", "", "Full", "29"}) EXPECT_FALSE(ReportPageArgument(bad)) << bad;
+}
+
+TEST(ReportPrint, EveryValueOfTheSampleIsSearchableText) {
+    ASSERT_TRUE(fs::exists(kSample)) << kSample;
+    TempDir tmp;
+    std::string all;
+    const struct {
+        const char* set;
+        int pages;
+    } prints[] = {{"full", 19}, {"17", 1}, {"online", 4}};
+    for (const auto& print : prints) {
+        const fs::path pdf = tmp.path / (std::string(print.set) + ".pdf");
+        ASSERT_EQ(call(tubra::cli::runPrint, {kSample.string(), "--report", print.set, "-o", pdf.string()}), 0);
+        // One A4 portrait page per printed page: 17 pages, (5) and (8) on two sheets each.
+        EXPECT_EQ(pdfPages(pdf), print.pages) << print.set;
+        all += output("pdftotext -raw '" + pdf.string() + "' - 2>/dev/null");
+    }
+    ASSERT_FALSE(all.empty()) << "pdftotext gave no text";
+    const std::string text = withoutBlanks(all);
+
+    auto doc = tubra::cli::openOrReport(kSample.c_str());
+    ASSERT_TRUE(doc);
+    const auto* report = tubra::report::inspectionReport(*doc);
+    ASSERT_TRUE(report);
+    auto json = tubra::report::reportToJson(*report);
+    std::vector<std::string> values;
+    collectValues(json, values);
+    ASSERT_GT(values.size(), 600u);
+    for (const std::string& v : values) EXPECT_NE(text.find(v), std::string::npos) << "not in the PDF text: " << v;
+    // Words of the forms come back as the characters drawn (no radical look-alikes).
+    for (const char* word : {"检验日期", "在用工业管道测厚报告", "使用单位", "页号", "国家质量监督检验检疫总局印制"})
+        EXPECT_NE(text.find(word), std::string::npos) << word;
+}
+
+TEST(ReportPrint, PrintsWhatTheFileShowsAndRefusesEmptySets) {
+    TempDir tmp;
+    const fs::path pdf = tmp.path / "shown.pdf";
+    // The sample was saved showing every page of the full set.
+    ASSERT_EQ(call(tubra::cli::runPrint, {kSample.string(), "-o", pdf.string()}), 0);
+    EXPECT_EQ(pdfPages(pdf), 19);
+
+    EXPECT_EQ(call(tubra::cli::runPrint, {kSample.string(), "--report", "nine", "-o", pdf.string()}), 2);
+    EXPECT_EQ(call(tubra::cli::runPrint, {kSample.string(), "--report"}), 2);
+
+    // A drawing whose report shows no page: nothing to print, said so, old PDF kept.
+    auto& app = tubra::cli::appContext();
+    tubra::model::Document empty(app);
+    const fs::path file = tmp.path / "none.hcd";
+    ASSERT_TRUE(empty.saveAs(file));
+    EXPECT_EQ(call(tubra::cli::runPrint, {file.string(), "--report", "full", "-o", pdf.string()}), 1);
+    EXPECT_EQ(pdfPages(pdf), 19);
+    // A single page is drawn even when empty: the blank form.
+    EXPECT_EQ(call(tubra::cli::runPrint, {file.string(), "--report", "6", "-o", pdf.string()}), 0);
+    EXPECT_EQ(pdfPages(pdf), 1);
+    EXPECT_NE(output("pdftotext -raw '" + pdf.string() + "' -").find("测点编号"), std::string::npos);
+}
+
+TEST(ReportPrint, RenderOfAFileInReportModeDrawsItsPage) {
+    TempDir tmp;
+    const fs::path png = tmp.path / "page.png";
+    ASSERT_EQ(call(tubra::cli::runRender, {kSample.string(), png.string(), "--report", "6"}), 0);
+    QImage page(QString::fromStdString(png.string()));
+    ASSERT_FALSE(page.isNull());
+    // A4 portrait at 300 dpi: 2100 x 2900 units.
+    EXPECT_EQ(page.size(), QSize(2481, 3426));
+    // The outline of the page on the screen look: the margin rectangle 50 units in.
+    int darkest = 255;
+    for (int y = 55; y <= 63; ++y) darkest = std::min(darkest, page.pixelColor(1240, y).lightness());
+    EXPECT_LT(darkest, 160);
+    EXPECT_EQ(page.pixelColor(1240, 30), QColor(255, 255, 255));
+
+    // Saved showing the whole set: every page one under the other, on fewer pixels per unit.
+    ASSERT_EQ(call(tubra::cli::runRender, {kSample.string(), png.string()}), 0);
+    QImage stack(QString::fromStdString(png.string()));
+    ASSERT_FALSE(stack.isNull());
+    EXPECT_EQ(stack.height(), 16000);
+    EXPECT_NEAR(static_cast<double>(stack.height()) / stack.width(), 19 * 2900 / 2100.0, 0.05);
+    EXPECT_EQ(call(tubra::cli::runRender, {kSample.string(), png.string(), "--report", "x"}), 2);
+}

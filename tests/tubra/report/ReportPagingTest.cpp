@@ -1,0 +1,238 @@
+// Which pages a report shows, how they are numbered and split, and the sheet question.
+
+#include <gtest/gtest.h>
+
+#include "tubra/report/ReportPaging.h"
+#include "tubra/report/SubPageForm.h"
+
+using namespace tubra::report;
+
+namespace {
+
+void show(InspectionReport& r, std::initializer_list<int> pages, int start) {
+    r.PrintSet_ReportData.flags.fill(0);
+    for (int p : pages) r.PrintSet_ReportData.flags[static_cast<std::size_t>(p)] = 1;
+    r.PrintSet_ReportData.start = start;
+}
+
+void addThickness(InspectionReport& r, int n) {
+    for (int i = 0; i < n; ++i) r.thicknessPoints.append({std::to_string(i + 1), 10.0f + static_cast<float>(i)});
+}
+
+std::vector<std::string> labels(const std::vector<PlacedSheet>& sheets) {
+    std::vector<std::string> out;
+    for (const auto& s : sheets) out.push_back(s.label);
+    return out;
+}
+
+// Answers forms by setting the `page` field, or cancels.
+class ScriptedHost : public platform::FormHost {
+public:
+    explicit ScriptedHost(std::string page) : page_(std::move(page)) {}
+    bool run(platform::Form& form) override {
+        ++runs;
+        message = static_cast<SubPageForm&>(form).message();
+        choices = static_cast<SubPageForm&>(form).choices();
+        shownAt = form.field("page");
+        platform::DefaultAnswerPrompter prompter;
+        platform::FormContext context{prompter, *this};
+        if (page_.empty()) return form.act("cancel", context) == platform::FormState::Accepted;
+        std::string error;
+        EXPECT_TRUE(form.setField("page", page_, &error)) << error;
+        return form.act("ok", context) == platform::FormState::Accepted;
+    }
+    int runs = 0;
+    std::string message, shownAt;
+    std::vector<std::string> choices;
+
+private:
+    std::string page_;
+};
+
+}  // namespace
+
+TEST(ReportPaging, RecordsPerPageAndSheetCounts) {
+    EXPECT_EQ(RecordsPerPage(kThicknessPage), 44);
+    EXPECT_EQ(RecordsPerPage(kMagneticPage), 26);
+    EXPECT_EQ(RecordsPerPage(kPenetrantPage), 30);
+    EXPECT_EQ(RecordsPerPage(kRadiographPage), 14);
+    EXPECT_EQ(RecordsPerPage(kUltrasonicPage), 14);
+    EXPECT_EQ(RecordsPerPage(kHardnessPage), 17);
+    EXPECT_EQ(RecordsPerPage(kConclusionPage), 0);
+    EXPECT_FALSE(IsSplitListPage(kMetallographPage));  // its images are not split
+
+    // n / per + 1: a full last sheet is followed by an empty one.
+    EXPECT_EQ(SubPageCount(0, 44), 1);
+    EXPECT_EQ(SubPageCount(43, 44), 1);
+    EXPECT_EQ(SubPageCount(44, 44), 2);
+    EXPECT_EQ(SubPageCount(88, 44), 3);
+    EXPECT_EQ(SubPageCount(5, 0), 1);
+
+    InspectionReport r;
+    addThickness(r, 50);
+    EXPECT_EQ(SubPageCount(r, kThicknessPage), 2);
+    EXPECT_EQ(SubPageCount(r, kMagneticPage), 1);
+    EXPECT_EQ(FirstItemOnSubPage(kThicknessPage, 1), 44u);
+    SetCurrentSubPage(r, kThicknessPage, 1);
+    EXPECT_EQ(r.thicknessPoints.currentSubPage, 1);
+    SetCurrentSubPage(r, kCoverPage, 3);  // pages without a list have no sheet to set
+    EXPECT_EQ(CurrentSubPage(r, kCoverPage), 0);
+}
+
+TEST(ReportPaging, StartPageNumbersTheShownFormsButNeverCoverAndContents) {
+    InspectionReport r;
+    show(r, {kCoverPage, kContentsPage, kConclusionPage, kThicknessPage}, 5);
+    auto sheets = SheetsOf(r, kAllFullPages);
+    ASSERT_EQ(sheets.size(), 4u);
+    EXPECT_EQ(labels(sheets), (std::vector<std::string>{"", "", "5", "6"}));
+
+    // 50 thickness points take two sheets, labelled with the page's number and the sheet.
+    addThickness(r, 50);
+    sheets = SheetsOf(r, kAllFullPages);
+    ASSERT_EQ(sheets.size(), 5u);
+    EXPECT_EQ(labels(sheets), (std::vector<std::string>{"", "", "5", "6-1", "6-2"}));
+    EXPECT_EQ(sheets[3].pageIndex, kThicknessPage);
+    EXPECT_EQ(sheets[3].subPage, 0);
+    EXPECT_EQ(sheets[4].subPage, 1);
+    EXPECT_EQ(sheets[4].slot, 4);
+    EXPECT_EQ(CountPrintPages(r, kAllFullPages), 5);
+
+    // A form after the split page counts once.
+    r.PrintSet_ReportData.flags[kMagneticPage] = 1;
+    EXPECT_EQ(labels(SheetsOf(r, kAllFullPages)).back(), "7");
+
+    // A negative start numbers nothing.
+    r.PrintSet_ReportData.start = -1;
+    for (const auto& s : SheetsOf(r, kAllFullPages)) EXPECT_EQ(s.label, "");
+}
+
+TEST(ReportPaging, StartZeroTakesTheContentsNumbers) {
+    InspectionReport r;
+    show(r, {kCoverPage, kContentsPage, kConclusionPage, kSummaryPage, kRepairPage, kAccessoryPage}, 0);
+    r.Mulu_ReportData.pages[0] = 3;    // (1)
+    r.Mulu_ReportData.pages[1] = 0;    // (2): no number set
+    r.Mulu_ReportData.pages[14] = 21;  // (15)
+    const auto sheets = SheetsOf(r, kAllFullPages);
+    // The repair record is never part of the stack.
+    ASSERT_EQ(sheets.size(), 5u);
+    EXPECT_EQ(labels(sheets), (std::vector<std::string>{"", "", "3", "", "21"}));
+}
+
+TEST(ReportPaging, PrintPagesOfTheStacksAndSinglePages) {
+    InspectionReport r;
+    show(r, {kCoverPage}, 1);
+    EXPECT_EQ(CountPrintPages(r, kAllFullPages), 1);
+    // (8) alone with 14 items: a full sheet and the empty one after it.
+    show(r, {kRadiographPage}, 1);
+    for (int i = 0; i < 14; ++i) r.radiographDefects.append({});
+    EXPECT_EQ(CountPrintPages(r, kAllFullPages), 2);
+    r.radiographDefects.removeAt(0);
+    EXPECT_EQ(CountPrintPages(r, kAllFullPages), 1);
+    r.PrintSet_ReportData.flags[kCoverPage] = 1;
+    EXPECT_EQ(CountPrintPages(r, kAllFullPages), 2);
+
+    // A single page prints one sheet, whatever its list holds.
+    for (int i = 0; i < 100; ++i) r.radiographDefects.append({});
+    EXPECT_EQ(CountPrintPages(r, kRadiographPage), 1);
+    EXPECT_EQ(CountPrintPages(r, kRepairPage), 1);
+
+    // Nothing shown: nothing to print; the view still has one sheet.
+    show(r, {}, 1);
+    EXPECT_EQ(CountPrintPages(r, kAllFullPages), 0);
+    EXPECT_EQ(ShownSheetCount(r, kAllFullPages), 1);
+    EXPECT_TRUE(SheetsOf(r, kAllFullPages).empty());
+
+    // New documents mark every page -1: not shown.
+    InspectionReport fresh;
+    fresh.setNewDocumentDefaults();
+    EXPECT_EQ(CountPrintPages(fresh, kAllFullPages), 0);
+}
+
+TEST(ReportPaging, OnlineSetNumbersThePagesAfterTheCover) {
+    InspectionReport r;
+    r.PrintSet_IReportData.flags[kOnlineCoverPage] = 1;
+    r.PrintSet_IReportData.flags[kOnlineThicknessPage] = 1;
+    r.PrintSet_IReportData.start = 3;
+    auto sheets = SheetsOf(r, kAllOnlinePages);
+    ASSERT_EQ(sheets.size(), 2u);
+    EXPECT_EQ(sheets[0].pageIndex, kOnlineCoverPage);
+    EXPECT_EQ(sheets[1].pageIndex, kOnlineThicknessPage);
+    EXPECT_EQ(labels(sheets), (std::vector<std::string>{"", "3"}));
+    // Every shown page prints, not only the first.
+    EXPECT_EQ(CountPrintPages(r, kAllOnlinePages), 2);
+
+    r.PrintSet_IReportData.flags[kOnlineReportPage] = 1;
+    EXPECT_EQ(labels(SheetsOf(r, kAllOnlinePages)), (std::vector<std::string>{"", "3", "4"}));
+    for (int start : {0, -2}) {
+        r.PrintSet_IReportData.start = start;
+        EXPECT_EQ(labels(SheetsOf(r, kAllOnlinePages)), (std::vector<std::string>{"", "", ""}));
+    }
+    // The full set's flags do not show online pages.
+    r.PrintSet_ReportData.flags.fill(1);
+    EXPECT_EQ(SheetsOf(r, kAllOnlinePages).size(), 3u);
+}
+
+TEST(ReportPaging, SinglePageShowsItsCurrentSheetWithoutNumber) {
+    InspectionReport r;
+    addThickness(r, 100);
+    r.thicknessPoints.currentSubPage = 2;
+    const auto sheets = SheetsOf(r, kThicknessPage);
+    ASSERT_EQ(sheets.size(), 1u);
+    EXPECT_EQ(sheets[0].subPage, 2);
+    EXPECT_EQ(sheets[0].label, "");
+    EXPECT_TRUE(SheetsOf(r, 20).empty());
+    EXPECT_TRUE(SheetsOf(r, kNoPage).empty());
+    EXPECT_TRUE(IsReportPageIndex(28));
+    EXPECT_FALSE(IsReportPageIndex(27));
+    EXPECT_TRUE(IsFullSetIndex(22));
+    EXPECT_FALSE(IsFullSetIndex(23));
+}
+
+TEST(SubPageChoice, AsksOnlyWhenTheListFillsMoreThanOneSheet) {
+    InspectionReport r;
+    addThickness(r, 44);
+    r.thicknessPoints.currentSubPage = 1;
+    ScriptedHost host("2");
+    // Exactly one sheet full: no question, the first sheet.
+    EXPECT_EQ(ChooseSubPage(r, kThicknessPage, host), 0);
+    EXPECT_EQ(host.runs, 0);
+
+    addThickness(r, 50);  // 94 points: three sheets
+    r.thicknessPoints.currentSubPage = 1;
+    EXPECT_EQ(ChooseSubPage(r, kThicknessPage, host), 1);
+    EXPECT_EQ(host.runs, 1);
+    EXPECT_EQ(host.message, "每页可打印44条记录,目前有3页打印页面可供选择!");
+    EXPECT_EQ(host.choices, (std::vector<std::string>{"1", "2", "3"}));
+    EXPECT_EQ(host.shownAt, "2");  // the list starts at the current sheet
+
+    ScriptedHost choose3("3");
+    EXPECT_EQ(ChooseSubPage(r, kThicknessPage, choose3), 2);
+    EXPECT_EQ(r.thicknessPoints.currentSubPage, 2);
+
+    // Cancel keeps the sheet.
+    ScriptedHost cancel("");
+    EXPECT_EQ(ChooseSubPage(r, kThicknessPage, cancel), 2);
+    EXPECT_EQ(cancel.runs, 1);
+
+    // Pages without a list are left alone; each page counts its own list.
+    EXPECT_EQ(ChooseSubPage(r, kCoverPage, cancel), 0);
+    EXPECT_EQ(cancel.runs, 1);
+    for (int i = 0; i < 15; ++i) r.ultrasonicDefects.append({});
+    ScriptedHost second("2");
+    EXPECT_EQ(ChooseSubPage(r, kUltrasonicPage, second), 1);
+    EXPECT_EQ(second.message, "每页可打印14条记录,目前有2页打印页面可供选择!");
+    EXPECT_EQ(r.thicknessPoints.currentSubPage, 2);
+}
+
+TEST(SubPageChoice, FormRefusesSheetsThatDoNotExist) {
+    SubPageForm form(26, 2, 5);
+    EXPECT_EQ(form.field("page"), "1");  // an out-of-range start falls back to the first
+    std::string error;
+    EXPECT_FALSE(form.setField("page", "3", &error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_FALSE(form.setField("page", "0", &error));
+    EXPECT_FALSE(form.setField("sheet", "1", &error));
+    EXPECT_TRUE(form.setField("page", "2", &error));
+    EXPECT_EQ(form.chosen(), 1);
+    EXPECT_EQ(form.caption(), "打印页选择");
+}

@@ -1,0 +1,348 @@
+// Labels the program places: checked on what a paint draws, through the recording canvas, on
+// the two sample drawings as they are stored and laid out afresh.
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "text/Gbk.h"
+#include "tubra/view/LabelPlacement.h"
+#include "tubra/view/Paint.h"
+#include "tubra/view/Projection.h"
+#include "ViewTestSupport.h"
+
+using namespace tubra;
+using platform::CallKind;
+using platform::CanvasCall;
+using tubra::model::ObjectKind;
+using tubra::view::LabelBox;
+
+namespace {
+
+// --- what was drawn, worked out from the recording alone ---
+
+struct Pt {
+    double x, y;
+};
+
+// A text cell as the recording canvas sizes it: every byte one average width (the font's
+// width, or half its height), the cell as high as the font, turned by the escapement about
+// its top-left corner.
+struct Cell {
+    Pt corner[4];
+    std::string text;
+    std::size_t call = 0;
+};
+
+Cell cellOf(const CanvasCall& c) {
+    const platform::Font& f = c.state.font;
+    const double h = f.height == 0 ? 40 : std::abs(f.height);
+    const double a = f.width > 0 ? f.width : h / 2;
+    const double w = static_cast<double>(c.text.size()) * a;
+    const double phi = f.escapement / 10.0 * std::acos(-1.0) / 180.0;
+    const Pt along{std::cos(phi), std::sin(phi)}, down{std::sin(phi), -std::cos(phi)};
+    const Pt p{static_cast<double>(c.points[0].x), static_cast<double>(c.points[0].y)};
+    Cell cell;
+    cell.corner[0] = p;
+    cell.corner[1] = {p.x + along.x * w, p.y + along.y * w};
+    cell.corner[2] = {cell.corner[1].x + down.x * h, cell.corner[1].y + down.y * h};
+    cell.corner[3] = {p.x + down.x * h, p.y + down.y * h};
+    cell.text = c.text;
+    return cell;
+}
+
+Cell cellOfRect(const platform::Rect& r) {
+    Cell cell;
+    cell.corner[0] = {double(r.left), double(r.top)};
+    cell.corner[1] = {double(r.right), double(r.top)};
+    cell.corner[2] = {double(r.right), double(r.bottom)};
+    cell.corner[3] = {double(r.left), double(r.bottom)};
+    return cell;
+}
+
+Pt centre(const Cell& c) {
+    return {(c.corner[0].x + c.corner[2].x) / 2, (c.corner[0].y + c.corner[2].y) / 2};
+}
+
+// Strictly inside the convex cell (its edges do not count, so cells that merely touch pass).
+bool inside(const Cell& c, Pt p) {
+    int sign = 0;
+    for (int i = 0; i < 4; ++i) {
+        const Pt a = c.corner[i], b = c.corner[(i + 1) % 4];
+        const double cross = (b.x - a.x) * (p.y - a.y) - (b.y - a.y) * (p.x - a.x);
+        if (std::fabs(cross) < 1e-9) return false;
+        const int s = cross > 0 ? 1 : -1;
+        if (sign == 0) sign = s;
+        if (s != sign) return false;
+    }
+    return true;
+}
+
+// Points spread over a cell, its corners pulled in by a hair.
+std::vector<Pt> samples(const Cell& c) {
+    std::vector<Pt> out;
+    for (int i = 0; i <= 10; ++i)
+        for (int j = 0; j <= 6; ++j) {
+            const double s = 0.001 + 0.998 * i / 10.0, t = 0.001 + 0.998 * j / 6.0;
+            const Pt top{c.corner[0].x + (c.corner[1].x - c.corner[0].x) * s,
+                         c.corner[0].y + (c.corner[1].y - c.corner[0].y) * s};
+            const Pt bottom{c.corner[3].x + (c.corner[2].x - c.corner[3].x) * s,
+                            c.corner[3].y + (c.corner[2].y - c.corner[3].y) * s};
+            out.push_back({top.x + (bottom.x - top.x) * t, top.y + (bottom.y - top.y) * t});
+        }
+    return out;
+}
+
+bool cellsOverlap(const Cell& a, const Cell& b) {
+    for (const Pt& p : samples(a))
+        if (inside(b, p)) return true;
+    for (const Pt& p : samples(b))
+        if (inside(a, p)) return true;
+    return false;
+}
+
+double distanceToCell(const Cell& c, Pt p) {
+    if (inside(c, p)) return 0.0;
+    double best = 1e300;
+    for (int i = 0; i < 4; ++i) {
+        const Pt a = c.corner[i], b = c.corner[(i + 1) % 4];
+        const double dx = b.x - a.x, dy = b.y - a.y;
+        const double len2 = dx * dx + dy * dy;
+        double t = len2 > 0 ? ((p.x - a.x) * dx + (p.y - a.y) * dy) / len2 : 0.0;
+        t = std::clamp(t, 0.0, 1.0);
+        best = std::min(best, std::hypot(p.x - (a.x + t * dx), p.y - (a.y + t * dy)));
+    }
+    return best;
+}
+
+struct Circle {
+    Pt c;
+    double r;
+};
+
+struct Painted {
+    std::vector<Cell> texts;      // every text cell of textOut and drawText
+    std::vector<Circle> welds;    // weld circles
+};
+
+Painted paint(model::Document& doc, view::ViewState& view) {
+    platform::RecordingCanvas canvas;
+    view::OnDraw(doc, view, canvas);
+    Painted out;
+    const platform::Colour weldColour = doc.settings().HanFengColor;
+    for (std::size_t i = 0; i < canvas.calls().size(); ++i) {
+        const CanvasCall& c = canvas.calls()[i];
+        if (c.kind == CallKind::TextOut && !c.text.empty()) {
+            out.texts.push_back(cellOf(c));
+            out.texts.back().call = i;
+        } else if (c.kind == CallKind::DrawText && !c.text.empty()) {
+            out.texts.push_back(cellOfRect(c.rect));
+            out.texts.back().call = i;
+        } else if (c.kind == CallKind::Ellipse && c.state.pen.colour == weldColour) {
+            out.welds.push_back({{(c.rect.left + c.rect.right) / 2.0, (c.rect.top + c.rect.bottom) / 2.0},
+                                 std::fabs(c.rect.right - c.rect.left) / 2.0});
+        }
+    }
+    return out;
+}
+
+// The cell drawn for an object's label: the text drawn at its stored place.
+const Cell* labelOf(const Painted& p, const model::PipeObject& o, double zoom) {
+    const platform::Point at = view::DevicePoint(o.dimTxt_st, zoom);
+    for (const Cell& c : p.texts)
+        if (c.text == o.DistTxt.str() && std::lround(c.corner[0].x) == at.x &&
+            std::lround(c.corner[0].y) == at.y)
+            return &c;
+    return nullptr;
+}
+
+struct Sample {
+    model::AppContext app;
+    std::unique_ptr<model::Document> doc;
+    view::ViewState view;
+
+    explicit Sample(const char* name) {
+        const std::filesystem::path path = std::filesystem::path(TUBRA_SOURCE_DIR) / "examples" / name;
+        std::string error;
+        doc = model::Document::open(app, path, &error);
+        if (!doc) ADD_FAILURE() << error;
+        view::InitialUpdate(view, doc->drawing);
+        view::ApplyOpenedDocument(view, *doc);
+    }
+
+    // Forgets where the labels of welds and symbols were put and shows every label (naming
+    // the unnamed by their symbol code), so that the next paint places them all.
+    void placeAfresh(double zoom) {
+        for (model::PipeObject& o : doc->drawing.objects) {
+            if (!(o.is(ObjectKind::Weld) || o.is(ObjectKind::Valve) || o.is(ObjectKind::Fitting) ||
+                  o.is(ObjectKind::Accessory) || o.is(ObjectKind::SiteMark)))
+                continue;
+            o.dimYX1_st = {};
+            o.dimTxt_st = {};
+            std::string t = o.DistTxt.str();
+            while (!t.empty() && t.front() == ' ') t.erase(0, 1);
+            if (t.empty()) t = "DN" + std::to_string(o.SubType);
+            o.DistTxt = t;
+        }
+        doc->drawing.ZoomPara = zoom;
+        doc->drawing.zoomLoaded = 1;
+    }
+};
+
+bool placedKind(const model::PipeObject& o) {
+    return o.is(ObjectKind::Weld) || o.is(ObjectKind::Valve) || o.is(ObjectKind::Fitting) ||
+           o.is(ObjectKind::Accessory) || o.is(ObjectKind::SiteMark);
+}
+
+// No weld number covers another text or a weld circle, and each is nearer its own weld than
+// any other, within a few text heights of it. With `symbols`, the labels of symbols must not
+// cover other texts or weld circles either. Returns the number of labels checked.
+int checkLabels(Sample& s, bool symbols) {
+    const Painted p = paint(*s.doc, s.view);
+    const double zoom = s.view.ZoomPara;
+    const double height = s.doc->settings().Dim_Size;
+    int checked = 0;
+    for (const model::PipeObject& o : s.doc->drawing.objects) {
+        if (!placedKind(o) || (!symbols && !o.is(ObjectKind::Weld))) continue;
+        if (o.DistTxt.empty() || o.DistTxt.view().front() == ' ') continue;
+        const Cell* label = labelOf(p, o, zoom);
+        if (!label) {
+            ADD_FAILURE() << "no label drawn for " << o.DistTxt.str();
+            continue;
+        }
+        ++checked;
+        const std::string what = text::gbkToUtf8(o.DistTxt.view());
+        for (const Cell& other : p.texts) {
+            if (other.call == label->call) continue;
+            EXPECT_FALSE(cellsOverlap(*label, other))
+                << what << " covers " << text::gbkToUtf8(other.text) << " at zoom " << zoom;
+        }
+        for (const Circle& w : p.welds)
+            EXPECT_GT(distanceToCell(*label, w.c), w.r) << what << " covers a weld circle";
+        if (!o.is(ObjectKind::Weld)) continue;
+        const Pt own{o.Port1.x * zoom, o.Port1.y * zoom};
+        const Pt mid = centre(*label);
+        const double d = std::hypot(mid.x - own.x, mid.y - own.y);
+        EXPECT_LT(distanceToCell(*label, own), 3 * height) << what << " strays from its weld";
+        for (const Circle& w : p.welds) {
+            if (std::hypot(w.c.x - own.x, w.c.y - own.y) < 1.5) continue;  // its own circle
+            EXPECT_LT(d, std::hypot(mid.x - w.c.x, mid.y - w.c.y))
+                << what << " is nearer another weld than its own";
+        }
+    }
+    return checked;
+}
+
+}  // namespace
+
+TEST(LabelBoxes, CellsTurnAboutTheirReferenceAndMeetAsTheyShould) {
+    // A text 60 x 30 hanging from (100, 200), flat and turned up by 90 degrees.
+    const LabelBox flat = LabelBox::ofText(100, 200, 0, 60, 30);
+    EXPECT_DOUBLE_EQ(flat.cx, 130);
+    EXPECT_DOUBLE_EQ(flat.cy, 185);
+    const auto ref = flat.reference();
+    EXPECT_NEAR(ref[0], 100, 1e-9);
+    EXPECT_NEAR(ref[1], 200, 1e-9);
+    const LabelBox up = LabelBox::ofText(100, 200, 900, 60, 30);
+    EXPECT_NEAR(up.cx, 115, 1e-3);  // the glyphs' tops face left, the cell lies right
+    EXPECT_NEAR(up.cy, 230, 1e-3);
+
+    // Overlap by the sides of either box: a turned box that crosses a flat one without a
+    // corner inside it still meets it; one just past the end does not, unless grown.
+    const LabelBox cross = LabelBox::ofText(125, 230, -900, 60, 10);
+    EXPECT_TRUE(flat.overlaps(cross));
+    const LabelBox beyond = LabelBox::ofText(163, 200, 0, 20, 30);
+    EXPECT_FALSE(flat.overlaps(beyond));
+    EXPECT_TRUE(flat.overlaps(beyond, 4.0));
+    EXPECT_TRUE(flat.overlaps(beyond, 4.0, 0.0));
+    EXPECT_FALSE(flat.overlaps(beyond, 0.0, 4.0));
+
+    // Lines and points.
+    EXPECT_TRUE(flat.touchesSegment(90, 180, 200, 180, 0));     // through it
+    EXPECT_FALSE(flat.touchesSegment(90, 165, 200, 165, 4));    // 5 below it
+    EXPECT_TRUE(flat.touchesSegment(90, 165, 200, 165, 6));
+    EXPECT_FALSE(flat.touchesSegment(40, 120, 90, 200, 0));     // ends before it
+    EXPECT_DOUBLE_EQ(flat.distanceTo(130, 185), 0.0);
+    EXPECT_DOUBLE_EQ(flat.distanceTo(170, 185), 10.0);
+    EXPECT_DOUBLE_EQ(flat.distanceTo(163, 204), 5.0);
+}
+
+TEST(LabelPlacement, ObstacleMapFindsWhatLiesNearOncePerShape) {
+    view::ObstacleMap map(10.0);
+    map.addSegment(0, 0, 1000, 0, 2, view::ObstacleLayer::Line, 1);    // many cells
+    map.addCircle(500, 50, 4, view::ObstacleLayer::WeldCircle, 2);
+    map.addBox(LabelBox::ofText(480, 100, 0, 40, 20), view::ObstacleLayer::Label, 3);
+    map.addSegment(0, 0, 1e9, 1e9, 1, view::ObstacleLayer::Line, 4);   // too large for the grid
+    map.addCircle(std::nan(""), 0, 4, view::ObstacleLayer::WeldCircle, 5);  // nowhere
+    auto owners = [&](double x0, double y0, double x1, double y1) {
+        std::vector<std::size_t> o;
+        for (std::size_t i : map.near(x0, y0, x1, y1)) o.push_back(map.shapes()[i].owner);
+        std::sort(o.begin(), o.end());
+        return o;
+    };
+    EXPECT_EQ(owners(490, -5, 510, 60), (std::vector<std::size_t>{1, 2, 4}));
+    EXPECT_EQ(owners(470, 85, 530, 95), (std::vector<std::size_t>{3, 4}));
+    EXPECT_EQ(owners(-100, 500, -50, 600), (std::vector<std::size_t>{}));
+    EXPECT_EQ(map.shapes().size(), 4u);
+}
+
+TEST(LabelPlacement, WeldNumbersOfTheSamplesStandClearNextToTheirOwnWelds) {
+    Sample s("pipeline.hcd");
+    EXPECT_EQ(checkLabels(s, false), 16);
+    Sample atlas("symbol-atlas.hcd");
+    checkLabels(atlas, false);
+}
+
+TEST(LabelPlacement, EveryLabelPlacedAfreshStandsClear) {
+    // The pipeline at its own zoom and zoomed in, every weld number and symbol label placed
+    // anew; and the atlas with the labels of all its symbols shown, where they crowd.
+    for (double zoom : {1.0, 1.6}) {
+        Sample s("pipeline.hcd");
+        s.placeAfresh(zoom);
+        // Zoomed in, the line runs under the characteristic table, which does not zoom.
+        if (zoom > 1.0) s.view.frameSwitch = 0;
+        EXPECT_EQ(checkLabels(s, true), 16 + 22) << zoom;
+        // The places are kept: a second paint draws the labels where the first put them.
+        std::vector<model::Vec3> first;
+        for (const model::PipeObject& o : s.doc->drawing.objects) first.push_back(o.dimTxt_st);
+        checkLabels(s, true);
+        std::size_t i = 0;
+        for (const model::PipeObject& o : s.doc->drawing.objects) {
+            EXPECT_EQ(o.dimTxt_st.x, first[i].x);
+            EXPECT_EQ(o.dimTxt_st.y, first[i].y);
+            ++i;
+        }
+    }
+    Sample atlas("symbol-atlas.hcd");
+    atlas.placeAfresh(1.0);
+    EXPECT_EQ(checkLabels(atlas, true), 240);
+}
+
+TEST(LabelPlacement, ANumberBetweenTwoCloseWeldsGoesToTheFarSide) {
+    // Two welds 16 units apart on an east pipe: each number must end up on its own side,
+    // though the usual place of the first, below the pipe, would be as near the second.
+    viewtest::Fixture f;
+    f.app.settings.ZhuXianKuan = 4;
+    viewtest::add(f.doc, viewtest::makePipe({1000, -1000, 0}, {1400, -1000, 0}, 0, 2));
+    for (double x : {1190.0, 1206.0}) {
+        auto w = viewtest::makeObject(ObjectKind::Weld, {x, -1000, 0}, {x, -1000, 0}, -1, 2);
+        w.DistTxt = x < 1200 ? "1" : "2";
+        viewtest::add(f.doc, w);
+    }
+    view::InitialUpdate(f.view, f.doc.drawing);
+    f.view.frameSwitch = 0;
+    view::OnDraw(f.doc, f.view, f.canvas);
+    const auto& first = f.doc.drawing.objects.at(1);
+    const auto& second = f.doc.drawing.objects.at(2);
+    const auto c1 = LabelBox::ofText(first.dimTxt_st.x, first.dimTxt_st.y, first.dimAngle, 15, 30);
+    const auto c2 = LabelBox::ofText(second.dimTxt_st.x, second.dimTxt_st.y, second.dimAngle, 15, 30);
+    EXPECT_LT(std::hypot(c1.cx - 1190, c1.cy + 1000), std::hypot(c1.cx - 1206, c1.cy + 1000));
+    EXPECT_LT(std::hypot(c2.cx - 1206, c2.cy + 1000), std::hypot(c2.cx - 1190, c2.cy + 1000));
+    EXPECT_FALSE(c1.overlaps(c2));
+}
