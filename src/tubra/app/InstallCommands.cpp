@@ -2,6 +2,7 @@
 
 #include "tubra/app/ReportDialogCommands.h"
 #include "tubra/app/ReportModeCommand.h"
+#include "tubra/app/SettingsCommands.h"
 #include "tubra/edit/ToolCommands.h"
 
 namespace tubra::app {
@@ -11,6 +12,7 @@ void InstallCommands(edit::CommandRegistry& registry) {
     edit::InstallToolCommands(registry);
     InstallReportDialogCommands(registry);
     InstallReportModeCommands(registry);
+    InstallSettingsCommands(registry);
 }
 
 }  // namespace tubra::app

@@ -114,6 +114,15 @@ MainWindow::MainWindow(model::AppContext& app, Interaction& interaction, QWidget
 
     InstallDialogs();
     InstallCommands(registry_);
+    // The window's page setup takes every other window of the drawing along; a replayed
+    // session, which has one view, runs the registry's command of the same form.
+    handlers_[cmd::PageSetup] = {[this](DrawingView* view) {
+                                     if (!view) return;
+                                     view->pageSetup();
+                                     for (DrawingView* other : viewsOf(view->document()))
+                                         if (other != view) other->adoptPageSetup();
+                                 },
+                                 {}, {}};
     createActions();
     createBars();
     createMenus();
@@ -679,13 +688,6 @@ void MainWindow::runCommandNow(int id) {
         case cmd::Fit: if (view) view->fitToWindow(); break;
         case cmd::Refresh: if (view) view->refresh(); break;
         case cmd::FrameSwitch: if (view) view->toggleFrame(); break;
-        case cmd::PageSetup:
-            if (view) {
-                view->pageSetup();
-                for (DrawingView* other : viewsOf(view->document()))
-                    if (other != view) other->adoptPageSetup();
-            }
-            break;
         case cmd::ClearAll: if (view) view->clearAll(); break;
         case cmd::RecordSession: {
             const QString name = interaction_.sessionFileName(this);

@@ -1,5 +1,7 @@
 #include "tubra/edit/PropertyDialogs.h"
 
+#include "tubra/edit/FittingPropertyForms.h"
+
 namespace tubra::edit {
 
 using model::ObjectKind;
@@ -9,6 +11,11 @@ std::unique_ptr<PropertyForm> MakePropertyForm(const model::PipeObject& object,
     switch (object.kind()) {
         case ObjectKind::Pipe: return std::make_unique<SegmentForm>(object, context);
         case ObjectKind::Weld: return std::make_unique<WeldForm>(object);
+        case ObjectKind::Tee: return std::make_unique<TeePropertyForm>(object);
+        case ObjectKind::Elbow: return std::make_unique<ElbowPropertyForm>(object);
+        case ObjectKind::Valve:
+        case ObjectKind::Fitting:
+        case ObjectKind::SiteMark: return std::make_unique<ValvePropertyForm>(object);
         case ObjectKind::Accessory: return std::make_unique<SupportForm>(object);
         case ObjectKind::TextBlock: return std::make_unique<TextForm>(object, context);
         default: return nullptr;

@@ -1,0 +1,110 @@
+#include "tubra/app/SettingsCommands.h"
+
+#include "tubra/app/SettingsForms.h"
+#include "tubra/edit/ViewController.h"
+
+namespace tubra::app {
+
+namespace {
+
+using edit::CommandContext;
+
+// Runs a dialog on the drawing settings; `apply` writes the accepted values back.
+template <typename F, typename Apply>
+void settingsDialog(CommandContext& c, F& form, Apply apply) {
+    if (!c.forms.run(form)) return;
+    apply();
+    c.notifyChanged();
+}
+
+void colours(CommandContext& c) {
+    ColourForm form(c.doc.settings());
+    settingsDialog(c, form, [&] { form.apply(c.doc.settings()); });
+}
+
+void lineWidths(CommandContext& c) {
+    LineWidthForm form(c.doc.settings());
+    settingsDialog(c, form, [&] { form.apply(c.doc.settings()); });
+}
+
+void lineStyles(CommandContext& c) {
+    LineStyleForm form(c.doc.settings());
+    settingsDialog(c, form, [&] { form.apply(c.doc.settings()); });
+}
+
+void layers(CommandContext& c) {
+    LayerForm form(c.doc.settings());
+    settingsDialog(c, form, [&] { form.apply(c.doc.settings()); });
+}
+
+void dimensionText(CommandContext& c) {
+    // The automatic elevation marks are a switch of the editing tools, shown by the view.
+    bool* autoElevation = c.controller ? &c.controller->settings().autoElevation : &c.view.autoElevation;
+    DimensionTextForm form(c.doc.settings(), *autoElevation);
+    if (c.forms.run(form)) {
+        form.apply(c.doc.settings(), *autoElevation);
+        c.view.autoElevation = *autoElevation;
+    }
+    // The view is drawn again whichever button closed the dialog.
+    c.notifyChanged();
+}
+
+void snap(CommandContext& c) {
+    edit::SnapSettings& settings = c.controller->settings().snap;
+    SnapForm form(settings);
+    if (!c.forms.run(form)) return;
+    form.apply(settings);
+    // The modes chosen here are the ones the next tool reset brings back.
+    c.controller->keepSnapFlags();
+}
+
+void pageSetup(CommandContext& c) {
+    PageSetupForm page(c.doc.drawing);
+    PageSetupSessionForm form(page);
+    if (!c.forms.run(form)) return;
+    const view::ScrollChange change = view::PageSetup(c.view, c.doc, page.pageSize, page.axisSettings());
+    if (c.controller) c.controller->port().apply(change);
+    c.notifyChanged();
+}
+
+void elbowTee(CommandContext& c) {
+    ElbowTeeForm form(c.doc.settings());
+    settingsDialog(c, form, [&] { form.apply(c.doc.settings()); });
+}
+
+void characteristicTable(CommandContext& c) {
+    CharacteristicTableForm form(c.doc.drawing.table, c.doc.drawing.objects);
+    if (!c.forms.run(form)) return;
+    form.apply(c.doc.drawing.table);
+    c.view.table = c.doc.drawing.table;
+    c.doc.setModifiedFlag();
+    c.notifyChanged();
+}
+
+void titleBlock(CommandContext& c) {
+    TitleBlockForm form(c.doc.drawing.title, Today());
+    if (!c.forms.run(form)) return;
+    form.apply(c.doc.drawing.title);
+    c.view.title = c.doc.drawing.title;
+    c.doc.setModifiedFlag();
+    c.notifyChanged();
+}
+
+}  // namespace
+
+void InstallSettingsCommands(edit::CommandRegistry& registry) {
+    registry.add(settingscmd::Colours, {colours, {}, {}});
+    registry.add(settingscmd::LineWidths, {lineWidths, {}, {}});
+    registry.add(settingscmd::LineStyles, {lineStyles, {}, {}});
+    registry.add(settingscmd::Layers, {layers, {}, {}});
+    registry.add(settingscmd::DimensionText, {dimensionText, {}, {}});
+    registry.add(settingscmd::ElbowTee, {elbowTee, {}, {}});
+    registry.add(settingscmd::CharacteristicTable, {characteristicTable, {}, {}});
+    registry.add(settingscmd::TitleBlock, {titleBlock, {}, {}});
+    // The snap settings belong to the view's tools.
+    registry.add(settingscmd::Snap,
+                 {snap, [](const CommandContext& c) { return c.controller != nullptr; }, {}});
+    registry.add(settingscmd::PageSetup, {pageSetup, {}, {}});
+}
+
+}  // namespace tubra::app

@@ -1,0 +1,214 @@
+#include "tubra/edit/FittingPropertyForms.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "text/Gbk.h"
+#include "tubra/model/Kinds.h"
+
+namespace tubra::edit {
+
+using platform::FormContext;
+using platform::FormState;
+
+namespace {
+
+std::string utf8(std::string_view gbk) { return text::gbkToUtf8(gbk); }
+
+// A box's text into an object text, cut to what the dialog reads. A text the user left as it
+// was shown stays whole, so that OK never shortens what nobody edited.
+void store(model::ObjectText& field, const std::string& utf8Text, std::size_t maxBytes) {
+    if (utf8(field.view()) == utf8Text) return;
+    field = text::gbkCut(text::utf8ToGbk(utf8Text), maxBytes);
+}
+
+std::string directionText(double stored) {
+    return std::string(model::directionName(model::directionCode(stored)));
+}
+
+// Degrees times ten, truncated toward zero, within the range of a stored angle.
+int tenthsOf(double degrees) {
+    const double t = std::trunc(degrees * 10.0);
+    if (std::isnan(t)) return 0;
+    return static_cast<int>(std::clamp(t, -2147483648.0, 2147483647.0));
+}
+
+}  // namespace
+
+namespace labelangle {
+
+std::string shown(int dimAngle, std::string_view format) {
+    return fields::formatNumber(format, dimAngle / 10.0);
+}
+
+bool changed(double enteredDegrees, int dimAngle) {
+    return std::fabs(enteredDegrees * 10.0 - dimAngle) > 10.0;
+}
+
+void setHandMark(model::PipeObject& o) { o.dimYX1_st = model::Vec3{1, 1, 1}; }
+
+}  // namespace labelangle
+
+std::string hiddenIfLeadingBlank(std::string_view text) {
+    if (!text.empty() && text.front() == ' ') return "^";
+    return std::string(text);
+}
+
+FittingPropertyForm::FittingPropertyForm(const model::PipeObject& object) : object_(object) {
+    DistTxt = utf8(object.DistTxt.view());
+    StartUse = utf8(object.StartUse.view());
+    LastCheck = utf8(object.LastCheck.view());
+    CaiLiao = utf8(object.CaiLiao.view());
+    GuiGe = utf8(object.GuiGe.view());
+    BiHou = fields::formatNumber("%-5.2f", object.BiHou);
+    Distanc = fields::formatNumber("%-5.2f", object.Distanc);
+    angle = labelangle::shown(object.dimAngle);
+}
+
+void FittingPropertyForm::addPoint(const std::string& prefix, const model::Vec3 model::PipeObject::*port,
+                                   std::string_view format) {
+    const std::string fmt(format);
+    addReadOnly(prefix + ".x", [this, port, fmt] { return fields::formatNumber(fmt, (object_.*port).x); });
+    addReadOnly(prefix + ".y", [this, port, fmt] { return fields::formatNumber(fmt, (object_.*port).y); });
+    addReadOnly(prefix + ".z", [this, port, fmt] { return fields::formatNumber(fmt, (object_.*port).z); });
+}
+
+double FittingPropertyForm::enteredAngle() const { return fields::atofText(angle); }
+
+// --- tee ---
+
+TeePropertyForm::TeePropertyForm(const model::PipeObject& tee) : FittingPropertyForm(tee) {
+    addReadOnly("name", [] { return std::string(kName); });
+    addReadOnly("from", [this] { return directionText(object_.StrtDir); });
+    addReadOnly("to", [this] { return directionText(object_.EndDir); });
+    addPoint("Port1", &model::PipeObject::Port1, "%-5.3f");
+    addPoint("Port2", &model::PipeObject::Port2, "%-5.3f");
+    addPoint("Port3", &model::PipeObject::Port3, "%-5.3f");
+    addPoint("Port4", &model::PipeObject::Port4, "%-5.3f");
+    addText("DistTxt", DistTxt, kMaxText);
+    addText("Distanc", Distanc, kMaxText);
+    addText("angle", angle, kMaxText);
+    addText("StartUse", StartUse, kMaxText);
+    addText("LastCheck", LastCheck, kMaxText);
+    addText("BiHou", BiHou, kMaxText);
+    addText("CaiLiao", CaiLiao, kMaxText);
+    addText("GuiGe", GuiGe, kMaxText);
+}
+
+FormState TeePropertyForm::accept(FormContext&) {
+    model::PipeObject& o = object_;
+    store(o.DistTxt, DistTxt, kMaxText);
+    o.Distanc = fields::atofText(Distanc);
+    // The tee's label angle carries no hand mark.
+    if (labelangle::changed(enteredAngle(), o.dimAngle)) o.dimAngle = tenthsOf(enteredAngle());
+    store(o.StartUse, StartUse, kMaxText);
+    store(o.LastCheck, LastCheck, kMaxText);
+    o.BiHou = fields::atofText(BiHou);
+    store(o.CaiLiao, CaiLiao, kMaxText);
+    store(o.GuiGe, GuiGe, kMaxText);
+    return FormState::Accepted;
+}
+
+// --- elbow ---
+
+ElbowPropertyForm::ElbowPropertyForm(const model::PipeObject& elbow) : FittingPropertyForm(elbow) {
+    addReadOnly("name", [] { return std::string(kName); });
+    addReadOnly("from", [this] { return directionText(object_.StrtDir); });
+    addReadOnly("to", [this] { return directionText(object_.EndDir); });
+    addPoint("Port1", &model::PipeObject::Port1, "%-5.2f");
+    addPoint("Port2", &model::PipeObject::Port2, "%-5.2f");
+    addText("DistTxt", DistTxt, kMaxText);
+    addText("Distanc", Distanc, kMaxText);
+    addText("angle", angle, kMaxText);
+    addText("StartUse", StartUse, kMaxText);
+    addText("LastCheck", LastCheck, kMaxText);
+    addText("BiHou", BiHou, kMaxText);
+    addText("CaiLiao", CaiLiao, kMaxText);
+    addText("GuiGe", GuiGe, kMaxText);
+}
+
+FormState ElbowPropertyForm::accept(FormContext&) {
+    model::PipeObject& o = object_;
+    store(o.DistTxt, hiddenIfLeadingBlank(DistTxt), kMaxText);
+    o.Distanc = fields::atofText(Distanc);
+    if (labelangle::changed(enteredAngle(), o.dimAngle)) {
+        o.dimAngle = tenthsOf(enteredAngle());
+        labelangle::setHandMark(o);
+    }
+    store(o.StartUse, StartUse, kMaxText);
+    store(o.LastCheck, LastCheck, kMaxText);
+    o.BiHou = fields::atofText(BiHou);
+    store(o.CaiLiao, CaiLiao, kMaxText);
+    store(o.GuiGe, GuiGe, kMaxText);
+    return FormState::Accepted;
+}
+
+// --- valves, fittings, site marks ---
+
+std::string_view ValvePropertyForm::symbolName(int subType) {
+    switch (subType) {
+        case 4: return "法兰";
+        case 6: return "大小头";
+        case 7: return "小大头";
+        case 9: return "压力表";
+        case 10: return "温度计";
+        case 11: return "流量计";
+        case 13: return "闸阀";
+        case 14: return "截止阀";
+        case 15: return "旋塞阀";
+        case 16: return "隔膜阀";
+        case 17: return "蝶阀";
+        case 18: return "球阀";
+        case 19: return "节流阀";
+        case 20: return "Y型阀";
+        case 21: return "止逆阀";
+        case 22: return "针型阀";
+        case 23: return "气动阀";
+        case 24: return "安全阀";
+        case 25: return "视镜";
+        case 38: return "墙壁";
+        case 39: return "河流";
+        case 40: return "入地";
+        case 41: return "装置";
+        case 45: return "45°弯头";
+        case 46: return "管帽";
+        case 47: return "堵头";
+        case 48: return "波形补偿器";
+        case 49: return "球形补偿器";
+        case 50: return "盲板";
+        case 51: return "8字盲板";
+        case 52: return "阻火器";
+        case 53: return "过滤器";
+        case 54: return "角阀";
+        default: return {};
+    }
+}
+
+ValvePropertyForm::ValvePropertyForm(const model::PipeObject& symbol) : FittingPropertyForm(symbol) {
+    addReadOnly("name", [this] { return std::string(symbolName(object_.SubType)); });
+    addReadOnly("direction", [this] { return directionText(object_.EndDir); });
+    addPoint("Port1", &model::PipeObject::Port1, "%-5.2f");
+    addPoint("Port2", &model::PipeObject::Port2, "%-5.2f");
+    addText("DistTxt", DistTxt, kMaxText);
+    addText("StartUse", StartUse, kMaxText);
+    addText("LastCheck", LastCheck, kMaxText);
+    addText("CaiLiao", CaiLiao, kMaxText);
+    addText("GuiGe", GuiGe, kMaxText);
+    addText("angle", angle, kMaxText);
+}
+
+FormState ValvePropertyForm::accept(FormContext&) {
+    model::PipeObject& o = object_;
+    store(o.DistTxt, DistTxt, kMaxText);
+    store(o.StartUse, StartUse, kMaxText);
+    store(o.LastCheck, LastCheck, kMaxText);
+    store(o.CaiLiao, CaiLiao, kMaxText);
+    store(o.GuiGe, GuiGe, kMaxText);
+    if (labelangle::changed(enteredAngle(), o.dimAngle)) {
+        o.dimAngle = tenthsOf(enteredAngle());
+        labelangle::setHandMark(o);
+    }
+    return FormState::Accepted;
+}
+
+}  // namespace tubra::edit
