@@ -634,8 +634,13 @@ void MainWindow::runCommandNow(int id) {
         return;
     }
     if (view && registry_.has(id)) {
+        // Drawing settings are the program's, not the document's: when a command changed them,
+        // every window shows the change, not only those of the active drawing.
+        const model::DrawingSettings before = app_.settings;
         withCommandContext(*view, interaction_,
                            [&](edit::CommandContext& c) { return registry_.run(id, c); });
+        if (!(app_.settings == before))
+            for (DrawingView* v : views()) v->refresh();
         updateCommands();
         return;
     }

@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMdiArea>
 #include <QPushButton>
 #include <QSettings>
 #include <QSlider>
@@ -152,6 +153,12 @@ TEST_F(SettingsDialogsTest, ColourChooserAllBlackAndOk) {
         child<QCheckBox>(d, "PrintIsNoColor")->setChecked(false);
         click(d, "ok");
     });
+    // The colours are the program's: a window of another drawing shows them too.
+    app::DrawingView* other = window->newDocument();
+    window->mdiArea()->tileSubWindows();
+    apptest::settle();
+    ASSERT_EQ(window->activeView(), other);
+    other->document().setModifiedFlag(false);
     const int paints = view->finishedPaints();
     window->runCommand(2707);
     EXPECT_EQ(context.settings.BeiJingColor, model::rgb(10, 20, 30));
