@@ -319,13 +319,13 @@ int runDeleteRows(const std::vector<std::string>& raw) {
     return failed ? kFileError : kOk;
 }
 
-KeptFields keptFields(const std::optional<std::string>& spec) {
+KeptFields keptFields(const std::optional<std::string>& list) {
     KeptFields keep{};
-    if (!spec) {
+    if (!list) {
         keep.fill(true);
         return keep;
     }
-    if (*spec == "none") return keep;
+    if (*list == "none") return keep;
     static const std::map<std::string, KeptField> names = {
         {"unit", KeptField::Unit},
         {"device", KeptField::Device},
@@ -335,9 +335,9 @@ KeptFields keptFields(const std::optional<std::string>& spec) {
         {"date", KeptField::InspectionDate},
         {"report-number", KeptField::ReportNumber}};
     std::size_t start = 0;
-    while (start <= spec->size()) {
-        const std::size_t comma = spec->find(',', start);
-        const std::string name = spec->substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+    while (start <= list->size()) {
+        const std::size_t comma = list->find(',', start);
+        const std::string name = list->substr(start, comma == std::string::npos ? std::string::npos : comma - start);
         const auto it = names.find(name);
         if (it == names.end())
             throw UsageError{"--keep takes none or a list of: unit, device, pipe-name, pipe-number, "
