@@ -18,7 +18,6 @@
 #include "tubra/report/Install.h"
 #include "tubra/report/ReportJson.h"
 #include "tubra/report/ReportPaging.h"
-#include "text/CFormat.h"
 
 namespace tubra::app {
 namespace {
@@ -54,7 +53,11 @@ std::optional<std::string> valueAt(edit::SessionPlayer& player, const std::strin
         if (i < 0 || i > 1) return std::nullopt;
         return std::to_string(view.reportDisplay[static_cast<std::size_t>(i)]);
     }
-    if (parts.size() == 2 && parts[0] == "view" && parts[1] == "ZoomPara") return text::format("%g", view.ZoomPara);
+    if (parts.size() == 2 && parts[0] == "view" && parts[1] == "ZoomPara") {
+        std::ostringstream zoom;
+        zoom << view.ZoomPara;
+        return zoom.str();
+    }
     const report::InspectionReport* r = report::inspectionReport(doc);
     if (!r) return std::nullopt;
     if (parts.size() == 2 && parts[0] == "subPage") {
