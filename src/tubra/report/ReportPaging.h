@@ -17,8 +17,8 @@
 namespace tubra::report {
 
 enum ReportPageIndex : int {
-    kNoPage = -1,
-    kCoverPage = 0,
+    kNoPage = model::kNoReportPage,
+    kCoverPage = model::kReportCoverPage,
     kContentsPage = 1,
     kFirstFormPage = 2,  // form (1)
     kConclusionPage = 2,
@@ -47,8 +47,8 @@ enum ReportPageIndex : int {
 };
 
 // Logical size of one report page (0.1 mm): A4 portrait. Stacked pages lie this far apart.
-inline constexpr int kReportPageWidth = 2100;
-inline constexpr int kReportPageHeight = 2900;
+using model::kReportPageHeight;
+using model::kReportPageWidth;
 
 // Whether `index` is a page of the full set (0..17) or its stack (22).
 bool IsFullSetIndex(int index);
