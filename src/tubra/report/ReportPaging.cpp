@@ -31,7 +31,7 @@ auto* subPageOf(Report& r, int pageIndex) {
 }  // namespace
 
 bool IsPageShown(const PrintSetData& set, int slot) {
-    return slot >= 0 && slot < static_cast<int>(set.flags.size()) && set.flags[static_cast<std::size_t>(slot)] != 0;
+    return slot >= 0 && slot < static_cast<int>(set.flags.size()) && set.flags[static_cast<std::size_t>(slot)] == 1;
 }
 
 bool IsFullSetIndex(int index) { return (index >= kCoverPage && index <= kRepairPage) || index == kAllFullPages; }

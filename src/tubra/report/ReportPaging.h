@@ -83,8 +83,8 @@ std::size_t FirstItemOnSubPage(int pageIndex, int subPage);
 std::string SubPageLabel(const std::string& label, int subPage, int subPages);
 
 // Whether page `pageIndex` is among the shown pages of its set: its flag in the set's page
-// settings is not 0. A new document's flags are -1: its pages are shown, as its report
-// dialog's boxes say, until the dialog stores 1 or 0.
+// settings is 1. The report dialogs' show boxes read the flags this way too, so a box is
+// checked exactly when its page prints; a new document's -1 shows nothing.
 bool IsPageShown(const PrintSetData& set, int pageIndex);
 
 // One sheet of a stacked set.

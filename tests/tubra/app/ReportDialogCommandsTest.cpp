@@ -136,16 +136,18 @@ TEST(ReportDialogCommands, ALongListAsksForItsSheetBeforeItIsShown) {
     EXPECT_EQ(r.radiographDefects.currentSubPage, 0);
     EXPECT_EQ(f.view.reportDisplay[1], report::kRadiographPage);
 
-    // All shown pages: no question, whatever the lists hold.
+    // All shown pages: no question, whatever the lists hold; the view scrolls over every sheet.
     f.host.answer = [&](platform::Form& form, platform::FormContext& fc) {
         captions.push_back(form.caption());
+        for (const char* box : {"flag0", "flag6", "flag9"}) form.setField(box, "1", nullptr);
         form.act("showSelected", fc);
     };
     captions.clear();
     RunFullReportDialog(c);
     EXPECT_EQ(captions.size(), 1u);
     EXPECT_EQ(f.view.reportDisplay[1], report::kAllFullPages);
-    EXPECT_EQ(f.view.scrollExtent.cy, 2900 * report::CountPrintPages(r, report::kAllFullPages));
+    EXPECT_EQ(report::CountPrintPages(r, report::kAllFullPages), 1 + 2 + 2);
+    EXPECT_EQ(f.view.scrollExtent, (platform::Size{2100, 5 * 2900}));
 }
 
 TEST(ReportDialogCommands, TheMastersShowThePageNumbersOfTheirSets) {

@@ -106,7 +106,7 @@ TEST(ReportDialogs, MasterShowsItsPagesAndOpensTheCoverFirst) {
         EXPECT_EQ(d.windowTitle(), q("在用工业管道全面检验报告__总对话框"));
         EXPECT_EQ(d.button("open=0")->text(), q("    封面设置(本页应首先编辑)             <-空"));
         EXPECT_FALSE(d.button("open=5")->isEnabled());
-        EXPECT_TRUE(static_cast<QCheckBox*>(d.fieldWidget("flag3"))->isChecked());
+        EXPECT_FALSE(static_cast<QCheckBox*>(d.fieldWidget("flag3"))->isChecked());  // -1: not shown
         click(d, "open=0");
         // Back from the cover: its label and the other buttons follow.
         EXPECT_EQ(d.button("open=0")->text(), q("    封面设置(本页应首先编辑)"));
@@ -288,6 +288,10 @@ TEST(ReportDialogs, LeavingTheMasterShowsTheChosenSheetInTheWindow) {
     report::InspectionReport& r = *report::inspectionReport(view->document());
     r.Face_ReportData.texts[2] = "X";
     for (int i = 0; i < 50; ++i) r.thicknessPoints.append({"T" + std::to_string(i + 1), 4.0f + i / 100.0f});
+    r.PrintSet_ReportData.flags.fill(0);
+    for (int p : {report::kCoverPage, report::kContentsPage, report::kConclusionPage, report::kThicknessPage})
+        r.PrintSet_ReportData.flags[static_cast<std::size_t>(p)] = 1;
+    r.PrintSet_ReportData.start = 5;
 
     QString number, question;
     bool answered = false;
@@ -323,7 +327,7 @@ TEST(ReportDialogs, LeavingTheMasterShowsTheChosenSheetInTheWindow) {
     w.runCommand(448);
     apptest::settle(10);
     EXPECT_TRUE(answered);
-    EXPECT_EQ(number, q("5-1…5-2"));  // a new document shows every form, numbered from 1
+    EXPECT_EQ(number, q("6-1…6-2"));
     EXPECT_EQ(question, q("每页可打印44条记录,目前有2页打印页面可供选择!"));
     EXPECT_EQ(r.thicknessPoints.currentSubPage, 1);
     EXPECT_EQ(view->state().reportDisplay, (std::array<int, 2>{1, report::kThicknessPage}));

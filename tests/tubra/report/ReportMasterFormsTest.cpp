@@ -45,8 +45,9 @@ TEST(ReportMasterForm, NewDocumentShowsEveryPageEmptyAndOnlyTheCoverEnabled) {
         EXPECT_NE(m.actionCaption(open).find("<-空"), std::string::npos) << k;
         EXPECT_EQ(m.actionEnabled(open), k == 0) << k;
     }
-    // A new document shows every page; the repair record has no box.
-    for (int p = 0; p <= 16; ++p) EXPECT_EQ(m.field("flag" + std::to_string(p)), "1") << p;
+    // A new document's flags are -1, which shows no page: every box is clear. The repair
+    // record has no box.
+    for (int p = 0; p <= 16; ++p) EXPECT_EQ(m.field("flag" + std::to_string(p)), "0") << p;
     EXPECT_FALSE(m.hasField("flag17"));
     EXPECT_EQ(m.field("start"), "1");
     EXPECT_EQ(m.field("mode"), "编辑报告");
@@ -175,6 +176,7 @@ TEST(ReportMasterForm, StartPageNumberBoxesExcludeEachOther) {
 
     // 退出 stores the boxes, the number and the mode.
     d.set(m, "flag3", "0");
+    d.set(m, "flag4", "1");
     d.set(m, "mode", "显示报告");
     EXPECT_EQ(d.act(m, "退出"), FormState::Accepted);
     EXPECT_EQ(r.PrintSet_ReportData.start, 12);
@@ -294,21 +296,34 @@ TEST(ReportMasterForm, PageNumbersFollowTheBoxesAndTheStartAsTheyAreSet) {
 
 }
 
-TEST(ReportMasterForm, ANewDocumentsBoxesShowWhatItsPagesPrint) {
-    // A new document's flags are -1: every box checked, and every page of the set printed.
+TEST(ReportMasterForm, TheBoxesShowWhatThePagesPrint) {
+    // A new document's flags are -1: no page prints and no box is checked. A confirmed page
+    // dialog shows its page; leaving stores 1 or 0 for every box.
     InspectionReport r = newDocumentReport();
     model::CharacteristicTable table;
     int mode = kEditReport;
-    FullReportMasterForm m(r, table, mode);
-    m.setPageNumberText(PageNumberText);
-    for (int p = kCoverPage; p <= kLastFormPage; ++p) EXPECT_EQ(m.field("flag" + std::to_string(p)), "1") << p;
-    EXPECT_EQ(CountPrintPages(r, kAllFullPages), 17);
-    EXPECT_EQ(m.labelText("number2"), "1");
-    EXPECT_EQ(m.labelText("number16"), "15");
-    r.PrintSet_ReportData.flags[kSummaryPage] = 0;
+    {
+        FullReportMasterForm m(r, table, mode);
+        m.setPageNumberText(PageNumberText);
+        for (int p = kCoverPage; p <= kLastFormPage; ++p) EXPECT_EQ(m.field("flag" + std::to_string(p)), "0") << p;
+        EXPECT_EQ(CountPrintPages(r, kAllFullPages), 0);
+        Driver d;
+        d.host.answer = fillCover;
+        d.act(m, "open=0");
+        EXPECT_EQ(m.field("flag0"), "1");
+        EXPECT_EQ(d.act(m, "退出"), FormState::Accepted);
+    }
+    EXPECT_EQ(r.PrintSet_ReportData.flags[kCoverPage], 1);
+    EXPECT_EQ(r.PrintSet_ReportData.flags[kConclusionPage], 0);
+    EXPECT_EQ(CountPrintPages(r, kAllFullPages), 1);
+
+    // A stray value in a file is no checked box either.
+    r.PrintSet_ReportData.flags[kSummaryPage] = 2;
+    r.PrintSet_ReportData.flags[kReviewPage] = 1;
     FullReportMasterForm again(r, table, mode);
     EXPECT_EQ(again.field("flag3"), "0");
-    EXPECT_EQ(CountPrintPages(r, kAllFullPages), 16);
+    EXPECT_EQ(again.field("flag4"), "1");
+    EXPECT_EQ(CountPrintPages(r, kAllFullPages), 2);
 }
 
 TEST(OnlineReportMasterForm, PageNumbersOnlyFromAPositiveStart) {

@@ -142,10 +142,10 @@ TEST(ReportPaging, PrintPagesOfTheStacksAndSinglePages) {
     EXPECT_EQ(ShownSheetCount(r, kAllFullPages), 1);
     EXPECT_TRUE(SheetsOf(r, kAllFullPages).empty());
 
-    // New documents mark every page -1: shown, as the report dialog's checked boxes say.
+    // New documents mark every page -1: not shown.
     InspectionReport fresh;
     fresh.setNewDocumentDefaults();
-    EXPECT_EQ(CountPrintPages(fresh, kAllFullPages), 17);
+    EXPECT_EQ(CountPrintPages(fresh, kAllFullPages), 0);
 }
 
 TEST(ReportPaging, OnlineSetNumbersThePagesAfterTheCover) {
@@ -250,17 +250,15 @@ TEST(ReportPaging, PageNumberTextIsWhatTheStackPrintsOnThePage) {
     const auto sheets = SheetsOf(r, kAllFullPages);
     EXPECT_EQ(labels(sheets), (std::vector<std::string>{"", "", "5", "6-1", "6-2"}));
 
-    // A flag of 0 hides its page, in the numbers as in the stack; a new document's -1 shows it
-    // (its report dialog's box is checked).
-    r.PrintSet_ReportData.flags[kConclusionPage] = 0;
-    EXPECT_FALSE(IsPageShown(r.PrintSet_ReportData, kConclusionPage));
-    EXPECT_EQ(PageNumberText(r, kConclusionPage), "");
-    EXPECT_EQ(PageNumberText(r, kThicknessPage), "5-1…5-2");
-    r.PrintSet_ReportData.flags[kSummaryPage] = -1;
-    EXPECT_TRUE(IsPageShown(r.PrintSet_ReportData, kSummaryPage));
-    EXPECT_EQ(PageNumberText(r, kSummaryPage), "5");
-    EXPECT_EQ(labels(SheetsOf(r, kAllFullPages)), (std::vector<std::string>{"", "", "5", "6-1", "6-2"}));
-    r.PrintSet_ReportData.flags[kSummaryPage] = 0;
+    // Only a flag of 1 shows its page, in the numbers as in the stack: not 0, not a new
+    // document's -1, not a stray 2.
+    for (int flag : {0, -1, 2}) {
+        r.PrintSet_ReportData.flags[kConclusionPage] = flag;
+        EXPECT_FALSE(IsPageShown(r.PrintSet_ReportData, kConclusionPage)) << flag;
+        EXPECT_EQ(PageNumberText(r, kConclusionPage), "") << flag;
+        EXPECT_EQ(PageNumberText(r, kThicknessPage), "5-1…5-2") << flag;
+        EXPECT_EQ(labels(SheetsOf(r, kAllFullPages)), (std::vector<std::string>{"", "", "5-1", "5-2"}));
+    }
     EXPECT_FALSE(IsPageShown(r.PrintSet_ReportData, kNoPage));
     EXPECT_FALSE(IsPageShown(r.PrintSet_ReportData, 30));
 
