@@ -2,6 +2,9 @@
 
 #include "tubra/report/Install.h"
 #include "tubra/report/ReportMasterForms.h"
+#include "tubra/report/ReportPaging.h"
+#include "tubra/report/SubPageForm.h"
+#include "tubra/view/ReportPages.h"
 
 namespace tubra::app {
 
@@ -19,6 +22,7 @@ bool runMaster(edit::CommandContext& context) {
     // The master changes the report as it goes: the document is modified from the start.
     context.doc.setModifiedFlag();
     Master master(*r, context.doc.drawing.table, context.view.reportDialogMode);
+    master.setPageNumberText(report::PageNumberText);
     context.forms.run(master);
     context.notifyChanged();
     if (master.pageToShow() >= 0) {
@@ -35,10 +39,10 @@ void SetShowReportPage(ShowReportPage show) {
 }
 
 void EnterReportPage(edit::CommandContext& context, int page) {
-    context.view.reportDisplay = {1, page};
-    context.view.ZoomPara = 1.0;
-    context.doc.drawing.IsShowReport = {1, page};
-    context.doc.setModifiedFlag();
+    if (report::InspectionReport* r = report::inspectionReport(context.doc))
+        report::ChooseSubPage(*r, page, context.forms);
+    // The window follows the view state at its next paint (scroll sizes, top of the page).
+    view::ShowReportPage(context.view, context.doc, page);
 }
 
 bool RunFullReportDialog(edit::CommandContext& context) {

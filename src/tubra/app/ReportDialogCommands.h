@@ -1,7 +1,8 @@
 #pragma once
 // The report commands of the tool bar and menus: "全面检验报告" (448) opens the full set's
-// master dialog, "在线检验报告" (473) the online set's. When the master chose a page to show,
-// the view switches to report mode on it.
+// master dialog, "在线检验报告" (473) the online set's. The masters show beside each page the
+// number it will carry. When the master chose a page to show, the view switches to report mode
+// on it, after asking which sheet of a list that fills several.
 
 #include <functional>
 
@@ -19,7 +20,8 @@ inline constexpr int OnlineReport = 473;
 // split list page, the zoom, what the document stores).
 using ShowReportPage = std::function<void(edit::CommandContext&, int page)>;
 void SetShowReportPage(ShowReportPage show);
-// The plain switch: report mode on, the page chosen, zoom 1, the document storing both.
+// The program's way: the sheet question for a split list page ("打印页选择"), then the page in
+// the view (report mode entered at zoom 1 when it was off; the document keeps mode and page).
 void EnterReportPage(edit::CommandContext& context, int page);
 
 // Run the master dialogs on the context's document; false when it has no inspection report.

@@ -37,6 +37,14 @@ inline constexpr std::array<std::string_view, 24> kReportSectionWriteOrder = {
     "QiMi_ReportData",     "FuShu_ReportData",    "JianXiu_ReportData", "PrintSet_IReportData",
     "Face_IReportData",    "DengJi_IReportData",  "CeHou_IReportData",  "JianYan_IReportData"};
 
+// Report pages as the view and the report library both see them: A4 portrait pages of
+// 2100 x 2900 logical units, stacked 2900 apart. Page index -1 is no page and 0 the full set's
+// cover; the report library names the other indexes.
+inline constexpr int kReportPageWidth = 2100;
+inline constexpr int kReportPageHeight = 2900;
+inline constexpr int kNoReportPage = -1;
+inline constexpr int kReportCoverPage = 0;
+
 class ReportStore {
 public:
     virtual ~ReportStore() = default;

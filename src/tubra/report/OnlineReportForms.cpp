@@ -6,6 +6,7 @@
 
 #include "text/Gbk.h"
 #include "tubra/report/ReportPageForms.h"
+#include "tubra/report/ReportPagePainter.h"
 
 namespace tubra::report {
 
@@ -57,7 +58,7 @@ protected:
 class OnlineCoverForm : public OnlinePageForm {
 public:
     OnlineCoverForm(const InspectionReport& r, const model::CharacteristicTable& table)
-        : OnlinePageForm(23, std::string(reportPageCaption(23))) {
+        : OnlinePageForm(kOnlineCoverPage) {
         const FaceOnlineData& f = r.Face_IReportData;
         addTexts(f.texts);
         // Name and number belong to the characteristic table and are not edited here.
@@ -140,7 +141,7 @@ public:
     static constexpr int kRemarkLines = 12;
 
     RegistrationForm(const InspectionReport& r, const model::CharacteristicTable& table)
-        : OnlinePageForm(24, std::string(reportPageCaption(24))) {
+        : OnlinePageForm(kOnlineRegisterPage) {
         const DengJiData& d = r.DengJi_IReportData;
         addTexts(d.texts);
         FieldSpec remark;
@@ -225,7 +226,7 @@ public:
     static constexpr int kBlockSize = 27;
 
     OnlineThicknessForm(const InspectionReport& r, const model::CharacteristicTable& table)
-        : OnlinePageForm(25, std::string(reportPageCaption(25))) {
+        : OnlinePageForm(kOnlineThicknessPage) {
         const CeHouOnlineData& d = r.CeHou_IReportData;
         addTexts(d.texts);
         note_ = addText("note", d.note.kMaxBytes, d.note.view(), TextKind::Note);
@@ -286,15 +287,8 @@ private:
 
 class OnlineInspectionForm : public OnlinePageForm {
 public:
-    static constexpr std::array<std::string_view, 13> kDocuments = {
-        "管道平面布置图",   "管道工艺流程图",   "单线图",
-        "历次在线检验报告", "历次全面检验报告", "运行参数等技术资料",
-        "管道运行记录",     "管道开停车记录",   "管道隐患监护措施实施情况记录",
-        "管道改造施工记录", "检修报告",         "管道事故处理记录",
-        "检修方案"};
-
     OnlineInspectionForm(const InspectionReport& r, const model::CharacteristicTable& table)
-        : OnlinePageForm(26, std::string(reportPageCaption(26))) {
+        : OnlinePageForm(kOnlineReportPage) {
         const JianYanData& j = r.JianYan_IReportData;
         addTexts(j.texts);
         notes_ = -1;
@@ -303,10 +297,13 @@ public:
                                   j.notes[n].view(), TextKind::Note);
             if (notes_ < 0) notes_ = f;
         }
+        // The source documents as the page prints them, one check box each.
+        std::vector<std::string_view> documents;
+        for (std::string_view line : OnlineSourceDocumentLines())
+            for (std::string_view name : OptionNames(line)) documents.push_back(name);
         states_ = -1;
-        for (int s = 0; s < 13; ++s) {
-            const int f = addCheck("state" + std::to_string(s), std::string(kDocuments[s]),
-                                   j.states[s] != 0);
+        for (std::size_t s = 0; s < documents.size() && s < j.states.size(); ++s) {
+            const int f = addCheck("state" + std::to_string(s), std::string(documents[s]), j.states[s] != 0);
             if (states_ < 0) states_ = f;
         }
         addReference(0, onlinePlantName(r), true);
@@ -377,10 +374,10 @@ namespace detail {
 std::unique_ptr<ReportPageForm> makeOnlinePageForm(int page, const InspectionReport& r,
                                                    const model::CharacteristicTable& table) {
     switch (page) {
-        case 23: return std::make_unique<OnlineCoverForm>(r, table);
-        case 24: return std::make_unique<RegistrationForm>(r, table);
-        case 25: return std::make_unique<OnlineThicknessForm>(r, table);
-        case 26: return std::make_unique<OnlineInspectionForm>(r, table);
+        case kOnlineCoverPage: return std::make_unique<OnlineCoverForm>(r, table);
+        case kOnlineRegisterPage: return std::make_unique<RegistrationForm>(r, table);
+        case kOnlineThicknessPage: return std::make_unique<OnlineThicknessForm>(r, table);
+        case kOnlineReportPage: return std::make_unique<OnlineInspectionForm>(r, table);
         default: return nullptr;
     }
 }

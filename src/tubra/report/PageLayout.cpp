@@ -328,7 +328,7 @@ void PagePainter::header(std::string_view title, int top) {
 void PagePainter::outline() { box(kMarginRect, {platform::PenStyle::Solid, 1, 0x000000}); }
 
 void PagePainter::paper() {
-    canvas_.fillRect({0, -offset_, 2100, -offset_ - 2900}, 0xFFFFFF);
+    canvas_.fillRect({0, -offset_, model::kReportPageWidth, -offset_ - model::kReportPageHeight}, 0xFFFFFF);
 }
 
 void PagePainter::pageNumber(std::string_view label) {

@@ -25,8 +25,8 @@ inline constexpr int kFormTop = -500;
 inline constexpr int kFormRight = kFormLeft + kFormWidth;
 inline constexpr int kTitleBandWidth = 1400;
 // The margin rectangle: 50 inside the 2100 x 2900 page.
-inline constexpr platform::Rect kMarginRect{kMarginInset, -kMarginInset, 2100 - kMarginInset,
-                                            -(2900 - kMarginInset)};
+inline constexpr platform::Rect kMarginRect{kMarginInset, -kMarginInset, model::kReportPageWidth - kMarginInset,
+                                            -(model::kReportPageHeight - kMarginInset)};
 // Where the page number goes: 300 left of the margin's right edge, 150 above its bottom.
 inline constexpr platform::Point kPageNumberPosition{kMarginRect.right - 300, kMarginRect.bottom + 150};
 // The lowest a form's content may reach, clear of the page number.

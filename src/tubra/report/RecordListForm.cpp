@@ -12,7 +12,7 @@ using platform::FormContext;
 using platform::FormState;
 
 RecordListForm::RecordListForm(int page, std::vector<Column> columns)
-    : ReportPageForm(page, std::string(reportPageCaption(page))), columns_(std::move(columns)) {
+    : ReportPageForm(page), columns_(std::move(columns)) {
     // The closing button reads "退出"; scripts may name it so.
     addOkAlias("退出");
 }
@@ -194,7 +194,7 @@ std::vector<std::pair<std::string, std::string>> named(const Labels& labels) {
 class ThicknessForm : public RecordListForm {
 public:
     explicit ThicknessForm(const InspectionReport& r)
-        : RecordListForm(6, {{"测点编号", 80, false, 11}, {"测点厚度(mm)", 120, true, 15}}) {
+        : RecordListForm(kThicknessPage, {{"测点编号", 80, false, 11}, {"测点厚度(mm)", 120, true, 15}}) {
         addTexts(r.CeHou_ReportData.texts);
         autoCount_ = addCheck("autoCount", "自动", true);
         autoMin_ = addCheck("autoMin", "自动", true);
@@ -298,7 +298,7 @@ private:
 class MagneticForm : public RecordListForm {
 public:
     explicit MagneticForm(const InspectionReport& r)
-        : RecordListForm(7, {{"缺陷位置", 120}, {"缺陷长度(mm)", 110, true, 15}, {"备注", 120}}) {
+        : RecordListForm(kMagneticPage, {{"缺陷位置", 120}, {"缺陷长度(mm)", 110, true, 15}, {"备注", 120}}) {
         addTexts(r.CiFeng_ReportData.texts);
         for (const MagneticDefect& d : r.magneticDefects)
             rows_.push_back({d.location.str(), formatNumber(d.length), d.remark.str()});
@@ -331,7 +331,7 @@ public:
 class PenetrantForm : public RecordListForm {
 public:
     explicit PenetrantForm(const InspectionReport& r)
-        : RecordListForm(8, {{"缺陷位置", 150}, {"缺陷长度(mm)", 120, true, 15}}) {
+        : RecordListForm(kPenetrantPage, {{"缺陷位置", 150}, {"缺陷长度(mm)", 120, true, 15}}) {
         addTexts(r.ShenTou_ReportData.texts);
         for (const PenetrantDefect& d : r.penetrantDefects)
             rows_.push_back({d.location.str(), formatNumber(d.length)});
@@ -366,7 +366,7 @@ public:
         "注＊：当缺陷为未熔合或未焊透时，可采用沟槽对比块或未焊透对比块估计缺陷高度";
 
     explicit RadiographForm(const InspectionReport& r)
-        : RecordListForm(9, {{"底片编号", 80},
+        : RecordListForm(kRadiographPage, {{"底片编号", 80},
                              {"缺陷位置", 90},
                              {"缺陷性质", 80},
                              {"缺陷长度(mm)", 90, true, 15},
@@ -417,7 +417,7 @@ public:
 class UltrasonicForm : public RecordListForm {
 public:
     explicit UltrasonicForm(const InspectionReport& r)
-        : RecordListForm(10, {{"缺陷位置", 90},
+        : RecordListForm(kUltrasonicPage, {{"缺陷位置", 90},
                               {"缺陷埋藏深度(mm)", 120, true, 15},
                               {"缺陷长度(mm)", 90, true, 15},
                               {"缺陷高度(mm)", 90, true, 15},
@@ -463,7 +463,7 @@ public:
 class HardnessForm : public RecordListForm {
 public:
     explicit HardnessForm(const InspectionReport& r)
-        : RecordListForm(12, {{"硬度值(HB)", 120}, {"硬度测定部位", 160}}) {
+        : RecordListForm(kHardnessPage, {{"硬度值(HB)", 120}, {"硬度测定部位", 160}}) {
         askOnQuit_ = false;
         addTexts(r.YingDu_ReportData.texts);
         note_ = addText("note", r.YingDu_ReportData.note.kMaxBytes, r.YingDu_ReportData.note.view(),
@@ -503,12 +503,12 @@ namespace detail {
 std::unique_ptr<ReportPageForm> makeListPageForm(int page, const InspectionReport& r,
                                                  const model::CharacteristicTable&) {
     switch (page) {
-        case 6: return std::make_unique<ThicknessForm>(r);
-        case 7: return std::make_unique<MagneticForm>(r);
-        case 8: return std::make_unique<PenetrantForm>(r);
-        case 9: return std::make_unique<RadiographForm>(r);
-        case 10: return std::make_unique<UltrasonicForm>(r);
-        case 12: return std::make_unique<HardnessForm>(r);
+        case kThicknessPage: return std::make_unique<ThicknessForm>(r);
+        case kMagneticPage: return std::make_unique<MagneticForm>(r);
+        case kPenetrantPage: return std::make_unique<PenetrantForm>(r);
+        case kRadiographPage: return std::make_unique<RadiographForm>(r);
+        case kUltrasonicPage: return std::make_unique<UltrasonicForm>(r);
+        case kHardnessPage: return std::make_unique<HardnessForm>(r);
         default: return nullptr;
     }
 }

@@ -1,12 +1,14 @@
 #include "tubra/report/ReportMasterForms.h"
 
 #include <algorithm>
+#include <optional>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 
 #include "text/Gbk.h"
 #include "tubra/report/ReportPageForms.h"
+#include "tubra/report/ReportPaging.h"
 
 namespace tubra::report {
 
@@ -113,28 +115,37 @@ void ReportMasterForm::buildLayout(const std::string& importCaption) {
 
 void ReportMasterForm::refresh() {
     setLabelText("numbers", pageNumbers_ ? "页号" : "");
+    // Numbers as the pages would carry them with the boxes and the start page shown now.
+    std::optional<InspectionReport> shown;
+    if (pageNumbers_) {
+        shown.emplace(snapshot_);
+        writeShownSettings(printSetOf(*shown));
+    }
     for (std::size_t k = 0; k < pages_.size(); ++k) {
         const bool holds = reportPageHoldsData(snapshot_, pages_[k]);
         std::string label = titles_[k];
         if (!holds) label += (pages_[k] == 0 ? "             " : "  ") + std::string(kEmptyMark);
         setActionCaption(openName(static_cast<int>(k)), std::move(label));
-        setLabelText("number" + std::to_string(k),
-                     pageNumbers_ ? pageNumbers_(snapshot_, pages_[k]) : std::string());
+        setLabelText("number" + std::to_string(k), shown ? pageNumbers_(*shown, pages_[k]) : std::string());
     }
 }
 
-void ReportMasterForm::storeSettings() {
-    PrintSetData& p = printSet();
+void ReportMasterForm::writeShownSettings(PrintSetData& p) const {
     for (std::size_t k = 0; k < pages_.size(); ++k) {
         if (!hasShowBox(k)) continue;
         p.flags[static_cast<std::size_t>(pages_[k])] = isChecked(firstFlag_ + static_cast<int>(k)) ? 1 : 0;
     }
     p.start = static_cast<std::int32_t>(forms::number(value(start_)));
+}
+
+void ReportMasterForm::storeSettings() {
+    writeShownSettings(printSet());
     mode_ = value(modeField_) == gbk("显示报告") ? kShowReport : kEditReport;
 }
 
 void ReportMasterForm::fieldChanged(int index) {
     if (index == start_ || index == byContents_ || index == noNumbers_) startRulesChanged(index);
+    if (pageNumbers_ && index != modeField_) refresh();
 }
 
 FormState ReportMasterForm::onFormAction(std::string_view name, std::string_view argument,
@@ -208,8 +219,7 @@ FormState ReportMasterForm::onFormAction(std::string_view name, std::string_view
         report_.ImportReportSections(*data, selection);
         snapshot_ = report_;
         for (std::size_t k = 0; k < pages_.size() && hasShowBox(k); ++k)
-            setChecked(firstFlag_ + static_cast<int>(k),
-                       printSet().flags[static_cast<std::size_t>(pages_[k])] != 0);
+            setChecked(firstFlag_ + static_cast<int>(k), IsPageShown(printSet(), pages_[k]));
         refresh();
         return state();
     }
@@ -223,13 +233,13 @@ namespace {
 
 std::vector<int> fullPages() {
     std::vector<int> p;
-    for (int i = kFirstFullPage; i <= kRepairRecordPage; ++i) p.push_back(i);
+    for (int i = kCoverPage; i <= kRepairPage; ++i) p.push_back(i);
     return p;
 }
 
 std::vector<std::string> fullTitles() {
     std::vector<std::string> t = {std::string(kCoverTitle), "    目录设置"};
-    for (int page = 2; page <= 16; ++page) t.emplace_back(reportPageCaption(page));
+    for (int page = kFirstFormPage; page <= kLastFormPage; ++page) t.emplace_back(reportPageCaption(page));
     t.emplace_back("附：检修更换记录");
     return t;
 }
@@ -244,10 +254,9 @@ FullReportMasterForm::FullReportMasterForm(InspectionReport& report,
                        kAllFullPages) {
     const PrintSetData& p = report.PrintSet_ReportData;
     // The repair record is shown only by itself and has no show box.
-    showBoxes_ = kRepairRecordPage;
+    showBoxes_ = kRepairPage;
     for (std::size_t k = 0; k < pages_.size() && hasShowBox(k); ++k) {
-        const int f = addCheck("flag" + std::to_string(pages_[k]), "",
-                               p.flags[static_cast<std::size_t>(pages_[k])] != 0);
+        const int f = addCheck("flag" + std::to_string(pages_[k]), "", IsPageShown(p, pages_[k]));
         if (k == 0) firstFlag_ = f;
     }
     modeField_ = addChoice("mode", modeChoices(), modeChoices()[mode == kShowReport ? 1 : 0],
@@ -316,15 +325,15 @@ void FullReportMasterForm::refresh() {
 
 OnlineReportMasterForm::OnlineReportMasterForm(InspectionReport& report,
                                                const model::CharacteristicTable& table, int& mode)
-    : ReportMasterForm(std::string(kCaption), report, table, mode, {23, 24, 25, 26},
+    : ReportMasterForm(std::string(kCaption), report, table, mode,
+                       {kOnlineCoverPage, kOnlineRegisterPage, kOnlineThicknessPage, kOnlineReportPage},
                        {" 封面设置", " 1. 在用工业管道原始资料登记表",
                         " 2. 在用工业管道在线检验测厚记录", " 3. 在用工业管道在线检验报告"},
                        kAllOnlinePages) {
     const PrintSetData& p = report.PrintSet_IReportData;
     showBoxes_ = static_cast<int>(pages_.size());
     for (std::size_t k = 0; k < pages_.size(); ++k) {
-        const int f = addCheck("flag" + std::to_string(pages_[k]), "",
-                               p.flags[static_cast<std::size_t>(pages_[k])] != 0);
+        const int f = addCheck("flag" + std::to_string(pages_[k]), "", IsPageShown(p, pages_[k]));
         if (k == 0) firstFlag_ = f;
     }
     modeField_ = addChoice("mode", modeChoices(), modeChoices()[mode == kShowReport ? 1 : 0],

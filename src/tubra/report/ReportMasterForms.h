@@ -26,8 +26,10 @@ namespace tubra::report {
 enum ReportDialogMode : int { kEditReport = 0, kShowReport = 1 };
 
 // Tells the page number each shown page will carry ("5", "6-1…6-2"), empty for none; the
-// master shows it beside the page's button. May be empty.
-using PageNumberText = std::function<std::string(const InspectionReport&, int page)>;
+// master shows it beside the page's button (`PageNumberText` of ReportPaging.h is the one the
+// program uses). The report it gets holds the show boxes and the start page number as the
+// dialog shows them, so the numbers follow every change. May be empty.
+using PageNumberFunction = std::function<std::string(const InspectionReport&, int page)>;
 
 class ReportMasterForm : public ReportForm {
 public:
@@ -48,7 +50,7 @@ public:
     // The report as the master last saw it (refreshed after every confirmed page).
     const InspectionReport& snapshot() const { return snapshot_; }
 
-    void setPageNumberText(PageNumberText f) {
+    void setPageNumberText(PageNumberFunction f) {
         pageNumbers_ = std::move(f);
         refresh();
     }
@@ -58,8 +60,9 @@ protected:
                      const model::CharacteristicTable& table, int& mode, std::vector<int> pages,
                      std::vector<std::string> titles, int showAll);
 
-    // The page settings of the set.
-    virtual PrintSetData& printSet() = 0;
+    // The page settings of the set in `report`.
+    virtual PrintSetData& printSetOf(InspectionReport& report) const = 0;
+    PrintSetData& printSet() { return printSetOf(report_); }
     // Empties the whole set on the report (for the clear and before an import).
     virtual void emptySet(InspectionReport& report) = 0;
     virtual std::vector<int> importSelection() const = 0;
@@ -72,6 +75,8 @@ protected:
     virtual void refresh();
     void buildLayout(const std::string& importCaption);
     void storeSettings();
+    // The show boxes and the start page number as the dialog shows them, into `set`.
+    void writeShownSettings(PrintSetData& set) const;
 
     platform::FormState onFormAction(std::string_view name, std::string_view argument,
                                      platform::FormContext& context, std::string* error) override;
@@ -97,7 +102,7 @@ protected:
     int start_ = 0;
     int byContents_ = -1;
     int noNumbers_ = 0;
-    PageNumberText pageNumbers_;
+    PageNumberFunction pageNumbers_;
 };
 
 // "在用工业管道全面检验报告__总对话框".
@@ -111,7 +116,7 @@ public:
                          int& mode);
 
 protected:
-    PrintSetData& printSet() override { return report_.PrintSet_ReportData; }
+    PrintSetData& printSetOf(InspectionReport& r) const override { return r.PrintSet_ReportData; }
     void emptySet(InspectionReport& report) override;
     std::vector<int> importSelection() const override;
     std::string_view clearQuestion() const override { return kClearQuestion; }
@@ -132,7 +137,7 @@ public:
                            int& mode);
 
 protected:
-    PrintSetData& printSet() override { return report_.PrintSet_IReportData; }
+    PrintSetData& printSetOf(InspectionReport& r) const override { return r.PrintSet_IReportData; }
     void emptySet(InspectionReport& report) override;
     std::vector<int> importSelection() const override;
     std::string_view clearQuestion() const override { return kClearQuestion; }

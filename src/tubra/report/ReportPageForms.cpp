@@ -7,6 +7,7 @@
 
 #include "text/CFormat.h"
 #include "text/Gbk.h"
+#include "tubra/report/ReportPagePainter.h"
 
 namespace tubra::report {
 
@@ -16,6 +17,8 @@ using forms::gbk;
 
 // ---------------------------------------------------------------------------------------------
 // Shared
+
+ReportPageForm::ReportPageForm(int page) : ReportForm(std::string(reportPageCaption(page))), page_(page) {}
 
 LayoutGroup& ReportPageForm::group(std::string title, int row, int col, int colSpan, int rowSpan) {
     LayoutGroup g;
@@ -47,33 +50,12 @@ namespace {
 
 std::string textName(int i) { return "text" + std::to_string(i); }
 
-constexpr std::array<std::string_view, 18> kFullCaptions = {
-    "在用工业管道全面检验报告",
-    "目  录",
-    "(1)在用工业管道全面检验结论报告",
-    "(2)在用工业管道安全状况等级评定结果汇总",
-    "(3)在用工业管道原始资料审查报告",
-    "(4)在用工业管道宏观检查报告",
-    "(5)在用工业管道测厚报告",
-    "(6)在用工业管道磁粉检测报告",
-    "(7)在用工业管道渗透检测报告",
-    "(8)在用工业管道射线检测报告",
-    "(9)在用工业管道超声波检测报告",
-    "(10)在用工业管道化学成分分析报告",
-    "(11)在用工业管道硬度测定报告",
-    "(12)在用工业管道金相分析报告",
-    "(13)在用工业管道压力试验报告",
-    "(14)在用工业管道泄漏性试验报告",
-    "(15)在用工业管道安全附属装置检验报告",
-    "检修更换记录(14)",
-};
-
-constexpr std::array<std::string_view, 4> kOnlineCaptions = {
-    "在用工业管道在线检验报告档案_封面",
-    "在用工业管道原始资料登记表",
-    "在用工业管道在线检验测厚记录",
-    "在用工业管道在线检验报告",
-};
+// Dialog captions that differ from the printed titles of their pages; the forms' dialogs carry
+// the printed titles.
+constexpr std::string_view kCoverCaption = "在用工业管道全面检验报告";
+constexpr std::string_view kContentsCaption = "目  录";
+constexpr std::string_view kRepairCaption = "检修更换记录(14)";
+constexpr std::string_view kOnlineCoverCaption = "在用工业管道在线检验报告档案_封面";
 
 // Pipeline classes of the cover and the review report, with the empty entry first.
 std::vector<std::string> classChoices(std::string_view stored) {
@@ -90,7 +72,7 @@ std::vector<std::string> classChoices(std::string_view stored) {
 class CoverForm : public ReportPageForm {
 public:
     CoverForm(const InspectionReport& r, const model::CharacteristicTable& table)
-        : ReportPageForm(0, std::string(kFullCaptions[0])) {
+        : ReportPageForm(kCoverPage) {
         const auto& t = r.Face_ReportData.texts;
         for (int i = 0; i < 9; ++i) addText(textName(i), t[i].kMaxBytes, t[i].view());
         addChoice(textName(9), classChoices(t[9].view()), t[9].view());
@@ -129,7 +111,7 @@ public:
     static constexpr std::string_view kDrawingLine = "在用工业管道单线图";
 
     explicit ContentsForm(const InspectionReport& r)
-        : ReportPageForm(1, std::string(kFullCaptions[1])) {
+        : ReportPageForm(kContentsPage) {
         const MuluData& m = r.Mulu_ReportData;
         LayoutGroup& g = group("", 0);
         GroupBuilder b(g);
@@ -147,7 +129,7 @@ public:
             f.minWidth = 4;
             addField(std::move(f), (n >= 1 && n <= 998) ? std::to_string(n) : std::string());
             b.label(row + 1, 0, std::to_string(row + 1))
-                .label(row + 1, 1, std::string(row < 15 ? kFullCaptions[row + 2] : kDrawingLine))
+                .label(row + 1, 1, std::string(row < 15 ? reportPageCaption(kFirstFormPage + row) : kDrawingLine))
                 .field(row + 1, 2, flag)
                 .field(row + 1, 3, page);
         }
@@ -178,7 +160,7 @@ public:
     static constexpr std::string_view kDefaultScope = "压力管道检验和安全评估。";
 
     ConclusionForm(const InspectionReport& r, const model::CharacteristicTable& table)
-        : ReportPageForm(2, std::string(kFullCaptions[2])) {
+        : ReportPageForm(kConclusionPage) {
         const auto& t = r.JieLun_ReportData.texts;
         // The grade comes first: choosing it changes the fields below, so a recorded line sets
         // it before them.
@@ -291,7 +273,7 @@ public:
     static constexpr std::string_view kNoDefects = "缺陷全无＝》";
 
     explicit SummaryForm(const InspectionReport& r)
-        : ReportPageForm(3, std::string(kFullCaptions[3])) {
+        : ReportPageForm(kSummaryPage) {
         const HuiZongData& h = r.HuiZong_ReportData;
         for (int i = 0; i < 23; ++i) {
             text_[i] = addText(textName(i), h.texts[i].kMaxBytes, h.texts[i].view(), TextKind::Token);
@@ -385,7 +367,7 @@ private:
 class ReviewForm : public ReportPageForm {
 public:
     ReviewForm(const InspectionReport& r, const model::CharacteristicTable& table)
-        : ReportPageForm(4, std::string(kFullCaptions[4])) {
+        : ReportPageForm(kReviewPage) {
         const auto& t = r.ShengCha_ReportData.texts;
         addTexts(t);
         addReference(0, r.Face_ReportData.texts[3].view(), false);
@@ -435,57 +417,20 @@ public:
 // ---------------------------------------------------------------------------------------------
 // (4) Visual inspection
 
-struct InspectedItem {
-    std::string_view name;
-    std::vector<std::string_view> options;
-};
-
-const std::vector<InspectedItem>& inspectedItems() {
-    static const std::vector<InspectedItem> items = {
-        {"管道位置", {"正常", "碰撞", "摩擦"}},
-        {"管道结构", {"正常", "翘曲", "下沉", "异常变形"}},
-        {"绝热层", {"完好", "破损", "脱落", "跑冷"}},
-        {"防腐层", {"完好", "破损", "脱落"}},
-        {"支吊架",
-         {"完好", "间距不合理", "脱落", "变形", "腐蚀", "与管道接触处积水",
-          "恒力弹簧支吊架转体位移指示越限", "变力弹簧支吊架偏斜", "变力弹簧支吊架失载",
-          "刚性支吊架状态异常", "吊杆损坏", "吊杆异常", "吊杆连接配件损坏", "吊杆连接配件异常",
-          "转导向支架卡涩", "承载结构变形", "承载结构上主要受力焊接接头存在裂纹",
-          "支撑辅助钢结构变形", "支撑辅助钢结构上主要受力焊接接头存在裂纹"}},
-        {"阻尼器", {"完好", "位移异常", "液压阻尼器液位异常"}},
-        {"减振器", {"完好", "位移异常"}},
-        {"补偿器", {"完好", "损坏", "未采用补偿器", "不需要采用补偿器"}},
-        {"阀门", {"完好", "腐蚀", "裂纹", "缩孔", "连接螺栓松动", "操作不灵活"}},
-        {"法兰", {"完好", "偏口", "紧固件不齐全", "紧固件不符合要求", "紧固件松动松动", "紧固件腐蚀"}},
-        {"膨胀节",
-         {"完好", "波纹管膨胀节划痕", "波纹管膨胀节凹痕", "波纹管膨胀节腐蚀", "波纹管膨胀节开裂",
-          "波纹管膨胀节间距异常", "波纹管膨胀节失稳", "铰链型膨胀节铰链变形",
-          "铰链型膨胀节铰链脱落", "铰链型膨胀节销轴变形", "铰链型膨胀节销轴脱落",
-          "拉杆式膨胀节拉杆异常", "拉杆式膨胀节螺栓异常", "拉杆式膨胀节连接支座异常"}},
-        {"阴极保护装置", {"完好", "异常", "损坏"}},
-        {"蠕胀测点", {"完好", "损坏"}},
-        {"法兰间接触电阻", {"合格", "大于0.03Ω"}},
-        {"对地电阻", {"合格", "大于100Ω"}},
-        {"管道标识", {"合格", "标识错误", "标识不清", "无标识"}},
-        {"管道组成件", {"完好", "裂纹", "皱褶", "重皮", "碰伤", "变形", "腐蚀"}},
-        {"焊接接头", {"完好", "裂纹", "错边", "咬边"}},
-    };
-    return items;
-}
-
 class VisualInspectionForm : public ReportPageForm {
 public:
     explicit VisualInspectionForm(const InspectionReport& r)
-        : ReportPageForm(5, std::string(kFullCaptions[5])) {
+        : ReportPageForm(kVisualPage) {
         const HongGuanData& h = r.HongGuan_ReportData;
-        const auto& items = inspectedItems();
+        // The check boxes carry the options the page prints.
+        const auto& items = VisualInspectionItems();
         int state = 0;
         for (std::size_t item = 0; item < items.size(); ++item) {
             first_.push_back(state);
             LayoutGroup& g = group(std::string(items[item].name), static_cast<int>(item), 0);
             GroupBuilder b(g);
             int col = 0, row = 0;
-            for (std::string_view option : items[item].options) {
+            for (std::string_view option : OptionNames(items[item].options)) {
                 const std::string name = "state" + std::to_string(state);
                 addCheck(name, std::string(option) + "；", h.states[state] != 0);
                 owner_.push_back(static_cast<int>(item));
@@ -550,7 +495,7 @@ private:
 class ChemicalForm : public ReportPageForm {
 public:
     explicit ChemicalForm(const InspectionReport& r)
-        : ReportPageForm(11, std::string(kFullCaptions[11])) {
+        : ReportPageForm(kChemicalPage) {
         const FengXiData& f = r.FengXi_ReportData;
         addTexts(f.texts);
         note_ = addText("note", f.note.kMaxBytes, f.note.view(), TextKind::Note);
@@ -611,7 +556,7 @@ public:
     static constexpr std::string_view kLoadFailedCaption = "文件无效";
 
     explicit MetallographyForm(const InspectionReport& r)
-        : ReportPageForm(13, std::string(kFullCaptions[13])) {
+        : ReportPageForm(kMetallographPage) {
         const JinXiangData& j = r.JinXiang_ReportData;
         addTexts(j.texts);
         note_ = addText("note", j.note.kMaxBytes, j.note.view(), TextKind::Note);
@@ -728,8 +673,8 @@ private:
 class PressureTestForm : public ReportPageForm {
 public:
     PressureTestForm(int page, const PressureTestData& d)
-        : ReportPageForm(page, std::string(kFullCaptions[static_cast<std::size_t>(page)])) {
-        const bool leak = page == 15;
+        : ReportPageForm(page) {
+        const bool leak = page == kLeakTestPage;
         const std::string machine = leak ? "压气设备" : "机泵";
         addTexts(d.texts);
         // Fields 16 to 22 are reserved: kept as they are and not shown.
@@ -754,7 +699,7 @@ public:
     }
 
     void apply(InspectionReport& r) const override {
-        PressureTestData& d = page() == 15 ? r.QiMi_ReportData : r.NaiYa_ReportData;
+        PressureTestData& d = page() == kLeakTestPage ? r.QiMi_ReportData : r.NaiYa_ReportData;
         storeTexts(d.texts, 0);
         d.note = value(note_);
     }
@@ -769,7 +714,7 @@ private:
 class AccessoriesForm : public ReportPageForm {
 public:
     AccessoriesForm(const InspectionReport& r, const model::CharacteristicTable& table)
-        : ReportPageForm(16, std::string(kFullCaptions[16])) {
+        : ReportPageForm(kAccessoryPage) {
         addTexts(r.FuShu_ReportData.texts);
 
         // Pipeline data from the table and the cover, shown for reference only.
@@ -845,7 +790,7 @@ public:
 class RepairRecordForm : public ReportPageForm {
 public:
     explicit RepairRecordForm(const InspectionReport& r)
-        : ReportPageForm(17, std::string(kFullCaptions[17])) {
+        : ReportPageForm(kRepairPage) {
         addTexts(r.JianXiu_ReportData.texts);
         LayoutGroup& g = group("", 0);
         GroupBuilder b(g);
@@ -865,49 +810,48 @@ public:
 // ---------------------------------------------------------------------------------------------
 // Catalogue
 
-bool isReportPage(int page) {
-    return (page >= kFirstFullPage && page <= kRepairRecordPage) ||
-           (page >= kFirstOnlinePage && page <= kLastOnlinePage);
-}
+bool isReportPage(int page) { return IsReportPageIndex(page) && !IsStackedIndex(page); }
 
 std::string_view reportPageCaption(int page) {
-    if (page >= kFirstFullPage && page <= kRepairRecordPage)
-        return kFullCaptions[static_cast<std::size_t>(page)];
-    if (page >= kFirstOnlinePage && page <= kLastOnlinePage)
-        return kOnlineCaptions[static_cast<std::size_t>(page - kFirstOnlinePage)];
-    return {};
+    switch (page) {
+        case kCoverPage: return kCoverCaption;
+        case kContentsPage: return kContentsCaption;
+        case kRepairPage: return kRepairCaption;
+        case kOnlineCoverPage: return kOnlineCoverCaption;
+        default: return isReportPage(page) ? PageTitle(page) : std::string_view();
+    }
 }
 
 bool reportPageHoldsData(const InspectionReport& r, int page) {
     switch (page) {
-        case 0: return !r.Face_ReportData.empty();
-        case 1: return !r.Mulu_ReportData.empty();
-        case 2: {
+        case kCoverPage: return !r.Face_ReportData.empty();
+        case kContentsPage: return !r.Mulu_ReportData.empty();
+        case kConclusionPage: {
             const auto& t = r.JieLun_ReportData.texts;
             for (std::size_t i = 0; i < t.size(); ++i) {
                 if (i == 11 ? (!t[i].empty() && t[i].view() != "0") : !t[i].empty()) return true;
             }
             return false;
         }
-        case 3: return !r.HuiZong_ReportData.empty();
-        case 4: return !r.ShengCha_ReportData.empty();
-        case 5: return !r.HongGuan_ReportData.empty();
-        case 6: return !r.CeHou_ReportData.empty() || !r.thicknessPoints.empty();
-        case 7: return !r.CiFeng_ReportData.empty() || !r.magneticDefects.empty();
-        case 8: return !r.ShenTou_ReportData.empty() || !r.penetrantDefects.empty();
-        case 9: return !r.SheXian_ReportData.empty() || !r.radiographDefects.empty();
-        case 10: return !r.ChaoShen_ReportData.empty() || !r.ultrasonicDefects.empty();
-        case 11: return !r.FengXi_ReportData.empty();
-        case 12: return !r.YingDu_ReportData.empty() || !r.hardnessPoints.empty();
-        case 13: return !r.JinXiang_ReportData.empty() || !r.metallographImages.empty();
-        case 14: return !r.NaiYa_ReportData.empty();
-        case 15: return !r.QiMi_ReportData.empty();
-        case 16: return !r.FuShu_ReportData.empty();
-        case 17: return !r.JianXiu_ReportData.empty();
-        case 23: return !r.Face_IReportData.empty();
-        case 24: return !r.DengJi_IReportData.empty();
-        case 25: return !r.CeHou_IReportData.empty();
-        case 26: return !r.JianYan_IReportData.empty();
+        case kSummaryPage: return !r.HuiZong_ReportData.empty();
+        case kReviewPage: return !r.ShengCha_ReportData.empty();
+        case kVisualPage: return !r.HongGuan_ReportData.empty();
+        case kThicknessPage: return !r.CeHou_ReportData.empty() || !r.thicknessPoints.empty();
+        case kMagneticPage: return !r.CiFeng_ReportData.empty() || !r.magneticDefects.empty();
+        case kPenetrantPage: return !r.ShenTou_ReportData.empty() || !r.penetrantDefects.empty();
+        case kRadiographPage: return !r.SheXian_ReportData.empty() || !r.radiographDefects.empty();
+        case kUltrasonicPage: return !r.ChaoShen_ReportData.empty() || !r.ultrasonicDefects.empty();
+        case kChemicalPage: return !r.FengXi_ReportData.empty();
+        case kHardnessPage: return !r.YingDu_ReportData.empty() || !r.hardnessPoints.empty();
+        case kMetallographPage: return !r.JinXiang_ReportData.empty() || !r.metallographImages.empty();
+        case kPressureTestPage: return !r.NaiYa_ReportData.empty();
+        case kLeakTestPage: return !r.QiMi_ReportData.empty();
+        case kAccessoryPage: return !r.FuShu_ReportData.empty();
+        case kRepairPage: return !r.JianXiu_ReportData.empty();
+        case kOnlineCoverPage: return !r.Face_IReportData.empty();
+        case kOnlineRegisterPage: return !r.DengJi_IReportData.empty();
+        case kOnlineThicknessPage: return !r.CeHou_IReportData.empty();
+        case kOnlineReportPage: return !r.JianYan_IReportData.empty();
         default: return false;
     }
 }
@@ -941,18 +885,18 @@ namespace detail {
 std::unique_ptr<ReportPageForm> makeFullPageForm(int page, const InspectionReport& r,
                                                  const model::CharacteristicTable& table) {
     switch (page) {
-        case 0: return std::make_unique<CoverForm>(r, table);
-        case 1: return std::make_unique<ContentsForm>(r);
-        case 2: return std::make_unique<ConclusionForm>(r, table);
-        case 3: return std::make_unique<SummaryForm>(r);
-        case 4: return std::make_unique<ReviewForm>(r, table);
-        case 5: return std::make_unique<VisualInspectionForm>(r);
-        case 11: return std::make_unique<ChemicalForm>(r);
-        case 13: return std::make_unique<MetallographyForm>(r);
-        case 14: return std::make_unique<PressureTestForm>(14, r.NaiYa_ReportData);
-        case 15: return std::make_unique<PressureTestForm>(15, r.QiMi_ReportData);
-        case 16: return std::make_unique<AccessoriesForm>(r, table);
-        case 17: return std::make_unique<RepairRecordForm>(r);
+        case kCoverPage: return std::make_unique<CoverForm>(r, table);
+        case kContentsPage: return std::make_unique<ContentsForm>(r);
+        case kConclusionPage: return std::make_unique<ConclusionForm>(r, table);
+        case kSummaryPage: return std::make_unique<SummaryForm>(r);
+        case kReviewPage: return std::make_unique<ReviewForm>(r, table);
+        case kVisualPage: return std::make_unique<VisualInspectionForm>(r);
+        case kChemicalPage: return std::make_unique<ChemicalForm>(r);
+        case kMetallographPage: return std::make_unique<MetallographyForm>(r);
+        case kPressureTestPage: return std::make_unique<PressureTestForm>(kPressureTestPage, r.NaiYa_ReportData);
+        case kLeakTestPage: return std::make_unique<PressureTestForm>(kLeakTestPage, r.QiMi_ReportData);
+        case kAccessoryPage: return std::make_unique<AccessoriesForm>(r, table);
+        case kRepairPage: return std::make_unique<RepairRecordForm>(r);
         default: return nullptr;
     }
 }

@@ -22,6 +22,7 @@
 #include "tubra/model/Drawing.h"
 #include "tubra/report/InspectionReport.h"
 #include "tubra/report/ReportForm.h"
+#include "tubra/report/ReportPaging.h"
 
 namespace tubra::report {
 
@@ -32,7 +33,8 @@ public:
     virtual void apply(InspectionReport& report) const = 0;
 
 protected:
-    ReportPageForm(int page, std::string caption) : ReportForm(std::move(caption)), page_(page) {}
+    // The dialog of page index `page`, captioned as `reportPageCaption` says.
+    explicit ReportPageForm(int page);
 
     // A group at (row, col) of the dialog's grid.
     LayoutGroup& group(std::string title, int row, int col = 0, int colSpan = 1, int rowSpan = 1);
@@ -47,16 +49,11 @@ private:
     int page_;
 };
 
-// Pages of the two sets.
-inline constexpr int kFirstFullPage = 0;
-inline constexpr int kRepairRecordPage = 17;
-inline constexpr int kAllFullPages = 22;
-inline constexpr int kFirstOnlinePage = 23;
-inline constexpr int kLastOnlinePage = 26;
-inline constexpr int kAllOnlinePages = 28;
-
+// Whether page index `page` has an editing dialog: every single page of the two sets (the
+// stacked indexes 22 and 28 have none).
 bool isReportPage(int page);
-// The caption of a page's dialog (UTF-8), empty for an index that is no page.
+// The caption of a page's dialog (UTF-8), empty for an index that is no page. The forms'
+// dialogs carry the forms' printed titles.
 std::string_view reportPageCaption(int page);
 // Whether a page holds data: a text not empty, a number not 0 or an item in its list; the
 // conclusion's safety grade counts only when it is not "0".

@@ -58,6 +58,20 @@ void DrawReportPages(platform::Canvas& canvas, const InspectionReport& report,
     }
 }
 
+std::vector<std::string_view> OptionNames(std::string_view options) {
+    constexpr std::string_view kSeparator = "；";
+    std::vector<std::string_view> names;
+    for (int k = 0;; ++k) {
+        const std::size_t at = OptionOffset(options, k);
+        if (at == std::string_view::npos) break;
+        std::string_view name = options.substr(at + 2, OptionOffset(options, k + 1) - (at + 2));
+        if (name.size() >= kSeparator.size() && name.substr(name.size() - kSeparator.size()) == kSeparator)
+            name.remove_suffix(kSeparator.size());
+        names.push_back(name);
+    }
+    return names;
+}
+
 // --- the report store's page hooks ---------------------------------------------------------
 
 void InspectionReport::drawReportPages(platform::Canvas& canvas, int pageIndex,

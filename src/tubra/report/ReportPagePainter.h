@@ -59,5 +59,8 @@ struct OptionItem {
 };
 const std::vector<OptionItem>& VisualInspectionItems();
 const std::vector<std::string_view>& OnlineSourceDocumentLines();
+// The options of such a text without their blanks and "；" ("正常", "碰撞", "摩擦"): the words
+// the dialogs' check boxes carry, so that a box and its printed option always agree.
+std::vector<std::string_view> OptionNames(std::string_view optionsUtf8);
 
 }  // namespace tubra::report

@@ -28,11 +28,11 @@ auto* subPageOf(Report& r, int pageIndex) {
     return p;
 }
 
-bool shown(const PrintSetData& set, int slot) {
-    return slot >= 0 && slot < static_cast<int>(set.flags.size()) && set.flags[slot] == 1;
-}
-
 }  // namespace
+
+bool IsPageShown(const PrintSetData& set, int slot) {
+    return slot >= 0 && slot < static_cast<int>(set.flags.size()) && set.flags[static_cast<std::size_t>(slot)] == 1;
+}
 
 bool IsFullSetIndex(int index) { return (index >= kCoverPage && index <= kRepairPage) || index == kAllFullPages; }
 
@@ -104,7 +104,7 @@ std::vector<PageLabel> ShownPageLabels(const InspectionReport& r, int stackIndex
         const PrintSetData& set = r.PrintSet_ReportData;
         int numbered = 0;
         for (int p = kCoverPage; p <= kLastFormPage; ++p) {
-            if (!shown(set, p)) continue;
+            if (!IsPageShown(set, p)) continue;
             PageLabel page{p, {}};
             if (p >= kFirstFormPage) {
                 if (set.start >= 1) {
@@ -121,7 +121,7 @@ std::vector<PageLabel> ShownPageLabels(const InspectionReport& r, int stackIndex
         const PrintSetData& set = r.PrintSet_IReportData;
         int numbered = 0;
         for (int p = kOnlineCoverPage; p <= kOnlineReportPage; ++p) {
-            if (!shown(set, p)) continue;
+            if (!IsPageShown(set, p)) continue;
             PageLabel page{p, {}};
             if (p != kOnlineCoverPage && set.start >= 1) {
                 page.label = std::to_string(set.start + numbered);
@@ -131,6 +131,18 @@ std::vector<PageLabel> ShownPageLabels(const InspectionReport& r, int stackIndex
         }
     }
     return out;
+}
+
+std::string PageNumberText(const InspectionReport& r, int pageIndex) {
+    const int stack = IsFullSetIndex(pageIndex) ? kAllFullPages : kAllOnlinePages;
+    if (!IsReportPageIndex(pageIndex) || IsStackedIndex(pageIndex)) return {};
+    for (const PageLabel& page : ShownPageLabels(r, stack)) {
+        if (page.pageIndex != pageIndex) continue;
+        const int sheets = SubPageCount(r, pageIndex);
+        if (page.label.empty() || sheets == 1) return page.label;
+        return SubPageLabel(page.label, 0, sheets) + "…" + SubPageLabel(page.label, sheets - 1, sheets);
+    }
+    return {};
 }
 
 std::vector<PlacedSheet> SheetsOf(const InspectionReport& r, int pageIndex) {

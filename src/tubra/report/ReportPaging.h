@@ -17,8 +17,8 @@
 namespace tubra::report {
 
 enum ReportPageIndex : int {
-    kNoPage = -1,
-    kCoverPage = 0,
+    kNoPage = model::kNoReportPage,
+    kCoverPage = model::kReportCoverPage,
     kContentsPage = 1,
     kFirstFormPage = 2,  // form (1)
     kConclusionPage = 2,
@@ -47,8 +47,8 @@ enum ReportPageIndex : int {
 };
 
 // Logical size of one report page (0.1 mm): A4 portrait. Stacked pages lie this far apart.
-inline constexpr int kReportPageWidth = 2100;
-inline constexpr int kReportPageHeight = 2900;
+using model::kReportPageHeight;
+using model::kReportPageWidth;
 
 // Whether `index` is a page of the full set (0..17) or its stack (22).
 bool IsFullSetIndex(int index);
@@ -82,6 +82,11 @@ std::size_t FirstItemOnSubPage(int pageIndex, int subPage);
 // `subPages` sheets: the label alone on a single sheet, else "%s-%d".
 std::string SubPageLabel(const std::string& label, int subPage, int subPages);
 
+// Whether page `pageIndex` is among the shown pages of its set: its flag in the set's page
+// settings is 1. The report dialogs' show boxes read the flags this way too, so a box is
+// checked exactly when its page prints; a new document's -1 shows nothing.
+bool IsPageShown(const PrintSetData& set, int pageIndex);
+
 // One sheet of a stacked set.
 struct PlacedSheet {
     int pageIndex = 0;  // the page drawn on it
@@ -101,6 +106,12 @@ struct PageLabel {
     std::string label;
 };
 std::vector<PageLabel> ShownPageLabels(const InspectionReport& report, int stackIndex);
+
+// The page number page `pageIndex` carries in the print of all shown pages of its set, as the
+// report dialogs show it beside the page: its label ("5"), or for a list filling several
+// sheets the first and the last sheet's labels ("6-1…6-3"); empty when the page is not shown
+// or not numbered (the cover, the contents, the repair record, no start page number).
+std::string PageNumberText(const InspectionReport& report, int pageIndex);
 
 // Every sheet of a stack (22 or 28) in order, split list pages taking one sheet per
 // sub-page. For any single page index: the one sheet of that page, showing the list's current

@@ -16,10 +16,10 @@
 
 namespace tubra::view {
 
-inline constexpr int kReportPageWidth = 2100;
-inline constexpr int kReportPageHeight = 2900;
-inline constexpr int kNoReportPage = -1;
-inline constexpr int kReportCoverPage = 0;
+using model::kNoReportPage;
+using model::kReportCoverPage;
+using model::kReportPageHeight;
+using model::kReportPageWidth;
 
 // Draws what report page `pageIndex` shows, from the top of the page at y = 0.
 void DrawReportPage(model::Document& doc, const PaintContext& ctx, int pageIndex);

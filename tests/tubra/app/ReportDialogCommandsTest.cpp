@@ -7,6 +7,9 @@
 #include "tubra/app/InstallCommands.h"
 #include "tubra/report/Install.h"
 #include "tubra/report/ReportMasterForms.h"
+#include "tubra/report/ReportPaging.h"
+#include "tubra/report/SubPageForm.h"
+#include "tubra/view/ReportPages.h"
 
 #include "tubra/report/FormTestSupport.h"
 
@@ -61,7 +64,8 @@ TEST(ReportDialogCommands, EachCommandOpensItsMasterAndLeavingItShowsTheChosenPa
     EXPECT_EQ(f.doc->drawing.IsShowReport, (std::array<int, 2>{1, 0}));
     EXPECT_GE(f.changes, 1);
 
-    // The mode is shared: the online master starts in it.
+    // The mode is shared: the online master starts in it. Another page of a report already
+    // shown keeps the view's zoom; entering report mode from the drawing starts at 1.
     f.view.ZoomPara = 2.0;
     f.host.answer = [&](platform::Form& form, platform::FormContext& fc) {
         captions.push_back(form.caption());
@@ -71,7 +75,99 @@ TEST(ReportDialogCommands, EachCommandOpensItsMasterAndLeavingItShowsTheChosenPa
     registry.run(cmd::OnlineReport, c);
     EXPECT_EQ(captions.back(), "在用工业管道在线检验报告档案__总对话框");
     EXPECT_EQ(f.view.reportDisplay, (std::array<int, 2>{1, 25}));
+    EXPECT_EQ(f.view.ZoomPara, 2.0);
+    f.view.reportDisplay[0] = 0;
+    registry.run(cmd::OnlineReport, c);
+    EXPECT_EQ(f.view.reportDisplay, (std::array<int, 2>{1, 25}));
     EXPECT_EQ(f.view.ZoomPara, 1.0);
+    EXPECT_EQ(f.view.scrollExtent, (platform::Size{2100, 2900}));
+}
+
+TEST(ReportDialogCommands, ALongListAsksForItsSheetBeforeItIsShown) {
+    Fixture f;
+    auto c = f.context();
+    report::InspectionReport& r = f.report();
+    r.Face_ReportData.texts[0] = "A";
+    for (int i = 0; i < 50; ++i) r.thicknessPoints.append({std::to_string(i), 4.0f});
+    for (int i = 0; i < 14; ++i) r.radiographDefects.append({});
+    f.view.reportDialogMode = report::kShowReport;
+
+    // The master's page button, then the sheet question for the 50 points: the second sheet.
+    std::vector<std::string> captions;
+    std::string message;
+    std::string answer = "2";
+    int button = 6;
+    f.host.answer = [&](platform::Form& form, platform::FormContext& fc) {
+        captions.push_back(form.caption());
+        if (auto* sheets = dynamic_cast<report::SubPageForm*>(&form)) {
+            message = sheets->message();
+            if (answer.empty()) {
+                form.act("cancel", fc);
+                return;
+            }
+            std::string error;
+            EXPECT_TRUE(form.setField("page", answer, &error)) << error;
+            form.act("ok", fc);
+            return;
+        }
+        form.act("open=" + std::to_string(button), fc);
+    };
+    RunFullReportDialog(c);
+    EXPECT_EQ(captions, (std::vector<std::string>{"在用工业管道全面检验报告__总对话框", "打印页选择"}));
+    EXPECT_EQ(message, "每页可打印44条记录,目前有2页打印页面可供选择!");
+    EXPECT_EQ(r.thicknessPoints.currentSubPage, 1);
+    EXPECT_EQ(f.view.reportDisplay, (std::array<int, 2>{1, report::kThicknessPage}));
+    EXPECT_EQ(f.doc->drawing.IsShowReport, (std::array<int, 2>{1, report::kThicknessPage}));
+
+    // Cancelling the question shows the page on the sheet it had.
+    answer.clear();
+    captions.clear();
+    RunFullReportDialog(c);
+    EXPECT_EQ(captions.size(), 2u);
+    EXPECT_EQ(r.thicknessPoints.currentSubPage, 1);
+    EXPECT_EQ(f.view.reportDisplay[1], report::kThicknessPage);
+
+    // Fourteen radiographs fill exactly one sheet: no question, the first sheet.
+    r.radiographDefects.currentSubPage = 1;
+    button = report::kRadiographPage;
+    captions.clear();
+    RunFullReportDialog(c);
+    EXPECT_EQ(captions.size(), 1u);
+    EXPECT_EQ(r.radiographDefects.currentSubPage, 0);
+    EXPECT_EQ(f.view.reportDisplay[1], report::kRadiographPage);
+
+    // All shown pages: no question, whatever the lists hold; the view scrolls over every sheet.
+    f.host.answer = [&](platform::Form& form, platform::FormContext& fc) {
+        captions.push_back(form.caption());
+        for (const char* box : {"flag0", "flag6", "flag9"}) form.setField(box, "1", nullptr);
+        form.act("showSelected", fc);
+    };
+    captions.clear();
+    RunFullReportDialog(c);
+    EXPECT_EQ(captions.size(), 1u);
+    EXPECT_EQ(f.view.reportDisplay[1], report::kAllFullPages);
+    EXPECT_EQ(report::CountPrintPages(r, report::kAllFullPages), 1 + 2 + 2);
+    EXPECT_EQ(f.view.scrollExtent, (platform::Size{2100, 5 * 2900}));
+}
+
+TEST(ReportDialogCommands, TheMastersShowThePageNumbersOfTheirSets) {
+    Fixture f;
+    auto c = f.context();
+    report::InspectionReport& r = f.report();
+    r.Face_ReportData.texts[0] = "A";
+    for (int i = 0; i < 50; ++i) r.thicknessPoints.append({std::to_string(i), 4.0f});
+    r.PrintSet_ReportData.flags.fill(0);
+    r.PrintSet_ReportData.flags[report::kConclusionPage] = 1;
+    r.PrintSet_ReportData.flags[report::kThicknessPage] = 1;
+    r.PrintSet_ReportData.start = 5;
+    std::vector<std::string> numbers;
+    f.host.answer = [&](platform::Form& form, platform::FormContext& fc) {
+        auto& master = static_cast<report::ReportMasterForm&>(form);
+        for (int k : {2, 6}) numbers.push_back(master.labelText("number" + std::to_string(k)));
+        form.act("退出", fc);
+    };
+    RunFullReportDialog(c);
+    EXPECT_EQ(numbers, (std::vector<std::string>{"5", "6-1…6-2"}));
 }
 
 TEST(ReportDialogCommands, LeavingWithoutAPageKeepsTheDrawingAndTheSwitchIsReplaceable) {

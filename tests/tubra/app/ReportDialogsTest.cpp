@@ -23,15 +23,20 @@
 #include <QTest>
 #include <QTimer>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QScrollBar>
 
 #include "AppTestSupport.h"
 #include "text/Gbk.h"
 #include "tubra/app/InstallDialogs.h"
 #include "tubra/app/MainWindow.h"
+#include "tubra/app/ReportModeCommand.h"
 #include "tubra/app/DrawingView.h"
 #include "tubra/report/Install.h"
 #include "tubra/report/ReportMasterForms.h"
 #include "tubra/report/ReportPageForms.h"
+#include "tubra/report/ReportPaging.h"
+#include "tubra/view/ReportPages.h"
 
 using namespace tubra;
 using app::ReportFormDialog;
@@ -101,7 +106,7 @@ TEST(ReportDialogs, MasterShowsItsPagesAndOpensTheCoverFirst) {
         EXPECT_EQ(d.windowTitle(), q("在用工业管道全面检验报告__总对话框"));
         EXPECT_EQ(d.button("open=0")->text(), q("    封面设置(本页应首先编辑)             <-空"));
         EXPECT_FALSE(d.button("open=5")->isEnabled());
-        EXPECT_TRUE(static_cast<QCheckBox*>(d.fieldWidget("flag3"))->isChecked());
+        EXPECT_FALSE(static_cast<QCheckBox*>(d.fieldWidget("flag3"))->isChecked());  // -1: not shown
         click(d, "open=0");
         // Back from the cover: its label and the other buttons follow.
         EXPECT_EQ(d.button("open=0")->text(), q("    封面设置(本页应首先编辑)"));
@@ -265,6 +270,75 @@ TEST(ReportDialogs, TheWindowRunsTheReportCommandsOnTheActiveDrawing) {
     EXPECT_TRUE(seen);
     EXPECT_EQ(view->state().reportDisplay, (std::array<int, 2>{1, 0}));
     EXPECT_TRUE(view->document().isModified());
+    view->document().setModifiedFlag(false);
+}
+
+TEST(ReportDialogs, LeavingTheMasterShowsTheChosenSheetInTheWindow) {
+    apptest::application();
+    app::InstallDialogs();
+    model::AppContext context;
+    report::installInspectionReport(context);
+    apptest::FakeInteraction ui;
+    app::MainWindow w(context, ui);
+    w.resize(1000, 700);
+    w.show();
+    app::DrawingView* view = w.newDocument();
+    apptest::settle();
+    ASSERT_TRUE(view);
+    report::InspectionReport& r = *report::inspectionReport(view->document());
+    r.Face_ReportData.texts[2] = "X";
+    for (int i = 0; i < 50; ++i) r.thicknessPoints.append({"T" + std::to_string(i + 1), 4.0f + i / 100.0f});
+    r.PrintSet_ReportData.flags.fill(0);
+    for (int p : {report::kCoverPage, report::kContentsPage, report::kConclusionPage, report::kThicknessPage})
+        r.PrintSet_ReportData.flags[static_cast<std::size_t>(p)] = 1;
+    r.PrintSet_ReportData.start = 5;
+
+    QString number, question;
+    bool answered = false;
+    // The sheet question comes once the master has closed: answered when it is up.
+    std::function<void()> answerSheets = [&] {
+        auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!d || d->windowTitle() != q("打印页选择")) {
+            QTimer::singleShot(10, answerSheets);
+            return;
+        }
+        for (auto* label : d->findChildren<QLabel*>()) question += label->text();
+        auto* sheets = d->findChild<QComboBox*>(QStringLiteral("page"));
+        ASSERT_TRUE(sheets);
+        EXPECT_EQ(sheets->count(), 2);
+        sheets->setCurrentIndex(1);
+        for (auto* b : d->findChildren<QPushButton*>())
+            if (b->text() == q("确定")) b->click();
+        answered = true;
+    };
+    QTimer::singleShot(0, [&] {
+        auto* d = dynamic_cast<ReportFormDialog*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(d);
+        auto* label = d->findChild<QLabel*>(QStringLiteral("number6"));
+        ASSERT_TRUE(label);
+        number = label->text();
+        if (const char* dir = std::getenv("TUBRA_DIALOG_SHOTS"))
+            d->grab().save(QString::fromStdString((std::filesystem::path(dir) / "master-numbers.png").string()));
+        for (QAbstractButton* b : d->findChildren<QAbstractButton*>())
+            if (b->text() == q("显示报告")) b->click();
+        QTimer::singleShot(0, answerSheets);
+        click(*d, "open=6");
+    });
+    w.runCommand(448);
+    apptest::settle(10);
+    EXPECT_TRUE(answered);
+    EXPECT_EQ(number, q("6-1…6-2"));
+    EXPECT_EQ(question, q("每页可打印44条记录,目前有2页打印页面可供选择!"));
+    EXPECT_EQ(r.thicknessPoints.currentSubPage, 1);
+    EXPECT_EQ(view->state().reportDisplay, (std::array<int, 2>{1, report::kThicknessPage}));
+    EXPECT_EQ(view->state().ZoomPara, 1.0);
+    EXPECT_EQ(view->scrollSizes(), (platform::Size{2100, 2900}));
+    EXPECT_EQ(view->verticalScrollBar()->value(), 0);
+    QAction* mode = w.action(app::kShowReportCommand);
+    ASSERT_TRUE(mode);
+    EXPECT_TRUE(mode->isChecked());
+    if (const char* dir = std::getenv("TUBRA_DIALOG_SHOTS"))
+        w.grab().save(QString::fromStdString((std::filesystem::path(dir) / "window-sheet.png").string()));
     view->document().setModifiedFlag(false);
 }
 

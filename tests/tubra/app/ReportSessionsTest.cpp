@@ -1,7 +1,8 @@
 // The recorded sessions of the report dialogs (tests/sessions/report-*.session) replay and
 // leave the report their "# expect-report PATH=VALUE" lines say. PATH walks the report's JSON
-// (section, member, index...), or is IsShowReport.N of the drawing. Each group of expect-report
-// lines is checked where it stands, after the lines above it have run.
+// (section, member, index...), or is IsShowReport.N of the drawing, view.reportDisplay.N or
+// view.ZoomPara of the view, or subPage.P, the sheet (0-based) page P shows of its list. Each
+// group of expect-report lines is checked where it stands, after the lines above it have run.
 
 #include <filesystem>
 #include <fstream>
@@ -16,6 +17,7 @@
 #include "tubra/edit/SessionScript.h"
 #include "tubra/report/Install.h"
 #include "tubra/report/ReportJson.h"
+#include "tubra/report/ReportPaging.h"
 
 namespace tubra::app {
 namespace {
@@ -35,7 +37,8 @@ std::vector<std::string> linesOf(const fs::path& p) {
 }
 
 // The value at `path` as text: strings as they are, numbers as JSON writes them.
-std::optional<std::string> valueAt(const model::Document& doc, const std::string& path) {
+std::optional<std::string> valueAt(edit::SessionPlayer& player, const std::string& path) {
+    const model::Document& doc = *player.document();
     std::vector<std::string> parts;
     std::stringstream s(path);
     for (std::string part; std::getline(s, part, '.');) parts.push_back(part);
@@ -44,8 +47,24 @@ std::optional<std::string> valueAt(const model::Document& doc, const std::string
         if (i < 0 || i > 1) return std::nullopt;
         return std::to_string(doc.drawing.IsShowReport[static_cast<std::size_t>(i)]);
     }
+    const view::ViewState& view = player.view();
+    if (parts.size() == 3 && parts[0] == "view" && parts[1] == "reportDisplay") {
+        const int i = std::stoi(parts[2]);
+        if (i < 0 || i > 1) return std::nullopt;
+        return std::to_string(view.reportDisplay[static_cast<std::size_t>(i)]);
+    }
+    if (parts.size() == 2 && parts[0] == "view" && parts[1] == "ZoomPara") {
+        std::ostringstream zoom;
+        zoom << view.ZoomPara;
+        return zoom.str();
+    }
     const report::InspectionReport* r = report::inspectionReport(doc);
     if (!r) return std::nullopt;
+    if (parts.size() == 2 && parts[0] == "subPage") {
+        const int page = std::stoi(parts[1]);
+        if (!report::IsSplitListPage(page)) return std::nullopt;
+        return std::to_string(report::CurrentSubPage(*r, page));
+    }
     const nlohmann::ordered_json json = report::reportToJson(*r);
     const nlohmann::ordered_json* at = &json;
     for (const std::string& p : parts) {
@@ -109,7 +128,7 @@ TEST(ReportSessions, EveryPageDialogHasASessionThatLeavesTheReportItSays) {
                 const auto eq = token.find('=');
                 ASSERT_NE(eq, std::string::npos) << "line " << i + 1;
                 ASSERT_TRUE(player.document());
-                const auto v = valueAt(*player.document(), token.substr(0, eq));
+                const auto v = valueAt(player, token.substr(0, eq));
                 ASSERT_TRUE(v) << "line " << i + 1 << ": no " << token.substr(0, eq);
                 EXPECT_EQ(*v, token.substr(eq + 1)) << "line " << i + 1;
                 ++checks;

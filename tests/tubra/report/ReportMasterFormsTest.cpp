@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "tubra/report/ReportPageForms.h"
+#include "tubra/report/ReportPaging.h"
 
 #include "tubra/report/FormTestSupport.h"
 #include "tubra/report/ReportFixtures.h"
@@ -44,8 +45,9 @@ TEST(ReportMasterForm, NewDocumentShowsEveryPageEmptyAndOnlyTheCoverEnabled) {
         EXPECT_NE(m.actionCaption(open).find("<-空"), std::string::npos) << k;
         EXPECT_EQ(m.actionEnabled(open), k == 0) << k;
     }
-    // A new document shows every page; the repair record has no box.
-    for (int p = 0; p <= 16; ++p) EXPECT_EQ(m.field("flag" + std::to_string(p)), "1") << p;
+    // A new document's flags are -1, which shows no page: every box is clear. The repair
+    // record has no box.
+    for (int p = 0; p <= 16; ++p) EXPECT_EQ(m.field("flag" + std::to_string(p)), "0") << p;
     EXPECT_FALSE(m.hasField("flag17"));
     EXPECT_EQ(m.field("start"), "1");
     EXPECT_EQ(m.field("mode"), "编辑报告");
@@ -174,6 +176,7 @@ TEST(ReportMasterForm, StartPageNumberBoxesExcludeEachOther) {
 
     // 退出 stores the boxes, the number and the mode.
     d.set(m, "flag3", "0");
+    d.set(m, "flag4", "1");
     d.set(m, "mode", "显示报告");
     EXPECT_EQ(d.act(m, "退出"), FormState::Accepted);
     EXPECT_EQ(r.PrintSet_ReportData.start, 12);
@@ -241,6 +244,111 @@ TEST(ReportMasterForm, ShowModeLeavesWithThePageToShow) {
         EXPECT_EQ(r.PrintSet_ReportData.start, before.start);
         EXPECT_EQ(m.pageToShow(), -1);
     }
+}
+
+TEST(ReportMasterForm, PageNumbersFollowTheBoxesAndTheStartAsTheyAreSet) {
+    InspectionReport r = newDocumentReport();
+    r.Face_ReportData.texts[0] = "A";
+    for (int i = 0; i < 50; ++i) r.thicknessPoints.append({std::to_string(i), 5.0f});
+    r.PrintSet_ReportData.flags.fill(0);
+    for (int p : {kCoverPage, kContentsPage, kConclusionPage, kThicknessPage})
+        r.PrintSet_ReportData.flags[static_cast<std::size_t>(p)] = 1;
+    r.PrintSet_ReportData.start = 5;
+    r.Mulu_ReportData.pages[kThicknessPage - kFirstFormPage] = 12;
+    model::CharacteristicTable table;
+    int mode = kEditReport;
+    FullReportMasterForm m(r, table, mode);
+    // Without a numbering function the column stays empty.
+    EXPECT_EQ(m.labelText("numbers"), "");
+    EXPECT_EQ(m.labelText("number2"), "");
+    m.setPageNumberText(PageNumberText);
+    EXPECT_EQ(m.labelText("numbers"), "页号");
+    const auto numbers = [&] {
+        std::vector<std::string> out;
+        for (int k = 0; k <= 17; ++k) out.push_back(m.labelText("number" + std::to_string(k)));
+        return out;
+    };
+    std::vector<std::string> expected(18);
+    expected[kConclusionPage] = "5";
+    expected[kThicknessPage] = "6-1…6-2";
+    EXPECT_EQ(numbers(), expected);
+
+    // The numbers follow the boxes and the start before anything is stored.
+    Driver d;
+    d.set(m, "flag2", "0");
+    d.set(m, "flag4", "1");
+    d.set(m, "start", "9");
+    expected[kConclusionPage] = "";
+    expected[kReviewPage] = "9";
+    expected[kThicknessPage] = "10-1…10-2";
+    EXPECT_EQ(numbers(), expected);
+    EXPECT_EQ(r.PrintSet_ReportData.start, 5);
+    EXPECT_EQ(r.PrintSet_ReportData.flags[kConclusionPage], 1);
+    d.set(m, "noNumbers", "1");
+    EXPECT_EQ(numbers(), std::vector<std::string>(18));
+    d.set(m, "byContents", "1");  // the contents' numbers: only (5) has one
+    expected = std::vector<std::string>(18);
+    expected[kThicknessPage] = "12-1…12-2";
+    EXPECT_EQ(numbers(), expected);
+    d.act(m, "auto");  // the pages holding data: cover, contents, (5)
+    EXPECT_EQ(m.field("flag4"), "0");
+    EXPECT_EQ(numbers(), expected);
+
+}
+
+TEST(ReportMasterForm, TheBoxesShowWhatThePagesPrint) {
+    // A new document's flags are -1: no page prints and no box is checked. A confirmed page
+    // dialog shows its page; leaving stores 1 or 0 for every box.
+    InspectionReport r = newDocumentReport();
+    model::CharacteristicTable table;
+    int mode = kEditReport;
+    {
+        FullReportMasterForm m(r, table, mode);
+        m.setPageNumberText(PageNumberText);
+        for (int p = kCoverPage; p <= kLastFormPage; ++p) EXPECT_EQ(m.field("flag" + std::to_string(p)), "0") << p;
+        EXPECT_EQ(CountPrintPages(r, kAllFullPages), 0);
+        Driver d;
+        d.host.answer = fillCover;
+        d.act(m, "open=0");
+        EXPECT_EQ(m.field("flag0"), "1");
+        EXPECT_EQ(d.act(m, "退出"), FormState::Accepted);
+    }
+    EXPECT_EQ(r.PrintSet_ReportData.flags[kCoverPage], 1);
+    EXPECT_EQ(r.PrintSet_ReportData.flags[kConclusionPage], 0);
+    EXPECT_EQ(CountPrintPages(r, kAllFullPages), 1);
+
+    // A stray value in a file is no checked box either.
+    r.PrintSet_ReportData.flags[kSummaryPage] = 2;
+    r.PrintSet_ReportData.flags[kReviewPage] = 1;
+    FullReportMasterForm again(r, table, mode);
+    EXPECT_EQ(again.field("flag3"), "0");
+    EXPECT_EQ(again.field("flag4"), "1");
+    EXPECT_EQ(CountPrintPages(r, kAllFullPages), 2);
+}
+
+TEST(OnlineReportMasterForm, PageNumbersOnlyFromAPositiveStart) {
+    InspectionReport r;
+    r.PrintSet_IReportData.flags.fill(0);
+    r.PrintSet_IReportData.flags[kOnlineCoverPage] = 1;
+    r.PrintSet_IReportData.flags[kOnlineThicknessPage] = 1;
+    r.PrintSet_IReportData.start = 0;
+    model::CharacteristicTable table;
+    int mode = kEditReport;
+    OnlineReportMasterForm m(r, table, mode);
+    m.setPageNumberText(PageNumberText);
+    EXPECT_EQ(m.field("start"), "无");
+    for (int k = 0; k < 4; ++k) EXPECT_EQ(m.labelText("number" + std::to_string(k)), "") << k;
+    Driver d;
+    d.set(m, "noNumbers", "0");
+    d.set(m, "start", "3");
+    d.set(m, "flag26", "1");
+    EXPECT_EQ(m.labelText("number0"), "");  // the cover
+    EXPECT_EQ(m.labelText("number1"), "");  // not shown
+    EXPECT_EQ(m.labelText("number2"), "3");
+    EXPECT_EQ(m.labelText("number3"), "4");
+    d.set(m, "noNumbers", "1");
+    EXPECT_EQ(m.field("start"), "无");
+    EXPECT_EQ(m.labelText("number2"), "");
 }
 
 TEST(OnlineReportMasterForm, FourPagesTheirBoxesClearImportAndStart) {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "tubra/report/RecordListForm.h"
+#include "tubra/report/ReportPagePainter.h"
 
 #include "tubra/report/FormTestSupport.h"
 #include "tubra/report/ReportFixtures.h"
@@ -260,6 +261,43 @@ TEST(ReportPageForms, ReviewReferenceValuesFillEmptyFieldsAndABlankKeepsOneEmpty
     d.act(*again, "reload");
     EXPECT_EQ(again->field("text4"), "泵房至罐区");
     EXPECT_EQ(again->field("text1"), "原料管线");
+}
+
+TEST(ReportPageForms, DialogsNameWhatThePagesPrint) {
+    // A form's dialog carries the form's printed title; cover, contents, repair record and the
+    // online cover have captions of their own.
+    for (int page = kFirstFormPage; page <= kLastFormPage; ++page)
+        EXPECT_EQ(reportPageCaption(page), PageTitle(page)) << page;
+    for (int page : {kOnlineRegisterPage, kOnlineThicknessPage, kOnlineReportPage})
+        EXPECT_EQ(reportPageCaption(page), PageTitle(page)) << page;
+    EXPECT_EQ(reportPageCaption(kContentsPage), "目  录");
+    EXPECT_EQ(reportPageCaption(kOnlineCoverPage), "在用工业管道在线检验报告档案_封面");
+    EXPECT_FALSE(isReportPage(kAllFullPages));
+    EXPECT_FALSE(isReportPage(kAllOnlinePages));
+    EXPECT_EQ(reportPageCaption(kAllFullPages), "");
+
+    // Each check box reads as the option the page prints and ticks for it.
+    InspectionReport r;
+    auto visual = open(kVisualPage, r);
+    auto* form = static_cast<ReportForm*>(visual.get());
+    int state = 0;
+    for (const auto& item : VisualInspectionItems())
+        for (std::string_view option : OptionNames(item.options))
+            EXPECT_EQ(form->fieldSpec("state" + std::to_string(state++))->text, std::string(option) + "；");
+    EXPECT_EQ(state, 92);
+    EXPECT_EQ(form->fieldSpec("state52")->text, "紧固件松动；");
+    auto online = open(kOnlineReportPage, r);
+    form = static_cast<ReportForm*>(online.get());
+    state = 0;
+    for (std::string_view line : OnlineSourceDocumentLines())
+        for (std::string_view name : OptionNames(line))
+            EXPECT_EQ(form->fieldSpec("state" + std::to_string(state++))->text, name);
+    EXPECT_EQ(state, 13);
+    EXPECT_EQ(form->fieldSpec("state12")->text, "检验方案");
+
+    EXPECT_EQ(OptionNames("  正常；  碰撞；  摩擦"), (std::vector<std::string_view>{"正常", "碰撞", "摩擦"}));
+    EXPECT_EQ(OptionNames("  单线图；"), (std::vector<std::string_view>{"单线图"}));
+    EXPECT_TRUE(OptionNames("").empty());
 }
 
 TEST(ReportPageForms, VisualInspectionFirstOptionExcludesTheOthers) {

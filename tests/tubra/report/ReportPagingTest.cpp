@@ -236,3 +236,55 @@ TEST(SubPageChoice, FormRefusesSheetsThatDoNotExist) {
     EXPECT_EQ(form.chosen(), 1);
     EXPECT_EQ(form.caption(), "打印页选择");
 }
+
+TEST(ReportPaging, PageNumberTextIsWhatTheStackPrintsOnThePage) {
+    InspectionReport r;
+    show(r, {kCoverPage, kContentsPage, kConclusionPage, kThicknessPage}, 5);
+    addThickness(r, 50);
+    EXPECT_EQ(PageNumberText(r, kCoverPage), "");
+    EXPECT_EQ(PageNumberText(r, kContentsPage), "");
+    EXPECT_EQ(PageNumberText(r, kConclusionPage), "5");
+    EXPECT_EQ(PageNumberText(r, kThicknessPage), "6-1…6-2");
+    EXPECT_EQ(PageNumberText(r, kSummaryPage), "");  // not shown
+    // The numbers agree with the sheets the stack prints.
+    const auto sheets = SheetsOf(r, kAllFullPages);
+    EXPECT_EQ(labels(sheets), (std::vector<std::string>{"", "", "5", "6-1", "6-2"}));
+
+    // Only a flag of 1 shows its page, in the numbers as in the stack: not 0, not a new
+    // document's -1, not a stray 2.
+    for (int flag : {0, -1, 2}) {
+        r.PrintSet_ReportData.flags[kConclusionPage] = flag;
+        EXPECT_FALSE(IsPageShown(r.PrintSet_ReportData, kConclusionPage)) << flag;
+        EXPECT_EQ(PageNumberText(r, kConclusionPage), "") << flag;
+        EXPECT_EQ(PageNumberText(r, kThicknessPage), "5-1…5-2") << flag;
+        EXPECT_EQ(labels(SheetsOf(r, kAllFullPages)), (std::vector<std::string>{"", "", "5-1", "5-2"}));
+    }
+    EXPECT_FALSE(IsPageShown(r.PrintSet_ReportData, kNoPage));
+    EXPECT_FALSE(IsPageShown(r.PrintSet_ReportData, 30));
+
+    // Start 0: the contents' numbers; a single sheet carries the number alone.
+    r.PrintSet_ReportData.start = 0;
+    r.Mulu_ReportData.pages[kThicknessPage - kFirstFormPage] = 12;
+    EXPECT_EQ(PageNumberText(r, kThicknessPage), "12-1…12-2");
+    r.thicknessPoints.removeAll();
+    EXPECT_EQ(PageNumberText(r, kThicknessPage), "12");
+    r.PrintSet_ReportData.start = -1;
+    EXPECT_EQ(PageNumberText(r, kThicknessPage), "");
+
+    // The repair record is shown only by itself, the stacks have no number of their own.
+    r.PrintSet_ReportData.flags.fill(1);
+    r.PrintSet_ReportData.start = 1;
+    EXPECT_EQ(PageNumberText(r, kRepairPage), "");
+    EXPECT_EQ(PageNumberText(r, kAllFullPages), "");
+    EXPECT_EQ(PageNumberText(r, kNoPage), "");
+
+    // The online set numbers the pages after its cover from a positive start only.
+    r.PrintSet_IReportData.flags.fill(0);
+    r.PrintSet_IReportData.flags[kOnlineCoverPage] = 1;
+    r.PrintSet_IReportData.flags[kOnlineReportPage] = 1;
+    r.PrintSet_IReportData.start = 7;
+    EXPECT_EQ(PageNumberText(r, kOnlineCoverPage), "");
+    EXPECT_EQ(PageNumberText(r, kOnlineReportPage), "7");
+    r.PrintSet_IReportData.start = 0;
+    EXPECT_EQ(PageNumberText(r, kOnlineReportPage), "");
+}
