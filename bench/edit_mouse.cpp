@@ -5,7 +5,6 @@
 // baseline is the full repaint of the same window that a move would cost if feedback needed a
 // repaint.
 
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 
@@ -21,6 +20,7 @@
 #include "tubra/model/Document.h"
 #include "tubra/view/Paint.h"
 #include "view_drawing.h"
+#include "qt_bench.h"
 
 namespace {
 
@@ -122,15 +122,7 @@ struct Setup {
     }
 };
 
-std::unique_ptr<Setup>& setupSlot() {
-    static std::unique_ptr<Setup> s;
-    return s;
-}
-
-Setup& setup() {
-    if (!setupSlot()) setupSlot() = std::make_unique<Setup>();
-    return *setupSlot();
-}
+Setup& setup() { return qtbench::fixture<Setup>(); }
 
 // Moves along the path with the pipe tool: `closed` snaps at every move as a closed pipe
 // does, besides the rubber band; `placed` has a start point placed (else the move only
@@ -182,13 +174,4 @@ BENCHMARK(BM_FullRepaint)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    setupSlot().reset();
-    return 0;
-}
+int main(int argc, char** argv) { return qtbench::runBenchmarks<Setup>(argc, argv); }

@@ -21,7 +21,7 @@ std::uintmax_t writeDrawingDirectory(const fs::path& dir, int count, std::uint32
     const char* names[] = {"丙烯进料线", "循环水回水线", "蒸汽伴热线", "原料油进料管线", "氮气吹扫线", "燃料气线"};
     const char* media[] = {"丙烯", "循环水", "蒸汽", "原料油", "氮气", "燃料气"};
     const char* places[] = {"泵P-101至反应器R-101", "罐区T-201，装置", "E-301至C-302", "管廊,装置边界"};
-    const char* specs[] = {"φ108×4", "φ89×4.5", "DN150", "57*3.5", "Φ219×8"};
+    const char* sizes[] = {"φ108×4", "φ89×4.5", "DN150", "57*3.5", "Φ219×8"};
     const char* people[] = {"张工", "李工", "王建国", "赵敏"};
     std::uintmax_t bytes = 0;
     for (int i = 0; i < count; ++i) {
@@ -39,7 +39,7 @@ std::uintmax_t writeDrawingDirectory(const fs::path& dir, int count, std::uint32
         d.table.values[4] = text::format("%.1f", 0.4 + pick(40) / 10.0);
         d.table.values[5] = text::format("%d", 20 + pick(400));
         d.table.values[6] = text::utf8ToGbk(places[pick(4)]);
-        d.table.values[17] = text::utf8ToGbk(specs[pick(5)]);
+        d.table.values[17] = text::utf8ToGbk(sizes[pick(5)]);
         // Most listed lengths agree with the drawing; some were never updated.
         const double metres = d.objects.totalPipeLength() / 1000.0;
         d.table.values[9] = text::format("%.2f", pick(8) == 0 ? metres + 1.0 + pick(20) : metres);

@@ -4,7 +4,6 @@
 // recording canvas variant measures the page painters alone.
 
 #include <QBuffer>
-#include <QGuiApplication>
 #include <QPdfWriter>
 
 #include <memory>
@@ -16,6 +15,7 @@
 #include "tubra/model/Document.h"
 #include "tubra/report/Install.h"
 #include "tubra/view/PrintJob.h"
+#include "qt_bench.h"
 
 namespace {
 
@@ -32,15 +32,7 @@ struct Setup {
     }
 };
 
-std::unique_ptr<Setup>& setupSlot() {
-    static std::unique_ptr<Setup> s;
-    return s;
-}
-
-Setup& setup() {
-    if (!setupSlot()) setupSlot() = std::make_unique<Setup>();
-    return *setupSlot();
-}
+Setup& setup() { return qtbench::fixture<Setup>(); }
 
 // Prints the view of the sample with `display` (mode, page) to a PDF in memory.
 void printPdf(benchmark::State& state, std::array<int, 2> display) {
@@ -93,13 +85,4 @@ BENCHMARK(BM_DrawFullReportSet_Recording)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    setupSlot().reset();
-    return 0;
-}
+int main(int argc, char** argv) { return qtbench::runBenchmarks<Setup>(argc, argv); }

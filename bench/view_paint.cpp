@@ -1,7 +1,6 @@
 // The full paint of a generated 5,000-object plant drawing into a 3000 x 2100 image through
 // the Qt canvas: with the indexed crossing pass against the all-pairs pass.
 
-#include <QGuiApplication>
 #include <QImage>
 
 #include <memory>
@@ -13,6 +12,7 @@
 #include "tubra/model/Document.h"
 #include "tubra/view/Paint.h"
 #include "view_drawing.h"
+#include "qt_bench.h"
 
 namespace {
 
@@ -30,30 +30,26 @@ struct Setup {
     }
 };
 
-// Made on first use and dropped before the application object, whose fonts it holds.
-std::unique_ptr<Setup>& setupSlot() {
-    static std::unique_ptr<Setup> s;
-    return s;
-}
+Setup& setup() { return qtbench::fixture<Setup>(); }
 
-Setup& setup() {
-    if (!setupSlot()) setupSlot() = std::make_unique<Setup>();
-    return *setupSlot();
+// One paint of the whole drawing into the image, as the view paints it.
+void paintOnce(Setup& s, view::CrossingPass pass = view::CrossingPass::Indexed) {
+    QPainter painter(&s.image);
+    platform::qt::QtCanvas::Options o;
+    o.pixelsPerUnit = 3000.0 / 2900.0;
+    o.deviceSize = {3000, 2100};
+    o.textCache = &s.textCache;
+    platform::qt::QtCanvas canvas(painter, o);
+    view::OnEraseBkgnd(s.app.settings, canvas);
+    view::OnDraw(s.doc, s.view, canvas, nullptr, pass);
+    painter.end();
+    benchmark::DoNotOptimize(s.image.constBits());
 }
 
 void paint(benchmark::State& state, view::CrossingPass pass) {
     Setup& s = setup();
     for (auto _ : state) {
-        QPainter painter(&s.image);
-        platform::qt::QtCanvas::Options o;
-        o.pixelsPerUnit = 3000.0 / 2900.0;
-        o.deviceSize = {3000, 2100};
-        o.textCache = &s.textCache;
-        platform::qt::QtCanvas canvas(painter, o);
-        view::OnEraseBkgnd(s.app.settings, canvas);
-        view::OnDraw(s.doc, s.view, canvas, nullptr, pass);
-        painter.end();
-        benchmark::DoNotOptimize(s.image.constBits());
+        paintOnce(s, pass);
     }
     state.counters["objects"] = static_cast<double>(s.doc.drawing.objects.size());
 }
@@ -76,16 +72,7 @@ void BM_FirstPaint_PlacingWeldNumbers(benchmark::State& state) {
                 o.dimYX1_st = {};
             }
         state.ResumeTiming();
-        QPainter painter(&s.image);
-        platform::qt::QtCanvas::Options o;
-        o.pixelsPerUnit = 3000.0 / 2900.0;
-        o.deviceSize = {3000, 2100};
-        o.textCache = &s.textCache;
-        platform::qt::QtCanvas canvas(painter, o);
-        view::OnEraseBkgnd(s.app.settings, canvas);
-        view::OnDraw(s.doc, s.view, canvas);
-        painter.end();
-        benchmark::DoNotOptimize(s.image.constBits());
+        paintOnce(s);
     }
     // Numbered welds stay numbered for the other paints.
     state.counters["objects"] = static_cast<double>(s.doc.drawing.objects.size());
@@ -106,29 +93,11 @@ void BM_Paint_PlacingOneWeldNumber(benchmark::State& state) {
     for (auto _ : state) {
         weld->DistTxt = std::to_string(weld->Number);
         weld->dimYX1_st = {};
-        QPainter painter(&s.image);
-        platform::qt::QtCanvas::Options o;
-        o.pixelsPerUnit = 3000.0 / 2900.0;
-        o.deviceSize = {3000, 2100};
-        o.textCache = &s.textCache;
-        platform::qt::QtCanvas canvas(painter, o);
-        view::OnEraseBkgnd(s.app.settings, canvas);
-        view::OnDraw(s.doc, s.view, canvas);
-        painter.end();
-        benchmark::DoNotOptimize(s.image.constBits());
+        paintOnce(s);
     }
 }
 BENCHMARK(BM_Paint_PlacingOneWeldNumber)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    setupSlot().reset();
-    return 0;
-}
+int main(int argc, char** argv) { return qtbench::runBenchmarks<Setup>(argc, argv); }

@@ -70,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         const std::string_view cell = row.cell(c);
         check(cell.size() <= ListRow::kCellBytes && cell.find('\0') == std::string_view::npos);
         splitStartEnd(cell);
-        splitSpecification(cell);
+        splitSize(cell);
         check(censusField(cell).size() <= 2 * 49 + 2);
         for (int n = 1; n <= 3; ++n) check(cell.substr(0, MergeRowsForm::proposeNumber(cell, n).size()) == MergeRowsForm::proposeNumber(cell, n));
     }

@@ -13,32 +13,12 @@
 #include "tubra/model/DrawingFile.h"
 #include "tubra/report/InspectionReport.h"
 #include "tubra/report/ReportJson.h"
+#include "report_round_trip.h"
 
 using namespace tubra;
 
-namespace {
-
-std::string sectionsOf(const report::InspectionReport& r) {
-    std::string out;
-    r.writeSections(out);
-    return out;
-}
-
-std::string loadAndSave(std::string_view data) {
-    model::Drawing drawing;
-    model::DrawingSettings settings;
-    report::InspectionReport r;
-    drawing.report = &r;
-    model::readDrawing(data, drawing, settings);
-    return sectionsOf(r);
-}
-
-void checkStable(const std::string& once) {
-    const std::string twice = loadAndSave(once);
-    if (loadAndSave(twice) != twice) std::abort();
-}
-
-}  // namespace
+using reportfuzz::checkStable;
+using reportfuzz::sectionsOf;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
     const std::string_view data(reinterpret_cast<const char*>(bytes), size);

@@ -54,5 +54,12 @@ std::string notAChoice(std::string_view name, std::string_view value,
     return text + ")";
 }
 
+FormState okOrCancel(const Form& form, std::string_view name, std::string* error) {
+    if (name == "ok") return FormState::Accepted;
+    if (name == "cancel") return FormState::Rejected;
+    if (error) *error = unknownAction(form.caption(), name);
+    return form.state();
+}
+
 }  // namespace form
 }  // namespace platform

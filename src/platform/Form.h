@@ -100,6 +100,9 @@ std::string unknownField(std::string_view caption, std::string_view name);
 std::string unknownAction(std::string_view caption, std::string_view name);
 std::string notAChoice(std::string_view name, std::string_view value,
                        const std::vector<std::string>& choices);
+// The actions of a form that has only OK (always taken) and Cancel: Accepted, Rejected, or the
+// form's state with `error` set for any other name.
+FormState okOrCancel(const Form& form, std::string_view name, std::string* error);
 }  // namespace form
 
 }  // namespace platform

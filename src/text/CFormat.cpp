@@ -23,7 +23,7 @@ locale_t cLocale() {
     throw std::invalid_argument(std::string("format \"") + std::string(fmt) + "\": " + why);
 }
 
-struct Spec {
+struct Conversion {
     bool left = false, plus = false, space = false, zero = false;
     int width = 0;
     int precision = -1;
@@ -34,7 +34,7 @@ struct Spec {
 void pad(std::string& out, std::size_t n, char c) { out.append(n, c); }
 
 // Writes sign/prefix + body with the width rules of printf.
-void emit(std::string& out, const Spec& s, std::string_view sign, std::string_view body,
+void emit(std::string& out, const Conversion& s, std::string_view sign, std::string_view body,
           bool zeroAllowed) {
     const std::size_t len = sign.size() + body.size();
     const std::size_t w = s.width > 0 ? static_cast<std::size_t>(s.width) : 0;
@@ -56,7 +56,7 @@ void emit(std::string& out, const Spec& s, std::string_view sign, std::string_vi
     }
 }
 
-void emitInteger(std::string& out, const Spec& s, bool negative, unsigned long long magnitude) {
+void emitInteger(std::string& out, const Conversion& s, bool negative, unsigned long long magnitude) {
     char digits[32];
     auto r = std::to_chars(digits, digits + sizeof digits, magnitude);
     std::string body(digits, r.ptr);
@@ -69,7 +69,7 @@ void emitInteger(std::string& out, const Spec& s, bool negative, unsigned long l
     emit(out, s, sign, body, s.precision < 0);
 }
 
-void emitFixed(std::string& out, const Spec& s, double v) {
+void emitFixed(std::string& out, const Conversion& s, double v) {
     const int prec = s.precision < 0 ? 6 : s.precision;
     char buf[400];
     std::string_view sign;
@@ -102,7 +102,7 @@ void emitFixed(std::string& out, const Spec& s, double v) {
 }  // namespace
 
 void appendFixed(std::string& out, double v, int precision) {
-    Spec s;
+    Conversion s;
     s.precision = precision;
     emitFixed(out, s, v);
 }
@@ -123,7 +123,7 @@ void vappendf(std::string& out, std::string_view fmt, std::initializer_list<Form
             ++i;
             continue;
         }
-        Spec s;
+        Conversion s;
         for (; i < fmt.size(); ++i) {
             const char c = fmt[i];
             if (c == '-') s.left = true;
@@ -165,7 +165,7 @@ void vappendf(std::string& out, std::string_view fmt, std::initializer_list<Form
                     badFormat(fmt, "%u needs an integer");
                 unsigned long long v = a.asUnsigned();
                 if (s.longs == 0) v = static_cast<unsigned>(v);
-                Spec u = s;
+                Conversion u = s;
                 u.plus = u.space = false;
                 emitInteger(out, u, false, v);
                 break;

@@ -40,7 +40,7 @@ void generateDrawing(Drawing& d, const GeneratorOptions& opt) {
     d.ZoomPara = 1.0;
 
     const char* materials[] = {"20#", "1Cr18Ni9Ti", "16MnR", "0Cr18Ni9", "Q235-B"};
-    const char* specs[] = {"φ108×4", "φ89×4.5", "φ159×6", "φ57×3.5", "φ219×8"};
+    const char* sizes[] = {"φ108×4", "φ89×4.5", "φ159×6", "φ57×3.5", "φ219×8"};
     const char* valveTexts[] = {"DN100", "PN1.6", "J41H-16", "Z41H-25", "Q41F-16C"};
     const char* notes[] = {"去往反应器", "至罐区", "来自泵出口", "蒸汽伴热", "保温层厚50"};
     const int symbols[] = {4, 6, 7, 9, 10, 11, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24,
@@ -72,7 +72,7 @@ void generateDrawing(Drawing& d, const GeneratorOptions& opt) {
         PipeObject& p = d.addObject(pv);
         p.DistTxt = text::format("%d", static_cast<int>(mm));
         p.CaiLiao = materials[pick(5)];
-        p.GuiGe = gbk(specs[pick(5)]);
+        p.GuiGe = gbk(sizes[pick(5)]);
         p.XingHao = "GC2";
         p.StartUse = "1998/05/01";
         p.LastCheck = "2024/06/30";

@@ -41,13 +41,6 @@ void setField(platform::Form& form, const char* name, const QString& value) {
     form.setField(name, utf8(value), nullptr);
 }
 
-template <typename Form, typename Dialog>
-void registerDialog() {
-    QtFormHost::registerDialog<Form>([](platform::Form& form, FormContext& context, QWidget* parent) {
-        return std::make_unique<Dialog>(static_cast<Form&>(form), context, parent);
-    });
-}
-
 QLineEdit* readOnlyEdit(QWidget* parent) {
     auto* e = new QLineEdit(parent);
     e->setReadOnly(true);
@@ -57,10 +50,10 @@ QLineEdit* readOnlyEdit(QWidget* parent) {
 }  // namespace
 
 void RegisterDialogs() {
-    registerDialog<SectionEditForm, SectionEditDialog>();
-    registerDialog<MergeRowsForm, MergeRowsDialog>();
-    registerDialog<ChangeNumberForm, ChangeNumberDialog>();
-    registerDialog<CensusExportForm, CensusExportDialog>();
+    QtFormHost::registerDialog<SectionEditForm, SectionEditDialog>();
+    QtFormHost::registerDialog<MergeRowsForm, MergeRowsDialog>();
+    QtFormHost::registerDialog<ChangeNumberForm, ChangeNumberDialog>();
+    QtFormHost::registerDialog<CensusExportForm, CensusExportDialog>();
 }
 
 // --- 修改特性表内容 / 修改标题框 ---

@@ -23,7 +23,7 @@ enum Column : int {
     kColInsulation = 8,   // 保温材料
     kColInService = 9,    // 投用日期
     kColMaterial = 10,    // 管线材料
-    kColSpec = 11,        // 管线规格
+    kColSize = 11,        // 管线规格
     kColLength = 12,      // 管线长度m
     kColDrafter = 13,     // 标题框->制图
     kColDraftDate = 14,   // 标题框->制图日期

@@ -17,7 +17,10 @@ namespace manager {
 
 namespace fs = std::filesystem;
 using tubra::model::closesSection;
-using tubra::model::kReportSectionDispatchOrder;
+using tubra::model::drawingSectionKeys;
+using tubra::model::kFirstReportSectionKey;
+using tubra::model::kTableSectionKey;
+using tubra::model::kTitleSectionKey;
 
 namespace {
 
@@ -52,37 +55,15 @@ private:
     std::size_t pos_ = 0;
 };
 
-// The sections as the drawing program dispatches them, in its order: a line holding one of
-// these names at the top level starts that section, which runs to its first line holding '}'.
-const tubra::model::KeyMatcher& sectionKeys() {
-    static const tubra::model::KeyMatcher m{
-        "2dDrawing", "Object", "TeXingBiao", "Title",
-        kReportSectionDispatchOrder[0], kReportSectionDispatchOrder[1],
-        kReportSectionDispatchOrder[2], kReportSectionDispatchOrder[3],
-        kReportSectionDispatchOrder[4], kReportSectionDispatchOrder[5],
-        kReportSectionDispatchOrder[6], kReportSectionDispatchOrder[7],
-        kReportSectionDispatchOrder[8], kReportSectionDispatchOrder[9],
-        kReportSectionDispatchOrder[10], kReportSectionDispatchOrder[11],
-        kReportSectionDispatchOrder[12], kReportSectionDispatchOrder[13],
-        kReportSectionDispatchOrder[14], kReportSectionDispatchOrder[15],
-        kReportSectionDispatchOrder[16], kReportSectionDispatchOrder[17],
-        kReportSectionDispatchOrder[18], kReportSectionDispatchOrder[19],
-        kReportSectionDispatchOrder[20], kReportSectionDispatchOrder[21],
-        kReportSectionDispatchOrder[22], kReportSectionDispatchOrder[23]};
-    return m;
-}
-
-constexpr int kTableKey = 2;
-constexpr int kTitleKey = 3;
-constexpr int kFirstReportKey = 4;  // "PrintSet_ReportData"
-
 // Full-inspection sections other than the page settings: "Face_ReportData" to
 // "JianXiu_ReportData".
 bool isCopiedReportSection(int key) {
-    return key >= kFirstReportKey + 1 && key <= kFirstReportKey + 18;
+    return key >= kFirstReportSectionKey + 1 && key <= kFirstReportSectionKey + 18;
 }
 
-int sectionKeyOf(SectionKind kind) { return kind == SectionKind::Table ? kTableKey : kTitleKey; }
+int sectionKeyOf(SectionKind kind) {
+    return kind == SectionKind::Table ? kTableSectionKey : kTitleSectionKey;
+}
 
 }  // namespace
 
@@ -101,7 +82,7 @@ std::vector<std::string> readSectionValues(std::string_view data, SectionKind ki
     RawLines lines(data);
     RawLine line;
     while (lines.next(line)) {
-        const int key = sectionKeys().find(line.match);
+        const int key = drawingSectionKeys().find(line.match);
         if (key < 0) continue;
         if (key == wanted) {
             if (found) *found = true;
@@ -136,7 +117,7 @@ std::string rewriteSection(std::string_view data, SectionKind kind,
     while (lines.next(line)) {
         out.append(line.content);
         out.push_back('\n');
-        const int key = sectionKeys().find(line.match);
+        const int key = drawingSectionKeys().find(line.match);
         if (key < 0) continue;
         if (key == wanted) {
             // Every such section gets the values: the drawing program reads the last one.
@@ -265,7 +246,7 @@ std::string copyReportInto(std::string_view targetData,
     RawLines lines(targetData);
     RawLine line;
     while (lines.next(line)) {
-        const int key = sectionKeys().find(line.match);
+        const int key = drawingSectionKeys().find(line.match);
         if (isCopiedReportSection(key)) {
             while (lines.next(line) && !closesSection(line.match)) {
             }

@@ -62,7 +62,7 @@ std::pair<std::string, std::string> splitStartEnd(std::string_view gbk) {
     return {clean(start), clean(end)};
 }
 
-std::pair<std::string, std::string> splitSpecification(std::string_view gbk) {
+std::pair<std::string, std::string> splitSize(std::string_view gbk) {
     const std::string& upperPhi = MANAGER_GBK("Φ");
     const std::string& lowerPhi = MANAGER_GBK("φ");
     const std::string& times = MANAGER_GBK("×");
@@ -101,7 +101,7 @@ std::string censusExport(const PipelineList& list, std::string_view deviceGbk) {
     out.append("\r\n");
     for (const ListRow& row : list.rows) {
         const auto [start, end] = splitStartEnd(cut49(row.cell(kColStartEnd)));
-        const auto [diameter, thickness] = splitSpecification(cut49(row.cell(kColSpec)));
+        const auto [diameter, thickness] = splitSize(cut49(row.cell(kColSize)));
         const std::array<std::string_view, 24> fields = {
             row.cell(kColNumber),      row.cell(kColName),        row.cell(kColPipeNumber),
             start,                     end,                       row.cell(kColCategory),

@@ -24,7 +24,7 @@ std::pair<std::string, std::string> splitStartEnd(std::string_view gbk);
 // Diameter and wall thickness of a "管线规格" text: a text holding "Φ", "φ" or "DN" loses its
 // first two bytes; then it is split at "×", else at "*"; without either the whole rest is the
 // diameter.
-std::pair<std::string, std::string> splitSpecification(std::string_view gbk);
+std::pair<std::string, std::string> splitSize(std::string_view gbk);
 
 // A census field: cut to 49 bytes, and quoted as CSV quotes (doubling inner quotes) when it
 // holds a comma, a quote or a line break, so it cannot shift the columns.

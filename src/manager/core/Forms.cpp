@@ -20,13 +20,6 @@ std::string gbkCut(std::string_view utf8Value, std::size_t maxBytes) {
 
 constexpr std::size_t kNumberBytes = 39;
 
-FormState okOrCancel(const platform::Form& f, std::string_view name, std::string* error) {
-    if (name == "ok") return FormState::Accepted;
-    if (name == "cancel") return FormState::Rejected;
-    *error = form::unknownAction(f.caption(), name);
-    return f.state();
-}
-
 bool readOnly(std::string_view name, std::string* error) {
     if (error) *error = "'" + std::string(name) + "' cannot be changed";
     return false;
@@ -110,7 +103,7 @@ FormState SectionEditForm::onAction(std::string_view name, std::string_view, pla
                               platform::Answer::Ok});
         return FormState::Open;
     }
-    return okOrCancel(*this, name, error);
+    return form::okOrCancel(*this, name, error);
 }
 
 // --- MergeRowsForm ---
@@ -182,7 +175,7 @@ bool MergeRowsForm::setField(std::string_view name, std::string_view value, std:
 
 FormState MergeRowsForm::onAction(std::string_view name, std::string_view, platform::FormContext&,
                                   std::string* error) {
-    return okOrCancel(*this, name, error);
+    return form::okOrCancel(*this, name, error);
 }
 
 // --- ChangeNumberForm ---
@@ -210,7 +203,7 @@ bool ChangeNumberForm::setField(std::string_view name, std::string_view value, s
 
 FormState ChangeNumberForm::onAction(std::string_view name, std::string_view, platform::FormContext&,
                                      std::string* error) {
-    return okOrCancel(*this, name, error);
+    return form::okOrCancel(*this, name, error);
 }
 
 // --- CensusExportForm ---
@@ -242,7 +235,7 @@ bool CensusExportForm::setField(std::string_view name, std::string_view value, s
 
 FormState CensusExportForm::onAction(std::string_view name, std::string_view, platform::FormContext&,
                                      std::string* error) {
-    return okOrCancel(*this, name, error);
+    return form::okOrCancel(*this, name, error);
 }
 
 // --- ReportCopyForm ---

@@ -57,6 +57,13 @@ public:
         registerDialog(std::type_index(typeid(T)), std::move(factory));
     }
     static void registerDialog(std::type_index type, DialogFactory factory);
+    // Registers DialogT, made from (FormT&, FormContext&, QWidget* parent), for form type FormT.
+    template <typename FormT, typename DialogT>
+    static void registerDialog() {
+        registerDialog<FormT>([](Form& form, FormContext& context, QWidget* parent) -> std::unique_ptr<QDialog> {
+            return std::make_unique<DialogT>(static_cast<FormT&>(form), context, parent);
+        });
+    }
     static bool hasDialog(const Form& form);
 
     // Runs the form's dialog modally; true when the form was accepted. A form without a

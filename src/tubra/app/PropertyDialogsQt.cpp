@@ -10,20 +10,8 @@
 
 namespace tubra::app {
 
-namespace {
-
 using platform::FormContext;
 using platform::qt::QtFormHost;
-
-template <typename FormT, typename DialogT>
-void registerFor() {
-    QtFormHost::registerDialog<FormT>(
-        [](platform::Form& form, FormContext& context, QWidget* parent) -> std::unique_ptr<QDialog> {
-            return std::make_unique<DialogT>(static_cast<FormT&>(form), context, parent);
-        });
-}
-
-}  // namespace
 
 // Lays a property dialog out: what the object is on the left (name, directions, points), what
 // can be changed on the right, the buttons below.
@@ -82,9 +70,9 @@ private:
 };
 
 void InstallFittingPropertyDialogs() {
-    registerFor<edit::TeePropertyForm, TeePropertyDialog>();
-    registerFor<edit::ElbowPropertyForm, ElbowPropertyDialog>();
-    registerFor<edit::ValvePropertyForm, ValvePropertyDialog>();
+    QtFormHost::registerDialog<edit::TeePropertyForm, TeePropertyDialog>();
+    QtFormHost::registerDialog<edit::ElbowPropertyForm, ElbowPropertyDialog>();
+    QtFormHost::registerDialog<edit::ValvePropertyForm, ValvePropertyDialog>();
 }
 
 TeePropertyDialog::TeePropertyDialog(edit::TeePropertyForm& form, FormContext& context, QWidget* parent)

@@ -33,7 +33,7 @@
 namespace tubra::app {
 
 using report::FieldKind;
-using report::FieldSpec;
+using report::FieldDef;
 using report::FieldStyle;
 using report::LayoutCell;
 
@@ -164,9 +164,9 @@ QWidget* ReportFormDialog::makeCell(const LayoutCell& c) {
             return l;
         }
         case LayoutCell::Kind::Field: {
-            const FieldSpec* spec = form_.fieldSpec(c.ref);
-            if (!spec) return new QLabel(QStringLiteral("?%1").arg(qs(c.ref)));
-            QWidget* w = makeField(*spec);
+            const FieldDef* def = form_.fieldDef(c.ref);
+            if (!def) return new QLabel(QStringLiteral("?%1").arg(qs(c.ref)));
+            QWidget* w = makeField(*def);
             w->setObjectName(qs(c.ref));
             fields_[c.ref] = w;
             return w;
@@ -174,7 +174,7 @@ QWidget* ReportFormDialog::makeCell(const LayoutCell& c) {
         case LayoutCell::Kind::Button: {
             auto* b = new QPushButton(qs(form_.actionCaption(c.ref)));
             b->setObjectName(qs(c.ref));
-            if (const report::ActionSpec* a = form_.actionSpec(c.ref); a && a->alignLeft)
+            if (const report::ActionDef* a = form_.actionDef(c.ref); a && a->alignLeft)
                 b->setStyleSheet(QStringLiteral("text-align: left; padding: 4px 10px;"));
             if (form_.actionCaption(c.ref) == "←") b->setMaximumWidth(b->fontMetrics().height() * 2);
             const std::string action = c.ref;
@@ -210,14 +210,14 @@ QWidget* ReportFormDialog::makeCell(const LayoutCell& c) {
     return new QWidget;
 }
 
-QWidget* ReportFormDialog::makeField(const FieldSpec& spec) {
-    const std::string name = spec.name;
-    switch (spec.kind) {
+QWidget* ReportFormDialog::makeField(const FieldDef& def) {
+    const std::string name = def.name;
+    switch (def.kind) {
         case FieldKind::Text: {
             auto* e = new QLineEdit;
-            const int chars = spec.minWidth > 0
-                                  ? spec.minWidth
-                                  : std::clamp(static_cast<int>(spec.maxBytes) / 2 + 2, 4, 24);
+            const int chars = def.minWidth > 0
+                                  ? def.minWidth
+                                  : std::clamp(static_cast<int>(def.maxBytes) / 2 + 2, 4, 24);
             e->setMinimumWidth(e->fontMetrics().averageCharWidth() * chars + 12);
             connect(e, &QLineEdit::textEdited, this,
                     [this, name](const QString& t) { edited(name, t); });
@@ -226,19 +226,19 @@ QWidget* ReportFormDialog::makeField(const FieldSpec& spec) {
         case FieldKind::Note: {
             auto* e = new QPlainTextEdit;
             e->setTabChangesFocus(true);
-            e->setMinimumHeight(e->fontMetrics().lineSpacing() * spec.visibleLines + 12);
+            e->setMinimumHeight(e->fontMetrics().lineSpacing() * def.visibleLines + 12);
             e->setMinimumWidth(e->fontMetrics().averageCharWidth() * 60);
             connect(e, &QPlainTextEdit::textChanged, this,
                     [this, name, e] { edited(name, e->toPlainText()); });
             return e;
         }
         case FieldKind::Choice: {
-            if (spec.style == FieldStyle::Radio) {
+            if (def.style == FieldStyle::Radio) {
                 auto* w = new QWidget;
                 auto* row = new QHBoxLayout(w);
                 row->setContentsMargins(0, 0, 0, 0);
                 auto* group = new QButtonGroup(w);
-                for (const std::string& c : spec.choices) {
+                for (const std::string& c : def.choices) {
                     const QString text = QString::fromStdString(text::gbkToUtf8(c));
                     auto* r = new QRadioButton(text);
                     group->addButton(r);
@@ -249,7 +249,7 @@ QWidget* ReportFormDialog::makeField(const FieldSpec& spec) {
                 return w;
             }
             auto* box = new QComboBox;
-            for (const std::string& c : spec.choices) box->addItem(QString::fromStdString(text::gbkToUtf8(c)));
+            for (const std::string& c : def.choices) box->addItem(QString::fromStdString(text::gbkToUtf8(c)));
             // Room for the longest entry even when the entries are short.
             int widest = 0;
             for (int i = 0; i < box->count(); ++i)
@@ -261,10 +261,10 @@ QWidget* ReportFormDialog::makeField(const FieldSpec& spec) {
         }
         case FieldKind::Check: {
             QAbstractButton* b;
-            if (spec.style == FieldStyle::Toggle) {
-                b = new QPushButton(qs(spec.text));
+            if (def.style == FieldStyle::Toggle) {
+                b = new QPushButton(qs(def.text));
             } else {
-                b = new QCheckBox(qs(spec.text));
+                b = new QCheckBox(qs(def.text));
             }
             b->setCheckable(true);
             connect(b, &QAbstractButton::clicked, this, [this, name](bool on) {
@@ -287,9 +287,9 @@ void ReportFormDialog::edited(const std::string& name, const QString& value) {
 }
 
 void ReportFormDialog::pressed(const std::string& action) {
-    const report::ActionSpec* spec = form_.actionSpec(action);
-    if (spec && !spec->fileTitle.empty()) {
-        const QString file = chooseFile(this, qs(spec->fileTitle), nameFilter(spec->fileFilter));
+    const report::ActionDef* def = form_.actionDef(action);
+    if (def && !def->fileTitle.empty()) {
+        const QString file = chooseFile(this, qs(def->fileTitle), nameFilter(def->fileFilter));
         if (file.isEmpty()) return;
         perform(action + "=" + utf8(file));
         return;
@@ -334,9 +334,9 @@ QTableWidget* ReportFormDialog::list(const std::string& name) const {
 }
 
 void ReportFormDialog::loadField(const std::string& name, QWidget* w) {
-    const FieldSpec* spec = form_.fieldSpec(name);
+    const FieldDef* def = form_.fieldDef(name);
     const std::string v = form_.field(name);
-    switch (spec->kind) {
+    switch (def->kind) {
         case FieldKind::Text: {
             auto* e = static_cast<QLineEdit*>(w);
             if (e->text() != qs(v)) {
@@ -360,7 +360,7 @@ void ReportFormDialog::loadField(const std::string& name, QWidget* w) {
             break;
         }
         case FieldKind::Choice: {
-            if (spec->style == FieldStyle::Radio) {
+            if (def->style == FieldStyle::Radio) {
                 for (auto* r : w->findChildren<QRadioButton*>()) r->setChecked(r->text() == qs(v));
             } else {
                 auto* box = static_cast<QComboBox*>(w);

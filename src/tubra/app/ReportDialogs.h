@@ -43,7 +43,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    QWidget* makeField(const report::FieldSpec& spec);
+    QWidget* makeField(const report::FieldDef& def);
     QWidget* makeCell(const report::LayoutCell& cell);
     void edited(const std::string& name, const QString& value);
     void pressed(const std::string& action);

@@ -27,14 +27,6 @@ namespace {
 using platform::FormContext;
 using platform::qt::QtFormHost;
 
-template <typename FormT, typename DialogT>
-void registerFor() {
-    QtFormHost::registerDialog<FormT>(
-        [](platform::Form& form, FormContext& context, QWidget* parent) -> std::unique_ptr<QDialog> {
-            return std::make_unique<DialogT>(static_cast<FormT&>(form), context, parent);
-        });
-}
-
 QColor toQColor(model::Colour c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
 
 // The main part above the buttons, and the buttons in a row at the bottom right.
@@ -53,17 +45,17 @@ void finishLayout(QDialog* dialog, QLayout* body, std::initializer_list<QWidget*
 }  // namespace
 
 void InstallSettingsDialogs() {
-    registerFor<ColourForm, ColourDialog>();
-    registerFor<LineWidthForm, LineWidthDialog>();
-    registerFor<LineStyleForm, LineStyleDialog>();
-    registerFor<LayerForm, LayerDialog>();
-    registerFor<DimensionTextForm, DimensionTextDialog>();
-    registerFor<ElbowTeeForm, ElbowTeeDialog>();
-    registerFor<SpecialCharacterForm, SpecialCharacterDialog>();
-    registerFor<CharacteristicTableForm, CharacteristicTableDialog>();
-    registerFor<TitleBlockForm, TitleBlockDialog>();
-    registerFor<SnapForm, SnapDialog>();
-    registerFor<PageSetupSessionForm, PageSetupFormDialog>();
+    QtFormHost::registerDialog<ColourForm, ColourDialog>();
+    QtFormHost::registerDialog<LineWidthForm, LineWidthDialog>();
+    QtFormHost::registerDialog<LineStyleForm, LineStyleDialog>();
+    QtFormHost::registerDialog<LayerForm, LayerDialog>();
+    QtFormHost::registerDialog<DimensionTextForm, DimensionTextDialog>();
+    QtFormHost::registerDialog<ElbowTeeForm, ElbowTeeDialog>();
+    QtFormHost::registerDialog<SpecialCharacterForm, SpecialCharacterDialog>();
+    QtFormHost::registerDialog<CharacteristicTableForm, CharacteristicTableDialog>();
+    QtFormHost::registerDialog<TitleBlockForm, TitleBlockDialog>();
+    QtFormHost::registerDialog<SnapForm, SnapDialog>();
+    QtFormHost::registerDialog<PageSetupSessionForm, PageSetupFormDialog>();
 }
 
 // --- samples ---
@@ -374,7 +366,7 @@ CharacteristicTableDialog::CharacteristicTableDialog(CharacteristicTableForm& fo
                         Qt::AlignRight);
         if (i == CharacteristicTableForm::kClassRow) {
             grid->addWidget(comboBox(name), line, 1);
-        } else if (i == CharacteristicTableForm::kSpecificationRow) {
+        } else if (i == CharacteristicTableForm::kSizeRow) {
             QLineEdit* edit = lineEdit(name);
             edit->setMinimumWidth(300);
             grid->addWidget(edit, line, 1);

@@ -377,7 +377,7 @@ CharacteristicTableForm::CharacteristicTableForm(const model::CharacteristicTabl
     if (rows[kClassRow].empty()) rows[kClassRow] = std::string(kEmptyClassShows);
 
     for (int i = 0; i < kRows; ++i) {
-        const std::size_t limit = i == kSpecificationRow ? kSpecificationMaxBytes : kMaxBytes;
+        const std::size_t limit = i == kSizeRow ? kSizeMaxBytes : kMaxBytes;
         if (i == kClassRow) {
             // A class the list does not offer (from an older file) stays as it is until another
             // is chosen.
@@ -451,9 +451,9 @@ bool CharacteristicTableForm::importFrom(const std::filesystem::path& file) {
 }
 
 bool CharacteristicTableForm::appendSpecial(std::string_view character) {
-    std::string& spec = rows[kSpecificationRow];
-    if (character.empty() || edit::fields::gbkLength(spec) >= kSpecialRoom) return false;
-    spec = edit::fields::cutToBytes(spec + std::string(character), kSpecificationMaxBytes);
+    std::string& size = rows[kSizeRow];
+    if (character.empty() || edit::fields::gbkLength(size) >= kSpecialRoom) return false;
+    size = edit::fields::cutToBytes(size + std::string(character), kSizeMaxBytes);
     return true;
 }
 

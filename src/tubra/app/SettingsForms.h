@@ -20,9 +20,18 @@
 
 namespace tubra::app {
 
+// A settings dialog takes whatever its boxes hold: OK closes it, and the caller's `apply`
+// writes the values back.
+class SettingsForm : public edit::FieldTableForm {
+protected:
+    platform::FormState accept(platform::FormContext&) override {
+        return platform::FormState::Accepted;
+    }
+};
+
 // "设置颜色": thirteen colours, each a swatch with a chooser, and black-and-white printing.
 // Colour fields read and write "#RRGGBB".
-class ColourForm : public edit::FieldTableForm {
+class ColourForm : public SettingsForm {
 public:
     static constexpr std::string_view kCaption = "设置颜色";
     static constexpr std::string_view kRestoreDefaults = "恢复默认";
@@ -58,11 +67,6 @@ public:
 
     static std::string colourText(model::Colour c);
     static bool parseColour(std::string_view text, model::Colour& c);
-
-protected:
-    platform::FormState accept(platform::FormContext&) override {
-        return platform::FormState::Accepted;
-    }
 
 private:
     std::array<model::Colour, kRows> colours_{};
@@ -102,7 +106,7 @@ private:
 
 // "选择线形": the style library and five settings with a check box and a sample each.
 // Picking a library entry gives that style to every checked setting.
-class LineStyleForm : public edit::FieldTableForm {
+class LineStyleForm : public SettingsForm {
 public:
     static constexpr std::string_view kCaption = "选择线形";
     static constexpr std::string_view kLibraryLabel = "线形库:";
@@ -129,11 +133,6 @@ public:
     void pick(int style);
 
     void apply(model::DrawingSettings& settings) const;
-
-protected:
-    platform::FormState accept(platform::FormContext&) override {
-        return platform::FormState::Accepted;
-    }
 };
 
 // A style sample: a white rectangle with a black horizontal line of width 1 through its middle
@@ -141,7 +140,7 @@ protected:
 void PaintLineStyleSample(platform::Canvas& canvas, const platform::Rect& box, int style);
 
 // "图层开关设置": eight layer switches (the dimension-line layer has none and keeps its value).
-class LayerForm : public edit::FieldTableForm {
+class LayerForm : public SettingsForm {
 public:
     static constexpr std::string_view kCaption = "图层开关设置";
     static constexpr int kRows = 8;
@@ -158,16 +157,11 @@ public:
 
     std::array<bool, kRows> on{};
     void apply(model::DrawingSettings& settings) const;
-
-protected:
-    platform::FormState accept(platform::FormContext&) override {
-        return platform::FormState::Accepted;
-    }
 };
 
 // "标注文字设置": two sliders (dimension offset and text size) and the automatic elevation
 // marks.
-class DimensionTextForm : public edit::FieldTableForm {
+class DimensionTextForm : public SettingsForm {
 public:
     static constexpr std::string_view kCaption = "标注文字设置";
     static constexpr std::string_view kHighLabel = "标注字高低:";
@@ -186,11 +180,6 @@ public:
     static std::string echo(int value);
 
     void apply(model::DrawingSettings& settings, bool& autoElevationSwitch) const;
-
-protected:
-    platform::FormState accept(platform::FormContext&) override {
-        return platform::FormState::Accepted;
-    }
 };
 
 // "设置弯头半径及三通长度": elbow radius, tee length and fitting symbol scale, in multiples.
@@ -241,7 +230,7 @@ struct DrawingStatistics {
 DrawingStatistics CountDrawing(const model::ObjectList& objects);
 
 // "特殊字符表": one of twelve special characters.
-class SpecialCharacterForm : public edit::FieldTableForm {
+class SpecialCharacterForm : public SettingsForm {
 public:
     static constexpr std::string_view kCaption = "特殊字符表";
     static constexpr std::array<std::string_view, 12> kCharacters = {
@@ -251,26 +240,21 @@ public:
     std::string caption() const override { return std::string(kCaption); }
     int index = 0;
     std::string chosen() const;
-
-protected:
-    platform::FormState accept(platform::FormContext&) override {
-        return platform::FormState::Accepted;
-    }
 };
 
 // "设置管道特性表": eighteen rows; the class row is a list; automatic statistics, import from
-// another drawing file and the special characters for the specification row.
-class CharacteristicTableForm : public edit::FieldTableForm {
+// another drawing file and the special characters for the size (规格) row.
+class CharacteristicTableForm : public SettingsForm {
 public:
     static constexpr std::string_view kCaption = "设置管道特性表";
     static constexpr int kRows = 18;
     static constexpr int kClassRow = 2;
     static constexpr int kFirstCountRow = 9;   // length, then five counts
     static constexpr int kLastCountRow = 14;
-    static constexpr int kSpecificationRow = 17;
+    static constexpr int kSizeRow = 17;
     static constexpr std::size_t kMaxBytes = 40;
-    static constexpr std::size_t kSpecificationMaxBytes = 39;
-    // The specification row takes a special character only while it holds fewer bytes.
+    static constexpr std::size_t kSizeMaxBytes = 39;
+    // The size row takes a special character only while it holds fewer bytes.
     static constexpr std::size_t kSpecialRoom = 37;
     static constexpr std::string_view kEmptyClassShows = "GC2";
     static constexpr std::string_view kAutoCountButton = "↓自动统计以下各项↓";
@@ -299,15 +283,10 @@ public:
     // Rows from the table section of another drawing file. False when the file cannot be
     // read (the rows stay); true otherwise, even when the file has no table.
     bool importFrom(const std::filesystem::path& file);
-    // Appends a special character to the specification row when there is room.
+    // Appends a special character to the size row when there is room.
     bool appendSpecial(std::string_view character);
 
     void apply(model::CharacteristicTable& table) const;
-
-protected:
-    platform::FormState accept(platform::FormContext&) override {
-        return platform::FormState::Accepted;
-    }
 
 private:
     DrawingStatistics statistics_;
@@ -320,7 +299,7 @@ struct CalendarDate {
 CalendarDate Today();
 
 // "设置图纸标题框": the seven title-block values; empty dates show today's date.
-class TitleBlockForm : public edit::FieldTableForm {
+class TitleBlockForm : public SettingsForm {
 public:
     static constexpr std::string_view kCaption = "设置图纸标题框";
     static constexpr int kRows = 7;
@@ -341,15 +320,10 @@ public:
     std::array<std::string, kRows> values;  // in dialog order
     // Stores the values and the fixed labels.
     void apply(model::TitleBlock& title) const;
-
-protected:
-    platform::FormState accept(platform::FormContext&) override {
-        return platform::FormState::Accepted;
-    }
 };
 
 // "设置捕捉": two sliders with their echo and preview square, and the four snap modes.
-class SnapForm : public edit::FieldTableForm {
+class SnapForm : public SettingsForm {
 public:
     static constexpr std::string_view kCaption = "设置捕捉";
     static constexpr std::string_view kDistanceLabel = "捕捉距离";
@@ -367,11 +341,6 @@ public:
     void apply(edit::SnapSettings& settings) const;
     // The echo beside a slider.
     static std::string echo(int value);
-
-protected:
-    platform::FormState accept(platform::FormContext&) override {
-        return platform::FormState::Accepted;
-    }
 };
 
 // The preview of a slider: a square of half-side `halfSide` centred in `box` (logical), drawn
@@ -379,18 +348,13 @@ protected:
 void PaintSnapPreview(platform::Canvas& canvas, const platform::Rect& box, int halfSide);
 
 // "页面设置" for recorded sessions and the form host: the page-setup form with named fields.
-class PageSetupSessionForm : public edit::FieldTableForm {
+class PageSetupSessionForm : public SettingsForm {
 public:
     explicit PageSetupSessionForm(PageSetupForm& form);
     std::string caption() const override { return std::string(PageSetupForm::kCaption); }
     PageSetupForm& pageSetup() { return form_; }
     // Field names of the three labels in dialog order (X, Y, Z).
     static constexpr std::array<std::string_view, 3> kLabelFields = {"labelX", "labelY", "labelZ"};
-
-protected:
-    platform::FormState accept(platform::FormContext&) override {
-        return platform::FormState::Accepted;
-    }
 
 private:
     PageSetupForm& form_;

@@ -48,10 +48,7 @@ private:
 }  // namespace
 
 void InstallReportPageDialogs() {
-    platform::qt::QtFormHost::registerDialog<report::SubPageForm>(
-        [](platform::Form& form, platform::FormContext& context, QWidget* parent) -> std::unique_ptr<QDialog> {
-            return std::make_unique<SubPageDialog>(static_cast<report::SubPageForm&>(form), context, parent);
-        });
+    platform::qt::QtFormHost::registerDialog<report::SubPageForm, SubPageDialog>();
 }
 
 }  // namespace tubra::app

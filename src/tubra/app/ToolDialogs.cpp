@@ -251,25 +251,18 @@ private:
     }
 };
 
-template <typename Form, typename Dialog = FieldFormDialog>
-void registerFieldDialog() {
-    platform::qt::QtFormHost::registerDialog<Form>(
-        [](platform::Form& form, platform::FormContext& context, QWidget* parent) -> std::unique_ptr<QDialog> {
-            return std::make_unique<Dialog>(form, context, parent);
-        });
-}
-
 }  // namespace
 
 void RegisterToolDialogs() {
-    registerFieldDialog<edit::PlaneForm>();
-    registerFieldDialog<edit::DirectionForm>();
-    registerFieldDialog<edit::TeeConnectionForm>();
-    registerFieldDialog<edit::ContinuousForm>();
-    registerFieldDialog<edit::SegmentForm>();
-    registerFieldDialog<edit::WeldForm>();
-    registerFieldDialog<edit::SupportForm>();
-    registerFieldDialog<edit::TextForm, TextDialog>();
+    using platform::qt::QtFormHost;
+    QtFormHost::registerDialog<edit::PlaneForm, FieldFormDialog>();
+    QtFormHost::registerDialog<edit::DirectionForm, FieldFormDialog>();
+    QtFormHost::registerDialog<edit::TeeConnectionForm, FieldFormDialog>();
+    QtFormHost::registerDialog<edit::ContinuousForm, FieldFormDialog>();
+    QtFormHost::registerDialog<edit::SegmentForm, FieldFormDialog>();
+    QtFormHost::registerDialog<edit::WeldForm, FieldFormDialog>();
+    QtFormHost::registerDialog<edit::SupportForm, FieldFormDialog>();
+    QtFormHost::registerDialog<edit::TextForm, TextDialog>();
 }
 
 }  // namespace tubra::app

@@ -57,15 +57,16 @@ double statedLength(const PipeObject& o) {
 
 std::string fixed0(double v) { return text::format("%-5.0f", v); }
 
-void copySpecification(PipeObject& to, const PipeObject& from) {
+}  // namespace
+
+void CopyPipeData(PipeObject& to, const PipeObject& from) {
     to.GuiGe = from.GuiGe;
     to.XingHao = from.XingHao;
     to.CaiLiao = from.CaiLiao;
     to.StartUse = from.StartUse;
     to.LastCheck = from.LastCheck;
+    to.BiHou = from.BiHou;
 }
-
-}  // namespace
 
 void ApplyNewSegmentDefaults(PipeObject& s) {
     static const std::string size = text::gbk("φ500×5.0");
@@ -322,9 +323,8 @@ TeeJoinResult JoinWithTee(model::Drawing& drawing, PipeObject& a, PipeObject b, 
     second.Distanc = SheetLength(second);
     b.Port1 = j;
     b.Distanc = SheetLength(b);
-    copySpecification(b, a);
     // The branch is measured like the pipe it leaves, tee or not.
-    b.BiHou = a.BiHou;
+    CopyPipeData(b, a);
     if (useTee) {
         // The stated length of A is shared in proportion to the parts.
         const double stated = text::leadingNumber(a.DistTxt.view());

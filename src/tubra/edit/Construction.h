@@ -21,9 +21,12 @@ struct ObjectLengths {
     double component = 200.0;
 };
 
-// The specification, model, material and dates of a new segment.
+// The size (规格), model, material and dates of a new segment.
 void ApplyNewSegmentDefaults(model::PipeObject& segment);
-// The same for the further segments of continuous drawing (its specification is written with a
+// Gives `to` the size, model, material, dates and wall thickness of `from`: a segment that
+// continues or branches off another is the same pipe.
+void CopyPipeData(model::PipeObject& to, const model::PipeObject& from);
+// The same for the further segments of continuous drawing (its size is written with a
 // capital Φ).
 void ApplyContinuedSegmentDefaults(model::PipeObject& segment);
 
@@ -78,7 +81,7 @@ model::PipeObject MakeCutLine(const model::PipeObject& hit, const model::Vec3& p
 void PlaceSlantedEnd(model::PipeObject& segment, const view::AxisAngles& axes);
 
 // Splits segment A at J into two parts and joins B there: with `useTee`, the tee (already
-// listed) stays and B takes A's specification; without it, the tee is taken out again. B is
+// listed) stays and B takes A's size and material; without it, the tee is taken out again. B is
 // added; welds follow `autoWeld`. Returns B as listed.
 struct TeeJoinResult {
     model::PipeObject* first = nullptr;   // A, now ending at J

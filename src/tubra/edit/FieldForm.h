@@ -11,6 +11,7 @@
 
 #include "platform/Form.h"
 #include "text/Gbk.h"
+#include "tubra/edit/FieldTableForm.h"
 
 namespace tubra::edit {
 
@@ -173,10 +174,7 @@ protected:
 
     // A UTF-8 text cut to what a box of `maxBytes` GBK bytes holds, on whole characters.
     static std::string cut(std::string_view utf8, std::size_t maxBytes) {
-        if (maxBytes == 0) return std::string(utf8);
-        const std::string gbk = text::utf8ToGbk(utf8);
-        if (gbk.size() <= maxBytes) return std::string(utf8);
-        return text::gbkToUtf8(text::gbkCut(gbk, maxBytes));
+        return maxBytes == 0 ? std::string(utf8) : fields::cutToBytes(utf8, maxBytes);
     }
 
 private:

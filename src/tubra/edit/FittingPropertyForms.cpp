@@ -75,71 +75,69 @@ void FittingPropertyForm::addPoint(const std::string& prefix, const model::Vec3 
 
 double FittingPropertyForm::enteredAngle() const { return fields::atofText(angle); }
 
+void FittingPropertyForm::storeAngle(bool handMark) {
+    if (!labelangle::changed(enteredAngle(), object_.dimAngle)) return;
+    object_.dimAngle = tenthsOf(enteredAngle());
+    if (handMark) labelangle::setHandMark(object_);
+}
+
+void FittingPropertyForm::addNameAndDirections(std::string_view name) {
+    addReadOnly("name", [name] { return std::string(name); });
+    addReadOnly("from", [this] { return directionText(object_.StrtDir); });
+    addReadOnly("to", [this] { return directionText(object_.EndDir); });
+}
+
+void FittingPropertyForm::addJointBoxes(std::size_t maxBytes) {
+    addText("DistTxt", DistTxt, maxBytes);
+    addText("Distanc", Distanc, maxBytes);
+    addText("angle", angle, maxBytes);
+    addText("StartUse", StartUse, maxBytes);
+    addText("LastCheck", LastCheck, maxBytes);
+    addText("BiHou", BiHou, maxBytes);
+    addText("CaiLiao", CaiLiao, maxBytes);
+    addText("GuiGe", GuiGe, maxBytes);
+}
+
+void FittingPropertyForm::storeJointBoxes(const std::string& label, bool handMark, std::size_t maxBytes) {
+    model::PipeObject& o = object_;
+    store(o.DistTxt, label, maxBytes);
+    o.Distanc = fields::atofText(Distanc);
+    storeAngle(handMark);
+    store(o.StartUse, StartUse, maxBytes);
+    store(o.LastCheck, LastCheck, maxBytes);
+    o.BiHou = fields::atofText(BiHou);
+    store(o.CaiLiao, CaiLiao, maxBytes);
+    store(o.GuiGe, GuiGe, maxBytes);
+}
+
 // --- tee ---
 
 TeePropertyForm::TeePropertyForm(const model::PipeObject& tee) : FittingPropertyForm(tee) {
-    addReadOnly("name", [] { return std::string(kName); });
-    addReadOnly("from", [this] { return directionText(object_.StrtDir); });
-    addReadOnly("to", [this] { return directionText(object_.EndDir); });
+    addNameAndDirections(kName);
     addPoint("Port1", &model::PipeObject::Port1, "%-5.3f");
     addPoint("Port2", &model::PipeObject::Port2, "%-5.3f");
     addPoint("Port3", &model::PipeObject::Port3, "%-5.3f");
     addPoint("Port4", &model::PipeObject::Port4, "%-5.3f");
-    addText("DistTxt", DistTxt, kMaxText);
-    addText("Distanc", Distanc, kMaxText);
-    addText("angle", angle, kMaxText);
-    addText("StartUse", StartUse, kMaxText);
-    addText("LastCheck", LastCheck, kMaxText);
-    addText("BiHou", BiHou, kMaxText);
-    addText("CaiLiao", CaiLiao, kMaxText);
-    addText("GuiGe", GuiGe, kMaxText);
+    addJointBoxes(kMaxText);
 }
 
 FormState TeePropertyForm::accept(FormContext&) {
-    model::PipeObject& o = object_;
-    store(o.DistTxt, DistTxt, kMaxText);
-    o.Distanc = fields::atofText(Distanc);
     // The tee's label angle carries no hand mark.
-    if (labelangle::changed(enteredAngle(), o.dimAngle)) o.dimAngle = tenthsOf(enteredAngle());
-    store(o.StartUse, StartUse, kMaxText);
-    store(o.LastCheck, LastCheck, kMaxText);
-    o.BiHou = fields::atofText(BiHou);
-    store(o.CaiLiao, CaiLiao, kMaxText);
-    store(o.GuiGe, GuiGe, kMaxText);
+    storeJointBoxes(DistTxt, false, kMaxText);
     return FormState::Accepted;
 }
 
 // --- elbow ---
 
 ElbowPropertyForm::ElbowPropertyForm(const model::PipeObject& elbow) : FittingPropertyForm(elbow) {
-    addReadOnly("name", [] { return std::string(kName); });
-    addReadOnly("from", [this] { return directionText(object_.StrtDir); });
-    addReadOnly("to", [this] { return directionText(object_.EndDir); });
+    addNameAndDirections(kName);
     addPoint("Port1", &model::PipeObject::Port1, "%-5.2f");
     addPoint("Port2", &model::PipeObject::Port2, "%-5.2f");
-    addText("DistTxt", DistTxt, kMaxText);
-    addText("Distanc", Distanc, kMaxText);
-    addText("angle", angle, kMaxText);
-    addText("StartUse", StartUse, kMaxText);
-    addText("LastCheck", LastCheck, kMaxText);
-    addText("BiHou", BiHou, kMaxText);
-    addText("CaiLiao", CaiLiao, kMaxText);
-    addText("GuiGe", GuiGe, kMaxText);
+    addJointBoxes(kMaxText);
 }
 
 FormState ElbowPropertyForm::accept(FormContext&) {
-    model::PipeObject& o = object_;
-    store(o.DistTxt, hiddenIfLeadingBlank(DistTxt), kMaxText);
-    o.Distanc = fields::atofText(Distanc);
-    if (labelangle::changed(enteredAngle(), o.dimAngle)) {
-        o.dimAngle = tenthsOf(enteredAngle());
-        labelangle::setHandMark(o);
-    }
-    store(o.StartUse, StartUse, kMaxText);
-    store(o.LastCheck, LastCheck, kMaxText);
-    o.BiHou = fields::atofText(BiHou);
-    store(o.CaiLiao, CaiLiao, kMaxText);
-    store(o.GuiGe, GuiGe, kMaxText);
+    storeJointBoxes(hiddenIfLeadingBlank(DistTxt), true, kMaxText);
     return FormState::Accepted;
 }
 
@@ -204,10 +202,7 @@ FormState ValvePropertyForm::accept(FormContext&) {
     store(o.LastCheck, LastCheck, kMaxText);
     store(o.CaiLiao, CaiLiao, kMaxText);
     store(o.GuiGe, GuiGe, kMaxText);
-    if (labelangle::changed(enteredAngle(), o.dimAngle)) {
-        o.dimAngle = tenthsOf(enteredAngle());
-        labelangle::setHandMark(o);
-    }
+    storeAngle(true);
     return FormState::Accepted;
 }
 

@@ -40,8 +40,16 @@ protected:
     // Read-only boxes of a point: <port>.x, <port>.y, <port>.z.
     void addPoint(const std::string& prefix, const model::Vec3 model::PipeObject::*port,
                   std::string_view format);
-    // The angle entered (degrees) and whether it changed by more than a degree.
+    // The angle entered (degrees).
     double enteredAngle() const;
+    // Takes the entered angle when it changed by more than a degree, with the hand mark when
+    // `handMark`.
+    void storeAngle(bool handMark);
+    // The tee's and elbow's boxes: "name", "from" and "to" shown; then, after their points,
+    // the edited boxes in dialog order; OK stores them, the label as `label`.
+    void addNameAndDirections(std::string_view name);
+    void addJointBoxes(std::size_t maxBytes);
+    void storeJointBoxes(const std::string& label, bool handMark, std::size_t maxBytes);
 
     model::PipeObject object_;
 };

@@ -741,12 +741,7 @@ void ViewController::secondClick(Point logical) {
             b.Port2.y += shift.y;
         }
         b.Distanc = SheetLength(b);
-        b.GuiGe = a.GuiGe;
-        b.XingHao = a.XingHao;
-        b.StartUse = a.StartUse;
-        b.LastCheck = a.LastCheck;
-        b.CaiLiao = a.CaiLiao;
-        b.BiHou = a.BiHou;
+        CopyPipeData(b, a);
         b.applyEndElevationRule(1.0);
         if (autoWeld) {
             AddWeld(drawing, startM, a.EndDir);

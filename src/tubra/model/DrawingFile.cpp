@@ -140,25 +140,6 @@ void writeSettingsSection(std::string& out, const Drawing& d, const DrawingSetti
 // ---------------------------------------------------------------------------------------------
 // Reading
 
-const KeyMatcher& sectionKeys() {
-    static const KeyMatcher m = [] {
-        return KeyMatcher{"2dDrawing", "Object", "TeXingBiao", "Title",
-                          kReportSectionDispatchOrder[0], kReportSectionDispatchOrder[1],
-                          kReportSectionDispatchOrder[2], kReportSectionDispatchOrder[3],
-                          kReportSectionDispatchOrder[4], kReportSectionDispatchOrder[5],
-                          kReportSectionDispatchOrder[6], kReportSectionDispatchOrder[7],
-                          kReportSectionDispatchOrder[8], kReportSectionDispatchOrder[9],
-                          kReportSectionDispatchOrder[10], kReportSectionDispatchOrder[11],
-                          kReportSectionDispatchOrder[12], kReportSectionDispatchOrder[13],
-                          kReportSectionDispatchOrder[14], kReportSectionDispatchOrder[15],
-                          kReportSectionDispatchOrder[16], kReportSectionDispatchOrder[17],
-                          kReportSectionDispatchOrder[18], kReportSectionDispatchOrder[19],
-                          kReportSectionDispatchOrder[20], kReportSectionDispatchOrder[21],
-                          kReportSectionDispatchOrder[22], kReportSectionDispatchOrder[23]};
-    }();
-    return m;
-}
-
 // "FuZhuXianLayer" holds "ZhuXianLayer", so it is tested first (as "DimTextColor" is tested
 // before "TextColor"); otherwise the auxiliary-line switch would overwrite the main-pipe switch.
 enum SettingKey {
@@ -436,6 +417,23 @@ void skipSection(LineReader& in) {
 
 }  // namespace
 
+const KeyMatcher& drawingSectionKeys() {
+    static const KeyMatcher m{"2dDrawing", "Object", "TeXingBiao", "Title",
+                              kReportSectionDispatchOrder[0], kReportSectionDispatchOrder[1],
+                              kReportSectionDispatchOrder[2], kReportSectionDispatchOrder[3],
+                              kReportSectionDispatchOrder[4], kReportSectionDispatchOrder[5],
+                              kReportSectionDispatchOrder[6], kReportSectionDispatchOrder[7],
+                              kReportSectionDispatchOrder[8], kReportSectionDispatchOrder[9],
+                              kReportSectionDispatchOrder[10], kReportSectionDispatchOrder[11],
+                              kReportSectionDispatchOrder[12], kReportSectionDispatchOrder[13],
+                              kReportSectionDispatchOrder[14], kReportSectionDispatchOrder[15],
+                              kReportSectionDispatchOrder[16], kReportSectionDispatchOrder[17],
+                              kReportSectionDispatchOrder[18], kReportSectionDispatchOrder[19],
+                              kReportSectionDispatchOrder[20], kReportSectionDispatchOrder[21],
+                              kReportSectionDispatchOrder[22], kReportSectionDispatchOrder[23]};
+    return m;
+}
+
 void writeDrawing(Drawing& drawing, const DrawingSettings& settings, std::string& out) {
     writeSettingsSection(out, drawing, settings);
     drawing.Total() = static_cast<std::int32_t>(drawing.objects.size());
@@ -482,16 +480,16 @@ std::string axisLabelForFile(std::string_view gbk, bool mayBeEmpty) {
 
 ReadResult readDrawing(std::string_view data, Drawing& drawing, DrawingSettings& settings) {
     LineReader in(data);
-    const KeyMatcher& sections = sectionKeys();
+    const KeyMatcher& sections = drawingSectionKeys();
     std::string_view line;
     while (in.next(line)) {
         const int k = sections.find(line);
         switch (k) {
             case -1: break;
-            case 0: readSettings(in, drawing, settings); break;
-            case 1: readObject(in, drawing); break;
-            case 2: readTable(in, drawing); break;
-            case 3: readTitle(in, drawing); break;
+            case kSettingsSectionKey: readSettings(in, drawing, settings); break;
+            case kObjectSectionKey: readObject(in, drawing); break;
+            case kTableSectionKey: readTable(in, drawing); break;
+            case kTitleSectionKey: readTitle(in, drawing); break;
             default:
                 if (drawing.report)
                     drawing.report->readSection(sections.key(k), in);

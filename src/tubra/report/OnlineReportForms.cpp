@@ -42,7 +42,7 @@ protected:
         for (const Labelled& item : items) {
             const std::string name = textName(item.text);
             b.label(row, 3 * k, item.label).field(row, 3 * k + 1, name);
-            if (actionSpec("ref=" + name)) b.button(row, 3 * k + 2, "ref=" + name);
+            if (actionDef("ref=" + name)) b.button(row, 3 * k + 2, "ref=" + name);
             if (++k == perRow) {
                 k = 0;
                 ++row;
@@ -144,7 +144,7 @@ public:
         : OnlinePageForm(kOnlineRegisterPage) {
         const DengJiData& d = r.DengJi_IReportData;
         addTexts(d.texts);
-        FieldSpec remark;
+        FieldDef remark;
         remark.name = "note";
         remark.kind = FieldKind::Note;
         remark.textKind = TextKind::Note;

@@ -129,6 +129,42 @@ Cell value(int width, std::string_view gbk) { return {width, std::string(gbk), A
 Cell leftText(int width, std::string_view gbk) { return {width, std::string(gbk), Align::Left, false}; }
 Cell number(int width, std::string_view gbk) { return {width, std::string(gbk), Align::Centre, true}; }
 
+void pairRows(Grid& g, int height, const std::vector<LabelValue>& fields, int perRow, int labelWidth,
+              int valueWidth, int lineFrom) {
+    for (std::size_t i = 0; i < fields.size(); i += static_cast<std::size_t>(perRow)) {
+        std::vector<Cell> cells;
+        for (int k = 0; k < perRow; ++k) {
+            const std::size_t j = i + static_cast<std::size_t>(k);
+            const LabelValue empty;
+            const LabelValue& f = j < fields.size() ? fields[j] : empty;
+            cells.push_back(label(labelWidth, f.label));
+            cells.push_back(value(k + 1 == perRow ? 0 : valueWidth, f.value));
+        }
+        g.row(height, cells, lineFrom);
+    }
+}
+
+void signatures(Grid& g, int height, const std::string& left, const std::string& right, bool lineAbove) {
+    PagePainter& p = g.page();
+    const platform::Rect r = g.space(height, lineAbove ? -1 : g.right());
+    const int middle = r.left + kFormWidth / 2;
+    const platform::Font f = TableFont(p.printer());
+    p.fitted({r.left + 10, r.top, middle, r.bottom}, left, f, Align::Left);
+    p.fitted({middle, r.top, r.right - 10, r.bottom}, right, f, Align::Left);
+}
+
+void coverLine(PagePainter& p, int x, int y, std::string_view labelUtf8, int lineLength,
+               const platform::Font& labelFont, const platform::Font& valueFont, std::string_view valueGbk,
+               bool underline) {
+    const std::string& l = G(labelUtf8);
+    p.text(x, y, l, labelFont);
+    const int h = p.charHeight(labelFont);
+    const int from = x + static_cast<int>(l.size()) * p.averageWidth(labelFont) + 15;
+    if (underline) p.hline(from, from + lineLength, y - h - 4);
+    p.fitted({from, y + 4, from + lineLength, y - h - 2}, valueGbk, valueFont,
+             underline ? Align::Centre : Align::Left);
+}
+
 // ---------------------------------------------------------------------------------------------
 
 PagePainter::PagePainter(platform::Canvas& canvas, const InspectionReport& report,

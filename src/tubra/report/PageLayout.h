@@ -211,4 +211,31 @@ const std::string& BlankDatePhrase();
 // `date`, or the blank date phrase when it is empty.
 std::string DateOrBlank(std::string_view date);
 
+// A label and its value (GBK), for rows of pairs.
+struct LabelValue {
+    std::string label;
+    std::string value;
+};
+// Pairs a section's texts with labels: `textPairs(texts)("检测部位", 6)` is the label (UTF-8)
+// with text 6.
+template <class Texts>
+auto textPairs(const Texts& texts) {
+    return [&texts](std::string_view labelUtf8, int k) {
+        return LabelValue{G(labelUtf8), texts[static_cast<std::size_t>(k)].str()};
+    };
+}
+// Rows of `perRow` label/value pairs, `labelWidth` and `valueWidth` each (the last value takes
+// what is left of the row); `lineFrom` as for `Grid::row`.
+void pairRows(Grid& g, int height, const std::vector<LabelValue>& fields, int perRow, int labelWidth,
+              int valueWidth, int lineFrom = -1);
+// The two signature texts side by side in a row of their own; without `lineAbove` the row
+// has no line above it.
+void signatures(Grid& g, int height, const std::string& left, const std::string& right,
+                bool lineAbove = true);
+// A cover line: a label, then the value centred on an underline of `lineLength`; without
+// `underline`, the value from the left where the line would be.
+void coverLine(PagePainter& p, int x, int y, std::string_view labelUtf8, int lineLength,
+               const platform::Font& labelFont, const platform::Font& valueFont, std::string_view valueGbk,
+               bool underline = true);
+
 }  // namespace tubra::report

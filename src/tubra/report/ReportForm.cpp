@@ -75,7 +75,7 @@ ReportForm::ReportForm(std::string caption) : caption_(std::move(caption)) {
 std::vector<std::string> ReportForm::fieldNames() const {
     std::vector<std::string> names;
     names.reserve(fields_.size());
-    for (const FieldSpec& f : fields_) names.push_back(f.name);
+    for (const FieldDef& f : fields_) names.push_back(f.name);
     return names;
 }
 
@@ -85,7 +85,7 @@ int ReportForm::indexOf(std::string_view name) const {
     return -1;
 }
 
-const FieldSpec* ReportForm::fieldSpec(std::string_view name) const {
+const FieldDef* ReportForm::fieldDef(std::string_view name) const {
     const int i = indexOf(name);
     return i < 0 ? nullptr : &fields_[static_cast<std::size_t>(i)];
 }
@@ -123,7 +123,7 @@ std::string firstLines(std::string s, int lines) {
 }  // namespace
 
 void ReportForm::setValue(int index, std::string_view gbk) {
-    const FieldSpec& f = spec(index);
+    const FieldDef& f = def(index);
     std::string v;
     switch (f.kind) {
         case FieldKind::Check: v = (gbk == "1") ? "1" : "0"; break;
@@ -146,7 +146,7 @@ bool ReportForm::setField(std::string_view name, std::string_view utf8, std::str
         if (error) *error = platform::form::unknownField(caption(), name);
         return false;
     }
-    const FieldSpec& f = spec(i);
+    const FieldDef& f = def(i);
     std::string gbkValue;
     if (f.kind == FieldKind::Check) {
         if (utf8 != "0" && utf8 != "1") {
@@ -177,8 +177,8 @@ bool ReportForm::setField(std::string_view name, std::string_view utf8, std::str
     return true;
 }
 
-int ReportForm::addField(FieldSpec spec, std::string_view initialGbk) {
-    fields_.push_back(std::move(spec));
+int ReportForm::addField(FieldDef field, std::string_view initialGbk) {
+    fields_.push_back(std::move(field));
     values_.emplace_back();
     enabled_.push_back(true);
     visible_.push_back(true);
@@ -189,7 +189,7 @@ int ReportForm::addField(FieldSpec spec, std::string_view initialGbk) {
 
 int ReportForm::addText(std::string name, std::size_t maxBytes, std::string_view initialGbk,
                         TextKind kind) {
-    FieldSpec f;
+    FieldDef f;
     f.name = std::move(name);
     f.kind = kind == TextKind::Note ? FieldKind::Note : FieldKind::Text;
     f.textKind = kind;
@@ -199,7 +199,7 @@ int ReportForm::addText(std::string name, std::size_t maxBytes, std::string_view
 
 int ReportForm::addCheck(std::string name, std::string captionUtf8, bool checked,
                          FieldStyle style) {
-    FieldSpec f;
+    FieldDef f;
     f.name = std::move(name);
     f.kind = FieldKind::Check;
     f.style = style;
@@ -209,7 +209,7 @@ int ReportForm::addCheck(std::string name, std::string captionUtf8, bool checked
 
 int ReportForm::addChoice(std::string name, std::vector<std::string> choicesGbk,
                           std::string_view initial, FieldStyle style) {
-    FieldSpec f;
+    FieldDef f;
     f.name = std::move(name);
     f.kind = FieldKind::Choice;
     f.style = style;
@@ -230,28 +230,28 @@ bool ReportForm::fieldVisible(std::string_view name) const {
 // ---------------------------------------------------------------------------------------------
 // Actions and labels
 
-void ReportForm::addAction(ActionSpec spec) { actions_.push_back({std::move(spec), true, true}); }
+void ReportForm::addAction(ActionDef action) { actions_.push_back({std::move(action), true, true}); }
 
 const ReportForm::ActionState* ReportForm::findAction(std::string_view action) const {
     for (const ActionState& a : actions_)
-        if (a.spec.name == action) return &a;
+        if (a.def.name == action) return &a;
     return nullptr;
 }
 
 ReportForm::ActionState* ReportForm::findAction(std::string_view action) {
     for (ActionState& a : actions_)
-        if (a.spec.name == action) return &a;
+        if (a.def.name == action) return &a;
     return nullptr;
 }
 
-const ActionSpec* ReportForm::actionSpec(std::string_view action) const {
+const ActionDef* ReportForm::actionDef(std::string_view action) const {
     const ActionState* a = findAction(action);
-    return a ? &a->spec : nullptr;
+    return a ? &a->def : nullptr;
 }
 
 std::vector<std::string> ReportForm::actionNames() const {
     std::vector<std::string> names;
-    for (const ActionState& a : actions_) names.push_back(a.spec.name);
+    for (const ActionState& a : actions_) names.push_back(a.def.name);
     return names;
 }
 
@@ -267,7 +267,7 @@ bool ReportForm::actionVisible(std::string_view action) const {
 
 std::string ReportForm::actionCaption(std::string_view action) const {
     const ActionState* a = findAction(action);
-    return a ? a->spec.caption : std::string();
+    return a ? a->def.caption : std::string();
 }
 
 void ReportForm::setActionEnabled(std::string_view action, bool on) {
@@ -279,7 +279,7 @@ void ReportForm::setActionVisible(std::string_view action, bool on) {
 }
 
 void ReportForm::setActionCaption(std::string_view action, std::string captionUtf8) {
-    if (ActionState* a = findAction(action)) a->spec.caption = std::move(captionUtf8);
+    if (ActionState* a = findAction(action)) a->def.caption = std::move(captionUtf8);
 }
 
 void ReportForm::setLabelText(std::string name, std::string utf8) {
@@ -311,7 +311,7 @@ void ReportForm::addReference(int field, std::string_view valueGbk, bool arrow) 
     values_.at(static_cast<std::size_t>(field)) = saved;
     r.arrow = arrow;
     references_.push_back(std::move(r));
-    if (arrow) addAction("ref=" + spec(field).name, "←");
+    if (arrow) addAction("ref=" + def(field).name, "←");
 }
 
 void ReportForm::fillEmptyReferences() {
@@ -332,7 +332,7 @@ bool ReportForm::reloadReferences(FormContext& context) {
 
 void ReportForm::updateArrows() {
     for (const Reference& r : references_)
-        if (r.arrow) setActionVisible("ref=" + spec(r.field).name, value(r.field) != r.value);
+        if (r.arrow) setActionVisible("ref=" + def(r.field).name, value(r.field) != r.value);
 }
 
 // ---------------------------------------------------------------------------------------------

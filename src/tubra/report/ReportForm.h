@@ -35,7 +35,7 @@ enum class FieldStyle {
     Digits,  // an edit box for a whole number: digits and a leading minus only
 };
 
-struct FieldSpec {
+struct FieldDef {
     std::string name;
     FieldKind kind = FieldKind::Text;
     FieldStyle style = FieldStyle::Plain;
@@ -50,7 +50,7 @@ struct FieldSpec {
 
 // A button. With `fileTitle` the dialog first asks for a file (title and filter as given) and
 // passes its path as the argument: "import=/home/me/a.hcd".
-struct ActionSpec {
+struct ActionDef {
     std::string name;     // the whole token, argument included: "add", "open=3", "ref=text4"
     std::string caption;  // UTF-8
     std::string fileTitle;
@@ -118,8 +118,8 @@ public:
     bool setField(std::string_view name, std::string_view value, std::string* error) override;
 
     const FormLayout& layout() const { return layout_; }
-    const FieldSpec* fieldSpec(std::string_view name) const;
-    const ActionSpec* actionSpec(std::string_view action) const;
+    const FieldDef* fieldDef(std::string_view name) const;
+    const ActionDef* actionDef(std::string_view action) const;
     std::vector<std::string> actionNames() const;
     bool fieldEnabled(std::string_view name) const;
     bool fieldVisible(std::string_view name) const;
@@ -150,7 +150,7 @@ protected:
     explicit ReportForm(std::string caption);
 
     // Fields, in dialog order. Each returns the field's index.
-    int addField(FieldSpec spec, std::string_view initialGbk = {});
+    int addField(FieldDef field, std::string_view initialGbk = {});
     int addText(std::string name, std::size_t maxBytes, std::string_view initialGbk,
                 TextKind kind = TextKind::Line);
     int addCheck(std::string name, std::string captionUtf8, bool checked,
@@ -176,9 +176,9 @@ protected:
         for (std::size_t i = 0; i < texts.size(); ++i) texts[i] = value(first + static_cast<int>(i));
     }
 
-    void addAction(ActionSpec spec);
+    void addAction(ActionDef action);
     void addAction(std::string name, std::string captionUtf8) {
-        addAction(ActionSpec{std::move(name), std::move(captionUtf8), {}, {}, false});
+        addAction(ActionDef{std::move(name), std::move(captionUtf8), {}, {}, false});
     }
 
     int fieldCount() const { return static_cast<int>(fields_.size()); }
@@ -192,7 +192,7 @@ protected:
     }
     bool isChecked(int index) const { return value(index) == "1"; }
     void setChecked(int index, bool on) { values_.at(static_cast<std::size_t>(index)) = on ? "1" : "0"; }
-    const FieldSpec& spec(int index) const { return fields_.at(static_cast<std::size_t>(index)); }
+    const FieldDef& def(int index) const { return fields_.at(static_cast<std::size_t>(index)); }
 
     void setFieldEnabled(int index, bool on) { enabled_.at(static_cast<std::size_t>(index)) = on; }
     void setFieldVisible(int index, bool on) { visible_.at(static_cast<std::size_t>(index)) = on; }
@@ -230,12 +230,12 @@ protected:
 
 private:
     std::string caption_;
-    std::vector<FieldSpec> fields_;
+    std::vector<FieldDef> fields_;
     std::vector<std::string> values_;
     std::vector<bool> enabled_;
     std::vector<bool> visible_;
     struct ActionState {
-        ActionSpec spec;
+        ActionDef def;
         bool enabled = true;
         bool visible = true;
     };

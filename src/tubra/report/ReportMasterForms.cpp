@@ -57,12 +57,12 @@ bool ReportMasterForm::pageConfirmed(int page) const {
 
 void ReportMasterForm::buildLayout(const std::string& importCaption) {
     for (std::size_t k = 0; k < pages_.size(); ++k)
-        addAction(ActionSpec{openName(static_cast<int>(k)), titles_[k], {}, {}, true});
+        addAction(ActionDef{openName(static_cast<int>(k)), titles_[k], {}, {}, true});
     addAction("auto", "自动安排显示");
     addAction("all", "全部显示/不显示");
     addAction("showSelected", "显示所有选择的报告");
     addAction("clear", "报告全部清空");
-    addAction(ActionSpec{"import", importCaption, std::string(kImportTitle),
+    addAction(ActionDef{"import", importCaption, std::string(kImportTitle),
                          std::string(kImportFilter), false});
     addAction("退出", "退出");
 
@@ -248,25 +248,29 @@ std::vector<std::string> modeChoices() { return {gbk("编辑报告"), gbk("显�
 
 }  // namespace
 
+void ReportMasterForm::addShowBoxesModeAndStart(const PrintSetData& set, int showBoxes) {
+    showBoxes_ = showBoxes;
+    for (std::size_t k = 0; k < pages_.size() && hasShowBox(k); ++k) {
+        const int f = addCheck("flag" + std::to_string(pages_[k]), "", IsPageShown(set, pages_[k]));
+        if (k == 0) firstFlag_ = f;
+    }
+    modeField_ = addChoice("mode", modeChoices(), modeChoices()[mode_ == kShowReport ? 1 : 0],
+                           FieldStyle::Radio);
+    FieldDef start;
+    start.name = "start";
+    start.style = FieldStyle::Digits;
+    start.maxBytes = 2;
+    start.minWidth = 3;
+    start_ = addField(std::move(start));
+}
+
 FullReportMasterForm::FullReportMasterForm(InspectionReport& report,
                                            const model::CharacteristicTable& table, int& mode)
     : ReportMasterForm(std::string(kCaption), report, table, mode, fullPages(), fullTitles(),
                        kAllFullPages) {
     const PrintSetData& p = report.PrintSet_ReportData;
     // The repair record is shown only by itself and has no show box.
-    showBoxes_ = kRepairPage;
-    for (std::size_t k = 0; k < pages_.size() && hasShowBox(k); ++k) {
-        const int f = addCheck("flag" + std::to_string(pages_[k]), "", IsPageShown(p, pages_[k]));
-        if (k == 0) firstFlag_ = f;
-    }
-    modeField_ = addChoice("mode", modeChoices(), modeChoices()[mode == kShowReport ? 1 : 0],
-                           FieldStyle::Radio);
-    FieldSpec s;
-    s.name = "start";
-    s.style = FieldStyle::Digits;
-    s.maxBytes = 2;
-    s.minWidth = 3;
-    start_ = addField(std::move(s));
+    addShowBoxesModeAndStart(p, kRepairPage);
     byContents_ = addCheck("byContents", "根据目录设置中的页号显示", false);
     noNumbers_ = addCheck("noNumbers", "不显示页号", false);
     loadStart(p.start);
@@ -331,19 +335,7 @@ OnlineReportMasterForm::OnlineReportMasterForm(InspectionReport& report,
                         " 2. 在用工业管道在线检验测厚记录", " 3. 在用工业管道在线检验报告"},
                        kAllOnlinePages) {
     const PrintSetData& p = report.PrintSet_IReportData;
-    showBoxes_ = static_cast<int>(pages_.size());
-    for (std::size_t k = 0; k < pages_.size(); ++k) {
-        const int f = addCheck("flag" + std::to_string(pages_[k]), "", IsPageShown(p, pages_[k]));
-        if (k == 0) firstFlag_ = f;
-    }
-    modeField_ = addChoice("mode", modeChoices(), modeChoices()[mode == kShowReport ? 1 : 0],
-                           FieldStyle::Radio);
-    FieldSpec s;
-    s.name = "start";
-    s.style = FieldStyle::Digits;
-    s.maxBytes = 2;
-    s.minWidth = 3;
-    start_ = addField(std::move(s));
+    addShowBoxesModeAndStart(p, static_cast<int>(pages_.size()));
     noNumbers_ = addCheck("noNumbers", "不显示页号", false);
     loadStart(p.start);
     buildLayout("从其它文件中读入在线检验报告档案");

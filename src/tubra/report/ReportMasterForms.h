@@ -71,6 +71,9 @@ protected:
     virtual void loadStart(int start) = 0;
     virtual void startRulesChanged(int field) = 0;
 
+    // The fields both masters begin with: the show boxes of the first `showBoxes` pages (from
+    // `set`), the mode radio and the start page number.
+    void addShowBoxesModeAndStart(const PrintSetData& set, int showBoxes);
     // Labels, enabled buttons, page numbers.
     virtual void refresh();
     void buildLayout(const std::string& importCaption);

@@ -80,8 +80,8 @@ public:
         addReference(4, table.values[tablerow::kName].view(), false);
         addReference(5, table.values[tablerow::kNumber].view(), false);
         const std::string_view cls = table.values[tablerow::kClass].view();
-        if (!cls.empty() && std::find(spec(9).choices.begin(), spec(9).choices.end(), cls) !=
-                                spec(9).choices.end())
+        if (!cls.empty() && std::find(def(9).choices.begin(), def(9).choices.end(), cls) !=
+                                def(9).choices.end())
             addReference(9, cls, false);
         fillEmptyReferences();
 
@@ -122,7 +122,7 @@ public:
             addCheck(flag, "未检验", m.flags[row] != 0, FieldStyle::Toggle);
             // A page number is shown only within 1 to 998.
             const int n = m.pages[row];
-            FieldSpec f;
+            FieldDef f;
             f.name = page;
             f.style = FieldStyle::Digits;
             f.maxBytes = 3;
@@ -562,7 +562,7 @@ public:
         note_ = addText("note", j.note.kMaxBytes, j.note.view(), TextKind::Note);
         for (const MetallographImage& m : r.metallographImages)
             images_.push_back({m.annotation.str(), m.fileName.str()});
-        addAction(ActionSpec{"add", "添加图象", "添加图象",
+        addAction(ActionDef{"add", "添加图象", "添加图象",
                              "图象文件(*.bmp *.png *.jpg *.jpeg *.gif)|*.bmp;*.png;*.jpg;*.jpeg;*.gif|所有文件(*.*)|*.*||",
                              false});
         addAction("remove", "删除图象");

@@ -13,38 +13,6 @@ namespace tubra::report {
 
 namespace {
 
-// A label and its value (GBK), for rows of pairs.
-struct Field {
-    std::string label;
-    std::string value;
-};
-
-// Rows of `perRow` label/value pairs, `labelWidth` and `valueWidth` each (the last value takes
-// what is left of the row).
-void pairRows(Grid& g, int height, const std::vector<Field>& fields, int perRow, int labelWidth,
-              int valueWidth, int lineFrom = -1) {
-    for (std::size_t i = 0; i < fields.size(); i += static_cast<std::size_t>(perRow)) {
-        std::vector<Cell> cells;
-        for (int k = 0; k < perRow; ++k) {
-            const std::size_t j = i + static_cast<std::size_t>(k);
-            const Field empty;
-            const Field& f = j < fields.size() ? fields[j] : empty;
-            cells.push_back(label(labelWidth, f.label));
-            cells.push_back(value(k + 1 == perRow ? 0 : valueWidth, f.value));
-        }
-        g.row(height, cells, lineFrom);
-    }
-}
-
-// The two signature texts side by side in a row of their own.
-void signatures(Grid& g, int height, const std::string& left, const std::string& right) {
-    PagePainter& p = g.page();
-    const platform::Rect r = g.space(height);
-    const int middle = r.left + kFormWidth / 2;
-    p.fitted({r.left + 10, r.top, middle, r.bottom}, left, TableFont(p.printer()), Align::Left);
-    p.fitted({middle, r.top, r.right - 10, r.bottom}, right, TableFont(p.printer()), Align::Left);
-}
-
 // "检验日期" (or the form's own word) with the date, or the blank date phrase.
 void dateRow(Grid& g, std::string_view labelUtf8, std::string_view date) {
     g.row(70, {label(300, G(labelUtf8)), value(0, DateOrBlank(date))});
@@ -100,17 +68,6 @@ const std::string_view kFormTitles[] = {
     "(15)在用工业管道安全附属装置检验报告",
     "检 修 更 换 记 录",
 };
-
-// A cover line: a label, an underline and the value on it.
-void coverLine(PagePainter& p, int x, int y, std::string_view labelUtf8, int lineLength,
-               const platform::Font& labelFont, const platform::Font& valueFont, std::string_view valueGbk) {
-    const std::string& l = G(labelUtf8);
-    p.text(x, y, l, labelFont);
-    const int h = p.charHeight(labelFont);
-    const int from = x + static_cast<int>(l.size()) * p.averageWidth(labelFont) + 15;
-    p.hline(from, from + lineLength, y - h - 4);
-    p.fitted({from, y + 4, from + lineLength, y - h - 2}, valueGbk, valueFont);
-}
 
 }  // namespace
 
@@ -286,7 +243,7 @@ void DrawSummaryPage(PagePainter& p) {
 void DrawReviewPage(PagePainter& p) {
     p.header(G(PageTitle(kReviewPage)));
     const auto& t = p.report().ShengCha_ReportData.texts;
-    const auto f = [&](std::string_view l, int k) { return Field{G(l), t[static_cast<std::size_t>(k)].str()}; };
+    const auto f = textPairs(t);
     Grid g(p, kFormTop);
     pairRows(g, 85,
              {f("装置名称", 0), f("管道名称", 1), f("管道编号", 2), f("管道级别", 34), f("管道长度(m)", 3),
@@ -454,10 +411,10 @@ void DrawMagneticPage(PagePainter& p, int subPage) {
     p.header(G(PageTitle(kMagneticPage)));
     const InspectionReport& r = p.report();
     const auto& t = r.CiFeng_ReportData.texts;
-    const auto f = [&](std::string_view l, int k) { return Field{G(l), t[static_cast<std::size_t>(k)].str()}; };
+    const auto f = textPairs(t);
     Grid g(p, kFormTop);
     pairRows(g, 80,
-             {f("使用仪器", 0), f("磁粉类型", 3), Field{G("检测比例"), proportion(t[1].view(), t[2].view(), "mm")},
+             {f("使用仪器", 0), f("磁粉类型", 3), LabelValue{G("检测比例"), proportion(t[1].view(), t[2].view(), "mm")},
               f("磁化时间", 4), f("磁化电流", 5), f("安匝数", 10), f("执行标准", 6), f("标准试块", 9),
               f("表面状况", 7), f("检测部位", 8), f("磁化方法", 11), f("喷洒方式", 12)},
              2, 250, 550);
@@ -500,11 +457,11 @@ void DrawPenetrantPage(PagePainter& p, int subPage) {
     p.header(G(PageTitle(kPenetrantPage)));
     const InspectionReport& r = p.report();
     const auto& t = r.ShenTou_ReportData.texts;
-    const auto f = [&](std::string_view l, int k) { return Field{G(l), t[static_cast<std::size_t>(k)].str()}; };
+    const auto f = textPairs(t);
     Grid g(p, kFormTop);
     pairRows(g, 80,
              {f("检测方法", 0), f("观察方式", 2), f("环境温度(℃)", 1), f("清洗剂型号", 3), f("执行标准", 4),
-              f("表面状况", 5), f("检测部位", 6), Field{G("检测比例"), proportion(t[7].view(), t[8].view(), "mm")},
+              f("表面状况", 5), f("检测部位", 6), LabelValue{G("检测比例"), proportion(t[7].view(), t[8].view(), "mm")},
               f("对比试块", 9), f("渗透剂型号", 10), f("显像剂型号", 11)},
              2, 250, 550);
     constexpr int kRows = 15;
@@ -545,7 +502,7 @@ void DrawRadiographPage(PagePainter& p, int subPage) {
     p.header(G(PageTitle(kRadiographPage)));
     const InspectionReport& r = p.report();
     const auto& t = r.SheXian_ReportData.texts;
-    const auto f = [&](std::string_view l, int k) { return Field{G(l), t[static_cast<std::size_t>(k)].str()}; };
+    const auto f = textPairs(t);
     constexpr int kSide = 100;
     Grid g(p, kFormTop);
     const int conditionsTop = g.bottom();
@@ -554,11 +511,11 @@ void DrawRadiographPage(PagePainter& p, int subPage) {
     g.row(80, {value(kSide, ""), label(230, G("检测部位")), value(270, t[0].view()), label(230, G("执行标准")),
                value(270, t[1].view()), label(230, G("源种类")), value(0, t[2].view())});
     pairRows(g, 80,
-             {Field{G("检测比例"), proportion(t[3].view(), t[4].view(), "mm")}, f("仪器型号", 5),
+             {LabelValue{G("检测比例"), proportion(t[3].view(), t[4].view(), "mm")}, f("仪器型号", 5),
               f("仪器规格", 6), f("象质计指数", 7), f("底片类型", 8), f("底片长度(mm)", 9), f("增感法", 10),
               f("管电压(KV)", 11), f("透照方式", 12), f("焦距(mm)", 13),
-              Field{G("有效长度"), withUnit(t[14].view(), " mm")}, f("透度计类型", 15), f("管电流(mA)", 16),
-              Field{G("曝光时间"), withUnit(t[17].view(), " min")}, f("黑度", 18)},
+              LabelValue{G("有效长度"), withUnit(t[14].view(), " mm")}, f("透度计类型", 15), f("管电流(mA)", 16),
+              LabelValue{G("曝光时间"), withUnit(t[17].view(), " min")}, f("黑度", 18)},
              3, 230, 270, inner);
     g.sideLabel(conditionsTop, kSide, G("检\r\n测\r\n条\r\n件"));
 
@@ -601,12 +558,12 @@ void DrawUltrasonicPage(PagePainter& p, int subPage) {
     p.header(G(PageTitle(kUltrasonicPage)));
     const InspectionReport& r = p.report();
     const auto& t = r.ChaoShen_ReportData.texts;
-    const auto f = [&](std::string_view l, int k) { return Field{G(l), t[static_cast<std::size_t>(k)].str()}; };
+    const auto f = textPairs(t);
     Grid g(p, kFormTop);
     pairRows(g, 80,
              {f("坡口型式", 0), f("测试仪器型号", 1), f("标准试块", 2), f("耦合剂", 3),
-              Field{G("检测比例"), proportion(t[4].view(), t[5].view(), "mm")}, f("表面状态", 6),
-              f("检测部位", 7), f("探头类型", 8), f("灵敏度", 9), Field{G("耦合补偿"), Fmt("%s dB", t[10].view())},
+              LabelValue{G("检测比例"), proportion(t[4].view(), t[5].view(), "mm")}, f("表面状态", 6),
+              f("检测部位", 7), f("探头类型", 8), f("灵敏度", 9), LabelValue{G("耦合补偿"), Fmt("%s dB", t[10].view())},
               f("执行标准", 11)},
              2, 250, 550);
     const std::vector<int> widths = {90, 230, 180, 170, 170, 200, 170, 0};
@@ -639,7 +596,7 @@ void DrawChemicalPage(PagePainter& p) {
     p.header(G(PageTitle(kChemicalPage)));
     const auto& data = p.report().FengXi_ReportData;
     const auto& t = data.texts;
-    const auto f = [&](std::string_view l, int k) { return Field{G(l), t[static_cast<std::size_t>(k)].str()}; };
+    const auto f = textPairs(t);
     Grid g(p, kFormTop);
     pairRows(g, 80, {f("取样部位", 0), f("执行标准", 1), f("取样方法", 2), f("试件编号", 3)}, 2, 300, 500);
     g.row(80, {label(0, G("化 学 成 分 (%)"))});
@@ -681,7 +638,7 @@ void DrawHardnessPage(PagePainter& p, int subPage) {
     const InspectionReport& r = p.report();
     const auto& data = r.YingDu_ReportData;
     const auto& t = data.texts;
-    const auto f = [&](std::string_view l, int k) { return Field{G(l), t[static_cast<std::size_t>(k)].str()}; };
+    const auto f = textPairs(t);
     Grid g(p, kFormTop);
     pairRows(g, 80, {f("仪器型号", 0), f("评定标准", 1), f("热处理状态", 2), f("测定部位", 3)}, 2, 300, 500);
     g.row(80, {label(200, G("序 号")), label(500, G("硬 度 值 (HB)")), label(0, G("硬度测定部位"))});
@@ -709,7 +666,7 @@ void DrawMetallographPage(PagePainter& p) {
     const InspectionReport& r = p.report();
     const auto& data = r.JinXiang_ReportData;
     const auto& t = data.texts;
-    const auto f = [&](std::string_view l, int k) { return Field{G(l), t[static_cast<std::size_t>(k)].str()}; };
+    const auto f = textPairs(t);
     Grid g(p, kFormTop);
     pairRows(g, 80,
              {f("取样部位", 0), f("仪器型号", 1), f("腐蚀方法", 2), f("执行标准", 3), f("热处理方法", 4),
@@ -739,15 +696,15 @@ void DrawPressureTestPage(PagePainter& p, bool leakTest) {
     const auto& data = leakTest ? r.QiMi_ReportData : r.NaiYa_ReportData;
     const auto& t = data.texts;
     const std::string machine = leakTest ? "压气设备" : "机泵";
-    const auto f = [&](const std::string& l, int k) { return Field{G(l), t[static_cast<std::size_t>(k)].str()}; };
+    const auto f = [&](const std::string& l, int k) { return LabelValue{G(l), t[static_cast<std::size_t>(k)].str()}; };
     const auto mpa = [&](const std::string& l, int k) {
-        return Field{G(l), withUnit(t[static_cast<std::size_t>(k)].view(), " MPa")};
+        return LabelValue{G(l), withUnit(t[static_cast<std::size_t>(k)].view(), " MPa")};
     };
     Grid g(p, kFormTop);
     pairRows(g, 85,
-             {Field{G("管道名称"), std::string(p.pipelineName())},
-              Field{G("管道编号"), r.Face_ReportData.texts[5].str()},
-              Field{G("管道级别"), r.Face_ReportData.texts[9].str()}, f("试验介质", 0), f("介质温度(℃)", 1),
+             {LabelValue{G("管道名称"), std::string(p.pipelineName())},
+              LabelValue{G("管道编号"), r.Face_ReportData.texts[5].str()},
+              LabelValue{G("管道级别"), r.Face_ReportData.texts[9].str()}, f("试验介质", 0), f("介质温度(℃)", 1),
               f(machine + "型号", 4), mpa(machine + "出口压力表规格", 2), mpa("管线压力表规格", 3),
               f(machine + "出口压力表精度(级)", 8), f("管线压力表精度(级)", 9), mpa("最高工作压力", 5),
               mpa("试验压力", 6), f("环境温度(℃)", 7), f("执行标准", 10)},
@@ -766,7 +723,7 @@ void DrawPressureTestPage(PagePainter& p, bool leakTest) {
 void DrawAccessoryPage(PagePainter& p) {
     p.header(G(PageTitle(kAccessoryPage)));
     const auto& t = p.report().FuShu_ReportData.texts;
-    const auto f = [&](std::string_view l, int k) { return Field{G(l), t[static_cast<std::size_t>(k)].str()}; };
+    const auto f = textPairs(t);
     constexpr int kRow = 65, kTitleRow = 55, kSide = 150;
     Grid g(p, kFormTop);
     pairRows(g, 70, {f("设计温度(℃)", 0), f("设计压力(MPa)", 1)}, 2, 300, 500);
@@ -782,14 +739,14 @@ void DrawAccessoryPage(PagePainter& p) {
               f("外观质量", 15), f("有效期", 16)},
              3, 250, 283);
     // Design requirement and inspection of the same device, labelled at the left.
-    const auto twoPart = [&](const std::vector<Field>& design, const std::vector<Field>& inspected) {
+    const auto twoPart = [&](const std::vector<LabelValue>& design, const std::vector<LabelValue>& inspected) {
         const int inner = kFormLeft + kSide;
-        const auto part = [&](std::string_view name, const std::vector<Field>& fields) {
+        const auto part = [&](std::string_view name, const std::vector<LabelValue>& fields) {
             const int partTop = g.bottom();
-            std::vector<Field> rest = fields;
+            std::vector<LabelValue> rest = fields;
             std::vector<Cell> firstRow = {value(kSide, "")};
             for (int k = 0; k < 3; ++k) {
-                const Field fld = k < static_cast<int>(rest.size()) ? rest[static_cast<std::size_t>(k)] : Field{};
+                const LabelValue fld = k < static_cast<int>(rest.size()) ? rest[static_cast<std::size_t>(k)] : LabelValue{};
                 firstRow.push_back(label(220, fld.label));
                 firstRow.push_back(value(k == 2 ? 0 : 263, fld.value));
             }

@@ -13,20 +13,6 @@ namespace tubra::report {
 
 namespace {
 
-struct Field {
-    std::string label;
-    std::string value;
-};
-
-void pairRows(Grid& g, int height, const std::vector<Field>& fields, int labelWidth, int valueWidth) {
-    for (std::size_t i = 0; i < fields.size(); i += 2) {
-        const Field empty;
-        const Field& b = i + 1 < fields.size() ? fields[i + 1] : empty;
-        g.row(height, {label(labelWidth, fields[i].label), value(valueWidth, fields[i].value),
-                       label(labelWidth, b.label), value(0, b.value)});
-    }
-}
-
 // A date of the online cover: year and month, or a blank phrase when the year is not given.
 std::string yearMonth(int year, int month) {
     if (year == 0) return G("     年   月");
@@ -39,26 +25,6 @@ std::string fileDate(int year, int month, int day) {
     s += month == 0 ? G("       月") : text::format(G("   %2d 月"), month);
     s += day == 0 ? G("      日") : text::format(G("   %2d日"), day);
     return s;
-}
-
-void coverLine(PagePainter& p, int x, int y, std::string_view labelUtf8, int lineLength,
-               const platform::Font& labelFont, const platform::Font& valueFont, std::string_view valueGbk,
-               bool underline = true) {
-    const std::string& l = G(labelUtf8);
-    p.text(x, y, l, labelFont);
-    const int h = p.charHeight(labelFont);
-    const int from = x + static_cast<int>(l.size()) * p.averageWidth(labelFont) + 15;
-    if (underline) p.hline(from, from + lineLength, y - h - 4);
-    p.fitted({from, y + 4, from + lineLength, y - h - 2}, valueGbk, valueFont, underline ? Align::Centre : Align::Left);
-}
-
-void signatureRow(Grid& g, int height, const std::string& left, const std::string& right, bool lineAbove = true) {
-    PagePainter& p = g.page();
-    const platform::Rect r = g.space(height, lineAbove ? -1 : g.right());
-    const int middle = r.left + kFormWidth / 2;
-    const platform::Font f = TableFont(p.printer());
-    p.fitted({r.left + 10, r.top, middle, r.bottom}, left, f, Align::Left);
-    p.fitted({middle, r.top, r.right - 10, r.bottom}, right, f, Align::Left);
 }
 
 // A row with a label at the left and a several-line text fitted beside it.
@@ -104,7 +70,7 @@ void DrawOnlineRegisterPage(PagePainter& p) {
     p.header(G(PageTitle(kOnlineRegisterPage)));
     const auto& data = p.report().DengJi_IReportData;
     const auto& t = data.texts;
-    const auto f = [&](std::string_view l, int k) { return Field{G(l), t[static_cast<std::size_t>(k)].str()}; };
+    const auto f = textPairs(t);
     Grid g(p, kFormTop);
     pairRows(g, 72,
              {f("装置名称", 0), f("管道名称", 1), f("管道编号", 2), f("管道级别", 3), f("管道长度(m)", 4),
@@ -113,7 +79,7 @@ void DrawOnlineRegisterPage(PagePainter& p) {
               f("设计规范", 14), f("安装单位", 15), f("安装与验收规范", 16), f("验收日期", 17), f("投用日期", 18),
               f("工作压力(MPa)", 19), f("工作温度(℃)", 20), f("工作介质", 21), f("绝热层材料", 22),
               f("绝热层厚度(mm)", 23), f("防腐层材料", 24)},
-             300, 500);
+             2, 300, 500);
     // Twelve further entries without printed labels, three rows of four.
     for (std::size_t row = 0; row < 3; ++row) {
         std::vector<Cell> cells;
@@ -139,10 +105,10 @@ void DrawOnlineThicknessPage(PagePainter& p) {
     const auto text = [&](int k) { return t[static_cast<std::size_t>(k)].view(); };
     Grid g(p, kFormTop);
     pairRows(g, 70,
-             {Field{G("管 道 名 称"), t[0].str()}, Field{G("管道规格(mm×mm)"), t[1].str()},
-              Field{G("管 道 材 质"), t[2].str()}, Field{G("管 道 编 号"), t[3].str()},
-              Field{G("管 道 级 别"), t[5].str()}, Field{G("腐蚀裕量(mm)"), t[4].str()}},
-             300, 500);
+             {LabelValue{G("管 道 名 称"), t[0].str()}, LabelValue{G("管道规格(mm×mm)"), t[1].str()},
+              LabelValue{G("管 道 材 质"), t[2].str()}, LabelValue{G("管 道 编 号"), t[3].str()},
+              LabelValue{G("管 道 级 别"), t[5].str()}, LabelValue{G("腐蚀裕量(mm)"), t[4].str()}},
+             2, 300, 500);
     const std::string& blankDate = G("　　　年　　月　　日");
     const auto signed_ = [&](std::string_view fmtUtf8, std::string_view name, std::string_view date) {
         return Fmt(G(fmtUtf8), name) + (date.empty() ? blankDate : std::string(date));
@@ -160,8 +126,8 @@ void DrawOnlineThicknessPage(PagePainter& p) {
         }
         g.row(66, ids);
         g.row(66, values);
-        signatureRow(g, 76, signed_("检验人员： %s　　", text(base + 23), text(base + 24)),
-                     signed_("审核： %s　　", text(base + 25), text(base + 26)));
+        signatures(g, 76, signed_("检验人员： %s　　", text(base + 23), text(base + 24)),
+                   signed_("审核： %s　　", text(base + 25), text(base + 26)));
         // The inspections are parted by the frame pen.
         if (b > 0) p.hline(kFormLeft, kFormRight, blockTop, kFramePen);
     }
@@ -200,10 +166,10 @@ void DrawOnlineReportPage(PagePainter& p) {
 
     Grid g(p, kFormTop);
     pairRows(g, 60,
-             {Field{G("装置名称"), t[0].str()}, Field{G("管道编号"), t[1].str()},
-              Field{G("管道规格(mm×mm)"), t[2].str()}, Field{G("管道名称"), t[3].str()},
-              Field{G("管道级别"), t[4].str()}, Field{G("管道材质"), t[5].str()}},
-             300, 500);
+             {LabelValue{G("装置名称"), t[0].str()}, LabelValue{G("管道编号"), t[1].str()},
+              LabelValue{G("管道规格(mm×mm)"), t[2].str()}, LabelValue{G("管道名称"), t[3].str()},
+              LabelValue{G("管道级别"), t[4].str()}, LabelValue{G("管道材质"), t[5].str()}},
+             2, 300, 500);
 
     // Source documents: four option lines with their check boxes.
     g.row(55, {label(0, G("资 料 准 备 和 记 录 审 查"))});
@@ -267,7 +233,7 @@ void DrawOnlineReportPage(PagePainter& p) {
              font, Align::Left);
 
     noteRow(g, 100, "缺陷处理情况说明：", data.notes[3].view());
-    signatureRow(g, 65, Fmt(G("确认：　%s　　%s"), text(36), text(37)), Fmt(G("审核：　%s　　%s"), text(38), text(39)));
+    signatures(g, 65, Fmt(G("确认：　%s　　%s"), text(36), text(37)), Fmt(G("审核：　%s　　%s"), text(38), text(39)));
 
     // The seals with their dates.
     const platform::Rect seals = g.space(210);

@@ -46,10 +46,7 @@ bool SubPageForm::setField(std::string_view name, std::string_view value, std::s
 
 platform::FormState SubPageForm::onAction(std::string_view name, std::string_view,
                                           platform::FormContext&, std::string* error) {
-    if (name == "ok") return platform::FormState::Accepted;
-    if (name == "cancel") return platform::FormState::Rejected;
-    if (error) *error = platform::form::unknownAction(caption(), name);
-    return state();
+    return platform::form::okOrCancel(*this, name, error);
 }
 
 int ChooseSubPage(InspectionReport& report, int pageIndex, platform::FormHost& host) {

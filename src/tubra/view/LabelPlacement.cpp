@@ -219,32 +219,11 @@ void ObstacleMap::addCircle(double x, double y, double radius, ObstacleLayer lay
 }
 
 const std::vector<std::size_t>& ObstacleMap::near(double x0, double y0, double x1, double y1) {
-    if (!gridBuilt_) buildGrid();
     result_.clear();
-    ++query_;
-    auto take = [&](std::size_t i) {
-        if (stamp_[i] == query_) return;
-        stamp_[i] = query_;
-        const Shape& s = shapes_[i];
-        if (s.x0 <= x1 && x0 <= s.x1 && s.y0 <= y1 && y0 <= s.y1) result_.push_back(i);
-    };
-    for (std::size_t i : everywhere_) take(i);
-    if (!(x0 <= x1) || !(y0 <= y1)) return result_;
-    const int cx0 = column(x0), cx1 = column(x1), cy0 = row(y0), cy1 = row(y1);
-    if (static_cast<long long>(cx1 - cx0 + 1) * (cy1 - cy0 + 1) > kMaxQueryCells) {
-        // A place larger than a good part of the grid: every shape is as quick to look at.
-        for (std::size_t i = 0; i < shapes_.size(); ++i) take(i);
-        return result_;
-    }
-    for (int cy = cy0; cy <= cy1; ++cy)
-        for (int cx = cx0; cx <= cx1; ++cx)
-            for (const Entry& e : cells_[static_cast<std::size_t>(cy) * static_cast<std::size_t>(columns_) +
-                                         static_cast<std::size_t>(cx)]) {
-                if (e.x0 > x1 || x0 > e.x1 || e.y0 > y1 || y0 > e.y1) continue;
-                if (stamp_[e.shape] == query_) continue;
-                stamp_[e.shape] = query_;
-                result_.push_back(e.shape);
-            }
+    visit(x0, y0, x1, y1, [&](const Shape& shape) {
+        result_.push_back(static_cast<std::size_t>(&shape - shapes_.data()));
+        return true;
+    });
     return result_;
 }
 

@@ -125,6 +125,7 @@ void ObstacleMap::visit(double x0, double y0, double x1, double y1, Fn&& fn) {
     if (!(x0 <= x1) || !(y0 <= y1)) return;
     const int cx0 = column(x0), cx1 = column(x1), cy0 = row(y0), cy1 = row(y1);
     if (static_cast<long long>(cx1 - cx0 + 1) * (cy1 - cy0 + 1) > kMaxQueryCells) {
+        // A place larger than a good part of the grid: every shape is as quick to look at.
         for (std::size_t i = 0; i < shapes_.size(); ++i)
             if (!take(i)) return;
         return;

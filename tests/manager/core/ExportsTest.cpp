@@ -16,7 +16,7 @@ PipelineList twoRows() {
         row.setCell(kColName, g("丙烯线"));
         row.setCell(kColPipeNumber, "P-" + std::to_string(i));
         row.setCell(kColStartEnd, g("泵P-101至反应器R-101"));
-        row.setCell(kColSpec, g("φ108×4"));
+        row.setCell(kColSize, g("φ108×4"));
         row.setCell(kColLength, "12.5");
         row.setCell(kColMaterial, "20#");
         row.setCell(kColInsulation, g("岩棉,50mm"));
@@ -92,7 +92,7 @@ TEST(Census, StartAndEndPoints) {
 
 TEST(Census, DiameterAndThickness) {
     auto split = [](const char* s) {
-        auto [a, b] = splitSpecification(g(s));
+        auto [a, b] = splitSize(g(s));
         return std::make_pair(u(a), u(b));
     };
     EXPECT_EQ(split("φ108×4"), std::make_pair(std::string("108"), std::string("4")));

@@ -62,7 +62,7 @@ inline std::string readFile(const std::filesystem::path& path) {
 
 // What a test drawing holds: characteristic table and title values (UTF-8; empty rows stay
 // empty), a number of generated objects, and a report to go with it.
-struct DrawingSpec {
+struct DrawingRecipe {
     std::vector<std::string> table;   // up to 18 values
     std::vector<std::string> title;   // up to 7 values
     int objects = 0;
@@ -70,21 +70,21 @@ struct DrawingSpec {
     std::function<void(tubra::report::InspectionReport&)> report = nullptr;
 };
 
-// The file the drawing program writes for `spec`.
-inline std::string drawingText(const DrawingSpec& spec) {
+// The file the drawing program writes for `recipe`.
+inline std::string drawingText(const DrawingRecipe& recipe) {
     tubra::model::Drawing d;
     tubra::model::DrawingSettings s;
-    if (spec.objects > 0) {
+    if (recipe.objects > 0) {
         tubra::testing::GeneratorOptions o;
-        o.objects = spec.objects;
-        o.seed = spec.seed;
+        o.objects = recipe.objects;
+        o.seed = recipe.seed;
         o.fillTable = false;
         tubra::testing::generateDrawing(d, o);
     }
-    for (std::size_t i = 0; i < spec.table.size() && i < 18; ++i) d.table.values[i] = g(spec.table[i].c_str());
-    for (std::size_t i = 0; i < spec.title.size() && i < 7; ++i) d.title.values[i] = g(spec.title[i].c_str());
+    for (std::size_t i = 0; i < recipe.table.size() && i < 18; ++i) d.table.values[i] = g(recipe.table[i].c_str());
+    for (std::size_t i = 0; i < recipe.title.size() && i < 7; ++i) d.title.values[i] = g(recipe.title[i].c_str());
     tubra::report::InspectionReport report;
-    if (spec.report) spec.report(report);
+    if (recipe.report) recipe.report(report);
     d.report = &report;
     std::string out;
     tubra::model::writeDrawing(d, s, out);

@@ -270,7 +270,7 @@ TEST(CharacteristicTableForm, RowsClassListAndStatistics) {
     std::string error;
     EXPECT_FALSE(form.setField("row3", "GD9", &error));
     set(form, "row3", "GB1");
-    // A row holds 40 bytes, the specification row 39.
+    // A row holds 40 bytes, the size (规格) row 39.
     set(form, "row2", std::string(45, 'a'));
     EXPECT_EQ(form.field("row2").size(), 40u);
     set(form, "row18", std::string(45, 'a'));
@@ -353,7 +353,7 @@ TEST(CharacteristicTableForm, ImportFromAnotherDrawingFile) {
     std::filesystem::remove(withTable);
 }
 
-TEST(CharacteristicTableForm, SpecialCharactersGoToTheSpecificationRowWhileThereIsRoom) {
+TEST(CharacteristicTableForm, SpecialCharactersGoToTheSizeRowWhileThereIsRoom) {
     model::CharacteristicTable table;
     table.values[17] = "DN100";
     model::ObjectList none;

@@ -279,7 +279,7 @@ TEST(SessionPlayer, EndToEndPipelineSession) {
         EXPECT_EQ(o.Number, w.number);
         EXPECT_NEAR(o.Distanc, w.distanc, 1e-6);
     }
-    // Specifications: new pipes their defaults, the branch the main pipe's, fittings theirs.
+    // Sizes and materials: new pipes their defaults, the branch the main pipe's, fittings theirs.
     for (std::size_t i : {0u, 4u, 6u, 14u}) {
         EXPECT_EQ(list.at(i).GuiGe.str(), text::gbk("φ500×5.0")) << i;
         EXPECT_EQ(list.at(i).CaiLiao.str(), "Cr18Ni9Ti") << i;

@@ -283,17 +283,17 @@ TEST(ReportPageForms, DialogsNameWhatThePagesPrint) {
     int state = 0;
     for (const auto& item : VisualInspectionItems())
         for (std::string_view option : OptionNames(item.options))
-            EXPECT_EQ(form->fieldSpec("state" + std::to_string(state++))->text, std::string(option) + "；");
+            EXPECT_EQ(form->fieldDef("state" + std::to_string(state++))->text, std::string(option) + "；");
     EXPECT_EQ(state, 92);
-    EXPECT_EQ(form->fieldSpec("state52")->text, "紧固件松动；");
+    EXPECT_EQ(form->fieldDef("state52")->text, "紧固件松动；");
     auto online = open(kOnlineReportPage, r);
     form = static_cast<ReportForm*>(online.get());
     state = 0;
     for (std::string_view line : OnlineSourceDocumentLines())
         for (std::string_view name : OptionNames(line))
-            EXPECT_EQ(form->fieldSpec("state" + std::to_string(state++))->text, name);
+            EXPECT_EQ(form->fieldDef("state" + std::to_string(state++))->text, name);
     EXPECT_EQ(state, 13);
-    EXPECT_EQ(form->fieldSpec("state12")->text, "检验方案");
+    EXPECT_EQ(form->fieldDef("state12")->text, "检验方案");
 
     EXPECT_EQ(OptionNames("  正常；  碰撞；  摩擦"), (std::vector<std::string_view>{"正常", "碰撞", "摩擦"}));
     EXPECT_EQ(OptionNames("  单线图；"), (std::vector<std::string_view>{"单线图"}));

@@ -1,0 +1,39 @@
+#pragma once
+// What the benchmark programs that paint through Qt share: one fixture made on first use, and
+// a main that runs the benchmarks inside a QGuiApplication (offscreen unless a platform is
+// set) and drops the fixture before the application object, whose fonts it holds.
+
+#include <QGuiApplication>
+
+#include <memory>
+
+#include <benchmark/benchmark.h>
+
+namespace qtbench {
+
+template <class Fixture>
+std::unique_ptr<Fixture>& fixtureSlot() {
+    static std::unique_ptr<Fixture> s;
+    return s;
+}
+
+template <class Fixture>
+Fixture& fixture() {
+    std::unique_ptr<Fixture>& s = fixtureSlot<Fixture>();
+    if (!s) s = std::make_unique<Fixture>();
+    return *s;
+}
+
+template <class Fixture>
+int runBenchmarks(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    fixtureSlot<Fixture>().reset();
+    return 0;
+}
+
+}  // namespace qtbench
