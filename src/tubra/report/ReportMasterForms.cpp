@@ -218,6 +218,10 @@ FormState ReportMasterForm::onFormAction(std::string_view name, std::string_view
         selection.push_back(kSelectionEnd);
         report_.ImportReportSections(*data, selection);
         snapshot_ = report_;
+        // The imported page settings bring their start number too: the boxes show it, so that
+        // leaving the dialog keeps it.
+        if (std::find(selection.begin(), selection.end(), kPrintSetSection) != selection.end())
+            loadStart(printSet().start);
         for (std::size_t k = 0; k < pages_.size() && hasShowBox(k); ++k)
             setChecked(firstFlag_ + static_cast<int>(k), IsPageShown(printSet(), pages_[k]));
         refresh();

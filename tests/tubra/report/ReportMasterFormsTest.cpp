@@ -138,6 +138,7 @@ TEST(ReportMasterForm, ImportReplacesTheFullSetAndKeepsTheOnlineSet) {
     EXPECT_EQ(r.thicknessPoints.at(0).pointId.view(), "T9");
     EXPECT_TRUE(r.magneticDefects.empty());
     EXPECT_EQ(r.PrintSet_ReportData.start, 7);
+    EXPECT_EQ(m.field("start"), "7");
     EXPECT_EQ(m.field("flag6"), "1");
     EXPECT_EQ(m.field("flag1"), "0");
     EXPECT_EQ(testing::utf8(r.Face_IReportData.texts[0].view()), "在线文0");
@@ -153,6 +154,9 @@ TEST(ReportMasterForm, ImportReplacesTheFullSetAndKeepsTheOnlineSet) {
     // Without a file (the file dialog was cancelled) nothing happens.
     d.act(m, "import");
     EXPECT_EQ(d.prompter.asked.size(), 1u);
+    // Leaving keeps the imported start number.
+    EXPECT_EQ(d.act(m, "退出"), FormState::Accepted);
+    EXPECT_EQ(r.PrintSet_ReportData.start, 7);
     std::filesystem::remove(path);
 }
 
