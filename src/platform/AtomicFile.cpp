@@ -182,6 +182,12 @@ std::string temporaryNamePattern(std::string_view fileName, std::size_t nameMax)
     return temporaryPrefix(fileName, nameMax) + std::string(kRandomChars, 'X');
 }
 
+bool isTemporaryName(std::string_view name) {
+    if (name.size() < 1 + kTempMark.size() + kRandomChars || name.front() != '.') return false;
+    const std::size_t mark = name.size() - kRandomChars - kTempMark.size();
+    return name.substr(mark, kTempMark.size()) == kTempMark && isTemporaryOf(name, name.substr(0, mark + kTempMark.size()));
+}
+
 std::error_code writeFileAtomically(const std::filesystem::path& target, std::string_view data,
                                     const AtomicWriteOptions& options) {
     namespace fs = std::filesystem;

@@ -62,6 +62,8 @@ std::error_code writeFileAtomically(const std::filesystem::path& path, std::stri
 // directory whose names hold at most `nameMax` bytes: `fileName` shortened to fit, then a
 // fixed mark and six random characters (shown here as "XXXXXX").
 std::string temporaryNamePattern(std::string_view fileName, std::size_t nameMax = 255);
+// Whether `name` is such a temporary name, of any file.
+bool isTemporaryName(std::string_view name);
 
 // Reads a whole file of at most `maxBytes` bytes (FileError::tooLarge beyond). On failure
 // returns the error and leaves `out` empty.

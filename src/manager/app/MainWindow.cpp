@@ -141,10 +141,10 @@ MainWindow::MainWindow(WindowOptions options, QWidget* parent) : QMainWindow(par
     QTimer::singleShot(0, this, [this] { buildTree(); });
 }
 
-MainWindow::~MainWindow() { joinReader(); }
+MainWindow::~MainWindow() { stopReaders(true); }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    joinReader();
+    stopReaders(false);
     QMainWindow::closeEvent(event);
 }
 
@@ -361,17 +361,24 @@ void MainWindow::treeSelected(QTreeWidgetItem* item) {
     else select();
 }
 
-void MainWindow::joinReader() {
-    if (cancel_) cancel_->store(true);
-    if (reader_.joinable()) reader_.join();
+void MainWindow::stopReaders(bool wait) {
+    // A reading thread posts to the window only while it exists: the window waits for every
+    // thread before it goes. Until then threads that have ended are collected, and the others
+    // are left to end by themselves, so the window's thread never waits on a file.
+    for (Reader& r : readers_) r.cancel->store(true);
+    std::erase_if(readers_, [wait](Reader& r) {
+        if (!wait && !r.ended->load()) return false;
+        r.thread.join();
+        return true;
+    });
 }
 
 void MainWindow::cancelListing() {
-    if (listing_ && cancel_) cancel_->store(true);
+    if (listing_ && !readers_.empty()) readers_.back().cancel->store(true);
 }
 
 void MainWindow::listDirectory(const fs::path& dir, std::function<void()> then) {
-    joinReader();
+    stopReaders(false);
     const unsigned generation = ++generation_;
     listing_ = true;
     afterListing_.clear();
@@ -387,15 +394,16 @@ void MainWindow::listDirectory(const fs::path& dir, std::function<void()> then) 
     panes_[2]->clear();
 
     auto cancel = std::make_shared<std::atomic<bool>>(false);
-    cancel_ = cancel;
-    reader_ = std::thread([this, dir, generation, cancel] {
+    auto ended = std::make_shared<std::atomic<bool>>(false);
+    std::thread thread([this, dir, generation, cancel, ended, hook = options_.afterFileRead] {
         auto batch = std::make_shared<std::vector<ListRow>>();
         std::size_t files = 0;
+        std::vector<UnreadableFile> unreadable;
         auto last = std::chrono::steady_clock::now();
         auto post = [&](bool final) {
             QMetaObject::invokeMethod(
                 this,
-                [this, generation, rows = std::move(batch), files, final] {
+                [this, generation, rows = std::move(batch), files, final, skipped = unreadable.size()] {
                     if (generation != generation_) return;
                     const int first = manager_->list.size();
                     for (ListRow& r : *rows) manager_->list.rows.push_back(std::move(r));
@@ -405,7 +413,7 @@ void MainWindow::listDirectory(const fs::path& dir, std::function<void()> then) 
                     listing_ = false;
                     list_->viewport()->unsetCursor();
                     tree_->unsetCursor();
-                    panes_[2]->setText(qs(kReadingDone));
+                    panes_[2]->setText(qs(readingDoneStatus(skipped)));
                     auto callbacks = std::move(afterListing_);
                     afterListing_.clear();
                     for (auto& c : callbacks) c();
@@ -413,18 +421,28 @@ void MainWindow::listDirectory(const fs::path& dir, std::function<void()> then) 
                 Qt::QueuedConnection);
             batch = std::make_shared<std::vector<ListRow>>();
         };
-        readDirectoryRows(
-            dir, [&](ListRow&& row) { batch->push_back(std::move(row)); }, nullptr, cancel.get(),
-            [&] {
-                ++files;
-                const auto now = std::chrono::steady_clock::now();
-                if (now - last >= kPostInterval) {
-                    post(false);
-                    last = now;
-                }
-            });
-        post(true);
+        try {
+            readDirectoryRows(
+                dir, [&](ListRow&& row) { batch->push_back(std::move(row)); }, &unreadable, cancel.get(),
+                [&] {
+                    ++files;
+                    if (hook) hook();
+                    const auto now = std::chrono::steady_clock::now();
+                    if (now - last >= kPostInterval) {
+                        post(false);
+                        last = now;
+                    }
+                });
+        } catch (const std::bad_alloc&) {
+            // The rows read so far stay; the listing ends here.
+        }
+        try {
+            post(true);
+        } catch (const std::bad_alloc&) {
+        }
+        ended->store(true);
     });
+    readers_.push_back({std::move(thread), std::move(cancel), std::move(ended)});
 }
 
 Selection MainWindow::selectedRows() const {

@@ -119,4 +119,26 @@ std::string censusExport(const PipelineList& list, std::string_view deviceGbk) {
     return out;
 }
 
+bool isDrawingOutput(const std::filesystem::path& output, const PipelineList& list) {
+    namespace fs = std::filesystem;
+    auto drawingName = [](const fs::path& p) {
+        const std::string name = p.filename().string();
+        if (name.size() < 4) return false;
+        std::string tail = name.substr(name.size() - 4);
+        for (char& c : tail)
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        return tail == ".hcd";
+    };
+    if (drawingName(output)) return true;
+    std::error_code ec;
+    const fs::path real = fs::canonical(output, ec);
+    if (ec) return false;  // nothing there yet (or nothing that can be reached): no drawing lost
+    if (drawingName(real)) return true;
+    for (int i = 0; i < list.size(); ++i) {
+        std::error_code same;
+        if (fs::equivalent(real, list.pathOf(i), same)) return true;
+    }
+    return false;
+}
+
 }  // namespace manager

@@ -2,6 +2,7 @@
 // The list leaves the manager as a tab-separated text for spreadsheets and as the import file
 // of the pipeline registration program (census). Both are GBK text with CR LF line ends.
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -32,6 +33,11 @@ std::string censusField(std::string_view gbk);
 
 // The census import file for the device `deviceGbk`: the device line, then 24 fields per row.
 std::string censusExport(const PipelineList& list, std::string_view deviceGbk);
+
+// Whether an export to `output` would overwrite a drawing: its name ends in ".hcd" (in any
+// case), it is a link to such a file, or it is one of the files of `list`. Such an output is
+// refused.
+bool isDrawingOutput(const std::filesystem::path& output, const PipelineList& list);
 
 // The default name of the census file (UTF-8).
 inline constexpr std::string_view kCensusFileName = "普查登记导入数据.csv";

@@ -147,7 +147,7 @@ Manager::EditOutcome Manager::changeSection(SectionKind kind, const Selection& s
     const std::string remembered(list.row(selected.front()).cell(kColNumber));
     const fs::path first = list.pathOf(selected.front());
     std::string data;
-    if (const std::error_code ec = platform::readWholeFile(first, data)) {
+    if (const std::error_code ec = readDrawingFile(first, data)) {
         prompter_.ask(fileErrorMessage({FileError::Read, first, ec}));
         return {};
     }
@@ -206,6 +206,10 @@ void Manager::reportCopyClicked(const Selection& selected) { reportCopy_.listCli
 
 bool Manager::exportText(std::string_view chosen) {
     const fs::path path{textExportFileName(chosen)};
+    if (isDrawingOutput(path, list)) {
+        prompter_.ask(message(messages::kOutputIsDrawing, messages::kCensusEmptyCaption, Buttons::Ok, MessageIcon::Warning));
+        return false;
+    }
     if (platform::writeFileAtomically(path, textExport(list))) {
         prompter_.ask(message(messages::kExportFailed, messages::kExportFailedCaption, Buttons::Ok, MessageIcon::Error));
         return false;
@@ -222,6 +226,10 @@ bool Manager::exportCensus(std::string_view nodeText, const fs::path& nodePath) 
     CensusExportForm form{std::string(nodeText), (nodePath / std::string(kCensusFileName)).string()};
     if (!forms_.run(form)) return false;
     const fs::path out{form.output()};
+    if (isDrawingOutput(out, list)) {
+        prompter_.ask(message(messages::kOutputIsDrawing, messages::kCensusEmptyCaption, Buttons::Ok, MessageIcon::Warning));
+        return false;
+    }
     if (platform::writeFileAtomically(out, censusExport(list, text::utf8ToGbk(form.device())))) {
         prompter_.ask(message(messages::kExportFailed, messages::kExportFailedCaption, Buttons::Ok, MessageIcon::Error));
         return false;

@@ -129,6 +129,8 @@ inline constexpr std::string_view kExportDoneCaption = "数据导出";
 inline constexpr std::string_view kCensusEmpty =
     "列表中无管道信息，导出操作取消！\n\n*** 请在左边列表栏中选择存有Tubra图纸的目录 ***";
 inline constexpr std::string_view kCensusEmptyCaption = "导出错误";
+// An export never replaces a drawing.
+inline constexpr std::string_view kOutputIsDrawing = "输出文件是图形文件，导出操作取消！";
 inline constexpr std::string_view kCensusDone =
     "导出数据已被保存在下列文件中\n\n%s\n\n\n注意: 请先在《压力管道注册登记系统》中设置好装置的信息,\n\n"
     "装置名称应和此次转换的装置名称一致, 然后导入该文件!";

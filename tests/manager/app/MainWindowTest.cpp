@@ -16,6 +16,12 @@
 #include <QThread>
 #include <QTimer>
 
+#include <sys/stat.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 #include "manager/app/Dialogs.h"
 #include "manager/app/DirectoryTree.h"
 #include "manager/app/MainWindow.h"
@@ -65,7 +71,8 @@ struct Window {
     RecordingStarter starter;
     std::unique_ptr<MainWindow> window;
 
-    explicit Window(std::vector<platform::Answer> answers = {}) : prompter(std::move(answers)) {
+    explicit Window(std::vector<platform::Answer> answers = {}, std::function<void()> afterFileRead = {})
+        : prompter(std::move(answers)) {
         application();
         const std::vector<std::array<const char*, 3>> rows = {
             {"乙线", "P-2", "10"}, {"甲线", "P-1", "9"}, {"丙线", "P-3", "2.5"}};
@@ -78,6 +85,7 @@ struct Window {
         options.roots = {dir.path()};
         options.prompter = &prompter;
         options.starter = &starter;
+        options.afterFileRead = std::move(afterFileRead);
         window = std::make_unique<MainWindow>(options);
         window->show();
         EXPECT_TRUE(waitUntil([&] { return window->manager().list.size() == 3 && !window->isListing(); }));
@@ -231,4 +239,78 @@ TEST(VeskoWindow, LengthCheckShowsTheRowsThatDisagree) {
     EXPECT_EQ(result->windowTitle().toStdString(), "列表中有 3 根管道的长度与图纸不符");
     EXPECT_EQ(result->table()->rowCount(), 3);
     EXPECT_EQ(result->table()->item(0, 2)->text().toStdString(), "0.000000");
+}
+
+namespace {
+
+// Holds the next reading after one of its files, as a slow or stuck file would hold it; let go
+// by release(), or after 10 s so that a window that waits for it fails the test, not hangs it.
+struct Hold {
+    std::atomic<bool> armed{false}, holding{false}, released{false};
+    void arm() {
+        released = false;
+        holding = false;
+        armed = true;
+    }
+    void pass() {
+        bool expected = true;
+        if (!armed.compare_exchange_strong(expected, false)) return;
+        holding = true;
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!released && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        holding = false;
+    }
+    void release() { released = true; }
+};
+
+}  // namespace
+
+TEST(VeskoWindow, NoFileHoldsTheWindowAndEscapeStopsTheReading) {
+    auto hold = std::make_shared<Hold>();
+    Window w({}, [hold] { hold->pass(); });
+    MainWindow& window = *w.window;
+    // A FIFO no one writes to and a link to an endless device: passed, and counted.
+    ASSERT_EQ(::mkfifo((w.dir / "fifo.hcd").c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", w.dir / "zero.hcd");
+    window.listDirectory(w.dir.path());
+    ASSERT_TRUE(waitUntil([&] { return !window.isListing(); }, 5000));
+    EXPECT_EQ(window.manager().list.size(), 3);
+    EXPECT_EQ(window.statusText(2).toStdString(), "处理完毕，2 个文件无法读取");
+
+    // A reading held after its first file: the window goes on working, and Escape stops it there.
+    hold->arm();
+    window.listDirectory(w.dir.path());
+    ASSERT_TRUE(waitUntil([&] { return hold->holding.load(); }));
+    bool timerRan = false;
+    QTimer::singleShot(0, &window, [&] { timerRan = true; });
+    EXPECT_TRUE(waitUntil([&] { return timerRan; }, 2000));
+    EXPECT_TRUE(window.isListing());
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QTest::keyClick(&window, Qt::Key_Escape);
+    hold->release();
+    ASSERT_TRUE(waitUntil([&] { return !window.isListing(); }, 5000));
+    EXPECT_EQ(window.manager().list.size(), 1);
+
+    // Another directory chosen while a reading is held: listed at once, and the held reading,
+    // once let go, changes nothing.
+    std::filesystem::create_directory(w.dir / "sub");
+    writeFile(w.dir / "sub" / "s.hcd", drawingText({{"子线"}, {}}));
+    hold->arm();
+    window.listDirectory(w.dir.path());
+    ASSERT_TRUE(waitUntil([&] { return hold->holding.load(); }));
+    QElapsedTimer t;
+    t.start();
+    window.listDirectory(w.dir / "sub");
+    EXPECT_LT(t.elapsed(), 1000);
+    ASSERT_TRUE(waitUntil([&] { return !window.isListing(); }, 5000));
+    EXPECT_TRUE(hold->holding.load());
+    ASSERT_EQ(window.manager().list.size(), 1);
+    EXPECT_EQ(w.column(kColName), std::vector<std::string>{"子线"});
+    hold->release();
+    ASSERT_TRUE(waitUntil([&] { return !hold->holding.load(); }));
+    QTest::qWait(100);
+    EXPECT_EQ(window.manager().list.size(), 1);
+    EXPECT_EQ(window.manager().list.directory, w.dir / "sub");
 }

@@ -314,6 +314,24 @@ TEST(ManagerExport, CensusExportWithItsDialog) {
     EXPECT_TRUE(empty.forms.shown.empty());
 }
 
+TEST(ManagerExport, ExportsNeverReplaceADrawing) {
+    std::string output;
+    Fixture f({}, [&](platform::Form& form) { return form.setField("output", output, nullptr); });
+    const std::string drawing = readFile(f.dir / "d0.hcd");
+    std::filesystem::create_symlink(f.dir / "d0.hcd", f.dir / "list.txt");
+    // The text export's ".txt" is appended to a link to a drawing here.
+    EXPECT_FALSE(f.manager.exportText((f.dir / "list").string()));
+    EXPECT_EQ(f.prompter.asked.back().text, "输出文件是图形文件，导出操作取消！");
+    EXPECT_EQ(f.prompter.asked.back().caption, "导出错误");
+    for (const char* name : {"d0.hcd", "NEW.HCD"}) {
+        output = (f.dir / name).string();
+        EXPECT_FALSE(f.manager.exportCensus("data", f.dir.path())) << name;
+        EXPECT_EQ(f.prompter.asked.back().text, "输出文件是图形文件，导出操作取消！");
+    }
+    EXPECT_EQ(readFile(f.dir / "d0.hcd"), drawing);
+    EXPECT_FALSE(std::filesystem::exists(f.dir / "NEW.HCD"));
+}
+
 TEST(LengthCheck, ReportsDifferencesAbove009) {
     TempDir dir;
     auto pipes = [](std::initializer_list<const char*> lengths) {
