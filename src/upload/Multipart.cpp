@@ -77,15 +77,26 @@ public:
     }
 
 private:
+    // The window read last is searched again as long as it holds the start and a delimiter's
+    // length after it, so parts much shorter than a window cost no further reading.
     std::uint64_t findText(std::uint64_t start) {
         const std::size_t n = delimiter_.size();
         for (;;) {
-            const std::string_view w = body_.bytes(start, kWindow, window_);
-            if (w.size() < n) return kNone;
-            const std::size_t at = findDelimiter(w, delimiter_);
-            if (at != npos) return start + at;
-            if (w.size() < kWindow) return kNone;
-            start += w.size() - (n - 1);
+            const bool inWindow = loaded_ && start >= windowStart_ &&
+                                  start - windowStart_ <= window_.size() &&
+                                  (window_.size() - (start - windowStart_) >= n ||
+                                   window_.size() < kWindow);
+            if (!inWindow) {
+                windowStart_ = start;
+                window_ = body_.bytes(start, kWindow, windowBytes_);
+                loaded_ = true;
+            }
+            const std::size_t at =
+                findDelimiter(window_, delimiter_, static_cast<std::size_t>(start - windowStart_));
+            if (at != npos) return windowStart_ + at;
+            // A short window reaches the end of the body.
+            if (window_.size() < kWindow) return kNone;
+            start = windowStart_ + window_.size() - (n - 1);
         }
     }
 
@@ -107,7 +118,10 @@ private:
 
     const BodyReader& body_;
     std::string delimiter_;
-    std::string window_;
+    bool loaded_ = false;
+    std::uint64_t windowStart_ = 0;
+    std::string_view window_;
+    std::string windowBytes_;
     std::string tail_;
 };
 
