@@ -135,12 +135,16 @@ std::string randomSuffix() {
 // The request body in its file.
 class PosixSpool : public BodySpool {
 public:
+    // Bodies up to this size are read through a mapping.
+    static constexpr std::uint64_t kMappedReads = std::uint64_t{8} << 20;
+
     PosixSpool(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
     ~PosixSpool() override {
         if (mapping_) ::munmap(mapping_, size_);
     }
 
     FileStatus append(std::string_view piece) override {
+        if (mapped_) return FileStatus::failed(reason(EBUSY));  // the body is complete
         if (!writeAll(fd_.get(), piece.data(), piece.size()))
             return FileStatus::failed(reason(errno));
         size_ += piece.size();
@@ -151,6 +155,12 @@ public:
                            std::string& scratch) const override {
         if (offset >= size_) return {};
         length = static_cast<std::size_t>(std::min<std::uint64_t>(length, size_ - offset));
+        // A small body is read through its mapping, without a system call per range; a large
+        // one range by range, so that no more of it is resident than one range.
+        if (size_ <= kMappedReads) {
+            const std::string_view all = view();
+            if (all.size() == size_) return all.substr(static_cast<std::size_t>(offset), length);
+        }
         if (scratch.size() < length) scratch.resize(length);
         std::size_t got = 0;
         while (got < length) {
@@ -166,6 +176,7 @@ public:
         return {scratch.data(), got};
     }
     bool failed() const override { return failed_; }
+    // Mapped once the body is complete; empty when no address space is left.
     std::string_view view() const override {
         if (!mapped_ && size_ > 0) {
             mapped_ = true;
