@@ -1175,8 +1175,20 @@ void ViewController::finishMove(DevicePoint p) {
 
 void ViewController::findLabel(Point logical) {
     const model::DrawingSettings& settings = s_.doc.settings();
+    const auto& shifts = s_.view.lengthShifts;
+    auto shift = shifts.begin();
+    std::size_t index = 0;
     for (const PipeObject& o : s_.doc.drawing.objects) {
-        const auto f = FindLabelFrame(o, settings, zoom());
+        auto f = FindLabelFrame(o, settings, zoom());
+        // A pipe length the paint moved clear of a symbol is found where it is seen.
+        while (shift != shifts.end() && shift->index < index) ++shift;
+        if (f && shift != shifts.end() && shift->index == index && o.is(ObjectKind::Pipe)) {
+            for (Point& q : f->points) {
+                q.x = truncToInt(q.x + shift->dx);
+                q.y = truncToInt(q.y + shift->dy);
+            }
+        }
+        ++index;
         if (!f) continue;
         const platform::Rect b = f->bounds();
         if (logical.x < b.left || logical.x > b.right || logical.y < b.bottom || logical.y > b.top) continue;
