@@ -583,14 +583,16 @@ LabelBox labelBoxOf(const PipeObject& o, ObstacleCanvas& canvas, const model::Dr
     return LabelBox::ofText(at.x, at.y, o.dimAngle, extent.cx, extent.cy);
 }
 
-// Places looked at for pipe lengths in one paint; past it a covered length stays.
-constexpr long kSlideBudget = 40000;
+// Places looked at for pipe lengths in one paint (every paint looks again); past it a covered
+// length stays. A length looks at most this many steps of half a text height either way.
+constexpr long kSlideBudget = 2000;
+constexpr int kSlideSteps = 12;
 
 // Finds clear places for pipe lengths along their pipes.
 class LengthSlider {
 public:
     LengthSlider(ObstacleMap& map, const model::DrawingSettings& s)
-        : map_(map), charWidth_(s.Dim_Size / 2), step_(std::max(2.0, s.Dim_Size / 4.0)) {}
+        : map_(map), charWidth_(s.Dim_Size / 2), step_(std::max(2.0, s.Dim_Size / 2.0)) {}
 
     // The box for the length of pipe `owner` (device ends p1, p2) now at `usual`: none while
     // nothing covers it there; else the nearest clear place along the pipe, or, where there is
@@ -611,7 +613,7 @@ public:
         std::optional<LabelBox> best;
         double bestCost = here.cost();
         for (const double side : {0.0, -2.0 * across}) {
-            for (int k = side == 0.0 ? 1 : 0;; ++k) {
+            for (int k = side == 0.0 ? 1 : 0; k <= kSlideSteps; ++k) {
                 bool inside = false;
                 for (const int sign : {1, -1}) {
                     if (k == 0 && sign < 0) continue;
@@ -622,7 +624,7 @@ public:
                     LabelBox b = usual;
                     b.cx += ux * t + nx * side;
                     b.cy += uy * t + ny * side;
-                    const double c = hits(b).cost();
+                    const double c = hits(b, bestCost).cost();
                     if (c == 0.0) return b;
                     if (c < bestCost) {
                         best = b;
@@ -655,7 +657,8 @@ private:
         double cost() const { return 1000.0 * hidden + 100.0 * symbols + lines; }
     };
 
-    Hits hits(const LabelBox& b) {
+    // What box `b` would hit; stops counting once the cost reaches `limit`.
+    Hits hits(const LabelBox& b, double limit = std::numeric_limits<double>::infinity()) {
         Hits h;
         const double reach = std::max(b.halfWidth, b.halfHeight) + std::max(kTextMargin, charWidth_) + 1.0;
         map_.visit(b.cx - reach, b.cy - reach, b.cx + reach, b.cy + reach, [&](const ObstacleMap::Shape& s) {
@@ -683,7 +686,7 @@ private:
                 case ObstacleLayer::Symbol: ++h.symbols; break;
                 default: ++h.hidden; break;
             }
-            return true;
+            return h.cost() < limit;
         });
         return h;
     }
@@ -715,9 +718,41 @@ std::vector<LabelShift> SlidePipeLengths(model::ObjectList& objects, const model
         if (o.is(ObjectKind::Pipe) && o.dimYX1_st.x == 0.0) any = true;
     if (!any) return shifts;
 
+    // What the paint draws, with the line work of pipes, elbows and tees taken straight from
+    // their ports (it counts only as a last choice) and everything else as drawn.
     ObstacleMap map(std::max(16.0, 2.0 * s.Dim_Size));
     ObstacleCanvas canvas(map);
-    recordPaint(canvas, objects, s, view, [](std::size_t) { return true; });
+    const PaintContext ctx{canvas, s, view};
+    if (view.frameSwitch) {
+        canvas.setOwner(ObstacleMap::kNoOwner, ObstacleLayer::Line);
+        PaintFrame(ctx);
+    }
+    const double half = std::max(1.0, static_cast<double>(s.ZhuXianKuan)) / 2.0;
+    for (std::size_t i = 0; i < objects.size(); ++i) {
+        PipeObject& o = objects.at(i);
+        canvas.setOwner(i, ObstacleLayer::Line);
+        if (!o.is(ObjectKind::Tee) && !o.is(ObjectKind::CutLine)) PaintAnnotation(o, ctx);
+        const auto line = [&](const model::Vec3& a, const model::Vec3& b) {
+            map.addSegment(a.x * zoom, a.y * zoom, b.x * zoom, b.y * zoom, half, ObstacleLayer::Line, i);
+        };
+        switch (o.kind()) {
+            case ObjectKind::Pipe: line(o.Port1, o.Port2); break;
+            case ObjectKind::Elbow:
+                line(o.Port1, o.Port4);
+                line(o.Port4, o.Port2);
+                break;
+            case ObjectKind::Tee:
+                line(o.Port1, o.Port2);
+                line(o.Port4, o.Port3);
+                break;
+            case ObjectKind::CutLine: break;
+            default:
+                canvas.setOwner(i, bodyLayer(o), isWeld(o));
+                DrawObjectBody(o, ctx, false);
+                break;
+        }
+    }
+    canvas.flush();
     LengthSlider slider(map, s);
     for (std::size_t i = 0; i < objects.size(); ++i) {
         const PipeObject& o = objects.at(i);
