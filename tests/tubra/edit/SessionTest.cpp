@@ -12,6 +12,7 @@
 #include "tubra/edit/SessionPlayer.h"
 #include "tubra/edit/ToolCommands.h"
 #include "tubra/edit/ToolForms.h"
+#include "tubra/model/LineReader.h"
 
 using namespace tubra;
 using edit::ParseSessionScript;
@@ -333,4 +334,29 @@ TEST(SessionPlayer, EndToEndPipelineSession) {
     EXPECT_NEAR(list.at(1).Port4.x, 1179.8818, 1e-3);
     EXPECT_NEAR(list.at(1).Port4.y, -1608, 1e-3);
     EXPECT_EQ(list.at(1).Port3.x, -1.0);  // the incoming pipe's StrtDir
+}
+
+TEST(SessionPlayer, ContinuousDrawingStopsAtTheObjectsADrawingHolds) {
+    // A drawing one segment short of the 50,000 objects a file may hold: a new segment asks for
+    // 3 in a row, which would pass it; 2 fit, but not with a weld at the joint.
+    Player p;
+    ASSERT_TRUE(p.player->run("new 0\n").ok);
+    model::ObjectList& list = p.player->document()->drawing.objects;
+    model::PipeObject note(model::CreationValues{36, 0, 0, {5000, -5000, 0}, {5000, -5000, 0}, 0, -1});
+    note.DistTxt = "x";
+    while (list.size() < model::kMaxObjects - 2) list.addCopy(note);
+    const auto r = p.player->run(
+        "command 2709\n"
+        "click 300 -1100\n"
+        "dialog Distanc=500 count=3\n"
+        "answer ok\n"
+        "dialog count=2\n"
+        "dialog choice=焊缝\n"
+        "answer ok\n"
+        "dialog choice=无\n"
+        "click 733 -1350\n"
+        "expect-message 连续根数过大：图中的对象不能超过 50000 个，请重新输入。\n");
+    ASSERT_TRUE(r.ok) << r.line << ": " << r.message;
+    EXPECT_EQ(list.size(), model::kMaxObjects);
+    EXPECT_EQ(list.countOfKind(model::ObjectKind::Pipe), 2);
 }
