@@ -5,6 +5,7 @@
 
 #include "text/CFormat.h"
 #include "text/Gbk.h"
+#include "tubra/view/SymbolLibrary.h"
 
 namespace tubra::view {
 
@@ -116,12 +117,16 @@ std::optional<Box> PipelineBounds(const model::ObjectList& objects) {
     for (const model::PipeObject& o : objects) {
         switch (o.kind()) {
             case model::ObjectKind::Pipe:
+                take(o.Port1);
+                take(o.Port2);
+                break;
             case model::ObjectKind::Valve:
             case model::ObjectKind::Fitting:
             case model::ObjectKind::Accessory:
             case model::ObjectKind::SiteMark:
                 take(o.Port1);
-                take(o.Port2);
+                // A symbol drawn from one anchor marks its second port as none.
+                if (o.Port2.x != kNoSecondAnchor) take(o.Port2);
                 break;
             case model::ObjectKind::Elbow:
                 take(o.Port1);

@@ -4,6 +4,7 @@
 
 #include "text/Gbk.h"
 #include "tubra/view/Projection.h"
+#include "tubra/view/SymbolLibrary.h"
 #include "tubra/view/ViewState.h"
 #include "ViewTestSupport.h"
 
@@ -11,6 +12,7 @@ using namespace tubra::view;
 using tubra::model::Vec3;
 using platform::CallKind;
 using platform::Point;
+using tubra::view::kNoSecondAnchor;
 
 namespace {
 const AxisAngles k30{30.0, 30.0};
@@ -176,6 +178,8 @@ TEST(ViewTransform, FitToWindow) {
     // Symbols and welds belong to the pipeline; a free text does not.
     viewtest::add(t.doc, viewtest::makeObject(tubra::model::ObjectKind::Valve, {100, -1000, 0}, {100, -1500, 0}));
     viewtest::add(t.doc, viewtest::makeObject(tubra::model::ObjectKind::TextBlock, {5000, -5000, 0}, {5000, -5000, 0}));
+    // A symbol drawn from one anchor has no second port.
+    viewtest::add(t.doc, viewtest::makeObject(tubra::model::ObjectKind::Fitting, {50, -500, 0}, {kNoSecondAnchor, 0, 0}));
     FitToWindow(t.view, t.doc.drawing, {1000, 700}, 0.5);
     EXPECT_DOUBLE_EQ(t.view.ZoomPara, 0.88 * 1400 / 1500);
     // A pipeline beyond the sheet: the scroll extent grows so that its middle can be centred.
