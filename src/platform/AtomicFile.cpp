@@ -198,7 +198,15 @@ std::error_code writeFileAtomically(const std::filesystem::path& target, std::st
         std::unique_ptr<char, decltype(&std::free)> real(::realpath(target.c_str(), nullptr),
                                                          &std::free);
         if (!real) {
-            if (errno == ENOENT) return FileError::danglingLink;
+            const int why = errno;
+            // Links of the process's own descriptors (/dev/stdout into a pipe) name no path yet
+            // lead somewhere: to what is not a file this program may replace.
+            struct stat st {};
+            if (::stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+                return S_ISDIR(st.st_mode) ? std::make_error_code(std::errc::is_a_directory)
+                                           : make_error_code(FileError::notRegularFile);
+            if (why == ENOENT) return FileError::danglingLink;
+            errno = why;
             return lastError();
         }
         path = real.get();

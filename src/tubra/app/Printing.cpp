@@ -1,12 +1,16 @@
 #include "tubra/app/Printing.h"
 
+#include <filesystem>
 #include <memory>
 #include <ostream>
+#include <string>
 
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPrinter>
 
+#include "platform/AtomicFile.h"
+#include "platform/qt/PdfText.h"
 #include "platform/qt/PrintCanvas.h"
 #include "tubra/app/Interaction.h"
 #include "tubra/view/PrintJob.h"
@@ -19,10 +23,22 @@ void SetPaperForView(QPrinter& printer, const model::Document& doc, const view::
 }
 
 int PrintView(model::Document& doc, view::ViewState& view, QPrinter& printer) {
-    platform::qt::PrintCanvas pages(printer);
-    if (!pages.ok()) return 0;
-    const int printed = view::PrintDocument(doc, view, pages, view::PrintPagesOf(doc, view));
-    return pages.finish() ? printed : 0;
+    int printed = 0;
+    {
+        platform::qt::PrintCanvas pages(printer);
+        if (!pages.ok()) return 0;
+        printed = view::PrintDocument(doc, view, pages, view::PrintPagesOf(doc, view));
+        if (!pages.finish()) return 0;
+    }
+    // Printed into a PDF file: its text map is repaired as every PDF of the program is, so
+    // that a search finds what was printed.
+    if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()) {
+        const std::filesystem::path file(printer.outputFileName().toStdU16String());
+        std::string pdf;
+        if (platform::readWholeFile(file, pdf)) return 0;
+        if (platform::qt::RepairPdfText(pdf) > 0 && platform::writeFileAtomically(file, pdf)) return 0;
+    }
+    return printed;
 }
 
 int PrintFileDirectly(model::AppContext& app, Interaction& interaction, const std::string& path,

@@ -38,10 +38,10 @@ std::vector<Command> extraCommands() {
     std::vector<Command> commands;
 #ifdef TUBRA_CLI_RENDER
     commands.push_back({"render", "render IN OUT [--zoom Z] [--report full|online|N]\n"
-                                  "                            the sheet (or report page) as PNG, PDF or SVG (by OUT's extension)",
+                                  "                            图纸（或报告页）画成 PNG、PDF 或 SVG（按 OUT 的扩展名）",
                         tubra::cli::runRender});
     commands.push_back({"print", "print FILE [--report full|online|N] -o OUT.pdf\n"
-                                 "                            the pages tubra prints for FILE (or those report pages), as PDF",
+                                 "                            tubra 为 FILE 打印的各页（或这些报告页），写成 PDF",
                         tubra::cli::runPrint});
 #endif
     return commands;
@@ -49,11 +49,11 @@ std::vector<Command> extraCommands() {
 
 void usage(std::FILE* out) {
     std::fputs(
-        "usage: tubra-cli COMMAND ARGS\n"
-        "  info FILE                 summary: objects by kind, pipe length, table, title block\n"
-        "  json FILE                 the whole drawing as JSON (UTF-8) on standard output\n"
-        "  resave IN OUT             load IN and save it as OUT\n"
-        "  play SCRIPT [IN] -o OUT   replay a recorded session (docs/sessions.md), save OUT\n",
+        "用法: tubra-cli 命令 参数\n"
+        "  info FILE                 概要：各类对象数、管长、特性表、标题框\n"
+        "  json FILE                 整个图形的 JSON（UTF-8），写到标准输出\n"
+        "  resave IN OUT             读入 IN，另存为 OUT\n"
+        "  play SCRIPT [IN] [-o OUT] 重放录制的操作（docs/sessions.md），可存为 OUT\n",
         out);
     for (const auto& c : extraCommands()) std::fprintf(out, "  %s\n", c.usage);
 }
@@ -70,7 +70,7 @@ int run(int argc, char** argv) {
     if (cmd == "play") return tubra::cli::runPlay(argc - 2, argv + 2);
     for (const auto& c : extraCommands())
         if (cmd == c.name) return c.run(argc - 2, argv + 2);
-    std::fprintf(stderr, "tubra-cli: unknown command '%s'\n", argv[1]);
+    std::fprintf(stderr, "tubra-cli: 不认识的命令 '%s'\n", argv[1]);
     usage(stderr);
     return 2;
 }

@@ -138,6 +138,8 @@ public:
 
     // Where `save` without a path writes; the document's own file when empty.
     std::filesystem::path defaultSavePath;
+    // A file `save` never replaces (the script being played).
+    std::filesystem::path protectedPath;
 
     model::Document* document() { return doc_.get(); }
     ViewController* controller() { return controller_.get(); }
@@ -154,6 +156,7 @@ public:
 
 private:
     void makeView();
+    SessionResult play(const ParsedScript& script);
     void perform(const ScriptLine& line);
     void runCommand(int id);
     void checkObject(const ScriptLine& line);

@@ -56,7 +56,9 @@ void writeObject(std::string& out, const PipeObject& o) {
     writePoint(out, "\tPort3      %lf  %lf  %lf\n", o.Port3);
     writePoint(out, "\tPort4      %lf  %lf  %lf\n", o.Port4);
     appendf(out, "\tDistanc    %lf\n", o.Distanc);
-    appendf(out, "\tDistTxt    %s\n", lineSafe(o.DistTxt, s));
+    // An empty text reads back as one blank: written so at once, a file is stable from its
+    // first save.
+    appendf(out, "\tDistTxt    %s\n", o.DistTxt.empty() ? std::string_view(" ") : lineSafe(o.DistTxt, s));
     writePoint(out, "\tdimYX1_st  %lf  %lf  %lf\n", o.dimYX1_st);
     writePoint(out, "\tdimYX1_ed  %lf  %lf  %lf\n", o.dimYX1_ed);
     writePoint(out, "\tdimYX2_st  %lf  %lf  %lf\n", o.dimYX2_st);

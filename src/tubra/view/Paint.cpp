@@ -134,12 +134,29 @@ void OnDraw(model::Document& doc, ViewState& view, platform::Canvas& canvas, Vie
     // labels find their places first, clear of everything else.
     model::ObjectList& objects = drawing.objects;
     if (HasLabelsToPlace(objects)) PlaceLabels(objects, doc.settings(), view);
+    // Pipe lengths covered by a symbol, a label or a weld circle are drawn further along their
+    // pipes, for this paint only.
+    view.lengthShifts = SlidePipeLengths(objects, doc.settings(), view);
+    const std::vector<LabelShift>& shifts = view.lengthShifts;
+    auto shift = shifts.begin();
     std::optional<CrossingIndex> index;
     if (crossings == CrossingPass::Indexed) index.emplace(objects);
     for (std::size_t j = 0; j < objects.size(); ++j) {
         PipeObject& o = objects.at(j);
         if (is(o, ObjectKind::CutLine) || is(o, ObjectKind::Tee)) continue;
-        DrawAnnotation(o, ctx, false);
+        if (shift != shifts.end() && shift->index == j) {
+            // Drawn as laid out, only moved; the pipe keeps its layout.
+            const model::Vec3 laidOut = o.dimTxt_st, mark = o.dimYX1_st;
+            const double zoom = view.ZoomPara;
+            o.dimTxt_st = model::Vec3(laidOut.x + shift->dx / zoom, laidOut.y + shift->dy / zoom, laidOut.z);
+            o.dimYX1_st.x = 1.0;
+            DrawAnnotation(o, ctx, false);
+            o.dimTxt_st = laidOut;
+            o.dimYX1_st = mark;
+            ++shift;
+        } else {
+            DrawAnnotation(o, ctx, false);
+        }
         DrawObjectBody(o, ctx, false);
         if (index)
             index->drawGaps(ctx, j);

@@ -7,6 +7,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -161,4 +163,67 @@ TEST(ReportPrint, RenderOfAFileInReportModeDrawsItsPage) {
     EXPECT_EQ(stack.height(), 16000);
     EXPECT_NEAR(static_cast<double>(stack.height()) / stack.width(), 19 * 2900 / 2100.0, 0.05);
     EXPECT_EQ(call(tubra::cli::runRender, {kSample.string(), png.string(), "--report", "x"}), 2);
+}
+
+TEST(ReportPrint, RenderedPdfsAreAsSearchableAsPrintedOnes) {
+    ASSERT_TRUE(fs::exists(kSample)) << kSample;
+    TempDir tmp;
+    std::string all;
+    for (const char* set : {"full", "17", "online"}) {
+        const fs::path pdf = tmp.path / ("render-" + std::string(set) + ".pdf");
+        ASSERT_EQ(call(tubra::cli::runRender, {kSample.string(), pdf.string(), "--report", set}), 0) << set;
+        all += output("pdftotext -raw '" + pdf.string() + "' - 2>/dev/null");
+    }
+    ASSERT_FALSE(all.empty()) << "pdftotext gave no text";
+    const std::string text = withoutBlanks(all);
+    auto doc = tubra::cli::openOrReport(kSample.c_str());
+    ASSERT_TRUE(doc);
+    std::vector<std::string> values;
+    collectValues(tubra::report::reportToJson(*tubra::report::inspectionReport(*doc)), values);
+    ASSERT_GT(values.size(), 600u);
+    int missing = 0;
+    for (const std::string& v : values)
+        if (text.find(v) == std::string::npos) {
+            ++missing;
+            ADD_FAILURE() << "not in the rendered PDF text: " << v;
+        }
+    EXPECT_EQ(missing, 0);
+    for (const char* word : {"在用工业管道测厚报告", "使用单位", "检验日期"})
+        EXPECT_NE(text.find(word), std::string::npos) << word;
+
+    // The drawing sheet too: the table's labels are found as they read.
+    const fs::path sheet = tmp.path / "sheet.pdf";
+    const fs::path pipeline = fs::path(TUBRA_SOURCE_DIR) / "examples" / "pipeline.hcd";
+    ASSERT_EQ(call(tubra::cli::runRender, {pipeline.string(), sheet.string()}), 0);
+    const std::string sheetText = withoutBlanks(output("pdftotext -raw '" + sheet.string() + "' - 2>/dev/null"));
+    for (const char* word : {"工作", "管线名称", "制图"}) EXPECT_NE(sheetText.find(word), std::string::npos) << word;
+    EXPECT_EQ(sheetText.find("⼯"), std::string::npos);  // the Kangxi radical look-alike of 工
+}
+
+TEST(ReportPrint, PicturesKeepBothCapsExactly) {
+    using tubra::cli::ImagePixelsPerUnit;
+    const auto pixels = [](int units, double ppu) { return std::max(1.0, std::ceil(units * ppu)); };
+    std::vector<platform::Size> sheets;
+    for (double zoom : {1.0, 2.0, 3.0, 6.5, 11.0}) {
+        sheets.push_back({static_cast<int>(2900 * zoom), static_cast<int>(2050 * zoom)});
+        sheets.push_back({static_cast<int>(4100 * zoom), static_cast<int>(2900 * zoom)});
+    }
+    sheets.push_back({2100, 2900 * 19});  // every page of a full report, one under the other
+    sheets.push_back({2100, 2900 * 60});
+    sheets.push_back({1, 1});
+    for (const platform::Size& s : sheets) {
+        const double ppu = ImagePixelsPerUnit(s);
+        const double w = pixels(s.cx, ppu), h = pixels(s.cy, ppu);
+        SCOPED_TRACE(std::to_string(s.cx) + " x " + std::to_string(s.cy));
+        EXPECT_LE(w * h, tubra::cli::kMaxImagePixels);
+        EXPECT_LE(std::max(w, h), tubra::cli::kLongestImageSide);
+        EXPECT_LE(ppu, 300.0 / 254.0);
+        // Never fewer pixels than the caps leave room for, but for a pixel's rounding.
+        const double room = std::min({300.0 / 254.0, std::sqrt(tubra::cli::kMaxImagePixels / (double(s.cx) * s.cy)),
+                                      tubra::cli::kLongestImageSide / std::max(s.cx, s.cy)});
+        EXPECT_GT(ppu, room * (1.0 - 2.0 / std::max(1.0, std::min(s.cx, s.cy) * room)) - 1e-9);
+    }
+    // The pipeline at zoom 3, as the renderer makes it.
+    const double ppu = ImagePixelsPerUnit({8700, 6150});
+    EXPECT_LE(pixels(8700, ppu) * pixels(6150, ppu), 64.0 * 1024 * 1024);
 }
