@@ -170,10 +170,11 @@ std::error_code produce(const std::filesystem::path& path, const Workbook& book)
             badName = true;
             break;
         }
-        const int columns = sheet.columnCount();
+        const std::vector<double> widths = fittedWidths(sheet);
+        const int columns = static_cast<int>(widths.size());
         for (int c = 0; c < columns; ++c)
             check(worksheet_set_column(ws, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c),
-                                       fittedWidth(sheet, c), nullptr));
+                                       widths[static_cast<std::size_t>(c)], nullptr));
         lxw_row_t row = 0;
         if (!sheet.header.empty()) {
             worksheet_freeze_panes(ws, 1, 0);
@@ -258,27 +259,28 @@ int displayWidth(std::string_view utf8) {
 }
 
 std::string shownNumber(const SheetCell& cell) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.*f", static_cast<int>(cell.decimals), cell.number);
-    return buf;
+    char buf[400];  // room for the largest double in full
+    const auto r = std::to_chars(buf, buf + sizeof buf, cell.number, std::chars_format::fixed, cell.decimals);
+    return std::string(buf, r.ptr);
 }
 
-double fittedWidth(const Sheet& sheet, int column) {
+std::vector<double> fittedWidths(const Sheet& sheet) {
     constexpr double kMargin = 1.0;
     constexpr double kFilterButton = 3.0;
     constexpr double kMin = 4.0, kMax = 80.0;
-    double width = 0;
-    const auto c = static_cast<std::size_t>(column);
-    if (c < sheet.header.size()) width = displayWidth(sheet.header[c]) + kFilterButton;
+    std::vector<double> widths(static_cast<std::size_t>(sheet.columnCount()), 0.0);
+    for (std::size_t c = 0; c < sheet.header.size(); ++c) widths[c] = displayWidth(sheet.header[c]) + kFilterButton;
     for (const auto& r : sheet.rows) {
-        if (c >= r.size()) continue;
-        const SheetCell& cell = r[c];
-        const int w = cell.kind == SheetCell::Kind::Number ? static_cast<int>(shownNumber(cell).size())
-                      : cell.kind == SheetCell::Kind::Text ? displayWidth(cell.text)
-                                                           : 0;
-        width = std::max(width, w + kMargin);
+        for (std::size_t c = 0; c < r.size(); ++c) {
+            const SheetCell& cell = r[c];
+            if (cell.kind == SheetCell::Kind::Empty) continue;
+            const int w = cell.kind == SheetCell::Kind::Number ? static_cast<int>(shownNumber(cell).size())
+                                                                : displayWidth(cell.text);
+            widths[c] = std::max(widths[c], w + kMargin);
+        }
     }
-    return std::clamp(width, kMin, kMax);
+    for (double& w : widths) w = std::clamp(w, kMin, kMax);
+    return widths;
 }
 
 std::error_code writeWorkbook(const std::filesystem::path& path, const Workbook& book) {

@@ -50,9 +50,9 @@ struct Workbook {
 // Width of a text in character cells: East Asian characters count two, others one.
 int displayWidth(std::string_view utf8);
 
-// The width of a sheet's column in character widths: the widest cell plus a margin, the header
-// with room for its filter button; at least 4 and at most 80.
-double fittedWidth(const Sheet& sheet, int column);
+// The widths of a sheet's columns in character widths: the widest cell plus a margin, the
+// header with room for its filter button; at least 4 and at most 80.
+std::vector<double> fittedWidths(const Sheet& sheet);
 
 // The text of a number cell as it is shown ("1.60").
 std::string shownNumber(const SheetCell& cell);

@@ -81,12 +81,14 @@ TEST(SheetWidths, CjkCountsDoubleHeadersLeaveRoomForTheFilterButton) {
     s.rows = {{SheetCell::ofText("丙烯进料线"), SheetCell::fromText("12.50")},
               {SheetCell::ofText("ab"), SheetCell::fromText("3"), SheetCell::ofText(std::string(200, 'w'))}};
     EXPECT_EQ(s.columnCount(), 3);
-    EXPECT_DOUBLE_EQ(fittedWidth(s, 0), 11.0);  // header 8 + filter button 3 beats 10 + 1
-    EXPECT_DOUBLE_EQ(fittedWidth(s, 1), 6.0);   // "12.50" + 1 beats header 2 + 3
-    EXPECT_DOUBLE_EQ(fittedWidth(s, 2), 80.0);  // capped
+    // Header 8 + filter button 3 beats 10 + 1; "12.50" + 1 beats header 2 + 3; the long one is
+    // capped.
+    EXPECT_EQ(fittedWidths(s), (std::vector<double>{11.0, 6.0, 80.0}));
+    s.rows[0][1] = SheetCell::fromText("-12345.678");
+    EXPECT_EQ(fittedWidths(s)[1], 11.0);
     Sheet empty;
     empty.rows = {{SheetCell()}};
-    EXPECT_DOUBLE_EQ(fittedWidth(empty, 0), 4.0);
+    EXPECT_EQ(fittedWidths(empty), std::vector<double>{4.0});
 }
 
 TEST(WorkbookFile, WrittenWholeOrNotAtAll) {
