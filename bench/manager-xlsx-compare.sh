@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Exports the list of a directory of generated drawings with vesko-cli as text (export-tsv, the
 # baseline) and as an Excel workbook (export-xlsx), warm cache, alternating, several runs each;
-# prints the medians, their ratio, and the peak memory of one run of each.
+# prints the medians of wall and CPU time, their ratios, and the peak memory of the last run.
 #
 #   bench/manager-xlsx-compare.sh [DIR] [COUNT]
 #
@@ -31,24 +31,22 @@ files=("$dir"/*.hcd)
 echo "directory: $dir (${#files[@]} files, $(du -sh "$dir" | cut -f1))${mode:+, $mode}"
 cat "${files[@]}" >/dev/null  # warm the page cache
 
-now() { date +%s%N; }
-tsv_times=()
-xlsx_times=()
+# Wall time, CPU time (user + system) and peak memory of one run.
+measure() { /usr/bin/time -f "%e %U %S %M" "$@" 2>&1 >/dev/null | tail -1; }
+tsv_wall=(); tsv_cpu=(); xlsx_wall=(); xlsx_cpu=()
 for ((i = 0; i < runs; i++)); do
-  t0=$(now); "$cli" export-tsv "$dir" "$out/list.txt" $mode; t1=$(now)
-  tsv_times+=($(((t1 - t0) / 1000)))
-  t0=$(now); "$cli" export-xlsx "$dir" "$out/list.xlsx" $mode; t1=$(now)
-  xlsx_times+=($(((t1 - t0) / 1000)))
+  read -r w u s tsv_kb < <(measure "$cli" export-tsv "$dir" "$out/list.txt" $mode)
+  tsv_wall+=("$w"); tsv_cpu+=("$(awk -v u="$u" -v s="$s" 'BEGIN { print u + s }')")
+  read -r w u s xlsx_kb < <(measure "$cli" export-xlsx "$dir" "$out/list.xlsx" $mode)
+  xlsx_wall+=("$w"); xlsx_cpu+=("$(awk -v u="$u" -v s="$s" 'BEGIN { print u + s }')")
 done
-peak() { /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -1; }
-tsv_kb=$(peak "$cli" export-tsv "$dir" "$out/list.txt" $mode)
-xlsx_kb=$(peak "$cli" export-xlsx "$dir" "$out/list.xlsx" $mode)
-median() { printf "%s\n" "$@" | sort -n | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }'; }
-t=$(median "${tsv_times[@]}")
-x=$(median "${xlsx_times[@]}")
-awk -v t="$t" -v x="$x" -v runs="$runs" -v tk="$tsv_kb" -v xk="$xlsx_kb" \
+median() { printf "%s\n" "$@" | sort -g | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }'; }
+tw=$(median "${tsv_wall[@]}"); tc=$(median "${tsv_cpu[@]}")
+xw=$(median "${xlsx_wall[@]}"); xc=$(median "${xlsx_cpu[@]}")
+awk -v tw="$tw" -v tc="$tc" -v xw="$xw" -v xc="$xc" -v runs="$runs" -v tk="$tsv_kb" -v xk="$xlsx_kb" \
     -v ts="$(stat -c %s "$out/list.txt")" -v xs="$(stat -c %s "$out/list.xlsx")" 'BEGIN {
-  printf "vesko-cli export-tsv:     median %.0f ms of %d runs, peak %.0f MB, file %.1f MB\n", t / 1000, runs, tk / 1024, ts / 1e6
-  printf "vesko-cli export-xlsx:    median %.0f ms of %d runs, peak %.0f MB, file %.1f MB\n", x / 1000, runs, xk / 1024, xs / 1e6
-  printf "ratio xlsx / tsv:         %.2f\n", x / t
+  printf "medians of %d runs          wall      CPU   peak   file\n", runs
+  printf "vesko-cli export-tsv:     %6.2f s %6.2f s %4.0f MB %4.1f MB\n", tw, tc, tk / 1024, ts / 1e6
+  printf "vesko-cli export-xlsx:    %6.2f s %6.2f s %4.0f MB %4.1f MB\n", xw, xc, xk / 1024, xs / 1e6
+  printf "ratio xlsx / tsv:         %6.2f   %6s\n", xw / tw, (tc > 0 ? sprintf("%.2f", xc / tc) : "-")
 }'

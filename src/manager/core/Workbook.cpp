@@ -5,8 +5,6 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <cmath>
-#include <cstdio>
 #include <charconv>
 
 #include "platform/AtomicFile.h"
