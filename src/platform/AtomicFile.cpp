@@ -188,8 +188,15 @@ bool isTemporaryName(std::string_view name) {
     return name.substr(mark, kTempMark.size()) == kTempMark && isTemporaryOf(name, name.substr(0, mark + kTempMark.size()));
 }
 
-std::error_code writeFileAtomically(const std::filesystem::path& target, std::string_view data,
-                                    const AtomicWriteOptions& options) {
+namespace {
+
+// Fills the temporary file: `fd` is open for writing, `path` names it when it has a name.
+using Fill = std::function<std::error_code(int fd, const std::filesystem::path& path)>;
+
+// The common work of both kinds of atomic write. `needsName`: the filler writes through a path,
+// so the temporary file is a named one from the start.
+std::error_code replaceFile(const std::filesystem::path& target, const AtomicWriteOptions& options,
+                            bool needsName, const Fill& fill) {
     namespace fs = std::filesystem;
     // Write beside the real file when the target is a symbolic link, so the link survives.
     fs::path path = target;
@@ -237,7 +244,7 @@ std::error_code writeFileAtomically(const std::filesystem::path& target, std::st
     // A replaced file gets its old mode after its owner is set (which may clear set-id bits);
     // a new one the requested mode, which the system reduces by the umask.
     const mode_t createMode = exists ? 0600 : static_cast<mode_t>(options.mode & 07777);
-    bool tryUnnamed = options.unnamedTemporary;
+    bool tryUnnamed = options.unnamedTemporary && !needsName;
     for (;;) {
         Fd fd;
         std::string tmpName;
@@ -263,7 +270,7 @@ std::error_code writeFileAtomically(const std::filesystem::path& target, std::st
             if (!tmpName.empty()) ::unlinkat(dirFd.get(), tmpName.c_str(), 0);
             return e;
         };
-        if (const auto e = writeAll(fd.get(), data, options)) return fail(e);
+        if (const auto e = fill(fd.get(), named ? dir / tmpName : fs::path())) return fail(e);
         if (exists) {
             // Owner and group where we may set them, else the group alone; otherwise the file
             // becomes ours, as any new file would.
@@ -283,6 +290,28 @@ std::error_code writeFileAtomically(const std::filesystem::path& target, std::st
         ::fsync(dirFd.get());
         return {};
     }
+}
+
+}  // namespace
+
+std::error_code writeFileAtomically(const std::filesystem::path& target, std::string_view data,
+                                    const AtomicWriteOptions& options) {
+    return replaceFile(target, options, false,
+                       [&](int fd, const std::filesystem::path&) { return writeAll(fd, data, options); });
+}
+
+std::error_code writeFileAtomicallyWith(const std::filesystem::path& target, const FileProducer& produce,
+                                        const AtomicWriteOptions& options) {
+    return replaceFile(target, options, true, [&](int fd, const std::filesystem::path& path) -> std::error_code {
+        if (const std::error_code e = produce(path)) return e;
+        // The producer may have put another file under the name; only the file written
+        // through its name is ours to keep.
+        struct stat ours {}, named {};
+        if (::fstat(fd, &ours) != 0 || ::stat(path.c_str(), &named) != 0) return lastError();
+        if (ours.st_dev != named.st_dev || ours.st_ino != named.st_ino)
+            return std::make_error_code(std::errc::io_error);
+        return {};
+    });
 }
 
 std::error_code readWholeFile(const std::filesystem::path& path, std::string& out,

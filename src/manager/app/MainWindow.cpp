@@ -193,6 +193,8 @@ void MainWindow::buildActions() {
     exportList->setShortcut(QKeySequence(QStringLiteral("Ctrl+S")));
     make("导出到清单", "导出到清单", [this] { exportText(); });
     make("导出到普查", "将列表导出为普查软件导入格式", [this] { exportCensus(); }, "x-office-spreadsheet");
+    make("Excel 工作簿…", "将列表导出为Excel工作簿", [this] { exportWorkbook(); }, "x-office-spreadsheet");
+    make("普查数据 Excel 工作簿…", "将列表导出为普查软件导入格式的Excel工作簿", [this] { exportCensus(true); });
     make("全面检验报告复制", "根据样本批量复制全面检验报告", [this] { openReportCopy(); }, "edit-copy");
     reportModeAction_ = make("全面检验报告列表", "全面检验报告", [this] { toggleReportMode(); }, "view-list-bullet");
     reportModeAction_->setCheckable(true);
@@ -253,6 +255,14 @@ void MainWindow::buildMenus() {
     file->addAction(action(QStringLiteral("全面检验报告复制")));
     file->addSeparator();
     file->addAction(action(QStringLiteral("退出")));
+
+    // Every form the list leaves in; the text forms stay in the file menu as well.
+    QMenu* exports = menuBar()->addMenu(QStringLiteral("导出(&E)"));
+    exports->addAction(action(QStringLiteral("导出列表")));
+    exports->addAction(action(QStringLiteral("导出到普查")));
+    exports->addSeparator();
+    exports->addAction(action(QStringLiteral("Excel 工作簿…")));
+    exports->addAction(action(QStringLiteral("普查数据 Excel 工作簿…")));
 
     QToolBar* bar = addToolBar(QStringLiteral("工具栏"));
     bar->setObjectName(QStringLiteral("toolbar"));
@@ -558,12 +568,39 @@ void MainWindow::exportText() {
     manager_->exportText(chosen);
 }
 
-void MainWindow::exportCensus() {
+namespace {
+
+// A workbook's name from a save dialog: ".xlsx" is added to a name without an extension, and
+// the dialog asks before it replaces a file.
+fs::path chooseWorkbook(QWidget* parent, const QString& caption, const fs::path& proposed) {
+    QFileDialog dialog(parent, caption, fromPath(proposed), QStringLiteral("Excel 工作簿(*.xlsx)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("xlsx"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return toPath(dialog.selectedFiles().front());
+}
+
+}  // namespace
+
+void MainWindow::exportWorkbook() {
+    const fs::path dir = manager_->list.directory.empty() ? options_.startDirectory : manager_->list.directory;
+    const fs::path path = chooseWorkbook(this, QStringLiteral("导出为 Excel 工作簿"), dir / std::string(kListWorkbookName));
+    if (!path.empty()) manager_->exportWorkbook(path);
+}
+
+void MainWindow::exportCensus(bool workbook) {
     QTreeWidgetItem* item = tree_->currentItem();
     if (item && DirectoryTree::isDrawing(item)) item = item->parent();
     const std::string text = item ? utf8(item->text(0)) : nodeText();
     const fs::path path = item ? DirectoryTree::pathOf(item) : manager_->list.directory;
-    manager_->exportCensus(text, path);
+    manager_->exportCensus(text, path, workbook);
+}
+
+void MainWindow::exportLengthCheck(const std::vector<LengthMismatch>& result) {
+    const fs::path dir = manager_->list.directory.empty() ? options_.startDirectory : manager_->list.directory;
+    const fs::path path = chooseWorkbook(lengthWindow_ ? static_cast<QWidget*>(lengthWindow_) : this,
+                                         QStringLiteral("长度校核结果另存为 Excel 工作簿"), dir / "长度校核结果.xlsx");
+    if (!path.empty()) manager_->exportLengthCheck(result, path);
 }
 
 void MainWindow::checkLengths() {
@@ -588,7 +625,10 @@ void MainWindow::checkLengths() {
     }
     worker.join();
     progress.hide();
-    if (!lengthWindow_) lengthWindow_ = new LengthCheckWindow(this);
+    if (!lengthWindow_) {
+        lengthWindow_ = new LengthCheckWindow(this);
+        lengthWindow_->onSave = [this](const std::vector<LengthMismatch>& shown) { exportLengthCheck(shown); };
+    }
     lengthWindow_->show(result);
 }
 

@@ -76,8 +76,11 @@ public:
     void renumber();
     void sortByColumn(int column);
     void exportText();
-    void exportCensus();
+    void exportWorkbook();
+    void exportCensus(bool workbook = false);
     void checkLengths();
+    // Saves the length check's result as a workbook (the result window's button).
+    void exportLengthCheck(const std::vector<LengthMismatch>& result);
     void openReportCopy();
     void changeSection(SectionKind kind);
 

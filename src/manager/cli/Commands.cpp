@@ -170,13 +170,17 @@ void wantPositional(const Args& a, std::size_t min, std::size_t max) {
     if (a.positional.size() > max) throw UsageError{"多余的参数: " + a.positional[max]};
 }
 
-bool writeOrReport(const fs::path& path, std::string_view data) {
-    if (const std::error_code ec = platform::writeFileAtomically(path, data)) {
-        warn(describe({FileError::Write, path, ec}));
-        return false;
-    }
-    return true;
+bool reportWrite(const fs::path& path, const std::error_code& ec) {
+    if (!ec) return true;
+    warn(describe({FileError::Write, path, ec}));
+    return false;
 }
+
+bool writeOrReport(const fs::path& path, std::string_view data) {
+    return reportWrite(path, platform::writeFileAtomically(path, data));
+}
+
+bool writeOrReport(const fs::path& path, const Workbook& book) { return reportWrite(path, writeWorkbook(path, book)); }
 
 // An export never replaces a drawing, neither a "*.hcd" file nor one of the listed files.
 bool refusedOutput(const fs::path& out, const PipelineList& list) {
@@ -209,6 +213,17 @@ int runExportTsv(const std::vector<std::string>& raw) {
     return finish(failed, notListed(failed));
 }
 
+int runExportXlsx(const std::vector<std::string>& raw) {
+    const Args a = parse(raw, {}, {"--report"});
+    wantPositional(a, 2, 2);
+    PipelineList list;
+    int failed = 0;
+    if (!listOrReport(list, a.positional[0], a.has("--report"), failed)) return kFileError;
+    if (refusedOutput(a.positional[1], list)) return kFileError;
+    if (!writeOrReport(a.positional[1], listWorkbook(list))) return kFileError;
+    return finish(failed, notListed(failed));
+}
+
 int runExportCensus(const std::vector<std::string>& raw) {
     const Args a = parse(raw, {"--device"}, {});
     wantPositional(a, 2, 2);
@@ -222,17 +237,24 @@ int runExportCensus(const std::vector<std::string>& raw) {
     }
     if (refusedOutput(a.positional[1], list)) return kFileError;
     const std::string device = a.get("--device").value_or(nodeText(a.positional[0]));
-    if (!writeOrReport(a.positional[1], censusExport(list, text::utf8ToGbk(device)))) return kFileError;
+    const fs::path out = a.positional[1];
+    const std::string deviceGbk = text::utf8ToGbk(device);
+    const bool written = isWorkbookName(out) ? writeOrReport(out, censusWorkbook(list, deviceGbk))
+                                             : writeOrReport(out, censusExport(list, deviceGbk));
+    if (!written) return kFileError;
     return finish(failed, notListed(failed));
 }
 
 int runCheckLengths(const std::vector<std::string>& raw) {
-    const Args a = parse(raw, {}, {});
+    const Args a = parse(raw, {"--xlsx"}, {});
     wantPositional(a, 1, 1);
     PipelineList list;
     int failed = 0;
     if (!listOrReport(list, a.positional[0], false, failed)) return kFileError;
+    const auto workbook = a.get("--xlsx");
+    if (workbook && refusedOutput(*workbook, list)) return kFileError;
     const auto result = checkLengths(list);
+    if (workbook && !writeOrReport(*workbook, lengthCheckWorkbook(result))) return kFileError;
     for (const LengthMismatch& m : result) {
         std::cout << utf8(m.number) << "\t" << utf8(m.listLength) << "\t" << drawnLengthText(m) << "\n";
         if (!m.drawn) {
@@ -426,8 +448,9 @@ const std::vector<Command>& commands() {
     static const std::vector<Command> c = {
         {"list", "list DIR [--report] [--tsv|--json]", runList},
         {"export-tsv", "export-tsv DIR OUT [--report]", runExportTsv},
-        {"export-census", "export-census DIR OUT [--device NAME]", runExportCensus},
-        {"check-lengths", "check-lengths DIR", runCheckLengths},
+        {"export-xlsx", "export-xlsx DIR OUT.xlsx [--report]", runExportXlsx},
+        {"export-census", "export-census DIR OUT.csv|OUT.xlsx [--device NAME]", runExportCensus},
+        {"check-lengths", "check-lengths DIR [--xlsx OUT.xlsx]", runCheckLengths},
         {"set-table", "set-table FILE|DIR... --row N --value V     (N = 1..18)", runSetTable},
         {"set-title", "set-title FILE|DIR... --row N --value V     (N = 1..7)", runSetTitle},
         {"merge-rows",

@@ -2,8 +2,9 @@
 //
 //   vesko-cli list DIR [--report] [--tsv|--json]
 //   vesko-cli export-tsv DIR OUT [--report]
-//   vesko-cli export-census DIR OUT [--device NAME]
-//   vesko-cli check-lengths DIR
+//   vesko-cli export-xlsx DIR OUT.xlsx [--report]
+//   vesko-cli export-census DIR OUT.csv|OUT.xlsx [--device NAME]
+//   vesko-cli check-lengths DIR [--xlsx OUT.xlsx]
 //   vesko-cli set-table FILE|DIR... --row N --value V
 //   vesko-cli set-title FILE|DIR... --row N --value V
 //   vesko-cli merge-rows DIR NUMBER... [--number TEXT] [--length L] [--page-number-position N]

@@ -6,9 +6,12 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTableView>
 #include <QTableWidget>
@@ -20,6 +23,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <set>
 #include <thread>
 
 #include "manager/app/Dialogs.h"
@@ -239,6 +243,78 @@ TEST(VeskoWindow, LengthCheckShowsTheRowsThatDisagree) {
     EXPECT_EQ(result->windowTitle().toStdString(), "列表中有 3 根管道的长度与图纸不符");
     EXPECT_EQ(result->table()->rowCount(), 3);
     EXPECT_EQ(result->table()->item(0, 2)->text().toStdString(), "0.000000");
+}
+
+namespace {
+
+// Answers the next save dialog with `name` (typed into the dialog, as a user would), and
+// records the dialog's proposal.
+void answerNextFileDialog(const QString& name, QString* proposed = nullptr, QString* filter = nullptr) {
+    QTimer::singleShot(0, [=] {
+        QFileDialog* dialog = nullptr;
+        ASSERT_TRUE(waitUntil([&] { return (dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())); }));
+        if (proposed) *proposed = dialog->selectedFiles().value(0);
+        if (filter) *filter = dialog->selectedNameFilter();
+        auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        ASSERT_NE(edit, nullptr);
+        edit->setText(name);
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+}
+
+}  // namespace
+
+TEST(VeskoWindow, TheExportMenuSavesWorkbooks) {
+    Window w;
+    std::vector<std::string> entries;
+    for (QAction* a : w.window->menuBar()->actions()) {
+        if (a->text() != QStringLiteral("导出(&E)")) continue;
+        for (QAction* e : a->menu()->actions()) entries.push_back(e->isSeparator() ? "-" : e->text().toStdString());
+    }
+    EXPECT_EQ(entries, (std::vector<std::string>{"导出列表", "导出到普查", "-", "Excel 工作簿…", "普查数据 Excel 工作簿…"}));
+
+    // A name without an extension gets ".xlsx"; the list goes there as a workbook.
+    QString proposed, filter;
+    answerNextFileDialog((w.dir / "清单").c_str(), &proposed, &filter);
+    w.window->action(QStringLiteral("Excel 工作簿…"))->trigger();
+    EXPECT_EQ(proposed.toStdString(), (w.dir / "管线列表输出.xlsx").string());
+    EXPECT_EQ(filter.toStdString(), "Excel 工作簿(*.xlsx)");
+    EXPECT_EQ(readFile(w.dir / "清单.xlsx").substr(0, 2), "PK");
+    ASSERT_FALSE(w.prompter.asked.empty());
+    EXPECT_EQ(w.prompter.asked.back().caption, "数据导出");
+
+    // The census dialog proposes the workbook; its "<<" dialog offers both forms.
+    bool censusShown = false;
+    w.window->formHost().onShow = [&](QDialog& dialog, platform::Form& form) {
+        censusShown = true;
+        EXPECT_EQ(form.field("output"), (w.dir / "普查登记导入数据.xlsx").string());
+        QTimer::singleShot(0, &dialog, [&] {
+            QString browsed;
+            answerNextFileDialog((w.dir / "普查").c_str(), nullptr, &browsed);
+            for (auto* b : dialog.findChildren<QPushButton*>())
+                if (b->text() == QStringLiteral("<<")) b->click();
+            EXPECT_EQ(browsed.toStdString(), "Excel 工作簿(*.xlsx)");
+            auto* buttons = dialog.findChild<QDialogButtonBox*>();
+            for (auto* b : buttons->buttons())
+                if (buttons->buttonRole(b) == QDialogButtonBox::AcceptRole) b->click();
+        });
+    };
+    w.window->action(QStringLiteral("普查数据 Excel 工作簿…"))->trigger();
+    EXPECT_TRUE(censusShown);
+    EXPECT_EQ(readFile(w.dir / "普查.xlsx").substr(0, 2), "PK");
+    EXPECT_EQ(w.prompter.asked.back().caption, "导出数据完成");
+
+    // The length check's result window saves what it shows.
+    w.window->checkLengths();
+    answerNextFileDialog((w.dir / "长度.xlsx").c_str(), &proposed);
+    w.window->lengthCheckWindow()->saveButton()->click();
+    EXPECT_EQ(proposed.toStdString(), (w.dir / "长度校核结果.xlsx").string());
+    EXPECT_EQ(readFile(w.dir / "长度.xlsx").substr(0, 2), "PK");
+    EXPECT_EQ(w.prompter.asked.back().caption, "数据导出");
+    // Three drawings, three workbooks and nothing else.
+    std::set<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(w.dir.path())) names.insert(e.path().filename().string());
+    EXPECT_EQ(names, (std::set<std::string>{"a.hcd", "b.hcd", "c.hcd", "清单.xlsx", "普查.xlsx", "长度.xlsx"}));
 }
 
 namespace {

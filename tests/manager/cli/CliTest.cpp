@@ -154,6 +154,14 @@ TEST(VeskoCli, ExportsWriteExactlyTheNamedFile) {
     ASSERT_EQ(run({"export-census", d.path(), (out / "d.csv").string()}).code, 0);
     EXPECT_EQ(readFile(out / "d.csv"), censusExport(d.list(), d.dir.path().filename().string()));
 
+    // Workbooks by command, or for the census by the extension; the name is taken as given.
+    ASSERT_EQ(run({"export-xlsx", d.path(), (out / "list").string()}).code, 0);
+    EXPECT_EQ(readFile(out / "list").substr(0, 2), "PK");
+    ASSERT_EQ(run({"export-census", d.path(), (out / "c.xlsx").string()}).code, 0);
+    EXPECT_EQ(readFile(out / "c.xlsx").substr(0, 2), "PK");
+    EXPECT_EQ(run({"export-xlsx", d.path()}).code, 2);
+    EXPECT_EQ(run({"check-lengths", d.path(), "--xlsx"}).code, 2);
+
     const Result bad = run({"export-tsv", d.path(), (out / "missing" / "x.txt").string()});
     EXPECT_EQ(bad.code, 1);
     // In the words tubra-cli uses.
@@ -265,6 +273,12 @@ TEST(VeskoCli, CheckLengthsReportsTheRowsThatDisagree) {
     Result r = run({"check-lengths", d.path()});
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out, "2\t2\t0.000000\n3\t2.5\t0.000000\n列表中有 2 根管道的长度与图纸不符\n");
+    // With a workbook as well, the same lines on standard output.
+    TempDir out;
+    const Result saved = run({"check-lengths", d.path(), "--xlsx", (out / "k.xlsx").string()});
+    EXPECT_EQ(saved.code, 0) << saved.err;
+    EXPECT_EQ(saved.out, r.out);
+    EXPECT_EQ(readFile(out / "k.xlsx").substr(0, 2), "PK");
 }
 
 TEST(VeskoCli, ChangesValuesInFilesAndDirectories) {
