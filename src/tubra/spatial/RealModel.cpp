@@ -811,39 +811,43 @@ void Builder::compare(int edgeId, int v, Point3 arrival) {
 }
 
 std::vector<std::size_t> Builder::loopObjects(int edgeId) {
+    // The loop: from each end of the closing edge back along the walk to where the two ways
+    // meet. Its objects are the pipes it runs along, the things that tie it to them and the
+    // elbows and tees at its points.
     const Edge& closing = edges_[static_cast<std::size_t>(edgeId)];
     std::vector<std::size_t> out;
     auto take = [&](const Edge& e) {
         out.push_back(e.object);
         if (e.other >= 0) out.push_back(static_cast<std::size_t>(e.other));
     };
+    auto visit = [&](int v) {
+        if (static_cast<std::size_t>(v) >= nodes_.size()) return;
+        for (int k : nodes_[static_cast<std::size_t>(v)].ports) {
+            const std::size_t owner = ports_[static_cast<std::size_t>(k)].object;
+            if (objects_[owner].role == Role::Fitting) out.push_back(owner);
+        }
+    };
+    auto up = [&](int v) {
+        const int pe = parentEdge_[static_cast<std::size_t>(v)];
+        if (pe < 0) return -1;
+        const Edge& e = edges_[static_cast<std::size_t>(pe)];
+        return e.a == v ? e.b : e.a;
+    };
     take(closing);
     ++markStamp_;
-    for (int v = closing.a; v >= 0;) {
-        mark_[static_cast<std::size_t>(v)] = markStamp_;
-        const int pe = parentEdge_[static_cast<std::size_t>(v)];
-        if (pe < 0) break;
-        const Edge& e = edges_[static_cast<std::size_t>(pe)];
-        v = e.a == v ? e.b : e.a;
-    }
+    for (int v = closing.a; v >= 0; v = up(v)) mark_[static_cast<std::size_t>(v)] = markStamp_;
     int meet = -1;
-    for (int v = closing.b; v >= 0;) {
+    for (int v = closing.b; v >= 0; v = up(v)) {
+        visit(v);
         if (mark_[static_cast<std::size_t>(v)] == markStamp_) {
             meet = v;
             break;
         }
-        const int pe = parentEdge_[static_cast<std::size_t>(v)];
-        if (pe < 0) break;
-        const Edge& e = edges_[static_cast<std::size_t>(pe)];
-        take(e);
-        v = e.a == v ? e.b : e.a;
+        take(edges_[static_cast<std::size_t>(parentEdge_[static_cast<std::size_t>(v)])]);
     }
-    for (int v = closing.a; v >= 0 && v != meet;) {
-        const int pe = parentEdge_[static_cast<std::size_t>(v)];
-        if (pe < 0) break;
-        const Edge& e = edges_[static_cast<std::size_t>(pe)];
-        take(e);
-        v = e.a == v ? e.b : e.a;
+    for (int v = closing.a; v >= 0 && v != meet; v = up(v)) {
+        visit(v);
+        if (parentEdge_[static_cast<std::size_t>(v)] >= 0) take(edges_[static_cast<std::size_t>(parentEdge_[static_cast<std::size_t>(v)])]);
     }
     std::sort(out.begin(), out.end());
     out.erase(std::unique(out.begin(), out.end()), out.end());
