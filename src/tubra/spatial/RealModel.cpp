@@ -1158,10 +1158,18 @@ void Builder::pack() {
             // A tee on a pipe that goes on through it: its legs along the pipe are fixed.
             const double a = dot(info.start - h.start, dir), b = dot(info.end - h.start, dir);
             if (std::fabs(a - b) > 0.0) fixed[static_cast<std::size_t>(info.host)].push_back({i, std::min(a, b), std::fabs(a - b), a > b});
-        } else if (info.role == Role::InLine || info.role == Role::Weld) {
-            const double s1 = info.t1 * h.realLength, s2 = info.t2 * h.realLength;
-            const double length = info.role == Role::Weld ? 0.0 : std::fabs(s2 - s1);
-            movable[static_cast<std::size_t>(info.host)].push_back({i, std::min(s1, s2), length, s1 > s2});
+        } else if (info.role == Role::Weld) {
+            movable[static_cast<std::size_t>(info.host)].push_back({i, info.t1 * h.realLength, 0.0, false});
+        } else if (info.role == Role::InLine) {
+            // As long as it is drawn, at the scale of its own pipe; a symbol drawn across its pipe
+            // (an angle valve) or without a second anchor is taken as long as its bore.
+            const PipeObject& o = object(i);
+            const double drawn = info.second ? std::hypot(o.Port2.x - o.Port1.x, o.Port2.y - o.Port1.y) : 0.0;
+            double length = h.sheetLength > 0.0 ? drawn / h.sheetLength * h.realLength : 0.0;
+            if (!(length >= 1.0) || !std::isfinite(length)) length = info.bore > 0.0 ? info.bore : kNominalBore;
+            const double s1 = info.t1 * h.realLength;
+            const bool backwards = info.t2 < info.t1;
+            movable[static_cast<std::size_t>(info.host)].push_back({i, backwards ? s1 - length : s1, length, backwards});
         }
     }
     for (std::size_t p = 0; p < objects_.size(); ++p) {
