@@ -246,7 +246,7 @@ private:
         double trimStart = 0.0, trimEnd = 0.0;
         std::optional<Point3> runStart, runEnd;
         std::vector<std::size_t> along;
-        bool groupGuess = false;
+        bool guessed = false;  // placed through a guess
         double bore = 0.0, bore2 = 0.0;
     };
 
@@ -285,6 +285,7 @@ private:
         int vertex;
         Point3 p;
         int edge;
+        bool guess;  // the position rests on a guessed direction
         bool operator>(const Entry& o) const { return cost != o.cost ? cost > o.cost : seq > o.seq; }
     };
 
@@ -342,6 +343,7 @@ private:
     std::vector<Point3> position_;
     std::vector<int> parentEdge_;
     std::vector<int> group_;
+    std::vector<std::uint8_t> guessed_;  // placed through a guess: a closed pipe's drawn vector, a part not connected
     std::vector<double> costAt_;
     std::vector<std::uint8_t> checked_;
     std::vector<int> mark_;
@@ -720,6 +722,7 @@ void Builder::buildGraph() {
     position_.assign(static_cast<std::size_t>(vertices), {});
     parentEdge_.assign(static_cast<std::size_t>(vertices), -1);
     group_.assign(static_cast<std::size_t>(vertices), -1);
+    guessed_.assign(static_cast<std::size_t>(vertices), 0);
     costAt_.assign(static_cast<std::size_t>(vertices), 0.0);
     checked_.assign(edges_.size(), 0);
     mark_.assign(static_cast<std::size_t>(vertices), 0);
@@ -747,12 +750,13 @@ void Builder::relax(int v) {
         const Edge& e = edges_[static_cast<std::size_t>(id)];
         const int other = e.a == v ? e.b : e.a;
         if (known_[static_cast<std::size_t>(other)] && checked_[static_cast<std::size_t>(id)]) continue;
-        queue_.push({costAt_[static_cast<std::size_t>(v)] + e.cost, seq_++, other, across(e, v), id});
+        const bool guess = guessed_[static_cast<std::size_t>(v)] || e.kind == EdgeKind::Closed;
+        queue_.push({costAt_[static_cast<std::size_t>(v)] + e.cost, seq_++, other, across(e, v), id, guess});
     }
 }
 
 void Builder::walkFrom(int vertex, Point3 p, double cost, int group) {
-    queue_.push({cost, seq_++, vertex, p, -1});
+    queue_.push({cost, seq_++, vertex, p, -1, group > 0});
     while (true) {
         while (!queue_.empty()) {
             const Entry entry = queue_.top();
@@ -763,6 +767,7 @@ void Builder::walkFrom(int vertex, Point3 p, double cost, int group) {
                 position_[v] = entry.p;
                 parentEdge_[v] = entry.edge;
                 group_[v] = group;
+                guessed_[v] = entry.guess ? 1 : 0;
                 costAt_[v] = entry.cost;
                 relax(entry.vertex);
             } else if (entry.edge >= 0 && entry.edge != parentEdge_[v] &&
@@ -781,7 +786,8 @@ void Builder::walkFrom(int vertex, Point3 p, double cost, int group) {
             if (a < 0 || b < 0 || !known_[static_cast<std::size_t>(a)] || !known_[static_cast<std::size_t>(b)]) continue;
             const Point3 pa = position_[static_cast<std::size_t>(a)], pb = position_[static_cast<std::size_t>(b)];
             const double c0 = std::max(costAt_[static_cast<std::size_t>(a)], costAt_[static_cast<std::size_t>(b)]);
-            queue_.push({c0 + kGuessCost, seq_++, n, pa + (pb - pa) * node.hostT, -1});
+            const bool guess = guessed_[static_cast<std::size_t>(a)] || guessed_[static_cast<std::size_t>(b)];
+            queue_.push({c0 + kGuessCost, seq_++, n, pa + (pb - pa) * node.hostT, -1, guess});
             more = true;
         }
         if (!more) break;
@@ -961,7 +967,7 @@ void Builder::assemblePipes() {
             if (n < 0 || !known_[static_cast<std::size_t>(n)]) return std::nullopt;
             return position_[static_cast<std::size_t>(n)];
         };
-        auto groupOf = [&](int v) { return v >= 0 ? group_[static_cast<std::size_t>(v)] : -1; };
+        auto guessedAt = [&](int v) { return v >= 0 && guessed_[static_cast<std::size_t>(v)] != 0; };
         if (info.role == Role::Run) {
             const Point3 s = position_[static_cast<std::size_t>(info.vertex)];
             const Point3 own = s + info.u * info.L;
@@ -974,7 +980,7 @@ void Builder::assemblePipes() {
             if (info.estimated && n2) info.end = *n2;
             else if (n2 && distance(*n2, own) <= kToleranceMm) info.end = *n2;
             info.realLength = info.estimated ? distance(info.start, info.end) : info.L;
-            info.groupGuess = groupOf(info.vertex) > 0;
+            info.guessed = guessedAt(info.vertex);
         } else if (info.role == Role::Closed) {
             const auto n1 = nodeAt(info.node[0]), n2 = nodeAt(info.node[1]);
             if (!n1 || !n2) {
@@ -984,7 +990,7 @@ void Builder::assemblePipes() {
             info.start = *n1;
             info.end = *n2;
             info.realLength = distance(*n1, *n2);
-            info.groupGuess = groupOf(info.node[0]) > 0;
+            info.guessed = guessedAt(info.node[0]) || guessedAt(info.node[1]);
         }
         info.runStart = info.start;
         info.runEnd = info.end;
@@ -1015,7 +1021,7 @@ void Builder::assembleFittings() {
         const Node& node = nodes_[static_cast<std::size_t>(nodeId)];
         const Point3 c = position_[static_cast<std::size_t>(nodeId)];
         info.centre = c;
-        info.groupGuess = group_[static_cast<std::size_t>(nodeId)] > 0;
+        info.guessed = guessed_[static_cast<std::size_t>(nodeId)] != 0;
 
         std::vector<Candidate> candidates;
         for (int k : node.ports) {
@@ -1111,7 +1117,7 @@ void Builder::assembleThings() {
                 if (f.role != Role::Fitting || !f.placed || p.port == 4) continue;
                 if (sheetDistance(p.p, sheetOf(o.Port1)) > kSame) continue;
                 info.start = info.end = f.legEnd[p.port - 1];
-                info.groupGuess = f.groupGuess;
+                info.guessed = f.guessed;
                 info.host = -1;
                 done = true;
                 break;
@@ -1120,7 +1126,7 @@ void Builder::assembleThings() {
         }
         if (info.host >= 0 && objects_[static_cast<std::size_t>(info.host)].placed) {
             const Info& h = objects_[static_cast<std::size_t>(info.host)];
-            info.groupGuess = h.groupGuess;
+            info.guessed = h.guessed;
             if (info.role == Role::Point) {
                 info.start = onPipe(static_cast<std::size_t>(info.host), std::clamp(info.t1, 0.0, 1.0) * h.realLength);
                 info.end = info.second ? onPipe(static_cast<std::size_t>(info.host), std::clamp(info.t2, 0.0, 1.0) * h.realLength)
@@ -1136,7 +1142,7 @@ void Builder::assembleThings() {
         }
         info.start = position_[static_cast<std::size_t>(n1)];
         info.end = info.second && n2 >= 0 && known_[static_cast<std::size_t>(n2)] ? position_[static_cast<std::size_t>(n2)] : info.start;
-        info.groupGuess = group_[static_cast<std::size_t>(n1)] > 0;
+        info.guessed = guessed_[static_cast<std::size_t>(n1)] != 0;
     }
 }
 
@@ -1355,7 +1361,7 @@ RealModel Builder::result() {
             r.end = info.end;
             r.centre = info.centre;
             r.branch = info.branch;
-            r.estimated = info.estimated || info.groupGuess;
+            r.estimated = info.estimated || info.guessed;
             r.runStart = info.runStart.value_or(info.start);
             r.runEnd = info.runEnd.value_or(info.end);
             r.along = std::move(info.along);

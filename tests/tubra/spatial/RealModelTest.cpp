@@ -288,6 +288,28 @@ TEST(RealModel, ClosedPipeJoinsTwoRealPointsAndItsTextIsChecked) {
     }
 }
 
+TEST(RealModel, PartReachedOnlyThroughAClosedPipeIsAGuessNotAGap) {
+    Sketch s(0.0, false);
+    s.segment({400, -1200, 0}, kEast, 500, "3000");
+    const Vec3 a = s.end();
+    s.segment({1100, -1000, 0}, kNorth, 300, "1800");  // a line of its own
+    const std::size_t other = s.lastIndex(ObjectKind::Pipe);
+    const Vec3 b = s.drawing().objects.at(other).Port1;
+    s.play("command 2709\ncommand 2713\n" + text::format("click %.4f %.4f\n", a.x, a.y) + "dialog\n" +
+           text::format("click %.4f %.4f\n", b.x, b.y));
+    const RealModel m = spatial::buildRealModel(s.drawing());
+    for (const auto& p : m.problems) EXPECT_NE(p.kind, ProblemKind::Unconnected) << describe(m);
+    // Placed through the closed pipe's drawn vector at 6 mm a unit, and flagged as a guess.
+    const RealObject& line = at(m, other);
+    EXPECT_TRUE(line.estimated);
+    const double dx = b.x - a.x, dy = b.y - a.y;
+    const double c = std::cos(30 * 3.14159255 / 180), sn = std::sin(30 * 3.14159255 / 180);
+    // x·cos α + y·cos β = dx·6 and −x·sin α + y·sin β = dy·6 at the same elevation.
+    const double x = (dx * 6 * sn - dy * 6 * c) / (2 * c * sn), y = (dy * 6 * c + dx * 6 * sn) / (2 * c * sn);
+    EXPECT_TRUE(near(line.start, {3000 + x, y, 0}, 0.5));
+    EXPECT_FALSE(at(m, 0).estimated);
+}
+
 TEST(RealModel, ElevationMarksAreCheckedAgainstTheElevationWorkedOut) {
     Sketch s(1000.0);
     s.segment({400, -1200, 0}, kEast, 500, "3000");
