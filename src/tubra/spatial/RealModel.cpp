@@ -492,6 +492,16 @@ void Builder::collectPorts() {
         const Sheet p = ports_[k].p;
         const auto ix = static_cast<std::int64_t>(std::floor(p.x / kSame));
         const auto iy = static_cast<std::int64_t>(std::floor(p.y / kSame));
+        // A point drawn exactly where another one is joins it and adds nothing to look at.
+        std::vector<int>& own = grid[cellKey(ix, iy)];
+        const auto same = std::find_if(own.begin(), own.end(), [&](int other) {
+            const Sheet q = ports_[static_cast<std::size_t>(other)].p;
+            return q.x == p.x && q.y == p.y;
+        });
+        if (same != own.end()) {
+            uf.join(static_cast<int>(k), *same);
+            continue;
+        }
         for (std::int64_t dx = -1; dx <= 1; ++dx)
             for (std::int64_t dy = -1; dy <= 1; ++dy) {
                 const auto it = grid.find(cellKey(ix + dx, iy + dy));
