@@ -15,6 +15,7 @@
 #include "tubra/edit/Construction.h"
 #include "tubra/model/Document.h"
 #include "tubra/spatial/RealModel.h"
+#include "tubra/spatial/Texts.h"
 #include "tubra/spatial/Sketch.h"
 
 using namespace tubra;
@@ -466,6 +467,10 @@ TEST(RealModel, BundledPipelineAgreesWithItself) {
     ASSERT_TRUE(doc) << error;
     const RealModel m = spatial::buildRealModel(doc->drawing);
     EXPECT_TRUE(m.problems.empty()) << describe(m);
+    // The sample's elevation marks (▽1.20m, ▽6.00m, ▽1.80m, …) were all checked and hold.
+    int marks = 0;
+    for (const PipeObject& o : doc->drawing.objects) marks += spatial::readElevationMark(o.DistTxt.view()) ? 1 : 0;
+    EXPECT_EQ(marks, 6);
     // Discharge east from the pump at 1.2 m, 3600 mm to the first elbow, then up 4800 mm.
     const auto pipes = indexesOf(doc->drawing, ObjectKind::Pipe);
     EXPECT_TRUE(near(at(m, pipes[0]).start, {0, 0, 1200}));
