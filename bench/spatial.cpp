@@ -7,6 +7,7 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -42,8 +43,13 @@ const fs::path& generatedDrawing() {
     return path;
 }
 
-// Runs tubra-cli with `args`, standard output and error to /dev/null; the seconds to its end.
-double secondsToRun(const std::vector<std::string>& args) {
+struct Run {
+    double wall = 0;  // seconds from the start to the end of the process
+    double cpu = 0;   // its user and system seconds
+};
+
+// Runs tubra-cli with `args`, standard output and error to /dev/null.
+Run runOnce(const std::vector<std::string>& args) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
@@ -56,15 +62,26 @@ double secondsToRun(const std::vector<std::string>& args) {
     if (posix_spawn(&pid, TUBRA_CLI, &actions, nullptr, argv.data(), environ) != 0)
         throw std::runtime_error("cannot start tubra-cli");
     int status = 0;
-    ::waitpid(pid, &status, 0);
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    rusage usage{};
+    ::wait4(pid, &status, 0, &usage);
+    Run r;
+    r.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    r.cpu = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     posix_spawn_file_actions_destroy(&actions);
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) throw std::runtime_error("tubra-cli failed");
-    return seconds;
+    return r;
 }
 
+// Wall time per run, and the process's own processor time (steadier on a busy machine).
 void runProcess(benchmark::State& state, const std::vector<std::string>& args) {
-    for (auto _ : state) state.SetIterationTime(secondsToRun(args));
+    double cpu = 0;
+    for (auto _ : state) {
+        const Run r = runOnce(args);
+        state.SetIterationTime(r.wall);
+        cpu += r.cpu;
+    }
+    state.counters["process_cpu_ms"] = benchmark::Counter(cpu * 1000.0, benchmark::Counter::kAvgIterations);
 }
 
 void BM_Json(benchmark::State& state) { runProcess(state, {"json", generatedDrawing().string()}); }
