@@ -69,7 +69,8 @@ Run runOnce(const std::vector<std::string>& args) {
     r.cpu = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
             static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     posix_spawn_file_actions_destroy(&actions);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) throw std::runtime_error("tubra-cli failed");
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        throw std::runtime_error("tubra-cli failed");
     return r;
 }
 
@@ -81,11 +82,16 @@ void runProcess(benchmark::State& state, const std::vector<std::string>& args) {
         state.SetIterationTime(r.wall);
         cpu += r.cpu;
     }
-    state.counters["process_cpu_ms"] = benchmark::Counter(cpu * 1000.0, benchmark::Counter::kAvgIterations);
+    state.counters["process_cpu_ms"] =
+        benchmark::Counter(cpu * 1000.0, benchmark::Counter::kAvgIterations);
 }
 
-void BM_Json(benchmark::State& state) { runProcess(state, {"json", generatedDrawing().string()}); }
-void BM_Model(benchmark::State& state) { runProcess(state, {"model", generatedDrawing().string()}); }
+void BM_Json(benchmark::State& state) {
+    runProcess(state, {"json", generatedDrawing().string()});
+}
+void BM_Model(benchmark::State& state) {
+    runProcess(state, {"model", generatedDrawing().string()});
+}
 void BM_ExportPcf(benchmark::State& state) {
     const fs::path out = fs::temp_directory_path() / "tubra-bench-spatial-5000.pcf";
     runProcess(state, {"export", generatedDrawing().string(), "--pcf", out.string()});
@@ -99,7 +105,8 @@ struct Loaded {
 
 std::string fileBytes() {
     std::string bytes;
-    if (platform::readWholeFile(generatedDrawing(), bytes)) throw std::runtime_error("cannot read the drawing");
+    if (platform::readWholeFile(generatedDrawing(), bytes))
+        throw std::runtime_error("cannot read the drawing");
     return bytes;
 }
 
@@ -123,7 +130,8 @@ void BM_BuildRealModel(benchmark::State& state) {
         benchmark::DoNotOptimize(m.objects.size());
     }
     state.counters["objects"] = static_cast<double>(l.drawing.objects.size());
-    state.counters["problems"] = static_cast<double>(tubra::spatial::buildRealModel(l.drawing).problems.size());
+    state.counters["problems"] =
+        static_cast<double>(tubra::spatial::buildRealModel(l.drawing).problems.size());
 }
 
 void BM_PcfText(benchmark::State& state) {
@@ -143,9 +151,10 @@ const int registered = [] {
                     benchmark::RegisterBenchmark("cli/model_5000", BM_Model),
                     benchmark::RegisterBenchmark("cli/export_pcf_5000", BM_ExportPcf)})
         b->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
-    for (auto* b : {benchmark::RegisterBenchmark("in_process/load_5000", BM_Load),
-                    benchmark::RegisterBenchmark("in_process/build_real_model_5000", BM_BuildRealModel),
-                    benchmark::RegisterBenchmark("in_process/pcf_text_5000", BM_PcfText)})
+    for (auto* b :
+         {benchmark::RegisterBenchmark("in_process/load_5000", BM_Load),
+          benchmark::RegisterBenchmark("in_process/build_real_model_5000", BM_BuildRealModel),
+          benchmark::RegisterBenchmark("in_process/pcf_text_5000", BM_PcfText)})
         b->Unit(benchmark::kMillisecond);
     return 0;
 }();

@@ -22,17 +22,22 @@ void check(bool ok) {
     if (!ok) std::abort();
 }
 
-bool finite(const spatial::Point3& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
+bool finite(const spatial::Point3& p) {
+    return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
+}
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     const std::string_view head = bytes.substr(0, 256);
-    if (const auto v = spatial::readLengthText(head)) check(std::isfinite(*v) && *v > 0 && *v <= 1e9);
+    if (const auto v = spatial::readLengthText(head))
+        check(std::isfinite(*v) && *v > 0 && *v <= 1e9);
     if (const auto v = spatial::readBore(head)) check(std::isfinite(*v) && *v > 0 && *v <= 1e5);
-    if (const auto v = spatial::readSecondBore(head)) check(std::isfinite(*v) && *v > 0 && *v <= 1e5);
-    if (const auto v = spatial::readElevationMark(head)) check(std::isfinite(*v) && std::fabs(*v) <= 1e9);
+    if (const auto v = spatial::readSecondBore(head))
+        check(std::isfinite(*v) && *v > 0 && *v <= 1e5);
+    if (const auto v = spatial::readElevationMark(head))
+        check(std::isfinite(*v) && std::fabs(*v) <= 1e9);
 
     model::Drawing drawing;
     model::DrawingSettings settings;
@@ -53,8 +58,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::size_t end = pcf.find('\n', at);
         if (end == std::string::npos) end = pcf.size();
         const std::string_view line(pcf.data() + at, end - at);
-        if (line.find("POINT ") != std::string_view::npos || line.find("CO-ORDS ") != std::string_view::npos)
-            check(line.find("nan") == std::string_view::npos && line.find("inf") == std::string_view::npos);
+        if (line.find("POINT ") != std::string_view::npos ||
+            line.find("CO-ORDS ") != std::string_view::npos)
+            check(line.find("nan") == std::string_view::npos &&
+                  line.find("inf") == std::string_view::npos);
         at = end + 1;
     }
     return 0;

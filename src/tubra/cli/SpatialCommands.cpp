@@ -26,7 +26,9 @@ double tenth(double v) {
     return r == 0.0 ? 0.0 : r;
 }
 
-ordered_json point(const Point3& p) { return ordered_json::array({tenth(p.x), tenth(p.y), tenth(p.z)}); }
+ordered_json point(const Point3& p) {
+    return ordered_json::array({tenth(p.x), tenth(p.y), tenth(p.z)});
+}
 
 bool endsWithPcf(std::string_view name) {
     if (name.size() < 4) return false;
@@ -57,7 +59,8 @@ ordered_json realModelJson(const spatial::RealModel& model) {
         o["kind"] = std::string(spatial::lookName(r.look));
         if (r.placed && r.centre) o["centre"] = point(*r.centre);
         if (r.placed && r.branch) o["branch"] = point(*r.branch);
-        if (r.role == spatial::Role::Run || r.role == spatial::Role::Closed) o["length"] = tenth(r.length);
+        if (r.role == spatial::Role::Run || r.role == spatial::Role::Closed)
+            o["length"] = tenth(r.length);
         o["bore"] = tenth(r.bore);
         if (r.bore2 != r.bore) o["bore2"] = tenth(r.bore2);
         if (r.MainType == static_cast<int>(model::ObjectKind::Weld)) o["weld"] = r.weldNumber;
@@ -134,7 +137,8 @@ int runExport(int argc, char** argv) {
     }
     if (!model.problems.empty())
         std::fprintf(stderr,
-                     "tubra-cli export: 注意：图中有 %lu 处前后不一致（tubra-cli model %s 列出），已按推算写出\n",
+                     "tubra-cli export: 注意：图中有 %lu 处前后不一致（tubra-cli model %s "
+                     "列出），已按推算写出\n",
                      static_cast<unsigned long>(model.problems.size()), in);
     return 0;
 }

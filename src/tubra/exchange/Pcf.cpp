@@ -20,66 +20,104 @@ using spatial::Role;
 
 PcfComponent pcfComponentOf(int mainType, int subType) {
     switch (static_cast<ObjectKind>(mainType)) {
-        case ObjectKind::Pipe: return {"PIPE", ""};
-        case ObjectKind::Elbow: return {"ELBOW", "ELBW"};
-        case ObjectKind::Tee: return {"TEE", "TEBW"};
-        case ObjectKind::Weld: return {"WELD", "WF"};
+        case ObjectKind::Pipe:
+            return {"PIPE", ""};
+        case ObjectKind::Elbow:
+            return {"ELBOW", "ELBW"};
+        case ObjectKind::Tee:
+            return {"TEE", "TEBW"};
+        case ObjectKind::Weld:
+            return {"WELD", "WF"};
         case ObjectKind::Valve:
             switch (subType) {
-                case 13: return {"VALVE", "VGFL"};  // 闸阀
-                case 14: return {"VALVE", "VTFL"};  // 截止阀
-                case 15: return {"VALVE", "VPFL"};  // 旋塞阀
-                case 16: return {"VALVE", "VDFL"};  // 隔膜阀
-                case 17: return {"VALVE", "VYFL"};  // 蝶阀
-                case 18: return {"VALVE", "VBFL"};  // 球阀
-                case 19: return {"VALVE", "VTFL"};  // 节流阀
-                case 20: return {"VALVE", "VTFL"};  // Y形阀
-                case 21: return {"VALVE", "CKFL"};  // 止逆阀
-                case 22: return {"VALVE", "VNFL"};  // 针型阀
-                case 23: return {"VALVE", "VVFL"};  // 气动阀
-                case 24: return {"VALVE", "VRFL"};  // 安全阀
-                case 54: return {"VALVE", "VAFL"};  // 角阀
-                default: return {"VALVE", "VVFL"};
+                case 13:
+                    return {"VALVE", "VGFL"};  // 闸阀
+                case 14:
+                    return {"VALVE", "VTFL"};  // 截止阀
+                case 15:
+                    return {"VALVE", "VPFL"};  // 旋塞阀
+                case 16:
+                    return {"VALVE", "VDFL"};  // 隔膜阀
+                case 17:
+                    return {"VALVE", "VYFL"};  // 蝶阀
+                case 18:
+                    return {"VALVE", "VBFL"};  // 球阀
+                case 19:
+                    return {"VALVE", "VTFL"};  // 节流阀
+                case 20:
+                    return {"VALVE", "VTFL"};  // Y形阀
+                case 21:
+                    return {"VALVE", "CKFL"};  // 止逆阀
+                case 22:
+                    return {"VALVE", "VNFL"};  // 针型阀
+                case 23:
+                    return {"VALVE", "VVFL"};  // 气动阀
+                case 24:
+                    return {"VALVE", "VRFL"};  // 安全阀
+                case 54:
+                    return {"VALVE", "VAFL"};  // 角阀
+                default:
+                    return {"VALVE", "VVFL"};
             }
         case ObjectKind::Fitting:
             switch (subType) {
-                case 4: return {"FLANGE", "FLWN"};
+                case 4:
+                    return {"FLANGE", "FLWN"};
                 case 6:
-                case 7: return {"REDUCER-CONCENTRIC", "RCBW"};
-                case 11: return {"INSTRUMENT", "FMFL"};      // 流量计
-                case 25: return {"INSTRUMENT", "SGFL"};      // 视镜
-                case 46: return {"CAP", "CPBW"};             // 管帽
-                case 47: return {"CAP", "PLSC"};             // 堵头
-                case 48: return {"MISC-COMPONENT", "EXJT"};  // 波形补偿器
-                case 49: return {"MISC-COMPONENT", "BJNT"};  // 球形补偿器
-                case 50: return {"FLANGE-BLIND", "FLBL"};    // 盲板
-                case 51: return {"MISC-COMPONENT", "SPBL"};  // 8字盲板
-                case 52: return {"MISC-COMPONENT", "FAFL"};  // 阻火器
-                case 53: return {"FILTER", "FRFL"};          // 过滤器
-                default: return {};  // gauges, thermometers, the 45° elbow mark
+                case 7:
+                    return {"REDUCER-CONCENTRIC", "RCBW"};
+                case 11:
+                    return {"INSTRUMENT", "FMFL"};  // 流量计
+                case 25:
+                    return {"INSTRUMENT", "SGFL"};  // 视镜
+                case 46:
+                    return {"CAP", "CPBW"};  // 管帽
+                case 47:
+                    return {"CAP", "PLSC"};  // 堵头
+                case 48:
+                    return {"MISC-COMPONENT", "EXJT"};  // 波形补偿器
+                case 49:
+                    return {"MISC-COMPONENT", "BJNT"};  // 球形补偿器
+                case 50:
+                    return {"FLANGE-BLIND", "FLBL"};  // 盲板
+                case 51:
+                    return {"MISC-COMPONENT", "SPBL"};  // 8字盲板
+                case 52:
+                    return {"MISC-COMPONENT", "FAFL"};  // 阻火器
+                case 53:
+                    return {"FILTER", "FRFL"};  // 过滤器
+                default:
+                    return {};  // gauges, thermometers, the 45° elbow mark
             }
         case ObjectKind::Accessory:
             switch (subType) {
-                case 32: return {"SUPPORT", "RSTR"};  // 刚性支架
-                case 33: return {"SUPPORT", "SPRG"};  // 弹性支架
-                case 34: return {"SUPPORT", "ANCH"};  // 固定支架
-                case 35: return {"SUPPORT", "GUID"};  // 滑动支架
-                case 42: return {"SUPPORT", "COLM"};  // 立柱
-                default: return {"SUPPORT", "SUPP"};
+                case 32:
+                    return {"SUPPORT", "RSTR"};  // 刚性支架
+                case 33:
+                    return {"SUPPORT", "SPRG"};  // 弹性支架
+                case 34:
+                    return {"SUPPORT", "ANCH"};  // 固定支架
+                case 35:
+                    return {"SUPPORT", "GUID"};  // 滑动支架
+                case 42:
+                    return {"SUPPORT", "COLM"};  // 立柱
+                default:
+                    return {"SUPPORT", "SUPP"};
             }
-        default: return {};  // site marks, cut lines, text
+        default:
+            return {};  // site marks, cut lines, text
     }
 }
 
 namespace {
 
 class Writer {
-public:
+  public:
     Writer(const model::Drawing& d, const spatial::RealModel& m) : d_(d), m_(m) {}
 
     std::string run(const PcfOptions& options);
 
-private:
+  private:
     void line(std::string_view s) {
         out_ += s;
         out_ += "\r\n";
@@ -91,9 +129,12 @@ private:
     }
     static std::string bore(double b) {
         if (!(b > 0.0)) return "0";
-        return std::fabs(b - std::round(b)) < 1e-9 ? text::format("%.0f", b) : text::format("%.1f", b);
+        return std::fabs(b - std::round(b)) < 1e-9 ? text::format("%.0f", b)
+                                                   : text::format("%.1f", b);
     }
-    static std::string point(const Point3& p) { return number(p.x) + " " + number(p.y) + " " + number(p.z); }
+    static std::string point(const Point3& p) {
+        return number(p.x) + " " + number(p.y) + " " + number(p.z);
+    }
     void pointLine(std::string_view key, const Point3& p, double b) {
         line("    " + std::string(key) + " " + point(p) + " " + bore(b));
     }
@@ -119,11 +160,16 @@ private:
 
 std::string description(const PipeObject& o) {
     switch (o.kind()) {
-        case ObjectKind::Pipe: return text::gbk(o.SubType == 1 ? "支线管" : "主线管");
-        case ObjectKind::Elbow: return text::gbk("弯头");
-        case ObjectKind::Tee: return text::gbk("三通");
-        case ObjectKind::Weld: return text::gbk("焊缝");
-        default: return text::gbk(model::symbolName(o.SubType));
+        case ObjectKind::Pipe:
+            return text::gbk(o.SubType == 1 ? "支线管" : "主线管");
+        case ObjectKind::Elbow:
+            return text::gbk("弯头");
+        case ObjectKind::Tee:
+            return text::gbk("三通");
+        case ObjectKind::Weld:
+            return text::gbk("焊缝");
+        default:
+            return text::gbk(model::symbolName(o.SubType));
     }
 }
 
@@ -133,10 +179,14 @@ void Writer::attributes(const RealObject& r) {
     textLine("COMPONENT-ATTRIBUTE1", o.CaiLiao.view());
     textLine("COMPONENT-ATTRIBUTE2", o.GuiGe.view());
     // The label of valves and fittings (their model, e.g. Z41H), the model of pipes.
-    if (o.is(ObjectKind::Pipe)) textLine("COMPONENT-ATTRIBUTE3", o.XingHao.view());
-    else if (o.is(ObjectKind::Valve) || o.is(ObjectKind::Fitting)) textLine("COMPONENT-ATTRIBUTE3", o.DistTxt.view());
-    const bool walled = o.is(ObjectKind::Pipe) || o.is(ObjectKind::Elbow) || o.is(ObjectKind::Tee) || o.is(ObjectKind::Weld);
-    if (walled && std::isfinite(o.BiHou) && o.BiHou > 0.0) line("    COMPONENT-ATTRIBUTE4 " + text::format("%.2f", o.BiHou));
+    if (o.is(ObjectKind::Pipe))
+        textLine("COMPONENT-ATTRIBUTE3", o.XingHao.view());
+    else if (o.is(ObjectKind::Valve) || o.is(ObjectKind::Fitting))
+        textLine("COMPONENT-ATTRIBUTE3", o.DistTxt.view());
+    const bool walled = o.is(ObjectKind::Pipe) || o.is(ObjectKind::Elbow) ||
+                        o.is(ObjectKind::Tee) || o.is(ObjectKind::Weld);
+    if (walled && std::isfinite(o.BiHou) && o.BiHou > 0.0)
+        line("    COMPONENT-ATTRIBUTE4 " + text::format("%.2f", o.BiHou));
     if (o.is(ObjectKind::Weld)) line("    COMPONENT-ATTRIBUTE5 " + text::format("%d", o.Number));
     line("    COMPONENT-ATTRIBUTE10 " + text::format("%lu", static_cast<unsigned long>(r.index)));
 }
@@ -165,9 +215,12 @@ void Writer::component(const RealObject& r) {
         const Point3 a = r.start - *r.centre, b = r.end - *r.centre;
         const double na = spatial::norm(a), nb = spatial::norm(b);
         if (na > 0.0 && nb > 0.0) {
-            const double between = std::acos(std::clamp(spatial::dot(a, b) / (na * nb), -1.0, 1.0)) * 180.0 / std::numbers::pi;
+            const double between =
+                std::acos(std::clamp(spatial::dot(a, b) / (na * nb), -1.0, 1.0)) * 180.0 /
+                std::numbers::pi;
             const double bend = 180.0 - between;
-            if (std::fabs(bend - 90.0) > 0.005) line("    ANGLE " + text::format("%.0f", bend * 100.0));
+            if (std::fabs(bend - 90.0) > 0.005)
+                line("    ANGLE " + text::format("%.0f", bend * 100.0));
         }
     }
     attributes(r);
@@ -187,7 +240,8 @@ void Writer::pipe(const RealObject& r) {
         component(*thing);
         cursor = hi;
     }
-    if (point(r.runEnd) != point(cursor) && offset(r.runEnd) > offset(cursor)) pipePiece(r, cursor, r.runEnd);
+    if (point(r.runEnd) != point(cursor) && offset(r.runEnd) > offset(cursor))
+        pipePiece(r, cursor, r.runEnd);
 }
 
 std::string trimmed(std::string_view s) {
@@ -215,15 +269,18 @@ std::string Writer::run(const PcfOptions& options) {
         for (std::size_t i : r.along) alongPipes.insert(i);
     for (const RealObject& r : m_.objects) {
         if (!r.placed || alongPipes.count(r.index)) continue;
-        if (r.role == Role::Run || r.role == Role::Closed) pipe(r);
-        else component(r);
+        if (r.role == Role::Run || r.role == Role::Closed)
+            pipe(r);
+        else
+            component(r);
     }
     return std::move(out_);
 }
 
 }  // namespace
 
-std::string pcfText(const model::Drawing& drawing, const spatial::RealModel& model, const PcfOptions& options) {
+std::string pcfText(const model::Drawing& drawing, const spatial::RealModel& model,
+                    const PcfOptions& options) {
     return Writer(drawing, model).run(options);
 }
 

@@ -17,34 +17,56 @@ using model::ObjectKind;
 using model::PipeObject;
 using model::Vec3;
 
-double dot(Point3 a, Point3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-double norm(Point3 a) { return std::sqrt(dot(a, a)); }
-double distance(Point3 a, Point3 b) { return norm(a - b); }
+double dot(Point3 a, Point3 b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+double norm(Point3 a) {
+    return std::sqrt(dot(a, a));
+}
+double distance(Point3 a, Point3 b) {
+    return norm(a - b);
+}
 
 std::string_view lookName(Look look) {
     switch (look) {
-        case Look::MainPipe: return "main-pipe";
-        case Look::BranchPipe: return "branch-pipe";
-        case Look::PlaneSlantedPipe: return "plane-slanted-pipe";
-        case Look::SpaceSlantedPipe: return "space-slanted-pipe";
-        case Look::Elbow: return "elbow";
-        case Look::Tee: return "tee";
-        case Look::Valve: return "valve";
-        case Look::Fitting: return "fitting";
-        case Look::Support: return "support";
-        case Look::Weld: return "weld";
-        case Look::SiteMark: return "site-mark";
-        case Look::CutLine: return "cut-line";
+        case Look::MainPipe:
+            return "main-pipe";
+        case Look::BranchPipe:
+            return "branch-pipe";
+        case Look::PlaneSlantedPipe:
+            return "plane-slanted-pipe";
+        case Look::SpaceSlantedPipe:
+            return "space-slanted-pipe";
+        case Look::Elbow:
+            return "elbow";
+        case Look::Tee:
+            return "tee";
+        case Look::Valve:
+            return "valve";
+        case Look::Fitting:
+            return "fitting";
+        case Look::Support:
+            return "support";
+        case Look::Weld:
+            return "weld";
+        case Look::SiteMark:
+            return "site-mark";
+        case Look::CutLine:
+            return "cut-line";
     }
     return "";
 }
 
 std::string_view problemKindName(ProblemKind kind) {
     switch (kind) {
-        case ProblemKind::Loop: return "loop";
-        case ProblemKind::Elevation: return "elevation";
-        case ProblemKind::LengthText: return "length-text";
-        case ProblemKind::Unconnected: return "unconnected";
+        case ProblemKind::Loop:
+            return "loop";
+        case ProblemKind::Elevation:
+            return "elevation";
+        case ProblemKind::LengthText:
+            return "length-text";
+        case ProblemKind::Unconnected:
+            return "unconnected";
     }
     return "";
 }
@@ -82,8 +104,12 @@ struct Sheet {
     double y = 0.0;
 };
 
-Sheet sheetOf(const Vec3& p) { return {p.x, p.y}; }
-double sheetDistance(Sheet a, Sheet b) { return std::hypot(a.x - b.x, a.y - b.y); }
+Sheet sheetOf(const Vec3& p) {
+    return {p.x, p.y};
+}
+double sheetDistance(Sheet a, Sheet b) {
+    return std::hypot(a.x - b.x, a.y - b.y);
+}
 
 bool usable(const Vec3& p) {
     return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z) &&
@@ -93,13 +119,20 @@ bool usable(const Vec3& p) {
 
 Point3 axis(int code) {
     switch (code) {
-        case 0: return {0, 0, 1};
-        case 1: return {0, 0, -1};
-        case 2: return {1, 0, 0};
-        case 3: return {0, -1, 0};
-        case 4: return {-1, 0, 0};
-        case 5: return {0, 1, 0};
-        default: return {};
+        case 0:
+            return {0, 0, 1};
+        case 1:
+            return {0, 0, -1};
+        case 2:
+            return {1, 0, 0};
+        case 3:
+            return {0, -1, 0};
+        case 4:
+            return {-1, 0, 0};
+        case 5:
+            return {0, 1, 0};
+        default:
+            return {};
     }
 }
 
@@ -108,11 +141,17 @@ Point3 unit(Point3 v) {
     return n > 0.0 ? v * (1.0 / n) : Point3{};
 }
 
-int codeOf(double stored) { return model::directionCode(stored); }
+int codeOf(double stored) {
+    return model::directionCode(stored);
+}
 
-bool isKind(const PipeObject& o, ObjectKind k) { return o.is(k); }
+bool isKind(const PipeObject& o, ObjectKind k) {
+    return o.is(k);
+}
 
-std::string utf8(std::string_view gbk) { return text::gbkToUtf8(gbk); }
+std::string utf8(std::string_view gbk) {
+    return text::gbkToUtf8(gbk);
+}
 
 // Which roles an object plays; none for text blocks and unknown kinds.
 std::optional<Role> roleOf(const PipeObject& o) {
@@ -130,9 +169,12 @@ std::optional<Role> roleOf(const PipeObject& o) {
             return Role::Closed;
         }
         case ObjectKind::Elbow:
-        case ObjectKind::Tee: return Role::Fitting;
-        case ObjectKind::Weld: return Role::Weld;
-        case ObjectKind::Valve: return Role::InLine;
+        case ObjectKind::Tee:
+            return Role::Fitting;
+        case ObjectKind::Weld:
+            return Role::Weld;
+        case ObjectKind::Valve:
+            return Role::InLine;
         case ObjectKind::Fitting:
             // Gauges and thermometers sit on small connections; the 45° elbow mark does not turn
             // the drawn pipe. None of them takes a length of the pipe.
@@ -140,8 +182,10 @@ std::optional<Role> roleOf(const PipeObject& o) {
             return Role::InLine;
         case ObjectKind::Accessory:
         case ObjectKind::SiteMark:
-        case ObjectKind::CutLine: return Role::Point;
-        default: return std::nullopt;
+        case ObjectKind::CutLine:
+            return Role::Point;
+        default:
+            return std::nullopt;
     }
 }
 
@@ -151,14 +195,22 @@ Look lookOf(const PipeObject& o, Role role) {
             if (role == Role::Closed) return Look::SpaceSlantedPipe;
             if (codeOf(o.EndDir) == 6) return Look::PlaneSlantedPipe;
             return o.SubType == 1 ? Look::BranchPipe : Look::MainPipe;
-        case ObjectKind::Elbow: return Look::Elbow;
-        case ObjectKind::Tee: return Look::Tee;
-        case ObjectKind::Weld: return Look::Weld;
-        case ObjectKind::Valve: return Look::Valve;
-        case ObjectKind::Accessory: return Look::Support;
-        case ObjectKind::SiteMark: return Look::SiteMark;
-        case ObjectKind::CutLine: return Look::CutLine;
-        default: return Look::Fitting;
+        case ObjectKind::Elbow:
+            return Look::Elbow;
+        case ObjectKind::Tee:
+            return Look::Tee;
+        case ObjectKind::Weld:
+            return Look::Weld;
+        case ObjectKind::Valve:
+            return Look::Valve;
+        case ObjectKind::Accessory:
+            return Look::Support;
+        case ObjectKind::SiteMark:
+            return Look::SiteMark;
+        case ObjectKind::CutLine:
+            return Look::CutLine;
+        default:
+            return Look::Fitting;
     }
 }
 
@@ -174,7 +226,8 @@ struct UnionFind {
     }
     int find(int a) {
         while (parent[static_cast<std::size_t>(a)] != a) {
-            parent[static_cast<std::size_t>(a)] = parent[static_cast<std::size_t>(parent[static_cast<std::size_t>(a)])];
+            parent[static_cast<std::size_t>(a)] =
+                parent[static_cast<std::size_t>(parent[static_cast<std::size_t>(a)])];
             a = parent[static_cast<std::size_t>(a)];
         }
         return a;
@@ -187,7 +240,8 @@ struct UnionFind {
 };
 
 std::uint64_t cellKey(std::int64_t ix, std::int64_t iy) {
-    return (static_cast<std::uint64_t>(ix) << 32) ^ static_cast<std::uint64_t>(static_cast<std::uint32_t>(iy));
+    return (static_cast<std::uint64_t>(ix) << 32) ^
+           static_cast<std::uint64_t>(static_cast<std::uint32_t>(iy));
 }
 
 // Where a point lies along a drawn segment a→b: fraction t and distance from the line.
@@ -206,7 +260,7 @@ Along alongSegment(Sheet p, Sheet a, Sheet b) {
 }
 
 class Builder {
-public:
+  public:
     explicit Builder(const model::Drawing& d) : d_(d), objects_(d.objects.size()) {
         const double a = d.X_AxisAngle * kPi / 180.0, b = d.Y_AxisAngle * kPi / 180.0;
         cosA_ = std::isfinite(a) ? std::cos(a) : 1.0;
@@ -217,15 +271,15 @@ public:
 
     RealModel build();
 
-private:
+  private:
     // What the builder knows of one drawing object.
     struct Info {
         bool member = false;
         Role role = Role::Point;
         bool placed = true;
         // Pipes.
-        Point3 u;            // unit direction of a run
-        double L = 0.0;      // real length of a run
+        Point3 u;        // unit direction of a run
+        double L = 0.0;  // real length of a run
         bool numbered = false;
         bool estimated = false;
         std::optional<double> number;  // what the length text states
@@ -264,7 +318,7 @@ private:
         double hostT = 0.0;
         bool hostClosed = false;
         bool active = false;
-        bool fitting = false;   // holds the points of an elbow or a tee
+        bool fitting = false;      // holds the points of an elbow or a tee
         bool surroundings = true;  // holds only points of site marks and cut lines
     };
 
@@ -286,7 +340,9 @@ private:
         Point3 p;
         int edge;
         bool guess;  // the position rests on a guessed direction
-        bool operator>(const Entry& o) const { return cost != o.cost ? cost > o.cost : seq > o.seq; }
+        bool operator>(const Entry& o) const {
+            return cost != o.cost ? cost > o.cost : seq > o.seq;
+        }
     };
 
     void classify();
@@ -343,7 +399,8 @@ private:
     std::vector<Point3> position_;
     std::vector<int> parentEdge_;
     std::vector<int> group_;
-    std::vector<std::uint8_t> guessed_;  // placed through a guess: a closed pipe's drawn vector, a part not connected
+    std::vector<std::uint8_t>
+        guessed_;  // placed through a guess: a closed pipe's drawn vector, a part not connected
     std::vector<double> costAt_;
     std::vector<std::uint8_t> checked_;
     std::vector<int> mark_;
@@ -401,7 +458,9 @@ void Builder::classify() {
             // The plane's two offsets, in millimetres along its first and second axis.
             const int plane = codeOf(o.StrtDir);
             const double a = o.Port3.x, b = o.Port3.y;
-            const Point3 v = plane == 0 ? Point3{b, 0, a} : plane == 1 ? Point3{0, b, a} : Point3{a, b, 0};
+            const Point3 v = plane == 0   ? Point3{b, 0, a}
+                             : plane == 1 ? Point3{0, b, a}
+                                          : Point3{a, b, 0};
             info.u = unit(v);
             info.L = info.number.value_or(norm(v));
             info.numbered = true;
@@ -451,7 +510,8 @@ void Builder::collectPorts() {
         auto add = [&](int port) {
             const Vec3& p = portOf(i, port);
             if (!usable(p)) return;
-            info.node[port - 1] = static_cast<int>(ports_.size());  // a port index until nodes exist
+            info.node[port - 1] =
+                static_cast<int>(ports_.size());  // a port index until nodes exist
             ports_.push_back({i, port, sheetOf(p), p.z});
         };
         switch (info.role) {
@@ -519,8 +579,10 @@ void Builder::collectPorts() {
         int first = -1;
         for (int k : info.node) {
             if (k < 0) continue;
-            if (first < 0) first = k;
-            else uf.join(first, k);
+            if (first < 0)
+                first = k;
+            else
+                uf.join(first, k);
         }
     }
 
@@ -564,12 +626,18 @@ void Builder::findHosts() {
     std::vector<std::size_t> wide;
     for (std::size_t i = 0; i < objects_.size(); ++i) {
         const Info& info = objects_[i];
-        if (!info.member || !info.placed || (info.role != Role::Run && info.role != Role::Closed)) continue;
-        if (info.sheetLength <= 2.0 * kSame) continue;  // too short to carry anything between its ends
-        const auto x0 = static_cast<std::int64_t>(std::floor((std::min(info.a.x, info.b.x) - kSame) / kCell));
-        const auto x1 = static_cast<std::int64_t>(std::floor((std::max(info.a.x, info.b.x) + kSame) / kCell));
-        const auto y0 = static_cast<std::int64_t>(std::floor((std::min(info.a.y, info.b.y) - kSame) / kCell));
-        const auto y1 = static_cast<std::int64_t>(std::floor((std::max(info.a.y, info.b.y) + kSame) / kCell));
+        if (!info.member || !info.placed || (info.role != Role::Run && info.role != Role::Closed))
+            continue;
+        if (info.sheetLength <= 2.0 * kSame)
+            continue;  // too short to carry anything between its ends
+        const auto x0 =
+            static_cast<std::int64_t>(std::floor((std::min(info.a.x, info.b.x) - kSame) / kCell));
+        const auto x1 =
+            static_cast<std::int64_t>(std::floor((std::max(info.a.x, info.b.x) + kSame) / kCell));
+        const auto y0 =
+            static_cast<std::int64_t>(std::floor((std::min(info.a.y, info.b.y) - kSame) / kCell));
+        const auto y1 =
+            static_cast<std::int64_t>(std::floor((std::max(info.a.y, info.b.y) + kSame) / kCell));
         if ((x1 - x0 + 1) * (y1 - y0 + 1) > kMostCells) {
             wide.push_back(i);
             continue;
@@ -600,8 +668,10 @@ void Builder::findHosts() {
             const Port& p = ports_[static_cast<std::size_t>(k)];
             const Info& owner = objects_[p.object];
             if (owner.role == Role::Run || owner.role == Role::Closed) pipeEnd = true;
-            if (owner.role == Role::Fitting && object(p.object).is(ObjectKind::Tee)) teeRun = codeOf(object(p.object).StrtDir);
-            if (owner.role != Role::InLine && owner.role != Role::Point && owner.role != Role::Weld) onlyThings = false;
+            if (owner.role == Role::Fitting && object(p.object).is(ObjectKind::Tee))
+                teeRun = codeOf(object(p.object).StrtDir);
+            if (owner.role != Role::InLine && owner.role != Role::Point && owner.role != Role::Weld)
+                onlyThings = false;
         }
         if (onlyThings) continue;  // things on a pipe follow their own pipe
         struct Best {
@@ -622,7 +692,8 @@ void Builder::findHosts() {
             if (pipeEnd && dz > kToleranceMm) return;
             const int dirMiss = teeRun >= 0 && teeRun != codeOf(object(i).EndDir) ? 1 : 0;
             const bool better = best.pipe < 0 || dirMiss < best.dirMiss ||
-                                (dirMiss == best.dirMiss && (dz < best.dz || (dz == best.dz && al.offLine < best.off)));
+                                (dirMiss == best.dirMiss &&
+                                 (dz < best.dz || (dz == best.dz && al.offLine < best.off)));
             if (better) best = {static_cast<long>(i), al.t, dirMiss, dz, al.offLine};
         });
         if (best.pipe >= 0) {
@@ -636,10 +707,12 @@ void Builder::findHosts() {
     for (std::size_t i = 0; i < objects_.size(); ++i) {
         Info& info = objects_[i];
         if (!info.member || !info.placed) continue;
-        if (info.role != Role::InLine && info.role != Role::Point && info.role != Role::Weld) continue;
+        if (info.role != Role::InLine && info.role != Role::Point && info.role != Role::Weld)
+            continue;
         const PipeObject& o = object(i);
         const Sheet p1 = sheetOf(o.Port1);
-        const std::optional<Sheet> p2 = info.second ? std::optional<Sheet>(sheetOf(o.Port2)) : std::nullopt;
+        const std::optional<Sheet> p2 =
+            info.second ? std::optional<Sheet>(sheetOf(o.Port2)) : std::nullopt;
         struct Best {
             long pipe = -1;
             int midMiss = 0, dirMiss = 0;
@@ -658,11 +731,11 @@ void Builder::findHosts() {
             }
             const int dirMiss = codeOf(o.EndDir) == codeOf(object(k).EndDir) ? 0 : 1;
             const double dz = std::fabs(zAlong(k, al.t) - o.Port1.z);
-            const bool better =
-                best.pipe < 0 || midMiss < best.midMiss ||
-                (midMiss == best.midMiss &&
-                 (dirMiss < best.dirMiss ||
-                  (dirMiss == best.dirMiss && (dz < best.dz || (dz == best.dz && al.offLine < best.off)))));
+            const bool better = best.pipe < 0 || midMiss < best.midMiss ||
+                                (midMiss == best.midMiss &&
+                                 (dirMiss < best.dirMiss ||
+                                  (dirMiss == best.dirMiss &&
+                                   (dz < best.dz || (dz == best.dz && al.offLine < best.off)))));
             if (better) best = {static_cast<long>(k), midMiss, dirMiss, dz, al.offLine, al.t};
         });
         if (best.pipe < 0) continue;
@@ -677,7 +750,8 @@ void Builder::findHosts() {
         for (int k : node.ports) {
             const Port& p = ports_[static_cast<std::size_t>(k)];
             const Info& owner = objects_[p.object];
-            const bool onPipe = (owner.role == Role::InLine || owner.role == Role::Point || owner.role == Role::Weld) &&
+            const bool onPipe = (owner.role == Role::InLine || owner.role == Role::Point ||
+                                 owner.role == Role::Weld) &&
                                 owner.host >= 0;
             if (!onPipe) node.active = true;
         }
@@ -701,20 +775,30 @@ void Builder::buildGraph() {
         if (!info.member || !info.placed) continue;
         if (info.role == Role::Run) {
             const double cost = info.estimated ? kGuessCost : kStatedCost;
-            if (info.node[0] >= 0) add({info.vertex, info.node[0], EdgeKind::PipeStart, i, -1, 0.0, cost, info.estimated});
-            if (info.node[1] >= 0) add({info.vertex, info.node[1], EdgeKind::PipeEnd, i, -1, 0.0, cost, info.estimated});
+            if (info.node[0] >= 0)
+                add({info.vertex, info.node[0], EdgeKind::PipeStart, i, -1, 0.0, cost,
+                     info.estimated});
+            if (info.node[1] >= 0)
+                add({info.vertex, info.node[1], EdgeKind::PipeEnd, i, -1, 0.0, cost,
+                     info.estimated});
         } else if (info.role == Role::Closed) {
             if (info.node[0] >= 0 && info.node[1] >= 0)
                 add({info.node[0], info.node[1], EdgeKind::Closed, i, -1, 0.0, kGuessCost, true});
-        } else if (info.host >= 0 && objects_[static_cast<std::size_t>(info.host)].role == Role::Run) {
+        } else if (info.host >= 0 &&
+                   objects_[static_cast<std::size_t>(info.host)].role == Role::Run) {
             // A thing on a pipe ties the pipe to whatever else meets at its points, except at an
             // elbow or a tee, whose point is its centre rather than the thing's own place.
             const Info& h = objects_[static_cast<std::size_t>(info.host)];
-            auto ties = [&](int n) { return n >= 0 && nodes_[static_cast<std::size_t>(n)].active && !nodes_[static_cast<std::size_t>(n)].fitting; };
+            auto ties = [&](int n) {
+                return n >= 0 && nodes_[static_cast<std::size_t>(n)].active &&
+                       !nodes_[static_cast<std::size_t>(n)].fitting;
+            };
             if (ties(info.node[0]))
-                add({h.vertex, info.node[0], EdgeKind::Host, static_cast<std::size_t>(info.host), static_cast<long>(i), info.t1, kStatedCost, h.estimated});
+                add({h.vertex, info.node[0], EdgeKind::Host, static_cast<std::size_t>(info.host),
+                     static_cast<long>(i), info.t1, kStatedCost, h.estimated});
             if (info.second && ties(info.node[1]))
-                add({h.vertex, info.node[1], EdgeKind::Host, static_cast<std::size_t>(info.host), static_cast<long>(i), info.t2, kStatedCost, h.estimated});
+                add({h.vertex, info.node[1], EdgeKind::Host, static_cast<std::size_t>(info.host),
+                     static_cast<long>(i), info.t2, kStatedCost, h.estimated});
         }
     }
     for (int n = 0; n < nodeCount; ++n) {
@@ -726,7 +810,8 @@ void Builder::buildGraph() {
         }
         const Info& h = objects_[static_cast<std::size_t>(node.host)];
         long other = static_cast<long>(ports_[static_cast<std::size_t>(node.rep)].object);
-        add({h.vertex, n, EdgeKind::Host, static_cast<std::size_t>(node.host), other, node.hostT, kStatedCost, h.estimated});
+        add({h.vertex, n, EdgeKind::Host, static_cast<std::size_t>(node.host), other, node.hostT,
+             kStatedCost, h.estimated});
     }
     known_.assign(static_cast<std::size_t>(vertices), 0);
     position_.assign(static_cast<std::size_t>(vertices), {});
@@ -743,12 +828,16 @@ Point3 Builder::across(const Edge& e, int from) const {
     const Info& pipe = objects_[e.object];
     const bool forward = from == e.a;
     switch (e.kind) {
-        case EdgeKind::PipeStart: return p;
-        case EdgeKind::PipeEnd: return forward ? p + pipe.u * pipe.L : p - pipe.u * pipe.L;
-        case EdgeKind::Host: return forward ? p + pipe.u * (e.t * pipe.L) : p - pipe.u * (e.t * pipe.L);
+        case EdgeKind::PipeStart:
+            return p;
+        case EdgeKind::PipeEnd:
+            return forward ? p + pipe.u * pipe.L : p - pipe.u * pipe.L;
+        case EdgeKind::Host:
+            return forward ? p + pipe.u * (e.t * pipe.L) : p - pipe.u * (e.t * pipe.L);
         case EdgeKind::Closed: {
             const PipeObject& o = object(e.object);
-            const Point3 v = invert({o.Port2.x - o.Port1.x, o.Port2.y - o.Port1.y}, o.Port2.z - o.Port1.z);
+            const Point3 v =
+                invert({o.Port2.x - o.Port1.x, o.Port2.y - o.Port1.y}, o.Port2.z - o.Port1.z);
             return forward ? p + v : p - v;
         }
     }
@@ -759,9 +848,11 @@ void Builder::relax(int v) {
     for (int id : adjacency_[static_cast<std::size_t>(v)]) {
         const Edge& e = edges_[static_cast<std::size_t>(id)];
         const int other = e.a == v ? e.b : e.a;
-        if (known_[static_cast<std::size_t>(other)] && checked_[static_cast<std::size_t>(id)]) continue;
+        if (known_[static_cast<std::size_t>(other)] && checked_[static_cast<std::size_t>(id)])
+            continue;
         const bool guess = guessed_[static_cast<std::size_t>(v)] || e.kind == EdgeKind::Closed;
-        queue_.push({costAt_[static_cast<std::size_t>(v)] + e.cost, seq_++, other, across(e, v), id, guess});
+        queue_.push({costAt_[static_cast<std::size_t>(v)] + e.cost, seq_++, other, across(e, v), id,
+                     guess});
     }
 }
 
@@ -793,10 +884,15 @@ void Builder::walkFrom(int vertex, Point3 p, double cost, int group) {
             const Node& node = nodes_[static_cast<std::size_t>(n)];
             const Info& c = objects_[static_cast<std::size_t>(node.host)];
             const int a = c.node[0], b = c.node[1];
-            if (a < 0 || b < 0 || !known_[static_cast<std::size_t>(a)] || !known_[static_cast<std::size_t>(b)]) continue;
-            const Point3 pa = position_[static_cast<std::size_t>(a)], pb = position_[static_cast<std::size_t>(b)];
-            const double c0 = std::max(costAt_[static_cast<std::size_t>(a)], costAt_[static_cast<std::size_t>(b)]);
-            const bool guess = guessed_[static_cast<std::size_t>(a)] || guessed_[static_cast<std::size_t>(b)];
+            if (a < 0 || b < 0 || !known_[static_cast<std::size_t>(a)] ||
+                !known_[static_cast<std::size_t>(b)])
+                continue;
+            const Point3 pa = position_[static_cast<std::size_t>(a)],
+                         pb = position_[static_cast<std::size_t>(b)];
+            const double c0 = std::max(costAt_[static_cast<std::size_t>(a)],
+                                       costAt_[static_cast<std::size_t>(b)]);
+            const bool guess =
+                guessed_[static_cast<std::size_t>(a)] || guessed_[static_cast<std::size_t>(b)];
             queue_.push({c0 + kGuessCost, seq_++, n, pa + (pb - pa) * node.hostT, -1, guess});
             more = true;
         }
@@ -810,10 +906,12 @@ void Builder::compare(int edgeId, int v, Point3 arrival) {
     if (e.kind == EdgeKind::Closed) {
         const Info& c = objects_[e.object];
         if (!c.number) return;
-        const Point3 pa = position_[static_cast<std::size_t>(e.a)], pb = position_[static_cast<std::size_t>(e.b)];
+        const Point3 pa = position_[static_cast<std::size_t>(e.a)],
+                     pb = position_[static_cast<std::size_t>(e.b)];
         const double span = distance(pa, pb);
         const double size = std::fabs(span - *c.number);
-        if (size > kToleranceMm) addLoopProblem(edgeId, size, pa + unit(pb - pa) * *c.number, pb, true);
+        if (size > kToleranceMm)
+            addLoopProblem(edgeId, size, pa + unit(pb - pa) * *c.number, pb, true);
         return;
     }
     const Point3 delta = here - arrival;
@@ -863,7 +961,8 @@ std::vector<std::size_t> Builder::loopObjects(int edgeId) {
     }
     for (int v = closing.a; v >= 0 && v != meet; v = up(v)) {
         visit(v);
-        if (parentEdge_[static_cast<std::size_t>(v)] >= 0) take(edges_[static_cast<std::size_t>(parentEdge_[static_cast<std::size_t>(v)])]);
+        if (parentEdge_[static_cast<std::size_t>(v)] >= 0)
+            take(edges_[static_cast<std::size_t>(parentEdge_[static_cast<std::size_t>(v)])]);
     }
     std::sort(out.begin(), out.end());
     out.erase(std::unique(out.begin(), out.end()), out.end());
@@ -878,14 +977,17 @@ void Builder::addLoopProblem(int edgeId, double size, Point3 a, Point3 b, bool c
     p.gap = std::make_pair(a, b);
     const std::size_t pipe = edges_[static_cast<std::size_t>(edgeId)].object;
     if (closedPipe) {
-        p.message = text::format("封闭管（第 %lu 个对象）的长度文字为 %.0f mm，它连接的两点却相距 %.1f mm，相差 %.1f mm",
-                                 static_cast<unsigned long>(pipe), *objects_[pipe].number,
-                                 distance(position_[static_cast<std::size_t>(edges_[static_cast<std::size_t>(edgeId)].a)],
-                                          position_[static_cast<std::size_t>(edges_[static_cast<std::size_t>(edgeId)].b)]),
-                                 size);
+        p.message = text::format(
+            "封闭管（对象 %lu）的长度文字为 %.0f mm，它连接的两点却相距 %.1f mm，相差 %.1f mm",
+            static_cast<unsigned long>(pipe), *objects_[pipe].number,
+            distance(
+                position_[static_cast<std::size_t>(edges_[static_cast<std::size_t>(edgeId)].a)],
+                position_[static_cast<std::size_t>(edges_[static_cast<std::size_t>(edgeId)].b)]),
+            size);
     } else {
-        p.message = text::format("管线在此闭合：两条路径推算出的同一点相差 %.1f mm（第 %lu 个对象处）", size,
-                                 static_cast<unsigned long>(pipe));
+        p.message =
+            text::format("管线在此闭合：两条路径推算出的同一点相差 %.1f mm（在对象 %lu 处）",
+                         size, static_cast<unsigned long>(pipe));
     }
     problems_.push_back(std::move(p));
 }
@@ -896,15 +998,19 @@ void Builder::walk() {
     for (std::size_t i = 0; i < objects_.size() && origin < 0; ++i) {
         const Info& info = objects_[i];
         if (!info.member || !info.placed) continue;
-        if (info.role == Role::Run) origin = info.node[0] >= 0 ? info.node[0] : info.vertex;
-        else if (info.node[0] >= 0) origin = info.node[0];
+        if (info.role == Role::Run)
+            origin = info.node[0] >= 0 ? info.node[0] : info.vertex;
+        else if (info.node[0] >= 0)
+            origin = info.node[0];
     }
     if (origin < 0) return;
     // A thing on a pipe at the very start stands for its pipe's point there.
-    if (static_cast<std::size_t>(origin) < nodes_.size() && !nodes_[static_cast<std::size_t>(origin)].active) {
+    if (static_cast<std::size_t>(origin) < nodes_.size() &&
+        !nodes_[static_cast<std::size_t>(origin)].active) {
         for (int k : nodes_[static_cast<std::size_t>(origin)].ports) {
             const Info& owner = objects_[ports_[static_cast<std::size_t>(k)].object];
-            if (owner.host >= 0 && objects_[static_cast<std::size_t>(owner.host)].role == Role::Run) {
+            if (owner.host >= 0 &&
+                objects_[static_cast<std::size_t>(owner.host)].role == Role::Run) {
                 const Info& h = objects_[static_cast<std::size_t>(owner.host)];
                 const Vec3& p = object(ports_[static_cast<std::size_t>(k)].object).Port1;
                 walkFrom(h.vertex, Point3{0, 0, p.z} - h.u * (owner.t1 * h.L), 0.0, 0);
@@ -914,9 +1020,10 @@ void Builder::walk() {
         }
     }
     if (origin >= 0) {
-        const double z = static_cast<std::size_t>(origin) < nodes_.size()
-                             ? ports_[static_cast<std::size_t>(nodes_[static_cast<std::size_t>(origin)].rep)].z
-                             : 0.0;
+        const double z =
+            static_cast<std::size_t>(origin) < nodes_.size()
+                ? ports_[static_cast<std::size_t>(nodes_[static_cast<std::size_t>(origin)].rep)].z
+                : 0.0;
         walkFrom(origin, {0, 0, z}, 0.0, 0);
     }
 
@@ -928,10 +1035,12 @@ void Builder::walk() {
         if (!info.member || !info.placed) continue;
         int seed = -1;
         if (info.role == Role::Run) {
-            if (!known_[static_cast<std::size_t>(info.vertex)]) seed = info.node[0] >= 0 ? info.node[0] : info.vertex;
+            if (!known_[static_cast<std::size_t>(info.vertex)])
+                seed = info.node[0] >= 0 ? info.node[0] : info.vertex;
         } else if (info.host < 0 || info.role == Role::Fitting || info.role == Role::Closed) {
             for (int n : info.node)
-                if (n >= 0 && nodes_[static_cast<std::size_t>(n)].active && !known_[static_cast<std::size_t>(n)]) {
+                if (n >= 0 && nodes_[static_cast<std::size_t>(n)].active &&
+                    !known_[static_cast<std::size_t>(n)]) {
                     seed = n;
                     break;
                 }
@@ -941,12 +1050,14 @@ void Builder::walk() {
             // A run without usable ends never happens: runs are placed only with both ends.
             continue;
         }
-        const Port& rep = ports_[static_cast<std::size_t>(nodes_[static_cast<std::size_t>(seed)].rep)];
+        const Port& rep =
+            ports_[static_cast<std::size_t>(nodes_[static_cast<std::size_t>(seed)].rep)];
         double best = std::numeric_limits<double>::infinity();
         int nearest = -1;
         for (std::size_t n = 0; n < nodes_.size(); ++n) {
             if (!known_[n]) continue;
-            const double dist = sheetDistance(rep.p, ports_[static_cast<std::size_t>(nodes_[n].rep)].p);
+            const double dist =
+                sheetDistance(rep.p, ports_[static_cast<std::size_t>(nodes_[n].rep)].p);
             if (dist < best) {
                 best = dist;
                 nearest = static_cast<int>(n);
@@ -956,10 +1067,12 @@ void Builder::walk() {
         Point3 at{0, 0, rep.z};  // nothing known yet: a part of its own, from the origin
         GroupSeed g{group, {}, {}, false};
         if (nearest >= 0) {
-            const Port& near = ports_[static_cast<std::size_t>(nodes_[static_cast<std::size_t>(nearest)].rep)];
+            const Port& near =
+                ports_[static_cast<std::size_t>(nodes_[static_cast<std::size_t>(nearest)].rep)];
             g.from = position_[static_cast<std::size_t>(nearest)];
             // Site marks keep no elevation of their own worth going by.
-            const double dz = nodes_[static_cast<std::size_t>(seed)].surroundings ? 0.0 : rep.z - near.z;
+            const double dz =
+                nodes_[static_cast<std::size_t>(seed)].surroundings ? 0.0 : rep.z - near.z;
             at = g.from + invert({rep.p.x - near.p.x, rep.p.y - near.p.y}, dz);
             g.haveFrom = true;
         }
@@ -977,7 +1090,9 @@ void Builder::assemblePipes() {
             if (n < 0 || !known_[static_cast<std::size_t>(n)]) return std::nullopt;
             return position_[static_cast<std::size_t>(n)];
         };
-        auto guessedAt = [&](int v) { return v >= 0 && guessed_[static_cast<std::size_t>(v)] != 0; };
+        auto guessedAt = [&](int v) {
+            return v >= 0 && guessed_[static_cast<std::size_t>(v)] != 0;
+        };
         if (info.role == Role::Run) {
             const Point3 s = position_[static_cast<std::size_t>(info.vertex)];
             const Point3 own = s + info.u * info.L;
@@ -987,8 +1102,10 @@ void Builder::assemblePipes() {
             // Ends that agree with the points they meet are those points, so that whatever meets
             // there shares them exactly.
             if (n1 && distance(*n1, s) <= kToleranceMm) info.start = *n1;
-            if (info.estimated && n2) info.end = *n2;
-            else if (n2 && distance(*n2, own) <= kToleranceMm) info.end = *n2;
+            if (info.estimated && n2)
+                info.end = *n2;
+            else if (n2 && distance(*n2, own) <= kToleranceMm)
+                info.end = *n2;
             info.realLength = info.estimated ? distance(info.start, info.end) : info.L;
             info.guessed = guessedAt(info.vertex);
         } else if (info.role == Role::Closed) {
@@ -1037,17 +1154,21 @@ void Builder::assembleFittings() {
         for (int k : node.ports) {
             const Port& p = ports_[static_cast<std::size_t>(k)];
             const Info& owner = objects_[p.object];
-            if ((owner.role != Role::Run && owner.role != Role::Closed) || !owner.placed || p.port > 2) continue;
+            if ((owner.role != Role::Run && owner.role != Role::Closed) || !owner.placed ||
+                p.port > 2)
+                continue;
             const Point3 dir = pipeDirection(p.object);
             if (norm(dir) == 0.0) continue;
-            candidates.push_back({p.port == 1 ? dir : dir * -1.0, static_cast<long>(p.object), p.port == 1, false,
-                                  0.5 * owner.realLength});
+            candidates.push_back({p.port == 1 ? dir : dir * -1.0, static_cast<long>(p.object),
+                                  p.port == 1, false, 0.5 * owner.realLength});
         }
         if (node.host >= 0 && objects_[static_cast<std::size_t>(node.host)].placed) {
             const Info& h = objects_[static_cast<std::size_t>(node.host)];
             const Point3 dir = pipeDirection(static_cast<std::size_t>(node.host));
-            candidates.push_back({dir, node.host, false, true, 0.5 * (1.0 - node.hostT) * h.realLength});
-            candidates.push_back({dir * -1.0, node.host, false, true, 0.5 * node.hostT * h.realLength});
+            candidates.push_back(
+                {dir, node.host, false, true, 0.5 * (1.0 - node.hostT) * h.realLength});
+            candidates.push_back(
+                {dir * -1.0, node.host, false, true, 0.5 * node.hostT * h.realLength});
         }
         for (int code = 0; code < 6; ++code) candidates.push_back({axis(code)});
 
@@ -1083,7 +1204,8 @@ void Builder::assembleFittings() {
                     if (cand.pipeStart == wantStart) chosen = static_cast<int>(k);
                 }
                 if (chosen < 0) {
-                    const int code = side == 2 || (!tee && side == 1) ? codeOf(o.EndDir) : codeOf(o.StrtDir);
+                    const int code =
+                        side == 2 || (!tee && side == 1) ? codeOf(o.EndDir) : codeOf(o.StrtDir);
                     const Point3 a = axis(code) * (side == 0 ? -1.0 : 1.0);
                     candidates.push_back({a});
                     chosen = static_cast<int>(candidates.size()) - 1;
@@ -1116,7 +1238,8 @@ void Builder::assembleThings() {
     for (std::size_t i = 0; i < objects_.size(); ++i) {
         Info& info = objects_[i];
         if (!info.member || !info.placed) continue;
-        if (info.role != Role::InLine && info.role != Role::Point && info.role != Role::Weld) continue;
+        if (info.role != Role::InLine && info.role != Role::Point && info.role != Role::Weld)
+            continue;
         const PipeObject& o = object(i);
         // A weld at an end of an elbow or a tee sits at the end of that leg.
         if (info.role == Role::Weld && info.node[0] >= 0) {
@@ -1138,8 +1261,10 @@ void Builder::assembleThings() {
             const Info& h = objects_[static_cast<std::size_t>(info.host)];
             info.guessed = h.guessed;
             if (info.role == Role::Point) {
-                info.start = onPipe(static_cast<std::size_t>(info.host), std::clamp(info.t1, 0.0, 1.0) * h.realLength);
-                info.end = info.second ? onPipe(static_cast<std::size_t>(info.host), std::clamp(info.t2, 0.0, 1.0) * h.realLength)
+                info.start = onPipe(static_cast<std::size_t>(info.host),
+                                    std::clamp(info.t1, 0.0, 1.0) * h.realLength);
+                info.end = info.second ? onPipe(static_cast<std::size_t>(info.host),
+                                                std::clamp(info.t2, 0.0, 1.0) * h.realLength)
                                        : info.start;
             }
             continue;  // in-line things and welds are packed along their pipe
@@ -1151,7 +1276,9 @@ void Builder::assembleThings() {
             continue;
         }
         info.start = position_[static_cast<std::size_t>(n1)];
-        info.end = info.second && n2 >= 0 && known_[static_cast<std::size_t>(n2)] ? position_[static_cast<std::size_t>(n2)] : info.start;
+        info.end = info.second && n2 >= 0 && known_[static_cast<std::size_t>(n2)]
+                       ? position_[static_cast<std::size_t>(n2)]
+                       : info.start;
         info.guessed = guessed_[static_cast<std::size_t>(n1)] != 0;
     }
 }
@@ -1173,19 +1300,25 @@ void Builder::pack() {
         if (info.role == Role::Fitting) {
             // A tee on a pipe that goes on through it: its legs along the pipe are fixed.
             const double a = dot(info.start - h.start, dir), b = dot(info.end - h.start, dir);
-            if (std::fabs(a - b) > 0.0) fixed[static_cast<std::size_t>(info.host)].push_back({i, std::min(a, b), std::fabs(a - b), a > b});
+            if (std::fabs(a - b) > 0.0)
+                fixed[static_cast<std::size_t>(info.host)].push_back(
+                    {i, std::min(a, b), std::fabs(a - b), a > b});
         } else if (info.role == Role::Weld) {
-            movable[static_cast<std::size_t>(info.host)].push_back({i, info.t1 * h.realLength, 0.0, false});
+            movable[static_cast<std::size_t>(info.host)].push_back(
+                {i, info.t1 * h.realLength, 0.0, false});
         } else if (info.role == Role::InLine) {
             // As long as it is drawn, at the scale of its own pipe; a symbol drawn across its pipe
             // (an angle valve) or without a second anchor is taken as long as its bore.
             const PipeObject& o = object(i);
-            const double drawn = info.second ? std::hypot(o.Port2.x - o.Port1.x, o.Port2.y - o.Port1.y) : 0.0;
+            const double drawn =
+                info.second ? std::hypot(o.Port2.x - o.Port1.x, o.Port2.y - o.Port1.y) : 0.0;
             double length = h.sheetLength > 0.0 ? drawn / h.sheetLength * h.realLength : 0.0;
-            if (!(length >= 1.0) || !std::isfinite(length)) length = info.bore > 0.0 ? info.bore : kNominalBore;
+            if (!(length >= 1.0) || !std::isfinite(length))
+                length = info.bore > 0.0 ? info.bore : kNominalBore;
             const double s1 = info.t1 * h.realLength;
             const bool backwards = info.t2 < info.t1;
-            movable[static_cast<std::size_t>(info.host)].push_back({i, backwards ? s1 - length : s1, length, backwards});
+            movable[static_cast<std::size_t>(info.host)].push_back(
+                {i, backwards ? s1 - length : s1, length, backwards});
         }
     }
     for (std::size_t p = 0; p < objects_.size(); ++p) {
@@ -1200,7 +1333,8 @@ void Builder::pack() {
             if (s == to && h.runEnd) return *h.runEnd;
             return onPipe(p, s);
         };
-        std::sort(fixed[p].begin(), fixed[p].end(), [](const Item& a, const Item& b) { return a.lo < b.lo; });
+        std::sort(fixed[p].begin(), fixed[p].end(),
+                  [](const Item& a, const Item& b) { return a.lo < b.lo; });
         // The free stretches of the pipe between the fixed things.
         std::vector<std::pair<double, double>> free;
         double cursor = from;
@@ -1209,15 +1343,19 @@ void Builder::pack() {
             cursor = std::max(cursor, f.lo + f.length);
         }
         if (cursor < to) free.emplace_back(cursor, to);
-        if (free.empty()) free.emplace_back(std::clamp(cursor, from, to), std::clamp(cursor, from, to));
+        if (free.empty())
+            free.emplace_back(std::clamp(cursor, from, to), std::clamp(cursor, from, to));
         std::vector<std::vector<Item>> inStretch(free.size());
-        std::stable_sort(movable[p].begin(), movable[p].end(), [](const Item& a, const Item& b) { return a.lo < b.lo; });
+        std::stable_sort(movable[p].begin(), movable[p].end(),
+                         [](const Item& a, const Item& b) { return a.lo < b.lo; });
         for (const Item& m : movable[p]) {
             const double mid = m.lo + m.length / 2.0;
             std::size_t best = 0;
             double bestGap = std::numeric_limits<double>::infinity();
             for (std::size_t k = 0; k < free.size(); ++k) {
-                const double gap = mid < free[k].first ? free[k].first - mid : mid > free[k].second ? mid - free[k].second : 0.0;
+                const double gap = mid < free[k].first    ? free[k].first - mid
+                                   : mid > free[k].second ? mid - free[k].second
+                                                          : 0.0;
                 if (gap < bestGap) {
                     bestGap = gap;
                     best = k;
@@ -1245,14 +1383,16 @@ void Builder::pack() {
             }
             for (const Item& m : items) {
                 Info& thing = objects_[m.object];
-                const Point3 lo = pointAt(m.lo), hi = m.length > 0.0 ? pointAt(m.lo + m.length) : lo;
+                const Point3 lo = pointAt(m.lo),
+                             hi = m.length > 0.0 ? pointAt(m.lo + m.length) : lo;
                 thing.start = m.reversed ? hi : lo;
                 thing.end = m.reversed ? lo : hi;
                 order.emplace_back(m.lo, m.object);
             }
         }
         for (const Item& f : fixed[p]) order.emplace_back(f.lo, f.object);
-        std::stable_sort(order.begin(), order.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+        std::stable_sort(order.begin(), order.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
         for (const auto& entry : order) h.along.push_back(entry.second);
     }
 }
@@ -1270,11 +1410,14 @@ void Builder::checkTexts() {
             p.kind = ProblemKind::LengthText;
             p.objects = {i};
             if (info.role == Role::Closed)
-                p.message = text::format("封闭管的长度文字“%s”不是数字，按它连接的两点取 %.0f mm", shown, info.realLength);
+                p.message = text::format("封闭管的长度文字“%s”不是数字，按它连接的两点取 %.0f mm",
+                                         shown, info.realLength);
             else if (codeOf(o.EndDir) == 6)
-                p.message = text::format("平面斜管的长度文字“%s”不是数字，按它的两个偏移取 %.0f mm", shown, info.realLength);
+                p.message = text::format("平面斜管的长度文字“%s”不是数字，按它的两个偏移取 %.0f mm",
+                                         shown, info.realLength);
             else
-                p.message = text::format("管段的长度文字“%s”不是数字，按图上比例估算为 %.0f mm", shown, info.realLength);
+                p.message = text::format("管段的长度文字“%s”不是数字，按图上比例估算为 %.0f mm",
+                                         shown, info.realLength);
             problems_.push_back(std::move(p));
             continue;
         }
@@ -1295,7 +1438,10 @@ void Builder::checkTexts() {
 }
 
 void Builder::reportGroups() {
-    auto groupOfNode = [&](int n) { return n >= 0 && known_[static_cast<std::size_t>(n)] ? group_[static_cast<std::size_t>(n)] : -1; };
+    auto groupOfNode = [&](int n) {
+        return n >= 0 && known_[static_cast<std::size_t>(n)] ? group_[static_cast<std::size_t>(n)]
+                                                             : -1;
+    };
     std::vector<int> groupOf(objects_.size(), -1);
     for (std::size_t i = 0; i < objects_.size(); ++i) {
         const Info& info = objects_[i];
@@ -1331,21 +1477,25 @@ void Builder::reportGroups() {
         if (g.haveFrom) {
             p.mm = distance(g.from, g.to);
             p.gap = std::make_pair(g.from, g.to);
-            p.message = text::format("%lu 个对象与管线其余部分不相连；按图上比例估算，与最近处相距约 %.0f mm",
-                                     static_cast<unsigned long>(members.size()), *p.mm);
+            p.message = text::format(
+                "%lu 个对象与管线其余部分不相连；按图上比例估算，与最近处相距约 %.0f mm",
+                static_cast<unsigned long>(members.size()), *p.mm);
         } else {
-            p.message = text::format("%lu 个对象与管线其余部分不相连", static_cast<unsigned long>(members.size()));
+            p.message = text::format("%lu 个对象与管线其余部分不相连",
+                                     static_cast<unsigned long>(members.size()));
         }
         problems_.push_back(std::move(p));
     }
     std::vector<std::size_t> unusable;
     for (std::size_t i = 0; i < objects_.size(); ++i)
-        if (objects_[i].member && !objects_[i].placed && !isSurroundings(object(i))) unusable.push_back(i);
+        if (objects_[i].member && !objects_[i].placed && !isSurroundings(object(i)))
+            unusable.push_back(i);
     if (!unusable.empty()) {
         Problem p;
         p.kind = ProblemKind::Unconnected;
         p.objects = unusable;
-        p.message = text::format("%lu 个对象的图上坐标无法使用，不能放进管线", static_cast<unsigned long>(unusable.size()));
+        p.message = text::format("%lu 个对象的图上坐标无法使用，不能放进管线",
+                                 static_cast<unsigned long>(unusable.size()));
         problems_.push_back(std::move(p));
     }
 }
@@ -1412,6 +1562,8 @@ RealModel Builder::build() {
 
 }  // namespace
 
-RealModel buildRealModel(const model::Drawing& drawing) { return Builder(drawing).build(); }
+RealModel buildRealModel(const model::Drawing& drawing) {
+    return Builder(drawing).build();
+}
 
 }  // namespace tubra::spatial

@@ -48,23 +48,23 @@ enum class Look {
     SpaceSlantedPipe,  // 空间斜管, closed pipes (LiXieColor)
     Elbow,
     Tee,
-    Valve,       // FaMenColor
-    Fitting,     // GuanJianColor
-    Support,     // supports and columns
-    Weld,        // HanFengColor
-    SiteMark,    // walls, ground, rivers, roads, railways, vessels
+    Valve,     // FaMenColor
+    Fitting,   // GuanJianColor
+    Support,   // supports and columns
+    Weld,      // HanFengColor
+    SiteMark,  // walls, ground, rivers, roads, railways, vessels
     CutLine,
 };
 std::string_view lookName(Look look);  // "main-pipe", "branch-pipe", …
 
 // Where an object sits in the pipeline.
 enum class Role {
-    Run,       // a segment with a direction: up, down, the four horizontal ones, plane-slanted
-    Closed,    // a closed (space-slanted) pipe: it joins two points of the pipeline
-    Fitting,   // elbows and tees, at the intersection of centre lines
-    InLine,    // valves and fittings that take a length of their pipe
+    Run,      // a segment with a direction: up, down, the four horizontal ones, plane-slanted
+    Closed,   // a closed (space-slanted) pipe: it joins two points of the pipeline
+    Fitting,  // elbows and tees, at the intersection of centre lines
+    InLine,   // valves and fittings that take a length of their pipe
     Weld,
-    Point,     // supports, gauges, thermometers, 45° elbow marks, site marks, cut lines
+    Point,  // supports, gauges, thermometers, 45° elbow marks, site marks, cut lines
 };
 
 // One drawing object in real space.
@@ -96,12 +96,13 @@ struct RealObject {
 };
 
 enum class ProblemKind {
-    Loop,         // two paths reach one point and disagree: a loop, a closed pipe, a branch rejoining
-    Elevation,    // an elevation mark disagrees with the elevation worked out
+    Loop,       // two paths reach one point and disagree: a loop, a closed pipe, a branch rejoining
+    Elevation,  // an elevation mark disagrees with the elevation worked out
     LengthText,   // a pipe's length text is not a number
     Unconnected,  // objects not connected to the rest of the pipeline
 };
-std::string_view problemKindName(ProblemKind kind);  // "loop", "elevation", "length-text", "unconnected"
+std::string_view problemKindName(
+    ProblemKind kind);  // "loop", "elevation", "length-text", "unconnected"
 
 struct Problem {
     ProblemKind kind = ProblemKind::Loop;

@@ -104,8 +104,10 @@ std::optional<double> numberAt(std::string_view s, std::size_t& i) {
         }
     }
     std::size_t pointLength = 0;
-    if (j < s.size() && s[j] == '.') pointLength = 1;
-    else if (at(s, j, marks().fullPoint)) pointLength = marks().fullPoint.size();
+    if (j < s.size() && s[j] == '.')
+        pointLength = 1;
+    else if (at(s, j, marks().fullPoint))
+        pointLength = marks().fullPoint.size();
     if (pointLength > 0 && digitAt(s, j + pointLength, length) >= 0) {
         digits += '.';
         j += pointLength;
@@ -142,7 +144,9 @@ std::size_t sizeMarkAt(std::string_view s, std::size_t i, bool& nominal) {
     return 0;
 }
 
-bool validBore(double v) { return std::isfinite(v) && v > 0.0 && v <= kLargestBore; }
+bool validBore(double v) {
+    return std::isfinite(v) && v > 0.0 && v <= kLargestBore;
+}
 
 // The first marked size at or after `from` whose mark is followed by a number: its value, and in
 // `after` the position behind the number.
@@ -190,19 +194,26 @@ std::optional<double> readLengthText(std::string_view s) {
     } else if (i < s.size() && s[i] == '~') {
         ++i;
     } else if (asciiAt(s, i, 'l') && i + 1 < s.size()) {
-        if (s[i + 1] == '=') i += 2;
-        else if (at(s, i + 1, m.fullEquals)) i += 1 + m.fullEquals.size();
+        if (s[i + 1] == '=')
+            i += 2;
+        else if (at(s, i + 1, m.fullEquals))
+            i += 1 + m.fullEquals.size();
     }
     skipBlanks(s, i);
     const auto number = numberAt(s, i);
     if (!number) return std::nullopt;
     skipBlanks(s, i);
     double unit = 1.0;
-    if (asciiAt(s, i, 'm') && asciiAt(s, i + 1, 'm')) unit = 1.0;
-    else if (at(s, i, m.millimetre)) unit = 1.0;
-    else if (asciiAt(s, i, 'c') && asciiAt(s, i + 1, 'm')) unit = 10.0;
-    else if (at(s, i, m.centimetre)) unit = 10.0;
-    else if (asciiAt(s, i, 'm') || at(s, i, m.metre)) unit = 1000.0;
+    if (asciiAt(s, i, 'm') && asciiAt(s, i + 1, 'm'))
+        unit = 1.0;
+    else if (at(s, i, m.millimetre))
+        unit = 1.0;
+    else if (asciiAt(s, i, 'c') && asciiAt(s, i + 1, 'm'))
+        unit = 10.0;
+    else if (at(s, i, m.centimetre))
+        unit = 10.0;
+    else if (asciiAt(s, i, 'm') || at(s, i, m.metre))
+        unit = 1000.0;
     const double value = *number * unit;
     if (!std::isfinite(value) || value <= 0.0 || value > kLongestLength) return std::nullopt;
     return value;

@@ -28,7 +28,8 @@ struct Result {
 // `errFile` when given.
 Result run(const std::string& args, const fs::path& errFile = "/dev/null") {
     Result r;
-    FILE* p = ::popen((std::string(TUBRA_CLI) + " " + args + " 2>'" + errFile.string() + "'").c_str(), "r");
+    FILE* p = ::popen(
+        (std::string(TUBRA_CLI) + " " + args + " 2>'" + errFile.string() + "'").c_str(), "r");
     if (!p) return r;
     char buf[4096];
     std::size_t n;
@@ -70,7 +71,8 @@ TEST(ModelCommand, PrintsTheRealPipelineAsJson) {
     ASSERT_EQ(objects.size(), 53u);
     for (std::size_t k = 0; k < objects.size(); ++k) {
         EXPECT_EQ(objects[k]["index"], k);
-        for (const char* key : {"MainType", "SubType", "start", "end", "estimated"}) EXPECT_TRUE(objects[k].contains(key)) << key;
+        for (const char* key : {"MainType", "SubType", "start", "end", "estimated"})
+            EXPECT_TRUE(objects[k].contains(key)) << key;
     }
     EXPECT_EQ(objects[1]["MainType"], 2);
     EXPECT_EQ(objects[1]["start"], nlohmann::json::array({0.0, 0.0, 1200.0}));
@@ -88,7 +90,9 @@ TEST(ModelCommand, ProblemsCarryKindObjectsMessageAndSize) {
     for (int object = 0; object <= 7; ++object) at = hcd.find("Object{", at + 1);
     const std::size_t key = hcd.find("\tDistTxt", at);
     const std::size_t eol = hcd.find('\n', key);
-    hcd.replace(key, eol - key, "\tDistTxt    \xA8\x8C" "1.50m");
+    hcd.replace(key, eol - key,
+                "\tDistTxt    \xA8\x8C"
+                "1.50m");
     ASSERT_FALSE(platform::writeFileAtomically(drawing, hcd));
 
     const Result r = run("model '" + drawing.string() + "'");
@@ -107,8 +111,10 @@ TEST(ModelCommand, ProblemsCarryKindObjectsMessageAndSize) {
 
 TEST(ExportCommand, RouteDrawnWithTheToolsComesOutAtItsPoints) {
     Scratch s;
-    const fs::path drawing = s.dir / "route.hcd", out = s.dir / "route.pcf", err = s.dir / "err.txt";
-    const fs::path script = fs::path(TUBRA_SOURCE_DIR) / "tests/sessions/route-east-up-north.session";
+    const fs::path drawing = s.dir / "route.hcd", out = s.dir / "route.pcf",
+                   err = s.dir / "err.txt";
+    const fs::path script =
+        fs::path(TUBRA_SOURCE_DIR) / "tests/sessions/route-east-up-north.session";
     ASSERT_EQ(run("play '" + script.string() + "' -o '" + drawing.string() + "'").status, 0);
     const Result r = run("export '" + drawing.string() + "' --pcf '" + out.string() + "'", err);
     ASSERT_EQ(r.status, 0);
@@ -118,7 +124,8 @@ TEST(ExportCommand, RouteDrawnWithTheToolsComesOutAtItsPoints) {
     std::vector<std::array<double, 6>> pipes;
     for (const pcf::Block& b : f.blocks)
         if (b.identifier == "PIPE")
-            pipes.push_back({b.ends[0].x, b.ends[0].y, b.ends[0].z, b.ends[1].x, b.ends[1].y, b.ends[1].z});
+            pipes.push_back(
+                {b.ends[0].x, b.ends[0].y, b.ends[0].z, b.ends[1].x, b.ends[1].y, b.ends[1].z});
     // The elbows (φ100×10 as the tool makes them) take 150 mm legs out of the pipes.
     const std::vector<std::array<double, 6>> expected = {
         {0, 0, 0, 2850, 0, 0}, {3000, 0, 150, 3000, 0, 1350}, {3000, 150, 1500, 3000, 2000, 1500}};
@@ -134,7 +141,9 @@ TEST(ExportCommand, RefusesOutputsItMustNotWrite) {
     // Not a .pcf name: a drawing, or anything else, is never written over.
     EXPECT_EQ(run("export '" + kSample.string() + "' --pcf '" + drawing.string() + "'").status, 2);
     EXPECT_EQ(readAll(drawing), before);
-    EXPECT_EQ(run("export '" + kSample.string() + "' --pcf '" + (s.dir / "line.txt").string() + "'").status, 2);
+    EXPECT_EQ(run("export '" + kSample.string() + "' --pcf '" + (s.dir / "line.txt").string() + "'")
+                  .status,
+              2);
     EXPECT_FALSE(fs::exists(s.dir / "line.txt"));
     // The input itself, even under a .pcf name.
     const fs::path odd = s.dir / "odd.pcf";
@@ -142,7 +151,9 @@ TEST(ExportCommand, RefusesOutputsItMustNotWrite) {
     EXPECT_EQ(run("export '" + odd.string() + "' --pcf '" + odd.string() + "'").status, 2);
     EXPECT_EQ(readAll(odd), before);
     fs::create_symlink(odd, s.dir / "link.pcf");
-    EXPECT_EQ(run("export '" + odd.string() + "' --pcf '" + (s.dir / "link.pcf").string() + "'").status, 2);
+    EXPECT_EQ(
+        run("export '" + odd.string() + "' --pcf '" + (s.dir / "link.pcf").string() + "'").status,
+        2);
     EXPECT_EQ(readAll(odd), before);
     // Wrong command lines.
     EXPECT_EQ(run("export").status, 2);
@@ -151,9 +162,15 @@ TEST(ExportCommand, RefusesOutputsItMustNotWrite) {
     EXPECT_EQ(run("export '" + kSample.string() + "' --dxf x.dxf").status, 2);
     EXPECT_EQ(run("model").status, 2);
     // Inputs that cannot be read, outputs that cannot be written.
-    EXPECT_EQ(run("export '" + (s.dir / "none.hcd").string() + "' --pcf '" + (s.dir / "a.pcf").string() + "'").status, 1);
+    EXPECT_EQ(run("export '" + (s.dir / "none.hcd").string() + "' --pcf '" +
+                  (s.dir / "a.pcf").string() + "'")
+                  .status,
+              1);
     EXPECT_EQ(run("model '" + (s.dir / "none.hcd").string() + "'").status, 1);
-    EXPECT_EQ(run("export '" + kSample.string() + "' --pcf '" + (s.dir / "no" / "a.pcf").string() + "'").status, 1);
+    EXPECT_EQ(
+        run("export '" + kSample.string() + "' --pcf '" + (s.dir / "no" / "a.pcf").string() + "'")
+            .status,
+        1);
     EXPECT_FALSE(fs::exists(s.dir / "a.pcf"));
     // And a good one, over an older file of the same name.
     const fs::path out = s.dir / "line.pcf";

@@ -19,7 +19,8 @@ struct Point {
 };
 
 inline double distance(const Point& a, const Point& b) {
-    return std::sqrt((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y) + (a.z - b.z) * (a.z - b.z));
+    return std::sqrt((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y) +
+                     (a.z - b.z) * (a.z - b.z));
 }
 
 struct Block {
@@ -57,8 +58,9 @@ inline std::optional<Point> parsePoint(const std::string& value) {
 }
 
 inline File read(std::string_view text) {
-    static const char* const headerKeys[] = {"ISOGEN-FILES", "UNITS-BORE", "UNITS-CO-ORDS", "UNITS-WEIGHT",
-                                             "UNITS-BOLT-DIA", "UNITS-BOLT-LENGTH", "PIPELINE-REFERENCE"};
+    static const char* const headerKeys[] = {
+        "ISOGEN-FILES",   "UNITS-BORE",        "UNITS-CO-ORDS",     "UNITS-WEIGHT",
+        "UNITS-BOLT-DIA", "UNITS-BOLT-LENGTH", "PIPELINE-REFERENCE"};
     File f;
     std::size_t pos = 0;
     while (pos < text.size()) {
@@ -71,8 +73,10 @@ inline File read(std::string_view text) {
         const bool indented = line[0] == ' ' || line[0] == '\t';
         const std::size_t start = line.find_first_not_of(" \t");
         const std::size_t space = line.find(' ', start);
-        const std::string key = line.substr(start, space == std::string::npos ? std::string::npos : space - start);
-        const std::string value = space == std::string::npos ? std::string() : line.substr(space + 1);
+        const std::string key =
+            line.substr(start, space == std::string::npos ? std::string::npos : space - start);
+        const std::string value =
+            space == std::string::npos ? std::string() : line.substr(space + 1);
         if (!indented) {
             bool header = false;
             for (const char* h : headerKeys) header = header || key == h;
@@ -85,16 +89,21 @@ inline File read(std::string_view text) {
         }
         if (f.blocks.empty()) continue;  // attributes of the pipeline
         Block& b = f.blocks.back();
-        if (key == "END-POINT" || key == "CENTRE-POINT" || key == "BRANCH1-POINT" || key == "CO-ORDS") {
+        if (key == "END-POINT" || key == "CENTRE-POINT" || key == "BRANCH1-POINT" ||
+            key == "CO-ORDS") {
             const auto p = parsePoint(value);
             if (!p) {
                 f.malformed.push_back(line);
                 continue;
             }
-            if (key == "END-POINT") b.ends.push_back(*p);
-            else if (key == "CENTRE-POINT") b.centre = p;
-            else if (key == "BRANCH1-POINT") b.branch = p;
-            else b.coords = p;
+            if (key == "END-POINT")
+                b.ends.push_back(*p);
+            else if (key == "CENTRE-POINT")
+                b.centre = p;
+            else if (key == "BRANCH1-POINT")
+                b.branch = p;
+            else
+                b.coords = p;
         } else {
             b.attributes.emplace(key, value);
         }

@@ -4,14 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <algorithm>
 #include <array>
-#include <map>
-#include <sstream>
-#include <unistd.h>
-#include <filesystem>
 #include <cctype>
+#include <filesystem>
+#include <map>
 #include <set>
+#include <sstream>
 
 #include "platform/AtomicFile.h"
 #include "text/CFormat.h"
@@ -62,17 +62,23 @@ void expectPipeEndsJoined(const pcf::File& f, const std::vector<pcf::Point>& ope
                     if (block != &pipe && block->identifier != "WELD") joining.insert(block);
                 } else {
                     // What should be one point but was worked out twice differs by a tenth.
-                    EXPECT_GT(gap, 0.15) << block->identifier << " ends " << gap << " mm from a pipe end at "
-                                         << end.x << " " << end.y << " " << end.z;
+                    EXPECT_GT(gap, 0.15)
+                        << block->identifier << " ends " << gap << " mm from a pipe end at "
+                        << end.x << " " << end.y << " " << end.z;
                 }
             }
-            const bool isOpen = std::any_of(open.begin(), open.end(), [&](const pcf::Point& o) { return pcf::distance(o, end) == 0.0; });
-            EXPECT_EQ(joining.size(), isOpen ? 0u : 1u) << "pipe end at " << end.x << " " << end.y << " " << end.z;
+            const bool isOpen = std::any_of(open.begin(), open.end(), [&](const pcf::Point& o) {
+                return pcf::distance(o, end) == 0.0;
+            });
+            EXPECT_EQ(joining.size(), isOpen ? 0u : 1u)
+                << "pipe end at " << end.x << " " << end.y << " " << end.z;
         }
     }
 }
 
-double length(const pcf::Point& a, const pcf::Point& b) { return pcf::distance(a, b); }
+double length(const pcf::Point& a, const pcf::Point& b) {
+    return pcf::distance(a, b);
+}
 
 // The centre-line length of everything written: pipes and in-line components end to end,
 // elbows and tees through their centre points.
@@ -90,7 +96,9 @@ double centreLine(const pcf::File& f) {
 }
 
 std::size_t count(const pcf::File& f, const std::string& identifier) {
-    return static_cast<std::size_t>(std::count_if(f.blocks.begin(), f.blocks.end(), [&](const pcf::Block& b) { return b.identifier == identifier; }));
+    return static_cast<std::size_t>(
+        std::count_if(f.blocks.begin(), f.blocks.end(),
+                      [&](const pcf::Block& b) { return b.identifier == identifier; }));
 }
 
 std::unique_ptr<model::Document> openSample(model::AppContext& app, const char* name) {
@@ -150,7 +158,8 @@ TEST(Pcf, RouteOfKnownGeometryComesOutAtItsPoints) {
     s.then(kUp, 300, "1500");
     s.then(kNorth, 400, "2000");
     for (PipeObject& o : s.drawing().objects)
-        if (o.is(ObjectKind::Pipe) || o.is(ObjectKind::Elbow) || o.is(ObjectKind::Weld)) o.GuiGe = text::gbk("φ159×6");
+        if (o.is(ObjectKind::Pipe) || o.is(ObjectKind::Elbow) || o.is(ObjectKind::Weld))
+            o.GuiGe = text::gbk("φ159×6");
     const pcf::File f = exported(s.drawing());
 
     struct Expected {
@@ -211,11 +220,12 @@ TEST(Pcf, EveryKindIsWrittenAsItsComponentOrLeftOut) {
     std::map<std::size_t, int> symbolAt;
     for (const model::SymbolCode code : model::kAllSymbols) {
         const std::size_t pipe = pipes[k % 6];
-        symbolAt[s.place(d.objects.at(pipe), 0.2 + 0.25 * static_cast<double>((k / 6) % 3), static_cast<int>(code))] =
-            static_cast<int>(code);
+        symbolAt[s.place(d.objects.at(pipe), 0.2 + 0.25 * static_cast<double>((k / 6) % 3),
+                         static_cast<int>(code))] = static_cast<int>(code);
         ++k;
     }
-    d.objects.addCopy(edit::MakeCutLine(d.objects.at(pipes[0]), tubra::testing::middle(d.objects.at(pipes[0])),
+    d.objects.addCopy(edit::MakeCutLine(d.objects.at(pipes[0]),
+                                        tubra::testing::middle(d.objects.at(pipes[0])),
                                         s.settings(), s.axes()));
     const pcf::File f = exported(d);
 
@@ -223,9 +233,11 @@ TEST(Pcf, EveryKindIsWrittenAsItsComponentOrLeftOut) {
     std::map<std::size_t, std::string> written;
     for (const pcf::Block& b : f.blocks) {
         if (b.identifier == "PIPE") continue;
-        written[static_cast<std::size_t>(std::stoul(b.get("COMPONENT-ATTRIBUTE10")))] = b.identifier;
+        written[static_cast<std::size_t>(std::stoul(b.get("COMPONENT-ATTRIBUTE10")))] =
+            b.identifier;
     }
-    const std::set<int> leftOut = {9, 10, 45, 38, 39, 40, 41, 43, 44};  // gauges, 45° mark, site marks
+    const std::set<int> leftOut = {9,  10, 45, 38, 39,
+                                   40, 41, 43, 44};  // gauges, 45° mark, site marks
     for (const auto& [index, code] : symbolAt) {
         SCOPED_TRACE(code);
         const auto it = written.find(index);
@@ -235,15 +247,15 @@ TEST(Pcf, EveryKindIsWrittenAsItsComponentOrLeftOut) {
         }
         ASSERT_NE(it, written.end());
         const PipeObject& o = d.objects.at(index);
-        const std::string want = o.is(ObjectKind::Valve) ? "VALVE"
+        const std::string want = o.is(ObjectKind::Valve)       ? "VALVE"
                                  : o.is(ObjectKind::Accessory) ? "SUPPORT"
-                                 : code == 4 ? "FLANGE"
-                                 : code == 6 || code == 7 ? "REDUCER-CONCENTRIC"
-                                 : code == 50 ? "FLANGE-BLIND"
-                                 : code == 53 ? "FILTER"
-                                 : code == 46 || code == 47 ? "CAP"
-                                 : code == 11 || code == 25 ? "INSTRUMENT"
-                                                            : "MISC-COMPONENT";
+                                 : code == 4                   ? "FLANGE"
+                                 : code == 6 || code == 7      ? "REDUCER-CONCENTRIC"
+                                 : code == 50                  ? "FLANGE-BLIND"
+                                 : code == 53                  ? "FILTER"
+                                 : code == 46 || code == 47    ? "CAP"
+                                 : code == 11 || code == 25    ? "INSTRUMENT"
+                                                               : "MISC-COMPONENT";
         EXPECT_EQ(it->second, want);
     }
     EXPECT_EQ(written.count(d.objects.size() - 1), 0u);  // the cut line
@@ -270,8 +282,8 @@ TEST(Pcf, BoresFromTheSpecificationOrTheTable) {
     d.objects.at(0).GuiGe = "DN100";
     d.objects.at(1).GuiGe = "";
     d.objects.at(2).GuiGe = text::gbk("φ108×4");
-    const std::size_t large = s.place(d.objects.at(2), 0.3, 6);   // 大小头
-    const std::size_t small = s.place(d.objects.at(2), 0.6, 7);   // 小大头
+    const std::size_t large = s.place(d.objects.at(2), 0.3, 6);  // 大小头
+    const std::size_t small = s.place(d.objects.at(2), 0.6, 7);  // 小大头
     d.objects.at(large).GuiGe = text::gbk("φ159×6-φ108×4");
     d.objects.at(small).GuiGe = text::gbk("φ159×6-φ108×4");
 
@@ -304,7 +316,8 @@ TEST(Pcf, PipelineReferenceFromNumberNameOrFile) {
     options.fallbackReference = "feed-line";
     EXPECT_EQ(exported(d, options).header.find("PIPELINE-REFERENCE")->second, "feed-line");
     d.table.values[0] = text::gbk("原料油进料管线");
-    EXPECT_EQ(exported(d, options).header.find("PIPELINE-REFERENCE")->second, text::gbk("原料油进料管线"));
+    EXPECT_EQ(exported(d, options).header.find("PIPELINE-REFERENCE")->second,
+              text::gbk("原料油进料管线"));
     d.table.values[1] = "  P-1102-150  ";
     EXPECT_EQ(exported(d, options).header.find("PIPELINE-REFERENCE")->second, "P-1102-150");
 }
@@ -320,12 +333,15 @@ TEST(Pcf, NumbersToATenthWithoutNegativeZero) {
         const std::size_t digits = t.find_first_not_of("0123456789", i);
         if (digits == i) return false;
         if (digits == std::string::npos) return bore;
-        return t.size() == digits + 2 && t[digits] == '.' && std::isdigit(static_cast<unsigned char>(t[digits + 1]));
+        return t.size() == digits + 2 && t[digits] == '.' &&
+               std::isdigit(static_cast<unsigned char>(t[digits + 1]));
     };
     std::size_t lines = 0;
     std::istringstream in(text);
     for (std::string line; std::getline(in, line);) {
-        if (!line.starts_with("    ") || (line.find("POINT") == std::string::npos && line.find("CO-ORDS") == std::string::npos)) continue;
+        if (!line.starts_with("    ") ||
+            (line.find("POINT") == std::string::npos && line.find("CO-ORDS") == std::string::npos))
+            continue;
         ++lines;
         ASSERT_TRUE(line.ends_with("\r")) << line;
         std::istringstream words(line.substr(0, line.size() - 1));
@@ -334,7 +350,8 @@ TEST(Pcf, NumbersToATenthWithoutNegativeZero) {
         words >> key;
         while (words >> word) values.push_back(word);
         ASSERT_EQ(values.size(), key == "CENTRE-POINT" ? 3u : 4u) << line;
-        for (std::size_t k = 0; k < values.size(); ++k) EXPECT_TRUE(tenth(values[k], k == 3)) << line;
+        for (std::size_t k = 0; k < values.size(); ++k)
+            EXPECT_TRUE(tenth(values[k], k == 3)) << line;
         EXPECT_EQ(line.find("-0.0 "), std::string::npos) << line;
     }
     EXPECT_GT(lines, 0u);
@@ -346,7 +363,8 @@ TEST(Pcf, SavedWholeOverAnOldFileAndNeverIntoAMissingFolder) {
     s.segment({300, -1300, 0}, kEast, 400, "4000");
     const model::Drawing& d = s.drawing();
     const spatial::RealModel m = spatial::buildRealModel(d);
-    const fs::path dir = fs::temp_directory_path() / ("tubra-pcf-test-" + std::to_string(::getpid()));
+    const fs::path dir =
+        fs::temp_directory_path() / ("tubra-pcf-test-" + std::to_string(::getpid()));
     fs::create_directories(dir);
     const fs::path out = dir / "line.pcf";
     ASSERT_FALSE(platform::writeFileAtomically(out, std::string(100000, 'x')));

@@ -15,8 +15,8 @@
 #include "tubra/edit/Construction.h"
 #include "tubra/model/Document.h"
 #include "tubra/spatial/RealModel.h"
-#include "tubra/spatial/Texts.h"
 #include "tubra/spatial/Sketch.h"
+#include "tubra/spatial/Texts.h"
 
 using namespace tubra;
 using model::ObjectKind;
@@ -38,8 +38,8 @@ namespace {
 
 ::testing::AssertionResult near(const Point3& a, const Point3& b, double tolerance = 0.05) {
     if (spatial::distance(a, b) <= tolerance) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "(" << a.x << ", " << a.y << ", " << a.z << ") is not (" << b.x
-                                         << ", " << b.y << ", " << b.z << ")";
+    return ::testing::AssertionFailure() << "(" << a.x << ", " << a.y << ", " << a.z << ") is not ("
+                                         << b.x << ", " << b.y << ", " << b.z << ")";
 }
 
 const RealObject& at(const RealModel& m, std::size_t index) {
@@ -58,7 +58,8 @@ std::vector<std::size_t> indexesOf(const model::Drawing& d, ObjectKind kind) {
 
 std::string describe(const RealModel& m) {
     std::string s;
-    for (const auto& p : m.problems) s += std::string(spatial::problemKindName(p.kind)) + ": " + p.message + "\n";
+    for (const auto& p : m.problems)
+        s += std::string(spatial::problemKindName(p.kind)) + ": " + p.message + "\n";
     return s;
 }
 
@@ -159,7 +160,8 @@ TEST(RealModel, BranchWithATeeAndWithoutOne) {
         EXPECT_TRUE(near(at(m, pipes[0]).start, {0, 0, 500}));
         EXPECT_TRUE(near(at(m, pipes[0]).end, joint));
         EXPECT_TRUE(near(at(m, pipes[1]).start, joint));
-        EXPECT_TRUE(near(at(m, pipes[1]).end, withTee ? Point3{8000, 0, 500} : Point3{1000, 0, 500}));
+        EXPECT_TRUE(
+            near(at(m, pipes[1]).end, withTee ? Point3{8000, 0, 500} : Point3{1000, 0, 500}));
         const RealObject& branch = at(m, s.lastIndex(ObjectKind::Pipe));
         EXPECT_TRUE(near(branch.start, joint));
         EXPECT_TRUE(near(branch.end, joint + Point3{0, -3600, 0}));
@@ -206,7 +208,8 @@ TEST(RealModel, PlaneSlantedSegmentsFollowTheirPlaneAndOffsets) {
         Sketch s(0.0, false);
         s.segment({400, -1200, 0}, kEast, 500, "3000");
         const Vec3 end = s.end();
-        s.play("command 2711\n" + text::format("dialog plane=%s offsetA=%.0f offsetB=%.0f\n", c.plane, c.a, c.b) +
+        s.play("command 2711\n" +
+               text::format("dialog plane=%s offsetA=%.0f offsetB=%.0f\n", c.plane, c.a, c.b) +
                "answer no\n" + text::format("click %.4f %.4f\n", end.x, end.y));
         const model::Drawing& d = s.drawing();
         const RealModel m = spatial::buildRealModel(d);
@@ -221,7 +224,8 @@ TEST(RealModel, PlaneSlantedSegmentsFollowTheirPlaneAndOffsets) {
         model::Drawing copy = d;
         copy.objects.at(s.lastIndex(ObjectKind::Pipe)).DistTxt = "1000";
         const RealModel longer = spatial::buildRealModel(copy);
-        EXPECT_TRUE(near(at(longer, s.lastIndex(ObjectKind::Pipe)).end, Point3{3000, 0, 0} + c.vector * 2.0));
+        EXPECT_TRUE(near(at(longer, s.lastIndex(ObjectKind::Pipe)).end,
+                         Point3{3000, 0, 0} + c.vector * 2.0));
     }
 }
 
@@ -269,7 +273,8 @@ TEST(RealModel, ClosedPipeJoinsTwoRealPointsAndItsTextIsChecked) {
         s.then(kNorth, 300, "2000");
         const Vec3 end = s.end();
         s.play("command 2709\ncommand 2713\n" + text::format("click %.4f %.4f\n", end.x, end.y) +
-               text::format("dialog DistTxt=%s\n", text) + text::format("click %.4f %.4f\n", start.x, start.y));
+               text::format("dialog DistTxt=%s\n", text) +
+               text::format("click %.4f %.4f\n", start.x, start.y));
         const model::Drawing& d = s.drawing();
         const std::size_t closed = s.lastIndex(ObjectKind::Pipe);
         ASSERT_EQ(model::directionCode(d.objects.at(closed).EndDir), 7);
@@ -284,7 +289,8 @@ TEST(RealModel, ClosedPipeJoinsTwoRealPointsAndItsTextIsChecked) {
             ASSERT_EQ(m.problems.size(), 1u) << describe(m);
             EXPECT_EQ(m.problems[0].kind, ProblemKind::Loop);
             EXPECT_NEAR(*m.problems[0].mm, std::hypot(3000.0, 2000.0) - 3000.0, 0.01);
-            EXPECT_TRUE(std::count(m.problems[0].objects.begin(), m.problems[0].objects.end(), closed));
+            EXPECT_TRUE(
+                std::count(m.problems[0].objects.begin(), m.problems[0].objects.end(), closed));
         }
     }
 }
@@ -296,8 +302,8 @@ TEST(RealModel, PartReachedOnlyThroughAClosedPipeIsAGuessNotAGap) {
     s.segment({1100, -1000, 0}, kNorth, 300, "1800");  // a line of its own
     const std::size_t other = s.lastIndex(ObjectKind::Pipe);
     const Vec3 b = s.drawing().objects.at(other).Port1;
-    s.play("command 2709\ncommand 2713\n" + text::format("click %.4f %.4f\n", a.x, a.y) + "dialog\n" +
-           text::format("click %.4f %.4f\n", b.x, b.y));
+    s.play("command 2709\ncommand 2713\n" + text::format("click %.4f %.4f\n", a.x, a.y) +
+           "dialog\n" + text::format("click %.4f %.4f\n", b.x, b.y));
     const RealModel m = spatial::buildRealModel(s.drawing());
     for (const auto& p : m.problems) EXPECT_NE(p.kind, ProblemKind::Unconnected) << describe(m);
     // Placed through the closed pipe's drawn vector at 6 mm a unit, and flagged as a guess.
@@ -306,7 +312,8 @@ TEST(RealModel, PartReachedOnlyThroughAClosedPipeIsAGuessNotAGap) {
     const double dx = b.x - a.x, dy = b.y - a.y;
     const double c = std::cos(30 * 3.14159255 / 180), sn = std::sin(30 * 3.14159255 / 180);
     // x·cos α + y·cos β = dx·6 and −x·sin α + y·sin β = dy·6 at the same elevation.
-    const double x = (dx * 6 * sn - dy * 6 * c) / (2 * c * sn), y = (dy * 6 * c + dx * 6 * sn) / (2 * c * sn);
+    const double x = (dx * 6 * sn - dy * 6 * c) / (2 * c * sn),
+                 y = (dy * 6 * c + dx * 6 * sn) / (2 * c * sn);
     EXPECT_TRUE(near(line.start, {3000 + x, y, 0}, 0.5));
     EXPECT_FALSE(at(m, 0).estimated);
 }
@@ -379,8 +386,8 @@ TEST(RealModel, PartNotConnectedIsOneProblemAndIsPlacedByTheSheet) {
 TEST(RealModel, ThingsOnAPipeSitWhereTheyAreDrawnByProportion) {
     Sketch s(0.0, false);
     const PipeObject& pipe = s.segment({400, -1200, 0}, kEast, 1000, "8000");
-    const std::size_t valve = s.place(pipe, 0.25, 18);      // ball valve
-    const std::size_t support = s.place(pipe, 0.5, 34);     // fixed support
+    const std::size_t valve = s.place(pipe, 0.25, 18);   // ball valve
+    const std::size_t support = s.place(pipe, 0.5, 34);  // fixed support
     const std::size_t weld = s.weld(pipe, 0.75);
     const std::size_t lastValve = s.place(pipe, 0.999, 13);  // drawn past the end of the pipe
     const model::Drawing& d = s.drawing();
@@ -422,7 +429,8 @@ TEST(RealModel, EveryKindOfThingSitsOnItsPipeInEveryDirection) {
         things.emplace_back(s.place(d.objects.at(pipe), fraction, static_cast<int>(code)), pipe);
         ++k;
     }
-    d.objects.addCopy(edit::MakeCutLine(d.objects.at(pipes[1]), tubra::testing::middle(d.objects.at(pipes[1])),
+    d.objects.addCopy(edit::MakeCutLine(d.objects.at(pipes[1]),
+                                        tubra::testing::middle(d.objects.at(pipes[1])),
                                         s.settings(), s.axes()));
     things.emplace_back(d.objects.size() - 1, pipes[1]);
 
@@ -438,11 +446,21 @@ TEST(RealModel, EveryKindOfThingSitsOnItsPipeInEveryDirection) {
         const PipeObject& o = d.objects.at(index);
         const spatial::Look look = r.look;
         switch (o.kind()) {
-            case ObjectKind::Valve: EXPECT_EQ(look, spatial::Look::Valve); break;
-            case ObjectKind::Accessory: EXPECT_EQ(look, spatial::Look::Support); break;
-            case ObjectKind::SiteMark: EXPECT_EQ(look, spatial::Look::SiteMark); break;
-            case ObjectKind::CutLine: EXPECT_EQ(look, spatial::Look::CutLine); break;
-            default: EXPECT_EQ(look, spatial::Look::Fitting); break;
+            case ObjectKind::Valve:
+                EXPECT_EQ(look, spatial::Look::Valve);
+                break;
+            case ObjectKind::Accessory:
+                EXPECT_EQ(look, spatial::Look::Support);
+                break;
+            case ObjectKind::SiteMark:
+                EXPECT_EQ(look, spatial::Look::SiteMark);
+                break;
+            case ObjectKind::CutLine:
+                EXPECT_EQ(look, spatial::Look::CutLine);
+                break;
+            default:
+                EXPECT_EQ(look, spatial::Look::Fitting);
+                break;
         }
     }
     // In-line things follow each other along each pipe without overlapping.
@@ -463,13 +481,15 @@ TEST(RealModel, EveryKindOfThingSitsOnItsPipeInEveryDirection) {
 TEST(RealModel, BundledPipelineAgreesWithItself) {
     model::AppContext app;
     std::string error;
-    const auto doc = model::Document::open(app, std::filesystem::path(TUBRA_SOURCE_DIR) / "examples/pipeline.hcd", &error);
+    const auto doc = model::Document::open(
+        app, std::filesystem::path(TUBRA_SOURCE_DIR) / "examples/pipeline.hcd", &error);
     ASSERT_TRUE(doc) << error;
     const RealModel m = spatial::buildRealModel(doc->drawing);
     EXPECT_TRUE(m.problems.empty()) << describe(m);
     // The sample's elevation marks (▽1.20m, ▽6.00m, ▽1.80m, …) were all checked and hold.
     int marks = 0;
-    for (const PipeObject& o : doc->drawing.objects) marks += spatial::readElevationMark(o.DistTxt.view()) ? 1 : 0;
+    for (const PipeObject& o : doc->drawing.objects)
+        marks += spatial::readElevationMark(o.DistTxt.view()) ? 1 : 0;
     EXPECT_EQ(marks, 6);
     // Discharge east from the pump at 1.2 m, 3600 mm to the first elbow, then up 4800 mm.
     const auto pipes = indexesOf(doc->drawing, ObjectKind::Pipe);
@@ -499,8 +519,10 @@ TEST(RealModel, GarbageCoordinatesAndTextsNeitherCrashNorPlaceAnything) {
         }
     }
     EXPECT_FALSE(at(m, broken).placed);
-    const bool reported = std::any_of(m.problems.begin(), m.problems.end(), [&](const spatial::Problem& p) {
-        return p.kind == ProblemKind::Unconnected && std::count(p.objects.begin(), p.objects.end(), broken);
-    });
+    const bool reported =
+        std::any_of(m.problems.begin(), m.problems.end(), [&](const spatial::Problem& p) {
+            return p.kind == ProblemKind::Unconnected &&
+                   std::count(p.objects.begin(), p.objects.end(), broken);
+        });
     EXPECT_TRUE(reported) << describe(m);
 }

@@ -16,7 +16,8 @@ Sketch::Sketch(double elevation, bool autoWelds) {
     edit::InstallToolCommands(registry_);
     player_ = std::make_unique<edit::SessionPlayer>(
         app_, registry_, std::vector<edit::KeyBinding>{{"Del", 474}, {"T", 485}});
-    play(text::format("new %.3f 30 30\n", elevation) + (autoWelds ? "key T\n" : "") + "command 2709\n");
+    play(text::format("new %.3f 30 30\n", elevation) + (autoWelds ? "key T\n" : "") +
+         "command 2709\n");
 }
 
 Sketch::~Sketch() = default;
@@ -26,7 +27,9 @@ void Sketch::play(const std::string& lines) {
     ASSERT_TRUE(r.ok) << "line " << r.line << ": " << r.message << "\n" << lines;
 }
 
-model::Drawing& Sketch::drawing() { return player_->document()->drawing; }
+model::Drawing& Sketch::drawing() {
+    return player_->document()->drawing;
+}
 
 Vec3 Sketch::step(const Vec3& from, int dir, double sheet) const {
     Vec3 p = view::StepAlong(axes_, from, dir, sheet);
@@ -52,7 +55,9 @@ const PipeObject& Sketch::lastPipe() const {
     return *list.lastOfKind(ObjectKind::Pipe);
 }
 
-Vec3 Sketch::end() const { return lastPipe().Port2; }
+Vec3 Sketch::end() const {
+    return lastPipe().Port2;
+}
 
 std::size_t Sketch::lastIndex(ObjectKind kind) const {
     const auto& list = player_->document()->drawing.objects;
@@ -64,7 +69,8 @@ std::size_t Sketch::place(const PipeObject& pipe, double fraction, int symbol) {
                   pipe.Port1.y + (pipe.Port2.y - pipe.Port1.y) * fraction,
                   pipe.Port1.z + (pipe.Port2.z - pipe.Port1.z) * fraction);
     const double outlet = symbol == 54 ? (model::directionCode(pipe.EndDir) + 2) % 6 : -1.0;
-    const PipeObject c = edit::MakeComponent(pipe, at, symbol, 200.0, outlet, settings(), axes_, 1.0);
+    const PipeObject c =
+        edit::MakeComponent(pipe, at, symbol, 200.0, outlet, settings(), axes_, 1.0);
     drawing().objects.addCopy(c);
     return drawing().objects.size() - 1;
 }
@@ -78,7 +84,8 @@ std::size_t Sketch::weld(const PipeObject& pipe, double fraction) {
 }
 
 Vec3 middle(const PipeObject& p) {
-    return Vec3((p.Port1.x + p.Port2.x) / 2, (p.Port1.y + p.Port2.y) / 2, (p.Port1.z + p.Port2.z) / 2);
+    return Vec3((p.Port1.x + p.Port2.x) / 2, (p.Port1.y + p.Port2.y) / 2,
+                (p.Port1.z + p.Port2.z) / 2);
 }
 
 }  // namespace tubra::testing

@@ -17,7 +17,7 @@ namespace tubra::testing {
 constexpr int kUp = 0, kDown = 1, kEast = 2, kSouth = 3, kWest = 4, kNorth = 5;
 
 class Sketch {
-public:
+  public:
     // A new drawing at first-point elevation `elevation`, α = β = 30°; automatic welds on.
     explicit Sketch(double elevation = 0.0, bool autoWelds = true);
     ~Sketch();
@@ -48,7 +48,7 @@ public:
     // The index of the last object of a kind.
     std::size_t lastIndex(model::ObjectKind kind) const;
 
-private:
+  private:
     model::AppContext app_;
     edit::CommandRegistry registry_;
     std::unique_ptr<edit::SessionPlayer> player_;

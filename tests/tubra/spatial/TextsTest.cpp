@@ -14,12 +14,30 @@ using text::gbk;
 
 TEST(LengthText, ReadsTheLeadingNumberWithItsUnit) {
     const std::pair<std::string, double> read[] = {
-        {"4200", 4200},        {"4200 ", 4200},       {"  4200mm", 4200},      {"4.2m", 4200},
-        {"4.2 m", 4200},       {"4.2M", 4200},        {gbk("4.2米"), 4200},   {gbk("约3000"), 3000},
-        {gbk("约 3000mm"), 3000}, {"~3000", 3000},    {gbk("≈3000"), 3000},   {"L=1500", 1500},
-        {gbk("L＝1500"), 1500}, {"^1500", 1500},      {"4,200", 4200},         {"12,345.5", 12345.5},
-        {"150cm", 1500},       {gbk("150厘米"), 1500}, {gbk("3000毫米"), 3000}, {gbk("3000(实测)"), 3000},
-        {gbk("３０００"), 3000}, {gbk("４．２ｍ"), 4.2}, {".5m", 500},           {"4200.75", 4200.75},
+        {"4200", 4200},
+        {"4200 ", 4200},
+        {"  4200mm", 4200},
+        {"4.2m", 4200},
+        {"4.2 m", 4200},
+        {"4.2M", 4200},
+        {gbk("4.2米"), 4200},
+        {gbk("约3000"), 3000},
+        {gbk("约 3000mm"), 3000},
+        {"~3000", 3000},
+        {gbk("≈3000"), 3000},
+        {"L=1500", 1500},
+        {gbk("L＝1500"), 1500},
+        {"^1500", 1500},
+        {"4,200", 4200},
+        {"12,345.5", 12345.5},
+        {"150cm", 1500},
+        {gbk("150厘米"), 1500},
+        {gbk("3000毫米"), 3000},
+        {gbk("3000(实测)"), 3000},
+        {gbk("３０００"), 3000},
+        {gbk("４．２ｍ"), 4.2},
+        {".5m", 500},
+        {"4200.75", 4200.75},
         {gbk("　4200"), 4200},
     };
     for (const auto& [textGbk, mm] : read) {
@@ -31,8 +49,20 @@ TEST(LengthText, ReadsTheLeadingNumberWithItsUnit) {
 }
 
 TEST(LengthText, TextsThatStateNoLength) {
-    const std::string none[] = {"", " ", "^", "abc", gbk("约"), "0", "0.0m", "-4200", "+4200", "m4200",
-                                gbk("长度4200"), "2000000000000", std::string(400, '9'), gbk("▽3.25m")};
+    const std::string none[] = {"",
+                                " ",
+                                "^",
+                                "abc",
+                                gbk("约"),
+                                "0",
+                                "0.0m",
+                                "-4200",
+                                "+4200",
+                                "m4200",
+                                gbk("长度4200"),
+                                "2000000000000",
+                                std::string(400, '9'),
+                                gbk("▽3.25m")};
     for (const std::string& s : none) {
         SCOPED_TRACE(text::gbkToUtf8(s));
         EXPECT_FALSE(readLengthText(s));
@@ -44,9 +74,17 @@ TEST(LengthText, TextsThatStateNoLength) {
 
 TEST(Bore, FromNominalSizeDiameterOrLeadingSize) {
     const std::pair<std::string, double> read[] = {
-        {gbk("φ159×6"), 159}, {gbk("Φ500×5.0"), 500}, {gbk("φ 57×4"), 57},  {"DN100", 100},
-        {"dn 80", 80},         {"159x6", 159},         {gbk("159×6"), 159},   {"88.9*5.5", 88.9},
-        {gbk("无缝钢管 φ108×4"), 108}, {gbk("φ159×6、φ57×4"), 159}, {gbk("ф219×8"), 219},
+        {gbk("φ159×6"), 159},
+        {gbk("Φ500×5.0"), 500},
+        {gbk("φ 57×4"), 57},
+        {"DN100", 100},
+        {"dn 80", 80},
+        {"159x6", 159},
+        {gbk("159×6"), 159},
+        {"88.9*5.5", 88.9},
+        {gbk("无缝钢管 φ108×4"), 108},
+        {gbk("φ159×6、φ57×4"), 159},
+        {gbk("ф219×8"), 219},
         {gbk("DN150 φ159×6"), 150},
     };
     for (const auto& [s, mm] : read) {
@@ -55,8 +93,9 @@ TEST(Bore, FromNominalSizeDiameterOrLeadingSize) {
         ASSERT_TRUE(v);
         EXPECT_DOUBLE_EQ(*v, mm);
     }
-    for (const std::string& s : {std::string(), std::string("ABC"), gbk("φ"), std::string("159"), std::string("DN"),
-                                 gbk("型号"), std::string("150/100"), std::string("DN0")}) {
+    for (const std::string& s :
+         {std::string(), std::string("ABC"), gbk("φ"), std::string("159"), std::string("DN"),
+          gbk("型号"), std::string("150/100"), std::string("DN0")}) {
         SCOPED_TRACE(text::gbkToUtf8(s));
         EXPECT_FALSE(readBore(s));
     }
@@ -75,9 +114,9 @@ TEST(Bore, SecondSizeOfAReducer) {
 
 TEST(ElevationMark, MetresUnlessMillimetresFollow) {
     const std::pair<std::string, double> read[] = {
-        {gbk("▽3.25m"), 3250},  {gbk("▽3.25   m"), 3250}, {gbk("▽+3.250"), 3250}, {gbk("▽-0.50m"), -500},
-        {gbk("▽－1.2"), -1200}, {gbk("▽ 3250mm"), 3250}, {gbk("标高▽6.00m"), 6000},
-        {gbk("▽abc ▽1.5"), 1500},
+        {gbk("▽3.25m"), 3250},     {gbk("▽3.25   m"), 3250}, {gbk("▽+3.250"), 3250},
+        {gbk("▽-0.50m"), -500},    {gbk("▽－1.2"), -1200},   {gbk("▽ 3250mm"), 3250},
+        {gbk("标高▽6.00m"), 6000}, {gbk("▽abc ▽1.5"), 1500},
     };
     for (const auto& [s, mm] : read) {
         SCOPED_TRACE(text::gbkToUtf8(s));
@@ -85,7 +124,8 @@ TEST(ElevationMark, MetresUnlessMillimetresFollow) {
         ASSERT_TRUE(v);
         EXPECT_NEAR(*v, mm, 1e-9);
     }
-    for (const std::string& s : {std::string(), std::string("3.25m"), gbk("▽"), gbk("△3.25m"), std::string("R2")}) {
+    for (const std::string& s :
+         {std::string(), std::string("3.25m"), gbk("▽"), gbk("△3.25m"), std::string("R2")}) {
         SCOPED_TRACE(text::gbkToUtf8(s));
         EXPECT_FALSE(readElevationMark(s));
     }
@@ -106,9 +146,19 @@ TEST(DrawingTexts, TheSecondByteOfACharacterIsNeverALetterOrAMark) {
 
 TEST(DrawingTexts, AnyBytesGiveNoneOrANumberInRange) {
     std::mt19937 rng(23);
-    const std::string pieces[] = {"4", "2", ".", ",", "m", "M", "D", "N", "x", "/", "-", "+", "^", " ", "~",
-                                  "L=", gbk("约"), gbk("米"), gbk("φ"), gbk("▽"), gbk("×"), gbk("０"),
-                                  "\xA3", "\xB0", "\xFF", std::string(1, '\0')};
+    const std::string pieces[] = {"4",       "2",
+                                  ".",       ",",
+                                  "m",       "M",
+                                  "D",       "N",
+                                  "x",       "/",
+                                  "-",       "+",
+                                  "^",       " ",
+                                  "~",       "L=",
+                                  gbk("约"), gbk("米"),
+                                  gbk("φ"),  gbk("▽"),
+                                  gbk("×"),  gbk("０"),
+                                  "\xA3",    "\xB0",
+                                  "\xFF",    std::string(1, '\0')};
     for (int round = 0; round < 20000; ++round) {
         std::string s;
         const int n = static_cast<int>(rng() % 12);
