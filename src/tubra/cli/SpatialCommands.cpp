@@ -132,7 +132,7 @@ int runExport(int argc, char** argv) {
     exchange::PcfOptions options;
     options.fallbackReference = text::utf8ToGbk(fs::path(in).stem().string());
     if (const auto error = exchange::savePcf(out, doc->drawing, model, options)) {
-        std::fprintf(stderr, "tubra-cli export: %s\n", platform::describe(error).c_str());
+        std::fprintf(stderr, "tubra-cli export: 无法写出 %s：%s\n", out, platform::describe(error).c_str());
         return 1;
     }
     if (!model.problems.empty())

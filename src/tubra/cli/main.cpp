@@ -47,9 +47,9 @@ std::vector<Command> extraCommands() {
                                  "                            the pages tubra prints for FILE (or those report pages), as PDF",
                         tubra::cli::runPrint});
 #endif
-    commands.push_back({"model", "model FILE                 管线的真实坐标（毫米，x 东、y 北、z 上）和图中前后不一致之处，JSON",
+    commands.push_back({"model", "model FILE                管线的真实坐标（毫米，x 东、y 北、z 上）和图中前后不一致之处，JSON",
                         tubra::cli::runModel});
-    commands.push_back({"export", "export FILE --pcf OUT.pcf  管线的 PCF 管道组件文件",
+    commands.push_back({"export", "export FILE --pcf OUT.pcf 管线的 PCF 管道组件文件",
                         tubra::cli::runExport});
     return commands;
 }
