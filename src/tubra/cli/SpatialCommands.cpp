@@ -126,13 +126,23 @@ int runExport(int argc, char** argv) {
         std::fprintf(stderr, "tubra-cli export: 输出文件就是输入文件，不能覆盖：%s\n", out);
         return 2;
     }
+    // Through a link too: what would be replaced is the file it leads to.
+    if (const fs::path real = fs::canonical(out, ec); !ec) {
+        std::string ext = real.extension().string();
+        for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (ext == ".hcd") {
+            std::fprintf(stderr, "tubra-cli export: 不能用输出覆盖已有的图形文件：%s\n", out);
+            return 2;
+        }
+    }
     auto doc = openOrReport(in);
     if (!doc) return 1;
     const spatial::RealModel model = spatial::buildRealModel(doc->drawing);
     exchange::PcfOptions options;
     options.fallbackReference = text::utf8ToGbk(fs::path(in).stem().string());
     if (const auto error = exchange::savePcf(out, doc->drawing, model, options)) {
-        std::fprintf(stderr, "tubra-cli export: 无法写出 %s：%s\n", out, platform::describe(error).c_str());
+        std::fprintf(stderr, "tubra-cli export: 无法写出 %s：%s\n", out,
+                     platform::describe(error).c_str());
         return 1;
     }
     if (!model.problems.empty())

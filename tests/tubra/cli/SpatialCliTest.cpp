@@ -155,6 +155,13 @@ TEST(ExportCommand, RefusesOutputsItMustNotWrite) {
         run("export '" + odd.string() + "' --pcf '" + (s.dir / "link.pcf").string() + "'").status,
         2);
     EXPECT_EQ(readAll(odd), before);
+    // A .pcf name that leads to a drawing.
+    fs::create_symlink(drawing, s.dir / "drawing.pcf");
+    EXPECT_EQ(
+        run("export '" + kSample.string() + "' --pcf '" + (s.dir / "drawing.pcf").string() + "'")
+            .status,
+        2);
+    EXPECT_EQ(readAll(drawing), before);
     // Wrong command lines.
     EXPECT_EQ(run("export").status, 2);
     EXPECT_EQ(run("export '" + kSample.string() + "'").status, 2);
