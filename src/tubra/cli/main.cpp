@@ -7,6 +7,8 @@
 //   tubra-cli print FILE -o PDF   the printed pages as PDF (built with Qt); --report full|online|N
 //                                 prints report pages
 //   tubra-cli play SCRIPT [IN] -o OUT   replays a recorded session and saves the drawing
+//   tubra-cli model FILE          the pipeline in real coordinates and its disagreements, JSON
+//   tubra-cli export FILE --pcf OUT.pcf   the piping component file of the pipeline
 //
 // Exit code 0 on success, 1 when the input cannot be read, the output cannot be written or
 // memory runs out, 2 for a wrong command line.
@@ -20,6 +22,7 @@
 
 #include "tubra/cli/Commands.h"
 #include "tubra/cli/PlayCommand.h"
+#include "tubra/cli/SpatialCommands.h"
 #ifdef TUBRA_CLI_RENDER
 #include "tubra/cli/PrintCommand.h"
 #include "tubra/cli/RenderCommand.h"
@@ -33,7 +36,7 @@ struct Command {
     int (*run)(int argc, char** argv);
 };
 
-// Commands that need the Qt canvas, present when the program is built with it.
+// Further commands; those that need the Qt canvas are present when the program is built with it.
 std::vector<Command> extraCommands() {
     std::vector<Command> commands;
 #ifdef TUBRA_CLI_RENDER
@@ -44,6 +47,10 @@ std::vector<Command> extraCommands() {
                                  "                            tubra 为 FILE 打印的各页（或这些报告页），写成 PDF",
                         tubra::cli::runPrint});
 #endif
+    commands.push_back({"model", "model FILE                管线的真实坐标（毫米，x 东、y 北、z 上）和图中前后不一致之处，JSON",
+                        tubra::cli::runModel});
+    commands.push_back({"export", "export FILE --pcf OUT.pcf 管线的 PCF 管道组件文件",
+                        tubra::cli::runExport});
     return commands;
 }
 
