@@ -101,8 +101,9 @@ struct TaggedReport {
             e[7].insert(e[7].end(), {text::format("M%dx", i), text::format("m%dx", i), "  1.25"});
             e[8].insert(e[8].end(), {text::format("P%dx", i), "  2.50"});
             e[9].insert(e[9].end(), {text::format("F%dx", i), text::format("R%dx", i), text::format("N%dx", i),
-                                     "3.25   ", "0.50   ", text::format("G%dx", i), text::format("K%dx", i)});
-            e[10].insert(e[10].end(), {text::format("U%dx", i), "6.50   ", "7.25   ", "8.75   ",
+                                     "3.25", "0.50", text::format("G%dx", i), text::format("K%dx", i)});
+            // "%-7.2f": the blanks after the number take no room in its cell.
+            e[10].insert(e[10].end(), {text::format("U%dx", i), "6.50", "7.25", "8.75",
                                        text::format("Z%dx", i), text::format("Y%dx", i), text::format("W%dx", i)});
             e[12].insert(e[12].end(), {text::format("H%dx", i), text::format("L%dx", i)});
         }
