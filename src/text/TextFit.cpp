@@ -172,6 +172,16 @@ Attempt attempt(std::string_view text, int width, int height, const FitSpec& spe
 }
 
 Fit makeFit(std::string_view text, const FitSpec& spec, int h, Attempt&& a) {
+    if (spec.balance && a.fits() && a.broken.lines.size() > 1) {
+        // The narrowest lines that still take no more lines and split no word.
+        std::size_t widest = 0;
+        for (const TextLine& l : a.broken.lines) widest = std::max(widest, l.length);
+        for (std::size_t per = widest; per > 1; --per) {
+            BrokenText b = BreakText(text, per - 1);
+            if (b.lines.size() > a.broken.lines.size() || b.splitWord) break;
+            a.broken = std::move(b);
+        }
+    }
     Fit f;
     f.height = h;
     f.byteWidth = FitByteWidth(spec, h);
@@ -229,8 +239,9 @@ Fit FitText(std::string_view gbk, int width, int height, const FitSpec& spec) {
         }
     }
     for (int h = base; h >= smallest; --h) {
-        if (spec.roomyGapPercent > spec.gapPercent) {
-            Attempt a = attempt(gbk, width, height, spec, h, spec.roomyGapPercent);
+        // Roomy lines, closer step by step, before the font shrinks.
+        for (int gap = spec.roomyGapPercent; gap > spec.gapPercent; gap -= 20) {
+            Attempt a = attempt(gbk, width, height, spec, h, gap);
             if (a.fits() && !a.broken.splitWord) return makeFit(gbk, spec, h, std::move(a));
         }
         Attempt a = attempt(gbk, width, height, spec, h, spec.gapPercent);

@@ -43,8 +43,11 @@ struct FitSpec {
     int minHeight = 21;      // the smallest height used (about 6 pt on paper)
     int widthPercent = 50;   // the width of one byte, in percent of the height
     int gapPercent = 12;     // room between lines, in percent of the height (at least 1)
-    int roomyGapPercent = 0;  // when larger: tried first at every height (paragraphs)
+    int roomyGapPercent = 0;  // when larger: tried first at every height, then closer in steps of 20
     int maxLines = 0;        // at most this many lines, 0 for as many as the box holds
+    // Lines of even length (for centred texts): as many lines as the box needs, each as
+    // short as that number of lines allows, so that no word is left alone on the last line.
+    bool balance = false;
 };
 
 // The width of one byte at height `h`.

@@ -142,9 +142,25 @@ TEST(TextFit, ShrinksStepByStepDownToTheSmallestSize) {
     roomy.roomyGapPercent = 80;
     f = FitText(gbk("甲\r\n乙"), 400, 100, roomy);
     EXPECT_EQ(f.lineStep, 35 + 28);
+    f = FitText(gbk("甲\r\n乙"), 400, 85, roomy);
+    EXPECT_EQ(f.lineStep, 35 + 14);  // 40 per cent
     f = FitText(gbk("甲\r\n乙"), 400, 75, roomy);
     EXPECT_EQ(f.height, 35);
     EXPECT_EQ(f.lineStep, 35 + 4);
+}
+
+TEST(TextFit, BalancedLinesLeaveNoCharacterAlone) {
+    FitSpec spec;
+    spec.balance = true;
+    // "安全附属装置" in a box for 10 bytes a line: three characters a line, not five and one.
+    Fit f = FitText(gbk("安全附属装置"), 10 * 17, 80, spec);
+    ASSERT_EQ(f.lines.size(), 2u);
+    EXPECT_EQ(f.line(0), gbk("安全附"));
+    EXPECT_EQ(f.line(1), gbk("属装置"));
+    // Words stay whole while balancing.
+    f = FitText(gbk("检验人员：张志强　　2024.05.22"), 20 * 17, 80, spec);
+    ASSERT_EQ(f.lines.size(), 2u);
+    EXPECT_EQ(f.line(1), "2024.05.22");
 }
 
 TEST(TextFit, ALeftOverTextEndsWithItsMark) {

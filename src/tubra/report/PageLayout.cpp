@@ -62,11 +62,14 @@ const std::string& BlankDatePhrase() { return G("     年   月   日至     年
 
 std::string DateOrBlank(std::string_view date) { return date.empty() ? BlankDatePhrase() : std::string(date); }
 
-platform::Font TitleFont() { return makeFont("黑体", 70, 0); }
-platform::Font HeaderFont() { return makeFont("宋体", 35, 0); }
-platform::Font CoverFont(int height) { return makeFont("黑体", height, 0); }
+// Every byte of the forms' texts takes half the height in width (a two-byte character a
+// square), set in the font so that each device draws texts exactly as wide as they are counted.
+platform::Font TitleFont() { return makeFont("黑体", 70, 35); }
+platform::Font HeaderFont() { return makeFont("宋体", 35, 17); }
+platform::Font CoverFont(int height) { return makeFont("黑体", height, height / 2); }
 platform::Font TableFont(bool printer) {
-    return makeFont("宋体", printer ? kPrinterTableHeight : kScreenTableHeight, 0);
+    const int h = printer ? kPrinterTableHeight : kScreenTableHeight;
+    return makeFont("宋体", h, h / 2);
 }
 platform::Font TableNumberFont(bool printer) {
     return makeFont("arail", printer ? kPrinterTableHeight : kScreenTableHeight, 14);
@@ -133,6 +136,36 @@ std::size_t OptionOffset(std::string_view options, int k) {
     }
 }
 
+std::vector<WrappedLine> WrapOptions(std::string_view options, std::size_t maxBytes) {
+    maxBytes = std::max<std::size_t>(maxBytes, 2);
+    std::vector<std::size_t> starts;
+    for (int k = 0;; ++k) {
+        const std::size_t at = OptionOffset(options, k);
+        if (at == std::string_view::npos) break;
+        starts.push_back(at);
+    }
+    if (starts.empty() || starts.front() != 0) starts.insert(starts.begin(), 0);
+    starts.push_back(options.size());
+    std::vector<WrappedLine> lines;
+    std::size_t lineStart = 0;
+    const auto close = [&](std::size_t end) {
+        if (end > lineStart) lines.push_back({std::string(options.substr(lineStart, end - lineStart)), lineStart});
+        lineStart = end;
+    };
+    for (std::size_t k = 0; k + 1 < starts.size(); ++k) {
+        const std::size_t from = starts[k], to = starts[k + 1];
+        if (to - lineStart <= maxBytes) continue;  // the option joins the line
+        close(from);
+        if (to - from <= maxBytes) continue;
+        // An option longer than a line: wrapped inside, its last piece goes on.
+        const std::vector<WrappedLine> pieces = WrapParagraph(options.substr(from, to - from), maxBytes);
+        for (std::size_t i = 0; i + 1 < pieces.size(); ++i) close(from + pieces[i + 1].start);
+    }
+    close(options.size());
+    if (lines.empty()) lines.push_back({std::string(), 0});
+    return lines;
+}
+
 Cell label(int width, std::string_view gbk) { return {width, std::string(gbk), Align::Centre, false, true, {}}; }
 Cell value(int width, std::string_view gbk) { return {width, std::string(gbk), Align::Centre, false, false, {}}; }
 Cell leftText(int width, std::string_view gbk) { return {width, std::string(gbk), Align::Left, false, false, {}}; }
@@ -160,7 +193,7 @@ void noteBox(Grid& g, int height, std::string_view labelUtf8, std::string_view n
     p.text(r.left + 15, r.top - 12, labelText, TableFont(p.printer()));
     FitItem item{{r.left + 32, r.top - 18 - kTableFace.height, r.right - 12, r.bottom + 5}, std::string(note), kTableFace,
                  Align::Left};
-    item.top = true;
+    item.valign = VAlign::Top;
     item.maxLines = maxLines;
     // The label without its colon names the text on a continuation sheet.
     item.field = labelText;
@@ -189,8 +222,10 @@ FitItem coverLine(PagePainter& p, int x, int y, std::string_view labelUtf8, int 
     const int h = p.charHeight(labelFont);
     const int from = x + static_cast<int>(l.size()) * p.averageWidth(labelFont) + 15;
     if (underline) p.hline(from, from + lineLength, y - h - 4);
-    FitItem item{{from, y + 4, from + lineLength, y - h - 2}, std::string(valueGbk), valueFace,
-                 underline ? Align::Centre : Align::Left};
+    // The value sits on its line; a long one takes a second line above it.
+    FitItem item{{from, y + std::max(4, 2 * valueFace.height - h), from + lineLength, y - h - 2},
+                 std::string(valueGbk), valueFace, underline ? Align::Centre : Align::Left};
+    item.valign = VAlign::Bottom;
     item.field = l;
     return item;
 }
@@ -269,6 +304,7 @@ text::Fit PagePainter::fitItem(const FitItem& item, int height) const {
     spec.gapPercent = kLineGapPercent;
     spec.roomyGapPercent = item.paragraphs ? kParagraphGapPercent : 0;
     spec.maxLines = item.maxLines;
+    spec.balance = item.align == Align::Centre;
     const int w = item.cell.width() - 2 * kCellPadX;
     const int h = item.cell.height() - 2 * kCellPadY;
     text::Fit fit = text::FitText(item.text, w, h, spec);
@@ -295,7 +331,9 @@ void PagePainter::drawFit(const FitItem& item, const text::Fit& fit) {
     const int w = item.cell.width() - 2 * kCellPadX;
     const int h = item.cell.height() - 2 * kCellPadY;
     const int left = item.cell.left + kCellPadX;
-    int y = item.cell.top - kCellPadY - (item.top ? 0 : (h - fit.blockHeight()) / 2);
+    const int room = h - fit.blockHeight();
+    int y = item.cell.top - kCellPadY -
+            (item.valign == VAlign::Top ? 0 : item.valign == VAlign::Bottom ? room : room / 2);
     for (std::size_t i = 0; i < fit.lines.size(); ++i, y -= fit.lineStep) {
         const std::string_view line = fit.line(i);
         const int width = static_cast<int>(line.size()) * fit.byteWidth;
@@ -407,7 +445,7 @@ int PagePainter::optionLines(std::string_view options, int x, int y, int lineSte
                              const platform::Font& font, const std::vector<int>& states) {
     const int avg = averageWidth(font);
     const int h = charHeight(font);
-    const std::vector<WrappedLine> lines = WrapParagraph(options, maxBytes);
+    const std::vector<WrappedLine> lines = WrapOptions(options, maxBytes);
     // The text between option starts, each piece placed by its byte offset so that boxes
     // and words never overlap whatever the face's blank width.
     std::vector<std::size_t> starts;
@@ -459,7 +497,7 @@ Grid& Grid::row(int height, const std::vector<Cell>& cells, int lineFrom) {
     const int available = right() - (lineFrom < 0 ? left_ : lineFrom);
     const int share = shares ? (available - fixed) / shares : 0;
     int x = lineFrom < 0 ? left_ : lineFrom;
-    // The row's labels in one size, its values in one size.
+    // The row's values in one size; each label of the form in its own.
     std::vector<FitItem> labels, values;
     std::string lastLabel;
     for (std::size_t i = 0; i < cells.size(); ++i) {
@@ -479,7 +517,7 @@ Grid& Grid::row(int height, const std::vector<Cell>& cells, int lineFrom) {
         x += w;
         if (i + 1 < cells.size()) page_.vline(x, rowTop, rowBottom);
     }
-    page_.fittedGroup(labels);
+    for (const FitItem& l : labels) page_.fitted(l);
     page_.fittedGroup(values);
     if (lineFrom > left_) page_.vline(lineFrom, rowTop, rowBottom);
     bottom_ = rowBottom;

@@ -96,8 +96,14 @@ std::vector<WrappedLine> WrapText(std::string_view text, std::size_t maxBytes);
 // Options of a check-box line: each option starts with two blanks ("  正常；  碰撞").
 // Returns the byte offset of the k-th two-blank pair of `options`, or npos.
 std::size_t OptionOffset(std::string_view options, int k);
+// The options wrapped at `maxBytes`, an option never parted from its box: a line breaks
+// before an option that would not fit, and only an option longer than a line is wrapped
+// inside (without splitting a character).
+std::vector<WrappedLine> WrapOptions(std::string_view options, std::size_t maxBytes);
 
 enum class Align { Centre, Left };
+// Where the lines of a fitted text sit in the height of their box.
+enum class VAlign { Centre, Top, Bottom };
 
 // A cell of a grid row.
 struct Cell {
@@ -124,7 +130,7 @@ struct FitItem {
     std::string text;         // GBK
     TextFace face = kTableFace;
     Align align = Align::Centre;
-    bool top = false;         // from the top of the box, not centred in its height
+    VAlign valign = VAlign::Centre;
     int maxLines = 0;         // 0: as many as the box holds
     bool paragraphs = false;  // roomy lines while they fit
     std::string field;        // GBK label for a continuation sheet

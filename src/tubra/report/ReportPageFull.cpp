@@ -81,9 +81,10 @@ void DrawCoverPage(PagePainter& p) {
     p.setContinuable(false);
     const auto& face = p.report().Face_ReportData.texts;
     const platform::Font small = CoverFont(40);
-    std::vector<FitItem> values;
-    values.push_back(coverLine(p, 1000, -300, "使用登记证号:", 350, small, CoverFace(40), face[0].view()));
-    values.push_back(coverLine(p, 1000, -410, "注 册 编 号 :", 350, small, CoverFace(40), face[1].view()));
+    // The two numbers at the top in one size, the entries in another.
+    std::vector<FitItem> numbers, values;
+    numbers.push_back(coverLine(p, 1000, -300, "使用登记证号:", 350, small, CoverFace(40), face[0].view()));
+    numbers.push_back(coverLine(p, 1000, -410, "注 册 编 号 :", 350, small, CoverFace(40), face[1].view()));
     p.text(480, -800, G(PageTitle(kCoverPage)), CoverFont(90));
 
     // The cover's three sizes: 40 for the entries, 90 for the title, 70 for the labels.
@@ -95,6 +96,7 @@ void DrawCoverPage(PagePainter& p) {
     for (int i = 0; i < 7; ++i)
         values.push_back(coverLine(p, 510, -1500 - 120 * i, labels[i], 800, big, CoverFace(40), fields[i]));
     p.text(530, -2500, G("国家质量监督检验检疫总局印制"), big);
+    p.fittedGroup(numbers);
     p.fittedGroup(values);
 }
 
@@ -159,7 +161,7 @@ void DrawConclusionPage(PagePainter& p) {
     std::string conclusion;
     for (const std::string& para : paragraphs) conclusion += (conclusion.empty() ? "" : "\r\n") + para;
     FitItem block{{box.left + 22, box.top - 27, box.right - 22, box.bottom + 27}, conclusion, kTableFace, Align::Left};
-    block.top = true;
+    block.valign = VAlign::Top;
     block.paragraphs = true;
     block.field = G("检验结论");
     p.fitted(block);
@@ -323,7 +325,7 @@ void DrawVisualPage(PagePainter& p) {
     const auto& items = VisualInspectionItems();
     for (std::size_t i = 0; i < items.size(); ++i) {
         const std::string& options = G(items[i].options);
-        const std::size_t lines = WrapParagraph(options, perLine).size();
+        const std::size_t lines = WrapOptions(options, perLine).size();
         const int height = static_cast<int>(lines) * step + 16;
         const int rowTop = g.bottom();
         g.row(height, {label(kItemWidth, G(items[i].name)), value(kOptionsWidth, ""),

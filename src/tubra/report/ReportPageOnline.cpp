@@ -43,9 +43,10 @@ void DrawOnlineCoverPage(PagePainter& p) {
     const auto& t = face.texts;
     const auto& d = face.dates;
     const platform::Font small = CoverFont(40);
-    std::vector<FitItem> values;
-    values.push_back(coverLine(p, 1000, -300, "使用登记证号:", 350, small, CoverFace(40), t[0].view()));
-    values.push_back(coverLine(p, 1000, -410, "注 册 编 号 :", 350, small, CoverFace(40), t[1].view()));
+    // The two numbers at the top in one size, the entries in another.
+    std::vector<FitItem> numbers, values;
+    numbers.push_back(coverLine(p, 1000, -300, "使用登记证号:", 350, small, CoverFace(40), t[0].view()));
+    numbers.push_back(coverLine(p, 1000, -410, "注 册 编 号 :", 350, small, CoverFace(40), t[1].view()));
     p.text(480, -800, G(PageTitle(kOnlineCoverPage)), CoverFont(90));
 
     const platform::Font big = CoverFont(70);
@@ -57,6 +58,7 @@ void DrawOnlineCoverPage(PagePainter& p) {
     values.push_back(coverLine(p, 510, -1490, "管道编号:", 800, big, CoverFace(40), number));
     values.push_back(coverLine(p, 510, -1610, "使用单位:", 800, big, CoverFace(40), t[5].view()));
     values.push_back(coverLine(p, 510, -1730, "建档日期:", 800, big, CoverFace(40), fileDate(d[16], d[17], d[18]), false));
+    p.fittedGroup(numbers);
     p.fittedGroup(values);
 
     p.text(510, -1920, G("全面检验日期："), big);
@@ -216,7 +218,7 @@ void DrawOnlineReportPage(PagePainter& p) {
                      "检验结果是：　") +
                        std::string(data.notes[2].view()),
                    kTableFace, Align::Left};
-    result.top = true;
+    result.valign = VAlign::Top;
     result.field = G("检验结果");
     p.fitted(result);
     const platform::Rect next = g.space(55, g.right());
