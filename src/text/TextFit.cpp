@@ -1,7 +1,6 @@
 #include "text/TextFit.h"
 
 #include <algorithm>
-#include <unordered_set>
 
 #include "text/Gbk.h"
 
@@ -9,37 +8,35 @@ namespace text {
 
 namespace {
 
-// Two-byte characters as one number: lead byte high.
-using Code = unsigned;
-
-Code codeOf(std::string_view two) {
-    return (static_cast<Code>(static_cast<unsigned char>(two[0])) << 8) | static_cast<unsigned char>(two[1]);
-}
-
-std::unordered_set<Code> codesOf(std::string_view utf8) {
-    const std::string g = utf8ToGbk(utf8);
-    std::unordered_set<Code> out;
-    for (std::size_t i = 0; i + 1 < g.size();) {
-        if (isGbkLeadByte(static_cast<unsigned char>(g[i]))) {
-            out.insert(codeOf(std::string_view(g).substr(i, 2)));
-            i += 2;
-        } else {
-            ++i;
-        }
-    }
-    return out;
-}
+// Classes of two-byte characters, one bit each, indexed by the character's two bytes (lead
+// byte high).
+enum : unsigned char { kClosing = 1, kOpening = 2, kSticky = 4, kDateUnit = 8, kWideBlank = 16 };
 
 struct Classes {
-    // Marks that close a phrase: never at the start of a line.
-    std::unordered_set<Code> closing = codesOf("，。、；：？！）》」』”’〕】〉…·％‰℃°");
-    // Marks that open one: never at the end of a line.
-    std::unordered_set<Code> opening = codesOf("（《「『“‘〔【〈");
-    // Signs that belong to the number or code they stand in: "φ159×6", "±0.1", "120℃".
-    std::unordered_set<Code> sticky = codesOf("φΦ×±℃°～Ω μ％‰＋－／．＃№ⅠⅡⅢⅣⅤⅥⅦⅧⅨⅩ");
-    // A number followed by one of these goes on with it: "2024年5月12日".
-    std::unordered_set<Code> dateUnits = codesOf("年月日");
-    Code wideBlank = codesOf("　").empty() ? 0 : *codesOf("　").begin();
+    std::vector<unsigned char> of = std::vector<unsigned char>(1u << 16, 0);
+
+    Classes() {
+        // Marks that close a phrase: never at the start of a line.
+        mark("，。、；：？！）》」』”’〕】〉…·％‰℃°", kClosing);
+        // Marks that open one: never at the end of a line.
+        mark("（《「『“‘〔【〈", kOpening);
+        // Signs that belong to the number or code they stand in: "φ159×6", "±0.1", "120℃".
+        mark("φΦ×±℃°～Ωμ％‰＋－／．＃№ⅠⅡⅢⅣⅤⅥⅦⅧⅨⅩ", kSticky);
+        // A number followed by one of these goes on with it: "2024年5月12日".
+        mark("年月日", kDateUnit);
+        mark("　", kWideBlank);
+    }
+    void mark(std::string_view utf8, unsigned char bit) {
+        const std::string g = utf8ToGbk(utf8);
+        for (std::size_t i = 0; i + 1 < g.size();) {
+            if (isGbkLeadByte(static_cast<unsigned char>(g[i]))) {
+                of[(static_cast<unsigned>(static_cast<unsigned char>(g[i])) << 8) | static_cast<unsigned char>(g[i + 1])] |= bit;
+                i += 2;
+            } else {
+                ++i;
+            }
+        }
+    }
 };
 
 const Classes& classes() {
@@ -49,32 +46,42 @@ const Classes& classes() {
 
 struct Char {
     std::size_t pos = 0;
-    std::size_t len = 1;
+    unsigned char len = 1;
     bool blank = false;
-    bool word = false;      // part of a number, date, Latin word or code
-    bool closing = false;   // no break before it
-    bool opening = false;   // no break after it
+    bool word = false;       // part of a number, date, Latin word or code
+    bool closing = false;    // no break before it
+    bool opening = false;    // no break after it
+    bool lineBreak = false;  // CR LF, or a lone CR or LF
 };
 
-bool asciiClosing(char c) { return c == ')' || c == ']' || c == '}' || c == ',' || c == '.' || c == ';' || c == ':' || c == '!' || c == '?' || c == '%'; }
+bool asciiClosing(char c) {
+    return c == ')' || c == ']' || c == '}' || c == ',' || c == '.' || c == ';' || c == ':' || c == '!' || c == '?' ||
+           c == '%';
+}
 bool asciiOpening(char c) { return c == '(' || c == '[' || c == '{'; }
 
+// The characters of a text with what the breaking needs to know of each; worked out once for
+// all the sizes a fit tries.
 std::vector<Char> charsOf(std::string_view p) {
     const Classes& k = classes();
     std::vector<Char> out;
+    out.reserve(p.size());
     for (std::size_t i = 0; i < p.size();) {
         Char c;
         c.pos = i;
         const auto b = static_cast<unsigned char>(p[i]);
         if (isGbkLeadByte(b) && i + 1 < p.size()) {
             c.len = 2;
-            const Code code = codeOf(p.substr(i, 2));
-            c.blank = code == k.wideBlank;
-            c.closing = k.closing.count(code) != 0;
-            c.opening = k.opening.count(code) != 0;
-            c.word = k.sticky.count(code) != 0;
+            const unsigned char bits = k.of[(static_cast<unsigned>(b) << 8) | static_cast<unsigned char>(p[i + 1])];
+            c.blank = bits & kWideBlank;
+            c.closing = bits & kClosing;
+            c.opening = bits & kOpening;
+            c.word = bits & kSticky;
             // A date unit after a digit joins the number.
-            if (!c.word && k.dateUnits.count(code) && i > 0 && p[i - 1] >= '0' && p[i - 1] <= '9') c.word = true;
+            if (!c.word && (bits & kDateUnit) && i > 0 && p[i - 1] >= '0' && p[i - 1] <= '9') c.word = true;
+        } else if (b == '\r' || b == '\n') {
+            c.lineBreak = true;
+            if (b == '\r' && i + 1 < p.size() && p[i + 1] == '\n') c.len = 2;
         } else {
             c.blank = b == ' ' || b == '\t';
             c.word = b > 0x20 && b < 0x7F;
@@ -89,7 +96,6 @@ std::vector<Char> charsOf(std::string_view p) {
 
 // Whether a line may end before chars[i].
 bool breakBefore(const std::vector<Char>& chars, std::size_t i) {
-    if (i == 0) return false;
     const Char& a = chars[i - 1];
     const Char& b = chars[i];
     if (b.blank || b.closing || a.opening) return false;
@@ -97,26 +103,25 @@ bool breakBefore(const std::vector<Char>& chars, std::size_t i) {
     return true;
 }
 
-void breakParagraph(std::string_view text, std::size_t offset, std::size_t maxBytes, BrokenText& out) {
-    const std::string_view p = text.substr(offset);
-    const std::vector<Char> chars = charsOf(p);
-    const std::size_t n = chars.size();
-    if (n == 0) {
-        out.lines.push_back({offset, 0});
+// Breaks the paragraph of chars [first, last) into lines.
+void breakParagraph(const std::vector<Char>& chars, std::size_t first, std::size_t last, std::size_t paragraphPos,
+                    std::size_t maxBytes, BrokenText& out) {
+    if (first == last) {
+        out.lines.push_back({paragraphPos, 0});
         return;
     }
     const auto emit = [&](std::size_t from, std::size_t to) {  // chars [from, to)
         std::size_t end = chars[from].pos;
         for (std::size_t j = from; j < to; ++j)
             if (!chars[j].blank) end = chars[j].pos + chars[j].len;
-        out.lines.push_back({offset + chars[from].pos, end - chars[from].pos});
+        out.lines.push_back({chars[from].pos, end - chars[from].pos});
     };
-    std::size_t s = 0;
-    while (s < n) {
+    std::size_t s = first;
+    while (s < last) {
         std::size_t lastOk = 0;  // 0: none (a break before the line's first character is none)
         std::size_t i = s;
         bool overflow = false;
-        for (; i < n; ++i) {
+        for (; i < last; ++i) {
             if (i > s && breakBefore(chars, i)) lastOk = i;
             if (!chars[i].blank && chars[i].pos + chars[i].len - chars[s].pos > maxBytes) {
                 overflow = true;
@@ -124,7 +129,7 @@ void breakParagraph(std::string_view text, std::size_t offset, std::size_t maxBy
             }
         }
         if (!overflow) {
-            emit(s, n);
+            emit(s, last);
             break;
         }
         if (lastOk > s) {
@@ -138,8 +143,23 @@ void breakParagraph(std::string_view text, std::size_t offset, std::size_t maxBy
             s = to;
         }
         // A line never starts with the blanks the break left behind.
-        while (s < n && chars[s].blank) ++s;
+        while (s < last && chars[s].blank) ++s;
     }
+}
+
+BrokenText breakChars(const std::vector<Char>& chars, std::size_t textSize, std::size_t maxBytes) {
+    maxBytes = std::max<std::size_t>(maxBytes, 1);
+    BrokenText out;
+    std::size_t first = 0;
+    std::size_t pos = 0;
+    for (std::size_t i = 0; i <= chars.size(); ++i) {
+        if (i < chars.size() && !chars[i].lineBreak) continue;
+        breakParagraph(chars, first, i, pos, maxBytes, out);
+        if (i < chars.size()) pos = chars[i].pos + chars[i].len;
+        first = i + 1;
+    }
+    (void)textSize;
+    return out;
 }
 
 int gapOf(int h, int percent) { return std::max(1, h * percent / 100); }
@@ -151,7 +171,9 @@ int capacity(int boxH, int h, int step, int maxLines) {
     return maxLines > 0 ? std::min(n, maxLines) : n;
 }
 
-bool hasLineBreak(std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; }
+bool hasLineBreak(const std::vector<Char>& chars) {
+    return std::any_of(chars.begin(), chars.end(), [](const Char& c) { return c.lineBreak; });
+}
 
 // The lines of `text` at height h; `fits` when they are within the box.
 struct Attempt {
@@ -161,23 +183,35 @@ struct Attempt {
     bool fits() const { return static_cast<int>(broken.lines.size()) <= cap; }
 };
 
-Attempt attempt(std::string_view text, int width, int height, const FitSpec& spec, int h, int gapPercent) {
+Attempt attempt(const std::vector<Char>& chars, std::string_view text, int width, int height, const FitSpec& spec, int h,
+                int gapPercent) {
     Attempt a;
     const int bw = FitByteWidth(spec, h);
     const std::size_t perLine = static_cast<std::size_t>(std::max(1, width / bw));
-    a.broken = BreakText(text, perLine);
     a.step = h + gapOf(h, gapPercent);
     a.cap = capacity(height, h, a.step, spec.maxLines);
+    a.broken = breakChars(chars, text.size(), perLine);
     return a;
 }
 
-Fit makeFit(std::string_view text, const FitSpec& spec, int h, Attempt&& a) {
+// Whether the text surely needs more lines than the box holds at height h: its characters
+// alone fill more lines (a quick test that spares breaking the text at sizes far too large).
+bool surelyTooLong(const std::vector<Char>& chars, int width, int height, const FitSpec& spec, int h, int gapPercent) {
+    std::size_t bytes = 0;
+    for (const Char& c : chars)
+        if (!c.blank && !c.lineBreak) bytes += c.len;
+    const std::size_t perLine = static_cast<std::size_t>(std::max(1, width / FitByteWidth(spec, h)));
+    const int cap = capacity(height, h, h + gapOf(h, gapPercent), spec.maxLines);
+    return static_cast<std::size_t>(cap) * perLine < bytes;
+}
+
+Fit makeFit(const std::vector<Char>& chars, std::string_view text, const FitSpec& spec, int h, Attempt&& a) {
     if (spec.balance && a.fits() && a.broken.lines.size() > 1) {
         // The narrowest lines that still take no more lines and split no word.
         std::size_t widest = 0;
         for (const TextLine& l : a.broken.lines) widest = std::max(widest, l.length);
         for (std::size_t per = widest; per > 1; --per) {
-            BrokenText b = BreakText(text, per - 1);
+            BrokenText b = breakChars(chars, text.size(), per - 1);
             if (b.lines.size() > a.broken.lines.size() || b.splitWord) break;
             a.broken = std::move(b);
         }
@@ -200,20 +234,7 @@ Fit makeFit(std::string_view text, const FitSpec& spec, int h, Attempt&& a) {
 
 }  // namespace
 
-BrokenText BreakText(std::string_view gbk, std::size_t maxBytes) {
-    maxBytes = std::max<std::size_t>(maxBytes, 1);
-    BrokenText out;
-    std::size_t start = 0;
-    while (true) {
-        const std::size_t end = gbk.find_first_of("\r\n", start);
-        const std::size_t stop = end == std::string_view::npos ? gbk.size() : end;
-        // A paragraph is broken on its own.
-        breakParagraph(gbk.substr(0, stop), start, maxBytes, out);
-        if (end == std::string_view::npos) break;
-        start = end + ((gbk[end] == '\r' && end + 1 < gbk.size() && gbk[end + 1] == '\n') ? 2 : 1);
-    }
-    return out;
-}
+BrokenText BreakText(std::string_view gbk, std::size_t maxBytes) { return breakChars(charsOf(gbk), gbk.size(), maxBytes); }
 
 int FitByteWidth(const FitSpec& spec, int h) { return std::max(1, h * spec.widthPercent / 100); }
 
@@ -223,33 +244,36 @@ int Fit::blockHeight() const {
 }
 
 Fit FitAtHeight(std::string_view gbk, int width, int height, const FitSpec& spec) {
-    return makeFit(gbk, spec, spec.height, attempt(gbk, width, height, spec, spec.height, spec.gapPercent));
+    const std::vector<Char> chars = charsOf(gbk);
+    return makeFit(chars, gbk, spec, spec.height, attempt(chars, gbk, width, height, spec, spec.height, spec.gapPercent));
 }
 
 Fit FitText(std::string_view gbk, int width, int height, const FitSpec& spec) {
+    const std::vector<Char> chars = charsOf(gbk);
     const int base = std::max(1, spec.height);
     const int smallest = std::clamp(spec.minHeight, 1, base);
     // A one-line box: a little smaller on one line reads better than two broken lines.
     const int baseStep = base + gapOf(base, spec.gapPercent);
-    if (!hasLineBreak(gbk) && capacity(height, base, baseStep, spec.maxLines) == 1) {
+    if (!hasLineBreak(chars) && capacity(height, base, baseStep, spec.maxLines) == 1) {
         for (int h = base; h >= std::max(smallest, base * 3 / 4); --h) {
-            Attempt a = attempt(gbk, width, height, spec, h, spec.gapPercent);
+            Attempt a = attempt(chars, gbk, width, height, spec, h, spec.gapPercent);
             if (a.broken.lines.size() == 1 && a.cap >= 1 && !a.broken.splitWord)
-                return makeFit(gbk, spec, h, std::move(a));
+                return makeFit(chars, gbk, spec, h, std::move(a));
         }
     }
     for (int h = base; h >= smallest; --h) {
+        if (h > smallest && surelyTooLong(chars, width, height, spec, h, spec.gapPercent)) continue;
         // Roomy lines, closer step by step, before the font shrinks.
         for (int gap = spec.roomyGapPercent; gap > spec.gapPercent; gap -= 20) {
-            Attempt a = attempt(gbk, width, height, spec, h, gap);
-            if (a.fits() && !a.broken.splitWord) return makeFit(gbk, spec, h, std::move(a));
+            Attempt a = attempt(chars, gbk, width, height, spec, h, gap);
+            if (a.fits() && !a.broken.splitWord) return makeFit(chars, gbk, spec, h, std::move(a));
         }
-        Attempt a = attempt(gbk, width, height, spec, h, spec.gapPercent);
-        if (a.fits() && !a.broken.splitWord) return makeFit(gbk, spec, h, std::move(a));
+        Attempt a = attempt(chars, gbk, width, height, spec, h, spec.gapPercent);
+        if (a.fits() && !a.broken.splitWord) return makeFit(chars, gbk, spec, h, std::move(a));
     }
     // At the smallest size a word longer than a line is split; what still does not fit is
     // left over.
-    return makeFit(gbk, spec, smallest, attempt(gbk, width, height, spec, smallest, spec.gapPercent));
+    return makeFit(chars, gbk, spec, smallest, attempt(chars, gbk, width, height, spec, smallest, spec.gapPercent));
 }
 
 Fit FitWithMark(std::string_view gbk, int width, int height, const FitSpec& spec, std::string_view mark) {
@@ -257,18 +281,31 @@ Fit FitWithMark(std::string_view gbk, int width, int height, const FitSpec& spec
     if (f.complete) return f;
     FitSpec at = spec;
     at.height = f.height;
-    // The longest beginning that fits with the mark after it.
-    std::size_t keep = gbkCutLength(gbk, f.shownBytes);
+    // The longest beginning that fits with the mark after it, found by halving.
+    const auto withMark = [&](std::size_t keep) {
+        Fit g = FitAtHeight(std::string(gbk.substr(0, keep)) + std::string(mark), width, height, at);
+        const bool fits = g.complete;
+        g.complete = false;
+        g.shownBytes = keep;
+        return std::pair(fits, std::move(g));
+    };
+    std::size_t hi = gbkCutLength(gbk, f.shownBytes);
+    auto [fits, best] = withMark(hi);
+    if (fits) return best;
+    std::size_t lo = 0;
+    best = withMark(0).second;
     while (true) {
-        const std::string shown = std::string(gbk.substr(0, keep)) + std::string(mark);
-        Fit g = FitAtHeight(shown, width, height, at);
-        if (g.complete || keep == 0) {
-            g.complete = false;
-            g.shownBytes = keep;
-            return g;
+        const std::size_t mid = gbkCutLength(gbk, (lo + hi) / 2);
+        if (mid <= lo) break;
+        auto [ok, g] = withMark(mid);
+        if (ok) {
+            lo = mid;
+            best = std::move(g);
+        } else {
+            hi = mid;
         }
-        keep = gbkCutLength(gbk, keep - 1);  // one character less
     }
+    return best;
 }
 
 }  // namespace text

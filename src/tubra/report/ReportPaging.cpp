@@ -1,6 +1,7 @@
 #include "tubra/report/ReportPaging.h"
 
 #include <algorithm>
+#include <map>
 #include <type_traits>
 
 #include "tubra/report/ReportPagePainter.h"
@@ -142,8 +143,46 @@ std::vector<PageLabel> ShownPageLabels(const InspectionReport& r, int stackIndex
 
 namespace {
 
+// What every page could not show, for one state of the report and the characteristic table:
+// laying a page out takes a while, and a print asks for the sheets of the whole set again for
+// every sheet it prints, a window at every paint.
+class OverflowCache {
+public:
+    explicit OverflowCache(const InspectionReport& r, const model::CharacteristicTable& table) : r_(r), table_(table) {
+        std::string key;
+        r.writeSections(key);
+        for (const auto& v : table.values) {
+            key += v.view();
+            key += '\n';
+        }
+        State& s = state();
+        if (s.key != key) {
+            s.key = std::move(key);
+            s.pages.clear();
+        }
+    }
+    const PageOverflow& of(int pageIndex) const {
+        State& s = state();
+        auto it = s.pages.find(pageIndex);
+        if (it == s.pages.end()) it = s.pages.emplace(pageIndex, OverflowOf(r_, table_, pageIndex)).first;
+        return it->second;
+    }
+
+private:
+    struct State {
+        std::string key;
+        std::map<int, PageOverflow> pages;
+    };
+    static State& state() {
+        thread_local State s;
+        return s;
+    }
+    const InspectionReport& r_;
+    const model::CharacteristicTable& table_;
+};
+
 // The sheets of one page from `slot` on: its sub-pages, then its continuation sheets.
-void appendPage(std::vector<PlacedSheet>& sheets, const InspectionReport& r, const model::CharacteristicTable& table,
+void appendPage(std::vector<PlacedSheet>& sheets, const InspectionReport& r, const OverflowCache& overflow,
                 int pageIndex, const std::string& label, bool allSubPages) {
     const int count = allSubPages ? SubPageCount(r, pageIndex) : 1;
     for (int k = 0; k < count; ++k) {
@@ -154,7 +193,7 @@ void appendPage(std::vector<PlacedSheet>& sheets, const InspectionReport& r, con
         s.label = SubPageLabel(label, k, count);
         sheets.push_back(std::move(s));
     }
-    const auto continuation = ContinuationSheets(OverflowOf(r, table, pageIndex).continued);
+    const auto continuation = ContinuationSheets(overflow.of(pageIndex).continued);
     const int n = static_cast<int>(continuation.size());
     for (int k = 0; k < n; ++k) {
         PlacedSheet s;
@@ -176,7 +215,7 @@ std::string PageNumberText(const InspectionReport& r, int pageIndex) {
         if (page.pageIndex != pageIndex) continue;
         if (page.label.empty()) return {};
         std::vector<PlacedSheet> sheets;
-        appendPage(sheets, r, {}, pageIndex, page.label, true);
+        appendPage(sheets, r, OverflowCache(r, {}), pageIndex, page.label, true);
         if (sheets.size() == 1) return page.label;
         return sheets.front().label + "…" + sheets.back().label;
     }
@@ -185,11 +224,14 @@ std::string PageNumberText(const InspectionReport& r, int pageIndex) {
 
 std::vector<PlacedSheet> SheetsOf(const InspectionReport& r, int pageIndex, const model::CharacteristicTable& table) {
     std::vector<PlacedSheet> sheets;
+    if (!IsReportPageIndex(pageIndex)) return sheets;
+    const OverflowCache overflow(r, table);
     if (!IsStackedIndex(pageIndex)) {
-        if (IsReportPageIndex(pageIndex)) appendPage(sheets, r, table, pageIndex, {}, false);
+        appendPage(sheets, r, overflow, pageIndex, {}, false);
         return sheets;
     }
-    for (const PageLabel& page : ShownPageLabels(r, pageIndex)) appendPage(sheets, r, table, page.pageIndex, page.label, true);
+    for (const PageLabel& page : ShownPageLabels(r, pageIndex))
+        appendPage(sheets, r, overflow, page.pageIndex, page.label, true);
     return sheets;
 }
 
@@ -210,8 +252,9 @@ std::vector<std::string> CutFields(const InspectionReport& r, int pageIndex, con
     } else if (IsReportPageIndex(pageIndex)) {
         pages.push_back(pageIndex);
     }
+    const OverflowCache overflow(r, table);
     for (int p : pages)
-        for (const std::string& c : OverflowOf(r, table, p).cut) out.push_back(G(PageTitle(p)) + " " + c);
+        for (const std::string& c : overflow.of(p).cut) out.push_back(G(PageTitle(p)) + " " + c);
     return out;
 }
 
