@@ -377,7 +377,8 @@ bool makeLongReport(const std::filesystem::path& dir) {
     tubra::report::InspectionReport report;
     FillLongReport(report, s.drawing.table.values[0].view());
     s.drawing.report = &report;
-    s.drawing.IsShowReport = {1, 22};
+    // Saved showing the drawing, so that a plain print shows its title block.
+    s.drawing.IsShowReport = {0, 22};
     return s.write(dir / "report-long.hcd");
 }
 

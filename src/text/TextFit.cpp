@@ -289,11 +289,10 @@ Fit FitWithMark(std::string_view gbk, int width, int height, const FitSpec& spec
         g.shownBytes = keep;
         return std::pair(fits, std::move(g));
     };
-    std::size_t hi = gbkCutLength(gbk, f.shownBytes);
-    auto [fits, best] = withMark(hi);
-    if (fits) return best;
+    // Any beginning may be shown, a word cut short too: the mark says that more follows.
+    std::size_t hi = gbk.size();
     std::size_t lo = 0;
-    best = withMark(0).second;
+    Fit best = withMark(0).second;
     while (true) {
         const std::size_t mid = gbkCutLength(gbk, (lo + hi) / 2);
         if (mid <= lo) break;

@@ -90,6 +90,10 @@ int runPrint(int argc, char** argv) {
         return 1;
     }
     std::printf("%s: %d page%s\n", out, printed, printed == 1 ? "" : "s");
+    // Nothing is cut silently: a text printed cut short is named.
+    for (const std::string& field : view::PrintCutFields(*doc, view))
+        std::fprintf(stderr, "tubra-cli: %s: %s does not fit its box and is printed cut short, ending with \"…\"\n",
+                     in, field.c_str());
     return 0;
 }
 

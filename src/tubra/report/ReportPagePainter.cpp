@@ -182,4 +182,10 @@ void InspectionReport::drawReportPages(platform::Canvas& canvas, int pageIndex,
 
 int InspectionReport::countPrintPages(int pageIndex) const { return CountPrintPages(*this, pageIndex); }
 
+std::vector<std::string> InspectionReport::cutFields(int pageIndex, const model::CharacteristicTable& table) const {
+    std::vector<std::string> out;
+    for (const std::string& f : CutFields(*this, pageIndex, table)) out.push_back(text::gbkToUtf8(f));
+    return out;
+}
+
 }  // namespace tubra::report
