@@ -50,6 +50,7 @@ std::unique_ptr<ReportPageForm> open(int page, const InspectionReport& r,
 TEST(ReportPageForms, EveryPageCopiesItsSectionInAndOutUnchanged) {
     InspectionReport source = testing::filledReport();
     source.JieLun_ReportData.texts[11] = "3";  // a grade the list offers
+    source.CeHou_ReportData.texts[8] = "0.25   ";  // "自动": the least thickness of the list
     InspectionReport target;
     target.PrintSet_ReportData = source.PrintSet_ReportData;
     target.PrintSet_IReportData = source.PrintSet_IReportData;
