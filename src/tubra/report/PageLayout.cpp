@@ -209,8 +209,13 @@ void signatures(Grid& g, int height, const std::string& left, const std::string&
     const int middle = r.left + kFormWidth / 2;
     FitItem a{{r.left + 10, r.top, middle, r.bottom}, left, kTableFace, Align::Left};
     FitItem b{{middle, r.top, r.right - 10, r.bottom}, right, kTableFace, Align::Left};
-    a.field = G("签字栏");
-    b.field = a.field;
+    // Named on a continuation sheet by the words before their colon ("检验人员", "审核").
+    const auto name = [](const std::string& t) {
+        const std::size_t colon = t.find(G("："));
+        return colon != std::string::npos && colon > 0 ? t.substr(0, colon) : G("签字栏");
+    };
+    a.field = name(left);
+    b.field = name(right);
     p.fittedGroup({a, b});
 }
 
@@ -442,8 +447,8 @@ void PagePainter::checkBox(int x, int y, bool checked) {
 }
 
 int PagePainter::optionLines(std::string_view options, int x, int y, int lineStep, std::size_t maxBytes,
-                             const platform::Font& font, const std::vector<int>& states) {
-    const int avg = averageWidth(font);
+                             const platform::Font& font, const std::vector<int>& states, int byteWidth) {
+    const int avg = byteWidth > 0 ? byteWidth : averageWidth(font);
     const int h = charHeight(font);
     const std::vector<WrappedLine> lines = WrapOptions(options, maxBytes);
     // The text between option starts, each piece placed by its byte offset so that boxes

@@ -216,8 +216,10 @@ public:
     // Check-box option lines: `options` (GBK, every option starting with two blanks) wrapped
     // at `maxBytes` from (x, y), `lineStep` apart; option k gets a box, ticked when
     // states[first + k] is 1. Returns the y below the last line.
+    // `byteWidth` places the bytes (0: the font's average width); the forms give the paper's, so
+    // that the screen puts the boxes where the printer does.
     int optionLines(std::string_view options, int x, int y, int lineStep, std::size_t maxBytes,
-                    const platform::Font& font, const std::vector<int>& states);
+                    const platform::Font& font, const std::vector<int>& states, int byteWidth = 0);
     // A box of 25 x 24 with its bottom-left near (x, y); a tick when `checked`.
     void checkBox(int x, int y, bool checked);
 

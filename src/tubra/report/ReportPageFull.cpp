@@ -337,7 +337,7 @@ void DrawVisualPage(PagePainter& p) {
             ++state;
             ++k;
         }
-        p.optionLines(options, kFormLeft + kItemWidth + 8, rowTop - 8, step, perLine, f, states);
+        p.optionLines(options, kFormLeft + kItemWidth + 8, rowTop - 8, step, perLine, f, states, avg);
     }
     g.row(65, {label(kItemWidth, G("其它")), leftText(kOptionsWidth, data.texts[20].view()),
                value(0, data.texts[21].view())});

@@ -178,7 +178,7 @@ void DrawOnlineReportPage(PagePainter& p) {
         std::vector<int> states;
         for (int k = 0; OptionOffset(line, k) != std::string::npos; ++k, ++state)
             states.push_back(state < data.states.size() ? data.states[state] : 0);
-        y = p.optionLines(line, docs.left + 20, y, step, perLine, font, states);
+        y = p.optionLines(line, docs.left + 20, y, step, perLine, font, states, avg);
     }
     // The several-line texts have room for their four lines.
     constexpr int kNoteRow = 130;
