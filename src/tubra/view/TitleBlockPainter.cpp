@@ -62,6 +62,7 @@ struct Place {
     platform::Rect cell;  // between the lines around it
     bool centred = false;
     bool name = false;
+    bool toEdge = false;  // the rectangle reaches the block's right edge
 };
 
 int rowY(int top, int l) { return top - l * kHeight / 6; }
@@ -71,15 +72,17 @@ std::vector<Place> placesOf(const model::TitleBlock& title, platform::Size page,
     const int L = box.left, T = box.top, B = box.bottom;
     std::vector<Place> out;
     const auto add = [&](int field, std::string_view text, int x, int l, int extra, int cellRight, int rectRight = 0) {
-        const int top = rowY(T, l) - 4;
-        const int low = rowY(T, l) - th;
-        const int width = (static_cast<int>(text.size()) + extra) * cm;
         const int next = l == 5 ? B : rowY(T, l + 1);
+        const int top = rowY(T, l) - 4;
+        // The rectangle clips its text above the next rule (a row is 33 or 34 high).
+        const int low = std::max(rowY(T, l) - th, next + 1);
+        const int width = (static_cast<int>(text.size()) + extra) * cm;
         Place p;
         p.field = field;
         p.text = text;
         p.rect = {x, top, rectRight ? rectRight : x + width, low};
         p.cell = {x, rowY(T, l) - 1, cellRight - kClear, next + 1};
+        p.toEdge = rectRight != 0;
         out.push_back(p);
     };
     const auto& labels = title.labels;
@@ -105,9 +108,11 @@ std::vector<Place> placesOf(const model::TitleBlock& title, platform::Size page,
     name.cell = {L + 5, T - 2 - kClear, L + kWidth - kClear, rowY(T, 2) + 1};  // under the thick rule
     name.centred = true;
     name.name = true;
+    name.toEdge = true;
     out.push_back(name);
-    // A rectangle never reaches past its cell.
-    for (Place& p : out) p.rect.right = std::min(p.rect.right, p.name ? L + kWidth : p.cell.right);
+    // A rectangle sized from its text never reaches past its cell.
+    for (Place& p : out)
+        if (!p.toEdge) p.rect.right = std::min(p.rect.right, p.cell.right);
     return out;
 }
 
