@@ -206,15 +206,22 @@ bool surelyTooLong(const std::vector<Char>& chars, int width, int height, const 
 }
 
 Fit makeFit(const std::vector<Char>& chars, std::string_view text, const FitSpec& spec, int h, Attempt&& a) {
-    if (spec.balance && a.fits() && a.broken.lines.size() > 1) {
-        // The narrowest lines that still take no more lines and split no word.
+    if (spec.balance && a.fits() && a.broken.lines.size() > 1 && !a.broken.splitWord) {
+        // The narrowest lines that still take no more lines and split no word, found by
+        // halving: a narrower width never takes fewer lines.
         std::size_t widest = 0;
         for (const TextLine& l : a.broken.lines) widest = std::max(widest, l.length);
-        for (std::size_t per = widest; per > 1; --per) {
-            BrokenText b = breakChars(chars, text.size(), per - 1);
-            if (b.lines.size() > a.broken.lines.size() || b.splitWord) break;
-            a.broken = std::move(b);
+        std::size_t lo = 0, hi = widest;  // hi keeps the lines; lo does not (or is nothing)
+        while (hi - lo > 1) {
+            const std::size_t mid = (lo + hi) / 2;
+            BrokenText b = breakChars(chars, text.size(), mid);
+            if (b.lines.size() > a.broken.lines.size() || b.splitWord) {
+                lo = mid;
+            } else {
+                hi = mid;
+            }
         }
+        if (hi < widest) a.broken = breakChars(chars, text.size(), hi);
     }
     Fit f;
     f.height = h;
@@ -255,7 +262,11 @@ Fit FitText(std::string_view gbk, int width, int height, const FitSpec& spec) {
     // A one-line box: a little smaller on one line reads better than two broken lines.
     const int baseStep = base + gapOf(base, spec.gapPercent);
     if (!hasLineBreak(chars) && capacity(height, base, baseStep, spec.maxLines) == 1) {
+        std::size_t bytes = 0;
+        for (const Char& c : chars)
+            if (!c.blank) bytes = c.pos + c.len;  // up to the last non-blank
         for (int h = base; h >= std::max(smallest, base * 3 / 4); --h) {
+            if (static_cast<long long>(bytes) * FitByteWidth(spec, h) > width) continue;  // surely too long
             Attempt a = attempt(chars, gbk, width, height, spec, h, spec.gapPercent);
             if (a.broken.lines.size() == 1 && a.cap >= 1 && !a.broken.splitWord)
                 return makeFit(chars, gbk, spec, h, std::move(a));
@@ -282,6 +293,8 @@ Fit FitWithMark(std::string_view gbk, int width, int height, const FitSpec& spec
     FitSpec at = spec;
     at.height = f.height;
     // The longest beginning that fits with the mark after it, found by halving.
+    // Lines are evened out once, for the part finally shown.
+    at.balance = false;
     const auto withMark = [&](std::size_t keep) {
         Fit g = FitAtHeight(std::string(gbk.substr(0, keep)) + std::string(mark), width, height, at);
         const bool fits = g.complete;
@@ -302,6 +315,15 @@ Fit FitWithMark(std::string_view gbk, int width, int height, const FitSpec& spec
             best = std::move(g);
         } else {
             hi = mid;
+        }
+    }
+    if (spec.balance) {
+        at.balance = true;
+        Fit even = FitAtHeight(best.text, width, height, at);
+        if (even.complete) {
+            even.complete = false;
+            even.shownBytes = best.shownBytes;
+            best = std::move(even);
         }
     }
     return best;

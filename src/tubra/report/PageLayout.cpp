@@ -358,20 +358,26 @@ void PagePainter::fitted(const FitItem& item) {
     drawFit(item, fitItem(item, item.face.height));
 }
 
-int PagePainter::groupHeight(const std::vector<FitItem>& items) const {
-    int height = 0;
+int PagePainter::groupHeight(const std::vector<FitItem>& items) const { return groupFits(items).height; }
+
+PagePainter::GroupFit PagePainter::groupFits(const std::vector<FitItem>& items) const {
+    GroupFit g;
     for (const FitItem& item : items)
-        if (!item.text.empty()) height = height ? std::min(height, item.face.height) : item.face.height;
+        if (!item.text.empty()) g.height = g.height ? std::min(g.height, item.face.height) : item.face.height;
     // Each text at the group's size may need a smaller one; the group takes the smallest, and
     // again, until every text fits at it (a few rounds at most: the size only falls).
-    for (int round = 0; round < 8 && height > 0; ++round) {
-        int least = height;
-        for (const FitItem& item : items)
-            if (!item.text.empty()) least = std::min(least, fitItem(item, std::min(height, item.face.height)).height);
-        if (least == height) break;
-        height = least;
+    for (int round = 0; round < 8 && g.height > 0; ++round) {
+        g.fits.clear();
+        int least = g.height;
+        for (const FitItem& item : items) {
+            g.fits.push_back(item.text.empty() ? text::Fit{} : fitItem(item, std::min(g.height, item.face.height)));
+            if (!item.text.empty()) least = std::min(least, g.fits.back().height);
+        }
+        if (least == g.height) return g;
+        g.height = least;
     }
-    return height;
+    g.fits.clear();
+    return g;
 }
 
 void PagePainter::fittedAt(const std::vector<FitItem>& items, int height) {
@@ -379,7 +385,16 @@ void PagePainter::fittedAt(const std::vector<FitItem>& items, int height) {
         if (!item.text.empty()) drawFit(item, fitItem(item, std::min(height, item.face.height)));
 }
 
-void PagePainter::fittedGroup(const std::vector<FitItem>& items) { fittedAt(items, groupHeight(items)); }
+void PagePainter::fittedGroup(const std::vector<FitItem>& items) {
+    const GroupFit g = groupFits(items);
+    if (g.fits.size() != items.size()) {
+        fittedAt(items, g.height);
+        return;
+    }
+    // The fits of the last round are those at the group's size.
+    for (std::size_t i = 0; i < items.size(); ++i)
+        if (!items[i].text.empty()) drawFit(items[i], g.fits[i]);
+}
 
 int PagePainter::wrapped(std::string_view paragraph, int x, int y, int lineStep, std::size_t maxBytes,
                          const platform::Font& font) {

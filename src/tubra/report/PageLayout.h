@@ -224,6 +224,11 @@ public:
     void checkBox(int x, int y, bool checked);
 
 private:
+    struct GroupFit {
+        int height = 0;
+        std::vector<text::Fit> fits;  // one per item at `height`, when worked out
+    };
+    GroupFit groupFits(const std::vector<FitItem>& items) const;
     platform::Point at(int x, int y) const;
     text::Fit fitItem(const FitItem& item, int height) const;
     void drawFit(const FitItem& item, const text::Fit& fit);
