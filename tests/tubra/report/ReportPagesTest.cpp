@@ -791,3 +791,32 @@ TEST(ReportPages, EveryTextOfTheSamplesStaysInsideItsCell) {
         }
     }
 }
+
+TEST(ReportPages, SignatureRowsNeverPartADate) {
+    // Long names beside their dates on forms (13), (14) and (15): every date prints whole on
+    // one line.
+    InspectionReport r;
+    const std::string name = repeated("检验人员姓名很长", 29);
+    for (auto* t : {&r.NaiYa_ReportData.texts, &r.QiMi_ReportData.texts}) {
+        (*t)[12] = name;
+        (*t)[13] = "2024.05.20";
+        (*t)[14] = name;
+        (*t)[15] = gbk("2024年5月21日");
+    }
+    r.FuShu_ReportData.texts[59] = name;
+    r.FuShu_ReportData.texts[60] = "2024.05.20";
+    r.FuShu_ReportData.texts[61] = name;
+    r.FuShu_ReportData.texts[62] = gbk("2024年5月21日");
+    for (int page : {kPressureTestPage, kLeakTestPage, kAccessoryPage}) {
+        const auto c = drawn(r, page, true);
+        int whole = 0;
+        for (const auto& call : textCalls(*c)) {
+            whole += call.text.find("2024.05.20") != std::string::npos;
+            whole += call.text.find(gbk("2024年5月21日")) != std::string::npos;
+            // No line ends inside a date.
+            EXPECT_FALSE(call.text.size() >= 4 && call.text.substr(call.text.size() - 4) == "2024") << page;
+        }
+        EXPECT_EQ(whole, 2) << page;
+        expectTextsClearOfLines(*c, page);
+    }
+}
