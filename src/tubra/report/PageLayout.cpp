@@ -287,20 +287,6 @@ int PagePainter::charHeight(const platform::Font& font) {
     return canvas_.textMetrics().height;
 }
 
-int PagePainter::textWidth(std::string_view gbk, const platform::Font& font) {
-    canvas_.setFont(font);
-    const int byBytes = static_cast<int>(gbk.size()) * std::max(1, canvas_.textMetrics().aveCharWidth);
-    // A face whose Latin capitals are wider than its average character still stays inside.
-    return std::max(byBytes, canvas_.textExtent(gbk).cx);
-}
-
-void PagePainter::centred(const platform::Rect& cell, std::string_view gbk, const platform::Font& font) {
-    if (gbk.empty()) return;
-    const int h = charHeight(font);
-    const int width = textWidth(gbk, font);
-    text(cell.left + (cell.width() - width) / 2, cell.top - (cell.height() - h) / 2, gbk, font);
-}
-
 text::Fit PagePainter::fitItem(const FitItem& item, int height) const {
     text::FitSpec spec;
     spec.height = height;

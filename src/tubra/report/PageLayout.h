@@ -1,8 +1,9 @@
 #pragma once
 // What every report page is drawn with: the page geometry, the fonts and pens of the printed
-// forms, the header block, texts centred in cells by their byte length, wrapped paragraphs
-// that never split a two-byte character, check-box option lines, table grids and the page
-// number. Coordinates are logical units of 0.1 mm with y upward, given for a page whose top
+// forms, the header block, values fitted into their cells (text/TextFit.h: whole words, one
+// size per row, continued on a continuation sheet when even the smallest size cannot hold
+// them), wrapped paragraphs that never split a two-byte character, check-box option lines,
+// table grids and the page number. Coordinates are logical units of 0.1 mm with y upward, given for a page whose top
 // edge lies at y = 0; a page painter placed lower in a stack draws at the same coordinates
 // and `PagePainter` moves everything down by the page's offset.
 
@@ -168,13 +169,6 @@ public:
     // The average character width and the character height of a font.
     int averageWidth(const platform::Font& font);
     int charHeight(const platform::Font& font);
-    // The width a text takes: its byte length times the average width, or what the face
-    // really draws when that is wider.
-    int textWidth(std::string_view gbk, const platform::Font& font);
-
-    // Centred in the cell by byte length x average width, and vertically by
-    // (height - character height) / 2.
-    void centred(const platform::Rect& cell, std::string_view gbk, const platform::Font& font);
 
     // The text fitted into the cell (see text/TextFit.h): on as many lines as the cell holds,
     // shrunk down to the smallest size when it must; never leaving the cell. A value that does
