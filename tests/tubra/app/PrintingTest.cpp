@@ -129,3 +129,14 @@ TEST_F(PrintingTest, APrintThatCutsTextsShortAsksFirst) {
     window.runCommand(app::cmd::Print);
     EXPECT_EQ(apptest::pdfPageCount(pdf), 1);
 }
+
+TEST_F(PrintingTest, DirectPrintNamesTheTextsItCutsShort) {
+    const fs::path pdf = dir / "long.pdf";
+    ui.pdfPrinterFile = QString::fromStdString(pdf.string());
+    std::ostringstream err;
+    const fs::path file = fs::path(TUBRA_SOURCE_DIR) / "examples" / "report-long.hcd";
+    EXPECT_EQ(app::RunTubra({"/p", file.string()}, context, ui, err), 0) << err.str();
+    EXPECT_EQ(apptest::pdfPageCount(pdf), 1);
+    EXPECT_NE(err.str().find("标题栏 审核日期"), std::string::npos) << err.str();
+    EXPECT_TRUE(ui.asked.empty());  // no window, nobody to ask
+}
