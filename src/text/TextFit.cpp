@@ -183,30 +183,30 @@ struct Attempt {
     bool fits() const { return static_cast<int>(broken.lines.size()) <= cap; }
 };
 
-Attempt attempt(const std::vector<Char>& chars, std::string_view text, int width, int height, const FitSpec& spec, int h,
+Attempt attempt(const std::vector<Char>& chars, std::string_view text, int width, int height, const FitStyle& style, int h,
                 int gapPercent) {
     Attempt a;
-    const int bw = FitByteWidth(spec, h);
+    const int bw = FitByteWidth(style, h);
     const std::size_t perLine = static_cast<std::size_t>(std::max(1, width / bw));
     a.step = h + gapOf(h, gapPercent);
-    a.cap = capacity(height, h, a.step, spec.maxLines);
+    a.cap = capacity(height, h, a.step, style.maxLines);
     a.broken = breakChars(chars, text.size(), perLine);
     return a;
 }
 
 // Whether the text surely needs more lines than the box holds at height h: its characters
 // alone fill more lines (a quick test that spares breaking the text at sizes far too large).
-bool surelyTooLong(const std::vector<Char>& chars, int width, int height, const FitSpec& spec, int h, int gapPercent) {
+bool surelyTooLong(const std::vector<Char>& chars, int width, int height, const FitStyle& style, int h, int gapPercent) {
     std::size_t bytes = 0;
     for (const Char& c : chars)
         if (!c.blank && !c.lineBreak) bytes += c.len;
-    const std::size_t perLine = static_cast<std::size_t>(std::max(1, width / FitByteWidth(spec, h)));
-    const int cap = capacity(height, h, h + gapOf(h, gapPercent), spec.maxLines);
+    const std::size_t perLine = static_cast<std::size_t>(std::max(1, width / FitByteWidth(style, h)));
+    const int cap = capacity(height, h, h + gapOf(h, gapPercent), style.maxLines);
     return static_cast<std::size_t>(cap) * perLine < bytes;
 }
 
-Fit makeFit(const std::vector<Char>& chars, std::string_view text, const FitSpec& spec, int h, Attempt&& a) {
-    if (spec.balance && a.fits() && a.broken.lines.size() > 1 && !a.broken.splitWord) {
+Fit makeFit(const std::vector<Char>& chars, std::string_view text, const FitStyle& style, int h, Attempt&& a) {
+    if (style.balance && a.fits() && a.broken.lines.size() > 1 && !a.broken.splitWord) {
         // The narrowest lines that still take no more lines and split no word, found by
         // halving: a narrower width never takes fewer lines.
         std::size_t widest = 0;
@@ -225,7 +225,7 @@ Fit makeFit(const std::vector<Char>& chars, std::string_view text, const FitSpec
     }
     Fit f;
     f.height = h;
-    f.byteWidth = FitByteWidth(spec, h);
+    f.byteWidth = FitByteWidth(style, h);
     f.lineStep = a.step;
     f.text = std::string(text);
     f.lines = std::move(a.broken.lines);
@@ -243,54 +243,54 @@ Fit makeFit(const std::vector<Char>& chars, std::string_view text, const FitSpec
 
 BrokenText BreakText(std::string_view gbk, std::size_t maxBytes) { return breakChars(charsOf(gbk), gbk.size(), maxBytes); }
 
-int FitByteWidth(const FitSpec& spec, int h) { return std::max(1, h * spec.widthPercent / 100); }
+int FitByteWidth(const FitStyle& style, int h) { return std::max(1, h * style.widthPercent / 100); }
 
 int Fit::blockHeight() const {
     if (lines.empty()) return 0;
     return static_cast<int>(lines.size() - 1) * lineStep + height;
 }
 
-Fit FitAtHeight(std::string_view gbk, int width, int height, const FitSpec& spec) {
+Fit FitAtHeight(std::string_view gbk, int width, int height, const FitStyle& style) {
     const std::vector<Char> chars = charsOf(gbk);
-    return makeFit(chars, gbk, spec, spec.height, attempt(chars, gbk, width, height, spec, spec.height, spec.gapPercent));
+    return makeFit(chars, gbk, style, style.height, attempt(chars, gbk, width, height, style, style.height, style.gapPercent));
 }
 
-Fit FitText(std::string_view gbk, int width, int height, const FitSpec& spec) {
+Fit FitText(std::string_view gbk, int width, int height, const FitStyle& style) {
     const std::vector<Char> chars = charsOf(gbk);
-    const int base = std::max(1, spec.height);
-    const int smallest = std::clamp(spec.minHeight, 1, base);
+    const int base = std::max(1, style.height);
+    const int smallest = std::clamp(style.minHeight, 1, base);
     // A one-line box: a little smaller on one line reads better than two broken lines.
-    const int baseStep = base + gapOf(base, spec.gapPercent);
-    if (!hasLineBreak(chars) && capacity(height, base, baseStep, spec.maxLines) == 1) {
+    const int baseStep = base + gapOf(base, style.gapPercent);
+    if (!hasLineBreak(chars) && capacity(height, base, baseStep, style.maxLines) == 1) {
         std::size_t bytes = 0;
         for (const Char& c : chars)
             if (!c.blank) bytes = c.pos + c.len;  // up to the last non-blank
         for (int h = base; h >= std::max(smallest, base * 3 / 4); --h) {
-            if (static_cast<long long>(bytes) * FitByteWidth(spec, h) > width) continue;  // surely too long
-            Attempt a = attempt(chars, gbk, width, height, spec, h, spec.gapPercent);
+            if (static_cast<long long>(bytes) * FitByteWidth(style, h) > width) continue;  // surely too long
+            Attempt a = attempt(chars, gbk, width, height, style, h, style.gapPercent);
             if (a.broken.lines.size() == 1 && a.cap >= 1 && !a.broken.splitWord)
-                return makeFit(chars, gbk, spec, h, std::move(a));
+                return makeFit(chars, gbk, style, h, std::move(a));
         }
     }
     for (int h = base; h >= smallest; --h) {
-        if (h > smallest && surelyTooLong(chars, width, height, spec, h, spec.gapPercent)) continue;
+        if (h > smallest && surelyTooLong(chars, width, height, style, h, style.gapPercent)) continue;
         // Roomy lines, closer step by step, before the font shrinks.
-        for (int gap = spec.roomyGapPercent; gap > spec.gapPercent; gap -= 20) {
-            Attempt a = attempt(chars, gbk, width, height, spec, h, gap);
-            if (a.fits() && !a.broken.splitWord) return makeFit(chars, gbk, spec, h, std::move(a));
+        for (int gap = style.roomyGapPercent; gap > style.gapPercent; gap -= 20) {
+            Attempt a = attempt(chars, gbk, width, height, style, h, gap);
+            if (a.fits() && !a.broken.splitWord) return makeFit(chars, gbk, style, h, std::move(a));
         }
-        Attempt a = attempt(chars, gbk, width, height, spec, h, spec.gapPercent);
-        if (a.fits() && !a.broken.splitWord) return makeFit(chars, gbk, spec, h, std::move(a));
+        Attempt a = attempt(chars, gbk, width, height, style, h, style.gapPercent);
+        if (a.fits() && !a.broken.splitWord) return makeFit(chars, gbk, style, h, std::move(a));
     }
     // At the smallest size a word longer than a line is split; what still does not fit is
     // left over.
-    return makeFit(chars, gbk, spec, smallest, attempt(chars, gbk, width, height, spec, smallest, spec.gapPercent));
+    return makeFit(chars, gbk, style, smallest, attempt(chars, gbk, width, height, style, smallest, style.gapPercent));
 }
 
-Fit FitWithMark(std::string_view gbk, int width, int height, const FitSpec& spec, std::string_view mark) {
-    Fit f = FitText(gbk, width, height, spec);
+Fit FitWithMark(std::string_view gbk, int width, int height, const FitStyle& style, std::string_view mark) {
+    Fit f = FitText(gbk, width, height, style);
     if (f.complete) return f;
-    FitSpec at = spec;
+    FitStyle at = style;
     at.height = f.height;
     // The longest beginning that fits with the mark after it, found by halving.
     // Lines are evened out once, for the part finally shown.
@@ -317,7 +317,7 @@ Fit FitWithMark(std::string_view gbk, int width, int height, const FitSpec& spec
             hi = mid;
         }
     }
-    if (spec.balance) {
+    if (style.balance) {
         at.balance = true;
         Fit even = FitAtHeight(best.text, width, height, at);
         if (even.complete) {

@@ -101,23 +101,23 @@ TEST(TextFit, ParagraphsBlanksAndTwoByteCharacters) {
 }
 
 TEST(TextFit, ShrinksStepByStepDownToTheSmallestSize) {
-    FitSpec spec;  // 35 down to 21, bytes half the height wide
+    FitStyle style;  // 35 down to 21, bytes half the height wide
     const std::string date = "2024.05.22";
     // Fits at its own size.
-    Fit f = FitText(date, 400, 50, spec);
+    Fit f = FitText(date, 400, 50, style);
     EXPECT_EQ(f.height, 35);
     EXPECT_EQ(f.byteWidth, 17);
     EXPECT_TRUE(f.complete);
     ASSERT_EQ(f.lines.size(), 1u);
     EXPECT_EQ(f.line(0), date);
     // A one-line box: a little too long shrinks on its line (10 bytes in 150: 15 per byte).
-    f = FitText(date, 150, 40, spec);
+    f = FitText(date, 150, 40, style);
     EXPECT_EQ(f.height, 31);
     EXPECT_EQ(f.lines.size(), 1u);
     // Far too long for one line: wraps at the largest size at which all lines fit, without
     // splitting the date.
     const std::string sign = gbk("检验人员：张志强　　2024.05.22");
-    f = FitText(sign, 200, 80, spec);
+    f = FitText(sign, 200, 80, style);
     EXPECT_TRUE(f.complete);
     EXPECT_GE(f.lines.size(), 2u);
     EXPECT_EQ(f.line(f.lines.size() - 1), date);
@@ -126,19 +126,19 @@ TEST(TextFit, ShrinksStepByStepDownToTheSmallestSize) {
         EXPECT_LE(static_cast<int>(f.line(i).size()) * f.byteWidth, 200);
     // Never below the smallest size: what does not fit is left over.
     const std::string longText(249, 'x');
-    f = FitText(longText, 484, 79, spec);
+    f = FitText(longText, 484, 79, style);
     EXPECT_EQ(f.height, 21);
     EXPECT_FALSE(f.complete);
     EXPECT_EQ(f.lines.size(), 3u);  // 21 + 2 x 23 = 67 of 79
     EXPECT_EQ(f.shownBytes, 3u * 48);
     // A line limit holds at every size.
-    spec.maxLines = 2;
-    f = FitText(gbk("甲\r\n乙\r\n丙"), 400, 400, spec);
+    style.maxLines = 2;
+    f = FitText(gbk("甲\r\n乙\r\n丙"), 400, 400, style);
     EXPECT_FALSE(f.complete);
     EXPECT_EQ(f.lines.size(), 2u);
     EXPECT_EQ(f.shownBytes, 8u);  // where the third line starts
     // Roomy lines when they fit, closer ones before the font shrinks.
-    FitSpec roomy;
+    FitStyle roomy;
     roomy.roomyGapPercent = 80;
     f = FitText(gbk("甲\r\n乙"), 400, 100, roomy);
     EXPECT_EQ(f.lineStep, 35 + 28);
@@ -150,35 +150,35 @@ TEST(TextFit, ShrinksStepByStepDownToTheSmallestSize) {
 }
 
 TEST(TextFit, BalancedLinesLeaveNoCharacterAlone) {
-    FitSpec spec;
-    spec.balance = true;
+    FitStyle style;
+    style.balance = true;
     // "安全附属装置" in a box for 10 bytes a line: three characters a line, not five and one.
-    Fit f = FitText(gbk("安全附属装置"), 10 * 17, 80, spec);
+    Fit f = FitText(gbk("安全附属装置"), 10 * 17, 80, style);
     ASSERT_EQ(f.lines.size(), 2u);
     EXPECT_EQ(f.line(0), gbk("安全附"));
     EXPECT_EQ(f.line(1), gbk("属装置"));
     // Words stay whole while balancing.
-    f = FitText(gbk("检验人员：张志强　　2024.05.22"), 20 * 17, 80, spec);
+    f = FitText(gbk("检验人员：张志强　　2024.05.22"), 20 * 17, 80, style);
     ASSERT_EQ(f.lines.size(), 2u);
     EXPECT_EQ(f.line(1), "2024.05.22");
 }
 
 TEST(TextFit, ALeftOverTextEndsWithItsMark) {
-    FitSpec spec;
+    FitStyle style;
     const std::string text = gbk("甲乙丙丁戊己庚辛壬癸子丑寅卯辰巳午未申酉戌亥");  // 44 bytes
     const std::string mark = gbk("…(见续页)");
     // One line of 21-high text in a box 100 wide: 10 bytes a line.
-    Fit f = FitWithMark(text, 100, 21, spec, mark);
+    Fit f = FitWithMark(text, 100, 21, style, mark);
     EXPECT_FALSE(f.complete);
     ASSERT_EQ(f.lines.size(), 1u);
     EXPECT_EQ(f.shownBytes, 0u);  // the mark alone takes the line
     EXPECT_EQ(f.line(0), mark);
-    f = FitWithMark(text, 200, 44, spec, gbk("…"));
+    f = FitWithMark(text, 200, 44, style, gbk("…"));
     ASSERT_EQ(f.lines.size(), 2u);
     EXPECT_EQ(f.shownBytes, 38u);
     EXPECT_EQ(std::string(f.line(1)), text.substr(20, 18) + gbk("…"));
     // A text that fits gets no mark.
-    f = FitWithMark(gbk("甲乙"), 200, 44, spec, mark);
+    f = FitWithMark(gbk("甲乙"), 200, 44, style, mark);
     EXPECT_TRUE(f.complete);
     EXPECT_EQ(f.text, gbk("甲乙"));
 }

@@ -76,10 +76,10 @@ platform::Font TableNumberFont(bool printer) {
 }
 
 platform::Font FaceFont(const TextFace& face, int height, bool printer) {
-    text::FitSpec spec;
-    spec.widthPercent = face.widthPercent;
+    text::FitStyle style;
+    style.widthPercent = face.widthPercent;
     int h = height;
-    int w = text::FitByteWidth(spec, height);
+    int w = text::FitByteWidth(style, height);
     if (face.table && !printer) {
         // The screen's table text is 32 where the paper's is 35.
         h = std::max(1, height * kScreenTableHeight / kPrinterTableHeight);
@@ -288,20 +288,20 @@ int PagePainter::charHeight(const platform::Font& font) {
 }
 
 text::Fit PagePainter::fitItem(const FitItem& item, int height) const {
-    text::FitSpec spec;
-    spec.height = height;
-    spec.minHeight = kMinTextHeight;
-    spec.widthPercent = item.face.widthPercent;
-    spec.gapPercent = kLineGapPercent;
-    spec.roomyGapPercent = item.paragraphs ? kParagraphGapPercent : 0;
-    spec.maxLines = item.maxLines;
-    spec.balance = item.align == Align::Centre;
+    text::FitStyle style;
+    style.height = height;
+    style.minHeight = kMinTextHeight;
+    style.widthPercent = item.face.widthPercent;
+    style.gapPercent = kLineGapPercent;
+    style.roomyGapPercent = item.paragraphs ? kParagraphGapPercent : 0;
+    style.maxLines = item.maxLines;
+    style.balance = item.align == Align::Centre;
     const int w = item.cell.width() - 2 * kCellPadX;
     const int h = item.cell.height() - 2 * kCellPadY;
-    text::Fit fit = text::FitText(item.text, w, h, spec);
+    text::Fit fit = text::FitText(item.text, w, h, style);
     if (!fit.complete) {
-        spec.height = fit.height;
-        fit = text::FitWithMark(item.text, w, h, spec, continuable_ ? ContinuedMark() : CutMark());
+        style.height = fit.height;
+        fit = text::FitWithMark(item.text, w, h, style, continuable_ ? ContinuedMark() : CutMark());
     }
     return fit;
 }

@@ -46,11 +46,11 @@ constexpr int kContinuationMinRow = 70;
 
 // The height of a continuation row: its label and its whole value at the table size.
 int continuationRowHeight(const ContinuedField& f) {
-    text::FitSpec spec;
-    spec.gapPercent = 12;
+    text::FitStyle style;
+    style.gapPercent = 12;
     constexpr int kPad = 16;
-    const text::Fit label = text::FitAtHeight(f.label, kContinuationLabelWidth - kPad, 1 << 20, spec);
-    const text::Fit value = text::FitAtHeight(f.text, kFormWidth - kContinuationLabelWidth - kPad, 1 << 20, spec);
+    const text::Fit label = text::FitAtHeight(f.label, kContinuationLabelWidth - kPad, 1 << 20, style);
+    const text::Fit value = text::FitAtHeight(f.text, kFormWidth - kContinuationLabelWidth - kPad, 1 << 20, style);
     return std::max(kContinuationMinRow, std::max(label.blockHeight(), value.blockHeight()) + kContinuationPad);
 }
 

@@ -39,13 +39,13 @@ platform::Font nameFont() {
 }
 
 // How the fit counts a font's bytes: its width in per cent of its height (10 of 30, 15 of 40).
-text::FitSpec fitSpecOf(const platform::Font& f) {
-    text::FitSpec spec;
-    spec.height = f.height;
-    spec.minHeight = kMinHeight;
-    spec.widthPercent = (f.width * 100 + f.height - 1) / f.height;
-    spec.gapPercent = 8;
-    return spec;
+text::FitStyle fitStyleOf(const platform::Font& f) {
+    text::FitStyle style;
+    style.height = f.height;
+    style.minHeight = kMinHeight;
+    style.widthPercent = (f.width * 100 + f.height - 1) / f.height;
+    style.gapPercent = 8;
+    return style;
 }
 
 void line(platform::Canvas& c, int x1, int y1, int x2, int y2) {
@@ -119,7 +119,7 @@ std::vector<Place> placesOf(const model::TitleBlock& title, platform::Size page,
 // The fit of a text in its cell; a text that does not fit even at the smallest size ends with
 // "…".
 text::Fit fitOf(const Place& p, const platform::Font& font) {
-    return text::FitWithMark(p.text, p.cell.width(), p.cell.height(), fitSpecOf(font), text::gbk("…"));
+    return text::FitWithMark(p.text, p.cell.width(), p.cell.height(), fitStyleOf(font), text::gbk("…"));
 }
 
 const char* const kFieldNames[model::TitleBlock::kRows] = {"制图", "审核", "图号", "制图日期", "审核日期",
