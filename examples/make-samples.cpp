@@ -10,6 +10,8 @@
 //   symbol-atlas.hcd  every component symbol on every axis direction, with its name
 //   report.hcd        the pipeline with its inspection report filled on every page of both
 //                     report sets, saved showing all pages of the full set
+//   report-long.hcd   the same with every text of the title block, the characteristic table
+//                     and both report sets at its capacity
 //
 // Usage: tubra-make-samples [OUTPUT-DIRECTORY]   (default: the examples directory)
 
@@ -377,6 +379,31 @@ bool makeReport(const std::filesystem::path& dir) {
     return s.write(dir / "report.hcd", FillSampleReport);
 }
 
+// The pipeline with every text of its title block, characteristic table and report at its
+// capacity: what the pages and the title block must still print whole.
+bool makeLongReport(const std::filesystem::path& dir) {
+    Sample s(0, 30.0, 30.0);
+    buildPipeline(s);
+    const std::string pattern = gbk("长文本2024年5月12日JB/T4730.4-2005合格φ159×6mm；");
+    const auto longValue = [&](std::string_view tag) {
+        std::string v = gbk(tag);
+        while (v.size() < 39) v += pattern;
+        v.resize(text::gbkCutLength(v, 39));
+        while (v.size() < 39) v += 'x';
+        return v;
+    };
+    for (std::size_t i = 0; i < s.drawing.table.values.size(); ++i)
+        s.drawing.table.values[i] = longValue(text::format("特性%d", static_cast<int>(i)));
+    for (std::size_t i = 0; i < s.drawing.title.values.size(); ++i)
+        s.drawing.title.values[i] = longValue(text::format("图签%d", static_cast<int>(i)));
+    tubra::report::InspectionReport report;
+    FillLongReport(report, s.drawing.table.values[0].view());
+    s.drawing.report = &report;
+    // Saved showing the drawing, so that a plain print shows its title block.
+    s.drawing.IsShowReport = {0, 22};
+    return s.write(dir / "report-long.hcd");
+}
+
 // The device extent of a symbol drawn at the origin, from a recording.
 struct Extent {
     int left = 0, top = 0, right = 0, bottom = 0;
@@ -496,6 +523,6 @@ int main(int argc, char** argv) {
     const std::filesystem::path dir = argc > 1 ? argv[1] : TUBRA_EXAMPLES_DIR;
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
-    const bool ok = makePipeline(dir) && makeAtlas(dir) && makeReport(dir);
+    const bool ok = makePipeline(dir) && makeAtlas(dir) && makeReport(dir) && makeLongReport(dir);
     return ok ? 0 : 1;
 }

@@ -22,6 +22,16 @@ void SetPaperForView(QPrinter& printer, const model::Document& doc, const view::
     platform::qt::SetPaper(printer, paper.a3, paper.landscape);
 }
 
+std::optional<platform::Message> CutTextsWarning(const model::Document& doc, const view::ViewState& view) {
+    const std::vector<std::string> cut = view::PrintCutFields(doc, view);
+    if (cut.empty()) return std::nullopt;
+    std::string text = "以下栏目的内容太长，打印时将以“…”截断：\n";
+    for (const std::string& field : cut) text += "\n    " + field;
+    text += "\n\n仍然打印吗？";
+    return platform::Message{text, "信息:", platform::Buttons::YesNo, platform::MessageIcon::Warning,
+                             platform::Answer::No};
+}
+
 int PrintView(model::Document& doc, view::ViewState& view, QPrinter& printer) {
     int printed = 0;
     {
@@ -62,6 +72,8 @@ int PrintFileDirectly(model::AppContext& app, Interaction& interaction, const st
         err << "tubra: 打印 " << path << " 时出错\n";
         return 1;
     }
+    for (const std::string& field : view::PrintCutFields(*doc, view))
+        err << "tubra: " << path << ": " << field << " 的内容太长，打印时以“…”截断\n";
     return 0;
 }
 

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include <QImage>
@@ -23,6 +24,7 @@
 #include "tubra/cli/RenderCommand.h"
 #include "tubra/report/Install.h"
 #include "tubra/report/ReportJson.h"
+#include "tubra/report/ReportPaging.h"
 
 namespace fs = std::filesystem;
 
@@ -226,4 +228,112 @@ TEST(ReportPrint, PicturesKeepBothCapsExactly) {
     // The pipeline at zoom 3, as the renderer makes it.
     const double ppu = ImagePixelsPerUnit({8700, 6150});
     EXPECT_LE(pixels(8700, ppu) * pixels(6150, ppu), 64.0 * 1024 * 1024);
+namespace {
+
+const fs::path kLong = fs::path(TUBRA_SOURCE_DIR) / "examples" / "report-long.hcd";
+
+// The page each section is printed on.
+const std::map<std::string, int> kSectionPage = {
+    {"Face_ReportData", 0},     {"JieLun_ReportData", 2},   {"HuiZong_ReportData", 3},
+    {"ShengCha_ReportData", 4}, {"HongGuan_ReportData", 5}, {"CeHou_ReportData", 6},
+    {"CiFeng_ReportData", 7},   {"ShenTou_ReportData", 8},  {"SheXian_ReportData", 9},
+    {"ChaoShen_ReportData", 10}, {"FengXi_ReportData", 11}, {"YingDu_ReportData", 12},
+    {"JinXiang_ReportData", 13}, {"NaiYa_ReportData", 14},  {"QiMi_ReportData", 15},
+    {"FuShu_ReportData", 16},   {"JianXiu_ReportData", 17}, {"Face_IReportData", 23},
+    {"DengJi_IReportData", 24}, {"CeHou_IReportData", 25},  {"JianYan_IReportData", 26}};
+
+// What standard error received while `f` ran.
+template <typename F>
+std::string standardError(F&& f) {
+    std::fflush(stderr);
+    char name[] = "/tmp/tubra_stderr_XXXXXX";
+    const int fd = ::mkstemp(name);
+    const int saved = ::dup(2);
+    ::dup2(fd, 2);
+    f();
+    std::fflush(stderr);
+    ::dup2(saved, 2);
+    ::close(saved);
+    ::close(fd);
+    std::ifstream in(name);
+    std::stringstream s;
+    s << in.rdbuf();
+    ::unlink(name);
+    return s.str();
+}
+
+}  // namespace
+
+TEST(ReportPrint, EveryValueOfTheLongReportIsPrintedWholeOnItsForm) {
+    // Every text at its capacity, every several-line text at its line limit: the full set, the
+    // repair record and the online set read back from the PDF hold every value whole (blanks
+    // aside), each on its own form or that form's continuation sheets.
+    ASSERT_TRUE(fs::exists(kLong)) << kLong;
+    TempDir tmp;
+    auto doc = tubra::cli::openOrReport(kLong.c_str());
+    ASSERT_TRUE(doc);
+    const auto* report = tubra::report::inspectionReport(*doc);
+    ASSERT_TRUE(report);
+    std::map<int, std::string> formText;  // blank-free text of each form's sheets
+    std::string all;
+    const struct {
+        const char* set;
+        int index;
+    } prints[] = {{"full", 22}, {"17", 17}, {"online", 28}};
+    for (const auto& print : prints) {
+        const fs::path pdf = tmp.path / (std::string(print.set) + ".pdf");
+        std::string err = standardError([&] {
+            EXPECT_EQ(call(tubra::cli::runPrint, {kLong.string(), "--report", print.set, "-o", pdf.string()}), 0);
+        });
+        // Everything continues on continuation sheets: nothing is named as cut.
+        EXPECT_EQ(err, "") << print.set;
+        const auto sheets = tubra::report::SheetsOf(*report, print.index, doc->drawing.table);
+        ASSERT_EQ(pdfPages(pdf), static_cast<int>(sheets.size())) << print.set;
+        for (std::size_t i = 0; i < sheets.size(); ++i) {
+            const std::string n = std::to_string(i + 1);
+            const std::string page =
+                withoutBlanks(output("pdftotext -raw -f " + n + " -l " + n + " '" + pdf.string() + "' - 2>/dev/null"));
+            formText[sheets[i].pageIndex] += page;
+            all += page;
+        }
+    }
+    ASSERT_FALSE(all.empty()) << "pdftotext gave no text";
+    const auto json = tubra::report::reportToJson(*report);
+    int checked = 0;
+    for (const auto& [section, page] : kSectionPage) {
+        SCOPED_TRACE(section);
+        ASSERT_TRUE(json.contains(section));
+        std::vector<std::string> values;
+        collectValues(json[section], values);
+        EXPECT_FALSE(values.empty());
+        for (const std::string& v : values) {
+            // The pipeline class of the cover is printed on the forms that name it.
+            const std::string& where = section == "Face_ReportData" && v == "GC2" ? all : formText[page];
+            EXPECT_NE(where.find(v), std::string::npos) << "not whole on its form: " << v;
+            ++checked;
+        }
+    }
+    EXPECT_GT(checked, 1500);
+}
+
+TEST(ReportPrint, TextsCutShortAreNamedOnStandardError) {
+    // The long file opens on its drawing: title block texts too long for their cells end with
+    // "…" (a drawing has no continuation sheet), and the print says which.
+    TempDir tmp;
+    const fs::path pdf = tmp.path / "drawing.pdf";
+    const std::string err = standardError(
+        [&] { EXPECT_EQ(call(tubra::cli::runPrint, {kLong.string(), "-o", pdf.string()}), 0); });
+    for (const char* field : {"标题栏 制图", "标题栏 审核", "标题栏 制图日期", "标题栏 审核日期"})
+        EXPECT_NE(err.find(field), std::string::npos) << field << " in " << err;
+    // Those that fit are not named.
+    EXPECT_EQ(err.find("标题栏 图号"), std::string::npos) << err;
+    EXPECT_EQ(err.find("标题栏 图纸名称"), std::string::npos) << err;
+    const std::string text = output("pdftotext -raw '" + pdf.string() + "' - 2>/dev/null");
+    EXPECT_NE(text.find("…"), std::string::npos);
+    // The sample's title block fits: nothing is named.
+    EXPECT_EQ(standardError([&] {
+                  call(tubra::cli::runPrint, {(fs::path(TUBRA_SOURCE_DIR) / "examples" / "pipeline.hcd").string(),
+                                              "-o", pdf.string()});
+              }),
+              "");
 }
