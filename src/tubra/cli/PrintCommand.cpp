@@ -99,12 +99,10 @@ int runPrint(int argc, char** argv) {
         std::fprintf(stderr, "tubra-cli: %s\n", platform::describe(ec).c_str());
         return 1;
     }
-    std::printf("%s: %d 页
-", out, printed);
+    std::printf("%s: %d 页\n", out, printed);
     // Nothing is cut silently: a text printed cut short is named.
     for (const std::string& field : view::PrintCutFields(*doc, view))
-        std::fprintf(stderr, "tubra-cli: %s: %s 的内容太长，打印时以“…”截断
-", in, field.c_str());
+        std::fprintf(stderr, "tubra-cli: %s: %s 的内容太长，打印时以“…”截断\n", in, field.c_str());
     return 0;
 }
 
