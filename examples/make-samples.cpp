@@ -396,12 +396,12 @@ bool makeLongReport(const std::filesystem::path& dir) {
         s.drawing.table.values[i] = longValue(text::format("特性%d", static_cast<int>(i)));
     for (std::size_t i = 0; i < s.drawing.title.values.size(); ++i)
         s.drawing.title.values[i] = longValue(text::format("图签%d", static_cast<int>(i)));
-    tubra::report::InspectionReport report;
-    FillLongReport(report, s.drawing.table.values[0].view());
-    s.drawing.report = &report;
     // Saved showing the drawing, so that a plain print shows its title block.
     s.drawing.IsShowReport = {0, 22};
-    return s.write(dir / "report-long.hcd");
+    const std::string pipelineName(s.drawing.table.values[0].view());
+    return s.write(dir / "report-long.hcd", [&](tubra::report::InspectionReport& report) {
+        FillLongReport(report, pipelineName);
+    });
 }
 
 // The device extent of a symbol drawn at the origin, from a recording.

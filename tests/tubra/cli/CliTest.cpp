@@ -289,7 +289,7 @@ TEST_F(CliTest, DrawingsAreStableFromTheirFirstSave) {
     EXPECT_EQ(contents(once), contents(twice));
 
     // The bundled examples are what the program writes for them.
-    for (const char* name : {"pipeline.hcd", "symbol-atlas.hcd", "report.hcd"}) {
+    for (const char* name : {"pipeline.hcd", "symbol-atlas.hcd", "report.hcd", "report-long.hcd"}) {
         const fs::path example = fs::path(TUBRA_SOURCE_DIR) / "examples" / name;
         const fs::path saved = dir_ / name;
         ASSERT_EQ(run("resave " + example.string() + " " + saved.string()).status, 0) << name;
