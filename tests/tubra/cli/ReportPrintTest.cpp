@@ -228,6 +228,8 @@ TEST(ReportPrint, PicturesKeepBothCapsExactly) {
     // The pipeline at zoom 3, as the renderer makes it.
     const double ppu = ImagePixelsPerUnit({8700, 6150});
     EXPECT_LE(pixels(8700, ppu) * pixels(6150, ppu), 64.0 * 1024 * 1024);
+}
+
 namespace {
 
 const fs::path kLong = fs::path(TUBRA_SOURCE_DIR) / "examples" / "report-long.hcd";
