@@ -69,6 +69,56 @@ void emitInteger(std::string& out, const Conversion& s, bool negative, unsigned 
     emit(out, s, sign, body, s.precision < 0);
 }
 
+constexpr std::uint64_t kPowersOf10[] = {1,         10,         100,         1000,
+                                          10000,     100000,     1000000,     10000000,
+                                          100000000, 1000000000};
+
+// The digits printf("%.<prec>f") prints for a finite `mag` >= 0, computed exactly: the binary
+// value times 10^prec rounded to the nearest integer, ties to even as the C library does.
+// Writes them to `p` and returns the end, or null when `mag` is too large for 64-bit integers
+// or the precision above 9, where the general conversion takes over.
+char* fixedDigits(char* p, double mag, int prec) {
+    if (prec < 0 || prec > 9) return nullptr;
+    const std::uint64_t scale = kPowersOf10[prec];
+    if (!(mag < 9.0e18 / static_cast<double>(scale))) return nullptr;
+    std::uint64_t bits;
+    std::memcpy(&bits, &mag, sizeof bits);
+    int biased = static_cast<int>((bits >> 52) & 0x7FF);
+    std::uint64_t m = bits & ((std::uint64_t{1} << 52) - 1);
+    if (biased == 0)
+        biased = 1;  // subnormal
+    else
+        m |= std::uint64_t{1} << 52;
+    const int e = biased - 1075;  // mag = m * 2^e
+    std::uint64_t n;
+    if (e >= 0) {
+        n = (m << e) * scale;  // below 9e18 by the test above
+    } else {
+        using U128 = unsigned __int128;
+        const int shift = -e;
+        const U128 product = static_cast<U128>(m) * scale;  // below 2^83
+        if (shift >= 127) {
+            n = 0;  // less than half a unit of the last digit
+        } else {
+            n = static_cast<std::uint64_t>(product >> shift);
+            const U128 rest = product & ((U128{1} << shift) - 1);
+            const U128 half = U128{1} << (shift - 1);
+            if (rest > half || (rest == half && (n & 1) != 0)) ++n;
+        }
+    }
+    p = std::to_chars(p, p + 20, n / scale).ptr;
+    if (prec > 0) {
+        *p++ = '.';
+        std::uint64_t f = n % scale;
+        for (int i = prec - 1; i >= 0; --i) {
+            p[i] = static_cast<char>('0' + f % 10);
+            f /= 10;
+        }
+        p += prec;
+    }
+    return p;
+}
+
 void emitFixed(std::string& out, const Conversion& s, double v) {
     const int prec = s.precision < 0 ? 6 : s.precision;
     char buf[400];
@@ -81,6 +131,11 @@ void emitFixed(std::string& out, const Conversion& s, double v) {
     } else {
         std::string_view digits;
         std::string heap;
+        if (char* end = fixedDigits(buf, mag, prec)) {
+            sign = negative ? "-" : s.plus ? "+" : s.space ? " " : "";
+            emit(out, s, sign, std::string_view(buf, static_cast<std::size_t>(end - buf)), true);
+            return;
+        }
         auto r = std::to_chars(buf, buf + sizeof buf, mag, std::chars_format::fixed, prec);
         if (r.ec == std::errc()) {
             digits = std::string_view(buf, static_cast<std::size_t>(r.ptr - buf));
@@ -105,6 +160,26 @@ void appendFixed(std::string& out, double v, int precision) {
     Conversion s;
     s.precision = precision;
     emitFixed(out, s, v);
+}
+
+char* writeFixed(char* p, double v) {
+    const bool negative = std::signbit(v);
+    const double mag = negative ? -v : v;
+    if (std::isfinite(mag)) {
+        char* q = p;
+        if (negative) *q++ = '-';
+        if (char* end = fixedDigits(q, mag, 6)) return end;
+    }
+    std::string general;
+    appendFixed(general, v, 6);
+    std::memcpy(p, general.data(), general.size());
+    return p + general.size();
+}
+
+char* writeInteger(char* p, long long v) { return std::to_chars(p, p + kMaxIntegerChars, v).ptr; }
+
+char* writeUnsigned(char* p, unsigned long long v) {
+    return std::to_chars(p, p + kMaxIntegerChars, v).ptr;
 }
 
 void vappendf(std::string& out, std::string_view fmt, std::initializer_list<FormatArg> args) {

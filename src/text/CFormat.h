@@ -63,6 +63,15 @@ std::string format(std::string_view fmt, const Args&... args) {
 // "%f" with a precision: what printf("%.<precision>f") prints.
 void appendFixed(std::string& out, double v, int precision = 6);
 
+// The conversions of `appendf` into a caller's buffer, for writers of large files: each writes
+// what printf would and returns the end of what it wrote, without a terminating NUL.
+// "%f" / "%lf" (precision 6) of any double takes at most kMaxFixedChars bytes.
+inline constexpr std::size_t kMaxFixedChars = 330;
+char* writeFixed(char* p, double v);                 // "%f", "%lf"
+inline constexpr std::size_t kMaxIntegerChars = 21;
+char* writeInteger(char* p, long long v);            // "%d" of an int, "%ld"
+char* writeUnsigned(char* p, unsigned long long v);  // "%u" of an unsigned, "%lu"
+
 // One scanf destination.
 class ScanArg {
 public:

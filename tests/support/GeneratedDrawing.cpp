@@ -155,7 +155,8 @@ void generateDrawing(Drawing& d, const GeneratorOptions& opt) {
         pos = end;
         prevDir = dir;
         // keep the walk on the sheet
-        if (pos.x < 200 || pos.x > 2700 || pos.y > -200 || pos.y < -1900) pos = {1400.0, -1000.0, pos.z};
+        if (std::fabs(pos.x - 1450.0) > 1250.0 * opt.area || std::fabs(pos.y + 1050.0) > 850.0 * opt.area)
+            pos = {1400.0, -1000.0, pos.z};
     }
     (void)pipeNo;
 

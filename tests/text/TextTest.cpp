@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <random>
+#include <vector>
 
 #include "text/CFormat.h"
 #include "text/FixedText.h"
@@ -80,6 +84,52 @@ TEST(CFormat, FormatsLikePrintf) {
         const double v = std::pow(10.0, mag(rng)) * ((rng() & 1) ? -1 : 1);
         ASSERT_EQ(format("%lf", v), cprintf("%lf", v)) << v;
     }
+}
+
+std::string written(char* (*write)(char*, double), double v) {
+    char buf[kMaxFixedChars];
+    return std::string(buf, write(buf, v));
+}
+
+// The exact conversion must agree with the C library wherever rounding is hard: exact ties
+// (dyadic fractions just past the sixth decimal, which go to the even digit), values a hair
+// either side of a tie, every exponent from subnormal to past the 64-bit range, and random bits.
+TEST(CFormat, FixedNotationIsExactAtEveryMagnitude) {
+    std::vector<double> values = {0.0, -0.0, 0.0078125, -0.0078125, 0.0000005, 0.0000015, 2.5e-7,
+                                  0.1234565, 1e-6, 5e-7, 9.9999995, 999999.9999995, 8999999999999.0,
+                                  9.0e12, 9.2e12, 1.8e13, 9.007199254740993e15, 1e18, 1.5e19,
+                                  4503599627370495.5, 5e-324, 2.2250738585072014e-308, 1e300};
+    for (int k = 1; k <= 40; ++k) {
+        // m / 2^k with k past 6 decimals: ties exactly at 7 decimals and beyond.
+        const double tie = std::ldexp(static_cast<double>(2 * k + 1), -k - 1);
+        for (double v : {tie, std::nextafter(tie, 0.0), std::nextafter(tie, 1.0), 1000.0 + tie,
+                         123456.0 + std::ldexp(1.0, -k)})
+            values.push_back(v);
+    }
+    for (int e = -1074; e <= 1023; e += 7) values.push_back(std::ldexp(1.37, e));
+    for (double v : values) {
+        for (double x : {v, -v}) {
+            ASSERT_EQ(written(writeFixed, x), cprintf("%f", x)) << x;
+            for (const char* f : {"%.0f", "%.2f", "%.3f", "%.9f", "%12.4f"})
+                ASSERT_EQ(format(f, x), cprintf(f, x)) << f << " " << x;
+        }
+    }
+    std::mt19937_64 rng(2024);
+    for (int k = 0; k < 40000; ++k) {
+        // Random bits with the exponents of the values drawings hold (2^-23 to 2^47).
+        const std::uint64_t bits = (rng() & 0x800FFFFFFFFFFFFFULL) | ((1000ULL + rng() % 70) << 52);
+        double v;
+        std::memcpy(&v, &bits, sizeof v);
+        ASSERT_EQ(written(writeFixed, v), cprintf("%f", v)) << v;
+        ASSERT_EQ(format("%.3f", v), cprintf("%.3f", v)) << v;
+    }
+    for (double x : {1.0 / 0.0, -1.0 / 0.0, 0.0 / 0.0})
+        EXPECT_EQ(written(writeFixed, x), cprintf("%f", x));
+
+    char buf[kMaxIntegerChars];
+    for (long long v : {0LL, -1LL, 2147483647LL, -2147483648LL, LLONG_MIN, LLONG_MAX})
+        EXPECT_EQ(std::string(buf, writeInteger(buf, v)), std::to_string(v));
+    EXPECT_EQ(std::string(buf, writeUnsigned(buf, ULLONG_MAX)), "18446744073709551615");
 }
 
 // Runs both scanners on `in` with a format of one numeric conversion plus %n.

@@ -18,6 +18,116 @@ namespace {
 // ---------------------------------------------------------------------------------------------
 // Writing
 
+// The object sections are most of a file: their lines are built in a buffer, numbers written
+// straight into it, and handed to the output a few kilobytes at a time. Every line is exactly
+// what its printf format gives; the formats are named beside each line.
+class SectionWriter {
+public:
+    explicit SectionWriter(std::string& out) : out_(out) {}
+    ~SectionWriter() { flush(); }
+    SectionWriter(const SectionWriter&) = delete;
+    SectionWriter& operator=(const SectionWriter&) = delete;
+
+    void text(std::string_view s) {
+        if (s.size() > kSize - used_) {
+            flush();
+            if (s.size() > kSize) {
+                out_.append(s);
+                return;
+            }
+        }
+        std::memcpy(buf_ + used_, s.data(), s.size());
+        used_ += s.size();
+    }
+    // "%lf", "%f"
+    void number(double v) {
+        room(text::kMaxFixedChars);
+        used_ = static_cast<std::size_t>(text::writeFixed(buf_ + used_, v) - buf_);
+    }
+    // "%d"
+    void integer(std::int32_t v) {
+        room(text::kMaxIntegerChars);
+        used_ = static_cast<std::size_t>(text::writeInteger(buf_ + used_, v) - buf_);
+    }
+    // "%s" of a text that may not hold a closing brace or a line break: '}' is written as
+    // kClosingBraceSubstitute, CR and LF as blanks.
+    void lineSafe(std::string_view v) { substituted(v, ' ', ' '); }
+    // "%s" of a weld record: its line breaks are kept as the bytes 0xFD (CR) and 0xFE (LF).
+    void caseText(std::string_view v) { substituted(v, '\xFD', '\xFE'); }
+
+    // A line "<head><x><sep1><y><sep2><z>\n" of a point.
+    void point(std::string_view head, const Vec3& p, std::string_view sep2) {
+        text(head);
+        number(p.x);
+        text("  ");
+        number(p.y);
+        text(sep2);
+        number(p.z);
+        text("\n");
+    }
+
+private:
+    static constexpr std::size_t kSize = 16384;
+
+    void room(std::size_t n) {
+        if (kSize - used_ < n) flush();
+    }
+    void flush() {
+        out_.append(buf_, used_);
+        used_ = 0;
+    }
+    void substituted(std::string_view v, char cr, char lf) {
+        while (!v.empty()) {
+            const std::size_t n = std::min(v.size(), kSize);
+            room(n);
+            char* d = buf_ + used_;
+            for (const char c : v.substr(0, n))
+                *d++ = c == '}' ? kClosingBraceSubstitute : c == '\r' ? cr : c == '\n' ? lf : c;
+            used_ += n;
+            v.remove_prefix(n);
+        }
+    }
+
+    std::string& out_;
+    char buf_[kSize];
+    std::size_t used_ = 0;
+};
+
+void writeObject(SectionWriter& w, const PipeObject& o) {
+    w.text("Object{\n");
+    w.text("\tMainType   "), w.integer(o.MainType), w.text("\n");     // "\tMainType   %d\n"
+    w.text("\tSubType    "), w.integer(o.SubType), w.text("\n");      // "\tSubType    %d\n"
+    w.text("\tStrtDir    "), w.number(o.StrtDir), w.text("\n");       // "\tStrtDir    %f\n"
+    w.text("\tEndDir     "), w.number(o.EndDir), w.text("\n");        // "\tEndDir     %f\n"
+    // "\tPort1      %lf  %lf  %lf\n" ...
+    w.point("\tPort1      ", o.Port1, "  ");
+    w.point("\tPort2      ", o.Port2, "  ");
+    w.point("\tPort3      ", o.Port3, "  ");
+    w.point("\tPort4      ", o.Port4, "  ");
+    w.text("\tDistanc    "), w.number(o.Distanc), w.text("\n");       // "\tDistanc    %lf\n"
+    w.text("\tDistTxt    "), w.lineSafe(o.DistTxt), w.text("\n");     // "\tDistTxt    %s\n"
+    w.point("\tdimYX1_st  ", o.dimYX1_st, "  ");
+    w.point("\tdimYX1_ed  ", o.dimYX1_ed, "  ");
+    w.point("\tdimYX2_st  ", o.dimYX2_st, "  ");
+    w.point("\tdimYX2_ed  ", o.dimYX2_ed, "  ");
+    // "\tdimL_st    %lf  %lf %lf\n" ...: one blank before the last number
+    w.point("\tdimL_st    ", o.dimL_st, " ");
+    w.point("\tdimL_ed    ", o.dimL_ed, " ");
+    w.point("\tdimTxt_st  ", o.dimTxt_st, " ");
+    w.text("\tdimAngle   "), w.integer(o.dimAngle), w.text("\n");     // "\tdimAngle   %d\n"
+    w.text("\tCaiLiao    "), w.lineSafe(o.CaiLiao), w.text("\n");     // "\tCaiLiao    %s\n"
+    w.text("\tGuiGe      "), w.lineSafe(o.GuiGe), w.text("\n");       // "\tGuiGe      %s\n"
+    w.text("\tXingHao    "), w.lineSafe(o.XingHao), w.text("\n");     // "\tXingHao    %s\n"
+    w.text("\tStartUse   "), w.lineSafe(o.StartUse), w.text("\n");    // "\tStartUse   %s\n"
+    w.text("\tLastCheck  "), w.lineSafe(o.LastCheck), w.text("\n");   // "\tLastCheck  %s\n"
+    w.text("\tFirstCase  "), w.caseText(o.FirstCase), w.text("\n");   // "\tFirstCase  %s\n"
+    w.text("\tMidCase    "), w.caseText(o.MidCase), w.text("\n");     // "\tMidCase    %s\n"
+    w.text("\tLastCase   "), w.caseText(o.LastCase), w.text("\n");    // "\tLastCase   %s\n"
+    w.text("\tBiHou      "), w.number(o.BiHou), w.text("\n");         // "\tBiHou      %lf\n"
+    w.text("\tNumber     "), w.integer(o.Number), w.text("\n");       // "\tNumber     %d\n"
+    w.text("}\n\n");
+}
+
 // A text as it may stand on one line of the file.
 std::string_view lineSafe(std::string_view v, std::string& scratch) {
     if (v.find_first_of("}\r\n") == std::string_view::npos) return v;
@@ -27,55 +137,6 @@ std::string_view lineSafe(std::string_view v, std::string& scratch) {
         else if (c == '\r' || c == '\n') c = ' ';
     }
     return scratch;
-}
-
-// The weld records keep their line breaks as the bytes 0xFD (CR) and 0xFE (LF).
-std::string_view encodeCase(std::string_view v, std::string& scratch) {
-    scratch.assign(v);
-    for (char& c : scratch) {
-        if (c == '\r') c = '\xFD';
-        else if (c == '\n') c = '\xFE';
-        else if (c == '}') c = kClosingBraceSubstitute;
-    }
-    return scratch;
-}
-
-void writePoint(std::string& out, std::string_view fmt, const Vec3& p) {
-    appendf(out, fmt, p.x, p.y, p.z);
-}
-
-void writeObject(std::string& out, const PipeObject& o) {
-    std::string s;
-    out.append("Object{\n");
-    appendf(out, "\tMainType   %d\n", o.MainType);
-    appendf(out, "\tSubType    %d\n", o.SubType);
-    appendf(out, "\tStrtDir    %f\n", o.StrtDir);
-    appendf(out, "\tEndDir     %f\n", o.EndDir);
-    writePoint(out, "\tPort1      %lf  %lf  %lf\n", o.Port1);
-    writePoint(out, "\tPort2      %lf  %lf  %lf\n", o.Port2);
-    writePoint(out, "\tPort3      %lf  %lf  %lf\n", o.Port3);
-    writePoint(out, "\tPort4      %lf  %lf  %lf\n", o.Port4);
-    appendf(out, "\tDistanc    %lf\n", o.Distanc);
-    appendf(out, "\tDistTxt    %s\n", lineSafe(o.DistTxt, s));
-    writePoint(out, "\tdimYX1_st  %lf  %lf  %lf\n", o.dimYX1_st);
-    writePoint(out, "\tdimYX1_ed  %lf  %lf  %lf\n", o.dimYX1_ed);
-    writePoint(out, "\tdimYX2_st  %lf  %lf  %lf\n", o.dimYX2_st);
-    writePoint(out, "\tdimYX2_ed  %lf  %lf  %lf\n", o.dimYX2_ed);
-    writePoint(out, "\tdimL_st    %lf  %lf %lf\n", o.dimL_st);
-    writePoint(out, "\tdimL_ed    %lf  %lf %lf\n", o.dimL_ed);
-    writePoint(out, "\tdimTxt_st  %lf  %lf %lf\n", o.dimTxt_st);
-    appendf(out, "\tdimAngle   %d\n", o.dimAngle);
-    appendf(out, "\tCaiLiao    %s\n", lineSafe(o.CaiLiao, s));
-    appendf(out, "\tGuiGe      %s\n", lineSafe(o.GuiGe, s));
-    appendf(out, "\tXingHao    %s\n", lineSafe(o.XingHao, s));
-    appendf(out, "\tStartUse   %s\n", lineSafe(o.StartUse, s));
-    appendf(out, "\tLastCheck  %s\n", lineSafe(o.LastCheck, s));
-    appendf(out, "\tFirstCase  %s\n", encodeCase(o.FirstCase, s));
-    appendf(out, "\tMidCase    %s\n", encodeCase(o.MidCase, s));
-    appendf(out, "\tLastCase   %s\n", encodeCase(o.LastCase, s));
-    appendf(out, "\tBiHou      %lf\n", o.BiHou);
-    appendf(out, "\tNumber     %d\n", o.Number);
-    out.append("}\n\n");
 }
 
 void writeSettingsSection(std::string& out, const Drawing& d, const DrawingSettings& s) {
@@ -438,7 +499,10 @@ void writeDrawing(Drawing& drawing, const DrawingSettings& settings, std::string
     writeSettingsSection(out, drawing, settings);
     drawing.Total() = static_cast<std::int32_t>(drawing.objects.size());
     out.reserve(out.size() + drawing.objects.size() * 1400);
-    for (const PipeObject& o : drawing.objects) writeObject(out, o);
+    {
+        SectionWriter w(out);
+        for (const PipeObject& o : drawing.objects) writeObject(w, o);
+    }
 
     std::string s;
     if (!drawing.table.empty()) {

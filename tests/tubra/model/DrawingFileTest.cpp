@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
 #include <random>
 
 #include "support/GeneratedDrawing.h"
@@ -174,6 +176,83 @@ TEST(DrawingFile, WritesEveryLineByteForByte) {
         "Title{\n\n\n\n\n\n" + gbk("单线图") + "\n\n}\n\n";
     EXPECT_EQ(write(d, s), expected);
     EXPECT_EQ(d.Total(), 1);
+}
+
+// One object section as the C library's printf writes it from the format of each line, with
+// the substitutions the writer makes in texts.
+std::string printfObject(const PipeObject& o) {
+    auto f = [](const char* fmt, auto... v) {
+        char buf[2048];
+        const int n = std::snprintf(buf, sizeof buf, fmt, v...);
+        return std::string(buf, static_cast<std::size_t>(n));
+    };
+    auto safe = [](std::string_view v, char cr, char lf) {
+        std::string t(v);
+        for (char& c : t) c = c == '}' ? ']' : c == '\r' ? cr : c == '\n' ? lf : c;
+        return t;
+    };
+    auto text = [&](const ObjectText& t) { return safe(t.view(), ' ', ' '); };
+    auto record = [&](const ObjectText& t) { return safe(t.view(), '\xFD', '\xFE'); };
+    auto point = [&](const char* fmt, const Vec3& p) { return f(fmt, p.x, p.y, p.z); };
+    return "Object{\n" + f("\tMainType   %d\n", o.MainType) + f("\tSubType    %d\n", o.SubType) +
+           f("\tStrtDir    %f\n", o.StrtDir) + f("\tEndDir     %f\n", o.EndDir) +
+           point("\tPort1      %lf  %lf  %lf\n", o.Port1) + point("\tPort2      %lf  %lf  %lf\n", o.Port2) +
+           point("\tPort3      %lf  %lf  %lf\n", o.Port3) + point("\tPort4      %lf  %lf  %lf\n", o.Port4) +
+           f("\tDistanc    %lf\n", o.Distanc) + f("\tDistTxt    %s\n", text(o.DistTxt).c_str()) +
+           point("\tdimYX1_st  %lf  %lf  %lf\n", o.dimYX1_st) +
+           point("\tdimYX1_ed  %lf  %lf  %lf\n", o.dimYX1_ed) +
+           point("\tdimYX2_st  %lf  %lf  %lf\n", o.dimYX2_st) +
+           point("\tdimYX2_ed  %lf  %lf  %lf\n", o.dimYX2_ed) + point("\tdimL_st    %lf  %lf %lf\n", o.dimL_st) +
+           point("\tdimL_ed    %lf  %lf %lf\n", o.dimL_ed) + point("\tdimTxt_st  %lf  %lf %lf\n", o.dimTxt_st) +
+           f("\tdimAngle   %d\n", o.dimAngle) + f("\tCaiLiao    %s\n", text(o.CaiLiao).c_str()) +
+           f("\tGuiGe      %s\n", text(o.GuiGe).c_str()) + f("\tXingHao    %s\n", text(o.XingHao).c_str()) +
+           f("\tStartUse   %s\n", text(o.StartUse).c_str()) +
+           f("\tLastCheck  %s\n", text(o.LastCheck).c_str()) +
+           f("\tFirstCase  %s\n", record(o.FirstCase).c_str()) +
+           f("\tMidCase    %s\n", record(o.MidCase).c_str()) +
+           f("\tLastCase   %s\n", record(o.LastCase).c_str()) + f("\tBiHou      %lf\n", o.BiHou) +
+           f("\tNumber     %d\n", o.Number) + "}\n\n";
+}
+
+// Objects with awkward numbers (ties in the seventh decimal, negative zero, tiny, huge, not a
+// number) and texts holding braces, line breaks and the longest value, against printf.
+TEST(DrawingFile, ObjectLinesAreWhatTheirPrintfFormatsGive) {
+    std::mt19937_64 rng(17);
+    const double awkward[] = {0.0, -0.0, 0.0078125, -2.5e-7, 1e-300, 123456.0000005, 1e15,
+                              -9.5e18, 1e300, 1.0 / 0.0, -1.0 / 0.0, 0.0 / 0.0, 2147483648.5};
+    auto number = [&]() -> double {
+        if (rng() % 4 == 0) return awkward[rng() % std::size(awkward)];
+        return std::ldexp(static_cast<double>(static_cast<std::int64_t>(rng() >> 11)) * ((rng() & 1) ? -1 : 1),
+                          static_cast<int>(rng() % 60) - 70);
+    };
+    const std::string texts[] = {"", "H12", "a}b", "x\r\ny", "\n", gbk("φ100×10"), std::string(255, 'w'),
+                                 gbk("日期:1980/01/01\r\n当时壁厚:10 mm}")};
+    auto pick = [&]() { return texts[rng() % std::size(texts)]; };
+    Drawing d;
+    std::string expected;
+    for (int k = 0; k < 300; ++k) {
+        PipeObject o;
+        o.Number = static_cast<std::int32_t>(rng());
+        o.MainType = static_cast<std::int32_t>(rng() % 40);
+        o.SubType = static_cast<std::int32_t>(rng()) >> (rng() % 32);
+        o.StrtDir = number();
+        o.EndDir = number();
+        for (Vec3* p : {&o.Port1, &o.Port2, &o.Port3, &o.Port4, &o.dimYX1_st, &o.dimYX1_ed, &o.dimYX2_st,
+                        &o.dimYX2_ed, &o.dimL_st, &o.dimL_ed, &o.dimTxt_st})
+            *p = {number(), number(), number()};
+        o.dimAngle = static_cast<std::int32_t>(rng());
+        for (ObjectText* t : {&o.DistTxt, &o.CaiLiao, &o.GuiGe, &o.XingHao, &o.StartUse, &o.LastCheck,
+                              &o.FirstCase, &o.MidCase, &o.LastCase})
+            *t = pick();
+        o.BiHou = number();
+        o.Distanc = number();
+        expected += printfObject(o);
+        d.objects.append(std::make_unique<PipeObject>(o));
+    }
+    const std::string file = write(d);
+    const std::size_t from = file.find("Object{");
+    ASSERT_NE(from, std::string::npos);
+    EXPECT_EQ(file.substr(from), expected);
 }
 
 TEST(DrawingFile, WhatTheWriterWritesReadsBackIdentically) {
