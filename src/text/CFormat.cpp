@@ -1,5 +1,6 @@
 #include "text/CFormat.h"
 
+#include <bit>
 #include <charconv>
 #include <climits>
 #include <clocale>
@@ -69,6 +70,31 @@ void emitInteger(std::string& out, const Conversion& s, bool negative, unsigned 
     emit(out, s, sign, body, s.precision < 0);
 }
 
+// The decimal digits of 0 to 99, two by two.
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+int decimalLength(std::uint64_t v) {
+    int n = 1;
+    for (; v >= 10000; v /= 10000) n += 4;
+    return v >= 1000 ? n + 3 : v >= 100 ? n + 2 : v >= 10 ? n + 1 : n;
+}
+
+// The last `count` decimal digits of `v` (leading zeros included), two at a time.
+char* writeDigits(char* p, std::uint64_t v, int count) {
+    char* e = p + count;
+    char* q = e;
+    while (q - p >= 2) {
+        q -= 2;
+        std::memcpy(q, kDigitPairs + 2 * (v % 100), 2);
+        v /= 100;
+    }
+    if (q != p) *p = static_cast<char>('0' + v % 10);
+    return e;
+}
+
 constexpr std::uint64_t kPowersOf10[] = {1,         10,         100,         1000,
                                           10000,     100000,     1000000,     10000000,
                                           100000000, 1000000000};
@@ -106,15 +132,10 @@ char* fixedDigits(char* p, double mag, int prec) {
             if (rest > half || (rest == half && (n & 1) != 0)) ++n;
         }
     }
-    p = std::to_chars(p, p + 20, n / scale).ptr;
+    p = writeDigits(p, n / scale, decimalLength(n / scale));
     if (prec > 0) {
         *p++ = '.';
-        std::uint64_t f = n % scale;
-        for (int i = prec - 1; i >= 0; --i) {
-            p[i] = static_cast<char>('0' + f % 10);
-            f /= 10;
-        }
-        p += prec;
+        p = writeDigits(p, n % scale, prec);
     }
     return p;
 }
@@ -396,6 +417,41 @@ void skipSpace(std::string_view in, std::size_t& pos) {
     while (pos < in.size() && isCSpace(in[pos])) ++pos;
 }
 
+// A run of decimal digits at s[p]: appends them to `mantissa` (which wraps around when the
+// run is long; such runs are too long for the callers anyway), moves `p` past them and returns
+// how many there were. Eight bytes at a time where eight are left.
+[[gnu::always_inline]] inline int digitRun(std::string_view s, std::size_t& p, std::uint64_t& mantissa) {
+    int count = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        while (s.size() - p >= 8) {
+            std::uint64_t x;
+            std::memcpy(&x, s.data() + p, 8);
+            // Per byte, zero for a digit; the first non-zero byte is the first non-digit
+            // (a carry out of a byte above 0xF9 only spoils the bytes after it).
+            const std::uint64_t notDigit =
+                ((x & 0xF0F0F0F0F0F0F0F0ULL) ^ 0x3030303030303030ULL) |
+                (((x + 0x0606060606060606ULL) & 0xF0F0F0F0F0F0F0F0ULL) ^ 0x3030303030303030ULL);
+            const int d = notDigit ? __builtin_ctzll(notDigit) / 8 : 8;
+            if (d == 0) return count;
+            // The d digits to the top bytes (zero bytes above are leading zeros), then the
+            // eight digit values combined pairwise into one number.
+            std::uint64_t v = x << (8 * (8 - d));
+            v = ((v & 0x0F0F0F0F0F0F0F0FULL) * 2561) >> 8;
+            v = ((v & 0x00FF00FF00FF00FFULL) * 6553601) >> 16;
+            v = ((v & 0x0000FFFF0000FFFFULL) * 42949672960001ULL) >> 32;
+            mantissa = mantissa * kPowersOf10[d] + v;
+            p += static_cast<std::size_t>(d);
+            count += d;
+            if (d < 8) return count;
+        }
+    }
+    while (p < s.size() && isDigit(s[p])) {
+        mantissa = mantissa * 10 + static_cast<unsigned>(s[p++] - '0');
+        ++count;
+    }
+    return count;
+}
+
 // The common case of the files, "-123.456789": with at most 15 digits the digits make an exact
 // integer and the power of ten is exact, so one division gives the correctly rounded value,
 // the same as the full conversion. Returns the token length, or 0 to take the general path.
@@ -410,16 +466,12 @@ std::size_t fastDecimal(std::string_view s, T& value) {
     bool negative = false;
     if (p < s.size() && (s[p] == '+' || s[p] == '-')) negative = s[p++] == '-';
     std::uint64_t mantissa = 0;
-    int digits = 0;
+    int digits = digitRun(s, p, mantissa);
     int fraction = 0;
-    while (p < s.size() && isDigit(s[p])) mantissa = mantissa * 10 + static_cast<unsigned>(s[p++] - '0'), ++digits;
     if (p < s.size() && s[p] == '.') {
         ++p;
-        while (p < s.size() && isDigit(s[p])) {
-            mantissa = mantissa * 10 + static_cast<unsigned>(s[p++] - '0');
-            ++digits;
-            ++fraction;
-        }
+        fraction = digitRun(s, p, mantissa);
+        digits += fraction;
     }
     if (digits == 0 || digits > kMaxDigits || fraction > kMaxFraction) return 0;
     if (p < s.size() && (lower(s[p]) == 'e' || lower(s[p]) == 'x')) return 0;
@@ -476,6 +528,31 @@ bool scanDoubleAt(std::string_view in, std::size_t& pos, double& value) {
 
 bool scanFloatAt(std::string_view in, std::size_t& pos, float& value) {
     return scanFloatingAt(in, pos, value);
+}
+
+bool scanPlainDecimalAt(std::string_view in, std::size_t& pos, double& value) {
+    skipSpace(in, pos);
+    const std::string_view s = in.substr(pos);
+    std::size_t n = fastDecimal(s, value);
+    if (n == 0) {
+        // More digits than one exact division takes, or no plain number at all.
+        std::size_t p = 0;
+        if (p < s.size() && (s[p] == '+' || s[p] == '-')) ++p;
+        std::size_t digits = 0;
+        while (p < s.size() && isDigit(s[p])) ++p, ++digits;
+        if (p < s.size() && s[p] == '.') {
+            ++p;
+            while (p < s.size() && isDigit(s[p])) ++p, ++digits;
+        }
+        if (digits == 0) return false;
+        n = p;
+        if (n < s.size() && !isCSpace(s[n])) return false;
+        value = parseFloating<double>(s.substr(0, n), true);
+    } else if (n < s.size() && !isCSpace(s[n])) {
+        return false;
+    }
+    pos += n;
+    return true;
 }
 
 int vscanf(std::string_view in, std::string_view fmt, std::initializer_list<ScanArg> args) {

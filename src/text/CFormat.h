@@ -111,6 +111,13 @@ bool scanIntAt(std::string_view in, std::size_t& pos, int& value);              
 bool scanDoubleAt(std::string_view in, std::size_t& pos, double& value);          // %lf
 bool scanFloatAt(std::string_view in, std::size_t& pos, float& value);            // %f
 
+// scanDoubleAt for the numbers files usually hold: after white space, a plain decimal number
+// (an optional sign, digits, an optional point and digits) that ends at white space or at the
+// end of `in`. Gives the same value as scanDoubleAt. False for anything else (no number, an
+// exponent, hexadecimal, infinity, not-a-number, a number followed by other bytes); `pos` is
+// then unspecified and the caller takes the general way.
+bool scanPlainDecimalAt(std::string_view in, std::size_t& pos, double& value);
+
 // What C atof returns for `s`: the value of its leading number after white space, 0 when none.
 double leadingNumber(std::string_view s);
 
