@@ -159,6 +159,14 @@ void generateDrawing(Drawing& d, const GeneratorOptions& opt) {
             pos = {1400.0, -1000.0, pos.z};
     }
     (void)pipeNo;
+    if (opt.labelsPlaced) {
+        for (PipeObject& o : d.objects) {
+            const bool label = o.is(ObjectKind::Weld) || o.is(ObjectKind::Valve) || o.is(ObjectKind::Fitting) ||
+                               o.is(ObjectKind::Accessory) || o.is(ObjectKind::SiteMark);
+            // A layout marks itself done so (the text stays where the generator put it).
+            if (label && o.dimYX1_st.x == 0.0) o.dimYX1_st = {1, 1, 1};
+        }
+    }
 
     if (opt.fillTable) {
         const char* values[18] = {"丙烯进料线", "P-1001-108-B1A", "GC2", "丙烯", "2.5", "40",

@@ -17,6 +17,9 @@ struct GeneratorOptions {
     // Segments keep their lengths, so a small share crowds the objects: every segment leaves
     // the area and the walk starts again from the middle.
     double area = 1.0;
+    // Labels of welds, valves, fittings, supports and site marks carry a layout, as in a
+    // drawing saved after it was shown, so that a paint does not place them.
+    bool labelsPlaced = false;
 };
 
 void generateDrawing(tubra::model::Drawing& drawing, const GeneratorOptions& options);
