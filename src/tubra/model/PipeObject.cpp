@@ -102,8 +102,10 @@ void PipeObject::operator delete(void* object, std::size_t size) noexcept {
         objectPool().give(object);
         return;
     }
+#else
+    (void)size;
 #endif
-    ::operator delete(object, size);
+    ::operator delete(object);
 }
 
 PipeObject::PipeObject(const CreationValues& v)
