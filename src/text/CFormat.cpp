@@ -417,6 +417,23 @@ void skipSpace(std::string_view in, std::size_t& pos) {
     while (pos < in.size() && isCSpace(in[pos])) ++pos;
 }
 
+// Eight bytes as a word (the first byte lowest): per byte, zero for a decimal digit. The first
+// non-zero byte is the first non-digit (a carry out of a byte above 0xF9 only spoils the bytes
+// after it).
+constexpr std::uint64_t notDigits(std::uint64_t x) {
+    return ((x & 0xF0F0F0F0F0F0F0F0ULL) ^ 0x3030303030303030ULL) |
+           (((x + 0x0606060606060606ULL) & 0xF0F0F0F0F0F0F0F0ULL) ^ 0x3030303030303030ULL);
+}
+
+// The value of the first `d` (1 to 8) digits of a word: the digits moved to the top bytes
+// (zero bytes above are leading zeros), then combined pairwise.
+constexpr std::uint64_t digitsValue(std::uint64_t x, int d) {
+    std::uint64_t v = x << (8 * (8 - d));
+    v = ((v & 0x0F0F0F0F0F0F0F0FULL) * 2561) >> 8;
+    v = ((v & 0x00FF00FF00FF00FFULL) * 6553601) >> 16;
+    return ((v & 0x0000FFFF0000FFFFULL) * 42949672960001ULL) >> 32;
+}
+
 // A run of decimal digits at s[p]: appends them to `mantissa` (which wraps around when the
 // run is long; such runs are too long for the callers anyway), moves `p` past them and returns
 // how many there were. Eight bytes at a time where eight are left.
@@ -426,20 +443,10 @@ void skipSpace(std::string_view in, std::size_t& pos) {
         while (s.size() - p >= 8) {
             std::uint64_t x;
             std::memcpy(&x, s.data() + p, 8);
-            // Per byte, zero for a digit; the first non-zero byte is the first non-digit
-            // (a carry out of a byte above 0xF9 only spoils the bytes after it).
-            const std::uint64_t notDigit =
-                ((x & 0xF0F0F0F0F0F0F0F0ULL) ^ 0x3030303030303030ULL) |
-                (((x + 0x0606060606060606ULL) & 0xF0F0F0F0F0F0F0F0ULL) ^ 0x3030303030303030ULL);
-            const int d = notDigit ? __builtin_ctzll(notDigit) / 8 : 8;
+            const std::uint64_t stop = notDigits(x);
+            const int d = stop ? __builtin_ctzll(stop) / 8 : 8;
             if (d == 0) return count;
-            // The d digits to the top bytes (zero bytes above are leading zeros), then the
-            // eight digit values combined pairwise into one number.
-            std::uint64_t v = x << (8 * (8 - d));
-            v = ((v & 0x0F0F0F0F0F0F0F0FULL) * 2561) >> 8;
-            v = ((v & 0x00FF00FF00FF00FFULL) * 6553601) >> 16;
-            v = ((v & 0x0000FFFF0000FFFFULL) * 42949672960001ULL) >> 32;
-            mantissa = mantissa * kPowersOf10[d] + v;
+            mantissa = mantissa * kPowersOf10[d] + digitsValue(x, d);
             p += static_cast<std::size_t>(d);
             count += d;
             if (d < 8) return count;
@@ -465,6 +472,28 @@ std::size_t fastDecimal(std::string_view s, T& value) {
     std::size_t p = 0;
     bool negative = false;
     if (p < s.size() && (s[p] == '+' || s[p] == '-')) negative = s[p++] == '-';
+    if constexpr (std::is_same_v<T, double> && std::endian::native == std::endian::little) {
+        // What printf("%f") writes, up to seven digits, a point and six digits, in two words;
+        // the same value as the digits one by one below.
+        if (s.size() - p >= 16) {
+            std::uint64_t x, y;
+            std::memcpy(&x, s.data() + p, 8);
+            const std::uint64_t intStop = notDigits(x);
+            const int d = intStop ? __builtin_ctzll(intStop) / 8 : 8;
+            if (d >= 1 && d <= 7 && s[p + static_cast<std::size_t>(d)] == '.') {
+                std::memcpy(&y, s.data() + p + static_cast<std::size_t>(d) + 1, 8);
+                const std::uint64_t fractionStop = notDigits(y);
+                const std::size_t end = p + static_cast<std::size_t>(d) + 7;
+                if (fractionStop && __builtin_ctzll(fractionStop) / 8 == 6 && lower(s[end]) != 'e' &&
+                    lower(s[end]) != 'x') {
+                    const std::uint64_t mantissa = digitsValue(x, d) * 1000000 + digitsValue(y, 6);
+                    const double v = static_cast<double>(mantissa) / kPow10[6];
+                    value = negative ? -v : v;
+                    return end;
+                }
+            }
+        }
+    }
     std::uint64_t mantissa = 0;
     int digits = digitRun(s, p, mantissa);
     int fraction = 0;

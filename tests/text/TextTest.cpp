@@ -202,6 +202,28 @@ TEST(CFormat, ScansLikeSscanf) {
             expectSameScan<float>(buf, "%f%n", "%f%n");
         }
     }
+    // Lines as the files hold them, several numbers each, some with more digits than a
+    // double keeps or an exponent glued on.
+    std::uniform_real_distribution<double> small(-7, 9);
+    for (int k = 0; k < 20000; ++k) {
+        double v[3];
+        for (double& x : v) x = std::pow(10.0, small(gen)) * ((gen() & 1) ? -1 : 1);
+        char buf[512];
+        const char* tails[] = {"\n", "  7", "e5 x", "x", "7.5e3  1.0", ".5  9"};
+        std::snprintf(buf, sizeof buf, k % 3 ? "\tPort1      %f  %f  %f%s" : "%.7f  %.5f %.9f%s", v[0], v[1], v[2],
+                      tails[gen() % 6]);
+        const char* in = k % 3 ? buf + 12 : buf;
+        double m[3] = {}, t[3] = {};
+        int mn = -1, tn = -1;
+        const int r1 = text::scanf(in, "%lf %lf %lf%n", m[0], m[1], m[2], mn);
+        const int r2 = std::sscanf(in, "%lf %lf %lf%n", &t[0], &t[1], &t[2], &tn);
+        ASSERT_EQ(r1, r2) << in;
+        for (int i = 0; i < r2; ++i) ASSERT_EQ(m[i], t[i]) << in;
+        if (r2 == 3) {
+            ASSERT_EQ(mn, tn) << in;
+        }
+    }
+
     std::mt19937 rng(7);
     const std::string alphabet = "0123456789+-.eExXpPinfaINFA \t";
     for (int k = 0; k < 30000; ++k) {
