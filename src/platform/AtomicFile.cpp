@@ -323,7 +323,25 @@ std::error_code readWholeFile(const std::filesystem::path& path, std::string& ou
     if (::fstat(fd.get(), &st) != 0) return lastError();
     if (S_ISDIR(st.st_mode)) return std::make_error_code(std::errc::is_a_directory);
     if (st.st_size > 0 && static_cast<std::size_t>(st.st_size) > maxBytes) return FileError::tooLarge;
-    if (st.st_size > 0) out.reserve(static_cast<std::size_t>(st.st_size));
+    // The size the file has now is read straight into the string; whatever it grew by since
+    // comes after, through the buffer.
+    std::size_t got = 0;
+    if (st.st_size > 0) {
+        out.resize(static_cast<std::size_t>(st.st_size));
+        while (got < out.size()) {
+            const ssize_t n = ::read(fd.get(), out.data() + got, out.size() - got);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                const auto e = lastError();
+                out.clear();
+                return e;
+            }
+            if (n == 0) break;
+            got += static_cast<std::size_t>(n);
+        }
+        out.resize(got);
+        if (got < static_cast<std::size_t>(st.st_size)) return {};  // it shrank: all is read
+    }
     char buf[1 << 16];
     for (;;) {
         const ssize_t n = ::read(fd.get(), buf, sizeof buf);

@@ -274,4 +274,18 @@ TEST_F(AtomicFileTest, ReadingStopsAtItsLimit) {
     EXPECT_EQ(platform::readWholeFile("/dev/zero", s, 1 << 20), FileError::tooLarge);
 }
 
+// Files are read whole whatever their size says: a large one byte for byte, one that reports
+// no size (as the system's own files do) through to its end.
+TEST_F(AtomicFileTest, ReadingGetsEveryByte) {
+    std::string big(3 << 20, '\0');
+    for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 2654435761u >> 13);
+    ASSERT_FALSE(writeFileAtomically(at("big"), big));
+    std::string s;
+    ASSERT_FALSE(platform::readWholeFile(at("big"), s));
+    EXPECT_TRUE(s == big);
+    ASSERT_FALSE(platform::readWholeFile("/proc/self/status", s));
+    EXPECT_NE(s.find("Name:"), std::string::npos);
+    EXPECT_EQ(s.back(), '\n');
+}
+
 }  // namespace

@@ -268,7 +268,8 @@ void SessionPlayer::paint() {
     const double before = view_.ZoomPara;
     NullCanvas canvas(HeadlessPort::kPixelsPerUnit, HeadlessPort::kClientSize);
     canvas.setViewportOrigin({-port_.scroll().x, -port_.scroll().y});
-    view::OnDraw(*doc_, view_, canvas);
+    // Nothing is shown: the paint's effects without its drawing (a save never waits for one).
+    view::OnLayout(*doc_, view_, canvas);
     if (fromFile && view_.ZoomPara != before)
         port_.setScrollSizes({model::truncToInt(view_.pageExtent.cx * view_.ZoomPara),
                               model::truncToInt(view_.pageExtent.cy * view_.ZoomPara)});

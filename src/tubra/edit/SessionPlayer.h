@@ -151,7 +151,8 @@ public:
 
     // The device point of a model point in the current view.
     DevicePoint devicePoint(double x, double y) const;
-    // Paints the document as the window would (labels are laid out at paints).
+    // Does to the document and the view what the window's paint would (labels are laid out
+    // at paints), without drawing: nothing is shown.
     void paint();
 
 private:
