@@ -201,7 +201,7 @@ std::string printfObject(const PipeObject& o) {
            f("\tStrtDir    %f\n", o.StrtDir) + f("\tEndDir     %f\n", o.EndDir) +
            point("\tPort1      %lf  %lf  %lf\n", o.Port1) + point("\tPort2      %lf  %lf  %lf\n", o.Port2) +
            point("\tPort3      %lf  %lf  %lf\n", o.Port3) + point("\tPort4      %lf  %lf  %lf\n", o.Port4) +
-           f("\tDistanc    %lf\n", o.Distanc) + f("\tDistTxt    %s\n", text(o.DistTxt).c_str()) +
+           f("\tDistanc    %lf\n", o.Distanc) + f("\tDistTxt    %s\n", o.DistTxt.empty() ? " " : text(o.DistTxt).c_str()) +
            point("\tdimYX1_st  %lf  %lf  %lf\n", o.dimYX1_st) +
            point("\tdimYX1_ed  %lf  %lf  %lf\n", o.dimYX1_ed) +
            point("\tdimYX2_st  %lf  %lf  %lf\n", o.dimYX2_st) +
