@@ -23,14 +23,16 @@ pixels() {  # NAME PDF: one line per page
 
 for sample in "$examples"/*.hcd; do
     name=$(basename "$sample")
-    "$cli" print "$sample" -o "$work/sheet.pdf" >/dev/null
+    "$cli" print "$sample" -o "$work/sheet.pdf" >/dev/null 2>&1
     pixels "print/$name" "$work/sheet.pdf"
     "$cli" render "$sample" "$work/sheet.png" >/dev/null
     echo "render-png/$name $(md5sum < "$work/sheet.png" | cut -c1-16)"
     "$cli" render "$sample" "$work/render.pdf" >/dev/null
     pixels "render-pdf/$name" "$work/render.pdf"
 done
-for set in full online; do
-    "$cli" print "$examples/report.hcd" --report $set -o "$work/report.pdf" >/dev/null
-    pixels "print-$set/report.hcd" "$work/report.pdf"
+for report in report.hcd report-long.hcd; do
+    for set in full online; do
+        "$cli" print "$examples/$report" --report $set -o "$work/report.pdf" >/dev/null 2>&1
+        pixels "print-$set/$report" "$work/report.pdf"
+    done
 done

@@ -170,8 +170,9 @@ std::unique_ptr<Played> play(const fs::path& script, const fs::path& scratch) {
     p->player->defaultSavePath = scratch / "out.hcd";
     std::string text;
     if (platform::readWholeFile(script, text)) throw std::runtime_error("cannot read " + script.string());
+    // Scripts name their other files (pictures) relative to where they are.
     const fs::path cwd = fs::current_path();
-    fs::current_path(scratch);
+    fs::current_path(script.parent_path());
     const edit::SessionResult result = p->player->run(text);
     fs::current_path(cwd);
     if (!result.ok)
