@@ -213,6 +213,12 @@ void View3DCanvas::setCurrentProblem(int problem) {
     update();
 }
 
+void View3DCanvas::setDraft(bool draft) {
+    if (draft == draft_) return;
+    draft_ = draft;
+    update();
+}
+
 void View3DCanvas::lookFrom(ViewDirection direction) {
     spatial::lookFrom(orbit_, direction);
     fit();
@@ -246,7 +252,7 @@ void View3DCanvas::resizeEvent(QResizeEvent* event) {
 void View3DCanvas::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), Qt::white);
-    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::Antialiasing, !draft_);
 
     if (scene_.shapes.empty()) {
         p.setPen(Qt::darkGray);
@@ -341,31 +347,41 @@ void View3DCanvas::paintEvent(QPaintEvent*) {
         p.setFont(f);
         const QColor labelColour = lookColour(Look::Weld, settings_).darker(150);
         const QFontMetricsF metrics(f);
-        std::vector<QRectF> taken;
+        // Places taken by labels, in cells of a few pixels: a label goes to the first free
+        // place round its weld (the two welds of an elbow lie close together), and where there
+        // is none, it is left out until the view is zoomed in.
+        constexpr int kCell = 4;
+        const int columns = width() / kCell + 1, rows = height() / kCell + 1;
+        std::vector<char> taken(static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows),
+                                0);
+        const auto cells = [&](const QRectF& r, auto&& f) {
+            const int x0 = std::max(0, static_cast<int>(r.left()) / kCell);
+            const int x1 = std::min(columns - 1, static_cast<int>(r.right()) / kCell);
+            const int y0 = std::max(0, static_cast<int>(r.top()) / kCell);
+            const int y1 = std::min(rows - 1, static_cast<int>(r.bottom()) / kCell);
+            for (int y = y0; y <= y1; ++y)
+                for (int x = x0; x <= x1; ++x)
+                    if (!f(taken[static_cast<std::size_t>(y) * columns + x])) return false;
+            return true;
+        };
+        const QRectF area = QRectF(rect()).adjusted(-20, -20, 20, 20);
         for (const spatial::WeldLabel& w : scene_.welds) {
             const QPointF at = screenPoint(w.at);
+            if (!area.contains(at)) continue;
             const QString text = QString::number(w.number);
-            const QSizeF size(metrics.horizontalAdvance(text), metrics.height());
-            // Two welds of an elbow lie close together: the second label goes where it is
-            // free, round the weld.
-            const QPointF corners[] = {{6, -5 - size.height()},
-                                       {6, 3},
-                                       {-6 - size.width(), -5 - size.height()},
-                                       {-6 - size.width(), 3}};
-            QRectF box(at + corners[0], size);
+            const QSizeF size(metrics.horizontalAdvance(text), metrics.ascent());
+            const QPointF corners[] = {{6, -4 - size.height()},
+                                       {6, 4},
+                                       {-6 - size.width(), -4 - size.height()},
+                                       {-6 - size.width(), 4}};
             for (const QPointF& c : corners) {
-                const QRectF candidate(at + c, size);
-                const bool free = std::none_of(taken.begin(), taken.end(), [&](const QRectF& r) {
-                    return r.intersects(candidate);
-                });
-                if (free) {
-                    box = candidate;
-                    break;
-                }
+                const QRectF box(at + c, size);
+                if (!cells(box, [](char& t) { return t == 0; })) continue;
+                cells(box, [](char& t) { return (t = 1) != 0; });
+                p.setPen(troubled_.count(w.object) ? kProblemColour : labelColour);
+                p.drawText(box.bottomLeft(), text);
+                break;
             }
-            taken.push_back(box);
-            p.setPen(troubled_.count(w.object) ? kProblemColour : labelColour);
-            p.drawText(box, Qt::AlignLeft | Qt::AlignVCenter, text);
         }
     }
 
@@ -398,8 +414,11 @@ void View3DCanvas::paintEvent(QPaintEvent*) {
     QFont hint = font();
     hint.setPointSizeF(8.0);
     p.setFont(hint);
-    p.drawText(QRect(0, 0, width() - 6, 18), Qt::AlignRight | Qt::AlignVCenter,
-               QStringLiteral("左键旋转 · 滚轮缩放 · 右键平移 · 单击选择"));
+    const QString hintText = QStringLiteral("左键旋转 · 滚轮缩放 · 右键平移 · 单击选择");
+    const int hintWidth = QFontMetrics(hint).horizontalAdvance(hintText) + 8;
+    // On a ground of its own, so that no pipe runs through it.
+    p.fillRect(QRect(width() - hintWidth - 2, 0, hintWidth + 2, 18), QColor(255, 255, 255, 220));
+    p.drawText(QRect(0, 0, width() - 6, 18), Qt::AlignRight | Qt::AlignVCenter, hintText);
 }
 
 void View3DCanvas::mousePressEvent(QMouseEvent* event) {
@@ -415,6 +434,7 @@ void View3DCanvas::mouseMoveEvent(QMouseEvent* event) {
     if (!dragged_ && (at - pressAt_).manhattanLength() < kDragThreshold) return;
     dragged_ = true;
     fitPending_ = false;
+    draft_ = true;
     const QPointF d = at - lastAt_;
     lastAt_ = at;
     if (dragButton_ == Qt::LeftButton)
@@ -428,6 +448,7 @@ void View3DCanvas::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != dragButton_) return;
     const bool click = dragButton_ == Qt::LeftButton && !dragged_;
     dragButton_ = Qt::NoButton;
+    setDraft(false);  // the finished view, smooth again
     if (click && onClicked)
         onClicked(objectAt(event->position()), (event->modifiers() & Qt::ControlModifier) != 0);
 }
@@ -538,10 +559,20 @@ QPushButton* View3DWindow::directionButton(ViewDirection direction) {
 }
 
 void View3DWindow::rebuild() {
+    if (!isVisible()) {
+        stale_ = true;
+        return;
+    }
+    stale_ = false;
     model_ = spatial::buildRealModel(doc_.drawing);
     canvas_->setModel(&model_, &doc_.settings(), false);
     fillProblems();
     updateTitle();
+}
+
+void View3DWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (stale_) rebuild();
 }
 
 void View3DWindow::showSelection(std::set<std::size_t> objects) {

@@ -46,6 +46,10 @@ class View3DCanvas : public QWidget {
     // The problem shown with a thicker gap (the one chosen in the list); none with -1.
     void setCurrentProblem(int problem);
 
+    // Draft: without antialiasing, as while the mouse drags the view (a frame of a large
+    // pipeline then takes a fraction of the time).
+    void setDraft(bool draft);
+
     void lookFrom(spatial::ViewDirection direction);
     void fit();
     spatial::Orbit& orbit() { return orbit_; }
@@ -81,6 +85,7 @@ class View3DCanvas : public QWidget {
     bool tubes_ = false;
     bool weldLabels_ = true;
     bool fitPending_ = true;
+    bool draft_ = false;
     // The mouse drag under way.
     Qt::MouseButton dragButton_ = Qt::NoButton;
     QPointF pressAt_;
@@ -102,7 +107,8 @@ class View3DWindow : public QWidget {
     QCheckBox* tubesBox() { return tubesBox_; }
     QCheckBox* weldLabelsBox() { return labelsBox_; }
 
-    // The drawing changed: the model is built anew; the camera stays.
+    // The drawing changed: the model is built anew (at once, or when the window is shown
+    // again if it is hidden); the camera stays.
     void rebuild();
     // The drawing's selection, as drawing indexes.
     void showSelection(std::set<std::size_t> objects);
@@ -110,6 +116,9 @@ class View3DWindow : public QWidget {
     // The user chose objects here (a click, or a double click on a problem): drawing indexes,
     // to be selected in the drawing; `add` keeps what is selected there.
     std::function<void(const std::vector<std::size_t>&, bool add)> onSelect;
+
+  protected:
+    void showEvent(QShowEvent* event) override;
 
   private:
     void fillProblems();
@@ -123,6 +132,7 @@ class View3DWindow : public QWidget {
     QCheckBox* tubesBox_ = nullptr;
     QCheckBox* labelsBox_ = nullptr;
     std::vector<QPushButton*> directionButtons_;
+    bool stale_ = false;  // the drawing changed while the window was hidden
 };
 
 }  // namespace tubra::app

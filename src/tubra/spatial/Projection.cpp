@@ -61,7 +61,10 @@ Basis basisOf(const Orbit& orbit) {
 }
 
 Projected project(const Orbit& orbit, Point2 centre, Point3 p) {
-    const Basis b = basisOf(orbit);
+    return project(orbit, basisOf(orbit), centre, p);
+}
+
+Projected project(const Orbit& orbit, const Basis& b, Point2 centre, Point3 p) {
     const Point3 v = p - orbit.target;
     return {{centre.x + orbit.pan.x + orbit.zoom * dot(v, b.right),
              centre.y + orbit.pan.y - orbit.zoom * dot(v, b.up)},
@@ -190,9 +193,10 @@ std::vector<ScreenItem> screenItems(const Scene& scene, const Orbit& orbit, Poin
                                     bool tubes) {
     std::vector<ScreenItem> items;
     items.reserve(scene.shapes.size());
+    const Basis basis = basisOf(orbit);
     for (const Shape& s : scene.shapes) {
-        const Projected a = project(orbit, centre, s.a);
-        const Projected b = project(orbit, centre, s.b);
+        const Projected a = project(orbit, basis, centre, s.a);
+        const Projected b = project(orbit, basis, centre, s.b);
         // An elbow's or tee's legs are the fitting itself: as much a thing on the line as a weld.
         const int priority = s.kind == Shape::Kind::Pipe ? 0 : 1;
         items.push_back({s.object, a.at, b.at, screenRadius(s, orbit.zoom, tubes),

@@ -60,6 +60,8 @@ struct Projected {
 };
 // `centre` is the middle of the window.
 Projected project(const Orbit& orbit, Point2 centre, Point3 p);
+// The same with the camera's basis worked out once for many points.
+Projected project(const Orbit& orbit, const Basis& basis, Point2 centre, Point3 p);
 
 // Dragging with the left button turns the view: across by azimuth, up and down by elevation
 // (kept within ±90°).

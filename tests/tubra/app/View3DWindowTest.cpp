@@ -20,6 +20,7 @@
 #include <QScreen>
 #include <QSettings>
 #include <QTest>
+#include <QWheelEvent>
 
 #include "AppTestSupport.h"
 #include "platform/AtomicFile.h"
@@ -211,6 +212,12 @@ TEST_F(View3DTest, ClickSelectsInTheDrawingAndTheDrawingsSelectionIsShown) {
         view->refresh();
         v->tubesBox()->setChecked(true);
         screenshot(*v, QStringLiteral("-tubes"));
+        const QPoint tee = middleOf(*v, firstOf(*v, spatial::Look::Tee));
+        QWheelEvent wheel(tee, v->canvas()->mapToGlobal(tee), {}, QPoint(0, 120 * 8), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(v->canvas(), &wheel);
+        screenshot(*v, QStringLiteral("-tubes-zoom"));
+        v->directionButton(spatial::ViewDirection::Isometric)->click();
         v->tubesBox()->setChecked(false);
         screenshot(*v, {});
     }
@@ -238,6 +245,13 @@ TEST_F(View3DTest, FollowsEditsAndGoesWithItsDrawing) {
     second->onDocumentChanged();
     apptest::settle();
     EXPECT_TRUE(v->realModel().problems.empty());
+    // Closed (hidden), it catches up when it is shown again.
+    v->close();
+    doc.drawing.objects.at(pipe).DistTxt = text::utf8ToGbk("待测");
+    view->onDocumentChanged();
+    EXPECT_TRUE(v->realModel().problems.empty());
+    EXPECT_EQ(open3D(), v);
+    EXPECT_EQ(v->realModel().problems.size(), 1u);
 
     // Closing the drawing takes its 3D view along.
     QPointer<View3DWindow> guard(v);
