@@ -9,6 +9,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QScreen>
 #include <QTimer>
 
 #include "platform/AtomicFile.h"
@@ -156,9 +157,14 @@ View3DWindow* RealSpace::show3D(DrawingView* view) {
             select(*d, objects, add);
         };
         windows_[&doc] = window;
-        // Beside the drawing: over the right part of the main window.
-        const QRect g = main_.geometry();
-        window->move(g.x() + std::max(0, g.width() - window->width() - 20), g.y() + 60);
+        // Beside the drawing: right of the main window where the screen has room, else over
+        // its right part.
+        const QRect g = main_.frameGeometry();
+        const QRect screen = main_.screen() ? main_.screen()->availableGeometry() : QRect();
+        if (screen.isValid() && g.right() + 8 + window->width() <= screen.right())
+            window->move(g.right() + 8, g.top());
+        else
+            window->move(g.x() + std::max(0, g.width() - window->width() - 20), g.y() + 60);
         window->showSelection(selectedIndexes(doc));
     }
     window->show();
