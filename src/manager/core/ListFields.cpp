@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "manager/core/GbkText.h"
 #include "platform/AtomicFile.h"
 #include "platform/RegularFile.h"
 #include "text/CFormat.h"
@@ -133,7 +132,7 @@ bool isRewriteTemporary(std::string_view name) {
 }
 
 bool isDrawingFileName(std::string_view name) {
-    const std::string lower = gbkLower(name);
+    const std::string lower = text::gbkLower(name);
     if (lower.find(".hcd") == std::string::npos) return false;
     if (lower.find(kNewDrawingPlaceholder) != std::string::npos) return false;
     if (lower.find(kRewritePlaceholder) != std::string::npos) return false;
