@@ -161,7 +161,7 @@ std::vector<FileError> rewriteFiles(const std::vector<fs::path>& files, bool sto
             ec = readDrawingFile(path, data);
             if (!ec) {
                 stage = FileError::Write;
-                ec = platform::writeFileAtomically(path, rewrite(std::string_view(data)));
+                ec = platform::writeFileAtomically(path, rewrite(std::string_view(data))).error();
             }
         } catch (const std::bad_alloc&) {
             ec = kOutOfMemory;
