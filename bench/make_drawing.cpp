@@ -38,7 +38,7 @@ int main(int argc, char** argv) {
     tubra::testing::generateDrawing(drawing, options);
     std::string bytes;
     tubra::model::writeDrawing(drawing, settings, bytes);
-    if (const auto ec = platform::writeFileAtomically(args[0], bytes)) {
+    if (const auto ec = platform::writeFileAtomically(args[0], bytes).error()) {
         std::fprintf(stderr, "make-drawing: %s\n", platform::describe(ec).c_str());
         return 1;
     }

@@ -38,7 +38,7 @@ void BM_TextExport(benchmark::State& state) {
     const manager::PipelineList& list = listed(state.range(0) != 0);
     const fs::path out = output("vesko-bench-export.txt");
     for (auto _ : state) {
-        if (platform::writeFileAtomically(out, manager::textExport(list))) state.SkipWithError("write failed");
+        if (platform::writeFileAtomically(out, manager::textExport(list)).failed()) state.SkipWithError("write failed");
     }
     state.counters["rows"] = list.size();
     state.counters["bytes"] = static_cast<double>(fs::file_size(out));

@@ -16,7 +16,7 @@ namespace {
 
 using tubra::report::InspectionReport;
 
-std::string gbk(std::string_view utf8) { return text::gbk(utf8); }
+using text::gbk;
 
 template <typename Texts>
 void set(Texts& texts, std::initializer_list<std::string_view> values) {

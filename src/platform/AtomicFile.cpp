@@ -294,15 +294,16 @@ std::error_code replaceFile(const std::filesystem::path& target, const AtomicWri
 
 }  // namespace
 
-std::error_code writeFileAtomically(const std::filesystem::path& target, std::string_view data,
-                                    const AtomicWriteOptions& options) {
-    return replaceFile(target, options, false,
-                       [&](int fd, const std::filesystem::path&) { return writeAll(fd, data, options); });
+WriteResult writeFileAtomically(const std::filesystem::path& target, std::string_view data,
+                                const AtomicWriteOptions& options) {
+    return WriteResult(replaceFile(target, options, false, [&](int fd, const std::filesystem::path&) {
+        return writeAll(fd, data, options);
+    }));
 }
 
-std::error_code writeFileAtomicallyWith(const std::filesystem::path& target, const FileProducer& produce,
-                                        const AtomicWriteOptions& options) {
-    return replaceFile(target, options, true, [&](int fd, const std::filesystem::path& path) -> std::error_code {
+WriteResult writeFileAtomicallyWith(const std::filesystem::path& target, const FileProducer& produce,
+                                    const AtomicWriteOptions& options) {
+    return WriteResult(replaceFile(target, options, true, [&](int fd, const std::filesystem::path& path) -> std::error_code {
         if (const std::error_code e = produce(path)) return e;
         // The producer may have put another file under the name; only the file written
         // through its name is ours to keep.
@@ -311,7 +312,7 @@ std::error_code writeFileAtomicallyWith(const std::filesystem::path& target, con
         if (ours.st_dev != named.st_dev || ours.st_ino != named.st_ino)
             return std::make_error_code(std::errc::io_error);
         return {};
-    });
+    }));
 }
 
 std::error_code readWholeFile(const std::filesystem::path& path, std::string& out,

@@ -51,12 +51,26 @@ struct AtomicWriteOptions {
     bool refuseReadOnly = true;
 };
 
+// What a write came to: ask ok() or failed(), and error() for why. It has no truth value of its
+// own, since an error code is true when the write failed, which reads backwards at a call site.
+class [[nodiscard]] WriteResult {
+public:
+    WriteResult() = default;
+    explicit WriteResult(std::error_code error) : error_(error) {}
+    bool ok() const { return !error_; }
+    bool failed() const { return static_cast<bool>(error_); }
+    const std::error_code& error() const { return error_; }
+
+private:
+    std::error_code error_;
+};
+
 // Writes `data` to `path` atomically. A symbolic link is followed, so the link survives and the
 // file it points to is replaced. Refuses a directory, anything that is not a regular file and,
 // unless told otherwise, a file without write permission. On failure the old file is untouched,
-// no temporary file is left behind, and the error is returned.
-std::error_code writeFileAtomically(const std::filesystem::path& path, std::string_view data,
-                                    const AtomicWriteOptions& options = {});
+// no temporary file is left behind, and the result holds the error.
+WriteResult writeFileAtomically(const std::filesystem::path& path, std::string_view data,
+                                const AtomicWriteOptions& options = {});
 
 // A writer that can only write to a path of its own choosing (a library that opens the file
 // itself): it fills the file at `temporary`, which exists and is empty, and returns its error.
@@ -64,9 +78,9 @@ using FileProducer = std::function<std::error_code(const std::filesystem::path& 
 
 // As writeFileAtomically, for data that `produce` writes: it is given a hidden temporary file
 // beside the target, which then replaces the target. When `produce` fails the target is
-// untouched, the temporary file is removed and `produce`'s error is returned.
-std::error_code writeFileAtomicallyWith(const std::filesystem::path& path, const FileProducer& produce,
-                                        const AtomicWriteOptions& options = {});
+// untouched, the temporary file is removed and the result holds `produce`'s error.
+WriteResult writeFileAtomicallyWith(const std::filesystem::path& path, const FileProducer& produce,
+                                    const AtomicWriteOptions& options = {});
 
 // The hidden name a save of `fileName` uses for its temporary file when it needs one, for a
 // directory whose names hold at most `nameMax` bytes: `fileName` shortened to fit, then a

@@ -28,8 +28,29 @@ std::string utf8ToGbk(std::string_view utf8);
 // Whether every byte sequence of `gbk` converts to UTF-8 without replacement.
 bool isValidGbk(std::string_view gbk);
 
-// A UTF-8 literal as GBK bytes; for program constants written in UTF-8 source files.
-// The result is converted once per call site and cached by the caller if needed.
-inline std::string gbk(std::string_view utf8) { return utf8ToGbk(utf8); }
+// A text of the program itself (a UTF-8 literal, or one built from literals) as GBK bytes.
+// This is the one way the program turns its own texts into GBK: each distinct text is converted
+// once, on first use, and kept for the life of the program, so the reference stays valid and
+// may be held or viewed. The store grows with each distinct text, so only the program's own,
+// bounded set of texts belongs here; texts from files, forms or users go through utf8ToGbk.
+// Safe to call from any thread.
+const std::string& gbk(std::string_view utf8);
+
+// Searching and changing GBK texts character by character: the second byte of a two-byte
+// character can look like an ASCII character ('_', '@', '|', letters), so a byte search would
+// find what is not there.
+
+// Position of the first occurrence of `needle` in `haystack` that starts on a character
+// boundary at or after `from`, or npos. An empty needle is found at `from`.
+std::size_t gbkFind(std::string_view haystack, std::string_view needle, std::size_t from = 0);
+
+// `s` with every occurrence (on character boundaries) of `from` replaced by `to`.
+std::string gbkReplaceAll(std::string_view s, std::string_view from, std::string_view to);
+
+// ASCII letters lowered; other bytes (and both bytes of a two-byte character) unchanged.
+std::string gbkLower(std::string_view s);
+
+// `s` without leading and trailing blanks and tabs.
+std::string_view trimBlanks(std::string_view s);
 
 }  // namespace text

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <set>
 #include <string>
+#include <type_traits>
 
 #include "platform/AtomicFile.h"
 
@@ -20,6 +21,10 @@ using platform::FileError;
 using platform::writeFileAtomically;
 
 namespace {
+
+// A write's result has no truth value: an error code's truth means failure, which callers read
+// the wrong way round.
+static_assert(!std::is_constructible_v<bool, platform::WriteResult>);
 
 class AtomicFileTest : public ::testing::Test {
 protected:
@@ -58,7 +63,7 @@ protected:
                 if (::write(fd, p, n / 2) > 0) ::kill(::getpid(), SIGKILL);
                 return -1;
             };
-            writeFileAtomically(file, std::string(1000, 'k'), o);
+            (void)writeFileAtomically(file, std::string(1000, 'k'), o);
             ::_exit(0);
         }
         int status = 0;
@@ -73,13 +78,13 @@ protected:
 TEST_F(AtomicFileTest, RefusesTargetsItMayNotReplace) {
     // Write-protected, even for root: refused, untouched.
     const fs::path ro = at("ro.hcd");
-    ASSERT_FALSE(writeFileAtomically(ro, "old\n"));
+    ASSERT_TRUE(writeFileAtomically(ro, "old\n").ok());
     ::chmod(ro.c_str(), 0444);
-    EXPECT_EQ(writeFileAtomically(ro, "new\n"), FileError::readOnly);
+    EXPECT_EQ(writeFileAtomically(ro, "new\n").error(), FileError::readOnly);
     EXPECT_EQ(contents(ro), "old\n");
     platform::AtomicWriteOptions anyway;
     anyway.refuseReadOnly = false;
-    EXPECT_FALSE(writeFileAtomically(ro, "new\n", anyway));
+    EXPECT_TRUE(writeFileAtomically(ro, "new\n", anyway).ok());
     EXPECT_EQ(contents(ro), "new\n");
     EXPECT_EQ(fs::status(ro).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
@@ -87,25 +92,25 @@ TEST_F(AtomicFileTest, RefusesTargetsItMayNotReplace) {
     // A FIFO, directly and through a link, stays a FIFO (and nothing blocks on it).
     const fs::path fifo = at("fifo.hcd");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
-    EXPECT_EQ(writeFileAtomically(fifo, "x"), FileError::notRegularFile);
+    EXPECT_EQ(writeFileAtomically(fifo, "x").error(), FileError::notRegularFile);
     fs::create_symlink(fifo, at("to-fifo.hcd"));
-    EXPECT_EQ(writeFileAtomically(at("to-fifo.hcd"), "x"), FileError::notRegularFile);
+    EXPECT_EQ(writeFileAtomically(at("to-fifo.hcd"), "x").error(), FileError::notRegularFile);
     EXPECT_TRUE(fs::is_fifo(fifo));
 
     // A device behind a link, and a link to a descriptor of this process.
     fs::create_symlink("/dev/null", at("null.hcd"));
-    EXPECT_EQ(writeFileAtomically(at("null.hcd"), "x"), FileError::notRegularFile);
+    EXPECT_EQ(writeFileAtomically(at("null.hcd"), "x").error(), FileError::notRegularFile);
     EXPECT_TRUE(fs::is_character_file("/dev/null"));
     int pipeFds[2];
     ASSERT_EQ(::pipe(pipeFds), 0);
     fs::create_symlink("/proc/self/fd/" + std::to_string(pipeFds[1]), at("fd.hcd"));
-    EXPECT_TRUE(writeFileAtomically(at("fd.hcd"), "x"));
+    EXPECT_TRUE(writeFileAtomically(at("fd.hcd"), "x").failed());
     ::close(pipeFds[0]);
     ::close(pipeFds[1]);
 
     // A dangling link is neither replaced nor made to point at a new file.
     fs::create_symlink(at("nowhere.hcd"), at("dangling.hcd"));
-    EXPECT_EQ(writeFileAtomically(at("dangling.hcd"), "x"), FileError::danglingLink);
+    EXPECT_EQ(writeFileAtomically(at("dangling.hcd"), "x").error(), FileError::danglingLink);
     EXPECT_TRUE(fs::is_symlink(at("dangling.hcd")));
     EXPECT_FALSE(fs::exists(at("nowhere.hcd")));
 
@@ -118,13 +123,13 @@ TEST_F(AtomicFileTest, RefusesTargetsItMayNotReplace) {
 TEST_F(AtomicFileTest, NamesUpToTheLongestTheSystemAllows) {
     for (std::size_t length : {240u, 248u, 255u}) {
         const std::string name = std::string(length - 4, 'n') + ".hcd";
-        ASSERT_FALSE(writeFileAtomically(at(name), "first\n")) << length;
-        ASSERT_FALSE(writeFileAtomically(at(name), "second\n")) << length;
+        ASSERT_TRUE(writeFileAtomically(at(name), "first\n").ok()) << length;
+        ASSERT_TRUE(writeFileAtomically(at(name), "second\n").ok()) << length;
         EXPECT_EQ(contents(at(name)), "second\n");
         EXPECT_LE(platform::temporaryNamePattern(name).size(), 255u);
         platform::AtomicWriteOptions named;
         named.unnamedTemporary = false;
-        ASSERT_FALSE(writeFileAtomically(at(name), "third\n", named)) << length;
+        ASSERT_TRUE(writeFileAtomically(at(name), "third\n", named).ok()) << length;
         EXPECT_EQ(contents(at(name)), "third\n");
         fs::remove(at(name));
     }
@@ -139,26 +144,26 @@ TEST_F(AtomicFileTest, NamesUpToTheLongestTheSystemAllows) {
 
 TEST_F(AtomicFileTest, NewFilesHonourTheUmaskReplacedOnesKeepModeAndOwner) {
     ::umask(027);
-    ASSERT_FALSE(writeFileAtomically(at("a.hcd"), "a"));
+    ASSERT_TRUE(writeFileAtomically(at("a.hcd"), "a").ok());
     EXPECT_EQ(fs::status(at("a.hcd")).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     ::umask(077);
     platform::AtomicWriteOptions named;
     named.unnamedTemporary = false;
-    ASSERT_FALSE(writeFileAtomically(at("b.hcd"), "b", named));
+    ASSERT_TRUE(writeFileAtomically(at("b.hcd"), "b", named).ok());
     EXPECT_EQ(fs::status(at("b.hcd")).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write);
 
     // A replaced file keeps its mode whatever the umask.
     ::chmod(at("a.hcd").c_str(), 0664);
-    ASSERT_FALSE(writeFileAtomically(at("a.hcd"), "aa"));
+    ASSERT_TRUE(writeFileAtomically(at("a.hcd"), "aa").ok());
     EXPECT_EQ(fs::status(at("a.hcd")).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
                   fs::perms::group_write | fs::perms::others_read);
 
     if (::geteuid() != 0) GTEST_SKIP() << "giving a file to another owner needs root";
     ASSERT_EQ(::chown(at("a.hcd").c_str(), 4242, 4343), 0);
-    ASSERT_FALSE(writeFileAtomically(at("a.hcd"), "aaa"));
+    ASSERT_TRUE(writeFileAtomically(at("a.hcd"), "aaa").ok());
     struct stat st {};
     ASSERT_EQ(::stat(at("a.hcd").c_str(), &st), 0);
     EXPECT_EQ(st.st_uid, 4242u);
@@ -169,7 +174,7 @@ TEST_F(AtomicFileTest, NewFilesHonourTheUmaskReplacedOnesKeepModeAndOwner) {
 
 TEST_F(AtomicFileTest, AKilledSaveLeavesNothingVisibleOrIsSweptByTheNextSave) {
     const fs::path file = at("drawing.hcd");
-    ASSERT_FALSE(writeFileAtomically(file, "kept\n"));
+    ASSERT_TRUE(writeFileAtomically(file, "kept\n").ok());
 
     // The unnamed temporary file vanishes with the process.
     saveKilledMidway(file, true);
@@ -194,9 +199,9 @@ TEST_F(AtomicFileTest, AKilledSaveLeavesNothingVisibleOrIsSweptByTheNextSave) {
     int liveFd = ::open(at(live).c_str(), O_WRONLY | O_CREAT, 0600);
     ASSERT_GE(liveFd, 0);
     ASSERT_EQ(::flock(liveFd, LOCK_EX), 0);
-    for (const auto& n : lookalikes) ASSERT_FALSE(writeFileAtomically(at(n), "user's"));
+    for (const auto& n : lookalikes) ASSERT_TRUE(writeFileAtomically(at(n), "user's").ok());
 
-    ASSERT_FALSE(writeFileAtomically(file, "new\n"));
+    ASSERT_TRUE(writeFileAtomically(file, "new\n").ok());
     EXPECT_EQ(contents(file), "new\n");
     std::set<std::string> expected{"drawing.hcd", live};
     expected.insert(std::begin(lookalikes), std::end(lookalikes));
@@ -204,7 +209,7 @@ TEST_F(AtomicFileTest, AKilledSaveLeavesNothingVisibleOrIsSweptByTheNextSave) {
 
     // Once that save is gone, its file is swept too.
     ::close(liveFd);
-    ASSERT_FALSE(writeFileAtomically(file, "newer\n"));
+    ASSERT_TRUE(writeFileAtomically(file, "newer\n").ok());
     expected.erase(live);
     EXPECT_EQ(names(), expected);
 }
@@ -212,7 +217,7 @@ TEST_F(AtomicFileTest, AKilledSaveLeavesNothingVisibleOrIsSweptByTheNextSave) {
 // A library that opens its output itself writes through the temporary file's name.
 TEST_F(AtomicFileTest, AProducerWritesThroughANameThatReplacesTheTargetOnlyOnSuccess) {
     const fs::path file = at("list.xlsx");
-    ASSERT_FALSE(writeFileAtomically(file, "old"));
+    ASSERT_TRUE(writeFileAtomically(file, "old").ok());
     ASSERT_EQ(::chmod(file.c_str(), 0640), 0);
     auto produce = [this](std::string text) {
         return [this, text](const fs::path& tmp) -> std::error_code {
@@ -227,7 +232,7 @@ TEST_F(AtomicFileTest, AProducerWritesThroughANameThatReplacesTheTargetOnlyOnSuc
             return {};
         };
     };
-    ASSERT_FALSE(platform::writeFileAtomicallyWith(file, produce("new")));
+    ASSERT_TRUE(platform::writeFileAtomicallyWith(file, produce("new")).ok());
     EXPECT_EQ(contents(file), "new");
     EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
@@ -238,7 +243,7 @@ TEST_F(AtomicFileTest, AProducerWritesThroughANameThatReplacesTheTargetOnlyOnSuc
         EXPECT_FALSE(produce("half")(tmp));
         return std::make_error_code(std::errc::no_space_on_device);
     };
-    EXPECT_EQ(platform::writeFileAtomicallyWith(file, failing), std::errc::no_space_on_device);
+    EXPECT_EQ(platform::writeFileAtomicallyWith(file, failing).error(), std::errc::no_space_on_device);
     EXPECT_EQ(contents(file), "new");
     EXPECT_EQ(names(), std::set<std::string>{"list.xlsx"});
 
@@ -250,21 +255,21 @@ TEST_F(AtomicFileTest, AProducerWritesThroughANameThatReplacesTheTargetOnlyOnSuc
         std::fclose(f);
         return std::error_code();
     };
-    EXPECT_TRUE(platform::writeFileAtomicallyWith(file, swapping));
+    EXPECT_TRUE(platform::writeFileAtomicallyWith(file, swapping).failed());
     EXPECT_EQ(contents(file), "new");
     EXPECT_EQ(names(), std::set<std::string>{"list.xlsx"});
 
     // Through a link the link stays and its file is replaced; a directory is refused.
     fs::create_symlink("list.xlsx", at("link.xlsx"));
-    ASSERT_FALSE(platform::writeFileAtomicallyWith(at("link.xlsx"), produce("linked")));
+    ASSERT_TRUE(platform::writeFileAtomicallyWith(at("link.xlsx"), produce("linked")).ok());
     EXPECT_TRUE(fs::is_symlink(at("link.xlsx")));
     EXPECT_EQ(contents(file), "linked");
     fs::create_directory(at("dir"));
-    EXPECT_EQ(platform::writeFileAtomicallyWith(at("dir"), produce("x")), std::errc::is_a_directory);
+    EXPECT_EQ(platform::writeFileAtomicallyWith(at("dir"), produce("x")).error(), std::errc::is_a_directory);
 }
 
 TEST_F(AtomicFileTest, ReadingStopsAtItsLimit) {
-    ASSERT_FALSE(writeFileAtomically(at("big"), std::string(1000, 'b')));
+    ASSERT_TRUE(writeFileAtomically(at("big"), std::string(1000, 'b')).ok());
     std::string s = "stale";
     EXPECT_EQ(platform::readWholeFile(at("big"), s, 999), FileError::tooLarge);
     EXPECT_TRUE(s.empty());
@@ -279,7 +284,7 @@ TEST_F(AtomicFileTest, ReadingStopsAtItsLimit) {
 TEST_F(AtomicFileTest, ReadingGetsEveryByte) {
     std::string big(3 << 20, '\0');
     for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 2654435761u >> 13);
-    ASSERT_FALSE(writeFileAtomically(at("big"), big));
+    ASSERT_TRUE(writeFileAtomically(at("big"), big).ok());
     std::string s;
     ASSERT_FALSE(platform::readWholeFile(at("big"), s));
     EXPECT_TRUE(s == big);

@@ -28,8 +28,6 @@ Vec3 step(const Vec3& p, int dir, double length, double alpha, double beta) {
     }
 }
 
-std::string gbk(const std::string& utf8) { return text::utf8ToGbk(utf8); }
-
 }  // namespace
 
 void generateDrawing(Drawing& d, const GeneratorOptions& opt) {
@@ -72,7 +70,7 @@ void generateDrawing(Drawing& d, const GeneratorOptions& opt) {
         PipeObject& p = d.addObject(pv);
         p.DistTxt = text::format("%d", static_cast<int>(mm));
         p.CaiLiao = materials[pick(5)];
-        p.GuiGe = gbk(sizes[pick(5)]);
+        p.GuiGe = text::utf8ToGbk(sizes[pick(5)]);
         p.XingHao = "GC2";
         p.StartUse = "1998/05/01";
         p.LastCheck = "2024/06/30";
@@ -96,7 +94,7 @@ void generateDrawing(Drawing& d, const GeneratorOptions& opt) {
             weld.DistTxt = text::format("H%d", weld.Number);
             weld.dimTxt_st = {w.x + 15, w.y + 15, 0};
             if (pick(4) == 0)
-                weld.MidCase = gbk(text::format("日期:2019/0%d/11\r\n返修一次\r\n合格", 1 + pick(9)));
+                weld.MidCase = text::utf8ToGbk(text::format("日期:2019/0%d/11\r\n返修一次\r\n合格", 1 + pick(9)));
         }
         // something on the pipe
         const Vec3 mid = step(pos, dir, length / 2, d.X_AxisAngle, d.Y_AxisAngle);
@@ -132,7 +130,7 @@ void generateDrawing(Drawing& d, const GeneratorOptions& opt) {
                 CreationValues mv{kindValue(ObjectKind::SiteMark), code, static_cast<double>(dir), mid,
                                   {-9999, 0, 0}, 0.0, -1.0};
                 PipeObject& m = d.addObject(mv);
-                if (code == 41) m.DistTxt = gbk("反应器R-101");
+                if (code == 41) m.DistTxt = text::utf8ToGbk("反应器R-101");
                 break;
             }
             default: {
@@ -144,8 +142,8 @@ void generateDrawing(Drawing& d, const GeneratorOptions& opt) {
                     CreationValues xv{kindValue(ObjectKind::TextBlock), 0, 0.0, {mid.x + 50, mid.y + 80, 0},
                                       {}, 0.0, 0.0};
                     PipeObject& t = d.addObject(xv);
-                    t.DistTxt = gbk(notes[pick(5)]);
-                    t.CaiLiao = gbk("宋体");
+                    t.DistTxt = text::utf8ToGbk(notes[pick(5)]);
+                    t.CaiLiao = text::utf8ToGbk("宋体");
                     t.Port3.y = 35;
                     t.BiHou = pick(2);
                 }
@@ -172,7 +170,7 @@ void generateDrawing(Drawing& d, const GeneratorOptions& opt) {
         const char* values[18] = {"丙烯进料线", "P-1001-108-B1A", "GC2", "丙烯", "2.5", "40",
                                   "泵P-101至反应器R-101", "岩棉", "1998/05/01", "", "", "", "", "",
                                   "", "过滤器1台", "20#", "φ108×4"};
-        for (int i = 0; i < 18; ++i) d.table.values[static_cast<std::size_t>(i)] = gbk(values[i]);
+        for (int i = 0; i < 18; ++i) d.table.values[static_cast<std::size_t>(i)] = text::utf8ToGbk(values[i]);
         d.table.values[9] = text::format("%.1f", d.objects.totalPipeLength() / 1000.0);
         d.table.values[10] = text::format("%d", d.objects.countOfKind(ObjectKind::Elbow));
         d.table.values[11] = text::format("%d", d.objects.countOfKind(ObjectKind::Weld));
@@ -181,7 +179,7 @@ void generateDrawing(Drawing& d, const GeneratorOptions& opt) {
         d.table.values[14] = text::format("%d", d.objects.countOfKind(ObjectKind::Pipe));
         const char* title[7] = {"张工", "李工", "DX-2024-017", "2024/07/01", "2024/07/05",
                                 "丙烯进料线单线图", "DX-1998-003"};
-        for (int i = 0; i < 7; ++i) d.title.values[static_cast<std::size_t>(i)] = gbk(title[i]);
+        for (int i = 0; i < 7; ++i) d.title.values[static_cast<std::size_t>(i)] = text::utf8ToGbk(title[i]);
         d.title.setLabels();
     }
 }

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <random>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "text/CFormat.h"
@@ -52,6 +54,56 @@ TEST(Gbk, ConvertsToAndFromUtf8) {
     // Characters GBK lacks become '?'; broken UTF-8 too.
     EXPECT_EQ(utf8ToGbk("a😀b"), "a?b");
     EXPECT_EQ(utf8ToGbk("a\xE4\xB8"), "a?");
+}
+
+TEST(Gbk, ProgramTextsAreConvertedOnceAndStayValid) {
+    const std::string& first = gbk("检验报告");
+    EXPECT_EQ(first, utf8ToGbk("检验报告"));
+    // The same text gives the same stored bytes, however it is spelt in the source.
+    EXPECT_EQ(&gbk(std::string("检验") + "报告"), &first);
+    // Many more texts later, the first reference still holds its bytes (a store that moves
+    // its texts would leave it dangling).
+    const std::string* before = &first;
+    for (int i = 0; i < 2000; ++i) gbk("第" + std::to_string(i) + "页");
+    EXPECT_EQ(&gbk("检验报告"), before);
+    EXPECT_EQ(*before, "\xBC\xEC\xD1\xE9\xB1\xA8\xB8\xE6");
+}
+
+TEST(Gbk, ProgramTextsFromManyThreadsAgree) {
+    std::vector<std::thread> threads;
+    std::vector<const std::string*> seen(4);
+    for (std::size_t t = 0; t < seen.size(); ++t)
+        threads.emplace_back([&seen, t] {
+            for (int i = 0; i < 200; ++i) gbk("线程" + std::to_string(i));
+            seen[t] = &gbk("线程7");
+        });
+    for (auto& th : threads) th.join();
+    for (const std::string* p : seen) EXPECT_EQ(p, seen[0]);
+    EXPECT_EQ(*seen[0], utf8ToGbk("线程7"));
+}
+
+TEST(Gbk, SearchAndReplaceKeepToCharacterBoundaries) {
+    // Second bytes that look like ASCII: '_' (0x5F), '@' (0x40), 'A' (0x41), '|' (0x7C).
+    const std::string under = "\xD6\x5F";
+    const std::string at = "\xB5\x40";
+    const std::string capitalA = "\xC1\x41";
+    EXPECT_EQ(gbkFind(under + "_", "_"), 2u);
+    EXPECT_EQ(gbkFind(under, "_"), std::string_view::npos);
+    EXPECT_EQ(gbkFind("a_b_", "_", 2), 3u);
+    EXPECT_EQ(gbkFind("ab", "", 1), 1u);
+    EXPECT_EQ(gbkFind("ab", "", 3), std::string_view::npos);
+    // A lone lead byte at the end is a character of its own.
+    EXPECT_EQ(gbkFind("a\xD6", "\xD6"), 1u);
+    // Whole two-byte characters are found.
+    EXPECT_EQ(gbkFind("x" + kZhong + kGuo, kGuo), 3u);
+
+    EXPECT_EQ(gbkReplaceAll(at + "x@y@", "@", "|"), at + "x|y|");
+    EXPECT_EQ(gbkReplaceAll(kZhong + "," + kGuo, ",", "/"), kZhong + "/" + kGuo);
+    EXPECT_EQ(gbkReplaceAll("abc", "", "-"), "abc");
+
+    EXPECT_EQ(gbkLower(capitalA + "AbC"), capitalA + "abc");
+    EXPECT_EQ(trimBlanks(" \t a b\t "), "a b");
+    EXPECT_EQ(trimBlanks(" \t "), "");
 }
 
 std::string cprintf(const char* fmt, double v) {

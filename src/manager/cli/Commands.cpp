@@ -177,7 +177,7 @@ bool reportWrite(const fs::path& path, const std::error_code& ec) {
 }
 
 bool writeOrReport(const fs::path& path, std::string_view data) {
-    return reportWrite(path, platform::writeFileAtomically(path, data));
+    return reportWrite(path, platform::writeFileAtomically(path, data).error());
 }
 
 bool writeOrReport(const fs::path& path, const Workbook& book) { return reportWrite(path, writeWorkbook(path, book)); }

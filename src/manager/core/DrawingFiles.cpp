@@ -2,14 +2,13 @@
 
 #include "manager/core/ListFields.h"
 
-#include <cstring>
-
 #include "platform/AtomicFile.h"
 #include "text/CFormat.h"
 #include "text/Gbk.h"
 #include "tubra/model/Drawing.h"
 #include "tubra/model/DrawingFile.h"
 #include "tubra/model/DrawingSettings.h"
+#include "tubra/model/FileSections.h"
 #include "tubra/model/KeyMatcher.h"
 #include "tubra/model/LineReader.h"
 #include "tubra/model/ReportStore.h"
@@ -19,80 +18,50 @@ namespace manager {
 
 namespace fs = std::filesystem;
 using tubra::model::closesSection;
-using tubra::model::drawingSectionKeys;
-using tubra::model::kFirstReportSectionKey;
-using tubra::model::kTableSectionKey;
-using tubra::model::kTitleSectionKey;
+using tubra::model::FileSection;
+using tubra::model::fileSectionKeys;
+using tubra::model::kFileSectionsInReadOrder;
+using tubra::model::kTableSection;
+using tubra::model::kTitleSection;
+using tubra::model::LineReader;
+using tubra::model::SectionId;
 
 namespace {
 
-// Lines as they stand in the file. `content` is the line without its LF and a CR before it,
-// and keeps every byte, so copied lines lose nothing; `match` is what the drawing program's
-// reader sees of the line (cut at a NUL byte) and decides what the line is.
+// A line as the reader sees it (`match`, cut at a NUL byte: it decides what the line is) and
+// as it stands (`content`, every byte, for copying).
 struct RawLine {
-    std::string_view content;
     std::string_view match;
+    std::string_view content;
 };
 
-class RawLines {
-public:
-    explicit RawLines(std::string_view data) : data_(data) {}
-    bool next(RawLine& line) {
-        if (pos_ >= data_.size()) return false;
-        const std::size_t lf = data_.find('\n', pos_);
-        const std::size_t end = lf == std::string_view::npos ? data_.size() : lf;
-        std::size_t len = end - pos_;
-        const char* begin = data_.data() + pos_;
-        pos_ = lf == std::string_view::npos ? data_.size() : lf + 1;
-        if (len > 0 && begin[len - 1] == '\r') --len;
-        line.content = std::string_view(begin, len);
-        const void* nul = std::memchr(begin, '\0', len);
-        line.match = nul ? std::string_view(begin, static_cast<std::size_t>(static_cast<const char*>(nul) - begin))
-                         : line.content;
-        return true;
-    }
+bool nextLine(LineReader& lines, RawLine& line) { return lines.next(line.match, line.content); }
 
-private:
-    std::string_view data_;
-    std::size_t pos_ = 0;
-};
+const FileSection& sectionAt(int key) { return *kFileSectionsInReadOrder[static_cast<std::size_t>(key)]; }
 
-// Full-inspection sections other than the page settings: "Face_ReportData" to
-// "JianXiu_ReportData".
-bool isCopiedReportSection(int key) {
-    return key >= kFirstReportSectionKey + 1 && key <= kFirstReportSectionKey + 18;
-}
-
-int sectionKeyOf(SectionKind kind) {
-    return kind == SectionKind::Table ? kTableSectionKey : kTitleSectionKey;
-}
+SectionId sectionIdOf(SectionKind kind) { return kind == SectionKind::Table ? kTableSection : kTitleSection; }
 
 }  // namespace
 
-const SectionLayout& sectionLayout(SectionKind kind) {
-    static const SectionLayout table{18, 40, 39, "TeXingBiao{"};
-    // The drawing program keeps 40 bytes of a title value; a longer one would be cut there.
-    static const SectionLayout title{7, 59, 40, "Title{"};
-    return kind == SectionKind::Table ? table : title;
-}
+const SectionLayout& sectionLayout(SectionKind kind) { return tubra::model::fileSection(sectionIdOf(kind)); }
 
 std::vector<std::string> readSectionValues(std::string_view data, SectionKind kind, bool* found) {
     const SectionLayout& layout = sectionLayout(kind);
     std::vector<std::string> values(static_cast<std::size_t>(layout.rows));
     if (found) *found = false;
-    const int wanted = sectionKeyOf(kind);
-    RawLines lines(data);
+    const SectionId wanted = sectionIdOf(kind);
+    LineReader lines(data);
     RawLine line;
-    while (lines.next(line)) {
-        const int key = drawingSectionKeys().find(line.match);
+    while (nextLine(lines, line)) {
+        const int key = fileSectionKeys().find(line.match);
         if (key < 0) continue;
-        if (key == wanted) {
+        if (sectionAt(key).id == wanted) {
             if (found) *found = true;
-            for (std::size_t i = 0; lines.next(line) && !closesSection(line.match); ++i)
+            for (std::size_t i = 0; nextLine(lines, line) && !closesSection(line.match); ++i)
                 if (i < values.size()) values[i] = text::gbkCut(line.match, layout.readBytes);
             return values;
         }
-        while (lines.next(line) && !closesSection(line.match)) {
+        while (nextLine(lines, line) && !closesSection(line.match)) {
         }
     }
     return values;
@@ -101,7 +70,7 @@ std::vector<std::string> readSectionValues(std::string_view data, SectionKind ki
 std::string rewriteSection(std::string_view data, SectionKind kind,
                            const std::vector<std::string>& values) {
     const SectionLayout& layout = sectionLayout(kind);
-    const int wanted = sectionKeyOf(kind);
+    const SectionId wanted = sectionIdOf(kind);
     auto writeBody = [&](std::string& out) {
         for (int i = 0; i < layout.rows; ++i) {
             if (static_cast<std::size_t>(i) < values.size()) out.append(values[static_cast<std::size_t>(i)]);
@@ -114,24 +83,24 @@ std::string rewriteSection(std::string_view data, SectionKind kind,
     out.reserve(data.size() + 64 * static_cast<std::size_t>(layout.rows));
     bool written = false;
     bool unterminated = false;
-    RawLines lines(data);
+    LineReader lines(data);
     RawLine line;
-    while (lines.next(line)) {
+    while (nextLine(lines, line)) {
         out.append(line.content);
         out.push_back('\n');
-        const int key = drawingSectionKeys().find(line.match);
+        const int key = fileSectionKeys().find(line.match);
         if (key < 0) continue;
-        if (key == wanted) {
+        if (sectionAt(key).id == wanted) {
             // Every such section gets the values: the drawing program reads the last one.
             writeBody(out);
             written = true;
-            while (lines.next(line) && !closesSection(line.match)) {
+            while (nextLine(lines, line) && !closesSection(line.match)) {
             }
             continue;
         }
         // Another section: its body is copied whole, so nothing inside it is taken for a header.
         unterminated = true;
-        while (lines.next(line)) {
+        while (nextLine(lines, line)) {
             out.append(line.content);
             out.push_back('\n');
             if (closesSection(line.match)) {
@@ -192,7 +161,7 @@ std::vector<FileError> rewriteFiles(const std::vector<fs::path>& files, bool sto
             ec = readDrawingFile(path, data);
             if (!ec) {
                 stage = FileError::Write;
-                ec = platform::writeFileAtomically(path, rewrite(std::string_view(data)));
+                ec = platform::writeFileAtomically(path, rewrite(std::string_view(data))).error();
             }
         } catch (const std::bad_alloc&) {
             ec = kOutOfMemory;
@@ -273,12 +242,12 @@ std::string copyReportInto(std::string_view targetData,
     std::string out;
     out.reserve(targetData.size() + 4096);
     bool unterminated = false;
-    RawLines lines(targetData);
+    LineReader lines(targetData);
     RawLine line;
-    while (lines.next(line)) {
-        const int key = drawingSectionKeys().find(line.match);
-        if (isCopiedReportSection(key)) {
-            while (lines.next(line) && !closesSection(line.match)) {
+    while (nextLine(lines, line)) {
+        const int key = fileSectionKeys().find(line.match);
+        if (key >= 0 && sectionAt(key).copyable) {
+            while (nextLine(lines, line) && !closesSection(line.match)) {
             }
             continue;
         }
@@ -286,7 +255,7 @@ std::string copyReportInto(std::string_view targetData,
         out.push_back('\n');
         if (key < 0) continue;
         unterminated = true;
-        while (lines.next(line)) {
+        while (nextLine(lines, line)) {
             out.append(line.content);
             out.push_back('\n');
             if (closesSection(line.match)) {

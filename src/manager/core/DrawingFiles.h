@@ -16,6 +16,8 @@
 #include <system_error>
 #include <vector>
 
+#include "tubra/model/FileSections.h"
+
 namespace tubra::report {
 class InspectionReport;
 }
@@ -25,12 +27,8 @@ namespace manager {
 // The two sections whose values the manager changes.
 enum class SectionKind { Table, Title };
 
-struct SectionLayout {
-    int rows;                    // values in the section
-    std::size_t readBytes;       // a value read from a file keeps at most this many bytes
-    std::size_t newValueBytes;   // a new value keeps at most this many bytes
-    std::string_view header;     // the header line of a section appended to a file without one
-};
+// rows, readBytes, newValueBytes and header, from the file's section table.
+using SectionLayout = tubra::model::FileSection;
 
 const SectionLayout& sectionLayout(SectionKind kind);
 

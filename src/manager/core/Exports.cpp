@@ -2,7 +2,6 @@
 
 #include <array>
 
-#include "manager/core/GbkText.h"
 #include "text/Gbk.h"
 
 namespace manager {
@@ -46,37 +45,37 @@ std::string textExport(const PipelineList& list) {
 std::string textExportFileName(std::string_view chosen) { return std::string(chosen) + ".txt"; }
 
 std::pair<std::string, std::string> splitStartEnd(std::string_view gbk) {
-    const std::string& to = MANAGER_GBK("至");
-    const std::string& fullComma = MANAGER_GBK("，");
+    const std::string& to = text::gbk("至");
+    const std::string& fullComma = text::gbk("，");
     std::string_view start = gbk, end;
     for (const std::string_view sep : {std::string_view(to), std::string_view(fullComma), std::string_view(",")}) {
-        const std::size_t at = gbkFind(gbk, sep);
+        const std::size_t at = text::gbkFind(gbk, sep);
         if (at == std::string_view::npos) continue;
         start = gbk.substr(0, at);
         end = gbk.substr(at + sep.size());
         break;
     }
     auto clean = [&](std::string_view part) {
-        return gbkReplaceAll(gbkReplaceAll(part, fullComma, "/"), ",", "/");
+        return text::gbkReplaceAll(text::gbkReplaceAll(part, fullComma, "/"), ",", "/");
     };
     return {clean(start), clean(end)};
 }
 
 std::pair<std::string, std::string> splitSize(std::string_view gbk) {
-    const std::string& upperPhi = MANAGER_GBK("Φ");
-    const std::string& lowerPhi = MANAGER_GBK("φ");
-    const std::string& times = MANAGER_GBK("×");
-    if (gbkFind(gbk, upperPhi) != std::string_view::npos || gbkFind(gbk, lowerPhi) != std::string_view::npos ||
-        gbkFind(gbk, "DN") != std::string_view::npos) {
+    const std::string& upperPhi = text::gbk("Φ");
+    const std::string& lowerPhi = text::gbk("φ");
+    const std::string& times = text::gbk("×");
+    if (text::gbkFind(gbk, upperPhi) != std::string_view::npos || text::gbkFind(gbk, lowerPhi) != std::string_view::npos ||
+        text::gbkFind(gbk, "DN") != std::string_view::npos) {
         // Two bytes: the sign or "DN" in front of the number. Never half a character.
         std::size_t skip = 0;
         while (skip < 2 && skip < gbk.size())
             skip += text::isGbkLeadByte(static_cast<unsigned char>(gbk[skip])) && skip + 1 < gbk.size() ? 2 : 1;
         gbk = gbk.substr(skip);
     }
-    if (const std::size_t at = gbkFind(gbk, times); at != std::string_view::npos)
+    if (const std::size_t at = text::gbkFind(gbk, times); at != std::string_view::npos)
         return {std::string(gbk.substr(0, at)), std::string(gbk.substr(at + times.size()))};
-    if (const std::size_t at = gbkFind(gbk, "*"); at != std::string_view::npos)
+    if (const std::size_t at = text::gbkFind(gbk, "*"); at != std::string_view::npos)
         return {std::string(gbk.substr(0, at)), std::string(gbk.substr(at + 1))};
     return {std::string(gbk), std::string()};
 }

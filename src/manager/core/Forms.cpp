@@ -1,6 +1,5 @@
 #include "manager/core/Forms.h"
 
-#include "manager/core/GbkText.h"
 #include "text/CFormat.h"
 #include "text/Gbk.h"
 #include "tubra/report/InspectionReport.h"
@@ -111,7 +110,7 @@ FormState SectionEditForm::onAction(std::string_view name, std::string_view, pla
 MergeRowsForm::MergeRowsForm(std::string gbkNumber, float lengthSum)
     : before_(std::move(gbkNumber)) {
     number_ = proposeNumber(before_, position_);
-    length_ = std::string(trimBlanks(text::format("%-8.2f", static_cast<double>(lengthSum))));
+    length_ = std::string(text::trimBlanks(text::format("%-8.2f", static_cast<double>(lengthSum))));
 }
 
 const std::vector<std::string>& MergeRowsForm::positions() {
@@ -255,7 +254,7 @@ void ReportCopyForm::setTemplate(Entry entry) { template_ = std::move(entry); }
 
 void ReportCopyForm::addTargets(const std::vector<Entry>& entries) {
     auto key = [](const Entry& e) {
-        return std::make_pair(e.path.parent_path(), gbkLower(trimBlanks(e.fileName)));
+        return std::make_pair(e.path.parent_path(), text::gbkLower(text::trimBlanks(e.fileName)));
     };
     for (const Entry& e : entries) {
         bool known = false;

@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <cstring>
 
-#include "manager/core/GbkText.h"
 #include "platform/AtomicFile.h"
 #include "platform/RegularFile.h"
 #include "text/CFormat.h"
 #include "text/Gbk.h"
+#include "tubra/model/FileSections.h"
 #include "tubra/model/KeyMatcher.h"
 #include "tubra/model/LineReader.h"
 
@@ -24,9 +24,9 @@ namespace {
 constexpr std::string_view kCheckMark = "\xA1\xCC";  // "√"
 
 // Where the lines of the characteristic table go; -1 for the counts, which are not listed.
-constexpr int kTableColumns[18] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 12, -1, -1, -1, -1, -1, -1, 10, 11};
+constexpr int kTableColumns[tubra::model::fileSection(tubra::model::kTableSection).rows] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 12, -1, -1, -1, -1, -1, -1, 10, 11};
 // Where the lines of the title block go.
-constexpr int kTitleColumns[7] = {13, 15, 19, 14, 16, 17, 20};
+constexpr int kTitleColumns[tubra::model::fileSection(tubra::model::kTitleSection).rows] = {13, 15, 19, 14, 16, 17, 20};
 
 constexpr int kGradeLine = 12;     // the safety status grade of the conclusion form
 constexpr std::size_t kGradeBytes = 3;
@@ -34,9 +34,12 @@ constexpr int kContentsRows = 15;  // forms (1) to (15)
 
 enum Key { kTable, kTitle, kConclusion, kCover, kContents };
 
+// The headers of the sections listed, tested in this order.
 const tubra::model::KeyMatcher& keys() {
-    static const tubra::model::KeyMatcher m{"TeXingBiao{", "Title{", "JieLun_ReportData{",
-                                            "Face_ReportData{", "Mulu_ReportData{"};
+    using namespace tubra::model;
+    static const KeyMatcher m{fileSection(kTableSection).header, fileSection(kTitleSection).header,
+                              fileSection(kJieLunSection).header, fileSection(kFaceSection).header,
+                              fileSection(kMuluSection).header};
     return m;
 }
 
@@ -133,7 +136,7 @@ bool isRewriteTemporary(std::string_view name) {
 }
 
 bool isDrawingFileName(std::string_view name) {
-    const std::string lower = gbkLower(name);
+    const std::string lower = text::gbkLower(name);
     if (lower.find(".hcd") == std::string::npos) return false;
     if (lower.find(kNewDrawingPlaceholder) != std::string::npos) return false;
     if (lower.find(kRewritePlaceholder) != std::string::npos) return false;

@@ -85,7 +85,7 @@ void Manager::openOrNew(const Selection& selected) {
     if (list.directory.empty()) return;
     if (prompter_.ask(question(messages::kNewDrawing, messages::kNewDrawingCaption)) != Answer::Yes) return;
     const fs::path placeholder = list.directory / std::string(kNewDrawingPlaceholder);
-    if (const std::error_code ec = platform::writeFileAtomically(placeholder, {})) {
+    if (const std::error_code ec = platform::writeFileAtomically(placeholder, {}).error()) {
         prompter_.ask(message(messages::kExportFailed, placeholder.string(), Buttons::Ok, MessageIcon::Warning));
         return;
     }
@@ -210,7 +210,7 @@ bool Manager::exportText(std::string_view chosen) {
         prompter_.ask(message(messages::kOutputIsDrawing, messages::kCensusEmptyCaption, Buttons::Ok, MessageIcon::Warning));
         return false;
     }
-    if (platform::writeFileAtomically(path, textExport(list))) {
+    if (platform::writeFileAtomically(path, textExport(list)).failed()) {
         prompter_.ask(message(messages::kExportFailed, messages::kExportFailedCaption, Buttons::Ok, MessageIcon::Error));
         return false;
     }
@@ -247,7 +247,7 @@ bool Manager::exportCensus(std::string_view nodeText, const fs::path& nodePath, 
     }
     const std::string device = text::utf8ToGbk(form.device());
     const std::error_code failed = isWorkbookName(out) ? writeWorkbook(out, censusWorkbook(list, device))
-                                                       : platform::writeFileAtomically(out, censusExport(list, device));
+                                                       : platform::writeFileAtomically(out, censusExport(list, device)).error();
     if (failed) {
         prompter_.ask(message(messages::kExportFailed, messages::kExportFailedCaption, Buttons::Ok, MessageIcon::Error));
         return false;

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <numeric>
 
-#include "manager/core/GbkText.h"
 #include "text/CFormat.h"
 #include "text/Gbk.h"
 
@@ -75,9 +74,9 @@ int PipelineList::findByNumber(std::string_view number) const {
 }
 
 int PipelineList::findByFileName(std::string_view gbkName) const {
-    const std::string wanted = gbkLower(gbkName);
+    const std::string wanted = text::gbkLower(gbkName);
     for (int i = 0; i < size(); ++i)
-        if (gbkLower(row(i).cell(kColFileName)) == wanted) return i;
+        if (text::gbkLower(row(i).cell(kColFileName)) == wanted) return i;
     return -1;
 }
 

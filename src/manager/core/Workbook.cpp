@@ -282,7 +282,7 @@ std::vector<double> fittedWidths(const Sheet& sheet) {
 }
 
 std::error_code writeWorkbook(const std::filesystem::path& path, const Workbook& book) {
-    return platform::writeFileAtomicallyWith(path, [&](const std::filesystem::path& tmp) { return produce(tmp, book); });
+    return platform::writeFileAtomicallyWith(path, [&](const std::filesystem::path& tmp) { return produce(tmp, book); }).error();
 }
 
 bool isWorkbookName(const std::filesystem::path& path) {

@@ -20,7 +20,7 @@ namespace {
 
 std::error_code writeBytes(const std::filesystem::path& path, const QByteArray& bytes) {
     return writeFileAtomically(
-        path, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+        path, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))).error();
 }
 
 int pixels(int units, double pixelsPerUnit) {

@@ -46,7 +46,7 @@ int PrintView(model::Document& doc, view::ViewState& view, QPrinter& printer) {
         const std::filesystem::path file(printer.outputFileName().toStdU16String());
         std::string pdf;
         if (platform::readWholeFile(file, pdf)) return 0;
-        if (platform::qt::RepairPdfText(pdf) > 0 && platform::writeFileAtomically(file, pdf)) return 0;
+        if (platform::qt::RepairPdfText(pdf) > 0 && platform::writeFileAtomically(file, pdf).failed()) return 0;
     }
     return printed;
 }

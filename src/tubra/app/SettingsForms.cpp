@@ -23,7 +23,6 @@ using S = model::DrawingSettings;
 namespace {
 
 std::string utf8(std::string_view gbk) { return text::gbkToUtf8(gbk); }
-std::string gbk(std::string_view utf8) { return text::utf8ToGbk(utf8); }
 
 platform::Message errorMessage(std::string_view text, std::string_view caption) {
     return {std::string(text), std::string(caption), platform::Buttons::Ok, platform::MessageIcon::None,
@@ -461,7 +460,7 @@ bool CharacteristicTableForm::appendSpecial(std::string_view character) {
 }
 
 void CharacteristicTableForm::apply(model::CharacteristicTable& table) const {
-    for (int i = 0; i < kRows; ++i) table.values[static_cast<std::size_t>(i)] = gbk(rows[static_cast<std::size_t>(i)]);
+    for (int i = 0; i < kRows; ++i) table.values[static_cast<std::size_t>(i)] = text::utf8ToGbk(rows[static_cast<std::size_t>(i)]);
 }
 
 // --- title block ---
@@ -504,7 +503,7 @@ TitleBlockForm::TitleBlockForm(const model::TitleBlock& title, const CalendarDat
 void TitleBlockForm::apply(model::TitleBlock& title) const {
     for (int i = 0; i < kRows; ++i)
         title.values[static_cast<std::size_t>(rows()[static_cast<std::size_t>(i)].value)] =
-            gbk(values[static_cast<std::size_t>(i)]);
+            text::utf8ToGbk(values[static_cast<std::size_t>(i)]);
     title.setLabels();
 }
 

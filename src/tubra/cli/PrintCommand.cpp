@@ -95,7 +95,7 @@ int runPrint(int argc, char** argv) {
     }
     std::string pdf(buffer.data().constData(), static_cast<std::size_t>(buffer.data().size()));
     platform::qt::RepairPdfText(pdf);
-    if (const auto ec = platform::writeFileAtomically(out, pdf)) {
+    if (const auto ec = platform::writeFileAtomically(out, pdf).error()) {
         std::fprintf(stderr, "tubra-cli: %s\n", platform::describe(ec).c_str());
         return 1;
     }

@@ -286,7 +286,7 @@ std::string pcfText(const model::Drawing& drawing, const spatial::RealModel& mod
 
 std::error_code savePcf(const std::filesystem::path& path, const model::Drawing& drawing,
                         const spatial::RealModel& model, const PcfOptions& options) {
-    return platform::writeFileAtomically(path, pcfText(drawing, model, options));
+    return platform::writeFileAtomically(path, pcfText(drawing, model, options)).error();
 }
 
 }  // namespace tubra::exchange

@@ -102,7 +102,7 @@ Outcome Document::saveAs(const std::filesystem::path& path) {
     } catch (const std::bad_alloc&) {
         return Outcome::failure("无法保存文件 " + path.string() + ": " + kOutOfMemory);
     }
-    if (const auto ec = platform::writeFileAtomically(path, data)) {
+    if (const auto ec = platform::writeFileAtomically(path, data).error()) {
         Outcome r = Outcome::failure("无法保存文件 " + path.string() + ": " + platform::describe(ec));
         r.readOnly = ec == platform::FileError::readOnly;
         return r;

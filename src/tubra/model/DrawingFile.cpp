@@ -9,6 +9,7 @@
 #endif
 
 #include "text/CFormat.h"
+#include "tubra/model/FileSections.h"
 #include "tubra/model/KeyMatcher.h"
 #include "tubra/model/LineReader.h"
 #include "tubra/model/ReportStore.h"
@@ -115,6 +116,14 @@ private:
     std::size_t used_ = 0;
 };
 
+void appendHeader(std::string& out, SectionId id) {
+    out.append(fileSection(id).header);
+    out.push_back('\n');
+}
+
+// Written once per object, so spelt out whole; the table holds the same header.
+static_assert(fileSection(kObjectSection).header == "Object{");
+
 void writeObject(SectionWriter& w, const PipeObject& o) {
     w.text("Object{\n");
     w.text("\tMainType   "), w.integer(o.MainType), w.text("\n");     // "\tMainType   %d\n"
@@ -167,7 +176,7 @@ std::string_view lineSafe(std::string_view v, std::string& scratch) {
 }
 
 void writeSettingsSection(std::string& out, const Drawing& d, const DrawingSettings& s) {
-    out.append("2dDrawing {\n");
+    appendHeader(out, kSettingsSection);
     appendf(out, "\t Total           %d\n", d.Total());
     appendf(out, "\t ZoomPara        %lf\n", d.ZoomPara);
     appendf(out, "\t X_AxisAngle     %lf\n", d.X_AxisAngle);
@@ -693,23 +702,6 @@ void skipSection(LineReader& in) {
 
 }  // namespace
 
-const KeyMatcher& drawingSectionKeys() {
-    static const KeyMatcher m{"2dDrawing", "Object", "TeXingBiao", "Title",
-                              kReportSectionDispatchOrder[0], kReportSectionDispatchOrder[1],
-                              kReportSectionDispatchOrder[2], kReportSectionDispatchOrder[3],
-                              kReportSectionDispatchOrder[4], kReportSectionDispatchOrder[5],
-                              kReportSectionDispatchOrder[6], kReportSectionDispatchOrder[7],
-                              kReportSectionDispatchOrder[8], kReportSectionDispatchOrder[9],
-                              kReportSectionDispatchOrder[10], kReportSectionDispatchOrder[11],
-                              kReportSectionDispatchOrder[12], kReportSectionDispatchOrder[13],
-                              kReportSectionDispatchOrder[14], kReportSectionDispatchOrder[15],
-                              kReportSectionDispatchOrder[16], kReportSectionDispatchOrder[17],
-                              kReportSectionDispatchOrder[18], kReportSectionDispatchOrder[19],
-                              kReportSectionDispatchOrder[20], kReportSectionDispatchOrder[21],
-                              kReportSectionDispatchOrder[22], kReportSectionDispatchOrder[23]};
-    return m;
-}
-
 void writeDrawing(Drawing& drawing, const DrawingSettings& settings, std::string& out) {
     writeSettingsSection(out, drawing, settings);
     drawing.Total() = static_cast<std::int32_t>(drawing.objects.size());
@@ -737,12 +729,12 @@ void writeDrawing(Drawing& drawing, const DrawingSettings& settings, std::string
 
     std::string s;
     if (!drawing.table.empty()) {
-        out.append("TeXingBiao{\n");
+        appendHeader(out, kTableSection);
         for (const auto& v : drawing.table.values) appendf(out, "%s\n", lineSafe(v, s));
         out.append("}\n\n");
     }
     if (!drawing.title.valuesEmpty()) {
-        out.append("Title{\n");
+        appendHeader(out, kTitleSection);
         for (const auto& v : drawing.title.values) appendf(out, "%s\n", lineSafe(v, s));
         out.append("}\n\n");
     }
@@ -775,19 +767,20 @@ std::string axisLabelForFile(std::string_view gbk, bool mayBeEmpty) {
 
 ReadResult readDrawing(std::string_view data, Drawing& drawing, DrawingSettings& settings) {
     LineReader in(data);
-    const KeyMatcher& sections = drawingSectionKeys();
+    const KeyMatcher& sections = fileSectionKeys();
     std::string_view line;
     while (in.next(line)) {
         const int k = sections.find(line);
-        switch (k) {
-            case -1: break;
-            case kSettingsSectionKey: readSettings(in, drawing, settings); break;
-            case kObjectSectionKey: readObject(in, drawing); break;
-            case kTableSectionKey: readTable(in, drawing); break;
-            case kTitleSectionKey: readTitle(in, drawing); break;
+        if (k < 0) continue;
+        const FileSection& section = *kFileSectionsInReadOrder[static_cast<std::size_t>(k)];
+        switch (section.id) {
+            case kSettingsSection: readSettings(in, drawing, settings); break;
+            case kObjectSection: readObject(in, drawing); break;
+            case kTableSection: readTable(in, drawing); break;
+            case kTitleSection: readTitle(in, drawing); break;
             default:
                 if (drawing.report)
-                    drawing.report->readSection(sections.key(k), in);
+                    drawing.report->readSection(section.name, in);
                 else
                     skipSection(in);
                 break;

@@ -31,17 +31,7 @@ struct ReadResult {
 // limits stops early.
 ReadResult readDrawing(std::string_view data, Drawing& drawing, DrawingSettings& settings);
 
-// The section names a reader looks for, in the order a line is tested for them: a line holding
-// one of them (outside any section) starts that section, which runs to the first line holding
-// '}'. The report sections follow the four drawing sections in kReportSectionDispatchOrder.
-const KeyMatcher& drawingSectionKeys();
-enum DrawingSectionKey : int {
-    kSettingsSectionKey = 0,  // "2dDrawing"
-    kObjectSectionKey = 1,    // "Object"
-    kTableSectionKey = 2,     // "TeXingBiao"
-    kTitleSectionKey = 3,     // "Title"
-    kFirstReportSectionKey = 4,
-};
+// The sections a reader looks for, and their order, are those of FileSections.h.
 
 // The characters a single-line text of the drawing file cannot hold, replaced on writing:
 // '}' would end the section on reading, CR and LF would end the line.

@@ -19,8 +19,8 @@ bool sameBytes(const unsigned char* a, std::string_view key) {
 
 }  // namespace
 
-KeyMatcher::KeyMatcher(std::initializer_list<std::string_view> keys)
-    : keys_(keys), startPairs_(65536 / 64, 0) {
+KeyMatcher::KeyMatcher(std::vector<std::string_view> keys)
+    : keys_(std::move(keys)), startPairs_(65536 / 64, 0) {
     if (keys_.size() > 255) throw std::logic_error("KeyMatcher holds at most 255 keys");
     auto setPair = [&](std::size_t i) { startPairs_[i / 64] |= std::uint64_t(1) << (i % 64); };
     for (std::size_t i = 0; i < keys_.size(); ++i) {

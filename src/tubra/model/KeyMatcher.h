@@ -12,7 +12,9 @@ namespace tubra::model {
 // anywhere in the line wins. One pass over the line instead of one search per key.
 class KeyMatcher {
 public:
-    KeyMatcher(std::initializer_list<std::string_view> keys);
+    KeyMatcher(std::initializer_list<std::string_view> keys)
+        : KeyMatcher(std::vector<std::string_view>(keys)) {}
+    explicit KeyMatcher(std::vector<std::string_view> keys);
 
     // Index of the first key in list order that occurs in `line`, or -1.
     int find(std::string_view line) const;

@@ -22,6 +22,20 @@ bool LineReader::next(std::string_view& line) {
     return true;
 }
 
+bool LineReader::next(std::string_view& line, std::string_view& whole) {
+    if (stopped_ || pos_ >= data_.size()) return false;
+    const char* begin = data_.data() + pos_;
+    const std::size_t left = data_.size() - pos_;
+    const void* lf = std::memchr(begin, '\n', left);
+    std::size_t len = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - begin) : left;
+    pos_ += lf ? len + 1 : len;
+    if (len > 0 && begin[len - 1] == '\r') --len;
+    whole = std::string_view(begin, len);
+    const void* nul = std::memchr(begin, '\0', len);
+    line = nul ? std::string_view(begin, static_cast<std::size_t>(static_cast<const char*>(nul) - begin)) : whole;
+    return true;
+}
+
 namespace {
 
 // The index of the first LF, '}' or NUL in p[0, n), or n.

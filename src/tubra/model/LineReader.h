@@ -23,6 +23,9 @@ public:
 
     // The next line, or false at the end of the data or after stop().
     bool next(std::string_view& line);
+    // The same, with `whole` the line with every byte it holds (not cut at a NUL byte), for a
+    // writer that copies lines and must lose nothing.
+    bool next(std::string_view& line, std::string_view& whole);
     // The next line of a section body: false at the end of the data, after stop(), and at the
     // line that closes the section (see closesSection), which is consumed. One pass over the
     // bytes instead of next() followed by closesSection().

@@ -19,7 +19,8 @@ void VerbatimReportStore::readSection(std::string_view name, LineReader& in) {
 }
 
 void VerbatimReportStore::writeSections(std::string& out) const {
-    for (std::string_view name : kReportSectionWriteOrder) {
+    for (const FileSection* s : kReportSectionsInWriteOrder) {
+        const std::string_view name = s->name;
         const auto it = sections_.find(name);
         if (it == sections_.end()) continue;
         out.append(name);

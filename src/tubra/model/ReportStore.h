@@ -12,30 +12,19 @@
 #include <vector>
 
 #include "platform/Canvas.h"
+#include "tubra/model/FileSections.h"
 #include "tubra/model/LineReader.h"
 
 namespace tubra::model {
 
 struct CharacteristicTable;
 
-// Report section names in the order the drawing reader tests them (each as a substring of a
-// line, after "2dDrawing", "Object", "TeXingBiao" and "Title").
-inline constexpr std::array<std::string_view, 24> kReportSectionDispatchOrder = {
-    "PrintSet_ReportData", "Face_ReportData",     "Mulu_ReportData",    "JieLun_ReportData",
-    "HuiZong_ReportData",  "ShengCha_ReportData", "HongGuan_ReportData", "CeHou_ReportData",
-    "SheXian_ReportData",  "ChaoShen_ReportData", "FengXi_ReportData",  "ShenTou_ReportData",
-    "CiFeng_ReportData",   "YingDu_ReportData",   "JinXiang_ReportData", "NaiYa_ReportData",
-    "QiMi_ReportData",     "FuShu_ReportData",    "JianXiu_ReportData", "PrintSet_IReportData",
-    "Face_IReportData",    "DengJi_IReportData",  "CeHou_IReportData",  "JianYan_IReportData"};
-
-// Report section names in the order they are written.
-inline constexpr std::array<std::string_view, 24> kReportSectionWriteOrder = {
-    "PrintSet_ReportData", "Face_ReportData",     "Mulu_ReportData",    "JieLun_ReportData",
-    "HuiZong_ReportData",  "ShengCha_ReportData", "HongGuan_ReportData", "CeHou_ReportData",
-    "SheXian_ReportData",  "ChaoShen_ReportData", "FengXi_ReportData",  "CiFeng_ReportData",
-    "ShenTou_ReportData",  "YingDu_ReportData",   "JinXiang_ReportData", "NaiYa_ReportData",
-    "QiMi_ReportData",     "FuShu_ReportData",    "JianXiu_ReportData", "PrintSet_IReportData",
-    "Face_IReportData",    "DengJi_IReportData",  "CeHou_IReportData",  "JianYan_IReportData"};
+// The report section names in the order they are written.
+inline constexpr auto kReportSectionWriteOrder = [] {
+    std::array<std::string_view, kReportSectionCount> names{};
+    for (std::size_t i = 0; i < names.size(); ++i) names[i] = kReportSectionsInWriteOrder[i]->name;
+    return names;
+}();
 
 // Report pages as the view and the report library both see them: A4 portrait pages of
 // 2100 x 2900 logical units, stacked 2900 apart. Page index -1 is no page and 0 the full set's
@@ -49,7 +38,7 @@ class ReportStore {
 public:
     virtual ~ReportStore() = default;
 
-    // Reads the section `name` (one of kReportSectionDispatchOrder) from the line after its
+    // Reads the report section `name` (see kFileSections) from the line after its
     // header up to and including the line that holds '}', or to the end of the data.
     virtual void readSection(std::string_view name, LineReader& in) = 0;
 

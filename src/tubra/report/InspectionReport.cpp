@@ -56,9 +56,8 @@ void clearMember(InspectionReport& r, Member m) {
 }  // namespace
 
 std::string_view reportSectionName(int id) {
-    for (const SectionInfo& s : kSectionsInWriteOrder)
-        if (s.id == id) return s.name;
-    return {};
+    const model::FileSection* s = model::findFileSection(id);
+    return s && s->report ? s->name : std::string_view();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -102,8 +101,8 @@ void InspectionReport::ClearOnlineSection(int id) {
 void InspectionReport::CopySection(const InspectionReport& from, InspectionReport& to, int id) {
     if (&from == &to) return;
     if (id == kAllFullSections) {
-        for (int i = kFaceSection; i <= kJianXiuSection; ++i)
-            withSectionMember(i, [&](auto m) { to.*m = from.*m; });
+        for (const model::FileSection& s : model::kFileSections)
+            if (s.copyable) withSectionMember(s.id, [&](auto m) { to.*m = from.*m; });
         return;
     }
     withSectionMember(id, [&](auto m) { to.*m = from.*m; });
@@ -123,9 +122,9 @@ void InspectionReport::removeAllItems() {
 // ReportStore
 
 void InspectionReport::readSection(std::string_view name, model::LineReader& in) {
-    for (const SectionInfo& s : kSectionsInWriteOrder) {
-        if (s.name == name) {
-            ReadReportSection(in, s.id);
+    for (const model::FileSection* s : model::kReportSectionsInWriteOrder) {
+        if (s->name == name) {
+            ReadReportSection(in, s->id);
             return;
         }
     }

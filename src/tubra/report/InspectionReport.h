@@ -16,41 +16,17 @@
 #include <string_view>
 #include <vector>
 
+#include "tubra/model/FileSections.h"
 #include "tubra/model/LineReader.h"
 #include "tubra/model/ReportStore.h"
 #include "tubra/report/ReportText.h"
 
 namespace tubra::report {
 
-// Section ids, used by the clear, copy and import operations and in import selections.
-enum ReportSectionId : int {
-    kFaceSection = 0,  // also "every full-inspection section but the page settings"
-    kMuluSection = 1,
-    kJieLunSection = 2,
-    kHuiZongSection = 3,
-    kShengChaSection = 4,
-    kHongGuanSection = 5,
-    kCeHouSection = 6,
-    kCiFengSection = 7,
-    kShenTouSection = 8,
-    kSheXianSection = 9,
-    kChaoShenSection = 10,
-    kFengXiSection = 11,
-    kYingDuSection = 12,
-    kJinXiangSection = 13,
-    kNaiYaSection = 14,
-    kQiMiSection = 15,
-    kFuShuSection = 16,
-    kJianXiuSection = 17,
-    kPrintSetSection = 21,
-    kFaceOnlineSection = 23,
-    kDengJiSection = 24,
-    kCeHouOnlineSection = 25,
-    kJianYanSection = 26,
-    // The online page settings have no id of their own in the page set; this one serves
-    // ReadReportSection, ClearSection and CopySection. Import selections never hold it.
-    kPrintSetOnlineSection = 27,
-};
+// Section ids, used by the clear, copy and import operations and in import selections: those of
+// the file's section table.
+using ReportSectionId = model::SectionId;
+using enum model::SectionId;
 inline constexpr int kAllFullSections = 0;     // ClearSection / CopySection
 inline constexpr int kAllOnlineSections = 0;   // ClearOnlineSection
 inline constexpr int kSelectionEnd = -1;       // ends an import selection

@@ -1,7 +1,6 @@
 #include "tubra/report/PageLayout.h"
 
 #include <algorithm>
-#include <unordered_map>
 
 #include "text/CFormat.h"
 #include "text/Gbk.h"
@@ -25,7 +24,7 @@ constexpr int kBoxHeight = 24;
 
 platform::Font makeFont(std::string_view face, int height, int width) {
     platform::Font f;
-    f.face = G(face);
+    f.face = text::gbk(face);
     f.height = height;
     f.width = width;
     f.weight = kTableWeight;
@@ -45,20 +44,13 @@ bool endsWithLeadByte(std::string_view piece) {
 
 }  // namespace
 
-const std::string& G(std::string_view utf8) {
-    static std::unordered_map<std::string, std::string> cache;
-    auto it = cache.find(std::string(utf8));
-    if (it == cache.end()) it = cache.emplace(std::string(utf8), text::gbk(utf8)).first;
-    return it->second;
-}
-
 std::string Fmt(std::string_view gbkFormat, std::string_view a) { return text::format(gbkFormat, a); }
 
 std::string Fmt(std::string_view gbkFormat, std::string_view a, std::string_view b) {
     return text::format(gbkFormat, a, b);
 }
 
-const std::string& BlankDatePhrase() { return G("     年   月   日至     年   月   日"); }
+const std::string& BlankDatePhrase() { return text::gbk("     年   月   日至     年   月   日"); }
 
 std::string DateOrBlank(std::string_view date) { return date.empty() ? BlankDatePhrase() : std::string(date); }
 
@@ -88,8 +80,8 @@ platform::Font FaceFont(const TextFace& face, int height, bool printer) {
     return makeFont(face.face, h, w);
 }
 
-const std::string& ContinuedMark() { return G("…(见续页)"); }
-const std::string& CutMark() { return G("…"); }
+const std::string& ContinuedMark() { return text::gbk("…(见续页)"); }
+const std::string& CutMark() { return text::gbk("…"); }
 
 std::vector<WrappedLine> WrapParagraph(std::string_view paragraph, std::size_t maxBytes) {
     maxBytes = std::max<std::size_t>(maxBytes, 2);  // a line always moves on
@@ -189,7 +181,7 @@ void pairRows(Grid& g, int height, const std::vector<LabelValue>& fields, int pe
 void noteBox(Grid& g, int height, std::string_view labelUtf8, std::string_view note, int maxLines) {
     PagePainter& p = g.page();
     const platform::Rect r = g.space(height);
-    const std::string& labelText = G(labelUtf8);
+    const std::string& labelText = text::gbk(labelUtf8);
     p.text(r.left + 15, r.top - 12, labelText, TableFont(p.printer()));
     FitItem item{{r.left + 32, r.top - 18 - kTableFace.height, r.right - 12, r.bottom + 5}, std::string(note), kTableFace,
                  Align::Left};
@@ -197,7 +189,7 @@ void noteBox(Grid& g, int height, std::string_view labelUtf8, std::string_view n
     item.maxLines = maxLines;
     // The label without its colon names the text on a continuation sheet.
     item.field = labelText;
-    const std::string& colon = G("：");
+    const std::string& colon = text::gbk("：");
     if (item.field.size() >= colon.size() && item.field.compare(item.field.size() - colon.size(), colon.size(), colon) == 0)
         item.field.resize(item.field.size() - colon.size());
     p.fitted(item);
@@ -211,8 +203,8 @@ void signatures(Grid& g, int height, const std::string& left, const std::string&
     FitItem b{{middle, r.top, r.right - 10, r.bottom}, right, kTableFace, Align::Left};
     // Named on a continuation sheet by the words before their colon ("检验人员", "审核").
     const auto name = [](const std::string& t) {
-        const std::size_t colon = t.find(G("："));
-        return colon != std::string::npos && colon > 0 ? t.substr(0, colon) : G("签字栏");
+        const std::size_t colon = t.find(text::gbk("："));
+        return colon != std::string::npos && colon > 0 ? t.substr(0, colon) : text::gbk("签字栏");
     };
     a.field = name(left);
     b.field = name(right);
@@ -222,7 +214,7 @@ void signatures(Grid& g, int height, const std::string& left, const std::string&
 FitItem coverLine(PagePainter& p, int x, int y, std::string_view labelUtf8, int lineLength,
                   const platform::Font& labelFont, const TextFace& valueFace, std::string_view valueGbk,
                   bool underline) {
-    const std::string& l = G(labelUtf8);
+    const std::string& l = text::gbk(labelUtf8);
     p.text(x, y, l, labelFont);
     const int h = p.charHeight(labelFont);
     const int from = x + static_cast<int>(l.size()) * p.averageWidth(labelFont) + 15;
@@ -308,7 +300,7 @@ text::Fit PagePainter::fitItem(const FitItem& item, int height) const {
 
 void PagePainter::drawFit(const FitItem& item, const text::Fit& fit) {
     if (!fit.complete) {
-        const std::string label = item.field.empty() ? G("栏目") : item.field;
+        const std::string label = item.field.empty() ? text::gbk("栏目") : item.field;
         if (continuable_) {
             const ContinuedField entry{label, item.text};
             if (std::find(continued_.begin(), continued_.end(), entry) == continued_.end())
@@ -400,14 +392,14 @@ void PagePainter::header(std::string_view title, int top) {
 
     const int fh = kHeaderFace.height;
     const auto field = [&](int x, int y, int right, std::string_view labelUtf8, std::string_view v) {
-        FitItem item{{x - kCellPadX, y + kCellPadY, right, y - fh - kCellPadY}, Fmt(G(labelUtf8), v), kHeaderFace,
+        FitItem item{{x - kCellPadX, y + kCellPadY, right, y - fh - kCellPadY}, Fmt(text::gbk(labelUtf8), v), kHeaderFace,
                      Align::Left};
-        item.field = G(std::string(labelUtf8.substr(0, labelUtf8.find("%s"))));
+        item.field = text::gbk(std::string(labelUtf8.substr(0, labelUtf8.find("%s"))));
         return item;
     };
     constexpr int kRightColumn = 1150;
     const std::string t(title);
-    if (t.find(G("结论")) != std::string::npos || t.find(G("汇总")) != std::string::npos) {
+    if (t.find(text::gbk("结论")) != std::string::npos || t.find(text::gbk("汇总")) != std::string::npos) {
         const auto& face = report_.Face_ReportData.texts;
         // The four fields in one size.
         fittedGroup({field(kFormLeft, top + 110, kRightColumn - 20, "装置名称：%s", face[3].view()),
@@ -416,8 +408,8 @@ void PagePainter::header(std::string_view title, int top) {
                      field(kRightColumn, top + 60, kFormRight + kCellPadX, "报告编号：%s", reportNumber())});
         return;
     }
-    if (t.find(G("在用工业管道原始资料登记表")) == 0 || t.find(G("在用工业管道在线检验测厚记录")) == 0 ||
-        t.find(G("在用工业管道在线检验报告")) == 0)
+    if (t.find(text::gbk("在用工业管道原始资料登记表")) == 0 || t.find(text::gbk("在用工业管道在线检验测厚记录")) == 0 ||
+        t.find(text::gbk("在用工业管道在线检验报告")) == 0)
         return;
     fitted(field(kRightColumn, top + 60, kFormRight + kCellPadX, "报告编号：%s", reportNumber()));
 }

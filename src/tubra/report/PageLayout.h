@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/Canvas.h"
+#include "text/Gbk.h"
 #include "text/TextFit.h"
 #include "tubra/model/Drawing.h"
 #include "tubra/report/InspectionReport.h"
@@ -277,8 +278,6 @@ private:
 // Field texts formatted with C printf rules (GBK in, GBK out).
 std::string Fmt(std::string_view gbkFormat, std::string_view a);
 std::string Fmt(std::string_view gbkFormat, std::string_view a, std::string_view b);
-// UTF-8 program text as GBK, converted once per distinct text.
-const std::string& G(std::string_view utf8);
 
 // The blank date phrase of the forms, used where an inspection date is empty.
 const std::string& BlankDatePhrase();
@@ -295,7 +294,7 @@ struct LabelValue {
 template <class Texts>
 auto textPairs(const Texts& texts) {
     return [&texts](std::string_view labelUtf8, int k) {
-        return LabelValue{G(labelUtf8), texts[static_cast<std::size_t>(k)].str()};
+        return LabelValue{text::gbk(labelUtf8), texts[static_cast<std::size_t>(k)].str()};
     };
 }
 // Rows of `perRow` label/value pairs, `labelWidth` and `valueWidth` each (the last value takes

@@ -427,14 +427,6 @@ FormState ReportForm::onFormAction(std::string_view name, std::string_view argum
 
 namespace forms {
 
-std::string gbk(std::string_view utf8) {
-    static std::mutex lock;
-    static std::map<std::string, std::string, std::less<>> cache;
-    std::lock_guard guard(lock);
-    if (const auto it = cache.find(utf8); it != cache.end()) return it->second;
-    return cache.emplace(std::string(utf8), text::utf8ToGbk(utf8)).first->second;
-}
-
 platform::Message error(std::string_view textUtf8, std::string_view captionUtf8) {
     return {std::string(textUtf8), std::string(captionUtf8), platform::Buttons::Ok,
             platform::MessageIcon::Error, platform::Answer::Ok};

@@ -281,8 +281,6 @@ private:
 
 // Helpers shared by the dialogs.
 namespace forms {
-// UTF-8 program text to GBK, converted once per distinct text.
-std::string gbk(std::string_view utf8);
 // The message box of a refused input.
 platform::Message error(std::string_view textUtf8, std::string_view captionUtf8);
 // A Yes/No question; `defaultYes` chooses the preselected answer.

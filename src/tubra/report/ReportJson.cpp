@@ -61,10 +61,10 @@ Json items(const List& list, Row row) {
 }  // namespace
 
 Json reportToJson(const InspectionReport& r) {
-    Json sections[kSectionsInWriteOrder.size()];
+    Json sections[model::kReportSectionsInWriteOrder.size()];
     auto put = [&](int id, Json j) {
-        for (std::size_t i = 0; i < kSectionsInWriteOrder.size(); ++i)
-            if (kSectionsInWriteOrder[i].id == id) sections[i] = std::move(j);
+        for (std::size_t i = 0; i < model::kReportSectionsInWriteOrder.size(); ++i)
+            if (model::kReportSectionsInWriteOrder[i]->id == id) sections[i] = std::move(j);
     };
 
     put(kPrintSetSection, printSet(r.PrintSet_ReportData));
@@ -140,8 +140,8 @@ Json reportToJson(const InspectionReport& r) {
                               {"states", numbers(r.JianYan_IReportData.states)}});
 
     Json out = Json::object();
-    for (std::size_t i = 0; i < kSectionsInWriteOrder.size(); ++i)
-        out[std::string(kSectionsInWriteOrder[i].name)] = std::move(sections[i]);
+    for (std::size_t i = 0; i < model::kReportSectionsInWriteOrder.size(); ++i)
+        out[std::string(model::kReportSectionsInWriteOrder[i]->name)] = std::move(sections[i]);
     return out;
 }
 

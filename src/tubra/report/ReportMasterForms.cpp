@@ -14,7 +14,7 @@ namespace tubra::report {
 
 using platform::FormContext;
 using platform::FormState;
-using forms::gbk;
+using text::gbk;
 
 namespace {
 

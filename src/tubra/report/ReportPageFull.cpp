@@ -15,16 +15,16 @@ namespace {
 
 // "检验日期" (or the form's own word) with the date, or the blank date phrase.
 void dateRow(Grid& g, std::string_view labelUtf8, std::string_view date) {
-    g.row(70, {label(300, G(labelUtf8)), value(0, DateOrBlank(date))});
+    g.row(70, {label(300, text::gbk(labelUtf8)), value(0, DateOrBlank(date))});
 }
 
 std::string inspector(std::string_view fmtUtf8, std::string_view name, std::string_view date) {
-    return Fmt(G(fmtUtf8), name, date);
+    return Fmt(text::gbk(fmtUtf8), name, date);
 }
 
 // "%s %c　　%s <unit>": a proportion in per cent and in pieces or millimetres.
 std::string proportion(std::string_view percent, std::string_view amount, std::string_view unitUtf8) {
-    return Fmt(G(std::string("%s %%　　%s ") + std::string(unitUtf8)), percent, amount);
+    return Fmt(text::gbk(std::string("%s %%　　%s ") + std::string(unitUtf8)), percent, amount);
 }
 
 // A value with its unit, or nothing when empty.
@@ -36,7 +36,7 @@ std::string fixed(float v, std::string_view fmt) { return text::format(fmt, stat
 
 // A cell with the label its value goes under on a continuation sheet.
 Cell named(Cell c, std::string_view labelUtf8) {
-    c.field = G(labelUtf8);
+    c.field = text::gbk(labelUtf8);
     return c;
 }
 
@@ -85,7 +85,7 @@ void DrawCoverPage(PagePainter& p) {
     std::vector<FitItem> numbers, values;
     numbers.push_back(coverLine(p, 1000, -300, "使用登记证号:", 350, small, CoverFace(40), face[0].view()));
     numbers.push_back(coverLine(p, 1000, -410, "注 册 编 号 :", 350, small, CoverFace(40), face[1].view()));
-    p.text(480, -800, G(PageTitle(kCoverPage)), CoverFont(90));
+    p.text(480, -800, text::gbk(PageTitle(kCoverPage)), CoverFont(90));
 
     // The cover's three sizes: 40 for the entries, 90 for the title, 70 for the labels.
     const platform::Font big = CoverFont(70);
@@ -95,7 +95,7 @@ void DrawCoverPage(PagePainter& p) {
                                        face[6].view(), face[7].view(), face[8].view()};
     for (int i = 0; i < 7; ++i)
         values.push_back(coverLine(p, 510, -1500 - 120 * i, labels[i], 800, big, CoverFace(40), fields[i]));
-    p.text(530, -2500, G("国家质量监督检验检疫总局印制"), big);
+    p.text(530, -2500, text::gbk("国家质量监督检验检疫总局印制"), big);
     p.fittedGroup(numbers);
     p.fittedGroup(values);
 }
@@ -103,33 +103,33 @@ void DrawCoverPage(PagePainter& p) {
 // --- contents -----------------------------------------------------------------------------
 
 void DrawContentsPage(PagePainter& p) {
-    p.header(G(PageTitle(kContentsPage)));
+    p.header(text::gbk(PageTitle(kContentsPage)));
     const bool printer = p.printer();
     const auto& mulu = p.report().Mulu_ReportData;
     Grid g(p, kFormTop);
-    g.row(90, {label(150, G("序 号")), label(1200, G("检 验 项 目 报 告")), label(0, G("页号"))});
+    g.row(90, {label(150, text::gbk("序 号")), label(1200, text::gbk("检 验 项 目 报 告")), label(0, text::gbk("页号"))});
     for (int r = 0; r < 16; ++r) {
         const int rowTop = g.bottom();
         std::string title = r < 15 ? std::string(PageTitle(kFirstFormPage + r)) : "在用工业管道单线图";
         title = title.substr(title.find(')') == std::string::npos ? 0 : title.find(')') + 1);
         const int pageNumber = mulu.pages[static_cast<std::size_t>(r)];
         const std::string page = pageNumber >= 1 && pageNumber <= 998 ? std::to_string(pageNumber) : "";
-        g.row(95, {number(150, std::to_string(r + 1)), leftText(1200, G(title)), number(0, page)});
+        g.row(95, {number(150, std::to_string(r + 1)), leftText(1200, text::gbk(title)), number(0, page)});
         if (mulu.flags[static_cast<std::size_t>(r)] == 1) {
             const platform::Font f = TableFont(printer);
-            p.text(kFormLeft + 20, rowTop - (95 - p.charHeight(f)) / 2, G("×"), f);
+            p.text(kFormLeft + 20, rowTop - (95 - p.charHeight(f)) / 2, text::gbk("×"), f);
         }
     }
     g.close();
     const platform::Font f = TableFont(printer);
-    p.text(kFormLeft, g.bottom() - 40, G("注: 出具报告时，从封面起必须按此序号顺序装订，未检验项目空缺，"), f);
-    p.text(kFormLeft, g.bottom() - 90, G("    并在此目录的序号上打×"), f);
+    p.text(kFormLeft, g.bottom() - 40, text::gbk("注: 出具报告时，从封面起必须按此序号顺序装订，未检验项目空缺，"), f);
+    p.text(kFormLeft, g.bottom() - 90, text::gbk("    并在此目录的序号上打×"), f);
 }
 
 // --- (1) conclusion -----------------------------------------------------------------------
 
 void DrawConclusionPage(PagePainter& p) {
-    p.header(G(PageTitle(kConclusionPage)));
+    p.header(text::gbk(PageTitle(kConclusionPage)));
     const auto& t = p.report().JieLun_ReportData.texts;
     const auto& mulu = p.report().Mulu_ReportData;
     const bool printer = p.printer();
@@ -142,18 +142,18 @@ void DrawConclusionPage(PagePainter& p) {
     }
     const std::string_view grade = t[11].view() == "0" ? std::string_view() : t[11].view();
     const std::vector<std::string> paragraphs = {
-        G("　　根据《在用压力管道定期检验规程》的规定，对本管道已完成如下检查和检验："),
+        text::gbk("　　根据《在用压力管道定期检验规程》的规定，对本管道已完成如下检查和检验："),
         "    " + items,
-        G("各项检验报告附后。结论如下："),
-        G("一、该管道安全状况等级评定为：") + std::string(grade) + G(" 级"),
-        G("二、允许继续使用的参数为：最大工作压力") + t[0].str() + G(" MPa, 工作温度") + t[1].str() +
-            G(" ℃, 工作介质") + t[2].str(),
-        G("三、监控使用的限制性条件：") + t[3].str(),
-        G("四、下次检验日期：") + t[4].str(),
-        G("五、判废的依据：") + t[5].str(),
-        G("六、其它：") + t[6].str(),
-        G("　　本检验单位经（") + t[7].str() + G("）批准，具有法人地位，批准的检验工作范围是：") + t[8].str(),
-        G("检验许可证批准号：") + t[9].str(),
+        text::gbk("各项检验报告附后。结论如下："),
+        text::gbk("一、该管道安全状况等级评定为：") + std::string(grade) + text::gbk(" 级"),
+        text::gbk("二、允许继续使用的参数为：最大工作压力") + t[0].str() + text::gbk(" MPa, 工作温度") + t[1].str() +
+            text::gbk(" ℃, 工作介质") + t[2].str(),
+        text::gbk("三、监控使用的限制性条件：") + t[3].str(),
+        text::gbk("四、下次检验日期：") + t[4].str(),
+        text::gbk("五、判废的依据：") + t[5].str(),
+        text::gbk("六、其它：") + t[6].str(),
+        text::gbk("　　本检验单位经（") + t[7].str() + text::gbk("）批准，具有法人地位，批准的检验工作范围是：") + t[8].str(),
+        text::gbk("检验许可证批准号：") + t[9].str(),
     };
     Grid g(p, kFormTop);
     // The conclusion's paragraphs in one size, roomy while they fit.
@@ -163,26 +163,26 @@ void DrawConclusionPage(PagePainter& p) {
     FitItem block{{box.left + 22, box.top - 27, box.right - 22, box.bottom + 27}, conclusion, kTableFace, Align::Left};
     block.valign = VAlign::Top;
     block.paragraphs = true;
-    block.field = G("检验结论");
+    block.field = text::gbk("检验结论");
     p.fitted(block);
 
-    g.row(70, {label(250, G("检验人员")), label(450, G("证件编号")), label(450, G("签    字")), label(0, G("日 期"))});
+    g.row(70, {label(250, text::gbk("检验人员")), label(450, text::gbk("证件编号")), label(450, text::gbk("签    字")), label(0, text::gbk("日 期"))});
     g.row(110, {value(250, ""), named(value(450, t[10].view()), "检验员证件编号"), value(450, ""),
                 named(value(0, t[12].view()), "检验人员签字日期")});
-    g.row(110, {label(700, G("检验单位技术负责人签字")), value(450, ""),
+    g.row(110, {label(700, text::gbk("检验单位技术负责人签字")), value(450, ""),
                 named(value(0, t[13].view()), "技术负责人签字日期")});
-    g.row(60, {leftText(0, G("注：若此栏手续不全，结论报告无效。"))});
+    g.row(60, {leftText(0, text::gbk("注：若此栏手续不全，结论报告无效。"))});
     const platform::Rect seal = g.space(240);
-    p.text(seal.left + 1000, seal.top - 60, G("检验单位章"), f);
+    p.text(seal.left + 1000, seal.top - 60, text::gbk("检验单位章"), f);
     p.fitted({seal.left + 800, seal.top - 120, seal.right - 10, seal.bottom + 10},
-             Fmt(G("盖章日期：%s"), t[14].view()), kTableFace, Align::Left, G("盖章日期"));
+             Fmt(text::gbk("盖章日期：%s"), t[14].view()), kTableFace, Align::Left, text::gbk("盖章日期"));
     g.close();
 }
 
 // --- (2) summary --------------------------------------------------------------------------
 
 void DrawSummaryPage(PagePainter& p) {
-    p.header(G(PageTitle(kSummaryPage)));
+    p.header(text::gbk(PageTitle(kSummaryPage)));
     const auto& data = p.report().HuiZong_ReportData;
     struct Item {
         std::string_view name;
@@ -214,8 +214,8 @@ void DrawSummaryPage(PagePainter& p) {
                             {"管道安全状况等级", -1}};
     constexpr int kGroupWidth = 180, kItemWidth = 420, kTextWidth = 700, kRowHeight = 70;
     Grid g(p, kFormTop);
-    g.row(80, {label(kGroupWidth + kItemWidth, G("检 验 项 目")), label(kTextWidth, G("情 况 概 述")),
-               label(0, G("安全状况等级"))});
+    g.row(80, {label(kGroupWidth + kItemWidth, text::gbk("检 验 项 目")), label(kTextWidth, text::gbk("情 况 概 述")),
+               label(0, text::gbk("安全状况等级"))});
     int groupTop = 0;
     for (int i = 0; i < 23; ++i) {
         const Item& it = items[i];
@@ -223,33 +223,33 @@ void DrawSummaryPage(PagePainter& p) {
         const std::string gradeText = grade >= 1 && grade <= 4 ? std::to_string(grade) : "";
         const std::string_view situation = data.texts[static_cast<std::size_t>(i)].view();
         if (it.group < 0) {
-            g.row(kRowHeight, {label(kGroupWidth + kItemWidth, G(it.name)), value(kTextWidth, situation),
+            g.row(kRowHeight, {label(kGroupWidth + kItemWidth, text::gbk(it.name)), value(kTextWidth, situation),
                                number(0, gradeText)});
             continue;
         }
         const bool first = i == 0 || items[i - 1].group != it.group;
         if (first) {
             groupTop = g.bottom();
-            g.row(kRowHeight, {value(kGroupWidth, ""), label(kItemWidth, G(it.name)), value(kTextWidth, situation),
+            g.row(kRowHeight, {value(kGroupWidth, ""), label(kItemWidth, text::gbk(it.name)), value(kTextWidth, situation),
                                number(0, gradeText)});
         } else {
-            g.row(kRowHeight, {label(kItemWidth, G(it.name)), value(kTextWidth, situation), number(0, gradeText)},
+            g.row(kRowHeight, {label(kItemWidth, text::gbk(it.name)), value(kTextWidth, situation), number(0, gradeText)},
                   kFormLeft + kGroupWidth);
         }
         const bool last = i == 22 || items[i + 1].group != it.group;
-        if (last) g.sideLabel(groupTop, kGroupWidth, G(groups[it.group]));
+        if (last) g.sideLabel(groupTop, kGroupWidth, text::gbk(groups[it.group]));
     }
-    g.row(70, {named(leftText(800, Fmt(G("检验人员: %s"), data.texts[23].view())), "检验人员"),
-               named(leftText(0, Fmt(G("检验日期: %s"), data.texts[24].view())), "检验日期")});
-    g.row(70, {named(leftText(800, Fmt(G("审核人员: %s"), data.texts[25].view())), "审核人员"),
-               named(leftText(0, Fmt(G("审核日期: %s"), data.texts[26].view())), "审核日期")});
+    g.row(70, {named(leftText(800, Fmt(text::gbk("检验人员: %s"), data.texts[23].view())), "检验人员"),
+               named(leftText(0, Fmt(text::gbk("检验日期: %s"), data.texts[24].view())), "检验日期")});
+    g.row(70, {named(leftText(800, Fmt(text::gbk("审核人员: %s"), data.texts[25].view())), "审核人员"),
+               named(leftText(0, Fmt(text::gbk("审核日期: %s"), data.texts[26].view())), "审核日期")});
     g.close();
 }
 
 // --- (3) review of the source documents ----------------------------------------------------
 
 void DrawReviewPage(PagePainter& p) {
-    p.header(G(PageTitle(kReviewPage)));
+    p.header(text::gbk(PageTitle(kReviewPage)));
     const auto& t = p.report().ShengCha_ReportData.texts;
     const auto f = textPairs(t);
     Grid g(p, kFormTop);
@@ -306,7 +306,7 @@ const std::vector<OptionItem>& VisualInspectionItems() {
 }
 
 void DrawVisualPage(PagePainter& p) {
-    p.header(G(PageTitle(kVisualPage)));
+    p.header(text::gbk(PageTitle(kVisualPage)));
     const auto& data = p.report().HongGuan_ReportData;
     const bool printer = p.printer();
     const platform::Font f = TableFont(printer);
@@ -318,17 +318,17 @@ void DrawVisualPage(PagePainter& p) {
     const std::size_t perLine = static_cast<std::size_t>((kOptionsWidth - 16) / avg);
 
     Grid g(p, kFormTop);
-    g.row(80, {label(300, G("管　道　规　格")), value(500, p.pipeSize()), label(300, G("管　道　材　质")),
+    g.row(80, {label(300, text::gbk("管　道　规　格")), value(500, p.pipeSize()), label(300, text::gbk("管　道　材　质")),
                value(0, p.pipeMaterial())});
-    g.row(70, {label(kItemWidth, G("检查项目")), label(kOptionsWidth, G("检 查 结 果")), label(0, G("备 注"))});
+    g.row(70, {label(kItemWidth, text::gbk("检查项目")), label(kOptionsWidth, text::gbk("检 查 结 果")), label(0, text::gbk("备 注"))});
     std::size_t state = 0;
     const auto& items = VisualInspectionItems();
     for (std::size_t i = 0; i < items.size(); ++i) {
-        const std::string& options = G(items[i].options);
+        const std::string& options = text::gbk(items[i].options);
         const std::size_t lines = WrapOptions(options, perLine).size();
         const int height = static_cast<int>(lines) * step + 16;
         const int rowTop = g.bottom();
-        g.row(height, {label(kItemWidth, G(items[i].name)), value(kOptionsWidth, ""),
+        g.row(height, {label(kItemWidth, text::gbk(items[i].name)), value(kOptionsWidth, ""),
                        value(0, data.texts[2 + i].view())});
         std::vector<int> states;
         int k = 0;
@@ -339,9 +339,9 @@ void DrawVisualPage(PagePainter& p) {
         }
         p.optionLines(options, kFormLeft + kItemWidth + 8, rowTop - 8, step, perLine, f, states, avg);
     }
-    g.row(65, {label(kItemWidth, G("其它")), leftText(kOptionsWidth, data.texts[20].view()),
+    g.row(65, {label(kItemWidth, text::gbk("其它")), leftText(kOptionsWidth, data.texts[20].view()),
                value(0, data.texts[21].view())});
-    g.row(65, {label(300, G("最大错边量(mm)")), value(500, data.texts[0].view()), label(300, G("最大咬边量(mm)")),
+    g.row(65, {label(300, text::gbk("最大错边量(mm)")), value(500, data.texts[0].view()), label(300, text::gbk("最大咬边量(mm)")),
                value(0, data.texts[1].view())});
     dateRow(g, "检验日期", data.texts[22].view());
     signatures(g, 90, inspector("检验人员： %s　　%s", data.texts[23].view(), data.texts[24].view()),
@@ -352,7 +352,7 @@ void DrawVisualPage(PagePainter& p) {
 // --- (5) thickness ------------------------------------------------------------------------
 
 void DrawThicknessPage(PagePainter& p, int subPage) {
-    p.header(G(PageTitle(kThicknessPage)));
+    p.header(text::gbk(PageTitle(kThicknessPage)));
     const InspectionReport& r = p.report();
     const auto& t = r.CeHou_ReportData.texts;
     const auto& face = r.Face_ReportData.texts;
@@ -361,7 +361,7 @@ void DrawThicknessPage(PagePainter& p, int subPage) {
 
     Grid g(p, kFormTop);
     const auto pair = [&](std::string_view l1, std::string_view v1, std::string_view l2, std::string_view v2) {
-        g.row(kHeaderRow, {label(300, G(l1)), value(500, v1), label(300, G(l2)), value(0, v2)});
+        g.row(kHeaderRow, {label(300, text::gbk(l1)), value(500, v1), label(300, text::gbk(l2)), value(0, v2)});
     };
     pair("管 道 名 称", p.pipelineName(), "管 道 规 格\r\n(外径mm×壁厚mm)", p.pipeSize());
     pair("管 道 编 号", face[5].view(), "管 道 材 质", p.pipeMaterial());
@@ -373,12 +373,12 @@ void DrawThicknessPage(PagePainter& p, int subPage) {
 
     // Room for a sketch of the measuring points.
     const platform::Rect sketch = g.space(4 * kHeaderRow);
-    p.text(sketch.left + 12, sketch.top - 12, G("测厚点部位图:"), TableFont(printer));
+    p.text(sketch.left + 12, sketch.top - 12, text::gbk("测厚点部位图:"), TableFont(printer));
 
     std::vector<Cell> heading;
     for (int c = 0; c < 4; ++c) {
-        heading.push_back(label(kColumn, G("测点编号")));
-        heading.push_back(label(c == 3 ? 0 : kColumn, G("测点厚度\r\n(mm)")));
+        heading.push_back(label(kColumn, text::gbk("测点编号")));
+        heading.push_back(label(c == 3 ? 0 : kColumn, text::gbk("测点厚度\r\n(mm)")));
     }
     const int tableTop = g.bottom();
     g.row(kHeaderRow, heading);
@@ -402,9 +402,9 @@ void DrawThicknessPage(PagePainter& p, int subPage) {
     for (int c = 1; c < 4; ++c) p.vline(kFormLeft + c * 2 * kColumn - 6, tableTop, g.bottom());
 
     const platform::Rect more = g.space(kRecordRow);
-    p.fitted(more, G("(另可附页)"), kTableFace, Align::Left);
+    p.fitted(more, text::gbk("(另可附页)"), kTableFace, Align::Left);
     const platform::Rect date = g.space(2 * kRecordRow);
-    p.fitted(date, G("检验日期：") + DateOrBlank(t[9].view()), kTableFace, Align::Centre, G("检验日期"));
+    p.fitted(date, text::gbk("检验日期：") + DateOrBlank(t[9].view()), kTableFace, Align::Centre, text::gbk("检验日期"));
     signatures(g, 4 * kRecordRow, inspector("检验人员： %s　　%s", t[10].view(), t[11].view()),
                inspector("审核：　%s　　%s", t[12].view(), t[13].view()), false);
     g.close();
@@ -413,19 +413,19 @@ void DrawThicknessPage(PagePainter& p, int subPage) {
 // --- (6) magnetic particle, (7) penetrant --------------------------------------------------
 
 void DrawMagneticPage(PagePainter& p, int subPage) {
-    p.header(G(PageTitle(kMagneticPage)));
+    p.header(text::gbk(PageTitle(kMagneticPage)));
     const InspectionReport& r = p.report();
     const auto& t = r.CiFeng_ReportData.texts;
     const auto f = textPairs(t);
     Grid g(p, kFormTop);
     pairRows(g, 80,
-             {f("使用仪器", 0), f("磁粉类型", 3), LabelValue{G("检测比例"), proportion(t[1].view(), t[2].view(), "mm")},
+             {f("使用仪器", 0), f("磁粉类型", 3), LabelValue{text::gbk("检测比例"), proportion(t[1].view(), t[2].view(), "mm")},
               f("磁化时间", 4), f("磁化电流", 5), f("安匝数", 10), f("执行标准", 6), f("标准试块", 9),
               f("表面状况", 7), f("检测部位", 8), f("磁化方法", 11), f("喷洒方式", 12)},
              2, 250, 550);
     constexpr int kRows = 13;
-    const std::vector<Cell> half = {label(100, G("序号")), label(320, G("缺陷位置")),
-                                    label(180, G("缺陷长度\r\n(mm)")), label(200, G("备 注"))};
+    const std::vector<Cell> half = {label(100, text::gbk("序号")), label(320, text::gbk("缺陷位置")),
+                                    label(180, text::gbk("缺陷长度\r\n(mm)")), label(200, text::gbk("备 注"))};
     std::vector<Cell> heading = half;
     heading.insert(heading.end(), half.begin(), half.end());
     heading.back().width = 0;
@@ -459,18 +459,18 @@ void DrawMagneticPage(PagePainter& p, int subPage) {
 }
 
 void DrawPenetrantPage(PagePainter& p, int subPage) {
-    p.header(G(PageTitle(kPenetrantPage)));
+    p.header(text::gbk(PageTitle(kPenetrantPage)));
     const InspectionReport& r = p.report();
     const auto& t = r.ShenTou_ReportData.texts;
     const auto f = textPairs(t);
     Grid g(p, kFormTop);
     pairRows(g, 80,
              {f("检测方法", 0), f("观察方式", 2), f("环境温度(℃)", 1), f("清洗剂型号", 3), f("执行标准", 4),
-              f("表面状况", 5), f("检测部位", 6), LabelValue{G("检测比例"), proportion(t[7].view(), t[8].view(), "mm")},
+              f("表面状况", 5), f("检测部位", 6), LabelValue{text::gbk("检测比例"), proportion(t[7].view(), t[8].view(), "mm")},
               f("对比试块", 9), f("渗透剂型号", 10), f("显像剂型号", 11)},
              2, 250, 550);
     constexpr int kRows = 15;
-    const std::vector<Cell> half = {label(120, G("序号")), label(450, G("缺陷位置")), label(230, G("缺陷长度(mm)"))};
+    const std::vector<Cell> half = {label(120, text::gbk("序号")), label(450, text::gbk("缺陷位置")), label(230, text::gbk("缺陷长度(mm)"))};
     std::vector<Cell> heading = half;
     heading.insert(heading.end(), half.begin(), half.end());
     heading.back().width = 0;
@@ -504,7 +504,7 @@ void DrawPenetrantPage(PagePainter& p, int subPage) {
 // --- (8) radiography, (9) ultrasonic ------------------------------------------------------
 
 void DrawRadiographPage(PagePainter& p, int subPage) {
-    p.header(G(PageTitle(kRadiographPage)));
+    p.header(text::gbk(PageTitle(kRadiographPage)));
     const InspectionReport& r = p.report();
     const auto& t = r.SheXian_ReportData.texts;
     const auto f = textPairs(t);
@@ -513,21 +513,21 @@ void DrawRadiographPage(PagePainter& p, int subPage) {
     const int conditionsTop = g.bottom();
     const int inner = kFormLeft + kSide;
     // The first row starts with the side column's cell; the rows below leave it open.
-    g.row(80, {value(kSide, ""), label(230, G("检测部位")), value(270, t[0].view()), label(230, G("执行标准")),
-               value(270, t[1].view()), label(230, G("源种类")), value(0, t[2].view())});
+    g.row(80, {value(kSide, ""), label(230, text::gbk("检测部位")), value(270, t[0].view()), label(230, text::gbk("执行标准")),
+               value(270, t[1].view()), label(230, text::gbk("源种类")), value(0, t[2].view())});
     pairRows(g, 80,
-             {LabelValue{G("检测比例"), proportion(t[3].view(), t[4].view(), "mm")}, f("仪器型号", 5),
+             {LabelValue{text::gbk("检测比例"), proportion(t[3].view(), t[4].view(), "mm")}, f("仪器型号", 5),
               f("仪器规格", 6), f("象质计指数", 7), f("底片类型", 8), f("底片长度(mm)", 9), f("增感法", 10),
               f("管电压(KV)", 11), f("透照方式", 12), f("焦距(mm)", 13),
-              LabelValue{G("有效长度"), withUnit(t[14].view(), " mm")}, f("透度计类型", 15), f("管电流(mA)", 16),
-              LabelValue{G("曝光时间"), withUnit(t[17].view(), " min")}, f("黑度", 18)},
+              LabelValue{text::gbk("有效长度"), withUnit(t[14].view(), " mm")}, f("透度计类型", 15), f("管电流(mA)", 16),
+              LabelValue{text::gbk("曝光时间"), withUnit(t[17].view(), " min")}, f("黑度", 18)},
              3, 230, 270, inner);
-    g.sideLabel(conditionsTop, kSide, G("检\r\n测\r\n条\r\n件"));
+    g.sideLabel(conditionsTop, kSide, text::gbk("检\r\n测\r\n条\r\n件"));
 
     const std::vector<int> widths = {90, 190, 230, 190, 170, 170, 170, 0};
-    g.row(90, {label(widths[0], G("序号")), label(widths[1], G("底片编号")), label(widths[2], G("缺陷位置")),
-               label(widths[3], G("缺陷性质")), label(widths[4], G("缺陷长度\r\n(mm)")),
-               label(widths[5], G("缺陷高度＊\r\n(mm)")), label(widths[6], G("评定级别")), label(0, G("备 注"))});
+    g.row(90, {label(widths[0], text::gbk("序号")), label(widths[1], text::gbk("底片编号")), label(widths[2], text::gbk("缺陷位置")),
+               label(widths[3], text::gbk("缺陷性质")), label(widths[4], text::gbk("缺陷长度\r\n(mm)")),
+               label(widths[5], text::gbk("缺陷高度＊\r\n(mm)")), label(widths[6], text::gbk("评定级别")), label(0, text::gbk("备 注"))});
     const std::size_t first = FirstItemOnSubPage(kRadiographPage, subPage);
     for (std::size_t row = 0; row < 14; ++row) {
         const std::size_t i = first + row;
@@ -550,34 +550,34 @@ void DrawRadiographPage(PagePainter& p, int subPage) {
     const auto sign = [&](const platform::Rect& r, bool left, std::string text, std::string_view fieldUtf8) {
         FitItem item{{left ? r.left + 10 : middle, r.top, left ? middle : r.right - 10, r.bottom}, std::move(text),
                      kTableFace, Align::Left};
-        item.field = G(fieldUtf8);
+        item.field = text::gbk(fieldUtf8);
         return item;
     };
     p.fittedGroup({sign(s1, true, inspector("检测人员：　%s   %s", t[20].view(), t[21].view()), "检测人员"),
-                   sign(s1, false, Fmt(G("检测日期： %s"), DateOrBlank(t[19].view())), "检测日期"),
+                   sign(s1, false, Fmt(text::gbk("检测日期： %s"), DateOrBlank(t[19].view())), "检测日期"),
                    sign(s2, true, inspector("初评：　%s　　%s", t[22].view(), t[23].view()), "初评"),
                    sign(s2, false, inspector("复评：　%s　　%s", t[24].view(), t[25].view()), "复评")});
     g.close();
-    p.text(kFormLeft, g.bottom() - 30, G("注＊：当缺陷为未熔合或未焊透时，可采用沟槽对比块或未焊透对比块估计缺陷高度"),
+    p.text(kFormLeft, g.bottom() - 30, text::gbk("注＊：当缺陷为未熔合或未焊透时，可采用沟槽对比块或未焊透对比块估计缺陷高度"),
            font);
 }
 
 void DrawUltrasonicPage(PagePainter& p, int subPage) {
-    p.header(G(PageTitle(kUltrasonicPage)));
+    p.header(text::gbk(PageTitle(kUltrasonicPage)));
     const InspectionReport& r = p.report();
     const auto& t = r.ChaoShen_ReportData.texts;
     const auto f = textPairs(t);
     Grid g(p, kFormTop);
     pairRows(g, 80,
              {f("坡口型式", 0), f("测试仪器型号", 1), f("标准试块", 2), f("耦合剂", 3),
-              LabelValue{G("检测比例"), proportion(t[4].view(), t[5].view(), "mm")}, f("表面状态", 6),
-              f("检测部位", 7), f("探头类型", 8), f("灵敏度", 9), LabelValue{G("耦合补偿"), Fmt("%s dB", t[10].view())},
+              LabelValue{text::gbk("检测比例"), proportion(t[4].view(), t[5].view(), "mm")}, f("表面状态", 6),
+              f("检测部位", 7), f("探头类型", 8), f("灵敏度", 9), LabelValue{text::gbk("耦合补偿"), Fmt("%s dB", t[10].view())},
               f("执行标准", 11)},
              2, 250, 550);
     const std::vector<int> widths = {90, 230, 180, 170, 170, 200, 170, 0};
-    g.row(90, {label(widths[0], G("序号")), label(widths[1], G("缺陷位置")), label(widths[2], G("缺陷埋藏\r\n深度(mm)")),
-               label(widths[3], G("缺陷长度\r\n(mm)")), label(widths[4], G("缺陷高度\r\n(mm)")),
-               label(widths[5], G("反射区域")), label(widths[6], G("评定级别")), label(0, G("备 注"))});
+    g.row(90, {label(widths[0], text::gbk("序号")), label(widths[1], text::gbk("缺陷位置")), label(widths[2], text::gbk("缺陷埋藏\r\n深度(mm)")),
+               label(widths[3], text::gbk("缺陷长度\r\n(mm)")), label(widths[4], text::gbk("缺陷高度\r\n(mm)")),
+               label(widths[5], text::gbk("反射区域")), label(widths[6], text::gbk("评定级别")), label(0, text::gbk("备 注"))});
     const std::size_t first = FirstItemOnSubPage(kUltrasonicPage, subPage);
     for (std::size_t row = 0; row < 14; ++row) {
         const std::size_t i = first + row;
@@ -601,13 +601,13 @@ void DrawUltrasonicPage(PagePainter& p, int subPage) {
 // --- (10) chemical composition ------------------------------------------------------------
 
 void DrawChemicalPage(PagePainter& p) {
-    p.header(G(PageTitle(kChemicalPage)));
+    p.header(text::gbk(PageTitle(kChemicalPage)));
     const auto& data = p.report().FengXi_ReportData;
     const auto& t = data.texts;
     const auto f = textPairs(t);
     Grid g(p, kFormTop);
     pairRows(g, 80, {f("取样部位", 0), f("执行标准", 1), f("取样方法", 2), f("试件编号", 3)}, 2, 300, 500);
-    g.row(80, {label(0, G("化 学 成 分 (%)"))});
+    g.row(80, {label(0, text::gbk("化 学 成 分 (%)"))});
     // Three bands of seven elements in file order; -1 marks an element whose symbol the user
     // typed (value field, symbol field).
     struct Element {
@@ -621,8 +621,8 @@ void DrawChemicalPage(PagePainter& p) {
         {{"Ti", 18, -1}, {"Nb", 19, -1}, {"Cu", 20, -1}, {"", 21, 29}, {"", 22, 30}, {"", 23, 31}, {"", 24, 32}},
     };
     for (const auto& band : bands) {
-        std::vector<Cell> symbols = {label(200, G("元  素"))};
-        std::vector<Cell> values = {label(200, G("含量(%)"))};
+        std::vector<Cell> symbols = {label(200, text::gbk("元  素"))};
+        std::vector<Cell> values = {label(200, text::gbk("含量(%)"))};
         for (int k = 0; k < 7; ++k) {
             const Element& e = band[k];
             const std::string symbol = e.symbolField < 0 ? std::string(e.symbol) : t[static_cast<std::size_t>(e.symbolField)].str();
@@ -642,14 +642,14 @@ void DrawChemicalPage(PagePainter& p) {
 // --- (11) hardness ------------------------------------------------------------------------
 
 void DrawHardnessPage(PagePainter& p, int subPage) {
-    p.header(G(PageTitle(kHardnessPage)));
+    p.header(text::gbk(PageTitle(kHardnessPage)));
     const InspectionReport& r = p.report();
     const auto& data = r.YingDu_ReportData;
     const auto& t = data.texts;
     const auto f = textPairs(t);
     Grid g(p, kFormTop);
     pairRows(g, 80, {f("仪器型号", 0), f("评定标准", 1), f("热处理状态", 2), f("测定部位", 3)}, 2, 300, 500);
-    g.row(80, {label(200, G("序 号")), label(500, G("硬 度 值 (HB)")), label(0, G("硬度测定部位"))});
+    g.row(80, {label(200, text::gbk("序 号")), label(500, text::gbk("硬 度 值 (HB)")), label(0, text::gbk("硬度测定部位"))});
     const std::size_t first = FirstItemOnSubPage(kHardnessPage, subPage);
     for (std::size_t row = 0; row < 17; ++row) {
         const std::size_t i = first + row;
@@ -670,7 +670,7 @@ void DrawHardnessPage(PagePainter& p, int subPage) {
 // --- (12) metallography -------------------------------------------------------------------
 
 void DrawMetallographPage(PagePainter& p) {
-    p.header(G(PageTitle(kMetallographPage)));
+    p.header(text::gbk(PageTitle(kMetallographPage)));
     const InspectionReport& r = p.report();
     const auto& data = r.JinXiang_ReportData;
     const auto& t = data.texts;
@@ -699,26 +699,26 @@ void DrawMetallographPage(PagePainter& p) {
 
 void DrawPressureTestPage(PagePainter& p, bool leakTest) {
     const int index = leakTest ? kLeakTestPage : kPressureTestPage;
-    p.header(G(PageTitle(index)));
+    p.header(text::gbk(PageTitle(index)));
     const InspectionReport& r = p.report();
     const auto& data = leakTest ? r.QiMi_ReportData : r.NaiYa_ReportData;
     const auto& t = data.texts;
     const std::string machine = leakTest ? "压气设备" : "机泵";
-    const auto f = [&](const std::string& l, int k) { return LabelValue{G(l), t[static_cast<std::size_t>(k)].str()}; };
+    const auto f = [&](const std::string& l, int k) { return LabelValue{text::gbk(l), t[static_cast<std::size_t>(k)].str()}; };
     const auto mpa = [&](const std::string& l, int k) {
-        return LabelValue{G(l), withUnit(t[static_cast<std::size_t>(k)].view(), " MPa")};
+        return LabelValue{text::gbk(l), withUnit(t[static_cast<std::size_t>(k)].view(), " MPa")};
     };
     Grid g(p, kFormTop);
     pairRows(g, 85,
-             {LabelValue{G("管道名称"), std::string(p.pipelineName())},
-              LabelValue{G("管道编号"), r.Face_ReportData.texts[5].str()},
-              LabelValue{G("管道级别"), r.Face_ReportData.texts[9].str()}, f("试验介质", 0), f("介质温度(℃)", 1),
+             {LabelValue{text::gbk("管道名称"), std::string(p.pipelineName())},
+              LabelValue{text::gbk("管道编号"), r.Face_ReportData.texts[5].str()},
+              LabelValue{text::gbk("管道级别"), r.Face_ReportData.texts[9].str()}, f("试验介质", 0), f("介质温度(℃)", 1),
               f(machine + "型号", 4), mpa(machine + "出口压力表规格", 2), mpa("管线压力表规格", 3),
               f(machine + "出口压力表精度(级)", 8), f("管线压力表精度(级)", 9), mpa("最高工作压力", 5),
               mpa("试验压力", 6), f("环境温度(℃)", 7), f("执行标准", 10)},
              2, 300, 500);
     const platform::Rect curve = g.space(560);
-    p.text(curve.left + 15, curve.top - 12, G("实际试验曲线："), TableFont(p.printer()));
+    p.text(curve.left + 15, curve.top - 12, text::gbk("实际试验曲线："), TableFont(p.printer()));
     noteBox(g, 330, leakTest ? "泄漏性试验结论：" : "压力试验结论：", data.note.view(), 5);
     dateRow(g, "试验日期", t[11].view());
     signatures(g, 110, inspector("检验人员： %s　　%s", t[12].view(), t[13].view()),
@@ -729,13 +729,13 @@ void DrawPressureTestPage(PagePainter& p, bool leakTest) {
 // --- (15) safety accessories --------------------------------------------------------------
 
 void DrawAccessoryPage(PagePainter& p) {
-    p.header(G(PageTitle(kAccessoryPage)));
+    p.header(text::gbk(PageTitle(kAccessoryPage)));
     const auto& t = p.report().FuShu_ReportData.texts;
     const auto f = textPairs(t);
     constexpr int kRow = 65, kTitleRow = 55, kSide = 150;
     Grid g(p, kFormTop);
     pairRows(g, 70, {f("设计温度(℃)", 0), f("设计压力(MPa)", 1)}, 2, 300, 500);
-    const auto title = [&](std::string_view utf8) { g.row(kTitleRow, {label(0, G(utf8))}); };
+    const auto title = [&](std::string_view utf8) { g.row(kTitleRow, {label(0, text::gbk(utf8))}); };
     title("压　力　表　检　查");
     pairRows(g, kRow,
              {f("设计规定数", 2), f("量程", 3), f("实际安装数", 4), f("精度", 5), f("安装位置", 6),
@@ -763,7 +763,7 @@ void DrawAccessoryPage(PagePainter& p) {
                 rest.erase(rest.begin(), rest.begin() + 3);
                 pairRows(g, kRow, rest, 3, 220, 263, inner);
             }
-            g.sideLabel(partTop, kSide, G(name));
+            g.sideLabel(partTop, kSide, text::gbk(name));
         };
         part("设计要求", design);
         part("检查情况", inspected);
@@ -792,10 +792,10 @@ void DrawAccessoryPage(PagePainter& p) {
 // --- repair record ------------------------------------------------------------------------
 
 void DrawRepairPage(PagePainter& p) {
-    p.header(G(PageTitle(kRepairPage)));
+    p.header(text::gbk(PageTitle(kRepairPage)));
     const auto& t = p.report().JianXiu_ReportData.texts;
     Grid g(p, kFormTop);
-    g.row(90, {label(500, G("更换日期")), label(550, G("更换长度（米）")), label(0, G("检修负责人"))});
+    g.row(90, {label(500, text::gbk("更换日期")), label(550, text::gbk("更换长度（米）")), label(0, text::gbk("检修负责人"))});
     for (std::size_t row = 0; row < 16; ++row)
         g.row(100, {value(500, t[3 * row].view()), number(550, t[3 * row + 1].view()), value(0, t[3 * row + 2].view())});
     g.close();

@@ -15,21 +15,21 @@ namespace {
 
 // A date of the online cover: year and month, or a blank phrase when the year is not given.
 std::string yearMonth(int year, int month) {
-    if (year == 0) return G("     年   月");
-    return month == 0 ? text::format(G("  %4d年    月"), year) : text::format(G("  %4d年 %2d月"), year, month);
+    if (year == 0) return text::gbk("     年   月");
+    return month == 0 ? text::format(text::gbk("  %4d年    月"), year) : text::format(text::gbk("  %4d年 %2d月"), year, month);
 }
 
 std::string fileDate(int year, int month, int day) {
-    if (year == 0) return G("         年        月      日");
-    std::string s = text::format(G("         %4d 年"), year);
-    s += month == 0 ? G("       月") : text::format(G("   %2d 月"), month);
-    s += day == 0 ? G("      日") : text::format(G("   %2d日"), day);
+    if (year == 0) return text::gbk("         年        月      日");
+    std::string s = text::format(text::gbk("         %4d 年"), year);
+    s += month == 0 ? text::gbk("       月") : text::format(text::gbk("   %2d 月"), month);
+    s += day == 0 ? text::gbk("      日") : text::format(text::gbk("   %2d日"), day);
     return s;
 }
 
 // A row with a label at the left and a several-line text fitted beside it.
 void noteRow(Grid& g, int height, std::string_view labelUtf8, std::string_view note) {
-    g.row(height, {label(260, G(labelUtf8)), leftText(0, note)});
+    g.row(height, {label(260, text::gbk(labelUtf8)), leftText(0, note)});
 }
 
 }  // namespace
@@ -47,7 +47,7 @@ void DrawOnlineCoverPage(PagePainter& p) {
     std::vector<FitItem> numbers, values;
     numbers.push_back(coverLine(p, 1000, -300, "使用登记证号:", 350, small, CoverFace(40), t[0].view()));
     numbers.push_back(coverLine(p, 1000, -410, "注 册 编 号 :", 350, small, CoverFace(40), t[1].view()));
-    p.text(480, -800, G(PageTitle(kOnlineCoverPage)), CoverFont(90));
+    p.text(480, -800, text::gbk(PageTitle(kOnlineCoverPage)), CoverFont(90));
 
     const platform::Font big = CoverFont(70);
     // The name and number are the characteristic table's unless the cover has its own.
@@ -61,10 +61,10 @@ void DrawOnlineCoverPage(PagePainter& p) {
     p.fittedGroup(numbers);
     p.fittedGroup(values);
 
-    p.text(510, -1920, G("全面检验日期："), big);
+    p.text(510, -1920, text::gbk("全面检验日期："), big);
     const platform::Font dates = CoverFont(40);
     for (int k = 0; k < 4; ++k) {
-        const std::string period = yearMonth(d[2 * k], d[2 * k + 1]) + G("至") + yearMonth(d[8 + 2 * k], d[9 + 2 * k]);
+        const std::string period = yearMonth(d[2 * k], d[2 * k + 1]) + text::gbk("至") + yearMonth(d[8 + 2 * k], d[9 + 2 * k]);
         p.text(700, -2030 - 90 * k, period, dates);
     }
 }
@@ -72,7 +72,7 @@ void DrawOnlineCoverPage(PagePainter& p) {
 // --- (1) registration ---------------------------------------------------------------------
 
 void DrawOnlineRegisterPage(PagePainter& p) {
-    p.header(G(PageTitle(kOnlineRegisterPage)));
+    p.header(text::gbk(PageTitle(kOnlineRegisterPage)));
     const auto& data = p.report().DengJi_IReportData;
     const auto& t = data.texts;
     const auto f = textPairs(t);
@@ -99,27 +99,27 @@ void DrawOnlineRegisterPage(PagePainter& p) {
 // --- (2) thickness records ----------------------------------------------------------------
 
 void DrawOnlineThicknessPage(PagePainter& p) {
-    p.header(G(PageTitle(kOnlineThicknessPage)));
+    p.header(text::gbk(PageTitle(kOnlineThicknessPage)));
     const auto& data = p.report().CeHou_IReportData;
     const auto& t = data.texts;
     const auto text = [&](int k) { return t[static_cast<std::size_t>(k)].view(); };
     Grid g(p, kFormTop);
     pairRows(g, 70,
-             {LabelValue{G("管 道 名 称"), t[0].str()}, LabelValue{G("管道规格(mm×mm)"), t[1].str()},
-              LabelValue{G("管 道 材 质"), t[2].str()}, LabelValue{G("管 道 编 号"), t[3].str()},
-              LabelValue{G("管 道 级 别"), t[5].str()}, LabelValue{G("腐蚀裕量(mm)"), t[4].str()}},
+             {LabelValue{text::gbk("管 道 名 称"), t[0].str()}, LabelValue{text::gbk("管道规格(mm×mm)"), t[1].str()},
+              LabelValue{text::gbk("管 道 材 质"), t[2].str()}, LabelValue{text::gbk("管 道 编 号"), t[3].str()},
+              LabelValue{text::gbk("管 道 级 别"), t[5].str()}, LabelValue{text::gbk("腐蚀裕量(mm)"), t[4].str()}},
              2, 300, 500);
-    const std::string& blankDate = G("　　　年　　月　　日");
+    const std::string& blankDate = text::gbk("　　　年　　月　　日");
     const auto signed_ = [&](std::string_view fmtUtf8, std::string_view name, std::string_view date) {
-        return Fmt(G(fmtUtf8), name) + (date.empty() ? blankDate : std::string(date));
+        return Fmt(text::gbk(fmtUtf8), name) + (date.empty() ? blankDate : std::string(date));
     };
     for (int b = 0; b < 5; ++b) {
         const int base = 6 + 27 * b;
         const int blockTop = g.bottom();
-        g.row(66, {label(160, G("检验日期")), value(200, text(base)), label(240, G("仪器型号/精度")),
-                   value(400, text(base + 1)), label(200, G("表面状况")), value(0, text(base + 2))});
-        std::vector<Cell> ids = {label(160, G("测点编号"))};
-        std::vector<Cell> values = {label(160, G("厚度(mm)"))};
+        g.row(66, {label(160, text::gbk("检验日期")), value(200, text(base)), label(240, text::gbk("仪器型号/精度")),
+                   value(400, text(base + 1)), label(200, text::gbk("表面状况")), value(0, text(base + 2))});
+        std::vector<Cell> ids = {label(160, text::gbk("测点编号"))};
+        std::vector<Cell> values = {label(160, text::gbk("厚度(mm)"))};
         for (int k = 0; k < 10; ++k) {
             ids.push_back(number(k == 9 ? 0 : 144, text(base + 3 + k)));
             values.push_back(number(k == 9 ? 0 : 144, text(base + 13 + k)));
@@ -148,25 +148,25 @@ const std::vector<std::string_view>& OnlineSourceDocumentLines() {
 }
 
 void DrawOnlineReportPage(PagePainter& p) {
-    p.header(G(PageTitle(kOnlineReportPage)));
+    p.header(text::gbk(PageTitle(kOnlineReportPage)));
     const auto& data = p.report().JianYan_IReportData;
     const auto& t = data.texts;
     const auto text = [&](int k) { return t[static_cast<std::size_t>(k)].view(); };
     const bool printer = p.printer();
     const platform::Font font = TableFont(printer);
     p.fitted({1150 - 8, kFormTop + 60 + 3, kFormRight + 8, kFormTop + 60 - kHeaderFace.height - 3},
-             Fmt(G("报告编号：%s"), text(42)), kHeaderFace, Align::Left, G("报告编号"));
+             Fmt(text::gbk("报告编号：%s"), text(42)), kHeaderFace, Align::Left, text::gbk("报告编号"));
 
     Grid g(p, kFormTop);
     pairRows(g, 60,
-             {LabelValue{G("装置名称"), t[0].str()}, LabelValue{G("管道编号"), t[1].str()},
-              LabelValue{G("管道规格(mm×mm)"), t[2].str()}, LabelValue{G("管道名称"), t[3].str()},
-              LabelValue{G("管道级别"), t[4].str()}, LabelValue{G("管道材质"), t[5].str()}},
+             {LabelValue{text::gbk("装置名称"), t[0].str()}, LabelValue{text::gbk("管道编号"), t[1].str()},
+              LabelValue{text::gbk("管道规格(mm×mm)"), t[2].str()}, LabelValue{text::gbk("管道名称"), t[3].str()},
+              LabelValue{text::gbk("管道级别"), t[4].str()}, LabelValue{text::gbk("管道材质"), t[5].str()}},
              2, 300, 500);
 
     // Source documents: four option lines with their check boxes, laid out with the paper's
     // table font so that the screen wraps them where the printer does.
-    g.row(55, {label(0, G("资 料 准 备 和 记 录 审 查"))});
+    g.row(55, {label(0, text::gbk("资 料 准 备 和 记 录 审 查"))});
     const int step = kTableFace.height + 10;
     const platform::Rect docs = g.space(4 * step + 20);
     const int avg = FaceFont(kTableFace, kTableFace.height, true).width;
@@ -174,7 +174,7 @@ void DrawOnlineReportPage(PagePainter& p) {
     int y = docs.top - 10;
     std::size_t state = 0;
     for (std::string_view utf8 : OnlineSourceDocumentLines()) {
-        const std::string& line = G(utf8);
+        const std::string& line = text::gbk(utf8);
         std::vector<int> states;
         for (int k = 0; OptionOffset(line, k) != std::string::npos; ++k, ++state)
             states.push_back(state < data.states.size() ? data.states[state] : 0);
@@ -185,7 +185,7 @@ void DrawOnlineReportPage(PagePainter& p) {
     noteRow(g, kNoteRow, "问题记载", data.notes[0].view());
 
     // Results of the inspected items.
-    g.row(55, {label(0, G("检 查 项 目 及 检 查 结 果"))});
+    g.row(55, {label(0, text::gbk("检 查 项 目 及 检 查 结 果"))});
     const std::string_view items[15] = {"管道表面", "绝热层", "支吊架", "法兰", "法兰间接触电阻",
                                         "焊接接头", "防腐层", "阀门", "管道结构", "对地电阻",
                                         "泄漏", "管道振动", "膨胀节", "管道标识", "壁厚测定"};
@@ -193,57 +193,57 @@ void DrawOnlineReportPage(PagePainter& p) {
         std::vector<Cell> cells;
         for (int k = 0; k < 3; ++k) {
             const int i = row * 3 + k;
-            cells.push_back(label(200, G(items[i])));
+            cells.push_back(label(200, text::gbk(items[i])));
             cells.push_back(value(k == 2 ? 0 : 333, text(6 + i)));
         }
         g.row(55, cells);
     }
-    std::vector<Cell> others = {label(200, G("其　它"))};
+    std::vector<Cell> others = {label(200, text::gbk("其　它"))};
     for (int k = 0; k < 5; ++k) others.push_back(value(k == 4 ? 0 : 280, text(21 + k)));
     g.row(55, others);
     const int accessoriesTop = g.bottom();
     constexpr int kSide = 200;
-    g.row(55, {value(kSide, ""), label(170, G("压力表")), value(296, text(26)), label(170, G("测温仪表")),
-               value(296, text(27)), label(170, G("安全阀")), value(0, text(28))});
-    g.row(55, {label(170, G("爆破片装置")), value(296, text(29)), label(170, G("其它")), value(0, text(30))},
+    g.row(55, {value(kSide, ""), label(170, text::gbk("压力表")), value(296, text(26)), label(170, text::gbk("测温仪表")),
+               value(296, text(27)), label(170, text::gbk("安全阀")), value(0, text(28))});
+    g.row(55, {label(170, text::gbk("爆破片装置")), value(296, text(29)), label(170, text::gbk("其它")), value(0, text(30))},
           kFormLeft + kSide);
-    g.sideLabel(accessoriesTop, kSide, G("安全附属装置"));
+    g.sideLabel(accessoriesTop, kSide, text::gbk("安全附属装置"));
     noteRow(g, kNoteRow, "缺陷情况说明：", data.notes[1].view());
 
     // The conclusion with the result, the next date and the inspectors' signatures, in a box
     // without inner lines.
     const platform::Rect conclusion = g.space(230);
     FitItem result{{conclusion.left + 12, conclusion.top - 9, conclusion.right - 12, conclusion.bottom},
-                   G("　　检验结论：根据《在用工业管道定期检验规程》的规定，对本管线已完成所要求的检查和检验。"
+                   text::gbk("　　检验结论：根据《在用工业管道定期检验规程》的规定，对本管线已完成所要求的检查和检验。"
                      "检验结果是：　") +
                        std::string(data.notes[2].view()),
                    kTableFace, Align::Left};
     result.valign = VAlign::Top;
-    result.field = G("检验结果");
+    result.field = text::gbk("检验结果");
     p.fitted(result);
     const platform::Rect next = g.space(55, g.right());
     p.fitted({next.left + 12, next.top, next.right - 12, next.bottom},
-             G("　　下次外部检验日期：　") + std::string(text(31)), kTableFace, Align::Left, G("下次外部检验日期"));
-    signatures(g, 60, Fmt(G("检验人员：　%s　　%s"), text(32), text(33)), Fmt(G("审核：　%s　　%s"), text(34), text(35)),
+             text::gbk("　　下次外部检验日期：　") + std::string(text(31)), kTableFace, Align::Left, text::gbk("下次外部检验日期"));
+    signatures(g, 60, Fmt(text::gbk("检验人员：　%s　　%s"), text(32), text(33)), Fmt(text::gbk("审核：　%s　　%s"), text(34), text(35)),
                false);
 
     noteRow(g, kNoteRow, "缺陷处理情况说明：", data.notes[3].view());
-    signatures(g, 65, Fmt(G("确认：　%s　　%s"), text(36), text(37)), Fmt(G("审核：　%s　　%s"), text(38), text(39)));
+    signatures(g, 65, Fmt(text::gbk("确认：　%s　　%s"), text(36), text(37)), Fmt(text::gbk("审核：　%s　　%s"), text(38), text(39)));
 
     // The seals with their dates.
     const int middle = kFormLeft + kFormWidth / 2;
     const platform::Rect seals = g.space(210);
     p.vline(middle, seals.top, seals.bottom);
-    p.text(seals.left + 280, seals.top - 50, G("使用单位章"), font);
-    p.text(middle + 280, seals.top - 50, G("检验单位章＊"), font);
-    FitItem user{{seals.left + 10, seals.top - 120, middle - 10, seals.bottom}, Fmt(G("盖章日期：%s"), text(40))};
+    p.text(seals.left + 280, seals.top - 50, text::gbk("使用单位章"), font);
+    p.text(middle + 280, seals.top - 50, text::gbk("检验单位章＊"), font);
+    FitItem user{{seals.left + 10, seals.top - 120, middle - 10, seals.bottom}, Fmt(text::gbk("盖章日期：%s"), text(40))};
     FitItem inspectionBody{{middle + 10, seals.top - 120, seals.right - 10, seals.bottom},
-                           Fmt(G("盖章日期：%s"), text(41))};
-    user.field = G("使用单位盖章日期");
-    inspectionBody.field = G("检验单位盖章日期");
+                           Fmt(text::gbk("盖章日期：%s"), text(41))};
+    user.field = text::gbk("使用单位盖章日期");
+    inspectionBody.field = text::gbk("检验单位盖章日期");
     p.fittedGroup({user, inspectionBody});
     g.close();
-    p.text(kFormLeft, g.bottom() - 30, G("注＊：使用单位委托检验单位进行在线检验时，须加盖检验单位章"), font);
+    p.text(kFormLeft, g.bottom() - 30, text::gbk("注＊：使用单位委托检验单位进行在线检验时，须加盖检验单位章"), font);
 }
 
 }  // namespace tubra::report

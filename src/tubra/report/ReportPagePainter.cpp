@@ -90,9 +90,9 @@ std::vector<std::vector<ContinuedField>> ContinuationSheets(const std::vector<Co
 }
 
 void DrawContinuationSheet(PagePainter& p, int pageIndex, const std::vector<ContinuedField>& fields) {
-    p.header(G(PageTitle(pageIndex)) + G("（续页）"));
+    p.header(text::gbk(PageTitle(pageIndex)) + text::gbk("（续页）"));
     Grid g(p, kFormTop);
-    g.row(kContinuationHeading, {label(kContinuationLabelWidth, G("栏　　目")), label(0, G("内　　容"))});
+    g.row(kContinuationHeading, {label(kContinuationLabelWidth, text::gbk("栏　　目")), label(0, text::gbk("内　　容"))});
     for (const ContinuedField& f : fields)
         g.row(std::min(continuationRowHeight(f), kContinuationRoom),
               {label(kContinuationLabelWidth, f.label), leftText(0, f.text)});
@@ -152,7 +152,7 @@ void DrawReportPages(platform::Canvas& canvas, const InspectionReport& report,
             DrawContinuationSheet(page, sheet.pageIndex, sheet.continued);
         else
             DrawSheet(page, sheet.pageIndex, sheet.subPage);
-        page.pageNumber(text::gbk(sheet.label));
+        page.pageNumber(text::utf8ToGbk(sheet.label));
     }
 }
 

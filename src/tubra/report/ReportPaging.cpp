@@ -254,7 +254,7 @@ std::vector<std::string> CutFields(const InspectionReport& r, int pageIndex, con
     }
     const OverflowCache overflow(r, table);
     for (int p : pages)
-        for (const std::string& c : overflow.of(p).cut) out.push_back(G(PageTitle(p)) + " " + c);
+        for (const std::string& c : overflow.of(p).cut) out.push_back(text::gbk(PageTitle(p)) + " " + c);
     return out;
 }
 

@@ -548,21 +548,12 @@ void InspectionReport::WriteOnlineReportSections(std::string& out) const {
 }
 
 void InspectionReport::ImportReportSections(std::string_view data, std::span<const int> selection) {
-    static const model::KeyMatcher names{
-        "Face_ReportData",    "Mulu_ReportData",    "JieLun_ReportData", "HuiZong_ReportData",
-        "ShengCha_ReportData", "HongGuan_ReportData", "CeHou_ReportData",  "SheXian_ReportData",
-        "ChaoShen_ReportData", "FengXi_ReportData",  "ShenTou_ReportData", "CiFeng_ReportData",
-        "YingDu_ReportData",  "JinXiang_ReportData", "NaiYa_ReportData",  "QiMi_ReportData",
-        "FuShu_ReportData",   "JianXiu_ReportData", "Face_IReportData",  "DengJi_IReportData",
-        "CeHou_IReportData",  "JianYan_IReportData", "PrintSet_ReportData"};
-    static constexpr int kIds[] = {
-        kFaceSection,       kMuluSection,      kJieLunSection,      kHuiZongSection,
-        kShengChaSection,   kHongGuanSection,  kCeHouSection,       kSheXianSection,
-        kChaoShenSection,   kFengXiSection,    kShenTouSection,     kCiFengSection,
-        kYingDuSection,     kJinXiangSection,  kNaiYaSection,       kQiMiSection,
-        kFuShuSection,      kJianXiuSection,   kFaceOnlineSection,  kDengJiSection,
-        kCeHouOnlineSection, kJianYanSection,  kPrintSetSection};
-    static_assert(std::size(kIds) == 23);
+    static const model::KeyMatcher names = [] {
+        std::vector<std::string_view> keys;
+        for (const model::FileSection* s : model::kReportSectionsInImportOrder) keys.push_back(s->name);
+        return model::KeyMatcher(std::move(keys));
+    }();
+    const auto& sections = model::kReportSectionsInImportOrder;
 
     auto selected = [&](int id) {
         for (const int s : selection) {
@@ -576,7 +567,9 @@ void InspectionReport::ImportReportSections(std::string_view data, std::span<con
     std::string_view line;
     while (in.next(line)) {
         const int k = names.find(line);
-        if (k >= 0 && selected(kIds[k])) ReadReportSection(in, kIds[k]);
+        if (k < 0) continue;
+        const int id = sections[static_cast<std::size_t>(k)]->id;
+        if (selected(id)) ReadReportSection(in, id);
     }
 }
 

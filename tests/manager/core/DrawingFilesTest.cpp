@@ -91,6 +91,19 @@ TEST(SectionChange, SectionsAreFoundAsTheDrawingProgramFindsThem) {
     EXPECT_EQ(back.drawing.objects.size(), 1u);
 }
 
+TEST(SectionChange, LinesAreJudgedAsTheReaderSeesThemAndCopiedWhole) {
+    // Past a NUL byte the drawing program sees nothing: no header there, but every byte stays.
+    const std::string before("Title{\r\nA\0B\n}\nJunk\0TeXingBiao{\nz\n", 33);
+    bool found = true;
+    EXPECT_EQ(readSectionValues(before, SectionKind::Table, &found)[0], "");
+    EXPECT_FALSE(found);
+    EXPECT_EQ(readSectionValues(before, SectionKind::Title)[0], "A");
+    const std::string after = rewriteSection(before, SectionKind::Table, {"new"});
+    // CR LF becomes LF, the NUL lines stay whole, and the table is appended.
+    EXPECT_EQ(after.substr(0, 32), std::string("Title{\nA\0B\n}\nJunk\0TeXingBiao{\nz\n", 32));
+    EXPECT_EQ(after.substr(32), "TeXingBiao{\nnew\n" + std::string(17, '\n') + "}\n");
+}
+
 TEST(SectionChange, NewValuesCannotBreakTheFile) {
     // '}' would end the section, a line break the line; values are cut to what the field holds.
     EXPECT_EQ(sectionValue(SectionKind::Table, "a}b\r\nc"), "a]b  c");

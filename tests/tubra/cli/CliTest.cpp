@@ -161,7 +161,7 @@ TEST_F(CliTest, JsonIsWrittenAsItGoesWithTheSameText) {
 
 TEST_F(CliTest, RefusedTargetsAreErrorsAndStayAsTheyWere) {
     const std::string ro = (dir_ / "ro.hcd").string();
-    ASSERT_FALSE(platform::writeFileAtomically(ro, "mine\n"));
+    ASSERT_TRUE(platform::writeFileAtomically(ro, "mine\n").ok());
     ::chmod(ro.c_str(), 0444);
     Finished f = runLimited({"resave", file(), ro});
     EXPECT_EQ(f.exitCode, 1);
@@ -216,7 +216,7 @@ TEST_F(CliTest, OutputsNeverReplaceADrawingOrAnInput) {
     fs::create_symlink(other, dir_ / "drawing.png");
     fs::create_symlink(other, dir_ / "drawing.pdf");
     const std::string script = (dir_ / "s.session").string();
-    ASSERT_FALSE(platform::writeFileAtomically(script, "new\n"));
+    ASSERT_TRUE(platform::writeFileAtomically(script, "new\n").ok());
     struct Case {
         std::string args;
         const char* says;
@@ -282,7 +282,7 @@ TEST_F(CliTest, DrawingsAreStableFromTheirFirstSave) {
     ASSERT_NE(at, std::string::npos);
     data.erase(at, data.find('\n', at) + 1 - at);
     const fs::path cut = dir_ / "cut.hcd";
-    ASSERT_FALSE(platform::writeFileAtomically(cut, data));
+    ASSERT_TRUE(platform::writeFileAtomically(cut, data).ok());
     const fs::path once = dir_ / "once.hcd", twice = dir_ / "twice.hcd";
     ASSERT_EQ(run("resave " + cut.string() + " " + once.string()).status, 0);
     ASSERT_EQ(run("resave " + once.string() + " " + twice.string()).status, 0);
@@ -302,7 +302,7 @@ TEST_F(CliTest, HostileSizesAndMemoryExhaustionEndWithAMessage) {
     const std::string flood = (dir_ / "flood.hcd").string();
     std::string data;
     for (int i = 0; i < 233000; ++i) data += "Object\n}\n";
-    ASSERT_FALSE(platform::writeFileAtomically(flood, data));
+    ASSERT_TRUE(platform::writeFileAtomically(flood, data).ok());
     Finished f = runLimited({"json", flood});
     EXPECT_EQ(f.exitCode, 1);
     EXPECT_NE(f.err.find("50000"), std::string::npos) << f.err;
@@ -315,9 +315,9 @@ TEST_F(CliTest, HostileSizesAndMemoryExhaustionEndWithAMessage) {
     const std::string many = (dir_ / "many.hcd").string();
     data = "2dDrawing {\n}\n";
     for (std::size_t i = 0; i < 40000; ++i) data += "Object\n}\n";
-    ASSERT_FALSE(platform::writeFileAtomically(many, data));
+    ASSERT_TRUE(platform::writeFileAtomically(many, data).ok());
     const std::string out = (dir_ / "out.hcd").string();
-    ASSERT_FALSE(platform::writeFileAtomically(out, "previous\n"));
+    ASSERT_TRUE(platform::writeFileAtomically(out, "previous\n").ok());
     constexpr rlim_t kLimit = rlim_t{100} << 20;
     ASSERT_EQ(runLimited({"info", file()}, kLimit).exitCode, 0);  // the limit lets it run at all
     for (const char* command : {"json", "resave"}) {

@@ -152,7 +152,7 @@ TEST(Document, DiscardMovesObjectsOutOfTheSelection) {
 TEST(AtomicSave, AFailedWriteLeavesTheOldFileAndTheDocumentModified) {
     TempDir dir;
     const fs::path file = dir.path() / "a.hcd";
-    ASSERT_FALSE(platform::writeFileAtomically(file, "old contents\n"));
+    ASSERT_TRUE(platform::writeFileAtomically(file, "old contents\n").ok());
 
     // The disk fills up half way.
     platform::AtomicWriteOptions full;
@@ -166,7 +166,7 @@ TEST(AtomicSave, AFailedWriteLeavesTheOldFileAndTheDocumentModified) {
         written += k;
         return ::write(fd, p, k);
     };
-    const auto ec = platform::writeFileAtomically(file, std::string(100, 'n'), full);
+    const auto ec = platform::writeFileAtomically(file, std::string(100, 'n'), full).error();
     EXPECT_EQ(ec, std::errc::no_space_on_device);
     EXPECT_EQ(slurp(file), "old contents\n");
     EXPECT_EQ(filesIn(dir.path()), 1u);  // no temporary file left
@@ -204,7 +204,7 @@ TEST(AtomicSave, RefusedTargetsStayAndTheReasonIsGiven) {
     doc.setModifiedFlag();
 
     const fs::path ro = dir.path() / "ro.hcd";
-    ASSERT_FALSE(platform::writeFileAtomically(ro, "protected\n"));
+    ASSERT_TRUE(platform::writeFileAtomically(ro, "protected\n").ok());
     ::chmod(ro.c_str(), 0444);
     Outcome r = doc.saveAs(ro);
     EXPECT_FALSE(r);
@@ -243,8 +243,8 @@ TEST(Document, RunningOutOfMemoryLeavesDocumentsFilesAndSettingsAsTheyWere) {
     AppContext app;
     app.makeReportStore = [] { return std::make_unique<ExhaustingStore>(); };
     const fs::path file = dir.path() / "r.hcd";
-    ASSERT_FALSE(platform::writeFileAtomically(
-        file, "2dDrawing {\n\t ZhuXianColor    99\n}\n\nFace_ReportData{\nx\n}\n\n"));
+    ASSERT_TRUE(platform::writeFileAtomically(
+        file, "2dDrawing {\n\t ZhuXianColor    99\n}\n\nFace_ReportData{\nx\n}\n\n").ok());
 
     Document doc(app);
     tubra::testing::generateDrawing(doc.drawing, {.objects = 5});
@@ -280,7 +280,7 @@ TEST(Document, FilesBeyondWhatTheProgramKeepsAreRefused) {
     const fs::path file = dir.path() / "huge.hcd";
     std::string data = "2dDrawing {\n\t ZhuXianColor    99\n}\n";
     for (std::size_t i = 0; i <= kMaxObjects; ++i) data += "Object\n}\n";
-    ASSERT_FALSE(platform::writeFileAtomically(file, data));
+    ASSERT_TRUE(platform::writeFileAtomically(file, data).ok());
     std::string error;
     EXPECT_EQ(Document::open(app, file, &error), nullptr);
     EXPECT_NE(error.find(std::to_string(kMaxObjects)), std::string::npos) << error;

@@ -17,7 +17,7 @@ using namespace tubra::model;
 
 namespace {
 
-std::string gbk(const char* utf8) { return text::utf8ToGbk(utf8); }
+using text::gbk;
 
 std::string write(Drawing& d, const DrawingSettings& s = {}) {
     std::string out;

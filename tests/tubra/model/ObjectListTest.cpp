@@ -14,7 +14,7 @@ using namespace tubra::model;
 
 namespace {
 
-std::string gbk(const char* utf8) { return text::utf8ToGbk(utf8); }
+using text::gbk;
 
 CreationValues make(ObjectKind k, int sub = -1, double endDir = 2.0) {
     return CreationValues{kindValue(k), sub, endDir, {10, -20, 300}, {40, -20, 300}, 30.0, -1.0};

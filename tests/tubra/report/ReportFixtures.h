@@ -9,7 +9,7 @@
 
 namespace tubra::report::testing {
 
-inline std::string gbk(std::string_view utf8) { return text::gbk(utf8); }
+using text::gbk;
 
 template <typename Texts>
 void fillTexts(Texts& texts, std::string_view tag) {

@@ -24,7 +24,7 @@ using platform::RecordingCanvas;
 
 namespace {
 
-std::string gbk(std::string_view utf8) { return text::gbk(utf8); }
+using text::gbk;
 
 RecordingCanvas::Options deviceOptions(bool printer) {
     RecordingCanvas::Options o;
