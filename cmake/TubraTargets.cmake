@@ -31,6 +31,10 @@ function(tubra_test name)
     TUBRA_TEST_DATA="${CMAKE_SOURCE_DIR}/tests/data"
     TUBRA_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
   tubra_warnings(${name})
+  # Test code compiles a third faster at -Og than at -O2 (measured over every test file) and
+  # runs about as fast: the code under test lives in the libraries, which keep the build's
+  # optimisation.
+  target_compile_options(${name} PRIVATE $<$<CONFIG:Release,RelWithDebInfo,MinSizeRel>:-Og>)
   set(props "")
   if(ARG_QT)
     set(props ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
