@@ -17,3 +17,7 @@ if(TARGET manager_app)
   target_link_libraries(manager-window-probe PRIVATE manager_app)
   tubra_warnings(manager-window-probe)
 endif()
+
+# The list exported as text and as an Excel workbook.
+tubra_benchmark(manager_exports SOURCES ${CMAKE_CURRENT_LIST_DIR}/manager_exports.cpp
+  DEPS manager_core manager_bench_drawings)

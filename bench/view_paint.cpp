@@ -10,6 +10,7 @@
 
 #include "platform/qt/QtCanvas.h"
 #include "tubra/model/Document.h"
+#include "tubra/view/LabelPlacement.h"
 #include "tubra/view/Paint.h"
 #include "view_drawing.h"
 #include "qt_bench.h"
@@ -97,6 +98,21 @@ void BM_Paint_PlacingOneWeldNumber(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_Paint_PlacingOneWeldNumber)->Unit(benchmark::kMillisecond);
+
+// What the paint spends on pipe lengths covered by symbols, labels or weld circles: recording
+// what the paint draws and finding each covered length a clear place along its pipe (part of
+// every full paint above).
+void BM_SlidePipeLengths(benchmark::State& state) {
+    Setup& s = setup();
+    std::size_t moved = 0;
+    for (auto _ : state) {
+        const auto shifts = view::SlidePipeLengths(s.doc.drawing.objects, s.app.settings, s.view);
+        moved = shifts.size();
+        benchmark::DoNotOptimize(shifts.data());
+    }
+    state.counters["moved"] = static_cast<double>(moved);
+}
+BENCHMARK(BM_SlidePipeLengths)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -1,4 +1,7 @@
-// Builds the sample drawings of the repository through the drawing model and writes them:
+// Builds the sample drawings of the repository through the drawing model and writes them as
+// the drawing program does: each is saved by a document, opened again and saved once more, so
+// that every bundled file is exactly what the program writes for it and stays byte for byte the
+// same when the program opens and saves it:
 //
 //   pipeline.hcd      the feed line of a process unit: main and branch lines on several axes
 //                     with elbows, tees, numbered welds, valves, flanges, reducers, instruments,
@@ -7,12 +10,15 @@
 //   symbol-atlas.hcd  every component symbol on every axis direction, with its name
 //   report.hcd        the pipeline with its inspection report filled on every page of both
 //                     report sets, saved showing all pages of the full set
+//   report-long.hcd   the same with every text of the title block, the characteristic table
+//                     and both report sets at its capacity
 //
 // Usage: tubra-make-samples [OUTPUT-DIRECTORY]   (default: the examples directory)
 
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,10 +29,11 @@
 #include "report-sample.h"
 #include "text/CFormat.h"
 #include "text/Gbk.h"
+#include "tubra/model/Document.h"
 #include "tubra/model/Drawing.h"
-#include "tubra/model/DrawingFile.h"
 #include "tubra/model/DrawingSettings.h"
 #include "tubra/model/Kinds.h"
+#include "tubra/report/Install.h"
 #include "tubra/view/AnnotationPainter.h"
 #include "tubra/view/FramePainter.h"
 #include "tubra/view/LabelPlacement.h"
@@ -84,8 +91,10 @@ struct Sample {
     }
     AxisAngles axes() const { return view.axes(); }
 
-    // Lays out every annotation as the first paint would and stores the drawing.
-    bool write(const std::filesystem::path& path) {
+    // Lays out every annotation as the first paint would and saves the drawing as a document
+    // of the program with its report (filled by `fillReport`, else as a new document has it).
+    bool write(const std::filesystem::path& path,
+               const std::function<void(tubra::report::InspectionReport&)>& fillReport = {}) {
         tubra::view::TakeFrameTexts(view, drawing);
         tubra::view::PlaceLabels(drawing.objects, settings, view);
         const auto off = tubra::view::AnnotationOffsetsFor(settings);
@@ -94,14 +103,32 @@ struct Sample {
             tubra::view::AnnotationTextAngle(o, axes());
             tubra::view::LayoutAnnotation(o, settings, view, off.a, off.b);
         }
-        std::string out;
-        tubra::model::writeDrawing(drawing, settings, out);
-        if (const auto ec = platform::writeFileAtomically(path, out)) {
-            std::fprintf(stderr, "%s\n", platform::describe(ec).c_str());
+        tubra::model::AppContext app;
+        tubra::report::installInspectionReport(app);
+        {
+            tubra::model::Document doc(app);
+            tubra::model::ReportStore* store = doc.drawing.report;
+            doc.drawing = drawing;
+            doc.drawing.report = store;
+            app.settings = settings;
+            if (fillReport) fillReport(*tubra::report::inspectionReport(doc));
+            if (!saved(doc.saveAs(path))) return false;
+        }
+        // Opened and saved by the program: what it keeps of the file is what the file holds.
+        std::string error;
+        auto again = tubra::model::Document::open(app, path, &error);
+        if (!again) {
+            std::fprintf(stderr, "%s\n", error.c_str());
             return false;
         }
+        if (!saved(again->save())) return false;
         std::printf("%s: %zu objects\n", path.c_str(), drawing.objects.size());
         return true;
+    }
+
+    static bool saved(const tubra::model::Outcome& r) {
+        if (!r) std::fprintf(stderr, "%s\n", r.message.c_str());
+        return r.ok;
     }
 
     PipeObject& textBlock(Vec3 at, std::string_view utf8, int height = 36,
@@ -348,11 +375,33 @@ bool makePipeline(const std::filesystem::path& dir) {
 bool makeReport(const std::filesystem::path& dir) {
     Sample s(0, 30.0, 30.0);
     buildPipeline(s);
-    tubra::report::InspectionReport report;
-    FillSampleReport(report);
-    s.drawing.report = &report;
     s.drawing.IsShowReport = {1, 22};  // opens showing every page of the full set
-    return s.write(dir / "report.hcd");
+    return s.write(dir / "report.hcd", FillSampleReport);
+}
+
+// The pipeline with every text of its title block, characteristic table and report at its
+// capacity: what the pages and the title block must still print whole.
+bool makeLongReport(const std::filesystem::path& dir) {
+    Sample s(0, 30.0, 30.0);
+    buildPipeline(s);
+    const std::string pattern = gbk("长文本2024年5月12日JB/T4730.4-2005合格φ159×6mm；");
+    const auto longValue = [&](std::string_view tag) {
+        std::string v = gbk(tag);
+        while (v.size() < 39) v += pattern;
+        v.resize(text::gbkCutLength(v, 39));
+        while (v.size() < 39) v += 'x';
+        return v;
+    };
+    for (std::size_t i = 0; i < s.drawing.table.values.size(); ++i)
+        s.drawing.table.values[i] = longValue(text::format("特性%d", static_cast<int>(i)));
+    for (std::size_t i = 0; i < s.drawing.title.values.size(); ++i)
+        s.drawing.title.values[i] = longValue(text::format("图签%d", static_cast<int>(i)));
+    // Saved showing the drawing, so that a plain print shows its title block.
+    s.drawing.IsShowReport = {0, 22};
+    const std::string pipelineName(s.drawing.table.values[0].view());
+    return s.write(dir / "report-long.hcd", [&](tubra::report::InspectionReport& report) {
+        FillLongReport(report, pipelineName);
+    });
 }
 
 // The device extent of a symbol drawn at the origin, from a recording.
@@ -474,6 +523,6 @@ int main(int argc, char** argv) {
     const std::filesystem::path dir = argc > 1 ? argv[1] : TUBRA_EXAMPLES_DIR;
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
-    const bool ok = makePipeline(dir) && makeAtlas(dir) && makeReport(dir);
+    const bool ok = makePipeline(dir) && makeAtlas(dir) && makeReport(dir) && makeLongReport(dir);
     return ok ? 0 : 1;
 }

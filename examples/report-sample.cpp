@@ -4,7 +4,9 @@
 
 #include "report-sample.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "text/CFormat.h"
@@ -77,12 +79,16 @@ void fillFullSet(InspectionReport& r) {
                    "填料渗漏", "螺栓齐全", "无", "良好", "正常", "合格", "合格", "标识清楚", "局部碰伤", "咬边0.4",
                    "保温支撑", "完好", "2024.05.14", "王立军", "2024.05.14", "刘海涛", "2024.05.15"});
 
-    set(r.CeHou_ReportData.texts, {"TT130", "20", "12", "50", "除锈打磨", "±0.1", "15", "8", "5.32",
+    set(r.CeHou_ReportData.texts, {"TT130", "20", "12", "50", "除锈打磨", "±0.1", "15", "8", "",
                                    "2024年5月15日", "张志强", "2024.05.15", "刘海涛", "2024.05.16"});
+    float least = 0;
     for (int i = 0; i < 50; ++i) {
         const float t = 5.95f - static_cast<float>((i * 37) % 60) / 100.0f;
         r.thicknessPoints.append({text::format("C%02d", i + 1), t});
+        least = i == 0 ? t : std::min(least, t);
     }
+    // The least thickness of the list, as the dialog's "自动" box writes it.
+    r.CeHou_ReportData.texts[8] = text::format("%-7.2f", static_cast<double>(least));
 
     set(r.CiFeng_ReportData.texts,
         {"CJE-2A", "20", "1500", "黑磁膏", "1~3s", "AC 4.5A", "JB/T4730.4-2005", "打磨", "角焊缝及支管连接",
@@ -217,6 +223,13 @@ void fillOnlineSet(InspectionReport& r) {
                    "合格", "合格", "校验合格", "完好", "—", "2025年5月", "张志强", "2024.05.20", "刘海涛",
                    "2024.05.21", "李明", "2024.05.22", "王建国", "2024.05.22", "2024.05.23", "2024.05.25",
                    "ZX-2024-0311"});
+    // The wall thickness result is the least of the last online inspection's points.
+    double leastOnline = 0;
+    for (std::size_t k = 0; k < 10; ++k) {
+        const double t = std::atof(std::string(ch.texts[6 + 27 * 4 + 13 + k].view()).c_str());
+        leastOnline = k == 0 ? t : std::min(leastOnline, t);
+    }
+    jy.texts[20] = text::format(gbk("最小%.2fmm"), leastOnline);
     jy.notes[0] = gbk("运行记录齐全，未见超温超压。");
     jy.notes[1] = gbk("保温层二处破损；支吊架一处松动；\r\n阀门填料渗漏一处。");
     jy.notes[2] = gbk("该管道可以在允许参数范围内继续使用。");
@@ -230,4 +243,128 @@ void fillOnlineSet(InspectionReport& r) {
 void FillSampleReport(InspectionReport& report) {
     fillFullSet(report);
     fillOnlineSet(report);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The long report: every text at its capacity, every several-line text at its line limit.
+
+namespace {
+
+// Patterns of long values: Chinese with dates, standards, sizes and Latin words, so that every
+// rule of breaking a line is met. Texts written in '@' positions of the file hold no blank.
+constexpr std::string_view kLinePattern =
+    "检验记录 2024年5月12日 按JB/T4730.4-2005复检合格，规格φ159×6 mm，pressure gauge checked；";
+constexpr std::string_view kTokenPattern = "检验记录2024年5月12日按JB/T4730.4-2005复检合格，规格φ159×6mm；";
+
+// A value of exactly `bytes` bytes starting with `tag`, unique in the report.
+std::string capacityText(std::string_view tag, std::size_t bytes, bool blanks = true) {
+    std::string s = gbk(tag);
+    const std::string pattern = gbk(blanks ? kLinePattern : kTokenPattern);
+    while (s.size() < bytes) s += pattern;
+    s.resize(text::gbkCutLength(s, bytes));
+    while (s.size() < bytes) s += 'x';
+    return s;
+}
+
+// A several-line text of `lines` lines filling `bytes` bytes (CR LF between the lines).
+std::string capacityLines(std::string_view tag, int lines, std::size_t bytes) {
+    const std::size_t breaks = 2 * static_cast<std::size_t>(lines - 1);
+    const std::size_t per = (bytes - breaks) / static_cast<std::size_t>(lines);
+    std::string s;
+    for (int k = 0; k < lines; ++k) {
+        if (k) s += "\r\n";
+        const std::size_t room = k + 1 == lines ? bytes - s.size() : per;
+        s += capacityText(std::string(tag) + std::to_string(k + 1) + "行", room);
+    }
+    return s;
+}
+
+template <typename Texts>
+void fillAll(Texts& texts, std::string_view tag, bool blanks = true) {
+    using T = std::decay_t<decltype(texts[0])>;
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        texts[i] = capacityText(std::string(tag) + std::to_string(i) + "栏", T::kMaxBytes,
+                                blanks && T::kKind != tubra::report::TextKind::Token);
+}
+
+}  // namespace
+
+void FillLongReport(InspectionReport& r, std::string_view pipelineNameGbk) {
+    r.PrintSet_ReportData.flags.fill(0);
+    for (std::size_t p = 0; p <= 16; ++p) r.PrintSet_ReportData.flags[p] = 1;
+    r.PrintSet_ReportData.start = 1;
+    fillAll(r.Face_ReportData.texts, "封面");
+    r.Face_ReportData.texts[4] = std::string(pipelineNameGbk);  // ★ from the characteristic table
+    r.Face_ReportData.texts[9] = "GC2";
+    for (std::size_t i = 0; i < 16; ++i) r.Mulu_ReportData.pages[i] = static_cast<int>(i) + 3;
+    fillAll(r.JieLun_ReportData.texts, "结论");
+    r.JieLun_ReportData.texts[11] = "2";
+    fillAll(r.HuiZong_ReportData.texts, "汇总");
+    for (std::size_t i = 0; i < 23; ++i) r.HuiZong_ReportData.grades[i] = 1 + static_cast<int>(i % 4);
+    fillAll(r.ShengCha_ReportData.texts, "审查");
+    fillAll(r.HongGuan_ReportData.texts, "宏观");
+    for (std::size_t i = 0; i < 92; ++i) r.HongGuan_ReportData.states[i] = i % 3 == 0;
+    fillAll(r.CeHou_ReportData.texts, "测厚");
+    fillAll(r.CiFeng_ReportData.texts, "磁粉");
+    fillAll(r.ShenTou_ReportData.texts, "渗透");
+    fillAll(r.SheXian_ReportData.texts, "射线");
+    fillAll(r.ChaoShen_ReportData.texts, "超声");
+    fillAll(r.FengXi_ReportData.texts, "化学");
+    r.FengXi_ReportData.note = capacityLines("补充说明", 8, r.FengXi_ReportData.note.kMaxBytes);
+    fillAll(r.YingDu_ReportData.texts, "硬度");
+    r.YingDu_ReportData.note = capacityLines("评定意见", 6, r.YingDu_ReportData.note.kMaxBytes);
+    fillAll(r.JinXiang_ReportData.texts, "金相");
+    r.JinXiang_ReportData.note = capacityLines("分析结果", 8, r.JinXiang_ReportData.note.kMaxBytes);
+    fillAll(r.NaiYa_ReportData.texts, "耐压");
+    fillAll(r.QiMi_ReportData.texts, "泄漏");
+    for (std::size_t i = 16; i < 23; ++i) {  // reserved, kept empty
+        r.NaiYa_ReportData.texts[i].clear();
+        r.QiMi_ReportData.texts[i].clear();
+    }
+    r.NaiYa_ReportData.note = capacityLines("压力试验结论", 5, r.NaiYa_ReportData.note.kMaxBytes);
+    r.QiMi_ReportData.note = capacityLines("泄漏性试验结论", 5, r.QiMi_ReportData.note.kMaxBytes);
+    fillAll(r.FuShu_ReportData.texts, "附属");
+    fillAll(r.JianXiu_ReportData.texts, "修");
+
+    // Lists of two sheets each, every text at its width, measured values in their range.
+    for (int i = 0; i < 50; ++i) {
+        const std::string n = text::format("%02d", i);
+        r.thicknessPoints.append({capacityText("T" + n, 11, false), 9.5f + static_cast<float>(i) / 8.0f});
+        r.magneticDefects.append({capacityText("磁位" + n, 19, false), 120.25f + static_cast<float>(i),
+                                  capacityText("磁注" + n, 19, false)});
+        r.penetrantDefects.append({capacityText("渗位" + n, 19, false), 80.5f + static_cast<float>(i)});
+        r.radiographDefects.append({capacityText("片" + n, 19, false), capacityText("射位" + n, 19, false),
+                                    capacityText("性质" + n, 19, false), 150.75f + static_cast<float>(i),
+                                    2.5f + static_cast<float>(i % 5), capacityText("级" + n, 19, false),
+                                    capacityText("射注" + n, 19, false)});
+        r.ultrasonicDefects.append({capacityText("超位" + n, 19, false), 12.5f + static_cast<float>(i % 7),
+                                    210.25f + static_cast<float>(i), 3.75f + static_cast<float>(i % 4),
+                                    capacityText("区" + n, 19, false), capacityText("评" + n, 19, false),
+                                    capacityText("超注" + n, 19, false)});
+        r.hardnessPoints.append({text::format("%d", 150 + i), capacityText("硬位" + n, 19, false)});
+        if (i < 3)
+            r.metallographImages.append({capacityText(text::format("照片%d注释", i + 1), 255, false),
+                                         capacityText(text::format("/data/jx/%d/", i + 1), 251, false) + ".bmp"});
+    }
+    r.CeHou_ReportData.texts[8] = "9.50   ";  // the least thickness of the list
+
+    r.PrintSet_IReportData.flags.fill(0);
+    for (std::size_t p = 23; p <= 26; ++p) r.PrintSet_IReportData.flags[p] = 1;
+    r.PrintSet_IReportData.start = 1;
+    fillAll(r.Face_IReportData.texts, "在线封面");
+    r.Face_IReportData.texts[3] = std::string(pipelineNameGbk);
+    r.Face_IReportData.dates = {2009, 5, 2012, 5, 2015, 5, 2018, 6, 2009, 6, 2012, 6, 2015, 6, 2018, 7, 2008, 6, 15};
+    fillAll(r.DengJi_IReportData.texts, "登记");
+    r.DengJi_IReportData.note = capacityLines("备注", 12, r.DengJi_IReportData.note.kMaxBytes);
+    fillAll(r.CeHou_IReportData.texts, "在线测厚");
+    for (int b = 0; b < 5; ++b)
+        for (int k = 0; k < 10; ++k)
+            r.CeHou_IReportData.texts[static_cast<std::size_t>(6 + 27 * b + 13 + k)] =
+                text::format("%.2f", 5.98 - 0.03 * b - 0.01 * k);
+    r.CeHou_IReportData.note = capacityLines("测厚备注", 10, r.CeHou_IReportData.note.kMaxBytes);
+    fillAll(r.JianYan_IReportData.texts, "在线");
+    for (std::size_t i = 0; i < 4; ++i)
+        r.JianYan_IReportData.notes[i] = capacityLines(text::format("说明%d", static_cast<int>(i + 1)), 4,
+                                                       r.JianYan_IReportData.notes[i].kMaxBytes);
+    r.JianYan_IReportData.states.fill(1);
 }

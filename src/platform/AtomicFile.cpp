@@ -182,8 +182,21 @@ std::string temporaryNamePattern(std::string_view fileName, std::size_t nameMax)
     return temporaryPrefix(fileName, nameMax) + std::string(kRandomChars, 'X');
 }
 
-std::error_code writeFileAtomically(const std::filesystem::path& target, std::string_view data,
-                                    const AtomicWriteOptions& options) {
+bool isTemporaryName(std::string_view name) {
+    if (name.size() < 1 + kTempMark.size() + kRandomChars || name.front() != '.') return false;
+    const std::size_t mark = name.size() - kRandomChars - kTempMark.size();
+    return name.substr(mark, kTempMark.size()) == kTempMark && isTemporaryOf(name, name.substr(0, mark + kTempMark.size()));
+}
+
+namespace {
+
+// Fills the temporary file: `fd` is open for writing, `path` names it when it has a name.
+using Fill = std::function<std::error_code(int fd, const std::filesystem::path& path)>;
+
+// The common work of both kinds of atomic write. `needsName`: the filler writes through a path,
+// so the temporary file is a named one from the start.
+std::error_code replaceFile(const std::filesystem::path& target, const AtomicWriteOptions& options,
+                            bool needsName, const Fill& fill) {
     namespace fs = std::filesystem;
     // Write beside the real file when the target is a symbolic link, so the link survives.
     fs::path path = target;
@@ -192,7 +205,15 @@ std::error_code writeFileAtomically(const std::filesystem::path& target, std::st
         std::unique_ptr<char, decltype(&std::free)> real(::realpath(target.c_str(), nullptr),
                                                          &std::free);
         if (!real) {
-            if (errno == ENOENT) return FileError::danglingLink;
+            const int why = errno;
+            // Links of the process's own descriptors (/dev/stdout into a pipe) name no path yet
+            // lead somewhere: to what is not a file this program may replace.
+            struct stat st {};
+            if (::stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+                return S_ISDIR(st.st_mode) ? std::make_error_code(std::errc::is_a_directory)
+                                           : make_error_code(FileError::notRegularFile);
+            if (why == ENOENT) return FileError::danglingLink;
+            errno = why;
             return lastError();
         }
         path = real.get();
@@ -223,7 +244,7 @@ std::error_code writeFileAtomically(const std::filesystem::path& target, std::st
     // A replaced file gets its old mode after its owner is set (which may clear set-id bits);
     // a new one the requested mode, which the system reduces by the umask.
     const mode_t createMode = exists ? 0600 : static_cast<mode_t>(options.mode & 07777);
-    bool tryUnnamed = options.unnamedTemporary;
+    bool tryUnnamed = options.unnamedTemporary && !needsName;
     for (;;) {
         Fd fd;
         std::string tmpName;
@@ -249,7 +270,7 @@ std::error_code writeFileAtomically(const std::filesystem::path& target, std::st
             if (!tmpName.empty()) ::unlinkat(dirFd.get(), tmpName.c_str(), 0);
             return e;
         };
-        if (const auto e = writeAll(fd.get(), data, options)) return fail(e);
+        if (const auto e = fill(fd.get(), named ? dir / tmpName : fs::path())) return fail(e);
         if (exists) {
             // Owner and group where we may set them, else the group alone; otherwise the file
             // becomes ours, as any new file would.
@@ -271,6 +292,28 @@ std::error_code writeFileAtomically(const std::filesystem::path& target, std::st
     }
 }
 
+}  // namespace
+
+std::error_code writeFileAtomically(const std::filesystem::path& target, std::string_view data,
+                                    const AtomicWriteOptions& options) {
+    return replaceFile(target, options, false,
+                       [&](int fd, const std::filesystem::path&) { return writeAll(fd, data, options); });
+}
+
+std::error_code writeFileAtomicallyWith(const std::filesystem::path& target, const FileProducer& produce,
+                                        const AtomicWriteOptions& options) {
+    return replaceFile(target, options, true, [&](int fd, const std::filesystem::path& path) -> std::error_code {
+        if (const std::error_code e = produce(path)) return e;
+        // The producer may have put another file under the name; only the file written
+        // through its name is ours to keep.
+        struct stat ours {}, named {};
+        if (::fstat(fd, &ours) != 0 || ::stat(path.c_str(), &named) != 0) return lastError();
+        if (ours.st_dev != named.st_dev || ours.st_ino != named.st_ino)
+            return std::make_error_code(std::errc::io_error);
+        return {};
+    });
+}
+
 std::error_code readWholeFile(const std::filesystem::path& path, std::string& out,
                               std::size_t maxBytes) {
     out.clear();
@@ -280,7 +323,25 @@ std::error_code readWholeFile(const std::filesystem::path& path, std::string& ou
     if (::fstat(fd.get(), &st) != 0) return lastError();
     if (S_ISDIR(st.st_mode)) return std::make_error_code(std::errc::is_a_directory);
     if (st.st_size > 0 && static_cast<std::size_t>(st.st_size) > maxBytes) return FileError::tooLarge;
-    if (st.st_size > 0) out.reserve(static_cast<std::size_t>(st.st_size));
+    // The size the file has now is read straight into the string; whatever it grew by since
+    // comes after, through the buffer.
+    std::size_t got = 0;
+    if (st.st_size > 0) {
+        out.resize(static_cast<std::size_t>(st.st_size));
+        while (got < out.size()) {
+            const ssize_t n = ::read(fd.get(), out.data() + got, out.size() - got);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                const auto e = lastError();
+                out.clear();
+                return e;
+            }
+            if (n == 0) break;
+            got += static_cast<std::size_t>(n);
+        }
+        out.resize(got);
+        if (got < static_cast<std::size_t>(st.st_size)) return {};  // it shrank: all is read
+    }
     char buf[1 << 16];
     for (;;) {
         const ssize_t n = ::read(fd.get(), buf, sizeof buf);

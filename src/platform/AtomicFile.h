@@ -58,10 +58,22 @@ struct AtomicWriteOptions {
 std::error_code writeFileAtomically(const std::filesystem::path& path, std::string_view data,
                                     const AtomicWriteOptions& options = {});
 
+// A writer that can only write to a path of its own choosing (a library that opens the file
+// itself): it fills the file at `temporary`, which exists and is empty, and returns its error.
+using FileProducer = std::function<std::error_code(const std::filesystem::path& temporary)>;
+
+// As writeFileAtomically, for data that `produce` writes: it is given a hidden temporary file
+// beside the target, which then replaces the target. When `produce` fails the target is
+// untouched, the temporary file is removed and `produce`'s error is returned.
+std::error_code writeFileAtomicallyWith(const std::filesystem::path& path, const FileProducer& produce,
+                                        const AtomicWriteOptions& options = {});
+
 // The hidden name a save of `fileName` uses for its temporary file when it needs one, for a
 // directory whose names hold at most `nameMax` bytes: `fileName` shortened to fit, then a
 // fixed mark and six random characters (shown here as "XXXXXX").
 std::string temporaryNamePattern(std::string_view fileName, std::size_t nameMax = 255);
+// Whether `name` is such a temporary name, of any file.
+bool isTemporaryName(std::string_view name);
 
 // Reads a whole file of at most `maxBytes` bytes (FileError::tooLarge beyond). On failure
 // returns the error and leaves `out` empty.

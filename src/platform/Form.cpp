@@ -37,21 +37,21 @@ std::pair<std::string_view, std::string_view> splitAction(std::string_view token
 }
 
 std::string unknownField(std::string_view caption, std::string_view name) {
-    return "dialog \"" + std::string(caption) + "\" has no field '" + std::string(name) + "'";
+    return "对话框 \"" + std::string(caption) + "\" 没有字段 '" + std::string(name) + "'";
 }
 
 std::string unknownAction(std::string_view caption, std::string_view name) {
-    return "dialog \"" + std::string(caption) + "\" has no button '" + std::string(name) + "'";
+    return "对话框 \"" + std::string(caption) + "\" 没有按钮 '" + std::string(name) + "'";
 }
 
 std::string notAChoice(std::string_view name, std::string_view value,
                        const std::vector<std::string>& choices) {
-    std::string text = "'" + std::string(value) + "' is not a choice of " + std::string(name) + " (";
+    std::string text = "'" + std::string(value) + "' 不是 " + std::string(name) + " 的选项（";
     for (std::size_t i = 0; i < choices.size(); ++i) {
-        if (i) text += ", ";
+        if (i) text += "、";
         text += choices[i];
     }
-    return text + ")";
+    return text + "）";
 }
 
 FormState okOrCancel(const Form& form, std::string_view name, std::string* error) {

@@ -1,5 +1,6 @@
 #include "text/CFormat.h"
 
+#include <bit>
 #include <charconv>
 #include <climits>
 #include <clocale>
@@ -69,6 +70,76 @@ void emitInteger(std::string& out, const Conversion& s, bool negative, unsigned 
     emit(out, s, sign, body, s.precision < 0);
 }
 
+// The decimal digits of 0 to 99, two by two.
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+int decimalLength(std::uint64_t v) {
+    int n = 1;
+    for (; v >= 10000; v /= 10000) n += 4;
+    return v >= 1000 ? n + 3 : v >= 100 ? n + 2 : v >= 10 ? n + 1 : n;
+}
+
+// The last `count` decimal digits of `v` (leading zeros included), two at a time.
+char* writeDigits(char* p, std::uint64_t v, int count) {
+    char* e = p + count;
+    char* q = e;
+    while (q - p >= 2) {
+        q -= 2;
+        std::memcpy(q, kDigitPairs + 2 * (v % 100), 2);
+        v /= 100;
+    }
+    if (q != p) *p = static_cast<char>('0' + v % 10);
+    return e;
+}
+
+constexpr std::uint64_t kPowersOf10[] = {1,         10,         100,         1000,
+                                          10000,     100000,     1000000,     10000000,
+                                          100000000, 1000000000};
+
+// The digits printf("%.<prec>f") prints for a finite `mag` >= 0, computed exactly: the binary
+// value times 10^prec rounded to the nearest integer, ties to even as the C library does.
+// Writes them to `p` and returns the end, or null when `mag` is too large for 64-bit integers
+// or the precision above 9, where the general conversion takes over.
+char* fixedDigits(char* p, double mag, int prec) {
+    if (prec < 0 || prec > 9) return nullptr;
+    const std::uint64_t scale = kPowersOf10[prec];
+    if (!(mag < 9.0e18 / static_cast<double>(scale))) return nullptr;
+    std::uint64_t bits;
+    std::memcpy(&bits, &mag, sizeof bits);
+    int biased = static_cast<int>((bits >> 52) & 0x7FF);
+    std::uint64_t m = bits & ((std::uint64_t{1} << 52) - 1);
+    if (biased == 0)
+        biased = 1;  // subnormal
+    else
+        m |= std::uint64_t{1} << 52;
+    const int e = biased - 1075;  // mag = m * 2^e
+    std::uint64_t n;
+    if (e >= 0) {
+        n = (m << e) * scale;  // below 9e18 by the test above
+    } else {
+        using U128 = unsigned __int128;
+        const int shift = -e;
+        const U128 product = static_cast<U128>(m) * scale;  // below 2^83
+        if (shift >= 127) {
+            n = 0;  // less than half a unit of the last digit
+        } else {
+            n = static_cast<std::uint64_t>(product >> shift);
+            const U128 rest = product & ((U128{1} << shift) - 1);
+            const U128 half = U128{1} << (shift - 1);
+            if (rest > half || (rest == half && (n & 1) != 0)) ++n;
+        }
+    }
+    p = writeDigits(p, n / scale, decimalLength(n / scale));
+    if (prec > 0) {
+        *p++ = '.';
+        p = writeDigits(p, n % scale, prec);
+    }
+    return p;
+}
+
 void emitFixed(std::string& out, const Conversion& s, double v) {
     const int prec = s.precision < 0 ? 6 : s.precision;
     char buf[400];
@@ -81,6 +152,11 @@ void emitFixed(std::string& out, const Conversion& s, double v) {
     } else {
         std::string_view digits;
         std::string heap;
+        if (char* end = fixedDigits(buf, mag, prec)) {
+            sign = negative ? "-" : s.plus ? "+" : s.space ? " " : "";
+            emit(out, s, sign, std::string_view(buf, static_cast<std::size_t>(end - buf)), true);
+            return;
+        }
         auto r = std::to_chars(buf, buf + sizeof buf, mag, std::chars_format::fixed, prec);
         if (r.ec == std::errc()) {
             digits = std::string_view(buf, static_cast<std::size_t>(r.ptr - buf));
@@ -105,6 +181,26 @@ void appendFixed(std::string& out, double v, int precision) {
     Conversion s;
     s.precision = precision;
     emitFixed(out, s, v);
+}
+
+char* writeFixed(char* p, double v) {
+    const bool negative = std::signbit(v);
+    const double mag = negative ? -v : v;
+    if (std::isfinite(mag)) {
+        char* q = p;
+        if (negative) *q++ = '-';
+        if (char* end = fixedDigits(q, mag, 6)) return end;
+    }
+    std::string general;
+    appendFixed(general, v, 6);
+    std::memcpy(p, general.data(), general.size());
+    return p + general.size();
+}
+
+char* writeInteger(char* p, long long v) { return std::to_chars(p, p + kMaxIntegerChars, v).ptr; }
+
+char* writeUnsigned(char* p, unsigned long long v) {
+    return std::to_chars(p, p + kMaxIntegerChars, v).ptr;
 }
 
 void vappendf(std::string& out, std::string_view fmt, std::initializer_list<FormatArg> args) {
@@ -321,6 +417,48 @@ void skipSpace(std::string_view in, std::size_t& pos) {
     while (pos < in.size() && isCSpace(in[pos])) ++pos;
 }
 
+// Eight bytes as a word (the first byte lowest): per byte, zero for a decimal digit. The first
+// non-zero byte is the first non-digit (a carry out of a byte above 0xF9 only spoils the bytes
+// after it).
+constexpr std::uint64_t notDigits(std::uint64_t x) {
+    return ((x & 0xF0F0F0F0F0F0F0F0ULL) ^ 0x3030303030303030ULL) |
+           (((x + 0x0606060606060606ULL) & 0xF0F0F0F0F0F0F0F0ULL) ^ 0x3030303030303030ULL);
+}
+
+// The value of the first `d` (1 to 8) digits of a word: the digits moved to the top bytes
+// (zero bytes above are leading zeros), then combined pairwise.
+constexpr std::uint64_t digitsValue(std::uint64_t x, int d) {
+    std::uint64_t v = x << (8 * (8 - d));
+    v = ((v & 0x0F0F0F0F0F0F0F0FULL) * 2561) >> 8;
+    v = ((v & 0x00FF00FF00FF00FFULL) * 6553601) >> 16;
+    return ((v & 0x0000FFFF0000FFFFULL) * 42949672960001ULL) >> 32;
+}
+
+// A run of decimal digits at s[p]: appends them to `mantissa` (which wraps around when the
+// run is long; such runs are too long for the callers anyway), moves `p` past them and returns
+// how many there were. Eight bytes at a time where eight are left.
+[[gnu::always_inline]] inline int digitRun(std::string_view s, std::size_t& p, std::uint64_t& mantissa) {
+    int count = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        while (s.size() - p >= 8) {
+            std::uint64_t x;
+            std::memcpy(&x, s.data() + p, 8);
+            const std::uint64_t stop = notDigits(x);
+            const int d = stop ? __builtin_ctzll(stop) / 8 : 8;
+            if (d == 0) return count;
+            mantissa = mantissa * kPowersOf10[d] + digitsValue(x, d);
+            p += static_cast<std::size_t>(d);
+            count += d;
+            if (d < 8) return count;
+        }
+    }
+    while (p < s.size() && isDigit(s[p])) {
+        mantissa = mantissa * 10 + static_cast<unsigned>(s[p++] - '0');
+        ++count;
+    }
+    return count;
+}
+
 // The common case of the files, "-123.456789": with at most 15 digits the digits make an exact
 // integer and the power of ten is exact, so one division gives the correctly rounded value,
 // the same as the full conversion. Returns the token length, or 0 to take the general path.
@@ -334,17 +472,35 @@ std::size_t fastDecimal(std::string_view s, T& value) {
     std::size_t p = 0;
     bool negative = false;
     if (p < s.size() && (s[p] == '+' || s[p] == '-')) negative = s[p++] == '-';
+    if constexpr (std::is_same_v<T, double> && std::endian::native == std::endian::little) {
+        // What printf("%f") writes, up to seven digits, a point and six digits, in two words;
+        // the same value as the digits one by one below.
+        if (s.size() - p >= 16) {
+            std::uint64_t x, y;
+            std::memcpy(&x, s.data() + p, 8);
+            const std::uint64_t intStop = notDigits(x);
+            const int d = intStop ? __builtin_ctzll(intStop) / 8 : 8;
+            if (d >= 1 && d <= 7 && s[p + static_cast<std::size_t>(d)] == '.') {
+                std::memcpy(&y, s.data() + p + static_cast<std::size_t>(d) + 1, 8);
+                const std::uint64_t fractionStop = notDigits(y);
+                const std::size_t end = p + static_cast<std::size_t>(d) + 7;
+                if (fractionStop && __builtin_ctzll(fractionStop) / 8 == 6 && lower(s[end]) != 'e' &&
+                    lower(s[end]) != 'x') {
+                    const std::uint64_t mantissa = digitsValue(x, d) * 1000000 + digitsValue(y, 6);
+                    const double v = static_cast<double>(mantissa) / kPow10[6];
+                    value = negative ? -v : v;
+                    return end;
+                }
+            }
+        }
+    }
     std::uint64_t mantissa = 0;
-    int digits = 0;
+    int digits = digitRun(s, p, mantissa);
     int fraction = 0;
-    while (p < s.size() && isDigit(s[p])) mantissa = mantissa * 10 + static_cast<unsigned>(s[p++] - '0'), ++digits;
     if (p < s.size() && s[p] == '.') {
         ++p;
-        while (p < s.size() && isDigit(s[p])) {
-            mantissa = mantissa * 10 + static_cast<unsigned>(s[p++] - '0');
-            ++digits;
-            ++fraction;
-        }
+        fraction = digitRun(s, p, mantissa);
+        digits += fraction;
     }
     if (digits == 0 || digits > kMaxDigits || fraction > kMaxFraction) return 0;
     if (p < s.size() && (lower(s[p]) == 'e' || lower(s[p]) == 'x')) return 0;
@@ -401,6 +557,31 @@ bool scanDoubleAt(std::string_view in, std::size_t& pos, double& value) {
 
 bool scanFloatAt(std::string_view in, std::size_t& pos, float& value) {
     return scanFloatingAt(in, pos, value);
+}
+
+bool scanPlainDecimalAt(std::string_view in, std::size_t& pos, double& value) {
+    skipSpace(in, pos);
+    const std::string_view s = in.substr(pos);
+    std::size_t n = fastDecimal(s, value);
+    if (n == 0) {
+        // More digits than one exact division takes, or no plain number at all.
+        std::size_t p = 0;
+        if (p < s.size() && (s[p] == '+' || s[p] == '-')) ++p;
+        std::size_t digits = 0;
+        while (p < s.size() && isDigit(s[p])) ++p, ++digits;
+        if (p < s.size() && s[p] == '.') {
+            ++p;
+            while (p < s.size() && isDigit(s[p])) ++p, ++digits;
+        }
+        if (digits == 0) return false;
+        n = p;
+        if (n < s.size() && !isCSpace(s[n])) return false;
+        value = parseFloating<double>(s.substr(0, n), true);
+    } else if (n < s.size() && !isCSpace(s[n])) {
+        return false;
+    }
+    pos += n;
+    return true;
 }
 
 int vscanf(std::string_view in, std::string_view fmt, std::initializer_list<ScanArg> args) {

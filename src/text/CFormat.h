@@ -63,6 +63,15 @@ std::string format(std::string_view fmt, const Args&... args) {
 // "%f" with a precision: what printf("%.<precision>f") prints.
 void appendFixed(std::string& out, double v, int precision = 6);
 
+// The conversions of `appendf` into a caller's buffer, for writers of large files: each writes
+// what printf would and returns the end of what it wrote, without a terminating NUL.
+// "%f" / "%lf" (precision 6) of any double takes at most kMaxFixedChars bytes.
+inline constexpr std::size_t kMaxFixedChars = 330;
+char* writeFixed(char* p, double v);                 // "%f", "%lf"
+inline constexpr std::size_t kMaxIntegerChars = 21;
+char* writeInteger(char* p, long long v);            // "%d" of an int, "%ld"
+char* writeUnsigned(char* p, unsigned long long v);  // "%u" of an unsigned, "%lu"
+
 // One scanf destination.
 class ScanArg {
 public:
@@ -101,6 +110,13 @@ bool scanWordAt(std::string_view in, std::size_t& pos, std::string_view& word); 
 bool scanIntAt(std::string_view in, std::size_t& pos, int& value);                // %d
 bool scanDoubleAt(std::string_view in, std::size_t& pos, double& value);          // %lf
 bool scanFloatAt(std::string_view in, std::size_t& pos, float& value);            // %f
+
+// scanDoubleAt for the numbers files usually hold: after white space, a plain decimal number
+// (an optional sign, digits, an optional point and digits) that ends at white space or at the
+// end of `in`. Gives the same value as scanDoubleAt. False for anything else (no number, an
+// exponent, hexadecimal, infinity, not-a-number, a number followed by other bytes); `pos` is
+// then unspecified and the caller takes the general way.
+bool scanPlainDecimalAt(std::string_view in, std::size_t& pos, double& value);
 
 // What C atof returns for `s`: the value of its leading number after white space, 0 when none.
 double leadingNumber(std::string_view s);

@@ -14,9 +14,12 @@
 // configuration error answered with status 500, and nothing is read or saved.
 //
 // A POST is uploaded and saved: every file (SaveAll), or only the fields named by "save=" in the
-// query string. The answer lists every part and the recorded messages (the first 100, then how
-// many more), as HTML or, when the client accepts application/json, as JSON. A GET answers a
-// form to upload with.
+// query string. The answer lists every part with what became of it and the recorded messages
+// (the first 100, then how many more), as HTML or, when the client accepts application/json, as
+// JSON. Its status is 200 when the body was read, 413 for a body over the request limit, 400 for
+// one that ended early or is malformed, and 500 for a fault of the server (its configuration,
+// its temporary folder, its memory); a run that cannot answer otherwise still answers 500 with a
+// fixed text. A GET answers a form to upload with.
 //
 // A run ended by SIGTERM, SIGINT, SIGHUP or SIGPIPE (a server timeout, a client gone) removes
 // its temporary files and any partly saved file first. What runs killed outright left behind
@@ -28,6 +31,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
+#include <new>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
@@ -147,57 +152,66 @@ std::string html(std::string_view s) {
     return out;
 }
 
-struct Field {
-    std::string name, fileName, fileType;
-    std::int64_t size;
-    bool isFile;
-};
+// The answer is written as it is made, a line at a time: a request with ten thousand files
+// makes a long list, and none of it needs to be held.
+void put(std::string_view text) { std::fwrite(text.data(), 1, text.size(), stdout); }
 
-std::vector<Field> fieldsOf(const Upload& up) {
-    std::vector<Field> fields;
-    for (std::int64_t i = 0; i < up.partsRead(); ++i) {
-        const RawPart p = up.rawPart(i);
-        fields.push_back({up.text(p.name), up.text(p.fileName), up.text(p.fileType),
-                          static_cast<std::int64_t>(p.content.size()), p.isFile});
+std::string jsonText(std::string_view s) {
+    return nlohmann::json(s).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+const char* outcomeText(SaveOutcome outcome) {
+    switch (outcome) {
+        case SaveOutcome::Saved: return "已保存";
+        case SaveOutcome::NotSaved: return "没有保存";
+        case SaveOutcome::NotAsked: break;
     }
-    return fields;
+    return "未要求保存";
 }
 
-std::string jsonAnswer(const Upload& up) {
-    nlohmann::json fields = nlohmann::json::array();
-    for (const Field& f : fieldsOf(up))
-        fields.push_back({{"name", f.name},
-                          {"fileName", f.fileName},
-                          {"fileType", f.fileType},
-                          {"size", f.size},
-                          {"isFile", f.isFile}});
-    const nlohmann::json answer = {{"count", up.count()},
-                                   {"fields", std::move(fields)},
-                                   {"messages", up.errorList()},
-                                   {"omittedMessages", up.omittedMessages()}};
-    return answer.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+void jsonAnswer(const Upload& up) {
+    put("{\"count\":" + std::to_string(up.count()) + ",\"fields\":[");
+    for (std::int64_t i = 0; i < up.partsRead(); ++i) {
+        const PartReport r = up.report(i);
+        put(std::string(i ? "," : "") + "{\"name\":" + jsonText(r.name) +
+            ",\"fileName\":" + jsonText(r.fileName) + ",\"fileType\":" + jsonText(r.fileType) +
+            ",\"size\":" + std::to_string(r.size) + ",\"isFile\":" +
+            (r.isFile ? "true" : "false") + ",\"saved\":" +
+            (r.outcome == SaveOutcome::Saved ? "true" : "false") +
+            ",\"message\":" + jsonText(r.reason) + "}");
+    }
+    put("],\"messages\":[");
+    bool first = true;
+    for (const std::string& e : up.errorList()) {
+        put((first ? "" : ",") + jsonText(e));
+        first = false;
+    }
+    put("],\"omittedMessages\":" + std::to_string(up.omittedMessages()) + "}\n");
 }
 
-std::string htmlAnswer(const Upload& up) {
-    std::string s =
-        "<!DOCTYPE html>\n<html lang=\"zh-CN\">\n<head><meta charset=\"utf-8\">"
+void htmlAnswer(const Upload& up) {
+    put("<!DOCTYPE html>\n<html lang=\"zh-CN\">\n<head><meta charset=\"utf-8\">"
         "<title>上传结果</title></head>\n<body>\n<h1>上传结果</h1>\n"
         "<p>共 " + std::to_string(up.count()) + " 项</p>\n"
         "<table border=\"1\">\n<tr><th>序号</th><th>字段名</th><th>文件名</th><th>类型</th>"
-        "<th>大小</th></tr>\n";
-    std::int64_t i = 0;
-    for (const Field& f : fieldsOf(up)) {
-        s += "<tr><td>" + std::to_string(i++) + "</td><td>" + html(f.name) + "</td><td>" +
-             html(f.fileName) + "</td><td>" + html(f.fileType) + "</td><td>" +
-             std::to_string(f.size) + "</td></tr>\n";
+        "<th>大小</th><th>结果</th></tr>\n");
+    for (std::int64_t i = 0; i < up.partsRead(); ++i) {
+        const PartReport r = up.report(i);
+        const std::string result = r.outcome == SaveOutcome::NotSaved
+                                       ? outcomeText(r.outcome) + std::string("：") + r.reason
+                                       : outcomeText(r.outcome);
+        put("<tr><td>" + std::to_string(i) + "</td><td>" + html(r.name) + "</td><td>" +
+            html(r.fileName) + "</td><td>" + html(r.fileType) + "</td><td>" +
+            std::to_string(r.size) + "</td><td class=\"" +
+            (r.outcome == SaveOutcome::Saved ? "saved" : "not-saved") + "\">" + html(result) +
+            "</td></tr>\n");
     }
-    s += "</table>\n<p class=\"errors\">";
+    put("</table>\n<p class=\"errors\">");
     // The messages hold names the client chose, so each is escaped and the breaks added here.
-    for (const std::string& e : up.errorList()) s += html(e) + "<br>\n";
+    for (const std::string& e : up.errorList()) put(html(e) + "<br>\n");
     if (up.omittedMessages() > 0)
-        s += "另有 " + std::to_string(up.omittedMessages()) + " 条消息没有列出<br>\n";
-    s += "</p>\n</body>\n</html>\n";
-    return s;
+        put("另有 " + std::to_string(up.omittedMessages()) + " 条消息没有列出<br>\n");
+    put("</p>\n</body>\n</html>\n");
 }
 
 std::string formPage(CodePage cp) {
@@ -212,24 +226,73 @@ std::string formPage(CodePage cp) {
     return cp == CodePage::Gbk ? text::utf8ToGbk(page) : page;
 }
 
-void respond(std::string_view status, std::string_view type, const std::string& cookie,
-             const std::string& body) {
+// Whether the head of the answer has gone out; after that no other answer can be given.
+bool answered = false;
+
+void respondHead(std::string_view status, std::string_view type, const std::string& cookie) {
     std::string head = "Status: " + std::string(status) + "\r\nContent-Type: " +
                        std::string(type) + "\r\nCache-Control: no-store\r\n";
     if (!cookie.empty())
         head += "Set-Cookie: " + std::string(kSessionCookie) + "=" + cookie +
                 "; Path=/; HttpOnly; SameSite=Lax\r\n";
     head += "\r\n";
-    std::fwrite(head.data(), 1, head.size(), stdout);
-    std::fwrite(body.data(), 1, body.size(), stdout);
+    answered = true;
+    put(head);
+}
+
+void respond(std::string_view status, std::string_view type, const std::string& cookie,
+             std::string_view body) {
+    respondHead(status, type, cookie);
+    put(body);
     std::fflush(stdout);
+}
+
+constexpr std::string_view kServerError = "500 Internal Server Error";
+constexpr std::string_view kPlainText = "text/plain; charset=utf-8";
+
+std::string_view statusOf(RequestState state) {
+    switch (state) {
+        case RequestState::NotRead:
+        case RequestState::Read: return "200 OK";
+        case RequestState::TooLarge: return "413 Payload Too Large";
+        case RequestState::Incomplete:
+        case RequestState::Malformed: return "400 Bad Request";
+        case RequestState::ServerError: break;
+    }
+    return kServerError;
+}
+
+// The last answer, for a run that cannot go on (no memory left, or a fault that would end it):
+// fixed bytes written straight to the descriptor, nothing allocated.
+void lastAnswer() noexcept {
+    if (answered) return;
+    answered = true;
+    static constexpr char kText[] =
+        "Status: 500 Internal Server Error\r\nContent-Type: text/plain; charset=utf-8\r\n"
+        "Cache-Control: no-store\r\n\r\n内存不足或服务器内部错误，请求没有处理完，文件没有保存\n";
+    std::size_t done = 0;
+    while (done < sizeof kText - 1) {
+        const ssize_t n = ::write(STDOUT_FILENO, kText + done, sizeof kText - 1 - done);
+        if (n <= 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+}
+
+// Memory held back for the moment the rest runs out, so that what is under way (unwinding,
+// destructors, the answer) can still finish.
+char* reserve = nullptr;
+
+void onOutOfMemory() {
+    if (!reserve) throw std::bad_alloc();
+    delete[] reserve;
+    reserve = nullptr;
 }
 
 int run() {
     CodePage cp = CodePage::Gbk;
     if (hasEnv("KAVELUP_CODEPAGE") && !parseCodePage(env("KAVELUP_CODEPAGE"), cp)) {
-        respond("500 Internal Server Error", "text/plain; charset=utf-8", {},
-                "KAVELUP_CODEPAGE must be gbk or utf-8\n");
+        respond(kServerError, kPlainText, {},
+                "服务器设置错误：KAVELUP_CODEPAGE 必须是 gbk 或 utf-8\n");
         return 0;
     }
     const std::string method = env("REQUEST_METHOD");
@@ -239,15 +302,15 @@ int run() {
         return 0;
     }
     if (method != "POST") {
-        respond("405 Method Not Allowed", "text/plain; charset=utf-8", {}, "POST or GET\n");
+        respond("405 Method Not Allowed", kPlainText, {}, "只接受 POST 或 GET 请求\n");
         return 0;
     }
 
     // Settings that would put files in the root or the server's working directory.
     for (const char* name : {"KAVELUP_DEFAULT_PATH", "KAVELUP_TEMP"}) {
         if (hasEnv(name) && env(name).rfind('/', 0) != 0) {
-            respond("500 Internal Server Error", "text/plain; charset=utf-8", {},
-                    std::string(name) + " must be an absolute directory\n");
+            respond(kServerError, kPlainText, {},
+                    "服务器设置错误：" + std::string(name) + " 必须是绝对路径\n");
             return 0;
         }
     }
@@ -285,10 +348,15 @@ int run() {
         for (const std::string& name : names) up.save(name, overWrite);
     up.onEndPage();
 
-    if (env("HTTP_ACCEPT").find("application/json") != std::string::npos)
-        respond("200 OK", "application/json", newCookie, jsonAnswer(up));
-    else
-        respond("200 OK", "text/html; charset=utf-8", newCookie, htmlAnswer(up));
+    const std::string_view status = statusOf(up.state());
+    if (env("HTTP_ACCEPT").find("application/json") != std::string::npos) {
+        respondHead(status, "application/json", newCookie);
+        jsonAnswer(up);
+    } else {
+        respondHead(status, "text/html; charset=utf-8", newCookie);
+        htmlAnswer(up);
+    }
+    std::fflush(stdout);
     return 0;
 }
 
@@ -318,11 +386,19 @@ int main(int argc, char** argv) {
         std::fwrite(kUsage.data(), 1, kUsage.size(), stdout);
         return 0;
     }
+    reserve = new (std::nothrow) char[std::size_t{1} << 20];
+    std::set_new_handler(onOutOfMemory);
+    std::set_terminate([] {
+        lastAnswer();
+        std::abort();
+    });
     try {
         return run();
+    } catch (const std::bad_alloc&) {
+        lastAnswer();
     } catch (const std::exception& e) {
-        respond("500 Internal Server Error", "text/plain; charset=utf-8", {},
-                std::string(e.what()) + "\n");
-        return 1;
+        if (!answered) respond(kServerError, kPlainText, {}, "服务器内部错误：" + std::string(e.what()) + "\n");
     }
+    std::fflush(stdout);
+    return 1;
 }

@@ -113,26 +113,67 @@ std::size_t findPair(std::string_view s, std::size_t from, std::size_t end, char
     return std::string_view::npos;
 }
 
+// Whether an odd number of bytes with the high bit set runs up to s[k], counting on into the
+// text before `s` (`oddBefore`) when the run reaches the start of `s`.
+bool oddHighRunBefore(std::string_view s, std::size_t k, bool oddBefore) {
+    std::size_t run = 0;
+    while (run < k && byteAt(s, k - run - 1) >= 0x80) ++run;
+    return run == k ? ((run & 1) != 0) != oddBefore : (run & 1) != 0;
+}
+
 }  // namespace
 
-void TextCounter::update(std::string_view s) {
+void TextCounter::update(std::string_view piece) {
     const std::size_t m = marker_.size();
-    if (m == 0 || s.size() < m) return;
-    const std::size_t starts = s.size() - m + 1;  // a start at or after this would not fit
-    while (next_ < starts) {
-        const std::size_t at = m == 1 ? s.find(marker_[0], next_)
-                                      : findPair(s, next_, starts, marker_[0], marker_[1]);
-        if (at == std::string_view::npos || at >= starts) {
-            next_ = starts;
-            break;
-        }
-        if (s.compare(at, m, marker_) == 0 && startsCharacter(cp_, s, at)) {
+    if (m == 0 || piece.empty()) return;
+    const bool gbk = cp_ == CodePage::Gbk;
+    const std::uint64_t tailStart = end_ - tail_.size();
+
+    // Occurrences that start in the tail of what came before and end in this piece.
+    if (!tail_.empty()) {
+        std::string joint = tail_;
+        joint.append(piece.substr(0, m - 1));
+        for (std::size_t j = 0; j < tail_.size() && j + m <= joint.size(); ++j) {
+            if (tailStart + j < nextStart_ || joint.compare(j, m, marker_) != 0) continue;
+            if (gbk && oddHighRunBefore(joint, j, oddBeforeTail_)) continue;
             ++count_;
-            next_ = at + m;
-        } else {
-            next_ = at + 1;
+            nextStart_ = tailStart + j + m;
         }
     }
+
+    // Occurrences within the piece.
+    if (piece.size() >= m) {
+        const std::size_t starts = piece.size() - m + 1;
+        std::size_t next = nextStart_ > end_ ? static_cast<std::size_t>(nextStart_ - end_) : 0;
+        while (next < starts) {
+            const std::size_t at = m == 1 ? piece.find(marker_[0], next)
+                                          : findPair(piece, next, starts, marker_[0], marker_[1]);
+            if (at == std::string_view::npos || at >= starts) break;
+            if (piece.compare(at, m, marker_) == 0 &&
+                !(gbk && oddHighRunBefore(piece, at, oddAtEnd_))) {
+                ++count_;
+                next = at + m;
+                nextStart_ = end_ + next;
+            } else {
+                next = at + 1;
+            }
+        }
+    }
+
+    // The new tail and the runs of high bytes before it and at the end.
+    if (piece.size() >= m - 1) {
+        const std::size_t cut = piece.size() - (m - 1);
+        if (gbk) oddBeforeTail_ = oddHighRunBefore(piece, cut, oddAtEnd_);
+        tail_.assign(piece.substr(cut));
+    } else {
+        std::string joined = tail_;
+        joined.append(piece);
+        const std::size_t cut = joined.size() > m - 1 ? joined.size() - (m - 1) : 0;
+        if (gbk) oddBeforeTail_ = oddHighRunBefore(joined, cut, oddBeforeTail_);
+        tail_.assign(joined, cut);
+    }
+    if (gbk) oddAtEnd_ = oddHighRunBefore(piece, piece.size(), oddAtEnd_);
+    end_ += piece.size();
 }
 
 std::size_t countText(CodePage cp, std::string_view s, std::string_view marker) {

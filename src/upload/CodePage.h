@@ -6,6 +6,7 @@
 // before it and is never a quote, a backslash or the start of a marker.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -28,19 +29,26 @@ bool startsCharacter(CodePage cp, std::string_view s, std::size_t pos);
 std::size_t countText(CodePage cp, std::string_view s, std::string_view marker);
 
 // The same count for a text that arrives piece by piece, so each piece is counted while it is
-// still in the cache. Occurrences are counted once they lie wholly within what has arrived.
+// still in the cache. Occurrences are counted once they lie wholly within what has arrived,
+// also when they straddle pieces.
 class TextCounter {
 public:
     TextCounter(CodePage cp, std::string_view marker) : cp_(cp), marker_(marker) {}
-    // `s` is everything that has arrived so far, a longer prefix of the same text each time.
-    void update(std::string_view s);
+    // The next piece of the text.
+    void update(std::string_view piece);
     std::size_t count() const { return count_; }
 
 private:
     CodePage cp_;
-    std::string_view marker_;
-    std::size_t next_ = 0;  // first position not yet looked at as a start
+    std::string marker_;
     std::size_t count_ = 0;
+    std::uint64_t end_ = 0;        // bytes seen so far
+    std::uint64_t nextStart_ = 0;  // first position that may start an occurrence
+    std::string tail_;             // the last bytes seen, fewer than the marker has
+    // Whether an odd number of high bytes runs up to the start of tail_, and to the end of
+    // what was seen (in GBK such a run decides where characters start).
+    bool oddBeforeTail_ = false;
+    bool oddAtEnd_ = false;
 };
 
 // `s` read as text, without every occurrence of the ASCII `marker`.

@@ -5,8 +5,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "upload/BodyReader.h"
 
 namespace kavelup {
 
@@ -38,6 +42,30 @@ struct CopyResult {
     std::string error;  // for Failed: why, without paths (the caller names the file)
 };
 
+// The request body as it is kept while the page runs: written piece by piece as it arrives,
+// then read back. Reads copy small ranges, so the parse holds little memory whatever the size
+// of the body; view() gives the whole body at once for callers that want a file's bytes.
+class BodySpool : public BodyReader {
+public:
+    // Appends the next piece of the body.
+    virtual FileStatus append(std::string_view piece) = 0;
+    // The whole body, read-only, valid while the spool lives; empty when it cannot be had (no
+    // address space left).
+    virtual std::string_view view() const = 0;
+    // Where the body is kept, as the source of copies.
+    virtual const std::string& path() const = 0;
+};
+
+// One file to save: `length` bytes at `offset` of the file `source`, to `target`.
+struct SaveJob {
+    std::string source;
+    std::uint64_t offset = 0;
+    std::uint64_t length = 0;
+    std::string target;
+    bool overwrite = false;
+    CopyResult result;  // set by FileSystem::saveFiles
+};
+
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
@@ -50,9 +78,11 @@ public:
     // Whether anything exists under `path` (a dangling symbolic link too).
     virtual bool exists(const std::string& path) = 0;
 
-    // Copies `from` to `to` so that `to` is either the complete copy or untouched. Without
-    // `overwrite` an existing `to` is left alone and the outcome is TargetExists.
-    virtual CopyResult copy(const std::string& from, const std::string& to, bool overwrite) = 0;
+    // Saves every job, in order, so that each target is either the complete copy or untouched.
+    // Without `overwrite` an existing target is left alone and the outcome is TargetExists (an
+    // earlier job of the same call may have made it). Every file's data is on disk before any
+    // of them takes its name, and the names are on disk when the call returns.
+    virtual void saveFiles(std::vector<SaveJob>& jobs) = 0;
 
     // Deletes the file, whatever its permissions; a missing file is no error.
     virtual void forceDelete(const std::string& path) = 0;
@@ -62,9 +92,11 @@ public:
     virtual FileStatus makePrivateDirectory(const std::string& parent, const std::string& prefix,
                                             std::string& created) = 0;
 
-    // Creates the file `path`, which must not exist yet (not even as a symbolic link), readable
-    // and writable by its owner only, holding exactly `content`.
-    virtual FileStatus writeNewFile(const std::string& path, std::string_view content) = 0;
+    // Creates the file `path` for the request body; it must not exist yet (not even as a
+    // symbolic link), and only its owner may read and write it. Null, with `status` saying
+    // why, when it cannot be created.
+    virtual std::unique_ptr<BodySpool> createSpool(const std::string& path,
+                                                   FileStatus& status) = 0;
 
     // Removes the directory if it is empty.
     virtual void removeDirectory(const std::string& path) = 0;

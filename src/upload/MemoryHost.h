@@ -34,17 +34,21 @@ public:
     std::set<std::string> directories;
     std::string temporaryFolderPath = "/tmp";
     std::string defaultUploadPath = "/var/lib/kavelup/";
-    bool failTemporaryWrites = false;
+    bool failTemporaryWrites = false;  // no private directory, no spool
+    bool failSpoolAppends = false;     // the disk fills up while the body arrives
     bool failCopies = false;
+    // Calls of saveFiles, and the jobs each had.
+    std::vector<std::size_t> saveBatches;
 
     std::string temporaryFolder() override { return temporaryFolderPath; }
     std::string defaultUploadDirectory() override { return defaultUploadPath; }
     bool exists(const std::string& path) override;
-    CopyResult copy(const std::string& from, const std::string& to, bool overwrite) override;
+    // A target that is a directory fails as a full disk would.
+    void saveFiles(std::vector<SaveJob>& jobs) override;
     void forceDelete(const std::string& path) override { files.erase(path); }
     FileStatus makePrivateDirectory(const std::string& parent, const std::string& prefix,
                                     std::string& created) override;
-    FileStatus writeNewFile(const std::string& path, std::string_view content) override;
+    std::unique_ptr<BodySpool> createSpool(const std::string& path, FileStatus& status) override;
     void removeDirectory(const std::string& path) override;
 
     // Paths of the files below `dir` (which ends in "/").

@@ -1,6 +1,11 @@
 #include "upload/Multipart.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
+#include <cstring>
 
 namespace kavelup {
 
@@ -15,19 +20,24 @@ constexpr std::string_view kFileNameOpen = "filename=\"";
 constexpr std::string_view kQuote = "\"";
 // "; filename=" counts when it lies within this many bytes after the field name.
 constexpr std::size_t kFileMarkerWindow = 15;
+// Blanks allowed between a delimiter and its line end (transport padding).
+constexpr std::size_t kMaxPadding = 64;
+// Bytes searched for a delimiter at a time.
+constexpr std::size_t kWindow = 256 * 1024;
 constexpr std::size_t npos = std::string_view::npos;
+constexpr std::uint64_t kNone = static_cast<std::uint64_t>(-1);
 
-// Why a parse stops. The part's index is the one FieldName takes.
+// Why a part or the body cannot be read. Parts are numbered from 1 in the order of the body.
 std::string noBoundaryLine() { return "上传内容格式错误：找不到分界行"; }
-std::string partFailure(std::size_t index, std::string_view what) {
-    return "上传内容格式错误：序号 " + std::to_string(index) + " 的部分" + std::string(what);
+std::string partFailure(std::size_t number, std::string_view what) {
+    return "上传内容格式错误：第 " + std::to_string(number) + " 部分" + std::string(what);
 }
 std::string tooManyParts(std::size_t n) {
     return "上传内容的部分超过 " + std::to_string(n) + " 个，其余的部分没有读取";
 }
 constexpr std::string_view kNoName = "找不到字段名";
 constexpr std::string_view kNoFileName = "找不到文件名";
-constexpr std::string_view kNoContent = "找不到内容的开头";
+constexpr std::string_view kNoHeaderEnd = "找不到头部结尾的空行";
 constexpr std::string_view kNoDelimiter = "找不到结尾的分界行";
 
 // Text of `bytes` without the marker and every double quote.
@@ -35,17 +45,157 @@ std::string stripped(CodePage cp, std::string_view bytes, std::string_view marke
     return removeText(cp, removeText(cp, bytes, marker), kQuote);
 }
 
-// Content from `start` up to the CR LF before the next delimiter. False when the delimiter never
-// comes or comes too early to leave a CR LF before it (an empty delimiter is found at once).
-bool contentUpToDelimiter(std::string_view body, std::string_view delimiter, std::size_t start,
-                          std::size_t& end) {
-    const std::size_t d = findBytes(body, delimiter, start);
-    if (d == npos || d < start + 2) return false;
-    end = d - 2;
-    return true;
+// First `; name="` in `headers` that starts a character.
+std::size_t findNameMarker(CodePage cp, std::string_view headers) {
+    for (std::size_t from = 0;;) {
+        const std::size_t at = findBytes(headers, kNameOpen, from);
+        if (at == npos || startsCharacter(cp, headers, at)) return at;
+        from = at + 1;
+    }
+}
+
+enum class LineEnd { NotADelimiter, NextPart, LastPart };
+
+// Looks for delimiter lines in a body read window by window.
+class DelimiterScan {
+public:
+    DelimiterScan(const BodyReader& body, std::string delimiter)
+        : body_(body), delimiter_(std::move(delimiter)) {}
+
+    // Start of the next delimiter line at or after `from`, or kNone. `next` receives where the
+    // part after it starts; `last` whether it closes the body.
+    std::uint64_t find(std::uint64_t from, std::uint64_t& next, bool& last) {
+        for (;;) {
+            const std::uint64_t at = findText(from);
+            if (at == kNone) return kNone;
+            switch (lineEnd(at, next)) {
+                case LineEnd::NextPart: last = false; return at;
+                case LineEnd::LastPart: last = true; return at;
+                case LineEnd::NotADelimiter: from = at + 1; break;
+            }
+        }
+    }
+
+private:
+    // The window read last is searched again as long as it holds the start and a delimiter's
+    // length after it, so parts much shorter than a window cost no further reading.
+    std::uint64_t findText(std::uint64_t start) {
+        const std::size_t n = delimiter_.size();
+        for (;;) {
+            const bool inWindow = loaded_ && start >= windowStart_ &&
+                                  start - windowStart_ <= window_.size() &&
+                                  (window_.size() - (start - windowStart_) >= n ||
+                                   window_.size() < kWindow);
+            if (!inWindow) {
+                windowStart_ = start;
+                window_ = body_.bytes(start, kWindow, windowBytes_);
+                loaded_ = true;
+            }
+            const std::size_t at =
+                findDelimiter(window_, delimiter_, static_cast<std::size_t>(start - windowStart_));
+            if (at != npos) return windowStart_ + at;
+            // A short window reaches the end of the body.
+            if (window_.size() < kWindow) return kNone;
+            start = windowStart_ + window_.size() - (n - 1);
+        }
+    }
+
+    // What follows the delimiter text at `at`: "--" closes the body, blanks and CR LF start
+    // another part, and so does the end of the body; anything else makes it data.
+    LineEnd lineEnd(std::uint64_t at, std::uint64_t& next) {
+        const std::uint64_t after = at + delimiter_.size();
+        const std::string_view t = body_.bytes(after, kMaxPadding + 2, tail_);
+        if (t.starts_with("--")) return LineEnd::LastPart;
+        std::size_t i = 0;
+        while (i < t.size() && i < kMaxPadding && (t[i] == ' ' || t[i] == '\t')) ++i;
+        if (t.substr(i).starts_with(kCrLf)) {
+            next = after + i + kCrLf.size();
+            return LineEnd::NextPart;
+        }
+        if (i == t.size() && after + i == body_.size()) return LineEnd::LastPart;
+        return LineEnd::NotADelimiter;
+    }
+
+    const BodyReader& body_;
+    std::string delimiter_;
+    bool loaded_ = false;
+    std::uint64_t windowStart_ = 0;
+    std::string_view window_;
+    std::string windowBytes_;
+    std::string tail_;
+};
+
+// Reads the name and file name of a part from its header block. An empty text when it is fine,
+// otherwise what is missing.
+std::string_view readHeaders(CodePage cp, std::string_view headers, ParsedPart& part) {
+    const std::size_t nameStart = findNameMarker(cp, headers);
+    const std::size_t closing =
+        nameStart == npos ? npos : findBytes(headers, kQuote, nameStart + kNameOpen.size());
+    if (closing == npos) return kNoName;
+    const std::size_t nameEnd = closing + 1;
+    part.name = stripped(cp, headers.substr(nameStart, nameEnd - nameStart), kNameMarker);
+    part.isFile =
+        findBytes(headers.substr(nameEnd, kFileMarkerWindow), kFileMarker, 0) != npos;
+    if (!part.isFile) {
+        part.fileName = kNonFile;
+        part.fileType = kNonFileType;
+        return {};
+    }
+    const std::size_t fnStart = findBytes(headers, kFileNameOpen, nameEnd);
+    const std::size_t fnEnd =
+        fnStart == npos ? npos : findBytes(headers, kQuote, fnStart + kFileNameOpen.size());
+    if (fnEnd == npos) return kNoFileName;
+    const std::string clientPath =
+        stripped(cp, headers.substr(fnStart, fnEnd - fnStart), kFileNameMarker);
+    part.fileName = clientFileName(cp, clientPath);
+    part.fileType = fileTypeOf(cp, part.fileName);
+    return {};
 }
 
 }  // namespace
+
+std::size_t findDelimiter(std::string_view hay, std::string_view delimiter, std::size_t from) {
+    const std::size_t n = delimiter.size();
+    if (n < 2 || from > hay.size() || hay.size() - from < n) return npos;
+    // Candidates have the delimiter's first byte at p and its last byte at p + n - 1; only they
+    // are compared in full. Two bytes n - 1 apart rarely both match, whatever the data.
+    const char* h = hay.data();
+    const char first = delimiter[0];
+    const char last = delimiter[n - 1];
+    const std::size_t lastStart = hay.size() - n;
+    const auto matches = [&](std::size_t p) {
+        return std::memcmp(h + p + 1, delimiter.data() + 1, n - 2) == 0;
+    };
+    std::size_t p = from;
+#if defined(__SSE2__)
+    const __m128i vf = _mm_set1_epi8(first);
+    const __m128i vl = _mm_set1_epi8(last);
+    // Each step looks at the starts p .. p + 31, all at or before lastStart.
+    while (p + 32 <= lastStart + 1) {
+        const auto at = [&](std::size_t q) {
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(h + q));
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(h + q + n - 1));
+            return static_cast<unsigned>(
+                _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, vf), _mm_cmpeq_epi8(b, vl))));
+        };
+        unsigned mask = at(p) | (at(p + 16) << 16);
+        while (mask != 0) {
+            const std::size_t q = p + static_cast<std::size_t>(__builtin_ctz(mask));
+            if (matches(q)) return q;
+            mask &= mask - 1;
+        }
+        p += 32;
+    }
+#endif
+    while (p <= lastStart) {
+        const void* hit = std::memchr(h + p, first, lastStart - p + 1);
+        if (!hit) return npos;
+        p = static_cast<std::size_t>(static_cast<const char*>(hit) - h);
+        if (h[p + n - 1] == last && matches(p)) return p;
+        ++p;
+    }
+    return npos;
+}
 
 std::string clientFileName(CodePage cp, std::string_view clientPath) {
     const std::size_t sep = findLastText(cp, clientPath, "\\/:");
@@ -57,79 +207,60 @@ std::string fileTypeOf(CodePage cp, std::string_view fileName) {
     return std::string(dot == npos ? fileName : fileName.substr(dot + 1));
 }
 
-ParseResult parseMultipart(std::string_view body, CodePage cp) {
-    return parseMultipart(body, cp, countText(cp, body, kNameMarker));
+ParseResult parseMultipart(std::string_view body, CodePage cp, std::size_t maxParts) {
+    return parseMultipart(BodyInMemory(body), cp, maxParts);
 }
 
-ParseResult parseMultipart(std::string_view body, CodePage cp, std::size_t count,
-                           std::size_t maxParts) {
+ParseResult parseMultipart(const BodyReader& body, CodePage cp, std::size_t maxParts) {
     ParseResult result;
-    const std::size_t crlf = findBytes(body, kCrLf, 0);
-    if (crlf == npos) {
-        result.failure = noBoundaryLine();
+    std::string scratch;
+    const std::string_view head = body.bytes(0, kMaxBoundaryLine + kCrLf.size(), scratch);
+    const std::size_t crlf = head.find(kCrLf);
+    if (crlf == npos || crlf == 0) {
+        result.failures.push_back(noBoundaryLine());
         return result;
     }
-    const std::string_view delimiter = body.substr(0, crlf);
-    result.count = count;
-    result.parts.reserve(std::min<std::size_t>(result.count, 4096));
+    DelimiterScan scan(body, std::string(kCrLf) + std::string(head.substr(0, crlf)));
 
-    std::size_t pos = crlf + 1;  // the LF that ends the boundary line
-    for (std::size_t i = 0; i < result.count; ++i) {
-        if (i == maxParts) {
-            result.failure = tooManyParts(maxParts);
+    std::uint64_t partStart = crlf + kCrLf.size();
+    // A closing line alone: a form without fields.
+    if (partStart >= body.size()) return result;
+    for (std::size_t number = 1;; ++number) {
+        if (number > maxParts) {
+            result.failures.push_back(tooManyParts(maxParts));
             return result;
+        }
+        std::uint64_t next = 0;
+        bool last = false;
+        const std::uint64_t end = scan.find(partStart, next, last);
+        if (end == kNone) {
+            result.failures.push_back(partFailure(number, kNoDelimiter));
+            return result;
+        }
+
+        const std::size_t length =
+            static_cast<std::size_t>(std::min<std::uint64_t>(end - partStart, kMaxHeaderBlock + 4));
+        const std::string_view block = body.bytes(partStart, length, scratch);
+        std::size_t headerEnd = 0;  // headers: block[0, headerEnd); data after the empty line
+        std::size_t dataStart = 0;
+        if (block.starts_with(kCrLf)) {
+            dataStart = kCrLf.size();
+        } else if ((headerEnd = block.find(kHeaderEnd)) != npos) {
+            dataStart = headerEnd + kHeaderEnd.size();
         }
         ParsedPart part;
-        const std::size_t nameStart = findBytes(body, kNameOpen, pos);
-        const std::size_t closing =
-            nameStart == npos ? npos : findBytes(body, kQuote, nameStart + kNameOpen.size());
-        if (closing == npos) {
-            result.failure = partFailure(i, kNoName);
-            return result;
-        }
-        const std::size_t nameEnd = closing + 1;
-        part.name = stripped(cp, body.substr(nameStart, nameEnd - nameStart), kNameMarker);
-        part.isFile =
-            findBytes(body.substr(nameEnd, kFileMarkerWindow), kFileMarker, 0) != npos;
-
-        std::size_t next = 0;
-        if (part.isFile) {
-            const std::size_t fnStart = findBytes(body, kFileNameOpen, nameEnd);
-            const std::size_t fnEnd =
-                fnStart == npos ? npos : findBytes(body, kQuote, fnStart + kFileNameOpen.size());
-            if (fnEnd == npos) {
-                result.failure = partFailure(i, kNoFileName);
-                return result;
-            }
-            const std::string clientPath =
-                stripped(cp, body.substr(fnStart, fnEnd - fnStart), kFileNameMarker);
-            part.fileName = clientFileName(cp, clientPath);
-            part.fileType = fileTypeOf(cp, part.fileName);
-            const std::size_t headerEnd = findBytes(body, kHeaderEnd, fnEnd);
-            if (headerEnd == npos) {
-                result.failure = partFailure(i, kNoContent);
-                return result;
-            }
-            part.offset = headerEnd + kHeaderEnd.size();
+        const std::string_view missing =
+            dataStart == 0 ? kNoHeaderEnd : readHeaders(cp, block.substr(0, headerEnd), part);
+        if (missing.empty()) {
+            part.offset = partStart + dataStart;
+            part.size = end - part.offset;
+            result.parts.push_back(std::move(part));
         } else {
-            // The closing quote is taken to be followed by CR LF CR LF directly.
-            part.offset = nameEnd + kHeaderEnd.size();
-            if (part.offset > body.size()) {
-                result.failure = partFailure(i, kNoContent);
-                return result;
-            }
-            part.fileName = kNonFile;
-            part.fileType = kNonFileType;
+            result.failures.push_back(partFailure(number, missing));
         }
-        if (!contentUpToDelimiter(body, delimiter, part.offset, next)) {
-            result.failure = partFailure(i, kNoDelimiter);
-            return result;
-        }
-        part.size = next - part.offset;
-        result.parts.push_back(std::move(part));
-        pos = next + delimiter.size();
+        if (last) return result;
+        partStart = next;
     }
-    return result;
 }
 
 }  // namespace kavelup

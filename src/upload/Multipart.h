@@ -1,8 +1,10 @@
 #pragma once
 // The multipart/form-data body as the Upload object reads it. The body's first line is the
-// delimiter; the parts are counted by their "; name=" markers and then taken one after the
-// other, each from its name, its client file name if it has one, and its content up to the next
-// delimiter.
+// boundary line ("--" and the boundary); every part ends where a delimiter line begins: CR LF
+// and the boundary line, followed by "--" (the last part), by CR LF (another part follows) or
+// by the end of the body. The same text anywhere else is data. A part's headers end at the
+// first empty line; they give the field name and, for a file, the client's file name, and the
+// data follows the empty line.
 
 #include <cstddef>
 #include <cstdint>
@@ -10,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "upload/BodyReader.h"
 #include "upload/CodePage.h"
 
 namespace kavelup {
@@ -23,29 +26,36 @@ struct ParsedPart {
     std::string name;
     std::string fileName;  // the client's file name without directories, or kNonFile
     std::string fileType;  // the text after the last "." of fileName, or kNonFileType
-    std::size_t offset = 0;  // content in the body
-    std::size_t size = 0;
+    std::uint64_t offset = 0;  // content in the body
+    std::uint64_t size = 0;
     bool isFile = false;
 };
 
 struct ParseResult {
-    // Parts counted by their markers. The parse may stop before reaching as many, and a marker
-    // inside a value counts too, so `parts` can hold fewer; the rest stay empty.
-    std::size_t count = 0;
+    // The well-formed parts, in the order of the body.
     std::vector<ParsedPart> parts;
-    // Why the parse stopped early (UTF-8), or empty when every counted part was read.
-    std::string failure;
+    // A description (UTF-8) of each malformed part, or of a body that is no multipart body.
+    std::vector<std::string> failures;
 };
 
 // The marker that counts the parts.
 inline constexpr std::string_view kNameMarker = "; name=";
+// The longest boundary line read: "--" and the 70 characters a boundary may have, with room
+// to spare.
+inline constexpr std::size_t kMaxBoundaryLine = 200;
+// The longest header block of a part read; browsers send a few hundred bytes.
+inline constexpr std::size_t kMaxHeaderBlock = 64 * 1024;
 
-// Never reads outside `body` and ends after at most `count` steps, each moving forward.
-ParseResult parseMultipart(std::string_view body, CodePage cp);
-// The same for a caller that has counted the name markers already (with a TextCounter). At
-// most `maxParts` parts are read; the count stays the number of markers.
-ParseResult parseMultipart(std::string_view body, CodePage cp, std::size_t count,
+// Reads the parts of `body`, at most `maxParts` of them (malformed ones included); a longer
+// body adds a failure. The body is read forward in ranges of bounded size.
+ParseResult parseMultipart(const BodyReader& body, CodePage cp,
                            std::size_t maxParts = static_cast<std::size_t>(-1));
+ParseResult parseMultipart(std::string_view body, CodePage cp,
+                           std::size_t maxParts = static_cast<std::size_t>(-1));
+
+// First position at or after `from` where `delimiter` (at least 2 bytes) starts in `hay`, or
+// npos. The time it takes depends on the length of `hay`, hardly on what it holds.
+std::size_t findDelimiter(std::string_view hay, std::string_view delimiter, std::size_t from = 0);
 
 // The client's file name of a client path: the text after the last "\", "/" or ":". On this
 // platform "/" separates directories as well, so nothing of a directory is left.

@@ -31,7 +31,7 @@ struct Slot {
 };
 
 Slot directory;
-Slot partialFile;
+Slot stagingDirectory;
 
 struct LinuxDirent64 {
     ino64_t d_ino;
@@ -94,10 +94,10 @@ void install() {
 }
 
 void setDirectory(const std::string& path) { directory.assign(path); }
-void setPartialFile(const std::string& path) { partialFile.assign(path); }
+void setStagingDirectory(const std::string& path) { stagingDirectory.assign(path); }
 
 void cleanUpNow() {
-    if (partialFile.set) ::unlink(partialFile.path);
+    if (stagingDirectory.set) removeDirectoryWithFiles(stagingDirectory.path);
     if (directory.set) removeDirectoryWithFiles(directory.path);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // What a CGI run leaves on disk while it works: its private directory of temporary files and,
-// while a file is being saved, the hidden partly written copy beside the target. A web server
+// while files are being saved, the staging directory of partly written copies beside the
+// targets. A web server
 // that gives up on a request sends SIGTERM (or the client goes away: SIGPIPE, SIGHUP), and the
 // process must not leave the upload behind. The handlers installed here remove what is
 // registered and then end the process by the same signal.
@@ -15,10 +16,10 @@ namespace kavelup::signalcleanup {
 // Handlers for SIGTERM, SIGINT, SIGHUP and SIGPIPE.
 void install();
 
-// The directory to remove with the files in it, and the single file to remove; an empty path
-// clears the registration. Paths longer than the system allows are not registered.
+// The directories to remove with the files in them; an empty path clears the registration.
+// Paths longer than the system allows are not registered.
 void setDirectory(const std::string& path);
-void setPartialFile(const std::string& path);
+void setStagingDirectory(const std::string& path);
 
 // What the handlers do, without ending the process (for tests).
 void cleanUpNow();

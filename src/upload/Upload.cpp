@@ -1,10 +1,10 @@
 #include "upload/Upload.h"
 
-#include <sys/mman.h>
-
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <memory>
 #include <new>
 
 namespace kavelup {
@@ -27,9 +27,14 @@ std::string requestTooLarge(std::int64_t total, std::int64_t limit) {
 std::string noMemory(std::int64_t total) {
     return "内存不足，不能读取 " + std::to_string(total) + " 字节的请求内容";
 }
-std::string noTemporaryFile(std::string_view formName) {
-    return std::string(formName) + " 没有临时文件，不能保存";
+std::string incomplete(std::uint64_t received, std::int64_t total) {
+    return "请求不完整：只收到 " + std::to_string(received) + " 字节，应有 " +
+           std::to_string(total) + " 字节，没有保存任何文件";
 }
+std::string noSuchField(std::string_view formName) {
+    return std::string(formName) + " 字段不存在，不能保存";
+}
+constexpr std::string_view kSpoolUnreadable = "读取临时文件时出错，上传的内容没有读取";
 
 std::string copyFailed(std::string_view name, std::string_view why) {
     return "保存 " + std::string(name) + " 时出错：" + std::string(why);
@@ -49,12 +54,6 @@ bool hasControlCharacter(std::string_view name) {
     return false;
 }
 
-// Client file names (UTF-8) that name no file in the target directory.
-bool isFileName(std::string_view name) {
-    return !name.empty() && name != kNonFile && name != "." && name != ".." &&
-           !hasControlCharacter(name);
-}
-
 bool isAbsolute(std::string_view path) { return !path.empty() && path.front() == '/'; }
 
 std::string concat(std::string_view a, std::string_view b) {
@@ -67,6 +66,11 @@ bool isAsciiSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
+
+bool isFileName(std::string_view name) {
+    return !name.empty() && name != kNonFile && name != "." && name != ".." &&
+           name.find_first_of("/\\:") == std::string_view::npos && !hasControlCharacter(name);
+}
 
 std::string targetFileName(std::string_view name) {
     const std::size_t sep = name.find_last_of("\\/:");
@@ -130,14 +134,12 @@ void Upload::onStartPage(const PageContext& context) { context_ = context; }
 
 void Upload::onEndPage() {
     if (context_.fileSystem) {
-        for (Part& part : parts_) {
-            if (part.tempFile.empty()) continue;
-            context_.fileSystem->forceDelete(part.tempFile);
-            part.tempFile.clear();
-        }
+        // The spool itself stays open: the bytes handed out stay valid while the object lives.
+        if (!spoolPath_.empty()) context_.fileSystem->forceDelete(spoolPath_);
         if (!privateDirectory_.empty()) context_.fileSystem->removeDirectory(privateDirectory_);
-        privateDirectory_.clear();
     }
+    spoolPath_.clear();
+    privateDirectory_.clear();
     context_ = {};
 }
 
@@ -157,7 +159,7 @@ std::optional<std::string> Upload::targetDirectory() {
         // An empty or relative default would mean the root or the server's working directory.
         dir = context_.fileSystem->defaultUploadDirectory();
         if (!isAbsolute(dir)) {
-            record(std::string(kBadDefaultDirectory));
+            fail(RequestState::ServerError, std::string(kBadDefaultDirectory));
             return std::nullopt;
         }
     }
@@ -165,73 +167,70 @@ std::optional<std::string> Upload::targetDirectory() {
     return dir;
 }
 
-bool BodyBuffer::allocate(std::size_t size) {
-    release();
-    constexpr std::size_t kHugePage = std::size_t{2} << 20;
-    if (size >= 4 * kHugePage) {
-        // One huge page more, to start on a huge-page boundary.
-        mappingSize_ = size + kHugePage;
-        mapping_ = ::mmap(nullptr, mappingSize_, PROT_READ | PROT_WRITE,
-                          MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-        if (mapping_ == MAP_FAILED) {
-            mapping_ = nullptr;
+bool Upload::readBody(std::int64_t total, TextCounter& markers) {
+    FileSystem& fs = *context_.fileSystem;
+    std::string folder = fs.temporaryFolder();
+    if (folder.back() != '/') folder += '/';
+    const std::string session = context_.session ? context_.session->sessionId() : std::string();
+    // Only this page's own directory holds its body, so no name in it can be planted.
+    FileStatus status;
+    if (fs.makePrivateDirectory(folder, "kavelup-" + encodeComponent(session, 64) + "-",
+                                privateDirectory_)
+            .ok)
+        spool_ = fs.createSpool(privateDirectory_ + "/body", status);
+    if (!spool_) {
+        fail(RequestState::ServerError, std::string(kTempWriteFailed));
+        return false;
+    }
+    spoolPath_ = spool_->path();
+
+    // Pieces small enough to count the name markers in while they are still in the cache.
+    const auto size = static_cast<std::uint64_t>(total);
+    const std::size_t pieceSize = static_cast<std::size_t>(std::min<std::uint64_t>(
+        kReadPiece, std::max<std::uint64_t>(size, 1)));
+    const std::unique_ptr<char[]> piece(new (std::nothrow) char[pieceSize]);
+    if (!piece) {
+        fail(RequestState::ServerError, noMemory(total));
+        return false;
+    }
+    std::uint64_t received = 0;
+    while (received < size) {
+        const std::size_t want =
+            static_cast<std::size_t>(std::min<std::uint64_t>(pieceSize, size - received));
+        const std::size_t n = std::min(context_.request->binaryRead(piece.get(), want), want);
+        if (n == 0) break;
+        if (!spool_->append({piece.get(), n}).ok) {
+            fail(RequestState::ServerError, std::string(kTempWriteFailed));
             return false;
         }
-        const auto start = (reinterpret_cast<std::uintptr_t>(mapping_) + kHugePage - 1) &
-                           ~(kHugePage - 1);
-        data_ = reinterpret_cast<char*>(start);
-        ::madvise(data_, size, MADV_HUGEPAGE);  // only advice: fine if refused
-        return true;
+        markers.update({piece.get(), n});
+        received += n;
     }
-    data_ = new (std::nothrow) char[size ? size : 1];
-    return data_ != nullptr;
-}
-
-void BodyBuffer::release() {
-    if (mapping_)
-        ::munmap(mapping_, mappingSize_);
-    else
-        delete[] data_;
-    data_ = nullptr;
-    mapping_ = nullptr;
-}
-
-std::optional<std::size_t> Upload::readBody(std::int64_t total) {
-    const auto size = static_cast<std::size_t>(total);
-    if (!body_.allocate(size)) {
-        record(noMemory(total));
-        return std::nullopt;
+    if (received < size) {
+        // A client gone midway, or one that announced more than it sent: what came may end in
+        // the middle of any file, so none of it is taken.
+        fail(RequestState::Incomplete, incomplete(received, total));
+        return false;
     }
-    // Pieces small enough to count the markers in while they are still in the cache. A short
-    // read leaves a shorter body, parsed as it is.
-    constexpr std::size_t kPiece = std::size_t{1} << 20;
-    TextCounter markers(codePage_, kNameMarker);
-    bodySize_ = 0;
-    while (bodySize_ < size) {
-        const std::size_t want = std::min(kPiece, size - bodySize_);
-        const std::size_t n = context_.request->binaryRead(body_.data() + bodySize_, want);
-        if (n == 0) break;
-        bodySize_ += std::min(n, want);
-        markers.update(body());
-    }
-    return markers.count();
+    return true;
 }
 
 void Upload::upload() {
-    if (!started()) return record(std::string(kNoPage));
+    if (!started()) return fail(RequestState::ServerError, std::string(kNoPage));
     if (uploaded_) return record(std::string(kReadTwice));
     uploaded_ = true;
     // Temporary files in the root or the server's working directory would be anybody's.
     if (!isAbsolute(context_.fileSystem->temporaryFolder()))
-        return record(std::string(kBadTemporaryFolder));
+        return fail(RequestState::ServerError, std::string(kBadTemporaryFolder));
 
     const std::int64_t total = std::max<std::int64_t>(0, context_.request->totalBytes());
-    if (total > requestLimit_) return record(requestTooLarge(total, requestLimit_));
-    const std::optional<std::size_t> markers = readBody(total);
-    if (!markers) return;
+    if (total > requestLimit_)
+        return fail(RequestState::TooLarge, requestTooLarge(total, requestLimit_));
+    TextCounter markers(codePage_, kNameMarker);
+    if (!readBody(total, markers)) return;
 
-    ParseResult parsed = parseMultipart(body(), codePage_, *markers, kMaxParts);
-    count_ = static_cast<std::int64_t>(parsed.count);
+    ParseResult parsed = parseMultipart(*spool_, codePage_, kMaxParts);
+    if (spool_->failed()) return fail(RequestState::ServerError, std::string(kSpoolUnreadable));
     parts_.reserve(parsed.parts.size());
     for (ParsedPart& p : parsed.parts) {
         Part part;
@@ -239,35 +238,10 @@ void Upload::upload() {
         part.nameText = toUtf8(codePage_, part.name);
         parts_.push_back(std::move(part));
     }
-    writeTemporaryFiles();
-    if (!parsed.failure.empty()) record(std::move(parsed.failure));
-}
-
-void Upload::writeTemporaryFiles() {
-    FileSystem& fs = *context_.fileSystem;
-    std::string folder = fs.temporaryFolder();
-    if (folder.empty() || folder.back() != '/') folder += '/';
-    const std::string session = context_.session ? context_.session->sessionId() : std::string();
-
-    for (std::size_t i = 0; i < parts_.size(); ++i) {
-        Part& part = parts_[i];
-        if (!part.isFile) continue;
-        // Only this page's own directory holds its files, so no name in it can be planted, and
-        // encoded field names cannot point anywhere else.
-        if (privateDirectory_.empty() &&
-            !fs.makePrivateDirectory(folder, "kavelup-" + encodeComponent(session, 64) + "-",
-                                     privateDirectory_)
-                 .ok) {
-            record(std::string(kTempWriteFailed));
-            continue;
-        }
-        const std::string path =
-            privateDirectory_ + "/" + std::to_string(i) + "-" + encodeComponent(part.name, 120);
-        if (fs.writeNewFile(path, body().substr(part.offset, part.size)).ok)
-            part.tempFile = path;
-        else
-            record(std::string(kTempWriteFailed));
-    }
+    // Every part read has a marker of its own, so the count is never below the parts.
+    count_ = static_cast<std::int64_t>(std::max(markers.count(), parts_.size()));
+    state_ = parsed.failures.empty() ? RequestState::Read : RequestState::Malformed;
+    for (std::string& failure : parsed.failures) record(std::move(failure));
 }
 
 std::optional<std::size_t> Upload::find(std::string_view formName) const {
@@ -282,63 +256,97 @@ const Upload::Part* Upload::partAt(std::size_t index) const {
     return index < parts_.size() ? &parts_[index] : nullptr;
 }
 
-bool Upload::saveAs(std::size_t k, std::string_view formName, const std::string& name,
-                    std::int64_t overWrite, const std::string& dir) {
-    const Part& part = parts_[k];
-    if (part.tempFile.empty()) {
-        record(noTemporaryFile(formName));
-        return false;
+void Upload::notSaved(Part* part, std::string message) {
+    if (part) {
+        part->outcome = SaveOutcome::NotSaved;
+        part->reason = message;
     }
-    FileSystem& fs = *context_.fileSystem;
-    const std::string target = dir + name;
-    const bool overwrite = overWrite == kOverwrite;
-    if (!overwrite && fs.exists(target)) {
-        record(concat(name, kTargetExists));
-        return true;
+    record(std::move(message));
+}
+
+SaveJob Upload::jobFor(const Part& part, const std::string& target, std::int64_t overWrite) const {
+    SaveJob job;
+    job.source = spool_ ? spool_->path() : std::string();
+    job.offset = part.offset;
+    job.length = part.size;
+    job.target = target;
+    job.overwrite = overWrite == kOverwrite;
+    return job;
+}
+
+std::optional<std::string> Upload::outcomeOf(Part& part, const SaveJob& job,
+                                             std::string_view name) {
+    switch (job.result.outcome) {
+        case CopyOutcome::Copied:
+            part.outcome = SaveOutcome::Saved;
+            part.reason.clear();
+            return std::nullopt;
+        case CopyOutcome::TargetExists:
+            return concat(name, kTargetExists);
+        case CopyOutcome::Failed:
+            break;
     }
-    const CopyResult r = fs.copy(part.tempFile, target, overwrite);
-    if (r.outcome == CopyOutcome::TargetExists) record(concat(name, kTargetExists));
-    if (r.outcome == CopyOutcome::Failed) {
-        // The client learns which file failed, never where the server keeps it.
-        record(copyFailed(name, r.error));
-        return false;
-    }
-    return true;
+    // The client learns which file failed, never where the server keeps it.
+    return copyFailed(name, job.result.error);
 }
 
 void Upload::save(std::string_view formName, std::int64_t overWrite,
                   std::string_view newFileName) {
-    if (!started()) return record(std::string(kNoPage));
+    if (!started()) return fail(RequestState::ServerError, std::string(kNoPage));
     const std::optional<std::string> dir = targetDirectory();
     if (!dir) return;
     const std::optional<std::size_t> k = find(formName);
-    const Part* part = k ? partAt(*k) : nullptr;
+    if (!k) return record(noSuchField(formName));
+    Part* part = *k < parts_.size() ? &parts_[*k] : nullptr;
     const std::string name = !newFileName.empty() ? targetFileName(newFileName)
                              : part                ? text(part->fileName)
                                                    : "";
-    if (!part || !part->isFile || !isFileName(name)) return record(concat(formName, kNotAFile));
-    if (static_cast<std::int64_t>(part->size) < maxSize_)
-        saveAs(*k, formName, name, overWrite, *dir);
-    else
-        record(concat(formName, kTooLarge));
+    if (!part || !part->isFile || !isFileName(name))
+        return notSaved(part, concat(formName, kNotAFile));
+    if (static_cast<std::int64_t>(part->size) >= maxSize_)
+        return notSaved(part, concat(formName, kTooLarge));
+    const std::string target = *dir + name;
+    if (overWrite != kOverwrite && context_.fileSystem->exists(target))
+        return notSaved(part, concat(name, kTargetExists));
+    std::vector<SaveJob> jobs{jobFor(*part, target, overWrite)};
+    context_.fileSystem->saveFiles(jobs);
+    if (std::optional<std::string> message = outcomeOf(*part, jobs.front(), name))
+        notSaved(part, std::move(*message));
 }
 
 void Upload::saveAll(std::int64_t overWrite) {
-    if (!started()) return record(std::string(kNoPage));
+    if (!started()) return fail(RequestState::ServerError, std::string(kNoPage));
     const std::optional<std::string> dir = targetDirectory();
     if (!dir) return;
-    for (std::size_t i = 0; i < static_cast<std::size_t>(count_); ++i) {
-        const Part* part = partAt(i);
-        const std::string fieldText = part ? part->nameText : std::string();
-        const std::string name = part ? text(part->fileName) : std::string();
-        if (!part || !part->isFile || !isFileName(name)) {
-            record(concat(fieldText, kNotAFile));
-        } else if (static_cast<std::int64_t>(part->size) < maxSize_) {
-            if (!saveAs(i, fieldText, name, overWrite, *dir)) return;
+    FileSystem& fs = *context_.fileSystem;
+    // The messages come in the order of the parts, whenever their outcome is known.
+    std::vector<std::optional<std::string>> messages(parts_.size());
+    std::vector<std::size_t> jobParts;
+    std::vector<SaveJob> jobs;
+    for (std::size_t i = 0; i < parts_.size(); ++i) {
+        const Part& part = parts_[i];
+        const std::string name = text(part.fileName);
+        if (!part.isFile || !isFileName(name)) {
+            messages[i] = concat(part.nameText, kNotAFile);
+        } else if (static_cast<std::int64_t>(part.size) >= maxSize_) {
+            messages[i] = concat(part.nameText, kTooLarge);
+        } else if (overWrite != kOverwrite && fs.exists(*dir + name)) {
+            messages[i] = concat(name, kTargetExists);
         } else {
-            record(concat(fieldText, kTooLarge));
+            jobParts.push_back(i);
+            jobs.push_back(jobFor(part, *dir + name, overWrite));
         }
     }
+    if (!jobs.empty()) fs.saveFiles(jobs);
+    for (std::size_t j = 0; j < jobs.size(); ++j) {
+        const std::size_t i = jobParts[j];
+        messages[i] = outcomeOf(parts_[i], jobs[j], text(parts_[i].fileName));
+    }
+    for (std::size_t i = 0; i < parts_.size(); ++i)
+        if (messages[i]) notSaved(&parts_[i], std::move(*messages[i]));
+    // Counted parts the parse never reached are no files either.
+    for (auto i = static_cast<std::int64_t>(parts_.size()); i < count_; ++i)
+        notSaved(nullptr, std::string(kNotAFile));
 }
 
 std::string Upload::fileName(std::string_view formName) const {
@@ -359,13 +367,14 @@ FormValue Upload::form(std::string_view formName) const {
     const Part* part = k ? partAt(*k) : nullptr;
     FormValue v;
     if (!part) return v;
-    const std::string_view content = body().substr(part->offset, part->size);
     if (part->isFile) {
         v.kind = FormValue::Kind::Bytes;
-        v.bytes = content;
+        v.bytes = content(*part);
     } else {
+        // A value is read on its own, without mapping the body.
+        std::string scratch;
         v.kind = FormValue::Kind::Text;
-        v.text = text(content);
+        v.text = text(spool_->bytes(part->offset, static_cast<std::size_t>(part->size), scratch));
     }
     return v;
 }
@@ -394,11 +403,30 @@ std::string Upload::errors() const {
     return all;
 }
 
+std::string_view Upload::content(const Part& part) const {
+    const std::string_view all = spool_ ? spool_->view() : std::string_view();
+    if (part.offset + part.size > all.size()) return {};
+    return all.substr(static_cast<std::size_t>(part.offset), static_cast<std::size_t>(part.size));
+}
+
 RawPart Upload::rawPart(std::int64_t index) const {
     const Part* part = index >= 0 ? partAt(static_cast<std::size_t>(index)) : nullptr;
     if (!part) return {};
-    return {part->name, part->fileName, part->fileType, body().substr(part->offset, part->size),
-            part->isFile};
+    return {part->name, part->fileName, part->fileType, content(*part), part->isFile};
+}
+
+PartReport Upload::report(std::int64_t index) const {
+    const Part* part = index >= 0 ? partAt(static_cast<std::size_t>(index)) : nullptr;
+    if (!part) return {};
+    PartReport r;
+    r.name = part->nameText;
+    r.fileName = text(part->fileName);
+    r.fileType = text(part->fileType);
+    r.size = static_cast<std::int64_t>(part->size);
+    r.isFile = part->isFile && isFileName(r.fileName);
+    r.outcome = part->outcome;
+    r.reason = part->reason;
+    return r;
 }
 
 }  // namespace kavelup

@@ -9,9 +9,14 @@
 // fileType, fieldName, errors. Nothing throws on bad input; failures are recorded for errors().
 // Texts come back as UTF-8, decoded from the component's code page (GBK unless set otherwise);
 // rawPart gives the bytes as they came.
+//
+// The body is written to a temporary file of the page as it arrives and parsed from there a
+// range at a time, so the memory an upload takes does not grow with its size. A file's bytes
+// (form, rawPart) are a read-only mapping of that file.
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -40,23 +45,32 @@ struct RawPart {
     bool isFile = false;
 };
 
-// Memory for a request body. Large bodies ask for huge pages, which makes filling them several
-// times faster than faulting in 4 KiB pages one by one.
-class BodyBuffer {
-public:
-    BodyBuffer() = default;
-    ~BodyBuffer() { release(); }
-    BodyBuffer(const BodyBuffer&) = delete;
-    BodyBuffer& operator=(const BodyBuffer&) = delete;
-    // False when there is not enough memory.
-    bool allocate(std::size_t size);
-    char* data() const { return data_; }
+// What became of a part when the page saved files.
+enum class SaveOutcome {
+    NotAsked,  // no save named it
+    Saved,
+    NotSaved,  // the reason was recorded
+};
 
-private:
-    void release();
-    char* data_ = nullptr;
-    void* mapping_ = nullptr;
-    std::size_t mappingSize_ = 0;
+// A part as the answer to the client lists it. Texts are UTF-8.
+struct PartReport {
+    std::string name;
+    std::string fileName;
+    std::string fileType;
+    std::int64_t size = 0;
+    bool isFile = false;  // a file part whose client file name is a file name that can be saved
+    SaveOutcome outcome = SaveOutcome::NotAsked;
+    std::string reason;  // for NotSaved: the message recorded for it
+};
+
+// How the request went, for the status of the answer.
+enum class RequestState {
+    NotRead,     // upload() has not run
+    Read,        // read and parsed; every part was well-formed
+    TooLarge,    // longer than the request limit: not read
+    Incomplete,  // the body ended before the announced length: nothing kept
+    Malformed,   // no multipart body, or some parts malformed (the well-formed ones are kept)
+    ServerError  // configuration, temporary files, memory: not the client's fault
 };
 
 class Upload {
@@ -68,6 +82,8 @@ public:
     static constexpr std::size_t kMaxMessages = 100;
     // Parts read from a body; a real form has a few dozen. The count still counts every marker.
     static constexpr std::size_t kMaxParts = 10000;
+    // The body is read from the request in pieces of this size.
+    static constexpr std::size_t kReadPiece = std::size_t{1} << 20;
     // The maximum size a non-numeric value sets.
     static constexpr std::int64_t kFallbackMaxSize = 100000;
     static constexpr std::int64_t kOverwrite = 2;
@@ -97,15 +113,20 @@ public:
     // too: otherwise nothing is read or saved and a configuration error is recorded.
     void path(std::string_view value);
 
-    // Reads and parses the body. Once per page.
+    // Reads and parses the body. Once per page. A body shorter than announced is not parsed
+    // at all: nothing of it is kept or saved.
     void upload();
     std::int64_t count() const { return count_; }
+    RequestState state() const { return state_; }
 
     // Saves the file of the first part named `formName` as `newFileName` (its client file name
     // when empty) in the target directory. An existing file is replaced only when overWrite is 2.
     // A new name is taken as a client file name is: only its last component counts, and names
     // that are no file name ("", ".", "..", control characters) are refused.
     void save(std::string_view formName, std::int64_t overWrite, std::string_view newFileName = {});
+    // Saves every part's file under its client file name. Each part gets its own outcome: one
+    // that cannot be saved records why, and the others are saved all the same. The files reach
+    // the disk together, and the directory once.
     void saveAll(std::int64_t overWrite);
 
     // Look-ups take the first part whose name is exactly `formName`.
@@ -126,15 +147,20 @@ public:
     // Parts the parse read; count() can be larger when it stopped early or when a value holds
     // a name marker.
     std::int64_t partsRead() const { return static_cast<std::int64_t>(parts_.size()); }
-    // Part `index` in raw bytes; all empty for an index without a part read.
+    // Part `index` in raw bytes; all empty for an index without a part read. The content is
+    // empty too when the body cannot be mapped (no address space left).
     RawPart rawPart(std::int64_t index) const;
+    // Part `index` with what saving did to it; empty for an index without a part read. Reads
+    // nothing of the body.
+    PartReport report(std::int64_t index) const;
     // Raw bytes of the body read as text in the component's code page.
     std::string text(std::string_view raw) const { return toUtf8(codePage_, raw); }
 
 private:
     struct Part : ParsedPart {
         std::string nameText;  // UTF-8
-        std::string tempFile;  // empty when there is none
+        SaveOutcome outcome = SaveOutcome::NotAsked;
+        std::string reason;
     };
 
     bool started() const { return context_.request && context_.fileSystem; }
@@ -144,17 +170,22 @@ private:
         else
             ++omittedMessages_;
     }
+    // Records why `part` (null for an index the parse never reached) was not saved.
+    void notSaved(Part* part, std::string message);
+    void fail(RequestState state, std::string message) {
+        state_ = state;
+        record(std::move(message));
+    }
     std::optional<std::size_t> find(std::string_view formName) const;
     const Part* partAt(std::size_t index) const;
     // The directory to save in, or none (and a message recorded) when it is not configured.
     std::optional<std::string> targetDirectory();
-    // Reads the body; returns the number of name markers in it, counted on the way.
-    std::optional<std::size_t> readBody(std::int64_t total);
-    void writeTemporaryFiles();
-    // Copies part k's temporary file to the target; false when a run-time failure was recorded.
-    bool saveAs(std::size_t k, std::string_view formName, const std::string& name,
-                std::int64_t overWrite, const std::string& dir);
-    std::string_view body() const { return {body_.data(), bodySize_}; }
+    // Spools the body; false when it could not be kept whole (the reason is recorded).
+    bool readBody(std::int64_t total, TextCounter& markers);
+    SaveJob jobFor(const Part& part, const std::string& target, std::int64_t overWrite) const;
+    // The message for a job that did not save its file, or none.
+    std::optional<std::string> outcomeOf(Part& part, const SaveJob& job, std::string_view name);
+    std::string_view content(const Part& part) const;
 
     PageContext context_;
     CodePage codePage_ = CodePage::Gbk;
@@ -163,12 +194,13 @@ private:
     std::string targetPath_;
     bool defaultTarget_ = true;  // until a page sets an absolute path
     bool uploaded_ = false;
+    RequestState state_ = RequestState::NotRead;
 
-    BodyBuffer body_;
-    std::size_t bodySize_ = 0;
+    std::string privateDirectory_;
+    std::unique_ptr<BodySpool> spool_;
+    std::string spoolPath_;  // deleted when the page ends; spool_ stays for the views
     std::int64_t count_ = 0;
     std::vector<Part> parts_;
-    std::string privateDirectory_;
     std::vector<std::string> errors_;
     std::size_t omittedMessages_ = 0;
 };
@@ -182,6 +214,11 @@ inline constexpr std::string_view kBadDefaultDirectory =
 // `name` as a file name in the target directory: its last component after "\", "/" or ":"
 // (ASCII bytes, so UTF-8 text is safe to search), or empty when that is no file name.
 std::string targetFileName(std::string_view name);
+
+// Whether a UTF-8 name can be a saved file's name: not empty, not "NonFile", "." or "..", no
+// "/", "\" or ":" and no control character. Names of partly saved files hold a ":", so no file
+// saved for a client ever looks like one.
+bool isFileName(std::string_view name);
 
 // `bytes` as one file-name component made of letters, digits, "_" and "-", every other byte
 // written as "%XX", cut to at most `maxLength` characters.

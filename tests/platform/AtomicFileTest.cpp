@@ -7,6 +7,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -207,6 +209,60 @@ TEST_F(AtomicFileTest, AKilledSaveLeavesNothingVisibleOrIsSweptByTheNextSave) {
     EXPECT_EQ(names(), expected);
 }
 
+// A library that opens its output itself writes through the temporary file's name.
+TEST_F(AtomicFileTest, AProducerWritesThroughANameThatReplacesTheTargetOnlyOnSuccess) {
+    const fs::path file = at("list.xlsx");
+    ASSERT_FALSE(writeFileAtomically(file, "old"));
+    ASSERT_EQ(::chmod(file.c_str(), 0640), 0);
+    auto produce = [this](std::string text) {
+        return [this, text](const fs::path& tmp) -> std::error_code {
+            // Beside the target, hidden, empty, and not the target itself.
+            EXPECT_EQ(tmp.parent_path(), dir_);
+            EXPECT_EQ(tmp.filename().string().rfind(".list.xlsx.tubra-", 0), 0u) << tmp;
+            EXPECT_EQ(fs::file_size(tmp), 0u);
+            FILE* f = std::fopen(tmp.c_str(), "wb");
+            if (!f) return {errno, std::generic_category()};
+            std::fputs(text.c_str(), f);
+            std::fclose(f);
+            return {};
+        };
+    };
+    ASSERT_FALSE(platform::writeFileAtomicallyWith(file, produce("new")));
+    EXPECT_EQ(contents(file), "new");
+    EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_EQ(names(), std::set<std::string>{"list.xlsx"});
+
+    // A failing producer leaves the old file and nothing else, whatever it wrote.
+    const auto failing = [&](const fs::path& tmp) -> std::error_code {
+        EXPECT_FALSE(produce("half")(tmp));
+        return std::make_error_code(std::errc::no_space_on_device);
+    };
+    EXPECT_EQ(platform::writeFileAtomicallyWith(file, failing), std::errc::no_space_on_device);
+    EXPECT_EQ(contents(file), "new");
+    EXPECT_EQ(names(), std::set<std::string>{"list.xlsx"});
+
+    // One that puts another file under the name is not trusted with the target.
+    const auto swapping = [&](const fs::path& tmp) -> std::error_code {
+        fs::remove(tmp);
+        FILE* f = std::fopen(tmp.c_str(), "wb");
+        std::fputs("other", f);
+        std::fclose(f);
+        return std::error_code();
+    };
+    EXPECT_TRUE(platform::writeFileAtomicallyWith(file, swapping));
+    EXPECT_EQ(contents(file), "new");
+    EXPECT_EQ(names(), std::set<std::string>{"list.xlsx"});
+
+    // Through a link the link stays and its file is replaced; a directory is refused.
+    fs::create_symlink("list.xlsx", at("link.xlsx"));
+    ASSERT_FALSE(platform::writeFileAtomicallyWith(at("link.xlsx"), produce("linked")));
+    EXPECT_TRUE(fs::is_symlink(at("link.xlsx")));
+    EXPECT_EQ(contents(file), "linked");
+    fs::create_directory(at("dir"));
+    EXPECT_EQ(platform::writeFileAtomicallyWith(at("dir"), produce("x")), std::errc::is_a_directory);
+}
+
 TEST_F(AtomicFileTest, ReadingStopsAtItsLimit) {
     ASSERT_FALSE(writeFileAtomically(at("big"), std::string(1000, 'b')));
     std::string s = "stale";
@@ -216,6 +272,20 @@ TEST_F(AtomicFileTest, ReadingStopsAtItsLimit) {
     EXPECT_EQ(s.size(), 1000u);
     // A device that never ends is cut off as well.
     EXPECT_EQ(platform::readWholeFile("/dev/zero", s, 1 << 20), FileError::tooLarge);
+}
+
+// Files are read whole whatever their size says: a large one byte for byte, one that reports
+// no size (as the system's own files do) through to its end.
+TEST_F(AtomicFileTest, ReadingGetsEveryByte) {
+    std::string big(3 << 20, '\0');
+    for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 2654435761u >> 13);
+    ASSERT_FALSE(writeFileAtomically(at("big"), big));
+    std::string s;
+    ASSERT_FALSE(platform::readWholeFile(at("big"), s));
+    EXPECT_TRUE(s == big);
+    ASSERT_FALSE(platform::readWholeFile("/proc/self/status", s));
+    EXPECT_NE(s.find("Name:"), std::string::npos);
+    EXPECT_EQ(s.back(), '\n');
 }
 
 }  // namespace

@@ -155,9 +155,18 @@ void generateDrawing(Drawing& d, const GeneratorOptions& opt) {
         pos = end;
         prevDir = dir;
         // keep the walk on the sheet
-        if (pos.x < 200 || pos.x > 2700 || pos.y > -200 || pos.y < -1900) pos = {1400.0, -1000.0, pos.z};
+        if (std::fabs(pos.x - 1450.0) > 1250.0 * opt.area || std::fabs(pos.y + 1050.0) > 850.0 * opt.area)
+            pos = {1400.0, -1000.0, pos.z};
     }
     (void)pipeNo;
+    if (opt.labelsPlaced) {
+        for (PipeObject& o : d.objects) {
+            const bool label = o.is(ObjectKind::Weld) || o.is(ObjectKind::Valve) || o.is(ObjectKind::Fitting) ||
+                               o.is(ObjectKind::Accessory) || o.is(ObjectKind::SiteMark);
+            // A layout marks itself done so (the text stays where the generator put it).
+            if (label && o.dimYX1_st.x == 0.0) o.dimYX1_st = {1, 1, 1};
+        }
+    }
 
     if (opt.fillTable) {
         const char* values[18] = {"丙烯进料线", "P-1001-108-B1A", "GC2", "丙烯", "2.5", "40",

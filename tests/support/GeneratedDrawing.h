@@ -13,6 +13,13 @@ struct GeneratorOptions {
     int objects = 1000;        // approximate number of objects
     std::uint32_t seed = 1;
     bool fillTable = true;     // characteristic table and title block
+    // The share of the sheet's width and height the walk keeps to, around the sheet's middle.
+    // Segments keep their lengths, so a small share crowds the objects: every segment leaves
+    // the area and the walk starts again from the middle.
+    double area = 1.0;
+    // Labels of welds, valves, fittings, supports and site marks carry a layout, as in a
+    // drawing saved after it was shown, so that a paint does not place them.
+    bool labelsPlaced = false;
 };
 
 void generateDrawing(tubra::model::Drawing& drawing, const GeneratorOptions& options);

@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <random>
+#include <vector>
 
 #include "text/CFormat.h"
 #include "text/FixedText.h"
@@ -82,6 +86,52 @@ TEST(CFormat, FormatsLikePrintf) {
     }
 }
 
+std::string written(char* (*write)(char*, double), double v) {
+    char buf[kMaxFixedChars];
+    return std::string(buf, write(buf, v));
+}
+
+// The exact conversion must agree with the C library wherever rounding is hard: exact ties
+// (dyadic fractions just past the sixth decimal, which go to the even digit), values a hair
+// either side of a tie, every exponent from subnormal to past the 64-bit range, and random bits.
+TEST(CFormat, FixedNotationIsExactAtEveryMagnitude) {
+    std::vector<double> values = {0.0, -0.0, 0.0078125, -0.0078125, 0.0000005, 0.0000015, 2.5e-7,
+                                  0.1234565, 1e-6, 5e-7, 9.9999995, 999999.9999995, 8999999999999.0,
+                                  9.0e12, 9.2e12, 1.8e13, 9.007199254740993e15, 1e18, 1.5e19,
+                                  4503599627370495.5, 5e-324, 2.2250738585072014e-308, 1e300};
+    for (int k = 1; k <= 40; ++k) {
+        // m / 2^k with k past 6 decimals: ties exactly at 7 decimals and beyond.
+        const double tie = std::ldexp(static_cast<double>(2 * k + 1), -k - 1);
+        for (double v : {tie, std::nextafter(tie, 0.0), std::nextafter(tie, 1.0), 1000.0 + tie,
+                         123456.0 + std::ldexp(1.0, -k)})
+            values.push_back(v);
+    }
+    for (int e = -1074; e <= 1023; e += 7) values.push_back(std::ldexp(1.37, e));
+    for (double v : values) {
+        for (double x : {v, -v}) {
+            ASSERT_EQ(written(writeFixed, x), cprintf("%f", x)) << x;
+            for (const char* f : {"%.0f", "%.2f", "%.3f", "%.9f", "%12.4f"})
+                ASSERT_EQ(format(f, x), cprintf(f, x)) << f << " " << x;
+        }
+    }
+    std::mt19937_64 rng(2024);
+    for (int k = 0; k < 40000; ++k) {
+        // Random bits with the exponents of the values drawings hold (2^-23 to 2^47).
+        const std::uint64_t bits = (rng() & 0x800FFFFFFFFFFFFFULL) | ((1000ULL + rng() % 70) << 52);
+        double v;
+        std::memcpy(&v, &bits, sizeof v);
+        ASSERT_EQ(written(writeFixed, v), cprintf("%f", v)) << v;
+        ASSERT_EQ(format("%.3f", v), cprintf("%.3f", v)) << v;
+    }
+    for (double x : {1.0 / 0.0, -1.0 / 0.0, 0.0 / 0.0})
+        EXPECT_EQ(written(writeFixed, x), cprintf("%f", x));
+
+    char buf[kMaxIntegerChars];
+    for (long long v : {0LL, -1LL, 2147483647LL, -2147483648LL, LLONG_MIN, LLONG_MAX})
+        EXPECT_EQ(std::string(buf, writeInteger(buf, v)), std::to_string(v));
+    EXPECT_EQ(std::string(buf, writeUnsigned(buf, ULLONG_MAX)), "18446744073709551615");
+}
+
 // Runs both scanners on `in` with a format of one numeric conversion plus %n.
 template <typename T>
 void expectSameScan(const std::string& in, const char* fmt, const char* cfmt) {
@@ -152,6 +202,28 @@ TEST(CFormat, ScansLikeSscanf) {
             expectSameScan<float>(buf, "%f%n", "%f%n");
         }
     }
+    // Lines as the files hold them, several numbers each, some with more digits than a
+    // double keeps or an exponent glued on.
+    std::uniform_real_distribution<double> small(-7, 9);
+    for (int k = 0; k < 20000; ++k) {
+        double v[3];
+        for (double& x : v) x = std::pow(10.0, small(gen)) * ((gen() & 1) ? -1 : 1);
+        char buf[512];
+        const char* tails[] = {"\n", "  7", "e5 x", "x", "7.5e3  1.0", ".5  9"};
+        std::snprintf(buf, sizeof buf, k % 3 ? "\tPort1      %f  %f  %f%s" : "%.7f  %.5f %.9f%s", v[0], v[1], v[2],
+                      tails[gen() % 6]);
+        const char* in = k % 3 ? buf + 12 : buf;
+        double m[3] = {}, t[3] = {};
+        int mn = -1, tn = -1;
+        const int r1 = text::scanf(in, "%lf %lf %lf%n", m[0], m[1], m[2], mn);
+        const int r2 = std::sscanf(in, "%lf %lf %lf%n", &t[0], &t[1], &t[2], &tn);
+        ASSERT_EQ(r1, r2) << in;
+        for (int i = 0; i < r2; ++i) ASSERT_EQ(m[i], t[i]) << in;
+        if (r2 == 3) {
+            ASSERT_EQ(mn, tn) << in;
+        }
+    }
+
     std::mt19937 rng(7);
     const std::string alphabet = "0123456789+-.eExXpPinfaINFA \t";
     for (int k = 0; k < 30000; ++k) {

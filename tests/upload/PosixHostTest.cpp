@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <ctime>
+#include <memory>
+#include <vector>
 
 #include <filesystem>
 #include <fstream>
@@ -63,43 +65,73 @@ TEST_F(UploadPosixHost, NewFilesAreExclusiveAndPrivate) {
     ASSERT_TRUE(fs.makePrivateDirectory(path("tmp") + "/", "kavelup-s-", other).ok);
     EXPECT_NE(dir, other);
 
-    const std::string file = dir + "/0-f";
-    ASSERT_TRUE(fs.writeNewFile(file, std::string("a\0b", 3)).ok);
+    const std::string file = dir + "/body";
+    FileStatus status;
+    std::unique_ptr<BodySpool> spool = fs.createSpool(file, status);
+    ASSERT_TRUE(spool) << status.error;
     EXPECT_EQ(modeOf(file), 0600u);
-    EXPECT_EQ(read(file), std::string("a\0b", 3));
-    EXPECT_FALSE(fs.writeNewFile(file, "again").ok);
+    ASSERT_TRUE(spool->append(std::string("a\0b", 3)).ok);
+    ASSERT_TRUE(spool->append("cdef").ok);
+    EXPECT_EQ(read(file), std::string("a\0bcdef", 7));
+    std::string scratch;
+    EXPECT_EQ(spool->bytes(2, 3, scratch), "bcd");
+    EXPECT_EQ(spool->bytes(5, 100, scratch), "ef");
+    EXPECT_EQ(spool->bytes(7, 1, scratch), "");
+    EXPECT_EQ(spool->view(), std::string("a\0bcdef", 7));
+    EXPECT_FALSE(spool->failed());
+    EXPECT_FALSE(fs.createSpool(file, status));
 
     // A planted symbolic link is never followed.
     write(path("victim"), "keep");
-    fsys::create_symlink(path("victim"), dir + "/1-f");
-    const FileStatus planted = fs.writeNewFile(dir + "/1-f", "evil");
-    EXPECT_FALSE(planted.ok);
-    EXPECT_NE(planted.error.find("1-f"), std::string::npos);
+    fsys::create_symlink(path("victim"), dir + "/planted");
+    EXPECT_FALSE(fs.createSpool(dir + "/planted", status));
+    EXPECT_NE(status.error.find("planted"), std::string::npos);
+    EXPECT_NE(status.error.find("文件已存在"), std::string::npos) << status.error;
     EXPECT_EQ(read(path("victim")), "keep");
+
+    // The view outlives the file's name.
+    fs.forceDelete(file);
+    EXPECT_EQ(spool->view().substr(3), "cdef");
 }
 
-TEST_F(UploadPosixHost, CopyIsWholeOrNothingAndRespectsExistingFiles) {
+TEST_F(UploadPosixHost, SavingIsWholeOrNothingAndRespectsExistingFiles) {
     PosixFileSystem fs(path("tmp"));
-    write(path("src"), std::string(300000, 'n'));
+    write(path("src"), "head" + std::string(300000, 'n') + "tail");
     write(path("up/a.txt"), "old");
+    const auto job = [&](const char* target, bool overwrite, std::uint64_t offset = 4,
+                         std::uint64_t length = 300000, std::string source = {}) {
+        SaveJob j;
+        j.source = source.empty() ? path("src") : source;
+        j.offset = offset;
+        j.length = length;
+        j.target = path(target);
+        j.overwrite = overwrite;
+        return j;
+    };
+    const auto save = [&](SaveJob j) {
+        std::vector<SaveJob> jobs{std::move(j)};
+        fs.saveFiles(jobs);
+        return jobs.front().result;
+    };
 
-    EXPECT_EQ(fs.copy(path("src"), path("up/a.txt"), false).outcome, CopyOutcome::TargetExists);
+    EXPECT_EQ(save(job("up/a.txt", false)).outcome, CopyOutcome::TargetExists);
     EXPECT_EQ(read(path("up/a.txt")), "old");
-    EXPECT_EQ(fs.copy(path("src"), path("up/a.txt"), true).outcome, CopyOutcome::Copied);
+    EXPECT_EQ(save(job("up/a.txt", true)).outcome, CopyOutcome::Copied);
     EXPECT_EQ(read(path("up/a.txt")), std::string(300000, 'n'));
-    EXPECT_EQ(fs.copy(path("src"), path("up/b.txt"), false).outcome, CopyOutcome::Copied);
+    EXPECT_EQ(save(job("up/b.txt", false, 300004, 4)).outcome, CopyOutcome::Copied);
+    EXPECT_EQ(read(path("up/b.txt")), "tail");
     EXPECT_EQ(modeOf(path("up/b.txt")) & 0600, 0600u);
 
-    // A target that cannot be written leaves nothing behind, and says why, without the path:
-    // the reason reaches the client, which must not learn where the server keeps files.
+    // A target that cannot be written leaves nothing behind, and says why in Chinese, without
+    // the path: the reason reaches the client, which must not learn where the server keeps files.
     fsys::create_directory(path("up/dir"));
-    const CopyResult r = fs.copy(path("src"), path("up/dir"), true);
+    const CopyResult r = save(job("up/dir", true));
     EXPECT_EQ(r.outcome, CopyOutcome::Failed);
-    EXPECT_FALSE(r.error.empty());
-    EXPECT_EQ(r.error.find(root_.string()), std::string::npos) << r.error;
-    EXPECT_EQ(fs.copy(path("missing"), path("up/c.txt"), true).outcome, CopyOutcome::Failed);
-    EXPECT_EQ(fs.copy(path("src"), path("nodir/c.txt"), true).outcome, CopyOutcome::Failed);
-    EXPECT_EQ(entries(path("up")), 3u);  // a.txt, b.txt, dir: no temporary file left
+    EXPECT_EQ(r.error, "这是一个目录");
+    EXPECT_EQ(save(job("up/c.txt", true, 0, 1, path("missing"))).outcome, CopyOutcome::Failed);
+    EXPECT_EQ(save(job("up/c.txt", true, 300000, 100)).outcome, CopyOutcome::Failed);  // too short
+    EXPECT_EQ(save(job("nodir/c.txt", true)).error, "文件或目录不存在");
+    EXPECT_EQ(entries(path("up")), 3u);  // a.txt, b.txt, dir: no staging directory left
 
     EXPECT_TRUE(fs.exists(path("up/a.txt")));
     fsys::create_symlink(path("nowhere"), path("up/dangling"));
@@ -109,6 +141,43 @@ TEST_F(UploadPosixHost, CopyIsWholeOrNothingAndRespectsExistingFiles) {
     fs.forceDelete(path("up/b.txt"));
     EXPECT_FALSE(fs.exists(path("up/a.txt")));
     EXPECT_FALSE(fs.exists(path("up/b.txt")));
+}
+
+TEST_F(UploadPosixHost, ABatchSavesEachFileOnItsOwn) {
+    // Many files in one call (flushed with the file system), one of them with a name too long
+    // and one onto a directory: those two fail, every other is saved, in order.
+    PosixFileSystem fs(path("tmp"));
+    std::string source;
+    for (int i = 0; i < 300; ++i) source += "file " + std::to_string(i) + ";";
+    write(path("src"), source);
+    fsys::create_directory(path("up/taken"));
+    std::vector<SaveJob> jobs;
+    std::size_t offset = 0;
+    for (int i = 0; i < 300; ++i) {
+        const std::string content = "file " + std::to_string(i) + ";";
+        SaveJob j;
+        j.source = path("src");
+        j.offset = offset;
+        j.length = content.size();
+        offset += content.size();
+        j.target = path("up") + "/" + (i == 100 ? std::string(300, 'x') : i == 200 ? "taken" : std::to_string(i));
+        j.overwrite = true;
+        jobs.push_back(j);
+    }
+    // Two jobs for one name without overwriting: the second finds the first's file.
+    jobs[5].overwrite = jobs[6].overwrite = false;
+    jobs[6].target = jobs[5].target;
+    fs.saveFiles(jobs);
+    EXPECT_EQ(jobs[100].result.error, "文件名太长");
+    EXPECT_EQ(jobs[200].result.error, "这是一个目录");
+    EXPECT_EQ(jobs[6].result.outcome, CopyOutcome::TargetExists);
+    for (int i = 0; i < 300; ++i) {
+        if (i == 100 || i == 200 || i == 6) continue;
+        EXPECT_EQ(jobs[i].result.outcome, CopyOutcome::Copied) << i;
+        EXPECT_EQ(read(path("up") + "/" + std::to_string(i)), "file " + std::to_string(i) + ";");
+    }
+    EXPECT_EQ(read(path("up/5")), "file 5;");
+    EXPECT_EQ(entries(path("up")), 298u);  // 297 files and the directory
 }
 
 TEST_F(UploadPosixHost, PageLeavesOnlyTheSavedFiles) {
@@ -134,7 +203,7 @@ TEST_F(UploadPosixHost, PageLeavesOnlyTheSavedFiles) {
         EXPECT_EQ(entries(path("tmp")), 1u);
         for (const auto& d : fsys::directory_iterator(path("tmp"))) {
             EXPECT_EQ(d.path().filename().string().rfind("kavelup-..%2F", 0), std::string::npos);
-            EXPECT_EQ(entries(d.path()), 2u);
+            EXPECT_EQ(entries(d.path()), 1u);  // the body
         }
         up.saveAll(0);
         EXPECT_EQ(up.errors(), "note内容不是一个文件，不能保存<br>");
@@ -172,18 +241,27 @@ TEST_F(UploadPosixHost, AbandonedUploadsAreSweptWhenOldAndNoLongerLocked) {
     ASSERT_GE(busy, 0);
     ASSERT_EQ(::flock(busy, LOCK_EX), 0);  // an upload still running
 
-    const char* partial = ".a.txt.part-0123456789abcdef";
-    for (const char* f : {partial, ".b.txt.part-0123456789abcdef", ".c.txt.part-xyz", "a.txt"})
-        write(up / f, "part");
-    for (const char* f : {partial, ".c.txt.part-xyz", "a.txt"}) age(up / f, 2);
+    // Staging directories of saves killed outright; saved files of every shape stay, however
+    // old, the ones shaped like earlier partial files too.
+    const char* staging = ".kavelup:0123456789abcdef";
+    for (const char* d : {staging, ".kavelup:fedcba9876543210", ".kavelup:xyz"}) {
+        fsys::create_directory(up / d);
+        write(up / d / "0", "part");
+    }
+    for (const char* f : {".a.txt.part-0123456789abcdef", "a.txt", "0123456789abcdef"})
+        write(up / f, "saved");
+    for (const char* f : {staging, ".kavelup:xyz", ".a.txt.part-0123456789abcdef", "a.txt",
+                          "0123456789abcdef"})
+        age(up / f, 2);
 
     EXPECT_EQ(sweepAbandonedUploads(tmp.string(), up.string()), 2u);
     EXPECT_FALSE(fsys::exists(tmp / "kavelup-s-old"));
     EXPECT_TRUE(fsys::exists(tmp / "kavelup-s-new" / "0-f"));
     EXPECT_TRUE(fsys::exists(tmp / "kavelup-s-busy" / "0-f"));
     EXPECT_TRUE(fsys::exists(tmp / "other-old"));
-    EXPECT_FALSE(fsys::exists(up / partial));
-    EXPECT_EQ(entries(up), 3u);
+    EXPECT_FALSE(fsys::exists(up / staging));
+    EXPECT_EQ(entries(up), 5u);
+    EXPECT_EQ(read(up / ".a.txt.part-0123456789abcdef"), "saved");
 
     ::close(busy);  // its process is gone
     EXPECT_EQ(sweepAbandonedUploads(tmp.string(), up.string()), 1u);
@@ -191,7 +269,7 @@ TEST_F(UploadPosixHost, AbandonedUploadsAreSweptWhenOldAndNoLongerLocked) {
 }
 
 TEST_F(UploadPosixHost, ASignalRemovesTheUploadInProgress) {
-    const std::string partial = path("up") + "/.t.txt.part-0000000000000001";
+    const std::string staging = path("up") + "/.kavelup:0000000000000001";
     const pid_t pid = ::fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
@@ -200,11 +278,12 @@ TEST_F(UploadPosixHost, ASignalRemovesTheUploadInProgress) {
         signalcleanup::install();
         std::string dir;
         if (!fs.makePrivateDirectory(path("tmp") + "/", "kavelup-sig-", dir).ok) ::_exit(2);
+        FileStatus status;
+        if (!fs.createSpool(dir + "/body", status)) ::_exit(3);
+        fsys::create_directory(staging);
         for (int i = 0; i < 300; ++i)  // more entries than one listing returns
-            if (!fs.writeNewFile(dir + "/" + std::to_string(i) + "-file-with-a-longish-name", "x").ok)
-                ::_exit(3);
-        write(partial, "half");
-        signalcleanup::setPartialFile(partial);
+            write(staging + "/" + std::to_string(i) + "-file-with-a-longish-name", "half");
+        signalcleanup::setStagingDirectory(staging);
         ::kill(::getpid(), SIGTERM);
         ::_exit(4);
     }
@@ -213,7 +292,7 @@ TEST_F(UploadPosixHost, ASignalRemovesTheUploadInProgress) {
     ASSERT_TRUE(WIFSIGNALED(status)) << "exit " << WEXITSTATUS(status);
     EXPECT_EQ(WTERMSIG(status), SIGTERM);  // still ended by the signal
     EXPECT_EQ(entries(path("tmp")), 0u);
-    EXPECT_FALSE(fsys::exists(partial));
+    EXPECT_FALSE(fsys::exists(staging));
 }
 
 }  // namespace

@@ -176,10 +176,17 @@ CensusExportDialog::CensusExportDialog(CensusExportForm& form, FormContext& cont
     output_ = new QLineEdit(this);
     auto* browse = new QPushButton(QStringLiteral("<<"), this);
     connect(browse, &QPushButton::clicked, this, [this] {
-        QFileDialog dialog(this, QStringLiteral("输出文件"), output_->text(),
-                           QStringLiteral("制表符分隔的文本文件(*.csv)"));
+        // The import file, or the same rows as a workbook: the name's extension decides.
+        const QString csv = QStringLiteral("制表符分隔的文本文件(*.csv)");
+        const QString xlsx = QStringLiteral("Excel 工作簿(*.xlsx)");
+        QFileDialog dialog(this, QStringLiteral("输出文件"), output_->text(), csv + QStringLiteral(";;") + xlsx);
         dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setDefaultSuffix(QStringLiteral("csv"));
+        const bool workbook = output_->text().endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive);
+        dialog.selectNameFilter(workbook ? xlsx : csv);
+        dialog.setDefaultSuffix(workbook ? QStringLiteral("xlsx") : QStringLiteral("csv"));
+        connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, xlsx](const QString& filter) {
+            dialog.setDefaultSuffix(filter == xlsx ? QStringLiteral("xlsx") : QStringLiteral("csv"));
+        });
         if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
             output_->setText(dialog.selectedFiles().front());
     });
@@ -301,12 +308,21 @@ LengthCheckWindow::LengthCheckWindow(QWidget* parent) : QDialog(parent) {
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->verticalHeader()->hide();
+    save_ = new QPushButton(QStringLiteral("另存为 Excel 工作簿…"), this);
+    connect(save_, &QPushButton::clicked, this, [this] {
+        if (onSave) onSave(rows_);
+    });
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(save_);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(table_);
+    layout->addLayout(buttons);
     resize(320, 360);
 }
 
 void LengthCheckWindow::show(const std::vector<LengthMismatch>& rows) {
+    rows_ = rows;
     table_->setRowCount(0);
     table_->setRowCount(static_cast<int>(rows.size()));
     for (int i = 0; i < static_cast<int>(rows.size()); ++i) {

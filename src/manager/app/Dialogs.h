@@ -15,6 +15,7 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 class QTableWidget;
 
 namespace manager::app {
@@ -108,9 +109,14 @@ public:
     explicit LengthCheckWindow(QWidget* parent);
     void show(const std::vector<LengthMismatch>& rows);
     QTableWidget* table() const { return table_; }
+    // "另存为 Excel 工作簿…": hands the shown result on.
+    std::function<void(const std::vector<LengthMismatch>&)> onSave;
+    QPushButton* saveButton() const { return save_; }
 
 private:
     QTableWidget* table_;
+    QPushButton* save_;
+    std::vector<LengthMismatch> rows_;
 };
 
 }  // namespace manager::app

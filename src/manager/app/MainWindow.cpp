@@ -141,10 +141,10 @@ MainWindow::MainWindow(WindowOptions options, QWidget* parent) : QMainWindow(par
     QTimer::singleShot(0, this, [this] { buildTree(); });
 }
 
-MainWindow::~MainWindow() { joinReader(); }
+MainWindow::~MainWindow() { stopReaders(true); }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    joinReader();
+    stopReaders(false);
     QMainWindow::closeEvent(event);
 }
 
@@ -193,6 +193,8 @@ void MainWindow::buildActions() {
     exportList->setShortcut(QKeySequence(QStringLiteral("Ctrl+S")));
     make("导出到清单", "导出到清单", [this] { exportText(); });
     make("导出到普查", "将列表导出为普查软件导入格式", [this] { exportCensus(); }, "x-office-spreadsheet");
+    make("Excel 工作簿…", "将列表导出为Excel工作簿", [this] { exportWorkbook(); }, "x-office-spreadsheet");
+    make("普查数据 Excel 工作簿…", "将列表导出为普查软件导入格式的Excel工作簿", [this] { exportCensus(true); });
     make("全面检验报告复制", "根据样本批量复制全面检验报告", [this] { openReportCopy(); }, "edit-copy");
     reportModeAction_ = make("全面检验报告列表", "全面检验报告", [this] { toggleReportMode(); }, "view-list-bullet");
     reportModeAction_->setCheckable(true);
@@ -253,6 +255,14 @@ void MainWindow::buildMenus() {
     file->addAction(action(QStringLiteral("全面检验报告复制")));
     file->addSeparator();
     file->addAction(action(QStringLiteral("退出")));
+
+    // Every form the list leaves in; the text forms stay in the file menu as well.
+    QMenu* exports = menuBar()->addMenu(QStringLiteral("导出(&E)"));
+    exports->addAction(action(QStringLiteral("导出列表")));
+    exports->addAction(action(QStringLiteral("导出到普查")));
+    exports->addSeparator();
+    exports->addAction(action(QStringLiteral("Excel 工作簿…")));
+    exports->addAction(action(QStringLiteral("普查数据 Excel 工作簿…")));
 
     QToolBar* bar = addToolBar(QStringLiteral("工具栏"));
     bar->setObjectName(QStringLiteral("toolbar"));
@@ -361,17 +371,24 @@ void MainWindow::treeSelected(QTreeWidgetItem* item) {
     else select();
 }
 
-void MainWindow::joinReader() {
-    if (cancel_) cancel_->store(true);
-    if (reader_.joinable()) reader_.join();
+void MainWindow::stopReaders(bool wait) {
+    // A reading thread posts to the window only while it exists: the window waits for every
+    // thread before it goes. Until then threads that have ended are collected, and the others
+    // are left to end by themselves, so the window's thread never waits on a file.
+    for (Reader& r : readers_) r.cancel->store(true);
+    std::erase_if(readers_, [wait](Reader& r) {
+        if (!wait && !r.ended->load()) return false;
+        r.thread.join();
+        return true;
+    });
 }
 
 void MainWindow::cancelListing() {
-    if (listing_ && cancel_) cancel_->store(true);
+    if (listing_ && !readers_.empty()) readers_.back().cancel->store(true);
 }
 
 void MainWindow::listDirectory(const fs::path& dir, std::function<void()> then) {
-    joinReader();
+    stopReaders(false);
     const unsigned generation = ++generation_;
     listing_ = true;
     afterListing_.clear();
@@ -387,15 +404,16 @@ void MainWindow::listDirectory(const fs::path& dir, std::function<void()> then) 
     panes_[2]->clear();
 
     auto cancel = std::make_shared<std::atomic<bool>>(false);
-    cancel_ = cancel;
-    reader_ = std::thread([this, dir, generation, cancel] {
+    auto ended = std::make_shared<std::atomic<bool>>(false);
+    std::thread thread([this, dir, generation, cancel, ended, hook = options_.afterFileRead] {
         auto batch = std::make_shared<std::vector<ListRow>>();
         std::size_t files = 0;
+        std::vector<UnreadableFile> unreadable;
         auto last = std::chrono::steady_clock::now();
         auto post = [&](bool final) {
             QMetaObject::invokeMethod(
                 this,
-                [this, generation, rows = std::move(batch), files, final] {
+                [this, generation, rows = std::move(batch), files, final, skipped = unreadable.size()] {
                     if (generation != generation_) return;
                     const int first = manager_->list.size();
                     for (ListRow& r : *rows) manager_->list.rows.push_back(std::move(r));
@@ -405,7 +423,7 @@ void MainWindow::listDirectory(const fs::path& dir, std::function<void()> then) 
                     listing_ = false;
                     list_->viewport()->unsetCursor();
                     tree_->unsetCursor();
-                    panes_[2]->setText(qs(kReadingDone));
+                    panes_[2]->setText(qs(readingDoneStatus(skipped)));
                     auto callbacks = std::move(afterListing_);
                     afterListing_.clear();
                     for (auto& c : callbacks) c();
@@ -413,18 +431,28 @@ void MainWindow::listDirectory(const fs::path& dir, std::function<void()> then) 
                 Qt::QueuedConnection);
             batch = std::make_shared<std::vector<ListRow>>();
         };
-        readDirectoryRows(
-            dir, [&](ListRow&& row) { batch->push_back(std::move(row)); }, nullptr, cancel.get(),
-            [&] {
-                ++files;
-                const auto now = std::chrono::steady_clock::now();
-                if (now - last >= kPostInterval) {
-                    post(false);
-                    last = now;
-                }
-            });
-        post(true);
+        try {
+            readDirectoryRows(
+                dir, [&](ListRow&& row) { batch->push_back(std::move(row)); }, &unreadable, cancel.get(),
+                [&] {
+                    ++files;
+                    if (hook) hook();
+                    const auto now = std::chrono::steady_clock::now();
+                    if (now - last >= kPostInterval) {
+                        post(false);
+                        last = now;
+                    }
+                });
+        } catch (const std::bad_alloc&) {
+            // The rows read so far stay; the listing ends here.
+        }
+        try {
+            post(true);
+        } catch (const std::bad_alloc&) {
+        }
+        ended->store(true);
     });
+    readers_.push_back({std::move(thread), std::move(cancel), std::move(ended)});
 }
 
 Selection MainWindow::selectedRows() const {
@@ -540,12 +568,39 @@ void MainWindow::exportText() {
     manager_->exportText(chosen);
 }
 
-void MainWindow::exportCensus() {
+namespace {
+
+// A workbook's name from a save dialog: ".xlsx" is added to a name without an extension, and
+// the dialog asks before it replaces a file.
+fs::path chooseWorkbook(QWidget* parent, const QString& caption, const fs::path& proposed) {
+    QFileDialog dialog(parent, caption, fromPath(proposed), QStringLiteral("Excel 工作簿(*.xlsx)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("xlsx"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return toPath(dialog.selectedFiles().front());
+}
+
+}  // namespace
+
+void MainWindow::exportWorkbook() {
+    const fs::path dir = manager_->list.directory.empty() ? options_.startDirectory : manager_->list.directory;
+    const fs::path path = chooseWorkbook(this, QStringLiteral("导出为 Excel 工作簿"), dir / std::string(kListWorkbookName));
+    if (!path.empty()) manager_->exportWorkbook(path);
+}
+
+void MainWindow::exportCensus(bool workbook) {
     QTreeWidgetItem* item = tree_->currentItem();
     if (item && DirectoryTree::isDrawing(item)) item = item->parent();
     const std::string text = item ? utf8(item->text(0)) : nodeText();
     const fs::path path = item ? DirectoryTree::pathOf(item) : manager_->list.directory;
-    manager_->exportCensus(text, path);
+    manager_->exportCensus(text, path, workbook);
+}
+
+void MainWindow::exportLengthCheck(const std::vector<LengthMismatch>& result) {
+    const fs::path dir = manager_->list.directory.empty() ? options_.startDirectory : manager_->list.directory;
+    const fs::path path = chooseWorkbook(lengthWindow_ ? static_cast<QWidget*>(lengthWindow_) : this,
+                                         QStringLiteral("长度校核结果另存为 Excel 工作簿"), dir / "长度校核结果.xlsx");
+    if (!path.empty()) manager_->exportLengthCheck(result, path);
 }
 
 void MainWindow::checkLengths() {
@@ -570,7 +625,10 @@ void MainWindow::checkLengths() {
     }
     worker.join();
     progress.hide();
-    if (!lengthWindow_) lengthWindow_ = new LengthCheckWindow(this);
+    if (!lengthWindow_) {
+        lengthWindow_ = new LengthCheckWindow(this);
+        lengthWindow_->onSave = [this](const std::vector<LengthMismatch>& shown) { exportLengthCheck(shown); };
+    }
     lengthWindow_->show(result);
 }
 

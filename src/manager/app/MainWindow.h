@@ -3,7 +3,8 @@
 // the menus, the list's context menu and the four panes of the status bar.
 //
 // A directory is read on a thread of its own: rows appear as they are read, the status pane
-// turns, and Escape stops the reading.
+// turns, and Escape stops the reading. The window's thread never waits for a reading thread
+// while the window is open: a reading that is stopped or replaced by another ends on its own.
 
 #include <atomic>
 #include <filesystem>
@@ -39,6 +40,8 @@ struct WindowOptions {
     // Where message boxes, the drawing program and dialogs go; the real ones when null.
     platform::Prompter* prompter = nullptr;
     ProgramStarter* starter = nullptr;
+    // Called on the reading thread after each file of a listing (tests hold a reading here).
+    std::function<void()> afterFileRead;
 };
 
 class MainWindow : public QMainWindow {
@@ -73,8 +76,11 @@ public:
     void renumber();
     void sortByColumn(int column);
     void exportText();
-    void exportCensus();
+    void exportWorkbook();
+    void exportCensus(bool workbook = false);
     void checkLengths();
+    // Saves the length check's result as a workbook (the result window's button).
+    void exportLengthCheck(const std::vector<LengthMismatch>& result);
     void openReportCopy();
     void changeSection(SectionKind kind);
 
@@ -96,7 +102,7 @@ private:
     void showStatusSummary();
     void setListColours();
     void applyColumnWidths();
-    void joinReader();
+    void stopReaders(bool wait);
     std::string nodeText() const;
 
     WindowOptions options_;
@@ -117,9 +123,13 @@ private:
     ReportCopyDialog* reportCopyDialog_ = nullptr;
     std::unique_ptr<platform::FormContext> reportCopyContext_;
 
-    // The running listing.
-    std::thread reader_;
-    std::shared_ptr<std::atomic<bool>> cancel_;
+    // The reading threads: the running listing last, before it stopped ones not yet ended.
+    struct Reader {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> cancel;
+        std::shared_ptr<std::atomic<bool>> ended;
+    };
+    std::vector<Reader> readers_;
     unsigned generation_ = 0;
     bool listing_ = false;
     std::vector<std::function<void()>> afterListing_;

@@ -37,7 +37,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vesko"));
     QApplication::setOrganizationName(QStringLiteral("Tubra"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Vesko"));
+    // No display name: the window system would add it to every caption (" — Vesko"), and the
+    // frame and message boxes carry their own full captions.
     QApplication::setDesktopFileName(QStringLiteral("vesko"));
     if (QIcon::themeName().isEmpty() || QIcon::themeName() == QStringLiteral("hicolor"))
         QIcon::setThemeName(QStringLiteral("Adwaita"));

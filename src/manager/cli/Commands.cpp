@@ -17,8 +17,10 @@
 #include "manager/core/Listing.h"
 #include "manager/core/Manager.h"
 #include "platform/AtomicFile.h"
+#include "platform/SystemError.h"
 #include "text/CFormat.h"
 #include "text/Gbk.h"
+#include "tubra/model/LineReader.h"
 #include "tubra/report/InspectionReport.h"
 
 namespace manager::cli {
@@ -55,12 +57,12 @@ Args parse(const std::vector<std::string>& raw, const std::vector<std::string>& 
         const std::string& s = raw[i];
         if (s.size() > 2 && s.rfind("--", 0) == 0) {
             if (std::find(valued.begin(), valued.end(), s) != valued.end()) {
-                if (i + 1 >= raw.size()) throw UsageError{s + " needs a value"};
+                if (i + 1 >= raw.size()) throw UsageError{s + " 需要一个值"};
                 a.options[s] = raw[++i];
             } else if (std::find(flags.begin(), flags.end(), s) != flags.end()) {
                 a.options[s] = "";
             } else {
-                throw UsageError{"unknown option " + s};
+                throw UsageError{"未知的选项 " + s};
             }
         } else {
             a.positional.push_back(s);
@@ -71,26 +73,48 @@ Args parse(const std::vector<std::string>& raw, const std::vector<std::string>& 
 
 void warn(const std::string& message) { std::cerr << "vesko-cli: " << message << "\n"; }
 
-std::string describe(const FileError& e) {
-    return std::string(e.kind == FileError::Read ? "cannot read " : "cannot write ") + e.path.string() + ": " +
-           e.error.message();
+// Why a file or directory could not be used, in the words tubra-cli uses.
+std::string reason(const std::error_code& ec) {
+    if (ec == platform::FileError::tooLarge)
+        return "文件超过 " + std::to_string(tubra::model::kMaxDrawingFileBytes >> 20) + " MB";
+    return platform::describe(ec);
 }
 
-// Lists a directory as the window does; unreadable files are named on standard error.
-bool listOrReport(PipelineList& list, const fs::path& dir, bool reportMode, bool& failed) {
+std::string cannotOpen(const fs::path& path, const std::error_code& ec) {
+    return "无法打开文件 " + path.string() + ": " + reason(ec);
+}
+
+std::string describe(const FileError& e) {
+    if (e.kind == FileError::Read) return cannotOpen(e.path, e.error);
+    return "无法保存文件 " + e.path.string() + ": " + reason(e.error);
+}
+
+// Lists a directory as the window does; each file that cannot be read is named on standard
+// error, and `failed` counts them.
+bool listOrReport(PipelineList& list, const fs::path& dir, bool reportMode, int& failed) {
     list.reportMode = reportMode;
-    std::vector<std::string> unreadable;
+    std::vector<UnreadableFile> unreadable;
     if (const std::error_code ec = listDirectory(list, dir, &unreadable)) {
-        warn("cannot read directory " + dir.string() + ": " + ec.message());
-        failed = true;
+        warn("无法读取目录 " + dir.string() + ": " + reason(ec));
+        ++failed;
         return false;
     }
-    for (const std::string& name : unreadable) {
-        warn("cannot read " + (dir / name).string());
-        failed = true;
+    for (const UnreadableFile& f : unreadable) {
+        warn(cannotOpen(dir / f.name, f.error));
+        ++failed;
     }
     return true;
 }
+
+// The exit code of a command that went through every file; after failures the last line on
+// standard error sums them up.
+int finish(int failed, const std::string& summary) {
+    if (failed == 0) return kOk;
+    warn(summary);
+    return kFileError;
+}
+
+std::string notListed(int failed) { return text::format("有 %d 个文件无法读取，未列出", failed); }
 
 // The text the window shows for the directory's node: its name.
 std::string nodeText(const fs::path& dir) {
@@ -137,83 +161,121 @@ void printList(const PipelineList& list, const fs::path& dir, std::string_view f
 }
 
 std::string outputFormat(const Args& a) {
-    if (a.has("--tsv") && a.has("--json")) throw UsageError{"--tsv and --json exclude each other"};
+    if (a.has("--tsv") && a.has("--json")) throw UsageError{"--tsv 和 --json 不能同时使用"};
     return a.has("--tsv") ? "tsv" : a.has("--json") ? "json" : "text";
 }
 
 void wantPositional(const Args& a, std::size_t min, std::size_t max) {
-    if (a.positional.size() < min) throw UsageError{"missing arguments"};
-    if (a.positional.size() > max) throw UsageError{"too many arguments: " + a.positional[max]};
+    if (a.positional.size() < min) throw UsageError{"缺少参数"};
+    if (a.positional.size() > max) throw UsageError{"多余的参数: " + a.positional[max]};
+}
+
+bool reportWrite(const fs::path& path, const std::error_code& ec) {
+    if (!ec) return true;
+    warn(describe({FileError::Write, path, ec}));
+    return false;
 }
 
 bool writeOrReport(const fs::path& path, std::string_view data) {
-    if (const std::error_code ec = platform::writeFileAtomically(path, data)) {
-        warn("cannot write " + path.string() + ": " + ec.message());
-        return false;
-    }
+    return reportWrite(path, platform::writeFileAtomically(path, data));
+}
+
+bool writeOrReport(const fs::path& path, const Workbook& book) { return reportWrite(path, writeWorkbook(path, book)); }
+
+// An export never replaces a drawing, neither a "*.hcd" file nor one of the listed files.
+bool refusedOutput(const fs::path& out, const PipelineList& list) {
+    if (!isDrawingOutput(out, list)) return false;
+    warn("输出文件 " + out.string() + " 是图形文件，导出操作取消！");
     return true;
 }
+
+
 
 int runList(const std::vector<std::string>& raw) {
     const Args a = parse(raw, {}, {"--report", "--tsv", "--json"});
     wantPositional(a, 1, 1);
     const std::string format = outputFormat(a);
     PipelineList list;
-    bool failed = false;
+    int failed = 0;
     if (!listOrReport(list, a.positional[0], a.has("--report"), failed)) return kFileError;
     printList(list, a.positional[0], format);
-    return failed ? kFileError : kOk;
+    return finish(failed, notListed(failed));
 }
 
 int runExportTsv(const std::vector<std::string>& raw) {
     const Args a = parse(raw, {}, {"--report"});
     wantPositional(a, 2, 2);
     PipelineList list;
-    bool failed = false;
+    int failed = 0;
     if (!listOrReport(list, a.positional[0], a.has("--report"), failed)) return kFileError;
+    if (refusedOutput(a.positional[1], list)) return kFileError;
     if (!writeOrReport(a.positional[1], textExport(list))) return kFileError;
-    return failed ? kFileError : kOk;
+    return finish(failed, notListed(failed));
+}
+
+int runExportXlsx(const std::vector<std::string>& raw) {
+    const Args a = parse(raw, {}, {"--report"});
+    wantPositional(a, 2, 2);
+    PipelineList list;
+    int failed = 0;
+    if (!listOrReport(list, a.positional[0], a.has("--report"), failed)) return kFileError;
+    if (refusedOutput(a.positional[1], list)) return kFileError;
+    if (!writeOrReport(a.positional[1], listWorkbook(list))) return kFileError;
+    return finish(failed, notListed(failed));
 }
 
 int runExportCensus(const std::vector<std::string>& raw) {
     const Args a = parse(raw, {"--device"}, {});
     wantPositional(a, 2, 2);
     PipelineList list;
-    bool failed = false;
+    int failed = 0;
     if (!listOrReport(list, a.positional[0], false, failed)) return kFileError;
+    if (list.rows.empty()) {
+        // As the window says it; nothing is written.
+        warn("列表中无管道信息，导出操作取消！");
+        return kFileError;
+    }
+    if (refusedOutput(a.positional[1], list)) return kFileError;
     const std::string device = a.get("--device").value_or(nodeText(a.positional[0]));
-    if (!writeOrReport(a.positional[1], censusExport(list, text::utf8ToGbk(device)))) return kFileError;
-    return failed ? kFileError : kOk;
+    const fs::path out = a.positional[1];
+    const std::string deviceGbk = text::utf8ToGbk(device);
+    const bool written = isWorkbookName(out) ? writeOrReport(out, censusWorkbook(list, deviceGbk))
+                                             : writeOrReport(out, censusExport(list, deviceGbk));
+    if (!written) return kFileError;
+    return finish(failed, notListed(failed));
 }
 
 int runCheckLengths(const std::vector<std::string>& raw) {
-    const Args a = parse(raw, {}, {});
+    const Args a = parse(raw, {"--xlsx"}, {});
     wantPositional(a, 1, 1);
     PipelineList list;
-    bool failed = false;
+    int failed = 0;
     if (!listOrReport(list, a.positional[0], false, failed)) return kFileError;
+    const auto workbook = a.get("--xlsx");
+    if (workbook && refusedOutput(*workbook, list)) return kFileError;
     const auto result = checkLengths(list);
+    if (workbook && !writeOrReport(*workbook, lengthCheckWorkbook(result))) return kFileError;
     for (const LengthMismatch& m : result) {
         std::cout << utf8(m.number) << "\t" << utf8(m.listLength) << "\t" << drawnLengthText(m) << "\n";
         if (!m.drawn) {
-            warn("cannot read the file of row " + utf8(m.number));
-            failed = true;
+            warn(cannotOpen(m.path, m.error));
+            ++failed;
         }
     }
     std::cout << lengthCheckTitle(result.size()) << "\n";
-    return failed ? kFileError : kOk;
+    return finish(failed, text::format("有 %d 个文件无法读取", failed));
 }
 
 // The files named on the command line: a directory stands for its drawing files in list order.
-std::vector<fs::path> filesOf(const std::vector<std::string>& names, bool& failed) {
+std::vector<fs::path> filesOf(const std::vector<std::string>& names, int& failed) {
     std::vector<fs::path> files;
     for (const std::string& name : names) {
         std::error_code ec;
         if (fs::is_directory(name, ec)) {
             const auto drawings = drawingFileNames(name, ec);
             if (ec) {
-                warn("cannot read directory " + name + ": " + ec.message());
-                failed = true;
+                warn("无法读取目录 " + name + ": " + reason(ec));
+                ++failed;
             }
             for (const std::string& d : drawings) files.push_back(fs::path(name) / d);
         } else {
@@ -225,10 +287,10 @@ std::vector<fs::path> filesOf(const std::vector<std::string>& names, bool& faile
 
 int runSetSection(SectionKind kind, const std::vector<std::string>& raw) {
     const Args a = parse(raw, {"--row", "--value"}, {});
-    if (a.positional.empty()) throw UsageError{"missing files"};
+    if (a.positional.empty()) throw UsageError{"缺少文件"};
     const auto rowText = a.get("--row");
     const auto value = a.get("--value");
-    if (!rowText || !value) throw UsageError{"--row and --value are needed"};
+    if (!rowText || !value) throw UsageError{"需要 --row 和 --value"};
     const int rows = sectionLayout(kind).rows;
     int row = 0;
     std::size_t used = 0;
@@ -238,14 +300,16 @@ int runSetSection(SectionKind kind, const std::vector<std::string>& raw) {
         used = 0;
     }
     if (used != rowText->size() || row < 1 || row > rows)
-        throw UsageError{"--row must be a number from 1 to " + std::to_string(rows)};
-    bool failed = false;
+        throw UsageError{"--row 必须是 1 到 " + std::to_string(rows) + " 的数"};
+    int failed = 0;
     const std::vector<fs::path> files = filesOf(a.positional, failed);
+    int errors = 0;
     for (const FileError& e : changeSectionValue(files, kind, row - 1, text::utf8ToGbk(*value), false)) {
         warn(describe(e));
-        failed = true;
+        ++errors;
     }
-    return failed ? kFileError : kOk;
+    return finish(failed + errors,
+                  text::format("%d 个文件中有 %d 个未能修改", static_cast<int>(files.size()), errors));
 }
 
 // Rows named by their list numbers (column 0), in list order.
@@ -253,7 +317,7 @@ Selection rowsByNumber(const PipelineList& list, const std::vector<std::string>&
     Selection selected;
     for (const std::string& n : numbers) {
         const int row = list.findByNumber(n);
-        if (row < 0) throw UsageError{"no row numbered " + n};
+        if (row < 0) throw UsageError{"列表中没有序号为 " + n + " 的行"};
         selected.push_back(row);
     }
     std::sort(selected.begin(), selected.end());
@@ -297,14 +361,14 @@ int runMergeRows(const std::vector<std::string>& raw) {
     OptionForms forms(std::move(fields));
     NoProgram program;
     Manager manager(prompter, forms, program);
-    bool failed = false;
+    int failed = 0;
     if (!listOrReport(manager.list, a.positional[0], a.has("--report"), failed)) return kFileError;
     const Selection selected =
         rowsByNumber(manager.list, std::vector<std::string>(a.positional.begin() + 1, a.positional.end()));
-    if (selected.size() < 2) throw UsageError{"merging needs at least two rows"};
+    if (selected.size() < 2) throw UsageError{"合并至少需要两行"};
     manager.mergeRows(selected);
     printList(manager.list, a.positional[0], format);
-    return failed ? kFileError : kOk;
+    return finish(failed, notListed(failed));
 }
 
 int runDeleteRows(const std::vector<std::string>& raw) {
@@ -312,11 +376,11 @@ int runDeleteRows(const std::vector<std::string>& raw) {
     wantPositional(a, 2, static_cast<std::size_t>(-1));
     const std::string format = outputFormat(a);
     PipelineList list;
-    bool failed = false;
+    int failed = 0;
     if (!listOrReport(list, a.positional[0], a.has("--report"), failed)) return kFileError;
     list.removeRows(rowsByNumber(list, std::vector<std::string>(a.positional.begin() + 1, a.positional.end())));
     printList(list, a.positional[0], format);
-    return failed ? kFileError : kOk;
+    return finish(failed, notListed(failed));
 }
 
 KeptFields keptFields(const std::optional<std::string>& list) {
@@ -340,7 +404,7 @@ KeptFields keptFields(const std::optional<std::string>& list) {
         const std::string name = list->substr(start, comma == std::string::npos ? std::string::npos : comma - start);
         const auto it = names.find(name);
         if (it == names.end())
-            throw UsageError{"--keep takes none or a list of: unit, device, pipe-name, pipe-number, "
+            throw UsageError{"--keep 的值是 none，或用逗号分隔的 unit, device, pipe-name, pipe-number, "
                              "review-pipe-name, date, report-number"};
         keep[static_cast<std::size_t>(it->second)] = true;
         if (comma == std::string::npos) break;
@@ -356,17 +420,19 @@ int runCopyReport(const std::vector<std::string>& raw) {
     tubra::report::InspectionReport report;
     std::error_code ec;
     if (!readReport(a.positional[0], report, ec)) {
-        warn("cannot read the template " + a.positional[0] + ": " + ec.message());
+        warn("无法打开样板文件 " + a.positional[0] + ": " + reason(ec));
         return kFileError;
     }
-    bool failed = false;
+    int failed = 0;
     const std::vector<fs::path> targets =
         filesOf(std::vector<std::string>(a.positional.begin() + 1, a.positional.end()), failed);
+    int errors = 0;
     for (const FileError& e : copyReportToFiles(report, targets, keep)) {
         warn(describe(e));
-        failed = true;
+        ++errors;
     }
-    return failed ? kFileError : kOk;
+    return finish(failed + errors, text::format("%d 个目标文件中有 %d 个未能复制报告",
+                                                 static_cast<int>(targets.size()), errors));
 }
 
 struct Command {
@@ -382,8 +448,9 @@ const std::vector<Command>& commands() {
     static const std::vector<Command> c = {
         {"list", "list DIR [--report] [--tsv|--json]", runList},
         {"export-tsv", "export-tsv DIR OUT [--report]", runExportTsv},
-        {"export-census", "export-census DIR OUT [--device NAME]", runExportCensus},
-        {"check-lengths", "check-lengths DIR", runCheckLengths},
+        {"export-xlsx", "export-xlsx DIR OUT.xlsx [--report]", runExportXlsx},
+        {"export-census", "export-census DIR OUT.csv|OUT.xlsx [--device NAME]", runExportCensus},
+        {"check-lengths", "check-lengths DIR [--xlsx OUT.xlsx]", runCheckLengths},
         {"set-table", "set-table FILE|DIR... --row N --value V     (N = 1..18)", runSetTable},
         {"set-title", "set-title FILE|DIR... --row N --value V     (N = 1..7)", runSetTitle},
         {"merge-rows",
@@ -399,7 +466,7 @@ const std::vector<Command>& commands() {
 }  // namespace
 
 void usage(std::FILE* out) {
-    std::fputs("usage: vesko-cli COMMAND ARGS\n", out);
+    std::fputs("用法: vesko-cli 命令 参数\n", out);
     for (const Command& c : commands()) std::fprintf(out, "  %.*s\n", static_cast<int>(c.usage.size()), c.usage.data());
 }
 
@@ -410,11 +477,11 @@ int run(std::string_view command, const std::vector<std::string>& args) {
             return c.run(args);
         } catch (const UsageError& e) {
             warn(e.message);
-            std::fprintf(stderr, "usage: vesko-cli %.*s\n", static_cast<int>(c.usage.size()), c.usage.data());
+            std::fprintf(stderr, "用法: vesko-cli %.*s\n", static_cast<int>(c.usage.size()), c.usage.data());
             return kUsageError;
         }
     }
-    warn("unknown command '" + std::string(command) + "'");
+    warn("未知的命令 '" + std::string(command) + "'");
     usage(stderr);
     return kUsageError;
 }

@@ -1,5 +1,7 @@
 #include "manager/core/DrawingFiles.h"
 
+#include "manager/core/ListFields.h"
+
 #include <cstring>
 
 #include "platform/AtomicFile.h"
@@ -170,30 +172,58 @@ std::string sectionValue(SectionKind kind, std::string_view gbkValue) {
     return std::string(text::gbkCut(v, sectionLayout(kind).newValueBytes));
 }
 
-std::vector<FileError> changeSectionValue(const std::vector<fs::path>& files, SectionKind kind,
-                                          int row, std::string_view gbkValue, bool stopAtFirstError,
-                                          const std::function<void(std::size_t)>& afterFile) {
+namespace {
+
+const std::error_code kOutOfMemory = std::make_error_code(std::errc::not_enough_memory);
+
+// Rewrites each file with `rewrite` (its old text -> its new text). A file is read and written
+// whole; one whose text, or the new text, the memory cannot hold fails with its own error and
+// the files after it are still done.
+template <typename Rewrite>
+std::vector<FileError> rewriteFiles(const std::vector<fs::path>& files, bool stopAtFirstError, Rewrite&& rewrite,
+                                    const std::function<void(std::size_t)>& afterFile = {}) {
     std::vector<FileError> errors;
-    const std::string value = sectionValue(kind, gbkValue);
     std::string data;
     std::size_t done = 0;
     for (const fs::path& path : files) {
-        if (const std::error_code ec = platform::readWholeFile(path, data)) {
-            errors.push_back({FileError::Read, path, ec});
-            if (stopAtFirstError) break;
-            continue;
+        FileError::Kind stage = FileError::Read;
+        std::error_code ec;
+        try {
+            ec = readDrawingFile(path, data);
+            if (!ec) {
+                stage = FileError::Write;
+                ec = platform::writeFileAtomically(path, rewrite(std::string_view(data)));
+            }
+        } catch (const std::bad_alloc&) {
+            ec = kOutOfMemory;
         }
-        std::vector<std::string> values = readSectionValues(data, kind);
-        if (row >= 0 && static_cast<std::size_t>(row) < values.size())
-            values[static_cast<std::size_t>(row)] = value;
-        if (const std::error_code ec = platform::writeFileAtomically(path, rewriteSection(data, kind, values))) {
-            errors.push_back({FileError::Write, path, ec});
+        if (ec) {
+            // A large file's memory is given back before the next file.
+            std::string().swap(data);
+            errors.push_back({stage, path, ec});
             if (stopAtFirstError) break;
             continue;
         }
         if (afterFile) afterFile(++done);
     }
     return errors;
+}
+
+}  // namespace
+
+std::vector<FileError> changeSectionValue(const std::vector<fs::path>& files, SectionKind kind,
+                                          int row, std::string_view gbkValue, bool stopAtFirstError,
+                                          const std::function<void(std::size_t)>& afterFile) {
+    const std::string value = sectionValue(kind, gbkValue);
+    return rewriteFiles(
+        files, stopAtFirstError,
+        [&](std::string_view data) {
+            std::vector<std::string> values = readSectionValues(data, kind);
+            if (row >= 0 && static_cast<std::size_t>(row) < values.size())
+                values[static_cast<std::size_t>(row)] = value;
+            return rewriteSection(data, kind, values);
+        },
+        afterFile);
 }
 
 namespace {
@@ -241,7 +271,7 @@ std::string copyReportInto(std::string_view targetData,
     }
 
     std::string out;
-    out.reserve(targetData.size() + targetData.size() / 32 + 4096);
+    out.reserve(targetData.size() + 4096);
     bool unterminated = false;
     RawLines lines(targetData);
     RawLine line;
@@ -253,12 +283,12 @@ std::string copyReportInto(std::string_view targetData,
             continue;
         }
         out.append(line.content);
-        out.append("\r\n");
+        out.push_back('\n');
         if (key < 0) continue;
         unterminated = true;
         while (lines.next(line)) {
             out.append(line.content);
-            out.append("\r\n");
+            out.push_back('\n');
             if (closesSection(line.match)) {
                 unterminated = false;
                 break;
@@ -266,34 +296,30 @@ std::string copyReportInto(std::string_view targetData,
         }
     }
     // A file cut short inside a section would take the template's sections as its body.
-    if (unterminated) out.append("}\r\n");
+    if (unterminated) out.append("}\n");
     written->WriteFullReportSections(out);
     return out;
 }
 
 bool readReport(const fs::path& path, tubra::report::InspectionReport& report, std::error_code& error) {
     std::string data;
-    error = platform::readWholeFile(path, data);
-    if (error) return false;
-    readReportOf(data, report);
+    try {
+        error = readDrawingFile(path, data);
+        if (error) return false;
+        readReportOf(data, report);
+    } catch (const std::bad_alloc&) {
+        error = kOutOfMemory;
+        report = {};
+        return false;
+    }
     return true;
 }
 
 std::vector<FileError> copyReportToFiles(const tubra::report::InspectionReport& templateReport,
                                          const std::vector<fs::path>& targets,
                                          const KeptFields& keep) {
-    std::vector<FileError> errors;
-    std::string data;
-    for (const fs::path& path : targets) {
-        if (const std::error_code ec = platform::readWholeFile(path, data)) {
-            errors.push_back({FileError::Read, path, ec});
-            continue;
-        }
-        if (const std::error_code ec =
-                platform::writeFileAtomically(path, copyReportInto(data, templateReport, keep)))
-            errors.push_back({FileError::Write, path, ec});
-    }
-    return errors;
+    return rewriteFiles(targets, false,
+                        [&](std::string_view data) { return copyReportInto(data, templateReport, keep); });
 }
 
 double drawingPipeLength(std::string_view data) {
@@ -316,9 +342,11 @@ double drawingPipeLength(std::string_view data) {
     return mm * 0.001;
 }
 
-std::optional<double> DrawingPipeLength(const fs::path& path) {
+std::optional<double> DrawingPipeLength(const fs::path& path, std::error_code* error) {
     std::string data;
-    if (platform::readWholeFile(path, data)) return std::nullopt;
+    const std::error_code ec = readDrawingFile(path, data);
+    if (error) *error = ec;
+    if (ec) return std::nullopt;
     return drawingPipeLength(data);
 }
 

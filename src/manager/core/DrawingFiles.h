@@ -57,8 +57,10 @@ struct FileError {
 };
 
 // Sets row `row` (0-based) of the section of `kind` to `gbkValue` in every file, keeping the
-// other values each file holds. With `stopAtFirstError` the first failure ends the batch
-// (files already rewritten stay rewritten); otherwise every file is tried. `afterFile` is told
+// other values each file holds. Files are read as readDrawingFile reads them; a file that
+// cannot be read, written or held in memory is an error of its own. With `stopAtFirstError`
+// the first failure ends the batch (files already rewritten stay rewritten); otherwise every
+// file is tried. `afterFile` is told
 // the number of files done after each one.
 std::vector<FileError> changeSectionValue(const std::vector<std::filesystem::path>& files,
                                           SectionKind kind, int row, std::string_view gbkValue,
@@ -79,7 +81,7 @@ inline constexpr int kKeptFieldCount = 7;
 using KeptFields = std::array<bool, kKeptFieldCount>;
 
 // A target's text with the full-inspection report of `templateReport`: every line ends with
-// CR LF; the target's own full-inspection sections but its page settings are dropped; its
+// LF, as the drawing program writes its files; the target's own full-inspection sections but its page settings are dropped; its
 // drawing, its page settings and its online-inspection sections stay; the template's
 // full-inspection sections follow at the end (its page settings after the target's, so they
 // win on reading). Fields in `keep` keep the target's own values.
@@ -101,7 +103,7 @@ std::vector<FileError> copyReportToFiles(const tubra::report::InspectionReport& 
 // The pipe length drawn in a file's text, in metres: the sum of the "DistTxt" values (mm) of
 // the pipe objects.
 double drawingPipeLength(std::string_view data);
-// The same for a file; none when it cannot be read.
-std::optional<double> DrawingPipeLength(const std::filesystem::path& path);
+// The same for a file; none when it cannot be read (`error`, when given, says why).
+std::optional<double> DrawingPipeLength(const std::filesystem::path& path, std::error_code* error = nullptr);
 
 }  // namespace manager

@@ -93,6 +93,23 @@ std::string censusField(std::string_view gbk) {
     return quoted;
 }
 
+std::array<std::string, 24> censusFields(const ListRow& row, std::string_view deviceGbk) {
+    auto [start, end] = splitStartEnd(cut49(row.cell(kColStartEnd)));
+    auto [diameter, thickness] = splitSize(cut49(row.cell(kColSize)));
+    auto cell = [&](int column) { return std::string(row.cell(column)); };
+    std::array<std::string, 24> fields = {
+        cell(kColNumber),      cell(kColName),       cell(kColPipeNumber),
+        std::move(start),      std::move(end),       cell(kColCategory),
+        std::move(diameter),   std::move(thickness), cell(kColLength),
+        {},                    {},                   cell(kColPressure),
+        cell(kColTemperature), cell(kColMedium),     cell(kColMaterial),
+        {},                    {},                   {},
+        {},                    cell(kColInsulation), {},
+        cell(kColPipeNumber),  {},                   std::string(deviceGbk)};
+    for (std::string& f : fields) f.resize(text::gbkCutLength(f, kExportCellBytes));
+    return fields;
+}
+
 std::string censusExport(const PipelineList& list, std::string_view deviceGbk) {
     const std::string device = censusField(deviceGbk);
     std::string out = device;
@@ -100,23 +117,101 @@ std::string censusExport(const PipelineList& list, std::string_view deviceGbk) {
     out.append(device);
     out.append("\r\n");
     for (const ListRow& row : list.rows) {
-        const auto [start, end] = splitStartEnd(cut49(row.cell(kColStartEnd)));
-        const auto [diameter, thickness] = splitSize(cut49(row.cell(kColSize)));
-        const std::array<std::string_view, 24> fields = {
-            row.cell(kColNumber),      row.cell(kColName),        row.cell(kColPipeNumber),
-            start,                     end,                       row.cell(kColCategory),
-            diameter,                  thickness,                 row.cell(kColLength),
-            {},                        {},                        row.cell(kColPressure),
-            row.cell(kColTemperature), row.cell(kColMedium),      row.cell(kColMaterial),
-            {},                        {},                        {},
-            {},                        row.cell(kColInsulation),  {},
-            row.cell(kColPipeNumber),  {},                        deviceGbk};
+        const auto fields = censusFields(row, deviceGbk);
         for (std::size_t f = 0; f < fields.size(); ++f) {
             out.append(censusField(fields[f]));
             out.append(f + 1 < fields.size() ? "," : "\r\n");
         }
     }
     return out;
+}
+
+namespace {
+
+SheetCell gbkCell(std::string_view gbk, bool numeric) {
+    std::string utf8 = text::gbkToUtf8(gbk);
+    return numeric ? SheetCell::fromText(std::move(utf8)) : SheetCell::ofText(std::move(utf8));
+}
+
+}  // namespace
+
+Workbook listWorkbook(const PipelineList& list) {
+    const int columns = list.columnCount();
+    Sheet sheet;
+    sheet.name = "管线列表";
+    for (int c = 0; c < columns; ++c) sheet.header.push_back(text::gbkToUtf8(cut49(exportHeader(c))));
+    sheet.rows.reserve(list.rows.size());
+    for (const ListRow& row : list.rows) {
+        std::vector<SheetCell> cells;
+        cells.reserve(static_cast<std::size_t>(columns));
+        for (int c = 0; c < columns; ++c) cells.push_back(gbkCell(cut49(row.cell(c)), isNumericColumn(c)));
+        sheet.rows.push_back(std::move(cells));
+    }
+    Workbook book;
+    book.title = "管线列表";
+    book.sheets.push_back(std::move(sheet));
+    return book;
+}
+
+Workbook censusWorkbook(const PipelineList& list, std::string_view deviceGbk) {
+    // Fields holding the row number, diameter, thickness, length, pressure and temperature.
+    constexpr std::array<bool, 24> numeric = {true,  false, false, false, false, false, true,  true,
+                                              true,  false, false, true,  true,  false, false, false,
+                                              false, false, false, false, false, false, false, false};
+    Sheet sheet;
+    sheet.name = "普查登记";
+    const std::string device = text::gbkToUtf8(cut49(deviceGbk));
+    sheet.header.assign(24, std::string());
+    sheet.header.front() = device;
+    sheet.header.back() = device;
+    sheet.rows.reserve(list.rows.size());
+    for (const ListRow& row : list.rows) {
+        const auto fields = censusFields(row, deviceGbk);
+        std::vector<SheetCell> cells;
+        cells.reserve(fields.size());
+        for (std::size_t f = 0; f < fields.size(); ++f) cells.push_back(gbkCell(fields[f], numeric[f]));
+        sheet.rows.push_back(std::move(cells));
+    }
+    Workbook book;
+    book.title = "普查登记导入数据";
+    book.sheets.push_back(std::move(sheet));
+    return book;
+}
+
+Workbook lengthCheckWorkbook(const std::vector<LengthMismatch>& result) {
+    Sheet sheet;
+    sheet.name = "长度校核";
+    sheet.header = {"序号", "表中长度(米)", "校核长度(米)"};
+    for (const LengthMismatch& m : result) {
+        sheet.rows.push_back({gbkCell(m.number, true), gbkCell(m.listLength, true),
+                              m.drawn ? SheetCell::ofNumber(*m.drawn, 6) : SheetCell::ofText(drawnLengthText(m))});
+    }
+    Workbook book;
+    book.title = lengthCheckTitle(result.size());
+    book.sheets.push_back(std::move(sheet));
+    return book;
+}
+
+bool isDrawingOutput(const std::filesystem::path& output, const PipelineList& list) {
+    namespace fs = std::filesystem;
+    auto drawingName = [](const fs::path& p) {
+        const std::string name = p.filename().string();
+        if (name.size() < 4) return false;
+        std::string tail = name.substr(name.size() - 4);
+        for (char& c : tail)
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        return tail == ".hcd";
+    };
+    if (drawingName(output)) return true;
+    std::error_code ec;
+    const fs::path real = fs::canonical(output, ec);
+    if (ec) return false;  // nothing there yet (or nothing that can be reached): no drawing lost
+    if (drawingName(real)) return true;
+    for (int i = 0; i < list.size(); ++i) {
+        std::error_code same;
+        if (fs::equivalent(real, list.pathOf(i), same)) return true;
+    }
+    return false;
 }
 
 }  // namespace manager

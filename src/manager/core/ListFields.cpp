@@ -1,15 +1,13 @@
 #include "manager/core/ListFields.h"
 
-#include <fcntl.h>
 #include <string.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 
 #include "manager/core/GbkText.h"
+#include "platform/AtomicFile.h"
+#include "platform/RegularFile.h"
 #include "text/CFormat.h"
 #include "text/Gbk.h"
 #include "tubra/model/KeyMatcher.h"
@@ -114,44 +112,17 @@ void readListFields(std::string_view data, ListCells& cells) {
     }
 }
 
-namespace {
-
-// Reads a whole file into `buffer`, reusing its storage from file to file.
-bool readInto(const fs::path& path, std::string& buffer) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        return false;
-    }
-    // The size may change while reading; read until the end whatever it is.
-    std::size_t size = 0;
-    buffer.resize(static_cast<std::size_t>(st.st_size) + 1);
-    for (;;) {
-        if (size == buffer.size()) buffer.resize(buffer.size() * 2 + 4096);
-        const ssize_t n = ::read(fd, buffer.data() + size, buffer.size() - size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            ::close(fd);
-            buffer.clear();
-            return false;
-        }
-        if (n == 0) break;
-        size += static_cast<std::size_t>(n);
-    }
-    ::close(fd);
-    buffer.resize(size);
+bool ReadListFields(const fs::path& path, ListCells& cells, std::string& buffer, std::error_code* error) {
+    cells.fill({});
+    const std::error_code e = readDrawingFile(path, buffer);
+    if (error) *error = e;
+    if (e) return false;
+    readListFields(buffer, cells);
     return true;
 }
 
-}  // namespace
-
-bool ReadListFields(const fs::path& path, ListCells& cells, std::string& buffer) {
-    cells.fill({});
-    if (!readInto(path, buffer)) return false;
-    readListFields(buffer, cells);
-    return true;
+std::error_code readDrawingFile(const fs::path& path, std::string& data) {
+    return platform::readRegularFile(path, data, tubra::model::kMaxDrawingFileBytes);
 }
 
 bool isRewriteTemporary(std::string_view name) {
@@ -165,7 +136,9 @@ bool isDrawingFileName(std::string_view name) {
     const std::string lower = gbkLower(name);
     if (lower.find(".hcd") == std::string::npos) return false;
     if (lower.find(kNewDrawingPlaceholder) != std::string::npos) return false;
-    return !isRewriteTemporary(name);
+    if (lower.find(kRewritePlaceholder) != std::string::npos) return false;
+    if (lower.ends_with(kReportCopySuffix)) return false;
+    return !isRewriteTemporary(name) && !platform::isTemporaryName(name);
 }
 
 std::vector<std::string> drawingFileNames(const fs::path& dir, std::error_code& ec) {

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "manager/core/Columns.h"
@@ -21,14 +22,23 @@ using ListCells = std::array<std::string_view, kReportColumns>;
 void readListFields(std::string_view data, ListCells& cells);
 
 // Reads the file at `path` into `buffer` and its fields into `cells`. False only when the file
-// cannot be read; then `cells` are all empty.
-bool ReadListFields(const std::filesystem::path& path, ListCells& cells, std::string& buffer);
+// cannot be read (`error`, when given, says why); then `cells` are all empty.
+bool ReadListFields(const std::filesystem::path& path, ListCells& cells, std::string& buffer,
+                    std::error_code* error = nullptr);
 
-// A drawing file: its name, lower-cased, contains ".hcd", and it is not the placeholder of a
-// new drawing ("$$tmp.hcd") nor the temporary file of an interrupted rewrite.
+// Reads a drawing file whole into `data` (whose storage is reused), as the drawing program
+// does: a FIFO, device or socket under a drawing's name is refused without being opened or
+// waited for, a file beyond the drawing-file limit is refused, and a file whose bytes cannot
+// be held gives std::errc::not_enough_memory.
+std::error_code readDrawingFile(const std::filesystem::path& path, std::string& data);
+
+// A drawing file: its name, lower-cased, contains ".hcd", and it is none of the files the
+// programs make for their own work: the placeholder of a new drawing ("$$tmp.hcd"), the
+// file a rewrite is written to ("$$tmpFile.hcd", a name ending in ".hcd$$") and the
+// temporary file of an interrupted rewrite.
 bool isDrawingFileName(std::string_view name);
 
-// The name the atomic rewrite gives its temporary file: "." + target name + "." + 6 characters.
+// An older form of a rewrite's temporary name: "." + target name + "." + 6 characters.
 bool isRewriteTemporary(std::string_view name);
 
 // The names of the drawing files of `dir` (not directories), sorted by their bytes.
@@ -40,5 +50,9 @@ std::string fileNameCell(std::string_view name);
 
 // The name of the placeholder file of a new drawing.
 inline constexpr std::string_view kNewDrawingPlaceholder = "$$tmp.hcd";
+// What the table and title rewrites of other copies of the manager write to, lower-cased.
+inline constexpr std::string_view kRewritePlaceholder = "$$tmpfile.hcd";
+// What their report copy writes to: the target's name and this.
+inline constexpr std::string_view kReportCopySuffix = ".hcd$$";
 
 }  // namespace manager

@@ -11,8 +11,13 @@ namespace manager {
 
 namespace fs = std::filesystem;
 
+namespace {
+// The read buffer goes from file to file; beyond this it is given back after a file.
+constexpr std::size_t kKeptBufferBytes = std::size_t{16} << 20;
+}  // namespace
+
 std::error_code readDirectoryRows(const fs::path& dir, const std::function<void(ListRow&&)>& onRow,
-                                  std::vector<std::string>* unreadable, const std::atomic<bool>* cancel,
+                                  std::vector<UnreadableFile>* unreadable, const std::atomic<bool>* cancel,
                                   const std::function<void()>& onFile) {
     std::error_code ec;
     const std::vector<std::string> names = drawingFileNames(dir, ec);
@@ -22,26 +27,35 @@ std::error_code readDirectoryRows(const fs::path& dir, const std::function<void(
     int index = 0;
     for (const std::string& name : names) {
         if (cancel && cancel->load(std::memory_order_relaxed)) break;
-        if (!ReadListFields(dir / name, cells, buffer)) {
-            if (unreadable) unreadable->push_back(name);
-            if (onFile) onFile();
-            continue;
+        std::error_code error;
+        try {
+            if (ReadListFields(dir / name, cells, buffer, &error)) {
+                const std::string number = std::to_string(index + 1);
+                const std::string fileCell = fileNameCell(name);
+                cells[kColNumber] = number;
+                cells[kColFileName] = fileCell;
+                ListRow row;
+                row.assign(cells);
+                row.setFileName(name);
+                onRow(std::move(row));
+                ++index;
+            }
+        } catch (const std::bad_alloc&) {
+            error = std::make_error_code(std::errc::not_enough_memory);
         }
-        const std::string number = std::to_string(index + 1);
-        const std::string fileCell = fileNameCell(name);
-        cells[kColNumber] = number;
-        cells[kColFileName] = fileCell;
-        ListRow row;
-        row.assign(cells);
-        row.setFileName(name);
-        ++index;
-        onRow(std::move(row));
+        if (error) {
+            // What one big file took is not kept for the small ones after it.
+            std::string().swap(buffer);
+            if (unreadable) unreadable->push_back({name, error});
+        } else if (buffer.capacity() > kKeptBufferBytes) {
+            std::string().swap(buffer);
+        }
         if (onFile) onFile();
     }
     return {};
 }
 
-std::error_code listDirectory(PipelineList& list, const fs::path& dir, std::vector<std::string>* unreadable) {
+std::error_code listDirectory(PipelineList& list, const fs::path& dir, std::vector<UnreadableFile>* unreadable) {
     list.rows.clear();
     list.directory = dir;
     return readDirectoryRows(dir, [&](ListRow&& row) { list.rows.push_back(std::move(row)); }, unreadable);
@@ -51,6 +65,11 @@ std::string readingStatus(std::size_t filesRead) {
     return "正在处理 " + std::string(kSpinner[filesRead % 4]);
 }
 
+std::string readingDoneStatus(std::size_t unreadable) {
+    if (unreadable == 0) return std::string(kReadingDone);
+    return text::format("%s，%d 个文件无法读取", std::string(kReadingDone), static_cast<int>(unreadable));
+}
+
 std::vector<LengthMismatch> checkLengths(const PipelineList& list, const std::function<void(int)>& progress,
                                          const std::atomic<bool>* cancel) {
     std::vector<LengthMismatch> result;
@@ -58,11 +77,12 @@ std::vector<LengthMismatch> checkLengths(const PipelineList& list, const std::fu
         if (cancel && cancel->load(std::memory_order_relaxed)) break;
         if (progress) progress(i);
         const ListRow& row = list.row(i);
-        const std::optional<double> drawn = DrawingPipeLength(list.pathOf(i));
+        std::error_code error;
+        const std::optional<double> drawn = DrawingPipeLength(list.pathOf(i), &error);
         const double listed = cellNumber(row.cell(kColLength));
         if (drawn && std::fabs(listed - *drawn) <= 0.09) continue;
         result.push_back({std::string(text::gbkCut(row.cell(kColNumber), 9)), std::string(row.cell(kColLength)),
-                          drawn});
+                          drawn, list.pathOf(i), error});
     }
     return result;
 }

@@ -147,7 +147,7 @@ Manager::EditOutcome Manager::changeSection(SectionKind kind, const Selection& s
     const std::string remembered(list.row(selected.front()).cell(kColNumber));
     const fs::path first = list.pathOf(selected.front());
     std::string data;
-    if (const std::error_code ec = platform::readWholeFile(first, data)) {
+    if (const std::error_code ec = readDrawingFile(first, data)) {
         prompter_.ask(fileErrorMessage({FileError::Read, first, ec}));
         return {};
     }
@@ -206,6 +206,10 @@ void Manager::reportCopyClicked(const Selection& selected) { reportCopy_.listCli
 
 bool Manager::exportText(std::string_view chosen) {
     const fs::path path{textExportFileName(chosen)};
+    if (isDrawingOutput(path, list)) {
+        prompter_.ask(message(messages::kOutputIsDrawing, messages::kCensusEmptyCaption, Buttons::Ok, MessageIcon::Warning));
+        return false;
+    }
     if (platform::writeFileAtomically(path, textExport(list))) {
         prompter_.ask(message(messages::kExportFailed, messages::kExportFailedCaption, Buttons::Ok, MessageIcon::Error));
         return false;
@@ -214,19 +218,55 @@ bool Manager::exportText(std::string_view chosen) {
     return true;
 }
 
-bool Manager::exportCensus(std::string_view nodeText, const fs::path& nodePath) {
+bool Manager::exportWorkbook(const fs::path& path) {
+    if (isDrawingOutput(path, list)) {
+        prompter_.ask(message(messages::kOutputIsDrawing, messages::kCensusEmptyCaption, Buttons::Ok, MessageIcon::Warning));
+        return false;
+    }
+    if (writeWorkbook(path, listWorkbook(list))) {
+        prompter_.ask(message(messages::kExportFailed, messages::kExportFailedCaption, Buttons::Ok, MessageIcon::Error));
+        return false;
+    }
+    prompter_.ask(message(text::format(messages::kWorkbookDone, path.string()), messages::kExportDoneCaption,
+                          Buttons::Ok, MessageIcon::Information));
+    return true;
+}
+
+bool Manager::exportCensus(std::string_view nodeText, const fs::path& nodePath, bool workbook) {
     if (list.rows.empty()) {
         prompter_.ask(message(messages::kCensusEmpty, messages::kCensusEmptyCaption, Buttons::Ok, MessageIcon::Warning));
         return false;
     }
-    CensusExportForm form{std::string(nodeText), (nodePath / std::string(kCensusFileName)).string()};
+    const std::string_view name = workbook ? kCensusWorkbookName : kCensusFileName;
+    CensusExportForm form{std::string(nodeText), (nodePath / std::string(name)).string()};
     if (!forms_.run(form)) return false;
     const fs::path out{form.output()};
-    if (platform::writeFileAtomically(out, censusExport(list, text::utf8ToGbk(form.device())))) {
+    if (isDrawingOutput(out, list)) {
+        prompter_.ask(message(messages::kOutputIsDrawing, messages::kCensusEmptyCaption, Buttons::Ok, MessageIcon::Warning));
+        return false;
+    }
+    const std::string device = text::utf8ToGbk(form.device());
+    const std::error_code failed = isWorkbookName(out) ? writeWorkbook(out, censusWorkbook(list, device))
+                                                       : platform::writeFileAtomically(out, censusExport(list, device));
+    if (failed) {
         prompter_.ask(message(messages::kExportFailed, messages::kExportFailedCaption, Buttons::Ok, MessageIcon::Error));
         return false;
     }
     prompter_.ask(message(text::format(messages::kCensusDone, out.string()), messages::kCensusDoneCaption,
+                          Buttons::Ok, MessageIcon::Information));
+    return true;
+}
+
+bool Manager::exportLengthCheck(const std::vector<LengthMismatch>& result, const fs::path& path) {
+    if (isDrawingOutput(path, list)) {
+        prompter_.ask(message(messages::kOutputIsDrawing, messages::kCensusEmptyCaption, Buttons::Ok, MessageIcon::Warning));
+        return false;
+    }
+    if (writeWorkbook(path, lengthCheckWorkbook(result))) {
+        prompter_.ask(message(messages::kExportFailed, messages::kExportFailedCaption, Buttons::Ok, MessageIcon::Error));
+        return false;
+    }
+    prompter_.ask(message(text::format(messages::kWorkbookDone, path.string()), messages::kExportDoneCaption,
                           Buttons::Ok, MessageIcon::Information));
     return true;
 }

@@ -13,6 +13,7 @@
 
 #include "manager/core/DrawingFiles.h"
 #include "manager/core/Forms.h"
+#include "manager/core/Listing.h"
 #include "manager/core/PipelineList.h"
 #include "platform/Form.h"
 #include "platform/Prompter.h"
@@ -89,8 +90,15 @@ public:
 
     // Text export to `chosen` + ".txt" (UTF-8 path). Reports success or failure.
     bool exportText(std::string_view chosen);
-    // Census export with its dialog, preset from the selected directory's node text and path.
-    bool exportCensus(std::string_view nodeText, const std::filesystem::path& nodePath);
+    // The list as an Excel workbook at `path` (the window's save dialog has chosen it; nothing is
+    // appended). Reports success or failure.
+    bool exportWorkbook(const std::filesystem::path& path);
+    // Census export with its dialog, preset from the selected directory's node text and path;
+    // the output is preset to the census workbook's name when `workbook`. An output whose name
+    // ends in ".xlsx" gets the workbook, any other the import file.
+    bool exportCensus(std::string_view nodeText, const std::filesystem::path& nodePath, bool workbook = false);
+    // A length check's result as an Excel workbook at `path`.
+    bool exportLengthCheck(const std::vector<LengthMismatch>& result, const std::filesystem::path& path);
 
 private:
     bool startDrawingProgram(const std::vector<std::string>& arguments);
@@ -129,10 +137,13 @@ inline constexpr std::string_view kExportDoneCaption = "数据导出";
 inline constexpr std::string_view kCensusEmpty =
     "列表中无管道信息，导出操作取消！\n\n*** 请在左边列表栏中选择存有Tubra图纸的目录 ***";
 inline constexpr std::string_view kCensusEmptyCaption = "导出错误";
+// An export never replaces a drawing.
+inline constexpr std::string_view kOutputIsDrawing = "输出文件是图形文件，导出操作取消！";
 inline constexpr std::string_view kCensusDone =
     "导出数据已被保存在下列文件中\n\n%s\n\n\n注意: 请先在《压力管道注册登记系统》中设置好装置的信息,\n\n"
     "装置名称应和此次转换的装置名称一致, 然后导入该文件!";
 inline constexpr std::string_view kCensusDoneCaption = "导出数据完成";
+inline constexpr std::string_view kWorkbookDone = "数据导出成功!\n\nExcel 工作簿已保存在下列文件中\n\n%s";
 }  // namespace messages
 
 }  // namespace manager

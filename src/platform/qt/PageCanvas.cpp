@@ -11,6 +11,7 @@
 #include <QSvgGenerator>
 
 #include "platform/AtomicFile.h"
+#include "platform/qt/PdfText.h"
 #include "platform/qt/QtCanvas.h"
 
 namespace platform::qt {
@@ -69,11 +70,15 @@ public:
         canvas_.reset();
         if (!painter_.end()) return std::make_error_code(std::errc::io_error);
         buffer_.close();
-        return writeBytes(path, buffer_.data());
+        QByteArray bytes = buffer_.data();
+        completed(bytes);
+        return writeBytes(path, bytes);
     }
 
 protected:
     VectorPage() { buffer_.open(QIODevice::WriteOnly); }
+    // The finished file before it is written.
+    virtual void completed(QByteArray&) {}
     void start(QPaintDevice& device, QtCanvas::Options o) {
         painter_.begin(&device);
         o.antialias = true;
@@ -109,6 +114,13 @@ public:
         start(writer_, o);
     }
     ~PdfPage() override { stop(); }
+
+protected:
+    // Searches and text extraction find the characters that were drawn.
+    void completed(QByteArray& bytes) override {
+        std::string pdf(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+        if (RepairPdfText(pdf) > 0) bytes = QByteArray(pdf.data(), static_cast<qsizetype>(pdf.size()));
+    }
 
 private:
     QPdfWriter writer_;

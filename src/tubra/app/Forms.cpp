@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "text/Gbk.h"
+#include "tubra/edit/NumberInput.h"
 #include "tubra/model/DrawingFile.h"
 
 namespace tubra::app {
@@ -56,7 +57,7 @@ std::optional<view::NewDrawingValues> NewDrawingForm::accept(std::string* error)
         char* end = nullptr;
         errno = 0;
         elevation = std::strtod(t.c_str(), &end);
-        if (end != t.c_str() + t.size() || errno == ERANGE || !std::isfinite(elevation)) {
+        if (end != t.c_str() + t.size() || errno == ERANGE || !edit::numbers::kLength.contains(elevation)) {
             if (error) *error = kNotANumber;
             return std::nullopt;
         }

@@ -748,6 +748,9 @@ QPrinter& MainWindow::printer() {
 void MainWindow::print() {
     DrawingView* view = activeView();
     if (!view) return;
+    // Nothing is cut silently: a text that prints cut short is named before printing.
+    if (const auto warning = CutTextsWarning(view->document(), view->state()))
+        if (interaction_.ask(this, *warning) != platform::Answer::Yes) return;
     QPrinter& p = printer();
     if (!paperChosen_) SetPaperForView(p, view->document(), view->state());
     if (!interaction_.printDialog(this, p)) return;

@@ -1,12 +1,16 @@
 #include "tubra/app/Printing.h"
 
+#include <filesystem>
 #include <memory>
 #include <ostream>
+#include <string>
 
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPrinter>
 
+#include "platform/AtomicFile.h"
+#include "platform/qt/PdfText.h"
 #include "platform/qt/PrintCanvas.h"
 #include "tubra/app/Interaction.h"
 #include "tubra/view/PrintJob.h"
@@ -18,11 +22,33 @@ void SetPaperForView(QPrinter& printer, const model::Document& doc, const view::
     platform::qt::SetPaper(printer, paper.a3, paper.landscape);
 }
 
+std::optional<platform::Message> CutTextsWarning(const model::Document& doc, const view::ViewState& view) {
+    const std::vector<std::string> cut = view::PrintCutFields(doc, view);
+    if (cut.empty()) return std::nullopt;
+    std::string text = "以下栏目的内容太长，打印时将以“…”截断：\n";
+    for (const std::string& field : cut) text += "\n    " + field;
+    text += "\n\n仍然打印吗？";
+    return platform::Message{text, "信息:", platform::Buttons::YesNo, platform::MessageIcon::Warning,
+                             platform::Answer::No};
+}
+
 int PrintView(model::Document& doc, view::ViewState& view, QPrinter& printer) {
-    platform::qt::PrintCanvas pages(printer);
-    if (!pages.ok()) return 0;
-    const int printed = view::PrintDocument(doc, view, pages, view::PrintPagesOf(doc, view));
-    return pages.finish() ? printed : 0;
+    int printed = 0;
+    {
+        platform::qt::PrintCanvas pages(printer);
+        if (!pages.ok()) return 0;
+        printed = view::PrintDocument(doc, view, pages, view::PrintPagesOf(doc, view));
+        if (!pages.finish()) return 0;
+    }
+    // Printed into a PDF file: its text map is repaired as every PDF of the program is, so
+    // that a search finds what was printed.
+    if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()) {
+        const std::filesystem::path file(printer.outputFileName().toStdU16String());
+        std::string pdf;
+        if (platform::readWholeFile(file, pdf)) return 0;
+        if (platform::qt::RepairPdfText(pdf) > 0 && platform::writeFileAtomically(file, pdf)) return 0;
+    }
+    return printed;
 }
 
 int PrintFileDirectly(model::AppContext& app, Interaction& interaction, const std::string& path,
@@ -46,6 +72,8 @@ int PrintFileDirectly(model::AppContext& app, Interaction& interaction, const st
         err << "tubra: 打印 " << path << " 时出错\n";
         return 1;
     }
+    for (const std::string& field : view::PrintCutFields(*doc, view))
+        err << "tubra: " << path << ": " << field << " 的内容太长，打印时以“…”截断\n";
     return 0;
 }
 

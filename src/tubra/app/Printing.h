@@ -3,7 +3,10 @@
 // of a file from the command line (no window).
 
 #include <iosfwd>
+#include <optional>
 #include <string>
+
+#include "platform/Prompter.h"
 
 #include "tubra/model/Document.h"
 #include "tubra/view/ViewState.h"
@@ -17,6 +20,11 @@ class Interaction;
 // Sets the paper of `printer` to what the view prints: the drawing's sheet (A4 or A3) in
 // landscape, report pages on A4 in portrait. Margins as small as the printer allows.
 void SetPaperForView(QPrinter& printer, const model::Document& doc, const view::ViewState& view);
+
+// The warning the window gives before printing a view whose print cuts texts short with "…"
+// (a title block text too long for its cell, a report value nothing can continue); none when
+// everything prints whole. Answering Yes prints anyway.
+std::optional<platform::Message> CutTextsWarning(const model::Document& doc, const view::ViewState& view);
 
 // Prints the view's pages on `printer`. Returns the number of pages printed, 0 when the
 // printer could not be used.

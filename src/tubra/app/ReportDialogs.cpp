@@ -80,6 +80,8 @@ ReportFormDialog::ReportFormDialog(report::ReportForm& form, platform::FormConte
     const report::FormLayout& layout = form.layout();
     auto* content = new QWidget;
     auto* grid = new QGridLayout(content);
+    // Groups side by side keep clear of each other's texts.
+    grid->setHorizontalSpacing(18);
     for (const report::LayoutGroup& g : layout.groups) {
         QWidget* box;
         if (g.title.empty()) {

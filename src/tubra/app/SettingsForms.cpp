@@ -10,6 +10,7 @@
 
 #include "text/CFormat.h"
 #include "text/Gbk.h"
+#include "tubra/edit/NumberInput.h"
 #include "tubra/model/DrawingFile.h"
 
 namespace tubra::app {
@@ -62,7 +63,7 @@ ColourForm::ColourForm(const model::DrawingSettings& settings)
                   [this, i](std::string_view v, std::string* error) {
                       model::Colour c = 0;
                       if (!parseColour(v, c)) {
-                          *error = "'" + std::string(v) + "' is not a colour #RRGGBB";
+                          *error = "'" + std::string(v) + "' 不是颜色 #RRGGBB";
                           return false;
                       }
                       setColour(i, c);
@@ -167,14 +168,14 @@ FormState LineWidthForm::accept(FormContext& context) {
     for (int i = 0; i < kRows; ++i) {
         // Typing is limited to five characters; a longer value shown from the settings is read
         // whole, so pressing OK does not change a width nobody touched.
-        const double v = edit::fields::atofText(texts[static_cast<std::size_t>(i)]);
-        // An empty or unreadable entry reads as 0. A negative or endless width cannot be drawn
-        // either and is refused the same way.
-        if (!(v > 0.0) || !std::isfinite(static_cast<float>(v))) {
+        // An empty or unreadable entry reads as 0. A negative, endless or huge width cannot be
+        // drawn either and is refused the same way.
+        const auto v = edit::ReadNumber(texts[static_cast<std::size_t>(i)], edit::numbers::kLineWidth);
+        if (!v) {
             context.prompter.ask(errorMessage(kZeroOrEmpty, kErrorCaption));
             return FormState::Open;
         }
-        read[static_cast<std::size_t>(i)] = static_cast<float>(v);
+        read[static_cast<std::size_t>(i)] = static_cast<float>(*v);
     }
     widths_ = read;
     return FormState::Accepted;
@@ -302,15 +303,17 @@ ElbowTeeForm::ElbowTeeForm(const model::DrawingSettings& settings, std::array<do
 }
 
 FormState ElbowTeeForm::accept(FormContext& context) {
+    // Each factor above 0 and within what can be drawn: an endless or huge factor would throw
+    // every elbow, tee or fitting off the sheet, and later elbows inherit it.
     std::array<double, 3> read{};
     bool good = true;
     for (int i = 0; i < 3; ++i) {
-        read[static_cast<std::size_t>(i)] = edit::fields::atofText(texts[static_cast<std::size_t>(i)]);
-        good = good && read[static_cast<std::size_t>(i)] > 0.0;
+        const auto v = edit::ReadNumber(texts[static_cast<std::size_t>(i)],
+                                        i == 2 ? edit::numbers::kSymbolFactor : edit::numbers::kJointFactor);
+        good = good && v;
+        read[static_cast<std::size_t>(i)] = v.value_or(0.0);
     }
-    for (double v : viewScales) good = good && v > 0.0;
-    // An endless factor ("inf") would throw every fitting off the sheet: refused like 0.
-    for (double v : read) good = good && std::isfinite(v);
+    for (double v : viewScales) good = good && edit::numbers::kLength.contains(v) && v > 0.0;
     if (!good) {
         context.prompter.ask(errorMessage(kBadValues, kErrorCaption));
         return FormState::Open;

@@ -1,5 +1,9 @@
 #include "tubra/app/ToolDialogs.h"
 
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -16,6 +20,10 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <QScreen>
+#include <QShowEvent>
+
+#include "tubra/app/DrawingView.h"
 #include "tubra/edit/PropertyForms.h"
 #include "tubra/edit/ToolForms.h"
 
@@ -253,13 +261,104 @@ private:
 
 }  // namespace
 
+namespace {
+
+// The segment dialog opens after every new segment: it stands where the new segment's end
+// stays in sight, where the user put it last when that place does, and Enter confirms it.
+class SegmentDialog : public FieldFormDialog {
+public:
+    SegmentDialog(platform::Form& form, platform::FormContext& context, QWidget* parent)
+        : FieldFormDialog(form, context, parent) {
+        // The length is what is typed first; typing replaces it.
+        if (auto* length = qobject_cast<QLineEdit*>(fieldWidget("Distanc"))) {
+            length->setFocus();
+            length->selectAll();
+        }
+    }
+
+    void done(int result) override {
+        remembered() = pos();
+        FieldFormDialog::done(result);
+    }
+
+protected:
+    void showEvent(QShowEvent* event) override {
+        FieldFormDialog::showEvent(event);
+        const std::optional<QRect> clear = segmentOnScreen();
+        if (!clear) return;
+        const QScreen* s = screen();
+        if (!s) return;
+        // The window frame around the dialog: its title bar and borders.
+        const QSize frame = frameGeometry().size().expandedTo(size() + QSize(16, 40));
+        move(PlaceClearOf(frame, s->availableGeometry(), *clear, remembered(), pos()));
+    }
+
+private:
+    static std::optional<QPoint>& remembered() {
+        static std::optional<QPoint> where;
+        return where;
+    }
+
+    // The new segment on the screen, with room around its end.
+    std::optional<QRect> segmentOnScreen() const {
+        auto* view = dynamic_cast<DrawingView*>(parentWidget());
+        auto* segment = dynamic_cast<const edit::SegmentForm*>(&const_cast<SegmentDialog*>(this)->form());
+        if (!view || !segment) return std::nullopt;
+        constexpr int kRoom = 48;  // pixels kept free around the end
+        const model::PipeObject& o = segment->result();
+        const auto global = [&](const model::Vec3& p) {
+            const edit::DevicePoint d = view->controller().toDevice(p.x, p.y);
+            return view->viewport()->mapToGlobal(QPoint(static_cast<int>(std::lround(std::clamp(d.x, -1e6, 1e6))),
+                                                        static_cast<int>(std::lround(std::clamp(d.y, -1e6, 1e6)))));
+        };
+        const QPoint end = global(o.Port2);
+        return QRect(end, QSize(1, 1)).adjusted(-kRoom, -kRoom, kRoom, kRoom);
+    }
+};
+
+}  // namespace
+
+QPoint PlaceClearOf(QSize frame, const QRect& screen, const QRect& keepClear,
+                    const std::optional<QPoint>& remembered, QPoint current) {
+    const auto fit = [&](QPoint p) {
+        const int x = std::clamp(p.x(), screen.left(), std::max(screen.left(), screen.right() + 1 - frame.width()));
+        const int y = std::clamp(p.y(), screen.top(), std::max(screen.top(), screen.bottom() + 1 - frame.height()));
+        return QPoint(x, y);
+    };
+    const QPoint c = keepClear.center();
+    std::vector<QPoint> candidates;
+    if (remembered) candidates.push_back(*remembered);
+    candidates.push_back(current);
+    candidates.push_back({c.x() - frame.width() / 2, keepClear.bottom() + 1});
+    candidates.push_back({c.x() - frame.width() / 2, keepClear.top() - frame.height()});
+    candidates.push_back({keepClear.right() + 1, c.y() - frame.height() / 2});
+    candidates.push_back({keepClear.left() - frame.width(), c.y() - frame.height() / 2});
+    candidates.push_back(screen.topLeft());
+    candidates.push_back({screen.right() + 1 - frame.width(), screen.top()});
+    candidates.push_back({screen.left(), screen.bottom() + 1 - frame.height()});
+    candidates.push_back({screen.right() + 1 - frame.width(), screen.bottom() + 1 - frame.height()});
+    QPoint best = fit(current);
+    long long bestCovered = -1;
+    for (const QPoint& p : candidates) {
+        const QPoint at = fit(p);
+        const QRect r = QRect(at, frame).intersected(keepClear);
+        const long long covered = r.isEmpty() ? 0 : static_cast<long long>(r.width()) * r.height();
+        if (covered == 0) return at;
+        if (bestCovered < 0 || covered < bestCovered) {
+            best = at;
+            bestCovered = covered;
+        }
+    }
+    return best;
+}
+
 void RegisterToolDialogs() {
     using platform::qt::QtFormHost;
     QtFormHost::registerDialog<edit::PlaneForm, FieldFormDialog>();
     QtFormHost::registerDialog<edit::DirectionForm, FieldFormDialog>();
     QtFormHost::registerDialog<edit::TeeConnectionForm, FieldFormDialog>();
     QtFormHost::registerDialog<edit::ContinuousForm, FieldFormDialog>();
-    QtFormHost::registerDialog<edit::SegmentForm, FieldFormDialog>();
+    QtFormHost::registerDialog<edit::SegmentForm, SegmentDialog>();
     QtFormHost::registerDialog<edit::WeldForm, FieldFormDialog>();
     QtFormHost::registerDialog<edit::SupportForm, FieldFormDialog>();
     QtFormHost::registerDialog<edit::TextForm, TextDialog>();

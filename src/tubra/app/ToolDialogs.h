@@ -5,7 +5,10 @@
 // dialog and a replayed session work through the same form.
 
 #include <QDialog>
+#include <QPoint>
+#include <QRect>
 #include <map>
+#include <optional>
 
 #include "platform/qt/FormDialogs.h"
 #include "tubra/edit/FieldForm.h"
@@ -38,6 +41,13 @@ private:
     std::map<std::string, QWidget*> widgets_;
     bool loading_ = false;
 };
+
+// Where a dialog of size `frame` (with its window frame) goes so that it leaves `keepClear`
+// in sight on `screen`: at `remembered` (where the user had it last) or `current` when that
+// leaves it clear, else below, above, right or left of it, else in a corner of the screen;
+// where nothing is clear, where it covers least. Global coordinates; returns the top left.
+QPoint PlaceClearOf(QSize frame, const QRect& screen, const QRect& keepClear,
+                    const std::optional<QPoint>& remembered, QPoint current);
 
 // Registers the dialogs of the editing tools with the form host.
 void RegisterToolDialogs();

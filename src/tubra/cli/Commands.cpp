@@ -1,5 +1,6 @@
 #include "tubra/cli/Commands.h"
 
+#include <cctype>
 #include <cstdio>
 #include <iostream>
 #include <map>
@@ -31,9 +32,32 @@ std::unique_ptr<Document> openOrReport(const char* path) {
 
 namespace {
 
+bool isDrawingName(const std::filesystem::path& p) {
+    std::string ext = p.extension().string();
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext == ".hcd";
+}
+
+}  // namespace
+
+std::string RefusedOutput(const std::filesystem::path& out, std::initializer_list<std::filesystem::path> inputs) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (!fs::exists(out, ec)) return {};
+    for (const fs::path& in : inputs)
+        if (fs::equivalent(out, in, ec)) return "输出文件就是输入文件，不能覆盖：" + out.string();
+    // Through a link too: what would be replaced is the file it leads to.
+    const fs::path real = fs::canonical(out, ec);
+    if (isDrawingName(out) || (!ec && isDrawingName(real)))
+        return "不能用输出覆盖已有的图形文件：" + out.string();
+    return {};
+}
+
+namespace {
+
 bool wantArgs(int argc, int n, const char* usage) {
     if (argc == n) return true;
-    std::fprintf(stderr, "usage: tubra-cli %s\n", usage);
+    std::fprintf(stderr, "用法: tubra-cli %s\n", usage);
     return false;
 }
 

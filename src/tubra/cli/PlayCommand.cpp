@@ -14,7 +14,7 @@ namespace tubra::cli {
 
 namespace {
 
-constexpr const char* kUsage = "usage: tubra-cli play SCRIPT [IN.hcd] [-o OUT.hcd]\n";
+constexpr const char* kUsage = "用法: tubra-cli play SCRIPT [IN.hcd] [-o OUT.hcd]\n";
 
 }  // namespace
 
@@ -31,7 +31,7 @@ int runPlay(int argc, char** argv, std::ostream&, std::ostream& err) {
             }
             output = argv[++i];
         } else if (!a.empty() && a[0] == '-') {
-            err << "tubra-cli play: unknown option '" << a << "'\n" << kUsage;
+            err << "tubra-cli play: 不认识的选项 '" << a << "'\n" << kUsage;
             return 2;
         } else if (script.empty()) {
             script = a;
@@ -48,7 +48,7 @@ int runPlay(int argc, char** argv, std::ostream&, std::ostream& err) {
     }
     std::string text;
     if (const auto ec = platform::readWholeFile(script, text)) {
-        err << "tubra-cli play: cannot read " << script << ": " << platform::describe(ec) << "\n";
+        err << "tubra-cli play: 无法读取 " << script << "：" << platform::describe(ec) << "\n";
         return 1;
     }
 
@@ -56,8 +56,17 @@ int runPlay(int argc, char** argv, std::ostream&, std::ostream& err) {
     app::InstallCommands(registry);
     std::vector<edit::KeyBinding> keys;
     for (const app::Accelerator& a : app::Accelerators()) keys.push_back({std::string(a.keys), a.command});
+    // The drawing is saved where the script says; never over the script itself.
+    if (!output.empty()) {
+        std::error_code ec;
+        if (std::filesystem::exists(output, ec) && std::filesystem::equivalent(output, script, ec)) {
+            err << "tubra-cli play: 输出文件就是脚本文件，不能覆盖：" << output << "\n";
+            return 2;
+        }
+    }
     edit::SessionPlayer player(appContext(), registry, std::move(keys));
     player.defaultSavePath = output;
+    player.protectedPath = script;
     if (!input.empty()) {
         std::string error;
         if (!player.open(input, &error)) {
@@ -72,7 +81,7 @@ int runPlay(int argc, char** argv, std::ostream&, std::ostream& err) {
     }
     if (!output.empty()) {
         if (!player.document()) {
-            err << "tubra-cli play: the script made no drawing to save\n";
+            err << "tubra-cli play: 脚本没有建立可保存的图形\n";
             return 1;
         }
         if (const model::Outcome r = player.document()->saveAs(output); !r) {

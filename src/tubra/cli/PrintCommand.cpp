@@ -13,6 +13,7 @@
 #include <QPdfWriter>
 
 #include "platform/AtomicFile.h"
+#include "platform/qt/PageCanvas.h"
 #include "platform/qt/PdfText.h"
 #include "platform/qt/PrintCanvas.h"
 #include "tubra/cli/Commands.h"
@@ -49,7 +50,16 @@ int runPrint(int argc, char** argv) {
     }
     const std::optional<int> page = report ? ReportPageArgument(report) : std::nullopt;
     if (!in || !out || (report && !page)) {
-        std::fputs("usage: tubra-cli print FILE [--report full|online|N] -o OUT.pdf\n", stderr);
+        std::fputs("用法: tubra-cli print FILE [--report full|online|N] -o OUT.pdf\n", stderr);
+        return 2;
+    }
+    // What is written is a PDF: it takes a name that says so, as render's outputs do.
+    if (platform::qt::pageFormatFor(out) != platform::qt::PageFormat::Pdf) {
+        std::fprintf(stderr, "tubra-cli print: 输出文件应以 .pdf 结尾：%s\n", out);
+        return 2;
+    }
+    if (const std::string refused = RefusedOutput(out, {in}); !refused.empty()) {
+        std::fprintf(stderr, "tubra-cli print: %s\n", refused.c_str());
         return 2;
     }
     auto doc = openOrReport(in);
@@ -59,7 +69,7 @@ int runPrint(int argc, char** argv) {
     view::ViewState view = view::ViewForPrinting(*doc);
     if (page) view.reportDisplay = {1, *page};
     if (view::ShowsReport(view) && doc->report().countPrintPages(view.reportDisplay[1]) == 0) {
-        std::fprintf(stderr, "tubra-cli: %s shows no report pages (no page of the set is marked to be shown)\n", in);
+        std::fprintf(stderr, "tubra-cli: %s 没有要显示的报告页（该报告中没有一页被选为显示）\n", in);
         return 1;
     }
     // The PDF is made in memory and then replaces OUT at once.
@@ -80,7 +90,7 @@ int runPrint(int argc, char** argv) {
         }
     }
     if (printed == 0 || !finished) {
-        std::fprintf(stderr, "tubra-cli: cannot print %s\n", in);
+        std::fprintf(stderr, "tubra-cli: 无法打印 %s\n", in);
         return 1;
     }
     std::string pdf(buffer.data().constData(), static_cast<std::size_t>(buffer.data().size()));
@@ -89,7 +99,10 @@ int runPrint(int argc, char** argv) {
         std::fprintf(stderr, "tubra-cli: %s\n", platform::describe(ec).c_str());
         return 1;
     }
-    std::printf("%s: %d page%s\n", out, printed, printed == 1 ? "" : "s");
+    std::printf("%s: %d 页\n", out, printed);
+    // Nothing is cut silently: a text printed cut short is named.
+    for (const std::string& field : view::PrintCutFields(*doc, view))
+        std::fprintf(stderr, "tubra-cli: %s: %s 的内容太长，打印时以“…”截断\n", in, field.c_str());
     return 0;
 }
 

@@ -23,25 +23,37 @@ namespace tubra::cli {
 
 namespace {
 
-// Images are drawn at 300 dpi, unless that would make more pixels than an image may have;
-// large zooms then get fewer pixels per millimetre (the image says which).
+// Images are drawn at 300 dpi, unless that would make more pixels than an image may have, or
+// a side longer than common viewers open; large zooms and tall stacks of report pages then get
+// fewer pixels per millimetre (the image says which).
 constexpr double kImagePixelsPerUnit = 300.0 / 254.0;
-constexpr double kMaxImagePixels = 64.0 * 1024 * 1024;
-constexpr double kLongestImageSide = 16000.0;  // pixels, within what common viewers open
+
+// The pixels of a side of `units` at `ppu`, as the picture is made: whole pixels, rounded up.
+double sidePixels(int units, double ppu) { return std::max(1.0, std::ceil(units * ppu)); }
+
+bool withinCaps(platform::Size sheet, double ppu) {
+    const double w = sidePixels(sheet.cx, ppu), h = sidePixels(sheet.cy, ppu);
+    return w * h <= kMaxImagePixels && std::max(w, h) <= kLongestImageSide;
+}
 
 }  // namespace
 
 double ImagePixelsPerUnit(platform::Size sheet) {
-    const double area = static_cast<double>(sheet.cx) * static_cast<double>(sheet.cy);
-    const double full = area * kImagePixelsPerUnit * kImagePixelsPerUnit;
-    if (full <= kMaxImagePixels) return kImagePixelsPerUnit;
-    return std::sqrt(kMaxImagePixels / area);
+    const double cx = std::max(1, sheet.cx), cy = std::max(1, sheet.cy);
+    double ppu = kImagePixelsPerUnit;
+    ppu = std::min(ppu, std::sqrt(kMaxImagePixels / (cx * cy)));
+    ppu = std::min(ppu, kLongestImageSide / std::max(cx, cy));
+    if (withinCaps(sheet, ppu)) return ppu;
+    // Whole pixels round each side up: take the sides down to whole pixels within the caps.
+    ppu = std::min(std::floor(cx * ppu) / cx, std::floor(cy * ppu) / cy);
+    while (ppu > 0.0 && !withinCaps(sheet, ppu)) ppu = std::nextafter(ppu, 0.0) * (1.0 - 1e-12);
+    return ppu;
 }
 
 namespace {
 
 void renderUsage() {
-    std::fputs("usage: tubra-cli render IN OUT [--zoom Z] [--report full|online|N]   (OUT: .png, .pdf or .svg)\n",
+    std::fputs("用法: tubra-cli render IN OUT [--zoom Z] [--report full|online|N]   (OUT: .png、.pdf 或 .svg)\n",
                stderr);
 }
 
@@ -51,7 +63,7 @@ void renderUsage() {
 std::string renderSheet(tubra::model::Document& doc, const std::filesystem::path& out,
                         double zoom, std::optional<int> reportPage) {
     const auto format = platform::qt::pageFormatFor(out);
-    if (!format) return "unknown output format (use .png, .pdf or .svg): " + out.string();
+    if (!format) return "不认识的输出格式（应为 .png、.pdf 或 .svg）：" + out.string();
     auto app = guiApplication();
 
     view::ViewState view;
@@ -73,9 +85,7 @@ std::string renderSheet(tubra::model::Document& doc, const std::filesystem::path
             ? view::ReportExtent(doc, view.reportDisplay[1])
             : platform::Size{std::max(1, static_cast<int>(page.cx * zoom)),
                              std::max(1, static_cast<int>(page.cy * zoom))};
-    // A tall stack of report pages also keeps its longest side within what viewers open.
-    const double pixelsPerUnit =
-        std::min(ImagePixelsPerUnit(sheet), kLongestImageSide / std::max(1, sheet.cy));
+    const double pixelsPerUnit = ImagePixelsPerUnit(sheet);
     auto target = platform::qt::PageCanvas::create(*format, sheet, pixelsPerUnit,
                                                    doc.settings().BeiJingColor);
     platform::Canvas& canvas = target->canvas();
@@ -106,7 +116,7 @@ int runRender(int argc, char** argv) {
             char* end = nullptr;
             zoom = std::strtod(argv[++i], &end);
             if (end == argv[i] || *end != '\0' || !std::isfinite(zoom) || zoom < 0.1 || zoom > 11.0) {
-                std::fprintf(stderr, "tubra-cli render: zoom must be a number from 0.1 to 11.0\n");
+                std::fprintf(stderr, "tubra-cli render: 放大倍数应为 0.1 到 11.0 之间的数\n");
                 return 2;
             }
         } else if (!in) {
@@ -123,7 +133,11 @@ int runRender(int argc, char** argv) {
         return 2;
     }
     if (!platform::qt::pageFormatFor(out)) {
-        std::fprintf(stderr, "tubra-cli render: OUT must end in .png, .pdf or .svg: %s\n", out);
+        std::fprintf(stderr, "tubra-cli render: 输出文件应以 .png、.pdf 或 .svg 结尾：%s\n", out);
+        return 2;
+    }
+    if (const std::string refused = RefusedOutput(out, {in}); !refused.empty()) {
+        std::fprintf(stderr, "tubra-cli render: %s\n", refused.c_str());
         return 2;
     }
     auto doc = openOrReport(in);

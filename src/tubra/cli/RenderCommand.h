@@ -18,8 +18,13 @@ namespace tubra::cli {
 // writing fails, 2 for a wrong command line.
 int runRender(int argc, char** argv);
 
-// Pixels per 0.1 mm of a PNG picture of `sheet` (0.1 mm): 300 dpi, or fewer for pictures so
-// large that 300 dpi would make more than 64 Mi pixels.
+// What a PNG picture may have at most: 64 Mi pixels, and 16,000 pixels on its longer side.
+inline constexpr double kMaxImagePixels = 64.0 * 1024 * 1024;
+inline constexpr double kLongestImageSide = 16000.0;
+
+// Pixels per 0.1 mm of a PNG picture of `sheet` (0.1 mm): 300 dpi, or fewer for pictures that
+// would have more pixels or a longer side than above at 300 dpi (each side takes whole pixels,
+// rounded up, and the caps hold for those).
 double ImagePixelsPerUnit(platform::Size sheet);
 
 // Draws the view of `doc` into `out`: the sheet at `zoom`, or report page `reportPage` (or the

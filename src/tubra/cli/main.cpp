@@ -7,6 +7,8 @@
 //   tubra-cli print FILE -o PDF   the printed pages as PDF (built with Qt); --report full|online|N
 //                                 prints report pages
 //   tubra-cli play SCRIPT [IN] -o OUT   replays a recorded session and saves the drawing
+//   tubra-cli model FILE          the pipeline in real coordinates and its disagreements, JSON
+//   tubra-cli export FILE --pcf OUT.pcf   the piping component file of the pipeline
 //
 // Exit code 0 on success, 1 when the input cannot be read, the output cannot be written or
 // memory runs out, 2 for a wrong command line.
@@ -20,6 +22,7 @@
 
 #include "tubra/cli/Commands.h"
 #include "tubra/cli/PlayCommand.h"
+#include "tubra/cli/SpatialCommands.h"
 #ifdef TUBRA_CLI_RENDER
 #include "tubra/cli/PrintCommand.h"
 #include "tubra/cli/RenderCommand.h"
@@ -33,27 +36,31 @@ struct Command {
     int (*run)(int argc, char** argv);
 };
 
-// Commands that need the Qt canvas, present when the program is built with it.
+// Further commands; those that need the Qt canvas are present when the program is built with it.
 std::vector<Command> extraCommands() {
     std::vector<Command> commands;
 #ifdef TUBRA_CLI_RENDER
     commands.push_back({"render", "render IN OUT [--zoom Z] [--report full|online|N]\n"
-                                  "                            the sheet (or report page) as PNG, PDF or SVG (by OUT's extension)",
+                                  "                            图纸（或报告页）画成 PNG、PDF 或 SVG（按 OUT 的扩展名）",
                         tubra::cli::runRender});
     commands.push_back({"print", "print FILE [--report full|online|N] -o OUT.pdf\n"
-                                 "                            the pages tubra prints for FILE (or those report pages), as PDF",
+                                 "                            tubra 为 FILE 打印的各页（或这些报告页），写成 PDF",
                         tubra::cli::runPrint});
 #endif
+    commands.push_back({"model", "model FILE                管线的真实坐标（毫米，x 东、y 北、z 上）和图中前后不一致之处，JSON",
+                        tubra::cli::runModel});
+    commands.push_back({"export", "export FILE --pcf OUT.pcf 管线的 PCF 管道组件文件",
+                        tubra::cli::runExport});
     return commands;
 }
 
 void usage(std::FILE* out) {
     std::fputs(
-        "usage: tubra-cli COMMAND ARGS\n"
-        "  info FILE                 summary: objects by kind, pipe length, table, title block\n"
-        "  json FILE                 the whole drawing as JSON (UTF-8) on standard output\n"
-        "  resave IN OUT             load IN and save it as OUT\n"
-        "  play SCRIPT [IN] -o OUT   replay a recorded session (docs/sessions.md), save OUT\n",
+        "用法: tubra-cli 命令 参数\n"
+        "  info FILE                 概要：各类对象数、管长、特性表、标题框\n"
+        "  json FILE                 整个图形的 JSON（UTF-8），写到标准输出\n"
+        "  resave IN OUT             读入 IN，另存为 OUT\n"
+        "  play SCRIPT [IN] [-o OUT] 重放录制的操作（docs/sessions.md），可存为 OUT\n",
         out);
     for (const auto& c : extraCommands()) std::fprintf(out, "  %s\n", c.usage);
 }
@@ -70,7 +77,7 @@ int run(int argc, char** argv) {
     if (cmd == "play") return tubra::cli::runPlay(argc - 2, argv + 2);
     for (const auto& c : extraCommands())
         if (cmd == c.name) return c.run(argc - 2, argv + 2);
-    std::fprintf(stderr, "tubra-cli: unknown command '%s'\n", argv[1]);
+    std::fprintf(stderr, "tubra-cli: 不认识的命令 '%s'\n", argv[1]);
     usage(stderr);
     return 2;
 }

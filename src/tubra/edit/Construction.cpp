@@ -243,6 +243,16 @@ PipeObject& AddWeld(model::Drawing& drawing, const Vec3& p, double direction) {
     return w;
 }
 
+PipeObject& RestoreObject(model::ObjectList& list, const PipeObject& kept) {
+    if (kept.MainType != kWeld) return list.addCopy(kept);
+    const int number = kept.Number;
+    const int n = list.freeWeldNumber(number);
+    PipeObject& weld = list.addCopy(kept);
+    if (n != number && weld.DistTxt.view() == text::format("%d", number)) weld.DistTxt = text::format("%d", n);
+    weld.Number = n;
+    return weld;
+}
+
 PipeObject MakeComponent(const PipeObject& hit, const Vec3& p, int symbol, double length,
                          double outlet, const model::DrawingSettings& settings,
                          const view::AxisAngles& axes, double zoom) {
@@ -321,6 +331,8 @@ TeeJoinResult JoinWithTee(model::Drawing& drawing, PipeObject& a, PipeObject b, 
     second.Port1 = j;
     first.Distanc = SheetLength(first);
     second.Distanc = SheetLength(second);
+    // A branch at one of A's ends leaves A whole: the part of no length would be no segment.
+    const bool split = first.Distanc >= kMinSegmentLength && second.Distanc >= kMinSegmentLength;
     b.Port1 = j;
     b.Distanc = SheetLength(b);
     // The branch is measured like the pipe it leaves, tee or not.
@@ -347,10 +359,12 @@ TeeJoinResult JoinWithTee(model::Drawing& drawing, PipeObject& a, PipeObject b, 
         o->dimYX1_st = Vec3();
     }
     const PipeObject teeCopy = tee ? *tee : PipeObject();
-    list.replaceObject(&a, first);
     TeeJoinResult result;
     result.first = &a;
-    result.second = &list.addCopy(second);
+    if (split) {
+        list.replaceObject(&a, first);
+        result.second = &list.addCopy(second);
+    }
     result.branch = &list.addCopy(b);
     if (autoWeld) {
         if (useTee && tee) {
@@ -378,7 +392,10 @@ int ContinueSegments(model::Drawing& drawing, const PipeObject& first, int count
     for (int i = 1; i < count; ++i) {
         PipeObject s = previous;
         s.Port1 = previous.Port2;
-        s.Port2 = Vec3(2.0 * s.Port1.x - previous.Port1.x, 2.0 * s.Port1.y - previous.Port1.y, 0.0);
+        // The same segment again: the same sheet vector and the same rise, which the end
+        // elevation rule then confirms or (up, down and plane-slanted) computes anew.
+        s.Port2 = Vec3(2.0 * s.Port1.x - previous.Port1.x, 2.0 * s.Port1.y - previous.Port1.y,
+                       s.Port1.z + (previous.Port2.z - previous.Port1.z));
         ApplyContinuedSegmentDefaults(s);
         s.applyEndElevationRule(1.0);
         list.addCopy(s);

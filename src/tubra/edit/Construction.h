@@ -21,6 +21,10 @@ struct ObjectLengths {
     double component = 200.0;
 };
 
+// The shortest segment the tools build (sheet units at zoom 1): a click that would make a
+// shorter one is ignored, and a segment is never split into a part shorter than this.
+inline constexpr double kMinSegmentLength = 1.0;
+
 // The size (规格), model, material and dates of a new segment.
 void ApplyNewSegmentDefaults(model::PipeObject& segment);
 // Gives `to` the size, model, material, dates and wall thickness of `from`: a segment that
@@ -64,6 +68,12 @@ model::CreationValues WeldValues(const model::Vec3& p, double direction);
 // Adds a weld (numbered by the list) and shows its number as its label.
 model::PipeObject& AddWeld(model::Drawing& drawing, const model::Vec3& p, double direction);
 
+// Puts an object from the discard box back at the end of the list (as a copy, as every object
+// joins a list). A weld takes the number it had, or, when another listed weld carries that
+// number now, the next number no listed weld carries; a label that showed the old number shows
+// the new one.
+model::PipeObject& RestoreObject(model::ObjectList& list, const model::PipeObject& kept);
+
 // The component of symbol `symbol` placed on `hit` at P: from P forward along the hit object
 // when P is forward of it, else backward so that it ends at P. The symbol's length is found
 // as the view draws it at `zoom`. Not added.
@@ -84,8 +94,8 @@ void PlaceSlantedEnd(model::PipeObject& segment, const view::AxisAngles& axes);
 // listed) stays and B takes A's size and material; without it, the tee is taken out again. B is
 // added; welds follow `autoWeld`. Returns B as listed.
 struct TeeJoinResult {
-    model::PipeObject* first = nullptr;   // A, now ending at J
-    model::PipeObject* second = nullptr;  // the rest of A
+    model::PipeObject* first = nullptr;   // A, now ending at J (whole when J is at one of its ends)
+    model::PipeObject* second = nullptr;  // the rest of A; none when A was not split
     model::PipeObject* branch = nullptr;  // B
 };
 TeeJoinResult JoinWithTee(model::Drawing& drawing, model::PipeObject& a, model::PipeObject b,

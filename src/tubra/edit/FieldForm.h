@@ -81,7 +81,7 @@ public:
         }
         switch (f->kind) {
             case FormField::Kind::Shown:
-                if (error) *error = "field '" + std::string(name) + "' of \"" + caption_ + "\" is read-only";
+                if (error) *error = "对话框 \"" + caption_ + "\" 的字段 '" + std::string(name) + "' 只能看不能改";
                 return false;
             case FormField::Kind::Choice:
                 if (std::find(f->choices.begin(), f->choices.end(), value) == f->choices.end()) {

@@ -122,7 +122,7 @@ BoundFields::Field& BoundFields::addCheck(std::string name, bool& value) {
     f.get = [&value] { return checkText(value); };
     f.set = [&value, fieldName](std::string_view v, std::string* error) {
         if (fields::parseCheck(v, value)) return true;
-        *error = "'" + std::string(v) + "' is not a value of check box " + fieldName + " (1 or 0)";
+        *error = "'" + std::string(v) + "' 不是复选框 " + fieldName + " 的值（1 或 0）";
         return false;
     };
     fields_.push_back(std::move(f));
@@ -144,7 +144,7 @@ BoundFields::Field& BoundFields::addNumber(std::string name, int& value, int min
         errno = 0;
         const long n = std::strtol(s.c_str(), &end, 10);
         if (s.empty() || *end != '\0') {
-            *error = "'" + s + "' is not a whole number for " + fieldName;
+            *error = "'" + s + "' 不是 " + fieldName + " 的整数值";
             return false;
         }
         value = static_cast<int>(std::clamp<long>(n, minimum, maximum));

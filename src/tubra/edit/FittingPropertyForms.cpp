@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "text/Gbk.h"
+#include "tubra/edit/NumberInput.h"
 #include "tubra/model/Kinds.h"
 
 namespace tubra::edit {
@@ -81,6 +82,16 @@ void FittingPropertyForm::storeAngle(bool handMark) {
     if (handMark) labelangle::setHandMark(object_);
 }
 
+bool FittingPropertyForm::numbersAccepted(bool joint, FormContext& context) const {
+    bool good = ReadNumber(angle, numbers::kAngle).has_value();
+    if (joint)
+        good = good && ReadNumber(Distanc, numbers::kLength) && ReadNumber(BiHou, numbers::kWallThickness);
+    if (!good)
+        context.prompter.ask({numbers::kInputError, numbers::kInputErrorCaption, platform::Buttons::Ok,
+                              platform::MessageIcon::Warning, platform::Answer::Ok});
+    return good;
+}
+
 void FittingPropertyForm::addNameAndDirections(std::string_view name) {
     addReadOnly("name", [name] { return std::string(name); });
     addReadOnly("from", [this] { return directionText(object_.StrtDir); });
@@ -121,7 +132,8 @@ TeePropertyForm::TeePropertyForm(const model::PipeObject& tee) : FittingProperty
     addJointBoxes(kMaxText);
 }
 
-FormState TeePropertyForm::accept(FormContext&) {
+FormState TeePropertyForm::accept(FormContext& context) {
+    if (!numbersAccepted(true, context)) return FormState::Open;
     // The tee's label angle carries no hand mark.
     storeJointBoxes(DistTxt, false, kMaxText);
     return FormState::Accepted;
@@ -136,7 +148,8 @@ ElbowPropertyForm::ElbowPropertyForm(const model::PipeObject& elbow) : FittingPr
     addJointBoxes(kMaxText);
 }
 
-FormState ElbowPropertyForm::accept(FormContext&) {
+FormState ElbowPropertyForm::accept(FormContext& context) {
+    if (!numbersAccepted(true, context)) return FormState::Open;
     storeJointBoxes(hiddenIfLeadingBlank(DistTxt), true, kMaxText);
     return FormState::Accepted;
 }
@@ -195,7 +208,8 @@ ValvePropertyForm::ValvePropertyForm(const model::PipeObject& symbol) : FittingP
     addText("angle", angle, kMaxText);
 }
 
-FormState ValvePropertyForm::accept(FormContext&) {
+FormState ValvePropertyForm::accept(FormContext& context) {
+    if (!numbersAccepted(false, context)) return FormState::Open;
     model::PipeObject& o = object_;
     store(o.DistTxt, DistTxt, kMaxText);
     store(o.StartUse, StartUse, kMaxText);

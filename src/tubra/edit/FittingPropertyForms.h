@@ -50,6 +50,10 @@ protected:
     void addNameAndDirections(std::string_view name);
     void addJointBoxes(std::size_t maxBytes);
     void storeJointBoxes(const std::string& label, bool handMark, std::size_t maxBytes);
+    // Whether the number boxes hold finite numbers within what they measure: the angle, and
+    // with `joint` the length and wall thickness of tees and elbows. When not, the user is
+    // told and the dialog stays open.
+    bool numbersAccepted(bool joint, platform::FormContext& context) const;
 
     model::PipeObject object_;
 };

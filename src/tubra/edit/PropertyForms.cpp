@@ -4,7 +4,9 @@
 
 #include "text/CFormat.h"
 #include "tubra/edit/Construction.h"
+#include "tubra/edit/NumberInput.h"
 #include "tubra/model/Kinds.h"
+#include "tubra/model/LineReader.h"
 
 namespace tubra::edit {
 
@@ -44,12 +46,26 @@ std::string fromBox(const std::string& utf8Text) {
 
 std::string directionText(double code) { return std::string(model::directionName(directionCode(code))); }
 
+// Tells the user why OK was refused; the dialog stays open.
+FormState refuse(platform::FormContext& context, const char* text, const char* caption) {
+    context.prompter.ask({text, caption, platform::Buttons::Ok, platform::MessageIcon::Warning,
+                          platform::Answer::Ok});
+    return FormState::Open;
+}
+
+FormState inputError(platform::FormContext& context) {
+    return refuse(context, numbers::kInputError, numbers::kInputErrorCaption);
+}
+
 }  // namespace
 
 // --- segment ---
 
 SegmentForm::SegmentForm(const PipeObject& segment, const PropertyContext& context)
-    : FieldForm("对象属性——管段"), copy_(segment), context_(context) {
+    : FieldForm("对象属性——管段"),
+      copy_(segment),
+      context_(context),
+      maxCount_(static_cast<int>(model::kMaxObjects)) {
     static const char* kNames[] = {"主线管", "支线管", "管段", "弯头"};
     const int sub = copy_.SubType;
     addShown("name", "名称:", sub >= 0 && sub <= 3 ? kNames[sub] : "");
@@ -98,30 +114,44 @@ void SegmentForm::fieldChanged(std::string_view name) {
     copy_.Port4.z = v == kFlowChoices[0] ? 1.0 : v == kFlowChoices[1] ? -1.0 : 0.0;
 }
 
-FormState SegmentForm::accept(platform::FormContext&) {
+FormState SegmentForm::accept(platform::FormContext& context) {
     PipeObject& o = copy_;
-    const double length = TextToDouble(value("Distanc"));
     const int dir = directionCode(o.EndDir);
+    const bool slanted = dir == 6;
+    // Everything is checked before anything is written, so a refused OK leaves the copy as
+    // the dialog opened on it.
+    const auto length = ReadNumber(value("Distanc"), numbers::kLength);
+    const auto angle = ReadNumber(value("angle"), numbers::kAngle);
+    const auto wall = ReadNumber(value("BiHou"), numbers::kWallThickness);
+    const auto offsetA = slanted ? ReadNumber(value("Port3.x"), numbers::kLength) : std::optional<double>(0.0);
+    const auto offsetB = slanted ? ReadNumber(value("Port3.y"), numbers::kLength) : std::optional<double>(0.0);
+    if (!length || !angle || !wall || !offsetA || !offsetB) return inputError(context);
+    // A segment keeps a length: its end is never put onto its start.
+    const bool moves = (dir >= 0 && dir <= 5) || (slanted && std::fabs(*length - truncToInt(o.Distanc)) > 1.0);
+    if (moves && std::fabs(*length) < 1.0) return inputError(context);
+    const auto count = ReadWholeNumber(value("count"), {-1e9, 1e9});
+    if (!count || *count > maxCount_) return refuse(context, kTooMany, numbers::kInputErrorCaption);
+
     if (dir >= 0 && dir <= 5) {
-        o.Distanc = length;
-        const Vec3 end = view::StepAlong(context_.axes, o.Port1, dir, length);
+        o.Distanc = *length;
+        const Vec3 end = view::StepAlong(context_.axes, o.Port1, dir, *length);
         o.Port2.x = end.x;
         o.Port2.y = end.y;
-    } else if (dir == 6) {
-        if (std::fabs(length - truncToInt(o.Distanc)) > 1.0) {
+    } else if (slanted) {
+        if (moves) {
             const double dx = o.Port2.x - o.Port1.x;
             const double dy = o.Port2.y - o.Port1.y;
             if (std::fabs(dx) < 0.01) {
-                o.Port2.y = o.Port1.y + (dy < 0 ? -length : length);
+                o.Port2.y = o.Port1.y + (dy < 0 ? -*length : *length);
             } else {
                 const double now = std::hypot(dx, dy);
-                o.Port2.x = o.Port1.x + dx * length / now;
-                o.Port2.y = o.Port1.y + dy * length / now;
+                o.Port2.x = o.Port1.x + dx * *length / now;
+                o.Port2.y = o.Port1.y + dy * *length / now;
             }
             o.Distanc = SheetLength(o);
         }
-        o.Port3.x = TextToDouble(value("Port3.x"));
-        o.Port3.y = TextToDouble(value("Port3.y"));
+        o.Port3.x = *offsetA;
+        o.Port3.y = *offsetB;
     }
     const std::string label = gbkValue("DistTxt");
     o.DistTxt = !label.empty() && label.front() == ' ' ? std::string("^") : label;
@@ -130,12 +160,11 @@ FormState SegmentForm::accept(platform::FormContext&) {
     o.CaiLiao = gbkValue("CaiLiao");
     o.GuiGe = gbkValue("GuiGe");
     o.XingHao = gbkValue("XingHao");
-    o.BiHou = TextToDouble(value("BiHou"));
-    count_ = TextToInt(value("count"));
+    o.BiHou = *wall;
+    count_ = *count;
     o.applyEndElevationRule(1.0);
-    const double angle = TextToDouble(value("angle"));
-    if (std::fabs(angle * 10.0 - o.dimAngle) > 10.0) {
-        o.dimAngle = truncToInt(angle) * 10;
+    if (std::fabs(*angle * 10.0 - o.dimAngle) > 10.0) {
+        o.dimAngle = truncToInt(*angle) * 10;
         o.dimYX1_st = Vec3(1, 1, 1);
     }
     // A flow arrow stands in the middle of its segment.
@@ -168,12 +197,16 @@ WeldForm::WeldForm(const PipeObject& weld) : FieldForm("对象属性——焊缝
     }
 }
 
-FormState WeldForm::accept(platform::FormContext&) {
+FormState WeldForm::accept(platform::FormContext& context) {
     PipeObject& o = copy_;
-    o.Number = TextToInt(value("Number"));
+    const auto number = ReadWholeNumber(value("Number"), numbers::kWeldNumber);
+    const auto angle = ReadWholeNumber(value("angle"), numbers::kAngle);
+    const auto wall = ReadNumber(value("BiHou"), numbers::kWallThickness);
+    if (!number || !angle || !wall) return inputError(context);
+    o.Number = *number;
     o.DistTxt = gbkValue("DistTxt");
-    o.dimAngle = TextToInt(value("angle")) * 10;
-    o.BiHou = TextToDouble(value("BiHou"));
+    o.dimAngle = *angle * 10;
+    o.BiHou = *wall;
     o.CaiLiao = gbkValue("CaiLiao");
     o.GuiGe = gbkValue("GuiGe");
     o.FirstCase = fromBox(value("FirstCase"));
@@ -217,9 +250,11 @@ SupportForm::SupportForm(const PipeObject& support) : FieldForm("对象属性—
     addShown("GuiGe", "规    格:", utf8(copy_.GuiGe));
 }
 
-FormState SupportForm::accept(platform::FormContext&) {
+FormState SupportForm::accept(platform::FormContext& context) {
+    const auto angle = ReadNumber(value("angle"), numbers::kAngle);
+    if (!angle) return inputError(context);
     copy_.DistTxt = gbkValue("DistTxt");
-    copy_.dimAngle = truncToInt(TextToDouble(value("angle")) * 10.0);
+    copy_.dimAngle = truncToInt(*angle * 10.0);
     return FormState::Accepted;
 }
 
@@ -267,15 +302,16 @@ FormState TextForm::otherAction(std::string_view name, std::string_view argument
                 return state();
             }
         }
-        if (error) *error = "'" + std::string(argument) + "' is not a special character of \"输入文字\"";
+        if (error) *error = "'" + std::string(argument) + "' 不是 \"输入文字\" 的特殊符号";
         return state();
     }
     return FieldForm::otherAction(name, argument, context, error);
 }
 
 FormState TextForm::accept(platform::FormContext& context) {
-    const double x = TextToDouble(value("x"));
-    const double y = TextToDouble(value("y"));
+    // Positions beyond any sheet are as wrong as positions off it.
+    const double x = ReadNumber(value("x"), numbers::kLength).value_or(0.0);
+    const double y = ReadNumber(value("y"), numbers::kLength).value_or(0.0);
     if (!(x > 0.0)) {
         context.prompter.ask({"横坐标输入数据错误(应为正数)，请重新输入", "", platform::Buttons::Ok,
                               platform::MessageIcon::Warning, platform::Answer::Ok});
@@ -286,10 +322,14 @@ FormState TextForm::accept(platform::FormContext& context) {
                               platform::MessageIcon::Warning, platform::Answer::Ok});
         return FormState::Open;
     }
-    PipeObject& o = copy_;
-    o.DistTxt = gbkValue("text");
     const std::string& angle = value("angle");
     const auto has = [&](const char* s) { return angle.find(s) != std::string::npos; };
+    const bool named = has("东") || has("西") || has("南") || has("北") || has("上") || has("下");
+    const auto degrees = ReadNumber(angle, numbers::kAngle);
+    const auto height = ReadNumber(value("height"), numbers::kTextHeight);
+    if ((!named && !degrees) || !height) return inputError(context);
+    PipeObject& o = copy_;
+    o.DistTxt = gbkValue("text");
     if (has("东") || has("西"))
         o.dimAngle = truncToInt(context_.axes.alpha * 10.0);
     else if (has("南") || has("北"))
@@ -297,11 +337,10 @@ FormState TextForm::accept(platform::FormContext& context) {
     else if (has("上") || has("下"))
         o.dimAngle = -900;
     else
-        o.dimAngle = truncToInt(TextToDouble(angle) * 10.0);
+        o.dimAngle = truncToInt(*degrees * 10.0);
     o.BiHou = value("zoomWithDrawing") == "1" ? 1.0 : 0.0;
     o.CaiLiao = gbkValue("font");
-    const double height = TextToDouble(value("height"));
-    if (height > 0.0) o.Port3.y = height;
+    if (*height > 0.0) o.Port3.y = *height;
     o.Number = value("italic") == "1" ? 1 : 0;
     o.SubType = value("underline") == "1" ? 1 : 0;
     o.Port1.x = x;

@@ -31,6 +31,10 @@ public:
     const model::PipeObject& result() const override { return copy_; }
     // "连续根数" as OK read it.
     int count() const { return count_; }
+    // How many segments in a row the drawing has room for (itself included): a larger count
+    // is refused at OK, before anything is built.
+    void setMaxCount(int maxCount) { maxCount_ = maxCount; }
+    static constexpr const char* kTooMany = "连续根数过大：图中的对象不能超过 50000 个，请重新输入。";
 
 protected:
     void fieldChanged(std::string_view name) override;
@@ -40,6 +44,7 @@ private:
     model::PipeObject copy_;
     PropertyContext context_;
     int count_ = 1;
+    int maxCount_;
 };
 
 // "对象属性——焊缝".

@@ -15,6 +15,10 @@ using platform::Buttons;
 
 namespace {
 
+constexpr const char* kNoDrawing = "没有图形：脚本应以 'new' 开始，或给出一个图形文件";
+constexpr const char* kAnswerUnused = "这个 answer 没有用上：没有出现消息框";
+constexpr const char* kDialogUnused = "这个 dialog 行没有用上：没有出现对话框";
+
 std::string lower(std::string_view s) {
     std::string out(s);
     for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -135,16 +139,15 @@ Answer ScriptPrompter::ask(const platform::Message& message) {
     asked_.push_back(message);
     last_ = message;
     if (answers_.empty())
-        throw SessionError("a message box without an answer: \"" + message.text + "\"");
+        throw SessionError("消息框没有对应的 answer 行：\"" + message.text + "\"");
     const Queued q = answers_.front();
     answers_.pop_front();
     const auto offered = answersOf(message.buttons);
     if (std::find(offered.begin(), offered.end(), q.answer) == offered.end()) {
         std::string names;
         for (Answer a : offered) names += std::string(names.empty() ? "" : ", ") + answerName(a);
-        throw SessionError("(answer on line " + std::to_string(q.line) + ") the message box \"" +
-                           message.text + "\" has no '" + answerName(q.answer) + "' (it offers " +
-                           names + ")");
+        throw SessionError("（第 " + std::to_string(q.line) + " 行的 answer）消息框 \"" + message.text +
+                           "\" 没有 '" + answerName(q.answer) + "'（只有 " + names + "）");
     }
     return q.answer;
 }
@@ -157,14 +160,14 @@ bool ScriptFormHost::run(platform::Form& form) {
     form.reopen();
     platform::FormContext context{prompter_, *this};
     while (form.isOpen()) {
-        if (lines_.empty()) throw SessionError("a dialog without a dialog line: \"" + caption + "\"");
+        if (lines_.empty()) throw SessionError("对话框没有对应的 dialog 行：\"" + caption + "\"");
         const Queued q = lines_.front();
         lines_.pop_front();
-        const std::string where = "(dialog line " + std::to_string(q.line) + ") ";
+        const std::string where = "（第 " + std::to_string(q.line) + " 行的 dialog）";
         bool lastWasAction = false;
         for (const std::string& token : q.tokens) {
             if (!form.isOpen())
-                throw SessionError(where + "\"" + caption + "\" closed before '" + token + "'");
+                throw SessionError(where + "\"" + caption + "\" 在 '" + token + "' 之前已经关闭");
             const auto eq = token.find('=');
             const std::string name = token.substr(0, eq);
             std::string error;
@@ -228,7 +231,7 @@ SessionPlayer::~SessionPlayer() {
 }
 
 model::Document& SessionPlayer::needDocument() const {
-    if (!doc_) throw SessionError("no drawing: start the script with 'new' or give a drawing file");
+    if (!doc_) throw SessionError(kNoDrawing);
     return *doc_;
 }
 
@@ -265,7 +268,8 @@ void SessionPlayer::paint() {
     const double before = view_.ZoomPara;
     NullCanvas canvas(HeadlessPort::kPixelsPerUnit, HeadlessPort::kClientSize);
     canvas.setViewportOrigin({-port_.scroll().x, -port_.scroll().y});
-    view::OnDraw(*doc_, view_, canvas);
+    // Nothing is shown: the paint's effects without its drawing (a save never waits for one).
+    view::OnLayout(*doc_, view_, canvas);
     if (fromFile && view_.ZoomPara != before)
         port_.setScrollSizes({model::truncToInt(view_.pageExtent.cx * view_.ZoomPara),
                               model::truncToInt(view_.pageExtent.cy * view_.ZoomPara)});
@@ -274,7 +278,7 @@ void SessionPlayer::paint() {
 }
 
 DevicePoint SessionPlayer::devicePoint(double x, double y) const {
-    if (!controller_) throw SessionError("no drawing: start the script with 'new' or give a drawing file");
+    if (!controller_) throw SessionError(kNoDrawing);
     return controller_->toDevice(x, y);
 }
 
@@ -282,7 +286,7 @@ void SessionPlayer::runCommand(int id) {
     model::Document& doc = needDocument();
     if (registry_.has(id)) {
         CommandContext context{doc, view_, prompter_, forms_, controller_.get(), [this] { port_.repaint(); }};
-        if (!registry_.run(id, context)) throw SessionError("command " + std::to_string(id) + " is not available now");
+        if (!registry_.run(id, context)) throw SessionError("命令 " + std::to_string(id) + " 现在不能用");
         return;
     }
     const platform::Size c = HeadlessPort::kClientSize;
@@ -292,7 +296,7 @@ void SessionPlayer::runCommand(int id) {
         case cmd::Fit: port_.apply(view::FitToWindow(view_, doc.drawing, c, HeadlessPort::kPixelsPerUnit)); break;
         case 2738: port_.repaint(); break;                 // refresh
         case 2748: view_.frameSwitch = !view_.frameSwitch; break;  // frame on/off
-        default: throw SessionError("command " + std::to_string(id) + " cannot be played in a session");
+        default: throw SessionError("命令 " + std::to_string(id) + " 不能在会话中重放");
     }
 }
 
@@ -302,8 +306,8 @@ void SessionPlayer::checkObject(const ScriptLine& line) {
     long index = static_cast<long>(line.numbers[0]);
     if (index < 0) index += n;
     if (index < 0 || index >= n)
-        throw SessionError("there is no object " + text::format("%ld", static_cast<long>(line.numbers[0])) +
-                           " (the drawing has " + std::to_string(n) + ")");
+        throw SessionError("没有对象 " + text::format("%ld", static_cast<long>(line.numbers[0])) +
+                           "（图中有 " + std::to_string(n) + " 个）");
     const model::PipeObject& o = list.at(static_cast<std::size_t>(index));
     for (const std::string& token : line.tokens) {
         const auto eq = token.find('=');
@@ -311,7 +315,7 @@ void SessionPlayer::checkObject(const ScriptLine& line) {
         const std::string want = token.substr(eq + 1);
         bool numeric = false;
         const auto have = objectField(o, name, numeric);
-        if (!have) throw SessionError("objects have no field '" + name + "'");
+        if (!have) throw SessionError("对象没有字段 '" + name + "'");
         bool same;
         if (numeric) {
             std::string_view w = want;
@@ -321,8 +325,8 @@ void SessionPlayer::checkObject(const ScriptLine& line) {
             same = *have == want;
         }
         if (!same)
-            throw SessionError("object " + std::to_string(index) + " has " + name + "=" +
-                               QuoteSessionValue(*have) + ", not " + QuoteSessionValue(want));
+            throw SessionError("对象 " + std::to_string(index) + " 的 " + name + "=" + QuoteSessionValue(*have) +
+                               "，不是 " + QuoteSessionValue(want));
     }
 }
 
@@ -391,7 +395,7 @@ void SessionPlayer::perform(const ScriptLine& line) {
         }
         case Kind::Key: {
             const std::string key = CanonicalKeyName(line.text);
-            if (key.empty()) throw SessionError("'" + line.text + "' is not a key");
+            if (key.empty()) throw SessionError("'" + line.text + "' 不是按键");
             needDocument();
             for (const KeyBinding& k : keys_) {
                 if (k.key == key) {
@@ -411,16 +415,20 @@ void SessionPlayer::perform(const ScriptLine& line) {
         case Kind::Dialog: forms_.queue(line.tokens, line.number); break;
         case Kind::ExpectMessage: {
             const auto& last = prompter_.last();
-            if (!last) throw SessionError("no message box was shown");
+            if (!last) throw SessionError("没有显示过消息框");
             if (last->text != line.text)
-                throw SessionError("the last message was \"" + last->text + "\", not \"" + line.text + "\"");
+                throw SessionError("最后的消息是 \"" + last->text + "\"，不是 \"" + line.text + "\"");
             break;
         }
         case Kind::Save: {
             model::Document& doc = needDocument();
             std::filesystem::path target = line.text.empty() ? defaultSavePath : std::filesystem::path(line.text);
             if (target.empty()) target = doc.path();
-            if (target.empty()) throw SessionError("'save' needs a path: the drawing has no file yet");
+            if (target.empty()) throw SessionError("'save' 需要文件名：图形还没有文件");
+            std::error_code ec;
+            if (!protectedPath.empty() && std::filesystem::exists(target, ec) &&
+                std::filesystem::equivalent(target, protectedPath, ec))
+                throw SessionError("'save' 不能覆盖脚本文件本身：" + target.string());
             if (const model::Outcome r = doc.saveAs(target); !r) throw SessionError(r.message);
             break;
         }
@@ -428,34 +436,46 @@ void SessionPlayer::perform(const ScriptLine& line) {
             const model::ObjectList& list = needDocument().drawing.objects;
             const int have = v.size() == 2 ? list.countOfKind(static_cast<int>(v[1])) : static_cast<int>(list.size());
             if (have != static_cast<int>(v[0]))
-                throw SessionError("the drawing has " + std::to_string(have) + " such objects, not " +
-                                   std::to_string(static_cast<int>(v[0])));
+                throw SessionError("图中有 " + std::to_string(have) + " 个这样的对象，不是 " +
+                                   std::to_string(static_cast<int>(v[0])) + " 个");
             break;
         }
         case Kind::ExpectDiscarded: {
             const int have = static_cast<int>(needDocument().discardBox.objects.size());
             if (have != static_cast<int>(v[0]))
-                throw SessionError("the discard box holds " + std::to_string(have) + ", not " +
-                                   std::to_string(static_cast<int>(v[0])));
+                throw SessionError("废弃箱中有 " + std::to_string(have) + " 个，不是 " +
+                                   std::to_string(static_cast<int>(v[0])) + " 个");
             break;
         }
         case Kind::ExpectSelected: {
             const int have = static_cast<int>(needDocument().selection.size());
             if (have != static_cast<int>(v[0]))
-                throw SessionError(std::to_string(have) + " objects are selected, not " +
-                                   std::to_string(static_cast<int>(v[0])));
+                throw SessionError("选中了 " + std::to_string(have) + " 个对象，不是 " +
+                                   std::to_string(static_cast<int>(v[0])) + " 个");
             break;
         }
         case Kind::ExpectStatus:
             if (!controller_ || controller_->statusText() != line.text)
-                throw SessionError("the status line is \"" + (controller_ ? controller_->statusText() : std::string()) +
-                                   "\", not \"" + line.text + "\"");
+                throw SessionError("状态栏是 \"" + (controller_ ? controller_->statusText() : std::string()) +
+                                   "\"，不是 \"" + line.text + "\"");
             break;
         case Kind::ExpectObject: checkObject(line); break;
+        case Kind::ExpectModified: {
+            const bool modified = needDocument().isModified();
+            if (modified != (line.text == "yes"))
+                throw SessionError(modified ? "图形已修改" : "图形没有修改");
+            break;
+        }
     }
 }
 
 SessionResult SessionPlayer::run(const ParsedScript& script) {
+    SessionResult result = play(script);
+    result.message = EscapeControls(result.message);
+    return result;
+}
+
+SessionResult SessionPlayer::play(const ParsedScript& script) {
     using Kind = ScriptLine::Kind;
     if (!script.ok) return {false, script.errorLine, script.error};
     for (const ScriptLine& line : script.lines) {
@@ -464,17 +484,18 @@ SessionResult SessionPlayer::run(const ParsedScript& script) {
             const bool queued = line.kind == Kind::Answer || line.kind == Kind::Dialog;
             const bool check = line.kind == Kind::ExpectMessage || line.kind == Kind::ExpectCount ||
                                line.kind == Kind::ExpectDiscarded || line.kind == Kind::ExpectSelected ||
-                               line.kind == Kind::ExpectStatus || line.kind == Kind::ExpectObject;
+                               line.kind == Kind::ExpectStatus || line.kind == Kind::ExpectObject ||
+                               line.kind == Kind::ExpectModified;
             if (queued || check) continue;
             if (prompter_.pending()) {
                 const int at = prompter_.pendingLine();
                 prompter_.clear();
-                return {false, at, "this answer was not used: no message box came"};
+                return {false, at, kAnswerUnused};
             }
             if (forms_.pending()) {
                 const int at = forms_.pendingLine();
                 forms_.clear();
-                return {false, at, "this dialog line was not used: no dialog came"};
+                return {false, at, kDialogUnused};
             }
             paint();
         } catch (const SessionError& e) {
@@ -483,8 +504,8 @@ SessionResult SessionPlayer::run(const ParsedScript& script) {
             return {false, line.number, e.what()};
         }
     }
-    if (prompter_.pending()) return {false, prompter_.pendingLine(), "this answer was not used: no message box came"};
-    if (forms_.pending()) return {false, forms_.pendingLine(), "this dialog line was not used: no dialog came"};
+    if (prompter_.pending()) return {false, prompter_.pendingLine(), kAnswerUnused};
+    if (forms_.pending()) return {false, forms_.pendingLine(), kDialogUnused};
     return {};
 }
 

@@ -138,6 +138,8 @@ public:
 
     // Where `save` without a path writes; the document's own file when empty.
     std::filesystem::path defaultSavePath;
+    // A file `save` never replaces (the script being played).
+    std::filesystem::path protectedPath;
 
     model::Document* document() { return doc_.get(); }
     ViewController* controller() { return controller_.get(); }
@@ -149,11 +151,13 @@ public:
 
     // The device point of a model point in the current view.
     DevicePoint devicePoint(double x, double y) const;
-    // Paints the document as the window would (labels are laid out at paints).
+    // Does to the document and the view what the window's paint would (labels are laid out
+    // at paints), without drawing: nothing is shown.
     void paint();
 
 private:
     void makeView();
+    SessionResult play(const ParsedScript& script);
     void perform(const ScriptLine& line);
     void runCommand(int id);
     void checkObject(const ScriptLine& line);

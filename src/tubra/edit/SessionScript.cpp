@@ -6,6 +6,7 @@
 #include <map>
 
 #include "tubra/edit/Construction.h"
+#include "tubra/edit/NumberInput.h"
 
 namespace tubra::edit {
 
@@ -47,8 +48,16 @@ const std::map<std::string, Keyword, std::less<>>& keywords() {
         {"expect-selected", {Kind::ExpectSelected, 1, 1}},
         {"expect-status", {Kind::ExpectStatus, 1, -1}},
         {"expect-object", {Kind::ExpectObject, 2, -1}},
+        {"expect-modified", {Kind::ExpectModified, 1, 1}},
     };
     return k;
+}
+
+// Model points a mouse can reach: within the lengths a drawing holds.
+bool inReach(const std::vector<double>& coordinates) {
+    for (double v : coordinates)
+        if (!numbers::kLength.contains(v)) return false;
+    return true;
 }
 
 std::string joined(const std::vector<std::string>& tokens, std::size_t from) {
@@ -97,7 +106,7 @@ bool TokenizeSessionLine(std::string_view line, std::vector<std::string>& tokens
                 token += c;
             }
             if (!closed) {
-                if (error) *error = "a quote is not closed";
+                if (error) *error = "引号没有闭合";
                 return false;
             }
         }
@@ -111,6 +120,8 @@ ParsedScript ParseSessionScript(std::string_view script) {
     ParsedScript out;
     int number = 0;
     std::size_t pos = 0;
+    // Editors put a byte-order mark before UTF-8 text; it is no part of the first line.
+    if (script.substr(0, 3) == "\xEF\xBB\xBF") pos = 3;
     const auto fail = [&](std::string message) {
         out.ok = false;
         out.errorLine = number;
@@ -130,11 +141,11 @@ ParsedScript ParseSessionScript(std::string_view script) {
         if (!TokenizeSessionLine(raw, tokens, &error)) return fail(error);
         if (tokens.empty()) continue;
         const auto k = keywords().find(tokens[0]);
-        if (k == keywords().end()) return fail("unknown action '" + tokens[0] + "'");
+        if (k == keywords().end()) return fail("不认识的动作 '" + tokens[0] + "'");
         const Keyword& kw = k->second;
         const int args = static_cast<int>(tokens.size()) - 1;
         if (args < kw.minArgs || (kw.maxArgs >= 0 && args > kw.maxArgs))
-            return fail("wrong number of values for '" + tokens[0] + "'");
+            return fail("'" + tokens[0] + "' 后面的值个数不对");
         ScriptLine line;
         line.number = number;
         line.kind = kw.kind;
@@ -148,42 +159,53 @@ ParsedScript ParseSessionScript(std::string_view script) {
         };
         switch (kw.kind) {
             case Kind::New:
-                if (args == 2) return fail("'new' takes an elevation, or an elevation and both axis angles");
-                if (!numbers(1, tokens.size())) return fail("'new' takes numbers");
+                if (args == 2) return fail("'new' 后面是首点标高，或首点标高和两个轴角");
+                if (!numbers(1, tokens.size())) return fail("'new' 后面应是数");
+                if (!line.numbers.empty() && !numbers::kLength.contains(line.numbers[0]))
+                    return fail("'new' 的首点标高应在 ±10000000 毫米之内");
+                // The new-drawing dialog offers these axis angles only.
+                for (std::size_t i = 1; i < line.numbers.size(); ++i)
+                    if (line.numbers[i] != 30.0 && line.numbers[i] != 45.0 && line.numbers[i] != 60.0)
+                        return fail("'new' 的轴角只能是 30、45 或 60");
                 break;
             case Kind::Command:
             case Kind::ExpectDiscarded:
             case Kind::ExpectSelected:
             case Kind::ExpectCount:
-                if (!numbers(1, tokens.size())) return fail("'" + tokens[0] + "' takes whole numbers");
+                if (!numbers(1, tokens.size())) return fail("'" + tokens[0] + "' 后面应是整数");
                 for (double v : line.numbers)
                     if (v != std::floor(v) || std::fabs(v) > 2147483647.0)
-                        return fail("'" + tokens[0] + "' takes whole numbers");
+                        return fail("'" + tokens[0] + "' 后面应是整数");
                 break;
             case Kind::Click:
-                if (!numbers(1, 3)) return fail("'click' takes the coordinates X Y");
+                if (!numbers(1, 3) || !inReach(line.numbers)) return fail("'click' 后面应是坐标 X Y（在 ±10000000 之内）");
                 for (std::size_t i = 3; i < tokens.size(); ++i) {
                     if (tokens[i] == "shift")
                         line.shift = true;
                     else if (tokens[i] == "ctrl")
                         line.ctrl = true;
                     else
-                        return fail("'click' takes only 'shift' and 'ctrl' after X Y");
+                        return fail("'click' 的 X Y 后面只能有 'shift' 和 'ctrl'");
                 }
                 break;
             case Kind::RightClick:
             case Kind::Move:
             case Kind::Drag:
             case Kind::RightDrag:
-                if (!numbers(1, tokens.size())) return fail("'" + tokens[0] + "' takes coordinates");
+                if (!numbers(1, tokens.size()) || !inReach(line.numbers))
+                    return fail("'" + tokens[0] + "' 后面应是坐标（在 ±10000000 之内）");
                 break;
             case Kind::Key: line.text = tokens[1]; break;
             case Kind::Answer:
                 line.text = tokens[1];
                 if (line.text != "yes" && line.text != "no" && line.text != "ok" && line.text != "cancel")
-                    return fail("an answer is yes, no, ok or cancel");
+                    return fail("回答只能是 yes、no、ok 或 cancel");
                 break;
             case Kind::Dialog: line.tokens.assign(tokens.begin() + 1, tokens.end()); break;
+            case Kind::ExpectModified:
+                line.text = tokens[1];
+                if (line.text != "yes" && line.text != "no") return fail("'expect-modified' 后面应是 yes 或 no");
+                break;
             case Kind::ExpectMessage:
             case Kind::ExpectStatus: line.text = joined(tokens, 1); break;
             case Kind::Save:
@@ -192,11 +214,11 @@ ParsedScript ParseSessionScript(std::string_view script) {
             case Kind::ExpectObject: {
                 double index = 0;
                 if (!parseNumber(tokens[1], index) || index != std::floor(index) || std::fabs(index) > 2147483647.0)
-                    return fail("'expect-object' takes an object index");
+                    return fail("'expect-object' 后面应是对象序号");
                 line.numbers.push_back(index);
                 line.tokens.assign(tokens.begin() + 2, tokens.end());
                 for (const std::string& t : line.tokens)
-                    if (t.find('=') == std::string::npos) return fail("'expect-object' takes NAME=VALUE");
+                    if (t.find('=') == std::string::npos) return fail("'expect-object' 后面应是 名称=值");
                 break;
             }
         }
@@ -226,6 +248,31 @@ std::string QuoteSessionValue(std::string_view v) {
 
 std::string SessionFieldToken(std::string_view name, std::string_view value) {
     return std::string(name) + "=" + QuoteSessionValue(value);
+}
+
+std::string EscapeControls(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u >= 0x20 && u != 0x7F) {
+            out += c;
+            continue;
+        }
+        switch (c) {
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\t': out += "\\t"; break;
+            default: {
+                static constexpr char kHex[] = "0123456789ABCDEF";
+                out += "\\x";
+                out += kHex[u >> 4];
+                out += kHex[u & 0xF];
+                break;
+            }
+        }
+    }
+    return out;
 }
 
 std::string SessionNumber(double v) { return ShortNumber(v); }

@@ -21,6 +21,7 @@
 //   expect-selected N             number of selected objects
 //   expect-status TEXT            the status line
 //   expect-object I NAME=VALUE... fields of object I (from 0; -1 is the last)
+//   expect-modified yes|no        whether the drawing has changes a save would keep
 //
 // Values with blanks are written in double quotes; inside quotes \" \\ \n \r and \t stand for
 // a quote, a backslash, a line feed, a carriage return and a tab.
@@ -50,6 +51,7 @@ struct ScriptLine {
         ExpectSelected,
         ExpectStatus,
         ExpectObject,
+        ExpectModified,
     };
     int number = 0;  // line number in the script, from 1
     Kind kind = Kind::Move;
@@ -78,6 +80,9 @@ bool TokenizeSessionLine(std::string_view line, std::vector<std::string>& tokens
 std::string QuoteSessionValue(std::string_view value);
 // NAME=VALUE with the value quoted as needed.
 std::string SessionFieldToken(std::string_view name, std::string_view value);
+// A text with its control characters written out (\n, \r, \t, \x1B, ...), for messages that
+// quote what a script holds: a script never sends raw control sequences to a terminal.
+std::string EscapeControls(std::string_view text);
 // A model coordinate as scripts write it: the shortest text that reads back to the same number.
 std::string SessionNumber(double v);
 

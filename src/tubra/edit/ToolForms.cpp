@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "tubra/edit/NumberInput.h"
+#include "tubra/edit/PropertyForms.h"
 #include "tubra/model/Kinds.h"
 
 namespace tubra::edit {
@@ -29,8 +31,9 @@ FormState PlaneForm::accept(platform::FormContext& context) {
     int index = 0;
     for (int i = 0; i < 3; ++i)
         if (plane == kPlanes[i]) index = i;
-    const double a = TextToDouble(value("offsetA"));
-    const double b = TextToDouble(value("offsetB"));
+    // An offset that is no finite length within reach is as wrong as none.
+    const double a = ReadNumber(value("offsetA"), numbers::kLength).value_or(0.0);
+    const double b = ReadNumber(value("offsetB"), numbers::kLength).value_or(0.0);
     segment_.StrtDir = index;
     segment_.Port3.x = a;
     segment_.Port3.y = b;
@@ -114,6 +117,15 @@ FormState TeeConnectionForm::accept(platform::FormContext&) {
 ContinuousForm::ContinuousForm() : FieldForm("自动添加") {
     addNote("请选择多管段连接处的添加对象");
     addChoice("choice", "", JointChoiceNames());
+}
+
+FormState ContinuousForm::accept(platform::FormContext& context) {
+    if (choice() != JointChoice::None && 2LL * further_ > room_) {
+        context.prompter.ask({SegmentForm::kTooMany, numbers::kInputErrorCaption, platform::Buttons::Ok,
+                              platform::MessageIcon::Warning, platform::Answer::Ok});
+        return FormState::Open;
+    }
+    return FormState::Accepted;
 }
 
 JointChoice ContinuousForm::choice() const {

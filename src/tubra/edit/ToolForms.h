@@ -71,9 +71,19 @@ class ContinuousForm : public FieldForm<platform::Form> {
 public:
     ContinuousForm();
     JointChoice choice() const;
+    // `further` segments are to follow and the drawing has room for `room` more objects: a
+    // choice that would add an object at every joint beyond that room is refused at OK.
+    void setRoom(int further, int room) {
+        further_ = further;
+        room_ = room;
+    }
 
 protected:
-    platform::FormState accept(platform::FormContext&) override { return platform::FormState::Accepted; }
+    platform::FormState accept(platform::FormContext& context) override;
+
+private:
+    int further_ = 0;
+    int room_ = 0;
 };
 
 }  // namespace tubra::edit

@@ -6,6 +6,7 @@
 #include "text/Gbk.h"
 #include "tubra/edit/PropertyDialogs.h"
 #include "tubra/edit/ToolForms.h"
+#include "tubra/model/LineReader.h"
 #include "tubra/view/LineWork.h"
 #include "tubra/view/PaintContext.h"
 
@@ -702,8 +703,8 @@ void ViewController::secondClick(Point logical) {
         }
         const Vec3 endM = snapModel();
         // A segment ending where it starts is no segment: the click is ignored.
-        if (std::hypot(endM.x - startM.x, endM.y - startM.y) < 1.0) return;
-    } else if (r.length / z < 1.0) {
+        if (std::hypot(endM.x - startM.x, endM.y - startM.y) < kMinSegmentLength) return;
+    } else if (r.length / z < kMinSegmentLength) {
         return;
     }
     feedback([&](platform::Canvas& c) {
@@ -781,12 +782,16 @@ void ViewController::afterNewSegment() {
     changed();
     const PipeObject* newest = drawing.objects.lastOfKind(ObjectKind::Pipe);
     if (!newest) return;
+    // Continuous drawing never takes the drawing past the objects a file may hold.
+    const int room = static_cast<int>(model::kMaxObjects) - static_cast<int>(drawing.objects.size());
     SegmentForm form(*newest, {s_.view.axes(), zoom()});
+    form.setMaxCount(1 + std::max(0, room));
     if (!s_.forms.run(form)) return;
     drawing.objects.replaceObject(newest, form.result());
     s_.doc.setModifiedFlag();
     if (form.count() > 1) {
         ContinuousForm more;
+        more.setRoom(form.count() - 1, room);
         if (s_.forms.run(more)) ContinueSegments(drawing, *newest, form.count(), more.choice());
     }
     changed();
@@ -1037,6 +1042,13 @@ void ViewController::forgetObjects() {
     }
 }
 
+void ViewController::discard(const PipeObject* o) {
+    PipeObject& kept = s_.doc.discardBox.objects.addCopy(*o);
+    // A weld keeps its number in the box: it names the weld in the inspection records.
+    if (o->is(ObjectKind::Weld)) kept.Number = o->Number;
+    s_.doc.drawing.objects.take(o);
+}
+
 void ViewController::deleteClick() {
     model::ObjectList& list = s_.doc.drawing.objects;
     const PipeObject* hit = snap_.hit;
@@ -1047,8 +1059,7 @@ void ViewController::deleteClick() {
         s_.doc.discardBox.objects.removeAll();
         tool_ = Tool();
     } else {
-        s_.doc.discardBox.objects.addCopy(*hit);
-        list.take(hit);
+        discard(hit);
     }
     forgetObjects();
     s_.doc.setModifiedFlag();
@@ -1062,8 +1073,7 @@ void ViewController::deleteSelection() {
         const std::vector<const PipeObject*> items = doc.selection.items();
         for (const PipeObject* o : items) {
             if (!doc.drawing.objects.contains(o)) continue;
-            doc.discardBox.objects.addCopy(*o);
-            doc.drawing.objects.take(o);
+            discard(o);
         }
         doc.selection.clear();
         forgetObjects();
@@ -1087,9 +1097,7 @@ void ViewController::undo() {
     model::ObjectList& list = doc.drawing.objects;
     if (list.empty()) return;
     if (list.size() > 1) {
-        const PipeObject* last = &list.last();
-        doc.discardBox.objects.addCopy(*last);
-        list.take(last);
+        discard(&list.last());
     } else {
         if (!confirmLastObject()) return;
         list.removeAll();
@@ -1107,7 +1115,7 @@ void ViewController::restore() {
     model::ObjectList& box = doc.discardBox.objects;
     if (box.empty()) return;
     const PipeObject* last = &box.last();
-    doc.drawing.objects.addCopy(*last);
+    RestoreObject(doc.drawing.objects, *last);
     box.take(last);
     doc.setModifiedFlag();
     view::StoreViewInDrawing(s_.view, doc.drawing);
@@ -1167,8 +1175,20 @@ void ViewController::finishMove(DevicePoint p) {
 
 void ViewController::findLabel(Point logical) {
     const model::DrawingSettings& settings = s_.doc.settings();
+    const auto& shifts = s_.view.lengthShifts;
+    auto shift = shifts.begin();
+    std::size_t index = 0;
     for (const PipeObject& o : s_.doc.drawing.objects) {
-        const auto f = FindLabelFrame(o, settings, zoom());
+        auto f = FindLabelFrame(o, settings, zoom());
+        // A pipe length the paint moved clear of a symbol is found where it is seen.
+        while (shift != shifts.end() && shift->index < index) ++shift;
+        if (f && shift != shifts.end() && shift->index == index && o.is(ObjectKind::Pipe)) {
+            for (Point& q : f->points) {
+                q.x = truncToInt(q.x + shift->dx);
+                q.y = truncToInt(q.y + shift->dy);
+            }
+        }
+        ++index;
         if (!f) continue;
         const platform::Rect b = f->bounds();
         if (logical.x < b.left || logical.x > b.right || logical.y < b.bottom || logical.y > b.top) continue;

@@ -194,6 +194,8 @@ private:
     void zoomStep(bool in);
 
     // Document changes.
+    // Moves a listed object into the discard box.
+    void discard(const model::PipeObject* o);
     bool confirmLastObject();
     void forgetObjects();
     // Drops what refers to objects another view of the document took away.

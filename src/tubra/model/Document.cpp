@@ -4,6 +4,7 @@
 #include <new>
 
 #include "platform/AtomicFile.h"
+#include "platform/RegularFile.h"
 #include "tubra/model/DrawingFile.h"
 #include "tubra/model/LineReader.h"
 
@@ -60,7 +61,7 @@ std::unique_ptr<Document> Document::open(AppContext& app, const std::filesystem:
     const DrawingSettings settingsBefore = app.settings;
     try {
         std::string data;
-        if (const auto ec = platform::readWholeFile(path, data, kMaxDrawingFileBytes)) {
+        if (const auto ec = platform::readRegularFile(path, data, kMaxDrawingFileBytes)) {
             if (ec == platform::FileError::tooLarge)
                 return fail("文件超过 " + std::to_string(kMaxDrawingFileBytes >> 20) + " MB");
             return fail(platform::describe(ec));

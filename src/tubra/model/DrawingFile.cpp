@@ -4,6 +4,10 @@
 #include <array>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "text/CFormat.h"
 #include "tubra/model/KeyMatcher.h"
 #include "tubra/model/LineReader.h"
@@ -18,6 +22,139 @@ namespace {
 // ---------------------------------------------------------------------------------------------
 // Writing
 
+// ObjectText::view() without a library call per field: the first NUL, sixteen bytes at a time
+// (the whole storage may be read, and its last byte is always NUL).
+std::string_view fieldView(const ObjectText& t) {
+#if defined(__SSE2__)
+    static_assert(ObjectText::kStorage % 16 == 0);
+    const char* p = t.c_str();
+    const __m128i zero = _mm_setzero_si128();
+    for (std::size_t i = 0; i < ObjectText::kStorage; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        if (const int nul = _mm_movemask_epi8(_mm_cmpeq_epi8(v, zero)))
+            return std::string_view(p, i + static_cast<std::size_t>(__builtin_ctz(nul)));
+    }
+    return std::string_view(p, ObjectText::kStorage);
+#else
+    return t.view();
+#endif
+}
+
+// The object sections are most of a file: their lines are built in a buffer, numbers written
+// straight into it, and handed to the output a few kilobytes at a time. Every line is exactly
+// what its printf format gives; the formats are named beside each line.
+class SectionWriter {
+public:
+    explicit SectionWriter(std::string& out) : out_(out) {}
+    ~SectionWriter() { flush(); }
+    SectionWriter(const SectionWriter&) = delete;
+    SectionWriter& operator=(const SectionWriter&) = delete;
+
+    void text(std::string_view s) {
+        if (s.size() > kSize - used_) {
+            flush();
+            if (s.size() > kSize) {
+                out_.append(s);
+                return;
+            }
+        }
+        std::memcpy(buf_ + used_, s.data(), s.size());
+        used_ += s.size();
+    }
+    // "%lf", "%f"
+    void number(double v) {
+        room(text::kMaxFixedChars);
+        used_ = static_cast<std::size_t>(text::writeFixed(buf_ + used_, v) - buf_);
+    }
+    // "%d"
+    void integer(std::int32_t v) {
+        room(text::kMaxIntegerChars);
+        used_ = static_cast<std::size_t>(text::writeInteger(buf_ + used_, v) - buf_);
+    }
+    // "%s" of a text that may not hold a closing brace or a line break: '}' is written as
+    // kClosingBraceSubstitute, CR and LF as blanks.
+    void lineSafe(const ObjectText& v) { substituted(fieldView(v), ' ', ' '); }
+    // "%s" of a weld record: its line breaks are kept as the bytes 0xFD (CR) and 0xFE (LF).
+    void caseText(const ObjectText& v) { substituted(fieldView(v), '\xFD', '\xFE'); }
+
+    // A line "<head><x><sep1><y><sep2><z>\n" of a point.
+    void point(std::string_view head, const Vec3& p, std::string_view sep2) {
+        text(head);
+        number(p.x);
+        text("  ");
+        number(p.y);
+        text(sep2);
+        number(p.z);
+        text("\n");
+    }
+
+private:
+    static constexpr std::size_t kSize = 16384;
+
+    void room(std::size_t n) {
+        if (kSize - used_ < n) flush();
+    }
+    void flush() {
+        out_.append(buf_, used_);
+        used_ = 0;
+    }
+    void substituted(std::string_view v, char cr, char lf) {
+        while (!v.empty()) {
+            const std::size_t n = std::min(v.size(), kSize);
+            room(n);
+            char* d = buf_ + used_;
+            for (const char c : v.substr(0, n))
+                *d++ = c == '}' ? kClosingBraceSubstitute : c == '\r' ? cr : c == '\n' ? lf : c;
+            used_ += n;
+            v.remove_prefix(n);
+        }
+    }
+
+    std::string& out_;
+    char buf_[kSize];
+    std::size_t used_ = 0;
+};
+
+void writeObject(SectionWriter& w, const PipeObject& o) {
+    w.text("Object{\n");
+    w.text("\tMainType   "), w.integer(o.MainType), w.text("\n");     // "\tMainType   %d\n"
+    w.text("\tSubType    "), w.integer(o.SubType), w.text("\n");      // "\tSubType    %d\n"
+    w.text("\tStrtDir    "), w.number(o.StrtDir), w.text("\n");       // "\tStrtDir    %f\n"
+    w.text("\tEndDir     "), w.number(o.EndDir), w.text("\n");        // "\tEndDir     %f\n"
+    // "\tPort1      %lf  %lf  %lf\n" ...
+    w.point("\tPort1      ", o.Port1, "  ");
+    w.point("\tPort2      ", o.Port2, "  ");
+    w.point("\tPort3      ", o.Port3, "  ");
+    w.point("\tPort4      ", o.Port4, "  ");
+    w.text("\tDistanc    "), w.number(o.Distanc), w.text("\n");       // "\tDistanc    %lf\n"
+    // An empty text reads back as one blank: written so at once, a file is stable from its
+    // first save.
+    w.text("\tDistTxt    ");  // "\tDistTxt    %s\n"
+    if (fieldView(o.DistTxt).empty()) w.text(" ");
+    else w.lineSafe(o.DistTxt);
+    w.text("\n");
+    w.point("\tdimYX1_st  ", o.dimYX1_st, "  ");
+    w.point("\tdimYX1_ed  ", o.dimYX1_ed, "  ");
+    w.point("\tdimYX2_st  ", o.dimYX2_st, "  ");
+    w.point("\tdimYX2_ed  ", o.dimYX2_ed, "  ");
+    // "\tdimL_st    %lf  %lf %lf\n" ...: one blank before the last number
+    w.point("\tdimL_st    ", o.dimL_st, " ");
+    w.point("\tdimL_ed    ", o.dimL_ed, " ");
+    w.point("\tdimTxt_st  ", o.dimTxt_st, " ");
+    w.text("\tdimAngle   "), w.integer(o.dimAngle), w.text("\n");     // "\tdimAngle   %d\n"
+    w.text("\tCaiLiao    "), w.lineSafe(o.CaiLiao), w.text("\n");     // "\tCaiLiao    %s\n"
+    w.text("\tGuiGe      "), w.lineSafe(o.GuiGe), w.text("\n");       // "\tGuiGe      %s\n"
+    w.text("\tXingHao    "), w.lineSafe(o.XingHao), w.text("\n");     // "\tXingHao    %s\n"
+    w.text("\tStartUse   "), w.lineSafe(o.StartUse), w.text("\n");    // "\tStartUse   %s\n"
+    w.text("\tLastCheck  "), w.lineSafe(o.LastCheck), w.text("\n");   // "\tLastCheck  %s\n"
+    w.text("\tFirstCase  "), w.caseText(o.FirstCase), w.text("\n");   // "\tFirstCase  %s\n"
+    w.text("\tMidCase    "), w.caseText(o.MidCase), w.text("\n");     // "\tMidCase    %s\n"
+    w.text("\tLastCase   "), w.caseText(o.LastCase), w.text("\n");    // "\tLastCase   %s\n"
+    w.text("\tBiHou      "), w.number(o.BiHou), w.text("\n");         // "\tBiHou      %lf\n"
+    w.text("\tNumber     "), w.integer(o.Number), w.text("\n");       // "\tNumber     %d\n"
+    w.text("}\n\n");
+}
+
 // A text as it may stand on one line of the file.
 std::string_view lineSafe(std::string_view v, std::string& scratch) {
     if (v.find_first_of("}\r\n") == std::string_view::npos) return v;
@@ -27,55 +164,6 @@ std::string_view lineSafe(std::string_view v, std::string& scratch) {
         else if (c == '\r' || c == '\n') c = ' ';
     }
     return scratch;
-}
-
-// The weld records keep their line breaks as the bytes 0xFD (CR) and 0xFE (LF).
-std::string_view encodeCase(std::string_view v, std::string& scratch) {
-    scratch.assign(v);
-    for (char& c : scratch) {
-        if (c == '\r') c = '\xFD';
-        else if (c == '\n') c = '\xFE';
-        else if (c == '}') c = kClosingBraceSubstitute;
-    }
-    return scratch;
-}
-
-void writePoint(std::string& out, std::string_view fmt, const Vec3& p) {
-    appendf(out, fmt, p.x, p.y, p.z);
-}
-
-void writeObject(std::string& out, const PipeObject& o) {
-    std::string s;
-    out.append("Object{\n");
-    appendf(out, "\tMainType   %d\n", o.MainType);
-    appendf(out, "\tSubType    %d\n", o.SubType);
-    appendf(out, "\tStrtDir    %f\n", o.StrtDir);
-    appendf(out, "\tEndDir     %f\n", o.EndDir);
-    writePoint(out, "\tPort1      %lf  %lf  %lf\n", o.Port1);
-    writePoint(out, "\tPort2      %lf  %lf  %lf\n", o.Port2);
-    writePoint(out, "\tPort3      %lf  %lf  %lf\n", o.Port3);
-    writePoint(out, "\tPort4      %lf  %lf  %lf\n", o.Port4);
-    appendf(out, "\tDistanc    %lf\n", o.Distanc);
-    appendf(out, "\tDistTxt    %s\n", lineSafe(o.DistTxt, s));
-    writePoint(out, "\tdimYX1_st  %lf  %lf  %lf\n", o.dimYX1_st);
-    writePoint(out, "\tdimYX1_ed  %lf  %lf  %lf\n", o.dimYX1_ed);
-    writePoint(out, "\tdimYX2_st  %lf  %lf  %lf\n", o.dimYX2_st);
-    writePoint(out, "\tdimYX2_ed  %lf  %lf  %lf\n", o.dimYX2_ed);
-    writePoint(out, "\tdimL_st    %lf  %lf %lf\n", o.dimL_st);
-    writePoint(out, "\tdimL_ed    %lf  %lf %lf\n", o.dimL_ed);
-    writePoint(out, "\tdimTxt_st  %lf  %lf %lf\n", o.dimTxt_st);
-    appendf(out, "\tdimAngle   %d\n", o.dimAngle);
-    appendf(out, "\tCaiLiao    %s\n", lineSafe(o.CaiLiao, s));
-    appendf(out, "\tGuiGe      %s\n", lineSafe(o.GuiGe, s));
-    appendf(out, "\tXingHao    %s\n", lineSafe(o.XingHao, s));
-    appendf(out, "\tStartUse   %s\n", lineSafe(o.StartUse, s));
-    appendf(out, "\tLastCheck  %s\n", lineSafe(o.LastCheck, s));
-    appendf(out, "\tFirstCase  %s\n", encodeCase(o.FirstCase, s));
-    appendf(out, "\tMidCase    %s\n", encodeCase(o.MidCase, s));
-    appendf(out, "\tLastCase   %s\n", encodeCase(o.LastCase, s));
-    appendf(out, "\tBiHou      %lf\n", o.BiHou);
-    appendf(out, "\tNumber     %d\n", o.Number);
-    out.append("}\n\n");
 }
 
 void writeSettingsSection(std::string& out, const Drawing& d, const DrawingSettings& s) {
@@ -221,10 +309,13 @@ void scanPoint(std::string_view line, Vec3& p) {
 
 // The text value of a key line: what follows the first word and its white space, without
 // trailing white space. For one-word values this is exactly the second word of the line.
-bool textValue(std::string_view line, std::string_view& value) {
-    std::size_t p = 0;
-    while (p < line.size() && text::isCSpace(line[p])) ++p;
-    while (p < line.size() && !text::isCSpace(line[p])) ++p;
+// `wordEnd`, when not 0, is where the first word is known to end.
+bool textValue(std::string_view line, std::string_view& value, std::size_t wordEnd = 0) {
+    std::size_t p = wordEnd;
+    if (p == 0) {
+        while (p < line.size() && text::isCSpace(line[p])) ++p;
+        while (p < line.size() && !text::isCSpace(line[p])) ++p;
+    }
     while (p < line.size() && text::isCSpace(line[p])) ++p;
     std::size_t e = line.size();
     while (e > p && text::isCSpace(line[e - 1])) --e;
@@ -233,9 +324,9 @@ bool textValue(std::string_view line, std::string_view& value) {
     return true;
 }
 
-void readText(std::string_view line, ObjectText& field) {
+void readText(std::string_view line, ObjectText& field, std::size_t wordEnd = 0) {
     std::string_view v;
-    if (textValue(line, v)) field = v;
+    if (textValue(line, v, wordEnd)) field = v;
 }
 
 // Weld records: the rest of the line after the key's length plus the leading tab and the
@@ -243,12 +334,14 @@ void readText(std::string_view line, ObjectText& field) {
 void readCase(std::string_view line, std::string_view key, ObjectText& field) {
     std::size_t p = std::min(line.size(), key.size() + 1);
     while (p < line.size() && line[p] == ' ') ++p;
-    std::string v(line.substr(p));
-    for (char& c : v) {
-        if (c == '\xFD') c = '\r';
-        else if (c == '\xFE') c = '\n';
+    // A field keeps at most kMaxBytes, and where it cuts depends on one byte more.
+    char v[ObjectText::kStorage];
+    const std::size_t n = std::min(line.size() - p, sizeof v);
+    for (std::size_t i = 0; i < n; ++i) {
+        const char c = line[p + i];
+        v[i] = c == '\xFD' ? '\r' : c == '\xFE' ? '\n' : c;
     }
-    field = v;
+    field = std::string_view(v, n);
 }
 
 void readSettings(LineReader& in, Drawing& d, DrawingSettings& s) {
@@ -330,6 +423,165 @@ void readSettings(LineReader& in, Drawing& d, DrawingSettings& s) {
     }
 }
 
+// Most object lines are their key, white space and plain numbers: such a line is read without
+// searching it for keys. Numbers and blanks cannot start an object key, so the key the line
+// starts with is the first one it holds. Anything else (more numbers than the key takes, an
+// exponent, text, a brace) goes the general way.
+enum class ValueKind { Integer, Number, Point, Other };
+
+constexpr auto kObjectValueKinds = [] {
+    std::array<ValueKind, kNumber + 1> kinds{};
+    kinds.fill(ValueKind::Other);
+    for (const int k : {kMainType, kSubType, kDimAngle, kNumber}) kinds[k] = ValueKind::Integer;
+    for (const int k : {kStrtDir, kEndDir, kDistanc, kBiHou}) kinds[k] = ValueKind::Number;
+    for (const int k : {kPort1, kPort2, kPort3, kPort4, kDimYX1St, kDimYX1Ed, kDimYX2St, kDimYX2Ed, kDimLSt,
+                        kDimLEd, kDimTxtSt})
+        kinds[k] = ValueKind::Point;
+    return kinds;
+}();
+
+ValueKind objectValueKind(int key) {
+    return key >= 0 && key <= kNumber ? kObjectValueKinds[static_cast<std::size_t>(key)] : ValueKind::Other;
+}
+
+bool numbersCannotStartObjectKeys() {
+    static const bool yes = [] {
+        for (const char c : std::string_view("0123456789+-. \t\n\v\f\r"))
+            if (objectKeys().mayStartKey(c)) return false;
+        return true;
+    }();
+    return yes;
+}
+
+// The plain numbers after the key at `pos` (white space must follow the key): how many there
+// are, or -1 when the rest of the line is anything but up to `max` plain numbers.
+int plainNumbers(std::string_view line, std::size_t pos, double* values, int max) {
+    if (pos < line.size() && !text::isCSpace(line[pos])) return -1;
+    int n = 0;
+    for (;;) {
+        while (pos < line.size() && text::isCSpace(line[pos])) ++pos;
+        if (pos == line.size()) return n;
+        if (n == max || !text::scanPlainDecimalAt(line, pos, values[n])) return -1;
+        ++n;
+    }
+}
+
+int plainInteger(std::string_view line, std::size_t pos, std::int32_t& value) {
+    if (pos < line.size() && !text::isCSpace(line[pos])) return -1;
+    while (pos < line.size() && text::isCSpace(line[pos])) ++pos;
+    if (pos == line.size()) return 0;
+    int v = 0;
+    if (!text::scanIntAt(line, pos, v)) return -1;
+    while (pos < line.size() && text::isCSpace(line[pos])) ++pos;
+    if (pos != line.size()) return -1;
+    value = v;
+    return 1;
+}
+
+Vec3* objectPoint(PipeObject& o, int key) {
+    switch (key) {
+        case kPort1: return &o.Port1;
+        case kPort2: return &o.Port2;
+        case kPort3: return &o.Port3;
+        case kPort4: return &o.Port4;
+        case kDimYX1St: return &o.dimYX1_st;
+        case kDimYX1Ed: return &o.dimYX1_ed;
+        case kDimYX2St: return &o.dimYX2_st;
+        case kDimYX2Ed: return &o.dimYX2_ed;
+        case kDimLSt: return &o.dimL_st;
+        case kDimLEd: return &o.dimL_ed;
+        case kDimTxtSt: return &o.dimTxt_st;
+        default: return nullptr;
+    }
+}
+
+// Reads a line of key `key` (ending at `keyEnd`) that holds only plain numbers. False when the
+// line is not of that form.
+bool readPlainObjectLine(PipeObject& o, int key, std::string_view line, std::size_t keyEnd) {
+    switch (objectValueKind(key)) {
+        case ValueKind::Integer: {
+            std::int32_t* field = key == kMainType ? &o.MainType
+                                  : key == kSubType ? &o.SubType
+                                  : key == kDimAngle ? &o.dimAngle
+                                                     : &o.Number;
+            return plainInteger(line, keyEnd, *field) >= 0;
+        }
+        case ValueKind::Number: {
+            double v = 0;
+            const int n = plainNumbers(line, keyEnd, &v, 1);
+            if (n < 0) return false;
+            double* field = key == kStrtDir ? &o.StrtDir
+                            : key == kEndDir ? &o.EndDir
+                            : key == kDistanc ? &o.Distanc
+                                              : &o.BiHou;
+            if (n == 1) *field = v;
+            return true;
+        }
+        case ValueKind::Point: {
+            double v[3];
+            const int n = plainNumbers(line, keyEnd, v, 3);
+            if (n < 0) return false;
+            Vec3& p = *objectPoint(o, key);
+            if (n > 0) p.x = v[0];
+            if (n > 1) p.y = v[1];
+            if (n > 2) p.z = v[2];
+            return true;
+        }
+        case ValueKind::Other: break;
+    }
+    return false;
+}
+
+// The line of key `key` at the start of `data` when it holds only plain numbers, read where it
+// stands: the line's end is found by the numbers themselves. `used` gets the bytes of the line
+// with its LF. False, with nothing changed, for a line of any other form.
+bool readPlainObjectLineInPlace(const KeyMatcher& keys, PipeObject& o, int key, std::string_view data,
+                                std::size_t& used) {
+    const ValueKind kind = objectValueKind(key);
+    if (kind == ValueKind::Other) return false;
+    std::size_t p = keys.leadingKeyEnd(data, key);
+    if (p == 0) return false;
+    const int max = kind == ValueKind::Point ? 3 : 1;
+    double values[3];
+    int integer = 0;
+    int n = 0;
+    for (bool blank = false;; blank = false) {
+        while (p < data.size() && (data[p] == ' ' || data[p] == '\t')) ++p, blank = true;
+        if (p == data.size() || data[p] == '\n' || (data[p] == '\r' && p + 1 < data.size() && data[p + 1] == '\n'))
+            break;
+        // The key and the values each need a blank before them; no more values than the key takes.
+        if (!blank || n == max) return false;
+        if (kind == ValueKind::Integer) {
+            if (!text::scanIntAt(data, p, integer)) return false;
+            if (p < data.size() && !text::isCSpace(data[p])) return false;
+        } else if (!text::scanPlainDecimalAt(data, p, values[n])) {
+            return false;
+        }
+        ++n;
+    }
+    used = p == data.size() ? p : p + (data[p] == '\r' ? 2 : 1);
+    if (n == 0) return true;
+    switch (kind) {
+        case ValueKind::Integer:
+            (key == kMainType ? o.MainType : key == kSubType ? o.SubType : key == kDimAngle ? o.dimAngle : o.Number) =
+                integer;
+            break;
+        case ValueKind::Number:
+            (key == kStrtDir ? o.StrtDir : key == kEndDir ? o.EndDir : key == kDistanc ? o.Distanc : o.BiHou) =
+                values[0];
+            break;
+        case ValueKind::Point: {
+            Vec3& v = *objectPoint(o, key);
+            v.x = values[0];
+            if (n > 1) v.y = values[1];
+            if (n > 2) v.z = values[2];
+            break;
+        }
+        case ValueKind::Other: break;
+    }
+    return true;
+}
+
 void readObject(LineReader& in, Drawing& d) {
     if (d.objects.size() >= kMaxObjects) {
         in.stop("图中的对象超过 " + std::to_string(kMaxObjects) + " 个");
@@ -338,10 +590,34 @@ void readObject(LineReader& in, Drawing& d) {
     const KeyMatcher& keys = objectKeys();
     auto owned = std::make_unique<PipeObject>();
     PipeObject& o = *owned;
+    const bool quick = numbersCannotStartObjectKeys();
+    int expected = kMainType;  // lines come in the order of the keys
     std::string_view line;
-    while (in.next(line)) {
-        if (closesSection(line)) break;
-        const int k = keys.find(line);
+    for (;;) {
+        std::size_t used = 0;
+        if (quick && readPlainObjectLineInPlace(keys, o, expected, in.rest(), used)) {
+            in.advance(used);
+            ++expected;
+            continue;
+        }
+        if (!in.nextInSection(line)) break;
+        std::size_t keyEnd = 0;
+        int k = quick ? keys.leadingKey(line, keyEnd, expected) : -1;
+        expected = k + 1;
+        // Where the line's first word ends when that is its key, for the text values.
+        std::size_t wordEnd = 0;
+        if (k >= 0) {
+            if (objectValueKind(k) != ValueKind::Other) {
+                if (readPlainObjectLine(o, k, line, keyEnd)) continue;
+                k = keys.find(line);
+            } else if (const int earlier = keys.findBefore(line.substr(keyEnd), k); earlier >= 0) {
+                k = earlier;
+            } else if (keyEnd == line.size() || text::isCSpace(line[keyEnd])) {
+                wordEnd = keyEnd;
+            }
+        } else {
+            k = keys.find(line);
+        }
         switch (k) {
             case kMainType: scanInt(line, o.MainType); break;
             case kSubType: scanInt(line, o.SubType); break;
@@ -354,7 +630,7 @@ void readObject(LineReader& in, Drawing& d) {
             case kDistanc: scanDouble(line, o.Distanc); break;
             case kDistTxt: {
                 std::string_view v;
-                o.DistTxt = textValue(line, v) ? v : std::string_view(" ");
+                o.DistTxt = textValue(line, v, wordEnd) ? v : std::string_view(" ");
                 break;
             }
             case kDimYX1St: scanPoint(line, o.dimYX1_st); break;
@@ -365,11 +641,11 @@ void readObject(LineReader& in, Drawing& d) {
             case kDimLEd: scanPoint(line, o.dimL_ed); break;
             case kDimTxtSt: scanPoint(line, o.dimTxt_st); break;
             case kDimAngle: scanInt(line, o.dimAngle); break;
-            case kCaiLiao: readText(line, o.CaiLiao); break;
-            case kGuiGe: readText(line, o.GuiGe); break;
-            case kXingHao: readText(line, o.XingHao); break;
-            case kStartUse: readText(line, o.StartUse); break;
-            case kLastCheck: readText(line, o.LastCheck); break;
+            case kCaiLiao: readText(line, o.CaiLiao, wordEnd); break;
+            case kGuiGe: readText(line, o.GuiGe, wordEnd); break;
+            case kXingHao: readText(line, o.XingHao, wordEnd); break;
+            case kStartUse: readText(line, o.StartUse, wordEnd); break;
+            case kLastCheck: readText(line, o.LastCheck, wordEnd); break;
             case kFirstCase: readCase(line, keys.key(k), o.FirstCase); break;
             case kMidCase: readCase(line, keys.key(k), o.MidCase); break;
             case kLastCase: readCase(line, keys.key(k), o.LastCase); break;
@@ -438,7 +714,26 @@ void writeDrawing(Drawing& drawing, const DrawingSettings& settings, std::string
     writeSettingsSection(out, drawing, settings);
     drawing.Total() = static_cast<std::int32_t>(drawing.objects.size());
     out.reserve(out.size() + drawing.objects.size() * 1400);
-    for (const PipeObject& o : drawing.objects) writeObject(out, o);
+    {
+        SectionWriter w(out);
+        const std::size_t count = drawing.objects.size();
+        for (std::size_t i = 0; i < count; ++i) {
+            // Asks for the memory the writer reads of the next object (its numbers and the
+            // start of each text) while this one is written: objects are large and far apart,
+            // and each read of one would wait for memory.
+            if (i + 1 < count) {
+                const PipeObject& next = drawing.objects.at(i + 1);
+                for (const char* p = reinterpret_cast<const char*>(&next); p < next.DistTxt.c_str(); p += 64)
+                    __builtin_prefetch(p);
+                for (const ObjectText* t : {&next.DistTxt, &next.CaiLiao, &next.GuiGe, &next.XingHao,
+                                            &next.StartUse, &next.LastCheck, &next.FirstCase, &next.MidCase,
+                                            &next.LastCase})
+                    __builtin_prefetch(t->c_str());
+                __builtin_prefetch(&next.BiHou);
+            }
+            writeObject(w, drawing.objects.at(i));
+        }
+    }
 
     std::string s;
     if (!drawing.table.empty()) {

@@ -28,6 +28,8 @@ KeyMatcher::KeyMatcher(std::initializer_list<std::string_view> keys)
         if (k.empty()) throw std::logic_error("KeyMatcher keys must not be empty");
         const auto first = static_cast<unsigned char>(k[0]);
         if (first == 0 || first >= 0x80) throw std::logic_error("KeyMatcher keys start with ASCII");
+        if (k.find_first_of(" \t") != std::string_view::npos)
+            throw std::logic_error("KeyMatcher keys hold no blanks");
         minFirst_ = std::min(minFirst_, first);
         byFirst_[first].push_back(static_cast<std::uint8_t>(i));
         if (k.size() == 1) {
@@ -52,14 +54,90 @@ KeyMatcher::KeyMatcher(std::initializer_list<std::string_view> keys)
             }
         skipAfter_[i] = inside ? 1 : a.size();
     }
+    holdsEarlierKey_.assign(keys_.size(), 0);
+    startsWithEarlierKey_.assign(keys_.size(), 0);
+    words_.assign(keys_.size(), {});
+    for (std::size_t i = 0; i < keys_.size(); ++i) {
+        const std::string_view k = keys_[i];
+        for (const char c : k) inSomeKey_[static_cast<unsigned char>(c)] = true;
+        for (std::size_t j = 0; j < i; ++j) {
+            if (k.find(keys_[j], 1) != std::string_view::npos) holdsEarlierKey_[i] = 1;
+            if (k.starts_with(keys_[j])) startsWithEarlierKey_[i] = 1;
+        }
+        Words& w = words_[i];
+        if (k.size() <= 16) {
+            const std::size_t head = std::min<std::size_t>(k.size(), 8);
+            std::memcpy(&w.head, k.data(), head);
+            w.headMask = head == 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * head)) - 1;
+            if (k.size() > 8) std::memcpy(&w.tail, k.data() + k.size() - 8, 8);
+            w.usable = true;
+        }
+    }
+}
+
+[[gnu::always_inline]] inline bool KeyMatcher::matchesAt(const unsigned char* at, std::size_t left, int key) const {
+    const std::string_view k = keys_[static_cast<std::size_t>(key)];
+    if (k.size() > left) return false;
+    const Words& w = words_[static_cast<std::size_t>(key)];
+    if (!w.usable || left < 8) return sameBytes(at, k);
+    std::uint64_t x;
+    std::memcpy(&x, at, 8);
+    if ((x & w.headMask) != w.head) return false;
+    if (k.size() <= 8) return true;
+    std::memcpy(&x, at + k.size() - 8, 8);
+    return x == w.tail;
+}
+
+int KeyMatcher::leadingKey(std::string_view line, std::size_t& keyEnd, int expected) const {
+    if (expected >= 0 && expected < size()) {
+        if (const std::size_t end = leadingKeyEnd(line, expected)) {
+            keyEnd = end;
+            return expected;
+        }
+    }
+    std::size_t p = 0;
+    while (p < line.size() && (line[p] == '\t' || line[p] == ' ')) ++p;
+    if (p >= line.size()) return -1;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(line.data());
+    for (const std::uint8_t k : byFirst_[bytes[p]]) {
+        if (matchesAt(bytes + p, line.size() - p, k)) {
+            const std::size_t end = leadingKeyEnd(line, k);
+            if (end == 0) return -1;
+            keyEnd = end;
+            return k;
+        }
+    }
+    return -1;
+}
+
+std::size_t KeyMatcher::leadingKeyEnd(std::string_view text, int key) const {
+    const auto k = static_cast<std::size_t>(key);
+    // Of the keys that match at one place the earliest decides; two keys match at one place
+    // only when one begins the other, so an earlier key that begins this one would win.
+    if (holdsEarlierKey_[k] || startsWithEarlierKey_[k]) return 0;
+    std::size_t p = 0;
+    while (p < text.size() && (text[p] == '\t' || text[p] == ' ')) ++p;
+    // No key holds a blank, so none starts before p.
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    if (p >= text.size() || !matchesAt(bytes + p, text.size() - p, key)) return 0;
+    const std::size_t end = p + keys_[k].size();
+    if (end < text.size() && inSomeKey_[bytes[end]]) return 0;
+    return end;
 }
 
 int KeyMatcher::find(std::string_view line) const {
+    return scan(reinterpret_cast<const unsigned char*>(line.data()), line.size(), size());
+}
+
+int KeyMatcher::findBefore(std::string_view text, int bound) const {
+    if (bound <= 0) return -1;
+    return scan(reinterpret_cast<const unsigned char*>(text.data()), text.size(), bound);
+}
+
+int KeyMatcher::scan(const unsigned char* bytes, std::size_t n, int bound) const {
     // Plain locals so that the scan stays in registers.
-    const auto* bytes = reinterpret_cast<const unsigned char*>(line.data());
-    const std::size_t n = line.size();
     const std::uint64_t* pairs = startPairs_.data();
-    int best = -1;
+    int best = bound;
     const unsigned char low = minFirst_;
     // Per byte of a word: bit 7 set when the byte is in [low, 0x7F], i.e. may start a key.
     const std::uint64_t add = 0x0101010101010101ULL * static_cast<std::uint64_t>(0x80 - low);
@@ -92,9 +170,8 @@ int KeyMatcher::find(std::string_view line) const {
         }
         std::size_t step = 1;
         for (std::uint8_t k : byFirst_[a]) {
-            if (best >= 0 && k >= best) break;
-            const std::string_view key = keys_[k];
-            if (key.size() <= n - pos && sameBytes(bytes + pos, key)) {
+            if (k >= best) break;
+            if (matchesAt(bytes + pos, n - pos, k)) {
                 best = k;
                 if (best == 0) return 0;
                 step = skipAfter_[k];
@@ -103,7 +180,7 @@ int KeyMatcher::find(std::string_view line) const {
         }
         pos += step;
     }
-    return best;
+    return best < bound ? best : -1;
 }
 
 }  // namespace tubra::model

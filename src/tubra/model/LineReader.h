@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -22,7 +23,15 @@ public:
 
     // The next line, or false at the end of the data or after stop().
     bool next(std::string_view& line);
+    // The next line of a section body: false at the end of the data, after stop(), and at the
+    // line that closes the section (see closesSection), which is consumed. One pass over the
+    // bytes instead of next() followed by closesSection().
+    bool nextInSection(std::string_view& line);
     bool atEnd() const { return pos_ >= data_.size(); }
+    // The data not read yet (nothing after stop()), for a reader that reads a line in place;
+    // it then consumes the line, its LF included, with advance().
+    std::string_view rest() const { return stopped_ ? std::string_view() : data_.substr(pos_); }
+    void advance(std::size_t bytes) { pos_ += std::min(bytes, data_.size() - pos_); }
     std::size_t position() const { return pos_; }
 
     // Ends the reading where it is, for a reader that reached one of the limits above: every

@@ -1,6 +1,8 @@
 #include "tubra/model/ObjectList.h"
 
 #include <algorithm>
+#include <limits>
+#include <vector>
 
 #include "text/CFormat.h"
 #include "text/Gbk.h"
@@ -54,7 +56,9 @@ void ObjectList::inheritForKind(PipeObject& o, bool copying) const {
     const PipeObject* last = lastOfKind(o.MainType);
     switch (o.kind()) {
         case ObjectKind::Weld:
-            o.Number = countOfKind(ObjectKind::Weld) + 1;
+            // One more than the welds there are, unless a weld carries that number already
+            // (after a delete): weld numbers name the welds of the inspection records.
+            o.Number = freeWeldNumber(countOfKind(ObjectKind::Weld) + 1);
             if (last) {
                 o.BiHou = last->BiHou;
                 o.CaiLiao = last->CaiLiao;
@@ -147,6 +151,23 @@ bool ObjectList::replaceObject(const PipeObject* listed, const PipeObject& edite
     if (i < 0) return false;
     *objects_[static_cast<std::size_t>(i)] = edited;
     return true;
+}
+
+int ObjectList::freeWeldNumber(int from) const {
+    const int weld = kindValue(ObjectKind::Weld);
+    std::vector<int> taken;
+    for (const auto& o : objects_)
+        if (o->MainType == weld && o->Number >= from) taken.push_back(o->Number);
+    std::sort(taken.begin(), taken.end());
+    int n = from;
+    for (int t : taken) {
+        if (t > n) break;
+        if (t == n) {
+            if (n == std::numeric_limits<int>::max()) break;
+            ++n;
+        }
+    }
+    return n;
 }
 
 int ObjectList::countOfKind(int mainType) const {

@@ -43,6 +43,9 @@ public:
     const PipeObject* lastOfKind(int mainType) const;
     const PipeObject* lastOfKind(ObjectKind k) const { return lastOfKind(kindValue(k)); }
 
+    // The smallest weld number from `from` on that no listed weld carries.
+    int freeWeldNumber(int from) const;
+
     // Sum of the numeric values of the length texts of all pipes.
     double totalPipeLength() const;
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "text/FixedText.h"
@@ -69,6 +70,12 @@ struct PipeObject {
     void applyEndElevationRule(double scale);
 
     friend bool operator==(const PipeObject&, const PipeObject&) = default;
+
+    // Objects are taken from large blocks that the program keeps for reuse: reading a drawing
+    // of many thousand objects, or dropping one, costs no page fault or return to the system
+    // per object (see PipeObject.cpp).
+    static void* operator new(std::size_t size);
+    static void operator delete(void* object, std::size_t size) noexcept;
 };
 
 }  // namespace tubra::model

@@ -68,6 +68,11 @@ public:
     // How many pages of 2900 logical units printing `pageIndex` takes (and the view scrolls
     // over).
     virtual int countPrintPages(int /*pageIndex*/) const { return 1; }
+    // The values a print of `pageIndex` cannot show whole and cuts with "…", named for the user
+    // (UTF-8); empty when everything prints whole.
+    virtual std::vector<std::string> cutFields(int /*pageIndex*/, const CharacteristicTable& /*table*/) const {
+        return {};
+    }
 };
 
 // Keeps each report section as the lines that were read and writes them back unchanged.

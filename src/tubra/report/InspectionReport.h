@@ -300,6 +300,7 @@ public:
     void drawReportPages(platform::Canvas& canvas, int pageIndex,
                          const model::CharacteristicTable& table) override;
     int countPrintPages(int pageIndex) const override;
+    std::vector<std::string> cutFields(int pageIndex, const model::CharacteristicTable& table) const override;
 };
 
 }  // namespace tubra::report

@@ -229,6 +229,10 @@ public:
         : OnlinePageForm(kOnlineThicknessPage) {
         const CeHouOnlineData& d = r.CeHou_IReportData;
         addTexts(d.texts);
+        for (int block = 0; block < 5; ++block)
+            for (int p = 0; p < 10; ++p)
+                setMeasure(6 + kBlockSize * block + 13 + p,
+                           measures::thickness("第" + std::to_string(block + 1) + "次在线检验 厚度(mm)"));
         note_ = addText("note", d.note.kMaxBytes, d.note.view(), TextKind::Note);
         const std::pair<int, int> fromTable[] = {{0, tablerow::kName},
                                                  {1, tablerow::kSize},
@@ -347,10 +351,12 @@ public:
             .label(4, 0, "缺陷处理情况说明：")
             .field(5, 0, "notes4");
         LayoutGroup& s = group("", 4);
-        labelled(s, {{"下次外部检验日期", 31}, {"检验人员", 32}, {"日期", 33}, {"审核", 34},
-                     {"日期", 35}, {"确认", 36}, {"日期", 37}, {"审核", 38}, {"日期", 39},
-                     {"使用单位盖章日期", 40}, {"检验单位盖章日期", 41}},
-                 2);
+        row = signatureRows(s, 0, "下次外部检验日期", textName(31),
+                            {{"检验人员", textName(32), "日期", textName(33)},
+                             {"审核", textName(34), "日期", textName(35)},
+                             {"确认", textName(36), "日期", textName(37)},
+                             {"审核", textName(38), "日期", textName(39)}});
+        signatureRows(s, row, {}, {}, {{"使用单位盖章日期", textName(40), "检验单位盖章日期", textName(41)}});
         layout_.scrolls = true;
         okCancel();
     }

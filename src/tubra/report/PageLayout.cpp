@@ -16,8 +16,9 @@ constexpr int kTableWeight = 500;
 // Room between a cell's lines and its text.
 constexpr int kCellPadX = 8;
 constexpr int kCellPadY = 3;
-// The smallest font a long text is shrunk to before it is cut.
-constexpr int kSmallestFitHeight = 16;
+// Room between the lines of a fitted text, and between paragraphs' lines while they fit.
+constexpr int kLineGapPercent = 12;
+constexpr int kParagraphGapPercent = 80;
 // Size of a check box.
 constexpr int kBoxWidth = 25;
 constexpr int kBoxHeight = 24;
@@ -31,14 +32,6 @@ platform::Font makeFont(std::string_view face, int height, int width) {
     f.quality = kProofQuality;
     f.pitchAndFamily = kModernPitchFamily;
     return f;
-}
-
-// The font at another height, its width scaled alike.
-platform::Font resized(const platform::Font& f, int height) {
-    platform::Font g = f;
-    if (g.width > 0 && f.height > 0) g.width = std::max(1, g.width * height / f.height);
-    g.height = height;
-    return g;
 }
 
 // Whether the piece ends with the first byte of a two-byte character: an odd run of bytes
@@ -69,15 +62,34 @@ const std::string& BlankDatePhrase() { return G("     年   月   日至     年
 
 std::string DateOrBlank(std::string_view date) { return date.empty() ? BlankDatePhrase() : std::string(date); }
 
-platform::Font TitleFont() { return makeFont("黑体", 70, 0); }
-platform::Font HeaderFont() { return makeFont("宋体", 35, 0); }
-platform::Font CoverFont(int height) { return makeFont("黑体", height, 0); }
+// Every byte of the forms' texts takes half the height in width (a two-byte character a
+// square), set in the font so that each device draws texts exactly as wide as they are counted.
+platform::Font TitleFont() { return makeFont("黑体", 70, 35); }
+platform::Font HeaderFont() { return makeFont("宋体", 35, 17); }
+platform::Font CoverFont(int height) { return makeFont("黑体", height, height / 2); }
 platform::Font TableFont(bool printer) {
-    return makeFont("宋体", printer ? kPrinterTableHeight : kScreenTableHeight, 0);
+    const int h = printer ? kPrinterTableHeight : kScreenTableHeight;
+    return makeFont("宋体", h, h / 2);
 }
 platform::Font TableNumberFont(bool printer) {
     return makeFont("arail", printer ? kPrinterTableHeight : kScreenTableHeight, 14);
 }
+
+platform::Font FaceFont(const TextFace& face, int height, bool printer) {
+    text::FitStyle style;
+    style.widthPercent = face.widthPercent;
+    int h = height;
+    int w = text::FitByteWidth(style, height);
+    if (face.table && !printer) {
+        // The screen's table text is 32 where the paper's is 35.
+        h = std::max(1, height * kScreenTableHeight / kPrinterTableHeight);
+        w = std::max(1, w * kScreenTableHeight / kPrinterTableHeight);
+    }
+    return makeFont(face.face, h, w);
+}
+
+const std::string& ContinuedMark() { return G("…(见续页)"); }
+const std::string& CutMark() { return G("…"); }
 
 std::vector<WrappedLine> WrapParagraph(std::string_view paragraph, std::size_t maxBytes) {
     maxBytes = std::max<std::size_t>(maxBytes, 2);  // a line always moves on
@@ -124,10 +136,40 @@ std::size_t OptionOffset(std::string_view options, int k) {
     }
 }
 
-Cell label(int width, std::string_view gbk) { return {width, std::string(gbk), Align::Centre, false}; }
-Cell value(int width, std::string_view gbk) { return {width, std::string(gbk), Align::Centre, false}; }
-Cell leftText(int width, std::string_view gbk) { return {width, std::string(gbk), Align::Left, false}; }
-Cell number(int width, std::string_view gbk) { return {width, std::string(gbk), Align::Centre, true}; }
+std::vector<WrappedLine> WrapOptions(std::string_view options, std::size_t maxBytes) {
+    maxBytes = std::max<std::size_t>(maxBytes, 2);
+    std::vector<std::size_t> starts;
+    for (int k = 0;; ++k) {
+        const std::size_t at = OptionOffset(options, k);
+        if (at == std::string_view::npos) break;
+        starts.push_back(at);
+    }
+    if (starts.empty() || starts.front() != 0) starts.insert(starts.begin(), 0);
+    starts.push_back(options.size());
+    std::vector<WrappedLine> lines;
+    std::size_t lineStart = 0;
+    const auto close = [&](std::size_t end) {
+        if (end > lineStart) lines.push_back({std::string(options.substr(lineStart, end - lineStart)), lineStart});
+        lineStart = end;
+    };
+    for (std::size_t k = 0; k + 1 < starts.size(); ++k) {
+        const std::size_t from = starts[k], to = starts[k + 1];
+        if (to - lineStart <= maxBytes) continue;  // the option joins the line
+        close(from);
+        if (to - from <= maxBytes) continue;
+        // An option longer than a line: wrapped inside, its last piece goes on.
+        const std::vector<WrappedLine> pieces = WrapParagraph(options.substr(from, to - from), maxBytes);
+        for (std::size_t i = 0; i + 1 < pieces.size(); ++i) close(from + pieces[i + 1].start);
+    }
+    close(options.size());
+    if (lines.empty()) lines.push_back({std::string(), 0});
+    return lines;
+}
+
+Cell label(int width, std::string_view gbk) { return {width, std::string(gbk), Align::Centre, false, true, {}}; }
+Cell value(int width, std::string_view gbk) { return {width, std::string(gbk), Align::Centre, false, false, {}}; }
+Cell leftText(int width, std::string_view gbk) { return {width, std::string(gbk), Align::Left, false, false, {}}; }
+Cell number(int width, std::string_view gbk) { return {width, std::string(gbk), Align::Centre, true, false, {}}; }
 
 void pairRows(Grid& g, int height, const std::vector<LabelValue>& fields, int perRow, int labelWidth,
               int valueWidth, int lineFrom) {
@@ -144,25 +186,53 @@ void pairRows(Grid& g, int height, const std::vector<LabelValue>& fields, int pe
     }
 }
 
+void noteBox(Grid& g, int height, std::string_view labelUtf8, std::string_view note, int maxLines) {
+    PagePainter& p = g.page();
+    const platform::Rect r = g.space(height);
+    const std::string& labelText = G(labelUtf8);
+    p.text(r.left + 15, r.top - 12, labelText, TableFont(p.printer()));
+    FitItem item{{r.left + 32, r.top - 18 - kTableFace.height, r.right - 12, r.bottom + 5}, std::string(note), kTableFace,
+                 Align::Left};
+    item.valign = VAlign::Top;
+    item.maxLines = maxLines;
+    // The label without its colon names the text on a continuation sheet.
+    item.field = labelText;
+    const std::string& colon = G("：");
+    if (item.field.size() >= colon.size() && item.field.compare(item.field.size() - colon.size(), colon.size(), colon) == 0)
+        item.field.resize(item.field.size() - colon.size());
+    p.fitted(item);
+}
+
 void signatures(Grid& g, int height, const std::string& left, const std::string& right, bool lineAbove) {
     PagePainter& p = g.page();
     const platform::Rect r = g.space(height, lineAbove ? -1 : g.right());
     const int middle = r.left + kFormWidth / 2;
-    const platform::Font f = TableFont(p.printer());
-    p.fitted({r.left + 10, r.top, middle, r.bottom}, left, f, Align::Left);
-    p.fitted({middle, r.top, r.right - 10, r.bottom}, right, f, Align::Left);
+    FitItem a{{r.left + 10, r.top, middle, r.bottom}, left, kTableFace, Align::Left};
+    FitItem b{{middle, r.top, r.right - 10, r.bottom}, right, kTableFace, Align::Left};
+    // Named on a continuation sheet by the words before their colon ("检验人员", "审核").
+    const auto name = [](const std::string& t) {
+        const std::size_t colon = t.find(G("："));
+        return colon != std::string::npos && colon > 0 ? t.substr(0, colon) : G("签字栏");
+    };
+    a.field = name(left);
+    b.field = name(right);
+    p.fittedGroup({a, b});
 }
 
-void coverLine(PagePainter& p, int x, int y, std::string_view labelUtf8, int lineLength,
-               const platform::Font& labelFont, const platform::Font& valueFont, std::string_view valueGbk,
-               bool underline) {
+FitItem coverLine(PagePainter& p, int x, int y, std::string_view labelUtf8, int lineLength,
+                  const platform::Font& labelFont, const TextFace& valueFace, std::string_view valueGbk,
+                  bool underline) {
     const std::string& l = G(labelUtf8);
     p.text(x, y, l, labelFont);
     const int h = p.charHeight(labelFont);
     const int from = x + static_cast<int>(l.size()) * p.averageWidth(labelFont) + 15;
     if (underline) p.hline(from, from + lineLength, y - h - 4);
-    p.fitted({from, y + 4, from + lineLength, y - h - 2}, valueGbk, valueFont,
-             underline ? Align::Centre : Align::Left);
+    // The value sits on its line; a long one takes a second line above it.
+    FitItem item{{from, y + std::max(4, 2 * valueFace.height - h), from + lineLength, y - h - 2},
+                 std::string(valueGbk), valueFace, underline ? Align::Centre : Align::Left};
+    item.valign = VAlign::Bottom;
+    item.field = l;
+    return item;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -217,99 +287,99 @@ int PagePainter::charHeight(const platform::Font& font) {
     return canvas_.textMetrics().height;
 }
 
-int PagePainter::textWidth(std::string_view gbk, const platform::Font& font) {
-    canvas_.setFont(font);
-    const int byBytes = static_cast<int>(gbk.size()) * std::max(1, canvas_.textMetrics().aveCharWidth);
-    // A face whose Latin capitals are wider than its average character still stays inside.
-    return std::max(byBytes, canvas_.textExtent(gbk).cx);
+text::Fit PagePainter::fitItem(const FitItem& item, int height) const {
+    text::FitStyle style;
+    style.height = height;
+    style.minHeight = kMinTextHeight;
+    style.widthPercent = item.face.widthPercent;
+    style.gapPercent = kLineGapPercent;
+    style.roomyGapPercent = item.paragraphs ? kParagraphGapPercent : 0;
+    style.maxLines = item.maxLines;
+    style.balance = item.align == Align::Centre;
+    const int w = item.cell.width() - 2 * kCellPadX;
+    const int h = item.cell.height() - 2 * kCellPadY;
+    text::Fit fit = text::FitText(item.text, w, h, style);
+    if (!fit.complete) {
+        style.height = fit.height;
+        fit = text::FitWithMark(item.text, w, h, style, continuable_ ? ContinuedMark() : CutMark());
+    }
+    return fit;
 }
 
-void PagePainter::centred(const platform::Rect& cell, std::string_view gbk, const platform::Font& font) {
-    if (gbk.empty()) return;
-    const int h = charHeight(font);
-    const int width = textWidth(gbk, font);
-    text(cell.left + (cell.width() - width) / 2, cell.top - (cell.height() - h) / 2, gbk, font);
-}
-
-void PagePainter::fitted(const platform::Rect& cell, std::string_view gbk, const platform::Font& font,
-                         Align align) {
-    if (gbk.empty()) return;
-    const int availW = cell.width() - 2 * kCellPadX;
-    const int availH = cell.height() - 2 * kCellPadY;
-    if (availW <= 0 || availH <= 0) return;
-    const bool severalLines = gbk.find_first_of("\r\n") != std::string_view::npos;
-    const auto oneLine = [&](const platform::Font& f, int ch) {
-        if (align == Align::Centre)
-            centred(cell, gbk, f);
-        else
-            text(cell.left + kCellPadX, cell.top - (cell.height() - ch) / 2, gbk, f);
-    };
-    // A text a little too wide keeps its one line in a somewhat smaller font ...
-    if (!severalLines) {
-        for (int height = std::abs(font.height); height >= std::abs(font.height) * 3 / 4; height -= 1) {
-            const platform::Font f = resized(font, height);
-            const int ch = charHeight(f);
-            if (ch <= availH && textWidth(gbk, f) <= availW) {
-                oneLine(f, ch);
-                return;
-            }
+void PagePainter::drawFit(const FitItem& item, const text::Fit& fit) {
+    if (!fit.complete) {
+        const std::string label = item.field.empty() ? G("栏目") : item.field;
+        if (continuable_) {
+            const ContinuedField entry{label, item.text};
+            if (std::find(continued_.begin(), continued_.end(), entry) == continued_.end())
+                continued_.push_back(entry);
+        } else {
+            cut_.push_back(label);
         }
     }
-    // ... else the largest font at which it fits on one line or wrapped over the cell's lines.
-    for (int height = std::abs(font.height);; height -= 2) {
-        const bool smallest = height - 2 < kSmallestFitHeight;
-        const platform::Font f = resized(font, height);
-        const int avg = averageWidth(f);
-        const int ch = charHeight(f);
-        if (!severalLines && ch <= availH && textWidth(gbk, f) <= availW) {
-            oneLine(f, ch);
-            return;
-        }
-        std::size_t perLine = static_cast<std::size_t>(std::max(2, availW / avg));
-        std::vector<WrappedLine> lines = WrapText(gbk, perLine);
-        // Lines wider than their bytes promise (wide Latin letters) wrap a little earlier.
-        while (perLine > 2 && std::any_of(lines.begin(), lines.end(), [&](const WrappedLine& l) {
-                   return textWidth(l.text, f) > availW;
-               }))
-            lines = WrapText(gbk, --perLine);
-        const int step = ch + 2;
-        const int fit = std::max(1, availH / step);
-        if (static_cast<int>(lines.size()) <= fit || smallest) {
-            const int shown = std::min(static_cast<int>(lines.size()), fit);
-            int y = cell.top - (cell.height() - shown * step) / 2;
-            for (int i = 0; i < shown; ++i, y -= step) {
-                const std::string& l = lines[static_cast<std::size_t>(i)].text;
-                const int x = align == Align::Centre ? cell.left + (cell.width() - textWidth(l, f)) / 2
-                                                     : cell.left + kCellPadX;
-                text(x, y, l, f);
-            }
-            return;
-        }
+    if (fit.lines.empty()) return;
+    const platform::Font font = FaceFont(item.face, fit.height, printer_);
+    const int w = item.cell.width() - 2 * kCellPadX;
+    const int h = item.cell.height() - 2 * kCellPadY;
+    const int left = item.cell.left + kCellPadX;
+    const int room = h - fit.blockHeight();
+    int y = item.cell.top - kCellPadY -
+            (item.valign == VAlign::Top ? 0 : item.valign == VAlign::Bottom ? room : room / 2);
+    for (std::size_t i = 0; i < fit.lines.size(); ++i, y -= fit.lineStep) {
+        const std::string_view line = fit.line(i);
+        const int width = static_cast<int>(line.size()) * fit.byteWidth;
+        text(item.align == Align::Centre ? left + (w - width) / 2 : left, y, line, font);
     }
 }
 
-void PagePainter::paragraphs(const platform::Rect& box, const std::vector<std::string>& texts,
-                             const platform::Font& font, int indent) {
-    const int availW = box.width() - 2 * indent;
-    const int availH = box.height() - 2 * indent;
-    for (int height = std::abs(font.height);; height -= 2) {
-        const bool smallest = height - 2 < kSmallestFitHeight;
-        const platform::Font f = resized(font, height);
-        const int ch = charHeight(f);
-        // Roomy lines at the normal size, closer ones when the text is long.
-        const int step = std::max(ch + 4, ch * 9 / 5 - (std::abs(font.height) - height));
-        const std::size_t perLine = static_cast<std::size_t>(std::max(2, availW / averageWidth(f)));
-        std::vector<std::string> lines;
-        for (const std::string& t : texts)
-            for (WrappedLine& l : WrapText(t, perLine)) lines.push_back(std::move(l.text));
-        const int fit = std::max(1, availH / step);
-        if (static_cast<int>(lines.size()) <= fit || smallest) {
-            int y = box.top - indent;
-            for (int i = 0; i < std::min(fit, static_cast<int>(lines.size())); ++i, y -= step)
-                text(box.left + indent, y, lines[static_cast<std::size_t>(i)], f);
-            return;
+void PagePainter::fitted(const platform::Rect& cell, std::string_view gbk, const TextFace& face, Align align,
+                         std::string_view field) {
+    FitItem item{cell, std::string(gbk), face, align};
+    item.field = std::string(field);
+    fitted(item);
+}
+
+void PagePainter::fitted(const FitItem& item) {
+    if (item.text.empty()) return;
+    drawFit(item, fitItem(item, item.face.height));
+}
+
+int PagePainter::groupHeight(const std::vector<FitItem>& items) const { return groupFits(items).height; }
+
+PagePainter::GroupFit PagePainter::groupFits(const std::vector<FitItem>& items) const {
+    GroupFit g;
+    for (const FitItem& item : items)
+        if (!item.text.empty()) g.height = g.height ? std::min(g.height, item.face.height) : item.face.height;
+    // Each text at the group's size may need a smaller one; the group takes the smallest, and
+    // again, until every text fits at it (a few rounds at most: the size only falls).
+    for (int round = 0; round < 8 && g.height > 0; ++round) {
+        g.fits.clear();
+        int least = g.height;
+        for (const FitItem& item : items) {
+            g.fits.push_back(item.text.empty() ? text::Fit{} : fitItem(item, std::min(g.height, item.face.height)));
+            if (!item.text.empty()) least = std::min(least, g.fits.back().height);
         }
+        if (least == g.height) return g;
+        g.height = least;
     }
+    g.fits.clear();
+    return g;
+}
+
+void PagePainter::fittedAt(const std::vector<FitItem>& items, int height) {
+    for (const FitItem& item : items)
+        if (!item.text.empty()) drawFit(item, fitItem(item, std::min(height, item.face.height)));
+}
+
+void PagePainter::fittedGroup(const std::vector<FitItem>& items) {
+    const GroupFit g = groupFits(items);
+    if (g.fits.size() != items.size()) {
+        fittedAt(items, g.height);
+        return;
+    }
+    // The fits of the last round are those at the group's size.
+    for (std::size_t i = 0; i < items.size(); ++i)
+        if (!items[i].text.empty()) drawFit(items[i], g.fits[i]);
 }
 
 int PagePainter::wrapped(std::string_view paragraph, int x, int y, int lineStep, std::size_t maxBytes,
@@ -321,18 +391,6 @@ int PagePainter::wrapped(std::string_view paragraph, int x, int y, int lineStep,
     return y;
 }
 
-int PagePainter::textBlock(std::string_view textBytes, int x, int y, int lineStep, std::size_t maxBytes,
-                           const platform::Font& font, int maxLines) {
-    int drawn = 0;
-    for (const WrappedLine& l : WrapText(textBytes, maxBytes)) {
-        if (maxLines > 0 && drawn == maxLines) break;
-        text(x, y, l.text, font);
-        y -= lineStep;
-        ++drawn;
-    }
-    return y;
-}
-
 void PagePainter::header(std::string_view title, int top) {
     const platform::Font titleFont = TitleFont();
     const int avg = averageWidth(titleFont);
@@ -340,25 +398,28 @@ void PagePainter::header(std::string_view title, int top) {
     const int titleBytes = static_cast<int>(title.size());
     text(kFormLeft + (kTitleBandWidth - titleBytes * avg) / 2 + 70, top + h + 200, title, titleFont);
 
-    const platform::Font f = HeaderFont();
-    const int fh = charHeight(f);
-    const auto field = [&](int x, int y, int right, const std::string& s) {
-        fitted({x - kCellPadX, y + kCellPadY, right, y - fh - kCellPadY}, s, f, Align::Left);
+    const int fh = kHeaderFace.height;
+    const auto field = [&](int x, int y, int right, std::string_view labelUtf8, std::string_view v) {
+        FitItem item{{x - kCellPadX, y + kCellPadY, right, y - fh - kCellPadY}, Fmt(G(labelUtf8), v), kHeaderFace,
+                     Align::Left};
+        item.field = G(std::string(labelUtf8.substr(0, labelUtf8.find("%s"))));
+        return item;
     };
     constexpr int kRightColumn = 1150;
     const std::string t(title);
     if (t.find(G("结论")) != std::string::npos || t.find(G("汇总")) != std::string::npos) {
         const auto& face = report_.Face_ReportData.texts;
-        field(kFormLeft, top + 110, kRightColumn - 20, Fmt(G("装置名称：%s"), face[3].view()));
-        field(kFormLeft, top + 60, kRightColumn - 20, Fmt(G("管道编号：%s"), face[5].view()));
-        field(kRightColumn, top + 110, kFormRight + kCellPadX, Fmt(G("管道名称：%s"), pipelineName()));
-        field(kRightColumn, top + 60, kFormRight + kCellPadX, Fmt(G("报告编号：%s"), reportNumber()));
+        // The four fields in one size.
+        fittedGroup({field(kFormLeft, top + 110, kRightColumn - 20, "装置名称：%s", face[3].view()),
+                     field(kFormLeft, top + 60, kRightColumn - 20, "管道编号：%s", face[5].view()),
+                     field(kRightColumn, top + 110, kFormRight + kCellPadX, "管道名称：%s", pipelineName()),
+                     field(kRightColumn, top + 60, kFormRight + kCellPadX, "报告编号：%s", reportNumber())});
         return;
     }
-    if (t == G("在用工业管道原始资料登记表") || t == G("在用工业管道在线检验测厚记录") ||
-        t == G("在用工业管道在线检验报告"))
+    if (t.find(G("在用工业管道原始资料登记表")) == 0 || t.find(G("在用工业管道在线检验测厚记录")) == 0 ||
+        t.find(G("在用工业管道在线检验报告")) == 0)
         return;
-    field(kRightColumn, top + 60, kFormRight + kCellPadX, Fmt(G("报告编号：%s"), reportNumber()));
+    fitted(field(kRightColumn, top + 60, kFormRight + kCellPadX, "报告编号：%s", reportNumber()));
 }
 
 void PagePainter::outline() { box(kMarginRect, {platform::PenStyle::Solid, 1, 0x000000}); }
@@ -387,10 +448,10 @@ void PagePainter::checkBox(int x, int y, bool checked) {
 }
 
 int PagePainter::optionLines(std::string_view options, int x, int y, int lineStep, std::size_t maxBytes,
-                             const platform::Font& font, const std::vector<int>& states) {
-    const int avg = averageWidth(font);
+                             const platform::Font& font, const std::vector<int>& states, int byteWidth) {
+    const int avg = byteWidth > 0 ? byteWidth : averageWidth(font);
     const int h = charHeight(font);
-    const std::vector<WrappedLine> lines = WrapParagraph(options, maxBytes);
+    const std::vector<WrappedLine> lines = WrapOptions(options, maxBytes);
     // The text between option starts, each piece placed by its byte offset so that boxes
     // and words never overlap whatever the face's blank width.
     std::vector<std::size_t> starts;
@@ -442,16 +503,28 @@ Grid& Grid::row(int height, const std::vector<Cell>& cells, int lineFrom) {
     const int available = right() - (lineFrom < 0 ? left_ : lineFrom);
     const int share = shares ? (available - fixed) / shares : 0;
     int x = lineFrom < 0 ? left_ : lineFrom;
-    const bool printer = page_.printer();
+    // The row's values in one size; each label of the form in its own.
+    std::vector<FitItem> labels, values;
+    std::string lastLabel;
     for (std::size_t i = 0; i < cells.size(); ++i) {
         const Cell& c = cells[i];
         int w = c.width ? c.width : share;
         if (i + 1 == cells.size()) w = right() - x;  // the last cell reaches the edge
-        const platform::Rect r{x, rowTop, x + w, rowBottom};
-        page_.fitted(r, c.text, c.number ? TableNumberFont(printer) : TableFont(printer), c.align);
+        FitItem item{{x, rowTop, x + w, rowBottom}, c.text, c.number ? kNumberFace : kTableFace, c.align};
+        if (c.isLabel) {
+            lastLabel = c.text;
+            // A label printed on two lines is named on one.
+            for (std::size_t at; (at = lastLabel.find_first_of("\r\n")) != std::string::npos;) lastLabel.erase(at, 1);
+            labels.push_back(std::move(item));
+        } else {
+            item.field = c.field.empty() ? lastLabel : c.field;
+            values.push_back(std::move(item));
+        }
         x += w;
         if (i + 1 < cells.size()) page_.vline(x, rowTop, rowBottom);
     }
+    for (const FitItem& l : labels) page_.fitted(l);
+    page_.fittedGroup(values);
     if (lineFrom > left_) page_.vline(lineFrom, rowTop, rowBottom);
     bottom_ = rowBottom;
     return *this;
@@ -467,9 +540,13 @@ platform::Rect Grid::space(int height, int lineFrom) {
 }
 
 void Grid::sideLabel(int fromY, int width, std::string_view gbk) {
-    page_.fitted({left_, fromY, left_ + width, bottom_}, gbk, TableFont(page_.printer()));
+    sideLabels_.push_back({{left_, fromY, left_ + width, bottom_}, std::string(gbk), kTableFace, Align::Centre});
 }
 
-void Grid::close() { page_.box({left_, top_, right(), bottom_}, kFramePen); }
+void Grid::close() {
+    page_.fittedGroup(sideLabels_);
+    sideLabels_.clear();
+    page_.box({left_, top_, right(), bottom_}, kFramePen);
+}
 
 }  // namespace tubra::report

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 
 #include "text/CFormat.h"
 #include "text/Gbk.h"
@@ -73,6 +74,19 @@ bool RecordListForm::editingAreaValid(FormContext& context) {
     const auto v = editingArea();
     if (std::all_of(v.begin(), v.end(), [](const std::string& s) { return s.empty(); })) {
         context.prompter.ask(forms::error(kAllBlank, kEditCaption));
+        return false;
+    }
+    return measuresValid(v, context);
+}
+
+bool RecordListForm::measuresValid(const std::vector<std::string>& v, FormContext& context) const {
+    // A measured value is a number in its range; left empty it is not given.
+    for (std::size_t c = 0; c < columns_.size() && c < v.size(); ++c) {
+        if (!columns_[c].measure) continue;
+        const forms::Measured m = forms::measured(v[c]);
+        if (m.kind == forms::Measured::Kind::Empty) continue;
+        if (m.kind == forms::Measured::Kind::Value && columns_[c].measure->accepts(m.value)) continue;
+        context.prompter.ask(forms::badMeasure(*columns_[c].measure, v[c], kEditCaption));
         return false;
     }
     return true;
@@ -194,22 +208,24 @@ std::vector<std::pair<std::string, std::string>> named(const Labels& labels) {
 class ThicknessForm : public RecordListForm {
 public:
     explicit ThicknessForm(const InspectionReport& r)
-        : RecordListForm(kThicknessPage, {{"测点编号", 80, false, 11}, {"测点厚度(mm)", 120, true, 15}}) {
+        : RecordListForm(kThicknessPage, {{"测点编号", 80, false, 11, {}},
+                                          {"测点厚度(mm)", 120, true, 15, measures::thickness("测点厚度(mm)")}}) {
         addTexts(r.CeHou_ReportData.texts);
         autoCount_ = addCheck("autoCount", "自动", true);
         autoMin_ = addCheck("autoMin", "自动", true);
         for (const ThicknessPoint& p : r.thicknessPoints)
             rows_.push_back({p.pointId.str(), formatNumber(p.thickness)});
-        // An empty point count shows the number of points, an empty least thickness the least.
+        // An empty point count shows the number of points; with "自动" checked, as it is at
+        // opening, the least thickness is always the list's.
         addEditingArea();
         if (value(3).empty() && !rows_.empty())
             setValue(3, text::format("%4d", static_cast<int>(rows_.size())));
-        if (value(8).empty()) {
-            const std::string count = value(3);
-            computeAutomaticFields();
-            setValue(3, count);
-        }
+        computeLeast();
         lockAutomaticFields();
+        // Typed by hand (without "自动") they are measurements like the list's.
+        setMeasure(8, measures::thickness("实测最小壁厚(mm)"));
+        setMeasure(1, measures::percent("管件测量比例(%)"));
+        setMeasure(6, measures::percent("管子测量比例(%)"));
 
         LayoutGroup& g = group("", 0);
         int row = pairs(g, named({{"测量仪器型号", 0}, {"测量仪器精度", 5},
@@ -224,9 +240,8 @@ public:
             .label(row + 1, 0, "实测最小壁厚(mm)")
             .field(row + 1, 1, "text8")
             .field(row + 1, 2, "autoMin");
-        pairs(g, named({{"检验日期", 9}, {"检验人员", 10}, {"日期", 11}, {"审核人员", 12},
-                        {"日期", 13}}),
-              2, row + 2);
+        signatureRows(g, row + 2, "检验日期", "text9",
+                      {{"检验人员", "text10", "日期", "text11"}, {"审核人员", "text12", "日期", "text13"}});
         placeList(1);
         layout_.buttons = {"ok", "cancel"};
         setActionCaption("ok", "退出");
@@ -248,7 +263,9 @@ protected:
 
     bool editingAreaValid(FormContext& context) override {
         const auto v = editingArea();
-        if (forms::number(v[1]) == 0) {
+        // A thickness is a number above 0: not empty, not "nan", not negative.
+        const forms::Measured t = forms::measured(v[1]);
+        if (t.kind != forms::Measured::Kind::Value || !columns_[1].measure->accepts(t.value)) {
             context.prompter.ask(forms::error(kBadThickness, kEditCaption));
             return false;
         }
@@ -275,15 +292,24 @@ private:
     void computeAutomaticFields() {
         if (isChecked(autoCount_))
             setValue(3, rows_.empty() ? std::string() : std::to_string(rows_.size()));
-        if (isChecked(autoMin_)) {
-            std::string shown;
-            if (!rows_.empty()) {
-                float least = numberAt(0, 1);
-                for (std::size_t i = 1; i < rows_.size(); ++i) least = std::min(least, numberAt(i, 1));
-                if (least != 0) shown = text::format("%-7.2f", least);
-            }
-            setValue(8, shown);
+        computeLeast();
+    }
+
+    // With "自动" checked: the least thickness of the list (of its real thicknesses: a row a
+    // drawing file brought in with no number in it counts for nothing).
+    void computeLeast() {
+        if (!isChecked(autoMin_)) return;
+        std::string shown;
+        bool any = false;
+        float least = 0;
+        for (std::size_t i = 0; i < rows_.size(); ++i) {
+            const float t = numberAt(i, 1);
+            if (!std::isfinite(t) || t <= 0) continue;
+            least = any ? std::min(least, t) : t;
+            any = true;
         }
+        if (any) shown = text::format("%-7.2f", least);
+        setValue(8, shown);
     }
 
     void lockAutomaticFields() {
@@ -298,18 +324,22 @@ private:
 class MagneticForm : public RecordListForm {
 public:
     explicit MagneticForm(const InspectionReport& r)
-        : RecordListForm(kMagneticPage, {{"缺陷位置", 120}, {"缺陷长度(mm)", 110, true, 15}, {"备注", 120}}) {
+        : RecordListForm(kMagneticPage, {{"缺陷位置", 120, false, 19, {}},
+                                         {"缺陷长度(mm)", 110, true, 15, measures::length("缺陷长度(mm)")},
+                                         {"备注", 120, false, 19, {}}}) {
         addTexts(r.CiFeng_ReportData.texts);
+        setMeasure(1, measures::percent("检测比例(%)"));
         for (const MagneticDefect& d : r.magneticDefects)
             rows_.push_back({d.location.str(), formatNumber(d.length), d.remark.str()});
         addEditingArea();
         LayoutGroup& g = group("", 0);
-        pairs(g, named({{"使用仪器", 0}, {"检测比例(%)", 1}, {"检测比例(mm)", 2}, {"磁粉类型", 3},
-                        {"磁化时间", 4}, {"磁化电流", 5}, {"执行标准", 6}, {"表面状况", 7},
-                        {"检测部位", 8}, {"标准试块", 9}, {"安匝数", 10}, {"磁化方法", 11},
-                        {"喷洒方式", 12}, {"检测日期", 13}, {"检测人员", 14}, {"日期", 15},
-                        {"审核", 16}, {"日期", 17}}),
-              2);
+        const int row = pairs(g, named({{"使用仪器", 0}, {"检测比例(%)", 1}, {"检测比例(mm)", 2}, {"磁粉类型", 3},
+                                        {"磁化时间", 4}, {"磁化电流", 5}, {"执行标准", 6}, {"表面状况", 7},
+                                        {"检测部位", 8}, {"标准试块", 9}, {"安匝数", 10}, {"磁化方法", 11},
+                                        {"喷洒方式", 12}}),
+                              2);
+        signatureRows(g, row, "检测日期", "text13",
+                      {{"检测人员", "text14", "日期", "text15"}, {"审核", "text16", "日期", "text17"}});
         placeList(1);
         layout_.buttons = {"ok", "cancel"};
         setActionCaption("ok", "退出");
@@ -331,18 +361,21 @@ public:
 class PenetrantForm : public RecordListForm {
 public:
     explicit PenetrantForm(const InspectionReport& r)
-        : RecordListForm(kPenetrantPage, {{"缺陷位置", 150}, {"缺陷长度(mm)", 120, true, 15}}) {
+        : RecordListForm(kPenetrantPage, {{"缺陷位置", 150, false, 19, {}},
+                                          {"缺陷长度(mm)", 120, true, 15, measures::length("缺陷长度(mm)")}}) {
         addTexts(r.ShenTou_ReportData.texts);
+        setMeasure(7, measures::percent("检测比例(%)"));
         for (const PenetrantDefect& d : r.penetrantDefects)
             rows_.push_back({d.location.str(), formatNumber(d.length)});
         addEditingArea();
         LayoutGroup& g = group("", 0);
-        pairs(g, named({{"检测方法", 0}, {"环境温度(℃)", 1}, {"观察方式", 2}, {"清洗剂型号", 3},
-                        {"执行标准", 4}, {"表面状况", 5}, {"检测部位", 6}, {"检测比例(%)", 7},
-                        {"检测比例(mm)", 8}, {"对比试块", 9}, {"渗透剂型号", 10},
-                        {"显像剂型号", 11}, {"检测日期", 12}, {"检测人员", 13}, {"日期", 14},
-                        {"审核", 15}, {"日期", 16}}),
-              2);
+        const int row = pairs(g, named({{"检测方法", 0}, {"环境温度(℃)", 1}, {"观察方式", 2}, {"清洗剂型号", 3},
+                                        {"执行标准", 4}, {"表面状况", 5}, {"检测部位", 6}, {"检测比例(%)", 7},
+                                        {"检测比例(mm)", 8}, {"对比试块", 9}, {"渗透剂型号", 10},
+                                        {"显像剂型号", 11}}),
+                              2);
+        signatureRows(g, row, "检测日期", "text12",
+                      {{"检测人员", "text13", "日期", "text14"}, {"审核", "text15", "日期", "text16"}});
         placeList(1);
         layout_.buttons = {"ok", "cancel"};
         setActionCaption("ok", "退出");
@@ -366,29 +399,32 @@ public:
         "注＊：当缺陷为未熔合或未焊透时，可采用沟槽对比块或未焊透对比块估计缺陷高度";
 
     explicit RadiographForm(const InspectionReport& r)
-        : RecordListForm(kRadiographPage, {{"底片编号", 80},
-                             {"缺陷位置", 90},
-                             {"缺陷性质", 80},
-                             {"缺陷长度(mm)", 90, true, 15},
-                             {"*缺陷高度(mm)", 100, true, 15},
-                             {"评定级别", 70},
-                             {"备注", 80}}) {
+        : RecordListForm(kRadiographPage, {{"底片编号", 80, false, 19, {}},
+                                           {"缺陷位置", 90, false, 19, {}},
+                                           {"缺陷性质", 80, false, 19, {}},
+                                           {"缺陷长度(mm)", 90, true, 15, measures::length("缺陷长度(mm)")},
+                                           {"*缺陷高度(mm)", 100, true, 15, measures::depth("缺陷高度(mm)")},
+                                           {"评定级别", 70, false, 19, {}},
+                                           {"备注", 80, false, 19, {}}}) {
         addTexts(r.SheXian_ReportData.texts);
+        setMeasure(3, measures::percent("检测比例(%)"));
         for (const RadiographDefect& d : r.radiographDefects)
             rows_.push_back({d.filmNumber.str(), d.location.str(), d.nature.str(),
                              formatNumber(d.length), formatNumber(d.height), d.grade.str(),
                              d.remark.str()});
         addEditingArea();
         LayoutGroup& g = group("", 0);
-        pairs(g, named({{"检测部位", 0}, {"执行标准", 1}, {"源种类", 2}, {"检测比例(%)", 3},
-                        {"检测比例(mm)", 4}, {"仪器型号", 5}, {"仪器规格", 6},
-                        {"象质计指数", 7}, {"底片类型", 8}, {"底片长度(mm)", 9}, {"增感法", 10},
-                        {"管电压(KV)", 11}, {"透照方式", 12}, {"焦距(mm)", 13},
-                        {"有效长度(mm)", 14}, {"透度计类型", 15}, {"管电流(mA)", 16},
-                        {"曝光时间(min)", 17}, {"黑度", 18}, {"检测日期", 19},
-                        {"检测人员", 20}, {"日期", 21}, {"初评", 22}, {"日期", 23},
-                        {"复评", 24}, {"日期", 25}}),
-              2);
+        const int row = pairs(g, named({{"检测部位", 0}, {"执行标准", 1}, {"源种类", 2}, {"检测比例(%)", 3},
+                                        {"检测比例(mm)", 4}, {"仪器型号", 5}, {"仪器规格", 6},
+                                        {"象质计指数", 7}, {"底片类型", 8}, {"底片长度(mm)", 9}, {"增感法", 10},
+                                        {"管电压(KV)", 11}, {"透照方式", 12}, {"焦距(mm)", 13},
+                                        {"有效长度(mm)", 14}, {"透度计类型", 15}, {"管电流(mA)", 16},
+                                        {"曝光时间(min)", 17}, {"黑度", 18}}),
+                              2);
+        signatureRows(g, row, "检测日期", "text19",
+                      {{"检测人员", "text20", "日期", "text21"},
+                       {"初评", "text22", "日期", "text23"},
+                       {"复评", "text24", "日期", "text25"}});
         placeList(1);
         LayoutGroup& n = group("", 4);
         GroupBuilder(n).label(0, 0, std::string(kHeightNote));
@@ -417,26 +453,28 @@ public:
 class UltrasonicForm : public RecordListForm {
 public:
     explicit UltrasonicForm(const InspectionReport& r)
-        : RecordListForm(kUltrasonicPage, {{"缺陷位置", 90},
-                              {"缺陷埋藏深度(mm)", 120, true, 15},
-                              {"缺陷长度(mm)", 90, true, 15},
-                              {"缺陷高度(mm)", 90, true, 15},
-                              {"缺陷波反射区域", 110},
-                              {"评定级别", 70},
-                              {"备注", 80}}) {
+        : RecordListForm(kUltrasonicPage, {{"缺陷位置", 90, false, 19, {}},
+                                           {"缺陷埋藏深度(mm)", 120, true, 15, measures::depth("缺陷埋藏深度(mm)")},
+                                           {"缺陷长度(mm)", 90, true, 15, measures::length("缺陷长度(mm)")},
+                                           {"缺陷高度(mm)", 90, true, 15, measures::depth("缺陷高度(mm)")},
+                                           {"缺陷波反射区域", 110, false, 19, {}},
+                                           {"评定级别", 70, false, 19, {}},
+                                           {"备注", 80, false, 19, {}}}) {
         addTexts(r.ChaoShen_ReportData.texts);
+        setMeasure(4, measures::percent("检测比例(%)"));
         for (const UltrasonicDefect& d : r.ultrasonicDefects)
             rows_.push_back({d.location.str(), formatNumber(d.depth), formatNumber(d.length),
                              formatNumber(d.height), d.reflectionZone.str(), d.grade.str(),
                              d.remark.str()});
         addEditingArea();
         LayoutGroup& g = group("", 0);
-        pairs(g, named({{"坡口形式", 0}, {"测试仪器型号", 1}, {"标准试块", 2}, {"耦合剂", 3},
-                        {"检测比例(%)", 4}, {"检测比例(mm)", 5}, {"表面状态", 6},
-                        {"检测部位", 7}, {"探头类型", 8}, {"灵敏度", 9}, {"耦合补偿(dB)", 10},
-                        {"执行标准", 11}, {"检测日期", 12}, {"检测人员", 13}, {"日期", 14},
-                        {"审核", 15}, {"日期", 16}}),
-              2);
+        const int row = pairs(g, named({{"坡口形式", 0}, {"测试仪器型号", 1}, {"标准试块", 2}, {"耦合剂", 3},
+                                        {"检测比例(%)", 4}, {"检测比例(mm)", 5}, {"表面状态", 6},
+                                        {"检测部位", 7}, {"探头类型", 8}, {"灵敏度", 9}, {"耦合补偿(dB)", 10},
+                                        {"执行标准", 11}}),
+                              2);
+        signatureRows(g, row, "检测日期", "text12",
+                      {{"检测人员", "text13", "日期", "text14"}, {"审核", "text15", "日期", "text16"}});
         placeList(1);
         layout_.scrolls = true;
         layout_.buttons = {"ok", "cancel"};
@@ -463,7 +501,8 @@ public:
 class HardnessForm : public RecordListForm {
 public:
     explicit HardnessForm(const InspectionReport& r)
-        : RecordListForm(kHardnessPage, {{"硬度值(HB)", 120}, {"硬度测定部位", 160}}) {
+        : RecordListForm(kHardnessPage, {{"硬度值(HB)", 120, false, 19, measures::hardness("硬度值(HB)")},
+                                         {"硬度测定部位", 160, false, 19, {}}}) {
         askOnQuit_ = false;
         addTexts(r.YingDu_ReportData.texts);
         note_ = addText("note", r.YingDu_ReportData.note.kMaxBytes, r.YingDu_ReportData.note.view(),
@@ -471,9 +510,9 @@ public:
         for (const HardnessPoint& p : r.hardnessPoints) rows_.push_back({p.value.str(), p.location.str()});
         addEditingArea();
         LayoutGroup& g = group("", 0);
-        pairs(g, named({{"仪器型号", 0}, {"评定标准", 1}, {"热处理状态", 2}, {"测定部位", 3},
-                        {"检验日期", 4}, {"检验员", 5}, {"日期", 6}, {"审核", 7}, {"日期", 8}}),
-              2);
+        const int row = pairs(g, named({{"仪器型号", 0}, {"评定标准", 1}, {"热处理状态", 2}, {"测定部位", 3}}), 2);
+        signatureRows(g, row, "检验日期", "text4",
+                      {{"检验员", "text5", "日期", "text6"}, {"审核", "text7", "日期", "text8"}});
         placeList(1);
         LayoutGroup& n = group("评定意见", 4);
         GroupBuilder(n).field(0, 0, "note").label(1, 0, "注：评定意见中最多可显示6行文字");

@@ -12,6 +12,7 @@
 //   select=I[,J...]  select rows, copying the last into the editing area
 // Rows are counted from 0: the row numbered 1 in the list is row 0.
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,7 @@ protected:
         int width = 100;
         bool number = false;
         std::size_t maxBytes = 19;
+        std::optional<Measure> measure;  // a measured value: a number in its range, or nothing
     };
     RecordListForm(int page, std::vector<Column> columns);
 
@@ -55,6 +57,10 @@ protected:
     virtual void rowsChanged();
     // Checks the editing area before add, insert and modify; false (after telling) refuses.
     virtual bool editingAreaValid(platform::FormContext& context);
+    // The measured columns of a row: each empty or a number in its range; false (after
+    // telling which) when one is not.
+    bool measuresValid(const std::vector<std::string>& row, platform::FormContext& context) const;
+    using ReportForm::measuresValid;
     // A number of the list as the rows show it.
     virtual std::string formatNumber(float v) const;
 

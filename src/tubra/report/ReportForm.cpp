@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
+#include <cstdio>
 #include <map>
 #include <mutex>
 
@@ -62,6 +64,52 @@ GroupBuilder& GroupBuilder::picture(int row, int col, std::string text, int colS
     group_.cells.push_back(
         cell(LayoutCell::Kind::Picture, {}, std::move(text), row, col, colSpan, rowSpan));
     return *this;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Measured values
+
+namespace {
+std::string numberText(double v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.10g", v);
+    return buf;
+}
+}  // namespace
+
+bool Measure::accepts(double v) const {
+    return std::isfinite(v) && (minOpen ? v > min : v >= min) && v <= max;
+}
+
+std::string Measure::rangeText() const {
+    if (minOpen) return "大于" + numberText(min) + "且不大于" + numberText(max);
+    return numberText(min) + "至" + numberText(max);
+}
+
+namespace measures {
+Measure thickness(std::string label) { return {std::move(label), 0, 1000, true}; }
+Measure length(std::string label) { return {std::move(label), 0, 100000, false}; }
+Measure depth(std::string label) { return {std::move(label), 0, 1000, false}; }
+Measure hardness(std::string label) { return {std::move(label), 0, 1000, true}; }
+Measure percent(std::string label) { return {std::move(label), 0, 100, false}; }
+Measure pressure(std::string label) { return {std::move(label), -0.1, 1000, false}; }
+}  // namespace measures
+
+void ReportForm::setMeasure(int field, Measure measure) {
+    fields_.at(static_cast<std::size_t>(field)).measure = std::move(measure);
+}
+
+bool ReportForm::measuresValid(FormContext& context) const {
+    for (std::size_t i = 0; i < fields_.size(); ++i) {
+        const FieldDef& f = fields_[i];
+        if (!f.measure || !enabled_[i] || !visible_[i]) continue;
+        const forms::Measured m = forms::measured(values_[i]);
+        if (m.kind == forms::Measured::Kind::Empty) continue;
+        if (m.kind == forms::Measured::Kind::Value && f.measure->accepts(m.value)) continue;
+        context.prompter.ask(forms::badMeasure(*f.measure, values_[i], kInputErrorCaption));
+        return false;
+    }
+    return true;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -347,7 +395,8 @@ FormState ReportForm::onAction(std::string_view name, std::string_view argument,
         if (error) *error = "button '" + token + "' of \"" + caption() + "\" is not available now";
         return state();
     }
-    if (name == "ok" || okAlias) return confirmOk(context) ? FormState::Accepted : FormState::Open;
+    if (name == "ok" || okAlias)
+        return measuresValid(context) && confirmOk(context) ? FormState::Accepted : FormState::Open;
     if (name == "cancel") return FormState::Rejected;
     if (name == "ref") {
         const int i = indexOf(argument);
@@ -399,6 +448,29 @@ platform::Message question(std::string_view textUtf8, std::string_view captionUt
 }
 
 double number(std::string_view text) { return text::leadingNumber(text); }
+
+Measured measured(std::string_view t) {
+    while (!t.empty() && (t.front() == ' ' || t.front() == '\t')) t.remove_prefix(1);
+    while (!t.empty() && (t.back() == ' ' || t.back() == '\t')) t.remove_suffix(1);
+    if (t.empty()) return {};
+    // Digits, a sign, a point and an exponent only: no "nan", "inf" or hexadecimal.
+    const bool plain = std::all_of(t.begin(), t.end(), [](char c) {
+        return (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E';
+    });
+    std::string_view digits = t;
+    if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
+    double v = 0;
+    const auto r = std::from_chars(digits.data(), digits.data() + digits.size(), v);
+    if (!plain || digits.empty() || r.ec != std::errc() || r.ptr != digits.data() + digits.size() || !std::isfinite(v))
+        return {Measured::Kind::Invalid, 0};
+    return {Measured::Kind::Value, v};
+}
+
+platform::Message badMeasure(const Measure& m, std::string_view textGbk, std::string_view captionUtf8) {
+    const std::string text = m.label + "：“" + text::gbkToUtf8(textGbk) + "”不是有效的数值！\n\n请填写" +
+                             m.rangeText() + "的数，或不填。";
+    return error(text, captionUtf8);
+}
 
 std::optional<std::vector<int>> indexList(std::string_view argument) {
     std::vector<int> out;

@@ -35,6 +35,28 @@ enum class FieldStyle {
     Digits,  // an edit box for a whole number: digits and a leading minus only
 };
 
+// A measured value a field holds: a finite decimal number in its physical range. An empty
+// field is a value not given.
+struct Measure {
+    std::string label;     // UTF-8, as the dialog names the field
+    double min = 0;
+    double max = 0;
+    bool minOpen = false;  // `min` itself is not a value (a thickness is more than 0)
+
+    bool accepts(double v) const;
+    // "大于0且不大于1000", "0至100": the range in words.
+    std::string rangeText() const;
+};
+// The ranges of the measured values of the forms.
+namespace measures {
+Measure thickness(std::string label);  // mm, more than 0, at most 1000
+Measure length(std::string label);     // mm, 0 to 100000
+Measure depth(std::string label);      // mm (heights, depths, misalignment), 0 to 1000
+Measure hardness(std::string label);   // HB, more than 0, at most 1000
+Measure percent(std::string label);    // 0 to 100
+Measure pressure(std::string label);   // MPa, -0.1 (vacuum) to 1000
+}  // namespace measures
+
 struct FieldDef {
     std::string name;
     FieldKind kind = FieldKind::Text;
@@ -46,6 +68,7 @@ struct FieldDef {
     std::string text;                    // Check: its caption (UTF-8)
     int visibleLines = 3;                // Note: height of the edit box
     int minWidth = 0;                    // edit box width in characters, 0 for the default
+    std::optional<Measure> measure;      // Text: a measured value, checked on OK
 };
 
 // A button. With `fileTitle` the dialog first asks for a file (title and filter as given) and
@@ -145,6 +168,8 @@ public:
     static constexpr std::string_view kReferenceNote =
         "上述两类栏目中，当其值被删除后，就自动添加参考值；欲其为空，应为空格。";
     static constexpr std::string_view kReloadAction = "reload";
+    // The caption of a refused input.
+    static constexpr std::string_view kInputErrorCaption = "数据输入错误";
 
 protected:
     explicit ReportForm(std::string caption);
@@ -200,6 +225,12 @@ protected:
     void setActionVisible(std::string_view action, bool on);
     void setActionCaption(std::string_view action, std::string captionUtf8);
     void setLabelText(std::string name, std::string utf8);
+
+    // Marks a text field as a measured value: OK refuses what is not a number in its range,
+    // telling which field and what it takes, and keeps the dialog open.
+    void setMeasure(int field, Measure measure);
+    // The first measured field whose value is not acceptable, told to the user; false then.
+    bool measuresValid(platform::FormContext& context) const;
 
     // Reference values: `field` shows `valueGbk` when empty at opening; with `arrow` a "←"
     // button (action "ref=<field name>") copies the value in and is shown only while the
@@ -259,6 +290,15 @@ platform::Message question(std::string_view textUtf8, std::string_view captionUt
                            bool defaultYes);
 // Reads a number as the dialogs read typed numbers (a leading decimal number, else 0).
 double number(std::string_view text);
+// A typed measurement: nothing (empty or blanks), a value (a whole decimal number, finite), or
+// not a number at all ("nan", "inf", "5mm", "1e999").
+struct Measured {
+    enum class Kind { Empty, Value, Invalid } kind = Kind::Empty;
+    double value = 0;
+};
+Measured measured(std::string_view text);
+// The refusal of a measurement: "<label>：“<text>”不是有效的数值！…" with the range it takes.
+platform::Message badMeasure(const Measure& m, std::string_view textGbk, std::string_view captionUtf8);
 // Parses a non-negative row index or a comma-separated list of them; none on bad input.
 std::optional<std::vector<int>> indexList(std::string_view argument);
 }  // namespace forms

@@ -66,7 +66,10 @@ void ReportMasterForm::buildLayout(const std::string& importCaption) {
                          std::string(kImportFilter), false});
     addAction("退出", "退出");
 
+    // The pages in a frame of their own, so that the column headings read apart from the
+    // settings beside them.
     LayoutGroup pagesGroup;
+    pagesGroup.title = "报告页面";
     GroupBuilder b(pagesGroup);
     b.label(0, 0, "显示").label(0, 1, "报告页").dynamicLabel(0, 2, "numbers");
     for (std::size_t k = 0; k < pages_.size(); ++k) {

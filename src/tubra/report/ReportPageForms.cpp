@@ -46,6 +46,20 @@ int ReportPageForm::pairs(LayoutGroup& g,
     return k == 0 ? row : row + 1;
 }
 
+int ReportPageForm::signatureRows(LayoutGroup& g, int row, const std::string& dateLabel,
+                                  const std::string& dateField, const std::vector<Signer>& signers) {
+    GroupBuilder b(g);
+    if (!dateField.empty()) {
+        b.label(row, 0, dateLabel).field(row, 1, dateField);
+        ++row;
+    }
+    for (const Signer& s : signers) {
+        b.label(row, 0, s.nameLabel).field(row, 1, s.nameField).label(row, 2, s.dateLabel).field(row, 3, s.dateField);
+        ++row;
+    }
+    return row;
+}
+
 namespace {
 
 std::string textName(int i) { return "text" + std::to_string(i); }
@@ -181,6 +195,7 @@ public:
         fillIfEmpty(7, gbk(kDefaultAuthority));
         fillIfEmpty(8, gbk(kDefaultScope));
         lastGrade_ = value(grade_);
+        setMeasure(field_[0], measures::pressure("最大工作压力(MPa)"));
 
         LayoutGroup& g = group("", 0);
         GroupBuilder b(g);
@@ -401,9 +416,8 @@ public:
         b.label(row, 0, "原始资料及记录审查问题记载", 4).field(row + 1, 0, "text27", 4);
         b.label(row + 2, 0, "上次全面检验及自上次全面检验以来历次在线检验问题记载", 4)
             .field(row + 3, 0, "text28", 4);
-        row = pairs(g, {{"检验日期", "text29"}, {"检验人员", "text30"}, {"日期", "text31"},
-                        {"审核人员", "text32"}, {"日期", "text33"}},
-                    2, row + 4);
+        row = signatureRows(g, row + 4, "检验日期", "text29",
+                            {{"检验人员", "text30", "日期", "text31"}, {"审核人员", "text32", "日期", "text33"}});
         b.label(row, 0, "(打★、☆项目的数据分别来自特性表和报告封面)", 3)
             .button(row, 3, std::string(kReloadAction));
         b.label(row + 1, 0, std::string(kReferenceNote), 4);
@@ -445,16 +459,19 @@ public:
         }
         last_ = state;
         texts_ = addTexts(h.texts);
+        setMeasure(texts_, measures::depth("最大错边量(mm)"));
+        setMeasure(texts_ + 1, measures::depth("最大咬边量(mm)"));
         for (std::size_t item = 0; item < items.size(); ++item) {
             GroupBuilder(layout_.groups[item])
                 .label(remarkRow_[item], 0, "备注")
                 .field(remarkRow_[item], 1, textName(static_cast<int>(item) + 2), 2);
         }
         LayoutGroup& g = group("", static_cast<int>(items.size()), 0);
-        pairs(g, {{"其它", "text20"}, {"备注", "text21"}, {"最大错边量(mm)", "text0"},
-                  {"最大咬边量(mm)", "text1"}, {"检验日期", "text22"}, {"检验人员", "text23"},
-                  {"日期", "text24"}, {"审核人员", "text25"}, {"日期", "text26"}},
-              2);
+        const int row = pairs(g, {{"其它", "text20"}, {"备注", "text21"}, {"最大错边量(mm)", "text0"},
+                                  {"最大咬边量(mm)", "text1"}},
+                              2);
+        signatureRows(g, row, "检验日期", "text22",
+                      {{"检验人员", "text23", "日期", "text24"}, {"审核人员", "text25", "日期", "text26"}});
         layout_.scrolls = true;
         okCancel();
     }
@@ -528,9 +545,8 @@ public:
         LayoutGroup& n = group("补充说明", 2);
         GroupBuilder(n).field(0, 0, "note");
         LayoutGroup& s = group("", 3);
-        pairs(s, {{"检验日期", "text33"}, {"检验人员", "text34"}, {"日期", "text35"},
-                  {"审核人员", "text36"}, {"日期", "text37"}},
-              2);
+        signatureRows(s, 0, "检验日期", "text33",
+                      {{"检验人员", "text34", "日期", "text35"}, {"审核人员", "text36", "日期", "text37"}});
         okCancel();
     }
 
@@ -587,9 +603,8 @@ public:
         LayoutGroup& n = group("分析结果(实际最多显示8行文字)", 2, 0, 2);
         GroupBuilder(n).field(0, 0, "note");
         LayoutGroup& s = group("", 3, 0, 2);
-        pairs(s, {{"分析日期", "text8"}, {"分析人员", "text9"}, {"日期", "text10"},
-                  {"审核", "text11"}, {"日期", "text12"}},
-              2);
+        signatureRows(s, 0, "分析日期", "text8",
+                      {{"分析人员", "text9", "日期", "text10"}, {"审核", "text11", "日期", "text12"}});
         okCancel();
         refreshList();
     }
@@ -631,7 +646,13 @@ protected:
             return state();
         }
         if (name == "select" || name == "remove") {
-            const auto rows = forms::indexList(argument);
+            // "删除图象" removes the selected picture; a script may name another.
+            std::optional<std::vector<int>> rows;
+            if (name == "remove" && argument.empty()) {
+                if (!list_.selected.empty()) rows = std::vector<int>{list_.selected.front()};
+            } else {
+                rows = forms::indexList(argument);
+            }
             if (!rows || rows->size() != 1 || rows->front() >= static_cast<int>(images_.size())) {
                 if (error) *error = "no picture row '" + std::string(argument) + "'";
                 return state();
@@ -679,6 +700,8 @@ public:
         addTexts(d.texts);
         // Fields 16 to 22 are reserved: kept as they are and not shown.
         for (int i = 16; i < 23; ++i) setFieldVisible(i, false);
+        setMeasure(5, measures::pressure("最高工作压力(MPa)"));
+        setMeasure(6, measures::pressure("试验压力(MPa)"));
         note_ = addText("note", d.note.kMaxBytes, d.note.view(), TextKind::Note);
 
         LayoutGroup& g = group("", 0);
@@ -692,9 +715,8 @@ public:
         LayoutGroup& n = group(leak ? "泄漏性试验结论(最多可有5行文字)" : "压力试验结论(最多可有5行文字)", 1);
         GroupBuilder(n).field(0, 0, "note");
         LayoutGroup& s = group("", 2);
-        pairs(s, {{"试验日期", "text11"}, {"检验人员", "text12"}, {"日期", "text13"},
-                  {"审核", "text14"}, {"日期", "text15"}},
-              2);
+        signatureRows(s, 0, "试验日期", "text11",
+                      {{"检验人员", "text12", "日期", "text13"}, {"审核", "text14", "日期", "text15"}});
         okCancel();
     }
 
@@ -716,6 +738,7 @@ public:
     AccessoriesForm(const InspectionReport& r, const model::CharacteristicTable& table)
         : ReportPageForm(kAccessoryPage) {
         addTexts(r.FuShu_ReportData.texts);
+        setMeasure(25, measures::pressure("开启压力(MPa)"));
 
         // Pipeline data from the table and the cover, shown for reference only.
         LayoutGroup& d = group("(打★、☆项目的数据分别来自特性表和报告封面，此处不可编辑)", 0);
@@ -774,9 +797,8 @@ public:
                      {"耐压试验", "text55"}, {"密封压力试验", "text56"}, {"铅封", "text57"}},
               2);
         LayoutGroup& s = group("", 7);
-        pairs(s, {{"检验日期", "text58"}, {"检验人员", "text59"}, {"日期", "text60"},
-                  {"审核人员", "text61"}, {"日期", "text62"}},
-              2);
+        signatureRows(s, 0, "检验日期", "text58",
+                      {{"检验人员", "text59", "日期", "text60"}, {"审核人员", "text61", "日期", "text62"}});
         layout_.scrolls = true;
         okCancel();
     }

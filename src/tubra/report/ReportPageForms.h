@@ -44,6 +44,15 @@ protected:
               int perRow, int row = 0);
     // The usual closing buttons.
     void okCancel() { layout_.buttons = {"ok", "cancel"}; }
+    // A signer: the name's label and field, the date's label and field.
+    struct Signer {
+        std::string nameLabel, nameField, dateLabel, dateField;
+    };
+    // The date of the work on a row of its own (when `dateField` is not empty), then a row for
+    // each signer with the date of the signature beside the name, as the printed form pairs
+    // them. Returns the next free row.
+    int signatureRows(LayoutGroup& g, int row, const std::string& dateLabel, const std::string& dateField,
+                      const std::vector<Signer>& signers);
 
 private:
     int page_;

@@ -34,18 +34,10 @@ std::string withUnit(std::string_view v, std::string_view unit) {
 
 std::string fixed(float v, std::string_view fmt) { return text::format(fmt, static_cast<double>(v)); }
 
-// A box with a label at its top-left and a several-line text under it.
-void noteBox(Grid& g, int height, std::string_view labelUtf8, std::string_view note, int maxLines = 0) {
-    PagePainter& p = g.page();
-    const platform::Rect r = g.space(height);
-    const platform::Font f = TableFont(p.printer());
-    const int avg = p.averageWidth(f);
-    const int step = p.charHeight(f) + 12;
-    p.text(r.left + 15, r.top - 12, G(labelUtf8), f);
-    const std::size_t perLine = static_cast<std::size_t>((kFormWidth - 60) / avg);
-    const int room = (r.height() - 12 - step - 8) / step;
-    const int lines = maxLines > 0 ? std::min(maxLines, room) : room;
-    if (lines > 0) p.textBlock(note, r.left + 40, r.top - 12 - step, step, perLine, f, lines);
+// A cell with the label its value goes under on a continuation sheet.
+Cell named(Cell c, std::string_view labelUtf8) {
+    c.field = G(labelUtf8);
+    return c;
 }
 
 const std::string_view kFormTitles[] = {
@@ -85,21 +77,27 @@ std::string_view PageTitle(int pageIndex) {
 // --- cover --------------------------------------------------------------------------------
 
 void DrawCoverPage(PagePainter& p) {
+    // A cover cannot be continued: a value too long for its line ends with "…".
+    p.setContinuable(false);
     const auto& face = p.report().Face_ReportData.texts;
     const platform::Font small = CoverFont(40);
-    coverLine(p, 1000, -300, "使用登记证号:", 350, small, small, face[0].view());
-    coverLine(p, 1000, -410, "注 册 编 号 :", 350, small, small, face[1].view());
+    // The two numbers at the top in one size, the entries in another.
+    std::vector<FitItem> numbers, values;
+    numbers.push_back(coverLine(p, 1000, -300, "使用登记证号:", 350, small, CoverFace(40), face[0].view()));
+    numbers.push_back(coverLine(p, 1000, -410, "注 册 编 号 :", 350, small, CoverFace(40), face[1].view()));
     p.text(480, -800, G(PageTitle(kCoverPage)), CoverFont(90));
 
     // The cover's three sizes: 40 for the entries, 90 for the title, 70 for the labels.
     const platform::Font big = CoverFont(70);
-    const platform::Font values = CoverFont(40);
     const std::string_view labels[] = {"使用单位:", "装置名称:", "管道名称:", "管道编号:",
                                        "检验日期:", "报告编号:", "检验单位:"};
     const std::string_view fields[] = {face[2].view(), face[3].view(), p.pipelineName(), face[5].view(),
                                        face[6].view(), face[7].view(), face[8].view()};
-    for (int i = 0; i < 7; ++i) coverLine(p, 510, -1500 - 120 * i, labels[i], 800, big, values, fields[i]);
+    for (int i = 0; i < 7; ++i)
+        values.push_back(coverLine(p, 510, -1500 - 120 * i, labels[i], 800, big, CoverFace(40), fields[i]));
     p.text(530, -2500, G("国家质量监督检验检疫总局印制"), big);
+    p.fittedGroup(numbers);
+    p.fittedGroup(values);
 }
 
 // --- contents -----------------------------------------------------------------------------
@@ -158,16 +156,26 @@ void DrawConclusionPage(PagePainter& p) {
         G("检验许可证批准号：") + t[9].str(),
     };
     Grid g(p, kFormTop);
-    p.paragraphs(g.space(1150), paragraphs, f, 30);
+    // The conclusion's paragraphs in one size, roomy while they fit.
+    const platform::Rect box = g.space(1150);
+    std::string conclusion;
+    for (const std::string& para : paragraphs) conclusion += (conclusion.empty() ? "" : "\r\n") + para;
+    FitItem block{{box.left + 22, box.top - 27, box.right - 22, box.bottom + 27}, conclusion, kTableFace, Align::Left};
+    block.valign = VAlign::Top;
+    block.paragraphs = true;
+    block.field = G("检验结论");
+    p.fitted(block);
 
     g.row(70, {label(250, G("检验人员")), label(450, G("证件编号")), label(450, G("签    字")), label(0, G("日 期"))});
-    g.row(110, {value(250, ""), value(450, t[10].view()), value(450, ""), value(0, t[12].view())});
-    g.row(110, {label(700, G("检验单位技术负责人签字")), value(450, ""), value(0, t[13].view())});
+    g.row(110, {value(250, ""), named(value(450, t[10].view()), "检验员证件编号"), value(450, ""),
+                named(value(0, t[12].view()), "检验人员签字日期")});
+    g.row(110, {label(700, G("检验单位技术负责人签字")), value(450, ""),
+                named(value(0, t[13].view()), "技术负责人签字日期")});
     g.row(60, {leftText(0, G("注：若此栏手续不全，结论报告无效。"))});
     const platform::Rect seal = g.space(240);
     p.text(seal.left + 1000, seal.top - 60, G("检验单位章"), f);
     p.fitted({seal.left + 800, seal.top - 120, seal.right - 10, seal.bottom + 10},
-             Fmt(G("盖章日期：%s"), t[14].view()), f, Align::Left);
+             Fmt(G("盖章日期：%s"), t[14].view()), kTableFace, Align::Left, G("盖章日期"));
     g.close();
 }
 
@@ -231,10 +239,10 @@ void DrawSummaryPage(PagePainter& p) {
         const bool last = i == 22 || items[i + 1].group != it.group;
         if (last) g.sideLabel(groupTop, kGroupWidth, G(groups[it.group]));
     }
-    g.row(70, {leftText(800, Fmt(G("检验人员: %s"), data.texts[23].view())),
-               leftText(0, Fmt(G("检验日期: %s"), data.texts[24].view()))});
-    g.row(70, {leftText(800, Fmt(G("审核人员: %s"), data.texts[25].view())),
-               leftText(0, Fmt(G("审核日期: %s"), data.texts[26].view()))});
+    g.row(70, {named(leftText(800, Fmt(G("检验人员: %s"), data.texts[23].view())), "检验人员"),
+               named(leftText(0, Fmt(G("检验日期: %s"), data.texts[24].view())), "检验日期")});
+    g.row(70, {named(leftText(800, Fmt(G("审核人员: %s"), data.texts[25].view())), "审核人员"),
+               named(leftText(0, Fmt(G("审核日期: %s"), data.texts[26].view())), "审核日期")});
     g.close();
 }
 
@@ -302,8 +310,10 @@ void DrawVisualPage(PagePainter& p) {
     const auto& data = p.report().HongGuan_ReportData;
     const bool printer = p.printer();
     const platform::Font f = TableFont(printer);
-    const int avg = p.averageWidth(f);
-    const int step = p.charHeight(f) + 6;
+    // The option lines are laid out with the paper's table font, so that the screen wraps them
+    // where the printer does.
+    const int avg = FaceFont(kTableFace, kTableFace.height, true).width;
+    const int step = kTableFace.height + 6;
     constexpr int kItemWidth = 230, kOptionsWidth = 970;
     const std::size_t perLine = static_cast<std::size_t>((kOptionsWidth - 16) / avg);
 
@@ -315,7 +325,7 @@ void DrawVisualPage(PagePainter& p) {
     const auto& items = VisualInspectionItems();
     for (std::size_t i = 0; i < items.size(); ++i) {
         const std::string& options = G(items[i].options);
-        const std::size_t lines = WrapParagraph(options, perLine).size();
+        const std::size_t lines = WrapOptions(options, perLine).size();
         const int height = static_cast<int>(lines) * step + 16;
         const int rowTop = g.bottom();
         g.row(height, {label(kItemWidth, G(items[i].name)), value(kOptionsWidth, ""),
@@ -327,7 +337,7 @@ void DrawVisualPage(PagePainter& p) {
             ++state;
             ++k;
         }
-        p.optionLines(options, kFormLeft + kItemWidth + 8, rowTop - 8, step, perLine, f, states);
+        p.optionLines(options, kFormLeft + kItemWidth + 8, rowTop - 8, step, perLine, f, states, avg);
     }
     g.row(65, {label(kItemWidth, G("其它")), leftText(kOptionsWidth, data.texts[20].view()),
                value(0, data.texts[21].view())});
@@ -391,17 +401,12 @@ void DrawThicknessPage(PagePainter& p, int subPage) {
     // The column pairs are parted by double lines.
     for (int c = 1; c < 4; ++c) p.vline(kFormLeft + c * 2 * kColumn - 6, tableTop, g.bottom());
 
-    const platform::Font f = TableFont(printer);
     const platform::Rect more = g.space(kRecordRow);
-    p.fitted(more, G("(另可附页)"), f, Align::Left);
+    p.fitted(more, G("(另可附页)"), kTableFace, Align::Left);
     const platform::Rect date = g.space(2 * kRecordRow);
-    p.centred(date, G("检验日期：") + DateOrBlank(t[9].view()), f);
-    const platform::Rect sign = g.space(4 * kRecordRow, g.right());
-    const int middle = kFormLeft + kFormWidth / 2;
-    p.fitted({sign.left + 10, sign.top, middle, sign.bottom},
-             inspector("检验人员： %s　　%s", t[10].view(), t[11].view()), f, Align::Left);
-    p.fitted({middle, sign.top, sign.right - 10, sign.bottom},
-             inspector("审核：　%s　　%s", t[12].view(), t[13].view()), f, Align::Left);
+    p.fitted(date, G("检验日期：") + DateOrBlank(t[9].view()), kTableFace, Align::Centre, G("检验日期"));
+    signatures(g, 4 * kRecordRow, inspector("检验人员： %s　　%s", t[10].view(), t[11].view()),
+               inspector("审核：　%s　　%s", t[12].view(), t[13].view()), false);
     g.close();
 }
 
@@ -539,16 +544,19 @@ void DrawRadiographPage(PagePainter& p, int subPage) {
     }
     const platform::Font font = TableFont(p.printer());
     const int middle = kFormLeft + kFormWidth / 2;
+    // The four signature texts in one size.
     const platform::Rect s1 = g.space(75);
-    p.fitted({s1.left + 10, s1.top, middle, s1.bottom}, inspector("检测人员：　%s   %s", t[20].view(), t[21].view()),
-             font, Align::Left);
-    p.fitted({middle, s1.top, s1.right - 10, s1.bottom}, Fmt(G("检测日期： %s"), DateOrBlank(t[19].view())), font,
-             Align::Left);
     const platform::Rect s2 = g.space(75, g.right());
-    p.fitted({s2.left + 10, s2.top, middle, s2.bottom}, inspector("初评：　%s　　%s", t[22].view(), t[23].view()),
-             font, Align::Left);
-    p.fitted({middle, s2.top, s2.right - 10, s2.bottom}, inspector("复评：　%s　　%s", t[24].view(), t[25].view()),
-             font, Align::Left);
+    const auto sign = [&](const platform::Rect& r, bool left, std::string text, std::string_view fieldUtf8) {
+        FitItem item{{left ? r.left + 10 : middle, r.top, left ? middle : r.right - 10, r.bottom}, std::move(text),
+                     kTableFace, Align::Left};
+        item.field = G(fieldUtf8);
+        return item;
+    };
+    p.fittedGroup({sign(s1, true, inspector("检测人员：　%s   %s", t[20].view(), t[21].view()), "检测人员"),
+                   sign(s1, false, Fmt(G("检测日期： %s"), DateOrBlank(t[19].view())), "检测日期"),
+                   sign(s2, true, inspector("初评：　%s　　%s", t[22].view(), t[23].view()), "初评"),
+                   sign(s2, false, inspector("复评：　%s　　%s", t[24].view(), t[25].view()), "复评")});
     g.close();
     p.text(kFormLeft, g.bottom() - 30, G("注＊：当缺陷为未熔合或未焊透时，可采用沟槽对比块或未焊透对比块估计缺陷高度"),
            font);

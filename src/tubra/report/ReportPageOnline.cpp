@@ -37,24 +37,29 @@ void noteRow(Grid& g, int height, std::string_view labelUtf8, std::string_view n
 // --- cover --------------------------------------------------------------------------------
 
 void DrawOnlineCoverPage(PagePainter& p) {
+    // A cover cannot be continued: a value too long for its line ends with "…".
+    p.setContinuable(false);
     const auto& face = p.report().Face_IReportData;
     const auto& t = face.texts;
     const auto& d = face.dates;
     const platform::Font small = CoverFont(40);
-    coverLine(p, 1000, -300, "使用登记证号:", 350, small, small, t[0].view());
-    coverLine(p, 1000, -410, "注 册 编 号 :", 350, small, small, t[1].view());
+    // The two numbers at the top in one size, the entries in another.
+    std::vector<FitItem> numbers, values;
+    numbers.push_back(coverLine(p, 1000, -300, "使用登记证号:", 350, small, CoverFace(40), t[0].view()));
+    numbers.push_back(coverLine(p, 1000, -410, "注 册 编 号 :", 350, small, CoverFace(40), t[1].view()));
     p.text(480, -800, G(PageTitle(kOnlineCoverPage)), CoverFont(90));
 
     const platform::Font big = CoverFont(70);
-    const platform::Font values = CoverFont(40);
     // The name and number are the characteristic table's unless the cover has its own.
     const std::string_view name = t[3].empty() ? p.pipelineName() : t[3].view();
     const std::string_view number = t[4].empty() ? p.pipelineNumber() : t[4].view();
-    coverLine(p, 510, -1250, "装置名称:", 800, big, values, t[2].view());
-    coverLine(p, 510, -1370, "管道名称:", 800, big, values, name);
-    coverLine(p, 510, -1490, "管道编号:", 800, big, values, number);
-    coverLine(p, 510, -1610, "使用单位:", 800, big, values, t[5].view());
-    coverLine(p, 510, -1730, "建档日期:", 800, big, values, fileDate(d[16], d[17], d[18]), false);
+    values.push_back(coverLine(p, 510, -1250, "装置名称:", 800, big, CoverFace(40), t[2].view()));
+    values.push_back(coverLine(p, 510, -1370, "管道名称:", 800, big, CoverFace(40), name));
+    values.push_back(coverLine(p, 510, -1490, "管道编号:", 800, big, CoverFace(40), number));
+    values.push_back(coverLine(p, 510, -1610, "使用单位:", 800, big, CoverFace(40), t[5].view()));
+    values.push_back(coverLine(p, 510, -1730, "建档日期:", 800, big, CoverFace(40), fileDate(d[16], d[17], d[18]), false));
+    p.fittedGroup(numbers);
+    p.fittedGroup(values);
 
     p.text(510, -1920, G("全面检验日期："), big);
     const platform::Font dates = CoverFont(40);
@@ -86,13 +91,8 @@ void DrawOnlineRegisterPage(PagePainter& p) {
         for (std::size_t k = 0; k < 4; ++k) cells.push_back(value(k == 3 ? 0 : 400, t[25 + 4 * row + k].view()));
         g.row(65, cells);
     }
-    const platform::Rect remark = g.space(760);
-    const platform::Font font = TableFont(p.printer());
-    const int avg = p.averageWidth(font);
-    const int step = p.charHeight(font) + 14;
-    p.text(remark.left + 15, remark.top - 12, G("备注："), font);
-    p.textBlock(data.note.view(), remark.left + 40, remark.top - 12 - step, step,
-                static_cast<std::size_t>((kFormWidth - 60) / avg), font, 12);
+    // The remark: at most twelve lines.
+    noteBox(g, 760, "备注：", data.note.view(), 12);
     g.close();
 }
 
@@ -131,13 +131,7 @@ void DrawOnlineThicknessPage(PagePainter& p) {
         // The inspections are parted by the frame pen.
         if (b > 0) p.hline(kFormLeft, kFormRight, blockTop, kFramePen);
     }
-    const platform::Rect remark = g.space(450);
-    const platform::Font font = TableFont(p.printer());
-    const int avg = p.averageWidth(font);
-    const int step = p.charHeight(font) + 12;
-    p.text(remark.left + 15, remark.top - 12, G("备注："), font);
-    p.textBlock(data.note.view(), remark.left + 40, remark.top - 12 - step, step,
-                static_cast<std::size_t>((kFormWidth - 60) / avg), font, 7);
+    noteBox(g, 450, "备注：", data.note.view());
     g.close();
 }
 
@@ -160,9 +154,8 @@ void DrawOnlineReportPage(PagePainter& p) {
     const auto text = [&](int k) { return t[static_cast<std::size_t>(k)].view(); };
     const bool printer = p.printer();
     const platform::Font font = TableFont(printer);
-    const platform::Font headerFont = HeaderFont();
-    p.fitted({1150 - 8, kFormTop + 60 + 3, kFormRight + 8, kFormTop + 60 - p.charHeight(headerFont) - 3},
-             Fmt(G("报告编号：%s"), text(42)), headerFont, Align::Left);
+    p.fitted({1150 - 8, kFormTop + 60 + 3, kFormRight + 8, kFormTop + 60 - kHeaderFace.height - 3},
+             Fmt(G("报告编号：%s"), text(42)), kHeaderFace, Align::Left, G("报告编号"));
 
     Grid g(p, kFormTop);
     pairRows(g, 60,
@@ -171,11 +164,12 @@ void DrawOnlineReportPage(PagePainter& p) {
               LabelValue{G("管道级别"), t[4].str()}, LabelValue{G("管道材质"), t[5].str()}},
              2, 300, 500);
 
-    // Source documents: four option lines with their check boxes.
+    // Source documents: four option lines with their check boxes, laid out with the paper's
+    // table font so that the screen wraps them where the printer does.
     g.row(55, {label(0, G("资 料 准 备 和 记 录 审 查"))});
-    const int step = p.charHeight(font) + 10;
+    const int step = kTableFace.height + 10;
     const platform::Rect docs = g.space(4 * step + 20);
-    const int avg = p.averageWidth(font);
+    const int avg = FaceFont(kTableFace, kTableFace.height, true).width;
     const std::size_t perLine = static_cast<std::size_t>((kFormWidth - 40) / avg);
     int y = docs.top - 10;
     std::size_t state = 0;
@@ -184,9 +178,11 @@ void DrawOnlineReportPage(PagePainter& p) {
         std::vector<int> states;
         for (int k = 0; OptionOffset(line, k) != std::string::npos; ++k, ++state)
             states.push_back(state < data.states.size() ? data.states[state] : 0);
-        y = p.optionLines(line, docs.left + 20, y, step, perLine, font, states);
+        y = p.optionLines(line, docs.left + 20, y, step, perLine, font, states, avg);
     }
-    noteRow(g, 90, "问题记载", data.notes[0].view());
+    // The several-line texts have room for their four lines.
+    constexpr int kNoteRow = 130;
+    noteRow(g, kNoteRow, "问题记载", data.notes[0].view());
 
     // Results of the inspected items.
     g.row(55, {label(0, G("检 查 项 目 及 检 查 结 果"))});
@@ -212,36 +208,40 @@ void DrawOnlineReportPage(PagePainter& p) {
     g.row(55, {label(170, G("爆破片装置")), value(296, text(29)), label(170, G("其它")), value(0, text(30))},
           kFormLeft + kSide);
     g.sideLabel(accessoriesTop, kSide, G("安全附属装置"));
-    noteRow(g, 100, "缺陷情况说明：", data.notes[1].view());
+    noteRow(g, kNoteRow, "缺陷情况说明：", data.notes[1].view());
 
-    // The conclusion, the next date and the inspectors' signatures.
-    const int lineStep = p.charHeight(font) + 12;
-    const platform::Rect conclusion = g.space(6 * lineStep + 20);
-    const std::size_t wide = static_cast<std::size_t>((kFormWidth - 40) / avg);
-    y = conclusion.top - 12;
-    const std::string sentence =
-        G("　　检验结论：根据《在用工业管道定期检验规程》的规定，对本管线已完成所要求的检查和检验。检验结果是：　") +
-        std::string(data.notes[2].view());
-    const int lines = std::min<int>(3, static_cast<int>(WrapText(sentence, wide).size()));
-    y = p.textBlock(sentence, conclusion.left + 20, y, lineStep, wide, font, lines);
-    p.text(conclusion.left + 20, y, G("　　下次外部检验日期：　") + std::string(text(31)), font);
-    y -= lineStep;
-    const int middle = kFormLeft + kFormWidth / 2;
-    p.fitted({conclusion.left + 10, y + 4, middle, y - lineStep}, Fmt(G("检验人员：　%s　　%s"), text(32), text(33)),
-             font, Align::Left);
-    p.fitted({middle, y + 4, conclusion.right - 10, y - lineStep}, Fmt(G("审核：　%s　　%s"), text(34), text(35)),
-             font, Align::Left);
+    // The conclusion with the result, the next date and the inspectors' signatures, in a box
+    // without inner lines.
+    const platform::Rect conclusion = g.space(230);
+    FitItem result{{conclusion.left + 12, conclusion.top - 9, conclusion.right - 12, conclusion.bottom},
+                   G("　　检验结论：根据《在用工业管道定期检验规程》的规定，对本管线已完成所要求的检查和检验。"
+                     "检验结果是：　") +
+                       std::string(data.notes[2].view()),
+                   kTableFace, Align::Left};
+    result.valign = VAlign::Top;
+    result.field = G("检验结果");
+    p.fitted(result);
+    const platform::Rect next = g.space(55, g.right());
+    p.fitted({next.left + 12, next.top, next.right - 12, next.bottom},
+             G("　　下次外部检验日期：　") + std::string(text(31)), kTableFace, Align::Left, G("下次外部检验日期"));
+    signatures(g, 60, Fmt(G("检验人员：　%s　　%s"), text(32), text(33)), Fmt(G("审核：　%s　　%s"), text(34), text(35)),
+               false);
 
-    noteRow(g, 100, "缺陷处理情况说明：", data.notes[3].view());
+    noteRow(g, kNoteRow, "缺陷处理情况说明：", data.notes[3].view());
     signatures(g, 65, Fmt(G("确认：　%s　　%s"), text(36), text(37)), Fmt(G("审核：　%s　　%s"), text(38), text(39)));
 
     // The seals with their dates.
+    const int middle = kFormLeft + kFormWidth / 2;
     const platform::Rect seals = g.space(210);
     p.vline(middle, seals.top, seals.bottom);
     p.text(seals.left + 280, seals.top - 50, G("使用单位章"), font);
     p.text(middle + 280, seals.top - 50, G("检验单位章＊"), font);
-    p.fitted({seals.left + 10, seals.top - 120, middle - 10, seals.bottom}, Fmt(G("盖章日期：%s"), text(40)), font);
-    p.fitted({middle + 10, seals.top - 120, seals.right - 10, seals.bottom}, Fmt(G("盖章日期：%s"), text(41)), font);
+    FitItem user{{seals.left + 10, seals.top - 120, middle - 10, seals.bottom}, Fmt(G("盖章日期：%s"), text(40))};
+    FitItem inspectionBody{{middle + 10, seals.top - 120, seals.right - 10, seals.bottom},
+                           Fmt(G("盖章日期：%s"), text(41))};
+    user.field = G("使用单位盖章日期");
+    inspectionBody.field = G("检验单位盖章日期");
+    p.fittedGroup({user, inspectionBody});
     g.close();
     p.text(kFormLeft, g.bottom() - 30, G("注＊：使用单位委托检验单位进行在线检验时，须加盖检验单位章"), font);
 }

@@ -1,8 +1,103 @@
 #include "tubra/report/ReportPagePainter.h"
 
+#include <algorithm>
+
+#include "text/Gbk.h"
 #include "tubra/report/ReportPaging.h"
 
 namespace tubra::report {
+
+namespace {
+
+// A printer of unbounded size that draws nothing: the pages are laid out on it to find what
+// they cannot show. Its metrics are those the fits count with.
+class MeasureCanvas final : public platform::Canvas {
+public:
+    platform::TextMetrics textMetrics() const override {
+        const int h = state_.font.height == 0 ? 40 : std::abs(state_.font.height);
+        const int a = state_.font.width > 0 ? state_.font.width : h / 2;
+        return {h, h - h / 5, h / 5, 0, 0, a, 2 * a};
+    }
+    platform::Size textExtent(std::string_view gbk) const override {
+        return {static_cast<int>(gbk.size()) * textMetrics().aveCharWidth, textMetrics().height};
+    }
+    bool isPrinter() const override { return true; }
+    double pixelsPerUnit() const override { return 1.0; }
+    platform::Size deviceSize() const override { return {1 << 24, 1 << 24}; }
+
+protected:
+    void doLine(platform::Point, platform::Point) override {}
+    void doPolyline(std::span<const platform::Point>) override {}
+    void doPolygon(std::span<const platform::Point>) override {}
+    void doPolyBezier(std::span<const platform::Point>) override {}
+    void doEllipse(const platform::Rect&) override {}
+    void doRectangle(const platform::Rect&) override {}
+    void doFillRect(const platform::Rect&, platform::Colour) override {}
+    void doTextOut(platform::Point, std::string_view) override {}
+    int doDrawText(const platform::Rect&, const std::vector<std::string_view>&, unsigned) override { return 0; }
+};
+
+// The room a continuation sheet has for its rows under the heading row.
+constexpr int kContinuationHeading = 70;
+constexpr int kContinuationLabelWidth = 300;
+constexpr int kContinuationRoom = kFormTop - kFormBottomLimit - kContinuationHeading;
+constexpr int kContinuationPad = 24;
+constexpr int kContinuationMinRow = 70;
+
+// The height of a continuation row: its label and its whole value at the table size.
+int continuationRowHeight(const ContinuedField& f) {
+    text::FitStyle style;
+    style.gapPercent = 12;
+    constexpr int kPad = 16;
+    const text::Fit label = text::FitAtHeight(f.label, kContinuationLabelWidth - kPad, 1 << 20, style);
+    const text::Fit value = text::FitAtHeight(f.text, kFormWidth - kContinuationLabelWidth - kPad, 1 << 20, style);
+    return std::max(kContinuationMinRow, std::max(label.blockHeight(), value.blockHeight()) + kContinuationPad);
+}
+
+}  // namespace
+
+PageOverflow OverflowOf(const InspectionReport& report, const model::CharacteristicTable& table, int pageIndex) {
+    PageOverflow out;
+    if (!IsReportPageIndex(pageIndex) || IsStackedIndex(pageIndex)) return out;
+    MeasureCanvas canvas;
+    const int sheets = SubPageCount(report, pageIndex);
+    for (int k = 0; k < sheets; ++k) {
+        PagePainter page(canvas, report, table);
+        DrawSheet(page, pageIndex, k);
+        // The header of a split list page repeats on every sheet; its values continue once.
+        for (const ContinuedField& f : page.continued())
+            if (std::find(out.continued.begin(), out.continued.end(), f) == out.continued.end())
+                out.continued.push_back(f);
+        for (const std::string& c : page.cut())
+            if (std::find(out.cut.begin(), out.cut.end(), c) == out.cut.end()) out.cut.push_back(c);
+    }
+    return out;
+}
+
+std::vector<std::vector<ContinuedField>> ContinuationSheets(const std::vector<ContinuedField>& fields) {
+    std::vector<std::vector<ContinuedField>> sheets;
+    int used = kContinuationRoom;
+    for (const ContinuedField& f : fields) {
+        const int h = std::min(continuationRowHeight(f), kContinuationRoom);
+        if (sheets.empty() || used + h > kContinuationRoom) {
+            sheets.emplace_back();
+            used = 0;
+        }
+        sheets.back().push_back(f);
+        used += h;
+    }
+    return sheets;
+}
+
+void DrawContinuationSheet(PagePainter& p, int pageIndex, const std::vector<ContinuedField>& fields) {
+    p.header(G(PageTitle(pageIndex)) + G("（续页）"));
+    Grid g(p, kFormTop);
+    g.row(kContinuationHeading, {label(kContinuationLabelWidth, G("栏　　目")), label(0, G("内　　容"))});
+    for (const ContinuedField& f : fields)
+        g.row(std::min(continuationRowHeight(f), kContinuationRoom),
+              {label(kContinuationLabelWidth, f.label), leftText(0, f.text)});
+    g.close();
+}
 
 void DrawSheet(PagePainter& p, int pageIndex, int subPage) {
     switch (pageIndex) {
@@ -36,7 +131,7 @@ void DrawReportPages(platform::Canvas& canvas, const InspectionReport& report,
                      const model::CharacteristicTable& table, int pageIndex) {
     platform::CanvasStateGuard guard(canvas);
     const bool display = !canvas.isPrinter();
-    const std::vector<PlacedSheet> sheets = SheetsOf(report, pageIndex);
+    const std::vector<PlacedSheet> sheets = SheetsOf(report, pageIndex, table);
     if (sheets.empty()) {
         // Nothing to show: an empty page outline tells the user where the page would be.
         if (display) PagePainter(canvas, report, table).outline();
@@ -53,8 +148,11 @@ void DrawReportPages(platform::Canvas& canvas, const InspectionReport& report,
             page.paper();
             page.outline();
         }
-        DrawSheet(page, sheet.pageIndex, sheet.subPage);
-        page.pageNumber(sheet.label);
+        if (sheet.continuation >= 0)
+            DrawContinuationSheet(page, sheet.pageIndex, sheet.continued);
+        else
+            DrawSheet(page, sheet.pageIndex, sheet.subPage);
+        page.pageNumber(text::gbk(sheet.label));
     }
 }
 
@@ -83,5 +181,11 @@ void InspectionReport::drawReportPages(platform::Canvas& canvas, int pageIndex,
 }
 
 int InspectionReport::countPrintPages(int pageIndex) const { return CountPrintPages(*this, pageIndex); }
+
+std::vector<std::string> InspectionReport::cutFields(int pageIndex, const model::CharacteristicTable& table) const {
+    std::vector<std::string> out;
+    for (const std::string& f : CutFields(*this, pageIndex, table)) out.push_back(text::gbkToUtf8(f));
+    return out;
+}
 
 }  // namespace tubra::report

@@ -24,6 +24,23 @@ void DrawReportPages(platform::Canvas& canvas, const InspectionReport& report,
 // One sheet: page `pageIndex` with sheet `subPage` of its split list.
 void DrawSheet(PagePainter& page, int pageIndex, int subPage);
 
+// What a page cannot show whole in its boxes, worked out by laying out every sheet of it:
+// the values that go onto its continuation sheets (in order, each once) and the labels of
+// those that end with "…" where nothing can continue them (the covers).
+struct PageOverflow {
+    std::vector<ContinuedField> continued;
+    std::vector<std::string> cut;  // GBK
+};
+PageOverflow OverflowOf(const InspectionReport& report, const model::CharacteristicTable& table, int pageIndex);
+
+// The continued values of a page spread over as many continuation sheets as they need, in
+// order.
+std::vector<std::vector<ContinuedField>> ContinuationSheets(const std::vector<ContinuedField>& fields);
+
+// A continuation sheet of page `pageIndex`: its title with "（续页）" and the values, each
+// whole under its label.
+void DrawContinuationSheet(PagePainter& page, int pageIndex, const std::vector<ContinuedField>& fields);
+
 // The printed title of a page (UTF-8), empty for an index that names no page.
 std::string_view PageTitle(int pageIndex);
 

@@ -1,7 +1,10 @@
 #include "tubra/report/ReportPaging.h"
 
 #include <algorithm>
+#include <map>
 #include <type_traits>
+
+#include "tubra/report/ReportPagePainter.h"
 
 namespace tubra::report {
 
@@ -98,6 +101,11 @@ std::string SubPageLabel(const std::string& label, int subPage, int subPages) {
     return label + "-" + std::to_string(subPage + 1);
 }
 
+std::string ContinuationLabel(const std::string& label, int k, int count) {
+    if (label.empty()) return label;
+    return label + "-续" + (count > 1 ? std::to_string(k + 1) : std::string());
+}
+
 std::vector<PageLabel> ShownPageLabels(const InspectionReport& r, int stackIndex) {
     std::vector<PageLabel> out;
     if (stackIndex == kAllFullPages) {
@@ -133,43 +141,121 @@ std::vector<PageLabel> ShownPageLabels(const InspectionReport& r, int stackIndex
     return out;
 }
 
+namespace {
+
+// What every page could not show, for one state of the report and the characteristic table:
+// laying a page out takes a while, and a print asks for the sheets of the whole set again for
+// every sheet it prints, a window at every paint.
+class OverflowCache {
+public:
+    explicit OverflowCache(const InspectionReport& r, const model::CharacteristicTable& table) : r_(r), table_(table) {
+        std::string key;
+        r.writeSections(key);
+        for (const auto& v : table.values) {
+            key += v.view();
+            key += '\n';
+        }
+        State& s = state();
+        if (s.key != key) {
+            s.key = std::move(key);
+            s.pages.clear();
+        }
+    }
+    const PageOverflow& of(int pageIndex) const {
+        State& s = state();
+        auto it = s.pages.find(pageIndex);
+        if (it == s.pages.end()) it = s.pages.emplace(pageIndex, OverflowOf(r_, table_, pageIndex)).first;
+        return it->second;
+    }
+
+private:
+    struct State {
+        std::string key;
+        std::map<int, PageOverflow> pages;
+    };
+    static State& state() {
+        thread_local State s;
+        return s;
+    }
+    const InspectionReport& r_;
+    const model::CharacteristicTable& table_;
+};
+
+// The sheets of one page from `slot` on: its sub-pages, then its continuation sheets.
+void appendPage(std::vector<PlacedSheet>& sheets, const InspectionReport& r, const OverflowCache& overflow,
+                int pageIndex, const std::string& label, bool allSubPages) {
+    const int count = allSubPages ? SubPageCount(r, pageIndex) : 1;
+    for (int k = 0; k < count; ++k) {
+        PlacedSheet s;
+        s.pageIndex = pageIndex;
+        s.subPage = allSubPages ? k : CurrentSubPage(r, pageIndex);
+        s.slot = static_cast<int>(sheets.size());
+        s.label = SubPageLabel(label, k, count);
+        sheets.push_back(std::move(s));
+    }
+    const auto continuation = ContinuationSheets(overflow.of(pageIndex).continued);
+    const int n = static_cast<int>(continuation.size());
+    for (int k = 0; k < n; ++k) {
+        PlacedSheet s;
+        s.pageIndex = pageIndex;
+        s.slot = static_cast<int>(sheets.size());
+        s.label = ContinuationLabel(label, k, n);
+        s.continuation = k;
+        s.continued = continuation[static_cast<std::size_t>(k)];
+        sheets.push_back(std::move(s));
+    }
+}
+
+}  // namespace
+
 std::string PageNumberText(const InspectionReport& r, int pageIndex) {
     const int stack = IsFullSetIndex(pageIndex) ? kAllFullPages : kAllOnlinePages;
     if (!IsReportPageIndex(pageIndex) || IsStackedIndex(pageIndex)) return {};
     for (const PageLabel& page : ShownPageLabels(r, stack)) {
         if (page.pageIndex != pageIndex) continue;
-        const int sheets = SubPageCount(r, pageIndex);
-        if (page.label.empty() || sheets == 1) return page.label;
-        return SubPageLabel(page.label, 0, sheets) + "…" + SubPageLabel(page.label, sheets - 1, sheets);
+        if (page.label.empty()) return {};
+        std::vector<PlacedSheet> sheets;
+        appendPage(sheets, r, OverflowCache(r, {}), pageIndex, page.label, true);
+        if (sheets.size() == 1) return page.label;
+        return sheets.front().label + "…" + sheets.back().label;
     }
     return {};
 }
 
-std::vector<PlacedSheet> SheetsOf(const InspectionReport& r, int pageIndex) {
+std::vector<PlacedSheet> SheetsOf(const InspectionReport& r, int pageIndex, const model::CharacteristicTable& table) {
     std::vector<PlacedSheet> sheets;
+    if (!IsReportPageIndex(pageIndex)) return sheets;
+    const OverflowCache overflow(r, table);
     if (!IsStackedIndex(pageIndex)) {
-        if (IsReportPageIndex(pageIndex))
-            sheets.push_back({pageIndex, CurrentSubPage(r, pageIndex), 0, {}});
+        appendPage(sheets, r, overflow, pageIndex, {}, false);
         return sheets;
     }
-    int slot = 0;
-    for (const PageLabel& page : ShownPageLabels(r, pageIndex)) {
-        const int count = SubPageCount(r, page.pageIndex);
-        for (int k = 0; k < count; ++k)
-            sheets.push_back({page.pageIndex, k, slot++, SubPageLabel(page.label, k, count)});
-    }
+    for (const PageLabel& page : ShownPageLabels(r, pageIndex))
+        appendPage(sheets, r, overflow, page.pageIndex, page.label, true);
     return sheets;
 }
 
-int CountPrintPages(const InspectionReport& r, int pageIndex) {
-    if (!IsStackedIndex(pageIndex)) return 1;
-    int count = 0;
-    for (const PageLabel& page : ShownPageLabels(r, pageIndex)) count += SubPageCount(r, page.pageIndex);
-    return count;
+int CountPrintPages(const InspectionReport& r, int pageIndex, const model::CharacteristicTable& table) {
+    if (!IsReportPageIndex(pageIndex)) return 1;
+    return static_cast<int>(SheetsOf(r, pageIndex, table).size());
 }
 
 int ShownSheetCount(const InspectionReport& r, int pageIndex) {
     return std::max(1, CountPrintPages(r, pageIndex));
+}
+
+std::vector<std::string> CutFields(const InspectionReport& r, int pageIndex, const model::CharacteristicTable& table) {
+    std::vector<std::string> out;
+    std::vector<int> pages;
+    if (IsStackedIndex(pageIndex)) {
+        for (const PageLabel& page : ShownPageLabels(r, pageIndex)) pages.push_back(page.pageIndex);
+    } else if (IsReportPageIndex(pageIndex)) {
+        pages.push_back(pageIndex);
+    }
+    const OverflowCache overflow(r, table);
+    for (int p : pages)
+        for (const std::string& c : overflow.of(p).cut) out.push_back(G(PageTitle(p)) + " " + c);
+    return out;
 }
 
 }  // namespace tubra::report

@@ -12,7 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "tubra/model/Drawing.h"
 #include "tubra/report/InspectionReport.h"
+#include "tubra/report/PageLayout.h"
 
 namespace tubra::report {
 
@@ -81,6 +83,9 @@ std::size_t FirstItemOnSubPage(int pageIndex, int subPage);
 // The page label of sheet `subPage` (0-based) of a page labelled `label` that fills
 // `subPages` sheets: the label alone on a single sheet, else "%s-%d".
 std::string SubPageLabel(const std::string& label, int subPage, int subPages);
+// The page label of continuation sheet `k` (0-based) of `count` after a page labelled `label`
+// (UTF-8): "%s-续" for one, "%s-续%d" for several; empty for an unnumbered page.
+std::string ContinuationLabel(const std::string& label, int k, int count);
 
 // Whether page `pageIndex` is among the shown pages of its set: its flag in the set's page
 // settings is 1. The report dialogs' show boxes read the flags this way too, so a box is
@@ -92,7 +97,10 @@ struct PlacedSheet {
     int pageIndex = 0;  // the page drawn on it
     int subPage = 0;    // which sheet of a split list page
     int slot = 0;       // position in the stack, 0-based: the sheet lies slot x 2900 lower
-    std::string label;  // its page number; empty for none
+    std::string label;  // its page number (UTF-8); empty for none
+    // A continuation sheet of the page (0-based), -1 for the page itself; the values it shows.
+    int continuation = -1;
+    std::vector<ContinuedField> continued;
 };
 
 // The page number label of every shown page of a set (22 or 28) before splitting, as the
@@ -114,15 +122,23 @@ std::vector<PageLabel> ShownPageLabels(const InspectionReport& report, int stack
 std::string PageNumberText(const InspectionReport& report, int pageIndex);
 
 // Every sheet of a stack (22 or 28) in order, split list pages taking one sheet per
-// sub-page. For any single page index: the one sheet of that page, showing the list's current
-// sub-page, without a number.
-std::vector<PlacedSheet> SheetsOf(const InspectionReport& report, int pageIndex);
+// sub-page, each page followed by its continuation sheets (values it cannot show whole). For
+// any single page index: the sheet of that page, showing the list's current sub-page, and its
+// continuation sheets, without numbers. `table` is the characteristic table the pages show.
+std::vector<PlacedSheet> SheetsOf(const InspectionReport& report, int pageIndex,
+                                  const model::CharacteristicTable& table = {});
 
 // The number of sheets a print of page index `pageIndex` produces: for 22 every shown page of
-// the full set with the extra sheets of its split lists, for 28 every shown online page, else 1.
-int CountPrintPages(const InspectionReport& report, int pageIndex);
+// the full set with the extra sheets of its split lists, for 28 every shown online page, else
+// the page; each with its continuation sheets. 1 for an index that names no page.
+int CountPrintPages(const InspectionReport& report, int pageIndex, const model::CharacteristicTable& table = {});
 
 // The sheets `pageIndex` shows in the view: its print pages, at least one.
 int ShownSheetCount(const InspectionReport& report, int pageIndex);
+
+// Labels (GBK) of the values that a print of `pageIndex` ends with "…" because nothing can
+// continue them; empty when every value is printed whole.
+std::vector<std::string> CutFields(const InspectionReport& report, int pageIndex,
+                                   const model::CharacteristicTable& table = {});
 
 }  // namespace tubra::report

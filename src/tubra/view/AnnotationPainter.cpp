@@ -490,16 +490,30 @@ platform::Font AnnotationFont(const model::DrawingSettings& s, int angle, bool u
     return f;
 }
 
-void PaintAnnotation(PipeObject& o, const PaintContext& ctx) {
-    if (!annotated(o)) return;
-    const auto& s = ctx.settings;
-    int angle = AnnotationTextAngle(o, ctx.axes());
+namespace {
+
+// What painting an annotation does to its object; returns the text angle to draw at.
+int prepareAnnotation(PipeObject& o, const model::DrawingSettings& s, const ViewState& view) {
+    int angle = AnnotationTextAngle(o, view.axes());
     if (o.dimYX1_st.x == 0.0) {
         const AnnotationOffsets off = AnnotationOffsetsFor(s);
-        LayoutAnnotation(o, s, ctx.view, off.a, off.b);
+        LayoutAnnotation(o, s, view, off.a, off.b);
         // A label that keeps its layout is drawn at the angle it keeps, from the first paint.
         if (keepsLayout(o) && o.dimYX1_st.x != 0.0) angle = o.dimAngle;
     }
+    return angle;
+}
+
+}  // namespace
+
+void PrepareAnnotation(PipeObject& o, const model::DrawingSettings& s, const ViewState& view) {
+    if (annotated(o)) prepareAnnotation(o, s, view);
+}
+
+void PaintAnnotation(PipeObject& o, const PaintContext& ctx) {
+    if (!annotated(o)) return;
+    const auto& s = ctx.settings;
+    const int angle = prepareAnnotation(o, s, ctx.view);
     platform::Canvas& c = ctx.canvas;
     platform::CanvasStateGuard guard(c);
     c.setFont(AnnotationFont(s, angle, is(o, ObjectKind::Elbow)));

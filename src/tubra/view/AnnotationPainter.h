@@ -53,6 +53,11 @@ void LayoutAnnotation(model::PipeObject& object, const model::DrawingSettings& s
 // The font of dimension and label texts at text angle `angle`.
 platform::Font AnnotationFont(const model::DrawingSettings& settings, int angle, bool underline);
 
+// What PaintAnnotation does to the object, without drawing: the text angle a label without a
+// layout stores, and the layout while there is none.
+void PrepareAnnotation(model::PipeObject& object, const model::DrawingSettings& settings,
+                       const ViewState& view);
+
 // Lays out (when needed) and draws the annotation of one object of MainType 2, 3, 8, 12, 29,
 // 30, 31 or 37; other kinds draw nothing. Dimension lines, extension lines and arrowheads
 // show when `DimLineLayer` is on, texts when `DimTextLayer` is on. A text beginning with "^"

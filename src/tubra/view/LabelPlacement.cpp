@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 
 #include "tubra/view/AnnotationPainter.h"
 #include "tubra/view/FramePainter.h"
@@ -552,6 +553,220 @@ bool HasLabelsToPlace(const model::ObjectList& objects) {
     return false;
 }
 
+namespace {
+
+// Records everything a paint draws into `map` through `canvas`: the frame when the view shows
+// it, then every object's annotation (unless `annotate` says no) and body, as the paint does.
+template <typename Annotate>
+void recordPaint(ObstacleCanvas& canvas, model::ObjectList& objects, const model::DrawingSettings& s,
+                 const ViewState& view, Annotate annotate) {
+    const PaintContext ctx{canvas, s, view};
+    if (view.frameSwitch) {
+        canvas.setOwner(ObstacleMap::kNoOwner, ObstacleLayer::Line);
+        PaintFrame(ctx);
+    }
+    for (std::size_t i = 0; i < objects.size(); ++i) {
+        PipeObject& o = objects.at(i);
+        canvas.setOwner(i, ObstacleLayer::Line);
+        if (annotate(i) && !o.is(ObjectKind::Tee) && !o.is(ObjectKind::CutLine)) PaintAnnotation(o, ctx);
+        canvas.setOwner(i, bodyLayer(o), isWeld(o));
+        DrawObjectBody(o, ctx, false);
+    }
+    canvas.flush();
+}
+
+// The box a label's text takes where its layout puts it.
+LabelBox labelBoxOf(const PipeObject& o, ObstacleCanvas& canvas, const model::DrawingSettings& s, double zoom) {
+    canvas.setFont(AnnotationFont(s, o.dimAngle, false));
+    const platform::Size extent = canvas.textExtent(o.DistTxt.view());
+    const platform::Point at = DevicePoint(o.dimTxt_st, zoom);
+    return LabelBox::ofText(at.x, at.y, o.dimAngle, extent.cx, extent.cy);
+}
+
+// Places looked at for pipe lengths in one paint (every paint looks again); past it a covered
+// length stays. A length looks at most this many steps of half a text height either way.
+constexpr long kSlideBudget = 2000;
+constexpr int kSlideSteps = 12;
+
+// Finds clear places for pipe lengths along their pipes.
+class LengthSlider {
+public:
+    LengthSlider(ObstacleMap& map, const model::DrawingSettings& s)
+        : map_(map), charWidth_(s.Dim_Size / 2), step_(std::max(2.0, s.Dim_Size / 2.0)) {}
+
+    // The box for the length of pipe `owner` (device ends p1, p2) now at `usual`: none while
+    // nothing covers it there; else the nearest clear place along the pipe, or, where there is
+    // none, the place that hides least, when it hides less than the usual one.
+    std::optional<LabelBox> slide(const LabelBox& usual, std::size_t owner, const model::Vec3& p1,
+                                  const model::Vec3& p2) {
+        owner_ = owner;
+        const Hits here = hits(usual);
+        if (here.cover() == 0) return std::nullopt;
+        const double length = std::hypot(p2.x - p1.x, p2.y - p1.y);
+        if (!(length >= 1.0) || !std::isfinite(length)) return std::nullopt;
+        const double ux = (p2.x - p1.x) / length, uy = (p2.y - p1.y) / length;
+        const double nx = -uy, ny = ux;
+        // How far the text's middle may go along the pipe: anywhere beside it.
+        const double middle = (usual.cx - p1.x) * ux + (usual.cy - p1.y) * uy;
+        const double lowest = std::min(0.0, middle), highest = std::max(length, middle);
+        const double across = (usual.cx - p1.x) * nx + (usual.cy - p1.y) * ny;
+        std::optional<LabelBox> best;
+        double bestCost = here.cost();
+        for (const double side : {0.0, -2.0 * across}) {
+            for (int k = side == 0.0 ? 1 : 0; k <= kSlideSteps; ++k) {
+                bool inside = false;
+                for (const int sign : {1, -1}) {
+                    if (k == 0 && sign < 0) continue;
+                    const double t = sign * k * step_;
+                    if (middle + t < lowest - 1e-9 || middle + t > highest + 1e-9) continue;
+                    inside = true;
+                    if (++searched_ > kSlideBudget) return best;
+                    LabelBox b = usual;
+                    b.cx += ux * t + nx * side;
+                    b.cy += uy * t + ny * side;
+                    const double c = hits(b, bestCost).cost();
+                    if (c == 0.0) return b;
+                    if (c < bestCost) {
+                        best = b;
+                        bestCost = c;
+                    }
+                }
+                if (!inside) break;
+            }
+        }
+        return best;
+    }
+
+    // The length of pipe `owner` moved from `from` to `to`: later lengths see it there.
+    void moved(std::size_t owner, const LabelBox& from, const LabelBox& to) {
+        dead_.resize(map_.shapes().size(), false);
+        for (std::size_t i : map_.near(from.cx - 1, from.cy - 1, from.cx + 1, from.cy + 1)) {
+            const ObstacleMap::Shape& shape = map_.shapes()[i];
+            if (shape.owner == owner && shape.layer == ObstacleLayer::Label) dead_[i] = true;
+        }
+        map_.addBox(to, ObstacleLayer::Label, owner);
+    }
+
+private:
+    struct Hits {
+        int hidden = 0;   // labels and weld circles
+        int symbols = 0;
+        int lines = 0;
+        int cover() const { return hidden + symbols; }
+        // A hidden text or weld circle is worst, a notched symbol next, a crossed line least.
+        double cost() const { return 1000.0 * hidden + 100.0 * symbols + lines; }
+    };
+
+    // What box `b` would hit; stops counting once the cost reaches `limit`.
+    Hits hits(const LabelBox& b, double limit = std::numeric_limits<double>::infinity()) {
+        Hits h;
+        const double reach = std::max(b.halfWidth, b.halfHeight) + std::max(kTextMargin, charWidth_) + 1.0;
+        map_.visit(b.cx - reach, b.cy - reach, b.cx + reach, b.cy + reach, [&](const ObstacleMap::Shape& s) {
+            // The pipe's own line, dimension and flow arrow are where its length belongs.
+            if (s.owner == owner_) return true;
+            const std::size_t index = static_cast<std::size_t>(&s - map_.shapes().data());
+            if (index < dead_.size() && dead_[index]) return true;
+            bool hit = false;
+            switch (s.kind) {
+                case ObstacleMap::Shape::Kind::Box:
+                    hit = s.layer == ObstacleLayer::Label
+                              ? b.overlaps(s.box, std::max(kTextMargin, charWidth_), kTextMargin)
+                              : b.overlaps(s.box, kMargin);
+                    break;
+                case ObstacleMap::Shape::Kind::Segment:
+                    hit = b.touchesSegment(s.ax, s.ay, s.bx, s.by, kMargin + s.radius);
+                    break;
+                case ObstacleMap::Shape::Kind::Circle:
+                    hit = b.distanceTo(s.ax, s.ay) < s.radius + kMargin;
+                    break;
+            }
+            if (!hit) return true;
+            switch (s.layer) {
+                case ObstacleLayer::Line: ++h.lines; break;
+                case ObstacleLayer::Symbol: ++h.symbols; break;
+                default: ++h.hidden; break;
+            }
+            return h.cost() < limit;
+        });
+        return h;
+    }
+
+    ObstacleMap& map_;
+    double charWidth_;
+    double step_;
+    std::size_t owner_ = ObstacleMap::kNoOwner;
+    std::vector<bool> dead_;
+    long searched_ = 0;
+};
+
+// A pipe whose length the paint shows where its layout puts it.
+bool showsLaidOutLength(const PipeObject& o, const model::DrawingSettings& s) {
+    if (!o.is(ObjectKind::Pipe) || o.dimYX1_st.x != 0.0 || !s.DimTextLayer) return false;
+    const std::string_view t = o.DistTxt.view();
+    return !t.empty() && t.front() != '^' && t.front() != '0';
+}
+
+}  // namespace
+
+std::vector<LabelShift> SlidePipeLengths(model::ObjectList& objects, const model::DrawingSettings& s,
+                                         const ViewState& view) {
+    std::vector<LabelShift> shifts;
+    const double zoom = view.ZoomPara;
+    if (!(zoom > 0.0) || !std::isfinite(zoom) || !s.DimTextLayer) return shifts;
+    bool any = false;
+    for (const PipeObject& o : objects)
+        if (o.is(ObjectKind::Pipe) && o.dimYX1_st.x == 0.0) any = true;
+    if (!any) return shifts;
+
+    // What the paint draws, with the line work of pipes, elbows and tees taken straight from
+    // their ports (it counts only as a last choice) and everything else as drawn.
+    ObstacleMap map(std::max(16.0, 2.0 * s.Dim_Size));
+    ObstacleCanvas canvas(map);
+    const PaintContext ctx{canvas, s, view};
+    if (view.frameSwitch) {
+        canvas.setOwner(ObstacleMap::kNoOwner, ObstacleLayer::Line);
+        PaintFrame(ctx);
+    }
+    const double half = std::max(1.0, static_cast<double>(s.ZhuXianKuan)) / 2.0;
+    for (std::size_t i = 0; i < objects.size(); ++i) {
+        PipeObject& o = objects.at(i);
+        canvas.setOwner(i, ObstacleLayer::Line);
+        if (!o.is(ObjectKind::Tee) && !o.is(ObjectKind::CutLine)) PaintAnnotation(o, ctx);
+        const auto line = [&](const model::Vec3& a, const model::Vec3& b) {
+            map.addSegment(a.x * zoom, a.y * zoom, b.x * zoom, b.y * zoom, half, ObstacleLayer::Line, i);
+        };
+        switch (o.kind()) {
+            case ObjectKind::Pipe: line(o.Port1, o.Port2); break;
+            case ObjectKind::Elbow:
+                line(o.Port1, o.Port4);
+                line(o.Port4, o.Port2);
+                break;
+            case ObjectKind::Tee:
+                line(o.Port1, o.Port2);
+                line(o.Port4, o.Port3);
+                break;
+            case ObjectKind::CutLine: break;
+            default:
+                canvas.setOwner(i, bodyLayer(o), isWeld(o));
+                DrawObjectBody(o, ctx, false);
+                break;
+        }
+    }
+    canvas.flush();
+    LengthSlider slider(map, s);
+    for (std::size_t i = 0; i < objects.size(); ++i) {
+        const PipeObject& o = objects.at(i);
+        if (!showsLaidOutLength(o, s)) continue;
+        const LabelBox usual = labelBoxOf(o, canvas, s, zoom);
+        const auto place = slider.slide(usual, i, o.Port1 * zoom, o.Port2 * zoom);
+        if (!place) continue;
+        slider.moved(i, usual, *place);
+        const auto from = usual.reference(), to = place->reference();
+        shifts.push_back({i, to[0] - from[0], to[1] - from[1]});
+    }
+    return shifts;
+}
+
 void PlaceLabels(model::ObjectList& objects, const model::DrawingSettings& s, const ViewState& view) {
     const double zoom = view.ZoomPara;
     if (!(zoom > 0.0) || !std::isfinite(zoom)) return;
@@ -571,19 +786,7 @@ void PlaceLabels(model::ObjectList& objects, const model::DrawingSettings& s, co
     // Everything the paint draws, but the labels about to be placed.
     ObstacleMap map(std::max(16.0, 2.0 * s.Dim_Size));
     ObstacleCanvas canvas(map);
-    const PaintContext ctx{canvas, s, view};
-    if (view.frameSwitch) {
-        canvas.setOwner(ObstacleMap::kNoOwner, ObstacleLayer::Line);
-        PaintFrame(ctx);
-    }
-    for (std::size_t i = 0; i < n; ++i) {
-        PipeObject& o = objects.at(i);
-        canvas.setOwner(i, ObstacleLayer::Line);
-        if (!waiting[i] && !o.is(ObjectKind::Tee) && !o.is(ObjectKind::CutLine)) PaintAnnotation(o, ctx);
-        canvas.setOwner(i, bodyLayer(o), isWeld(o));
-        DrawObjectBody(o, ctx, false);
-    }
-    canvas.flush();
+    recordPaint(canvas, objects, s, view, [&](std::size_t i) { return !waiting[i]; });
 
     ObstacleMap welds(std::max(16.0, 2.0 * s.Dim_Size));
     for (const ObstacleMap::Shape& shape : map.shapes())
@@ -597,10 +800,7 @@ void PlaceLabels(model::ObjectList& objects, const model::DrawingSettings& s, co
         LayoutAnnotation(o, s, view, off.a, off.b);
         if (o.dimYX1_st.x == 0.0) continue;
         if (o.DistTxt.empty() || o.DistTxt.view().front() == ' ') continue;  // not shown
-        canvas.setFont(AnnotationFont(s, o.dimAngle, false));
-        const platform::Size extent = canvas.textExtent(o.DistTxt.view());
-        const platform::Point at = DevicePoint(o.dimTxt_st, zoom);
-        const LabelBox usual = LabelBox::ofText(at.x, at.y, o.dimAngle, extent.cx, extent.cy);
+        const LabelBox usual = labelBoxOf(o, canvas, s, zoom);
         const model::Vec3 anchor =
             isWeld(o) ? o.Port1 * zoom
                       : model::Vec3((o.Port1.x + o.Port2.x) * zoom / 2.0, (o.Port1.y + o.Port2.y) * zoom / 2.0, 0.0);

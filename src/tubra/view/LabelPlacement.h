@@ -6,9 +6,13 @@
 // anchor, nearest first, and takes the first that is clear of other labels, weld circles,
 // symbols and line work. A weld number also stays nearer its own weld than any other.
 //
-// Pipe lengths and elevation marks keep their places (they follow their pipes at every
-// paint) and count as obstacles, as does everything else the paint draws: what is already
-// laid out, the bodies of all objects, the free texts and the frame with its tables.
+// Pipe lengths and elevation marks follow their pipes at every paint and count as obstacles,
+// as does everything else the paint draws: what is already laid out, the bodies of all
+// objects, the free texts and the frame with its tables.
+//
+// A pipe length whose place is covered by a symbol, another label or a weld circle slides, for
+// the paint only, along its own segment to the nearest clear place: either way from the
+// middle, then on the other side of the pipe. The layout stored in the pipe stays as it is.
 
 #include <array>
 #include <cstddef>
@@ -191,6 +195,12 @@ private:
 
 // Whether an object of the list has a label still waiting for its first layout.
 bool HasLabelsToPlace(const model::ObjectList& objects);
+
+// Where the lengths of the pipes go at this paint (see above): the shifts of those that slide,
+// in list order. Lays out pipes and elbows as the paint does; a length the user moved by hand
+// stays where it was put.
+std::vector<LabelShift> SlidePipeLengths(model::ObjectList& objects, const model::DrawingSettings& settings,
+                                         const ViewState& view);
 
 // Lays out every label of `objects` not laid out yet: weld numbers first, then the labels of
 // valves, fittings, supports and site marks, each in the first clear place around its anchor

@@ -352,13 +352,16 @@ CrossingIndex::CrossingIndex(const model::ObjectList& objects) {
     ranges_.resize(n);
     boxes_.resize(n);
     seen_.assign(n, 0);
+    pipesBefore_.assign(n + 1, 0);
 
     // The extent of all placeable pipes.
     double minX = 0, maxX = 0, minY = 0, maxY = 0;
     std::size_t pipes = 0;
     for (std::size_t i = 0; i < n; ++i) {
         const PipeObject& o = *objects_[i];
+        pipesBefore_[i + 1] = pipesBefore_[i] + (isPipe(o) ? 1 : 0);
         if (!isPipe(o)) continue;
+        pipes_.push_back(i);
         if (!finite(o.Port1) || !finite(o.Port2)) {
             ranges_[i].everywhere = true;
             everywhere_.push_back(i);
@@ -376,6 +379,7 @@ CrossingIndex::CrossingIndex(const model::ObjectList& objects) {
     }
     if (pipes == 0) {
         cellStart_.assign(2, 0);
+        entrySums_.assign(4, 0);
         return;
     }
 
@@ -391,8 +395,14 @@ CrossingIndex::CrossingIndex(const model::ObjectList& objects) {
     cellSize_ = size;
     columns_ = static_cast<int>(std::clamp(std::floor(w / size) + 1.0, 1.0, maxPerSide));
     rows_ = static_cast<int>(std::clamp(std::floor(h / size) + 1.0, 1.0, maxPerSide));
-    // Keep the grid to a few cells per pipe whatever the shape of the extent.
-    while (static_cast<double>(columns_) * rows_ > 4.0 * cellsWanted + 16.0) {
+    // Keep the grid to a few cells per pipe whatever the shape of the extent, and the cells
+    // the pipes cover to a few per pipe whatever their lengths: long pipes in a small extent
+    // would otherwise fill most cells each.
+    const double maxCells = 4.0 * cellsWanted + 16.0;
+    const double maxEntries = 8.0 * static_cast<double>(pipes) + 64.0;
+    while ((columns_ > 1 || rows_ > 1) &&
+           (static_cast<double>(columns_) * rows_ > maxCells ||
+            coveredCells(cellSize_, columns_, rows_) > maxEntries)) {
         cellSize_ *= 2.0;
         columns_ = std::max(1, (columns_ + 1) / 2);
         rows_ = std::max(1, (rows_ + 1) / 2);
@@ -413,13 +423,21 @@ CrossingIndex::CrossingIndex(const model::ObjectList& objects) {
     cellStart_.assign(cells + 1, 0);
     auto forEachCell = [&](const CellRange& r, auto&& fn) {
         for (int cy = r.y0; cy <= r.y1; ++cy)
-            for (int cx = r.x0; cx <= r.x1; ++cx)
-                fn(static_cast<std::size_t>(cy) * static_cast<std::size_t>(columns_) +
-                   static_cast<std::size_t>(cx));
+            for (int cx = r.x0; cx <= r.x1; ++cx) fn(cellIndex(cx, cy));
     };
     for (std::size_t i = 0; i < n; ++i)
         if (isPipe(*objects_[i]) && !ranges_[i].everywhere)
             forEachCell(ranges_[i], [&](std::size_t cell) { ++cellStart_[cell + 1]; });
+    // The summed-area table of the entries: entrySums_[(y * (columns + 1)) + x] holds the
+    // entries of the cells left of x and below y.
+    const auto stride = static_cast<std::size_t>(columns_) + 1;
+    entrySums_.assign(stride * (static_cast<std::size_t>(rows_) + 1), 0);
+    for (int cy = 0; cy < rows_; ++cy)
+        for (int cx = 0; cx < columns_; ++cx) {
+            const auto x = static_cast<std::size_t>(cx), y = static_cast<std::size_t>(cy);
+            entrySums_[(y + 1) * stride + x + 1] = cellStart_[cellIndex(cx, cy) + 1] + entrySums_[y * stride + x + 1] +
+                                                   entrySums_[(y + 1) * stride + x] - entrySums_[y * stride + x];
+        }
     for (std::size_t k = 0; k < cells; ++k) cellStart_[k + 1] += cellStart_[k];
     cellItems_.resize(cellStart_[cells]);
     std::vector<std::size_t> fill(cellStart_.begin(), cellStart_.end() - 1);
@@ -428,15 +446,30 @@ CrossingIndex::CrossingIndex(const model::ObjectList& objects) {
             forEachCell(ranges_[i], [&](std::size_t cell) { cellItems_[fill[cell]++] = i; });
 }
 
+double CrossingIndex::coveredCells(double size, int columns, int rows) const {
+    double total = 0;
+    for (const std::size_t i : pipes_) {
+        if (ranges_[i].everywhere) continue;
+        const Box& b = boxes_[i];
+        const int x0 = cellOf(b.x0, originX_, size, columns), x1 = cellOf(b.x1, originX_, size, columns);
+        const int y0 = cellOf(b.y0, originY_, size, rows), y1 = cellOf(b.y1, originY_, size, rows);
+        total += static_cast<double>(x1 - x0 + 1) * static_cast<double>(y1 - y0 + 1);
+    }
+    return total;
+}
+
+std::size_t CrossingIndex::entriesIn(const CellRange& r) const {
+    const auto stride = static_cast<std::size_t>(columns_) + 1;
+    const auto x0 = static_cast<std::size_t>(r.x0), x1 = static_cast<std::size_t>(r.x1) + 1;
+    const auto y0 = static_cast<std::size_t>(r.y0), y1 = static_cast<std::size_t>(r.y1) + 1;
+    return entrySums_[y1 * stride + x1] - entrySums_[y0 * stride + x1] - entrySums_[y1 * stride + x0] +
+           entrySums_[y0 * stride + x0];
+}
+
 const std::vector<std::size_t>& CrossingIndex::candidates(std::size_t index) {
     result_.clear();
     if (index >= objects_.size() || !isPipe(*objects_[index])) return result_;
-    const std::size_t stamp = index + 1;
-    auto take = [&](std::size_t i) {
-        if (seen_[i] == stamp) return;
-        seen_[i] = stamp;
-        result_.push_back(i);
-    };
+    const std::size_t earlier = pipesBefore_[index];
     const CellRange& r = ranges_[index];
     const Box& b = boxes_[index];
     // A crossing lies inside both boxes (edges included).
@@ -445,26 +478,42 @@ const std::vector<std::size_t>& CrossingIndex::candidates(std::size_t index) {
         return o.x0 <= b.x1 && b.x0 <= o.x1 && o.y0 <= b.y1 && b.y0 <= o.y1;
     };
     if (r.everywhere) {
-        for (std::size_t i = 0; i < index; ++i)
-            if (isPipe(*objects_[i])) result_.push_back(i);
+        result_.assign(pipes_.begin(), pipes_.begin() + static_cast<std::ptrdiff_t>(earlier));
+        examined_ += earlier;
         return result_;
     }
-    for (std::size_t i : everywhere_) {
-        if (i >= index) break;
-        take(i);
+    const auto everywhereBefore = static_cast<std::size_t>(
+        std::lower_bound(everywhere_.begin(), everywhere_.end(), index) - everywhere_.begin());
+    // Where the cells hold more entries than there are earlier pipes, the earlier pipes one by
+    // one are less work, and come in order.
+    if (everywhereBefore + entriesIn(r) >= earlier) {
+        for (std::size_t k = 0; k < earlier; ++k) {
+            const std::size_t i = pipes_[k];
+            if (ranges_[i].everywhere || meets(i)) result_.push_back(i);
+        }
+        examined_ += earlier;
+        return result_;
     }
+    const std::size_t stamp = index + 1;
+    auto take = [&](std::size_t i) {
+        if (seen_[i] == stamp) return;
+        seen_[i] = stamp;
+        result_.push_back(i);
+    };
+    for (std::size_t k = 0; k < everywhereBefore; ++k) take(everywhere_[k]);
+    std::size_t looked = everywhereBefore;
     for (int cy = r.y0; cy <= r.y1; ++cy) {
         for (int cx = r.x0; cx <= r.x1; ++cx) {
-            const std::size_t cell =
-                static_cast<std::size_t>(cy) * static_cast<std::size_t>(columns_) +
-                static_cast<std::size_t>(cx);
+            const std::size_t cell = cellIndex(cx, cy);
             for (std::size_t k = cellStart_[cell]; k < cellStart_[cell + 1]; ++k) {
                 const std::size_t i = cellItems_[k];
                 if (i >= index) break;  // items are ascending
+                ++looked;
                 if (meets(i)) take(i);
             }
         }
     }
+    examined_ += looked;
     std::sort(result_.begin(), result_.end());
     return result_;
 }

@@ -51,22 +51,40 @@ void DrawCrossingGap(const model::PipeObject& later, const model::PipeObject& ea
 // Candidates come in list order and include every pair `FindCrossing` can report, so drawing
 // the gaps of the candidates draws exactly what the all-pairs pass draws, in the same order.
 // The index refers to the list; it is built for one paint and must not outlive changes.
+//
+// Its work never exceeds that of the all-pairs pass: the grid is coarsened until the pipes
+// fill few cells each, and a pipe whose cells hold more pipes than come before it in the list
+// (pipes crowded in a small area, long pipes across many others) is tested against the
+// earlier pipes one by one instead.
 class CrossingIndex {
 public:
     explicit CrossingIndex(const model::ObjectList& objects);
 
     // Indexes of the pipes before `index` whose boxes meet the box of the pipe at `index`,
-    // ascending. Empty for objects that are not pipes.
+    // ascending (with every pipe whose coordinates the grid cannot place). Empty for objects
+    // that are not pipes.
     const std::vector<std::size_t>& candidates(std::size_t index);
 
     // `DrawCrossingGaps` for the object at `index`, over the candidates only.
     void drawGaps(const PaintContext& ctx, std::size_t index);
+
+    // How many earlier objects the queries so far have looked at, all together; the all-pairs
+    // pass looks at `index` of them for the object at `index`.
+    std::size_t examined() const { return examined_; }
 
 private:
     struct CellRange {
         int x0 = 0, y0 = 0, x1 = -1, y1 = -1;  // inclusive; empty when x1 < x0
         bool everywhere = false;               // coordinates the grid cannot place
     };
+
+    // How many cells the placeable pipes cover together with cells of `size`.
+    double coveredCells(double size, int columns, int rows) const;
+    std::size_t cellIndex(int cx, int cy) const {
+        return static_cast<std::size_t>(cy) * static_cast<std::size_t>(columns_) + static_cast<std::size_t>(cx);
+    }
+    // Entries of the cells in the range, from the counts' summed-area table.
+    std::size_t entriesIn(const CellRange& r) const;
 
     std::vector<const model::PipeObject*> objects_;
     std::vector<CellRange> ranges_;
@@ -78,9 +96,13 @@ private:
     int columns_ = 1, rows_ = 1;
     std::vector<std::size_t> cellStart_;   // per cell, start in cellItems_ (size cells + 1)
     std::vector<std::size_t> cellItems_;   // pipe indexes per cell, ascending
+    std::vector<std::size_t> entrySums_;   // summed-area table of the cells' entry counts
     std::vector<std::size_t> everywhere_;  // pipes with coordinates the grid cannot place
+    std::vector<std::size_t> pipes_;       // every pipe, ascending
+    std::vector<std::size_t> pipesBefore_;  // per object index: how many pipes come before it
     std::vector<std::size_t> seen_;        // per object: 1 + the last query that took it
     std::vector<std::size_t> result_;
+    std::size_t examined_ = 0;
 };
 
 // Draws every selected object again with the selection flag (XOR): the selection overlay.

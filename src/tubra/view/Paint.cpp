@@ -1,5 +1,6 @@
 #include "tubra/view/Paint.h"
 
+#include "tubra/view/AnnotationPainter.h"
 #include "tubra/view/Annotations.h"
 #include "tubra/view/Frame.h"
 #include "tubra/view/FramePainter.h"
@@ -53,6 +54,28 @@ std::array<platform::Colour*, 14> printColours(model::DrawingSettings& s) {
 
 bool is(const PipeObject& o, ObjectKind k) { return o.MainType == model::kindValue(k); }
 
+// Where the axis indicator stands: below the frame's corner, or near the window's corner.
+platform::Point axisOrigin(const ViewState& view, const platform::Canvas& canvas) {
+    return view.frameSwitch ? platform::Point{120, -210} : canvas.toLogical(platform::Point{10, 45});
+}
+
+// Steps 2 and 3 of a paint: a file's zoom is taken over once; the hand-over after "new" or
+// "open", or else the frame texts taken from the drawing.
+void takeOver(model::Document& doc, ViewState& view, ViewHost* host) {
+    model::Drawing& drawing = doc.drawing;
+    if (drawing.zoomLoaded) {
+        view.ZoomPara = drawing.ZoomPara;
+        drawing.zoomLoaded = 0;
+    }
+    if (doc.newDrawingFlag) {
+        ApplyNewDrawing(view, doc, host ? host->askNewDrawing(view) : std::nullopt);
+    } else if (doc.app().justOpened) {
+        ApplyOpenedDocument(view, doc);
+    } else {
+        TakeFrameTexts(view, drawing);
+    }
+}
+
 }  // namespace
 
 void OnEraseBkgnd(const model::DrawingSettings& settings, platform::Canvas& canvas) {
@@ -74,8 +97,7 @@ void DrawAxisIndicator(ViewState& view, const model::DrawingSettings& settings,
                      platform::saturate(x + 100), platform::saturate(y - 100)},
                     settings.BeiJingColor);
 
-    const platform::Point origin =
-        view.frameSwitch ? platform::Point{120, -210} : canvas.toLogical(platform::Point{10, 45});
+    const platform::Point origin = axisOrigin(view, canvas);
     const model::Vec3 o(origin.x, origin.y, 0);
     const AxisAngles axes = view.axes();
     const model::Vec3 up = StepAlong(axes, o, 0, 55.0, &canvas);
@@ -97,20 +119,8 @@ void OnDraw(model::Document& doc, ViewState& view, platform::Canvas& canvas, Vie
     PaintingFlag painting(view.painting);
     model::Drawing& drawing = doc.drawing;
 
-    // 2. A file's zoom is taken over once.
-    if (drawing.zoomLoaded) {
-        view.ZoomPara = drawing.ZoomPara;
-        drawing.zoomLoaded = 0;
-    }
-
-    // 3. Hand-over after "new" or "open".
-    if (doc.newDrawingFlag) {
-        ApplyNewDrawing(view, doc, host ? host->askNewDrawing(view) : std::nullopt);
-    } else if (doc.app().justOpened) {
-        ApplyOpenedDocument(view, doc);
-    } else {
-        TakeFrameTexts(view, drawing);
-    }
+    // 2. A file's zoom is taken over once. 3. Hand-over after "new" or "open".
+    takeOver(doc, view, host);
 
     const PaintContext ctx{canvas, doc.settings(), view};
 
@@ -134,12 +144,29 @@ void OnDraw(model::Document& doc, ViewState& view, platform::Canvas& canvas, Vie
     // labels find their places first, clear of everything else.
     model::ObjectList& objects = drawing.objects;
     if (HasLabelsToPlace(objects)) PlaceLabels(objects, doc.settings(), view);
+    // Pipe lengths covered by a symbol, a label or a weld circle are drawn further along their
+    // pipes, for this paint only.
+    view.lengthShifts = SlidePipeLengths(objects, doc.settings(), view);
+    const std::vector<LabelShift>& shifts = view.lengthShifts;
+    auto shift = shifts.begin();
     std::optional<CrossingIndex> index;
     if (crossings == CrossingPass::Indexed) index.emplace(objects);
     for (std::size_t j = 0; j < objects.size(); ++j) {
         PipeObject& o = objects.at(j);
         if (is(o, ObjectKind::CutLine) || is(o, ObjectKind::Tee)) continue;
-        DrawAnnotation(o, ctx, false);
+        if (shift != shifts.end() && shift->index == j) {
+            // Drawn as laid out, only moved; the pipe keeps its layout.
+            const model::Vec3 laidOut = o.dimTxt_st, mark = o.dimYX1_st;
+            const double zoom = view.ZoomPara;
+            o.dimTxt_st = model::Vec3(laidOut.x + shift->dx / zoom, laidOut.y + shift->dy / zoom, laidOut.z);
+            o.dimYX1_st.x = 1.0;
+            DrawAnnotation(o, ctx, false);
+            o.dimTxt_st = laidOut;
+            o.dimYX1_st = mark;
+            ++shift;
+        } else {
+            DrawAnnotation(o, ctx, false);
+        }
         DrawObjectBody(o, ctx, false);
         if (index)
             index->drawGaps(ctx, j);
@@ -159,6 +186,30 @@ void OnDraw(model::Document& doc, ViewState& view, platform::Canvas& canvas, Vie
 
     // 11.
     DrawSelectionOverlay(doc.selection, ctx);
+}
+
+void OnLayout(model::Document& doc, ViewState& view, platform::Canvas& canvas, ViewHost* host) {
+    // What OnDraw does, step by step, without the drawing.
+    if (view.painting) return;
+    PaintingFlag painting(view.painting);
+    model::Drawing& drawing = doc.drawing;
+    takeOver(doc, view, host);
+    if (ShowsReport(view)) {
+        // Showing a report page moves its lists to their pages: the page is painted.
+        const int page = view.reportDisplay[1];
+        DrawReportPage(doc, PaintContext{canvas, doc.settings(), view}, page);
+        view.scrollExtent = ReportExtent(doc, page);
+        if (host) host->resetTool();
+        return;
+    }
+    StoreViewInDrawing(view, drawing);
+    if (view.axis.visible) view.lastAxisOrigin = axisOrigin(view, canvas);
+    model::ObjectList& objects = drawing.objects;
+    if (HasLabelsToPlace(objects)) PlaceLabels(objects, doc.settings(), view);
+    for (PipeObject& o : objects)
+        if (!is(o, ObjectKind::CutLine) && !is(o, ObjectKind::Tee)) PrepareAnnotation(o, doc.settings(), view);
+    view.painting = false;
+    ReturnFrameTexts(view, drawing);
 }
 
 SavedColours OnPreparePrinting(model::DrawingSettings& settings) {

@@ -32,6 +32,15 @@ enum class CrossingPass {
 void OnDraw(model::Document& doc, ViewState& view, platform::Canvas& canvas,
             ViewHost* host = nullptr, CrossingPass crossings = CrossingPass::Indexed);
 
+// Everything OnDraw does to the document and the view, without drawing the drawing: the
+// file's zoom and the hand-over after "new" or "open", the view stored in the drawing, labels
+// placed and annotations laid out. For a view nobody sees, such as a replayed session, and
+// for saving, which must not wait for a paint. `canvas` only converts the window corner to
+// logical units, unless the view shows a report page: that is painted into it, as showing one
+// moves its lists to their pages.
+void OnLayout(model::Document& doc, ViewState& view, platform::Canvas& canvas,
+              ViewHost* host = nullptr);
+
 // The background: the visible area filled with `BeiJingColor`.
 void OnEraseBkgnd(const model::DrawingSettings& settings, platform::Canvas& canvas);
 

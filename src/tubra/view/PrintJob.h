@@ -12,6 +12,7 @@
 #include "tubra/model/Document.h"
 #include "tubra/view/Paint.h"
 #include "tubra/view/ReportPages.h"
+#include "tubra/view/TitleBlockPainter.h"
 #include "tubra/view/ViewState.h"
 
 namespace tubra::view {
@@ -56,6 +57,15 @@ inline ViewState ViewForPrinting(model::Document& doc) {
     InitialUpdate(view, doc.drawing);
     ApplyOpenedDocument(view, doc);
     return view;
+}
+
+// What a print of the view cannot show whole and cuts with "…" (a report page's value that
+// nothing can continue, a title block text too long for its cell), named for the user
+// (UTF-8). Printing warns of these first.
+inline std::vector<std::string> PrintCutFields(const model::Document& doc, const ViewState& view) {
+    if (ShowsReport(view)) return doc.report().cutFields(view.reportDisplay[1], doc.drawing.table);
+    if (!view.frameSwitch) return {};
+    return TitleBlockCuts(doc.drawing.title, view.pageExtent);
 }
 
 // Keeps the colours black on white for the duration of a print when the settings ask for it,

@@ -3,8 +3,17 @@
 // drawing name in its double-height top row and four rows below it for drafter, checker,
 // drawing number, the two dates and the old drawing number. Texts come from the view's working
 // copy of the title block.
+//
+// Every text stays in its cell: one that is too long for its place is fitted there as the
+// report pages fit their values (smaller, down to about 6 pt, on two lines where the cell
+// has room); one that does not fit even so ends with "…". A drawing has no continuation
+// sheet, so printing warns of such a text (`TitleBlockCuts`).
+
+#include <string>
+#include <vector>
 
 #include "platform/Canvas.h"
+#include "tubra/model/Drawing.h"
 #include "tubra/view/PaintContext.h"
 
 namespace tubra::view {
@@ -13,5 +22,9 @@ namespace tubra::view {
 platform::Rect TitleBlockBox(platform::Size page);
 
 void PaintTitleBlock(const PaintContext& ctx);
+
+// The texts of `title` that the block shows cut with "…", named for the user (UTF-8):
+// "标题栏 审核日期".
+std::vector<std::string> TitleBlockCuts(const model::TitleBlock& title, platform::Size page);
 
 }  // namespace tubra::view

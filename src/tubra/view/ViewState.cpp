@@ -5,6 +5,7 @@
 
 #include "text/CFormat.h"
 #include "text/Gbk.h"
+#include "tubra/view/SymbolLibrary.h"
 
 namespace tubra::view {
 
@@ -14,6 +15,8 @@ namespace {
 constexpr double kMinZoom = 0.1;
 constexpr double kMaxZoom = 11.0;
 constexpr double kZoomStep = 0.05;
+// The part of the window's width and height left free on each side by "满屏".
+constexpr double kFitMargin = 0.06;
 
 platform::Size zoomedExtent(platform::Size page, double zoom) {
     return {truncToInt(page.cx * zoom), truncToInt(page.cy * zoom)};
@@ -98,6 +101,50 @@ std::optional<Box> PipeBounds(const model::ObjectList& objects) {
     return box;
 }
 
+std::optional<Box> PipelineBounds(const model::ObjectList& objects) {
+    std::optional<Box> box;
+    const auto take = [&](const model::Vec3& p) {
+        if (!std::isfinite(p.x) || !std::isfinite(p.y)) return;
+        if (!box) {
+            box = Box{p.x, p.y, p.x, p.y};
+            return;
+        }
+        box->left = std::min(box->left, p.x);
+        box->right = std::max(box->right, p.x);
+        box->top = std::max(box->top, p.y);
+        box->bottom = std::min(box->bottom, p.y);
+    };
+    for (const model::PipeObject& o : objects) {
+        switch (o.kind()) {
+            case model::ObjectKind::Pipe:
+                take(o.Port1);
+                take(o.Port2);
+                break;
+            case model::ObjectKind::Valve:
+            case model::ObjectKind::Fitting:
+            case model::ObjectKind::Accessory:
+            case model::ObjectKind::SiteMark:
+                take(o.Port1);
+                // A symbol drawn from one anchor marks its second port as none.
+                if (o.Port2.x != kNoSecondAnchor) take(o.Port2);
+                break;
+            case model::ObjectKind::Elbow:
+                take(o.Port1);
+                take(o.Port2);
+                take(o.Port4);
+                break;
+            case model::ObjectKind::Tee:
+                take(o.Port1);
+                take(o.Port2);
+                take(o.Port3);
+                break;
+            case model::ObjectKind::Weld: take(o.Port1); break;
+            default: break;  // cut lines lie on pipes; free texts are notes, not the pipeline
+        }
+    }
+    return box;
+}
+
 void StoreViewInDrawing(const ViewState& view, model::Drawing& drawing) {
     drawing.ZoomPara = view.ZoomPara;
     drawing.X_AxisAngle = view.X_AxisAngle;
@@ -131,29 +178,40 @@ ScrollChange ZoomOut(ViewState& view, model::Drawing& drawing, const platform::R
 
 ScrollChange FitToWindow(ViewState& view, model::Drawing& drawing, platform::Size clientPixels,
                          double pixelsPerUnit) {
-    const auto box = PipeBounds(drawing.objects);
-    if (!box || !(pixelsPerUnit > 0)) return centredPage(view, drawing, clientPixels, pixelsPerUnit);
-    // Window and box both go through the device-to-logical conversion, as the box were device
-    // pixels; only their ratio counts.
-    const int extentW = std::abs(roundToInt(clientPixels.cx / pixelsPerUnit));
-    const int extentH = std::abs(roundToInt(clientPixels.cy / pixelsPerUnit));
-    int boxW = std::abs(roundToInt(truncToInt(box->right) / pixelsPerUnit) -
-                        roundToInt(truncToInt(box->left) / pixelsPerUnit));
-    // A drawing of vertical pipes only has no width: take its height instead.
-    if (boxW == 0)
-        boxW = std::abs(roundToInt(truncToInt(box->top) / pixelsPerUnit) -
-                        roundToInt(truncToInt(box->bottom) / pixelsPerUnit));
-    if (boxW == 0) return centredPage(view, drawing, clientPixels, pixelsPerUnit);
+    const auto box = PipelineBounds(drawing.objects);
+    // Nothing to fit (no pipeline, or one that is a single point): the page, centred.
+    if (!box || !(box->right > box->left || box->top > box->bottom) || !(pixelsPerUnit > 0) ||
+        clientPixels.cx <= 0 || clientPixels.cy <= 0)
+        return centredPage(view, drawing, clientPixels, pixelsPerUnit);
+    // The window in logical units, less a margin on every side for the labels beside the
+    // pipes (their size does not follow the zoom).
+    const double clientW = clientPixels.cx / pixelsPerUnit;
+    const double clientH = clientPixels.cy / pixelsPerUnit;
+    const double usableW = clientW * (1.0 - 2.0 * kFitMargin);
+    const double usableH = clientH * (1.0 - 2.0 * kFitMargin);
+    const double boxW = box->right - box->left;
+    const double boxH = box->top - box->bottom;
+    double zoom = kMaxZoom;
+    if (boxW > 0.0) zoom = std::min(zoom, usableW / boxW);
+    if (boxH > 0.0) zoom = std::min(zoom, usableH / boxH);
+    zoom = std::clamp(zoom, kMinZoom, kMaxZoom);
+    view.ZoomPara = zoom;
 
+    // The sheet at the zoom, as a zoom step makes it, and as far beyond it as it takes to
+    // bring the middle of the pipeline to the middle of the window.
+    const double cx = (box->left + box->right) / 2.0 * zoom;
+    const double cy = (box->top + box->bottom) / 2.0 * zoom;
+    const platform::Size page = zoomedExtent(view.pageExtent, zoom);
+    const double right = cx + clientW / 2.0;
+    const double bottom = -(cy - clientH / 2.0);
+    view.scrollExtent = {std::max(page.cx, roundToInt(std::ceil(right))),
+                         std::max(page.cy, roundToInt(std::ceil(bottom)))};
     ScrollChange change;
-    view.scrollExtent = {extentW, extentH};
     change.setScrollSizes = true;
     change.extent = view.scrollExtent;
     change.scroll = true;
-    change.position = {0, 0};
-    const double rw = std::fabs(static_cast<double>(extentW) / boxW);
-    const double rh = std::fabs(static_cast<double>(extentH) / boxW);
-    view.ZoomPara = std::clamp(2.0 * std::max(rw, rh), kMinZoom, kMaxZoom);
+    change.position = {std::max(0, roundToInt(cx - clientW / 2.0)),
+                       std::min(0, roundToInt(cy + clientH / 2.0))};
     change.invalidate = true;
     StoreViewInDrawing(view, drawing);
     return change;

@@ -6,6 +6,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/Canvas.h"
 #include "tubra/model/Document.h"
@@ -16,6 +17,13 @@ namespace tubra::view {
 // Logical page extent of a page-size code: 0 A4 (2900 x 2050), 1 A3 (4100 x 2900); other
 // codes are treated as A4.
 platform::Size PageExtent(int pageSize);
+
+// A pipe length drawn away from the place its layout gives it: the object's index and the
+// shift of its text (logical units at the view's zoom).
+struct LabelShift {
+    std::size_t index = 0;
+    double dx = 0, dy = 0;
+};
 
 struct ViewState {
     double ZoomPara = 1.0;
@@ -39,6 +47,9 @@ struct ViewState {
 
     // Paint bookkeeping.
     bool painting = false;               // re-entrancy guard
+    // Pipe lengths the last paint drew away from their laid-out place, in list order, so that
+    // the tools find them where they are seen.
+    std::vector<LabelShift> lengthShifts;
     platform::Point lastAxisOrigin{};    // where the axis indicator was drawn last
 
     AxisAngles axes() const { return {X_AxisAngle, Y_AxisAngle}; }
@@ -64,8 +75,9 @@ ScrollChange InitialUpdate(ViewState& view, const model::Drawing& drawing);
 ScrollChange ZoomIn(ViewState& view, model::Drawing& drawing, const platform::Rect& clientDevice);
 ScrollChange ZoomOut(ViewState& view, model::Drawing& drawing, const platform::Rect& clientDevice);
 
-// "满屏": for an empty drawing zoom 1.0 and a centred page; otherwise the scroll extent becomes
-// the window and the zoom is chosen from the ratio of window to the pipes' width.
+// "满屏": for an empty drawing zoom 1.0 and a centred page; otherwise the zoom at which the
+// whole pipeline fits the window with a margin on every side, the sheet at that zoom as the
+// scroll extent (widened where the pipeline's middle needs it) and the pipeline centred.
 ScrollChange FitToWindow(ViewState& view, model::Drawing& drawing, platform::Size clientPixels,
                          double pixelsPerUnit);
 
@@ -103,5 +115,8 @@ struct Box {
     double left = 0, top = 0, right = 0, bottom = 0;
 };
 std::optional<Box> PipeBounds(const model::ObjectList& objects);
+// The same over everything the pipeline is made of: pipes, elbows, tees, welds and the
+// symbols on them (free texts and cut lines aside).
+std::optional<Box> PipelineBounds(const model::ObjectList& objects);
 
 }  // namespace tubra::view

@@ -81,6 +81,9 @@ void kavelup_max_size_text(kavelup_object *object, const char *value);
 /* Target directory: an absolute path, or anything else for the default directory. */
 void kavelup_path(kavelup_object *object, const char *value);
 
+/* Reads the body into a temporary file as it arrives and parses it from there, so memory does
+   not grow with the body. A body that ends before total_bytes is not parsed: nothing of it is
+   kept or saved, and kavelup_errors says how many bytes came. */
 void kavelup_upload(kavelup_object *object);
 int64_t kavelup_count(const kavelup_object *object);
 
@@ -89,12 +92,15 @@ int64_t kavelup_count(const kavelup_object *object);
    and "NonFile" are refused. */
 void kavelup_save(kavelup_object *object, const char *form_name, int64_t over_write,
                   const char *new_file_name);
+/* Each file is saved or records why not; one that fails does not keep the others from being
+   saved. */
 void kavelup_save_all(kavelup_object *object, int64_t over_write);
 
 const char *kavelup_file_name(kavelup_object *object, const char *form_name);
 /* -1 when no part has the name. */
 int64_t kavelup_size(const kavelup_object *object, const char *form_name);
-/* A plain field's value as text, or a file's bytes (valid while the object lives). */
+/* A plain field's value as text, or a file's bytes (valid while the object lives; a read-only
+   mapping of the temporary file, empty when it cannot be mapped). */
 int kavelup_form(kavelup_object *object, const char *form_name, const char **data,
                  size_t *length);
 const char *kavelup_file_type(kavelup_object *object, const char *form_name);

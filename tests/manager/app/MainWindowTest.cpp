@@ -6,15 +6,25 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
+
+#include <sys/stat.h>
+
+#include <atomic>
+#include <chrono>
+#include <set>
+#include <thread>
 
 #include "manager/app/Dialogs.h"
 #include "manager/app/DirectoryTree.h"
@@ -65,7 +75,8 @@ struct Window {
     RecordingStarter starter;
     std::unique_ptr<MainWindow> window;
 
-    explicit Window(std::vector<platform::Answer> answers = {}) : prompter(std::move(answers)) {
+    explicit Window(std::vector<platform::Answer> answers = {}, std::function<void()> afterFileRead = {})
+        : prompter(std::move(answers)) {
         application();
         const std::vector<std::array<const char*, 3>> rows = {
             {"乙线", "P-2", "10"}, {"甲线", "P-1", "9"}, {"丙线", "P-3", "2.5"}};
@@ -78,6 +89,7 @@ struct Window {
         options.roots = {dir.path()};
         options.prompter = &prompter;
         options.starter = &starter;
+        options.afterFileRead = std::move(afterFileRead);
         window = std::make_unique<MainWindow>(options);
         window->show();
         EXPECT_TRUE(waitUntil([&] { return window->manager().list.size() == 3 && !window->isListing(); }));
@@ -231,4 +243,150 @@ TEST(VeskoWindow, LengthCheckShowsTheRowsThatDisagree) {
     EXPECT_EQ(result->windowTitle().toStdString(), "列表中有 3 根管道的长度与图纸不符");
     EXPECT_EQ(result->table()->rowCount(), 3);
     EXPECT_EQ(result->table()->item(0, 2)->text().toStdString(), "0.000000");
+}
+
+namespace {
+
+// Answers the next save dialog with `name` (typed into the dialog, as a user would), and
+// records the dialog's proposal.
+void answerNextFileDialog(const QString& name, QString* proposed = nullptr, QString* filter = nullptr) {
+    QTimer::singleShot(0, [=] {
+        QFileDialog* dialog = nullptr;
+        ASSERT_TRUE(waitUntil([&] { return (dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())); }));
+        if (proposed) *proposed = dialog->selectedFiles().value(0);
+        if (filter) *filter = dialog->selectedNameFilter();
+        auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        ASSERT_NE(edit, nullptr);
+        edit->setText(name);
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+}
+
+}  // namespace
+
+TEST(VeskoWindow, TheExportMenuSavesWorkbooks) {
+    Window w;
+    std::vector<std::string> entries;
+    for (QAction* a : w.window->menuBar()->actions()) {
+        if (a->text() != QStringLiteral("导出(&E)")) continue;
+        for (QAction* e : a->menu()->actions()) entries.push_back(e->isSeparator() ? "-" : e->text().toStdString());
+    }
+    EXPECT_EQ(entries, (std::vector<std::string>{"导出列表", "导出到普查", "-", "Excel 工作簿…", "普查数据 Excel 工作簿…"}));
+
+    // A name without an extension gets ".xlsx"; the list goes there as a workbook.
+    QString proposed, filter;
+    answerNextFileDialog((w.dir / "清单").c_str(), &proposed, &filter);
+    w.window->action(QStringLiteral("Excel 工作簿…"))->trigger();
+    EXPECT_EQ(proposed.toStdString(), (w.dir / "管线列表输出.xlsx").string());
+    EXPECT_EQ(filter.toStdString(), "Excel 工作簿(*.xlsx)");
+    EXPECT_EQ(readFile(w.dir / "清单.xlsx").substr(0, 2), "PK");
+    ASSERT_FALSE(w.prompter.asked.empty());
+    EXPECT_EQ(w.prompter.asked.back().caption, "数据导出");
+
+    // The census dialog proposes the workbook; its "<<" dialog offers both forms.
+    bool censusShown = false;
+    w.window->formHost().onShow = [&](QDialog& dialog, platform::Form& form) {
+        censusShown = true;
+        EXPECT_EQ(form.field("output"), (w.dir / "普查登记导入数据.xlsx").string());
+        QTimer::singleShot(0, &dialog, [&] {
+            QString browsed;
+            answerNextFileDialog((w.dir / "普查").c_str(), nullptr, &browsed);
+            for (auto* b : dialog.findChildren<QPushButton*>())
+                if (b->text() == QStringLiteral("<<")) b->click();
+            EXPECT_EQ(browsed.toStdString(), "Excel 工作簿(*.xlsx)");
+            auto* buttons = dialog.findChild<QDialogButtonBox*>();
+            for (auto* b : buttons->buttons())
+                if (buttons->buttonRole(b) == QDialogButtonBox::AcceptRole) b->click();
+        });
+    };
+    w.window->action(QStringLiteral("普查数据 Excel 工作簿…"))->trigger();
+    EXPECT_TRUE(censusShown);
+    EXPECT_EQ(readFile(w.dir / "普查.xlsx").substr(0, 2), "PK");
+    EXPECT_EQ(w.prompter.asked.back().caption, "导出数据完成");
+
+    // The length check's result window saves what it shows.
+    w.window->checkLengths();
+    answerNextFileDialog((w.dir / "长度.xlsx").c_str(), &proposed);
+    w.window->lengthCheckWindow()->saveButton()->click();
+    EXPECT_EQ(proposed.toStdString(), (w.dir / "长度校核结果.xlsx").string());
+    EXPECT_EQ(readFile(w.dir / "长度.xlsx").substr(0, 2), "PK");
+    EXPECT_EQ(w.prompter.asked.back().caption, "数据导出");
+    // Three drawings, three workbooks and nothing else.
+    std::set<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(w.dir.path())) names.insert(e.path().filename().string());
+    EXPECT_EQ(names, (std::set<std::string>{"a.hcd", "b.hcd", "c.hcd", "清单.xlsx", "普查.xlsx", "长度.xlsx"}));
+}
+
+namespace {
+
+// Holds the next reading after one of its files, as a slow or stuck file would hold it; let go
+// by release(), or after 10 s so that a window that waits for it fails the test, not hangs it.
+struct Hold {
+    std::atomic<bool> armed{false}, holding{false}, released{false};
+    void arm() {
+        released = false;
+        holding = false;
+        armed = true;
+    }
+    void pass() {
+        bool expected = true;
+        if (!armed.compare_exchange_strong(expected, false)) return;
+        holding = true;
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!released && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        holding = false;
+    }
+    void release() { released = true; }
+};
+
+}  // namespace
+
+TEST(VeskoWindow, NoFileHoldsTheWindowAndEscapeStopsTheReading) {
+    auto hold = std::make_shared<Hold>();
+    Window w({}, [hold] { hold->pass(); });
+    MainWindow& window = *w.window;
+    // A FIFO no one writes to and a link to an endless device: passed, and counted.
+    ASSERT_EQ(::mkfifo((w.dir / "fifo.hcd").c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", w.dir / "zero.hcd");
+    window.listDirectory(w.dir.path());
+    ASSERT_TRUE(waitUntil([&] { return !window.isListing(); }, 5000));
+    EXPECT_EQ(window.manager().list.size(), 3);
+    EXPECT_EQ(window.statusText(2).toStdString(), "处理完毕，2 个文件无法读取");
+
+    // A reading held after its first file: the window goes on working, and Escape stops it there.
+    hold->arm();
+    window.listDirectory(w.dir.path());
+    ASSERT_TRUE(waitUntil([&] { return hold->holding.load(); }));
+    bool timerRan = false;
+    QTimer::singleShot(0, &window, [&] { timerRan = true; });
+    EXPECT_TRUE(waitUntil([&] { return timerRan; }, 2000));
+    EXPECT_TRUE(window.isListing());
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QTest::keyClick(&window, Qt::Key_Escape);
+    hold->release();
+    ASSERT_TRUE(waitUntil([&] { return !window.isListing(); }, 5000));
+    EXPECT_EQ(window.manager().list.size(), 1);
+
+    // Another directory chosen while a reading is held: listed at once, and the held reading,
+    // once let go, changes nothing.
+    std::filesystem::create_directory(w.dir / "sub");
+    writeFile(w.dir / "sub" / "s.hcd", drawingText({{"子线"}, {}}));
+    hold->arm();
+    window.listDirectory(w.dir.path());
+    ASSERT_TRUE(waitUntil([&] { return hold->holding.load(); }));
+    QElapsedTimer t;
+    t.start();
+    window.listDirectory(w.dir / "sub");
+    EXPECT_LT(t.elapsed(), 1000);
+    ASSERT_TRUE(waitUntil([&] { return !window.isListing(); }, 5000));
+    EXPECT_TRUE(hold->holding.load());
+    ASSERT_EQ(window.manager().list.size(), 1);
+    EXPECT_EQ(w.column(kColName), std::vector<std::string>{"子线"});
+    hold->release();
+    ASSERT_TRUE(waitUntil([&] { return !hold->holding.load(); }));
+    QTest::qWait(100);
+    EXPECT_EQ(window.manager().list.size(), 1);
+    EXPECT_EQ(window.manager().list.directory, w.dir / "sub");
 }

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -53,6 +55,34 @@ Result run(const std::vector<std::string>& args) {
     const pid_t pid = spawn(args, fileno(out), fileno(err));
     std::fclose(out);
     std::fclose(err);
+    Result r;
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.out = readFile(outPath);
+    r.err = readFile(errPath);
+    return r;
+}
+
+// The same, in a process whose address space is limited to `addressSpace` bytes; a signal
+// gives the code -1. (Not with the sanitizer, whose address space cannot be limited.)
+[[maybe_unused]] Result runLimited(const std::vector<std::string>& args, rlim_t addressSpace) {
+    TempDir tmp;
+    const auto outPath = tmp / "out", errPath = tmp / "err";
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const rlimit limit{addressSpace, addressSpace};
+        ::setrlimit(RLIMIT_AS, &limit);
+        FILE* out = std::fopen(outPath.c_str(), "w");
+        FILE* err = std::fopen(errPath.c_str(), "w");
+        ::dup2(fileno(out), 1);
+        ::dup2(fileno(err), 2);
+        std::vector<char*> argv{const_cast<char*>(VESKO_CLI)};
+        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
     Result r;
     int status = 0;
     ::waitpid(pid, &status, 0);
@@ -124,9 +154,118 @@ TEST(VeskoCli, ExportsWriteExactlyTheNamedFile) {
     ASSERT_EQ(run({"export-census", d.path(), (out / "d.csv").string()}).code, 0);
     EXPECT_EQ(readFile(out / "d.csv"), censusExport(d.list(), d.dir.path().filename().string()));
 
+    // Workbooks by command, or for the census by the extension; the name is taken as given.
+    ASSERT_EQ(run({"export-xlsx", d.path(), (out / "list").string()}).code, 0);
+    EXPECT_EQ(readFile(out / "list").substr(0, 2), "PK");
+    ASSERT_EQ(run({"export-census", d.path(), (out / "c.xlsx").string()}).code, 0);
+    EXPECT_EQ(readFile(out / "c.xlsx").substr(0, 2), "PK");
+    EXPECT_EQ(run({"export-xlsx", d.path()}).code, 2);
+    EXPECT_EQ(run({"check-lengths", d.path(), "--xlsx"}).code, 2);
+
     const Result bad = run({"export-tsv", d.path(), (out / "missing" / "x.txt").string()});
     EXPECT_EQ(bad.code, 1);
-    EXPECT_NE(bad.err.find("missing/x.txt"), std::string::npos);
+    // In the words tubra-cli uses.
+    EXPECT_EQ(bad.err, "vesko-cli: 无法保存文件 " + (out / "missing" / "x.txt").string() + ": 文件或目录不存在\n");
+}
+
+TEST(VeskoCli, ExportsNeverReplaceADrawingAndAnEmptyCensusWritesNothing) {
+    Drawings d;
+    const std::string drawing = readFile(d.dir / "d0.hcd");
+    Result r = run({"export-tsv", d.path(), (d.dir / "d0.hcd").string()});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "vesko-cli: 输出文件 " + (d.dir / "d0.hcd").string() + " 是图形文件，导出操作取消！\n");
+    EXPECT_EQ(readFile(d.dir / "d0.hcd"), drawing);
+    r = run({"export-census", d.path(), (d.dir / "report.HCD").string()});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_FALSE(std::filesystem::exists(d.dir / "report.HCD"));
+    // A file of the list under another name is refused as well.
+    std::filesystem::create_symlink(d.dir / "d1.hcd", d.dir / "list.txt");
+    EXPECT_EQ(run({"export-tsv", d.path(), (d.dir / "list.txt").string()}).code, 1);
+    EXPECT_EQ(ReadBack(readFile(d.dir / "d1.hcd")).table(1), "P-101-2");
+
+    TempDir empty, out;
+    r = run({"export-census", empty.path().string(), (out / "c.csv").string()});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "vesko-cli: 列表中无管道信息，导出操作取消！\n");
+    EXPECT_FALSE(std::filesystem::exists(out / "c.csv"));
+}
+
+// A FIFO, links to endless devices and a file beyond the limit under drawing names: every
+// command passes them with a reason, does the other files, and sums up at the end.
+TEST(VeskoCli, SpecialFilesArePassedWithTheirReasons) {
+    Drawings d;
+    const std::string fifo = (d.dir / "fifo.hcd").string(), zero = (d.dir / "zero.hcd").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", zero);
+    writeFile(d.dir / "huge.hcd", "");
+    std::filesystem::resize_file(d.dir / "huge.hcd", std::uintmax_t{300} << 20);
+
+    Result r = run({"list", d.path(), "--tsv"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.out, textExport(d.list()));
+    EXPECT_EQ(d.list().size(), 3);
+    EXPECT_EQ(r.err, "vesko-cli: 无法打开文件 " + fifo + ": 不是普通文件\n"
+                     "vesko-cli: 无法打开文件 " + (d.dir / "huge.hcd").string() + ": 文件超过 256 MB\n"
+                     "vesko-cli: 无法打开文件 " + zero + ": 不是普通文件\n"
+                     "vesko-cli: 有 3 个文件无法读取，未列出\n");
+    EXPECT_EQ(run({"check-lengths", d.path()}).code, 1);
+
+    const std::string good = (d.dir / "d2.hcd").string();
+    r = run({"set-table", fifo, zero, "/dev/full", good, "--row", "10", "--value", "9"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(ReadBack(readFile(good)).table(9), "9");
+    EXPECT_NE(r.err.find("vesko-cli: 无法打开文件 /dev/full: 不是普通文件\n"), std::string::npos) << r.err;
+    EXPECT_TRUE(r.err.ends_with("vesko-cli: 4 个文件中有 3 个未能修改\n")) << r.err;
+    // A directory stands for its drawings: the same three are passed, the three drawings done.
+    r = run({"set-title", d.path(), "--row", "1", "--value", "王工"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.ends_with("vesko-cli: 6 个文件中有 3 个未能修改\n")) << r.err;
+    EXPECT_EQ(ReadBack(readFile(d.dir / "d0.hcd")).title(0), "王工");
+
+    r = run({"copy-report", "/dev/zero", good});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "vesko-cli: 无法打开样板文件 /dev/zero: 不是普通文件\n");
+    r = run({"copy-report", (d.dir / "d0.hcd").string(), zero, good});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.ends_with("vesko-cli: 2 个目标文件中有 1 个未能复制报告\n")) << r.err;
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+    EXPECT_TRUE(std::filesystem::is_symlink(zero));
+}
+
+TEST(VeskoCli, MemoryThatRunsOutFailsTheFileNotTheProgram) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer needs an address space that cannot be limited";
+#else
+    // A 31 MB drawing and a small one, with 40 MB of address space: the big one cannot be
+    // rewritten, the small one is.
+    TempDir dir;
+    std::string big = drawingText({{"大"}, {}});
+    const std::string object = "Object{\n\tMainType   2\n\tDistTxt    1500\n}\n\n";
+    big.reserve(big.size() + (31u << 20));
+    while (big.size() < (31u << 20)) big += object;
+    writeFile(dir / "big.hcd", big);
+    writeFile(dir / "small.hcd", drawingText({{"小"}, {}}));
+    constexpr rlim_t kLimit = rlim_t{40} << 20;
+    Result r = runLimited({"set-table", (dir / "big.hcd").string(), (dir / "small.hcd").string(), "--row", "1",
+                           "--value", "新"},
+                          kLimit);
+    EXPECT_EQ(r.code, 1) << r.err;
+    EXPECT_NE(r.err.find("/big.hcd: 内存不足\n"), std::string::npos) << r.err;
+    EXPECT_TRUE(r.err.ends_with("2 个文件中有 1 个未能修改\n")) << r.err;
+    EXPECT_EQ(readFile(dir / "big.hcd"), big);
+    EXPECT_EQ(ReadBack(readFile(dir / "small.hcd")).table(0), "新");
+
+    // Listing a directory with a file of 200 MB (within the limit of the drawing files, beyond
+    // the memory): that file gives no row, the others do.
+    writeFile(dir / "large.hcd", "");
+    std::filesystem::resize_file(dir / "large.hcd", std::uintmax_t{200} << 20);
+    std::filesystem::remove(dir / "big.hcd");
+    r = runLimited({"list", dir.path().string()}, kLimit);
+    EXPECT_EQ(r.code, 1) << r.err;
+    EXPECT_EQ(r.err, "vesko-cli: 无法打开文件 " + (dir / "large.hcd").string() + ": 内存不足\n"
+                     "vesko-cli: 有 1 个文件无法读取，未列出\n");
+    EXPECT_NE(r.out.find("\t新\t"), std::string::npos) << r.out;
+#endif
 }
 
 TEST(VeskoCli, CheckLengthsReportsTheRowsThatDisagree) {
@@ -134,6 +273,12 @@ TEST(VeskoCli, CheckLengthsReportsTheRowsThatDisagree) {
     Result r = run({"check-lengths", d.path()});
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out, "2\t2\t0.000000\n3\t2.5\t0.000000\n列表中有 2 根管道的长度与图纸不符\n");
+    // With a workbook as well, the same lines on standard output.
+    TempDir out;
+    const Result saved = run({"check-lengths", d.path(), "--xlsx", (out / "k.xlsx").string()});
+    EXPECT_EQ(saved.code, 0) << saved.err;
+    EXPECT_EQ(saved.out, r.out);
+    EXPECT_EQ(readFile(out / "k.xlsx").substr(0, 2), "PK");
 }
 
 TEST(VeskoCli, ChangesValuesInFilesAndDirectories) {
@@ -200,6 +345,8 @@ TEST(VeskoCli, CopiesTheReportOfATemplate) {
 
     ASSERT_EQ(run({"copy-report", (d.dir / "t.hcd").string(), (d.dir / "own.hcd").string(), "--keep", "none"}).code, 0);
     EXPECT_EQ(txt(ReadBack(readFile(d.dir / "own.hcd")).report.Face_ReportData.texts[5]), "TEMPLATE-NO");
+    // One line ending in the whole file.
+    EXPECT_EQ(readFile(d.dir / "own.hcd").find('\r'), std::string::npos);
 
     EXPECT_EQ(run({"copy-report", (d.dir / "none.hcd").string(), (d.dir / "own.hcd").string()}).code, 1);
     EXPECT_EQ(run({"copy-report", (d.dir / "t.hcd").string(), (d.dir / "own.hcd").string(), "--keep", "colour"}).code, 2);

@@ -140,7 +140,7 @@ TEST(DrawingFiles, DirectoryListingSkipsWhatIsNoDrawing) {
     std::filesystem::create_symlink(dir / "missing", dir / "broken.hcd");
 
     PipelineList list;
-    std::vector<std::string> unreadable;
+    std::vector<UnreadableFile> unreadable;
     ASSERT_FALSE(listDirectory(list, dir.path(), &unreadable));
     ASSERT_EQ(list.size(), 3);
     EXPECT_EQ(list.row(0).cell(kColFileName), "a.HCD");
@@ -152,7 +152,9 @@ TEST(DrawingFiles, DirectoryListingSkipsWhatIsNoDrawing) {
     // Rows are numbered as they are inserted; the unreadable file gives none.
     EXPECT_EQ(list.row(0).cell(kColNumber), "1");
     EXPECT_EQ(list.row(2).cell(kColNumber), "3");
-    EXPECT_EQ(unreadable, std::vector<std::string>{"broken.hcd"});
+    ASSERT_EQ(unreadable.size(), 1u);
+    EXPECT_EQ(unreadable[0].name, "broken.hcd");
+    EXPECT_EQ(unreadable[0].error, std::errc::no_such_file_or_directory);
     EXPECT_EQ(list.pathOf(1), dir.path() / "b.hcd");
 
     std::error_code ec = listDirectory(list, dir / "no-such-directory");

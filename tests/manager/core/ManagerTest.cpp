@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "manager/core/Exports.h"
 #include "manager/core/Forms.h"
 #include "manager/core/Listing.h"
@@ -312,6 +314,71 @@ TEST(ManagerExport, CensusExportWithItsDialog) {
     EXPECT_FALSE(empty.manager.exportCensus("data", empty.dir.path()));
     EXPECT_EQ(empty.prompter.asked.back().caption, "导出错误");
     EXPECT_TRUE(empty.forms.shown.empty());
+}
+
+TEST(ManagerExport, ExportsNeverReplaceADrawing) {
+    std::string output;
+    Fixture f({}, [&](platform::Form& form) { return form.setField("output", output, nullptr); });
+    const std::string drawing = readFile(f.dir / "d0.hcd");
+    std::filesystem::create_symlink(f.dir / "d0.hcd", f.dir / "list.txt");
+    // The text export's ".txt" is appended to a link to a drawing here.
+    EXPECT_FALSE(f.manager.exportText((f.dir / "list").string()));
+    EXPECT_EQ(f.prompter.asked.back().text, "输出文件是图形文件，导出操作取消！");
+    EXPECT_EQ(f.prompter.asked.back().caption, "导出错误");
+    for (const char* name : {"d0.hcd", "NEW.HCD"}) {
+        output = (f.dir / name).string();
+        EXPECT_FALSE(f.manager.exportCensus("data", f.dir.path())) << name;
+        EXPECT_EQ(f.prompter.asked.back().text, "输出文件是图形文件，导出操作取消！");
+    }
+    EXPECT_EQ(readFile(f.dir / "d0.hcd"), drawing);
+    EXPECT_FALSE(std::filesystem::exists(f.dir / "NEW.HCD"));
+}
+
+TEST(ManagerExport, WorkbooksGoExactlyWhereChosenAndNeverOverADrawing) {
+    std::string output;
+    Fixture f({}, [&](platform::Form& form) {
+        // The census workbook is proposed beside the import file's name.
+        EXPECT_EQ(form.field("output"), (std::filesystem::path("/data") / "普查登记导入数据.xlsx").string());
+        return form.setField("output", output, nullptr);
+    });
+    auto isZip = [](const std::filesystem::path& p) { return readFile(p).substr(0, 2) == "PK"; };
+
+    EXPECT_TRUE(f.manager.exportWorkbook(f.dir / "list.xlsx"));
+    EXPECT_TRUE(isZip(f.dir / "list.xlsx"));
+    EXPECT_EQ(f.prompter.asked.back().text,
+              "数据导出成功!\n\nExcel 工作簿已保存在下列文件中\n\n" + (f.dir / "list.xlsx").string());
+    EXPECT_EQ(f.prompter.asked.back().caption, "数据导出");
+
+    // The census goes by the output's extension, whichever command proposed it.
+    output = (f.dir / "c.XLSX").string();
+    EXPECT_TRUE(f.manager.exportCensus("data", "/data", true));
+    EXPECT_TRUE(isZip(f.dir / "c.XLSX"));
+    EXPECT_EQ(f.prompter.asked.back().caption, "导出数据完成");
+    output = (f.dir / "c.csv").string();
+    EXPECT_TRUE(f.manager.exportCensus("data", "/data", true));
+    EXPECT_EQ(readFile(f.dir / "c.csv"), censusExport(f.manager.list, "data"));
+
+    const auto result = checkLengths(f.manager.list);
+    EXPECT_TRUE(f.manager.exportLengthCheck(result, f.dir / "lengths.xlsx"));
+    EXPECT_TRUE(isZip(f.dir / "lengths.xlsx"));
+
+    // Refusals and failures, in the text export's words; nothing is left behind.
+    const std::string drawing = readFile(f.dir / "d1.hcd");
+    EXPECT_FALSE(f.manager.exportWorkbook(f.dir / "d1.hcd"));
+    EXPECT_EQ(f.prompter.asked.back().text, "输出文件是图形文件，导出操作取消！");
+    EXPECT_FALSE(f.manager.exportLengthCheck(result, f.dir / "x.Hcd"));
+    EXPECT_EQ(f.prompter.asked.back().text, "输出文件是图形文件，导出操作取消！");
+    output = (f.dir / "d2.hcd").string();
+    EXPECT_FALSE(f.manager.exportCensus("data", "/data", true));
+    EXPECT_EQ(f.prompter.asked.back().text, "输出文件是图形文件，导出操作取消！");
+    EXPECT_EQ(readFile(f.dir / "d1.hcd"), drawing);
+    EXPECT_FALSE(f.manager.exportWorkbook(f.dir / "missing" / "list.xlsx"));
+    EXPECT_EQ(f.prompter.asked.back().text, "打开文件时出错!");
+    EXPECT_EQ(f.prompter.asked.back().caption, "运行错误");
+    std::set<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(f.dir.path())) names.insert(e.path().filename().string());
+    EXPECT_EQ(names, (std::set<std::string>{"d0.hcd", "d1.hcd", "d2.hcd", "list.xlsx", "c.XLSX", "c.csv",
+                                            "lengths.xlsx"}));
 }
 
 TEST(LengthCheck, ReportsDifferencesAbove009) {

@@ -9,12 +9,16 @@
 #include <QAction>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMouseEvent>
+#include <QTest>
+#include <QTimer>
 #include <QScrollBar>
 #include <QWheelEvent>
 
 #include "AppTestSupport.h"
 #include "tubra/app/Commands.h"
 #include "tubra/app/DrawingView.h"
+#include "tubra/app/ToolDialogs.h"
 #include "tubra/app/MainWindow.h"
 #include "tubra/app/Rendering.h"
 
@@ -105,12 +109,155 @@ TEST_F(DrawingViewTest, ZoomInOutAndFitApplyTheComputedZoomAndScroll) {
         window->runCommand(app::cmd::Fit);
         EXPECT_DOUBLE_EQ(view->state().ZoomPara, expected.ZoomPara);
         EXPECT_EQ(view->scrollSizes(), change.extent);
-        EXPECT_EQ(view->scrollPositionDevice(), QPoint(0, 0));
+        EXPECT_EQ(view->scrollPositionDevice(), expectedScroll(change));
     }
     // Zooming never leaves the limits.
     for (int i = 0; i < 300; ++i) view->zoomOut();
     EXPECT_DOUBLE_EQ(view->state().ZoomPara, 0.1);
     EXPECT_FALSE(view->document().isModified());
+}
+
+// After 满屏 the whole pipeline lies in the window, centred, filling most of it, and the
+// scroll bars and the pan tool still move the view.
+TEST_F(DrawingViewTest, FitShowsTheWholePipelineCentredAndTheViewStillScrolls) {
+    const fs::path a3 = dir / "a3.hcd";
+    apptest::writeDrawingFile(a3, 51, 1);
+    const fs::path sample = fs::path(TUBRA_SOURCE_DIR) / "examples" / "pipeline.hcd";
+    for (const fs::path& file : {path, a3, sample}) {
+        SCOPED_TRACE(file.string());
+        DrawingView* v = file == path ? view : window->openDocument(QString::fromStdString(file.string()));
+        ASSERT_NE(v, nullptr);
+        apptest::settle();
+        ASSERT_EQ(window->activeView(), v);
+        // Start from somewhere else: zoomed in and scrolled.
+        for (int i = 0; i < 10; ++i) v->zoomIn();
+        v->horizontalScrollBar()->setValue(v->horizontalScrollBar()->maximum());
+        window->runCommand(app::cmd::Fit);
+        apptest::settle();
+        // Only what lies on the sheet can be scrolled to: these pipelines do.
+        ASSERT_GT(view::PipelineBounds(v->document().drawing.objects)->left, 0);
+        ASSERT_LT(view::PipelineBounds(v->document().drawing.objects)->top, 0);
+
+        const auto box = view::PipelineBounds(v->document().drawing.objects);
+        ASSERT_TRUE(box);
+        const double z = v->state().ZoomPara, ppu = v->pixelsPerUnit();
+        const QPoint scroll = v->scrollPositionDevice();
+        const double left = box->left * z * ppu - scroll.x(), right = box->right * z * ppu - scroll.x();
+        const double top = -box->top * z * ppu - scroll.y(), bottom = -box->bottom * z * ppu - scroll.y();
+        const QSize client = v->viewport()->size();
+        EXPECT_GE(left, 0);
+        EXPECT_LE(right, client.width());
+        EXPECT_GE(top, 0);
+        EXPECT_LE(bottom, client.height());
+        // It fills most of the window in the direction that limits it, and stands in the middle,
+        // unless the sheet's edge is in the way.
+        EXPECT_GT(std::max((right - left) / client.width(), (bottom - top) / client.height()), 0.8);
+        if (scroll.x() > 0) {
+            EXPECT_NEAR((left + right) / 2, client.width() / 2.0, 2.0);
+        }
+        if (scroll.y() > 0) {
+            EXPECT_NEAR((top + bottom) / 2, client.height() / 2.0, 2.0);
+        }
+
+        // The scroll bars and the pan tool move the view over the sheet.
+        QScrollBar* h = v->horizontalScrollBar();
+        QScrollBar* vb = v->verticalScrollBar();
+        if (file == sample) {
+            EXPECT_GT(scroll.x(), 0);
+            EXPECT_GT(scroll.y(), 0);
+        }
+        if (h->maximum() == 0 && vb->maximum() == 0) continue;  // the whole sheet is in sight
+        window->runCommand(app::cmd::Pan);
+        const QPoint before = v->scrollPositionDevice();
+        const QPointF from(client.width() / 2.0, client.height() / 2.0);
+        const QPointF to = from + QPointF(h->value() > 0 ? 60 : -60, vb->value() > 0 ? 40 : -40);
+        const auto send = [&](QEvent::Type type, QPointF p, Qt::MouseButton b, Qt::MouseButtons bs) {
+            QMouseEvent e(type, p, v->viewport()->mapToGlobal(p), b, bs, Qt::NoModifier);
+            QCoreApplication::sendEvent(v->viewport(), &e);
+        };
+        send(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+        send(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
+        send(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
+        EXPECT_NE(v->scrollPositionDevice(), before);
+        window->runCommand(app::cmd::Pan);
+    }
+}
+
+// The segment dialog after every new segment leaves the segment's end in sight, comes back
+// where the user moved it, and Enter confirms it.
+TEST_F(DrawingViewTest, TheSegmentDialogLeavesTheNewEndInSightAndEnterConfirmsIt) {
+    DrawingView* v = window->newDocument();
+    ASSERT_NE(v, nullptr);
+    apptest::settle();
+    window->runCommand(2709);  // 主线管段
+    const QSize client = v->viewport()->size();
+    const auto send = [&](QEvent::Type type, QPointF p, Qt::MouseButton b, Qt::MouseButtons bs) {
+        QMouseEvent e(type, p, v->viewport()->mapToGlobal(p), b, bs, Qt::NoModifier);
+        QCoreApplication::sendEvent(v->viewport(), &e);
+    };
+    const auto click = [&](QPointF p) {
+        send(QEvent::MouseMove, p, Qt::NoButton, Qt::NoButton);
+        send(QEvent::MouseButtonPress, p, Qt::LeftButton, Qt::LeftButton);
+        send(QEvent::MouseButtonRelease, p, Qt::LeftButton, Qt::NoButton);
+    };
+    std::vector<QRect> shown;
+    std::optional<QPoint> moveTo;
+    v->qtForms().onShow = [&](QDialog& dialog, platform::Form& form) {
+        ASSERT_EQ(form.caption(), "对象属性——管段");
+        QTimer::singleShot(0, &dialog, [&] {
+            shown.push_back(dialog.frameGeometry());
+            if (moveTo) dialog.move(*moveTo);
+            QWidget* focus = dialog.focusWidget() ? dialog.focusWidget() : &dialog;
+            EXPECT_EQ(focus->objectName(), "Distanc");
+            QTest::keyClick(focus, Qt::Key_Return);
+        });
+    };
+    const auto endOnScreen = [&] {
+        const model::PipeObject* s = v->document().drawing.objects.lastOfKind(model::ObjectKind::Pipe);
+        const edit::DevicePoint d = v->controller().toDevice(s->Port2.x, s->Port2.y);
+        return v->viewport()->mapToGlobal(QPoint(static_cast<int>(d.x), static_cast<int>(d.y)));
+    };
+
+    // A segment in the middle of the window, where the dialog would open by itself.
+    click({client.width() * 0.35, client.height() * 0.5});
+    click({client.width() * 0.6, client.height() * 0.5});
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(v->document().drawing.objects.size(), 1u) << "Enter confirmed the dialog";
+    EXPECT_FALSE(shown[0].contains(endOnScreen()));
+
+    // Moved by the user somewhere clear of the next segment, it comes back there.
+    moveTo = shown[0].topLeft() + QPoint(0, 10);
+    click({client.width() * 0.3, client.height() * 0.2});
+    click({client.width() * 0.3, client.height() * 0.1});
+    ASSERT_EQ(shown.size(), 2u);
+    click({client.width() * 0.7, client.height() * 0.85});
+    click({client.width() * 0.8, client.height() * 0.85});
+    ASSERT_EQ(shown.size(), 3u);
+    EXPECT_FALSE(shown[2].contains(endOnScreen()));
+    if (!QRect(*moveTo, shown[1].size()).contains(endOnScreen())) {
+        EXPECT_EQ(shown[2].topLeft(), *moveTo);
+    }
+    EXPECT_EQ(v->document().drawing.objects.size(), 3u);
+}
+
+TEST(SegmentDialogPlace, KeepsThePointClearAndPrefersWhereTheUserHadIt) {
+    const QRect screen(0, 0, 1280, 800);
+    const QSize dialog(1004, 302);
+    const QRect end(600, 360, 96, 96);  // the segment's end with room around it
+    // Where Qt would put it (the middle) covers the end: it goes below the end, or above.
+    const QPoint middle(138, 249);
+    const QPoint placed = app::PlaceClearOf(dialog, screen, end, std::nullopt, middle);
+    EXPECT_FALSE(QRect(placed, dialog).intersects(end));
+    EXPECT_TRUE(screen.contains(QRect(placed, dialog)));
+    // Where the user had it, if that is clear.
+    EXPECT_EQ(app::PlaceClearOf(dialog, screen, end, QPoint(200, 20), middle), QPoint(200, 20));
+    EXPECT_NE(app::PlaceClearOf(dialog, screen, end, QPoint(100, 300), middle), QPoint(100, 300));
+    // Nowhere clear (a screen too small): on the screen, where it covers least.
+    const QRect small(0, 0, 1010, 400);
+    const QRect tall(400, 40, 96, 300);
+    const QPoint least = app::PlaceClearOf(dialog, small, tall, std::nullopt, {3, 49});
+    EXPECT_TRUE(small.contains(QRect(least, dialog)));
+    EXPECT_EQ(least.y(), 400 - 302);
 }
 
 TEST_F(DrawingViewTest, EveryScrollAndWheelRepaintsTheWholeView) {

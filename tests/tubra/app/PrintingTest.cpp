@@ -107,3 +107,36 @@ TEST_F(PrintingTest, CommandLinePrintWritesTheSamePagesAsPdf) {
     EXPECT_EQ(apptest::pdfPageCount(pdf), 1);
 }
 #endif
+
+TEST_F(PrintingTest, APrintThatCutsTextsShortAsksFirst) {
+    // The long sample's title block holds texts too long for their cells: printing names them
+    // and asks; No prints nothing, Yes prints.
+    app::MainWindow window(context, ui);
+    const fs::path file = fs::path(TUBRA_SOURCE_DIR) / "examples" / "report-long.hcd";
+    ASSERT_NE(window.openDocument(QString::fromStdString(file.string())), nullptr);
+    window.show();
+    apptest::settle();
+    const fs::path pdf = dir / "cut.pdf";
+    window.printer().setOutputFormat(QPrinter::PdfFormat);
+    window.printer().setOutputFileName(QString::fromStdString(pdf.string()));
+    ui.answers = {platform::Answer::No};
+    window.runCommand(app::cmd::Print);
+    ASSERT_EQ(ui.asked.size(), 1u);
+    EXPECT_NE(ui.asked[0].text.find("标题栏 审核日期"), std::string::npos) << ui.asked[0].text;
+    EXPECT_EQ(ui.asked[0].buttons, platform::Buttons::YesNo);
+    EXPECT_FALSE(fs::exists(pdf));
+    ui.answers = {platform::Answer::Yes};
+    window.runCommand(app::cmd::Print);
+    EXPECT_EQ(apptest::pdfPageCount(pdf), 1);
+}
+
+TEST_F(PrintingTest, DirectPrintNamesTheTextsItCutsShort) {
+    const fs::path pdf = dir / "long.pdf";
+    ui.pdfPrinterFile = QString::fromStdString(pdf.string());
+    std::ostringstream err;
+    const fs::path file = fs::path(TUBRA_SOURCE_DIR) / "examples" / "report-long.hcd";
+    EXPECT_EQ(app::RunTubra({"/p", file.string()}, context, ui, err), 0) << err.str();
+    EXPECT_EQ(apptest::pdfPageCount(pdf), 1);
+    EXPECT_NE(err.str().find("标题栏 审核日期"), std::string::npos) << err.str();
+    EXPECT_TRUE(ui.asked.empty());  // no window, nobody to ask
+}

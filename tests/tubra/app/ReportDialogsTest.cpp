@@ -23,6 +23,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QKeyEvent>
+#include <QGroupBox>
 #include <QLabel>
 #include <QScrollBar>
 
@@ -343,3 +344,45 @@ TEST(ReportDialogs, LeavingTheMasterShowsTheChosenSheetInTheWindow) {
 }
 
 }  // namespace
+
+TEST(ReportDialogs, TheMastersHeadingsStandApartFromTheirSettings) {
+    // The page number column is headed "页号"; the mode box beside it is "操作方式": the two
+    // must not read as one phrase.
+    DialogScript s;
+    report::InspectionReport r;
+    r.Face_ReportData.texts[2] = "A";
+    r.PrintSet_ReportData.flags.fill(1);
+    r.PrintSet_ReportData.start = 1;
+    r.PrintSet_IReportData.flags.fill(1);
+    r.PrintSet_IReportData.start = 1;
+    model::CharacteristicTable table;
+    int mode = report::kEditReport;
+    const auto check = [](ReportFormDialog& d) {
+        QApplication::processEvents();
+        QLabel* heading = d.findChild<QLabel*>(QStringLiteral("numbers"));
+        ASSERT_TRUE(heading);
+        EXPECT_EQ(heading->text(), q("页号"));
+        QGroupBox* modeBox = nullptr;
+        for (QGroupBox* box : d.findChildren<QGroupBox*>())
+            if (box->title() == q("操作方式")) modeBox = box;
+        ASSERT_TRUE(modeBox);
+        const QRect text = QRect(heading->mapTo(&d, QPoint(0, 0)), heading->size());
+        const QRect box = QRect(modeBox->mapTo(&d, QPoint(0, 0)), modeBox->size());
+        // The heading sits inside the frame of its own column of page buttons, clear of the
+        // mode box's title.
+        auto* pages = qobject_cast<QGroupBox*>(heading->parentWidget());
+        ASSERT_TRUE(pages);
+        EXPECT_FALSE(pages->title().isEmpty());
+        EXPECT_GE(box.left() - text.right(), 16);
+        d.reject();
+    };
+    s.steps.push_back(check);
+    report::FullReportMasterForm full(r, table, mode);
+    full.setPageNumberText(report::PageNumberText);
+    s.host.run(full);
+    s.steps.push_back(check);
+    report::OnlineReportMasterForm online(r, table, mode);
+    online.setPageNumberText(report::PageNumberText);
+    s.host.run(online);
+    EXPECT_TRUE(s.steps.empty());
+}

@@ -99,6 +99,13 @@ TEST(ReportSessions, EveryPageDialogHasASessionThatLeavesTheReportItSays) {
     std::vector<edit::KeyBinding> keys;
     for (const Accelerator& a : Accelerators()) keys.push_back({std::string(a.keys), a.command});
 
+    // Files a script names (pictures) are found from the scripts' directory, as when they are
+    // played there.
+    struct InDirectory {
+        fs::path old = fs::current_path();
+        InDirectory() { fs::current_path(TUBRA_SESSIONS); }
+        ~InDirectory() { fs::current_path(old); }
+    } inSessions;
     for (const fs::path& path : sessions) {
         SCOPED_TRACE(path.filename().string());
         model::AppContext app;

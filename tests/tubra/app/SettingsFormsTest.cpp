@@ -452,7 +452,11 @@ TEST(SettingsCommands, WriteBackOnlyOnOkAndRepaint) {
     f.run(2725);
     EXPECT_EQ(f.app.settings.ZhuXianKuan, 8.0f);
     EXPECT_EQ(f.changes, 1);
-    // Settings are not part of the document's modified state.
+    // The file keeps the settings: a change to them is a change to the drawing.
+    EXPECT_TRUE(f.doc.isModified());
+    // The same value again changes nothing.
+    f.doc.setModifiedFlag(false);
+    f.run(2725);
     EXPECT_FALSE(f.doc.isModified());
 
     // The dimension-text dialog repaints even when cancelled.
@@ -465,7 +469,7 @@ TEST(SettingsCommands, WriteBackOnlyOnOkAndRepaint) {
     f.run(2747);
     EXPECT_EQ(f.app.settings.Dim_Size, 30);
     EXPECT_FALSE(f.view.autoElevation);
-    EXPECT_EQ(f.changes, 2);
+    EXPECT_EQ(f.changes, 3);
     f.host.answer = [](platform::Form& form) {
         std::string e;
         form.setField("autoElevation", "1", &e);
@@ -473,6 +477,8 @@ TEST(SettingsCommands, WriteBackOnlyOnOkAndRepaint) {
     };
     f.run(2747);
     EXPECT_TRUE(f.view.autoElevation);
+    // The switch of automatic elevation marks is the program's, not the drawing's.
+    EXPECT_FALSE(f.doc.isModified());
 }
 
 TEST(SettingsCommands, TableAndTitleBlockMarkTheDocumentModified) {

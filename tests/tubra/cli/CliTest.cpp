@@ -6,7 +6,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -179,6 +181,120 @@ TEST_F(CliTest, RefusedTargetsAreErrorsAndStayAsTheyWere) {
     EXPECT_TRUE(fs::is_fifo(fifo));
     EXPECT_TRUE(fs::is_symlink(dir_ / "dangling.hcd"));
     EXPECT_FALSE(fs::exists(dir_ / "nowhere.hcd"));
+}
+
+// Runs the program with its standard output into a pipe; gives everything it wrote, standard
+// error first, and its exit status.
+ProcessResult runPiped(const std::string& args) {
+    ProcessResult r;
+    FILE* p = ::popen(("{ " + std::string(TUBRA_CLI) + " " + args + " 2>&1; echo \"EXIT:$?\"; } | cat").c_str(), "r");
+    if (!p) return r;
+    char buf[4096];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+    ::pclose(p);
+    const auto at = r.out.rfind("EXIT:");
+    if (at != std::string::npos) {
+        r.status = std::atoi(r.out.c_str() + at + 5);
+        r.out.erase(at);
+    }
+    return r;
+}
+
+std::string contents(const fs::path& p) {
+    std::string s;
+    platform::readWholeFile(p, s);
+    return s;
+}
+
+TEST_F(CliTest, OutputsNeverReplaceADrawingOrAnInput) {
+    if (run("--help").out.find("render") == std::string::npos) GTEST_SKIP() << "built without Qt";
+    const std::string drawing = contents(file());
+    const fs::path other = dir_ / "other.hcd";
+    ASSERT_TRUE(fs::copy_file(file(), other));
+    fs::create_symlink(file(), dir_ / "input.pdf");
+    fs::create_symlink(other, dir_ / "drawing.png");
+    fs::create_symlink(other, dir_ / "drawing.pdf");
+    const std::string script = (dir_ / "s.session").string();
+    ASSERT_FALSE(platform::writeFileAtomically(script, "new\n"));
+    struct Case {
+        std::string args;
+        const char* says;
+    };
+    const Case cases[] = {
+        // print writes a PDF, under a name that says so.
+        {"print " + file() + " -o " + file(), ".pdf"},
+        {"print " + file() + " -o " + (dir_ / "x.png").string(), ".pdf"},
+        {"print " + file() + " -o " + (dir_ / "x.HCD").string(), ".pdf"},
+        // Neither command writes over its input or over a drawing, through a link or not.
+        {"print " + file() + " -o " + (dir_ / "input.pdf").string(), "输入文件"},
+        {"print " + file() + " -o " + (dir_ / "drawing.pdf").string(), "图形文件"},
+        {"render " + file() + " " + (dir_ / "input.pdf").string(), "输入文件"},
+        {"render " + file() + " " + (dir_ / "drawing.png").string(), "图形文件"},
+        {"render " + file() + " " + file(), ".png"},
+        // A replayed session never saves over its script.
+        {"play " + script + " -o " + script, "脚本"},
+    };
+    for (const Case& c : cases) {
+        const ProcessResult r = runPiped(c.args);
+        EXPECT_EQ(r.status, 2) << c.args << "\n" << r.out;
+        EXPECT_NE(r.out.find(c.says), std::string::npos) << c.args << "\n" << r.out;
+    }
+    EXPECT_EQ(contents(file()), drawing);
+    EXPECT_EQ(contents(other), drawing);
+    EXPECT_EQ(contents(script), "new\n");
+    EXPECT_FALSE(fs::exists(dir_ / "x.png"));
+    // A PDF or picture of another name is written as before, in any letter case.
+    EXPECT_EQ(run("print " + file() + " -o " + (dir_ / "out.PDF").string()).status, 0);
+    EXPECT_EQ(run("render " + file() + " " + (dir_ / "out.png").string()).status, 0);
+    EXPECT_GT(fs::file_size(dir_ / "out.PDF"), 1000u);
+}
+
+TEST_F(CliTest, MessagesAreChineseAndSayWhatIsWrong) {
+    if (run("--help").out.find("render") == std::string::npos) GTEST_SKIP() << "built without Qt";
+    // Standard output into a pipe: no file this program replaces, and said so.
+    const ProcessResult piped = runPiped("resave " + file() + " /dev/stdout");
+    EXPECT_EQ(piped.status, 1);
+    EXPECT_NE(piped.out.find("不是普通文件"), std::string::npos) << piped.out;
+    EXPECT_EQ(piped.out.find("符号链接"), std::string::npos) << piped.out;
+
+    for (const std::string& args : {std::string("frobnicate"), std::string("json"),
+                                    "render " + file(), "render " + file() + " x.png --zoom 99",
+                                    "print " + file() + " --report full -o " + (dir_ / "r.pdf").string(),
+                                    std::string("play"), std::string("play /nonexistent.session")}) {
+        const ProcessResult r = runPiped(args);
+        EXPECT_NE(r.status, 0) << args;
+        // Every line the program wrote holds Chinese, none is English alone.
+        std::istringstream lines(r.out);
+        std::string line;
+        while (std::getline(lines, line)) {
+            if (line.empty() || line.rfind("  ", 0) == 0) continue;  // the commands under a usage line
+            EXPECT_TRUE(std::any_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) >= 0xE4; }))
+                << args << ": " << line;
+        }
+    }
+}
+
+TEST_F(CliTest, DrawingsAreStableFromTheirFirstSave) {
+    // An object without its DistTxt line, as a cut file or a swallowed line leaves it.
+    std::string data = contents(file());
+    std::size_t at = data.find("\tDistTxt");
+    ASSERT_NE(at, std::string::npos);
+    data.erase(at, data.find('\n', at) + 1 - at);
+    const fs::path cut = dir_ / "cut.hcd";
+    ASSERT_FALSE(platform::writeFileAtomically(cut, data));
+    const fs::path once = dir_ / "once.hcd", twice = dir_ / "twice.hcd";
+    ASSERT_EQ(run("resave " + cut.string() + " " + once.string()).status, 0);
+    ASSERT_EQ(run("resave " + once.string() + " " + twice.string()).status, 0);
+    EXPECT_EQ(contents(once), contents(twice));
+
+    // The bundled examples are what the program writes for them.
+    for (const char* name : {"pipeline.hcd", "symbol-atlas.hcd", "report.hcd", "report-long.hcd"}) {
+        const fs::path example = fs::path(TUBRA_SOURCE_DIR) / "examples" / name;
+        const fs::path saved = dir_ / name;
+        ASSERT_EQ(run("resave " + example.string() + " " + saved.string()).status, 0) << name;
+        EXPECT_EQ(contents(saved), contents(example)) << name << " changes on its first save";
+    }
 }
 
 TEST_F(CliTest, HostileSizesAndMemoryExhaustionEndWithAMessage) {

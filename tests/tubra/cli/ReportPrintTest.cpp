@@ -7,9 +7,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include <QImage>
@@ -21,6 +24,7 @@
 #include "tubra/cli/RenderCommand.h"
 #include "tubra/report/Install.h"
 #include "tubra/report/ReportJson.h"
+#include "tubra/report/ReportPaging.h"
 
 namespace fs = std::filesystem;
 
@@ -161,4 +165,177 @@ TEST(ReportPrint, RenderOfAFileInReportModeDrawsItsPage) {
     EXPECT_EQ(stack.height(), 16000);
     EXPECT_NEAR(static_cast<double>(stack.height()) / stack.width(), 19 * 2900 / 2100.0, 0.05);
     EXPECT_EQ(call(tubra::cli::runRender, {kSample.string(), png.string(), "--report", "x"}), 2);
+}
+
+TEST(ReportPrint, RenderedPdfsAreAsSearchableAsPrintedOnes) {
+    ASSERT_TRUE(fs::exists(kSample)) << kSample;
+    TempDir tmp;
+    std::string all;
+    for (const char* set : {"full", "17", "online"}) {
+        const fs::path pdf = tmp.path / ("render-" + std::string(set) + ".pdf");
+        ASSERT_EQ(call(tubra::cli::runRender, {kSample.string(), pdf.string(), "--report", set}), 0) << set;
+        all += output("pdftotext -raw '" + pdf.string() + "' - 2>/dev/null");
+    }
+    ASSERT_FALSE(all.empty()) << "pdftotext gave no text";
+    const std::string text = withoutBlanks(all);
+    auto doc = tubra::cli::openOrReport(kSample.c_str());
+    ASSERT_TRUE(doc);
+    std::vector<std::string> values;
+    collectValues(tubra::report::reportToJson(*tubra::report::inspectionReport(*doc)), values);
+    ASSERT_GT(values.size(), 600u);
+    int missing = 0;
+    for (const std::string& v : values)
+        if (text.find(v) == std::string::npos) {
+            ++missing;
+            ADD_FAILURE() << "not in the rendered PDF text: " << v;
+        }
+    EXPECT_EQ(missing, 0);
+    for (const char* word : {"在用工业管道测厚报告", "使用单位", "检验日期"})
+        EXPECT_NE(text.find(word), std::string::npos) << word;
+
+    // The drawing sheet too: the table's labels are found as they read.
+    const fs::path sheet = tmp.path / "sheet.pdf";
+    const fs::path pipeline = fs::path(TUBRA_SOURCE_DIR) / "examples" / "pipeline.hcd";
+    ASSERT_EQ(call(tubra::cli::runRender, {pipeline.string(), sheet.string()}), 0);
+    const std::string sheetText = withoutBlanks(output("pdftotext -raw '" + sheet.string() + "' - 2>/dev/null"));
+    for (const char* word : {"工作", "管线名称", "制图"}) EXPECT_NE(sheetText.find(word), std::string::npos) << word;
+    EXPECT_EQ(sheetText.find("⼯"), std::string::npos);  // the Kangxi radical look-alike of 工
+}
+
+TEST(ReportPrint, PicturesKeepBothCapsExactly) {
+    using tubra::cli::ImagePixelsPerUnit;
+    const auto pixels = [](int units, double ppu) { return std::max(1.0, std::ceil(units * ppu)); };
+    std::vector<platform::Size> sheets;
+    for (double zoom : {1.0, 2.0, 3.0, 6.5, 11.0}) {
+        sheets.push_back({static_cast<int>(2900 * zoom), static_cast<int>(2050 * zoom)});
+        sheets.push_back({static_cast<int>(4100 * zoom), static_cast<int>(2900 * zoom)});
+    }
+    sheets.push_back({2100, 2900 * 19});  // every page of a full report, one under the other
+    sheets.push_back({2100, 2900 * 60});
+    sheets.push_back({1, 1});
+    for (const platform::Size& s : sheets) {
+        const double ppu = ImagePixelsPerUnit(s);
+        const double w = pixels(s.cx, ppu), h = pixels(s.cy, ppu);
+        SCOPED_TRACE(std::to_string(s.cx) + " x " + std::to_string(s.cy));
+        EXPECT_LE(w * h, tubra::cli::kMaxImagePixels);
+        EXPECT_LE(std::max(w, h), tubra::cli::kLongestImageSide);
+        EXPECT_LE(ppu, 300.0 / 254.0);
+        // Never fewer pixels than the caps leave room for, but for a pixel's rounding.
+        const double room = std::min({300.0 / 254.0, std::sqrt(tubra::cli::kMaxImagePixels / (double(s.cx) * s.cy)),
+                                      tubra::cli::kLongestImageSide / std::max(s.cx, s.cy)});
+        EXPECT_GT(ppu, room * (1.0 - 2.0 / std::max(1.0, std::min(s.cx, s.cy) * room)) - 1e-9);
+    }
+    // The pipeline at zoom 3, as the renderer makes it.
+    const double ppu = ImagePixelsPerUnit({8700, 6150});
+    EXPECT_LE(pixels(8700, ppu) * pixels(6150, ppu), 64.0 * 1024 * 1024);
+}
+
+namespace {
+
+const fs::path kLong = fs::path(TUBRA_SOURCE_DIR) / "examples" / "report-long.hcd";
+
+// The page each section is printed on.
+const std::map<std::string, int> kSectionPage = {
+    {"Face_ReportData", 0},     {"JieLun_ReportData", 2},   {"HuiZong_ReportData", 3},
+    {"ShengCha_ReportData", 4}, {"HongGuan_ReportData", 5}, {"CeHou_ReportData", 6},
+    {"CiFeng_ReportData", 7},   {"ShenTou_ReportData", 8},  {"SheXian_ReportData", 9},
+    {"ChaoShen_ReportData", 10}, {"FengXi_ReportData", 11}, {"YingDu_ReportData", 12},
+    {"JinXiang_ReportData", 13}, {"NaiYa_ReportData", 14},  {"QiMi_ReportData", 15},
+    {"FuShu_ReportData", 16},   {"JianXiu_ReportData", 17}, {"Face_IReportData", 23},
+    {"DengJi_IReportData", 24}, {"CeHou_IReportData", 25},  {"JianYan_IReportData", 26}};
+
+// What standard error received while `f` ran.
+template <typename F>
+std::string standardError(F&& f) {
+    std::fflush(stderr);
+    char name[] = "/tmp/tubra_stderr_XXXXXX";
+    const int fd = ::mkstemp(name);
+    const int saved = ::dup(2);
+    ::dup2(fd, 2);
+    f();
+    std::fflush(stderr);
+    ::dup2(saved, 2);
+    ::close(saved);
+    ::close(fd);
+    std::ifstream in(name);
+    std::stringstream s;
+    s << in.rdbuf();
+    ::unlink(name);
+    return s.str();
+}
+
+}  // namespace
+
+TEST(ReportPrint, EveryValueOfTheLongReportIsPrintedWholeOnItsForm) {
+    // Every text at its capacity, every several-line text at its line limit: the full set, the
+    // repair record and the online set read back from the PDF hold every value whole (blanks
+    // aside), each on its own form or that form's continuation sheets.
+    ASSERT_TRUE(fs::exists(kLong)) << kLong;
+    TempDir tmp;
+    auto doc = tubra::cli::openOrReport(kLong.c_str());
+    ASSERT_TRUE(doc);
+    const auto* report = tubra::report::inspectionReport(*doc);
+    ASSERT_TRUE(report);
+    std::map<int, std::string> formText;  // blank-free text of each form's sheets
+    std::string all;
+    const struct {
+        const char* set;
+        int index;
+    } prints[] = {{"full", 22}, {"17", 17}, {"online", 28}};
+    for (const auto& print : prints) {
+        const fs::path pdf = tmp.path / (std::string(print.set) + ".pdf");
+        std::string err = standardError([&] {
+            EXPECT_EQ(call(tubra::cli::runPrint, {kLong.string(), "--report", print.set, "-o", pdf.string()}), 0);
+        });
+        // Everything continues on continuation sheets: nothing is named as cut.
+        EXPECT_EQ(err, "") << print.set;
+        const auto sheets = tubra::report::SheetsOf(*report, print.index, doc->drawing.table);
+        ASSERT_EQ(pdfPages(pdf), static_cast<int>(sheets.size())) << print.set;
+        for (std::size_t i = 0; i < sheets.size(); ++i) {
+            const std::string n = std::to_string(i + 1);
+            const std::string page =
+                withoutBlanks(output("pdftotext -raw -f " + n + " -l " + n + " '" + pdf.string() + "' - 2>/dev/null"));
+            formText[sheets[i].pageIndex] += page;
+            all += page;
+        }
+    }
+    ASSERT_FALSE(all.empty()) << "pdftotext gave no text";
+    const auto json = tubra::report::reportToJson(*report);
+    int checked = 0;
+    for (const auto& [section, page] : kSectionPage) {
+        SCOPED_TRACE(section);
+        ASSERT_TRUE(json.contains(section));
+        std::vector<std::string> values;
+        collectValues(json[section], values);
+        EXPECT_FALSE(values.empty());
+        for (const std::string& v : values) {
+            // The pipeline class of the cover is printed on the forms that name it.
+            const std::string& where = section == "Face_ReportData" && v == "GC2" ? all : formText[page];
+            EXPECT_NE(where.find(v), std::string::npos) << "not whole on its form: " << v;
+            ++checked;
+        }
+    }
+    EXPECT_GT(checked, 1500);
+}
+
+TEST(ReportPrint, TextsCutShortAreNamedOnStandardError) {
+    // The long file opens on its drawing: title block texts too long for their cells end with
+    // "…" (a drawing has no continuation sheet), and the print says which.
+    TempDir tmp;
+    const fs::path pdf = tmp.path / "drawing.pdf";
+    const std::string err = standardError(
+        [&] { EXPECT_EQ(call(tubra::cli::runPrint, {kLong.string(), "-o", pdf.string()}), 0); });
+    for (const char* field : {"标题栏 制图", "标题栏 审核", "标题栏 制图日期", "标题栏 审核日期"})
+        EXPECT_NE(err.find(field), std::string::npos) << field << " in " << err;
+    // Those that fit are not named.
+    EXPECT_EQ(err.find("标题栏 图号"), std::string::npos) << err;
+    EXPECT_EQ(err.find("标题栏 图纸名称"), std::string::npos) << err;
+    const std::string text = output("pdftotext -raw '" + pdf.string() + "' - 2>/dev/null");
+    EXPECT_NE(text.find("…"), std::string::npos);
+    // The sample's title block fits: nothing is named.
+    EXPECT_EQ(standardError([&] {
+                  call(tubra::cli::runPrint, {(fs::path(TUBRA_SOURCE_DIR) / "examples" / "pipeline.hcd").string(),
+                                              "-o", pdf.string()});
+              }),
+              "");
 }

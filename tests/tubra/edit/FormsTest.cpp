@@ -4,8 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
+#include <memory>
 
 #include "text/Gbk.h"
+#include "tubra/edit/FittingPropertyForms.h"
+#include "tubra/edit/NumberInput.h"
 #include "tubra/edit/PropertyDialogs.h"
 #include "tubra/edit/SessionPlayer.h"
 #include "tubra/edit/ToolForms.h"
@@ -171,16 +175,16 @@ TEST(TextForm, RefusesPositionsOffTheSheetAndReadsTheAngleList) {
     EXPECT_EQ(set(f, {{"text", "温度"}, {"x", "0"}}, ui.context), FormState::Open);
     ASSERT_EQ(ui.prompter.asked.size(), 1u);
     EXPECT_EQ(ui.prompter.asked[0].text, "横坐标输入数据错误(应为正数)，请重新输入");
-    EXPECT_EQ(set(f, {{"x", "12345678901"}, {"y", "5"}}, ui.context), FormState::Open);
+    EXPECT_EQ(set(f, {{"x", "1234567.901"}, {"y", "5"}}, ui.context), FormState::Open);
     EXPECT_EQ(ui.prompter.asked[1].text, "纵坐标输入数据错误(应为负数)，请重新输入");
-    // Eight characters are read: "12345678".
-    EXPECT_EQ(f.field("x"), "12345678");
+    // Eight characters are read: "1234567.".
+    EXPECT_EQ(f.field("x"), "1234567.");
     EXPECT_EQ(f.act("insert=℃", ui.context), FormState::Open);
     EXPECT_EQ(set(f, {{"y", "-40"}, {"angle", "南北"}, {"italic", "1"}}, ui.context), FormState::Accepted);
     const PipeObject& r = f.result();
     EXPECT_EQ(r.DistTxt.str(), text::gbk("温度℃"));
     EXPECT_EQ(r.dimAngle, -300);
-    EXPECT_EQ(r.Port1, Vec3(12345678, -40, 0));
+    EXPECT_EQ(r.Port1, Vec3(1234567, -40, 0));
     EXPECT_EQ(r.dimTxt_st, r.Port1);
     EXPECT_EQ(r.Number, 1);
     for (const auto& [angle, stored] : {std::pair{"东西", 300}, {"上下", -900}, {"12.5", 125}}) {
@@ -267,4 +271,145 @@ TEST(PropertyDialogs, OneDialogPerKindAndOkReplacesTheObject) {
     // An object that is no longer listed is left alone.
     PipeObject stray = listed;
     EXPECT_FALSE(edit::EditProperties(doc, &stray, kContext, ui.host));
+}
+
+TEST(NumberInput, ReadsAsAtofButOnlyFiniteNumbersWithinTheirRange) {
+    using edit::ReadNumber;
+    using edit::ReadWholeNumber;
+    namespace n = edit::numbers;
+    // What atof makes of a box: a leading number, 0 for none.
+    EXPECT_EQ(ReadNumber("  1500mm", n::kLength), 1500.0);
+    EXPECT_EQ(ReadNumber("", n::kLength), 0.0);
+    EXPECT_EQ(ReadNumber("abc", n::kLength), 0.0);
+    EXPECT_EQ(ReadNumber("-10000000", n::kLength), -1e7);
+    for (const char* bad : {"nan", "NAN", "inf", "-inf", "infinity", "1e300", "10000000.5", "-1e8", "0x1p99"})
+        EXPECT_FALSE(ReadNumber(bad, n::kLength)) << bad;
+    // Widths and factors lie above 0 and within what can be drawn.
+    EXPECT_FALSE(ReadNumber("0", n::kLineWidth));
+    EXPECT_FALSE(ReadNumber("99999", n::kLineWidth));
+    EXPECT_EQ(ReadNumber("0.5", n::kLineWidth), 0.5);
+    EXPECT_EQ(ReadNumber("100", n::kLineWidth), 100.0);
+    EXPECT_FALSE(ReadNumber("1e300", n::kJointFactor));
+    EXPECT_FALSE(ReadNumber("101", n::kSymbolFactor));
+    // Whole numbers as atoi reads them, refused when their digits run past the range.
+    EXPECT_EQ(ReadWholeNumber(" -12a", n::kWeldNumber), -12);
+    EXPECT_EQ(ReadWholeNumber("x", n::kWeldNumber), 0);
+    EXPECT_FALSE(ReadWholeNumber("2147483647", n::kWeldNumber));
+    EXPECT_FALSE(ReadWholeNumber(std::string(400, '9'), n::kWeldNumber));
+}
+
+// Every number box of the tools' and property dialogs refuses what is not a finite number
+// within reach, with the dialog's input-error message, and stays open without changing the
+// object; the same dialog then takes a good value.
+TEST(Forms, NumberBoxesRefuseEndlessAndAbsurdValuesAndStayOpen) {
+    model::PipeObject weld(model::CreationValues{8, -1, 2.0, {10, 20, 30}, {10, 20, 30}, 0, -1});
+    model::PipeObject support(model::CreationValues{31, 32, 2.0, {0, 0, 0}, {0, 0, 0}, 200, -1});
+    model::PipeObject valve(model::CreationValues{29, 13, 2.0, {0, 0, 0}, {40, -23, 0}, 200, -1});
+    model::PipeObject elbow(model::CreationValues{3, -1, 0.0, {0, 0, 0}, {14, -8, 0}, 200, 2});
+    model::PipeObject tee(model::CreationValues{12, -1, 5.0, {0, 0, 0}, {14, -8, 0}, 200, 2});
+    model::PipeObject slanted(model::CreationValues{2, 0, 6.0, {0, 0, 0}, {300, 400, 200}, 500, 1});
+    const auto makers = std::vector<std::pair<std::string, std::function<std::unique_ptr<platform::Form>()>>>{
+        {"segment", [] { return std::make_unique<edit::SegmentForm>(eastSegment(1000), kContext); }},
+        {"slanted", [&] { return std::make_unique<edit::SegmentForm>(slanted, kContext); }},
+        {"weld", [&] { return std::make_unique<edit::WeldForm>(weld); }},
+        {"support", [&] { return std::make_unique<edit::SupportForm>(support); }},
+        {"valve", [&] { return std::make_unique<edit::ValvePropertyForm>(valve); }},
+        {"elbow", [&] { return std::make_unique<edit::ElbowPropertyForm>(elbow); }},
+        {"tee", [&] { return std::make_unique<edit::TeePropertyForm>(tee); }},
+        {"text", [] { return std::make_unique<edit::TextForm>(edit::TextForm::NewBlock({500, -300, 0}), kContext); }},
+        {"plane", [] {
+             return std::make_unique<edit::PlaneForm>(
+                 PipeObject(model::CreationValues{2, 0, 6.0, {100, -100, 50}, {-999, -999, 0}, 0, 0}), kAxes);
+         }},
+    };
+    struct Case {
+        const char* form;
+        const char* field;
+        const char* good;
+        const char* message;
+    };
+    const char* kInput = "数据输入错误，请重新输入。";
+    const Case cases[] = {
+        {"segment", "Distanc", "1500", kInput},    {"segment", "angle", "45", kInput},
+        {"segment", "BiHou", "8", kInput},         {"slanted", "Port3.x", "200", kInput},
+        {"slanted", "Port3.y", "100", kInput},     {"slanted", "Distanc", "600", kInput},
+        {"weld", "Number", "12", kInput},          {"weld", "angle", "30", kInput},
+        {"weld", "BiHou", "6.5", kInput},          {"support", "angle", "32.7", kInput},
+        {"valve", "angle", "-90", kInput},         {"elbow", "Distanc", "16", kInput},
+        {"elbow", "BiHou", "9", kInput},           {"elbow", "angle", "30", kInput},
+        {"tee", "Distanc", "16", kInput},          {"tee", "angle", "30", kInput},
+        {"text", "height", "40", kInput},          {"text", "angle", "30", kInput},
+        {"text", "x", "500", "横坐标输入数据错误(应为正数)，请重新输入"},
+        {"text", "y", "-300", "纵坐标输入数据错误(应为负数)，请重新输入"},
+        {"plane", "offsetA", "500", kInput},       {"plane", "offsetB", "100", kInput},
+    };
+    for (const Case& c : cases) {
+        for (const char* bad : {"nan", "inf", "-inf", "1e300"}) {
+            // The weld's number and angle boxes are read as atoi ("nan" is 0, "1e300" is 1): only
+            // digits past their range count.
+            const bool whole = std::string(c.form) == "weld" && std::string(c.field) != "BiHou";
+            if (whole && std::string(bad) != "1e300") continue;
+            const std::string bad_value = whole ? "99999999999" : bad;
+            const std::string what = std::string(c.form) + "." + c.field + "=" + bad_value;
+            Ui ui;
+            std::unique_ptr<platform::Form> f;
+            for (const auto& [name, make] : makers)
+                if (name == c.form) f = make();
+            ASSERT_TRUE(f) << c.form;
+            std::string error;
+            if (std::string(c.form) == "text") f->setField("text", "T", &error);
+            if (std::string(c.form) == "plane") {
+                f->setField("offsetA", "500", &error);
+                f->setField("offsetB", "100", &error);
+            }
+            ASSERT_TRUE(f->setField(c.field, bad_value, &error)) << what << ": " << error;
+            EXPECT_EQ(f->act("ok", ui.context), FormState::Open) << what;
+            ASSERT_EQ(ui.prompter.asked.size(), 1u) << what;
+            EXPECT_EQ(ui.prompter.asked[0].text, c.message) << what;
+            if (auto* p = dynamic_cast<edit::PropertyForm*>(f.get())) {
+                // Nothing of the refused OK reached the copy.
+                const model::PipeObject& r = p->result();
+                for (const model::Vec3* v : {&r.Port1, &r.Port2, &r.Port3})
+                    EXPECT_TRUE(std::isfinite(v->x) && std::isfinite(v->y) && std::isfinite(v->z)) << what;
+                EXPECT_TRUE(std::isfinite(r.Distanc) && std::isfinite(r.BiHou)) << what;
+                EXPECT_LT(std::abs(r.dimAngle), 36000) << what;
+            }
+            ASSERT_TRUE(f->setField(c.field, c.good, &error)) << what;
+            EXPECT_EQ(f->act("ok", ui.context), FormState::Accepted) << what;
+        }
+    }
+}
+
+TEST(SegmentForm, NoLengthAndNoEndlessCount) {
+    Ui ui;
+    edit::SegmentForm f(eastSegment(1000), kContext);
+    // A segment keeps a length: its end never lands on its start.
+    EXPECT_EQ(set(f, {{"Distanc", "0"}}, ui.context), FormState::Open);
+    EXPECT_EQ(set(f, {{"Distanc", "abc"}}, ui.context), FormState::Open);
+    EXPECT_EQ(set(f, {{"Distanc", "0.9"}}, ui.context), FormState::Open);
+    ASSERT_EQ(ui.prompter.asked.size(), 3u);
+    EXPECT_EQ(ui.prompter.asked[2].text, "数据输入错误，请重新输入。");
+    // As many segments in a row as the drawing has room for, and not one more.
+    f.setMaxCount(10);
+    EXPECT_EQ(set(f, {{"Distanc", "1000"}, {"count", "11"}}, ui.context), FormState::Open);
+    EXPECT_EQ(ui.prompter.asked.back().text, edit::SegmentForm::kTooMany);
+    for (const char* endless : {"2147483647", "99999999999999999999", " 99999"}) {
+        EXPECT_EQ(set(f, {{"count", endless}}, ui.context), FormState::Open) << endless;
+        EXPECT_EQ(ui.prompter.asked.back().text, edit::SegmentForm::kTooMany) << endless;
+    }
+    EXPECT_EQ(set(f, {{"count", "10"}}, ui.context), FormState::Accepted);
+    EXPECT_EQ(f.count(), 10);
+    // Without being told the drawing's room, the most a drawing can hold.
+    edit::SegmentForm g(eastSegment(1000), kContext);
+    EXPECT_EQ(set(g, {{"count", "50001"}}, ui.context), FormState::Open);
+    EXPECT_EQ(set(g, {{"count", "50000"}}, ui.context), FormState::Accepted);
+
+    // Objects at every joint count too: 9 segments with a weld each need 18 places.
+    edit::ContinuousForm c;
+    c.setRoom(9, 17);
+    EXPECT_EQ(set(c, {{"choice", "焊缝"}}, ui.context), FormState::Open);
+    EXPECT_EQ(ui.prompter.asked.back().text, edit::SegmentForm::kTooMany);
+    EXPECT_EQ(set(c, {{"choice", "无"}}, ui.context), FormState::Accepted);
+    c.setRoom(9, 18);
+    EXPECT_EQ(set(c, {{"choice", "焊缝"}}, ui.context), FormState::Accepted);
 }

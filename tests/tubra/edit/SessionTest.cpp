@@ -12,6 +12,7 @@
 #include "tubra/edit/SessionPlayer.h"
 #include "tubra/edit/ToolCommands.h"
 #include "tubra/edit/ToolForms.h"
+#include "tubra/model/LineReader.h"
 
 using namespace tubra;
 using edit::ParseSessionScript;
@@ -89,6 +90,42 @@ TEST(SessionScript, RefusesWhatIsNoActionWithItsLine) {
     }
 }
 
+TEST(SessionScript, WhatEditorsWriteIsReadAndWhatTheDialogsDoNotOfferIsNot) {
+    // A byte-order mark before the first line is no part of it.
+    const auto bom = ParseSessionScript("\xEF\xBB\xBFnew 0 45 60\ncommand 2709\n");
+    ASSERT_TRUE(bom.ok) << bom.error;
+    ASSERT_EQ(bom.lines.size(), 2u);
+    EXPECT_EQ(bom.lines[0].kind, ScriptLine::Kind::New);
+    EXPECT_EQ(bom.lines[0].numbers, (std::vector<double>{0, 45, 60}));
+    // Only the first line can carry one.
+    EXPECT_FALSE(ParseSessionScript("new\n\xEF\xBB\xBF" "command 2709\n").ok);
+
+    // The new-drawing dialog lists 30, 45 and 60 degrees, and takes elevations within reach.
+    for (const char* bad : {"new 0 37 12\n", "new 0 30 0\n", "new 0 60 45.5\n", "new 1e300\n",
+                            "new -10000001\n", "click 1e12 0\n", "drag 0 0 0 -2e7\n", "move 1 nan\n"}) {
+        const auto s = ParseSessionScript(bad);
+        EXPECT_FALSE(s.ok) << bad;
+        EXPECT_EQ(s.errorLine, 1) << bad;
+    }
+    EXPECT_TRUE(ParseSessionScript("new -10000000 60 30\nclick 9999999 -9999999\n").ok);
+}
+
+TEST(SessionPlayer, MessagesShowControlCharactersWrittenOut) {
+    // A script that quotes terminal escapes or line breaks gets them back written out, never raw.
+    Player p;
+    const auto r = p.player->run("new\n\x1B]0;title\x07\n");
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.line, 2);
+    EXPECT_EQ(r.message.find('\x1B'), std::string::npos) << r.message;
+    EXPECT_EQ(r.message.find('\x07'), std::string::npos) << r.message;
+    EXPECT_NE(r.message.find("\\x1B]0;title\\x07"), std::string::npos) << r.message;
+    const auto q = p.player->run("new\nkey \"a\\tb\\nc\"\n");
+    EXPECT_FALSE(q.ok);
+    EXPECT_EQ(q.message.find_first_of("\n\t\r"), std::string::npos) << q.message;
+    EXPECT_NE(q.message.find("a\\tb\\nc"), std::string::npos) << q.message;
+    EXPECT_EQ(edit::EscapeControls("温度\x7F\x01\n"), "温度\\x7F\\x01\\n");
+}
+
 TEST(SessionScript, QuotedValuesReadBackAsWritten) {
     for (const std::string v : {"plain", "two words", "", "a\"b\\c", "line\r\nbreak", "#hash", "\ttab"}) {
         const std::string token = edit::SessionFieldToken("F", v);
@@ -126,7 +163,7 @@ TEST(ScriptPrompter, AnswersInTurnAndRefusesWhatTheBoxDoesNotOffer) {
         p.ask({"b", "", platform::Buttons::OkCancel});
         FAIL();
     } catch (const edit::SessionError& e) {
-        EXPECT_NE(std::string(e.what()).find("line 8"), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("第 8 行"), std::string::npos) << e.what();
     }
 }
 
@@ -156,7 +193,7 @@ TEST(ScriptFormHost, RefusedOkTakesTheNextLineAndNestedDialogsTheFollowingOnes) 
         host.run(more);
         FAIL();
     } catch (const edit::SessionError& e) {
-        EXPECT_NE(std::string(e.what()).find("dialog line 5"), std::string::npos);
+        EXPECT_NE(std::string(e.what()).find("第 5 行的 dialog"), std::string::npos);
     }
     // A dialog without a line names its caption.
     edit::DirectionForm direction(2);
@@ -297,4 +334,29 @@ TEST(SessionPlayer, EndToEndPipelineSession) {
     EXPECT_NEAR(list.at(1).Port4.x, 1179.8818, 1e-3);
     EXPECT_NEAR(list.at(1).Port4.y, -1608, 1e-3);
     EXPECT_EQ(list.at(1).Port3.x, -1.0);  // the incoming pipe's StrtDir
+}
+
+TEST(SessionPlayer, ContinuousDrawingStopsAtTheObjectsADrawingHolds) {
+    // A drawing one segment short of the 50,000 objects a file may hold: a new segment asks for
+    // 3 in a row, which would pass it; 2 fit, but not with a weld at the joint.
+    Player p;
+    ASSERT_TRUE(p.player->run("new 0\n").ok);
+    model::ObjectList& list = p.player->document()->drawing.objects;
+    model::PipeObject note(model::CreationValues{36, 0, 0, {5000, -5000, 0}, {5000, -5000, 0}, 0, -1});
+    note.DistTxt = "x";
+    while (list.size() < model::kMaxObjects - 2) list.addCopy(note);
+    const auto r = p.player->run(
+        "command 2709\n"
+        "click 300 -1100\n"
+        "dialog Distanc=500 count=3\n"
+        "answer ok\n"
+        "dialog count=2\n"
+        "dialog choice=焊缝\n"
+        "answer ok\n"
+        "dialog choice=无\n"
+        "click 733 -1350\n"
+        "expect-message 连续根数过大：图中的对象不能超过 50000 个，请重新输入。\n");
+    ASSERT_TRUE(r.ok) << r.line << ": " << r.message;
+    EXPECT_EQ(list.size(), model::kMaxObjects);
+    EXPECT_EQ(list.countOfKind(model::ObjectKind::Pipe), 2);
 }

@@ -287,4 +287,18 @@ TEST(Document, FilesBeyondWhatTheProgramKeepsAreRefused) {
     EXPECT_EQ(app.settings.ZhuXianColor, 7u);
 }
 
+TEST(Document, SpecialFilesAreRefusedWithoutWaiting) {
+    // A FIFO waits for no writer, and a link to an endless device is not read at all.
+    TempDir dir;
+    AppContext app;
+    const fs::path fifo = dir.path() / "fifo.hcd";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    fs::create_symlink("/dev/zero", dir.path() / "zero.hcd");
+    for (const fs::path& p : {fifo, dir.path() / "zero.hcd"}) {
+        std::string error;
+        EXPECT_EQ(Document::open(app, p, &error), nullptr);
+        EXPECT_NE(error.find("不是普通文件"), std::string::npos) << error;
+    }
+}
+
 }  // namespace

@@ -1,11 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <random>
 
 #include "support/GeneratedDrawing.h"
+#include "text/CFormat.h"
 #include "text/Gbk.h"
 #include "tubra/model/DrawingFile.h"
 #include "tubra/model/KeyMatcher.h"
+#include "tubra/model/LineReader.h"
 #include "tubra/model/ReportStore.h"
 
 using namespace tubra::model;
@@ -174,6 +179,83 @@ TEST(DrawingFile, WritesEveryLineByteForByte) {
         "Title{\n\n\n\n\n\n" + gbk("单线图") + "\n\n}\n\n";
     EXPECT_EQ(write(d, s), expected);
     EXPECT_EQ(d.Total(), 1);
+}
+
+// One object section as the C library's printf writes it from the format of each line, with
+// the substitutions the writer makes in texts.
+std::string printfObject(const PipeObject& o) {
+    auto f = [](const char* fmt, auto... v) {
+        char buf[2048];
+        const int n = std::snprintf(buf, sizeof buf, fmt, v...);
+        return std::string(buf, static_cast<std::size_t>(n));
+    };
+    auto safe = [](std::string_view v, char cr, char lf) {
+        std::string t(v);
+        for (char& c : t) c = c == '}' ? ']' : c == '\r' ? cr : c == '\n' ? lf : c;
+        return t;
+    };
+    auto text = [&](const ObjectText& t) { return safe(t.view(), ' ', ' '); };
+    auto record = [&](const ObjectText& t) { return safe(t.view(), '\xFD', '\xFE'); };
+    auto point = [&](const char* fmt, const Vec3& p) { return f(fmt, p.x, p.y, p.z); };
+    return "Object{\n" + f("\tMainType   %d\n", o.MainType) + f("\tSubType    %d\n", o.SubType) +
+           f("\tStrtDir    %f\n", o.StrtDir) + f("\tEndDir     %f\n", o.EndDir) +
+           point("\tPort1      %lf  %lf  %lf\n", o.Port1) + point("\tPort2      %lf  %lf  %lf\n", o.Port2) +
+           point("\tPort3      %lf  %lf  %lf\n", o.Port3) + point("\tPort4      %lf  %lf  %lf\n", o.Port4) +
+           f("\tDistanc    %lf\n", o.Distanc) + f("\tDistTxt    %s\n", o.DistTxt.empty() ? " " : text(o.DistTxt).c_str()) +
+           point("\tdimYX1_st  %lf  %lf  %lf\n", o.dimYX1_st) +
+           point("\tdimYX1_ed  %lf  %lf  %lf\n", o.dimYX1_ed) +
+           point("\tdimYX2_st  %lf  %lf  %lf\n", o.dimYX2_st) +
+           point("\tdimYX2_ed  %lf  %lf  %lf\n", o.dimYX2_ed) + point("\tdimL_st    %lf  %lf %lf\n", o.dimL_st) +
+           point("\tdimL_ed    %lf  %lf %lf\n", o.dimL_ed) + point("\tdimTxt_st  %lf  %lf %lf\n", o.dimTxt_st) +
+           f("\tdimAngle   %d\n", o.dimAngle) + f("\tCaiLiao    %s\n", text(o.CaiLiao).c_str()) +
+           f("\tGuiGe      %s\n", text(o.GuiGe).c_str()) + f("\tXingHao    %s\n", text(o.XingHao).c_str()) +
+           f("\tStartUse   %s\n", text(o.StartUse).c_str()) +
+           f("\tLastCheck  %s\n", text(o.LastCheck).c_str()) +
+           f("\tFirstCase  %s\n", record(o.FirstCase).c_str()) +
+           f("\tMidCase    %s\n", record(o.MidCase).c_str()) +
+           f("\tLastCase   %s\n", record(o.LastCase).c_str()) + f("\tBiHou      %lf\n", o.BiHou) +
+           f("\tNumber     %d\n", o.Number) + "}\n\n";
+}
+
+// Objects with awkward numbers (ties in the seventh decimal, negative zero, tiny, huge, not a
+// number) and texts holding braces, line breaks and the longest value, against printf.
+TEST(DrawingFile, ObjectLinesAreWhatTheirPrintfFormatsGive) {
+    std::mt19937_64 rng(17);
+    const double awkward[] = {0.0, -0.0, 0.0078125, -2.5e-7, 1e-300, 123456.0000005, 1e15,
+                              -9.5e18, 1e300, 1.0 / 0.0, -1.0 / 0.0, 0.0 / 0.0, 2147483648.5};
+    auto number = [&]() -> double {
+        if (rng() % 4 == 0) return awkward[rng() % std::size(awkward)];
+        return std::ldexp(static_cast<double>(static_cast<std::int64_t>(rng() >> 11)) * ((rng() & 1) ? -1 : 1),
+                          static_cast<int>(rng() % 60) - 70);
+    };
+    const std::string texts[] = {"", "H12", "a}b", "x\r\ny", "\n", gbk("φ100×10"), std::string(255, 'w'),
+                                 gbk("日期:1980/01/01\r\n当时壁厚:10 mm}")};
+    auto pick = [&]() { return texts[rng() % std::size(texts)]; };
+    Drawing d;
+    std::string expected;
+    for (int k = 0; k < 300; ++k) {
+        PipeObject o;
+        o.Number = static_cast<std::int32_t>(rng());
+        o.MainType = static_cast<std::int32_t>(rng() % 40);
+        o.SubType = static_cast<std::int32_t>(rng()) >> (rng() % 32);
+        o.StrtDir = number();
+        o.EndDir = number();
+        for (Vec3* p : {&o.Port1, &o.Port2, &o.Port3, &o.Port4, &o.dimYX1_st, &o.dimYX1_ed, &o.dimYX2_st,
+                        &o.dimYX2_ed, &o.dimL_st, &o.dimL_ed, &o.dimTxt_st})
+            *p = {number(), number(), number()};
+        o.dimAngle = static_cast<std::int32_t>(rng());
+        for (ObjectText* t : {&o.DistTxt, &o.CaiLiao, &o.GuiGe, &o.XingHao, &o.StartUse, &o.LastCheck,
+                              &o.FirstCase, &o.MidCase, &o.LastCase})
+            *t = pick();
+        o.BiHou = number();
+        o.Distanc = number();
+        expected += printfObject(o);
+        d.objects.append(std::make_unique<PipeObject>(o));
+    }
+    const std::string file = write(d);
+    const std::size_t from = file.find("Object{");
+    ASSERT_NE(from, std::string::npos);
+    EXPECT_EQ(file.substr(from), expected);
 }
 
 TEST(DrawingFile, WhatTheWriterWritesReadsBackIdentically) {
@@ -375,6 +457,192 @@ TEST(DrawingFile, ReportSectionsAreKeptAtTheirPlace) {
     EXPECT_EQ(out.find("zzz"), std::string::npos);
 }
 
+// The object reader the plain way, for comparing the reader's shortcuts with: every line is
+// searched for each key in turn and scanned with scanf formats.
+namespace plain {
+
+const std::vector<std::string_view> kObjectKeys = {
+    "MainType", "SubType", "StrtDir", "EndDir", "Port1", "Port2", "Port3", "Port4", "Distanc", "DistTxt",
+    "dimYX1_st", "dimYX1_ed", "dimYX2_st", "dimYX2_ed", "dimL_st", "dimL_ed", "dimTxt_st", "dimAngle",
+    "CaiLiao", "GuiGe", "XingHao", "StartUse", "LastCheck", "FirstCase", "MidCase", "LastCase", "BiHou",
+    "Number"};
+
+int firstKey(const std::vector<std::string_view>& keys, std::string_view line) {
+    for (std::size_t i = 0; i < keys.size(); ++i)
+        if (line.find(keys[i]) != std::string_view::npos) return static_cast<int>(i);
+    return -1;
+}
+
+// What follows the first word and its white space, without trailing white space.
+bool textAfterWord(std::string_view line, std::string& out) {
+    std::size_t p = 0;
+    while (p < line.size() && text::isCSpace(line[p])) ++p;
+    while (p < line.size() && !text::isCSpace(line[p])) ++p;
+    while (p < line.size() && text::isCSpace(line[p])) ++p;
+    std::size_t e = line.size();
+    while (e > p && text::isCSpace(line[e - 1])) --e;
+    if (p >= e) return false;
+    out = std::string(line.substr(p, e - p));
+    return true;
+}
+
+std::vector<PipeObject> readObjects(std::string_view data) {
+    const std::vector<std::string_view> sections = {"2dDrawing", "Object", "TeXingBiao", "Title"};
+    std::vector<PipeObject> objects;
+    LineReader in(data);
+    std::string_view line;
+    while (in.next(line)) {
+        const int section = firstKey(sections, line);
+        if (section < 0) continue;
+        if (section != 1) {
+            while (in.next(line) && !closesSection(line)) {}
+            continue;
+        }
+        PipeObject o;
+        while (in.next(line) && !closesSection(line)) {
+            std::string_view w;
+            int i = 0;
+            double x = 0, y = 0, z = 0;
+            std::string t;
+            auto integer = [&](std::int32_t& f) { if (text::scanf(line, "%s %d", w, i) == 2) f = i; };
+            auto number = [&](double& f) { if (text::scanf(line, "%s %lf", w, x) == 2) f = x; };
+            auto point = [&](Vec3& p) {
+                const int n = text::scanf(line, "%s %lf %lf %lf", w, x, y, z);
+                if (n >= 2) p.x = x;
+                if (n >= 3) p.y = y;
+                if (n >= 4) p.z = z;
+            };
+            auto words = [&](ObjectText& f) { if (textAfterWord(line, t)) f = t; };
+            auto record = [&](ObjectText& f, std::string_view key) {
+                std::size_t p = std::min(line.size(), key.size() + 1);
+                while (p < line.size() && line[p] == ' ') ++p;
+                t = std::string(line.substr(p));
+                for (char& c : t) c = c == '\xFD' ? '\r' : c == '\xFE' ? '\n' : c;
+                f = t;
+            };
+            Vec3* points[] = {&o.Port1, &o.Port2, &o.Port3, &o.Port4, &o.dimYX1_st, &o.dimYX1_ed,
+                              &o.dimYX2_st, &o.dimYX2_ed, &o.dimL_st, &o.dimL_ed, &o.dimTxt_st};
+            switch (const int k = firstKey(kObjectKeys, line)) {
+                case 0: integer(o.MainType); break;
+                case 1: integer(o.SubType); break;
+                case 2: number(o.StrtDir); break;
+                case 3: number(o.EndDir); break;
+                case 4: case 5: case 6: case 7: point(*points[k - 4]); break;
+                case 8: number(o.Distanc); break;
+                case 9: o.DistTxt = textAfterWord(line, t) ? std::string_view(t) : std::string_view(" "); break;
+                case 10: case 11: case 12: case 13: case 14: case 15: case 16: point(*points[k - 6]); break;
+                case 17: integer(o.dimAngle); break;
+                case 18: words(o.CaiLiao); break;
+                case 19: words(o.GuiGe); break;
+                case 20: words(o.XingHao); break;
+                case 21: words(o.StartUse); break;
+                case 22: words(o.LastCheck); break;
+                case 23: record(o.FirstCase, kObjectKeys[23]); break;
+                case 24: record(o.MidCase, kObjectKeys[24]); break;
+                case 25: record(o.LastCase, kObjectKeys[25]); break;
+                case 26: number(o.BiHou); break;
+                case 27: integer(o.Number); break;
+                default: break;
+            }
+        }
+        objects.push_back(o);
+    }
+    return objects;
+}
+
+// Equal to the bit, so that -0 and 0, or two different not-a-numbers, differ.
+bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+bool sameBits(const Vec3& a, const Vec3& b) { return sameBits(a.x, b.x) && sameBits(a.y, b.y) && sameBits(a.z, b.z); }
+bool sameObject(const PipeObject& a, const PipeObject& b) {
+    return a.Number == b.Number && a.MainType == b.MainType && a.SubType == b.SubType &&
+           sameBits(a.StrtDir, b.StrtDir) && sameBits(a.EndDir, b.EndDir) && sameBits(a.Port1, b.Port1) &&
+           sameBits(a.Port2, b.Port2) && sameBits(a.Port3, b.Port3) && sameBits(a.Port4, b.Port4) &&
+           sameBits(a.dimYX1_st, b.dimYX1_st) && sameBits(a.dimYX1_ed, b.dimYX1_ed) &&
+           sameBits(a.dimYX2_st, b.dimYX2_st) && sameBits(a.dimYX2_ed, b.dimYX2_ed) &&
+           sameBits(a.dimL_st, b.dimL_st) && sameBits(a.dimL_ed, b.dimL_ed) &&
+           sameBits(a.dimTxt_st, b.dimTxt_st) && a.dimAngle == b.dimAngle && a.DistTxt == b.DistTxt &&
+           a.CaiLiao == b.CaiLiao && a.GuiGe == b.GuiGe && a.XingHao == b.XingHao && a.StartUse == b.StartUse &&
+           a.LastCheck == b.LastCheck && a.FirstCase == b.FirstCase && a.MidCase == b.MidCase &&
+           a.LastCase == b.LastCase && sameBits(a.BiHou, b.BiHou) && sameBits(a.Distanc, b.Distanc);
+}
+
+}  // namespace plain
+
+// Object lines as the writer writes them and as hands and other programs leave them: numbers
+// in every notation, blanks of every kind, values missing or too many, keys inside values and
+// glued to them, braces, NULs and CR LF line ends. The reader's shortcuts for the usual lines
+// must read every one of them as the plain line-by-line reading does.
+TEST(DrawingFile, ReaderShortcutsReadEveryLineAsThePlainWayDoes) {
+    std::mt19937 rng(21);
+    auto pick = [&](std::initializer_list<std::string_view> l) { return std::string(*(l.begin() + rng() % l.size())); };
+    auto number = [&]() {
+        switch (rng() % 12) {
+            case 0: return pick({"-0", "+5", ".5", "5.", "-.5", "1e5", "1E-3", "inf", "-nan", "0x1p3", "1.5.2",
+                                 "12345678901234567890.5", "0.1234567890123456789", "99999999999999999999",
+                                 "-", ".", "3e", "2147483648", "-2147483649"});
+            case 1: return std::to_string(static_cast<int>(rng() % 20000) - 10000);
+            default: {
+                char buf[64];
+                std::snprintf(buf, sizeof buf, "%.6f", (static_cast<double>(rng() % 2000000) - 1e6) / 97.0);
+                return std::string(buf);
+            }
+        }
+    };
+    auto blank = [&]() { return pick({" ", "  ", "\t", " \t ", "\v", "\r ", "", "      "}); };
+    auto text = [&]() {
+        return pick({"20#", gbk("φ108×4"), "a b", "Port1", "x Number 5", "MainType", "\xFD\xFE" + gbk("日期"),
+                     "H12", "", "  lead", "trail  ", "DistTxt2", "\xB0\xFD\xB1\xFE", "7"});
+    };
+    std::string data;
+    std::size_t lines = 0;
+    for (int obj = 0; obj < 2000; ++obj) {
+        data += rng() % 20 ? "Object{\n" : "Object{ \r\n";
+        for (std::size_t k = 0; k < plain::kObjectKeys.size(); ++k) {
+            const int r = static_cast<int>(rng() % 100);
+            if (r < 3) continue;  // a missing line
+            std::string key(plain::kObjectKeys[k]);
+            if (r < 6) key = std::string(plain::kObjectKeys[rng() % plain::kObjectKeys.size()]);  // out of order
+            std::string line = r < 90 ? "\t" + key : blank() + key;
+            const bool numeric = k <= 8 || (k >= 10 && k <= 17) || k >= 26;
+            const int values = (k >= 4 && k <= 7) || (k >= 10 && k <= 16) ? 3 : 1;
+            if (numeric) {
+                int n = values;
+                if (rng() % 10 == 0) n = static_cast<int>(rng() % 5);
+                for (int v = 0; v < n; ++v) line += (rng() % 15 ? "  " : blank()) + number();
+            } else {
+                line += "    " + text();
+            }
+            switch (rng() % 40) {
+                case 0: line += " " + pick({"Port1", "MainType", "Number", "}", "z", "Object"}); break;
+                case 1: line.insert(std::min(line.size(), std::size_t{1} + rng() % 12), pick({"-", "1", "x", "}"})); break;
+                case 2: line += std::string("\0", 1) + "9"; break;
+                case 3: line += blank(); break;
+                default: break;
+            }
+            data += line + (rng() % 25 ? "\n" : "\r\n");
+            ++lines;
+        }
+        data += rng() % 30 ? "}\n\n" : "}";
+        if (rng() % 30 == 0) data += "\n";
+    }
+    ASSERT_GT(lines, 50000u);
+    Loaded l(data);
+    const std::vector<PipeObject> want = plain::readObjects(data);
+    ASSERT_EQ(l.drawing.objects.size(), want.size());
+    for (std::size_t i = 0; i < want.size(); ++i)
+        ASSERT_TRUE(plain::sameObject(l.drawing.objects.at(i), want[i])) << "object " << i;
+
+    // And the usual file, read the usual way.
+    Drawing d;
+    tubra::testing::generateDrawing(d, {.objects = 500, .seed = 4});
+    const std::string usual = write(d);
+    Loaded u(usual);
+    const std::vector<PipeObject> plainly = plain::readObjects(usual);
+    ASSERT_EQ(u.drawing.objects.size(), plainly.size());
+    for (std::size_t i = 0; i < plainly.size(); ++i)
+        ASSERT_TRUE(plain::sameObject(u.drawing.objects.at(i), plainly[i])) << "object " << i;
+}
+
 TEST(DrawingFile, GarbageNeverBreaksTheReader) {
     std::mt19937 rng(11);
     const std::string pieces[] = {"Object{", "}", "\n", "\r\n", "Port1 ", "1e308 ", "nan ", "-",
@@ -420,6 +688,49 @@ TEST(KeyMatcher, AgreesWithSearchingEachKeyInTurn) {
         for (int i = 0; i < n; ++i) line += pieces[rng() % std::size(pieces)];
         ASSERT_EQ(m.find(line), naiveFind(keys, line)) << line;
     }
+}
+
+// The shortcuts for lines that start with their key keep to what find() says: a key found at
+// the start decides unless an earlier key comes later in the line.
+TEST(KeyMatcher, LeadingKeysAgreeWithSearchingEachKeyInTurn) {
+    // Keys inside keys ("Total" in "aTotal", "Port1" in "ExPort1x"), keys beginning keys
+    // ("Port" and "Port1"), one-byte keys.
+    const std::vector<std::string_view> keys = {"Total", "FuZhuXianLayer", "ZhuXianLayer", "DimTextColor",
+                                                "TextColor", "Port", "Port1", "Port2", "dimL_st", "Z", "Xa",
+                                                "ExPort1x", "aTotal", "LongerThanSixteenBytes"};
+    const KeyMatcher m{"Total", "FuZhuXianLayer", "ZhuXianLayer", "DimTextColor", "TextColor", "Port",
+                       "Port1", "Port2", "dimL_st", "Z", "Xa", "ExPort1x", "aTotal", "LongerThanSixteenBytes"};
+    const std::string pieces[] = {"Total", "FuZhuXian", "ZhuXianLayer", "Layer", "DimText", "Color", "Port",
+                                  "1", "2", "dimL_", "st", " ", "\t", "123.5", "\xD6\xD0", "X", "a", "Zh",
+                                  "Ex", "x", "-", "LongerThanSixteenBytes", "\n"};
+    std::mt19937 rng(8);
+    int leading = 0;
+    for (int k = 0; k < 100000; ++k) {
+        std::string line = (rng() % 2) ? "\t" : "";
+        const int n = 1 + static_cast<int>(rng() % 6);
+        for (int i = 0; i < n; ++i) line += pieces[rng() % std::size(pieces)];
+        const int expected = static_cast<int>(rng() % (keys.size() + 2)) - 1;
+        std::size_t end = 0;
+        const int lead = m.leadingKey(line, end, expected);
+        const int want = naiveFind(keys, line);
+        if (lead >= 0) {
+            ++leading;
+            ASSERT_EQ(line.substr(line.find_first_not_of(" \t"), end - line.find_first_not_of(" \t")), keys[lead]);
+            const int earlier = m.findBefore(line.substr(end), lead);
+            ASSERT_EQ(earlier >= 0 ? earlier : lead, want) << line;
+            ASSERT_EQ(m.leadingKeyEnd(line, lead), end) << line;
+        }
+        for (int key = 0; key < static_cast<int>(keys.size()); ++key) {
+            if (const std::size_t e = m.leadingKeyEnd(line, key)) {
+                const int earlier = m.findBefore(line.substr(e), key);
+                ASSERT_EQ(earlier >= 0 ? earlier : key, want) << line << " " << keys[key];
+            }
+        }
+        const int bound = static_cast<int>(rng() % (keys.size() + 1));
+        const int below = m.findBefore(line, bound);
+        ASSERT_EQ(below, want >= 0 && want < bound ? want : -1) << line;
+    }
+    EXPECT_GT(leading, 5000);  // the shortcut is taken often enough to be tested
 }
 
 }  // namespace

@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
 #include "text/Gbk.h"
 #include "tubra/model/Drawing.h"
 #include "tubra/model/DrawingSettings.h"
@@ -219,6 +225,41 @@ TEST(Settings, ResetRulesSplitBetweenDocumentAndView) {
     EXPECT_EQ(s.Dim_Size, 30);
     EXPECT_EQ(s.m_wantouR, 16.0);
     EXPECT_EQ(s, DrawingSettings());
+}
+
+}  // namespace
+
+namespace {
+
+// Objects live in blocks kept for reuse: whatever order they are made and dropped in, a new
+// object is empty, no two live objects share memory and each keeps its values.
+TEST(PipeObjectMemory, LiveObjectsNeverOverlap) {
+    std::mt19937 rng(3);
+    std::vector<std::unique_ptr<tubra::model::PipeObject>> live;
+    for (int step = 0; step < 20000; ++step) {
+        if (live.empty() || rng() % 3 != 0) {
+            auto o = std::make_unique<tubra::model::PipeObject>();
+            EXPECT_EQ(o->Number, 0);
+            EXPECT_TRUE(o->LastCase.empty());
+            o->Number = step;
+            o->LastCase = std::to_string(step);
+            live.push_back(std::move(o));
+        } else {
+            const std::size_t i = rng() % live.size();
+            live[i] = std::move(live.back());
+            live.pop_back();
+        }
+    }
+    std::set<const char*> starts;
+    for (const auto& o : live) {
+        ASSERT_EQ(o->LastCase.view(), std::to_string(o->Number));
+        starts.insert(reinterpret_cast<const char*>(o.get()));
+    }
+    const char* previousEnd = nullptr;
+    for (const char* s : starts) {
+        ASSERT_TRUE(previousEnd == nullptr || s >= previousEnd);
+        previousEnd = s + sizeof(tubra::model::PipeObject);
+    }
 }
 
 }  // namespace

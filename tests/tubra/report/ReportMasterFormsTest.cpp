@@ -358,6 +358,9 @@ TEST(OnlineReportMasterForm, PageNumbersOnlyFromAPositiveStart) {
 TEST(OnlineReportMasterForm, FourPagesTheirBoxesClearImportAndStart) {
     InspectionReport r = testing::filledReport();
     r.PrintSet_IReportData.start = 0;
+    // Thicknesses the thickness record's dialog accepts.
+    for (int b = 0; b < 5; ++b)
+        for (int k = 0; k < 10; ++k) r.CeHou_IReportData.texts[static_cast<std::size_t>(6 + 27 * b + 13 + k)] = "5.5";
     model::CharacteristicTable table;
     int mode = kEditReport;
     OnlineReportMasterForm m(r, table, mode);

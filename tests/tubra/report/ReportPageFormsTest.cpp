@@ -3,6 +3,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <limits>
+#include <map>
+#include <set>
 
 #include <gtest/gtest.h>
 
@@ -50,6 +53,7 @@ std::unique_ptr<ReportPageForm> open(int page, const InspectionReport& r,
 TEST(ReportPageForms, EveryPageCopiesItsSectionInAndOutUnchanged) {
     InspectionReport source = testing::filledReport();
     source.JieLun_ReportData.texts[11] = "3";  // a grade the list offers
+    source.CeHou_ReportData.texts[8] = "0.25   ";  // "自动": the least thickness of the list
     InspectionReport target;
     target.PrintSet_ReportData = source.PrintSet_ReportData;
     target.PrintSet_IReportData = source.PrintSet_IReportData;
@@ -572,6 +576,211 @@ TEST(OnlineReportForms, InspectionReportChecksAndNotes) {
     EXPECT_EQ(r.JianYan_IReportData.states[12], 1);
     EXPECT_EQ(utf8(r.JianYan_IReportData.notes[2].view()), "合格");
     EXPECT_EQ(r.JianYan_IReportData.texts[20].size(), 20u);
+}
+
+
+// ---------------------------------------------------------------------------------------------
+// Measurements, the least thickness, pictures and signature rows
+
+TEST(Measurements, OnlyWholeFiniteNumbersAreValues) {
+    using K = forms::Measured::Kind;
+    const auto kind = [](std::string_view t) { return forms::measured(t).kind; };
+    for (const char* value : {"5.36", " 5.36 ", "-0.05", "+2", "1e3", "0", ".5"}) EXPECT_EQ(kind(value), K::Value) << value;
+    for (const char* bad : {"nan", "NaN", "inf", "-inf", "1e999", "5mm", "5,3", "0x10", "-", "1.2.3", "HB180", "五"})
+        EXPECT_EQ(kind(gbk(bad)), K::Invalid) << bad;
+    EXPECT_EQ(kind(""), K::Empty);
+    EXPECT_EQ(kind("   "), K::Empty);
+    EXPECT_DOUBLE_EQ(forms::measured(" 5.36 ").value, 5.36);
+    // The physical ranges: a thickness is more than 0, a percentage at most 100.
+    EXPECT_FALSE(measures::thickness("t").accepts(0));
+    EXPECT_TRUE(measures::thickness("t").accepts(0.01));
+    EXPECT_FALSE(measures::thickness("t").accepts(1000.5));
+    EXPECT_TRUE(measures::percent("p").accepts(100));
+    EXPECT_FALSE(measures::percent("p").accepts(100.01));
+    EXPECT_FALSE(measures::length("l").accepts(-1));
+    EXPECT_TRUE(measures::pressure("p").accepts(-0.1));
+    EXPECT_FALSE(measures::pressure("p").accepts(std::numeric_limits<double>::quiet_NaN()));
+    EXPECT_EQ(measures::thickness("t").rangeText(), "大于0且不大于1000");
+    EXPECT_EQ(measures::length("l").rangeText(), "0至100000");
+}
+
+TEST(Measurements, ListsRefuseImpossibleValuesAndKeepTheDialogOpen) {
+    InspectionReport r;
+    // Thicknesses: the dialog's own "测厚值无效！。" for anything but a positive number.
+    Driver d;
+    auto f = open(6, r);
+    d.set(*f, "item0", "A1");
+    for (const char* bad : {"nan", "inf", "-5", "1e999", "2000", ""}) {
+        d.set(*f, "item1", bad);
+        d.act(*f, "add");
+        EXPECT_EQ(d.lastMessage(), "测厚值无效！。") << bad;
+        EXPECT_TRUE(asList(*f).rows().empty()) << bad;
+    }
+    d.set(*f, "item1", "5.36");
+    d.act(*f, "add");
+    EXPECT_EQ(asList(*f).rows().size(), 1u);
+    EXPECT_EQ(f->field("text8"), "5.36   ");
+
+    // Other lists: an empty number is a value not given; what is no number is named.
+    Driver m;
+    auto magnetic = open(7, r);
+    m.set(*magnetic, "item0", "W1");
+    m.set(*magnetic, "item1", "nan");
+    m.act(*magnetic, "add");
+    EXPECT_EQ(m.lastMessage(), "缺陷长度(mm)：“nan”不是有效的数值！\n\n请填写0至100000的数，或不填。");
+    EXPECT_EQ(m.prompter.asked.back().caption, "编辑错误");
+    EXPECT_TRUE(asList(*magnetic).rows().empty());
+    m.set(*magnetic, "item1", "");
+    m.act(*magnetic, "add");
+    EXPECT_EQ(asList(*magnetic).rows().size(), 1u);
+    // Modify checks as add does.
+    m.set(*magnetic, "item1", "-3");
+    m.act(*magnetic, "modify=0");
+    EXPECT_EQ(asList(*magnetic).rows()[0][1], "");
+
+    Driver u;
+    auto ultrasonic = open(10, r);
+    u.set(*ultrasonic, "item0", "W5");
+    u.set(*ultrasonic, "item1", "1500");  // buried 1.5 m deep in a wall
+    u.act(*ultrasonic, "add");
+    EXPECT_NE(u.lastMessage().find("缺陷埋藏深度(mm)"), std::string::npos);
+    EXPECT_TRUE(asList(*ultrasonic).rows().empty());
+
+    Driver h;
+    auto hardness = open(12, r);
+    h.set(*hardness, "item0", "HB180");
+    h.act(*hardness, "add");
+    EXPECT_NE(h.lastMessage().find("硬度值(HB)"), std::string::npos);
+    h.set(*hardness, "item0", "180");
+    h.act(*hardness, "add");
+    EXPECT_EQ(asList(*hardness).rows().size(), 1u);
+}
+
+TEST(Measurements, HeaderBoxesAreCheckedOnOk) {
+    InspectionReport r;
+    r.NaiYa_ReportData.texts[6] = "abc";  // from a drawing file: refused only when confirmed
+    Driver d;
+    auto f = open(14, r);
+    EXPECT_EQ(d.act(*f, "ok"), FormState::Open);
+    EXPECT_EQ(d.lastMessage(), "试验压力(MPa)：“abc”不是有效的数值！\n\n请填写-0.1至1000的数，或不填。");
+    EXPECT_EQ(d.prompter.asked.back().caption, "数据输入错误");
+    d.set(*f, "text6", "2.4");
+    d.set(*f, "text5", "inf");
+    EXPECT_EQ(d.act(*f, "ok"), FormState::Open);
+    EXPECT_NE(d.lastMessage().find("最高工作压力(MPa)"), std::string::npos);
+    d.set(*f, "text5", "");
+    EXPECT_EQ(d.act(*f, "ok"), FormState::Accepted);
+
+    // Percentages of the examination proportions, misalignment, the conclusion's pressure.
+    const struct {
+        int page;
+        const char* field;
+        const char* bad;
+        const char* label;
+    } boxes[] = {{6, "text1", "101", "管件测量比例(%)"}, {6, "text6", "-1", "管子测量比例(%)"},
+                 {7, "text1", "nan", "检测比例(%)"},    {8, "text7", "150", "检测比例(%)"},
+                 {9, "text3", "inf", "检测比例(%)"},    {10, "text4", "x", "检测比例(%)"},
+                 {5, "text0", "-2", "最大错边量(mm)"},  {2, "text0", "nan", "最大工作压力(MPa)"},
+                 {16, "text25", "abc", "开启压力(MPa)"}};
+    for (const auto& box : boxes) {
+        Driver b({Answer::Yes, Answer::Yes});
+        auto form = open(box.page, r);
+        b.set(*form, box.field, box.bad);
+        EXPECT_EQ(b.act(*form, "ok"), FormState::Open) << box.page << " " << box.field;
+        EXPECT_NE(b.lastMessage().find(box.label), std::string::npos) << box.page << " " << box.field;
+    }
+    // The online thickness records' thicknesses.
+    Driver o;
+    auto online = open(25, r);
+    o.set(*online, "text19", "nan");  // block 1, point 1
+    EXPECT_EQ(o.act(*online, "ok"), FormState::Open);
+    EXPECT_NE(o.lastMessage().find("第1次在线检验 厚度(mm)"), std::string::npos);
+}
+
+TEST(RecordListForm, TheLeastThicknessIsTheListsFromTheOpening) {
+    InspectionReport r;
+    r.CeHou_ReportData.texts[8] = "5.32";  // stale: the least of the list is 5.36
+    r.thicknessPoints.append({"C47", 5.40f});
+    r.thicknessPoints.append({"C48", 5.36f});
+    // A point a file brought in without a number in it counts for nothing.
+    r.thicknessPoints.append({"C49", std::numeric_limits<float>::quiet_NaN()});
+    Driver d({Answer::Yes});
+    auto f = open(6, r);
+    EXPECT_EQ(f->field("autoMin"), "1");
+    EXPECT_EQ(f->field("text8"), "5.36   ");
+    EXPECT_FALSE(f->fieldEnabled("text8"));
+    EXPECT_EQ(d.act(*f, "退出"), FormState::Accepted);
+    f->apply(r);
+    EXPECT_EQ(r.CeHou_ReportData.texts[8].view(), "5.36   ");
+    // Without "自动" the typed value is the user's and is checked as a thickness.
+    auto g = open(6, r);
+    d.set(*g, "autoMin", "0");
+    d.set(*g, "text8", "nan");
+    EXPECT_EQ(d.act(*g, "退出"), FormState::Open);
+    EXPECT_NE(d.lastMessage().find("实测最小壁厚(mm)"), std::string::npos);
+}
+
+TEST(ReportPageForms, RemovingAPictureTakesTheSelectedOne) {
+    InspectionReport r;
+    r.metallographImages.append({"", "a.bmp"});
+    r.metallographImages.append({"", "b.bmp"});
+    Driver d;
+    auto f = open(13, r);
+    // Nothing selected: the button is not available.
+    EXPECT_FALSE(f->actionEnabled("remove"));
+    std::string error;
+    f->act("remove", d.context, &error);
+    EXPECT_NE(error, "");
+    d.act(*f, "select=1");
+    EXPECT_TRUE(f->actionEnabled("remove"));
+    d.act(*f, "remove");
+    ASSERT_EQ(f->listModel("images")->rows.size(), 1u);
+    EXPECT_EQ(f->listModel("images")->rows[0][2], "a.bmp");
+    EXPECT_FALSE(f->actionEnabled("remove"));
+    d.act(*f, "remove=0");  // a script may name the row
+    EXPECT_TRUE(f->listModel("images")->rows.empty());
+}
+
+TEST(ReportPageForms, SignatureDatesStandBesideTheirNames) {
+    // Every dialog with signatures lays each signer's date in the signer's row, as the
+    // printed form pairs them, and the date of the work on a row of its own.
+    InspectionReport r;
+    const struct {
+        int page;
+        std::vector<std::pair<const char*, const char*>> signers;  // name field, date field
+        const char* workDate;
+    } pages[] = {
+        {4, {{"text30", "text31"}, {"text32", "text33"}}, "text29"},
+        {5, {{"text23", "text24"}, {"text25", "text26"}}, "text22"},
+        {6, {{"text10", "text11"}, {"text12", "text13"}}, "text9"},
+        {7, {{"text14", "text15"}, {"text16", "text17"}}, "text13"},
+        {8, {{"text13", "text14"}, {"text15", "text16"}}, "text12"},
+        {9, {{"text20", "text21"}, {"text22", "text23"}, {"text24", "text25"}}, "text19"},
+        {10, {{"text13", "text14"}, {"text15", "text16"}}, "text12"},
+        {11, {{"text34", "text35"}, {"text36", "text37"}}, "text33"},
+        {12, {{"text5", "text6"}, {"text7", "text8"}}, "text4"},
+        {13, {{"text9", "text10"}, {"text11", "text12"}}, "text8"},
+        {14, {{"text12", "text13"}, {"text14", "text15"}}, "text11"},
+        {16, {{"text59", "text60"}, {"text61", "text62"}}, "text58"},
+        {26, {{"text32", "text33"}, {"text34", "text35"}, {"text36", "text37"}, {"text38", "text39"}}, "text31"},
+    };
+    for (const auto& p : pages) {
+        auto f = open(p.page, r);
+        // Where each field sits: its group and row.
+        std::map<std::string, std::pair<const LayoutGroup*, int>> at;
+        for (const LayoutGroup& g : f->layout().groups)
+            for (const LayoutCell& c : g.cells)
+                if (c.kind == LayoutCell::Kind::Field) at[c.ref] = {&g, c.row};
+        std::set<std::pair<const LayoutGroup*, int>> rows;
+        for (const auto& [name, date] : p.signers) {
+            ASSERT_TRUE(at.count(name) && at.count(date)) << p.page << " " << name;
+            EXPECT_EQ(at[name], at[date]) << p.page << ": " << date << " beside " << name;
+            rows.insert(at[name]);
+        }
+        EXPECT_EQ(rows.size(), p.signers.size()) << p.page << ": one row per signer";
+        ASSERT_TRUE(at.count(p.workDate)) << p.page;
+        EXPECT_EQ(rows.count(at[p.workDate]), 0u) << p.page << ": the date of the work on its own row";
+    }
 }
 
 }  // namespace

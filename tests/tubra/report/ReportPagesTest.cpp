@@ -7,10 +7,13 @@
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <set>
 
 #include "platform/RecordingCanvas.h"
 #include "text/CFormat.h"
 #include "text/Gbk.h"
+#include "tubra/model/Document.h"
+#include "tubra/report/Install.h"
 #include "tubra/report/PageLayout.h"
 #include "tubra/report/ReportPagePainter.h"
 #include "tubra/report/ReportPaging.h"
@@ -101,8 +104,9 @@ struct TaggedReport {
             e[7].insert(e[7].end(), {text::format("M%dx", i), text::format("m%dx", i), "  1.25"});
             e[8].insert(e[8].end(), {text::format("P%dx", i), "  2.50"});
             e[9].insert(e[9].end(), {text::format("F%dx", i), text::format("R%dx", i), text::format("N%dx", i),
-                                     "3.25   ", "0.50   ", text::format("G%dx", i), text::format("K%dx", i)});
-            e[10].insert(e[10].end(), {text::format("U%dx", i), "6.50   ", "7.25   ", "8.75   ",
+                                     "3.25", "0.50", text::format("G%dx", i), text::format("K%dx", i)});
+            // "%-7.2f": the blanks after the number take no room in its cell.
+            e[10].insert(e[10].end(), {text::format("U%dx", i), "6.50", "7.25", "8.75",
                                        text::format("Z%dx", i), text::format("Y%dx", i), text::format("W%dx", i)});
             e[12].insert(e[12].end(), {text::format("H%dx", i), text::format("L%dx", i)});
         }
@@ -575,4 +579,244 @@ TEST(ReportPages, ContentsMarksNotInspectedRowsAndKeepsValidNumbers) {
     const std::string conclusion = allTexts(*drawn(r, kConclusionPage));
     EXPECT_NE(conclusion.find("(1) (2) (4) (5)"), std::string::npos);
     EXPECT_EQ(conclusion.find("(3)"), std::string::npos);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Fitting the values
+
+namespace {
+
+// The font height of the first recorded text that starts with `prefix`.
+int heightOf(const RecordingCanvas& c, const std::string& prefix) {
+    for (const auto& call : textCalls(c))
+        if (call.text.rfind(prefix, 0) == 0) return call.state.font.height;
+    return 0;
+}
+
+std::string repeated(std::string_view utf8, std::size_t bytes) {
+    std::string s;
+    while (s.size() < bytes) s += gbk(utf8);
+    return s.substr(0, text::gbkCutLength(s, bytes));
+}
+
+}  // namespace
+
+TEST(ReportPages, TheValuesOfARowAndTheLabelsOfAGroupShareOneSize) {
+    InspectionReport r;
+    // Form (3), first row: a short value beside a long one; both print in the long one's size.
+    r.ShengCha_ReportData.texts[0] = "SHORTx";
+    r.ShengCha_ReportData.texts[1] = "LONGx" + repeated("管道名称很长", 120);
+    r.ShengCha_ReportData.texts[2] = "OTHERx";  // the next row keeps the full size
+    const auto review = drawn(r, kReviewPage, true);
+    EXPECT_LT(heightOf(*review, "SHORTx"), kPrinterTableHeight);
+    EXPECT_EQ(heightOf(*review, "SHORTx"), heightOf(*review, "LONGx"));
+    EXPECT_EQ(heightOf(*review, "OTHERx"), kPrinterTableHeight);
+    // Form (2): the four group labels down the side in one size.
+    const auto summary = drawn(r, kSummaryPage, true);
+    std::set<int> sizes;
+    for (const char* group : {"管道材料", "管子焊", "组成件", "附属设施"}) sizes.insert(heightOf(*summary, gbk(group)));
+    EXPECT_EQ(sizes.size(), 1u);
+    EXPECT_NE(*sizes.begin(), 0);
+    // Form (1): the four header fields in one size, whichever is long.
+    r.Face_ReportData.texts[3] = repeated("装置", 49);
+    const auto conclusion = drawn(r, kConclusionPage, true);
+    EXPECT_EQ(heightOf(*conclusion, gbk("管道编号：")), heightOf(*conclusion, gbk("装置名称：")));
+    EXPECT_EQ(heightOf(*conclusion, gbk("报告编号：")), heightOf(*conclusion, gbk("装置名称：")));
+}
+
+TEST(ReportPages, ALongValueShowsItsBeginningAndContinuesWhole) {
+    InspectionReport r;
+    const std::string value = repeated("检验记录2024年5月12日按JB/T4730.4-2005复检合格，", 249);
+    r.ShengCha_ReportData.texts[12] = value;  // 设计单位
+    RecordingCanvas::Options tall = deviceOptions(true);
+    tall.deviceSize = {2100, 2 * 2900};
+    RecordingCanvas c(tall);
+    DrawReportPages(c, r, {}, kReviewPage);
+    ASSERT_EQ(CountPrintPages(r, kReviewPage), 2);
+    // On the form: the smallest size, the beginning of the value and the mark.
+    bool marked = false;
+    std::string continuation;
+    for (const auto& call : textCalls(c)) {
+        if (call.points[0].y > -2900) {
+            if (call.text.find(ContinuedMark()) != std::string::npos) {
+                marked = true;
+                EXPECT_EQ(call.state.font.height, kMinTextHeight);
+            }
+        } else {
+            continuation += call.text;
+        }
+    }
+    EXPECT_TRUE(marked);
+    // On the continuation sheet: the title, the label and the value whole, at the table size.
+    EXPECT_NE(continuation.find(gbk("(3)在用工业管道原始资料审查报告（续页）")), std::string::npos);
+    EXPECT_NE(continuation.find(gbk("设计单位")), std::string::npos);
+    std::string joined;
+    for (const auto& call : textCalls(c))
+        if (call.points[0].y < -2900 + kFormTop) joined += call.text;
+    EXPECT_NE(joined.find(value.substr(0, 40)), std::string::npos);
+    std::string compact = joined, whole = value;
+    std::erase(compact, ' ');
+    std::erase(whole, ' ');
+    EXPECT_NE(compact.find(whole), std::string::npos);
+    // Each sheet's texts inside its cells.
+    for (int sheet = 0; sheet < 2; ++sheet) {
+        RecordingCanvas::Options one = deviceOptions(true);
+        one.deviceSize = {2100, 2900};
+        RecordingCanvas s(one);
+        s.setWindowOrigin({0, -sheet * 2900});
+        DrawReportPages(s, r, {}, kReviewPage);
+        expectTextsClearOfLines(s, kReviewPage, sheet * 2900);
+    }
+}
+
+TEST(ReportPages, AValueNothingCanContinueEndsWithItsMarkAndIsNamed) {
+    RecordingCanvas c;
+    InspectionReport r;
+    PagePainter p(c, r, {});
+    p.setContinuable(false);
+    p.fitted({100, -100, 300, -130}, repeated("封面的值", 49), CoverFace(40), Align::Left, gbk("使用单位:"));
+    ASSERT_EQ(p.cut().size(), 1u);
+    EXPECT_EQ(p.cut()[0], gbk("使用单位:"));
+    EXPECT_TRUE(p.continued().empty());
+    const auto texts = textCalls(c);
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0].text.substr(texts[0].text.size() - CutMark().size()), CutMark());
+    EXPECT_LE(static_cast<int>(texts[0].text.size()) * texts[0].state.font.width, 200 - 16);
+    // A form's value continues instead.
+    PagePainter q(c, r, {});
+    q.fitted({100, -100, 300, -130}, repeated("表格的值", 49), kTableFace, Align::Left, gbk("栏目甲"));
+    EXPECT_TRUE(q.cut().empty());
+    ASSERT_EQ(q.continued().size(), 1u);
+    EXPECT_EQ(q.continued()[0].label, gbk("栏目甲"));
+}
+
+TEST(ReportPages, SeveralLineTextsPrintEveryLineUpToTheirLimits) {
+    // Each text at its line limit, lines short enough to print one by one: every line is there.
+    const auto lines = [](std::string_view tag, int n, std::size_t bytes) {
+        std::string s;
+        for (int k = 1; k <= n; ++k) {
+            if (k > 1) s += "\r\n";
+            s += text::format("%s%02d", std::string(tag).c_str(), k) + repeated("行", bytes);
+        }
+        return s;
+    };
+    InspectionReport r;
+    r.YingDu_ReportData.note = lines("Hx", 6, 30);            // 评定意见: 6 lines
+    r.JinXiang_ReportData.note = lines("Jx", 8, 40);          // 分析结果: 8 lines
+    r.NaiYa_ReportData.note = lines("Nx", 5, 40);             // 压力试验结论: 5 lines
+    r.DengJi_IReportData.note = lines("Dx", 12, 12);          // 备注: 12 lines, 255 bytes
+    r.CeHou_IReportData.note = lines("Cx", 10, 16);           // 备注: no limit given
+    for (int i = 0; i < 4; ++i) r.JianYan_IReportData.notes[static_cast<std::size_t>(i)] = lines(text::format("Q%dx", i), 4, 16);
+    const struct {
+        int page;
+        std::string tag;
+        int count;
+    } checks[] = {{kHardnessPage, "Hx", 6},         {kMetallographPage, "Jx", 8}, {kPressureTestPage, "Nx", 5},
+                  {kOnlineRegisterPage, "Dx", 12},  {kOnlineThicknessPage, "Cx", 10}, {kOnlineReportPage, "Q0x", 4},
+                  {kOnlineReportPage, "Q1x", 4},    {kOnlineReportPage, "Q2x", 4},   {kOnlineReportPage, "Q3x", 4}};
+    for (const auto& check : checks) {
+        const auto c = drawn(r, check.page, true);
+        const std::string all = allTexts(*c);
+        for (int k = 1; k <= check.count; ++k)
+            EXPECT_NE(all.find(text::format("%s%02d", check.tag.c_str(), k)), std::string::npos)
+                << check.page << " line " << k;
+        EXPECT_EQ(all.find(ContinuedMark()), std::string::npos) << check.page;
+        EXPECT_EQ(CountPrintPages(r, check.page), 1) << check.page;
+        expectTextsClearOfLines(*c, check.page);
+    }
+    // Lines beyond a limit go to the continuation sheet, not away.
+    r.YingDu_ReportData.note = lines("Hx", 7, 30);
+    EXPECT_EQ(CountPrintPages(r, kHardnessPage), 2);
+    // The online report's result follows its sentence and never starts a line with "。".
+    r.JianYan_IReportData.notes[2] = gbk("该管道可以在允许参数范围内继续使用。");
+    const auto c = drawn(r, kOnlineReportPage, true);
+    for (const auto& call : textCalls(*c)) EXPECT_NE(call.text.rfind(gbk("。"), 0), 0u) << text::gbkToUtf8(call.text);
+}
+
+TEST(ReportPages, TheScreenBreaksTheLinesThePrinterBreaks) {
+    InspectionReport r;
+    r.ShengCha_ReportData.texts[27] = repeated("审查问题记载2024年5月12日", 200);
+    r.HuiZong_ReportData.texts[3] = repeated("劣化", 49);
+    r.JieLun_ReportData.texts[3] = repeated("限制条件", 99);
+    for (int page : {kConclusionPage, kSummaryPage, kReviewPage, kVisualPage}) {
+        const auto screen = drawn(r, page, false);
+        const auto paper = drawn(r, page, true);
+        std::vector<std::string> a, b;
+        for (const auto& call : textCalls(*screen)) a.push_back(call.text);
+        for (const auto& call : textCalls(*paper)) b.push_back(call.text);
+        EXPECT_EQ(a, b) << page;
+        // The same places; the screen's table text a little smaller (32 for 35).
+        const auto sc = textCalls(*screen), pc = textCalls(*paper);
+        ASSERT_EQ(sc.size(), pc.size());
+        for (std::size_t i = 0; i < sc.size(); ++i) {
+            EXPECT_EQ(sc[i].points[0], pc[i].points[0]) << page << " " << i;
+            EXPECT_LE(sc[i].state.font.height, pc[i].state.font.height);
+        }
+    }
+}
+
+TEST(ReportPages, EveryTextOfTheSamplesStaysInsideItsCell) {
+    // The sample report and the one with every text at its capacity: each sheet of both sets
+    // and the repair record, on paper and on the screen, every text inside its cell, clear of
+    // every line, and every continued value printed on a continuation sheet.
+    for (const char* name : {"report.hcd", "report-long.hcd"}) {
+        SCOPED_TRACE(name);
+        tubra::model::AppContext app;
+        installInspectionReport(app);
+        std::string error;
+        const auto doc = tubra::model::Document::open(app, std::string(TUBRA_SOURCE_DIR) + "/examples/" + name, &error);
+        ASSERT_TRUE(doc) << error;
+        const InspectionReport* r = inspectionReport(*doc);
+        ASSERT_TRUE(r);
+        int continuations = 0;
+        for (int index : {kAllFullPages, kRepairPage, kAllOnlinePages}) {
+            const auto sheets = SheetsOf(*r, index, doc->drawing.table);
+            for (const PlacedSheet& sheet : sheets) continuations += sheet.continuation >= 0;
+            for (bool printer : {true, false})
+                for (const PlacedSheet& sheet : sheets) {
+                    RecordingCanvas::Options one = deviceOptions(printer);
+                    one.deviceSize = {2100, 2900};
+                    RecordingCanvas c(one);
+                    c.setWindowOrigin({0, -sheet.slot * 2900});
+                    DrawReportPages(c, *r, doc->drawing.table, index);
+                    EXPECT_FALSE(textCalls(c).empty());
+                    expectTextsClearOfLines(c, sheet.pageIndex, sheet.slot * 2900);
+                }
+        }
+        // The sample fits its forms; the long one continues its longest values.
+        if (std::string(name) == "report.hcd") {
+            EXPECT_EQ(continuations, 0);
+        } else {
+            EXPECT_GT(continuations, 0);
+        }
+    }
+}
+
+TEST(ReportPages, SignatureRowsNeverPartADate) {
+    // Long names beside their dates on forms (13), (14) and (15): every date prints whole on
+    // one line.
+    InspectionReport r;
+    const std::string name = repeated("检验人员姓名很长", 29);
+    for (auto* t : {&r.NaiYa_ReportData.texts, &r.QiMi_ReportData.texts}) {
+        (*t)[12] = name;
+        (*t)[13] = "2024.05.20";
+        (*t)[14] = name;
+        (*t)[15] = gbk("2024年5月21日");
+    }
+    r.FuShu_ReportData.texts[59] = name;
+    r.FuShu_ReportData.texts[60] = "2024.05.20";
+    r.FuShu_ReportData.texts[61] = name;
+    r.FuShu_ReportData.texts[62] = gbk("2024年5月21日");
+    for (int page : {kPressureTestPage, kLeakTestPage, kAccessoryPage}) {
+        const auto c = drawn(r, page, true);
+        int whole = 0;
+        for (const auto& call : textCalls(*c)) {
+            whole += call.text.find("2024.05.20") != std::string::npos;
+            whole += call.text.find(gbk("2024年5月21日")) != std::string::npos;
+            // No line ends inside a date.
+            EXPECT_FALSE(call.text.size() >= 4 && call.text.substr(call.text.size() - 4) == "2024") << page;
+        }
+        EXPECT_EQ(whole, 2) << page;
+        expectTextsClearOfLines(*c, page);
+    }
 }

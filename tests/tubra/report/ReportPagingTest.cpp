@@ -4,6 +4,7 @@
 
 #include "tubra/report/ReportPaging.h"
 #include "tubra/report/SubPageForm.h"
+#include "text/Gbk.h"
 
 using namespace tubra::report;
 
@@ -287,4 +288,70 @@ TEST(ReportPaging, PageNumberTextIsWhatTheStackPrintsOnThePage) {
     EXPECT_EQ(PageNumberText(r, kOnlineReportPage), "7");
     r.PrintSet_IReportData.start = 0;
     EXPECT_EQ(PageNumberText(r, kOnlineReportPage), "");
+}
+
+TEST(ReportPaging, ValuesThatDoNotFitContinueOnSheetsAfterTheirPage) {
+    InspectionReport r;
+    show(r, {kCoverPage, kReviewPage, kThicknessPage, kRadiographPage}, 4);
+    // Form (3): two texts of 249 bytes do not fit their cells even at the smallest size.
+    std::string full;
+    while (full.size() < 249) full += text::gbk("原始资料审查记载2024年5月12日JB/T4730.4-2005 ");
+    r.ShengCha_ReportData.texts[12] = full;  // 设计单位
+    r.ShengCha_ReportData.texts[14] = full;  // 设计规范
+    r.ShengCha_ReportData.texts[0] = "short";
+    addThickness(r, 50);
+    const std::vector<PlacedSheet> sheets = SheetsOf(r, kAllFullPages);
+    // Cover, (3), its continuation, (5) on two sheets, (8), nothing more.
+    EXPECT_EQ(labels(sheets), (std::vector<std::string>{"", "4", "4-续", "5-1", "5-2", "6"}));
+    ASSERT_EQ(sheets.size(), 6u);
+    EXPECT_EQ(sheets[2].pageIndex, kReviewPage);
+    EXPECT_EQ(sheets[2].continuation, 0);
+    ASSERT_EQ(sheets[2].continued.size(), 2u);
+    EXPECT_EQ(sheets[2].continued[0].label, text::gbk("设计单位"));
+    EXPECT_EQ(sheets[2].continued[0].text, r.ShengCha_ReportData.texts[12].str());
+    EXPECT_EQ(sheets[2].continued[1].label, text::gbk("设计规范"));
+    EXPECT_EQ(sheets[1].continuation, -1);
+    EXPECT_EQ(CountPrintPages(r, kAllFullPages), 6);
+    EXPECT_EQ(PageNumberText(r, kReviewPage), "4…4-续");
+
+    // A single page prints with its continuation sheets, unnumbered.
+    const std::vector<PlacedSheet> one = SheetsOf(r, kReviewPage);
+    ASSERT_EQ(one.size(), 2u);
+    EXPECT_EQ(one[1].continuation, 0);
+    EXPECT_EQ(one[1].slot, 1);
+    EXPECT_EQ(one[1].label, "");
+    EXPECT_EQ(CountPrintPages(r, kReviewPage), 2);
+    EXPECT_EQ(ShownSheetCount(r, kReviewPage), 2);
+
+    // Many long values fill several continuation sheets, each under the page's number.
+    for (auto& t : r.ShengCha_ReportData.texts) t = full;
+    const std::vector<PlacedSheet> many = SheetsOf(r, kReviewPage);
+    ASSERT_GE(many.size(), 3u);
+    std::size_t continued = 0;
+    for (const auto& s : many) continued += s.continued.size();
+    // Each once: the 28 fields of the grid, the inspection date and the two signature lines
+    // (name and date together), named by their words; the two text boxes fit.
+    EXPECT_EQ(continued, 31u);
+    EXPECT_EQ(many.back().continued.back().label, text::gbk("审核"));
+    show(r, {kReviewPage}, 1);
+    const std::vector<PlacedSheet> numbered = SheetsOf(r, kAllFullPages);
+    EXPECT_EQ(numbered[1].label, "1-续1");
+    EXPECT_EQ(numbered.back().label, "1-续" + std::to_string(numbered.size() - 1));
+    // Nothing a print could not show whole without a continuation: the form's values continue.
+    EXPECT_TRUE(CutFields(r, kAllFullPages).empty());
+}
+
+TEST(ReportPaging, AFullCharacteristicTableNeverAddsASheet) {
+    // The pages take the pipeline's name, number, class, size and material from the table;
+    // at their 39 bytes they fit their cells, so the view, which counts sheets without the
+    // table, and the print agree.
+    InspectionReport r;
+    r.PrintSet_ReportData.flags.fill(1);
+    r.PrintSet_IReportData.flags.fill(1);
+    tubra::model::CharacteristicTable table;
+    for (auto& v : table.values) v = std::string(13, 'W') + text::gbk("管线名称很长的文字");
+    for (int index : {kAllFullPages, kAllOnlinePages}) {
+        EXPECT_EQ(CountPrintPages(r, index, table), CountPrintPages(r, index)) << index;
+        EXPECT_TRUE(CutFields(r, index, table).empty()) << index;
+    }
 }

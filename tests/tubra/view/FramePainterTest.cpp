@@ -199,3 +199,56 @@ TEST_F(Frames, ThePaintShowsTheDocumentsTextsAndEverythingOnTheSheet) {
     const auto without = canvas.texts();
     EXPECT_EQ(std::find(without.begin(), without.end(), text::gbk("蒸汽管线")), without.end());
 }
+
+TEST_F(Frames, LongTitleBlockTextsStayInTheirCellsAndAreNamedWhenCut) {
+    view.title.setLabels();
+    // At the block's 40 bytes: the dates and names do not fit their cells even at the smallest
+    // size and end with "…"; the drawing number's wide cell holds its value whole.
+    const std::string longDate = "2024.05.20 revised 2024.06.01 by QA dept";  // 40 bytes
+    const std::string number = text::gbk("GX-2024-017 第一版 原图号GX-2016-031");  // 38 bytes
+    view.title.values[0] = text::gbk("王建国 李明 张志强 刘海涛 赵德明 陈建华 孙");
+    view.title.values[3] = longDate;
+    view.title.values[4] = longDate;
+    view.title.values[2] = number;
+    view.title.values[5] = text::gbk("原料油进料管线单线图（第二版，含改造段）");
+    PaintTitleBlock(ctx());
+    const Rect block = TitleBlockBox(view.pageExtent);
+    // Cells: label | value to x = L+300 (rows 2, 3), | label | value to the right edge.
+    const auto inside = [&](const platform::CanvasCall& c, int left, int right) {
+        const int width = static_cast<int>(c.text.size()) * c.state.font.width;
+        const int x = (c.format & platform::TextFormat::Center) ? c.rect.left + (c.rect.width() - width) / 2 : c.rect.left;
+        return x >= left && x + width <= right;
+    };
+    int dates = 0;
+    for (const auto& c : texts()) {
+        EXPECT_GE(c.state.font.height, 21) << text::gbkToUtf8(c.text);
+        if (c.text.rfind("2024.05.20", 0) == 0) {
+            ++dates;
+            EXPECT_TRUE(inside(c, block.left + 400, block.right)) << c.text;
+            EXPECT_EQ(c.text.substr(c.text.size() - 2), text::gbk("…"));
+        }
+        if (c.text.rfind(text::gbk("王建国"), 0) == 0) {
+            EXPECT_TRUE(inside(c, block.left + 100, block.left + 300));
+        }
+        if (c.text.rfind("GX-2024", 0) == 0) {
+            EXPECT_EQ(c.text, number);  // whole
+            EXPECT_TRUE(inside(c, block.left + 100, block.right));
+        }
+    }
+    EXPECT_EQ(dates, 2);
+    // Every line of text inside its row: nothing crosses a rule of the block (a text is
+    // clipped to its rectangle).
+    for (const auto& c : texts()) {
+        const int top = c.rect.top, bottom = std::max(c.rect.top - c.state.font.height, c.rect.bottom);
+        for (int l : {2, 3, 4, 5}) {
+            const int y = block.top - l * 200 / 6;
+            EXPECT_FALSE(y < top && y > bottom) << text::gbkToUtf8(c.text) << " crosses row " << l;
+        }
+    }
+    EXPECT_EQ(TitleBlockCuts(view.title, view.pageExtent),
+              (std::vector<std::string>{"标题栏 制图", "标题栏 制图日期", "标题栏 审核日期"}));
+    // A block whose texts fit names nothing.
+    view.title.values[0] = text::gbk("王建国");
+    view.title.values[3] = view.title.values[4] = "2024.05.20";
+    EXPECT_TRUE(TitleBlockCuts(view.title, view.pageExtent).empty());
+}

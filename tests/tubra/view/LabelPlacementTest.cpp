@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -12,8 +13,11 @@
 #include <gtest/gtest.h>
 
 #include "text/Gbk.h"
+#include "tubra/view/AnnotationPainter.h"
 #include "tubra/view/LabelPlacement.h"
+#include "tubra/view/LineWork.h"
 #include "tubra/view/Paint.h"
+#include "tubra/view/PaintContext.h"
 #include "tubra/view/Projection.h"
 #include "ViewTestSupport.h"
 
@@ -239,6 +243,110 @@ int checkLabels(Sample& s, bool symbols) {
     return checked;
 }
 
+// The rectangle around what the body of a symbol (valve, fitting, support, site mark) draws,
+// pulled in by a unit so that a text merely touching it passes.
+std::optional<Cell> symbolBox(const model::PipeObject& o, const model::DrawingSettings& settings,
+                              const view::ViewState& view) {
+    platform::RecordingCanvas canvas;
+    view::DrawObjectBody(o, view::PaintContext{canvas, settings, view}, false);
+    bool any = false;
+    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    const auto take = [&](double x, double y) {
+        if (!any) x0 = x1 = x, y0 = y1 = y;
+        x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
+        any = true;
+    };
+    for (const CanvasCall& c : canvas.calls()) {
+        if (c.kind == CallKind::Ellipse || c.kind == CallKind::Rectangle) {
+            take(c.rect.left, c.rect.top);
+            take(c.rect.right, c.rect.bottom);
+        } else if (c.kind == CallKind::PolyBezier) {
+            // The curves themselves, not their control points.
+            for (std::size_t i = 0; i + 3 < c.points.size(); i += 3) {
+                const auto& q = c.points;
+                for (int k = 0; k <= 32; ++k) {
+                    const double t = k / 32.0, u = 1 - t;
+                    take(u * u * u * q[i].x + 3 * u * u * t * q[i + 1].x + 3 * u * t * t * q[i + 2].x + t * t * t * q[i + 3].x,
+                         u * u * u * q[i].y + 3 * u * u * t * q[i + 1].y + 3 * u * t * t * q[i + 2].y + t * t * t * q[i + 3].y);
+                }
+            }
+        } else if (c.kind != CallKind::TextOut && c.kind != CallKind::DrawText && c.kind != CallKind::FillRect) {
+            for (const platform::Point& q : c.points) take(q.x, q.y);
+        }
+    }
+    if (!any || x1 - x0 < 2 || y1 - y0 < 2) return std::nullopt;
+    Cell cell = cellOfRect({static_cast<int>(x0 + 1), static_cast<int>(y1 - 1), static_cast<int>(x1 - 1),
+                            static_cast<int>(y0 + 1)});
+    return cell;
+}
+
+std::string describe(const Cell& c) {
+    std::string s;
+    for (const Pt& p : c.corner) s += "(" + std::to_string(p.x) + "," + std::to_string(p.y) + ")";
+    return s;
+}
+
+bool isSymbol(const model::PipeObject& o) {
+    return o.is(ObjectKind::Valve) || o.is(ObjectKind::Fitting) || o.is(ObjectKind::Accessory) ||
+           o.is(ObjectKind::SiteMark);
+}
+
+// Every pipe length the paint shows stands clear of every other text and every weld circle,
+// and with `symbols` of every symbol, beside its own pipe. Returns the number of lengths
+// checked.
+int checkPipeLengths(Sample& s, bool symbols = true) {
+    const Painted p = paint(*s.doc, s.view);
+    const double zoom = s.view.ZoomPara;
+    const double height = s.doc->settings().Dim_Size;
+    std::vector<std::pair<Cell, std::string>> boxes;
+    for (const model::PipeObject& o : s.doc->drawing.objects)
+        if (symbols && isSymbol(o))
+            if (const auto box = symbolBox(o, s.doc->settings(), s.view))
+                boxes.emplace_back(*box, text::gbkToUtf8(o.DistTxt.view()) + " (" + std::to_string(o.SubType) + ")");
+    int checked = 0;
+    std::vector<std::size_t> taken;
+    for (const model::PipeObject& o : s.doc->drawing.objects) {
+        if (!o.is(ObjectKind::Pipe) || o.DistTxt.empty()) continue;
+        const char first = o.DistTxt.view().front();
+        if (first == '^' || first == '0') continue;
+        // The cell of this length: its text, nearest the middle of its pipe.
+        const Pt mid{(o.Port1.x + o.Port2.x) * zoom / 2, (o.Port1.y + o.Port2.y) * zoom / 2};
+        const Cell* label = nullptr;
+        double best = 1e300;
+        for (const Cell& c : p.texts) {
+            if (c.text != o.DistTxt.str() || std::find(taken.begin(), taken.end(), c.call) != taken.end()) continue;
+            // Beside the pipe: within its reach along it and a few text heights across.
+            const Pt at = centre(c);
+            const double dx = o.Port2.x * zoom - o.Port1.x * zoom, dy = o.Port2.y * zoom - o.Port1.y * zoom;
+            const double len = std::hypot(dx, dy);
+            if (len == 0) continue;
+            const double along = ((at.x - o.Port1.x * zoom) * dx + (at.y - o.Port1.y * zoom) * dy) / len;
+            const double across = std::fabs((at.x - o.Port1.x * zoom) * dy - (at.y - o.Port1.y * zoom) * dx) / len;
+            if (along < -height || along > len + height || across > 4 * height) continue;
+            const double d = std::hypot(at.x - mid.x, at.y - mid.y);
+            if (d < best) best = d, label = &c;
+        }
+        const std::string what = text::gbkToUtf8(o.DistTxt.view());
+        if (!label) {
+            ADD_FAILURE() << "no length drawn beside its pipe: " << what;
+            continue;
+        }
+        taken.push_back(label->call);
+        ++checked;
+        for (const Cell& other : p.texts) {
+            if (other.call == label->call) continue;
+            EXPECT_FALSE(cellsOverlap(*label, other))
+                << "length " << what << " covers " << text::gbkToUtf8(other.text) << " at zoom " << zoom;
+        }
+        for (const Circle& w : p.welds)
+            EXPECT_GT(distanceToCell(*label, w.c), w.r) << "length " << what << " covers a weld circle";
+        for (const auto& [box, name] : boxes)
+            EXPECT_FALSE(cellsOverlap(*label, box)) << "length " << what << " covers the symbol " << name
+                                                    << describe(*label) << " / " << describe(box);
+    }
+    return checked;
+}
+
 }  // namespace
 
 TEST(LabelBoxes, CellsTurnAboutTheirReferenceAndMeetAsTheyShould) {
@@ -322,6 +430,89 @@ TEST(LabelPlacement, EveryLabelPlacedAfreshStandsClear) {
     Sample atlas("symbol-atlas.hcd");
     atlas.placeAfresh(1.0);
     EXPECT_EQ(checkLabels(atlas, true), 240);
+}
+
+TEST(LabelPlacement, PipeLengthsOfTheSamplesStandClearOfSymbolsLabelsAndWelds) {
+    // As stored, at their own zoom and zoomed in; and with every label placed afresh.
+    for (double zoom : {0.0, 1.6}) {
+        Sample s("pipeline.hcd");
+        if (zoom > 0) {
+            s.doc->drawing.ZoomPara = zoom;
+            s.doc->drawing.zoomLoaded = 1;
+            s.view.frameSwitch = 0;
+        }
+        EXPECT_EQ(checkPipeLengths(s), 8) << zoom;
+        checkLabels(s, true);
+        // The lengths move for the paint only: every pipe keeps the layout the paint gives it.
+        const view::AnnotationOffsets off = view::AnnotationOffsetsFor(s.doc->settings());
+        for (const model::PipeObject& o : s.doc->drawing.objects) {
+            if (!o.is(ObjectKind::Pipe)) continue;
+            model::PipeObject laidOut = o;
+            view::LayoutAnnotation(laidOut, s.doc->settings(), s.view, off.a, off.b);
+            EXPECT_EQ(o.dimTxt_st, laidOut.dimTxt_st) << o.DistTxt.str();
+        }
+    }
+    Sample fresh("pipeline.hcd");
+    fresh.placeAfresh(1.0);
+    EXPECT_EQ(checkPipeLengths(fresh), 8);
+    // The atlas hides the lengths of its stubs. Shown, they are longer than the stubs and
+    // crowd their symbols, with nowhere clear of them; but never on another text or a weld.
+    Sample atlas("symbol-atlas.hcd");
+    EXPECT_EQ(checkPipeLengths(atlas), 0);
+    for (model::PipeObject& o : atlas.doc->drawing.objects)
+        if (o.is(ObjectKind::Pipe)) o.DistTxt.clear();
+    EXPECT_GT(checkPipeLengths(atlas, false), 200);
+    // Symbols twice as large: the lengths still keep clear of the other texts and the welds.
+    Sample big("pipeline.hcd");
+    big.doc->settings().DrawZoom_GJFM = 8.0;
+    EXPECT_EQ(checkPipeLengths(big, false), 8);
+}
+
+TEST(LabelPlacement, ALengthUnderAValveSlidesAlongItsPipeAndStaysWhenClear) {
+    // Two east pipes of 2000; a stop valve sits in the middle of the first, where its length
+    // would stand.
+    viewtest::Fixture f;
+    const view::AxisAngles axes = f.view.axes();
+    const model::Vec3 a(500, -700, 0), b = view::StepAlong(axes, a, 2, 2000);
+    const model::Vec3 c(500, -1400, 0), d = view::StepAlong(axes, c, 2, 2000);
+    model::PipeObject first = viewtest::makePipe(a, b, 0, 2);
+    model::PipeObject second = viewtest::makePipe(c, d, 0, 2);
+    first.Distanc = second.Distanc = 2000;
+    viewtest::add(f.doc, first);
+    viewtest::add(f.doc, second);
+    const model::Vec3 mid((a.x + b.x) / 2, (a.y + b.y) / 2, 0);
+    model::PipeObject valve = viewtest::makeObject(ObjectKind::Valve, mid, view::StepAlong(axes, mid, 2, 80), 14, 2);
+    valve.DistTxt = " ";
+    viewtest::add(f.doc, valve);
+
+    const Painted p = paint(f.doc, f.view);
+    const model::PipeObject& p1 = f.doc.drawing.objects.at(0);
+    const model::PipeObject& p2 = f.doc.drawing.objects.at(1);
+    // The clear one is drawn where its layout puts it.
+    EXPECT_TRUE(labelOf(p, p2, 1.0)) << "the length of the clear pipe moved";
+    // The covered one is not: it is drawn beside its pipe, clear of the valve.
+    EXPECT_FALSE(labelOf(p, p1, 1.0));
+    const auto box = symbolBox(f.doc.drawing.objects.at(2), f.doc.settings(), f.view);
+    ASSERT_TRUE(box);
+    int found = 0;
+    for (const Cell& cell : p.texts) {
+        if (cell.text != "2000") continue;
+        ++found;
+        EXPECT_FALSE(cellsOverlap(cell, *box));
+    }
+    EXPECT_EQ(found, 2);
+    // Paint-time only: the pipe keeps the place its layout gives it.
+    const model::Vec3 laidOut = p1.dimTxt_st;
+    paint(f.doc, f.view);
+    EXPECT_EQ(f.doc.drawing.objects.at(0).dimTxt_st, laidOut);
+    EXPECT_EQ(f.doc.drawing.objects.at(0).dimYX1_st.x, 0.0);
+
+    // A length the user moved by hand stays where it was put, covered or not.
+    model::PipeObject& moved = f.doc.drawing.objects.at(0);
+    moved.dimYX1_st = {1, 1, 1};
+    moved.dimTxt_st = {mid.x - 20, mid.y + 10, 0};
+    const Painted q = paint(f.doc, f.view);
+    EXPECT_TRUE(labelOf(q, moved, 1.0));
 }
 
 TEST(LabelPlacement, ANumberBetweenTwoCloseWeldsGoesToTheFarSide) {

@@ -199,6 +199,108 @@ TEST(Crossings, IndexCandidatesAreEarlierPipesInListOrder) {
     }
 }
 
+namespace {
+
+// Drawings the grid does badly on: every pipe starting at one point (all boxes meet there),
+// long pipes crossing a small area both ways (most pairs really cross), pipes of every length
+// crowded together, with other objects and unplaceable coordinates among them.
+void crowdedDrawing(tubra::model::Document& doc, std::uint32_t seed, int count) {
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<double> unit(0, 1);
+    for (int i = 0; i < count; ++i) {
+        const double z = std::floor(unit(rng) * 4) * 500;
+        Vec3 a, b;
+        switch (seed % 3) {
+            case 0: {  // a star
+                const double angle = std::floor(unit(rng) * 12) * 30 * kDegToRad;
+                const double length = 20 + unit(rng) * 400;
+                a = {500, -500, z};
+                b = {500 + std::cos(angle) * length, -500 + std::sin(angle) * length, z + 100};
+                break;
+            }
+            case 1: {  // a lattice of long pipes
+                const double at = unit(rng) * 40;
+                a = i % 2 ? Vec3(0, -at, z) : Vec3(at, 0, z);
+                b = i % 2 ? Vec3(1000, -at, z) : Vec3(at, -1000, z);
+                break;
+            }
+            default:  // any length, in a small area
+                a = {unit(rng) * 50, -unit(rng) * 50, z};
+                b = {a.x + (unit(rng) - 0.5) * std::pow(10.0, unit(rng) * 3), a.y - unit(rng) * 30, z + 50};
+                break;
+        }
+        auto o = makePipe(a, b, i % 4 == 0 ? 1 : 0, 2);
+        if (i % 7 == 3) o.MainType = tubra::model::kindValue(ObjectKind::Weld);
+        viewtest::add(doc, o);
+    }
+    if (count > 40) doc.drawing.objects.at(17).Port1.x = std::nan("");
+}
+
+// Every earlier pipe whose box meets the pipe's box, and every one the grid cannot place.
+std::vector<std::size_t> boxCandidates(const tubra::model::ObjectList& list, std::size_t j) {
+    std::vector<std::size_t> out;
+    const auto& a = list.at(j);
+    auto placeable = [](const tubra::model::PipeObject& o) {
+        return std::isfinite(o.Port1.x) && std::isfinite(o.Port1.y) && std::isfinite(o.Port2.x) &&
+               std::isfinite(o.Port2.y);
+    };
+    if (!a.is(ObjectKind::Pipe)) return out;
+    for (std::size_t i = 0; i < j; ++i) {
+        const auto& b = list.at(i);
+        if (!b.is(ObjectKind::Pipe)) continue;
+        if (!placeable(a) || !placeable(b) ||
+            (std::min(a.Port1.x, a.Port2.x) <= std::max(b.Port1.x, b.Port2.x) &&
+             std::min(b.Port1.x, b.Port2.x) <= std::max(a.Port1.x, a.Port2.x) &&
+             std::min(a.Port1.y, a.Port2.y) <= std::max(b.Port1.y, b.Port2.y) &&
+             std::min(b.Port1.y, b.Port2.y) <= std::max(a.Port1.y, a.Port2.y)))
+            out.push_back(i);
+    }
+    return out;
+}
+
+}  // namespace
+
+// Whatever the drawing, the candidates are exactly the earlier pipes whose boxes meet, and no
+// query looks at more earlier objects than the all-pairs pass compares (one per earlier
+// object); on a drawing spread over the sheet it looks at far fewer.
+TEST(Crossings, TheIndexNeverDoesMoreThanTheAllPairsPass) {
+    for (std::uint32_t seed = 0; seed < 10; ++seed) {
+        viewtest::Fixture f;
+        const bool spread = seed >= 8;
+        if (seed < 6) {
+            crowdedDrawing(f.doc, seed, 150 + static_cast<int>(seed) * 60);
+        } else if (!spread) {
+            randomDrawing(f.doc, seed, 400);
+        } else {  // short pipes all over the sheet
+            std::mt19937 rng(seed);
+            std::uniform_real_distribution<double> at(0, 2000), length(10, 60);
+            for (int i = 0; i < 400; ++i) {
+                const Vec3 a(at(rng), -at(rng), 0);
+                viewtest::add(f.doc, makePipe(a, i % 2 ? Vec3(a.x + length(rng), a.y, 0) : Vec3(a.x, a.y - length(rng), 9)));
+            }
+        }
+        const auto& list = f.doc.drawing.objects;
+        CrossingIndex index(list);
+        std::size_t allPairs = 0;
+        for (std::size_t j = 0; j < list.size(); ++j) {
+            const std::size_t before = index.examined();
+            const std::vector<std::size_t> c = index.candidates(j);
+            ASSERT_EQ(c, boxCandidates(list, j)) << "seed " << seed << " object " << j;
+            ASSERT_LE(index.examined() - before, j) << "seed " << seed << " object " << j;
+            allPairs += j;
+        }
+        if (spread) {
+            EXPECT_LT(index.examined() * 20, allPairs) << "seed " << seed;
+        }
+        // The paints agree call for call.
+        platform::RecordingCanvas plain, indexed;
+        ViewState v1 = f.view, v2 = f.view;
+        OnDraw(f.doc, v1, plain, nullptr, CrossingPass::AllPairs);
+        OnDraw(f.doc, v2, indexed, nullptr, CrossingPass::Indexed);
+        expectSameCalls(plain, indexed);
+    }
+}
+
 // --- bodies ---
 
 TEST(Bodies, StraightPipesSnapToTheirAxisAndFollowLayersWidthsAndColours) {

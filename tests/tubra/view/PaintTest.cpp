@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+
+#include "support/GeneratedDrawing.h"
 #include "text/Gbk.h"
+#include "tubra/model/DrawingFile.h"
 #include "tubra/view/LineWork.h"
 #include "tubra/view/Paint.h"
 #include "ViewTestSupport.h"
@@ -112,6 +117,128 @@ TEST(Paint, HandOversAfterNewAndOpen) {
     EXPECT_EQ(g.view.title.values[2], "T-2");
     EXPECT_EQ(g.doc.drawing.title.values[2], "T-2");
     EXPECT_EQ(g.doc.drawing.table.values[3], "steam");
+}
+
+namespace {
+
+// Two identical documents and views: one is painted, the other only laid out.
+struct PaintedAndLaidOut {
+    viewtest::Fixture painted, laidOut;
+    Host paintHost, layoutHost;
+    void each(const std::function<void(viewtest::Fixture&)>& prepare) {
+        prepare(painted);
+        prepare(laidOut);
+    }
+    void run() {
+        OnDraw(painted.doc, painted.view, painted.canvas, &paintHost);
+        OnLayout(laidOut.doc, laidOut.view, laidOut.canvas, &layoutHost);
+    }
+    void expectSameState() {
+        const ViewState& a = painted.view;
+        const ViewState& b = laidOut.view;
+        EXPECT_EQ(a.ZoomPara, b.ZoomPara);
+        EXPECT_EQ(a.X_AxisAngle, b.X_AxisAngle);
+        EXPECT_EQ(a.Y_AxisAngle, b.Y_AxisAngle);
+        EXPECT_EQ(a.firstPointElevation, b.firstPointElevation);
+        EXPECT_EQ(a.pageExtent, b.pageExtent);
+        EXPECT_EQ(a.scrollExtent, b.scrollExtent);
+        EXPECT_EQ(a.axis, b.axis);
+        EXPECT_EQ(a.frameSwitch, b.frameSwitch);
+        EXPECT_EQ(a.reportDisplay, b.reportDisplay);
+        EXPECT_EQ(a.title, b.title);
+        EXPECT_EQ(a.table, b.table);
+        EXPECT_EQ(a.painting, b.painting);
+        EXPECT_EQ(a.lastAxisOrigin, b.lastAxisOrigin);
+        EXPECT_EQ(painted.doc.newDrawingFlag, laidOut.doc.newDrawingFlag);
+        EXPECT_EQ(painted.doc.isModified(), laidOut.doc.isModified());
+        EXPECT_EQ(painted.app.justOpened, laidOut.app.justOpened);
+        EXPECT_EQ(paintHost.asked, layoutHost.asked);
+        EXPECT_EQ(paintHost.resets, layoutHost.resets);
+        // Every stored value, label layouts included, byte for byte.
+        std::string x, y;
+        tubra::model::writeDrawing(painted.doc.drawing, painted.app.settings, x);
+        tubra::model::writeDrawing(laidOut.doc.drawing, laidOut.app.settings, y);
+        EXPECT_EQ(x, y);
+    }
+};
+
+}  // namespace
+
+// A view nobody sees (a replayed session) and a save only need what a paint does to the
+// document and the view: the layout leaves exactly that, and draws nothing.
+TEST(Paint, TheLayoutLeavesWhatAPaintLeavesWithoutDrawing) {
+    auto plant = [](viewtest::Fixture& f) {
+        tubra::testing::generateDrawing(f.doc.drawing, {.objects = 400, .seed = 12});
+        auto slanted = makePipe({300, -300, 100}, {420, -250, 600}, 0, 6);
+        slanted.StrtDir = 1;
+        slanted.Port3 = {120, 500, 0};
+        viewtest::add(f.doc, slanted);
+    };
+    {  // a file just opened, with its zoom and labels still to be placed, at two paints
+        PaintedAndLaidOut t;
+        t.each([&](viewtest::Fixture& f) {
+            plant(f);
+            f.doc.drawing.ZoomPara = 1.25;
+            f.doc.drawing.zoomLoaded = 1;
+            f.app.justOpened = true;
+        });
+        t.run();
+        EXPECT_GT(t.painted.canvas.calls().size(), 1000u);
+        EXPECT_TRUE(t.laidOut.canvas.calls().empty());
+        t.expectSameState();
+        t.each([](viewtest::Fixture& f) { f.doc.drawing.objects.at(5).dimYX1_st = {}; });
+        t.run();
+        t.expectSameState();
+    }
+    {  // every label placed already: pipes and elbows are laid out as they are painted
+        PaintedAndLaidOut t;
+        t.each([&](viewtest::Fixture& f) {
+            tubra::testing::generateDrawing(f.doc.drawing, {.objects = 300, .seed = 13, .labelsPlaced = true});
+            for (auto& o : f.doc.drawing.objects)
+                if (o.is(ObjectKind::Pipe) && o.Number % 3 == 0) o.dimYX1_st = {};
+        });
+        t.run();
+        t.expectSameState();
+    }
+    {  // without the frame: the axis indicator's place comes from the window's corner
+        PaintedAndLaidOut t;
+        t.each([&](viewtest::Fixture& f) {
+            plant(f);
+            f.view.frameSwitch = 0;
+            f.canvas.setWindowOrigin({300, -400});
+            f.app.settings.DimLineLayer = 1;
+        });
+        t.run();
+        t.expectSameState();
+        EXPECT_EQ(t.laidOut.view.lastAxisOrigin, (Point{310, -445}));
+    }
+    {  // a new drawing asks its angles once
+        PaintedAndLaidOut t;
+        t.paintHost.answer = t.layoutHost.answer = NewDrawingValues{45, 60, 1200};
+        t.each([](viewtest::Fixture& f) { f.doc.onNewDocument(); });
+        t.run();
+        t.run();
+        t.expectSameState();
+        EXPECT_EQ(t.layoutHost.asked, 1);
+    }
+    {  // a report page instead of the sheet; and a paint already running does nothing
+        PaintedAndLaidOut t;
+        t.each([&](viewtest::Fixture& f) {
+            plant(f);
+            f.doc.drawing.IsShowReport = {1, 3};
+            f.app.justOpened = true;
+        });
+        t.run();
+        t.expectSameState();
+        EXPECT_EQ(t.layoutHost.resets, 1);
+        t.each([](viewtest::Fixture& f) {
+            f.view.painting = true;
+            f.view.reportDisplay = {0, -1};
+            f.doc.drawing.objects.at(9).dimYX1_st = {};
+        });
+        t.run();
+        t.expectSameState();
+    }
 }
 
 TEST(Paint, AxisIndicatorWithAndWithoutTheFrame) {

@@ -4,6 +4,7 @@
 
 #include "text/Gbk.h"
 #include "tubra/view/Projection.h"
+#include "tubra/view/SymbolLibrary.h"
 #include "tubra/view/ViewState.h"
 #include "ViewTestSupport.h"
 
@@ -11,6 +12,7 @@ using namespace tubra::view;
 using tubra::model::Vec3;
 using platform::CallKind;
 using platform::Point;
+using tubra::view::kNoSecondAnchor;
 
 namespace {
 const AxisAngles k30{30.0, 30.0};
@@ -156,13 +158,37 @@ TEST(ViewTransform, FitToWindow) {
     EXPECT_EQ(c.extent, (platform::Size{2900, 2050}));
     EXPECT_EQ(c.position, (Point{(2900 - 2000) / 2, (-2050 + 1400) / 2}));
 
-    // Pipes 1000 wide: 2 x max(2000 / 2000, 1400 / 2000).
-    viewtest::add(f.doc, viewtest::makePipe({0, 0, 0}, {1000, -300, 0}));
+    // A pipeline 1000 wide and 300 high in a window of 2000 x 1400 units: the zoom at which it
+    // fills the window less a margin of 6 % on every side, the sheet at that zoom to scroll
+    // over, and the pipeline's middle in the window's middle.
+    viewtest::add(f.doc, viewtest::makePipe({1000, -1000, 0}, {2000, -1300, 0}));
     c = FitToWindow(f.view, f.doc.drawing, {1000, 700}, 0.5);
-    EXPECT_EQ(c.extent, (platform::Size{2000, 1400}));
+    EXPECT_DOUBLE_EQ(f.view.ZoomPara, 0.88 * 2000 / 1000);
+    EXPECT_EQ(f.doc.drawing.ZoomPara, f.view.ZoomPara);
+    EXPECT_EQ(c.extent, (platform::Size{5104, 3608}));
+    EXPECT_EQ(c.position, (Point{1500 * 176 / 100 - 1000, -1150 * 176 / 100 + 700}));
+    EXPECT_TRUE(c.invalidate);
+    // A tall pipeline is limited by the window's height; one in the sheet's corner cannot be
+    // centred further than the sheet's edge.
+    viewtest::Fixture t;
+    viewtest::add(t.doc, viewtest::makePipe({0, 0, 0}, {100, -1000, 0}));
+    c = FitToWindow(t.view, t.doc.drawing, {1000, 700}, 0.5);
+    EXPECT_DOUBLE_EQ(t.view.ZoomPara, 0.88 * 1400 / 1000);
     EXPECT_EQ(c.position, (Point{0, 0}));
-    EXPECT_DOUBLE_EQ(f.view.ZoomPara, 2.0);
-    EXPECT_EQ(f.doc.drawing.ZoomPara, 2.0);
+    // Symbols and welds belong to the pipeline; a free text does not.
+    viewtest::add(t.doc, viewtest::makeObject(tubra::model::ObjectKind::Valve, {100, -1000, 0}, {100, -1500, 0}));
+    viewtest::add(t.doc, viewtest::makeObject(tubra::model::ObjectKind::TextBlock, {5000, -5000, 0}, {5000, -5000, 0}));
+    // A symbol drawn from one anchor has no second port.
+    viewtest::add(t.doc, viewtest::makeObject(tubra::model::ObjectKind::Fitting, {50, -500, 0}, {kNoSecondAnchor, 0, 0}));
+    FitToWindow(t.view, t.doc.drawing, {1000, 700}, 0.5);
+    EXPECT_DOUBLE_EQ(t.view.ZoomPara, 0.88 * 1400 / 1500);
+    // A pipeline beyond the sheet: the scroll extent grows so that its middle can be centred.
+    viewtest::Fixture b;
+    viewtest::add(b.doc, viewtest::makePipe({5000, -4000, 0}, {6000, -4300, 0}));
+    c = FitToWindow(b.view, b.doc.drawing, {1000, 700}, 0.5);
+    EXPECT_EQ(c.position, (Point{5500 * 176 / 100 - 1000, -4150 * 176 / 100 + 700}));
+    EXPECT_GE(c.extent.cx, 5500 * 176 / 100 + 1000);
+    EXPECT_GE(c.extent.cy, 4150 * 176 / 100 + 700);
 
     // Vertical pipes only have no width: the height stands in, and the zoom stays in range.
     viewtest::Fixture g;

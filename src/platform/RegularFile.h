@@ -1,0 +1,23 @@
+#pragma once
+// Reading a file that a user or another program may have put anything under a drawing's name:
+// a FIFO, a link to a device, a file of gigabytes. Nothing here blocks on such a file or reads
+// it without end: the type is checked before the file is opened (and again on the open file),
+// the open never waits for a writer, the size is limited, and running out of memory is an
+// error like any other.
+
+#include <cstddef>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+namespace platform {
+
+// Reads the regular file at `path` (a symbolic link is followed) into `out`, whose storage is
+// reused from call to call. Errors: FileError::notRegularFile for a FIFO, device or socket
+// (such a file is never opened), std::errc::is_a_directory, FileError::tooLarge beyond
+// `maxBytes` (also for a file that grows past it while read), std::errc::not_enough_memory
+// when its bytes cannot be held, and the system's own errors. On failure `out` is empty.
+std::error_code readRegularFile(const std::filesystem::path& path, std::string& out,
+                                std::size_t maxBytes);
+
+}  // namespace platform

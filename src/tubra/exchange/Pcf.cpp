@@ -1,0 +1,292 @@
+#include "tubra/exchange/Pcf.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <unordered_set>
+
+#include "platform/AtomicFile.h"
+#include "text/CFormat.h"
+#include "text/Gbk.h"
+#include "tubra/model/Kinds.h"
+
+namespace tubra::exchange {
+
+using model::ObjectKind;
+using model::PipeObject;
+using spatial::Point3;
+using spatial::RealObject;
+using spatial::Role;
+
+PcfComponent pcfComponentOf(int mainType, int subType) {
+    switch (static_cast<ObjectKind>(mainType)) {
+        case ObjectKind::Pipe:
+            return {"PIPE", ""};
+        case ObjectKind::Elbow:
+            return {"ELBOW", "ELBW"};
+        case ObjectKind::Tee:
+            return {"TEE", "TEBW"};
+        case ObjectKind::Weld:
+            return {"WELD", "WF"};
+        case ObjectKind::Valve:
+            switch (subType) {
+                case 13:
+                    return {"VALVE", "VGFL"};  // 闸阀
+                case 14:
+                    return {"VALVE", "VTFL"};  // 截止阀
+                case 15:
+                    return {"VALVE", "VPFL"};  // 旋塞阀
+                case 16:
+                    return {"VALVE", "VDFL"};  // 隔膜阀
+                case 17:
+                    return {"VALVE", "VYFL"};  // 蝶阀
+                case 18:
+                    return {"VALVE", "VBFL"};  // 球阀
+                case 19:
+                    return {"VALVE", "VTFL"};  // 节流阀
+                case 20:
+                    return {"VALVE", "VTFL"};  // Y形阀
+                case 21:
+                    return {"VALVE", "CKFL"};  // 止逆阀
+                case 22:
+                    return {"VALVE", "VNFL"};  // 针型阀
+                case 23:
+                    return {"VALVE", "VVFL"};  // 气动阀
+                case 24:
+                    return {"VALVE", "VRFL"};  // 安全阀
+                case 54:
+                    return {"VALVE", "VAFL"};  // 角阀
+                default:
+                    return {"VALVE", "VVFL"};
+            }
+        case ObjectKind::Fitting:
+            switch (subType) {
+                case 4:
+                    return {"FLANGE", "FLWN"};
+                case 6:
+                case 7:
+                    return {"REDUCER-CONCENTRIC", "RCBW"};
+                case 11:
+                    return {"INSTRUMENT", "FMFL"};  // 流量计
+                case 25:
+                    return {"INSTRUMENT", "SGFL"};  // 视镜
+                case 46:
+                    return {"CAP", "CPBW"};  // 管帽
+                case 47:
+                    return {"CAP", "PLSC"};  // 堵头
+                case 48:
+                    return {"MISC-COMPONENT", "EXJT"};  // 波形补偿器
+                case 49:
+                    return {"MISC-COMPONENT", "BJNT"};  // 球形补偿器
+                case 50:
+                    return {"FLANGE-BLIND", "FLBL"};  // 盲板
+                case 51:
+                    return {"MISC-COMPONENT", "SPBL"};  // 8字盲板
+                case 52:
+                    return {"MISC-COMPONENT", "FAFL"};  // 阻火器
+                case 53:
+                    return {"FILTER", "FRFL"};  // 过滤器
+                default:
+                    return {};  // gauges, thermometers, the 45° elbow mark
+            }
+        case ObjectKind::Accessory:
+            switch (subType) {
+                case 32:
+                    return {"SUPPORT", "RSTR"};  // 刚性支架
+                case 33:
+                    return {"SUPPORT", "SPRG"};  // 弹性支架
+                case 34:
+                    return {"SUPPORT", "ANCH"};  // 固定支架
+                case 35:
+                    return {"SUPPORT", "GUID"};  // 滑动支架
+                case 42:
+                    return {"SUPPORT", "COLM"};  // 立柱
+                default:
+                    return {"SUPPORT", "SUPP"};
+            }
+        default:
+            return {};  // site marks, cut lines, text
+    }
+}
+
+namespace {
+
+class Writer {
+  public:
+    Writer(const model::Drawing& d, const spatial::RealModel& m) : d_(d), m_(m) {}
+
+    std::string run(const PcfOptions& options);
+
+  private:
+    void line(std::string_view s) {
+        out_ += s;
+        out_ += "\r\n";
+    }
+    static std::string number(double v) {
+        double r = std::round(v * 10.0) / 10.0;
+        if (r == 0.0) r = 0.0;  // no "-0.0"
+        return text::format("%.1f", r);
+    }
+    static std::string bore(double b) {
+        if (!(b > 0.0)) return "0";
+        return std::fabs(b - std::round(b)) < 1e-9 ? text::format("%.0f", b)
+                                                   : text::format("%.1f", b);
+    }
+    static std::string point(const Point3& p) {
+        return number(p.x) + " " + number(p.y) + " " + number(p.z);
+    }
+    void pointLine(std::string_view key, const Point3& p, double b) {
+        line("    " + std::string(key) + " " + point(p) + " " + bore(b));
+    }
+    // A text attribute, on one line; left out when blank.
+    void textLine(std::string_view key, std::string_view gbk) {
+        std::string v(gbk);
+        for (char& c : v)
+            if (c == '\r' || c == '\n' || c == '\t') c = ' ';
+        const auto first = v.find_first_not_of(' ');
+        if (first == std::string::npos) return;
+        v = v.substr(first, v.find_last_not_of(' ') - first + 1);
+        line("    " + std::string(key) + " " + v);
+    }
+    void attributes(const RealObject& r);
+    void pipePiece(const RealObject& pipe, const Point3& a, const Point3& b);
+    void component(const RealObject& r);
+    void pipe(const RealObject& r);
+
+    const model::Drawing& d_;
+    const spatial::RealModel& m_;
+    std::string out_;
+};
+
+std::string description(const PipeObject& o) {
+    switch (o.kind()) {
+        case ObjectKind::Pipe:
+            return text::gbk(o.SubType == 1 ? "支线管" : "主线管");
+        case ObjectKind::Elbow:
+            return text::gbk("弯头");
+        case ObjectKind::Tee:
+            return text::gbk("三通");
+        case ObjectKind::Weld:
+            return text::gbk("焊缝");
+        default:
+            return text::gbk(model::symbolName(o.SubType));
+    }
+}
+
+void Writer::attributes(const RealObject& r) {
+    const PipeObject& o = d_.objects.at(r.index);
+    textLine("ITEM-DESCRIPTION", description(o));
+    textLine("COMPONENT-ATTRIBUTE1", o.CaiLiao.view());
+    textLine("COMPONENT-ATTRIBUTE2", o.GuiGe.view());
+    // The label of valves and fittings (their model, e.g. Z41H), the model of pipes.
+    if (o.is(ObjectKind::Pipe))
+        textLine("COMPONENT-ATTRIBUTE3", o.XingHao.view());
+    else if (o.is(ObjectKind::Valve) || o.is(ObjectKind::Fitting))
+        textLine("COMPONENT-ATTRIBUTE3", o.DistTxt.view());
+    const bool walled = o.is(ObjectKind::Pipe) || o.is(ObjectKind::Elbow) ||
+                        o.is(ObjectKind::Tee) || o.is(ObjectKind::Weld);
+    if (walled && std::isfinite(o.BiHou) && o.BiHou > 0.0)
+        line("    COMPONENT-ATTRIBUTE4 " + text::format("%.2f", o.BiHou));
+    if (o.is(ObjectKind::Weld)) line("    COMPONENT-ATTRIBUTE5 " + text::format("%d", o.Number));
+    line("    COMPONENT-ATTRIBUTE10 " + text::format("%lu", static_cast<unsigned long>(r.index)));
+}
+
+void Writer::pipePiece(const RealObject& r, const Point3& a, const Point3& b) {
+    line("PIPE");
+    pointLine("END-POINT", a, r.bore);
+    pointLine("END-POINT", b, r.bore);
+    attributes(r);
+}
+
+void Writer::component(const RealObject& r) {
+    const PcfComponent c = pcfComponentOf(r.MainType, r.SubType);
+    if (c.identifier.empty()) return;
+    line(c.identifier);
+    if (c.identifier == "SUPPORT") {
+        pointLine("CO-ORDS", r.start, r.bore);
+    } else {
+        pointLine("END-POINT", r.start, r.bore);
+        pointLine("END-POINT", r.end, r.bore2 > 0.0 ? r.bore2 : r.bore);
+        if (r.centre) line("    CENTRE-POINT " + point(*r.centre));
+        if (r.branch) pointLine("BRANCH1-POINT", *r.branch, r.bore);
+    }
+    line("    SKEY " + std::string(c.skey));
+    if (r.MainType == static_cast<int>(ObjectKind::Elbow) && r.centre) {
+        const Point3 a = r.start - *r.centre, b = r.end - *r.centre;
+        const double na = spatial::norm(a), nb = spatial::norm(b);
+        if (na > 0.0 && nb > 0.0) {
+            const double between =
+                std::acos(std::clamp(spatial::dot(a, b) / (na * nb), -1.0, 1.0)) * 180.0 /
+                std::numbers::pi;
+            const double bend = 180.0 - between;
+            if (std::fabs(bend - 90.0) > 0.005)
+                line("    ANGLE " + text::format("%.0f", bend * 100.0));
+        }
+    }
+    attributes(r);
+}
+
+void Writer::pipe(const RealObject& r) {
+    const Point3 dir = r.end - r.start;
+    auto offset = [&](const Point3& p) { return spatial::dot(p - r.start, dir); };
+    Point3 cursor = r.runStart;
+    for (std::size_t index : r.along) {
+        const RealObject* thing = m_.find(index);
+        if (!thing || !thing->placed) continue;
+        const bool forward = offset(thing->start) <= offset(thing->end);
+        const Point3& lo = forward ? thing->start : thing->end;
+        const Point3& hi = forward ? thing->end : thing->start;
+        if (point(lo) != point(cursor) && offset(lo) > offset(cursor)) pipePiece(r, cursor, lo);
+        component(*thing);
+        cursor = hi;
+    }
+    if (point(r.runEnd) != point(cursor) && offset(r.runEnd) > offset(cursor))
+        pipePiece(r, cursor, r.runEnd);
+}
+
+std::string trimmed(std::string_view s) {
+    const auto first = s.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return {};
+    return std::string(s.substr(first, s.find_last_not_of(" \t") - first + 1));
+}
+
+std::string Writer::run(const PcfOptions& options) {
+    line("ISOGEN-FILES ISOGEN.FLS");
+    line("UNITS-BORE MM");
+    line("UNITS-CO-ORDS MM");
+    line("UNITS-WEIGHT KGS");
+    line("UNITS-BOLT-DIA MM");
+    line("UNITS-BOLT-LENGTH MM");
+    // 管线编号, else 管线名称, else what the caller gives (the file name).
+    std::string reference = trimmed(d_.table.values[1].view());
+    if (reference.empty()) reference = trimmed(d_.table.values[0].view());
+    if (reference.empty()) reference = trimmed(options.fallbackReference);
+    if (reference.empty()) reference = "PIPELINE";
+    line("PIPELINE-REFERENCE " + reference);
+
+    std::unordered_set<std::size_t> alongPipes;
+    for (const RealObject& r : m_.objects)
+        for (std::size_t i : r.along) alongPipes.insert(i);
+    for (const RealObject& r : m_.objects) {
+        if (!r.placed || alongPipes.count(r.index)) continue;
+        if (r.role == Role::Run || r.role == Role::Closed)
+            pipe(r);
+        else
+            component(r);
+    }
+    return std::move(out_);
+}
+
+}  // namespace
+
+std::string pcfText(const model::Drawing& drawing, const spatial::RealModel& model,
+                    const PcfOptions& options) {
+    return Writer(drawing, model).run(options);
+}
+
+std::error_code savePcf(const std::filesystem::path& path, const model::Drawing& drawing,
+                        const spatial::RealModel& model, const PcfOptions& options) {
+    return platform::writeFileAtomically(path, pcfText(drawing, model, options));
+}
+
+}  // namespace tubra::exchange

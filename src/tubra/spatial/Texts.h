@@ -1,0 +1,35 @@
+#pragma once
+// Numbers that drawing texts state in words and symbols: the real length of a pipe segment, the
+// bore in a specification text and the elevation in an elevation mark. The texts are GBK bytes
+// as the drawing holds them; every reader walks them character by character, so the second byte
+// of a Chinese character is never taken for a letter or a digit.
+
+#include <optional>
+#include <string_view>
+
+namespace tubra::spatial {
+
+// The real length in millimetres that a pipe's length text states, or none.
+//
+// Read: blanks, an optional "^" (a hidden label keeps its number), an optional "约", "~", "≈" or
+// "L=", then a decimal number (ASCII or full-width digits; "4,200" with thousands commas), then
+// an optional unit: "mm"/"毫米" (×1), "cm"/"厘米" (×10), "m"/"米" (×1000). Anything after that is
+// ignored: "4200" → 4200, "4.2m" → 4200, "约3000" → 3000, "3000(实测)" → 3000. A text without a
+// number, or whose number is 0, negative or beyond 1,000 km, states no length.
+std::optional<double> readLengthText(std::string_view gbk);
+
+// The bore in millimetres that a specification text states, or none: the number after "DN"
+// ("DN100" → 100), else after "φ" or "Φ" ("φ159×6" → 159), else a leading number followed by
+// "×", "x" or "*" ("159×6" → 159).
+std::optional<double> readBore(std::string_view gbk);
+
+// The second size of a reducer's specification ("φ159×6-φ108×4" → 108, "DN150×100" → 100,
+// "DN150/DN100" → 100), or none when the text names only one.
+std::optional<double> readSecondBore(std::string_view gbk);
+
+// The elevation in millimetres that an elevation mark in `gbk` states, or none when the text
+// holds no "▽" followed by a number. The number is in metres ("▽3.25m", "▽+3.250", "▽-0.50")
+// unless "mm" follows it.
+std::optional<double> readElevationMark(std::string_view gbk);
+
+}  // namespace tubra::spatial

@@ -1,0 +1,128 @@
+// Reading files that only look like drawings: FIFOs, devices, files beyond the limit, files
+// that grow while read, and memory that runs out.
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "platform/AtomicFile.h"
+#include "platform/RegularFile.h"
+
+namespace fs = std::filesystem;
+using platform::FileError;
+using platform::readRegularFile;
+
+namespace {
+
+class RegularFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/tubra-regular-XXXXXX";
+        dir_ = ::mkdtemp(tmpl);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+    fs::path at(const std::string& name) const { return dir_ / name; }
+    void write(const std::string& name, const std::string& data) const {
+        std::ofstream(at(name), std::ios::binary) << data;
+    }
+
+    fs::path dir_;
+};
+
+constexpr std::size_t kMax = std::size_t{256} << 20;
+
+}  // namespace
+
+TEST_F(RegularFileTest, SpecialFilesAreRefusedAtOnce) {
+    ASSERT_EQ(::mkfifo(at("fifo.hcd").c_str(), 0600), 0);
+    fs::create_symlink("/dev/zero", at("zero.hcd"));
+    fs::create_symlink(at("fifo.hcd"), at("to-fifo.hcd"));
+    fs::create_directory(at("dir.hcd"));
+    std::string out = "old";
+    const auto start = std::chrono::steady_clock::now();
+    // No writer ever comes to the FIFO, and the device would give bytes without end.
+    for (const char* name : {"fifo.hcd", "zero.hcd", "to-fifo.hcd"}) {
+        EXPECT_EQ(readRegularFile(at(name), out, kMax), FileError::notRegularFile) << name;
+        EXPECT_TRUE(out.empty());
+    }
+    EXPECT_EQ(readRegularFile("/dev/full", out, kMax), FileError::notRegularFile);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_EQ(readRegularFile(at("dir.hcd"), out, kMax), std::errc::is_a_directory);
+    EXPECT_EQ(readRegularFile(at("none.hcd"), out, kMax), std::errc::no_such_file_or_directory);
+    EXPECT_TRUE(fs::is_fifo(at("fifo.hcd")));
+}
+
+TEST_F(RegularFileTest, SizeLimitHoldsAlsoForFilesThatGrowWhileRead) {
+    write("ten.hcd", "0123456789");
+    std::string out;
+    ASSERT_FALSE(readRegularFile(at("ten.hcd"), out, 10));
+    EXPECT_EQ(out, "0123456789");
+    EXPECT_EQ(readRegularFile(at("ten.hcd"), out, 9), FileError::tooLarge);
+    EXPECT_TRUE(out.empty());
+    // A sparse file beyond the limit is refused by its size, without reading a byte of it.
+    { std::ofstream(at("huge.hcd")); }
+    fs::resize_file(at("huge.hcd"), kMax + 1);
+    EXPECT_EQ(readRegularFile(at("huge.hcd"), out, kMax), FileError::tooLarge);
+    // Files whose size says 0 but that hold text: read to their end, within the limit.
+    ASSERT_FALSE(readRegularFile("/proc/self/status", out, kMax));
+    EXPECT_NE(out.find("VmSize"), std::string::npos);
+    EXPECT_EQ(readRegularFile("/proc/self/status", out, 16), FileError::tooLarge);
+}
+
+TEST_F(RegularFileTest, StorageIsReusedWithoutStaleBytes) {
+    write("big.hcd", std::string(100000, 'x'));
+    write("small.hcd", "abc");
+    write("empty.hcd", "");
+    std::string out;
+    ASSERT_FALSE(readRegularFile(at("big.hcd"), out, kMax));
+    EXPECT_EQ(out.size(), 100000u);
+    ASSERT_FALSE(readRegularFile(at("small.hcd"), out, kMax));
+    EXPECT_EQ(out, "abc");
+    ASSERT_FALSE(readRegularFile(at("empty.hcd"), out, kMax));
+    EXPECT_EQ(out, "");
+}
+
+TEST_F(RegularFileTest, MemoryThatRunsOutIsAnError) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer needs an address space that cannot be limited";
+#else
+    // 64 MB of a sparse file, read by a process that may grow by 16 MB only.
+    { std::ofstream(at("large.hcd")); }
+    fs::resize_file(at("large.hcd"), 64 << 20);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        long pages = 0;
+        std::ifstream("/proc/self/statm") >> pages;
+        const rlim_t now = static_cast<rlim_t>(pages) * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE));
+        const rlimit limit{now + (16 << 20), now + (16 << 20)};
+        ::setrlimit(RLIMIT_AS, &limit);
+        std::string out;
+        const std::error_code e = readRegularFile(at("large.hcd"), out, kMax);
+        ::_exit(e == std::errc::not_enough_memory && out.empty() ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status)) << "killed by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+#endif
+}
+
+TEST(TemporaryName, OnlyTheSavesOwnNamesAreTemporary) {
+    std::string name = platform::temporaryNamePattern("管线.hcd");
+    name.replace(name.size() - 6, 6, "Ab12Cd");
+    EXPECT_TRUE(platform::isTemporaryName(name)) << name;
+    // Cut to fit a short name limit, still recognised.
+    std::string cut = platform::temporaryNamePattern(std::string(300, 'a') + ".hcd", 64);
+    cut.replace(cut.size() - 6, 6, "zzzzzz");
+    EXPECT_TRUE(platform::isTemporaryName(cut));
+    for (const char* user : {"a.hcd", ".a.hcd", "a.hcd.tubra-Ab12Cd", ".a.hcd.tubra-Ab1", ".a.hcd.tubra-Ab12C!",
+                             ".a.hcd.tubra-Ab12Cde", ".tubra-"})
+        EXPECT_FALSE(platform::isTemporaryName(user)) << user;
+}

@@ -1,0 +1,378 @@
+// The piping component file, read back by the small reader of the tests: every pipe end shared
+// by exactly what joins there, the totals of the characteristic table, a route of known
+// geometry, what each kind is written as, bores and the pipeline reference.
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <sstream>
+
+#include "platform/AtomicFile.h"
+#include "text/CFormat.h"
+#include "text/Gbk.h"
+#include "tubra/app/SettingsForms.h"
+#include "tubra/edit/Construction.h"
+#include "tubra/exchange/Pcf.h"
+#include "tubra/exchange/PcfReader.h"
+#include "tubra/model/Document.h"
+#include "tubra/spatial/Sketch.h"
+
+using namespace tubra;
+using model::ObjectKind;
+using model::PipeObject;
+using tubra::testing::kDown;
+using tubra::testing::kEast;
+using tubra::testing::kNorth;
+using tubra::testing::kSouth;
+using tubra::testing::kUp;
+using tubra::testing::kWest;
+using tubra::testing::Sketch;
+namespace fs = std::filesystem;
+
+namespace {
+
+pcf::File exported(const model::Drawing& d, const exchange::PcfOptions& options = {}) {
+    const std::string text = exchange::pcfText(d, spatial::buildRealModel(d), options);
+    pcf::File f = pcf::read(text);
+    EXPECT_TRUE(f.malformed.empty()) << f.malformed.front();
+    return f;
+}
+
+// Every end of every pipe piece is shared, to the printed 0.1 mm, by the pipe and exactly one
+// other component (a pipe, a fitting, a valve, …), welds aside; no other point is off it by
+// the last printed digit. `open` lists the pipe ends where the line ends.
+void expectPipeEndsJoined(const pcf::File& f, const std::vector<pcf::Point>& open = {}) {
+    std::vector<std::pair<const pcf::Block*, pcf::Point>> points;
+    for (const pcf::Block& b : f.blocks)
+        for (const pcf::Point& p : b.joints()) points.emplace_back(&b, p);
+    for (const pcf::Block& pipe : f.blocks) {
+        if (pipe.identifier != "PIPE") continue;
+        ASSERT_EQ(pipe.ends.size(), 2u);
+        for (const pcf::Point& end : pipe.ends) {
+            std::set<const pcf::Block*> joining;
+            for (const auto& [block, p] : points) {
+                const double gap = pcf::distance(p, end);
+                if (gap == 0.0) {
+                    if (block != &pipe && block->identifier != "WELD") joining.insert(block);
+                } else {
+                    // What should be one point but was worked out twice differs by a tenth.
+                    EXPECT_GT(gap, 0.15)
+                        << block->identifier << " ends " << gap << " mm from a pipe end at "
+                        << end.x << " " << end.y << " " << end.z;
+                }
+            }
+            const bool isOpen = std::any_of(open.begin(), open.end(), [&](const pcf::Point& o) {
+                return pcf::distance(o, end) == 0.0;
+            });
+            EXPECT_EQ(joining.size(), isOpen ? 0u : 1u)
+                << "pipe end at " << end.x << " " << end.y << " " << end.z;
+        }
+    }
+}
+
+double length(const pcf::Point& a, const pcf::Point& b) {
+    return pcf::distance(a, b);
+}
+
+// The centre-line length of everything written: pipes and in-line components end to end,
+// elbows and tees through their centre points.
+double centreLine(const pcf::File& f) {
+    double total = 0.0;
+    for (const pcf::Block& b : f.blocks) {
+        if (b.identifier == "SUPPORT" || b.identifier == "WELD") continue;
+        if (b.centre) {
+            for (const pcf::Point& p : b.joints()) total += length(p, *b.centre);
+        } else if (b.ends.size() == 2) {
+            total += length(b.ends[0], b.ends[1]);
+        }
+    }
+    return total;
+}
+
+std::size_t count(const pcf::File& f, const std::string& identifier) {
+    return static_cast<std::size_t>(
+        std::count_if(f.blocks.begin(), f.blocks.end(),
+                      [&](const pcf::Block& b) { return b.identifier == identifier; }));
+}
+
+std::unique_ptr<model::Document> openSample(model::AppContext& app, const char* name) {
+    std::string error;
+    auto doc = model::Document::open(app, fs::path(TUBRA_SOURCE_DIR) / "examples" / name, &error);
+    EXPECT_TRUE(doc) << error;
+    return doc;
+}
+
+}  // namespace
+
+TEST(Pcf, BundledPipelineJoinsUpAndHasTheTablesTotals) {
+    model::AppContext app;
+    const auto doc = openSample(app, "pipeline.hcd");
+    ASSERT_TRUE(doc);
+    const model::Drawing& d = doc->drawing;
+    const pcf::File f = exported(d);
+
+    EXPECT_EQ(f.header.find("ISOGEN-FILES")->second, "ISOGEN.FLS");
+    EXPECT_EQ(f.header.find("UNITS-BORE")->second, "MM");
+    EXPECT_EQ(f.header.find("UNITS-CO-ORDS")->second, "MM");
+    EXPECT_EQ(f.header.find("PIPELINE-REFERENCE")->second, "P-1102-150-B1A");  // 管线编号
+
+    // The flange at the pump, the end flange and the cap close every end of the line.
+    expectPipeEndsJoined(f);
+
+    const app::DrawingStatistics stats = app::CountDrawing(d.objects);
+    EXPECT_EQ(text::format("%-5.2f", centreLine(f) / 1000.0), stats.length);
+    EXPECT_NEAR(centreLine(f), d.objects.totalPipeLength(), 0.5);
+    EXPECT_EQ(count(f, "ELBOW"), static_cast<std::size_t>(stats.elbows));
+    EXPECT_EQ(count(f, "TEE"), static_cast<std::size_t>(stats.tees));
+    EXPECT_EQ(count(f, "VALVE"), static_cast<std::size_t>(stats.valves));
+    EXPECT_EQ(count(f, "WELD"), static_cast<std::size_t>(stats.welds));
+
+    // Weld numbers and materials go with their blocks.
+    std::set<std::string> weldNumbers;
+    for (const pcf::Block& b : f.blocks) {
+        if (b.identifier != "WELD") continue;
+        weldNumbers.insert(b.get("COMPONENT-ATTRIBUTE5"));
+        EXPECT_EQ(b.get("SKEY"), "WF");
+        ASSERT_EQ(b.ends.size(), 2u);
+        EXPECT_EQ(pcf::distance(b.ends[0], b.ends[1]), 0.0);
+    }
+    EXPECT_EQ(weldNumbers.size(), static_cast<std::size_t>(stats.welds));
+    EXPECT_TRUE(weldNumbers.count("1") && weldNumbers.count("16"));
+    for (const pcf::Block& b : f.blocks) {
+        if (b.identifier == "PIPE") {
+            EXPECT_EQ(b.get("COMPONENT-ATTRIBUTE1"), "20#");
+        }
+    }
+}
+
+TEST(Pcf, RouteOfKnownGeometryComesOutAtItsPoints) {
+    // East 3000, up 1500, north 2000, from a first point at 1.2 m; pipes φ159×6.
+    Sketch s(1200.0);
+    s.segment({400, -1200, 0}, kEast, 500, "3000");
+    s.then(kUp, 300, "1500");
+    s.then(kNorth, 400, "2000");
+    for (PipeObject& o : s.drawing().objects)
+        if (o.is(ObjectKind::Pipe) || o.is(ObjectKind::Elbow) || o.is(ObjectKind::Weld))
+            o.GuiGe = text::gbk("φ159×6");
+    const pcf::File f = exported(s.drawing());
+
+    struct Expected {
+        const char* identifier;
+        std::vector<std::array<double, 3>> ends;
+        std::optional<std::array<double, 3>> centre;
+    };
+    // Elbows of φ159: legs of 1.5 × 159 = 238.5 mm.
+    const Expected expected[] = {
+        {"PIPE", {{0, 0, 1200}, {2761.5, 0, 1200}}, {}},
+        {"ELBOW", {{2761.5, 0, 1200}, {3000, 0, 1438.5}}, std::array<double, 3>{3000, 0, 1200}},
+        {"WELD", {{2761.5, 0, 1200}, {2761.5, 0, 1200}}, {}},
+        {"WELD", {{3000, 0, 1438.5}, {3000, 0, 1438.5}}, {}},
+        {"PIPE", {{3000, 0, 1438.5}, {3000, 0, 2461.5}}, {}},
+        {"ELBOW", {{3000, 0, 2461.5}, {3000, 238.5, 2700}}, std::array<double, 3>{3000, 0, 2700}},
+        {"WELD", {{3000, 0, 2461.5}, {3000, 0, 2461.5}}, {}},
+        {"WELD", {{3000, 238.5, 2700}, {3000, 238.5, 2700}}, {}},
+        {"PIPE", {{3000, 238.5, 2700}, {3000, 2000, 2700}}, {}},
+    };
+    ASSERT_EQ(f.blocks.size(), std::size(expected));
+    for (std::size_t k = 0; k < f.blocks.size(); ++k) {
+        SCOPED_TRACE(k);
+        const pcf::Block& b = f.blocks[k];
+        EXPECT_EQ(b.identifier, expected[k].identifier);
+        ASSERT_EQ(b.ends.size(), expected[k].ends.size());
+        for (std::size_t e = 0; e < b.ends.size(); ++e) {
+            EXPECT_EQ(b.ends[e].x, expected[k].ends[e][0]);
+            EXPECT_EQ(b.ends[e].y, expected[k].ends[e][1]);
+            EXPECT_EQ(b.ends[e].z, expected[k].ends[e][2]);
+            EXPECT_EQ(b.ends[e].bore, 159.0);
+        }
+        ASSERT_EQ(b.centre.has_value(), expected[k].centre.has_value());
+        if (b.centre) {
+            EXPECT_EQ(b.centre->x, (*expected[k].centre)[0]);
+            EXPECT_EQ(b.centre->y, (*expected[k].centre)[1]);
+            EXPECT_EQ(b.centre->z, (*expected[k].centre)[2]);
+            EXPECT_EQ(b.get("SKEY"), "ELBW");
+            EXPECT_EQ(b.get("ANGLE"), "");  // 90°
+        }
+    }
+    expectPipeEndsJoined(f, {{0, 0, 1200, {}}, {3000, 2000, 2700, {}}});
+    EXPECT_NEAR(centreLine(f), 6500.0, 1e-6);
+}
+
+TEST(Pcf, EveryKindIsWrittenAsItsComponentOrLeftOut) {
+    Sketch s(0.0);
+    s.segment({300, -1300, 0}, kEast, 400, "4000");
+    s.then(kNorth, 400, "4000");
+    s.then(kUp, 400, "4000");
+    s.then(kWest, 400, "3000");
+    s.then(kSouth, 400, "3000");
+    s.then(kDown, 400, "3000");
+    model::Drawing& d = s.drawing();
+    std::vector<std::size_t> pipes;
+    for (std::size_t i = 0; i < d.objects.size(); ++i)
+        if (d.objects.at(i).is(ObjectKind::Pipe)) pipes.push_back(i);
+    std::size_t k = 0;
+    std::map<std::size_t, int> symbolAt;
+    for (const model::SymbolCode code : model::kAllSymbols) {
+        const std::size_t pipe = pipes[k % 6];
+        symbolAt[s.place(d.objects.at(pipe), 0.2 + 0.25 * static_cast<double>((k / 6) % 3),
+                         static_cast<int>(code))] = static_cast<int>(code);
+        ++k;
+    }
+    d.objects.addCopy(edit::MakeCutLine(d.objects.at(pipes[0]),
+                                        tubra::testing::middle(d.objects.at(pipes[0])),
+                                        s.settings(), s.axes()));
+    const pcf::File f = exported(d);
+
+    // Which objects each block stands for, by the object number written with it.
+    std::map<std::size_t, std::string> written;
+    for (const pcf::Block& b : f.blocks) {
+        if (b.identifier == "PIPE") continue;
+        written[static_cast<std::size_t>(std::stoul(b.get("COMPONENT-ATTRIBUTE10")))] =
+            b.identifier;
+    }
+    const std::set<int> leftOut = {9,  10, 45, 38, 39,
+                                   40, 41, 43, 44};  // gauges, 45° mark, site marks
+    for (const auto& [index, code] : symbolAt) {
+        SCOPED_TRACE(code);
+        const auto it = written.find(index);
+        if (leftOut.count(code)) {
+            EXPECT_EQ(it, written.end());
+            continue;
+        }
+        ASSERT_NE(it, written.end());
+        const PipeObject& o = d.objects.at(index);
+        const std::string want = o.is(ObjectKind::Valve)       ? "VALVE"
+                                 : o.is(ObjectKind::Accessory) ? "SUPPORT"
+                                 : code == 4                   ? "FLANGE"
+                                 : code == 6 || code == 7      ? "REDUCER-CONCENTRIC"
+                                 : code == 50                  ? "FLANGE-BLIND"
+                                 : code == 53                  ? "FILTER"
+                                 : code == 46 || code == 47    ? "CAP"
+                                 : code == 11 || code == 25    ? "INSTRUMENT"
+                                                               : "MISC-COMPONENT";
+        EXPECT_EQ(it->second, want);
+    }
+    EXPECT_EQ(written.count(d.objects.size() - 1), 0u);  // the cut line
+    for (const pcf::Block& b : f.blocks) {
+        if (b.identifier == "SUPPORT") {
+            EXPECT_TRUE(b.coords && b.ends.empty());
+        } else {
+            EXPECT_EQ(b.ends.size(), 2u) << b.identifier;
+        }
+        if (b.identifier != "PIPE") {
+            EXPECT_EQ(b.get("SKEY").size(), b.identifier == "WELD" ? 2u : 4u) << b.identifier;
+        }
+    }
+    expectPipeEndsJoined(f, {{0, 0, 0, {}}, {1000, 1000, 1000, {}}});
+    EXPECT_NEAR(centreLine(f), 21000.0, 0.5);
+}
+
+TEST(Pcf, BoresFromTheSpecificationOrTheTable) {
+    Sketch s(0.0, false);
+    s.segment({300, -1300, 0}, kEast, 400, "4000");
+    s.then(kEast, 400, "4000");
+    s.then(kEast, 400, "4000");
+    model::Drawing& d = s.drawing();
+    d.objects.at(0).GuiGe = "DN100";
+    d.objects.at(1).GuiGe = "";
+    d.objects.at(2).GuiGe = text::gbk("φ108×4");
+    const std::size_t large = s.place(d.objects.at(2), 0.3, 6);  // 大小头
+    const std::size_t small = s.place(d.objects.at(2), 0.6, 7);  // 小大头
+    d.objects.at(large).GuiGe = text::gbk("φ159×6-φ108×4");
+    d.objects.at(small).GuiGe = text::gbk("φ159×6-φ108×4");
+
+    auto boresOf = [](const pcf::File& f, const std::string& id) {
+        std::vector<double> out;
+        for (const pcf::Block& b : f.blocks)
+            if (b.identifier == id)
+                for (const pcf::Point& p : b.ends) out.push_back(p.bore.value_or(-1));
+        return out;
+    };
+    pcf::File f = exported(d);
+    const std::vector<double> pipes = boresOf(f, "PIPE");
+    ASSERT_GE(pipes.size(), 6u);
+    EXPECT_EQ(pipes[0], 100);  // DN100
+    EXPECT_EQ(pipes[2], 0);    // no specification, no table: no bore known
+    EXPECT_EQ(pipes.back(), 108);
+    // 大小头 from its large end, 小大头 from its small end, both in the pipe's direction.
+    EXPECT_EQ(boresOf(f, "REDUCER-CONCENTRIC"), (std::vector<double>{159, 108, 108, 159}));
+
+    d.table.values[17] = text::gbk("φ219×8");
+    f = exported(d);
+    EXPECT_EQ(boresOf(f, "PIPE")[2], 219);
+}
+
+TEST(Pcf, PipelineReferenceFromNumberNameOrFile) {
+    Sketch s(0.0, false);
+    s.segment({300, -1300, 0}, kEast, 400, "4000");
+    model::Drawing& d = s.drawing();
+    exchange::PcfOptions options;
+    options.fallbackReference = "feed-line";
+    EXPECT_EQ(exported(d, options).header.find("PIPELINE-REFERENCE")->second, "feed-line");
+    d.table.values[0] = text::gbk("原料油进料管线");
+    EXPECT_EQ(exported(d, options).header.find("PIPELINE-REFERENCE")->second,
+              text::gbk("原料油进料管线"));
+    d.table.values[1] = "  P-1102-150  ";
+    EXPECT_EQ(exported(d, options).header.find("PIPELINE-REFERENCE")->second, "P-1102-150");
+}
+
+TEST(Pcf, NumbersToATenthWithoutNegativeZero) {
+    Sketch s(-0.04, false);
+    s.segment({300, -1300, 0}, kWest, 400, "1234.56");
+    s.then(kDown, 400, "0.04");
+    const std::string text = exchange::pcfText(s.drawing(), spatial::buildRealModel(s.drawing()));
+    // A coordinate: digits, a point and one digit; a bore: digits, perhaps a point and one digit.
+    auto tenth = [](const std::string& t, bool bore) {
+        std::size_t i = !bore && t.starts_with('-') ? 1 : 0;
+        const std::size_t digits = t.find_first_not_of("0123456789", i);
+        if (digits == i) return false;
+        if (digits == std::string::npos) return bore;
+        return t.size() == digits + 2 && t[digits] == '.' &&
+               std::isdigit(static_cast<unsigned char>(t[digits + 1]));
+    };
+    std::size_t lines = 0;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.starts_with("    ") ||
+            (line.find("POINT") == std::string::npos && line.find("CO-ORDS") == std::string::npos))
+            continue;
+        ++lines;
+        ASSERT_TRUE(line.ends_with("\r")) << line;
+        std::istringstream words(line.substr(0, line.size() - 1));
+        std::string key, word;
+        std::vector<std::string> values;
+        words >> key;
+        while (words >> word) values.push_back(word);
+        ASSERT_EQ(values.size(), key == "CENTRE-POINT" ? 3u : 4u) << line;
+        for (std::size_t k = 0; k < values.size(); ++k)
+            EXPECT_TRUE(tenth(values[k], k == 3)) << line;
+        EXPECT_EQ(line.find("-0.0 "), std::string::npos) << line;
+    }
+    EXPECT_GT(lines, 0u);
+    EXPECT_NE(text.find("    CENTRE-POINT -1234.6 0.0 0.0\r\n"), std::string::npos) << text;
+}
+
+TEST(Pcf, SavedWholeOverAnOldFileAndNeverIntoAMissingFolder) {
+    Sketch s(0.0, false);
+    s.segment({300, -1300, 0}, kEast, 400, "4000");
+    const model::Drawing& d = s.drawing();
+    const spatial::RealModel m = spatial::buildRealModel(d);
+    const fs::path dir =
+        fs::temp_directory_path() / ("tubra-pcf-test-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    const fs::path out = dir / "line.pcf";
+    ASSERT_FALSE(platform::writeFileAtomically(out, std::string(100000, 'x')));
+    ASSERT_FALSE(exchange::savePcf(out, d, m));
+    std::string back;
+    ASSERT_FALSE(platform::readWholeFile(out, back));
+    EXPECT_EQ(back, exchange::pcfText(d, m));
+    EXPECT_TRUE(exchange::savePcf(dir / "missing" / "line.pcf", d, m));
+    EXPECT_FALSE(fs::exists(dir / "missing"));
+    fs::remove_all(dir);
+}
