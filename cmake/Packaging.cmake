@@ -126,8 +126,9 @@ official inspection report forms, edited in dialogs and printed page by page.
 
 This package holds the desktop program tubra with its help, desktop entry,
 drawing file type and icons, and tubra-cli, which summarises drawings, writes
-them as JSON, renders them to PNG, PDF or SVG, prints them to PDF and replays
-recorded editing sessions, without a window.")
+them as JSON, renders them to PNG, PDF or SVG, prints them to PDF, replays
+recorded editing sessions and exports the pipeline in real space as a piping
+component file (PCF), without a window.")
 
 # The manager opens and prints drawings through tubra.
 set(CPACK_DEBIAN_VESKO_PACKAGE_NAME "vesko")
@@ -138,11 +139,13 @@ set(CPACK_DEBIAN_VESKO_DESCRIPTION "manager for directories of Tubra pipeline dr
 Vesko lists the pipelines of a directory of Tubra drawings (*.hcd) with the
 data of their characteristic tables and title blocks, changes one value in
 many files at once, copies a full-inspection report from a template into other
-files, checks pipe lengths, exports lists for spreadsheets and for a pipeline
-registration system, and has tubra open or print files in batches.
+files, checks pipe lengths, exports the list and the import file of a pipeline
+registration system as text or Excel workbooks, and has tubra open or print
+files in batches.
 
 This package holds the desktop program vesko with its help, desktop entry and
-icon, and vesko-cli, which does the same work without a window.")
+icon, Dolphin's Open with Vesko action on folders, and vesko-cli, which
+does the same work without a window.")
 
 set(kavelup_about "KavelUP receives files posted to a web page as multipart/form-data, gives
 the page the request's fields and files, and saves the files where the page
