@@ -4,3 +4,6 @@ if(TUBRA_WITH_QT)
   tubra_benchmark(edit_mouse SOURCES ${CMAKE_CURRENT_LIST_DIR}/edit_mouse.cpp ${CMAKE_CURRENT_LIST_DIR}/view_drawing.cpp
     DEPS tubra_app)
 endif()
+# Drawing by script: 1,000 against 4,000 segments, and one segment added to an 8,000-object
+# drawing through the view controller.
+tubra_benchmark(edit_script SOURCES ${CMAKE_CURRENT_LIST_DIR}/edit_script.cpp DEPS tubra_cli_play)

@@ -26,6 +26,7 @@
 #include "tubra/app/Interaction.h"
 #include "tubra/app/LockKeys.h"
 #include "tubra/app/Printing.h"
+#include "tubra/app/RealSpace.h"
 #include "tubra/app/SessionRecording.h"
 #include "tubra/app/ToolIcons.h"
 #include "tubra/app/WindowLayout.h"
@@ -126,6 +127,7 @@ MainWindow::MainWindow(model::AppContext& app, Interaction& interaction, QWidget
     createActions();
     createBars();
     createMenus();
+    InstallRealSpace(*this, interaction_, documentMenus_);  // 文件→导出→PCF…, 查看→三维视图
     createStatusBar();
     loadSettings();
     showMenusFor(false);

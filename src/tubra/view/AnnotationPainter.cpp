@@ -1,8 +1,13 @@
 #include "tubra/view/AnnotationPainter.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
+#include <string_view>
+#include <tuple>
 #include <optional>
 
 #include "text/CFormat.h"
@@ -438,8 +443,9 @@ std::string ElevationMark(double elevationMm) {
 }
 
 void RemoveInnerBlanks(model::ObjectText& t) {
-    std::string s = t.str();
-    if (s.size() < 2) return;
+    const std::string_view v = t.view();
+    if (v.size() < 2 || v.find(' ', 1) == std::string_view::npos) return;
+    std::string s(v);
     // Trail bytes of two-byte characters are never blanks, so bytes can be tested one by one.
     s.erase(std::remove(s.begin() + 1, s.end(), ' '), s.end());
     t = s;
@@ -508,6 +514,79 @@ int prepareAnnotation(PipeObject& o, const model::DrawingSettings& s, const View
 
 void PrepareAnnotation(PipeObject& o, const model::DrawingSettings& s, const ViewState& view) {
     if (annotated(o)) prepareAnnotation(o, s, view);
+}
+
+namespace {
+
+inline bool sameBits(double a, double b) {
+    return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
+}
+
+inline bool sameBits(const Vec3& a, const Vec3& b) {
+    return sameBits(a.x, b.x) && sameBits(a.y, b.y) && sameBits(a.z, b.z);
+}
+
+// Pipes and elbows with a text are laid out from their ends, directions and text alone (an
+// empty text takes its default from the length or the elevation, so it is not kept).
+bool memoable(const PipeObject& o) {
+    return (is(o, ObjectKind::Pipe) || is(o, ObjectKind::Elbow)) && !o.DistTxt.empty() &&
+           o.DistTxt.size() <= std::tuple_size_v<decltype(LaidOutAnnotation::text)>;
+}
+
+bool unchanged(const LaidOutAnnotation& m, const PipeObject& o) {
+    if (!m.valid || m.mainType != o.MainType || !sameBits(m.strtDir, o.StrtDir) ||
+        !sameBits(m.endDir, o.EndDir) || !sameBits(m.port1, o.Port1) || !sameBits(m.port2, o.Port2) ||
+        !sameBits(m.dimL_st, o.dimL_st) || !sameBits(m.dimL_ed, o.dimL_ed) ||
+        !sameBits(m.dimTxt_st, o.dimTxt_st) || m.dimAngle != o.dimAngle)
+        return false;
+    const std::string_view text = o.DistTxt.view();
+    return text.size() == m.textSize && std::memcmp(text.data(), m.text.data(), text.size()) == 0;
+}
+
+void remember(LaidOutAnnotation& m, const PipeObject& o) {
+    const std::string_view text = o.DistTxt.view();
+    m.valid = memoable(o) && o.dimYX1_st.x == 0.0;
+    if (!m.valid) return;
+    m.mainType = o.MainType;
+    m.strtDir = o.StrtDir;
+    m.endDir = o.EndDir;
+    m.port1 = o.Port1;
+    m.port2 = o.Port2;
+    m.dimL_st = o.dimL_st;
+    m.dimL_ed = o.dimL_ed;
+    m.dimTxt_st = o.dimTxt_st;
+    m.dimAngle = o.dimAngle;
+    m.textSize = static_cast<std::uint8_t>(text.size());
+    std::memcpy(m.text.data(), text.data(), text.size());
+}
+
+}  // namespace
+
+void PrepareAnnotations(model::ObjectList& objects, const model::DrawingSettings& s, ViewState& view) {
+    AnnotationMemo& memo = view.annotationMemo;
+    const AnnotationOffsets off = AnnotationOffsetsFor(s);
+    const AxisAngles axes = view.axes();
+    if (!sameBits(memo.zoom, view.ZoomPara) || !sameBits(memo.a, off.a) || !sameBits(memo.b, off.b) ||
+        !sameBits(memo.alpha, axes.alpha) || !sameBits(memo.beta, axes.beta) ||
+        !sameBits(memo.elbowRadius, s.m_wantouR) || memo.dimSize != s.Dim_Size) {
+        memo.entries.clear();
+        memo.zoom = view.ZoomPara;
+        memo.a = off.a;
+        memo.b = off.b;
+        memo.alpha = axes.alpha;
+        memo.beta = axes.beta;
+        memo.elbowRadius = s.m_wantouR;
+        memo.dimSize = s.Dim_Size;
+    }
+    memo.entries.resize(objects.size());
+    for (std::size_t j = 0; j < objects.size(); ++j) {
+        PipeObject& o = objects.at(j);
+        if (is(o, ObjectKind::CutLine) || is(o, ObjectKind::Tee) || !annotated(o)) continue;
+        LaidOutAnnotation& m = memo.entries[j];
+        if (o.dimYX1_st.x == 0.0 && memoable(o) && unchanged(m, o)) continue;
+        prepareAnnotation(o, s, view);
+        remember(m, o);
+    }
 }
 
 void PaintAnnotation(PipeObject& o, const PaintContext& ctx) {

@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "platform/Canvas.h"
+#include "tubra/model/ObjectList.h"
 #include "tubra/model/DrawingSettings.h"
 #include "tubra/model/PipeObject.h"
 #include "tubra/view/PaintContext.h"
@@ -57,6 +58,12 @@ platform::Font AnnotationFont(const model::DrawingSettings& settings, int angle,
 // layout stores, and the layout while there is none.
 void PrepareAnnotation(model::PipeObject& object, const model::DrawingSettings& settings,
                        const ViewState& view);
+
+// PrepareAnnotation for every object of the list but tees and break lines, in list order.
+// Pipes and elbows whose layout inputs and results are unchanged since the last call with the
+// same view are not laid out again, so the pass costs a comparison per unchanged object.
+void PrepareAnnotations(model::ObjectList& objects, const model::DrawingSettings& settings,
+                        ViewState& view);
 
 // Lays out (when needed) and draws the annotation of one object of MainType 2, 3, 8, 12, 29,
 // 30, 31 or 37; other kinds draw nothing. Dimension lines, extension lines and arrowheads

@@ -105,8 +105,11 @@ namespace {
 
 // A shape that would fill more cells than this is checked at every query instead.
 constexpr long long kMaxCellsPerShape = 4096;
-// The grid never has more cells than this; wide maps take larger cells.
+// The grid never has more cells than this, nor many more than a few per shape; wide maps take
+// larger cells. (Which cell a shape lies in changes how soon a query finds it, never whether.)
 constexpr double kMaxCells = 1 << 18;
+constexpr double kMinCells = 1024;
+constexpr double kCellsPerShape = 4;
 
 bool finiteBounds(const ObstacleMap::Shape& s) {
     return std::isfinite(s.x0) && std::isfinite(s.y0) && std::isfinite(s.x1) && std::isfinite(s.y1);
@@ -153,11 +156,38 @@ void ObstacleMap::buildGrid() {
     originY_ = y0;
     cell_ = cellSize_;
     const double w = x1 - x0, h = y1 - y0;
-    if (w / cell_ * (h / cell_) > kMaxCells) cell_ = std::sqrt(w * h / kMaxCells);
+    const double most =
+        std::clamp(kCellsPerShape * static_cast<double>(shapes_.size()), kMinCells, kMaxCells);
+    if (w / cell_ * (h / cell_) > most) cell_ = std::sqrt(w * h / most);
     columns_ = static_cast<int>(std::min(kMaxCells, std::floor(w / cell_) + 1.0));
     rows_ = static_cast<int>(std::min(kMaxCells, std::floor(h / cell_) + 1.0));
-    cells_.assign(static_cast<std::size_t>(columns_) * static_cast<std::size_t>(rows_), {});
-    for (std::size_t i = 0; i < shapes_.size(); ++i) enter(i);
+    const std::size_t cells = static_cast<std::size_t>(columns_) * static_cast<std::size_t>(rows_);
+    // Counted first, then filled in place: cell by cell the entries keep the order of the shapes.
+    cellStart_.assign(cells + 1, 0);
+    forEachCell([&](std::size_t c, std::size_t) { ++cellStart_[c + 1]; });
+    for (std::size_t c = 0; c < cells; ++c) cellStart_[c + 1] += cellStart_[c];
+    entries_.resize(cellStart_[cells]);
+    std::vector<std::size_t> next(cellStart_.begin(), cellStart_.end() - 1);
+    forEachCell([&](std::size_t c, std::size_t i) {
+        const Shape& s = shapes_[i];
+        entries_[next[c]++] = {s.x0, s.y0, s.x1, s.y1, i};
+    });
+}
+
+template <typename Fn>
+void ObstacleMap::forEachCell(Fn&& fn) {
+    everywhere_.clear();
+    for (std::size_t i = 0; i < shapes_.size(); ++i) {
+        const Shape& s = shapes_[i];
+        const int cx0 = column(s.x0), cx1 = column(s.x1), cy0 = row(s.y0), cy1 = row(s.y1);
+        if (static_cast<long long>(cx1 - cx0 + 1) * (cy1 - cy0 + 1) > kMaxCellsPerShape) {
+            everywhere_.push_back(i);
+            continue;
+        }
+        for (int cy = cy0; cy <= cy1; ++cy)
+            for (int cx = cx0; cx <= cx1; ++cx)
+                fn(static_cast<std::size_t>(cy) * static_cast<std::size_t>(columns_) + static_cast<std::size_t>(cx), i);
+    }
 }
 
 void ObstacleMap::enter(std::size_t index) {
@@ -169,8 +199,7 @@ void ObstacleMap::enter(std::size_t index) {
     }
     for (int cy = cy0; cy <= cy1; ++cy)
         for (int cx = cx0; cx <= cx1; ++cx)
-            cells_[static_cast<std::size_t>(cy) * static_cast<std::size_t>(columns_) +
-                   static_cast<std::size_t>(cx)]
+            late_[static_cast<std::size_t>(cy) * static_cast<std::size_t>(columns_) + static_cast<std::size_t>(cx)]
                 .push_back({s.x0, s.y0, s.x1, s.y1, index});
 }
 

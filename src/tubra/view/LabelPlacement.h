@@ -14,6 +14,8 @@
 // the paint only, along its own segment to the nearest clear place: either way from the
 // middle, then on the other side of the pipe. The layout stored in the pipe stays as it is.
 
+#include <unordered_map>
+#include <cstdint>
 #include <array>
 #include <cstddef>
 #include <limits>
@@ -90,6 +92,10 @@ private:
     void insert(Shape shape);
     void buildGrid();
     void enter(std::size_t index);
+    // Calls fn(cell, shape) for every grid cell of every shape, in the order of the shapes;
+    // shapes too large for the grid go to `everywhere_` instead.
+    template <typename Fn>
+    void forEachCell(Fn&& fn);
     int column(double x) const;
     int row(double y) const;
 
@@ -106,7 +112,13 @@ private:
         double x0, y0, x1, y1;
         std::size_t shape;
     };
-    std::vector<std::vector<Entry>> cells_;  // row-major
+    // The grid as laid at the first query: the entries of cell c (row-major) are
+    // entries_[cellStart_[c]] up to entries_[cellStart_[c + 1]]. Shapes added later go to
+    // `late_`, by cell. One block for the whole grid: a wide, sparse grid costs no more than
+    // its table of starts.
+    std::vector<std::size_t> cellStart_;
+    std::vector<Entry> entries_;
+    std::unordered_map<std::size_t, std::vector<Entry>> late_;
     std::vector<std::size_t> everywhere_;          // shapes too large for the grid
     std::vector<std::size_t> stamp_;
     std::size_t query_ = 0;
@@ -134,15 +146,24 @@ void ObstacleMap::visit(double x0, double y0, double x1, double y1, Fn&& fn) {
             if (!take(i)) return;
         return;
     }
+    auto look = [&](const Entry& e) {
+        if (e.x0 > x1 || x0 > e.x1 || e.y0 > y1 || y0 > e.y1) return true;
+        if (stamp_[e.shape] == query_) return true;
+        stamp_[e.shape] = query_;
+        return static_cast<bool>(fn(shapes_[e.shape]));
+    };
     for (int cy = cy0; cy <= cy1; ++cy)
-        for (int cx = cx0; cx <= cx1; ++cx)
-            for (const Entry& e : cells_[static_cast<std::size_t>(cy) * static_cast<std::size_t>(columns_) +
-                                         static_cast<std::size_t>(cx)]) {
-                if (e.x0 > x1 || x0 > e.x1 || e.y0 > y1 || y0 > e.y1) continue;
-                if (stamp_[e.shape] == query_) continue;
-                stamp_[e.shape] = query_;
-                if (!fn(shapes_[e.shape])) return;
-            }
+        for (int cx = cx0; cx <= cx1; ++cx) {
+            const std::size_t c =
+                static_cast<std::size_t>(cy) * static_cast<std::size_t>(columns_) + static_cast<std::size_t>(cx);
+            for (std::size_t k = cellStart_[c]; k < cellStart_[c + 1]; ++k)
+                if (!look(entries_[k])) return;
+            if (late_.empty()) continue;
+            const auto later = late_.find(c);
+            if (later == late_.end()) continue;
+            for (const Entry& e : later->second)
+                if (!look(e)) return;
+        }
 }
 
 // Records what painters draw, object by object, into an obstacle map. Text metrics follow the

@@ -206,8 +206,7 @@ void OnLayout(model::Document& doc, ViewState& view, platform::Canvas& canvas, V
     if (view.axis.visible) view.lastAxisOrigin = axisOrigin(view, canvas);
     model::ObjectList& objects = drawing.objects;
     if (HasLabelsToPlace(objects)) PlaceLabels(objects, doc.settings(), view);
-    for (PipeObject& o : objects)
-        if (!is(o, ObjectKind::CutLine) && !is(o, ObjectKind::Tee)) PrepareAnnotation(o, doc.settings(), view);
+    PrepareAnnotations(objects, doc.settings(), view);
     view.painting = false;
     ReturnFrameTexts(view, drawing);
 }

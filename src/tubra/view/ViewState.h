@@ -4,6 +4,7 @@
 // repaint); everything that decides them lives here, free of any window system.
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,6 +24,26 @@ platform::Size PageExtent(int pageSize);
 struct LabelShift {
     std::size_t index = 0;
     double dx = 0, dy = 0;
+};
+
+// The last layout of one pipe or elbow annotation: the fields it read and the fields it
+// wrote, as they were afterwards. While all of them still hold, laying it out again would
+// write the same values, so it is skipped.
+struct LaidOutAnnotation {
+    bool valid = false;
+    std::int32_t mainType = 0;
+    double strtDir = 0.0, endDir = 0.0;
+    model::Vec3 port1, port2, dimL_st, dimL_ed, dimTxt_st;
+    std::int32_t dimAngle = 0;
+    std::uint8_t textSize = 0;
+    std::array<char, 32> text{};
+};
+
+// Layouts by list position, and what every layout depends on besides its object.
+struct AnnotationMemo {
+    double zoom = 0.0, a = 0.0, b = 0.0, alpha = 0.0, beta = 0.0, elbowRadius = 0.0;
+    std::int32_t dimSize = 0;
+    std::vector<LaidOutAnnotation> entries;
 };
 
 struct ViewState {
@@ -51,6 +72,8 @@ struct ViewState {
     // the tools find them where they are seen.
     std::vector<LabelShift> lengthShifts;
     platform::Point lastAxisOrigin{};    // where the axis indicator was drawn last
+    // Layouts kept by the layout pass that does not draw (PrepareAnnotations).
+    AnnotationMemo annotationMemo;
 
     AxisAngles axes() const { return {X_AxisAngle, Y_AxisAngle}; }
 };

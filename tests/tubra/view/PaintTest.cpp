@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "support/GeneratedDrawing.h"
 #include "text/Gbk.h"
@@ -199,6 +200,38 @@ TEST(Paint, TheLayoutLeavesWhatAPaintLeavesWithoutDrawing) {
         });
         t.run();
         t.expectSameState();
+    }
+    {  // layouts kept from one layout pass to the next follow every change of what they read
+        PaintedAndLaidOut t;
+        t.each([&](viewtest::Fixture& f) {
+            tubra::testing::generateDrawing(f.doc.drawing, {.objects = 300, .seed = 14, .labelsPlaced = true});
+        });
+        t.run();
+        t.expectSameState();
+        const std::vector<std::function<void(viewtest::Fixture&)>> changes = {
+            [](viewtest::Fixture& f) {  // ends, directions and texts of single objects
+                for (std::size_t i = 0; i < f.doc.drawing.objects.size(); ++i) {
+                    auto& o = f.doc.drawing.objects.at(i);
+                    if (i % 7 == 0) o.Port2.x += 40.0;
+                    if (i % 11 == 0) o.DistTxt = "12 34";
+                    if (i % 13 == 0 && o.is(ObjectKind::Elbow)) o.StrtDir = 5 - o.StrtDir;
+                    if (i % 17 == 0) o.dimTxt_st.y += 3.0;  // a result moved by hand is laid out again
+                }
+            },
+            [](viewtest::Fixture& f) { f.app.settings.Dim_Size = 42; },
+            [](viewtest::Fixture& f) { f.app.settings.m_wantouR = 30.0; },
+            [](viewtest::Fixture& f) { f.view.ZoomPara = 1.75; },
+            [](viewtest::Fixture& f) { f.view.X_AxisAngle = 45.0; },
+            [](viewtest::Fixture& f) {  // everything one place further down the list
+                auto& list = f.doc.drawing.objects;
+                list.insert(0, list.take(&list.last()));
+            },
+        };
+        for (const auto& change : changes) {
+            t.each(change);
+            t.run();
+            t.expectSameState();
+        }
     }
     {  // without the frame: the axis indicator's place comes from the window's corner
         PaintedAndLaidOut t;

@@ -1,0 +1,256 @@
+#include "tubra/app/RealSpace.h"
+
+#include <algorithm>
+
+#include <QAction>
+#include <QEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QScreen>
+#include <QTimer>
+
+#include "platform/AtomicFile.h"
+#include "text/Gbk.h"
+#include "tubra/app/Commands.h"
+#include "tubra/app/DrawingView.h"
+#include "tubra/app/Interaction.h"
+#include "tubra/app/MainWindow.h"
+#include "tubra/app/View3DWindow.h"
+#include "tubra/exchange/Pcf.h"
+#include "tubra/exchange/PcfTarget.h"
+#include "tubra/spatial/RealModel.h"
+
+namespace tubra::app {
+
+namespace {
+
+bool titled(const QMenu* menu, const QString& start) {
+    return menu && menu->title().startsWith(start);
+}
+
+}  // namespace
+
+RealSpace::RealSpace(MainWindow& main, Interaction& interaction,
+                     std::span<QMenu* const> documentMenus)
+    : QObject(&main), main_(main), interaction_(interaction) {
+    setObjectName(QStringLiteral("realSpace"));
+    exportAction_ = new QAction(QStringLiteral("PCF…"), this);
+    exportAction_->setObjectName(QStringLiteral("exportPcf"));
+    exportAction_->setStatusTip(QStringLiteral("把管线按真实坐标写成 PCF 管道组件文件"));
+    view3DAction_ = new QAction(QStringLiteral("三维视图"), this);
+    view3DAction_->setObjectName(QStringLiteral("view3D"));
+    view3DAction_->setStatusTip(QStringLiteral("在图形旁打开管线的三维视图和前后一致性检查"));
+    connect(exportAction_, &QAction::triggered, this, [this] { exportPcf(main_.activeView()); });
+    connect(view3DAction_, &QAction::triggered, this, [this] { show3D(main_.activeView()); });
+
+    pcfFileName = [](QWidget* parent, const QString& suggested) {
+        return QFileDialog::getSaveFileName(parent, QStringLiteral("导出 PCF 文件"), suggested,
+                                            QStringLiteral("PCF 管道组件文件 (*.pcf)"));
+    };
+    addToMenus(documentMenus);
+    connect(main_.mdiArea(), &QMdiArea::subWindowActivated, this, [this] { watchViews(); });
+}
+
+RealSpace::~RealSpace() = default;
+
+RealSpace* RealSpace::of(const MainWindow& main) {
+    // Found by its name: the class has no meta-object of its own to cast with.
+    return static_cast<RealSpace*>(
+        main.findChild<QObject*>(QStringLiteral("realSpace"), Qt::FindDirectChildrenOnly));
+}
+
+void RealSpace::addToMenus(std::span<QMenu* const> menus) {
+    exportMenu_ = new QMenu(QStringLiteral("导出"), &main_);
+    exportMenu_->addAction(exportAction_);
+    // Not in the command table: marked for whoever lists the menus against it.
+    exportMenu_->menuAction()->setProperty("addedEntry", true);
+    view3DAction_->setProperty("addedEntry", true);
+    for (QMenu* m : menus) {
+        if (titled(m, QStringLiteral("文件"))) {
+            insertExport(m);
+            // The file menu is filled anew (the recent files) each time it opens.
+            connect(m, &QMenu::aboutToShow, this, [this, m] { insertExport(m); });
+        } else if (titled(m, QStringLiteral("查看"))) {
+            m->addSeparator();
+            m->addAction(view3DAction_);
+        }
+    }
+}
+
+void RealSpace::insertExport(QMenu* fileMenu) {
+    const QList<QAction*> actions = fileMenu->actions();
+    if (actions.contains(exportMenu_->menuAction())) return;
+    // After 另存为, before what follows it.
+    QAction* before = nullptr;
+    for (qsizetype i = 0; i < actions.size(); ++i) {
+        if (actions[i]->text().startsWith(QStringLiteral("另存为"))) {
+            if (i + 1 < actions.size()) before = actions[i + 1];
+            break;
+        }
+    }
+    if (before)
+        fileMenu->insertMenu(before, exportMenu_);
+    else
+        fileMenu->addMenu(exportMenu_);
+}
+
+// --- export ---
+
+bool RealSpace::exportPcf(DrawingView* view) {
+    namespace fs = std::filesystem;
+    if (!view) return false;
+    model::Document& doc = view->document();
+    const fs::path source = doc.path();
+    const QString suggested =
+        source.empty()
+            ? QString::fromStdString(doc.title()) + QStringLiteral(".pcf")
+            : QString::fromStdString(fs::path(source).replace_extension(".pcf").string());
+    QString name = pcfFileName ? pcfFileName(&main_, suggested) : QString();
+    if (name.isEmpty()) return false;
+    if (QFileInfo(name).suffix().isEmpty()) name += QStringLiteral(".pcf");
+    const fs::path out = name.toStdString();
+    if (const auto refusal = exchange::pcfTargetRefusal(out, source)) {
+        tell(*refusal, true);
+        return false;
+    }
+    const spatial::RealModel model = spatial::buildRealModel(doc.drawing);
+    exchange::PcfOptions options;
+    options.fallbackReference =
+        text::utf8ToGbk(source.empty() ? doc.title() : source.stem().string());
+    if (const auto error = exchange::savePcf(out, doc.drawing, model, options)) {
+        tell("无法写出 PCF 文件 " + name.toStdString() + "：" + platform::describe(error), true);
+        return false;
+    }
+    main_.setStatusText(QStringLiteral("已导出 PCF 文件：%1").arg(name));
+    if (!model.problems.empty())
+        tell("PCF 文件已写出。图中有 " + std::to_string(model.problems.size()) +
+                 " 处前后不一致，已按推算的坐标写出；查看 → 三维视图 列出了这些问题。",
+             false);
+    return true;
+}
+
+void RealSpace::tell(const std::string& text, bool error) {
+    interaction_.ask(&main_,
+                     {text, std::string(kAppTitle), platform::Buttons::Ok,
+                      error ? platform::MessageIcon::Error : platform::MessageIcon::Information,
+                      platform::Answer::Ok});
+}
+
+// --- the 3D view ---
+
+View3DWindow* RealSpace::windowOf(const model::Document& doc) const {
+    const auto it = windows_.find(&doc);
+    return it == windows_.end() ? nullptr : it->second.data();
+}
+
+View3DWindow* RealSpace::show3D(DrawingView* view) {
+    if (!view) return nullptr;
+    watchViews();
+    model::Document& doc = view->document();
+    View3DWindow* window = windowOf(doc);
+    if (!window) {
+        window = new View3DWindow(doc, &main_);
+        window->onSelect = [this, d = &doc](const std::vector<std::size_t>& objects, bool add) {
+            select(*d, objects, add);
+        };
+        windows_[&doc] = window;
+        // Beside the drawing: right of the main window where the screen has room, else over
+        // its right part.
+        const QRect g = main_.frameGeometry();
+        const QRect screen = main_.screen() ? main_.screen()->availableGeometry() : QRect();
+        if (screen.isValid() && g.right() + 8 + window->width() <= screen.right())
+            window->move(g.right() + 8, g.top());
+        else
+            window->move(g.x() + std::max(0, g.width() - window->width() - 20), g.y() + 60);
+        window->showSelection(selectedIndexes(doc));
+    }
+    window->show();
+    window->raise();
+    window->activateWindow();
+    return window;
+}
+
+void RealSpace::watchViews() {
+    for (DrawingView* view : main_.views()) {
+        if (!watched_.insert(view).second) continue;
+        model::Document* doc = &view->document();
+        view->viewport()->installEventFilter(this);
+        // Edits of the drawing: the 3D view is built anew.
+        auto before = view->onDocumentChanged;
+        view->onDocumentChanged = [this, before, doc] {
+            if (before) before();
+            documentChanged(*doc);
+        };
+        viewsOf_[doc].insert(view);
+        // The 3D view goes with the last window of its drawing, before the drawing itself.
+        connect(view, &QObject::destroyed, this, [this, view, doc] {
+            watched_.erase(view);
+            auto& views = viewsOf_[doc];
+            views.erase(view);
+            if (!views.empty()) return;
+            viewsOf_.erase(doc);
+            if (const auto it = windows_.find(doc); it != windows_.end()) {
+                delete it->second.data();
+                windows_.erase(it);
+            }
+        });
+    }
+}
+
+void RealSpace::documentChanged(model::Document& doc) {
+    if (View3DWindow* window = windowOf(doc)) {
+        window->rebuild();
+        window->showSelection(selectedIndexes(doc));
+    }
+}
+
+bool RealSpace::eventFilter(QObject* watched, QEvent* event) {
+    // A drawing window repaints after its selection changed: the 3D views follow, once the
+    // paints are done.
+    if (event->type() == QEvent::Paint && !syncQueued_ && !windows_.empty()) {
+        syncQueued_ = true;
+        QTimer::singleShot(0, this, [this] {
+            syncQueued_ = false;
+            syncSelections();
+        });
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void RealSpace::syncSelections() {
+    for (auto& [doc, window] : windows_)
+        if (window) window->showSelection(selectedIndexes(*doc));
+}
+
+std::set<std::size_t> RealSpace::selectedIndexes(const model::Document& doc) const {
+    std::set<std::size_t> out;
+    for (const model::PipeObject* o : doc.selection.items())
+        if (const long i = doc.drawing.objects.indexOf(o); i >= 0)
+            out.insert(static_cast<std::size_t>(i));
+    return out;
+}
+
+void RealSpace::select(model::Document& doc, const std::vector<std::size_t>& objects, bool add) {
+    if (!add) doc.selection.clear();
+    for (std::size_t i : objects) {
+        if (i >= doc.drawing.objects.size()) continue;
+        const model::PipeObject* o = &doc.drawing.objects.at(i);
+        if (add && doc.selection.contains(o))
+            doc.selection.remove(o);
+        else
+            doc.selection.add(o);
+    }
+    for (DrawingView* v : main_.viewsOf(doc)) v->refresh();
+    if (View3DWindow* window = windowOf(doc)) window->showSelection(selectedIndexes(doc));
+    main_.updateCommands();
+}
+
+RealSpace* InstallRealSpace(MainWindow& main, Interaction& interaction,
+                            std::span<QMenu* const> documentMenus) {
+    return new RealSpace(main, interaction, documentMenus);
+}
+
+}  // namespace tubra::app
