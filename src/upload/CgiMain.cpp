@@ -360,9 +360,32 @@ int run() {
     return 0;
 }
 
+// What `kavelup.cgi --help` prints in a shell. The manual page lists the same variables and
+// options (a test compares them).
+constexpr std::string_view kUsage =
+    "usage: kavelup.cgi          run by a web server as a CGI program\n"
+    "       kavelup.cgi --help   this text (only outside a web server)\n"
+    "A GET answers an upload form. A POST saves the uploaded files (every file, or those named\n"
+    "by save= in the query string) and answers with every part and the messages, as HTML or as\n"
+    "JSON when the client accepts application/json.\n"
+    "Settings, from the environment the web server passes:\n"
+    "  KAVELUP_PATH           target directory (absolute; anything else: the default one)\n"
+    "  KAVELUP_DEFAULT_PATH   the default directory, absolute (/var/lib/kavelup/)\n"
+    "  KAVELUP_MAXSIZE        files are saved only when smaller (unset: nothing is saved)\n"
+    "  KAVELUP_OVERWRITE      0, 1 or 2; only 2 replaces existing files (0)\n"
+    "  KAVELUP_CODEPAGE       gbk or utf-8: how the browser encodes names (gbk)\n"
+    "  KAVELUP_REQUEST_LIMIT  longest body read, in bytes (268435456)\n"
+    "  KAVELUP_TEMP           folder for temporary files, absolute ($TMPDIR or /tmp)\n";
+
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    // Only a shell gets the usage: under a web server (GATEWAY_INTERFACE set) the arguments
+    // come from the query string, and every answer must be a CGI response.
+    if (argc > 1 && !hasEnv("GATEWAY_INTERFACE") && std::string_view(argv[1]) == "--help") {
+        std::fwrite(kUsage.data(), 1, kUsage.size(), stdout);
+        return 0;
+    }
     reserve = new (std::nothrow) char[std::size_t{1} << 20];
     std::set_new_handler(onOutOfMemory);
     std::set_terminate([] {

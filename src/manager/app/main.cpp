@@ -1,9 +1,13 @@
 // vesko: the drawing-file manager.
 //
 //   vesko [DIRECTORY | DRAWING]
+//   vesko --help
 //
 // Lists the drawings of DIRECTORY (or of the drawing's directory; default: the current
 // directory) beside the directory tree.
+
+#include <cstdio>
+#include <cstring>
 
 #include <QApplication>
 #include <QDir>
@@ -13,7 +17,23 @@
 #include "manager/app/Desktop.h"
 #include "manager/app/MainWindow.h"
 
+namespace {
+
+// The manual page lists the same options (a test compares them).
+constexpr const char* kUsage =
+    "用法: vesko [目录 | 单线图文件]\n"
+    "  目录         列出这个目录中的单线图 (*.hcd)；不给时为当前目录\n"
+    "  单线图文件   列出这个文件所在目录中的单线图\n"
+    "  -h, --help   显示本帮助后退出\n";
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    // Answered before the window system is opened, so it works without a display.
+    if (argc > 1 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vesko"));
     QApplication::setOrganizationName(QStringLiteral("Tubra"));

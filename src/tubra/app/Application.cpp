@@ -111,9 +111,13 @@ int RunTubra(const std::vector<std::string>& args, model::AppContext& app,
     const StartRequest request = ParseCommandLine(args);
     switch (request.kind) {
         case StartRequest::Kind::Invalid:
-            err << "tubra: " << request.error << "\n"
-                << "用法: tubra [文件名]   或   tubra /p 文件名\n";
+            err << "tubra: " << request.error << "\n" << UsageText();
             return 2;
+        case StartRequest::Kind::Help: {
+            const std::string_view usage = UsageText();
+            std::fwrite(usage.data(), 1, usage.size(), stdout);
+            return 0;
+        }
         case StartRequest::Kind::Print:
             return PrintFromCommandLine(app, interaction, request.path, err, HasDisplay());
         case StartRequest::Kind::NewDrawing:

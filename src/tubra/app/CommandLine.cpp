@@ -36,6 +36,10 @@ StartRequest ParseCommandLine(std::span<const std::string> args) {
     bool print = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
+        if (arg == "--help" || arg == "-h") {
+            request.kind = StartRequest::Kind::Help;
+            return request;
+        }
         if (arg == "--record") {
             if (i + 1 >= args.size()) {
                 request.kind = StartRequest::Kind::Invalid;
@@ -68,6 +72,17 @@ StartRequest ParseCommandLine(std::span<const std::string> args) {
     }
     request.kind = request.path.empty() ? StartRequest::Kind::NewDrawing : StartRequest::Kind::Open;
     return request;
+}
+
+std::string_view UsageText() {
+    return "用法: tubra [文件名]\n"
+           "      tubra /p 文件名\n"
+           "      tubra --record 会话脚本 [文件名]\n"
+           "  文件名              打开这个单线图文件 (*.hcd)；没有文件名时新建一个空白单线图\n"
+           "  /p 文件名           用默认打印机打印这个文件后退出，不显示窗口 (也可写 -p，大小写均可)；\n"
+           "                      退出码 0 已打印，1 文件不能读或不能打印，3 没有安装打印机\n"
+           "  --record 会话脚本   同时把用户的操作录制成会话脚本 (可用 tubra-cli play 重放)\n"
+           "  -h, --help          显示本帮助后退出\n";
 }
 
 }  // namespace tubra::app

@@ -5,6 +5,7 @@
 //   tubra FILE            open FILE
 //   tubra /p FILE         print FILE on the default printer and end without a window
 //   tubra --record SCRIPT [FILE]   also record what the user does into SCRIPT (a session)
+//   tubra --help          the usage (UsageText), nothing else
 //
 // Flags are "-p" or "/p", not case-sensitive (a '/' word that names an existing file is a
 // file); the first other argument is the file; further file arguments are ignored.
@@ -16,7 +17,7 @@
 namespace tubra::app {
 
 struct StartRequest {
-    enum class Kind { NewDrawing, Open, Print, Invalid };
+    enum class Kind { NewDrawing, Open, Print, Help, Invalid };
     Kind kind = Kind::NewDrawing;
     std::string path;   // the file to open or print (as given)
     std::string error;  // why the command line is invalid (UTF-8)
@@ -24,5 +25,9 @@ struct StartRequest {
 };
 
 StartRequest ParseCommandLine(std::span<const std::string> args);
+
+// What `tubra --help` prints: every form of the command line and every option. The manual page
+// lists the same options (a test compares them).
+std::string_view UsageText();
 
 }  // namespace tubra::app

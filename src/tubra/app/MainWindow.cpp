@@ -353,6 +353,7 @@ bool MainWindow::carryOut(const StartRequest& request) {
         case StartRequest::Kind::NewDrawing: done = newDocument() != nullptr; break;
         case StartRequest::Kind::Open: done = openDocument(QString::fromStdString(request.path)) != nullptr; break;
         case StartRequest::Kind::Print:
+        case StartRequest::Kind::Help:
         case StartRequest::Kind::Invalid: return false;
     }
     if (done && !request.recordPath.empty()) startRecording(QString::fromStdString(request.recordPath));

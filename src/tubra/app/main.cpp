@@ -3,6 +3,7 @@
 //   tubra                 a new drawing
 //   tubra FILE            opens FILE
 //   tubra /p FILE         prints FILE on the default printer, without a window
+//   tubra --help          the usage
 
 #include <cstdlib>
 #include <cstring>
@@ -13,6 +14,7 @@
 #include <QApplication>
 
 #include "tubra/app/Application.h"
+#include "tubra/app/CommandLine.h"
 #include "tubra/app/Interaction.h"
 #include "tubra/model/Document.h"
 
@@ -31,6 +33,12 @@ void allowPrintingWithoutDisplay(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The usage needs no window system: it is answered before one is opened.
+    if (tubra::app::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc)).kind ==
+        tubra::app::StartRequest::Kind::Help) {
+        std::cout << tubra::app::UsageText();
+        return 0;
+    }
     allowPrintingWithoutDisplay(argc, argv);
     QApplication application(argc, argv);
     tubra::app::SetUpApplication();

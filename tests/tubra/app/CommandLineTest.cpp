@@ -54,3 +54,15 @@ TEST(CommandLine, RecordsASessionBesideTheRequest) {
     EXPECT_EQ(parse({"--record", "s.session"}).kind, Kind::NewDrawing);
     EXPECT_EQ(parse({"a.hcd", "--record"}).kind, Kind::Invalid);
 }
+
+TEST(CommandLine, HelpWinsOverEverythingElseAndListsEveryOption) {
+    for (const char* flag : {"--help", "-h"}) {
+        EXPECT_EQ(parse({flag}).kind, Kind::Help) << flag;
+        EXPECT_EQ(parse({"a.hcd", "/p", flag}).kind, Kind::Help) << flag;
+    }
+    // A file of that name is still reachable by a path.
+    EXPECT_EQ(parse({"./--help"}).kind, Kind::Open);
+    const std::string usage(UsageText());
+    for (const char* option : {"/p", "-p", "--record", "--help", "-h"})
+        EXPECT_NE(usage.find(option), std::string::npos) << option;
+}
