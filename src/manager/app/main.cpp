@@ -12,6 +12,7 @@
 
 #include "manager/app/Desktop.h"
 #include "manager/app/MainWindow.h"
+#include "manager/app/MaterialsSummary.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -33,6 +34,7 @@ int main(int argc, char** argv) {
             manager::app::toPath(given.isDir() ? given.absoluteFilePath() : given.absolutePath());
     }
     manager::app::MainWindow window(options);
+    manager::app::InstallMaterialsSummary(window);
     window.show();
     return QApplication::exec();
 }
