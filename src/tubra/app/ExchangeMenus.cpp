@@ -99,6 +99,7 @@ void showMaterials(MainWindow& window) {
         ++row;
     }
     table->resizeColumnsToContents();
+    table->horizontalHeader()->setStretchLastSection(true);
     layout->addWidget(table);
     using exchange::MaterialGroup;
     layout->addWidget(new QLabel(qs(text::format(

@@ -55,6 +55,13 @@ std::string SheetDxf(model::Document& doc) {
     for (SheetLayer l : {SheetLayer::DimensionLine, SheetLayer::MainPipe, SheetLayer::BranchPipe})
         layers[static_cast<std::size_t>(l)].textLayer = text;
 
+    // The export changes nothing in the document: what a paint leaves behind (labels laid out
+    // for the shown layers, the flags of a fresh document) is put back afterwards.
+    const model::ObjectList objects = doc.drawing.objects;
+    const auto zoomLoaded = doc.drawing.zoomLoaded;
+    const auto newDrawing = doc.newDrawingFlag;
+    const bool justOpened = doc.app().justOpened;
+
     // The sheet as printed: its frame, at zoom 1, never a report page.
     view::ViewState view;
     view::InitialUpdate(view, doc.drawing);
@@ -70,6 +77,12 @@ std::string SheetDxf(model::Document& doc) {
         AllLayersShown shown(doc.settings());
         view::OnDraw(doc, view, canvas);
     }
+    for (std::size_t i = 0; i < objects.size() && i < doc.drawing.objects.size(); ++i)
+        if (!(doc.drawing.objects.at(i) == objects.at(i)))
+            doc.drawing.objects.replaceObject(&doc.drawing.objects.at(i), objects.at(i));
+    doc.drawing.zoomLoaded = zoomLoaded;
+    doc.newDrawingFlag = newDrawing;
+    doc.app().justOpened = justOpened;
     return canvas.finish();
 }
 

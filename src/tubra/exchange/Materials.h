@@ -25,7 +25,7 @@ struct MaterialKey {
     MaterialGroup group = MaterialGroup::Pipe;
     std::string name;      // the kind: "管子", "闸阀", "法兰", ...
     std::string material;  // the object's material grade
-    std::string size;      // its specification, e.g. "φ100×10"
+    std::string size;      // its size (规格), e.g. "φ100×10"
     auto operator<=>(const MaterialKey&) const = default;
 };
 

@@ -1,5 +1,8 @@
 #include "tubra/exchange/MaterialsExport.h"
 
+#include <cmath>
+#include <optional>
+
 #include "manager/core/ListFields.h"
 #include "platform/AtomicFile.h"
 #include "tubra/model/Drawing.h"
@@ -20,7 +23,8 @@ manager::Workbook MaterialsWorkbook(const MaterialList& list, std::string title)
         r.push_back(SheetCell::ofText(std::move(name)));
         r.push_back(SheetCell::ofText(std::move(material)));
         r.push_back(SheetCell::ofText(std::move(size)));
-        r.push_back(metres ? SheetCell::ofNumber(*metres, 3) : SheetCell{});
+        // Sums of lengths in millimetres: stored as the metres shown, without binary noise.
+        r.push_back(metres ? SheetCell::ofNumber(std::round(*metres * 1000.0) / 1000.0, 3) : SheetCell{});
         r.push_back(SheetCell::ofNumber(static_cast<double>(count), 0));
         r.push_back(SheetCell::ofText(materialUnit(g)));
         return r;

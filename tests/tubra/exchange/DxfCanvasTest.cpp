@@ -203,3 +203,21 @@ TEST(DxfExport, PaintsEveryKindOnItsLayerAndSwitchesHiddenLayersOff) {
     EXPECT_NE(table.find("  2\n阀门\n 70\n0\n 62\n-7\n"), std::string::npos);
     EXPECT_NE(table.find("  2\n主线\n 70\n0\n 62\n7\n"), std::string::npos);
 }
+
+// Exporting lays out nothing in the document, also where the hidden layers' labels would be
+// placed for the file; the same document gives the same file twice.
+TEST(DxfExport, LeavesTheDocumentAsItWas) {
+    model::AppContext app;
+    model::Document doc(app);
+    tubra::testing::GeneratorOptions options;
+    options.objects = 200;
+    options.labelsPlaced = false;
+    tubra::testing::generateDrawing(doc.drawing, options);
+    doc.settings().DimTextLayer = 0;
+    const model::ObjectList before = doc.drawing.objects;
+    const std::string first = exchange::SheetDxf(doc);
+    ASSERT_EQ(doc.drawing.objects.size(), before.size());
+    for (std::size_t i = 0; i < before.size(); ++i)
+        ASSERT_TRUE(doc.drawing.objects.at(i) == before.at(i)) << "object " << i;
+    EXPECT_EQ(exchange::SheetDxf(doc), first);
+}

@@ -59,6 +59,7 @@ def workbook_rows(path):
             totals[r[0]] = (r[4], r[5])
         else:
             check(isinstance(r[5], (int, float)), f"{path}: count {r[5]!r} is no number")
+            check(r[4] is None or round(r[4], 3) == r[4], f"{path}: length {r[4]!r} not in metres to the mm")
             items[key(*r[:4])] = (r[4], r[5])
     return items, totals
 
