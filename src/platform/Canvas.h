@@ -225,6 +225,14 @@ public:
     // Width and height of one line of text in the selected font (unrotated).
     virtual Size textExtent(std::string_view gbk) const = 0;
 
+    // What the painters draw next: a layer number of their own choosing and the thing drawn
+    // (so that painting the same thing again can be told from painting another just like it),
+    // for backends that sort figures into layers (CAD files); every other backend ignores it.
+    virtual void setLayer(int layer, const void* thing = nullptr) {
+        (void)layer;
+        (void)thing;
+    }
+
     // --- device ---
     virtual bool isPrinter() const = 0;
     // Device pixels per logical unit (0.1 mm).

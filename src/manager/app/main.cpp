@@ -16,6 +16,7 @@
 
 #include "manager/app/Desktop.h"
 #include "manager/app/MainWindow.h"
+#include "manager/app/MaterialsSummary.h"
 
 namespace {
 
@@ -53,6 +54,7 @@ int main(int argc, char** argv) {
             manager::app::toPath(given.isDir() ? given.absoluteFilePath() : given.absolutePath());
     }
     manager::app::MainWindow window(options);
+    manager::app::InstallMaterialsSummary(window);
     window.show();
     return QApplication::exec();
 }

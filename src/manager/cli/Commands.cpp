@@ -21,6 +21,7 @@
 #include "text/CFormat.h"
 #include "text/Gbk.h"
 #include "tubra/model/LineReader.h"
+#include "tubra/exchange/MaterialsExport.h"
 #include "tubra/report/InspectionReport.h"
 
 namespace manager::cli {
@@ -245,6 +246,35 @@ int runExportCensus(const std::vector<std::string>& raw) {
     return finish(failed, notListed(failed));
 }
 
+// The bill of materials of every drawing of the directories, added up.
+int runMaterials(const std::vector<std::string>& raw) {
+    const Args a = parse(raw, {}, {});
+    wantPositional(a, 2, 100000);
+    const fs::path out = a.positional.back();
+    std::string ext = out.extension().string();
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (ext != ".xlsx" && ext != ".csv") throw UsageError{"输出文件应以 .xlsx 或 .csv 结尾：" + out.string()};
+    std::vector<fs::path> files;
+    int failed = 0;
+    for (std::size_t i = 0; i + 1 < a.positional.size(); ++i) {
+        PipelineList list;
+        if (!listOrReport(list, a.positional[i], false, failed)) return kFileError;
+        if (refusedOutput(out, list)) return kFileError;
+        for (int r = 0; r < list.size(); ++r) files.push_back(list.pathOf(r));
+    }
+    std::sort(files.begin(), files.end());
+    files.erase(std::unique(files.begin(), files.end()), files.end());
+    std::vector<tubra::exchange::MaterialsFileError> errors;
+    const tubra::exchange::MaterialList sum = tubra::exchange::SumMaterials(files, &errors);
+    for (const auto& e : errors) {
+        warn(cannotOpen(e.path, e.error));
+        ++failed;
+    }
+    const std::string title = text::format("材料汇总（%d 个图形文件）", sum.drawings);
+    if (!reportWrite(out, tubra::exchange::SaveMaterials(out, sum, title))) return kFileError;
+    return finish(failed, text::format("有 %d 个文件无法读取，未计入汇总", failed));
+}
+
 int runCheckLengths(const std::vector<std::string>& raw) {
     const Args a = parse(raw, {"--xlsx"}, {});
     wantPositional(a, 1, 1);
@@ -451,6 +481,7 @@ const std::vector<Command>& commands() {
         {"export-xlsx", "export-xlsx DIR OUT.xlsx [--report]", runExportXlsx},
         {"export-census", "export-census DIR OUT.csv|OUT.xlsx [--device NAME]", runExportCensus},
         {"check-lengths", "check-lengths DIR [--xlsx OUT.xlsx]", runCheckLengths},
+        {"materials", "materials DIR... OUT.xlsx|OUT.csv    所列图形文件的材料汇总", runMaterials},
         {"set-table", "set-table FILE|DIR... --row N --value V     (N = 1..18)", runSetTable},
         {"set-title", "set-title FILE|DIR... --row N --value V     (N = 1..7)", runSetTitle},
         {"merge-rows",

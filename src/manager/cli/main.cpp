@@ -3,6 +3,7 @@
 //   vesko-cli list DIR [--report] [--tsv|--json]
 //   vesko-cli export-tsv DIR OUT [--report]
 //   vesko-cli export-xlsx DIR OUT.xlsx [--report]
+//   vesko-cli materials DIR... OUT.xlsx|OUT.csv
 //   vesko-cli export-census DIR OUT.csv|OUT.xlsx [--device NAME]
 //   vesko-cli check-lengths DIR [--xlsx OUT.xlsx]
 //   vesko-cli set-table FILE|DIR... --row N --value V

@@ -11,6 +11,7 @@
 #include "platform/AtomicFile.h"
 #include "text/Gbk.h"
 #include "tubra/cli/Commands.h"
+#include "tubra/exchange/DxfExport.h"
 #include "tubra/exchange/Pcf.h"
 
 namespace tubra::cli {
@@ -30,15 +31,36 @@ ordered_json point(const Point3& p) {
     return ordered_json::array({tenth(p.x), tenth(p.y), tenth(p.z)});
 }
 
-bool endsWithPcf(std::string_view name) {
-    if (name.size() < 4) return false;
-    std::string ext(name.substr(name.size() - 4));
+bool endsWith(std::string_view name, std::string_view want) {
+    if (name.size() < want.size()) return false;
+    std::string ext(name.substr(name.size() - want.size()));
     for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return ext == ".pcf";
+    return ext == want;
+}
+bool endsWithPcf(std::string_view name) { return endsWith(name, ".pcf"); }
+
+// The drawing sheet as a CAD file.
+int exportDxf(const char* in, const char* out) {
+    if (!endsWith(out, ".dxf")) {
+        std::fprintf(stderr, "tubra-cli export: 输出文件应以 .dxf 结尾：%s\n", out);
+        return 2;
+    }
+    if (const std::string refused = RefusedOutput(out, {in}); !refused.empty()) {
+        std::fprintf(stderr, "tubra-cli export: %s\n", refused.c_str());
+        return 2;
+    }
+    auto doc = openOrReport(in);
+    if (!doc) return 1;
+    if (const auto error = exchange::SaveSheetDxf(*doc, out)) {
+        std::fprintf(stderr, "tubra-cli export: 无法写出 %s：%s\n", out,
+                     platform::describe(error).c_str());
+        return 1;
+    }
+    return 0;
 }
 
 void exportUsage() {
-    std::fputs("用法: tubra-cli export FILE --pcf OUT.pcf\n", stderr);
+    std::fputs("用法: tubra-cli export FILE --pcf OUT.pcf | --dxf OUT.dxf\n", stderr);
 }
 
 }  // namespace
@@ -101,8 +123,11 @@ int runModel(int argc, char** argv) {
 int runExport(int argc, char** argv) {
     const char* in = nullptr;
     const char* out = nullptr;
+    bool dxf = false;
     for (int i = 0; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--pcf") == 0 && i + 1 < argc && !out) {
+        if ((std::strcmp(argv[i], "--pcf") == 0 || std::strcmp(argv[i], "--dxf") == 0) &&
+            i + 1 < argc && !out) {
+            dxf = argv[i][2] == 'd';
             out = argv[++i];
         } else if (!in && argv[i][0] != '-') {
             in = argv[i];
@@ -115,6 +140,7 @@ int runExport(int argc, char** argv) {
         exportUsage();
         return 2;
     }
+    if (dxf) return exportDxf(in, out);
     namespace fs = std::filesystem;
     // The exchange file never takes the place of a drawing or of the file it is made from.
     if (!endsWithPcf(out)) {

@@ -9,6 +9,8 @@
 //   tubra-cli play SCRIPT [IN] -o OUT   replays a recorded session and saves the drawing
 //   tubra-cli model FILE          the pipeline in real coordinates and its disagreements, JSON
 //   tubra-cli export FILE --pcf OUT.pcf   the piping component file of the pipeline
+//   tubra-cli export FILE --dxf OUT.dxf   the drawing sheet as a CAD file
+//   tubra-cli materials FILE [--csv OUT | --xlsx OUT | --json]   the bill of materials
 //
 // Exit code 0 on success, 1 when the input cannot be read, the output cannot be written or
 // memory runs out, 2 for a wrong command line.
@@ -21,6 +23,7 @@
 #include <vector>
 
 #include "tubra/cli/Commands.h"
+#include "tubra/cli/MaterialsCommand.h"
 #include "tubra/cli/PlayCommand.h"
 #include "tubra/cli/SpatialCommands.h"
 #ifdef TUBRA_CLI_RENDER
@@ -49,8 +52,12 @@ std::vector<Command> extraCommands() {
 #endif
     commands.push_back({"model", "model FILE                管线的真实坐标（毫米，x 东、y 北、z 上）和图中前后不一致之处，JSON",
                         tubra::cli::runModel});
-    commands.push_back({"export", "export FILE --pcf OUT.pcf 管线的 PCF 管道组件文件",
+    commands.push_back({"export", "export FILE --pcf OUT.pcf 管线的 PCF 管道组件文件\n"
+                                  "  export FILE --dxf OUT.dxf 图纸（同打印）写成 DXF 文件，按图层分开",
                         tubra::cli::runExport});
+    commands.push_back({"materials", "materials FILE [--csv OUT.csv | --xlsx OUT.xlsx | --json]\n"
+                                     "                            材料表：各材料、规格的管长（米），弯头、三通、阀门、管件、支架、焊缝的数量",
+                        tubra::cli::runMaterials});
     return commands;
 }
 

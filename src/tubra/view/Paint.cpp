@@ -7,6 +7,7 @@
 #include "tubra/view/LabelPlacement.h"
 #include "tubra/view/LineWork.h"
 #include "tubra/view/ReportPages.h"
+#include "tubra/view/SheetLayers.h"
 
 namespace tubra::view {
 
@@ -137,7 +138,12 @@ void OnDraw(model::Document& doc, ViewState& view, platform::Canvas& canvas, Vie
     StoreViewInDrawing(view, drawing);
 
     // 6.
+    const auto layer = [&canvas](SheetLayer l, const void* thing = nullptr) {
+        canvas.setLayer(static_cast<int>(l), thing);
+    };
+    layer(SheetLayer::Other);
     DrawAxisIndicator(view, doc.settings(), canvas);
+    layer(SheetLayer::Frame);
     if (view.frameSwitch) DrawFrame(ctx);
 
     // 7. Annotations, bodies and crossing gaps in list order; tees and break lines wait. New
@@ -154,6 +160,7 @@ void OnDraw(model::Document& doc, ViewState& view, platform::Canvas& canvas, Vie
     for (std::size_t j = 0; j < objects.size(); ++j) {
         PipeObject& o = objects.at(j);
         if (is(o, ObjectKind::CutLine) || is(o, ObjectKind::Tee)) continue;
+        layer(SheetLayer::DimensionLine, &o);
         if (shift != shifts.end() && shift->index == j) {
             // Drawn as laid out, only moved; the pipe keeps its layout.
             const model::Vec3 laidOut = o.dimTxt_st, mark = o.dimYX1_st;
@@ -167,6 +174,7 @@ void OnDraw(model::Document& doc, ViewState& view, platform::Canvas& canvas, Vie
         } else {
             DrawAnnotation(o, ctx, false);
         }
+        layer(SheetLayerOf(o), &o);
         DrawObjectBody(o, ctx, false);
         if (index)
             index->drawGaps(ctx, j);
@@ -175,10 +183,16 @@ void OnDraw(model::Document& doc, ViewState& view, platform::Canvas& canvas, Vie
     }
     // 8. Tees above the pipes.
     for (const PipeObject& o : objects)
-        if (is(o, ObjectKind::Tee)) DrawObjectBody(o, ctx, false);
+        if (is(o, ObjectKind::Tee)) {
+            layer(SheetLayerOf(o), &o);
+            DrawObjectBody(o, ctx, false);
+        }
     // 9. Break lines, and welds once more above pipes and tees.
     for (const PipeObject& o : objects)
-        if (is(o, ObjectKind::CutLine) || is(o, ObjectKind::Weld)) DrawObjectBody(o, ctx, false);
+        if (is(o, ObjectKind::CutLine) || is(o, ObjectKind::Weld)) {
+            layer(SheetLayerOf(o), &o);
+            DrawObjectBody(o, ctx, false);
+        }
 
     // 10.
     view.painting = false;

@@ -166,7 +166,7 @@ TEST(ExportCommand, RefusesOutputsItMustNotWrite) {
     EXPECT_EQ(run("export").status, 2);
     EXPECT_EQ(run("export '" + kSample.string() + "'").status, 2);
     EXPECT_EQ(run("export '" + kSample.string() + "' --pcf").status, 2);
-    EXPECT_EQ(run("export '" + kSample.string() + "' --dxf x.dxf").status, 2);
+    EXPECT_EQ(run("export '" + kSample.string() + "' --step x.step").status, 2);  // no such format
     EXPECT_EQ(run("model").status, 2);
     // Inputs that cannot be read, outputs that cannot be written.
     EXPECT_EQ(run("export '" + (s.dir / "none.hcd").string() + "' --pcf '" +

@@ -1,0 +1,169 @@
+#include "tubra/exchange/Materials.h"
+
+#include <cmath>
+#include <optional>
+
+#include <nlohmann/json.hpp>
+
+#include "text/CFormat.h"
+#include "text/Gbk.h"
+
+namespace tubra::exchange {
+
+using model::ObjectKind;
+using model::PipeObject;
+
+namespace {
+
+constexpr const char* kGroupNames[kMaterialGroupCount] = {"管子", "弯头", "三通", "阀门",
+                                                          "管件", "支架", "焊缝"};
+constexpr const char* kUnits[kMaterialGroupCount] = {"根", "个", "个", "个", "只", "个", "条"};
+
+std::optional<MaterialGroup> groupOf(const PipeObject& o) {
+    switch (o.kind()) {
+        case ObjectKind::Pipe: return MaterialGroup::Pipe;
+        case ObjectKind::Elbow: return MaterialGroup::Elbow;
+        case ObjectKind::Tee: return MaterialGroup::Tee;
+        case ObjectKind::Valve: return MaterialGroup::Valve;
+        case ObjectKind::Fitting: return MaterialGroup::Fitting;
+        case ObjectKind::Accessory: return MaterialGroup::Support;
+        case ObjectKind::Weld: return MaterialGroup::Weld;
+        default: return std::nullopt;
+    }
+}
+
+// The kind within the group: the symbol's name for valves, fittings and supports.
+std::string kindName(MaterialGroup g, const PipeObject& o) {
+    if (g == MaterialGroup::Valve || g == MaterialGroup::Fitting || g == MaterialGroup::Support) {
+        const std::string_view name = model::symbolName(o.SubType);
+        if (!name.empty()) return std::string(name);
+        return std::string(kGroupNames[static_cast<int>(g)]) + "（代号 " + std::to_string(o.SubType) + "）";
+    }
+    return kGroupNames[static_cast<int>(g)];
+}
+
+// A stored word as the list shows it: UTF-8, without the blanks around it.
+std::string field(std::string_view gbk) {
+    std::string s = text::gbkToUtf8(gbk);
+    const auto first = s.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos) return {};
+    const auto last = s.find_last_not_of(" \t\r\n");
+    return s.substr(first, last - first + 1);
+}
+
+double thousandths(double v) {
+    const double r = std::round(v * 1000.0) / 1000.0;
+    return r == 0.0 ? 0.0 : r;
+}
+
+std::string csvCell(std::string_view s) {
+    if (s.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(s);
+    std::string out = "\"";
+    for (char c : s) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    return out + "\"";
+}
+
+}  // namespace
+
+const char* materialGroupName(MaterialGroup g) { return kGroupNames[static_cast<int>(g)]; }
+const char* materialUnit(MaterialGroup g) { return kUnits[static_cast<int>(g)]; }
+
+long MaterialList::count(MaterialGroup g) const {
+    long n = 0;
+    for (const auto& [key, amount] : items)
+        if (key.group == g) n += amount.count;
+    return n;
+}
+
+double MaterialList::pipeMetres() const {
+    double m = 0.0;
+    for (const auto& [key, amount] : items)
+        if (key.group == MaterialGroup::Pipe) m += amount.metres;
+    return m;
+}
+
+MaterialList& MaterialList::operator+=(const MaterialList& other) {
+    for (const auto& [key, amount] : other.items) {
+        MaterialAmount& a = items[key];
+        a.metres += amount.metres;
+        a.count += amount.count;
+    }
+    drawings += other.drawings;
+    return *this;
+}
+
+MaterialList CountMaterials(const model::ObjectList& objects) {
+    MaterialList list;
+    list.drawings = 1;
+    for (const PipeObject& o : objects) {
+        const auto g = groupOf(o);
+        if (!g) continue;
+        MaterialKey key{*g, kindName(*g, o), field(o.CaiLiao.view()), field(o.GuiGe.view())};
+        MaterialAmount& a = list.items[std::move(key)];
+        ++a.count;
+        // The length a pipe's dimension text gives, in millimetres.
+        if (*g == MaterialGroup::Pipe) a.metres += text::leadingNumber(o.DistTxt.view()) / 1000.0;
+    }
+    return list;
+}
+
+std::string materialQuantity(const MaterialKey& key, const MaterialAmount& amount) {
+    if (key.group == MaterialGroup::Pipe) return text::format("%.3f", amount.metres);
+    return std::to_string(amount.count);
+}
+
+const std::vector<std::string>& materialColumns() {
+    static const std::vector<std::string> columns = {"类别", "名称", "材料", "规格",
+                                                     "长度(米)", "数量", "单位"};
+    return columns;
+}
+
+std::string MaterialsCsv(const MaterialList& list) {
+    std::string out = "\xEF\xBB\xBF";
+    const auto& columns = materialColumns();
+    for (std::size_t i = 0; i < columns.size(); ++i) out += (i ? "," : "") + columns[i];
+    out += "\r\n";
+    for (const auto& [key, amount] : list.items) {
+        const bool pipe = key.group == MaterialGroup::Pipe;
+        out += csvCell(materialGroupName(key.group)) + "," + csvCell(key.name) + "," +
+               csvCell(key.material) + "," + csvCell(key.size) + "," +
+               (pipe ? materialQuantity(key, amount) : std::string()) + "," +
+               std::to_string(amount.count) + "," + materialUnit(key.group) + "\r\n";
+    }
+    return out;
+}
+
+std::string MaterialsJson(const MaterialList& list) {
+    nlohmann::ordered_json j;
+    j["drawings"] = list.drawings;
+    nlohmann::ordered_json rows = nlohmann::ordered_json::array();
+    for (const auto& [key, amount] : list.items) {
+        nlohmann::ordered_json r;
+        r["group"] = materialGroupName(key.group);
+        r["name"] = key.name;
+        r["material"] = key.material;
+        r["size"] = key.size;
+        if (key.group == MaterialGroup::Pipe) r["metres"] = thousandths(amount.metres);
+        r["count"] = amount.count;
+        r["unit"] = materialUnit(key.group);
+        rows.push_back(std::move(r));
+    }
+    j["rows"] = std::move(rows);
+    nlohmann::ordered_json totals;
+    totals["pipeMetres"] = thousandths(list.pipeMetres());
+    totals["segments"] = list.count(MaterialGroup::Pipe);
+    totals["elbows"] = list.count(MaterialGroup::Elbow);
+    totals["tees"] = list.count(MaterialGroup::Tee);
+    totals["valves"] = list.count(MaterialGroup::Valve);
+    totals["fittings"] = list.count(MaterialGroup::Fitting);
+    totals["supports"] = list.count(MaterialGroup::Support);
+    totals["welds"] = list.count(MaterialGroup::Weld);
+    j["totals"] = std::move(totals);
+    // Texts come converted from GBK; anything that is not UTF-8 after all is replaced.
+    return j.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+}
+
+}  // namespace tubra::exchange

@@ -1,0 +1,64 @@
+#pragma once
+// The bill of materials of a drawing: pipe length per material and size, and the pieces by
+// kind (elbows, tees, valves, fittings, supports, welds) per kind, material and size. Lengths
+// are the pipes' dimension texts, as the characteristic table's automatic statistics count
+// them, so the totals here equal those statistics. Lists of several drawings add up.
+//
+// Texts are UTF-8 (the drawings' GBK converted).
+
+#include <map>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "tubra/model/ObjectList.h"
+
+namespace tubra::exchange {
+
+enum class MaterialGroup : int { Pipe, Elbow, Tee, Valve, Fitting, Support, Weld };
+inline constexpr int kMaterialGroupCount = 7;
+
+// The group's name as the lists show it: "管子", "弯头", "三通", "阀门", "管件", "支架", "焊缝".
+const char* materialGroupName(MaterialGroup g);
+
+struct MaterialKey {
+    MaterialGroup group = MaterialGroup::Pipe;
+    std::string name;      // the kind: "管子", "闸阀", "法兰", ...
+    std::string material;  // the object's material grade
+    std::string size;      // its size (规格), e.g. "φ100×10"
+    auto operator<=>(const MaterialKey&) const = default;
+};
+
+struct MaterialAmount {
+    double metres = 0.0;  // pipes: length
+    long count = 0;       // pieces (pipes: segments)
+};
+
+struct MaterialList {
+    std::map<MaterialKey, MaterialAmount> items;
+    int drawings = 0;
+
+    // Totals by group: pieces, and for pipes also their length in metres.
+    long count(MaterialGroup g) const;
+    double pipeMetres() const;
+
+    MaterialList& operator+=(const MaterialList& other);
+};
+
+// The list of one drawing.
+MaterialList CountMaterials(const model::ObjectList& objects);
+
+// The quantity of a row as the lists write it: metres with two decimals for pipes, else the
+// count; and its unit ("米", "个", "道").
+std::string materialQuantity(const MaterialKey& key, const MaterialAmount& amount);
+const char* materialUnit(MaterialGroup g);
+
+// The column titles of the lists.
+const std::vector<std::string>& materialColumns();
+
+// The list as CSV (UTF-8 with a byte-order mark, so spreadsheets read it as such; CR LF).
+std::string MaterialsCsv(const MaterialList& list);
+// The list as JSON (UTF-8): rows and the totals by group.
+std::string MaterialsJson(const MaterialList& list);
+
+}  // namespace tubra::exchange

@@ -1,0 +1,72 @@
+#include "tubra/exchange/MaterialsExport.h"
+
+#include <cmath>
+#include <optional>
+
+#include "manager/core/ListFields.h"
+#include "platform/AtomicFile.h"
+#include "tubra/model/Drawing.h"
+#include "tubra/model/DrawingFile.h"
+
+namespace tubra::exchange {
+
+using manager::SheetCell;
+
+manager::Workbook MaterialsWorkbook(const MaterialList& list, std::string title) {
+    manager::Sheet sheet;
+    sheet.name = "材料表";
+    sheet.header = materialColumns();
+    const auto row = [](MaterialGroup g, std::string name, std::string material, std::string size,
+                        std::optional<double> metres, long count) {
+        std::vector<SheetCell> r;
+        r.push_back(SheetCell::ofText(materialGroupName(g)));
+        r.push_back(SheetCell::ofText(std::move(name)));
+        r.push_back(SheetCell::ofText(std::move(material)));
+        r.push_back(SheetCell::ofText(std::move(size)));
+        // Sums of lengths in millimetres: stored as the metres shown, without binary noise.
+        r.push_back(metres ? SheetCell::ofNumber(std::round(*metres * 1000.0) / 1000.0, 3) : SheetCell{});
+        r.push_back(SheetCell::ofNumber(static_cast<double>(count), 0));
+        r.push_back(SheetCell::ofText(materialUnit(g)));
+        return r;
+    };
+    for (const auto& [key, amount] : list.items) {
+        const bool pipe = key.group == MaterialGroup::Pipe;
+        sheet.rows.push_back(row(key.group, key.name, key.material, key.size,
+                                 pipe ? std::optional<double>(amount.metres) : std::nullopt, amount.count));
+    }
+    for (int i = 0; i < kMaterialGroupCount; ++i) {
+        const auto g = static_cast<MaterialGroup>(i);
+        const bool pipe = g == MaterialGroup::Pipe;
+        sheet.rows.push_back(row(g, "合计", "", "", pipe ? std::optional<double>(list.pipeMetres()) : std::nullopt,
+                                 list.count(g)));
+    }
+    manager::Workbook book;
+    book.title = std::move(title);
+    book.sheets.push_back(std::move(sheet));
+    return book;
+}
+
+MaterialList SumMaterials(const std::vector<std::filesystem::path>& files,
+                          std::vector<MaterialsFileError>* errors) {
+    MaterialList sum;
+    for (const std::filesystem::path& path : files) {
+        std::string data;
+        if (const std::error_code ec = manager::readDrawingFile(path, data)) {
+            if (errors) errors->push_back({path, ec});
+            continue;
+        }
+        model::Drawing drawing;
+        model::DrawingSettings settings;
+        model::readDrawing(data, drawing, settings);
+        sum += CountMaterials(drawing.objects);
+    }
+    return sum;
+}
+
+std::error_code SaveMaterials(const std::filesystem::path& path, const MaterialList& list,
+                              const std::string& title) {
+    if (manager::isWorkbookName(path)) return manager::writeWorkbook(path, MaterialsWorkbook(list, title));
+    return platform::writeFileAtomically(path, MaterialsCsv(list));
+}
+
+}  // namespace tubra::exchange

@@ -1,0 +1,33 @@
+#pragma once
+// Material lists as files: the workbook of a list, and the sum over many drawing files (the
+// manager's campaign planning). Shares the manager's workbook writer.
+
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "manager/core/Workbook.h"
+#include "tubra/exchange/Materials.h"
+
+namespace tubra::exchange {
+
+// One sheet "材料表": the list's rows under the columns of materialColumns(), lengths and
+// counts as numbers, then a total row per group.
+manager::Workbook MaterialsWorkbook(const MaterialList& list, std::string title);
+
+struct MaterialsFileError {
+    std::filesystem::path path;
+    std::error_code error;
+};
+
+// The lists of the drawing files added up; files that cannot be read are left out and named
+// in `errors`.
+MaterialList SumMaterials(const std::vector<std::filesystem::path>& files,
+                          std::vector<MaterialsFileError>* errors);
+
+// Writes the list by the file's name: a workbook for ".xlsx", else CSV.
+std::error_code SaveMaterials(const std::filesystem::path& path, const MaterialList& list,
+                              const std::string& title);
+
+}  // namespace tubra::exchange

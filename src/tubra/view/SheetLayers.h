@@ -1,0 +1,51 @@
+#pragma once
+// The layers of the sheet by what is drawn, for canvases that keep them apart (CAD files):
+// the painters tell the canvas before each object, and the layer switches of the drawing
+// settings say which of them are shown.
+
+#include "tubra/model/DrawingSettings.h"
+#include "tubra/model/PipeObject.h"
+
+namespace tubra::view {
+
+enum class SheetLayer : int {
+    MainPipe = 0,    // 主线
+    BranchPipe,      // 支线
+    DimensionLine,   // 标注线
+    DimensionText,   // 标注文字
+    Valve,           // 阀门
+    Fitting,         // 管件: elbows, tees, fittings
+    Weld,            // 焊缝
+    Frame,           // 图框: border, title block, characteristic table
+    Other,           // 其它: break lines, supports, crossings, terminals, texts, the axis
+};
+inline constexpr int kSheetLayerCount = 9;
+
+// The layer an object's body is drawn on.
+inline SheetLayer SheetLayerOf(const model::PipeObject& o) {
+    using model::ObjectKind;
+    if (o.is(ObjectKind::Pipe)) return o.SubType == 0 ? SheetLayer::MainPipe : SheetLayer::BranchPipe;
+    if (o.is(ObjectKind::Weld)) return SheetLayer::Weld;
+    if (o.is(ObjectKind::Valve)) return SheetLayer::Valve;
+    if (o.is(ObjectKind::Elbow) || o.is(ObjectKind::Tee) || o.is(ObjectKind::Fitting))
+        return SheetLayer::Fitting;
+    return SheetLayer::Other;
+}
+
+// Whether the drawing settings show the layer.
+inline bool SheetLayerShown(const model::DrawingSettings& s, SheetLayer layer) {
+    switch (layer) {
+        case SheetLayer::MainPipe: return s.ZhuXianLayer != 0;
+        case SheetLayer::BranchPipe: return s.ZhiXianLayer != 0;
+        case SheetLayer::DimensionLine: return s.DimLineLayer != 0;
+        case SheetLayer::DimensionText: return s.DimTextLayer != 0;
+        case SheetLayer::Valve: return s.FaMenLayer != 0;
+        case SheetLayer::Fitting:
+        case SheetLayer::Weld: return s.GuanJianLayer != 0;
+        case SheetLayer::Frame: return s.TuKuangLayer != 0;
+        case SheetLayer::Other: return s.QiTaLayer != 0;
+    }
+    return true;
+}
+
+}  // namespace tubra::view
