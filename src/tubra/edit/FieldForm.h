@@ -58,7 +58,7 @@ public:
 };
 
 template <class Base>
-class FieldForm : public Base, public FieldTable {
+class FieldForm : public Base, public FieldTable, public platform::FormModel {
 public:
     std::string caption() const override { return caption_; }
 
@@ -108,6 +108,33 @@ public:
     const std::vector<FormField>& fieldTable() const override { return fields_; }
     const std::vector<std::string>& notes() const override { return notes_; }
     const std::vector<FormButton>& buttons() const override { return buttons_; }
+
+    // Its dialog described (the tools show FieldFormDialog; this is what a dialog built from
+    // the description shows). A button offering a list is a button per entry.
+    const platform::FormLayout& layout() const override {
+        std::vector<TableDescription::Row> rows;
+        for (const FormField& f : fields_) rows.push_back(describe(f));
+        std::vector<platform::ActionDef> actions;
+        for (const FormButton& b : buttons_) {
+            if (b.arguments.empty()) actions.push_back({b.name, b.label, {}, {}, false});
+            for (const std::string& a : b.arguments)
+                actions.push_back({b.name + "=" + a, b.label + " " + a, {}, {}, false});
+        }
+        description_.describe(rows, notes_, actions);
+        return description_.layout();
+    }
+    const platform::FieldDef* fieldDef(std::string_view name) const override {
+        layout();  // brings the entries of the lists up to date
+        return description_.fieldDef(name);
+    }
+    const platform::ActionDef* actionDef(std::string_view action) const override {
+        layout();
+        return description_.actionDef(action);
+    }
+    bool fieldEnabled(std::string_view name) const override {
+        const FormField* f = find(name);
+        return f && f->kind != FormField::Kind::Shown;
+    }
 
 protected:
     explicit FieldForm(std::string caption) : caption_(std::move(caption)) {}
@@ -178,10 +205,38 @@ protected:
     }
 
 private:
+    static TableDescription::Row describe(const FormField& f) {
+        TableDescription::Row r;
+        r.def.name = f.name;
+        r.def.maxBytes = f.maxBytes;
+        r.def.minWidth = 24;
+        r.label = f.label;
+        r.unit = f.unit;
+        r.sameRow = f.sameRow;
+        switch (f.kind) {
+            case FormField::Kind::Text:
+            case FormField::Kind::Shown:
+            case FormField::Kind::EditableChoice: break;
+            case FormField::Kind::MultiLine: r.def.kind = platform::FieldKind::Note; break;
+            case FormField::Kind::Choice:
+                r.def.kind = platform::FieldKind::Choice;
+                r.def.style = f.radio ? platform::FieldStyle::Radio : platform::FieldStyle::Plain;
+                r.def.choices = f.choices;
+                break;
+            case FormField::Kind::Check:
+                r.def.kind = platform::FieldKind::Check;
+                r.def.text = f.label;
+                r.label.clear();
+                break;
+        }
+        return r;
+    }
+
     std::string caption_;
     std::vector<FormField> fields_;
     std::vector<std::string> notes_;
     std::vector<FormButton> buttons_;
+    mutable TableDescription description_;
 };
 
 }  // namespace tubra::edit

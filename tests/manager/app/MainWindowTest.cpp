@@ -232,6 +232,35 @@ TEST(VeskoWindow, EveryActionHasItsOwnId) {
     EXPECT_EQ(w.window->action(ActionId::Refresh)->shortcut(), QKeySequence(Qt::Key_F5));
 }
 
+// Every form of the manager opens a dialog through the form host, captioned as the form, and
+// closes through the form's cancel; the report copy form, which the window otherwise keeps open
+// beside the list, included.
+TEST(VeskoWindow, EveryFormOpensADialog) {
+    application();
+    RegisterDialogs();
+    platform::DefaultAnswerPrompter prompter;
+    platform::qt::QtFormHost host(prompter, nullptr);
+    std::vector<std::unique_ptr<platform::Form>> forms;
+    forms.push_back(std::make_unique<SectionEditForm>(SectionKind::Table, std::vector<std::string>(18, "x")));
+    forms.push_back(std::make_unique<SectionEditForm>(SectionKind::Title, std::vector<std::string>(12, "y")));
+    forms.push_back(std::make_unique<MergeRowsForm>("P-1-2", 12.5f));
+    forms.push_back(std::make_unique<ChangeNumberForm>("P-1"));
+    forms.push_back(std::make_unique<CensusExportForm>("装置", "/tmp/census.txt"));
+    forms.push_back(std::make_unique<ReportCopyForm>());
+    for (auto& form : forms) {
+        SCOPED_TRACE(form->caption());
+        int shown = 0;
+        host.onShow = [&](QDialog& d, platform::Form& f) {
+            ++shown;
+            EXPECT_EQ(d.windowTitle().toStdString(), f.caption());
+            QTimer::singleShot(0, &d, [&d] { d.reject(); });
+        };
+        EXPECT_FALSE(host.run(*form));
+        EXPECT_EQ(shown, 1);
+        EXPECT_EQ(form->state(), platform::FormState::Rejected);
+    }
+}
+
 TEST(VeskoWindow, ContextMenuReportModeAndDoubleClick) {
     Window w({platform::Answer::No});
     std::vector<std::string> entries;

@@ -13,7 +13,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
+#include <QLineEdit>
+#include <QRadioButton>
 #include <QTimer>
 
 #include "AppTestSupport.h"
@@ -38,7 +41,7 @@ std::string typeName(const platform::Form& form) {
     return name;
 }
 
-void shoot(QDialog& d, const std::string& name) {
+void shoot(QWidget& d, const std::string& name) {
     const QByteArray dir = qgetenv("TUBRA_DIALOG_SHOTS");
     if (dir.isEmpty()) return;
     QApplication::processEvents();
@@ -125,6 +128,69 @@ TEST(FormDialogs, EveryFormOpensADialogCaptionedAsTheFormAndCancels) {
         EXPECT_EQ(form->state(), platform::FormState::Rejected);
     }
     host.onShow = nullptr;
+}
+
+// Every form describes its dialog: the dialog built from the description alone (what a form
+// gets when its own dialog is not registered) has a widget for every field it shows and works
+// through the form.
+TEST(FormDialogs, EveryFormsDescriptionBuildsAWidgetPerField) {
+    apptest::application();
+    platform::DefaultAnswerPrompter prompter;
+    platform::qt::QtFormHost host(prompter, nullptr);
+    platform::FormContext context{prompter, host};
+    Sources sources;
+    for (auto& form : everyForm(sources)) {
+        SCOPED_TRACE(typeName(*form));
+        ASSERT_NE(dynamic_cast<platform::FormModel*>(form.get()), nullptr);
+        platform::qt::ModelFormDialog dialog(*form, context);
+        EXPECT_EQ(dialog.windowTitle().toStdString(), form->caption());
+        for (const std::string& name : form->fieldNames())
+            if (dialog.model().fieldVisible(name)) {
+                EXPECT_NE(dialog.fieldWidget(name), nullptr) << name;
+            }
+        for (const std::string& action : dialog.model().layout().buttons)
+            EXPECT_NE(dialog.button(action), nullptr) << action;
+        shoot(dialog, "model-" + typeName(*form));
+    }
+}
+
+// A form's own dialog and the one built from its description show the same values, and an edit
+// in the described one reaches the form.
+TEST(FormDialogs, TheDescribedDialogOfATableFormEditsTheForm) {
+    apptest::application();
+    platform::DefaultAnswerPrompter prompter;
+    platform::qt::QtFormHost host(prompter, nullptr);
+    platform::FormContext context{prompter, host};
+    model::DrawingSettings settings;
+    app::DimensionTextForm form(settings, true);
+    platform::qt::ModelFormDialog dialog(form, context);
+    for (const std::string& name : form.fieldNames()) {
+        QWidget* w = dialog.fieldWidget(name);
+        ASSERT_NE(w, nullptr) << name;
+        if (auto* e = qobject_cast<QLineEdit*>(w)) {
+            EXPECT_EQ(e->text().toStdString(), form.field(name)) << name;
+        }
+    }
+    edit::DirectionForm direction(1);
+    platform::qt::ModelFormDialog d2(direction, context);
+    const std::string before = direction.field(direction.fieldNames().front());
+    auto* box = d2.findChild<QComboBox*>();
+    auto radios = d2.findChildren<QRadioButton*>();
+    ASSERT_TRUE(box || !radios.isEmpty());
+    if (box) {
+        const int other = box->currentIndex() == 0 ? 1 : 0;
+        box->setCurrentIndex(other);
+        emit box->activated(other);
+        EXPECT_EQ(direction.field(direction.fieldNames().front()), box->itemText(other).toStdString());
+    } else {
+        for (QRadioButton* r : radios)
+            if (!r->isChecked()) {
+                r->click();
+                EXPECT_EQ(direction.field(direction.fieldNames().front()), r->text().toStdString());
+                break;
+            }
+    }
+    EXPECT_NE(direction.field(direction.fieldNames().front()), before);
 }
 
 }  // namespace
