@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -138,6 +139,51 @@ public:
     // A dialog with a picture box hands the form its loader while it is open, and null when it
     // closes (without a window nothing shows the picture).
     virtual void setPictureLoader(PictureLoader) {}
+};
+
+// A dialog described as rows: a label and a widget per field, row by row (a
+// field may share the row before), the notes under them, the form's own buttons and OK and
+// Cancel in the bottom row. Built once; the fields' entries are brought up to date after.
+class TableDescription {
+public:
+    struct Row {
+        FieldDef def;
+        std::string label;  // empty for none (a check box carries its own)
+        std::string unit;   // shown after the widget
+        bool sameRow = false;
+        bool readOnly = false;  // shown, not edited
+    };
+    void describe(const std::vector<Row>& rows, const std::vector<std::string>& notes,
+                  const std::vector<ActionDef>& actions);
+    const FormLayout& layout() const { return layout_; }
+    const FieldDef* fieldDef(std::string_view name) const;
+    const ActionDef* actionDef(std::string_view action) const;
+    bool readOnly(std::string_view name) const;
+
+private:
+    FormLayout layout_;
+    std::map<std::string, FieldDef, std::less<>> defs_;
+    std::vector<ActionDef> actions_;
+    std::vector<std::string> readOnly_;
+    bool built_ = false;
+};
+
+// The model of a form that describes its dialog once, as rows.
+class DescribedRows : public FormModel {
+public:
+    const FormLayout& layout() const override { return rows_.layout(); }
+    const FieldDef* fieldDef(std::string_view name) const override { return rows_.fieldDef(name); }
+    const ActionDef* actionDef(std::string_view action) const override { return rows_.actionDef(action); }
+    bool fieldEnabled(std::string_view name) const override { return !rows_.readOnly(name); }
+
+protected:
+    void describe(const std::vector<TableDescription::Row>& rows, const std::vector<std::string>& notes = {},
+                  const std::vector<ActionDef>& actions = {}) {
+        rows_.describe(rows, notes, actions);
+    }
+
+private:
+    TableDescription rows_;
 };
 
 // The description of a form that has none of its own: an edit box per field, labelled with the

@@ -34,7 +34,7 @@ namespace platform::qt {
 namespace {
 
 struct Registration {
-    std::string key;  // the registered type's name
+    std::type_index type;
     std::function<bool(Form&)> matches;
     DialogFactory factory;
 };
@@ -46,10 +46,10 @@ std::vector<Registration>& registry() {
 
 // The registration for the form's own class, else the last one for a class it derives from.
 const Registration* registrationFor(Form& form) {
-    const std::string own = typeid(form).name();
+    const std::type_index own(typeid(form));
     const auto& all = registry();
     for (const Registration& r : all)
-        if (r.key == own) return &r;
+        if (r.type == own) return &r;
     for (auto it = all.rbegin(); it != all.rend(); ++it)
         if (it->matches(form)) return &*it;
     return nullptr;
@@ -455,15 +455,16 @@ FormState FormDialog::perform(std::string_view action) {
 void FormDialog::accept() { perform("ok"); }
 void FormDialog::reject() { perform("cancel"); }
 
-void QtFormHost::registerDialog(std::string key, std::function<bool(Form&)> matches, DialogFactory factory) {
+void QtFormHost::registerDialog(std::type_index type, std::function<bool(Form&)> matches,
+                                DialogFactory factory) {
     auto& all = registry();
     for (Registration& r : all) {
-        if (r.key == key) {
+        if (r.type == type) {
             r.factory = std::move(factory);
             return;
         }
     }
-    all.push_back({std::move(key), std::move(matches), std::move(factory)});
+    all.push_back({type, std::move(matches), std::move(factory)});
 }
 
 bool QtFormHost::hasDialog(Form& form) { return registrationFor(form) != nullptr; }

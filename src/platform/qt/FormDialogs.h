@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <typeindex>
 
 #include <QDialog>
 #include <QString>
@@ -114,7 +115,7 @@ public:
     // or interface it derives from, else the dialog built from its model.
     template <typename T>
     static void registerDialog(DialogFactory factory) {
-        registerDialog(typeid(T).name(),
+        registerDialog(std::type_index(typeid(T)),
                        [](Form& form) { return dynamic_cast<T*>(&form) != nullptr; },
                        std::move(factory));
     }
@@ -137,7 +138,7 @@ public:
     void setParent(QWidget* parent) { parent_ = parent; }
 
 private:
-    static void registerDialog(std::string key, std::function<bool(Form&)> matches, DialogFactory factory);
+    static void registerDialog(std::type_index type, std::function<bool(Form&)> matches, DialogFactory factory);
 
     Prompter& prompter_;
     QWidget* parent_;

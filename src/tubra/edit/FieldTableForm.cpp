@@ -13,49 +13,6 @@ namespace tubra::edit {
 using platform::FormContext;
 using platform::FormState;
 
-void TableDescription::describe(const std::vector<Row>& rows, const std::vector<std::string>& notes,
-                                const std::vector<platform::ActionDef>& actions) {
-    if (built_) {
-        // Only the entries of a list change once the form is made.
-        for (const Row& r : rows)
-            if (const auto it = defs_.find(r.def.name); it != defs_.end()) it->second = r.def;
-        return;
-    }
-    built_ = true;
-    platform::LayoutGroup group;
-    platform::GroupBuilder cells(group);
-    int row = -1;
-    int col = 0;
-    for (const Row& r : rows) {
-        if (!r.sameRow || row < 0) {
-            ++row;
-            col = 0;
-        }
-        if (!r.label.empty()) cells.label(row, col, r.label);
-        cells.field(row, col + 1, r.def.name);
-        if (!r.unit.empty()) cells.label(row, col + 2, r.unit);
-        col += 3;
-        defs_[r.def.name] = r.def;
-    }
-    for (const std::string& note : notes) cells.label(++row, 0, note, 3);
-    layout_.groups.push_back(std::move(group));
-    actions_ = actions;
-    actions_.push_back({"ok", "确定", {}, {}, false});
-    actions_.push_back({"cancel", "取消", {}, {}, false});
-    for (const platform::ActionDef& a : actions_) layout_.buttons.push_back(a.name);
-}
-
-const platform::FieldDef* TableDescription::fieldDef(std::string_view name) const {
-    const auto it = defs_.find(name);
-    return it == defs_.end() ? nullptr : &it->second;
-}
-
-const platform::ActionDef* TableDescription::actionDef(std::string_view action) const {
-    for (const platform::ActionDef& a : actions_)
-        if (a.name == action) return &a;
-    return nullptr;
-}
-
 std::vector<TableDescription::Row> describeBoundFields(const BoundFields& fields) {
     std::vector<TableDescription::Row> rows;
     for (const BoundFields::Field& f : fields.fields()) {

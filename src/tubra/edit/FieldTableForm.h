@@ -83,29 +83,7 @@ private:
     std::vector<std::pair<std::string, ActionHandler>> actions_;
 };
 
-// The description of a table form's dialog: a label and a widget per field, row by row (a
-// field may share the row before), the notes under them, the form's own buttons and OK and
-// Cancel in the bottom row. Built once; the fields' entries are brought up to date after.
-class TableDescription {
-public:
-    struct Row {
-        platform::FieldDef def;
-        std::string label;  // empty for none (a check box carries its own)
-        std::string unit;   // shown after the widget
-        bool sameRow = false;
-    };
-    void describe(const std::vector<Row>& rows, const std::vector<std::string>& notes,
-                  const std::vector<platform::ActionDef>& actions);
-    const platform::FormLayout& layout() const { return layout_; }
-    const platform::FieldDef* fieldDef(std::string_view name) const;
-    const platform::ActionDef* actionDef(std::string_view action) const;
-
-private:
-    platform::FormLayout layout_;
-    std::map<std::string, platform::FieldDef, std::less<>> defs_;
-    std::vector<platform::ActionDef> actions_;
-    bool built_ = false;
-};
+using platform::TableDescription;
 
 // The rows of a bound field table as a dialog built from descriptions shows them.
 std::vector<TableDescription::Row> describeBoundFields(const BoundFields& fields);

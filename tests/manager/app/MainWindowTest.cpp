@@ -258,7 +258,23 @@ TEST(VeskoWindow, EveryFormOpensADialog) {
         EXPECT_FALSE(host.run(*form));
         EXPECT_EQ(shown, 1);
         EXPECT_EQ(form->state(), platform::FormState::Rejected);
+
+        // Each describes its dialog: the one built from that alone has every field.
+        ASSERT_NE(dynamic_cast<platform::FormModel*>(form.get()), nullptr);
+        platform::FormContext context{prompter, host};
+        platform::qt::ModelFormDialog described(*form, context);
+        for (const std::string& name : form->fieldNames()) EXPECT_NE(described.fieldWidget(name), nullptr) << name;
     }
+    // A read-only field shows its value and takes no typing; the radio rows choose the row.
+    SectionEditForm edit(SectionKind::Table, std::vector<std::string>(18, "abc"));
+    platform::FormContext context{prompter, host};
+    platform::qt::ModelFormDialog described(edit, context);
+    EXPECT_FALSE(described.fieldWidget("original")->isEnabled());
+    auto radios = described.fieldWidget("row")->findChildren<QRadioButton*>();
+    ASSERT_FALSE(radios.isEmpty());
+    radios.front()->click();
+    EXPECT_EQ(edit.chosenRow(), SectionEditForm::choices(SectionKind::Table).front().row);
+    EXPECT_EQ(qobject_cast<QLineEdit*>(described.fieldWidget("original"))->text(), QStringLiteral("abc"));
 }
 
 TEST(VeskoWindow, ContextMenuReportModeAndDoubleClick) {
