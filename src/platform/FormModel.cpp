@@ -59,6 +59,9 @@ std::string FormModel::actionCaption(std::string_view action) const {
     return a ? a->caption : std::string();
 }
 
+TableDescription::TableDescription() = default;
+TableDescription::~TableDescription() = default;
+
 void TableDescription::describe(const std::vector<Row>& rows, const std::vector<std::string>& notes,
                                 const std::vector<ActionDef>& actions) {
     if (built_) {

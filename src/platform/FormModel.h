@@ -153,6 +153,11 @@ public:
         bool sameRow = false;
         bool readOnly = false;  // shown, not edited
     };
+    TableDescription();
+    ~TableDescription();
+    TableDescription(const TableDescription&) = delete;
+    TableDescription& operator=(const TableDescription&) = delete;
+
     void describe(const std::vector<Row>& rows, const std::vector<std::string>& notes,
                   const std::vector<ActionDef>& actions);
     const FormLayout& layout() const { return layout_; }

@@ -57,6 +57,11 @@ public:
     virtual const std::vector<FormButton>& buttons() const = 0;
 };
 
+// Describes (or brings up to date) the dialog of a field table: a row per field, the notes, a
+// button per button (one per entry of a button offering a list).
+void describeFieldForm(const std::vector<FormField>& fields, const std::vector<std::string>& notes,
+                       const std::vector<FormButton>& buttons, TableDescription& description);
+
 template <class Base>
 class FieldForm : public Base, public FieldTable, public platform::FormModel {
 public:
@@ -112,15 +117,7 @@ public:
     // Its dialog described (the tools show FieldFormDialog; this is what a dialog built from
     // the description shows). A button offering a list is a button per entry.
     const platform::FormLayout& layout() const override {
-        std::vector<TableDescription::Row> rows;
-        for (const FormField& f : fields_) rows.push_back(describe(f));
-        std::vector<platform::ActionDef> actions;
-        for (const FormButton& b : buttons_) {
-            if (b.arguments.empty()) actions.push_back({b.name, b.label, {}, {}, false});
-            for (const std::string& a : b.arguments)
-                actions.push_back({b.name + "=" + a, b.label + " " + a, {}, {}, false});
-        }
-        description_.describe(rows, notes_, actions);
+        describeFieldForm(fields_, notes_, buttons_, description_);
         return description_.layout();
     }
     const platform::FieldDef* fieldDef(std::string_view name) const override {
@@ -205,33 +202,6 @@ protected:
     }
 
 private:
-    static TableDescription::Row describe(const FormField& f) {
-        TableDescription::Row r;
-        r.def.name = f.name;
-        r.def.maxBytes = f.maxBytes;
-        r.def.minWidth = 24;
-        r.label = f.label;
-        r.unit = f.unit;
-        r.sameRow = f.sameRow;
-        switch (f.kind) {
-            case FormField::Kind::Text:
-            case FormField::Kind::Shown:
-            case FormField::Kind::EditableChoice: break;
-            case FormField::Kind::MultiLine: r.def.kind = platform::FieldKind::Note; break;
-            case FormField::Kind::Choice:
-                r.def.kind = platform::FieldKind::Choice;
-                r.def.style = f.radio ? platform::FieldStyle::Radio : platform::FieldStyle::Plain;
-                r.def.choices = f.choices;
-                break;
-            case FormField::Kind::Check:
-                r.def.kind = platform::FieldKind::Check;
-                r.def.text = f.label;
-                r.label.clear();
-                break;
-        }
-        return r;
-    }
-
     std::string caption_;
     std::vector<FormField> fields_;
     std::vector<std::string> notes_;

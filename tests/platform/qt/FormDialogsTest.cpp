@@ -19,8 +19,9 @@ QApplication& application() {
     static int argc = 1;
     static char name[] = "form_dialog_tests";
     static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    // Never destroyed: widgets of the tests may outlive the test body until exit.
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
 }
 
 // A form with two text fields and no description of its dialog; OK is refused while "name"
