@@ -150,10 +150,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 QString MainWindow::statusText(int pane) const { return pane >= 0 && pane < 4 ? panes_[pane]->text() : QString(); }
 
-QAction* MainWindow::action(const QString& text) const {
-    for (QAction* a : findChildren<QAction*>())
-        if (a->text() == text) return a;
-    return nullptr;
+QAction* MainWindow::action(ActionId id) const {
+    const auto it = actions_.find(id);
+    return it == actions_.end() ? nullptr : it->second;
 }
 
 void MainWindow::setListColours() {
@@ -175,8 +174,10 @@ void MainWindow::applyColumnWidths() {
 }
 
 void MainWindow::buildActions() {
-    auto make = [this](const char* text, const char* tip, std::function<void()> run, const char* icon = nullptr) {
+    auto make = [this](ActionId id, const char* text, const char* tip, std::function<void()> run,
+                       const char* icon = nullptr) {
         auto* a = new QAction(QString::fromUtf8(text), this);
+        actions_[id] = a;
         if (tip) {
             a->setToolTip(QString::fromUtf8(tip));
             a->setStatusTip(QString::fromUtf8(tip));
@@ -189,114 +190,118 @@ void MainWindow::buildActions() {
         return [this, op] { (manager_.get()->*op)(selectedRows()); };
     };
 
-    QAction* exportList = make("导出列表", "导出列表", [this] { exportText(); }, "document-save");
+    QAction* exportList = make(ActionId::ExportList, "导出列表", "导出列表", [this] { exportText(); }, "document-save");
     exportList->setShortcut(QKeySequence(QStringLiteral("Ctrl+S")));
-    make("导出到清单", "导出到清单", [this] { exportText(); });
-    make("导出到普查", "将列表导出为普查软件导入格式", [this] { exportCensus(); }, "x-office-spreadsheet");
-    make("Excel 工作簿…", "将列表导出为Excel工作簿", [this] { exportWorkbook(); }, "x-office-spreadsheet");
-    make("普查数据 Excel 工作簿…", "将列表导出为普查软件导入格式的Excel工作簿", [this] { exportCensus(true); });
-    make("全面检验报告复制", "根据样本批量复制全面检验报告", [this] { openReportCopy(); }, "edit-copy");
-    reportModeAction_ = make("全面检验报告列表", "全面检验报告", [this] { toggleReportMode(); }, "view-list-bullet");
-    reportModeAction_->setCheckable(true);
-    make("重整序号", "根据当前排列重新整理排列序号", [this] { renumber(); }, "view-list-ordered");
-    QAction* refreshAction = make("刷新", "刷新", [this] { refresh(); }, "view-refresh");
+    make(ActionId::ExportChecklist, "导出到清单", "导出到清单", [this] { exportText(); });
+    make(ActionId::ExportCensus, "导出到普查", "将列表导出为普查软件导入格式", [this] { exportCensus(); }, "x-office-spreadsheet");
+    make(ActionId::ExportWorkbook, "Excel 工作簿…", "将列表导出为Excel工作簿", [this] { exportWorkbook(); }, "x-office-spreadsheet");
+    make(ActionId::ExportCensusWorkbook, "普查数据 Excel 工作簿…", "将列表导出为普查软件导入格式的Excel工作簿", [this] { exportCensus(true); });
+    make(ActionId::ReportCopy, "全面检验报告复制", "根据样本批量复制全面检验报告", [this] { openReportCopy(); }, "edit-copy");
+    make(ActionId::ReportMode, "全面检验报告列表", "全面检验报告", [this] { toggleReportMode(); }, "view-list-bullet")
+        ->setCheckable(true);
+    make(ActionId::Renumber, "重整序号", "根据当前排列重新整理排列序号", [this] { renumber(); }, "view-list-ordered");
+    QAction* refreshAction = make(ActionId::Refresh, "刷新", "刷新", [this] { refresh(); }, "view-refresh");
     refreshAction->setShortcut(QKeySequence(Qt::Key_F5));
-    QAction* help = make("使用帮助", "使用帮助", [this] {
+    QAction* help = make(ActionId::Help, "使用帮助", "使用帮助", [this] {
         const QString path = helpPath();
         if (path.isEmpty() || !QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
             prompter_->ask({"找不到帮助文件。", std::string(messages::kTitle), platform::Buttons::Ok,
                             platform::MessageIcon::Warning, platform::Answer::Ok});
     }, "help-browser");
     help->setShortcut(QKeySequence(Qt::Key_F1));
-    make("关于 Vesko", nullptr, [this] {
+    make(ActionId::About, "关于 Vesko", nullptr, [this] {
         QMessageBox::about(this, QStringLiteral("关于 Vesko"),
                            qs(messages::kTitle) + QStringLiteral("\n\n管理 Tubra 单线图文件 (*.hcd) 的目录：列表、"
                                                                "批量修改、报告复制、长度校核和导出。"));
     });
-    QAction* quit = make("退出", nullptr, [this] { close(); });
+    QAction* quit = make(ActionId::Quit, "退出", nullptr, [this] { close(); });
     quit->setShortcut(QKeySequence::Quit);
 
     // The list's context menu, in its order.
     contextMenu_ = new QMenu(this);
-    contextMenu_->addAction(make("此图形文件信息", nullptr, withSelection(&Manager::fileInformation)));
+    contextMenu_->addAction(make(ActionId::FileInformation, "此图形文件信息", nullptr, withSelection(&Manager::fileInformation)));
     contextMenu_->addSeparator();
-    contextMenu_->addAction(make("校核管道长度", nullptr, [this] { checkLengths(); }));
+    contextMenu_->addAction(make(ActionId::CheckLengths, "校核管道长度", nullptr, [this] { checkLengths(); }));
     contextMenu_->addSeparator();
-    contextMenu_->addAction(make("合并记录", nullptr, [this] {
+    contextMenu_->addAction(make(ActionId::MergeRows, "合并记录", nullptr, [this] {
         if (manager_->mergeRows(selectedRows())) afterListChanged();
     }));
-    contextMenu_->addAction(make("删除记录", nullptr, [this] {
+    contextMenu_->addAction(make(ActionId::DeleteRows, "删除记录", nullptr, [this] {
         if (manager_->deleteRows(selectedRows())) afterListChanged();
     }));
-    contextMenu_->addAction(make("修改编号", nullptr, [this] {
+    contextMenu_->addAction(make(ActionId::ChangeNumber, "修改编号", nullptr, [this] {
         if (manager_->changeNumber(selectedRows())) model_->changed();
     }));
     contextMenu_->addSeparator();
-    contextMenu_->addAction(make("批量删除图形文件", nullptr, [this] {
+    contextMenu_->addAction(make(ActionId::DeleteFiles, "批量删除图形文件", nullptr, [this] {
         if (manager_->deleteFiles(selectedRows())) relist();
     }));
-    contextMenu_->addAction(make("批量修改文件特性表", nullptr, [this] { changeSection(SectionKind::Table); }));
-    contextMenu_->addAction(make("批量修改文件标题框", nullptr, [this] { changeSection(SectionKind::Title); }));
-    contextMenu_->addAction(make("批量打开图形文件", nullptr, withSelection(&Manager::batchOpen)));
+    contextMenu_->addAction(make(ActionId::ChangeTable, "批量修改文件特性表", nullptr, [this] { changeSection(SectionKind::Table); }));
+    contextMenu_->addAction(make(ActionId::ChangeTitle, "批量修改文件标题框", nullptr, [this] { changeSection(SectionKind::Title); }));
+    contextMenu_->addAction(make(ActionId::BatchOpen, "批量打开图形文件", nullptr, withSelection(&Manager::batchOpen)));
     contextMenu_->addSeparator();
     QMenu* print = contextMenu_->addMenu(QStringLiteral("批量打印"));
-    print->addAction(make("打印文件中当前的显示对象", nullptr, withSelection(&Manager::batchPrint)));
+    print->addAction(make(ActionId::PrintShown, "打印文件中当前的显示对象", nullptr, withSelection(&Manager::batchPrint)));
     print->addSeparator();
-    for (const char* other : {"打印文件中的图形", "打印文件中的全面检验报告", "打印文件中的在线检验报告"})
-        print->addAction(make(other, nullptr, [this] { manager_->printNotAvailable(); }));
+    for (const auto& [id, other] : {std::pair{ActionId::PrintDrawing, "打印文件中的图形"},
+                                    std::pair{ActionId::PrintFullReport, "打印文件中的全面检验报告"},
+                                    std::pair{ActionId::PrintOnlineReport, "打印文件中的在线检验报告"}})
+        print->addAction(make(id, other, nullptr, [this] { manager_->printNotAvailable(); }));
 }
 
 void MainWindow::buildMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("文件(&F)"));
-    file->addAction(action(QStringLiteral("导出列表")));
-    file->addAction(action(QStringLiteral("导出到清单")));
-    file->addAction(action(QStringLiteral("导出到普查")));
+    file->addAction(action(ActionId::ExportList));
+    file->addAction(action(ActionId::ExportChecklist));
+    file->addAction(action(ActionId::ExportCensus));
     file->addSeparator();
-    file->addAction(action(QStringLiteral("全面检验报告复制")));
+    file->addAction(action(ActionId::ReportCopy));
     file->addSeparator();
-    file->addAction(action(QStringLiteral("退出")));
+    file->addAction(action(ActionId::Quit));
 
     // Every form the list leaves in; the text forms stay in the file menu as well.
     QMenu* exports = menuBar()->addMenu(QStringLiteral("导出(&E)"));
-    exports->addAction(action(QStringLiteral("导出列表")));
-    exports->addAction(action(QStringLiteral("导出到普查")));
+    exports->addAction(action(ActionId::ExportList));
+    exports->addAction(action(ActionId::ExportCensus));
     exports->addSeparator();
-    exports->addAction(action(QStringLiteral("Excel 工作簿…")));
-    exports->addAction(action(QStringLiteral("普查数据 Excel 工作簿…")));
+    exports->addAction(action(ActionId::ExportWorkbook));
+    exports->addAction(action(ActionId::ExportCensusWorkbook));
 
     QToolBar* bar = addToolBar(QStringLiteral("工具栏"));
     bar->setObjectName(QStringLiteral("toolbar"));
     bar->setIconSize(QSize(20, 20));
     bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    bar->addAction(action(QStringLiteral("刷新")));
+    bar->addAction(action(ActionId::Refresh));
     bar->addSeparator();
-    bar->addAction(action(QStringLiteral("导出列表")));
-    bar->addAction(action(QStringLiteral("导出到普查")));
+    bar->addAction(action(ActionId::ExportList));
+    bar->addAction(action(ActionId::ExportCensus));
     bar->addSeparator();
-    bar->addAction(action(QStringLiteral("全面检验报告列表")));
-    bar->addAction(action(QStringLiteral("重整序号")));
-    bar->addAction(action(QStringLiteral("全面检验报告复制")));
+    bar->addAction(action(ActionId::ReportMode));
+    bar->addAction(action(ActionId::Renumber));
+    bar->addAction(action(ActionId::ReportCopy));
     bar->addSeparator();
-    bar->addAction(action(QStringLiteral("使用帮助")));
+    bar->addAction(action(ActionId::Help));
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("查看(&V)"));
     QAction* showBar = bar->toggleViewAction();
     showBar->setText(QStringLiteral("工具栏"));
+    actions_[ActionId::ShowToolBar] = showBar;
     view->addAction(showBar);
     auto* showStatus = new QAction(QStringLiteral("状态栏"), this);
+    actions_[ActionId::ShowStatusBar] = showStatus;
     showStatus->setCheckable(true);
     showStatus->setChecked(true);
     connect(showStatus, &QAction::toggled, statusBar(), &QWidget::setVisible);
     view->addAction(showStatus);
     view->addSeparator();
-    view->addAction(action(QStringLiteral("全面检验报告列表")));
-    view->addAction(action(QStringLiteral("重整序号")));
+    view->addAction(action(ActionId::ReportMode));
+    view->addAction(action(ActionId::Renumber));
     view->addSeparator();
-    view->addAction(action(QStringLiteral("刷新")));
+    view->addAction(action(ActionId::Refresh));
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("帮助(&H)"));
-    help->addAction(action(QStringLiteral("使用帮助")));
-    help->addAction(action(QStringLiteral("关于 Vesko")));
+    help->addAction(action(ActionId::Help));
+    help->addAction(action(ActionId::About));
 }
 
 void MainWindow::buildTree() {
@@ -534,7 +539,7 @@ void MainWindow::renumber() {
 
 void MainWindow::toggleReportMode() {
     manager_->list.reportMode = !manager_->list.reportMode;
-    reportModeAction_->setChecked(manager_->list.reportMode);
+    action(ActionId::ReportMode)->setChecked(manager_->list.reportMode);
     manager_->list.resetSort();
     setListColours();
     model_->reset();

@@ -9,12 +9,14 @@
 #include <atomic>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <thread>
 #include <vector>
 
 #include <QMainWindow>
 
+#include "manager/app/Actions.h"
 #include "manager/core/Manager.h"
 #include "platform/qt/FormDialogs.h"
 
@@ -55,8 +57,8 @@ public:
     platform::qt::QtFormHost& formHost() { return *formHost_; }
     // The status bar panes.
     QString statusText(int pane) const;
-    // An action of the menus, tool bar or context menu by its text.
-    QAction* action(const QString& text) const;
+    // An action of the menus, tool bar or context menu.
+    QAction* action(ActionId id) const;
     LengthCheckWindow* lengthCheckWindow() const { return lengthWindow_; }
     ReportCopyDialog* reportCopyDialog() const { return reportCopyDialog_; }
 
@@ -118,7 +120,7 @@ private:
     ListModel* model_ = nullptr;
     QLabel* panes_[4] = {};
     QMenu* contextMenu_ = nullptr;
-    QAction* reportModeAction_ = nullptr;
+    std::map<ActionId, QAction*> actions_;
     LengthCheckWindow* lengthWindow_ = nullptr;
     ReportCopyDialog* reportCopyDialog_ = nullptr;
     std::unique_ptr<platform::FormContext> reportCopyContext_;

@@ -35,9 +35,33 @@ platform::Message fileErrorMessage(const FileError& error) {
 
 // --- SectionEditForm ---
 
+namespace {
+// A row of a described dialog.
+platform::TableDescription::Row row(std::string name, std::string label, bool readOnly = false) {
+    platform::TableDescription::Row r;
+    r.def.name = std::move(name);
+    r.def.minWidth = 24;
+    r.label = std::move(label);
+    r.readOnly = readOnly;
+    return r;
+}
+platform::TableDescription::Row choice(std::string name, std::string label, std::vector<std::string> choices,
+                                       bool radio = false) {
+    platform::TableDescription::Row r = row(std::move(name), std::move(label));
+    r.def.kind = platform::FieldKind::Choice;
+    r.def.style = radio ? platform::FieldStyle::Radio : platform::FieldStyle::Plain;
+    r.def.choices = std::move(choices);
+    return r;
+}
+}  // namespace
+
 SectionEditForm::SectionEditForm(SectionKind kind, std::vector<std::string> gbkValues)
     : kind_(kind), values_(std::move(gbkValues)) {
     values_.resize(static_cast<std::size_t>(sectionLayout(kind).rows));
+    std::vector<std::string> labels;
+    for (const RowChoice& c : choices(kind)) labels.emplace_back(c.label);
+    describe({choice("row", "选择修改的项目", std::move(labels), true), row("original", "原值为:", true),
+              row("value", "现改为:")});
 }
 
 const std::vector<RowChoice>& SectionEditForm::choices(SectionKind kind) {
@@ -111,6 +135,11 @@ MergeRowsForm::MergeRowsForm(std::string gbkNumber, float lengthSum)
     : before_(std::move(gbkNumber)) {
     number_ = proposeNumber(before_, position_);
     length_ = std::string(text::trimBlanks(text::format("%-8.2f", static_cast<double>(lengthSum))));
+    auto length = row("length", "合并后的管道长度：");
+    length.unit = "米";
+    describe({row("before", "合并前的管道编号：", true), row("number", "合并后的管道编号："), length,
+              choice("pageNumberPosition", "原管道编号中，倒数第", positions())},
+             {std::string(kNotice)});
 }
 
 const std::vector<std::string>& MergeRowsForm::positions() {
@@ -179,7 +208,9 @@ FormState MergeRowsForm::onAction(std::string_view name, std::string_view, platf
 
 // --- ChangeNumberForm ---
 
-ChangeNumberForm::ChangeNumberForm(std::string gbkNumber) : original_(std::move(gbkNumber)), number_(original_) {}
+ChangeNumberForm::ChangeNumberForm(std::string gbkNumber) : original_(std::move(gbkNumber)), number_(original_) {
+    describe({row("original", "原编号：", true), row("number", "修改为：")}, {std::string(kNotice)});
+}
 
 std::string ChangeNumberForm::caption() const { return "修改管道编号"; }
 std::vector<std::string> ChangeNumberForm::fieldNames() const { return {"original", "number"}; }
@@ -208,7 +239,9 @@ FormState ChangeNumberForm::onAction(std::string_view name, std::string_view, pl
 // --- CensusExportForm ---
 
 CensusExportForm::CensusExportForm(std::string device, std::string output)
-    : device_(std::move(device)), output_(std::move(output)) {}
+    : device_(std::move(device)), output_(std::move(output)) {
+    describe({row("device", "装置名称"), row("output", "输出文件")});
+}
 
 std::string CensusExportForm::caption() const { return "转化到普查登记软件的数据导入格式"; }
 std::vector<std::string> CensusExportForm::fieldNames() const { return {"device", "output"}; }
@@ -239,7 +272,19 @@ FormState CensusExportForm::onAction(std::string_view name, std::string_view, pl
 
 // --- ReportCopyForm ---
 
-ReportCopyForm::ReportCopyForm() { keep_.fill(true); }
+ReportCopyForm::ReportCopyForm() {
+    keep_.fill(true);
+    std::vector<platform::TableDescription::Row> rows = {row("templateNumber", "样板文件管道编号", true),
+                                                         row("templateFile", "样板文件文件名", true)};
+    for (const auto& [name, label] : keepBoxes()) {
+        auto r = row(name, {});
+        r.def.kind = platform::FieldKind::Check;
+        r.def.text = std::string(label);
+        rows.push_back(std::move(r));
+    }
+    describe(rows, {}, {{"pickTemplate", "<< 选取样板文件", {}, {}, false}, {"pickTargets", "<< 选取目标文件", {}, {}, false},
+                    {"ok", "确 认", {}, {}, false}, {"cancel", "取 消", {}, {}, false}});
+}
 
 const std::vector<std::pair<std::string, std::string_view>>& ReportCopyForm::keepBoxes() {
     static const std::vector<std::pair<std::string, std::string_view>> boxes = {

@@ -1,18 +1,30 @@
 #pragma once
 // Qt dialogs bound to forms, and the host that shows them.
 //
-// A program registers, for each form type, a function that builds its Qt dialog; the host
-// then runs any form it is given as the matching modal dialog. A dialog routes every button
-// through `Form::act`, so OK validation, nested dialogs and session recording behave the same
-// in the window as in a replayed session.
+// Every form gets a dialog: the one a program registered for its kind (a hand-laid dialog),
+// else the dialog built from the form's description (platform/FormModel.h), which for a form
+// that describes nothing is an edit box per field with OK and Cancel. A dialog routes every
+// button through `Form::act`, so OK validation, nested dialogs and session recording behave
+// the same in the window as in a replayed session.
 
 #include <functional>
+#include <map>
 #include <memory>
+#include <string>
 #include <typeindex>
 
 #include <QDialog>
+#include <QString>
 
 #include "platform/Form.h"
+#include "platform/FormModel.h"
+
+class QAbstractButton;
+class QLabel;
+class QScrollArea;
+class QShowEvent;
+class QTableWidget;
+class QWidget;
 
 namespace platform::qt {
 
@@ -43,31 +55,81 @@ private:
     FormContext& context_;
 };
 
+// The dialog built from a form's description: groups of cells on a grid, the buttons of the
+// layout in a row at the bottom. Every edit goes to the form at once (so its limits and rules
+// show while typing) and the form's values come back after it; every button is an action.
+class ModelFormDialog : public FormDialog {
+public:
+    ModelFormDialog(Form& form, FormContext& context, QWidget* parent = nullptr);
+    ~ModelFormDialog() override;
+
+    // Asks for a file to open (title, filter in the "name|pattern|...||" form); empty when
+    // cancelled. Replaceable for tests.
+    static std::function<QString(QWidget* parent, const QString& title, const QString& filter)>
+        chooseFile;
+    // A "name|pattern|name|pattern||" filter as a file dialog's name filter.
+    static QString nameFilter(const std::string& filter);
+
+    const FormModel& model() const { return model_; }
+    QWidget* fieldWidget(const std::string& name) const;
+    QAbstractButton* button(const std::string& action) const;
+    QTableWidget* list(const std::string& name) const;
+
+protected:
+    void loadWidgets() override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    QWidget* makeField(const FieldDef& def);
+    QWidget* makeCell(const LayoutCell& cell);
+    void edited(const std::string& name, const QString& value);
+    void pressed(const std::string& action);
+    void listSelectionChanged(const std::string& name);
+    void loadField(const std::string& name, QWidget* widget);
+    void loadList(const std::string& name, QTableWidget* table);
+
+    std::unique_ptr<FormModel> ownModel_;  // the plain description of a form without one
+    FormModel& model_;
+    std::map<std::string, QWidget*> fields_;
+    std::map<std::string, QAbstractButton*> buttons_;
+    std::map<std::string, QLabel*> labels_;
+    std::map<std::string, QTableWidget*> lists_;
+    QLabel* picture_ = nullptr;
+    QWidget* editing_ = nullptr;  // the widget being typed into
+    QScrollArea* scroll_ = nullptr;
+    bool sized_ = false;
+    bool loading_ = false;
+};
+
 using DialogFactory =
     std::function<std::unique_ptr<QDialog>(Form& form, FormContext& context, QWidget* parent)>;
 
-// Shows forms as the dialogs registered for their types.
+// Shows forms as modal dialogs.
 class QtFormHost : public FormHost {
 public:
     QtFormHost(Prompter& prompter, QWidget* parent) : prompter_(prompter), parent_(parent) {}
 
-    // Registers the dialog of form type T (program-wide).
+    // Registers the dialog of every form that is a T (a form class, or an interface a family of
+    // forms shares), program-wide; registering the same T again replaces its dialog. A form
+    // takes the dialog registered for its own class, else the one registered last for a class
+    // or interface it derives from, else the dialog built from its model.
     template <typename T>
     static void registerDialog(DialogFactory factory) {
-        registerDialog(std::type_index(typeid(T)), std::move(factory));
+        registerDialog(std::type_index(typeid(T)),
+                       [](Form& form) { return dynamic_cast<T*>(&form) != nullptr; },
+                       std::move(factory));
     }
-    static void registerDialog(std::type_index type, DialogFactory factory);
-    // Registers DialogT, made from (FormT&, FormContext&, QWidget* parent), for form type FormT.
+    // Registers DialogT, made from (FormT&, FormContext&, QWidget* parent), for FormT.
     template <typename FormT, typename DialogT>
     static void registerDialog() {
         registerDialog<FormT>([](Form& form, FormContext& context, QWidget* parent) -> std::unique_ptr<QDialog> {
-            return std::make_unique<DialogT>(static_cast<FormT&>(form), context, parent);
+            return std::make_unique<DialogT>(dynamic_cast<FormT&>(form), context, parent);
         });
     }
-    static bool hasDialog(const Form& form);
+    // Whether the form has a registered dialog (else it gets the one built from its model).
+    static bool hasDialog(Form& form);
 
-    // Runs the form's dialog modally; true when the form was accepted. A form without a
-    // registered dialog is a programming error: it is reported and counts as cancelled.
+    // Runs the form's dialog modally; true when the form was accepted.
     bool run(Form& form) override;
 
     // Told with every dialog just before it is shown (tests answer it, recorders watch it).
@@ -76,6 +138,8 @@ public:
     void setParent(QWidget* parent) { parent_ = parent; }
 
 private:
+    static void registerDialog(std::type_index type, std::function<bool(Form&)> matches, DialogFactory factory);
+
     Prompter& prompter_;
     QWidget* parent_;
 };

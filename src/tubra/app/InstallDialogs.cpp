@@ -1,7 +1,6 @@
 #include "tubra/app/InstallDialogs.h"
 
 #include "tubra/app/PropertyDialogsQt.h"
-#include "tubra/app/ReportDialogs.h"
 #include "tubra/app/SettingsDialogs.h"
 #include "tubra/app/ToolDialogs.h"
 #ifdef TUBRA_HAVE_REPORTS
@@ -11,11 +10,11 @@
 namespace tubra::app {
 
 void InstallDialogs() {
-    // Each feature registers its dialogs here, one call each.
+    // Each feature registers its hand-laid dialogs here, one call each; every other form
+    // (the report forms) gets the dialog built from its description.
     RegisterToolDialogs();
     InstallSettingsDialogs();
     InstallFittingPropertyDialogs();
-    InstallReportDialogs();
 #ifdef TUBRA_HAVE_REPORTS
     InstallReportPageDialogs();
 #endif

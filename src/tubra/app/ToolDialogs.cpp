@@ -354,13 +354,12 @@ QPoint PlaceClearOf(QSize frame, const QRect& screen, const QRect& keepClear,
 
 void RegisterToolDialogs() {
     using platform::qt::QtFormHost;
-    QtFormHost::registerDialog<edit::PlaneForm, FieldFormDialog>();
-    QtFormHost::registerDialog<edit::DirectionForm, FieldFormDialog>();
-    QtFormHost::registerDialog<edit::TeeConnectionForm, FieldFormDialog>();
-    QtFormHost::registerDialog<edit::ContinuousForm, FieldFormDialog>();
+    // Every form made of a field table, unless it has a dialog of its own.
+    QtFormHost::registerDialog<edit::FieldTable>(
+        [](platform::Form& form, platform::FormContext& context, QWidget* parent) -> std::unique_ptr<QDialog> {
+            return std::make_unique<FieldFormDialog>(form, context, parent);
+        });
     QtFormHost::registerDialog<edit::SegmentForm, SegmentDialog>();
-    QtFormHost::registerDialog<edit::WeldForm, FieldFormDialog>();
-    QtFormHost::registerDialog<edit::SupportForm, FieldFormDialog>();
     QtFormHost::registerDialog<edit::TextForm, TextDialog>();
 }
 

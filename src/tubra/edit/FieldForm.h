@@ -57,8 +57,13 @@ public:
     virtual const std::vector<FormButton>& buttons() const = 0;
 };
 
+// Describes (or brings up to date) the dialog of a field table: a row per field, the notes, a
+// button per button (one per entry of a button offering a list).
+void describeFieldForm(const std::vector<FormField>& fields, const std::vector<std::string>& notes,
+                       const std::vector<FormButton>& buttons, TableDescription& description);
+
 template <class Base>
-class FieldForm : public Base, public FieldTable {
+class FieldForm : public Base, public FieldTable, public platform::FormModel {
 public:
     std::string caption() const override { return caption_; }
 
@@ -108,6 +113,25 @@ public:
     const std::vector<FormField>& fieldTable() const override { return fields_; }
     const std::vector<std::string>& notes() const override { return notes_; }
     const std::vector<FormButton>& buttons() const override { return buttons_; }
+
+    // Its dialog described (the tools show FieldFormDialog; this is what a dialog built from
+    // the description shows). A button offering a list is a button per entry.
+    const platform::FormLayout& layout() const override {
+        describeFieldForm(fields_, notes_, buttons_, description_);
+        return description_.layout();
+    }
+    const platform::FieldDef* fieldDef(std::string_view name) const override {
+        layout();  // brings the entries of the lists up to date
+        return description_.fieldDef(name);
+    }
+    const platform::ActionDef* actionDef(std::string_view action) const override {
+        layout();
+        return description_.actionDef(action);
+    }
+    bool fieldEnabled(std::string_view name) const override {
+        const FormField* f = find(name);
+        return f && f->kind != FormField::Kind::Shown;
+    }
 
 protected:
     explicit FieldForm(std::string caption) : caption_(std::move(caption)) {}
@@ -182,6 +206,7 @@ private:
     std::vector<FormField> fields_;
     std::vector<std::string> notes_;
     std::vector<FormButton> buttons_;
+    mutable TableDescription description_;
 };
 
 }  // namespace tubra::edit

@@ -7,11 +7,87 @@
 
 #include "text/CFormat.h"
 #include "text/Gbk.h"
+#include "tubra/edit/FieldForm.h"
 
 namespace tubra::edit {
 
 using platform::FormContext;
 using platform::FormState;
+
+void describeFieldForm(const std::vector<FormField>& fields, const std::vector<std::string>& notes,
+                       const std::vector<FormButton>& buttons, TableDescription& description) {
+    std::vector<TableDescription::Row> rows;
+    for (const FormField& f : fields) {
+        TableDescription::Row r;
+        r.def.name = f.name;
+        r.def.maxBytes = f.maxBytes;
+        r.def.minWidth = 24;
+        r.label = f.label;
+        r.unit = f.unit;
+        r.sameRow = f.sameRow;
+        switch (f.kind) {
+            case FormField::Kind::Text:
+            case FormField::Kind::Shown:
+            case FormField::Kind::EditableChoice: break;
+            case FormField::Kind::MultiLine: r.def.kind = platform::FieldKind::Note; break;
+            case FormField::Kind::Choice:
+                r.def.kind = platform::FieldKind::Choice;
+                r.def.style = f.radio ? platform::FieldStyle::Radio : platform::FieldStyle::Plain;
+                r.def.choices = f.choices;
+                break;
+            case FormField::Kind::Check:
+                r.def.kind = platform::FieldKind::Check;
+                r.def.text = f.label;
+                r.label.clear();
+                break;
+        }
+        rows.push_back(std::move(r));
+    }
+    std::vector<platform::ActionDef> actions;
+    for (const FormButton& b : buttons) {
+        if (b.arguments.empty()) actions.push_back({b.name, b.label, {}, {}, false});
+        for (const std::string& a : b.arguments)
+            actions.push_back({b.name + "=" + a, b.label + " " + a, {}, {}, false});
+    }
+    description.describe(rows, notes, actions);
+}
+
+std::vector<TableDescription::Row> describeBoundFields(const BoundFields& fields) {
+    std::vector<TableDescription::Row> rows;
+    for (const BoundFields::Field& f : fields.fields()) {
+        TableDescription::Row r;
+        r.def.name = f.name;
+        r.label = f.name;
+        switch (f.kind) {
+            case BoundFields::Kind::Text:
+            case BoundFields::Kind::ReadOnly:
+                r.def.maxBytes = f.maxBytes;
+                r.def.minWidth = 24;
+                break;
+            case BoundFields::Kind::Choice:
+                r.def.kind = platform::FieldKind::Choice;
+                r.def.choices = f.choices;
+                break;
+            case BoundFields::Kind::Check:
+                r.def.kind = platform::FieldKind::Check;
+                r.def.text = f.name;
+                r.label.clear();
+                break;
+            case BoundFields::Kind::Number:
+                r.def.style = platform::FieldStyle::Digits;
+                r.unit = std::to_string(f.minimum) + "～" + std::to_string(f.maximum);
+                break;
+        }
+        rows.push_back(std::move(r));
+    }
+    return rows;
+}
+
+std::vector<platform::ActionDef> describeBoundActions(const BoundFields& fields) {
+    std::vector<platform::ActionDef> actions;
+    for (const std::string& name : fields.actionNames()) actions.push_back({name, name, {}, {}, false});
+    return actions;
+}
 
 const BoundFields::Field* BoundFields::find(std::string_view name) const {
     for (const Field& f : fields_)

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/Form.h"
+#include "platform/FormModel.h"
 
 namespace tubra::edit {
 
@@ -82,14 +83,39 @@ private:
     std::vector<std::pair<std::string, ActionHandler>> actions_;
 };
 
+using platform::TableDescription;
+
+// The rows of a bound field table as a dialog built from descriptions shows them.
+std::vector<TableDescription::Row> describeBoundFields(const BoundFields& fields);
+std::vector<platform::ActionDef> describeBoundActions(const BoundFields& fields);
+
 // A form of `Base` (a platform::Form or one derived from it) built from a field table.
 template <class Base = platform::Form>
-class FieldTableFormOf : public Base, public BoundFields {
+class FieldTableFormOf : public Base, public BoundFields, public platform::FormModel {
 public:
     std::vector<std::string> fieldNames() const override { return tableFieldNames(); }
     std::string field(std::string_view name) const override { return tableField(name); }
     bool setField(std::string_view name, std::string_view value, std::string* error) override {
         return tableSetField(this->caption(), name, value, error);
+    }
+
+    // Its dialog described (the settings dialogs are laid out by hand; this is what a dialog
+    // built from the description shows).
+    const platform::FormLayout& layout() const override {
+        description_.describe(describeBoundFields(*this), {}, describeBoundActions(*this));
+        return description_.layout();
+    }
+    const platform::FieldDef* fieldDef(std::string_view name) const override {
+        layout();
+        return description_.fieldDef(name);
+    }
+    const platform::ActionDef* actionDef(std::string_view action) const override {
+        layout();
+        return description_.actionDef(action);
+    }
+    bool fieldEnabled(std::string_view name) const override {
+        const Field* f = find(name);
+        return f && f->kind != Kind::ReadOnly && f->set && (!f->enabled || f->enabled());
     }
 
 protected:
@@ -105,6 +131,9 @@ protected:
         *error = platform::form::unknownAction(this->caption(), name);
         return this->state();
     }
+
+private:
+    mutable TableDescription description_;
 };
 
 using FieldTableForm = FieldTableFormOf<platform::Form>;

@@ -388,11 +388,6 @@ std::unique_ptr<ReportPageForm> makeOnlinePageForm(int page, const InspectionRep
     }
 }
 
-std::vector<std::type_index> onlinePageFormTypes() {
-    return {typeid(OnlineCoverForm), typeid(RegistrationForm), typeid(OnlineThicknessForm),
-            typeid(OnlineInspectionForm)};
-}
-
 }  // namespace detail
 
 }  // namespace tubra::report

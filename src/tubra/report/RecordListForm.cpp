@@ -552,11 +552,6 @@ std::unique_ptr<ReportPageForm> makeListPageForm(int page, const InspectionRepor
     }
 }
 
-std::vector<std::type_index> listPageFormTypes() {
-    return {typeid(ThicknessForm),  typeid(MagneticForm),   typeid(PenetrantForm),
-            typeid(RadiographForm), typeid(UltrasonicForm), typeid(HardnessForm)};
-}
-
 }  // namespace detail
 
 }  // namespace tubra::report

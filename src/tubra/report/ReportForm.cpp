@@ -16,57 +16,6 @@ using platform::FormContext;
 using platform::FormState;
 
 // ---------------------------------------------------------------------------------------------
-// Layout
-
-namespace {
-LayoutCell cell(LayoutCell::Kind kind, std::string ref, std::string text, int row, int col,
-                int colSpan, int rowSpan) {
-    LayoutCell c;
-    c.kind = kind;
-    c.ref = std::move(ref);
-    c.text = std::move(text);
-    c.row = row;
-    c.col = col;
-    c.colSpan = colSpan;
-    c.rowSpan = rowSpan;
-    return c;
-}
-}  // namespace
-
-GroupBuilder& GroupBuilder::label(int row, int col, std::string text, int colSpan) {
-    group_.cells.push_back(cell(LayoutCell::Kind::Label, {}, std::move(text), row, col, colSpan, 1));
-    return *this;
-}
-
-GroupBuilder& GroupBuilder::dynamicLabel(int row, int col, std::string ref, int colSpan) {
-    group_.cells.push_back(cell(LayoutCell::Kind::Label, std::move(ref), {}, row, col, colSpan, 1));
-    return *this;
-}
-
-GroupBuilder& GroupBuilder::field(int row, int col, std::string name, int colSpan, int rowSpan) {
-    group_.cells.push_back(
-        cell(LayoutCell::Kind::Field, std::move(name), {}, row, col, colSpan, rowSpan));
-    return *this;
-}
-
-GroupBuilder& GroupBuilder::button(int row, int col, std::string action, int colSpan) {
-    group_.cells.push_back(cell(LayoutCell::Kind::Button, std::move(action), {}, row, col, colSpan, 1));
-    return *this;
-}
-
-GroupBuilder& GroupBuilder::list(int row, int col, std::string name, int colSpan, int rowSpan) {
-    group_.cells.push_back(
-        cell(LayoutCell::Kind::List, std::move(name), {}, row, col, colSpan, rowSpan));
-    return *this;
-}
-
-GroupBuilder& GroupBuilder::picture(int row, int col, std::string text, int colSpan, int rowSpan) {
-    group_.cells.push_back(
-        cell(LayoutCell::Kind::Picture, {}, std::move(text), row, col, colSpan, rowSpan));
-    return *this;
-}
-
-// ---------------------------------------------------------------------------------------------
 // Measured values
 
 namespace {
@@ -344,6 +293,12 @@ std::string ReportForm::labelText(std::string_view name) const {
     for (const auto& [n, t] : labels_)
         if (n == name) return t;
     return {};
+}
+
+std::string ReportForm::choiceText(std::string_view choice) const { return text::gbkToUtf8(choice); }
+
+std::string ReportForm::focusAfter(std::string_view action) const {
+    return action == "add" && indexOf("item0") >= 0 ? "item0" : std::string();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -16,24 +16,20 @@
 #include <vector>
 
 #include "platform/Form.h"
+#include "platform/FormModel.h"
 #include "tubra/report/ReportText.h"
 
 namespace tubra::report {
 
-enum class FieldKind {
-    Text,    // one line
-    Note,    // several lines (CR LF between them)
-    Choice,  // one of `choices`
-    Check,   // "0" or "1"
-};
-
-// How the dialog presents a field.
-enum class FieldStyle {
-    Plain,   // edit box, combo box, check box
-    Radio,   // a choice as a row of radio buttons
-    Toggle,  // a check as a push button that stays down
-    Digits,  // an edit box for a whole number: digits and a leading minus only
-};
+// The dialog's description is the one every form shares (platform/FormModel.h).
+using platform::ActionDef;
+using platform::FieldKind;
+using platform::FieldStyle;
+using platform::FormLayout;
+using platform::GroupBuilder;
+using platform::LayoutCell;
+using platform::LayoutGroup;
+using platform::ListModel;
 
 // A measured value a field holds: a finite decimal number in its physical range. An empty
 // field is a value not given.
@@ -57,102 +53,36 @@ Measure percent(std::string label);    // 0 to 100
 Measure pressure(std::string label);   // MPa, -0.1 (vacuum) to 1000
 }  // namespace measures
 
-struct FieldDef {
-    std::string name;
-    FieldKind kind = FieldKind::Text;
-    FieldStyle style = FieldStyle::Plain;
+// A field of a report dialog: what the dialog shows (choices in GBK, as the report keeps
+// them), what its place in the file can hold, and the range of a measured value.
+struct FieldDef : platform::FieldDef {
     TextKind textKind = TextKind::Line;  // what the field's place in the file can hold
-    std::size_t maxBytes = 0;            // Text and Note: GBK bytes the field holds
-    int maxLines = 0;                    // Note: lines kept, 0 for any number
-    std::vector<std::string> choices;    // Choice: the entries (GBK), "" for the empty one
-    std::string text;                    // Check: its caption (UTF-8)
-    int visibleLines = 3;                // Note: height of the edit box
-    int minWidth = 0;                    // edit box width in characters, 0 for the default
     std::optional<Measure> measure;      // Text: a measured value, checked on OK
 };
 
-// A button. With `fileTitle` the dialog first asks for a file (title and filter as given) and
-// passes its path as the argument: "import=/home/me/a.hcd".
-struct ActionDef {
-    std::string name;     // the whole token, argument included: "add", "open=3", "ref=text4"
-    std::string caption;  // UTF-8
-    std::string fileTitle;
-    std::string fileFilter;
-    bool alignLeft = false;  // a long caption read from the left, like a list entry
-};
-
-// The layout: groups placed on a grid, each holding cells on its own grid.
-struct LayoutCell {
-    enum class Kind {
-        Label,    // static text, or the dynamic text `labelText(ref)` when `ref` is set
-        Field,    // the widget of field `ref`
-        Button,   // the button of action `ref`
-        List,     // the list `listModel(ref)`
-        Picture,  // a picture box showing `text` until a picture is loaded
-    };
-    Kind kind = Kind::Label;
-    std::string ref;
-    std::string text;  // UTF-8
-    int row = 0, col = 0, rowSpan = 1, colSpan = 1;
-};
-
-struct LayoutGroup {
-    std::string title;  // UTF-8; a frame is drawn when it is not empty
-    int row = 0, col = 0, rowSpan = 1, colSpan = 1;
-    std::vector<LayoutCell> cells;
-};
-
-struct FormLayout {
-    std::vector<LayoutGroup> groups;
-    std::vector<std::string> buttons;  // actions of the bottom row, left to right
-    bool scrolls = false;              // too tall for a screen: the groups scroll
-};
-
-// A list control's contents: columns, rows of texts (UTF-8) and the selected rows.
-struct ListModel {
-    std::vector<std::string> columns;
-    std::vector<int> widths;  // pixels
-    std::vector<std::vector<std::string>> rows;
-    std::vector<int> selected;
-    std::uint32_t background = 0xFFFFFF;  // RGB, red in the low byte
-    std::uint32_t foreground = 0x000000;
-};
-
-// Places cells into a group row by row.
-class GroupBuilder {
-public:
-    explicit GroupBuilder(LayoutGroup& group) : group_(group) {}
-    GroupBuilder& label(int row, int col, std::string text, int colSpan = 1);
-    GroupBuilder& dynamicLabel(int row, int col, std::string ref, int colSpan = 1);
-    GroupBuilder& field(int row, int col, std::string name, int colSpan = 1, int rowSpan = 1);
-    GroupBuilder& button(int row, int col, std::string action, int colSpan = 1);
-    GroupBuilder& list(int row, int col, std::string name, int colSpan = 1, int rowSpan = 1);
-    GroupBuilder& picture(int row, int col, std::string text, int colSpan = 1, int rowSpan = 1);
-
-private:
-    LayoutGroup& group_;
-};
-
-class ReportForm : public platform::Form {
+class ReportForm : public platform::Form, public platform::FormModel {
 public:
     std::string caption() const override { return caption_; }
     std::vector<std::string> fieldNames() const override;
     std::string field(std::string_view name) const override;
     bool setField(std::string_view name, std::string_view value, std::string* error) override;
 
-    const FormLayout& layout() const { return layout_; }
-    const FieldDef* fieldDef(std::string_view name) const;
-    const ActionDef* actionDef(std::string_view action) const;
+    const FormLayout& layout() const override { return layout_; }
+    const FieldDef* fieldDef(std::string_view name) const override;
+    const ActionDef* actionDef(std::string_view action) const override;
     std::vector<std::string> actionNames() const;
-    bool fieldEnabled(std::string_view name) const;
-    bool fieldVisible(std::string_view name) const;
-    bool actionEnabled(std::string_view action) const;
-    bool actionVisible(std::string_view action) const;
+    bool fieldEnabled(std::string_view name) const override;
+    bool fieldVisible(std::string_view name) const override;
+    bool actionEnabled(std::string_view action) const override;
+    bool actionVisible(std::string_view action) const override;
     // A button's caption as shown now (UTF-8).
-    std::string actionCaption(std::string_view action) const;
+    std::string actionCaption(std::string_view action) const override;
     // The text of a dynamic label (UTF-8).
-    std::string labelText(std::string_view name) const;
-    virtual const ListModel* listModel(std::string_view) const { return nullptr; }
+    std::string labelText(std::string_view name) const override;
+    // A choice (GBK) as the dialog shows it (UTF-8).
+    std::string choiceText(std::string_view choice) const override;
+    // After "add" of a record list, the next record is typed from its first field on.
+    std::string focusAfter(std::string_view action) const override;
 
     // Reference values (★ characteristic table, ☆ cover, ○ review report).
     struct Reference {

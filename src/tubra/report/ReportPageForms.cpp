@@ -564,7 +564,7 @@ private:
 
 bool hasPrefix(const std::string& s, std::string_view p) { return s.compare(0, p.size(), p) == 0; }
 
-class MetallographyForm : public ReportPageForm, public PictureListForm {
+class MetallographyForm : public ReportPageForm {
 public:
     static constexpr std::string_view kNotYet = "此功能尚未开通！";
     static constexpr std::string_view kPreviewNotYet = "有关图片的显示和注释功能尚未开通！";
@@ -625,8 +625,10 @@ public:
         return name == "images" ? &list_ : nullptr;
     }
 
-    void setPictureLoader(PictureLoader loader) override { loader_ = std::move(loader); }
-    std::string shownPicture() const override { return shown_; }
+    // Without a dialog showing pictures, a file is only checked to be a picture.
+    void setPictureLoader(PictureLoader loader) override {
+        loader_ = loader ? std::move(loader) : PictureLoader(pictureFileReadable);
+    }
 
 protected:
     FormState onFormAction(std::string_view name, std::string_view argument, FormContext& context,
@@ -638,7 +640,6 @@ protected:
                 context.prompter.ask(forms::error(kLoadFailed, kLoadFailedCaption));
                 return state();
             }
-            shown_ = path;
             MetallographImage probe;
             probe.fileName = text::utf8ToGbk(path);
             images_.push_back({std::string(), probe.fileName.str()});
@@ -685,7 +686,6 @@ private:
     std::vector<std::pair<std::string, std::string>> images_;  // annotation, file (GBK)
     ListModel list_;
     PictureLoader loader_;
-    std::string shown_;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -895,13 +895,6 @@ bool pictureFileReadable(const std::string& path) {
            hasPrefix(head, "GIF8");
 }
 
-std::vector<std::type_index> reportFormTypes() {
-    std::vector<std::type_index> all = detail::fullPageFormTypes();
-    for (auto t : detail::listPageFormTypes()) all.push_back(t);
-    for (auto t : detail::onlinePageFormTypes()) all.push_back(t);
-    return all;
-}
-
 namespace detail {
 
 std::unique_ptr<ReportPageForm> makeFullPageForm(int page, const InspectionReport& r,
@@ -921,13 +914,6 @@ std::unique_ptr<ReportPageForm> makeFullPageForm(int page, const InspectionRepor
         case kRepairPage: return std::make_unique<RepairRecordForm>(r);
         default: return nullptr;
     }
-}
-
-std::vector<std::type_index> fullPageFormTypes() {
-    return {typeid(CoverForm),          typeid(ContentsForm),     typeid(ConclusionForm),
-            typeid(SummaryForm),        typeid(ReviewForm),       typeid(VisualInspectionForm),
-            typeid(ChemicalForm),       typeid(MetallographyForm), typeid(PressureTestForm),
-            typeid(AccessoriesForm),    typeid(RepairRecordForm)};
 }
 
 }  // namespace detail

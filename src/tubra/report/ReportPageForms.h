@@ -16,7 +16,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <typeindex>
 #include <vector>
 
 #include "tubra/model/Drawing.h"
@@ -75,11 +74,9 @@ std::unique_ptr<ReportPageForm> makeReportPageForm(int page, const InspectionRep
 
 // Loads a picture for the metallography dialog; true when it could. The desktop shows the
 // picture; without a window system the file is checked for a known picture format.
-using PictureLoader = std::function<bool(const std::string& path)>;
+using PictureLoader = platform::PictureLoader;
 bool pictureFileReadable(const std::string& path);
 
-// Every form type of the report dialogs, for registering their desktop dialogs.
-std::vector<std::type_index> reportFormTypes();
 
 // Rows of the characteristic table the dialogs take reference values from.
 namespace tablerow {
@@ -105,18 +102,6 @@ std::unique_ptr<ReportPageForm> makeListPageForm(int page, const InspectionRepor
                                                  const model::CharacteristicTable& table);
 std::unique_ptr<ReportPageForm> makeOnlinePageForm(int page, const InspectionReport& report,
                                                    const model::CharacteristicTable& table);
-std::vector<std::type_index> fullPageFormTypes();
-std::vector<std::type_index> listPageFormTypes();
-std::vector<std::type_index> onlinePageFormTypes();
 }  // namespace detail
-
-// The metallography dialog's picture loader can be replaced (the desktop shows the picture).
-class PictureListForm {
-public:
-    virtual ~PictureListForm() = default;
-    virtual void setPictureLoader(PictureLoader loader) = 0;
-    // The file of the picture shown last, empty when none.
-    virtual std::string shownPicture() const = 0;
-};
 
 }  // namespace tubra::report

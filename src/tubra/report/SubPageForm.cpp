@@ -10,6 +10,24 @@ namespace tubra::report {
 SubPageForm::SubPageForm(int perPage, int sheets, int current)
     : perPage_(perPage), sheets_(std::max(1, sheets)), chosen_(0) {
     choose(current);
+    page_.name = std::string(kPageField);
+    page_.kind = platform::FieldKind::Choice;
+    page_.choices = choices();
+    platform::LayoutGroup group;
+    platform::GroupBuilder(group).label(0, 0, message()).field(1, 0, page_.name);
+    layout_.groups.push_back(std::move(group));
+    layout_.buttons = {"ok", "cancel"};
+    actions_ = {{"ok", "确定", {}, {}, false}, {"cancel", "取消", {}, {}, false}};
+}
+
+const platform::FieldDef* SubPageForm::fieldDef(std::string_view name) const {
+    return name == kPageField ? &page_ : nullptr;
+}
+
+const platform::ActionDef* SubPageForm::actionDef(std::string_view action) const {
+    for (const platform::ActionDef& a : actions_)
+        if (a.name == action) return &a;
+    return nullptr;
 }
 
 std::string SubPageForm::message() const {

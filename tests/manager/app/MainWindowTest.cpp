@@ -18,6 +18,7 @@
 #include <QTest>
 #include <QThread>
 #include <QTimer>
+#include <QToolBar>
 
 #include <sys/stat.h>
 
@@ -151,7 +152,7 @@ TEST(VeskoWindow, ListSortSelectAndChangeATableValue) {
                 if (buttons->buttonRole(b) == QDialogButtonBox::AcceptRole) b->click();
         });
     };
-    w.window->action(QStringLiteral("批量修改文件特性表"))->trigger();
+    w.window->action(ActionId::ChangeTable)->trigger();
     EXPECT_TRUE(dialogShown);
     ASSERT_TRUE(waitUntil([&] { return !w.window->isListing() && w.window->manager().list.size() == 3; }));
 
@@ -200,12 +201,88 @@ TEST(VeskoWindow, TreeNodesListTheirDirectoryAndSelectTheirFile) {
     EXPECT_EQ(w.window->selectedRows(), Selection{0});
 }
 
+// Every entry of the menus, the tool bar and the context menu is an action with an id of its
+// own, and every id names one of them.
+TEST(VeskoWindow, EveryActionHasItsOwnId) {
+    Window w;
+    std::set<QAction*> byId;
+    for (int i = 0; i <= static_cast<int>(ActionId::PrintOnlineReport); ++i) {
+        QAction* a = w.window->action(static_cast<ActionId>(i));
+        ASSERT_NE(a, nullptr) << i;
+        EXPECT_FALSE(a->text().isEmpty()) << i;
+        byId.insert(a);
+    }
+    EXPECT_EQ(byId.size(), static_cast<std::size_t>(ActionId::PrintOnlineReport) + 1);
+
+    std::vector<QAction*> shown;
+    std::function<void(const QList<QAction*>&)> collect = [&](const QList<QAction*>& actions) {
+        for (QAction* a : actions) {
+            if (a->isSeparator()) continue;
+            if (a->menu()) collect(a->menu()->actions());
+            else shown.push_back(a);
+        }
+    };
+    collect(w.window->menuBar()->actions());
+    for (QToolBar* bar : w.window->findChildren<QToolBar*>()) collect(bar->actions());
+    const auto menus = w.window->action(ActionId::FileInformation)->associatedObjects();
+    ASSERT_FALSE(menus.isEmpty());
+    collect(qobject_cast<QMenu*>(menus.front())->actions());
+    ASSERT_GT(shown.size(), 30u);
+    for (QAction* a : shown) EXPECT_TRUE(byId.count(a)) << a->text().toStdString();
+    EXPECT_EQ(w.window->action(ActionId::Refresh)->shortcut(), QKeySequence(Qt::Key_F5));
+}
+
+// Every form of the manager opens a dialog through the form host, captioned as the form, and
+// closes through the form's cancel; the report copy form, which the window otherwise keeps open
+// beside the list, included.
+TEST(VeskoWindow, EveryFormOpensADialog) {
+    application();
+    RegisterDialogs();
+    platform::DefaultAnswerPrompter prompter;
+    platform::qt::QtFormHost host(prompter, nullptr);
+    std::vector<std::unique_ptr<platform::Form>> forms;
+    forms.push_back(std::make_unique<SectionEditForm>(SectionKind::Table, std::vector<std::string>(18, "x")));
+    forms.push_back(std::make_unique<SectionEditForm>(SectionKind::Title, std::vector<std::string>(12, "y")));
+    forms.push_back(std::make_unique<MergeRowsForm>("P-1-2", 12.5f));
+    forms.push_back(std::make_unique<ChangeNumberForm>("P-1"));
+    forms.push_back(std::make_unique<CensusExportForm>("装置", "/tmp/census.txt"));
+    forms.push_back(std::make_unique<ReportCopyForm>());
+    for (auto& form : forms) {
+        SCOPED_TRACE(form->caption());
+        int shown = 0;
+        host.onShow = [&](QDialog& d, platform::Form& f) {
+            ++shown;
+            EXPECT_EQ(d.windowTitle().toStdString(), f.caption());
+            QTimer::singleShot(0, &d, [&d] { d.reject(); });
+        };
+        EXPECT_FALSE(host.run(*form));
+        EXPECT_EQ(shown, 1);
+        EXPECT_EQ(form->state(), platform::FormState::Rejected);
+
+        // Each describes its dialog: the one built from that alone has every field.
+        ASSERT_NE(dynamic_cast<platform::FormModel*>(form.get()), nullptr);
+        platform::FormContext context{prompter, host};
+        platform::qt::ModelFormDialog described(*form, context);
+        for (const std::string& name : form->fieldNames()) EXPECT_NE(described.fieldWidget(name), nullptr) << name;
+    }
+    // A read-only field shows its value and takes no typing; the radio rows choose the row.
+    SectionEditForm edit(SectionKind::Table, std::vector<std::string>(18, "abc"));
+    platform::FormContext context{prompter, host};
+    platform::qt::ModelFormDialog described(edit, context);
+    EXPECT_FALSE(described.fieldWidget("original")->isEnabled());
+    auto radios = described.fieldWidget("row")->findChildren<QRadioButton*>();
+    ASSERT_FALSE(radios.isEmpty());
+    radios.front()->click();
+    EXPECT_EQ(edit.chosenRow(), SectionEditForm::choices(SectionKind::Table).front().row);
+    EXPECT_EQ(qobject_cast<QLineEdit*>(described.fieldWidget("original"))->text(), QStringLiteral("abc"));
+}
+
 TEST(VeskoWindow, ContextMenuReportModeAndDoubleClick) {
     Window w({platform::Answer::No});
     std::vector<std::string> entries;
-    QMenu* menu = w.window->action(QStringLiteral("此图形文件信息"))->associatedObjects().isEmpty()
+    QMenu* menu = w.window->action(ActionId::FileInformation)->associatedObjects().isEmpty()
                       ? nullptr
-                      : qobject_cast<QMenu*>(w.window->action(QStringLiteral("此图形文件信息"))->associatedObjects().front());
+                      : qobject_cast<QMenu*>(w.window->action(ActionId::FileInformation)->associatedObjects().front());
     ASSERT_NE(menu, nullptr);
     for (QAction* a : menu->actions()) entries.push_back(a->isSeparator() ? "-" : a->text().toStdString());
     EXPECT_EQ(entries, (std::vector<std::string>{"此图形文件信息", "-", "校核管道长度", "-", "合并记录", "删除记录",
@@ -226,12 +303,12 @@ TEST(VeskoWindow, ContextMenuReportModeAndDoubleClick) {
     EXPECT_FALSE(std::filesystem::exists(w.dir / "$$tmp.hcd"));
 
     // Report-list mode: 39 columns in their own colour, listed again.
-    w.window->action(QStringLiteral("全面检验报告列表"))->trigger();
+    w.window->action(ActionId::ReportMode)->trigger();
     ASSERT_TRUE(waitUntil([&] { return !w.window->isListing() && w.window->manager().list.size() == 3; }));
     EXPECT_EQ(w.list()->model()->columnCount(), 39);
     EXPECT_EQ(w.list()->palette().color(QPalette::Text), QColor(220, 220, 0));
     EXPECT_EQ(w.list()->model()->headerData(38, Qt::Horizontal).toString().toStdString(), "附属");
-    EXPECT_TRUE(w.window->action(QStringLiteral("全面检验报告列表"))->isChecked());
+    EXPECT_TRUE(w.window->action(ActionId::ReportMode)->isChecked());
 }
 
 TEST(VeskoWindow, LengthCheckShowsTheRowsThatDisagree) {
@@ -276,7 +353,7 @@ TEST(VeskoWindow, TheExportMenuSavesWorkbooks) {
     // A name without an extension gets ".xlsx"; the list goes there as a workbook.
     QString proposed, filter;
     answerNextFileDialog((w.dir / "清单").c_str(), &proposed, &filter);
-    w.window->action(QStringLiteral("Excel 工作簿…"))->trigger();
+    w.window->action(ActionId::ExportWorkbook)->trigger();
     EXPECT_EQ(proposed.toStdString(), (w.dir / "管线列表输出.xlsx").string());
     EXPECT_EQ(filter.toStdString(), "Excel 工作簿(*.xlsx)");
     EXPECT_EQ(readFile(w.dir / "清单.xlsx").substr(0, 2), "PK");
@@ -299,7 +376,7 @@ TEST(VeskoWindow, TheExportMenuSavesWorkbooks) {
                 if (buttons->buttonRole(b) == QDialogButtonBox::AcceptRole) b->click();
         });
     };
-    w.window->action(QStringLiteral("普查数据 Excel 工作簿…"))->trigger();
+    w.window->action(ActionId::ExportCensusWorkbook)->trigger();
     EXPECT_TRUE(censusShown);
     EXPECT_EQ(readFile(w.dir / "普查.xlsx").substr(0, 2), "PK");
     EXPECT_EQ(w.prompter.asked.back().caption, "导出数据完成");

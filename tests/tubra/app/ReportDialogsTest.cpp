@@ -4,7 +4,7 @@
 // With TUBRA_DIALOG_SHOTS=DIR set, every dialog these tests show is also saved as DIR/<n>.png
 // (with TUBRA_TEST_ON_DISPLAY=1 under a real or virtual X display, as the user sees them).
 
-#include "tubra/app/ReportDialogs.h"
+#include "platform/qt/FormDialogs.h"
 
 #include <cstdlib>
 #include <deque>
@@ -40,7 +40,7 @@
 #include "tubra/view/ReportPages.h"
 
 using namespace tubra;
-using app::ReportFormDialog;
+using ReportFormDialog = platform::qt::ModelFormDialog;
 
 namespace {
 
