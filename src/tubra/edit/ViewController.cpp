@@ -310,29 +310,6 @@ void ViewController::selectTool(const ToolCommand& t) {
     tool_ = t.tool;
 }
 
-bool ViewController::Handles(int id) {
-    if (FindToolCommand(id)) return true;
-    switch (id) {
-        case cmd::ClosedPipe:
-        case cmd::PlaneSlant:
-        case cmd::SpaceSlant:
-        case cmd::UndoObject:
-        case cmd::Undo:
-        case cmd::Restore:
-        case cmd::EmptyDiscardBox:
-        case cmd::ClearAll:
-        case cmd::AutoElevation:
-        case cmd::SnapEnd:
-        case cmd::SnapMid:
-        case cmd::SnapAny:
-        case cmd::SnapWeld:
-        case cmd::AutoWeld:
-            return true;
-        default:
-            return false;
-    }
-}
-
 void ViewController::command(int id) {
     if (const ToolCommand* t = FindToolCommand(id)) {
         selectTool(*t);

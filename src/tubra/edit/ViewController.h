@@ -76,8 +76,6 @@ public:
     void rest();
 
     // --- commands ---
-    // Whether `id` is one of the commands this controller carries out.
-    static bool Handles(int id);
     void command(int id);
     bool isChecked(int id) const;
 
