@@ -46,7 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
             platform::RecordingCanvas::Options o;
             o.printer = printer;
             platform::RecordingCanvas canvas(o);
-            r.drawReportPages(canvas, page, drawing.table);
+            tubra::report::InspectionReportPages().prepare(r, page);
+            tubra::report::InspectionReportPages().paint(r, page, drawing.table, canvas);
             checkInsidePages(canvas);
             if (report::CountPrintPages(r, page) < 0) std::abort();
         }

@@ -50,7 +50,11 @@ struct ViewState {
     // Pipe lengths the last paint drew away from their laid-out place, in list order, so that
     // the tools find them where they are seen.
     std::vector<LabelShift> lengthShifts;
-    platform::Point lastAxisOrigin{};    // where the axis indicator was drawn last
+    // The text angle of every object's annotation at this paint (tenths of a degree), in list
+    // order; set by PrepareView.
+    std::vector<int> annotationAngles;
+    platform::Point lastAxisOrigin{};    // where the axis indicator stands at this paint
+    platform::Point axisErase{};         // where it stood at the paint before (erased first)
 
     AxisAngles axes() const { return {X_AxisAngle, Y_AxisAngle}; }
 };
