@@ -150,6 +150,9 @@ private:
     void updateCursor();
 
     // Tools.
+    // What every reset clears: the snap set the tool forced, the tool and its modifiers, the
+    // drags in progress, the held label, the move's phase.
+    void clearToolState();
     void resetTools(bool switchingOn);
     void selectTool(const ToolCommand& t);
     void storeSnapFlags();
@@ -198,6 +201,12 @@ private:
     void forgetObjects();
     // Drops what refers to objects another view of the document took away.
     void dropStaleObjects();
+    // The pipe start and the held label, when their objects are gone.
+    void dropStaleHolds();
+    // How an edit ends: the document is marked modified (with the view stored in the drawing
+    // for edits of the object list that reset the view's hold on it), then the program is told.
+    enum class Commit { Objects, ObjectsAndView };
+    void commit(Commit what = Commit::Objects);
     void changed();
     platform::Answer ask(const char* text, const char* caption, platform::Buttons buttons,
                          platform::MessageIcon icon,
