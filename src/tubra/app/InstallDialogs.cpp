@@ -4,9 +4,7 @@
 #include "tubra/app/ReportDialogs.h"
 #include "tubra/app/SettingsDialogs.h"
 #include "tubra/app/ToolDialogs.h"
-#ifdef TUBRA_HAVE_REPORTS
 #include "tubra/app/SubPageDialog.h"
-#endif
 
 namespace tubra::app {
 
@@ -16,9 +14,7 @@ void InstallDialogs() {
     InstallSettingsDialogs();
     InstallFittingPropertyDialogs();
     InstallReportDialogs();
-#ifdef TUBRA_HAVE_REPORTS
     InstallReportPageDialogs();
-#endif
 }
 
 }  // namespace tubra::app
