@@ -247,11 +247,19 @@ void ViewController::forceSnap(bool end, bool mid, bool any) {
     s.anyPoint = any;
 }
 
+MouseTool* ViewController::mouseTool() {
+    switch (tool_.kind) {
+        case ToolKind::Pan: return &pan_;
+        default: return nullptr;
+    }
+}
+
 void ViewController::clearToolState() {
     forceSnap(saved_.end, saved_.mid, saved_.any);
     tool_ = Tool();
     closed_ = planeSlant_ = false;
-    rectActive_ = frameDragging_ = drawingFrame_ = panning_ = false;
+    rectActive_ = frameDragging_ = drawingFrame_ = false;
+    pan_.reset();
     frameObject_ = nullptr;
     movePhase_ = 0;
 }
@@ -447,13 +455,12 @@ void ViewController::rubberBand(Point logical) {
 }
 
 void ViewController::drag(DevicePoint p) {
+    if (MouseTool* t = mouseTool()) {
+        t->drag(p);
+        return;
+    }
     const Point logical = toLogical(p);
     switch (tool_.kind) {
-        case ToolKind::Pan:
-            if (panning_)
-                s_.port.scrollToDevice(truncToInt(panScroll_.x + panClick_.x - p.x),
-                                       truncToInt(panScroll_.y + panClick_.y - p.y));
-            break;
         case ToolKind::Move:
         case ToolKind::Copy:
             if (movePhase_ == 1) {
@@ -507,6 +514,10 @@ void ViewController::leftDown(DevicePoint p) {
 }
 
 void ViewController::click(DevicePoint p) {
+    if (MouseTool* t = mouseTool()) {
+        t->press(p);
+        return;
+    }
     const Point logical = toLogical(p);
     const bool empty = s_.doc.drawing.objects.empty();
     switch (tool_.kind) {
@@ -545,11 +556,6 @@ void ViewController::click(DevicePoint p) {
             }
             break;
         case ToolKind::MoveDrawing: startDrawingMove(logical); break;
-        case ToolKind::Pan:
-            panning_ = true;
-            panScroll_ = {truncToInt(s_.port.transform().scrollX), truncToInt(s_.port.transform().scrollY)};
-            panClick_ = p;
-            break;
         default: selectionClick(logical); break;
     }
 }
@@ -558,8 +564,12 @@ void ViewController::leftUp(DevicePoint p) {
     leftHeld_ = false;
     if (reportShown()) return;
     dropStaleObjects();
+    if (MouseTool* t = mouseTool()) {
+        t->release(p);
+        updateCursor();
+        return;
+    }
     switch (tool_.kind) {
-        case ToolKind::Pan: panning_ = false; break;
         case ToolKind::Move:
         case ToolKind::Copy:
             if (movePhase_ == 1) finishMove(p);

@@ -17,6 +17,7 @@
 #include "platform/Prompter.h"
 #include "tubra/edit/Construction.h"
 #include "tubra/edit/EditSettings.h"
+#include "tubra/edit/MouseTool.h"
 #include "tubra/edit/Snapping.h"
 #include "tubra/edit/Tools.h"
 #include "tubra/edit/ViewPort.h"
@@ -252,10 +253,10 @@ private:
     SheetBox drawingBox_;
     bool drawingFrame_ = false;
 
-    // Pan.
-    bool panning_ = false;
-    platform::Point panScroll_;
-    DevicePoint panClick_;
+    // The tools with an object of their own (the others still live in this controller).
+    PanTool pan_{s_.port};
+    // The object of the chosen tool, or null.
+    MouseTool* mouseTool();
 
     bool leftHeld_ = false;
     bool rightHeld_ = false;

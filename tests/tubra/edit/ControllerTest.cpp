@@ -264,6 +264,16 @@ TEST(ViewController, PanScrollsByTheMouseDisplacement) {
     EXPECT_EQ(b.port.scroll, (platform::Point{300, 100}));
     c.leftUp({300, 300});
     EXPECT_EQ(c.cursor(), CursorShape::Hand);
+    // A drag that outlives its press (the tool chosen again, the view resting) moves nothing.
+    c.leftDown({400, 300});
+    c.command(cmd::Pan);
+    c.mouseMove({100, 100}, true);
+    EXPECT_EQ(b.port.scroll, (platform::Point{300, 100}));
+    c.leftDown({400, 300});
+    c.rest();
+    c.command(cmd::Pan);
+    c.mouseMove({100, 100}, true);
+    EXPECT_EQ(b.port.scroll, (platform::Point{300, 100}));
 }
 
 TEST(ViewController, LabelsMoveByHandAndKeepTheirPlace) {
