@@ -18,6 +18,7 @@
 #include "tubra/report/Install.h"
 #include "tubra/report/ReportPagePainter.h"
 #include "tubra/report/ReportPaging.h"
+#include "tubra/report/ViewPages.h"
 #include "tubra/view/PrintJob.h"
 #include "qt_bench.h"
 

@@ -11,6 +11,7 @@
 #include "tubra/report/PageLayout.h"
 #include "tubra/report/ReportPagePainter.h"
 #include "tubra/report/ReportPaging.h"
+#include "tubra/report/ViewPages.h"
 
 using namespace tubra;
 

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "tubra/report/ReportPagePainter.h"
+#include "tubra/report/ViewPages.h"
 
 namespace tubra::report {
 

@@ -1,4 +1,5 @@
 #include "tubra/report/ReportPagePainter.h"
+#include "tubra/report/ViewPages.h"
 
 #include <algorithm>
 

@@ -10,17 +10,8 @@
 #include "tubra/model/Drawing.h"
 #include "tubra/report/InspectionReport.h"
 #include "tubra/report/PageLayout.h"
-#include "tubra/view/ReportPages.h"
 
 namespace tubra::report {
-
-// The report pages as the drawing view shows and prints them (installed with the report).
-class InspectionReportPages : public view::ReportPagePainter {
-public:
-    void prepare(model::ReportStore& store, int pageIndex) const override;
-    void paint(const model::ReportStore& store, int pageIndex, const model::CharacteristicTable& table,
-               platform::Canvas& canvas) const override;
-};
 
 // Draws what page index `pageIndex` shows: one page (0..17, 23..26) with its list's current
 // sheet, or every sheet of a set (22, 28) each 2900 lower than the one before, numbered as

@@ -17,6 +17,7 @@
 #include "tubra/report/PageLayout.h"
 #include "tubra/report/ReportPagePainter.h"
 #include "tubra/report/ReportPaging.h"
+#include "tubra/report/ViewPages.h"
 
 using namespace tubra::report;
 using platform::CallKind;
