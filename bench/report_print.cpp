@@ -18,6 +18,7 @@
 #include "tubra/report/Install.h"
 #include "tubra/report/ReportPagePainter.h"
 #include "tubra/report/ReportPaging.h"
+#include "tubra/report/ViewPages.h"
 #include "tubra/view/PrintJob.h"
 #include "qt_bench.h"
 
@@ -89,7 +90,8 @@ void drawRecording(benchmark::State& state, bool longReport) {
     std::size_t calls = 0;
     for (auto _ : state) {
         platform::RecordingCanvas canvas(o);
-        doc.report().drawReportPages(canvas, 22, doc.drawing.table);
+        tubra::report::InspectionReportPages().prepare(doc.report(), 22);
+        tubra::report::InspectionReportPages().paint(doc.report(), 22, doc.drawing.table, canvas);
         calls = canvas.calls().size();
         benchmark::DoNotOptimize(calls);
     }

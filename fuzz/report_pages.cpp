@@ -11,6 +11,7 @@
 #include "tubra/report/PageLayout.h"
 #include "tubra/report/ReportPagePainter.h"
 #include "tubra/report/ReportPaging.h"
+#include "tubra/report/ViewPages.h"
 
 using namespace tubra;
 
@@ -46,7 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
             platform::RecordingCanvas::Options o;
             o.printer = printer;
             platform::RecordingCanvas canvas(o);
-            r.drawReportPages(canvas, page, drawing.table);
+            tubra::report::InspectionReportPages().prepare(r, page);
+            tubra::report::InspectionReportPages().paint(r, page, drawing.table, canvas);
             checkInsidePages(canvas);
             if (report::CountPrintPages(r, page) < 0) std::abort();
         }

@@ -29,9 +29,7 @@
 #include "tubra/app/ToolIcons.h"
 #include "tubra/model/Document.h"
 
-#ifdef TUBRA_HAVE_REPORTS
 #include "tubra/report/Install.h"
-#endif
 
 namespace tubra::app {
 
@@ -72,11 +70,7 @@ void SetUpApplication() {
         QCoreApplication::installTranslator(qt);
 }
 
-void InstallReports([[maybe_unused]] model::AppContext& app) {
-#ifdef TUBRA_HAVE_REPORTS
-    report::installInspectionReport(app);
-#endif
-}
+void InstallReports(model::AppContext& app) { report::installInspectionReport(app); }
 
 bool HasDisplay() {
     const QString name = QGuiApplication::platformName();

@@ -7,76 +7,18 @@
 #include <span>
 #include <string_view>
 
+#include "tubra/edit/CommandIds.h"
+
 namespace tubra::app {
 
-// Command ids. They are the program's resource ids; files and peers never see them, but they
-// keep the numbering the rest of the program refers to.
-namespace cmd {
-// file
-inline constexpr int New = 57600;
-inline constexpr int Open = 57601;
-inline constexpr int Close = 57602;
-inline constexpr int Save = 57603;
-inline constexpr int SaveAs = 57604;
-inline constexpr int PrintSetup = 57606;
-inline constexpr int Print = 57607;
-inline constexpr int PrintPreview = 57609;
-inline constexpr int Mru1 = 57616;  // 57616..57619: the four recent files
-inline constexpr int Exit = 57665;
-inline constexpr int BatchPrint = 464;
-// edit
-inline constexpr int Copy = 57634;
-inline constexpr int Cut = 57635;
-inline constexpr int Paste = 57637;
-inline constexpr int Undo = 57643;
-// window
-inline constexpr int NewWindow = 57648;
-inline constexpr int ArrangeIcons = 57649;
-inline constexpr int Cascade = 57650;
-inline constexpr int Tile = 57651;
-inline constexpr int NextPane = 57680;
-inline constexpr int PrevPane = 57681;
-// help
-inline constexpr int About = 57664;
-inline constexpr int Help = 452;
-inline constexpr int HelpKey = 57670;  // the F1 help request
-// bars
-inline constexpr int ToolBar = 59392;
-inline constexpr int StatusBar = 59393;
-inline constexpr int ValveBar = 475;
-inline constexpr int AccessoryBar = 476;
-inline constexpr int FittingBar = 477;
-inline constexpr int QuickBar = 483;
-// view
-inline constexpr int ZoomIn = 2700;
-inline constexpr int ZoomOut = 2701;
-inline constexpr int Fit = 2702;
-inline constexpr int Pan = 2703;
-inline constexpr int UndoObject = 2704;
-inline constexpr int Restore = 2705;
-inline constexpr int Refresh = 2738;
-inline constexpr int ClearAll = 2741;
-inline constexpr int FrameSwitch = 2748;
-inline constexpr int PageSetup = 466;
-// quick settings
-inline constexpr int AutoElevation = 478;
-inline constexpr int SnapEnd = 479;
-inline constexpr int SnapMid = 480;
-inline constexpr int SnapAny = 481;
-inline constexpr int SnapWeld = 482;
-inline constexpr int AutoWeld = 485;
-// delete
-inline constexpr int DeleteSelection = 474;
-// recorded sessions
-inline constexpr int RecordSession = 3100;
-inline constexpr int StopRecording = 3101;
-}  // namespace cmd
+// The command ids (one header for the whole program).
+namespace cmd = tubra::cmd;
 
 // Who carries a command out.
 enum class Handler {
-    Shell,    // this program's shell and view do it
-    Pending,  // an editing, settings or report feature does it; disabled until it is present
-    Never,    // shown but never available in the drawing program
+    Window,    // the main window itself (files, printing, windows, bars, help, recording)
+    Document,  // the command registry, on the active drawing's view (and in replayed sessions)
+    Never,     // shown but never available in the drawing program
 };
 
 // Pictures drawn by the program itself for commands without a fitting theme icon.
@@ -139,7 +81,7 @@ struct CommandInfo {
     std::string_view name;    // tool tip (the short name)
     std::string_view prompt;  // the status-bar prompt
     IconRef icon;
-    Handler handler = Handler::Pending;
+    Handler handler = Handler::Document;
     bool checkable = false;
     bool needsDocument = true;  // only available while a drawing is open
 };

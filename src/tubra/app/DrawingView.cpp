@@ -190,26 +190,6 @@ void DrawingView::apply(const view::ScrollChange& change) {
     if (change.invalidate) invalidate();
 }
 
-void DrawingView::zoomIn() {
-    const QSize c = viewport()->size();
-    apply(view::ZoomIn(state_, doc_.drawing, {0, 0, c.width(), c.height()}));
-}
-
-void DrawingView::zoomOut() {
-    const QSize c = viewport()->size();
-    apply(view::ZoomOut(state_, doc_.drawing, {0, 0, c.width(), c.height()}));
-}
-
-void DrawingView::fitToWindow() {
-    const QSize c = viewport()->size();
-    apply(view::FitToWindow(state_, doc_.drawing, {c.width(), c.height()}, pixelsPerUnit()));
-}
-
-void DrawingView::toggleFrame() {
-    state_.frameSwitch = state_.frameSwitch ? 0 : 1;
-    invalidate();
-}
-
 void DrawingView::refresh() { invalidate(); }
 
 void DrawingView::invalidate() {
@@ -231,13 +211,6 @@ void DrawingView::adoptPageSetup() {
                            model::truncToInt(state_.pageExtent.cy * state_.ZoomPara)};
     setScrollSizes(state_.scrollExtent);
     invalidate();
-}
-
-void DrawingView::clearAll() {
-    InteractionPrompter prompter(interaction_, this);
-    if (!doc_.clearAll(prompter)) return;
-    view::StoreViewInDrawing(state_, doc_.drawing);
-    documentChanged();
 }
 
 int DrawingView::printTo(QPrinter& printer) { return PrintView(doc_, state_, printer); }

@@ -80,16 +80,11 @@ public:
     // The first update after the view was made for a document.
     void initialUpdate();
 
-    // Commands of the view.
-    void zoomIn();
-    void zoomOut();
-    void fitToWindow();
-    void toggleFrame();
+    // Commands of the view (zoom, fit, frame and the rest are the registry's, on its port).
     void refresh();
     void pageSetup();
     // Another view of the document changed the page: take its size and axis labels.
     void adoptPageSetup();
-    void clearAll();
     // Prints the view's pages to a printer (after its dialog, or directly); returns the pages
     // printed.
     int printTo(QPrinter& printer);

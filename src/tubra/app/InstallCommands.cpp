@@ -4,11 +4,13 @@
 #include "tubra/app/ReportModeCommand.h"
 #include "tubra/app/SettingsCommands.h"
 #include "tubra/edit/ToolCommands.h"
+#include "tubra/edit/ViewCommands.h"
 
 namespace tubra::app {
 
 void InstallCommands(edit::CommandRegistry& registry) {
     // Each feature adds its commands here, one call each.
+    edit::InstallViewCommands(registry);
     edit::InstallToolCommands(registry);
     InstallReportDialogCommands(registry);
     InstallReportModeCommands(registry);

@@ -3,9 +3,7 @@
 #include "tubra/app/PropertyDialogsQt.h"
 #include "tubra/app/SettingsDialogs.h"
 #include "tubra/app/ToolDialogs.h"
-#ifdef TUBRA_HAVE_REPORTS
 #include "tubra/app/SubPageDialog.h"
-#endif
 
 namespace tubra::app {
 
@@ -15,9 +13,7 @@ void InstallDialogs() {
     RegisterToolDialogs();
     InstallSettingsDialogs();
     InstallFittingPropertyDialogs();
-#ifdef TUBRA_HAVE_REPORTS
     InstallReportPageDialogs();
-#endif
 }
 
 }  // namespace tubra::app

@@ -609,7 +609,7 @@ template <typename F>
 auto withCommandContext(DrawingView& view, Interaction& interaction, F&& f) {
     (void)interaction;
     edit::CommandContext context{view.document(), view.state(), view.prompter(), view.forms(),
-                                 &view.controller(), view.onDocumentChanged};
+                                 &view.controller(), view.onDocumentChanged, &view.controller().port()};
     return f(context);
 }
 }  // namespace
@@ -620,11 +620,8 @@ void MainWindow::setCommandHandler(int id, CommandHandler handler) {
 }
 
 void MainWindow::runCommand(int id) {
-    if (recording_) {
-        const bool playable = registry_.has(id) || id == cmd::ZoomIn || id == cmd::ZoomOut ||
-                              id == cmd::Fit || id == cmd::Refresh || id == cmd::FrameSwitch;
-        recording_->beforeCommand(id, playable);
-    }
+    // A session replays exactly the document's commands: those of the registry.
+    if (recording_) recording_->beforeCommand(id, registry_.has(id));
     runCommandNow(id);
     if (recording_) recording_->afterCommand(id);
 }
@@ -691,12 +688,6 @@ void MainWindow::runCommandNow(int id) {
         case cmd::Help:
         case cmd::HelpKey: showHelp(); break;
         case cmd::About: interaction_.showAbout(this); break;
-        case cmd::ZoomIn: if (view) view->zoomIn(); break;
-        case cmd::ZoomOut: if (view) view->zoomOut(); break;
-        case cmd::Fit: if (view) view->fitToWindow(); break;
-        case cmd::Refresh: if (view) view->refresh(); break;
-        case cmd::FrameSwitch: if (view) view->toggleFrame(); break;
-        case cmd::ClearAll: if (view) view->clearAll(); break;
         case cmd::RecordSession: {
             const QString name = interaction_.sessionFileName(this);
             if (!name.isEmpty()) startRecording(name);
@@ -718,14 +709,16 @@ void MainWindow::updateCommands() {
             enabled = h->second.enabled ? h->second.enabled(view) : (view || !c.needsDocument);
             if (h->second.checked) a->setChecked(h->second.checked(view));
         } else if (registry_.has(c.id)) {
+            bool checked = false;
             if (view) {
                 withCommandContext(*view, interaction_, [&](edit::CommandContext& ctx) {
                     enabled = registry_.isEnabled(c.id, ctx);
-                    if (a->isCheckable()) a->setChecked(registry_.isChecked(c.id, ctx));
+                    checked = registry_.isChecked(c.id, ctx);
                     return 0;
                 });
             }
-        } else if (c.handler == Handler::Shell) {
+            if (a->isCheckable()) a->setChecked(checked);
+        } else if (c.handler == Handler::Window) {
             enabled = view || !c.needsDocument;
         }
         a->setEnabled(enabled);
@@ -734,7 +727,6 @@ void MainWindow::updateCommands() {
     action(cmd::StopRecording)->setEnabled(recording_ != nullptr);
     for (auto& [command, b] : bars_) action(command)->setChecked(!b->isHidden());
     action(cmd::StatusBar)->setChecked(!statusBar()->isHidden());
-    action(cmd::FrameSwitch)->setChecked(view && view->state().frameSwitch);
     const bool many = mdi_->subWindowList().size() > 1;
     action(cmd::NextPane)->setEnabled(many);
     action(cmd::PrevPane)->setEnabled(many);

@@ -13,8 +13,6 @@ namespace tubra::app {
 
 namespace {
 
-QColor colourOf(platform::Colour c) { return platform::qt::toQColor(c); }
-
 platform::qt::QtCanvas::Options canvasOptions(QSize device, double ppu, bool antialias) {
     platform::qt::QtCanvas::Options o;
     o.pixelsPerUnit = ppu;
@@ -53,7 +51,7 @@ void PaintView(model::Document& doc, view::ViewState& view, QPainter& painter, Q
                QPoint scroll, double pixelsPerUnit, view::ViewHost* host,
                platform::qt::QtTextCache* textCache) {
     // The erase: the whole window in the background colour.
-    painter.fillRect(QRect(QPoint(0, 0), device), colourOf(doc.settings().BeiJingColor));
+    painter.fillRect(QRect(QPoint(0, 0), device), platform::qt::toQColor(doc.settings().BeiJingColor));
     auto options = canvasOptions(device, pixelsPerUnit, false);
     options.textCache = textCache;
     platform::qt::QtCanvas canvas(painter, options);

@@ -1,19 +1,15 @@
 #pragma once
-// The report commands of the tool bar and menus: "全面检验报告" (448) opens the full set's
-// master dialog, "在线检验报告" (473) the online set's. The masters show beside each page the
-// number it will carry. When the master chose a page to show, the view switches to report mode
-// on it, after asking which sheet of a list that fills several.
+// The report commands of the tool bar and menus: "全面检验报告" (`cmd::FullReport`) opens the
+// full set's master dialog, "在线检验报告" (`cmd::OnlineReport`) the online set's. The masters
+// show beside each page the number it will carry. When the master chose a page to show, the
+// view switches to report mode on it, after asking which sheet of a list that fills several.
 
 #include <functional>
 
+#include "tubra/edit/CommandIds.h"
 #include "tubra/edit/CommandRegistry.h"
 
 namespace tubra::app {
-
-namespace cmd {
-inline constexpr int FullReport = 448;
-inline constexpr int OnlineReport = 473;
-}  // namespace cmd
 
 // Shows report page `page` (a page index, or 22 / 28 for a whole set) in the context's view.
 // Replaceable, so that the report display decides how a page is entered (the sheet of a

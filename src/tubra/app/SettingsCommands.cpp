@@ -1,7 +1,9 @@
 #include "tubra/app/SettingsCommands.h"
 
 #include "tubra/app/SettingsForms.h"
+#include "tubra/edit/CommandIds.h"
 #include "tubra/edit/ViewController.h"
+#include "tubra/edit/ViewPort.h"
 
 namespace tubra::app {
 
@@ -80,7 +82,7 @@ void pageSetup(CommandContext& c) {
     PageSetupSessionForm form(page);
     if (!c.forms.run(form)) return;
     const view::ScrollChange change = view::PageSetup(c.view, c.doc, page.pageSize, page.axisSettings());
-    if (c.controller) c.controller->port().apply(change);
+    if (c.port) c.port->apply(change);
     c.notifyChanged();
 }
 
@@ -110,18 +112,17 @@ void titleBlock(CommandContext& c) {
 }  // namespace
 
 void InstallSettingsCommands(edit::CommandRegistry& registry) {
-    registry.add(settingscmd::Colours, {colours, {}, {}});
-    registry.add(settingscmd::LineWidths, {lineWidths, {}, {}});
-    registry.add(settingscmd::LineStyles, {lineStyles, {}, {}});
-    registry.add(settingscmd::Layers, {layers, {}, {}});
-    registry.add(settingscmd::DimensionText, {dimensionText, {}, {}});
-    registry.add(settingscmd::ElbowTee, {elbowTee, {}, {}});
-    registry.add(settingscmd::CharacteristicTable, {characteristicTable, {}, {}});
-    registry.add(settingscmd::TitleBlock, {titleBlock, {}, {}});
+    registry.add(cmd::Colours, {colours, {}, {}});
+    registry.add(cmd::LineWidths, {lineWidths, {}, {}});
+    registry.add(cmd::LineStyles, {lineStyles, {}, {}});
+    registry.add(cmd::Layers, {layers, {}, {}});
+    registry.add(cmd::DimensionText, {dimensionText, {}, {}});
+    registry.add(cmd::ElbowTee, {elbowTee, {}, {}});
+    registry.add(cmd::CharacteristicTable, {characteristicTable, {}, {}});
+    registry.add(cmd::TitleBlock, {titleBlock, {}, {}});
     // The snap settings belong to the view's tools.
-    registry.add(settingscmd::Snap,
-                 {snap, [](const CommandContext& c) { return c.controller != nullptr; }, {}});
-    registry.add(settingscmd::PageSetup, {pageSetup, {}, {}});
+    registry.add(cmd::Snap, {snap, [](const CommandContext& c) { return c.controller != nullptr; }, {}});
+    registry.add(cmd::PageSetup, {pageSetup, {}, {}});
 }
 
 }  // namespace tubra::app

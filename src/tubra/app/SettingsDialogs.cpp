@@ -27,7 +27,7 @@ namespace {
 using platform::FormContext;
 using platform::qt::QtFormHost;
 
-QColor toQColor(model::Colour c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+using platform::qt::toQColor;
 
 // The main part above the buttons, and the buttons in a row at the bottom right.
 void finishLayout(QDialog* dialog, QLayout* body, std::initializer_list<QWidget*> extraButtons,

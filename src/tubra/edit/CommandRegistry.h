@@ -1,8 +1,9 @@
 #pragma once
-// The drawing program's commands as plain functions of a document and its view, so the window
-// and a replayed session carry them out through the same code. Each feature installs its
-// commands (tools, settings dialogs, report dialogs) into the registry of the program; the
-// window routes its menu and tool-bar commands here, `tubra-cli play` its `command` lines.
+// The drawing program's document commands as plain functions of a document and its view, so the
+// window and a replayed session carry them out through the same code. Each feature installs its
+// commands (view, tools, settings dialogs, report dialogs) into the registry of the program; the
+// window routes every command that is not its own here, `tubra-cli play` its `command` lines.
+// A command is playable in a session exactly when it is registered.
 
 #include <functional>
 #include <map>
@@ -16,6 +17,7 @@
 namespace tubra::edit {
 
 class ViewController;
+class ViewPort;
 
 // What a command works on: the active document and view, and the user.
 struct CommandContext {
@@ -28,6 +30,9 @@ struct CommandContext {
     // Tells the program the document or its settings changed: every view of it repaints and
     // titles and command states are refreshed. May be empty.
     std::function<void()> changed;
+
+    // The window the view is shown in (scrolling, repaints); null where no view exists.
+    ViewPort* port = nullptr;
 
     void notifyChanged() const {
         if (changed) changed();

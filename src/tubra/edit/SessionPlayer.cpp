@@ -284,20 +284,11 @@ DevicePoint SessionPlayer::devicePoint(double x, double y) const {
 
 void SessionPlayer::runCommand(int id) {
     model::Document& doc = needDocument();
-    if (registry_.has(id)) {
-        CommandContext context{doc, view_, prompter_, forms_, controller_.get(), [this] { port_.repaint(); }};
-        if (!registry_.run(id, context)) throw SessionError("命令 " + std::to_string(id) + " 现在不能用");
-        return;
-    }
-    const platform::Size c = HeadlessPort::kClientSize;
-    switch (id) {
-        case cmd::ZoomIn: port_.apply(view::ZoomIn(view_, doc.drawing, {0, 0, c.cx, c.cy})); break;
-        case cmd::ZoomOut: port_.apply(view::ZoomOut(view_, doc.drawing, {0, 0, c.cx, c.cy})); break;
-        case cmd::Fit: port_.apply(view::FitToWindow(view_, doc.drawing, c, HeadlessPort::kPixelsPerUnit)); break;
-        case 2738: port_.repaint(); break;                 // refresh
-        case 2748: view_.frameSwitch = !view_.frameSwitch; break;  // frame on/off
-        default: throw SessionError("命令 " + std::to_string(id) + " 不能在会话中重放");
-    }
+    // Exactly the registered commands are playable: they are the document's commands, which
+    // the window runs through the same registry.
+    if (!registry_.has(id)) throw SessionError("命令 " + std::to_string(id) + " 不能在会话中重放");
+    CommandContext context{doc, view_, prompter_, forms_, controller_.get(), [this] { port_.repaint(); }, &port_};
+    if (!registry_.run(id, context)) throw SessionError("命令 " + std::to_string(id) + " 现在不能用");
 }
 
 void SessionPlayer::checkObject(const ScriptLine& line) {

@@ -9,7 +9,4 @@ namespace tubra::edit {
 
 void InstallToolCommands(CommandRegistry& registry);
 
-// Every command id InstallToolCommands registers.
-std::vector<int> ToolCommandIds();
-
 }  // namespace tubra::edit

@@ -3,18 +3,22 @@
 #include <algorithm>
 #include <iterator>
 
+#include "tubra/model/Kinds.h"
+
 namespace tubra::edit {
 
 namespace {
 
-constexpr ToolCommand select(int command, ToolKind kind, int symbol = 0) {
-    return {command, {kind, symbol}, false};
-}
+using model::SymbolCode;
+
+constexpr int code(SymbolCode s) { return static_cast<int>(s); }
+
+constexpr ToolCommand select(int command, ToolKind kind) { return {command, {kind, 0}, false}; }
 constexpr ToolCommand toggle(int command, ToolKind kind, int symbol = 0) {
     return {command, {kind, symbol}, true};
 }
-constexpr ToolCommand component(int command, int symbol, bool toggles) {
-    return {command, {ToolKind::Component, symbol}, toggles};
+constexpr ToolCommand component(int command, SymbolCode symbol, bool toggles) {
+    return {command, {ToolKind::Component, code(symbol)}, toggles};
 }
 
 constexpr ToolCommand kToolCommands[] = {
@@ -24,51 +28,51 @@ constexpr ToolCommand kToolCommands[] = {
     select(cmd::Weld, ToolKind::Weld),
     select(cmd::Tee, ToolKind::Tee),
     select(cmd::Elbow, ToolKind::Elbow),
-    toggle(cmd::AngleValve, ToolKind::AngleValve, 54),
+    toggle(cmd::AngleValve, ToolKind::AngleValve, code(SymbolCode::AngleValve)),
     // flange, reducers, sight glass, flow meter, thermometer, pressure gauge
-    component(2716, 4, false),
-    component(2719, 6, false),
-    component(2720, 7, false),
-    component(2740, 25, false),
-    component(2722, 11, false),
-    component(2723, 10, false),
-    component(2724, 9, false),
+    component(cmd::Flange, SymbolCode::Flange, false),
+    component(cmd::ReducerLargeSmall, SymbolCode::ReducerLargeSmall, false),
+    component(cmd::ReducerSmallLarge, SymbolCode::ReducerSmallLarge, false),
+    component(cmd::SightGlass, SymbolCode::SightGlass, false),
+    component(cmd::FlowMeter, SymbolCode::FlowMeter, false),
+    component(cmd::Thermometer, SymbolCode::Thermometer, false),
+    component(cmd::PressureGauge, SymbolCode::PressureGauge, false),
     // the twelve valves
-    component(2726, 13, false),
-    component(2727, 14, false),
-    component(2728, 15, false),
-    component(2729, 16, false),
-    component(2730, 17, false),
-    component(2731, 18, false),
-    component(2732, 19, false),
-    component(2733, 20, false),
-    component(2734, 21, false),
-    component(2735, 22, false),
-    component(2736, 23, false),
-    component(2737, 24, false),
+    component(cmd::GateValve, SymbolCode::GateValve, false),
+    component(cmd::GlobeValve, SymbolCode::GlobeValve, false),
+    component(cmd::PlugValve, SymbolCode::PlugValve, false),
+    component(cmd::DiaphragmValve, SymbolCode::DiaphragmValve, false),
+    component(cmd::ButterflyValve, SymbolCode::ButterflyValve, false),
+    component(cmd::BallValve, SymbolCode::BallValve, false),
+    component(cmd::ThrottleValve, SymbolCode::ThrottleValve, false),
+    component(cmd::YValve, SymbolCode::YValve, false),
+    component(cmd::CheckValve, SymbolCode::CheckValve, false),
+    component(cmd::NeedleValve, SymbolCode::NeedleValve, false),
+    component(cmd::PneumaticValve, SymbolCode::PneumaticValve, false),
+    component(cmd::SafetyValve, SymbolCode::SafetyValve, false),
     // 45° elbow, cap, plug, compensators, blinds, flame arrester, filter
-    component(487, 45, true),
-    component(488, 46, true),
-    component(489, 47, true),
-    component(490, 48, true),
-    component(491, 49, true),
-    component(492, 50, true),
-    component(493, 51, true),
-    component(495, 52, true),
-    component(496, 53, true),
+    component(cmd::Elbow45, SymbolCode::Elbow45, true),
+    component(cmd::PipeCap, SymbolCode::PipeCap, true),
+    component(cmd::Plug, SymbolCode::Plug, true),
+    component(cmd::BellowsJoint, SymbolCode::BellowsJoint, true),
+    component(cmd::BallJoint, SymbolCode::BallJoint, true),
+    component(cmd::BlindPlate, SymbolCode::BlindPlate, true),
+    component(cmd::SpectacleBlind, SymbolCode::SpectacleBlind, true),
+    component(cmd::FlameArrester, SymbolCode::FlameArrester, true),
+    component(cmd::Filter, SymbolCode::Filter, true),
     // supports and the column
-    component(444, 32, true),
-    component(445, 33, true),
-    component(446, 34, true),
-    component(447, 35, true),
-    component(459, 42, true),
+    component(cmd::RigidSupport, SymbolCode::RigidSupport, true),
+    component(cmd::SpringSupport, SymbolCode::SpringSupport, true),
+    component(cmd::FixedSupport, SymbolCode::FixedSupport, true),
+    component(cmd::SlidingSupport, SymbolCode::SlidingSupport, true),
+    component(cmd::Column, SymbolCode::Column, true),
     // vessel and crossings
-    component(453, 41, true),
-    component(454, 39, true),
-    component(457, 40, true),
-    component(458, 38, true),
-    component(461, 43, true),
-    component(462, 44, true),
+    component(cmd::Vessel, SymbolCode::Vessel, true),
+    component(cmd::AcrossRiver, SymbolCode::AcrossRiver, true),
+    component(cmd::IntoGround, SymbolCode::IntoGround, true),
+    component(cmd::IntoWall, SymbolCode::IntoWall, true),
+    component(cmd::RoadCrossing, SymbolCode::RoadCrossing, true),
+    component(cmd::RailwayCrossing, SymbolCode::RailwayCrossing, true),
     toggle(cmd::TextBlock, ToolKind::TextBlock),
     toggle(cmd::Select, ToolKind::Select),
     toggle(cmd::MoveDimension, ToolKind::MoveDimension),
@@ -93,19 +97,28 @@ const ToolCommand* FindToolCommand(int command) {
 }
 
 std::optional<PlacementRule> PlacementRuleOf(int symbol) {
-    switch (symbol) {
-        case 4: case 6: case 7: case 9: case 10: case 11: case 25:
-        case 13: case 14: case 15: case 16: case 17: case 18:
-        case 19: case 20: case 21: case 22: case 23: case 24:
+    switch (static_cast<SymbolCode>(symbol)) {
+        case SymbolCode::Flange: case SymbolCode::ReducerLargeSmall: case SymbolCode::ReducerSmallLarge:
+        case SymbolCode::PressureGauge: case SymbolCode::Thermometer: case SymbolCode::FlowMeter:
+        case SymbolCode::SightGlass:
+        case SymbolCode::GateValve: case SymbolCode::GlobeValve: case SymbolCode::PlugValve:
+        case SymbolCode::DiaphragmValve: case SymbolCode::ButterflyValve: case SymbolCode::BallValve:
+        case SymbolCode::ThrottleValve: case SymbolCode::YValve: case SymbolCode::CheckValve:
+        case SymbolCode::NeedleValve: case SymbolCode::PneumaticValve: case SymbolCode::SafetyValve:
             return PlacementRule::OrthogonalPipe;
-        case 38: case 39: case 40: case 41: case 43: case 44:
-        case 45: case 46: case 47: case 48: case 49: case 50: case 51: case 52: case 53:
+        case SymbolCode::IntoWall: case SymbolCode::AcrossRiver: case SymbolCode::IntoGround:
+        case SymbolCode::Vessel: case SymbolCode::RoadCrossing: case SymbolCode::RailwayCrossing:
+        case SymbolCode::Elbow45: case SymbolCode::PipeCap: case SymbolCode::Plug:
+        case SymbolCode::BellowsJoint: case SymbolCode::BallJoint: case SymbolCode::BlindPlate:
+        case SymbolCode::SpectacleBlind: case SymbolCode::FlameArrester: case SymbolCode::Filter:
             return PlacementRule::AnyObject;
-        case 32: case 33: case 34: case 35: case 42:
+        case SymbolCode::RigidSupport: case SymbolCode::SpringSupport: case SymbolCode::FixedSupport:
+        case SymbolCode::SlidingSupport: case SymbolCode::Column:
             return PlacementRule::Pipe;
-        default:
-            return std::nullopt;
+        case SymbolCode::AngleValve:
+            break;
     }
+    return std::nullopt;
 }
 
 bool IsPipeTool(ToolKind kind) { return kind == ToolKind::MainPipe || kind == ToolKind::BranchPipe; }

@@ -23,6 +23,7 @@ using platform::Point;
 
 namespace {
 
+constexpr int kPipe = model::kindValue(ObjectKind::Pipe);
 constexpr platform::Colour kRectangleColour = platform::rgbColour(150, 150, 150);
 // The right button zooms one step each time the mouse moves this far up or down.
 constexpr double kZoomDragPixels = 5.0;
@@ -150,8 +151,12 @@ void ViewController::viewRepainted() {
 }
 
 void ViewController::dropStaleObjects() {
+    if (snap_.hit && !s_.doc.drawing.objects.contains(snap_.hit)) snap_ = SnapState();
+    dropStaleHolds();
+}
+
+void ViewController::dropStaleHolds() {
     const model::ObjectList& list = s_.doc.drawing.objects;
-    if (snap_.hit && !list.contains(snap_.hit)) snap_ = SnapState();
     if (startHit_ && !list.contains(startHit_)) startHit_ = nullptr;
     if (frameObject_ && !list.contains(frameObject_)) {
         frameObject_ = nullptr;
@@ -242,8 +247,24 @@ void ViewController::forceSnap(bool end, bool mid, bool any) {
     s.anyPoint = any;
 }
 
-void ViewController::resetTools(bool switchingOn) {
+MouseTool* ViewController::mouseTool() {
+    switch (tool_.kind) {
+        case ToolKind::Pan: return &pan_;
+        default: return nullptr;
+    }
+}
+
+void ViewController::clearToolState() {
     forceSnap(saved_.end, saved_.mid, saved_.any);
+    tool_ = Tool();
+    closed_ = planeSlant_ = false;
+    rectActive_ = frameDragging_ = drawingFrame_ = false;
+    pan_.reset();
+    frameObject_ = nullptr;
+    movePhase_ = 0;
+}
+
+void ViewController::resetTools(bool switchingOn) {
     // Whatever a tool had on the screen goes with it.
     feedback([&](platform::Canvas& c) {
         if (rectShown_) drawRectangle(c, rectCorner_, rectEnd_);
@@ -251,12 +272,7 @@ void ViewController::resetTools(bool switchingOn) {
         if (ghostShown_) drawGhosts(c, {ghost_.x - grab_.x, ghost_.y - grab_.y, 0.0});
     });
     rectShown_ = frameShown_ = ghostShown_ = false;
-    rectActive_ = frameDragging_ = drawingFrame_ = panning_ = false;
-    frameObject_ = nullptr;
-    movePhase_ = 0;
-    tool_ = Tool();
-    closed_ = false;
-    planeSlant_ = false;
+    clearToolState();
     if (switchingOn && reportShown()) {
         s_.view.reportDisplay[0] = 0;
         s_.port.repaint();
@@ -308,29 +324,6 @@ void ViewController::selectTool(const ToolCommand& t) {
         default: break;
     }
     tool_ = t.tool;
-}
-
-bool ViewController::Handles(int id) {
-    if (FindToolCommand(id)) return true;
-    switch (id) {
-        case cmd::ClosedPipe:
-        case cmd::PlaneSlant:
-        case cmd::SpaceSlant:
-        case cmd::UndoObject:
-        case cmd::Undo:
-        case cmd::Restore:
-        case cmd::EmptyDiscardBox:
-        case cmd::ClearAll:
-        case cmd::AutoElevation:
-        case cmd::SnapEnd:
-        case cmd::SnapMid:
-        case cmd::SnapAny:
-        case cmd::SnapWeld:
-        case cmd::AutoWeld:
-            return true;
-        default:
-            return false;
-    }
 }
 
 void ViewController::command(int id) {
@@ -462,13 +455,12 @@ void ViewController::rubberBand(Point logical) {
 }
 
 void ViewController::drag(DevicePoint p) {
+    if (MouseTool* t = mouseTool()) {
+        t->drag(p);
+        return;
+    }
     const Point logical = toLogical(p);
     switch (tool_.kind) {
-        case ToolKind::Pan:
-            if (panning_)
-                s_.port.scrollToDevice(truncToInt(panScroll_.x + panClick_.x - p.x),
-                                       truncToInt(panScroll_.y + panClick_.y - p.y));
-            break;
         case ToolKind::Move:
         case ToolKind::Copy:
             if (movePhase_ == 1) {
@@ -522,6 +514,10 @@ void ViewController::leftDown(DevicePoint p) {
 }
 
 void ViewController::click(DevicePoint p) {
+    if (MouseTool* t = mouseTool()) {
+        t->press(p);
+        return;
+    }
     const Point logical = toLogical(p);
     const bool empty = s_.doc.drawing.objects.empty();
     switch (tool_.kind) {
@@ -560,11 +556,6 @@ void ViewController::click(DevicePoint p) {
             }
             break;
         case ToolKind::MoveDrawing: startDrawingMove(logical); break;
-        case ToolKind::Pan:
-            panning_ = true;
-            panScroll_ = {truncToInt(s_.port.transform().scrollX), truncToInt(s_.port.transform().scrollY)};
-            panClick_ = p;
-            break;
         default: selectionClick(logical); break;
     }
 }
@@ -573,8 +564,12 @@ void ViewController::leftUp(DevicePoint p) {
     leftHeld_ = false;
     if (reportShown()) return;
     dropStaleObjects();
+    if (MouseTool* t = mouseTool()) {
+        t->release(p);
+        updateCursor();
+        return;
+    }
     switch (tool_.kind) {
-        case ToolKind::Pan: panning_ = false; break;
         case ToolKind::Move:
         case ToolKind::Copy:
             if (movePhase_ == 1) finishMove(p);
@@ -627,12 +622,7 @@ void ViewController::cancel() {
 
 void ViewController::rest() {
     dropFeedback();
-    forceSnap(saved_.end, saved_.mid, saved_.any);
-    tool_ = Tool();
-    closed_ = planeSlant_ = false;
-    rectActive_ = frameDragging_ = drawingFrame_ = panning_ = false;
-    frameObject_ = nullptr;
-    movePhase_ = 0;
+    clearToolState();
     phase_ = 0;
     startHit_ = nullptr;
     snap_ = SnapState();
@@ -720,7 +710,7 @@ void ViewController::secondClick(Point logical) {
 
     if (closed_) {
         const Vec3 to = snapModel();
-        PipeObject seg(model::CreationValues{2, lineClass(), 7.0, startM, to, lengthM, -1.0});
+        PipeObject seg(model::CreationValues{kPipe, lineClass(), 7.0, startM, to, lengthM, -1.0});
         list.addCopy(seg);
         if (autoWeld) {
             AddWeld(drawing, startM, 7.0);
@@ -730,7 +720,7 @@ void ViewController::secondClick(Point logical) {
                truncToInt(startM.y) == truncToInt(hitA->Port2.y)) {
         // Continuing from the end of a segment, with an elbow where it turns.
         const PipeObject a = *hitA;
-        PipeObject b(model::CreationValues{2, lineClass(), static_cast<double>(r.direction), startM,
+        PipeObject b(model::CreationValues{kPipe, lineClass(), static_cast<double>(r.direction), startM,
                                            endM, lengthM, -1.0});
         std::optional<PipeObject> elbow;
         if (model::directionCode(a.EndDir) != r.direction) {
@@ -751,7 +741,7 @@ void ViewController::secondClick(Point logical) {
         list.addCopy(b);
     } else if (hitA && isPipe(*hitA) && !planeSlant_ && truncToInt(start_.x) != 0) {
         // Branching off a segment with a tee.
-        PipeObject b(model::CreationValues{2, lineClass(), static_cast<double>(r.direction), startM,
+        PipeObject b(model::CreationValues{kPipe, lineClass(), static_cast<double>(r.direction), startM,
                                            endM, lengthM, -1.0});
         b.applyEndElevationRule(1.0);
         PipeObject* a = &list.at(static_cast<std::size_t>(list.indexOf(hitA)));
@@ -761,7 +751,7 @@ void ViewController::secondClick(Point logical) {
         JoinWithTee(drawing, *a, b, &tee, useTee, autoWeld);
         s_.doc.selection.keepOnly(list);
     } else if (!planeSlant_) {
-        PipeObject b(model::CreationValues{2, lineClass(), static_cast<double>(r.direction), startM,
+        PipeObject b(model::CreationValues{kPipe, lineClass(), static_cast<double>(r.direction), startM,
                                            endM, lengthM, -1.0});
         ApplyNewSegmentDefaults(b);
         b.applyEndElevationRule(1.0);
@@ -777,9 +767,7 @@ void ViewController::secondClick(Point logical) {
 
 void ViewController::afterNewSegment() {
     model::Drawing& drawing = s_.doc.drawing;
-    s_.doc.setModifiedFlag();
-    view::StoreViewInDrawing(s_.view, drawing);
-    changed();
+    commit(Commit::ObjectsAndView);
     const PipeObject* newest = drawing.objects.lastOfKind(ObjectKind::Pipe);
     if (!newest) return;
     // Continuous drawing never takes the drawing past the objects a file may hold.
@@ -811,7 +799,7 @@ void ViewController::buildPlaneSlanted() {
         ask(message::kMustBePipe, "连接错误：", Buttons::Ok, MessageIcon::Question);
         return;
     }
-    PipeObject seg(model::CreationValues{2, lineClass(), 6.0, startM, Vec3(-999, -999, 0), 0.0, 0.0});
+    PipeObject seg(model::CreationValues{kPipe, lineClass(), 6.0, startM, Vec3(-999, -999, 0), 0.0, 0.0});
     PlaneForm plane(seg, s_.view.axes());
     if (!s_.forms.run(plane)) return;
     s_.doc.setModifiedFlag();
@@ -893,8 +881,7 @@ void ViewController::place(int symbol, double outlet) {
     clearSnap();
     PipeObject& listed =
         drawing.addObject({c.MainType, c.SubType, c.EndDir, c.Port1, c.Port2, c.Distanc, c.StrtDir});
-    s_.doc.setModifiedFlag();
-    changed();
+    commit();
     if (symbol == static_cast<int>(model::SymbolCode::Column)) {
         SupportForm form(listed);
         if (s_.forms.run(form) && drawing.objects.contains(&listed)) {
@@ -921,16 +908,15 @@ void ViewController::elbowOrAngleValve() {
     if (tool_.kind == ToolKind::AngleValve) {
         // The snap may have gone stale while the dialog was open.
         if (!s_.doc.drawing.objects.contains(snap_.hit)) return clearSnap();
-        place(54, dir);
+        place(static_cast<int>(model::SymbolCode::AngleValve), dir);
         return;
     }
     Vec3 end = view::StepAlong(s_.view.axes(), p, dir, 100.0);
     end.z = p.z;
-    const PipeObject leg(model::CreationValues{2, 0, static_cast<double>(dir), p, end, 100.0, -1.0});
+    const PipeObject leg(model::CreationValues{kPipe, 0, static_cast<double>(dir), p, end, 100.0, -1.0});
     s_.doc.drawing.objects.addCopy(MakeElbow(hit, leg, s_.doc.settings().m_wantouR, lengths.elbow));
     clearSnap();
-    s_.doc.setModifiedFlag();
-    changed();
+    commit();
 }
 
 void ViewController::weldClick() {
@@ -939,8 +925,7 @@ void ViewController::weldClick() {
     const Vec3 p = snapModel();
     clearSnap();
     PipeObject& weld = AddWeld(drawing, p, dir);
-    s_.doc.setModifiedFlag();
-    changed();
+    commit();
     WeldForm form(weld);
     if (s_.forms.run(form) && drawing.objects.contains(&weld)) {
         drawing.objects.replaceObject(&weld, form.result());
@@ -954,8 +939,7 @@ void ViewController::teeClick() {
     clearSnap();
     if (!s_.forms.run(form) || !form.tee()) return;
     s_.doc.drawing.objects.addCopy(*form.tee());
-    s_.doc.setModifiedFlag();
-    changed();
+    commit();
 }
 
 void ViewController::textClick(Point logical) {
@@ -966,16 +950,14 @@ void ViewController::textClick(Point logical) {
     PipeObject block = form.result();
     block.Port2 = TextBlockEnd(block, zoom());
     s_.doc.drawing.objects.addCopy(block);
-    s_.doc.setModifiedFlag();
-    changed();
+    commit();
 }
 
 void ViewController::cutLineClick() {
     const PipeObject cut = MakeCutLine(*snap_.hit, snapModel(), s_.doc.settings(), s_.view.axes());
     clearSnap();
     s_.doc.drawing.objects.addCopy(cut);
-    s_.doc.setModifiedFlag();
-    changed();
+    commit();
 }
 
 // --- selection, delete, properties ---
@@ -1035,11 +1017,7 @@ void ViewController::forgetObjects() {
     s_.doc.selection.keepOnly(s_.doc.drawing.objects);
     eraseMarker();
     snap_ = SnapState();
-    if (startHit_ && !s_.doc.drawing.objects.contains(startHit_)) startHit_ = nullptr;
-    if (frameObject_ && !s_.doc.drawing.objects.contains(frameObject_)) {
-        frameObject_ = nullptr;
-        frameDragging_ = false;
-    }
+    dropStaleHolds();
 }
 
 void ViewController::discard(const PipeObject* o) {
@@ -1062,9 +1040,7 @@ void ViewController::deleteClick() {
         discard(hit);
     }
     forgetObjects();
-    s_.doc.setModifiedFlag();
-    view::StoreViewInDrawing(s_.view, s_.doc.drawing);
-    changed();
+    commit(Commit::ObjectsAndView);
 }
 
 void ViewController::deleteSelection() {
@@ -1077,9 +1053,7 @@ void ViewController::deleteSelection() {
         }
         doc.selection.clear();
         forgetObjects();
-        doc.setModifiedFlag();
-        view::StoreViewInDrawing(s_.view, doc.drawing);
-        changed();
+        commit(Commit::ObjectsAndView);
     }
 }
 
@@ -1104,9 +1078,7 @@ void ViewController::undo() {
         doc.discardBox.objects.removeAll();
     }
     forgetObjects();
-    doc.setModifiedFlag();
-    view::StoreViewInDrawing(s_.view, doc.drawing);
-    changed();
+    commit(Commit::ObjectsAndView);
 }
 
 void ViewController::restore() {
@@ -1117,9 +1089,7 @@ void ViewController::restore() {
     const PipeObject* last = &box.last();
     RestoreObject(doc.drawing.objects, *last);
     box.take(last);
-    doc.setModifiedFlag();
-    view::StoreViewInDrawing(s_.view, doc.drawing);
-    changed();
+    commit(Commit::ObjectsAndView);
 }
 
 void ViewController::clearAll() {
@@ -1167,9 +1137,7 @@ void ViewController::finishMove(DevicePoint p) {
     for (const PipeObject* o : now) doc.selection.add(o);
     if (!items.empty()) forceSnap(true, false, false);
     clearSnap();
-    doc.setModifiedFlag();
-    view::StoreViewInDrawing(s_.view, doc.drawing);
-    changed();
+    commit(Commit::ObjectsAndView);
     setStatus(message::kMoveDone);
 }
 
@@ -1260,8 +1228,7 @@ void ViewController::finishDrawingMove() {
     const int mx = truncToInt(z != 0.0 ? dx / z : dx);
     const int my = truncToInt(z != 0.0 ? dy / z : dy);
     if (mx != 0 || my != 0) MoveWholeDrawing(s_.doc.drawing.objects, mx, my);
-    s_.doc.setModifiedFlag();
-    changed();
+    commit();
 }
 
 // --- view ---
@@ -1273,6 +1240,12 @@ void ViewController::zoomStep(bool in) {
                                          : view::ZoomOut(s_.view, s_.doc.drawing, client);
     s_.port.apply(change);
     if (change.invalidate) dropFeedback();
+}
+
+void ViewController::commit(Commit what) {
+    s_.doc.setModifiedFlag();
+    if (what == Commit::ObjectsAndView) view::StoreViewInDrawing(s_.view, s_.doc.drawing);
+    changed();
 }
 
 void ViewController::changed() {

@@ -17,6 +17,7 @@
 #include "platform/Prompter.h"
 #include "tubra/edit/Construction.h"
 #include "tubra/edit/EditSettings.h"
+#include "tubra/edit/MouseTool.h"
 #include "tubra/edit/Snapping.h"
 #include "tubra/edit/Tools.h"
 #include "tubra/edit/ViewPort.h"
@@ -76,8 +77,6 @@ public:
     void rest();
 
     // --- commands ---
-    // Whether `id` is one of the commands this controller carries out.
-    static bool Handles(int id);
     void command(int id);
     bool isChecked(int id) const;
 
@@ -152,6 +151,9 @@ private:
     void updateCursor();
 
     // Tools.
+    // What every reset clears: the snap set the tool forced, the tool and its modifiers, the
+    // drags in progress, the held label, the move's phase.
+    void clearToolState();
     void resetTools(bool switchingOn);
     void selectTool(const ToolCommand& t);
     void storeSnapFlags();
@@ -200,6 +202,12 @@ private:
     void forgetObjects();
     // Drops what refers to objects another view of the document took away.
     void dropStaleObjects();
+    // The pipe start and the held label, when their objects are gone.
+    void dropStaleHolds();
+    // How an edit ends: the document is marked modified (with the view stored in the drawing
+    // for edits of the object list that reset the view's hold on it), then the program is told.
+    enum class Commit { Objects, ObjectsAndView };
+    void commit(Commit what = Commit::Objects);
     void changed();
     platform::Answer ask(const char* text, const char* caption, platform::Buttons buttons,
                          platform::MessageIcon icon,
@@ -245,10 +253,10 @@ private:
     SheetBox drawingBox_;
     bool drawingFrame_ = false;
 
-    // Pan.
-    bool panning_ = false;
-    platform::Point panScroll_;
-    DevicePoint panClick_;
+    // The tools with an object of their own (the others still live in this controller).
+    PanTool pan_{s_.port};
+    // The object of the chosen tool, or null.
+    MouseTool* mouseTool();
 
     bool leftHeld_ = false;
     bool rightHeld_ = false;

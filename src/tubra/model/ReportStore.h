@@ -48,13 +48,7 @@ public:
     // Gives the initial values of a new document's report.
     virtual void setNewDocumentDefaults() = 0;
 
-    // Report pages, for a view in report mode. Draws what page index `pageIndex` shows (one
-    // page, or a whole set one page under the other) in logical units with the first page's
-    // top edge at y = 0; `table` is the characteristic table the view shows. A store that has
-    // no pages draws nothing.
-    virtual void drawReportPages(platform::Canvas& /*canvas*/, int /*pageIndex*/,
-                                 const CharacteristicTable& /*table*/) {}
-    // How many pages of 2900 logical units printing `pageIndex` takes (and the view scrolls
+    // Report pages, for a view in report mode (the report library paints them). How many pages of 2900 logical units printing `pageIndex` takes (and the view scrolls
     // over).
     virtual int countPrintPages(int /*pageIndex*/) const { return 1; }
     // The values a print of `pageIndex` cannot show whole and cuts with "…", named for the user

@@ -273,8 +273,6 @@ public:
     void writeSections(std::string& out) const override;
     void setNewDocumentDefaults() override;
     // Report pages (ReportPagePainter.cpp).
-    void drawReportPages(platform::Canvas& canvas, int pageIndex,
-                         const model::CharacteristicTable& table) override;
     int countPrintPages(int pageIndex) const override;
     std::vector<std::string> cutFields(int pageIndex, const model::CharacteristicTable& table) const override;
 };

@@ -2,10 +2,15 @@
 
 #include <memory>
 
+#include "tubra/report/ViewPages.h"
+
 namespace tubra::report {
 
 void installInspectionReport(model::AppContext& app) {
     app.makeReportStore = [] { return std::make_unique<InspectionReport>(); };
+    // Views draw the pages of such a store.
+    static const InspectionReportPages pages;
+    view::InstallReportPagePainter(&pages);
 }
 
 InspectionReport* inspectionReport(model::Document& document) {

@@ -6,7 +6,8 @@
 
 namespace tubra::report {
 
-// Gives every document made with `app` from now on an InspectionReport as its report store.
+// Gives every document made with `app` from now on an InspectionReport as its report store,
+// and every view the painter of its pages.
 void installInspectionReport(model::AppContext& app);
 
 // The document's report, or null when its store is not an InspectionReport.

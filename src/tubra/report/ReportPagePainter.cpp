@@ -1,4 +1,5 @@
 #include "tubra/report/ReportPagePainter.h"
+#include "tubra/report/ViewPages.h"
 
 #include <algorithm>
 
@@ -172,12 +173,17 @@ std::vector<std::string_view> OptionNames(std::string_view options) {
 
 // --- the report store's page hooks ---------------------------------------------------------
 
-void InspectionReport::drawReportPages(platform::Canvas& canvas, int pageIndex,
-                                       const model::CharacteristicTable& table) {
-    DrawReportPages(canvas, *this, table, pageIndex);
-    // A stacked drawing leaves every list on its first sheet.
-    if (IsStackedIndex(pageIndex))
-        for (int p = kFirstFormPage; p <= kLastFormPage; ++p) SetCurrentSubPage(*this, p, 0);
+void InspectionReportPages::prepare(model::ReportStore& store, int pageIndex) const {
+    auto* report = dynamic_cast<InspectionReport*>(&store);
+    // A stack shown leaves every list on its first sheet.
+    if (report && IsStackedIndex(pageIndex))
+        for (int p = kFirstFormPage; p <= kLastFormPage; ++p) SetCurrentSubPage(*report, p, 0);
+}
+
+void InspectionReportPages::paint(const model::ReportStore& store, int pageIndex,
+                                  const model::CharacteristicTable& table, platform::Canvas& canvas) const {
+    if (const auto* report = dynamic_cast<const InspectionReport*>(&store))
+        DrawReportPages(canvas, *report, table, pageIndex);
 }
 
 int InspectionReport::countPrintPages(int pageIndex) const { return CountPrintPages(*this, pageIndex); }

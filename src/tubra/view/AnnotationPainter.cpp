@@ -336,7 +336,7 @@ bool startsWith(const model::ObjectText& t, char c) {
     return !t.empty() && t.view().front() == c;
 }
 
-void paintPipe(PipeObject& o, const PaintContext& ctx) {
+void paintPipe(const PipeObject& o, const PaintContext& ctx) {
     const auto& s = ctx.settings;
     platform::Canvas& c = ctx.canvas;
     const double zoom = ctx.zoom();
@@ -512,8 +512,8 @@ int prepareAnnotation(PipeObject& o, const model::DrawingSettings& s, const View
 
 }  // namespace
 
-void PrepareAnnotation(PipeObject& o, const model::DrawingSettings& s, const ViewState& view) {
-    if (annotated(o)) prepareAnnotation(o, s, view);
+int PrepareAnnotation(PipeObject& o, const model::DrawingSettings& s, const ViewState& view) {
+    return annotated(o) ? prepareAnnotation(o, s, view) : 0;
 }
 
 namespace {
@@ -589,10 +589,9 @@ void PrepareAnnotations(model::ObjectList& objects, const model::DrawingSettings
     }
 }
 
-void PaintAnnotation(PipeObject& o, const PaintContext& ctx) {
+void PaintPreparedAnnotation(const PipeObject& o, const PaintContext& ctx, int angle) {
     if (!annotated(o)) return;
     const auto& s = ctx.settings;
-    const int angle = prepareAnnotation(o, s, ctx.view);
     platform::Canvas& c = ctx.canvas;
     platform::CanvasStateGuard guard(c);
     c.setFont(AnnotationFont(s, angle, is(o, ObjectKind::Elbow)));
@@ -610,6 +609,11 @@ void PaintAnnotation(PipeObject& o, const PaintContext& ctx) {
             paintLabel(o, ctx);
             break;
     }
+}
+
+void PaintAnnotation(PipeObject& o, const PaintContext& ctx) {
+    if (!annotated(o)) return;
+    PaintPreparedAnnotation(o, ctx, prepareAnnotation(o, ctx.settings, ctx.view));
 }
 
 }  // namespace tubra::view

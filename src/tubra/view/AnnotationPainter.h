@@ -55,9 +55,13 @@ void LayoutAnnotation(model::PipeObject& object, const model::DrawingSettings& s
 platform::Font AnnotationFont(const model::DrawingSettings& settings, int angle, bool underline);
 
 // What PaintAnnotation does to the object, without drawing: the text angle a label without a
-// layout stores, and the layout while there is none.
-void PrepareAnnotation(model::PipeObject& object, const model::DrawingSettings& settings,
-                       const ViewState& view);
+// layout stores, and the layout while there is none. Returns the text angle (tenths of a
+// degree) the annotation is drawn at; 0 for a kind without annotation.
+int PrepareAnnotation(model::PipeObject& object, const model::DrawingSettings& settings,
+                      const ViewState& view);
+
+// Draws the annotation of a prepared object at text angle `angle` (see PaintAnnotation).
+void PaintPreparedAnnotation(const model::PipeObject& object, const PaintContext& ctx, int angle);
 
 // PrepareAnnotation for every object of the list but tees and break lines, in list order.
 // Pipes and elbows whose layout inputs and results are unchanged since the last call with the
@@ -70,7 +74,7 @@ void PrepareAnnotations(model::ObjectList& objects, const model::DrawingSettings
 // show when `DimLineLayer` is on, texts when `DimTextLayer` is on. A text beginning with "^"
 // (pipes and elbows), "0" (pipes) or a blank (every kind but pipes) stays in the object but is
 // not shown. A pipe with a flow mark in `Port4.z` gets its flow arrow. The canvas state is
-// restored afterwards.
+// restored afterwards. PrepareAnnotation, then PaintPreparedAnnotation.
 void PaintAnnotation(model::PipeObject& object, const PaintContext& ctx);
 
 }  // namespace tubra::view

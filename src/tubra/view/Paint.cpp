@@ -83,7 +83,13 @@ void OnEraseBkgnd(const model::DrawingSettings& settings, platform::Canvas& canv
     canvas.fillRect(canvas.clipBox(), settings.BeiJingColor);
 }
 
-void DrawAxisIndicator(ViewState& view, const model::DrawingSettings& settings,
+void PlaceAxisIndicator(ViewState& view, const platform::Canvas& canvas) {
+    if (!view.axis.visible) return;
+    view.axisErase = view.lastAxisOrigin;
+    view.lastAxisOrigin = axisOrigin(view, canvas);
+}
+
+void DrawAxisIndicator(const ViewState& view, const model::DrawingSettings& settings,
                        platform::Canvas& canvas) {
     if (!view.axis.visible) return;
     platform::CanvasStateGuard guard(canvas);
@@ -93,12 +99,12 @@ void DrawAxisIndicator(ViewState& view, const model::DrawingSettings& settings,
     canvas.setBackgroundColour(settings.BeiJingColor);
 
     // Erase where the indicator stood at the previous paint.
-    const long long x = view.lastAxisOrigin.x, y = view.lastAxisOrigin.y;
+    const long long x = view.axisErase.x, y = view.axisErase.y;
     canvas.fillRect({platform::saturate(x - 20), platform::saturate(y + 100),
                      platform::saturate(x + 100), platform::saturate(y - 100)},
                     settings.BeiJingColor);
 
-    const platform::Point origin = axisOrigin(view, canvas);
+    const platform::Point origin = view.lastAxisOrigin;
     const model::Vec3 o(origin.x, origin.y, 0);
     const AxisAngles axes = view.axes();
     const model::Vec3 up = StepAlong(axes, o, 0, 55.0, &canvas);
@@ -110,34 +116,68 @@ void DrawAxisIndicator(ViewState& view, const model::DrawingSettings& settings,
     DrawArrowHead(canvas, axes, up, 0, kBlack);
     DrawArrowHead(canvas, axes, north, 5, kBlack);
     DrawArrowHead(canvas, axes, east, 2, kBlack);
-    view.lastAxisOrigin = origin;
 }
 
-void OnDraw(model::Document& doc, ViewState& view, platform::Canvas& canvas, ViewHost* host,
-            CrossingPass crossings) {
-    // 1. A paint that starts while one is running does nothing.
-    if (view.painting) return;
-    PaintingFlag painting(view.painting);
-    model::Drawing& drawing = doc.drawing;
+namespace {
 
-    // 2. A file's zoom is taken over once. 3. Hand-over after "new" or "open".
+// What a paint and a layout both do before anything is drawn; false when a report page is
+// shown (then only the report is brought to it).
+bool prepareCommon(model::Document& doc, ViewState& view, ViewHost* host) {
+    // A file's zoom is taken over once; the hand-over after "new" or "open".
     takeOver(doc, view, host);
-
-    const PaintContext ctx{canvas, doc.settings(), view};
-
-    // 4. A report page instead of the drawing; the scroll extent covers its pages.
     if (ShowsReport(view)) {
+        // Showing a report page moves its lists to their pages; the scroll extent covers them.
         const int page = view.reportDisplay[1];
-        DrawReportPage(doc, ctx, page);
+        PrepareReportPage(doc, page);
         view.scrollExtent = ReportExtent(doc, page);
-        if (host) host->resetTool();
+        return false;
+    }
+    StoreViewInDrawing(view, doc.drawing);
+    return true;
+}
+
+bool drawsAnnotationInPass(const PipeObject& o) {
+    return !is(o, ObjectKind::CutLine) && !is(o, ObjectKind::Tee);
+}
+
+}  // namespace
+
+void PrepareView(model::Document& doc, ViewState& view, const platform::Canvas& canvas,
+                 ViewHost* host) {
+    if (!prepareCommon(doc, view, host)) return;
+    PlaceAxisIndicator(view, canvas);
+    // New labels find their places first, clear of everything else.
+    model::ObjectList& objects = doc.drawing.objects;
+    if (HasLabelsToPlace(objects)) PlaceLabels(objects, doc.settings(), view);
+    // Pipe lengths covered by a symbol, a label or a weld circle are drawn further along their
+    // pipes, for this paint only.
+    view.lengthShifts = SlidePipeLengths(objects, doc.settings(), view);
+    // Every other annotation is laid out when it has no layout yet; a slid length keeps the
+    // layout it has and is drawn at the angle it stores.
+    view.annotationAngles.assign(objects.size(), 0);
+    auto shift = view.lengthShifts.cbegin();
+    for (std::size_t j = 0; j < objects.size(); ++j) {
+        PipeObject& o = objects.at(j);
+        if (!drawsAnnotationInPass(o)) continue;
+        if (shift != view.lengthShifts.cend() && shift->index == j) {
+            view.annotationAngles[j] = o.dimAngle;
+            ++shift;
+        } else {
+            view.annotationAngles[j] = PrepareAnnotation(o, doc.settings(), view);
+        }
+    }
+    ReturnFrameTexts(view, doc.drawing);
+}
+
+void Paint(const model::Document& doc, const ViewState& view, platform::Canvas& canvas,
+           CrossingPass crossings) {
+    const PaintContext ctx{canvas, doc.settings(), view};
+    // A report page instead of the drawing.
+    if (ShowsReport(view)) {
+        DrawReportPage(doc, ctx, view.reportDisplay[1]);
         return;
     }
-
-    // 5.
-    StoreViewInDrawing(view, drawing);
-
-    // 6.
+    // Every drawing call names the layer of what it draws (a CAD canvas keeps them apart).
     const auto layer = [&canvas](SheetLayer l, const void* thing = nullptr) {
         canvas.setLayer(static_cast<int>(l), thing);
     };
@@ -146,33 +186,28 @@ void OnDraw(model::Document& doc, ViewState& view, platform::Canvas& canvas, Vie
     layer(SheetLayer::Frame);
     if (view.frameSwitch) DrawFrame(ctx);
 
-    // 7. Annotations, bodies and crossing gaps in list order; tees and break lines wait. New
-    // labels find their places first, clear of everything else.
-    model::ObjectList& objects = drawing.objects;
-    if (HasLabelsToPlace(objects)) PlaceLabels(objects, doc.settings(), view);
-    // Pipe lengths covered by a symbol, a label or a weld circle are drawn further along their
-    // pipes, for this paint only.
-    view.lengthShifts = SlidePipeLengths(objects, doc.settings(), view);
+    // Annotations, bodies and crossing gaps in list order; tees and break lines wait.
+    const model::ObjectList& objects = doc.drawing.objects;
     const std::vector<LabelShift>& shifts = view.lengthShifts;
     auto shift = shifts.begin();
     std::optional<CrossingIndex> index;
     if (crossings == CrossingPass::Indexed) index.emplace(objects);
     for (std::size_t j = 0; j < objects.size(); ++j) {
-        PipeObject& o = objects.at(j);
-        if (is(o, ObjectKind::CutLine) || is(o, ObjectKind::Tee)) continue;
+        const PipeObject& o = objects.at(j);
+        if (!drawsAnnotationInPass(o)) continue;
         layer(SheetLayer::DimensionLine, &o);
+        const int angle = j < view.annotationAngles.size() ? view.annotationAngles[j] : 0;
         if (shift != shifts.end() && shift->index == j) {
             // Drawn as laid out, only moved; the pipe keeps its layout.
-            const model::Vec3 laidOut = o.dimTxt_st, mark = o.dimYX1_st;
+            PipeObject moved = o;
             const double zoom = view.ZoomPara;
-            o.dimTxt_st = model::Vec3(laidOut.x + shift->dx / zoom, laidOut.y + shift->dy / zoom, laidOut.z);
-            o.dimYX1_st.x = 1.0;
-            DrawAnnotation(o, ctx, false);
-            o.dimTxt_st = laidOut;
-            o.dimYX1_st = mark;
+            moved.dimTxt_st = model::Vec3(o.dimTxt_st.x + shift->dx / zoom, o.dimTxt_st.y + shift->dy / zoom,
+                                          o.dimTxt_st.z);
+            moved.dimYX1_st.x = 1.0;
+            PaintPreparedAnnotation(moved, ctx, angle);
             ++shift;
         } else {
-            DrawAnnotation(o, ctx, false);
+            PaintPreparedAnnotation(o, ctx, angle);
         }
         layer(SheetLayerOf(o), &o);
         DrawObjectBody(o, ctx, false);
@@ -181,48 +216,49 @@ void OnDraw(model::Document& doc, ViewState& view, platform::Canvas& canvas, Vie
         else
             DrawCrossingGaps(objects, ctx, o, j);
     }
-    // 8. Tees above the pipes.
+    // Tees above the pipes.
     for (const PipeObject& o : objects)
         if (is(o, ObjectKind::Tee)) {
             layer(SheetLayerOf(o), &o);
             DrawObjectBody(o, ctx, false);
         }
-    // 9. Break lines, and welds once more above pipes and tees.
+    // Break lines, and welds once more above pipes and tees.
     for (const PipeObject& o : objects)
         if (is(o, ObjectKind::CutLine) || is(o, ObjectKind::Weld)) {
             layer(SheetLayerOf(o), &o);
             DrawObjectBody(o, ctx, false);
         }
 
-    // 10.
-    view.painting = false;
-    ReturnFrameTexts(view, drawing);
-
-    // 11.
     DrawSelectionOverlay(doc.selection, ctx);
 }
 
+void OnDraw(model::Document& doc, ViewState& view, platform::Canvas& canvas, ViewHost* host,
+            CrossingPass crossings) {
+    // A paint that starts while one is running does nothing.
+    if (view.painting) return;
+    {
+        PaintingFlag painting(view.painting);
+        PrepareView(doc, view, canvas, host);
+    }
+    Paint(doc, view, canvas, crossings);
+    // A report page is shown: the mouse tool rests.
+    if (ShowsReport(view) && host) host->resetTool();
+}
+
 void OnLayout(model::Document& doc, ViewState& view, platform::Canvas& canvas, ViewHost* host) {
-    // What OnDraw does, step by step, without the drawing.
+    // What PrepareView does for a paint, for a view nobody sees: every annotation is laid out
+    // where it belongs, none slid.
     if (view.painting) return;
     PaintingFlag painting(view.painting);
-    model::Drawing& drawing = doc.drawing;
-    takeOver(doc, view, host);
-    if (ShowsReport(view)) {
-        // Showing a report page moves its lists to their pages: the page is painted.
-        const int page = view.reportDisplay[1];
-        DrawReportPage(doc, PaintContext{canvas, doc.settings(), view}, page);
-        view.scrollExtent = ReportExtent(doc, page);
+    if (!prepareCommon(doc, view, host)) {
         if (host) host->resetTool();
         return;
     }
-    StoreViewInDrawing(view, drawing);
-    if (view.axis.visible) view.lastAxisOrigin = axisOrigin(view, canvas);
-    model::ObjectList& objects = drawing.objects;
+    PlaceAxisIndicator(view, canvas);
+    model::ObjectList& objects = doc.drawing.objects;
     if (HasLabelsToPlace(objects)) PlaceLabels(objects, doc.settings(), view);
     PrepareAnnotations(objects, doc.settings(), view);
-    view.painting = false;
-    ReturnFrameTexts(view, drawing);
+    ReturnFrameTexts(view, doc.drawing);
 }
 
 SavedColours OnPreparePrinting(model::DrawingSettings& settings) {

@@ -27,25 +27,36 @@ enum class CrossingPass {
     AllPairs,  // every object against every earlier one
 };
 
-// Paints the document into the canvas. A paint that starts while one is running returns at
-// once. `host` may be null (no dialogs).
+// A paint is two steps. PrepareView makes every change a paint brings to the document and the
+// view: a file's zoom and the hand-over after "new" or "open" (which may ask `host` for the
+// new-drawing values), the view stored in the drawing, labels placed, annotations laid out,
+// the pipe lengths that slide for this paint, the report brought to the page shown. `canvas`
+// only gives the window corner in logical units. Paint then draws the prepared view and
+// changes nothing, so an export or a second view can draw the same document.
+void PrepareView(model::Document& doc, ViewState& view, const platform::Canvas& canvas,
+                 ViewHost* host = nullptr);
+void Paint(const model::Document& doc, const ViewState& view, platform::Canvas& canvas,
+           CrossingPass crossings = CrossingPass::Indexed);
+
+// The paint of a window: PrepareView, then Paint; the mouse tool of `host` rests while a
+// report page is shown. A paint that starts while one is being prepared returns at once.
+// `host` may be null (no dialogs).
 void OnDraw(model::Document& doc, ViewState& view, platform::Canvas& canvas,
             ViewHost* host = nullptr, CrossingPass crossings = CrossingPass::Indexed);
 
-// Everything OnDraw does to the document and the view, without drawing the drawing: the
-// file's zoom and the hand-over after "new" or "open", the view stored in the drawing, labels
-// placed and annotations laid out. For a view nobody sees, such as a replayed session, and
-// for saving, which must not wait for a paint. `canvas` only converts the window corner to
-// logical units, unless the view shows a report page: that is painted into it, as showing one
-// moves its lists to their pages.
+// PrepareView for a view nobody sees, such as a replayed session, and for saving, which must
+// not wait for a paint: every annotation is laid out at its place, none slides.
 void OnLayout(model::Document& doc, ViewState& view, platform::Canvas& canvas,
               ViewHost* host = nullptr);
 
 // The background: the visible area filled with `BeiJingColor`.
 void OnEraseBkgnd(const model::DrawingSettings& settings, platform::Canvas& canvas);
 
-// The three-axis symbol with its labels, when the axis indicator is on.
-void DrawAxisIndicator(ViewState& view, const model::DrawingSettings& settings,
+// The three-axis symbol with its labels, when the axis indicator is on: PlaceAxisIndicator
+// decides where it stands at this paint (below the frame's corner, or near the window's
+// corner), DrawAxisIndicator erases its previous place and draws it there.
+void PlaceAxisIndicator(ViewState& view, const platform::Canvas& canvas);
+void DrawAxisIndicator(const ViewState& view, const model::DrawingSettings& settings,
                        platform::Canvas& canvas);
 
 // Black-on-white printing: `OnPreparePrinting` keeps the colours and sets the background white

@@ -6,6 +6,8 @@ namespace tubra::view {
 
 namespace {
 
+const ReportPagePainter* gPainter = nullptr;
+
 // Mode and page into the document, which saves them with the drawing.
 void storeInDocument(const ViewState& view, model::Document& doc) {
     doc.drawing.IsShowReport = {view.reportDisplay[0], view.reportDisplay[1]};
@@ -28,8 +30,18 @@ ScrollChange enter(ViewState& view, model::Document& doc, int pageIndex) {
 
 }  // namespace
 
-void DrawReportPage(model::Document& doc, const PaintContext& ctx, int pageIndex) {
-    doc.report().drawReportPages(ctx.canvas, pageIndex, ctx.view.table);
+const ReportPagePainter* InstallReportPagePainter(const ReportPagePainter* painter) {
+    const ReportPagePainter* before = gPainter;
+    gPainter = painter;
+    return before;
+}
+
+void PrepareReportPage(model::Document& doc, int pageIndex) {
+    if (gPainter) gPainter->prepare(doc.report(), pageIndex);
+}
+
+void DrawReportPage(const model::Document& doc, const PaintContext& ctx, int pageIndex) {
+    if (gPainter) gPainter->paint(doc.report(), pageIndex, ctx.view.table, ctx.canvas);
 }
 
 int ReportPrintPages(const model::Document& doc, int pageIndex) {

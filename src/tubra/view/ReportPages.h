@@ -1,8 +1,8 @@
 #pragma once
 // Report mode of a view: instead of the drawing it shows one report page, or all shown pages
 // of a set one under the other (A4 portrait pages of 2100 x 2900 logical units, each further
-// page 2900 lower). The pages themselves are drawn by the document's report store, so the
-// view knows nothing of the report's contents.
+// page 2900 lower). The pages themselves are drawn by the report library through the
+// `ReportPagePainter` it installs, so the view knows nothing of the report's contents.
 //
 // Page indexes: 0 cover, 1 contents, 2..16 forms (1) to (15), 17 repair record, 22 all shown
 // pages of the full set; 23..26 the online set, 28 all its shown pages; -1 none.
@@ -21,8 +21,27 @@ using model::kReportCoverPage;
 using model::kReportPageHeight;
 using model::kReportPageWidth;
 
+// What the view needs of the report's pages. The report library installs its painter; with
+// none installed (or a store it does not know) nothing is drawn.
+class ReportPagePainter {
+public:
+    virtual ~ReportPagePainter() = default;
+    // What showing `pageIndex` does to the report before the page is painted.
+    virtual void prepare(model::ReportStore& store, int pageIndex) const = 0;
+    // Draws what page index `pageIndex` shows (one page, or a whole set one page under the
+    // other) in logical units with the first page's top edge at y = 0; `table` is the
+    // characteristic table the view shows.
+    virtual void paint(const model::ReportStore& store, int pageIndex, const model::CharacteristicTable& table,
+                       platform::Canvas& canvas) const = 0;
+};
+
+// Installs the painter of report pages for every view (null: none); returns the one before.
+const ReportPagePainter* InstallReportPagePainter(const ReportPagePainter* painter);
+
+// Brings the report to showing page `pageIndex` (before a paint or instead of one).
+void PrepareReportPage(model::Document& doc, int pageIndex);
 // Draws what report page `pageIndex` shows, from the top of the page at y = 0.
-void DrawReportPage(model::Document& doc, const PaintContext& ctx, int pageIndex);
+void DrawReportPage(const model::Document& doc, const PaintContext& ctx, int pageIndex);
 
 // The scroll extent of report page `pageIndex`: one page, or every page of a stack.
 platform::Size ReportExtent(const model::Document& doc, int pageIndex);

@@ -71,8 +71,12 @@ struct ViewState {
     // Pipe lengths the last paint drew away from their laid-out place, in list order, so that
     // the tools find them where they are seen.
     std::vector<LabelShift> lengthShifts;
-    platform::Point lastAxisOrigin{};    // where the axis indicator was drawn last
-    // Layouts kept by the layout pass that does not draw (PrepareAnnotations).
+    // The text angle of every object's annotation at this paint (tenths of a degree), in list
+    // order; set by PrepareView.
+    std::vector<int> annotationAngles;
+    platform::Point lastAxisOrigin{};    // where the axis indicator stands at this paint
+    platform::Point axisErase{};         // where it stood at the paint before (erased first)
+    // Layouts kept from one layout pass to the next (PrepareAnnotations).
     AnnotationMemo annotationMemo;
 
     AxisAngles axes() const { return {X_AxisAngle, Y_AxisAngle}; }

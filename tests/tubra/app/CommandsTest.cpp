@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "tubra/app/Commands.h"
+#include "tubra/app/InstallCommands.h"
+#include "tubra/edit/CommandRegistry.h"
 
 using namespace tubra::app;
 
@@ -215,25 +217,39 @@ TEST(CommandTable, AcceleratorTable) {
 }
 
 TEST(CommandTable, WhoCarriesCommandsOut) {
-    // Never available in the drawing program.
-    for (int id : {464, 422, 423}) EXPECT_EQ(FindCommand(id)->handler, Handler::Never) << id;
-    // The shell and the view do these themselves; the file commands work without a drawing.
+    // Never available in the drawing program (batch print, the valve menu's gate and globe
+    // valves, paste).
+    for (int id : {464, 422, 423, 57637}) EXPECT_EQ(FindCommand(id)->handler, Handler::Never) << id;
+    // The window does these itself; the file commands work without a drawing.
     for (int id : {57600, 57601, 57606, 57665, 57664, 452, 59392, 59393, 475, 476, 477, 483}) {
-        EXPECT_EQ(FindCommand(id)->handler, Handler::Shell) << id;
+        EXPECT_EQ(FindCommand(id)->handler, Handler::Window) << id;
         EXPECT_FALSE(FindCommand(id)->needsDocument) << id;
     }
-    for (int id : {57602, 57603, 57604, 57607, 57609, 2700, 2701, 2702, 2738, 2741, 2748, 466,
-                   57648, 57650, 57651, 57649}) {
-        EXPECT_EQ(FindCommand(id)->handler, Handler::Shell) << id;
+    for (int id : {57602, 57603, 57604, 57607, 57609, 57648, 57650, 57651, 57649}) {
+        EXPECT_EQ(FindCommand(id)->handler, Handler::Window) << id;
         EXPECT_TRUE(FindCommand(id)->needsDocument) << id;
     }
-    // Tools, settings dialogs, reports, undo and the clipboard are plugged in by their features.
-    for (int id : {2709, 2726, 444, 478, 470, 2704, 57643, 57634, 57637, 57635, 2707, 403, 448, 465})
-        EXPECT_EQ(FindCommand(id)->handler, Handler::Pending) << id;
+    // Zoom, fit, refresh, frame, clear all, page setup, the tools, settings dialogs, reports and
+    // undo work on the drawing: a replayed session runs them as the window does.
+    for (int id : {2700, 2701, 2702, 2738, 2748, 2741, 466, 2709, 2726, 444, 478, 470, 2704,
+                   57643, 57634, 57635, 2707, 403, 448, 465})
+        EXPECT_EQ(FindCommand(id)->handler, Handler::Document) << id;
     // The prompt of clear all is the program's own text.
     EXPECT_EQ(FindCommand(2741)->prompt, "清除全部对象");
     // Valves, fittings, supports and crossings are drawn from their symbols.
     EXPECT_EQ(FindCommand(2726)->icon.symbol, 13);
     EXPECT_EQ(FindCommand(444)->icon.symbol, 32);
     EXPECT_EQ(FindCommand(462)->icon.symbol, 44);
+}
+
+TEST(CommandTable, TheRegistryCarriesOutExactlyTheDocumentCommands) {
+    // The window runs what the table gives to the document through the registry, and a recorded
+    // session may contain exactly the registered commands: a document command missing from the
+    // registry would be dead in the window and unplayable, a registered window command would
+    // be run twice over.
+    tubra::edit::CommandRegistry registry;
+    InstallCommands(registry);
+    for (const CommandInfo& c : AllCommands())
+        EXPECT_EQ(registry.has(c.id), c.handler == Handler::Document) << c.id << " " << c.name;
+    for (int id : registry.ids()) EXPECT_NE(FindCommand(id), nullptr) << id;
 }

@@ -112,7 +112,7 @@ TEST_F(DrawingViewTest, ZoomInOutAndFitApplyTheComputedZoomAndScroll) {
         EXPECT_EQ(view->scrollPositionDevice(), expectedScroll(change));
     }
     // Zooming never leaves the limits.
-    for (int i = 0; i < 300; ++i) view->zoomOut();
+    for (int i = 0; i < 300; ++i) window->runCommand(app::cmd::ZoomOut);
     EXPECT_DOUBLE_EQ(view->state().ZoomPara, 0.1);
     EXPECT_FALSE(view->document().isModified());
 }
@@ -130,7 +130,7 @@ TEST_F(DrawingViewTest, FitShowsTheWholePipelineCentredAndTheViewStillScrolls) {
         apptest::settle();
         ASSERT_EQ(window->activeView(), v);
         // Start from somewhere else: zoomed in and scrolled.
-        for (int i = 0; i < 10; ++i) v->zoomIn();
+        for (int i = 0; i < 10; ++i) window->runCommand(app::cmd::ZoomIn);
         v->horizontalScrollBar()->setValue(v->horizontalScrollBar()->maximum());
         window->runCommand(app::cmd::Fit);
         apptest::settle();

@@ -10,6 +10,7 @@
 
 #include "EditTestSupport.h"
 #include "tubra/edit/Tools.h"
+#include "tubra/model/Kinds.h"
 
 using namespace tubra;
 using edit::CursorShape;
@@ -61,11 +62,11 @@ TEST(ViewController, ToolsSwitchAndShowTheirCheckMarks) {
     EXPECT_TRUE(c.isChecked(cmd::MainPipe));
     EXPECT_FALSE(c.closedPipe());
     // Toggling tools go off when pressed again.
-    c.command(496);
-    EXPECT_EQ(c.tool(), (edit::Tool{ToolKind::Component, 53}));
-    EXPECT_TRUE(c.isChecked(496));
+    c.command(cmd::Filter);
+    EXPECT_EQ(c.tool(), (edit::Tool{ToolKind::Component, static_cast<int>(model::SymbolCode::Filter)}));
+    EXPECT_TRUE(c.isChecked(cmd::Filter));
     EXPECT_FALSE(c.isChecked(cmd::MainPipe));
-    c.command(496);
+    c.command(cmd::Filter);
     EXPECT_EQ(c.tool().kind, ToolKind::None);
     EXPECT_EQ(c.cursor(), CursorShape::Arrow);
     c.command(cmd::Select);
@@ -91,7 +92,7 @@ TEST(ViewController, ToolsForceTheirSnapSetsUntilTheNextReset) {
     c.command(cmd::GateValve);
     EXPECT_TRUE(snap.endPoints);
     EXPECT_FALSE(snap.midPoints || snap.anyPoint);
-    c.command(2727);
+    c.command(cmd::GlobeValve);
     EXPECT_TRUE(snap.midPoints && snap.anyPoint);
     // A key toggles a flag until the next reset.
     c.command(cmd::SnapEnd);
@@ -263,13 +264,23 @@ TEST(ViewController, PanScrollsByTheMouseDisplacement) {
     EXPECT_EQ(b.port.scroll, (platform::Point{300, 100}));
     c.leftUp({300, 300});
     EXPECT_EQ(c.cursor(), CursorShape::Hand);
+    // A drag that outlives its press (the tool chosen again, the view resting) moves nothing.
+    c.leftDown({400, 300});
+    c.command(cmd::Pan);
+    c.mouseMove({100, 100}, true);
+    EXPECT_EQ(b.port.scroll, (platform::Point{300, 100}));
+    c.leftDown({400, 300});
+    c.rest();
+    c.command(cmd::Pan);
+    c.mouseMove({100, 100}, true);
+    EXPECT_EQ(b.port.scroll, (platform::Point{300, 100}));
 }
 
 TEST(ViewController, LabelsMoveByHandAndKeepTheirPlace) {
     Bench b;
     mainPipe(b);
     b.forms.queue({}, 0);
-    b.controller->command(459);  // a column: its label "<0001>"
+    b.controller->command(cmd::Column);  // a column: its label "<0001>"
     b.click(733, -1350);
     model::PipeObject& column = b.doc.drawing.objects.last();
     ASSERT_EQ(column.SubType, 42);

@@ -12,6 +12,7 @@
 #include "tubra/edit/SessionPlayer.h"
 #include "tubra/edit/ToolCommands.h"
 #include "tubra/edit/ToolForms.h"
+#include "tubra/edit/ViewCommands.h"
 #include "tubra/model/LineReader.h"
 
 using namespace tubra;
@@ -203,6 +204,30 @@ TEST(ScriptFormHost, RefusedOkTakesTheNextLineAndNestedDialogsTheFollowingOnes) 
     } catch (const edit::SessionError& e) {
         EXPECT_NE(std::string(e.what()).find("指定方向:"), std::string::npos) << e.what();
     }
+}
+
+TEST(SessionPlayer, PlaysTheViewCommandsAsTheWindowRunsThem) {
+    // Zoom, fit and the frame switch come from the same registry as the window's.
+    Player p;
+    edit::InstallViewCommands(p.registry);
+    ASSERT_TRUE(p.player->run("new\n").ok);
+    view::ViewState& v = p.player->view();
+    const double start = v.ZoomPara;
+    const int frame = v.frameSwitch;
+    ASSERT_TRUE(p.player->run("command 2700\n").ok);
+    EXPECT_GT(v.ZoomPara, start);
+    ASSERT_TRUE(p.player->run("command 2701\n").ok);
+    EXPECT_DOUBLE_EQ(v.ZoomPara, start);
+    ASSERT_TRUE(p.player->run("command 2748\ncommand 2738\n").ok);
+    EXPECT_NE(v.frameSwitch, frame);
+    ASSERT_TRUE(p.player->run("command 2748\ncommand 2702\n").ok);
+    EXPECT_EQ(v.frameSwitch, frame);
+    // Without them registered, the same lines are refused rather than skipped.
+    Player bare;
+    ASSERT_TRUE(bare.player->run("new\n").ok);
+    const auto r = bare.player->run("command 2700\n");
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.message.find("不能在会话中重放"), std::string::npos) << r.message;
 }
 
 TEST(SessionPlayer, TellsTheLineThatCannotBeCarriedOut) {

@@ -17,6 +17,7 @@
 #include "tubra/report/PageLayout.h"
 #include "tubra/report/ReportPagePainter.h"
 #include "tubra/report/ReportPaging.h"
+#include "tubra/report/ViewPages.h"
 
 using namespace tubra::report;
 using platform::CallKind;
@@ -281,7 +282,8 @@ TEST(ReportPages, EmptyFormsAreDrawnWhole) {
     RecordingCanvas::Options tall = deviceOptions(true);
     tall.deviceSize = {2100, 17 * 2900};
     RecordingCanvas stack(tall);
-    r.drawReportPages(stack, kAllFullPages, {});
+    tubra::report::InspectionReportPages().prepare(r, kAllFullPages);
+    tubra::report::InspectionReportPages().paint(r, kAllFullPages, {}, stack);
     const std::string all = allTexts(stack);
     for (int page = kCoverPage; page <= kLastFormPage; ++page)
         EXPECT_NE(all.find(gbk(PageTitle(page))), std::string::npos) << page;
@@ -403,7 +405,8 @@ TEST(ReportPages, StackedSheetsLieOnePageApartWithTheirNumbers) {
     RecordingCanvas::Options tall = deviceOptions(false);
     tall.deviceSize = {2100, 5 * 2900};  // the whole stack in view
     RecordingCanvas screen(tall);
-    r.drawReportPages(screen, kAllFullPages, {});
+    tubra::report::InspectionReportPages().prepare(r, kAllFullPages);
+    tubra::report::InspectionReportPages().paint(r, kAllFullPages, {}, screen);
     std::map<std::string, platform::Point> numbers;
     int outlines = 0;
     for (const auto& call : screen.callsOf(CallKind::Polyline))
@@ -426,7 +429,8 @@ TEST(ReportPages, StackedSheetsLieOnePageApartWithTheirNumbers) {
     // The printer gets the same sheets without outlines.
     tall.printer = true;
     RecordingCanvas printer(tall);
-    r.drawReportPages(printer, kAllFullPages, {});
+    tubra::report::InspectionReportPages().prepare(r, kAllFullPages);
+    tubra::report::InspectionReportPages().paint(r, kAllFullPages, {}, printer);
     for (const auto& call : printer.callsOf(CallKind::Polyline)) EXPECT_NE(call.points[0].x, 50);
     EXPECT_EQ(textCalls(printer).size(), textCalls(screen).size());
 
@@ -435,7 +439,8 @@ TEST(ReportPages, StackedSheetsLieOnePageApartWithTheirNumbers) {
     one.deviceSize = {2100, 2900};
     RecordingCanvas fourth(one);
     fourth.setWindowOrigin({0, -3 * 2900});
-    r.drawReportPages(fourth, kAllFullPages, {});
+    tubra::report::InspectionReportPages().prepare(r, kAllFullPages);
+    tubra::report::InspectionReportPages().paint(r, kAllFullPages, {}, fourth);
     std::vector<std::string> labels;
     for (const auto& call : textCalls(fourth)) {
         EXPECT_LE(call.points[0].y, -3 * 2900);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -276,6 +277,7 @@ TEST(Paint, TheLayoutLeavesWhatAPaintLeavesWithoutDrawing) {
 
 TEST(Paint, AxisIndicatorWithAndWithoutTheFrame) {
     viewtest::Fixture f;
+    PlaceAxisIndicator(f.view, f.canvas);
     DrawAxisIndicator(f.view, f.app.settings, f.canvas);
     // The erase of the previous place comes first.
     ASSERT_EQ(f.canvas.calls()[0].kind, CallKind::FillRect);
@@ -299,12 +301,14 @@ TEST(Paint, AxisIndicatorWithAndWithoutTheFrame) {
     f.canvas.clear();
     f.view.frameSwitch = 0;
     f.canvas.setWindowOrigin({300, -400});
+    PlaceAxisIndicator(f.view, f.canvas);
     DrawAxisIndicator(f.view, f.app.settings, f.canvas);
     EXPECT_EQ(f.canvas.calls()[0].rect, (platform::Rect{100, -110, 220, -310}));
     EXPECT_EQ(f.view.lastAxisOrigin, (Point{310, -445}));
 
     f.canvas.clear();
     f.view.axis.visible = 0;
+    PlaceAxisIndicator(f.view, f.canvas);
     DrawAxisIndicator(f.view, f.app.settings, f.canvas);
     EXPECT_TRUE(f.canvas.calls().empty());
 }
@@ -377,4 +381,47 @@ TEST(Paint, PrintingIsBlackOnWhiteAndTheColoursComeBack) {
     s.ZhuXianColor = 0x123;
     OnEndPrinting(s, none);
     EXPECT_EQ(s.ZhuXianColor, 0x123u);
+}
+
+// Drawing is apart from preparing: once a view is prepared, painting it changes neither the
+// file nor the view, and a second canvas (another view, an export) gets the very same picture
+// as the window's paint.
+namespace {
+bool sameCalls(const std::vector<platform::CanvasCall>& a, const std::vector<platform::CanvasCall>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const auto& x, const auto& y) {
+        return x.kind == y.kind && x.points == y.points && x.rect == y.rect && x.text == y.text &&
+               x.format == y.format && x.colour == y.colour && x.state == y.state;
+    });
+}
+}  // namespace
+
+TEST(Paint, APreparedViewPaintsAlikeAnyNumberOfTimesAndChangesNothing) {
+    viewtest::Fixture window, prepared;
+    for (viewtest::Fixture* f : {&window, &prepared}) {
+        tubra::testing::generateDrawing(f->doc.drawing, {.objects = 300, .seed = 21});
+        f->doc.drawing.ZoomPara = 0.8;
+        f->doc.drawing.zoomLoaded = 1;
+        f->app.justOpened = true;
+        f->doc.selection.add(&f->doc.drawing.objects.at(7));
+    }
+    OnDraw(window.doc, window.view, window.canvas);
+
+    PrepareView(prepared.doc, prepared.view, prepared.canvas);
+    EXPECT_TRUE(prepared.canvas.calls().empty());
+    std::string file, fileAfter;
+    tubra::model::writeDrawing(prepared.doc.drawing, prepared.app.settings, file);
+    const ViewState before = prepared.view;
+    const tubra::model::Document& doc = prepared.doc;
+    Paint(doc, prepared.view, prepared.canvas);
+    platform::RecordingCanvas second;
+    Paint(doc, prepared.view, second);
+    tubra::model::writeDrawing(prepared.doc.drawing, prepared.app.settings, fileAfter);
+
+    EXPECT_GT(window.canvas.calls().size(), 1000u);
+    EXPECT_TRUE(sameCalls(prepared.canvas.calls(), window.canvas.calls()));
+    EXPECT_TRUE(sameCalls(second.calls(), window.canvas.calls()));
+    EXPECT_EQ(fileAfter, file);
+    EXPECT_EQ(prepared.view.lastAxisOrigin, before.lastAxisOrigin);
+    EXPECT_EQ(prepared.view.annotationAngles, before.annotationAngles);
+    EXPECT_EQ(prepared.view.ZoomPara, 0.8);
 }

@@ -1,4 +1,4 @@
-// Report mode of the view: switching it, painting pages through the document's report store,
+// Report mode of the view: switching it, painting pages through the installed report painter,
 // the pages a print holds and where each printed page lies.
 
 #include <gtest/gtest.h>
@@ -13,18 +13,28 @@ using namespace tubra::view;
 
 namespace {
 
-// A report store that remembers what it was asked to draw and has `pages` sheets per stack.
+// A report store with `pages` sheets per stack, and a painter installed while it lives that
+// remembers what it was asked to prepare and draw.
 struct PagedStore : model::VerbatimReportStore {
     int pages = 3;
-    std::vector<int> drawn;
-    std::string tableName;
-    void drawReportPages(platform::Canvas& canvas, int pageIndex, const model::CharacteristicTable& table) override {
-        drawn.push_back(pageIndex);
-        tableName = table.values[0].str();
-        canvas.moveTo({0, 0});
-        canvas.lineTo({2100, -2900 * pages});
-    }
+    mutable std::vector<int> drawn;
+    std::vector<int> prepared;
+    mutable std::string tableName;
     int countPrintPages(int pageIndex) const override { return pageIndex == 22 || pageIndex == 28 ? pages : 1; }
+};
+
+struct PagedPainter : ReportPagePainter {
+    void prepare(model::ReportStore& store, int pageIndex) const override {
+        static_cast<PagedStore&>(store).prepared.push_back(pageIndex);
+    }
+    void paint(const model::ReportStore& store, int pageIndex, const model::CharacteristicTable& table,
+               platform::Canvas& canvas) const override {
+        const auto& s = static_cast<const PagedStore&>(store);
+        s.drawn.push_back(pageIndex);
+        s.tableName = table.values[0].str();
+        canvas.moveTo({0, 0});
+        canvas.lineTo({2100, -2900 * s.pages});
+    }
 };
 
 struct Paged {
@@ -32,6 +42,8 @@ struct Paged {
     PagedStore* store = nullptr;
     std::unique_ptr<model::Document> doc;
     ViewState view;
+    PagedPainter painter;
+    const ReportPagePainter* before = nullptr;
     Paged() {
         app.makeReportStore = [this] {
             auto s = std::make_unique<PagedStore>();
@@ -39,7 +51,11 @@ struct Paged {
             return s;
         };
         doc = std::make_unique<model::Document>(app);
+        before = InstallReportPagePainter(&painter);
     }
+    ~Paged() { InstallReportPagePainter(before); }
+    Paged(const Paged&) = delete;
+    Paged& operator=(const Paged&) = delete;
 };
 
 struct Host : ViewHost {
@@ -111,6 +127,7 @@ TEST(ReportMode, PaintDrawsThePagesInsteadOfTheDrawing) {
     platform::RecordingCanvas canvas;
     Host host;
     OnDraw(*p.doc, p.view, canvas, &host);
+    EXPECT_EQ(p.store->prepared, std::vector<int>{22});
     EXPECT_EQ(p.store->drawn, std::vector<int>{22});
     EXPECT_EQ(p.store->tableName, "LINE-1");
     EXPECT_EQ(canvas.segments().size(), 1u);  // only what the store drew
