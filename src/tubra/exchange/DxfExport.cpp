@@ -87,7 +87,7 @@ std::string SheetDxf(model::Document& doc) {
 }
 
 std::error_code SaveSheetDxf(model::Document& doc, const std::filesystem::path& path) {
-    return platform::writeFileAtomically(path, SheetDxf(doc));
+    return platform::writeFileAtomically(path, SheetDxf(doc)).error();
 }
 
 }  // namespace tubra::exchange

@@ -66,7 +66,7 @@ MaterialList SumMaterials(const std::vector<std::filesystem::path>& files,
 std::error_code SaveMaterials(const std::filesystem::path& path, const MaterialList& list,
                               const std::string& title) {
     if (manager::isWorkbookName(path)) return manager::writeWorkbook(path, MaterialsWorkbook(list, title));
-    return platform::writeFileAtomically(path, MaterialsCsv(list));
+    return platform::writeFileAtomically(path, MaterialsCsv(list)).error();
 }
 
 }  // namespace tubra::exchange
