@@ -1,4 +1,5 @@
 #include "manager/app/MainWindow.h"
+#include "manager/app/MaterialsSummary.h"
 
 #include <QAction>
 #include <QApplication>
@@ -195,6 +196,9 @@ void MainWindow::buildActions() {
     make(ActionId::ExportChecklist, "导出到清单", "导出到清单", [this] { exportText(); });
     make(ActionId::ExportCensus, "导出到普查", "将列表导出为普查软件导入格式", [this] { exportCensus(); }, "x-office-spreadsheet");
     make(ActionId::ExportWorkbook, "Excel 工作簿…", "将列表导出为Excel工作簿", [this] { exportWorkbook(); }, "x-office-spreadsheet");
+    make(ActionId::SumMaterials, "材料汇总…",
+         "将所选管道的材料（管长、弯头、三通、阀门、管件、支架、焊缝）汇总，导出为Excel工作簿或CSV",
+         [this] { SummariseMaterials(*this); });
     make(ActionId::ExportCensusWorkbook, "普查数据 Excel 工作簿…", "将列表导出为普查软件导入格式的Excel工作簿", [this] { exportCensus(true); });
     make(ActionId::ReportCopy, "全面检验报告复制", "根据样本批量复制全面检验报告", [this] { openReportCopy(); }, "edit-copy");
     make(ActionId::ReportMode, "全面检验报告列表", "全面检验报告", [this] { toggleReportMode(); }, "view-list-bullet")
@@ -266,6 +270,7 @@ void MainWindow::buildMenus() {
     exports->addSeparator();
     exports->addAction(action(ActionId::ExportWorkbook));
     exports->addAction(action(ActionId::ExportCensusWorkbook));
+    exports->addAction(action(ActionId::SumMaterials));
 
     QToolBar* bar = addToolBar(QStringLiteral("工具栏"));
     bar->setObjectName(QStringLiteral("toolbar"));

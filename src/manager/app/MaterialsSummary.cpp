@@ -21,7 +21,7 @@ namespace {
 
 QString qs(const std::string& utf8) { return QString::fromStdString(utf8); }
 
-void summarise(MainWindow& window) {
+void summariseSelection(MainWindow& window) {
     const PipelineList& list = window.manager().list;
     // A drawing counts once, however many rows of the list it has.
     std::set<std::filesystem::path> unique;
@@ -61,12 +61,8 @@ void summarise(MainWindow& window) {
 
 }  // namespace
 
-void InstallMaterialsSummary(MainWindow& window) {
-    auto* action = new QAction(QStringLiteral("材料汇总…"), &window);
-    action->setStatusTip(QStringLiteral("将所选管道的材料（管长、弯头、三通、阀门、管件、支架、焊缝）汇总，导出为Excel工作簿或CSV"));
-    QObject::connect(action, &QAction::triggered, &window, [&window] { summarise(window); });
-    for (QAction* a : window.menuBar()->actions())
-        if (a->menu() && a->text().startsWith(QStringLiteral("导出"))) a->menu()->addAction(action);
+void SummariseMaterials(MainWindow& window) {
+    summariseSelection(window);
 }
 
 }  // namespace manager::app

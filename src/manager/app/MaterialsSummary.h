@@ -6,7 +6,8 @@ namespace manager::app {
 
 class MainWindow;
 
-// Adds the entry to the window's export menu.
-void InstallMaterialsSummary(MainWindow& window);
+// Adds up the material lists of the drawings selected in the window's list and saves the sum
+// where the user chooses.
+void SummariseMaterials(MainWindow& window);
 
 }  // namespace manager::app

@@ -16,7 +16,6 @@
 
 #include "manager/app/Desktop.h"
 #include "manager/app/MainWindow.h"
-#include "manager/app/MaterialsSummary.h"
 
 namespace {
 
@@ -54,7 +53,6 @@ int main(int argc, char** argv) {
             manager::app::toPath(given.isDir() ? given.absoluteFilePath() : given.absolutePath());
     }
     manager::app::MainWindow window(options);
-    manager::app::InstallMaterialsSummary(window);
     window.show();
     return QApplication::exec();
 }

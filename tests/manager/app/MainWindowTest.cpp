@@ -348,7 +348,7 @@ TEST(VeskoWindow, TheExportMenuSavesWorkbooks) {
         if (a->text() != QStringLiteral("导出(&E)")) continue;
         for (QAction* e : a->menu()->actions()) entries.push_back(e->isSeparator() ? "-" : e->text().toStdString());
     }
-    EXPECT_EQ(entries, (std::vector<std::string>{"导出列表", "导出到普查", "-", "Excel 工作簿…", "普查数据 Excel 工作簿…"}));
+    EXPECT_EQ(entries, (std::vector<std::string>{"导出列表", "导出到普查", "-", "Excel 工作簿…", "普查数据 Excel 工作簿…", "材料汇总…"}));
 
     // A name without an extension gets ".xlsx"; the list goes there as a workbook.
     QString proposed, filter;
