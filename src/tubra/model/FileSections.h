@@ -145,14 +145,30 @@ constexpr std::array<const FileSection*, kReportSectionCount> reportSectionsInWr
 }
 inline constexpr auto kReportSectionsInWriteOrder = reportSectionsInWriteOrder();
 
-constexpr bool everyPlaceTaken(const auto& order) {
-    for (const FileSection* s : order)
-        if (!s) return false;
+// Whether `order` gives each of N places to exactly one section (counted without comparing
+// addresses, which a build with the undefined-behaviour sanitizer cannot do at compile time).
+template <std::size_t N>
+constexpr bool everyPlaceTaken(int FileSection::*order) {
+    std::array<int, N> taken{};
+    for (const FileSection& s : kFileSections) {
+        const int at = s.*order;
+        if (at < 0) continue;
+        if (static_cast<std::size_t>(at) >= N || taken[static_cast<std::size_t>(at)]++) return false;
+    }
+    for (int t : taken)
+        if (t != 1) return false;
     return true;
 }
-static_assert(everyPlaceTaken(kFileSectionsInReadOrder), "every section has its own place in read order");
-static_assert(everyPlaceTaken(kReportSectionsInImportOrder), "every imported section has its own place");
-static_assert(everyPlaceTaken(kReportSectionsInWriteOrder), "there are kReportSectionCount report sections");
+constexpr std::size_t reportSectionCount() {
+    std::size_t n = 0;
+    for (const FileSection& s : kFileSections) n += s.report ? 1 : 0;
+    return n;
+}
+static_assert(everyPlaceTaken<kFileSections.size()>(&FileSection::readOrder),
+              "every section has its own place in read order");
+static_assert(everyPlaceTaken<kReportSectionCount - 1>(&FileSection::importOrder),
+              "every imported section has its own place");
+static_assert(reportSectionCount() == kReportSectionCount, "there are kReportSectionCount report sections");
 
 // A matcher of the names in read order: key k is kFileSectionsInReadOrder[k].
 const KeyMatcher& fileSectionKeys();
