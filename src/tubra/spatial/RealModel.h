@@ -83,7 +83,7 @@ struct RealObject {
     bool placed = true;      // false only when the drawing's points of the object are unusable
     bool estimated = false;  // its length, or its place (a part not connected), is a guess
     double length = 0.0;     // pipes: the real length taken, mm
-    double bore = 0.0;       // mm, from the object's specification (else the table's); 0: none
+    double bore = 0.0;       // mm, from the object's size text (else the table's); 0: none
     double bore2 = 0.0;      // reducers: the bore at `end`
     int weldNumber = 0;      // welds: 焊口编号
     long host = -1;          // things on a pipe: the drawing index of that pipe

@@ -1,6 +1,6 @@
 #pragma once
 // Numbers that drawing texts state in words and symbols: the real length of a pipe segment, the
-// bore in a specification text and the elevation in an elevation mark. The texts are GBK bytes
+// bore in a size text (规格) and the elevation in an elevation mark. The texts are GBK bytes
 // as the drawing holds them; every reader walks them character by character, so the second byte
 // of a Chinese character is never taken for a letter or a digit.
 
@@ -18,12 +18,12 @@ namespace tubra::spatial {
 // number, or whose number is 0, negative or beyond 1,000 km, states no length.
 std::optional<double> readLengthText(std::string_view gbk);
 
-// The bore in millimetres that a specification text states, or none: the number after "DN"
+// The bore in millimetres that a size text states, or none: the number after "DN"
 // ("DN100" → 100), else after "φ" or "Φ" ("φ159×6" → 159), else a leading number followed by
 // "×", "x" or "*" ("159×6" → 159).
 std::optional<double> readBore(std::string_view gbk);
 
-// The second size of a reducer's specification ("φ159×6-φ108×4" → 108, "DN150×100" → 100,
+// The second size of a reducer's size text ("φ159×6-φ108×4" → 108, "DN150×100" → 100,
 // "DN150/DN100" → 100), or none when the text names only one.
 std::optional<double> readSecondBore(std::string_view gbk);
 

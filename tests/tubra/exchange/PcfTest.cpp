@@ -273,7 +273,7 @@ TEST(Pcf, EveryKindIsWrittenAsItsComponentOrLeftOut) {
     EXPECT_NEAR(centreLine(f), 21000.0, 0.5);
 }
 
-TEST(Pcf, BoresFromTheSpecificationOrTheTable) {
+TEST(Pcf, BoresFromTheSizeTextOrTheTable) {
     Sketch s(0.0, false);
     s.segment({300, -1300, 0}, kEast, 400, "4000");
     s.then(kEast, 400, "4000");
@@ -298,7 +298,7 @@ TEST(Pcf, BoresFromTheSpecificationOrTheTable) {
     const std::vector<double> pipes = boresOf(f, "PIPE");
     ASSERT_GE(pipes.size(), 6u);
     EXPECT_EQ(pipes[0], 100);  // DN100
-    EXPECT_EQ(pipes[2], 0);    // no specification, no table: no bore known
+    EXPECT_EQ(pipes[2], 0);    // no size text, no table: no bore known
     EXPECT_EQ(pipes.back(), 108);
     // 大小头 from its large end, 小大头 from its small end, both in the pipe's direction.
     EXPECT_EQ(boresOf(f, "REDUCER-CONCENTRIC"), (std::vector<double>{159, 108, 108, 159}));
