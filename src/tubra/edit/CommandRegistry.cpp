@@ -22,6 +22,9 @@ bool CommandRegistry::isChecked(int id, const CommandContext& context) const {
 bool CommandRegistry::run(int id, CommandContext& context) const {
     if (!isEnabled(id, context)) return false;
     find(id)->run(context);
+    // A command may change objects it held on to across its dialogs (while the view was
+    // painted): whatever was worked out from the objects is worked out again.
+    context.doc.drawing.objects.touchAll();
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "tubra/view/Projection.h"
 
@@ -78,8 +79,45 @@ Vec3 TextBlockEnd(const PipeObject& o, double zoom) {
     return {o.Port1.x + width * std::cos(phi), o.Port1.y + width * std::sin(phi), o.Port1.z};
 }
 
+void SnapIndex::place(const model::ObjectList& objects, std::size_t i) {
+    const PipeObject& o = objects.at(i);
+    if (o.is(ObjectKind::TextBlock)) {
+        constexpr double inf = std::numeric_limits<double>::infinity();
+        grid_.place(i, -inf, -inf, inf, inf);
+        return;
+    }
+    double x0 = std::min(o.Port1.x, o.Port2.x), x1 = std::max(o.Port1.x, o.Port2.x);
+    double y0 = std::min(o.Port1.y, o.Port2.y), y1 = std::max(o.Port1.y, o.Port2.y);
+    if (endPointCount(o.MainType) > 2) {
+        x0 = std::min(x0, o.Port3.x), x1 = std::max(x1, o.Port3.x);
+        y0 = std::min(y0, o.Port3.y), y1 = std::max(y1, o.Port3.y);
+    }
+    // A point that is not a number is never captured.
+    grid_.place(i, x0, y0, x1, y1);
+}
+
+const std::vector<std::size_t>& SnapIndex::near(const model::ObjectList& objects, double x0, double y0,
+                                                double x1, double y1) {
+    const std::size_t n = objects.size();
+    if (!cursor_.follows(objects) || grid_.size() > n) {
+        grid_.reset(n);
+        for (std::size_t i = 0; i < n; ++i) place(objects, i);
+    } else {
+        grid_.grow(n);
+        const std::vector<std::size_t>& changed = objects.changes();
+        for (std::size_t k = cursor_.seen; k < changed.size(); ++k) place(objects, changed[k]);
+    }
+    cursor_.catchUp(objects);
+    found_.clear();
+    grid_.newQuestion();
+    grid_.collect(x0, y0, x1, y1, found_);
+    std::sort(found_.begin(), found_.end());
+    return found_;
+}
+
 SnapState FindSnap(const model::ObjectList& objects, const SnapSettings& s, double zoom,
-                   const DeviceTransform& transform, DevicePoint mouse, platform::Point logical) {
+                   const DeviceTransform& transform, DevicePoint mouse, platform::Point logical,
+                   SnapIndex* index) {
     SnapState result;
     const Capture capture{transform, mouse, static_cast<double>(s.distanceX),
                           static_cast<double>(s.distanceY)};
@@ -87,8 +125,10 @@ SnapState FindSnap(const model::ObjectList& objects, const SnapSettings& s, doub
     const bool mids = s.midPoints && !s.weldsOnly;
     const bool any = s.anyPoint && !s.weldsOnly;
     const int weld = model::kindValue(ObjectKind::Weld);
-    for (const PipeObject& o : objects) {
-        if (s.weldsOnly && o.MainType != weld) continue;
+    // Whether object `o` has a point captured: its end points first, then its mid point, then
+    // a point on it.
+    const auto snapTo = [&](const PipeObject& o) {
+        if (s.weldsOnly && o.MainType != weld) return false;
         const bool text = o.is(ObjectKind::TextBlock);
         const Vec3 port2 = text ? TextBlockEnd(o, zoom) : o.Port2;
         if (ends) {
@@ -98,26 +138,43 @@ SnapState FindSnap(const model::ObjectList& objects, const SnapSettings& s, doub
                 const Vec3 v = *candidates[i] * zoom;
                 if (capture.holds(v.x, v.y)) {
                     result = {&o, Vec3(v.x, v.y, candidates[i]->z), SnapKind::End};
-                    break;
+                    return true;
                 }
             }
-            if (result.hit) break;
         }
         if (mids) {
             const double x = (o.Port1.x + port2.x) / 2.0 * zoom;
             const double y = (o.Port1.y + port2.y) / 2.0 * zoom;
             if (capture.holds(x, y)) {
                 result = {&o, Vec3(x, y, (o.Port1.z + port2.z) / 2.0), SnapKind::Mid};
-                break;
+                return true;
             }
         }
         if (any && o.is(ObjectKind::Pipe)) {
             Vec3 p;
             if (pointOnSegment(o, zoom, logical, p) && capture.holds(p.x, p.y)) {
                 result = {&o, p, SnapKind::OnSegment};
-                break;
+                return true;
             }
         }
+        return false;
+    };
+    // The capture box in model units, a little larger for rounding.
+    const double ppu = transform.pixelsPerUnit;
+    const double lx0 = (mouse.x - capture.dx + transform.scrollX) / ppu / zoom;
+    const double lx1 = (mouse.x + capture.dx + transform.scrollX) / ppu / zoom;
+    const double ly0 = -(mouse.y + capture.dy + transform.scrollY) / ppu / zoom;
+    const double ly1 = -(mouse.y - capture.dy + transform.scrollY) / ppu / zoom;
+    const double pad = 0.01 * (std::fabs(lx1 - lx0) + std::fabs(ly1 - ly0)) +
+                       1e-9 * (std::fabs(lx0) + std::fabs(lx1) + std::fabs(ly0) + std::fabs(ly1)) + 1e-6;
+    const bool indexed = index && ppu > 0.0 && zoom > 0.0 && std::isfinite(lx0) && std::isfinite(lx1) &&
+                         std::isfinite(ly0) && std::isfinite(ly1) && std::isfinite(pad);
+    if (indexed) {
+        for (std::size_t i : index->near(objects, lx0 - pad, ly0 - pad, lx1 + pad, ly1 + pad))
+            if (snapTo(objects.at(i))) break;
+    } else {
+        for (const PipeObject& o : objects)
+            if (snapTo(o)) break;
     }
     if (result.hit && result.hit->is(ObjectKind::TextBlock)) result.kind = SnapKind::Text;
     return result;

@@ -10,6 +10,10 @@
 #include "tubra/edit/EditSettings.h"
 #include "tubra/edit/ViewPort.h"
 #include "tubra/model/ObjectList.h"
+#include "tubra/view/BoxGrid.h"
+
+#include <cstddef>
+#include <vector>
 
 namespace tubra::edit {
 
@@ -34,9 +38,28 @@ struct SnapState {
 // times half its character height (model units).
 model::Vec3 TextBlockEnd(const model::PipeObject& textBlock, double zoom);
 
-// The snap of the mouse at device point `mouse` (logical point `logical`).
+// Where a snap may be among many objects: the objects by the bounds of their candidate
+// points (model units), following the list's changes, so that a mouse move looks only at the
+// objects near it. A text block's end moves with the zoom: text blocks are looked at always.
+class SnapIndex {
+public:
+    // The positions of the objects that may have a candidate point in the rectangle of model
+    // units, in list order.
+    const std::vector<std::size_t>& near(const model::ObjectList& objects, double x0, double y0,
+                                         double x1, double y1);
+
+private:
+    void place(const model::ObjectList& objects, std::size_t i);
+    view::BoxGrid grid_{256.0};
+    model::ListCursor cursor_;
+    std::vector<std::size_t> found_;
+};
+
+// The snap of the mouse at device point `mouse` (logical point `logical`). With an index, only
+// the objects near the mouse are looked at; the answer is the same.
 SnapState FindSnap(const model::ObjectList& objects, const SnapSettings& settings, double zoom,
-                   const DeviceTransform& transform, DevicePoint mouse, platform::Point logical);
+                   const DeviceTransform& transform, DevicePoint mouse, platform::Point logical,
+                   SnapIndex* index = nullptr);
 
 // Draws the marker of a snap at its point with the XOR pen: an open square for an end point,
 // a triangle on its point for a mid point, a diagonal cross on a segment, an H on a text

@@ -169,7 +169,7 @@ void ViewController::dropStaleHolds() {
 void ViewController::snapAt(DevicePoint p) {
     const auto transform = s_.port.transform();
     SnapState next = FindSnap(s_.doc.drawing.objects, s_.settings.snap, zoom(), transform, p,
-                              toLogical(p));
+                              toLogical(p), &snapIndex_);
     Marker m;
     if (next.snapped()) {
         const double ppu = transform.pixelsPerUnit > 0 ? transform.pixelsPerUnit : 1.0;
@@ -707,6 +707,7 @@ void ViewController::secondClick(Point logical) {
     const double lengthM = r.length / z;
     const bool autoWeld = s_.settings.autoWeld;
     bool built = true;
+    bool tracked = true;
 
     if (closed_) {
         const Vec3 to = snapModel();
@@ -749,6 +750,8 @@ void ViewController::secondClick(Point logical) {
         const bool useTee = ask(message::kUseTee, "请问:", Buttons::YesNo, MessageIcon::Question,
                                 Answer::Yes) == Answer::Yes;
         JoinWithTee(drawing, *a, b, &tee, useTee, autoWeld);
+        // The segment and the tee were changed through pointers kept across the question.
+        tracked = false;
         s_.doc.selection.keepOnly(list);
     } else if (!planeSlant_) {
         PipeObject b(model::CreationValues{kPipe, lineClass(), static_cast<double>(r.direction), startM,
@@ -762,12 +765,12 @@ void ViewController::secondClick(Point logical) {
     clearSnap();
     startHit_ = nullptr;
     if (!built) return;
-    afterNewSegment();
+    afterNewSegment(tracked ? Changes::Tracked : Changes::Unknown);
 }
 
-void ViewController::afterNewSegment() {
+void ViewController::afterNewSegment(Changes changes) {
     model::Drawing& drawing = s_.doc.drawing;
-    commit(Commit::ObjectsAndView);
+    commit(Commit::ObjectsAndView, changes);
     const PipeObject* newest = drawing.objects.lastOfKind(ObjectKind::Pipe);
     if (!newest) return;
     // Continuous drawing never takes the drawing past the objects a file may hold.
@@ -1242,7 +1245,11 @@ void ViewController::zoomStep(bool in) {
     if (change.invalidate) dropFeedback();
 }
 
-void ViewController::commit(Commit what) {
+void ViewController::commit(Commit what, Changes changes) {
+    // An edit may change objects it held on to across a message box or dialog, while the view
+    // was painted: unless it says its changes all went through the list, every object counts
+    // as changed.
+    if (changes == Changes::Unknown) s_.doc.drawing.objects.touchAll();
     s_.doc.setModifiedFlag();
     if (what == Commit::ObjectsAndView) view::StoreViewInDrawing(s_.view, s_.doc.drawing);
     changed();

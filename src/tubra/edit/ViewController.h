@@ -169,7 +169,8 @@ private:
     void secondClick(platform::Point logical);
     void rubberBand(platform::Point logical);
     void buildPlaneSlanted();
-    void afterNewSegment();
+    enum class Changes;
+    void afterNewSegment(Changes changes);
     bool componentClick();
     void elbowOrAngleValve();
     void place(int symbol, double outlet);
@@ -207,7 +208,10 @@ private:
     // How an edit ends: the document is marked modified (with the view stored in the drawing
     // for edits of the object list that reset the view's hold on it), then the program is told.
     enum class Commit { Objects, ObjectsAndView };
-    void commit(Commit what = Commit::Objects);
+    // Whether the edit changed objects only through the list's own ways to them (stamped, see
+    // model::ObjectList), or may have changed any.
+    enum class Changes { Unknown, Tracked };
+    void commit(Commit what = Commit::Objects, Changes changes = Changes::Unknown);
     void changed();
     platform::Answer ask(const char* text, const char* caption, platform::Buttons buttons,
                          platform::MessageIcon icon,
@@ -230,6 +234,7 @@ private:
     Line band_, track_;
 
     SnapState snap_;
+    SnapIndex snapIndex_;
     Marker marker_;
 
     // Selection rectangle.

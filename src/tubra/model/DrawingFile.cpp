@@ -708,13 +708,14 @@ void writeDrawing(Drawing& drawing, const DrawingSettings& settings, std::string
     out.reserve(out.size() + drawing.objects.size() * 1400);
     {
         SectionWriter w(out);
-        const std::size_t count = drawing.objects.size();
+        const ObjectList& objects = drawing.objects;  // read only: writing changes no object
+        const std::size_t count = objects.size();
         for (std::size_t i = 0; i < count; ++i) {
             // Asks for the memory the writer reads of the next object (its numbers and the
             // start of each text) while this one is written: objects are large and far apart,
             // and each read of one would wait for memory.
             if (i + 1 < count) {
-                const PipeObject& next = drawing.objects.at(i + 1);
+                const PipeObject& next = objects.at(i + 1);
                 for (const char* p = reinterpret_cast<const char*>(&next); p < next.DistTxt.c_str(); p += 64)
                     __builtin_prefetch(p);
                 for (const ObjectText* t : {&next.DistTxt, &next.CaiLiao, &next.GuiGe, &next.XingHao,
@@ -723,7 +724,7 @@ void writeDrawing(Drawing& drawing, const DrawingSettings& settings, std::string
                     __builtin_prefetch(t->c_str());
                 __builtin_prefetch(&next.BiHou);
             }
-            writeObject(w, drawing.objects.at(i));
+            writeObject(w, objects.at(i));
         }
     }
 

@@ -1,6 +1,7 @@
 #include "tubra/model/ObjectList.h"
 
 #include <algorithm>
+#include <atomic>
 #include <limits>
 #include <vector>
 
@@ -38,9 +39,65 @@ constexpr double kDefaultWallThickness = 10.0;
 
 }  // namespace
 
+std::uint64_t ObjectList::nextStamp() {
+    static std::atomic<std::uint64_t> clock{0};
+    return clock.fetch_add(1, std::memory_order_relaxed) + 1;
+}
+
+void ObjectList::newEpoch() {
+    epoch_ = nextStamp();
+    log_.clear();
+}
+
+void ObjectList::touch(std::size_t i) {
+    stamps_.at(i) = nextStamp();
+    // A log much longer than the list says no more than "everything".
+    if (log_.size() > 4 * objects_.size() + 4096)
+        newEpoch();
+    else
+        log_.push_back(i);
+}
+
+void ObjectList::touchAll() {
+    wholeStamp_ = nextStamp();
+    newEpoch();
+}
+
 ObjectList::ObjectList(const ObjectList& other) : Total(other.Total) {
     objects_.reserve(other.objects_.size());
     for (const auto& o : other.objects_) objects_.push_back(std::make_unique<PipeObject>(*o));
+    stamps_.assign(objects_.size(), nextStamp());
+}
+
+ObjectList::ObjectList(ObjectList&& other) noexcept
+    : Total(other.Total),
+      objects_(std::move(other.objects_)),
+      stamps_(std::move(other.stamps_)),
+      wholeStamp_(other.wholeStamp_),
+      epoch_(other.epoch_),
+      log_(std::move(other.log_)) {
+    other.objects_.clear();
+    other.stamps_.clear();
+    other.log_.clear();
+    other.epoch_ = nextStamp();
+    other.sync();
+}
+
+ObjectList& ObjectList::operator=(ObjectList&& other) noexcept {
+    if (this != &other) {
+        Total = other.Total;
+        objects_ = std::move(other.objects_);
+        stamps_ = std::move(other.stamps_);
+        wholeStamp_ = other.wholeStamp_;
+        epoch_ = other.epoch_;
+        log_ = std::move(other.log_);
+        other.objects_.clear();
+        other.stamps_.clear();
+        other.log_.clear();
+        other.epoch_ = nextStamp();
+        other.sync();
+    }
+    return *this;
 }
 
 ObjectList& ObjectList::operator=(const ObjectList& other) {
@@ -150,29 +207,73 @@ bool ObjectList::replaceObject(const PipeObject* listed, const PipeObject& edite
     const long i = indexOf(listed);
     if (i < 0) return false;
     *objects_[static_cast<std::size_t>(i)] = edited;
+    touch(static_cast<std::size_t>(i));
     return true;
 }
 
-int ObjectList::freeWeldNumber(int from) const {
+const ObjectList::Census& ObjectList::census() const {
+    Census& c = census_;
     const int weld = kindValue(ObjectKind::Weld);
-    std::vector<int> taken;
-    for (const auto& o : objects_)
-        if (o->MainType == weld && o->Number >= from) taken.push_back(o->Number);
-    std::sort(taken.begin(), taken.end());
-    int n = from;
-    for (int t : taken) {
-        if (t > n) break;
-        if (t == n) {
-            if (n == std::numeric_limits<int>::max()) break;
-            ++n;
+    const auto count = [&](std::size_t i, int sign) {
+        const std::int32_t kind = c.kinds[i];
+        auto k = c.kindCount.find(kind);
+        if (sign > 0) {
+            if (k == c.kindCount.end()) k = c.kindCount.emplace(kind, 0).first;
+            ++k->second;
+        } else if (--k->second == 0) {
+            c.kindCount.erase(k);
         }
+        if (kind != weld) return;
+        auto w = c.weldNumbers.find(c.numbers[i]);
+        if (sign > 0) {
+            if (w == c.weldNumbers.end()) w = c.weldNumbers.emplace(c.numbers[i], 0).first;
+            ++w->second;
+        } else if (--w->second == 0) {
+            c.weldNumbers.erase(w);
+        }
+    };
+    const auto take = [&](std::size_t i) {
+        c.kinds[i] = objects_[i]->MainType;
+        c.numbers[i] = objects_[i]->Number;
+        count(i, 1);
+    };
+    if (c.epoch != epoch_ || c.seen > log_.size()) {
+        c = Census{};
+        c.kinds.resize(objects_.size());
+        c.numbers.resize(objects_.size());
+        for (std::size_t i = 0; i < objects_.size(); ++i) take(i);
+    } else {
+        const std::size_t known = c.kinds.size();
+        c.kinds.resize(objects_.size());
+        c.numbers.resize(objects_.size());
+        for (std::size_t i = known; i < objects_.size(); ++i) take(i);
+        for (std::size_t k = c.seen; k < log_.size(); ++k) {
+            const std::size_t i = log_[k];
+            if (i >= known) continue;  // new, taken above
+            count(i, -1);
+            take(i);
+        }
+    }
+    c.epoch = epoch_;
+    c.seen = log_.size();
+    return c;
+}
+
+int ObjectList::freeWeldNumber(int from) const {
+    const auto& taken = census().weldNumbers;
+    int n = from;
+    for (auto it = taken.lower_bound(from); it != taken.end(); ++it) {
+        if (it->first > n) break;
+        if (n == std::numeric_limits<int>::max()) break;
+        ++n;
     }
     return n;
 }
 
 int ObjectList::countOfKind(int mainType) const {
-    return static_cast<int>(std::count_if(objects_.begin(), objects_.end(),
-                                          [&](const auto& o) { return o->MainType == mainType; }));
+    const auto& counts = census().kindCount;
+    const auto it = counts.find(mainType);
+    return it == counts.end() ? 0 : static_cast<int>(it->second);
 }
 
 const PipeObject* ObjectList::lastOfKind(int mainType) const {
@@ -189,7 +290,8 @@ double ObjectList::totalPipeLength() const {
 }
 
 long ObjectList::indexOf(const PipeObject* object) const {
-    for (std::size_t i = 0; i < objects_.size(); ++i)
+    // From the end: the objects asked for are most often the newest.
+    for (std::size_t i = objects_.size(); i-- > 0;)
         if (objects_[i].get() == object) return static_cast<long>(i);
     return -1;
 }
@@ -199,25 +301,39 @@ std::unique_ptr<PipeObject> ObjectList::take(const PipeObject* object) {
     if (i < 0) return nullptr;
     auto owned = std::move(objects_[static_cast<std::size_t>(i)]);
     objects_.erase(objects_.begin() + i);
+    stamps_.erase(stamps_.begin() + i);
+    newEpoch();
     sync();
     return owned;
 }
 
 PipeObject& ObjectList::append(std::unique_ptr<PipeObject> object) {
     objects_.push_back(std::move(object));
+    stamps_.push_back(0);
+    touch(objects_.size() - 1);
     sync();
     return *objects_.back();
 }
 
 PipeObject& ObjectList::insert(std::size_t index, std::unique_ptr<PipeObject> object) {
     index = std::min(index, objects_.size());
+    const bool atEnd = index == objects_.size();
     auto it = objects_.insert(objects_.begin() + static_cast<long>(index), std::move(object));
+    stamps_.insert(stamps_.begin() + static_cast<long>(index), 0);
+    if (atEnd)
+        touch(index);
+    else {
+        stamps_[index] = nextStamp();
+        newEpoch();
+    }
     sync();
     return **it;
 }
 
 void ObjectList::removeAll() {
     objects_.clear();
+    stamps_.clear();
+    newEpoch();
     sync();
 }
 

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
+#include <cstdint>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -18,8 +21,9 @@ public:
     ObjectList() = default;
     ObjectList(const ObjectList& other);
     ObjectList& operator=(const ObjectList& other);
-    ObjectList(ObjectList&&) noexcept = default;
-    ObjectList& operator=(ObjectList&&) noexcept = default;
+    // A list moved from is empty and begins an epoch of its own.
+    ObjectList(ObjectList&& other) noexcept;
+    ObjectList& operator=(ObjectList&& other) noexcept;
 
     // Constructs an object, gives it the initial values of its kind and appends it.
     // The axis angles decide the text angle of a new weld.
@@ -33,10 +37,35 @@ public:
 
     std::size_t size() const { return objects_.size(); }
     bool empty() const { return objects_.empty(); }
-    PipeObject& at(std::size_t i) { return *objects_.at(i); }
+    // Every way to an object that can change it (at, last, the iteration, the additions,
+    // replaceObject) stamps it as changed; reading through a const list does not.
+    PipeObject& at(std::size_t i) {
+        PipeObject& o = *objects_.at(i);
+        touch(i);
+        return o;
+    }
     const PipeObject& at(std::size_t i) const { return *objects_.at(i); }
-    PipeObject& last() { return *objects_.back(); }
+    PipeObject& last() { return at(objects_.size() - 1); }
     const PipeObject& last() const { return *objects_.back(); }
+
+    // --- what changed ---
+    // A number that grows each time object `i` may have changed: compared with one kept from
+    // before, it says whether what was worked out from the object still holds. Stamps are
+    // unique across all lists of the program, so an object at the address of a deleted one
+    // never passes for it.
+    std::uint64_t stamp(std::size_t i) const { return std::max(stamps_.at(i), wholeStamp_); }
+    // The positions stamped since the epoch began, in order (a position may come again). A new
+    // epoch begins when positions move (an object taken out or put in before the end), when
+    // every object may have changed, or when the log grows long: whoever follows the changes
+    // (see ListCursor) then looks at every object again.
+    std::uint64_t epoch() const { return epoch_; }
+    const std::vector<std::size_t>& changes() const { return log_; }
+    // The object for a step that says itself what it changed, with touch(): the view's layout
+    // passes, which look at every object and change few.
+    PipeObject& untracked(std::size_t i) { return *objects_.at(i); }
+    void touch(std::size_t i);
+    // Every object may have changed (an edit that does not say what it changed).
+    void touchAll();
 
     int countOfKind(int mainType) const;
     int countOfKind(ObjectKind k) const { return countOfKind(kindValue(k)); }
@@ -81,17 +110,53 @@ public:
     using iterator = Iter<std::vector<std::unique_ptr<PipeObject>>::iterator, PipeObject>;
     using const_iterator =
         Iter<std::vector<std::unique_ptr<PipeObject>>::const_iterator, const PipeObject>;
-    iterator begin() { return iterator(objects_.begin()); }
+    // Iterating a non-const list may change any object.
+    iterator begin() {
+        touchAll();
+        return iterator(objects_.begin());
+    }
     iterator end() { return iterator(objects_.end()); }
     const_iterator begin() const { return const_iterator(objects_.begin()); }
     const_iterator end() const { return const_iterator(objects_.end()); }
 
 private:
     void sync() { Total = static_cast<std::int32_t>(objects_.size()); }
+    static std::uint64_t nextStamp();
+    void newEpoch();
+    // The kinds and weld numbers of the list, kept up to date from its change log.
+    struct Census {
+        std::uint64_t epoch = 0;
+        std::size_t seen = 0;
+        std::vector<std::int32_t> kinds;    // by position
+        std::vector<std::int32_t> numbers;  // by position, welds only
+        std::map<std::int32_t, std::size_t> kindCount;
+        std::map<std::int32_t, std::size_t> weldNumbers;
+    };
+    const Census& census() const;
     // The initial values a new or copied object takes from the last listed object of its kind.
     void inheritForKind(PipeObject& object, bool copying) const;
 
     std::vector<std::unique_ptr<PipeObject>> objects_;
+    std::vector<std::uint64_t> stamps_;  // parallel to objects_
+    std::uint64_t wholeStamp_ = 0;
+    std::uint64_t epoch_ = nextStamp();
+    std::vector<std::size_t> log_;
+    mutable Census census_;
+};
+
+// Where one follower of a list's changes stands: at a position of the change log of an epoch.
+struct ListCursor {
+    std::uint64_t epoch = 0;
+    std::size_t seen = 0;
+    // Whether the log from `seen` on tells every change since the follower last caught up;
+    // when not, it looks at every object.
+    bool follows(const ObjectList& list) const {
+        return epoch == list.epoch() && seen <= list.changes().size();
+    }
+    void catchUp(const ObjectList& list) {
+        epoch = list.epoch();
+        seen = list.changes().size();
+    }
 };
 
 }  // namespace tubra::model

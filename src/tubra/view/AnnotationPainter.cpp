@@ -566,6 +566,10 @@ void PrepareAnnotations(model::ObjectList& objects, const model::DrawingSettings
     AnnotationMemo& memo = view.annotationMemo;
     const AnnotationOffsets off = AnnotationOffsetsFor(s);
     const AxisAngles axes = view.axes();
+    bool all = !memo.cursor.follows(objects) || memo.entries.size() > objects.size() || !(memo.settings == s) ||
+               memo.autoElevation != view.autoElevation;
+    memo.settings = s;
+    memo.autoElevation = view.autoElevation;
     if (!sameBits(memo.zoom, view.ZoomPara) || !sameBits(memo.a, off.a) || !sameBits(memo.b, off.b) ||
         !sameBits(memo.alpha, axes.alpha) || !sameBits(memo.beta, axes.beta) ||
         !sameBits(memo.elbowRadius, s.m_wantouR) || memo.dimSize != s.Dim_Size) {
@@ -577,16 +581,34 @@ void PrepareAnnotations(model::ObjectList& objects, const model::DrawingSettings
         memo.beta = axes.beta;
         memo.elbowRadius = s.m_wantouR;
         memo.dimSize = s.Dim_Size;
+        all = true;
     }
     memo.entries.resize(objects.size());
-    for (std::size_t j = 0; j < objects.size(); ++j) {
-        PipeObject& o = objects.at(j);
-        if (is(o, ObjectKind::CutLine) || is(o, ObjectKind::Tee) || !annotated(o)) continue;
+    const auto prepare = [&](std::size_t j) {
+        PipeObject& o = objects.untracked(j);
+        if (is(o, ObjectKind::CutLine) || is(o, ObjectKind::Tee) || !annotated(o)) return;
         LaidOutAnnotation& m = memo.entries[j];
-        if (o.dimYX1_st.x == 0.0 && memoable(o) && unchanged(m, o)) continue;
-        prepareAnnotation(o, s, view);
+        if (o.dimYX1_st.x == 0.0 && memoable(o) && unchanged(m, o)) return;
+        // Only an annotation without a layout changes (it is laid out); the list hears of it.
+        if (o.dimYX1_st.x == 0.0) {
+            const PipeObject before = o;
+            prepareAnnotation(o, s, view);
+            if (std::memcmp(&before, &o, sizeof o) != 0) objects.touch(j);
+        } else {
+            prepareAnnotation(o, s, view);
+        }
         remember(m, o);
+    };
+    // An object nobody changed since the last pass is as that pass left it: laying it out
+    // again would write what it holds.
+    if (all) {
+        for (std::size_t j = 0; j < objects.size(); ++j) prepare(j);
+    } else {
+        const std::vector<std::size_t>& changed = objects.changes();
+        const std::size_t end = changed.size();
+        for (std::size_t k = memo.cursor.seen; k < end; ++k) prepare(changed[k]);
     }
+    memo.cursor.catchUp(objects);
 }
 
 void PaintPreparedAnnotation(const PipeObject& o, const PaintContext& ctx, int angle) {

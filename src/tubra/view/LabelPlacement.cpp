@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
+#include <functional>
 #include <optional>
+#include <utility>
 
 #include "tubra/view/AnnotationPainter.h"
 #include "tubra/view/FramePainter.h"
@@ -413,6 +416,10 @@ double weight(ObstacleLayer layer) {
     return 1.0;
 }
 constexpr double kStrayWeldCost = 100000.0;
+// The squares a weld number looks in for the nearest other weld grow fourfold from 64 to the
+// last one below this; a weld farther than the last square's half side is none.
+constexpr double kFarthestWeld = 1e6;
+constexpr double kLastWeldSquare = 262144.0;
 
 bool isWeld(const PipeObject& o) { return o.is(ObjectKind::Weld); }
 
@@ -443,16 +450,38 @@ double extentAlong(const LabelBox& b, double dx, double dy) {
 
 class Placer {
 public:
-    Placer(ObstacleMap& map, ObstacleMap& welds, const model::DrawingSettings& s)
-        : map_(map), welds_(welds), settings_(s), charWidth_(s.Dim_Size / 2) {}
+    // The nearest weld circle to (ax, ay) not owned by `owner` nor at the same joint, looked
+    // for in the whole drawing.
+    using FarWeld = std::function<double(std::size_t owner, double ax, double ay)>;
+
+    Placer(ObstacleMap& map, ObstacleMap& welds, const model::DrawingSettings& s, FarWeld farWeld)
+        : map_(map), welds_(welds), settings_(s), charWidth_(s.Dim_Size / 2), farWeld_(std::move(farWeld)) {}
+
+    // How far from its anchor a label may look, and the weld circles it may compare itself
+    // with: the maps need to hold what lies within that reach (see reach()).
+    struct Reach {
+        double box = 0;   // the boxes looked at, with the margin a cost looks around them
+        double weld = 0;  // the weld circles a number is compared with
+        double all() const { return std::max(box, weld); }
+    };
+    Reach reach(const LabelBox& usual, bool weld, double ax, double ay) const {
+        const double length = std::hypot(usual.cx - ax, usual.cy - ay);
+        const double farthest = std::max(weldClearance(weld), length) + (kRings - 1) * usual.halfHeight +
+                                usual.halfWidth + usual.halfHeight;
+        // A little more than the arithmetic gives, for rounding.
+        return {farthest + costReach(usual) + 2.0, farthest * (1.0 + 1.0 / kOwnWeldFactor) + 2.0};
+    }
 
     // The first place around the anchor that costs nothing, else the cheapest; the usual
-    // place `usual` comes first.
-    LabelBox place(const LabelBox& usual, std::size_t owner, bool weld, double ax, double ay) {
+    // place `usual` comes first. The welds map holds every weld circle within `weldsHeld`
+    // of the anchor (either way along both axes).
+    LabelBox place(const LabelBox& usual, std::size_t owner, bool weld, double ax, double ay,
+                   double weldsHeld = std::numeric_limits<double>::infinity()) {
         owner_ = owner;
         weld_ = weld;
         ax_ = ax;
         ay_ = ay;
+        weldsHeld_ = weldsHeld;
         if (weld) nearestWeld_ = nearestOtherWeld();
         LabelBox best = usual;
         double bestCost = cost(usual, std::numeric_limits<double>::infinity());
@@ -466,9 +495,7 @@ public:
             px = 0.0;
             py = -1.0;
         }
-        const double weldClear =
-            weld ? std::max(0.0, std::trunc(static_cast<double>(settings_.HanFengKuan))) + kLabelGap : 0.0;
-        const double base = std::max(weldClear, length - extentAlong(usual, px, py) / 2.0);
+        const double base = std::max(weldClearance(weld), length - extentAlong(usual, px, py) / 2.0);
         const double step = usual.halfHeight;  // half a text height further each ring
         const bool thorough = searched_ < kSearchBudget;
         const int rings = thorough ? kRings : 1;
@@ -498,6 +525,14 @@ public:
     }
 
 private:
+    double weldClearance(bool weld) const {
+        return weld ? std::max(0.0, std::trunc(static_cast<double>(settings_.HanFengKuan))) + kLabelGap : 0.0;
+    }
+    // How far around a box its cost looks.
+    double costReach(const LabelBox& b) const {
+        return std::max(b.halfWidth, b.halfHeight) + std::max(kTextMargin, charWidth_) + 1.0;
+    }
+
     // What it costs to put box `b` there; stops counting at `limit`.
     double cost(const LabelBox& b, double limit) {
         double total = 0.0;
@@ -505,7 +540,7 @@ private:
             total = kStrayWeldCost;
             if (total >= limit) return total;
         }
-        const double reach = std::max(b.halfWidth, b.halfHeight) + std::max(kTextMargin, charWidth_) + 1.0;
+        const double reach = costReach(b);
         map_.visit(b.cx - reach, b.cy - reach, b.cx + reach, b.cy + reach, [&](const ObstacleMap::Shape& s) {
             if (s.owner == owner_ && s.layer == ObstacleLayer::Label) return true;
             bool hit = false;
@@ -533,8 +568,15 @@ private:
         return std::hypot(s.ax - ax_, s.ay - ay_) < 1.0;
     }
 
+    // The nearest other weld, when it lies within the last square looked at (the answer is
+    // that weld's distance, whichever square first holds one nearer than its half side).
     double nearestOtherWeld() {
-        for (double r = 64.0; r < 1e6; r *= 4.0) {
+        for (double r = 64.0; r < kFarthestWeld; r *= 4.0) {
+            // Past what the welds map holds, the whole drawing is asked.
+            if (r > weldsHeld_) {
+                const double d = farWeld_ ? farWeld_(owner_, ax_, ay_) : std::numeric_limits<double>::infinity();
+                return d <= kLastWeldSquare ? d : std::numeric_limits<double>::infinity();
+            }
             double best = std::numeric_limits<double>::infinity();
             for (std::size_t i : welds_.near(ax_ - r, ay_ - r, ax_ + r, ay_ + r)) {
                 const ObstacleMap::Shape& s = welds_.shapes()[i];
@@ -566,6 +608,8 @@ private:
     ObstacleMap& welds_;
     const model::DrawingSettings& settings_;
     double charWidth_;
+    FarWeld farWeld_;
+    double weldsHeld_ = std::numeric_limits<double>::infinity();
     long searched_ = 0;  // places looked at so far
     // The label being placed.
     std::size_t owner_ = ObstacleMap::kNoOwner;
@@ -573,36 +617,6 @@ private:
     double ax_ = 0, ay_ = 0;
     double nearestWeld_ = 0;
 };
-
-}  // namespace
-
-bool HasLabelsToPlace(const model::ObjectList& objects) {
-    for (const PipeObject& o : objects)
-        if (waitsForPlace(o)) return true;
-    return false;
-}
-
-namespace {
-
-// Records everything a paint draws into `map` through `canvas`: the frame when the view shows
-// it, then every object's annotation (unless `annotate` says no) and body, as the paint does.
-template <typename Annotate>
-void recordPaint(ObstacleCanvas& canvas, model::ObjectList& objects, const model::DrawingSettings& s,
-                 const ViewState& view, Annotate annotate) {
-    const PaintContext ctx{canvas, s, view};
-    if (view.frameSwitch) {
-        canvas.setOwner(ObstacleMap::kNoOwner, ObstacleLayer::Line);
-        PaintFrame(ctx);
-    }
-    for (std::size_t i = 0; i < objects.size(); ++i) {
-        PipeObject& o = objects.at(i);
-        canvas.setOwner(i, ObstacleLayer::Line);
-        if (annotate(i) && !o.is(ObjectKind::Tee) && !o.is(ObjectKind::CutLine)) PaintAnnotation(o, ctx);
-        canvas.setOwner(i, bodyLayer(o), isWeld(o));
-        DrawObjectBody(o, ctx, false);
-    }
-    canvas.flush();
-}
 
 // The box a label's text takes where its layout puts it.
 LabelBox labelBoxOf(const PipeObject& o, ObstacleCanvas& canvas, const model::DrawingSettings& s, double zoom) {
@@ -796,49 +810,279 @@ std::vector<LabelShift> SlidePipeLengths(model::ObjectList& objects, const model
     return shifts;
 }
 
-void PlaceLabels(model::ObjectList& objects, const model::DrawingSettings& s, const ViewState& view) {
+KeptObstacles::KeptObstacles() : cache_(std::make_unique<ObstacleCache>()) {}
+KeptObstacles::~KeptObstacles() = default;
+KeptObstacles::KeptObstacles(const KeptObstacles&) : KeptObstacles() {}
+KeptObstacles& KeptObstacles::operator=(const KeptObstacles& other) {
+    if (this != &other) cache_ = std::make_unique<ObstacleCache>();
+    return *this;
+}
+KeptObstacles::KeptObstacles(KeptObstacles&& other) noexcept : cache_(std::move(other.cache_)) {
+    other.cache_ = std::make_unique<ObstacleCache>();
+}
+KeptObstacles& KeptObstacles::operator=(KeptObstacles&& other) noexcept {
+    std::swap(cache_, other.cache_);
+    return *this;
+}
+
+namespace {
+
+static_assert(kLastWeldSquare < kFarthestWeld && kLastWeldSquare * 4.0 >= kFarthestWeld);
+
+bool hasBounds(const ObstacleCache::Entry& e) { return !(e.x0 > e.x1); }
+
+void forgetAll(ObstacleCache& cache) {
+    cache.entries.clear();
+    cache.grid.reset(0);
+    cache.pending.clear();
+    cache.isPending.clear();
+    cache.waiting.clear();
+    cache.waitingCount = 0;
+}
+
+void setWaiting(ObstacleCache& cache, std::size_t i, bool waits) {
+    if (cache.waiting[i] == waits) return;
+    cache.waiting[i] = waits;
+    if (waits)
+        ++cache.waitingCount;
+    else
+        --cache.waitingCount;
+}
+
+void setPending(ObstacleCache& cache, std::size_t i) {
+    if (cache.isPending[i]) return;
+    cache.isPending[i] = true;
+    cache.pending.push_back(i);
+}
+
+// Follows the list's changes: which objects wait for a place, and which need recording again.
+// When positions moved, the entries follow their objects and every one is looked at again.
+void followChanges(ObstacleCache& cache, const model::ObjectList& objects, const model::DrawingSettings& s,
+                   const ViewState& view) {
+    const ObstacleCache::Inputs inputs{s, view.ZoomPara, view.X_AxisAngle, view.Y_AxisAngle, view.autoElevation};
+    if (!cache.inputs || !(*cache.inputs == inputs)) {
+        forgetAll(cache);
+        cache.inputs = inputs;
+        cache.cursor = {};
+    }
+    const std::size_t n = objects.size();
+    if (!cache.cursor.follows(objects) || cache.entries.size() > n) {
+        std::unordered_map<const PipeObject*, ObstacleCache::Entry> old;
+        old.reserve(cache.entries.size());
+        for (ObstacleCache::Entry& e : cache.entries)
+            if (e.object) old.emplace(e.object, std::move(e));
+        forgetAll(cache);
+        cache.entries.resize(n);
+        cache.waiting.assign(n, false);
+        cache.isPending.assign(n, false);
+        for (std::size_t i = 0; i < n; ++i) {
+            const auto found = old.find(&objects.at(i));
+            if (found != old.end()) {
+                ObstacleCache::Entry& e = cache.entries[i] = std::move(found->second);
+                cache.grid.place(i, e.x0, e.y0, e.x1, e.y1);
+            }
+            setWaiting(cache, i, waitsForPlace(objects.at(i)));
+            setPending(cache, i);
+        }
+    } else {
+        cache.entries.resize(n);
+        cache.grid.grow(n);
+        cache.waiting.resize(n, false);
+        cache.isPending.resize(n, false);
+        const std::vector<std::size_t>& changed = objects.changes();
+        for (std::size_t k = cache.cursor.seen; k < changed.size(); ++k) {
+            const std::size_t i = changed[k];
+            setWaiting(cache, i, waitsForPlace(objects.at(i)));
+            setPending(cache, i);
+        }
+    }
+    cache.cursor.catchUp(objects);
+}
+
+// Records again, each on its own as the paint draws it, every pending object that is not the
+// one recorded, whose stamp moved, or whose annotation now counts (or no longer does). The
+// paint lays out an annotation that has no layout yet; what that changes is stamped, and the
+// entry keeps the stamp the object has afterwards.
+void recordPending(ObstacleCache& cache, model::ObjectList& objects, const model::DrawingSettings& s,
+                   const ViewState& view) {
+    ObstacleMap scratch(std::max(16.0, 2.0 * s.Dim_Size));
+    ObstacleCanvas canvas(scratch);
+    const PaintContext ctx{canvas, s, view};
+    std::vector<std::size_t> redo;
+    std::sort(cache.pending.begin(), cache.pending.end());
+    for (std::size_t i : cache.pending) {
+        cache.isPending[i] = false;
+        ObstacleCache::Entry& e = cache.entries[i];
+        const bool annotated = !cache.waiting[i];
+        if (e.object == &std::as_const(objects).at(i) && e.stamp == objects.stamp(i) && e.annotated == annotated)
+            continue;
+        redo.push_back(i);
+        PipeObject& o = objects.untracked(i);
+        canvas.setOwner(i, ObstacleLayer::Line);
+        if (annotated && !o.is(ObjectKind::Tee) && !o.is(ObjectKind::CutLine)) {
+            const bool laysOut = o.dimYX1_st.x == 0.0;
+            std::optional<PipeObject> before;
+            if (laysOut) before.emplace(o);
+            PaintAnnotation(o, ctx);
+            if (laysOut && std::memcmp(&*before, &o, sizeof o) != 0) objects.touch(i);
+        }
+        canvas.setOwner(i, bodyLayer(o), isWeld(o));
+        DrawObjectBody(o, ctx, false);
+    }
+    canvas.flush();
+    cache.pending.clear();
+    cache.recorded = redo.size();
+    for (std::size_t i : redo) {
+        ObstacleCache::Entry& e = cache.entries[i];
+        e.object = &std::as_const(objects).at(i);
+        e.stamp = objects.stamp(i);
+        e.annotated = !cache.waiting[i];
+        e.shapes.clear();
+        e.x0 = e.y0 = 0;
+        e.x1 = e.y1 = -1;
+    }
+    for (const ObstacleMap::Shape& shape : scratch.shapes()) {
+        ObstacleCache::Entry& e = cache.entries[shape.owner];
+        if (!hasBounds(e)) {
+            e.x0 = shape.x0, e.y0 = shape.y0, e.x1 = shape.x1, e.y1 = shape.y1;
+        } else {
+            e.x0 = std::min(e.x0, shape.x0), e.y0 = std::min(e.y0, shape.y0);
+            e.x1 = std::max(e.x1, shape.x1), e.y1 = std::max(e.y1, shape.y1);
+        }
+        e.shapes.push_back(shape);
+    }
+    for (std::size_t i : redo) {
+        const ObstacleCache::Entry& e = cache.entries[i];
+        cache.grid.place(i, e.x0, e.y0, e.x1, e.y1);
+    }
+    // Its own layouts are no news to the cache.
+    cache.cursor.catchUp(objects);
+}
+
+// A square around an anchor that a label's search stays within.
+struct Around {
+    double x0, y0, x1, y1;
+};
+
+// The entries whose bounds meet one of the squares, in list order.
+std::vector<std::size_t> entriesAround(ObstacleCache& cache, const std::vector<Around>& around) {
+    std::vector<std::size_t> found;
+    cache.grid.newQuestion();
+    for (const Around& a : around) cache.grid.collect(a.x0, a.y0, a.x1, a.y1, found);
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+// Beyond this many labels at once, the squares are merged into the one rectangle holding them.
+constexpr std::size_t kMostSquares = 32;
+
+}  // namespace
+
+void PlaceLabels(model::ObjectList& objects, const model::DrawingSettings& s, ViewState& view) {
     const double zoom = view.ZoomPara;
     if (!(zoom > 0.0) || !std::isfinite(zoom)) return;
-    const std::size_t n = objects.size();
+    // Which labels wait, followed from the list's changes.
+    ObstacleCache& cache = view.obstacles.get();
+    followChanges(cache, objects, s, view);
+    if (cache.waitingCount == 0) return;
+    const model::ObjectList& list = objects;
+    const std::size_t n = list.size();
     std::vector<std::size_t> order;
-    std::vector<bool> waiting(n, false);
     for (std::size_t i = 0; i < n; ++i)
-        if (waitsForPlace(objects.at(i))) {
-            order.push_back(i);
-            waiting[i] = true;
-        }
-    if (order.empty()) return;
+        if (cache.waiting[i]) order.push_back(i);
     // Weld numbers first: an inspector reads the welds by them.
-    std::stable_partition(order.begin(), order.end(),
-                          [&](std::size_t i) { return isWeld(objects.at(i)); });
+    std::stable_partition(order.begin(), order.end(), [&](std::size_t i) { return isWeld(list.at(i)); });
 
-    // Everything the paint draws, but the labels about to be placed.
-    ObstacleMap map(std::max(16.0, 2.0 * s.Dim_Size));
-    ObstacleCanvas canvas(map);
-    recordPaint(canvas, objects, s, view, [&](std::size_t i) { return !waiting[i]; });
+    // Everything the paint draws, but the labels about to be placed, as kept from before.
+    recordPending(cache, objects, s, view);
 
-    ObstacleMap welds(std::max(16.0, 2.0 * s.Dim_Size));
-    for (const ObstacleMap::Shape& shape : map.shapes())
-        if (shape.kind == ObstacleMap::Shape::Kind::Circle && shape.layer == ObstacleLayer::WeldCircle)
-            welds.addCircle(shape.ax, shape.ay, shape.radius, shape.layer, shape.owner);
-    Placer placer(map, welds, s);
+    // The labels are laid out first (a layout does not depend on where others go) to know
+    // how far each may look.
+    ObstacleMap boxes(std::max(16.0, 2.0 * s.Dim_Size));
+    ObstacleCanvas measure(boxes);
+    struct Label {
+        std::size_t index;
+        LabelBox usual;
+        model::Vec3 anchor;
+        Placer::Reach reach;
+    };
+    std::vector<Label> labels;
     const AnnotationOffsets off = AnnotationOffsetsFor(s);
+    Placer reachOf(boxes, boxes, s, {});
     for (std::size_t i : order) {
-        PipeObject& o = objects.at(i);
+        PipeObject& o = objects.untracked(i);
         AnnotationTextAngle(o, view.axes());
         LayoutAnnotation(o, s, view, off.a, off.b);
+        objects.touch(i);
         if (o.dimYX1_st.x == 0.0) continue;
         if (o.DistTxt.empty() || o.DistTxt.view().front() == ' ') continue;  // not shown
-        const LabelBox usual = labelBoxOf(o, canvas, s, zoom);
+        const LabelBox usual = labelBoxOf(o, measure, s, zoom);
         const model::Vec3 anchor =
             isWeld(o) ? o.Port1 * zoom
                       : model::Vec3((o.Port1.x + o.Port2.x) * zoom / 2.0, (o.Port1.y + o.Port2.y) * zoom / 2.0, 0.0);
-        const LabelBox chosen = placer.place(usual, i, isWeld(o), anchor.x, anchor.y);
-        if (chosen.cx != usual.cx || chosen.cy != usual.cy) {
+        labels.push_back({i, usual, anchor, reachOf.reach(usual, isWeld(o), anchor.x, anchor.y)});
+    }
+
+    // The map holds the frame and what lies within reach of a label.
+    std::vector<Around> around;
+    for (const Label& l : labels) {
+        const double r = l.reach.all();
+        around.push_back({l.anchor.x - r, l.anchor.y - r, l.anchor.x + r, l.anchor.y + r});
+    }
+    const bool finite = !cache.everywhere && std::all_of(around.begin(), around.end(), [](const Around& a) {
+        return std::isfinite(a.x0) && std::isfinite(a.y0) && std::isfinite(a.x1) && std::isfinite(a.y1);
+    });
+    if (around.size() > kMostSquares) {
+        Around all = around.front();
+        for (const Around& a : around)
+            all = {std::min(all.x0, a.x0), std::min(all.y0, a.y0), std::max(all.x1, a.x1), std::max(all.y1, a.y1)};
+        around.assign(1, all);
+    }
+    ObstacleMap map(std::max(16.0, 2.0 * s.Dim_Size));
+    ObstacleCanvas canvas(map);
+    if (view.frameSwitch) {
+        const PaintContext ctx{canvas, s, view};
+        canvas.setOwner(ObstacleMap::kNoOwner, ObstacleLayer::Line);
+        PaintFrame(ctx);
+        canvas.flush();
+    }
+    ObstacleMap welds(std::max(16.0, 2.0 * s.Dim_Size));
+    const auto enter = [&](const ObstacleMap::Shape& shape, std::size_t owner) {
+        map.add(shape, owner);
+        if (shape.kind == ObstacleMap::Shape::Kind::Circle && shape.layer == ObstacleLayer::WeldCircle)
+            welds.add(shape, owner);
+    };
+    if (finite) {
+        for (std::size_t i : entriesAround(cache, around))
+            for (const ObstacleMap::Shape& shape : cache.entries[i].shapes) enter(shape, i);
+    } else {
+        // A reach that is not a number holds everything.
+        for (std::size_t i = 0; i < n; ++i)
+            for (const ObstacleMap::Shape& shape : cache.entries[i].shapes) enter(shape, i);
+    }
+
+    // Beyond what the welds map holds, the nearest other weld is looked for among all.
+    const auto farWeld = [&](std::size_t owner, double ax, double ay) {
+        double best = std::numeric_limits<double>::infinity();
+        for (std::size_t i = 0; i < n; ++i) {
+            if (i == owner) continue;
+            for (const ObstacleMap::Shape& shape : cache.entries[i].shapes)
+                if (shape.kind == ObstacleMap::Shape::Kind::Circle && shape.layer == ObstacleLayer::WeldCircle &&
+                    std::hypot(shape.ax - ax, shape.ay - ay) >= 1.0)
+                    best = std::min(best, std::hypot(shape.ax - ax, shape.ay - ay));
+        }
+        return best;
+    };
+    Placer placer(map, welds, s, farWeld);
+    for (const Label& l : labels) {
+        PipeObject& o = objects.untracked(l.index);
+        const LabelBox chosen =
+            placer.place(l.usual, l.index, isWeld(o), l.anchor.x, l.anchor.y, finite ? l.reach.all() : kFarthestWeld);
+        if (chosen.cx != l.usual.cx || chosen.cy != l.usual.cy) {
             const auto ref = chosen.reference();
             o.dimTxt_st = model::Vec3(ref[0] / zoom, ref[1] / zoom, 0.0);
         }
-        map.addBox(chosen, ObstacleLayer::Label, i);
+        map.addBox(chosen, ObstacleLayer::Label, l.index);
     }
 }
 

@@ -19,12 +19,14 @@
 #include <array>
 #include <cstddef>
 #include <limits>
+#include <optional>
 #include <string_view>
 #include <vector>
 
 #include "platform/Canvas.h"
 #include "tubra/model/DrawingSettings.h"
 #include "tubra/model/ObjectList.h"
+#include "tubra/view/BoxGrid.h"
 #include "tubra/view/ViewState.h"
 
 namespace tubra::view {
@@ -78,6 +80,11 @@ public:
     void addSegment(double ax, double ay, double bx, double by, double halfWidth,
                     ObstacleLayer layer, std::size_t owner);
     void addCircle(double x, double y, double radius, ObstacleLayer layer, std::size_t owner);
+    // A shape recorded before, with its bounds, for `owner`.
+    void add(Shape shape, std::size_t owner) {
+        shape.owner = owner;
+        insert(shape);
+    }
 
     const std::vector<Shape>& shapes() const { return shapes_; }
     // Indexes of the shapes whose bounds meet the rectangle, each once. The grid is laid over
@@ -214,8 +221,6 @@ private:
     bool welds_ = false;
 };
 
-// Whether an object of the list has a label still waiting for its first layout.
-bool HasLabelsToPlace(const model::ObjectList& objects);
 
 // Where the lengths of the pipes go at this paint (see above): the shifts of those that slide,
 // in list order. Lays out pipes and elbows as the paint does; a length the user moved by hand
@@ -223,11 +228,47 @@ bool HasLabelsToPlace(const model::ObjectList& objects);
 std::vector<LabelShift> SlidePipeLengths(model::ObjectList& objects, const model::DrawingSettings& settings,
                                          const ViewState& view);
 
+// The obstacles each object's paint makes, kept in the view from one placement to the next.
+// An object's shapes are recorded again only when its stamp in the list says it may have
+// changed, or when something every paint depends on (the settings, the zoom, the axes) did.
+struct ObstacleCache {
+    struct Entry {
+        const model::PipeObject* object = nullptr;
+        std::uint64_t stamp = 0;
+        bool annotated = false;  // recorded with its annotation (not waiting for its place)
+        std::vector<ObstacleMap::Shape> shapes;  // owners not set
+        double x0 = 0, y0 = 0, x1 = -1, y1 = -1;  // bounds of the shapes (none: x0 > x1)
+    };
+    struct Inputs {
+        model::DrawingSettings settings;
+        double zoom = 0, alpha = 0, beta = 0;
+        bool autoElevation = false;
+        bool operator==(const Inputs&) const = default;
+    };
+    std::optional<Inputs> inputs;
+    std::vector<Entry> entries;  // by list position
+    // The list's changes followed since the entries were last brought up to date.
+    model::ListCursor cursor;
+    std::vector<std::size_t> pending;  // positions to record again
+    std::vector<bool> isPending;
+    // Which objects wait for their label's place.
+    std::vector<bool> waiting;
+    std::size_t waitingCount = 0;
+    // The entries' bounds, to find those within a label's reach.
+    BoxGrid grid{1024.0};
+    // Objects recorded again at the last placement (for tests and measurements).
+    std::size_t recorded = 0;
+    // Every label looks at everything, however far (what tests compare the reach with).
+    bool everywhere = false;
+};
+
 // Lays out every label of `objects` not laid out yet: weld numbers first, then the labels of
 // valves, fittings, supports and site marks, each in the first clear place around its anchor
 // (see above). Pipes and elbows are laid out as the paint lays them out. The frame with its
-// tables counts when the view shows it.
+// tables counts when the view shows it. What the view keeps (`view.obstacles`) spares
+// recording the paint of the objects that did not change, and a label looks only at what
+// lies within its reach, so placing one new label does not cost a paint of the drawing.
 void PlaceLabels(model::ObjectList& objects, const model::DrawingSettings& settings,
-                 const ViewState& view);
+                 ViewState& view);
 
 }  // namespace tubra::view

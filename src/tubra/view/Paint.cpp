@@ -148,7 +148,7 @@ void PrepareView(model::Document& doc, ViewState& view, const platform::Canvas& 
     PlaceAxisIndicator(view, canvas);
     // New labels find their places first, clear of everything else.
     model::ObjectList& objects = doc.drawing.objects;
-    if (HasLabelsToPlace(objects)) PlaceLabels(objects, doc.settings(), view);
+    PlaceLabels(objects, doc.settings(), view);
     // Pipe lengths covered by a symbol, a label or a weld circle are drawn further along their
     // pipes, for this paint only.
     view.lengthShifts = SlidePipeLengths(objects, doc.settings(), view);
@@ -256,7 +256,7 @@ void OnLayout(model::Document& doc, ViewState& view, platform::Canvas& canvas, V
     }
     PlaceAxisIndicator(view, canvas);
     model::ObjectList& objects = doc.drawing.objects;
-    if (HasLabelsToPlace(objects)) PlaceLabels(objects, doc.settings(), view);
+    PlaceLabels(objects, doc.settings(), view);
     PrepareAnnotations(objects, doc.settings(), view);
     ReturnFrameTexts(view, doc.drawing);
 }

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -39,11 +40,33 @@ struct LaidOutAnnotation {
     std::array<char, 32> text{};
 };
 
+// What the label placement keeps from one placement to the next: the obstacles each object's
+// paint makes (LabelPlacement.h). A copy of a view state starts without it.
+struct ObstacleCache;
+class KeptObstacles {
+public:
+    KeptObstacles();
+    ~KeptObstacles();
+    KeptObstacles(const KeptObstacles&);
+    KeptObstacles& operator=(const KeptObstacles&);
+    KeptObstacles(KeptObstacles&&) noexcept;
+    KeptObstacles& operator=(KeptObstacles&&) noexcept;
+    ObstacleCache& get() { return *cache_; }
+
+private:
+    std::unique_ptr<ObstacleCache> cache_;
+};
+
 // Layouts by list position, and what every layout depends on besides its object.
 struct AnnotationMemo {
     double zoom = 0.0, a = 0.0, b = 0.0, alpha = 0.0, beta = 0.0, elbowRadius = 0.0;
     std::int32_t dimSize = 0;
     std::vector<LaidOutAnnotation> entries;
+    // The objects changed since the last pass are the ones to look at again, while nothing
+    // else a layout reads changed.
+    model::ListCursor cursor;
+    model::DrawingSettings settings;
+    bool autoElevation = false;
 };
 
 struct ViewState {
@@ -78,6 +101,7 @@ struct ViewState {
     platform::Point axisErase{};         // where it stood at the paint before (erased first)
     // Layouts kept from one layout pass to the next (PrepareAnnotations).
     AnnotationMemo annotationMemo;
+    KeptObstacles obstacles;
 
     AxisAngles axes() const { return {X_AxisAngle, Y_AxisAngle}; }
 };

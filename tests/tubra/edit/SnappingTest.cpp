@@ -1,5 +1,7 @@
 // Snapping: what the walk over the object list catches, in which order, and the marker.
 
+#include <random>
+
 #include <gtest/gtest.h>
 
 #include "platform/RecordingCanvas.h"
@@ -151,4 +153,52 @@ TEST(Snapping, MarkersAreXorFiguresWithOpenCorners) {
     edit::DrawSnapMarker(c, SnapKind::End, {0, 0}, 10, 10);
     for (const platform::DrawnSegment& s : c.segments())
         for (platform::Point p : {s.from, s.to}) EXPECT_FALSE(std::abs(p.x) == 10 && std::abs(p.y) == 10);
+}
+
+// With an index the mouse finds what the walk over every object finds, as objects come, move
+// and go and the view zooms.
+TEST(Snapping, TheIndexFindsWhatTheWholeWalkFinds) {
+    model::ObjectList list;
+    edit::SnapIndex index;
+    std::mt19937 random(5);
+    const auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); };
+    const int kinds[] = {2, 2, 2, 3, 4, model::kindValue(model::ObjectKind::Weld),
+                         model::kindValue(model::ObjectKind::TextBlock)};
+    double zoom = 1.0;
+    edit::SnapSettings s;
+    int hits = 0;
+    for (int step = 0; step < 400; ++step) {
+        const int what = pick(10);
+        if (what < 5 || list.empty()) {
+            const Vec3 a(800 + pick(800), -1200 + pick(600), 0);
+            const Vec3 b(a.x + pick(300) - 150, a.y + pick(300) - 150, 0);
+            PipeObject o = object(kinds[pick(7)], a, b);
+            o.Port3 = Vec3(a.x + pick(50), a.y - pick(50), 0);
+            o.DistTxt = "text";
+            list.append(std::make_unique<PipeObject>(o));
+        } else if (what < 7) {
+            PipeObject& o = list.at(static_cast<std::size_t>(pick(static_cast<int>(list.size()))));
+            o.Port2.x += pick(200) - 100;
+        } else if (what == 7) {
+            list.take(&std::as_const(list).at(static_cast<std::size_t>(pick(static_cast<int>(list.size())))));
+        } else if (what == 8) {
+            zoom = pick(2) ? 1.6 : 0.8;
+        } else {
+            s.endPoints = pick(2), s.midPoints = pick(2), s.anyPoint = pick(2), s.weldsOnly = pick(4) == 0;
+        }
+        for (int look = 0; look < 20; ++look) {
+            // Near the objects' points more often than not.
+            const PipeObject& near = list.at(static_cast<std::size_t>(pick(static_cast<int>(list.size()))));
+            const double x = (pick(2) ? near.Port1.x : near.Port2.x) + pick(21) - 10;
+            const double y = (pick(2) ? near.Port1.y : near.Port2.y) + pick(21) - 10;
+            const edit::DevicePoint d = kTransform.toDevice(x * zoom, y * zoom);
+            const auto walk = edit::FindSnap(list, s, zoom, kTransform, d, kTransform.toLogical(d));
+            const auto indexed = edit::FindSnap(list, s, zoom, kTransform, d, kTransform.toLogical(d), &index);
+            ASSERT_EQ(walk.hit, indexed.hit) << step;
+            ASSERT_EQ(walk.kind, indexed.kind) << step;
+            ASSERT_EQ(walk.point, indexed.point) << step;
+            if (walk.hit) ++hits;
+        }
+    }
+    EXPECT_GT(hits, 1000);
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 #include <random>
 #include <set>
@@ -263,3 +264,66 @@ TEST(PipeObjectMemory, LiveObjectsNeverOverlap) {
 }
 
 }  // namespace
+
+// The list keeps its kinds and weld numbers from its change log: after every edit of a long
+// random run they are what a count over the objects gives, and the stamps and the log tell a
+// follower every object that changed.
+TEST(ObjectList, KeptCountsAndChangeLogFollowEveryEdit) {
+    Drawing d;
+    ObjectList& list = d.objects;
+    std::mt19937 random(11);
+    const auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); };
+    const ObjectKind kinds[] = {ObjectKind::Weld, ObjectKind::Pipe, ObjectKind::Elbow, ObjectKind::Valve};
+    ListCursor cursor;
+    std::vector<std::uint64_t> stamps;
+    for (int step = 0; step < 600; ++step) {
+        const int what = pick(10);
+        if (what < 4 || list.empty()) {
+            d.addObject(make(kinds[pick(4)]));
+        } else if (what < 6) {
+            PipeObject& o = list.at(static_cast<std::size_t>(pick(static_cast<int>(list.size()))));
+            if (o.is(ObjectKind::Weld))
+                o.Number = pick(40);
+            else
+                o.MainType = kindValue(kinds[pick(4)]);
+        } else if (what == 6) {
+            list.take(&std::as_const(list).at(static_cast<std::size_t>(pick(static_cast<int>(list.size())))));
+        } else if (what == 7) {
+            PipeObject copy = std::as_const(list).at(0);
+            list.replaceObject(&std::as_const(list).last(), copy);
+        } else if (what == 8) {
+            auto o = list.take(&std::as_const(list).last());
+            list.insert(static_cast<std::size_t>(pick(static_cast<int>(list.size()) + 1)), std::move(o));
+        } else {
+            for (PipeObject& o : list) o.Number += 0;  // a non-const walk: everything may change
+        }
+
+        // The counts against a count over the objects.
+        std::map<int, int> count;
+        std::set<int> numbers;
+        for (const PipeObject& o : std::as_const(list)) {
+            ++count[o.MainType];
+            if (o.is(ObjectKind::Weld)) numbers.insert(o.Number);
+        }
+        for (ObjectKind k : kinds) ASSERT_EQ(list.countOfKind(k), count[kindValue(k)]) << step;
+        for (int from : {0, 1, 5, 20}) {
+            int free = from;
+            while (numbers.count(free)) ++free;
+            ASSERT_EQ(list.freeWeldNumber(from), free) << step << " from " << from;
+        }
+
+        // Every stamp that moved is in the log, unless a new epoch began.
+        const std::vector<std::size_t>& changed = list.changes();
+        if (cursor.follows(list) && stamps.size() <= list.size()) {
+            std::set<std::size_t> logged(changed.begin() + static_cast<long>(cursor.seen), changed.end());
+            for (std::size_t i = 0; i < list.size(); ++i) {
+                if (i >= stamps.size() || list.stamp(i) != stamps[i]) {
+                    ASSERT_TRUE(logged.count(i)) << step << " at " << i;
+                }
+            }
+        }
+        cursor.catchUp(list);
+        stamps.clear();
+        for (std::size_t i = 0; i < list.size(); ++i) stamps.push_back(list.stamp(i));
+    }
+}
