@@ -493,6 +493,14 @@ void QtCanvas::drawTextLine(Point p, const ShapedText& text) {
     t.translate(origin.x(), origin.y());
     t.rotate(-state_.font.escapement / 10.0);  // counter-clockwise on the page
     t.scale(s * fi.stretch, s);
+    // A text wholly off the device draws nothing: a big drawing shows few of its texts, and
+    // setting up the glyphs of the others would cost most of a paint. (Only where the painter
+    // maps straight to its device; glyphs may reach a text height past their cells.)
+    if (QPaintDevice* device = painter_.device(); device && !painter_.viewTransformEnabled()) {
+        const double h = fi.metrics.height;
+        const QRectF cells = t.mapRect(QRectF(-h, -h, text.width + 2 * h, 3 * h));
+        if (!cells.intersects(QRectF(0, 0, device->width(), device->height()))) return;
+    }
     if (outlineText_) {
         drawTextOutline(t, text);
         return;

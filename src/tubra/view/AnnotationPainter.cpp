@@ -589,14 +589,7 @@ void PrepareAnnotations(model::ObjectList& objects, const model::DrawingSettings
         if (is(o, ObjectKind::CutLine) || is(o, ObjectKind::Tee) || !annotated(o)) return;
         LaidOutAnnotation& m = memo.entries[j];
         if (o.dimYX1_st.x == 0.0 && memoable(o) && unchanged(m, o)) return;
-        // Only an annotation without a layout changes (it is laid out); the list hears of it.
-        if (o.dimYX1_st.x == 0.0) {
-            const PipeObject before = o;
-            prepareAnnotation(o, s, view);
-            if (std::memcmp(&before, &o, sizeof o) != 0) objects.touch(j);
-        } else {
-            prepareAnnotation(o, s, view);
-        }
+        LayOutTracked(objects, j, [&](PipeObject& laid) { return prepareAnnotation(laid, s, view); });
         remember(m, o);
     };
     // An object nobody changed since the last pass is as that pass left it: laying it out
@@ -609,6 +602,11 @@ void PrepareAnnotations(model::ObjectList& objects, const model::DrawingSettings
         for (std::size_t k = memo.cursor.seen; k < end; ++k) prepare(changed[k]);
     }
     memo.cursor.catchUp(objects);
+}
+
+bool AnnotationFields::sameAs(const PipeObject& o) const {
+    return sameBits(dimL_st, o.dimL_st) && sameBits(dimL_ed, o.dimL_ed) && sameBits(dimTxt_st, o.dimTxt_st) &&
+           sameBits(dimYX1_st, o.dimYX1_st) && dimAngle == o.dimAngle && text.view() == o.DistTxt.view();
 }
 
 void PaintPreparedAnnotation(const PipeObject& o, const PaintContext& ctx, int angle) {

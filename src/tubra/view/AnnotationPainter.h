@@ -10,6 +10,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "platform/Canvas.h"
 #include "tubra/model/ObjectList.h"
@@ -62,6 +63,37 @@ int PrepareAnnotation(model::PipeObject& object, const model::DrawingSettings& s
 
 // Draws the annotation of a prepared object at text angle `angle` (see PaintAnnotation).
 void PaintPreparedAnnotation(const model::PipeObject& object, const PaintContext& ctx, int angle);
+
+// What laying out an annotation may write in its object (LayoutAnnotation and
+// AnnotationTextAngle): taken before a layout and compared after, it tells the list which
+// objects the view's layout passes changed.
+struct AnnotationFields {
+    explicit AnnotationFields(const model::PipeObject& o)
+        : dimL_st(o.dimL_st), dimL_ed(o.dimL_ed), dimTxt_st(o.dimTxt_st), dimYX1_st(o.dimYX1_st),
+          dimAngle(o.dimAngle), text(o.DistTxt) {}
+    model::Vec3 dimL_st, dimL_ed, dimTxt_st, dimYX1_st;
+    std::int32_t dimAngle;
+    model::ObjectText text;
+    // Bit for bit: a layout that writes -0 for 0 changed the object too.
+    bool sameAs(const model::PipeObject& o) const;
+};
+
+// Runs `layout` on object `i` of the list, which stamps the object when its annotation fields
+// changed; returns what `layout` returns.
+template <typename Layout>
+decltype(auto) LayOutTracked(model::ObjectList& list, std::size_t i, Layout&& layout) {
+    model::PipeObject& o = list.untracked(i);
+    const AnnotationFields before(o);
+    struct Stamp {
+        model::ObjectList& list;
+        std::size_t i;
+        const AnnotationFields& before;
+        ~Stamp() {
+            if (!before.sameAs(std::as_const(list).at(i))) list.touch(i);
+        }
+    } stamp{list, i, before};
+    return layout(o);
+}
 
 // PrepareAnnotation for every object of the list but tees and break lines, in list order.
 // Pipes and elbows whose layout inputs and results are unchanged since the last call with the

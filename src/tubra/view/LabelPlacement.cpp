@@ -772,9 +772,10 @@ std::vector<LabelShift> SlidePipeLengths(model::ObjectList& objects, const model
     }
     const double half = std::max(1.0, static_cast<double>(s.ZhuXianKuan)) / 2.0;
     for (std::size_t i = 0; i < objects.size(); ++i) {
-        PipeObject& o = objects.at(i);
+        PipeObject& o = objects.untracked(i);
         canvas.setOwner(i, ObstacleLayer::Line);
-        if (!o.is(ObjectKind::Tee) && !o.is(ObjectKind::CutLine)) PaintAnnotation(o, ctx);
+        if (!o.is(ObjectKind::Tee) && !o.is(ObjectKind::CutLine))
+            LayOutTracked(objects, i, [&](PipeObject& laid) { PaintAnnotation(laid, ctx); });
         const auto line = [&](const model::Vec3& a, const model::Vec3& b) {
             map.addSegment(a.x * zoom, a.y * zoom, b.x * zoom, b.y * zoom, half, ObstacleLayer::Line, i);
         };
@@ -919,13 +920,8 @@ void recordPending(ObstacleCache& cache, model::ObjectList& objects, const model
         redo.push_back(i);
         PipeObject& o = objects.untracked(i);
         canvas.setOwner(i, ObstacleLayer::Line);
-        if (annotated && !o.is(ObjectKind::Tee) && !o.is(ObjectKind::CutLine)) {
-            const bool laysOut = o.dimYX1_st.x == 0.0;
-            std::optional<PipeObject> before;
-            if (laysOut) before.emplace(o);
-            PaintAnnotation(o, ctx);
-            if (laysOut && std::memcmp(&*before, &o, sizeof o) != 0) objects.touch(i);
-        }
+        if (annotated && !o.is(ObjectKind::Tee) && !o.is(ObjectKind::CutLine))
+            LayOutTracked(objects, i, [&](PipeObject& laid) { PaintAnnotation(laid, ctx); });
         canvas.setOwner(i, bodyLayer(o), isWeld(o));
         DrawObjectBody(o, ctx, false);
     }

@@ -157,13 +157,14 @@ void PrepareView(model::Document& doc, ViewState& view, const platform::Canvas& 
     view.annotationAngles.assign(objects.size(), 0);
     auto shift = view.lengthShifts.cbegin();
     for (std::size_t j = 0; j < objects.size(); ++j) {
-        PipeObject& o = objects.at(j);
+        const PipeObject& o = std::as_const(objects).at(j);
         if (!drawsAnnotationInPass(o)) continue;
         if (shift != view.lengthShifts.cend() && shift->index == j) {
             view.annotationAngles[j] = o.dimAngle;
             ++shift;
         } else {
-            view.annotationAngles[j] = PrepareAnnotation(o, doc.settings(), view);
+            view.annotationAngles[j] = LayOutTracked(
+                objects, j, [&](PipeObject& laid) { return PrepareAnnotation(laid, doc.settings(), view); });
         }
     }
     ReturnFrameTexts(view, doc.drawing);
