@@ -1,6 +1,7 @@
 #include "tubra/edit/ViewController.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "text/Gbk.h"
 #include "tubra/view/LineWork.h"
@@ -29,6 +30,42 @@ ViewController::ViewController(Services services)
 
 DevicePoint ViewController::toDevice(double x, double y) const {
     return port().transform().toDevice(x * zoom(), y * zoom());
+}
+
+// --- what the tools use of the view ---
+
+double ToolContext::zoom() const {
+    const double z = view_.ZoomPara;
+    return z > 0.0 && std::isfinite(z) ? z : 1.0;
+}
+
+platform::Point ToolContext::toLogical(DevicePoint p) const { return port_.transform().toLogical(p); }
+
+model::Vec3 ToolContext::toModel(DevicePoint p) const {
+    const platform::Point l = toLogical(p);
+    return {l.x / zoom(), l.y / zoom(), 0.0};
+}
+
+model::Vec3 ToolContext::snapModel() {
+    const SnapState& s = currentSnap();
+    return {s.point.x / zoom(), s.point.y / zoom(), s.point.z};
+}
+
+platform::Answer ToolContext::ask(const char* text, const char* caption, platform::Buttons buttons,
+                                  platform::MessageIcon icon, platform::Answer defaultAnswer) {
+    return prompter_.ask({text, caption, buttons, icon, defaultAnswer});
+}
+
+void ToolContext::discard(const model::PipeObject* o) {
+    model::PipeObject& kept = doc_.discardBox.objects.addCopy(*o);
+    // A weld keeps its number in the box: it names the weld in the inspection records.
+    if (o->is(model::ObjectKind::Weld)) kept.Number = o->Number;
+    doc_.drawing.objects.take(o);
+}
+
+bool ToolContext::confirmLastObject() {
+    return ask(message::kLastObject, "严重警告", platform::Buttons::OkCancel, platform::MessageIcon::Warning,
+               platform::Answer::Ok) == platform::Answer::Ok;
 }
 
 // --- the tools' objects ---
