@@ -1,22 +1,22 @@
-#include "tubra/edit/ClickTools.h"
-#include "tubra/edit/DragTools.h"
+// The tools of the view, one class each (declared in MouseTool.h, PipeTool.h, ClickTools.h and
+// DragTools.h), in one translation unit: they share the form and painting headers, whose
+// templates would otherwise be compiled once per file.
+
 #include "tubra/edit/MouseTool.h"
-#include "tubra/edit/PipeTool.h"
 
 #include <algorithm>
 #include <cmath>
 #include <vector>
 
 #include "text/Gbk.h"
+#include "tubra/edit/ClickTools.h"
+#include "tubra/edit/DragTools.h"
+#include "tubra/edit/PipeTool.h"
 #include "tubra/edit/PropertyDialogs.h"
 #include "tubra/edit/PropertyForms.h"
 #include "tubra/edit/ToolForms.h"
 #include "tubra/view/LineWork.h"
 #include "tubra/view/PaintContext.h"
-
-// The tools of the view, one class each (declared in MouseTool.h, PipeTool.h, ClickTools.h and
-// DragTools.h), in one translation unit: they share the form and painting headers, whose
-// templates would otherwise be compiled once per file.
 
 namespace tubra::edit {
 

@@ -228,7 +228,7 @@ void ViewController::resetTools(bool switchingOn) {
     }
 }
 
-void ViewController::selectTool(const ToolCommand& t) {
+void ViewController::chooseTool(const ToolCommand& t) {
     if (t.toggles && tool_ == t.tool) {
         tool_ = Tool();
         return;
@@ -277,7 +277,7 @@ void ViewController::selectTool(const ToolCommand& t) {
 
 void ViewController::command(int id) {
     if (const ToolCommand* t = FindToolCommand(id)) {
-        selectTool(*t);
+        chooseTool(*t);
     } else {
         SnapSettings& snap = settings().snap;
         switch (id) {

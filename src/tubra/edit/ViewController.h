@@ -1,24 +1,25 @@
 #pragma once
-// The editing tools of one drawing view, free of any window system: which tool is active, the
-// two-click construction of pipe segments, placing fittings, snapping with its marker, the
-// status line, selection by click and by rectangle, moving and copying with ghosts, moving
-// labels and the whole drawing, panning, deleting, undo and restore, the right-button cancel
-// and zoom, and the cursors.
+// The view controller of one drawing view, free of any window system. It keeps which tool is
+// chosen (and the snap set a tool forces), hovering and snapping with the marker, the status
+// line, the cursor, the right button (cancel, properties, zoom), the commands that switch no
+// tool (undo, restore, clear all, the snap and weld switches) and `commit`, and hands the left
+// button and hovering to the chosen tool's object (`MouseTool.h`; the tools themselves are in
+// `PipeTool.h`, `ClickTools.h` and `DragTools.h`).
 //
-// It takes mouse positions in device pixels of the client area and command ids, draws its
-// feedback through the view port's canvas with inverting and XOR raster operations (drawing
-// the same feedback again erases it), asks its prompter for every message box and runs its
-// dialogs through its form host.
+// It takes mouse positions in device pixels of the client area and command ids; feedback is
+// drawn through the view port's canvas with inverting and XOR raster operations (drawing the
+// same feedback again erases it); every message box goes to the prompter and every dialog to
+// the form host.
 
 #include <functional>
 #include <string>
 
 #include "platform/Form.h"
 #include "platform/Prompter.h"
-#include "tubra/edit/Construction.h"
-#include "tubra/edit/EditSettings.h"
 #include "tubra/edit/ClickTools.h"
+#include "tubra/edit/Construction.h"
 #include "tubra/edit/DragTools.h"
+#include "tubra/edit/EditSettings.h"
 #include "tubra/edit/MouseTool.h"
 #include "tubra/edit/PipeTool.h"
 #include "tubra/edit/Snapping.h"
@@ -146,7 +147,7 @@ private:
     // reset (modifiers, drags in progress, held objects).
     void clearToolState();
     void resetTools(bool switchingOn);
-    void selectTool(const ToolCommand& t);
+    void chooseTool(const ToolCommand& t);
     void storeSnapFlags();
     bool reportShown() const { return viewState().reportDisplay[0] != 0; }
     void hover(DevicePoint p);
