@@ -1,23 +1,27 @@
 #pragma once
-// The editing tools of one drawing view, free of any window system: which tool is active, the
-// two-click construction of pipe segments, placing fittings, snapping with its marker, the
-// status line, selection by click and by rectangle, moving and copying with ghosts, moving
-// labels and the whole drawing, panning, deleting, undo and restore, the right-button cancel
-// and zoom, and the cursors.
+// The view controller of one drawing view, free of any window system. It keeps which tool is
+// chosen (and the snap set a tool forces), hovering and snapping with the marker, the status
+// line, the cursor, the right button (cancel, properties, zoom), the commands that switch no
+// tool (undo, restore, clear all, the snap and weld switches) and `commit`, and hands the left
+// button and hovering to the chosen tool's object (`MouseTool.h`; the tools themselves are in
+// `PipeTool.h`, `ClickTools.h` and `DragTools.h`).
 //
-// It takes mouse positions in device pixels of the client area and command ids, draws its
-// feedback through the view port's canvas with inverting and XOR raster operations (drawing
-// the same feedback again erases it), asks its prompter for every message box and runs its
-// dialogs through its form host.
+// It takes mouse positions in device pixels of the client area and command ids; feedback is
+// drawn through the view port's canvas with inverting and XOR raster operations (drawing the
+// same feedback again erases it); every message box goes to the prompter and every dialog to
+// the form host.
 
 #include <functional>
 #include <string>
 
 #include "platform/Form.h"
 #include "platform/Prompter.h"
+#include "tubra/edit/ClickTools.h"
 #include "tubra/edit/Construction.h"
+#include "tubra/edit/DragTools.h"
 #include "tubra/edit/EditSettings.h"
 #include "tubra/edit/MouseTool.h"
+#include "tubra/edit/PipeTool.h"
 #include "tubra/edit/Snapping.h"
 #include "tubra/edit/Tools.h"
 #include "tubra/edit/ViewPort.h"
@@ -26,27 +30,7 @@
 
 namespace tubra::edit {
 
-// Texts of the messages the tools show (UTF-8).
-namespace message {
-inline constexpr const char* kChooseLineClass = "请先确定是主线管还是支线管。";
-inline constexpr const char* kDrawOrthogonalFirst = "请先画正向管。";
-inline constexpr const char* kNotAvailable = "此功能目前不能使用!";
-inline constexpr const char* kNotAtStart = "此版本还不支持在起点处增加管配件的功能";
-inline constexpr const char* kClosedNeedsSnap = "在画封闭管线时，一定要用捕捉功能";
-inline constexpr const char* kMustBePipe = "被连接部分应该是管段!";
-inline constexpr const char* kUseElbow = "是否用弯头？";
-inline constexpr const char* kUseTee = "是否用三通？";
-inline constexpr const char* kOrthogonalOnly = "此阀门或管件只可加在正向管段上！";
-inline constexpr const char* kSelectFirst = "请先选择对象!";
-inline constexpr const char* kSelectToMove = "请先选择移动或复制的对象!";
-inline constexpr const char* kLastObject =
-    "现在只有一个对象，如被撤消，图纸将退回空白状态，\n而且被撤消对象不再可复原，您确定要这么做吗？";
-inline constexpr const char* kMoveHelp =
-    "移动、复制对象: 利用端点捕捉功能，点取起始位置后，移动鼠标至目标位置，放开鼠标";
-inline constexpr const char* kMoveDone = "移动、复制对象完成";
-}  // namespace message
-
-class ViewController {
+class ViewController final : private ToolContext {
 public:
     struct Services {
         model::Document& doc;
@@ -84,12 +68,12 @@ public:
     void viewRepainted();
 
     // --- state ---
-    Tool tool() const { return tool_; }
-    bool closedPipe() const { return closed_; }
-    bool planeSlant() const { return planeSlant_; }
+    Tool tool() const override { return tool_; }
+    bool closedPipe() const { return pipe_.closed(); }
+    bool planeSlant() const { return pipe_.planeSlant(); }
     // 1 while a segment's start point is placed.
-    int phase() const { return phase_; }
-    const model::Vec3& startPoint() const { return start_; }
+    int phase() const { return pipe_.phase(); }
+    const model::Vec3& startPoint() const { return pipe_.startPoint(); }
     const SnapState& snap() const { return snap_; }
     const std::string& statusText() const { return status_; }
     CursorShape cursor() const;
@@ -103,23 +87,25 @@ public:
     void keepSnapFlags() { storeSnapFlags(); }
 
     // The lengths written into new elbows, tees and components.
-    ObjectLengths lengths;
+    using ToolContext::lengths;
 
-    model::Document& document() { return s_.doc; }
-    view::ViewState& viewState() { return s_.view; }
-    EditSettings& settings() { return s_.settings; }
-    ViewPort& port() { return s_.port; }
+    using ToolContext::document;
+    using ToolContext::viewState;
+    using ToolContext::settings;
+    using ToolContext::port;
 
     // Conversions of the view: device pixels to logical units and model units (stored x and y).
-    platform::Point toLogical(DevicePoint p) const;
-    model::Vec3 toModel(DevicePoint p) const;
+    using ToolContext::toLogical;
+    using ToolContext::toModel;
     DevicePoint toDevice(double modelX, double modelY) const;
 
+    // The tools' objects, for tests that look at what a tool holds.
+    const PipeTool& pipeTool() const { return pipe_; }
+    const MoveTool& moveTool() const { return move_; }
+    const LabelMoveTool& labelTool() const { return label_; }
+    const SelectTool& selectTool() const { return select_; }
+
 private:
-    struct Line {
-        bool shown = false;
-        platform::Point a, b;
-    };
     struct Marker {
         bool shown = false;
         SnapKind kind = SnapKind::None;
@@ -128,140 +114,74 @@ private:
         bool operator==(const Marker&) const = default;
     };
 
-    // Feedback drawing.
+    // The object of a tool kind (no tool: the selection's).
+    MouseTool& toolFor(ToolKind kind);
+    MouseTool& active() { return toolFor(tool_.kind); }
+    // Every tool object once.
     template <typename F>
-    void feedback(F&& draw);
+    void eachTool(F&& f);
+
+    // Feedback drawing.
     void drawMarker(platform::Canvas& c, const Marker& m) const;
-    void drawBand(platform::Canvas& c, const Line& band) const;
-    void drawTrack(platform::Canvas& c, const Line& track) const;
-    void drawRectangle(platform::Canvas& c, platform::Point a, platform::Point b) const;
-    void drawFrame(platform::Canvas& c, const LabelFrame& f) const;
-    void drawGhosts(platform::Canvas& c, const model::Vec3& offset);
-    void drawHighlight(platform::Canvas& c, const model::PipeObject& o);
-    void eraseMarker();
     void eraseTransient();
     void dropFeedback();
 
-    // Snapping and the status line.
-    void snapAt(DevicePoint p);
-    void clearSnap();
+    // ToolContext: what the tools use of the controller.
+    void dropTool() override { tool_ = Tool(); }
+    SnapState& currentSnap() override { return snap_; }
+    void snapAt(DevicePoint p) override;
+    void clearSnap() override;
+    void eraseMarker() override;
+    void forceSnap(bool end, bool mid, bool any) override;
+    void setStatus(const std::string& utf8) override;
+    void refreshStatus() override;
+    void commit(Commit what = Commit::Objects, Changes changes = Changes::Unknown) override;
+    void forgetObjects() override;
+
+    // The status line and the cursor.
     void showCoordinates(DevicePoint p);
-    void setStatus(const std::string& utf8);
-    void refreshStatus();
     void updateCursor();
 
     // Tools.
-    // What every reset clears: the snap set the tool forced, the tool and its modifiers, the
-    // drags in progress, the held label, the move's phase.
+    // What every reset clears: the snap set the tool forced, the tool, and every tool's own
+    // reset (modifiers, drags in progress, held objects).
     void clearToolState();
     void resetTools(bool switchingOn);
-    void selectTool(const ToolCommand& t);
+    void chooseTool(const ToolCommand& t);
     void storeSnapFlags();
-    void forceSnap(bool end, bool mid, bool any);
-    bool reportShown() const { return s_.view.reportDisplay[0] != 0; }
-
-    // Clicks.
+    bool reportShown() const { return viewState().reportDisplay[0] != 0; }
     void hover(DevicePoint p);
-    void drag(DevicePoint p);
-    void click(DevicePoint p);
-    void pipeClick(platform::Point logical);
-    void firstClick(platform::Point logical);
-    void secondClick(platform::Point logical);
-    void rubberBand(platform::Point logical);
-    void buildPlaneSlanted();
-    enum class Changes;
-    void afterNewSegment(Changes changes);
-    bool componentClick();
-    void elbowOrAngleValve();
-    void place(int symbol, double outlet);
-    void weldClick();
-    void teeClick();
-    void textClick(platform::Point logical);
-    void cutLineClick();
-    void selectionClick(platform::Point logical);
-    void deleteClick();
-    bool propertiesClick(const model::PipeObject* object);
-    void grab(platform::Point logical);
-    void finishMove(DevicePoint p);
-    void findLabel(platform::Point logical);
-    void finishLabel();
-    void startDrawingMove(platform::Point logical);
-    void finishDrawingMove();
-    void finishRectangle();
 
     // Commands.
-    void deleteSelection();
     void undo();
     void restore();
     void clearAll();
     void zoomStep(bool in);
 
-    // Document changes.
-    // Moves a listed object into the discard box.
-    void discard(const model::PipeObject* o);
-    bool confirmLastObject();
-    void forgetObjects();
     // Drops what refers to objects another view of the document took away.
     void dropStaleObjects();
-    // The pipe start and the held label, when their objects are gone.
     void dropStaleHolds();
-    // How an edit ends: the document is marked modified (with the view stored in the drawing
-    // for edits of the object list that reset the view's hold on it), then the program is told.
-    enum class Commit { Objects, ObjectsAndView };
-    // Whether the edit changed objects only through the list's own ways to them (stamped, see
-    // model::ObjectList), or may have changed any.
-    enum class Changes { Unknown, Tracked };
-    void commit(Commit what = Commit::Objects, Changes changes = Changes::Unknown);
+    // Every view of the document repaints.
     void changed();
-    platform::Answer ask(const char* text, const char* caption, platform::Buttons buttons,
-                         platform::MessageIcon icon,
-                         platform::Answer defaultAnswer = platform::Answer::Ok);
-    model::Vec3 snapModel() const;
-    int lineClass() const { return tool_.kind == ToolKind::BranchPipe ? 1 : 0; }
-    double zoom() const;
 
-    Services s_;
+    std::function<void()> changed_;
     Tool tool_;
-    bool closed_ = false;
-    bool planeSlant_ = false;
     SavedSnap saved_;
-
-    // Pipe drawing.
-    int phase_ = 0;
-    model::Vec3 start_;  // view units
-    const model::PipeObject* startHit_ = nullptr;
-    SnapKind startKind_ = SnapKind::None;
-    Line band_, track_;
-
     SnapState snap_;
     SnapIndex snapIndex_;
     Marker marker_;
 
-    // Selection rectangle.
-    bool rectActive_ = false;
-    bool rectShown_ = false;
-    platform::Point rectCorner_, rectEnd_;
-
-    // Move and copy.
-    int movePhase_ = 0;
-    model::Vec3 grab_;   // model units, z the grab elevation
-    model::Vec3 ghost_;  // model units, the last ghost position
-    bool ghostShown_ = false;
-
-    // Moving a label or the whole drawing.
-    LabelFrame frame_{};
-    LabelFrame frameAtClick_{};
-    bool frameShown_ = false;
-    bool frameDragging_ = false;
-    const model::PipeObject* frameObject_ = nullptr;
-    platform::Point frameClick_;
-    SheetBox drawingBox_;
-    bool drawingFrame_ = false;
-
-    // The tools with an object of their own (the others still live in this controller).
-    PanTool pan_{s_.port};
-    // The object of the chosen tool, or null.
-    MouseTool* mouseTool();
+    PipeTool pipe_{*this};
+    PlaceTool place_{*this};
+    TextTool text_{*this};
+    CutLineTool cutLine_{*this};
+    SelectTool select_{*this};
+    DeleteTool delete_{*this};
+    PropertiesTool properties_{*this};
+    MoveTool move_{*this};
+    LabelMoveTool label_{*this};
+    DrawingMoveTool drawingMove_{*this};
+    PanTool pan_{port()};
 
     bool leftHeld_ = false;
     bool rightHeld_ = false;

@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <map>
-#include <tuple>
 
 #include "EditTestSupport.h"
 #include "tubra/edit/Tools.h"
@@ -16,28 +14,12 @@ using namespace tubra;
 using edit::CursorShape;
 using edit::ToolKind;
 using edittest::Bench;
+using edittest::feedbackErased;
 using model::Vec3;
 
 namespace {
 
 namespace cmd = edit::cmd;
-
-// Whether every inverting or XOR figure drawn since `from` was drawn an even number of times:
-// then the screen is as it was before.
-bool feedbackErased(const platform::RecordingCanvas& c, std::size_t from = 0) {
-    std::map<std::tuple<int, std::vector<std::pair<int, int>>, int, unsigned>, int> counts;
-    for (const platform::CanvasCall& call : c.callsSince(from)) {
-        if (call.state.rasterOp == platform::RasterOp::Copy) continue;
-        std::vector<std::pair<int, int>> pts;
-        for (const platform::Point& p : call.points) pts.emplace_back(p.x, p.y);
-        pts.emplace_back(call.rect.left, call.rect.top);
-        pts.emplace_back(call.rect.right, call.rect.bottom);
-        ++counts[{static_cast<int>(call.kind), pts, call.state.pen.width, call.state.pen.colour}];
-    }
-    for (const auto& [key, n] : counts)
-        if (n % 2) return false;
-    return true;
-}
 
 const double kCos30 = std::cos(30 * view::kDegToRad);
 

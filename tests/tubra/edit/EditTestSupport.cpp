@@ -1,6 +1,9 @@
 #include "EditTestSupport.h"
 
 #include <cmath>
+#include <map>
+#include <tuple>
+#include <vector>
 
 namespace edittest {
 
@@ -29,6 +32,21 @@ void RecordingPort::apply(const view::ScrollChange& change) {
 }
 
 platform::Canvas* RecordingPort::beginFeedback() { return &canvas; }
+
+bool feedbackErased(const platform::RecordingCanvas& c, std::size_t from) {
+    std::map<std::tuple<int, std::vector<std::pair<int, int>>, int, unsigned>, int> counts;
+    for (const platform::CanvasCall& call : c.callsSince(from)) {
+        if (call.state.rasterOp == platform::RasterOp::Copy) continue;
+        std::vector<std::pair<int, int>> pts;
+        for (const platform::Point& p : call.points) pts.emplace_back(p.x, p.y);
+        pts.emplace_back(call.rect.left, call.rect.top);
+        pts.emplace_back(call.rect.right, call.rect.bottom);
+        ++counts[{static_cast<int>(call.kind), pts, call.state.pen.width, call.state.pen.colour}];
+    }
+    for (const auto& [key, n] : counts)
+        if (n % 2) return false;
+    return true;
+}
 
 Bench::Bench() {
     doc.onNewDocument();

@@ -37,6 +37,10 @@ public:
     std::vector<tubra::view::ScrollChange> applied;
 };
 
+// Whether every inverting or XOR figure drawn since call `from` was drawn an even number of
+// times: then the screen is as it was before.
+bool feedbackErased(const platform::RecordingCanvas& c, std::size_t from = 0);
+
 // A document with its view and controller.
 struct Bench {
     Bench();
