@@ -17,7 +17,7 @@ SubPageForm::SubPageForm(int perPage, int sheets, int current)
     platform::GroupBuilder(group).label(0, 0, message()).field(1, 0, page_.name);
     layout_.groups.push_back(std::move(group));
     layout_.buttons = {"ok", "cancel"};
-    actions_ = {{"ok", "确定", {}, {}, false}, {"cancel", "取消", {}, {}, false}};
+    actions_ = {{"ok", "确定", {}, {}, false, {}}, {"cancel", "取消", {}, {}, false, {}}};
 }
 
 const platform::FieldDef* SubPageForm::fieldDef(std::string_view name) const {
