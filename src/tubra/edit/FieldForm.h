@@ -103,13 +103,13 @@ protected:
     }
     // Sets a value as the form computes it (not as typed).
     void setValue(std::string_view name, std::string value) {
-        if (std::string* v = storage(name)) *v = std::move(value);
+        if (const std::size_t i = indexOf(name); i < values_.size()) values_[i] = std::move(value);
     }
     // The value of a field (empty for an unknown name).
     const std::string& value(std::string_view name) const {
         static const std::string none;
-        const std::string* v = const_cast<FieldForm*>(this)->storage(name);
-        return v ? *v : none;
+        const std::size_t i = indexOf(name);
+        return i < values_.size() ? values_[i] : none;
     }
     // The value as the program stores it (GBK).
     std::string gbkValue(std::string_view name) const { return text::utf8ToGbk(value(name)); }
@@ -140,11 +140,12 @@ private:
         values_.push_back(maxBytes ? platform::fields::cutToBytes(value, maxBytes) : std::move(value));
         return values_.back();
     }
-    std::string* storage(std::string_view name) {
+    // Every field keeps its value at its own place in `values_`.
+    std::size_t indexOf(std::string_view name) const {
         const auto& fields = this->declaredFields();
         for (std::size_t i = 0; i < fields.size(); ++i)
-            if (fields[i].def.name == name) return &values_[i];
-        return nullptr;
+            if (fields[i].def.name == name) return i;
+        return values_.size();
     }
     const std::vector<std::string>& choicesOf(std::string_view name) const {
         static const std::vector<std::string> none;
