@@ -126,7 +126,9 @@ DeclaredField& DeclaredFields::declareCheck(std::string name, std::string captio
 
 void DeclaredFields::declareNote(std::string_view text) { notes_.emplace_back(text); }
 
-const FormLayout& DeclaredFields::layout() const {
+const FormLayout& DeclaredFields::layout() const { return rows(); }
+
+const FormLayout& DeclaredFields::rows() const {
     if (laidOut_) return layout_;
     laidOut_ = true;
     LayoutGroup group;
@@ -163,7 +165,7 @@ const FieldDef* DeclaredFields::fieldDef(std::string_view name) const {
 }
 
 const ActionDef* DeclaredFields::actionDef(std::string_view action) const {
-    layout();
+    rows();
     for (const ActionDef& a : actions_)
         if (a.name == action) return &a;
     for (const ActionDef& a : closing_)

@@ -101,6 +101,9 @@ protected:
     virtual std::string readOnlyError(std::string_view caption, std::string_view name) const;
 
 private:
+    // The layout of rows, and OK and Cancel unless declared (a form may lay out its own).
+    const FormLayout& rows() const;
+
     std::vector<DeclaredField> fields_;
     std::vector<std::string> notes_;
     std::vector<ActionDef> actions_;
