@@ -156,4 +156,21 @@ TEST(DeclaredForm, DescribesRowsUnitsNotesAndButtonsAsDeclared) {
     EXPECT_EQ(f.fieldDef("name")->maxBytes, 10u);
 }
 
+// A form that lays out its own dialog still has its declared fields and OK and Cancel described.
+class OwnLayoutForm : public PipeForm {
+public:
+    OwnLayoutForm() { own.buttons = {"ok"}; }
+    const platform::FormLayout& layout() const override { return own; }
+    platform::FormLayout own;
+};
+
+TEST(DeclaredForm, KeepsDescribingActionsWhenItLaysOutItsOwnDialog) {
+    OwnLayoutForm f;
+    EXPECT_EQ(f.layout().buttons, (std::vector<std::string>{"ok"}));
+    ASSERT_NE(f.actionDef("ok"), nullptr);
+    EXPECT_EQ(f.actionDef("ok")->caption, "确定");
+    EXPECT_EQ(f.actionDef("defaults")->caption, "默认值");
+    EXPECT_NE(f.fieldDef("material"), nullptr);
+}
+
 }  // namespace
