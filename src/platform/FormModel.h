@@ -42,10 +42,12 @@ struct FieldDef {
     FieldStyle style = FieldStyle::Plain;
     std::size_t maxBytes = 0;          // Text and Note: bytes the field holds
     int maxLines = 0;                  // Note: lines kept, 0 for any number
-    std::vector<std::string> choices;  // Choice: the entries as the form keeps them
+    std::vector<std::string> choices;  // Choice: the entries as the form keeps them; Text:
+                                       // entries offered to pick (the text may be typed too)
     std::string text;                  // Check: its caption
     int visibleLines = 3;              // Note: height of the edit box
     int minWidth = 0;                  // edit box width in characters, 0 for the default
+    int minimum = 0, maximum = 0;      // Digits: the range a slider offers (both 0: any)
 };
 
 // A button. With `fileTitle` the dialog first asks for a file (title and filter as given) and
@@ -56,6 +58,7 @@ struct ActionDef {
     std::string fileTitle;
     std::string fileFilter;  // "name|pattern|name|pattern||"
     bool alignLeft = false;  // a long caption read from the left, like a list entry
+    std::string menu;        // an entry of the menu button captioned so (not a button of its own)
 };
 
 // The layout: groups placed on a grid, each holding cells on its own grid.
@@ -139,56 +142,6 @@ public:
     // A dialog with a picture box hands the form its loader while it is open, and null when it
     // closes (without a window nothing shows the picture).
     virtual void setPictureLoader(PictureLoader) {}
-};
-
-// A dialog described as rows: a label and a widget per field, row by row (a
-// field may share the row before), the notes under them, the form's own buttons and OK and
-// Cancel in the bottom row. Built once; the fields' entries are brought up to date after.
-class TableDescription {
-public:
-    struct Row {
-        FieldDef def;
-        std::string label;  // empty for none (a check box carries its own)
-        std::string unit;   // shown after the widget
-        bool sameRow = false;
-        bool readOnly = false;  // shown, not edited
-    };
-    TableDescription();
-    ~TableDescription();
-    TableDescription(const TableDescription&) = delete;
-    TableDescription& operator=(const TableDescription&) = delete;
-
-    void describe(const std::vector<Row>& rows, const std::vector<std::string>& notes,
-                  const std::vector<ActionDef>& actions);
-    const FormLayout& layout() const { return layout_; }
-    const FieldDef* fieldDef(std::string_view name) const;
-    const ActionDef* actionDef(std::string_view action) const;
-    bool readOnly(std::string_view name) const;
-
-private:
-    FormLayout layout_;
-    std::map<std::string, FieldDef, std::less<>> defs_;
-    std::vector<ActionDef> actions_;
-    std::vector<std::string> readOnly_;
-    bool built_ = false;
-};
-
-// The model of a form that describes its dialog once, as rows.
-class DescribedRows : public FormModel {
-public:
-    const FormLayout& layout() const override { return rows_.layout(); }
-    const FieldDef* fieldDef(std::string_view name) const override { return rows_.fieldDef(name); }
-    const ActionDef* actionDef(std::string_view action) const override { return rows_.actionDef(action); }
-    bool fieldEnabled(std::string_view name) const override { return !rows_.readOnly(name); }
-
-protected:
-    void describe(const std::vector<TableDescription::Row>& rows, const std::vector<std::string>& notes = {},
-                  const std::vector<ActionDef>& actions = {}) {
-        rows_.describe(rows, notes, actions);
-    }
-
-private:
-    TableDescription rows_;
 };
 
 // The description of a form that has none of its own: an edit box per field, labelled with the

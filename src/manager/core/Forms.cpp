@@ -13,16 +13,7 @@ namespace {
 
 std::string utf8(std::string_view gbk) { return text::gbkToUtf8(gbk); }
 
-std::string gbkCut(std::string_view utf8Value, std::size_t maxBytes) {
-    return std::string(text::gbkCut(text::utf8ToGbk(utf8Value), maxBytes));
-}
-
 constexpr std::size_t kNumberBytes = 39;
-
-bool readOnly(std::string_view name, std::string* error) {
-    if (error) *error = "'" + std::string(name) + "' cannot be changed";
-    return false;
-}
 
 }  // namespace
 
@@ -35,33 +26,33 @@ platform::Message fileErrorMessage(const FileError& error) {
 
 // --- SectionEditForm ---
 
-namespace {
-// A row of a described dialog.
-platform::TableDescription::Row row(std::string name, std::string label, bool readOnly = false) {
-    platform::TableDescription::Row r;
-    r.def.name = std::move(name);
-    r.def.minWidth = 24;
-    r.label = std::move(label);
-    r.readOnly = readOnly;
-    return r;
-}
-platform::TableDescription::Row choice(std::string name, std::string label, std::vector<std::string> choices,
-                                       bool radio = false) {
-    platform::TableDescription::Row r = row(std::move(name), std::move(label));
-    r.def.kind = platform::FieldKind::Choice;
-    r.def.style = radio ? platform::FieldStyle::Radio : platform::FieldStyle::Plain;
-    r.def.choices = std::move(choices);
-    return r;
-}
-}  // namespace
-
 SectionEditForm::SectionEditForm(SectionKind kind, std::vector<std::string> gbkValues)
     : kind_(kind), values_(std::move(gbkValues)) {
     values_.resize(static_cast<std::size_t>(sectionLayout(kind).rows));
     std::vector<std::string> labels;
     for (const RowChoice& c : choices(kind)) labels.emplace_back(c.label);
-    describe({choice("row", "选择修改的项目", std::move(labels), true), row("original", "原值为:", true),
-              row("value", "现改为:")});
+    // Choosing a row proposes its value as the new one.
+    const platform::FieldBinding row = {
+        [this] {
+            for (const RowChoice& c : choices(kind_))
+                if (c.row == row_) return std::string(c.label);
+            return std::string();
+        },
+        [this, labels](std::string_view label, std::string* error) {
+            for (const RowChoice& c : choices(kind_)) {
+                if (c.label != label) continue;
+                row_ = c.row;
+                value_ = text::gbkCut(values_[static_cast<std::size_t>(row_)], sectionLayout(kind_).newValueBytes);
+                return true;
+            }
+            if (error) *error = form::notAChoice("row", label, labels);
+            return false;
+        }};
+    declareChoice("row", "选择修改的项目", labels, row, platform::FieldStyle::Radio);
+    declareText("original", "原值为:", platform::bind::shown([this] {
+                    return row_ < 0 ? std::string() : utf8(values_[static_cast<std::size_t>(row_)]);
+                }));
+    declareText("value", "现改为:", platform::bind::gbk(value_, sectionLayout(kind).newValueBytes));
 }
 
 const std::vector<RowChoice>& SectionEditForm::choices(SectionKind kind) {
@@ -77,45 +68,6 @@ const std::vector<RowChoice>& SectionEditForm::choices(SectionKind kind) {
 
 std::string SectionEditForm::caption() const {
     return kind_ == SectionKind::Table ? "修改特性表内容" : "修改标题框";
-}
-
-std::vector<std::string> SectionEditForm::fieldNames() const { return {"row", "original", "value"}; }
-
-std::string SectionEditForm::field(std::string_view name) const {
-    if (name == "row") {
-        for (const RowChoice& c : choices(kind_))
-            if (c.row == row_) return std::string(c.label);
-        return {};
-    }
-    if (name == "original")
-        return row_ < 0 ? std::string() : utf8(values_[static_cast<std::size_t>(row_)]);
-    if (name == "value") return utf8(value_);
-    return {};
-}
-
-bool SectionEditForm::setField(std::string_view name, std::string_view value, std::string* error) {
-    if (name == "row") {
-        for (const RowChoice& c : choices(kind_)) {
-            if (c.label != value) continue;
-            row_ = c.row;
-            value_ = text::gbkCut(values_[static_cast<std::size_t>(row_)],
-                                  sectionLayout(kind_).newValueBytes);
-            return true;
-        }
-        if (error) {
-            std::vector<std::string> labels;
-            for (const RowChoice& c : choices(kind_)) labels.emplace_back(c.label);
-            *error = form::notAChoice(name, value, labels);
-        }
-        return false;
-    }
-    if (name == "original") return readOnly(name, error);
-    if (name == "value") {
-        value_ = gbkCut(value, sectionLayout(kind_).newValueBytes);
-        return true;
-    }
-    if (error) *error = form::unknownField(caption(), name);
-    return false;
 }
 
 FormState SectionEditForm::onAction(std::string_view name, std::string_view, platform::FormContext& context,
@@ -135,11 +87,29 @@ MergeRowsForm::MergeRowsForm(std::string gbkNumber, float lengthSum)
     : before_(std::move(gbkNumber)) {
     number_ = proposeNumber(before_, position_);
     length_ = std::string(text::trimBlanks(text::format("%-8.2f", static_cast<double>(lengthSum))));
-    auto length = row("length", "合并后的管道长度：");
-    length.unit = "米";
-    describe({row("before", "合并前的管道编号：", true), row("number", "合并后的管道编号："), length,
-              choice("pageNumberPosition", "原管道编号中，倒数第", positions())},
-             {std::string(kNotice)});
+    declareText("before", "合并前的管道编号：", platform::bind::shown([this] { return utf8(before_); }));
+    declareText("number", "合并后的管道编号：", platform::bind::gbk(number_, kNumberBytes));
+    declareText("length", "合并后的管道长度：",
+                {[this] { return length_; },
+                 [this](std::string_view v, std::string*) {
+                     length_ = std::string(text::gbkCut(v, kNumberBytes));
+                     return true;
+                 }})
+        .unit = "米";
+    // Choosing where the page number starts proposes the number anew.
+    declareChoice("pageNumberPosition", "原管道编号中，倒数第", positions(),
+                  {[this] { return std::to_string(position_); },
+                   [this](std::string_view v, std::string* error) {
+                       for (const std::string& p : positions()) {
+                           if (p != v) continue;
+                           position_ = p[0] - '0';
+                           number_ = proposeNumber(before_, position_);
+                           return true;
+                       }
+                       if (error) *error = form::notAChoice("pageNumberPosition", v, positions());
+                       return false;
+                   }});
+    declareNote(kNotice);
 }
 
 const std::vector<std::string>& MergeRowsForm::positions() {
@@ -165,42 +135,6 @@ std::string MergeRowsForm::proposeNumber(std::string_view gbkNumber, int n) {
 
 std::string MergeRowsForm::caption() const { return "记录合并"; }
 
-std::vector<std::string> MergeRowsForm::fieldNames() const {
-    return {"before", "number", "length", "pageNumberPosition"};
-}
-
-std::string MergeRowsForm::field(std::string_view name) const {
-    if (name == "before") return utf8(before_);
-    if (name == "number") return utf8(number_);
-    if (name == "length") return length_;
-    if (name == "pageNumberPosition") return std::to_string(position_);
-    return {};
-}
-
-bool MergeRowsForm::setField(std::string_view name, std::string_view value, std::string* error) {
-    if (name == "before") return readOnly(name, error);
-    if (name == "number") {
-        number_ = gbkCut(value, kNumberBytes);
-        return true;
-    }
-    if (name == "length") {
-        length_ = std::string(text::gbkCut(value, kNumberBytes));
-        return true;
-    }
-    if (name == "pageNumberPosition") {
-        for (const std::string& p : positions()) {
-            if (p != value) continue;
-            position_ = p[0] - '0';
-            number_ = proposeNumber(before_, position_);
-            return true;
-        }
-        if (error) *error = form::notAChoice(name, value, positions());
-        return false;
-    }
-    if (error) *error = form::unknownField(caption(), name);
-    return false;
-}
-
 FormState MergeRowsForm::onAction(std::string_view name, std::string_view, platform::FormContext&,
                                   std::string* error) {
     return form::okOrCancel(*this, name, error);
@@ -209,27 +143,12 @@ FormState MergeRowsForm::onAction(std::string_view name, std::string_view, platf
 // --- ChangeNumberForm ---
 
 ChangeNumberForm::ChangeNumberForm(std::string gbkNumber) : original_(std::move(gbkNumber)), number_(original_) {
-    describe({row("original", "原编号：", true), row("number", "修改为：")}, {std::string(kNotice)});
+    declareText("original", "原编号：", platform::bind::shown([this] { return utf8(original_); }));
+    declareText("number", "修改为：", platform::bind::gbk(number_, kNumberBytes));
+    declareNote(kNotice);
 }
 
 std::string ChangeNumberForm::caption() const { return "修改管道编号"; }
-std::vector<std::string> ChangeNumberForm::fieldNames() const { return {"original", "number"}; }
-
-std::string ChangeNumberForm::field(std::string_view name) const {
-    if (name == "original") return utf8(original_);
-    if (name == "number") return utf8(number_);
-    return {};
-}
-
-bool ChangeNumberForm::setField(std::string_view name, std::string_view value, std::string* error) {
-    if (name == "original") return readOnly(name, error);
-    if (name == "number") {
-        number_ = gbkCut(value, kNumberBytes);
-        return true;
-    }
-    if (error) *error = form::unknownField(caption(), name);
-    return false;
-}
 
 FormState ChangeNumberForm::onAction(std::string_view name, std::string_view, platform::FormContext&,
                                      std::string* error) {
@@ -240,30 +159,11 @@ FormState ChangeNumberForm::onAction(std::string_view name, std::string_view, pl
 
 CensusExportForm::CensusExportForm(std::string device, std::string output)
     : device_(std::move(device)), output_(std::move(output)) {
-    describe({row("device", "装置名称"), row("output", "输出文件")});
+    declareText("device", "装置名称", platform::bind::text(device_, 0));
+    declareText("output", "输出文件", platform::bind::text(output_, 0));
 }
 
 std::string CensusExportForm::caption() const { return "转化到普查登记软件的数据导入格式"; }
-std::vector<std::string> CensusExportForm::fieldNames() const { return {"device", "output"}; }
-
-std::string CensusExportForm::field(std::string_view name) const {
-    if (name == "device") return device_;
-    if (name == "output") return output_;
-    return {};
-}
-
-bool CensusExportForm::setField(std::string_view name, std::string_view value, std::string* error) {
-    if (name == "device") {
-        device_ = value;
-        return true;
-    }
-    if (name == "output") {
-        output_ = value;
-        return true;
-    }
-    if (error) *error = form::unknownField(caption(), name);
-    return false;
-}
 
 FormState CensusExportForm::onAction(std::string_view name, std::string_view, platform::FormContext&,
                                      std::string* error) {
@@ -274,16 +174,16 @@ FormState CensusExportForm::onAction(std::string_view name, std::string_view, pl
 
 ReportCopyForm::ReportCopyForm() {
     keep_.fill(true);
-    std::vector<platform::TableDescription::Row> rows = {row("templateNumber", "样板文件管道编号", true),
-                                                         row("templateFile", "样板文件文件名", true)};
-    for (const auto& [name, label] : keepBoxes()) {
-        auto r = row(name, {});
-        r.def.kind = platform::FieldKind::Check;
-        r.def.text = std::string(label);
-        rows.push_back(std::move(r));
+    declareText("templateNumber", "样板文件管道编号",
+                platform::bind::shown([this] { return utf8(template_.pipeNumber); }));
+    declareText("templateFile", "样板文件文件名", platform::bind::shown([this] { return utf8(template_.fileName); }));
+    for (std::size_t i = 0; i < keepBoxes().size(); ++i) {
+        const auto& [name, label] = keepBoxes()[i];
+        declareCheck(name, std::string(label), platform::bind::check(keep_[i], name));
     }
-    describe(rows, {}, {{"pickTemplate", "<< 选取样板文件", {}, {}, false}, {"pickTargets", "<< 选取目标文件", {}, {}, false},
-                    {"ok", "确 认", {}, {}, false}, {"cancel", "取 消", {}, {}, false}});
+    for (auto [name, caption] : {std::pair{"pickTemplate", "<< 选取样板文件"}, std::pair{"pickTargets", "<< 选取目标文件"},
+                                 std::pair{"ok", "确 认"}, std::pair{"cancel", "取 消"}})
+        declareAction({name, caption, {}, {}, false, {}});
 }
 
 const std::vector<std::pair<std::string, std::string_view>>& ReportCopyForm::keepBoxes() {
@@ -315,37 +215,6 @@ void ReportCopyForm::listClicked(const std::vector<Entry>& selected) {
 }
 
 std::string ReportCopyForm::caption() const { return "全面检验报告复制"; }
-
-std::vector<std::string> ReportCopyForm::fieldNames() const {
-    std::vector<std::string> names = {"templateNumber", "templateFile"};
-    for (const auto& [name, label] : keepBoxes()) names.push_back(name);
-    return names;
-}
-
-std::string ReportCopyForm::field(std::string_view name) const {
-    if (name == "templateNumber") return utf8(template_.pipeNumber);
-    if (name == "templateFile") return utf8(template_.fileName);
-    const auto& boxes = keepBoxes();
-    for (std::size_t i = 0; i < boxes.size(); ++i)
-        if (boxes[i].first == name) return keep_[i] ? "1" : "0";
-    return {};
-}
-
-bool ReportCopyForm::setField(std::string_view name, std::string_view value, std::string* error) {
-    if (name == "templateNumber" || name == "templateFile") return readOnly(name, error);
-    const auto& boxes = keepBoxes();
-    for (std::size_t i = 0; i < boxes.size(); ++i) {
-        if (boxes[i].first != name) continue;
-        if (value != "0" && value != "1") {
-            if (error) *error = form::notAChoice(name, value, {"0", "1"});
-            return false;
-        }
-        keep_[i] = value == "1";
-        return true;
-    }
-    if (error) *error = form::unknownField(caption(), name);
-    return false;
-}
 
 FormState ReportCopyForm::onAction(std::string_view name, std::string_view, platform::FormContext& context,
                                    std::string* error) {

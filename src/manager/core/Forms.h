@@ -10,7 +10,7 @@
 
 #include "manager/core/DrawingFiles.h"
 #include "platform/Form.h"
-#include "platform/FormModel.h"
+#include "platform/FormFields.h"
 
 namespace manager {
 
@@ -24,7 +24,7 @@ struct RowChoice {
 //   row       the chosen row, by its label ("管线名称", ...); empty while none is chosen
 //   original  "原值为:" the chosen row's value (read-only)
 //   value     "现改为:" the new value
-class SectionEditForm : public platform::Form, public platform::DescribedRows {
+class SectionEditForm : public platform::DeclaredForm<> {
 public:
     SectionEditForm(SectionKind kind, std::vector<std::string> gbkValues);
 
@@ -36,9 +36,6 @@ public:
     const std::string& newValue() const { return value_; }
 
     std::string caption() const override;
-    std::vector<std::string> fieldNames() const override;
-    std::string field(std::string_view name) const override;
-    bool setField(std::string_view name, std::string_view value, std::string* error) override;
 
 protected:
     platform::FormState onAction(std::string_view name, std::string_view argument,
@@ -56,7 +53,7 @@ private:
 //   number              "合并后的管道编号：" proposed without the page-number part
 //   length              "合并后的管道长度：" the sum of the lengths, "%-8.2f"
 //   pageNumberPosition  which separator from the end starts the page number: "3", "2" or "1"
-class MergeRowsForm : public platform::Form, public platform::DescribedRows {
+class MergeRowsForm : public platform::DeclaredForm<> {
 public:
     MergeRowsForm(std::string gbkNumber, float lengthSum);
 
@@ -72,9 +69,6 @@ public:
     const std::string& length() const { return length_; }  // as typed
 
     std::string caption() const override;
-    std::vector<std::string> fieldNames() const override;
-    std::string field(std::string_view name) const override;
-    bool setField(std::string_view name, std::string_view value, std::string* error) override;
 
 protected:
     platform::FormState onAction(std::string_view name, std::string_view argument,
@@ -90,16 +84,13 @@ private:
 // "修改管道编号": a new pipeline number for one row of the list (the file stays as it is).
 //   original  "原编号：" (read-only)
 //   number    "修改为："
-class ChangeNumberForm : public platform::Form, public platform::DescribedRows {
+class ChangeNumberForm : public platform::DeclaredForm<> {
 public:
     explicit ChangeNumberForm(std::string gbkNumber);
     static constexpr std::string_view kNotice = "此操作只改变列表中的数据，图形文件本身不受影响！";
     const std::string& number() const { return number_; }  // GBK
 
     std::string caption() const override;
-    std::vector<std::string> fieldNames() const override;
-    std::string field(std::string_view name) const override;
-    bool setField(std::string_view name, std::string_view value, std::string* error) override;
 
 protected:
     platform::FormState onAction(std::string_view name, std::string_view argument,
@@ -113,16 +104,13 @@ private:
 // "转化到普查登记软件的数据导入格式": the device name and the output file of the census export.
 //   device  "装置名称"
 //   output  "输出文件" (UTF-8 path)
-class CensusExportForm : public platform::Form, public platform::DescribedRows {
+class CensusExportForm : public platform::DeclaredForm<> {
 public:
     CensusExportForm(std::string device, std::string output);
     const std::string& device() const { return device_; }  // UTF-8
     const std::string& output() const { return output_; }
 
     std::string caption() const override;
-    std::vector<std::string> fieldNames() const override;
-    std::string field(std::string_view name) const override;
-    bool setField(std::string_view name, std::string_view value, std::string* error) override;
 
 protected:
     platform::FormState onAction(std::string_view name, std::string_view argument,
@@ -140,7 +128,7 @@ private:
 //   keepUnit, keepDevice, keepPipeName, keepPipeNumber, keepReviewPipeName, keepDate,
 //   keepReportNumber               the boxes under "保持不变的参数": "1" or "0"
 // Actions: pickTemplate, pickTargets, ok ("确 认": copies), cancel ("取 消": hides).
-class ReportCopyForm : public platform::Form, public platform::DescribedRows {
+class ReportCopyForm : public platform::DeclaredForm<> {
 public:
     struct Entry {
         std::string pipeNumber;  // GBK
@@ -170,9 +158,6 @@ public:
     std::function<void(const std::vector<std::filesystem::path>&)> onCopied;
 
     std::string caption() const override;
-    std::vector<std::string> fieldNames() const override;
-    std::string field(std::string_view name) const override;
-    bool setField(std::string_view name, std::string_view value, std::string* error) override;
 
 protected:
     platform::FormState onAction(std::string_view name, std::string_view argument,

@@ -16,6 +16,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageLogger>
 #include <QPixmap>
 #include <QPlainTextEdit>
@@ -124,7 +125,24 @@ ModelFormDialog::ModelFormDialog(Form& form, FormContext& context, QWidget* pare
     }
     auto* bottom = new QHBoxLayout;
     bottom->addStretch(1);
+    std::map<std::string, QMenu*> menus;
     for (const std::string& action : layout.buttons) {
+        const ActionDef* def = model_.actionDef(action);
+        if (def && !def->menu.empty()) {
+            // Actions sharing a menu are the entries of one button.
+            QMenu*& menu = menus[def->menu];
+            if (!menu) {
+                auto* b = new QPushButton(qs(def->menu));
+                b->setObjectName(qs(action.substr(0, action.find('='))));
+                menu = new QMenu(b);
+                b->setMenu(menu);
+                bottom->addWidget(b);
+            }
+            QAction* entry = menu->addAction(qs(model_.actionCaption(action)));
+            connect(entry, &QAction::triggered, this, [this, action] { pressed(action); });
+            menuEntries_[action] = entry;
+            continue;
+        }
         auto* b = new QPushButton(qs(model_.actionCaption(action)));
         b->setObjectName(qs(action));
         if (action == "ok" || action == "退出") b->setDefault(true);
@@ -230,6 +248,17 @@ QWidget* ModelFormDialog::makeField(const FieldDef& def) {
     const std::string name = def.name;
     switch (def.kind) {
         case FieldKind::Text: {
+            if (!def.choices.empty()) {
+                // An edit box that also offers entries.
+                auto* box = new QComboBox;
+                box->setEditable(true);
+                for (const std::string& c : def.choices) box->addItem(qs(model_.choiceText(c)));
+                connect(box->lineEdit(), &QLineEdit::textEdited, this,
+                        [this, name](const QString& t) { edited(name, t); });
+                connect(box, &QComboBox::activated, this,
+                        [this, name, box](int i) { edited(name, box->itemText(i)); });
+                return box;
+            }
             auto* e = new QLineEdit;
             const int chars = def.minWidth > 0
                                   ? def.minWidth
@@ -339,8 +368,17 @@ QWidget* ModelFormDialog::fieldWidget(const std::string& name) const {
 }
 
 QAbstractButton* ModelFormDialog::button(const std::string& action) const {
-    const auto it = buttons_.find(action);
-    return it == buttons_.end() ? nullptr : it->second;
+    if (const auto it = buttons_.find(action); it != buttons_.end()) return it->second;
+    // An entry of a menu: the button that offers it.
+    if (const auto it = menuEntries_.find(action); it != menuEntries_.end())
+        if (auto* menu = qobject_cast<QMenu*>(it->second->parent()))
+            return qobject_cast<QAbstractButton*>(menu->parentWidget());
+    return nullptr;
+}
+
+QAction* ModelFormDialog::menuEntry(const std::string& action) const {
+    const auto it = menuEntries_.find(action);
+    return it == menuEntries_.end() ? nullptr : it->second;
 }
 
 QTableWidget* ModelFormDialog::list(const std::string& name) const {
@@ -353,6 +391,10 @@ void ModelFormDialog::loadField(const std::string& name, QWidget* w) {
     const std::string v = form().field(name);
     switch (def->kind) {
         case FieldKind::Text: {
+            if (auto* box = qobject_cast<QComboBox*>(w)) {
+                if (box->currentText() != qs(v)) box->setEditText(qs(v));
+                break;
+            }
             auto* e = static_cast<QLineEdit*>(w);
             if (e->text() != qs(v)) {
                 // While typing the cursor stays where it was; a new value puts it at the end.
@@ -425,6 +467,11 @@ void ModelFormDialog::loadWidgets() {
         b->setText(qs(model_.actionCaption(action)));
         b->setEnabled(model_.actionEnabled(action));
         b->setVisible(model_.actionVisible(action));
+    }
+    for (const auto& [action, entry] : menuEntries_) {
+        entry->setText(qs(model_.actionCaption(action)));
+        entry->setEnabled(model_.actionEnabled(action));
+        entry->setVisible(model_.actionVisible(action));
     }
     for (const auto& [name, l] : labels_) l->setText(qs(model_.labelText(name)));
     for (const auto& [name, t] : lists_) loadList(name, t);

@@ -20,6 +20,7 @@
 #include "platform/FormModel.h"
 
 class QAbstractButton;
+class QAction;
 class QLabel;
 class QScrollArea;
 class QShowEvent;
@@ -72,7 +73,10 @@ public:
 
     const FormModel& model() const { return model_; }
     QWidget* fieldWidget(const std::string& name) const;
+    // The button of an action (for an entry of a menu, the button offering the menu).
     QAbstractButton* button(const std::string& action) const;
+    // The menu entry of an action offered in a button's menu; null for any other.
+    QAction* menuEntry(const std::string& action) const;
     QTableWidget* list(const std::string& name) const;
 
 protected:
@@ -92,6 +96,7 @@ private:
     FormModel& model_;
     std::map<std::string, QWidget*> fields_;
     std::map<std::string, QAbstractButton*> buttons_;
+    std::map<std::string, QAction*> menuEntries_;  // actions offered in a button's menu
     std::map<std::string, QLabel*> labels_;
     std::map<std::string, QTableWidget*> lists_;
     QLabel* picture_ = nullptr;

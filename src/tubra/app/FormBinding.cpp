@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QSlider>
 
+#include "tubra/edit/BoundForm.h"
+
 namespace tubra::app {
 
 namespace {
@@ -16,9 +18,9 @@ std::string utf8(const QString& s) { return s.toStdString(); }
 
 }  // namespace
 
-BoundFormDialog::BoundFormDialog(platform::Form& form, edit::BoundFields& fields,
+BoundFormDialog::BoundFormDialog(platform::Form& form, const platform::DeclaredFields& fields,
                                  platform::FormContext& context, QWidget* parent)
-    : FormDialog(form, context, parent), table_(fields) {}
+    : FormDialog(form, context, parent), fields_(fields) {}
 
 QWidget* BoundFormDialog::widgetFor(std::string_view name) const {
     for (const Binding& b : bindings_)
@@ -32,13 +34,13 @@ void BoundFormDialog::bind(std::string_view name, QWidget* widget, std::function
     bindings_.push_back({std::string(name), widget, std::move(get), std::move(set)});
     const Binding& b = bindings_.back();
     b.set(form().field(name));
-    if (const auto* f = table_.find(name); f && f->enabled) widget->setEnabled(f->enabled());
+    if (const auto* f = fields_.declared(name); f && f->enabled) widget->setEnabled(f->enabled());
 }
 
 void BoundFormDialog::storeWidgets() {
     for (const Binding& b : bindings_) {
-        const auto* f = table_.find(b.name);
-        if (!f || f->kind == edit::BoundFields::Kind::ReadOnly || !b.widget->isEnabled()) continue;
+        const auto* f = fields_.declared(b.name);
+        if (!f || f->readOnly() || !b.widget->isEnabled()) continue;
         const std::string value = b.get();
         // Only what the user changed goes in: a value shown rounded or cut is not written back.
         if (value != form().field(b.name)) form().setField(b.name, value, nullptr);
@@ -48,14 +50,14 @@ void BoundFormDialog::storeWidgets() {
 void BoundFormDialog::loadWidgets() {
     for (const Binding& b : bindings_) {
         b.set(form().field(b.name));
-        if (const auto* f = table_.find(b.name); f && f->enabled) b.widget->setEnabled(f->enabled());
+        if (const auto* f = fields_.declared(b.name); f && f->enabled) b.widget->setEnabled(f->enabled());
     }
 }
 
 QLineEdit* BoundFormDialog::lineEdit(std::string_view name) {
     auto* edit = new QLineEdit(this);
-    const auto* f = table_.find(name);
-    if (f && f->kind == edit::BoundFields::Kind::ReadOnly) {
+    const auto* f = fields_.declared(name);
+    if (f && f->readOnly()) {
         // Shown values look like the dialog, not like boxes to type in, and take no focus.
         edit->setReadOnly(true);
         edit->setFocusPolicy(Qt::NoFocus);
@@ -68,10 +70,10 @@ QLineEdit* BoundFormDialog::lineEdit(std::string_view name) {
              const QString t = QString::fromStdString(v);
              if (edit->text() != t) edit->setText(t);
          });
-    if (f && f->maxBytes > 0) {
-        const std::size_t limit = f->maxBytes;
+    if (f && f->def.maxBytes > 0) {
+        const std::size_t limit = f->def.maxBytes;
         connect(edit, &QLineEdit::textEdited, this, [edit, limit](const QString& t) {
-            const std::string kept = edit::fields::cutToBytes(utf8(t), limit);
+            const std::string kept = platform::fields::cutToBytes(utf8(t), limit);
             if (kept != utf8(t)) edit->setText(QString::fromStdString(kept));
         });
     }
@@ -80,18 +82,18 @@ QLineEdit* BoundFormDialog::lineEdit(std::string_view name) {
 
 QComboBox* BoundFormDialog::comboBox(std::string_view name) {
     auto* box = new QComboBox(this);
-    const auto* f = table_.find(name);
-    const bool editable = f && f->kind == edit::BoundFields::Kind::Text;
+    const auto* f = fields_.declared(name);
+    const bool editable = f && f->def.kind == platform::FieldKind::Text;
     box->setEditable(editable);
     if (f)
-        for (const std::string& c : f->choices) box->addItem(QString::fromStdString(c));
+        for (const std::string& c : f->def.choices) box->addItem(QString::fromStdString(c));
     if (editable) {
         bind(name, box, [box] { return utf8(box->currentText()); },
              [box](const std::string& v) { box->setEditText(QString::fromStdString(v)); });
-        if (f->maxBytes > 0) {
-            const std::size_t limit = f->maxBytes;
+        if (f->def.maxBytes > 0) {
+            const std::size_t limit = f->def.maxBytes;
             connect(box->lineEdit(), &QLineEdit::textEdited, this, [box, limit](const QString& t) {
-                const std::string kept = edit::fields::cutToBytes(utf8(t), limit);
+                const std::string kept = platform::fields::cutToBytes(utf8(t), limit);
                 if (kept != utf8(t)) box->setEditText(QString::fromStdString(kept));
             });
         }
@@ -107,10 +109,10 @@ QComboBox* BoundFormDialog::comboBox(std::string_view name) {
 
 QCheckBox* BoundFormDialog::checkBox(std::string_view name, std::string_view text) {
     auto* box = new QCheckBox(qstr(text), this);
-    bind(name, box, [box] { return edit::BoundFields::checkText(box->isChecked()); },
+    bind(name, box, [box] { return platform::fields::checkText(box->isChecked()); },
          [box](const std::string& v) {
              bool on = false;
-             edit::fields::parseCheck(v, on);
+             platform::fields::parseCheck(v, on);
              box->setChecked(on);
          });
     return box;
@@ -118,7 +120,7 @@ QCheckBox* BoundFormDialog::checkBox(std::string_view name, std::string_view tex
 
 QSlider* BoundFormDialog::slider(std::string_view name) {
     auto* s = new QSlider(Qt::Horizontal, this);
-    if (const auto* f = table_.find(name)) s->setRange(f->minimum, f->maximum);
+    if (const auto* f = fields_.declared(name)) s->setRange(f->def.minimum, f->def.maximum);
     bind(name, s, [s] { return std::to_string(s->value()); },
          [s](const std::string& v) { s->setValue(edit::fields::atoiText(v)); });
     return s;

@@ -1,5 +1,5 @@
 #pragma once
-// A Qt dialog bound field by field to a field-table form. Each widget made through the
+// A Qt dialog laid out by hand, bound field by field to a form with declared fields. Each widget made through the
 // helpers below carries the field's name; before every action the widgets' values go into
 // the form (only those the user changed), after it the form's values come back, so what the
 // form computes (defaults, statistics, imports) shows at once.
@@ -11,7 +11,7 @@
 #include <QString>
 
 #include "platform/qt/FormDialogs.h"
-#include "tubra/edit/FieldTableForm.h"
+#include "platform/FormFields.h"
 
 class QCheckBox;
 class QComboBox;
@@ -30,11 +30,10 @@ inline QString qstr(std::string_view utf8) {
 
 class BoundFormDialog : public platform::qt::FormDialog {
 public:
-    // `form` and `fields` are the same form: its generic side and its field table.
-    BoundFormDialog(platform::Form& form, edit::BoundFields& fields, platform::FormContext& context,
-                    QWidget* parent);
+    // `form` and `fields` are the same form: its generic side and its declared fields.
+    BoundFormDialog(platform::Form& form, const platform::DeclaredFields& fields,
+                    platform::FormContext& context, QWidget* parent);
 
-    edit::BoundFields& table() { return table_; }
     // The widget bound to a field, or null.
     QWidget* widgetFor(std::string_view name) const;
 
@@ -67,7 +66,7 @@ private:
         std::function<std::string()> get;
         std::function<void(const std::string&)> set;
     };
-    edit::BoundFields& table_;
+    const platform::DeclaredFields& fields_;
     std::vector<Binding> bindings_;
 };
 

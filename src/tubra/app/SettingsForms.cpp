@@ -15,7 +15,6 @@
 
 namespace tubra::app {
 
-using edit::FieldTableForm;
 using platform::FormContext;
 using platform::FormState;
 using S = model::DrawingSettings;
@@ -158,7 +157,7 @@ LineWidthForm::LineWidthForm(const model::DrawingSettings& settings) {
         widths_[static_cast<std::size_t>(i)] = settings.*row.member;
         texts[static_cast<std::size_t>(i)] =
             edit::fields::formatNumber("%-4.2f", static_cast<double>(settings.*row.member));
-        addText(std::string(row.key), texts[static_cast<std::size_t>(i)], kMaxChars).choices = offered();
+        addText(std::string(row.key), texts[static_cast<std::size_t>(i)], kMaxChars).def.choices = offered();
     }
 }
 
@@ -395,7 +394,7 @@ CharacteristicTableForm::CharacteristicTableForm(const model::CharacteristicTabl
                           rows[kClassRow] = std::string(v);
                           return true;
                       })
-                .choices = offered;
+                .def.choices = offered;
             continue;
         }
         addText(rowName(i), rows[static_cast<std::size_t>(i)], limit);
@@ -552,7 +551,7 @@ PageSetupSessionForm::PageSetupSessionForm(PageSetupForm& form) : form_(form) {
                                  form_.setLabel(i, v);
                                  return true;
                              });
-        f.maxBytes = PageSetupForm::kLabelBytes;
+        f.def.maxBytes = PageSetupForm::kLabelBytes;
         // The labels can be typed only while the axis indicator is shown.
         f.enabled = [this] { return form_.labelsEnabled(); };
     }

@@ -14,7 +14,7 @@
 #include "platform/Canvas.h"
 #include "tubra/app/Forms.h"
 #include "tubra/edit/EditSettings.h"
-#include "tubra/edit/FieldTableForm.h"
+#include "tubra/edit/BoundForm.h"
 #include "tubra/model/Drawing.h"
 #include "tubra/model/DrawingSettings.h"
 
@@ -22,7 +22,7 @@ namespace tubra::app {
 
 // A settings dialog takes whatever its boxes hold: OK closes it, and the caller's `apply`
 // writes the values back.
-class SettingsForm : public edit::FieldTableForm {
+class SettingsForm : public edit::BoundForm<> {
 protected:
     platform::FormState accept(platform::FormContext&) override {
         return platform::FormState::Accepted;
@@ -73,7 +73,7 @@ private:
 };
 
 // "设置线宽": six editable lists of widths.
-class LineWidthForm : public edit::FieldTableForm {
+class LineWidthForm : public edit::BoundForm<> {
 public:
     static constexpr std::string_view kCaption = "设置线宽";
     static constexpr std::string_view kZeroOrEmpty = "选择区域不能出现0或者空项, \n\n请重新选择!";
@@ -184,7 +184,7 @@ public:
 
 // "设置弯头半径及三通长度": elbow radius, tee length and fitting symbol scale, in multiples.
 // Three further scale values of the view travel through unchanged but are checked too.
-class ElbowTeeForm : public edit::FieldTableForm {
+class ElbowTeeForm : public edit::BoundForm<> {
 public:
     static constexpr std::string_view kCaption = "设置弯头半径及三通长度";
     static constexpr std::string_view kBadValues = "参数设置不正确，请重新设置。";

@@ -31,15 +31,10 @@ namespace tubra::app {
 
 namespace {
 
-using edit::FormField;
+using platform::DeclaredField;
+using platform::FieldKind;
 
 QString qs(const std::string& s) { return QString::fromStdString(s); }
-
-const FormField* fieldOf(const edit::FieldTable& t, const std::string& name) {
-    for (const FormField& f : t.fieldTable())
-        if (f.name == name) return &f;
-    return nullptr;
-}
 
 // Dialogs with many fields set them out in two columns.
 constexpr std::size_t kOneColumnRows = 12;
@@ -47,7 +42,7 @@ constexpr std::size_t kOneColumnRows = 12;
 }  // namespace
 
 FieldFormDialog::FieldFormDialog(platform::Form& form, platform::FormContext& context, QWidget* parent)
-    : FormDialog(form, context, parent), table_(dynamic_cast<edit::FieldTable&>(form)) {
+    : FormDialog(form, context, parent), fields_(dynamic_cast<const platform::DeclaredFields&>(form)) {
     build();
     loadWidgets();
 }
@@ -57,38 +52,45 @@ QWidget* FieldFormDialog::fieldWidget(const std::string& name) const {
     return it == widgets_.end() ? nullptr : it->second;
 }
 
-QWidget* FieldFormDialog::makeWidget(const FormField& f) {
-    const std::string name = f.name;
-    switch (f.kind) {
-        case FormField::Kind::Text:
-        case FormField::Kind::Shown: {
-            auto* e = new QLineEdit(this);
-            if (f.kind == FormField::Kind::Shown) {
-                // Shown values look like the dialog, not like boxes to type in.
-                e->setReadOnly(true);
-                e->setFocusPolicy(Qt::NoFocus);
-                QPalette palette = e->palette();
-                palette.setColor(QPalette::Base, palette.color(QPalette::Window));
-                e->setPalette(palette);
+QWidget* FieldFormDialog::makeWidget(const DeclaredField& f) {
+    const std::string name = f.def.name;
+    switch (f.def.kind) {
+        case FieldKind::Text:
+            if (!f.def.choices.empty()) {
+                // An edit box offering entries.
+                auto* c = new QComboBox(this);
+                c->setEditable(true);
+                connect(c, &QComboBox::currentTextChanged, this,
+                        [this, name](const QString& t) { fieldEdited(name, t.toStdString()); });
+                return c;
+            } else {
+                auto* e = new QLineEdit(this);
+                if (f.readOnly()) {
+                    // Shown values look like the dialog, not like boxes to type in.
+                    e->setReadOnly(true);
+                    e->setFocusPolicy(Qt::NoFocus);
+                    QPalette palette = e->palette();
+                    palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+                    e->setPalette(palette);
+                }
+                connect(e, &QLineEdit::textEdited, this,
+                        [this, name](const QString& t) { fieldEdited(name, t.toStdString()); });
+                return e;
             }
-            connect(e, &QLineEdit::textEdited, this,
-                    [this, name](const QString& t) { fieldEdited(name, t.toStdString()); });
-            return e;
-        }
-        case FormField::Kind::MultiLine: {
+        case FieldKind::Note: {
             auto* e = new QPlainTextEdit(this);
             e->setMinimumHeight(60);
             connect(e, &QPlainTextEdit::textChanged, this,
                     [this, name, e] { fieldEdited(name, e->toPlainText().toStdString()); });
             return e;
         }
-        case FormField::Kind::Choice:
-            if (f.radio) {
+        case FieldKind::Choice:
+            if (f.def.style == platform::FieldStyle::Radio) {
                 auto* box = new QWidget(this);
                 auto* row = new QHBoxLayout(box);
                 row->setContentsMargins(0, 0, 0, 0);
                 auto* group = new QButtonGroup(box);
-                for (const std::string& choice : f.choices) {
+                for (const std::string& choice : f.def.choices) {
                     auto* r = new QRadioButton(qs(choice), box);
                     r->setObjectName(qs(name + ":" + choice));
                     group->addButton(r);
@@ -104,15 +106,8 @@ QWidget* FieldFormDialog::makeWidget(const FormField& f) {
                         [this, name](const QString& t) { fieldEdited(name, t.toStdString()); });
                 return c;
             }
-        case FormField::Kind::EditableChoice: {
-            auto* c = new QComboBox(this);
-            c->setEditable(true);
-            connect(c, &QComboBox::currentTextChanged, this,
-                    [this, name](const QString& t) { fieldEdited(name, t.toStdString()); });
-            return c;
-        }
-        case FormField::Kind::Check: {
-            auto* c = new QCheckBox(qs(f.label), this);
+        case FieldKind::Check: {
+            auto* c = new QCheckBox(qs(f.def.text), this);
             connect(c, &QCheckBox::toggled, this, [this, name](bool on) { fieldEdited(name, on ? "1" : "0"); });
             return c;
         }
@@ -122,7 +117,7 @@ QWidget* FieldFormDialog::makeWidget(const FormField& f) {
 
 void FieldFormDialog::build() {
     auto* outer = new QVBoxLayout(this);
-    for (const std::string& note : table_.notes()) {
+    for (const std::string& note : fields_.notes()) {
         auto* label = new QLabel(qs(note), this);
         label->setWordWrap(true);
         outer->addWidget(label);
@@ -130,8 +125,8 @@ void FieldFormDialog::build() {
     auto* grid = new QGridLayout;
     outer->addLayout(grid);
     // Rows: a field and the fields shown beside it.
-    std::vector<std::vector<const FormField*>> rows;
-    for (const FormField& f : table_.fieldTable()) {
+    std::vector<std::vector<const DeclaredField*>> rows;
+    for (const DeclaredField& f : fields_.declaredFields()) {
         if (f.sameRow && !rows.empty())
             rows.back().push_back(&f);
         else
@@ -143,12 +138,12 @@ void FieldFormDialog::build() {
         const int row = static_cast<int>(r % perColumn);
         const int col = static_cast<int>(r / perColumn) * 2;
         auto* line = new QHBoxLayout;
-        for (const FormField* field : rows[r]) {
-            const FormField& f = *field;
+        for (const DeclaredField* field : rows[r]) {
+            const DeclaredField& f = *field;
             QWidget* w = makeWidget(f);
-            w->setObjectName(qs(f.name));
-            widgets_[f.name] = w;
-            if (f.kind != FormField::Kind::Check) {
+            w->setObjectName(qs(f.def.name));
+            widgets_[f.def.name] = w;
+            if (f.def.kind != FieldKind::Check) {
                 if (field == rows[r].front())
                     grid->addWidget(new QLabel(qs(f.label), this), row, col);
                 else if (!f.label.empty())
@@ -160,16 +155,25 @@ void FieldFormDialog::build() {
         grid->addLayout(line, row, col + 1);
     }
     auto* buttons = new QDialogButtonBox(this);
-    for (const edit::FormButton& b : table_.buttons()) {
+    // A button per action; actions sharing a menu share one button that offers them.
+    std::map<std::string, QMenu*> menus;
+    for (const platform::ActionDef& a : fields_.declaredActions()) {
+        const std::string action = a.name;
+        if (!a.menu.empty()) {
+            if (QMenu* menu = menus[a.menu]) {
+                menu->addAction(qs(a.caption), this, [this, action] { perform(action); });
+                continue;
+            }
+        }
         auto* tb = new QToolButton(this);
-        tb->setText(qs(b.label));
-        tb->setObjectName(qs(b.name));
-        if (b.arguments.empty()) {
-            connect(tb, &QToolButton::clicked, this, [this, n = b.name] { buttonPressed(n, {}); });
+        tb->setText(qs(a.menu.empty() ? a.caption : a.menu));
+        tb->setObjectName(qs(action.substr(0, action.find('='))));
+        if (a.menu.empty()) {
+            connect(tb, &QToolButton::clicked, this, [this, action] { perform(action); });
         } else {
             auto* menu = new QMenu(tb);
-            for (const std::string& a : b.arguments)
-                menu->addAction(qs(a), this, [this, n = b.name, a] { buttonPressed(n, a); });
+            menu->addAction(qs(a.caption), this, [this, action] { perform(action); });
+            menus[a.menu] = menu;
             tb->setMenu(menu);
             tb->setPopupMode(QToolButton::InstantPopup);
         }
@@ -192,22 +196,19 @@ void FieldFormDialog::fieldEdited(const std::string& name, const std::string& va
     loadWidgets();
 }
 
-void FieldFormDialog::buttonPressed(const std::string& name, const std::string& argument) {
-    perform(argument.empty() ? name : name + "=" + argument);
-}
-
 void FieldFormDialog::loadWidgets() {
     loading_ = true;
-    for (const FormField& f : table_.fieldTable()) {
-        QWidget* w = fieldWidget(f.name);
-        const QString value = qs(f.value);
+    for (const DeclaredField& f : fields_.declaredFields()) {
+        QWidget* w = fieldWidget(f.def.name);
+        const std::string v = form().field(f.def.name);
+        const QString value = qs(v);
         if (auto* e = qobject_cast<QLineEdit*>(w)) {
             if (e->text() != value) e->setText(value);
         } else if (auto* p = qobject_cast<QPlainTextEdit*>(w)) {
             if (p->toPlainText() != value) p->setPlainText(value);
         } else if (auto* c = qobject_cast<QComboBox*>(w)) {
             QStringList items;
-            for (const std::string& choice : f.choices) items << qs(choice);
+            for (const std::string& choice : f.def.choices) items << qs(choice);
             QStringList now;
             for (int i = 0; i < c->count(); ++i) now << c->itemText(i);
             if (now != items) {
@@ -220,10 +221,10 @@ void FieldFormDialog::loadWidgets() {
                 c->setCurrentIndex(static_cast<int>(items.indexOf(value)));
             }
         } else if (auto* k = qobject_cast<QCheckBox*>(w)) {
-            k->setChecked(f.value == "1");
+            k->setChecked(v == "1");
         } else if (w) {
             for (auto* r : w->findChildren<QRadioButton*>())
-                r->setChecked(r->objectName() == qs(f.name + ":" + f.value));
+                r->setChecked(r->objectName() == qs(f.def.name + ":" + v));
         }
     }
     loading_ = false;
@@ -244,14 +245,12 @@ public:
 
 private:
     void chooseFont() {
-        const auto& fields = table().fieldTable();
-        QFont start(qs(fieldOf(table(), "font")->value));
-        start.setItalic(fieldOf(table(), "italic")->value == "1");
-        start.setUnderline(fieldOf(table(), "underline")->value == "1");
+        QFont start(qs(form().field("font")));
+        start.setItalic(form().field("italic") == "1");
+        start.setUnderline(form().field("underline") == "1");
         bool ok = false;
         const QFont chosen = QFontDialog::getFont(&ok, start, this, QStringLiteral("字体设置"));
         if (!ok) return;
-        (void)fields;
         form().setField("font", chosen.family().toStdString(), nullptr);
         form().setField("italic", chosen.italic() ? "1" : "0", nullptr);
         form().setField("underline", chosen.underline() ? "1" : "0", nullptr);
@@ -354,8 +353,8 @@ QPoint PlaceClearOf(QSize frame, const QRect& screen, const QRect& keepClear,
 
 void RegisterToolDialogs() {
     using platform::qt::QtFormHost;
-    // Every form made of a field table, unless it has a dialog of its own.
-    QtFormHost::registerDialog<edit::FieldTable>(
+    // Every tool and property form, unless it has a dialog of its own.
+    QtFormHost::registerDialog<edit::RowDialogForm>(
         [](platform::Form& form, platform::FormContext& context, QWidget* parent) -> std::unique_ptr<QDialog> {
             return std::make_unique<FieldFormDialog>(form, context, parent);
         });

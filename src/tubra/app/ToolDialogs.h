@@ -1,6 +1,6 @@
 #pragma once
 // The Qt dialogs of the editing tools and of the segment, weld, support and text dialogs.
-// Each is built from its form's field table: a label and a widget per field, named by the
+// Each is built from its form's declared fields: a label and a widget per field, named by the
 // field's session name, bound live to the form (every edit goes into the form at once), so a
 // dialog and a replayed session work through the same form.
 
@@ -11,7 +11,7 @@
 #include <optional>
 
 #include "platform/qt/FormDialogs.h"
-#include "tubra/edit/FieldForm.h"
+#include "platform/FormFields.h"
 
 class QWidget;
 
@@ -27,17 +27,13 @@ public:
 
 protected:
     void loadWidgets() override;
-    // A button other than OK and Cancel; by default its action on the form.
-    virtual void buttonPressed(const std::string& name, const std::string& argument);
-
-    edit::FieldTable& table() { return table_; }
 
 private:
     void build();
-    QWidget* makeWidget(const edit::FormField& field);
+    QWidget* makeWidget(const platform::DeclaredField& field);
     void fieldEdited(const std::string& name, const std::string& value);
 
-    edit::FieldTable& table_;
+    const platform::DeclaredFields& fields_;
     std::map<std::string, QWidget*> widgets_;
     bool loading_ = false;
 };

@@ -1,185 +1,119 @@
 #pragma once
-// Forms made of a table of fields: every field has the name a session addresses it by, the
-// label the dialog shows, a kind (edit box, list, check box, shown value) and its value as
-// UTF-8 text. The desktop builds the dialog of such a form from the table; the form itself
-// carries every format, choice and check.
+// The tools' and property dialogs' forms: every field is declared once (platform::DeclaredFields)
+// with the name a session addresses it by, the label the dialog shows and its value, which the
+// form keeps as UTF-8 text and reads back when OK is pressed. The form itself carries every
+// format, choice and check.
 
 #include <algorithm>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/Form.h"
+#include "platform/FormFields.h"
 #include "text/Gbk.h"
-#include "tubra/edit/FieldTableForm.h"
 
 namespace tubra::edit {
 
-struct FormField {
-    enum class Kind {
-        Text,            // an edit box
-        MultiLine,       // a multi-line edit box
-        Choice,          // a list (or radio buttons) offering `choices`
-        EditableChoice,  // a list whose text may also be typed
-        Check,           // a check box: "1" or "0"
-        Shown,           // a value shown, not edited
-    };
-    std::string name;   // the session name
-    std::string label;  // the dialog's label (UTF-8)
-    Kind kind = Kind::Text;
-    std::string value;  // UTF-8
-    std::vector<std::string> choices;
-    std::string unit;          // shown after the box
-    std::size_t maxBytes = 0;  // what the box holds in GBK bytes; 0 for no limit
-    bool radio = false;        // a choice shown as radio buttons
-    bool sameRow = false;      // shown on the row of the field before it
-
-    FormField() = default;
-    FormField(std::string name_, std::string label_, Kind kind_, std::string value_ = {})
-        : name(std::move(name_)), label(std::move(label_)), kind(kind_), value(std::move(value_)) {}
-};
-
-// A button beside OK and Cancel; with `arguments` it offers a list to pick from and acts as
-// "name=argument".
-struct FormButton {
-    std::string name;
-    std::string label;
-    std::vector<std::string> arguments;
-};
-
-// What the desktop needs to build a dialog from a table.
-class FieldTable {
+// What the tools' forms share for the desktop to find their dialog (rows of a label, the widget
+// and its unit, in two columns when there are many).
+class RowDialogForm {
 public:
-    virtual ~FieldTable() = default;
-    virtual const std::vector<FormField>& fieldTable() const = 0;
-    // Texts shown in the dialog without being fields (notes, prompts).
-    virtual const std::vector<std::string>& notes() const = 0;
-    virtual const std::vector<FormButton>& buttons() const = 0;
+    virtual ~RowDialogForm() = default;
 };
-
-// Describes (or brings up to date) the dialog of a field table: a row per field, the notes, a
-// button per button (one per entry of a button offering a list).
-void describeFieldForm(const std::vector<FormField>& fields, const std::vector<std::string>& notes,
-                       const std::vector<FormButton>& buttons, TableDescription& description);
 
 template <class Base>
-class FieldForm : public Base, public FieldTable, public platform::FormModel {
+class FieldForm : public platform::DeclaredForm<Base>, public RowDialogForm {
 public:
     std::string caption() const override { return caption_; }
 
-    std::vector<std::string> fieldNames() const override {
-        std::vector<std::string> names;
-        for (const FormField& f : fields_) names.push_back(f.name);
-        return names;
-    }
-
-    std::string field(std::string_view name) const override {
-        const FormField* f = find(name);
-        return f ? f->value : std::string();
-    }
-
-    bool setField(std::string_view name, std::string_view value, std::string* error) override {
-        FormField* f = find(name);
-        if (!f) {
-            if (error) *error = platform::form::unknownField(caption_, name);
-            return false;
-        }
-        switch (f->kind) {
-            case FormField::Kind::Shown:
-                if (error) *error = "对话框 \"" + caption_ + "\" 的字段 '" + std::string(name) + "' 只能看不能改";
-                return false;
-            case FormField::Kind::Choice:
-                if (std::find(f->choices.begin(), f->choices.end(), value) == f->choices.end()) {
-                    if (error) *error = platform::form::notAChoice(name, value, f->choices);
-                    return false;
-                }
-                f->value = std::string(value);
-                break;
-            case FormField::Kind::Check:
-                if (value != "0" && value != "1") {
-                    if (error) *error = platform::form::notAChoice(name, value, {"0", "1"});
-                    return false;
-                }
-                f->value = std::string(value);
-                break;
-            default:
-                f->value = cut(value, f->maxBytes);
-                break;
-        }
-        fieldChanged(f->name);
-        return true;
-    }
-
-    const std::vector<FormField>& fieldTable() const override { return fields_; }
-    const std::vector<std::string>& notes() const override { return notes_; }
-    const std::vector<FormButton>& buttons() const override { return buttons_; }
-
-    // Its dialog described (the tools show FieldFormDialog; this is what a dialog built from
-    // the description shows). A button offering a list is a button per entry.
-    const platform::FormLayout& layout() const override {
-        describeFieldForm(fields_, notes_, buttons_, description_);
-        return description_.layout();
-    }
-    const platform::FieldDef* fieldDef(std::string_view name) const override {
-        layout();  // brings the entries of the lists up to date
-        return description_.fieldDef(name);
-    }
-    const platform::ActionDef* actionDef(std::string_view action) const override {
-        layout();
-        return description_.actionDef(action);
-    }
-    bool fieldEnabled(std::string_view name) const override {
-        const FormField* f = find(name);
-        return f && f->kind != FormField::Kind::Shown;
-    }
-
 protected:
+    using Field = platform::DeclaredField;
+
     explicit FieldForm(std::string caption) : caption_(std::move(caption)) {}
 
-    FormField& addField(FormField f) {
-        f.value = cut(f.value, f.maxBytes);
-        fields_.push_back(std::move(f));
-        return fields_.back();
+    // An edit box holding at most `maxBytes` GBK bytes (0: any).
+    Field& addText(std::string name, std::string label, std::string value, std::size_t maxBytes = 0) {
+        std::string& v = keep(std::move(value), maxBytes);
+        return this->declareText(std::move(name), std::move(label), platform::bind::text(v, maxBytes),
+                                 maxBytes);
     }
-    FormField& addShown(std::string name, std::string label, std::string value) {
-        return addField({std::move(name), std::move(label), FormField::Kind::Shown, std::move(value)});
+    // A value shown, not edited.
+    Field& addShown(std::string name, std::string label, std::string value) {
+        const std::string& v = keep(std::move(value), 0);
+        return this->declareText(std::move(name), std::move(label), platform::bind::shown([&v] { return v; }));
     }
-    FormField& addText(std::string name, std::string label, std::string value, std::size_t maxBytes = 0) {
-        FormField f{std::move(name), std::move(label), FormField::Kind::Text, std::move(value)};
-        f.maxBytes = maxBytes;
-        return addField(std::move(f));
+    // A multi-line edit box.
+    Field& addLines(std::string name, std::string label, std::string value, std::size_t maxBytes) {
+        Field& f = addText(std::move(name), std::move(label), std::move(value), maxBytes);
+        f.def.kind = platform::FieldKind::Note;
+        return f;
     }
-    FormField& addChoice(std::string name, std::string label, std::vector<std::string> choices,
-                         std::string value = {}) {
+    // An edit box that also offers `choices` to pick.
+    Field& addOffered(std::string name, std::string label, std::vector<std::string> choices, std::string value,
+                      std::size_t maxBytes) {
+        Field& f = addText(std::move(name), std::move(label), std::move(value), maxBytes);
+        f.def.choices = std::move(choices);
+        return f;
+    }
+    // A list (or, with FieldStyle::Radio, radio buttons) of `choices`; the first when no value
+    // is given. A value the list does not offer is refused.
+    Field& addChoice(std::string name, std::string label, std::vector<std::string> choices, std::string value = {},
+                     platform::FieldStyle style = platform::FieldStyle::Plain) {
         if (value.empty() && !choices.empty()) value = choices.front();
-        FormField f{std::move(name), std::move(label), FormField::Kind::Choice, std::move(value)};
-        f.choices = std::move(choices);
-        return addField(std::move(f));
+        std::string& v = keep(std::move(value), 0);
+        const std::string fieldName = name;
+        platform::FieldBinding binding{[&v] { return v; },
+                                       [this, &v, fieldName](std::string_view text, std::string* error) {
+                                           const std::vector<std::string>& offered = choicesOf(fieldName);
+                                           if (std::find(offered.begin(), offered.end(), text) == offered.end()) {
+                                               if (error) *error = platform::form::notAChoice(fieldName, text, offered);
+                                               return false;
+                                           }
+                                           v = std::string(text);
+                                           return true;
+                                       }};
+        return this->declareChoice(std::move(name), std::move(label), std::move(choices), std::move(binding), style);
     }
-    void addNote(std::string text) { notes_.push_back(std::move(text)); }
-    void addButton(FormButton b) { buttons_.push_back(std::move(b)); }
+    // A check box: "1" or "0", nothing else.
+    Field& addCheck(std::string name, std::string caption, bool on) {
+        std::string& v = keep(on ? "1" : "0", 0);
+        const std::string fieldName = name;
+        platform::FieldBinding binding{[&v] { return v; }, [&v, fieldName](std::string_view text, std::string* error) {
+                                           if (text != "0" && text != "1") {
+                                               if (error) *error = platform::form::notAChoice(fieldName, text, {"0", "1"});
+                                               return false;
+                                           }
+                                           v = std::string(text);
+                                           return true;
+                                       }};
+        return this->declareCheck(std::move(name), std::move(caption), std::move(binding));
+    }
+    void addNote(std::string_view text) { this->declareNote(text); }
+    // A button offering `arguments` in its menu; each acts as "name=argument".
+    void addMenu(const std::string& name, const std::string& label, const std::vector<std::string>& arguments) {
+        for (const std::string& a : arguments) this->declareAction({name + "=" + a, a, {}, {}, false, label});
+    }
 
-    FormField* find(std::string_view name) {
-        for (FormField& f : fields_)
-            if (f.name == name) return &f;
-        return nullptr;
+    // A list's entries changed: the new ones, and its value set to `value`.
+    void setChoices(std::string_view name, std::vector<std::string> choices, std::string value) {
+        if (Field* f = this->declaredField(name)) f->def.choices = std::move(choices);
+        setValue(name, std::move(value));
     }
-    const FormField* find(std::string_view name) const {
-        for (const FormField& f : fields_)
-            if (f.name == name) return &f;
-        return nullptr;
+    // Sets a value as the form computes it (not as typed).
+    void setValue(std::string_view name, std::string value) {
+        if (const std::size_t i = indexOf(name); i < values_.size()) values_[i] = std::move(value);
     }
     // The value of a field (empty for an unknown name).
     const std::string& value(std::string_view name) const {
         static const std::string none;
-        const FormField* f = find(name);
-        return f ? f->value : none;
+        const std::size_t i = indexOf(name);
+        return i < values_.size() ? values_[i] : none;
     }
     // The value as the program stores it (GBK).
     std::string gbkValue(std::string_view name) const { return text::utf8ToGbk(value(name)); }
 
-    // Told after a field was set (a list that refills another, a value written at once).
-    virtual void fieldChanged(std::string_view) {}
     // OK: checks and writes back; Accepted, or Open when refused (after telling the user).
     virtual platform::FormState accept(platform::FormContext& context) = 0;
     // Buttons other than OK and Cancel.
@@ -196,17 +130,31 @@ protected:
         return otherAction(name, argument, context, error);
     }
 
-    // A UTF-8 text cut to what a box of `maxBytes` GBK bytes holds, on whole characters.
-    static std::string cut(std::string_view utf8, std::size_t maxBytes) {
-        return maxBytes == 0 ? std::string(utf8) : fields::cutToBytes(utf8, maxBytes);
+    std::string readOnlyError(std::string_view caption, std::string_view name) const override {
+        return "对话框 \"" + std::string(caption) + "\" 的字段 '" + std::string(name) + "' 只能看不能改";
     }
 
 private:
+    // A new value kept by the form, cut to what its box holds.
+    std::string& keep(std::string value, std::size_t maxBytes) {
+        values_.push_back(maxBytes ? platform::fields::cutToBytes(value, maxBytes) : std::move(value));
+        return values_.back();
+    }
+    // Every field keeps its value at its own place in `values_`.
+    std::size_t indexOf(std::string_view name) const {
+        const auto& fields = this->declaredFields();
+        for (std::size_t i = 0; i < fields.size(); ++i)
+            if (fields[i].def.name == name) return i;
+        return values_.size();
+    }
+    const std::vector<std::string>& choicesOf(std::string_view name) const {
+        static const std::vector<std::string> none;
+        const Field* f = this->declared(name);
+        return f ? f->def.choices : none;
+    }
+
     std::string caption_;
-    std::vector<FormField> fields_;
-    std::vector<std::string> notes_;
-    std::vector<FormButton> buttons_;
-    mutable TableDescription description_;
+    std::deque<std::string> values_;  // one per field, in declaration order; never moves
 };
 
 }  // namespace tubra::edit

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "tubra/edit/FieldTableForm.h"
+#include "tubra/edit/BoundForm.h"
 #include "tubra/edit/PropertyForms.h"
 #include "tubra/model/PipeObject.h"
 
@@ -27,7 +27,7 @@ void setHandMark(model::PipeObject& o);
 std::string hiddenIfLeadingBlank(std::string_view text);
 
 // What the tee, elbow and valve dialogs share: the object's copy and its common boxes.
-class FittingPropertyForm : public FieldTableFormOf<PropertyForm> {
+class FittingPropertyForm : public BoundForm<PropertyForm> {
 public:
     explicit FittingPropertyForm(const model::PipeObject& object);
     // The edited copy (after OK: with the dialog's values).

@@ -102,9 +102,8 @@ SegmentForm::SegmentForm(const PipeObject& segment, const PropertyContext& conte
     addText("LastCheck", "最后检查:", utf8(copy_.LastCheck), kTextBytes);
     addText("BiHou", "实测壁厚:", f2(copy_.BiHou)).unit = "毫米";
     const int flow = truncToInt(copy_.Port4.z);
-    FormField& f = addChoice("flow", "流向箭头", {kFlowChoices[0], kFlowChoices[1], kFlowChoices[2]},
-                             flow > 0 ? kFlowChoices[0] : flow < 0 ? kFlowChoices[1] : kFlowChoices[2]);
-    f.radio = true;
+    addChoice("flow", "流向箭头", {kFlowChoices[0], kFlowChoices[1], kFlowChoices[2]},
+              flow > 0 ? kFlowChoices[0] : flow < 0 ? kFlowChoices[1] : kFlowChoices[2], platform::FieldStyle::Radio);
 }
 
 void SegmentForm::fieldChanged(std::string_view name) {
@@ -191,9 +190,7 @@ WeldForm::WeldForm(const PipeObject& weld) : FieldForm("对象属性——焊缝
     for (auto [name, label, t] : {std::tuple{"FirstCase", "竣工时探伤记录:", &copy_.FirstCase},
                                   std::tuple{"LastCase", "最后探伤情况:", &copy_.LastCase},
                                   std::tuple{"MidCase", "返修记录:", &copy_.MidCase}}) {
-        FormField f{name, label, FormField::Kind::MultiLine, toBox(*t)};
-        f.maxBytes = kTextBytes;
-        addField(std::move(f));
+        addLines(name, label, toBox(*t), kTextBytes);
     }
 }
 
@@ -273,24 +270,16 @@ PipeObject TextForm::NewBlock(const Vec3& point) {
 TextForm::TextForm(const PipeObject& block, const PropertyContext& context)
     : FieldForm("输入文字"), copy_(block), context_(context) {
     addText("text", "文字:", utf8(copy_.DistTxt), kTextBytes);
-    FormField angle{"angle", "角度", FormField::Kind::EditableChoice,
-                    ShortNumber(copy_.dimAngle / 10.0)};
-    angle.choices = {"0", "东西", "南北", "上下", "30", "45", "60", "90"};
-    angle.maxBytes = 15;
-    addField(std::move(angle));
-    FormField zoom{"zoomWithDrawing", "动态缩放", FormField::Kind::Check,
-                   truncToInt(copy_.BiHou) == 1 ? "1" : "0"};
-    addField(std::move(zoom));
-    FormField font{"font", "字体:", FormField::Kind::EditableChoice, utf8(copy_.CaiLiao)};
-    font.choices = {"宋体", "黑体", "楷体", "仿宋"};
-    font.maxBytes = kShortTextBytes;
-    addField(std::move(font));
+    addOffered("angle", "角度", {"0", "东西", "南北", "上下", "30", "45", "60", "90"},
+               ShortNumber(copy_.dimAngle / 10.0), 15);
+    addCheck("zoomWithDrawing", "动态缩放", truncToInt(copy_.BiHou) == 1);
+    addOffered("font", "字体:", {"宋体", "黑体", "楷体", "仿宋"}, utf8(copy_.CaiLiao), kShortTextBytes);
     addText("height", "字高:", ShortNumber(copy_.Port3.y), 15);
-    addField({"italic", "斜体", FormField::Kind::Check, copy_.Number ? "1" : "0"});
-    addField({"underline", "下划线", FormField::Kind::Check, copy_.SubType ? "1" : "0"}).sameRow = true;
+    addCheck("italic", "斜体", copy_.Number != 0);
+    addCheck("underline", "下划线", copy_.SubType != 0).sameRow = true;
     addText("x", "横坐标", text::format("%.1f", copy_.Port1.x), 8);
     addText("y", "纵坐标", text::format("%.1f", copy_.Port1.y), 8).sameRow = true;
-    addButton({"insert", "特殊符号", {kSpecialCharacters[0], kSpecialCharacters[1], kSpecialCharacters[2]}});
+    addMenu("insert", "特殊符号", {kSpecialCharacters[0], kSpecialCharacters[1], kSpecialCharacters[2]});
 }
 
 FormState TextForm::otherAction(std::string_view name, std::string_view argument,

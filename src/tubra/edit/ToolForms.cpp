@@ -20,7 +20,7 @@ PlaneForm::PlaneForm(model::PipeObject segment, view::AxisAngles axes)
     : FieldForm("指定平面:"), segment_(std::move(segment)), axes_(axes) {
     addChoice("plane", "选择所处平面:", {kPlanes[0], kPlanes[1], kPlanes[2]});
     addText("offsetA", "相对首点偏移:", "", 14).unit = "毫米";
-    FormField& b = addText("offsetB", "", "", 14);
+    auto& b = addText("offsetB", "", "", 14);
     b.unit = "毫米";
     b.sameRow = true;
     addNote("注：请先确定平面，后输数据。如输入负数，则为反向。");
@@ -67,8 +67,7 @@ TeeConnectionForm::TeeConnectionForm(model::PipeObject hit, model::Vec3 point, v
       axes_(axes),
       distance_(distance),
       length_(length) {
-    FormField& method = addChoice("method", "连接方法", {kMiddle, kEnds});
-    method.radio = true;
+    addChoice("method", "连接方法", {kMiddle, kEnds}, {}, platform::FieldStyle::Radio);
     addChoice("pair", "另两端接口的方向:", Pairs(kMiddle, model::directionCode(hit_.EndDir)));
 }
 
@@ -102,9 +101,9 @@ std::vector<std::string> TeeConnectionForm::Pairs(const std::string& method, int
 
 void TeeConnectionForm::fieldChanged(std::string_view name) {
     if (name != "method") return;
-    FormField* pair = find("pair");
-    pair->choices = Pairs(value("method"), model::directionCode(hit_.EndDir));
-    pair->value = pair->choices.empty() ? std::string() : pair->choices.front();
+    std::vector<std::string> pairs = Pairs(value("method"), model::directionCode(hit_.EndDir));
+    std::string first = pairs.empty() ? std::string() : pairs.front();
+    setChoices("pair", std::move(pairs), std::move(first));
 }
 
 FormState TeeConnectionForm::accept(platform::FormContext&) {

@@ -133,7 +133,7 @@ protected:
 
     void addAction(ActionDef action);
     void addAction(std::string name, std::string captionUtf8) {
-        addAction(ActionDef{std::move(name), std::move(captionUtf8), {}, {}, false});
+        addAction(ActionDef{std::move(name), std::move(captionUtf8), {}, {}, false, {}});
     }
 
     int fieldCount() const { return static_cast<int>(fields_.size()); }

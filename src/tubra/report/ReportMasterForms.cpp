@@ -57,13 +57,13 @@ bool ReportMasterForm::pageConfirmed(int page) const {
 
 void ReportMasterForm::buildLayout(const std::string& importCaption) {
     for (std::size_t k = 0; k < pages_.size(); ++k)
-        addAction(ActionDef{openName(static_cast<int>(k)), titles_[k], {}, {}, true});
+        addAction(ActionDef{openName(static_cast<int>(k)), titles_[k], {}, {}, true, {}});
     addAction("auto", "自动安排显示");
     addAction("all", "全部显示/不显示");
     addAction("showSelected", "显示所有选择的报告");
     addAction("clear", "报告全部清空");
     addAction(ActionDef{"import", importCaption, std::string(kImportTitle),
-                         std::string(kImportFilter), false});
+                         std::string(kImportFilter), false, {}});
     addAction("退出", "退出");
 
     // The pages in a frame of their own, so that the column headings read apart from the

@@ -580,7 +580,7 @@ public:
             images_.push_back({m.annotation.str(), m.fileName.str()});
         addAction(ActionDef{"add", "添加图象", "添加图象",
                              "图象文件(*.bmp *.png *.jpg *.jpeg *.gif)|*.bmp;*.png;*.jpg;*.jpeg;*.gif|所有文件(*.*)|*.*||",
-                             false});
+                             false, {}});
         addAction("remove", "删除图象");
         loader_ = pictureFileReadable;
 

@@ -10,24 +10,12 @@ namespace tubra::report {
 SubPageForm::SubPageForm(int perPage, int sheets, int current)
     : perPage_(perPage), sheets_(std::max(1, sheets)), chosen_(0) {
     choose(current);
-    page_.name = std::string(kPageField);
-    page_.kind = platform::FieldKind::Choice;
-    page_.choices = choices();
+    declareChoice(std::string(kPageField), {}, choices(),
+                  platform::bind::choice(chosen_, choices(), std::string(kPageField)));
     platform::LayoutGroup group;
-    platform::GroupBuilder(group).label(0, 0, message()).field(1, 0, page_.name);
+    platform::GroupBuilder(group).label(0, 0, message()).field(1, 0, std::string(kPageField));
     layout_.groups.push_back(std::move(group));
     layout_.buttons = {"ok", "cancel"};
-    actions_ = {{"ok", "确定", {}, {}, false}, {"cancel", "取消", {}, {}, false}};
-}
-
-const platform::FieldDef* SubPageForm::fieldDef(std::string_view name) const {
-    return name == kPageField ? &page_ : nullptr;
-}
-
-const platform::ActionDef* SubPageForm::actionDef(std::string_view action) const {
-    for (const platform::ActionDef& a : actions_)
-        if (a.name == action) return &a;
-    return nullptr;
 }
 
 std::string SubPageForm::message() const {
@@ -42,25 +30,6 @@ std::vector<std::string> SubPageForm::choices() const {
 }
 
 void SubPageForm::choose(int sheet) { chosen_ = sheet >= 0 && sheet < sheets_ ? sheet : 0; }
-
-std::string SubPageForm::field(std::string_view name) const {
-    return name == kPageField ? std::to_string(chosen_ + 1) : std::string();
-}
-
-bool SubPageForm::setField(std::string_view name, std::string_view value, std::string* error) {
-    if (name != kPageField) {
-        if (error) *error = platform::form::unknownField(caption(), name);
-        return false;
-    }
-    const auto entries = choices();
-    const auto it = std::find(entries.begin(), entries.end(), value);
-    if (it == entries.end()) {
-        if (error) *error = platform::form::notAChoice(name, value, entries);
-        return false;
-    }
-    chosen_ = static_cast<int>(it - entries.begin());
-    return true;
-}
 
 platform::FormState SubPageForm::onAction(std::string_view name, std::string_view,
                                           platform::FormContext&, std::string* error) {

@@ -10,12 +10,12 @@
 #include <vector>
 
 #include "platform/Form.h"
-#include "platform/FormModel.h"
+#include "platform/FormFields.h"
 #include "tubra/report/InspectionReport.h"
 
 namespace tubra::report {
 
-class SubPageForm : public platform::Form, public platform::FormModel {
+class SubPageForm : public platform::DeclaredForm<> {
 public:
     static constexpr std::string_view kCaption = "打印页选择";
     static constexpr std::string_view kPageField = "page";
@@ -34,14 +34,9 @@ public:
     void choose(int sheet);
 
     std::string caption() const override { return std::string(kCaption); }
-    std::vector<std::string> fieldNames() const override { return {std::string(kPageField)}; }
-    std::string field(std::string_view name) const override;
-    bool setField(std::string_view name, std::string_view value, std::string* error) override;
 
-    // The dialog described: the message, the list of sheets, OK and Cancel.
+    // The dialog described: the message over the list of sheets, OK and Cancel.
     const platform::FormLayout& layout() const override { return layout_; }
-    const platform::FieldDef* fieldDef(std::string_view name) const override;
-    const platform::ActionDef* actionDef(std::string_view action) const override;
 
 protected:
     platform::FormState onAction(std::string_view name, std::string_view argument,
@@ -52,8 +47,6 @@ private:
     int sheets_;
     int chosen_;
     platform::FormLayout layout_;
-    platform::FieldDef page_;
-    std::vector<platform::ActionDef> actions_;
 };
 
 // Chooses the sheet a split list page shows when it is picked for display: with more items

@@ -15,7 +15,10 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QAction>
 #include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
 
@@ -191,6 +194,42 @@ TEST(FormDialogs, TheDescribedDialogOfATableFormEditsTheForm) {
             }
     }
     EXPECT_NE(direction.field(direction.fieldNames().front()), before);
+}
+
+// A described dialog offers actions that share a menu from one button, and a text field with
+// entries to pick as an editable list; both work through the form.
+TEST(FormDialogs, TheDescribedDialogOffersMenusAndEntriesToPick) {
+    apptest::application();
+    platform::DefaultAnswerPrompter prompter;
+    platform::qt::QtFormHost host(prompter, nullptr);
+    platform::FormContext context{prompter, host};
+    edit::TextForm form(edit::TextForm::NewBlock({100, -100, 0}), edit::PropertyContext{});
+    platform::qt::ModelFormDialog dialog(form, context);
+
+    std::vector<std::string> entries;
+    for (const std::string& action : form.layout().buttons)
+        if (action.rfind("insert=", 0) == 0) entries.push_back(action);
+    ASSERT_EQ(entries.size(), 3u);
+    auto* button = qobject_cast<QPushButton*>(dialog.button(entries[0]));
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->text().toStdString(), "特殊符号");
+    EXPECT_EQ(dialog.button(entries[2]), button);  // one button for the three
+    ASSERT_NE(button->menu(), nullptr);
+    EXPECT_EQ(button->menu()->actions().size(), 3);
+    ASSERT_TRUE(form.setField("text", "DN", nullptr));
+    dialog.menuEntry(entries[1])->trigger();
+    EXPECT_EQ(form.field("text"), std::string("DN") + edit::TextForm::kSpecialCharacters[1]);
+    EXPECT_EQ(dialog.findChild<QLineEdit*>("text")->text().toStdString(), form.field("text"));
+
+    auto* angle = qobject_cast<QComboBox*>(dialog.fieldWidget("angle"));
+    ASSERT_NE(angle, nullptr);
+    EXPECT_TRUE(angle->isEditable());
+    EXPECT_EQ(angle->itemText(1).toStdString(), "东西");
+    emit angle->activated(3);
+    EXPECT_EQ(form.field("angle"), "上下");
+    angle->lineEdit()->setText("37.5");
+    emit angle->lineEdit()->textEdited("37.5");
+    EXPECT_EQ(form.field("angle"), "37.5");
 }
 
 }  // namespace

@@ -126,7 +126,7 @@ TEST(LineWidthForm, ShowsTwoDecimalsRefusesZeroLettersAndNegativesAcceptsFractio
     app::LineWidthForm form(s);
     EXPECT_EQ(form.field("ZhuXianKuan"), "4.00");
     EXPECT_EQ(form.field("QiTaKuan"), "12.50");
-    EXPECT_EQ(form.find("ZhiXianKuan")->choices,
+    EXPECT_EQ(form.fieldDef("ZhiXianKuan")->choices,
               (std::vector<std::string>{"1", "2", "4", "6", "8", "10", "12", "14"}));
 
     for (const char* bad : {"abc", "", "0", "-2"}) {
@@ -266,7 +266,7 @@ TEST(CharacteristicTableForm, RowsClassListAndStatistics) {
     EXPECT_EQ(form.field("row1"), "蒸汽管线");
     // An empty class shows the usual one.
     EXPECT_EQ(form.field("row3"), "GC2");
-    EXPECT_EQ(form.find("row3")->choices.front(), "");
+    EXPECT_EQ(form.fieldDef("row3")->choices.front(), "");
     std::string error;
     EXPECT_FALSE(form.setField("row3", "GD9", &error));
     set(form, "row3", "GB1");

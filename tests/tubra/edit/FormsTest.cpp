@@ -215,7 +215,8 @@ TEST(PlaneForm, RefusesAZeroOffsetAndComputesTheEnd) {
 TEST(DirectionAndTeeForms, OfferTheDirectionsOfTheSegment) {
     Ui ui;
     edit::DirectionForm d(0);
-    EXPECT_EQ(d.fieldTable()[0].choices, (std::vector<std::string>{"东", "西", "南", "北"}));
+    ASSERT_NE(d.fieldDef("direction"), nullptr);
+    EXPECT_EQ(d.fieldDef("direction")->choices, (std::vector<std::string>{"东", "西", "南", "北"}));
     EXPECT_EQ(d.direction(), 2);
     set(d, {{"direction", "北"}}, ui.context);
     EXPECT_EQ(d.direction(), 5);
