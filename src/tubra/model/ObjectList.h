@@ -123,7 +123,8 @@ private:
     void sync() { Total = static_cast<std::int32_t>(objects_.size()); }
     static std::uint64_t nextStamp();
     void newEpoch();
-    // The kinds and weld numbers of the list, kept up to date from its change log.
+    // The kinds and weld numbers of the list, kept up to date from its change log (so even
+    // the const members change the list's own state: a list belongs to one thread at a time).
     struct Census {
         std::uint64_t epoch = 0;
         std::size_t seen = 0;
