@@ -23,7 +23,6 @@
 #include "tubra/app/CommandLine.h"
 #include "tubra/app/Interaction.h"
 #include "tubra/app/Commands.h"
-#include "tubra/app/ExchangeMenus.h"
 #include "tubra/app/MainWindow.h"
 #include "tubra/app/Printing.h"
 #include "tubra/app/ToolIcons.h"
@@ -119,7 +118,6 @@ int RunTubra(const std::vector<std::string>& args, model::AppContext& app,
         case StartRequest::Kind::Open: break;
     }
     MainWindow window(app, interaction);
-    InstallExchangeMenus(window);
     if (std::getenv("TUBRA_STARTUP_PROBE")) {
         // Start-up measurement: report the first finished paint and end.
         window.onFirstPaint = [] {

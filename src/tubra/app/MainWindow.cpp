@@ -20,6 +20,7 @@
 #include <QToolBar>
 
 #include "tubra/app/DrawingView.h"
+#include "tubra/app/ExchangeCommands.h"
 #include "tubra/app/Help.h"
 #include "tubra/app/InstallCommands.h"
 #include "tubra/app/InstallDialogs.h"
@@ -127,7 +128,7 @@ MainWindow::MainWindow(model::AppContext& app, Interaction& interaction, QWidget
     createActions();
     createBars();
     createMenus();
-    InstallRealSpace(*this, interaction_, documentMenus_);  // 文件→导出→PCF…, 查看→三维视图
+    realSpace_ = InstallRealSpace(*this, interaction_);  // 文件→导出→PCF…, 查看→三维视图
     createStatusBar();
     loadSettings();
     showMenusFor(false);
@@ -694,6 +695,10 @@ void MainWindow::runCommandNow(int id) {
             break;
         }
         case cmd::StopRecording: stopRecording(); break;
+        case cmd::ExportPcf: realSpace_->exportPcf(view); break;
+        case cmd::ExportDxf: ExportDxf(*this); break;
+        case cmd::Materials: ShowMaterials(*this); break;
+        case cmd::View3D: realSpace_->show3D(view); break;
         default: break;
     }
     updateCommands();

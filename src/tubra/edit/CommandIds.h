@@ -35,6 +35,11 @@ inline constexpr int FittingBar = 477;
 inline constexpr int QuickBar = 483;
 inline constexpr int RecordSession = 3100;
 inline constexpr int StopRecording = 3101;
+// The drawing in other forms: exports, its material list and its 3D view.
+inline constexpr int ExportPcf = 2749;
+inline constexpr int ExportDxf = 2750;
+inline constexpr int Materials = 2751;
+inline constexpr int View3D = 2752;
 
 // --- the view of a drawing ---
 inline constexpr int ZoomIn = 2700;

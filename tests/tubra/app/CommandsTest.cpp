@@ -171,12 +171,13 @@ TEST(CommandTable, MenusWithADrawingOpen) {
     const auto menus = DocumentMenus();
     const char* titles[] = {"文件(&F)", "编辑(&E)", "查看(&V)", "设置", "添加(&T)", "窗口(&W)", "帮助(&H)"};
     const char* entries[] = {
-        "57600 新建; 57601 打开; 57602 关闭; 57603 保存; 57604 另存为; 57607 打印; 464 批量打印; "
+        "57600 新建; 57601 打开; 57602 关闭; 57603 保存; 57604 另存为; [导出]; 2749 PCF…; 2750 DXF…; [/]; "
+        "57607 打印; 464 批量打印; "
         "57609 打印预览; 57606 打印设置; 3100 录制操作…; 3101 停止录制; (recent); 57665 退出",
         "57643 撤消; 2705 复原; [清理]; 2745 对象删除; 2741 全部删除; 2992 清理废弃箱; [/]; [移动]; "
         "2746 移动标注; 402 移动全部; 2743 移动对象; [/]; 470 选择对象; 2744 修改属性",
         "59392 工具栏; 59393 状态栏; 475 阀门栏; 476 附件栏; 477 管配件栏; 483 快速设置栏; 2700 放大; "
-        "2701 缩小; 2703 平移; 2702 满屏; 2748 图纸框开关",
+        "2701 缩小; 2703 平移; 2702 满屏; 2748 图纸框开关; 2752 三维视图; 2751 材料表",
         "2707 颜色; 2739 图层; 2725 线宽; 2747 标注文字; 2708 线型; 2742 捕捉; 403 设置特性表; "
         "404 设置标题框; 400 杂项",
         "[管道(&G)]; 2709 主线管; 2710 支线管; [/]; [阀门(&A)]; 422 闸阀; 423 截止阀; 497 角阀; [/]; "
@@ -225,7 +226,9 @@ TEST(CommandTable, WhoCarriesCommandsOut) {
         EXPECT_EQ(FindCommand(id)->handler, Handler::Window) << id;
         EXPECT_FALSE(FindCommand(id)->needsDocument) << id;
     }
-    for (int id : {57602, 57603, 57604, 57607, 57609, 57648, 57650, 57651, 57649}) {
+    // ... and these only with a drawing open; the exports ask for a file and 三维视图 and 材料表
+    // open windows, so none of them is part of a session.
+    for (int id : {57602, 57603, 57604, 57607, 57609, 57648, 57650, 57651, 57649, 2749, 2750, 2751, 2752}) {
         EXPECT_EQ(FindCommand(id)->handler, Handler::Window) << id;
         EXPECT_TRUE(FindCommand(id)->needsDocument) << id;
     }

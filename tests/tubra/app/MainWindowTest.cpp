@@ -58,8 +58,6 @@ protected:
 void describe(QMenu* menu, std::vector<std::string>& out) {
     for (QAction* a : menu->actions()) {
         if (a->isSeparator()) continue;
-        // Entries a feature adds beside the command table (its own tests check them).
-        if (a->property("addedEntry").toBool()) continue;
         if (QMenu* sub = a->menu()) {
             out.push_back("[" + a->text().toStdString() + "]");
             describe(sub, out);
