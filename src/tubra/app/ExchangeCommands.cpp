@@ -53,7 +53,7 @@ QString chooseOutput(QWidget* parent, const QString& caption, const QString& pro
 
 }  // namespace
 
-void ExportDxf(MainWindow& window) {
+void exportDxf(MainWindow& window) {
     DrawingView* view = window.activeView();
     if (!view) return;
     model::Document& doc = view->document();
@@ -69,7 +69,7 @@ void ExportDxf(MainWindow& window) {
     window.setStatusText(QStringLiteral("已导出 ") + name);
 }
 
-void ShowMaterials(MainWindow& window) {
+void showMaterials(MainWindow& window) {
     DrawingView* view = window.activeView();
     if (!view) return;
     model::Document& doc = view->document();

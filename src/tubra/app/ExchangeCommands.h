@@ -8,8 +8,8 @@ namespace tubra::app {
 class MainWindow;
 
 // Asks for a file name and writes the active drawing's sheet there as DXF.
-void ExportDxf(MainWindow& window);
+void exportDxf(MainWindow& window);
 // Shows the material list of the active drawing.
-void ShowMaterials(MainWindow& window);
+void showMaterials(MainWindow& window);
 
 }  // namespace tubra::app

@@ -696,8 +696,8 @@ void MainWindow::runCommandNow(int id) {
         }
         case cmd::StopRecording: stopRecording(); break;
         case cmd::ExportPcf: realSpace_->exportPcf(view); break;
-        case cmd::ExportDxf: ExportDxf(*this); break;
-        case cmd::Materials: ShowMaterials(*this); break;
+        case cmd::ExportDxf: exportDxf(*this); break;
+        case cmd::Materials: showMaterials(*this); break;
         case cmd::View3D: realSpace_->show3D(view); break;
         default: break;
     }
