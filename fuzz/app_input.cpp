@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             start = i + 1;
         }
     }
-    const tubra::app::StartRequest request = tubra::app::ParseCommandLine(args);
+    const tubra::app::StartRequest request = tubra::app::parseCommandLine(args);
     if (request.kind == tubra::app::StartRequest::Kind::Invalid && request.error.empty()) __builtin_trap();
 
     tubra::view::ViewState view;

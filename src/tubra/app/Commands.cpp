@@ -431,19 +431,19 @@ constexpr Accelerator kAccelerators[] = {
 
 }  // namespace
 
-std::span<const CommandInfo> AllCommands() {
+std::span<const CommandInfo> allCommands() {
     return kCommands;
 }
 
-const CommandInfo* FindCommand(int id) {
+const CommandInfo* findCommand(int id) {
     const auto it = std::find_if(std::begin(kCommands), std::end(kCommands),
                                  [id](const CommandInfo& c) { return c.id == id; });
     return it == std::end(kCommands) ? nullptr : &*it;
 }
 
-std::span<const BarInfo> AllBars() { return kBars; }
-std::span<const MenuInfo> NoDocumentMenus() { return kNoDocumentMenus; }
-std::span<const MenuInfo> DocumentMenus() { return kDocumentMenus; }
+std::span<const BarInfo> allBars() { return kBars; }
+std::span<const MenuInfo> noDocumentMenus() { return kNoDocumentMenus; }
+std::span<const MenuInfo> documentMenus() { return kDocumentMenus; }
 std::span<const Accelerator> Accelerators() { return kAccelerators; }
 
 }  // namespace tubra::app

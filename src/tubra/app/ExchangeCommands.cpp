@@ -60,7 +60,7 @@ void exportDxf(MainWindow& window) {
     const QString name = chooseOutput(&window, QStringLiteral("导出 DXF"), proposedName(doc, ".dxf", "图纸.dxf"),
                                       QStringLiteral("DXF 文件(*.dxf)"), QStringLiteral(".dxf"));
     if (name.isEmpty()) return;
-    if (const auto ec = exchange::SaveSheetDxf(doc, pathOf(name))) {
+    if (const auto ec = exchange::saveSheetDxf(doc, pathOf(name))) {
         QMessageBox::warning(&window, QStringLiteral("运行错误"),
                              QStringLiteral("无法写出 ") + name + QStringLiteral("：") + qs(platform::describe(ec)));
         return;
@@ -73,7 +73,7 @@ void showMaterials(MainWindow& window) {
     DrawingView* view = window.activeView();
     if (!view) return;
     model::Document& doc = view->document();
-    const exchange::MaterialList list = exchange::CountMaterials(doc.drawing.objects);
+    const exchange::MaterialList list = exchange::countMaterials(doc.drawing.objects);
 
     QDialog dialog(&window);
     dialog.setWindowTitle(QStringLiteral("材料表"));

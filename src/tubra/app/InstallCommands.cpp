@@ -10,10 +10,10 @@ namespace tubra::app {
 
 void InstallCommands(edit::CommandRegistry& registry) {
     // Each feature adds its commands here, one call each.
-    edit::InstallViewCommands(registry);
-    edit::InstallToolCommands(registry);
-    InstallReportDialogCommands(registry);
-    InstallReportModeCommands(registry);
+    edit::installViewCommands(registry);
+    edit::installToolCommands(registry);
+    installReportDialogCommands(registry);
+    installReportModeCommands(registry);
     InstallSettingsCommands(registry);
 }
 

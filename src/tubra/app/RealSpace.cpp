@@ -192,7 +192,7 @@ void RealSpace::select(model::Document& doc, const std::vector<std::size_t>& obj
     main_.updateCommands();
 }
 
-RealSpace* InstallRealSpace(MainWindow& main, Interaction& interaction) {
+RealSpace* installRealSpace(MainWindow& main, Interaction& interaction) {
     return new RealSpace(main, interaction);
 }
 

@@ -65,6 +65,6 @@ class RealSpace : public QObject {
 };
 
 // Installs the commands' work into `main` (called once, by the window).
-RealSpace* InstallRealSpace(MainWindow& main, Interaction& interaction);
+RealSpace* installRealSpace(MainWindow& main, Interaction& interaction);
 
 }  // namespace tubra::app

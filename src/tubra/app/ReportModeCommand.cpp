@@ -4,7 +4,7 @@
 
 namespace tubra::app {
 
-void InstallReportModeCommands(edit::CommandRegistry& registry) {
+void installReportModeCommands(edit::CommandRegistry& registry) {
     edit::CommandEntry toggle;
     toggle.run = [](edit::CommandContext& c) {
         view::ToggleReportMode(c.view, c.doc);

@@ -356,5 +356,5 @@ TEST(Rendering, PicturesOfDrawingsAndSymbols) {
             if (picture.pixelColor(x, y) != QColor(Qt::white)) ++inked;
     EXPECT_GT(inked, 200);
     // Not a symbol: no picture.
-    EXPECT_TRUE(app::RenderSymbolIcon(2, 20).isNull());
+    EXPECT_TRUE(app::renderSymbolIcon(2, 20).isNull());
 }

@@ -82,7 +82,7 @@ public:
     WidgetPlayer(app::MainWindow& window, ReplayInteraction& ui) : window_(window), ui_(ui) {}
 
     void run(const std::string& script, const fs::path& out) {
-        const edit::ParsedScript parsed = edit::ParseSessionScript(script);
+        const edit::ParsedScript parsed = edit::parseSessionScript(script);
         ASSERT_TRUE(parsed.ok) << parsed.error;
         for (const edit::ScriptLine& line : parsed.lines) {
             SCOPED_TRACE("line " + std::to_string(line.number));
@@ -223,7 +223,7 @@ private:
             }
             case K::Key: {
                 const QKeySequence seq = QKeySequence::fromString(
-                    QString::fromStdString(edit::CanonicalKeyName(line.text)), QKeySequence::PortableText);
+                    QString::fromStdString(edit::canonicalKeyName(line.text)), QKeySequence::PortableText);
                 ASSERT_FALSE(seq.isEmpty()) << line.text;
                 // Keys go to the view the user works in.
                 QApplication::setActiveWindow(&window_);
