@@ -12,8 +12,8 @@
 
 #include <benchmark/benchmark.h>
 
-#include "tubra/app/Commands.h"
-#include "tubra/app/InstallCommands.h"
+#include "tubra/appcore/Commands.h"
+#include "tubra/appcore/InstallCommands.h"
 #include "tubra/edit/SessionPlayer.h"
 
 namespace {

@@ -16,8 +16,8 @@
 
 #include "platform/Prompter.h"
 #include "platform/qt/QtCanvas.h"
-#include "tubra/app/Commands.h"
-#include "tubra/app/InstallCommands.h"
+#include "tubra/appcore/Commands.h"
+#include "tubra/appcore/InstallCommands.h"
 #include "tubra/edit/SessionPlayer.h"
 #include "tubra/edit/ViewController.h"
 #include "tubra/model/Document.h"

@@ -376,7 +376,7 @@ bool makeReport(const std::filesystem::path& dir) {
     Sample s(0, 30.0, 30.0);
     buildPipeline(s);
     s.drawing.IsShowReport = {1, 22};  // opens showing every page of the full set
-    return s.write(dir / "report.hcd", FillSampleReport);
+    return s.write(dir / "report.hcd", fillSampleReport);
 }
 
 // The pipeline with every text of its title block, characteristic table and report at its
@@ -400,7 +400,7 @@ bool makeLongReport(const std::filesystem::path& dir) {
     s.drawing.IsShowReport = {0, 22};
     const std::string pipelineName(s.drawing.table.values[0].view());
     return s.write(dir / "report-long.hcd", [&](tubra::report::InspectionReport& report) {
-        FillLongReport(report, pipelineName);
+        fillLongReport(report, pipelineName);
     });
 }
 

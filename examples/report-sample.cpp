@@ -240,7 +240,7 @@ void fillOnlineSet(InspectionReport& r) {
 
 }  // namespace
 
-void FillSampleReport(InspectionReport& report) {
+void fillSampleReport(InspectionReport& report) {
     fillFullSet(report);
     fillOnlineSet(report);
 }
@@ -289,7 +289,7 @@ void fillAll(Texts& texts, std::string_view tag, bool blanks = true) {
 
 }  // namespace
 
-void FillLongReport(InspectionReport& r, std::string_view pipelineNameGbk) {
+void fillLongReport(InspectionReport& r, std::string_view pipelineNameGbk) {
     r.PrintSet_ReportData.flags.fill(0);
     for (std::size_t p = 0; p <= 16; ++p) r.PrintSet_ReportData.flags[p] = 1;
     r.PrintSet_ReportData.start = 1;

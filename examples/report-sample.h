@@ -6,9 +6,9 @@
 #include "tubra/report/InspectionReport.h"
 
 // Fills every page of both report sets of `report`.
-void FillSampleReport(tubra::report::InspectionReport& report);
+void fillSampleReport(tubra::report::InspectionReport& report);
 
 // Fills every text of both report sets to its capacity and every several-line text to the
 // lines its page shows, with lists of two sheets: the report an inspector with a lot to say
 // would write. `pipelineNameGbk` is the characteristic table's pipeline name.
-void FillLongReport(tubra::report::InspectionReport& report, std::string_view pipelineNameGbk);
+void fillLongReport(tubra::report::InspectionReport& report, std::string_view pipelineNameGbk);

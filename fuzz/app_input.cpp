@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "text/Gbk.h"
-#include "tubra/app/CommandLine.h"
-#include "tubra/app/Forms.h"
+#include "tubra/appcore/CommandLine.h"
+#include "tubra/appcore/Forms.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string input(reinterpret_cast<const char*>(data), size);
@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             start = i + 1;
         }
     }
-    const tubra::app::StartRequest request = tubra::app::ParseCommandLine(args);
+    const tubra::app::StartRequest request = tubra::app::parseCommandLine(args);
     if (request.kind == tubra::app::StartRequest::Kind::Invalid && request.error.empty()) __builtin_trap();
 
     tubra::view::ViewState view;

@@ -12,7 +12,7 @@ using namespace tubra;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    const edit::ParsedScript script = edit::ParseSessionScript(text);
+    const edit::ParsedScript script = edit::parseSessionScript(text);
     if (!script.ok && (script.errorLine < 1 || script.error.empty())) std::abort();
     for (const edit::ScriptLine& line : script.lines)
         if (line.number < 1) std::abort();
@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (line.kind == edit::ScriptLine::Kind::Save) return 0;
     static edit::CommandRegistry registry = [] {
         edit::CommandRegistry r;
-        edit::InstallToolCommands(r);
+        edit::installToolCommands(r);
         return r;
     }();
     model::AppContext app;

@@ -186,7 +186,7 @@ struct Attempt {
 Attempt attempt(const std::vector<Char>& chars, std::string_view text, int width, int height, const FitStyle& style, int h,
                 int gapPercent) {
     Attempt a;
-    const int bw = FitByteWidth(style, h);
+    const int bw = fitByteWidth(style, h);
     const std::size_t perLine = static_cast<std::size_t>(std::max(1, width / bw));
     a.step = h + gapOf(h, gapPercent);
     a.cap = capacity(height, h, a.step, style.maxLines);
@@ -200,7 +200,7 @@ bool surelyTooLong(const std::vector<Char>& chars, int width, int height, const 
     std::size_t bytes = 0;
     for (const Char& c : chars)
         if (!c.blank && !c.lineBreak) bytes += c.len;
-    const std::size_t perLine = static_cast<std::size_t>(std::max(1, width / FitByteWidth(style, h)));
+    const std::size_t perLine = static_cast<std::size_t>(std::max(1, width / fitByteWidth(style, h)));
     const int cap = capacity(height, h, h + gapOf(h, gapPercent), style.maxLines);
     return static_cast<std::size_t>(cap) * perLine < bytes;
 }
@@ -225,7 +225,7 @@ Fit makeFit(const std::vector<Char>& chars, std::string_view text, const FitStyl
     }
     Fit f;
     f.height = h;
-    f.byteWidth = FitByteWidth(style, h);
+    f.byteWidth = fitByteWidth(style, h);
     f.lineStep = a.step;
     f.text = std::string(text);
     f.lines = std::move(a.broken.lines);
@@ -241,21 +241,21 @@ Fit makeFit(const std::vector<Char>& chars, std::string_view text, const FitStyl
 
 }  // namespace
 
-BrokenText BreakText(std::string_view gbk, std::size_t maxBytes) { return breakChars(charsOf(gbk), gbk.size(), maxBytes); }
+BrokenText breakText(std::string_view gbk, std::size_t maxBytes) { return breakChars(charsOf(gbk), gbk.size(), maxBytes); }
 
-int FitByteWidth(const FitStyle& style, int h) { return std::max(1, h * style.widthPercent / 100); }
+int fitByteWidth(const FitStyle& style, int h) { return std::max(1, h * style.widthPercent / 100); }
 
 int Fit::blockHeight() const {
     if (lines.empty()) return 0;
     return static_cast<int>(lines.size() - 1) * lineStep + height;
 }
 
-Fit FitAtHeight(std::string_view gbk, int width, int height, const FitStyle& style) {
+Fit fitAtHeight(std::string_view gbk, int width, int height, const FitStyle& style) {
     const std::vector<Char> chars = charsOf(gbk);
     return makeFit(chars, gbk, style, style.height, attempt(chars, gbk, width, height, style, style.height, style.gapPercent));
 }
 
-Fit FitText(std::string_view gbk, int width, int height, const FitStyle& style) {
+Fit fitText(std::string_view gbk, int width, int height, const FitStyle& style) {
     const std::vector<Char> chars = charsOf(gbk);
     const int base = std::max(1, style.height);
     const int smallest = std::clamp(style.minHeight, 1, base);
@@ -266,7 +266,7 @@ Fit FitText(std::string_view gbk, int width, int height, const FitStyle& style) 
         for (const Char& c : chars)
             if (!c.blank) bytes = c.pos + c.len;  // up to the last non-blank
         for (int h = base; h >= std::max(smallest, base * 3 / 4); --h) {
-            if (static_cast<long long>(bytes) * FitByteWidth(style, h) > width) continue;  // surely too long
+            if (static_cast<long long>(bytes) * fitByteWidth(style, h) > width) continue;  // surely too long
             Attempt a = attempt(chars, gbk, width, height, style, h, style.gapPercent);
             if (a.broken.lines.size() == 1 && a.cap >= 1 && !a.broken.splitWord)
                 return makeFit(chars, gbk, style, h, std::move(a));
@@ -288,7 +288,7 @@ Fit FitText(std::string_view gbk, int width, int height, const FitStyle& style) 
 }
 
 Fit FitWithMark(std::string_view gbk, int width, int height, const FitStyle& style, std::string_view mark) {
-    Fit f = FitText(gbk, width, height, style);
+    Fit f = fitText(gbk, width, height, style);
     if (f.complete) return f;
     FitStyle at = style;
     at.height = f.height;
@@ -296,7 +296,7 @@ Fit FitWithMark(std::string_view gbk, int width, int height, const FitStyle& sty
     // Lines are evened out once, for the part finally shown.
     at.balance = false;
     const auto withMark = [&](std::size_t keep) {
-        Fit g = FitAtHeight(std::string(gbk.substr(0, keep)) + std::string(mark), width, height, at);
+        Fit g = fitAtHeight(std::string(gbk.substr(0, keep)) + std::string(mark), width, height, at);
         const bool fits = g.complete;
         g.complete = false;
         g.shownBytes = keep;
@@ -319,7 +319,7 @@ Fit FitWithMark(std::string_view gbk, int width, int height, const FitStyle& sty
     }
     if (style.balance) {
         at.balance = true;
-        Fit even = FitAtHeight(best.text, width, height, at);
+        Fit even = fitAtHeight(best.text, width, height, at);
         if (even.complete) {
             even.complete = false;
             even.shownBytes = best.shownBytes;

@@ -35,7 +35,7 @@ struct BrokenText {
 
 // `gbk` broken into lines of at most `maxBytes` bytes. Each CR LF (a lone CR or LF too) starts
 // a new line; an empty paragraph is an empty line.
-BrokenText BreakText(std::string_view gbk, std::size_t maxBytes);
+BrokenText breakText(std::string_view gbk, std::size_t maxBytes);
 
 // How a box is filled.
 struct FitStyle {
@@ -51,7 +51,7 @@ struct FitStyle {
 };
 
 // The width of one byte at height `h`.
-int FitByteWidth(const FitStyle& style, int h);
+int fitByteWidth(const FitStyle& style, int h);
 
 struct Fit {
     int height = 0;      // the font height chosen
@@ -72,13 +72,13 @@ struct Fit {
 // keeps a text that is a little too long on that line in a somewhat smaller font (down to
 // three quarters) before it wraps. When the text does not fit at the smallest height, the
 // lines that fit are returned with `complete` false.
-Fit FitText(std::string_view gbk, int width, int height, const FitStyle& style);
+Fit fitText(std::string_view gbk, int width, int height, const FitStyle& style);
 
-// As FitText, but a text that does not fit is shown as far as it goes with `mark` after it
+// As fitText, but a text that does not fit is shown as far as it goes with `mark` after it
 // ("…", "…(见续页)"), the mark on the last line that fits.
 Fit FitWithMark(std::string_view gbk, int width, int height, const FitStyle& style, std::string_view mark);
 
-// As FitText with the font's height given: breaks at `style.height` only, no shrinking.
-Fit FitAtHeight(std::string_view gbk, int width, int height, const FitStyle& style);
+// As fitText with the font's height given: breaks at `style.height` only, no shrinking.
+Fit fitAtHeight(std::string_view gbk, int width, int height, const FitStyle& style);
 
 }  // namespace text

@@ -14,7 +14,7 @@ namespace {
 
 std::vector<std::string> linesOf(std::string_view utf8, std::size_t maxBytes, bool* split = nullptr) {
     const std::string g = gbk(utf8);
-    const BrokenText b = BreakText(g, maxBytes);
+    const BrokenText b = breakText(g, maxBytes);
     if (split) *split = b.splitWord;
     std::vector<std::string> out;
     for (const TextLine& l : b.lines) out.push_back(gbkToUtf8(std::string_view(g).substr(l.start, l.length)));
@@ -86,7 +86,7 @@ TEST(TextFit, ParagraphsBlanksAndTwoByteCharacters) {
         const int n = static_cast<int>(rng() % 60);
         for (int i = 0; i < n; ++i) s += pieces[rng() % pieces.size()];
         const std::size_t max = 1 + rng() % 20;
-        const BrokenText b = BreakText(s, max);
+        const BrokenText b = breakText(s, max);
         std::string shown;
         for (const TextLine& l : b.lines) {
             const std::string_view line = std::string_view(s).substr(l.start, l.length);
@@ -104,20 +104,20 @@ TEST(TextFit, ShrinksStepByStepDownToTheSmallestSize) {
     FitStyle style;  // 35 down to 21, bytes half the height wide
     const std::string date = "2024.05.22";
     // Fits at its own size.
-    Fit f = FitText(date, 400, 50, style);
+    Fit f = fitText(date, 400, 50, style);
     EXPECT_EQ(f.height, 35);
     EXPECT_EQ(f.byteWidth, 17);
     EXPECT_TRUE(f.complete);
     ASSERT_EQ(f.lines.size(), 1u);
     EXPECT_EQ(f.line(0), date);
     // A one-line box: a little too long shrinks on its line (10 bytes in 150: 15 per byte).
-    f = FitText(date, 150, 40, style);
+    f = fitText(date, 150, 40, style);
     EXPECT_EQ(f.height, 31);
     EXPECT_EQ(f.lines.size(), 1u);
     // Far too long for one line: wraps at the largest size at which all lines fit, without
     // splitting the date.
     const std::string sign = gbk("检验人员：张志强　　2024.05.22");
-    f = FitText(sign, 200, 80, style);
+    f = fitText(sign, 200, 80, style);
     EXPECT_TRUE(f.complete);
     EXPECT_GE(f.lines.size(), 2u);
     EXPECT_EQ(f.line(f.lines.size() - 1), date);
@@ -126,25 +126,25 @@ TEST(TextFit, ShrinksStepByStepDownToTheSmallestSize) {
         EXPECT_LE(static_cast<int>(f.line(i).size()) * f.byteWidth, 200);
     // Never below the smallest size: what does not fit is left over.
     const std::string longText(249, 'x');
-    f = FitText(longText, 484, 79, style);
+    f = fitText(longText, 484, 79, style);
     EXPECT_EQ(f.height, 21);
     EXPECT_FALSE(f.complete);
     EXPECT_EQ(f.lines.size(), 3u);  // 21 + 2 x 23 = 67 of 79
     EXPECT_EQ(f.shownBytes, 3u * 48);
     // A line limit holds at every size.
     style.maxLines = 2;
-    f = FitText(gbk("甲\r\n乙\r\n丙"), 400, 400, style);
+    f = fitText(gbk("甲\r\n乙\r\n丙"), 400, 400, style);
     EXPECT_FALSE(f.complete);
     EXPECT_EQ(f.lines.size(), 2u);
     EXPECT_EQ(f.shownBytes, 8u);  // where the third line starts
     // Roomy lines when they fit, closer ones before the font shrinks.
     FitStyle roomy;
     roomy.roomyGapPercent = 80;
-    f = FitText(gbk("甲\r\n乙"), 400, 100, roomy);
+    f = fitText(gbk("甲\r\n乙"), 400, 100, roomy);
     EXPECT_EQ(f.lineStep, 35 + 28);
-    f = FitText(gbk("甲\r\n乙"), 400, 85, roomy);
+    f = fitText(gbk("甲\r\n乙"), 400, 85, roomy);
     EXPECT_EQ(f.lineStep, 35 + 14);  // 40 per cent
-    f = FitText(gbk("甲\r\n乙"), 400, 75, roomy);
+    f = fitText(gbk("甲\r\n乙"), 400, 75, roomy);
     EXPECT_EQ(f.height, 35);
     EXPECT_EQ(f.lineStep, 35 + 4);
 }
@@ -153,12 +153,12 @@ TEST(TextFit, BalancedLinesLeaveNoCharacterAlone) {
     FitStyle style;
     style.balance = true;
     // "安全附属装置" in a box for 10 bytes a line: three characters a line, not five and one.
-    Fit f = FitText(gbk("安全附属装置"), 10 * 17, 80, style);
+    Fit f = fitText(gbk("安全附属装置"), 10 * 17, 80, style);
     ASSERT_EQ(f.lines.size(), 2u);
     EXPECT_EQ(f.line(0), gbk("安全附"));
     EXPECT_EQ(f.line(1), gbk("属装置"));
     // Words stay whole while balancing.
-    f = FitText(gbk("检验人员：张志强　　2024.05.22"), 20 * 17, 80, style);
+    f = fitText(gbk("检验人员：张志强　　2024.05.22"), 20 * 17, 80, style);
     ASSERT_EQ(f.lines.size(), 2u);
     EXPECT_EQ(f.line(1), "2024.05.22");
 }

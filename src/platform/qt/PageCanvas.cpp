@@ -119,7 +119,7 @@ protected:
     // Searches and text extraction find the characters that were drawn.
     void completed(QByteArray& bytes) override {
         std::string pdf(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-        if (RepairPdfText(pdf) > 0) bytes = QByteArray(pdf.data(), static_cast<qsizetype>(pdf.size()));
+        if (repairPdfText(pdf) > 0) bytes = QByteArray(pdf.data(), static_cast<qsizetype>(pdf.size()));
     }
 
 private:

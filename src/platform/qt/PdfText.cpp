@@ -83,7 +83,7 @@ bool repairCode(std::string& pdf, std::size_t at) {
         if (v < 0) return false;
         code = code * 16 + v;
     }
-    const char16_t ideograph = IdeographForRadical(static_cast<char16_t>(code));
+    const char16_t ideograph = ideographForRadical(static_cast<char16_t>(code));
     if (!ideograph) return false;
     char hex[5];
     std::snprintf(hex, sizeof hex, "%04X", static_cast<unsigned>(ideograph));
@@ -149,7 +149,7 @@ std::size_t repairBlock(std::string& pdf, std::size_t begin, std::size_t end, bo
 
 }  // namespace
 
-char16_t IdeographForRadical(char16_t radical) {
+char16_t ideographForRadical(char16_t radical) {
     const auto it = std::lower_bound(std::begin(kLookAlikes), std::end(kLookAlikes), radical,
                                      [](const auto& e, char16_t r) { return e.first < r; });
     if (it != std::end(kLookAlikes) && it->first == radical) return it->second;
@@ -161,7 +161,7 @@ char16_t IdeographForRadical(char16_t radical) {
     return 0;
 }
 
-std::size_t RepairPdfText(std::string& pdf) {
+std::size_t repairPdfText(std::string& pdf) {
     std::size_t changed = 0;
     std::size_t pos = 0;
     while ((pos = pdf.find("begincmap", pos)) != std::string::npos) {

@@ -15,9 +15,9 @@
 namespace platform::qt {
 
 // The character a look-alike's glyph stands for in our texts, or 0 for other code points.
-char16_t IdeographForRadical(char16_t radical);
+char16_t ideographForRadical(char16_t radical);
 
 // Rewrites the ToUnicode maps of a PDF in place. Returns the number of entries changed.
-std::size_t RepairPdfText(std::string& pdf);
+std::size_t repairPdfText(std::string& pdf);
 
 }  // namespace platform::qt

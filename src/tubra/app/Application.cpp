@@ -20,10 +20,9 @@
 #include <QTranslator>
 
 #include "platform/AtomicFile.h"
-#include "tubra/app/CommandLine.h"
+#include "tubra/appcore/CommandLine.h"
 #include "tubra/app/Interaction.h"
-#include "tubra/app/Commands.h"
-#include "tubra/app/ExchangeMenus.h"
+#include "tubra/appcore/Commands.h"
 #include "tubra/app/MainWindow.h"
 #include "tubra/app/Printing.h"
 #include "tubra/app/ToolIcons.h"
@@ -53,14 +52,14 @@ std::error_code readableFile(const std::string& path) {
 
 }  // namespace
 
-void SetUpApplication() {
+void setUpApplication() {
     QCoreApplication::setOrganizationName(qs(kSettingsOrganisation));
     QCoreApplication::setApplicationName(qs(kSettingsApplication));
     QGuiApplication::setDesktopFileName(QStringLiteral("tubra"));
     // Without a desktop that names its theme, the icons come from the freedesktop default.
     if (QIcon::themeName().isEmpty() || QIcon::themeName() == QStringLiteral("hicolor"))
         QIcon::setThemeName(QStringLiteral("Adwaita"));
-    QApplication::setWindowIcon(ApplicationIcon());
+    QApplication::setWindowIcon(applicationIcon());
     // Qt's own dialogs (files, printers) in Chinese when the translations are installed, with
     // Chinese names of days, months and paper in them.
     QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
@@ -70,14 +69,14 @@ void SetUpApplication() {
         QCoreApplication::installTranslator(qt);
 }
 
-void InstallReports(model::AppContext& app) { report::installInspectionReport(app); }
+void installReports(model::AppContext& app) { report::installInspectionReport(app); }
 
-bool HasDisplay() {
+bool hasDisplay() {
     const QString name = QGuiApplication::platformName();
     return !name.isEmpty() && name != QStringLiteral("offscreen") && name != QStringLiteral("minimal");
 }
 
-int PrintFromCommandLine(model::AppContext& app, Interaction& interaction, const std::string& path,
+int printFromCommandLine(model::AppContext& app, Interaction& interaction, const std::string& path,
                          std::ostream& err, bool messageBox) {
     std::ostringstream problems;
     int code = 0;
@@ -86,7 +85,7 @@ int PrintFromCommandLine(model::AppContext& app, Interaction& interaction, const
         problems << "tubra: 无法打开文件 " << path << ": " << platform::describe(ec) << "\n";
         code = 1;
     } else {
-        code = PrintFileDirectly(app, interaction, path, problems);
+        code = printFileDirectly(app, interaction, path, problems);
     }
     const std::string text = problems.str();
     err << text;
@@ -101,25 +100,24 @@ int PrintFromCommandLine(model::AppContext& app, Interaction& interaction, const
     return code;
 }
 
-int RunTubra(const std::vector<std::string>& args, model::AppContext& app,
+int runTubra(const std::vector<std::string>& args, model::AppContext& app,
              Interaction& interaction, std::ostream& err) {
-    const StartRequest request = ParseCommandLine(args);
+    const StartRequest request = parseCommandLine(args);
     switch (request.kind) {
         case StartRequest::Kind::Invalid:
-            err << "tubra: " << request.error << "\n" << UsageText();
+            err << "tubra: " << request.error << "\n" << usageText();
             return 2;
         case StartRequest::Kind::Help: {
-            const std::string_view usage = UsageText();
+            const std::string_view usage = usageText();
             std::fwrite(usage.data(), 1, usage.size(), stdout);
             return 0;
         }
         case StartRequest::Kind::Print:
-            return PrintFromCommandLine(app, interaction, request.path, err, HasDisplay());
+            return printFromCommandLine(app, interaction, request.path, err, hasDisplay());
         case StartRequest::Kind::NewDrawing:
         case StartRequest::Kind::Open: break;
     }
     MainWindow window(app, interaction);
-    InstallExchangeMenus(window);
     if (std::getenv("TUBRA_STARTUP_PROBE")) {
         // Start-up measurement: report the first finished paint and end.
         window.onFirstPaint = [] {

@@ -13,7 +13,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "tubra/app/Commands.h"
+#include "tubra/appcore/Commands.h"
 #include "tubra/app/Rendering.h"
 #include "tubra/app/ToolIcons.h"
 #include "tubra/model/DrawingFile.h"

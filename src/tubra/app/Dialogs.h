@@ -5,7 +5,7 @@
 #include <QImage>
 
 #include "platform/Prompter.h"
-#include "tubra/app/Forms.h"
+#include "tubra/appcore/Forms.h"
 
 class QComboBox;
 class QCheckBox;

@@ -38,7 +38,7 @@ Qt::CursorShape qtCursor(edit::CursorShape shape) {
 
 }  // namespace
 
-edit::EditSettings& ProgramEditSettings() {
+edit::EditSettings& programEditSettings() {
     static edit::EditSettings settings;
     return settings;
 }
@@ -122,7 +122,7 @@ DrawingView::DrawingView(model::Document& doc, Interaction& interaction, QWidget
     relay_ = std::make_unique<Relay>(*this);
     port_ = std::make_unique<Port>(*this);
     controller_ = std::make_unique<edit::ViewController>(edit::ViewController::Services{
-        doc_, state_, ProgramEditSettings(), *port_, *relay_, *relay_, [this] { documentChanged(); }});
+        doc_, state_, programEditSettings(), *port_, *relay_, *relay_, [this] { documentChanged(); }});
 }
 
 DrawingView::~DrawingView() {
@@ -138,7 +138,7 @@ void DrawingView::setInteractionFilter(platform::Prompter* prompter, platform::F
     forms_ = forms ? forms : &qtForms_;
 }
 
-double DrawingView::pixelsPerUnit() const { return PixelsPerUnit(logicalDpiX()); }
+double DrawingView::pixelsPerUnit() const { return app::pixelsPerUnit(logicalDpiX()); }
 
 edit::DeviceTransform DrawingView::deviceTransform() const {
     const QPoint s = scrollPositionDevice();
@@ -213,7 +213,7 @@ void DrawingView::adoptPageSetup() {
     invalidate();
 }
 
-int DrawingView::printTo(QPrinter& printer) { return PrintView(doc_, state_, printer); }
+int DrawingView::printTo(QPrinter& printer) { return printView(doc_, state_, printer); }
 
 void DrawingView::documentChanged() {
     if (onDocumentChanged)
@@ -252,12 +252,12 @@ void DrawingView::rebuildStore() {
                        std::max(1, static_cast<int>(std::ceil(client.height() * ratio))));
     if (store_.size() != pixels) store_ = QImage(pixels, QImage::Format_RGB32);
     store_.setDevicePixelRatio(ratio);
-    state_.autoElevation = ProgramEditSettings().autoElevation;
+    state_.autoElevation = programEditSettings().autoElevation;
     const bool zoomFromFile = doc_.drawing.zoomLoaded != 0;
     const double zoomBefore = state_.ZoomPara;
     {
         QPainter painter(&store_);
-        PaintView(doc_, state_, painter, client, scrollPositionDevice(), pixelsPerUnit(), this, &textCache_);
+        paintView(doc_, state_, painter, client, scrollPositionDevice(), pixelsPerUnit(), this, &textCache_);
     }
     storeValid_ = true;
     controller_->viewRepainted();

@@ -31,7 +31,7 @@ class QPrinter;
 namespace tubra::app {
 
 // The snap, weld and elevation switches every view of the program shares.
-edit::EditSettings& ProgramEditSettings();
+edit::EditSettings& programEditSettings();
 
 class DrawingView : public QAbstractScrollArea, public view::ViewHost {
 public:

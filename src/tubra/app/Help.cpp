@@ -19,7 +19,7 @@
 
 namespace tubra::app {
 
-QString HelpIndexPath() {
+QString helpIndexPath() {
     const QString dir = QCoreApplication::applicationDirPath();
     const QStringList candidates = {
         dir + QStringLiteral("/../share/tubra/help/index.html"),
@@ -94,7 +94,7 @@ public:
 
 }  // namespace
 
-std::vector<HelpPage> HelpContents(const QString& indexPath) {
+std::vector<HelpPage> helpContents(const QString& indexPath) {
     std::vector<HelpPage> pages;
     const QFileInfo index(indexPath);
     const QString html = readPage(indexPath);
@@ -134,7 +134,7 @@ HelpWindow::HelpWindow(const QString& indexPath, QWidget* parent)
     contents_ = new QTreeWidget(this);
     contents_->setHeaderHidden(true);
     contents_->setRootIsDecorated(true);
-    for (const HelpPage& page : HelpContents(indexPath)) {
+    for (const HelpPage& page : helpContents(indexPath)) {
         auto* item = new QTreeWidgetItem(contents_, {page.title});
         item->setData(0, Qt::UserRole, page.file);
         for (const QString& section : page.sections) {
@@ -222,8 +222,8 @@ void HelpWindow::pageShown(const QUrl& url) {
     setWindowTitle(title.isEmpty() ? QStringLiteral("使用帮助") : title);
 }
 
-HelpWindow* ShowHelpWindow(QWidget* owner) {
-    const QString index = HelpIndexPath();
+HelpWindow* showHelpWindow(QWidget* owner) {
+    const QString index = helpIndexPath();
     if (index.isEmpty()) return nullptr;
     auto* window = owner ? owner->findChild<HelpWindow*>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
     if (!window) {

@@ -18,7 +18,7 @@ class QTreeWidgetItem;
 namespace tubra::app {
 
 // The help's start page, empty when none is found.
-QString HelpIndexPath();
+QString helpIndexPath();
 
 // One page of the contents with its section headings, in reading order.
 struct HelpPage {
@@ -29,7 +29,7 @@ struct HelpPage {
 
 // The contents of the help whose start page is `indexPath`: the start page, then the pages its
 // navigation bar links, each with the headings of its sections.
-std::vector<HelpPage> HelpContents(const QString& indexPath);
+std::vector<HelpPage> helpContents(const QString& indexPath);
 
 class HelpWindow : public QMainWindow {
 public:
@@ -61,6 +61,6 @@ private:
 
 // Shows the help window belonging to `owner` on its start page, making it the first time and
 // raising it afterwards. Null when there is no help to show.
-HelpWindow* ShowHelpWindow(QWidget* owner);
+HelpWindow* showHelpWindow(QWidget* owner);
 
 }  // namespace tubra::app

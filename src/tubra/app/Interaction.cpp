@@ -8,7 +8,7 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 
-#include "tubra/app/Commands.h"
+#include "tubra/appcore/Commands.h"
 #include "tubra/app/Dialogs.h"
 
 namespace tubra::app {

@@ -10,7 +10,7 @@
 #include <QUrl>
 
 #include "platform/Prompter.h"
-#include "tubra/app/Forms.h"
+#include "tubra/appcore/Forms.h"
 
 class QPrinter;
 class QWidget;

@@ -20,8 +20,9 @@
 #include <QToolBar>
 
 #include "tubra/app/DrawingView.h"
+#include "tubra/app/ExchangeCommands.h"
 #include "tubra/app/Help.h"
-#include "tubra/app/InstallCommands.h"
+#include "tubra/appcore/InstallCommands.h"
 #include "tubra/app/InstallDialogs.h"
 #include "tubra/app/Interaction.h"
 #include "tubra/app/LockKeys.h"
@@ -102,7 +103,7 @@ private:
 MainWindow::MainWindow(model::AppContext& app, Interaction& interaction, QWidget* parent)
     : QMainWindow(parent), app_(app), interaction_(interaction) {
     setWindowTitle(qs(kAppTitle));
-    setWindowIcon(ApplicationIcon());
+    setWindowIcon(applicationIcon());
     setAcceptDrops(true);
     mdi_ = new QMdiArea(this);
     mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -127,7 +128,7 @@ MainWindow::MainWindow(model::AppContext& app, Interaction& interaction, QWidget
     createActions();
     createBars();
     createMenus();
-    InstallRealSpace(*this, interaction_, documentMenus_);  // 文件→导出→PCF…, 查看→三维视图
+    realSpace_ = installRealSpace(*this, interaction_);  // 文件→导出→PCF…, 查看→三维视图
     createStatusBar();
     loadSettings();
     showMenusFor(false);
@@ -147,16 +148,16 @@ MainWindow::~MainWindow() {
 // --- actions, bars, menus ---
 
 void MainWindow::createActions() {
-    for (const CommandInfo& c : AllCommands()) {
+    for (const CommandInfo& c : allCommands()) {
         auto* a = new QAction(this);
         a->setObjectName(QStringLiteral("cmd%1").arg(c.id));
         a->setData(c.id);
-        std::string_view text = menuTextOf(c.id, DocumentMenus());
-        if (text.empty()) text = menuTextOf(c.id, NoDocumentMenus());
+        std::string_view text = menuTextOf(c.id, documentMenus());
+        if (text.empty()) text = menuTextOf(c.id, noDocumentMenus());
         a->setText(qs(text.empty() ? c.name : text));
         a->setToolTip(qs(c.name));
         a->setStatusTip(qs(c.prompt));
-        a->setIcon(CommandIcon(c));
+        a->setIcon(commandIcon(c));
         a->setCheckable(c.checkable);
         a->setIconVisibleInMenu(false);
         const int id = c.id;
@@ -186,7 +187,7 @@ void MainWindow::createActions() {
 
 void MainWindow::createBars() {
     bool firstTop = true;
-    for (const BarInfo& info : AllBars()) {
+    for (const BarInfo& info : allBars()) {
         auto* bar = new QToolBar(qs(info.title), this);
         bar->setObjectName(qs(info.objectName));
         bar->setAllowedAreas(Qt::AllToolBarAreas);
@@ -259,8 +260,8 @@ void MainWindow::createMenus() {
             out.push_back(menu);
         }
     };
-    build(DocumentMenus(), documentMenus_);
-    build(NoDocumentMenus(), bareMenus_);
+    build(documentMenus(), documentMenus_);
+    build(noDocumentMenus(), bareMenus_);
 }
 
 void MainWindow::refillDynamicMenus() {
@@ -423,7 +424,7 @@ DrawingView* MainWindow::addWindow(OpenDocument& entry) {
     auto* child = new ChildWindow(*this, entry);
     auto* view = new DrawingView(*entry.doc, interaction_, child);
     child->setWidget(view);
-    child->setWindowIcon(DocumentIcon());
+    child->setWindowIcon(documentIcon());
     view->onDocumentChanged = [this, doc = entry.doc.get()] { documentChanged(*doc); };
     view->onStatusText = [this](const QString& text) { setStatusText(text); };
     view->onToolsChanged = [this] { updateCommands(); };
@@ -671,7 +672,7 @@ void MainWindow::runCommandNow(int id) {
         case cmd::QuickBar: toggleBar(id); break;
         case cmd::StatusBar: statusBar()->setVisible(statusBar()->isHidden()); break;
         case cmd::NewWindow: newWindow(); break;
-        case cmd::Cascade: CascadeWindows(*mdi_); break;
+        case cmd::Cascade: cascadeWindows(*mdi_); break;
         case cmd::Tile: mdi_->tileSubWindows(); break;
         case cmd::ArrangeIcons: {
             // Minimised windows line up along the bottom of the work area.
@@ -694,6 +695,10 @@ void MainWindow::runCommandNow(int id) {
             break;
         }
         case cmd::StopRecording: stopRecording(); break;
+        case cmd::ExportPcf: realSpace_->exportPcf(view); break;
+        case cmd::ExportDxf: exportDxf(*this); break;
+        case cmd::Materials: showMaterials(*this); break;
+        case cmd::View3D: realSpace_->show3D(view); break;
         default: break;
     }
     updateCommands();
@@ -701,7 +706,7 @@ void MainWindow::runCommandNow(int id) {
 
 void MainWindow::updateCommands() {
     DrawingView* view = activeView();
-    for (const CommandInfo& c : AllCommands()) {
+    for (const CommandInfo& c : allCommands()) {
         QAction* a = action(c.id);
         const auto h = handlers_.find(c.id);
         bool enabled = false;
@@ -743,10 +748,10 @@ void MainWindow::print() {
     DrawingView* view = activeView();
     if (!view) return;
     // Nothing is cut silently: a text that prints cut short is named before printing.
-    if (const auto warning = CutTextsWarning(view->document(), view->state()))
+    if (const auto warning = cutTextsWarning(view->document(), view->state()))
         if (interaction_.ask(this, *warning) != platform::Answer::Yes) return;
     QPrinter& p = printer();
-    if (!paperChosen_) SetPaperForView(p, view->document(), view->state());
+    if (!paperChosen_) setPaperForView(p, view->document(), view->state());
     if (!interaction_.printDialog(this, p)) return;
     if (view->printTo(p) == 0)
         interaction_.ask(this, {"打印时出错，请检查打印机。", std::string(kAppTitle),
@@ -758,21 +763,21 @@ void MainWindow::printPreview() {
     DrawingView* view = activeView();
     if (!view) return;
     QPrinter& p = printer();
-    if (!paperChosen_) SetPaperForView(p, view->document(), view->state());
+    if (!paperChosen_) setPaperForView(p, view->document(), view->state());
     interaction_.printPreview(this, p, [view](QPrinter* target) { view->printTo(*target); });
 }
 
 void MainWindow::printSetup() {
     QPrinter& p = printer();
     if (DrawingView* view = activeView(); view && !paperChosen_)
-        SetPaperForView(p, view->document(), view->state());
+        setPaperForView(p, view->document(), view->state());
     interaction_.printSetup(this, p);
     paperChosen_ = true;
 }
 
 void MainWindow::showHelp() {
     // The program's own help window: it needs no browser or launcher on the desktop.
-    if (!ShowHelpWindow(this))
+    if (!showHelpWindow(this))
         interaction_.ask(this, {"找不到使用帮助文件。", std::string(kAppTitle), platform::Buttons::Ok,
                                 platform::MessageIcon::Warning, platform::Answer::Ok});
 }

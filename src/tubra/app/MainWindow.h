@@ -10,9 +10,9 @@
 
 #include <QMainWindow>
 
-#include "tubra/app/CommandLine.h"
-#include "tubra/app/Commands.h"
-#include "tubra/app/RecentFiles.h"
+#include "tubra/appcore/CommandLine.h"
+#include "tubra/appcore/Commands.h"
+#include "tubra/appcore/RecentFiles.h"
 #include "tubra/edit/CommandRegistry.h"
 #include "tubra/model/Document.h"
 
@@ -27,6 +27,7 @@ namespace tubra::app {
 class DrawingView;
 class Interaction;
 class LockKeyIndicators;
+class RealSpace;
 class SessionRecording;
 
 // What a feature plugs in for one of the commands: run it on the active view (null while no
@@ -151,6 +152,7 @@ private:
     bool paperChosen_ = false;  // the user chose the paper in print setup
     bool firstPaintSeen_ = false;
     std::unique_ptr<SessionRecording> recording_;
+    RealSpace* realSpace_ = nullptr;  // the 3D views and the PCF export (a child of the window)
     void runCommandNow(int id);
 };
 

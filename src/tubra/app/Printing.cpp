@@ -17,12 +17,12 @@
 
 namespace tubra::app {
 
-void SetPaperForView(QPrinter& printer, const model::Document& doc, const view::ViewState& view) {
+void setPaperForView(QPrinter& printer, const model::Document& doc, const view::ViewState& view) {
     const view::Paper paper = view::PaperFor(doc, view);
     platform::qt::SetPaper(printer, paper.a3, paper.landscape);
 }
 
-std::optional<platform::Message> CutTextsWarning(const model::Document& doc, const view::ViewState& view) {
+std::optional<platform::Message> cutTextsWarning(const model::Document& doc, const view::ViewState& view) {
     const std::vector<std::string> cut = view::PrintCutFields(doc, view);
     if (cut.empty()) return std::nullopt;
     std::string text = "以下栏目的内容太长，打印时将以“…”截断：\n";
@@ -32,7 +32,7 @@ std::optional<platform::Message> CutTextsWarning(const model::Document& doc, con
                              platform::Answer::No};
 }
 
-int PrintView(model::Document& doc, view::ViewState& view, QPrinter& printer) {
+int printView(model::Document& doc, view::ViewState& view, QPrinter& printer) {
     int printed = 0;
     {
         platform::qt::PrintCanvas pages(printer);
@@ -46,12 +46,12 @@ int PrintView(model::Document& doc, view::ViewState& view, QPrinter& printer) {
         const std::filesystem::path file(printer.outputFileName().toStdU16String());
         std::string pdf;
         if (platform::readWholeFile(file, pdf)) return 0;
-        if (platform::qt::RepairPdfText(pdf) > 0 && platform::writeFileAtomically(file, pdf).failed()) return 0;
+        if (platform::qt::repairPdfText(pdf) > 0 && platform::writeFileAtomically(file, pdf).failed()) return 0;
     }
     return printed;
 }
 
-int PrintFileDirectly(model::AppContext& app, Interaction& interaction, const std::string& path,
+int printFileDirectly(model::AppContext& app, Interaction& interaction, const std::string& path,
                       std::ostream& err) {
     std::unique_ptr<QPrinter> printer = interaction.defaultPrinter();
     if (!printer) {
@@ -66,8 +66,8 @@ int PrintFileDirectly(model::AppContext& app, Interaction& interaction, const st
         return 1;
     }
     view::ViewState view = view::ViewForPrinting(*doc);
-    SetPaperForView(*printer, *doc, view);
-    const int printed = PrintView(*doc, view, *printer);
+    setPaperForView(*printer, *doc, view);
+    const int printed = printView(*doc, view, *printer);
     if (printed == 0) {
         err << "tubra: 打印 " << path << " 时出错\n";
         return 1;

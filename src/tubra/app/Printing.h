@@ -19,21 +19,21 @@ class Interaction;
 
 // Sets the paper of `printer` to what the view prints: the drawing's sheet (A4 or A3) in
 // landscape, report pages on A4 in portrait. Margins as small as the printer allows.
-void SetPaperForView(QPrinter& printer, const model::Document& doc, const view::ViewState& view);
+void setPaperForView(QPrinter& printer, const model::Document& doc, const view::ViewState& view);
 
 // The warning the window gives before printing a view whose print cuts texts short with "…"
 // (a title block text too long for its cell, a report value nothing can continue); none when
 // everything prints whole. Answering Yes prints anyway.
-std::optional<platform::Message> CutTextsWarning(const model::Document& doc, const view::ViewState& view);
+std::optional<platform::Message> cutTextsWarning(const model::Document& doc, const view::ViewState& view);
 
 // Prints the view's pages on `printer`. Returns the number of pages printed, 0 when the
 // printer could not be used.
-int PrintView(model::Document& doc, view::ViewState& view, QPrinter& printer);
+int printView(model::Document& doc, view::ViewState& view, QPrinter& printer);
 
 // "/p FILE": opens the file, prints it on the default printer as its view would, and closes
 // it. Problems are reported on `err`. Returns the exit code: 0 printed, 1 the file could not
 // be opened or printed, 3 no printer is installed.
-int PrintFileDirectly(model::AppContext& app, Interaction& interaction, const std::string& path,
+int printFileDirectly(model::AppContext& app, Interaction& interaction, const std::string& path,
                       std::ostream& err);
 
 }  // namespace tubra::app

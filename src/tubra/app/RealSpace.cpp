@@ -2,19 +2,17 @@
 
 #include <algorithm>
 
-#include <QAction>
 #include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QMenu>
 #include <QScreen>
 #include <QTimer>
 
 #include "platform/AtomicFile.h"
 #include "text/Gbk.h"
-#include "tubra/app/Commands.h"
+#include "tubra/appcore/Commands.h"
 #include "tubra/app/DrawingView.h"
 #include "tubra/app/Interaction.h"
 #include "tubra/app/MainWindow.h"
@@ -25,32 +23,13 @@
 
 namespace tubra::app {
 
-namespace {
-
-bool titled(const QMenu* menu, const QString& start) {
-    return menu && menu->title().startsWith(start);
-}
-
-}  // namespace
-
-RealSpace::RealSpace(MainWindow& main, Interaction& interaction,
-                     std::span<QMenu* const> documentMenus)
+RealSpace::RealSpace(MainWindow& main, Interaction& interaction)
     : QObject(&main), main_(main), interaction_(interaction) {
     setObjectName(QStringLiteral("realSpace"));
-    exportAction_ = new QAction(QStringLiteral("PCF…"), this);
-    exportAction_->setObjectName(QStringLiteral("exportPcf"));
-    exportAction_->setStatusTip(QStringLiteral("把管线按真实坐标写成 PCF 管道组件文件"));
-    view3DAction_ = new QAction(QStringLiteral("三维视图"), this);
-    view3DAction_->setObjectName(QStringLiteral("view3D"));
-    view3DAction_->setStatusTip(QStringLiteral("在图形旁打开管线的三维视图和前后一致性检查"));
-    connect(exportAction_, &QAction::triggered, this, [this] { exportPcf(main_.activeView()); });
-    connect(view3DAction_, &QAction::triggered, this, [this] { show3D(main_.activeView()); });
-
     pcfFileName = [](QWidget* parent, const QString& suggested) {
         return QFileDialog::getSaveFileName(parent, QStringLiteral("导出 PCF 文件"), suggested,
                                             QStringLiteral("PCF 管道组件文件 (*.pcf)"));
     };
-    addToMenus(documentMenus);
     connect(main_.mdiArea(), &QMdiArea::subWindowActivated, this, [this] { watchViews(); });
 }
 
@@ -60,41 +39,6 @@ RealSpace* RealSpace::of(const MainWindow& main) {
     // Found by its name: the class has no meta-object of its own to cast with.
     return static_cast<RealSpace*>(
         main.findChild<QObject*>(QStringLiteral("realSpace"), Qt::FindDirectChildrenOnly));
-}
-
-void RealSpace::addToMenus(std::span<QMenu* const> menus) {
-    exportMenu_ = new QMenu(QStringLiteral("导出"), &main_);
-    exportMenu_->addAction(exportAction_);
-    // Not in the command table: marked for whoever lists the menus against it.
-    exportMenu_->menuAction()->setProperty("addedEntry", true);
-    view3DAction_->setProperty("addedEntry", true);
-    for (QMenu* m : menus) {
-        if (titled(m, QStringLiteral("文件"))) {
-            insertExport(m);
-            // The file menu is filled anew (the recent files) each time it opens.
-            connect(m, &QMenu::aboutToShow, this, [this, m] { insertExport(m); });
-        } else if (titled(m, QStringLiteral("查看"))) {
-            m->addSeparator();
-            m->addAction(view3DAction_);
-        }
-    }
-}
-
-void RealSpace::insertExport(QMenu* fileMenu) {
-    const QList<QAction*> actions = fileMenu->actions();
-    if (actions.contains(exportMenu_->menuAction())) return;
-    // After 另存为, before what follows it.
-    QAction* before = nullptr;
-    for (qsizetype i = 0; i < actions.size(); ++i) {
-        if (actions[i]->text().startsWith(QStringLiteral("另存为"))) {
-            if (i + 1 < actions.size()) before = actions[i + 1];
-            break;
-        }
-    }
-    if (before)
-        fileMenu->insertMenu(before, exportMenu_);
-    else
-        fileMenu->addMenu(exportMenu_);
 }
 
 // --- export ---
@@ -248,9 +192,8 @@ void RealSpace::select(model::Document& doc, const std::vector<std::size_t>& obj
     main_.updateCommands();
 }
 
-RealSpace* InstallRealSpace(MainWindow& main, Interaction& interaction,
-                            std::span<QMenu* const> documentMenus) {
-    return new RealSpace(main, interaction, documentMenus);
+RealSpace* installRealSpace(MainWindow& main, Interaction& interaction) {
+    return new RealSpace(main, interaction);
 }
 
 }  // namespace tubra::app

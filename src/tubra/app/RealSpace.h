@@ -1,22 +1,19 @@
 #pragma once
-// The drawing program's commands for the pipeline in real space: 文件 → 导出 → PCF… writes the
-// piping component file of the active drawing; 查看 → 三维视图 opens the 3D view of it beside
-// the drawing window. The 3D view follows edits of its drawing, and the selection goes both
+// The drawing program's commands for the pipeline in real space (the window runs them from its
+// command table): 文件 → 导出 → PCF… writes the piping component file of the active drawing;
+// 查看 → 三维视图 opens the 3D view of it beside the drawing window. The 3D view follows edits of its drawing, and the selection goes both
 // ways: a click in the 3D view selects in the drawing, a selection in the drawing is
 // highlighted in the 3D view.
 
 #include <functional>
 #include <map>
 #include <set>
-#include <span>
 #include <vector>
 
 #include <QObject>
 #include <QPointer>
 #include <QString>
 
-class QAction;
-class QMenu;
 class QWidget;
 
 namespace tubra::model {
@@ -32,15 +29,11 @@ class View3DWindow;
 
 class RealSpace : public QObject {
   public:
-    // Adds the two menu entries to the drawing menus of `main` (文件 and 查看, found by their
-    // titles); lives as long as `main`.
-    RealSpace(MainWindow& main, Interaction& interaction, std::span<QMenu* const> documentMenus);
+    // Lives as long as `main`.
+    RealSpace(MainWindow& main, Interaction& interaction);
     ~RealSpace() override;
     // The one installed in `main`, or null.
     static RealSpace* of(const MainWindow& main);
-
-    QAction* exportAction() const { return exportAction_; }
-    QAction* view3DAction() const { return view3DAction_; }
 
     // 文件 → 导出 → PCF… for the drawing of `view`. True when the file was written.
     bool exportPcf(DrawingView* view);
@@ -55,8 +48,6 @@ class RealSpace : public QObject {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    void addToMenus(std::span<QMenu* const> menus);
-    void insertExport(QMenu* fileMenu);
     // Watches every drawing window: its paints (the selection may have changed) and its edits.
     void watchViews();
     void documentChanged(model::Document& doc);
@@ -67,17 +58,13 @@ class RealSpace : public QObject {
 
     MainWindow& main_;
     Interaction& interaction_;
-    QAction* exportAction_ = nullptr;
-    QAction* view3DAction_ = nullptr;
-    QMenu* exportMenu_ = nullptr;
     std::map<const model::Document*, QPointer<View3DWindow>> windows_;
     std::set<const QObject*> watched_;
     std::map<const model::Document*, std::set<const QObject*>> viewsOf_;  // the watched windows
     bool syncQueued_ = false;
 };
 
-// Installs the commands into `main` (called once, while its menus are made).
-RealSpace* InstallRealSpace(MainWindow& main, Interaction& interaction,
-                            std::span<QMenu* const> documentMenus);
+// Installs the commands' work into `main` (called once, by the window).
+RealSpace* installRealSpace(MainWindow& main, Interaction& interaction);
 
 }  // namespace tubra::app

@@ -47,7 +47,7 @@ std::optional<platform::Rect> recordedBounds(const platform::RecordingCanvas& ca
 
 }  // namespace
 
-void PaintView(model::Document& doc, view::ViewState& view, QPainter& painter, QSize device,
+void paintView(model::Document& doc, view::ViewState& view, QPainter& painter, QSize device,
                QPoint scroll, double pixelsPerUnit, view::ViewHost* host,
                platform::qt::QtTextCache* textCache) {
     // The erase: the whole window in the background colour.
@@ -89,7 +89,7 @@ QImage RenderFitted(model::Document& doc, QSize size, QColor background) {
     return image;
 }
 
-QImage RenderSymbolIcon(int symbolCode, int size) {
+QImage renderSymbolIcon(int symbolCode, int size) {
     const auto kind = model::kindOfSymbol(symbolCode);
     if (!kind) return {};
     model::PipeObject symbol;

@@ -15,12 +15,12 @@
 namespace tubra::app {
 
 // Device pixels per logical unit (0.1 mm) at `dpi` dots per inch.
-inline double PixelsPerUnit(double dpi) { return dpi / 254.0; }
+inline double pixelsPerUnit(double dpi) { return dpi / 254.0; }
 
 // The view's paint: the background (`BeiJingColor`) over the whole device, then the paint of
 // the drawing with the scroll position `scroll` (device pixels) at the top-left.
 // `textCache` keeps fonts and laid-out texts between paints (null: none kept).
-void PaintView(model::Document& doc, view::ViewState& view, QPainter& painter, QSize device,
+void paintView(model::Document& doc, view::ViewState& view, QPainter& painter, QSize device,
                QPoint scroll, double pixelsPerUnit, view::ViewHost* host,
                platform::qt::QtTextCache* textCache = nullptr);
 
@@ -29,6 +29,6 @@ QImage RenderFitted(model::Document& doc, QSize size, QColor background = Qt::wh
 
 // The symbol of `symbolCode` laid along a horizontal pipe and fitted into a square icon;
 // a null image when the symbol library draws nothing for it.
-QImage RenderSymbolIcon(int symbolCode, int size);
+QImage renderSymbolIcon(int symbolCode, int size);
 
 }  // namespace tubra::app

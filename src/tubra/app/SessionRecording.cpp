@@ -115,7 +115,7 @@ void SessionRecording::mouseAfter(DrawingView& view, Mouse kind, QPointF p, Qt::
             if (!recorder_.actionAsked()) break;
             const auto [x, y] = modelPoint(pressTransform_, pressZoom_, pressAt_);
             pressOpen_ = false;
-            recorder_.endAction(edit::SessionRecorder::ClickLine(x, y, pressModifiers_ & Qt::ShiftModifier,
+            recorder_.endAction(edit::SessionRecorder::clickLine(x, y, pressModifiers_ & Qt::ShiftModifier,
                                                                  pressModifiers_ & Qt::ControlModifier));
             break;
         }
@@ -125,18 +125,18 @@ void SessionRecording::mouseAfter(DrawingView& view, Mouse kind, QPointF p, Qt::
             const auto [x1, y1] = modelPoint(pressTransform_, pressZoom_, pressAt_);
             const bool moved = std::abs(p.x() - pressAt_.x()) >= 1.0 || std::abs(p.y() - pressAt_.y()) >= 1.0;
             if (!moved) {
-                recorder_.endAction(edit::SessionRecorder::ClickLine(
+                recorder_.endAction(edit::SessionRecorder::clickLine(
                     x1, y1, pressModifiers_ & Qt::ShiftModifier, pressModifiers_ & Qt::ControlModifier));
                 break;
             }
             // Both ends under the mapping of the press: a pan scrolls the view on the way.
             const auto [x2, y2] = modelPoint(pressTransform_, pressZoom_, p);
-            recorder_.endAction(edit::SessionRecorder::DragLine("drag", x1, y1, x2, y2));
+            recorder_.endAction(edit::SessionRecorder::dragLine("drag", x1, y1, x2, y2));
             break;
         }
         case Mouse::RightDown: {
             const auto [x, y] = modelPoint(view.deviceTransform(), view.state().ZoomPara, p);
-            recorder_.endAction(edit::SessionRecorder::PointLine("rclick", x, y));
+            recorder_.endAction(edit::SessionRecorder::pointLine("rclick", x, y));
             zoomBefore_ = view.state().ZoomPara;
             break;
         }
@@ -152,9 +152,9 @@ void SessionRecording::mouseAfter(DrawingView& view, Mouse kind, QPointF p, Qt::
 void SessionRecording::escapePressed(DrawingView&) { recorder_.line("key Escape"); }
 
 void SessionRecording::newDrawing(DrawingView&, const view::NewDrawingValues& v) {
-    std::string line = "new " + edit::SessionNumber(v.firstPointElevation);
+    std::string line = "new " + edit::sessionNumber(v.firstPointElevation);
     if (v.alpha != 30.0 || v.beta != 30.0)
-        line += " " + edit::SessionNumber(v.alpha) + " " + edit::SessionNumber(v.beta);
+        line += " " + edit::sessionNumber(v.alpha) + " " + edit::sessionNumber(v.beta);
     recorder_.line(line);
 }
 

@@ -18,7 +18,7 @@
 #include <QVBoxLayout>
 
 #include "platform/qt/QtCanvas.h"
-#include "tubra/app/Commands.h"
+#include "tubra/appcore/Commands.h"
 
 namespace tubra::app {
 

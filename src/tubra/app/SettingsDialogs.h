@@ -10,7 +10,7 @@
 #include <QWidget>
 
 #include "tubra/app/FormBinding.h"
-#include "tubra/app/SettingsForms.h"
+#include "tubra/appcore/SettingsForms.h"
 
 class QLabel;
 class QListWidget;

@@ -405,7 +405,7 @@ QIcon fromImages(const std::function<QImage(int)>& make) {
 
 }  // namespace
 
-QImage GlyphImage(Glyph glyph, int size) {
+QImage glyphImage(Glyph glyph, int size) {
     QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter p(&image);
@@ -420,12 +420,12 @@ namespace {
 
 QIcon plainCommandIcon(const CommandInfo& command) {
     if (command.icon.symbol != 0) {
-        QIcon icon = fromImages([&](int size) { return RenderSymbolIcon(command.icon.symbol, size); });
+        QIcon icon = fromImages([&](int size) { return renderSymbolIcon(command.icon.symbol, size); });
         if (!icon.isNull()) return icon;
     }
     if (QIcon icon = themed(command.icon.theme); !icon.isNull()) return icon;
     if (command.icon.glyph != Glyph::None)
-        return fromImages([&](int size) { return GlyphImage(command.icon.glyph, size); });
+        return fromImages([&](int size) { return glyphImage(command.icon.glyph, size); });
     if (command.icon.symbol != 0 || !command.icon.theme.empty()) {
         // No symbol drawn and no theme: the first character of the name stands in.
         const QString name = QString::fromUtf8(command.name.data(), static_cast<qsizetype>(command.name.size()));
@@ -447,7 +447,7 @@ QIcon plainCommandIcon(const CommandInfo& command) {
 
 }  // namespace
 
-QIcon CommandIcon(const CommandInfo& command) { return withDisabledLook(plainCommandIcon(command)); }
+QIcon commandIcon(const CommandInfo& command) { return withDisabledLook(plainCommandIcon(command)); }
 
 void InitResources() {
     static const bool done = [] {
@@ -457,22 +457,22 @@ void InitResources() {
     (void)done;
 }
 
-QIcon ApplicationIcon() {
+QIcon applicationIcon() {
     static const QIcon icon = [] {
         InitResources();
         QIcon i(QStringLiteral(":/tubra/tubra.svg"));
         return i.pixmap(32).isNull()
-                   ? fromImages([](int size) { return GlyphImage(Glyph::MainPipe, size); })
+                   ? fromImages([](int size) { return glyphImage(Glyph::MainPipe, size); })
                    : i;
     }();
     return icon;
 }
 
-QIcon DocumentIcon() {
+QIcon documentIcon() {
     static const QIcon icon = [] {
         InitResources();
         QIcon i(QStringLiteral(":/tubra/tubra-document.svg"));
-        return i.pixmap(32).isNull() ? ApplicationIcon() : i;
+        return i.pixmap(32).isNull() ? applicationIcon() : i;
     }();
     return icon;
 }

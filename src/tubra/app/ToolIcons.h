@@ -6,21 +6,21 @@
 #include <QIcon>
 #include <QImage>
 
-#include "tubra/app/Commands.h"
+#include "tubra/appcore/Commands.h"
 
 namespace tubra::app {
 
 // The icon of a command, with a disabled look of its own (grey and faint) at every size: the
 // style's own greying leaves black symbols black.
-QIcon CommandIcon(const CommandInfo& command);
+QIcon commandIcon(const CommandInfo& command);
 
 // A drawn picture of `glyph` in a square of `size` pixels.
-QImage GlyphImage(Glyph glyph, int size);
+QImage glyphImage(Glyph glyph, int size);
 
 // Makes the program's bundled files (icons, the about picture's drawing) available.
 void InitResources();
 
-QIcon ApplicationIcon();
-QIcon DocumentIcon();
+QIcon applicationIcon();
+QIcon documentIcon();
 
 }  // namespace tubra::app

@@ -9,7 +9,7 @@
 
 namespace tubra::app {
 
-std::vector<QRect> CascadeLayout(QSize area, int count, int step) {
+std::vector<QRect> cascadeLayout(QSize area, int count, int step) {
     std::vector<QRect> out;
     if (count <= 0 || area.isEmpty()) return out;
     step = std::max(step, 1);
@@ -26,7 +26,7 @@ std::vector<QRect> CascadeLayout(QSize area, int count, int step) {
     return out;
 }
 
-void CascadeWindows(QMdiArea& area) {
+void cascadeWindows(QMdiArea& area) {
     QList<QMdiSubWindow*> windows;
     for (QMdiSubWindow* w : area.subWindowList(QMdiArea::StackingOrder))
         if (!w->isMinimized() && !w->isHidden()) windows << w;
@@ -40,7 +40,7 @@ void CascadeWindows(QMdiArea& area) {
     const int step = style->pixelMetric(QStyle::PM_TitleBarHeight, &option, windows.front()) +
                      style->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, windows.front());
     const std::vector<QRect> places =
-        CascadeLayout(area.viewport()->size(), static_cast<int>(windows.size()), step);
+        cascadeLayout(area.viewport()->size(), static_cast<int>(windows.size()), step);
     for (qsizetype i = 0; i < windows.size(); ++i) {
         QMdiSubWindow* w = windows[i];
         if (w->isMaximized()) w->showNormal();

@@ -13,10 +13,10 @@ namespace tubra::app {
 // further right and down than the one before, as large as the area allows with the last one's
 // corner in the work area's corner. A stack never makes its windows smaller than two thirds of
 // the area each way; more windows start a new stack at the top left.
-std::vector<QRect> CascadeLayout(QSize area, int count, int step);
+std::vector<QRect> cascadeLayout(QSize area, int count, int step);
 
 // Cascades the windows of `area` that are not minimised, the active one in front, by the
 // height of a window's title bar.
-void CascadeWindows(QMdiArea& area);
+void cascadeWindows(QMdiArea& area);
 
 }  // namespace tubra::app

@@ -14,7 +14,7 @@
 #include <QApplication>
 
 #include "tubra/app/Application.h"
-#include "tubra/app/CommandLine.h"
+#include "tubra/appcore/CommandLine.h"
 #include "tubra/app/Interaction.h"
 #include "tubra/model/Document.h"
 
@@ -34,21 +34,21 @@ void allowPrintingWithoutDisplay(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     // The usage needs no window system: it is answered before one is opened.
-    if (tubra::app::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc)).kind ==
+    if (tubra::app::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc)).kind ==
         tubra::app::StartRequest::Kind::Help) {
-        std::cout << tubra::app::UsageText();
+        std::cout << tubra::app::usageText();
         return 0;
     }
     allowPrintingWithoutDisplay(argc, argv);
     QApplication application(argc, argv);
-    tubra::app::SetUpApplication();
+    tubra::app::setUpApplication();
     // QApplication has taken its own options out of the arguments.
     std::vector<std::string> args;
     const QStringList list = QCoreApplication::arguments();
     for (qsizetype i = 1; i < list.size(); ++i) args.push_back(list[i].toStdString());
 
     tubra::model::AppContext app;
-    tubra::app::InstallReports(app);
+    tubra::app::installReports(app);
     tubra::app::DesktopInteraction interaction;
-    return tubra::app::RunTubra(args, app, interaction, std::cerr);
+    return tubra::app::runTubra(args, app, interaction, std::cerr);
 }

@@ -40,7 +40,7 @@ bool isDrawingName(const std::filesystem::path& p) {
 
 }  // namespace
 
-std::string RefusedOutput(const std::filesystem::path& out, std::initializer_list<std::filesystem::path> inputs) {
+std::string refusedOutput(const std::filesystem::path& out, std::initializer_list<std::filesystem::path> inputs) {
     namespace fs = std::filesystem;
     std::error_code ec;
     if (!fs::exists(out, ec)) return {};

@@ -20,7 +20,7 @@ tubra::model::AppContext& appContext();
 // Why `out` may not take what a command writes other than a drawing (a picture, a PDF): it is
 // one of the command's `inputs`, or an existing drawing file (`*.hcd`, any letter case), which
 // only the commands that save drawings replace. Empty when it may.
-std::string RefusedOutput(const std::filesystem::path& out, std::initializer_list<std::filesystem::path> inputs);
+std::string refusedOutput(const std::filesystem::path& out, std::initializer_list<std::filesystem::path> inputs);
 
 // Opens a drawing; on failure prints one line to stderr and returns null.
 std::unique_ptr<tubra::model::Document> openOrReport(const char* path);

@@ -54,14 +54,14 @@ int runMaterials(int argc, char** argv) {
             std::fprintf(stderr, "tubra-cli materials: 输出文件应以 .%s 结尾：%s\n", format.c_str(), out);
             return 2;
         }
-        if (const std::string refused = RefusedOutput(out, {in}); !refused.empty()) {
+        if (const std::string refused = refusedOutput(out, {in}); !refused.empty()) {
             std::fprintf(stderr, "tubra-cli materials: %s\n", refused.c_str());
             return 2;
         }
     }
     auto doc = openOrReport(in);
     if (!doc) return 1;
-    const exchange::MaterialList list = exchange::CountMaterials(doc->drawing.objects);
+    const exchange::MaterialList list = exchange::countMaterials(doc->drawing.objects);
     if (out) {
         const std::string title = "材料表 " + std::filesystem::path(in).stem().string();
         if (const auto error = exchange::SaveMaterials(out, list, title)) {
@@ -72,7 +72,7 @@ int runMaterials(int argc, char** argv) {
         return 0;
     }
     if (format == "json") {
-        std::cout << exchange::MaterialsJson(list);
+        std::cout << exchange::materialsJson(list);
     } else {
         // A table for people: tab-separated, UTF-8.
         const auto& columns = exchange::materialColumns();

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "platform/AtomicFile.h"
-#include "tubra/app/Commands.h"
-#include "tubra/app/InstallCommands.h"
+#include "tubra/appcore/Commands.h"
+#include "tubra/appcore/InstallCommands.h"
 #include "tubra/cli/Commands.h"
 #include "tubra/edit/SessionPlayer.h"
 

@@ -24,7 +24,7 @@
 
 namespace tubra::cli {
 
-std::optional<int> ReportPageArgument(std::string_view argument) {
+std::optional<int> reportPageArgument(std::string_view argument) {
     if (argument == "full") return report::kAllFullPages;
     if (argument == "online") return report::kAllOnlinePages;
     int n = 0;
@@ -48,7 +48,7 @@ int runPrint(int argc, char** argv) {
         else
             in = out = nullptr, i = argc;
     }
-    const std::optional<int> page = report ? ReportPageArgument(report) : std::nullopt;
+    const std::optional<int> page = report ? reportPageArgument(report) : std::nullopt;
     if (!in || !out || (report && !page)) {
         std::fputs("用法: tubra-cli print FILE [--report full|online|N] -o OUT.pdf\n", stderr);
         return 2;
@@ -58,7 +58,7 @@ int runPrint(int argc, char** argv) {
         std::fprintf(stderr, "tubra-cli print: 输出文件应以 .pdf 结尾：%s\n", out);
         return 2;
     }
-    if (const std::string refused = RefusedOutput(out, {in}); !refused.empty()) {
+    if (const std::string refused = refusedOutput(out, {in}); !refused.empty()) {
         std::fprintf(stderr, "tubra-cli print: %s\n", refused.c_str());
         return 2;
     }
@@ -94,7 +94,7 @@ int runPrint(int argc, char** argv) {
         return 1;
     }
     std::string pdf(buffer.data().constData(), static_cast<std::size_t>(buffer.data().size()));
-    platform::qt::RepairPdfText(pdf);
+    platform::qt::repairPdfText(pdf);
     if (const auto ec = platform::writeFileAtomically(out, pdf).error()) {
         std::fprintf(stderr, "tubra-cli: %s\n", platform::describe(ec).c_str());
         return 1;

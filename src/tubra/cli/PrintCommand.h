@@ -15,6 +15,6 @@ int runPrint(int argc, char** argv);
 
 // The report page index of a --report argument: "full" 22, "online" 28, or a page index
 // (0..17, 22, 23..26, 28). None for anything else.
-std::optional<int> ReportPageArgument(std::string_view argument);
+std::optional<int> reportPageArgument(std::string_view argument);
 
 }  // namespace tubra::cli

@@ -38,7 +38,7 @@ bool withinCaps(platform::Size sheet, double ppu) {
 
 }  // namespace
 
-double ImagePixelsPerUnit(platform::Size sheet) {
+double imagePixelsPerUnit(platform::Size sheet) {
     const double cx = std::max(1, sheet.cx), cy = std::max(1, sheet.cy);
     double ppu = kImagePixelsPerUnit;
     ppu = std::min(ppu, std::sqrt(kMaxImagePixels / (cx * cy)));
@@ -85,7 +85,7 @@ std::string renderSheet(tubra::model::Document& doc, const std::filesystem::path
             ? view::ReportExtent(doc, view.reportDisplay[1])
             : platform::Size{std::max(1, static_cast<int>(page.cx * zoom)),
                              std::max(1, static_cast<int>(page.cy * zoom))};
-    const double pixelsPerUnit = ImagePixelsPerUnit(sheet);
+    const double pixelsPerUnit = imagePixelsPerUnit(sheet);
     auto target = platform::qt::PageCanvas::create(*format, sheet, pixelsPerUnit,
                                                    doc.settings().BeiJingColor);
     platform::Canvas& canvas = target->canvas();
@@ -103,7 +103,7 @@ int runRender(int argc, char** argv) {
     for (int i = 0; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg == "--report") {
-            reportPage = i + 1 < argc ? ReportPageArgument(argv[++i]) : std::nullopt;
+            reportPage = i + 1 < argc ? reportPageArgument(argv[++i]) : std::nullopt;
             if (!reportPage) {
                 renderUsage();
                 return 2;
@@ -136,7 +136,7 @@ int runRender(int argc, char** argv) {
         std::fprintf(stderr, "tubra-cli render: 输出文件应以 .png、.pdf 或 .svg 结尾：%s\n", out);
         return 2;
     }
-    if (const std::string refused = RefusedOutput(out, {in}); !refused.empty()) {
+    if (const std::string refused = refusedOutput(out, {in}); !refused.empty()) {
         std::fprintf(stderr, "tubra-cli render: %s\n", refused.c_str());
         return 2;
     }

@@ -25,7 +25,7 @@ inline constexpr double kLongestImageSide = 16000.0;
 // Pixels per 0.1 mm of a PNG picture of `sheet` (0.1 mm): 300 dpi, or fewer for pictures that
 // would have more pixels or a longer side than above at 300 dpi (each side takes whole pixels,
 // rounded up, and the caps hold for those).
-double ImagePixelsPerUnit(platform::Size sheet);
+double imagePixelsPerUnit(platform::Size sheet);
 
 // Draws the view of `doc` into `out`: the sheet at `zoom`, or report page `reportPage` (or the
 // page the file was saved showing). Returns an empty string or a one-line error.

@@ -45,13 +45,13 @@ int exportDxf(const char* in, const char* out) {
         std::fprintf(stderr, "tubra-cli export: 输出文件应以 .dxf 结尾：%s\n", out);
         return 2;
     }
-    if (const std::string refused = RefusedOutput(out, {in}); !refused.empty()) {
+    if (const std::string refused = refusedOutput(out, {in}); !refused.empty()) {
         std::fprintf(stderr, "tubra-cli export: %s\n", refused.c_str());
         return 2;
     }
     auto doc = openOrReport(in);
     if (!doc) return 1;
-    if (const auto error = exchange::SaveSheetDxf(*doc, out)) {
+    if (const auto error = exchange::saveSheetDxf(*doc, out)) {
         std::fprintf(stderr, "tubra-cli export: 无法写出 %s：%s\n", out,
                      platform::describe(error).c_str());
         return 1;

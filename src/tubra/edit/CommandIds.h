@@ -2,7 +2,7 @@
 // Every command id of the drawing program, each defined once. They are the program's resource
 // ids: the menus, tool bars and keys refer to them, session scripts name them ("command 2709"),
 // files never see them. Who carries a command out is said in the command table
-// (app/Commands.cpp): the window itself, or the command registry on the active view.
+// (appcore/Commands.cpp): the window itself, or the command registry on the active view.
 
 namespace tubra::cmd {
 
@@ -35,6 +35,11 @@ inline constexpr int FittingBar = 477;
 inline constexpr int QuickBar = 483;
 inline constexpr int RecordSession = 3100;
 inline constexpr int StopRecording = 3101;
+// The drawing in other forms: exports, its material list and its 3D view.
+inline constexpr int ExportPcf = 2749;
+inline constexpr int ExportDxf = 2750;
+inline constexpr int Materials = 2751;
+inline constexpr int View3D = 2752;
 
 // --- the view of a drawing ---
 inline constexpr int ZoomIn = 2700;

@@ -79,7 +79,7 @@ void ApplyNewSegmentDefaults(PipeObject& s) {
     s.BiHou = 10.0;
 }
 
-void ApplyContinuedSegmentDefaults(PipeObject& s) {
+void applyContinuedSegmentDefaults(PipeObject& s) {
     static const std::string size = text::gbk("Φ500×5.0");
     ApplyNewSegmentDefaults(s);
     s.GuiGe = size;
@@ -113,7 +113,7 @@ std::vector<int> SquareDirections(int dir) {
     }
 }
 
-double ElevationAtEnd(const PipeObject& a) {
+double elevationAtEnd(const PipeObject& a) {
     switch (directionCode(a.EndDir)) {
         case 0: return a.Port1.z + statedLength(a);
         case 1: return a.Port1.z - statedLength(a);
@@ -149,7 +149,7 @@ PipeObject MakeElbow(const PipeObject& a, const PipeObject& b, double r, double 
     PipeObject elbow(model::CreationValues{kElbow, -1, b.EndDir, c, e, length, a.EndDir});
     elbow.Port4 = k;
     elbow.Port3.x = a.StrtDir;
-    const double z = ElevationAtEnd(a);
+    const double z = elevationAtEnd(a);
     elbow.Port1.z = elbow.Port2.z = elbow.Port3.z = elbow.Port4.z = z;
     return elbow;
 }
@@ -233,12 +233,12 @@ PipeObject MakeTeeOnSegment(const PipeObject& hit, const Vec3& p, const std::str
     return tee;
 }
 
-model::CreationValues WeldValues(const Vec3& p, double direction) {
+model::CreationValues weldValues(const Vec3& p, double direction) {
     return {kWeld, -1, direction, p, p, 0.0, -1.0};
 }
 
 PipeObject& AddWeld(model::Drawing& drawing, const Vec3& p, double direction) {
-    PipeObject& w = drawing.addObject(WeldValues(p, direction));
+    PipeObject& w = drawing.addObject(weldValues(p, direction));
     w.DistTxt = text::format("%d", w.Number);
     return w;
 }
@@ -396,7 +396,7 @@ int ContinueSegments(model::Drawing& drawing, const PipeObject& first, int count
         // elevation rule then confirms or (up, down and plane-slanted) computes anew.
         s.Port2 = Vec3(2.0 * s.Port1.x - previous.Port1.x, 2.0 * s.Port1.y - previous.Port1.y,
                        s.Port1.z + (previous.Port2.z - previous.Port1.z));
-        ApplyContinuedSegmentDefaults(s);
+        applyContinuedSegmentDefaults(s);
         s.applyEndElevationRule(1.0);
         list.addCopy(s);
         ++added;
@@ -416,7 +416,7 @@ int ContinueSegments(model::Drawing& drawing, const PipeObject& first, int count
                         }()) {
                         std::string_view t = last->DistTxt.view();
                         if (!t.empty() && t.front() == '<') t.remove_prefix(1);
-                        n = 1 + TextToInt(t);
+                        n = 1 + textToInt(t);
                     }
                     joint.MainType = kAccessory;
                     joint.SubType = kColumn;
@@ -578,7 +578,7 @@ std::optional<LabelFrame> FindLabelFrame(const PipeObject& o, const model::Drawi
     return f;
 }
 
-int TextToInt(std::string_view t) {
+int textToInt(std::string_view t) {
     std::size_t i = 0;
     while (i < t.size() && text::isCSpace(t[i])) ++i;
     bool negative = false;
@@ -591,7 +591,7 @@ int TextToInt(std::string_view t) {
     return static_cast<int>(negative ? -v : v);
 }
 
-double TextToDouble(std::string_view t) { return text::leadingNumber(t); }
+double textToDouble(std::string_view t) { return text::leadingNumber(t); }
 
 std::string ShortNumber(double v) {
     if (!std::isfinite(v)) return "0";

@@ -32,7 +32,7 @@ void ApplyNewSegmentDefaults(model::PipeObject& segment);
 void CopyPipeData(model::PipeObject& to, const model::PipeObject& from);
 // The same for the further segments of continuous drawing (its size is written with a
 // capital Φ).
-void ApplyContinuedSegmentDefaults(model::PipeObject& segment);
+void applyContinuedSegmentDefaults(model::PipeObject& segment);
 
 // The sheet length of a segment's ports.
 double SheetLength(const model::PipeObject& o);
@@ -45,7 +45,7 @@ bool IsForward(const model::PipeObject& s, const model::Vec3& p);
 std::vector<int> SquareDirections(int runDirection);
 
 // The elevation at the end of segment A, as an elbow there takes it.
-double ElevationAtEnd(const model::PipeObject& a);
+double elevationAtEnd(const model::PipeObject& a);
 
 // An elbow at the end of A, turning into the direction of B (only B's sheet direction counts):
 // its corner `m_wantouR` beyond A's end, its outlet as far from the corner along B.
@@ -64,7 +64,7 @@ model::PipeObject MakeTeeOnSegment(const model::PipeObject& hit, const model::Ve
                                    const view::AxisAngles& axes);
 
 // The creation values of a weld at `p` on a pipe running in `direction`.
-model::CreationValues WeldValues(const model::Vec3& p, double direction);
+model::CreationValues weldValues(const model::Vec3& p, double direction);
 // Adds a weld (numbered by the list) and shows its number as its label.
 model::PipeObject& AddWeld(model::Drawing& drawing, const model::Vec3& p, double direction);
 
@@ -138,7 +138,7 @@ std::optional<LabelFrame> FindLabelFrame(const model::PipeObject& o, const model
 std::string ShortNumber(double v);
 
 // "atoi" and "atof" of dialog texts.
-int TextToInt(std::string_view text);
-double TextToDouble(std::string_view text);
+int textToInt(std::string_view text);
+double textToDouble(std::string_view text);
 
 }  // namespace tubra::edit

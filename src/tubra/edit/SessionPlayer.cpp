@@ -89,7 +89,7 @@ std::optional<std::string> objectField(const model::PipeObject& o, std::string_v
 
 }  // namespace
 
-std::string CanonicalKeyName(std::string_view name) {
+std::string canonicalKeyName(std::string_view name) {
     std::vector<std::string> parts;
     std::size_t start = 0;
     for (std::size_t i = 0; i <= name.size(); ++i) {
@@ -222,7 +222,7 @@ void HeadlessPort::apply(const view::ScrollChange& change) {
 SessionPlayer::SessionPlayer(model::AppContext& app, const CommandRegistry& registry,
                              std::vector<KeyBinding> keys)
     : app_(app), registry_(registry), keys_(std::move(keys)) {
-    for (KeyBinding& k : keys_) k.key = CanonicalKeyName(k.key);
+    for (KeyBinding& k : keys_) k.key = canonicalKeyName(k.key);
 }
 
 SessionPlayer::~SessionPlayer() {
@@ -316,8 +316,8 @@ void SessionPlayer::checkObject(const ScriptLine& line) {
             same = *have == want;
         }
         if (!same)
-            throw SessionError("对象 " + std::to_string(index) + " 的 " + name + "=" + QuoteSessionValue(*have) +
-                               "，不是 " + QuoteSessionValue(want));
+            throw SessionError("对象 " + std::to_string(index) + " 的 " + name + "=" + quoteSessionValue(*have) +
+                               "，不是 " + quoteSessionValue(want));
     }
 }
 
@@ -385,7 +385,7 @@ void SessionPlayer::perform(const ScriptLine& line) {
             break;
         }
         case Kind::Key: {
-            const std::string key = CanonicalKeyName(line.text);
+            const std::string key = canonicalKeyName(line.text);
             if (key.empty()) throw SessionError("'" + line.text + "' 不是按键");
             needDocument();
             for (const KeyBinding& k : keys_) {
@@ -462,7 +462,7 @@ void SessionPlayer::perform(const ScriptLine& line) {
 
 SessionResult SessionPlayer::run(const ParsedScript& script) {
     SessionResult result = play(script);
-    result.message = EscapeControls(result.message);
+    result.message = escapeControls(result.message);
     return result;
 }
 
@@ -500,6 +500,6 @@ SessionResult SessionPlayer::play(const ParsedScript& script) {
     return {};
 }
 
-SessionResult SessionPlayer::run(std::string_view scriptText) { return run(ParseSessionScript(scriptText)); }
+SessionResult SessionPlayer::run(std::string_view scriptText) { return run(parseSessionScript(scriptText)); }
 
 }  // namespace tubra::edit

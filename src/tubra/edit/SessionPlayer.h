@@ -38,7 +38,7 @@ struct KeyBinding {
 
 // The key a script names, made canonical ("ctrl+z" -> "Ctrl+Z", "Del" -> "Delete"); empty for
 // a name that is no key.
-std::string CanonicalKeyName(std::string_view name);
+std::string canonicalKeyName(std::string_view name);
 
 // Answers message boxes from the answers a script queued; remembers the last message.
 class ScriptPrompter : public platform::Prompter {

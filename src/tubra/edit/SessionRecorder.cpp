@@ -102,10 +102,10 @@ private:
         const auto now = f.snapshot();
         for (std::size_t i = 0; i < now.size(); ++i) {
             const bool changed = i >= frame->shown.size() || frame->shown[i] != now[i];
-            if (changed) frame->tokens.push_back(SessionFieldToken(now[i].first, now[i].second));
+            if (changed) frame->tokens.push_back(sessionFieldToken(now[i].first, now[i].second));
         }
         frame->shown = now;
-        frame->tokens.push_back(QuoteSessionValue(action));
+        frame->tokens.push_back(quoteSessionValue(action));
         frame->lastWasAction = true;
     }
 
@@ -154,17 +154,17 @@ platform::FormHost& SessionRecorder::forms(platform::FormHost& inner) {
     return *forms_;
 }
 
-std::string SessionRecorder::PointLine(const char* action, double x, double y) {
-    return std::string(action) + " " + SessionNumber(x) + " " + SessionNumber(y);
+std::string SessionRecorder::pointLine(const char* action, double x, double y) {
+    return std::string(action) + " " + sessionNumber(x) + " " + sessionNumber(y);
 }
 
-std::string SessionRecorder::ClickLine(double x, double y, bool shift, bool ctrl) {
-    return PointLine("click", x, y) + (shift ? " shift" : "") + (ctrl ? " ctrl" : "");
+std::string SessionRecorder::clickLine(double x, double y, bool shift, bool ctrl) {
+    return pointLine("click", x, y) + (shift ? " shift" : "") + (ctrl ? " ctrl" : "");
 }
 
-std::string SessionRecorder::DragLine(const char* action, double x1, double y1, double x2, double y2) {
-    return std::string(action) + " " + SessionNumber(x1) + " " + SessionNumber(y1) + " " + SessionNumber(x2) +
-           " " + SessionNumber(y2);
+std::string SessionRecorder::dragLine(const char* action, double x1, double y1, double x2, double y2) {
+    return std::string(action) + " " + sessionNumber(x1) + " " + sessionNumber(y1) + " " + sessionNumber(x2) +
+           " " + sessionNumber(y2);
 }
 
 }  // namespace tubra::edit

@@ -40,9 +40,9 @@ public:
     platform::FormHost& forms(platform::FormHost& inner);
 
     // Lines of the script.
-    static std::string PointLine(const char* action, double x, double y);
-    static std::string ClickLine(double x, double y, bool shift, bool ctrl);
-    static std::string DragLine(const char* action, double x1, double y1, double x2, double y2);
+    static std::string pointLine(const char* action, double x, double y);
+    static std::string clickLine(double x, double y, bool shift, bool ctrl);
+    static std::string dragLine(const char* action, double x1, double y1, double x2, double y2);
 
 private:
     class Prompter;

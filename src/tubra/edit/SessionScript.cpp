@@ -71,7 +71,7 @@ std::string joined(const std::vector<std::string>& tokens, std::size_t from) {
 
 }  // namespace
 
-bool TokenizeSessionLine(std::string_view line, std::vector<std::string>& tokens, std::string* error) {
+bool tokenizeSessionLine(std::string_view line, std::vector<std::string>& tokens, std::string* error) {
     tokens.clear();
     std::size_t i = 0;
     while (i < line.size()) {
@@ -116,7 +116,7 @@ bool TokenizeSessionLine(std::string_view line, std::vector<std::string>& tokens
     return true;
 }
 
-ParsedScript ParseSessionScript(std::string_view script) {
+ParsedScript parseSessionScript(std::string_view script) {
     ParsedScript out;
     int number = 0;
     std::size_t pos = 0;
@@ -138,7 +138,7 @@ ParsedScript ParseSessionScript(std::string_view script) {
         if (first >= raw.size() || raw[first] == '#') continue;
         std::vector<std::string> tokens;
         std::string error;
-        if (!TokenizeSessionLine(raw, tokens, &error)) return fail(error);
+        if (!tokenizeSessionLine(raw, tokens, &error)) return fail(error);
         if (tokens.empty()) continue;
         const auto k = keywords().find(tokens[0]);
         if (k == keywords().end()) return fail("不认识的动作 '" + tokens[0] + "'");
@@ -227,7 +227,7 @@ ParsedScript ParseSessionScript(std::string_view script) {
     return out;
 }
 
-std::string QuoteSessionValue(std::string_view v) {
+std::string quoteSessionValue(std::string_view v) {
     bool plain = !v.empty();
     for (char c : v)
         if (c == ' ' || c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20 || c == '#') plain = false;
@@ -246,11 +246,11 @@ std::string QuoteSessionValue(std::string_view v) {
     return out + "\"";
 }
 
-std::string SessionFieldToken(std::string_view name, std::string_view value) {
-    return std::string(name) + "=" + QuoteSessionValue(value);
+std::string sessionFieldToken(std::string_view name, std::string_view value) {
+    return std::string(name) + "=" + quoteSessionValue(value);
 }
 
-std::string EscapeControls(std::string_view text) {
+std::string escapeControls(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     for (char c : text) {
@@ -275,6 +275,6 @@ std::string EscapeControls(std::string_view text) {
     return out;
 }
 
-std::string SessionNumber(double v) { return ShortNumber(v); }
+std::string sessionNumber(double v) { return ShortNumber(v); }
 
 }  // namespace tubra::edit

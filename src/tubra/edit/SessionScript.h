@@ -69,21 +69,21 @@ struct ParsedScript {
     std::string error;
 };
 
-ParsedScript ParseSessionScript(std::string_view script);
+ParsedScript parseSessionScript(std::string_view script);
 
 // Splits a line into tokens: blanks separate them, double quotes group blanks into one.
 // False (with `error`) for an unterminated quote.
-bool TokenizeSessionLine(std::string_view line, std::vector<std::string>& tokens, std::string* error);
+bool tokenizeSessionLine(std::string_view line, std::vector<std::string>& tokens, std::string* error);
 
 // A token as a script writes it: quoted (with escapes) when it holds blanks, quotes,
 // backslashes or control characters, or is empty.
-std::string QuoteSessionValue(std::string_view value);
+std::string quoteSessionValue(std::string_view value);
 // NAME=VALUE with the value quoted as needed.
-std::string SessionFieldToken(std::string_view name, std::string_view value);
+std::string sessionFieldToken(std::string_view name, std::string_view value);
 // A text with its control characters written out (\n, \r, \t, \x1B, ...), for messages that
 // quote what a script holds: a script never sends raw control sequences to a terminal.
-std::string EscapeControls(std::string_view text);
+std::string escapeControls(std::string_view text);
 // A model coordinate as scripts write it: the shortest text that reads back to the same number.
-std::string SessionNumber(double v);
+std::string sessionNumber(double v);
 
 }  // namespace tubra::edit

@@ -27,8 +27,8 @@ void addControllerCommand(CommandRegistry& registry, int id) {
 
 }  // namespace
 
-void InstallToolCommands(CommandRegistry& registry) {
-    for (const ToolCommand& t : ToolCommands()) addControllerCommand(registry, t.command);
+void installToolCommands(CommandRegistry& registry) {
+    for (const ToolCommand& t : toolCommands()) addControllerCommand(registry, t.command);
     for (int id : kControllerCommands) addControllerCommand(registry, id);
 }
 

@@ -7,6 +7,6 @@
 
 namespace tubra::edit {
 
-void InstallToolCommands(CommandRegistry& registry);
+void installToolCommands(CommandRegistry& registry);
 
 }  // namespace tubra::edit

@@ -88,7 +88,7 @@ constexpr ToolCommand kToolCommands[] = {
 
 }  // namespace
 
-std::span<const ToolCommand> ToolCommands() { return kToolCommands; }
+std::span<const ToolCommand> toolCommands() { return kToolCommands; }
 
 const ToolCommand* FindToolCommand(int command) {
     const auto it = std::find_if(std::begin(kToolCommands), std::end(kToolCommands),

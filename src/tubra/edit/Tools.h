@@ -56,7 +56,7 @@ struct ToolCommand {
 };
 
 // Every tool command.
-std::span<const ToolCommand> ToolCommands();
+std::span<const ToolCommand> toolCommands();
 const ToolCommand* FindToolCommand(int command);
 
 // The placement rule and `MainType` of a component symbol; none for codes no tool places.

@@ -16,7 +16,7 @@ bool hasPort(const CommandContext& c) { return c.port != nullptr; }
 
 }  // namespace
 
-void InstallViewCommands(CommandRegistry& registry) {
+void installViewCommands(CommandRegistry& registry) {
     registry.add(cmd::ZoomIn, {[](CommandContext& c) {
                                    c.port->apply(view::ZoomIn(c.view, c.doc.drawing, clientRect(*c.port)));
                                },

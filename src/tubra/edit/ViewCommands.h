@@ -7,6 +7,6 @@
 
 namespace tubra::edit {
 
-void InstallViewCommands(CommandRegistry& registry);
+void installViewCommands(CommandRegistry& registry);
 
 }  // namespace tubra::edit

@@ -42,7 +42,7 @@ private:
 
 }  // namespace
 
-std::string SheetDxf(model::Document& doc) {
+std::string sheetDxf(model::Document& doc) {
     std::vector<DxfLayer> layers;
     for (int i = 0; i < view::kSheetLayerCount; ++i) {
         DxfLayer l;
@@ -86,8 +86,8 @@ std::string SheetDxf(model::Document& doc) {
     return canvas.finish();
 }
 
-std::error_code SaveSheetDxf(model::Document& doc, const std::filesystem::path& path) {
-    return platform::writeFileAtomically(path, SheetDxf(doc)).error();
+std::error_code saveSheetDxf(model::Document& doc, const std::filesystem::path& path) {
+    return platform::writeFileAtomically(path, sheetDxf(doc)).error();
 }
 
 }  // namespace tubra::exchange

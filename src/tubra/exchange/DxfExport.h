@@ -16,9 +16,9 @@ namespace tubra::exchange {
 extern const char* const kDxfLayerNames[9];
 
 // The sheet as DXF text.
-std::string SheetDxf(model::Document& doc);
+std::string sheetDxf(model::Document& doc);
 
 // Writes it to `path` through a temporary file and a rename.
-std::error_code SaveSheetDxf(model::Document& doc, const std::filesystem::path& path);
+std::error_code saveSheetDxf(model::Document& doc, const std::filesystem::path& path);
 
 }  // namespace tubra::exchange

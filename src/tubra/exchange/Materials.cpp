@@ -95,7 +95,7 @@ MaterialList& MaterialList::operator+=(const MaterialList& other) {
     return *this;
 }
 
-MaterialList CountMaterials(const model::ObjectList& objects) {
+MaterialList countMaterials(const model::ObjectList& objects) {
     MaterialList list;
     list.drawings = 1;
     for (const PipeObject& o : objects) {
@@ -121,7 +121,7 @@ const std::vector<std::string>& materialColumns() {
     return columns;
 }
 
-std::string MaterialsCsv(const MaterialList& list) {
+std::string materialsCsv(const MaterialList& list) {
     std::string out = "\xEF\xBB\xBF";
     const auto& columns = materialColumns();
     for (std::size_t i = 0; i < columns.size(); ++i) out += (i ? "," : "") + columns[i];
@@ -136,7 +136,7 @@ std::string MaterialsCsv(const MaterialList& list) {
     return out;
 }
 
-std::string MaterialsJson(const MaterialList& list) {
+std::string materialsJson(const MaterialList& list) {
     nlohmann::ordered_json j;
     j["drawings"] = list.drawings;
     nlohmann::ordered_json rows = nlohmann::ordered_json::array();

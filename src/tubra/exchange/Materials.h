@@ -46,7 +46,7 @@ struct MaterialList {
 };
 
 // The list of one drawing.
-MaterialList CountMaterials(const model::ObjectList& objects);
+MaterialList countMaterials(const model::ObjectList& objects);
 
 // The quantity of a row as the lists write it: metres with two decimals for pipes, else the
 // count; and its unit ("米", "个", "道").
@@ -57,8 +57,8 @@ const char* materialUnit(MaterialGroup g);
 const std::vector<std::string>& materialColumns();
 
 // The list as CSV (UTF-8 with a byte-order mark, so spreadsheets read it as such; CR LF).
-std::string MaterialsCsv(const MaterialList& list);
+std::string materialsCsv(const MaterialList& list);
 // The list as JSON (UTF-8): rows and the totals by group.
-std::string MaterialsJson(const MaterialList& list);
+std::string materialsJson(const MaterialList& list);
 
 }  // namespace tubra::exchange

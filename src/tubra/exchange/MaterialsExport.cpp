@@ -12,7 +12,7 @@ namespace tubra::exchange {
 
 using manager::SheetCell;
 
-manager::Workbook MaterialsWorkbook(const MaterialList& list, std::string title) {
+manager::Workbook materialsWorkbook(const MaterialList& list, std::string title) {
     manager::Sheet sheet;
     sheet.name = "材料表";
     sheet.header = materialColumns();
@@ -58,15 +58,15 @@ MaterialList SumMaterials(const std::vector<std::filesystem::path>& files,
         model::Drawing drawing;
         model::DrawingSettings settings;
         model::readDrawing(data, drawing, settings);
-        sum += CountMaterials(drawing.objects);
+        sum += countMaterials(drawing.objects);
     }
     return sum;
 }
 
 std::error_code SaveMaterials(const std::filesystem::path& path, const MaterialList& list,
                               const std::string& title) {
-    if (manager::isWorkbookName(path)) return manager::writeWorkbook(path, MaterialsWorkbook(list, title));
-    return platform::writeFileAtomically(path, MaterialsCsv(list)).error();
+    if (manager::isWorkbookName(path)) return manager::writeWorkbook(path, materialsWorkbook(list, title));
+    return platform::writeFileAtomically(path, materialsCsv(list)).error();
 }
 
 }  // namespace tubra::exchange

@@ -14,7 +14,7 @@ namespace tubra::exchange {
 
 // One sheet "材料表": the list's rows under the columns of materialColumns(), lengths and
 // counts as numbers, then a total row per group.
-manager::Workbook MaterialsWorkbook(const MaterialList& list, std::string title);
+manager::Workbook materialsWorkbook(const MaterialList& list, std::string title);
 
 struct MaterialsFileError {
     std::filesystem::path path;

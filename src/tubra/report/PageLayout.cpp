@@ -44,34 +44,34 @@ bool endsWithLeadByte(std::string_view piece) {
 
 }  // namespace
 
-std::string Fmt(std::string_view gbkFormat, std::string_view a) { return text::format(gbkFormat, a); }
+std::string fmt(std::string_view gbkFormat, std::string_view a) { return text::format(gbkFormat, a); }
 
-std::string Fmt(std::string_view gbkFormat, std::string_view a, std::string_view b) {
+std::string fmt(std::string_view gbkFormat, std::string_view a, std::string_view b) {
     return text::format(gbkFormat, a, b);
 }
 
-const std::string& BlankDatePhrase() { return text::gbk("     年   月   日至     年   月   日"); }
+const std::string& blankDatePhrase() { return text::gbk("     年   月   日至     年   月   日"); }
 
-std::string DateOrBlank(std::string_view date) { return date.empty() ? BlankDatePhrase() : std::string(date); }
+std::string dateOrBlank(std::string_view date) { return date.empty() ? blankDatePhrase() : std::string(date); }
 
 // Every byte of the forms' texts takes half the height in width (a two-byte character a
 // square), set in the font so that each device draws texts exactly as wide as they are counted.
-platform::Font TitleFont() { return makeFont("黑体", 70, 35); }
-platform::Font HeaderFont() { return makeFont("宋体", 35, 17); }
-platform::Font CoverFont(int height) { return makeFont("黑体", height, height / 2); }
-platform::Font TableFont(bool printer) {
+platform::Font titleFont() { return makeFont("黑体", 70, 35); }
+platform::Font headerFont() { return makeFont("宋体", 35, 17); }
+platform::Font coverFont(int height) { return makeFont("黑体", height, height / 2); }
+platform::Font tableFont(bool printer) {
     const int h = printer ? kPrinterTableHeight : kScreenTableHeight;
     return makeFont("宋体", h, h / 2);
 }
-platform::Font TableNumberFont(bool printer) {
+platform::Font tableNumberFont(bool printer) {
     return makeFont("arail", printer ? kPrinterTableHeight : kScreenTableHeight, 14);
 }
 
-platform::Font FaceFont(const TextFace& face, int height, bool printer) {
+platform::Font faceFont(const TextFace& face, int height, bool printer) {
     text::FitStyle style;
     style.widthPercent = face.widthPercent;
     int h = height;
-    int w = text::FitByteWidth(style, height);
+    int w = text::fitByteWidth(style, height);
     if (face.table && !printer) {
         // The screen's table text is 32 where the paper's is 35.
         h = std::max(1, height * kScreenTableHeight / kPrinterTableHeight);
@@ -80,10 +80,10 @@ platform::Font FaceFont(const TextFace& face, int height, bool printer) {
     return makeFont(face.face, h, w);
 }
 
-const std::string& ContinuedMark() { return text::gbk("…(见续页)"); }
-const std::string& CutMark() { return text::gbk("…"); }
+const std::string& continuedMark() { return text::gbk("…(见续页)"); }
+const std::string& cutMark() { return text::gbk("…"); }
 
-std::vector<WrappedLine> WrapParagraph(std::string_view paragraph, std::size_t maxBytes) {
+std::vector<WrappedLine> wrapParagraph(std::string_view paragraph, std::size_t maxBytes) {
     maxBytes = std::max<std::size_t>(maxBytes, 2);  // a line always moves on
     std::vector<WrappedLine> lines;
     std::size_t pos = 0;
@@ -101,14 +101,14 @@ std::vector<WrappedLine> WrapParagraph(std::string_view paragraph, std::size_t m
     return lines;
 }
 
-std::vector<WrappedLine> WrapText(std::string_view text, std::size_t maxBytes) {
+std::vector<WrappedLine> wrapText(std::string_view text, std::size_t maxBytes) {
     std::vector<WrappedLine> lines;
     std::size_t start = 0;
     while (true) {
         std::size_t end = text.find_first_of("\r\n", start);
         const std::string_view paragraph =
             text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
-        for (WrappedLine& l : WrapParagraph(paragraph, maxBytes)) {
+        for (WrappedLine& l : wrapParagraph(paragraph, maxBytes)) {
             l.start += start;
             lines.push_back(std::move(l));
         }
@@ -119,7 +119,7 @@ std::vector<WrappedLine> WrapText(std::string_view text, std::size_t maxBytes) {
     return lines;
 }
 
-std::size_t OptionOffset(std::string_view options, int k) {
+std::size_t optionOffset(std::string_view options, int k) {
     std::size_t pos = 0;
     for (int i = 0;; ++i) {
         pos = options.find("  ", pos);
@@ -128,11 +128,11 @@ std::size_t OptionOffset(std::string_view options, int k) {
     }
 }
 
-std::vector<WrappedLine> WrapOptions(std::string_view options, std::size_t maxBytes) {
+std::vector<WrappedLine> wrapOptions(std::string_view options, std::size_t maxBytes) {
     maxBytes = std::max<std::size_t>(maxBytes, 2);
     std::vector<std::size_t> starts;
     for (int k = 0;; ++k) {
-        const std::size_t at = OptionOffset(options, k);
+        const std::size_t at = optionOffset(options, k);
         if (at == std::string_view::npos) break;
         starts.push_back(at);
     }
@@ -150,7 +150,7 @@ std::vector<WrappedLine> WrapOptions(std::string_view options, std::size_t maxBy
         close(from);
         if (to - from <= maxBytes) continue;
         // An option longer than a line: wrapped inside, its last piece goes on.
-        const std::vector<WrappedLine> pieces = WrapParagraph(options.substr(from, to - from), maxBytes);
+        const std::vector<WrappedLine> pieces = wrapParagraph(options.substr(from, to - from), maxBytes);
         for (std::size_t i = 0; i + 1 < pieces.size(); ++i) close(from + pieces[i + 1].start);
     }
     close(options.size());
@@ -182,7 +182,7 @@ void noteBox(Grid& g, int height, std::string_view labelUtf8, std::string_view n
     PagePainter& p = g.page();
     const platform::Rect r = g.space(height);
     const std::string& labelText = text::gbk(labelUtf8);
-    p.text(r.left + 15, r.top - 12, labelText, TableFont(p.printer()));
+    p.text(r.left + 15, r.top - 12, labelText, tableFont(p.printer()));
     FitItem item{{r.left + 32, r.top - 18 - kTableFace.height, r.right - 12, r.bottom + 5}, std::string(note), kTableFace,
                  Align::Left};
     item.valign = VAlign::Top;
@@ -290,10 +290,10 @@ text::Fit PagePainter::fitItem(const FitItem& item, int height) const {
     style.balance = item.align == Align::Centre;
     const int w = item.cell.width() - 2 * kCellPadX;
     const int h = item.cell.height() - 2 * kCellPadY;
-    text::Fit fit = text::FitText(item.text, w, h, style);
+    text::Fit fit = text::fitText(item.text, w, h, style);
     if (!fit.complete) {
         style.height = fit.height;
-        fit = text::FitWithMark(item.text, w, h, style, continuable_ ? ContinuedMark() : CutMark());
+        fit = text::FitWithMark(item.text, w, h, style, continuable_ ? continuedMark() : cutMark());
     }
     return fit;
 }
@@ -310,7 +310,7 @@ void PagePainter::drawFit(const FitItem& item, const text::Fit& fit) {
         }
     }
     if (fit.lines.empty()) return;
-    const platform::Font font = FaceFont(item.face, fit.height, printer_);
+    const platform::Font font = faceFont(item.face, fit.height, printer_);
     const int w = item.cell.width() - 2 * kCellPadX;
     const int h = item.cell.height() - 2 * kCellPadY;
     const int left = item.cell.left + kCellPadX;
@@ -376,7 +376,7 @@ void PagePainter::fittedGroup(const std::vector<FitItem>& items) {
 
 int PagePainter::wrapped(std::string_view paragraph, int x, int y, int lineStep, std::size_t maxBytes,
                          const platform::Font& font) {
-    for (const WrappedLine& l : WrapParagraph(paragraph, maxBytes)) {
+    for (const WrappedLine& l : wrapParagraph(paragraph, maxBytes)) {
         text(x, y, l.text, font);
         y -= lineStep;
     }
@@ -384,15 +384,15 @@ int PagePainter::wrapped(std::string_view paragraph, int x, int y, int lineStep,
 }
 
 void PagePainter::header(std::string_view title, int top) {
-    const platform::Font titleFont = TitleFont();
-    const int avg = averageWidth(titleFont);
-    const int h = charHeight(titleFont);
+    const platform::Font font = titleFont();
+    const int avg = averageWidth(font);
+    const int h = charHeight(font);
     const int titleBytes = static_cast<int>(title.size());
-    text(kFormLeft + (kTitleBandWidth - titleBytes * avg) / 2 + 70, top + h + 200, title, titleFont);
+    text(kFormLeft + (kTitleBandWidth - titleBytes * avg) / 2 + 70, top + h + 200, title, font);
 
     const int fh = kHeaderFace.height;
     const auto field = [&](int x, int y, int right, std::string_view labelUtf8, std::string_view v) {
-        FitItem item{{x - kCellPadX, y + kCellPadY, right, y - fh - kCellPadY}, Fmt(text::gbk(labelUtf8), v), kHeaderFace,
+        FitItem item{{x - kCellPadX, y + kCellPadY, right, y - fh - kCellPadY}, fmt(text::gbk(labelUtf8), v), kHeaderFace,
                      Align::Left};
         item.field = text::gbk(std::string(labelUtf8.substr(0, labelUtf8.find("%s"))));
         return item;
@@ -422,7 +422,7 @@ void PagePainter::paper() {
 
 void PagePainter::pageNumber(std::string_view label) {
     if (label.empty()) return;
-    text(kPageNumberPosition.x, kPageNumberPosition.y, label, HeaderFont());
+    text(kPageNumberPosition.x, kPageNumberPosition.y, label, headerFont());
 }
 
 void PagePainter::checkBox(int x, int y, bool checked) {
@@ -443,12 +443,12 @@ int PagePainter::optionLines(std::string_view options, int x, int y, int lineSte
                              const platform::Font& font, const std::vector<int>& states, int byteWidth) {
     const int avg = byteWidth > 0 ? byteWidth : averageWidth(font);
     const int h = charHeight(font);
-    const std::vector<WrappedLine> lines = WrapOptions(options, maxBytes);
+    const std::vector<WrappedLine> lines = wrapOptions(options, maxBytes);
     // The text between option starts, each piece placed by its byte offset so that boxes
     // and words never overlap whatever the face's blank width.
     std::vector<std::size_t> starts;
     for (int k = 0;; ++k) {
-        const std::size_t off = OptionOffset(options, k);
+        const std::size_t off = optionOffset(options, k);
         if (off == std::string_view::npos) break;
         starts.push_back(off);
     }

@@ -40,13 +40,13 @@ inline constexpr platform::Pen kFramePen{platform::PenStyle::Solid, 4, 0x000000}
 inline constexpr platform::Pen kInnerPen{platform::PenStyle::Solid, 2, 0x000000};
 
 // Fonts of the forms.
-platform::Font TitleFont();                      // "黑体" 70
-platform::Font HeaderFont();                     // "宋体" 35
-platform::Font CoverFont(int height);            // "黑体"
+platform::Font titleFont();                      // "黑体" 70
+platform::Font headerFont();                     // "宋体" 35
+platform::Font coverFont(int height);            // "黑体"
 // Table text: 32 on screen, 35 on paper. "宋体" for words, "arail" (narrow, width 14) for
 // numbers and codes.
-platform::Font TableFont(bool printer);
-platform::Font TableNumberFont(bool printer);
+platform::Font tableFont(bool printer);
+platform::Font tableNumberFont(bool printer);
 inline constexpr int kScreenTableHeight = 32;
 inline constexpr int kPrinterTableHeight = 35;
 
@@ -62,17 +62,17 @@ struct TextFace {
 inline constexpr TextFace kTableFace{"宋体", kPrinterTableHeight, 50, true};
 inline constexpr TextFace kNumberFace{"arail", kPrinterTableHeight, 40, true};  // 14 wide at 35
 inline constexpr TextFace kHeaderFace{"宋体", 35, 50, false};
-constexpr TextFace CoverFace(int height) { return {"黑体", height, 50, false}; }
+constexpr TextFace coverFace(int height) { return {"黑体", height, 50, false}; }
 // The smallest text of the forms: about 6 pt on paper.
 inline constexpr int kMinTextHeight = 21;
 // The font that draws `face` at paper height `height` on the device: its width set, so that
 // every byte is exactly as wide as the fit counted it.
-platform::Font FaceFont(const TextFace& face, int height, bool printer);
+platform::Font faceFont(const TextFace& face, int height, bool printer);
 
 // The mark that ends the shown part of a value continued on a continuation sheet, and of one
 // cut where nothing can continue it.
-const std::string& ContinuedMark();  // "…(见续页)"
-const std::string& CutMark();        // "…"
+const std::string& continuedMark();  // "…(见续页)"
+const std::string& cutMark();        // "…"
 
 // A value a page could not show whole in its box: it is printed whole on the page's
 // continuation sheet, under its label.
@@ -91,17 +91,17 @@ struct WrappedLine {
     std::string text;
     std::size_t start = 0;
 };
-std::vector<WrappedLine> WrapParagraph(std::string_view paragraph, std::size_t maxBytes);
+std::vector<WrappedLine> wrapParagraph(std::string_view paragraph, std::size_t maxBytes);
 // A several-line text split at each CR LF (a lone CR or LF too), each paragraph wrapped.
-std::vector<WrappedLine> WrapText(std::string_view text, std::size_t maxBytes);
+std::vector<WrappedLine> wrapText(std::string_view text, std::size_t maxBytes);
 
 // Options of a check-box line: each option starts with two blanks ("  正常；  碰撞").
 // Returns the byte offset of the k-th two-blank pair of `options`, or npos.
-std::size_t OptionOffset(std::string_view options, int k);
+std::size_t optionOffset(std::string_view options, int k);
 // The options wrapped at `maxBytes`, an option never parted from its box: a line breaks
 // before an option that would not fit, and only an option longer than a line is wrapped
 // inside (without splitting a character).
-std::vector<WrappedLine> WrapOptions(std::string_view options, std::size_t maxBytes);
+std::vector<WrappedLine> wrapOptions(std::string_view options, std::size_t maxBytes);
 
 enum class Align { Centre, Left };
 // Where the lines of a fitted text sit in the height of their box.
@@ -276,13 +276,13 @@ private:
 };
 
 // Field texts formatted with C printf rules (GBK in, GBK out).
-std::string Fmt(std::string_view gbkFormat, std::string_view a);
-std::string Fmt(std::string_view gbkFormat, std::string_view a, std::string_view b);
+std::string fmt(std::string_view gbkFormat, std::string_view a);
+std::string fmt(std::string_view gbkFormat, std::string_view a, std::string_view b);
 
 // The blank date phrase of the forms, used where an inspection date is empty.
-const std::string& BlankDatePhrase();
+const std::string& blankDatePhrase();
 // `date`, or the blank date phrase when it is empty.
-std::string DateOrBlank(std::string_view date);
+std::string dateOrBlank(std::string_view date);
 
 // A label and its value (GBK), for rows of pairs.
 struct LabelValue {

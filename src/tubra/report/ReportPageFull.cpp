@@ -15,16 +15,16 @@ namespace {
 
 // "检验日期" (or the form's own word) with the date, or the blank date phrase.
 void dateRow(Grid& g, std::string_view labelUtf8, std::string_view date) {
-    g.row(70, {label(300, text::gbk(labelUtf8)), value(0, DateOrBlank(date))});
+    g.row(70, {label(300, text::gbk(labelUtf8)), value(0, dateOrBlank(date))});
 }
 
 std::string inspector(std::string_view fmtUtf8, std::string_view name, std::string_view date) {
-    return Fmt(text::gbk(fmtUtf8), name, date);
+    return fmt(text::gbk(fmtUtf8), name, date);
 }
 
 // "%s %c　　%s <unit>": a proportion in per cent and in pieces or millimetres.
 std::string proportion(std::string_view percent, std::string_view amount, std::string_view unitUtf8) {
-    return Fmt(text::gbk(std::string("%s %%　　%s ") + std::string(unitUtf8)), percent, amount);
+    return fmt(text::gbk(std::string("%s %%　　%s ") + std::string(unitUtf8)), percent, amount);
 }
 
 // A value with its unit, or nothing when empty.
@@ -76,25 +76,25 @@ std::string_view PageTitle(int pageIndex) {
 
 // --- cover --------------------------------------------------------------------------------
 
-void DrawCoverPage(PagePainter& p) {
+void drawCoverPage(PagePainter& p) {
     // A cover cannot be continued: a value too long for its line ends with "…".
     p.setContinuable(false);
     const auto& face = p.report().Face_ReportData.texts;
-    const platform::Font small = CoverFont(40);
+    const platform::Font small = coverFont(40);
     // The two numbers at the top in one size, the entries in another.
     std::vector<FitItem> numbers, values;
-    numbers.push_back(coverLine(p, 1000, -300, "使用登记证号:", 350, small, CoverFace(40), face[0].view()));
-    numbers.push_back(coverLine(p, 1000, -410, "注 册 编 号 :", 350, small, CoverFace(40), face[1].view()));
-    p.text(480, -800, text::gbk(PageTitle(kCoverPage)), CoverFont(90));
+    numbers.push_back(coverLine(p, 1000, -300, "使用登记证号:", 350, small, coverFace(40), face[0].view()));
+    numbers.push_back(coverLine(p, 1000, -410, "注 册 编 号 :", 350, small, coverFace(40), face[1].view()));
+    p.text(480, -800, text::gbk(PageTitle(kCoverPage)), coverFont(90));
 
     // The cover's three sizes: 40 for the entries, 90 for the title, 70 for the labels.
-    const platform::Font big = CoverFont(70);
+    const platform::Font big = coverFont(70);
     const std::string_view labels[] = {"使用单位:", "装置名称:", "管道名称:", "管道编号:",
                                        "检验日期:", "报告编号:", "检验单位:"};
     const std::string_view fields[] = {face[2].view(), face[3].view(), p.pipelineName(), face[5].view(),
                                        face[6].view(), face[7].view(), face[8].view()};
     for (int i = 0; i < 7; ++i)
-        values.push_back(coverLine(p, 510, -1500 - 120 * i, labels[i], 800, big, CoverFace(40), fields[i]));
+        values.push_back(coverLine(p, 510, -1500 - 120 * i, labels[i], 800, big, coverFace(40), fields[i]));
     p.text(530, -2500, text::gbk("国家质量监督检验检疫总局印制"), big);
     p.fittedGroup(numbers);
     p.fittedGroup(values);
@@ -102,7 +102,7 @@ void DrawCoverPage(PagePainter& p) {
 
 // --- contents -----------------------------------------------------------------------------
 
-void DrawContentsPage(PagePainter& p) {
+void drawContentsPage(PagePainter& p) {
     p.header(text::gbk(PageTitle(kContentsPage)));
     const bool printer = p.printer();
     const auto& mulu = p.report().Mulu_ReportData;
@@ -116,24 +116,24 @@ void DrawContentsPage(PagePainter& p) {
         const std::string page = pageNumber >= 1 && pageNumber <= 998 ? std::to_string(pageNumber) : "";
         g.row(95, {number(150, std::to_string(r + 1)), leftText(1200, text::gbk(title)), number(0, page)});
         if (mulu.flags[static_cast<std::size_t>(r)] == 1) {
-            const platform::Font f = TableFont(printer);
+            const platform::Font f = tableFont(printer);
             p.text(kFormLeft + 20, rowTop - (95 - p.charHeight(f)) / 2, text::gbk("×"), f);
         }
     }
     g.close();
-    const platform::Font f = TableFont(printer);
+    const platform::Font f = tableFont(printer);
     p.text(kFormLeft, g.bottom() - 40, text::gbk("注: 出具报告时，从封面起必须按此序号顺序装订，未检验项目空缺，"), f);
     p.text(kFormLeft, g.bottom() - 90, text::gbk("    并在此目录的序号上打×"), f);
 }
 
 // --- (1) conclusion -----------------------------------------------------------------------
 
-void DrawConclusionPage(PagePainter& p) {
+void drawConclusionPage(PagePainter& p) {
     p.header(text::gbk(PageTitle(kConclusionPage)));
     const auto& t = p.report().JieLun_ReportData.texts;
     const auto& mulu = p.report().Mulu_ReportData;
     const bool printer = p.printer();
-    const platform::Font f = TableFont(printer);
+    const platform::Font f = tableFont(printer);
 
     std::string items;
     for (int n = 1; n <= 16; ++n) {
@@ -175,13 +175,13 @@ void DrawConclusionPage(PagePainter& p) {
     const platform::Rect seal = g.space(240);
     p.text(seal.left + 1000, seal.top - 60, text::gbk("检验单位章"), f);
     p.fitted({seal.left + 800, seal.top - 120, seal.right - 10, seal.bottom + 10},
-             Fmt(text::gbk("盖章日期：%s"), t[14].view()), kTableFace, Align::Left, text::gbk("盖章日期"));
+             fmt(text::gbk("盖章日期：%s"), t[14].view()), kTableFace, Align::Left, text::gbk("盖章日期"));
     g.close();
 }
 
 // --- (2) summary --------------------------------------------------------------------------
 
-void DrawSummaryPage(PagePainter& p) {
+void drawSummaryPage(PagePainter& p) {
     p.header(text::gbk(PageTitle(kSummaryPage)));
     const auto& data = p.report().HuiZong_ReportData;
     struct Item {
@@ -239,16 +239,16 @@ void DrawSummaryPage(PagePainter& p) {
         const bool last = i == 22 || items[i + 1].group != it.group;
         if (last) g.sideLabel(groupTop, kGroupWidth, text::gbk(groups[it.group]));
     }
-    g.row(70, {named(leftText(800, Fmt(text::gbk("检验人员: %s"), data.texts[23].view())), "检验人员"),
-               named(leftText(0, Fmt(text::gbk("检验日期: %s"), data.texts[24].view())), "检验日期")});
-    g.row(70, {named(leftText(800, Fmt(text::gbk("审核人员: %s"), data.texts[25].view())), "审核人员"),
-               named(leftText(0, Fmt(text::gbk("审核日期: %s"), data.texts[26].view())), "审核日期")});
+    g.row(70, {named(leftText(800, fmt(text::gbk("检验人员: %s"), data.texts[23].view())), "检验人员"),
+               named(leftText(0, fmt(text::gbk("检验日期: %s"), data.texts[24].view())), "检验日期")});
+    g.row(70, {named(leftText(800, fmt(text::gbk("审核人员: %s"), data.texts[25].view())), "审核人员"),
+               named(leftText(0, fmt(text::gbk("审核日期: %s"), data.texts[26].view())), "审核日期")});
     g.close();
 }
 
 // --- (3) review of the source documents ----------------------------------------------------
 
-void DrawReviewPage(PagePainter& p) {
+void drawReviewPage(PagePainter& p) {
     p.header(text::gbk(PageTitle(kReviewPage)));
     const auto& t = p.report().ShengCha_ReportData.texts;
     const auto f = textPairs(t);
@@ -305,14 +305,14 @@ const std::vector<OptionItem>& VisualInspectionItems() {
     return items;
 }
 
-void DrawVisualPage(PagePainter& p) {
+void drawVisualPage(PagePainter& p) {
     p.header(text::gbk(PageTitle(kVisualPage)));
     const auto& data = p.report().HongGuan_ReportData;
     const bool printer = p.printer();
-    const platform::Font f = TableFont(printer);
+    const platform::Font f = tableFont(printer);
     // The option lines are laid out with the paper's table font, so that the screen wraps them
     // where the printer does.
-    const int avg = FaceFont(kTableFace, kTableFace.height, true).width;
+    const int avg = faceFont(kTableFace, kTableFace.height, true).width;
     const int step = kTableFace.height + 6;
     constexpr int kItemWidth = 230, kOptionsWidth = 970;
     const std::size_t perLine = static_cast<std::size_t>((kOptionsWidth - 16) / avg);
@@ -325,14 +325,14 @@ void DrawVisualPage(PagePainter& p) {
     const auto& items = VisualInspectionItems();
     for (std::size_t i = 0; i < items.size(); ++i) {
         const std::string& options = text::gbk(items[i].options);
-        const std::size_t lines = WrapOptions(options, perLine).size();
+        const std::size_t lines = wrapOptions(options, perLine).size();
         const int height = static_cast<int>(lines) * step + 16;
         const int rowTop = g.bottom();
         g.row(height, {label(kItemWidth, text::gbk(items[i].name)), value(kOptionsWidth, ""),
                        value(0, data.texts[2 + i].view())});
         std::vector<int> states;
         int k = 0;
-        while (OptionOffset(options, k) != std::string::npos) {
+        while (optionOffset(options, k) != std::string::npos) {
             states.push_back(state < data.states.size() ? data.states[state] : 0);
             ++state;
             ++k;
@@ -351,7 +351,7 @@ void DrawVisualPage(PagePainter& p) {
 
 // --- (5) thickness ------------------------------------------------------------------------
 
-void DrawThicknessPage(PagePainter& p, int subPage) {
+void drawThicknessPage(PagePainter& p, int subPage) {
     p.header(text::gbk(PageTitle(kThicknessPage)));
     const InspectionReport& r = p.report();
     const auto& t = r.CeHou_ReportData.texts;
@@ -373,7 +373,7 @@ void DrawThicknessPage(PagePainter& p, int subPage) {
 
     // Room for a sketch of the measuring points.
     const platform::Rect sketch = g.space(4 * kHeaderRow);
-    p.text(sketch.left + 12, sketch.top - 12, text::gbk("测厚点部位图:"), TableFont(printer));
+    p.text(sketch.left + 12, sketch.top - 12, text::gbk("测厚点部位图:"), tableFont(printer));
 
     std::vector<Cell> heading;
     for (int c = 0; c < 4; ++c) {
@@ -382,7 +382,7 @@ void DrawThicknessPage(PagePainter& p, int subPage) {
     }
     const int tableTop = g.bottom();
     g.row(kHeaderRow, heading);
-    const std::size_t first = FirstItemOnSubPage(kThicknessPage, subPage);
+    const std::size_t first = firstItemOnSubPage(kThicknessPage, subPage);
     for (int row = 0; row < 11; ++row) {
         std::vector<Cell> cells;
         for (int c = 0; c < 4; ++c) {
@@ -404,7 +404,7 @@ void DrawThicknessPage(PagePainter& p, int subPage) {
     const platform::Rect more = g.space(kRecordRow);
     p.fitted(more, text::gbk("(另可附页)"), kTableFace, Align::Left);
     const platform::Rect date = g.space(2 * kRecordRow);
-    p.fitted(date, text::gbk("检验日期：") + DateOrBlank(t[9].view()), kTableFace, Align::Centre, text::gbk("检验日期"));
+    p.fitted(date, text::gbk("检验日期：") + dateOrBlank(t[9].view()), kTableFace, Align::Centre, text::gbk("检验日期"));
     signatures(g, 4 * kRecordRow, inspector("检验人员： %s　　%s", t[10].view(), t[11].view()),
                inspector("审核：　%s　　%s", t[12].view(), t[13].view()), false);
     g.close();
@@ -412,7 +412,7 @@ void DrawThicknessPage(PagePainter& p, int subPage) {
 
 // --- (6) magnetic particle, (7) penetrant --------------------------------------------------
 
-void DrawMagneticPage(PagePainter& p, int subPage) {
+void drawMagneticPage(PagePainter& p, int subPage) {
     p.header(text::gbk(PageTitle(kMagneticPage)));
     const InspectionReport& r = p.report();
     const auto& t = r.CiFeng_ReportData.texts;
@@ -431,7 +431,7 @@ void DrawMagneticPage(PagePainter& p, int subPage) {
     heading.back().width = 0;
     g.row(80, heading);
     const int tableTop = g.bottom();
-    const std::size_t first = FirstItemOnSubPage(kMagneticPage, subPage);
+    const std::size_t first = firstItemOnSubPage(kMagneticPage, subPage);
     for (int row = 0; row < kRows; ++row) {
         std::vector<Cell> cells;
         for (int h = 0; h < 2; ++h) {
@@ -458,7 +458,7 @@ void DrawMagneticPage(PagePainter& p, int subPage) {
     g.close();
 }
 
-void DrawPenetrantPage(PagePainter& p, int subPage) {
+void drawPenetrantPage(PagePainter& p, int subPage) {
     p.header(text::gbk(PageTitle(kPenetrantPage)));
     const InspectionReport& r = p.report();
     const auto& t = r.ShenTou_ReportData.texts;
@@ -476,7 +476,7 @@ void DrawPenetrantPage(PagePainter& p, int subPage) {
     heading.back().width = 0;
     g.row(80, heading);
     const int tableTop = g.bottom();
-    const std::size_t first = FirstItemOnSubPage(kPenetrantPage, subPage);
+    const std::size_t first = firstItemOnSubPage(kPenetrantPage, subPage);
     for (int row = 0; row < kRows; ++row) {
         std::vector<Cell> cells;
         for (int h = 0; h < 2; ++h) {
@@ -503,7 +503,7 @@ void DrawPenetrantPage(PagePainter& p, int subPage) {
 
 // --- (8) radiography, (9) ultrasonic ------------------------------------------------------
 
-void DrawRadiographPage(PagePainter& p, int subPage) {
+void drawRadiographPage(PagePainter& p, int subPage) {
     p.header(text::gbk(PageTitle(kRadiographPage)));
     const InspectionReport& r = p.report();
     const auto& t = r.SheXian_ReportData.texts;
@@ -528,7 +528,7 @@ void DrawRadiographPage(PagePainter& p, int subPage) {
     g.row(90, {label(widths[0], text::gbk("序号")), label(widths[1], text::gbk("底片编号")), label(widths[2], text::gbk("缺陷位置")),
                label(widths[3], text::gbk("缺陷性质")), label(widths[4], text::gbk("缺陷长度\r\n(mm)")),
                label(widths[5], text::gbk("缺陷高度＊\r\n(mm)")), label(widths[6], text::gbk("评定级别")), label(0, text::gbk("备 注"))});
-    const std::size_t first = FirstItemOnSubPage(kRadiographPage, subPage);
+    const std::size_t first = firstItemOnSubPage(kRadiographPage, subPage);
     for (std::size_t row = 0; row < 14; ++row) {
         const std::size_t i = first + row;
         if (i < r.radiographDefects.count()) {
@@ -542,7 +542,7 @@ void DrawRadiographPage(PagePainter& p, int subPage) {
                        value(widths[4], ""), value(widths[5], ""), value(widths[6], ""), value(0, "")});
         }
     }
-    const platform::Font font = TableFont(p.printer());
+    const platform::Font font = tableFont(p.printer());
     const int middle = kFormLeft + kFormWidth / 2;
     // The four signature texts in one size.
     const platform::Rect s1 = g.space(75);
@@ -554,7 +554,7 @@ void DrawRadiographPage(PagePainter& p, int subPage) {
         return item;
     };
     p.fittedGroup({sign(s1, true, inspector("检测人员：　%s   %s", t[20].view(), t[21].view()), "检测人员"),
-                   sign(s1, false, Fmt(text::gbk("检测日期： %s"), DateOrBlank(t[19].view())), "检测日期"),
+                   sign(s1, false, fmt(text::gbk("检测日期： %s"), dateOrBlank(t[19].view())), "检测日期"),
                    sign(s2, true, inspector("初评：　%s　　%s", t[22].view(), t[23].view()), "初评"),
                    sign(s2, false, inspector("复评：　%s　　%s", t[24].view(), t[25].view()), "复评")});
     g.close();
@@ -562,7 +562,7 @@ void DrawRadiographPage(PagePainter& p, int subPage) {
            font);
 }
 
-void DrawUltrasonicPage(PagePainter& p, int subPage) {
+void drawUltrasonicPage(PagePainter& p, int subPage) {
     p.header(text::gbk(PageTitle(kUltrasonicPage)));
     const InspectionReport& r = p.report();
     const auto& t = r.ChaoShen_ReportData.texts;
@@ -571,14 +571,14 @@ void DrawUltrasonicPage(PagePainter& p, int subPage) {
     pairRows(g, 80,
              {f("坡口型式", 0), f("测试仪器型号", 1), f("标准试块", 2), f("耦合剂", 3),
               LabelValue{text::gbk("检测比例"), proportion(t[4].view(), t[5].view(), "mm")}, f("表面状态", 6),
-              f("检测部位", 7), f("探头类型", 8), f("灵敏度", 9), LabelValue{text::gbk("耦合补偿"), Fmt("%s dB", t[10].view())},
+              f("检测部位", 7), f("探头类型", 8), f("灵敏度", 9), LabelValue{text::gbk("耦合补偿"), fmt("%s dB", t[10].view())},
               f("执行标准", 11)},
              2, 250, 550);
     const std::vector<int> widths = {90, 230, 180, 170, 170, 200, 170, 0};
     g.row(90, {label(widths[0], text::gbk("序号")), label(widths[1], text::gbk("缺陷位置")), label(widths[2], text::gbk("缺陷埋藏\r\n深度(mm)")),
                label(widths[3], text::gbk("缺陷长度\r\n(mm)")), label(widths[4], text::gbk("缺陷高度\r\n(mm)")),
                label(widths[5], text::gbk("反射区域")), label(widths[6], text::gbk("评定级别")), label(0, text::gbk("备 注"))});
-    const std::size_t first = FirstItemOnSubPage(kUltrasonicPage, subPage);
+    const std::size_t first = firstItemOnSubPage(kUltrasonicPage, subPage);
     for (std::size_t row = 0; row < 14; ++row) {
         const std::size_t i = first + row;
         if (i < r.ultrasonicDefects.count()) {
@@ -600,7 +600,7 @@ void DrawUltrasonicPage(PagePainter& p, int subPage) {
 
 // --- (10) chemical composition ------------------------------------------------------------
 
-void DrawChemicalPage(PagePainter& p) {
+void drawChemicalPage(PagePainter& p) {
     p.header(text::gbk(PageTitle(kChemicalPage)));
     const auto& data = p.report().FengXi_ReportData;
     const auto& t = data.texts;
@@ -641,7 +641,7 @@ void DrawChemicalPage(PagePainter& p) {
 
 // --- (11) hardness ------------------------------------------------------------------------
 
-void DrawHardnessPage(PagePainter& p, int subPage) {
+void drawHardnessPage(PagePainter& p, int subPage) {
     p.header(text::gbk(PageTitle(kHardnessPage)));
     const InspectionReport& r = p.report();
     const auto& data = r.YingDu_ReportData;
@@ -650,7 +650,7 @@ void DrawHardnessPage(PagePainter& p, int subPage) {
     Grid g(p, kFormTop);
     pairRows(g, 80, {f("仪器型号", 0), f("评定标准", 1), f("热处理状态", 2), f("测定部位", 3)}, 2, 300, 500);
     g.row(80, {label(200, text::gbk("序 号")), label(500, text::gbk("硬 度 值 (HB)")), label(0, text::gbk("硬度测定部位"))});
-    const std::size_t first = FirstItemOnSubPage(kHardnessPage, subPage);
+    const std::size_t first = firstItemOnSubPage(kHardnessPage, subPage);
     for (std::size_t row = 0; row < 17; ++row) {
         const std::size_t i = first + row;
         if (i < r.hardnessPoints.count()) {
@@ -669,7 +669,7 @@ void DrawHardnessPage(PagePainter& p, int subPage) {
 
 // --- (12) metallography -------------------------------------------------------------------
 
-void DrawMetallographPage(PagePainter& p) {
+void drawMetallographPage(PagePainter& p) {
     p.header(text::gbk(PageTitle(kMetallographPage)));
     const InspectionReport& r = p.report();
     const auto& data = r.JinXiang_ReportData;
@@ -697,7 +697,7 @@ void DrawMetallographPage(PagePainter& p) {
 
 // --- (13) pressure test, (14) leak test ---------------------------------------------------
 
-void DrawPressureTestPage(PagePainter& p, bool leakTest) {
+void drawPressureTestPage(PagePainter& p, bool leakTest) {
     const int index = leakTest ? kLeakTestPage : kPressureTestPage;
     p.header(text::gbk(PageTitle(index)));
     const InspectionReport& r = p.report();
@@ -718,7 +718,7 @@ void DrawPressureTestPage(PagePainter& p, bool leakTest) {
               mpa("试验压力", 6), f("环境温度(℃)", 7), f("执行标准", 10)},
              2, 300, 500);
     const platform::Rect curve = g.space(560);
-    p.text(curve.left + 15, curve.top - 12, text::gbk("实际试验曲线："), TableFont(p.printer()));
+    p.text(curve.left + 15, curve.top - 12, text::gbk("实际试验曲线："), tableFont(p.printer()));
     noteBox(g, 330, leakTest ? "泄漏性试验结论：" : "压力试验结论：", data.note.view(), 5);
     dateRow(g, "试验日期", t[11].view());
     signatures(g, 110, inspector("检验人员： %s　　%s", t[12].view(), t[13].view()),
@@ -728,7 +728,7 @@ void DrawPressureTestPage(PagePainter& p, bool leakTest) {
 
 // --- (15) safety accessories --------------------------------------------------------------
 
-void DrawAccessoryPage(PagePainter& p) {
+void drawAccessoryPage(PagePainter& p) {
     p.header(text::gbk(PageTitle(kAccessoryPage)));
     const auto& t = p.report().FuShu_ReportData.texts;
     const auto f = textPairs(t);
@@ -791,7 +791,7 @@ void DrawAccessoryPage(PagePainter& p) {
 
 // --- repair record ------------------------------------------------------------------------
 
-void DrawRepairPage(PagePainter& p) {
+void drawRepairPage(PagePainter& p) {
     p.header(text::gbk(PageTitle(kRepairPage)));
     const auto& t = p.report().JianXiu_ReportData.texts;
     Grid g(p, kFormTop);

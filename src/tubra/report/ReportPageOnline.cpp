@@ -36,33 +36,33 @@ void noteRow(Grid& g, int height, std::string_view labelUtf8, std::string_view n
 
 // --- cover --------------------------------------------------------------------------------
 
-void DrawOnlineCoverPage(PagePainter& p) {
+void drawOnlineCoverPage(PagePainter& p) {
     // A cover cannot be continued: a value too long for its line ends with "…".
     p.setContinuable(false);
     const auto& face = p.report().Face_IReportData;
     const auto& t = face.texts;
     const auto& d = face.dates;
-    const platform::Font small = CoverFont(40);
+    const platform::Font small = coverFont(40);
     // The two numbers at the top in one size, the entries in another.
     std::vector<FitItem> numbers, values;
-    numbers.push_back(coverLine(p, 1000, -300, "使用登记证号:", 350, small, CoverFace(40), t[0].view()));
-    numbers.push_back(coverLine(p, 1000, -410, "注 册 编 号 :", 350, small, CoverFace(40), t[1].view()));
-    p.text(480, -800, text::gbk(PageTitle(kOnlineCoverPage)), CoverFont(90));
+    numbers.push_back(coverLine(p, 1000, -300, "使用登记证号:", 350, small, coverFace(40), t[0].view()));
+    numbers.push_back(coverLine(p, 1000, -410, "注 册 编 号 :", 350, small, coverFace(40), t[1].view()));
+    p.text(480, -800, text::gbk(PageTitle(kOnlineCoverPage)), coverFont(90));
 
-    const platform::Font big = CoverFont(70);
+    const platform::Font big = coverFont(70);
     // The name and number are the characteristic table's unless the cover has its own.
     const std::string_view name = t[3].empty() ? p.pipelineName() : t[3].view();
     const std::string_view number = t[4].empty() ? p.pipelineNumber() : t[4].view();
-    values.push_back(coverLine(p, 510, -1250, "装置名称:", 800, big, CoverFace(40), t[2].view()));
-    values.push_back(coverLine(p, 510, -1370, "管道名称:", 800, big, CoverFace(40), name));
-    values.push_back(coverLine(p, 510, -1490, "管道编号:", 800, big, CoverFace(40), number));
-    values.push_back(coverLine(p, 510, -1610, "使用单位:", 800, big, CoverFace(40), t[5].view()));
-    values.push_back(coverLine(p, 510, -1730, "建档日期:", 800, big, CoverFace(40), fileDate(d[16], d[17], d[18]), false));
+    values.push_back(coverLine(p, 510, -1250, "装置名称:", 800, big, coverFace(40), t[2].view()));
+    values.push_back(coverLine(p, 510, -1370, "管道名称:", 800, big, coverFace(40), name));
+    values.push_back(coverLine(p, 510, -1490, "管道编号:", 800, big, coverFace(40), number));
+    values.push_back(coverLine(p, 510, -1610, "使用单位:", 800, big, coverFace(40), t[5].view()));
+    values.push_back(coverLine(p, 510, -1730, "建档日期:", 800, big, coverFace(40), fileDate(d[16], d[17], d[18]), false));
     p.fittedGroup(numbers);
     p.fittedGroup(values);
 
     p.text(510, -1920, text::gbk("全面检验日期："), big);
-    const platform::Font dates = CoverFont(40);
+    const platform::Font dates = coverFont(40);
     for (int k = 0; k < 4; ++k) {
         const std::string period = yearMonth(d[2 * k], d[2 * k + 1]) + text::gbk("至") + yearMonth(d[8 + 2 * k], d[9 + 2 * k]);
         p.text(700, -2030 - 90 * k, period, dates);
@@ -71,7 +71,7 @@ void DrawOnlineCoverPage(PagePainter& p) {
 
 // --- (1) registration ---------------------------------------------------------------------
 
-void DrawOnlineRegisterPage(PagePainter& p) {
+void drawOnlineRegisterPage(PagePainter& p) {
     p.header(text::gbk(PageTitle(kOnlineRegisterPage)));
     const auto& data = p.report().DengJi_IReportData;
     const auto& t = data.texts;
@@ -98,7 +98,7 @@ void DrawOnlineRegisterPage(PagePainter& p) {
 
 // --- (2) thickness records ----------------------------------------------------------------
 
-void DrawOnlineThicknessPage(PagePainter& p) {
+void drawOnlineThicknessPage(PagePainter& p) {
     p.header(text::gbk(PageTitle(kOnlineThicknessPage)));
     const auto& data = p.report().CeHou_IReportData;
     const auto& t = data.texts;
@@ -111,7 +111,7 @@ void DrawOnlineThicknessPage(PagePainter& p) {
              2, 300, 500);
     const std::string& blankDate = text::gbk("　　　年　　月　　日");
     const auto signed_ = [&](std::string_view fmtUtf8, std::string_view name, std::string_view date) {
-        return Fmt(text::gbk(fmtUtf8), name) + (date.empty() ? blankDate : std::string(date));
+        return fmt(text::gbk(fmtUtf8), name) + (date.empty() ? blankDate : std::string(date));
     };
     for (int b = 0; b < 5; ++b) {
         const int base = 6 + 27 * b;
@@ -147,15 +147,15 @@ const std::vector<std::string_view>& OnlineSourceDocumentLines() {
     return lines;
 }
 
-void DrawOnlineReportPage(PagePainter& p) {
+void drawOnlineReportPage(PagePainter& p) {
     p.header(text::gbk(PageTitle(kOnlineReportPage)));
     const auto& data = p.report().JianYan_IReportData;
     const auto& t = data.texts;
     const auto text = [&](int k) { return t[static_cast<std::size_t>(k)].view(); };
     const bool printer = p.printer();
-    const platform::Font font = TableFont(printer);
+    const platform::Font font = tableFont(printer);
     p.fitted({1150 - 8, kFormTop + 60 + 3, kFormRight + 8, kFormTop + 60 - kHeaderFace.height - 3},
-             Fmt(text::gbk("报告编号：%s"), text(42)), kHeaderFace, Align::Left, text::gbk("报告编号"));
+             fmt(text::gbk("报告编号：%s"), text(42)), kHeaderFace, Align::Left, text::gbk("报告编号"));
 
     Grid g(p, kFormTop);
     pairRows(g, 60,
@@ -169,14 +169,14 @@ void DrawOnlineReportPage(PagePainter& p) {
     g.row(55, {label(0, text::gbk("资 料 准 备 和 记 录 审 查"))});
     const int step = kTableFace.height + 10;
     const platform::Rect docs = g.space(4 * step + 20);
-    const int avg = FaceFont(kTableFace, kTableFace.height, true).width;
+    const int avg = faceFont(kTableFace, kTableFace.height, true).width;
     const std::size_t perLine = static_cast<std::size_t>((kFormWidth - 40) / avg);
     int y = docs.top - 10;
     std::size_t state = 0;
     for (std::string_view utf8 : OnlineSourceDocumentLines()) {
         const std::string& line = text::gbk(utf8);
         std::vector<int> states;
-        for (int k = 0; OptionOffset(line, k) != std::string::npos; ++k, ++state)
+        for (int k = 0; optionOffset(line, k) != std::string::npos; ++k, ++state)
             states.push_back(state < data.states.size() ? data.states[state] : 0);
         y = p.optionLines(line, docs.left + 20, y, step, perLine, font, states, avg);
     }
@@ -224,11 +224,11 @@ void DrawOnlineReportPage(PagePainter& p) {
     const platform::Rect next = g.space(55, g.right());
     p.fitted({next.left + 12, next.top, next.right - 12, next.bottom},
              text::gbk("　　下次外部检验日期：　") + std::string(text(31)), kTableFace, Align::Left, text::gbk("下次外部检验日期"));
-    signatures(g, 60, Fmt(text::gbk("检验人员：　%s　　%s"), text(32), text(33)), Fmt(text::gbk("审核：　%s　　%s"), text(34), text(35)),
+    signatures(g, 60, fmt(text::gbk("检验人员：　%s　　%s"), text(32), text(33)), fmt(text::gbk("审核：　%s　　%s"), text(34), text(35)),
                false);
 
     noteRow(g, kNoteRow, "缺陷处理情况说明：", data.notes[3].view());
-    signatures(g, 65, Fmt(text::gbk("确认：　%s　　%s"), text(36), text(37)), Fmt(text::gbk("审核：　%s　　%s"), text(38), text(39)));
+    signatures(g, 65, fmt(text::gbk("确认：　%s　　%s"), text(36), text(37)), fmt(text::gbk("审核：　%s　　%s"), text(38), text(39)));
 
     // The seals with their dates.
     const int middle = kFormLeft + kFormWidth / 2;
@@ -236,9 +236,9 @@ void DrawOnlineReportPage(PagePainter& p) {
     p.vline(middle, seals.top, seals.bottom);
     p.text(seals.left + 280, seals.top - 50, text::gbk("使用单位章"), font);
     p.text(middle + 280, seals.top - 50, text::gbk("检验单位章＊"), font);
-    FitItem user{{seals.left + 10, seals.top - 120, middle - 10, seals.bottom}, Fmt(text::gbk("盖章日期：%s"), text(40))};
+    FitItem user{{seals.left + 10, seals.top - 120, middle - 10, seals.bottom}, fmt(text::gbk("盖章日期：%s"), text(40))};
     FitItem inspectionBody{{middle + 10, seals.top - 120, seals.right - 10, seals.bottom},
-                           Fmt(text::gbk("盖章日期：%s"), text(41))};
+                           fmt(text::gbk("盖章日期：%s"), text(41))};
     user.field = text::gbk("使用单位盖章日期");
     inspectionBody.field = text::gbk("检验单位盖章日期");
     p.fittedGroup({user, inspectionBody});

@@ -50,8 +50,8 @@ int continuationRowHeight(const ContinuedField& f) {
     text::FitStyle style;
     style.gapPercent = 12;
     constexpr int kPad = 16;
-    const text::Fit label = text::FitAtHeight(f.label, kContinuationLabelWidth - kPad, 1 << 20, style);
-    const text::Fit value = text::FitAtHeight(f.text, kFormWidth - kContinuationLabelWidth - kPad, 1 << 20, style);
+    const text::Fit label = text::fitAtHeight(f.label, kContinuationLabelWidth - kPad, 1 << 20, style);
+    const text::Fit value = text::fitAtHeight(f.text, kFormWidth - kContinuationLabelWidth - kPad, 1 << 20, style);
     return std::max(kContinuationMinRow, std::max(label.blockHeight(), value.blockHeight()) + kContinuationPad);
 }
 
@@ -64,7 +64,7 @@ PageOverflow OverflowOf(const InspectionReport& report, const model::Characteris
     const int sheets = SubPageCount(report, pageIndex);
     for (int k = 0; k < sheets; ++k) {
         PagePainter page(canvas, report, table);
-        DrawSheet(page, pageIndex, k);
+        drawSheet(page, pageIndex, k);
         // The header of a split list page repeats on every sheet; its values continue once.
         for (const ContinuedField& f : page.continued())
             if (std::find(out.continued.begin(), out.continued.end(), f) == out.continued.end())
@@ -75,7 +75,7 @@ PageOverflow OverflowOf(const InspectionReport& report, const model::Characteris
     return out;
 }
 
-std::vector<std::vector<ContinuedField>> ContinuationSheets(const std::vector<ContinuedField>& fields) {
+std::vector<std::vector<ContinuedField>> continuationSheets(const std::vector<ContinuedField>& fields) {
     std::vector<std::vector<ContinuedField>> sheets;
     int used = kContinuationRoom;
     for (const ContinuedField& f : fields) {
@@ -90,7 +90,7 @@ std::vector<std::vector<ContinuedField>> ContinuationSheets(const std::vector<Co
     return sheets;
 }
 
-void DrawContinuationSheet(PagePainter& p, int pageIndex, const std::vector<ContinuedField>& fields) {
+void drawContinuationSheet(PagePainter& p, int pageIndex, const std::vector<ContinuedField>& fields) {
     p.header(text::gbk(PageTitle(pageIndex)) + text::gbk("（续页）"));
     Grid g(p, kFormTop);
     g.row(kContinuationHeading, {label(kContinuationLabelWidth, text::gbk("栏　　目")), label(0, text::gbk("内　　容"))});
@@ -100,39 +100,39 @@ void DrawContinuationSheet(PagePainter& p, int pageIndex, const std::vector<Cont
     g.close();
 }
 
-void DrawSheet(PagePainter& p, int pageIndex, int subPage) {
+void drawSheet(PagePainter& p, int pageIndex, int subPage) {
     switch (pageIndex) {
-        case kCoverPage: DrawCoverPage(p); break;
-        case kContentsPage: DrawContentsPage(p); break;
-        case kConclusionPage: DrawConclusionPage(p); break;
-        case kSummaryPage: DrawSummaryPage(p); break;
-        case kReviewPage: DrawReviewPage(p); break;
-        case kVisualPage: DrawVisualPage(p); break;
-        case kThicknessPage: DrawThicknessPage(p, subPage); break;
-        case kMagneticPage: DrawMagneticPage(p, subPage); break;
-        case kPenetrantPage: DrawPenetrantPage(p, subPage); break;
-        case kRadiographPage: DrawRadiographPage(p, subPage); break;
-        case kUltrasonicPage: DrawUltrasonicPage(p, subPage); break;
-        case kChemicalPage: DrawChemicalPage(p); break;
-        case kHardnessPage: DrawHardnessPage(p, subPage); break;
-        case kMetallographPage: DrawMetallographPage(p); break;
-        case kPressureTestPage: DrawPressureTestPage(p, false); break;
-        case kLeakTestPage: DrawPressureTestPage(p, true); break;
-        case kAccessoryPage: DrawAccessoryPage(p); break;
-        case kRepairPage: DrawRepairPage(p); break;
-        case kOnlineCoverPage: DrawOnlineCoverPage(p); break;
-        case kOnlineRegisterPage: DrawOnlineRegisterPage(p); break;
-        case kOnlineThicknessPage: DrawOnlineThicknessPage(p); break;
-        case kOnlineReportPage: DrawOnlineReportPage(p); break;
+        case kCoverPage: drawCoverPage(p); break;
+        case kContentsPage: drawContentsPage(p); break;
+        case kConclusionPage: drawConclusionPage(p); break;
+        case kSummaryPage: drawSummaryPage(p); break;
+        case kReviewPage: drawReviewPage(p); break;
+        case kVisualPage: drawVisualPage(p); break;
+        case kThicknessPage: drawThicknessPage(p, subPage); break;
+        case kMagneticPage: drawMagneticPage(p, subPage); break;
+        case kPenetrantPage: drawPenetrantPage(p, subPage); break;
+        case kRadiographPage: drawRadiographPage(p, subPage); break;
+        case kUltrasonicPage: drawUltrasonicPage(p, subPage); break;
+        case kChemicalPage: drawChemicalPage(p); break;
+        case kHardnessPage: drawHardnessPage(p, subPage); break;
+        case kMetallographPage: drawMetallographPage(p); break;
+        case kPressureTestPage: drawPressureTestPage(p, false); break;
+        case kLeakTestPage: drawPressureTestPage(p, true); break;
+        case kAccessoryPage: drawAccessoryPage(p); break;
+        case kRepairPage: drawRepairPage(p); break;
+        case kOnlineCoverPage: drawOnlineCoverPage(p); break;
+        case kOnlineRegisterPage: drawOnlineRegisterPage(p); break;
+        case kOnlineThicknessPage: drawOnlineThicknessPage(p); break;
+        case kOnlineReportPage: drawOnlineReportPage(p); break;
         default: break;
     }
 }
 
-void DrawReportPages(platform::Canvas& canvas, const InspectionReport& report,
+void drawReportPages(platform::Canvas& canvas, const InspectionReport& report,
                      const model::CharacteristicTable& table, int pageIndex) {
     platform::CanvasStateGuard guard(canvas);
     const bool display = !canvas.isPrinter();
-    const std::vector<PlacedSheet> sheets = SheetsOf(report, pageIndex, table);
+    const std::vector<PlacedSheet> sheets = sheetsOf(report, pageIndex, table);
     if (sheets.empty()) {
         // Nothing to show: an empty page outline tells the user where the page would be.
         if (display) PagePainter(canvas, report, table).outline();
@@ -150,9 +150,9 @@ void DrawReportPages(platform::Canvas& canvas, const InspectionReport& report,
             page.outline();
         }
         if (sheet.continuation >= 0)
-            DrawContinuationSheet(page, sheet.pageIndex, sheet.continued);
+            drawContinuationSheet(page, sheet.pageIndex, sheet.continued);
         else
-            DrawSheet(page, sheet.pageIndex, sheet.subPage);
+            drawSheet(page, sheet.pageIndex, sheet.subPage);
         page.pageNumber(text::utf8ToGbk(sheet.label));
     }
 }
@@ -161,9 +161,9 @@ std::vector<std::string_view> OptionNames(std::string_view options) {
     constexpr std::string_view kSeparator = "；";
     std::vector<std::string_view> names;
     for (int k = 0;; ++k) {
-        const std::size_t at = OptionOffset(options, k);
+        const std::size_t at = optionOffset(options, k);
         if (at == std::string_view::npos) break;
-        std::string_view name = options.substr(at + 2, OptionOffset(options, k + 1) - (at + 2));
+        std::string_view name = options.substr(at + 2, optionOffset(options, k + 1) - (at + 2));
         if (name.size() >= kSeparator.size() && name.substr(name.size() - kSeparator.size()) == kSeparator)
             name.remove_suffix(kSeparator.size());
         names.push_back(name);
@@ -183,14 +183,14 @@ void InspectionReportPages::prepare(model::ReportStore& store, int pageIndex) co
 void InspectionReportPages::paint(const model::ReportStore& store, int pageIndex,
                                   const model::CharacteristicTable& table, platform::Canvas& canvas) const {
     if (const auto* report = dynamic_cast<const InspectionReport*>(&store))
-        DrawReportPages(canvas, *report, table, pageIndex);
+        drawReportPages(canvas, *report, table, pageIndex);
 }
 
 int InspectionReport::countPrintPages(int pageIndex) const { return CountPrintPages(*this, pageIndex); }
 
 std::vector<std::string> InspectionReport::cutFields(int pageIndex, const model::CharacteristicTable& table) const {
     std::vector<std::string> out;
-    for (const std::string& f : CutFields(*this, pageIndex, table)) out.push_back(text::gbkToUtf8(f));
+    for (const std::string& f : report::cutFields(*this, pageIndex, table)) out.push_back(text::gbkToUtf8(f));
     return out;
 }
 

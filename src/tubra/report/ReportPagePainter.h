@@ -18,11 +18,11 @@ namespace tubra::report {
 // the set's start page number says; only the sheets inside the canvas's visible area are
 // drawn. On a display each page is drawn on white paper inside its outline; a printer gets
 // neither. An index that names no page draws only an empty outline on a display.
-void DrawReportPages(platform::Canvas& canvas, const InspectionReport& report,
+void drawReportPages(platform::Canvas& canvas, const InspectionReport& report,
                      const model::CharacteristicTable& table, int pageIndex);
 
 // One sheet: page `pageIndex` with sheet `subPage` of its split list.
-void DrawSheet(PagePainter& page, int pageIndex, int subPage);
+void drawSheet(PagePainter& page, int pageIndex, int subPage);
 
 // What a page cannot show whole in its boxes, worked out by laying out every sheet of it:
 // the values that go onto its continuation sheets (in order, each once) and the labels of
@@ -35,37 +35,37 @@ PageOverflow OverflowOf(const InspectionReport& report, const model::Characteris
 
 // The continued values of a page spread over as many continuation sheets as they need, in
 // order.
-std::vector<std::vector<ContinuedField>> ContinuationSheets(const std::vector<ContinuedField>& fields);
+std::vector<std::vector<ContinuedField>> continuationSheets(const std::vector<ContinuedField>& fields);
 
 // A continuation sheet of page `pageIndex`: its title with "（续页）" and the values, each
 // whole under its label.
-void DrawContinuationSheet(PagePainter& page, int pageIndex, const std::vector<ContinuedField>& fields);
+void drawContinuationSheet(PagePainter& page, int pageIndex, const std::vector<ContinuedField>& fields);
 
 // The printed title of a page (UTF-8), empty for an index that names no page.
 std::string_view PageTitle(int pageIndex);
 
 // The page routines, each drawing one page at the painter's offset.
-void DrawCoverPage(PagePainter& p);
-void DrawContentsPage(PagePainter& p);
-void DrawConclusionPage(PagePainter& p);
-void DrawSummaryPage(PagePainter& p);
-void DrawReviewPage(PagePainter& p);
-void DrawVisualPage(PagePainter& p);
-void DrawThicknessPage(PagePainter& p, int subPage);
-void DrawMagneticPage(PagePainter& p, int subPage);
-void DrawPenetrantPage(PagePainter& p, int subPage);
-void DrawRadiographPage(PagePainter& p, int subPage);
-void DrawUltrasonicPage(PagePainter& p, int subPage);
-void DrawChemicalPage(PagePainter& p);
-void DrawHardnessPage(PagePainter& p, int subPage);
-void DrawMetallographPage(PagePainter& p);
-void DrawPressureTestPage(PagePainter& p, bool leakTest);
-void DrawAccessoryPage(PagePainter& p);
-void DrawRepairPage(PagePainter& p);
-void DrawOnlineCoverPage(PagePainter& p);
-void DrawOnlineRegisterPage(PagePainter& p);
-void DrawOnlineThicknessPage(PagePainter& p);
-void DrawOnlineReportPage(PagePainter& p);
+void drawCoverPage(PagePainter& p);
+void drawContentsPage(PagePainter& p);
+void drawConclusionPage(PagePainter& p);
+void drawSummaryPage(PagePainter& p);
+void drawReviewPage(PagePainter& p);
+void drawVisualPage(PagePainter& p);
+void drawThicknessPage(PagePainter& p, int subPage);
+void drawMagneticPage(PagePainter& p, int subPage);
+void drawPenetrantPage(PagePainter& p, int subPage);
+void drawRadiographPage(PagePainter& p, int subPage);
+void drawUltrasonicPage(PagePainter& p, int subPage);
+void drawChemicalPage(PagePainter& p);
+void drawHardnessPage(PagePainter& p, int subPage);
+void drawMetallographPage(PagePainter& p);
+void drawPressureTestPage(PagePainter& p, bool leakTest);
+void drawAccessoryPage(PagePainter& p);
+void drawRepairPage(PagePainter& p);
+void drawOnlineCoverPage(PagePainter& p);
+void drawOnlineRegisterPage(PagePainter& p);
+void drawOnlineThicknessPage(PagePainter& p);
+void drawOnlineReportPage(PagePainter& p);
 
 // Option texts of the check-box forms (UTF-8), one text per inspected item, every option
 // starting with two blanks: the 18 items of the visual inspection (92 options in all) and

@@ -37,15 +37,15 @@ bool IsPageShown(const PrintSetData& set, int slot) {
     return slot >= 0 && slot < static_cast<int>(set.flags.size()) && set.flags[static_cast<std::size_t>(slot)] == 1;
 }
 
-bool IsFullSetIndex(int index) { return (index >= kCoverPage && index <= kRepairPage) || index == kAllFullPages; }
+bool isFullSetIndex(int index) { return (index >= kCoverPage && index <= kRepairPage) || index == kAllFullPages; }
 
-bool IsOnlineSetIndex(int index) {
+bool isOnlineSetIndex(int index) {
     return (index >= kOnlineCoverPage && index <= kOnlineReportPage) || index == kAllOnlinePages;
 }
 
 bool IsStackedIndex(int index) { return index == kAllFullPages || index == kAllOnlinePages; }
 
-bool IsReportPageIndex(int index) { return IsFullSetIndex(index) || IsOnlineSetIndex(index); }
+bool IsReportPageIndex(int index) { return isFullSetIndex(index) || isOnlineSetIndex(index); }
 
 int RecordsPerPage(int pageIndex) {
     switch (pageIndex) {
@@ -59,7 +59,7 @@ int RecordsPerPage(int pageIndex) {
     }
 }
 
-bool IsSplitListPage(int pageIndex) { return RecordsPerPage(pageIndex) > 0; }
+bool isSplitListPage(int pageIndex) { return RecordsPerPage(pageIndex) > 0; }
 
 std::size_t ListCount(const InspectionReport& r, int pageIndex) {
     switch (pageIndex) {
@@ -91,22 +91,22 @@ void SetCurrentSubPage(InspectionReport& r, int pageIndex, int subPage) {
     if (int* p = subPageOf(r, pageIndex)) *p = subPage;
 }
 
-std::size_t FirstItemOnSubPage(int pageIndex, int subPage) {
+std::size_t firstItemOnSubPage(int pageIndex, int subPage) {
     if (subPage <= 0) return 0;
     return static_cast<std::size_t>(subPage) * static_cast<std::size_t>(RecordsPerPage(pageIndex));
 }
 
-std::string SubPageLabel(const std::string& label, int subPage, int subPages) {
+std::string subPageLabel(const std::string& label, int subPage, int subPages) {
     if (label.empty() || subPages <= 1) return label;
     return label + "-" + std::to_string(subPage + 1);
 }
 
-std::string ContinuationLabel(const std::string& label, int k, int count) {
+std::string continuationLabel(const std::string& label, int k, int count) {
     if (label.empty()) return label;
     return label + "-续" + (count > 1 ? std::to_string(k + 1) : std::string());
 }
 
-std::vector<PageLabel> ShownPageLabels(const InspectionReport& r, int stackIndex) {
+std::vector<PageLabel> shownPageLabels(const InspectionReport& r, int stackIndex) {
     std::vector<PageLabel> out;
     if (stackIndex == kAllFullPages) {
         const PrintSetData& set = r.PrintSet_ReportData;
@@ -190,16 +190,16 @@ void appendPage(std::vector<PlacedSheet>& sheets, const InspectionReport& r, con
         s.pageIndex = pageIndex;
         s.subPage = allSubPages ? k : CurrentSubPage(r, pageIndex);
         s.slot = static_cast<int>(sheets.size());
-        s.label = SubPageLabel(label, k, count);
+        s.label = subPageLabel(label, k, count);
         sheets.push_back(std::move(s));
     }
-    const auto continuation = ContinuationSheets(overflow.of(pageIndex).continued);
+    const auto continuation = continuationSheets(overflow.of(pageIndex).continued);
     const int n = static_cast<int>(continuation.size());
     for (int k = 0; k < n; ++k) {
         PlacedSheet s;
         s.pageIndex = pageIndex;
         s.slot = static_cast<int>(sheets.size());
-        s.label = ContinuationLabel(label, k, n);
+        s.label = continuationLabel(label, k, n);
         s.continuation = k;
         s.continued = continuation[static_cast<std::size_t>(k)];
         sheets.push_back(std::move(s));
@@ -209,9 +209,9 @@ void appendPage(std::vector<PlacedSheet>& sheets, const InspectionReport& r, con
 }  // namespace
 
 std::string PageNumberText(const InspectionReport& r, int pageIndex) {
-    const int stack = IsFullSetIndex(pageIndex) ? kAllFullPages : kAllOnlinePages;
+    const int stack = isFullSetIndex(pageIndex) ? kAllFullPages : kAllOnlinePages;
     if (!IsReportPageIndex(pageIndex) || IsStackedIndex(pageIndex)) return {};
-    for (const PageLabel& page : ShownPageLabels(r, stack)) {
+    for (const PageLabel& page : shownPageLabels(r, stack)) {
         if (page.pageIndex != pageIndex) continue;
         if (page.label.empty()) return {};
         std::vector<PlacedSheet> sheets;
@@ -222,7 +222,7 @@ std::string PageNumberText(const InspectionReport& r, int pageIndex) {
     return {};
 }
 
-std::vector<PlacedSheet> SheetsOf(const InspectionReport& r, int pageIndex, const model::CharacteristicTable& table) {
+std::vector<PlacedSheet> sheetsOf(const InspectionReport& r, int pageIndex, const model::CharacteristicTable& table) {
     std::vector<PlacedSheet> sheets;
     if (!IsReportPageIndex(pageIndex)) return sheets;
     const OverflowCache overflow(r, table);
@@ -230,25 +230,25 @@ std::vector<PlacedSheet> SheetsOf(const InspectionReport& r, int pageIndex, cons
         appendPage(sheets, r, overflow, pageIndex, {}, false);
         return sheets;
     }
-    for (const PageLabel& page : ShownPageLabels(r, pageIndex))
+    for (const PageLabel& page : shownPageLabels(r, pageIndex))
         appendPage(sheets, r, overflow, page.pageIndex, page.label, true);
     return sheets;
 }
 
 int CountPrintPages(const InspectionReport& r, int pageIndex, const model::CharacteristicTable& table) {
     if (!IsReportPageIndex(pageIndex)) return 1;
-    return static_cast<int>(SheetsOf(r, pageIndex, table).size());
+    return static_cast<int>(sheetsOf(r, pageIndex, table).size());
 }
 
-int ShownSheetCount(const InspectionReport& r, int pageIndex) {
+int shownSheetCount(const InspectionReport& r, int pageIndex) {
     return std::max(1, CountPrintPages(r, pageIndex));
 }
 
-std::vector<std::string> CutFields(const InspectionReport& r, int pageIndex, const model::CharacteristicTable& table) {
+std::vector<std::string> cutFields(const InspectionReport& r, int pageIndex, const model::CharacteristicTable& table) {
     std::vector<std::string> out;
     std::vector<int> pages;
     if (IsStackedIndex(pageIndex)) {
-        for (const PageLabel& page : ShownPageLabels(r, pageIndex)) pages.push_back(page.pageIndex);
+        for (const PageLabel& page : shownPageLabels(r, pageIndex)) pages.push_back(page.pageIndex);
     } else if (IsReportPageIndex(pageIndex)) {
         pages.push_back(pageIndex);
     }

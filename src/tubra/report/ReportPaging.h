@@ -53,9 +53,9 @@ using model::kReportPageHeight;
 using model::kReportPageWidth;
 
 // Whether `index` is a page of the full set (0..17) or its stack (22).
-bool IsFullSetIndex(int index);
+bool isFullSetIndex(int index);
 // Whether `index` is a page of the online set (23..26) or its stack (28).
-bool IsOnlineSetIndex(int index);
+bool isOnlineSetIndex(int index);
 // 22 or 28.
 bool IsStackedIndex(int index);
 // Any index a view can show.
@@ -64,7 +64,7 @@ bool IsReportPageIndex(int index);
 // Records per sheet of a split list page ((5) 44, (6) 26, (7) 30, (8) 14, (9) 14, (11) 17);
 // 0 for every other page.
 int RecordsPerPage(int pageIndex);
-bool IsSplitListPage(int pageIndex);
+bool isSplitListPage(int pageIndex);
 // Items in the list of a split list page; 0 for other pages.
 std::size_t ListCount(const InspectionReport& report, int pageIndex);
 // Sheets a list of `items` fills at `perPage` records a sheet: items / perPage + 1 (a full
@@ -78,14 +78,14 @@ int CurrentSubPage(const InspectionReport& report, int pageIndex);
 // empty table.
 void SetCurrentSubPage(InspectionReport& report, int pageIndex, int subPage);
 // The first item (0-based) sheet `subPage` shows.
-std::size_t FirstItemOnSubPage(int pageIndex, int subPage);
+std::size_t firstItemOnSubPage(int pageIndex, int subPage);
 
 // The page label of sheet `subPage` (0-based) of a page labelled `label` that fills
 // `subPages` sheets: the label alone on a single sheet, else "%s-%d".
-std::string SubPageLabel(const std::string& label, int subPage, int subPages);
+std::string subPageLabel(const std::string& label, int subPage, int subPages);
 // The page label of continuation sheet `k` (0-based) of `count` after a page labelled `label`
 // (UTF-8): "%s-续" for one, "%s-续%d" for several; empty for an unnumbered page.
-std::string ContinuationLabel(const std::string& label, int k, int count);
+std::string continuationLabel(const std::string& label, int k, int count);
 
 // Whether page `pageIndex` is among the shown pages of its set: its flag in the set's page
 // settings is 1. The report dialogs' show boxes read the flags this way too, so a box is
@@ -113,7 +113,7 @@ struct PageLabel {
     int pageIndex = 0;
     std::string label;
 };
-std::vector<PageLabel> ShownPageLabels(const InspectionReport& report, int stackIndex);
+std::vector<PageLabel> shownPageLabels(const InspectionReport& report, int stackIndex);
 
 // The page number page `pageIndex` carries in the print of all shown pages of its set, as the
 // report dialogs show it beside the page: its label ("5"), or for a list filling several
@@ -125,7 +125,7 @@ std::string PageNumberText(const InspectionReport& report, int pageIndex);
 // sub-page, each page followed by its continuation sheets (values it cannot show whole). For
 // any single page index: the sheet of that page, showing the list's current sub-page, and its
 // continuation sheets, without numbers. `table` is the characteristic table the pages show.
-std::vector<PlacedSheet> SheetsOf(const InspectionReport& report, int pageIndex,
+std::vector<PlacedSheet> sheetsOf(const InspectionReport& report, int pageIndex,
                                   const model::CharacteristicTable& table = {});
 
 // The number of sheets a print of page index `pageIndex` produces: for 22 every shown page of
@@ -134,11 +134,11 @@ std::vector<PlacedSheet> SheetsOf(const InspectionReport& report, int pageIndex,
 int CountPrintPages(const InspectionReport& report, int pageIndex, const model::CharacteristicTable& table = {});
 
 // The sheets `pageIndex` shows in the view: its print pages, at least one.
-int ShownSheetCount(const InspectionReport& report, int pageIndex);
+int shownSheetCount(const InspectionReport& report, int pageIndex);
 
 // Labels (GBK) of the values that a print of `pageIndex` ends with "…" because nothing can
 // continue them; empty when every value is printed whole.
-std::vector<std::string> CutFields(const InspectionReport& report, int pageIndex,
+std::vector<std::string> cutFields(const InspectionReport& report, int pageIndex,
                                    const model::CharacteristicTable& table = {});
 
 }  // namespace tubra::report

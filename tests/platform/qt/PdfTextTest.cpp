@@ -8,15 +8,15 @@
 using namespace platform::qt;
 
 TEST(PdfText, RadicalsBecomeTheirIdeographs) {
-    EXPECT_EQ(IdeographForRadical(0x2F64), 0x7528);  // ⽤ -> 用
-    EXPECT_EQ(IdeographForRadical(0x2F00), 0x4E00);  // ⼀ -> 一
-    EXPECT_EQ(IdeographForRadical(0x2EDA), 0x9875);  // ⻚ -> 页
-    EXPECT_EQ(IdeographForRadical(0x2F3E), 0x6237);  // ⼾ -> 户, as the faces draw it
-    EXPECT_EQ(IdeographForRadical(0x301C), 0xFF5E);  // 〜 -> ～
-    EXPECT_EQ(IdeographForRadical(0x2003), 0x3000);  // em space -> ideographic space
-    EXPECT_EQ(IdeographForRadical(0x7528), 0);
-    EXPECT_EQ(IdeographForRadical(0x0041), 0);
-    EXPECT_EQ(IdeographForRadical(0x2E80), 0);  // a radical with no ideograph of its own
+    EXPECT_EQ(ideographForRadical(0x2F64), 0x7528);  // ⽤ -> 用
+    EXPECT_EQ(ideographForRadical(0x2F00), 0x4E00);  // ⼀ -> 一
+    EXPECT_EQ(ideographForRadical(0x2EDA), 0x9875);  // ⻚ -> 页
+    EXPECT_EQ(ideographForRadical(0x2F3E), 0x6237);  // ⼾ -> 户, as the faces draw it
+    EXPECT_EQ(ideographForRadical(0x301C), 0xFF5E);  // 〜 -> ～
+    EXPECT_EQ(ideographForRadical(0x2003), 0x3000);  // em space -> ideographic space
+    EXPECT_EQ(ideographForRadical(0x7528), 0);
+    EXPECT_EQ(ideographForRadical(0x0041), 0);
+    EXPECT_EQ(ideographForRadical(0x2E80), 0);  // a radical with no ideograph of its own
 }
 
 TEST(PdfText, RepairRewritesMapEntriesInPlace) {
@@ -26,7 +26,7 @@ TEST(PdfText, RepairRewritesMapEntriesInPlace) {
         "3 beginbfrange\n<0001> <0003> [<4F7F> <2F64> <2EDA>]\n<0005> <0005> <2F08>\n"
         "<0006> <0008> <2F00>\nendbfrange\nendcmap\n";
     const std::size_t size = pdf.size();
-    EXPECT_EQ(RepairPdfText(pdf), 4u);
+    EXPECT_EQ(repairPdfText(pdf), 4u);
     EXPECT_EQ(pdf.size(), size);
     EXPECT_NE(pdf.find("<0003> <7528>"), std::string::npos);
     EXPECT_NE(pdf.find("<0004> <0041>"), std::string::npos);
@@ -37,7 +37,7 @@ TEST(PdfText, RepairRewritesMapEntriesInPlace) {
     // Page content outside the maps is never touched.
     EXPECT_NE(pdf.find("BT <2F64> Tj ET"), std::string::npos);
     // A second repair finds nothing left.
-    EXPECT_EQ(RepairPdfText(pdf), 0u);
+    EXPECT_EQ(repairPdfText(pdf), 0u);
     std::string broken = "begincmap beginbfchar <0001> <2F6";
-    EXPECT_EQ(RepairPdfText(broken), 0u);
+    EXPECT_EQ(repairPdfText(broken), 0u);
 }

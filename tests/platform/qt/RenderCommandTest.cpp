@@ -107,11 +107,11 @@ TEST(RenderCommand, DrawsTheSheetAtTheZoomAskedForOnTheDrawingsPage) {
 }
 
 TEST(RenderCommand, LargeZoomsKeepThePictureWithinItsPixelBudget) {
-    using tubra::cli::ImagePixelsPerUnit;
-    EXPECT_DOUBLE_EQ(ImagePixelsPerUnit({2900, 2050}), 300.0 / 254.0);
-    EXPECT_DOUBLE_EQ(ImagePixelsPerUnit({4100 * 2, 2900 * 2}), 300.0 / 254.0);
+    using tubra::cli::imagePixelsPerUnit;
+    EXPECT_DOUBLE_EQ(imagePixelsPerUnit({2900, 2050}), 300.0 / 254.0);
+    EXPECT_DOUBLE_EQ(imagePixelsPerUnit({4100 * 2, 2900 * 2}), 300.0 / 254.0);
     for (const platform::Size sheet : {platform::Size{4100 * 11, 2900 * 11}, {2900 * 4, 2050 * 4}}) {
-        const double ppu = ImagePixelsPerUnit(sheet);
+        const double ppu = imagePixelsPerUnit(sheet);
         const double pixels = sheet.cx * ppu * sheet.cy * ppu;
         EXPECT_LT(ppu, 300.0 / 254.0);
         EXPECT_LE(pixels, 64.0 * 1024 * 1024 * 1.0001);

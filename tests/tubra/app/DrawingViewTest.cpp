@@ -16,7 +16,7 @@
 #include <QWheelEvent>
 
 #include "AppTestSupport.h"
-#include "tubra/app/Commands.h"
+#include "tubra/appcore/Commands.h"
 #include "tubra/app/DrawingView.h"
 #include "tubra/app/ToolDialogs.h"
 #include "tubra/app/MainWindow.h"
@@ -356,5 +356,5 @@ TEST(Rendering, PicturesOfDrawingsAndSymbols) {
             if (picture.pixelColor(x, y) != QColor(Qt::white)) ++inked;
     EXPECT_GT(inked, 200);
     // Not a symbol: no picture.
-    EXPECT_TRUE(app::RenderSymbolIcon(2, 20).isNull());
+    EXPECT_TRUE(app::renderSymbolIcon(2, 20).isNull());
 }

@@ -24,7 +24,7 @@ namespace {
 QImage paintedDrawing(model::Document& doc, view::ViewState& v, QSize size) {
     QImage image(size, QImage::Format_RGB32);
     QPainter p(&image);
-    app::PaintView(doc, v, p, size, QPoint(0, 0), 96.0 / 254.0, nullptr);
+    app::paintView(doc, v, p, size, QPoint(0, 0), 96.0 / 254.0, nullptr);
     return image;
 }
 

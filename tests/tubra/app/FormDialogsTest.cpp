@@ -25,7 +25,7 @@
 #include "AppTestSupport.h"
 #include "platform/qt/FormDialogs.h"
 #include "tubra/app/InstallDialogs.h"
-#include "tubra/app/SettingsForms.h"
+#include "tubra/appcore/SettingsForms.h"
 #include "tubra/edit/FittingPropertyForms.h"
 #include "tubra/edit/PropertyForms.h"
 #include "tubra/edit/ToolForms.h"

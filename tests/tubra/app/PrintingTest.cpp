@@ -9,7 +9,7 @@
 
 #include "AppTestSupport.h"
 #include "tubra/app/Application.h"
-#include "tubra/app/Commands.h"
+#include "tubra/appcore/Commands.h"
 #include "tubra/app/DrawingView.h"
 #include "tubra/app/MainWindow.h"
 
@@ -42,7 +42,7 @@ TEST_F(PrintingTest, DirectPrintProducesThePagesWithoutAWindow) {
     ui.pdfPrinterFile = QString::fromStdString(pdf.string());
     std::ostringstream err;
     const int windowsBefore = static_cast<int>(QApplication::topLevelWidgets().size());
-    EXPECT_EQ(app::RunTubra({"/p", sample.string()}, context, ui, err), 0) << err.str();
+    EXPECT_EQ(app::runTubra({"/p", sample.string()}, context, ui, err), 0) << err.str();
     EXPECT_EQ(static_cast<int>(QApplication::topLevelWidgets().size()), windowsBefore);
     EXPECT_EQ(apptest::pdfPageCount(pdf), 1);
     EXPECT_GT(fs::file_size(pdf), 1000u);
@@ -53,17 +53,17 @@ TEST_F(PrintingTest, DirectPrintProducesThePagesWithoutAWindow) {
 
 TEST_F(PrintingTest, DirectPrintWithoutPrinterOrFileFails) {
     std::ostringstream err;
-    EXPECT_NE(app::RunTubra({"/p", sample.string()}, context, ui, err), 0);
+    EXPECT_NE(app::runTubra({"/p", sample.string()}, context, ui, err), 0);
     EXPECT_NE(err.str().find("打印机"), std::string::npos);
 
     ui.pdfPrinterFile = QString::fromStdString((dir / "x.pdf").string());
     std::ostringstream missing;
-    EXPECT_EQ(app::RunTubra({"/p", (dir / "missing.hcd").string()}, context, ui, missing), 1);
+    EXPECT_EQ(app::runTubra({"/p", (dir / "missing.hcd").string()}, context, ui, missing), 1);
     EXPECT_NE(missing.str().find("missing.hcd"), std::string::npos);
     EXPECT_FALSE(fs::exists(dir / "x.pdf"));
 
     std::ostringstream usage;
-    EXPECT_EQ(app::RunTubra({"/p"}, context, ui, usage), 2);
+    EXPECT_EQ(app::runTubra({"/p"}, context, ui, usage), 2);
 }
 
 TEST_F(PrintingTest, PrintAndPreviewCommandsUseTheActiveView) {
@@ -135,7 +135,7 @@ TEST_F(PrintingTest, DirectPrintNamesTheTextsItCutsShort) {
     ui.pdfPrinterFile = QString::fromStdString(pdf.string());
     std::ostringstream err;
     const fs::path file = fs::path(TUBRA_SOURCE_DIR) / "examples" / "report-long.hcd";
-    EXPECT_EQ(app::RunTubra({"/p", file.string()}, context, ui, err), 0) << err.str();
+    EXPECT_EQ(app::runTubra({"/p", file.string()}, context, ui, err), 0) << err.str();
     EXPECT_EQ(apptest::pdfPageCount(pdf), 1);
     EXPECT_NE(err.str().find("标题栏 审核日期"), std::string::npos) << err.str();
     EXPECT_TRUE(ui.asked.empty());  // no window, nobody to ask

@@ -31,7 +31,7 @@
 #include "text/Gbk.h"
 #include "tubra/app/InstallDialogs.h"
 #include "tubra/app/MainWindow.h"
-#include "tubra/app/ReportModeCommand.h"
+#include "tubra/appcore/ReportModeCommand.h"
 #include "tubra/app/DrawingView.h"
 #include "tubra/report/Install.h"
 #include "tubra/report/ReportMasterForms.h"

@@ -14,7 +14,7 @@
 #include "tubra/app/DrawingView.h"
 #include "tubra/app/InstallDialogs.h"
 #include "tubra/app/MainWindow.h"
-#include "tubra/app/ReportModeCommand.h"
+#include "tubra/appcore/ReportModeCommand.h"
 #include "tubra/report/Install.h"
 #include "tubra/report/ReportPaging.h"
 #include "tubra/report/SubPageForm.h"

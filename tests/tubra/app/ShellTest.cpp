@@ -17,7 +17,7 @@
 #include "AppTestSupport.h"
 #include "platform/AtomicFile.h"
 #include "tubra/app/Application.h"
-#include "tubra/app/Commands.h"
+#include "tubra/appcore/Commands.h"
 #include "tubra/app/Help.h"
 #include "tubra/app/MainWindow.h"
 #include "tubra/app/ToolIcons.h"
@@ -60,7 +60,7 @@ TEST_F(ShellTest, PrintFromTheCommandLineSaysWhatWentWrongInABoxAsWell) {
         if (printer) ui.pdfPrinterFile = QString::fromStdString((dir / "out.pdf").string());
         std::ostringstream err;
         const std::string missing = (dir / "missing.hcd").string();
-        EXPECT_EQ(app::PrintFromCommandLine(context, ui, missing, err, true), 1);
+        EXPECT_EQ(app::printFromCommandLine(context, ui, missing, err, true), 1);
         EXPECT_NE(err.str().find("missing.hcd"), std::string::npos);
         EXPECT_NE(err.str().find("文件或目录不存在"), std::string::npos) << err.str();
         EXPECT_EQ(err.str().find("打印机"), std::string::npos) << err.str();
@@ -75,34 +75,34 @@ TEST_F(ShellTest, PrintFromTheCommandLineSaysWhatWentWrongInABoxAsWell) {
     {
         ui.asked.clear();
         std::ostringstream err;
-        EXPECT_EQ(app::PrintFromCommandLine(context, ui, dir.path().string(), err, true), 1);
+        EXPECT_EQ(app::printFromCommandLine(context, ui, dir.path().string(), err, true), 1);
         EXPECT_NE(err.str().find("这是一个目录"), std::string::npos) << err.str();
     }
 
     // No printer: the box names the trouble; without a display only the error output does.
     ui.asked.clear();
     std::ostringstream noPrinter;
-    EXPECT_EQ(app::PrintFromCommandLine(context, ui, drawing.string(), noPrinter, true), 3);
+    EXPECT_EQ(app::printFromCommandLine(context, ui, drawing.string(), noPrinter, true), 3);
     ASSERT_EQ(ui.asked.size(), 1u);
     EXPECT_NE(ui.asked[0].text.find("没有安装打印机"), std::string::npos);
     ui.asked.clear();
     std::ostringstream quiet;
-    EXPECT_EQ(app::PrintFromCommandLine(context, ui, drawing.string(), quiet, false), 3);
+    EXPECT_EQ(app::printFromCommandLine(context, ui, drawing.string(), quiet, false), 3);
     EXPECT_TRUE(ui.asked.empty());
     EXPECT_NE(quiet.str().find("没有安装打印机"), std::string::npos);
 
     // Printed: no box at all.
     ui.pdfPrinterFile = QString::fromStdString((dir / "printed.pdf").string());
     std::ostringstream fine;
-    EXPECT_EQ(app::PrintFromCommandLine(context, ui, drawing.string(), fine, true), 0) << fine.str();
+    EXPECT_EQ(app::printFromCommandLine(context, ui, drawing.string(), fine, true), 0) << fine.str();
     EXPECT_TRUE(ui.asked.empty());
     EXPECT_EQ(apptest::pdfPageCount(dir / "printed.pdf"), 1);
 }
 
 TEST_F(ShellTest, HelpWindowHasContentsAndGoesBackAndForth) {
-    const QString index = app::HelpIndexPath();
+    const QString index = app::helpIndexPath();
     ASSERT_FALSE(index.isEmpty());
-    const std::vector<app::HelpPage> pages = app::HelpContents(index);
+    const std::vector<app::HelpPage> pages = app::helpContents(index);
     ASSERT_GE(pages.size(), 6u);
     EXPECT_EQ(pages[0].file, QStringLiteral("index.html"));
     EXPECT_EQ(pages[0].title, QStringLiteral("目录"));
@@ -141,18 +141,18 @@ TEST_F(ShellTest, HelpWindowHasContentsAndGoesBackAndForth) {
 TEST_F(ShellTest, CascadedWindowsStayLargeEnoughToRead) {
     // The layout: as large as the work area allows, a title bar's height apart, the last one
     // in the far corner; a long run starts again at the top left.
-    const auto three = app::CascadeLayout({990, 550}, 3, 26);
+    const auto three = app::cascadeLayout({990, 550}, 3, 26);
     ASSERT_EQ(three.size(), 3u);
     EXPECT_EQ(three[0], QRect(0, 0, 938, 498));
     EXPECT_EQ(three[2], QRect(52, 52, 938, 498));
-    const auto many = app::CascadeLayout({990, 550}, 12, 26);
+    const auto many = app::cascadeLayout({990, 550}, 12, 26);
     for (const QRect& r : many) {
         EXPECT_GE(r.width(), 990 * 2 / 3);
         EXPECT_GE(r.height(), 550 * 2 / 3);
         EXPECT_TRUE(QRect(0, 0, 990, 550).contains(r));
     }
     EXPECT_EQ(many[8].topLeft(), QPoint(0, 0));  // 550 / 3 / 26 + 1 = 8 to a run
-    EXPECT_TRUE(app::CascadeLayout({990, 550}, 0, 26).empty());
+    EXPECT_TRUE(app::cascadeLayout({990, 550}, 0, 26).empty());
 
     const fs::path drawing = dir / "管线.hcd";
     apptest::writeDrawingFile(drawing, 30);
@@ -184,8 +184,8 @@ TEST_F(ShellTest, CascadedWindowsStayLargeEnoughToRead) {
 TEST_F(ShellTest, DisabledButtonsLookDisabled) {
     // Black symbols greyed by the style stay black; every icon brings a faint disabled look.
     int checked = 0;
-    for (const app::CommandInfo& c : app::AllCommands()) {
-        const QIcon icon = app::CommandIcon(c);
+    for (const app::CommandInfo& c : app::allCommands()) {
+        const QIcon icon = app::commandIcon(c);
         if (icon.isNull()) continue;
         const double normal = ink(icon.pixmap(20, QIcon::Normal).toImage());
         const double disabled = ink(icon.pixmap(20, QIcon::Disabled).toImage());
@@ -198,7 +198,7 @@ TEST_F(ShellTest, DisabledButtonsLookDisabled) {
 }
 
 TEST_F(ShellTest, QtsOwnDialogsSpeakChinese) {
-    app::SetUpApplication();
+    app::setUpApplication();
     EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"), QStringLiteral("查找范围："));
     EXPECT_EQ(QCoreApplication::translate("QPrintPreviewDialog", "Page Setup"), QStringLiteral("页面设置"));
     // System errors in the messages are Chinese words too.

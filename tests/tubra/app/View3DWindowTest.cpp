@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QGuiApplication>
 #include <QListWidget>
@@ -20,6 +21,7 @@
 #include <QScreen>
 #include <QSettings>
 #include <QTest>
+#include <QTimer>
 #include <QWheelEvent>
 
 #include "AppTestSupport.h"
@@ -62,7 +64,7 @@ class View3DTest : public ::testing::Test {
         return v;
     }
     View3DWindow* open3D() {
-        real->view3DAction()->trigger();
+        w->action(app::cmd::View3D)->trigger();
         apptest::settle();
         View3DWindow* window = real->windowOf(w->activeView()->document());
         if (window) window->resize(900, 600);
@@ -121,8 +123,33 @@ std::vector<QString> texts(QMenu* menu) {
 
 }  // namespace
 
-TEST_F(View3DTest, MenuEntriesSitUnderFileAndView) {
+// The entry `text` of `menu`, or null.
+QAction* entryOf(QMenu* menu, const QString& text) {
+    for (QAction* a : menu->actions())
+        if (a->text().section(QLatin1Char('\t'), 0, 0) == text) return a;
+    return nullptr;
+}
+
+// Triggers `entry` and answers the modal dialog it opens by closing it; its title, or empty
+// when none opened.
+QString titleOfDialogOpenedBy(QAction* entry) {
+    QString title;
+    QTimer::singleShot(0, [&title] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            title = modal->windowTitle();
+            modal->close();
+        }
+    });
+    entry->trigger();
+    apptest::settle();
+    return title;
+}
+
+TEST_F(View3DTest, MenuEntriesSitUnderFileAndViewAndRunTheirCommands) {
     ASSERT_TRUE(real);
+    // Without a drawing there is nothing to export or show.
+    for (int id : {app::cmd::ExportPcf, app::cmd::ExportDxf, app::cmd::Materials, app::cmd::View3D})
+        EXPECT_FALSE(w->action(id)->isEnabled()) << id;
     open(kSample);
     QMenu* file = nullptr;
     QMenu* view = nullptr;
@@ -131,7 +158,7 @@ TEST_F(View3DTest, MenuEntriesSitUnderFileAndView) {
         if (a->text().startsWith(QStringLiteral("查看"))) view = a->menu();
     }
     ASSERT_TRUE(file && view);
-    // 导出 follows 另存为 whenever the menu opens (it is filled anew with the recent files).
+    // 导出 follows 另存为, also when the menu is filled anew with the recent files.
     for (int round = 0; round < 2; ++round) {
         emit file->aboutToShow();
         const auto items = texts(file);
@@ -141,12 +168,29 @@ TEST_F(View3DTest, MenuEntriesSitUnderFileAndView) {
         EXPECT_EQ(*(at + 1), QStringLiteral("导出")) << round;
         EXPECT_EQ(std::count(items.begin(), items.end(), QStringLiteral("导出")), 1) << round;
     }
-    QAction* exportMenu = nullptr;
-    for (QAction* a : file->actions())
-        if (a->text() == QStringLiteral("导出")) exportMenu = a;
+    QAction* exportMenu = entryOf(file, QStringLiteral("导出"));
     ASSERT_TRUE(exportMenu && exportMenu->menu());
-    EXPECT_EQ(texts(exportMenu->menu()), std::vector<QString>{QStringLiteral("PCF…")});
-    EXPECT_EQ(texts(view).back(), QStringLiteral("三维视图"));
+    EXPECT_EQ(texts(exportMenu->menu()), (std::vector<QString>{QStringLiteral("PCF…"), QStringLiteral("DXF…")}));
+    const auto viewItems = texts(view);
+    ASSERT_GE(viewItems.size(), 2u);
+    EXPECT_EQ(viewItems[viewItems.size() - 2], QStringLiteral("三维视图"));
+    EXPECT_EQ(viewItems.back(), QStringLiteral("材料表"));
+
+    // Each entry runs its command on the active drawing.
+    QString suggested;
+    real->pcfFileName = [&](QWidget*, const QString& s) {
+        suggested = s;
+        return QString();
+    };
+    entryOf(exportMenu->menu(), QStringLiteral("PCF…"))->trigger();
+    EXPECT_EQ(suggested.toStdString(), fs::path(kSample).replace_extension(".pcf").string());
+    EXPECT_EQ(titleOfDialogOpenedBy(entryOf(exportMenu->menu(), QStringLiteral("DXF…"))),
+              QStringLiteral("导出 DXF"));
+    EXPECT_EQ(titleOfDialogOpenedBy(entryOf(view, QStringLiteral("材料表"))), QStringLiteral("材料表"));
+    EXPECT_EQ(real->windowOf(w->activeView()->document()), nullptr);
+    entryOf(view, QStringLiteral("三维视图"))->trigger();
+    apptest::settle();
+    EXPECT_NE(real->windowOf(w->activeView()->document()), nullptr);
 }
 
 TEST_F(View3DTest, ClickSelectsInTheDrawingAndTheDrawingsSelectionIsShown) {
@@ -333,7 +377,7 @@ TEST_F(View3DTest, ExportWritesThePcfAndRefusesDrawings) {
 
     // Without a suffix the name gets one.
     answer = QString::fromStdString((dir / "out").string());
-    real->exportAction()->trigger();
+    w->action(app::cmd::ExportPcf)->trigger();
     ASSERT_TRUE(fs::exists(dir / "out.pcf"));
     std::ifstream in(dir / "out.pcf", std::ios::binary);
     std::string first;

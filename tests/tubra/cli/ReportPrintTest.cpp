@@ -80,13 +80,13 @@ void collectValues(const nlohmann::ordered_json& j, std::vector<std::string>& ou
 }  // namespace
 
 TEST(ReportPrint, ArgumentsNameTheSetsOrOnePage) {
-    using tubra::cli::ReportPageArgument;
-    EXPECT_EQ(ReportPageArgument("full"), 22);
-    EXPECT_EQ(ReportPageArgument("online"), 28);
-    EXPECT_EQ(ReportPageArgument("17"), 17);
-    EXPECT_EQ(ReportPageArgument("0"), 0);
-    EXPECT_EQ(ReportPageArgument("26"), 26);
-    for (const char* bad : {"18", "27", "-1", "6x", "", "Full", "29"}) EXPECT_FALSE(ReportPageArgument(bad)) << bad;
+    using tubra::cli::reportPageArgument;
+    EXPECT_EQ(reportPageArgument("full"), 22);
+    EXPECT_EQ(reportPageArgument("online"), 28);
+    EXPECT_EQ(reportPageArgument("17"), 17);
+    EXPECT_EQ(reportPageArgument("0"), 0);
+    EXPECT_EQ(reportPageArgument("26"), 26);
+    for (const char* bad : {"18", "27", "-1", "6x", "", "Full", "29"}) EXPECT_FALSE(reportPageArgument(bad)) << bad;
 }
 
 TEST(ReportPrint, EveryValueOfTheSampleIsSearchableText) {
@@ -203,7 +203,7 @@ TEST(ReportPrint, RenderedPdfsAreAsSearchableAsPrintedOnes) {
 }
 
 TEST(ReportPrint, PicturesKeepBothCapsExactly) {
-    using tubra::cli::ImagePixelsPerUnit;
+    using tubra::cli::imagePixelsPerUnit;
     const auto pixels = [](int units, double ppu) { return std::max(1.0, std::ceil(units * ppu)); };
     std::vector<platform::Size> sheets;
     for (double zoom : {1.0, 2.0, 3.0, 6.5, 11.0}) {
@@ -214,7 +214,7 @@ TEST(ReportPrint, PicturesKeepBothCapsExactly) {
     sheets.push_back({2100, 2900 * 60});
     sheets.push_back({1, 1});
     for (const platform::Size& s : sheets) {
-        const double ppu = ImagePixelsPerUnit(s);
+        const double ppu = imagePixelsPerUnit(s);
         const double w = pixels(s.cx, ppu), h = pixels(s.cy, ppu);
         SCOPED_TRACE(std::to_string(s.cx) + " x " + std::to_string(s.cy));
         EXPECT_LE(w * h, tubra::cli::kMaxImagePixels);
@@ -226,7 +226,7 @@ TEST(ReportPrint, PicturesKeepBothCapsExactly) {
         EXPECT_GT(ppu, room * (1.0 - 2.0 / std::max(1.0, std::min(s.cx, s.cy) * room)) - 1e-9);
     }
     // The pipeline at zoom 3, as the renderer makes it.
-    const double ppu = ImagePixelsPerUnit({8700, 6150});
+    const double ppu = imagePixelsPerUnit({8700, 6150});
     EXPECT_LE(pixels(8700, ppu) * pixels(6150, ppu), 64.0 * 1024 * 1024);
 }
 
@@ -289,7 +289,7 @@ TEST(ReportPrint, EveryValueOfTheLongReportIsPrintedWholeOnItsForm) {
         });
         // Everything continues on continuation sheets: nothing is named as cut.
         EXPECT_EQ(err, "") << print.set;
-        const auto sheets = tubra::report::SheetsOf(*report, print.index, doc->drawing.table);
+        const auto sheets = tubra::report::sheetsOf(*report, print.index, doc->drawing.table);
         ASSERT_EQ(pdfPages(pdf), static_cast<int>(sheets.size())) << print.set;
         for (std::size_t i = 0; i < sheets.size(); ++i) {
             const std::string n = std::to_string(i + 1);

@@ -77,7 +77,7 @@ TEST(Construction, ElbowSitsAtTheEndOfTheOldSegmentWithItsCornerBeyond) {
     a.Port2 = {1000, -1400, 0};
     EXPECT_EQ(edit::MakeElbow(a, b, 16, 200).Port1.z, 200 - 3000);
     a.DistTxt = "";
-    EXPECT_EQ(edit::ElevationAtEnd(a), 200 - 400);
+    EXPECT_EQ(edit::elevationAtEnd(a), 200 - 400);
     // East segment turning north: the corner lies past the end, away from the segment.
     const PipeObject east = segment({1000, -1000, 0}, along({1000, -1000, 0}, 2, 500), 2);
     const PipeObject north = segment(east.Port2, along(east.Port2, 5, 300), 5);
@@ -168,7 +168,7 @@ TEST(Construction, JoinWithTeeSplitsTheSegmentAndSharesItsStatedLength) {
 
 TEST(Construction, ContinuousDrawingRepeatsTheSegmentAndNumbersItsJoints) {
     model::Drawing d;
-    PipeObject weld(edit::WeldValues({0, 0, 0}, 2));
+    PipeObject weld(edit::weldValues({0, 0, 0}, 2));
     weld.MainType = 8;
     d.objects.addCopy(weld).Number = 41;  // a weld numbered by hand
     const PipeObject& first = d.objects.addCopy(segment({1000, -1000, 0}, {1000, -900, 100}, 0));
@@ -207,7 +207,7 @@ TEST(Construction, MovingObjectsMovesThePortsTheirKindUses) {
     elbow.Port4 = {0, 0, 300};
     edit::TranslateObject(elbow, {1, 1, 10});
     EXPECT_EQ(elbow.Port4.z, 310);
-    PipeObject weld(edit::WeldValues({0, 0, 0}, 2));
+    PipeObject weld(edit::weldValues({0, 0, 0}, 2));
     edit::TranslateObject(weld, {1, 2, 3});
     EXPECT_EQ(weld.Port1, weld.Port2);
     PipeObject tee = pipe;
@@ -314,12 +314,12 @@ TEST(Construction, LabelFramesSurroundTheShownText) {
 }
 
 TEST(Construction, DialogNumbersReadAsTheCLibraryReadsThem) {
-    EXPECT_EQ(edit::TextToInt("  42abc"), 42);
-    EXPECT_EQ(edit::TextToInt("-7"), -7);
-    EXPECT_EQ(edit::TextToInt("12.9"), 12);
-    EXPECT_EQ(edit::TextToInt("x1"), 0);
-    EXPECT_EQ(edit::TextToInt("99999999999"), 2147483647);
-    EXPECT_EQ(edit::TextToDouble("1.5e3mm"), 1500.0);
+    EXPECT_EQ(edit::textToInt("  42abc"), 42);
+    EXPECT_EQ(edit::textToInt("-7"), -7);
+    EXPECT_EQ(edit::textToInt("12.9"), 12);
+    EXPECT_EQ(edit::textToInt("x1"), 0);
+    EXPECT_EQ(edit::textToInt("99999999999"), 2147483647);
+    EXPECT_EQ(edit::textToDouble("1.5e3mm"), 1500.0);
     EXPECT_EQ(edit::ShortNumber(-1350.0), "-1350");
     EXPECT_EQ(edit::ShortNumber(0.1), "0.1");
 }

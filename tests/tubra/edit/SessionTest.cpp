@@ -16,7 +16,7 @@
 #include "tubra/model/LineReader.h"
 
 using namespace tubra;
-using edit::ParseSessionScript;
+using edit::parseSessionScript;
 using edit::ScriptLine;
 
 namespace {
@@ -28,7 +28,7 @@ std::vector<edit::KeyBinding> keys() {
 
 struct Player {
     Player() {
-        edit::InstallToolCommands(registry);
+        edit::installToolCommands(registry);
         player = std::make_unique<edit::SessionPlayer>(app, registry, keys());
     }
     model::AppContext app;
@@ -45,7 +45,7 @@ std::string readFile(const std::filesystem::path& p) {
 }  // namespace
 
 TEST(SessionScript, ReadsEveryActionAndKeepsLineNumbers) {
-    const auto s = ParseSessionScript(
+    const auto s = parseSessionScript(
         "# a comment\n"
         "\n"
         "new 1500\n"
@@ -84,7 +84,7 @@ TEST(SessionScript, RefusesWhatIsNoActionWithItsLine) {
         {"command 2E21\n", 1},          {"expect-count 1e10\n", 1},
     };
     for (const auto& [text, line] : bad) {
-        const auto s = ParseSessionScript(text);
+        const auto s = parseSessionScript(text);
         EXPECT_FALSE(s.ok) << text;
         EXPECT_EQ(s.errorLine, line) << text;
         EXPECT_FALSE(s.error.empty());
@@ -93,22 +93,22 @@ TEST(SessionScript, RefusesWhatIsNoActionWithItsLine) {
 
 TEST(SessionScript, WhatEditorsWriteIsReadAndWhatTheDialogsDoNotOfferIsNot) {
     // A byte-order mark before the first line is no part of it.
-    const auto bom = ParseSessionScript("\xEF\xBB\xBFnew 0 45 60\ncommand 2709\n");
+    const auto bom = parseSessionScript("\xEF\xBB\xBFnew 0 45 60\ncommand 2709\n");
     ASSERT_TRUE(bom.ok) << bom.error;
     ASSERT_EQ(bom.lines.size(), 2u);
     EXPECT_EQ(bom.lines[0].kind, ScriptLine::Kind::New);
     EXPECT_EQ(bom.lines[0].numbers, (std::vector<double>{0, 45, 60}));
     // Only the first line can carry one.
-    EXPECT_FALSE(ParseSessionScript("new\n\xEF\xBB\xBF" "command 2709\n").ok);
+    EXPECT_FALSE(parseSessionScript("new\n\xEF\xBB\xBF" "command 2709\n").ok);
 
     // The new-drawing dialog lists 30, 45 and 60 degrees, and takes elevations within reach.
     for (const char* bad : {"new 0 37 12\n", "new 0 30 0\n", "new 0 60 45.5\n", "new 1e300\n",
                             "new -10000001\n", "click 1e12 0\n", "drag 0 0 0 -2e7\n", "move 1 nan\n"}) {
-        const auto s = ParseSessionScript(bad);
+        const auto s = parseSessionScript(bad);
         EXPECT_FALSE(s.ok) << bad;
         EXPECT_EQ(s.errorLine, 1) << bad;
     }
-    EXPECT_TRUE(ParseSessionScript("new -10000000 60 30\nclick 9999999 -9999999\n").ok);
+    EXPECT_TRUE(parseSessionScript("new -10000000 60 30\nclick 9999999 -9999999\n").ok);
 }
 
 TEST(SessionPlayer, MessagesShowControlCharactersWrittenOut) {
@@ -124,32 +124,32 @@ TEST(SessionPlayer, MessagesShowControlCharactersWrittenOut) {
     EXPECT_FALSE(q.ok);
     EXPECT_EQ(q.message.find_first_of("\n\t\r"), std::string::npos) << q.message;
     EXPECT_NE(q.message.find("a\\tb\\nc"), std::string::npos) << q.message;
-    EXPECT_EQ(edit::EscapeControls("温度\x7F\x01\n"), "温度\\x7F\\x01\\n");
+    EXPECT_EQ(edit::escapeControls("温度\x7F\x01\n"), "温度\\x7F\\x01\\n");
 }
 
 TEST(SessionScript, QuotedValuesReadBackAsWritten) {
     for (const std::string v : {"plain", "two words", "", "a\"b\\c", "line\r\nbreak", "#hash", "\ttab"}) {
-        const std::string token = edit::SessionFieldToken("F", v);
+        const std::string token = edit::sessionFieldToken("F", v);
         std::vector<std::string> tokens;
-        ASSERT_TRUE(edit::TokenizeSessionLine("dialog " + token + " ok", tokens, nullptr)) << token;
+        ASSERT_TRUE(edit::tokenizeSessionLine("dialog " + token + " ok", tokens, nullptr)) << token;
         ASSERT_EQ(tokens.size(), 3u) << token;
         EXPECT_EQ(tokens[1], "F=" + v);
     }
     for (double v : {0.0, 1500.0, -1350.0, 733.0127018922193, 1e-7, 123456789.125})
-        EXPECT_EQ(std::stod(edit::SessionNumber(v)), v) << edit::SessionNumber(v);
-    EXPECT_EQ(edit::SessionNumber(-1350), "-1350");
+        EXPECT_EQ(std::stod(edit::sessionNumber(v)), v) << edit::sessionNumber(v);
+    EXPECT_EQ(edit::sessionNumber(-1350), "-1350");
 }
 
 TEST(SessionKeys, NamesAreMadeCanonical) {
-    EXPECT_EQ(edit::CanonicalKeyName("ctrl+z"), "Ctrl+Z");
-    EXPECT_EQ(edit::CanonicalKeyName("Delete"), "Del");
-    EXPECT_EQ(edit::CanonicalKeyName("shift+ctrl+ins"), "Ctrl+Shift+Ins");
-    EXPECT_EQ(edit::CanonicalKeyName("Escape"), "Esc");
-    EXPECT_EQ(edit::CanonicalKeyName("f2"), "F2");
-    EXPECT_EQ(edit::CanonicalKeyName("t"), "T");
-    EXPECT_EQ(edit::CanonicalKeyName("F13"), "");
-    EXPECT_EQ(edit::CanonicalKeyName("Hyper+X"), "");
-    EXPECT_EQ(edit::CanonicalKeyName("Enterprise"), "");
+    EXPECT_EQ(edit::canonicalKeyName("ctrl+z"), "Ctrl+Z");
+    EXPECT_EQ(edit::canonicalKeyName("Delete"), "Del");
+    EXPECT_EQ(edit::canonicalKeyName("shift+ctrl+ins"), "Ctrl+Shift+Ins");
+    EXPECT_EQ(edit::canonicalKeyName("Escape"), "Esc");
+    EXPECT_EQ(edit::canonicalKeyName("f2"), "F2");
+    EXPECT_EQ(edit::canonicalKeyName("t"), "T");
+    EXPECT_EQ(edit::canonicalKeyName("F13"), "");
+    EXPECT_EQ(edit::canonicalKeyName("Hyper+X"), "");
+    EXPECT_EQ(edit::canonicalKeyName("Enterprise"), "");
 }
 
 TEST(ScriptPrompter, AnswersInTurnAndRefusesWhatTheBoxDoesNotOffer) {
@@ -209,7 +209,7 @@ TEST(ScriptFormHost, RefusedOkTakesTheNextLineAndNestedDialogsTheFollowingOnes) 
 TEST(SessionPlayer, PlaysTheViewCommandsAsTheWindowRunsThem) {
     // Zoom, fit and the frame switch come from the same registry as the window's.
     Player p;
-    edit::InstallViewCommands(p.registry);
+    edit::installViewCommands(p.registry);
     ASSERT_TRUE(p.player->run("new\n").ok);
     view::ViewState& v = p.player->view();
     const double start = v.ZoomPara;

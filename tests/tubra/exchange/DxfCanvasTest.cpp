@@ -182,7 +182,7 @@ TEST(DxfExport, PaintsEveryKindOnItsLayerAndSwitchesHiddenLayersOff) {
     options.objects = 300;
     tubra::testing::generateDrawing(doc.drawing, options);
     doc.settings().FaMenLayer = 0;  // valves hidden
-    const std::string dxf = exchange::SheetDxf(doc);
+    const std::string dxf = exchange::sheetDxf(doc);
     EXPECT_EQ(doc.settings().FaMenLayer, 0);  // the switch is put back
 
     std::map<std::string, std::map<std::string, int>> byLayer;  // layer -> type -> count
@@ -215,9 +215,9 @@ TEST(DxfExport, LeavesTheDocumentAsItWas) {
     tubra::testing::generateDrawing(doc.drawing, options);
     doc.settings().DimTextLayer = 0;
     const model::ObjectList before = doc.drawing.objects;
-    const std::string first = exchange::SheetDxf(doc);
+    const std::string first = exchange::sheetDxf(doc);
     ASSERT_EQ(doc.drawing.objects.size(), before.size());
     for (std::size_t i = 0; i < before.size(); ++i)
         ASSERT_TRUE(doc.drawing.objects.at(i) == before.at(i)) << "object " << i;
-    EXPECT_EQ(exchange::SheetDxf(doc), first);
+    EXPECT_EQ(exchange::sheetDxf(doc), first);
 }

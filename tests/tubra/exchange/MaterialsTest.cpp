@@ -12,7 +12,7 @@
 #include "support/GeneratedDrawing.h"
 #include "text/CFormat.h"
 #include "text/Gbk.h"
-#include "tubra/app/SettingsForms.h"
+#include "tubra/appcore/SettingsForms.h"
 #include "tubra/exchange/Materials.h"
 #include "tubra/exchange/MaterialsExport.h"
 #include "tubra/model/Document.h"
@@ -27,7 +27,7 @@ namespace {
 
 // The totals against what the characteristic-table dialog fills in.
 void expectTheTablesStatistics(const model::ObjectList& objects, const std::string& what) {
-    const MaterialList list = exchange::CountMaterials(objects);
+    const MaterialList list = exchange::countMaterials(objects);
     const app::DrawingStatistics s = app::CountDrawing(objects);
     SCOPED_TRACE(what);
     EXPECT_EQ(text::format("%-5.2f", list.pipeMetres()), s.length);
@@ -92,7 +92,7 @@ TEST(Materials, RowsAreByKindMaterialAndSizeAndListsAddUp) {
     put(objects, object(model::ObjectKind::Fitting, 99, "", ""));  // a code without a symbol
     put(objects, object(model::ObjectKind::Accessory, 32, "", " DN100 "));
     put(objects, object(model::ObjectKind::SiteMark, 40, "", ""));  // not material
-    const MaterialList list = exchange::CountMaterials(objects);
+    const MaterialList list = exchange::countMaterials(objects);
 
     const auto amount = [&](MaterialGroup g, const char* name, const char* material, const char* size) {
         const auto it = list.items.find({g, name, material, size});
@@ -117,16 +117,16 @@ TEST(Materials, RowsAreByKindMaterialAndSizeAndListsAddUp) {
     EXPECT_EQ(sum.items.size(), list.items.size());
 
     // CSV: a byte-order mark, the header, one line per row, cells with commas quoted.
-    const std::string csv = exchange::MaterialsCsv(list);
+    const std::string csv = exchange::materialsCsv(list);
     EXPECT_EQ(csv.rfind("\xEF\xBB\xBF类别,名称,材料,规格,长度(米),数量,单位\r\n", 0), 0u);
     EXPECT_NE(csv.find("管子,管子,20#,φ108×4,4.000,2,根\r\n"), std::string::npos);
     EXPECT_NE(csv.find("阀门,闸阀,WCB,DN100,,2,个\r\n"), std::string::npos);
     model::ObjectList quoted;
     put(quoted, object(model::ObjectKind::Weld, 0, "J422", "φ108,\"4\""));
-    EXPECT_NE(exchange::MaterialsCsv(exchange::CountMaterials(quoted)).find("焊缝,焊缝,J422,\"φ108,\"\"4\"\"\",,1,条"),
+    EXPECT_NE(exchange::materialsCsv(exchange::countMaterials(quoted)).find("焊缝,焊缝,J422,\"φ108,\"\"4\"\"\",,1,条"),
               std::string::npos);
 
-    const auto json = nlohmann::json::parse(exchange::MaterialsJson(list));
+    const auto json = nlohmann::json::parse(exchange::materialsJson(list));
     EXPECT_EQ(json["totals"]["valves"], 3);
     EXPECT_EQ(json["totals"]["segments"], 4);
     EXPECT_DOUBLE_EQ(json["totals"]["pipeMetres"].get<double>(), 4.8);
@@ -150,7 +150,7 @@ TEST(Materials, SumsOverFilesLeaveOutUnreadableOnesAndNameThem) {
     const MaterialList sum = exchange::SumMaterials({dir / "a.hcd", dir / "missing.hcd", dir / "b.hcd"}, &errors);
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0].path, dir / "missing.hcd");
-    const MaterialList one = exchange::CountMaterials(drawing.objects);
+    const MaterialList one = exchange::countMaterials(drawing.objects);
     EXPECT_EQ(sum.drawings, 2);
     EXPECT_EQ(sum.count(MaterialGroup::Weld), 2 * one.count(MaterialGroup::Weld));
     EXPECT_NEAR(sum.pipeMetres(), 2 * one.pipeMetres(), 1e-9);

@@ -16,7 +16,7 @@
 #include "platform/AtomicFile.h"
 #include "text/CFormat.h"
 #include "text/Gbk.h"
-#include "tubra/app/SettingsForms.h"
+#include "tubra/appcore/SettingsForms.h"
 #include "tubra/edit/Construction.h"
 #include "tubra/exchange/Pcf.h"
 #include "tubra/exchange/PcfReader.h"

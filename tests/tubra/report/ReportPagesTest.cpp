@@ -186,7 +186,7 @@ void expectTextsClearOfLines(const RecordingCanvas& c, int page, int offset = 0)
 std::unique_ptr<RecordingCanvas> drawn(const InspectionReport& r, int page, bool printer = false,
                                        const tubra::model::CharacteristicTable& table = {}) {
     auto c = std::make_unique<RecordingCanvas>(deviceOptions(printer));
-    DrawReportPages(*c, r, table, page);
+    drawReportPages(*c, r, table, page);
     return c;
 }
 
@@ -275,7 +275,7 @@ TEST(ReportPages, EmptyFormsAreDrawnWhole) {
         EXPECT_GT(c.segments().size(), 4u) << page;
         EXPECT_NE(allTexts(c).find(gbk(PageTitle(page))), std::string::npos) << page;
     }
-    EXPECT_NE(allTexts(*drawn(r, kThicknessPage)).find(gbk("检验日期：") + BlankDatePhrase()), std::string::npos);
+    EXPECT_NE(allTexts(*drawn(r, kThicknessPage)).find(gbk("检验日期：") + blankDatePhrase()), std::string::npos);
     // Shown in a stack, every flagged form is there with its blank grid.
     r.PrintSet_ReportData.flags.fill(1);
     EXPECT_EQ(CountPrintPages(r, kAllFullPages), 17);
@@ -287,7 +287,7 @@ TEST(ReportPages, EmptyFormsAreDrawnWhole) {
     const std::string all = allTexts(stack);
     for (int page = kCoverPage; page <= kLastFormPage; ++page)
         EXPECT_NE(all.find(gbk(PageTitle(page))), std::string::npos) << page;
-    EXPECT_NE(allTexts(*drawn(r, kReviewPage)).find(BlankDatePhrase()), std::string::npos);
+    EXPECT_NE(allTexts(*drawn(r, kReviewPage)).find(blankDatePhrase()), std::string::npos);
 }
 
 TEST(ReportPages, ThicknessFormFollowsItsLayout) {
@@ -370,9 +370,9 @@ TEST(ReportPages, TableFontIs32OnScreenAnd35OnPaper) {
                 EXPECT_EQ(call.state.font.face, gbk("黑体"));
             }
     }
-    EXPECT_EQ(TableNumberFont(false).face, "arail");
-    EXPECT_EQ(TableNumberFont(false).width, 14);
-    EXPECT_EQ(TableNumberFont(true).height, 35);
+    EXPECT_EQ(tableNumberFont(false).face, "arail");
+    EXPECT_EQ(tableNumberFont(false).width, 14);
+    EXPECT_EQ(tableNumberFont(true).height, 35);
 }
 
 TEST(ReportPages, OutlinesAndPaperOnTheScreenOnly) {
@@ -481,23 +481,23 @@ TEST(ReportPages, HeaderFieldsByTitle) {
 TEST(ReportPages, WrappingNeverSplitsATwoByteCharacter) {
     // Byte 40 is the first half of "中": the line ends with a blank, the next starts with it.
     const std::string text = std::string(39, 'a') + gbk("中文字");
-    const auto lines = WrapParagraph(text, 40);
+    const auto lines = wrapParagraph(text, 40);
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0].text, std::string(39, 'a') + " ");
     EXPECT_EQ(lines[1].text, gbk("中文字"));
     EXPECT_EQ(lines[1].start, 39u);
 
     // Whole characters at the cut stay on their line.
-    const auto even = WrapParagraph(std::string(38, 'a') + gbk("中文"), 40);
+    const auto even = wrapParagraph(std::string(38, 'a') + gbk("中文"), 40);
     EXPECT_EQ(even[0].text, std::string(38, 'a') + gbk("中"));
     EXPECT_EQ(even[1].text, gbk("文"));
     // A run of two-byte characters after an odd number of single bytes.
-    const auto odd = WrapParagraph("a" + gbk("一二三四五"), 4);
+    const auto odd = wrapParagraph("a" + gbk("一二三四五"), 4);
     EXPECT_EQ(odd[0].text, "a" + gbk("一") + " ");
     EXPECT_EQ(odd[1].text, gbk("二三"));
 
     // Paragraphs at CR LF, each wrapped; an empty paragraph is an empty line.
-    const auto block = WrapText("ab\r\n\r\ncd", 10);
+    const auto block = wrapText("ab\r\n\r\ncd", 10);
     ASSERT_EQ(block.size(), 3u);
     EXPECT_EQ(block[1].text, "");
     EXPECT_EQ(block[2].text, "cd");
@@ -507,7 +507,7 @@ TEST(ReportPages, WrappingNeverSplitsATwoByteCharacter) {
     RecordingCanvas c;
     InspectionReport r;
     PagePainter p(c, r, {});
-    EXPECT_EQ(p.wrapped(text, 100, -200, 50, 40, TableFont(false)), -300);
+    EXPECT_EQ(p.wrapped(text, 100, -200, 50, 40, tableFont(false)), -300);
     const auto calls = textCalls(c);
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_EQ(calls[1].points[0], (platform::Point{100, -250}));
@@ -533,23 +533,23 @@ TEST(ReportPages, CheckBoxesSitOnTheirOptionsAndTicksFollowTheStates) {
     int options = 0;
     for (const auto& item : VisualInspectionItems()) {
         const std::string o = gbk(item.options);
-        for (int k = 0; OptionOffset(o, k) != std::string::npos; ++k) ++options;
+        for (int k = 0; optionOffset(o, k) != std::string::npos; ++k) ++options;
     }
     EXPECT_EQ(options, 92);
     int documents = 0;
     for (auto line : OnlineSourceDocumentLines())
-        for (int k = 0; OptionOffset(gbk(line), k) != std::string::npos; ++k) ++documents;
+        for (int k = 0; optionOffset(gbk(line), k) != std::string::npos; ++k) ++documents;
     EXPECT_EQ(documents, 13);
 
     // A box lies where its two blanks are: by byte offset x average width from the line start.
     const std::string opts = gbk("  正常；  碰撞；  摩擦");
-    EXPECT_EQ(OptionOffset(opts, 0), 0u);
-    EXPECT_EQ(OptionOffset(opts, 1), 8u);
-    EXPECT_EQ(OptionOffset(opts, 2), 16u);
-    EXPECT_EQ(OptionOffset(opts, 3), std::string::npos);
+    EXPECT_EQ(optionOffset(opts, 0), 0u);
+    EXPECT_EQ(optionOffset(opts, 1), 8u);
+    EXPECT_EQ(optionOffset(opts, 2), 16u);
+    EXPECT_EQ(optionOffset(opts, 3), std::string::npos);
     RecordingCanvas one;
     PagePainter p(one, r, {});
-    p.optionLines(opts, 300, -600, 40, 60, TableFont(false), {0, 1, 0});
+    p.optionLines(opts, 300, -600, 40, 60, tableFont(false), {0, 1, 0});
     std::vector<int> boxX;
     for (const auto& call : one.callsOf(CallKind::Polyline))
         if (call.points.size() == 5) boxX.push_back(call.points[0].x);
@@ -636,14 +636,14 @@ TEST(ReportPages, ALongValueShowsItsBeginningAndContinuesWhole) {
     RecordingCanvas::Options tall = deviceOptions(true);
     tall.deviceSize = {2100, 2 * 2900};
     RecordingCanvas c(tall);
-    DrawReportPages(c, r, {}, kReviewPage);
+    drawReportPages(c, r, {}, kReviewPage);
     ASSERT_EQ(CountPrintPages(r, kReviewPage), 2);
     // On the form: the smallest size, the beginning of the value and the mark.
     bool marked = false;
     std::string continuation;
     for (const auto& call : textCalls(c)) {
         if (call.points[0].y > -2900) {
-            if (call.text.find(ContinuedMark()) != std::string::npos) {
+            if (call.text.find(continuedMark()) != std::string::npos) {
                 marked = true;
                 EXPECT_EQ(call.state.font.height, kMinTextHeight);
             }
@@ -669,7 +669,7 @@ TEST(ReportPages, ALongValueShowsItsBeginningAndContinuesWhole) {
         one.deviceSize = {2100, 2900};
         RecordingCanvas s(one);
         s.setWindowOrigin({0, -sheet * 2900});
-        DrawReportPages(s, r, {}, kReviewPage);
+        drawReportPages(s, r, {}, kReviewPage);
         expectTextsClearOfLines(s, kReviewPage, sheet * 2900);
     }
 }
@@ -679,13 +679,13 @@ TEST(ReportPages, AValueNothingCanContinueEndsWithItsMarkAndIsNamed) {
     InspectionReport r;
     PagePainter p(c, r, {});
     p.setContinuable(false);
-    p.fitted({100, -100, 300, -130}, repeated("封面的值", 49), CoverFace(40), Align::Left, gbk("使用单位:"));
+    p.fitted({100, -100, 300, -130}, repeated("封面的值", 49), coverFace(40), Align::Left, gbk("使用单位:"));
     ASSERT_EQ(p.cut().size(), 1u);
     EXPECT_EQ(p.cut()[0], gbk("使用单位:"));
     EXPECT_TRUE(p.continued().empty());
     const auto texts = textCalls(c);
     ASSERT_EQ(texts.size(), 1u);
-    EXPECT_EQ(texts[0].text.substr(texts[0].text.size() - CutMark().size()), CutMark());
+    EXPECT_EQ(texts[0].text.substr(texts[0].text.size() - cutMark().size()), cutMark());
     EXPECT_LE(static_cast<int>(texts[0].text.size()) * texts[0].state.font.width, 200 - 16);
     // A form's value continues instead.
     PagePainter q(c, r, {});
@@ -725,7 +725,7 @@ TEST(ReportPages, SeveralLineTextsPrintEveryLineUpToTheirLimits) {
         for (int k = 1; k <= check.count; ++k)
             EXPECT_NE(all.find(text::format("%s%02d", check.tag.c_str(), k)), std::string::npos)
                 << check.page << " line " << k;
-        EXPECT_EQ(all.find(ContinuedMark()), std::string::npos) << check.page;
+        EXPECT_EQ(all.find(continuedMark()), std::string::npos) << check.page;
         EXPECT_EQ(CountPrintPages(r, check.page), 1) << check.page;
         expectTextsClearOfLines(*c, check.page);
     }
@@ -775,7 +775,7 @@ TEST(ReportPages, EveryTextOfTheSamplesStaysInsideItsCell) {
         ASSERT_TRUE(r);
         int continuations = 0;
         for (int index : {kAllFullPages, kRepairPage, kAllOnlinePages}) {
-            const auto sheets = SheetsOf(*r, index, doc->drawing.table);
+            const auto sheets = sheetsOf(*r, index, doc->drawing.table);
             for (const PlacedSheet& sheet : sheets) continuations += sheet.continuation >= 0;
             for (bool printer : {true, false})
                 for (const PlacedSheet& sheet : sheets) {
@@ -783,7 +783,7 @@ TEST(ReportPages, EveryTextOfTheSamplesStaysInsideItsCell) {
                     one.deviceSize = {2100, 2900};
                     RecordingCanvas c(one);
                     c.setWindowOrigin({0, -sheet.slot * 2900});
-                    DrawReportPages(c, *r, doc->drawing.table, index);
+                    drawReportPages(c, *r, doc->drawing.table, index);
                     EXPECT_FALSE(textCalls(c).empty());
                     expectTextsClearOfLines(c, sheet.pageIndex, sheet.slot * 2900);
                 }

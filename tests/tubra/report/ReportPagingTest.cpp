@@ -60,7 +60,7 @@ TEST(ReportPaging, RecordsPerPageAndSheetCounts) {
     EXPECT_EQ(RecordsPerPage(kUltrasonicPage), 14);
     EXPECT_EQ(RecordsPerPage(kHardnessPage), 17);
     EXPECT_EQ(RecordsPerPage(kConclusionPage), 0);
-    EXPECT_FALSE(IsSplitListPage(kMetallographPage));  // its images are not split
+    EXPECT_FALSE(isSplitListPage(kMetallographPage));  // its images are not split
 
     // n / per + 1: a full last sheet is followed by an empty one.
     EXPECT_EQ(SubPageCount(0, 44), 1);
@@ -73,7 +73,7 @@ TEST(ReportPaging, RecordsPerPageAndSheetCounts) {
     addThickness(r, 50);
     EXPECT_EQ(SubPageCount(r, kThicknessPage), 2);
     EXPECT_EQ(SubPageCount(r, kMagneticPage), 1);
-    EXPECT_EQ(FirstItemOnSubPage(kThicknessPage, 1), 44u);
+    EXPECT_EQ(firstItemOnSubPage(kThicknessPage, 1), 44u);
     SetCurrentSubPage(r, kThicknessPage, 1);
     EXPECT_EQ(r.thicknessPoints.currentSubPage, 1);
     SetCurrentSubPage(r, kCoverPage, 3);  // pages without a list have no sheet to set
@@ -83,13 +83,13 @@ TEST(ReportPaging, RecordsPerPageAndSheetCounts) {
 TEST(ReportPaging, StartPageNumbersTheShownFormsButNeverCoverAndContents) {
     InspectionReport r;
     show(r, {kCoverPage, kContentsPage, kConclusionPage, kThicknessPage}, 5);
-    auto sheets = SheetsOf(r, kAllFullPages);
+    auto sheets = sheetsOf(r, kAllFullPages);
     ASSERT_EQ(sheets.size(), 4u);
     EXPECT_EQ(labels(sheets), (std::vector<std::string>{"", "", "5", "6"}));
 
     // 50 thickness points take two sheets, labelled with the page's number and the sheet.
     addThickness(r, 50);
-    sheets = SheetsOf(r, kAllFullPages);
+    sheets = sheetsOf(r, kAllFullPages);
     ASSERT_EQ(sheets.size(), 5u);
     EXPECT_EQ(labels(sheets), (std::vector<std::string>{"", "", "5", "6-1", "6-2"}));
     EXPECT_EQ(sheets[3].pageIndex, kThicknessPage);
@@ -100,11 +100,11 @@ TEST(ReportPaging, StartPageNumbersTheShownFormsButNeverCoverAndContents) {
 
     // A form after the split page counts once.
     r.PrintSet_ReportData.flags[kMagneticPage] = 1;
-    EXPECT_EQ(labels(SheetsOf(r, kAllFullPages)).back(), "7");
+    EXPECT_EQ(labels(sheetsOf(r, kAllFullPages)).back(), "7");
 
     // A negative start numbers nothing.
     r.PrintSet_ReportData.start = -1;
-    for (const auto& s : SheetsOf(r, kAllFullPages)) EXPECT_EQ(s.label, "");
+    for (const auto& s : sheetsOf(r, kAllFullPages)) EXPECT_EQ(s.label, "");
 }
 
 TEST(ReportPaging, StartZeroTakesTheContentsNumbers) {
@@ -113,7 +113,7 @@ TEST(ReportPaging, StartZeroTakesTheContentsNumbers) {
     r.Mulu_ReportData.pages[0] = 3;    // (1)
     r.Mulu_ReportData.pages[1] = 0;    // (2): no number set
     r.Mulu_ReportData.pages[14] = 21;  // (15)
-    const auto sheets = SheetsOf(r, kAllFullPages);
+    const auto sheets = sheetsOf(r, kAllFullPages);
     // The repair record is never part of the stack.
     ASSERT_EQ(sheets.size(), 5u);
     EXPECT_EQ(labels(sheets), (std::vector<std::string>{"", "", "3", "", "21"}));
@@ -140,8 +140,8 @@ TEST(ReportPaging, PrintPagesOfTheStacksAndSinglePages) {
     // Nothing shown: nothing to print; the view still has one sheet.
     show(r, {}, 1);
     EXPECT_EQ(CountPrintPages(r, kAllFullPages), 0);
-    EXPECT_EQ(ShownSheetCount(r, kAllFullPages), 1);
-    EXPECT_TRUE(SheetsOf(r, kAllFullPages).empty());
+    EXPECT_EQ(shownSheetCount(r, kAllFullPages), 1);
+    EXPECT_TRUE(sheetsOf(r, kAllFullPages).empty());
 
     // New documents mark every page -1: not shown.
     InspectionReport fresh;
@@ -154,7 +154,7 @@ TEST(ReportPaging, OnlineSetNumbersThePagesAfterTheCover) {
     r.PrintSet_IReportData.flags[kOnlineCoverPage] = 1;
     r.PrintSet_IReportData.flags[kOnlineThicknessPage] = 1;
     r.PrintSet_IReportData.start = 3;
-    auto sheets = SheetsOf(r, kAllOnlinePages);
+    auto sheets = sheetsOf(r, kAllOnlinePages);
     ASSERT_EQ(sheets.size(), 2u);
     EXPECT_EQ(sheets[0].pageIndex, kOnlineCoverPage);
     EXPECT_EQ(sheets[1].pageIndex, kOnlineThicknessPage);
@@ -163,30 +163,30 @@ TEST(ReportPaging, OnlineSetNumbersThePagesAfterTheCover) {
     EXPECT_EQ(CountPrintPages(r, kAllOnlinePages), 2);
 
     r.PrintSet_IReportData.flags[kOnlineReportPage] = 1;
-    EXPECT_EQ(labels(SheetsOf(r, kAllOnlinePages)), (std::vector<std::string>{"", "3", "4"}));
+    EXPECT_EQ(labels(sheetsOf(r, kAllOnlinePages)), (std::vector<std::string>{"", "3", "4"}));
     for (int start : {0, -2}) {
         r.PrintSet_IReportData.start = start;
-        EXPECT_EQ(labels(SheetsOf(r, kAllOnlinePages)), (std::vector<std::string>{"", "", ""}));
+        EXPECT_EQ(labels(sheetsOf(r, kAllOnlinePages)), (std::vector<std::string>{"", "", ""}));
     }
     // The full set's flags do not show online pages.
     r.PrintSet_ReportData.flags.fill(1);
-    EXPECT_EQ(SheetsOf(r, kAllOnlinePages).size(), 3u);
+    EXPECT_EQ(sheetsOf(r, kAllOnlinePages).size(), 3u);
 }
 
 TEST(ReportPaging, SinglePageShowsItsCurrentSheetWithoutNumber) {
     InspectionReport r;
     addThickness(r, 100);
     r.thicknessPoints.currentSubPage = 2;
-    const auto sheets = SheetsOf(r, kThicknessPage);
+    const auto sheets = sheetsOf(r, kThicknessPage);
     ASSERT_EQ(sheets.size(), 1u);
     EXPECT_EQ(sheets[0].subPage, 2);
     EXPECT_EQ(sheets[0].label, "");
-    EXPECT_TRUE(SheetsOf(r, 20).empty());
-    EXPECT_TRUE(SheetsOf(r, kNoPage).empty());
+    EXPECT_TRUE(sheetsOf(r, 20).empty());
+    EXPECT_TRUE(sheetsOf(r, kNoPage).empty());
     EXPECT_TRUE(IsReportPageIndex(28));
     EXPECT_FALSE(IsReportPageIndex(27));
-    EXPECT_TRUE(IsFullSetIndex(22));
-    EXPECT_FALSE(IsFullSetIndex(23));
+    EXPECT_TRUE(isFullSetIndex(22));
+    EXPECT_FALSE(isFullSetIndex(23));
 }
 
 TEST(SubPageChoice, AsksOnlyWhenTheListFillsMoreThanOneSheet) {
@@ -248,7 +248,7 @@ TEST(ReportPaging, PageNumberTextIsWhatTheStackPrintsOnThePage) {
     EXPECT_EQ(PageNumberText(r, kThicknessPage), "6-1…6-2");
     EXPECT_EQ(PageNumberText(r, kSummaryPage), "");  // not shown
     // The numbers agree with the sheets the stack prints.
-    const auto sheets = SheetsOf(r, kAllFullPages);
+    const auto sheets = sheetsOf(r, kAllFullPages);
     EXPECT_EQ(labels(sheets), (std::vector<std::string>{"", "", "5", "6-1", "6-2"}));
 
     // Only a flag of 1 shows its page, in the numbers as in the stack: not 0, not a new
@@ -258,7 +258,7 @@ TEST(ReportPaging, PageNumberTextIsWhatTheStackPrintsOnThePage) {
         EXPECT_FALSE(IsPageShown(r.PrintSet_ReportData, kConclusionPage)) << flag;
         EXPECT_EQ(PageNumberText(r, kConclusionPage), "") << flag;
         EXPECT_EQ(PageNumberText(r, kThicknessPage), "5-1…5-2") << flag;
-        EXPECT_EQ(labels(SheetsOf(r, kAllFullPages)), (std::vector<std::string>{"", "", "5-1", "5-2"}));
+        EXPECT_EQ(labels(sheetsOf(r, kAllFullPages)), (std::vector<std::string>{"", "", "5-1", "5-2"}));
     }
     EXPECT_FALSE(IsPageShown(r.PrintSet_ReportData, kNoPage));
     EXPECT_FALSE(IsPageShown(r.PrintSet_ReportData, 30));
@@ -300,7 +300,7 @@ TEST(ReportPaging, ValuesThatDoNotFitContinueOnSheetsAfterTheirPage) {
     r.ShengCha_ReportData.texts[14] = full;  // 设计规范
     r.ShengCha_ReportData.texts[0] = "short";
     addThickness(r, 50);
-    const std::vector<PlacedSheet> sheets = SheetsOf(r, kAllFullPages);
+    const std::vector<PlacedSheet> sheets = sheetsOf(r, kAllFullPages);
     // Cover, (3), its continuation, (5) on two sheets, (8), nothing more.
     EXPECT_EQ(labels(sheets), (std::vector<std::string>{"", "4", "4-续", "5-1", "5-2", "6"}));
     ASSERT_EQ(sheets.size(), 6u);
@@ -315,17 +315,17 @@ TEST(ReportPaging, ValuesThatDoNotFitContinueOnSheetsAfterTheirPage) {
     EXPECT_EQ(PageNumberText(r, kReviewPage), "4…4-续");
 
     // A single page prints with its continuation sheets, unnumbered.
-    const std::vector<PlacedSheet> one = SheetsOf(r, kReviewPage);
+    const std::vector<PlacedSheet> one = sheetsOf(r, kReviewPage);
     ASSERT_EQ(one.size(), 2u);
     EXPECT_EQ(one[1].continuation, 0);
     EXPECT_EQ(one[1].slot, 1);
     EXPECT_EQ(one[1].label, "");
     EXPECT_EQ(CountPrintPages(r, kReviewPage), 2);
-    EXPECT_EQ(ShownSheetCount(r, kReviewPage), 2);
+    EXPECT_EQ(shownSheetCount(r, kReviewPage), 2);
 
     // Many long values fill several continuation sheets, each under the page's number.
     for (auto& t : r.ShengCha_ReportData.texts) t = full;
-    const std::vector<PlacedSheet> many = SheetsOf(r, kReviewPage);
+    const std::vector<PlacedSheet> many = sheetsOf(r, kReviewPage);
     ASSERT_GE(many.size(), 3u);
     std::size_t continued = 0;
     for (const auto& s : many) continued += s.continued.size();
@@ -334,11 +334,11 @@ TEST(ReportPaging, ValuesThatDoNotFitContinueOnSheetsAfterTheirPage) {
     EXPECT_EQ(continued, 31u);
     EXPECT_EQ(many.back().continued.back().label, text::gbk("审核"));
     show(r, {kReviewPage}, 1);
-    const std::vector<PlacedSheet> numbered = SheetsOf(r, kAllFullPages);
+    const std::vector<PlacedSheet> numbered = sheetsOf(r, kAllFullPages);
     EXPECT_EQ(numbered[1].label, "1-续1");
     EXPECT_EQ(numbered.back().label, "1-续" + std::to_string(numbered.size() - 1));
     // Nothing a print could not show whole without a continuation: the form's values continue.
-    EXPECT_TRUE(CutFields(r, kAllFullPages).empty());
+    EXPECT_TRUE(cutFields(r, kAllFullPages).empty());
 }
 
 TEST(ReportPaging, AFullCharacteristicTableNeverAddsASheet) {
@@ -352,6 +352,6 @@ TEST(ReportPaging, AFullCharacteristicTableNeverAddsASheet) {
     for (auto& v : table.values) v = std::string(13, 'W') + text::gbk("管线名称很长的文字");
     for (int index : {kAllFullPages, kAllOnlinePages}) {
         EXPECT_EQ(CountPrintPages(r, index, table), CountPrintPages(r, index)) << index;
-        EXPECT_TRUE(CutFields(r, index, table).empty()) << index;
+        EXPECT_TRUE(cutFields(r, index, table).empty()) << index;
     }
 }

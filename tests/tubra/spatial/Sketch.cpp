@@ -13,7 +13,7 @@ using model::PipeObject;
 using model::Vec3;
 
 Sketch::Sketch(double elevation, bool autoWelds) {
-    edit::InstallToolCommands(registry_);
+    edit::installToolCommands(registry_);
     player_ = std::make_unique<edit::SessionPlayer>(
         app_, registry_, std::vector<edit::KeyBinding>{{"Del", 474}, {"T", 485}});
     play(text::format("new %.3f 30 30\n", elevation) + (autoWelds ? "key T\n" : "") +

@@ -1,4 +1,4 @@
-#include "tubra/app/Forms.h"
+#include "tubra/appcore/Forms.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,10 +1,10 @@
-#include "tubra/app/ReportModeCommand.h"
+#include "tubra/appcore/ReportModeCommand.h"
 
 #include "tubra/view/ReportPages.h"
 
 namespace tubra::app {
 
-void InstallReportModeCommands(edit::CommandRegistry& registry) {
+void installReportModeCommands(edit::CommandRegistry& registry) {
     edit::CommandEntry toggle;
     toggle.run = [](edit::CommandContext& c) {
         view::ToggleReportMode(c.view, c.doc);

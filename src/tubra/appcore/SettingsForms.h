@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "platform/Canvas.h"
-#include "tubra/app/Forms.h"
+#include "tubra/appcore/Forms.h"
 #include "tubra/edit/EditSettings.h"
 #include "tubra/edit/BoundForm.h"
 #include "tubra/model/Drawing.h"

@@ -1,6 +1,6 @@
-#include "tubra/app/SettingsCommands.h"
+#include "tubra/appcore/SettingsCommands.h"
 
-#include "tubra/app/SettingsForms.h"
+#include "tubra/appcore/SettingsForms.h"
 #include "tubra/edit/CommandIds.h"
 #include "tubra/edit/ViewController.h"
 #include "tubra/edit/ViewPort.h"

@@ -1,4 +1,4 @@
-#include "tubra/app/RecentFiles.h"
+#include "tubra/appcore/RecentFiles.h"
 
 #include <algorithm>
 #include <filesystem>

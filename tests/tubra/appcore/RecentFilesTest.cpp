@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "tubra/app/RecentFiles.h"
+#include "tubra/appcore/RecentFiles.h"
 
 using tubra::app::RecentFileList;
 namespace fs = std::filesystem;

@@ -1,4 +1,4 @@
-#include "tubra/app/ReportDialogCommands.h"
+#include "tubra/appcore/ReportDialogCommands.h"
 
 #include "tubra/report/Install.h"
 #include "tubra/report/ReportMasterForms.h"
@@ -11,7 +11,7 @@ namespace tubra::app {
 namespace {
 
 ShowReportPage& showReportPage() {
-    static ShowReportPage show = EnterReportPage;
+    static ShowReportPage show = enterReportPage;
     return show;
 }
 
@@ -34,32 +34,32 @@ bool runMaster(edit::CommandContext& context) {
 
 }  // namespace
 
-void SetShowReportPage(ShowReportPage show) {
-    showReportPage() = show ? std::move(show) : ShowReportPage(EnterReportPage);
+void setShowReportPage(ShowReportPage show) {
+    showReportPage() = show ? std::move(show) : ShowReportPage(enterReportPage);
 }
 
-void EnterReportPage(edit::CommandContext& context, int page) {
+void enterReportPage(edit::CommandContext& context, int page) {
     if (report::InspectionReport* r = report::inspectionReport(context.doc))
         report::ChooseSubPage(*r, page, context.forms);
     // The window follows the view state at its next paint (scroll sizes, top of the page).
     view::ShowReportPage(context.view, context.doc, page);
 }
 
-bool RunFullReportDialog(edit::CommandContext& context) {
+bool runFullReportDialog(edit::CommandContext& context) {
     return runMaster<report::FullReportMasterForm>(context);
 }
 
-bool RunOnlineReportDialog(edit::CommandContext& context) {
+bool runOnlineReportDialog(edit::CommandContext& context) {
     return runMaster<report::OnlineReportMasterForm>(context);
 }
 
-void InstallReportDialogCommands(edit::CommandRegistry& registry) {
+void installReportDialogCommands(edit::CommandRegistry& registry) {
     const auto hasReport = [](const edit::CommandContext& c) {
         return report::inspectionReport(c.doc) != nullptr;
     };
-    registry.add(cmd::FullReport, {[](edit::CommandContext& c) { RunFullReportDialog(c); }, hasReport, {}});
+    registry.add(cmd::FullReport, {[](edit::CommandContext& c) { runFullReportDialog(c); }, hasReport, {}});
     registry.add(cmd::OnlineReport,
-                 {[](edit::CommandContext& c) { RunOnlineReportDialog(c); }, hasReport, {}});
+                 {[](edit::CommandContext& c) { runOnlineReportDialog(c); }, hasReport, {}});
 }
 
 }  // namespace tubra::app

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "text/Gbk.h"
-#include "tubra/app/Forms.h"
+#include "tubra/appcore/Forms.h"
 #include "tubra/model/DrawingFile.h"
 
 using namespace tubra;

@@ -1,10 +1,10 @@
 // The report commands: which dialog each opens, and the report page shown after it.
 
-#include "tubra/app/ReportDialogCommands.h"
+#include "tubra/appcore/ReportDialogCommands.h"
 
 #include <gtest/gtest.h>
 
-#include "tubra/app/InstallCommands.h"
+#include "tubra/appcore/InstallCommands.h"
 #include "tubra/report/Install.h"
 #include "tubra/report/ReportMasterForms.h"
 #include "tubra/report/ReportPaging.h"
@@ -112,7 +112,7 @@ TEST(ReportDialogCommands, ALongListAsksForItsSheetBeforeItIsShown) {
         }
         form.act("open=" + std::to_string(button), fc);
     };
-    RunFullReportDialog(c);
+    runFullReportDialog(c);
     EXPECT_EQ(captions, (std::vector<std::string>{"在用工业管道全面检验报告__总对话框", "打印页选择"}));
     EXPECT_EQ(message, "每页可打印44条记录,目前有2页打印页面可供选择!");
     EXPECT_EQ(r.thicknessPoints.currentSubPage, 1);
@@ -122,7 +122,7 @@ TEST(ReportDialogCommands, ALongListAsksForItsSheetBeforeItIsShown) {
     // Cancelling the question shows the page on the sheet it had.
     answer.clear();
     captions.clear();
-    RunFullReportDialog(c);
+    runFullReportDialog(c);
     EXPECT_EQ(captions.size(), 2u);
     EXPECT_EQ(r.thicknessPoints.currentSubPage, 1);
     EXPECT_EQ(f.view.reportDisplay[1], report::kThicknessPage);
@@ -131,7 +131,7 @@ TEST(ReportDialogCommands, ALongListAsksForItsSheetBeforeItIsShown) {
     r.radiographDefects.currentSubPage = 1;
     button = report::kRadiographPage;
     captions.clear();
-    RunFullReportDialog(c);
+    runFullReportDialog(c);
     EXPECT_EQ(captions.size(), 1u);
     EXPECT_EQ(r.radiographDefects.currentSubPage, 0);
     EXPECT_EQ(f.view.reportDisplay[1], report::kRadiographPage);
@@ -143,7 +143,7 @@ TEST(ReportDialogCommands, ALongListAsksForItsSheetBeforeItIsShown) {
         form.act("showSelected", fc);
     };
     captions.clear();
-    RunFullReportDialog(c);
+    runFullReportDialog(c);
     EXPECT_EQ(captions.size(), 1u);
     EXPECT_EQ(f.view.reportDisplay[1], report::kAllFullPages);
     EXPECT_EQ(report::CountPrintPages(r, report::kAllFullPages), 1 + 2 + 2);
@@ -166,7 +166,7 @@ TEST(ReportDialogCommands, TheMastersShowThePageNumbersOfTheirSets) {
         for (int k : {2, 6}) numbers.push_back(master.labelText("number" + std::to_string(k)));
         form.act("退出", fc);
     };
-    RunFullReportDialog(c);
+    runFullReportDialog(c);
     EXPECT_EQ(numbers, (std::vector<std::string>{"5", "6-1…6-2"}));
 }
 
@@ -174,17 +174,17 @@ TEST(ReportDialogCommands, LeavingWithoutAPageKeepsTheDrawingAndTheSwitchIsRepla
     Fixture f;
     auto c = f.context();
     f.host.answer = [](platform::Form& form, platform::FormContext& fc) { form.act("退出", fc); };
-    ASSERT_TRUE(RunFullReportDialog(c));
+    ASSERT_TRUE(runFullReportDialog(c));
     EXPECT_EQ(f.view.reportDisplay[0], 0);
 
     std::vector<int> shown;
-    SetShowReportPage([&](edit::CommandContext&, int page) { shown.push_back(page); });
+    setShowReportPage([&](edit::CommandContext&, int page) { shown.push_back(page); });
     f.host.answer = [](platform::Form& form, platform::FormContext& fc) {
         form.act("showSelected", fc);
     };
-    RunFullReportDialog(c);
-    RunOnlineReportDialog(c);
-    SetShowReportPage({});
+    runFullReportDialog(c);
+    runOnlineReportDialog(c);
+    setShowReportPage({});
     EXPECT_EQ(shown, (std::vector<int>{22, 28}));
     EXPECT_EQ(f.view.reportDisplay[0], 0);
 }
@@ -198,9 +198,9 @@ TEST(ReportDialogCommands, DocumentsWithoutAnInspectionReportCannotOpenTheDialog
     host.prompter = &prompter;
     edit::CommandContext c{doc, view, prompter, host, nullptr, {}};
     edit::CommandRegistry registry;
-    InstallReportDialogCommands(registry);
+    installReportDialogCommands(registry);
     EXPECT_FALSE(registry.isEnabled(cmd::FullReport, c));
-    EXPECT_FALSE(RunOnlineReportDialog(c));
+    EXPECT_FALSE(runOnlineReportDialog(c));
     EXPECT_EQ(host.runs, 0);
 }
 

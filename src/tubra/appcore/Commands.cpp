@@ -1,4 +1,4 @@
-#include "tubra/app/Commands.h"
+#include "tubra/appcore/Commands.h"
 
 #include <algorithm>
 #include <array>
@@ -43,6 +43,8 @@ constexpr CommandInfo kCommands[] = {
     {cmd::RecordSession, "录制操作…", "把以后的操作录制成会话脚本，以便重现", theme("media-record"),
      H::Window},
     {cmd::StopRecording, "停止录制", "结束会话脚本的录制", theme("media-playback-stop"), H::Window},
+    {cmd::ExportPcf, "导出 PCF", "把管线按真实坐标写成 PCF 管道组件文件", {}, H::Window},
+    {cmd::ExportDxf, "导出 DXF", "将图纸（同打印）导出为 DXF 文件，供 CAD 软件打开", {}, H::Window},
     // edit
     {cmd::Undo, "撤消", "撤消最后画上的对象", theme("edit-undo"), H::Document},
     {cmd::UndoObject, "撤消", "撤消最后画上的对象，放入废弃箱", theme("edit-undo"), H::Document},
@@ -80,6 +82,9 @@ constexpr CommandInfo kCommands[] = {
     {cmd::Pan, "图纸平移", "用鼠标拖动图纸", glyph(G::Pan), H::Document, true},
     {cmd::FrameSwitch, "图框显示", "显示或隐藏图纸框、标题框和管道特性表", glyph(G::FrameSwitch),
      H::Document, true},
+    {cmd::View3D, "三维视图", "在图形旁打开管线的三维视图和前后一致性检查", {}, H::Window},
+    {cmd::Materials, "材料表", "显示本图的材料表：管长、弯头、三通、阀门、管件、支架、焊缝", {},
+     H::Window},
     {cmd::PageSetup, "设置页面", "设置图纸大小和坐标标注", glyph(G::PageSetup), H::Document},
     // settings
     {cmd::Colours, "颜色", "设置背景、管线、阀门、管件和标注的颜色",
@@ -312,11 +317,13 @@ constexpr MenuInfo kNoDocumentMenus[] = {
     {"文件(&F)", kBareFile}, {"查看(&V)", kBareView}, {"帮助(&H)", kBareHelp}};
 
 // --- a drawing open ---
+constexpr MenuEntry kExport[] = {item(cmd::ExportPcf, "PCF…"), item(cmd::ExportDxf, "DXF…")};
 constexpr MenuEntry kFile[] = {item(cmd::New, "新建"),
                                item(cmd::Open, "打开"),
                                item(cmd::Close, "关闭"),
                                item(cmd::Save, "保存"),
                                item(cmd::SaveAs, "另存为"),
+                               submenu("导出", kExport),
                                separator(),
                                item(cmd::Print, "打印"),
                                item(cmd::BatchPrint, "批量打印"),
@@ -352,7 +359,10 @@ constexpr MenuEntry kView[] = {item(cmd::ToolBar, "工具栏"),
                                item(cmd::Pan, "平移"),
                                item(cmd::Fit, "满屏"),
                                separator(),
-                               item(cmd::FrameSwitch, "图纸框开关")};
+                               item(cmd::FrameSwitch, "图纸框开关"),
+                               separator(),
+                               item(cmd::View3D, "三维视图"),
+                               item(cmd::Materials, "材料表")};
 
 constexpr MenuEntry kSettings[] = {item(cmd::Colours, "颜色"),
                                    item(cmd::Layers, "图层"),
@@ -421,19 +431,19 @@ constexpr Accelerator kAccelerators[] = {
 
 }  // namespace
 
-std::span<const CommandInfo> AllCommands() {
+std::span<const CommandInfo> allCommands() {
     return kCommands;
 }
 
-const CommandInfo* FindCommand(int id) {
+const CommandInfo* findCommand(int id) {
     const auto it = std::find_if(std::begin(kCommands), std::end(kCommands),
                                  [id](const CommandInfo& c) { return c.id == id; });
     return it == std::end(kCommands) ? nullptr : &*it;
 }
 
-std::span<const BarInfo> AllBars() { return kBars; }
-std::span<const MenuInfo> NoDocumentMenus() { return kNoDocumentMenus; }
-std::span<const MenuInfo> DocumentMenus() { return kDocumentMenus; }
+std::span<const BarInfo> allBars() { return kBars; }
+std::span<const MenuInfo> noDocumentMenus() { return kNoDocumentMenus; }
+std::span<const MenuInfo> documentMenus() { return kDocumentMenus; }
 std::span<const Accelerator> Accelerators() { return kAccelerators; }
 
 }  // namespace tubra::app

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "tubra/app/CommandLine.h"
+#include "tubra/appcore/CommandLine.h"
 
 using namespace tubra::app;
 using Kind = StartRequest::Kind;
@@ -8,7 +8,7 @@ using Kind = StartRequest::Kind;
 namespace {
 StartRequest parse(std::initializer_list<const char*> args) {
     std::vector<std::string> v(args.begin(), args.end());
-    return ParseCommandLine(v);
+    return parseCommandLine(v);
 }
 }  // namespace
 
@@ -62,7 +62,7 @@ TEST(CommandLine, HelpWinsOverEverythingElseAndListsEveryOption) {
     }
     // A file of that name is still reachable by a path.
     EXPECT_EQ(parse({"./--help"}).kind, Kind::Open);
-    const std::string usage(UsageText());
+    const std::string usage(usageText());
     for (const char* option : {"/p", "-p", "--record", "--help", "-h"})
         EXPECT_NE(usage.find(option), std::string::npos) << option;
 }

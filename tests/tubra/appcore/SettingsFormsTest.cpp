@@ -7,8 +7,8 @@
 #include <gtest/gtest.h>
 
 #include "text/Gbk.h"
-#include "tubra/app/SettingsCommands.h"
-#include "tubra/app/SettingsForms.h"
+#include "tubra/appcore/SettingsCommands.h"
+#include "tubra/appcore/SettingsForms.h"
 #include "tubra/model/DrawingFile.h"
 
 using namespace tubra;

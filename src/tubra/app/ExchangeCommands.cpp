@@ -1,4 +1,4 @@
-#include "tubra/app/ExchangeMenus.h"
+#include "tubra/app/ExchangeCommands.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -6,8 +6,6 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
-#include <QMenu>
-#include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTableWidget>
@@ -53,6 +51,8 @@ QString chooseOutput(QWidget* parent, const QString& caption, const QString& pro
     return name;
 }
 
+}  // namespace
+
 void exportDxf(MainWindow& window) {
     DrawingView* view = window.activeView();
     if (!view) return;
@@ -60,7 +60,7 @@ void exportDxf(MainWindow& window) {
     const QString name = chooseOutput(&window, QStringLiteral("导出 DXF"), proposedName(doc, ".dxf", "图纸.dxf"),
                                       QStringLiteral("DXF 文件(*.dxf)"), QStringLiteral(".dxf"));
     if (name.isEmpty()) return;
-    if (const auto ec = exchange::SaveSheetDxf(doc, pathOf(name))) {
+    if (const auto ec = exchange::saveSheetDxf(doc, pathOf(name))) {
         QMessageBox::warning(&window, QStringLiteral("运行错误"),
                              QStringLiteral("无法写出 ") + name + QStringLiteral("：") + qs(platform::describe(ec)));
         return;
@@ -73,7 +73,7 @@ void showMaterials(MainWindow& window) {
     DrawingView* view = window.activeView();
     if (!view) return;
     model::Document& doc = view->document();
-    const exchange::MaterialList list = exchange::CountMaterials(doc.drawing.objects);
+    const exchange::MaterialList list = exchange::countMaterials(doc.drawing.objects);
 
     QDialog dialog(&window);
     dialog.setWindowTitle(QStringLiteral("材料表"));
@@ -123,43 +123,6 @@ void showMaterials(MainWindow& window) {
     layout->addWidget(buttons);
     dialog.resize(720, 480);
     dialog.exec();
-}
-
-// Keeps `action` in `menu`: before its entry ending in `before` (or at the end), also after
-// the window rebuilds the menu as it is shown.
-void keepIn(QMenu* menu, QAction* action, const QString& before) {
-    const auto place = [menu, action, before] {
-        if (menu->actions().contains(action)) return;
-        QAction* at = nullptr;
-        for (QAction* a : menu->actions())
-            if (!before.isEmpty() && a->text().contains(before)) at = a;
-        menu->insertAction(at, action);
-    };
-    place();
-    QObject::connect(menu, &QMenu::aboutToShow, menu, place);
-}
-
-}  // namespace
-
-void InstallExchangeMenus(MainWindow& window) {
-    auto* exports = new QMenu(QStringLiteral("导出"), &window);
-    QAction* dxf = exports->addAction(QStringLiteral("DXF…"));
-    dxf->setStatusTip(QStringLiteral("将图纸（同打印）导出为 DXF 文件，供 CAD 软件打开"));
-    QObject::connect(dxf, &QAction::triggered, &window, [&window] { exportDxf(window); });
-    auto* materials = new QAction(QStringLiteral("材料表"), &window);
-    materials->setStatusTip(QStringLiteral("显示本图的材料表：管长、弯头、三通、阀门、管件、支架、焊缝"));
-    QObject::connect(materials, &QAction::triggered, &window, [&window] { showMaterials(window); });
-
-    for (QMenu* menu : window.findChildren<QMenu*>(QString(), Qt::FindDirectChildrenOnly)) {
-        if (menu == exports) continue;
-        if (menu->title().startsWith(QStringLiteral("文件"))) keepIn(menu, exports->menuAction(), QStringLiteral("退出"));
-        if (menu->title().startsWith(QStringLiteral("查看"))) keepIn(menu, materials, QString());
-        // Only with a drawing open.
-        QObject::connect(menu, &QMenu::aboutToShow, menu, [&window, dxf, materials] {
-            dxf->setEnabled(window.activeView() != nullptr);
-            materials->setEnabled(window.activeView() != nullptr);
-        });
-    }
 }
 
 }  // namespace tubra::app

@@ -11,8 +11,8 @@
 #include <gtest/gtest.h>
 
 #include "text/Gbk.h"
-#include "tubra/app/Commands.h"
-#include "tubra/app/InstallCommands.h"
+#include "tubra/appcore/Commands.h"
+#include "tubra/appcore/InstallCommands.h"
 #include "tubra/edit/SessionPlayer.h"
 #include "tubra/edit/SessionScript.h"
 #include "tubra/report/Install.h"
@@ -62,7 +62,7 @@ std::optional<std::string> valueAt(edit::SessionPlayer& player, const std::strin
     if (!r) return std::nullopt;
     if (parts.size() == 2 && parts[0] == "subPage") {
         const int page = std::stoi(parts[1]);
-        if (!report::IsSplitListPage(page)) return std::nullopt;
+        if (!report::isSplitListPage(page)) return std::nullopt;
         return std::to_string(report::CurrentSubPage(*r, page));
     }
     const nlohmann::ordered_json json = report::reportToJson(*r);
@@ -129,7 +129,7 @@ TEST(ReportSessions, EveryPageDialogHasASessionThatLeavesTheReportItSays) {
             if (!expect) break;
             std::vector<std::string> tokens;
             std::string error;
-            ASSERT_TRUE(edit::TokenizeSessionLine(lines[i].substr(kExpect.size()), tokens, &error))
+            ASSERT_TRUE(edit::tokenizeSessionLine(lines[i].substr(kExpect.size()), tokens, &error))
                 << "line " << i + 1 << ": " << error;
             for (const std::string& token : tokens) {
                 const auto eq = token.find('=');

@@ -87,8 +87,8 @@ struct CommandInfo {
 };
 
 // Every command, each once.
-std::span<const CommandInfo> AllCommands();
-const CommandInfo* FindCommand(int id);
+std::span<const CommandInfo> allCommands();
+const CommandInfo* findCommand(int id);
 
 enum class DockSide { Top, Left, Right, Bottom };
 
@@ -108,7 +108,7 @@ struct BarInfo {
 };
 
 // The five tool bars in the order they are created.
-std::span<const BarInfo> AllBars();
+std::span<const BarInfo> allBars();
 
 // An entry of a menu: a command, a separator, a submenu, or the places where the window fills
 // in the recent files or the open windows.
@@ -126,8 +126,8 @@ struct MenuInfo {
 };
 
 // The menu bar while no drawing is open, and while one is.
-std::span<const MenuInfo> NoDocumentMenus();
-std::span<const MenuInfo> DocumentMenus();
+std::span<const MenuInfo> noDocumentMenus();
+std::span<const MenuInfo> documentMenus();
 
 // One key of the accelerator table, as a portable key sequence text ("Ctrl+Z", "B", "F6").
 struct Accelerator {

@@ -15,15 +15,15 @@ namespace tubra::app {
 // Replaceable, so that the report display decides how a page is entered (the sheet of a
 // split list page, the zoom, what the document stores).
 using ShowReportPage = std::function<void(edit::CommandContext&, int page)>;
-void SetShowReportPage(ShowReportPage show);
+void setShowReportPage(ShowReportPage show);
 // The program's way: the sheet question for a split list page ("打印页选择"), then the page in
 // the view (report mode entered at zoom 1 when it was off; the document keeps mode and page).
-void EnterReportPage(edit::CommandContext& context, int page);
+void enterReportPage(edit::CommandContext& context, int page);
 
 // Run the master dialogs on the context's document; false when it has no inspection report.
-bool RunFullReportDialog(edit::CommandContext& context);
-bool RunOnlineReportDialog(edit::CommandContext& context);
+bool runFullReportDialog(edit::CommandContext& context);
+bool runOnlineReportDialog(edit::CommandContext& context);
 
-void InstallReportDialogCommands(edit::CommandRegistry& registry);
+void installReportDialogCommands(edit::CommandRegistry& registry);
 
 }  // namespace tubra::app

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "tubra/app/InstallCommands.h"
-#include "tubra/app/ReportModeCommand.h"
+#include "tubra/appcore/InstallCommands.h"
+#include "tubra/appcore/ReportModeCommand.h"
 
 using namespace tubra;
 

@@ -5,9 +5,9 @@
 
 #include "platform/AtomicFile.h"
 #include "text/Gbk.h"
-#include "tubra/app/Commands.h"
-#include "tubra/app/InstallCommands.h"
-#include "tubra/app/SettingsForms.h"
+#include "tubra/appcore/Commands.h"
+#include "tubra/appcore/InstallCommands.h"
+#include "tubra/appcore/SettingsForms.h"
 #include "tubra/edit/SessionPlayer.h"
 #include "tubra/edit/ViewController.h"
 

@@ -1,4 +1,4 @@
-#include "tubra/app/CommandLine.h"
+#include "tubra/appcore/CommandLine.h"
 
 #include <algorithm>
 #include <cctype>
@@ -31,7 +31,7 @@ bool isFlag(const std::string& arg) {
 
 }  // namespace
 
-StartRequest ParseCommandLine(std::span<const std::string> args) {
+StartRequest parseCommandLine(std::span<const std::string> args) {
     StartRequest request;
     bool print = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -74,7 +74,7 @@ StartRequest ParseCommandLine(std::span<const std::string> args) {
     return request;
 }
 
-std::string_view UsageText() {
+std::string_view usageText() {
     return "用法: tubra [文件名]\n"
            "      tubra /p 文件名\n"
            "      tubra --record 会话脚本 [文件名]\n"

@@ -10,6 +10,6 @@ inline constexpr int kShowReportCommand = cmd::ShowReport;
 
 // Adds the report-mode command to the registry: it toggles the view's report mode (checked
 // while a report page is shown) and tells the program the document changed.
-void InstallReportModeCommands(edit::CommandRegistry& registry);
+void installReportModeCommands(edit::CommandRegistry& registry);
 
 }  // namespace tubra::app

@@ -5,7 +5,7 @@
 //   tubra FILE            open FILE
 //   tubra /p FILE         print FILE on the default printer and end without a window
 //   tubra --record SCRIPT [FILE]   also record what the user does into SCRIPT (a session)
-//   tubra --help          the usage (UsageText), nothing else
+//   tubra --help          the usage (usageText), nothing else
 //
 // Flags are "-p" or "/p", not case-sensitive (a '/' word that names an existing file is a
 // file); the first other argument is the file; further file arguments are ignored.
@@ -24,10 +24,10 @@ struct StartRequest {
     std::string recordPath = {};  // where to record a session, empty for none
 };
 
-StartRequest ParseCommandLine(std::span<const std::string> args);
+StartRequest parseCommandLine(std::span<const std::string> args);
 
 // What `tubra --help` prints: every form of the command line and every option. The manual page
 // lists the same options (a test compares them).
-std::string_view UsageText();
+std::string_view usageText();
 
 }  // namespace tubra::app

@@ -1,4 +1,4 @@
-#include "tubra/app/SettingsForms.h"
+#include "tubra/appcore/SettingsForms.h"
 
 #include <algorithm>
 #include <cmath>
