@@ -92,7 +92,7 @@ struct Setup {
 
     Setup() {
         viewbench::makePlantDrawing(doc.drawing, 5000);
-        view::InitialUpdate(view, doc.drawing);
+        view::initialUpdate(view, doc.drawing);
         port.textCache = &textCache;
         controller = std::make_unique<edit::ViewController>(
             edit::ViewController::Services{doc, view, settings, port, prompter, forms, {}});
@@ -104,13 +104,13 @@ struct Setup {
 
     void repaint() {
         QPainter painter(&port.picture);
-        PaintPicture(painter);
+        paintPicture(painter);
         painter.end();
         port.screen = port.picture;
         controller->viewRepainted();
     }
 
-    void PaintPicture(QPainter& painter) {
+    void paintPicture(QPainter& painter) {
         painter.fillRect(0, 0, kWidth, kHeight, Qt::white);
         platform::qt::QtCanvas::Options o;
         o.pixelsPerUnit = kPpu;
@@ -163,7 +163,7 @@ void BM_FullRepaint(benchmark::State& state) {
     Setup& s = setup();
     for (auto _ : state) {
         QPainter painter(&s.port.picture);
-        s.PaintPicture(painter);
+        s.paintPicture(painter);
         painter.end();
         QPainter screen(&s.port.screen);
         screen.drawImage(0, 0, s.port.picture);

@@ -46,7 +46,7 @@ struct Chain {
 
 std::vector<edit::KeyBinding> keys() {
     std::vector<edit::KeyBinding> k;
-    for (const app::Accelerator& a : app::Accelerators()) k.push_back({std::string(a.keys), a.command});
+    for (const app::Accelerator& a : app::accelerators()) k.push_back({std::string(a.keys), a.command});
     return k;
 }
 
@@ -61,7 +61,7 @@ void BM_ScriptChain(benchmark::State& state) {
     Chain chain;
     const std::string text = script(chain, segments);
     edit::CommandRegistry registry;
-    app::InstallCommands(registry);
+    app::installCommands(registry);
     for (auto _ : state) {
         model::AppContext app;
         edit::SessionPlayer player(app, registry, keys());
@@ -76,7 +76,7 @@ BENCHMARK(BM_ScriptChain)->Name("edit_script_chain")->Arg(1000)->Arg(4000)->Unit
 void BM_ClickSegment(benchmark::State& state) {
     Chain chain;
     edit::CommandRegistry registry;
-    app::InstallCommands(registry);
+    app::installCommands(registry);
     model::AppContext app;
     edit::SessionPlayer player(app, registry, keys());
     // 4,000 segments and their 3,999 welds.

@@ -97,9 +97,9 @@ struct Setup {
     Setup() {
         // The drawing, as the session player draws it, read into this window's document.
         edit::CommandRegistry registry;
-        app::InstallCommands(registry);
+        app::installCommands(registry);
         std::vector<edit::KeyBinding> keys;
-        for (const app::Accelerator& a : app::Accelerators()) keys.push_back({std::string(a.keys), a.command});
+        for (const app::Accelerator& a : app::accelerators()) keys.push_back({std::string(a.keys), a.command});
         model::AppContext scriptApp;
         edit::SessionPlayer player(scriptApp, registry, keys);
         if (!player.run(chainScript()).ok) throw std::runtime_error("the chain script failed");
@@ -109,7 +109,7 @@ struct Setup {
         const int rows = kSegments / kPerRow;
         x = 0;
         y = rows * (-3000.0);
-        view::InitialUpdate(view, doc.drawing);
+        view::initialUpdate(view, doc.drawing);
         controller = std::make_unique<edit::ViewController>(
             edit::ViewController::Services{doc, view, settings, port, prompter, forms, {}});
         settings.autoWeld = true;  // as the script has it

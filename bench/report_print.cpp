@@ -45,7 +45,7 @@ Setup& setup() { return qtbench::fixture<Setup>(); }
 void printPdf(benchmark::State& state, std::array<int, 2> display, bool longReport = false) {
     Setup& s = setup();
     model::Document& doc = longReport ? *s.longDoc : *s.doc;
-    view::ViewState view = view::ViewForPrinting(doc);
+    view::ViewState view = view::viewForPrinting(doc);
     view.reportDisplay = display;
     int pages = 0;
     std::size_t bytes = 0;
@@ -53,10 +53,10 @@ void printPdf(benchmark::State& state, std::array<int, 2> display, bool longRepo
         QBuffer buffer;
         buffer.open(QIODevice::WriteOnly);
         QPdfWriter writer(&buffer);
-        const view::Paper paper = view::PaperFor(doc, view);
-        platform::qt::SetPaper(writer, paper.a3, paper.landscape);
+        const view::Paper paper = view::paperFor(doc, view);
+        platform::qt::setPaper(writer, paper.a3, paper.landscape);
         platform::qt::PrintCanvas device(writer);
-        pages = view::PrintDocument(doc, view, device, view::PrintPagesOf(doc, view));
+        pages = view::printDocument(doc, view, device, view::printPagesOf(doc, view));
         device.finish();
         bytes = static_cast<std::size_t>(buffer.data().size());
         benchmark::DoNotOptimize(bytes);
@@ -114,7 +114,7 @@ void layoutPass(benchmark::State& state, bool longReport) {
     for (auto _ : state) {
         continued = 0;
         for (int page = report::kCoverPage; page <= report::kLastFormPage; ++page)
-            continued += report::OverflowOf(r, doc.drawing.table, page).continued.size();
+            continued += report::overflowOf(r, doc.drawing.table, page).continued.size();
         benchmark::DoNotOptimize(continued);
     }
     state.counters["continued"] = static_cast<double>(continued);

@@ -35,7 +35,7 @@ struct Setup {
     Setup() {
         testing::generateDrawing(doc.drawing, {.objects = 5000, .seed = 7});
         doc.drawing.Total() = static_cast<std::int32_t>(doc.drawing.objects.size());
-        view::InitialUpdate(view, doc.drawing);
+        view::initialUpdate(view, doc.drawing);
         model = spatial::buildRealModel(doc.drawing);
         canvas.resize(kWidth, kHeight);
         canvas.setModel(&model, &app.settings, true);
@@ -44,7 +44,7 @@ struct Setup {
 
 Setup* g_setup = nullptr;
 
-void DrawingPaint(benchmark::State& state) {
+void drawingPaint(benchmark::State& state) {
     Setup& s = *g_setup;
     for (auto _ : state) {
         QPainter painter(&s.image);
@@ -61,7 +61,7 @@ void DrawingPaint(benchmark::State& state) {
     state.counters["objects"] = static_cast<double>(s.doc.drawing.objects.size());
 }
 
-void Frame(benchmark::State& state, bool tubes, bool draft, bool labels = true) {
+void frame(benchmark::State& state, bool tubes, bool draft, bool labels = true) {
     Setup& s = *g_setup;
     s.canvas.setTubes(tubes);
     s.canvas.setDraft(draft);
@@ -75,7 +75,7 @@ void Frame(benchmark::State& state, bool tubes, bool draft, bool labels = true) 
     state.counters["problems"] = static_cast<double>(s.model.problems.size());
 }
 
-void Rebuild(benchmark::State& state) {
+void rebuild(benchmark::State& state) {
     Setup& s = *g_setup;
     for (auto _ : state) {
         spatial::RealModel m = spatial::buildRealModel(s.doc.drawing);
@@ -84,14 +84,14 @@ void Rebuild(benchmark::State& state) {
     }
 }
 
-BENCHMARK(DrawingPaint)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(Frame, lines, false, false)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(Frame, tubes, true, false)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(Frame, lines_dragging, false, true)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(Frame, tubes_dragging, true, true)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(Frame, lines_without_weld_numbers, false, false, false)
+BENCHMARK(drawingPaint)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(frame, lines, false, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(frame, tubes, true, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(frame, lines_dragging, false, true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(frame, tubes_dragging, true, true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(frame, lines_without_weld_numbers, false, false, false)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK(Rebuild)->Unit(benchmark::kMillisecond);
+BENCHMARK(rebuild)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -27,7 +27,7 @@ struct Dense {
     view::ViewState view;
     explicit Dense(int objects) {
         testing::generateDrawing(doc.drawing, {.objects = objects, .seed = 1, .area = 0.05, .labelsPlaced = true});
-        view::InitialUpdate(view, doc.drawing);
+        view::initialUpdate(view, doc.drawing);
     }
 };
 

@@ -27,7 +27,7 @@ struct Setup {
     platform::qt::QtTextCache textCache;  // as a view keeps it from paint to paint
     Setup() {
         viewbench::makePlantDrawing(doc.drawing, 5000);
-        view::InitialUpdate(view, doc.drawing);
+        view::initialUpdate(view, doc.drawing);
     }
 };
 
@@ -106,7 +106,7 @@ void BM_SlidePipeLengths(benchmark::State& state) {
     Setup& s = setup();
     std::size_t moved = 0;
     for (auto _ : state) {
-        const auto shifts = view::SlidePipeLengths(s.doc.drawing.objects, s.app.settings, s.view);
+        const auto shifts = view::slidePipeLengths(s.doc.drawing.objects, s.app.settings, s.view);
         moved = shifts.size();
         benchmark::DoNotOptimize(shifts.data());
     }

@@ -86,7 +86,7 @@ struct Sample {
         drawing.Y_AxisAngle = beta;
         view.X_AxisAngle = alpha;
         view.Y_AxisAngle = beta;
-        view.pageExtent = tubra::view::PageExtent(pageSize);
+        view.pageExtent = tubra::view::pageExtent(pageSize);
         view.autoElevation = true;
     }
     AxisAngles axes() const { return view.axes(); }
@@ -95,12 +95,12 @@ struct Sample {
     // of the program with its report (filled by `fillReport`, else as a new document has it).
     bool write(const std::filesystem::path& path,
                const std::function<void(tubra::report::InspectionReport&)>& fillReport = {}) {
-        tubra::view::TakeFrameTexts(view, drawing);
-        tubra::view::PlaceLabels(drawing.objects, settings, view);
-        const auto off = tubra::view::AnnotationOffsetsFor(settings);
+        tubra::view::takeFrameTexts(view, drawing);
+        tubra::view::placeLabels(drawing.objects, settings, view);
+        const auto off = tubra::view::annotationOffsetsFor(settings);
         for (PipeObject& o : drawing.objects) {
             if (o.dimYX1_st.x != 0.0) continue;
-            tubra::view::AnnotationTextAngle(o, axes());
+            tubra::view::annotationTextAngle(o, axes());
             tubra::view::LayoutAnnotation(o, settings, view, off.a, off.b);
         }
         tubra::model::AppContext app;
@@ -153,7 +153,7 @@ struct Sample {
         probe.Port2 = Vec3(tubra::view::kNoSecondAnchor, 0, 0);
         probe.Distanc = kComponentLength;
         const tubra::view::SymbolScale scale{settings.DrawZoom_GJFM, 1.0, axes()};
-        Vec3 exit = tubra::view::SymbolExitPoint(probe, scale).value_or(at);
+        Vec3 exit = tubra::view::symbolExitPoint(probe, scale).value_or(at);
         exit.z = at.z;
         PipeObject& o = drawing.addObject(
             {kindOf(code), code, static_cast<double>(dir), at, exit, kComponentLength, -1});
@@ -412,7 +412,7 @@ struct Extent {
 Extent symbolExtent(const Sample& s, const PipeObject& o) {
     platform::RecordingCanvas canvas;
     const tubra::view::PaintContext ctx{canvas, s.settings, s.view};
-    tubra::view::PaintSymbol(o, ctx, false);
+    tubra::view::paintSymbol(o, ctx, false);
     Extent e{0, 0, 0, 0};
     for (const auto& seg : canvas.segments())
         for (const platform::Point& p : {seg.from, seg.to}) {
@@ -442,7 +442,7 @@ bool makeAtlas(const std::filesystem::path& dir) {
     const double gap = 46, stub = 22;
     double x = left, y = -300, rowHeight = 0;
 
-    for (const tubra::view::SymbolTable& table : tubra::view::AllSymbolTables()) {
+    for (const tubra::view::SymbolTable& table : tubra::view::allSymbolTables()) {
         // Measure the six placements first to size the cell.
         std::vector<Extent> extents;
         double width = 0, tallest = 0;
@@ -459,7 +459,7 @@ bool makeAtlas(const std::filesystem::path& dir) {
             const Vec3 back = StepAlong(s.axes(), Vec3(), d, -stub);
             const tubra::view::SymbolScale scale{s.settings.DrawZoom_GJFM, 1.0, s.axes()};
             probe.Port2 = Vec3(tubra::view::kNoSecondAnchor, 0, 0);
-            const Vec3 exit = tubra::view::SymbolExitPoint(probe, scale).value_or(Vec3());
+            const Vec3 exit = tubra::view::symbolExitPoint(probe, scale).value_or(Vec3());
             const Vec3 ahead = StepAlong(s.axes(), stubEnd(probe, Vec3(), exit), d, stub);
             for (const Vec3& p : {back, ahead}) {
                 e.left = std::min(e.left, static_cast<int>(p.x));

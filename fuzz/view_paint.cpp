@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     app.justOpened = true;
 
     view::ViewState view;
-    view::InitialUpdate(view, doc.drawing);
+    view::initialUpdate(view, doc.drawing);
     platform::RecordingCanvas plain, indexed;
     view::ViewState v1 = view, v2 = view;
     // The paint lays annotations out into the objects: paint once so both passes see the same.
@@ -55,9 +55,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     view::OnDraw(doc, v2, indexed, nullptr, view::CrossingPass::Indexed);
     if (!sameCalls(plain, indexed)) std::abort();
 
-    view::ZoomIn(view, doc.drawing, {0, 0, 800, 600});
-    view::ZoomOut(view, doc.drawing, {0, 0, 800, 600});
-    view::FitToWindow(view, doc.drawing, {800, 600}, 96.0 / 254.0);
+    view::zoomIn(view, doc.drawing, {0, 0, 800, 600});
+    view::zoomOut(view, doc.drawing, {0, 0, 800, 600});
+    view::fitToWindow(view, doc.drawing, {800, 600}, 96.0 / 254.0);
     const auto saved = view::OnPreparePrinting(app.settings);
     platform::RecordingCanvas printer;
     view::OnPrint(doc, view, printer, 1);

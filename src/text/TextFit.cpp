@@ -287,7 +287,7 @@ Fit fitText(std::string_view gbk, int width, int height, const FitStyle& style) 
     return makeFit(chars, gbk, style, smallest, attempt(chars, gbk, width, height, style, smallest, style.gapPercent));
 }
 
-Fit FitWithMark(std::string_view gbk, int width, int height, const FitStyle& style, std::string_view mark) {
+Fit fitWithMark(std::string_view gbk, int width, int height, const FitStyle& style, std::string_view mark) {
     Fit f = fitText(gbk, width, height, style);
     if (f.complete) return f;
     FitStyle at = style;

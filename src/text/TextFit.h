@@ -76,7 +76,7 @@ Fit fitText(std::string_view gbk, int width, int height, const FitStyle& style);
 
 // As fitText, but a text that does not fit is shown as far as it goes with `mark` after it
 // ("…", "…(见续页)"), the mark on the last line that fits.
-Fit FitWithMark(std::string_view gbk, int width, int height, const FitStyle& style, std::string_view mark);
+Fit fitWithMark(std::string_view gbk, int width, int height, const FitStyle& style, std::string_view mark);
 
 // As fitText with the font's height given: breaks at `style.height` only, no shrinking.
 Fit fitAtHeight(std::string_view gbk, int width, int height, const FitStyle& style);

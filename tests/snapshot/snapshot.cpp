@@ -96,10 +96,10 @@ struct RecordedPages {
 };
 
 std::string printed(model::Document& doc, std::optional<int> reportPage) {
-    view::ViewState view = view::ViewForPrinting(doc);
+    view::ViewState view = view::viewForPrinting(doc);
     if (reportPage) view.reportDisplay = {1, *reportPage};
     RecordedPages device;
-    const int n = view::PrintDocument(doc, view, device, view::PrintPagesOf(doc, view));
+    const int n = view::printDocument(doc, view, device, view::printPagesOf(doc, view));
     std::ostringstream out;
     out << "pages " << n << '\n';
     for (const auto& page : device.pages) {
@@ -111,8 +111,8 @@ std::string printed(model::Document& doc, std::optional<int> reportPage) {
 
 std::string screen(model::Document& doc) {
     view::ViewState view;
-    view::InitialUpdate(view, doc.drawing);
-    view::ApplyOpenedDocument(view, doc);
+    view::initialUpdate(view, doc.drawing);
+    view::applyOpenedDocument(view, doc);
     platform::RecordingCanvas::Options o;
     o.pixelsPerUnit = 96.0 / 254.0;
     o.deviceSize = {1024, 768};
@@ -163,9 +163,9 @@ struct Played {
 
 std::unique_ptr<Played> play(const fs::path& script, const fs::path& scratch) {
     auto p = std::make_unique<Played>();
-    app::InstallCommands(p->registry);
+    app::installCommands(p->registry);
     std::vector<edit::KeyBinding> keys;
-    for (const app::Accelerator& a : app::Accelerators()) keys.push_back({std::string(a.keys), a.command});
+    for (const app::Accelerator& a : app::accelerators()) keys.push_back({std::string(a.keys), a.command});
     p->player = std::make_unique<edit::SessionPlayer>(appContext(), p->registry, std::move(keys));
     p->player->defaultSavePath = scratch / "out.hcd";
     std::string text;

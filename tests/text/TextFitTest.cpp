@@ -168,17 +168,17 @@ TEST(TextFit, ALeftOverTextEndsWithItsMark) {
     const std::string text = gbk("甲乙丙丁戊己庚辛壬癸子丑寅卯辰巳午未申酉戌亥");  // 44 bytes
     const std::string mark = gbk("…(见续页)");
     // One line of 21-high text in a box 100 wide: 10 bytes a line.
-    Fit f = FitWithMark(text, 100, 21, style, mark);
+    Fit f = fitWithMark(text, 100, 21, style, mark);
     EXPECT_FALSE(f.complete);
     ASSERT_EQ(f.lines.size(), 1u);
     EXPECT_EQ(f.shownBytes, 0u);  // the mark alone takes the line
     EXPECT_EQ(f.line(0), mark);
-    f = FitWithMark(text, 200, 44, style, gbk("…"));
+    f = fitWithMark(text, 200, 44, style, gbk("…"));
     ASSERT_EQ(f.lines.size(), 2u);
     EXPECT_EQ(f.shownBytes, 38u);
     EXPECT_EQ(std::string(f.line(1)), text.substr(20, 18) + gbk("…"));
     // A text that fits gets no mark.
-    f = FitWithMark(gbk("甲乙"), 200, 44, style, mark);
+    f = fitWithMark(gbk("甲乙"), 200, 44, style, mark);
     EXPECT_TRUE(f.complete);
     EXPECT_EQ(f.text, gbk("甲乙"));
 }

@@ -49,7 +49,7 @@ QLineEdit* readOnlyEdit(QWidget* parent) {
 
 }  // namespace
 
-void RegisterDialogs() {
+void registerDialogs() {
     QtFormHost::registerDialog<SectionEditForm, SectionEditDialog>();
     QtFormHost::registerDialog<MergeRowsForm, MergeRowsDialog>();
     QtFormHost::registerDialog<ChangeNumberForm, ChangeNumberDialog>();

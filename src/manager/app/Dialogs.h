@@ -21,7 +21,7 @@ class QTableWidget;
 namespace manager::app {
 
 // Registers the dialog of every manager form with the form host.
-void RegisterDialogs();
+void registerDialogs();
 
 // "修改特性表内容" / "修改标题框".
 class SectionEditDialog : public platform::qt::FormDialog {

@@ -85,7 +85,7 @@ MainWindow::MainWindow(WindowOptions options, QWidget* parent) : QMainWindow(par
     formHost_ = std::make_unique<platform::qt::QtFormHost>(*prompter_, this);
     manager_ = std::make_unique<Manager>(*prompter_, *formHost_, *starter);
     manager_->startDirectory = options_.startDirectory;
-    RegisterDialogs();
+    registerDialogs();
 
     splitter_ = new QSplitter(Qt::Horizontal, this);
     tree_ = new DirectoryTree(splitter_);
@@ -198,7 +198,7 @@ void MainWindow::buildActions() {
     make(ActionId::ExportWorkbook, "Excel 工作簿…", "将列表导出为Excel工作簿", [this] { exportWorkbook(); }, "x-office-spreadsheet");
     make(ActionId::SumMaterials, "材料汇总…",
          "将所选管道的材料（管长、弯头、三通、阀门、管件、支架、焊缝）汇总，导出为Excel工作簿或CSV",
-         [this] { SummariseMaterials(*this); });
+         [this] { summariseMaterials(*this); });
     make(ActionId::ExportCensusWorkbook, "普查数据 Excel 工作簿…", "将列表导出为普查软件导入格式的Excel工作簿", [this] { exportCensus(true); });
     make(ActionId::ReportCopy, "全面检验报告复制", "根据样本批量复制全面检验报告", [this] { openReportCopy(); }, "edit-copy");
     make(ActionId::ReportMode, "全面检验报告列表", "全面检验报告", [this] { toggleReportMode(); }, "view-list-bullet")

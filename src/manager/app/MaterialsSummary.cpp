@@ -43,9 +43,9 @@ void summariseSelection(MainWindow& window) {
     }
     QApplication::setOverrideCursor(Qt::WaitCursor);
     std::vector<tubra::exchange::MaterialsFileError> errors;
-    const tubra::exchange::MaterialList sum = tubra::exchange::SumMaterials(files, &errors);
+    const tubra::exchange::MaterialList sum = tubra::exchange::sumMaterials(files, &errors);
     const std::string title = text::format("材料汇总（%d 个图形文件）", sum.drawings);
-    const std::error_code ec = tubra::exchange::SaveMaterials(toPath(name), sum, title);
+    const std::error_code ec = tubra::exchange::saveMaterials(toPath(name), sum, title);
     QApplication::restoreOverrideCursor();
     if (ec) {
         QMessageBox::warning(&window, QStringLiteral("运行错误"),
@@ -61,7 +61,7 @@ void summariseSelection(MainWindow& window) {
 
 }  // namespace
 
-void SummariseMaterials(MainWindow& window) {
+void summariseMaterials(MainWindow& window) {
     summariseSelection(window);
 }
 

@@ -8,6 +8,6 @@ class MainWindow;
 
 // Adds up the material lists of the drawings selected in the window's list and saves the sum
 // where the user chooses.
-void SummariseMaterials(MainWindow& window);
+void summariseMaterials(MainWindow& window);
 
 }  // namespace manager::app

@@ -265,13 +265,13 @@ int runMaterials(const std::vector<std::string>& raw) {
     std::sort(files.begin(), files.end());
     files.erase(std::unique(files.begin(), files.end()), files.end());
     std::vector<tubra::exchange::MaterialsFileError> errors;
-    const tubra::exchange::MaterialList sum = tubra::exchange::SumMaterials(files, &errors);
+    const tubra::exchange::MaterialList sum = tubra::exchange::sumMaterials(files, &errors);
     for (const auto& e : errors) {
         warn(cannotOpen(e.path, e.error));
         ++failed;
     }
     const std::string title = text::format("材料汇总（%d 个图形文件）", sum.drawings);
-    if (!reportWrite(out, tubra::exchange::SaveMaterials(out, sum, title))) return kFileError;
+    if (!reportWrite(out, tubra::exchange::saveMaterials(out, sum, title))) return kFileError;
     return finish(failed, text::format("有 %d 个文件无法读取，未计入汇总", failed));
 }
 

@@ -17,7 +17,7 @@ namespace platform::qt {
 
 // Sets the paper of a printer or PDF writer: A4 or A3, landscape or portrait, with margins as
 // small as the device allows.
-inline void SetPaper(QPagedPaintDevice& device, bool a3, bool landscape) {
+inline void setPaper(QPagedPaintDevice& device, bool a3, bool landscape) {
     device.setPageSize(QPageSize(a3 ? QPageSize::A3 : QPageSize::A4));
     device.setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
     if (!device.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter))

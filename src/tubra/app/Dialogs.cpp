@@ -63,7 +63,7 @@ std::vector<ButtonChoice> buttonsOf(platform::Buttons buttons) {
 
 }  // namespace
 
-platform::Answer ShowMessageBox(QWidget* parent, const platform::Message& message) {
+platform::Answer showMessageBox(QWidget* parent, const platform::Message& message) {
     QMessageBox box(parent);
     box.setIcon(toIcon(message.icon));
     box.setWindowTitle(qs(message.caption));
@@ -131,7 +131,7 @@ void NewDrawingDialog::accept() {
     std::string error;
     values_ = form_.accept(&error);
     if (!values_) {
-        ShowMessageBox(this, {error, std::string(NewDrawingForm::kCaption), platform::Buttons::Ok,
+        showMessageBox(this, {error, std::string(NewDrawingForm::kCaption), platform::Buttons::Ok,
                               platform::MessageIcon::Warning, platform::Answer::Ok});
         elevation_->setFocus();
         elevation_->selectAll();
@@ -195,7 +195,7 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(qs(kAboutCaption));
     auto* picture = new QLabel(this);
     picture->setFrameShape(QFrame::Box);
-    picture->setPixmap(QPixmap::fromImage(AboutPicture(QSize(480, 340))));
+    picture->setPixmap(QPixmap::fromImage(aboutPicture(QSize(480, 340))));
     auto* button = new QPushButton(qs(kAboutButton), this);
     button->setDefault(true);
     button->setAutoDefault(true);
@@ -206,10 +206,10 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-QImage AboutPicture(QSize size) {
+QImage aboutPicture(QSize size) {
     QImage image(size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::white);
-    InitResources();
+    initResources();
     QFile sample(QStringLiteral(":/tubra/about.hcd"));
     if (sample.open(QIODevice::ReadOnly)) {
         // Drawn with settings of its own, so the open drawings keep theirs.
@@ -219,7 +219,7 @@ QImage AboutPicture(QSize size) {
         model::readDrawing(std::string_view(data.constData(), static_cast<std::size_t>(data.size())),
                            doc.drawing, context.settings);
         const QSize drawingArea(size.width(), size.height() * 5 / 6);
-        const QImage drawing = RenderFitted(doc, drawingArea);
+        const QImage drawing = renderFitted(doc, drawingArea);
         QPainter p(&image);
         p.drawImage(0, 0, drawing);
     }

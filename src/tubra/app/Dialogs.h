@@ -14,7 +14,7 @@ class QLineEdit;
 namespace tubra::app {
 
 // A modal message box with the program's Chinese button texts.
-platform::Answer ShowMessageBox(QWidget* parent, const platform::Message& message);
+platform::Answer showMessageBox(QWidget* parent, const platform::Message& message);
 
 class NewDrawingDialog : public QDialog {
 public:
@@ -59,6 +59,6 @@ public:
 };
 
 // The about box's picture: the bundled pipeline drawn by the program itself.
-QImage AboutPicture(QSize size);
+QImage aboutPicture(QSize size);
 
 }  // namespace tubra::app

@@ -145,7 +145,7 @@ edit::DeviceTransform DrawingView::deviceTransform() const {
     return {pixelsPerUnit(), static_cast<double>(s.x()), static_cast<double>(s.y())};
 }
 
-void DrawingView::initialUpdate() { apply(view::InitialUpdate(state_, doc_.drawing)); }
+void DrawingView::initialUpdate() { apply(view::initialUpdate(state_, doc_.drawing)); }
 
 QPoint DrawingView::scrollPositionDevice() const {
     return {horizontalScrollBar()->value(), verticalScrollBar()->value()};
@@ -200,12 +200,12 @@ void DrawingView::invalidate() {
 void DrawingView::pageSetup() {
     PageSetupForm form(doc_.drawing);
     if (!interaction_.editPageSetup(this, form)) return;
-    apply(view::PageSetup(state_, doc_, form.pageSize, form.axisSettings()));
+    apply(view::pageSetup(state_, doc_, form.pageSize, form.axisSettings()));
     documentChanged();
 }
 
 void DrawingView::adoptPageSetup() {
-    state_.pageExtent = view::PageExtent(doc_.drawing.PageSize);
+    state_.pageExtent = view::pageExtent(doc_.drawing.PageSize);
     state_.axis = doc_.drawing.AxisSet;
     state_.scrollExtent = {model::truncToInt(state_.pageExtent.cx * state_.ZoomPara),
                            model::truncToInt(state_.pageExtent.cy * state_.ZoomPara)};
@@ -241,7 +241,7 @@ void DrawingView::askNewDrawing() {
     const auto values = interaction_.askNewDrawing(this, NewDrawingForm(state_));
     if (!self || !doc_.newDrawingFlag) return;
     if (values && observer_) observer_->newDrawing(*this, *values);
-    view::ApplyNewDrawing(state_, doc_, values);
+    view::applyNewDrawing(state_, doc_, values);
     documentChanged();
 }
 

@@ -116,7 +116,7 @@ void showMaterials(MainWindow& window) {
                                           QStringLiteral("Excel 工作簿(*.xlsx);;CSV 文件(*.csv)"), QStringLiteral(".xlsx"));
         if (name.isEmpty()) return;
         const std::string title = "材料表 " + doc.path().stem().string();
-        if (const auto ec = exchange::SaveMaterials(pathOf(name), list, title))
+        if (const auto ec = exchange::saveMaterials(pathOf(name), list, title))
             QMessageBox::warning(&dialog, QStringLiteral("运行错误"),
                                  QStringLiteral("无法写出 ") + name + QStringLiteral("：") + qs(platform::describe(ec)));
     });

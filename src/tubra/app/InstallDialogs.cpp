@@ -7,13 +7,13 @@
 
 namespace tubra::app {
 
-void InstallDialogs() {
+void installDialogs() {
     // Each feature registers its hand-laid dialogs here, one call each; every other form
     // (the report forms) gets the dialog built from its description.
-    RegisterToolDialogs();
-    InstallSettingsDialogs();
-    InstallFittingPropertyDialogs();
-    InstallReportPageDialogs();
+    registerToolDialogs();
+    installSettingsDialogs();
+    installFittingPropertyDialogs();
+    installReportPageDialogs();
 }
 
 }  // namespace tubra::app

@@ -4,6 +4,6 @@
 
 namespace tubra::app {
 
-void InstallDialogs();
+void installDialogs();
 
 }  // namespace tubra::app

@@ -21,7 +21,7 @@ QString filter() {
 }  // namespace
 
 platform::Answer DesktopInteraction::ask(QWidget* parent, const platform::Message& message) {
-    return ShowMessageBox(parent, message);
+    return showMessageBox(parent, message);
 }
 
 std::optional<view::NewDrawingValues> DesktopInteraction::askNewDrawing(QWidget* parent,

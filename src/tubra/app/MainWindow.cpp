@@ -114,8 +114,8 @@ MainWindow::MainWindow(model::AppContext& app, Interaction& interaction, QWidget
         updateMainTitle();
     });
 
-    InstallDialogs();
-    InstallCommands(registry_);
+    installDialogs();
+    installCommands(registry_);
     // The window's page setup takes every other window of the drawing along; a replayed
     // session, which has one view, runs the registry's command of the same form.
     handlers_[cmd::PageSetup] = {[this](DrawingView* view) {
@@ -166,7 +166,7 @@ void MainWindow::createActions() {
         actions_[c.id] = a;
     }
     std::map<int, QList<QKeySequence>> keys;
-    for (const Accelerator& acc : Accelerators())
+    for (const Accelerator& acc : accelerators())
         keys[acc.command].append(QKeySequence::fromString(qs(acc.keys), QKeySequence::PortableText));
     for (auto& [id, list] : keys)
         if (QAction* a = action(id)) a->setShortcuts(list);
@@ -363,7 +363,7 @@ bool MainWindow::carryOut(const StartRequest& request) {
 
 bool MainWindow::startRecording(const QString& path) {
     QString error;
-    auto recording = SessionRecording::Start(path, &error);
+    auto recording = SessionRecording::start(path, &error);
     if (!recording) {
         interaction_.ask(this, {error.toStdString(), std::string(kAppTitle), platform::Buttons::Ok,
                                 platform::MessageIcon::Warning, platform::Answer::Ok});

@@ -18,12 +18,12 @@
 namespace tubra::app {
 
 void setPaperForView(QPrinter& printer, const model::Document& doc, const view::ViewState& view) {
-    const view::Paper paper = view::PaperFor(doc, view);
-    platform::qt::SetPaper(printer, paper.a3, paper.landscape);
+    const view::Paper paper = view::paperFor(doc, view);
+    platform::qt::setPaper(printer, paper.a3, paper.landscape);
 }
 
 std::optional<platform::Message> cutTextsWarning(const model::Document& doc, const view::ViewState& view) {
-    const std::vector<std::string> cut = view::PrintCutFields(doc, view);
+    const std::vector<std::string> cut = view::printCutFields(doc, view);
     if (cut.empty()) return std::nullopt;
     std::string text = "以下栏目的内容太长，打印时将以“…”截断：\n";
     for (const std::string& field : cut) text += "\n    " + field;
@@ -37,7 +37,7 @@ int printView(model::Document& doc, view::ViewState& view, QPrinter& printer) {
     {
         platform::qt::PrintCanvas pages(printer);
         if (!pages.ok()) return 0;
-        printed = view::PrintDocument(doc, view, pages, view::PrintPagesOf(doc, view));
+        printed = view::printDocument(doc, view, pages, view::printPagesOf(doc, view));
         if (!pages.finish()) return 0;
     }
     // Printed into a PDF file: its text map is repaired as every PDF of the program is, so
@@ -65,14 +65,14 @@ int printFileDirectly(model::AppContext& app, Interaction& interaction, const st
         err << "tubra: " << error << "\n";
         return 1;
     }
-    view::ViewState view = view::ViewForPrinting(*doc);
+    view::ViewState view = view::viewForPrinting(*doc);
     setPaperForView(*printer, *doc, view);
     const int printed = printView(*doc, view, *printer);
     if (printed == 0) {
         err << "tubra: 打印 " << path << " 时出错\n";
         return 1;
     }
-    for (const std::string& field : view::PrintCutFields(*doc, view))
+    for (const std::string& field : view::printCutFields(*doc, view))
         err << "tubra: " << path << ": " << field << " 的内容太长，打印时以“…”截断\n";
     return 0;
 }

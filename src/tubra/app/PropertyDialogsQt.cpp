@@ -69,7 +69,7 @@ private:
     int editedRow_ = 0;
 };
 
-void InstallFittingPropertyDialogs() {
+void installFittingPropertyDialogs() {
     QtFormHost::registerDialog<edit::TeePropertyForm, TeePropertyDialog>();
     QtFormHost::registerDialog<edit::ElbowPropertyForm, ElbowPropertyDialog>();
     QtFormHost::registerDialog<edit::ValvePropertyForm, ValvePropertyDialog>();

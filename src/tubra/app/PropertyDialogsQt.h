@@ -7,7 +7,7 @@
 namespace tubra::app {
 
 // Registers the dialogs of the tee, elbow and valve property forms with the form host.
-void InstallFittingPropertyDialogs();
+void installFittingPropertyDialogs();
 
 class TeePropertyDialog : public BoundFormDialog {
 public:

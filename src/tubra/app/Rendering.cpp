@@ -59,11 +59,11 @@ void paintView(model::Document& doc, view::ViewState& view, QPainter& painter, Q
     view::OnDraw(doc, view, canvas, host);
 }
 
-QImage RenderFitted(model::Document& doc, QSize size, QColor background) {
+QImage renderFitted(model::Document& doc, QSize size, QColor background) {
     QImage image(size, QImage::Format_ARGB32_Premultiplied);
     image.fill(background);
     view::ViewState view;
-    view::InitialUpdate(view, doc.drawing);
+    view::initialUpdate(view, doc.drawing);
     view.frameSwitch = 0;
     view.axis.visible = 0;
     doc.app().justOpened = false;

@@ -25,7 +25,7 @@ void paintView(model::Document& doc, view::ViewState& view, QPainter& painter, Q
                platform::qt::QtTextCache* textCache = nullptr);
 
 // A whole drawing fitted into an image of `size`, for pictures (frame off).
-QImage RenderFitted(model::Document& doc, QSize size, QColor background = Qt::white);
+QImage renderFitted(model::Document& doc, QSize size, QColor background = Qt::white);
 
 // The symbol of `symbolCode` laid along a horizontal pipe and fitted into a square icon;
 // a null image when the symbol library draws nothing for it.

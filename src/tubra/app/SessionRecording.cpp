@@ -10,7 +10,7 @@
 
 namespace tubra::app {
 
-std::unique_ptr<SessionRecording> SessionRecording::Start(const QString& path, QString* error) {
+std::unique_ptr<SessionRecording> SessionRecording::start(const QString& path, QString* error) {
     std::unique_ptr<SessionRecording> r(new SessionRecording(path));
     if (!r->out_) {
         if (error) *error = QStringLiteral("无法写入会话脚本 %1").arg(path);

@@ -19,7 +19,7 @@ namespace tubra::app {
 class SessionRecording : public DrawingView::Observer {
 public:
     // Starts writing to `path`; null (with `error`) when the file cannot be made.
-    static std::unique_ptr<SessionRecording> Start(const QString& path, QString* error);
+    static std::unique_ptr<SessionRecording> start(const QString& path, QString* error);
     ~SessionRecording() override;
 
     // From now on the actions in `view` are recorded (one view at a time).

@@ -44,7 +44,7 @@ void finishLayout(QDialog* dialog, QLayout* body, std::initializer_list<QWidget*
 
 }  // namespace
 
-void InstallSettingsDialogs() {
+void installSettingsDialogs() {
     QtFormHost::registerDialog<ColourForm, ColourDialog>();
     QtFormHost::registerDialog<LineWidthForm, LineWidthDialog>();
     QtFormHost::registerDialog<LineStyleForm, LineStyleDialog>();
@@ -81,7 +81,7 @@ void StyleSample::paintEvent(QPaintEvent*) {
     options.pixelsPerUnit = 1.0;
     options.deviceSize = {width(), height()};
     platform::qt::QtCanvas canvas(painter, options);
-    PaintLineStyleSample(canvas, {0, 0, width() - 1, -(height() - 1)}, style_);
+    paintLineStyleSample(canvas, {0, 0, width() - 1, -(height() - 1)}, style_);
     painter.setPen(palette().color(QPalette::Mid));
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
@@ -103,7 +103,7 @@ void SnapPreview::paintEvent(QPaintEvent*) {
     options.pixelsPerUnit = 1.0;
     options.deviceSize = {width(), height()};
     platform::qt::QtCanvas canvas(painter, options);
-    PaintSnapPreview(canvas, {0, 0, width() - 1, -(height() - 1)}, halfSide_);
+    paintSnapPreview(canvas, {0, 0, width() - 1, -(height() - 1)}, halfSide_);
 }
 
 SnapDialog::SnapDialog(SnapForm& form, FormContext& context, QWidget* parent)

@@ -18,7 +18,7 @@ class QListWidget;
 namespace tubra::app {
 
 // Registers the dialogs of every settings form with the form host.
-void InstallSettingsDialogs();
+void installSettingsDialogs();
 
 // A colour swatch and line-style sample: widgets that paint through the canvas.
 class StyleSample : public QWidget {

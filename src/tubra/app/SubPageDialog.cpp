@@ -47,7 +47,7 @@ private:
 
 }  // namespace
 
-void InstallReportPageDialogs() {
+void installReportPageDialogs() {
     platform::qt::QtFormHost::registerDialog<report::SubPageForm, SubPageDialog>();
 }
 

@@ -4,6 +4,6 @@
 namespace tubra::app {
 
 // Registers the dialogs of the report pages with the form host.
-void InstallReportPageDialogs();
+void installReportPageDialogs();
 
 }  // namespace tubra::app

@@ -289,7 +289,7 @@ protected:
         if (!s) return;
         // The window frame around the dialog: its title bar and borders.
         const QSize frame = frameGeometry().size().expandedTo(size() + QSize(16, 40));
-        move(PlaceClearOf(frame, s->availableGeometry(), *clear, remembered(), pos()));
+        move(placeClearOf(frame, s->availableGeometry(), *clear, remembered(), pos()));
     }
 
 private:
@@ -317,7 +317,7 @@ private:
 
 }  // namespace
 
-QPoint PlaceClearOf(QSize frame, const QRect& screen, const QRect& keepClear,
+QPoint placeClearOf(QSize frame, const QRect& screen, const QRect& keepClear,
                     const std::optional<QPoint>& remembered, QPoint current) {
     const auto fit = [&](QPoint p) {
         const int x = std::clamp(p.x(), screen.left(), std::max(screen.left(), screen.right() + 1 - frame.width()));
@@ -351,7 +351,7 @@ QPoint PlaceClearOf(QSize frame, const QRect& screen, const QRect& keepClear,
     return best;
 }
 
-void RegisterToolDialogs() {
+void registerToolDialogs() {
     using platform::qt::QtFormHost;
     // Every tool and property form, unless it has a dialog of its own.
     QtFormHost::registerDialog<edit::RowDialogForm>(

@@ -42,10 +42,10 @@ private:
 // in sight on `screen`: at `remembered` (where the user had it last) or `current` when that
 // leaves it clear, else below, above, right or left of it, else in a corner of the screen;
 // where nothing is clear, where it covers least. Global coordinates; returns the top left.
-QPoint PlaceClearOf(QSize frame, const QRect& screen, const QRect& keepClear,
+QPoint placeClearOf(QSize frame, const QRect& screen, const QRect& keepClear,
                     const std::optional<QPoint>& remembered, QPoint current);
 
 // Registers the dialogs of the editing tools with the form host.
-void RegisterToolDialogs();
+void registerToolDialogs();
 
 }  // namespace tubra::app

@@ -449,7 +449,7 @@ QIcon plainCommandIcon(const CommandInfo& command) {
 
 QIcon commandIcon(const CommandInfo& command) { return withDisabledLook(plainCommandIcon(command)); }
 
-void InitResources() {
+void initResources() {
     static const bool done = [] {
         initTubraResources();
         return true;
@@ -459,7 +459,7 @@ void InitResources() {
 
 QIcon applicationIcon() {
     static const QIcon icon = [] {
-        InitResources();
+        initResources();
         QIcon i(QStringLiteral(":/tubra/tubra.svg"));
         return i.pixmap(32).isNull()
                    ? fromImages([](int size) { return glyphImage(Glyph::MainPipe, size); })
@@ -470,7 +470,7 @@ QIcon applicationIcon() {
 
 QIcon documentIcon() {
     static const QIcon icon = [] {
-        InitResources();
+        initResources();
         QIcon i(QStringLiteral(":/tubra/tubra-document.svg"));
         return i.pixmap(32).isNull() ? applicationIcon() : i;
     }();

@@ -18,7 +18,7 @@ QIcon commandIcon(const CommandInfo& command);
 QImage glyphImage(Glyph glyph, int size);
 
 // Makes the program's bundled files (icons, the about picture's drawing) available.
-void InitResources();
+void initResources();
 
 QIcon applicationIcon();
 QIcon documentIcon();

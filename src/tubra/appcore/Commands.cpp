@@ -444,6 +444,6 @@ const CommandInfo* findCommand(int id) {
 std::span<const BarInfo> allBars() { return kBars; }
 std::span<const MenuInfo> noDocumentMenus() { return kNoDocumentMenus; }
 std::span<const MenuInfo> documentMenus() { return kDocumentMenus; }
-std::span<const Accelerator> Accelerators() { return kAccelerators; }
+std::span<const Accelerator> accelerators() { return kAccelerators; }
 
 }  // namespace tubra::app

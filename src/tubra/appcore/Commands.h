@@ -134,7 +134,7 @@ struct Accelerator {
     std::string_view keys;
     int command = 0;
 };
-std::span<const Accelerator> Accelerators();
+std::span<const Accelerator> accelerators();
 
 // Fixed texts of the shell.
 inline constexpr std::string_view kAppTitle = "化工管道绘图辅助程序";

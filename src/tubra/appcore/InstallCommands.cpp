@@ -8,13 +8,13 @@
 
 namespace tubra::app {
 
-void InstallCommands(edit::CommandRegistry& registry) {
+void installCommands(edit::CommandRegistry& registry) {
     // Each feature adds its commands here, one call each.
     edit::installViewCommands(registry);
     edit::installToolCommands(registry);
     installReportDialogCommands(registry);
     installReportModeCommands(registry);
-    InstallSettingsCommands(registry);
+    installSettingsCommands(registry);
 }
 
 }  // namespace tubra::app

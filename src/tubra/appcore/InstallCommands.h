@@ -7,6 +7,6 @@
 
 namespace tubra::app {
 
-void InstallCommands(edit::CommandRegistry& registry);
+void installCommands(edit::CommandRegistry& registry);
 
 }  // namespace tubra::app

@@ -22,7 +22,7 @@ bool runMaster(edit::CommandContext& context) {
     // The master changes the report as it goes: the document is modified from the start.
     context.doc.setModifiedFlag();
     Master master(*r, context.doc.drawing.table, context.view.reportDialogMode);
-    master.setPageNumberText(report::PageNumberText);
+    master.setPageNumberText(report::pageNumberText);
     context.forms.run(master);
     context.notifyChanged();
     if (master.pageToShow() >= 0) {
@@ -42,7 +42,7 @@ void enterReportPage(edit::CommandContext& context, int page) {
     if (report::InspectionReport* r = report::inspectionReport(context.doc))
         report::ChooseSubPage(*r, page, context.forms);
     // The window follows the view state at its next paint (scroll sizes, top of the page).
-    view::ShowReportPage(context.view, context.doc, page);
+    view::showReportPage(context.view, context.doc, page);
 }
 
 bool runFullReportDialog(edit::CommandContext& context) {

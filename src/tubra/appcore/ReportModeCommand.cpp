@@ -10,7 +10,7 @@ void installReportModeCommands(edit::CommandRegistry& registry) {
         view::ToggleReportMode(c.view, c.doc);
         c.notifyChanged();
     };
-    toggle.checked = [](const edit::CommandContext& c) { return view::ShowsReport(c.view); };
+    toggle.checked = [](const edit::CommandContext& c) { return view::showsReport(c.view); };
     registry.add(kShowReportCommand, std::move(toggle));
 }
 

@@ -81,7 +81,7 @@ void pageSetup(CommandContext& c) {
     PageSetupForm page(c.doc.drawing);
     PageSetupSessionForm form(page);
     if (!c.forms.run(form)) return;
-    const view::ScrollChange change = view::PageSetup(c.view, c.doc, page.pageSize, page.axisSettings());
+    const view::ScrollChange change = view::pageSetup(c.view, c.doc, page.pageSize, page.axisSettings());
     if (c.port) c.port->apply(change);
     c.notifyChanged();
 }
@@ -101,7 +101,7 @@ void characteristicTable(CommandContext& c) {
 }
 
 void titleBlock(CommandContext& c) {
-    TitleBlockForm form(c.doc.drawing.title, Today());
+    TitleBlockForm form(c.doc.drawing.title, today());
     if (!c.forms.run(form)) return;
     form.apply(c.doc.drawing.title);
     c.view.title = c.doc.drawing.title;
@@ -111,7 +111,7 @@ void titleBlock(CommandContext& c) {
 
 }  // namespace
 
-void InstallSettingsCommands(edit::CommandRegistry& registry) {
+void installSettingsCommands(edit::CommandRegistry& registry) {
     registry.add(cmd::Colours, {colours, {}, {}});
     registry.add(cmd::LineWidths, {lineWidths, {}, {}});
     registry.add(cmd::LineStyles, {lineStyles, {}, {}});

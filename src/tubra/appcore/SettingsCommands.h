@@ -6,6 +6,6 @@
 
 namespace tubra::app {
 
-void InstallSettingsCommands(edit::CommandRegistry& registry);
+void installSettingsCommands(edit::CommandRegistry& registry);
 
 }  // namespace tubra::app

@@ -168,7 +168,7 @@ FormState LineWidthForm::accept(FormContext& context) {
         // whole, so pressing OK does not change a width nobody touched.
         // An empty or unreadable entry reads as 0. A negative, endless or huge width cannot be
         // drawn either and is refused the same way.
-        const auto v = edit::ReadNumber(texts[static_cast<std::size_t>(i)], edit::numbers::kLineWidth);
+        const auto v = edit::readNumber(texts[static_cast<std::size_t>(i)], edit::numbers::kLineWidth);
         if (!v) {
             context.prompter.ask(errorMessage(kZeroOrEmpty, kErrorCaption));
             return FormState::Open;
@@ -224,7 +224,7 @@ void LineStyleForm::apply(model::DrawingSettings& settings) const {
         settings.*rows()[static_cast<std::size_t>(i)].member = styles[static_cast<std::size_t>(i)];
 }
 
-void PaintLineStyleSample(platform::Canvas& canvas, const platform::Rect& box, int style) {
+void paintLineStyleSample(platform::Canvas& canvas, const platform::Rect& box, int style) {
     platform::CanvasStateGuard guard(canvas);
     canvas.fillRect(box, 0xFFFFFF);
     canvas.setPen(platform::Pen::fromStyle(style, 1, 0x000000));
@@ -306,7 +306,7 @@ FormState ElbowTeeForm::accept(FormContext& context) {
     std::array<double, 3> read{};
     bool good = true;
     for (int i = 0; i < 3; ++i) {
-        const auto v = edit::ReadNumber(texts[static_cast<std::size_t>(i)],
+        const auto v = edit::readNumber(texts[static_cast<std::size_t>(i)],
                                         i == 2 ? edit::numbers::kSymbolFactor : edit::numbers::kJointFactor);
         good = good && v;
         read[static_cast<std::size_t>(i)] = v.value_or(0.0);
@@ -327,7 +327,7 @@ void ElbowTeeForm::apply(model::DrawingSettings& settings) const {
 
 // --- characteristic table ---
 
-DrawingStatistics CountDrawing(const model::ObjectList& objects) {
+DrawingStatistics countDrawing(const model::ObjectList& objects) {
     DrawingStatistics s;
     s.length = edit::fields::formatNumber("%-5.2f", objects.totalPipeLength() / 1000.0);
     s.elbows = objects.countOfKind(model::ObjectKind::Elbow);
@@ -372,7 +372,7 @@ std::string CharacteristicTableForm::openErrorText(std::string_view fileName) {
 
 CharacteristicTableForm::CharacteristicTableForm(const model::CharacteristicTable& table,
                                                  const model::ObjectList& objects)
-    : statistics_(CountDrawing(objects)) {
+    : statistics_(countDrawing(objects)) {
     for (int i = 0; i < kRows; ++i) rows[static_cast<std::size_t>(i)] = utf8(table.values[static_cast<std::size_t>(i)].view());
     // The class list shows its usual class for a table that has none yet.
     if (rows[kClassRow].empty()) rows[kClassRow] = std::string(kEmptyClassShows);
@@ -464,7 +464,7 @@ void CharacteristicTableForm::apply(model::CharacteristicTable& table) const {
 
 // --- title block ---
 
-CalendarDate Today() {
+CalendarDate today() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
@@ -528,7 +528,7 @@ void SnapForm::apply(edit::SnapSettings& settings) const {
 
 std::string SnapForm::echo(int value) { return edit::fields::formatInt("%2d", value); }
 
-void PaintSnapPreview(platform::Canvas& canvas, const platform::Rect& box, int halfSide) {
+void paintSnapPreview(platform::Canvas& canvas, const platform::Rect& box, int halfSide) {
     platform::CanvasStateGuard guard(canvas);
     canvas.setRasterOp(platform::RasterOp::Not);
     canvas.setPen({platform::PenStyle::Solid, 1, 0x000000});

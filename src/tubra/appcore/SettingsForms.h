@@ -137,7 +137,7 @@ public:
 
 // A style sample: a white rectangle with a black horizontal line of width 1 through its middle
 // in the style. `box` is logical (y up).
-void PaintLineStyleSample(platform::Canvas& canvas, const platform::Rect& box, int style);
+void paintLineStyleSample(platform::Canvas& canvas, const platform::Rect& box, int style);
 
 // "图层开关设置": eight layer switches (the dimension-line layer has none and keeps its value).
 class LayerForm : public SettingsForm {
@@ -227,7 +227,7 @@ struct DrawingStatistics {
     int segments = 0;
     int otherFittings = 0;
 };
-DrawingStatistics CountDrawing(const model::ObjectList& objects);
+DrawingStatistics countDrawing(const model::ObjectList& objects);
 
 // "特殊字符表": one of twelve special characters.
 class SpecialCharacterForm : public SettingsForm {
@@ -296,7 +296,7 @@ private:
 struct CalendarDate {
     int year = 1980, month = 1, day = 1;
 };
-CalendarDate Today();
+CalendarDate today();
 
 // "设置图纸标题框": the seven title-block values; empty dates show today's date.
 class TitleBlockForm : public SettingsForm {
@@ -345,7 +345,7 @@ public:
 
 // The preview of a slider: a square of half-side `halfSide` centred in `box` (logical), drawn
 // with the inverting pen, so that drawing it again takes it away.
-void PaintSnapPreview(platform::Canvas& canvas, const platform::Rect& box, int halfSide);
+void paintSnapPreview(platform::Canvas& canvas, const platform::Rect& box, int halfSide);
 
 // "页面设置" for recorded sessions and the form host: the page-setup form with named fields.
 class PageSetupSessionForm : public SettingsForm {

@@ -64,7 +64,7 @@ int runMaterials(int argc, char** argv) {
     const exchange::MaterialList list = exchange::countMaterials(doc->drawing.objects);
     if (out) {
         const std::string title = "材料表 " + std::filesystem::path(in).stem().string();
-        if (const auto error = exchange::SaveMaterials(out, list, title)) {
+        if (const auto error = exchange::saveMaterials(out, list, title)) {
             std::fprintf(stderr, "tubra-cli materials: 无法写出 %s：%s\n", out,
                          platform::describe(error).c_str());
             return 1;

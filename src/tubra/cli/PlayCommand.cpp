@@ -53,9 +53,9 @@ int runPlay(int argc, char** argv, std::ostream&, std::ostream& err) {
     }
 
     edit::CommandRegistry registry;
-    app::InstallCommands(registry);
+    app::installCommands(registry);
     std::vector<edit::KeyBinding> keys;
-    for (const app::Accelerator& a : app::Accelerators()) keys.push_back({std::string(a.keys), a.command});
+    for (const app::Accelerator& a : app::accelerators()) keys.push_back({std::string(a.keys), a.command});
     // The drawing is saved where the script says; never over the script itself.
     if (!output.empty()) {
         std::error_code ec;

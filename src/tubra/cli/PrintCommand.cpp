@@ -30,7 +30,7 @@ std::optional<int> reportPageArgument(std::string_view argument) {
     int n = 0;
     const auto [end, ec] = std::from_chars(argument.data(), argument.data() + argument.size(), n);
     if (ec != std::errc() || end != argument.data() + argument.size()) return std::nullopt;
-    if (!report::IsReportPageIndex(n)) return std::nullopt;
+    if (!report::isReportPageIndex(n)) return std::nullopt;
     return n;
 }
 
@@ -66,9 +66,9 @@ int runPrint(int argc, char** argv) {
     if (!doc) return 1;
     const auto app = guiApplication();
 
-    view::ViewState view = view::ViewForPrinting(*doc);
+    view::ViewState view = view::viewForPrinting(*doc);
     if (page) view.reportDisplay = {1, *page};
-    if (view::ShowsReport(view) && doc->report().countPrintPages(view.reportDisplay[1]) == 0) {
+    if (view::showsReport(view) && doc->report().countPrintPages(view.reportDisplay[1]) == 0) {
         std::fprintf(stderr, "tubra-cli: %s 没有要显示的报告页（该报告中没有一页被选为显示）\n", in);
         return 1;
     }
@@ -78,14 +78,14 @@ int runPrint(int argc, char** argv) {
     QPdfWriter writer(&buffer);
     writer.setCreator(QStringLiteral("tubra-cli"));
     writer.setTitle(QString::fromStdString(doc->title()));
-    const view::Paper paper = view::PaperFor(*doc, view);
-    platform::qt::SetPaper(writer, paper.a3, paper.landscape);
+    const view::Paper paper = view::paperFor(*doc, view);
+    platform::qt::setPaper(writer, paper.a3, paper.landscape);
     int printed = 0;
     bool finished = false;
     {
         platform::qt::PrintCanvas pages(writer);
         if (pages.ok()) {
-            printed = view::PrintDocument(*doc, view, pages, view::PrintPagesOf(*doc, view));
+            printed = view::printDocument(*doc, view, pages, view::printPagesOf(*doc, view));
             finished = pages.finish();
         }
     }
@@ -101,7 +101,7 @@ int runPrint(int argc, char** argv) {
     }
     std::printf("%s: %d 页\n", out, printed);
     // Nothing is cut silently: a text printed cut short is named.
-    for (const std::string& field : view::PrintCutFields(*doc, view))
+    for (const std::string& field : view::printCutFields(*doc, view))
         std::fprintf(stderr, "tubra-cli: %s: %s 的内容太长，打印时以“…”截断\n", in, field.c_str());
     return 0;
 }

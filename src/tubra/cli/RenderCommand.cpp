@@ -67,8 +67,8 @@ std::string renderSheet(tubra::model::Document& doc, const std::filesystem::path
     auto app = guiApplication();
 
     view::ViewState view;
-    view::InitialUpdate(view, doc.drawing);
-    view::ApplyOpenedDocument(view, doc);
+    view::initialUpdate(view, doc.drawing);
+    view::applyOpenedDocument(view, doc);
     // What the file was showing: its sheet at the zoom asked for, or its report page (report
     // pages have their own size and no zoom).
     if (reportPage) view.reportDisplay = {1, *reportPage};
@@ -79,10 +79,10 @@ std::string renderSheet(tubra::model::Document& doc, const std::filesystem::path
 
     // The sheet at the zoom, as far as the view scrolls: the page extent times the zoom; or the
     // report page (or stack of pages) the view shows.
-    const platform::Size page = view::PageExtent(doc.drawing.PageSize);
+    const platform::Size page = view::pageExtent(doc.drawing.PageSize);
     const platform::Size sheet =
-        view::ShowsReport(view)
-            ? view::ReportExtent(doc, view.reportDisplay[1])
+        view::showsReport(view)
+            ? view::reportExtent(doc, view.reportDisplay[1])
             : platform::Size{std::max(1, static_cast<int>(page.cx * zoom)),
                              std::max(1, static_cast<int>(page.cy * zoom))};
     const double pixelsPerUnit = imagePixelsPerUnit(sheet);

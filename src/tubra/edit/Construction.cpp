@@ -59,7 +59,7 @@ std::string fixed0(double v) { return text::format("%-5.0f", v); }
 
 }  // namespace
 
-void CopyPipeData(PipeObject& to, const PipeObject& from) {
+void copyPipeData(PipeObject& to, const PipeObject& from) {
     to.GuiGe = from.GuiGe;
     to.XingHao = from.XingHao;
     to.CaiLiao = from.CaiLiao;
@@ -68,7 +68,7 @@ void CopyPipeData(PipeObject& to, const PipeObject& from) {
     to.BiHou = from.BiHou;
 }
 
-void ApplyNewSegmentDefaults(PipeObject& s) {
+void applyNewSegmentDefaults(PipeObject& s) {
     static const std::string size = text::gbk("φ500×5.0");
     static const std::string type = text::gbk("型号");
     s.GuiGe = size;
@@ -81,15 +81,15 @@ void ApplyNewSegmentDefaults(PipeObject& s) {
 
 void applyContinuedSegmentDefaults(PipeObject& s) {
     static const std::string size = text::gbk("Φ500×5.0");
-    ApplyNewSegmentDefaults(s);
+    applyNewSegmentDefaults(s);
     s.GuiGe = size;
 }
 
-double SheetLength(const PipeObject& o) {
+double sheetLength(const PipeObject& o) {
     return std::hypot(o.Port2.x - o.Port1.x, o.Port2.y - o.Port1.y);
 }
 
-bool IsForward(const PipeObject& s, const Vec3& p) {
+bool isForward(const PipeObject& s, const Vec3& p) {
     switch (directionCode(s.EndDir)) {
         case 5:
         case 2: return p.x > s.Port1.x;
@@ -101,7 +101,7 @@ bool IsForward(const PipeObject& s, const Vec3& p) {
     }
 }
 
-std::vector<int> SquareDirections(int dir) {
+std::vector<int> squareDirections(int dir) {
     switch (dir) {
         case 0:
         case 1: return {2, 4, 3, 5};
@@ -122,7 +122,7 @@ double elevationAtEnd(const PipeObject& a) {
     }
 }
 
-PipeObject MakeElbow(const PipeObject& a, const PipeObject& b, double r, double length) {
+PipeObject makeElbow(const PipeObject& a, const PipeObject& b, double r, double length) {
     const Vec3 c = a.Port2;
     Vec3 k;
     if (sheetVertical(a)) {
@@ -154,7 +154,7 @@ PipeObject MakeElbow(const PipeObject& a, const PipeObject& b, double r, double 
     return elbow;
 }
 
-PipeObject MakeTee(const PipeObject& a, const Vec3& j, const PipeObject& b, double t, double length) {
+PipeObject makeTee(const PipeObject& a, const Vec3& j, const PipeObject& b, double t, double length) {
     // The run ends on A, either side of J and never beyond A's ends.
     Vec3 r1, r2;
     const bool verticalA = sheetVertical(a);
@@ -204,7 +204,7 @@ PipeObject MakeTee(const PipeObject& a, const Vec3& j, const PipeObject& b, doub
     return tee;
 }
 
-PipeObject MakeTeeOnSegment(const PipeObject& hit, const Vec3& p, const std::string& pair,
+PipeObject makeTeeOnSegment(const PipeObject& hit, const Vec3& p, const std::string& pair,
                             double t, double length, const view::AxisAngles& axes) {
     const int dir = directionCode(hit.EndDir);
     const auto [vx, vy] = sheetVector(dir, axes);
@@ -237,13 +237,13 @@ model::CreationValues weldValues(const Vec3& p, double direction) {
     return {kWeld, -1, direction, p, p, 0.0, -1.0};
 }
 
-PipeObject& AddWeld(model::Drawing& drawing, const Vec3& p, double direction) {
+PipeObject& addWeld(model::Drawing& drawing, const Vec3& p, double direction) {
     PipeObject& w = drawing.addObject(weldValues(p, direction));
     w.DistTxt = text::format("%d", w.Number);
     return w;
 }
 
-PipeObject& RestoreObject(model::ObjectList& list, const PipeObject& kept) {
+PipeObject& restoreObject(model::ObjectList& list, const PipeObject& kept) {
     if (kept.MainType != kWeld) return list.addCopy(kept);
     const int number = kept.Number;
     const int n = list.freeWeldNumber(number);
@@ -253,23 +253,23 @@ PipeObject& RestoreObject(model::ObjectList& list, const PipeObject& kept) {
     return weld;
 }
 
-PipeObject MakeComponent(const PipeObject& hit, const Vec3& p, int symbol, double length,
+PipeObject makeComponent(const PipeObject& hit, const Vec3& p, int symbol, double length,
                          double outlet, const model::DrawingSettings& settings,
                          const view::AxisAngles& axes, double zoom) {
     const int mainType = model::kindValue(model::kindOfSymbol(symbol).value_or(ObjectKind::Fitting));
     PipeObject c(model::CreationValues{mainType, symbol, hit.EndDir, p, p, length, outlet});
     const view::SymbolScale scale{settings.DrawZoom_GJFM, zoom, axes};
-    if (IsForward(hit, p)) {
+    if (isForward(hit, p)) {
         PipeObject query = c;
         query.Port2.x = view::kNoSecondAnchor;
-        if (const auto end = view::SymbolExitPoint(query, scale)) c.Port2 = *end;
+        if (const auto end = view::symbolExitPoint(query, scale)) c.Port2 = *end;
     } else {
-        if (const auto start = view::SymbolExitPoint(c, scale)) c.Port1 = *start;
+        if (const auto start = view::symbolExitPoint(c, scale)) c.Port1 = *start;
     }
     return c;
 }
 
-PipeObject MakeCutLine(const PipeObject& hit, const Vec3& p, const model::DrawingSettings& s,
+PipeObject makeCutLine(const PipeObject& hit, const Vec3& p, const model::DrawingSettings& s,
                        const view::AxisAngles& axes) {
     double h = 3.0;
     if (hit.SubType == 0) h = 3.0 * s.ZhuXianKuan;
@@ -306,7 +306,7 @@ PipeObject MakeCutLine(const PipeObject& hit, const Vec3& p, const model::Drawin
                                             static_cast<double>(angle), a, b, -1.0, -1.0});
 }
 
-void PlaceSlantedEnd(PipeObject& s, const view::AxisAngles& axes) {
+void placeSlantedEnd(PipeObject& s, const view::AxisAngles& axes) {
     const double a = s.Port3.x;
     const double b = s.Port3.y;
     s.Distanc = std::sqrt(a * a + b * b);
@@ -321,7 +321,7 @@ void PlaceSlantedEnd(PipeObject& s, const view::AxisAngles& axes) {
     }
 }
 
-TeeJoinResult JoinWithTee(model::Drawing& drawing, PipeObject& a, PipeObject b, PipeObject* tee,
+TeeJoinResult joinWithTee(model::Drawing& drawing, PipeObject& a, PipeObject b, PipeObject* tee,
                           bool useTee, bool autoWeld) {
     model::ObjectList& list = drawing.objects;
     const Vec3 j = useTee && tee ? tee->Port4 : b.Port1;
@@ -329,14 +329,14 @@ TeeJoinResult JoinWithTee(model::Drawing& drawing, PipeObject& a, PipeObject b, 
     PipeObject second = a;
     first.Port2 = j;
     second.Port1 = j;
-    first.Distanc = SheetLength(first);
-    second.Distanc = SheetLength(second);
+    first.Distanc = sheetLength(first);
+    second.Distanc = sheetLength(second);
     // A branch at one of A's ends leaves A whole: the part of no length would be no segment.
     const bool split = first.Distanc >= kMinSegmentLength && second.Distanc >= kMinSegmentLength;
     b.Port1 = j;
-    b.Distanc = SheetLength(b);
+    b.Distanc = sheetLength(b);
     // The branch is measured like the pipe it leaves, tee or not.
-    CopyPipeData(b, a);
+    copyPipeData(b, a);
     if (useTee) {
         // The stated length of A is shared in proportion to the parts.
         const double stated = text::leadingNumber(a.DistTxt.view());
@@ -368,24 +368,24 @@ TeeJoinResult JoinWithTee(model::Drawing& drawing, PipeObject& a, PipeObject b, 
     result.branch = &list.addCopy(b);
     if (autoWeld) {
         if (useTee && tee) {
-            AddWeld(drawing, teeCopy.Port1, a.EndDir);
-            AddWeld(drawing, teeCopy.Port2, a.EndDir);
-            AddWeld(drawing, teeCopy.Port3, b.EndDir);
+            addWeld(drawing, teeCopy.Port1, a.EndDir);
+            addWeld(drawing, teeCopy.Port2, a.EndDir);
+            addWeld(drawing, teeCopy.Port3, b.EndDir);
         } else {
-            AddWeld(drawing, j, a.EndDir);
+            addWeld(drawing, j, a.EndDir);
         }
     }
     if (!useTee && tee) list.take(tee);
     return result;
 }
 
-const std::vector<std::string>& JointChoiceNames() {
+const std::vector<std::string>& jointChoiceNames() {
     static const std::vector<std::string> names = {"无",       "立地支柱", "滑动支架", "固定支架",
                                                    "刚性吊架", "弹性吊架", "焊缝"};
     return names;
 }
 
-int ContinueSegments(model::Drawing& drawing, const PipeObject& first, int count, JointChoice choice) {
+int continueSegments(model::Drawing& drawing, const PipeObject& first, int count, JointChoice choice) {
     model::ObjectList& list = drawing.objects;
     int added = 0;
     PipeObject previous = first;
@@ -452,7 +452,7 @@ int ContinueSegments(model::Drawing& drawing, const PipeObject& first, int count
     return added;
 }
 
-void TranslateObject(PipeObject& o, const Vec3& d, bool withZ) {
+void translateObject(PipeObject& o, const Vec3& d, bool withZ) {
     const auto move = [&](Vec3& p, bool z) {
         p.x += d.x;
         p.y += d.y;
@@ -486,7 +486,7 @@ void TranslateObject(PipeObject& o, const Vec3& d, bool withZ) {
     o.dimTxt_st.y += d.y;
 }
 
-void MoveWholeDrawing(model::ObjectList& objects, double dx, double dy) {
+void moveWholeDrawing(model::ObjectList& objects, double dx, double dy) {
     const auto move = [&](Vec3& p) {
         p.x += dx;
         p.y += dy;
@@ -506,7 +506,7 @@ void MoveWholeDrawing(model::ObjectList& objects, double dx, double dy) {
     }
 }
 
-std::optional<SheetBox> SegmentBox(const model::ObjectList& objects) {
+std::optional<SheetBox> segmentBox(const model::ObjectList& objects) {
     std::optional<SheetBox> box;
     for (const PipeObject& o : objects) {
         if (o.MainType != kPipe) continue;
@@ -532,7 +532,7 @@ platform::Rect LabelFrame::bounds() const {
     return r;
 }
 
-std::optional<LabelFrame> FindLabelFrame(const PipeObject& o, const model::DrawingSettings& s,
+std::optional<LabelFrame> findLabelFrame(const PipeObject& o, const model::DrawingSettings& s,
                                          double zoom) {
     const std::string_view t = o.DistTxt.view();
     if (t.empty() || t.front() == ' ') return std::nullopt;
@@ -593,7 +593,7 @@ int textToInt(std::string_view t) {
 
 double textToDouble(std::string_view t) { return text::leadingNumber(t); }
 
-std::string ShortNumber(double v) {
+std::string shortNumber(double v) {
     if (!std::isfinite(v)) return "0";
     if (v == 0.0) return "0";
     char buf[400];

@@ -83,9 +83,9 @@ void FittingPropertyForm::storeAngle(bool handMark) {
 }
 
 bool FittingPropertyForm::numbersAccepted(bool joint, FormContext& context) const {
-    bool good = ReadNumber(angle, numbers::kAngle).has_value();
+    bool good = readNumber(angle, numbers::kAngle).has_value();
     if (joint)
-        good = good && ReadNumber(Distanc, numbers::kLength) && ReadNumber(BiHou, numbers::kWallThickness);
+        good = good && readNumber(Distanc, numbers::kLength) && readNumber(BiHou, numbers::kWallThickness);
     if (!good)
         context.prompter.ask({numbers::kInputError, numbers::kInputErrorCaption, platform::Buttons::Ok,
                               platform::MessageIcon::Warning, platform::Answer::Ok});

@@ -102,7 +102,7 @@ void PipeTool::rubberBand(Point logical) {
     });
     band_ = band;
     track_ = track;
-    ctx_.setStatus(text::gbkToUtf8(view::DragReadout(view, start_, cursor)));
+    ctx_.setStatus(text::gbkToUtf8(view::dragReadout(view, start_, cursor)));
 }
 
 // --- the mouse ---
@@ -134,7 +134,7 @@ void PipeTool::dropStale(const model::ObjectList& list) {
 
 void PipeTool::togglePlaneSlant() {
     if (phase_ == 1) return;
-    if (!IsPipeTool(ctx_.tool().kind) && !planeSlant_)
+    if (!isPipeTool(ctx_.tool().kind) && !planeSlant_)
         ctx_.ask(message::kChooseLineClass, "应用错误:", Buttons::Ok, MessageIcon::Warning);
     else if (ctx_.document().drawing.objects.empty())
         ctx_.ask(message::kDrawOrthogonalFirst, "应用错误:", Buttons::Ok, MessageIcon::Warning);
@@ -218,8 +218,8 @@ void PipeTool::secondClick(Point logical) {
         PipeObject seg(model::CreationValues{kPipe, lineClass(), 7.0, startM, to, lengthM, -1.0});
         list.addCopy(seg);
         if (autoWeld) {
-            AddWeld(drawing, startM, 7.0);
-            AddWeld(drawing, to, 7.0);
+            addWeld(drawing, startM, 7.0);
+            addWeld(drawing, to, 7.0);
         }
     } else if (hitA && isPipe(*hitA) && truncToInt(startM.x) == truncToInt(hitA->Port2.x) &&
                truncToInt(startM.y) == truncToInt(hitA->Port2.y)) {
@@ -229,19 +229,19 @@ void PipeTool::secondClick(Point logical) {
                                            endM, lengthM, -1.0});
         std::optional<PipeObject> elbow;
         if (model::directionCode(a.EndDir) != r.direction) {
-            elbow = MakeElbow(a, b, doc.settings().m_wantouR, lengths.elbow);
+            elbow = makeElbow(a, b, doc.settings().m_wantouR, lengths.elbow);
             list.addCopy(*elbow);
             const Vec3 shift(elbow->Port2.x - b.Port1.x, elbow->Port2.y - b.Port1.y, 0.0);
             b.Port1 = elbow->Port2;
             b.Port2.x += shift.x;
             b.Port2.y += shift.y;
         }
-        b.Distanc = SheetLength(b);
-        CopyPipeData(b, a);
+        b.Distanc = sheetLength(b);
+        copyPipeData(b, a);
         b.applyEndElevationRule(1.0);
         if (autoWeld) {
-            AddWeld(drawing, startM, a.EndDir);
-            if (elbow) AddWeld(drawing, elbow->Port2, b.EndDir);
+            addWeld(drawing, startM, a.EndDir);
+            if (elbow) addWeld(drawing, elbow->Port2, b.EndDir);
         }
         list.addCopy(b);
     } else if (hitA && isPipe(*hitA) && !planeSlant_ && truncToInt(start_.x) != 0) {
@@ -250,17 +250,17 @@ void PipeTool::secondClick(Point logical) {
                                            endM, lengthM, -1.0});
         b.applyEndElevationRule(1.0);
         PipeObject* a = &list.at(static_cast<std::size_t>(list.indexOf(hitA)));
-        PipeObject& tee = list.addCopy(MakeTee(*a, startM, b, doc.settings().m_santongChang, lengths.tee));
+        PipeObject& tee = list.addCopy(makeTee(*a, startM, b, doc.settings().m_santongChang, lengths.tee));
         const bool useTee = ctx_.ask(message::kUseTee, "请问:", Buttons::YesNo, MessageIcon::Question,
                                      Answer::Yes) == Answer::Yes;
-        JoinWithTee(drawing, *a, b, &tee, useTee, autoWeld);
+        joinWithTee(drawing, *a, b, &tee, useTee, autoWeld);
         doc.selection.keepOnly(list);
         // The segment and the tee were changed through pointers kept across the question.
         changes = Changes::Unknown;
     } else if (!planeSlant_) {
         PipeObject b(model::CreationValues{kPipe, lineClass(), static_cast<double>(r.direction), startM,
                                            endM, lengthM, -1.0});
-        ApplyNewSegmentDefaults(b);
+        applyNewSegmentDefaults(b);
         b.applyEndElevationRule(1.0);
         list.addCopy(b);
     } else {
@@ -286,7 +286,7 @@ void PipeTool::afterNewSegment(Changes changes) {
     if (form.count() > 1) {
         ContinuousForm more;
         more.setRoom(form.count() - 1, room);
-        if (ctx_.forms().run(more)) ContinueSegments(drawing, *newest, form.count(), more.choice());
+        if (ctx_.forms().run(more)) continueSegments(drawing, *newest, form.count(), more.choice());
     }
     // The dialogs' answers went in through the list.
     ctx_.commit(Commit::Objects, Changes::Tracked);
@@ -316,26 +316,26 @@ void PipeTool::buildPlaneSlanted() {
     if (kind == SnapKind::End) {
         if (ctx_.ask(message::kUseElbow, "请问:", Buttons::YesNo, MessageIcon::Question, Answer::Yes) ==
             Answer::Yes) {
-            const PipeObject elbow = MakeElbow(*a, s, doc.settings().m_wantouR, lengths.elbow);
+            const PipeObject elbow = makeElbow(*a, s, doc.settings().m_wantouR, lengths.elbow);
             list.addCopy(elbow);
             const Vec3 shift(elbow.Port2.x - s.Port1.x, elbow.Port2.y - s.Port1.y,
                              elbow.Port2.z - s.Port1.z);
             s.Port1 = elbow.Port2;
             s.Port2 = Vec3(s.Port2.x + shift.x, s.Port2.y + shift.y, s.Port2.z + shift.z);
             if (autoWeld) {
-                AddWeld(drawing, elbow.Port1, a->EndDir);
-                AddWeld(drawing, elbow.Port2, s.EndDir);
+                addWeld(drawing, elbow.Port1, a->EndDir);
+                addWeld(drawing, elbow.Port2, s.EndDir);
             }
         } else if (autoWeld) {
-            AddWeld(drawing, s.Port1, s.EndDir);
+            addWeld(drawing, s.Port1, s.EndDir);
         }
         list.addCopy(s);
         ctx_.commit();
     } else {
-        PipeObject& tee = list.addCopy(MakeTee(*a, s.Port1, s, doc.settings().m_santongChang, lengths.tee));
+        PipeObject& tee = list.addCopy(makeTee(*a, s.Port1, s, doc.settings().m_santongChang, lengths.tee));
         const bool useTee = ctx_.ask(message::kUseTee, "请问:", Buttons::YesNo, MessageIcon::Question,
                                      Answer::Yes) == Answer::Yes;
-        JoinWithTee(drawing, *a, s, &tee, useTee, autoWeld);
+        joinWithTee(drawing, *a, s, &tee, useTee, autoWeld);
         doc.selection.keepOnly(list);
         ctx_.commit(Commit::ObjectsAndView);
     }
@@ -354,7 +354,7 @@ bool PlaceTool::componentClick() {
     const SnapState& snap = ctx_.currentSnap();
     if (!snap.snapped()) {
         // Valves and the instruments say where they belong even when nothing is under the mouse.
-        if (tool.kind == ToolKind::Component && PlacementRuleOf(tool.symbol) == PlacementRule::OrthogonalPipe) {
+        if (tool.kind == ToolKind::Component && placementRuleOf(tool.symbol) == PlacementRule::OrthogonalPipe) {
             ctx_.ask(message::kOrthogonalOnly, "应用错误:", Buttons::Ok, MessageIcon::Warning);
             return true;
         }
@@ -369,7 +369,7 @@ bool PlaceTool::componentClick() {
         case ToolKind::Component: break;
         default: return false;
     }
-    switch (PlacementRuleOf(tool.symbol).value_or(PlacementRule::AnyObject)) {
+    switch (placementRuleOf(tool.symbol).value_or(PlacementRule::AnyObject)) {
         case PlacementRule::OrthogonalPipe: {
             const int dir = model::directionCode(hit.EndDir);
             if (!isPipe(hit) || dir < 0 || dir > 5) {
@@ -392,7 +392,7 @@ bool PlaceTool::componentClick() {
 void PlaceTool::place(int symbol, double outlet) {
     model::Document& doc = ctx_.document();
     model::Drawing& drawing = doc.drawing;
-    const PipeObject c = MakeComponent(*ctx_.currentSnap().hit, ctx_.snapModel(), symbol, ctx_.lengths.component,
+    const PipeObject c = makeComponent(*ctx_.currentSnap().hit, ctx_.snapModel(), symbol, ctx_.lengths.component,
                                        outlet, doc.settings(), ctx_.viewState().axes(), ctx_.zoom());
     ctx_.clearSnap();
     PipeObject& listed =
@@ -411,7 +411,7 @@ void PlaceTool::place(int symbol, double outlet) {
 void PlaceTool::elbowOrAngleValve() {
     const PipeObject hit = *ctx_.currentSnap().hit;
     const Vec3 p = ctx_.snapModel();
-    if (!IsForward(hit, p)) {
+    if (!isForward(hit, p)) {
         ctx_.clearSnap();
         ctx_.ask(message::kNotAtStart, "信息:", Buttons::Ok, MessageIcon::Information);
         return;
@@ -432,7 +432,7 @@ void PlaceTool::elbowOrAngleValve() {
     Vec3 end = view::StepAlong(ctx_.viewState().axes(), p, dir, 100.0);
     end.z = p.z;
     const PipeObject leg(model::CreationValues{kPipe, 0, static_cast<double>(dir), p, end, 100.0, -1.0});
-    doc.drawing.objects.addCopy(MakeElbow(hit, leg, doc.settings().m_wantouR, ctx_.lengths.elbow));
+    doc.drawing.objects.addCopy(makeElbow(hit, leg, doc.settings().m_wantouR, ctx_.lengths.elbow));
     ctx_.clearSnap();
     ctx_.commit();
 }
@@ -442,7 +442,7 @@ void PlaceTool::weldClick() {
     const double dir = ctx_.currentSnap().hit->EndDir;
     const Vec3 p = ctx_.snapModel();
     ctx_.clearSnap();
-    PipeObject& weld = AddWeld(drawing, p, dir);
+    PipeObject& weld = addWeld(drawing, p, dir);
     ctx_.commit();
     // The weld's dialog changes the weld after it is shown in place.
     WeldForm form(weld);
@@ -469,10 +469,10 @@ bool TextTool::press(DevicePoint p) {
     const double zoom = ctx_.zoom();
     const Vec3 at(logical.x / zoom, logical.y / zoom, 0.0);
     ctx_.clearSnap();
-    TextForm form(TextForm::NewBlock(at), {ctx_.viewState().axes(), zoom});
+    TextForm form(TextForm::newBlock(at), {ctx_.viewState().axes(), zoom});
     if (!ctx_.forms().run(form) || form.result().DistTxt.empty()) return true;
     PipeObject block = form.result();
-    block.Port2 = TextBlockEnd(block, zoom);
+    block.Port2 = textBlockEnd(block, zoom);
     ctx_.document().drawing.objects.addCopy(block);
     ctx_.commit();
     return true;
@@ -481,7 +481,7 @@ bool TextTool::press(DevicePoint p) {
 bool CutLineTool::press(DevicePoint) {
     if (!ctx_.currentSnap().snapped()) return false;
     model::Document& doc = ctx_.document();
-    const PipeObject cut = MakeCutLine(*ctx_.currentSnap().hit, ctx_.snapModel(), doc.settings(), ctx_.viewState().axes());
+    const PipeObject cut = makeCutLine(*ctx_.currentSnap().hit, ctx_.snapModel(), doc.settings(), ctx_.viewState().axes());
     ctx_.clearSnap();
     doc.drawing.objects.addCopy(cut);
     ctx_.commit();
@@ -614,8 +614,8 @@ bool PropertiesTool::open(const PipeObject* object) {
     model::Document& doc = ctx_.document();
     if (!object || !doc.drawing.objects.contains(object)) return false;
     ctx_.clearSnap();
-    auto form = MakePropertyForm(*object, {ctx_.viewState().axes(), ctx_.zoom()});
-    if (form && ctx_.forms().run(*form) && ApplyPropertyForm(doc, object, *form)) ctx_.commit();
+    auto form = makePropertyForm(*object, {ctx_.viewState().axes(), ctx_.zoom()});
+    if (form && ctx_.forms().run(*form) && applyPropertyForm(doc, object, *form)) ctx_.commit();
     return true;
 }
 
@@ -649,7 +649,7 @@ void MoveTool::drawGhosts(platform::Canvas& c, const Vec3& offset) {
     const view::PaintContext paint{c, ctx_.document().settings(), ctx_.viewState()};
     for (const PipeObject* o : ctx_.document().selection.items()) {
         PipeObject ghost = *o;
-        TranslateObject(ghost, offset, false);
+        translateObject(ghost, offset, false);
         view::DrawObjectBody(ghost, paint, true);
     }
 }
@@ -687,7 +687,7 @@ void MoveTool::release(DevicePoint p) {
         const long i = list.indexOf(o);
         if (i < 0) continue;
         PipeObject* moved = copying ? &list.addCopy(*o) : &list.at(static_cast<std::size_t>(i));
-        TranslateObject(*moved, d);
+        translateObject(*moved, d);
         now.push_back(moved);
     }
     doc.selection.clear();
@@ -754,7 +754,7 @@ bool LabelMoveTool::hover(DevicePoint p) {
     auto shift = shifts.begin();
     std::size_t index = 0;
     for (const PipeObject& o : doc.drawing.objects) {
-        auto f = FindLabelFrame(o, settings, zoom);
+        auto f = findLabelFrame(o, settings, zoom);
         // A pipe length the paint moved clear of a symbol is found where it is seen.
         while (shift != shifts.end() && shift->index < index) ++shift;
         if (f && shift != shifts.end() && shift->index == index && o.is(ObjectKind::Pipe)) {
@@ -820,7 +820,7 @@ void LabelMoveTool::dropStale(const model::ObjectList& list) {
 bool DrawingMoveTool::press(DevicePoint p) {
     model::Document& doc = ctx_.document();
     if (doc.drawing.objects.empty()) return true;
-    const auto box = SegmentBox(doc.drawing.objects);
+    const auto box = segmentBox(doc.drawing.objects);
     if (!box) return true;
     const double z = ctx_.zoom();
     box_ = {box->left * z, box->top * z, box->right * z, box->bottom * z};
@@ -850,7 +850,7 @@ void DrawingMoveTool::release(DevicePoint) {
     const double dy = frame_.points[0].y - truncToInt(box_.top);
     const int mx = truncToInt(z != 0.0 ? dx / z : dx);
     const int my = truncToInt(z != 0.0 ? dy / z : dy);
-    if (mx != 0 || my != 0) MoveWholeDrawing(ctx_.document().drawing.objects, mx, my);
+    if (mx != 0 || my != 0) moveWholeDrawing(ctx_.document().drawing.objects, mx, my);
     ctx_.commit();
 }
 

@@ -12,13 +12,13 @@ bool NumberRange::contains(double v) const {
     return v <= max;
 }
 
-std::optional<double> ReadNumber(std::string_view t, NumberRange range) {
+std::optional<double> readNumber(std::string_view t, NumberRange range) {
     const double v = text::leadingNumber(t);
     if (!range.contains(v)) return std::nullopt;
     return v;
 }
 
-std::optional<int> ReadWholeNumber(std::string_view t, NumberRange range) {
+std::optional<int> readWholeNumber(std::string_view t, NumberRange range) {
     std::size_t i = 0;
     while (i < t.size() && text::isCSpace(t[i])) ++i;
     bool negative = false;

@@ -43,9 +43,9 @@ inline constexpr const char* kInputErrorCaption = "应用错误";
 }  // namespace numbers
 
 // What a dialog box holds, read as C `atof`, when that is finite and within `range`.
-std::optional<double> ReadNumber(std::string_view text, NumberRange range);
+std::optional<double> readNumber(std::string_view text, NumberRange range);
 // The same for whole-number boxes read as C `atoi` (digits after a sign; 0 when none): none
 // when the digits run past `range`.
-std::optional<int> ReadWholeNumber(std::string_view text, NumberRange range);
+std::optional<int> readWholeNumber(std::string_view text, NumberRange range);
 
 }  // namespace tubra::edit

@@ -6,7 +6,7 @@ namespace tubra::edit {
 
 using model::ObjectKind;
 
-std::unique_ptr<PropertyForm> MakePropertyForm(const model::PipeObject& object,
+std::unique_ptr<PropertyForm> makePropertyForm(const model::PipeObject& object,
                                                const PropertyContext& context) {
     switch (object.kind()) {
         case ObjectKind::Pipe: return std::make_unique<SegmentForm>(object, context);
@@ -22,18 +22,18 @@ std::unique_ptr<PropertyForm> MakePropertyForm(const model::PipeObject& object,
     }
 }
 
-bool ApplyPropertyForm(model::Document& doc, const model::PipeObject* listed, const PropertyForm& form) {
+bool applyPropertyForm(model::Document& doc, const model::PipeObject* listed, const PropertyForm& form) {
     if (!doc.drawing.objects.replaceObject(listed, form.result())) return false;
     doc.setModifiedFlag();
     return true;
 }
 
-bool EditProperties(model::Document& doc, const model::PipeObject* listed,
+bool editProperties(model::Document& doc, const model::PipeObject* listed,
                     const PropertyContext& context, platform::FormHost& host) {
     if (!listed || !doc.drawing.objects.contains(listed)) return false;
-    auto form = MakePropertyForm(*listed, context);
+    auto form = makePropertyForm(*listed, context);
     if (!form || !host.run(*form)) return false;
-    return ApplyPropertyForm(doc, listed, *form);
+    return applyPropertyForm(doc, listed, *form);
 }
 
 }  // namespace tubra::edit

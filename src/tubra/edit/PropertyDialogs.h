@@ -11,15 +11,15 @@
 namespace tubra::edit {
 
 // The property dialog of `object` working on a copy of it; null for kinds without one.
-std::unique_ptr<PropertyForm> MakePropertyForm(const model::PipeObject& object,
+std::unique_ptr<PropertyForm> makePropertyForm(const model::PipeObject& object,
                                                const PropertyContext& context);
 
 // OK of a property dialog: the listed object takes the edited copy and the document is
 // marked modified. False when the object is no longer listed.
-bool ApplyPropertyForm(model::Document& doc, const model::PipeObject* listed, const PropertyForm& form);
+bool applyPropertyForm(model::Document& doc, const model::PipeObject* listed, const PropertyForm& form);
 
 // Shows the property dialog of a listed object and applies it on OK. True when applied.
-bool EditProperties(model::Document& doc, const model::PipeObject* listed,
+bool editProperties(model::Document& doc, const model::PipeObject* listed,
                     const PropertyContext& context, platform::FormHost& host);
 
 }  // namespace tubra::edit

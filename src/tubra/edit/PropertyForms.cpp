@@ -119,16 +119,16 @@ FormState SegmentForm::accept(platform::FormContext& context) {
     const bool slanted = dir == 6;
     // Everything is checked before anything is written, so a refused OK leaves the copy as
     // the dialog opened on it.
-    const auto length = ReadNumber(value("Distanc"), numbers::kLength);
-    const auto angle = ReadNumber(value("angle"), numbers::kAngle);
-    const auto wall = ReadNumber(value("BiHou"), numbers::kWallThickness);
-    const auto offsetA = slanted ? ReadNumber(value("Port3.x"), numbers::kLength) : std::optional<double>(0.0);
-    const auto offsetB = slanted ? ReadNumber(value("Port3.y"), numbers::kLength) : std::optional<double>(0.0);
+    const auto length = readNumber(value("Distanc"), numbers::kLength);
+    const auto angle = readNumber(value("angle"), numbers::kAngle);
+    const auto wall = readNumber(value("BiHou"), numbers::kWallThickness);
+    const auto offsetA = slanted ? readNumber(value("Port3.x"), numbers::kLength) : std::optional<double>(0.0);
+    const auto offsetB = slanted ? readNumber(value("Port3.y"), numbers::kLength) : std::optional<double>(0.0);
     if (!length || !angle || !wall || !offsetA || !offsetB) return inputError(context);
     // A segment keeps a length: its end is never put onto its start.
     const bool moves = (dir >= 0 && dir <= 5) || (slanted && std::fabs(*length - truncToInt(o.Distanc)) > 1.0);
     if (moves && std::fabs(*length) < 1.0) return inputError(context);
-    const auto count = ReadWholeNumber(value("count"), {-1e9, 1e9});
+    const auto count = readWholeNumber(value("count"), {-1e9, 1e9});
     if (!count || *count > maxCount_) return refuse(context, kTooMany, numbers::kInputErrorCaption);
 
     if (dir >= 0 && dir <= 5) {
@@ -147,7 +147,7 @@ FormState SegmentForm::accept(platform::FormContext& context) {
                 o.Port2.x = o.Port1.x + dx * *length / now;
                 o.Port2.y = o.Port1.y + dy * *length / now;
             }
-            o.Distanc = SheetLength(o);
+            o.Distanc = sheetLength(o);
         }
         o.Port3.x = *offsetA;
         o.Port3.y = *offsetB;
@@ -196,9 +196,9 @@ WeldForm::WeldForm(const PipeObject& weld) : FieldForm("对象属性——焊缝
 
 FormState WeldForm::accept(platform::FormContext& context) {
     PipeObject& o = copy_;
-    const auto number = ReadWholeNumber(value("Number"), numbers::kWeldNumber);
-    const auto angle = ReadWholeNumber(value("angle"), numbers::kAngle);
-    const auto wall = ReadNumber(value("BiHou"), numbers::kWallThickness);
+    const auto number = readWholeNumber(value("Number"), numbers::kWeldNumber);
+    const auto angle = readWholeNumber(value("angle"), numbers::kAngle);
+    const auto wall = readNumber(value("BiHou"), numbers::kWallThickness);
     if (!number || !angle || !wall) return inputError(context);
     o.Number = *number;
     o.DistTxt = gbkValue("DistTxt");
@@ -214,7 +214,7 @@ FormState WeldForm::accept(platform::FormContext& context) {
 
 // --- support ---
 
-std::string SupportForm::NameOf(int subType) {
+std::string SupportForm::nameOf(int subType) {
     switch (subType) {
         case 32: return "刚性支架";
         case 33: return "弹性支架";
@@ -230,7 +230,7 @@ std::string SupportForm::NameOf(int subType) {
 }
 
 SupportForm::SupportForm(const PipeObject& support) : FieldForm("对象属性——附件"), copy_(support) {
-    addShown("name", "名称:", NameOf(copy_.SubType));
+    addShown("name", "名称:", nameOf(copy_.SubType));
     addShown("direction", "方向:", directionText(copy_.EndDir));
     addShown("Port1.x", "起点: X=", f2(copy_.Port1.x));
     addShown("Port1.y", "Y=", f2(copy_.Port1.y)).sameRow = true;
@@ -248,7 +248,7 @@ SupportForm::SupportForm(const PipeObject& support) : FieldForm("对象属性—
 }
 
 FormState SupportForm::accept(platform::FormContext& context) {
-    const auto angle = ReadNumber(value("angle"), numbers::kAngle);
+    const auto angle = readNumber(value("angle"), numbers::kAngle);
     if (!angle) return inputError(context);
     copy_.DistTxt = gbkValue("DistTxt");
     copy_.dimAngle = truncToInt(*angle * 10.0);
@@ -257,7 +257,7 @@ FormState SupportForm::accept(platform::FormContext& context) {
 
 // --- text block ---
 
-PipeObject TextForm::NewBlock(const Vec3& point) {
+PipeObject TextForm::newBlock(const Vec3& point) {
     PipeObject o(model::CreationValues{model::kindValue(model::ObjectKind::TextBlock), 0, 0.0, point,
                                        point, 0.0, 0.0});
     o.CaiLiao = text::gbk("宋体");
@@ -271,10 +271,10 @@ TextForm::TextForm(const PipeObject& block, const PropertyContext& context)
     : FieldForm("输入文字"), copy_(block), context_(context) {
     addText("text", "文字:", utf8(copy_.DistTxt), kTextBytes);
     addOffered("angle", "角度", {"0", "东西", "南北", "上下", "30", "45", "60", "90"},
-               ShortNumber(copy_.dimAngle / 10.0), 15);
+               shortNumber(copy_.dimAngle / 10.0), 15);
     addCheck("zoomWithDrawing", "动态缩放", truncToInt(copy_.BiHou) == 1);
     addOffered("font", "字体:", {"宋体", "黑体", "楷体", "仿宋"}, utf8(copy_.CaiLiao), kShortTextBytes);
-    addText("height", "字高:", ShortNumber(copy_.Port3.y), 15);
+    addText("height", "字高:", shortNumber(copy_.Port3.y), 15);
     addCheck("italic", "斜体", copy_.Number != 0);
     addCheck("underline", "下划线", copy_.SubType != 0).sameRow = true;
     addText("x", "横坐标", text::format("%.1f", copy_.Port1.x), 8);
@@ -299,8 +299,8 @@ FormState TextForm::otherAction(std::string_view name, std::string_view argument
 
 FormState TextForm::accept(platform::FormContext& context) {
     // Positions beyond any sheet are as wrong as positions off it.
-    const double x = ReadNumber(value("x"), numbers::kLength).value_or(0.0);
-    const double y = ReadNumber(value("y"), numbers::kLength).value_or(0.0);
+    const double x = readNumber(value("x"), numbers::kLength).value_or(0.0);
+    const double y = readNumber(value("y"), numbers::kLength).value_or(0.0);
     if (!(x > 0.0)) {
         context.prompter.ask({"横坐标输入数据错误(应为正数)，请重新输入", "", platform::Buttons::Ok,
                               platform::MessageIcon::Warning, platform::Answer::Ok});
@@ -314,8 +314,8 @@ FormState TextForm::accept(platform::FormContext& context) {
     const std::string& angle = value("angle");
     const auto has = [&](const char* s) { return angle.find(s) != std::string::npos; };
     const bool named = has("东") || has("西") || has("南") || has("北") || has("上") || has("下");
-    const auto degrees = ReadNumber(angle, numbers::kAngle);
-    const auto height = ReadNumber(value("height"), numbers::kTextHeight);
+    const auto degrees = readNumber(angle, numbers::kAngle);
+    const auto height = readNumber(value("height"), numbers::kTextHeight);
     if ((!named && !degrees) || !height) return inputError(context);
     PipeObject& o = copy_;
     o.DistTxt = gbkValue("text");

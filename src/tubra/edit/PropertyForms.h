@@ -67,7 +67,7 @@ public:
     explicit SupportForm(const model::PipeObject& support);
     const model::PipeObject& result() const override { return copy_; }
     // The name shown for a `SubType` (UTF-8), empty for others.
-    static std::string NameOf(int subType);
+    static std::string nameOf(int subType);
 
 protected:
     platform::FormState accept(platform::FormContext& context) override;
@@ -83,7 +83,7 @@ public:
     static constexpr const char* kSpecialCharacters[] = {"⊥", "°", "℃"};
     TextForm(const model::PipeObject& block, const PropertyContext& context);
     // A new text block at `point` (model units) with the default font.
-    static model::PipeObject NewBlock(const model::Vec3& point);
+    static model::PipeObject newBlock(const model::Vec3& point);
     const model::PipeObject& result() const override { return copy_; }
 
 protected:

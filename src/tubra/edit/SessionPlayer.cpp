@@ -243,7 +243,7 @@ void SessionPlayer::makeView() {
     port_.status.clear();
     controller_ = std::make_unique<ViewController>(
         ViewController::Services{*doc_, view_, settings_, port_, prompter_, forms_, {}});
-    port_.apply(view::InitialUpdate(view_, doc_->drawing));
+    port_.apply(view::initialUpdate(view_, doc_->drawing));
 }
 
 bool SessionPlayer::open(const std::filesystem::path& path, std::string* error) {
@@ -269,7 +269,7 @@ void SessionPlayer::paint() {
     NullCanvas canvas(HeadlessPort::kPixelsPerUnit, HeadlessPort::kClientSize);
     canvas.setViewportOrigin({-port_.scroll().x, -port_.scroll().y});
     // Nothing is shown: the paint's effects without its drawing (a save never waits for one).
-    view::OnLayout(*doc_, view_, canvas);
+    view::onLayout(*doc_, view_, canvas);
     if (fromFile && view_.ZoomPara != before)
         port_.setScrollSizes({model::truncToInt(view_.pageExtent.cx * view_.ZoomPara),
                               model::truncToInt(view_.pageExtent.cy * view_.ZoomPara)});
@@ -338,7 +338,7 @@ void SessionPlayer::perform(const ScriptLine& line) {
                 values.alpha = v[1];
                 values.beta = v[2];
             }
-            view::ApplyNewDrawing(view_, *doc_, values);
+            view::applyNewDrawing(view_, *doc_, values);
             break;
         }
         case Kind::Command: runCommand(static_cast<int>(v[0])); break;

@@ -275,6 +275,6 @@ std::string escapeControls(std::string_view text) {
     return out;
 }
 
-std::string sessionNumber(double v) { return ShortNumber(v); }
+std::string sessionNumber(double v) { return shortNumber(v); }
 
 }  // namespace tubra::edit

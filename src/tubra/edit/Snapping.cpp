@@ -70,7 +70,7 @@ bool pointOnSegment(const PipeObject& o, double zoom, platform::Point mouse, Vec
 
 }  // namespace
 
-Vec3 TextBlockEnd(const PipeObject& o, double zoom) {
+Vec3 textBlockEnd(const PipeObject& o, double zoom) {
     const bool followsZoom = truncToInt(o.BiHou) == 1;
     // A text that keeps its size on screen is smaller on the sheet the more it is zoomed.
     const double height = followsZoom || !(zoom > 0) ? o.Port3.y : o.Port3.y / zoom;
@@ -115,7 +115,7 @@ const std::vector<std::size_t>& SnapIndex::near(const model::ObjectList& objects
     return found_;
 }
 
-SnapState FindSnap(const model::ObjectList& objects, const SnapSettings& s, double zoom,
+SnapState findSnap(const model::ObjectList& objects, const SnapSettings& s, double zoom,
                    const DeviceTransform& transform, DevicePoint mouse, platform::Point logical,
                    SnapIndex* index) {
     SnapState result;
@@ -130,7 +130,7 @@ SnapState FindSnap(const model::ObjectList& objects, const SnapSettings& s, doub
     const auto snapTo = [&](const PipeObject& o) {
         if (s.weldsOnly && o.MainType != weld) return false;
         const bool text = o.is(ObjectKind::TextBlock);
-        const Vec3 port2 = text ? TextBlockEnd(o, zoom) : o.Port2;
+        const Vec3 port2 = text ? textBlockEnd(o, zoom) : o.Port2;
         if (ends) {
             const Vec3* candidates[3] = {&o.Port1, &port2, &o.Port3};
             const int n = endPointCount(o.MainType);
@@ -180,7 +180,7 @@ SnapState FindSnap(const model::ObjectList& objects, const SnapSettings& s, doub
     return result;
 }
 
-void DrawSnapMarker(platform::Canvas& c, SnapKind kind, platform::Point at, int hx, int hy) {
+void drawSnapMarker(platform::Canvas& c, SnapKind kind, platform::Point at, int hx, int hy) {
     using platform::Point;
     platform::CanvasStateGuard guard(c);
     c.setRasterOp(platform::RasterOp::XorPen);

@@ -36,7 +36,7 @@ struct SnapState {
 
 // The end of a text block's text: from `Port1` along its angle by its length in characters
 // times half its character height (model units).
-model::Vec3 TextBlockEnd(const model::PipeObject& textBlock, double zoom);
+model::Vec3 textBlockEnd(const model::PipeObject& textBlock, double zoom);
 
 // Where a snap may be among many objects: the objects by the bounds of their candidate
 // points (model units), following the list's changes, so that a mouse move looks only at the
@@ -57,14 +57,14 @@ private:
 
 // The snap of the mouse at device point `mouse` (logical point `logical`). With an index, only
 // the objects near the mouse are looked at; the answer is the same.
-SnapState FindSnap(const model::ObjectList& objects, const SnapSettings& settings, double zoom,
+SnapState findSnap(const model::ObjectList& objects, const SnapSettings& settings, double zoom,
                    const DeviceTransform& transform, DevicePoint mouse, platform::Point logical,
                    SnapIndex* index = nullptr);
 
 // Draws the marker of a snap at its point with the XOR pen: an open square for an end point,
 // a triangle on its point for a mid point, a diagonal cross on a segment, an H on a text
 // block. Drawing it twice erases it. `halfX` and `halfY` are the marker size in logical units.
-void DrawSnapMarker(platform::Canvas& canvas, SnapKind kind, platform::Point at, int halfX,
+void drawSnapMarker(platform::Canvas& canvas, SnapKind kind, platform::Point at, int halfX,
                     int halfY);
 
 }  // namespace tubra::edit

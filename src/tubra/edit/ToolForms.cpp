@@ -32,8 +32,8 @@ FormState PlaneForm::accept(platform::FormContext& context) {
     for (int i = 0; i < 3; ++i)
         if (plane == kPlanes[i]) index = i;
     // An offset that is no finite length within reach is as wrong as none.
-    const double a = ReadNumber(value("offsetA"), numbers::kLength).value_or(0.0);
-    const double b = ReadNumber(value("offsetB"), numbers::kLength).value_or(0.0);
+    const double a = readNumber(value("offsetA"), numbers::kLength).value_or(0.0);
+    const double b = readNumber(value("offsetB"), numbers::kLength).value_or(0.0);
     segment_.StrtDir = index;
     segment_.Port3.x = a;
     segment_.Port3.y = b;
@@ -42,11 +42,11 @@ FormState PlaneForm::accept(platform::FormContext& context) {
                               platform::MessageIcon::Warning, platform::Answer::Ok});
         return FormState::Open;
     }
-    PlaceSlantedEnd(segment_, axes_);
+    placeSlantedEnd(segment_, axes_);
     return FormState::Accepted;
 }
 
-DirectionForm::DirectionForm(int runDirection) : FieldForm("指定方向:"), codes_(SquareDirections(runDirection)) {
+DirectionForm::DirectionForm(int runDirection) : FieldForm("指定方向:"), codes_(squareDirections(runDirection)) {
     std::vector<std::string> names;
     for (int c : codes_) names.push_back(directionName(c));
     addChoice("direction", "方向:", names);
@@ -68,10 +68,10 @@ TeeConnectionForm::TeeConnectionForm(model::PipeObject hit, model::Vec3 point, v
       distance_(distance),
       length_(length) {
     addChoice("method", "连接方法", {kMiddle, kEnds}, {}, platform::FieldStyle::Radio);
-    addChoice("pair", "另两端接口的方向:", Pairs(kMiddle, model::directionCode(hit_.EndDir)));
+    addChoice("pair", "另两端接口的方向:", pairs(kMiddle, model::directionCode(hit_.EndDir)));
 }
 
-std::vector<std::string> TeeConnectionForm::Pairs(const std::string& method, int d) {
+std::vector<std::string> TeeConnectionForm::pairs(const std::string& method, int d) {
     if (method == kMiddle) {
         switch (d) {
             case 3:
@@ -101,21 +101,21 @@ std::vector<std::string> TeeConnectionForm::Pairs(const std::string& method, int
 
 void TeeConnectionForm::fieldChanged(std::string_view name) {
     if (name != "method") return;
-    std::vector<std::string> pairs = Pairs(value("method"), model::directionCode(hit_.EndDir));
-    std::string first = pairs.empty() ? std::string() : pairs.front();
-    setChoices("pair", std::move(pairs), std::move(first));
+    std::vector<std::string> choices = pairs(value("method"), model::directionCode(hit_.EndDir));
+    std::string first = choices.empty() ? std::string() : choices.front();
+    setChoices("pair", std::move(choices), std::move(first));
 }
 
 FormState TeeConnectionForm::accept(platform::FormContext&) {
     tee_.reset();
     if (value("method") == kMiddle && !value("pair").empty())
-        tee_ = MakeTeeOnSegment(hit_, point_, value("pair"), distance_, length_, axes_);
+        tee_ = makeTeeOnSegment(hit_, point_, value("pair"), distance_, length_, axes_);
     return FormState::Accepted;
 }
 
 ContinuousForm::ContinuousForm() : FieldForm("自动添加") {
     addNote("请选择多管段连接处的添加对象");
-    addChoice("choice", "", JointChoiceNames());
+    addChoice("choice", "", jointChoiceNames());
 }
 
 FormState ContinuousForm::accept(platform::FormContext& context) {
@@ -128,7 +128,7 @@ FormState ContinuousForm::accept(platform::FormContext& context) {
 }
 
 JointChoice ContinuousForm::choice() const {
-    const auto& names = JointChoiceNames();
+    const auto& names = jointChoiceNames();
     const auto it = std::find(names.begin(), names.end(), value("choice"));
     return it == names.end() ? JointChoice::None : static_cast<JointChoice>(it - names.begin());
 }

@@ -49,7 +49,7 @@ public:
     TeeConnectionForm(model::PipeObject hit, model::Vec3 point, view::AxisAngles axes,
                       double distance, double length);
     // The directions offered for a method and the hit segment's run direction (UTF-8).
-    static std::vector<std::string> Pairs(const std::string& method, int runDirection);
+    static std::vector<std::string> pairs(const std::string& method, int runDirection);
     // The tee OK built; none with "与两端连接".
     const std::optional<model::PipeObject>& tee() const { return tee_; }
 

@@ -90,13 +90,13 @@ constexpr ToolCommand kToolCommands[] = {
 
 std::span<const ToolCommand> toolCommands() { return kToolCommands; }
 
-const ToolCommand* FindToolCommand(int command) {
+const ToolCommand* findToolCommand(int command) {
     const auto it = std::find_if(std::begin(kToolCommands), std::end(kToolCommands),
                                  [command](const ToolCommand& t) { return t.command == command; });
     return it == std::end(kToolCommands) ? nullptr : &*it;
 }
 
-std::optional<PlacementRule> PlacementRuleOf(int symbol) {
+std::optional<PlacementRule> placementRuleOf(int symbol) {
     switch (static_cast<SymbolCode>(symbol)) {
         case SymbolCode::Flange: case SymbolCode::ReducerLargeSmall: case SymbolCode::ReducerSmallLarge:
         case SymbolCode::PressureGauge: case SymbolCode::Thermometer: case SymbolCode::FlowMeter:
@@ -121,9 +121,9 @@ std::optional<PlacementRule> PlacementRuleOf(int symbol) {
     return std::nullopt;
 }
 
-bool IsPipeTool(ToolKind kind) { return kind == ToolKind::MainPipe || kind == ToolKind::BranchPipe; }
+bool isPipeTool(ToolKind kind) { return kind == ToolKind::MainPipe || kind == ToolKind::BranchPipe; }
 
-bool IsDrawingTool(ToolKind kind) {
+bool isDrawingTool(ToolKind kind) {
     switch (kind) {
         case ToolKind::MainPipe:
         case ToolKind::BranchPipe:

@@ -57,13 +57,13 @@ struct ToolCommand {
 
 // Every tool command.
 std::span<const ToolCommand> toolCommands();
-const ToolCommand* FindToolCommand(int command);
+const ToolCommand* findToolCommand(int command);
 
 // The placement rule and `MainType` of a component symbol; none for codes no tool places.
-std::optional<PlacementRule> PlacementRuleOf(int symbol);
+std::optional<PlacementRule> placementRuleOf(int symbol);
 
 // Whether the tool draws or places something on the pipeline (the drawing cursor).
-bool IsDrawingTool(ToolKind kind);
-bool IsPipeTool(ToolKind kind);
+bool isDrawingTool(ToolKind kind);
+bool isPipeTool(ToolKind kind);
 
 }  // namespace tubra::edit

@@ -18,15 +18,15 @@ bool hasPort(const CommandContext& c) { return c.port != nullptr; }
 
 void installViewCommands(CommandRegistry& registry) {
     registry.add(cmd::ZoomIn, {[](CommandContext& c) {
-                                   c.port->apply(view::ZoomIn(c.view, c.doc.drawing, clientRect(*c.port)));
+                                   c.port->apply(view::zoomIn(c.view, c.doc.drawing, clientRect(*c.port)));
                                },
                                hasPort, {}});
     registry.add(cmd::ZoomOut, {[](CommandContext& c) {
-                                    c.port->apply(view::ZoomOut(c.view, c.doc.drawing, clientRect(*c.port)));
+                                    c.port->apply(view::zoomOut(c.view, c.doc.drawing, clientRect(*c.port)));
                                 },
                                 hasPort, {}});
     registry.add(cmd::Fit, {[](CommandContext& c) {
-                                c.port->apply(view::FitToWindow(c.view, c.doc.drawing, c.port->clientSize(),
+                                c.port->apply(view::fitToWindow(c.view, c.doc.drawing, c.port->clientSize(),
                                                                 c.port->transform().pixelsPerUnit));
                             },
                             hasPort, {}});

@@ -105,7 +105,7 @@ void ViewController::eachTool(F&& f) {
 // --- feedback ---
 
 void ViewController::drawMarker(platform::Canvas& c, const Marker& m) const {
-    DrawSnapMarker(c, m.kind, m.at, m.hx, m.hy);
+    drawSnapMarker(c, m.kind, m.at, m.hx, m.hy);
 }
 
 void ViewController::eraseMarker() {
@@ -148,7 +148,7 @@ void ViewController::dropStaleHolds() {
 void ViewController::snapAt(DevicePoint p) {
     const auto transform = port().transform();
     const SnapSettings& s = settings().snap;
-    SnapState next = FindSnap(document().drawing.objects, s, zoom(), transform, p, toLogical(p), &snapIndex_);
+    SnapState next = findSnap(document().drawing.objects, s, zoom(), transform, p, toLogical(p), &snapIndex_);
     Marker m;
     if (next.snapped()) {
         const double ppu = transform.pixelsPerUnit > 0 ? transform.pixelsPerUnit : 1.0;
@@ -178,7 +178,7 @@ void ViewController::setStatus(const std::string& utf8) {
 
 void ViewController::showCoordinates(DevicePoint p) {
     const model::Document& d = document();
-    setStatus(text::gbkToUtf8(view::PositionReadout(
+    setStatus(text::gbkToUtf8(view::positionReadout(
         viewState(), toLogical(p), static_cast<int>(d.drawing.objects.size()),
         static_cast<int>(d.discardBox.objects.size()), static_cast<int>(d.selection.size()))));
 }
@@ -276,7 +276,7 @@ void ViewController::chooseTool(const ToolCommand& t) {
 }
 
 void ViewController::command(int id) {
-    if (const ToolCommand* t = FindToolCommand(id)) {
+    if (const ToolCommand* t = findToolCommand(id)) {
         chooseTool(*t);
     } else {
         SnapSettings& snap = settings().snap;
@@ -307,7 +307,7 @@ void ViewController::command(int id) {
 }
 
 bool ViewController::isChecked(int id) const {
-    if (const ToolCommand* t = FindToolCommand(id)) return tool_ == t->tool;
+    if (const ToolCommand* t = findToolCommand(id)) return tool_ == t->tool;
     const SnapSettings& snap = settings().snap;
     switch (id) {
         case cmd::ClosedPipe: return pipe_.closed();
@@ -355,7 +355,7 @@ void ViewController::hover(DevicePoint p) {
     // While a segment's start point is placed only the pipe tools draw their band, and a few
     // tools still catch points.
     if (pipe_.constructing()) {
-        if (IsPipeTool(tool_.kind))
+        if (isPipeTool(tool_.kind))
             pipe_.hover(p);
         else if (tool_.kind == ToolKind::Delete || tool_.kind == ToolKind::Pan ||
                  tool_.kind == ToolKind::Properties)
@@ -453,7 +453,7 @@ void ViewController::restore() {
     model::ObjectList& box = doc.discardBox.objects;
     if (box.empty()) return;
     const model::PipeObject* last = &box.last();
-    RestoreObject(doc.drawing.objects, *last);
+    restoreObject(doc.drawing.objects, *last);
     box.take(last);
     commit(Commit::ObjectsAndView);
 }
@@ -469,8 +469,8 @@ void ViewController::clearAll() {
 void ViewController::zoomStep(bool in) {
     const platform::Size c = port().clientSize();
     const platform::Rect client{0, 0, c.cx, c.cy};
-    const view::ScrollChange change = in ? view::ZoomIn(viewState(), document().drawing, client)
-                                         : view::ZoomOut(viewState(), document().drawing, client);
+    const view::ScrollChange change = in ? view::zoomIn(viewState(), document().drawing, client)
+                                         : view::zoomOut(viewState(), document().drawing, client);
     port().apply(change);
     if (change.invalidate) dropFeedback();
 }
@@ -478,7 +478,7 @@ void ViewController::zoomStep(bool in) {
 void ViewController::commit(Commit what, Changes changes) {
     if (changes == Changes::Unknown) document().drawing.objects.touchAll();
     if (what != Commit::Cleared) document().setModifiedFlag();
-    if (what != Commit::Objects) view::StoreViewInDrawing(viewState(), document().drawing);
+    if (what != Commit::Objects) view::storeViewInDrawing(viewState(), document().drawing);
     changed();
 }
 

@@ -47,7 +47,7 @@ std::string sheetDxf(model::Document& doc) {
     for (int i = 0; i < view::kSheetLayerCount; ++i) {
         DxfLayer l;
         l.name = kDxfLayerNames[i];
-        l.on = view::SheetLayerShown(doc.settings(), static_cast<SheetLayer>(i));
+        l.on = view::sheetLayerShown(doc.settings(), static_cast<SheetLayer>(i));
         layers.push_back(std::move(l));
     }
     // Lengths and labels are texts of the dimension layers, also those of slanted pipes' legs.
@@ -64,15 +64,15 @@ std::string sheetDxf(model::Document& doc) {
 
     // The sheet as printed: its frame, at zoom 1, never a report page.
     view::ViewState view;
-    view::InitialUpdate(view, doc.drawing);
-    view::ApplyOpenedDocument(view, doc);
+    view::initialUpdate(view, doc.drawing);
+    view::applyOpenedDocument(view, doc);
     view.reportDisplay[0] = 0;
     view.frameSwitch = 1;
     view.ZoomPara = 1.0;
     doc.drawing.zoomLoaded = 0;
     doc.newDrawingFlag = 0;
 
-    DxfCanvas canvas(view::PageExtent(doc.drawing.PageSize), std::move(layers));
+    DxfCanvas canvas(view::pageExtent(doc.drawing.PageSize), std::move(layers));
     {
         AllLayersShown shown(doc.settings());
         view::OnDraw(doc, view, canvas);

@@ -46,7 +46,7 @@ manager::Workbook materialsWorkbook(const MaterialList& list, std::string title)
     return book;
 }
 
-MaterialList SumMaterials(const std::vector<std::filesystem::path>& files,
+MaterialList sumMaterials(const std::vector<std::filesystem::path>& files,
                           std::vector<MaterialsFileError>* errors) {
     MaterialList sum;
     for (const std::filesystem::path& path : files) {
@@ -63,7 +63,7 @@ MaterialList SumMaterials(const std::vector<std::filesystem::path>& files,
     return sum;
 }
 
-std::error_code SaveMaterials(const std::filesystem::path& path, const MaterialList& list,
+std::error_code saveMaterials(const std::filesystem::path& path, const MaterialList& list,
                               const std::string& title) {
     if (manager::isWorkbookName(path)) return manager::writeWorkbook(path, materialsWorkbook(list, title));
     return platform::writeFileAtomically(path, materialsCsv(list)).error();

@@ -23,11 +23,11 @@ struct MaterialsFileError {
 
 // The lists of the drawing files added up; files that cannot be read are left out and named
 // in `errors`.
-MaterialList SumMaterials(const std::vector<std::filesystem::path>& files,
+MaterialList sumMaterials(const std::vector<std::filesystem::path>& files,
                           std::vector<MaterialsFileError>* errors);
 
 // Writes the list by the file's name: a workbook for ".xlsx", else CSV.
-std::error_code SaveMaterials(const std::filesystem::path& path, const MaterialList& list,
+std::error_code saveMaterials(const std::filesystem::path& path, const MaterialList& list,
                               const std::string& title);
 
 }  // namespace tubra::exchange

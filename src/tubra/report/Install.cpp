@@ -10,7 +10,7 @@ void installInspectionReport(model::AppContext& app) {
     app.makeReportStore = [] { return std::make_unique<InspectionReport>(); };
     // Views draw the pages of such a store.
     static const InspectionReportPages pages;
-    view::InstallReportPagePainter(&pages);
+    view::installReportPagePainter(&pages);
 }
 
 InspectionReport* inspectionReport(model::Document& document) {

@@ -303,8 +303,8 @@ public:
         }
         // The source documents as the page prints them, one check box each.
         std::vector<std::string_view> documents;
-        for (std::string_view line : OnlineSourceDocumentLines())
-            for (std::string_view name : OptionNames(line)) documents.push_back(name);
+        for (std::string_view line : onlineSourceDocumentLines())
+            for (std::string_view name : optionNames(line)) documents.push_back(name);
         states_ = -1;
         for (std::size_t s = 0; s < documents.size() && s < j.states.size(); ++s) {
             const int f = addCheck("state" + std::to_string(s), std::string(documents[s]), j.states[s] != 0);

@@ -293,7 +293,7 @@ text::Fit PagePainter::fitItem(const FitItem& item, int height) const {
     text::Fit fit = text::fitText(item.text, w, h, style);
     if (!fit.complete) {
         style.height = fit.height;
-        fit = text::FitWithMark(item.text, w, h, style, continuable_ ? continuedMark() : cutMark());
+        fit = text::fitWithMark(item.text, w, h, style, continuable_ ? continuedMark() : cutMark());
     }
     return fit;
 }

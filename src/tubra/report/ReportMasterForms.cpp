@@ -226,7 +226,7 @@ FormState ReportMasterForm::onFormAction(std::string_view name, std::string_view
         if (std::find(selection.begin(), selection.end(), kPrintSetSection) != selection.end())
             loadStart(printSet().start);
         for (std::size_t k = 0; k < pages_.size() && hasShowBox(k); ++k)
-            setChecked(firstFlag_ + static_cast<int>(k), IsPageShown(printSet(), pages_[k]));
+            setChecked(firstFlag_ + static_cast<int>(k), isPageShown(printSet(), pages_[k]));
         refresh();
         return state();
     }
@@ -258,7 +258,7 @@ std::vector<std::string> modeChoices() { return {gbk("编辑报告"), gbk("显�
 void ReportMasterForm::addShowBoxesModeAndStart(const PrintSetData& set, int showBoxes) {
     showBoxes_ = showBoxes;
     for (std::size_t k = 0; k < pages_.size() && hasShowBox(k); ++k) {
-        const int f = addCheck("flag" + std::to_string(pages_[k]), "", IsPageShown(set, pages_[k]));
+        const int f = addCheck("flag" + std::to_string(pages_[k]), "", isPageShown(set, pages_[k]));
         if (k == 0) firstFlag_ = f;
     }
     modeField_ = addChoice("mode", modeChoices(), modeChoices()[mode_ == kShowReport ? 1 : 0],

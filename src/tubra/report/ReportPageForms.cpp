@@ -437,14 +437,14 @@ public:
         : ReportPageForm(kVisualPage) {
         const HongGuanData& h = r.HongGuan_ReportData;
         // The check boxes carry the options the page prints.
-        const auto& items = VisualInspectionItems();
+        const auto& items = visualInspectionItems();
         int state = 0;
         for (std::size_t item = 0; item < items.size(); ++item) {
             first_.push_back(state);
             LayoutGroup& g = group(std::string(items[item].name), static_cast<int>(item), 0);
             GroupBuilder b(g);
             int col = 0, row = 0;
-            for (std::string_view option : OptionNames(items[item].options)) {
+            for (std::string_view option : optionNames(items[item].options)) {
                 const std::string name = "state" + std::to_string(state);
                 addCheck(name, std::string(option) + "；", h.states[state] != 0);
                 owner_.push_back(static_cast<int>(item));
@@ -832,7 +832,7 @@ public:
 // ---------------------------------------------------------------------------------------------
 // Catalogue
 
-bool isReportPage(int page) { return IsReportPageIndex(page) && !IsStackedIndex(page); }
+bool isReportPage(int page) { return isReportPageIndex(page) && !isStackedIndex(page); }
 
 std::string_view reportPageCaption(int page) {
     switch (page) {
@@ -840,7 +840,7 @@ std::string_view reportPageCaption(int page) {
         case kContentsPage: return kContentsCaption;
         case kRepairPage: return kRepairCaption;
         case kOnlineCoverPage: return kOnlineCoverCaption;
-        default: return isReportPage(page) ? PageTitle(page) : std::string_view();
+        default: return isReportPage(page) ? pageTitle(page) : std::string_view();
     }
 }
 

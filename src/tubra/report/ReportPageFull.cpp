@@ -63,7 +63,7 @@ const std::string_view kFormTitles[] = {
 
 }  // namespace
 
-std::string_view PageTitle(int pageIndex) {
+std::string_view pageTitle(int pageIndex) {
     if (pageIndex >= kCoverPage && pageIndex <= kRepairPage) return kFormTitles[pageIndex];
     switch (pageIndex) {
         case kOnlineCoverPage: return "在用工业管道在线检验报告书";
@@ -85,7 +85,7 @@ void drawCoverPage(PagePainter& p) {
     std::vector<FitItem> numbers, values;
     numbers.push_back(coverLine(p, 1000, -300, "使用登记证号:", 350, small, coverFace(40), face[0].view()));
     numbers.push_back(coverLine(p, 1000, -410, "注 册 编 号 :", 350, small, coverFace(40), face[1].view()));
-    p.text(480, -800, text::gbk(PageTitle(kCoverPage)), coverFont(90));
+    p.text(480, -800, text::gbk(pageTitle(kCoverPage)), coverFont(90));
 
     // The cover's three sizes: 40 for the entries, 90 for the title, 70 for the labels.
     const platform::Font big = coverFont(70);
@@ -103,14 +103,14 @@ void drawCoverPage(PagePainter& p) {
 // --- contents -----------------------------------------------------------------------------
 
 void drawContentsPage(PagePainter& p) {
-    p.header(text::gbk(PageTitle(kContentsPage)));
+    p.header(text::gbk(pageTitle(kContentsPage)));
     const bool printer = p.printer();
     const auto& mulu = p.report().Mulu_ReportData;
     Grid g(p, kFormTop);
     g.row(90, {label(150, text::gbk("序 号")), label(1200, text::gbk("检 验 项 目 报 告")), label(0, text::gbk("页号"))});
     for (int r = 0; r < 16; ++r) {
         const int rowTop = g.bottom();
-        std::string title = r < 15 ? std::string(PageTitle(kFirstFormPage + r)) : "在用工业管道单线图";
+        std::string title = r < 15 ? std::string(pageTitle(kFirstFormPage + r)) : "在用工业管道单线图";
         title = title.substr(title.find(')') == std::string::npos ? 0 : title.find(')') + 1);
         const int pageNumber = mulu.pages[static_cast<std::size_t>(r)];
         const std::string page = pageNumber >= 1 && pageNumber <= 998 ? std::to_string(pageNumber) : "";
@@ -129,7 +129,7 @@ void drawContentsPage(PagePainter& p) {
 // --- (1) conclusion -----------------------------------------------------------------------
 
 void drawConclusionPage(PagePainter& p) {
-    p.header(text::gbk(PageTitle(kConclusionPage)));
+    p.header(text::gbk(pageTitle(kConclusionPage)));
     const auto& t = p.report().JieLun_ReportData.texts;
     const auto& mulu = p.report().Mulu_ReportData;
     const bool printer = p.printer();
@@ -182,7 +182,7 @@ void drawConclusionPage(PagePainter& p) {
 // --- (2) summary --------------------------------------------------------------------------
 
 void drawSummaryPage(PagePainter& p) {
-    p.header(text::gbk(PageTitle(kSummaryPage)));
+    p.header(text::gbk(pageTitle(kSummaryPage)));
     const auto& data = p.report().HuiZong_ReportData;
     struct Item {
         std::string_view name;
@@ -249,7 +249,7 @@ void drawSummaryPage(PagePainter& p) {
 // --- (3) review of the source documents ----------------------------------------------------
 
 void drawReviewPage(PagePainter& p) {
-    p.header(text::gbk(PageTitle(kReviewPage)));
+    p.header(text::gbk(pageTitle(kReviewPage)));
     const auto& t = p.report().ShengCha_ReportData.texts;
     const auto f = textPairs(t);
     Grid g(p, kFormTop);
@@ -273,7 +273,7 @@ void drawReviewPage(PagePainter& p) {
 
 // --- (4) visual inspection ----------------------------------------------------------------
 
-const std::vector<OptionItem>& VisualInspectionItems() {
+const std::vector<OptionItem>& visualInspectionItems() {
     static const std::vector<OptionItem> items = {
         {"管道位置", "  正常；  碰撞；  摩擦"},
         {"管道结构", "  正常；  翘曲；  下沉；  异常变形"},
@@ -306,7 +306,7 @@ const std::vector<OptionItem>& VisualInspectionItems() {
 }
 
 void drawVisualPage(PagePainter& p) {
-    p.header(text::gbk(PageTitle(kVisualPage)));
+    p.header(text::gbk(pageTitle(kVisualPage)));
     const auto& data = p.report().HongGuan_ReportData;
     const bool printer = p.printer();
     const platform::Font f = tableFont(printer);
@@ -322,7 +322,7 @@ void drawVisualPage(PagePainter& p) {
                value(0, p.pipeMaterial())});
     g.row(70, {label(kItemWidth, text::gbk("检查项目")), label(kOptionsWidth, text::gbk("检 查 结 果")), label(0, text::gbk("备 注"))});
     std::size_t state = 0;
-    const auto& items = VisualInspectionItems();
+    const auto& items = visualInspectionItems();
     for (std::size_t i = 0; i < items.size(); ++i) {
         const std::string& options = text::gbk(items[i].options);
         const std::size_t lines = wrapOptions(options, perLine).size();
@@ -352,7 +352,7 @@ void drawVisualPage(PagePainter& p) {
 // --- (5) thickness ------------------------------------------------------------------------
 
 void drawThicknessPage(PagePainter& p, int subPage) {
-    p.header(text::gbk(PageTitle(kThicknessPage)));
+    p.header(text::gbk(pageTitle(kThicknessPage)));
     const InspectionReport& r = p.report();
     const auto& t = r.CeHou_ReportData.texts;
     const auto& face = r.Face_ReportData.texts;
@@ -413,7 +413,7 @@ void drawThicknessPage(PagePainter& p, int subPage) {
 // --- (6) magnetic particle, (7) penetrant --------------------------------------------------
 
 void drawMagneticPage(PagePainter& p, int subPage) {
-    p.header(text::gbk(PageTitle(kMagneticPage)));
+    p.header(text::gbk(pageTitle(kMagneticPage)));
     const InspectionReport& r = p.report();
     const auto& t = r.CiFeng_ReportData.texts;
     const auto f = textPairs(t);
@@ -459,7 +459,7 @@ void drawMagneticPage(PagePainter& p, int subPage) {
 }
 
 void drawPenetrantPage(PagePainter& p, int subPage) {
-    p.header(text::gbk(PageTitle(kPenetrantPage)));
+    p.header(text::gbk(pageTitle(kPenetrantPage)));
     const InspectionReport& r = p.report();
     const auto& t = r.ShenTou_ReportData.texts;
     const auto f = textPairs(t);
@@ -504,7 +504,7 @@ void drawPenetrantPage(PagePainter& p, int subPage) {
 // --- (8) radiography, (9) ultrasonic ------------------------------------------------------
 
 void drawRadiographPage(PagePainter& p, int subPage) {
-    p.header(text::gbk(PageTitle(kRadiographPage)));
+    p.header(text::gbk(pageTitle(kRadiographPage)));
     const InspectionReport& r = p.report();
     const auto& t = r.SheXian_ReportData.texts;
     const auto f = textPairs(t);
@@ -563,7 +563,7 @@ void drawRadiographPage(PagePainter& p, int subPage) {
 }
 
 void drawUltrasonicPage(PagePainter& p, int subPage) {
-    p.header(text::gbk(PageTitle(kUltrasonicPage)));
+    p.header(text::gbk(pageTitle(kUltrasonicPage)));
     const InspectionReport& r = p.report();
     const auto& t = r.ChaoShen_ReportData.texts;
     const auto f = textPairs(t);
@@ -601,7 +601,7 @@ void drawUltrasonicPage(PagePainter& p, int subPage) {
 // --- (10) chemical composition ------------------------------------------------------------
 
 void drawChemicalPage(PagePainter& p) {
-    p.header(text::gbk(PageTitle(kChemicalPage)));
+    p.header(text::gbk(pageTitle(kChemicalPage)));
     const auto& data = p.report().FengXi_ReportData;
     const auto& t = data.texts;
     const auto f = textPairs(t);
@@ -642,7 +642,7 @@ void drawChemicalPage(PagePainter& p) {
 // --- (11) hardness ------------------------------------------------------------------------
 
 void drawHardnessPage(PagePainter& p, int subPage) {
-    p.header(text::gbk(PageTitle(kHardnessPage)));
+    p.header(text::gbk(pageTitle(kHardnessPage)));
     const InspectionReport& r = p.report();
     const auto& data = r.YingDu_ReportData;
     const auto& t = data.texts;
@@ -670,7 +670,7 @@ void drawHardnessPage(PagePainter& p, int subPage) {
 // --- (12) metallography -------------------------------------------------------------------
 
 void drawMetallographPage(PagePainter& p) {
-    p.header(text::gbk(PageTitle(kMetallographPage)));
+    p.header(text::gbk(pageTitle(kMetallographPage)));
     const InspectionReport& r = p.report();
     const auto& data = r.JinXiang_ReportData;
     const auto& t = data.texts;
@@ -699,7 +699,7 @@ void drawMetallographPage(PagePainter& p) {
 
 void drawPressureTestPage(PagePainter& p, bool leakTest) {
     const int index = leakTest ? kLeakTestPage : kPressureTestPage;
-    p.header(text::gbk(PageTitle(index)));
+    p.header(text::gbk(pageTitle(index)));
     const InspectionReport& r = p.report();
     const auto& data = leakTest ? r.QiMi_ReportData : r.NaiYa_ReportData;
     const auto& t = data.texts;
@@ -729,7 +729,7 @@ void drawPressureTestPage(PagePainter& p, bool leakTest) {
 // --- (15) safety accessories --------------------------------------------------------------
 
 void drawAccessoryPage(PagePainter& p) {
-    p.header(text::gbk(PageTitle(kAccessoryPage)));
+    p.header(text::gbk(pageTitle(kAccessoryPage)));
     const auto& t = p.report().FuShu_ReportData.texts;
     const auto f = textPairs(t);
     constexpr int kRow = 65, kTitleRow = 55, kSide = 150;
@@ -792,7 +792,7 @@ void drawAccessoryPage(PagePainter& p) {
 // --- repair record ------------------------------------------------------------------------
 
 void drawRepairPage(PagePainter& p) {
-    p.header(text::gbk(PageTitle(kRepairPage)));
+    p.header(text::gbk(pageTitle(kRepairPage)));
     const auto& t = p.report().JianXiu_ReportData.texts;
     Grid g(p, kFormTop);
     g.row(90, {label(500, text::gbk("更换日期")), label(550, text::gbk("更换长度（米）")), label(0, text::gbk("检修负责人"))});

@@ -47,7 +47,7 @@ void drawOnlineCoverPage(PagePainter& p) {
     std::vector<FitItem> numbers, values;
     numbers.push_back(coverLine(p, 1000, -300, "使用登记证号:", 350, small, coverFace(40), t[0].view()));
     numbers.push_back(coverLine(p, 1000, -410, "注 册 编 号 :", 350, small, coverFace(40), t[1].view()));
-    p.text(480, -800, text::gbk(PageTitle(kOnlineCoverPage)), coverFont(90));
+    p.text(480, -800, text::gbk(pageTitle(kOnlineCoverPage)), coverFont(90));
 
     const platform::Font big = coverFont(70);
     // The name and number are the characteristic table's unless the cover has its own.
@@ -72,7 +72,7 @@ void drawOnlineCoverPage(PagePainter& p) {
 // --- (1) registration ---------------------------------------------------------------------
 
 void drawOnlineRegisterPage(PagePainter& p) {
-    p.header(text::gbk(PageTitle(kOnlineRegisterPage)));
+    p.header(text::gbk(pageTitle(kOnlineRegisterPage)));
     const auto& data = p.report().DengJi_IReportData;
     const auto& t = data.texts;
     const auto f = textPairs(t);
@@ -99,7 +99,7 @@ void drawOnlineRegisterPage(PagePainter& p) {
 // --- (2) thickness records ----------------------------------------------------------------
 
 void drawOnlineThicknessPage(PagePainter& p) {
-    p.header(text::gbk(PageTitle(kOnlineThicknessPage)));
+    p.header(text::gbk(pageTitle(kOnlineThicknessPage)));
     const auto& data = p.report().CeHou_IReportData;
     const auto& t = data.texts;
     const auto text = [&](int k) { return t[static_cast<std::size_t>(k)].view(); };
@@ -137,7 +137,7 @@ void drawOnlineThicknessPage(PagePainter& p) {
 
 // --- (3) the online inspection report -----------------------------------------------------
 
-const std::vector<std::string_view>& OnlineSourceDocumentLines() {
+const std::vector<std::string_view>& onlineSourceDocumentLines() {
     static const std::vector<std::string_view> lines = {
         "  管道平面布置图；  管道工艺流程图；  单线图；  历次在线检验报告；",
         "  历次全面检验报告；  运行参数等技术资料",
@@ -148,7 +148,7 @@ const std::vector<std::string_view>& OnlineSourceDocumentLines() {
 }
 
 void drawOnlineReportPage(PagePainter& p) {
-    p.header(text::gbk(PageTitle(kOnlineReportPage)));
+    p.header(text::gbk(pageTitle(kOnlineReportPage)));
     const auto& data = p.report().JianYan_IReportData;
     const auto& t = data.texts;
     const auto text = [&](int k) { return t[static_cast<std::size_t>(k)].view(); };
@@ -173,7 +173,7 @@ void drawOnlineReportPage(PagePainter& p) {
     const std::size_t perLine = static_cast<std::size_t>((kFormWidth - 40) / avg);
     int y = docs.top - 10;
     std::size_t state = 0;
-    for (std::string_view utf8 : OnlineSourceDocumentLines()) {
+    for (std::string_view utf8 : onlineSourceDocumentLines()) {
         const std::string& line = text::gbk(utf8);
         std::vector<int> states;
         for (int k = 0; optionOffset(line, k) != std::string::npos; ++k, ++state)

@@ -57,11 +57,11 @@ int continuationRowHeight(const ContinuedField& f) {
 
 }  // namespace
 
-PageOverflow OverflowOf(const InspectionReport& report, const model::CharacteristicTable& table, int pageIndex) {
+PageOverflow overflowOf(const InspectionReport& report, const model::CharacteristicTable& table, int pageIndex) {
     PageOverflow out;
-    if (!IsReportPageIndex(pageIndex) || IsStackedIndex(pageIndex)) return out;
+    if (!isReportPageIndex(pageIndex) || isStackedIndex(pageIndex)) return out;
     MeasureCanvas canvas;
-    const int sheets = SubPageCount(report, pageIndex);
+    const int sheets = subPageCount(report, pageIndex);
     for (int k = 0; k < sheets; ++k) {
         PagePainter page(canvas, report, table);
         drawSheet(page, pageIndex, k);
@@ -91,7 +91,7 @@ std::vector<std::vector<ContinuedField>> continuationSheets(const std::vector<Co
 }
 
 void drawContinuationSheet(PagePainter& p, int pageIndex, const std::vector<ContinuedField>& fields) {
-    p.header(text::gbk(PageTitle(pageIndex)) + text::gbk("（续页）"));
+    p.header(text::gbk(pageTitle(pageIndex)) + text::gbk("（续页）"));
     Grid g(p, kFormTop);
     g.row(kContinuationHeading, {label(kContinuationLabelWidth, text::gbk("栏　　目")), label(0, text::gbk("内　　容"))});
     for (const ContinuedField& f : fields)
@@ -157,7 +157,7 @@ void drawReportPages(platform::Canvas& canvas, const InspectionReport& report,
     }
 }
 
-std::vector<std::string_view> OptionNames(std::string_view options) {
+std::vector<std::string_view> optionNames(std::string_view options) {
     constexpr std::string_view kSeparator = "；";
     std::vector<std::string_view> names;
     for (int k = 0;; ++k) {
@@ -176,8 +176,8 @@ std::vector<std::string_view> OptionNames(std::string_view options) {
 void InspectionReportPages::prepare(model::ReportStore& store, int pageIndex) const {
     auto* report = dynamic_cast<InspectionReport*>(&store);
     // A stack shown leaves every list on its first sheet.
-    if (report && IsStackedIndex(pageIndex))
-        for (int p = kFirstFormPage; p <= kLastFormPage; ++p) SetCurrentSubPage(*report, p, 0);
+    if (report && isStackedIndex(pageIndex))
+        for (int p = kFirstFormPage; p <= kLastFormPage; ++p) setCurrentSubPage(*report, p, 0);
 }
 
 void InspectionReportPages::paint(const model::ReportStore& store, int pageIndex,

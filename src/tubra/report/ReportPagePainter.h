@@ -31,7 +31,7 @@ struct PageOverflow {
     std::vector<ContinuedField> continued;
     std::vector<std::string> cut;  // GBK
 };
-PageOverflow OverflowOf(const InspectionReport& report, const model::CharacteristicTable& table, int pageIndex);
+PageOverflow overflowOf(const InspectionReport& report, const model::CharacteristicTable& table, int pageIndex);
 
 // The continued values of a page spread over as many continuation sheets as they need, in
 // order.
@@ -42,7 +42,7 @@ std::vector<std::vector<ContinuedField>> continuationSheets(const std::vector<Co
 void drawContinuationSheet(PagePainter& page, int pageIndex, const std::vector<ContinuedField>& fields);
 
 // The printed title of a page (UTF-8), empty for an index that names no page.
-std::string_view PageTitle(int pageIndex);
+std::string_view pageTitle(int pageIndex);
 
 // The page routines, each drawing one page at the painter's offset.
 void drawCoverPage(PagePainter& p);
@@ -74,10 +74,10 @@ struct OptionItem {
     std::string_view name;
     std::string_view options;
 };
-const std::vector<OptionItem>& VisualInspectionItems();
-const std::vector<std::string_view>& OnlineSourceDocumentLines();
+const std::vector<OptionItem>& visualInspectionItems();
+const std::vector<std::string_view>& onlineSourceDocumentLines();
 // The options of such a text without their blanks and "；" ("正常", "碰撞", "摩擦"): the words
 // the dialogs' check boxes carry, so that a box and its printed option always agree.
-std::vector<std::string_view> OptionNames(std::string_view optionsUtf8);
+std::vector<std::string_view> optionNames(std::string_view optionsUtf8);
 
 }  // namespace tubra::report

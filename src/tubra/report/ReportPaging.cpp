@@ -33,7 +33,7 @@ auto* subPageOf(Report& r, int pageIndex) {
 
 }  // namespace
 
-bool IsPageShown(const PrintSetData& set, int slot) {
+bool isPageShown(const PrintSetData& set, int slot) {
     return slot >= 0 && slot < static_cast<int>(set.flags.size()) && set.flags[static_cast<std::size_t>(slot)] == 1;
 }
 
@@ -43,9 +43,9 @@ bool isOnlineSetIndex(int index) {
     return (index >= kOnlineCoverPage && index <= kOnlineReportPage) || index == kAllOnlinePages;
 }
 
-bool IsStackedIndex(int index) { return index == kAllFullPages || index == kAllOnlinePages; }
+bool isStackedIndex(int index) { return index == kAllFullPages || index == kAllOnlinePages; }
 
-bool IsReportPageIndex(int index) { return isFullSetIndex(index) || isOnlineSetIndex(index); }
+bool isReportPageIndex(int index) { return isFullSetIndex(index) || isOnlineSetIndex(index); }
 
 int RecordsPerPage(int pageIndex) {
     switch (pageIndex) {
@@ -61,7 +61,7 @@ int RecordsPerPage(int pageIndex) {
 
 bool isSplitListPage(int pageIndex) { return RecordsPerPage(pageIndex) > 0; }
 
-std::size_t ListCount(const InspectionReport& r, int pageIndex) {
+std::size_t listCount(const InspectionReport& r, int pageIndex) {
     switch (pageIndex) {
         case kThicknessPage: return r.thicknessPoints.count();
         case kMagneticPage: return r.magneticDefects.count();
@@ -73,21 +73,21 @@ std::size_t ListCount(const InspectionReport& r, int pageIndex) {
     }
 }
 
-int SubPageCount(std::size_t items, int perPage) {
+int subPageCount(std::size_t items, int perPage) {
     if (perPage <= 0) return 1;
     return static_cast<int>(items / static_cast<std::size_t>(perPage)) + 1;
 }
 
-int SubPageCount(const InspectionReport& r, int pageIndex) {
-    return SubPageCount(ListCount(r, pageIndex), RecordsPerPage(pageIndex));
+int subPageCount(const InspectionReport& r, int pageIndex) {
+    return subPageCount(listCount(r, pageIndex), RecordsPerPage(pageIndex));
 }
 
-int CurrentSubPage(const InspectionReport& r, int pageIndex) {
+int currentSubPage(const InspectionReport& r, int pageIndex) {
     const int* p = subPageOf(r, pageIndex);
     return p ? *p : 0;
 }
 
-void SetCurrentSubPage(InspectionReport& r, int pageIndex, int subPage) {
+void setCurrentSubPage(InspectionReport& r, int pageIndex, int subPage) {
     if (int* p = subPageOf(r, pageIndex)) *p = subPage;
 }
 
@@ -112,7 +112,7 @@ std::vector<PageLabel> shownPageLabels(const InspectionReport& r, int stackIndex
         const PrintSetData& set = r.PrintSet_ReportData;
         int numbered = 0;
         for (int p = kCoverPage; p <= kLastFormPage; ++p) {
-            if (!IsPageShown(set, p)) continue;
+            if (!isPageShown(set, p)) continue;
             PageLabel page{p, {}};
             if (p >= kFirstFormPage) {
                 if (set.start >= 1) {
@@ -129,7 +129,7 @@ std::vector<PageLabel> shownPageLabels(const InspectionReport& r, int stackIndex
         const PrintSetData& set = r.PrintSet_IReportData;
         int numbered = 0;
         for (int p = kOnlineCoverPage; p <= kOnlineReportPage; ++p) {
-            if (!IsPageShown(set, p)) continue;
+            if (!isPageShown(set, p)) continue;
             PageLabel page{p, {}};
             if (p != kOnlineCoverPage && set.start >= 1) {
                 page.label = std::to_string(set.start + numbered);
@@ -164,7 +164,7 @@ public:
     const PageOverflow& of(int pageIndex) const {
         State& s = state();
         auto it = s.pages.find(pageIndex);
-        if (it == s.pages.end()) it = s.pages.emplace(pageIndex, OverflowOf(r_, table_, pageIndex)).first;
+        if (it == s.pages.end()) it = s.pages.emplace(pageIndex, overflowOf(r_, table_, pageIndex)).first;
         return it->second;
     }
 
@@ -184,11 +184,11 @@ private:
 // The sheets of one page from `slot` on: its sub-pages, then its continuation sheets.
 void appendPage(std::vector<PlacedSheet>& sheets, const InspectionReport& r, const OverflowCache& overflow,
                 int pageIndex, const std::string& label, bool allSubPages) {
-    const int count = allSubPages ? SubPageCount(r, pageIndex) : 1;
+    const int count = allSubPages ? subPageCount(r, pageIndex) : 1;
     for (int k = 0; k < count; ++k) {
         PlacedSheet s;
         s.pageIndex = pageIndex;
-        s.subPage = allSubPages ? k : CurrentSubPage(r, pageIndex);
+        s.subPage = allSubPages ? k : currentSubPage(r, pageIndex);
         s.slot = static_cast<int>(sheets.size());
         s.label = subPageLabel(label, k, count);
         sheets.push_back(std::move(s));
@@ -208,9 +208,9 @@ void appendPage(std::vector<PlacedSheet>& sheets, const InspectionReport& r, con
 
 }  // namespace
 
-std::string PageNumberText(const InspectionReport& r, int pageIndex) {
+std::string pageNumberText(const InspectionReport& r, int pageIndex) {
     const int stack = isFullSetIndex(pageIndex) ? kAllFullPages : kAllOnlinePages;
-    if (!IsReportPageIndex(pageIndex) || IsStackedIndex(pageIndex)) return {};
+    if (!isReportPageIndex(pageIndex) || isStackedIndex(pageIndex)) return {};
     for (const PageLabel& page : shownPageLabels(r, stack)) {
         if (page.pageIndex != pageIndex) continue;
         if (page.label.empty()) return {};
@@ -224,9 +224,9 @@ std::string PageNumberText(const InspectionReport& r, int pageIndex) {
 
 std::vector<PlacedSheet> sheetsOf(const InspectionReport& r, int pageIndex, const model::CharacteristicTable& table) {
     std::vector<PlacedSheet> sheets;
-    if (!IsReportPageIndex(pageIndex)) return sheets;
+    if (!isReportPageIndex(pageIndex)) return sheets;
     const OverflowCache overflow(r, table);
-    if (!IsStackedIndex(pageIndex)) {
+    if (!isStackedIndex(pageIndex)) {
         appendPage(sheets, r, overflow, pageIndex, {}, false);
         return sheets;
     }
@@ -236,7 +236,7 @@ std::vector<PlacedSheet> sheetsOf(const InspectionReport& r, int pageIndex, cons
 }
 
 int CountPrintPages(const InspectionReport& r, int pageIndex, const model::CharacteristicTable& table) {
-    if (!IsReportPageIndex(pageIndex)) return 1;
+    if (!isReportPageIndex(pageIndex)) return 1;
     return static_cast<int>(sheetsOf(r, pageIndex, table).size());
 }
 
@@ -247,14 +247,14 @@ int shownSheetCount(const InspectionReport& r, int pageIndex) {
 std::vector<std::string> cutFields(const InspectionReport& r, int pageIndex, const model::CharacteristicTable& table) {
     std::vector<std::string> out;
     std::vector<int> pages;
-    if (IsStackedIndex(pageIndex)) {
+    if (isStackedIndex(pageIndex)) {
         for (const PageLabel& page : shownPageLabels(r, pageIndex)) pages.push_back(page.pageIndex);
-    } else if (IsReportPageIndex(pageIndex)) {
+    } else if (isReportPageIndex(pageIndex)) {
         pages.push_back(pageIndex);
     }
     const OverflowCache overflow(r, table);
     for (int p : pages)
-        for (const std::string& c : overflow.of(p).cut) out.push_back(text::gbk(PageTitle(p)) + " " + c);
+        for (const std::string& c : overflow.of(p).cut) out.push_back(text::gbk(pageTitle(p)) + " " + c);
     return out;
 }
 

@@ -57,26 +57,26 @@ bool isFullSetIndex(int index);
 // Whether `index` is a page of the online set (23..26) or its stack (28).
 bool isOnlineSetIndex(int index);
 // 22 or 28.
-bool IsStackedIndex(int index);
+bool isStackedIndex(int index);
 // Any index a view can show.
-bool IsReportPageIndex(int index);
+bool isReportPageIndex(int index);
 
 // Records per sheet of a split list page ((5) 44, (6) 26, (7) 30, (8) 14, (9) 14, (11) 17);
 // 0 for every other page.
 int RecordsPerPage(int pageIndex);
 bool isSplitListPage(int pageIndex);
 // Items in the list of a split list page; 0 for other pages.
-std::size_t ListCount(const InspectionReport& report, int pageIndex);
+std::size_t listCount(const InspectionReport& report, int pageIndex);
 // Sheets a list of `items` fills at `perPage` records a sheet: items / perPage + 1 (a full
 // last sheet is followed by an empty one). 1 when perPage is not positive.
-int SubPageCount(std::size_t items, int perPage);
+int subPageCount(std::size_t items, int perPage);
 // Sheets of a page: 1 for a page without a split list.
-int SubPageCount(const InspectionReport& report, int pageIndex);
+int subPageCount(const InspectionReport& report, int pageIndex);
 // The sheet (0-based) a split list page shows; 0 for other pages.
-int CurrentSubPage(const InspectionReport& report, int pageIndex);
+int currentSubPage(const InspectionReport& report, int pageIndex);
 // Sets it (nothing for other pages). Values beyond the list are kept: such a sheet draws an
 // empty table.
-void SetCurrentSubPage(InspectionReport& report, int pageIndex, int subPage);
+void setCurrentSubPage(InspectionReport& report, int pageIndex, int subPage);
 // The first item (0-based) sheet `subPage` shows.
 std::size_t firstItemOnSubPage(int pageIndex, int subPage);
 
@@ -90,7 +90,7 @@ std::string continuationLabel(const std::string& label, int k, int count);
 // Whether page `pageIndex` is among the shown pages of its set: its flag in the set's page
 // settings is 1. The report dialogs' show boxes read the flags this way too, so a box is
 // checked exactly when its page prints; a new document's -1 shows nothing.
-bool IsPageShown(const PrintSetData& set, int pageIndex);
+bool isPageShown(const PrintSetData& set, int pageIndex);
 
 // One sheet of a stacked set.
 struct PlacedSheet {
@@ -119,7 +119,7 @@ std::vector<PageLabel> shownPageLabels(const InspectionReport& report, int stack
 // report dialogs show it beside the page: its label ("5"), or for a list filling several
 // sheets the first and the last sheet's labels ("6-1…6-3"); empty when the page is not shown
 // or not numbered (the cover, the contents, the repair record, no start page number).
-std::string PageNumberText(const InspectionReport& report, int pageIndex);
+std::string pageNumberText(const InspectionReport& report, int pageIndex);
 
 // Every sheet of a stack (22 or 28) in order, split list pages taking one sheet per
 // sub-page, each page followed by its continuation sheets (values it cannot show whole). For

@@ -38,15 +38,15 @@ platform::FormState SubPageForm::onAction(std::string_view name, std::string_vie
 
 int ChooseSubPage(InspectionReport& report, int pageIndex, platform::FormHost& host) {
     const int per = RecordsPerPage(pageIndex);
-    if (per <= 0) return CurrentSubPage(report, pageIndex);
-    const std::size_t items = ListCount(report, pageIndex);
+    if (per <= 0) return currentSubPage(report, pageIndex);
+    const std::size_t items = listCount(report, pageIndex);
     if (items <= static_cast<std::size_t>(per)) {
-        SetCurrentSubPage(report, pageIndex, 0);
+        setCurrentSubPage(report, pageIndex, 0);
         return 0;
     }
-    SubPageForm form(per, SubPageCount(items, per), CurrentSubPage(report, pageIndex));
-    if (host.run(form)) SetCurrentSubPage(report, pageIndex, form.chosen());
-    return CurrentSubPage(report, pageIndex);
+    SubPageForm form(per, subPageCount(items, per), currentSubPage(report, pageIndex));
+    if (host.run(form)) setCurrentSubPage(report, pageIndex, form.chosen());
+    return currentSubPage(report, pageIndex);
 }
 
 }  // namespace tubra::report

@@ -108,7 +108,7 @@ int cwOf(const model::DrawingSettings& s) {
 // An elevation mark is placed on the continuation of one of the elbow's legs and runs along
 // that leg, toward the corner or away from it.
 int elbowTextAngle(const PipeObject& o, const AxisAngles& axes) {
-    return truncToInt(-10.0 * ElbowAngle(directionCode(o.StrtDir), directionCode(o.EndDir), axes));
+    return truncToInt(-10.0 * elbowAngle(directionCode(o.StrtDir), directionCode(o.EndDir), axes));
 }
 
 Vec3 unscaled(double x, double y, double zoom, double z) {
@@ -150,7 +150,7 @@ void layoutPipe(PipeObject& o, const model::DrawingSettings& s, double zoom, dou
         const long length = std::labs(static_cast<long>(truncToInt(o.Distanc)));
         o.DistTxt = text::format("%-8ld", length);
     }
-    RemoveInnerBlanks(o.DistTxt);
+    removeInnerBlanks(o.DistTxt);
     const double w = static_cast<double>(static_cast<int>(o.DistTxt.size()) * cwOf(s) / 2);
     const Vec3 p1 = o.Port1 * zoom;
     const Vec3 p2 = o.Port2 * zoom;
@@ -173,11 +173,11 @@ void layoutPipe(PipeObject& o, const model::DrawingSettings& s, double zoom, dou
 void layoutElbow(PipeObject& o, const model::DrawingSettings& s, const ViewState& view,
                  double zoom) {
     if (o.DistTxt.empty())
-        o.DistTxt = view.autoElevation ? ElevationMark(std::min(o.Port1.z, o.Port2.z)) : " ";
-    RemoveInnerBlanks(o.DistTxt);
+        o.DistTxt = view.autoElevation ? elevationMark(std::min(o.Port1.z, o.Port2.z)) : " ";
+    removeInnerBlanks(o.DistTxt);
     const int from = directionCode(o.StrtDir);
     const int to = directionCode(o.EndDir);
-    const double h = ElbowAngle(from, to, view.axes()) * kDegToRad;
+    const double h = elbowAngle(from, to, view.axes()) * kDegToRad;
     const double r = s.m_wantouR * zoom;
     const double cw = cwOf(s);
     const double u = static_cast<double>(o.DistTxt.size()) * cw;
@@ -347,15 +347,15 @@ void paintPipe(const PipeObject& o, const PaintContext& ctx) {
         const Vec3 l1 = o.dimL_st * zoom;
         const Vec3 l2 = o.dimL_ed * zoom;
         // Extension lines from the ports to a little past the dimension line.
-        line(c, Truncated(past(p1, l1, 1.5)), Truncated(p1));
-        line(c, Truncated(past(p2, l2, 1.5)), Truncated(p2));
-        line(c, Truncated(l1), Truncated(l2));
+        line(c, truncated(past(p1, l1, 1.5)), truncated(p1));
+        line(c, truncated(past(p2, l2, 1.5)), truncated(p2));
+        line(c, truncated(l1), truncated(l2));
         const double f = SegmentAngle(l1, l2);
         DrawArrowHead(c, axes, l2, arrowAngle(f), s.DimLineColor);
         DrawArrowHead(c, axes, l1, arrowAngle(f + 180.0), s.DimLineColor);
     }
     if (s.DimTextLayer && !startsWith(o.DistTxt, '^') && !startsWith(o.DistTxt, '0'))
-        c.textOut(DevicePoint(o.dimTxt_st, zoom), o.DistTxt.view());
+        c.textOut(devicePoint(o.dimTxt_st, zoom), o.DistTxt.view());
 
     const int mark = truncToInt(o.Port4.z);
     if (mark == 0) return;
@@ -367,7 +367,7 @@ void paintPipe(const PipeObject& o, const PaintContext& ctx) {
     // The mark starts at the anchor for angles below 90 degrees and ends on it otherwise.
     const Vec3 first = f < 90.0 ? anchor : moved(anchor, -ax, -ay);
     const Vec3 second = f < 90.0 ? moved(anchor, ax, ay) : anchor;
-    line(c, Truncated(first), Truncated(second));
+    line(c, truncated(first), truncated(second));
     const int dir = directionCode(o.EndDir);
     const bool axis = dir >= 0 && dir <= 5;
     // Slanted pipes have no direction code; their arrows follow the pipe's own angle.
@@ -385,23 +385,23 @@ void paintElbow(const PipeObject& o, const PaintContext& ctx) {
     if (!elbowRow(from, to)) return;
     if (!ctx.settings.DimTextLayer) return;
     if (o.DistTxt.empty() || startsWith(o.DistTxt, '^') || startsWith(o.DistTxt, ' ')) return;
-    ctx.canvas.textOut(DevicePoint(o.dimTxt_st, ctx.zoom()), o.DistTxt.view());
+    ctx.canvas.textOut(devicePoint(o.dimTxt_st, ctx.zoom()), o.DistTxt.view());
 }
 
 void paintLabel(const PipeObject& o, const PaintContext& ctx) {
     if (!ctx.settings.DimTextLayer) return;
     if (o.DistTxt.empty() || startsWith(o.DistTxt, ' ')) return;
-    ctx.canvas.textOut(DevicePoint(o.dimTxt_st, ctx.zoom()), o.DistTxt.view());
+    ctx.canvas.textOut(devicePoint(o.dimTxt_st, ctx.zoom()), o.DistTxt.view());
 }
 
 }  // namespace
 
-AnnotationOffsets AnnotationOffsetsFor(const model::DrawingSettings& s) {
+AnnotationOffsets annotationOffsetsFor(const model::DrawingSettings& s) {
     if (s.DimLineLayer) return {static_cast<double>(s.Dim_High), static_cast<double>(s.Dim_Size)};
     return {0.0, static_cast<double>(s.Dim_Size) + s.Dim_High + s.ZhuXianKuan};
 }
 
-double ElbowAngle(int from, int to, const AxisAngles& axes) {
+double elbowAngle(int from, int to, const AxisAngles& axes) {
     const bool fromVertical = vertical(from);
     const bool toVertical = vertical(to);
     if (fromVertical && (to == 2 || to == 4)) return axes.alpha;
@@ -411,7 +411,7 @@ double ElbowAngle(int from, int to, const AxisAngles& axes) {
     return -999.0;
 }
 
-int AnnotationTextAngle(PipeObject& o, const AxisAngles& axes) {
+int annotationTextAngle(PipeObject& o, const AxisAngles& axes) {
     if (o.dimYX1_st.x != 0.0) return o.dimAngle;
     const int dir = directionCode(o.EndDir);
     switch (o.kind()) {
@@ -436,13 +436,13 @@ int AnnotationTextAngle(PipeObject& o, const AxisAngles& axes) {
     }
 }
 
-std::string ElevationMark(double elevationMm) {
+std::string elevationMark(double elevationMm) {
     model::ObjectText t(text::gbk("▽") + text::format("%-7.2fm", elevationMm / 1000.0));
-    RemoveInnerBlanks(t);
+    removeInnerBlanks(t);
     return t.str();
 }
 
-void RemoveInnerBlanks(model::ObjectText& t) {
+void removeInnerBlanks(model::ObjectText& t) {
     const std::string_view v = t.view();
     if (v.size() < 2 || v.find(' ', 1) == std::string_view::npos) return;
     std::string s(v);
@@ -478,7 +478,7 @@ void LayoutAnnotation(PipeObject& o, const model::DrawingSettings& s, const View
     }
 }
 
-platform::Font AnnotationFont(const model::DrawingSettings& s, int angle, bool underline) {
+platform::Font annotationFont(const model::DrawingSettings& s, int angle, bool underline) {
     platform::Font f;
     f.face = "arail";
     f.height = s.Dim_Size;
@@ -499,10 +499,10 @@ platform::Font AnnotationFont(const model::DrawingSettings& s, int angle, bool u
 namespace {
 
 // What painting an annotation does to its object; returns the text angle to draw at.
-int prepareAnnotation(PipeObject& o, const model::DrawingSettings& s, const ViewState& view) {
-    int angle = AnnotationTextAngle(o, view.axes());
+int prepareOne(PipeObject& o, const model::DrawingSettings& s, const ViewState& view) {
+    int angle = annotationTextAngle(o, view.axes());
     if (o.dimYX1_st.x == 0.0) {
-        const AnnotationOffsets off = AnnotationOffsetsFor(s);
+        const AnnotationOffsets off = annotationOffsetsFor(s);
         LayoutAnnotation(o, s, view, off.a, off.b);
         // A label that keeps its layout is drawn at the angle it keeps, from the first paint.
         if (keepsLayout(o) && o.dimYX1_st.x != 0.0) angle = o.dimAngle;
@@ -512,8 +512,8 @@ int prepareAnnotation(PipeObject& o, const model::DrawingSettings& s, const View
 
 }  // namespace
 
-int PrepareAnnotation(PipeObject& o, const model::DrawingSettings& s, const ViewState& view) {
-    return annotated(o) ? prepareAnnotation(o, s, view) : 0;
+int prepareAnnotation(PipeObject& o, const model::DrawingSettings& s, const ViewState& view) {
+    return annotated(o) ? prepareOne(o, s, view) : 0;
 }
 
 namespace {
@@ -562,9 +562,9 @@ void remember(LaidOutAnnotation& m, const PipeObject& o) {
 
 }  // namespace
 
-void PrepareAnnotations(model::ObjectList& objects, const model::DrawingSettings& s, ViewState& view) {
+void prepareAnnotations(model::ObjectList& objects, const model::DrawingSettings& s, ViewState& view) {
     AnnotationMemo& memo = view.annotationMemo;
-    const AnnotationOffsets off = AnnotationOffsetsFor(s);
+    const AnnotationOffsets off = annotationOffsetsFor(s);
     const AxisAngles axes = view.axes();
     bool all = !memo.cursor.follows(objects) || memo.entries.size() > objects.size() || !(memo.settings == s) ||
                memo.autoElevation != view.autoElevation;
@@ -589,7 +589,7 @@ void PrepareAnnotations(model::ObjectList& objects, const model::DrawingSettings
         if (is(o, ObjectKind::CutLine) || is(o, ObjectKind::Tee) || !annotated(o)) return;
         LaidOutAnnotation& m = memo.entries[j];
         if (o.dimYX1_st.x == 0.0 && memoable(o) && unchanged(m, o)) return;
-        LayOutTracked(objects, j, [&](PipeObject& laid) { return prepareAnnotation(laid, s, view); });
+        layOutTracked(objects, j, [&](PipeObject& laid) { return prepareOne(laid, s, view); });
         remember(m, o);
     };
     // An object nobody changed since the last pass is as that pass left it: laying it out
@@ -609,12 +609,12 @@ bool AnnotationFields::sameAs(const PipeObject& o) const {
            sameBits(dimYX1_st, o.dimYX1_st) && dimAngle == o.dimAngle && text.view() == o.DistTxt.view();
 }
 
-void PaintPreparedAnnotation(const PipeObject& o, const PaintContext& ctx, int angle) {
+void paintPreparedAnnotation(const PipeObject& o, const PaintContext& ctx, int angle) {
     if (!annotated(o)) return;
     const auto& s = ctx.settings;
     platform::Canvas& c = ctx.canvas;
     platform::CanvasStateGuard guard(c);
-    c.setFont(AnnotationFont(s, angle, is(o, ObjectKind::Elbow)));
+    c.setFont(annotationFont(s, angle, is(o, ObjectKind::Elbow)));
     c.setTextColour(s.DimTextColor);
     c.setBackgroundColour(s.BeiJingColor);
     c.setPen({platform::PenStyle::Solid, 1, s.DimLineColor});
@@ -631,9 +631,9 @@ void PaintPreparedAnnotation(const PipeObject& o, const PaintContext& ctx, int a
     }
 }
 
-void PaintAnnotation(PipeObject& o, const PaintContext& ctx) {
+void paintAnnotation(PipeObject& o, const PaintContext& ctx) {
     if (!annotated(o)) return;
-    PaintPreparedAnnotation(o, ctx, prepareAnnotation(o, ctx.settings, ctx.view));
+    paintPreparedAnnotation(o, ctx, prepareOne(o, ctx.settings, ctx.view));
 }
 
 }  // namespace tubra::view

@@ -27,23 +27,23 @@ struct AnnotationOffsets {
     double a = 0;
     double b = 0;
 };
-AnnotationOffsets AnnotationOffsetsFor(const model::DrawingSettings& settings);
+AnnotationOffsets annotationOffsetsFor(const model::DrawingSettings& settings);
 
 // The sheet angle of an elbow (degrees) from its incoming and outgoing directions: α when it
 // turns between the vertical and the east-west axis, -β between the vertical and the
 // north-south axis, -999 for any other pair.
-double ElbowAngle(int from, int to, const AxisAngles& axes);
+double elbowAngle(int from, int to, const AxisAngles& axes);
 
 // The text angle (tenths of a degree) of an annotation not laid out yet, by kind; a laid-out
 // one keeps `dimAngle`. Valves, fittings, supports and site marks store the angle in
 // `dimAngle`.
-int AnnotationTextAngle(model::PipeObject& object, const AxisAngles& axes);
+int annotationTextAngle(model::PipeObject& object, const AxisAngles& axes);
 
 // "▽%-7.2fm" of an elevation in millimetres, shown in metres with the blanks removed (GBK).
-std::string ElevationMark(double elevationMm);
+std::string elevationMark(double elevationMm);
 
 // Removes every blank after the first character of a text; a leading blank stays.
-void RemoveInnerBlanks(model::ObjectText& text);
+void removeInnerBlanks(model::ObjectText& text);
 
 // Computes and stores the annotation fields of one object (pipes, elbows, welds, tees,
 // valves, fittings, supports and site marks), with the offsets `a` and `b`. Empty pipe and
@@ -53,16 +53,16 @@ void LayoutAnnotation(model::PipeObject& object, const model::DrawingSettings& s
                       const ViewState& view, double a, double b);
 
 // The font of dimension and label texts at text angle `angle`.
-platform::Font AnnotationFont(const model::DrawingSettings& settings, int angle, bool underline);
+platform::Font annotationFont(const model::DrawingSettings& settings, int angle, bool underline);
 
 // What PaintAnnotation does to the object, without drawing: the text angle a label without a
 // layout stores, and the layout while there is none. Returns the text angle (tenths of a
 // degree) the annotation is drawn at; 0 for a kind without annotation.
-int PrepareAnnotation(model::PipeObject& object, const model::DrawingSettings& settings,
+int prepareAnnotation(model::PipeObject& object, const model::DrawingSettings& settings,
                       const ViewState& view);
 
 // Draws the annotation of a prepared object at text angle `angle` (see PaintAnnotation).
-void PaintPreparedAnnotation(const model::PipeObject& object, const PaintContext& ctx, int angle);
+void paintPreparedAnnotation(const model::PipeObject& object, const PaintContext& ctx, int angle);
 
 // What laying out an annotation may write in its object (LayoutAnnotation and
 // AnnotationTextAngle): taken before a layout and compared after, it tells the list which
@@ -81,7 +81,7 @@ struct AnnotationFields {
 // Runs `layout` on object `i` of the list, which stamps the object when its annotation fields
 // changed; returns what `layout` returns.
 template <typename Layout>
-decltype(auto) LayOutTracked(model::ObjectList& list, std::size_t i, Layout&& layout) {
+decltype(auto) layOutTracked(model::ObjectList& list, std::size_t i, Layout&& layout) {
     model::PipeObject& o = list.untracked(i);
     const AnnotationFields before(o);
     struct Stamp {
@@ -98,7 +98,7 @@ decltype(auto) LayOutTracked(model::ObjectList& list, std::size_t i, Layout&& la
 // PrepareAnnotation for every object of the list but tees and break lines, in list order.
 // Pipes and elbows whose layout inputs and results are unchanged since the last call with the
 // same view are not laid out again, so the pass costs a comparison per unchanged object.
-void PrepareAnnotations(model::ObjectList& objects, const model::DrawingSettings& settings,
+void prepareAnnotations(model::ObjectList& objects, const model::DrawingSettings& settings,
                         ViewState& view);
 
 // Lays out (when needed) and draws the annotation of one object of MainType 2, 3, 8, 12, 29,
@@ -107,6 +107,6 @@ void PrepareAnnotations(model::ObjectList& objects, const model::DrawingSettings
 // (pipes and elbows), "0" (pipes) or a blank (every kind but pipes) stays in the object but is
 // not shown. A pipe with a flow mark in `Port4.z` gets its flow arrow. The canvas state is
 // restored afterwards. PrepareAnnotation, then PaintPreparedAnnotation.
-void PaintAnnotation(model::PipeObject& object, const PaintContext& ctx);
+void paintAnnotation(model::PipeObject& object, const PaintContext& ctx);
 
 }  // namespace tubra::view

@@ -7,11 +7,11 @@ namespace tubra::view {
 
 // The canvas state is restored whether or not the caller drew under XOR.
 void DrawAnnotation(model::PipeObject& object, const PaintContext& ctx, bool) {
-    PaintAnnotation(object, ctx);
+    paintAnnotation(object, ctx);
 }
 
 void DrawTextObject(const model::PipeObject& object, const PaintContext& ctx) {
-    PaintTextObject(object, ctx);
+    paintTextObject(object, ctx);
 }
 
 }  // namespace tubra::view

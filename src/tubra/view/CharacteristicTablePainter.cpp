@@ -32,16 +32,16 @@ void line(platform::Canvas& c, int x1, int y1, int x2, int y2) {
 
 }  // namespace
 
-platform::Colour TableColour(platform::Colour bg) {
+platform::Colour tableColour(platform::Colour bg) {
     return platform::rgbColour(255 - platform::blueOf(bg), 255 - platform::greenOf(bg),
                                255 - platform::redOf(bg));
 }
 
-void PaintCharacteristicTable(const PaintContext& ctx) {
+void paintCharacteristicTable(const PaintContext& ctx) {
     if (!ctx.view.frameSwitch) return;
     platform::Canvas& c = ctx.canvas;
     platform::CanvasStateGuard guard(c);
-    const platform::Colour colour = TableColour(ctx.settings.BeiJingColor);
+    const platform::Colour colour = tableColour(ctx.settings.BeiJingColor);
     const platform::Pen thin{platform::PenStyle::Solid, 1, colour};
     const platform::Pen thick{platform::PenStyle::Solid, 2, colour};
     c.setFont(tableFont());

@@ -18,8 +18,8 @@ inline constexpr std::array<int, 18> kTableDisplayOrder = {0,  1,  2, 3,  4,  5,
 
 // The colour of the table's lines and texts on a background: each component the complement
 // of the background's, with red and blue exchanged.
-platform::Colour TableColour(platform::Colour background);
+platform::Colour tableColour(platform::Colour background);
 
-void PaintCharacteristicTable(const PaintContext& ctx);
+void paintCharacteristicTable(const PaintContext& ctx);
 
 }  // namespace tubra::view

@@ -7,15 +7,15 @@
 namespace tubra::view {
 
 void DrawFrame(const PaintContext& ctx) {
-    PaintFrame(ctx);
+    paintFrame(ctx);
 }
 
 void DrawTitleBlock(const PaintContext& ctx) {
-    PaintTitleBlock(ctx);
+    paintTitleBlock(ctx);
 }
 
 void DrawCharacteristicTable(const PaintContext& ctx) {
-    PaintCharacteristicTable(ctx);
+    paintCharacteristicTable(ctx);
 }
 
 }  // namespace tubra::view

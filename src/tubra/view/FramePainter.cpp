@@ -5,14 +5,14 @@
 
 namespace tubra::view {
 
-void PaintFrame(const PaintContext& ctx) {
+void paintFrame(const PaintContext& ctx) {
     if (!ctx.view.frameSwitch) return;
-    PaintBorder(ctx);
-    PaintTitleBlock(ctx);
-    PaintCharacteristicTable(ctx);
+    paintBorder(ctx);
+    paintTitleBlock(ctx);
+    paintCharacteristicTable(ctx);
 }
 
-void PaintBorder(const PaintContext& ctx) {
+void paintBorder(const PaintContext& ctx) {
     if (!ctx.view.frameSwitch) return;
     platform::Canvas& c = ctx.canvas;
     platform::CanvasStateGuard guard(c);
@@ -33,12 +33,12 @@ void PaintBorder(const PaintContext& ctx) {
     }
 }
 
-void TakeFrameTexts(ViewState& view, const model::Drawing& drawing) {
+void takeFrameTexts(ViewState& view, const model::Drawing& drawing) {
     view.title = drawing.title;
     view.table = drawing.table;
 }
 
-void ReturnFrameTexts(const ViewState& view, model::Drawing& drawing) {
+void returnFrameTexts(const ViewState& view, model::Drawing& drawing) {
     drawing.title = view.title;
     drawing.table = view.table;
 }

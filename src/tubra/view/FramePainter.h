@@ -15,17 +15,17 @@ inline constexpr int kFrameMargin = 100;
 
 // The border (three nested rectangles of a black pen of width 2), then the title block and
 // the characteristic table.
-void PaintFrame(const PaintContext& ctx);
+void paintFrame(const PaintContext& ctx);
 
 // The border alone.
-void PaintBorder(const PaintContext& ctx);
+void paintBorder(const PaintContext& ctx);
 
 // The view's working copies of the title block and characteristic table, exchanged with the
 // document at every paint: taken before drawing, handed back after it. Taking them at every
 // paint (not only after a file was opened) means that whatever changed the document's texts
 // since the last paint is shown, and not overwritten by an older copy when they are handed
 // back.
-void TakeFrameTexts(ViewState& view, const model::Drawing& drawing);
-void ReturnFrameTexts(const ViewState& view, model::Drawing& drawing);
+void takeFrameTexts(ViewState& view, const model::Drawing& drawing);
+void returnFrameTexts(const ViewState& view, model::Drawing& drawing);
 
 }  // namespace tubra::view

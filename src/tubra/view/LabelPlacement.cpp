@@ -620,9 +620,9 @@ private:
 
 // The box a label's text takes where its layout puts it.
 LabelBox labelBoxOf(const PipeObject& o, ObstacleCanvas& canvas, const model::DrawingSettings& s, double zoom) {
-    canvas.setFont(AnnotationFont(s, o.dimAngle, false));
+    canvas.setFont(annotationFont(s, o.dimAngle, false));
     const platform::Size extent = canvas.textExtent(o.DistTxt.view());
-    const platform::Point at = DevicePoint(o.dimTxt_st, zoom);
+    const platform::Point at = devicePoint(o.dimTxt_st, zoom);
     return LabelBox::ofText(at.x, at.y, o.dimAngle, extent.cx, extent.cy);
 }
 
@@ -751,7 +751,7 @@ bool showsLaidOutLength(const PipeObject& o, const model::DrawingSettings& s) {
 
 }  // namespace
 
-std::vector<LabelShift> SlidePipeLengths(model::ObjectList& objects, const model::DrawingSettings& s,
+std::vector<LabelShift> slidePipeLengths(model::ObjectList& objects, const model::DrawingSettings& s,
                                          const ViewState& view) {
     std::vector<LabelShift> shifts;
     const double zoom = view.ZoomPara;
@@ -768,14 +768,14 @@ std::vector<LabelShift> SlidePipeLengths(model::ObjectList& objects, const model
     const PaintContext ctx{canvas, s, view};
     if (view.frameSwitch) {
         canvas.setOwner(ObstacleMap::kNoOwner, ObstacleLayer::Line);
-        PaintFrame(ctx);
+        paintFrame(ctx);
     }
     const double half = std::max(1.0, static_cast<double>(s.ZhuXianKuan)) / 2.0;
     for (std::size_t i = 0; i < objects.size(); ++i) {
         PipeObject& o = objects.untracked(i);
         canvas.setOwner(i, ObstacleLayer::Line);
         if (!o.is(ObjectKind::Tee) && !o.is(ObjectKind::CutLine))
-            LayOutTracked(objects, i, [&](PipeObject& laid) { PaintAnnotation(laid, ctx); });
+            layOutTracked(objects, i, [&](PipeObject& laid) { paintAnnotation(laid, ctx); });
         const auto line = [&](const model::Vec3& a, const model::Vec3& b) {
             map.addSegment(a.x * zoom, a.y * zoom, b.x * zoom, b.y * zoom, half, ObstacleLayer::Line, i);
         };
@@ -921,7 +921,7 @@ void recordPending(ObstacleCache& cache, model::ObjectList& objects, const model
         PipeObject& o = objects.untracked(i);
         canvas.setOwner(i, ObstacleLayer::Line);
         if (annotated && !o.is(ObjectKind::Tee) && !o.is(ObjectKind::CutLine))
-            LayOutTracked(objects, i, [&](PipeObject& laid) { PaintAnnotation(laid, ctx); });
+            layOutTracked(objects, i, [&](PipeObject& laid) { paintAnnotation(laid, ctx); });
         canvas.setOwner(i, bodyLayer(o), isWeld(o));
         DrawObjectBody(o, ctx, false);
     }
@@ -974,7 +974,7 @@ constexpr std::size_t kMostSquares = 32;
 
 }  // namespace
 
-void PlaceLabels(model::ObjectList& objects, const model::DrawingSettings& s, ViewState& view) {
+void placeLabels(model::ObjectList& objects, const model::DrawingSettings& s, ViewState& view) {
     const double zoom = view.ZoomPara;
     if (!(zoom > 0.0) || !std::isfinite(zoom)) return;
     // Which labels wait, followed from the list's changes.
@@ -1003,11 +1003,11 @@ void PlaceLabels(model::ObjectList& objects, const model::DrawingSettings& s, Vi
         Placer::Reach reach;
     };
     std::vector<Label> labels;
-    const AnnotationOffsets off = AnnotationOffsetsFor(s);
+    const AnnotationOffsets off = annotationOffsetsFor(s);
     Placer reachOf(boxes, boxes, s, {});
     for (std::size_t i : order) {
         PipeObject& o = objects.untracked(i);
-        AnnotationTextAngle(o, view.axes());
+        annotationTextAngle(o, view.axes());
         LayoutAnnotation(o, s, view, off.a, off.b);
         objects.touch(i);
         if (o.dimYX1_st.x == 0.0) continue;
@@ -1039,7 +1039,7 @@ void PlaceLabels(model::ObjectList& objects, const model::DrawingSettings& s, Vi
     if (view.frameSwitch) {
         const PaintContext ctx{canvas, s, view};
         canvas.setOwner(ObstacleMap::kNoOwner, ObstacleLayer::Line);
-        PaintFrame(ctx);
+        paintFrame(ctx);
         canvas.flush();
     }
     ObstacleMap welds(std::max(16.0, 2.0 * s.Dim_Size));

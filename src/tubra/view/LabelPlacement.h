@@ -225,7 +225,7 @@ private:
 // Where the lengths of the pipes go at this paint (see above): the shifts of those that slide,
 // in list order. Lays out pipes and elbows as the paint does; a length the user moved by hand
 // stays where it was put.
-std::vector<LabelShift> SlidePipeLengths(model::ObjectList& objects, const model::DrawingSettings& settings,
+std::vector<LabelShift> slidePipeLengths(model::ObjectList& objects, const model::DrawingSettings& settings,
                                          const ViewState& view);
 
 // The obstacles each object's paint makes, kept in the view from one placement to the next.
@@ -268,7 +268,7 @@ struct ObstacleCache {
 // tables counts when the view shows it. What the view keeps (`view.obstacles`) spares
 // recording the paint of the objects that did not change, and a label looks only at what
 // lies within its reach, so placing one new label does not cost a paint of the drawing.
-void PlaceLabels(model::ObjectList& objects, const model::DrawingSettings& settings,
+void placeLabels(model::ObjectList& objects, const model::DrawingSettings& settings,
                  ViewState& view);
 
 }  // namespace tubra::view

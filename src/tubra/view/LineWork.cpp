@@ -78,7 +78,7 @@ void drawSlantedPipe(const PipeObject& o, const PaintContext& ctx, const Pen& pe
     platform::Canvas& c = ctx.canvas;
     const double z = ctx.zoom();
     if (directionCode(o.EndDir) == 6) {
-        if (auto legs = PlaneSlantLegs(o, ctx.axes())) {
+        if (auto legs = planeSlantLegs(o, ctx.axes())) {
             if (!selected) {
                 if (!o.DistTxt.empty() && o.DistTxt.view().front() == ' ') {
                     legs->first.DistTxt = "   ";
@@ -89,16 +89,16 @@ void drawSlantedPipe(const PipeObject& o, const PaintContext& ctx, const Pen& pe
             }
             const auto& s = ctx.settings;
             c.setPen({PenStyle::Dash, 1, selected ? s.SelectionColor : s.PingXieColor});
-            line(c, DevicePoint(legs->first.Port1, z), DevicePoint(legs->first.Port2, z));
-            line(c, DevicePoint(legs->second.Port1, z), DevicePoint(legs->second.Port2, z));
+            line(c, devicePoint(legs->first.Port1, z), devicePoint(legs->first.Port2, z));
+            line(c, devicePoint(legs->second.Port1, z), devicePoint(legs->second.Port2, z));
         }
     }
     c.setPen(pen);
-    line(c, DevicePoint(o.Port1, z), DevicePoint(o.Port2, z));
+    line(c, devicePoint(o.Port1, z), devicePoint(o.Port2, z));
 }
 
 void drawPipe(const PipeObject& o, const PaintContext& ctx, bool selected) {
-    Pen pen = PipePen(ctx.settings, o.SubType);
+    Pen pen = pipePen(ctx.settings, o.SubType);
     if (selected) pen.colour = ctx.settings.SelectionColor;
     const int run = directionCode(o.EndDir);
     // Slanted pipes show whatever the pipe layers say.
@@ -113,9 +113,9 @@ void drawElbow(const PipeObject& o, const PaintContext& ctx) {
     platform::Canvas& c = ctx.canvas;
     // An elbow keeps its colour when drawn selected.
     c.setPen(Pen::fromStyle(s.QiTaStyle, truncToInt(s.QiTaKuan), s.GuanJianColor));
-    const Point p1 = DevicePoint(o.Port1, ctx.zoom());
-    const Point p2 = DevicePoint(o.Port2, ctx.zoom());
-    const Point corner = DevicePoint(o.Port4, ctx.zoom());
+    const Point p1 = devicePoint(o.Port1, ctx.zoom());
+    const Point p2 = devicePoint(o.Port2, ctx.zoom());
+    const Point corner = devicePoint(o.Port4, ctx.zoom());
     const Point curve[4] = {p1, midpoint(p1, corner), midpoint(corner, p2), p2};
     c.polyBezier(curve);
 }
@@ -125,8 +125,8 @@ void drawTee(const PipeObject& o, const PaintContext& ctx, bool selected) {
     platform::Canvas& c = ctx.canvas;
     c.setPen(Pen::fromStyle(s.QiTaStyle, truncToInt(s.QiTaKuan),
                             selected ? s.SelectionColor : s.GuanJianColor));
-    line(c, DevicePoint(o.Port1, ctx.zoom()), DevicePoint(o.Port2, ctx.zoom()));
-    line(c, DevicePoint(o.Port4, ctx.zoom()), DevicePoint(o.Port3, ctx.zoom()));
+    line(c, devicePoint(o.Port1, ctx.zoom()), devicePoint(o.Port2, ctx.zoom()));
+    line(c, devicePoint(o.Port4, ctx.zoom()), devicePoint(o.Port3, ctx.zoom()));
 }
 
 void drawWeld(const PipeObject& o, const PaintContext& ctx, bool selected) {
@@ -136,15 +136,15 @@ void drawWeld(const PipeObject& o, const PaintContext& ctx, bool selected) {
     c.setBrush(Brush::solid(kWhite));
     // The circle keeps its size at every zoom.
     const int r = truncToInt(s.HanFengKuan);
-    const Point m = DevicePoint(o.Port1, ctx.zoom());
+    const Point m = devicePoint(o.Port1, ctx.zoom());
     c.ellipse(around(m, r));
 }
 
 void drawBreakLine(const PipeObject& o, const PaintContext& ctx, bool selected) {
     const auto& s = ctx.settings;
     platform::Canvas& c = ctx.canvas;
-    const Point p1 = DevicePoint(o.Port1, ctx.zoom());
-    const Point p2 = DevicePoint(o.Port2, ctx.zoom());
+    const Point p1 = devicePoint(o.Port1, ctx.zoom());
+    const Point p2 = devicePoint(o.Port2, ctx.zoom());
     // Erase the pipe under the break with a slightly wider background line.
     if (o.SubType == 0 || o.SubType == 1) {
         const bool main = o.SubType == 0;
@@ -202,12 +202,12 @@ bool isPipe(const PipeObject& o) { return o.MainType == model::kindValue(ObjectK
 
 }  // namespace
 
-Pen PipePen(const model::DrawingSettings& s, int subType) {
+Pen pipePen(const model::DrawingSettings& s, int subType) {
     if (subType == 0) return Pen::fromStyle(s.ZhuXianStyle, truncToInt(s.ZhuXianKuan), s.ZhuXianColor);
     return Pen::fromStyle(s.ZhiXianStyle, truncToInt(s.ZhiXianKuan), s.ZhiXianColor);
 }
 
-std::optional<SlantLegs> PlaneSlantLegs(const PipeObject& pipe, const AxisAngles& axes) {
+std::optional<SlantLegs> planeSlantLegs(const PipeObject& pipe, const AxisAngles& axes) {
     if (directionCode(pipe.EndDir) != 6) return std::nullopt;
     const int plane = directionCode(pipe.StrtDir);
     if (plane < 0 || plane > 2) return std::nullopt;
@@ -298,7 +298,7 @@ Crossing FindCrossing(const PipeObject& a, const PipeObject& b, Vec3* at) {
     return Crossing::EarlierInFront;
 }
 
-void DrawCrossingGap(const PipeObject& later, const PipeObject& earlier, const PaintContext& ctx) {
+void drawCrossingGap(const PipeObject& later, const PipeObject& earlier, const PaintContext& ctx) {
     Vec3 x;
     const Crossing r = FindCrossing(later, earlier, &x);
     if (r != Crossing::EarlierInFront && r != Crossing::LaterInFront) return;
@@ -310,24 +310,24 @@ void DrawCrossingGap(const PipeObject& later, const PipeObject& earlier, const P
 
     Pen pen;
     if (front.SubType == 0 || front.SubType == 1)
-        pen = PipePen(s, front.SubType);
+        pen = pipePen(s, front.SubType);
     else
         pen = Pen::fromStyle(s.QiTaStyle, truncToInt(s.QiTaKuan), s.GuanJianColor);
 
     // Erase both lines around the crossing; the square does not scale with the zoom.
     const long long half =
         2LL * truncToInt(front.SubType != 0 ? s.ZhiXianKuan : s.ZhuXianKuan);
-    c.fillRect(around(DevicePoint(x, ctx.zoom()), half), s.BeiJingColor);
+    c.fillRect(around(devicePoint(x, ctx.zoom()), half), s.BeiJingColor);
 
     platform::CanvasStateGuard guard(c);
     c.setPen(pen);
-    line(c, DevicePoint(end1, ctx.zoom()), DevicePoint(end2, ctx.zoom()));
+    line(c, devicePoint(end1, ctx.zoom()), devicePoint(end2, ctx.zoom()));
 }
 
 void DrawCrossingGaps(const model::ObjectList& objects, const PaintContext& ctx,
                       const PipeObject& object, std::size_t index) {
     const std::size_t n = std::min(index, objects.size());
-    for (std::size_t i = 0; i < n; ++i) DrawCrossingGap(object, objects.at(i), ctx);
+    for (std::size_t i = 0; i < n; ++i) drawCrossingGap(object, objects.at(i), ctx);
 }
 
 // --- the crossing index ---
@@ -521,10 +521,10 @@ const std::vector<std::size_t>& CrossingIndex::candidates(std::size_t index) {
 void CrossingIndex::drawGaps(const PaintContext& ctx, std::size_t index) {
     if (index >= objects_.size()) return;
     const PipeObject& object = *objects_[index];
-    for (std::size_t i : candidates(index)) DrawCrossingGap(object, *objects_[i], ctx);
+    for (std::size_t i : candidates(index)) drawCrossingGap(object, *objects_[i], ctx);
 }
 
-void DrawSelectionOverlay(const model::SelectionSet& selection, const PaintContext& ctx) {
+void drawSelectionOverlay(const model::SelectionSet& selection, const PaintContext& ctx) {
     for (const PipeObject* o : selection.items())
         if (o) DrawObjectBody(*o, ctx, true);
 }

@@ -18,7 +18,7 @@ namespace tubra::view {
 void DrawObjectBody(const model::PipeObject& object, const PaintContext& ctx, bool selected);
 
 // The pen of a pipe of line class `subType`: 0 main line, anything else branch line.
-platform::Pen PipePen(const model::DrawingSettings& s, int subType);
+platform::Pen pipePen(const model::DrawingSettings& s, int subType);
 
 // The two legs a plane-slanted pipe is built from: from the port with the smaller x (h) to the
 // corner, and from the corner to the other port (g). Temporary pipes, not in any list.
@@ -27,7 +27,7 @@ struct SlantLegs {
     model::PipeObject second;
 };
 // None when the pipe is not plane-slanted or its plane is unknown.
-std::optional<SlantLegs> PlaneSlantLegs(const model::PipeObject& pipe, const AxisAngles& axes);
+std::optional<SlantLegs> planeSlantLegs(const model::PipeObject& pipe, const AxisAngles& axes);
 
 enum class Crossing : int { None = 0, EarlierInFront = 1, LaterInFront = 2, SameElevation = 3 };
 
@@ -44,7 +44,7 @@ void DrawCrossingGaps(const model::ObjectList& objects, const PaintContext& ctx,
                       const model::PipeObject& object, std::size_t index);
 
 // The gap of one pair (`later` after `earlier` in the list); nothing when they do not cross.
-void DrawCrossingGap(const model::PipeObject& later, const model::PipeObject& earlier,
+void drawCrossingGap(const model::PipeObject& later, const model::PipeObject& earlier,
                      const PaintContext& ctx);
 
 // A grid over the pipes of a list that names, for each pipe, the earlier pipes it may cross.
@@ -106,6 +106,6 @@ private:
 };
 
 // Draws every selected object again with the selection flag (XOR): the selection overlay.
-void DrawSelectionOverlay(const model::SelectionSet& selection, const PaintContext& ctx);
+void drawSelectionOverlay(const model::SelectionSet& selection, const PaintContext& ctx);
 
 }  // namespace tubra::view

@@ -69,11 +69,11 @@ void takeOver(model::Document& doc, ViewState& view, ViewHost* host) {
         drawing.zoomLoaded = 0;
     }
     if (doc.newDrawingFlag) {
-        ApplyNewDrawing(view, doc, host ? host->askNewDrawing(view) : std::nullopt);
+        applyNewDrawing(view, doc, host ? host->askNewDrawing(view) : std::nullopt);
     } else if (doc.app().justOpened) {
-        ApplyOpenedDocument(view, doc);
+        applyOpenedDocument(view, doc);
     } else {
-        TakeFrameTexts(view, drawing);
+        takeFrameTexts(view, drawing);
     }
 }
 
@@ -83,7 +83,7 @@ void OnEraseBkgnd(const model::DrawingSettings& settings, platform::Canvas& canv
     canvas.fillRect(canvas.clipBox(), settings.BeiJingColor);
 }
 
-void PlaceAxisIndicator(ViewState& view, const platform::Canvas& canvas) {
+void placeAxisIndicator(ViewState& view, const platform::Canvas& canvas) {
     if (!view.axis.visible) return;
     view.axisErase = view.lastAxisOrigin;
     view.lastAxisOrigin = axisOrigin(view, canvas);
@@ -110,9 +110,9 @@ void DrawAxisIndicator(const ViewState& view, const model::DrawingSettings& sett
     const model::Vec3 up = StepAlong(axes, o, 0, 55.0, &canvas);
     const model::Vec3 north = StepAlong(axes, o, 5, 55.0, &canvas);
     const model::Vec3 east = StepAlong(axes, o, 2, 55.0, &canvas);
-    canvas.textOut(Truncated({up.x - 10, up.y + 40, 0}), view.axis.labels[0].view());
-    canvas.textOut(Truncated({north.x + 5, north.y + 10, 0}), view.axis.labels[1].view());
-    canvas.textOut(Truncated({east.x + 5, east.y - 5, 0}), view.axis.labels[2].view());
+    canvas.textOut(truncated({up.x - 10, up.y + 40, 0}), view.axis.labels[0].view());
+    canvas.textOut(truncated({north.x + 5, north.y + 10, 0}), view.axis.labels[1].view());
+    canvas.textOut(truncated({east.x + 5, east.y - 5, 0}), view.axis.labels[2].view());
     DrawArrowHead(canvas, axes, up, 0, kBlack);
     DrawArrowHead(canvas, axes, north, 5, kBlack);
     DrawArrowHead(canvas, axes, east, 2, kBlack);
@@ -125,14 +125,14 @@ namespace {
 bool prepareCommon(model::Document& doc, ViewState& view, ViewHost* host) {
     // A file's zoom is taken over once; the hand-over after "new" or "open".
     takeOver(doc, view, host);
-    if (ShowsReport(view)) {
+    if (showsReport(view)) {
         // Showing a report page moves its lists to their pages; the scroll extent covers them.
         const int page = view.reportDisplay[1];
-        PrepareReportPage(doc, page);
-        view.scrollExtent = ReportExtent(doc, page);
+        prepareReportPage(doc, page);
+        view.scrollExtent = reportExtent(doc, page);
         return false;
     }
-    StoreViewInDrawing(view, doc.drawing);
+    storeViewInDrawing(view, doc.drawing);
     return true;
 }
 
@@ -142,16 +142,16 @@ bool drawsAnnotationInPass(const PipeObject& o) {
 
 }  // namespace
 
-void PrepareView(model::Document& doc, ViewState& view, const platform::Canvas& canvas,
+void prepareView(model::Document& doc, ViewState& view, const platform::Canvas& canvas,
                  ViewHost* host) {
     if (!prepareCommon(doc, view, host)) return;
-    PlaceAxisIndicator(view, canvas);
+    placeAxisIndicator(view, canvas);
     // New labels find their places first, clear of everything else.
     model::ObjectList& objects = doc.drawing.objects;
-    PlaceLabels(objects, doc.settings(), view);
+    placeLabels(objects, doc.settings(), view);
     // Pipe lengths covered by a symbol, a label or a weld circle are drawn further along their
     // pipes, for this paint only.
-    view.lengthShifts = SlidePipeLengths(objects, doc.settings(), view);
+    view.lengthShifts = slidePipeLengths(objects, doc.settings(), view);
     // Every other annotation is laid out when it has no layout yet; a slid length keeps the
     // layout it has and is drawn at the angle it stores.
     view.annotationAngles.assign(objects.size(), 0);
@@ -163,18 +163,18 @@ void PrepareView(model::Document& doc, ViewState& view, const platform::Canvas& 
             view.annotationAngles[j] = o.dimAngle;
             ++shift;
         } else {
-            view.annotationAngles[j] = LayOutTracked(
-                objects, j, [&](PipeObject& laid) { return PrepareAnnotation(laid, doc.settings(), view); });
+            view.annotationAngles[j] = layOutTracked(
+                objects, j, [&](PipeObject& laid) { return prepareAnnotation(laid, doc.settings(), view); });
         }
     }
-    ReturnFrameTexts(view, doc.drawing);
+    returnFrameTexts(view, doc.drawing);
 }
 
-void Paint(const model::Document& doc, const ViewState& view, platform::Canvas& canvas,
+void paint(const model::Document& doc, const ViewState& view, platform::Canvas& canvas,
            CrossingPass crossings) {
     const PaintContext ctx{canvas, doc.settings(), view};
     // A report page instead of the drawing.
-    if (ShowsReport(view)) {
+    if (showsReport(view)) {
         DrawReportPage(doc, ctx, view.reportDisplay[1]);
         return;
     }
@@ -205,12 +205,12 @@ void Paint(const model::Document& doc, const ViewState& view, platform::Canvas& 
             moved.dimTxt_st = model::Vec3(o.dimTxt_st.x + shift->dx / zoom, o.dimTxt_st.y + shift->dy / zoom,
                                           o.dimTxt_st.z);
             moved.dimYX1_st.x = 1.0;
-            PaintPreparedAnnotation(moved, ctx, angle);
+            paintPreparedAnnotation(moved, ctx, angle);
             ++shift;
         } else {
-            PaintPreparedAnnotation(o, ctx, angle);
+            paintPreparedAnnotation(o, ctx, angle);
         }
-        layer(SheetLayerOf(o), &o);
+        layer(sheetLayerOf(o), &o);
         DrawObjectBody(o, ctx, false);
         if (index)
             index->drawGaps(ctx, j);
@@ -220,17 +220,17 @@ void Paint(const model::Document& doc, const ViewState& view, platform::Canvas& 
     // Tees above the pipes.
     for (const PipeObject& o : objects)
         if (is(o, ObjectKind::Tee)) {
-            layer(SheetLayerOf(o), &o);
+            layer(sheetLayerOf(o), &o);
             DrawObjectBody(o, ctx, false);
         }
     // Break lines, and welds once more above pipes and tees.
     for (const PipeObject& o : objects)
         if (is(o, ObjectKind::CutLine) || is(o, ObjectKind::Weld)) {
-            layer(SheetLayerOf(o), &o);
+            layer(sheetLayerOf(o), &o);
             DrawObjectBody(o, ctx, false);
         }
 
-    DrawSelectionOverlay(doc.selection, ctx);
+    drawSelectionOverlay(doc.selection, ctx);
 }
 
 void OnDraw(model::Document& doc, ViewState& view, platform::Canvas& canvas, ViewHost* host,
@@ -239,14 +239,14 @@ void OnDraw(model::Document& doc, ViewState& view, platform::Canvas& canvas, Vie
     if (view.painting) return;
     {
         PaintingFlag painting(view.painting);
-        PrepareView(doc, view, canvas, host);
+        prepareView(doc, view, canvas, host);
     }
-    Paint(doc, view, canvas, crossings);
+    paint(doc, view, canvas, crossings);
     // A report page is shown: the mouse tool rests.
-    if (ShowsReport(view) && host) host->resetTool();
+    if (showsReport(view) && host) host->resetTool();
 }
 
-void OnLayout(model::Document& doc, ViewState& view, platform::Canvas& canvas, ViewHost* host) {
+void onLayout(model::Document& doc, ViewState& view, platform::Canvas& canvas, ViewHost* host) {
     // What PrepareView does for a paint, for a view nobody sees: every annotation is laid out
     // where it belongs, none slid.
     if (view.painting) return;
@@ -255,11 +255,11 @@ void OnLayout(model::Document& doc, ViewState& view, platform::Canvas& canvas, V
         if (host) host->resetTool();
         return;
     }
-    PlaceAxisIndicator(view, canvas);
+    placeAxisIndicator(view, canvas);
     model::ObjectList& objects = doc.drawing.objects;
-    PlaceLabels(objects, doc.settings(), view);
-    PrepareAnnotations(objects, doc.settings(), view);
-    ReturnFrameTexts(view, doc.drawing);
+    placeLabels(objects, doc.settings(), view);
+    prepareAnnotations(objects, doc.settings(), view);
+    returnFrameTexts(view, doc.drawing);
 }
 
 SavedColours OnPreparePrinting(model::DrawingSettings& settings) {

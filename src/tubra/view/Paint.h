@@ -33,9 +33,9 @@ enum class CrossingPass {
 // the pipe lengths that slide for this paint, the report brought to the page shown. `canvas`
 // only gives the window corner in logical units. Paint then draws the prepared view and
 // changes nothing, so an export or a second view can draw the same document.
-void PrepareView(model::Document& doc, ViewState& view, const platform::Canvas& canvas,
+void prepareView(model::Document& doc, ViewState& view, const platform::Canvas& canvas,
                  ViewHost* host = nullptr);
-void Paint(const model::Document& doc, const ViewState& view, platform::Canvas& canvas,
+void paint(const model::Document& doc, const ViewState& view, platform::Canvas& canvas,
            CrossingPass crossings = CrossingPass::Indexed);
 
 // The paint of a window: PrepareView, then Paint; the mouse tool of `host` rests while a
@@ -46,7 +46,7 @@ void OnDraw(model::Document& doc, ViewState& view, platform::Canvas& canvas,
 
 // PrepareView for a view nobody sees, such as a replayed session, and for saving, which must
 // not wait for a paint: every annotation is laid out at its place, none slides.
-void OnLayout(model::Document& doc, ViewState& view, platform::Canvas& canvas,
+void onLayout(model::Document& doc, ViewState& view, platform::Canvas& canvas,
               ViewHost* host = nullptr);
 
 // The background: the visible area filled with `BeiJingColor`.
@@ -55,7 +55,7 @@ void OnEraseBkgnd(const model::DrawingSettings& settings, platform::Canvas& canv
 // The three-axis symbol with its labels, when the axis indicator is on: PlaceAxisIndicator
 // decides where it stands at this paint (below the frame's corner, or near the window's
 // corner), DrawAxisIndicator erases its previous place and draws it there.
-void PlaceAxisIndicator(ViewState& view, const platform::Canvas& canvas);
+void placeAxisIndicator(ViewState& view, const platform::Canvas& canvas);
 void DrawAxisIndicator(const ViewState& view, const model::DrawingSettings& settings,
                        platform::Canvas& canvas);
 

@@ -35,9 +35,9 @@ struct PrintRange {
 
 // The pages a print of the view holds: one sheet for the drawing and for a single report
 // page; every sheet of a stack of report pages.
-inline PrintRange PrintPagesOf(const model::Document& doc, const ViewState& view) {
-    if (!ShowsReport(view)) return {1, 1};
-    return {1, ReportPrintPages(doc, view.reportDisplay[1])};
+inline PrintRange printPagesOf(const model::Document& doc, const ViewState& view) {
+    if (!showsReport(view)) return {1, 1};
+    return {1, reportPrintPages(doc, view.reportDisplay[1])};
 }
 
 // The paper a print of the view needs: the drawing's sheet (A4, or A3 for page size 1) in
@@ -46,26 +46,26 @@ struct Paper {
     bool a3 = false;
     bool landscape = true;
 };
-inline Paper PaperFor(const model::Document& doc, const ViewState& view) {
+inline Paper paperFor(const model::Document& doc, const ViewState& view) {
     const bool report = view.reportDisplay[0] != 0;
     return {!report && doc.drawing.PageSize == 1, !report};
 }
 
 // The view a window would show a just-opened document in, for printing it without a window.
-inline ViewState ViewForPrinting(model::Document& doc) {
+inline ViewState viewForPrinting(model::Document& doc) {
     ViewState view;
-    InitialUpdate(view, doc.drawing);
-    ApplyOpenedDocument(view, doc);
+    initialUpdate(view, doc.drawing);
+    applyOpenedDocument(view, doc);
     return view;
 }
 
 // What a print of the view cannot show whole and cuts with "…" (a report page's value that
 // nothing can continue, a title block text too long for its cell), named for the user
 // (UTF-8). Printing warns of these first.
-inline std::vector<std::string> PrintCutFields(const model::Document& doc, const ViewState& view) {
-    if (ShowsReport(view)) return doc.report().cutFields(view.reportDisplay[1], doc.drawing.table);
+inline std::vector<std::string> printCutFields(const model::Document& doc, const ViewState& view) {
+    if (showsReport(view)) return doc.report().cutFields(view.reportDisplay[1], doc.drawing.table);
     if (!view.frameSwitch) return {};
-    return TitleBlockCuts(doc.drawing.title, view.pageExtent);
+    return titleBlockCuts(doc.drawing.title, view.pageExtent);
 }
 
 // Keeps the colours black on white for the duration of a print when the settings ask for it,
@@ -86,7 +86,7 @@ private:
 // Prints pages `range.first`..`range.last` of the view. Returns the number of pages printed;
 // fewer than asked when the device failed.
 template <PagedDevice Device>
-int PrintDocument(model::Document& doc, ViewState& view, Device& device, PrintRange range) {
+int printDocument(model::Document& doc, ViewState& view, Device& device, PrintRange range) {
     range.first = std::max(range.first, 1);
     if (range.last < range.first) return 0;
     PrintColours colours(doc.settings());

@@ -8,7 +8,7 @@ namespace tubra::view {
 using model::truncToInt;
 using model::Vec3;
 
-double DirectionAngle(int code, const AxisAngles& axes) {
+double directionAngle(int code, const AxisAngles& axes) {
     switch (code) {
         case 0: return 90.0;
         case 1: return 270.0;
@@ -20,11 +20,11 @@ double DirectionAngle(int code, const AxisAngles& axes) {
     }
 }
 
-platform::Point DevicePoint(const Vec3& stored, double zoom) {
+platform::Point devicePoint(const Vec3& stored, double zoom) {
     return {truncToInt(stored.x * zoom), truncToInt(stored.y * zoom)};
 }
 
-platform::Point Truncated(const Vec3& scaled) {
+platform::Point truncated(const Vec3& scaled) {
     return {truncToInt(scaled.x), truncToInt(scaled.y)};
 }
 
@@ -55,8 +55,8 @@ Vec3 StepAlong(const AxisAngles& axes, const Vec3& start, int code, double lengt
         default: break;
     }
     if (draw) {
-        draw->moveTo(Truncated(start));
-        draw->lineTo(Truncated(end));
+        draw->moveTo(truncated(start));
+        draw->lineTo(truncated(end));
     }
     return end;
 }
@@ -111,7 +111,7 @@ SnapResult SnapToAxis(const AxisAngles& axes, const Vec3& start, const Vec3& cur
 void DrawArrowHead(platform::Canvas& canvas, const AxisAngles& axes, const Vec3& tip,
                    double direction, platform::Colour colour) {
     const int code = truncToInt(direction);
-    const double theta = (code >= 0 && code <= 5) ? DirectionAngle(code, axes) : direction;
+    const double theta = (code >= 0 && code <= 5) ? directionAngle(code, axes) : direction;
     // For code 2 the angle is 360 - α even when α is 0; the rotation is the same either way.
     const double r = theta * kDegToRad;
     const double c = std::cos(r);
@@ -120,7 +120,7 @@ void DrawArrowHead(platform::Canvas& canvas, const AxisAngles& axes, const Vec3&
         return platform::Point{truncToInt(tip.x + lx * c - ly * s),
                                truncToInt(tip.y + lx * s + ly * c)};
     };
-    const platform::Point points[3] = {Truncated(tip), corner(-20.0, 4.0), corner(-20.0, -4.0)};
+    const platform::Point points[3] = {truncated(tip), corner(-20.0, 4.0), corner(-20.0, -4.0)};
     platform::CanvasStateGuard guard(canvas);
     canvas.setPen({platform::PenStyle::Solid, 1, colour});
     canvas.setBrush(platform::Brush::solid(colour));

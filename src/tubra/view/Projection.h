@@ -22,7 +22,7 @@ struct AxisAngles {
 };
 
 // The sheet angle (degrees, 0..360) of direction codes 0..5; -1 for other codes.
-double DirectionAngle(int code, const AxisAngles& axes);
+double directionAngle(int code, const AxisAngles& axes);
 
 // The point `length` units from `start` along direction `code` (0..5; other codes stay at
 // `start`); z of the result is 0. With a canvas, draws the line start-result with the
@@ -50,8 +50,8 @@ void DrawArrowHead(platform::Canvas& canvas, const AxisAngles& axes, const model
                    double direction, platform::Colour colour);
 
 // The device point of a stored point: x and y times the zoom, truncated toward zero.
-platform::Point DevicePoint(const model::Vec3& stored, double zoom);
+platform::Point devicePoint(const model::Vec3& stored, double zoom);
 // A scaled point (doubles) truncated to a canvas point.
-platform::Point Truncated(const model::Vec3& scaled);
+platform::Point truncated(const model::Vec3& scaled);
 
 }  // namespace tubra::view

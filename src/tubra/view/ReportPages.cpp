@@ -17,7 +17,7 @@ void storeInDocument(const ViewState& view, model::Document& doc) {
 ScrollChange enter(ViewState& view, model::Document& doc, int pageIndex) {
     view.ZoomPara = 1.0;
     view.reportDisplay = {1, pageIndex};
-    view.scrollExtent = ReportExtent(doc, pageIndex);
+    view.scrollExtent = reportExtent(doc, pageIndex);
     storeInDocument(view, doc);
     ScrollChange change;
     change.setScrollSizes = true;
@@ -30,13 +30,13 @@ ScrollChange enter(ViewState& view, model::Document& doc, int pageIndex) {
 
 }  // namespace
 
-const ReportPagePainter* InstallReportPagePainter(const ReportPagePainter* painter) {
+const ReportPagePainter* installReportPagePainter(const ReportPagePainter* painter) {
     const ReportPagePainter* before = gPainter;
     gPainter = painter;
     return before;
 }
 
-void PrepareReportPage(model::Document& doc, int pageIndex) {
+void prepareReportPage(model::Document& doc, int pageIndex) {
     if (gPainter) gPainter->prepare(doc.report(), pageIndex);
 }
 
@@ -44,16 +44,16 @@ void DrawReportPage(const model::Document& doc, const PaintContext& ctx, int pag
     if (gPainter) gPainter->paint(doc.report(), pageIndex, ctx.view.table, ctx.canvas);
 }
 
-int ReportPrintPages(const model::Document& doc, int pageIndex) {
+int reportPrintPages(const model::Document& doc, int pageIndex) {
     return std::max(1, doc.report().countPrintPages(pageIndex));
 }
 
-platform::Size ReportExtent(const model::Document& doc, int pageIndex) {
-    return {kReportPageWidth, kReportPageHeight * ReportPrintPages(doc, pageIndex)};
+platform::Size reportExtent(const model::Document& doc, int pageIndex) {
+    return {kReportPageWidth, kReportPageHeight * reportPrintPages(doc, pageIndex)};
 }
 
 ScrollChange ToggleReportMode(ViewState& view, model::Document& doc) {
-    if (!ShowsReport(view)) {
+    if (!showsReport(view)) {
         const int page = view.reportDisplay[1] == kNoReportPage ? kReportCoverPage : view.reportDisplay[1];
         return enter(view, doc, page);
     }
@@ -68,8 +68,8 @@ ScrollChange ToggleReportMode(ViewState& view, model::Document& doc) {
     return change;
 }
 
-ScrollChange ShowReportPage(ViewState& view, model::Document& doc, int pageIndex) {
-    if (!ShowsReport(view)) return enter(view, doc, pageIndex);
+ScrollChange showReportPage(ViewState& view, model::Document& doc, int pageIndex) {
+    if (!showsReport(view)) return enter(view, doc, pageIndex);
     const double zoom = view.ZoomPara;  // another page keeps the view as it is
     ScrollChange change = enter(view, doc, pageIndex);
     view.ZoomPara = zoom;

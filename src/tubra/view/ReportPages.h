@@ -36,19 +36,19 @@ public:
 };
 
 // Installs the painter of report pages for every view (null: none); returns the one before.
-const ReportPagePainter* InstallReportPagePainter(const ReportPagePainter* painter);
+const ReportPagePainter* installReportPagePainter(const ReportPagePainter* painter);
 
 // Brings the report to showing page `pageIndex` (before a paint or instead of one).
-void PrepareReportPage(model::Document& doc, int pageIndex);
+void prepareReportPage(model::Document& doc, int pageIndex);
 // Draws what report page `pageIndex` shows, from the top of the page at y = 0.
 void DrawReportPage(const model::Document& doc, const PaintContext& ctx, int pageIndex);
 
 // The scroll extent of report page `pageIndex`: one page, or every page of a stack.
-platform::Size ReportExtent(const model::Document& doc, int pageIndex);
+platform::Size reportExtent(const model::Document& doc, int pageIndex);
 
 // The pages printing the view produces: 1 for the drawing and a single report page, every
 // sheet of a stack (at least 1).
-int ReportPrintPages(const model::Document& doc, int pageIndex);
+int reportPrintPages(const model::Document& doc, int pageIndex);
 
 // "显示当前报告": switches the view between the drawing and the report page. Entering resets
 // the zoom to 1 and, when no page is chosen, chooses the cover; leaving gives the drawing its
@@ -59,9 +59,9 @@ ScrollChange ToggleReportMode(ViewState& view, model::Document& doc);
 // Shows report page `pageIndex` in the view, entering report mode when it is off (zoom 1).
 // The document is marked modified and keeps mode and page. For a split list page call
 // `report::ChooseSubPage` first to choose its sheet.
-ScrollChange ShowReportPage(ViewState& view, model::Document& doc, int pageIndex);
+ScrollChange showReportPage(ViewState& view, model::Document& doc, int pageIndex);
 
 // Whether the view shows a report page (mouse tools stay idle then).
-inline bool ShowsReport(const ViewState& view) { return view.reportDisplay[0] != 0; }
+inline bool showsReport(const ViewState& view) { return view.reportDisplay[0] != 0; }
 
 }  // namespace tubra::view

@@ -22,7 +22,7 @@ enum class SheetLayer : int {
 inline constexpr int kSheetLayerCount = 9;
 
 // The layer an object's body is drawn on.
-inline SheetLayer SheetLayerOf(const model::PipeObject& o) {
+inline SheetLayer sheetLayerOf(const model::PipeObject& o) {
     using model::ObjectKind;
     if (o.is(ObjectKind::Pipe)) return o.SubType == 0 ? SheetLayer::MainPipe : SheetLayer::BranchPipe;
     if (o.is(ObjectKind::Weld)) return SheetLayer::Weld;
@@ -33,7 +33,7 @@ inline SheetLayer SheetLayerOf(const model::PipeObject& o) {
 }
 
 // Whether the drawing settings show the layer.
-inline bool SheetLayerShown(const model::DrawingSettings& s, SheetLayer layer) {
+inline bool sheetLayerShown(const model::DrawingSettings& s, SheetLayer layer) {
     switch (layer) {
         case SheetLayer::MainPipe: return s.ZhuXianLayer != 0;
         case SheetLayer::BranchPipe: return s.ZhiXianLayer != 0;

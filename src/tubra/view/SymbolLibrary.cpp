@@ -38,7 +38,7 @@ struct Placement {
 
 std::optional<Placement> place(const PipeObject& o, const SymbolScale& scale, bool query) {
     Placement p;
-    p.table = FindSymbolTable(o.SubType);
+    p.table = findSymbolTable(o.SubType);
     p.dir = model::directionCode(o.EndDir);
     if (!p.table || p.dir < 0 || p.dir > 5) return std::nullopt;
     p.k = scale.symbolZoom * scale.zoom;
@@ -46,7 +46,7 @@ std::optional<Placement> place(const PipeObject& o, const SymbolScale& scale, bo
     p.reversed = secondAnchor;
     // The pressure gauge keeps its dial the same way up whichever way its pipe runs.
     if (o.SubType == code(SymbolCode::PressureGauge)) p.reversed = p.dir != 0;
-    p.anchor = DevicePoint(secondAnchor ? o.Port2 : o.Port1, scale.zoom);
+    p.anchor = devicePoint(secondAnchor ? o.Port2 : o.Port1, scale.zoom);
     p.alpha = scale.axes.alpha * kDegToRad;
     p.beta = scale.axes.beta * kDegToRad;
     p.cosA = std::cos(p.alpha);
@@ -177,7 +177,7 @@ void drawDisc(platform::Canvas& canvas, const Placement& p, platform::Point end,
 
 }  // namespace
 
-std::optional<Vec3> PaintSymbol(const PipeObject& object, const PaintContext& ctx, bool selected) {
+std::optional<Vec3> paintSymbol(const PipeObject& object, const PaintContext& ctx, bool selected) {
     const SymbolScale scale = SymbolScale::of(ctx);
     const auto p = place(object, scale, false);
     if (!p) return std::nullopt;
@@ -199,7 +199,7 @@ std::optional<Vec3> PaintSymbol(const PipeObject& object, const PaintContext& ct
     return stored(end, scale.zoom, object.Port1.z);
 }
 
-std::optional<Vec3> SymbolExitPoint(const PipeObject& object, const SymbolScale& scale) {
+std::optional<Vec3> symbolExitPoint(const PipeObject& object, const SymbolScale& scale) {
     const auto p = place(object, scale, true);
     if (!p) return std::nullopt;
     const platform::Point end = walk(*p, [](platform::Point, platform::Point) {});

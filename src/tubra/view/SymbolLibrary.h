@@ -32,7 +32,7 @@ struct SymbolScale {
 // colour when `selected`; the caller sets the raster operation). Returns the exit point in
 // stored coordinates with z the anchor's elevation; none, and nothing drawn, when the
 // `SubType` has no table or `EndDir` is not 0..5.
-std::optional<model::Vec3> PaintSymbol(const model::PipeObject& object, const PaintContext& ctx,
+std::optional<model::Vec3> paintSymbol(const model::PipeObject& object, const PaintContext& ctx,
                                        bool selected);
 
 // The placement query. Without a second anchor (`Port2.x` is kNoSecondAnchor) the symbol is
@@ -40,7 +40,7 @@ std::optional<model::Vec3> PaintSymbol(const model::PipeObject& object, const Pa
 // the far end in stored coordinates, z being the elevation there: the anchor's z plus
 // `Distanc` on an up pipe, minus on a down pipe (the other way round when laid backward),
 // unchanged on a horizontal one. None for a `SubType` without a table or `EndDir` not 0..5.
-std::optional<model::Vec3> SymbolExitPoint(const model::PipeObject& object,
+std::optional<model::Vec3> symbolExitPoint(const model::PipeObject& object,
                                            const SymbolScale& scale);
 
 }  // namespace tubra::view

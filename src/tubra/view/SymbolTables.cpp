@@ -367,13 +367,13 @@ std::string SymbolTable::nameGbk() const {
     return text::utf8ToGbk(name);
 }
 
-const SymbolTable* FindSymbolTable(int code) {
+const SymbolTable* findSymbolTable(int code) {
     const auto it = std::lower_bound(kTables.begin(), kTables.end(), code,
                                      [](const SymbolTable& t, int c) { return t.code < c; });
     return it != kTables.end() && it->code == code ? &*it : nullptr;
 }
 
-std::span<const SymbolTable> AllSymbolTables() {
+std::span<const SymbolTable> allSymbolTables() {
     return kTables;
 }
 

@@ -43,9 +43,9 @@ struct SymbolTable {
 };
 
 // The table of a symbol code; null for codes without one.
-const SymbolTable* FindSymbolTable(int code);
+const SymbolTable* findSymbolTable(int code);
 
 // Every table, in code order.
-std::span<const SymbolTable> AllSymbolTables();
+std::span<const SymbolTable> allSymbolTables();
 
 }  // namespace tubra::view

@@ -7,7 +7,7 @@ namespace tubra::view {
 model::Vec3 DrawSymbol(const model::PipeObject& object, const PaintContext& ctx, bool draw,
                        bool selected) {
     const auto exit =
-        draw ? PaintSymbol(object, ctx, selected) : SymbolExitPoint(object, SymbolScale::of(ctx));
+        draw ? paintSymbol(object, ctx, selected) : symbolExitPoint(object, SymbolScale::of(ctx));
     // A symbol without a table ends where it starts.
     return exit.value_or(object.Port1);
 }

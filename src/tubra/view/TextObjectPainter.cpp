@@ -6,7 +6,7 @@ namespace tubra::view {
 
 using model::truncToInt;
 
-platform::Font TextObjectFont(const model::PipeObject& o, double zoom) {
+platform::Font textObjectFont(const model::PipeObject& o, double zoom) {
     platform::Font f;
     f.face = o.CaiLiao.str();
     const bool followsZoom = truncToInt(o.BiHou) == 1;
@@ -25,13 +25,13 @@ platform::Font TextObjectFont(const model::PipeObject& o, double zoom) {
     return f;
 }
 
-void PaintTextObject(const model::PipeObject& o, const PaintContext& ctx) {
+void paintTextObject(const model::PipeObject& o, const PaintContext& ctx) {
     platform::Canvas& c = ctx.canvas;
     platform::CanvasStateGuard guard(c);
-    c.setFont(TextObjectFont(o, ctx.zoom()));
+    c.setFont(textObjectFont(o, ctx.zoom()));
     c.setTextColour(ctx.settings.TextColor);
     c.setBackgroundColour(ctx.settings.BeiJingColor);
-    c.textOut(DevicePoint(o.Port1, ctx.zoom()), o.DistTxt.view());
+    c.textOut(devicePoint(o.Port1, ctx.zoom()), o.DistTxt.view());
 }
 
 }  // namespace tubra::view

@@ -10,9 +10,9 @@
 namespace tubra::view {
 
 // The font a text object is written in at zoom `zoom`.
-platform::Font TextObjectFont(const model::PipeObject& object, double zoom);
+platform::Font textObjectFont(const model::PipeObject& object, double zoom);
 
 // Writes the text of a text object in `TextColor` with its top-left at `Port1` × zoom.
-void PaintTextObject(const model::PipeObject& object, const PaintContext& ctx);
+void paintTextObject(const model::PipeObject& object, const PaintContext& ctx);
 
 }  // namespace tubra::view

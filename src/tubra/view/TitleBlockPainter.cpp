@@ -68,7 +68,7 @@ struct Place {
 int rowY(int top, int l) { return top - l * kHeight / 6; }
 
 std::vector<Place> placesOf(const model::TitleBlock& title, platform::Size page, int cm, int th) {
-    const platform::Rect box = TitleBlockBox(page);
+    const platform::Rect box = titleBlockBox(page);
     const int L = box.left, T = box.top, B = box.bottom;
     std::vector<Place> out;
     const auto add = [&](int field, std::string_view text, int x, int l, int extra, int cellRight, int rectRight = 0) {
@@ -119,7 +119,7 @@ std::vector<Place> placesOf(const model::TitleBlock& title, platform::Size page,
 // The fit of a text in its cell; a text that does not fit even at the smallest size ends with
 // "…".
 text::Fit fitOf(const Place& p, const platform::Font& font) {
-    return text::FitWithMark(p.text, p.cell.width(), p.cell.height(), fitStyleOf(font), text::gbk("…"));
+    return text::fitWithMark(p.text, p.cell.width(), p.cell.height(), fitStyleOf(font), text::gbk("…"));
 }
 
 const char* const kFieldNames[model::TitleBlock::kRows] = {"制图", "审核", "图号", "制图日期", "审核日期",
@@ -127,13 +127,13 @@ const char* const kFieldNames[model::TitleBlock::kRows] = {"制图", "审核", "
 
 }  // namespace
 
-platform::Rect TitleBlockBox(platform::Size page) {
+platform::Rect titleBlockBox(platform::Size page) {
     const int left = page.cx - 700;
     const int top = 300 - page.cy;
     return {left, top, left + kWidth, top - kHeight};
 }
 
-std::vector<std::string> TitleBlockCuts(const model::TitleBlock& title, platform::Size page) {
+std::vector<std::string> titleBlockCuts(const model::TitleBlock& title, platform::Size page) {
     std::vector<std::string> cut;
     const platform::Font row = rowFont();
     for (const Place& p : placesOf(title, page, 2 * row.width, row.height)) {
@@ -145,11 +145,11 @@ std::vector<std::string> TitleBlockCuts(const model::TitleBlock& title, platform
     return cut;
 }
 
-void PaintTitleBlock(const PaintContext& ctx) {
+void paintTitleBlock(const PaintContext& ctx) {
     if (!ctx.view.frameSwitch) return;
     platform::Canvas& c = ctx.canvas;
     platform::CanvasStateGuard guard(c);
-    const platform::Rect box = TitleBlockBox(ctx.view.pageExtent);
+    const platform::Rect box = titleBlockBox(ctx.view.pageExtent);
     const int L = box.left;
     const int T = box.top;
     const int bottom = box.bottom;

@@ -19,12 +19,12 @@
 namespace tubra::view {
 
 // The title block's box on a page of extent `page`: left, top, right, bottom (logical).
-platform::Rect TitleBlockBox(platform::Size page);
+platform::Rect titleBlockBox(platform::Size page);
 
-void PaintTitleBlock(const PaintContext& ctx);
+void paintTitleBlock(const PaintContext& ctx);
 
 // The texts of `title` that the block shows cut with "…", named for the user (UTF-8):
 // "标题栏 审核日期".
-std::vector<std::string> TitleBlockCuts(const model::TitleBlock& title, platform::Size page);
+std::vector<std::string> titleBlockCuts(const model::TitleBlock& title, platform::Size page);
 
 }  // namespace tubra::view

@@ -28,7 +28,7 @@ ScrollChange zoomBy(ViewState& view, model::Drawing& drawing, const platform::Re
                     double step) {
     // The anchor: the pipes' bounding box, else the window.
     double cx, cy, tx, ty;
-    if (const auto box = PipeBounds(drawing.objects)) {
+    if (const auto box = pipeBounds(drawing.objects)) {
         cx = (box->left + box->right) / 2.0;
         cy = (box->top + box->bottom) / 2.0;
         tx = box->left;
@@ -57,7 +57,7 @@ ScrollChange zoomBy(ViewState& view, model::Drawing& drawing, const platform::Re
     change.position = {truncToInt(truncToInt(cx * zoom) - (cx - tx)),
                        truncToInt(truncToInt(cy * zoom) - (cy - ty))};
     change.invalidate = true;
-    StoreViewInDrawing(view, drawing);
+    storeViewInDrawing(view, drawing);
     return change;
 }
 
@@ -74,16 +74,16 @@ ScrollChange centredPage(ViewState& view, model::Drawing& drawing, platform::Siz
     change.position = {(view.scrollExtent.cx - clientWidth) / 2,
                        (-view.scrollExtent.cy - clientHeight) / 2};
     change.invalidate = true;
-    StoreViewInDrawing(view, drawing);
+    storeViewInDrawing(view, drawing);
     return change;
 }
 }  // namespace
 
-platform::Size PageExtent(int pageSize) {
+platform::Size pageExtent(int pageSize) {
     return pageSize == 1 ? platform::Size{4100, 2900} : platform::Size{2900, 2050};
 }
 
-std::optional<Box> PipeBounds(const model::ObjectList& objects) {
+std::optional<Box> pipeBounds(const model::ObjectList& objects) {
     std::optional<Box> box;
     for (const model::PipeObject& o : objects) {
         if (!o.is(model::ObjectKind::Pipe)) continue;
@@ -101,7 +101,7 @@ std::optional<Box> PipeBounds(const model::ObjectList& objects) {
     return box;
 }
 
-std::optional<Box> PipelineBounds(const model::ObjectList& objects) {
+std::optional<Box> pipelineBounds(const model::ObjectList& objects) {
     std::optional<Box> box;
     const auto take = [&](const model::Vec3& p) {
         if (!std::isfinite(p.x) || !std::isfinite(p.y)) return;
@@ -145,20 +145,20 @@ std::optional<Box> PipelineBounds(const model::ObjectList& objects) {
     return box;
 }
 
-void StoreViewInDrawing(const ViewState& view, model::Drawing& drawing) {
+void storeViewInDrawing(const ViewState& view, model::Drawing& drawing) {
     drawing.ZoomPara = view.ZoomPara;
     drawing.X_AxisAngle = view.X_AxisAngle;
     drawing.Y_AxisAngle = view.Y_AxisAngle;
     drawing.Total() = static_cast<std::int32_t>(drawing.objects.size());
 }
 
-ScrollChange InitialUpdate(ViewState& view, const model::Drawing& drawing) {
+ScrollChange initialUpdate(ViewState& view, const model::Drawing& drawing) {
     view.X_AxisAngle = drawing.X_AxisAngle;
     view.Y_AxisAngle = drawing.Y_AxisAngle;
     view.axis = drawing.AxisSet;
     view.title = drawing.title;
     view.table = drawing.table;
-    view.pageExtent = PageExtent(drawing.PageSize);
+    view.pageExtent = pageExtent(drawing.PageSize);
     view.scrollExtent = view.pageExtent;
     ScrollChange change;
     change.setScrollSizes = true;
@@ -168,17 +168,17 @@ ScrollChange InitialUpdate(ViewState& view, const model::Drawing& drawing) {
     return change;
 }
 
-ScrollChange ZoomIn(ViewState& view, model::Drawing& drawing, const platform::Rect& clientDevice) {
+ScrollChange zoomIn(ViewState& view, model::Drawing& drawing, const platform::Rect& clientDevice) {
     return zoomBy(view, drawing, clientDevice, kZoomStep);
 }
 
-ScrollChange ZoomOut(ViewState& view, model::Drawing& drawing, const platform::Rect& clientDevice) {
+ScrollChange zoomOut(ViewState& view, model::Drawing& drawing, const platform::Rect& clientDevice) {
     return zoomBy(view, drawing, clientDevice, -kZoomStep);
 }
 
-ScrollChange FitToWindow(ViewState& view, model::Drawing& drawing, platform::Size clientPixels,
+ScrollChange fitToWindow(ViewState& view, model::Drawing& drawing, platform::Size clientPixels,
                          double pixelsPerUnit) {
-    const auto box = PipelineBounds(drawing.objects);
+    const auto box = pipelineBounds(drawing.objects);
     // Nothing to fit (no pipeline, or one that is a single point): the page, centred.
     if (!box || !(box->right > box->left || box->top > box->bottom) || !(pixelsPerUnit > 0) ||
         clientPixels.cx <= 0 || clientPixels.cy <= 0)
@@ -213,14 +213,14 @@ ScrollChange FitToWindow(ViewState& view, model::Drawing& drawing, platform::Siz
     change.position = {std::max(0, roundToInt(cx - clientW / 2.0)),
                        std::min(0, roundToInt(cy + clientH / 2.0))};
     change.invalidate = true;
-    StoreViewInDrawing(view, drawing);
+    storeViewInDrawing(view, drawing);
     return change;
 }
 
-ScrollChange PageSetup(ViewState& view, model::Document& doc, int pageSize,
+ScrollChange pageSetup(ViewState& view, model::Document& doc, int pageSize,
                        const model::AxisSettings& axis) {
     doc.drawing.PageSize = pageSize;
-    view.pageExtent = PageExtent(pageSize);
+    view.pageExtent = pageExtent(pageSize);
     view.scrollExtent = zoomedExtent(view.pageExtent, view.ZoomPara);
     view.axis = axis;
     doc.drawing.AxisSet = axis;
@@ -232,7 +232,7 @@ ScrollChange PageSetup(ViewState& view, model::Document& doc, int pageSize,
     return change;
 }
 
-void ApplyNewDrawing(ViewState& view, model::Document& doc,
+void applyNewDrawing(ViewState& view, model::Document& doc,
                      const std::optional<NewDrawingValues>& values) {
     if (values) {
         view.X_AxisAngle = values->alpha;
@@ -244,11 +244,11 @@ void ApplyNewDrawing(ViewState& view, model::Document& doc,
     doc.newDrawingFlag = 0;
     if (values) {
         doc.setModifiedFlag();
-        StoreViewInDrawing(view, doc.drawing);
+        storeViewInDrawing(view, doc.drawing);
     }
 }
 
-void ApplyOpenedDocument(ViewState& view, model::Document& doc) {
+void applyOpenedDocument(ViewState& view, model::Document& doc) {
     const model::Drawing& d = doc.drawing;
     view.table = d.table;
     view.title = d.title;
@@ -256,11 +256,11 @@ void ApplyOpenedDocument(ViewState& view, model::Document& doc) {
     view.X_AxisAngle = d.X_AxisAngle;
     view.Y_AxisAngle = d.Y_AxisAngle;
     view.axis = d.AxisSet;
-    view.pageExtent = PageExtent(d.PageSize);
+    view.pageExtent = pageExtent(d.PageSize);
     doc.app().justOpened = false;
 }
 
-std::string PositionReadout(const ViewState& view, platform::Point logicalCursor, int objects,
+std::string positionReadout(const ViewState& view, platform::Point logicalCursor, int objects,
                             int discarded, int selected) {
     static const std::string fmt = text::gbk(
         "(%4d, %4d)   数量=%-5d   废弃箱中可恢复数量=%-5d  选中对象=%-3d  放大倍数=%-5.2f");
@@ -270,7 +270,7 @@ std::string PositionReadout(const ViewState& view, platform::Point logicalCursor
     return text::format(fmt, x, y, objects, discarded, selected, view.ZoomPara);
 }
 
-std::string DragReadout(const ViewState& view, const model::Vec3& start, const model::Vec3& cursor) {
+std::string dragReadout(const ViewState& view, const model::Vec3& start, const model::Vec3& cursor) {
     static const std::string fmt = text::gbk("管长=%-8d毫米   角度=%-6.2f度");
     double length = 0.0;
     const double angle = SegmentAngle(start, cursor, &length);

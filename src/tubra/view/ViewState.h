@@ -18,7 +18,7 @@ namespace tubra::view {
 
 // Logical page extent of a page-size code: 0 A4 (2900 x 2050), 1 A3 (4100 x 2900); other
 // codes are treated as A4.
-platform::Size PageExtent(int pageSize);
+platform::Size pageExtent(int pageSize);
 
 // A pipe length drawn away from the place its layout gives it: the object's index and the
 // shift of its text (logical units at the view's zoom).
@@ -118,22 +118,22 @@ struct ScrollChange {
 // Initial update: page extent from the drawing's page size, scroll extent equal to it (without
 // zoom), scroll to one sixth in. The view also takes the drawing's axis angles, axis settings,
 // title block and table, so a further window on a document starts with its data.
-ScrollChange InitialUpdate(ViewState& view, const model::Drawing& drawing);
+ScrollChange initialUpdate(ViewState& view, const model::Drawing& drawing);
 
 // "放大" and "缩小": ±0.05 around the bounding box of the pipes (or the client rectangle,
 // device pixels, of an empty drawing). At the limits 0.1 and 11.0 the zoom is clamped and
 // nothing else happens.
-ScrollChange ZoomIn(ViewState& view, model::Drawing& drawing, const platform::Rect& clientDevice);
-ScrollChange ZoomOut(ViewState& view, model::Drawing& drawing, const platform::Rect& clientDevice);
+ScrollChange zoomIn(ViewState& view, model::Drawing& drawing, const platform::Rect& clientDevice);
+ScrollChange zoomOut(ViewState& view, model::Drawing& drawing, const platform::Rect& clientDevice);
 
 // "满屏": for an empty drawing zoom 1.0 and a centred page; otherwise the zoom at which the
 // whole pipeline fits the window with a margin on every side, the sheet at that zoom as the
 // scroll extent (widened where the pipeline's middle needs it) and the pipeline centred.
-ScrollChange FitToWindow(ViewState& view, model::Drawing& drawing, platform::Size clientPixels,
+ScrollChange fitToWindow(ViewState& view, model::Drawing& drawing, platform::Size clientPixels,
                          double pixelsPerUnit);
 
 // Page setup confirmed: new page size, axis indicator switch and labels.
-ScrollChange PageSetup(ViewState& view, model::Document& doc, int pageSize,
+ScrollChange pageSetup(ViewState& view, model::Document& doc, int pageSize,
                        const model::AxisSettings& axis);
 
 struct NewDrawingValues {
@@ -144,30 +144,30 @@ struct NewDrawingValues {
 
 // The new-drawing hand-over at the first paint of a new document: `values` are the dialog's
 // answer, none when cancelled.
-void ApplyNewDrawing(ViewState& view, model::Document& doc,
+void applyNewDrawing(ViewState& view, model::Document& doc,
                      const std::optional<NewDrawingValues>& values);
 
 // The open hand-over at the next paint after a file was opened: the view takes the file's
 // table, title block and report display (and its axis angles and settings).
-void ApplyOpenedDocument(ViewState& view, model::Document& doc);
+void applyOpenedDocument(ViewState& view, model::Document& doc);
 
 // ZoomPara, α, β and the object count into the drawing, as every paint and zoom does.
-void StoreViewInDrawing(const ViewState& view, model::Drawing& drawing);
+void storeViewInDrawing(const ViewState& view, model::Drawing& drawing);
 
 // Status-bar readouts of the mouse tools (GBK). `logicalCursor` is the cursor converted to
 // logical units.
-std::string PositionReadout(const ViewState& view, platform::Point logicalCursor, int objects,
+std::string positionReadout(const ViewState& view, platform::Point logicalCursor, int objects,
                             int discarded, int selected);
-std::string DragReadout(const ViewState& view, const model::Vec3& start, const model::Vec3& cursor);
+std::string dragReadout(const ViewState& view, const model::Vec3& start, const model::Vec3& cursor);
 
 // The bounding box of all pipe segments (stored coordinates): left = min x, top = max y,
 // right = max x, bottom = min y. None when the drawing has no pipes.
 struct Box {
     double left = 0, top = 0, right = 0, bottom = 0;
 };
-std::optional<Box> PipeBounds(const model::ObjectList& objects);
+std::optional<Box> pipeBounds(const model::ObjectList& objects);
 // The same over everything the pipeline is made of: pipes, elbows, tees, welds and the
 // symbols on them (free texts and cut lines aside).
-std::optional<Box> PipelineBounds(const model::ObjectList& objects);
+std::optional<Box> pipelineBounds(const model::ObjectList& objects);
 
 }  // namespace tubra::view

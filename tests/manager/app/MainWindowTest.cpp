@@ -237,7 +237,7 @@ TEST(VeskoWindow, EveryActionHasItsOwnId) {
 // beside the list, included.
 TEST(VeskoWindow, EveryFormOpensADialog) {
     application();
-    RegisterDialogs();
+    registerDialogs();
     platform::DefaultAnswerPrompter prompter;
     platform::qt::QtFormHost host(prompter, nullptr);
     std::vector<std::unique_ptr<platform::Form>> forms;

@@ -62,7 +62,7 @@ struct Rendered {
     std::unique_ptr<PageCanvas> page;
 
     Rendered() {
-        tubra::view::InitialUpdate(view, doc.drawing);
+        tubra::view::initialUpdate(view, doc.drawing);
         page = PageCanvas::create(PageFormat::Png, {2900, 2050}, 1.0, app.settings.BeiJingColor);
     }
     const QImage& image() const { return *page->image(); }
@@ -104,11 +104,11 @@ TEST(QtCanvas, XorSelectionDrawnTwiceRestoresEveryPixel) {
     r.doc.selection.add(&p);
     r.doc.selection.add(&w);
     const tubra::view::PaintContext ctx{r.page->canvas(), r.app.settings, r.view};
-    tubra::view::DrawSelectionOverlay(r.doc.selection, ctx);
+    tubra::view::drawSelectionOverlay(r.doc.selection, ctx);
     // Blue XOR the grey selection colour.
     EXPECT_EQ(pixel(r.image(), 500, 800), QColor(150, 150, 105));
     EXPECT_NE(r.image(), before);
-    tubra::view::DrawSelectionOverlay(r.doc.selection, ctx);
+    tubra::view::drawSelectionOverlay(r.doc.selection, ctx);
     EXPECT_EQ(r.image(), before);
 
     // NOT inverts and comes back too.

@@ -83,7 +83,7 @@ TEST_F(DrawingViewTest, ZoomInOutAndFitApplyTheComputedZoomAndScroll) {
     for (int step = 0; step < 3; ++step) {
         view::ViewState expected = view->state();
         model::Drawing& drawing = view->document().drawing;
-        const view::ScrollChange change = view::ZoomIn(expected, drawing, clientRect);
+        const view::ScrollChange change = view::zoomIn(expected, drawing, clientRect);
         const int paints = view->finishedPaints();
         window->runCommand(app::cmd::ZoomIn);
         EXPECT_DOUBLE_EQ(view->state().ZoomPara, expected.ZoomPara);
@@ -97,14 +97,14 @@ TEST_F(DrawingViewTest, ZoomInOutAndFitApplyTheComputedZoomAndScroll) {
 
     {
         view::ViewState expected = view->state();
-        const view::ScrollChange change = view::ZoomOut(expected, view->document().drawing, clientRect);
+        const view::ScrollChange change = view::zoomOut(expected, view->document().drawing, clientRect);
         window->runCommand(app::cmd::ZoomOut);
         EXPECT_DOUBLE_EQ(view->state().ZoomPara, expected.ZoomPara);
         EXPECT_EQ(view->scrollPositionDevice(), expectedScroll(change));
     }
     {
         view::ViewState expected = view->state();
-        const view::ScrollChange change = view::FitToWindow(
+        const view::ScrollChange change = view::fitToWindow(
             expected, view->document().drawing, {client.width(), client.height()}, view->pixelsPerUnit());
         window->runCommand(app::cmd::Fit);
         EXPECT_DOUBLE_EQ(view->state().ZoomPara, expected.ZoomPara);
@@ -135,10 +135,10 @@ TEST_F(DrawingViewTest, FitShowsTheWholePipelineCentredAndTheViewStillScrolls) {
         window->runCommand(app::cmd::Fit);
         apptest::settle();
         // Only what lies on the sheet can be scrolled to: these pipelines do.
-        ASSERT_GT(view::PipelineBounds(v->document().drawing.objects)->left, 0);
-        ASSERT_LT(view::PipelineBounds(v->document().drawing.objects)->top, 0);
+        ASSERT_GT(view::pipelineBounds(v->document().drawing.objects)->left, 0);
+        ASSERT_LT(view::pipelineBounds(v->document().drawing.objects)->top, 0);
 
-        const auto box = view::PipelineBounds(v->document().drawing.objects);
+        const auto box = view::pipelineBounds(v->document().drawing.objects);
         ASSERT_TRUE(box);
         const double z = v->state().ZoomPara, ppu = v->pixelsPerUnit();
         const QPoint scroll = v->scrollPositionDevice();
@@ -246,16 +246,16 @@ TEST(SegmentDialogPlace, KeepsThePointClearAndPrefersWhereTheUserHadIt) {
     const QRect end(600, 360, 96, 96);  // the segment's end with room around it
     // Where Qt would put it (the middle) covers the end: it goes below the end, or above.
     const QPoint middle(138, 249);
-    const QPoint placed = app::PlaceClearOf(dialog, screen, end, std::nullopt, middle);
+    const QPoint placed = app::placeClearOf(dialog, screen, end, std::nullopt, middle);
     EXPECT_FALSE(QRect(placed, dialog).intersects(end));
     EXPECT_TRUE(screen.contains(QRect(placed, dialog)));
     // Where the user had it, if that is clear.
-    EXPECT_EQ(app::PlaceClearOf(dialog, screen, end, QPoint(200, 20), middle), QPoint(200, 20));
-    EXPECT_NE(app::PlaceClearOf(dialog, screen, end, QPoint(100, 300), middle), QPoint(100, 300));
+    EXPECT_EQ(app::placeClearOf(dialog, screen, end, QPoint(200, 20), middle), QPoint(200, 20));
+    EXPECT_NE(app::placeClearOf(dialog, screen, end, QPoint(100, 300), middle), QPoint(100, 300));
     // Nowhere clear (a screen too small): on the screen, where it covers least.
     const QRect small(0, 0, 1010, 400);
     const QRect tall(400, 40, 96, 300);
-    const QPoint least = app::PlaceClearOf(dialog, small, tall, std::nullopt, {3, 49});
+    const QPoint least = app::placeClearOf(dialog, small, tall, std::nullopt, {3, 49});
     EXPECT_TRUE(small.contains(QRect(least, dialog)));
     EXPECT_EQ(least.y(), 400 - 302);
 }
@@ -348,7 +348,7 @@ TEST(Rendering, PicturesOfDrawingsAndSymbols) {
     apptest::writeDrawingFile(dir / "p.hcd", 80);
     auto opened = model::Document::open(context, dir / "p.hcd");
     ASSERT_TRUE(opened);
-    const QImage picture = app::RenderFitted(*opened, QSize(240, 160));
+    const QImage picture = app::renderFitted(*opened, QSize(240, 160));
     ASSERT_EQ(picture.size(), QSize(240, 160));
     int inked = 0;
     for (int y = 0; y < picture.height(); ++y)

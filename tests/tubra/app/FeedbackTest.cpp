@@ -40,7 +40,7 @@ TEST(Feedback, EveryFigureDrawnTwiceRestoresThePicture) {
     for (const double zoom : {0.5, 1.0, 3.0}) {
         SCOPED_TRACE(zoom);
         view::ViewState v;
-        view::InitialUpdate(v, doc->drawing);
+        view::initialUpdate(v, doc->drawing);
         doc->app().justOpened = false;
         v.ZoomPara = zoom;
         const QSize size(900, 650);
@@ -59,7 +59,7 @@ TEST(Feedback, EveryFigureDrawnTwiceRestoresThePicture) {
                 // the selection rectangle and frames, and every object drawn as a ghost.
                 for (edit::SnapKind k : {edit::SnapKind::End, edit::SnapKind::Mid, edit::SnapKind::OnSegment,
                                          edit::SnapKind::Text})
-                    edit::DrawSnapMarker(c, k, {400 + 40 * static_cast<int>(k), -300}, 16, 16);
+                    edit::drawSnapMarker(c, k, {400 + 40 * static_cast<int>(k), -300}, 16, 16);
                 c.save();
                 c.setRasterOp(platform::RasterOp::Not);
                 for (int w : {1, 2, 4, 40}) {

@@ -107,7 +107,7 @@ std::vector<std::unique_ptr<platform::Form>> everyForm(Sources& s) {
 
 TEST(FormDialogs, EveryFormOpensADialogCaptionedAsTheFormAndCancels) {
     apptest::application();
-    app::InstallDialogs();
+    app::installDialogs();
     platform::DefaultAnswerPrompter prompter;
     platform::qt::QtFormHost host(prompter, nullptr);
     Sources sources;
@@ -203,7 +203,7 @@ TEST(FormDialogs, TheDescribedDialogOffersMenusAndEntriesToPick) {
     platform::DefaultAnswerPrompter prompter;
     platform::qt::QtFormHost host(prompter, nullptr);
     platform::FormContext context{prompter, host};
-    edit::TextForm form(edit::TextForm::NewBlock({100, -100, 0}), edit::PropertyContext{});
+    edit::TextForm form(edit::TextForm::newBlock({100, -100, 0}), edit::PropertyContext{});
     platform::qt::ModelFormDialog dialog(form, context);
 
     std::vector<std::string> entries;

@@ -50,7 +50,7 @@ class DialogScript {
 public:
     DialogScript() : host(prompter, nullptr) {
         apptest::application();
-        app::InstallDialogs();
+        app::installDialogs();
         host.onShow = [this](QDialog& dialog, platform::Form&) {
             auto* d = dynamic_cast<ReportFormDialog*>(&dialog);
             ASSERT_TRUE(d) << "not a report dialog";
@@ -276,7 +276,7 @@ TEST(ReportDialogs, TheWindowRunsTheReportCommandsOnTheActiveDrawing) {
 
 TEST(ReportDialogs, LeavingTheMasterShowsTheChosenSheetInTheWindow) {
     apptest::application();
-    app::InstallDialogs();
+    app::installDialogs();
     model::AppContext context;
     report::installInspectionReport(context);
     apptest::FakeInteraction ui;
@@ -378,11 +378,11 @@ TEST(ReportDialogs, TheMastersHeadingsStandApartFromTheirSettings) {
     };
     s.steps.push_back(check);
     report::FullReportMasterForm full(r, table, mode);
-    full.setPageNumberText(report::PageNumberText);
+    full.setPageNumberText(report::pageNumberText);
     s.host.run(full);
     s.steps.push_back(check);
     report::OnlineReportMasterForm online(r, table, mode);
-    online.setPageNumberText(report::PageNumberText);
+    online.setPageNumberText(report::pageNumberText);
     s.host.run(online);
     EXPECT_TRUE(s.steps.empty());
 }

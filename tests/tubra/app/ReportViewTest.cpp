@@ -54,7 +54,7 @@ TEST(ReportView, SavedReportModeOpensOnItsPagesAndTheCommandSwitches) {
     view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum());
     show->trigger();
     apptest::settle(10);
-    EXPECT_FALSE(view::ShowsReport(view->state()));
+    EXPECT_FALSE(view::showsReport(view->state()));
     EXPECT_EQ(view->scrollSizes(), (platform::Size{2900, 2050}));
     EXPECT_FALSE(show->isChecked());
     EXPECT_TRUE(view->document().isModified());
@@ -77,7 +77,7 @@ TEST(ReportView, SavedReportModeOpensOnItsPagesAndTheCommandSwitches) {
 
 TEST(ReportView, SheetQuestionIsADropDownOfTheSheets) {
     apptest::application();
-    app::InstallDialogs();
+    app::installDialogs();
     report::InspectionReport r;
     for (int i = 0; i < 100; ++i) r.thicknessPoints.append({std::to_string(i), 1.0f});
     r.thicknessPoints.currentSubPage = 1;

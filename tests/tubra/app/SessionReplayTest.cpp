@@ -43,7 +43,7 @@ std::string readFile(const fs::path& p) {
 
 std::vector<edit::KeyBinding> programKeys() {
     std::vector<edit::KeyBinding> keys;
-    for (const app::Accelerator& a : app::Accelerators()) keys.push_back({std::string(a.keys), a.command});
+    for (const app::Accelerator& a : app::accelerators()) keys.push_back({std::string(a.keys), a.command});
     return keys;
 }
 
@@ -51,7 +51,7 @@ std::vector<edit::KeyBinding> programKeys() {
 std::string playHeadless(const std::string& script, const fs::path& out) {
     model::AppContext app;
     edit::CommandRegistry registry;
-    app::InstallCommands(registry);
+    app::installCommands(registry);
     edit::SessionPlayer player(app, registry, programKeys());
     player.defaultSavePath = out;
     const edit::SessionResult r = player.run(script);

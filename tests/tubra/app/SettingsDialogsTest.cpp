@@ -253,7 +253,7 @@ TEST_F(SettingsDialogsTest, TableImportsSpecialCharactersAndMarksTheDrawingModif
 TEST_F(SettingsDialogsTest, TitleBlockDatesAndLabels) {
     whenDialogShows([](QDialog& d) {
         EXPECT_EQ(child<QLineEdit>(d, "row3")->text(),
-                  QString::fromStdString(app::TitleBlockForm::dateText(app::Today())));
+                  QString::fromStdString(app::TitleBlockForm::dateText(app::today())));
         child<QLineEdit>(d, "row1")->setText(QStringLiteral("管线图"));
         click(d, "ok");
     });
@@ -265,7 +265,7 @@ TEST_F(SettingsDialogsTest, TitleBlockDatesAndLabels) {
 
 TEST(PropertyDialogsQt, TeeElbowAndValveDialogsShowTheirFields) {
     apptest::application();
-    app::InstallDialogs();
+    app::installDialogs();
     platform::DefaultAnswerPrompter prompter;
     platform::qt::QtFormHost host(prompter, nullptr);
 
@@ -316,7 +316,7 @@ TEST(PropertyDialogsQt, TeeElbowAndValveDialogsShowTheirFields) {
 
 TEST(SnapDialogQt, SlidersEchoAndPreviewTheirValues) {
     apptest::application();
-    app::InstallDialogs();
+    app::installDialogs();
     platform::DefaultAnswerPrompter prompter;
     platform::qt::QtFormHost host(prompter, nullptr);
     app::SnapForm form(edit::SnapSettings{});
@@ -347,7 +347,7 @@ TEST(SnapDialogQt, SlidersEchoAndPreviewTheirValues) {
 
 TEST(PageSetupFormDialogQt, LabelsFollowTheAxisSwitch) {
     apptest::application();
-    app::InstallDialogs();
+    app::installDialogs();
     platform::DefaultAnswerPrompter prompter;
     platform::qt::QtFormHost host(prompter, nullptr);
     model::Drawing drawing;

@@ -117,7 +117,7 @@ TEST(CommandTable, IdsAreUniqueAndEveryReferenceIsKnown) {
             EXPECT_NE(findCommand(std::stoi(line)), nullptr) << line;
         }
     }
-    for (const Accelerator& a : Accelerators()) EXPECT_NE(findCommand(a.command), nullptr) << a.keys;
+    for (const Accelerator& a : accelerators()) EXPECT_NE(findCommand(a.command), nullptr) << a.keys;
     EXPECT_EQ(findCommand(12345), nullptr);
 }
 
@@ -208,7 +208,7 @@ TEST(CommandTable, MenusWithoutADrawing) {
 
 TEST(CommandTable, AcceleratorTable) {
     std::vector<std::string> actual;
-    for (const Accelerator& a : Accelerators()) actual.push_back(std::string(a.keys) + "=" + std::to_string(a.command));
+    for (const Accelerator& a : accelerators()) actual.push_back(std::string(a.keys) + "=" + std::to_string(a.command));
     const std::vector<std::string> expected = {
         "B=478", "D=479", "Z=480", "R=481", "H=482", "T=485", "Del=474",
         "Ctrl+Z=57643", "Alt+Backspace=57643", "Ctrl+N=57600", "Ctrl+O=57601", "Ctrl+S=57603",
@@ -251,7 +251,7 @@ TEST(CommandTable, TheRegistryCarriesOutExactlyTheDocumentCommands) {
     // registry would be dead in the window and unplayable, a registered window command would
     // be run twice over.
     tubra::edit::CommandRegistry registry;
-    InstallCommands(registry);
+    installCommands(registry);
     for (const CommandInfo& c : allCommands())
         EXPECT_EQ(registry.has(c.id), c.handler == Handler::Document) << c.id << " " << c.name;
     for (int id : registry.ids()) EXPECT_NE(findCommand(id), nullptr) << id;

@@ -57,12 +57,12 @@ std::set<platform::Colour> lineColours(const platform::RecordingCanvas& canvas) 
 
 TEST(PrintJob, BlackOnWhiteWhileTheSettingsAskAndColoursBackAfterwards) {
     Printed p;
-    view::ViewState view = view::ViewForPrinting(p.doc);
+    view::ViewState view = view::viewForPrinting(p.doc);
     const model::DrawingSettings before = p.app.settings;
     ASSERT_EQ(before.PrintIsNoColor, 1);
 
     RecordedPages device;
-    EXPECT_EQ(view::PrintDocument(p.doc, view, device, {1, 1}), 1);
+    EXPECT_EQ(view::printDocument(p.doc, view, device, {1, 1}), 1);
     ASSERT_FALSE(device.pages[0]->segments().empty());
     // Black lines; the crossing gaps are cut in the (white) background colour.
     for (platform::Colour c : lineColours(*device.pages[0])) EXPECT_TRUE(c == 0x000000 || c == 0xFFFFFF) << c;
@@ -72,15 +72,15 @@ TEST(PrintJob, BlackOnWhiteWhileTheSettingsAskAndColoursBackAfterwards) {
     // In colour when black and white is off.
     p.app.settings.PrintIsNoColor = 0;
     RecordedPages coloured;
-    view::PrintDocument(p.doc, view, coloured, {1, 1});
+    view::printDocument(p.doc, view, coloured, {1, 1});
     EXPECT_TRUE(lineColours(*coloured.pages[0]).count(before.ZhuXianColor));
 }
 
 TEST(PrintJob, EveryPageMovesTheWindowOriginByTheSheetWidth) {
     Printed p;
-    view::ViewState view = view::ViewForPrinting(p.doc);
+    view::ViewState view = view::viewForPrinting(p.doc);
     RecordedPages device;
-    EXPECT_EQ(view::PrintDocument(p.doc, view, device, {1, 3}), 3);
+    EXPECT_EQ(view::printDocument(p.doc, view, device, {1, 3}), 3);
     ASSERT_EQ(device.pages.size(), 3u);
     for (int page = 1; page <= 3; ++page) {
         const auto& calls = device.pages[static_cast<std::size_t>(page - 1)]->calls();
@@ -94,10 +94,10 @@ TEST(PrintJob, EveryPageMovesTheWindowOriginByTheSheetWidth) {
     const model::DrawingSettings before = p.app.settings;
     RecordedPages failing;
     failing.failAtPage = 2;
-    EXPECT_EQ(view::PrintDocument(p.doc, view, failing, {1, 3}), 1);
+    EXPECT_EQ(view::printDocument(p.doc, view, failing, {1, 3}), 1);
     EXPECT_EQ(p.app.settings, before);
     RecordedPages none;
-    EXPECT_EQ(view::PrintDocument(p.doc, view, none, {2, 1}), 0);
+    EXPECT_EQ(view::printDocument(p.doc, view, none, {2, 1}), 0);
 }
 
 TEST(PrintJob, PaperAndTheViewOfAnOpenedFile) {
@@ -105,15 +105,15 @@ TEST(PrintJob, PaperAndTheViewOfAnOpenedFile) {
     p.doc.drawing.PageSize = 1;
     p.doc.drawing.X_AxisAngle = 45;
     p.app.justOpened = true;
-    view::ViewState view = view::ViewForPrinting(p.doc);
+    view::ViewState view = view::viewForPrinting(p.doc);
     EXPECT_EQ(view.X_AxisAngle, 45);
     EXPECT_EQ(view.pageExtent, (platform::Size{4100, 2900}));
     EXPECT_FALSE(p.app.justOpened);
-    view::Paper paper = view::PaperFor(p.doc, view);
+    view::Paper paper = view::paperFor(p.doc, view);
     EXPECT_TRUE(paper.a3);
     EXPECT_TRUE(paper.landscape);
     view.reportDisplay = {1, 3};
-    paper = view::PaperFor(p.doc, view);
+    paper = view::paperFor(p.doc, view);
     EXPECT_FALSE(paper.a3);
     EXPECT_FALSE(paper.landscape);
 }

@@ -42,7 +42,7 @@ struct Fixture {
 
 TEST(ReportDialogCommands, EachCommandOpensItsMasterAndLeavingItShowsTheChosenPage) {
     edit::CommandRegistry registry;
-    InstallCommands(registry);
+    installCommands(registry);
     Fixture f;
     auto c = f.context();
     ASSERT_TRUE(registry.isEnabled(cmd::FullReport, c));

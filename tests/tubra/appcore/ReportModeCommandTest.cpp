@@ -9,7 +9,7 @@ using namespace tubra;
 
 TEST(ReportModeCommand, TogglesTheViewAndTellsTheProgram) {
     edit::CommandRegistry registry;
-    app::InstallCommands(registry);
+    app::installCommands(registry);
     ASSERT_TRUE(registry.has(app::kShowReportCommand));
 
     model::AppContext context;

@@ -63,7 +63,7 @@ std::optional<std::string> valueAt(edit::SessionPlayer& player, const std::strin
     if (parts.size() == 2 && parts[0] == "subPage") {
         const int page = std::stoi(parts[1]);
         if (!report::isSplitListPage(page)) return std::nullopt;
-        return std::to_string(report::CurrentSubPage(*r, page));
+        return std::to_string(report::currentSubPage(*r, page));
     }
     const nlohmann::ordered_json json = report::reportToJson(*r);
     const nlohmann::ordered_json* at = &json;
@@ -95,9 +95,9 @@ TEST(ReportSessions, EveryPageDialogHasASessionThatLeavesTheReportItSays) {
     const auto sessions = reportSessions();
     ASSERT_GE(sessions.size(), 22u) << "one session per page dialog and the masters";
     edit::CommandRegistry registry;
-    InstallCommands(registry);
+    installCommands(registry);
     std::vector<edit::KeyBinding> keys;
-    for (const Accelerator& a : Accelerators()) keys.push_back({std::string(a.keys), a.command});
+    for (const Accelerator& a : accelerators()) keys.push_back({std::string(a.keys), a.command});
 
     // Files a script names (pictures) are found from the scripts' directory, as when they are
     // played there.

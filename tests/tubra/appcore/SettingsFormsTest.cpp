@@ -420,7 +420,7 @@ struct CommandFixture {
     edit::CommandRegistry registry;
     int changes = 0;
 
-    CommandFixture() { app::InstallSettingsCommands(registry); }
+    CommandFixture() { app::installSettingsCommands(registry); }
     bool run(int id) {
         edit::CommandContext c{doc, view, prompter, host, nullptr, [this] { ++changes; }};
         return registry.run(id, c);

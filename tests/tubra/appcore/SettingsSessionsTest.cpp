@@ -18,9 +18,9 @@ namespace {
 class SettingsSession : public ::testing::Test {
 protected:
     void SetUp() override {
-        app::InstallCommands(registry);
+        app::installCommands(registry);
         std::vector<edit::KeyBinding> keys;
-        for (const app::Accelerator& a : app::Accelerators()) keys.push_back({std::string(a.keys), a.command});
+        for (const app::Accelerator& a : app::accelerators()) keys.push_back({std::string(a.keys), a.command});
         player = std::make_unique<edit::SessionPlayer>(context, registry, std::move(keys));
     }
     // Replays tests/sessions/NAME.session; the script's own checks must pass.
@@ -141,7 +141,7 @@ TEST_F(SettingsSession, TitleBlock) {
     EXPECT_EQ(v[0], text::gbk("张三"));
     EXPECT_EQ(v[1], text::gbk("李四"));
     EXPECT_EQ(v[2], "S-001");
-    EXPECT_EQ(v[3].str(), app::TitleBlockForm::dateText(app::Today()));
+    EXPECT_EQ(v[3].str(), app::TitleBlockForm::dateText(app::today()));
     EXPECT_EQ(doc().drawing.title.labels[0], text::gbk(" 制 图 "));
 }
 

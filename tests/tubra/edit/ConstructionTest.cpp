@@ -39,25 +39,25 @@ void expectNear(const Vec3& a, const Vec3& b, double eps = 1e-6) {
 
 TEST(Construction, ForwardSidesAndSquareDirections) {
     const PipeObject east = segment({1000, -1000, 0}, along({1000, -1000, 0}, 2, 500), 2);
-    EXPECT_TRUE(edit::IsForward(east, {1001, -1000, 0}));
-    EXPECT_FALSE(edit::IsForward(east, {1000, -1000, 0}));  // exactly at the start
+    EXPECT_TRUE(edit::isForward(east, {1001, -1000, 0}));
+    EXPECT_FALSE(edit::isForward(east, {1000, -1000, 0}));  // exactly at the start
     const PipeObject down = segment({1000, -1000, 0}, {1000, -1500, 0}, 1);
-    EXPECT_TRUE(edit::IsForward(down, {1000, -1001, 0}));
-    EXPECT_FALSE(edit::IsForward(down, {1000, -999, 0}));
+    EXPECT_TRUE(edit::isForward(down, {1000, -1001, 0}));
+    EXPECT_FALSE(edit::isForward(down, {1000, -999, 0}));
     PipeObject slanted = east;
     slanted.EndDir = 6;
-    EXPECT_FALSE(edit::IsForward(slanted, {5000, 5000, 0}));
-    EXPECT_EQ(edit::SquareDirections(0), (std::vector<int>{2, 4, 3, 5}));
-    EXPECT_EQ(edit::SquareDirections(4), (std::vector<int>{3, 5, 0, 1}));
-    EXPECT_EQ(edit::SquareDirections(5), (std::vector<int>{2, 4, 0, 1}));
-    EXPECT_TRUE(edit::SquareDirections(6).empty());
+    EXPECT_FALSE(edit::isForward(slanted, {5000, 5000, 0}));
+    EXPECT_EQ(edit::squareDirections(0), (std::vector<int>{2, 4, 3, 5}));
+    EXPECT_EQ(edit::squareDirections(4), (std::vector<int>{3, 5, 0, 1}));
+    EXPECT_EQ(edit::squareDirections(5), (std::vector<int>{2, 4, 0, 1}));
+    EXPECT_TRUE(edit::squareDirections(6).empty());
 }
 
 TEST(Construction, ElbowSitsAtTheEndOfTheOldSegmentWithItsCornerBeyond) {
     // An up segment of 400 on the sheet standing for 3000 mm, turning east.
     PipeObject a = segment({1000, -1000, 200}, {1000, -600, 3200}, 0, "3000");
     const PipeObject b = segment({1000, -600, 0}, along({1000, -600, 0}, 2, 300), 2);
-    const PipeObject e = edit::MakeElbow(a, b, 16, 200);
+    const PipeObject e = edit::makeElbow(a, b, 16, 200);
     EXPECT_EQ(e.MainType, 3);
     EXPECT_EQ(e.SubType, -1);
     EXPECT_EQ(e.StrtDir, 0);
@@ -71,17 +71,17 @@ TEST(Construction, ElbowSitsAtTheEndOfTheOldSegmentWithItsCornerBeyond) {
     PipeObject b2 = b;
     b2.Port1 = {1000, -900, 0};
     b2.Port2 = along(b2.Port1, 2, 300);
-    expectNear(edit::MakeElbow(a, b2, 16, 200).Port2, e.Port2, 1e-4);
+    expectNear(edit::makeElbow(a, b2, 16, 200).Port2, e.Port2, 1e-4);
     // Down: the stated length is taken off the start; without a number, the sheet length.
     a.EndDir = 1;
     a.Port2 = {1000, -1400, 0};
-    EXPECT_EQ(edit::MakeElbow(a, b, 16, 200).Port1.z, 200 - 3000);
+    EXPECT_EQ(edit::makeElbow(a, b, 16, 200).Port1.z, 200 - 3000);
     a.DistTxt = "";
     EXPECT_EQ(edit::elevationAtEnd(a), 200 - 400);
     // East segment turning north: the corner lies past the end, away from the segment.
     const PipeObject east = segment({1000, -1000, 0}, along({1000, -1000, 0}, 2, 500), 2);
     const PipeObject north = segment(east.Port2, along(east.Port2, 5, 300), 5);
-    const PipeObject e2 = edit::MakeElbow(east, north, 16, 200);
+    const PipeObject e2 = edit::makeElbow(east, north, 16, 200);
     expectNear(e2.Port4, along(east.Port2, 2, 16), 1e-4);
     expectNear(e2.Port2, along(e2.Port4, 5, 16), 1e-4);
 }
@@ -89,7 +89,7 @@ TEST(Construction, ElbowSitsAtTheEndOfTheOldSegmentWithItsCornerBeyond) {
 TEST(Construction, TeeRunFollowsTheOldSegmentAndItsEndsStayOnIt) {
     const PipeObject up = segment({1000, -1000, 0}, {1000, -600, 400}, 0);
     const PipeObject east = segment({1000, -800, 200}, along({1000, -800, 200}, 2, 300), 2);
-    const PipeObject t = edit::MakeTee(up, {1000, -800, 200}, east, 16, 200);
+    const PipeObject t = edit::makeTee(up, {1000, -800, 200}, east, 16, 200);
     EXPECT_EQ(t.MainType, 12);
     EXPECT_EQ(t.StrtDir, 0);
     EXPECT_EQ(t.EndDir, 2);
@@ -99,12 +99,12 @@ TEST(Construction, TeeRunFollowsTheOldSegmentAndItsEndsStayOnIt) {
     expectNear(t.Port4, {1000, -800, 200});
     expectNear(t.Port3, along({1000, -800, 200}, 2, 16), 1e-4);
     // Near the segment's end the run end stops at the end.
-    const PipeObject t2 = edit::MakeTee(up, {1000, -606, 394}, east, 16, 200);
+    const PipeObject t2 = edit::makeTee(up, {1000, -606, 394}, east, 16, 200);
     EXPECT_EQ(t2.Port2.y, -600);
     // A horizontal run keeps the joint's elevation at every end; an up branch rises.
     const PipeObject eastRun = segment({1000, -1000, 700}, along({1000, -1000, 700}, 2, 500), 2);
     const PipeObject branchUp = segment({1200, -1115.47, 700}, {1200, -800, 0}, 0);
-    const PipeObject t3 = edit::MakeTee(eastRun, {1200, -1115.47, 700}, branchUp, 16, 200);
+    const PipeObject t3 = edit::makeTee(eastRun, {1200, -1115.47, 700}, branchUp, 16, 200);
     EXPECT_EQ(t3.Port1.z, 700);
     EXPECT_EQ(t3.Port2.z, 700);
     EXPECT_EQ(t3.Port3.z, 900);
@@ -114,13 +114,13 @@ TEST(Construction, TeeRunFollowsTheOldSegmentAndItsEndsStayOnIt) {
 TEST(Construction, TeeOnSegmentTurnsTheRunByThePairChosen) {
     const PipeObject east = segment({1000, -1000, 0}, along({1000, -1000, 0}, 2, 500), 2);
     const Vec3 p = along({1000, -1000, 0}, 2, 100);
-    PipeObject t = edit::MakeTeeOnSegment(east, p, "上和下", 16, 200, kAxes);
+    PipeObject t = edit::makeTeeOnSegment(east, p, "上和下", 16, 200, kAxes);
     expectNear(t.Port3, p);
     expectNear(t.Port4, along(p, 2, 16), 1e-9);
     EXPECT_EQ(t.StrtDir, 0);
     EXPECT_NEAR(t.Port2.y - t.Port1.y, 32, 1e-9);
     EXPECT_NEAR(t.Port2.z - t.Port1.z, 32, 1e-9);
-    t = edit::MakeTeeOnSegment(east, p, "南和北", 16, 200, kAxes);
+    t = edit::makeTeeOnSegment(east, p, "南和北", 16, 200, kAxes);
     EXPECT_EQ(t.StrtDir, 5);
     expectNear(t.Port2, along(t.Port4, 5, 16), 1e-9);
 }
@@ -135,8 +135,8 @@ TEST(Construction, JoinWithTeeSplitsTheSegmentAndSharesItsStatedLength) {
         a.dimYX1_st = {1, 1, 1};
         const Vec3 j = along(a.Port1, 2, 200);
         PipeObject b = segment(j, along(j, 5, 300), 5);
-        PipeObject* tee = &d.objects.addCopy(edit::MakeTee(a, j, b, 16, 200));
-        const auto r = edit::JoinWithTee(d, a, b, tee, useTee, true);
+        PipeObject* tee = &d.objects.addCopy(edit::makeTee(a, j, b, 16, 200));
+        const auto r = edit::joinWithTee(d, a, b, tee, useTee, true);
         ASSERT_EQ(r.first, &d.objects.at(0));
         expectNear(r.first->Port2, j, 1e-9);
         expectNear(r.second->Port1, j, 1e-9);
@@ -172,7 +172,7 @@ TEST(Construction, ContinuousDrawingRepeatsTheSegmentAndNumbersItsJoints) {
     weld.MainType = 8;
     d.objects.addCopy(weld).Number = 41;  // a weld numbered by hand
     const PipeObject& first = d.objects.addCopy(segment({1000, -1000, 0}, {1000, -900, 100}, 0));
-    EXPECT_EQ(edit::ContinueSegments(d, first, 3, edit::JointChoice::Weld), 4);
+    EXPECT_EQ(edit::continueSegments(d, first, 3, edit::JointChoice::Weld), 4);
     ASSERT_EQ(d.objects.size(), 6u);
     expectNear(d.objects.at(2).Port1, {1000, -900, 100});
     expectNear(d.objects.at(2).Port2, {1000, -800, 200});
@@ -186,10 +186,10 @@ TEST(Construction, ContinuousDrawingRepeatsTheSegmentAndNumbersItsJoints) {
 
     model::Drawing s;
     const PipeObject& f = s.objects.addCopy(segment({0, 0, 0}, {100, 0, 0}, 2));
-    EXPECT_EQ(edit::ContinueSegments(s, f, 2, edit::JointChoice::SlidingSupport), 2);
+    EXPECT_EQ(edit::continueSegments(s, f, 2, edit::JointChoice::SlidingSupport), 2);
     EXPECT_EQ(s.objects.last().MainType, 31);
     EXPECT_EQ(s.objects.last().SubType, 35);
-    EXPECT_EQ(edit::ContinueSegments(s, f, 1, edit::JointChoice::Column), 0);
+    EXPECT_EQ(edit::continueSegments(s, f, 1, edit::JointChoice::Column), 0);
 }
 
 TEST(Construction, MovingObjectsMovesThePortsTheirKindUses) {
@@ -197,7 +197,7 @@ TEST(Construction, MovingObjectsMovesThePortsTheirKindUses) {
     pipe.Port4 = {50, 0, 1};  // flow arrow: the mode stays
     pipe.Port3 = {30, 40, 0};  // slanted lengths stay
     pipe.dimTxt_st = {10, 10, 0};
-    edit::TranslateObject(pipe, {5, 6, 7});
+    edit::translateObject(pipe, {5, 6, 7});
     expectNear(pipe.Port1, {5, 6, 107});
     expectNear(pipe.Port4, {55, 6, 1});
     expectNear(pipe.Port3, {30, 40, 0});
@@ -205,20 +205,20 @@ TEST(Construction, MovingObjectsMovesThePortsTheirKindUses) {
     PipeObject elbow = pipe;
     elbow.MainType = 3;
     elbow.Port4 = {0, 0, 300};
-    edit::TranslateObject(elbow, {1, 1, 10});
+    edit::translateObject(elbow, {1, 1, 10});
     EXPECT_EQ(elbow.Port4.z, 310);
     PipeObject weld(edit::weldValues({0, 0, 0}, 2));
-    edit::TranslateObject(weld, {1, 2, 3});
+    edit::translateObject(weld, {1, 2, 3});
     EXPECT_EQ(weld.Port1, weld.Port2);
     PipeObject tee = pipe;
     tee.MainType = 12;
-    edit::TranslateObject(tee, {1, 1, 1}, false);
+    edit::translateObject(tee, {1, 1, 1}, false);
     EXPECT_EQ(tee.Port3, Vec3(31, 41, 0));
 
     model::ObjectList list;
     list.addCopy(pipe);
     list.addCopy(tee);
-    edit::MoveWholeDrawing(list, 100, -50);
+    edit::moveWholeDrawing(list, 100, -50);
     EXPECT_EQ(list.at(0).Port3, pipe.Port3);  // a pipe's Port3 holds lengths
     EXPECT_EQ(list.at(0).Port4, Vec3(155, -44, 1));
     EXPECT_EQ(list.at(1).Port3, Vec3(131, -9, 0));
@@ -229,7 +229,7 @@ TEST(Construction, ComponentsLieAlongTheirPipeFromTheClickedPoint) {
     const PipeObject east = segment({1000, -1000, 0}, along({1000, -1000, 0}, 2, 500), 2);
     const model::DrawingSettings s;
     const Vec3 p = along(east.Port1, 2, 100);
-    const PipeObject v = edit::MakeComponent(east, p, 13, 200, -1, s, kAxes, 1.0);
+    const PipeObject v = edit::makeComponent(east, p, 13, 200, -1, s, kAxes, 1.0);
     EXPECT_EQ(v.MainType, 29);
     EXPECT_EQ(v.SubType, 13);
     EXPECT_EQ(v.EndDir, 2);
@@ -238,14 +238,14 @@ TEST(Construction, ComponentsLieAlongTheirPipeFromTheClickedPoint) {
     EXPECT_GT(v.Port2.x, p.x);
     EXPECT_LT(v.Port2.y, p.y);
     // At the pipe's start nothing lies forward: the symbol ends there.
-    const PipeObject back = edit::MakeComponent(east, east.Port1, 4, 200, -1, s, kAxes, 1.0);
+    const PipeObject back = edit::makeComponent(east, east.Port1, 4, 200, -1, s, kAxes, 1.0);
     EXPECT_EQ(back.MainType, 30);
     EXPECT_EQ(back.Port2, east.Port1);
     EXPECT_LT(back.Port1.x, east.Port1.x);
     // A slanted pipe: the symbol cannot be laid along it and sits at the point.
     PipeObject slanted = east;
     slanted.EndDir = 6;
-    const PipeObject f = edit::MakeComponent(slanted, p, 53, 200, -1, s, kAxes, 1.0);
+    const PipeObject f = edit::makeComponent(slanted, p, 53, 200, -1, s, kAxes, 1.0);
     EXPECT_EQ(f.Port1, p);
     EXPECT_EQ(f.Port2, p);
 }
@@ -254,7 +254,7 @@ TEST(Construction, CutLinesCrossThePipeAtTheClick) {
     model::DrawingSettings s;
     const PipeObject east = segment({1000, -1000, 0}, along({1000, -1000, 0}, 2, 500), 2);
     const Vec3 p = along(east.Port1, 2, 100);
-    PipeObject c = edit::MakeCutLine(east, p, s, kAxes);
+    PipeObject c = edit::makeCutLine(east, p, s, kAxes);
     EXPECT_EQ(c.MainType, 26);
     EXPECT_EQ(c.EndDir, 330);
     EXPECT_EQ(c.Distanc, -1);
@@ -263,26 +263,26 @@ TEST(Construction, CutLinesCrossThePipeAtTheClick) {
     EXPECT_NEAR((c.Port1.x + c.Port2.x) / 2, p.x, 1e-9);
     PipeObject up = segment({1000, -1000, 0}, {1000, -500, 0}, 0);
     up.SubType = 1;
-    c = edit::MakeCutLine(up, {1000, -700, 0}, s, kAxes);
+    c = edit::makeCutLine(up, {1000, -700, 0}, s, kAxes);
     EXPECT_EQ(c.EndDir, 90);
     EXPECT_EQ(c.Port1, Vec3(1000, -706, 0));
     EXPECT_EQ(c.Port2, Vec3(1000, -694, 0));
     PipeObject north = segment({0, 0, 0}, along({0, 0, 0}, 5, 100), 5);
-    EXPECT_EQ(edit::MakeCutLine(north, along({0, 0, 0}, 5, 50), s, {45, 60}).EndDir, 60);
+    EXPECT_EQ(edit::makeCutLine(north, along({0, 0, 0}, 5, 50), s, {45, 60}).EndDir, 60);
 }
 
 TEST(Construction, SlantedEndsFollowThePlaneAndTheSignOfTheOffsets) {
     PipeObject s = segment({1000, -1000, 500}, {-999, -999, 0}, 6);
     s.StrtDir = 0;
     s.Port3 = {300, -200, 0};  // 300 up, 200 west
-    edit::PlaceSlantedEnd(s, kAxes);
+    edit::placeSlantedEnd(s, kAxes);
     EXPECT_NEAR(s.Port2.x, 1000 - 200 * kCos30, 1e-4);
     EXPECT_NEAR(s.Port2.y, -1000 + 100 + 300, 1e-4);
     EXPECT_EQ(s.Port2.z, 800);
     EXPECT_NEAR(s.Distanc, std::hypot(300, 200), 1e-9);
     EXPECT_EQ(s.DistTxt.str(), "360.56");
     s.StrtDir = 2;
-    edit::PlaceSlantedEnd(s, kAxes);
+    edit::placeSlantedEnd(s, kAxes);
     EXPECT_EQ(s.Port2.z, 500);
 }
 
@@ -292,25 +292,25 @@ TEST(Construction, LabelFramesSurroundTheShownText) {
     v.MainType = 29;
     v.dimTxt_st = {100, 200, 0};
     v.dimAngle = 0;
-    auto f = edit::FindLabelFrame(v, s, 1.0);
+    auto f = edit::findLabelFrame(v, s, 1.0);
     ASSERT_TRUE(f);
     EXPECT_EQ(f->points[0], (platform::Point{100, 200}));
     EXPECT_EQ(f->points[1], (platform::Point{160, 200}));
     EXPECT_EQ(f->points[2], (platform::Point{160, 170}));
     EXPECT_EQ(f->points[4], f->points[0]);
     v.dimAngle = 900;
-    f = edit::FindLabelFrame(v, s, 2.0);
+    f = edit::findLabelFrame(v, s, 2.0);
     EXPECT_EQ(f->points[0], (platform::Point{200, 400}));
     EXPECT_EQ(f->points[1], (platform::Point{200, 460}));
     // Hidden labels cannot be taken.
     v.DistTxt = " x";
-    EXPECT_FALSE(edit::FindLabelFrame(v, s, 1.0));
+    EXPECT_FALSE(edit::findLabelFrame(v, s, 1.0));
     PipeObject p = segment({0, 0, 0}, {100, 0, 0}, 2, "^1500");
-    EXPECT_FALSE(edit::FindLabelFrame(p, s, 1.0));
+    EXPECT_FALSE(edit::findLabelFrame(p, s, 1.0));
     PipeObject flatElbow = p;
     flatElbow.MainType = 3;
     flatElbow.DistTxt = "E";
-    EXPECT_FALSE(edit::FindLabelFrame(flatElbow, s, 1.0));
+    EXPECT_FALSE(edit::findLabelFrame(flatElbow, s, 1.0));
 }
 
 TEST(Construction, DialogNumbersReadAsTheCLibraryReadsThem) {
@@ -320,6 +320,6 @@ TEST(Construction, DialogNumbersReadAsTheCLibraryReadsThem) {
     EXPECT_EQ(edit::textToInt("x1"), 0);
     EXPECT_EQ(edit::textToInt("99999999999"), 2147483647);
     EXPECT_EQ(edit::textToDouble("1.5e3mm"), 1500.0);
-    EXPECT_EQ(edit::ShortNumber(-1350.0), "-1350");
-    EXPECT_EQ(edit::ShortNumber(0.1), "0.1");
+    EXPECT_EQ(edit::shortNumber(-1350.0), "-1350");
+    EXPECT_EQ(edit::shortNumber(0.1), "0.1");
 }

@@ -50,7 +50,7 @@ bool feedbackErased(const platform::RecordingCanvas& c, std::size_t from) {
 
 Bench::Bench() {
     doc.onNewDocument();
-    view::ApplyNewDrawing(view, doc, view::NewDrawingValues{});
+    view::applyNewDrawing(view, doc, view::NewDrawingValues{});
     controller = std::make_unique<edit::ViewController>(
         edit::ViewController::Services{doc, view, settings, port, prompter, forms, {}});
 }

@@ -173,7 +173,7 @@ TEST(FittingPropertyDispatch, TeesElbowsValvesFittingsAndSiteMarksOpenTheirDialo
     for (const auto& [mainType, caption] :
          {std::pair{12, "对象属性——三通"}, {3, "对象属性——弯头"}, {29, "对象属性——阀门、管件"},
           {30, "对象属性——阀门、管件"}, {37, "对象属性——阀门、管件"}}) {
-        const auto form = edit::MakePropertyForm(symbol(mainType, 4), context);
+        const auto form = edit::makePropertyForm(symbol(mainType, 4), context);
         ASSERT_TRUE(form) << mainType;
         EXPECT_EQ(form->caption(), caption);
     }
@@ -191,7 +191,7 @@ TEST(FittingPropertyDispatch, TeesElbowsValvesFittingsAndSiteMarksOpenTheirDialo
             return form.act("ok", c) == FormState::Accepted;
         }
     } host;
-    EXPECT_TRUE(edit::EditProperties(doc, &listed, context, host));
+    EXPECT_TRUE(edit::editProperties(doc, &listed, context, host));
     EXPECT_EQ(listed.dimAngle, -600);
     EXPECT_TRUE(doc.isModified());
 }

@@ -162,13 +162,13 @@ TEST(SupportForm, StoresOnlyItsLabelAndAngle) {
     EXPECT_EQ(f.result().DistTxt.str(), "<0002>");
     EXPECT_EQ(f.result().dimAngle, 327);
     EXPECT_EQ(f.result().CaiLiao.str(), "A3");
-    EXPECT_EQ(edit::SupportForm::NameOf(34), "固支架");
-    EXPECT_EQ(edit::SupportForm::NameOf(99), "");
+    EXPECT_EQ(edit::SupportForm::nameOf(34), "固支架");
+    EXPECT_EQ(edit::SupportForm::nameOf(99), "");
 }
 
 TEST(TextForm, RefusesPositionsOffTheSheetAndReadsTheAngleList) {
     Ui ui;
-    edit::TextForm f(edit::TextForm::NewBlock({500, -300, 0}), kContext);
+    edit::TextForm f(edit::TextForm::newBlock({500, -300, 0}), kContext);
     EXPECT_EQ(f.caption(), "输入文字");
     EXPECT_EQ(f.field("x"), "500.0");
     EXPECT_EQ(f.field("zoomWithDrawing"), "1");
@@ -222,11 +222,11 @@ TEST(DirectionAndTeeForms, OfferTheDirectionsOfTheSegment) {
     EXPECT_EQ(d.direction(), 5);
 
     using T = edit::TeeConnectionForm;
-    EXPECT_EQ(T::Pairs(T::kMiddle, 5), (std::vector<std::string>{"上和下", "东和西"}));
-    EXPECT_EQ(T::Pairs(T::kMiddle, 4), (std::vector<std::string>{"上和下", "南和北"}));
-    EXPECT_EQ(T::Pairs(T::kEnds, 3), (std::vector<std::string>{"南和东", "南和西", "南和上", "南和下"}));
-    EXPECT_EQ(T::Pairs(T::kEnds, 2), (std::vector<std::string>{"东和北", "东和南", "东和上", "东和下"}));
-    EXPECT_EQ(T::Pairs(T::kEnds, 1), (std::vector<std::string>{"下和东", "下和西", "下和南", "下和北"}));
+    EXPECT_EQ(T::pairs(T::kMiddle, 5), (std::vector<std::string>{"上和下", "东和西"}));
+    EXPECT_EQ(T::pairs(T::kMiddle, 4), (std::vector<std::string>{"上和下", "南和北"}));
+    EXPECT_EQ(T::pairs(T::kEnds, 3), (std::vector<std::string>{"南和东", "南和西", "南和上", "南和下"}));
+    EXPECT_EQ(T::pairs(T::kEnds, 2), (std::vector<std::string>{"东和北", "东和南", "东和上", "东和下"}));
+    EXPECT_EQ(T::pairs(T::kEnds, 1), (std::vector<std::string>{"下和东", "下和西", "下和南", "下和北"}));
 
     T t(eastSegment(500), {1100, -1057.7, 300}, kAxes, 16, 200);
     EXPECT_EQ(t.field("method"), T::kMiddle);
@@ -251,52 +251,52 @@ TEST(PropertyDialogs, OneDialogPerKindAndOkReplacesTheObject) {
          {std::pair{2, "对象属性——管段"}, {8, "对象属性——焊缝"}, {31, "对象属性——附件"}, {36, "输入文字"}}) {
         PipeObject o;
         o.MainType = mainType;
-        const auto f = edit::MakePropertyForm(o, kContext);
+        const auto f = edit::makePropertyForm(o, kContext);
         ASSERT_TRUE(f) << mainType;
         EXPECT_EQ(f->caption(), caption);
     }
-    EXPECT_FALSE(edit::MakePropertyForm(PipeObject(model::CreationValues{26, 0, 0, {}, {}, -1, -1}), kContext));
+    EXPECT_FALSE(edit::makePropertyForm(PipeObject(model::CreationValues{26, 0, 0, {}, {}, -1, -1}), kContext));
 
     model::AppContext app;
     model::Document doc(app);
     const PipeObject& listed = doc.drawing.objects.addCopy(eastSegment(1000));
     Ui ui;
     ui.host.queue({"DistTxt=2000", "cancel"}, 1);
-    EXPECT_FALSE(edit::EditProperties(doc, &listed, kContext, ui.host));
+    EXPECT_FALSE(edit::editProperties(doc, &listed, kContext, ui.host));
     EXPECT_EQ(listed.DistTxt.str(), "1000");
     EXPECT_FALSE(doc.isModified());
     ui.host.queue({"DistTxt=2000"}, 2);
-    EXPECT_TRUE(edit::EditProperties(doc, &listed, kContext, ui.host));
+    EXPECT_TRUE(edit::editProperties(doc, &listed, kContext, ui.host));
     EXPECT_EQ(listed.DistTxt.str(), "2000");
     EXPECT_TRUE(doc.isModified());
     // An object that is no longer listed is left alone.
     PipeObject stray = listed;
-    EXPECT_FALSE(edit::EditProperties(doc, &stray, kContext, ui.host));
+    EXPECT_FALSE(edit::editProperties(doc, &stray, kContext, ui.host));
 }
 
 TEST(NumberInput, ReadsAsAtofButOnlyFiniteNumbersWithinTheirRange) {
-    using edit::ReadNumber;
-    using edit::ReadWholeNumber;
+    using edit::readNumber;
+    using edit::readWholeNumber;
     namespace n = edit::numbers;
     // What atof makes of a box: a leading number, 0 for none.
-    EXPECT_EQ(ReadNumber("  1500mm", n::kLength), 1500.0);
-    EXPECT_EQ(ReadNumber("", n::kLength), 0.0);
-    EXPECT_EQ(ReadNumber("abc", n::kLength), 0.0);
-    EXPECT_EQ(ReadNumber("-10000000", n::kLength), -1e7);
+    EXPECT_EQ(readNumber("  1500mm", n::kLength), 1500.0);
+    EXPECT_EQ(readNumber("", n::kLength), 0.0);
+    EXPECT_EQ(readNumber("abc", n::kLength), 0.0);
+    EXPECT_EQ(readNumber("-10000000", n::kLength), -1e7);
     for (const char* bad : {"nan", "NAN", "inf", "-inf", "infinity", "1e300", "10000000.5", "-1e8", "0x1p99"})
-        EXPECT_FALSE(ReadNumber(bad, n::kLength)) << bad;
+        EXPECT_FALSE(readNumber(bad, n::kLength)) << bad;
     // Widths and factors lie above 0 and within what can be drawn.
-    EXPECT_FALSE(ReadNumber("0", n::kLineWidth));
-    EXPECT_FALSE(ReadNumber("99999", n::kLineWidth));
-    EXPECT_EQ(ReadNumber("0.5", n::kLineWidth), 0.5);
-    EXPECT_EQ(ReadNumber("100", n::kLineWidth), 100.0);
-    EXPECT_FALSE(ReadNumber("1e300", n::kJointFactor));
-    EXPECT_FALSE(ReadNumber("101", n::kSymbolFactor));
+    EXPECT_FALSE(readNumber("0", n::kLineWidth));
+    EXPECT_FALSE(readNumber("99999", n::kLineWidth));
+    EXPECT_EQ(readNumber("0.5", n::kLineWidth), 0.5);
+    EXPECT_EQ(readNumber("100", n::kLineWidth), 100.0);
+    EXPECT_FALSE(readNumber("1e300", n::kJointFactor));
+    EXPECT_FALSE(readNumber("101", n::kSymbolFactor));
     // Whole numbers as atoi reads them, refused when their digits run past the range.
-    EXPECT_EQ(ReadWholeNumber(" -12a", n::kWeldNumber), -12);
-    EXPECT_EQ(ReadWholeNumber("x", n::kWeldNumber), 0);
-    EXPECT_FALSE(ReadWholeNumber("2147483647", n::kWeldNumber));
-    EXPECT_FALSE(ReadWholeNumber(std::string(400, '9'), n::kWeldNumber));
+    EXPECT_EQ(readWholeNumber(" -12a", n::kWeldNumber), -12);
+    EXPECT_EQ(readWholeNumber("x", n::kWeldNumber), 0);
+    EXPECT_FALSE(readWholeNumber("2147483647", n::kWeldNumber));
+    EXPECT_FALSE(readWholeNumber(std::string(400, '9'), n::kWeldNumber));
 }
 
 // Every number box of the tools' and property dialogs refuses what is not a finite number
@@ -317,7 +317,7 @@ TEST(Forms, NumberBoxesRefuseEndlessAndAbsurdValuesAndStayOpen) {
         {"valve", [&] { return std::make_unique<edit::ValvePropertyForm>(valve); }},
         {"elbow", [&] { return std::make_unique<edit::ElbowPropertyForm>(elbow); }},
         {"tee", [&] { return std::make_unique<edit::TeePropertyForm>(tee); }},
-        {"text", [] { return std::make_unique<edit::TextForm>(edit::TextForm::NewBlock({500, -300, 0}), kContext); }},
+        {"text", [] { return std::make_unique<edit::TextForm>(edit::TextForm::newBlock({500, -300, 0}), kContext); }},
         {"plane", [] {
              return std::make_unique<edit::PlaneForm>(
                  PipeObject(model::CreationValues{2, 0, 6.0, {100, -100, 50}, {-999, -999, 0}, 0, 0}), kAxes);

@@ -24,7 +24,7 @@ PipeObject object(int mainType, Vec3 a, Vec3 b, double dir = 2) {
 edit::SnapState snapAt(const model::ObjectList& list, const edit::SnapSettings& s, double x, double y,
                        double zoom = 1.0) {
     const edit::DevicePoint d = kTransform.toDevice(x * zoom, y * zoom);
-    return edit::FindSnap(list, s, zoom, kTransform, d, kTransform.toLogical(d));
+    return edit::findSnap(list, s, zoom, kTransform, d, kTransform.toLogical(d));
 }
 
 }  // namespace
@@ -121,20 +121,20 @@ TEST(Snapping, TextBlocksAreCaughtAtTheEndOfTheirText) {
     t.BiHou = 1;
     list.append(std::make_unique<PipeObject>(t));
     // Four characters of 20 units: the text ends 80 units on.
-    EXPECT_EQ(edit::TextBlockEnd(list.at(0), 1.0), Vec3(1080, -1000, 0));
+    EXPECT_EQ(edit::textBlockEnd(list.at(0), 1.0), Vec3(1080, -1000, 0));
     auto r = snapAt(list, edit::SnapSettings(), 1080, -1000);
     EXPECT_EQ(r.kind, SnapKind::Text);
     r = snapAt(list, edit::SnapSettings(), 1040, -1000);
     EXPECT_EQ(r.kind, SnapKind::Text);
     // A text that keeps its size on screen is half as long on the sheet at zoom 2.
     list.at(0).BiHou = 0;
-    EXPECT_EQ(edit::TextBlockEnd(list.at(0), 2.0), Vec3(1040, -1000, 0));
+    EXPECT_EQ(edit::textBlockEnd(list.at(0), 2.0), Vec3(1040, -1000, 0));
 }
 
 TEST(Snapping, MarkersAreXorFiguresWithOpenCorners) {
     for (SnapKind k : {SnapKind::End, SnapKind::Mid, SnapKind::OnSegment, SnapKind::Text}) {
         platform::RecordingCanvas c;
-        edit::DrawSnapMarker(c, k, {100, 100}, 16, 16);
+        edit::drawSnapMarker(c, k, {100, 100}, 16, 16);
         ASSERT_FALSE(c.calls().empty());
         for (const platform::CanvasCall& call : c.calls()) {
             EXPECT_EQ(call.state.rasterOp, platform::RasterOp::XorPen);
@@ -150,7 +150,7 @@ TEST(Snapping, MarkersAreXorFiguresWithOpenCorners) {
     }
     // The square's sides do not meet: corners stay open so that XOR does not cancel them.
     platform::RecordingCanvas c;
-    edit::DrawSnapMarker(c, SnapKind::End, {0, 0}, 10, 10);
+    edit::drawSnapMarker(c, SnapKind::End, {0, 0}, 10, 10);
     for (const platform::DrawnSegment& s : c.segments())
         for (platform::Point p : {s.from, s.to}) EXPECT_FALSE(std::abs(p.x) == 10 && std::abs(p.y) == 10);
 }
@@ -192,8 +192,8 @@ TEST(Snapping, TheIndexFindsWhatTheWholeWalkFinds) {
             const double x = (pick(2) ? near.Port1.x : near.Port2.x) + pick(21) - 10;
             const double y = (pick(2) ? near.Port1.y : near.Port2.y) + pick(21) - 10;
             const edit::DevicePoint d = kTransform.toDevice(x * zoom, y * zoom);
-            const auto walk = edit::FindSnap(list, s, zoom, kTransform, d, kTransform.toLogical(d));
-            const auto indexed = edit::FindSnap(list, s, zoom, kTransform, d, kTransform.toLogical(d), &index);
+            const auto walk = edit::findSnap(list, s, zoom, kTransform, d, kTransform.toLogical(d));
+            const auto indexed = edit::findSnap(list, s, zoom, kTransform, d, kTransform.toLogical(d), &index);
             ASSERT_EQ(walk.hit, indexed.hit) << step;
             ASSERT_EQ(walk.kind, indexed.kind) << step;
             ASSERT_EQ(walk.point, indexed.point) << step;

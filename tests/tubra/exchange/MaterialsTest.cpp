@@ -28,7 +28,7 @@ namespace {
 // The totals against what the characteristic-table dialog fills in.
 void expectTheTablesStatistics(const model::ObjectList& objects, const std::string& what) {
     const MaterialList list = exchange::countMaterials(objects);
-    const app::DrawingStatistics s = app::CountDrawing(objects);
+    const app::DrawingStatistics s = app::countDrawing(objects);
     SCOPED_TRACE(what);
     EXPECT_EQ(text::format("%-5.2f", list.pipeMetres()), s.length);
     EXPECT_EQ(list.count(MaterialGroup::Pipe), s.segments);
@@ -147,7 +147,7 @@ TEST(Materials, SumsOverFilesLeaveOutUnreadableOnesAndNameThem) {
     ASSERT_TRUE(platform::writeFileAtomically(dir / "b.hcd", bytes).ok());
 
     std::vector<exchange::MaterialsFileError> errors;
-    const MaterialList sum = exchange::SumMaterials({dir / "a.hcd", dir / "missing.hcd", dir / "b.hcd"}, &errors);
+    const MaterialList sum = exchange::sumMaterials({dir / "a.hcd", dir / "missing.hcd", dir / "b.hcd"}, &errors);
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0].path, dir / "missing.hcd");
     const MaterialList one = exchange::countMaterials(drawing.objects);

@@ -125,7 +125,7 @@ TEST(Pcf, BundledPipelineJoinsUpAndHasTheTablesTotals) {
     // The flange at the pump, the end flange and the cap close every end of the line.
     expectPipeEndsJoined(f);
 
-    const app::DrawingStatistics stats = app::CountDrawing(d.objects);
+    const app::DrawingStatistics stats = app::countDrawing(d.objects);
     EXPECT_EQ(text::format("%-5.2f", centreLine(f) / 1000.0), stats.length);
     EXPECT_NEAR(centreLine(f), d.objects.totalPipeLength(), 0.5);
     EXPECT_EQ(count(f, "ELBOW"), static_cast<std::size_t>(stats.elbows));
@@ -224,7 +224,7 @@ TEST(Pcf, EveryKindIsWrittenAsItsComponentOrLeftOut) {
                          static_cast<int>(code))] = static_cast<int>(code);
         ++k;
     }
-    d.objects.addCopy(edit::MakeCutLine(d.objects.at(pipes[0]),
+    d.objects.addCopy(edit::makeCutLine(d.objects.at(pipes[0]),
                                         tubra::testing::middle(d.objects.at(pipes[0])),
                                         s.settings(), s.axes()));
     const pcf::File f = exported(d);

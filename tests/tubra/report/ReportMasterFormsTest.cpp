@@ -265,7 +265,7 @@ TEST(ReportMasterForm, PageNumbersFollowTheBoxesAndTheStartAsTheyAreSet) {
     // Without a numbering function the column stays empty.
     EXPECT_EQ(m.labelText("numbers"), "");
     EXPECT_EQ(m.labelText("number2"), "");
-    m.setPageNumberText(PageNumberText);
+    m.setPageNumberText(pageNumberText);
     EXPECT_EQ(m.labelText("numbers"), "页号");
     const auto numbers = [&] {
         std::vector<std::string> out;
@@ -308,7 +308,7 @@ TEST(ReportMasterForm, TheBoxesShowWhatThePagesPrint) {
     int mode = kEditReport;
     {
         FullReportMasterForm m(r, table, mode);
-        m.setPageNumberText(PageNumberText);
+        m.setPageNumberText(pageNumberText);
         for (int p = kCoverPage; p <= kLastFormPage; ++p) EXPECT_EQ(m.field("flag" + std::to_string(p)), "0") << p;
         EXPECT_EQ(CountPrintPages(r, kAllFullPages), 0);
         Driver d;
@@ -339,7 +339,7 @@ TEST(OnlineReportMasterForm, PageNumbersOnlyFromAPositiveStart) {
     model::CharacteristicTable table;
     int mode = kEditReport;
     OnlineReportMasterForm m(r, table, mode);
-    m.setPageNumberText(PageNumberText);
+    m.setPageNumberText(pageNumberText);
     EXPECT_EQ(m.field("start"), "无");
     for (int k = 0; k < 4; ++k) EXPECT_EQ(m.labelText("number" + std::to_string(k)), "") << k;
     Driver d;

@@ -271,9 +271,9 @@ TEST(ReportPageForms, DialogsNameWhatThePagesPrint) {
     // A form's dialog carries the form's printed title; cover, contents, repair record and the
     // online cover have captions of their own.
     for (int page = kFirstFormPage; page <= kLastFormPage; ++page)
-        EXPECT_EQ(reportPageCaption(page), PageTitle(page)) << page;
+        EXPECT_EQ(reportPageCaption(page), pageTitle(page)) << page;
     for (int page : {kOnlineRegisterPage, kOnlineThicknessPage, kOnlineReportPage})
-        EXPECT_EQ(reportPageCaption(page), PageTitle(page)) << page;
+        EXPECT_EQ(reportPageCaption(page), pageTitle(page)) << page;
     EXPECT_EQ(reportPageCaption(kContentsPage), "目  录");
     EXPECT_EQ(reportPageCaption(kOnlineCoverPage), "在用工业管道在线检验报告档案_封面");
     EXPECT_FALSE(isReportPage(kAllFullPages));
@@ -285,23 +285,23 @@ TEST(ReportPageForms, DialogsNameWhatThePagesPrint) {
     auto visual = open(kVisualPage, r);
     auto* form = static_cast<ReportForm*>(visual.get());
     int state = 0;
-    for (const auto& item : VisualInspectionItems())
-        for (std::string_view option : OptionNames(item.options))
+    for (const auto& item : visualInspectionItems())
+        for (std::string_view option : optionNames(item.options))
             EXPECT_EQ(form->fieldDef("state" + std::to_string(state++))->text, std::string(option) + "；");
     EXPECT_EQ(state, 92);
     EXPECT_EQ(form->fieldDef("state52")->text, "紧固件松动；");
     auto online = open(kOnlineReportPage, r);
     form = static_cast<ReportForm*>(online.get());
     state = 0;
-    for (std::string_view line : OnlineSourceDocumentLines())
-        for (std::string_view name : OptionNames(line))
+    for (std::string_view line : onlineSourceDocumentLines())
+        for (std::string_view name : optionNames(line))
             EXPECT_EQ(form->fieldDef("state" + std::to_string(state++))->text, name);
     EXPECT_EQ(state, 13);
     EXPECT_EQ(form->fieldDef("state12")->text, "检验方案");
 
-    EXPECT_EQ(OptionNames("  正常；  碰撞；  摩擦"), (std::vector<std::string_view>{"正常", "碰撞", "摩擦"}));
-    EXPECT_EQ(OptionNames("  单线图；"), (std::vector<std::string_view>{"单线图"}));
-    EXPECT_TRUE(OptionNames("").empty());
+    EXPECT_EQ(optionNames("  正常；  碰撞；  摩擦"), (std::vector<std::string_view>{"正常", "碰撞", "摩擦"}));
+    EXPECT_EQ(optionNames("  单线图；"), (std::vector<std::string_view>{"单线图"}));
+    EXPECT_TRUE(optionNames("").empty());
 }
 
 TEST(ReportPageForms, VisualInspectionFirstOptionExcludesTheOthers) {

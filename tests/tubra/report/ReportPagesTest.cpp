@@ -210,7 +210,7 @@ TEST(ReportPages, EveryFieldAppearsOnItsPage) {
         ASSERT_NE(it, tagged.expected.end()) << page;
         for (const std::string& t : it->second)
             EXPECT_NE(all.find(t), std::string::npos) << "page " << page << " lacks " << t;
-        EXPECT_NE(all.find(gbk(PageTitle(page))), std::string::npos) << page;
+        EXPECT_NE(all.find(gbk(pageTitle(page))), std::string::npos) << page;
         expectTextsClearOfLines(c, page);
     }
 }
@@ -273,7 +273,7 @@ TEST(ReportPages, EmptyFormsAreDrawnWhole) {
         const auto cp = drawn(r, page);
         const RecordingCanvas& c = *cp;
         EXPECT_GT(c.segments().size(), 4u) << page;
-        EXPECT_NE(allTexts(c).find(gbk(PageTitle(page))), std::string::npos) << page;
+        EXPECT_NE(allTexts(c).find(gbk(pageTitle(page))), std::string::npos) << page;
     }
     EXPECT_NE(allTexts(*drawn(r, kThicknessPage)).find(gbk("检验日期：") + blankDatePhrase()), std::string::npos);
     // Shown in a stack, every flagged form is there with its blank grid.
@@ -286,7 +286,7 @@ TEST(ReportPages, EmptyFormsAreDrawnWhole) {
     tubra::report::InspectionReportPages().paint(r, kAllFullPages, {}, stack);
     const std::string all = allTexts(stack);
     for (int page = kCoverPage; page <= kLastFormPage; ++page)
-        EXPECT_NE(all.find(gbk(PageTitle(page))), std::string::npos) << page;
+        EXPECT_NE(all.find(gbk(pageTitle(page))), std::string::npos) << page;
     EXPECT_NE(allTexts(*drawn(r, kReviewPage)).find(blankDatePhrase()), std::string::npos);
 }
 
@@ -365,7 +365,7 @@ TEST(ReportPages, TableFontIs32OnScreenAnd35OnPaper) {
         }
         EXPECT_EQ(found, 4);
         for (const auto& call : textCalls(c))
-            if (call.text == gbk(PageTitle(kThicknessPage))) {
+            if (call.text == gbk(pageTitle(kThicknessPage))) {
                 EXPECT_EQ(call.state.font.height, 70);
                 EXPECT_EQ(call.state.font.face, gbk("黑体"));
             }
@@ -474,7 +474,7 @@ TEST(ReportPages, HeaderFieldsByTitle) {
     EXPECT_EQ(m.count(gbk("装置名称：") + "DEVx"), 0u);
     for (int page : {kOnlineRegisterPage, kOnlineThicknessPage}) EXPECT_EQ(at(page).count(gbk("报告编号：") + "REPx"), 0u);
     // The title is centred in its band by byte length x average width (recording: 35 per byte).
-    const std::string title = gbk(PageTitle(kReviewPage));
+    const std::string title = gbk(pageTitle(kReviewPage));
     EXPECT_EQ(m[title], (platform::Point{270 + (1400 - static_cast<int>(title.size()) * 35) / 2 + 70, -500 + 70 + 200}));
 }
 
@@ -531,13 +531,13 @@ TEST(ReportPages, CheckBoxesSitOnTheirOptionsAndTicksFollowTheStates) {
     EXPECT_EQ(ticks, 2 * 3);
     // Every option of the visual inspection, counted from the option texts.
     int options = 0;
-    for (const auto& item : VisualInspectionItems()) {
+    for (const auto& item : visualInspectionItems()) {
         const std::string o = gbk(item.options);
         for (int k = 0; optionOffset(o, k) != std::string::npos; ++k) ++options;
     }
     EXPECT_EQ(options, 92);
     int documents = 0;
-    for (auto line : OnlineSourceDocumentLines())
+    for (auto line : onlineSourceDocumentLines())
         for (int k = 0; optionOffset(gbk(line), k) != std::string::npos; ++k) ++documents;
     EXPECT_EQ(documents, 13);
 

@@ -63,21 +63,21 @@ TEST(ReportPaging, RecordsPerPageAndSheetCounts) {
     EXPECT_FALSE(isSplitListPage(kMetallographPage));  // its images are not split
 
     // n / per + 1: a full last sheet is followed by an empty one.
-    EXPECT_EQ(SubPageCount(0, 44), 1);
-    EXPECT_EQ(SubPageCount(43, 44), 1);
-    EXPECT_EQ(SubPageCount(44, 44), 2);
-    EXPECT_EQ(SubPageCount(88, 44), 3);
-    EXPECT_EQ(SubPageCount(5, 0), 1);
+    EXPECT_EQ(subPageCount(0, 44), 1);
+    EXPECT_EQ(subPageCount(43, 44), 1);
+    EXPECT_EQ(subPageCount(44, 44), 2);
+    EXPECT_EQ(subPageCount(88, 44), 3);
+    EXPECT_EQ(subPageCount(5, 0), 1);
 
     InspectionReport r;
     addThickness(r, 50);
-    EXPECT_EQ(SubPageCount(r, kThicknessPage), 2);
-    EXPECT_EQ(SubPageCount(r, kMagneticPage), 1);
+    EXPECT_EQ(subPageCount(r, kThicknessPage), 2);
+    EXPECT_EQ(subPageCount(r, kMagneticPage), 1);
     EXPECT_EQ(firstItemOnSubPage(kThicknessPage, 1), 44u);
-    SetCurrentSubPage(r, kThicknessPage, 1);
+    setCurrentSubPage(r, kThicknessPage, 1);
     EXPECT_EQ(r.thicknessPoints.currentSubPage, 1);
-    SetCurrentSubPage(r, kCoverPage, 3);  // pages without a list have no sheet to set
-    EXPECT_EQ(CurrentSubPage(r, kCoverPage), 0);
+    setCurrentSubPage(r, kCoverPage, 3);  // pages without a list have no sheet to set
+    EXPECT_EQ(currentSubPage(r, kCoverPage), 0);
 }
 
 TEST(ReportPaging, StartPageNumbersTheShownFormsButNeverCoverAndContents) {
@@ -183,8 +183,8 @@ TEST(ReportPaging, SinglePageShowsItsCurrentSheetWithoutNumber) {
     EXPECT_EQ(sheets[0].label, "");
     EXPECT_TRUE(sheetsOf(r, 20).empty());
     EXPECT_TRUE(sheetsOf(r, kNoPage).empty());
-    EXPECT_TRUE(IsReportPageIndex(28));
-    EXPECT_FALSE(IsReportPageIndex(27));
+    EXPECT_TRUE(isReportPageIndex(28));
+    EXPECT_FALSE(isReportPageIndex(27));
     EXPECT_TRUE(isFullSetIndex(22));
     EXPECT_FALSE(isFullSetIndex(23));
 }
@@ -242,11 +242,11 @@ TEST(ReportPaging, PageNumberTextIsWhatTheStackPrintsOnThePage) {
     InspectionReport r;
     show(r, {kCoverPage, kContentsPage, kConclusionPage, kThicknessPage}, 5);
     addThickness(r, 50);
-    EXPECT_EQ(PageNumberText(r, kCoverPage), "");
-    EXPECT_EQ(PageNumberText(r, kContentsPage), "");
-    EXPECT_EQ(PageNumberText(r, kConclusionPage), "5");
-    EXPECT_EQ(PageNumberText(r, kThicknessPage), "6-1…6-2");
-    EXPECT_EQ(PageNumberText(r, kSummaryPage), "");  // not shown
+    EXPECT_EQ(pageNumberText(r, kCoverPage), "");
+    EXPECT_EQ(pageNumberText(r, kContentsPage), "");
+    EXPECT_EQ(pageNumberText(r, kConclusionPage), "5");
+    EXPECT_EQ(pageNumberText(r, kThicknessPage), "6-1…6-2");
+    EXPECT_EQ(pageNumberText(r, kSummaryPage), "");  // not shown
     // The numbers agree with the sheets the stack prints.
     const auto sheets = sheetsOf(r, kAllFullPages);
     EXPECT_EQ(labels(sheets), (std::vector<std::string>{"", "", "5", "6-1", "6-2"}));
@@ -255,39 +255,39 @@ TEST(ReportPaging, PageNumberTextIsWhatTheStackPrintsOnThePage) {
     // document's -1, not a stray 2.
     for (int flag : {0, -1, 2}) {
         r.PrintSet_ReportData.flags[kConclusionPage] = flag;
-        EXPECT_FALSE(IsPageShown(r.PrintSet_ReportData, kConclusionPage)) << flag;
-        EXPECT_EQ(PageNumberText(r, kConclusionPage), "") << flag;
-        EXPECT_EQ(PageNumberText(r, kThicknessPage), "5-1…5-2") << flag;
+        EXPECT_FALSE(isPageShown(r.PrintSet_ReportData, kConclusionPage)) << flag;
+        EXPECT_EQ(pageNumberText(r, kConclusionPage), "") << flag;
+        EXPECT_EQ(pageNumberText(r, kThicknessPage), "5-1…5-2") << flag;
         EXPECT_EQ(labels(sheetsOf(r, kAllFullPages)), (std::vector<std::string>{"", "", "5-1", "5-2"}));
     }
-    EXPECT_FALSE(IsPageShown(r.PrintSet_ReportData, kNoPage));
-    EXPECT_FALSE(IsPageShown(r.PrintSet_ReportData, 30));
+    EXPECT_FALSE(isPageShown(r.PrintSet_ReportData, kNoPage));
+    EXPECT_FALSE(isPageShown(r.PrintSet_ReportData, 30));
 
     // Start 0: the contents' numbers; a single sheet carries the number alone.
     r.PrintSet_ReportData.start = 0;
     r.Mulu_ReportData.pages[kThicknessPage - kFirstFormPage] = 12;
-    EXPECT_EQ(PageNumberText(r, kThicknessPage), "12-1…12-2");
+    EXPECT_EQ(pageNumberText(r, kThicknessPage), "12-1…12-2");
     r.thicknessPoints.removeAll();
-    EXPECT_EQ(PageNumberText(r, kThicknessPage), "12");
+    EXPECT_EQ(pageNumberText(r, kThicknessPage), "12");
     r.PrintSet_ReportData.start = -1;
-    EXPECT_EQ(PageNumberText(r, kThicknessPage), "");
+    EXPECT_EQ(pageNumberText(r, kThicknessPage), "");
 
     // The repair record is shown only by itself, the stacks have no number of their own.
     r.PrintSet_ReportData.flags.fill(1);
     r.PrintSet_ReportData.start = 1;
-    EXPECT_EQ(PageNumberText(r, kRepairPage), "");
-    EXPECT_EQ(PageNumberText(r, kAllFullPages), "");
-    EXPECT_EQ(PageNumberText(r, kNoPage), "");
+    EXPECT_EQ(pageNumberText(r, kRepairPage), "");
+    EXPECT_EQ(pageNumberText(r, kAllFullPages), "");
+    EXPECT_EQ(pageNumberText(r, kNoPage), "");
 
     // The online set numbers the pages after its cover from a positive start only.
     r.PrintSet_IReportData.flags.fill(0);
     r.PrintSet_IReportData.flags[kOnlineCoverPage] = 1;
     r.PrintSet_IReportData.flags[kOnlineReportPage] = 1;
     r.PrintSet_IReportData.start = 7;
-    EXPECT_EQ(PageNumberText(r, kOnlineCoverPage), "");
-    EXPECT_EQ(PageNumberText(r, kOnlineReportPage), "7");
+    EXPECT_EQ(pageNumberText(r, kOnlineCoverPage), "");
+    EXPECT_EQ(pageNumberText(r, kOnlineReportPage), "7");
     r.PrintSet_IReportData.start = 0;
-    EXPECT_EQ(PageNumberText(r, kOnlineReportPage), "");
+    EXPECT_EQ(pageNumberText(r, kOnlineReportPage), "");
 }
 
 TEST(ReportPaging, ValuesThatDoNotFitContinueOnSheetsAfterTheirPage) {
@@ -312,7 +312,7 @@ TEST(ReportPaging, ValuesThatDoNotFitContinueOnSheetsAfterTheirPage) {
     EXPECT_EQ(sheets[2].continued[1].label, text::gbk("设计规范"));
     EXPECT_EQ(sheets[1].continuation, -1);
     EXPECT_EQ(CountPrintPages(r, kAllFullPages), 6);
-    EXPECT_EQ(PageNumberText(r, kReviewPage), "4…4-续");
+    EXPECT_EQ(pageNumberText(r, kReviewPage), "4…4-续");
 
     // A single page prints with its continuation sheets, unnumbered.
     const std::vector<PlacedSheet> one = sheetsOf(r, kReviewPage);

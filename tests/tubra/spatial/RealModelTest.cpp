@@ -429,7 +429,7 @@ TEST(RealModel, EveryKindOfThingSitsOnItsPipeInEveryDirection) {
         things.emplace_back(s.place(d.objects.at(pipe), fraction, static_cast<int>(code)), pipe);
         ++k;
     }
-    d.objects.addCopy(edit::MakeCutLine(d.objects.at(pipes[1]),
+    d.objects.addCopy(edit::makeCutLine(d.objects.at(pipes[1]),
                                         tubra::testing::middle(d.objects.at(pipes[1])),
                                         s.settings(), s.axes()));
     things.emplace_back(d.objects.size() - 1, pipes[1]);

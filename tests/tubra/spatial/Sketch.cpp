@@ -70,7 +70,7 @@ std::size_t Sketch::place(const PipeObject& pipe, double fraction, int symbol) {
                   pipe.Port1.z + (pipe.Port2.z - pipe.Port1.z) * fraction);
     const double outlet = symbol == 54 ? (model::directionCode(pipe.EndDir) + 2) % 6 : -1.0;
     const PipeObject c =
-        edit::MakeComponent(pipe, at, symbol, 200.0, outlet, settings(), axes_, 1.0);
+        edit::makeComponent(pipe, at, symbol, 200.0, outlet, settings(), axes_, 1.0);
     drawing().objects.addCopy(c);
     return drawing().objects.size() - 1;
 }
@@ -79,7 +79,7 @@ std::size_t Sketch::weld(const PipeObject& pipe, double fraction) {
     const Vec3 at(pipe.Port1.x + (pipe.Port2.x - pipe.Port1.x) * fraction,
                   pipe.Port1.y + (pipe.Port2.y - pipe.Port1.y) * fraction,
                   pipe.Port1.z + (pipe.Port2.z - pipe.Port1.z) * fraction);
-    edit::AddWeld(drawing(), at, pipe.EndDir);
+    edit::addWeld(drawing(), at, pipe.EndDir);
     return drawing().objects.size() - 1;
 }
 

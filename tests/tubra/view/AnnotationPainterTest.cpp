@@ -30,7 +30,7 @@ struct Annotations : ::testing::Test, viewtest::Fixture {
     std::vector<platform::CanvasCall> texts() { return canvas.callsOf(CallKind::TextOut); }
     void paint(PipeObject& o) {
         canvas.clear();
-        PaintAnnotation(o, ctx());
+        paintAnnotation(o, ctx());
     }
 };
 
@@ -148,7 +148,7 @@ TEST_F(Annotations, ElbowElevationMark) {
     e.EndDir = 5;
     paint(e);
     EXPECT_TRUE(texts().empty());
-    EXPECT_EQ(ElevationMark(-1500), text::gbk("▽-1.50m"));
+    EXPECT_EQ(elevationMark(-1500), text::gbk("▽-1.50m"));
 }
 
 TEST_F(Annotations, ValveLabelAnglesAndFrozenLayout) {
@@ -161,7 +161,7 @@ TEST_F(Annotations, ValveLabelAnglesAndFrozenLayout) {
     // Before layout: 0 on vertical pipes, -900 on horizontal ones, stored in the object.
     for (int dir : {0, 1, 2, 3, 4, 5}) {
         PipeObject v = valveOn(dir);
-        EXPECT_EQ(AnnotationTextAngle(v, view.axes()), dir < 2 ? 0 : -900) << dir;
+        EXPECT_EQ(annotationTextAngle(v, view.axes()), dir < 2 ? 0 : -900) << dir;
         EXPECT_EQ(v.dimAngle, dir < 2 ? 0 : -900);
     }
     // Laid out, the label lies beside the valve; on vertical pipes flat and 30 to the right
@@ -283,7 +283,7 @@ TEST_F(Annotations, TextObjectsFollowTheZoomOnlyWhenAsked) {
     view.ZoomPara = 2.0;
     t.BiHou = 1;
     canvas.clear();
-    PaintTextObject(t, ctx());
+    paintTextObject(t, ctx());
     auto calls = texts();
     ASSERT_EQ(calls.size(), 1u);
     const platform::Font& f = calls[0].state.font;
@@ -301,7 +301,7 @@ TEST_F(Annotations, TextObjectsFollowTheZoomOnlyWhenAsked) {
     t.Number = 0;
     t.SubType = 0;
     canvas.clear();
-    PaintTextObject(t, ctx());
+    paintTextObject(t, ctx());
     calls = texts();
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_EQ(calls[0].state.font.height, 50);
@@ -334,10 +334,10 @@ TEST_F(Annotations, ExtremeValuesPaintWithoutFaults) {
                 o.BiHou = 1;
                 o.DistTxt = "12";
                 canvas.clear();
-                PaintAnnotation(o, ctx());
-                PaintTextObject(o, ctx());
-                PaintSymbol(o, ctx(), false);
-                SymbolExitPoint(o, SymbolScale::of(ctx()));
+                paintAnnotation(o, ctx());
+                paintTextObject(o, ctx());
+                paintSymbol(o, ctx(), false);
+                symbolExitPoint(o, SymbolScale::of(ctx()));
             }
         }
     }

@@ -21,7 +21,7 @@ using platform::Rect;
 namespace {
 
 struct Frames : ::testing::Test, viewtest::Fixture {
-    void a3() { view.pageExtent = PageExtent(1); }
+    void a3() { view.pageExtent = pageExtent(1); }
     // Horizontal lines drawn at height y, as (left, right) pairs.
     std::vector<std::pair<int, int>> horizontalsAt(int y) {
         std::vector<std::pair<int, int>> out;
@@ -42,7 +42,7 @@ struct Frames : ::testing::Test, viewtest::Fixture {
 
 TEST_F(Frames, BorderOfAnA4PageIsThreeBlackRectanglesInsideTheMargin) {
     app.settings.BeiJingColor = platform::rgbColour(0, 0, 0);
-    PaintBorder(ctx());
+    paintBorder(ctx());
     const auto segs = canvas.segments();
     ASSERT_EQ(segs.size(), 12u);
     for (const auto& s : segs) EXPECT_EQ(s.pen, (Pen{PenStyle::Solid, 2, 0x000000}));
@@ -55,15 +55,15 @@ TEST_F(Frames, BorderOfAnA4PageIsThreeBlackRectanglesInsideTheMargin) {
 }
 
 TEST_F(Frames, TitleBlockSitsInTheBottomRightCorner) {
-    EXPECT_EQ(TitleBlockBox(PageExtent(0)), (Rect{2200, -1750, 2800, -1950}));
-    EXPECT_EQ(TitleBlockBox(PageExtent(1)), (Rect{3400, -2600, 4000, -2800}));
+    EXPECT_EQ(titleBlockBox(pageExtent(0)), (Rect{2200, -1750, 2800, -1950}));
+    EXPECT_EQ(titleBlockBox(pageExtent(1)), (Rect{3400, -2600, 4000, -2800}));
 
     a3();
     view.title.setLabels();
     view.title.values[0] = text::gbk("张三");
     view.title.values[5] = text::gbk("某装置工艺管线单线图");
     view.title.values[6] = "OLD-7";
-    PaintTitleBlock(ctx());
+    paintTitleBlock(ctx());
     // The top rule is three lines of the thick pen; the row rules are thin.
     for (int y : {-2600, -2601, -2602})
         EXPECT_EQ(horizontalsAt(y), (std::vector<std::pair<int, int>>{{3400, 4000}})) << y;
@@ -107,7 +107,7 @@ TEST_F(Frames, TitleBlockSitsInTheBottomRightCorner) {
 }
 
 TEST_F(Frames, EmptyTableIsAtLeast450WideWith18Rows) {
-    PaintCharacteristicTable(ctx());
+    paintCharacteristicTable(ctx());
     // Row height 26 + 15; right edge on the frame, left edge 450 before it.
     const auto under = horizontalsAt(-100 - 18 * 41);
     ASSERT_FALSE(under.empty());
@@ -127,7 +127,7 @@ TEST_F(Frames, TableOrderWidthAndColour) {
     const std::string longest(40, 'x');
     view.table.values[3] = longest;
     app.settings.BeiJingColor = platform::rgbColour(10, 20, 200);
-    PaintCharacteristicTable(ctx());
+    paintCharacteristicTable(ctx());
     const int a = 13;   // average width of the 13-wide font
     const int ll = 18;  // longest label: "最高工作压力(MPa) "
     const int width = (ll + 40) * a + 65;
@@ -145,7 +145,7 @@ TEST_F(Frames, TableOrderWidthAndColour) {
               (Rect{left + 10, rowTop(9), left + 10 + ll * a + 10, rowTop(9) - 37}));
     // Lines and texts in the background's complement with red and blue exchanged.
     const platform::Colour c = platform::rgbColour(55, 235, 245);
-    EXPECT_EQ(TableColour(app.settings.BeiJingColor), c);
+    EXPECT_EQ(tableColour(app.settings.BeiJingColor), c);
     EXPECT_EQ(material->state.textColour, c);
     for (const auto& s : canvas.segments()) EXPECT_EQ(s.pen.colour, c);
     // The column separator after the labels, the left edge three lines thick.
@@ -163,14 +163,14 @@ TEST_F(Frames, FrameSwitchOffDrawsNothing) {
     view.table.values[0] = "x";
     view.title.setLabels();
     view.frameSwitch = 0;
-    PaintFrame(ctx());
-    PaintBorder(ctx());
-    PaintTitleBlock(ctx());
-    PaintCharacteristicTable(ctx());
+    paintFrame(ctx());
+    paintBorder(ctx());
+    paintTitleBlock(ctx());
+    paintCharacteristicTable(ctx());
     DrawFrame(ctx());
     EXPECT_TRUE(canvas.calls().empty());
     view.frameSwitch = 1;
-    PaintFrame(ctx());
+    paintFrame(ctx());
     EXPECT_FALSE(canvas.calls().empty());
 }
 
@@ -211,8 +211,8 @@ TEST_F(Frames, LongTitleBlockTextsStayInTheirCellsAndAreNamedWhenCut) {
     view.title.values[4] = longDate;
     view.title.values[2] = number;
     view.title.values[5] = text::gbk("原料油进料管线单线图（第二版，含改造段）");
-    PaintTitleBlock(ctx());
-    const Rect block = TitleBlockBox(view.pageExtent);
+    paintTitleBlock(ctx());
+    const Rect block = titleBlockBox(view.pageExtent);
     // Cells: label | value to x = L+300 (rows 2, 3), | label | value to the right edge.
     const auto inside = [&](const platform::CanvasCall& c, int left, int right) {
         const int width = static_cast<int>(c.text.size()) * c.state.font.width;
@@ -245,10 +245,10 @@ TEST_F(Frames, LongTitleBlockTextsStayInTheirCellsAndAreNamedWhenCut) {
             EXPECT_FALSE(y < top && y > bottom) << text::gbkToUtf8(c.text) << " crosses row " << l;
         }
     }
-    EXPECT_EQ(TitleBlockCuts(view.title, view.pageExtent),
+    EXPECT_EQ(titleBlockCuts(view.title, view.pageExtent),
               (std::vector<std::string>{"标题栏 制图", "标题栏 制图日期", "标题栏 审核日期"}));
     // A block whose texts fit names nothing.
     view.title.values[0] = text::gbk("王建国");
     view.title.values[3] = view.title.values[4] = "2024.05.20";
-    EXPECT_TRUE(TitleBlockCuts(view.title, view.pageExtent).empty());
+    EXPECT_TRUE(titleBlockCuts(view.title, view.pageExtent).empty());
 }

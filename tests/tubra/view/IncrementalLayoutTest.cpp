@@ -115,7 +115,7 @@ private:
 TEST(IncrementalLayout, AViewThatKeepsItsWorkLaysOutWhatAFreshViewLaysOut) {
     for (unsigned seed : {1u, 2u, 3u}) {
         viewtest::Fixture kept;
-        view::InitialUpdate(kept.view, kept.doc.drawing);
+        view::initialUpdate(kept.view, kept.doc.drawing);
         kept.view.frameSwitch = 0;
         Editor editor(seed);
         std::size_t fewRecorded = 0;
@@ -126,8 +126,8 @@ TEST(IncrementalLayout, AViewThatKeepsItsWorkLaysOutWhatAFreshViewLaysOut) {
             fresh.drawing = kept.doc.drawing;
             view::ViewState freshView = kept.view;
             freshView.obstacles.get().everywhere = true;
-            view::OnLayout(kept.doc, kept.view, kept.canvas);
-            view::OnLayout(fresh, freshView, kept.canvas);
+            view::onLayout(kept.doc, kept.view, kept.canvas);
+            view::onLayout(fresh, freshView, kept.canvas);
             ASSERT_EQ(difference(saved(kept.doc), saved(fresh)), "") << "seed " << seed << ", step " << step;
             // A paint does the same on top.
             if (step % 16 == 0) {
@@ -144,12 +144,12 @@ TEST(IncrementalLayout, AViewThatKeepsItsWorkLaysOutWhatAFreshViewLaysOut) {
 
 TEST(IncrementalLayout, AnAppendedSegmentIsRecordedAloneAndPlacedAsInAFullLayout) {
     viewtest::Fixture f;
-    view::InitialUpdate(f.view, f.doc.drawing);
+    view::initialUpdate(f.view, f.doc.drawing);
     f.view.frameSwitch = 1;
     Editor editor(7);
     for (int i = 0; i < 40; ++i) {
         editor.edit(f.doc, f.view);
-        view::OnLayout(f.doc, f.view, f.canvas);
+        view::onLayout(f.doc, f.view, f.canvas);
     }
     // Two numbers placed one after the other: each is recorded again at the next placement,
     // since its place changed it.
@@ -159,9 +159,9 @@ TEST(IncrementalLayout, AnAppendedSegmentIsRecordedAloneAndPlacedAsInAFullLayout
         viewtest::add(f.doc, weld);
     };
     addWeld({900, -600, 0}, "97");
-    view::OnLayout(f.doc, f.view, f.canvas);
+    view::onLayout(f.doc, f.view, f.canvas);
     addWeld({2100, -600, 0}, "98");
-    view::OnLayout(f.doc, f.view, f.canvas);
+    view::onLayout(f.doc, f.view, f.canvas);
     EXPECT_EQ(f.view.obstacles.get().recorded, 2u);
     // A new pipe and weld: the last number placed and the two new objects are all that is
     // recorded (the new weld without its number, which is still to be placed).
@@ -171,7 +171,7 @@ TEST(IncrementalLayout, AnAppendedSegmentIsRecordedAloneAndPlacedAsInAFullLayout
     pipe.DistTxt = "120";
     viewtest::add(f.doc, pipe);
     addWeld(a, "99");
-    view::OnLayout(f.doc, f.view, f.canvas);
+    view::onLayout(f.doc, f.view, f.canvas);
     EXPECT_EQ(f.view.obstacles.get().recorded, 3u);
     EXPECT_NE(f.doc.drawing.objects.at(before + 1).dimYX1_st.x, 0.0) << "the new number was not placed";
 }

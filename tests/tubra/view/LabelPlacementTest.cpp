@@ -158,7 +158,7 @@ Painted paint(model::Document& doc, view::ViewState& view) {
 
 // The cell drawn for an object's label: the text drawn at its stored place.
 const Cell* labelOf(const Painted& p, const model::PipeObject& o, double zoom) {
-    const platform::Point at = view::DevicePoint(o.dimTxt_st, zoom);
+    const platform::Point at = view::devicePoint(o.dimTxt_st, zoom);
     for (const Cell& c : p.texts)
         if (c.text == o.DistTxt.str() && std::lround(c.corner[0].x) == at.x &&
             std::lround(c.corner[0].y) == at.y)
@@ -176,8 +176,8 @@ struct Sample {
         std::string error;
         doc = model::Document::open(app, path, &error);
         if (!doc) ADD_FAILURE() << error;
-        view::InitialUpdate(view, doc->drawing);
-        view::ApplyOpenedDocument(view, *doc);
+        view::initialUpdate(view, doc->drawing);
+        view::applyOpenedDocument(view, *doc);
     }
 
     // Forgets where the labels of welds and symbols were put and shows every label (naming
@@ -444,7 +444,7 @@ TEST(LabelPlacement, PipeLengthsOfTheSamplesStandClearOfSymbolsLabelsAndWelds) {
         EXPECT_EQ(checkPipeLengths(s), 8) << zoom;
         checkLabels(s, true);
         // The lengths move for the paint only: every pipe keeps the layout the paint gives it.
-        const view::AnnotationOffsets off = view::AnnotationOffsetsFor(s.doc->settings());
+        const view::AnnotationOffsets off = view::annotationOffsetsFor(s.doc->settings());
         for (const model::PipeObject& o : s.doc->drawing.objects) {
             if (!o.is(ObjectKind::Pipe)) continue;
             model::PipeObject laidOut = o;
@@ -526,7 +526,7 @@ TEST(LabelPlacement, ANumberBetweenTwoCloseWeldsGoesToTheFarSide) {
         w.DistTxt = x < 1200 ? "1" : "2";
         viewtest::add(f.doc, w);
     }
-    view::InitialUpdate(f.view, f.doc.drawing);
+    view::initialUpdate(f.view, f.doc.drawing);
     f.view.frameSwitch = 0;
     view::OnDraw(f.doc, f.view, f.canvas);
     const auto& first = f.doc.drawing.objects.at(1);

@@ -362,7 +362,7 @@ TEST(Bodies, PlaneSlantLegsCornersDirectionsAndLengths) {
     auto pipe = makePipe({100, 100, 7}, {0, 0, 7}, 0, 6);
     pipe.Port3 = {300, 500, 0};
     pipe.StrtDir = 1;  // vertical north-south plane: along north, then up
-    auto legs = PlaneSlantLegs(pipe, axes);
+    auto legs = planeSlantLegs(pipe, axes);
     ASSERT_TRUE(legs);
     EXPECT_NEAR(legs->first.Port2.y, 57.735, 1e-3);
     EXPECT_EQ(legs->first.EndDir, 5);
@@ -372,7 +372,7 @@ TEST(Bodies, PlaneSlantLegsCornersDirectionsAndLengths) {
     EXPECT_EQ(legs->second.Port2, pipe.Port1);
 
     pipe.StrtDir = 2;  // horizontal: along east-west from h, along north-south into g
-    legs = PlaneSlantLegs(pipe, axes);
+    legs = planeSlantLegs(pipe, axes);
     ASSERT_TRUE(legs);
     EXPECT_NEAR(legs->first.Port2.x, -36.6025, 1e-3);
     EXPECT_NEAR(legs->first.Port2.y, 21.1325, 1e-3);
@@ -382,10 +382,10 @@ TEST(Bodies, PlaneSlantLegsCornersDirectionsAndLengths) {
     EXPECT_EQ(legs->second.Distanc, 500);
 
     pipe.StrtDir = 5;  // no such plane
-    EXPECT_FALSE(PlaneSlantLegs(pipe, axes));
+    EXPECT_FALSE(planeSlantLegs(pipe, axes));
     pipe.StrtDir = 2;
     pipe.EndDir = 7;
-    EXPECT_FALSE(PlaneSlantLegs(pipe, axes));
+    EXPECT_FALSE(planeSlantLegs(pipe, axes));
 }
 
 TEST(Bodies, ElbowTeeWeldAndBreakLine) {

@@ -133,7 +133,7 @@ struct PaintedAndLaidOut {
     }
     void run() {
         OnDraw(painted.doc, painted.view, painted.canvas, &paintHost);
-        OnLayout(laidOut.doc, laidOut.view, laidOut.canvas, &layoutHost);
+        onLayout(laidOut.doc, laidOut.view, laidOut.canvas, &layoutHost);
     }
     void expectSameState() {
         const ViewState& a = painted.view;
@@ -277,7 +277,7 @@ TEST(Paint, TheLayoutLeavesWhatAPaintLeavesWithoutDrawing) {
 
 TEST(Paint, AxisIndicatorWithAndWithoutTheFrame) {
     viewtest::Fixture f;
-    PlaceAxisIndicator(f.view, f.canvas);
+    placeAxisIndicator(f.view, f.canvas);
     DrawAxisIndicator(f.view, f.app.settings, f.canvas);
     // The erase of the previous place comes first.
     ASSERT_EQ(f.canvas.calls()[0].kind, CallKind::FillRect);
@@ -301,14 +301,14 @@ TEST(Paint, AxisIndicatorWithAndWithoutTheFrame) {
     f.canvas.clear();
     f.view.frameSwitch = 0;
     f.canvas.setWindowOrigin({300, -400});
-    PlaceAxisIndicator(f.view, f.canvas);
+    placeAxisIndicator(f.view, f.canvas);
     DrawAxisIndicator(f.view, f.app.settings, f.canvas);
     EXPECT_EQ(f.canvas.calls()[0].rect, (platform::Rect{100, -110, 220, -310}));
     EXPECT_EQ(f.view.lastAxisOrigin, (Point{310, -445}));
 
     f.canvas.clear();
     f.view.axis.visible = 0;
-    PlaceAxisIndicator(f.view, f.canvas);
+    placeAxisIndicator(f.view, f.canvas);
     DrawAxisIndicator(f.view, f.app.settings, f.canvas);
     EXPECT_TRUE(f.canvas.calls().empty());
 }
@@ -337,8 +337,8 @@ TEST(Paint, SelectionOverlayIsXorInTheSelectionColourAndComesLast) {
 
     // A second overlay repeats the first call for call, so under XOR it undoes it.
     platform::RecordingCanvas once, twice;
-    DrawSelectionOverlay(f.doc.selection, {once, f.app.settings, f.view});
-    DrawSelectionOverlay(f.doc.selection, {twice, f.app.settings, f.view});
+    drawSelectionOverlay(f.doc.selection, {once, f.app.settings, f.view});
+    drawSelectionOverlay(f.doc.selection, {twice, f.app.settings, f.view});
     ASSERT_EQ(once.calls().size(), twice.calls().size());
     for (std::size_t i = 0; i < once.calls().size(); ++i) {
         EXPECT_EQ(once.calls()[i].points, twice.calls()[i].points);
@@ -406,15 +406,15 @@ TEST(Paint, APreparedViewPaintsAlikeAnyNumberOfTimesAndChangesNothing) {
     }
     OnDraw(window.doc, window.view, window.canvas);
 
-    PrepareView(prepared.doc, prepared.view, prepared.canvas);
+    prepareView(prepared.doc, prepared.view, prepared.canvas);
     EXPECT_TRUE(prepared.canvas.calls().empty());
     std::string file, fileAfter;
     tubra::model::writeDrawing(prepared.doc.drawing, prepared.app.settings, file);
     const ViewState before = prepared.view;
     const tubra::model::Document& doc = prepared.doc;
-    Paint(doc, prepared.view, prepared.canvas);
+    paint(doc, prepared.view, prepared.canvas);
     platform::RecordingCanvas second;
-    Paint(doc, prepared.view, second);
+    paint(doc, prepared.view, second);
     tubra::model::writeDrawing(prepared.doc.drawing, prepared.app.settings, fileAfter);
 
     EXPECT_GT(window.canvas.calls().size(), 1000u);

@@ -103,11 +103,11 @@ TEST(Projection, ArrowHeadDirectionsAndFill) {
 TEST(ViewTransform, ZoomClampsAtItsLimitsWithoutRepaint) {
     viewtest::Fixture f;
     f.view.ZoomPara = 0.15;
-    const ScrollChange out = ZoomOut(f.view, f.doc.drawing, {0, 0, 800, 600});
+    const ScrollChange out = zoomOut(f.view, f.doc.drawing, {0, 0, 800, 600});
     EXPECT_EQ(f.view.ZoomPara, 0.1);
     EXPECT_FALSE(out.invalidate || out.scroll || out.setScrollSizes);
     f.view.ZoomPara = 10.98;
-    const ScrollChange in = ZoomIn(f.view, f.doc.drawing, {0, 0, 800, 600});
+    const ScrollChange in = zoomIn(f.view, f.doc.drawing, {0, 0, 800, 600});
     EXPECT_EQ(f.view.ZoomPara, 11.0);
     EXPECT_FALSE(in.invalidate || in.scroll || in.setScrollSizes);
 }
@@ -117,7 +117,7 @@ TEST(ViewTransform, ZoomKeepsThePipesAnchoredAndStoresTheView) {
     viewtest::add(f.doc, viewtest::makePipe({100, -200, 0}, {300, -400, 0}));
     viewtest::add(f.doc, viewtest::makeObject(tubra::model::ObjectKind::Weld, {5000, 5000, 0}, {}));
     f.view.X_AxisAngle = 45;
-    const ScrollChange c = ZoomIn(f.view, f.doc.drawing, {0, 0, 800, 600});
+    const ScrollChange c = zoomIn(f.view, f.doc.drawing, {0, 0, 800, 600});
     EXPECT_DOUBLE_EQ(f.view.ZoomPara, 1.05);
     EXPECT_EQ(c.extent, (platform::Size{3045, 2152}));
     EXPECT_EQ(f.view.scrollExtent, c.extent);
@@ -132,7 +132,7 @@ TEST(ViewTransform, InitialUpdateAndPageSetup) {
     viewtest::Fixture f;
     f.doc.drawing.PageSize = 1;
     f.doc.drawing.X_AxisAngle = 45;
-    const ScrollChange c = InitialUpdate(f.view, f.doc.drawing);
+    const ScrollChange c = initialUpdate(f.view, f.doc.drawing);
     EXPECT_EQ(c.extent, (platform::Size{4100, 2900}));
     EXPECT_EQ(c.position, (Point{683, -483}));
     EXPECT_EQ(f.view.X_AxisAngle, 45.0);
@@ -141,7 +141,7 @@ TEST(ViewTransform, InitialUpdateAndPageSetup) {
     tubra::model::AxisSettings axis;
     axis.visible = 0;
     axis.labels[0] = text::gbk("Z");
-    const ScrollChange p = PageSetup(f.view, f.doc, 0, axis);
+    const ScrollChange p = pageSetup(f.view, f.doc, 0, axis);
     EXPECT_EQ(p.extent, (platform::Size{5800, 4100}));
     EXPECT_TRUE(p.invalidate);
     EXPECT_EQ(f.doc.drawing.PageSize, 0);
@@ -153,7 +153,7 @@ TEST(ViewTransform, InitialUpdateAndPageSetup) {
 TEST(ViewTransform, FitToWindow) {
     viewtest::Fixture f;
     // Empty drawing: zoom 1 and the page centred in a 1000 x 700 window at 0.5 px per unit.
-    ScrollChange c = FitToWindow(f.view, f.doc.drawing, {1000, 700}, 0.5);
+    ScrollChange c = fitToWindow(f.view, f.doc.drawing, {1000, 700}, 0.5);
     EXPECT_EQ(f.view.ZoomPara, 1.0);
     EXPECT_EQ(c.extent, (platform::Size{2900, 2050}));
     EXPECT_EQ(c.position, (Point{(2900 - 2000) / 2, (-2050 + 1400) / 2}));
@@ -162,7 +162,7 @@ TEST(ViewTransform, FitToWindow) {
     // fills the window less a margin of 6 % on every side, the sheet at that zoom to scroll
     // over, and the pipeline's middle in the window's middle.
     viewtest::add(f.doc, viewtest::makePipe({1000, -1000, 0}, {2000, -1300, 0}));
-    c = FitToWindow(f.view, f.doc.drawing, {1000, 700}, 0.5);
+    c = fitToWindow(f.view, f.doc.drawing, {1000, 700}, 0.5);
     EXPECT_DOUBLE_EQ(f.view.ZoomPara, 0.88 * 2000 / 1000);
     EXPECT_EQ(f.doc.drawing.ZoomPara, f.view.ZoomPara);
     EXPECT_EQ(c.extent, (platform::Size{5104, 3608}));
@@ -172,7 +172,7 @@ TEST(ViewTransform, FitToWindow) {
     // centred further than the sheet's edge.
     viewtest::Fixture t;
     viewtest::add(t.doc, viewtest::makePipe({0, 0, 0}, {100, -1000, 0}));
-    c = FitToWindow(t.view, t.doc.drawing, {1000, 700}, 0.5);
+    c = fitToWindow(t.view, t.doc.drawing, {1000, 700}, 0.5);
     EXPECT_DOUBLE_EQ(t.view.ZoomPara, 0.88 * 1400 / 1000);
     EXPECT_EQ(c.position, (Point{0, 0}));
     // Symbols and welds belong to the pipeline; a free text does not.
@@ -180,12 +180,12 @@ TEST(ViewTransform, FitToWindow) {
     viewtest::add(t.doc, viewtest::makeObject(tubra::model::ObjectKind::TextBlock, {5000, -5000, 0}, {5000, -5000, 0}));
     // A symbol drawn from one anchor has no second port.
     viewtest::add(t.doc, viewtest::makeObject(tubra::model::ObjectKind::Fitting, {50, -500, 0}, {kNoSecondAnchor, 0, 0}));
-    FitToWindow(t.view, t.doc.drawing, {1000, 700}, 0.5);
+    fitToWindow(t.view, t.doc.drawing, {1000, 700}, 0.5);
     EXPECT_DOUBLE_EQ(t.view.ZoomPara, 0.88 * 1400 / 1500);
     // A pipeline beyond the sheet: the scroll extent grows so that its middle can be centred.
     viewtest::Fixture b;
     viewtest::add(b.doc, viewtest::makePipe({5000, -4000, 0}, {6000, -4300, 0}));
-    c = FitToWindow(b.view, b.doc.drawing, {1000, 700}, 0.5);
+    c = fitToWindow(b.view, b.doc.drawing, {1000, 700}, 0.5);
     EXPECT_EQ(c.position, (Point{5500 * 176 / 100 - 1000, -4150 * 176 / 100 + 700}));
     EXPECT_GE(c.extent.cx, 5500 * 176 / 100 + 1000);
     EXPECT_GE(c.extent.cy, 4150 * 176 / 100 + 700);
@@ -193,11 +193,11 @@ TEST(ViewTransform, FitToWindow) {
     // Vertical pipes only have no width: the height stands in, and the zoom stays in range.
     viewtest::Fixture g;
     viewtest::add(g.doc, viewtest::makePipe({10, 0, 0}, {10, -5, 0}));
-    FitToWindow(g.view, g.doc.drawing, {1000, 700}, 0.5);
+    fitToWindow(g.view, g.doc.drawing, {1000, 700}, 0.5);
     EXPECT_EQ(g.view.ZoomPara, 11.0);
     viewtest::Fixture h;
     viewtest::add(h.doc, viewtest::makePipe({10, -5, 0}, {10, -5, 0}));
-    FitToWindow(h.view, h.doc.drawing, {1000, 700}, 0.5);
+    fitToWindow(h.view, h.doc.drawing, {1000, 700}, 0.5);
     EXPECT_EQ(h.view.ZoomPara, 1.0);
 }
 
@@ -205,8 +205,8 @@ TEST(ViewTransform, StatusReadouts) {
     ViewState v;
     v.ZoomPara = 2.0;
     v.scrollExtent = {2900, 2050};
-    EXPECT_EQ(text::gbkToUtf8(PositionReadout(v, {201, -401}, 12, 3, 1)),
+    EXPECT_EQ(text::gbkToUtf8(positionReadout(v, {201, -401}, 12, 3, 1)),
               "( 100, 1850)   数量=12      废弃箱中可恢复数量=3      选中对象=1    放大倍数=2.00 ");
-    EXPECT_EQ(text::gbkToUtf8(DragReadout(v, {0, 0, 0}, {0, -100, 0})),
+    EXPECT_EQ(text::gbkToUtf8(dragReadout(v, {0, 0, 0}, {0, -100, 0})),
               "管长=50      毫米   角度=270.00度");
 }

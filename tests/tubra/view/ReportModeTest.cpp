@@ -51,9 +51,9 @@ struct Paged {
             return s;
         };
         doc = std::make_unique<model::Document>(app);
-        before = InstallReportPagePainter(&painter);
+        before = installReportPagePainter(&painter);
     }
-    ~Paged() { InstallReportPagePainter(before); }
+    ~Paged() { installReportPagePainter(before); }
     Paged(const Paged&) = delete;
     Paged& operator=(const Paged&) = delete;
 };
@@ -85,7 +85,7 @@ TEST(ReportMode, ToggleEntersAtZoomOneOnTheCoverAndLeavesToTheSheet) {
     ASSERT_FALSE(p.doc->isModified());
 
     ScrollChange in = ToggleReportMode(p.view, *p.doc);
-    EXPECT_TRUE(ShowsReport(p.view));
+    EXPECT_TRUE(showsReport(p.view));
     EXPECT_EQ(p.view.ZoomPara, 1.0);
     EXPECT_EQ(p.view.reportDisplay[1], 0);  // no page chosen: the cover
     EXPECT_EQ(p.doc->drawing.IsShowReport, (std::array<std::int32_t, 2>{1, 0}));
@@ -95,7 +95,7 @@ TEST(ReportMode, ToggleEntersAtZoomOneOnTheCoverAndLeavesToTheSheet) {
 
     p.doc->setModifiedFlag(false);
     ScrollChange out = ToggleReportMode(p.view, *p.doc);
-    EXPECT_FALSE(ShowsReport(p.view));
+    EXPECT_FALSE(showsReport(p.view));
     EXPECT_EQ(p.view.reportDisplay[1], 0);  // the page is kept for the next time
     EXPECT_EQ(out.extent, (platform::Size{2900, 2050}));  // page size times the zoom of 1
     EXPECT_EQ(p.doc->drawing.IsShowReport, (std::array<std::int32_t, 2>{0, 0}));
@@ -107,13 +107,13 @@ TEST(ReportMode, ToggleEntersAtZoomOneOnTheCoverAndLeavesToTheSheet) {
     EXPECT_EQ(p.doc->drawing.IsShowReport, (std::array<std::int32_t, 2>{1, 22}));
 
     // Another page while in report mode keeps the mode.
-    ShowReportPage(p.view, *p.doc, 17);
+    showReportPage(p.view, *p.doc, 17);
     EXPECT_EQ(p.view.reportDisplay, (std::array<int, 2>{1, 17}));
     EXPECT_EQ(p.view.scrollExtent, (platform::Size{2100, 2900}));
     // From the drawing it enters report mode at zoom 1.
     ToggleReportMode(p.view, *p.doc);
     p.view.ZoomPara = 3;
-    ShowReportPage(p.view, *p.doc, 28);
+    showReportPage(p.view, *p.doc, 28);
     EXPECT_EQ(p.view.reportDisplay, (std::array<int, 2>{1, 28}));
     EXPECT_EQ(p.view.ZoomPara, 1.0);
 }
@@ -146,19 +146,19 @@ TEST(ReportMode, PaintDrawsThePagesInsteadOfTheDrawing) {
 TEST(ReportMode, PrintingAStackPrintsEverySheetOnePageHeightApart) {
     Paged p;
     p.view.reportDisplay = {1, 22};
-    EXPECT_EQ(PrintPagesOf(*p.doc, p.view).last, 3);
+    EXPECT_EQ(printPagesOf(*p.doc, p.view).last, 3);
     p.view.reportDisplay = {1, 6};
-    EXPECT_EQ(PrintPagesOf(*p.doc, p.view).last, 1);
+    EXPECT_EQ(printPagesOf(*p.doc, p.view).last, 1);
     p.view.reportDisplay = {0, 22};
-    EXPECT_EQ(PrintPagesOf(*p.doc, p.view).last, 1);
+    EXPECT_EQ(printPagesOf(*p.doc, p.view).last, 1);
     // A stack with nothing shown still prints one (empty) page rather than failing.
     p.store->pages = 0;
     p.view.reportDisplay = {1, 22};
-    EXPECT_EQ(PrintPagesOf(*p.doc, p.view).last, 1);
+    EXPECT_EQ(printPagesOf(*p.doc, p.view).last, 1);
     p.store->pages = 3;
 
     RecordedPages device;
-    EXPECT_EQ(PrintDocument(*p.doc, p.view, device, PrintPagesOf(*p.doc, p.view)), 3);
+    EXPECT_EQ(printDocument(*p.doc, p.view, device, printPagesOf(*p.doc, p.view)), 3);
     ASSERT_EQ(device.pages.size(), 3u);
     for (int k = 1; k <= 3; ++k) {
         const auto& calls = device.pages[static_cast<std::size_t>(k - 1)]->calls();
@@ -167,7 +167,7 @@ TEST(ReportMode, PrintingAStackPrintsEverySheetOnePageHeightApart) {
         // the drawing's sheet size.
         EXPECT_EQ(calls.front().state.windowOrigin, (platform::Point{12, (1 - k) * 2900})) << k;
     }
-    const Paper paper = PaperFor(*p.doc, p.view);
+    const Paper paper = paperFor(*p.doc, p.view);
     EXPECT_FALSE(paper.a3);
     EXPECT_FALSE(paper.landscape);
 }

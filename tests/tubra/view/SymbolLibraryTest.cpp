@@ -47,7 +47,7 @@ struct Symbols : ::testing::Test, viewtest::Fixture {
     }
     std::vector<platform::DrawnSegment> draw(const PipeObject& o, bool selected = false) {
         canvas.clear();
-        exit = PaintSymbol(o, ctx(), selected);
+        exit = paintSymbol(o, ctx(), selected);
         return canvas.segments();
     }
     std::optional<Vec3> exit;
@@ -60,10 +60,10 @@ bool joins(const platform::DrawnSegment& s, Point a, Point b) {
 }  // namespace
 
 TEST(SymbolTables, EveryCodeHasItsTableWithTheRightShape) {
-    EXPECT_EQ(AllSymbolTables().size(), kShapes.size());
+    EXPECT_EQ(allSymbolTables().size(), kShapes.size());
     for (tubra::model::SymbolCode code : tubra::model::kAllSymbols) {
         const int c = static_cast<int>(code);
-        const SymbolTable* t = FindSymbolTable(c);
+        const SymbolTable* t = findSymbolTable(c);
         ASSERT_NE(t, nullptr) << c;
         const Shape& want = kShapes.at(c);
         EXPECT_EQ(t->length(), want.length) << c;
@@ -72,11 +72,11 @@ TEST(SymbolTables, EveryCodeHasItsTableWithTheRightShape) {
         EXPECT_EQ(t->data.size(), 2 + 4 * want.segments) << c;
     }
     for (int unused : {-1, 0, 5, 8, 12, 26, 31, 36, 37, 55, 1000})
-        EXPECT_EQ(FindSymbolTable(unused), nullptr);
+        EXPECT_EQ(findSymbolTable(unused), nullptr);
 }
 
 TEST(SymbolTables, SpotChecksOfCoordinatesExitsAndNames) {
-    auto seg = [](int code, std::size_t i) { return FindSymbolTable(code)->segment(i); };
+    auto seg = [](int code, std::size_t i) { return findSymbolTable(code)->segment(i); };
     auto same = [](SymbolSegment s, SymbolPoint a, SymbolPoint b) {
         return s.from == a && s.to == b;
     };
@@ -93,17 +93,17 @@ TEST(SymbolTables, SpotChecksOfCoordinatesExitsAndNames) {
     // In-line items end at (L, 0), branch instruments and supports on the anchor; a few end
     // elsewhere.
     for (int code : {4, 6, 7, 11, 13, 17, 23, 25, 38, 40, 41, 44, 47, 48, 52, 53})
-        EXPECT_EQ(FindSymbolTable(code)->exit(), (SymbolPoint{FindSymbolTable(code)->length(), 0}))
+        EXPECT_EQ(findSymbolTable(code)->exit(), (SymbolPoint{findSymbolTable(code)->length(), 0}))
             << code;
     for (int code : {9, 10, 24, 32, 33, 34, 35, 46})
-        EXPECT_EQ(FindSymbolTable(code)->exit(), (SymbolPoint{0, 0})) << code;
-    EXPECT_EQ(FindSymbolTable(42)->exit(), (SymbolPoint{0, -15}));
-    EXPECT_EQ(FindSymbolTable(43)->exit(), (SymbolPoint{20, 0}));
-    EXPECT_EQ(FindSymbolTable(45)->exit(), (SymbolPoint{16, -8}));
-    EXPECT_EQ(FindSymbolTable(49)->exit(), (SymbolPoint{14, 0}));
-    EXPECT_EQ(FindSymbolTable(54)->exit(), (SymbolPoint{8, -6.5}));
-    EXPECT_EQ(FindSymbolTable(41)->nameGbk(), text::gbk("装置"));
-    EXPECT_EQ(FindSymbolTable(20)->nameGbk(), text::gbk("Y型阀"));
+        EXPECT_EQ(findSymbolTable(code)->exit(), (SymbolPoint{0, 0})) << code;
+    EXPECT_EQ(findSymbolTable(42)->exit(), (SymbolPoint{0, -15}));
+    EXPECT_EQ(findSymbolTable(43)->exit(), (SymbolPoint{20, 0}));
+    EXPECT_EQ(findSymbolTable(45)->exit(), (SymbolPoint{16, -8}));
+    EXPECT_EQ(findSymbolTable(49)->exit(), (SymbolPoint{14, 0}));
+    EXPECT_EQ(findSymbolTable(54)->exit(), (SymbolPoint{8, -6.5}));
+    EXPECT_EQ(findSymbolTable(41)->nameGbk(), text::gbk("装置"));
+    EXPECT_EQ(findSymbolTable(20)->nameGbk(), text::gbk("Y型阀"));
 }
 
 TEST_F(Symbols, GateValveOnAnUpPipe) {
@@ -151,28 +151,28 @@ TEST_F(Symbols, ZoomAndSymbolScaleMultiply) {
 TEST_F(Symbols, PlacementQueriesGoForwardFromPort1OrBackwardOntoPort2) {
     const SymbolScale scale{4.0, 1.0, {30, 30}};
     PipeObject flange = symbol(ObjectKind::Fitting, 4, 5);
-    auto forward = SymbolExitPoint(flange, scale);
+    auto forward = symbolExitPoint(flange, scale);
     ASSERT_TRUE(forward);
     EXPECT_EQ(*forward, Vec3(1012, -994, 5000));  // 16 along the north axis
     // Laid backward on a north pipe the flange is taken from the end of its table and lies
     // between 4k behind Port2 and Port2.
     flange.Port2 = {1000, -1000, 5000};
     flange.Port1 = {0, 0, 0};
-    auto backward = SymbolExitPoint(flange, scale);
+    auto backward = symbolExitPoint(flange, scale);
     ASSERT_TRUE(backward);
     EXPECT_EQ(*backward, Vec3(988, -1006, 5000));
     EXPECT_EQ(canvas.calls().size(), 0u);  // queries draw nothing
 
     // The exit elevation follows vertical pipes, reversed when laid backward.
     PipeObject valve = symbol(ObjectKind::Valve, 13, 0);
-    EXPECT_EQ(SymbolExitPoint(valve, scale)->z, 5200);
+    EXPECT_EQ(symbolExitPoint(valve, scale)->z, 5200);
     valve.EndDir = 1;
-    EXPECT_EQ(SymbolExitPoint(valve, scale)->z, 4800);
+    EXPECT_EQ(symbolExitPoint(valve, scale)->z, 4800);
     valve.Port2 = valve.Port1;
-    EXPECT_EQ(SymbolExitPoint(valve, scale)->z, 5200);
-    EXPECT_EQ(SymbolExitPoint(valve, scale)->y, -936);  // and ends above Port2 on a down pipe
+    EXPECT_EQ(symbolExitPoint(valve, scale)->z, 5200);
+    EXPECT_EQ(symbolExitPoint(valve, scale)->y, -936);  // and ends above Port2 on a down pipe
     valve.EndDir = 3;
-    EXPECT_EQ(SymbolExitPoint(valve, scale)->z, 5000);
+    EXPECT_EQ(symbolExitPoint(valve, scale)->z, 5000);
 }
 
 TEST_F(Symbols, PressureGaugeIsDrawnReversedExceptOnUpPipes) {
