@@ -1,7 +1,7 @@
 // One segment added by two clicks of the pipe tool to a drawing of about 8,000 objects (a
 // chain of 4,000 segments with their welds, drawn by script), in a 1366 x 800 window, as the
 // desktop view carries it out: the mouse moves to each point and snaps, the clicks go to the
-// view controller, and the window is painted anew afterwards (PrepareView, then Paint through
+// view controller, and the window is painted anew afterwards (prepareView, then Paint through
 // Qt into the view's picture, which is shown). The baseline is the same window's repaint
 // alone, measured in the same run.
 

@@ -8,7 +8,7 @@
 // at a break stay at the end of the line they follow and take no room there. If the lines do
 // not fit the box at the font's own size, the font shrinks step by step down to a legible
 // minimum. What does not fit even then is left over: the caller continues it elsewhere or
-// ends the shown part with a mark (`FitWithMark`); nothing is cut silently.
+// ends the shown part with a mark (`fitWithMark`); nothing is cut silently.
 //
 // Widths are counted in bytes: every byte takes the same width at a given height (a two-byte
 // character twice that), so a fit is the same on every device and can be worked out without

@@ -74,7 +74,7 @@ public:
     // Plugs a feature into a command (enables it). Handlers set here take precedence over the
     // command registry.
     void setCommandHandler(int id, CommandHandler handler);
-    // The drawing features' commands (filled by InstallCommands).
+    // The drawing features' commands (filled by installCommands).
     edit::CommandRegistry& commandRegistry() { return registry_; }
     // Runs a command as its button or menu entry would.
     void runCommand(int id);

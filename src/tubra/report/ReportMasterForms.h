@@ -26,7 +26,7 @@ namespace tubra::report {
 enum ReportDialogMode : int { kEditReport = 0, kShowReport = 1 };
 
 // Tells the page number each shown page will carry ("5", "6-1…6-2"), empty for none; the
-// master shows it beside the page's button (`PageNumberText` of ReportPaging.h is the one the
+// master shows it beside the page's button (`pageNumberText` of ReportPaging.h is the one the
 // program uses). The report it gets holds the show boxes and the start page number as the
 // dialog shows them, so the numbers follow every change. May be empty.
 using PageNumberFunction = std::function<std::string(const InspectionReport&, int page)>;

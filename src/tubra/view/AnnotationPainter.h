@@ -55,17 +55,17 @@ void LayoutAnnotation(model::PipeObject& object, const model::DrawingSettings& s
 // The font of dimension and label texts at text angle `angle`.
 platform::Font annotationFont(const model::DrawingSettings& settings, int angle, bool underline);
 
-// What PaintAnnotation does to the object, without drawing: the text angle a label without a
+// What paintAnnotation does to the object, without drawing: the text angle a label without a
 // layout stores, and the layout while there is none. Returns the text angle (tenths of a
 // degree) the annotation is drawn at; 0 for a kind without annotation.
 int prepareAnnotation(model::PipeObject& object, const model::DrawingSettings& settings,
                       const ViewState& view);
 
-// Draws the annotation of a prepared object at text angle `angle` (see PaintAnnotation).
+// Draws the annotation of a prepared object at text angle `angle` (see paintAnnotation).
 void paintPreparedAnnotation(const model::PipeObject& object, const PaintContext& ctx, int angle);
 
 // What laying out an annotation may write in its object (LayoutAnnotation and
-// AnnotationTextAngle): taken before a layout and compared after, it tells the list which
+// annotationTextAngle): taken before a layout and compared after, it tells the list which
 // objects the view's layout passes changed.
 struct AnnotationFields {
     explicit AnnotationFields(const model::PipeObject& o)
@@ -95,7 +95,7 @@ decltype(auto) layOutTracked(model::ObjectList& list, std::size_t i, Layout&& la
     return layout(o);
 }
 
-// PrepareAnnotation for every object of the list but tees and break lines, in list order.
+// prepareAnnotation for every object of the list but tees and break lines, in list order.
 // Pipes and elbows whose layout inputs and results are unchanged since the last call with the
 // same view are not laid out again, so the pass costs a comparison per unchanged object.
 void prepareAnnotations(model::ObjectList& objects, const model::DrawingSettings& settings,
@@ -106,7 +106,7 @@ void prepareAnnotations(model::ObjectList& objects, const model::DrawingSettings
 // show when `DimLineLayer` is on, texts when `DimTextLayer` is on. A text beginning with "^"
 // (pipes and elbows), "0" (pipes) or a blank (every kind but pipes) stays in the object but is
 // not shown. A pipe with a flow mark in `Port4.z` gets its flow arrow. The canvas state is
-// restored afterwards. PrepareAnnotation, then PaintPreparedAnnotation.
+// restored afterwards. prepareAnnotation, then paintPreparedAnnotation.
 void paintAnnotation(model::PipeObject& object, const PaintContext& ctx);
 
 }  // namespace tubra::view

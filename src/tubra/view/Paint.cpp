@@ -247,7 +247,7 @@ void OnDraw(model::Document& doc, ViewState& view, platform::Canvas& canvas, Vie
 }
 
 void onLayout(model::Document& doc, ViewState& view, platform::Canvas& canvas, ViewHost* host) {
-    // What PrepareView does for a paint, for a view nobody sees: every annotation is laid out
+    // What prepareView does for a paint, for a view nobody sees: every annotation is laid out
     // where it belongs, none slid.
     if (view.painting) return;
     PaintingFlag painting(view.painting);

@@ -27,7 +27,7 @@ enum class CrossingPass {
     AllPairs,  // every object against every earlier one
 };
 
-// A paint is two steps. PrepareView makes every change a paint brings to the document and the
+// A paint is two steps. prepareView makes every change a paint brings to the document and the
 // view: a file's zoom and the hand-over after "new" or "open" (which may ask `host` for the
 // new-drawing values), the view stored in the drawing, labels placed, annotations laid out,
 // the pipe lengths that slide for this paint, the report brought to the page shown. `canvas`
@@ -38,13 +38,13 @@ void prepareView(model::Document& doc, ViewState& view, const platform::Canvas& 
 void paint(const model::Document& doc, const ViewState& view, platform::Canvas& canvas,
            CrossingPass crossings = CrossingPass::Indexed);
 
-// The paint of a window: PrepareView, then Paint; the mouse tool of `host` rests while a
+// The paint of a window: prepareView, then paint; the mouse tool of `host` rests while a
 // report page is shown. A paint that starts while one is being prepared returns at once.
 // `host` may be null (no dialogs).
 void OnDraw(model::Document& doc, ViewState& view, platform::Canvas& canvas,
             ViewHost* host = nullptr, CrossingPass crossings = CrossingPass::Indexed);
 
-// PrepareView for a view nobody sees, such as a replayed session, and for saving, which must
+// prepareView for a view nobody sees, such as a replayed session, and for saving, which must
 // not wait for a paint: every annotation is laid out at its place, none slides.
 void onLayout(model::Document& doc, ViewState& view, platform::Canvas& canvas,
               ViewHost* host = nullptr);
@@ -52,7 +52,7 @@ void onLayout(model::Document& doc, ViewState& view, platform::Canvas& canvas,
 // The background: the visible area filled with `BeiJingColor`.
 void OnEraseBkgnd(const model::DrawingSettings& settings, platform::Canvas& canvas);
 
-// The three-axis symbol with its labels, when the axis indicator is on: PlaceAxisIndicator
+// The three-axis symbol with its labels, when the axis indicator is on: placeAxisIndicator
 // decides where it stands at this paint (below the frame's corner, or near the window's
 // corner), DrawAxisIndicator erases its previous place and draws it there.
 void placeAxisIndicator(ViewState& view, const platform::Canvas& canvas);

@@ -7,7 +7,7 @@
 // Every text stays in its cell: one that is too long for its place is fitted there as the
 // report pages fit their values (smaller, down to about 6 pt, on two lines where the cell
 // has room); one that does not fit even so ends with "…". A drawing has no continuation
-// sheet, so printing warns of such a text (`TitleBlockCuts`).
+// sheet, so printing warns of such a text (`titleBlockCuts`).
 
 #include <string>
 #include <vector>

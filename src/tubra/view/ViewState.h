@@ -95,11 +95,11 @@ struct ViewState {
     // the tools find them where they are seen.
     std::vector<LabelShift> lengthShifts;
     // The text angle of every object's annotation at this paint (tenths of a degree), in list
-    // order; set by PrepareView.
+    // order; set by prepareView.
     std::vector<int> annotationAngles;
     platform::Point lastAxisOrigin{};    // where the axis indicator stands at this paint
     platform::Point axisErase{};         // where it stood at the paint before (erased first)
-    // Layouts kept from one layout pass to the next (PrepareAnnotations).
+    // Layouts kept from one layout pass to the next (prepareAnnotations).
     AnnotationMemo annotationMemo;
     KeptObstacles obstacles;
 
