@@ -123,16 +123,7 @@ struct Setup {
 
     void repaint() {
         QPainter painter(&picture);
-        painter.fillRect(0, 0, kWidth, kHeight, Qt::white);
-        platform::qt::QtCanvas::Options o;
-        o.pixelsPerUnit = kPpu;
-        o.deviceSize = {kWidth, kHeight};
-        o.textCache = &textCache;
-        {
-            platform::qt::QtCanvas canvas(painter, o);
-            canvas.setViewportOrigin({-port.scroll.x, -port.scroll.y});
-            view::OnDraw(doc, view, canvas);
-        }
+        qtbench::paintWindow(painter, doc, view, {kWidth, kHeight}, kPpu, port.scroll, textCache);
         painter.end();
         QPainter shown(&screen);
         shown.drawImage(0, 0, picture);
