@@ -14,14 +14,16 @@ pixels() {  # NAME PDF: one line per page
     local name=$1 pdf=$2
     pdftoppm -r 36 -gray "$pdf" "$work/page"
     local i=0
-    for page in $(ls "$work"/page*.pgm | sort -V); do
+    for page in $(ls "$work"/page*.pgm | LC_ALL=C sort -V); do
         i=$((i + 1))
         echo "$name#$i $(md5sum < "$page" | cut -c1-16)"
         rm -f "$page"
     done
 }
 
-for sample in "$examples"/*.hcd; do
+# In byte order, whatever the language's collation.
+mapfile -t samples < <(printf '%s\n' "$examples"/*.hcd | LC_ALL=C sort)
+for sample in "${samples[@]}"; do
     name=$(basename "$sample")
     "$cli" print "$sample" -o "$work/sheet.pdf" >/dev/null 2>&1
     pixels "print/$name" "$work/sheet.pdf"

@@ -7,6 +7,7 @@
 // directory) beside the directory tree.
 
 #include <cstdio>
+#include <clocale>
 #include <cstring>
 
 #include <QApplication>
@@ -35,6 +36,9 @@ int main(int argc, char** argv) {
         return 0;
     }
     QApplication app(argc, argv);
+    // Qt set the user's locale for the C library; numbers in files, fields and arguments are
+    // read and written with a decimal point whatever the language (a "1,5" locale included).
+    std::setlocale(LC_NUMERIC, "C");
     QApplication::setApplicationName(QStringLiteral("vesko"));
     QApplication::setOrganizationName(QStringLiteral("Tubra"));
     // No display name: the window system would add it to every caption (" — Vesko"), and the

@@ -8,6 +8,7 @@
 #include <charconv>
 
 #include "platform/AtomicFile.h"
+#include "platform/Clock.h"
 
 namespace manager {
 
@@ -141,11 +142,11 @@ std::error_code produce(const std::filesystem::path& path, const Workbook& book)
         if (first == LXW_NO_ERROR) first = e;
     };
     std::string title = cellText(book.title);
-    if (!title.empty()) {
-        lxw_doc_properties properties{};
-        properties.title = title.data();
-        check(workbook_set_properties(wb, &properties));
-    }
+    lxw_doc_properties properties{};
+    if (!title.empty()) properties.title = title.data();
+    // The library would take the system clock; the workbook's date is the programs' one clock.
+    properties.created = platform::Clock::to_time_t(platform::now());
+    check(workbook_set_properties(wb, &properties));
     lxw_format* bold = workbook_add_format(wb);
     format_set_bold(bold);
     std::array<lxw_format*, kMaxDecimals + 1> numberFormats{};

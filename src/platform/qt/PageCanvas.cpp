@@ -116,10 +116,11 @@ public:
     ~PdfPage() override { stop(); }
 
 protected:
-    // Searches and text extraction find the characters that were drawn.
+    // Searches and text extraction find the characters that were drawn; the date is the one
+    // clock's.
     void completed(QByteArray& bytes) override {
         std::string pdf(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-        if (repairPdfText(pdf) > 0) bytes = QByteArray(pdf.data(), static_cast<qsizetype>(pdf.size()));
+        if (finishPdf(pdf)) bytes = QByteArray(pdf.data(), static_cast<qsizetype>(pdf.size()));
     }
 
 private:

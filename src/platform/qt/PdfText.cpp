@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstring>
+#include <ctime>
 #include <string_view>
 #include <tuple>
 
@@ -181,6 +183,48 @@ std::size_t repairPdfText(std::string& pdf) {
         pos = mapEnd;
     }
     return changed;
+}
+
+bool stampPdfDate(std::string& pdf, const CalendarTime& t) {
+    constexpr std::string_view key = "/CreationDate (D:";
+    const std::size_t start = pdf.find(key);
+    if (start == std::string::npos) return false;
+    const std::size_t from = start + key.size();
+    const std::size_t end = pdf.find(')', from);
+    // Qt writes "YYYYMMDDHHmmSS" then "Z" or an offset "+HH'mm'".
+    if (end == std::string::npos || end - from > 32) return false;
+    const std::size_t length = end - from;
+    char stamp[40];
+    if (length == 15) {  // "Z": the same instant in UTC
+        std::tm local{};
+        local.tm_year = t.year - 1900;
+        local.tm_mon = t.month - 1;
+        local.tm_mday = t.day;
+        local.tm_hour = t.hour;
+        local.tm_min = t.minute;
+        local.tm_sec = t.second;
+        const std::time_t seconds = timegm(&local) - t.utcOffsetSeconds;
+        std::tm f{};
+        gmtime_r(&seconds, &f);
+        std::snprintf(stamp, sizeof stamp, "%04d%02d%02d%02d%02d%02dZ", f.tm_year + 1900, f.tm_mon + 1,
+                      f.tm_mday, f.tm_hour, f.tm_min, f.tm_sec);
+    } else if (length == 21) {
+        const long offset = t.utcOffsetSeconds < 0 ? -t.utcOffsetSeconds : t.utcOffsetSeconds;
+        std::snprintf(stamp, sizeof stamp, "%04d%02d%02d%02d%02d%02d%c%02ld'%02ld'", t.year, t.month, t.day,
+                      t.hour, t.minute, t.second, t.utcOffsetSeconds < 0 ? '-' : '+', offset / 3600 % 100,
+                      offset / 60 % 60);
+    } else {
+        return false;
+    }
+    if (std::strlen(stamp) != length) return false;
+    pdf.replace(from, length, stamp);
+    return true;
+}
+
+bool finishPdf(std::string& pdf) {
+    const bool repaired = repairPdfText(pdf) > 0;
+    const bool stamped = stampPdfDate(pdf, calendarNow());
+    return repaired || stamped;
 }
 
 }  // namespace platform::qt

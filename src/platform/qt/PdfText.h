@@ -12,6 +12,8 @@
 #include <cstddef>
 #include <string>
 
+#include "platform/Clock.h"
+
 namespace platform::qt {
 
 // The character a look-alike's glyph stands for in our texts, or 0 for other code points.
@@ -19,5 +21,13 @@ char16_t ideographForRadical(char16_t radical);
 
 // Rewrites the ToUnicode maps of a PDF in place. Returns the number of entries changed.
 std::size_t repairPdfText(std::string& pdf);
+
+// Rewrites the document's creation date (Qt takes it from the system clock) with `t`, in place
+// and at the same length. Returns whether the date was found.
+bool stampPdfDate(std::string& pdf, const CalendarTime& t);
+
+// What every PDF the programs write goes through before it is saved: the text repaired and the
+// date taken from the programs' one clock. Returns whether anything changed.
+bool finishPdf(std::string& pdf);
 
 }  // namespace platform::qt

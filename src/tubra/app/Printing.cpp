@@ -40,13 +40,13 @@ int printView(model::Document& doc, view::ViewState& view, QPrinter& printer) {
         printed = view::printDocument(doc, view, pages, view::printPagesOf(doc, view));
         if (!pages.finish()) return 0;
     }
-    // Printed into a PDF file: its text map is repaired as every PDF of the program is, so
-    // that a search finds what was printed.
+    // Printed into a PDF file: it is finished as every PDF of the program is (its text map
+    // repaired, so that a search finds what was printed, and its date from the one clock).
     if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()) {
         const std::filesystem::path file(printer.outputFileName().toStdU16String());
         std::string pdf;
         if (platform::readWholeFile(file, pdf)) return 0;
-        if (platform::qt::repairPdfText(pdf) > 0 && platform::writeFileAtomically(file, pdf).failed()) return 0;
+        if (platform::qt::finishPdf(pdf) && platform::writeFileAtomically(file, pdf).failed()) return 0;
     }
     return printed;
 }

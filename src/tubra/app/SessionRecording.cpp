@@ -2,9 +2,9 @@
 
 #include <cmath>
 
-#include <QDateTime>
 #include <QFile>
 
+#include "platform/Clock.h"
 #include "tubra/edit/SessionScript.h"
 #include "tubra/edit/Tools.h"
 
@@ -16,8 +16,7 @@ std::unique_ptr<SessionRecording> SessionRecording::start(const QString& path, Q
         if (error) *error = QStringLiteral("无法写入会话脚本 %1").arg(path);
         return nullptr;
     }
-    r->write("# tubra session, recorded " +
-             QDateTime::currentDateTime().toString(Qt::ISODate).toStdString());
+    r->write("# tubra session, recorded " + platform::isoDateTime(platform::calendarNow()));
     return r;
 }
 

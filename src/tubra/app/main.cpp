@@ -5,6 +5,7 @@
 //   tubra /p FILE         prints FILE on the default printer, without a window
 //   tubra --help          the usage
 
+#include <clocale>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
@@ -12,6 +13,8 @@
 #include <vector>
 
 #include <QApplication>
+
+#include "platform/qt/Reproducible.h"
 
 #include "tubra/app/Application.h"
 #include "tubra/appcore/CommandLine.h"
@@ -40,7 +43,11 @@ int main(int argc, char** argv) {
         return 0;
     }
     allowPrintingWithoutDisplay(argc, argv);
+    platform::qt::followPinnedClock();
     QApplication application(argc, argv);
+    // Qt set the user's locale for the C library; numbers in files, fields and arguments are
+    // read and written with a decimal point whatever the language (a "1,5" locale included).
+    std::setlocale(LC_NUMERIC, "C");
     tubra::app::setUpApplication();
     // QApplication has taken its own options out of the arguments.
     std::vector<std::string> args;

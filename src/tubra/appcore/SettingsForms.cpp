@@ -8,6 +8,7 @@
 #include <sstream>
 #include <system_error>
 
+#include "platform/Clock.h"
 #include "text/CFormat.h"
 #include "text/Gbk.h"
 #include "tubra/edit/NumberInput.h"
@@ -465,10 +466,8 @@ void CharacteristicTableForm::apply(model::CharacteristicTable& table) const {
 // --- title block ---
 
 CalendarDate today() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
+    const platform::CalendarTime now = platform::calendarNow();
+    return {now.year, now.month, now.day};
 }
 
 const std::array<TitleBlockForm::Row, TitleBlockForm::kRows>& TitleBlockForm::rows() {

@@ -2,11 +2,14 @@
 
 #include <sys/stat.h>
 #include <cerrno>
+#include <clocale>
 #include <unistd.h>
 
 #include <string>
 
 #include <QDir>
+
+#include "platform/qt/Reproducible.h"
 
 namespace tubra::cli {
 
@@ -24,10 +27,14 @@ std::unique_ptr<QGuiApplication> guiApplication() {
             S_ISDIR(st.st_mode) && st.st_uid == ::getuid() && (st.st_mode & 077) == 0)
             qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(dir));
     }
+    platform::qt::followPinnedClock();
     static int argc = 1;
     static char name[] = "tubra-cli";
     static char* argv[] = {name, nullptr};
-    return std::make_unique<QGuiApplication>(argc, argv);
+    auto app = std::make_unique<QGuiApplication>(argc, argv);
+    // Qt set the user's locale for the C library: numbers keep their decimal point.
+    std::setlocale(LC_NUMERIC, "C");
+    return app;
 }
 
 }  // namespace tubra::cli

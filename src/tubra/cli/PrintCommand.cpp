@@ -94,7 +94,7 @@ int runPrint(int argc, char** argv) {
         return 1;
     }
     std::string pdf(buffer.data().constData(), static_cast<std::size_t>(buffer.data().size()));
-    platform::qt::repairPdfText(pdf);
+    platform::qt::finishPdf(pdf);
     if (const auto ec = platform::writeFileAtomically(out, pdf).error()) {
         std::fprintf(stderr, "tubra-cli: %s\n", platform::describe(ec).c_str());
         return 1;

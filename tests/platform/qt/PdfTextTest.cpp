@@ -41,3 +41,27 @@ TEST(PdfText, RepairRewritesMapEntriesInPlace) {
     std::string broken = "begincmap beginbfchar <0001> <2F6";
     EXPECT_EQ(repairPdfText(broken), 0u);
 }
+
+TEST(PdfText, TheDateIsStampedInPlaceInEitherOfQtsForms) {
+    const std::string tail = ")\n/Producer (Qt)\nxref\n";
+    platform::CalendarTime t{2026, 12, 8, 8, 0, 5, 8 * 3600};
+    // Written in UTC ("Z"): the same instant in UTC.
+    std::string utc = "<< /CreationDate (D:20200101120000Z" + tail;
+    const std::size_t size = utc.size();
+    EXPECT_TRUE(stampPdfDate(utc, t));
+    EXPECT_EQ(utc, "<< /CreationDate (D:20261208000005Z" + tail);
+    EXPECT_EQ(utc.size(), size);
+    // Written with an offset: the time as given, with its offset.
+    std::string local = "<< /CreationDate (D:20200101120000-05'00'" + tail;
+    EXPECT_TRUE(stampPdfDate(local, t));
+    EXPECT_EQ(local, "<< /CreationDate (D:20261208080005+08'00'" + tail);
+    local = "<< /CreationDate (D:20200101120000-05'00'" + tail;
+    EXPECT_TRUE(stampPdfDate(local, platform::CalendarTime{2026, 12, 8, 0, 0, 5, 0}));
+    EXPECT_EQ(local, "<< /CreationDate (D:20261208000005+00'00'" + tail);
+    // Nothing recognisable: nothing changed.
+    std::string none = "<< /Producer (Qt) >>";
+    EXPECT_FALSE(stampPdfDate(none, t));
+    std::string odd = "<< /CreationDate (D:2020) >>";
+    EXPECT_FALSE(stampPdfDate(odd, t));
+    EXPECT_EQ(odd, "<< /CreationDate (D:2020) >>");
+}
