@@ -85,6 +85,9 @@ if(TARGET kavelup)
 endif()
 if(TARGET kavelup-cgi)
   tubra_package_docs(kavelup-cgi MAN kavelup.cgi)
+  # The program's default upload directory. Only the package makes it (a plain `cmake --install`
+  # leaves /var alone); its postinst gives it to the web server's user.
+  install(DIRECTORY DESTINATION /var/lib/kavelup COMPONENT kavelup-cgi EXCLUDE_FROM_ALL)
 endif()
 get_property(TUBRA_PACKAGES GLOBAL PROPERTY TUBRA_PACKAGES)
 
@@ -175,11 +178,16 @@ header kavelup.h, the link libkavelup.so and the pkg-config file kavelup.pc.")
 set(CPACK_DEBIAN_KAVELUP-CGI_PACKAGE_NAME "kavelup-cgi")
 set(CPACK_DEBIAN_KAVELUP-CGI_PACKAGE_SECTION "web")
 set(CPACK_DEBIAN_KAVELUP-CGI_PACKAGE_SUGGESTS "lighttpd | apache2 | httpd-cgi")
+# postinst hands /var/lib/kavelup to www-data (dpkg-statoverride); postrm forgets it on purge.
+set(CPACK_DEBIAN_KAVELUP-CGI_PACKAGE_CONTROL_EXTRA
+    "${TUBRA_PACKAGING_DIR}/kavelup-cgi/postinst;${TUBRA_PACKAGING_DIR}/kavelup-cgi/postrm")
+set(CPACK_DEBIAN_KAVELUP-CGI_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
 set(CPACK_DEBIAN_KAVELUP-CGI_DESCRIPTION "upload component for web pages (CGI program)
 ${kavelup_about}
 
 This package holds the CGI program kavelup.cgi in /usr/lib/cgi-bin, for any web
 server that runs CGI programs (lighttpd, Apache, nginx with fcgiwrap); the web
-server's environment variables configure it.")
+server's environment variables configure it. Uploads go to /var/lib/kavelup,
+which belongs to www-data, unless the web server names another directory.")
 
 include(CPack)
