@@ -1,7 +1,9 @@
 // The Upload object reading and parsing request bodies, with its temporary files on tmpfs:
-// (a) one 100 MB file, (b) 1,000 small fields; and the parse alone on 100 MiB of file data of
-// three kinds (random bytes, '0' bytes, lines ending in CR LF), to show that the search for the
-// delimiter does not depend on what the data holds.
+// (a) one 100 MB file, (b) 1,000 small fields; the parse alone on 100 MiB of file data of
+// three kinds (random bytes, '0' bytes, lines ending in CR LF); and whole uploads of 64 MiB
+// whose data is made to cost the most (near misses of the delimiter and of the name marker)
+// against random data of the same size, to show that what a body holds does not change what
+// it costs.
 //
 //   bench_upload --write-bodies DIR   writes the bodies (and their boundary) for other parsers
 //   KAVELUP_BENCH_TEMP=/dev/shm       folder for temporary files (the default)
@@ -219,6 +221,54 @@ void BM_MemmemCrLf(benchmark::State& state) {
     memmemOnly(state, b);
 }
 BENCHMARK(BM_MemmemCrLf)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Bodies of 64 MiB, read back from their temporary file 256 KiB at a time as every body over
+// 8 MiB is. The hostile ones: the delimiter's text again and again with a wrong byte after it
+// (with the shortest boundary, "--", and with one of 32 characters); CR and the boundary's last
+// byte in turn, which a search for the delimiter's first and last byte alone meets at every
+// other position; "; " over and over, the start of the name marker. Compare each with random.
+constexpr std::size_t kHostileBytes = 64u << 20;
+constexpr std::string_view kLongBoundary = "0123456789abcdefghijklmnopqrstuv";
+
+std::string repeated(std::string_view unit) {
+    std::string s;
+    s.reserve(kHostileBytes + unit.size());
+    while (s.size() < kHostileBytes) s.append(unit);
+    s.resize(kHostileBytes);
+    return s;
+}
+
+std::string hostileBody(std::string_view boundary, const std::string& content) {
+    const std::string line = "--" + std::string(boundary);
+    return line + "\r\nContent-Disposition: form-data; name=\"upfile\"; filename=\"h.bin\"\r\n\r\n" +
+           content + "\r\n" + line + "--\r\n";
+}
+
+const std::string& hostile(int kind) {
+    static const std::string bodies[] = {
+        hostileBody(kBoundary, randomContent().substr(0, kHostileBytes)),
+        hostileBody("--", repeated("\r\n----X")),
+        hostileBody(kLongBoundary, repeated("\r\n--" + std::string(kLongBoundary) + "X")),
+        hostileBody(kLongBoundary, repeated("\rv")),
+        hostileBody(kBoundary, repeated("; ")),
+    };
+    return bodies[kind];
+}
+
+void BM_Upload64MiB(benchmark::State& state, int kind) {
+    const std::string& b = hostile(kind);
+    pages(state, b, 1);
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(b.size()));
+}
+BENCHMARK_CAPTURE(BM_Upload64MiB, random_baseline, 0)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_Upload64MiB, delimiter_near_misses_boundary_2, 1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_Upload64MiB, delimiter_near_misses_boundary_32, 2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_Upload64MiB, cr_and_last_byte, 3)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_Upload64MiB, name_marker_starts, 4)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

@@ -16,10 +16,15 @@
 // A POST is uploaded and saved: every file (SaveAll), or only the fields named by "save=" in the
 // query string. The answer lists every part with what became of it and the recorded messages
 // (the first 100, then how many more), as HTML or, when the client accepts application/json, as
-// JSON. Its status is 200 when the body was read, 413 for a body over the request limit, 400 for
-// one that ended early or is malformed, and 500 for a fault of the server (its configuration,
-// its temporary folder, its memory); a run that cannot answer otherwise still answers 500 with a
-// fixed text. A GET answers a form to upload with.
+// JSON. Its status (the table in README.md): 200 when the body was read and the files were
+// saved or refused for the client's reasons, 413 for a body over the request limit, 400 for one
+// that ended early or is malformed, and 500 for a fault of the server: its configuration, its
+// temporary folder, its memory, or no file of the request saved because of the server (the
+// directory to save in missing, a full disk, no KAVELUP_MAXSIZE). A run that cannot answer
+// otherwise still answers 500 with a fixed text. A GET answers a form to upload with.
+//
+// The cause of every fault of the server goes to standard error, one line each, which the web
+// server writes to its error log; the client's answer never names the server's directories.
 //
 // A run ended by SIGTERM, SIGINT, SIGHUP or SIGPIPE (a server timeout, a client gone) removes
 // its temporary files and any partly saved file first. What runs killed outright left behind
@@ -248,12 +253,41 @@ void respond(std::string_view status, std::string_view type, const std::string& 
 }
 
 constexpr std::string_view kServerError = "500 Internal Server Error";
+
+// One line for the web server's error log.
+void logLine(const std::string& line) {
+    const std::string text = "kavelup.cgi: " + line + "\n";
+    std::fwrite(text.data(), 1, text.size(), stderr);
+}
+
+void logFaults(const Upload& up) {
+    for (const ServerFault& f : up.serverFaults()) {
+        switch (f.kind) {
+            case ServerFault::Kind::TemporaryFolder:
+                logLine("临时文件夹不能用（KAVELUP_TEMP）：" + f.detail + "，上传的内容没有读取");
+                break;
+            case ServerFault::Kind::TargetDirectory:
+                logLine("保存目录 " + f.detail +
+                        " 不存在（KAVELUP_PATH 或 KAVELUP_DEFAULT_PATH），文件没有保存");
+                break;
+            case ServerFault::Kind::NoSizeLimit:
+                logLine("没有设置 KAVELUP_MAXSIZE，所有文件都按超出大小没有保存");
+                break;
+            case ServerFault::Kind::Saving:
+                logLine("保存文件到 " + f.detail);
+                break;
+            case ServerFault::Kind::Configuration:
+                logLine(f.detail);
+                break;
+        }
+    }
+}
 constexpr std::string_view kPlainText = "text/plain; charset=utf-8";
 
-std::string_view statusOf(RequestState state) {
-    switch (state) {
+std::string_view statusOf(const Upload& up) {
+    switch (up.state()) {
         case RequestState::NotRead:
-        case RequestState::Read: return "200 OK";
+        case RequestState::Read: return up.serverKeptFiles() ? kServerError : "200 OK";
         case RequestState::TooLarge: return "413 Payload Too Large";
         case RequestState::Incomplete:
         case RequestState::Malformed: return "400 Bad Request";
@@ -291,6 +325,7 @@ void onOutOfMemory() {
 int run() {
     CodePage cp = CodePage::Gbk;
     if (hasEnv("KAVELUP_CODEPAGE") && !parseCodePage(env("KAVELUP_CODEPAGE"), cp)) {
+        logLine("KAVELUP_CODEPAGE=" + env("KAVELUP_CODEPAGE") + "：必须是 gbk 或 utf-8");
         respond(kServerError, kPlainText, {},
                 "服务器设置错误：KAVELUP_CODEPAGE 必须是 gbk 或 utf-8\n");
         return 0;
@@ -309,6 +344,7 @@ int run() {
     // Settings that would put files in the root or the server's working directory.
     for (const char* name : {"KAVELUP_DEFAULT_PATH", "KAVELUP_TEMP"}) {
         if (hasEnv(name) && env(name).rfind('/', 0) != 0) {
+            logLine(std::string(name) + "=" + env(name) + "：必须是绝对路径");
             respond(kServerError, kPlainText, {},
                     "服务器设置错误：" + std::string(name) + " 必须是绝对路径\n");
             return 0;
@@ -348,7 +384,8 @@ int run() {
         for (const std::string& name : names) up.save(name, overWrite);
     up.onEndPage();
 
-    const std::string_view status = statusOf(up.state());
+    logFaults(up);
+    const std::string_view status = statusOf(up);
     if (env("HTTP_ACCEPT").find("application/json") != std::string::npos) {
         respondHead(status, "application/json", newCookie);
         jsonAnswer(up);

@@ -87,29 +87,33 @@ bool startsCharacter(CodePage cp, std::string_view s, std::size_t pos) {
 
 namespace {
 
-// First position p in [from, end) with s[p] == a and s[p + 1] == b; `end` < s.size(). Markers
-// start with two bytes that rarely meet in data (";" and " "), so looking at pairs skips far
-// more than looking for the first byte alone.
-std::size_t findPair(std::string_view s, std::size_t from, std::size_t end, char a, char b) {
+// First position p in [from, end) where `marker` (2 to 16 bytes) starts; `end` + marker size - 1
+// <= s.size(). Every byte of the marker is compared for 16 positions at a time, so only real
+// occurrences stop the search: data made of near misses ("; ; ; ") costs no more than any
+// other data.
+std::size_t findMarker(std::string_view s, std::size_t from, std::size_t end,
+                       std::string_view marker) {
+    const std::size_t m = marker.size();
     std::size_t p = from;
 #if defined(__SSE2__)
-    const __m128i va = _mm_set1_epi8(a);
-    const __m128i vb = _mm_set1_epi8(b);
-    // Each step reads s[p .. p + 16].
-    while (p + 16 < s.size() && p < end) {
-        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + p));
-        const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + p + 1));
-        const auto mask = static_cast<unsigned>(
-            _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(x, va), _mm_cmpeq_epi8(y, vb))));
-        if (mask != 0) {
-            const std::size_t hit = p + static_cast<std::size_t>(__builtin_ctz(mask));
-            return hit < end ? hit : std::string_view::npos;
+    if (m <= 16) {
+        __m128i bytes[16];
+        for (std::size_t i = 0; i < m; ++i) bytes[i] = _mm_set1_epi8(marker[i]);
+        // Each step reads s[p .. p + 15 + m - 1].
+        while (p + 16 <= end && p + 15 + m <= s.size()) {
+            __m128i all = _mm_set1_epi8(static_cast<char>(0xFF));
+            for (std::size_t i = 0; i < m; ++i) {
+                const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + p + i));
+                all = _mm_and_si128(all, _mm_cmpeq_epi8(x, bytes[i]));
+            }
+            const auto mask = static_cast<unsigned>(_mm_movemask_epi8(all));
+            if (mask != 0) return p + static_cast<std::size_t>(__builtin_ctz(mask));
+            p += 16;
         }
-        p += 16;
     }
 #endif
     for (; p < end; ++p)
-        if (s[p] == a && s[p + 1] == b) return p;
+        if (s.compare(p, m, marker) == 0) return p;
     return std::string_view::npos;
 }
 
@@ -147,7 +151,7 @@ void TextCounter::update(std::string_view piece) {
         std::size_t next = nextStart_ > end_ ? static_cast<std::size_t>(nextStart_ - end_) : 0;
         while (next < starts) {
             const std::size_t at = m == 1 ? piece.find(marker_[0], next)
-                                          : findPair(piece, next, starts, marker_[0], marker_[1]);
+                                          : findMarker(piece, next, starts, marker_);
             if (at == std::string_view::npos || at >= starts) break;
             if (piece.compare(at, m, marker_) == 0 &&
                 !(gbk && oddHighRunBefore(piece, at, oddAtEnd_))) {

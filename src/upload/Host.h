@@ -40,6 +40,9 @@ enum class CopyOutcome { Copied, TargetExists, Failed };
 struct CopyResult {
     CopyOutcome outcome = CopyOutcome::Copied;
     std::string error;  // for Failed: why, without paths (the caller names the file)
+    // For Failed: the server's side failed (a directory missing or not writable, a full disk),
+    // not the name the client chose.
+    bool serverFault = false;
 };
 
 // The request body as it is kept while the page runs: written piece by piece as it arrives,

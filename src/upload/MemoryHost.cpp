@@ -50,11 +50,11 @@ void MemoryFileSystem::saveFiles(std::vector<SaveJob>& jobs) {
     for (SaveJob& job : jobs) {
         const auto source = files.find(job.source);
         if (source == files.end() || job.offset + job.length > source->second.size())
-            job.result = {CopyOutcome::Failed, "读取临时文件失败"};
+            job.result = {CopyOutcome::Failed, "读取临时文件失败", true};
         else if (!job.overwrite && exists(job.target))
             job.result = {CopyOutcome::TargetExists, {}};
         else if (failCopies || directories.count(job.target))
-            job.result = {CopyOutcome::Failed, "磁盘已满"};
+            job.result = {CopyOutcome::Failed, "磁盘已满", true};
         else
             files[job.target] = source->second.substr(job.offset, job.length);
     }

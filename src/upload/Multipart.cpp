@@ -35,10 +35,15 @@ std::string partFailure(std::size_t number, std::string_view what) {
 std::string tooManyParts(std::size_t n) {
     return "上传内容的部分超过 " + std::to_string(n) + " 个，其余的部分没有读取";
 }
+std::string tooManyNames(std::size_t bytes) {
+    return "上传内容的字段名和文件名共超过 " + std::to_string(bytes) + " 字节，其余的部分没有读取";
+}
 constexpr std::string_view kNoName = "找不到字段名";
 constexpr std::string_view kNoFileName = "找不到文件名";
 constexpr std::string_view kNoHeaderEnd = "找不到头部结尾的空行";
 constexpr std::string_view kNoDelimiter = "找不到结尾的分界行";
+const std::string kLongName = "的字段名超过 " + std::to_string(kMaxNameBytes) + " 字节";
+const std::string kLongFileName = "的文件名超过 " + std::to_string(kMaxNameBytes) + " 字节";
 
 // Text of `bytes` without the marker and every double quote.
 std::string stripped(CodePage cp, std::string_view bytes, std::string_view marker) {
@@ -54,7 +59,70 @@ std::size_t findNameMarker(CodePage cp, std::string_view headers) {
     }
 }
 
-enum class LineEnd { NotADelimiter, NextPart, LastPart };
+// First position at or after `from` where `delimiter` (at least 2 bytes) starts in `hay` and
+// `accept` takes it, or npos. Candidates have the delimiter's first bytes (up to four) and its
+// last byte at their places, compared 16 positions at a time; only they are compared in full.
+// A delimiter begins with CR LF and holds no other, so candidates never share their first two
+// bytes and a comparison that runs on into the data ends before the next candidate: whatever
+// the data, the search costs a small constant per byte. `accept` decides on a full match at
+// once, without leaving the loop, so that data repeating the delimiter text costs no more.
+template <class Accept>
+std::size_t searchDelimiter(std::string_view hay, std::string_view delimiter, std::size_t from,
+                            Accept&& accept) {
+    const std::size_t n = delimiter.size();
+    if (n < 2 || from > hay.size() || hay.size() - from < n) return npos;
+    const char* h = hay.data();
+    const char* d = delimiter.data();
+    const std::size_t k = std::min<std::size_t>(4, n - 1);  // leading bytes compared at once
+    const std::size_t lastStart = hay.size() - n;
+    const auto rest = [&](std::size_t p) {
+        return std::memcmp(h + p + k, d + k, n - 1 - k) == 0 && accept(p);
+    };
+    std::size_t p = from;
+#if defined(__SSE2__)
+    __m128i lead[4];
+    for (std::size_t i = 0; i < k; ++i) lead[i] = _mm_set1_epi8(d[i]);
+    const __m128i vl = _mm_set1_epi8(d[n - 1]);
+    // Each step looks at the starts p .. p + 15, all at or before lastStart.
+    while (p + 16 <= lastStart + 1) {
+        __m128i all = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(h + p + n - 1)), vl);
+        for (std::size_t i = 0; i < k; ++i)
+            all = _mm_and_si128(
+                all, _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(h + p + i)), lead[i]));
+        auto mask = static_cast<unsigned>(_mm_movemask_epi8(all));
+        while (mask != 0) {
+            const std::size_t q = p + static_cast<std::size_t>(__builtin_ctz(mask));
+            if (rest(q)) return q;
+            mask &= mask - 1;
+        }
+        p += 16;
+    }
+#endif
+    for (; p <= lastStart; ++p)
+        if (std::memcmp(h + p, d, k) == 0 && h[p + n - 1] == d[n - 1] && rest(p)) return p;
+    return npos;
+}
+
+enum class LineEnd { NotADelimiter, NextPart, LastPart, Unknown };
+
+// What follows a delimiter's text, given the bytes `t` after it: "--" closes the body, blanks
+// and CR LF start another part, and so does the end of the body (`t` reaching it); anything else
+// makes it data. Unknown when `t` ends before that is decided and the body goes on.
+LineEnd lineEndOf(std::string_view t, bool reachesEnd, std::size_t& skip) {
+    if (t.starts_with("--")) return LineEnd::LastPart;
+    std::size_t i = 0;
+    while (i < t.size() && i < kMaxPadding && (t[i] == ' ' || t[i] == '\t')) ++i;
+    if (t.substr(i).starts_with(kCrLf)) {
+        skip = i + kCrLf.size();
+        return LineEnd::NextPart;
+    }
+    if (i == t.size() && reachesEnd) return LineEnd::LastPart;
+    // Too short to say: "-" alone, blanks up to the end, CR at the end.
+    if (!reachesEnd && t.size() < kMaxPadding + 2 &&
+        (t == "-" || i == t.size() || (i + 1 == t.size() && t[i] == '\r')))
+        return LineEnd::Unknown;
+    return LineEnd::NotADelimiter;
+}
 
 // Looks for delimiter lines in a body read window by window.
 class DelimiterScan {
@@ -66,20 +134,29 @@ public:
     // part after it starts; `last` whether it closes the body.
     std::uint64_t find(std::uint64_t from, std::uint64_t& next, bool& last) {
         for (;;) {
-            const std::uint64_t at = findText(from);
+            LineEnd kind = LineEnd::Unknown;
+            std::size_t skip = 0;
+            const std::uint64_t at = findText(from, kind, skip);
             if (at == kNone) return kNone;
-            switch (lineEnd(at, next)) {
-                case LineEnd::NextPart: last = false; return at;
+            if (kind == LineEnd::Unknown) kind = lineEnd(at, skip);
+            switch (kind) {
+                case LineEnd::NextPart:
+                    last = false;
+                    next = at + delimiter_.size() + skip;
+                    return at;
                 case LineEnd::LastPart: last = true; return at;
-                case LineEnd::NotADelimiter: from = at + 1; break;
+                case LineEnd::NotADelimiter:
+                case LineEnd::Unknown: from = at + 1; break;
             }
         }
     }
 
 private:
-    // The window read last is searched again as long as it holds the start and a delimiter's
-    // length after it, so parts much shorter than a window cost no further reading.
-    std::uint64_t findText(std::uint64_t start) {
+    // The next delimiter text at or after `start` that its line end does not rule out, judged
+    // in the window where the window holds enough of what follows (`kind`, `skip`), else left
+    // Unknown. The window read last is searched again as long as it holds the start and a
+    // delimiter's length after it, so parts much shorter than a window cost no further reading.
+    std::uint64_t findText(std::uint64_t start, LineEnd& kind, std::size_t& skip) {
         const std::size_t n = delimiter_.size();
         for (;;) {
             const bool inWindow = loaded_ && start >= windowStart_ &&
@@ -91,8 +168,14 @@ private:
                 window_ = body_.bytes(start, kWindow, windowBytes_);
                 loaded_ = true;
             }
-            const std::size_t at =
-                findDelimiter(window_, delimiter_, static_cast<std::size_t>(start - windowStart_));
+            const bool windowEndsBody = windowStart_ + window_.size() >= body_.size();
+            const std::size_t at = searchDelimiter(
+                window_, delimiter_, static_cast<std::size_t>(start - windowStart_),
+                [&](std::size_t p) {
+                    const std::string_view t = window_.substr(p + n, kMaxPadding + 2);
+                    kind = lineEndOf(t, windowEndsBody && p + n + t.size() == window_.size(), skip);
+                    return kind != LineEnd::NotADelimiter;
+                });
             if (at != npos) return windowStart_ + at;
             // A short window reaches the end of the body.
             if (window_.size() < kWindow) return kNone;
@@ -100,20 +183,12 @@ private:
         }
     }
 
-    // What follows the delimiter text at `at`: "--" closes the body, blanks and CR LF start
-    // another part, and so does the end of the body; anything else makes it data.
-    LineEnd lineEnd(std::uint64_t at, std::uint64_t& next) {
+    // What follows the delimiter text at `at`, read from the body.
+    LineEnd lineEnd(std::uint64_t at, std::size_t& skip) {
         const std::uint64_t after = at + delimiter_.size();
         const std::string_view t = body_.bytes(after, kMaxPadding + 2, tail_);
-        if (t.starts_with("--")) return LineEnd::LastPart;
-        std::size_t i = 0;
-        while (i < t.size() && i < kMaxPadding && (t[i] == ' ' || t[i] == '\t')) ++i;
-        if (t.substr(i).starts_with(kCrLf)) {
-            next = after + i + kCrLf.size();
-            return LineEnd::NextPart;
-        }
-        if (i == t.size() && after + i == body_.size()) return LineEnd::LastPart;
-        return LineEnd::NotADelimiter;
+        const LineEnd kind = lineEndOf(t, after + t.size() >= body_.size(), skip);
+        return kind == LineEnd::Unknown ? LineEnd::NotADelimiter : kind;
     }
 
     const BodyReader& body_;
@@ -134,6 +209,7 @@ std::string_view readHeaders(CodePage cp, std::string_view headers, ParsedPart& 
     if (closing == npos) return kNoName;
     const std::size_t nameEnd = closing + 1;
     part.name = stripped(cp, headers.substr(nameStart, nameEnd - nameStart), kNameMarker);
+    if (part.name.size() > kMaxNameBytes) return kLongName;
     part.isFile =
         findBytes(headers.substr(nameEnd, kFileMarkerWindow), kFileMarker, 0) != npos;
     if (!part.isFile) {
@@ -148,6 +224,7 @@ std::string_view readHeaders(CodePage cp, std::string_view headers, ParsedPart& 
     const std::string clientPath =
         stripped(cp, headers.substr(fnStart, fnEnd - fnStart), kFileNameMarker);
     part.fileName = clientFileName(cp, clientPath);
+    if (part.fileName.size() > kMaxNameBytes) return kLongFileName;
     part.fileType = fileTypeOf(cp, part.fileName);
     return {};
 }
@@ -155,46 +232,7 @@ std::string_view readHeaders(CodePage cp, std::string_view headers, ParsedPart& 
 }  // namespace
 
 std::size_t findDelimiter(std::string_view hay, std::string_view delimiter, std::size_t from) {
-    const std::size_t n = delimiter.size();
-    if (n < 2 || from > hay.size() || hay.size() - from < n) return npos;
-    // Candidates have the delimiter's first byte at p and its last byte at p + n - 1; only they
-    // are compared in full. Two bytes n - 1 apart rarely both match, whatever the data.
-    const char* h = hay.data();
-    const char first = delimiter[0];
-    const char last = delimiter[n - 1];
-    const std::size_t lastStart = hay.size() - n;
-    const auto matches = [&](std::size_t p) {
-        return std::memcmp(h + p + 1, delimiter.data() + 1, n - 2) == 0;
-    };
-    std::size_t p = from;
-#if defined(__SSE2__)
-    const __m128i vf = _mm_set1_epi8(first);
-    const __m128i vl = _mm_set1_epi8(last);
-    // Each step looks at the starts p .. p + 31, all at or before lastStart.
-    while (p + 32 <= lastStart + 1) {
-        const auto at = [&](std::size_t q) {
-            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(h + q));
-            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(h + q + n - 1));
-            return static_cast<unsigned>(
-                _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, vf), _mm_cmpeq_epi8(b, vl))));
-        };
-        unsigned mask = at(p) | (at(p + 16) << 16);
-        while (mask != 0) {
-            const std::size_t q = p + static_cast<std::size_t>(__builtin_ctz(mask));
-            if (matches(q)) return q;
-            mask &= mask - 1;
-        }
-        p += 32;
-    }
-#endif
-    while (p <= lastStart) {
-        const void* hit = std::memchr(h + p, first, lastStart - p + 1);
-        if (!hit) return npos;
-        p = static_cast<std::size_t>(static_cast<const char*>(hit) - h);
-        if (h[p + n - 1] == last && matches(p)) return p;
-        ++p;
-    }
-    return npos;
+    return searchDelimiter(hay, delimiter, from, [](std::size_t) { return true; });
 }
 
 std::string clientFileName(CodePage cp, std::string_view clientPath) {
@@ -223,6 +261,7 @@ ParseResult parseMultipart(const BodyReader& body, CodePage cp, std::size_t maxP
     DelimiterScan scan(body, std::string(kCrLf) + std::string(head.substr(0, crlf)));
 
     std::uint64_t partStart = crlf + kCrLf.size();
+    std::size_t namesBytes = 0;
     // A closing line alone: a form without fields.
     if (partStart >= body.size()) return result;
     for (std::size_t number = 1;; ++number) {
@@ -252,6 +291,11 @@ ParseResult parseMultipart(const BodyReader& body, CodePage cp, std::size_t maxP
         const std::string_view missing =
             dataStart == 0 ? kNoHeaderEnd : readHeaders(cp, block.substr(0, headerEnd), part);
         if (missing.empty()) {
+            namesBytes += part.name.size() + part.fileName.size();
+            if (namesBytes > kMaxNamesBytes) {
+                result.failures.push_back(tooManyNames(kMaxNamesBytes));
+                return result;
+            }
             part.offset = partStart + dataStart;
             part.size = end - part.offset;
             result.parts.push_back(std::move(part));

@@ -45,6 +45,12 @@ inline constexpr std::string_view kNameMarker = "; name=";
 inline constexpr std::size_t kMaxBoundaryLine = 200;
 // The longest header block of a part read; browsers send a few hundred bytes.
 inline constexpr std::size_t kMaxHeaderBlock = 64 * 1024;
+// The longest field name and client file name taken; a part with a longer one is malformed.
+// Form fields have short names, and a file name of 260 characters is at most 780 bytes.
+inline constexpr std::size_t kMaxNameBytes = 1024;
+// The names and file names of all parts together: past this the remaining parts are not read,
+// so that what a body's headers make the parse keep stays within a few megabytes.
+inline constexpr std::size_t kMaxNamesBytes = 1024 * 1024;
 
 // Reads the parts of `body`, at most `maxParts` of them (malformed ones included); a longer
 // body adds a failure. The body is read forward in ranges of bounded size.

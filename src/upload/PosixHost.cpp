@@ -36,6 +36,15 @@ std::string describe(std::string_view what, const std::string& path, int err) {
 // where the server keeps it.
 std::string reason(int err) { return platform::systemErrorText(err); }
 
+// A failed copy, and whether the server's side is to blame: everything but a name the file
+// system cannot take.
+CopyResult copyFailure(int err, std::string why) {
+    const bool clientsName = err == ENAMETOOLONG || err == EISDIR || err == ENOTEMPTY ||
+                             err == EILSEQ || err == EINVAL;
+    return {CopyOutcome::Failed, std::move(why), !clientsName};
+}
+CopyResult copyFailure(int err) { return copyFailure(err, reason(err)); }
+
 class Fd {
 public:
     explicit Fd(int fd = -1) : fd_(fd) {}
@@ -252,7 +261,7 @@ void PosixFileSystem::saveFiles(std::vector<SaveJob>& jobs) {
 
 void PosixFileSystem::saveInDirectory(const std::string& dir, std::vector<SaveJob*>& jobs) {
     const auto failAll = [&](int err) {
-        for (SaveJob* job : jobs) job->result = {CopyOutcome::Failed, reason(err)};
+        for (SaveJob* job : jobs) job->result = copyFailure(err);
     };
     Fd dirFd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!dirFd) return failAll(errno);
@@ -285,7 +294,7 @@ void PosixFileSystem::saveInDirectory(const std::string& dir, std::vector<SaveJo
     Sources sources;
     bool inKernel = true;
     const auto failed = [&](std::size_t k, int why) {
-        jobs[k]->result = {CopyOutcome::Failed, reason(why)};
+        jobs[k]->result = copyFailure(why);
         if (!staged[k].empty()) ::unlinkat(staging.get(), staged[k].c_str(), 0);
         staged[k].clear();
     };
@@ -294,7 +303,7 @@ void PosixFileSystem::saveInDirectory(const std::string& dir, std::vector<SaveJo
         job.result = {};
         const int in = sources.get(job.source);
         if (in < 0) {
-            job.result = {CopyOutcome::Failed, "读取临时文件失败：" + reason(errno)};
+            job.result = copyFailure(EIO, "读取临时文件失败：" + reason(errno));
             continue;
         }
         const std::string name = std::to_string(k);
@@ -365,7 +374,7 @@ void PosixFileSystem::saveInDirectory(const std::string& dir, std::vector<SaveJo
         err = errno;
         for (SaveJob* job : jobs)
             if (job->result.outcome == CopyOutcome::Copied)
-                job->result = {CopyOutcome::Failed, "文件可能没有写到磁盘上：" + reason(err)};
+                job->result = copyFailure(EIO, "文件可能没有写到磁盘上：" + reason(err));
     }
 }
 

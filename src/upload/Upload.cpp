@@ -145,7 +145,22 @@ void Upload::onEndPage() {
 
 void Upload::maxSize(std::string_view value) {
     std::int64_t n;
-    maxSize_ = numericValue(value, n) ? n : kFallbackMaxSize;
+    maxSize(numericValue(value, n) ? n : kFallbackMaxSize);
+}
+
+void Upload::serverFault(ServerFault::Kind kind, std::string detail) {
+    ServerFault f{kind, std::move(detail)};
+    if (std::find(serverFaults_.begin(), serverFaults_.end(), f) == serverFaults_.end())
+        serverFaults_.push_back(std::move(f));
+}
+
+bool Upload::serverKeptFiles() const {
+    bool kept = false;
+    for (const Part& p : parts_) {
+        if (p.outcome == SaveOutcome::Saved) return false;
+        kept = kept || (p.outcome == SaveOutcome::NotSaved && p.serverFault);
+    }
+    return kept;
 }
 
 void Upload::path(std::string_view value) {
@@ -160,6 +175,7 @@ std::optional<std::string> Upload::targetDirectory() {
         dir = context_.fileSystem->defaultUploadDirectory();
         if (!isAbsolute(dir)) {
             fail(RequestState::ServerError, std::string(kBadDefaultDirectory));
+            serverFault(ServerFault::Kind::Configuration, std::string(kBadDefaultDirectory));
             return std::nullopt;
         }
     }
@@ -173,13 +189,13 @@ bool Upload::readBody(std::int64_t total, TextCounter& markers) {
     if (folder.back() != '/') folder += '/';
     const std::string session = context_.session ? context_.session->sessionId() : std::string();
     // Only this page's own directory holds its body, so no name in it can be planted.
-    FileStatus status;
-    if (fs.makePrivateDirectory(folder, "kavelup-" + encodeComponent(session, 64) + "-",
-                                privateDirectory_)
-            .ok)
-        spool_ = fs.createSpool(privateDirectory_ + "/body", status);
+    FileStatus status =
+        fs.makePrivateDirectory(folder, "kavelup-" + encodeComponent(session, 64) + "-",
+                                privateDirectory_);
+    if (status.ok) spool_ = fs.createSpool(privateDirectory_ + "/body", status);
     if (!spool_) {
         fail(RequestState::ServerError, std::string(kTempWriteFailed));
+        serverFault(ServerFault::Kind::TemporaryFolder, folder + "：" + status.error);
         return false;
     }
     spoolPath_ = spool_->path();
@@ -199,8 +215,9 @@ bool Upload::readBody(std::int64_t total, TextCounter& markers) {
             static_cast<std::size_t>(std::min<std::uint64_t>(pieceSize, size - received));
         const std::size_t n = std::min(context_.request->binaryRead(piece.get(), want), want);
         if (n == 0) break;
-        if (!spool_->append({piece.get(), n}).ok) {
+        if (const FileStatus written = spool_->append({piece.get(), n}); !written.ok) {
             fail(RequestState::ServerError, std::string(kTempWriteFailed));
+            serverFault(ServerFault::Kind::TemporaryFolder, folder + "：" + written.error);
             return false;
         }
         markers.update({piece.get(), n});
@@ -256,12 +273,28 @@ const Upload::Part* Upload::partAt(std::size_t index) const {
     return index < parts_.size() ? &parts_[index] : nullptr;
 }
 
-void Upload::notSaved(Part* part, std::string message) {
+void Upload::notSaved(Part* part, std::string message, bool serverFault) {
     if (part) {
         part->outcome = SaveOutcome::NotSaved;
         part->reason = message;
+        part->serverFault = serverFault;
     }
     record(std::move(message));
+}
+
+void Upload::tooLarge(Part* part, std::string_view formName) {
+    if (!maxSizeSet_) serverFault(ServerFault::Kind::NoSizeLimit, {});
+    notSaved(part, concat(formName, kTooLarge), !maxSizeSet_);
+}
+
+void Upload::noteSaveFaults(const std::vector<SaveJob>& jobs, const std::string& dir) {
+    for (const SaveJob& job : jobs) {
+        if (job.result.outcome != CopyOutcome::Failed || !job.result.serverFault) continue;
+        if (!context_.fileSystem->exists(dir))
+            serverFault(ServerFault::Kind::TargetDirectory, dir);
+        else
+            serverFault(ServerFault::Kind::Saving, dir + "：" + job.result.error);
+    }
 }
 
 SaveJob Upload::jobFor(const Part& part, const std::string& target, std::int64_t overWrite) const {
@@ -303,15 +336,15 @@ void Upload::save(std::string_view formName, std::int64_t overWrite,
                                                    : "";
     if (!part || !part->isFile || !isFileName(name))
         return notSaved(part, concat(formName, kNotAFile));
-    if (static_cast<std::int64_t>(part->size) >= maxSize_)
-        return notSaved(part, concat(formName, kTooLarge));
+    if (static_cast<std::int64_t>(part->size) >= maxSize_) return tooLarge(part, formName);
     const std::string target = *dir + name;
     if (overWrite != kOverwrite && context_.fileSystem->exists(target))
         return notSaved(part, concat(name, kTargetExists));
     std::vector<SaveJob> jobs{jobFor(*part, target, overWrite)};
     context_.fileSystem->saveFiles(jobs);
+    noteSaveFaults(jobs, *dir);
     if (std::optional<std::string> message = outcomeOf(*part, jobs.front(), name))
-        notSaved(part, std::move(*message));
+        notSaved(part, std::move(*message), jobs.front().result.serverFault);
 }
 
 void Upload::saveAll(std::int64_t overWrite) {
@@ -320,30 +353,39 @@ void Upload::saveAll(std::int64_t overWrite) {
     if (!dir) return;
     FileSystem& fs = *context_.fileSystem;
     // The messages come in the order of the parts, whenever their outcome is known.
-    std::vector<std::optional<std::string>> messages(parts_.size());
+    struct Message {
+        std::string text;
+        bool serverFault = false;
+    };
+    std::vector<std::optional<Message>> messages(parts_.size());
     std::vector<std::size_t> jobParts;
     std::vector<SaveJob> jobs;
     for (std::size_t i = 0; i < parts_.size(); ++i) {
         const Part& part = parts_[i];
         const std::string name = text(part.fileName);
         if (!part.isFile || !isFileName(name)) {
-            messages[i] = concat(part.nameText, kNotAFile);
+            messages[i] = {concat(part.nameText, kNotAFile)};
         } else if (static_cast<std::int64_t>(part.size) >= maxSize_) {
-            messages[i] = concat(part.nameText, kTooLarge);
+            if (!maxSizeSet_) serverFault(ServerFault::Kind::NoSizeLimit, {});
+            messages[i] = {concat(part.nameText, kTooLarge), !maxSizeSet_};
         } else if (overWrite != kOverwrite && fs.exists(*dir + name)) {
-            messages[i] = concat(name, kTargetExists);
+            messages[i] = {concat(name, kTargetExists)};
         } else {
             jobParts.push_back(i);
             jobs.push_back(jobFor(part, *dir + name, overWrite));
         }
     }
-    if (!jobs.empty()) fs.saveFiles(jobs);
+    if (!jobs.empty()) {
+        fs.saveFiles(jobs);
+        noteSaveFaults(jobs, *dir);
+    }
     for (std::size_t j = 0; j < jobs.size(); ++j) {
         const std::size_t i = jobParts[j];
-        messages[i] = outcomeOf(parts_[i], jobs[j], text(parts_[i].fileName));
+        if (auto text = outcomeOf(parts_[i], jobs[j], this->text(parts_[i].fileName)))
+            messages[i] = {std::move(*text), jobs[j].result.serverFault};
     }
     for (std::size_t i = 0; i < parts_.size(); ++i)
-        if (messages[i]) notSaved(&parts_[i], std::move(*messages[i]));
+        if (messages[i]) notSaved(&parts_[i], std::move(messages[i]->text), messages[i]->serverFault);
     // Counted parts the parse never reached are no files either.
     for (auto i = static_cast<std::int64_t>(parts_.size()); i < count_; ++i)
         notSaved(nullptr, std::string(kNotAFile));
@@ -426,6 +468,7 @@ PartReport Upload::report(std::int64_t index) const {
     r.isFile = part->isFile && isFileName(r.fileName);
     r.outcome = part->outcome;
     r.reason = part->reason;
+    r.serverFault = part->serverFault;
     return r;
 }
 

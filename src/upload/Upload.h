@@ -61,6 +61,23 @@ struct PartReport {
     bool isFile = false;  // a file part whose client file name is a file name that can be saved
     SaveOutcome outcome = SaveOutcome::NotAsked;
     std::string reason;  // for NotSaved: the message recorded for it
+    // For NotSaved: the server kept it from being saved (configuration, directories, disk).
+    bool serverFault = false;
+};
+
+// A fault of the server's side that kept the body from being read or files from being saved,
+// for the server's log. `detail` names what the client is never told (UTF-8).
+struct ServerFault {
+    enum class Kind {
+        TemporaryFolder,  // the body could not be kept: detail is the folder and the reason
+        TargetDirectory,  // the directory to save in does not exist: detail is the directory
+        NoSizeLimit,      // no maximum size was set, so every file is too large
+        Saving,           // saving failed: detail is the directory and the reason
+        Configuration,    // detail is the message recorded
+    };
+    Kind kind = Kind::Configuration;
+    std::string detail;
+    bool operator==(const ServerFault&) const = default;
 };
 
 // How the request went, for the status of the answer.
@@ -105,8 +122,12 @@ public:
     void onEndPage();
 
     // Files are saved only when their size is below this. A text that is not a number sets
-    // kFallbackMaxSize.
-    void maxSize(std::int64_t bytes) { maxSize_ = bytes; }
+    // kFallbackMaxSize. Until a page sets it, every file is refused as too large, and that is
+    // the server's fault.
+    void maxSize(std::int64_t bytes) {
+        maxSize_ = bytes;
+        maxSizeSet_ = true;
+    }
     void maxSize(std::string_view value);
     // An absolute directory ("/...") is the target; anything else means the file system's
     // default upload directory. That one, and the temporary folder, must be absolute paths
@@ -153,6 +174,11 @@ public:
     // Part `index` with what saving did to it; empty for an index without a part read. Reads
     // nothing of the body.
     PartReport report(std::int64_t index) const;
+    // What of the server's side failed, each fault once, in the order they happened.
+    const std::vector<ServerFault>& serverFaults() const { return serverFaults_; }
+    // Whether the server kept every file of the request from being saved: no part was saved,
+    // and at least one was not because of the server.
+    bool serverKeptFiles() const;
     // Raw bytes of the body read as text in the component's code page.
     std::string text(std::string_view raw) const { return toUtf8(codePage_, raw); }
 
@@ -161,6 +187,7 @@ private:
         std::string nameText;  // UTF-8
         SaveOutcome outcome = SaveOutcome::NotAsked;
         std::string reason;
+        bool serverFault = false;
     };
 
     bool started() const { return context_.request && context_.fileSystem; }
@@ -171,11 +198,17 @@ private:
             ++omittedMessages_;
     }
     // Records why `part` (null for an index the parse never reached) was not saved.
-    void notSaved(Part* part, std::string message);
+    void notSaved(Part* part, std::string message, bool serverFault = false);
+    // The message for a part refused for its size; the refusal is the server's fault while no
+    // maximum size is set.
+    void tooLarge(Part* part, std::string_view formName);
+    // Notes the faults behind the failed jobs of a save into `dir`.
+    void noteSaveFaults(const std::vector<SaveJob>& jobs, const std::string& dir);
     void fail(RequestState state, std::string message) {
         state_ = state;
         record(std::move(message));
     }
+    void serverFault(ServerFault::Kind kind, std::string detail);
     std::optional<std::size_t> find(std::string_view formName) const;
     const Part* partAt(std::size_t index) const;
     // The directory to save in, or none (and a message recorded) when it is not configured.
@@ -191,6 +224,7 @@ private:
     CodePage codePage_ = CodePage::Gbk;
     std::int64_t requestLimit_ = kDefaultRequestLimit;
     std::int64_t maxSize_ = 0;
+    bool maxSizeSet_ = false;
     std::string targetPath_;
     bool defaultTarget_ = true;  // until a page sets an absolute path
     bool uploaded_ = false;
@@ -203,6 +237,7 @@ private:
     std::vector<Part> parts_;
     std::vector<std::string> errors_;
     std::size_t omittedMessages_ = 0;
+    std::vector<ServerFault> serverFaults_;
 };
 
 // The messages of a configuration that names no usable directory.

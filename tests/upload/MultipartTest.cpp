@@ -176,3 +176,60 @@ TEST(MultipartPartHeaders, MalformedPartsAreReportedAndTheOthersRead) {
 }
 
 }  // namespace
+
+TEST(MultipartHeaders, NamesOverTheLimitMakeTheirPartMalformed) {
+    const std::string longName(kMaxNameBytes + 1, 'n');
+    const std::string body = MultipartBody()
+                                 .field(longName, "1")
+                                 .file("f", std::string(kMaxNameBytes, 'x') + ".txt", "2")
+                                 .field(std::string(kMaxNameBytes, 'k'), "3")
+                                 .str();
+    const ParseResult r = parseMultipart(body, CodePage::Gbk);
+    EXPECT_EQ(r.failures, (std::vector<std::string>{
+                              "上传内容格式错误：第 1 部分的字段名超过 1024 字节",
+                              "上传内容格式错误：第 2 部分的文件名超过 1024 字节"}));
+    ASSERT_EQ(r.parts.size(), 1u);
+    EXPECT_EQ(r.parts[0].name.size(), kMaxNameBytes);
+    EXPECT_EQ(contentOf(body, r.parts[0]), "3");
+}
+
+TEST(MultipartHeaders, TheNamesOfAllPartsTogetherAreBounded) {
+    MultipartBody many;
+    const std::size_t parts = kMaxNamesBytes / kMaxNameBytes + 10;
+    for (std::size_t i = 0; i < parts; ++i) many.field(std::string(kMaxNameBytes, 'a'), "v");
+    const ParseResult r = parseMultipart(many.str(), CodePage::Gbk);
+    EXPECT_EQ(r.parts.size(), kMaxNamesBytes / kMaxNameBytes);
+    EXPECT_EQ(r.failures, std::vector<std::string>{
+                              "上传内容的字段名和文件名共超过 1048576 字节，其余的部分没有读取"});
+}
+
+TEST(MultipartBoundaryTextInData, NearMissesOfWholeDelimitersAroundReadWindows) {
+    // Data made of the delimiter's text followed by bytes that make it no delimiter line, over
+    // several windows, with the deciding bytes at every position around a window's edge; then
+    // the same with a real delimiter line (blanks before its CR LF) at those positions.
+    const std::size_t window = 256 * 1024;
+    const std::string delimiter = "\r\n--" + kBoundary;
+    const std::string head =
+        "--" + kBoundary + "\r\nContent-Disposition: form-data; name=\"f\"; filename=\"a\"\r\n\r\n";
+    std::string data;
+    std::size_t fill = 0;
+    for (const char* after : {"X", "-X", " x", "\rX", "  \r-", "-X"})
+        for (fill += window / 2; data.size() < fill;) data += delimiter + after;
+    const std::string body = head + data + delimiter + "--\r\n";
+    for (const bool scratch : {false, true}) {
+        const ParseResult r = scratch ? parseMultipart(ScratchReader(body), CodePage::Gbk)
+                                      : parseMultipart(body, CodePage::Gbk);
+        ASSERT_TRUE(r.failures.empty());
+        ASSERT_EQ(r.parts.size(), 1u);
+        EXPECT_EQ(r.parts[0].size, data.size());
+    }
+    for (const std::string line : {std::string("  \r\n"), std::string("--")}) {
+        for (std::size_t edge = window - delimiter.size() - 4; edge < window + 2; ++edge) {
+            std::string cut = body;
+            cut.replace(edge, delimiter.size() + line.size(), delimiter + line);
+            const ParseResult c = parseMultipart(ScratchReader(cut), CodePage::Gbk);
+            ASSERT_FALSE(c.parts.empty()) << edge;
+            EXPECT_EQ(c.parts[0].size, edge - head.size()) << edge;
+        }
+    }
+}

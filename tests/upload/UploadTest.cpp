@@ -653,3 +653,86 @@ TEST(UploadCodePage, CharacterStartsAndDecoding) {
 }
 
 }  // namespace
+
+TEST(UploadServerFaults, NoFileSavedBecauseOfTheServerIsTheServersFault) {
+    // Every copy fails (a full disk): each file says so, and the server is to blame.
+    Page full(MultipartBody().file("a", "a.txt", "A").file("b", "b.txt", "B").field("n", "1").str());
+    full.fs.failCopies = true;
+    full.up.path("/srv/up");
+    full.up.maxSize(10);
+    full.up.upload();
+    full.up.saveAll(0);
+    EXPECT_TRUE(full.up.serverKeptFiles());
+    EXPECT_TRUE(full.up.report(0).serverFault);
+    EXPECT_FALSE(full.up.report(2).serverFault);  // a plain field is the client's business
+    EXPECT_EQ(full.up.report(0).reason, "保存 a.txt 时出错：磁盘已满");
+    EXPECT_EQ(full.up.serverFaults(),
+              (std::vector<ServerFault>{{ServerFault::Kind::Saving, "/srv/up/：磁盘已满"}}));
+
+    // The directory to save in is missing: named once, whatever the number of files.
+    Page missing(MultipartBody().file("a", "a.txt", "A").file("b", "b.txt", "B").str());
+    missing.fs.failCopies = true;
+    missing.up.path("/srv/gone");
+    missing.up.maxSize(10);
+    missing.up.upload();
+    missing.up.saveAll(0);
+    EXPECT_EQ(missing.up.serverFaults(),
+              (std::vector<ServerFault>{{ServerFault::Kind::TargetDirectory, "/srv/gone/"}}));
+
+    // One file saved: the request went through, with one file that did not.
+    Page partly(MultipartBody().file("a", "a.txt", "A").file("b", "b.txt", "B").str());
+    partly.fs.directories.insert("/srv/up/b.txt");
+    partly.up.path("/srv/up");
+    partly.up.maxSize(10);
+    partly.up.upload();
+    partly.up.saveAll(0);
+    EXPECT_FALSE(partly.up.serverKeptFiles());
+    EXPECT_TRUE(partly.up.report(1).serverFault);
+
+    // Refusals for the client's reasons are no fault of the server.
+    Page client(MultipartBody().file("a", "a.txt", "too long").file("b", "..", "B").str());
+    client.up.path("/srv/up");
+    client.up.maxSize(3);
+    client.up.upload();
+    client.up.saveAll(0);
+    EXPECT_FALSE(client.up.serverKeptFiles());
+    EXPECT_TRUE(client.up.serverFaults().empty());
+}
+
+TEST(UploadServerFaults, AMaximumSizeNeverSetRefusesEveryFileAsTheServersFault) {
+    Page p(MultipartBody().file("a", "a.txt", "A").field("n", "1").str());
+    p.up.path("/srv/up");
+    p.up.upload();
+    p.up.save("a", 0);
+    // The message stays the one a page without MaxSize always got.
+    EXPECT_EQ(p.up.errorList(), std::vector<std::string>{"a" + kTooLarge});
+    EXPECT_TRUE(p.up.serverKeptFiles());
+    EXPECT_EQ(p.up.serverFaults(), (std::vector<ServerFault>{{ServerFault::Kind::NoSizeLimit, ""}}));
+
+    // Set to 0 by the page itself, it is the page's rule.
+    Page zero(MultipartBody().file("a", "a.txt", "A").str());
+    zero.up.path("/srv/up");
+    zero.up.maxSize(0);
+    zero.up.upload();
+    zero.up.saveAll(0);
+    EXPECT_FALSE(zero.up.serverKeptFiles());
+    EXPECT_TRUE(zero.up.serverFaults().empty());
+
+    // A request without files has nothing the server could keep.
+    Page fields(MultipartBody().field("n", "1").str());
+    fields.up.path("/srv/up");
+    fields.up.upload();
+    fields.up.saveAll(0);
+    EXPECT_FALSE(fields.up.serverKeptFiles());
+}
+
+TEST(UploadServerFaults, ATemporaryFolderThatCannotBeUsedIsNamedWithItsReason) {
+    Page p(MultipartBody().file("a", "a.txt", "A").str());
+    p.fs.failTemporaryWrites = true;
+    p.up.upload();
+    EXPECT_EQ(p.up.state(), RequestState::ServerError);
+    EXPECT_EQ(p.up.errorList(), std::vector<std::string>{kTempFailed});
+    ASSERT_EQ(p.up.serverFaults().size(), 1u);
+    EXPECT_EQ(p.up.serverFaults()[0].kind, ServerFault::Kind::TemporaryFolder);
+    EXPECT_EQ(p.up.serverFaults()[0].detail, "/tmp/：创建目录 /tmp/ 时出错");
+}

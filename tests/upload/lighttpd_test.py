@@ -418,6 +418,56 @@ def sha256_of(path, skip=0, length=None):
     return h.hexdigest()
 
 
+def server_faults(cgi, root, temp, up):
+    """Requests that the server, not the client, keeps from being saved: 500, every file with
+    its own outcome in the answer, and the cause as one line on standard error (the web
+    server's error log), naming what the client is never told."""
+    body = (b"--B\r\nContent-Disposition: form-data; name=\"f\"; filename=\"a.txt\"\r\n\r\nA\r\n"
+            b"--B\r\nContent-Disposition: form-data; name=\"g\"; filename=\"b.txt\"\r\n\r\nB\r\n"
+            b"--B\r\nContent-Disposition: form-data; name=\"n\"\r\n\r\nnote\r\n--B--\r\n")
+
+    def post(**env):
+        e = direct_env(temp, up, len(body))
+        for name, value in env.items():
+            if value is None:
+                e.pop(name, None)
+            else:
+                e[name] = value
+        result = subprocess.run([cgi], input=body, capture_output=True, env=e, timeout=60)
+        head, _, answer = result.stdout.partition(b"\r\n\r\n")
+        return head.split(b"\r\n")[0].decode(), answer, result.stderr.decode()
+
+    gone = os.path.join(root, "no-such-target")
+    status, answer, log = post(KAVELUP_PATH=gone)
+    check(status == "Status: 500 Internal Server Error", "missing target: " + status)
+    fields = json.loads(answer)["fields"]
+    check([f["saved"] for f in fields] == [False, False, False], "missing target: %s" % fields)
+    check(fields[0]["message"].startswith("保存 a.txt 时出错："), "per-file reason: %s" % fields)
+    check(gone not in answer.decode(), "the server's directory in the answer")
+    lines = log.splitlines()
+    check(lines == ["kavelup.cgi: 保存目录 %s/ 不存在（KAVELUP_PATH 或 KAVELUP_DEFAULT_PATH），"
+                    "文件没有保存" % gone], "missing target, log: %r" % log)
+
+    status, answer, log = post(KAVELUP_MAXSIZE=None)
+    check(status == "Status: 500 Internal Server Error", "no KAVELUP_MAXSIZE: " + status)
+    check(json.loads(answer)["messages"][:2] == ["f" + TOO_LARGE, "g" + TOO_LARGE],
+          "no KAVELUP_MAXSIZE: %s" % answer)
+    check(log.splitlines() == ["kavelup.cgi: 没有设置 KAVELUP_MAXSIZE，所有文件都按超出大小没有保存"],
+          "no KAVELUP_MAXSIZE, log: %r" % log)
+
+    no_temp = os.path.join(root, "no-such-temp")
+    status, answer, log = post(KAVELUP_TEMP=no_temp)
+    check(status == "Status: 500 Internal Server Error", "missing temporary folder: " + status)
+    check(log.startswith("kavelup.cgi: 临时文件夹不能用（KAVELUP_TEMP）：%s/：" % no_temp)
+          and log.count("\n") == 1, "missing temporary folder, log: %r" % log)
+
+    # A request saved as asked: 200, and nothing in the log.
+    status, answer, log = post()
+    check(status == "Status: 200 OK" and log == "", "a good request: %s %r" % (status, log))
+    for name in ("a.txt", "b.txt"):
+        os.remove(os.path.join(up, name))
+
+
 def run_direct(cgi, root):
     """kavelup.cgi without a server, on bodies that test its memory."""
     sanitized = bool(os.environ.get("KAVELUP_TEST_SANITIZED"))
@@ -469,6 +519,26 @@ def run_direct(cgi, root):
     with open(os.path.join(up, "flood.bin"), "rb") as f:
         check(f.read() == data, "the file itself is saved")
     check(os.listdir(temp) == [], "temporary files left")
+
+    server_faults(cgi, root, temp, up)
+
+    # 1,000 parts whose field names are 60 KB of bytes that are no GBK: each is refused, and
+    # the names held on the way stay within a few megabytes.
+    part = (b"--B\r\nContent-Disposition: form-data; name=\"" + b"\xff" * 60000 +
+            b"\"\r\n\r\nv\r\n")
+    body = part * 1000 + b"--B--\r\n"
+    body_path = os.path.join(root, "names.body")
+    with open(body_path, "wb") as f:
+        f.write(body)
+    with open(body_path, "rb") as stdin:
+        code, out, rss = run_cgi(cgi, direct_env(temp, up, len(body)), stdin)
+    os.remove(body_path)
+    check(code == 0 and out.startswith(b"Status: 400"), "long names: %d %r" % (code, out[:200]))
+    check("字段名超过 1024 字节" in json.loads(out.partition(b"\r\n\r\n")[2])["messages"][0],
+          "long names: %r" % out[-300:])
+    bound = (256 if sanitized else 24) << 20
+    check(rss <= bound, "1,000 long names took %d MB of resident memory" % (rss >> 20))
+    print("1,000 names of 60 KB: peak resident memory %.1f MB" % (rss / 1e6))
 
     # Under any memory limit the program answers, at worst with 500 and a message, or it cannot
     # even be loaded. Nothing is saved from a request it could not finish.
