@@ -291,7 +291,7 @@ ParseResult parseMultipart(const BodyReader& body, CodePage cp, std::size_t maxP
         const std::string_view missing =
             dataStart == 0 ? kNoHeaderEnd : readHeaders(cp, block.substr(0, headerEnd), part);
         if (missing.empty()) {
-            namesBytes += part.name.size() + part.fileName.size();
+            namesBytes += part.name.size() + (part.isFile ? part.fileName.size() : 0);
             if (namesBytes > kMaxNamesBytes) {
                 result.failures.push_back(tooManyNames(kMaxNamesBytes));
                 return result;

@@ -290,7 +290,7 @@ void Upload::tooLarge(Part* part, std::string_view formName) {
 void Upload::noteSaveFaults(const std::vector<SaveJob>& jobs, const std::string& dir) {
     for (const SaveJob& job : jobs) {
         if (job.result.outcome != CopyOutcome::Failed || !job.result.serverFault) continue;
-        if (!context_.fileSystem->exists(dir))
+        if (!context_.fileSystem->exists(dir.size() > 1 ? dir.substr(0, dir.size() - 1) : dir))
             serverFault(ServerFault::Kind::TargetDirectory, dir);
         else
             serverFault(ServerFault::Kind::Saving, dir + "：" + job.result.error);

@@ -685,7 +685,7 @@ TEST(UploadServerFaults, NoFileSavedBecauseOfTheServerIsTheServersFault) {
     partly.up.path("/srv/up");
     partly.up.maxSize(10);
     partly.up.upload();
-    partly.up.saveAll(0);
+    partly.up.saveAll(2);
     EXPECT_FALSE(partly.up.serverKeptFiles());
     EXPECT_TRUE(partly.up.report(1).serverFault);
 

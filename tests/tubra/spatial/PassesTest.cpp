@@ -122,8 +122,9 @@ TEST(Passes, HostsAreThePipesThingsAndJointsLieOn) {
     passes::Rebuild r(d);
     runThrough(r, passes::findHosts);
     const passes::ObjectInfo& v = r.objects[valve];
+    // The branch split the main pipe at its middle: the valve is half way along the first part.
     EXPECT_EQ(v.host, 0);
-    EXPECT_NEAR(v.t1, 0.25, 1e-6);
+    EXPECT_NEAR(v.t1, 0.5, 1e-6);
     EXPECT_GT(v.t2, v.t1);  // drawn forward along the pipe
     // The valve's own points sit on the pipe: no node of the walk.
     EXPECT_FALSE(r.nodes[static_cast<std::size_t>(v.node[0])].active);
