@@ -93,6 +93,8 @@ QString kindText(spatial::ProblemKind kind) {
             return QStringLiteral("长度文字");
         case spatial::ProblemKind::Unconnected:
             return QStringLiteral("未连接");
+        case spatial::ProblemKind::UTurn:
+            return QStringLiteral("折返");
     }
     return {};
 }

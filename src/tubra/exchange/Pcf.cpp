@@ -149,6 +149,9 @@ class Writer {
         line("    " + std::string(key) + " " + v);
     }
     void attributes(const RealObject& r);
+    // A message box of the isometric at `at`, for the reader to see what does not fit.
+    void message(const Point3& at, std::string_view kind, const std::string& utf8);
+    void problems();
     void pipePiece(const RealObject& pipe, const Point3& a, const Point3& b);
     void component(const RealObject& r);
     void pipe(const RealObject& r);
@@ -156,6 +159,8 @@ class Writer {
     const model::Drawing& d_;
     const spatial::RealModel& m_;
     std::string out_;
+    // Elbows the pipeline turns back through: no elbow, a message in their place.
+    std::unordered_set<std::size_t> turnsBack_;
 };
 
 std::string description(const PipeObject& o) {
@@ -200,15 +205,17 @@ void Writer::pipePiece(const RealObject& r, const Point3& a, const Point3& b) {
 
 void Writer::component(const RealObject& r) {
     const PcfComponent c = pcfComponentOf(r.MainType, r.SubType);
-    if (c.identifier.empty()) return;
+    if (c.identifier.empty() || turnsBack_.count(r.index)) return;
     line(c.identifier);
     if (c.identifier == "SUPPORT") {
         pointLine("CO-ORDS", r.start, r.bore);
     } else {
+        // A reducer's second bore is at its end, a tee's at its branch.
+        const bool reducer = c.identifier == "REDUCER-CONCENTRIC";
         pointLine("END-POINT", r.start, r.bore);
-        pointLine("END-POINT", r.end, r.bore2 > 0.0 ? r.bore2 : r.bore);
+        pointLine("END-POINT", r.end, reducer ? r.bore2 : r.bore);
         if (r.centre) line("    CENTRE-POINT " + point(*r.centre));
-        if (r.branch) pointLine("BRANCH1-POINT", *r.branch, r.bore);
+        if (r.branch) pointLine("BRANCH1-POINT", *r.branch, r.bore2);
     }
     line("    SKEY " + std::string(c.skey));
     if (r.MainType == static_cast<int>(ObjectKind::Elbow) && r.centre) {
@@ -244,6 +251,31 @@ void Writer::pipe(const RealObject& r) {
         pipePiece(r, cursor, r.runEnd);
 }
 
+void Writer::message(const Point3& at, std::string_view kind, const std::string& utf8) {
+    line("MESSAGE-SQUARE");
+    line("    CO-ORDS " + point(at));
+    std::string textLine = text::utf8ToGbk(std::string(kind) + "：" + utf8);
+    for (char& ch : textLine)
+        if (ch == '\r' || ch == '\n' || ch == '\t') ch = ' ';
+    line("    TEXT " + textLine);
+}
+
+// Where the drawing does not agree with itself, the file keeps every pipe on its axis and puts
+// the disagreement in one place, with the problem list's own words: a loop that does not close
+// leaves its gap where the last pipe of the loop ends; a U-turn has no elbow.
+void Writer::problems() {
+    for (const spatial::Problem& p : m_.problems) {
+        if (p.kind == spatial::ProblemKind::Loop && p.gap) {
+            message(p.gap->first, "闭合差", p.message);
+        } else if (p.kind == spatial::ProblemKind::UTurn) {
+            for (std::size_t i : p.objects) {
+                const RealObject* r = m_.find(i);
+                if (r && r->placed && r->centre && turnsBack_.count(i)) message(*r->centre, "折返", p.message);
+            }
+        }
+    }
+}
+
 std::string trimmed(std::string_view s) {
     const auto first = s.find_first_not_of(" \t");
     if (first == std::string_view::npos) return {};
@@ -264,6 +296,11 @@ std::string Writer::run(const PcfOptions& options) {
     if (reference.empty()) reference = "PIPELINE";
     line("PIPELINE-REFERENCE " + reference);
 
+    for (const spatial::Problem& p : m_.problems)
+        if (p.kind == spatial::ProblemKind::UTurn)
+            for (std::size_t i : p.objects)
+                if (const RealObject* r = m_.find(i); r && r->role == Role::Fitting)
+                    turnsBack_.insert(i);
     std::unordered_set<std::size_t> alongPipes;
     for (const RealObject& r : m_.objects)
         for (std::size_t i : r.along) alongPipes.insert(i);
@@ -274,6 +311,7 @@ std::string Writer::run(const PcfOptions& options) {
         else
             component(r);
     }
+    problems();
     return std::move(out_);
 }
 

@@ -7,6 +7,7 @@
 
 #include "text/CFormat.h"
 #include "text/Gbk.h"
+#include "tubra/model/InitialTexts.h"
 
 namespace tubra::model {
 
@@ -38,6 +39,10 @@ const Defaults& defaults() {
 constexpr double kDefaultWallThickness = 10.0;
 
 }  // namespace
+
+const std::string& initialSizeText() {
+    return defaults().size;
+}
 
 std::uint64_t ObjectList::nextStamp() {
     static std::atomic<std::uint64_t> clock{0};

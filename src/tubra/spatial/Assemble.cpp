@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 
+#include "text/CFormat.h"
 #include "tubra/spatial/Passes.h"
 
 namespace tubra::spatial::passes {
@@ -31,8 +32,9 @@ void assemblePipes(Rebuild& r) {
             info.end = own;
             const auto n1 = nodeAt(info.node[0]), n2 = nodeAt(info.node[1]);
             // Ends that agree with the points they meet are those points, so that whatever meets
-            // there shares them exactly.
-            if (n1 && distance(*n1, s) <= kToleranceMm) info.start = *n1;
+            // there shares them exactly. A guessed length gives way to the points the rest of
+            // the pipeline fixes at both its ends (a loop closed through it).
+            if (n1 && (info.estimated || distance(*n1, s) <= kToleranceMm)) info.start = *n1;
             if (info.estimated && n2)
                 info.end = *n2;
             else if (n2 && distance(*n2, own) <= kToleranceMm)
@@ -54,6 +56,30 @@ void assemblePipes(Rebuild& r) {
         info.runEnd = info.end;
     }
 }
+
+namespace {
+
+const char* directionName(int code) {
+    static const char* const names[] = {"上", "下", "东", "南", "西", "北"};
+    return code >= 0 && code <= 5 ? names[code] : "斜向";
+}
+
+void reportUTurn(Rebuild& r, std::size_t elbow, const ObjectInfo& info) {
+    const PipeObject& o = r.object(elbow);
+    Problem p;
+    p.kind = ProblemKind::UTurn;
+    p.objects = {static_cast<std::size_t>(info.sidePipe[0]), elbow,
+                 static_cast<std::size_t>(info.sidePipe[1])};
+    std::sort(p.objects.begin(), p.objects.end());
+    p.message = text::format(
+        "管线在弯头（对象 %lu）处折返：由%s向%s，后一段与前一段重合在一条线上，"
+        "一个弯头不能这样转弯",
+        static_cast<unsigned long>(elbow), directionName(model::directionCode(o.StrtDir)),
+        directionName(model::directionCode(o.EndDir)));
+    r.problems.push_back(std::move(p));
+}
+
+}  // namespace
 
 void assembleFittings(Rebuild& r) {
     struct Candidate {
@@ -106,8 +132,8 @@ void assembleFittings(Rebuild& r) {
         const Vec3& centreDrawn = o.Port4;
         const bool haveCentre = info.node[3] >= 0;
         const int sides = tee ? 3 : 2;
-        const double size = info.bore > 0.0 ? info.bore : kNominalBore;
-        const double leg = size * (tee ? kTeeLegPerBore : kElbowLegPerBore);
+        // Each side finds its way out: the pipe drawn there, else a direction.
+        int chosenOf[3] = {-1, -1, -1};
         for (int side = 0; side < sides; ++side) {
             const Vec3& drawn = r.portOf(i, side + 1);
             int chosen = -1;
@@ -135,26 +161,54 @@ void assembleFittings(Rebuild& r) {
                     if (cand.pipeStart == wantStart) chosen = static_cast<int>(k);
                 }
                 if (chosen < 0) {
-                    const int code =
-                        side == 2 || (!tee && side == 1) ? model::directionCode(o.EndDir) : model::directionCode(o.StrtDir);
+                    const int code = side == 2 || (!tee && side == 1)
+                                         ? model::directionCode(o.EndDir)
+                                         : model::directionCode(o.StrtDir);
                     const Point3 a = axis(code) * (side == 0 ? -1.0 : 1.0);
                     candidates.push_back({a});
                     chosen = static_cast<int>(candidates.size()) - 1;
                 }
             }
-            Candidate& cand = candidates[static_cast<std::size_t>(chosen)];
-            if (cand.pipe >= 0) cand.used = true;
+            if (candidates[static_cast<std::size_t>(chosen)].pipe >= 0)
+                candidates[static_cast<std::size_t>(chosen)].used = true;
+            chosenOf[side] = chosen;
+            info.sidePipe[side] = candidates[static_cast<std::size_t>(chosen)].pipe;
+        }
+        // Without a size of its own the fitting is as large as its line: the run takes the bore
+        // of the pipes on its sides, a tee's branch that of its branch pipe.
+        const auto sideBore = [&](int side) {
+            const long pipe = info.sidePipe[side];
+            return pipe >= 0 ? r.objects[static_cast<std::size_t>(pipe)].bore : 0.0;
+        };
+        if (!(info.bore > 0.0)) {
+            info.bore = sideBore(0) > 0.0 ? sideBore(0) : sideBore(1);
+            if (!(info.bore > 0.0)) info.bore = r.tableBore > 0.0 ? r.tableBore : kNominalBore;
+            if (tee) info.bore2 = sideBore(2);
+        }
+        if (tee && !(info.bore2 > 0.0)) info.bore2 = info.bore;
+        double leg = info.bore * (tee ? kTeeLegPerBore : kElbowLegPerBore);
+        // An elbow whose two pipes leave it the same way turns back on itself: no elbow can.
+        // The pipes run to its centre, and the U-turn is reported.
+        if (!tee && info.sidePipe[0] >= 0 && info.sidePipe[1] >= 0 &&
+            dot(candidates[static_cast<std::size_t>(chosenOf[0])].away,
+                candidates[static_cast<std::size_t>(chosenOf[1])].away) > 0.999) {
+            leg = 0.0;
+            reportUTurn(r, i, info);
+        }
+        for (int side = 0; side < sides; ++side) {
+            Candidate& cand = candidates[static_cast<std::size_t>(chosenOf[side])];
             const double length = std::max(0.0, std::min(leg, cand.room));
-            const Point3 end = c + cand.away * length;
-            info.legEnd[side] = end;
+            info.legEnd[side] = c + cand.away * length;
             if (cand.pipe >= 0 && !cand.host) {
+                // The pipe's run ends the leg's length from its own end, on its own axis: where
+                // a loop does not close, the pipe stays on its axis and the gap stays in one place.
                 ObjectInfo& pipe = r.objects[static_cast<std::size_t>(cand.pipe)];
                 if (cand.pipeStart && length >= pipe.trimStart) {
                     pipe.trimStart = length;
-                    pipe.runStart = end;
+                    pipe.runStart = pipe.start + cand.away * length;
                 } else if (!cand.pipeStart && length >= pipe.trimEnd) {
                     pipe.trimEnd = length;
-                    pipe.runEnd = end;
+                    pipe.runEnd = pipe.end + cand.away * length;
                 }
             }
         }
@@ -181,6 +235,7 @@ void assembleThings(Rebuild& r) {
                 if (f.role != Role::Fitting || !f.placed || p.port == 4) continue;
                 if (sheetDistance(p.p, sheetOf(o.Port1)) > kSame) continue;
                 info.start = info.end = f.legEnd[p.port - 1];
+                if (!info.sized) info.bore = p.port == 3 ? f.bore2 : f.bore;
                 info.guessed = f.guessed;
                 info.host = -1;
                 done = true;
@@ -191,13 +246,10 @@ void assembleThings(Rebuild& r) {
         if (info.host >= 0 && r.objects[static_cast<std::size_t>(info.host)].placed) {
             const ObjectInfo& h = r.objects[static_cast<std::size_t>(info.host)];
             info.guessed = h.guessed;
-            if (info.role == Role::Point) {
-                info.start = r.onPipe(static_cast<std::size_t>(info.host),
-                                    std::clamp(info.t1, 0.0, 1.0) * h.realLength);
-                info.end = info.second ? r.onPipe(static_cast<std::size_t>(info.host),
-                                                std::clamp(info.t2, 0.0, 1.0) * h.realLength)
-                                       : info.start;
-            }
+            // Supports, instruments, marks and cut lines stand at one point: their anchor's.
+            if (info.role == Role::Point)
+                info.start = info.end = r.onPipe(static_cast<std::size_t>(info.host),
+                                                 std::clamp(info.t1, 0.0, 1.0) * h.realLength);
             continue;  // in-line things and welds are packed along their pipe
         }
         info.host = -1;
@@ -207,7 +259,8 @@ void assembleThings(Rebuild& r) {
             continue;
         }
         info.start = r.position[static_cast<std::size_t>(n1)];
-        info.end = info.second && n2 >= 0 && r.known[static_cast<std::size_t>(n2)]
+        info.end = info.role != Role::Point && info.second && n2 >= 0 &&
+                           r.known[static_cast<std::size_t>(n2)]
                        ? r.position[static_cast<std::size_t>(n2)]
                        : info.start;
         info.guessed = r.guessed[static_cast<std::size_t>(n1)] != 0;

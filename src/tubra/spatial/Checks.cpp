@@ -87,14 +87,16 @@ void reportGroups(Rebuild& r) {
                 break;
             }
     }
+    // The members of each group, in drawing order (groups are numbered from 1).
+    std::vector<std::vector<std::size_t>> membersOf(r.groups.size() + 1);
+    for (std::size_t i = 0; i < r.objects.size(); ++i)
+        if (groupOf[i] > 0 && static_cast<std::size_t>(groupOf[i]) < membersOf.size())
+            membersOf[static_cast<std::size_t>(groupOf[i])].push_back(i);
     for (const GroupSeed& g : r.groups) {
-        std::vector<std::size_t> members;
+        std::vector<std::size_t>& members = membersOf[static_cast<std::size_t>(g.group)];
         bool piping = false;
-        for (std::size_t i = 0; i < r.objects.size(); ++i) {
-            if (groupOf[i] != g.group) continue;
-            members.push_back(i);
+        for (std::size_t i : members)
             if (!isSurroundings(r.object(i))) piping = true;
-        }
         if (!piping || members.empty()) continue;
         Problem p;
         p.kind = ProblemKind::Unconnected;

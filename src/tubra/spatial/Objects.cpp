@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "tubra/model/InitialTexts.h"
 #include "tubra/spatial/Passes.h"
 #include "tubra/spatial/Texts.h"
 
@@ -120,6 +121,10 @@ bool isSurroundings(const PipeObject& o) {
     return o.is(ObjectKind::SiteMark) || o.is(ObjectKind::CutLine);
 }
 
+bool isPipe(Role role) {
+    return role == Role::Run || role == Role::Closed;
+}
+
 Rebuild::Rebuild(const model::Drawing& d) : drawing(d), objects(d.objects.size()) {
     const double a = d.X_AxisAngle * kPi / 180.0, b = d.Y_AxisAngle * kPi / 180.0;
     cosA = std::isfinite(a) ? std::cos(a) : 1.0;
@@ -147,8 +152,12 @@ Point3 Rebuild::onPipe(std::size_t i, double s) const {
     return h.start + (h.end - h.start) * (s / len);
 }
 
+bool isReducer(const PipeObject& o) {
+    return o.is(ObjectKind::Fitting) && (o.SubType == 6 || o.SubType == 7);
+}
+
 void classifyObjects(Rebuild& r) {
-    if (const auto b = readBore(r.drawing.table.values[17].view())) r.tableBore = *b;
+    if (const auto b = readNominalBore(r.drawing.table.values[17].view())) r.tableBore = *b;
     for (std::size_t i = 0; i < r.objects.size(); ++i) {
         const PipeObject& o = r.object(i);
         ObjectInfo& info = r.objects[i];
@@ -156,13 +165,22 @@ void classifyObjects(Rebuild& r) {
         if (!role) continue;
         info.member = true;
         info.role = *role;
-        info.bore = readBore(o.GuiGe.view()).value_or(r.tableBore);
-        if (o.is(ObjectKind::Fitting) && (o.SubType == 6 || o.SubType == 7)) {
+        // The size text every new fitting starts with is no size of its own: such a fitting
+        // takes its line's bore (assignBores, assembleFittings).
+        const bool ownSize = o.is(ObjectKind::Pipe) || o.GuiGe.view() != model::initialSizeText();
+        if (ownSize) {
+            info.bore = readNominalBore(o.GuiGe.view()).value_or(0.0);
+            info.bore2 = readSecondNominalBore(o.GuiGe.view()).value_or(0.0);
+            info.sized = info.bore > 0.0;
+        }
+        if (isReducer(o) && info.bore > 0.0) {
             const double first = info.bore;
-            const double second = readSecondBore(o.GuiGe.view()).value_or(first);
+            const double second = info.bore2 > 0.0 ? info.bore2 : first;
             // 大小头 runs from its large end, 小大头 from its small end.
             info.bore = o.SubType == 6 ? std::max(first, second) : std::min(first, second);
             info.bore2 = o.SubType == 6 ? std::min(first, second) : std::max(first, second);
+        } else if (!o.is(ObjectKind::Tee)) {
+            info.bore2 = 0.0;  // only reducers and reducing tees have a second size
         }
         if (info.role == Role::Run || info.role == Role::Closed) {
             info.placed = usable(o.Port1) && usable(o.Port2);
@@ -197,9 +215,11 @@ void classifyObjects(Rebuild& r) {
 
 std::optional<double> median(std::vector<double> values) {
     if (values.empty()) return std::nullopt;
-    auto mid = values.begin() + static_cast<long>(values.size() / 2);
+    const auto mid = values.begin() + static_cast<long>(values.size() / 2);
     std::nth_element(values.begin(), mid, values.end());
-    return *mid;
+    if (values.size() % 2 != 0) return *mid;
+    // An even count: the mean of the two middle values, the lower being the largest below.
+    return (*std::max_element(values.begin(), mid) + *mid) / 2.0;
 }
 
 void estimateScale(Rebuild& r) {

@@ -6,6 +6,8 @@
 //   estimateScale     the drawing's scale, and the guessed lengths of segments without a text
 //   joinPoints        drawn points that coincide become nodes; an elbow's or a tee's are one
 //   findHosts         nodes on the body of a segment, things on their segment
+//   assignBores       every pipe its bore, the line's where its size text states none; things
+//                     on a pipe without a size of their own take the pipe's
 //   buildGraph        vertices (nodes, segments) and the edges the walk measures along
 //   walkGraph         real positions from the origin outward; loops that do not close
 //   assemblePipes     segment ends
@@ -40,7 +42,7 @@ inline constexpr double kElevationLimit = 1e9;
 inline constexpr double kLongestDrawn = 1e8;
 // Without a single stated length the sheet is taken at 1:100 (0.1 mm of paper is 10 mm).
 inline constexpr double kDefaultScale = 10.0;
-// Fittings of unknown bore are sized as DN100.
+// A line whose size nothing states is taken as DN100.
 inline constexpr double kNominalBore = 100.0;
 // Long-radius elbows; tees of about the usual centre-to-end size.
 inline constexpr double kElbowLegPerBore = 1.5;
@@ -74,6 +76,8 @@ std::optional<Role> roleOf(const model::PipeObject& o);
 Look lookOf(const model::PipeObject& o, Role role);
 // Objects that are not piping: nobody expects them to be connected.
 bool isSurroundings(const model::PipeObject& o);
+bool isPipe(Role role);  // runs and closed pipes
+bool isReducer(const model::PipeObject& o);
 
 // What the passes know of one drawing object.
 struct ObjectInfo {
@@ -104,7 +108,11 @@ struct ObjectInfo {
     std::optional<Point3> runStart, runEnd;
     std::vector<std::size_t> along;
     bool guessed = false;  // placed through a guess
+    // Nominal bores, mm; 0 until known. bore2: a reducer's at its end, a tee's branch.
     double bore = 0.0, bore2 = 0.0;
+    bool sized = false;  // the object's own size text states its bore
+    // Fittings: the pipe each side joins (the side of Port1, Port2, Port3), or -1.
+    long sidePipe[3] = {-1, -1, -1};
 };
 
 // A drawn point of an object.
@@ -193,11 +201,13 @@ struct Rebuild {
 };
 
 void classifyObjects(Rebuild& r);
-// The middle value of `values` (the upper one of an even count); none when empty.
+// The middle value of `values` (the mean of the two middle ones of an even count); none when
+// empty.
 std::optional<double> median(std::vector<double> values);
 void estimateScale(Rebuild& r);
 void joinPoints(Rebuild& r);
 void findHosts(Rebuild& r);
+void assignBores(Rebuild& r);
 void buildGraph(Rebuild& r);
 void walkGraph(Rebuild& r);
 void assemblePipes(Rebuild& r);

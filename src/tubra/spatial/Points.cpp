@@ -204,10 +204,13 @@ void findHosts(Rebuild& r) {
         bool pipeEnd = false;
         int teeRun = -1;
         bool onlyThings = true;
+        // The runs that end here, for telling an overlap from a joint.
+        std::vector<Point3> runs;
         for (int k : node.ports) {
             const Port& p = r.ports[static_cast<std::size_t>(k)];
             const ObjectInfo& owner = r.objects[p.object];
             if (owner.role == Role::Run || owner.role == Role::Closed) pipeEnd = true;
+            if (owner.role == Role::Run) runs.push_back(owner.u);
             if (owner.role == Role::Fitting && r.object(p.object).is(ObjectKind::Tee))
                 teeRun = model::directionCode(r.object(p.object).StrtDir);
             if (owner.role != Role::InLine && owner.role != Role::Point && owner.role != Role::Weld)
@@ -230,6 +233,12 @@ void findHosts(Rebuild& r) {
             const double dz = std::fabs(zAlong(i, al.t) - rep.z);
             // A pipe's end on another pipe's body joins it only at the same elevation.
             if (pipeEnd && dz > kToleranceMm) return;
+            // Runs along the same line as the pipe only lie over it (a run drawn back over the
+            // one before it at a U-turn): no joint without a tee.
+            if (teeRun < 0 && !runs.empty() && h.role == Role::Run &&
+                std::all_of(runs.begin(), runs.end(),
+                            [&](const Point3& u) { return std::fabs(dot(u, h.u)) > 0.999; }))
+                return;
             const int dirMiss = teeRun >= 0 && teeRun != model::directionCode(r.object(i).EndDir) ? 1 : 0;
             const bool better = best.pipe < 0 || dirMiss < best.dirMiss ||
                                 (dirMiss == best.dirMiss &&

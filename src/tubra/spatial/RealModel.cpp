@@ -56,6 +56,8 @@ std::string_view problemKindName(ProblemKind kind) {
             return "length-text";
         case ProblemKind::Unconnected:
             return "unconnected";
+        case ProblemKind::UTurn:
+            return "u-turn";
     }
     return "";
 }
@@ -71,6 +73,7 @@ RealModel buildRealModel(const model::Drawing& drawing) {
     passes::estimateScale(r);
     passes::joinPoints(r);
     passes::findHosts(r);
+    passes::assignBores(r);
     passes::buildGraph(r);
     passes::walkGraph(r);
     passes::assemblePipes(r);

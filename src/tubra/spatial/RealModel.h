@@ -100,9 +100,10 @@ enum class ProblemKind {
     Elevation,  // an elevation mark disagrees with the elevation worked out
     LengthText,   // a pipe's length text is not a number
     Unconnected,  // objects not connected to the rest of the pipeline
+    UTurn,        // a pipe drawn back over the one before it, through one elbow
 };
-std::string_view problemKindName(
-    ProblemKind kind);  // "loop", "elevation", "length-text", "unconnected"
+// "loop", "elevation", "length-text", "unconnected", "u-turn"
+std::string_view problemKindName(ProblemKind kind);
 
 struct Problem {
     ProblemKind kind = ProblemKind::Loop;

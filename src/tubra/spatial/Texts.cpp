@@ -219,20 +219,20 @@ std::optional<double> readLengthText(std::string_view s) {
     return value;
 }
 
-std::optional<double> readBore(std::string_view s) {
+std::optional<SizeText> readSize(std::string_view s) {
     std::size_t after = 0;
     bool nominal = false;
-    if (auto size = markedSize(s, 0, after, nominal)) return size;
+    if (auto size = markedSize(s, 0, after, nominal)) return SizeText{*size, nominal};
     std::size_t i = 0;
     skipBlanks(s, i);
     const auto number = numberAt(s, i);
     if (!number || !validBore(*number)) return std::nullopt;
     skipBlanks(s, i);
-    if (separatorAt(s, i, false)) return number;
+    if (separatorAt(s, i, false)) return SizeText{*number, false};
     return std::nullopt;
 }
 
-std::optional<double> readSecondBore(std::string_view s) {
+std::optional<SizeText> readSecondSize(std::string_view s) {
     std::size_t after = 0;
     bool nominal = false;
     if (!markedSize(s, 0, after, nominal)) return std::nullopt;
@@ -244,11 +244,71 @@ std::optional<double> readSecondBore(std::string_view s) {
             skipBlanks(s, i);
             if (asciiAt(s, i, 'd') && asciiAt(s, i + 1, 'n')) i += 2;
             skipBlanks(s, i);
-            if (const auto n = numberAt(s, i); n && validBore(*n)) return n;
+            if (const auto n = numberAt(s, i); n && validBore(*n)) return SizeText{*n, true};
         }
     }
     bool secondNominal = false;
-    return markedSize(s, after, after, secondNominal);
+    if (const auto n = markedSize(s, after, after, secondNominal)) return SizeText{*n, secondNominal};
+    return std::nullopt;
+}
+
+std::optional<double> readBore(std::string_view s) {
+    if (const auto size = readSize(s)) return size->value;
+    return std::nullopt;
+}
+
+std::optional<double> readSecondBore(std::string_view s) {
+    if (const auto size = readSecondSize(s)) return size->value;
+    return std::nullopt;
+}
+
+namespace {
+
+// Nominal bores (DN) and the outside diameters of the steel pipes made for them, in mm: the
+// international series and the Chinese one where they differ (φ57 is DN50, φ159 is DN150).
+struct NominalSize {
+    double dn;
+    double outside[3];
+};
+constexpr NominalSize kNominalSizes[] = {
+    {6, {10.2, 10, 0}},      {8, {13.5, 0, 0}},       {10, {17.2, 14, 0}},
+    {15, {21.3, 22, 18}},    {20, {26.9, 25, 0}},     {25, {33.7, 32, 0}},
+    {32, {42.4, 38, 0}},     {40, {48.3, 45, 0}},     {50, {60.3, 57, 0}},
+    {65, {76.1, 73, 0}},     {80, {88.9, 89, 0}},     {100, {114.3, 108, 0}},
+    {125, {139.7, 133, 0}},  {150, {168.3, 159, 0}},  {200, {219.1, 219, 0}},
+    {250, {273.0, 0, 0}},    {300, {323.9, 325, 0}},  {350, {355.6, 377, 0}},
+    {400, {406.4, 426, 0}},  {450, {457, 480, 478}},  {500, {508, 530, 0}},
+    {600, {610, 630, 0}},    {700, {711, 720, 0}},    {800, {813, 820, 0}},
+    {900, {914, 920, 0}},    {1000, {1016, 1020, 0}}, {1200, {1219, 1220, 0}},
+};
+// An outside diameter this close to one of the table (by ratio) is that pipe.
+constexpr double kOutsideTolerance = 0.05;
+
+}  // namespace
+
+double nominalBoreOf(double outside) {
+    double best = 0.0, bestMiss = kOutsideTolerance;
+    for (const NominalSize& n : kNominalSizes)
+        for (const double od : n.outside) {
+            if (od <= 0.0) continue;
+            const double miss = std::fabs(outside / od - 1.0);
+            if (miss <= bestMiss) {
+                bestMiss = miss;
+                best = n.dn;
+            }
+        }
+    return best > 0.0 ? best : std::round(outside * 10.0) / 10.0;
+}
+
+std::optional<double> readNominalBore(std::string_view s) {
+    if (const auto size = readSize(s)) return size->nominal ? size->value : nominalBoreOf(size->value);
+    return std::nullopt;
+}
+
+std::optional<double> readSecondNominalBore(std::string_view s) {
+    if (const auto size = readSecondSize(s))
+        return size->nominal ? size->value : nominalBoreOf(size->value);
+    return std::nullopt;
 }
 
 std::optional<double> readElevationMark(std::string_view s) {

@@ -27,6 +27,23 @@ std::optional<double> readBore(std::string_view gbk);
 // "DN150/DN100" → 100), or none when the text names only one.
 std::optional<double> readSecondBore(std::string_view gbk);
 
+// A size a size text states: a nominal bore ("DN100") or an outside diameter ("φ159×6",
+// "159×6"), in millimetres.
+struct SizeText {
+    double value = 0.0;
+    bool nominal = false;  // a DN
+};
+std::optional<SizeText> readSize(std::string_view gbk);
+std::optional<SizeText> readSecondSize(std::string_view gbk);
+
+// The nominal bore (DN) of a steel pipe of outside diameter `outside` mm: the DN of the
+// standard pipe within 5 % of it (φ159 → 150, φ108 → 100, φ114.3 → 100, φ89 → 80), else the
+// diameter itself, to 0.1 mm.
+double nominalBoreOf(double outside);
+// The nominal bore a size text states: a DN as it stands, an outside diameter by the table.
+std::optional<double> readNominalBore(std::string_view gbk);
+std::optional<double> readSecondNominalBore(std::string_view gbk);
+
 // The elevation in millimetres that an elevation mark in `gbk` states, or none when the text
 // holds no "▽" followed by a number. The number is in metres ("▽3.25m", "▽+3.250", "▽-0.50")
 // unless "mm" follows it.

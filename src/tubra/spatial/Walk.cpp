@@ -5,6 +5,8 @@
 #include <cmath>
 #include <functional>
 #include <limits>
+#include <unordered_map>
+#include <utility>
 
 #include "text/CFormat.h"
 #include "tubra/spatial/Passes.h"
@@ -91,10 +93,95 @@ struct Entry {
     bool operator>(const Entry& o) const { return cost != o.cost ? cost > o.cost : seq > o.seq; }
 };
 
+// The known nodes by their place on the sheet, for finding the one nearest to a part not
+// connected in a time that does not grow with the number of nodes.
+class KnownNodes {
+public:
+    explicit KnownNodes(const Rebuild& r) : r_(r) {
+        double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+        bool any = false;
+        for (const Node& n : r.nodes) {
+            const Sheet p = at(n);
+            if (!any) x0 = x1 = p.x, y0 = y1 = p.y;
+            x0 = std::min(x0, p.x), x1 = std::max(x1, p.x);
+            y0 = std::min(y0, p.y), y1 = std::max(y1, p.y);
+            any = true;
+        }
+        // About a few nodes a cell when they are spread evenly.
+        const double area = (x1 - x0 + 1.0) * (y1 - y0 + 1.0);
+        cell_ = std::max(1.0, 2.0 * std::sqrt(area / static_cast<double>(std::max<std::size_t>(r.nodes.size(), 1))));
+    }
+
+    void add(int node) {
+        const auto [ix, iy] = cellOf(at(r_.nodes[static_cast<std::size_t>(node)]));
+        cells_[key(ix, iy)].push_back(node);
+        if (count_++ == 0) {
+            minX_ = maxX_ = ix;
+            minY_ = maxY_ = iy;
+        }
+        minX_ = std::min(minX_, ix), maxX_ = std::max(maxX_, ix);
+        minY_ = std::min(minY_, iy), maxY_ = std::max(maxY_, iy);
+    }
+
+    // The known node nearest to `p` (the lowest index of equally near ones), or -1.
+    int nearest(Sheet p) const {
+        if (count_ == 0) return -1;
+        const auto [cx, cy] = cellOf(p);
+        double best = std::numeric_limits<double>::infinity();
+        int found = -1;
+        const auto visit = [&](std::int64_t x, std::int64_t y) {
+            const auto it = cells_.find(key(x, y));
+            if (it == cells_.end()) return;
+            for (int n : it->second) {
+                const double d = sheetDistance(p, at(r_.nodes[static_cast<std::size_t>(n)]));
+                if (d < best || (d == best && n < found)) best = d, found = n;
+            }
+        };
+        // Rings of cells around p's; past ring k every node is at least k cells away.
+        const std::int64_t last = std::max({cx - minX_, maxX_ - cx, cy - minY_, maxY_ - cy, std::int64_t{0}});
+        for (std::int64_t k = 0; k <= last; ++k) {
+            if (found >= 0 && best < static_cast<double>(k - 1) * cell_) break;
+            for (std::int64_t x = cx - k; x <= cx + k; ++x) {
+                visit(x, cy - k);
+                if (k > 0) visit(x, cy + k);
+            }
+            for (std::int64_t y = cy - k + 1; y <= cy + k - 1; ++y) {
+                visit(cx - k, y);
+                visit(cx + k, y);
+            }
+        }
+        return found;
+    }
+
+private:
+    Sheet at(const Node& n) const { return r_.ports[static_cast<std::size_t>(n.rep)].p; }
+    std::pair<std::int64_t, std::int64_t> cellOf(Sheet p) const {
+        return {static_cast<std::int64_t>(std::floor(p.x / cell_)),
+                static_cast<std::int64_t>(std::floor(p.y / cell_))};
+    }
+    static std::uint64_t key(std::int64_t x, std::int64_t y) {
+        return (static_cast<std::uint64_t>(x) << 32) ^
+               static_cast<std::uint64_t>(static_cast<std::uint32_t>(y));
+    }
+
+    const Rebuild& r_;
+    double cell_ = 1.0;
+    std::unordered_map<std::uint64_t, std::vector<int>> cells_;
+    std::size_t count_ = 0;
+    std::int64_t minX_ = 0, maxX_ = 0, minY_ = 0, maxY_ = 0;
+};
+
 class Walker {
 public:
     explicit Walker(Rebuild& rebuild)
-        : r(rebuild), mark_(r.known.size(), 0) {}
+        : r(rebuild), mark_(r.known.size(), 0), knownNodes_(r), waiting_(r.nodes.size()) {
+        // A point on a closed pipe waits for both of the pipe's ends.
+        for (int n : r.closedHosted) {
+            const ObjectInfo& c = r.objects[static_cast<std::size_t>(r.nodes[static_cast<std::size_t>(n)].host)];
+            for (int end : {c.node[0], c.node[1]})
+                if (end >= 0) waiting_[static_cast<std::size_t>(end)].push_back(n);
+        }
+    }
     void walk();
 
 private:
@@ -110,6 +197,9 @@ private:
     std::uint64_t seq_ = 0;
     std::vector<int> mark_;
     int markStamp_ = 0;
+    KnownNodes knownNodes_;
+    std::vector<std::vector<int>> waiting_;  // node -> points on closed pipes ending there
+    std::vector<int> ready_;                 // such points whose pipe end became known
 };
 
 Point3 Walker::across(const Edge& e, int from) const {
@@ -159,6 +249,10 @@ void Walker::walkFrom(int vertex, Point3 p, double cost, int group) {
                 r.group[v] = group;
                 r.guessed[v] = entry.guess ? 1 : 0;
                 r.costAt[v] = entry.cost;
+                if (v < r.nodes.size()) {
+                    knownNodes_.add(entry.vertex);
+                    ready_.insert(ready_.end(), waiting_[v].begin(), waiting_[v].end());
+                }
                 relax(entry.vertex);
             } else if (entry.edge >= 0 && entry.edge != r.parentEdge[v] &&
                        !r.checked[static_cast<std::size_t>(entry.edge)]) {
@@ -168,7 +262,9 @@ void Walker::walkFrom(int vertex, Point3 p, double cost, int group) {
         }
         // Points on closed pipes whose two ends are now known.
         bool more = false;
-        for (int n : r.closedHosted) {
+        std::vector<int> ready;
+        ready.swap(ready_);
+        for (int n : ready) {
             if (r.known[static_cast<std::size_t>(n)]) continue;
             const Node& node = r.nodes[static_cast<std::size_t>(n)];
             const ObjectInfo& c = r.objects[static_cast<std::size_t>(node.host)];
@@ -341,17 +437,7 @@ void Walker::walk() {
         }
         const Port& rep =
             r.ports[static_cast<std::size_t>(r.nodes[static_cast<std::size_t>(seed)].rep)];
-        double best = std::numeric_limits<double>::infinity();
-        int nearest = -1;
-        for (std::size_t n = 0; n < r.nodes.size(); ++n) {
-            if (!r.known[n]) continue;
-            const double dist =
-                sheetDistance(rep.p, r.ports[static_cast<std::size_t>(r.nodes[n].rep)].p);
-            if (dist < best) {
-                best = dist;
-                nearest = static_cast<int>(n);
-            }
-        }
+        const int nearest = knownNodes_.nearest(rep.p);
         ++group;
         Point3 at{0, 0, rep.z};  // nothing known yet: a part of its own, from the origin
         GroupSeed g{group, {}, {}, false};

@@ -26,6 +26,7 @@
 using namespace tubra;
 using model::ObjectKind;
 using model::PipeObject;
+using model::Vec3;
 using tubra::testing::kDown;
 using tubra::testing::kEast;
 using tubra::testing::kNorth;
@@ -76,6 +77,33 @@ void expectPipeEndsJoined(const pcf::File& f, const std::vector<pcf::Point>& ope
     }
 }
 
+// Every bore is stated and none is 0, and wherever two blocks meet at a point (an end, a
+// branch), they meet at one bore.
+void expectJointsShareBores(const pcf::File& f) {
+    std::vector<std::pair<const pcf::Block*, pcf::Point>> points;
+    for (const pcf::Block& b : f.blocks)
+        for (const pcf::Point& p : b.joints()) {
+            ASSERT_TRUE(p.bore) << b.identifier;
+            EXPECT_GT(*p.bore, 0.0) << b.identifier << " at " << p.x << " " << p.y << " " << p.z;
+            points.emplace_back(&b, p);
+        }
+    for (std::size_t i = 0; i < points.size(); ++i)
+        for (std::size_t j = i + 1; j < points.size(); ++j) {
+            const auto& [a, p] = points[i];
+            const auto& [b, q] = points[j];
+            if (a == b || pcf::distance(p, q) != 0.0) continue;
+            EXPECT_EQ(p.bore, q.bore) << a->identifier << " meets " << b->identifier << " at " << p.x
+                                      << " " << p.y << " " << p.z;
+        }
+}
+
+// Whether a pipe piece runs along one axis: its ends differ in one coordinate only.
+bool onAnAxis(const pcf::Block& pipe) {
+    const pcf::Point& a = pipe.ends.at(0);
+    const pcf::Point& b = pipe.ends.at(1);
+    return (a.x != b.x) + (a.y != b.y) + (a.z != b.z) <= 1;
+}
+
 double length(const pcf::Point& a, const pcf::Point& b) {
     return pcf::distance(a, b);
 }
@@ -124,6 +152,8 @@ TEST(Pcf, BundledPipelineJoinsUpAndHasTheTablesTotals) {
 
     // The flange at the pump, the end flange and the cap close every end of the line.
     expectPipeEndsJoined(f);
+    // The fittings' size texts are the program's initial φ100×10: they take their line's bore.
+    expectJointsShareBores(f);
 
     const app::DrawingStatistics stats = app::countDrawing(d.objects);
     EXPECT_EQ(text::format("%-5.2f", centreLine(f) / 1000.0), stats.length);
@@ -167,17 +197,17 @@ TEST(Pcf, RouteOfKnownGeometryComesOutAtItsPoints) {
         std::vector<std::array<double, 3>> ends;
         std::optional<std::array<double, 3>> centre;
     };
-    // Elbows of φ159: legs of 1.5 × 159 = 238.5 mm.
+    // φ159 is DN150: elbows with legs of 1.5 × 150 = 225 mm.
     const Expected expected[] = {
-        {"PIPE", {{0, 0, 1200}, {2761.5, 0, 1200}}, {}},
-        {"ELBOW", {{2761.5, 0, 1200}, {3000, 0, 1438.5}}, std::array<double, 3>{3000, 0, 1200}},
-        {"WELD", {{2761.5, 0, 1200}, {2761.5, 0, 1200}}, {}},
-        {"WELD", {{3000, 0, 1438.5}, {3000, 0, 1438.5}}, {}},
-        {"PIPE", {{3000, 0, 1438.5}, {3000, 0, 2461.5}}, {}},
-        {"ELBOW", {{3000, 0, 2461.5}, {3000, 238.5, 2700}}, std::array<double, 3>{3000, 0, 2700}},
-        {"WELD", {{3000, 0, 2461.5}, {3000, 0, 2461.5}}, {}},
-        {"WELD", {{3000, 238.5, 2700}, {3000, 238.5, 2700}}, {}},
-        {"PIPE", {{3000, 238.5, 2700}, {3000, 2000, 2700}}, {}},
+        {"PIPE", {{0, 0, 1200}, {2775, 0, 1200}}, {}},
+        {"ELBOW", {{2775, 0, 1200}, {3000, 0, 1425}}, std::array<double, 3>{3000, 0, 1200}},
+        {"WELD", {{2775, 0, 1200}, {2775, 0, 1200}}, {}},
+        {"WELD", {{3000, 0, 1425}, {3000, 0, 1425}}, {}},
+        {"PIPE", {{3000, 0, 1425}, {3000, 0, 2475}}, {}},
+        {"ELBOW", {{3000, 0, 2475}, {3000, 225, 2700}}, std::array<double, 3>{3000, 0, 2700}},
+        {"WELD", {{3000, 0, 2475}, {3000, 0, 2475}}, {}},
+        {"WELD", {{3000, 225, 2700}, {3000, 225, 2700}}, {}},
+        {"PIPE", {{3000, 225, 2700}, {3000, 2000, 2700}}, {}},
     };
     ASSERT_EQ(f.blocks.size(), std::size(expected));
     for (std::size_t k = 0; k < f.blocks.size(); ++k) {
@@ -189,7 +219,7 @@ TEST(Pcf, RouteOfKnownGeometryComesOutAtItsPoints) {
             EXPECT_EQ(b.ends[e].x, expected[k].ends[e][0]);
             EXPECT_EQ(b.ends[e].y, expected[k].ends[e][1]);
             EXPECT_EQ(b.ends[e].z, expected[k].ends[e][2]);
-            EXPECT_EQ(b.ends[e].bore, 159.0);
+            EXPECT_EQ(b.ends[e].bore, 150.0);
         }
         ASSERT_EQ(b.centre.has_value(), expected[k].centre.has_value());
         if (b.centre) {
@@ -273,15 +303,15 @@ TEST(Pcf, EveryKindIsWrittenAsItsComponentOrLeftOut) {
     EXPECT_NEAR(centreLine(f), 21000.0, 0.5);
 }
 
-TEST(Pcf, BoresFromTheSizeTextOrTheTable) {
+TEST(Pcf, BoresAreNominalFromTheSizeTextTheLineOrTheTable) {
     Sketch s(0.0, false);
     s.segment({300, -1300, 0}, kEast, 400, "4000");
     s.then(kEast, 400, "4000");
     s.then(kEast, 400, "4000");
     model::Drawing& d = s.drawing();
-    d.objects.at(0).GuiGe = "DN100";
+    d.objects.at(0).GuiGe = "DN80";
     d.objects.at(1).GuiGe = "";
-    d.objects.at(2).GuiGe = text::gbk("φ108×4");
+    d.objects.at(2).GuiGe = text::gbk("φ89×4");
     const std::size_t large = s.place(d.objects.at(2), 0.3, 6);  // 大小头
     const std::size_t small = s.place(d.objects.at(2), 0.6, 7);  // 小大头
     d.objects.at(large).GuiGe = text::gbk("φ159×6-φ108×4");
@@ -297,15 +327,61 @@ TEST(Pcf, BoresFromTheSizeTextOrTheTable) {
     pcf::File f = exported(d);
     const std::vector<double> pipes = boresOf(f, "PIPE");
     ASSERT_GE(pipes.size(), 6u);
-    EXPECT_EQ(pipes[0], 100);  // DN100
-    EXPECT_EQ(pipes[2], 0);    // no size text, no table: no bore known
-    EXPECT_EQ(pipes.back(), 108);
-    // 大小头 from its large end, 小大头 from its small end, both in the pipe's direction.
-    EXPECT_EQ(boresOf(f, "REDUCER-CONCENTRIC"), (std::vector<double>{159, 108, 108, 159}));
+    EXPECT_EQ(pipes[0], 80);  // DN80 as it stands
+    EXPECT_EQ(pipes[2], 80);  // no size text: the line's, from the pipe before it
+    EXPECT_EQ(pipes.back(), 80);  // φ89 is DN80
+    // 大小头 from its large end, 小大头 from its small end, both in the pipe's direction; φ159 is
+    // DN150, φ108 DN100.
+    EXPECT_EQ(boresOf(f, "REDUCER-CONCENTRIC"), (std::vector<double>{150, 100, 100, 150}));
 
+    // A line that states no size anywhere takes the table's 管线规格, else DN100; never 0.
+    for (PipeObject& o : d.objects) o.GuiGe = "";
+    EXPECT_EQ(boresOf(exported(d), "PIPE").front(), 100);
     d.table.values[17] = text::gbk("φ219×8");
-    f = exported(d);
-    EXPECT_EQ(boresOf(f, "PIPE")[2], 219);
+    EXPECT_EQ(boresOf(exported(d), "PIPE").front(), 200);
+}
+
+TEST(Pcf, FittingsWithoutASizeOfTheirOwnMeetTheirLineAtItsBore) {
+    // A φ159 main with a reducing tee to a φ89 branch; a plane-slanted segment (no size text)
+    // and a segment drawn on from it. Elbows, the tee and welds keep the program's φ100×10.
+    Sketch s(0.0);
+    const PipeObject& main = s.segment({400, -1200, 0}, kEast, 1000, "8000");
+    const Vec3 mid = tubra::testing::middle(main);
+    s.then(kNorth, 400, "3000");
+    const Vec3 end = s.end();
+    s.play("command 2711\ndialog plane=东西南北 offsetA=300 offsetB=400\nanswer no\n" +
+           text::format("click %.4f %.4f\n", end.x, end.y));
+    s.play("command 2709\n");
+    s.then(kEast, 300, "1500");  // drawn on from the slanted segment, without a size either
+    s.play("command 2710\n");
+    s.segment(mid, kSouth, 500, "3600", "answer yes\n");
+    model::Drawing& d = s.drawing();
+    for (PipeObject& o : d.objects) {
+        if (!o.is(ObjectKind::Pipe) || model::directionCode(o.EndDir) == 6) continue;
+        if (o.SubType == 1)
+            o.GuiGe = text::gbk("φ89×4.5");
+        else if (o.DistTxt.view() != "1500")
+            o.GuiGe = text::gbk("φ159×6");
+        else
+            o.GuiGe = "";
+    }
+    std::size_t tee = 0;
+    for (std::size_t i = 0; i < d.objects.size(); ++i)
+        if (d.objects.at(i).is(ObjectKind::Tee)) tee = i;
+    d.objects.at(tee).GuiGe = text::gbk("φ159×6-φ89×4.5");
+    const pcf::File f = exported(d);
+    expectJointsShareBores(f);
+    for (const pcf::Block& b : f.blocks) {
+        if (b.identifier == "TEE") {
+            ASSERT_TRUE(b.branch);
+            EXPECT_EQ(b.branch->bore, 80.0);  // the branch's size, not the run's
+            EXPECT_EQ(b.ends.at(0).bore, 150.0);
+            EXPECT_EQ(b.ends.at(1).bore, 150.0);
+        } else if (b.identifier == "ELBOW" || b.identifier == "PIPE") {
+            for (const pcf::Point& p : b.ends)
+                EXPECT_TRUE(p.bore == 150.0 || p.bore == 80.0) << b.identifier;
+        }
+    }
 }
 
 TEST(Pcf, PipelineReferenceFromNumberNameOrFile) {
@@ -375,4 +451,45 @@ TEST(Pcf, SavedWholeOverAnOldFileAndNeverIntoAMissingFolder) {
     EXPECT_TRUE(exchange::savePcf(dir / "missing" / "line.pcf", d, m));
     EXPECT_FALSE(fs::exists(dir / "missing"));
     fs::remove_all(dir);
+}
+
+TEST(Pcf, ALoopThatDoesNotCloseKeepsItsPipesOnTheirAxesAndMarksTheGap) {
+    Sketch s(0.0);
+    s.segment({400, -1200, 0}, kEast, 500, "3000");
+    s.then(kNorth, 300, "2000");
+    s.then(kWest, 484, "3000");
+    s.then(kSouth, 316, "1900");
+    const model::Drawing& d = s.drawing();
+    const spatial::RealModel m = spatial::buildRealModel(d);
+    ASSERT_EQ(m.problems.size(), 1u);
+    const pcf::File f = pcf::read(exchange::pcfText(d, m));
+    std::vector<const pcf::Block*> messages;
+    for (const pcf::Block& b : f.blocks) {
+        if (b.identifier == "PIPE") {
+            EXPECT_TRUE(onAnAxis(b));
+        }
+        if (b.identifier == "MESSAGE-SQUARE") messages.push_back(&b);
+    }
+    ASSERT_EQ(messages.size(), 1u);
+    ASSERT_TRUE(messages[0]->coords);
+    const auto& gap = m.problems[0].gap->first;
+    EXPECT_NEAR(messages[0]->coords->x, gap.x, 0.05);
+    EXPECT_NEAR(messages[0]->coords->y, gap.y, 0.05);
+    EXPECT_EQ(messages[0]->get("TEXT"), text::utf8ToGbk("闭合差：" + m.problems[0].message));
+    expectJointsShareBores(f);
+}
+
+TEST(Pcf, AUTurnWritesNoElbowButAMessageWhereItTurns) {
+    Sketch s(0.0);
+    s.segment({400, -1200, 0}, kEast, 500, "3000");
+    s.then(kWest, 300, "2000");
+    const pcf::File f = exported(s.drawing());
+    EXPECT_EQ(count(f, "ELBOW"), 0u);
+    ASSERT_EQ(count(f, "MESSAGE-SQUARE"), 1u);
+    for (const pcf::Block& b : f.blocks) {
+        if (b.identifier != "MESSAGE-SQUARE") continue;
+        EXPECT_EQ(b.coords->x, 3000.0);
+        EXPECT_TRUE(b.get("TEXT").starts_with(text::utf8ToGbk("折返："))) << b.get("TEXT");
+    }
+    expectPipeEndsJoined(f, {{0, 0, 0, {}}, {1000, 0, 0, {}}});
 }

@@ -26,7 +26,8 @@ namespace {
 
 using Pass = void (*)(passes::Rebuild&);
 constexpr Pass kPasses[] = {passes::classifyObjects, passes::estimateScale,   passes::joinPoints,
-                            passes::findHosts,       passes::buildGraph,      passes::walkGraph,
+                            passes::findHosts,       passes::assignBores,     passes::buildGraph,
+                            passes::walkGraph,
                             passes::assemblePipes,   passes::assembleFittings, passes::assembleThings,
                             passes::packAlongPipes,  passes::checkTexts,      passes::reportGroups};
 

@@ -130,6 +130,7 @@ TEST(Projection, ShapesOfLinesAndTubes) {
     s.then(kUp, 300, "1500");
     const model::PipeObject& last = s.then(kNorth, 400, "2000");
     const std::size_t valve = s.place(last, 0.5, 18);
+    s.sizePipes("DN100");
     const spatial::RealModel m = spatial::buildRealModel(s.drawing());
     ASSERT_TRUE(m.problems.empty());
 

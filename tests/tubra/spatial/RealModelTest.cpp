@@ -97,6 +97,7 @@ TEST(RealModel, RouteTurnsAtTheIntersectionPointsWithElbowsAndWelds) {
     s.segment({400, -1200, 0}, kEast, 500, "3000");
     s.then(kUp, 300, "1500");
     s.then(kNorth, 400, "2000");
+    s.sizePipes("φ108×4");  // DN100
     const model::Drawing& d = s.drawing();
     const RealModel m = spatial::buildRealModel(d);
     EXPECT_TRUE(m.problems.empty()) << describe(m);
@@ -111,7 +112,8 @@ TEST(RealModel, RouteTurnsAtTheIntersectionPointsWithElbowsAndWelds) {
     EXPECT_TRUE(near(at(m, pipes[2]).start, corner2));
     EXPECT_TRUE(near(at(m, pipes[2]).end, last));
 
-    // Elbows of the program's initial size φ100×10: long radius, 150 mm legs.
+    // Elbows of the program's initial size φ100×10 are as large as their line, DN100: long
+    // radius, 150 mm legs.
     const auto elbows = indexesOf(d, ObjectKind::Elbow);
     ASSERT_EQ(elbows.size(), 2u);
     const RealObject& e1 = at(m, elbows[0]);
@@ -148,6 +150,7 @@ TEST(RealModel, BranchWithATeeAndWithoutOne) {
         const Vec3 mid = tubra::testing::middle(main);
         s.play("command 2710\n");
         s.segment(mid, kSouth, 500, "3600", withTee ? "answer yes\n" : "answer no\n");
+        s.sizePipes("DN100");
         const model::Drawing& d = s.drawing();
         const RealModel m = spatial::buildRealModel(d);
         EXPECT_TRUE(m.problems.empty()) << describe(m);
@@ -174,7 +177,7 @@ TEST(RealModel, BranchWithATeeAndWithoutOne) {
             const RealObject& tee = at(m, tees[0]);
             ASSERT_TRUE(tee.centre && tee.branch);
             EXPECT_TRUE(near(*tee.centre, joint));
-            // Tee legs of 0.9 × the bore (φ100×10): along the run and down the branch.
+            // Tee legs of 0.9 × the line's bore (DN100): along the run and down the branch.
             const bool westFirst = tee.start.x < tee.end.x;
             EXPECT_TRUE(near(westFirst ? tee.start : tee.end, {3910, 0, 500}));
             EXPECT_TRUE(near(westFirst ? tee.end : tee.start, {4090, 0, 500}));
@@ -353,12 +356,12 @@ TEST(RealModel, LengthWithoutANumberIsTakenAtTheDrawingsScale) {
     EXPECT_EQ(m.problems[0].kind, ProblemKind::LengthText);
     EXPECT_EQ(m.problems[0].objects, std::vector<std::size_t>{guessed});
     EXPECT_FALSE(m.problems[0].mm);
-    // The median of 6 and 5 (the upper of the two) times the 300 units drawn.
-    EXPECT_EQ(m.scale, 6.0);
+    // The median of 6 and 5 (their mean) times the 300 units drawn.
+    EXPECT_EQ(m.scale, 5.5);
     const RealObject& riser = at(m, guessed);
     EXPECT_TRUE(riser.estimated);
-    EXPECT_NEAR(riser.length, 1800.0, 1e-6);
-    EXPECT_TRUE(near(at(m, s.lastIndex(ObjectKind::Pipe)).end, {3000, 2000, 1800}));
+    EXPECT_NEAR(riser.length, 1650.0, 1e-6);
+    EXPECT_TRUE(near(at(m, s.lastIndex(ObjectKind::Pipe)).end, {3000, 2000, 1650}));
     EXPECT_FALSE(at(m, s.lastIndex(ObjectKind::Pipe)).estimated);
 }
 
@@ -525,4 +528,102 @@ TEST(RealModel, GarbageCoordinatesAndTextsNeitherCrashNorPlaceAnything) {
                    std::count(p.objects.begin(), p.objects.end(), broken);
         });
     EXPECT_TRUE(reported) << describe(m);
+}
+
+TEST(RealModel, TheScaleOfAnEvenCountIsTheMeanOfTheMiddleRatios) {
+    // Stated ÷ drawn: 2.5, 3.33, 6.67 and 10; the median is 5.0, so the blank riser of 300
+    // units is 1500 mm.
+    Sketch s(0.0, false);
+    s.segment({300, -1300, 0}, kEast, 400, "1000");
+    s.then(kNorth, 300, "1000");
+    s.then(kEast, 300, "2000");
+    s.then(kNorth, 200, "2000");
+    s.then(kUp, 300, "abc");
+    const RealModel m = spatial::buildRealModel(s.drawing());
+    EXPECT_NEAR(m.scale, 5.0, 1e-9);
+    EXPECT_NEAR(at(m, s.lastIndex(ObjectKind::Pipe)).length, 1500.0, 1e-6);
+}
+
+TEST(RealModel, AGuessedLengthInALoopIsTheLengthTheLoopFixes) {
+    // A rectangle whose last side has no length text: the loop fixes it at 2000 mm, whatever
+    // the drawing's scale would guess (316 units at about 6.2 mm a unit).
+    Sketch s(0.0, false);
+    s.segment({400, -1200, 0}, kEast, 500, "3000");
+    s.then(kNorth, 300, "2000");
+    s.then(kWest, 484, "3000");
+    s.then(kSouth, 316, "abc");
+    const model::Drawing& d = s.drawing();
+    const RealModel m = spatial::buildRealModel(d);
+    const RealObject& last = at(m, s.lastIndex(ObjectKind::Pipe));
+    EXPECT_TRUE(last.estimated);
+    EXPECT_TRUE(near(last.start, {0, 2000, 0}));
+    EXPECT_TRUE(near(last.end, {0, 0, 0}));
+    EXPECT_NEAR(last.length, 2000.0, 1e-6);
+    // Its run begins where the corner's elbow ends, on its own line.
+    const RealObject& corner = at(m, s.lastIndex(ObjectKind::Elbow));
+    EXPECT_TRUE(near(last.runStart, corner.end));
+    for (const auto& p : m.problems) EXPECT_NE(p.kind, ProblemKind::Loop) << describe(m);
+}
+
+TEST(RealModel, ALoopThatDoesNotCloseKeepsEveryPipeOnItsAxis) {
+    Sketch s(0.0, false);
+    s.segment({400, -1200, 0}, kEast, 500, "3000");
+    s.then(kNorth, 300, "2000");
+    s.then(kWest, 484, "3000");
+    s.then(kSouth, 316, "1900");  // 100 mm short of the start
+    const model::Drawing& d = s.drawing();
+    const RealModel m = spatial::buildRealModel(d);
+    ASSERT_EQ(m.problems.size(), 1u);
+    for (std::size_t i : indexesOf(d, ObjectKind::Pipe)) {
+        const RealObject& p = at(m, i);
+        const Point3 run = p.runEnd - p.runStart, along = p.end - p.start;
+        // The run lies on the pipe's own line.
+        EXPECT_LT(spatial::norm(run - along * (spatial::dot(run, along) / spatial::dot(along, along))),
+                  1e-6)
+            << i;
+    }
+    // The gap is where the pipe that closes the loop ends on its own line, 100 mm from the
+    // joint the rest of the loop puts there.
+    const auto& gap = *m.problems[0].gap;
+    EXPECT_NEAR(spatial::distance(gap.first, gap.second), 100.0, 1e-6);
+    int ends = 0;
+    for (std::size_t i : indexesOf(d, ObjectKind::Pipe))
+        ends += near(at(m, i).start, gap.first) + near(at(m, i).end, gap.first);
+    EXPECT_EQ(ends, 1);
+}
+
+TEST(RealModel, SupportsAndMarksStandAtOnePoint) {
+    Sketch s(0.0, false);
+    const PipeObject& pipe = s.segment({400, -1200, 0}, kEast, 1000, "8000");
+    const std::size_t support = s.place(pipe, 0.5, 32);
+    const std::size_t gauge = s.place(s.drawing().objects.at(0), 0.3, 9);
+    const RealModel m = spatial::buildRealModel(s.drawing());
+    for (std::size_t i : {support, gauge}) {
+        EXPECT_EQ(at(m, i).start, at(m, i).end) << i;
+        EXPECT_EQ(at(m, i).host, 0) << i;
+    }
+    EXPECT_TRUE(near(at(m, support).start, {4000, 0, 0}));
+}
+
+TEST(RealModel, AUTurnIsReportedAsOneAndMakesNoLoop) {
+    Sketch s(0.0, false);
+    s.segment({400, -1200, 0}, kEast, 500, "3000");
+    s.then(kWest, 300, "2000");
+    const model::Drawing& d = s.drawing();
+    const auto pipes = indexesOf(d, ObjectKind::Pipe);
+    const auto elbows = indexesOf(d, ObjectKind::Elbow);
+    ASSERT_EQ(pipes.size(), 2u);
+    ASSERT_EQ(elbows.size(), 1u);
+    const RealModel m = spatial::buildRealModel(d);
+    ASSERT_EQ(m.problems.size(), 1u) << describe(m);
+    EXPECT_EQ(m.problems[0].kind, ProblemKind::UTurn);
+    EXPECT_EQ(m.problems[0].objects, (std::vector<std::size_t>{pipes[0], elbows[0], pipes[1]}));
+    EXPECT_NE(m.problems[0].message.find("由东向西"), std::string::npos) << m.problems[0].message;
+    // Both pipes run to the elbow's centre, back along the line.
+    const RealObject& e = at(m, elbows[0]);
+    ASSERT_TRUE(e.centre);
+    EXPECT_TRUE(near(*e.centre, {3000, 0, 0}));
+    EXPECT_TRUE(near(at(m, pipes[0]).runEnd, *e.centre));
+    EXPECT_TRUE(near(at(m, pipes[1]).runStart, *e.centre));
+    EXPECT_TRUE(near(at(m, pipes[1]).end, {1000, 0, 0}));
 }

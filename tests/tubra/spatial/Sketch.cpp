@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "text/CFormat.h"
+#include "text/Gbk.h"
 #include "tubra/edit/Construction.h"
 #include "tubra/edit/ToolCommands.h"
 
@@ -57,6 +58,11 @@ const PipeObject& Sketch::lastPipe() const {
 
 Vec3 Sketch::end() const {
     return lastPipe().Port2;
+}
+
+void Sketch::sizePipes(std::string_view utf8) {
+    for (PipeObject& o : drawing().objects)
+        if (o.is(ObjectKind::Pipe)) o.GuiGe = text::utf8ToGbk(std::string(utf8));
 }
 
 std::size_t Sketch::lastIndex(ObjectKind kind) const {

@@ -44,6 +44,8 @@ class Sketch {
     const model::PipeObject& then(int dir, double sheet, std::string_view text);
     // The end of the last segment drawn.
     model::Vec3 end() const;
+    // Gives every pipe the size text `utf8` (new segments get the program's φ500×5.0).
+    void sizePipes(std::string_view utf8);
     const model::PipeObject& lastPipe() const;
     // The index of the last object of a kind.
     std::size_t lastIndex(model::ObjectKind kind) const;

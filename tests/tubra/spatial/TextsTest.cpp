@@ -112,6 +112,20 @@ TEST(Bore, SecondSizeOfAReducer) {
     EXPECT_FALSE(readSecondBore(""));
 }
 
+TEST(Bore, NominalBoreFromTheOutsideDiameterByTheTable) {
+    // Both series of outside diameters, and values near them; others as they stand.
+    const std::pair<double, double> cases[] = {{159, 150}, {168.3, 150}, {108, 100}, {114.3, 100},
+                                               {89, 80},   {57, 50},     {219, 200}, {325, 300},
+                                               {18, 15},   {21.3, 15},   {160, 150}, {100, 100},
+                                               {2500, 2500}, {7.5, 7.5}};
+    for (const auto& [outside, dn] : cases) EXPECT_EQ(nominalBoreOf(outside), dn) << outside;
+    EXPECT_EQ(readNominalBore("DN80"), 80.0);  // a DN as it stands
+    EXPECT_EQ(readNominalBore(gbk("φ219×8")), 200.0);
+    EXPECT_EQ(readSecondNominalBore(gbk("φ159×6-φ89×4.5")), 80.0);
+    EXPECT_EQ(readSecondNominalBore("DN150/DN100"), 100.0);
+    EXPECT_FALSE(readNominalBore(gbk("不锈钢")));
+}
+
 TEST(ElevationMark, MetresUnlessMillimetresFollow) {
     const std::pair<std::string, double> read[] = {
         {gbk("▽3.25m"), 3250},     {gbk("▽3.25   m"), 3250}, {gbk("▽+3.250"), 3250},
