@@ -65,7 +65,6 @@ void exportDxf(MainWindow& window) {
                              QStringLiteral("无法写出 ") + name + QStringLiteral("：") + qs(platform::describe(ec)));
         return;
     }
-    view->update();
     window.setStatusText(QStringLiteral("已导出 ") + name);
 }
 
@@ -103,8 +102,8 @@ void showMaterials(MainWindow& window) {
     layout->addWidget(table);
     using exchange::MaterialGroup;
     layout->addWidget(new QLabel(qs(text::format(
-        "管线总长 %.3f 米，管段 %ld 根，弯头 %ld 个，三通 %ld 个，阀门 %ld 个，管件 %ld 只，支架 %ld 个，焊缝 %ld 条",
-        list.pipeMetres(), list.count(MaterialGroup::Pipe), list.count(MaterialGroup::Elbow),
+        "管线总长 %s 米，管段 %ld 根，弯头 %ld 个，三通 %ld 个，阀门 %ld 个，管件 %ld 只，支架 %ld 个，焊缝 %ld 条",
+        exchange::shownMetresText(list.pipeMillimetres()), list.count(MaterialGroup::Pipe), list.count(MaterialGroup::Elbow),
         list.count(MaterialGroup::Tee), list.count(MaterialGroup::Valve), list.count(MaterialGroup::Fitting),
         list.count(MaterialGroup::Support), list.count(MaterialGroup::Weld))), &dialog));
 
@@ -112,9 +111,14 @@ void showMaterials(MainWindow& window) {
     QPushButton* save = buttons->addButton(QStringLiteral("另存为…"), QDialogButtonBox::ActionRole);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     QObject::connect(save, &QPushButton::clicked, &dialog, [&] {
-        const QString name = chooseOutput(&dialog, QStringLiteral("材料表另存为"), proposedName(doc, "-材料表.xlsx", "材料表.xlsx"),
-                                          QStringLiteral("Excel 工作簿(*.xlsx);;CSV 文件(*.csv)"), QStringLiteral(".xlsx"));
+        QString name = chooseOutput(&dialog, QStringLiteral("材料表另存为"), proposedName(doc, "-材料表.xlsx", "材料表.xlsx"),
+                                    QStringLiteral("Excel 工作簿(*.xlsx);;CSV 文件(*.csv)"), QStringLiteral(".xlsx"));
         if (name.isEmpty()) return;
+        // A workbook, or CSV for a name that asks for it.
+        const QString suffix = QFileInfo(name).suffix();
+        if (suffix.compare(QStringLiteral("xlsx"), Qt::CaseInsensitive) != 0 &&
+            suffix.compare(QStringLiteral("csv"), Qt::CaseInsensitive) != 0)
+            name += QStringLiteral(".xlsx");
         const std::string title = "材料表 " + doc.path().stem().string();
         if (const auto ec = exchange::saveMaterials(pathOf(name), list, title))
             QMessageBox::warning(&dialog, QStringLiteral("运行错误"),

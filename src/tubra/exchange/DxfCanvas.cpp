@@ -187,7 +187,7 @@ void block(std::string& out, unsigned handle, unsigned end, unsigned record, con
 }  // namespace
 
 DxfCanvas::DxfCanvas(platform::Size sheet, std::vector<DxfLayer> layers)
-    : sheet_(sheet), layers_(std::move(layers)) {
+    : sheet_(sheet), layers_(std::move(layers)), cells_(static_cast<std::size_t>(kGrid * kGrid)) {
     if (layers_.empty()) layers_.push_back({"0", true, -1});
     // The layer table has room for this many in the fixed handles.
     if (layers_.size() > 0xC0) layers_.resize(0xC0);
@@ -250,8 +250,9 @@ void DxfCanvas::begin(const char* type, const char* subclass, Colour colour, boo
         const int style = static_cast<int>(state_.pen.style);
         if (style >= 1 && style <= 4) put(o, 6, linetypes()[static_cast<std::size_t>(style - 1)].name);
     }
-    // Black is the pen colour CAD shows as black on paper and white on a dark screen.
-    if ((colour & 0xFFFFFF) == 0)
+    // Black is the colour CAD shows as black on paper and white on a dark screen; so is a white
+    // text, which would vanish on paper.
+    if ((colour & 0xFFFFFF) == 0 || (forText && isPaper(colour)))
         put(o, 62, 7);
     else
         put(o, 420, trueColour(colour));
@@ -265,11 +266,147 @@ void DxfCanvas::point(int code, Point p) {
     put(body(), code + 20, 0.0);
 }
 
+bool DxfCanvas::isPaper(Colour c) const {
+    return (c & 0xFFFFFF) == 0xFFFFFF;
+}
+
+bool DxfCanvas::fillsWithPaper() const {
+    return brushFills() && (isPaper(state_.brush.colour) ||
+                            (state_.brush.colour & 0xFFFFFF) == (state_.backgroundColour & 0xFFFFFF));
+}
+
+std::pair<double, double> DxfCanvas::mm(Point p) const {
+    return {p.x / 10.0, (static_cast<double>(p.y) + sheet_.cy) / 10.0};
+}
+
+void DxfCanvas::cellRange(double lo, double hi, double size, int count, int& first,
+                          int& last) const {
+    const double cell = size > 0.0 ? size / count : 1.0;
+    const auto at = [&](double v) {
+        if (!(v > 0.0)) return 0;
+        return static_cast<int>(std::min(v / cell, static_cast<double>(count - 1)));
+    };
+    first = at(lo);
+    last = at(hi);
+}
+
+std::vector<std::size_t>& DxfCanvas::cellAt(int ix, int iy) {
+    return cells_[static_cast<std::size_t>(iy * kGrid + ix)];
+}
+
+void DxfCanvas::writeLine(std::size_t entity, std::size_t head, double x1, double y1, double x2,
+                          double y2) {
+    std::string& o = entities_[entity].rest;
+    o.resize(head);
+    put(o, 10, x1);
+    put(o, 20, y1);
+    put(o, 30, 0.0);
+    put(o, 11, x2);
+    put(o, 21, y2);
+    put(o, 31, 0.0);
+    const std::size_t record = lines_.size();
+    lines_.push_back({entity, head, x1, y1, x2, y2, true});
+    int x0, xn, y0, yn;
+    cellRange(std::min(x1, x2), std::max(x1, x2), sheet_.cx / 10.0, kGrid, x0, xn);
+    cellRange(std::min(y1, y2), std::max(y1, y2), sheet_.cy / 10.0, kGrid, y0, yn);
+    for (int y = y0; y <= yn; ++y)
+        for (int x = x0; x <= xn; ++x) cellAt(x, y).push_back(record);
+}
+
 void DxfCanvas::doLine(Point from, Point to) {
     if (!penDraws()) return;
+    if (isPaper(state_.pen.colour)) return eraseStroke(from, to);
     begin("LINE", "AcDbLine", state_.pen.colour, true);
-    point(10, from);
-    point(11, to);
+    const auto [x1, y1] = mm(from);
+    const auto [x2, y2] = mm(to);
+    writeLine(entities_.size() - 1, body().size(), x1, y1, x2, y2);
+}
+
+void DxfCanvas::eraseStroke(Point from, Point to) {
+    // The band the pen covers, as wide as the pen.
+    const auto [x1, y1] = mm(from);
+    const auto [x2, y2] = mm(to);
+    const double half = std::max(1, state_.pen.width) / 20.0;
+    const double len = std::hypot(x2 - x1, y2 - y1);
+    const double ux = len > 0.0 ? (x2 - x1) / len : 1.0, uy = len > 0.0 ? (y2 - y1) / len : 0.0;
+    const double nx = -uy * half, ny = ux * half, ex = ux * half, ey = uy * half;
+    erase({{x1 - ex + nx, y1 - ey + ny},
+           {x1 - ex - nx, y1 - ey - ny},
+           {x2 + ex - nx, y2 + ey - ny},
+           {x2 + ex + nx, y2 + ey + ny}});
+}
+
+void DxfCanvas::erase(std::vector<std::pair<double, double>> poly) {
+    flush();
+    if (poly.size() < 3) return;
+    double area = 0.0;
+    double lx = poly[0].first, hx = lx, ly = poly[0].second, hy = ly;
+    for (std::size_t i = 0; i < poly.size(); ++i) {
+        const auto& [ax, ay] = poly[i];
+        const auto& [bx, by] = poly[(i + 1) % poly.size()];
+        area += ax * by - bx * ay;
+        lx = std::min(lx, ax), hx = std::max(hx, ax), ly = std::min(ly, ay), hy = std::max(hy, ay);
+    }
+    if (area == 0.0) return;
+    const double orientation = area > 0.0 ? 1.0 : -1.0;
+    int x0, xn, y0, yn;
+    cellRange(lx, hx, sheet_.cx / 10.0, kGrid, x0, xn);
+    cellRange(ly, hy, sheet_.cy / 10.0, kGrid, y0, yn);
+    std::vector<std::size_t> candidates;
+    for (int y = y0; y <= yn; ++y)
+        for (int x = x0; x <= xn; ++x) {
+            const auto& cell = cellAt(x, y);
+            candidates.insert(candidates.end(), cell.begin(), cell.end());
+        }
+    std::sort(candidates.begin(), candidates.end());
+    candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
+    constexpr double kShortest = 1e-4;  // drawing units: pieces shorter than this are gone
+    for (std::size_t k : candidates) {
+        const LineRecord l = lines_[k];
+        if (!l.current || entities_[l.entity].dropped) continue;
+        // The part of the line inside the region: [enter, leave] of its parameter.
+        double enter = 0.0, leave = 1.0;
+        const double dx = l.x2 - l.x1, dy = l.y2 - l.y1;
+        bool outside = false;
+        for (std::size_t i = 0; i < poly.size() && !outside; ++i) {
+            const auto& [ax, ay] = poly[i];
+            const auto& [bx, by] = poly[(i + 1) % poly.size()];
+            // Inside is on the left of each edge of a counter-clockwise polygon.
+            const double ex = bx - ax, ey = by - ay;
+            const double start = orientation * (ex * (l.y1 - ay) - ey * (l.x1 - ax));
+            const double rate = orientation * (ex * dy - ey * dx);
+            if (rate == 0.0) {
+                if (start < 0.0) outside = true;
+            } else {
+                const double t = -start / rate;
+                if (rate > 0.0)
+                    enter = std::max(enter, t);
+                else
+                    leave = std::min(leave, t);
+            }
+        }
+        const double length = std::hypot(dx, dy);
+        if (outside || (leave - enter) * length <= kShortest) continue;
+        // What is left: before the region and after it.
+        const bool before = enter * length > kShortest;
+        const bool after = (1.0 - leave) * length > kShortest;
+        lines_[k].current = false;
+        const std::string head = entities_[l.entity].rest.substr(0, l.head);
+        if (before) {
+            writeLine(l.entity, l.head, l.x1, l.y1, l.x1 + dx * enter, l.y1 + dy * enter);
+        } else if (!after) {
+            entities_[l.entity].dropped = true;
+            continue;
+        }
+        if (after) {
+            std::size_t entity = l.entity;
+            if (before) {
+                entities_.push_back({"LINE", head, false});
+                entity = entities_.size() - 1;
+            }
+            writeLine(entity, l.head, l.x1 + dx * leave, l.y1 + dy * leave, l.x2, l.y2);
+        }
+    }
 }
 
 void DxfCanvas::polylineEntity(std::span<const Point> points, bool closed) {
@@ -285,6 +422,10 @@ void DxfCanvas::polylineEntity(std::span<const Point> points, bool closed) {
 
 void DxfCanvas::doPolyline(std::span<const Point> points) {
     if (points.size() < 2 || !penDraws()) return;
+    if (isPaper(state_.pen.colour)) {
+        for (std::size_t i = 0; i + 1 < points.size(); ++i) eraseStroke(points[i], points[i + 1]);
+        return;
+    }
     polylineEntity(points, false);
 }
 
@@ -316,8 +457,16 @@ void DxfCanvas::hatchPolygon(std::span<const Point> points, Colour colour) {
 
 void DxfCanvas::doPolygon(std::span<const Point> points) {
     if (points.size() < 2) return;
-    if (brushFills() && points.size() >= 3) hatchPolygon(points, state_.brush.colour);
-    if (penDraws()) polylineEntity(points, true);
+    if (brushFills() && points.size() >= 3) {
+        if (fillsWithPaper()) {
+            std::vector<std::pair<double, double>> region;
+            for (const Point& p : points) region.push_back(mm(p));
+            erase(std::move(region));
+        } else {
+            hatchPolygon(points, state_.brush.colour);
+        }
+    }
+    if (penDraws() && !isPaper(state_.pen.colour)) polylineEntity(points, true);
 }
 
 void DxfCanvas::doPolyBezier(std::span<const Point> points) {
@@ -346,7 +495,17 @@ void DxfCanvas::doEllipse(const platform::Rect& bounds) {
     const double ry = (static_cast<double>(r.top) - r.bottom) / 2.0;
     if (!(rx > 0.0) || !(ry > 0.0)) return;
     const double X = cx / 10.0, Y = (cy + sheet_.cy) / 10.0;
-    if (brushFills()) {
+    if (fillsWithPaper()) {
+        // Paper over what the disc covers: a polygon just outside it.
+        constexpr int kSides = 32;
+        const double grow = 1.0 / std::cos(3.141592653589793 / kSides);
+        std::vector<std::pair<double, double>> region;
+        for (int i = 0; i < kSides; ++i) {
+            const double a = 2.0 * 3.141592653589793 * i / kSides;
+            region.emplace_back(X + std::cos(a) * rx / 10.0 * grow, Y + std::sin(a) * ry / 10.0 * grow);
+        }
+        erase(std::move(region));
+    } else if (brushFills()) {
         // The disc: a boundary of one full circular (or elliptic) edge.
         begin("HATCH", "AcDbHatch", state_.brush.colour, false);
         for (int code : {10, 20, 30, 210, 220}) put(body(), code, 0.0);
@@ -382,7 +541,7 @@ void DxfCanvas::doEllipse(const platform::Rect& bounds) {
         put(body(), 76, 1);
         put(body(), 98, 0);
     }
-    if (!penDraws()) return;
+    if (!penDraws() || isPaper(state_.pen.colour)) return;
     if (rx == ry) {
         begin("CIRCLE", "AcDbCircle", state_.pen.colour, true);
         put(body(), 10, X);
@@ -413,9 +572,11 @@ void DxfCanvas::doRectangle(const platform::Rect& r) {
 void DxfCanvas::doFillRect(const platform::Rect& r, Colour colour) {
     const platform::Rect n = platform::normalisedLogical(r);
     if (n.left == n.right || n.top == n.bottom) return;
-    // Erasing before anything is drawn (where a screen clears an earlier paint) has nothing
-    // to cover here.
-    if (entities_.empty() && (colour & 0xFFFFFF) == (state_.backgroundColour & 0xFFFFFF)) return;
+    if (isPaper(colour) || (colour & 0xFFFFFF) == (state_.backgroundColour & 0xFFFFFF)) {
+        const auto [l, b] = mm({n.left, n.bottom});
+        const auto [rt, t] = mm({n.right, n.top});
+        return erase({{l, b}, {rt, b}, {rt, t}, {l, t}});
+    }
     // SOLID takes its corners in the order 1, 2, 4, 3.
     begin("SOLID", "AcDbTrace", colour, false);
     point(10, {n.left, n.bottom});
@@ -435,11 +596,17 @@ void DxfCanvas::text(Point anchor, std::string_view gbk, Align align) {
     begin("TEXT", "AcDbText", state_.textColour, false, true);
     point(10, anchor);
     put(body(), 40, height);
-    // "%%" starts a control code in a CAD text ("%%u" underline, "%%%" a percent sign).
+    // "%%" starts a control code in a CAD text ("%%u" underline, "%%%" a percent sign), and a
+    // caret a control character ("^J" a line break); "^ " is the caret itself.
     std::string value = utf8Line(gbk);
     if (value.find("%%") != std::string::npos) {
         std::string escaped;
         for (char c : value) escaped += c == '%' ? std::string("%%%") : std::string(1, c);
+        value = std::move(escaped);
+    }
+    if (value.find('^') != std::string::npos) {
+        std::string escaped;
+        for (char c : value) escaped += c == '^' ? std::string("^ ") : std::string(1, c);
         value = std::move(escaped);
     }
     put(body(), 1, f.underline ? "%%u" + value : value);

@@ -9,6 +9,12 @@
 // instead. Pens become true colours, lineweights and linetypes; filled figures HATCH (or SOLID
 // for rectangles); circles CIRCLE; Bezier curves SPLINE; texts TEXT in one CJK text style.
 //
+// The file is paper: black (and white text) is the colour CAD shows as black on paper and
+// white on a dark screen, and what is painted in white, or filled in the background colour,
+// is paper showing through: it is not written, and cuts the lines written before it where it
+// covers them (a crossing's gap, the inside of a weld circle, a break in a pipe), so that no
+// white patch stands on a dark CAD screen and no black one on paper.
+//
 // Text metrics are those of a fixed-pitch face: a cell of |font height| (40 for 0), a
 // single-byte character as wide as the font width (half the height for 0), a two-byte
 // character twice that. Painters lay out tables with them; the texts themselves are anchored
@@ -64,6 +70,23 @@ protected:
 private:
     enum class Align { Left, Centre, Right };
 
+    // A LINE written: its ends in drawing units and where its groups begin.
+    struct LineRecord {
+        std::size_t entity;
+        std::size_t head;  // size of the groups before its points
+        double x1, y1, x2, y2;
+        bool current = true;  // false once the line was cut and written anew
+    };
+    // A region of paper painted over what was drawn: a convex polygon in drawing units.
+    void erase(std::vector<std::pair<double, double>> polygon);
+    void eraseStroke(platform::Point from, platform::Point to);
+    void writeLine(std::size_t entity, std::size_t head, double x1, double y1, double x2, double y2);
+    bool isPaper(platform::Colour c) const;
+    bool fillsWithPaper() const;
+    std::pair<double, double> mm(platform::Point p) const;
+    std::vector<std::size_t>& cellAt(int ix, int iy);
+    void cellRange(double lo, double hi, double size, int count, int& first, int& last) const;
+
     // The common head of an entity: type, handle, owner, layer, colour; with the pen's
     // linetype and lineweight when `stroked`.
     void begin(const char* type, const char* subclass, platform::Colour colour, bool stroked,
@@ -89,6 +112,10 @@ private:
     int layer_ = 0;
     const void* thing_ = nullptr;
     std::vector<Entity> entities_;
+    std::vector<LineRecord> lines_;
+    // The lines by the cells of a grid over the sheet that their boxes touch.
+    static constexpr int kGrid = 64;
+    std::vector<std::vector<std::size_t>> cells_;
     bool pending_ = false;  // the last entity may still be a repeat of an earlier one
     std::unordered_map<std::string, std::size_t> seen_;
 };

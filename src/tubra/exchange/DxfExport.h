@@ -1,8 +1,10 @@
 #pragma once
-// The drawing sheet of a document as a DXF file: the frame, title block, characteristic table
-// and every object, painted by the sheet's own painters onto a DxfCanvas, one layer per kind of
-// thing drawn. Every layer is painted; those the drawing's layer switches hide are switched
-// off in the file, so it shows what is printed and a CAD user can switch the rest on.
+// The drawing sheet of a document as a DXF file: the sheet as `tubra-cli print` prints it — its
+// frame, title block, characteristic table, axis marker and every object — painted by the
+// sheet's own painters onto a DxfCanvas in the printed colours, one layer per kind of thing
+// drawn. What the print shows lies on layers that are on; what the drawing's layer switches
+// hide is painted too, on layers that are off, so that a CAD user can switch it on. The
+// selection and anything else only a window shows never are.
 
 #include <filesystem>
 #include <string>
@@ -13,12 +15,12 @@
 namespace tubra::exchange {
 
 // Names of the sheet's layers (UTF-8), in the order of view::SheetLayer.
-extern const char* const kDxfLayerNames[9];
+extern const char* const kDxfLayerNames[11];
 
-// The sheet as DXF text.
-std::string sheetDxf(model::Document& doc);
+// The sheet as DXF text. The document is left as it is: the export lays out a copy.
+std::string sheetDxf(const model::Document& doc);
 
 // Writes it to `path` through a temporary file and a rename.
-std::error_code saveSheetDxf(model::Document& doc, const std::filesystem::path& path);
+std::error_code saveSheetDxf(const model::Document& doc, const std::filesystem::path& path);
 
 }  // namespace tubra::exchange

@@ -12,6 +12,7 @@
 
 #include "text/CFormat.h"
 #include "text/Gbk.h"
+#include "tubra/view/SheetLayers.h"
 
 namespace tubra::view {
 
@@ -336,6 +337,11 @@ bool startsWith(const model::ObjectText& t, char c) {
     return !t.empty() && t.view().front() == c;
 }
 
+// Tells a canvas that keeps layers apart what the next figures are.
+void onLayer(platform::Canvas& c, SheetLayer layer, const PipeObject& o) {
+    c.setLayer(static_cast<int>(layer), &o);
+}
+
 void paintPipe(const PipeObject& o, const PaintContext& ctx) {
     const auto& s = ctx.settings;
     platform::Canvas& c = ctx.canvas;
@@ -343,9 +349,16 @@ void paintPipe(const PipeObject& o, const PaintContext& ctx) {
     const AxisAngles axes = ctx.axes();
     const Vec3 p1 = o.Port1 * zoom;
     const Vec3 p2 = o.Port2 * zoom;
-    if (s.DimLineLayer) {
-        const Vec3 l1 = o.dimL_st * zoom;
-        const Vec3 l2 = o.dimL_ed * zoom;
+    if (s.DimLineLayer || ctx.allDimensionLines) {
+        onLayer(c, SheetLayer::DimensionLine, o);
+        Vec3 l1 = o.dimL_st * zoom;
+        Vec3 l2 = o.dimL_ed * zoom;
+        if (!s.DimLineLayer) {
+            // Where the layout puts the dimension line when the switch is on.
+            const double lift = std::cos(std::fabs(slopeAngle(p2.x - p1.x, p2.y - p1.y)));
+            l1 = {p1.x, p1.y + lift * s.Dim_High, 0.0};
+            l2 = {p2.x, p2.y + lift * s.Dim_High, 0.0};
+        }
         // Extension lines from the ports to a little past the dimension line.
         line(c, truncated(past(p1, l1, 1.5)), truncated(p1));
         line(c, truncated(past(p2, l2, 1.5)), truncated(p2));
@@ -354,11 +367,13 @@ void paintPipe(const PipeObject& o, const PaintContext& ctx) {
         DrawArrowHead(c, axes, l2, arrowAngle(f), s.DimLineColor);
         DrawArrowHead(c, axes, l1, arrowAngle(f + 180.0), s.DimLineColor);
     }
+    onLayer(c, SheetLayer::DimensionText, o);
     if (s.DimTextLayer && !startsWith(o.DistTxt, '^') && !startsWith(o.DistTxt, '0'))
         c.textOut(devicePoint(o.dimTxt_st, zoom), o.DistTxt.view());
 
     const int mark = truncToInt(o.Port4.z);
     if (mark == 0) return;
+    onLayer(c, SheetLayer::FlowArrow, o);
     const double length = static_cast<double>(o.DistTxt.size() + 2) * c.textMetrics().aveCharWidth;
     const double f = SegmentAngle(o.Port1, o.Port2);
     const double fr = f * kDegToRad;

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "tubra/view/Annotations.h"
+#include "tubra/view/SheetLayers.h"
 #include "tubra/view/Symbols.h"
 
 namespace tubra::view {
@@ -86,6 +87,8 @@ void drawSlantedPipe(const PipeObject& o, const PaintContext& ctx, const Pen& pe
                 }
                 DrawAnnotation(legs->first, ctx, false);
                 DrawAnnotation(legs->second, ctx, false);
+                // The legs' dimensions went to their own layers.
+                c.setLayer(static_cast<int>(sheetLayerOf(o)), &o);
             }
             const auto& s = ctx.settings;
             c.setPen({PenStyle::Dash, 1, selected ? s.SelectionColor : s.PingXieColor});

@@ -170,9 +170,13 @@ void prepareView(model::Document& doc, ViewState& view, const platform::Canvas& 
     returnFrameTexts(view, doc.drawing);
 }
 
-void paint(const model::Document& doc, const ViewState& view, platform::Canvas& canvas,
-           CrossingPass crossings) {
-    const PaintContext ctx{canvas, doc.settings(), view};
+namespace {
+
+void paintWith(const model::Document& doc, const PaintContext& ctx, CrossingPass crossings,
+               Overlay overlay) {
+    const ViewState& view = ctx.view;
+    platform::Canvas& canvas = ctx.canvas;
+    const model::DrawingSettings& settings = ctx.settings;
     // A report page instead of the drawing.
     if (showsReport(view)) {
         DrawReportPage(doc, ctx, view.reportDisplay[1]);
@@ -182,9 +186,9 @@ void paint(const model::Document& doc, const ViewState& view, platform::Canvas& 
     const auto layer = [&canvas](SheetLayer l, const void* thing = nullptr) {
         canvas.setLayer(static_cast<int>(l), thing);
     };
-    layer(SheetLayer::Other);
-    DrawAxisIndicator(view, doc.settings(), canvas);
+    // The axis marker belongs to the sheet as the frame does.
     layer(SheetLayer::Frame);
+    DrawAxisIndicator(view, settings, canvas);
     if (view.frameSwitch) DrawFrame(ctx);
 
     // Annotations, bodies and crossing gaps in list order; tees and break lines wait.
@@ -196,7 +200,7 @@ void paint(const model::Document& doc, const ViewState& view, platform::Canvas& 
     for (std::size_t j = 0; j < objects.size(); ++j) {
         const PipeObject& o = objects.at(j);
         if (!drawsAnnotationInPass(o)) continue;
-        layer(SheetLayer::DimensionLine, &o);
+        layer(SheetLayer::DimensionText, &o);
         const int angle = j < view.annotationAngles.size() ? view.annotationAngles[j] : 0;
         if (shift != shifts.end() && shift->index == j) {
             // Drawn as laid out, only moved; the pipe keeps its layout.
@@ -230,18 +234,32 @@ void paint(const model::Document& doc, const ViewState& view, platform::Canvas& 
             DrawObjectBody(o, ctx, false);
         }
 
-    drawSelectionOverlay(doc.selection, ctx);
+    if (overlay == Overlay::Selection) drawSelectionOverlay(doc.selection, ctx);
+}
+
+}  // namespace
+
+void paint(const model::Document& doc, const ViewState& view, platform::Canvas& canvas,
+           CrossingPass crossings, Overlay overlay) {
+    paintWith(doc, PaintContext{canvas, doc.settings(), view}, crossings, overlay);
+}
+
+void paintForCad(const model::Document& doc, const ViewState& view,
+                 const model::DrawingSettings& settings, platform::Canvas& canvas) {
+    PaintContext ctx{canvas, settings, view};
+    ctx.allDimensionLines = true;
+    paintWith(doc, ctx, CrossingPass::Indexed, Overlay::None);
 }
 
 void OnDraw(model::Document& doc, ViewState& view, platform::Canvas& canvas, ViewHost* host,
-            CrossingPass crossings) {
+            CrossingPass crossings, Overlay overlay) {
     // A paint that starts while one is running does nothing.
     if (view.painting) return;
     {
         PaintingFlag painting(view.painting);
         prepareView(doc, view, canvas, host);
     }
-    paint(doc, view, canvas, crossings);
+    paint(doc, view, canvas, crossings, overlay);
     // A report page is shown: the mouse tool rests.
     if (showsReport(view) && host) host->resetTool();
 }
@@ -284,7 +302,7 @@ void OnPrint(model::Document& doc, ViewState& view, platform::Canvas& canvas, in
              int printLeft) {
     const int step = view.reportDisplay[0] ? kReportPageHeight : view.pageExtent.cx;
     canvas.setWindowOrigin({printLeft, model::truncToInt((1.0 - page) * step)});
-    OnDraw(doc, view, canvas);
+    OnDraw(doc, view, canvas, nullptr, CrossingPass::Indexed, Overlay::None);
 }
 
 }  // namespace tubra::view

@@ -27,6 +27,9 @@ enum class CrossingPass {
     AllPairs,  // every object against every earlier one
 };
 
+// Whether a paint shows the selection: a window does; prints and files never show it.
+enum class Overlay { Selection, None };
+
 // A paint is two steps. prepareView makes every change a paint brings to the document and the
 // view: a file's zoom and the hand-over after "new" or "open" (which may ask `host` for the
 // new-drawing values), the view stored in the drawing, labels placed, annotations laid out,
@@ -36,13 +39,21 @@ enum class CrossingPass {
 void prepareView(model::Document& doc, ViewState& view, const platform::Canvas& canvas,
                  ViewHost* host = nullptr);
 void paint(const model::Document& doc, const ViewState& view, platform::Canvas& canvas,
-           CrossingPass crossings = CrossingPass::Indexed);
+           CrossingPass crossings = CrossingPass::Indexed, Overlay overlay = Overlay::Selection);
+
+// The paint of a prepared view for a CAD file, which keeps what the layer switches hide on
+// layers of their own: drawn with `settings` instead of the document's (the exporter's, with
+// the layer switches on), every pipe's dimension line also where its switch is off, and no
+// selection.
+void paintForCad(const model::Document& doc, const ViewState& view,
+                 const model::DrawingSettings& settings, platform::Canvas& canvas);
 
 // The paint of a window: prepareView, then paint; the mouse tool of `host` rests while a
 // report page is shown. A paint that starts while one is being prepared returns at once.
 // `host` may be null (no dialogs).
 void OnDraw(model::Document& doc, ViewState& view, platform::Canvas& canvas,
-            ViewHost* host = nullptr, CrossingPass crossings = CrossingPass::Indexed);
+            ViewHost* host = nullptr, CrossingPass crossings = CrossingPass::Indexed,
+            Overlay overlay = Overlay::Selection);
 
 // prepareView for a view nobody sees, such as a replayed session, and for saving, which must
 // not wait for a paint: every annotation is laid out at its place, none slides.
@@ -69,8 +80,8 @@ struct SavedColours {
 SavedColours OnPreparePrinting(model::DrawingSettings& settings);
 void OnEndPrinting(model::DrawingSettings& settings, const SavedColours& saved);
 
-// Prints page `page` (from 1): the window origin moves to the page, then the view paints.
-// `printLeft` is the left edge of the printable area in logical units.
+// Prints page `page` (from 1): the window origin moves to the page, then the view paints,
+// without the selection. `printLeft` is the left edge of the printable area in logical units.
 void OnPrint(model::Document& doc, ViewState& view, platform::Canvas& canvas, int page,
              int printLeft = 0);
 

@@ -1,6 +1,6 @@
-// The 3D view and the PCF export in the window: the menu entries, selection both ways between
-// the 3D view and the drawing, the view following edits, the problems panel, and the export's
-// file name checks.
+// The 3D view and the exports in the window: the menu entries, selection both ways between
+// the 3D view and the drawing, the view following edits, the problems panel, the PCF export's
+// file name checks, and the DXF the window writes.
 //
 // With TUBRA_VIEW3D_SCREENSHOT set to a PNG path, the 3D view of the pipeline sample is saved
 // there (on the xcb platform under Xvfb, as the X server shows it).
@@ -31,6 +31,7 @@
 #include "tubra/app/MainWindow.h"
 #include "tubra/app/RealSpace.h"
 #include "tubra/app/View3DWindow.h"
+#include "tubra/exchange/DxfExport.h"
 #include "tubra/model/DrawingFile.h"
 #include "tubra/spatial/Sketch.h"
 
@@ -419,4 +420,31 @@ TEST_F(View3DTest, ExportWritesThePcfAndRefusesDrawings) {
     EXPECT_TRUE(fs::exists(dir / "估算.pcf"));
     ASSERT_EQ(ui.asked.size(), 1u);
     EXPECT_NE(ui.asked[0].text.find("1 处前后不一致"), std::string::npos) << ui.asked[0].text;
+}
+
+TEST_F(View3DTest, TheWindowsDxfIsTheCommandLinesWithoutTheSelection) {
+    // The drawing shown and painted in a window, a valve selected: its sheet is the one the
+    // command line writes from the file, and the window's document is left as it was.
+    app::DrawingView* view = open(kSample);
+    ASSERT_TRUE(view);
+    model::Document& doc = view->document();
+    for (const model::PipeObject& o : doc.drawing.objects)
+        if (o.is(model::ObjectKind::Valve)) {
+            doc.selection.add(&o);
+            break;
+        }
+    ASSERT_FALSE(doc.selection.empty());
+    view->update();
+    apptest::settle();
+    const model::ObjectList before = doc.drawing.objects;
+    const std::string fromWindow = exchange::sheetDxf(doc);
+    ASSERT_EQ(doc.drawing.objects.size(), before.size());
+    for (std::size_t i = 0; i < before.size(); ++i)
+        EXPECT_TRUE(doc.drawing.objects.at(i) == before.at(i)) << i;
+    EXPECT_EQ(doc.selection.size(), 1u);
+
+    model::AppContext app;
+    const auto opened = model::Document::open(app, kSample);
+    ASSERT_TRUE(opened);
+    EXPECT_TRUE(fromWindow == exchange::sheetDxf(*opened)) << "the window's sheet differs";
 }

@@ -117,3 +117,17 @@ TEST(PrintJob, PaperAndTheViewOfAnOpenedFile) {
     EXPECT_FALSE(paper.a3);
     EXPECT_FALSE(paper.landscape);
 }
+
+TEST(PrintJob, TheSelectionIsNeverPrinted) {
+    // The window prints its own document, whose selection shows on screen only.
+    Printed p;
+    view::ViewState view = view::viewForPrinting(p.doc);
+    RecordedPages plain;
+    view::printDocument(p.doc, view, plain, {1, 1});
+    for (const model::PipeObject& o : p.doc.drawing.objects) p.doc.selection.add(&o);
+    RecordedPages selected;
+    view::printDocument(p.doc, view, selected, {1, 1});
+    ASSERT_EQ(selected.pages[0]->calls().size(), plain.pages[0]->calls().size());
+    for (const platform::DrawnSegment& s : selected.pages[0]->segments())
+        EXPECT_EQ(s.rasterOp, platform::RasterOp::Copy);
+}

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <map>
 #include <set>
@@ -110,10 +111,13 @@ TEST(DxfCanvas, UnderlinedTextsAndPercentSignsUseTheTextControlCodes) {
     canvas.setFont(f);
     canvas.textOut({0, 0}, "50%");
     canvas.textOut({0, 0}, "%%u");
+    canvas.textOut({0, 0}, "Q=50m^3/h");
     const auto all = entities(canvas.finish());
-    ASSERT_EQ(all.size(), 2u);
+    ASSERT_EQ(all.size(), 3u);
     EXPECT_EQ(all[0].get(1), "%%u50%");
     EXPECT_EQ(all[1].get(1), "%%u%%%%%%u");
+    // A caret starts a control character ("^J" a line break); "^ " is the caret itself.
+    EXPECT_EQ(all[2].get(1), "%%uQ=50m^ 3/h");
 }
 
 TEST(DxfCanvas, FillsCirclesAndPolygonsAndKeepsARepaintedFigureOnceWhereItWasPaintedLast) {
@@ -139,19 +143,65 @@ TEST(DxfCanvas, FillsCirclesAndPolygonsAndKeepsARepaintedFigureOnceWhereItWasPai
     canvas.polygon(triangle);
     const auto all = entities(canvas.finish());
 
+    // The white inside of the weld is paper: no white disc, the pipe cut where it covers it.
     std::vector<std::string> types;
     for (const Entity& e : all) types.push_back(e.type);
-    EXPECT_EQ(types, (std::vector<std::string>{"LINE", "HATCH", "CIRCLE", "HATCH", "CIRCLE", "HATCH"}));
+    EXPECT_EQ(types, (std::vector<std::string>{"LINE", "LINE", "CIRCLE", "CIRCLE", "HATCH"}));
+    EXPECT_EQ(all[0].all(10)[0], 0.0);
+    EXPECT_NEAR(all[0].all(11)[0], 99.6, 0.01);
+    EXPECT_NEAR(all[1].all(10)[0], 100.4, 0.01);
+    EXPECT_EQ(all[1].all(11)[0], 200.0);
     const Entity& circle = all[2];
     EXPECT_EQ(circle.all(10)[0], 100.0);
     EXPECT_EQ(circle.all(20)[0], 105.0);
     EXPECT_EQ(circle.all(40)[0], 0.4);
-    EXPECT_EQ(all[1].get(420), "16777215");  // the white disc under the circle
-    EXPECT_EQ(all[5].get(93), "3");          // the triangle filled, no outline with a null pen
+    EXPECT_EQ(all[4].get(93), "3");  // the triangle filled, no outline with a null pen
     // Handles stay unique after the repeat was dropped.
     std::set<std::string> handles;
     for (const Entity& e : all) handles.insert(e.get(5));
     EXPECT_EQ(handles.size(), all.size());
+}
+
+TEST(DxfCanvas, PaperCutsTheLinesPaintedBeforeItAndIsNeverWritten) {
+    DxfCanvas canvas({2900, 2050}, twoLayers());
+    canvas.setLayer(0);
+    canvas.setBackgroundColour(0xFFFFFF);
+    canvas.setPen({platform::PenStyle::Solid, 4, 0xFF0000});
+    canvas.moveTo({0, -500});
+    canvas.lineTo({1000, -500});  // the rear pipe
+    canvas.moveTo({500, 0});
+    canvas.lineTo({500, -1000});  // the front one
+    // A crossing's gap: both erased round the crossing, the front piece drawn again.
+    canvas.fillRect({484, -484, 516, -516}, 0xFFFFFF);
+    canvas.moveTo({500, -480});
+    canvas.lineTo({500, -520});
+    // A break mark: the pipe under it painted over with a wide stroke of paper.
+    canvas.moveTo({0, -1500});
+    canvas.lineTo({1000, -1500});
+    canvas.setPen({platform::PenStyle::Solid, 6, 0xFFFFFF});
+    canvas.moveTo({300, -1500});
+    canvas.lineTo({400, -1500});
+    const auto all = entities(canvas.finish());
+    std::vector<std::array<double, 4>> lines;
+    for (const Entity& e : all) {
+        ASSERT_EQ(e.type, "LINE");
+        EXPECT_NE(e.get(420), "16777215");
+        lines.push_back({e.all(10)[0], e.all(20)[0], e.all(11)[0], e.all(21)[0]});
+    }
+    std::sort(lines.begin(), lines.end());
+    // y in drawing units: the sheet moved up by 205 mm.
+    const std::vector<std::array<double, 4>> expected = {
+        {0, 55, 29.7, 55},      // the broken pipe, up to the stroke's end (half its width on)
+        {0, 155, 48.4, 155},    // the rear pipe, up to the gap
+        {40.3, 55, 100, 55},    // the broken pipe after the break
+        {50, 153.4, 50, 105},   // the front pipe below the gap
+        {50, 157, 50, 153},     // its piece drawn again across the gap
+        {50, 205, 50, 156.6},   // the front pipe above the gap
+        {51.6, 155, 100, 155},  // the rear pipe after the gap
+    };
+    ASSERT_EQ(lines.size(), expected.size());
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        for (int k = 0; k < 4; ++k) EXPECT_NEAR(lines[i][k], expected[i][k], 1e-6) << i << " " << k;
 }
 
 TEST(DxfCanvas, LineweightsAreTheStandardOnesNearestThePenWidth) {
