@@ -580,14 +580,16 @@ void MainWindow::exportText() {
 
 namespace {
 
-// A workbook's name from a save dialog: ".xlsx" is added to a name without an extension, and
-// the dialog asks before it replaces a file.
+// A workbook's name from a save dialog: a workbook's name ends in ".xlsx", which is added to
+// a name that ends otherwise, and the dialog asks before it replaces a file.
 fs::path chooseWorkbook(QWidget* parent, const QString& caption, const fs::path& proposed) {
     QFileDialog dialog(parent, caption, fromPath(proposed), QStringLiteral("Excel 工作簿(*.xlsx)"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("xlsx"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-    return toPath(dialog.selectedFiles().front());
+    fs::path chosen = toPath(dialog.selectedFiles().front());
+    if (!isWorkbookName(chosen)) chosen += ".xlsx";
+    return chosen;
 }
 
 }  // namespace

@@ -36,7 +36,12 @@ void summariseSelection(MainWindow& window) {
                                                 fromPath(list.directory / "材料汇总.xlsx"),
                                                 QStringLiteral("Excel 工作簿(*.xlsx);;CSV 文件(*.csv)"));
     if (name.isEmpty()) return;
-    if (QFileInfo(name).suffix().isEmpty()) name += QStringLiteral(".xlsx");
+    // A workbook, or CSV for a name that asks for it.
+    const QString suffix = QFileInfo(name).suffix();
+    if (suffix.compare(QStringLiteral("xlsx"), Qt::CaseInsensitive) != 0 &&
+        suffix.compare(QStringLiteral("csv"), Qt::CaseInsensitive) != 0 &&
+        suffix.compare(QStringLiteral("hcd"), Qt::CaseInsensitive) != 0)
+        name += QStringLiteral(".xlsx");
     if (QFileInfo(name).suffix().compare(QStringLiteral("hcd"), Qt::CaseInsensitive) == 0) {
         QMessageBox::warning(&window, QStringLiteral("信息:"), QStringLiteral("输出文件是图形文件，导出操作取消！"));
         return;

@@ -183,6 +183,11 @@ bool writeOrReport(const fs::path& path, std::string_view data) {
 
 bool writeOrReport(const fs::path& path, const Workbook& book) { return reportWrite(path, writeWorkbook(path, book)); }
 
+// One rule for every workbook the tools write: its name ends in ".xlsx".
+void wantWorkbookName(const fs::path& path) {
+    if (!isWorkbookName(path)) throw UsageError{"Excel 工作簿的文件名应以 .xlsx 结尾：" + path.string()};
+}
+
 // An export never replaces a drawing, neither a "*.hcd" file nor one of the listed files.
 bool refusedOutput(const fs::path& out, const PipelineList& list) {
     if (!isDrawingOutput(out, list)) return false;
@@ -217,6 +222,7 @@ int runExportTsv(const std::vector<std::string>& raw) {
 int runExportXlsx(const std::vector<std::string>& raw) {
     const Args a = parse(raw, {}, {"--report"});
     wantPositional(a, 2, 2);
+    wantWorkbookName(a.positional[1]);
     PipelineList list;
     int failed = 0;
     if (!listOrReport(list, a.positional[0], a.has("--report"), failed)) return kFileError;
@@ -278,6 +284,7 @@ int runMaterials(const std::vector<std::string>& raw) {
 int runCheckLengths(const std::vector<std::string>& raw) {
     const Args a = parse(raw, {"--xlsx"}, {});
     wantPositional(a, 1, 1);
+    if (const auto workbook = a.get("--xlsx")) wantWorkbookName(*workbook);
     PipelineList list;
     int failed = 0;
     if (!listOrReport(list, a.positional[0], false, failed)) return kFileError;
@@ -477,9 +484,10 @@ int runSetTitle(const std::vector<std::string>& a) { return runSetSection(Sectio
 const std::vector<Command>& commands() {
     static const std::vector<Command> c = {
         {"list", "list DIR [--report] [--tsv|--json]", runList},
-        {"export-tsv", "export-tsv DIR OUT [--report]", runExportTsv},
-        {"export-xlsx", "export-xlsx DIR OUT.xlsx [--report]", runExportXlsx},
-        {"export-census", "export-census DIR OUT.csv|OUT.xlsx [--device NAME]", runExportCensus},
+        {"export-tsv", "export-tsv DIR OUT [--report]    文本列表，供程序读取", runExportTsv},
+        {"export-xlsx", "export-xlsx DIR OUT.xlsx [--report]    Excel 工作簿，用电子表格打开", runExportXlsx},
+        {"export-census", "export-census DIR OUT.csv|OUT.xlsx [--device NAME]    普查导入文件（.xlsx 供打开）",
+         runExportCensus},
         {"check-lengths", "check-lengths DIR [--xlsx OUT.xlsx]", runCheckLengths},
         {"materials", "materials DIR... OUT.xlsx|OUT.csv    所列图形文件的材料汇总", runMaterials},
         {"set-table", "set-table FILE|DIR... --row N --value V     (N = 1..18)", runSetTable},
@@ -499,6 +507,9 @@ const std::vector<Command>& commands() {
 void usage(std::FILE* out) {
     std::fputs("用法: vesko-cli 命令 参数\n", out);
     for (const Command& c : commands()) std::fprintf(out, "  %.*s\n", static_cast<int>(c.usage.size()), c.usage.data());
+    std::fputs("文本列表和普查导入文件供程序读取，单元格按图纸原样写出；要用电子表格打开，请用 .xlsx 导出。\n"
+               "Excel 工作簿的文件名应以 .xlsx 结尾。\n",
+               out);
 }
 
 int run(std::string_view command, const std::vector<std::string>& args) {

@@ -143,7 +143,14 @@ Workbook listWorkbook(const PipelineList& list) {
     for (const ListRow& row : list.rows) {
         std::vector<SheetCell> cells;
         cells.reserve(static_cast<std::size_t>(columns));
-        for (int c = 0; c < columns; ++c) cells.push_back(gbkCell(cut49(row.cell(c)), isNumericColumn(c)));
+        for (int c = 0; c < columns; ++c) {
+            // The file's name as the file system has it (UTF-8): GBK cannot hold every name
+            // ("한국.hcd"), the workbook can.
+            if (c == kColFileName)
+                cells.push_back(SheetCell::ofText(row.fileName()));
+            else
+                cells.push_back(gbkCell(cut49(row.cell(c)), isNumericColumn(c)));
+        }
         sheet.rows.push_back(std::move(cells));
     }
     Workbook book;

@@ -1,11 +1,14 @@
 #include "manager/core/Workbook.h"
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <xlsxwriter.h>
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <charconv>
+#include <cstdio>
 
 #include "platform/AtomicFile.h"
 #include "platform/Clock.h"
@@ -107,8 +110,50 @@ class WorkbookErrorCategory : public std::error_category {
 public:
     const char* name() const noexcept override { return "xlsx"; }
     std::string message(int e) const override {
-        return std::string("无法写出 Excel 工作簿（") + lxw_strerror(static_cast<lxw_error>(e)) + "）";
+        const char* why = "工作簿库的内部错误";
+        switch (static_cast<lxw_error>(e)) {
+            case LXW_ERROR_MEMORY_MALLOC_FAILED: why = "内存不足"; break;
+            case LXW_ERROR_CREATING_XLSX_FILE: why = "无法创建文件"; break;
+            case LXW_ERROR_CREATING_TMPFILE:
+            case LXW_ERROR_READING_TMPFILE: why = "临时文件出错"; break;
+            case LXW_ERROR_ZIP_FILE_OPERATION:
+            case LXW_ERROR_ZIP_FILE_ADD:
+            case LXW_ERROR_ZIP_CLOSE: why = "写入压缩文件时出错"; break;
+            case LXW_ERROR_SHEETNAME_LENGTH_EXCEEDED:
+            case LXW_ERROR_INVALID_SHEETNAME_CHARACTER:
+            case LXW_ERROR_SHEETNAME_START_END_APOSTROPHE:
+            case LXW_ERROR_SHEETNAME_ALREADY_USED: why = "工作表名称不能用"; break;
+            case LXW_ERROR_MAX_STRING_LENGTH_EXCEEDED: why = "单元格文字太长"; break;
+            default: break;
+        }
+        return std::string("无法写出 Excel 工作簿（") + why + "）";
     }
+};
+
+// The library reports its failures on standard error itself, in English, before the caller
+// can say what failed in its own words: while the library works, standard error leads
+// nowhere.
+class LibraryMessagesHidden {
+public:
+    LibraryMessagesHidden() {
+        std::fflush(stderr);
+        saved_ = ::dup(STDERR_FILENO);
+        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (saved_ >= 0 && null >= 0) ::dup2(null, STDERR_FILENO);
+        if (null >= 0) ::close(null);
+    }
+    ~LibraryMessagesHidden() {
+        std::fflush(stderr);
+        if (saved_ >= 0) {
+            ::dup2(saved_, STDERR_FILENO);
+            ::close(saved_);
+        }
+    }
+    LibraryMessagesHidden(const LibraryMessagesHidden&) = delete;
+    LibraryMessagesHidden& operator=(const LibraryMessagesHidden&) = delete;
+
+private:
+    int saved_ = -1;
 };
 
 std::error_code workbookError(lxw_error e, int savedErrno) {
@@ -283,7 +328,10 @@ std::vector<double> fittedWidths(const Sheet& sheet) {
 }
 
 std::error_code writeWorkbook(const std::filesystem::path& path, const Workbook& book) {
-    return platform::writeFileAtomicallyWith(path, [&](const std::filesystem::path& tmp) { return produce(tmp, book); }).error();
+    return platform::writeFileAtomicallyWith(path, [&](const std::filesystem::path& tmp) {
+               const LibraryMessagesHidden quiet;
+               return produce(tmp, book);
+           }).error();
 }
 
 bool isWorkbookName(const std::filesystem::path& path) {

@@ -53,10 +53,11 @@ std::vector<Command> extraCommands() {
     commands.push_back({"model", "model FILE                管线的真实坐标（毫米，x 东、y 北、z 上）和图中前后不一致之处，JSON",
                         tubra::cli::runModel});
     commands.push_back({"export", "export FILE --pcf OUT.pcf 管线的 PCF 管道组件文件\n"
-                                  "  export FILE --dxf OUT.dxf 图纸（同打印）写成 DXF 文件，按图层分开",
+                                  "  export FILE --dxf OUT.dxf 图纸（同打印）写成 DXF 文件，按图层分开，隐藏的图层关闭",
                         tubra::cli::runExport});
     commands.push_back({"materials", "materials FILE [--csv OUT.csv | --xlsx OUT.xlsx | --json]\n"
-                                     "                            材料表：各材料、规格的管长（米），弯头、三通、阀门、管件、支架、焊缝的数量",
+                                     "                            材料表：各材料、规格的管长（米），弯头、三通、阀门、管件、支架、焊缝的数量\n"
+                                     "                            （CSV 中以 = + - @ 开头的文字前加 '，电子表格不会当作公式）",
                         tubra::cli::runMaterials});
     return commands;
 }

@@ -51,22 +51,31 @@ std::string field(std::string_view gbk) {
     return s.substr(first, last - first + 1);
 }
 
-double thousandths(double v) {
-    const double r = std::round(v * 1000.0) / 1000.0;
-    return r == 0.0 ? 0.0 : r;
+}  // namespace
+
+double shownMetres(double millimetres) {
+    const long long mm = std::llround(millimetres);
+    return mm == 0 ? 0.0 : static_cast<double>(mm) / 1000.0;
 }
 
-std::string csvCell(std::string_view s) {
-    if (s.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(s);
+std::string shownMetresText(double millimetres) {
+    const long long mm = std::llround(millimetres);
+    const auto whole = static_cast<unsigned long>(mm < 0 ? -mm : mm);
+    return text::format("%s%lu.%03lu", mm < 0 ? "-" : "", whole / 1000, whole % 1000);
+}
+
+std::string csvTextCell(std::string_view s) {
+    std::string cell(s);
+    if (!cell.empty() && std::string_view("=+-@\t\r").find(cell.front()) != std::string_view::npos)
+        cell.insert(0, 1, '\'');
+    if (cell.find_first_of(",\"\r\n") == std::string::npos) return cell;
     std::string out = "\"";
-    for (char c : s) {
+    for (char c : cell) {
         if (c == '"') out += '"';
         out += c;
     }
     return out + "\"";
 }
-
-}  // namespace
 
 const char* materialGroupName(MaterialGroup g) { return kGroupNames[static_cast<int>(g)]; }
 const char* materialUnit(MaterialGroup g) { return kUnits[static_cast<int>(g)]; }
@@ -78,17 +87,17 @@ long MaterialList::count(MaterialGroup g) const {
     return n;
 }
 
-double MaterialList::pipeMetres() const {
-    double m = 0.0;
+double MaterialList::pipeMillimetres() const {
+    double mm = 0.0;
     for (const auto& [key, amount] : items)
-        if (key.group == MaterialGroup::Pipe) m += amount.metres;
-    return m;
+        if (key.group == MaterialGroup::Pipe) mm += amount.millimetres;
+    return mm;
 }
 
 MaterialList& MaterialList::operator+=(const MaterialList& other) {
     for (const auto& [key, amount] : other.items) {
         MaterialAmount& a = items[key];
-        a.metres += amount.metres;
+        a.millimetres += amount.millimetres;
         a.count += amount.count;
     }
     drawings += other.drawings;
@@ -105,13 +114,13 @@ MaterialList countMaterials(const model::ObjectList& objects) {
         MaterialAmount& a = list.items[std::move(key)];
         ++a.count;
         // The length a pipe's dimension text gives, in millimetres.
-        if (*g == MaterialGroup::Pipe) a.metres += text::leadingNumber(o.DistTxt.view()) / 1000.0;
+        if (*g == MaterialGroup::Pipe) a.millimetres += text::leadingNumber(o.DistTxt.view());
     }
     return list;
 }
 
 std::string materialQuantity(const MaterialKey& key, const MaterialAmount& amount) {
-    if (key.group == MaterialGroup::Pipe) return text::format("%.3f", amount.metres);
+    if (key.group == MaterialGroup::Pipe) return shownMetresText(amount.millimetres);
     return std::to_string(amount.count);
 }
 
@@ -128,8 +137,8 @@ std::string materialsCsv(const MaterialList& list) {
     out += "\r\n";
     for (const auto& [key, amount] : list.items) {
         const bool pipe = key.group == MaterialGroup::Pipe;
-        out += csvCell(materialGroupName(key.group)) + "," + csvCell(key.name) + "," +
-               csvCell(key.material) + "," + csvCell(key.size) + "," +
+        out += csvTextCell(materialGroupName(key.group)) + "," + csvTextCell(key.name) + "," +
+               csvTextCell(key.material) + "," + csvTextCell(key.size) + "," +
                (pipe ? materialQuantity(key, amount) : std::string()) + "," +
                std::to_string(amount.count) + "," + materialUnit(key.group) + "\r\n";
     }
@@ -146,14 +155,14 @@ std::string materialsJson(const MaterialList& list) {
         r["name"] = key.name;
         r["material"] = key.material;
         r["size"] = key.size;
-        if (key.group == MaterialGroup::Pipe) r["metres"] = thousandths(amount.metres);
+        if (key.group == MaterialGroup::Pipe) r["metres"] = shownMetres(amount.millimetres);
         r["count"] = amount.count;
         r["unit"] = materialUnit(key.group);
         rows.push_back(std::move(r));
     }
     j["rows"] = std::move(rows);
     nlohmann::ordered_json totals;
-    totals["pipeMetres"] = thousandths(list.pipeMetres());
+    totals["pipeMetres"] = shownMetres(list.pipeMillimetres());
     totals["segments"] = list.count(MaterialGroup::Pipe);
     totals["elbows"] = list.count(MaterialGroup::Elbow);
     totals["tees"] = list.count(MaterialGroup::Tee);

@@ -8,6 +8,7 @@
 
 #include <map>
 #include <string>
+#include <string_view>
 #include <tuple>
 #include <vector>
 
@@ -30,17 +31,18 @@ struct MaterialKey {
 };
 
 struct MaterialAmount {
-    double metres = 0.0;  // pipes: length
-    long count = 0;       // pieces (pipes: segments)
+    double millimetres = 0.0;  // pipes: length
+    long count = 0;            // pieces (pipes: segments)
 };
 
 struct MaterialList {
     std::map<MaterialKey, MaterialAmount> items;
     int drawings = 0;
 
-    // Totals by group: pieces, and for pipes also their length in metres.
+    // Totals by group: pieces, and for pipes also their length.
     long count(MaterialGroup g) const;
-    double pipeMetres() const;
+    double pipeMillimetres() const;
+    double pipeMetres() const { return pipeMillimetres() / 1000.0; }
 
     MaterialList& operator+=(const MaterialList& other);
 };
@@ -48,8 +50,12 @@ struct MaterialList {
 // The list of one drawing.
 MaterialList countMaterials(const model::ObjectList& objects);
 
-// The quantity of a row as the lists write it: metres with two decimals for pipes, else the
-// count; and its unit ("米", "个", "道").
+// A length as every list shows it, one rounding for all: metres to the millimetre, a half
+// millimetre away from zero (3600.5 mm is 3.601 m).
+double shownMetres(double millimetres);
+std::string shownMetresText(double millimetres);  // "3.601"
+
+// The quantity of a row as the lists write it: the shown metres for pipes, else the count.
 std::string materialQuantity(const MaterialKey& key, const MaterialAmount& amount);
 const char* materialUnit(MaterialGroup g);
 
@@ -57,7 +63,13 @@ const char* materialUnit(MaterialGroup g);
 const std::vector<std::string>& materialColumns();
 
 // The list as CSV (UTF-8 with a byte-order mark, so spreadsheets read it as such; CR LF).
+// Drawings come from other parties: a text cell that a spreadsheet would take for a formula
+// (one starting with "=", "+", "-", "@", TAB or CR) starts with "'", which spreadsheets read as
+// "this is text" and do not show.
 std::string materialsCsv(const MaterialList& list);
+// One CSV text cell as materialsCsv writes it: neutralised, then quoted when it holds a comma,
+// a quote or a line break.
+std::string csvTextCell(std::string_view utf8);
 // The list as JSON (UTF-8): rows and the totals by group.
 std::string materialsJson(const MaterialList& list);
 

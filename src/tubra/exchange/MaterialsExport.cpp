@@ -1,7 +1,11 @@
 #include "tubra/exchange/MaterialsExport.h"
 
+#include <sys/stat.h>
+
 #include <cmath>
 #include <optional>
+#include <set>
+#include <utility>
 
 #include "manager/core/ListFields.h"
 #include "platform/AtomicFile.h"
@@ -17,14 +21,14 @@ manager::Workbook materialsWorkbook(const MaterialList& list, std::string title)
     sheet.name = "材料表";
     sheet.header = materialColumns();
     const auto row = [](MaterialGroup g, std::string name, std::string material, std::string size,
-                        std::optional<double> metres, long count) {
+                        std::optional<double> millimetres, long count) {
         std::vector<SheetCell> r;
         r.push_back(SheetCell::ofText(materialGroupName(g)));
         r.push_back(SheetCell::ofText(std::move(name)));
         r.push_back(SheetCell::ofText(std::move(material)));
         r.push_back(SheetCell::ofText(std::move(size)));
-        // Sums of lengths in millimetres: stored as the metres shown, without binary noise.
-        r.push_back(metres ? SheetCell::ofNumber(std::round(*metres * 1000.0) / 1000.0, 3) : SheetCell{});
+        // Stored as the metres every list shows.
+        r.push_back(millimetres ? SheetCell::ofNumber(shownMetres(*millimetres), 3) : SheetCell{});
         r.push_back(SheetCell::ofNumber(static_cast<double>(count), 0));
         r.push_back(SheetCell::ofText(materialUnit(g)));
         return r;
@@ -32,12 +36,12 @@ manager::Workbook materialsWorkbook(const MaterialList& list, std::string title)
     for (const auto& [key, amount] : list.items) {
         const bool pipe = key.group == MaterialGroup::Pipe;
         sheet.rows.push_back(row(key.group, key.name, key.material, key.size,
-                                 pipe ? std::optional<double>(amount.metres) : std::nullopt, amount.count));
+                                 pipe ? std::optional<double>(amount.millimetres) : std::nullopt, amount.count));
     }
     for (int i = 0; i < kMaterialGroupCount; ++i) {
         const auto g = static_cast<MaterialGroup>(i);
         const bool pipe = g == MaterialGroup::Pipe;
-        sheet.rows.push_back(row(g, "合计", "", "", pipe ? std::optional<double>(list.pipeMetres()) : std::nullopt,
+        sheet.rows.push_back(row(g, "合计", "", "", pipe ? std::optional<double>(list.pipeMillimetres()) : std::nullopt,
                                  list.count(g)));
     }
     manager::Workbook book;
@@ -49,7 +53,12 @@ manager::Workbook materialsWorkbook(const MaterialList& list, std::string title)
 MaterialList sumMaterials(const std::vector<std::filesystem::path>& files,
                           std::vector<MaterialsFileError>* errors) {
     MaterialList sum;
+    // A file named twice ("dA" and "./dA/x.hcd", a link to it) is one file: its device and inode
+    // say so, whatever the names.
+    std::set<std::pair<dev_t, ino_t>> seen;
     for (const std::filesystem::path& path : files) {
+        struct stat st;
+        if (::stat(path.c_str(), &st) == 0 && !seen.insert({st.st_dev, st.st_ino}).second) continue;
         std::string data;
         if (const std::error_code ec = manager::readDrawingFile(path, data)) {
             if (errors) errors->push_back({path, ec});

@@ -21,8 +21,8 @@ struct MaterialsFileError {
     std::error_code error;
 };
 
-// The lists of the drawing files added up; files that cannot be read are left out and named
-// in `errors`.
+// The lists of the drawing files added up, each file once however often and by whatever
+// name it is given; files that cannot be read are left out and named in `errors`.
 MaterialList sumMaterials(const std::vector<std::filesystem::path>& files,
                           std::vector<MaterialsFileError>* errors);
 

@@ -98,9 +98,9 @@ TEST(Materials, RowsAreByKindMaterialAndSizeAndListsAddUp) {
         const auto it = list.items.find({g, name, material, size});
         return it == list.items.end() ? exchange::MaterialAmount{-1.0, -1} : it->second;
     };
-    EXPECT_DOUBLE_EQ(amount(MaterialGroup::Pipe, "管子", "20#", "φ108×4").metres, 4.00025);
+    EXPECT_DOUBLE_EQ(amount(MaterialGroup::Pipe, "管子", "20#", "φ108×4").millimetres, 4000.25);
     EXPECT_EQ(amount(MaterialGroup::Pipe, "管子", "20#", "φ108×4").count, 2);
-    EXPECT_DOUBLE_EQ(amount(MaterialGroup::Pipe, "管子", "20#", "φ57×3.5").metres, 0.8);
+    EXPECT_DOUBLE_EQ(amount(MaterialGroup::Pipe, "管子", "20#", "φ57×3.5").millimetres, 800.0);
     EXPECT_EQ(amount(MaterialGroup::Valve, "闸阀", "WCB", "DN100").count, 2);
     EXPECT_EQ(amount(MaterialGroup::Valve, "球阀", "WCB", "DN100").count, 1);
     EXPECT_EQ(amount(MaterialGroup::Fitting, "法兰", "20#", "DN100").count, 1);
@@ -154,5 +154,40 @@ TEST(Materials, SumsOverFilesLeaveOutUnreadableOnesAndNameThem) {
     EXPECT_EQ(sum.drawings, 2);
     EXPECT_EQ(sum.count(MaterialGroup::Weld), 2 * one.count(MaterialGroup::Weld));
     EXPECT_NEAR(sum.pipeMetres(), 2 * one.pipeMetres(), 1e-9);
+
+    // The same file by other names (a path with "./" in it, a link) is counted once.
+    fs::create_symlink(dir / "a.hcd", dir / "link.hcd");
+    const MaterialList again = exchange::sumMaterials(
+        {dir / "a.hcd", dir / "." / "a.hcd", dir / "link.hcd", dir / "b.hcd"}, nullptr);
+    EXPECT_EQ(again.drawings, 2);
+    EXPECT_EQ(again.count(MaterialGroup::Weld), 2 * one.count(MaterialGroup::Weld));
     fs::remove_all(dir);
+}
+
+TEST(Materials, OneRoundingOfLengthsInEveryForm) {
+    // 3600.5 mm, whose metres (3.6005) lie just below the half in binary: every form says 3.601.
+    model::ObjectList objects;
+    put(objects, object(model::ObjectKind::Pipe, 0, "20#", "φ108×4", "3600.5"));
+    const MaterialList list = exchange::countMaterials(objects);
+    const auto& [key, amount] = *list.items.begin();
+    EXPECT_EQ(exchange::materialQuantity(key, amount), "3.601");
+    EXPECT_NE(exchange::materialsCsv(list).find(",3.601,1,"), std::string::npos);
+    const auto json = nlohmann::json::parse(exchange::materialsJson(list));
+    EXPECT_EQ(json["rows"][0]["metres"].get<double>(), 3.601);
+    EXPECT_EQ(json["totals"]["pipeMetres"].get<double>(), 3.601);
+    const auto book = exchange::materialsWorkbook(list, "t");
+    EXPECT_EQ(book.sheets.at(0).rows.at(0).at(4).number, 3.601);
+    EXPECT_EQ(exchange::shownMetresText(-0.4), "0.000");
+    EXPECT_EQ(exchange::shownMetresText(-1500.5), "-1.501");
+}
+
+TEST(Materials, CsvCellsThatLookLikeFormulasAreText) {
+    EXPECT_EQ(exchange::csvTextCell("=1+1"), "'=1+1");
+    EXPECT_EQ(exchange::csvTextCell("=HYPERLINK(\"http://example.com\",\"x\")"),
+              "\"'=HYPERLINK(\"\"http://example.com\"\",\"\"x\"\")\"");
+    for (const char* lead : {"+", "-", "@", "\t", "\r"})
+        EXPECT_EQ(exchange::csvTextCell(std::string(lead) + "x").front(), lead[0] == '\r' ? '"' : '\'')
+            << lead;
+    EXPECT_EQ(exchange::csvTextCell("20#"), "20#");
+    EXPECT_EQ(exchange::csvTextCell("φ108-4"), "φ108-4");  // only the first character counts
 }

@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
 """Material lists as files, read back with openpyxl (Debian's python3-openpyxl) and csv:
-`tubra-cli materials` writes the same rows as JSON, CSV and workbook; `vesko-cli materials`
-adds up the drawings of directories, a drawing counted once, and its workbook and CSV hold
-the sums of the single lists; outputs that would replace a drawing are refused.
+`tubra-cli materials` writes the same rows as JSON, CSV and workbook, with one rounding;
+`vesko-cli materials` adds up the drawings of directories, a drawing counted once however it
+is named, and its workbook and CSV hold the sums of the single lists; CSV cells that would run
+as formulas come back as the drawing's texts; outputs that would replace a drawing are refused;
+workbooks are named *.xlsx, keep file names GBK cannot hold, and a failed one is one line.
 
     materials_files_test.py TUBRA_CLI VESKO_CLI EXAMPLES_DIR
 """
@@ -12,6 +14,7 @@ import csv
 import io
 import json
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -131,6 +134,104 @@ with tempfile.TemporaryDirectory() as tmp:
     run(TUBRA, "materials", drawing, "--xlsx", os.path.join(tmp, "x.csv"), expect=2)
     check(open(drawing, "rb").read() == before, "a drawing was overwritten")
     run(VESKO, "materials", os.path.join(tmp, "none"), os.path.join(tmp, "none.xlsx"), expect=1)
+
+TRIGGERS = ("=", "+", "-", "@", "\t", "\r")
+
+
+def spreadsheet_cells(path):
+    """The CSV's cells as a spreadsheet program takes them: read with the csv module, and a
+    leading ' before a character that would start a formula dropped (the program shows the rest
+    as text). A cell that still starts with such a character would run as a formula."""
+    raw = open(path, "rb").read().decode("utf-8-sig")
+    rows = list(csv.reader(io.StringIO(raw, newline="")))
+    shown = []
+    for row in rows:
+        for cell in row:
+            check(not cell.startswith(TRIGGERS) or cell.lstrip("-").replace(".", "", 1).isdigit(),
+                  f"{path}: cell {cell!r} would run as a formula")
+        shown.append([c[1:] if c.startswith("'") and c[1:2] in TRIGGERS else c for c in row])
+    return shown
+
+
+with tempfile.TemporaryDirectory() as tmp:
+    # Materials that spreadsheets would run, from a drawing of another party: the CSV keeps
+    # them as texts, and a reader that knows the rule gets them back as they were.
+    data = open(os.path.join(EXAMPLES, "pipeline.hcd"), "rb").read()
+    hostile = ["=1+1", '=HYPERLINK("http://example.com","x")', "+SUM(A1)", "-2+3", "@A1"]
+    lines = data.split(b"\n")
+    found = 0
+    for i, line in enumerate(lines):
+        if line.startswith(b"\tCaiLiao") and line.split()[1:] and found < len(hostile):
+            lines[i] = b"\tCaiLiao    " + hostile[found].encode()
+            found += 1
+        # One pipe 3600.5 mm long: the same metres in every form.
+        if line.startswith(b"\tDistTxt    3600"):
+            lines[i] = b"\tDistTxt    3600.5"
+    check(found == len(hostile), "the sample has too few materials")
+    source = os.path.join(tmp, "hostile.hcd")
+    open(source, "wb").write(b"\n".join(lines))
+    out = os.path.join(tmp, "hostile.csv")
+    run(TUBRA, "materials", source, "--csv", out)
+    materials = {row[2] for row in spreadsheet_cells(out)[1:]}
+    check(set(hostile) <= materials, f"materials read back: {sorted(materials)}")
+    vesko_dir = os.path.join(tmp, "dA")
+    os.makedirs(vesko_dir)
+    shutil.copy(source, vesko_dir)
+    run(VESKO, "materials", vesko_dir, os.path.join(tmp, "sum.csv"))
+    check(set(hostile) <= {row[2] for row in spreadsheet_cells(os.path.join(tmp, "sum.csv"))[1:]},
+          "vesko csv: materials")
+
+    # One rounding: the length of every row is the same in the table, CSV, JSON and workbook.
+    rows, _ = json_rows(source)
+    run(TUBRA, "materials", source, "--xlsx", os.path.join(tmp, "hostile.xlsx"))
+    book, _ = workbook_rows(os.path.join(tmp, "hostile.xlsx"))
+    table = run(TUBRA, "materials", source).stdout.decode().splitlines()[1:]
+    shown = {key(*r.split("\t")[:4]): float(r.split("\t")[4]) for r in table if r.split("\t")[4]}
+    from_csv = {key(*r[:4]): float(r[4]) for r in spreadsheet_cells(out)[1:] if r[4]}
+    check(3.601 in from_csv.values(), f"3600.5 mm: {sorted(from_csv.values())}")
+    for k, (m, c) in rows.items():
+        if m is None:
+            continue
+        check(book[k][0] == m and shown[k] == m and from_csv[k] == m,
+              f"{k}: json {m}, xlsx {book[k][0]}, table {shown.get(k)}, csv {from_csv.get(k)}")
+
+    # A directory named twice, by two spellings: each drawing counted once.
+    run(VESKO, "materials", vesko_dir, os.path.join(tmp, ".", "dA"), os.path.join(tmp, "twice.xlsx"))
+    twice, _ = workbook_rows(os.path.join(tmp, "twice.xlsx"))
+    once, _ = workbook_rows(os.path.join(tmp, "hostile.xlsx"))
+    check(twice == once, f"dA and ./dA: {sorted(twice.items())[:3]} != {sorted(once.items())[:3]}")
+
+    # File names GBK has no character for stay as they are in the workbook list.
+    names = ["한국.hcd", "管线😀.hcd"]
+    listed = os.path.join(tmp, "names")
+    os.makedirs(listed)
+    for n in names:
+        shutil.copy(os.path.join(EXAMPLES, "pipeline.hcd"), os.path.join(listed, n))
+    list_book = os.path.join(tmp, "list.xlsx")
+    run(VESKO, "export-xlsx", listed, list_book)
+    ws = openpyxl.load_workbook(list_book).active
+    column = [c.value for c in next(ws.iter_cols(min_col=19, max_col=19))]
+    check(sorted(column[1:]) == sorted(names), f"file names in the list workbook: {column}")
+
+    # One rule for workbook names, and one Chinese line when a workbook cannot be written.
+    run(VESKO, "export-xlsx", listed, os.path.join(tmp, "list.txt"), expect=2)
+    check(not os.path.exists(os.path.join(tmp, "list.txt")), "a workbook under another name")
+    run(VESKO, "check-lengths", listed, "--xlsx", os.path.join(tmp, "lengths.txt"), expect=2)
+
+    def small_files():
+        import resource
+        import signal
+        signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+        resource.setrlimit(resource.RLIMIT_FSIZE, (2048, 2048))
+
+    for cli, args in ((VESKO, ["export-xlsx", listed, os.path.join(tmp, "big.xlsx")]),
+                      (TUBRA, ["materials", source, "--xlsx", os.path.join(tmp, "big.xlsx")])):
+        p = subprocess.run([cli, *args], capture_output=True, preexec_fn=small_files)
+        err = p.stderr.decode(errors="replace").splitlines()
+        check(p.returncode == 1 and len(err) == 1 and "[ERROR]" not in err[0] and
+              re.search("[\u4e00-\u9fff]", err[0]) is not None,
+              f"{os.path.basename(cli)} {args[0]} on a full disk: exit {p.returncode}, {err}")
+        check(not os.path.exists(os.path.join(tmp, "big.xlsx")), "a cut workbook left")
 
 for f in failures:
     print("FAIL:", f)
