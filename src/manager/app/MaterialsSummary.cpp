@@ -36,12 +36,7 @@ void summariseSelection(MainWindow& window) {
                                                 fromPath(list.directory / "材料汇总.xlsx"),
                                                 QStringLiteral("Excel 工作簿(*.xlsx);;CSV 文件(*.csv)"));
     if (name.isEmpty()) return;
-    // A workbook, or CSV for a name that asks for it.
-    const QString suffix = QFileInfo(name).suffix();
-    if (suffix.compare(QStringLiteral("xlsx"), Qt::CaseInsensitive) != 0 &&
-        suffix.compare(QStringLiteral("csv"), Qt::CaseInsensitive) != 0 &&
-        suffix.compare(QStringLiteral("hcd"), Qt::CaseInsensitive) != 0)
-        name += QStringLiteral(".xlsx");
+    if (QFileInfo(name).suffix().isEmpty()) name += QStringLiteral(".xlsx");
     if (QFileInfo(name).suffix().compare(QStringLiteral("hcd"), Qt::CaseInsensitive) == 0) {
         QMessageBox::warning(&window, QStringLiteral("信息:"), QStringLiteral("输出文件是图形文件，导出操作取消！"));
         return;
@@ -50,7 +45,8 @@ void summariseSelection(MainWindow& window) {
     std::vector<tubra::exchange::MaterialsFileError> errors;
     const tubra::exchange::MaterialList sum = tubra::exchange::sumMaterials(files, &errors);
     const std::string title = text::format("材料汇总（%d 个图形文件）", sum.drawings);
-    const std::error_code ec = tubra::exchange::saveMaterials(toPath(name), sum, title);
+    const std::error_code ec =
+        tubra::exchange::saveMaterials(tubra::exchange::materialsFileName(toPath(name)), sum, title);
     QApplication::restoreOverrideCursor();
     if (ec) {
         QMessageBox::warning(&window, QStringLiteral("运行错误"),

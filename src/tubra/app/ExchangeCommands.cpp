@@ -111,16 +111,11 @@ void showMaterials(MainWindow& window) {
     QPushButton* save = buttons->addButton(QStringLiteral("另存为…"), QDialogButtonBox::ActionRole);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     QObject::connect(save, &QPushButton::clicked, &dialog, [&] {
-        QString name = chooseOutput(&dialog, QStringLiteral("材料表另存为"), proposedName(doc, "-材料表.xlsx", "材料表.xlsx"),
-                                    QStringLiteral("Excel 工作簿(*.xlsx);;CSV 文件(*.csv)"), QStringLiteral(".xlsx"));
+        const QString name = chooseOutput(&dialog, QStringLiteral("材料表另存为"), proposedName(doc, "-材料表.xlsx", "材料表.xlsx"),
+                                          QStringLiteral("Excel 工作簿(*.xlsx);;CSV 文件(*.csv)"), QStringLiteral(".xlsx"));
         if (name.isEmpty()) return;
-        // A workbook, or CSV for a name that asks for it.
-        const QString suffix = QFileInfo(name).suffix();
-        if (suffix.compare(QStringLiteral("xlsx"), Qt::CaseInsensitive) != 0 &&
-            suffix.compare(QStringLiteral("csv"), Qt::CaseInsensitive) != 0)
-            name += QStringLiteral(".xlsx");
         const std::string title = "材料表 " + doc.path().stem().string();
-        if (const auto ec = exchange::saveMaterials(pathOf(name), list, title))
+        if (const auto ec = exchange::saveMaterials(exchange::materialsFileName(pathOf(name)), list, title))
             QMessageBox::warning(&dialog, QStringLiteral("运行错误"),
                                  QStringLiteral("无法写出 ") + name + QStringLiteral("：") + qs(platform::describe(ec)));
     });

@@ -72,6 +72,14 @@ MaterialList sumMaterials(const std::vector<std::filesystem::path>& files,
     return sum;
 }
 
+std::filesystem::path materialsFileName(std::filesystem::path chosen) {
+    std::string ext = chosen.extension().string();
+    for (char& c : ext)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (ext != ".xlsx" && ext != ".csv") chosen += ".xlsx";
+    return chosen;
+}
+
 std::error_code saveMaterials(const std::filesystem::path& path, const MaterialList& list,
                               const std::string& title) {
     if (manager::isWorkbookName(path)) return manager::writeWorkbook(path, materialsWorkbook(list, title));

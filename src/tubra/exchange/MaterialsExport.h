@@ -26,6 +26,10 @@ struct MaterialsFileError {
 MaterialList sumMaterials(const std::vector<std::filesystem::path>& files,
                           std::vector<MaterialsFileError>* errors);
 
+// The name a list chosen in a window is saved under: as chosen when it ends in ".xlsx" or
+// ".csv" (in any case), else with ".xlsx" added, the form to open in a spreadsheet.
+std::filesystem::path materialsFileName(std::filesystem::path chosen);
+
 // Writes the list by the file's name: a workbook for ".xlsx", else CSV.
 std::error_code saveMaterials(const std::filesystem::path& path, const MaterialList& list,
                               const std::string& title);

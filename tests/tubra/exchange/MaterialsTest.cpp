@@ -191,3 +191,10 @@ TEST(Materials, CsvCellsThatLookLikeFormulasAreText) {
     EXPECT_EQ(exchange::csvTextCell("20#"), "20#");
     EXPECT_EQ(exchange::csvTextCell("φ108-4"), "φ108-4");  // only the first character counts
 }
+
+TEST(Materials, AListSavedFromAWindowIsAWorkbookUnlessItsNameAsksForCsv) {
+    EXPECT_EQ(exchange::materialsFileName("a/list.txt"), fs::path("a/list.txt.xlsx"));
+    EXPECT_EQ(exchange::materialsFileName("list"), fs::path("list.xlsx"));
+    EXPECT_EQ(exchange::materialsFileName("list.CSV"), fs::path("list.CSV"));
+    EXPECT_EQ(exchange::materialsFileName("list.xlsx"), fs::path("list.xlsx"));
+}
