@@ -76,20 +76,25 @@ std::size_t searchDelimiter(std::string_view hay, std::string_view delimiter, st
     const std::size_t k = std::min<std::size_t>(4, n - 1);  // leading bytes compared at once
     const std::size_t lastStart = hay.size() - n;
     const auto rest = [&](std::size_t p) {
-        return std::memcmp(h + p + k, d + k, n - 1 - k) == 0 && accept(p);
+        // Byte by byte: a near miss is usually told at its first byte, without a call.
+        for (std::size_t i = k; i + 1 < n; ++i)
+            if (h[p + i] != d[i]) return false;
+        return accept(p);
     };
     std::size_t p = from;
 #if defined(__SSE2__)
     __m128i lead[4];
     for (std::size_t i = 0; i < k; ++i) lead[i] = _mm_set1_epi8(d[i]);
     const __m128i vl = _mm_set1_epi8(d[n - 1]);
-    // Each step looks at the starts p .. p + 15, all at or before lastStart.
+    const auto matching = [&](std::size_t at, const __m128i& want) {
+        return static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(h + at)), want)));
+    };
+    // Each step looks at the starts p .. p + 15, all at or before lastStart: the first and the
+    // last byte, which rarely both match, and only where they do the next leading ones.
     while (p + 16 <= lastStart + 1) {
-        __m128i all = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(h + p + n - 1)), vl);
-        for (std::size_t i = 0; i < k; ++i)
-            all = _mm_and_si128(
-                all, _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(h + p + i)), lead[i]));
-        auto mask = static_cast<unsigned>(_mm_movemask_epi8(all));
+        auto mask = matching(p, lead[0]) & matching(p + n - 1, vl);
+        for (std::size_t i = 1; i < k && mask != 0; ++i) mask &= matching(p + i, lead[i]);
         while (mask != 0) {
             const std::size_t q = p + static_cast<std::size_t>(__builtin_ctz(mask));
             if (rest(q)) return q;
@@ -172,6 +177,11 @@ private:
             const std::size_t at = searchDelimiter(
                 window_, delimiter_, static_cast<std::size_t>(start - windowStart_),
                 [&](std::size_t p) {
+                    // Most text that repeats the delimiter is told by the byte after it.
+                    if (p + n < window_.size()) {
+                        const char c = window_[p + n];
+                        if (c != '-' && c != ' ' && c != '\t' && c != '\r') return false;
+                    }
                     const std::string_view t = window_.substr(p + n, kMaxPadding + 2);
                     kind = lineEndOf(t, windowEndsBody && p + n + t.size() == window_.size(), skip);
                     return kind != LineEnd::NotADelimiter;

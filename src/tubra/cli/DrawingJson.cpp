@@ -142,7 +142,8 @@ ordered_json reportJson(const Document& doc) {
     return ordered_json::object();
 }
 
-// `value` dumped with an indent of two, every line after the first moved right by `indent`.
+}  // namespace
+
 std::string dumpAt(const ordered_json& value, std::string_view indent) {
     const std::string text = value.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
     std::string out;
@@ -154,8 +155,6 @@ std::string dumpAt(const ordered_json& value, std::string_view indent) {
     }
     return out;
 }
-
-}  // namespace
 
 ordered_json documentJson(const Document& doc) {
     const Drawing& d = doc.drawing;
@@ -176,16 +175,7 @@ void writeDocumentJson(const Document& doc, std::ostream& out) {
     out << "{\n  \"drawing\": " << dumpAt(drawingJson(d), "  ");
     out << ",\n  \"settings\": " << dumpAt(settingsJson(doc.settings()), "  ");
     out << ",\n  \"objects\": ";
-    if (d.objects.empty()) {
-        out << "[]";
-    } else {
-        const char* separator = "[\n    ";
-        for (const PipeObject& o : d.objects) {
-            out << separator << dumpAt(objectJson(o), "    ");
-            separator = ",\n    ";
-        }
-        out << "\n  ]";
-    }
+    writeArrayAt(out, d.objects, "  ", [](const PipeObject& o) { return objectJson(o); });
     out << ",\n  \"characteristic\": " << dumpAt(tableJson(d), "  ");
     out << ",\n  \"title\": " << dumpAt(titleJson(d), "  ");
     out << ",\n  \"report\": " << dumpAt(reportJson(doc), "  ");

@@ -11,6 +11,7 @@
 #include "platform/AtomicFile.h"
 #include "text/Gbk.h"
 #include "tubra/cli/Commands.h"
+#include "tubra/cli/DrawingJson.h"
 #include "tubra/exchange/DxfExport.h"
 #include "tubra/exchange/Pcf.h"
 
@@ -65,42 +66,57 @@ void exportUsage() {
 
 }  // namespace
 
+namespace {
+
+ordered_json objectJson(const spatial::RealObject& r) {
+    ordered_json o;
+    o["index"] = r.index;
+    o["MainType"] = r.MainType;
+    o["SubType"] = r.SubType;
+    o["start"] = r.placed ? point(r.start) : ordered_json();
+    o["end"] = r.placed ? point(r.end) : ordered_json();
+    o["estimated"] = r.estimated;
+    o["kind"] = std::string(spatial::lookName(r.look));
+    if (r.placed && r.centre) o["centre"] = point(*r.centre);
+    if (r.placed && r.branch) o["branch"] = point(*r.branch);
+    if (r.role == spatial::Role::Run || r.role == spatial::Role::Closed) o["length"] = tenth(r.length);
+    o["bore"] = tenth(r.bore);
+    if (r.bore2 != r.bore) o["bore2"] = tenth(r.bore2);
+    if (r.MainType == static_cast<int>(model::ObjectKind::Weld)) o["weld"] = r.weldNumber;
+    if (r.host >= 0) o["on"] = r.host;
+    return o;
+}
+
+ordered_json problemJson(const spatial::Problem& p) {
+    ordered_json o;
+    o["kind"] = std::string(spatial::problemKindName(p.kind));
+    o["objects"] = p.objects;
+    o["message"] = p.message;
+    o["mm"] = p.mm ? ordered_json(tenth(*p.mm)) : ordered_json();
+    return o;
+}
+
+}  // namespace
+
 ordered_json realModelJson(const spatial::RealModel& model) {
     ordered_json j;
     j["units"] = "mm";
     j["axes"] = "x east, y north, z up";
     ordered_json objects = ordered_json::array();
-    for (const spatial::RealObject& r : model.objects) {
-        ordered_json o;
-        o["index"] = r.index;
-        o["MainType"] = r.MainType;
-        o["SubType"] = r.SubType;
-        o["start"] = r.placed ? point(r.start) : ordered_json();
-        o["end"] = r.placed ? point(r.end) : ordered_json();
-        o["estimated"] = r.estimated;
-        o["kind"] = std::string(spatial::lookName(r.look));
-        if (r.placed && r.centre) o["centre"] = point(*r.centre);
-        if (r.placed && r.branch) o["branch"] = point(*r.branch);
-        if (r.role == spatial::Role::Run || r.role == spatial::Role::Closed)
-            o["length"] = tenth(r.length);
-        o["bore"] = tenth(r.bore);
-        if (r.bore2 != r.bore) o["bore2"] = tenth(r.bore2);
-        if (r.MainType == static_cast<int>(model::ObjectKind::Weld)) o["weld"] = r.weldNumber;
-        if (r.host >= 0) o["on"] = r.host;
-        objects.push_back(std::move(o));
-    }
+    for (const spatial::RealObject& r : model.objects) objects.push_back(objectJson(r));
     j["objects"] = std::move(objects);
     ordered_json problems = ordered_json::array();
-    for (const spatial::Problem& p : model.problems) {
-        ordered_json o;
-        o["kind"] = std::string(spatial::problemKindName(p.kind));
-        o["objects"] = p.objects;
-        o["message"] = p.message;
-        o["mm"] = p.mm ? ordered_json(tenth(*p.mm)) : ordered_json();
-        problems.push_back(std::move(o));
-    }
+    for (const spatial::Problem& p : model.problems) problems.push_back(problemJson(p));
     j["problems"] = std::move(problems);
     return j;
+}
+
+void writeRealModelJson(const spatial::RealModel& model, std::ostream& out) {
+    out << "{\n  \"units\": \"mm\",\n  \"axes\": \"x east, y north, z up\",\n  \"objects\": ";
+    writeArrayAt(out, model.objects, "  ", objectJson);
+    out << ",\n  \"problems\": ";
+    writeArrayAt(out, model.problems, "  ", problemJson);
+    out << "\n}";
 }
 
 int runModel(int argc, char** argv) {
@@ -111,7 +127,8 @@ int runModel(int argc, char** argv) {
     auto doc = openOrReport(argv[0]);
     if (!doc) return 1;
     const spatial::RealModel model = spatial::buildRealModel(doc->drawing);
-    std::cout << realModelJson(model).dump(2) << "\n";
+    writeRealModelJson(model, std::cout);
+    std::cout << "\n";
     std::cout.flush();
     if (!std::cout) {
         std::fprintf(stderr, "tubra-cli: 无法写出 JSON\n");

@@ -11,7 +11,7 @@ namespace tubra::exchange {
 using view::SheetLayer;
 
 const char* const kDxfLayerNames[11] = {"主线", "支线", "标注线", "标注文字", "阀门", "管件",
-                                        "焊缝", "图框", "其它", "斜管", "流向"};
+                                        "焊缝", "图框", "其它",   "斜管",     "流向"};
 
 namespace {
 
@@ -50,7 +50,8 @@ std::string sheetDxf(const model::Document& doc) {
     for (int i = 0; i < view::kSheetLayerCount; ++i) {
         DxfLayer l;
         l.name = kDxfLayerNames[i];
-        l.on = view::sheetLayerShown(doc.settings(), view.frameSwitch != 0, static_cast<SheetLayer>(i));
+        l.on = view::sheetLayerShown(doc.settings(), view.frameSwitch != 0,
+                                     static_cast<SheetLayer>(i));
         layers.push_back(std::move(l));
     }
     // Texts drawn among the lines of a layer are the dimension texts' (slanted pipes' legs).

@@ -57,8 +57,8 @@ void assignBores(Rebuild& r) {
         ObjectInfo& info = r.objects[i];
         if (!info.member || isPipe(info.role) || info.role == Role::Fitting || info.bore > 0.0)
             continue;
-        info.bore = info.host >= 0 ? r.objects[static_cast<std::size_t>(info.host)].bore
-                                   : fallbackBore(r);
+        info.bore =
+            info.host >= 0 ? r.objects[static_cast<std::size_t>(info.host)].bore : fallbackBore(r);
         if (isReducer(r.object(i))) info.bore2 = info.bore;
     }
 }

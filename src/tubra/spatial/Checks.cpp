@@ -65,7 +65,7 @@ void checkTexts(Rebuild& r) {
 void reportGroups(Rebuild& r) {
     auto groupOfNode = [&](int n) {
         return n >= 0 && r.known[static_cast<std::size_t>(n)] ? r.group[static_cast<std::size_t>(n)]
-                                                             : -1;
+                                                              : -1;
     };
     std::vector<int> groupOf(r.objects.size(), -1);
     for (std::size_t i = 0; i < r.objects.size(); ++i) {

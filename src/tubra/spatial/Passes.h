@@ -56,7 +56,9 @@ struct Sheet {
     double x = 0.0;
     double y = 0.0;
 };
-inline Sheet sheetOf(const model::Vec3& p) { return {p.x, p.y}; }
+inline Sheet sheetOf(const model::Vec3& p) {
+    return {p.x, p.y};
+}
 double sheetDistance(Sheet a, Sheet b);
 // Finite and within the limits of a sheet and of elevations.
 bool usable(const model::Vec3& p);
@@ -126,7 +128,7 @@ struct Port {
 // Drawn points that are one point of the pipeline.
 struct Node {
     std::vector<int> ports;
-    int rep = -1;  // the port that stands for the node
+    int rep = -1;    // the port that stands for the node
     long host = -1;  // a pipe whose drawn body the node lies on
     double hostT = 0.0;
     bool hostClosed = false;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 #include <unordered_map>
 
 #include "tubra/spatial/Passes.h"
@@ -84,33 +85,48 @@ void joinPoints(Rebuild& r) {
         }
     }
 
-    // Points that coincide on the sheet are one point.
+    // Points that coincide on the sheet are one point: every pair of them within kSame joins.
+    // The points by cell, in one sorted array (cell, then place, then their order).
     UnionFind uf(r.ports.size());
-    std::unordered_map<std::uint64_t, std::vector<int>> grid;
-    grid.reserve(r.ports.size());
+    struct Entry {
+        std::uint64_t cell;
+        double x, y;
+        int port;
+    };
+    const auto cellOf = [](Sheet p, std::int64_t dx, std::int64_t dy) {
+        return cellKey(static_cast<std::int64_t>(std::floor(p.x / kSame)) + dx,
+                       static_cast<std::int64_t>(std::floor(p.y / kSame)) + dy);
+    };
+    std::vector<Entry> cells;
+    cells.reserve(r.ports.size());
+    for (std::size_t k = 0; k < r.ports.size(); ++k)
+        cells.push_back(
+            {cellOf(r.ports[k].p, 0, 0), r.ports[k].p.x, r.ports[k].p.y, static_cast<int>(k)});
+    const auto before = [](const Entry& a, const Entry& b) {
+        return std::tie(a.cell, a.x, a.y, a.port) < std::tie(b.cell, b.x, b.y, b.port);
+    };
+    std::sort(cells.begin(), cells.end(), before);
+    const auto inCell = [&](std::uint64_t cell) {
+        return std::equal_range(cells.begin(), cells.end(), Entry{cell, 0, 0, 0},
+                                [](const Entry& a, const Entry& b) { return a.cell < b.cell; });
+    };
     for (std::size_t k = 0; k < r.ports.size(); ++k) {
         const Sheet p = r.ports[k].p;
-        const auto ix = static_cast<std::int64_t>(std::floor(p.x / kSame));
-        const auto iy = static_cast<std::int64_t>(std::floor(p.y / kSame));
-        // A point drawn exactly where another one is joins it and adds nothing to look at.
-        std::vector<int>& own = grid[cellKey(ix, iy)];
-        const auto same = std::find_if(own.begin(), own.end(), [&](int other) {
-            const Sheet q = r.ports[static_cast<std::size_t>(other)].p;
-            return q.x == p.x && q.y == p.y;
-        });
-        if (same != own.end()) {
-            uf.join(static_cast<int>(k), *same);
+        // A point drawn exactly where an earlier one is joins it: that one has joined every
+        // earlier point near them both.
+        const auto same = std::lower_bound(cells.begin(), cells.end(),
+                                           Entry{cellOf(p, 0, 0), p.x, p.y, -1}, before);
+        if (same->x == p.x && same->y == p.y && same->port < static_cast<int>(k)) {
+            uf.join(static_cast<int>(k), same->port);
             continue;
         }
         for (std::int64_t dx = -1; dx <= 1; ++dx)
             for (std::int64_t dy = -1; dy <= 1; ++dy) {
-                const auto it = grid.find(cellKey(ix + dx, iy + dy));
-                if (it == grid.end()) continue;
-                for (int other : it->second)
-                    if (sheetDistance(p, r.ports[static_cast<std::size_t>(other)].p) <= kSame)
-                        uf.join(static_cast<int>(k), other);
+                const auto [lo, hi] = inCell(cellOf(p, dx, dy));
+                for (auto e = lo; e != hi; ++e)
+                    if (e->port < static_cast<int>(k) && sheetDistance(p, {e->x, e->y}) <= kSame)
+                        uf.join(static_cast<int>(k), e->port);
             }
-        grid[cellKey(ix, iy)].push_back(static_cast<int>(k));
     }
     // The points of an elbow or a tee are its centre.
     for (std::size_t i = 0; i < r.objects.size(); ++i) {
@@ -158,18 +174,41 @@ void joinPoints(Rebuild& r) {
             if (k >= 0) k = r.nodeOfPort[static_cast<std::size_t>(k)];
 }
 
+namespace {
+
+// What the host search reads of a pipe, kept in the cells of the grid themselves: the cells
+// are read in turn, without a look into the objects.
+struct Body {
+    std::size_t object;
+    Sheet a, b;
+    double length;  // drawn
+    double z1, z2;  // stored elevations of its ends
+    Point3 u;       // runs: direction
+    int endDir;
+    Role role;
+
+    double zAt(double t) const { return z1 + (z2 - z1) * t; }
+};
+
+}  // namespace
+
 void findHosts(Rebuild& r) {
     // Pipes by the cells of their drawn boxes.
     constexpr double kCell = 64.0;
     constexpr std::int64_t kMostCells = 4096;
-    std::unordered_map<std::uint64_t, std::vector<std::size_t>> grid;
-    std::vector<std::size_t> wide;
+    // The pipes by cell, in one array sorted by cell, each cell's in the order of the drawing.
+    std::vector<std::pair<std::uint64_t, Body>> grid;
+    std::vector<Body> wide;
     for (std::size_t i = 0; i < r.objects.size(); ++i) {
         const ObjectInfo& info = r.objects[i];
         if (!info.member || !info.placed || (info.role != Role::Run && info.role != Role::Closed))
             continue;
         if (info.sheetLength <= 2.0 * kSame)
             continue;  // too short to carry anything between its ends
+        const PipeObject& o = r.object(i);
+        const Body body{i,         info.a,    info.b, info.sheetLength,
+                        o.Port1.z, o.Port2.z, info.u, model::directionCode(o.EndDir),
+                        info.role};
         const auto x0 =
             static_cast<std::int64_t>(std::floor((std::min(info.a.x, info.b.x) - kSame) / kCell));
         const auto x1 =
@@ -179,33 +218,34 @@ void findHosts(Rebuild& r) {
         const auto y1 =
             static_cast<std::int64_t>(std::floor((std::max(info.a.y, info.b.y) + kSame) / kCell));
         if ((x1 - x0 + 1) * (y1 - y0 + 1) > kMostCells) {
-            wide.push_back(i);
+            wide.push_back(body);
             continue;
         }
         for (std::int64_t x = x0; x <= x1; ++x)
-            for (std::int64_t y = y0; y <= y1; ++y) grid[cellKey(x, y)].push_back(i);
+            for (std::int64_t y = y0; y <= y1; ++y) grid.emplace_back(cellKey(x, y), body);
     }
+    std::stable_sort(grid.begin(), grid.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
     auto candidates = [&](Sheet p, auto&& visit) {
         const auto ix = static_cast<std::int64_t>(std::floor(p.x / kCell));
         const auto iy = static_cast<std::int64_t>(std::floor(p.y / kCell));
-        if (const auto it = grid.find(cellKey(ix, iy)); it != grid.end())
-            for (std::size_t i : it->second) visit(i);
-        for (std::size_t i : wide) visit(i);
-    };
-    auto zAlong = [&](std::size_t i, double t) {
-        const PipeObject& h = r.object(i);
-        return h.Port1.z + (h.Port2.z - h.Port1.z) * t;
+        const std::uint64_t cell = cellKey(ix, iy);
+        for (auto it = std::lower_bound(grid.begin(), grid.end(), cell,
+                                        [](const auto&e, std::uint64_t c) { return e.first < c; });
+             it != grid.end() && it->first == cell; ++it)
+            visit(it->second);
+        for (const Body& h : wide) visit(h);
     };
 
     // Nodes on the drawn body of a pipe (a tee on a run that goes on, a closed pipe's end).
+    std::vector<Point3> runs;  // the runs that end at a node, for telling an overlap from a joint
     for (std::size_t n = 0; n < r.nodes.size(); ++n) {
         Node& node = r.nodes[n];
         const Port& rep = r.ports[static_cast<std::size_t>(node.rep)];
         bool pipeEnd = false;
         int teeRun = -1;
         bool onlyThings = true;
-        // The runs that end here, for telling an overlap from a joint.
-        std::vector<Point3> runs;
+        runs.clear();
         for (int k : node.ports) {
             const Port& p = r.ports[static_cast<std::size_t>(k)];
             const ObjectInfo& owner = r.objects[p.object];
@@ -223,14 +263,13 @@ void findHosts(Rebuild& r) {
             int dirMiss = 0;
             double dz = 0, off = 0;
         } best;
-        candidates(rep.p, [&](std::size_t i) {
-            for (int k : node.ports)
-                if (r.ports[static_cast<std::size_t>(k)].object == i) return;  // its own end
-            const ObjectInfo& h = r.objects[i];
+        candidates(rep.p, [&](const Body& h) {
             const Along al = alongSegment(rep.p, h.a, h.b);
-            const double s = al.t * h.sheetLength;
-            if (al.offLine > kSame || s <= kSame || s >= h.sheetLength - kSame) return;
-            const double dz = std::fabs(zAlong(i, al.t) - rep.z);
+            const double s = al.t * h.length;
+            if (al.offLine > kSame || s <= kSame || s >= h.length - kSame) return;
+            for (int k : node.ports)
+                if (r.ports[static_cast<std::size_t>(k)].object == h.object) return;  // its own end
+            const double dz = std::fabs(h.zAt(al.t) - rep.z);
             // A pipe's end on another pipe's body joins it only at the same elevation.
             if (pipeEnd && dz > kToleranceMm) return;
             // Runs along the same line as the pipe only lie over it (a run drawn back over the
@@ -239,11 +278,11 @@ void findHosts(Rebuild& r) {
                 std::all_of(runs.begin(), runs.end(),
                             [&](const Point3& u) { return std::fabs(dot(u, h.u)) > 0.999; }))
                 return;
-            const int dirMiss = teeRun >= 0 && teeRun != model::directionCode(r.object(i).EndDir) ? 1 : 0;
+            const int dirMiss = teeRun >= 0 && teeRun != h.endDir ? 1 : 0;
             const bool better = best.pipe < 0 || dirMiss < best.dirMiss ||
                                 (dirMiss == best.dirMiss &&
                                  (dz < best.dz || (dz == best.dz && al.offLine < best.off)));
-            if (better) best = {static_cast<long>(i), al.t, dirMiss, dz, al.offLine};
+            if (better) best = {static_cast<long>(h.object), al.t, dirMiss, dz, al.offLine};
         });
         if (best.pipe >= 0) {
             node.host = best.pipe;
@@ -267,25 +306,26 @@ void findHosts(Rebuild& r) {
             int midMiss = 0, dirMiss = 0;
             double dz = 0, off = 0, t1 = 0;
         } best;
-        candidates(p1, [&](std::size_t k) {
-            const ObjectInfo& h = r.objects[k];
+        const int dir = model::directionCode(o.EndDir);
+        candidates(p1, [&](const Body& h) {
             const Along al = alongSegment(p1, h.a, h.b);
-            const double s = al.t * h.sheetLength;
-            if (al.offLine > kSame || s < -kSame || s > h.sheetLength + kSame) return;
+            const double s = al.t * h.length;
+            if (al.offLine > kSame || s < -kSame || s > h.length + kSame) return;
             int midMiss = 0;
             if (p2) {
                 const Sheet mid{(p1.x + p2->x) / 2, (p1.y + p2->y) / 2};
                 const Along m = alongSegment(mid, h.a, h.b);
                 midMiss = m.offLine <= kSame && m.t >= 0.0 && m.t <= 1.0 ? 0 : 1;
             }
-            const int dirMiss = model::directionCode(o.EndDir) == model::directionCode(r.object(k).EndDir) ? 0 : 1;
-            const double dz = std::fabs(zAlong(k, al.t) - o.Port1.z);
+            const int dirMiss = dir == h.endDir ? 0 : 1;
+            const double dz = std::fabs(h.zAt(al.t) - o.Port1.z);
             const bool better = best.pipe < 0 || midMiss < best.midMiss ||
                                 (midMiss == best.midMiss &&
                                  (dirMiss < best.dirMiss ||
                                   (dirMiss == best.dirMiss &&
                                    (dz < best.dz || (dz == best.dz && al.offLine < best.off)))));
-            if (better) best = {static_cast<long>(k), midMiss, dirMiss, dz, al.offLine, al.t};
+            if (better)
+                best = {static_cast<long>(h.object), midMiss, dirMiss, dz, al.offLine, al.t};
         });
         if (best.pipe < 0) continue;
         info.host = best.pipe;

@@ -93,54 +93,64 @@ struct Entry {
     bool operator>(const Entry& o) const { return cost != o.cost ? cost > o.cost : seq > o.seq; }
 };
 
-// The known nodes by their place on the sheet, for finding the one nearest to a part not
-// connected in a time that does not grow with the number of nodes.
+// The nodes by their place on the sheet, in a grid of about one node a cell laid over all of
+// them, for finding the known node nearest to a part not connected: rings of cells round the
+// point are looked at until no nearer node can lie beyond them. The grid is made once; a node
+// counts from when the walk knows it.
 class KnownNodes {
-public:
+  public:
     explicit KnownNodes(const Rebuild& r) : r_(r) {
-        double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
-        bool any = false;
+        if (r.nodes.empty()) return;
+        double x0 = at(r.nodes[0]).x, x1 = x0, y0 = at(r.nodes[0]).y, y1 = y0;
         for (const Node& n : r.nodes) {
             const Sheet p = at(n);
-            if (!any) x0 = x1 = p.x, y0 = y1 = p.y;
             x0 = std::min(x0, p.x), x1 = std::max(x1, p.x);
             y0 = std::min(y0, p.y), y1 = std::max(y1, p.y);
-            any = true;
         }
-        // About a few nodes a cell when they are spread evenly.
+        x0_ = x0;
+        y0_ = y0;
         const double area = (x1 - x0 + 1.0) * (y1 - y0 + 1.0);
-        cell_ = std::max(1.0, 2.0 * std::sqrt(area / static_cast<double>(std::max<std::size_t>(r.nodes.size(), 1))));
+        cell_ = std::max(1.0, std::sqrt(area / static_cast<double>(r.nodes.size())));
+        width_ = static_cast<std::int64_t>((x1 - x0) / cell_) + 1;
+        height_ = static_cast<std::int64_t>((y1 - y0) / cell_) + 1;
+        // The nodes of each cell, one cell after the other.
+        starts_.assign(static_cast<std::size_t>(width_ * height_) + 1, 0);
+        for (const Node& n : r.nodes) ++starts_[cellOf(at(n)) + 1];
+        for (std::size_t c = 1; c < starts_.size(); ++c) starts_[c] += starts_[c - 1];
+        nodes_.resize(r.nodes.size());
+        std::vector<std::size_t> next(starts_.begin(), starts_.end() - 1);
+        for (std::size_t n = 0; n < r.nodes.size(); ++n)
+            nodes_[next[cellOf(at(r.nodes[n]))]++] = static_cast<int>(n);
     }
 
-    void add(int node) {
-        const auto [ix, iy] = cellOf(at(r_.nodes[static_cast<std::size_t>(node)]));
-        cells_[key(ix, iy)].push_back(node);
-        if (count_++ == 0) {
-            minX_ = maxX_ = ix;
-            minY_ = maxY_ = iy;
-        }
-        minX_ = std::min(minX_, ix), maxX_ = std::max(maxX_, ix);
-        minY_ = std::min(minY_, iy), maxY_ = std::max(maxY_, iy);
-    }
+    void add() { ++known_; }
 
     // The known node nearest to `p` (the lowest index of equally near ones), or -1.
     int nearest(Sheet p) const {
-        if (count_ == 0) return -1;
-        const auto [cx, cy] = cellOf(p);
-        double best = std::numeric_limits<double>::infinity();
+        if (known_ == 0 || r_.nodes.empty()) return -1;
+        const std::int64_t cx = std::clamp(column(p.x), std::int64_t{0}, width_ - 1);
+        const std::int64_t cy = std::clamp(row(p.y), std::int64_t{0}, height_ - 1);
+        double best = std::numeric_limits<double>::infinity();  // squared distance
         int found = -1;
         const auto visit = [&](std::int64_t x, std::int64_t y) {
-            const auto it = cells_.find(key(x, y));
-            if (it == cells_.end()) return;
-            for (int n : it->second) {
-                const double d = sheetDistance(p, at(r_.nodes[static_cast<std::size_t>(n)]));
+            if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
+            const auto c = static_cast<std::size_t>(y * width_ + x);
+            for (std::size_t i = starts_[c]; i < starts_[c + 1]; ++i) {
+                const int n = nodes_[i];
+                if (!r_.known[static_cast<std::size_t>(n)]) continue;
+                const Sheet q = at(r_.nodes[static_cast<std::size_t>(n)]);
+                const double d = (q.x - p.x) * (q.x - p.x) + (q.y - p.y) * (q.y - p.y);
                 if (d < best || (d == best && n < found)) best = d, found = n;
             }
         };
-        // Rings of cells around p's; past ring k every node is at least k cells away.
-        const std::int64_t last = std::max({cx - minX_, maxX_ - cx, cy - minY_, maxY_ - cy, std::int64_t{0}});
+        // A point outside the grid lies this far beyond its border cell.
+        const double outside = std::max({x0_ - p.x, p.x - (x0_ + width_ * cell_), y0_ - p.y,
+                                         p.y - (y0_ + height_ * cell_), 0.0});
+        const std::int64_t last = std::max(width_, height_);
         for (std::int64_t k = 0; k <= last; ++k) {
-            if (found >= 0 && best < static_cast<double>(k - 1) * cell_) break;
+            // Every node beyond ring k - 1 is at least this far away.
+            const double reach = std::max(0.0, static_cast<double>(k - 1) * cell_) + outside;
+            if (found >= 0 && k > 0 && best < reach * reach) break;
             for (std::int64_t x = cx - k; x <= cx + k; ++x) {
                 visit(x, cy - k);
                 if (k > 0) visit(x, cy + k);
@@ -153,38 +163,43 @@ public:
         return found;
     }
 
-private:
+  private:
     Sheet at(const Node& n) const { return r_.ports[static_cast<std::size_t>(n.rep)].p; }
-    std::pair<std::int64_t, std::int64_t> cellOf(Sheet p) const {
-        return {static_cast<std::int64_t>(std::floor(p.x / cell_)),
-                static_cast<std::int64_t>(std::floor(p.y / cell_))};
+    std::int64_t column(double x) const {
+        return static_cast<std::int64_t>(std::floor((x - x0_) / cell_));
     }
-    static std::uint64_t key(std::int64_t x, std::int64_t y) {
-        return (static_cast<std::uint64_t>(x) << 32) ^
-               static_cast<std::uint64_t>(static_cast<std::uint32_t>(y));
+    std::int64_t row(double y) const {
+        return static_cast<std::int64_t>(std::floor((y - y0_) / cell_));
+    }
+    std::size_t cellOf(Sheet p) const {
+        const std::int64_t x = std::clamp(column(p.x), std::int64_t{0}, width_ - 1);
+        const std::int64_t y = std::clamp(row(p.y), std::int64_t{0}, height_ - 1);
+        return static_cast<std::size_t>(y * width_ + x);
     }
 
     const Rebuild& r_;
-    double cell_ = 1.0;
-    std::unordered_map<std::uint64_t, std::vector<int>> cells_;
-    std::size_t count_ = 0;
-    std::int64_t minX_ = 0, maxX_ = 0, minY_ = 0, maxY_ = 0;
+    double x0_ = 0, y0_ = 0, cell_ = 1.0;
+    std::int64_t width_ = 0, height_ = 0;
+    std::vector<std::size_t> starts_;
+    std::vector<int> nodes_;
+    std::size_t known_ = 0;
 };
 
 class Walker {
-public:
+  public:
     explicit Walker(Rebuild& rebuild)
         : r(rebuild), mark_(r.known.size(), 0), knownNodes_(r), waiting_(r.nodes.size()) {
         // A point on a closed pipe waits for both of the pipe's ends.
         for (int n : r.closedHosted) {
-            const ObjectInfo& c = r.objects[static_cast<std::size_t>(r.nodes[static_cast<std::size_t>(n)].host)];
+            const ObjectInfo& c =
+                r.objects[static_cast<std::size_t>(r.nodes[static_cast<std::size_t>(n)].host)];
             for (int end : {c.node[0], c.node[1]})
                 if (end >= 0) waiting_[static_cast<std::size_t>(end)].push_back(n);
         }
     }
     void walk();
 
-private:
+  private:
     void walkFrom(int vertex, Point3 p, double cost, int group);
     void relax(int v);
     Point3 across(const Edge& e, int from) const;
@@ -230,8 +245,8 @@ void Walker::relax(int v) {
         if (r.known[static_cast<std::size_t>(other)] && r.checked[static_cast<std::size_t>(id)])
             continue;
         const bool guess = r.guessed[static_cast<std::size_t>(v)] || e.kind == EdgeKind::Closed;
-        queue_.push({r.costAt[static_cast<std::size_t>(v)] + e.cost, seq_++, other, across(e, v), id,
-                     guess});
+        queue_.push({r.costAt[static_cast<std::size_t>(v)] + e.cost, seq_++, other, across(e, v),
+                     id, guess});
     }
 }
 
@@ -250,7 +265,7 @@ void Walker::walkFrom(int vertex, Point3 p, double cost, int group) {
                 r.guessed[v] = entry.guess ? 1 : 0;
                 r.costAt[v] = entry.cost;
                 if (v < r.nodes.size()) {
-                    knownNodes_.add(entry.vertex);
+                    knownNodes_.add();
                     ready_.insert(ready_.end(), waiting_[v].begin(), waiting_[v].end());
                 }
                 relax(entry.vertex);
@@ -371,8 +386,8 @@ void Walker::addLoopProblem(int edgeId, double size, Point3 a, Point3 b, bool cl
             size);
     } else {
         p.message =
-            text::format("管线在此闭合：两条路径推算出的同一点相差 %.1f mm（在对象 %lu 处）",
-                         size, static_cast<unsigned long>(pipe));
+            text::format("管线在此闭合：两条路径推算出的同一点相差 %.1f mm（在对象 %lu 处）", size,
+                         static_cast<unsigned long>(pipe));
     }
     r.problems.push_back(std::move(p));
 }

@@ -17,6 +17,7 @@
 #include "support/GeneratedDrawing.h"
 #include "tubra/cli/Commands.h"
 #include "tubra/cli/DrawingJson.h"
+#include "tubra/cli/SpatialCommands.h"
 #include "tubra/report/Install.h"
 
 namespace fs = std::filesystem;
@@ -380,4 +381,18 @@ TEST_F(CliTest, OutputsAreTheSameBytesWhereverAndWheneverTheClockIsPinned) {
 #else
     GTEST_SKIP() << "tubra-cli is built without its Qt canvas";
 #endif
+}
+
+TEST(ModelJson, IsWrittenAsItGoesWithTheSameText) {
+    const auto dump = [](const nlohmann::ordered_json& j) {
+        return j.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
+    };
+    Drawing drawing;
+    tubra::testing::generateDrawing(drawing, {.objects = 300, .seed = 3});
+    for (const tubra::spatial::RealModel& m :
+         {tubra::spatial::buildRealModel(drawing), tubra::spatial::RealModel{}}) {
+        std::ostringstream streamed;
+        tubra::cli::writeRealModelJson(m, streamed);
+        EXPECT_EQ(streamed.str(), dump(tubra::cli::realModelJson(m)));
+    }
 }

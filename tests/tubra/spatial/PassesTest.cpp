@@ -25,11 +25,11 @@ namespace passes = spatial::passes;
 namespace {
 
 using Pass = void (*)(passes::Rebuild&);
-constexpr Pass kPasses[] = {passes::classifyObjects, passes::estimateScale,   passes::joinPoints,
-                            passes::findHosts,       passes::assignBores,     passes::buildGraph,
-                            passes::walkGraph,
-                            passes::assemblePipes,   passes::assembleFittings, passes::assembleThings,
-                            passes::packAlongPipes,  passes::checkTexts,      passes::reportGroups};
+constexpr Pass kPasses[] = {
+    passes::classifyObjects,  passes::estimateScale,  passes::joinPoints,     passes::findHosts,
+    passes::assignBores,      passes::buildGraph,     passes::walkGraph,      passes::assemblePipes,
+    passes::assembleFittings, passes::assembleThings, passes::packAlongPipes, passes::checkTexts,
+    passes::reportGroups};
 
 // Runs the passes up to and including `last`.
 void runThrough(passes::Rebuild& r, Pass last) {
@@ -201,7 +201,8 @@ TEST(Passes, PartsNotConnectedAreOneGroupEach) {
     passes::Rebuild r(s.drawing());
     runThrough(r, passes::reportGroups);
     EXPECT_EQ(r.groups.size(), 2u);
-    EXPECT_EQ(std::count_if(r.problems.begin(), r.problems.end(),
-                            [](const auto& p) { return p.kind == spatial::ProblemKind::Unconnected; }),
-              2);
+    EXPECT_EQ(
+        std::count_if(r.problems.begin(), r.problems.end(),
+                      [](const auto& p) { return p.kind == spatial::ProblemKind::Unconnected; }),
+        2);
 }
