@@ -54,7 +54,8 @@ const fs::path& scatteredDrawing(int count) {
     static std::map<int, fs::path> paths;
     auto [it, fresh] = paths.try_emplace(count);
     if (!fresh) return it->second;
-    it->second = fs::temp_directory_path() / ("tubra-bench-spatial-scattered-" + std::to_string(count) + ".hcd");
+    it->second = fs::temp_directory_path() /
+                 ("tubra-bench-spatial-scattered-" + std::to_string(count) + ".hcd");
     tubra::model::AppContext app;
     tubra::model::Document doc(app);
     std::mt19937 rng(11);
@@ -142,6 +143,11 @@ struct Loaded {
     tubra::model::VerbatimReportStore report;
 };
 
+void load(const std::string& bytes, Loaded& l) {
+    l.drawing.report = &l.report;
+    tubra::model::readDrawing(bytes, l.drawing, l.settings);
+}
+
 std::string fileBytes() {
     std::string bytes;
     if (platform::readWholeFile(generatedDrawing(), bytes))
@@ -153,17 +159,14 @@ void BM_Load(benchmark::State& state) {
     const std::string bytes = fileBytes();
     for (auto _ : state) {
         Loaded l;
-        l.drawing.report = &l.report;
-        tubra::model::readDrawing(bytes, l.drawing, l.settings);
+        load(bytes, l);
         benchmark::DoNotOptimize(l.drawing.objects.size());
     }
 }
 
 void BM_BuildRealModel(benchmark::State& state) {
-    const std::string bytes = fileBytes();
     Loaded l;
-    l.drawing.report = &l.report;
-    tubra::model::readDrawing(bytes, l.drawing, l.settings);
+    load(fileBytes(), l);
     for (auto _ : state) {
         const auto m = tubra::spatial::buildRealModel(l.drawing);
         benchmark::DoNotOptimize(m.objects.size());
@@ -178,8 +181,7 @@ void BM_BuildRealModelScattered(benchmark::State& state) {
     if (platform::readWholeFile(scatteredDrawing(static_cast<int>(state.range(0))), bytes))
         throw std::runtime_error("cannot read the drawing");
     Loaded l;
-    l.drawing.report = &l.report;
-    tubra::model::readDrawing(bytes, l.drawing, l.settings);
+    load(bytes, l);
     for (auto _ : state) {
         const auto m = tubra::spatial::buildRealModel(l.drawing);
         benchmark::DoNotOptimize(m.objects.size());
@@ -187,10 +189,8 @@ void BM_BuildRealModelScattered(benchmark::State& state) {
 }
 
 void BM_PcfText(benchmark::State& state) {
-    const std::string bytes = fileBytes();
     Loaded l;
-    l.drawing.report = &l.report;
-    tubra::model::readDrawing(bytes, l.drawing, l.settings);
+    load(fileBytes(), l);
     const auto m = tubra::spatial::buildRealModel(l.drawing);
     for (auto _ : state) {
         const std::string text = tubra::exchange::pcfText(l.drawing, m);
@@ -213,13 +213,19 @@ const int registered = [] {
     // Parts not connected: `model` within twice the time of `json` of the same file.
     for (auto* b : {benchmark::RegisterBenchmark("cli/json_scattered (baseline)", BM_JsonScattered),
                     benchmark::RegisterBenchmark("cli/model_scattered", BM_ModelScattered)})
-        b->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3)->Arg(5000)->Arg(20000)->Arg(50000);
+        b->UseManualTime()
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(3)
+            ->Arg(5000)
+            ->Arg(20000)
+            ->Arg(50000);
     for (auto* b :
          {benchmark::RegisterBenchmark("in_process/load_5000", BM_Load),
           benchmark::RegisterBenchmark("in_process/build_real_model_5000", BM_BuildRealModel),
           benchmark::RegisterBenchmark("in_process/pcf_text_5000", BM_PcfText)})
         b->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("in_process/build_real_model_scattered", BM_BuildRealModelScattered)
+    benchmark::RegisterBenchmark("in_process/build_real_model_scattered",
+                                 BM_BuildRealModelScattered)
         ->Unit(benchmark::kMillisecond)
         ->Arg(5000)
         ->Arg(50000);

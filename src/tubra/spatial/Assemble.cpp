@@ -222,9 +222,7 @@ void assembleFittings(Rebuild& r) {
 void assembleThings(Rebuild& r) {
     for (std::size_t i = 0; i < r.objects.size(); ++i) {
         ObjectInfo& info = r.objects[i];
-        if (!info.member || !info.placed) continue;
-        if (info.role != Role::InLine && info.role != Role::Point && info.role != Role::Weld)
-            continue;
+        if (!info.member || !info.placed || !sitsOnPipe(info.role)) continue;
         const PipeObject& o = r.object(i);
         // A weld at an end of an elbow or a tee sits at the end of that leg.
         if (info.role == Role::Weld && info.node[0] >= 0) {

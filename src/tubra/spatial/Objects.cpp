@@ -125,6 +125,10 @@ bool isPipe(Role role) {
     return role == Role::Run || role == Role::Closed;
 }
 
+bool sitsOnPipe(Role role) {
+    return role == Role::InLine || role == Role::Point || role == Role::Weld;
+}
+
 Rebuild::Rebuild(const model::Drawing& d) : drawing(d), objects(d.objects.size()) {
     const double a = d.X_AxisAngle * kPi / 180.0, b = d.Y_AxisAngle * kPi / 180.0;
     cosA = std::isfinite(a) ? std::cos(a) : 1.0;

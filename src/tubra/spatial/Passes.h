@@ -79,6 +79,8 @@ Look lookOf(const model::PipeObject& o, Role role);
 // Objects that are not piping: nobody expects them to be connected.
 bool isSurroundings(const model::PipeObject& o);
 bool isPipe(Role role);  // runs and closed pipes
+// In-line things, points and welds: what sits on a pipe rather than being one.
+bool sitsOnPipe(Role role);
 bool isReducer(const model::PipeObject& o);
 
 // What the passes know of one drawing object.

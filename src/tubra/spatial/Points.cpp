@@ -294,9 +294,7 @@ void findHosts(Rebuild& r) {
     // Things on a pipe: the pipe whose drawn body holds their anchor.
     for (std::size_t i = 0; i < r.objects.size(); ++i) {
         ObjectInfo& info = r.objects[i];
-        if (!info.member || !info.placed) continue;
-        if (info.role != Role::InLine && info.role != Role::Point && info.role != Role::Weld)
-            continue;
+        if (!info.member || !info.placed || !sitsOnPipe(info.role)) continue;
         const PipeObject& o = r.object(i);
         const Sheet p1 = sheetOf(o.Port1);
         const std::optional<Sheet> p2 =
