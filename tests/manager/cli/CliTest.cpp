@@ -154,9 +154,12 @@ TEST(VeskoCli, ExportsWriteExactlyTheNamedFile) {
     ASSERT_EQ(run({"export-census", d.path(), (out / "d.csv").string()}).code, 0);
     EXPECT_EQ(readFile(out / "d.csv"), censusExport(d.list(), d.dir.path().filename().string()));
 
-    // Workbooks by command, or for the census by the extension; the name is taken as given.
-    ASSERT_EQ(run({"export-xlsx", d.path(), (out / "list").string()}).code, 0);
-    EXPECT_EQ(readFile(out / "list").substr(0, 2), "PK");
+    // Workbooks by command, or for the census by the extension; a workbook's name ends in
+    // .xlsx, as tubra-cli asks, and a wrong one is a wrong command line that writes nothing.
+    EXPECT_EQ(run({"export-xlsx", d.path(), (out / "list").string()}).code, 2);
+    EXPECT_FALSE(std::filesystem::exists(out / "list"));
+    ASSERT_EQ(run({"export-xlsx", d.path(), (out / "list.xlsx").string()}).code, 0);
+    EXPECT_EQ(readFile(out / "list.xlsx").substr(0, 2), "PK");
     ASSERT_EQ(run({"export-census", d.path(), (out / "c.xlsx").string()}).code, 0);
     EXPECT_EQ(readFile(out / "c.xlsx").substr(0, 2), "PK");
     EXPECT_EQ(run({"export-xlsx", d.path()}).code, 2);

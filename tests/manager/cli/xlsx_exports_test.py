@@ -177,14 +177,14 @@ def main():
                                 rows, {0, 1, 2}, title)
         check(numbers >= 2 * len(rows), f"length check: only {numbers} number cells")
 
-        # Refusals, as the text exports refuse: a drawing is never replaced, an empty census is
-        # not written; a workbook that cannot be written says why.
+        # Refusals: a workbook's name ends in .xlsx, so a drawing is never replaced; an empty
+        # census is not written; a workbook that cannot be written says why.
         target = os.path.join(drawings, "edge-a.hcd")
         with open(target, "rb") as f:
             before = f.read()
-        p = run("export-xlsx", drawings, target, expect=1)
-        check("是图形文件，导出操作取消！" in p.stderr.decode(), f"stderr {p.stderr.decode()!r}")
-        run("check-lengths", drawings, "--xlsx", os.path.join(drawings, "new.HCD"), expect=1)
+        p = run("export-xlsx", drawings, target, expect=2)
+        check("应以 .xlsx 结尾" in p.stderr.decode(), f"stderr {p.stderr.decode()!r}")
+        run("check-lengths", drawings, "--xlsx", os.path.join(drawings, "new.HCD"), expect=2)
         with open(target, "rb") as f:
             check(f.read() == before, "a drawing was replaced")
         check(not os.path.exists(os.path.join(drawings, "new.HCD")), "a drawing was written")

@@ -126,9 +126,10 @@ TEST(ExportCommand, RouteDrawnWithTheToolsComesOutAtItsPoints) {
         if (b.identifier == "PIPE")
             pipes.push_back(
                 {b.ends[0].x, b.ends[0].y, b.ends[0].z, b.ends[1].x, b.ends[1].y, b.ends[1].z});
-    // The elbows (φ100×10 as the tool makes them) take 150 mm legs out of the pipes.
-    const std::vector<std::array<double, 6>> expected = {
-        {0, 0, 0, 2850, 0, 0}, {3000, 0, 150, 3000, 0, 1350}, {3000, 150, 1500, 3000, 2000, 1500}};
+    // The elbows have no size of their own and take the line's φ500 (bore 500): legs of
+    // 750 mm, so the two of them take up the whole 1500 mm riser and no pipe is left there.
+    const std::vector<std::array<double, 6>> expected = {{0, 0, 0, 2250, 0, 0},
+                                                         {3000, 750, 1500, 3000, 2000, 1500}};
     EXPECT_EQ(pipes, expected);
 }
 
