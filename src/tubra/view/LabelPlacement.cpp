@@ -6,6 +6,7 @@
 #include <cstring>
 #include <functional>
 #include <optional>
+#include <unordered_set>
 #include <utility>
 
 #include "tubra/view/AnnotationPainter.h"
@@ -118,15 +119,39 @@ bool finiteBounds(const ObstacleMap::Shape& s) {
     return std::isfinite(s.x0) && std::isfinite(s.y0) && std::isfinite(s.x1) && std::isfinite(s.y1);
 }
 
+// Narrows [t0, t1] of the points a + t d to those whose coordinate lies within lo .. hi;
+// false when none does.
+bool clipAxis(double a, double d, double lo, double hi, double& t0, double& t1) {
+    if (d == 0.0) return a >= lo && a <= hi;
+    double ta = (lo - a) / d, tb = (hi - a) / d;
+    if (ta > tb) std::swap(ta, tb);
+    t0 = std::max(t0, ta);
+    t1 = std::min(t1, tb);
+    return t0 <= t1;
+}
+
+// Slack on cell edges, so that rounding never leaves a piece out of a cell its stroke touches.
+constexpr double kCellSlack = 1.0;
+
 }  // namespace
 
 ObstacleMap::ObstacleMap(double cellSize) : cellSize_(cellSize > 0.0 ? cellSize : 64.0) {}
 
 void ObstacleMap::insert(Shape s) {
     if (!finiteBounds(s)) return;  // nowhere on the sheet: nothing to avoid
+    if (s.kind != Shape::Kind::Box) widest_ = std::max(widest_, s.radius);
+    s.index = static_cast<std::uint32_t>(shapes_.size());
     shapes_.push_back(s);
     stamp_.push_back(0);
     if (gridBuilt_) enter(shapes_.size() - 1);
+}
+
+bool ObstacleMap::meets(const Shape& s, double x0, double y0, double x1, double y1) {
+    if (s.x0 > x1 || x0 > s.x1 || s.y0 > y1 || y0 > s.y1) return false;
+    if (s.kind != Shape::Kind::Segment) return true;
+    double t0 = 0.0, t1 = 1.0;
+    return clipAxis(s.ax, s.bx - s.ax, x0 - s.radius, x1 + s.radius, t0, t1) &&
+           clipAxis(s.ay, s.by - s.ay, y0 - s.radius, y1 + s.radius, t0, t1);
 }
 
 int ObstacleMap::column(double x) const {
@@ -167,43 +192,69 @@ void ObstacleMap::buildGrid() {
     const std::size_t cells = static_cast<std::size_t>(columns_) * static_cast<std::size_t>(rows_);
     // Counted first, then filled in place: cell by cell the entries keep the order of the shapes.
     cellStart_.assign(cells + 1, 0);
-    forEachCell([&](std::size_t c, std::size_t) { ++cellStart_[c + 1]; });
+    everywhere_.clear();
+    for (std::size_t i = 0; i < shapes_.size(); ++i)
+        if (!forEachEntry(i, [&](std::size_t c, const Entry&) { ++cellStart_[c + 1]; })) everywhere_.push_back(i);
     for (std::size_t c = 0; c < cells; ++c) cellStart_[c + 1] += cellStart_[c];
     entries_.resize(cellStart_[cells]);
+    held_.resize(cellStart_[cells]);
     std::vector<std::size_t> next(cellStart_.begin(), cellStart_.end() - 1);
-    forEachCell([&](std::size_t c, std::size_t i) {
-        const Shape& s = shapes_[i];
-        entries_[next[c]++] = {s.x0, s.y0, s.x1, s.y1, i};
-    });
+    for (std::size_t i = 0; i < shapes_.size(); ++i)
+        forEachEntry(i, [&](std::size_t c, const Entry& e) {
+            entries_[next[c]] = e;
+            held_[next[c]++] = shapes_[i];
+        });
 }
 
 template <typename Fn>
-void ObstacleMap::forEachCell(Fn&& fn) {
-    everywhere_.clear();
-    for (std::size_t i = 0; i < shapes_.size(); ++i) {
-        const Shape& s = shapes_[i];
-        const int cx0 = column(s.x0), cx1 = column(s.x1), cy0 = row(s.y0), cy1 = row(s.y1);
-        if (static_cast<long long>(cx1 - cx0 + 1) * (cy1 - cy0 + 1) > kMaxCellsPerShape) {
-            everywhere_.push_back(i);
-            continue;
-        }
+bool ObstacleMap::forEachEntry(std::size_t index, Fn&& fn) const {
+    const Shape& s = shapes_[index];
+    const int cx0 = column(s.x0), cx1 = column(s.x1), cy0 = row(s.y0), cy1 = row(s.y1);
+    if (static_cast<long long>(cx1 - cx0 + 1) * (cy1 - cy0 + 1) > kMaxCellsPerShape) return false;
+    const auto cellAt = [&](int cx, int cy) {
+        return static_cast<std::size_t>(cy) * static_cast<std::size_t>(columns_) + static_cast<std::size_t>(cx);
+    };
+    if (s.kind != Shape::Kind::Segment || cx0 == cx1 || cy0 == cy1) {
+        // Within one row or column the bounds are as narrow as the stroke.
+        const bool shared = cx0 != cx1 || cy0 != cy1;
         for (int cy = cy0; cy <= cy1; ++cy)
-            for (int cx = cx0; cx <= cx1; ++cx)
-                fn(static_cast<std::size_t>(cy) * static_cast<std::size_t>(columns_) + static_cast<std::size_t>(cx), i);
+            for (int cx = cx0; cx <= cx1; ++cx) fn(cellAt(cx, cy), Entry{s.x0, s.y0, s.x1, s.y1, shared});
+        return true;
     }
+    constexpr double kInf = std::numeric_limits<double>::infinity();
+    const double reach = s.radius + kCellSlack;
+    const double dx = s.bx - s.ax, dy = s.by - s.ay;
+    for (int cx = cx0; cx <= cx1; ++cx) {
+        // The piece of the segment over this column (the first and last reach past the grid).
+        const double left = cx == 0 ? -kInf : originX_ + cx * cell_ - reach;
+        const double right = cx == columns_ - 1 ? kInf : originX_ + (cx + 1) * cell_ + reach;
+        double t0 = 0.0, t1 = 1.0;
+        if (!clipAxis(s.ax, dx, left, right, t0, t1)) continue;
+        const double ya = s.ay + t0 * dy, yb = s.ay + t1 * dy;
+        const int r0 = row(std::min(ya, yb) - reach), r1 = row(std::max(ya, yb) + reach);
+        for (int cy = r0; cy <= r1; ++cy) {
+            const double bottom = cy == 0 ? -kInf : originY_ + cy * cell_ - reach;
+            const double top = cy == rows_ - 1 ? kInf : originY_ + (cy + 1) * cell_ + reach;
+            double u0 = t0, u1 = t1;
+            if (!clipAxis(s.ay, dy, bottom, top, u0, u1)) continue;
+            const double px0 = s.ax + u0 * dx, px1 = s.ax + u1 * dx;
+            const double py0 = s.ay + u0 * dy, py1 = s.ay + u1 * dy;
+            fn(cellAt(cx, cy), Entry{std::max(s.x0, std::min(px0, px1) - s.radius),
+                                     std::max(s.y0, std::min(py0, py1) - s.radius),
+                                     std::min(s.x1, std::max(px0, px1) + s.radius),
+                                     std::min(s.y1, std::max(py0, py1) + s.radius), true});
+        }
+    }
+    return true;
 }
 
 void ObstacleMap::enter(std::size_t index) {
-    const Shape& s = shapes_[index];
-    const int cx0 = column(s.x0), cx1 = column(s.x1), cy0 = row(s.y0), cy1 = row(s.y1);
-    if (static_cast<long long>(cx1 - cx0 + 1) * (cy1 - cy0 + 1) > kMaxCellsPerShape) {
+    if (!forEachEntry(index, [&](std::size_t c, const Entry& e) {
+            Cell& cell = late_[c];
+            cell.entries.push_back(e);
+            cell.shapes.push_back(shapes_[index]);
+        }))
         everywhere_.push_back(index);
-        return;
-    }
-    for (int cy = cy0; cy <= cy1; ++cy)
-        for (int cx = cx0; cx <= cx1; ++cx)
-            late_[static_cast<std::size_t>(cy) * static_cast<std::size_t>(columns_) + static_cast<std::size_t>(cx)]
-                .push_back({s.x0, s.y0, s.x1, s.y1, index});
 }
 
 void ObstacleMap::addBox(const LabelBox& box, ObstacleLayer layer, std::size_t owner) {
@@ -254,7 +305,7 @@ void ObstacleMap::addCircle(double x, double y, double radius, ObstacleLayer lay
 const std::vector<std::size_t>& ObstacleMap::near(double x0, double y0, double x1, double y1) {
     result_.clear();
     visit(x0, y0, x1, y1, [&](const Shape& shape) {
-        result_.push_back(static_cast<std::size_t>(&shape - shapes_.data()));
+        result_.push_back(shape.index);
         return true;
     });
     return result_;
@@ -403,6 +454,40 @@ constexpr int kRings = 6;
 // another program, say) would otherwise hold up its first paint; past the budget a label
 // looks only at its usual place and three others: the other side, and either way across.
 constexpr long kSearchBudget = 20000;
+// Obstacles one place may look at. Where more come near, the place is crowded: it costs more
+// than any place counted whole, and crowded places are all alike (the first one tried stays
+// best). So a label in a crowded corner costs a bounded number of looks, and a drawing whose
+// places never hold this many comes out exactly as if every place were counted whole.
+constexpr std::size_t kMostLooks = 256;
+constexpr double kCrowdedCost = 1e9;
+// A label whose usual place is crowded stands in a crowded corner: its other places only
+// glance, and a place that has met something within this many looks counts as crowded too.
+// A clear place is still looked at whole.
+constexpr std::size_t kGlance = 32;
+
+// A rectangle of the sheet, for finding what lies in it.
+struct Area {
+    double x0, y0, x1, y1;
+    bool holds(const ObstacleMap::Shape& s) const { return !(s.x0 > x1 || x0 > s.x1 || s.y0 > y1 || y0 > s.y1); }
+};
+
+// Where a text box at `b` looks: what counts has its bounds within the square of `reach` about
+// the box's centre, as ever, but only what comes within the box's bounds grown by the widest
+// margin a test allows can touch it (texts keep `charWidth` apart, everything else kMargin
+// beyond its half width or radius, at most `widest`), so only that is looked at.
+struct LookArea {
+    Area counts;
+    Area near;
+};
+LookArea lookArea(const LabelBox& b, double reach, double charWidth, double widest) {
+    const Area square{b.cx - reach, b.cy - reach, b.cx + reach, b.cy + reach};
+    const double ex = std::fabs(b.ux) * b.halfWidth + std::fabs(b.uy) * b.halfHeight;
+    const double ey = std::fabs(b.uy) * b.halfWidth + std::fabs(b.ux) * b.halfHeight;
+    // Grown by m on every side, a turned box reaches at most m times the square root of two
+    // further along an axis; one unit more for rounding.
+    const double grow = std::sqrt(2.0) * std::max({kTextMargin, charWidth, kMargin + widest}) + 1.0;
+    return {square, {b.cx - ex - grow, b.cy - ey - grow, b.cx + ex + grow, b.cy + ey + grow}};
+}
 
 // What an overlap costs: a hidden label or weld circle is worst, a notched symbol next, a
 // label crossing a line least.
@@ -442,11 +527,89 @@ ObstacleLayer bodyLayer(const PipeObject& o) {
     }
 }
 
+// Whether a text box at `b` would cover shape `s` or come too near it: texts keep a character
+// (`charWidth`) apart along their lines, everything else a small margin.
+bool touches(const LabelBox& b, const ObstacleMap::Shape& s, double charWidth) {
+    switch (s.kind) {
+        case ObstacleMap::Shape::Kind::Box:
+            return s.layer == ObstacleLayer::Label ? b.overlaps(s.box, std::max(kTextMargin, charWidth), kTextMargin)
+                                                   : b.overlaps(s.box, kMargin);
+        case ObstacleMap::Shape::Kind::Segment: return b.touchesSegment(s.ax, s.ay, s.bx, s.by, kMargin + s.radius);
+        case ObstacleMap::Shape::Kind::Circle: return b.distanceTo(s.ax, s.ay) < s.radius + kMargin;
+    }
+    return false;
+}
+
 // Extent of a box across the direction (dx, dy): how far it reaches either way, doubled.
 double extentAlong(const LabelBox& b, double dx, double dy) {
     return 2.0 * (std::fabs(dx * b.ux + dy * b.uy) * b.halfWidth +
                   std::fabs(-dx * b.uy + dy * b.ux) * b.halfHeight);
 }
+
+// The distance from (ax, ay) to the nearest weld circle of `welds` that is not `owner`'s nor at
+// the same joint, looked for in squares about the point that grow fourfold from 64: the
+// answer is that weld's distance, whichever square first holds one nearer than its half
+// side; infinity past the last square below kFarthestWeld; none once a square's half side
+// passes `held` (the map holds only the welds that near). Zero when a square holds more welds
+// than a look may take: then nothing is known of how near the nearest is.
+std::optional<double> nearestWeldIn(ObstacleMap& welds, std::size_t owner, double ax, double ay, double held) {
+    for (double r = 64.0; r < kFarthestWeld; r *= 4.0) {
+        if (r > held) return std::nullopt;
+        double best = std::numeric_limits<double>::infinity();
+        std::size_t looks = 0;
+        bool crowded = false;
+        welds.visit(ax - r, ay - r, ax + r, ay + r, [&](const ObstacleMap::Shape& s) {
+            if (++looks > kMostLooks) {
+                crowded = true;
+                return false;
+            }
+            const double d = std::hypot(s.ax - ax, s.ay - ay);
+            if (s.owner != owner && d >= 1.0) best = std::min(best, d);
+            return true;
+        });
+        if (crowded) return 0.0;
+        if (best <= r) return best;
+    }
+    return std::numeric_limits<double>::infinity();
+}
+
+// The weld circles weld numbers are compared with. Only where a weld is and whose it is
+// matter there, so of the circles at one point two of different welds are kept: whichever weld
+// asks, one of them is another's. A joint where a thousand pipes meet costs two looks.
+class WeldPoints {
+public:
+    explicit WeldPoints(double cellSize) : map_(cellSize) {}
+    void add(const ObstacleMap::Shape& circle, std::size_t owner) {
+        Kept& kept = kept_[{circle.ax, circle.ay}];
+        if (kept.count == 2 || (kept.count == 1 && kept.owner == owner)) return;
+        kept.owner = owner;
+        ++kept.count;
+        map_.add(circle, owner);
+    }
+    ObstacleMap& map() { return map_; }
+
+private:
+    struct Kept {
+        std::size_t owner = ObstacleMap::kNoOwner;
+        int count = 0;
+    };
+    struct PointHash {
+        std::size_t operator()(const std::pair<double, double>& p) const {
+            return std::hash<double>()(p.first) * 31u + std::hash<double>()(p.second);
+        }
+    };
+    ObstacleMap map_;
+    std::unordered_map<std::pair<double, double>, Kept, PointHash> kept_;
+};
+
+// Boxes equal bit for bit.
+struct BoxHash {
+    std::size_t operator()(const LabelBox& b) const {
+        std::size_t h = 0;
+        for (const double v : {b.cx, b.cy, b.ux, b.uy, b.halfWidth, b.halfHeight}) h = h * 1000003u ^ std::hash<double>()(v);
+        return h;
+    }
+};
 
 class Placer {
 public:
@@ -484,8 +647,10 @@ public:
         weldsHeld_ = weldsHeld;
         if (weld) nearestWeld_ = nearestOtherWeld();
         LabelBox best = usual;
+        crowdedCorner_ = false;
         double bestCost = cost(usual, std::numeric_limits<double>::infinity());
         if (bestCost == 0.0) return best;
+        crowdedCorner_ = bestCost >= kCrowdedCost;
         double px = usual.cx - ax, py = usual.cy - ay;
         const double length = std::hypot(px, py);
         if (length > 0.0) {
@@ -540,27 +705,26 @@ private:
             total = kStrayWeldCost;
             if (total >= limit) return total;
         }
-        const double reach = costReach(b);
-        map_.visit(b.cx - reach, b.cy - reach, b.cx + reach, b.cy + reach, [&](const ObstacleMap::Shape& s) {
+        const double stray = total;
+        if (crowdedPlaces_.count(b)) return kCrowdedCost + stray;
+        const LookArea area = lookArea(b, costReach(b), charWidth_, map_.widest());
+        std::size_t looks = 0;
+        bool crowded = false;
+        map_.visit(area.near.x0, area.near.y0, area.near.x1, area.near.y1, [&](const ObstacleMap::Shape& s) {
+            if (!area.counts.holds(s)) return true;
             if (s.owner == owner_ && s.layer == ObstacleLayer::Label) return true;
-            bool hit = false;
-            switch (s.kind) {
-                case ObstacleMap::Shape::Kind::Box:
-                    hit = s.layer == ObstacleLayer::Label
-                              ? b.overlaps(s.box, std::max(kTextMargin, charWidth_), kTextMargin)
-                              : b.overlaps(s.box, kMargin);
-                    break;
-                case ObstacleMap::Shape::Kind::Segment:
-                    hit = b.touchesSegment(s.ax, s.ay, s.bx, s.by, kMargin + s.radius);
-                    break;
-                case ObstacleMap::Shape::Kind::Circle:
-                    hit = b.distanceTo(s.ax, s.ay) < s.radius + kMargin;
-                    break;
+            if (++looks > kMostLooks || (crowdedCorner_ && looks > kGlance && total > 0.0)) {
+                crowded = true;
+                return false;
             }
+            const bool hit = touches(b, s, charWidth_);
             if (hit) total += weight(s.layer);
             return total < limit;  // no need to count past what is already beaten
         });
-        return total;
+        if (!crowded) return total;
+        // What is there stays while labels are added: so many shapes stay near this place.
+        if (looks > kMostLooks) crowdedPlaces_.insert(b);
+        return kCrowdedCost + stray;
     }
 
     // Welds at the same point as this one are one joint, not another weld.
@@ -568,24 +732,11 @@ private:
         return std::hypot(s.ax - ax_, s.ay - ay_) < 1.0;
     }
 
-    // The nearest other weld, when it lies within the last square looked at (the answer is
-    // that weld's distance, whichever square first holds one nearer than its half side).
+    // The nearest other weld (see nearestWeldIn); past what the welds map holds, the whole
+    // drawing is asked.
     double nearestOtherWeld() {
-        for (double r = 64.0; r < kFarthestWeld; r *= 4.0) {
-            // Past what the welds map holds, the whole drawing is asked.
-            if (r > weldsHeld_) {
-                const double d = farWeld_ ? farWeld_(owner_, ax_, ay_) : std::numeric_limits<double>::infinity();
-                return d <= kLastWeldSquare ? d : std::numeric_limits<double>::infinity();
-            }
-            double best = std::numeric_limits<double>::infinity();
-            for (std::size_t i : welds_.near(ax_ - r, ay_ - r, ax_ + r, ay_ + r)) {
-                const ObstacleMap::Shape& s = welds_.shapes()[i];
-                if (s.owner == owner_ || sameJoint(s)) continue;
-                best = std::min(best, std::hypot(s.ax - ax_, s.ay - ay_));
-            }
-            if (best <= r) return best;
-        }
-        return std::numeric_limits<double>::infinity();
+        if (const auto d = nearestWeldIn(welds_, owner_, ax_, ay_, weldsHeld_)) return *d;
+        return farWeld_ ? farWeld_(owner_, ax_, ay_) : std::numeric_limits<double>::infinity();
     }
 
     // Whether a number there would sit about as near another weld as its own, and so be read
@@ -596,7 +747,13 @@ private:
         if (own < 0.45 * nearestWeld_) return false;
         const double r = own / kOwnWeldFactor;
         bool nearer = false;
+        std::size_t looks = 0;
         welds_.visit(b.cx - r, b.cy - r, b.cx + r, b.cy + r, [&](const ObstacleMap::Shape& s) {
+            // Among more welds than a look may take, the place counts as astray.
+            if (++looks > kMostLooks) {
+                nearer = true;
+                return false;
+            }
             if (s.owner == owner_ || sameJoint(s)) return true;
             nearer = std::hypot(b.cx - s.ax, b.cy - s.ay) * kOwnWeldFactor < own;
             return !nearer;
@@ -616,6 +773,9 @@ private:
     bool weld_ = false;
     double ax_ = 0, ay_ = 0;
     double nearestWeld_ = 0;
+    bool crowdedCorner_ = false;  // the usual place of the label was crowded
+    // Places known to be crowded (labels that look alike try the same places).
+    std::unordered_set<LabelBox, BoxHash> crowdedPlaces_;
 };
 
 // The box a label's text takes where its layout puts it.
@@ -695,34 +855,29 @@ private:
         int hidden = 0;   // labels and weld circles
         int symbols = 0;
         int lines = 0;
-        int cover() const { return hidden + symbols; }
-        // A hidden text or weld circle is worst, a notched symbol next, a crossed line least.
-        double cost() const { return 1000.0 * hidden + 100.0 * symbols + lines; }
+        bool crowded = false;  // more near than a look may take: counts as covered
+        int cover() const { return hidden + symbols + (crowded ? 1 : 0); }
+        // A hidden text or weld circle is worst, a notched symbol next, a crossed line least;
+        // crowded places are all alike.
+        double cost() const { return crowded ? kCrowdedCost : 1000.0 * hidden + 100.0 * symbols + lines; }
     };
 
     // What box `b` would hit; stops counting once the cost reaches `limit`.
     Hits hits(const LabelBox& b, double limit = std::numeric_limits<double>::infinity()) {
         Hits h;
         const double reach = std::max(b.halfWidth, b.halfHeight) + std::max(kTextMargin, charWidth_) + 1.0;
-        map_.visit(b.cx - reach, b.cy - reach, b.cx + reach, b.cy + reach, [&](const ObstacleMap::Shape& s) {
+        const LookArea area = lookArea(b, reach, charWidth_, map_.widest());
+        std::size_t looks = 0;
+        map_.visit(area.near.x0, area.near.y0, area.near.x1, area.near.y1, [&](const ObstacleMap::Shape& s) {
+            if (!area.counts.holds(s)) return true;
             // The pipe's own line, dimension and flow arrow are where its length belongs.
             if (s.owner == owner_) return true;
-            const std::size_t index = static_cast<std::size_t>(&s - map_.shapes().data());
-            if (index < dead_.size() && dead_[index]) return true;
-            bool hit = false;
-            switch (s.kind) {
-                case ObstacleMap::Shape::Kind::Box:
-                    hit = s.layer == ObstacleLayer::Label
-                              ? b.overlaps(s.box, std::max(kTextMargin, charWidth_), kTextMargin)
-                              : b.overlaps(s.box, kMargin);
-                    break;
-                case ObstacleMap::Shape::Kind::Segment:
-                    hit = b.touchesSegment(s.ax, s.ay, s.bx, s.by, kMargin + s.radius);
-                    break;
-                case ObstacleMap::Shape::Kind::Circle:
-                    hit = b.distanceTo(s.ax, s.ay) < s.radius + kMargin;
-                    break;
+            if (s.index < dead_.size() && dead_[s.index]) return true;
+            if (++looks > kMostLooks) {
+                h.crowded = true;
+                return false;
             }
+            const bool hit = touches(b, s, charWidth_);
             if (!hit) return true;
             switch (s.layer) {
                 case ObstacleLayer::Line: ++h.lines; break;
@@ -1042,7 +1197,7 @@ void placeLabels(model::ObjectList& objects, const model::DrawingSettings& s, Vi
         paintFrame(ctx);
         canvas.flush();
     }
-    ObstacleMap welds(std::max(16.0, 2.0 * s.Dim_Size));
+    WeldPoints welds(std::max(16.0, 2.0 * s.Dim_Size));
     const auto enter = [&](const ObstacleMap::Shape& shape, std::size_t owner) {
         map.add(shape, owner);
         if (shape.kind == ObstacleMap::Shape::Kind::Circle && shape.layer == ObstacleLayer::WeldCircle)
@@ -1057,19 +1212,21 @@ void placeLabels(model::ObjectList& objects, const model::DrawingSettings& s, Vi
             for (const ObstacleMap::Shape& shape : cache.entries[i].shapes) enter(shape, i);
     }
 
-    // Beyond what the welds map holds, the nearest other weld is looked for among all.
+    // Beyond what the welds map holds, the nearest other weld is looked for among all, in a
+    // map of every weld circle made at the first such question.
+    std::optional<WeldPoints> allWelds;
     const auto farWeld = [&](std::size_t owner, double ax, double ay) {
-        double best = std::numeric_limits<double>::infinity();
-        for (std::size_t i = 0; i < n; ++i) {
-            if (i == owner) continue;
-            for (const ObstacleMap::Shape& shape : cache.entries[i].shapes)
-                if (shape.kind == ObstacleMap::Shape::Kind::Circle && shape.layer == ObstacleLayer::WeldCircle &&
-                    std::hypot(shape.ax - ax, shape.ay - ay) >= 1.0)
-                    best = std::min(best, std::hypot(shape.ax - ax, shape.ay - ay));
+        if (!allWelds) {
+            allWelds.emplace(std::max(16.0, 2.0 * s.Dim_Size));
+            for (std::size_t i = 0; i < n; ++i)
+                for (const ObstacleMap::Shape& shape : cache.entries[i].shapes)
+                    if (shape.kind == ObstacleMap::Shape::Kind::Circle && shape.layer == ObstacleLayer::WeldCircle)
+                        allWelds->add(shape, i);
         }
-        return best;
+        return nearestWeldIn(allWelds->map(), owner, ax, ay, std::numeric_limits<double>::infinity())
+            .value_or(std::numeric_limits<double>::infinity());
     };
-    Placer placer(map, welds, s, farWeld);
+    Placer placer(map, welds.map(), s, farWeld);
     for (const Label& l : labels) {
         PipeObject& o = objects.untracked(l.index);
         const LabelBox chosen =

@@ -43,6 +43,7 @@ struct LabelBox {
     // The top-left reference point of the text the box holds.
     std::array<double, 2> reference() const;
     std::array<std::array<double, 2>, 4> corners() const;
+    bool operator==(const LabelBox&) const = default;
     // Whether two boxes share any point, this one grown by `margin` on every side, or by
     // `along` at its ends and `across` at its top and bottom.
     bool overlaps(const LabelBox& other, double margin = 0.0) const;
@@ -65,6 +66,7 @@ public:
     struct Shape {
         enum class Kind : unsigned char { Box, Segment, Circle } kind = Kind::Box;
         ObstacleLayer layer = ObstacleLayer::Line;
+        std::uint32_t index = 0;       // its place in shapes(), set by the map
         std::size_t owner = kNoOwner;  // index of the object that drew it
         LabelBox box;                  // Box
         double ax = 0, ay = 0, bx = 0, by = 0;  // Segment ends; Circle centre in (ax, ay)
@@ -87,45 +89,62 @@ public:
     }
 
     const std::vector<Shape>& shapes() const { return shapes_; }
-    // Indexes of the shapes whose bounds meet the rectangle, each once. The grid is laid over
-    // what is there at the first query; later shapes join it.
+    // Indexes of the shapes that come within the rectangle, each once: boxes and circles by
+    // their bounds, segments by their strokes. The grid is laid over what is there at the
+    // first query; later shapes join it.
     const std::vector<std::size_t>& near(double x0, double y0, double x1, double y1);
-    // Calls `fn` with each shape whose bounds meet the rectangle, once each, until it returns
-    // false: for questions answered before all shapes are seen.
+    // Calls `fn` with each shape that comes within the rectangle (as near() finds them), once
+    // each, until it returns false: for questions answered before all shapes are seen. The
+    // shape given may be a copy the grid keeps: its `index` says which it is.
     template <typename Fn>
     void visit(double x0, double y0, double x1, double y1, Fn&& fn);
+    // The largest half width of a segment or radius of a circle held.
+    double widest() const { return widest_; }
 
 private:
+    // A shape in a cell, with its bounds at hand so that a query seldom looks further. A
+    // segment has an entry in each cell its stroke crosses, bounded by its piece there, so that
+    // long strokes through a crowded place cost only the cells they pass.
+    struct Entry {
+        double x0, y0, x1, y1;
+        bool shared;  // the shape has entries in other cells too
+    };
+    // A cell's entries and, beside them, copies of their shapes: a question about a crowded
+    // place reads the shapes there one after another instead of from all over memory.
+    struct Cell {
+        std::vector<Entry> entries;
+        std::vector<Shape> shapes;
+    };
+
     void insert(Shape shape);
     void buildGrid();
     void enter(std::size_t index);
-    // Calls fn(cell, shape) for every grid cell of every shape, in the order of the shapes;
-    // shapes too large for the grid go to `everywhere_` instead.
+    // Calls fn(cell, entry bounds) for every grid cell of shape `index`; false when the shape
+    // is too large for the grid (it goes to `everywhere_` instead).
     template <typename Fn>
-    void forEachCell(Fn&& fn);
+    bool forEachEntry(std::size_t index, Fn&& fn) const;
     int column(double x) const;
     int row(double y) const;
+    // Whether shape `s` comes within the rectangle.
+    static bool meets(const Shape& s, double x0, double y0, double x1, double y1);
 
     // A query over more cells than this looks at every shape instead.
     static constexpr long long kMaxQueryCells = 4096;
 
     double cellSize_;
     std::vector<Shape> shapes_;
+    double widest_ = 0;
     bool gridBuilt_ = false;
     double originX_ = 0, originY_ = 0, cell_ = 64.0;
     int columns_ = 1, rows_ = 1;
-    // A shape in a cell, with its bounds at hand so that a query seldom looks further.
-    struct Entry {
-        double x0, y0, x1, y1;
-        std::size_t shape;
-    };
     // The grid as laid at the first query: the entries of cell c (row-major) are
-    // entries_[cellStart_[c]] up to entries_[cellStart_[c + 1]]. Shapes added later go to
-    // `late_`, by cell. One block for the whole grid: a wide, sparse grid costs no more than
-    // its table of starts.
+    // entries_[cellStart_[c]] up to entries_[cellStart_[c + 1]], their shapes the same places
+    // of held_. Shapes added later go to `late_`, by cell. One block for the whole grid: a
+    // wide, sparse grid costs no more than its table of starts.
     std::vector<std::size_t> cellStart_;
     std::vector<Entry> entries_;
-    std::unordered_map<std::size_t, std::vector<Entry>> late_;
+    std::vector<Shape> held_;
+    std::unordered_map<std::size_t, Cell> late_;
     std::vector<std::size_t> everywhere_;          // shapes too large for the grid
     std::vector<std::size_t> stamp_;
     std::size_t query_ = 0;
@@ -140,7 +159,7 @@ void ObstacleMap::visit(double x0, double y0, double x1, double y1, Fn&& fn) {
         if (stamp_[i] == query_) return true;
         stamp_[i] = query_;
         const Shape& s = shapes_[i];
-        if (s.x0 > x1 || x0 > s.x1 || s.y0 > y1 || y0 > s.y1) return true;
+        if (!meets(s, x0, y0, x1, y1)) return true;
         return static_cast<bool>(fn(s));
     };
     for (std::size_t i : everywhere_)
@@ -153,23 +172,27 @@ void ObstacleMap::visit(double x0, double y0, double x1, double y1, Fn&& fn) {
             if (!take(i)) return;
         return;
     }
-    auto look = [&](const Entry& e) {
+    auto look = [&](const Entry& e, const Shape& s) {
         if (e.x0 > x1 || x0 > e.x1 || e.y0 > y1 || y0 > e.y1) return true;
-        if (stamp_[e.shape] == query_) return true;
-        stamp_[e.shape] = query_;
-        return static_cast<bool>(fn(shapes_[e.shape]));
+        // A shape in one cell only is met once; the others are marked when met.
+        if (e.shared && stamp_[s.index] == query_) return true;
+        // A piece of a stroke near the place may still pass it by.
+        if (s.kind == Shape::Kind::Segment && !meets(s, x0, y0, x1, y1)) return true;
+        if (e.shared) stamp_[s.index] = query_;
+        return static_cast<bool>(fn(s));
     };
     for (int cy = cy0; cy <= cy1; ++cy)
         for (int cx = cx0; cx <= cx1; ++cx) {
             const std::size_t c =
                 static_cast<std::size_t>(cy) * static_cast<std::size_t>(columns_) + static_cast<std::size_t>(cx);
             for (std::size_t k = cellStart_[c]; k < cellStart_[c + 1]; ++k)
-                if (!look(entries_[k])) return;
+                if (!look(entries_[k], held_[k])) return;
             if (late_.empty()) continue;
             const auto later = late_.find(c);
             if (later == late_.end()) continue;
-            for (const Entry& e : later->second)
-                if (!look(e)) return;
+            const Cell& cell = later->second;
+            for (std::size_t k = 0; k < cell.entries.size(); ++k)
+                if (!look(cell.entries[k], cell.shapes[k])) return;
         }
 }
 

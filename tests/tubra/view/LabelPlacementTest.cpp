@@ -381,23 +381,38 @@ TEST(LabelBoxes, CellsTurnAboutTheirReferenceAndMeetAsTheyShould) {
     EXPECT_DOUBLE_EQ(flat.distanceTo(163, 204), 5.0);
 }
 
-TEST(LabelPlacement, ObstacleMapFindsWhatLiesNearOncePerShape) {
+TEST(LabelPlacement, ObstacleMapFindsWhatComesNearOncePerShape) {
+    using view::ObstacleLayer;
     view::ObstacleMap map(10.0);
-    map.addSegment(0, 0, 1000, 0, 2, view::ObstacleLayer::Line, 1);    // many cells
-    map.addCircle(500, 50, 4, view::ObstacleLayer::WeldCircle, 2);
-    map.addBox(LabelBox::ofText(480, 100, 0, 40, 20), view::ObstacleLayer::Label, 3);
-    map.addSegment(0, 0, 1e9, 1e9, 1, view::ObstacleLayer::Line, 4);   // too large for the grid
-    map.addCircle(std::nan(""), 0, 4, view::ObstacleLayer::WeldCircle, 5);  // nowhere
+    map.addSegment(0, 0, 1000, 0, 2, ObstacleLayer::Line, 1);    // along one row of cells
+    map.addCircle(500, 50, 4, ObstacleLayer::WeldCircle, 2);
+    map.addBox(LabelBox::ofText(480, 100, 0, 40, 20), ObstacleLayer::Label, 3);
+    map.addSegment(0, 0, 1e9, 1e9, 1, ObstacleLayer::Line, 4);   // too large for the grid
+    map.addCircle(std::nan(""), 0, 4, ObstacleLayer::WeldCircle, 5);  // nowhere
+    map.addSegment(0, 300, 400, 60, 3, ObstacleLayer::Line, 6);  // across many rows and columns
     auto owners = [&](double x0, double y0, double x1, double y1) {
         std::vector<std::size_t> o;
         for (std::size_t i : map.near(x0, y0, x1, y1)) o.push_back(map.shapes()[i].owner);
         std::sort(o.begin(), o.end());
         return o;
     };
-    EXPECT_EQ(owners(490, -5, 510, 60), (std::vector<std::size_t>{1, 2, 4}));
-    EXPECT_EQ(owners(470, 85, 530, 95), (std::vector<std::size_t>{3, 4}));
-    EXPECT_EQ(owners(-100, 500, -50, 600), (std::vector<std::size_t>{}));
-    EXPECT_EQ(map.shapes().size(), 4u);
+    using Owners = std::vector<std::size_t>;
+    // Segments by their strokes: the long diagonal passes far above these two places.
+    EXPECT_EQ(owners(490, -5, 510, 60), (Owners{1, 2}));
+    EXPECT_EQ(owners(470, 85, 530, 95), (Owners{3}));
+    EXPECT_EQ(owners(495, 495, 505, 505), (Owners{4}));
+    // Segment 6 runs through (205, 177) three units wide: a place just below its stroke
+    // meets it, one further down lies within its bounds but off the stroke.
+    EXPECT_EQ(owners(195, 170, 205, 176), (Owners{6}));
+    EXPECT_EQ(owners(195, 160, 205, 170), (Owners{}));
+    EXPECT_EQ(owners(-100, 500, -50, 600), (Owners{}));
+    // A stroke over many cells of a place is found once.
+    EXPECT_EQ(owners(100, -5, 400, 5), (Owners{1}));
+    // Shapes added after the first question join the grid the same way.
+    map.addSegment(100, 100, 300, 250, 1, ObstacleLayer::Line, 7);
+    EXPECT_EQ(owners(119, 114, 121, 116), (Owners{7}));
+    EXPECT_EQ(owners(250, 120, 260, 130), (Owners{}));
+    EXPECT_EQ(map.shapes().size(), 6u);
 }
 
 TEST(LabelPlacement, WeldNumbersOfTheSamplesStandClearNextToTheirOwnWelds) {
@@ -536,4 +551,52 @@ TEST(LabelPlacement, ANumberBetweenTwoCloseWeldsGoesToTheFarSide) {
     EXPECT_LT(std::hypot(c1.cx - 1190, c1.cy + 1000), std::hypot(c1.cx - 1206, c1.cy + 1000));
     EXPECT_LT(std::hypot(c2.cx - 1206, c2.cy + 1000), std::hypot(c2.cx - 1190, c2.cy + 1000));
     EXPECT_FALSE(c1.overlaps(c2));
+}
+
+TEST(LabelPlacement, AWeldNumberWhoseUsualPlaceIsCrowdedStillFindsTheClearSide) {
+    // Where the number of a weld usually goes, six hundred tiny texts pile up (more than a place
+    // may look at); on the far side of the weld nothing is drawn. The number must go there.
+    auto weld = viewtest::makeObject(ObjectKind::Weld, {1000, -1000, 0}, {1000, -1000, 0}, -1, 2);
+    weld.DistTxt = "H1";
+    model::Vec3 usual;
+    {
+        viewtest::Fixture alone;
+        viewtest::add(alone.doc, weld);
+        view::initialUpdate(alone.view, alone.doc.drawing);
+        alone.view.frameSwitch = 0;
+        view::OnDraw(alone.doc, alone.view, alone.canvas);
+        usual = alone.doc.drawing.objects.at(0).dimTxt_st;
+    }
+    viewtest::Fixture f;
+    viewtest::add(f.doc, weld);
+    const LabelBox there = LabelBox::ofText(usual.x, usual.y, 0, 30, 30);
+    // The crowd covers the usual place and everything on its side of the weld.
+    const double side = there.cx >= 1000 ? 1.0 : -1.0;
+    unsigned seed = 7;
+    const auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return static_cast<double>((seed >> 8) % 1000) / 1000.0;
+    };
+    for (int i = 0; i < 600; ++i) {
+        auto t = viewtest::makeObject(ObjectKind::TextBlock,
+                                      {there.cx + (next() - 0.5) * 80, there.cy + (next() - 0.5) * 60, 0}, {});
+        if (side * (t.Port1.x - 1000) < 12) t.Port1.x = 1000 + side * (12 + next() * 20);
+        t.DistTxt = "x";
+        t.CaiLiao = "Sans";
+        t.Port3.y = 6;
+        viewtest::add(f.doc, t);
+    }
+    view::initialUpdate(f.view, f.doc.drawing);
+    f.view.frameSwitch = 0;
+    const Painted p = paint(f.doc, f.view);
+    const model::PipeObject& placed = f.doc.drawing.objects.at(0);
+    const Cell* label = labelOf(p, placed, 1.0);
+    ASSERT_NE(label, nullptr);
+    for (const Cell& other : p.texts) {
+        if (other.call == label->call) continue;
+        ASSERT_FALSE(cellsOverlap(*label, other)) << describe(*label);
+    }
+    // Beside its weld, on the clear side.
+    EXPECT_LT(side * (centre(*label).x - 1000), 0.0);
+    EXPECT_LT(distanceToCell(*label, {1000, -1000}), 3 * f.doc.settings().Dim_Size);
 }
