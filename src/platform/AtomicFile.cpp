@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <new>
 
 namespace platform {
 
@@ -298,6 +299,25 @@ WriteResult writeFileAtomically(const std::filesystem::path& target, std::string
                                 const AtomicWriteOptions& options) {
     return WriteResult(replaceFile(target, options, false, [&](int fd, const std::filesystem::path&) {
         return writeAll(fd, data, options);
+    }));
+}
+
+WriteResult writeFileAtomicallyInPieces(const std::filesystem::path& target,
+                                        const std::function<std::error_code(const PieceWriter& write)>& produce,
+                                        const AtomicWriteOptions& options) {
+    return WriteResult(replaceFile(target, options, false, [&](int fd, const std::filesystem::path&) -> std::error_code {
+        std::error_code first;
+        const PieceWriter write = [&](std::string_view piece) {
+            if (!first) first = writeAll(fd, piece, options);
+            return first;
+        };
+        try {
+            if (const std::error_code e = produce(write)) return e;
+        } catch (const std::bad_alloc&) {
+            // Out of memory half way: the temporary file goes, the target stays as it was.
+            return std::make_error_code(std::errc::not_enough_memory);
+        }
+        return first;
     }));
 }
 

@@ -72,6 +72,14 @@ private:
 WriteResult writeFileAtomically(const std::filesystem::path& path, std::string_view data,
                                 const AtomicWriteOptions& options = {});
 
+// Writes what `produce` hands to `write`, piece by piece, atomically as writeFileAtomically
+// does: for data made as it is written, which then never lies whole in memory. The first
+// error of `write` (or `produce`'s own) fails the whole write; the target is then untouched.
+using PieceWriter = std::function<std::error_code(std::string_view piece)>;
+WriteResult writeFileAtomicallyInPieces(const std::filesystem::path& path,
+                                        const std::function<std::error_code(const PieceWriter& write)>& produce,
+                                        const AtomicWriteOptions& options = {});
+
 // A writer that can only write to a path of its own choosing (a library that opens the file
 // itself): it fills the file at `temporary`, which exists and is empty, and returns its error.
 using FileProducer = std::function<std::error_code(const std::filesystem::path& temporary)>;

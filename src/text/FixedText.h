@@ -61,4 +61,56 @@ private:
     char buf_[N] = {};
 };
 
+// The same text to its users as FixedText<N> (at most N - 1 bytes, cut alike), holding only
+// what the text takes: a short one in the value itself, a longer one on the heap. For records
+// kept by the ten thousand whose texts are mostly short or empty, where N bytes each would be
+// most of the memory a drawing takes.
+template <std::size_t N>
+class CompactText {
+    static_assert(N >= 1);
+
+public:
+    static constexpr std::size_t kStorage = N;
+    static constexpr std::size_t kMaxBytes = N - 1;
+
+    CompactText() = default;
+    CompactText(std::string_view s) { assign(s); }  // NOLINT(google-explicit-constructor)
+    CompactText(const char* s) { assign(s); }       // NOLINT(google-explicit-constructor)
+
+    CompactText& operator=(std::string_view s) {
+        assign(s);
+        return *this;
+    }
+    CompactText& operator=(const char* s) {
+        assign(s);
+        return *this;
+    }
+
+    // Stores `s`, cut at its first NUL and to the capacity. Returns whether it was cut.
+    bool assign(std::string_view s) {
+        const auto nul = s.find('\0');
+        if (nul != std::string_view::npos) s = s.substr(0, nul);
+        const std::size_t n = gbkCutLength(s, kMaxBytes);
+        text_.assign(s.data(), n);
+        return n < s.size();
+    }
+
+    void clear() { text_.clear(); }
+
+    std::string_view view() const { return text_; }
+    std::string str() const { return text_; }
+    const char* c_str() const { return text_.c_str(); }
+    std::size_t size() const { return text_.size(); }
+    bool empty() const { return text_.empty(); }
+    operator std::string_view() const { return view(); }  // NOLINT(google-explicit-constructor)
+
+    friend bool operator==(const CompactText& a, const CompactText& b) { return a.text_ == b.text_; }
+    friend bool operator==(const CompactText& a, std::string_view b) { return a.view() == b; }
+    friend bool operator==(const CompactText& a, const std::string& b) { return a.text_ == b; }
+    friend bool operator==(const CompactText& a, const char* b) { return a.view() == std::string_view(b); }
+
+private:
+    std::string text_;
+};
+
 }  // namespace text

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <new>
 #include <set>
 #include <string>
 #include <type_traits>
@@ -266,6 +267,49 @@ TEST_F(AtomicFileTest, AProducerWritesThroughANameThatReplacesTheTargetOnlyOnSuc
     EXPECT_EQ(contents(file), "linked");
     fs::create_directory(at("dir"));
     EXPECT_EQ(platform::writeFileAtomicallyWith(at("dir"), produce("x")).error(), std::errc::is_a_directory);
+}
+
+TEST_F(AtomicFileTest, PiecesMakeTheFileInOrderAndAFailedPieceLeavesTheOldOne) {
+    const fs::path file = at("drawing.hcd");
+    ASSERT_TRUE(writeFileAtomically(file, "old").ok());
+    const auto pieces = [](int count, std::size_t size) {
+        return [count, size](const platform::PieceWriter& write) -> std::error_code {
+            for (int i = 0; i < count; ++i)
+                if (const std::error_code e = write(std::string(size, static_cast<char>('a' + i)))) return e;
+            return {};
+        };
+    };
+    ASSERT_TRUE(platform::writeFileAtomicallyInPieces(file, pieces(3, 70000)).ok());
+    EXPECT_EQ(contents(file), std::string(70000, 'a') + std::string(70000, 'b') + std::string(70000, 'c'));
+    EXPECT_EQ(names(), std::set<std::string>{"drawing.hcd"});
+
+    // The disk fills at the second piece: later pieces are not written, the error comes back
+    // however the producer ends, and the file is as it was.
+    platform::AtomicWriteOptions full;
+    int writes = 0;
+    full.write = [&writes](int fd, const void* p, std::size_t n) -> ssize_t {
+        if (++writes == 2) {
+            errno = ENOSPC;
+            return -1;
+        }
+        return ::write(fd, p, n);
+    };
+    const auto ignoring = [](const platform::PieceWriter& write) -> std::error_code {
+        for (int i = 0; i < 4; ++i) (void)write("piece");
+        return {};
+    };
+    EXPECT_EQ(platform::writeFileAtomicallyInPieces(file, ignoring, full).error(), std::errc::no_space_on_device);
+    EXPECT_EQ(writes, 2);
+    EXPECT_EQ(contents(file), std::string(70000, 'a') + std::string(70000, 'b') + std::string(70000, 'c'));
+    EXPECT_EQ(names(), std::set<std::string>{"drawing.hcd"});
+
+    // Running out of memory half way is an error like any other.
+    const auto starving = [](const platform::PieceWriter& write) -> std::error_code {
+        (void)write("half");
+        throw std::bad_alloc();
+    };
+    EXPECT_EQ(platform::writeFileAtomicallyInPieces(file, starving).error(), std::errc::not_enough_memory);
+    EXPECT_EQ(names(), std::set<std::string>{"drawing.hcd"});
 }
 
 TEST_F(AtomicFileTest, ReadingStopsAtItsLimit) {

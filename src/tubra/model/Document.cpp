@@ -96,13 +96,19 @@ Outcome Document::save() {
 }
 
 Outcome Document::saveAs(const std::filesystem::path& path) {
-    std::string data;
-    try {
-        data = serialize();
-    } catch (const std::bad_alloc&) {
+    // Written as it is made, a megabyte at a time: a large drawing is never held twice.
+    drawing.report = report_.get();
+    const auto ec = platform::writeFileAtomicallyInPieces(path, [&](const platform::PieceWriter& write) {
+        std::string piece;
+        writeDrawing(drawing, app_.settings, piece, [&](std::string& full) {
+            write(full);
+            full.clear();
+        });
+        return write(piece);
+    }).error();
+    if (ec == std::errc::not_enough_memory)
         return Outcome::failure("无法保存文件 " + path.string() + ": " + kOutOfMemory);
-    }
-    if (const auto ec = platform::writeFileAtomically(path, data).error()) {
+    if (ec) {
         Outcome r = Outcome::failure("无法保存文件 " + path.string() + ": " + platform::describe(ec));
         r.readOnly = ec == platform::FileError::readOnly;
         return r;

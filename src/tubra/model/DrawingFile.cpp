@@ -4,10 +4,6 @@
 #include <array>
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include "text/CFormat.h"
 #include "tubra/model/FileSections.h"
 #include "tubra/model/KeyMatcher.h"
@@ -23,30 +19,12 @@ namespace {
 // ---------------------------------------------------------------------------------------------
 // Writing
 
-// ObjectText::view() without a library call per field: the first NUL, sixteen bytes at a time
-// (the whole storage may be read, and its last byte is always NUL).
-std::string_view fieldView(const ObjectText& t) {
-#if defined(__SSE2__)
-    static_assert(ObjectText::kStorage % 16 == 0);
-    const char* p = t.c_str();
-    const __m128i zero = _mm_setzero_si128();
-    for (std::size_t i = 0; i < ObjectText::kStorage; i += 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-        if (const int nul = _mm_movemask_epi8(_mm_cmpeq_epi8(v, zero)))
-            return std::string_view(p, i + static_cast<std::size_t>(__builtin_ctz(nul)));
-    }
-    return std::string_view(p, ObjectText::kStorage);
-#else
-    return t.view();
-#endif
-}
-
 // The object sections are most of a file: their lines are built in a buffer, numbers written
 // straight into it, and handed to the output a few kilobytes at a time. Every line is exactly
 // what its printf format gives; the formats are named beside each line.
 class SectionWriter {
 public:
-    explicit SectionWriter(std::string& out) : out_(out) {}
+    SectionWriter(std::string& out, const std::function<void(std::string&)>& drain) : out_(out), drain_(drain) {}
     ~SectionWriter() { flush(); }
     SectionWriter(const SectionWriter&) = delete;
     SectionWriter& operator=(const SectionWriter&) = delete;
@@ -56,6 +34,7 @@ public:
             flush();
             if (s.size() > kSize) {
                 out_.append(s);
+                drainIfFull();
                 return;
             }
         }
@@ -74,9 +53,9 @@ public:
     }
     // "%s" of a text that may not hold a closing brace or a line break: '}' is written as
     // kClosingBraceSubstitute, CR and LF as blanks.
-    void lineSafe(const ObjectText& v) { substituted(fieldView(v), ' ', ' '); }
+    void lineSafe(const ObjectText& v) { substituted(v.view(), ' ', ' '); }
     // "%s" of a weld record: its line breaks are kept as the bytes 0xFD (CR) and 0xFE (LF).
-    void caseText(const ObjectText& v) { substituted(fieldView(v), '\xFD', '\xFE'); }
+    void caseText(const ObjectText& v) { substituted(v.view(), '\xFD', '\xFE'); }
 
     // A line "<head><x><sep1><y><sep2><z>\n" of a point.
     void point(std::string_view head, const Vec3& p, std::string_view sep2) {
@@ -98,6 +77,10 @@ private:
     void flush() {
         out_.append(buf_, used_);
         used_ = 0;
+        drainIfFull();
+    }
+    void drainIfFull() {
+        if (drain_ && out_.size() >= kDrainAt) drain_(out_);
     }
     void substituted(std::string_view v, char cr, char lf) {
         while (!v.empty()) {
@@ -111,7 +94,10 @@ private:
         }
     }
 
+    static constexpr std::size_t kDrainAt = std::size_t{1} << 20;
+
     std::string& out_;
+    const std::function<void(std::string&)>& drain_;
     char buf_[kSize];
     std::size_t used_ = 0;
 };
@@ -139,7 +125,7 @@ void writeObject(SectionWriter& w, const PipeObject& o) {
     // An empty text reads back as one blank: written so at once, a file is stable from its
     // first save.
     w.text("\tDistTxt    ");  // "\tDistTxt    %s\n"
-    if (fieldView(o.DistTxt).empty()) w.text(" ");
+    if (o.DistTxt.empty()) w.text(" ");
     else w.lineSafe(o.DistTxt);
     w.text("\n");
     w.point("\tdimYX1_st  ", o.dimYX1_st, "  ");
@@ -702,12 +688,13 @@ void skipSection(LineReader& in) {
 
 }  // namespace
 
-void writeDrawing(Drawing& drawing, const DrawingSettings& settings, std::string& out) {
+void writeDrawing(Drawing& drawing, const DrawingSettings& settings, std::string& out,
+                  const std::function<void(std::string&)>& drain) {
     writeSettingsSection(out, drawing, settings);
     drawing.Total() = static_cast<std::int32_t>(drawing.objects.size());
-    out.reserve(out.size() + drawing.objects.size() * 1400);
+    out.reserve(out.size() + (drain ? std::size_t{2} << 20 : drawing.objects.size() * 1400));
     {
-        SectionWriter w(out);
+        SectionWriter w(out, drain);
         const ObjectList& objects = drawing.objects;  // read only: writing changes no object
         const std::size_t count = objects.size();
         for (std::size_t i = 0; i < count; ++i) {
@@ -716,13 +703,13 @@ void writeDrawing(Drawing& drawing, const DrawingSettings& settings, std::string
             // and each read of one would wait for memory.
             if (i + 1 < count) {
                 const PipeObject& next = objects.at(i + 1);
-                for (const char* p = reinterpret_cast<const char*>(&next); p < next.DistTxt.c_str(); p += 64)
-                    __builtin_prefetch(p);
+                const char* const object = reinterpret_cast<const char*>(&next);
+                for (const char* p = object; p < object + sizeof next; p += 64) __builtin_prefetch(p);
+                // Long texts live elsewhere.
                 for (const ObjectText* t : {&next.DistTxt, &next.CaiLiao, &next.GuiGe, &next.XingHao,
                                             &next.StartUse, &next.LastCheck, &next.FirstCase, &next.MidCase,
                                             &next.LastCase})
                     __builtin_prefetch(t->c_str());
-                __builtin_prefetch(&next.BiHou);
             }
             writeObject(w, objects.at(i));
         }

@@ -2,6 +2,7 @@
 // The text form of a drawing (*.hcd): sections "2dDrawing {", "Object{" (one per object),
 // "TeXingBiao{", "Title{", then the report sections. GBK bytes, LF line ends.
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -13,8 +14,11 @@ namespace tubra::model {
 
 // Appends the whole file to `out`. Sets the drawing's `Total` to the object count after
 // writing the `Total` line, which carries the value held before. The report sections come
-// from `drawing.report` when it is set.
-void writeDrawing(Drawing& drawing, const DrawingSettings& settings, std::string& out);
+// from `drawing.report` when it is set. With `drain`, `out` is handed to it whenever it holds
+// a megabyte or more, to be written away and emptied: a large file never lies whole in memory
+// (what is left at the end stays in `out`).
+void writeDrawing(Drawing& drawing, const DrawingSettings& settings, std::string& out,
+                  const std::function<void(std::string&)>& drain = {});
 
 // How far reading went.
 struct ReadResult {

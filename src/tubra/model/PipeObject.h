@@ -10,7 +10,7 @@
 namespace tubra::model {
 
 // A single-line text value of an object: at most 255 bytes.
-using ObjectText = text::FixedText<256>;
+using ObjectText = text::CompactText<256>;
 
 // The seven values an object is constructed from.
 struct CreationValues {

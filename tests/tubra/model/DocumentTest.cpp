@@ -196,6 +196,22 @@ TEST(AtomicSave, AFailedWriteLeavesTheOldFileAndTheDocumentModified) {
     EXPECT_NE(slurp(file).find("2dDrawing {"), std::string::npos);
 }
 
+TEST(AtomicSave, ADrawingOfSeveralMegabytesIsWrittenAsItIsMadeWithTheSameBytes) {
+    // Written a megabyte at a time, not from one string: the bytes must be those the whole
+    // file in memory has, pieces joined where they were cut.
+    TempDir dir;
+    AppContext app;
+    Document doc(app);
+    tubra::testing::generateDrawing(doc.drawing, {.objects = 4000, .seed = 5});
+    const fs::path file = dir.path() / "big.hcd";
+    ASSERT_TRUE(doc.saveAs(file));
+    const std::string whole = doc.serialize();
+    ASSERT_GT(whole.size(), std::size_t{3} << 20);
+    EXPECT_TRUE(slurp(file) == whole);
+    EXPECT_FALSE(doc.isModified());
+    EXPECT_EQ(filesIn(dir.path()), 1u);
+}
+
 TEST(AtomicSave, RefusedTargetsStayAndTheReasonIsGiven) {
     TempDir dir;
     AppContext app;
