@@ -14,41 +14,71 @@
 //
 // Exit code 0 on success, 1 when the input cannot be read, the output cannot be written or
 // memory runs out, 2 for a wrong command line.
+//
+// render and print draw through Qt: they run in tubra-cli-qt, which this program becomes for
+// them, so that every other command starts without loading Qt.
 
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <new>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
+#include "platform/AtomicFile.h"
 #include "tubra/cli/Commands.h"
 #include "tubra/cli/MaterialsCommand.h"
 #include "tubra/cli/PlayCommand.h"
 #include "tubra/cli/SpatialCommands.h"
-#ifdef TUBRA_CLI_RENDER
-#include "tubra/cli/PrintCommand.h"
-#include "tubra/cli/RenderCommand.h"
-#endif
 
 namespace {
+
+#ifdef TUBRA_CLI_DRAWS
+// The drawing program's helper: beside this one in a build tree, else where the installation
+// puts it relative to this program.
+std::filesystem::path drawingHelper() {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+    const fs::path dir = ec ? fs::path(".") : self.parent_path();
+    const fs::path beside = dir / "tubra-cli-qt";
+    if (::access(beside.c_str(), X_OK) == 0) return beside;
+    return (dir / TUBRA_CLI_HELPER_DIR / "tubra-cli-qt").lexically_normal();
+}
+
+// Carries out a drawing command by becoming the helper; returns only when it cannot start.
+int runDrawing(char** argv) {
+    const std::filesystem::path helper = drawingHelper();
+    ::execv(helper.c_str(), argv);
+    const std::error_code ec(errno, std::generic_category());
+    std::fprintf(stderr, "tubra-cli: 无法启动绘图程序 %s: %s\n", helper.c_str(), platform::describe(ec).c_str());
+    return 1;
+}
+#endif
 
 struct Command {
     const char* name;
     const char* usage;
     int (*run)(int argc, char** argv);
+    bool draws = false;  // carried out by the helper
 };
 
 // Further commands; those that need the Qt canvas are present when the program is built with it.
 std::vector<Command> extraCommands() {
     std::vector<Command> commands;
-#ifdef TUBRA_CLI_RENDER
+#ifdef TUBRA_CLI_DRAWS
     commands.push_back({"render", "render IN OUT [--zoom Z] [--report full|online|N]\n"
                                   "                            图纸（或报告页）画成 PNG、PDF 或 SVG（按 OUT 的扩展名）",
-                        tubra::cli::runRender});
+                        nullptr, true});
     commands.push_back({"print", "print FILE [--report full|online|N] -o OUT.pdf\n"
                                  "                            tubra 为 FILE 打印的各页（或这些报告页），写成 PDF",
-                        tubra::cli::runPrint});
+                        nullptr, true});
 #endif
     commands.push_back({"model", "model FILE                管线的真实坐标（毫米，x 东、y 北、z 上）和图中前后不一致之处，JSON",
                         tubra::cli::runModel});
@@ -83,8 +113,13 @@ int run(int argc, char** argv) {
     if (cmd == "json") return tubra::cli::runJson(argc - 2, argv + 2);
     if (cmd == "resave") return tubra::cli::runResave(argc - 2, argv + 2);
     if (cmd == "play") return tubra::cli::runPlay(argc - 2, argv + 2);
-    for (const auto& c : extraCommands())
-        if (cmd == c.name) return c.run(argc - 2, argv + 2);
+    for (const auto& c : extraCommands()) {
+        if (cmd != c.name) continue;
+#ifdef TUBRA_CLI_DRAWS
+        if (c.draws) return runDrawing(argv);
+#endif
+        return c.run(argc - 2, argv + 2);
+    }
     std::fprintf(stderr, "tubra-cli: 不认识的命令 '%s'\n", argv[1]);
     usage(stderr);
     return 2;
