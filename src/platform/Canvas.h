@@ -246,6 +246,10 @@ public:
     Rect toDevice(const Rect& logical) const;
     // The logical rectangle the device shows (top-left to bottom-right).
     Rect clipBox() const;
+    // A canvas on a screen shows nothing beyond its device, so a paint may leave out what
+    // would leave no mark there; recordings, files and printers keep every call.
+    bool skipsUnseen() const { return skipsUnseen_; }
+    void setSkipsUnseen(bool on) { skipsUnseen_ = on; }
 
 protected:
     Canvas() = default;
@@ -278,6 +282,7 @@ private:
     }
 
     std::vector<CanvasState> saved_;
+    bool skipsUnseen_ = false;
 };
 
 // Restores the canvas state of its construction when it goes out of scope.

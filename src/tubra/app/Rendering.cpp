@@ -56,6 +56,8 @@ void paintView(model::Document& doc, view::ViewState& view, QPainter& painter, Q
     options.textCache = textCache;
     platform::qt::QtCanvas canvas(painter, options);
     canvas.setViewportOrigin({-scroll.x(), -scroll.y()});
+    // A window zoomed in shows part of the sheet: what lies beyond it is not painted.
+    canvas.setSkipsUnseen(true);
     view::OnDraw(doc, view, canvas, host);
 }
 

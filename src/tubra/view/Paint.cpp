@@ -6,6 +6,7 @@
 #include "tubra/view/FramePainter.h"
 #include "tubra/view/LabelPlacement.h"
 #include "tubra/view/LineWork.h"
+#include "tubra/view/PaintReach.h"
 #include "tubra/view/ReportPages.h"
 #include "tubra/view/SheetLayers.h"
 
@@ -197,17 +198,31 @@ void paintWith(const model::Document& doc, const PaintContext& ctx, CrossingPass
     auto shift = shifts.begin();
     std::optional<CrossingIndex> index;
     if (crossings == CrossingPass::Indexed) index.emplace(objects);
+    // A window zoomed in shows part of the sheet: an object whose marks all fall beyond it is
+    // left out, and with it the crossing gaps drawn on it.
+    const std::optional<SheetArea> shown = shownArea(canvas);
+    const PaintReach reach(settings, view);
+    const auto unseen = [&](const PipeObject& o, const model::Vec3& textAt) {
+        return shown && !shown->meets(reach.of(o, textAt));
+    };
     for (std::size_t j = 0; j < objects.size(); ++j) {
         const PipeObject& o = objects.at(j);
         if (!drawsAnnotationInPass(o)) continue;
+        const bool shifted = shift != shifts.end() && shift->index == j;
+        const double zoom = view.ZoomPara;
+        const model::Vec3 textAt =
+            shifted ? model::Vec3(o.dimTxt_st.x + shift->dx / zoom, o.dimTxt_st.y + shift->dy / zoom, o.dimTxt_st.z)
+                    : o.dimTxt_st;
+        if (unseen(o, textAt)) {
+            if (shifted) ++shift;
+            continue;
+        }
         layer(SheetLayer::DimensionText, &o);
         const int angle = j < view.annotationAngles.size() ? view.annotationAngles[j] : 0;
-        if (shift != shifts.end() && shift->index == j) {
+        if (shifted) {
             // Drawn as laid out, only moved; the pipe keeps its layout.
             PipeObject moved = o;
-            const double zoom = view.ZoomPara;
-            moved.dimTxt_st = model::Vec3(o.dimTxt_st.x + shift->dx / zoom, o.dimTxt_st.y + shift->dy / zoom,
-                                          o.dimTxt_st.z);
+            moved.dimTxt_st = textAt;
             moved.dimYX1_st.x = 1.0;
             paintPreparedAnnotation(moved, ctx, angle);
             ++shift;
@@ -223,13 +238,13 @@ void paintWith(const model::Document& doc, const PaintContext& ctx, CrossingPass
     }
     // Tees above the pipes.
     for (const PipeObject& o : objects)
-        if (is(o, ObjectKind::Tee)) {
+        if (is(o, ObjectKind::Tee) && !unseen(o, o.dimTxt_st)) {
             layer(sheetLayerOf(o), &o);
             DrawObjectBody(o, ctx, false);
         }
     // Break lines, and welds once more above pipes and tees.
     for (const PipeObject& o : objects)
-        if (is(o, ObjectKind::CutLine) || is(o, ObjectKind::Weld)) {
+        if ((is(o, ObjectKind::CutLine) || is(o, ObjectKind::Weld)) && !unseen(o, o.dimTxt_st)) {
             layer(sheetLayerOf(o), &o);
             DrawObjectBody(o, ctx, false);
         }

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include <QImage>
+#include <QPainter>
 #include <QAction>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -16,11 +17,15 @@
 #include <QWheelEvent>
 
 #include "AppTestSupport.h"
+#include "platform/RecordingCanvas.h"
+#include "platform/qt/QtCanvas.h"
+#include "support/GeneratedDrawing.h"
 #include "tubra/appcore/Commands.h"
 #include "tubra/app/DrawingView.h"
 #include "tubra/app/ToolDialogs.h"
 #include "tubra/app/MainWindow.h"
 #include "tubra/app/Rendering.h"
+#include "tubra/view/Paint.h"
 
 using namespace tubra;
 using app::DrawingView;
@@ -357,4 +362,104 @@ TEST(Rendering, PicturesOfDrawingsAndSymbols) {
     EXPECT_GT(inked, 200);
     // Not a symbol: no picture.
     EXPECT_TRUE(app::renderSymbolIcon(2, 20).isNull());
+}
+
+namespace {
+
+// The window's paint (which leaves out what it cannot show) against a paint of everything,
+// into pictures of the same size; and how many calls a recording of each makes.
+struct ViewPaints {
+    QImage window, everything;
+    std::size_t windowCalls = 0, everythingCalls = 0;
+};
+
+ViewPaints paintBothWays(model::Document& doc, view::ViewState& view, QSize device, QPoint scroll, double ppu) {
+    ViewPaints out;
+    const auto picture = [&](bool skips) {
+        QImage image(device, QImage::Format_ARGB32_Premultiplied);
+        QPainter painter(&image);
+        if (skips) {
+            app::paintView(doc, view, painter, device, scroll, ppu, nullptr);
+            return image;
+        }
+        painter.fillRect(QRect(QPoint(0, 0), device), platform::qt::toQColor(doc.settings().BeiJingColor));
+        platform::qt::QtCanvas::Options options;
+        options.pixelsPerUnit = ppu;
+        options.deviceSize = {device.width(), device.height()};
+        platform::qt::QtCanvas canvas(painter, options);
+        canvas.setViewportOrigin({-scroll.x(), -scroll.y()});
+        view::OnDraw(doc, view, canvas);
+        return image;
+    };
+    const auto calls = [&](bool skips) {
+        platform::RecordingCanvas::Options options;
+        options.pixelsPerUnit = ppu;
+        options.deviceSize = {device.width(), device.height()};
+        platform::RecordingCanvas recorder(options);
+        recorder.setViewportOrigin({-scroll.x(), -scroll.y()});
+        recorder.setSkipsUnseen(skips);
+        view::OnDraw(doc, view, recorder);
+        return recorder.calls().size();
+    };
+    out.everything = picture(false);
+    out.window = picture(true);
+    out.everythingCalls = calls(false);
+    out.windowCalls = calls(true);
+    return out;
+}
+
+}  // namespace
+
+TEST(Rendering, AZoomedInWindowPaintsTheSamePixelsAndLeavesOutWhatItCannotShow) {
+    apptest::application();
+    model::AppContext context;
+    // A generated plant (pipes with lengths, welds with numbers, symbols with labels, crossings)
+    // and every symbol with its label.
+    std::vector<std::unique_ptr<model::Document>> docs;
+    docs.push_back(std::make_unique<model::Document>(context));
+    tubra::testing::generateDrawing(docs.back()->drawing, {.objects = 1500, .seed = 11});
+    auto atlas = model::Document::open(context, fs::path(TUBRA_EXAMPLES) / "symbol-atlas.hcd");
+    ASSERT_TRUE(atlas);
+    docs.push_back(std::move(atlas));
+
+    // Pipes with flow marks (odd ones against the flow).
+    int marks = 0;
+    for (model::PipeObject& o : docs.front()->drawing.objects)
+        if (o.is(model::ObjectKind::Pipe) && ++marks % 7 == 0) {
+            o.Port4 = model::Vec3((o.Port1.x + o.Port2.x) / 2, (o.Port1.y + o.Port2.y) / 2, marks % 2 ? -1.0 : 1.0);
+        }
+
+    const QSize device(360, 260);
+    for (auto& doc : docs) {
+        const QRgb background = platform::qt::toQColor(doc->settings().BeiJingColor).rgb();
+        for (const int dimensionLines : {0, 1}) {
+            context.settings.DimLineLayer = dimensionLines;
+            for (const double zoom : {1.0, 3.0}) {
+                view::ViewState view;
+                view::initialUpdate(view, doc->drawing);
+                view.ZoomPara = zoom;
+                const double ppu = 4.0 * 96.0 / 254.0;
+                // Window positions across the sheet (device pixels).
+                const int width = static_cast<int>(2900 * zoom * ppu), height = static_cast<int>(2050 * zoom * ppu);
+                int fewer = 0, inked = 0;
+                for (const int fx : {0, 1, 2})
+                    for (const int fy : {0, 1, 2}) {
+                        const QPoint scroll(width * fx / 3 + width / 8, height * fy / 3 + height / 8);
+                        const ViewPaints p = paintBothWays(*doc, view, device, scroll, ppu);
+                        EXPECT_TRUE(p.window == p.everything)
+                            << "zoom " << zoom << " at " << scroll.x() << ", " << scroll.y();
+                        EXPECT_LE(p.windowCalls, p.everythingCalls);
+                        if (p.windowCalls < p.everythingCalls) ++fewer;
+                        int ink = 0;
+                        for (int y = 0; y < device.height(); ++y)
+                            for (int x = 0; x < device.width(); ++x) ink += p.everything.pixel(x, y) != background;
+                        if (ink > 300) ++inked;
+                    }
+                // Windows showed part of the drawing (the atlas fills only part of the sheet),
+                // and every one left something out.
+                EXPECT_GE(inked, 2) << "zoom " << zoom;
+                EXPECT_EQ(fewer, 9) << "zoom " << zoom;
+            }
+        }
+    }
 }
