@@ -1,0 +1,429 @@
+// The drawing window driven through the X server as a user drives it. The program's own main
+// window (tool bars, child window, view) runs on an X display; a second connection to the
+// server moves the mouse and presses its button with the XTEST extension, and watches with the
+// DAMAGE extension when the server is given new pixels for the view. What is timed is from
+// the moment the button goes up (or the mouse arrives) to the first new pixels of the view:
+// event delivery, the program's work, Qt's paint and the copy to the server, as a user sees it.
+//
+//   xvfb-run -a -s "-screen 0 1366x800x24" build/bench/bench_window_x
+//
+// Drawings: generated, 5,002 objects over the sheet (seed 7, as the start-up benchmark), and
+// 50,003 objects over the same sheet for the paint that only a tenth of the drawing is in.
+
+#include <chrono>
+#include <cmath>
+#include <vector>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <thread>
+
+#include <xcb/damage.h>
+#include <xcb/xcb.h>
+#include <xcb/xtest.h>
+
+#include <QApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QScreen>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <benchmark/benchmark.h>
+
+#include "support/GeneratedDrawing.h"
+#include "tubra/app/Application.h"
+#include "tubra/app/DrawingView.h"
+#include "tubra/app/Interaction.h"
+#include "tubra/app/MainWindow.h"
+#include "tubra/appcore/CommandLine.h"
+#include "tubra/edit/CommandIds.h"
+#include "tubra/model/Document.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace tubra;
+using Clock = std::chrono::steady_clock;
+
+// Runs `f` on the thread of the application and waits for it; what it throws comes back here.
+void onMain(const std::function<void()>& f) {
+    std::string error;
+    QMetaObject::invokeMethod(
+        qApp,
+        [&] {
+            try {
+                f();
+            } catch (const std::exception& e) {
+                error = e.what();
+            }
+        },
+        Qt::BlockingQueuedConnection);
+    if (!error.empty()) throw std::runtime_error(error);
+}
+
+struct Rect {
+    int x = 0, y = 0, w = 0, h = 0;
+    bool meets(int ax, int ay, int aw, int ah) const {
+        return ax < x + w && x < ax + aw && ay < y + h && y < ay + ah;
+    }
+};
+
+// The second connection: the mouse, and what the server repaints.
+class XDriver {
+public:
+    XDriver() {
+        c_ = xcb_connect(nullptr, nullptr);
+        if (xcb_connection_has_error(c_)) throw std::runtime_error("no X display");
+        const xcb_query_extension_reply_t* damage = xcb_get_extension_data(c_, &xcb_damage_id);
+        const xcb_query_extension_reply_t* test = xcb_get_extension_data(c_, &xcb_test_id);
+        if (!damage || !damage->present || !test || !test->present)
+            throw std::runtime_error("the X server lacks XTEST or DAMAGE");
+        damageEvent_ = damage->first_event + XCB_DAMAGE_NOTIFY;
+        free(xcb_damage_query_version_reply(c_, xcb_damage_query_version(c_, 1, 1), nullptr));
+        root_ = xcb_setup_roots_iterator(xcb_get_setup(c_)).data->root;
+    }
+    ~XDriver() {
+        if (damage_) xcb_damage_destroy(c_, damage_);
+        xcb_disconnect(c_);
+    }
+
+    // Watches `window` (an X window id).
+    void watch(std::uint32_t window) {
+        if (damage_) xcb_damage_destroy(c_, damage_);
+        damage_ = xcb_generate_id(c_);
+        xcb_damage_create(c_, damage_, window, XCB_DAMAGE_REPORT_LEVEL_RAW_RECTANGLES);
+        xcb_flush(c_);
+    }
+
+    void move(int x, int y) {
+        xcb_test_fake_input(c_, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, root_, static_cast<int16_t>(x),
+                            static_cast<int16_t>(y), 0);
+        xcb_flush(c_);
+    }
+    void press() { button(XCB_BUTTON_PRESS); }
+    void release() { button(XCB_BUTTON_RELEASE); }
+
+    // Waits until nothing new is drawn for `quiet`.
+    void settle(std::chrono::milliseconds quiet = std::chrono::milliseconds(250)) {
+        while (nextDamage(Clock::now() + quiet)) {
+        }
+    }
+
+    // The time from `since` to the first new pixels within `area` (window coordinates); none
+    // when none come within `limit`.
+    std::optional<double> firstChangeIn(const Rect& area, Clock::time_point since,
+                                        std::chrono::milliseconds limit = std::chrono::milliseconds(5000)) {
+        const Clock::time_point end = since + limit;
+        while (const auto d = nextDamage(end))
+            if (area.meets(d->x, d->y, d->w, d->h))
+                return std::chrono::duration<double>(d->when - since).count();
+        return std::nullopt;
+    }
+
+private:
+    struct Damage {
+        int x, y, w, h;
+        Clock::time_point when;
+    };
+
+    void button(std::uint8_t type) {
+        xcb_test_fake_input(c_, type, 1, XCB_CURRENT_TIME, root_, 0, 0, 0);
+        xcb_flush(c_);
+    }
+
+    // The next damaged rectangle, waiting until `end` at most.
+    std::optional<Damage> nextDamage(Clock::time_point end) {
+        for (;;) {
+            xcb_generic_event_t* e = xcb_poll_for_event(c_);
+            if (!e) {
+                if (Clock::now() >= end) return std::nullopt;
+                std::this_thread::sleep_for(std::chrono::microseconds(200));
+                continue;
+            }
+            const Clock::time_point when = Clock::now();
+            std::optional<Damage> d;
+            if ((e->response_type & 0x7f) == damageEvent_) {
+                const auto* n = reinterpret_cast<const xcb_damage_notify_event_t*>(e);
+                d = Damage{n->area.x, n->area.y, n->area.width, n->area.height, when};
+            }
+            free(e);
+            if (d) return d;
+        }
+    }
+
+    xcb_connection_t* c_ = nullptr;
+    xcb_window_t root_ = 0;
+    xcb_damage_damage_t damage_ = 0;
+    std::uint8_t damageEvent_ = 0;
+};
+
+XDriver& driver() {
+    static XDriver d;
+    return d;
+}
+
+// A generated drawing as a file, made once.
+fs::path drawingFile(int objects, std::uint32_t seed) {
+    const fs::path p = fs::temp_directory_path() /
+                       ("tubra-bench-window-" + std::to_string(objects) + "-" + std::to_string(seed) + ".hcd");
+    if (fs::exists(p)) return p;
+    model::AppContext app;
+    model::Document doc(app);
+    tubra::testing::GeneratorOptions options;
+    options.objects = objects;
+    options.seed = seed;
+    options.labelsPlaced = true;
+    tubra::testing::generateDrawing(doc.drawing, options);
+    if (!doc.saveAs(p)) throw std::runtime_error("cannot write " + p.string());
+    return p;
+}
+
+// The program's main window with one drawing open in it, maximised over the screen.
+struct Window {
+    model::AppContext app;
+    app::DesktopInteraction interaction;
+    std::unique_ptr<app::MainWindow> main;
+    app::DrawingView* view = nullptr;
+    std::uint32_t xid = 0;
+    Rect viewArea;  // the view's pixels, in the window's coordinates
+
+    // `zoom` times the zoom at which the whole sheet fits the view, the middle of the sheet
+    // in the middle of the view.
+    Window(const fs::path& file, double zoom) {
+        onMain([&] {
+            app::installReports(app);
+            main = std::make_unique<app::MainWindow>(app, interaction);
+            app::StartRequest open;
+            open.kind = app::StartRequest::Kind::Open;
+            open.path = file.string();
+            if (!main->carryOut(open)) throw std::runtime_error("cannot open " + file.string());
+            main->setGeometry(QGuiApplication::primaryScreen()->geometry());
+            main->show();
+            view = main->activeView();
+        });
+        driver().settle(std::chrono::milliseconds(600));
+        onMain([&] {
+            view::ViewState& s = view->state();
+            const double ppu = view->pixelsPerUnit();
+            const QSize client = view->viewport()->size();
+            const double whole = std::min(client.width() / (s.pageExtent.cx * ppu), client.height() / (s.pageExtent.cy * ppu));
+            s.ZoomPara = zoom * whole;
+            s.scrollExtent = {static_cast<int>(s.pageExtent.cx * s.ZoomPara), static_cast<int>(s.pageExtent.cy * s.ZoomPara)};
+            view->setScrollSizes(s.scrollExtent);
+            view->scrollToPosition({static_cast<int>((s.scrollExtent.cx - client.width() / ppu) / 2),
+                                    -static_cast<int>((s.scrollExtent.cy - client.height() / ppu) / 2)});
+            view->refresh();
+        });
+        driver().settle(std::chrono::milliseconds(600));
+        onMain([&] {
+            xid = static_cast<std::uint32_t>(main->winId());
+            const QPoint at = view->viewport()->mapTo(main.get(), QPoint(0, 0));
+            viewArea = {at.x(), at.y(), view->viewport()->width(), view->viewport()->height()};
+        });
+        driver().watch(xid);
+    }
+    ~Window() {
+        onMain([&] {
+            // Nothing is asked on closing: the drawings are as they were read.
+            for (app::DrawingView* v : main->views()) v->document().setModifiedFlag(false);
+            main.reset();
+        });
+    }
+
+    // The middle of the tool button of command `id`, on the screen.
+    QPoint button(int id) {
+        QPoint p;
+        onMain([&] {
+            for (QToolBar* bar : main->findChildren<QToolBar*>())
+                if (QWidget* w = bar->widgetForAction(main->action(id)); w && w->isVisible())
+                    p = w->mapToGlobal(w->rect().center());
+        });
+        if (p.isNull()) throw std::runtime_error("no button for command " + std::to_string(id));
+        return p;
+    }
+    // Where a point of the drawing (model units) is on the screen.
+    QPoint onScreen(double x, double y) {
+        QPoint p;
+        onMain([&] {
+            const edit::DevicePoint d = view->controller().toDevice(x, y);
+            p = view->viewport()->mapToGlobal(QPoint(static_cast<int>(d.x), static_cast<int>(d.y)));
+        });
+        return p;
+    }
+    void command(int id) {
+        onMain([&] { main->runCommand(id); });
+        driver().settle();
+    }
+
+    // Clicks at `p` and returns the seconds from the release to the view's first new pixels;
+    // with `fromPress`, a quick click timed from the press, for tools that act on the press.
+    double click(QPoint p, bool fromPress = false) {
+        XDriver& x = driver();
+        x.move(p.x(), p.y());
+        x.settle(std::chrono::milliseconds(150));
+        const Clock::time_point down = Clock::now();
+        x.press();
+        if (!fromPress) x.settle(std::chrono::milliseconds(50));
+        const Clock::time_point up = Clock::now();
+        x.release();
+        const auto t = x.firstChangeIn(viewArea, fromPress ? down : up);
+        x.settle();
+        if (!t) throw std::runtime_error("the view did not change");
+        return *t;
+    }
+    // Moves the mouse to `p` and returns the seconds to the view's first new pixels.
+    double hover(QPoint p) {
+        XDriver& x = driver();
+        const Clock::time_point at = Clock::now();
+        x.move(p.x(), p.y());
+        const auto t = x.firstChangeIn(viewArea, at);
+        x.settle(std::chrono::milliseconds(150));
+        if (!t) throw std::runtime_error("the view did not change");
+        return *t;
+    }
+};
+
+// The windows are closed before the application ends.
+std::vector<std::unique_ptr<Window>>& windows() {
+    static std::vector<std::unique_ptr<Window>> open;
+    return open;
+}
+Window& window(int objects, double zoom) {
+    windows().push_back(std::make_unique<Window>(drawingFile(objects, 7), zoom));
+    return *windows().back();
+}
+Window& window5000() {
+    static Window& w = window(5000, 1.0);
+    return w;
+}
+
+void report(benchmark::State& state, double seconds) { state.SetIterationTime(seconds); }
+
+// 放大 and 缩小 in turns: each click zooms the whole view and paints it anew.
+void BM_ZoomClick(benchmark::State& state) {
+    Window& w = window5000();
+    const QPoint in = w.button(edit::cmd::ZoomIn), out = w.button(edit::cmd::ZoomOut);
+    bool zoomIn = true;
+    for (auto _ : state) {
+        report(state, w.click(zoomIn ? in : out));
+        zoomIn = !zoomIn;
+    }
+    state.counters["objects"] = 5002;
+}
+BENCHMARK(BM_ZoomClick)->Name("window_x/zoom_click")->UseManualTime()->Iterations(20)->Unit(benchmark::kMillisecond);
+
+// 满屏: after a zoom in, the view fits the drawing again.
+void BM_FitClick(benchmark::State& state) {
+    Window& w = window5000();
+    const QPoint fit = w.button(edit::cmd::Fit);
+    for (auto _ : state) {
+        state.PauseTiming();
+        w.command(edit::cmd::ZoomIn);
+        state.ResumeTiming();
+        report(state, w.click(fit));
+    }
+    state.counters["objects"] = 5002;
+}
+BENCHMARK(BM_FitClick)->Name("window_x/fit_click")->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
+
+// The selection tool: a click on a pipe selects it (and the one before is let go).
+void BM_SelectClick(benchmark::State& state) {
+    Window& w = window5000();
+    w.command(edit::cmd::Fit);
+    w.command(edit::cmd::Select);
+    std::vector<QPoint> pipes;
+    onMain([&] {
+        for (const model::PipeObject& o : w.view->document().drawing.objects)
+            if (o.is(model::ObjectKind::Pipe) && pipes.size() < 40) {
+                const edit::DevicePoint d = w.view->controller().toDevice((o.Port1.x + o.Port2.x) / 2, (o.Port1.y + o.Port2.y) / 2);
+                pipes.push_back(w.view->viewport()->mapToGlobal(QPoint(static_cast<int>(d.x), static_cast<int>(d.y))));
+            }
+    });
+    std::size_t k = 0;
+    for (auto _ : state) report(state, w.click(pipes[k++ % pipes.size()], true));
+    state.counters["objects"] = 5002;
+}
+BENCHMARK(BM_SelectClick)->Name("window_x/select_click")->UseManualTime()->Iterations(20)->Unit(benchmark::kMillisecond);
+
+// The pipe tool: the mouse comes to the end of a pipe, and the snap marker shows there.
+void BM_Hover(benchmark::State& state) {
+    Window& w = window5000();
+    w.command(edit::cmd::Fit);
+    w.command(edit::cmd::MainPipe);
+    std::vector<QPoint> ends;
+    onMain([&] {
+        for (const model::PipeObject& o : w.view->document().drawing.objects)
+            if (o.is(model::ObjectKind::Pipe) && ends.size() < 40) {
+                const edit::DevicePoint d = w.view->controller().toDevice(o.Port2.x, o.Port2.y);
+                ends.push_back(w.view->viewport()->mapToGlobal(QPoint(static_cast<int>(d.x), static_cast<int>(d.y))));
+            }
+    });
+    std::size_t k = 0;
+    for (auto _ : state) report(state, w.hover(ends[k++ % ends.size()]));
+    state.counters["objects"] = 5002;
+}
+BENCHMARK(BM_Hover)->Name("window_x/hover_snap")->UseManualTime()->Iterations(20)->Unit(benchmark::kMicrosecond);
+
+// The paint of a view bounded by what it shows: zoom clicks on the 50,003-object drawing
+// zoomed in so that about a tenth of the sheet is in the window, against the same on the
+// 5,002-object drawing shown whole.
+void zoomedPaint(benchmark::State& state, Window& w) {
+    const QPoint in = w.button(edit::cmd::ZoomIn), out = w.button(edit::cmd::ZoomOut);
+    bool zoomIn = true;
+    for (auto _ : state) {
+        report(state, w.click(zoomIn ? in : out));
+        zoomIn = !zoomIn;
+    }
+}
+void BM_PaintWhole5000(benchmark::State& state) {
+    zoomedPaint(state, window5000());
+    state.counters["objects"] = 5002;
+}
+BENCHMARK(BM_PaintWhole5000)->Name("window_x/paint_whole_5000")->UseManualTime()->Iterations(20)->Unit(benchmark::kMillisecond);
+void BM_PaintTenth50000(benchmark::State& state) {
+    static Window& w = window(50000, std::sqrt(10.0));
+    zoomedPaint(state, w);
+    state.counters["objects"] = 50003;
+}
+BENCHMARK(BM_PaintTenth50000)->Name("window_x/paint_tenth_50000")->UseManualTime()->Iterations(20)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (!std::getenv("DISPLAY")) {
+        std::fputs("bench_window_x: needs an X display, e.g. xvfb-run -a -s \"-screen 0 1366x800x24\" "
+                   "bench_window_x\n",
+                   stderr);
+        return 2;
+    }
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    QApplication application(argc, argv);
+    app::setUpApplication();
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    int status = 0;
+    std::thread bench([&] {
+        try {
+            benchmark::RunSpecifiedBenchmarks();
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "bench_window_x: %s\n", e.what());
+            status = 1;
+        }
+        try {
+            windows().clear();
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "bench_window_x: %s\n", e.what());
+        }
+        benchmark::Shutdown();
+        QMetaObject::invokeMethod(qApp, [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
+    });
+    QApplication::exec();
+    bench.join();
+    return status;
+}
