@@ -10,6 +10,7 @@
 
 #include "tubra/exchange/Pcf.h"
 #include "tubra/model/DrawingFile.h"
+#include "tubra/model/LengthText.h"
 #include "tubra/model/ReportStore.h"
 #include "tubra/spatial/RealModel.h"
 #include "tubra/spatial/Texts.h"
@@ -31,8 +32,8 @@ bool finite(const spatial::Point3& p) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     const std::string_view head = bytes.substr(0, 256);
-    if (const auto v = spatial::readLengthText(head))
-        check(std::isfinite(*v) && *v > 0 && *v <= 1e9);
+    if (const auto v = model::readPipeLength(head).value())
+        check(std::isfinite(*v) && *v > 0 && *v <= model::kLongestPipeLength);
     if (const auto v = spatial::readBore(head)) check(std::isfinite(*v) && *v > 0 && *v <= 1e5);
     if (const auto v = spatial::readSecondBore(head))
         check(std::isfinite(*v) && *v > 0 && *v <= 1e5);

@@ -10,6 +10,7 @@
 #include "tubra/model/DrawingSettings.h"
 #include "tubra/model/FileSections.h"
 #include "tubra/model/KeyMatcher.h"
+#include "tubra/model/LengthText.h"
 #include "tubra/model/LineReader.h"
 #include "tubra/model/ReportStore.h"
 #include "tubra/report/InspectionReport.h"
@@ -291,10 +292,10 @@ std::vector<FileError> copyReportToFiles(const tubra::report::InspectionReport& 
                         [&](std::string_view data) { return copyReportInto(data, templateReport, keep); });
 }
 
-double drawingPipeLength(std::string_view data) {
+DrawnLength drawnPipeLength(std::string_view data) {
     tubra::model::LineReader in(data);
     std::string_view line;
-    double mm = 0;
+    tubra::model::LengthSum sum;
     while (in.next(line)) {
         // The writer's own spacing; kinds such as 29 also hold the text and are told apart by
         // the number.
@@ -304,19 +305,22 @@ double drawingPipeLength(std::string_view data) {
         if (text::scanf(line, "%s %d", key, kind) != 2 || kind != 2) continue;
         while (in.next(line) && !closesSection(line)) {
             if (line.find("DistTxt") == std::string_view::npos) continue;
-            std::string_view value;
-            if (text::scanf(line, "%s %s", key, value) == 2) mm += text::leadingNumber(value);
+            // The value is the rest of the line after the key, as the drawing program reads it.
+            std::size_t p = 0;
+            while (p < line.size() && text::isCSpace(line[p])) ++p;
+            while (p < line.size() && !text::isCSpace(line[p])) ++p;
+            sum.add(tubra::model::readPipeLength(line.substr(p)));
         }
     }
-    return mm * 0.001;
+    return {sum.mm * 0.001, sum.unknown};
 }
 
-std::optional<double> DrawingPipeLength(const fs::path& path, std::error_code* error) {
+std::optional<DrawnLength> DrawingPipeLength(const fs::path& path, std::error_code* error) {
     std::string data;
     const std::error_code ec = readDrawingFile(path, data);
     if (error) *error = ec;
     if (ec) return std::nullopt;
-    return drawingPipeLength(data);
+    return drawnPipeLength(data);
 }
 
 }  // namespace manager

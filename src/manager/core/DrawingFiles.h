@@ -98,10 +98,16 @@ std::vector<FileError> copyReportToFiles(const tubra::report::InspectionReport& 
                                          const std::vector<std::filesystem::path>& targets,
                                          const KeptFields& keep);
 
-// The pipe length drawn in a file's text, in metres: the sum of the "DistTxt" values (mm) of
-// the pipe objects.
-double drawingPipeLength(std::string_view data);
+// The pipe length drawn in a file's text, in metres: the sum of the lengths the "DistTxt"
+// texts (mm) of the pipe objects state, and how many of them state none (see
+// tubra/model/LengthText.h).
+struct DrawnLength {
+    double metres = 0.0;
+    int unknown = 0;
+};
+DrawnLength drawnPipeLength(std::string_view data);
+inline double drawingPipeLength(std::string_view data) { return drawnPipeLength(data).metres; }
 // The same for a file; none when it cannot be read (`error`, when given, says why).
-std::optional<double> DrawingPipeLength(const std::filesystem::path& path, std::error_code* error = nullptr);
+std::optional<DrawnLength> DrawingPipeLength(const std::filesystem::path& path, std::error_code* error = nullptr);
 
 }  // namespace manager

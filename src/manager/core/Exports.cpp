@@ -190,7 +190,7 @@ Workbook lengthCheckWorkbook(const std::vector<LengthMismatch>& result) {
     sheet.header = {"序号", "表中长度(米)", "校核长度(米)"};
     for (const LengthMismatch& m : result) {
         sheet.rows.push_back({gbkCell(m.number, true), gbkCell(m.listLength, true),
-                              m.drawn ? SheetCell::ofNumber(*m.drawn, 6) : SheetCell::ofText(drawnLengthText(m))});
+                              m.drawn && m.unknownLengths == 0 ? SheetCell::ofNumber(*m.drawn, 6) : SheetCell::ofText(drawnLengthText(m))});
     }
     Workbook book;
     book.title = lengthCheckTitle(result.size());

@@ -78,17 +78,24 @@ std::vector<LengthMismatch> checkLengths(const PipelineList& list, const std::fu
         if (progress) progress(i);
         const ListRow& row = list.row(i);
         std::error_code error;
-        const std::optional<double> drawn = DrawingPipeLength(list.pathOf(i), &error);
+        const std::optional<DrawnLength> drawn = DrawingPipeLength(list.pathOf(i), &error);
         const double listed = cellNumber(row.cell(kColLength));
-        if (drawn && std::fabs(listed - *drawn) <= 0.09) continue;
-        result.push_back({std::string(text::gbkCut(row.cell(kColNumber), 9)), std::string(row.cell(kColLength)),
-                          drawn, list.pathOf(i), error});
+        if (drawn && drawn->unknown == 0 && std::fabs(listed - drawn->metres) <= 0.09) continue;
+        LengthMismatch m{std::string(text::gbkCut(row.cell(kColNumber), 9)), std::string(row.cell(kColLength)),
+                         std::nullopt, list.pathOf(i), error};
+        if (drawn) {
+            m.drawn = drawn->metres;
+            m.unknownLengths = drawn->unknown;
+        }
+        result.push_back(std::move(m));
     }
     return result;
 }
 
 std::string drawnLengthText(const LengthMismatch& m) {
     if (!m.drawn) return "无法读取";
+    if (m.unknownLengths > 0)
+        return text::format("%f（另有 %d 根管段的文字不是长度数字，未计入）", *m.drawn, m.unknownLengths);
     return text::format("%f", *m.drawn);
 }
 

@@ -52,16 +52,18 @@ struct LengthMismatch {
     std::optional<double> drawn;  // none when the file cannot be read
     std::filesystem::path path;   // the row's file
     std::error_code error;        // why it cannot be read
+    int unknownLengths = 0;       // segments whose length text states no length (not in `drawn`)
 };
 
 // Compares column 12 of every row with the pipe length drawn in its file. Rows whose files
-// cannot be read are reported too. `progress` is told the row index before each row;
+// cannot be read, and rows whose drawings have segments that state no length, are reported too. `progress` is told the row index before each row;
 // `cancel` stops between rows.
 std::vector<LengthMismatch> checkLengths(const PipelineList& list,
                                          const std::function<void(int)>& progress = {},
                                          const std::atomic<bool>* cancel = nullptr);
 
-// The result window's third column: the drawn length with "%f", or the reason there is none.
+// The result window's third column: the drawn length with "%f" (and how many segments it leaves
+// out), or the reason there is none.
 std::string drawnLengthText(const LengthMismatch& m);  // UTF-8
 // The result window's title: "列表中有 %d 根管道的长度与图纸不符".
 std::string lengthCheckTitle(std::size_t count);

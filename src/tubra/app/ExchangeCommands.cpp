@@ -68,6 +68,15 @@ void exportDxf(MainWindow& window) {
     window.setStatusText(QStringLiteral("已导出 ") + name);
 }
 
+namespace {
+// Said under a list whose lengths leave segments out (UTF-8), empty otherwise.
+std::string unknownLengthsNote(const exchange::MaterialList& list) {
+    const long n = list.unknownPipeLengths();
+    if (n == 0) return {};
+    return text::format("\n另有 %ld 根管段的文字不是长度数字（毫米），长度未计入。", n);
+}
+}  // namespace
+
 void showMaterials(MainWindow& window) {
     DrawingView* view = window.activeView();
     if (!view) return;
@@ -105,7 +114,9 @@ void showMaterials(MainWindow& window) {
         "管线总长 %s 米，管段 %ld 根，弯头 %ld 个，三通 %ld 个，阀门 %ld 个，管件 %ld 只，支架 %ld 个，焊缝 %ld 条",
         exchange::shownMetresText(list.pipeMillimetres()), list.count(MaterialGroup::Pipe), list.count(MaterialGroup::Elbow),
         list.count(MaterialGroup::Tee), list.count(MaterialGroup::Valve), list.count(MaterialGroup::Fitting),
-        list.count(MaterialGroup::Support), list.count(MaterialGroup::Weld))), &dialog));
+        list.count(MaterialGroup::Support), list.count(MaterialGroup::Weld)) +
+                                   unknownLengthsNote(list)),
+                                &dialog));
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
     QPushButton* save = buttons->addButton(QStringLiteral("另存为…"), QDialogButtonBox::ActionRole);

@@ -330,7 +330,9 @@ void ElbowTeeForm::apply(model::DrawingSettings& settings) const {
 
 DrawingStatistics countDrawing(const model::ObjectList& objects) {
     DrawingStatistics s;
-    s.length = edit::fields::formatNumber("%-5.2f", objects.totalPipeLength() / 1000.0);
+    const model::LengthSum lengths = objects.pipeLengths();
+    s.length = edit::fields::formatNumber("%-5.2f", lengths.mm / 1000.0);
+    s.unknownLengths = lengths.unknown;
     s.elbows = objects.countOfKind(model::ObjectKind::Elbow);
     s.welds = objects.countOfKind(model::ObjectKind::Weld);
     s.tees = objects.countOfKind(model::ObjectKind::Tee);
@@ -405,7 +407,12 @@ CharacteristicTableForm::CharacteristicTableForm(const model::CharacteristicTabl
         const platform::Answer a = context.prompter.ask(
             {std::string(kAutoCountQuestion), std::string(kAutoCountCaption), platform::Buttons::OkCancel,
              platform::MessageIcon::Question, platform::Answer::Cancel});
-        if (a == platform::Answer::Ok) fillStatistics();
+        if (a != platform::Answer::Ok) return FormState::Open;
+        fillStatistics();
+        if (statistics_.unknownLengths > 0)
+            context.prompter.ask({text::format(std::string(kUncountedLengths), statistics_.unknownLengths),
+                                  "信息:", platform::Buttons::Ok, platform::MessageIcon::Information,
+                                  platform::Answer::Ok});
         return FormState::Open;
     });
     addAction("import", [this](std::string_view file, FormContext& context) {

@@ -219,7 +219,8 @@ private:
 
 // What the characteristic table counts in a drawing.
 struct DrawingStatistics {
-    std::string length;  // metres, "%-5.2f"
+    std::string length;  // metres, "%-5.2f": the segments whose length text states a length
+    int unknownLengths = 0;  // segments whose length text states none (not counted in `length`)
     int elbows = 0;
     int welds = 0;
     int tees = 0;
@@ -262,6 +263,9 @@ public:
     static constexpr std::string_view kSpecialButton = "<<";
     static constexpr std::string_view kAutoCountQuestion = "确定要用自动统计来更新各统计项吗？";
     static constexpr std::string_view kAutoCountCaption = "请确认";
+    // Said after the count when some segments' length texts state no length (%d: how many).
+    static constexpr std::string_view kUncountedLengths =
+        "有 %d 根管段的文字不是长度数字（毫米），管线总长中没有计入它们。";
     static constexpr std::string_view kOpenErrorCaption = "打开文件错误";
 
     static const std::array<std::string_view, kRows>& labels();

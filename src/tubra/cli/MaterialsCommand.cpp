@@ -62,6 +62,8 @@ int runMaterials(int argc, char** argv) {
     auto doc = openOrReport(in);
     if (!doc) return 1;
     const exchange::MaterialList list = exchange::countMaterials(doc->drawing.objects);
+    if (const long n = list.unknownPipeLengths(); n > 0)
+        std::fprintf(stderr, "tubra-cli materials: %s：%ld 根管段的文字不是长度数字（毫米），长度未计入\n", in, n);
     if (out) {
         const std::string title = "材料表 " + std::filesystem::path(in).stem().string();
         if (const auto error = exchange::saveMaterials(out, list, title)) {

@@ -7,6 +7,7 @@
 
 #include "text/CFormat.h"
 #include "text/Gbk.h"
+#include "tubra/model/LengthText.h"
 
 namespace tubra::exchange {
 
@@ -87,6 +88,12 @@ long MaterialList::count(MaterialGroup g) const {
     return n;
 }
 
+long MaterialList::unknownPipeLengths() const {
+    long n = 0;
+    for (const auto& [key, amount] : items) n += amount.unknownLengths;
+    return n;
+}
+
 double MaterialList::pipeMillimetres() const {
     double mm = 0.0;
     for (const auto& [key, amount] : items)
@@ -99,6 +106,7 @@ MaterialList& MaterialList::operator+=(const MaterialList& other) {
         MaterialAmount& a = items[key];
         a.millimetres += amount.millimetres;
         a.count += amount.count;
+        a.unknownLengths += amount.unknownLengths;
     }
     drawings += other.drawings;
     return *this;
@@ -113,8 +121,13 @@ MaterialList countMaterials(const model::ObjectList& objects) {
         MaterialKey key{*g, kindName(*g, o), field(o.CaiLiao.view()), field(o.GuiGe.view())};
         MaterialAmount& a = list.items[std::move(key)];
         ++a.count;
-        // The length a pipe's dimension text gives, in millimetres.
-        if (*g == MaterialGroup::Pipe) a.millimetres += text::leadingNumber(o.DistTxt.view());
+        // The length a pipe's length text states, in millimetres.
+        if (*g == MaterialGroup::Pipe) {
+            if (const auto mm = model::readPipeLength(o.DistTxt.view()).value())
+                a.millimetres += *mm;
+            else
+                ++a.unknownLengths;
+        }
     }
     return list;
 }
@@ -155,7 +168,10 @@ std::string materialsJson(const MaterialList& list) {
         r["name"] = key.name;
         r["material"] = key.material;
         r["size"] = key.size;
-        if (key.group == MaterialGroup::Pipe) r["metres"] = shownMetres(amount.millimetres);
+        if (key.group == MaterialGroup::Pipe) {
+            r["metres"] = shownMetres(amount.millimetres);
+            if (amount.unknownLengths > 0) r["unknownLengths"] = amount.unknownLengths;
+        }
         r["count"] = amount.count;
         r["unit"] = materialUnit(key.group);
         rows.push_back(std::move(r));
@@ -164,6 +180,7 @@ std::string materialsJson(const MaterialList& list) {
     nlohmann::ordered_json totals;
     totals["pipeMetres"] = shownMetres(list.pipeMillimetres());
     totals["segments"] = list.count(MaterialGroup::Pipe);
+    totals["unknownLengths"] = list.unknownPipeLengths();
     totals["elbows"] = list.count(MaterialGroup::Elbow);
     totals["tees"] = list.count(MaterialGroup::Tee);
     totals["valves"] = list.count(MaterialGroup::Valve);

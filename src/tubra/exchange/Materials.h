@@ -1,8 +1,9 @@
 #pragma once
 // The bill of materials of a drawing: pipe length per material and size, and the pieces by
 // kind (elbows, tees, valves, fittings, supports, welds) per kind, material and size. Lengths
-// are the pipes' dimension texts, as the characteristic table's automatic statistics count
-// them, so the totals here equal those statistics. Lists of several drawings add up.
+// are the pipes' length texts, as the characteristic table's automatic statistics count them
+// (a text that states no length counts as unknown, and the list says how many there are), so
+// the totals here equal those statistics. Lists of several drawings add up.
 //
 // Texts are UTF-8 (the drawings' GBK converted).
 
@@ -33,6 +34,7 @@ struct MaterialKey {
 struct MaterialAmount {
     double millimetres = 0.0;  // pipes: length
     long count = 0;            // pieces (pipes: segments)
+    long unknownLengths = 0;   // pipes: segments whose length text states no length (not in `millimetres`)
 };
 
 struct MaterialList {
@@ -43,6 +45,8 @@ struct MaterialList {
     long count(MaterialGroup g) const;
     double pipeMillimetres() const;
     double pipeMetres() const { return pipeMillimetres() / 1000.0; }
+    // Segments whose length text states no length, left out of the lengths.
+    long unknownPipeLengths() const;
 
     MaterialList& operator+=(const MaterialList& other);
 };

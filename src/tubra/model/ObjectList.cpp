@@ -287,10 +287,10 @@ const PipeObject* ObjectList::lastOfKind(int mainType) const {
     return nullptr;
 }
 
-double ObjectList::totalPipeLength() const {
-    double sum = 0.0;
+LengthSum ObjectList::pipeLengths() const {
+    LengthSum sum;
     for (auto it = objects_.rbegin(); it != objects_.rend(); ++it)
-        if ((*it)->is(ObjectKind::Pipe)) sum += text::leadingNumber((*it)->DistTxt.view());
+        if ((*it)->is(ObjectKind::Pipe)) sum.add(readPipeLength((*it)->DistTxt.view()));
     return sum;
 }
 

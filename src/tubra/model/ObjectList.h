@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "tubra/model/LengthText.h"
 #include "tubra/model/PipeObject.h"
 
 namespace tubra::model {
@@ -75,8 +76,10 @@ public:
     // The smallest weld number from `from` on that no listed weld carries.
     int freeWeldNumber(int from) const;
 
-    // Sum of the numeric values of the length texts of all pipes.
-    double totalPipeLength() const;
+    // The lengths the length texts of all pipes state, and how many state none.
+    LengthSum pipeLengths() const;
+    // The sum of the lengths stated (mm).
+    double totalPipeLength() const { return pipeLengths().mm; }
 
     // Position of a listed object, or -1.
     long indexOf(const PipeObject* object) const;

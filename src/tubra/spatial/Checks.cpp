@@ -34,15 +34,16 @@ void checkTexts(Rebuild& r) {
             Problem p;
             p.kind = ProblemKind::LengthText;
             p.objects = {i};
+            const std::string why(model::lengthTextFaultText(info.fault));
             if (info.role == Role::Closed)
-                p.message = text::format("封闭管的长度文字“%s”不是数字，按它连接的两点取 %.0f mm",
-                                         shown, info.realLength);
+                p.message = text::format("封闭管的长度文字“%s”%s，按它连接的两点取 %.0f mm", shown, why,
+                                         info.realLength);
             else if (model::directionCode(o.EndDir) == 6)
-                p.message = text::format("平面斜管的长度文字“%s”不是数字，按它的两个偏移取 %.0f mm",
-                                         shown, info.realLength);
+                p.message = text::format("平面斜管的长度文字“%s”%s，按它的两个偏移取 %.0f mm", shown, why,
+                                         info.realLength);
             else
-                p.message = text::format("管段的长度文字“%s”不是数字，按图上比例估算为 %.0f mm",
-                                         shown, info.realLength);
+                p.message = text::format("管段的长度文字“%s”%s，按图上比例估算为 %.0f mm", shown, why,
+                                         info.realLength);
             r.problems.push_back(std::move(p));
             continue;
         }

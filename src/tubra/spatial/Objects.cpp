@@ -191,7 +191,9 @@ void classifyObjects(Rebuild& r) {
             info.a = sheetOf(o.Port1);
             info.b = sheetOf(o.Port2);
             info.sheetLength = sheetDistance(info.a, info.b);
-            info.number = readLengthText(o.DistTxt.view());
+            const model::PipeLength stated = model::readPipeLength(o.DistTxt.view());
+            info.number = stated.value();
+            info.fault = stated.fault;
         } else {
             info.placed = usable(o.Port1);
         }

@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "tubra/model/Drawing.h"
+#include "tubra/model/LengthText.h"
 #include "tubra/spatial/RealModel.h"
 
 namespace tubra::spatial::passes {
@@ -94,6 +95,7 @@ struct ObjectInfo {
     bool numbered = false;
     bool estimated = false;
     std::optional<double> number;  // what the length text states
+    model::LengthTextFault fault = model::LengthTextFault::None;  // why it states none
     Sheet a, b;                    // drawn ends
     double sheetLength = 0.0;
     int vertex = -1;  // runs: the walk's vertex

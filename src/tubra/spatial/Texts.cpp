@@ -12,17 +12,11 @@ namespace {
 
 // The GBK bytes of the marks the readers look for.
 struct Marks {
-    std::string about = text::gbk("约");
-    std::string approx = text::gbk("≈");
-    std::string fullEquals = text::gbk("＝");
     std::string fullSpace = text::gbk("　");
     std::string fullPoint = text::gbk("．");
     std::string fullMinus = text::gbk("－");
     std::string minusSign = text::gbk("−");
     std::string times = text::gbk("×");
-    std::string millimetre = text::gbk("毫米");
-    std::string centimetre = text::gbk("厘米");
-    std::string metre = text::gbk("米");
     std::string triangle = text::gbk("▽");
     std::string diameters[4] = {text::gbk("φ"), text::gbk("Φ"), text::gbk("ф"), text::gbk("Ф")};
 };
@@ -180,44 +174,6 @@ bool separatorAt(std::string_view s, std::size_t& i, bool slash) {
 }
 
 }  // namespace
-
-std::optional<double> readLengthText(std::string_view s) {
-    const Marks& m = marks();
-    std::size_t i = 0;
-    skipBlanks(s, i);
-    if (i < s.size() && s[i] == '^') ++i;
-    skipBlanks(s, i);
-    if (at(s, i, m.about)) {
-        i += m.about.size();
-    } else if (at(s, i, m.approx)) {
-        i += m.approx.size();
-    } else if (i < s.size() && s[i] == '~') {
-        ++i;
-    } else if (asciiAt(s, i, 'l') && i + 1 < s.size()) {
-        if (s[i + 1] == '=')
-            i += 2;
-        else if (at(s, i + 1, m.fullEquals))
-            i += 1 + m.fullEquals.size();
-    }
-    skipBlanks(s, i);
-    const auto number = numberAt(s, i);
-    if (!number) return std::nullopt;
-    skipBlanks(s, i);
-    double unit = 1.0;
-    if (asciiAt(s, i, 'm') && asciiAt(s, i + 1, 'm'))
-        unit = 1.0;
-    else if (at(s, i, m.millimetre))
-        unit = 1.0;
-    else if (asciiAt(s, i, 'c') && asciiAt(s, i + 1, 'm'))
-        unit = 10.0;
-    else if (at(s, i, m.centimetre))
-        unit = 10.0;
-    else if (asciiAt(s, i, 'm') || at(s, i, m.metre))
-        unit = 1000.0;
-    const double value = *number * unit;
-    if (!std::isfinite(value) || value <= 0.0 || value > kLongestLength) return std::nullopt;
-    return value;
-}
 
 std::optional<SizeText> readSize(std::string_view s) {
     std::size_t after = 0;

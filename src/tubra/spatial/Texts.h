@@ -1,22 +1,13 @@
 #pragma once
-// Numbers that drawing texts state in words and symbols: the real length of a pipe segment, the
-// bore in a size text (规格) and the elevation in an elevation mark. The texts are GBK bytes
-// as the drawing holds them; every reader walks them character by character, so the second byte
-// of a Chinese character is never taken for a letter or a digit.
+// Numbers that drawing texts state in words and symbols: the bore in a size text (规格) and the
+// elevation in an elevation mark (a pipe's length text is read by tubra/model/LengthText.h).
+// The texts are GBK bytes as the drawing holds them; every reader walks them character by
+// character, so the second byte of a Chinese character is never taken for a letter or a digit.
 
 #include <optional>
 #include <string_view>
 
 namespace tubra::spatial {
-
-// The real length in millimetres that a pipe's length text states, or none.
-//
-// Read: blanks, an optional "^" (a hidden label keeps its number), an optional "约", "~", "≈" or
-// "L=", then a decimal number (ASCII or full-width digits; "4,200" with thousands commas), then
-// an optional unit: "mm"/"毫米" (×1), "cm"/"厘米" (×10), "m"/"米" (×1000). Anything after that is
-// ignored: "4200" → 4200, "4.2m" → 4200, "约3000" → 3000, "3000(实测)" → 3000. A text without a
-// number, or whose number is 0, negative or beyond 1,000 km, states no length.
-std::optional<double> readLengthText(std::string_view gbk);
 
 // The bore in millimetres that a size text states, or none: the number after "DN"
 // ("DN100" → 100), else after "φ" or "Φ" ("φ159×6" → 159), else a leading number followed by

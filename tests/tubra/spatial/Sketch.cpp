@@ -6,6 +6,7 @@
 #include "text/Gbk.h"
 #include "tubra/edit/Construction.h"
 #include "tubra/edit/ToolCommands.h"
+#include "tubra/model/LengthText.h"
 
 namespace tubra::testing {
 
@@ -41,7 +42,9 @@ Vec3 Sketch::step(const Vec3& from, int dir, double sheet) const {
 const PipeObject& Sketch::segment(const Vec3& from, int dir, double sheet, std::string_view text,
                                   std::string_view before) {
     const Vec3 to = step(from, dir, sheet);
-    play(text::format("click %.4f %.4f\n", from.x, from.y) + std::string(before) +
+    // An up or down segment whose text states no length says so when its dialog is confirmed.
+    const bool told = (dir == 0 || dir == 1) && !text.empty() && text != "^" && !model::readPipeLength(text).known();
+    play(text::format("click %.4f %.4f\n", from.x, from.y) + std::string(before) + (told ? "answer ok\n" : "") +
          text::format("dialog Distanc=%.4f \"DistTxt=%s\"\n", sheet, std::string(text)) +
          text::format("click %.4f %.4f\n", to.x, to.y));
     return lastPipe();

@@ -1,4 +1,4 @@
-// Reading lengths, bores and elevation marks out of drawing texts (GBK bytes).
+// Reading bores and elevation marks out of drawing texts (GBK bytes).
 
 #include <gtest/gtest.h>
 
@@ -11,66 +11,6 @@
 
 using namespace tubra::spatial;
 using text::gbk;
-
-TEST(LengthText, ReadsTheLeadingNumberWithItsUnit) {
-    const std::pair<std::string, double> read[] = {
-        {"4200", 4200},
-        {"4200 ", 4200},
-        {"  4200mm", 4200},
-        {"4.2m", 4200},
-        {"4.2 m", 4200},
-        {"4.2M", 4200},
-        {gbk("4.2米"), 4200},
-        {gbk("约3000"), 3000},
-        {gbk("约 3000mm"), 3000},
-        {"~3000", 3000},
-        {gbk("≈3000"), 3000},
-        {"L=1500", 1500},
-        {gbk("L＝1500"), 1500},
-        {"^1500", 1500},
-        {"4,200", 4200},
-        {"12,345.5", 12345.5},
-        {"150cm", 1500},
-        {gbk("150厘米"), 1500},
-        {gbk("3000毫米"), 3000},
-        {gbk("3000(实测)"), 3000},
-        {gbk("３０００"), 3000},
-        {gbk("４．２ｍ"), 4.2},
-        {".5m", 500},
-        {"4200.75", 4200.75},
-        {gbk("　4200"), 4200},
-    };
-    for (const auto& [textGbk, mm] : read) {
-        SCOPED_TRACE(text::gbkToUtf8(textGbk));
-        const auto v = readLengthText(textGbk);
-        ASSERT_TRUE(v);
-        EXPECT_DOUBLE_EQ(*v, mm);
-    }
-}
-
-TEST(LengthText, TextsThatStateNoLength) {
-    const std::string none[] = {"",
-                                " ",
-                                "^",
-                                "abc",
-                                gbk("约"),
-                                "0",
-                                "0.0m",
-                                "-4200",
-                                "+4200",
-                                "m4200",
-                                gbk("长度4200"),
-                                "2000000000000",
-                                std::string(400, '9'),
-                                gbk("▽3.25m")};
-    for (const std::string& s : none) {
-        SCOPED_TRACE(text::gbkToUtf8(s));
-        EXPECT_FALSE(readLengthText(s));
-    }
-    // Only a comma before exactly three digits is a thousands comma: "4,20" is 4 and a remark.
-    EXPECT_EQ(readLengthText("4,20"), 4.0);
-    EXPECT_EQ(readLengthText("4,2000"), 4.0);
-}
 
 TEST(Bore, FromNominalSizeDiameterOrLeadingSize) {
     const std::pair<std::string, double> read[] = {
@@ -151,10 +91,6 @@ TEST(DrawingTexts, TheSecondByteOfACharacterIsNeverALetterOrAMark) {
     EXPECT_EQ(readBore("\xB0\x44 DN100"), 100.0);
     // 0xB0 0xA8 and 0x8C 0x33 are two characters; the bytes 0xA8 0x8C between them spell "▽".
     EXPECT_FALSE(readElevationMark("\xB0\xA8\x8C\x33.25m"));
-    // A character whose second byte is 'm' does not make metres of millimetres.
-    EXPECT_EQ(readLengthText("4200\xB0\x6D"), 4200.0);
-    // A lead byte at the very end of the text.
-    EXPECT_EQ(readLengthText("4200\xB0"), 4200.0);
     EXPECT_FALSE(readBore("\xA6"));
 }
 
@@ -177,9 +113,6 @@ TEST(DrawingTexts, AnyBytesGiveNoneOrANumberInRange) {
         std::string s;
         const int n = static_cast<int>(rng() % 12);
         for (int k = 0; k < n; ++k) s += pieces[rng() % std::size(pieces)];
-        if (const auto v = readLengthText(s)) {
-            EXPECT_TRUE(std::isfinite(*v) && *v > 0 && *v <= 1e9) << s;
-        }
         if (const auto v = readBore(s)) {
             EXPECT_TRUE(std::isfinite(*v) && *v > 0 && *v <= 1e5) << s;
         }
