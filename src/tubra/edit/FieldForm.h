@@ -13,6 +13,7 @@
 #include "platform/Form.h"
 #include "platform/FormFields.h"
 #include "text/Gbk.h"
+#include "tubra/edit/CarriedText.h"
 
 namespace tubra::edit {
 
@@ -113,6 +114,20 @@ protected:
     }
     // The value as the program stores it (GBK).
     std::string gbkValue(std::string_view name) const { return text::utf8ToGbk(value(name)); }
+
+    // Replaces in the named boxes what the drawing file cannot carry (CarriedText.h). When it
+    // replaced something it names the characters and returns false: OK waits until the user has
+    // seen the texts and presses it again.
+    bool textsCarried(platform::FormContext& context,
+                      const std::vector<std::pair<std::string_view, model::TextPlace>>& names) {
+        std::vector<FileBox> boxes;
+        for (const auto& [name, place] : names) boxes.push_back({value(name), place});
+        const auto message = replaceUncarried(boxes);
+        if (!message) return true;
+        for (std::size_t i = 0; i < names.size(); ++i) setValue(names[i].first, std::move(boxes[i].utf8));
+        context.prompter.ask(*message);
+        return false;
+    }
 
     // OK: checks and writes back; Accepted, or Open when refused (after telling the user).
     virtual platform::FormState accept(platform::FormContext& context) = 0;

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "text/Gbk.h"
+#include "tubra/edit/CarriedText.h"
 #include "tubra/edit/NumberInput.h"
 #include "tubra/model/Kinds.h"
 
@@ -74,7 +75,7 @@ void FittingPropertyForm::addPoint(const std::string& prefix, const model::Vec3 
     addReadOnly(prefix + ".z", [this, port, fmt] { return fields::formatNumber(fmt, (object_.*port).z); });
 }
 
-double FittingPropertyForm::enteredAngle() const { return fields::atofText(angle); }
+double FittingPropertyForm::enteredAngle() const { return readNumber(angle, numbers::kAngle).value_or(0.0); }
 
 void FittingPropertyForm::storeAngle(bool handMark) {
     if (!labelangle::changed(enteredAngle(), object_.dimAngle)) return;
@@ -85,11 +86,22 @@ void FittingPropertyForm::storeAngle(bool handMark) {
 bool FittingPropertyForm::numbersAccepted(bool joint, FormContext& context) const {
     bool good = readNumber(angle, numbers::kAngle).has_value();
     if (joint)
-        good = good && readNumber(Distanc, numbers::kLength) && readNumber(BiHou, numbers::kWallThickness);
+        good = good && readNumber(Distanc, numbers::kPositiveLength) && readNumber(BiHou, numbers::kWallThickness);
     if (!good)
         context.prompter.ask({numbers::kInputError, numbers::kInputErrorCaption, platform::Buttons::Ok,
                               platform::MessageIcon::Warning, platform::Answer::Ok});
     return good;
+}
+
+bool FittingPropertyForm::textsCarried(FormContext& context) {
+    std::vector<FileBox> boxes;
+    std::string* texts[] = {&DistTxt, &StartUse, &LastCheck, &CaiLiao, &GuiGe};
+    for (std::string* t : texts) boxes.push_back({*t, model::TextPlace::Line});
+    const auto message = replaceUncarried(boxes);
+    if (!message) return true;
+    for (std::size_t i = 0; i < std::size(texts); ++i) *texts[i] = std::move(boxes[i].utf8);
+    context.prompter.ask(*message);
+    return false;
 }
 
 void FittingPropertyForm::addNameAndDirections(std::string_view name) {
@@ -112,11 +124,11 @@ void FittingPropertyForm::addJointBoxes(std::size_t maxBytes) {
 void FittingPropertyForm::storeJointBoxes(const std::string& label, bool handMark, std::size_t maxBytes) {
     model::PipeObject& o = object_;
     store(o.DistTxt, label, maxBytes);
-    o.Distanc = fields::atofText(Distanc);
+    o.Distanc = readNumber(Distanc, numbers::kPositiveLength).value_or(o.Distanc);
     storeAngle(handMark);
     store(o.StartUse, StartUse, maxBytes);
     store(o.LastCheck, LastCheck, maxBytes);
-    o.BiHou = fields::atofText(BiHou);
+    o.BiHou = readNumber(BiHou, numbers::kWallThickness).value_or(o.BiHou);
     store(o.CaiLiao, CaiLiao, maxBytes);
     store(o.GuiGe, GuiGe, maxBytes);
 }
@@ -133,7 +145,7 @@ TeePropertyForm::TeePropertyForm(const model::PipeObject& tee) : FittingProperty
 }
 
 FormState TeePropertyForm::accept(FormContext& context) {
-    if (!numbersAccepted(true, context)) return FormState::Open;
+    if (!numbersAccepted(true, context) || !textsCarried(context)) return FormState::Open;
     // The tee's label angle carries no hand mark.
     storeJointBoxes(DistTxt, false, kMaxText);
     return FormState::Accepted;
@@ -149,7 +161,7 @@ ElbowPropertyForm::ElbowPropertyForm(const model::PipeObject& elbow) : FittingPr
 }
 
 FormState ElbowPropertyForm::accept(FormContext& context) {
-    if (!numbersAccepted(true, context)) return FormState::Open;
+    if (!numbersAccepted(true, context) || !textsCarried(context)) return FormState::Open;
     storeJointBoxes(hiddenIfLeadingBlank(DistTxt), true, kMaxText);
     return FormState::Accepted;
 }
@@ -209,7 +221,7 @@ ValvePropertyForm::ValvePropertyForm(const model::PipeObject& symbol) : FittingP
 }
 
 FormState ValvePropertyForm::accept(FormContext& context) {
-    if (!numbersAccepted(false, context)) return FormState::Open;
+    if (!numbersAccepted(false, context) || !textsCarried(context)) return FormState::Open;
     model::PipeObject& o = object_;
     store(o.DistTxt, DistTxt, kMaxText);
     store(o.StartUse, StartUse, kMaxText);

@@ -54,6 +54,9 @@ protected:
     // with `joint` the length and wall thickness of tees and elbows. When not, the user is
     // told and the dialog stays open.
     bool numbersAccepted(bool joint, platform::FormContext& context) const;
+    // Replaces in the text boxes what the drawing file cannot carry; false (after naming the
+    // characters) when it replaced something, so that OK is pressed again on the texts shown.
+    bool textsCarried(platform::FormContext& context);
 
     model::PipeObject object_;
 };

@@ -1,9 +1,11 @@
 #pragma once
-// Numbers typed into dialogs and written in session scripts. A box is read as C `atof` reads
-// it (a text that is no number reads as 0), but what it reads must be a finite number within
-// what the value measures: "nan", "inf" or "1e300" in a length box would put endless or
-// absurd coordinates into the drawing, its file and its statistics. Every dialog and the
-// script reader check their numbers here and refuse the rest with their input-error message.
+// Numbers typed into dialogs and written in session scripts. One rule for every box: it holds a
+// decimal number (blanks around it allowed; an empty box reads as 0), and the number is finite
+// and within what the value measures. Anything else — "nan", "inf", "1e300" in a length box,
+// "0x10", "12abc", "1e300" in a whole-number box — is refused: read as C `atof` reads it, it
+// would silently put 0, 1 or endless and absurd coordinates into the drawing, its file and its
+// statistics. Every dialog and the script reader check their numbers here and refuse the rest
+// with their input-error message; the dialog stays open.
 
 #include <optional>
 #include <string_view>
@@ -24,8 +26,10 @@ namespace numbers {
 inline constexpr NumberRange kLength{-10'000'000.0, 10'000'000.0};
 // Label and text angles in degrees.
 inline constexpr NumberRange kAngle{-3600.0, 3600.0};
-// A measured wall thickness (mm).
-inline constexpr NumberRange kWallThickness{-10'000.0, 10'000.0};
+// A measured wall thickness (mm); 0 where none was measured.
+inline constexpr NumberRange kWallThickness{0.0, 10'000.0};
+// A segment's length, an elbow's radius, a tee's length (sheet units): above 0.
+inline constexpr NumberRange kPositiveLength{0.0, 10'000'000.0, true};
 // Line widths (sheet units of 0.1 mm): what a pen can draw.
 inline constexpr NumberRange kLineWidth{0.0, 100.0, true};
 // The elbow radius and the tee length (multiples of the sheet unit).
@@ -42,10 +46,10 @@ inline constexpr const char* kInputError = "数据输入错误，请重新输入
 inline constexpr const char* kInputErrorCaption = "应用错误";
 }  // namespace numbers
 
-// What a dialog box holds, read as C `atof`, when that is finite and within `range`.
+// The number a dialog box holds when it is a decimal number ("12", "-3.5", "1e3") within
+// `range`; none otherwise.
 std::optional<double> readNumber(std::string_view text, NumberRange range);
-// The same for whole-number boxes read as C `atoi` (digits after a sign; 0 when none): none
-// when the digits run past `range`.
+// The same for whole-number boxes: digits after an optional sign.
 std::optional<int> readWholeNumber(std::string_view text, NumberRange range);
 
 }  // namespace tubra::edit

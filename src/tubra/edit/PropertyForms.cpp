@@ -6,6 +6,7 @@
 #include "tubra/edit/Construction.h"
 #include "tubra/edit/NumberInput.h"
 #include "tubra/model/Kinds.h"
+#include "tubra/model/LengthText.h"
 #include "tubra/model/LineReader.h"
 
 namespace tubra::edit {
@@ -46,6 +47,9 @@ std::string fromBox(const std::string& utf8Text) {
 
 std::string directionText(double code) { return std::string(model::directionName(directionCode(code))); }
 
+constexpr model::TextPlace kLine = model::TextPlace::Line;
+constexpr model::TextPlace kRecord = model::TextPlace::Record;
+
 // Tells the user why OK was refused; the dialog stays open.
 FormState refuse(platform::FormContext& context, const char* text, const char* caption) {
     context.prompter.ask({text, caption, platform::Buttons::Ok, platform::MessageIcon::Warning,
@@ -71,7 +75,8 @@ SegmentForm::SegmentForm(const PipeObject& segment, const PropertyContext& conte
     addShown("name", "名称:", sub >= 0 && sub <= 3 ? kNames[sub] : "");
     addShown("direction", "方向:", directionText(copy_.EndDir));
     addText("Distanc", "长度:", text::format("%-5d", truncToInt(copy_.Distanc))).unit = "毫米";
-    addText("DistTxt", "文字:", utf8(copy_.DistTxt), kTextBytes);
+    shownText_ = utf8(copy_.DistTxt);
+    addText("DistTxt", "文字:", shownText_, kTextBytes);
     addText("angle", "角度:", f2(copy_.dimAngle / 10.0)).unit = "度";
     addText("count", "连续根数:", "1");
     const bool slanted = directionCode(copy_.EndDir) == 6;
@@ -127,9 +132,12 @@ FormState SegmentForm::accept(platform::FormContext& context) {
     if (!length || !angle || !wall || !offsetA || !offsetB) return inputError(context);
     // A segment keeps a length: its end is never put onto its start.
     const bool moves = (dir >= 0 && dir <= 5) || (slanted && std::fabs(*length - truncToInt(o.Distanc)) > 1.0);
-    if (moves && std::fabs(*length) < 1.0) return inputError(context);
+    if (moves && *length < 1.0) return inputError(context);
     const auto count = readWholeNumber(value("count"), {-1e9, 1e9});
     if (!count || *count > maxCount_) return refuse(context, kTooMany, numbers::kInputErrorCaption);
+    if (!textsCarried(context, {{"DistTxt", kLine}, {"CaiLiao", kLine}, {"GuiGe", kLine}, {"XingHao", kLine},
+                                {"StartUse", kLine}, {"LastCheck", kLine}}))
+        return FormState::Open;
 
     if (dir >= 0 && dir <= 5) {
         o.Distanc = *length;
@@ -162,6 +170,17 @@ FormState SegmentForm::accept(platform::FormContext& context) {
     o.BiHou = *wall;
     count_ = *count;
     o.applyEndElevationRule(1.0);
+    // The text is a label and may say anything; an up or down segment says when it will not be
+    // its length.
+    if ((dir == 0 || dir == 1) && value("DistTxt") != shownText_) {
+        const model::PipeLength stated = model::readPipeLength(o.DistTxt.view());
+        if (!stated.known() && !o.DistTxt.empty() && o.DistTxt.view() != "^")
+            context.prompter.ask({text::format(kTextNotElevation, value("DistTxt"),
+                                               std::string(model::lengthTextFaultText(stated.fault)),
+                                               shortNumber(o.Distanc)),
+                                  "信息:", platform::Buttons::Ok, platform::MessageIcon::Information,
+                                  platform::Answer::Ok});
+    }
     if (std::fabs(*angle * 10.0 - o.dimAngle) > 10.0) {
         o.dimAngle = truncToInt(*angle) * 10;
         o.dimYX1_st = Vec3(1, 1, 1);
@@ -200,6 +219,9 @@ FormState WeldForm::accept(platform::FormContext& context) {
     const auto angle = readWholeNumber(value("angle"), numbers::kAngle);
     const auto wall = readNumber(value("BiHou"), numbers::kWallThickness);
     if (!number || !angle || !wall) return inputError(context);
+    if (!textsCarried(context, {{"DistTxt", kLine}, {"CaiLiao", kLine}, {"GuiGe", kLine}, {"FirstCase", kRecord},
+                                {"LastCase", kRecord}, {"MidCase", kRecord}}))
+        return FormState::Open;
     o.Number = *number;
     o.DistTxt = gbkValue("DistTxt");
     o.dimAngle = *angle * 10;
@@ -250,6 +272,7 @@ SupportForm::SupportForm(const PipeObject& support) : FieldForm("对象属性—
 FormState SupportForm::accept(platform::FormContext& context) {
     const auto angle = readNumber(value("angle"), numbers::kAngle);
     if (!angle) return inputError(context);
+    if (!textsCarried(context, {{"DistTxt", kLine}})) return FormState::Open;
     copy_.DistTxt = gbkValue("DistTxt");
     copy_.dimAngle = truncToInt(*angle * 10.0);
     return FormState::Accepted;
@@ -317,6 +340,7 @@ FormState TextForm::accept(platform::FormContext& context) {
     const auto degrees = readNumber(angle, numbers::kAngle);
     const auto height = readNumber(value("height"), numbers::kTextHeight);
     if ((!named && !degrees) || !height) return inputError(context);
+    if (!textsCarried(context, {{"text", kLine}, {"font", kLine}})) return FormState::Open;
     PipeObject& o = copy_;
     o.DistTxt = gbkValue("text");
     if (has("东") || has("西"))

@@ -35,6 +35,9 @@ public:
     // is refused at OK, before anything is built.
     void setMaxCount(int maxCount) { maxCount_ = maxCount; }
     static constexpr const char* kTooMany = "连续根数过大：图中的对象不能超过 50000 个，请重新输入。";
+    // Said at OK when the text typed for an up or down segment states no length, so its end
+    // elevation follows the drawn length: the text, what is wrong with it, the length used.
+    static constexpr const char* kTextNotElevation = "文字“%s”%s，不作为这根立管的长度：终点标高按图上长度 %s 毫米计算。";
 
 protected:
     void fieldChanged(std::string_view name) override;
@@ -45,6 +48,7 @@ private:
     PropertyContext context_;
     int count_ = 1;
     int maxCount_;
+    std::string shownText_;  // the text as the dialog opened (UTF-8)
 };
 
 // "对象属性——焊缝".

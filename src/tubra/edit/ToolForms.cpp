@@ -1,6 +1,7 @@
 #include "tubra/edit/ToolForms.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "tubra/edit/NumberInput.h"
 #include "tubra/edit/PropertyForms.h"
@@ -31,17 +32,18 @@ FormState PlaneForm::accept(platform::FormContext& context) {
     int index = 0;
     for (int i = 0; i < 3; ++i)
         if (plane == kPlanes[i]) index = i;
-    // An offset that is no finite length within reach is as wrong as none.
-    const double a = readNumber(value("offsetA"), numbers::kLength).value_or(0.0);
-    const double b = readNumber(value("offsetB"), numbers::kLength).value_or(0.0);
-    segment_.StrtDir = index;
-    segment_.Port3.x = a;
-    segment_.Port3.y = b;
-    if (a == 0.0 || b == 0.0) {
+    // An offset that is no finite length within reach is as wrong as none, and so is one below
+    // a millimetre: the segment would have no length to draw or to join.
+    const auto a = readNumber(value("offsetA"), numbers::kLength);
+    const auto b = readNumber(value("offsetB"), numbers::kLength);
+    if (!a || !b || std::fabs(*a) < 1.0 || std::fabs(*b) < 1.0) {
         context.prompter.ask({"数据输入错误，请重新输入。", "应用错误", platform::Buttons::Ok,
                               platform::MessageIcon::Warning, platform::Answer::Ok});
         return FormState::Open;
     }
+    segment_.StrtDir = index;
+    segment_.Port3.x = *a;
+    segment_.Port3.y = *b;
     placeSlantedEnd(segment_, axes_);
     return FormState::Accepted;
 }

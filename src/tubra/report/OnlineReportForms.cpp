@@ -168,6 +168,12 @@ public:
         fillEmptyReferences();
         addAction(std::string(kReloadAction), "重新读入参考值");
         addAction("clear", "全部清空");
+        setMeasure(7, measures::pressure("设计压力(MPa)"));
+        setMeasure(8, measures::temperature("设计温度(℃)"));
+        setMeasure(11, measures::depth("腐蚀裕量 mm"));
+        setMeasure(19, measures::pressure("工作压力(MPa)"));
+        setMeasure(20, measures::temperature("工作温度(℃)"));
+        setMeasure(23, measures::depth("绝热层厚度(mm)"));
 
         LayoutGroup& g = group("", 0);
         int row = labelled(
@@ -242,6 +248,7 @@ public:
         for (const auto& [text, row] : fromTable) addReference(text, table.values[row].view(), true);
         addReference(4, r.ShengCha_ReportData.texts[10].view(), true);
         fillEmptyReferences();
+        setMeasure(4, measures::depth("腐蚀裕量(mm)"));
 
         LayoutGroup& g = group("", 0);
         labelled(g, {{"★管道名称", 0}, {"★管道规格(mm×mm)", 1}, {"★管道材质", 2},

@@ -62,6 +62,11 @@ float RecordListForm::numberAt(std::size_t row, std::size_t column) const {
     return static_cast<float>(forms::number(textAt(row, column)));
 }
 
+std::string RecordListForm::sizeNumber(float v) const {
+    // A defect's size that was not measured is kept as 0 and shown as nothing.
+    return v == 0.0f ? std::string() : formatNumber(v);
+}
+
 std::string RecordListForm::formatNumber(float v) const {
     // The shortest text that reads back as the same value: opening and confirming the dialog
     // changes no measurement.
@@ -146,8 +151,8 @@ FormState RecordListForm::onFormAction(std::string_view name, std::string_view a
             std::any_of(rows->begin(), rows->end(),
                         [&](int r) { return r >= static_cast<int>(rows_.size()); })) {
             if (error)
-                *error = "\"" + caption() + "\": no row '" + std::string(argument) + "' for " +
-                         std::string(name) + " (" + std::to_string(rows_.size()) + " rows)";
+                *error = "对话框 \"" + caption() + "\" 没有可供 " + std::string(name) + " 的记录 '" +
+                         std::string(argument) + "'（共 " + std::to_string(rows_.size()) + " 条记录，从 0 数起）";
             return state();
         }
         // Only a click shows the row; the buttons keep what the editing area holds.
@@ -209,7 +214,7 @@ class ThicknessForm : public RecordListForm {
 public:
     explicit ThicknessForm(const InspectionReport& r)
         : RecordListForm(kThicknessPage, {{"测点编号", 80, false, 11, {}},
-                                          {"测点厚度(mm)", 120, true, 15, measures::thickness("测点厚度(mm)")}}) {
+                                          {"测点厚度(mm)", 120, true, 15, measures::thickness("测点厚度(mm)").kept(2)}}) {
         addTexts(r.CeHou_ReportData.texts);
         autoCount_ = addCheck("autoCount", "自动", true);
         autoMin_ = addCheck("autoMin", "自动", true);
@@ -325,12 +330,12 @@ class MagneticForm : public RecordListForm {
 public:
     explicit MagneticForm(const InspectionReport& r)
         : RecordListForm(kMagneticPage, {{"缺陷位置", 120, false, 19, {}},
-                                         {"缺陷长度(mm)", 110, true, 15, measures::length("缺陷长度(mm)")},
+                                         {"缺陷长度(mm)", 110, true, 15, measures::defectSize("缺陷长度(mm)").kept(6)},
                                          {"备注", 120, false, 19, {}}}) {
         addTexts(r.CiFeng_ReportData.texts);
         setMeasure(1, measures::percent("检测比例(%)"));
         for (const MagneticDefect& d : r.magneticDefects)
-            rows_.push_back({d.location.str(), formatNumber(d.length), d.remark.str()});
+            rows_.push_back({d.location.str(), sizeNumber(d.length), d.remark.str()});
         addEditingArea();
         LayoutGroup& g = group("", 0);
         const int row = pairs(g, named({{"使用仪器", 0}, {"检测比例(%)", 1}, {"检测比例(mm)", 2}, {"磁粉类型", 3},
@@ -362,11 +367,12 @@ class PenetrantForm : public RecordListForm {
 public:
     explicit PenetrantForm(const InspectionReport& r)
         : RecordListForm(kPenetrantPage, {{"缺陷位置", 150, false, 19, {}},
-                                          {"缺陷长度(mm)", 120, true, 15, measures::length("缺陷长度(mm)")}}) {
+                                          {"缺陷长度(mm)", 120, true, 15, measures::defectSize("缺陷长度(mm)").kept(6)}}) {
         addTexts(r.ShenTou_ReportData.texts);
+        setMeasure(1, measures::temperature("环境温度(℃)"));
         setMeasure(7, measures::percent("检测比例(%)"));
         for (const PenetrantDefect& d : r.penetrantDefects)
-            rows_.push_back({d.location.str(), formatNumber(d.length)});
+            rows_.push_back({d.location.str(), sizeNumber(d.length)});
         addEditingArea();
         LayoutGroup& g = group("", 0);
         const int row = pairs(g, named({{"检测方法", 0}, {"环境温度(℃)", 1}, {"观察方式", 2}, {"清洗剂型号", 3},
@@ -402,15 +408,15 @@ public:
         : RecordListForm(kRadiographPage, {{"底片编号", 80, false, 19, {}},
                                            {"缺陷位置", 90, false, 19, {}},
                                            {"缺陷性质", 80, false, 19, {}},
-                                           {"缺陷长度(mm)", 90, true, 15, measures::length("缺陷长度(mm)")},
-                                           {"*缺陷高度(mm)", 100, true, 15, measures::depth("缺陷高度(mm)")},
+                                           {"缺陷长度(mm)", 90, true, 15, measures::defectSize("缺陷长度(mm)").kept(3)},
+                                           {"*缺陷高度(mm)", 100, true, 15, measures::defectSize("缺陷高度(mm)").kept(3)},
                                            {"评定级别", 70, false, 19, {}},
                                            {"备注", 80, false, 19, {}}}) {
         addTexts(r.SheXian_ReportData.texts);
         setMeasure(3, measures::percent("检测比例(%)"));
         for (const RadiographDefect& d : r.radiographDefects)
             rows_.push_back({d.filmNumber.str(), d.location.str(), d.nature.str(),
-                             formatNumber(d.length), formatNumber(d.height), d.grade.str(),
+                             sizeNumber(d.length), sizeNumber(d.height), d.grade.str(),
                              d.remark.str()});
         addEditingArea();
         LayoutGroup& g = group("", 0);
@@ -454,17 +460,17 @@ class UltrasonicForm : public RecordListForm {
 public:
     explicit UltrasonicForm(const InspectionReport& r)
         : RecordListForm(kUltrasonicPage, {{"缺陷位置", 90, false, 19, {}},
-                                           {"缺陷埋藏深度(mm)", 120, true, 15, measures::depth("缺陷埋藏深度(mm)")},
-                                           {"缺陷长度(mm)", 90, true, 15, measures::length("缺陷长度(mm)")},
-                                           {"缺陷高度(mm)", 90, true, 15, measures::depth("缺陷高度(mm)")},
+                                           {"缺陷埋藏深度(mm)", 120, true, 15, measures::defectSize("缺陷埋藏深度(mm)").kept(2)},
+                                           {"缺陷长度(mm)", 90, true, 15, measures::defectSize("缺陷长度(mm)").kept(2)},
+                                           {"缺陷高度(mm)", 90, true, 15, measures::defectSize("缺陷高度(mm)").kept(2)},
                                            {"缺陷波反射区域", 110, false, 19, {}},
                                            {"评定级别", 70, false, 19, {}},
                                            {"备注", 80, false, 19, {}}}) {
         addTexts(r.ChaoShen_ReportData.texts);
         setMeasure(4, measures::percent("检测比例(%)"));
         for (const UltrasonicDefect& d : r.ultrasonicDefects)
-            rows_.push_back({d.location.str(), formatNumber(d.depth), formatNumber(d.length),
-                             formatNumber(d.height), d.reflectionZone.str(), d.grade.str(),
+            rows_.push_back({d.location.str(), sizeNumber(d.depth), sizeNumber(d.length),
+                             sizeNumber(d.height), d.reflectionZone.str(), d.grade.str(),
                              d.remark.str()});
         addEditingArea();
         LayoutGroup& g = group("", 0);

@@ -63,6 +63,8 @@ protected:
     using ReportForm::measuresValid;
     // A number of the list as the rows show it.
     virtual std::string formatNumber(float v) const;
+    // A defect's size as the rows show it: nothing for 0, which stands for none measured.
+    std::string sizeNumber(float v) const;
 
     std::vector<std::string> editingArea() const;
     float numberAt(std::size_t row, std::size_t column) const;

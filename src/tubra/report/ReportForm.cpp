@@ -27,7 +27,15 @@ std::string numberText(double v) {
 }  // namespace
 
 bool Measure::accepts(double v) const {
-    return std::isfinite(v) && (minOpen ? v > min : v >= min) && v <= max;
+    const auto inRange = [this](double x) { return std::isfinite(x) && (minOpen ? x > min : x >= min) && x <= max; };
+    if (!inRange(v)) return false;
+    if (keptDecimals < 0) return true;
+    // As the file will give it back: a float written with that many decimals ("0.001" kept
+    // with two is "0.00", which is no thickness).
+    std::string written;
+    text::appendFixed(written, static_cast<double>(static_cast<float>(v)), keptDecimals);
+    const double back = text::leadingNumber(written);
+    return inRange(back);
 }
 
 std::string Measure::rangeText() const {
@@ -39,9 +47,11 @@ namespace measures {
 Measure thickness(std::string label) { return {std::move(label), 0, 1000, true}; }
 Measure length(std::string label) { return {std::move(label), 0, 100000, false}; }
 Measure depth(std::string label) { return {std::move(label), 0, 1000, false}; }
+Measure defectSize(std::string label) { return {std::move(label), 0, 100000, true}; }
 Measure hardness(std::string label) { return {std::move(label), 0, 1000, true}; }
 Measure percent(std::string label) { return {std::move(label), 0, 100, false}; }
 Measure pressure(std::string label) { return {std::move(label), -0.1, 1000, false}; }
+Measure temperature(std::string label) { return {std::move(label), -273.15, 2000, false}; }
 }  // namespace measures
 
 void ReportForm::setMeasure(int field, Measure measure) {
@@ -165,7 +175,7 @@ bool ReportForm::setField(std::string_view name, std::string_view utf8, std::str
     // computed or locked value replays.
     if (gbkValue == value(i)) return true;
     if (!enabled_[static_cast<std::size_t>(i)]) {
-        if (error) *error = "field '" + std::string(name) + "' of \"" + caption() + "\" cannot be changed now";
+        if (error) *error = "对话框 \"" + caption() + "\" 的字段 '" + std::string(name) + "' 现在不能修改";
         return false;
     }
     setValue(i, gbkValue);
@@ -347,7 +357,7 @@ FormState ReportForm::onAction(std::string_view name, std::string_view argument,
     std::string token(name);
     if (!argument.empty()) token += "=" + std::string(argument);
     if (const ActionState* a = findAction(token); a && (!a->enabled || !a->visible)) {
-        if (error) *error = "button '" + token + "' of \"" + caption() + "\" is not available now";
+        if (error) *error = "对话框 \"" + caption() + "\" 的按钮 '" + token + "' 现在不能按";
         return state();
     }
     if (name == "ok" || okAlias)
@@ -414,8 +424,9 @@ Measured measured(std::string_view t) {
 }
 
 platform::Message badMeasure(const Measure& m, std::string_view textGbk, std::string_view captionUtf8) {
-    const std::string text = m.label + "：“" + text::gbkToUtf8(textGbk) + "”不是有效的数值！\n\n请填写" +
-                             m.rangeText() + "的数，或不填。";
+    std::string text = m.label + "：“" + text::gbkToUtf8(textGbk) + "”不是有效的数值！\n\n请填写" + m.rangeText() + "的数";
+    if (m.keptDecimals >= 0) text += "（文件中保留" + std::to_string(m.keptDecimals) + "位小数）";
+    text += "，或不填。";
     return error(text, captionUtf8);
 }
 

@@ -38,19 +38,30 @@ struct Measure {
     double min = 0;
     double max = 0;
     bool minOpen = false;  // `min` itself is not a value (a thickness is more than 0)
+    // The decimals the file keeps of a value stored as a number (a list's float), -1 for a
+    // value stored as typed: a value is in range only as it will read back.
+    int keptDecimals = -1;
 
     bool accepts(double v) const;
     // "大于0且不大于1000", "0至100": the range in words.
     std::string rangeText() const;
+    // The same measure for a value the file keeps with `decimals` decimals.
+    Measure kept(int decimals) const {
+        Measure m = *this;
+        m.keptDecimals = decimals;
+        return m;
+    }
 };
 // The ranges of the measured values of the forms.
 namespace measures {
-Measure thickness(std::string label);  // mm, more than 0, at most 1000
-Measure length(std::string label);     // mm, 0 to 100000
-Measure depth(std::string label);      // mm (heights, depths, misalignment), 0 to 1000
-Measure hardness(std::string label);   // HB, more than 0, at most 1000
-Measure percent(std::string label);    // 0 to 100
-Measure pressure(std::string label);   // MPa, -0.1 (vacuum) to 1000
+Measure thickness(std::string label);    // mm, more than 0, at most 1000
+Measure length(std::string label);       // mm, 0 to 100000
+Measure depth(std::string label);        // mm (depths, misalignment), 0 to 1000
+Measure defectSize(std::string label);   // mm, more than 0 (0 stands for none measured), at most 100000
+Measure hardness(std::string label);     // HB, more than 0, at most 1000
+Measure percent(std::string label);      // 0 to 100
+Measure pressure(std::string label);     // MPa, -0.1 (vacuum) to 1000
+Measure temperature(std::string label);  // ℃, absolute zero (-273.15) to 2000
 }  // namespace measures
 
 // A field of a report dialog: what the dialog shows (choices in GBK, as the report keeps

@@ -196,6 +196,7 @@ public:
         fillIfEmpty(8, gbk(kDefaultScope));
         lastGrade_ = value(grade_);
         setMeasure(field_[0], measures::pressure("最大工作压力(MPa)"));
+        setMeasure(field_[1], measures::temperature("工作温度(℃)"));
 
         LayoutGroup& g = group("", 0);
         GroupBuilder b(g);
@@ -395,6 +396,12 @@ public:
             addReference(field, table.values[row].view(), false);
         fillEmptyReferences();
         addAction(std::string(kReloadAction), "重新读入参考值");
+        setMeasure(6, measures::pressure("设计压力(MPa)"));
+        setMeasure(7, measures::temperature("设计温度(℃)"));
+        setMeasure(10, measures::depth("腐蚀裕量 mm"));
+        setMeasure(20, measures::pressure("工作压力(MPa)"));
+        setMeasure(21, measures::temperature("工作温度(℃)"));
+        setMeasure(24, measures::depth("绝热层厚度(mm)"));
 
         LayoutGroup& g = group("", 0);
         int row = pairs(g, {{"☆装置名称", "text0"}, {"★管道名称", "text1"},
@@ -647,23 +654,29 @@ protected:
             return state();
         }
         if (name == "select" || name == "remove") {
-            // "删除图象" removes the selected picture; a script may name another.
+            // "删除图象" removes the selected pictures; a script may name others. Pictures are
+            // selected as records are: one or several.
             std::optional<std::vector<int>> rows;
             if (name == "remove" && argument.empty()) {
-                if (!list_.selected.empty()) rows = std::vector<int>{list_.selected.front()};
+                if (!list_.selected.empty()) rows = list_.selected;
             } else {
                 rows = forms::indexList(argument);
             }
-            if (!rows || rows->size() != 1 || rows->front() >= static_cast<int>(images_.size())) {
-                if (error) *error = "no picture row '" + std::string(argument) + "'";
+            if (!rows || std::any_of(rows->begin(), rows->end(),
+                                     [&](int r) { return r >= static_cast<int>(images_.size()); })) {
+                if (error)
+                    *error = "对话框 \"" + caption() + "\" 没有图象 '" + std::string(argument) + "'（共 " +
+                             std::to_string(images_.size()) + " 幅，从 0 数起）";
                 return state();
             }
-            const auto row = static_cast<std::size_t>(rows->front());
+            std::sort(rows->begin(), rows->end());
+            rows->erase(std::unique(rows->begin(), rows->end()), rows->end());
             if (name == "remove") {
-                images_.erase(images_.begin() + static_cast<std::ptrdiff_t>(row));
+                for (auto r = rows->rbegin(); r != rows->rend(); ++r)
+                    images_.erase(images_.begin() + static_cast<std::ptrdiff_t>(*r));
                 list_.selected.clear();
             } else {
-                list_.selected = {rows->front()};
+                list_.selected = *rows;
             }
             refreshList();
             return state();
@@ -700,8 +713,10 @@ public:
         addTexts(d.texts);
         // Fields 16 to 22 are reserved: kept as they are and not shown.
         for (int i = 16; i < 23; ++i) setFieldVisible(i, false);
+        setMeasure(1, measures::temperature("介质温度(℃)"));
         setMeasure(5, measures::pressure("最高工作压力(MPa)"));
         setMeasure(6, measures::pressure("试验压力(MPa)"));
+        setMeasure(7, measures::temperature("环境温度(℃)"));
         note_ = addText("note", d.note.kMaxBytes, d.note.view(), TextKind::Note);
 
         LayoutGroup& g = group("", 0);
@@ -738,7 +753,13 @@ public:
     AccessoriesForm(const InspectionReport& r, const model::CharacteristicTable& table)
         : ReportPageForm(kAccessoryPage) {
         addTexts(r.FuShu_ReportData.texts);
+        setMeasure(0, measures::temperature("设计温度(℃)"));
+        setMeasure(1, measures::pressure("设计压力(MPa)"));
+        setMeasure(19, measures::pressure("设计要求 公称压力(MPa)"));
+        setMeasure(23, measures::pressure("检查情况 公称压力(MPa)"));
         setMeasure(25, measures::pressure("开启压力(MPa)"));
+        setMeasure(26, measures::temperature("工作温度(℃)"));
+        setMeasure(37, measures::pressure("爆破应力(MPa)"));
 
         // Pipeline data from the table and the cover, shown for reference only.
         LayoutGroup& d = group("(打★、☆项目的数据分别来自特性表和报告封面，此处不可编辑)", 0);

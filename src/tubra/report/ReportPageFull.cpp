@@ -33,6 +33,8 @@ std::string withUnit(std::string_view v, std::string_view unit) {
 }
 
 std::string fixed(float v, std::string_view fmt) { return text::format(fmt, static_cast<double>(v)); }
+// A defect's size: nothing where none was measured (kept as 0), which a "0.00" would misstate.
+std::string sizeText(float v, std::string_view fmt) { return v == 0.0f ? std::string() : fixed(v, fmt); }
 
 // A cell with the label its value goes under on a continuation sheet.
 Cell named(Cell c, std::string_view labelUtf8) {
@@ -441,7 +443,7 @@ void drawMagneticPage(PagePainter& p, int subPage) {
                 const MagneticDefect& d = r.magneticDefects.at(i);
                 n = std::to_string(i + 1);
                 location = d.location.str();
-                length = fixed(d.length, "%6.2f");
+                length = sizeText(d.length, "%6.2f");
                 remark = d.remark.str();
             }
             cells.push_back(number(100, n));
@@ -486,7 +488,7 @@ void drawPenetrantPage(PagePainter& p, int subPage) {
                 const PenetrantDefect& d = r.penetrantDefects.at(i);
                 n = std::to_string(i + 1);
                 location = d.location.str();
-                length = fixed(d.length, "%6.2f");
+                length = sizeText(d.length, "%6.2f");
             }
             cells.push_back(number(120, n));
             cells.push_back(value(450, location));
@@ -535,7 +537,7 @@ void drawRadiographPage(PagePainter& p, int subPage) {
             const RadiographDefect& d = r.radiographDefects.at(i);
             g.row(75, {number(widths[0], std::to_string(i + 1)), number(widths[1], d.filmNumber.view()),
                        value(widths[2], d.location.view()), value(widths[3], d.nature.view()),
-                       number(widths[4], fixed(d.length, "%-7.2f")), number(widths[5], fixed(d.height, "%-7.2f")),
+                       number(widths[4], sizeText(d.length, "%-7.2f")), number(widths[5], sizeText(d.height, "%-7.2f")),
                        value(widths[6], d.grade.view()), value(0, d.remark.view())});
         } else {
             g.row(75, {value(widths[0], ""), value(widths[1], ""), value(widths[2], ""), value(widths[3], ""),
@@ -584,8 +586,8 @@ void drawUltrasonicPage(PagePainter& p, int subPage) {
         if (i < r.ultrasonicDefects.count()) {
             const UltrasonicDefect& d = r.ultrasonicDefects.at(i);
             g.row(75, {number(widths[0], std::to_string(i + 1)), value(widths[1], d.location.view()),
-                       number(widths[2], fixed(d.depth, "%-7.2f")), number(widths[3], fixed(d.length, "%-7.2f")),
-                       number(widths[4], fixed(d.height, "%-7.2f")), value(widths[5], d.reflectionZone.view()),
+                       number(widths[2], sizeText(d.depth, "%-7.2f")), number(widths[3], sizeText(d.length, "%-7.2f")),
+                       number(widths[4], sizeText(d.height, "%-7.2f")), value(widths[5], d.reflectionZone.view()),
                        value(widths[6], d.grade.view()), value(0, d.remark.view())});
         } else {
             g.row(75, {value(widths[0], ""), value(widths[1], ""), value(widths[2], ""), value(widths[3], ""),

@@ -3,35 +3,21 @@
 #include "text/CFormat.h"
 #include "text/Gbk.h"
 #include "tubra/model/DrawingFile.h"
+#include "tubra/model/FileText.h"
 
 namespace tubra::report {
-
-namespace {
-
-constexpr bool isTrailByte(unsigned char c) { return c >= 0x40 && c <= 0xFE && c != 0x7F; }
-
-}  // namespace
 
 std::string sanitizeReportText(TextKind kind, std::string_view s, std::size_t maxBytes) {
     if (const auto nul = s.find('\0'); nul != std::string_view::npos) s = s.substr(0, nul);
     std::string out;
     out.reserve(s.size() + 8);
     for (std::size_t i = 0; i < s.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(s[i]);
-        if (text::isGbkLeadByte(c)) {
-            // Checked per character, so that a second byte is never mistaken for ASCII.
-            if (i + 1 < s.size() && isTrailByte(static_cast<unsigned char>(s[i + 1]))) {
-                if (s[i + 1] == '}') {
-                    out.push_back(kBadCharacterSubstitute);
-                } else {
-                    out.push_back(s[i]);
-                    out.push_back(s[i + 1]);
-                }
-                ++i;
-            } else {
-                // A lone lead byte would pair with the '@' or blank the writer puts after it.
-                out.push_back(kBadCharacterSubstitute);
-            }
+        // Checked per character, so that a second byte is never mistaken for ASCII; what no line
+        // of the file can carry is replaced as in every other text of the drawing.
+        if (text::isGbkLeadByte(static_cast<unsigned char>(s[i]))) {
+            const std::size_t n = model::gbkCharacterLength(s, i);
+            out.append(model::carriedCharacter(model::TextPlace::Line, s.substr(i, n)));
+            i += n - 1;
             continue;
         }
         char ch = s[i];

@@ -8,10 +8,10 @@
 // saving a drawing never changes its report texts.
 //
 // Substitutes (shared with the editors):
-//   every text            '}' -> ']'   ('}' anywhere on a line ends the section; the
-//                                      substitute of the whole drawing file)
-//                         a two-byte character whose second byte is '}' -> '?'
-//                         a lead byte without a valid second byte -> '?'
+//   every text            what no line of the drawing file can carry, as every text of the
+//                         drawing (tubra/model/FileText.h): '}' -> ']', a two-byte character
+//                         whose second byte is '}' -> '?', a lead byte without a valid second
+//                         byte -> '?'
 //   single-line text      CR, LF -> blank
 //   token text            blank (any white space) -> '_', '@' -> '#'
 //   several-line text     lone CR or LF -> CR LF; a grave accent right after '@' -> '\''
@@ -22,6 +22,7 @@
 #include <string_view>
 
 #include "text/FixedText.h"
+#include "tubra/model/FileText.h"
 
 namespace tubra::report {
 
@@ -34,7 +35,7 @@ enum class TextKind {
 inline constexpr char kTokenBlankSubstitute = '_';
 inline constexpr char kTokenAtSubstitute = '#';
 inline constexpr char kNoteGraveSubstitute = '\'';
-inline constexpr char kBadCharacterSubstitute = '?';
+inline constexpr char kBadCharacterSubstitute = model::kUncarriedSubstitute;
 
 // `s` (cut at its first NUL) with the characters of `kind` replaced and cut to at most
 // `maxBytes` bytes without splitting a two-byte character or a CR LF pair.

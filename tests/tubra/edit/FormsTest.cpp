@@ -142,11 +142,41 @@ TEST(WeldForm, NumberAngleAndRecords) {
     EXPECT_EQ(f.field("angle"), "-30");
     EXPECT_EQ(f.field("Port1.z"), "30.000");
     EXPECT_EQ(f.field("FirstCase"), "日期:1980/01/01\n当时壁厚:10 mm");
-    set(f, {{"Number", "12a"}, {"angle", "45.9"}, {"FirstCase", "a\nb"}, {"CaiLiao", "焊条"}}, ui.context);
+    // Whole numbers: "12a" and "45.9" are not (once read as 12 and 45).
+    EXPECT_EQ(set(f, {{"Number", "12a"}}, ui.context), FormState::Open);
+    EXPECT_EQ(set(f, {{"Number", "12"}, {"angle", "45.9"}}, ui.context), FormState::Open);
+    set(f, {{"angle", "45"}, {"FirstCase", "a\nb"}, {"CaiLiao", "焊条"}}, ui.context);
     EXPECT_EQ(f.result().Number, 12);
     EXPECT_EQ(f.result().dimAngle, 450);
     EXPECT_EQ(f.result().FirstCase.str(), "a\r\nb");
     EXPECT_EQ(f.result().CaiLiao.str(), text::gbk("焊条"));
+}
+
+TEST(Forms, TextsTheFileCannotCarryAreReplacedNamedAndShownBeforeOk) {
+    Ui ui;
+    PipeObject w(model::CreationValues{8, -1, 2.0, {10, 20, 30}, {10, 20, 30}, 0, -1});
+    edit::WeldForm f(w);
+    // 二, 三 and 件 hold the bytes the weld records' line breaks are written as.
+    EXPECT_EQ(set(f, {{"FirstCase", "返修二次，三件\n合格"}, {"MidCase", "无"}}, ui.context), FormState::Open);
+    ASSERT_EQ(ui.prompter.asked.size(), 1u);
+    EXPECT_NE(ui.prompter.asked[0].text.find("“二”→“?”  “三”→“?”  “件”→“?”"), std::string::npos)
+        << ui.prompter.asked[0].text;
+    EXPECT_EQ(f.field("FirstCase"), "返修?次，??\n合格");
+    EXPECT_EQ(f.act("ok", ui.context), FormState::Accepted);
+    EXPECT_EQ(f.result().FirstCase.str(), text::gbk("返修?次，??\r\n合格"));
+    EXPECT_EQ(f.result().MidCase.str(), text::gbk("无"));
+    // In a line's text the same characters are carried; 倉 (whose second byte is '}') and '}' are
+    // not, nor a character GBK has not.
+    edit::SegmentForm s(eastSegment(1000), kContext);
+    EXPECT_EQ(set(s, {{"GuiGe", "二三"}, {"CaiLiao", "倉}😀"}}, ui.context), FormState::Open);
+    EXPECT_EQ(s.field("CaiLiao"), "?]?");
+    EXPECT_EQ(s.field("GuiGe"), "二三");
+    EXPECT_EQ(s.act("ok", ui.context), FormState::Accepted);
+    model::PipeObject valve(model::CreationValues{29, 13, 2.0, {0, 0, 0}, {40, -23, 0}, 200, -1});
+    edit::ValvePropertyForm v(valve);
+    EXPECT_EQ(set(v, {{"DistTxt", "V-倉}"}}, ui.context), FormState::Open);
+    EXPECT_EQ(v.act("ok", ui.context), FormState::Accepted);
+    EXPECT_EQ(v.result().DistTxt.str(), "V-?]");
 }
 
 TEST(SupportForm, StoresOnlyItsLabelAndAngle) {
@@ -274,28 +304,38 @@ TEST(PropertyDialogs, OneDialogPerKindAndOkReplacesTheObject) {
     EXPECT_FALSE(edit::editProperties(doc, &stray, kContext, ui.host));
 }
 
-TEST(NumberInput, ReadsAsAtofButOnlyFiniteNumbersWithinTheirRange) {
+TEST(NumberInput, OneRuleForEveryBoxADecimalNumberWithinItsRange) {
     using edit::readNumber;
     using edit::readWholeNumber;
     namespace n = edit::numbers;
-    // What atof makes of a box: a leading number, 0 for none.
-    EXPECT_EQ(readNumber("  1500mm", n::kLength), 1500.0);
+    // A decimal number, blanks around it allowed; an empty box is 0.
+    EXPECT_EQ(readNumber(" 1500 ", n::kLength), 1500.0);
+    EXPECT_EQ(readNumber("1e3", n::kLength), 1000.0);
+    EXPECT_EQ(readNumber("-.5", n::kLength), -0.5);
+    EXPECT_EQ(readNumber("+2.", n::kLength), 2.0);
     EXPECT_EQ(readNumber("", n::kLength), 0.0);
-    EXPECT_EQ(readNumber("abc", n::kLength), 0.0);
     EXPECT_EQ(readNumber("-10000000", n::kLength), -1e7);
-    for (const char* bad : {"nan", "NAN", "inf", "-inf", "infinity", "1e300", "10000000.5", "-1e8", "0x1p99"})
+    // What atof once read silently as some number is no number: words, units, hexadecimal.
+    for (const char* bad : {"abc", "1500mm", "12 34", "0x10", "1e", "--1", "nan", "NAN", "inf", "-inf", "infinity",
+                            "1e300", "10000000.5", "-1e8", "0x1p99"})
         EXPECT_FALSE(readNumber(bad, n::kLength)) << bad;
-    // Widths and factors lie above 0 and within what can be drawn.
+    // Widths and factors lie above 0 and within what can be drawn; lengths of segments, elbows
+    // and tees above 0; a wall thickness is never negative.
     EXPECT_FALSE(readNumber("0", n::kLineWidth));
     EXPECT_FALSE(readNumber("99999", n::kLineWidth));
     EXPECT_EQ(readNumber("0.5", n::kLineWidth), 0.5);
     EXPECT_EQ(readNumber("100", n::kLineWidth), 100.0);
     EXPECT_FALSE(readNumber("1e300", n::kJointFactor));
     EXPECT_FALSE(readNumber("101", n::kSymbolFactor));
-    // Whole numbers as atoi reads them, refused when their digits run past the range.
-    EXPECT_EQ(readWholeNumber(" -12a", n::kWeldNumber), -12);
-    EXPECT_EQ(readWholeNumber("x", n::kWeldNumber), 0);
-    EXPECT_FALSE(readWholeNumber("2147483647", n::kWeldNumber));
+    EXPECT_FALSE(readNumber("0", n::kPositiveLength));
+    EXPECT_FALSE(readNumber("-5", n::kPositiveLength));
+    EXPECT_FALSE(readNumber("-1", n::kWallThickness));
+    EXPECT_EQ(readNumber("0", n::kWallThickness), 0.0);
+    // Whole numbers: digits after a sign, refused past the range; "1e300" is no whole number.
+    EXPECT_EQ(readWholeNumber(" -12 ", n::kWeldNumber), -12);
+    EXPECT_EQ(readWholeNumber("", n::kWeldNumber), 0);
+    for (const char* bad : {"x", "-12a", "nan", "inf", "1e300", "2.5", "-", "2147483647"})
+        EXPECT_FALSE(readWholeNumber(bad, n::kWeldNumber)) << bad;
     EXPECT_FALSE(readWholeNumber(std::string(400, '9'), n::kWeldNumber));
 }
 
@@ -345,12 +385,8 @@ TEST(Forms, NumberBoxesRefuseEndlessAndAbsurdValuesAndStayOpen) {
         {"plane", "offsetA", "500", kInput},       {"plane", "offsetB", "100", kInput},
     };
     for (const Case& c : cases) {
-        for (const char* bad : {"nan", "inf", "-inf", "1e300"}) {
-            // The weld's number and angle boxes are read as atoi ("nan" is 0, "1e300" is 1): only
-            // digits past their range count.
-            const bool whole = std::string(c.form) == "weld" && std::string(c.field) != "BiHou";
-            if (whole && std::string(bad) != "1e300") continue;
-            const std::string bad_value = whole ? "99999999999" : bad;
+        for (const char* bad : {"nan", "inf", "-inf", "1e300", "12abc"}) {
+            const std::string bad_value = bad;
             const std::string what = std::string(c.form) + "." + c.field + "=" + bad_value;
             Ui ui;
             std::unique_ptr<platform::Form> f;
