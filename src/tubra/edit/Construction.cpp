@@ -4,9 +4,11 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <memory>
 
 #include "text/CFormat.h"
 #include "text/Gbk.h"
+#include "tubra/model/LengthText.h"
 #include "tubra/view/SymbolLibrary.h"
 
 namespace tubra::edit {
@@ -51,8 +53,7 @@ std::pair<double, double> sheetVector(int dir, const view::AxisAngles& axes) {
 
 // The length a segment stands for: its text's number, else its sheet length.
 double statedLength(const PipeObject& o) {
-    const double n = text::leadingNumber(o.DistTxt.view());
-    return n != 0.0 ? n : o.Distanc;
+    return model::readPipeLength(o.DistTxt.view()).value().value_or(o.Distanc);
 }
 
 std::string fixed0(double v) { return text::format("%-5.0f", v); }
@@ -243,14 +244,29 @@ PipeObject& addWeld(model::Drawing& drawing, const Vec3& p, double direction) {
     return w;
 }
 
-PipeObject& restoreObject(model::ObjectList& list, const PipeObject& kept) {
-    if (kept.MainType != kWeld) return list.addCopy(kept);
-    const int number = kept.Number;
-    const int n = list.freeWeldNumber(number);
-    PipeObject& weld = list.addCopy(kept);
-    if (n != number && weld.DistTxt.view() == text::format("%d", number)) weld.DistTxt = text::format("%d", n);
+namespace {
+
+// A weld joining the list with the number `n`: a label that showed its old number shows `n`.
+void renumberWeld(PipeObject& weld, int n) {
+    if (n != weld.Number && weld.DistTxt.view() == text::format("%d", weld.Number))
+        weld.DistTxt = text::format("%d", n);
     weld.Number = n;
-    return weld;
+}
+
+}  // namespace
+
+PipeObject& restoreObject(model::ObjectList& list, const PipeObject& kept) {
+    auto o = std::make_unique<PipeObject>(kept);
+    if (kept.MainType == kWeld) renumberWeld(*o, list.freeWeldNumber(kept.Number));
+    return list.append(std::move(o));
+}
+
+PipeObject& duplicateObject(model::ObjectList& list, const PipeObject& source) {
+    auto o = std::make_unique<PipeObject>(source);
+    // A copied weld is another weld: it is numbered as a new one.
+    if (source.MainType == kWeld)
+        renumberWeld(*o, list.freeWeldNumber(list.countOfKind(model::ObjectKind::Weld) + 1));
+    return list.append(std::move(o));
 }
 
 PipeObject makeComponent(const PipeObject& hit, const Vec3& p, int symbol, double length,
@@ -339,11 +355,11 @@ TeeJoinResult joinWithTee(model::Drawing& drawing, PipeObject& a, PipeObject b, 
     copyPipeData(b, a);
     if (useTee) {
         // The stated length of A is shared in proportion to the parts.
-        const double stated = text::leadingNumber(a.DistTxt.view());
+        const auto stated = model::readPipeLength(a.DistTxt.view()).value();
         const double total = first.Distanc + second.Distanc;
-        if (stated != 0.0 && total > 0.0) {
-            first.DistTxt = fixed0(stated * first.Distanc / total);
-            second.DistTxt = fixed0(stated - text::leadingNumber(first.DistTxt.view()));
+        if (stated && total > 0.0) {
+            first.DistTxt = fixed0(*stated * first.Distanc / total);
+            second.DistTxt = fixed0(*stated - model::readPipeLength(first.DistTxt.view()).value().value_or(0.0));
         } else {
             first.DistTxt.clear();
             second.DistTxt.clear();
@@ -435,8 +451,11 @@ int continueSegments(model::Drawing& drawing, const PipeObject& first, int count
                     joint.DistTxt = " ";
                     break;
                 case JointChoice::Weld: {
+                    // The number after the last weld's, unless a weld carries it already
+                    // (after a delete and restore the last listed weld need not be the
+                    // highest).
                     const PipeObject* lastWeld = list.lastOfKind(kWeld);
-                    weldNumber = 1 + (lastWeld ? lastWeld->Number : 0);
+                    weldNumber = list.freeWeldNumber(1 + (lastWeld ? lastWeld->Number : 0));
                     joint.MainType = kWeld;
                     joint.DistTxt = " ";
                     break;

@@ -68,11 +68,14 @@ model::CreationValues weldValues(const model::Vec3& p, double direction);
 // Adds a weld (numbered by the list) and shows its number as its label.
 model::PipeObject& addWeld(model::Drawing& drawing, const model::Vec3& p, double direction);
 
-// Puts an object from the discard box back at the end of the list (as a copy, as every object
-// joins a list). A weld takes the number it had, or, when another listed weld carries that
-// number now, the next number no listed weld carries; a label that showed the old number shows
-// the new one.
+// Puts an object from the discard box back at the end of the list, as it was taken away. A
+// weld takes the number it had, or, when another listed weld carries that number now, the next
+// number no listed weld carries; a label that showed the old number shows the new one.
 model::PipeObject& restoreObject(model::ObjectList& list, const model::PipeObject& kept);
+// Appends a copy of `source` ("复制对象"): the same object again, except that a copied weld is
+// numbered as a new weld (one more than the welds there are, or the next number no weld
+// carries), its label too when it showed the number.
+model::PipeObject& duplicateObject(model::ObjectList& list, const model::PipeObject& source);
 
 // The component of symbol `symbol` placed on `hit` at P: from P forward along the hit object
 // when P is forward of it, else backward so that it ends at P. The symbol's length is found

@@ -686,7 +686,7 @@ void MoveTool::release(DevicePoint p) {
     for (const PipeObject* o : items) {
         const long i = list.indexOf(o);
         if (i < 0) continue;
-        PipeObject* moved = copying ? &list.addCopy(*o) : &list.at(static_cast<std::size_t>(i));
+        PipeObject* moved = copying ? &duplicateObject(list, *o) : &list.at(static_cast<std::size_t>(i));
         translateObject(*moved, d);
         now.push_back(moved);
     }

@@ -57,10 +57,10 @@ platform::Answer ToolContext::ask(const char* text, const char* caption, platfor
 }
 
 void ToolContext::discard(const model::PipeObject* o) {
-    model::PipeObject& kept = doc_.discardBox.objects.addCopy(*o);
-    // A weld keeps its number in the box: it names the weld in the inspection records.
-    if (o->is(model::ObjectKind::Weld)) kept.Number = o->Number;
-    doc_.drawing.objects.take(o);
+    // The object itself goes into the box, as it was: restoring it must bring back the same
+    // object (a weld's number and records, a valve's tag and material), not one that took the
+    // texts of the newest object of its kind.
+    doc_.discard(o);
 }
 
 bool ToolContext::confirmLastObject() {
