@@ -1,11 +1,14 @@
 #include "tubra/model/PipeObject.h"
 
+#include <cmath>
 #include <mutex>
 #include <new>
+#include <string>
 
 #include <sys/mman.h>
 
 #include "text/CFormat.h"
+#include "tubra/model/LengthText.h"
 
 namespace tubra::model {
 
@@ -132,9 +135,47 @@ void PipeObject::divideByScale(double scale) {
     Distanc /= scale;
 }
 
+double fileNumber(double v) {
+    if (!std::isfinite(v) || std::fabs(v) >= 4e9) return v;
+    // Below 4e9 the millionths are whole numbers a double holds exactly, and their quotient
+    // by a million is the double nearest to the six-decimal text "%f" writes: what reading it
+    // gives. Near a half the product's own rounding may round otherwise than "%f" rounds the
+    // exact value, so there the text itself decides.
+    const double m = v * 1e6;
+    if (std::fabs(std::fabs(m - std::trunc(m)) - 0.5) < 1e-3) {
+        std::string written;
+        text::appendFixed(written, v, 6);
+        return text::leadingNumber(written);
+    }
+    // A small negative number keeps its sign, as "%f" writes it: "-0.000000".
+    return std::round(m) / 1e6;
+}
+
+bool PipeObject::keepFileNumbers() {
+    bool changed = false;
+    const auto keep = [&changed](double& v) {
+        const double k = fileNumber(v);
+        if (k != v || std::signbit(k) != std::signbit(v)) {
+            v = k;
+            changed = true;
+        }
+    };
+    keep(StrtDir);
+    keep(EndDir);
+    for (Vec3* p : {&Port1, &Port2, &Port3, &Port4, &dimYX1_st, &dimYX1_ed, &dimYX2_st, &dimYX2_ed, &dimL_st, &dimL_ed,
+                    &dimTxt_st}) {
+        keep(p->x);
+        keep(p->y);
+        keep(p->z);
+    }
+    keep(Distanc);
+    keep(BiHou);
+    return changed;
+}
+
 void PipeObject::applyEndElevationRule(double scale) {
-    double length = text::leadingNumber(DistTxt.view());
-    if (length == 0.0) length = Distanc / scale;
+    // A text that states no length leaves the drawn length to count.
+    const double length = readPipeLength(DistTxt.view()).value().value_or(Distanc / scale);
     switch (directionCode(EndDir)) {
         case 0: Port2.z = Port1.z + length; break;
         case 1: Port2.z = Port1.z - length; break;

@@ -9,6 +9,13 @@
 
 namespace tubra::model {
 
+// A number as the drawing file keeps it: written with six decimals and read back. What is laid
+// out and drawn from numbers kept so is what opening the saved file gives again, so a drawing
+// saved, opened and saved again comes back byte for byte. Values too large for six decimals to
+// matter, and values that are not finite, stay as they are.
+double fileNumber(double v);
+
+
 // A single-line text value of an object: at most 255 bytes.
 using ObjectText = text::CompactText<256>;
 
@@ -68,6 +75,10 @@ struct PipeObject {
 
     // Sets the end elevation `Port2.z` from the start elevation and the run direction.
     void applyEndElevationRule(double scale);
+
+    // Every number of the object as the drawing file keeps it (fileNumber). True when one
+    // changed.
+    bool keepFileNumbers();
 
     friend bool operator==(const PipeObject&, const PipeObject&) = default;
 

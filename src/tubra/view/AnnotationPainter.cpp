@@ -74,7 +74,12 @@ double slopeAngle(double dx, double dy) {
 }
 
 int tenths(double radians) {
-    return truncToInt(radians * kRadToTenths);
+    // Truncated as the text escapement is, but an angle a hair short of a whole tenth (the
+    // -29.99999° of a pipe along the 30° axis, whose ends the file keeps to six decimals) is
+    // that tenth: the angle must not hang on the last digits of the ends.
+    const double t = radians * kRadToTenths;
+    const double whole = std::round(t);
+    return truncToInt(std::fabs(t - whole) < 1e-4 ? whole : t);
 }
 
 // Text angles at or near the vertical lie flat instead.
@@ -112,8 +117,10 @@ int elbowTextAngle(const PipeObject& o, const AxisAngles& axes) {
     return truncToInt(-10.0 * elbowAngle(directionCode(o.StrtDir), directionCode(o.EndDir), axes));
 }
 
+// Laid-out points are kept as the file keeps them, so that a layout done again after the file
+// is opened finds what it wrote.
 Vec3 unscaled(double x, double y, double zoom, double z) {
-    return Vec3(x / zoom, y / zoom, z);
+    return Vec3(model::fileNumber(x / zoom), model::fileNumber(y / zoom), model::fileNumber(z));
 }
 
 // The port an elbow's elevation mark is placed from, and which formula places it.

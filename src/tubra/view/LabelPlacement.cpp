@@ -1233,7 +1233,7 @@ void placeLabels(model::ObjectList& objects, const model::DrawingSettings& s, Vi
             placer.place(l.usual, l.index, isWeld(o), l.anchor.x, l.anchor.y, finite ? l.reach.all() : kFarthestWeld);
         if (chosen.cx != l.usual.cx || chosen.cy != l.usual.cy) {
             const auto ref = chosen.reference();
-            o.dimTxt_st = model::Vec3(ref[0] / zoom, ref[1] / zoom, 0.0);
+            o.dimTxt_st = model::Vec3(model::fileNumber(ref[0] / zoom), model::fileNumber(ref[1] / zoom), 0.0);
         }
         map.addBox(chosen, ObstacleLayer::Label, l.index);
     }

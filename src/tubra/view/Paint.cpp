@@ -1,5 +1,8 @@
 #include "tubra/view/Paint.h"
 
+#include <cstddef>
+#include <vector>
+
 #include "tubra/view/AnnotationPainter.h"
 #include "tubra/view/Annotations.h"
 #include "tubra/view/Frame.h"
@@ -121,6 +124,23 @@ void DrawAxisIndicator(const ViewState& view, const model::DrawingSettings& sett
 
 namespace {
 
+// Every number of the objects changed since the last layout as the drawing file keeps it
+// (model::fileNumber), before anything is laid out from them.
+void keepFileNumbers(model::ObjectList& objects, model::ListCursor& cursor) {
+    const auto keep = [&objects](std::size_t i) {
+        if (i < objects.size() && objects.untracked(i).keepFileNumbers()) objects.touch(i);
+    };
+    if (cursor.follows(objects)) {
+        // Copied: keeping a number logs the object again.
+        const std::vector<std::size_t> changed(objects.changes().begin() + static_cast<std::ptrdiff_t>(cursor.seen),
+                                               objects.changes().end());
+        for (const std::size_t i : changed) keep(i);
+    } else {
+        for (std::size_t i = 0; i < objects.size(); ++i) keep(i);
+    }
+    cursor.catchUp(objects);
+}
+
 // What a paint and a layout both do before anything is drawn; false when a report page is
 // shown (then only the report is brought to it).
 bool prepareCommon(model::Document& doc, ViewState& view, ViewHost* host) {
@@ -133,6 +153,11 @@ bool prepareCommon(model::Document& doc, ViewState& view, ViewHost* host) {
         view.scrollExtent = reportExtent(doc, page);
         return false;
     }
+    // The zoom and the objects as the file keeps them: what is laid out from them now is what
+    // is laid out after the saved file is opened again, so saving, opening and saving again
+    // changes nothing.
+    view.ZoomPara = model::fileNumber(view.ZoomPara);
+    keepFileNumbers(doc.drawing.objects, view.fileNumbers);
     storeViewInDrawing(view, doc.drawing);
     return true;
 }
