@@ -185,5 +185,39 @@ std::string_view trimBlanks(std::string_view s) {
     return s.substr(b, e - b + 1);
 }
 
+bool looksLikeUtf8(std::string_view s) {
+    // Valid UTF-8, with at least one character beyond ASCII.
+    bool wide = false;
+    for (std::size_t i = 0; i < s.size();) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        std::size_t n = 0;
+        if (c < 0x80) n = 1;
+        else if (c >= 0xC2 && c <= 0xDF) n = 2;
+        else if (c >= 0xE0 && c <= 0xEF) n = 3;
+        else if (c >= 0xF0 && c <= 0xF4) n = 4;
+        else return false;
+        if (i + n > s.size()) return false;
+        for (std::size_t k = 1; k < n; ++k)
+            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+        wide = wide || n > 1;
+        i += n;
+    }
+    if (!wide) return false;
+    // As GBK: every two-byte character within GB 2312 (symbols from 0xA1, characters up to 0xF7,
+    // second bytes from 0xA1) makes it plausible GBK after all.
+    for (std::size_t i = 0; i < s.size();) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        if (i + 1 >= s.size()) return true;
+        const unsigned char t = static_cast<unsigned char>(s[i + 1]);
+        if (c < 0xA1 || c > 0xF7 || t < 0xA1 || t > 0xFE) return true;
+        i += 2;
+    }
+    return false;
+}
+
 }  // namespace text
 

@@ -53,4 +53,10 @@ std::string gbkLower(std::string_view s);
 // `s` without leading and trailing blanks and tabs.
 std::string_view trimBlanks(std::string_view s);
 
+// Whether bytes meant to be GBK look like UTF-8 instead (a file an editor saved as UTF-8): they
+// are valid UTF-8 holding non-ASCII characters, and as GBK they are not plausible text — not
+// valid, or holding characters outside the common set (GB 2312), which real GBK text hardly
+// ever does while UTF-8 read as GBK does almost at once.
+bool looksLikeUtf8(std::string_view bytes);
+
 }  // namespace text

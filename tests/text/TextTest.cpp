@@ -294,3 +294,16 @@ TEST(CFormat, LeadingNumberIsAtof) {
 }
 
 }  // namespace
+
+TEST(Gbk, UnconvertedUtf8IsToldFromGbk) {
+    // Chinese texts saved as UTF-8 by an editor.
+    for (const char* t : {"原料油管线", "\tGuiGe      φ100×10\n\tCaiLiao    不锈钢\n", "DistTxt 约3000毫米"})
+        EXPECT_TRUE(text::looksLikeUtf8(t)) << t;
+    // GBK texts, also those of only a few characters, and ASCII.
+    for (const char* t : {"原料油管线", "管线", "φ100×10", "中", "倉庫", "掳"})
+        EXPECT_FALSE(text::looksLikeUtf8(text::utf8ToGbk(t))) << t;
+    EXPECT_FALSE(text::looksLikeUtf8("Total 3\nZoomPara 1.000000\n"));
+    EXPECT_FALSE(text::looksLikeUtf8(""));
+    // Bytes that are neither.
+    EXPECT_FALSE(text::looksLikeUtf8("\xFF\xFE\x00"));
+}

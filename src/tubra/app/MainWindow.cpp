@@ -417,6 +417,10 @@ DrawingView* MainWindow::openDocument(const QString& path) {
     addRecent(path);
     // The file's settings are the program's now: every open drawing shows them.
     for (DrawingView* v : views()) v->refresh();
+    // A file that is doubtful (UTF-8, or no drawing at all) opens, and the user is told.
+    for (const std::string& warning : documents_.back()->doc->openWarnings())
+        interaction_.ask(this, {warning, std::string(kAppTitle), platform::Buttons::Ok,
+                                platform::MessageIcon::Warning, platform::Answer::Ok});
     return view;
 }
 
@@ -540,6 +544,12 @@ bool MainWindow::save(OpenDocument& entry, bool saveAs) {
         if (QFileInfo(name).suffix().isEmpty()) name += qs(kFileExtension);
         target = name.toStdString();
     }
+    // A file that looked like UTF-8 is not written over before the user says so: its texts were
+    // read wrongly, and a field that is full cuts them.
+    if (doc.savesOverUtf8File(target) &&
+        interaction_.ask(this, {model::utf8SaveQuestion(target), std::string(kAppTitle), platform::Buttons::YesNo,
+                                platform::MessageIcon::Warning, platform::Answer::No}) != platform::Answer::Yes)
+        return false;
     const model::Outcome result = doc.saveAs(target);
     if (!result) {
         doc.setModifiedFlag(true);

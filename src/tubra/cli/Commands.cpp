@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <iostream>
 #include <map>
+#include <string_view>
+#include <vector>
 
 #include "text/CFormat.h"
 #include "text/Gbk.h"
@@ -26,7 +28,11 @@ AppContext& appContext() {
 std::unique_ptr<Document> openOrReport(const char* path) {
     std::string error;
     auto doc = Document::open(appContext(), path, &error);
-    if (!doc) std::fprintf(stderr, "tubra-cli: %s\n", error.c_str());
+    if (!doc) {
+        std::fprintf(stderr, "tubra-cli: %s\n", error.c_str());
+        return doc;
+    }
+    for (const std::string& warning : doc->openWarnings()) std::fprintf(stderr, "tubra-cli: %s: %s\n", path, warning.c_str());
     return doc;
 }
 
@@ -92,7 +98,11 @@ int runInfo(int argc, char** argv) {
         const char* name = kindName(type);
         std::cout << "  " << (name ? name : "其它") << " (MainType " << type << "): " << n << "\n";
     }
-    std::cout << "pipe length: " << text::format("%.3f", d.objects.totalPipeLength()) << " mm\n";
+    const LengthSum lengths = d.objects.pipeLengths();
+    std::cout << "pipe length: " << text::format("%.3f", lengths.mm) << " mm";
+    if (lengths.unknown > 0)
+        std::cout << " (" << lengths.unknown << " 根管段的文字不是长度数字，未计入)";
+    std::cout << "\n";
     std::cout << "axis angles: " << text::format("%.1f / %.1f", d.X_AxisAngle, d.Y_AxisAngle)
               << ", page size " << d.PageSize << ", zoom " << text::format("%.2f", d.ZoomPara)
               << "\n";
@@ -128,10 +138,23 @@ int runJson(int argc, char** argv) {
 }
 
 int runResave(int argc, char** argv) {
-    if (!wantArgs(argc, 2, "resave IN OUT")) return 2;
-    auto doc = openOrReport(argv[0]);
+    // --force writes over a file that looked like UTF-8 (what the window asks about).
+    bool force = false;
+    std::vector<char*> args;
+    for (int i = 0; i < argc; ++i) {
+        if (std::string_view(argv[i]) == "--force")
+            force = true;
+        else
+            args.push_back(argv[i]);
+    }
+    if (!wantArgs(static_cast<int>(args.size()), 2, "resave [--force] IN OUT")) return 2;
+    auto doc = openOrReport(args[0]);
     if (!doc) return 1;
-    if (const Outcome r = doc->saveAs(argv[1]); !r) {
+    if (!force && doc->savesOverUtf8File(args[1])) {
+        std::fprintf(stderr, "tubra-cli: %s: %s；不写回原文件（确定要写回时加 --force）\n", args[1], kLooksUtf8);
+        return 1;
+    }
+    if (const Outcome r = doc->saveAs(args[1]); !r) {
         std::fprintf(stderr, "tubra-cli: %s\n", r.message.c_str());
         return 1;
     }

@@ -97,7 +97,7 @@ void usage(std::FILE* out) {
         "用法: tubra-cli 命令 参数\n"
         "  info FILE                 概要：各类对象数、管长、特性表、标题框\n"
         "  json FILE                 整个图形的 JSON（UTF-8），写到标准输出\n"
-        "  resave IN OUT             读入 IN，另存为 OUT\n"
+        "  resave [--force] IN OUT   读入 IN，另存为 OUT（--force：写回一个似乎是 UTF-8 的文件本身）\n"
         "  play SCRIPT [IN] [-o OUT] 重放录制的操作（docs/sessions.md），可存为 OUT\n",
         out);
     for (const auto& c : extraCommands()) std::fprintf(out, "  %s\n", c.usage);

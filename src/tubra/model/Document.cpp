@@ -5,6 +5,7 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/RegularFile.h"
+#include "text/Gbk.h"
 #include "tubra/model/DrawingFile.h"
 #include "tubra/model/LineReader.h"
 
@@ -68,11 +69,14 @@ std::unique_ptr<Document> Document::open(AppContext& app, const std::filesystem:
         }
         auto doc = std::make_unique<Document>(app);
         doc->deleteContents();
-        if (const ReadResult r = readDrawing(data, doc->drawing, app.settings); !r) {
+        const ReadResult r = readDrawing(data, doc->drawing, app.settings);
+        if (!r) {
             app.settings = settingsBefore;
             return fail(r.reason + "，超出程序能处理的范围");
         }
         doc->drawing.Total() = static_cast<std::int32_t>(doc->drawing.objects.size());
+        doc->looksUtf8_ = text::looksLikeUtf8(data);
+        doc->noContent_ = r.headers == 0;
         doc->path_ = path;
         doc->modified_ = false;
         app.justOpened = true;
@@ -113,9 +117,64 @@ Outcome Document::saveAs(const std::filesystem::path& path) {
         r.readOnly = ec == platform::FileError::readOnly;
         return r;
     }
+    // Written as GBK now, whatever it looked like before.
+    if (savesOverUtf8File(path)) looksUtf8_ = false;
     path_ = path;
     modified_ = false;
     return {};
+}
+
+namespace {
+
+// A path as a POSIX shell takes it whole.
+std::string shellQuoted(const std::string& s) {
+    std::string out = "'";
+    for (char c : s) {
+        if (c == '\'') out += "'\\''";
+        else out += c;
+    }
+    return out + "'";
+}
+
+}  // namespace
+
+std::vector<std::string> Document::openWarnings() const {
+    std::vector<std::string> out;
+    if (looksUtf8_) {
+        std::filesystem::path converted = path_;
+        converted.replace_filename(path_.stem().string() + "-gbk" + path_.extension().string());
+        std::string m = kLooksUtf8;
+        m.append("：其中的中文会显示为乱码，保存会损坏它们。\n可以先把它转换为 GBK 再打开：\niconv -f UTF-8 -t GBK ");
+        m.append(shellQuoted(path_.string()));
+        m.append(" > ");
+        m.append(shellQuoted(converted.string()));
+        out.push_back(std::move(m));
+    }
+    if (noContent_) {
+        std::string m = kNoDrawingContent;
+        m.append("：");
+        m.append(path_.filename().string());
+        m.append(" 不是 Tubra 图形文件？");
+        out.push_back(std::move(m));
+    }
+    return out;
+}
+
+bool Document::savesOverUtf8File(const std::filesystem::path& path) const {
+    if (!looksUtf8_ || path_.empty()) return false;
+    std::error_code ec;
+    if (std::filesystem::equivalent(path, path_, ec) && !ec) return true;
+    // A file that is gone by now is the same file when its name is.
+    std::error_code a, b;
+    return std::filesystem::absolute(path, a).lexically_normal() == std::filesystem::absolute(path_, b).lexically_normal();
+}
+
+std::string utf8SaveQuestion(const std::filesystem::path& path) {
+    std::string m = kLooksUtf8;
+    m.append("：");
+    m.append(path.filename().string());
+    m.append("\n\n按 GBK 保存会把读错的文字写回，太长的文字会被截断。\n仍然保存到这个文件吗？");
+    return m;
 }
 
 std::string Document::title() const {

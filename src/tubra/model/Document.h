@@ -94,6 +94,16 @@ public:
     std::string serialize();
 
     const std::filesystem::path& path() const { return path_; }
+
+    // What opening found doubtful about the file, for the user (UTF-8), one message each:
+    // texts that look like UTF-8 rather than GBK (with the command that converts the file), a
+    // file with no drawing in it at all. Empty for a good drawing.
+    std::vector<std::string> openWarnings() const;
+    // The file looked like UTF-8: saving it over itself writes its misread texts back (cut
+    // where a field is full), so the window asks first and the command line wants --force.
+    bool looksUtf8() const { return looksUtf8_; }
+    // Whether saving to `path` would write over the file that looked like UTF-8.
+    bool savesOverUtf8File(const std::filesystem::path& path) const;
     // The window title: the file name, or "Tubra<n>" for an untitled document.
     std::string title() const;
 
@@ -119,7 +129,16 @@ private:
     std::filesystem::path path_;
     std::string untitledName_;
     bool modified_ = false;
+    bool looksUtf8_ = false;
+    bool noContent_ = false;
 };
+
+// Said on opening a file whose texts look like UTF-8 (UTF-8).
+inline constexpr const char* kLooksUtf8 = "文件似乎是 UTF-8 编码，不是 GBK";
+// Said on opening a file that holds no drawing (UTF-8).
+inline constexpr const char* kNoDrawingContent = "未找到图形内容";
+// The question before saving over a file that looked like UTF-8 (UTF-8).
+std::string utf8SaveQuestion(const std::filesystem::path& path);
 
 // The reason given when an open, save or dump runs out of memory (UTF-8).
 inline constexpr const char* kOutOfMemory = "内存不足";

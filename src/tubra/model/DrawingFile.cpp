@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "text/CFormat.h"
+#include "text/Gbk.h"
 #include "tubra/model/FileSections.h"
 #include "tubra/model/KeyMatcher.h"
 #include "tubra/model/LineReader.h"
@@ -757,10 +758,12 @@ ReadResult readDrawing(std::string_view data, Drawing& drawing, DrawingSettings&
     LineReader in(data);
     const KeyMatcher& sections = fileSectionKeys();
     std::string_view line;
+    ReadResult result;
     while (in.next(line)) {
         const int k = sections.find(line);
         if (k < 0) continue;
         const FileSection& section = *kFileSectionsInReadOrder[static_cast<std::size_t>(k)];
+        if (text::trimBlanks(line) == section.header) ++result.headers;
         switch (section.id) {
             case kSettingsSection: readSettings(in, drawing, settings); break;
             case kObjectSection: readObject(in, drawing); break;
@@ -774,7 +777,6 @@ ReadResult readDrawing(std::string_view data, Drawing& drawing, DrawingSettings&
                 break;
         }
     }
-    ReadResult result;
     if (in.stopped()) {
         result.stopped = true;
         result.reason = in.stopReason();

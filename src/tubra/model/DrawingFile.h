@@ -26,6 +26,9 @@ struct ReadResult {
     // there, and `reason` (UTF-8) says what was too much. What was read stays.
     bool stopped = false;
     std::string reason;
+    // Section header lines found as a writer writes them ("2dDrawing {", "Object{", ...): none
+    // in a file that is no drawing at all (a text, a picture), which reads as an empty drawing.
+    int headers = 0;
     explicit operator bool() const { return !stopped; }
 };
 

@@ -397,3 +397,37 @@ TEST(ModelJson, IsWrittenAsItGoesWithTheSameText) {
         EXPECT_EQ(streamed.str(), dump(tubra::cli::realModelJson(m)));
     }
 }
+
+TEST_F(CliTest, ADoubtfulFileIsReadAndSaidSo) {
+    // A drawing an editor saved as UTF-8: read as GBK without a word, and a resave over itself
+    // cut a character. Now standard error says so and names the command that converts it, and
+    // the file is not written over itself without --force.
+    std::string gbkFile = contents(file());
+    const std::string utf8Text = "\tCaiLiao    原料油管线不锈钢\n";
+    gbkFile.insert(gbkFile.find("\tGuiGe"), utf8Text);
+    const fs::path utf8 = dir_ / "utf8.hcd";
+    ASSERT_TRUE(platform::writeFileAtomically(utf8, gbkFile).ok());
+    const ProcessResult info = runPiped("info " + utf8.string());
+    EXPECT_EQ(info.status, 0);
+    EXPECT_NE(info.out.find("文件似乎是 UTF-8 编码，不是 GBK"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("iconv -f UTF-8 -t GBK '" + utf8.string() + "'"), std::string::npos) << info.out;
+    const ProcessResult over = runPiped("resave " + utf8.string() + " " + utf8.string());
+    EXPECT_EQ(over.status, 1);
+    EXPECT_NE(over.out.find("--force"), std::string::npos) << over.out;
+    EXPECT_EQ(contents(utf8), gbkFile);
+    EXPECT_EQ(runPiped("resave --force " + utf8.string() + " " + utf8.string()).status, 0);
+    EXPECT_NE(contents(utf8), gbkFile);
+    // A GBK drawing says nothing of the kind.
+    EXPECT_EQ(runPiped("info " + file()).out.find("UTF-8"), std::string::npos);
+
+    // A file that is no drawing at all reads as an empty one, and is said to be none.
+    for (const std::string& what : {std::string("本文件说明\nObject types and titles are listed here.\n"),
+                                    std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)}) {
+        const fs::path other = dir_ / "README.txt";
+        ASSERT_TRUE(platform::writeFileAtomically(other, what).ok());
+        const ProcessResult r = runPiped("info " + other.string());
+        EXPECT_EQ(r.status, 0);
+        EXPECT_NE(r.out.find("未找到图形内容"), std::string::npos) << r.out;
+    }
+    EXPECT_EQ(runPiped("info " + file()).out.find("未找到图形内容"), std::string::npos);
+}
