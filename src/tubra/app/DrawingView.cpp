@@ -157,8 +157,9 @@ platform::Point DrawingView::scrollPositionLogical() const {
     return {model::truncToInt(d.x() / ppu), -model::truncToInt(d.y() / ppu)};
 }
 
-void DrawingView::setScrollSizes(platform::Size logical) {
+void DrawingView::setScrollSizes(platform::Size logical, platform::Point origin) {
     sizes_ = logical;
+    origin_ = origin;
     updateScrollBars();
 }
 
@@ -166,11 +167,14 @@ void DrawingView::updateScrollBars() {
     const double ppu = pixelsPerUnit();
     const int totalW = roundedPixels(std::abs(sizes_.cx) * ppu);
     const int totalH = roundedPixels(std::abs(sizes_.cy) * ppu);
+    // Device offsets of the area's top-left corner: negative where it lies beyond the sheet.
+    const int left = roundedPixels(origin_.x * ppu);
+    const int top = roundedPixels(-origin_.y * ppu);
     const QSize client = viewport()->size();
     QScrollBar* h = horizontalScrollBar();
     QScrollBar* v = verticalScrollBar();
-    h->setRange(0, std::max(0, totalW - client.width()));
-    v->setRange(0, std::max(0, totalH - client.height()));
+    h->setRange(left, left + std::max(0, totalW - client.width()));
+    v->setRange(top, top + std::max(0, totalH - client.height()));
     h->setPageStep(std::max(1, client.width()));
     v->setPageStep(std::max(1, client.height()));
     h->setSingleStep(std::max(1, totalW / 100));
@@ -185,7 +189,7 @@ void DrawingView::scrollToPosition(platform::Point logical) {
 }
 
 void DrawingView::apply(const view::ScrollChange& change) {
-    if (change.setScrollSizes) setScrollSizes(change.extent);
+    if (change.setScrollSizes) setScrollSizes(change.extent, change.origin);
     if (change.scroll) scrollToPosition(change.position);
     if (change.invalidate) invalidate();
 }

@@ -93,10 +93,13 @@ public:
     double pixelsPerUnit() const;
     // The scroll extent in logical units, as last set.
     platform::Size scrollSizes() const { return sizes_; }
+    platform::Point scrollOrigin() const { return origin_; }
     // The scroll position in device pixels and as a logical point (y up).
     QPoint scrollPositionDevice() const;
     platform::Point scrollPositionLogical() const;
-    void setScrollSizes(platform::Size logical);
+    // The scroll area: `logical` from its top-left corner `origin` (the sheet's corner unless a
+    // fit reaches beyond it).
+    void setScrollSizes(platform::Size logical, platform::Point origin = {});
     void scrollToPosition(platform::Point logical);
     void apply(const view::ScrollChange& change);
 
@@ -137,6 +140,7 @@ private:
     Interaction& interaction_;
     view::ViewState state_;
     platform::Size sizes_{};
+    platform::Point origin_{};
     bool newDrawingQueued_ = false;
     int finishedPaints_ = 0;
     std::array<int, 2> paintedReport_ = {0, -1};  // report display at the last paint

@@ -33,6 +33,10 @@ std::optional<platform::Message> cutTextsWarning(const model::Document& doc, con
 }
 
 int printView(model::Document& doc, view::ViewState& view, QPrinter& printer) {
+    // Report pages are the official A4 portrait forms, whatever paper the printer was left with
+    // (a drawing printed or previewed before in landscape, a choice in a dialog): the paper is
+    // set here, right before the pages are drawn, so a preview shows what prints.
+    if (view::showsReport(view)) setPaperForView(printer, doc, view);
     int printed = 0;
     {
         platform::qt::PrintCanvas pages(printer);

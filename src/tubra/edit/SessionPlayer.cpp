@@ -194,16 +194,19 @@ DeviceTransform HeadlessPort::transform() const {
     return {kPixelsPerUnit, static_cast<double>(scroll_.x), static_cast<double>(scroll_.y)};
 }
 
-void HeadlessPort::setScrollSizes(platform::Size logical) {
+void HeadlessPort::setScrollSizes(platform::Size logical, platform::Point origin) {
     sizes_ = logical;
+    origin_ = origin;
     scrollToDevice(scroll_.x, scroll_.y);
 }
 
 void HeadlessPort::scrollToDevice(int x, int y) {
     const int totalW = rounded(std::abs(static_cast<double>(sizes_.cx)) * kPixelsPerUnit);
     const int totalH = rounded(std::abs(static_cast<double>(sizes_.cy)) * kPixelsPerUnit);
-    const platform::Point next{std::clamp(x, 0, std::max(0, totalW - kClientSize.cx)),
-                               std::clamp(y, 0, std::max(0, totalH - kClientSize.cy))};
+    const int left = rounded(origin_.x * kPixelsPerUnit);
+    const int top = rounded(-origin_.y * kPixelsPerUnit);
+    const platform::Point next{std::clamp(x, left, left + std::max(0, totalW - kClientSize.cx)),
+                               std::clamp(y, top, top + std::max(0, totalH - kClientSize.cy))};
     if (next == scroll_) return;
     scroll_ = next;
     canvas_.setViewportOrigin({-scroll_.x, -scroll_.y});
@@ -211,7 +214,7 @@ void HeadlessPort::scrollToDevice(int x, int y) {
 }
 
 void HeadlessPort::apply(const view::ScrollChange& change) {
-    if (change.setScrollSizes) setScrollSizes(change.extent);
+    if (change.setScrollSizes) setScrollSizes(change.extent, change.origin);
     if (change.scroll)
         scrollToDevice(rounded(change.position.x * kPixelsPerUnit), rounded(-change.position.y * kPixelsPerUnit));
     if (change.invalidate) repaintWanted = true;

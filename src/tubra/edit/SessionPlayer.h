@@ -105,7 +105,7 @@ public:
     void setCursorShape(CursorShape shape) override { cursor = shape; }
 
     // Scroll sizes in logical units, as the view applies them.
-    void setScrollSizes(platform::Size logical);
+    void setScrollSizes(platform::Size logical, platform::Point origin = {});
     platform::Point scroll() const { return scroll_; }
 
     bool repaintWanted = false;
@@ -114,6 +114,7 @@ public:
 
 private:
     platform::Size sizes_{};
+    platform::Point origin_{};
     platform::Point scroll_{};
     NullCanvas canvas_;
 };

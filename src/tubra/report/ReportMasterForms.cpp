@@ -156,7 +156,7 @@ FormState ReportMasterForm::onFormAction(std::string_view name, std::string_view
     if (name == "open") {
         const auto k = forms::indexList(argument);
         if (!k || k->size() != 1 || k->front() >= static_cast<int>(pages_.size())) {
-            if (error) *error = "\"" + caption() + "\" has no page button '" + std::string(argument) + "'";
+            if (error) *error = "对话框 \"" + caption() + "\" 没有页面按钮 '" + std::string(argument) + "'";
             return state();
         }
         const auto slot = static_cast<std::size_t>(k->front());
@@ -204,8 +204,12 @@ FormState ReportMasterForm::onFormAction(std::string_view name, std::string_view
             return state();
         emptySet(report_);
         emptySet(snapshot_);
-        printSet().flags.fill(0);
-        for (std::size_t k = 0; k < pages_.size() && hasShowBox(k); ++k) setChecked(firstFlag_ + static_cast<int>(k), false);
+        // The flags of the set's pages; the reserved ones keep what a new drawing and every
+        // reading give them, so that saving, opening and saving again keeps the file as it is.
+        for (std::size_t k = 0; k < pages_.size() && hasShowBox(k); ++k) {
+            printSet().flags[static_cast<std::size_t>(pages_[k])] = 0;
+            setChecked(firstFlag_ + static_cast<int>(k), false);
+        }
         refresh();
         return state();
     }

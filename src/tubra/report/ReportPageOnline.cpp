@@ -147,6 +147,12 @@ const std::vector<std::string_view>& onlineSourceDocumentLines() {
     return lines;
 }
 
+void drawOnlineReportNumber(PagePainter& p) {
+    p.fitted({1150 - 8, kFormTop + 60 + 3, kFormRight + 8, kFormTop + 60 - kHeaderFace.height - 3},
+             fmt(text::gbk("报告编号：%s"), p.report().JianYan_IReportData.texts[42].view()), kHeaderFace, Align::Left,
+             text::gbk("报告编号"));
+}
+
 void drawOnlineReportPage(PagePainter& p) {
     p.header(text::gbk(pageTitle(kOnlineReportPage)));
     const auto& data = p.report().JianYan_IReportData;
@@ -154,8 +160,7 @@ void drawOnlineReportPage(PagePainter& p) {
     const auto text = [&](int k) { return t[static_cast<std::size_t>(k)].view(); };
     const bool printer = p.printer();
     const platform::Font font = tableFont(printer);
-    p.fitted({1150 - 8, kFormTop + 60 + 3, kFormRight + 8, kFormTop + 60 - kHeaderFace.height - 3},
-             fmt(text::gbk("报告编号：%s"), text(42)), kHeaderFace, Align::Left, text::gbk("报告编号"));
+    drawOnlineReportNumber(p);
 
     Grid g(p, kFormTop);
     pairRows(g, 60,

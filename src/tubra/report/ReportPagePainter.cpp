@@ -92,6 +92,7 @@ std::vector<std::vector<ContinuedField>> continuationSheets(const std::vector<Co
 
 void drawContinuationSheet(PagePainter& p, int pageIndex, const std::vector<ContinuedField>& fields) {
     p.header(text::gbk(pageTitle(pageIndex)) + text::gbk("（续页）"));
+    if (pageIndex == kOnlineReportPage) drawOnlineReportNumber(p);
     Grid g(p, kFormTop);
     g.row(kContinuationHeading, {label(kContinuationLabelWidth, text::gbk("栏　　目")), label(0, text::gbk("内　　容"))});
     for (const ContinuedField& f : fields)

@@ -66,6 +66,9 @@ void drawOnlineCoverPage(PagePainter& p);
 void drawOnlineRegisterPage(PagePainter& p);
 void drawOnlineThicknessPage(PagePainter& p);
 void drawOnlineReportPage(PagePainter& p);
+// The online report's number ("报告编号：…"), which that page carries in its form rather than
+// in the header; its continuation sheets carry it too.
+void drawOnlineReportNumber(PagePainter& p);
 
 // Option texts of the check-box forms (UTF-8), one text per inspected item, every option
 // starting with two blanks: the 18 items of the visual inspection (92 options in all) and

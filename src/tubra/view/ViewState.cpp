@@ -101,7 +101,9 @@ std::optional<Box> pipeBounds(const model::ObjectList& objects) {
     return box;
 }
 
-std::optional<Box> pipelineBounds(const model::ObjectList& objects) {
+namespace {
+
+std::optional<Box> boundsOf(const model::ObjectList& objects, bool everything) {
     std::optional<Box> box;
     const auto take = [&](const model::Vec3& p) {
         if (!std::isfinite(p.x) || !std::isfinite(p.y)) return;
@@ -139,11 +141,26 @@ std::optional<Box> pipelineBounds(const model::ObjectList& objects) {
                 take(o.Port3);
                 break;
             case model::ObjectKind::Weld: take(o.Port1); break;
+            case model::ObjectKind::CutLine:
+                if (everything) {
+                    take(o.Port1);
+                    take(o.Port2);
+                }
+                break;
+            case model::ObjectKind::TextBlock:
+                if (everything) take(o.Port1);
+                break;
             default: break;  // cut lines lie on pipes; free texts are notes, not the pipeline
         }
     }
     return box;
 }
+
+}  // namespace
+
+std::optional<Box> pipelineBounds(const model::ObjectList& objects) { return boundsOf(objects, false); }
+
+std::optional<Box> drawnBounds(const model::ObjectList& objects) { return boundsOf(objects, true); }
 
 void storeViewInDrawing(const ViewState& view, model::Drawing& drawing) {
     drawing.ZoomPara = view.ZoomPara;
@@ -178,7 +195,7 @@ ScrollChange zoomOut(ViewState& view, model::Drawing& drawing, const platform::R
 
 ScrollChange fitToWindow(ViewState& view, model::Drawing& drawing, platform::Size clientPixels,
                          double pixelsPerUnit) {
-    const auto box = pipelineBounds(drawing.objects);
+    const auto box = drawnBounds(drawing.objects);
     // Nothing to fit (no pipeline, or one that is a single point): the page, centred.
     if (!box || !(box->right > box->left || box->top > box->bottom) || !(pixelsPerUnit > 0) ||
         clientPixels.cx <= 0 || clientPixels.cy <= 0)
@@ -197,21 +214,23 @@ ScrollChange fitToWindow(ViewState& view, model::Drawing& drawing, platform::Siz
     zoom = std::clamp(zoom, kMinZoom, kMaxZoom);
     view.ZoomPara = zoom;
 
-    // The sheet at the zoom, as a zoom step makes it, and as far beyond it as it takes to
-    // bring the middle of the pipeline to the middle of the window.
+    // The window with the middle of the drawing in its middle, and the scroll area: the sheet
+    // at the zoom, as a zoom step makes it, and as far beyond it (on any side) as the window
+    // reaches.
     const double cx = (box->left + box->right) / 2.0 * zoom;
     const double cy = (box->top + box->bottom) / 2.0 * zoom;
     const platform::Size page = zoomedExtent(view.pageExtent, zoom);
-    const double right = cx + clientW / 2.0;
-    const double bottom = -(cy - clientH / 2.0);
-    view.scrollExtent = {std::max(page.cx, roundToInt(std::ceil(right))),
-                         std::max(page.cy, roundToInt(std::ceil(bottom)))};
+    const platform::Point position{roundToInt(cx - clientW / 2.0), roundToInt(cy + clientH / 2.0)};
+    const platform::Point origin{std::min(0, position.x), std::max(0, position.y)};
+    const int right = std::max(page.cx, roundToInt(std::ceil(position.x + clientW)));
+    const int bottom = std::min(-page.cy, roundToInt(std::floor(position.y - clientH)));
+    view.scrollExtent = {right - origin.x, origin.y - bottom};
     ScrollChange change;
     change.setScrollSizes = true;
     change.extent = view.scrollExtent;
+    change.origin = origin;
     change.scroll = true;
-    change.position = {std::max(0, roundToInt(cx - clientW / 2.0)),
-                       std::min(0, roundToInt(cy + clientH / 2.0))};
+    change.position = position;
     change.invalidate = true;
     storeViewInDrawing(view, drawing);
     return change;

@@ -102,6 +102,8 @@ struct ViewState {
     // Layouts kept from one layout pass to the next (prepareAnnotations).
     AnnotationMemo annotationMemo;
     KeptObstacles obstacles;
+    // Where the paint that keeps the objects' numbers as the file keeps them stands.
+    model::ListCursor fileNumbers;
 
     AxisAngles axes() const { return {X_AxisAngle, Y_AxisAngle}; }
 };
@@ -110,6 +112,10 @@ struct ViewState {
 struct ScrollChange {
     bool setScrollSizes = false;  // apply `extent` (logical units) as the scroll sizes
     platform::Size extent;
+    // The top-left corner of the scroll area (logical, y up): the sheet's corner (0, 0), or up
+    // and to the left of it where a drawing reaches beyond the sheet's top or left edge. The
+    // area is `extent` from there.
+    platform::Point origin;
     bool scroll = false;          // scroll to `position` (logical, y up; the view clamps it)
     platform::Point position;
     bool invalidate = false;      // repaint the whole view
@@ -126,9 +132,11 @@ ScrollChange initialUpdate(ViewState& view, const model::Drawing& drawing);
 ScrollChange zoomIn(ViewState& view, model::Drawing& drawing, const platform::Rect& clientDevice);
 ScrollChange zoomOut(ViewState& view, model::Drawing& drawing, const platform::Rect& clientDevice);
 
-// "满屏": for an empty drawing zoom 1.0 and a centred page; otherwise the zoom at which the
-// whole pipeline fits the window with a margin on every side, the sheet at that zoom as the
-// scroll extent (widened where the pipeline's middle needs it) and the pipeline centred.
+// "满屏": for an empty drawing zoom 1.0 and a centred page; otherwise the zoom at which
+// everything drawn (the pipeline, free texts, cut lines) fits the window with a margin on every
+// side, wherever it lies, and the drawing centred: the scroll area is the sheet at that zoom,
+// widened (beyond the sheet's edges too, negative coordinates included) as far as the centred
+// window reaches.
 ScrollChange fitToWindow(ViewState& view, model::Drawing& drawing, platform::Size clientPixels,
                          double pixelsPerUnit);
 
@@ -169,5 +177,7 @@ std::optional<Box> pipeBounds(const model::ObjectList& objects);
 // The same over everything the pipeline is made of: pipes, elbows, tees, welds and the
 // symbols on them (free texts and cut lines aside).
 std::optional<Box> pipelineBounds(const model::ObjectList& objects);
+// Everything drawn: the pipeline, cut lines and the anchors of free texts.
+std::optional<Box> drawnBounds(const model::ObjectList& objects);
 
 }  // namespace tubra::view

@@ -51,6 +51,9 @@ public:
     QString openName;
     QString saveName;
     bool printAccepted = true;
+    // What the print dialog does to the printer before it is accepted (a paper chosen, or the
+    // paper of the last print kept), if anything.
+    std::function<void(QPrinter&)> printDialogChoice;
     // What the printer factory gives: a PDF printer writing here, or none.
     std::optional<QString> pdfPrinterFile;
 
@@ -67,7 +70,10 @@ public:
     bool editPageSetup(QWidget*, tubra::app::PageSetupForm& form) override;
     QString openFileName(QWidget*, const QString&) override { return openName; }
     QString saveFileName(QWidget*, const QString&) override { return saveName; }
-    bool printDialog(QWidget*, QPrinter&) override { return printAccepted; }
+    bool printDialog(QWidget*, QPrinter& printer) override {
+        if (printDialogChoice) printDialogChoice(printer);
+        return printAccepted;
+    }
     void printPreview(QWidget*, QPrinter& printer,
                       const std::function<void(QPrinter*)>& paint) override;
     void printSetup(QWidget*, QPrinter&) override {}

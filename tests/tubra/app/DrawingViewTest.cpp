@@ -56,8 +56,10 @@ protected:
         const int totalH = static_cast<int>(std::lround(change.extent.cy * ppu));
         const int x = static_cast<int>(std::lround(change.position.x * ppu));
         const int y = static_cast<int>(std::lround(-change.position.y * ppu));
-        return {std::clamp(x, 0, std::max(0, totalW - client.width())),
-                std::clamp(y, 0, std::max(0, totalH - client.height()))};
+        const int left = static_cast<int>(std::lround(change.origin.x * ppu));
+        const int top = static_cast<int>(std::lround(-change.origin.y * ppu));
+        return {std::clamp(x, left, left + std::max(0, totalW - client.width())),
+                std::clamp(y, top, top + std::max(0, totalH - client.height()))};
     }
 
     apptest::TempDir dir;
@@ -186,6 +188,46 @@ TEST_F(DrawingViewTest, FitShowsTheWholePipelineCentredAndTheViewStillScrolls) {
         EXPECT_NE(v->scrollPositionDevice(), before);
         window->runCommand(app::cmd::Pan);
     }
+}
+
+// 满屏 on a drawing that reaches beyond the sheet's top and left edges: everything is fitted
+// and in sight, and the scroll bars reach it (negative coordinates included).
+TEST_F(DrawingViewTest, FitReachesWhatLiesAboveAndLeftOfTheSheet) {
+    model::Document built(context);
+    const auto pipe = [&](model::Vec3 a, model::Vec3 b, double dir) {
+        built.drawing.addObject({model::kindValue(model::ObjectKind::Pipe), 0, dir, a, b, 800.0, -1.0}).DistTxt = "800";
+    };
+    pipe({-300, -600, 0}, {-300, 200, 800}, 0);  // an up pipe crossing the sheet's top edge
+    pipe({-300, -600, 0}, {500, -600, 0}, 2);
+    const fs::path file = dir / "beyond.hcd";
+    ASSERT_TRUE(built.saveAs(file).ok);
+    DrawingView* v = window->openDocument(QString::fromStdString(file.string()));
+    ASSERT_NE(v, nullptr);
+    apptest::settle();
+    window->runCommand(app::cmd::Fit);
+    apptest::settle();
+    const double z = v->state().ZoomPara, ppu = v->pixelsPerUnit();
+    const QPoint scroll = v->scrollPositionDevice();
+    const QSize client = v->viewport()->size();
+    // The pipe's top (y = 200) and its left (x = -300) on the screen, inside the window.
+    const double top = -200 * z * ppu - scroll.y(), bottom = 600 * z * ppu - scroll.y();
+    const double left = -300 * z * ppu - scroll.x(), right = 500 * z * ppu - scroll.x();
+    EXPECT_GE(top, 0);
+    EXPECT_LE(bottom, client.height());
+    EXPECT_GE(left, 0);
+    EXPECT_LE(right, client.width());
+    EXPECT_NEAR((top + bottom) / 2, client.height() / 2.0, 2.0);
+    EXPECT_LT(scroll.y(), 0);
+    EXPECT_LT(scroll.x(), 0);
+    // The scroll bars go up and left that far, and down and right over the whole sheet.
+    EXPECT_LE(v->verticalScrollBar()->minimum(), scroll.y());
+    EXPECT_LE(v->horizontalScrollBar()->minimum(), scroll.x());
+    EXPECT_GE(v->verticalScrollBar()->maximum() + client.height(), std::lround(2050 * z * ppu) - 1);
+    EXPECT_GE(v->horizontalScrollBar()->maximum() + client.width(), std::lround(2900 * z * ppu) - 1);
+    // A zoom step brings the sheet's own scroll area back.
+    window->runCommand(app::cmd::ZoomIn);
+    EXPECT_EQ(v->verticalScrollBar()->minimum(), 0);
+    EXPECT_EQ(v->horizontalScrollBar()->minimum(), 0);
 }
 
 // The segment dialog after every new segment leaves the segment's end in sight, comes back

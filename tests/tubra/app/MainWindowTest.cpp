@@ -361,6 +361,42 @@ TEST_F(MainWindowTest, AWriteProtectedDrawingStaysAndSaveAsIsOffered) {
     EXPECT_EQ(after, before);
 }
 
+TEST_F(MainWindowTest, AFileThatLooksUtf8IsSaidSoAndNotWrittenOverUnasked) {
+    const QString path = sample("utf8.hcd");
+    std::string data;
+    platform::readWholeFile(path.toStdString(), data);
+    data.insert(data.find("\tGuiGe"), "\tCaiLiao    原料油管线\n");
+    ASSERT_TRUE(platform::writeFileAtomically(path.toStdString(), data).ok());
+    auto w = makeWindow();
+    ASSERT_NE(w->openDocument(path), nullptr);
+    ASSERT_EQ(ui.asked.size(), 1u);
+    EXPECT_NE(ui.asked[0].text.find("文件似乎是 UTF-8 编码，不是 GBK"), std::string::npos) << ui.asked[0].text;
+    EXPECT_NE(ui.asked[0].text.find("iconv -f UTF-8 -t GBK"), std::string::npos) << ui.asked[0].text;
+    model::Document& doc = w->activeView()->document();
+    doc.setModifiedFlag();
+    // No keeps the file as it is; Yes writes it (as GBK), and the next save asks no more.
+    ui.answers = {platform::Answer::No};
+    EXPECT_FALSE(w->saveActive(false));
+    ASSERT_EQ(ui.asked.size(), 2u);
+    EXPECT_EQ(ui.asked[1].buttons, platform::Buttons::YesNo);
+    std::string after;
+    platform::readWholeFile(path.toStdString(), after);
+    EXPECT_EQ(after, data);
+    EXPECT_TRUE(doc.isModified());
+    ui.answers = {platform::Answer::Yes};
+    EXPECT_TRUE(w->saveActive(false));
+    EXPECT_FALSE(doc.isModified());
+    doc.setModifiedFlag();
+    EXPECT_TRUE(w->saveActive(false));
+    EXPECT_EQ(ui.asked.size(), 3u);
+    // A file that holds no drawing opens empty, and says so.
+    const fs::path readme = dir / "README.txt";
+    ASSERT_TRUE(platform::writeFileAtomically(readme, std::string("Nothing to see here.\n")).ok());
+    ASSERT_NE(w->openDocument(QString::fromStdString(readme.string())), nullptr);
+    ASSERT_EQ(ui.asked.size(), 4u);
+    EXPECT_NE(ui.asked[3].text.find("未找到图形内容"), std::string::npos) << ui.asked[3].text;
+}
+
 TEST_F(MainWindowTest, ClearAllAsksAndKeepsTheModifiedFlag) {
     const QString path = sample("c.hcd");
     auto w = makeWindow();

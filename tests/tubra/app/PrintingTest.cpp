@@ -3,8 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 
+#include <QPageLayout>
+#include <QPageSize>
 #include <QPrinter>
 
 #include "AppTestSupport.h"
@@ -139,4 +144,70 @@ TEST_F(PrintingTest, DirectPrintNamesTheTextsItCutsShort) {
     EXPECT_EQ(apptest::pdfPageCount(pdf), 1);
     EXPECT_NE(err.str().find("标题栏 审核日期"), std::string::npos) << err.str();
     EXPECT_TRUE(ui.asked.empty());  // no window, nobody to ask
+}
+
+namespace {
+
+std::string commandOutput(const std::string& command) {
+    std::string out;
+    if (FILE* p = ::popen(command.c_str(), "r")) {
+        char buf[4096];
+        std::size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+        ::pclose(p);
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST_F(PrintingTest, AReportPagePrintsOnA4PortraitWhateverWasPrintedBefore) {
+    // The sample shows form (1); the drawing is previewed in landscape first, and the print
+    // dialog comes back with the paper of that last print. Form (1) still prints whole on A4
+    // portrait, down to its last line, and its preview shows that paper.
+    std::string data;
+    {
+        std::ifstream in(fs::path(TUBRA_SOURCE_DIR) / "examples" / "report.hcd", std::ios::binary);
+        data.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    const std::string shown = "IsShowReport  1 22";
+    ASSERT_NE(data.find(shown), std::string::npos);
+    data.replace(data.find(shown), shown.size(), "IsShowReport  1 2");
+    const fs::path file = dir / "report-page1.hcd";
+    std::ofstream(file, std::ios::binary) << data;
+
+    app::MainWindow window(context, ui);
+    app::DrawingView* view = window.openDocument(QString::fromStdString(file.string()));
+    ASSERT_NE(view, nullptr);
+    window.show();
+    apptest::settle();
+    ASSERT_EQ(view->state().reportDisplay[1], 2);
+    window.runCommand(app::cmd::ShowReport);  // to the drawing
+    apptest::settle();
+    ASSERT_EQ(view->state().reportDisplay[0], 0);
+    window.runCommand(app::cmd::PrintPreview);
+    EXPECT_EQ(window.printer().pageLayout().orientation(), QPageLayout::Landscape);
+    window.runCommand(app::cmd::ShowReport);  // back to form (1)
+    apptest::settle();
+    ASSERT_EQ(view->state().reportDisplay[0], 1);
+
+    window.runCommand(app::cmd::PrintPreview);
+    const QPageLayout previewed = window.printer().pageLayout();
+    EXPECT_EQ(previewed.orientation(), QPageLayout::Portrait);
+    EXPECT_EQ(previewed.pageSize().id(), QPageSize::A4);
+
+    ui.printDialogChoice = [](QPrinter& p) {
+        p.setPageSize(QPageSize(QPageSize::A4));
+        p.setPageOrientation(QPageLayout::Landscape);
+    };
+    const fs::path pdf = dir / "form1.pdf";
+    window.printer().setOutputFormat(QPrinter::PdfFormat);
+    window.printer().setOutputFileName(QString::fromStdString(pdf.string()));
+    ui.answers = {platform::Answer::Yes};  // should a text print cut short, print all the same
+    window.runCommand(app::cmd::Print);
+    ASSERT_EQ(apptest::pdfPageCount(pdf), 1);
+    const std::string info = commandOutput("pdfinfo '" + pdf.string() + "' 2>/dev/null");
+    EXPECT_NE(info.find("595 x 842"), std::string::npos) << info;
+    const std::string text = commandOutput("pdftotext '" + pdf.string() + "' - 2>/dev/null");
+    EXPECT_NE(text.find("盖章日期：2024.05.25"), std::string::npos) << text;
 }

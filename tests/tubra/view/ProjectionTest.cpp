@@ -168,20 +168,39 @@ TEST(ViewTransform, FitToWindow) {
     EXPECT_EQ(c.extent, (platform::Size{5104, 3608}));
     EXPECT_EQ(c.position, (Point{1500 * 176 / 100 - 1000, -1150 * 176 / 100 + 700}));
     EXPECT_TRUE(c.invalidate);
-    // A tall pipeline is limited by the window's height; one in the sheet's corner cannot be
-    // centred further than the sheet's edge.
+    // A tall pipeline is limited by the window's height; one in the sheet's corner is centred
+    // all the same: the scroll area reaches beyond the sheet's top and left edges.
     viewtest::Fixture t;
     viewtest::add(t.doc, viewtest::makePipe({0, 0, 0}, {100, -1000, 0}));
     c = fitToWindow(t.view, t.doc.drawing, {1000, 700}, 0.5);
     EXPECT_DOUBLE_EQ(t.view.ZoomPara, 0.88 * 1400 / 1000);
-    EXPECT_EQ(c.position, (Point{0, 0}));
-    // Symbols and welds belong to the pipeline; a free text does not.
+    EXPECT_EQ(c.position, (Point{62 - 1000, -616 + 700}));
+    EXPECT_EQ(c.origin, c.position);
+    // Down to the sheet's bottom edge and across to its right edge at the zoom.
+    EXPECT_EQ(c.extent, (platform::Size{3572 - c.origin.x, c.origin.y + 2525}));
+    // Symbols, welds and free texts are drawn and fitted.
     viewtest::add(t.doc, viewtest::makeObject(tubra::model::ObjectKind::Valve, {100, -1000, 0}, {100, -1500, 0}));
-    viewtest::add(t.doc, viewtest::makeObject(tubra::model::ObjectKind::TextBlock, {5000, -5000, 0}, {5000, -5000, 0}));
+    viewtest::add(t.doc, viewtest::makeObject(tubra::model::ObjectKind::TextBlock, {80, -1200, 0}, {80, -1200, 0}));
     // A symbol drawn from one anchor has no second port.
     viewtest::add(t.doc, viewtest::makeObject(tubra::model::ObjectKind::Fitting, {50, -500, 0}, {kNoSecondAnchor, 0, 0}));
     fitToWindow(t.view, t.doc.drawing, {1000, 700}, 0.5);
     EXPECT_DOUBLE_EQ(t.view.ZoomPara, 0.88 * 1400 / 1500);
+    viewtest::add(t.doc, viewtest::makeObject(tubra::model::ObjectKind::TextBlock, {0, -3000, 0}, {0, -3000, 0}));
+    fitToWindow(t.view, t.doc.drawing, {1000, 700}, 0.5);
+    EXPECT_DOUBLE_EQ(t.view.ZoomPara, 0.88 * 1400 / 3000);
+    // An up pipe that crosses the sheet's top edge (from y = -600 to y = 200) is fitted whole:
+    // the window's top lies above the sheet, the scroll area reaches up to it.
+    viewtest::Fixture u;
+    viewtest::add(u.doc, viewtest::makePipe({1000, -600, 0}, {1000, 200, 0}));
+    viewtest::add(u.doc, viewtest::makePipe({1000, -600, 0}, {1500, -600, 0}));
+    c = fitToWindow(u.view, u.doc.drawing, {1000, 700}, 0.5);
+    const double zoom = 0.88 * 1400 / 800;
+    EXPECT_DOUBLE_EQ(u.view.ZoomPara, zoom);
+    EXPECT_GT(c.position.y, 200 * zoom);                // the pipe's top inside the window
+    EXPECT_LT(c.position.y - 1400, -600 * zoom);        // and its bottom
+    EXPECT_EQ(c.origin.y, c.position.y);
+    EXPECT_EQ(c.origin.x, 0);
+    EXPECT_EQ(u.view.scrollExtent, c.extent);
     // A pipeline beyond the sheet: the scroll extent grows so that its middle can be centred.
     viewtest::Fixture b;
     viewtest::add(b.doc, viewtest::makePipe({5000, -4000, 0}, {6000, -4300, 0}));
