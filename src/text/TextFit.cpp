@@ -231,7 +231,6 @@ Fit makeFit(const std::vector<Char>& chars, std::string_view text, const FitStyl
     f.lines = std::move(a.broken.lines);
     f.shownBytes = text.size();
     f.complete = true;
-    f.splitWord = a.broken.splitWord;
     if (static_cast<int>(f.lines.size()) > a.cap) {
         f.complete = false;
         f.shownBytes = a.cap > 0 ? f.lines[static_cast<std::size_t>(a.cap)].start : 0;
@@ -283,12 +282,9 @@ Fit fitText(std::string_view gbk, int width, int height, const FitStyle& style) 
         Attempt a = attempt(chars, gbk, width, height, style, h, style.gapPercent);
         if (a.fits() && !a.broken.splitWord) return makeFit(chars, gbk, style, h, std::move(a));
     }
-    // At the smallest size a word longer than a line is split (unless words are kept whole);
-    // what still does not fit is left over, at the smallest size or at the font's own.
-    const int last = style.overflowAtOwnSize ? base : smallest;
-    Fit f = makeFit(chars, gbk, style, last, attempt(chars, gbk, width, height, style, last, style.gapPercent));
-    if (style.keepWords && f.splitWord) f.complete = false;
-    return f;
+    // At the smallest size a word longer than a line is split; what still does not fit is
+    // left over.
+    return makeFit(chars, gbk, style, smallest, attempt(chars, gbk, width, height, style, smallest, style.gapPercent));
 }
 
 Fit fitWithMark(std::string_view gbk, int width, int height, const FitStyle& style, std::string_view mark) {
@@ -301,7 +297,7 @@ Fit fitWithMark(std::string_view gbk, int width, int height, const FitStyle& sty
     at.balance = false;
     const auto withMark = [&](std::size_t keep) {
         Fit g = fitAtHeight(std::string(gbk.substr(0, keep)) + std::string(mark), width, height, at);
-        const bool fits = g.complete && !(at.keepWords && g.splitWord);
+        const bool fits = g.complete;
         g.complete = false;
         g.shownBytes = keep;
         return std::pair(fits, std::move(g));
@@ -331,14 +327,6 @@ Fit fitWithMark(std::string_view gbk, int width, int height, const FitStyle& sty
         }
     }
     return best;
-}
-
-std::size_t restStart(std::string_view gbk, std::size_t shown) {
-    const std::vector<Char> chars = charsOf(gbk);
-    std::size_t at = 0;
-    for (std::size_t i = 1; i < chars.size() && chars[i].pos <= shown; ++i)
-        if (chars[i - 1].lineBreak || breakBefore(chars, i)) at = chars[i].pos;
-    return at;
 }
 
 }  // namespace text

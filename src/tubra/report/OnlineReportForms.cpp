@@ -248,7 +248,6 @@ public:
         for (const auto& [text, row] : fromTable) addReference(text, table.values[row].view(), true);
         addReference(4, r.ShengCha_ReportData.texts[10].view(), true);
         fillEmptyReferences();
-        setMeasure(4, measures::depth("腐蚀裕量(mm)"));
 
         LayoutGroup& g = group("", 0);
         labelled(g, {{"★管道名称", 0}, {"★管道规格(mm×mm)", 1}, {"★管道材质", 2},

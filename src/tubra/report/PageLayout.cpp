@@ -288,10 +288,6 @@ text::Fit PagePainter::fitItem(const FitItem& item, int height) const {
     style.roomyGapPercent = item.paragraphs ? kParagraphGapPercent : 0;
     style.maxLines = item.maxLines;
     style.balance = item.align == Align::Centre;
-    // What a continuation sheet takes over: a value is never split inside a word, and what the
-    // box cannot hold even small is shown at its own size up to the mark.
-    style.keepWords = continuable_;
-    style.overflowAtOwnSize = continuable_;
     const int w = item.cell.width() - 2 * kCellPadX;
     const int h = item.cell.height() - 2 * kCellPadY;
     text::Fit fit = text::fitText(item.text, w, h, style);
@@ -306,16 +302,7 @@ void PagePainter::drawFit(const FitItem& item, const text::Fit& fit) {
     if (!fit.complete) {
         const std::string label = item.field.empty() ? text::gbk("栏目") : item.field;
         if (continuable_) {
-            // Only what the page did not show goes on: from the start of the word or line the
-            // page cut short.
-            ContinuedField entry{label, item.text};
-            if (const std::size_t from = text::restStart(item.text, fit.shownBytes); from > 0) {
-                std::size_t rest = from;
-                while (rest < item.text.size() &&
-                       (item.text[rest] == ' ' || item.text[rest] == '\r' || item.text[rest] == '\n'))
-                    ++rest;
-                entry = {label + text::gbk("（续）"), item.text.substr(rest)};
-            }
+            const ContinuedField entry{label, item.text};
             if (std::find(continued_.begin(), continued_.end(), entry) == continued_.end())
                 continued_.push_back(entry);
         } else {

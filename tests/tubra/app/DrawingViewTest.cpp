@@ -141,11 +141,11 @@ TEST_F(DrawingViewTest, FitShowsTheWholePipelineCentredAndTheViewStillScrolls) {
         v->horizontalScrollBar()->setValue(v->horizontalScrollBar()->maximum());
         window->runCommand(app::cmd::Fit);
         apptest::settle();
-        // Only what lies on the sheet can be scrolled to: these pipelines do.
+        // These pipelines lie on the sheet.
         ASSERT_GT(view::pipelineBounds(v->document().drawing.objects)->left, 0);
         ASSERT_LT(view::pipelineBounds(v->document().drawing.objects)->top, 0);
 
-        const auto box = view::pipelineBounds(v->document().drawing.objects);
+        const auto box = view::drawnBounds(v->document().drawing.objects);
         ASSERT_TRUE(box);
         const double z = v->state().ZoomPara, ppu = v->pixelsPerUnit();
         const QPoint scroll = v->scrollPositionDevice();

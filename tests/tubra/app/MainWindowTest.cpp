@@ -365,7 +365,8 @@ TEST_F(MainWindowTest, AFileThatLooksUtf8IsSaidSoAndNotWrittenOverUnasked) {
     const QString path = sample("utf8.hcd");
     std::string data;
     platform::readWholeFile(path.toStdString(), data);
-    data.insert(data.find("\tGuiGe"), "\tCaiLiao    原料油管线\n");
+    data.insert(data.find("\tGuiGe"), text::gbk("\tCaiLiao    原料油管线\n"));
+    data = text::gbkToUtf8(data);  // as an editor saves it in UTF-8
     ASSERT_TRUE(platform::writeFileAtomically(path.toStdString(), data).ok());
     auto w = makeWindow();
     ASSERT_NE(w->openDocument(path), nullptr);

@@ -185,6 +185,10 @@ TEST_F(PrintingTest, AReportPagePrintsOnA4PortraitWhateverWasPrintedBefore) {
     window.runCommand(app::cmd::ShowReport);  // to the drawing
     apptest::settle();
     ASSERT_EQ(view->state().reportDisplay[0], 0);
+    // The printer prints to a file (there is no printer here), set before its first use.
+    const fs::path pdf = dir / "form1.pdf";
+    window.printer().setOutputFormat(QPrinter::PdfFormat);
+    window.printer().setOutputFileName(QString::fromStdString(pdf.string()));
     window.runCommand(app::cmd::PrintPreview);
     EXPECT_EQ(window.printer().pageLayout().orientation(), QPageLayout::Landscape);
     window.runCommand(app::cmd::ShowReport);  // back to form (1)
@@ -200,9 +204,6 @@ TEST_F(PrintingTest, AReportPagePrintsOnA4PortraitWhateverWasPrintedBefore) {
         p.setPageSize(QPageSize(QPageSize::A4));
         p.setPageOrientation(QPageLayout::Landscape);
     };
-    const fs::path pdf = dir / "form1.pdf";
-    window.printer().setOutputFormat(QPrinter::PdfFormat);
-    window.printer().setOutputFileName(QString::fromStdString(pdf.string()));
     ui.answers = {platform::Answer::Yes};  // should a text print cut short, print all the same
     window.runCommand(app::cmd::Print);
     ASSERT_EQ(apptest::pdfPageCount(pdf), 1);

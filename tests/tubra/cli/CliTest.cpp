@@ -402,11 +402,11 @@ TEST_F(CliTest, ADoubtfulFileIsReadAndSaidSo) {
     // A drawing an editor saved as UTF-8: read as GBK without a word, and a resave over itself
     // cut a character. Now standard error says so and names the command that converts it, and
     // the file is not written over itself without --force.
-    std::string gbkFile = contents(file());
-    const std::string utf8Text = "\tCaiLiao    原料油管线不锈钢\n";
-    gbkFile.insert(gbkFile.find("\tGuiGe"), utf8Text);
+    std::string utf8File = contents(file());
+    utf8File.insert(utf8File.find("\tGuiGe"), text::gbk("\tCaiLiao    原料油管线不锈钢\n"));
+    utf8File = text::gbkToUtf8(utf8File);  // as an editor saves it in UTF-8
     const fs::path utf8 = dir_ / "utf8.hcd";
-    ASSERT_TRUE(platform::writeFileAtomically(utf8, gbkFile).ok());
+    ASSERT_TRUE(platform::writeFileAtomically(utf8, utf8File).ok());
     const ProcessResult info = runPiped("info " + utf8.string());
     EXPECT_EQ(info.status, 0);
     EXPECT_NE(info.out.find("文件似乎是 UTF-8 编码，不是 GBK"), std::string::npos) << info.out;
@@ -414,9 +414,9 @@ TEST_F(CliTest, ADoubtfulFileIsReadAndSaidSo) {
     const ProcessResult over = runPiped("resave " + utf8.string() + " " + utf8.string());
     EXPECT_EQ(over.status, 1);
     EXPECT_NE(over.out.find("--force"), std::string::npos) << over.out;
-    EXPECT_EQ(contents(utf8), gbkFile);
+    EXPECT_EQ(contents(utf8), utf8File);
     EXPECT_EQ(runPiped("resave --force " + utf8.string() + " " + utf8.string()).status, 0);
-    EXPECT_NE(contents(utf8), gbkFile);
+    EXPECT_NE(contents(utf8), utf8File);
     // A GBK drawing says nothing of the kind.
     EXPECT_EQ(runPiped("info " + file()).out.find("UTF-8"), std::string::npos);
 

@@ -22,6 +22,7 @@
 #include "tubra/cli/Commands.h"
 #include "tubra/cli/PrintCommand.h"
 #include "tubra/cli/RenderCommand.h"
+#include "tubra/report/InspectionReport.h"
 #include "tubra/report/Install.h"
 #include "tubra/report/ReportJson.h"
 #include "tubra/report/ReportPaging.h"
@@ -338,4 +339,29 @@ TEST(ReportPrint, TextsCutShortAreNamedOnStandardError) {
                                               "-o", pdf.string()});
               }),
               "");
+}
+
+TEST(ReportPrint, TheOnlineReportsContinuationSheetsCarryItsNumber) {
+    // Printed and read back: every page of the online report, its continuation sheets too,
+    // carries its 报告编号.
+    TempDir tmp;
+    auto doc = tubra::cli::openOrReport(kSample.c_str());
+    ASSERT_TRUE(doc);
+    tubra::report::InspectionReport& r = *tubra::report::inspectionReport(*doc);
+    r.JianYan_IReportData.texts[42] = "ZX-2024-017";
+    std::string defects;
+    for (int k = 0; k < 30; ++k) defects += (k ? "\r\n" : "") + text::format("Defect%d", k);
+    r.JianYan_IReportData.notes[1] = defects;
+    const fs::path file = tmp.path / "continued.hcd";
+    ASSERT_TRUE(doc->saveAs(file));
+    const fs::path online = tmp.path / "online.pdf";
+    ASSERT_EQ(call(tubra::cli::runPrint, {file.string(), "--report", "26", "-o", online.string()}), 0);
+    const int pages = pdfPages(online);
+    ASSERT_GE(pages, 2);
+    for (int n = 1; n <= pages; ++n) {
+        const std::string k = std::to_string(n);
+        const std::string page =
+            withoutBlanks(output("pdftotext -raw -f " + k + " -l " + k + " '" + online.string() + "' - 2>/dev/null"));
+        EXPECT_NE(page.find("报告编号：ZX-2024-017"), std::string::npos) << n << ": " << page;
+    }
 }

@@ -75,11 +75,16 @@ TEST(TeePropertyForm, ShowsWhatTheTeeIsAndStoresTheEditedBoxes) {
     EXPECT_FALSE(form.setField("Port1.x", "1", &error));
 
     set(form, "DistTxt", " hidden?");
-    set(form, "Distanc", "20.5mm");
     set(form, "angle", "32.7");
-    set(form, "BiHou", "abc");
     set(form, "StartUse", "2001/01/01");
     Session r;
+    // A box holds a number or is refused: "20.5mm" and "abc" once read as 20.5 and 0.
+    for (const auto& [box, bad] : {std::pair{"Distanc", "20.5mm"}, {"Distanc", "0"}, {"BiHou", "abc"}, {"BiHou", "-1"}}) {
+        set(form, box, bad);
+        EXPECT_EQ(form.act("ok", r.context), FormState::Open) << box << "=" << bad;
+        set(form, "Distanc", "20.5");
+        set(form, "BiHou", "");
+    }
     ASSERT_EQ(form.act("ok", r.context), FormState::Accepted);
     const model::PipeObject& o = form.result();
     // A tee keeps a leading blank as typed and its angle carries no hand mark.

@@ -627,7 +627,8 @@ TEST(Measurements, ListsRefuseImpossibleValuesAndKeepTheDialogOpen) {
     m.set(*magnetic, "item0", "W1");
     m.set(*magnetic, "item1", "nan");
     m.act(*magnetic, "add");
-    EXPECT_EQ(m.lastMessage(), "缺陷长度(mm)：“nan”不是有效的数值！\n\n请填写0至100000的数，或不填。");
+    EXPECT_EQ(m.lastMessage(),
+              "缺陷长度(mm)：“nan”不是有效的数值！\n\n请填写大于0且不大于100000的数（文件中保留6位小数），或不填。");
     EXPECT_EQ(m.prompter.asked.back().caption, "编辑错误");
     EXPECT_TRUE(asList(*magnetic).rows().empty());
     m.set(*magnetic, "item1", "");
