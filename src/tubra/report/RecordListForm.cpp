@@ -409,7 +409,7 @@ public:
                                            {"缺陷位置", 90, false, 19, {}},
                                            {"缺陷性质", 80, false, 19, {}},
                                            {"缺陷长度(mm)", 90, true, 15, measures::defectSize("缺陷长度(mm)").kept(3)},
-                                           {"*缺陷高度(mm)", 100, true, 15, measures::defectSize("缺陷高度(mm)").kept(3)},
+                                           {"*缺陷高度(mm)", 100, true, 15, measures::defectDepth("缺陷高度(mm)").kept(3)},
                                            {"评定级别", 70, false, 19, {}},
                                            {"备注", 80, false, 19, {}}}) {
         addTexts(r.SheXian_ReportData.texts);
@@ -460,9 +460,9 @@ class UltrasonicForm : public RecordListForm {
 public:
     explicit UltrasonicForm(const InspectionReport& r)
         : RecordListForm(kUltrasonicPage, {{"缺陷位置", 90, false, 19, {}},
-                                           {"缺陷埋藏深度(mm)", 120, true, 15, measures::defectSize("缺陷埋藏深度(mm)").kept(2)},
+                                           {"缺陷埋藏深度(mm)", 120, true, 15, measures::defectDepth("缺陷埋藏深度(mm)").kept(2)},
                                            {"缺陷长度(mm)", 90, true, 15, measures::defectSize("缺陷长度(mm)").kept(2)},
-                                           {"缺陷高度(mm)", 90, true, 15, measures::defectSize("缺陷高度(mm)").kept(2)},
+                                           {"缺陷高度(mm)", 90, true, 15, measures::defectDepth("缺陷高度(mm)").kept(2)},
                                            {"缺陷波反射区域", 110, false, 19, {}},
                                            {"评定级别", 70, false, 19, {}},
                                            {"备注", 80, false, 19, {}}}) {

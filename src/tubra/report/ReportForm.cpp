@@ -48,6 +48,7 @@ Measure thickness(std::string label) { return {std::move(label), 0, 1000, true};
 Measure length(std::string label) { return {std::move(label), 0, 100000, false}; }
 Measure depth(std::string label) { return {std::move(label), 0, 1000, false}; }
 Measure defectSize(std::string label) { return {std::move(label), 0, 100000, true}; }
+Measure defectDepth(std::string label) { return {std::move(label), 0, 1000, true}; }
 Measure hardness(std::string label) { return {std::move(label), 0, 1000, true}; }
 Measure percent(std::string label) { return {std::move(label), 0, 100, false}; }
 Measure pressure(std::string label) { return {std::move(label), -0.1, 1000, false}; }

@@ -58,6 +58,7 @@ Measure thickness(std::string label);    // mm, more than 0, at most 1000
 Measure length(std::string label);       // mm, 0 to 100000
 Measure depth(std::string label);        // mm (depths, misalignment), 0 to 1000
 Measure defectSize(std::string label);   // mm, more than 0 (0 stands for none measured), at most 100000
+Measure defectDepth(std::string label);  // mm (depths and heights in a wall), more than 0, at most 1000
 Measure hardness(std::string label);     // HB, more than 0, at most 1000
 Measure percent(std::string label);      // 0 to 100
 Measure pressure(std::string label);     // MPa, -0.1 (vacuum) to 1000
