@@ -46,6 +46,11 @@ QString DesktopInteraction::saveFileName(QWidget* parent, const QString& suggest
     return QFileDialog::getSaveFileName(parent, QStringLiteral("另存为"), suggested, filter());
 }
 
+QString DesktopInteraction::pcfFileName(QWidget* parent) {
+    return QFileDialog::getOpenFileName(parent, QStringLiteral("导入 PCF"), QString(),
+                                        QStringLiteral("PCF 管道组件文件 (*.pcf *.PCF);;所有文件 (*)"));
+}
+
 bool DesktopInteraction::printDialog(QWidget* parent, QPrinter& printer) {
     QPrintDialog dialog(&printer, parent);
     dialog.setWindowTitle(QStringLiteral("打印"));

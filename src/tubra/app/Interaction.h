@@ -48,6 +48,8 @@ public:
     virtual void showAbout(QWidget* parent) = 0;
     // The file a session is recorded into; empty when cancelled.
     virtual QString sessionFileName(QWidget*) { return {}; }
+    // The piping component file to import; empty when cancelled.
+    virtual QString pcfFileName(QWidget*) { return {}; }
 };
 
 // The real dialogs of the program.
@@ -67,6 +69,7 @@ public:
     bool openUrl(const QUrl& url) override;
     void showAbout(QWidget* parent) override;
     QString sessionFileName(QWidget* parent) override;
+    QString pcfFileName(QWidget* parent) override;
 };
 
 // A Prompter that asks through an Interaction, for the document's own questions.

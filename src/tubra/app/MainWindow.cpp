@@ -8,6 +8,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -22,6 +23,7 @@
 #include "tubra/app/DrawingView.h"
 #include "tubra/app/ExchangeCommands.h"
 #include "tubra/app/Help.h"
+#include "tubra/appcore/ImportDocument.h"
 #include "tubra/appcore/InstallCommands.h"
 #include "tubra/app/InstallDialogs.h"
 #include "tubra/app/Interaction.h"
@@ -420,6 +422,38 @@ DrawingView* MainWindow::openDocument(const QString& path) {
     return view;
 }
 
+DrawingView* MainWindow::importPcf(const QString& path) {
+    // As for a file opened: the drawing's values win over the view defaults, and the program's
+    // settings stay as they were when nothing can be drawn.
+    const model::DrawingSettings before = app_.settings;
+    app_.settings.resetViewDefaults();
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const QByteArray utf8 = path.toUtf8();
+    ImportedDrawing imported =
+        importPcfDrawing(app_, std::filesystem::path(std::u8string(utf8.begin(), utf8.end())), {kChoosePage});
+    QGuiApplication::restoreOverrideCursor();
+    const std::string name = QFileInfo(path).fileName().toStdString();
+    if (!imported.document) {
+        app_.settings = before;
+        interaction_.ask(this, {"无法导入 " + name + "：" + imported.error, std::string(kAppTitle),
+                                platform::Buttons::Ok, platform::MessageIcon::Warning, platform::Answer::Ok});
+        return nullptr;
+    }
+    auto entry = std::make_unique<OpenDocument>();
+    entry->doc = std::move(imported.document);
+    documents_.push_back(std::move(entry));
+    DrawingView* view = addWindow(*documents_.back());
+    for (DrawingView* v : views()) v->refresh();
+    setStatusText(QStringLiteral("已导入 PCF 文件：%1").arg(path));
+    if (!imported.warnings.empty()) {
+        std::string text = "已导入 " + name + "，请注意：";
+        for (const std::string& w : imported.warnings) text += "\n· " + w;
+        interaction_.ask(this, {text, std::string(kAppTitle), platform::Buttons::Ok,
+                                platform::MessageIcon::Information, platform::Answer::Ok});
+    }
+    return view;
+}
+
 DrawingView* MainWindow::addWindow(OpenDocument& entry) {
     auto* child = new ChildWindow(*this, entry);
     auto* view = new DrawingView(*entry.doc, interaction_, child);
@@ -695,6 +729,11 @@ void MainWindow::runCommandNow(int id) {
             break;
         }
         case cmd::StopRecording: stopRecording(); break;
+        case cmd::ImportPcf: {
+            const QString name = interaction_.pcfFileName(this);
+            if (!name.isEmpty()) importPcf(name);
+            break;
+        }
         case cmd::ExportPcf: realSpace_->exportPcf(view); break;
         case cmd::ExportDxf: exportDxf(*this); break;
         case cmd::Materials: showMaterials(*this); break;

@@ -1,0 +1,2 @@
+// Placeholder, filled below.
+#include <gtest/gtest.h>
