@@ -19,7 +19,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "make-pcf: COMPONENTS must be at least 1\n");
         return 2;
     }
-    if (const auto r = platform::writeFileAtomically(argv[1], tubra::testing::generatePcf(options)); r.failed()) {
+    if (const auto r = platform::writeFileAtomically(argv[1], tubra::testing::generatePcf(options));
+        r.failed()) {
         std::fprintf(stderr, "make-pcf: %s\n", platform::describe(r.error()).c_str());
         return 1;
     }

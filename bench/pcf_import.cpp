@@ -34,7 +34,8 @@ const fs::path& generatedPcf() {
     static const fs::path path = [] {
         const fs::path p = fs::temp_directory_path() / "tubra-bench-import-5000.pcf";
         const std::string text = tubra::testing::generatePcf({.components = 5000, .seed = 7});
-        if (platform::writeFileAtomically(p, text).failed()) throw std::runtime_error("cannot write " + p.string());
+        if (platform::writeFileAtomically(p, text).failed())
+            throw std::runtime_error("cannot write " + p.string());
         return p;
     }();
     return path;
@@ -53,9 +54,9 @@ const fs::path& importedDrawing() {
 }
 
 struct Run {
-    double wall = 0;   // seconds from the start to the end of the process
-    double cpu = 0;    // its user and system seconds
-    double peakMb = 0; // its largest resident set
+    double wall = 0;    // seconds from the start to the end of the process
+    double cpu = 0;     // its user and system seconds
+    double peakMb = 0;  // its largest resident set
 };
 
 Run runOnce(const std::vector<std::string>& args) {
@@ -79,7 +80,8 @@ Run runOnce(const std::vector<std::string>& args) {
             static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     r.peakMb = static_cast<double>(usage.ru_maxrss) / 1024.0;
     posix_spawn_file_actions_destroy(&actions);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) throw std::runtime_error("tubra-cli failed");
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        throw std::runtime_error("tubra-cli failed");
     return r;
 }
 
@@ -91,11 +93,14 @@ void runProcess(benchmark::State& state, const std::vector<std::string>& args) {
         cpu += r.cpu;
         peak = std::max(peak, r.peakMb);
     }
-    state.counters["process_cpu_ms"] = benchmark::Counter(cpu * 1000.0, benchmark::Counter::kAvgIterations);
+    state.counters["process_cpu_ms"] =
+        benchmark::Counter(cpu * 1000.0, benchmark::Counter::kAvgIterations);
     state.counters["peak_rss_mb"] = peak;
 }
 
-void BM_Json(benchmark::State& state) { runProcess(state, {"json", importedDrawing().string()}); }
+void BM_Json(benchmark::State& state) {
+    runProcess(state, {"json", importedDrawing().string()});
+}
 
 void BM_Import(benchmark::State& state) {
     const fs::path out = fs::temp_directory_path() / "tubra-bench-import-5000-out.hcd";
@@ -104,7 +109,8 @@ void BM_Import(benchmark::State& state) {
 
 std::string pcfBytes() {
     std::string bytes;
-    if (platform::readWholeFile(generatedPcf(), bytes)) throw std::runtime_error("cannot read the PCF");
+    if (platform::readWholeFile(generatedPcf(), bytes))
+        throw std::runtime_error("cannot read the PCF");
     return bytes;
 }
 

@@ -15,14 +15,19 @@ namespace {
 struct P {
     double x = 0, y = 0, z = 0;
 };
-P operator+(P a, P b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-P operator*(P a, double k) { return {a.x * k, a.y * k, a.z * k}; }
+P operator+(P a, P b) {
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+P operator*(P a, double k) {
+    return {a.x * k, a.y * k, a.z * k};
+}
 
-const std::array<P, 6> kDirs = {{{0, 0, 1}, {0, 0, -1}, {1, 0, 0}, {0, -1, 0}, {-1, 0, 0}, {0, 1, 0}}};
+const std::array<P, 6> kDirs = {
+    {{0, 0, 1}, {0, 0, -1}, {1, 0, 0}, {0, -1, 0}, {-1, 0, 0}, {0, 1, 0}}};
 
 // Clearance between lines: cells of this many millimetres hold at most one line.
 constexpr double kCell = 600.0;
-constexpr double kMainLeg = 228.6;    // 6" long-radius elbow
+constexpr double kMainLeg = 228.6;  // 6" long-radius elbow
 constexpr double kTeeLeg = 143.0;
 constexpr double kBranchLeg = 114.3;  // 3" elbow (branches run straight; kept for the caps)
 
@@ -47,11 +52,15 @@ class Generator {
     }
     void pipe(P a, P b, double bore) {
         if (std::fabs(a.x - b.x) + std::fabs(a.y - b.y) + std::fabs(a.z - b.z) < 1.0) return;
-        record("PIPE", {"END-POINT " + pt(a, bore), "END-POINT " + pt(b, bore), "ITEM-CODE P" + std::to_string(static_cast<int>(bore))});
+        record("PIPE", {"END-POINT " + pt(a, bore), "END-POINT " + pt(b, bore),
+                        "ITEM-CODE P" + std::to_string(static_cast<int>(bore))});
     }
-    void weld(P a, double bore) { record("WELD", {"END-POINT " + pt(a, bore), "END-POINT " + pt(a, bore), "SKEY WW"}); }
+    void weld(P a, double bore) {
+        record("WELD", {"END-POINT " + pt(a, bore), "END-POINT " + pt(a, bore), "SKEY WW"});
+    }
     std::uint64_t key(long x, long y, long z) const {
-        return (static_cast<std::uint64_t>(x & 0x1FFFFF) << 42) | (static_cast<std::uint64_t>(y & 0x1FFFFF) << 21) |
+        return (static_cast<std::uint64_t>(x & 0x1FFFFF) << 42) |
+               (static_cast<std::uint64_t>(y & 0x1FFFFF) << 21) |
                static_cast<std::uint64_t>(z & 0x1FFFFF);
     }
     long cellOf(double v) const { return static_cast<long>(std::floor(v / kCell)); }
@@ -71,7 +80,8 @@ class Generator {
     }
     // A straight run from corner `a` for `length` along d: its pipes, a valve set, a tee with a
     // branch, supports. `startLeg`/`endLeg`: what the elbows at its ends take of it.
-    void straight(P a, P d, double length, double startLeg, double endLeg, double bore, bool branches);
+    void straight(P a, P d, double length, double startLeg, double endLeg, double bore,
+                  bool branches);
     void branch(P at, P runDir);
 
     PcfGeneratorOptions opt_;
@@ -82,14 +92,16 @@ class Generator {
     std::vector<std::pair<P, P>> tees_;
 };
 
-void Generator::straight(P a, P d, double length, double startLeg, double endLeg, double bore, bool branches) {
+void Generator::straight(P a, P d, double length, double startLeg, double endLeg, double bore,
+                         bool branches) {
     const double leg = bore > 100 ? kMainLeg : kBranchLeg;
     (void)leg;
     // What sits along the run, in order: positions of a valve set and of a tee.
     double cursor = startLeg;
     const double room = length - startLeg - endLeg;
     std::vector<std::pair<double, int>> things;  // position, 0 valve set, 1 tee
-    if (room > 2500 && pick(10) < 4) things.emplace_back(startLeg + 600 + pick(static_cast<int>(room - 2000) / 100) * 100.0, 0);
+    if (room > 2500 && pick(10) < 4)
+        things.emplace_back(startLeg + 600 + pick(static_cast<int>(room - 2000) / 100) * 100.0, 0);
     if (branches && room > 2500 && pick(10) < 4) {
         const double t = startLeg + 600 + pick(static_cast<int>(room - 2000) / 100) * 100.0;
         if (things.empty() || std::fabs(things.front().first - t) > 1200) things.emplace_back(t, 1);
@@ -102,14 +114,20 @@ void Generator::straight(P a, P d, double length, double startLeg, double endLeg
             const double f = 127, g = 3, v = 400;
             pipe(at(cursor), at(s), bore);
             weld(at(s), bore);
-            record("FLANGE", {"END-POINT " + pt(at(s), bore) + " BW", "END-POINT " + pt(at(s + f), bore) + " RF", "SKEY FLWN"});
-            record("GASKET", {"END-POINT " + pt(at(s + f), bore), "END-POINT " + pt(at(s + f + g), bore)});
+            record("FLANGE", {"END-POINT " + pt(at(s), bore) + " BW",
+                              "END-POINT " + pt(at(s + f), bore) + " RF", "SKEY FLWN"});
+            record("GASKET",
+                   {"END-POINT " + pt(at(s + f), bore), "END-POINT " + pt(at(s + f + g), bore)});
             static const char* keys[] = {"VTFL", "VGFL", "VBFL", "CKFL", "VYFL", "VPFL"};
-            record("VALVE", {"END-POINT " + pt(at(s + f + g), bore) + " RF", "END-POINT " + pt(at(s + f + g + v), bore) + " RF",
-                             std::string("SKEY ") + keys[pick(6)], "ITEM-CODE V" + std::to_string(100 + pick(900))});
-            record("GASKET", {"END-POINT " + pt(at(s + f + g + v), bore), "END-POINT " + pt(at(s + f + 2 * g + v), bore)});
-            record("FLANGE", {"END-POINT " + pt(at(s + f + 2 * g + v), bore) + " RF",
-                              "END-POINT " + pt(at(s + 2 * f + 2 * g + v), bore) + " BW", "SKEY FLWN"});
+            record("VALVE", {"END-POINT " + pt(at(s + f + g), bore) + " RF",
+                             "END-POINT " + pt(at(s + f + g + v), bore) + " RF",
+                             std::string("SKEY ") + keys[pick(6)],
+                             "ITEM-CODE V" + std::to_string(100 + pick(900))});
+            record("GASKET", {"END-POINT " + pt(at(s + f + g + v), bore),
+                              "END-POINT " + pt(at(s + f + 2 * g + v), bore)});
+            record("FLANGE",
+                   {"END-POINT " + pt(at(s + f + 2 * g + v), bore) + " RF",
+                    "END-POINT " + pt(at(s + 2 * f + 2 * g + v), bore) + " BW", "SKEY FLWN"});
             weld(at(s + 2 * f + 2 * g + v), bore);
             cursor = s + 2 * f + 2 * g + v;
         } else {
@@ -141,7 +159,8 @@ void Generator::branch(P t, P runDir) {
         if (!free(t + b * kCell, b, length)) continue;
         take(t + b * kCell, b, length);
         const double bore = 80;
-        record("TEE", {"END-POINT " + pt(t + runDir * -kTeeLeg, 150), "END-POINT " + pt(t + runDir * kTeeLeg, 150),
+        record("TEE", {"END-POINT " + pt(t + runDir * -kTeeLeg, 150),
+                       "END-POINT " + pt(t + runDir * kTeeLeg, 150),
                        "CENTRE-POINT " + pt(t, 150).substr(0, pt(t, 150).rfind(' ')),
                        "BRANCH1-POINT " + pt(t + b * kTeeLeg, bore), "SKEY TEBW"});
         weld(t + b * kTeeLeg, bore);
@@ -150,15 +169,19 @@ void Generator::branch(P t, P runDir) {
         const P end = t + b * length;
         weld(end, bore);
         if (pick(2) == 0) {
-            record("CAP", {"END-POINT " + pt(end, bore) + " BW", "END-POINT " + pt(end + b * 60, bore), "SKEY CPBW"});
+            record("CAP", {"END-POINT " + pt(end, bore) + " BW",
+                           "END-POINT " + pt(end + b * 60, bore), "SKEY CPBW"});
         } else {
-            record("FLANGE", {"END-POINT " + pt(end, bore) + " BW", "END-POINT " + pt(end + b * 90, bore) + " RF", "SKEY FLWN"});
-            record("FLANGE-BLIND", {"END-POINT " + pt(end + b * 90, bore) + " RF", "END-POINT " + pt(end + b * 115, bore), "SKEY FLBL"});
+            record("FLANGE", {"END-POINT " + pt(end, bore) + " BW",
+                              "END-POINT " + pt(end + b * 90, bore) + " RF", "SKEY FLWN"});
+            record("FLANGE-BLIND", {"END-POINT " + pt(end + b * 90, bore) + " RF",
+                                    "END-POINT " + pt(end + b * 115, bore), "SKEY FLBL"});
         }
         return;
     }
     // No room for a branch: the tee's branch end is capped at once.
-    record("TEE", {"END-POINT " + pt(t + runDir * -kTeeLeg, 150), "END-POINT " + pt(t + runDir * kTeeLeg, 150),
+    record("TEE", {"END-POINT " + pt(t + runDir * -kTeeLeg, 150),
+                   "END-POINT " + pt(t + runDir * kTeeLeg, 150),
                    "CENTRE-POINT " + pt(t, 150).substr(0, pt(t, 150).rfind(' ')),
                    "BRANCH1-POINT " + pt(t + options.front() * kTeeLeg, 80), "SKEY TEBW"});
     record("CAP", {"END-POINT " + pt(t + options.front() * kTeeLeg, 80) + " BW",
@@ -166,8 +189,10 @@ void Generator::branch(P t, P runDir) {
 }
 
 std::string Generator::run() {
-    out_ = "ISOGEN-FILES ISOGEN.FLS\nUNITS-BORE MM\nUNITS-CO-ORDS MM\nUNITS-WEIGHT KGS\n"
-           "PIPELINE-REFERENCE GEN-" + std::to_string(opt_.seed) + "-150-A1\n    PIPING-SPEC A1\n";
+    out_ =
+        "ISOGEN-FILES ISOGEN.FLS\nUNITS-BORE MM\nUNITS-CO-ORDS MM\nUNITS-WEIGHT KGS\n"
+        "PIPELINE-REFERENCE GEN-" +
+        std::to_string(opt_.seed) + "-150-A1\n    PIPING-SPEC A1\n";
     const double bore = 150;
     P pos{0, 0, 3000};
     int dir = 2;
@@ -193,13 +218,16 @@ std::string Generator::run() {
         const bool last = next < 0 || count_ > opt_.components - 20;
         straight(pos, d, length, startLeg, last ? 0.0 : kMainLeg, bore, true);
         if (last) {
-            record("END-CONNECTION-EQUIPMENT", {"CO-ORDS " + pt(corner, bore), "CONNECTION-REFERENCE T-1"});
+            record("END-CONNECTION-EQUIPMENT",
+                   {"CO-ORDS " + pt(corner, bore), "CONNECTION-REFERENCE T-1"});
             break;
         }
         const P n = kDirs[static_cast<std::size_t>(next)];
         weld(corner + d * -kMainLeg, bore);
-        record("ELBOW", {"END-POINT " + pt(corner + d * -kMainLeg, bore), "END-POINT " + pt(corner + n * kMainLeg, bore),
-                         "CENTRE-POINT " + pt(corner, bore).substr(0, pt(corner, bore).rfind(' ')), "SKEY ELBW"});
+        record("ELBOW", {"END-POINT " + pt(corner + d * -kMainLeg, bore),
+                         "END-POINT " + pt(corner + n * kMainLeg, bore),
+                         "CENTRE-POINT " + pt(corner, bore).substr(0, pt(corner, bore).rfind(' ')),
+                         "SKEY ELBW"});
         weld(corner + n * kMainLeg, bore);
         pos = corner;
         dir = next;

@@ -18,7 +18,7 @@ class QWidget;
 namespace tubra::app {
 
 class Interaction {
-public:
+  public:
     virtual ~Interaction() = default;
 
     // Message boxes for `parent`.
@@ -54,7 +54,7 @@ public:
 
 // The real dialogs of the program.
 class DesktopInteraction : public Interaction {
-public:
+  public:
     platform::Answer ask(QWidget* parent, const platform::Message& message) override;
     std::optional<view::NewDrawingValues> askNewDrawing(QWidget* parent,
                                                         NewDrawingForm form) override;
@@ -74,14 +74,14 @@ public:
 
 // A Prompter that asks through an Interaction, for the document's own questions.
 class InteractionPrompter : public platform::Prompter {
-public:
+  public:
     InteractionPrompter(Interaction& interaction, QWidget* parent)
         : interaction_(interaction), parent_(parent) {}
     platform::Answer ask(const platform::Message& message) override {
         return interaction_.ask(parent_, message);
     }
 
-private:
+  private:
     Interaction& interaction_;
     QWidget* parent_;
 };

@@ -39,7 +39,7 @@ struct CommandHandler {
 };
 
 class MainWindow : public QMainWindow {
-public:
+  public:
     MainWindow(model::AppContext& app, Interaction& interaction, QWidget* parent = nullptr);
     ~MainWindow() override;
 
@@ -97,12 +97,12 @@ public:
     void stopRecording();
     bool recording() const { return recording_ != nullptr; }
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
-private:
+  private:
     struct OpenDocument {
         std::unique_ptr<model::Document> doc;
         std::vector<QMdiSubWindow*> windows;

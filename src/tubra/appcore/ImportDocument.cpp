@@ -30,7 +30,8 @@ ImportedDrawing importPcfDrawing(model::AppContext& app, const std::filesystem::
         doc->newDrawingFlag = 0;
         const bool choose = options.pageSize == kChoosePage;
         options.pageSize = choose ? 0 : options.pageSize;
-        layout::ImportResult result = layout::importPcf(read.file, options, doc->drawing, app.settings);
+        layout::ImportResult result =
+            layout::importPcf(read.file, options, doc->drawing, app.settings);
         if (result.ok() && choose && app.settings.DrawZoom_GJFM < 4.0) {
             // Too large for A4 at full size: the larger sheet.
             options.pageSize = 1;
@@ -43,7 +44,8 @@ ImportedDrawing importPcfDrawing(model::AppContext& app, const std::filesystem::
         // The table's counts, as its automatic count makes them (the other rows as imported).
         CharacteristicTableForm table(doc->drawing.table, doc->drawing.objects);
         table.fillStatistics();
-        for (int row = CharacteristicTableForm::kFirstCountRow; row <= CharacteristicTableForm::kLastCountRow; ++row)
+        for (int row = CharacteristicTableForm::kFirstCountRow;
+             row <= CharacteristicTableForm::kLastCountRow; ++row)
             doc->drawing.table.values[static_cast<std::size_t>(row)] =
                 text::utf8ToGbk(table.rows[static_cast<std::size_t>(row)]);
         // Labels placed and annotations laid out, as the first paint of the drawing does.

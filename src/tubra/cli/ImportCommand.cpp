@@ -51,7 +51,8 @@ int runImport(int argc, char** argv) {
                 return usageError("--sheet 只能是 A4 或 A3");
         } else if (a == "--alpha" && i + 1 < argc) {
             const std::string v = argv[++i];
-            if (v != "30" && v != "45" && v != "60") return usageError("--alpha 只能是 30、45 或 60");
+            if (v != "30" && v != "45" && v != "60")
+                return usageError("--alpha 只能是 30、45 或 60");
             // The south-north axis takes the same angle, as the new-drawing dialog offers them.
             options.alpha = options.beta = std::stod(v);
         } else if (a == "--replace") {
@@ -72,7 +73,8 @@ int runImport(int argc, char** argv) {
             return 2;
         }
         if (!replace) {
-            std::fprintf(stderr, "tubra-cli import: 已有图形文件 %s；要替换它，请加 --replace\n", out);
+            std::fprintf(stderr, "tubra-cli import: 已有图形文件 %s；要替换它，请加 --replace\n",
+                         out);
             return 2;
         }
     }
@@ -82,7 +84,8 @@ int runImport(int argc, char** argv) {
                      imported.error.c_str());
         return 1;
     }
-    for (const std::string& w : imported.warnings) std::fprintf(stderr, "tubra-cli import: 注意：%s\n", w.c_str());
+    for (const std::string& w : imported.warnings)
+        std::fprintf(stderr, "tubra-cli import: 注意：%s\n", w.c_str());
     if (const model::Outcome r = imported.document->saveAs(out); !r) {
         std::fprintf(stderr, "tubra-cli import: %s\n", r.message.c_str());
         return 1;

@@ -35,7 +35,9 @@ std::string upper(std::string_view s) {
     return out;
 }
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 std::string_view trim(std::string_view s) {
     while (!s.empty() && (isBlank(s.front()) || s.front() == '\r')) s.remove_prefix(1);
@@ -94,11 +96,26 @@ enum class Kind {
 
 // The component identifiers the reader knows.
 bool knownIdentifier(std::string_view id) {
-    static const std::unordered_set<std::string_view> ids = {
-        "PIPE",   "ELBOW",  "BEND",        "TEE",        "OLET",       "REDUCER-CONCENTRIC",
-        "REDUCER-ECCENTRIC", "FLANGE",     "FLANGE-BLIND", "VALVE",    "VALVE-ANGLE",
-        "INSTRUMENT",        "CAP",        "GASKET",     "BOLT",       "WELD",
-        "SUPPORT",           "FLOW-ARROW", "FILTER",     "MISC-COMPONENT"};
+    static const std::unordered_set<std::string_view> ids = {"PIPE",
+                                                             "ELBOW",
+                                                             "BEND",
+                                                             "TEE",
+                                                             "OLET",
+                                                             "REDUCER-CONCENTRIC",
+                                                             "REDUCER-ECCENTRIC",
+                                                             "FLANGE",
+                                                             "FLANGE-BLIND",
+                                                             "VALVE",
+                                                             "VALVE-ANGLE",
+                                                             "INSTRUMENT",
+                                                             "CAP",
+                                                             "GASKET",
+                                                             "BOLT",
+                                                             "WELD",
+                                                             "SUPPORT",
+                                                             "FLOW-ARROW",
+                                                             "FILTER",
+                                                             "MISC-COMPONENT"};
     return ids.count(id) || startsWith(id, "END-CONNECTION-") || startsWith(id, "MESSAGE-");
 }
 
@@ -108,12 +125,23 @@ bool headerKey(std::string_view key) {
 
 // Attributes of a component block that the reader keeps.
 bool knownAttribute(std::string_view key) {
-    static const std::unordered_set<std::string_view> keys = {
-        "END-POINT",   "CENTRE-POINT",   "BRANCH1-POINT",   "CO-ORDS",
-        "SKEY",        "ITEM-CODE",      "ITEM-DESCRIPTION", "ANGLE",
-        "BEND-RADIUS", "FLAT-DIRECTION", "DIRECTION",       "TEXT",
-        "CONNECTION-REFERENCE", "PIPELINE-REFERENCE", "COMPONENT-IDENTIFIER",
-        "MASTER-COMPONENT-IDENTIFIER", "SUPPORT-DIRECTION"};
+    static const std::unordered_set<std::string_view> keys = {"END-POINT",
+                                                              "CENTRE-POINT",
+                                                              "BRANCH1-POINT",
+                                                              "CO-ORDS",
+                                                              "SKEY",
+                                                              "ITEM-CODE",
+                                                              "ITEM-DESCRIPTION",
+                                                              "ANGLE",
+                                                              "BEND-RADIUS",
+                                                              "FLAT-DIRECTION",
+                                                              "DIRECTION",
+                                                              "TEXT",
+                                                              "CONNECTION-REFERENCE",
+                                                              "PIPELINE-REFERENCE",
+                                                              "COMPONENT-IDENTIFIER",
+                                                              "MASTER-COMPONENT-IDENTIFIER",
+                                                              "SUPPORT-DIRECTION"};
     return keys.count(key) || startsWith(key, "COMPONENT-ATTRIBUTE") ||
            startsWith(key, "MATERIAL-") || startsWith(key, "BOLT-");
 }

@@ -24,9 +24,9 @@
 namespace tubra::exchange {
 
 struct PcfPoint {
-    double x = 0.0;  // millimetres east
-    double y = 0.0;  // north
-    double z = 0.0;  // up
+    double x = 0.0;     // millimetres east
+    double y = 0.0;     // north
+    double z = 0.0;     // up
     double bore = 0.0;  // millimetres; 0 when the file states none
     // The bore as the file states it when its bores are in inches (a nominal pipe size), else 0.
     double inches = 0.0;

@@ -43,21 +43,32 @@ constexpr double kLabelRoom = 130.0;
 // widths its painter sizes the table with.
 constexpr double kTableWidth = (16 + 40) * 13.0 + 65.0;
 
-std::string utf8(std::string_view gbk) { return text::gbkToUtf8(gbk); }
+std::string utf8(std::string_view gbk) {
+    return text::gbkToUtf8(gbk);
+}
 
 int opposite(int code) {
     switch (code) {
-        case 0: return 1;
-        case 1: return 0;
-        case 2: return 4;
-        case 4: return 2;
-        case 3: return 5;
-        case 5: return 3;
-        default: return code;
+        case 0:
+            return 1;
+        case 1:
+            return 0;
+        case 2:
+            return 4;
+        case 4:
+            return 2;
+        case 3:
+            return 5;
+        case 5:
+            return 3;
+        default:
+            return code;
     }
 }
 
-Vec3 vec(Sheet s, double z) { return Vec3(s.x, s.y, z); }
+Vec3 vec(Sheet s, double z) {
+    return Vec3(s.x, s.y, z);
+}
 
 // A free text's box on the sheet (y up): its reference point is the top-left corner.
 struct TextBox {
@@ -77,15 +88,21 @@ double distanceToSegment(double px, double py, Sheet a, Sheet b) {
 
 double distanceToBox(const TextBox& box, Sheet a, Sheet b) {
     // Crossing the box, or the nearest of its corners and edges to the segment.
-    auto inside = [&](Sheet p) { return p.x >= box.x0 && p.x <= box.x1 && p.y >= box.y0 && p.y <= box.y1; };
+    auto inside = [&](Sheet p) {
+        return p.x >= box.x0 && p.x <= box.x1 && p.y >= box.y0 && p.y <= box.y1;
+    };
     if (inside(a) || inside(b)) return 0.0;
     double d = std::numeric_limits<double>::infinity();
-    const Sheet corners[] = {{box.x0, box.y0}, {box.x1, box.y0}, {box.x1, box.y1}, {box.x0, box.y1}};
+    const Sheet corners[] = {
+        {box.x0, box.y0}, {box.x1, box.y0}, {box.x1, box.y1}, {box.x0, box.y1}};
     for (const Sheet& c : corners) d = std::min(d, distanceToSegment(c.x, c.y, a, b));
-    auto cross = [](Sheet o, Sheet p, Sheet q) { return (p.x - o.x) * (q.y - o.y) - (p.y - o.y) * (q.x - o.x); };
+    auto cross = [](Sheet o, Sheet p, Sheet q) {
+        return (p.x - o.x) * (q.y - o.y) - (p.y - o.y) * (q.x - o.x);
+    };
     for (int i = 0; i < 4; ++i) {
         const Sheet c = corners[i], e = corners[(i + 1) % 4];
-        const double d1 = cross(c, e, a), d2 = cross(c, e, b), d3 = cross(a, b, c), d4 = cross(a, b, e);
+        const double d1 = cross(c, e, a), d2 = cross(c, e, b), d3 = cross(a, b, c),
+                     d4 = cross(a, b, e);
         if (((d1 > 0) != (d2 > 0)) && ((d3 > 0) != (d4 > 0))) return 0.0;
     }
     for (const Sheet& p : {a, b})
@@ -216,9 +233,10 @@ const PcfRecord* Emitter::pipeRecordAt(std::size_t r, double s) const {
 
 void Emitter::setPipeData(PipeObject& o, const PcfRecord* record, const exchange::PcfPoint* end) {
     if (!record) return;
-    const exchange::PcfPoint& e = end ? *end : record->endPoints.empty()
-                                                   ? (record->centre ? *record->centre : exchange::PcfPoint{})
-                                                   : record->endPoints.front();
+    const exchange::PcfPoint& e = end ? *end
+                                  : record->endPoints.empty()
+                                      ? (record->centre ? *record->centre : exchange::PcfPoint{})
+                                      : record->endPoints.front();
     const std::string size = sizeOf(*record, f_, e);
     if (!size.empty()) o.GuiGe = size;
     o.CaiLiao = materialOf(*record, f_);
@@ -241,7 +259,8 @@ std::string Emitter::label(const PcfRecord& r) const {
     }
     // Valves and instruments are labelled with a tag, else a short item code (a valve's model,
     // as plant programs often keep it); flanges, reducers and caps with nothing.
-    if (r.identifier != "VALVE" && r.identifier != "VALVE-ANGLE" && r.identifier != "INSTRUMENT") return " ";
+    if (r.identifier != "VALVE" && r.identifier != "VALVE-ANGLE" && r.identifier != "INSTRUMENT")
+        return " ";
     for (const exchange::PcfAttribute& a : r.attributes)
         if (a.key.find("TAG") != std::string::npos && !a.value.empty()) return a.value;
     if (!r.itemCode.empty() && r.itemCode.size() <= 16) return r.itemCode;
@@ -252,14 +271,16 @@ void Emitter::addWeld(Vec3 at, double direction, std::size_t record, const PcfRe
     PipeObject& w = edit::addWeld(d_, at, direction);
     ++welds_;
     if (sizeFrom) {
-        const std::string size = sizeOf(*sizeFrom, f_,
-                                        sizeFrom->endPoints.empty() ? exchange::PcfPoint{} : sizeFrom->endPoints.front());
+        const std::string size = sizeOf(
+            *sizeFrom, f_,
+            sizeFrom->endPoints.empty() ? exchange::PcfPoint{} : sizeFrom->endPoints.front());
         if (!size.empty()) w.GuiGe = size;
         const double wall = wallOf(w.GuiGe.view());
         if (wall > 0.0) w.BiHou = wall;
     }
     if (record < f_.records.size() && f_.records[record].identifier == "WELD") {
-        if (const std::string* e = f_.records[record].attribute("COMPONENT-ATTRIBUTE1")) w.CaiLiao = *e;
+        if (const std::string* e = f_.records[record].attribute("COMPONENT-ATTRIBUTE1"))
+            w.CaiLiao = *e;
     } else {
         ++impliedWelds_;
     }
@@ -269,7 +290,8 @@ bool Emitter::onSheet(const TextBox& box) const {
     const platform::Size page = view::pageExtent(opt_.pageSize);
     const double w = page.cx, h = page.cy;
     if (box.x0 < 110 || box.x1 > w - 110 || box.y1 > -110 || box.y0 < -(h - 110)) return false;
-    const TextBox axisSymbol{100, -360, 360, -100}, table{w - 100 - kTableWidth, -100 - 18 * 41, w - 100, -100},
+    const TextBox axisSymbol{100, -360, 360, -100},
+        table{w - 100 - kTableWidth, -100 - 18 * 41, w - 100, -100},
         titleBlock{w - 700, -(h - 100), w - 100, 300 - h};
     return !box.overlaps(axisSymbol, 4) && !box.overlaps(table, 4) && !box.overlaps(titleBlock, 4);
 }
@@ -286,11 +308,14 @@ void Emitter::placeNotes() {
     };
     std::unordered_map<std::uint64_t, Cell> grid;
     auto key = [](long x, long y) {
-        return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(x)) << 32) | static_cast<std::uint32_t>(y);
+        return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(x)) << 32) |
+               static_cast<std::uint32_t>(y);
     };
     auto cells = [&](double x0, double y0, double x1, double y1, auto&& fn) {
-        const long cx0 = static_cast<long>(std::floor(x0 / kCell)), cx1 = static_cast<long>(std::floor(x1 / kCell));
-        const long cy0 = static_cast<long>(std::floor(y0 / kCell)), cy1 = static_cast<long>(std::floor(y1 / kCell));
+        const long cx0 = static_cast<long>(std::floor(x0 / kCell)),
+                   cx1 = static_cast<long>(std::floor(x1 / kCell));
+        const long cy0 = static_cast<long>(std::floor(y0 / kCell)),
+                   cy1 = static_cast<long>(std::floor(y1 / kCell));
         if ((cx1 - cx0 + 1) * (cy1 - cy0 + 1) > 4096) return;
         for (long x = cx0; x <= cx1; ++x)
             for (long y = cy0; y <= cy1; ++y) fn(key(x, y));
@@ -317,27 +342,32 @@ void Emitter::placeNotes() {
         for (double radius : {30.0, 55.0, 85.0, 120.0, 160.0}) {
             for (int step = 0; step < 12; ++step) {
                 const double a = step * 30.0 * view::kDegToRad;
-                const double cx = anchor.x + std::cos(a) * (radius + w / 2), cy = anchor.y + std::sin(a) * (radius + h / 2);
+                const double cx = anchor.x + std::cos(a) * (radius + w / 2),
+                             cy = anchor.y + std::sin(a) * (radius + h / 2);
                 const TextBox box{cx - w / 2, cy - h / 2, cx + w / 2, cy + h / 2};
                 if (!onSheet(box)) continue;
                 double clear = kLook;
                 ++query;
                 stampBox.resize(boxes.size(), 0);
-                cells(box.x0 - kLook, box.y0 - kLook, box.x1 + kLook, box.y1 + kLook, [&](std::uint64_t k) {
-                    const auto it = grid.find(k);
-                    if (it == grid.end()) return;
-                    for (std::size_t i : it->second.lines) {
-                        if (stampLine[i] == query) continue;
-                        stampLine[i] = query;
-                        clear = std::min(clear, distanceToBox(box, lines_[i].first, lines_[i].second));
-                    }
-                    for (std::size_t i : it->second.boxes) {
-                        if (stampBox[i] == query) continue;
-                        stampBox[i] = query;
-                        if (isNote[i] && box.overlaps(boxes[i], 6.0)) clear = -1.0;
-                        else if (!isNote[i] && box.overlaps(boxes[i], 2.0)) clear = std::min(clear, 0.0);
-                    }
-                });
+                cells(box.x0 - kLook, box.y0 - kLook, box.x1 + kLook, box.y1 + kLook,
+                      [&](std::uint64_t k) {
+                          const auto it = grid.find(k);
+                          if (it == grid.end()) return;
+                          for (std::size_t i : it->second.lines) {
+                              if (stampLine[i] == query) continue;
+                              stampLine[i] = query;
+                              clear = std::min(
+                                  clear, distanceToBox(box, lines_[i].first, lines_[i].second));
+                          }
+                          for (std::size_t i : it->second.boxes) {
+                              if (stampBox[i] == query) continue;
+                              stampBox[i] = query;
+                              if (isNote[i] && box.overlaps(boxes[i], 6.0))
+                                  clear = -1.0;
+                              else if (!isNote[i] && box.overlaps(boxes[i], 2.0))
+                                  clear = std::min(clear, 0.0);
+                          }
+                      });
                 if (clear > bestClear) {
                     bestClear = clear;
                     chosen = box;
@@ -368,12 +398,14 @@ void Emitter::emitFitting(int j) {
     const double z = jn.p.z;
     const std::vector<int>& runs = jn.spans;
     auto temp = [&](Sheet from, Sheet to, int code, double plane) {
-        PipeObject p(model::CreationValues{model::kindValue(ObjectKind::Pipe), 0, static_cast<double>(code),
-                                           vec(from, z), vec(to, z), 100.0, plane});
+        PipeObject p(model::CreationValues{model::kindValue(ObjectKind::Pipe), 0,
+                                           static_cast<double>(code), vec(from, z), vec(to, z),
+                                           100.0, plane});
         return p;
     };
     if (jn.kind == JunctionKind::Elbow && runs.size() >= 2) {
-        const std::size_t ra = static_cast<std::size_t>(runs[0]), rb = static_cast<std::size_t>(runs[1]);
+        const std::size_t ra = static_cast<std::size_t>(runs[0]),
+                          rb = static_cast<std::size_t>(runs[1]);
         const double r = lay_.elbowOffset;
         const Sheet wa = awayFrom(ra, j), wb = awayFrom(rb, j);
         const Sheet c{k.x + wa.x * r, k.y + wa.y * r}, e{k.x + wb.x * r, k.y + wb.y * r};
@@ -388,7 +420,8 @@ void Emitter::emitFitting(int j) {
         elbow.Port1.z = elbow.Port2.z = elbow.Port3.z = elbow.Port4.z = z;
         PipeObject& listed = d_.objects.addCopy(elbow);
         setPipeData(listed, &rec, nullptr);
-        const bool vertical = listed.StrtDir == 0 || listed.StrtDir == 1 || listed.EndDir == 0 || listed.EndDir == 1;
+        const bool vertical =
+            listed.StrtDir == 0 || listed.StrtDir == 1 || listed.EndDir == 0 || listed.EndDir == 1;
         if (vertical) {
             listed.DistTxt = text::gbk("▽") + text::format("%.2f", z / 1000.0) + "m";
             elevationShown_.insert(j);
@@ -408,7 +441,8 @@ void Emitter::emitFitting(int j) {
         for (int r : runs) {
             const Span& sp = net_.spans[static_cast<std::size_t>(r)];
             const Point3 away = sp.from == j ? sp.u : sp.u * -1.0;
-            const double c = spatial::dot(away, branchDir) / std::max(spatial::norm(branchDir), 1e-9);
+            const double c =
+                spatial::dot(away, branchDir) / std::max(spatial::norm(branchDir), 1e-9);
             if (c > best) {
                 best = c;
                 branch = static_cast<std::size_t>(r);
@@ -425,8 +459,8 @@ void Emitter::emitFitting(int j) {
             code1 = codeFrom(run[0], j);
         }
         const Sheet w2{-w1.x, -w1.y};
-        PipeObject a = temp({k.x + w2.x * 100.0, k.y + w2.y * 100.0}, {k.x + w1.x * 100.0, k.y + w1.y * 100.0},
-                            code1 >= 0 ? code1 : 2, -1.0);
+        PipeObject a = temp({k.x + w2.x * 100.0, k.y + w2.y * 100.0},
+                            {k.x + w1.x * 100.0, k.y + w1.y * 100.0}, code1 >= 0 ? code1 : 2, -1.0);
         PipeObject b = temp(k, {k.x + wb.x * 100.0, k.y + wb.y * 100.0}, codeFrom(branch, j), -1.0);
         PipeObject tee = edit::makeTee(a, vec(k, z), b, lay_.elbowOffset, kToolLength);
         PipeObject& listed = d_.objects.addCopy(tee);
@@ -454,17 +488,20 @@ void Emitter::emitJunctionItems(int j) {
                     // The vessel the line ends at, beyond the end.
                     const Sheet into = awayFrom(run, j);
                     const int dir = axisCode({-into.x, -into.y});
-                    PipeObject& mark = d_.addObject({model::kindValue(ObjectKind::SiteMark), 41, static_cast<double>(dir),
-                                                     vec(k, jn.p.z), Vec3(), kToolLength, -1.0});
+                    PipeObject& mark = d_.addObject({model::kindValue(ObjectKind::SiteMark), 41,
+                                                     static_cast<double>(dir), vec(k, jn.p.z),
+                                                     Vec3(), kToolLength, -1.0});
                     endAtExit(mark);
-                    mark.DistTxt = ref && !ref->empty() ? std::string(text::gbkCut(*ref, 60)) : std::string(" ");
+                    mark.DistTxt = ref && !ref->empty() ? std::string(text::gbkCut(*ref, 60))
+                                                        : std::string(" ");
                 } else if (ref && !ref->empty()) {
                     note(k, "接 " + utf8(*ref));
                 }
                 break;
             }
             case ItemKind::Message:
-                if (const std::string* t = rec.attribute("TEXT"); t && !t->empty()) note(k, utf8(*t));
+                if (const std::string* t = rec.attribute("TEXT"); t && !t->empty())
+                    note(k, utf8(*t));
                 break;
             case ItemKind::InLine:
             case ItemKind::Support:
@@ -473,8 +510,9 @@ void Emitter::emitJunctionItems(int j) {
                 if (jn.spans.empty() || it.symbol == 0) break;
                 const int dir = symbolDirection(run);
                 const auto kind = model::kindOfSymbol(it.symbol).value_or(ObjectKind::Fitting);
-                PipeObject& o = d_.addObject({model::kindValue(kind), it.symbol, static_cast<double>(dir),
-                                              vec(k, jn.p.z), Vec3(), kToolLength, -1.0});
+                PipeObject& o =
+                    d_.addObject({model::kindValue(kind), it.symbol, static_cast<double>(dir),
+                                  vec(k, jn.p.z), Vec3(), kToolLength, -1.0});
                 endAtExit(o);
                 if (kind != ObjectKind::Accessory) {
                     setPipeData(o, &rec, nullptr);
@@ -521,21 +559,27 @@ void Emitter::emitItem(std::size_t r, const Item& it) {
                 // An angle valve turns into the run that leaves its centre.
                 const Junction& jn = net_.junctions[static_cast<std::size_t>(sp.to)];
                 for (int other : jn.spans)
-                    if (static_cast<std::size_t>(other) != r) outlet = codeFrom(static_cast<std::size_t>(other), sp.to);
+                    if (static_cast<std::size_t>(other) != r)
+                        outlet = codeFrom(static_cast<std::size_t>(other), sp.to);
             }
             PipeObject& o = d_.addObject({model::kindValue(kind), symbol, static_cast<double>(dir),
-                                          vec(p1, realZ(r, it.s0)), vec(p2, realZ(r, it.s1)), kToolLength, outlet});
+                                          vec(p1, realZ(r, it.s0)), vec(p2, realZ(r, it.s1)),
+                                          kToolLength, outlet});
             setPipeData(o, &rec, nullptr);
             if ((symbol == 6 || symbol == 7) && rec.endPoints.size() >= 2) {
                 // Both sizes, the larger first.
-                const std::string a = sizeOf(rec, f_, rec.endPoints[0]), b = sizeOf(rec, f_, rec.endPoints[1]);
+                const std::string a = sizeOf(rec, f_, rec.endPoints[0]),
+                                  b = sizeOf(rec, f_, rec.endPoints[1]);
                 const bool firstLarger = rec.endPoints[0].bore >= rec.endPoints[1].bore;
-                if (!a.empty() && !b.empty() && a != b) o.GuiGe = firstLarger ? a + "-" + b : b + "-" + a;
+                if (!a.empty() && !b.empty() && a != b)
+                    o.GuiGe = firstLarger ? a + "-" + b : b + "-" + a;
             }
             o.DistTxt = label(rec);
             const double lambda = symbolLength(symbol, dir, lay_.symbolZoom, axes_);
-            symbols_.push_back({std::min(p1.x, p1.x + run.dir.x * lambda) - 20, std::min(p1.y, p1.y + run.dir.y * lambda) - 20,
-                                std::max(p1.x, p1.x + run.dir.x * lambda) + 20, std::max(p1.y, p1.y + run.dir.y * lambda) + 20});
+            symbols_.push_back({std::min(p1.x, p1.x + run.dir.x * lambda) - 20,
+                                std::min(p1.y, p1.y + run.dir.y * lambda) - 20,
+                                std::max(p1.x, p1.x + run.dir.x * lambda) + 20,
+                                std::max(p1.y, p1.y + run.dir.y * lambda) + 20});
             return;
         }
         case ItemKind::Weld: {
@@ -545,7 +589,8 @@ void Emitter::emitItem(std::size_t r, const Item& it) {
                 const int j = it.atFitting < 0 ? sp.from : sp.to;
                 const Junction& jn = net_.junctions[static_cast<std::size_t>(j)];
                 const Sheet k = junctionPoint(j), w = awayFrom(r, j);
-                if (jn.kind == JunctionKind::Elbow || jn.kind == JunctionKind::Tee || jn.kind == JunctionKind::Olet)
+                if (jn.kind == JunctionKind::Elbow || jn.kind == JunctionKind::Tee ||
+                    jn.kind == JunctionKind::Olet)
                     at = {k.x + w.x * lay_.elbowOffset, k.y + w.y * lay_.elbowOffset};
             }
             addWeld(vec(at, realZ(r, it.s0)), run.code, it.record, pipeRecordAt(r, it.s0));
@@ -556,7 +601,8 @@ void Emitter::emitItem(std::size_t r, const Item& it) {
             if (it.symbol == 0) return;
             const Sheet p = drawnAt(r, it.s0);
             const auto kind = model::kindOfSymbol(it.symbol).value_or(ObjectKind::Accessory);
-            PipeObject& o = d_.addObject({model::kindValue(kind), it.symbol, static_cast<double>(symbolDirection(r)),
+            PipeObject& o = d_.addObject({model::kindValue(kind), it.symbol,
+                                          static_cast<double>(symbolDirection(r)),
                                           vec(p, realZ(r, it.s0)), Vec3(), kToolLength, -1.0});
             endAtExit(o);
             if (kind != ObjectKind::Accessory) {
@@ -577,19 +623,26 @@ void Emitter::emitItem(std::size_t r, const Item& it) {
                 const std::string dup = text::gbkLower(*dir);
                 Point3 v{};
                 if (std::sscanf(dup.c_str(), "%lf %lf %lf", &v.x, &v.y, &v.z) == 3) {
-                } else if (dup.find("east") != std::string::npos) v = {1, 0, 0};
-                else if (dup.find("west") != std::string::npos) v = {-1, 0, 0};
-                else if (dup.find("north") != std::string::npos) v = {0, 1, 0};
-                else if (dup.find("south") != std::string::npos) v = {0, -1, 0};
-                else if (dup.find("up") != std::string::npos) v = {0, 0, 1};
-                else if (dup.find("down") != std::string::npos) v = {0, 0, -1};
+                } else if (dup.find("east") != std::string::npos)
+                    v = {1, 0, 0};
+                else if (dup.find("west") != std::string::npos)
+                    v = {-1, 0, 0};
+                else if (dup.find("north") != std::string::npos)
+                    v = {0, 1, 0};
+                else if (dup.find("south") != std::string::npos)
+                    v = {0, -1, 0};
+                else if (dup.find("up") != std::string::npos)
+                    v = {0, 0, 1};
+                else if (dup.find("down") != std::string::npos)
+                    v = {0, 0, -1};
                 if (spatial::dot(v, sp.u) < 0.0) sign = -1.0;
             }
             pipe.Port4 = Vec3(p.x, p.y, sign);
             return;
         }
         case ItemKind::Message:
-            if (const std::string* t = rec.attribute("TEXT"); t && !t->empty()) note(drawnAt(r, it.s0), utf8(*t));
+            if (const std::string* t = rec.attribute("TEXT"); t && !t->empty())
+                note(drawnAt(r, it.s0), utf8(*t));
             return;
         case ItemKind::EndConnection:
             return;
@@ -606,10 +659,11 @@ void Emitter::emitRun(std::size_t r) {
         const RunSegment& seg = run.segments[k];
         const Sheet p1{from.x + run.dir.x * seg.d0, from.y + run.dir.y * seg.d0};
         const Sheet p2{from.x + run.dir.x * seg.d1, from.y + run.dir.y * seg.d1};
-        PipeObject pipe(model::CreationValues{model::kindValue(ObjectKind::Pipe), sp.branch ? 1 : 0,
-                                              static_cast<double>(run.code), vec(p1, realZ(r, seg.s0)),
-                                              vec(p2, realZ(r, seg.s1)), std::hypot(p2.x - p1.x, p2.y - p1.y),
-                                              run.shape == RunShape::Plane ? static_cast<double>(run.plane) : -1.0});
+        PipeObject pipe(model::CreationValues{
+            model::kindValue(ObjectKind::Pipe), sp.branch ? 1 : 0, static_cast<double>(run.code),
+            vec(p1, realZ(r, seg.s0)), vec(p2, realZ(r, seg.s1)),
+            std::hypot(p2.x - p1.x, p2.y - p1.y),
+            run.shape == RunShape::Plane ? static_cast<double>(run.plane) : -1.0});
         if (run.shape == RunShape::Plane) {
             pipe.Port3.x = run.offsetA;
             pipe.Port3.y = run.offsetB;
@@ -639,13 +693,15 @@ void Emitter::emitRun(std::size_t r) {
         std::string text;
         if (run.shape == RunShape::Plane) {
             const double a = std::fabs(run.offsetA), b = std::fabs(run.offsetB);
-            const double angle = (run.plane == 2 ? std::atan2(b, a) : std::atan2(a, b)) * 180.0 / 3.14159265358979;
+            const double angle =
+                (run.plane == 2 ? std::atan2(b, a) : std::atan2(a, b)) * 180.0 / 3.14159265358979;
             text = "∠" + lengthText(std::round(angle * 10.0) / 10.0) + "°";
         } else {
             auto part = [](double d, const char* plus, const char* minus) {
                 return std::string(d >= 0 ? plus : minus) + lengthText(std::fabs(d));
             };
-            text = part(v.x, "东", "西") + " " + part(v.y, "北", "南") + " " + part(v.z, "上", "下");
+            text =
+                part(v.x, "东", "西") + " " + part(v.y, "北", "南") + " " + part(v.z, "上", "下");
         }
         const Sheet mid = drawnAt(r, sp.length / 2.0);
         note(mid, text);
@@ -703,7 +759,8 @@ void Emitter::titleAndTable() {
             if (ref && !ref->empty()) ends.push_back(std::string(text::trimBlanks(*ref)));
         }
     if (!ends.empty()) {
-        const std::string span = ends.size() == 1 ? ends.front() : ends.front() + text::gbk("—") + ends.back();
+        const std::string span =
+            ends.size() == 1 ? ends.front() : ends.front() + text::gbk("—") + ends.back();
         table.values[6] = std::string(text::gbkCut(span, 40));
     }
     // The pipes' material and sizes.
@@ -713,11 +770,14 @@ void Emitter::titleAndTable() {
         if (!o.is(ObjectKind::Pipe)) continue;
         if (!o.CaiLiao.empty()) ++materials[std::string(o.CaiLiao.view())];
         const std::string size(o.GuiGe.view());
-        if (!size.empty() && std::find(sizes.begin(), sizes.end(), size) == sizes.end()) sizes.push_back(size);
+        if (!size.empty() && std::find(sizes.begin(), sizes.end(), size) == sizes.end())
+            sizes.push_back(size);
     }
     if (!materials.empty())
         table.values[16] = std::string(text::gbkCut(
-            std::max_element(materials.begin(), materials.end(), [](const auto& a, const auto& b) { return a.second < b.second; })->first,
+            std::max_element(materials.begin(), materials.end(),
+                             [](const auto& a, const auto& b) { return a.second < b.second; })
+                ->first,
             40));
     std::string joined;
     for (const std::string& s : sizes) {
@@ -740,7 +800,9 @@ void Emitter::run(ImportResult& result) {
             sm.start = m;
             sm.length = seg.length;
             switch (run.shape) {
-                case RunShape::Axis: sm.dir = run.axis; break;
+                case RunShape::Axis:
+                    sm.dir = run.axis;
+                    break;
                 default: {
                     const Point3 v = run.modelTo - run.modelFrom;
                     const double n = spatial::norm(v);
@@ -765,15 +827,17 @@ void Emitter::run(ImportResult& result) {
     placeNotes();
     titleAndTable();
     if (impliedWelds_ > 0)
-        result.warnings.push_back(text::format(
-            "文件里没有焊缝（WELD），按焊接的接头补画了 %lu 道焊缝", static_cast<unsigned long>(impliedWelds_)));
+        result.warnings.push_back(
+            text::format("文件里没有焊缝（WELD），按焊接的接头补画了 %lu 道焊缝",
+                         static_cast<unsigned long>(impliedWelds_)));
 }
 
 std::string namesWithCounts(const std::map<std::string, std::size_t>& names) {
     std::string out;
     for (const auto& [name, count] : names) {
         if (!out.empty()) out += "、";
-        out += text::gbkToUtf8(name) + text::format("（%lu 处）", static_cast<unsigned long>(count));
+        out +=
+            text::gbkToUtf8(name) + text::format("（%lu 处）", static_cast<unsigned long>(count));
     }
     return out;
 }
@@ -824,24 +888,31 @@ ImportResult importPcf(const PcfFile& file, const ImportOptions& options, model:
     Emitter(file, net, lay, options, drawing).run(result);
 
     // What the user should know about the file and the drawing.
-    if (!file.skippedRecords.empty())
-        result.warnings.push_back("跳过了不认识的记录：" + namesWithCounts(file.skippedRecords));
-    if (!file.skippedAttributes.empty())
-        result.warnings.push_back("跳过了不认识的属性：" + namesWithCounts(file.skippedAttributes));
+    if (!file.skippedRecords.empty() || !file.skippedAttributes.empty()) {
+        std::string skipped = "跳过了";
+        if (!file.skippedRecords.empty())
+            skipped += "不认识的记录：" + namesWithCounts(file.skippedRecords);
+        if (!file.skippedRecords.empty() && !file.skippedAttributes.empty()) skipped += "；";
+        if (!file.skippedAttributes.empty())
+            skipped += "不认识的属性：" + namesWithCounts(file.skippedAttributes);
+        result.warnings.push_back(skipped);
+    }
     std::map<std::string, std::size_t> generic;
     for (const PcfRecord& r : file.records) {
         const auto c = exchange::pcfSymbolOf(r.identifier, r.skey, r.description);
         if (c.generic)
-            ++generic[r.identifier + " " + (r.skey.empty() ? text::gbk("（无 SKEY）") : r.skey) + text::gbk(" → ") +
-                      text::gbk(model::symbolName(c.symbol))];
+            ++generic[r.identifier + " " + (r.skey.empty() ? text::gbk("（无 SKEY）") : r.skey) +
+                      text::gbk(" → ") + text::gbk(model::symbolName(c.symbol))];
     }
     if (!generic.empty())
-        result.warnings.push_back("以下符号键（SKEY）不认识，按最接近的通用符号画出：" + namesWithCounts(generic));
+        result.warnings.push_back("以下符号键（SKEY）不认识，按最接近的通用符号画出：" +
+                                  namesWithCounts(generic));
     if (!net.unplaced.empty()) {
         std::string lines;
         for (std::size_t k = 0; k < net.unplaced.size() && k < 8; ++k) {
             const PcfRecord& r = file.records[net.unplaced[k]];
-            lines += (k ? "、" : "") + r.identifier + text::format("（第 %lu 行）", static_cast<unsigned long>(r.line));
+            lines += (k ? "、" : "") + r.identifier +
+                     text::format("（第 %lu 行）", static_cast<unsigned long>(r.line));
         }
         if (net.unplaced.size() > 8) lines += " 等";
         result.warnings.push_back(text::format("%lu 个焊缝、支架等不在管线上，没有画出：",
@@ -862,7 +933,8 @@ ImportResult importPcf(const PcfFile& file, const ImportOptions& options, model:
                                                static_cast<unsigned long>(net.leftOut)));
     if (lay.joinsLeft > 0)
         result.warnings.push_back(text::format(
-            "图面太密：有 %d 处管段的端点画到了别的管段上，程序会把它们当成相连（请改用 A3 图纸，或把管线分成几张图）",
+            "图面太密：有 %d 处管段的端点画到了别的管段上，程序会把它们当成相连（请改用 A3 "
+            "图纸，或把管线分成几张图）",
             lay.joinsLeft));
     if (lay.crossingsLeft > lay.joinsLeft)
         result.warnings.push_back(text::format("有 %d 处管段在图上交叉或碰到一起，而实际并不相交",

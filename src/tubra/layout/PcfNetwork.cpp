@@ -18,7 +18,9 @@ using exchange::PcfRecord;
 
 namespace {
 
-Point3 toPoint(const PcfPoint& p) { return {p.x, p.y, p.z}; }
+Point3 toPoint(const PcfPoint& p) {
+    return {p.x, p.y, p.z};
+}
 
 Point3 unit(Point3 v) {
     const double n = spatial::norm(v);
@@ -50,9 +52,12 @@ class SegmentGrid {
   public:
     explicit SegmentGrid(double cell) : cell_(cell) {}
     void add(int id, Point3 a, Point3 b) {
-        const std::int64_t x0 = cellOf(std::min(a.x, b.x), cell_), x1 = cellOf(std::max(a.x, b.x), cell_);
-        const std::int64_t y0 = cellOf(std::min(a.y, b.y), cell_), y1 = cellOf(std::max(a.y, b.y), cell_);
-        const std::int64_t z0 = cellOf(std::min(a.z, b.z), cell_), z1 = cellOf(std::max(a.z, b.z), cell_);
+        const std::int64_t x0 = cellOf(std::min(a.x, b.x), cell_),
+                           x1 = cellOf(std::max(a.x, b.x), cell_);
+        const std::int64_t y0 = cellOf(std::min(a.y, b.y), cell_),
+                           y1 = cellOf(std::max(a.y, b.y), cell_);
+        const std::int64_t z0 = cellOf(std::min(a.z, b.z), cell_),
+                           z1 = cellOf(std::max(a.z, b.z), cell_);
         if ((x1 - x0 + 1) * (y1 - y0 + 1) * (z1 - z0 + 1) > 512) {
             wide_.push_back(id);
             return;
@@ -65,7 +70,8 @@ class SegmentGrid {
     // repeat).
     template <typename F>
     void near(Point3 p, F&& f) const {
-        const std::int64_t cx = cellOf(p.x, cell_), cy = cellOf(p.y, cell_), cz = cellOf(p.z, cell_);
+        const std::int64_t cx = cellOf(p.x, cell_), cy = cellOf(p.y, cell_),
+                           cz = cellOf(p.z, cell_);
         for (std::int64_t x = cx - 1; x <= cx + 1; ++x)
             for (std::int64_t y = cy - 1; y <= cy + 1; ++y)
                 for (std::int64_t z = cz - 1; z <= cz + 1; ++z) {
@@ -120,7 +126,7 @@ class Builder {
     std::unordered_map<std::uint64_t, std::vector<int>> nodeGrid_;
     std::vector<Edge> edges_;
     std::vector<std::vector<std::pair<int, int>>> inc_;  // node → (edge, which end)
-    std::vector<long> centre_;                            // node → fitting record
+    std::vector<long> centre_;                           // node → fitting record
     std::vector<JunctionKind> centreKind_;
     std::set<int> forced_;  // nodes made junctions because a run would drift
     std::vector<std::size_t> olets_;
@@ -193,7 +199,8 @@ void Builder::readRecords() {
         };
         if (!r.known) {
             // Skipped, but its length stays part of the line.
-            if (e.size() >= 2) edge(node(toPoint(e[0]), i), node(toPoint(e[1]), i), i, EdgeKind::Pipe);
+            if (e.size() >= 2)
+                edge(node(toPoint(e[0]), i), node(toPoint(e[1]), i), i, EdgeKind::Pipe);
             continue;
         }
         if (id == "PIPE") {
@@ -232,14 +239,20 @@ void Builder::readRecords() {
             point(ItemKind::Support, toPoint(r.coords ? *r.coords : e.front()),
                   exchange::pcfSymbolOf(id, r.skey, r.description).symbol);
         } else if (id == "FLOW-ARROW") {
-            if (r.coords) point(ItemKind::FlowArrow, toPoint(*r.coords));
-            else if (!e.empty()) point(ItemKind::FlowArrow, toPoint(e.front()));
+            if (r.coords)
+                point(ItemKind::FlowArrow, toPoint(*r.coords));
+            else if (!e.empty())
+                point(ItemKind::FlowArrow, toPoint(e.front()));
         } else if (id.rfind("END-CONNECTION-", 0) == 0) {
-            if (r.coords) point(ItemKind::EndConnection, toPoint(*r.coords));
-            else if (!e.empty()) point(ItemKind::EndConnection, toPoint(e.front()));
+            if (r.coords)
+                point(ItemKind::EndConnection, toPoint(*r.coords));
+            else if (!e.empty())
+                point(ItemKind::EndConnection, toPoint(e.front()));
         } else if (id.rfind("MESSAGE-", 0) == 0) {
-            if (r.coords) point(ItemKind::Message, toPoint(*r.coords));
-            else net_.unplaced.push_back(i);
+            if (r.coords)
+                point(ItemKind::Message, toPoint(*r.coords));
+            else
+                net_.unplaced.push_back(i);
         } else {
             // In-line components: valves, flanges, reducers, filters, instruments, caps, ...
             const int symbol = exchange::pcfSymbolOf(id, r.skey, r.description).symbol;
@@ -252,7 +265,8 @@ void Builder::readRecords() {
             }
             const Point3 p = e.empty() ? toPoint(*r.coords) : toPoint(e.front());
             if (id == "INSTRUMENT")
-                point(ItemKind::Gauge, p, symbol == 11 || symbol == 25 || symbol == 23 ? 9 : symbol);
+                point(ItemKind::Gauge, p,
+                      symbol == 11 || symbol == 25 || symbol == 23 ? 9 : symbol);
             else
                 point(ItemKind::InLine, p, symbol);
         }
@@ -275,7 +289,8 @@ void Builder::splitAtOlets() {
         grid.near(p, [&](int k) {
             const Edge& e = edges_[static_cast<std::size_t>(k)];
             if (e.a == c || e.b == c) return;
-            const Point3 a = pos_[static_cast<std::size_t>(e.a)], b = pos_[static_cast<std::size_t>(e.b)];
+            const Point3 a = pos_[static_cast<std::size_t>(e.a)],
+                         b = pos_[static_cast<std::size_t>(e.b)];
             const double len = spatial::distance(a, b);
             const double s = spatial::dot(p - a, unit(b - a));
             if (s <= kJoinTolerance || s >= len - kJoinTolerance) return;
@@ -311,7 +326,8 @@ EndType endTypeOf(const PcfRecord& r, EdgeKind kind, const Point3& at) {
         if (w.empty()) return std::nullopt;
         if (w == "BW" || w == "SW" || w == "PL" || w == "BE" || w == "WN") return EndType::Welded;
         if (w == "FL" || w == "RF" || w == "FF" || w == "RJ" || w == "FLG") return EndType::Face;
-        if (w == "SC" || w == "SCR" || w == "NPT" || w == "THD" || w == "CP") return EndType::Screwed;
+        if (w == "SC" || w == "SCR" || w == "NPT" || w == "THD" || w == "CP")
+            return EndType::Screwed;
         return std::nullopt;
     };
     for (const PcfPoint& e : r.endPoints)
@@ -320,12 +336,14 @@ EndType endTypeOf(const PcfRecord& r, EdgeKind kind, const Point3& at) {
     if (r.branch && spatial::distance(toPoint(*r.branch), at) <= kJoinTolerance)
         if (const auto t = fromWord(r.branch->connection)) return *t;
     const std::string_view id = r.identifier;
-    const std::string_view ends = r.skey.size() >= 4 ? std::string_view(r.skey).substr(2, 2) : std::string_view();
+    const std::string_view ends =
+        r.skey.size() >= 4 ? std::string_view(r.skey).substr(2, 2) : std::string_view();
     if (!r.known || id == "PIPE") return EndType::Welded;
     if (id == "GASKET" || id == "FLANGE-BLIND") return EndType::Face;
     if (id == "FLANGE") return EndType::Hub;
     const auto byKey = fromWord(ends);
-    const bool flangedKind = kind == EdgeKind::InLine && id != "CAP" && id.rfind("REDUCER-", 0) != 0;
+    const bool flangedKind =
+        kind == EdgeKind::InLine && id != "CAP" && id.rfind("REDUCER-", 0) != 0;
     if (byKey) return *byKey;
     return flangedKind ? EndType::Face : EndType::Welded;
 }
@@ -364,8 +382,7 @@ bool Builder::collinearThrough(int n) const {
 }
 
 bool Builder::isJunction(int n) const {
-    return centre_[static_cast<std::size_t>(n)] >= 0 || forced_.count(n) ||
-           !collinearThrough(n);
+    return centre_[static_cast<std::size_t>(n)] >= 0 || forced_.count(n) || !collinearThrough(n);
 }
 
 bool Builder::buildSpans() {
@@ -378,7 +395,7 @@ bool Builder::buildSpans() {
         Junction j;
         j.p = pos_[n];
         j.record = centre_[n];
-        j.kind = j.record >= 0 ? centreKind_[n]
+        j.kind = j.record >= 0         ? centreKind_[n]
                  : inc_[n].size() == 1 ? JunctionKind::End
                                        : JunctionKind::Corner;
         j.firstRecord = firstRecord_[n];
@@ -437,8 +454,10 @@ bool Builder::buildSpans() {
                 const Edge& e = edges_[static_cast<std::size_t>(chain[k])];
                 first = std::min(first, e.record);
                 const PcfRecord& r = f_.records[e.record];
-                if (e.kind == EdgeKind::Pipe && r.known && r.identifier == "PIPE") s.pipes.push_back(e.record);
-                if (e.kind == EdgeKind::Leg && s.fitting < 0) s.fitting = static_cast<long>(e.record);
+                if (e.kind == EdgeKind::Pipe && r.known && r.identifier == "PIPE")
+                    s.pipes.push_back(e.record);
+                if (e.kind == EdgeKind::Leg && s.fitting < 0)
+                    s.fitting = static_cast<long>(e.record);
                 if (e.kind != EdgeKind::InLine) continue;
                 const double sa = spatial::dot(pos_[static_cast<std::size_t>(e.a)] - a, s.u);
                 const double sb = spatial::dot(pos_[static_cast<std::size_t>(e.b)] - a, s.u);
@@ -505,7 +524,8 @@ void Builder::placePointItems() {
         if (it.kind == ItemKind::Weld) {
             // A weld at an end of the fitting at either end of the run.
             for (int side : {-1, 1}) {
-                const Junction& j = net_.junctions[static_cast<std::size_t>(side < 0 ? s.from : s.to)];
+                const Junction& j =
+                    net_.junctions[static_cast<std::size_t>(side < 0 ? s.from : s.to)];
                 if (j.record < 0) continue;
                 const PcfRecord& fit = f_.records[static_cast<std::size_t>(j.record)];
                 std::vector<PcfPoint> ends = fit.endPoints;
@@ -568,7 +588,8 @@ void Builder::walk() {
             if (seen[j] || net_.junctions[j].spans.empty()) continue;
             const bool free = net_.junctions[j].spans.size() == 1;
             const int cls = free && hasEndConnection(j) ? 0 : free ? 1 : 2;
-            const std::size_t key = cls == 0 ? endConnectionRecord(j) : net_.junctions[j].firstRecord;
+            const std::size_t key =
+                cls == 0 ? endConnectionRecord(j) : net_.junctions[j].firstRecord;
             if (best < 0 || cls < bestClass || (cls == bestClass && key < bestKey)) {
                 best = static_cast<int>(j);
                 bestKey = key;

@@ -34,10 +34,10 @@ enum class JunctionKind {
 };
 
 enum class ItemKind {
-    InLine,         // takes a length of its run: valves, flanges, reducers, caps, ...
+    InLine,  // takes a length of its run: valves, flanges, reducers, caps, ...
     Weld,
     Support,
-    Gauge,          // an instrument on a small connection (a point)
+    Gauge,  // an instrument on a small connection (a point)
     FlowArrow,
     Message,        // a note of the file (MESSAGE-*)
     EndConnection,  // what an open end connects to (END-CONNECTION-*)
@@ -49,7 +49,7 @@ inline constexpr std::size_t kImplied = static_cast<std::size_t>(-1);
 struct Item {
     std::size_t record = 0;  // kImplied for implied welds
     ItemKind kind = ItemKind::InLine;
-    int symbol = 0;  // the drawing symbol (0: none)
+    int symbol = 0;   // the drawing symbol (0: none)
     double s0 = 0.0;  // millimetres along the run from its start; s0 <= s1
     double s1 = 0.0;
     bool reversed = false;  // in-line: the record's first END-POINT lies at s1
@@ -61,8 +61,8 @@ struct Item {
 struct Junction {
     Point3 p;
     JunctionKind kind = JunctionKind::End;
-    long record = -1;        // the fitting's record
-    std::vector<int> spans;  // the runs that meet here
+    long record = -1;         // the fitting's record
+    std::vector<int> spans;   // the runs that meet here
     std::vector<Item> items;  // things at this point (s0 = s1 = 0): end connections, welds, caps
     std::size_t firstRecord = 0;  // the lowest-numbered record with a point here
 };
@@ -73,12 +73,12 @@ struct Span {
     Point3 a, b;  // their points
     Point3 u;     // unit vector from a to b
     double length = 0.0;
-    std::vector<Item> items;  // by s0
+    std::vector<Item> items;         // by s0
     std::vector<std::size_t> pipes;  // PIPE records along the run, from its start
-    long fitting = -1;        // a record of a fitting at one of its ends (for its size)
-    int part = 0;             // connected part, from 0
-    bool branch = false;      // on a branch line
-    bool closing = false;     // closes a loop: both its ends were reached before
+    long fitting = -1;               // a record of a fitting at one of its ends (for its size)
+    int part = 0;                    // connected part, from 0
+    bool branch = false;             // on a branch line
+    bool closing = false;            // closes a loop: both its ends were reached before
 };
 
 struct Network {

@@ -170,8 +170,7 @@ std::string sizeOf(const exchange::PcfRecord& r, const exchange::PcfFile& file,
                    const exchange::PcfPoint& end) {
     // The size text the program's own export writes beside its kind's name.
     if (namesThisProgramsKind(r.description))
-        if (const std::string* s = r.attribute("COMPONENT-ATTRIBUTE2"); s && !s->empty())
-            return *s;
+        if (const std::string* s = r.attribute("COMPONENT-ATTRIBUTE2"); s && !s->empty()) return *s;
     if (end.bore <= 0.0) return {};
     for (const exchange::PcfAttribute& a : r.attributes)
         if (a.key.rfind("COMPONENT-ATTRIBUTE", 0) == 0)

@@ -43,10 +43,18 @@ constexpr double kPartGap = 120.0;
 // Smaller symbols and shorter minimum lengths tried in turn when the pipeline does not fit.
 constexpr double kDetail[] = {1.0, 0.75, 0.55, 0.4, 0.3, 0.25};
 
-double sheetLen(Sheet v) { return std::hypot(v.x, v.y); }
-Sheet operator+(Sheet a, Sheet b) { return {a.x + b.x, a.y + b.y}; }
-Sheet operator-(Sheet a, Sheet b) { return {a.x - b.x, a.y - b.y}; }
-Sheet operator*(Sheet a, double k) { return {a.x * k, a.y * k}; }
+double sheetLen(Sheet v) {
+    return std::hypot(v.x, v.y);
+}
+Sheet operator+(Sheet a, Sheet b) {
+    return {a.x + b.x, a.y + b.y};
+}
+Sheet operator-(Sheet a, Sheet b) {
+    return {a.x - b.x, a.y - b.y};
+}
+Sheet operator*(Sheet a, double k) {
+    return {a.x * k, a.y * k};
+}
 
 // Distance between the sheet segments p1-p2 and q1-q2 (0 when they cross).
 double segmentDistance(Sheet p1, Sheet p2, Sheet q1, Sheet q2) {
@@ -88,7 +96,7 @@ struct Planner {
     // Per run, per segment: the shortest real distance between two of its points (ends,
     // components' ends, welds, supports) that the program tells apart.
     std::vector<std::vector<double>> closest;
-    std::vector<int> parentRun;            // junction → run that reached it
+    std::vector<int> parentRun;  // junction → run that reached it
     // A few per cent more or less for each run, the same at every evaluation: runs of equal
     // lengths in a regular pipeline would otherwise be drawn exactly onto each other.
     std::vector<double> jitter;
@@ -285,7 +293,8 @@ void Planner::partition(std::size_t r) {
 
 void Planner::modelLengths() {
     std::vector<std::optional<Point3>> model(net.junctions.size());
-    for (int start : net.partStarts) model[static_cast<std::size_t>(start)] = net.junctions[static_cast<std::size_t>(start)].p;
+    for (int start : net.partStarts)
+        model[static_cast<std::size_t>(start)] = net.junctions[static_cast<std::size_t>(start)].p;
     auto setText = [](RunSegment& seg, double mm) {
         seg.lengthText = lengthText(std::max(mm, 0.1));
         seg.length = std::strtod(seg.lengthText.c_str(), nullptr);
@@ -347,11 +356,12 @@ void Planner::evaluate() {
         for (std::size_t i = 0; i < run.segments.size(); ++i) {
             RunSegment& seg = run.segments[i];
             const double real = seg.s1 - seg.s0;
-            double drawn = seg.components
-                               ? std::max(rho[r][i] * detail * real, 1.0)
-                               : stretch[r] * jitter[r] * std::max(shortest, k * std::pow(real, gamma));
+            double drawn = seg.components ? std::max(rho[r][i] * detail * real, 1.0)
+                                          : stretch[r] * jitter[r] *
+                                                std::max(shortest, k * std::pow(real, gamma));
             // Points the program tells apart are drawn apart.
-            if (std::isfinite(closest[r][i])) drawn = std::max(drawn, kApart * real / closest[r][i]);
+            if (std::isfinite(closest[r][i]))
+                drawn = std::max(drawn, kApart * real / closest[r][i]);
             seg.d0 = d;
             seg.d1 = d + drawn;
             d = seg.d1;
@@ -379,7 +389,8 @@ void Planner::evaluate() {
         const Span& s = net.spans[r];
         RunLayout& run = runs[r];
         const Sheet from = local[static_cast<std::size_t>(s.from)];
-        const double rf = run.rFrom * opt.elbowOffset * detail, rt = run.rTo * opt.elbowOffset * detail;
+        const double rf = run.rFrom * opt.elbowOffset * detail,
+                     rt = run.rTo * opt.elbowOffset * detail;
         if (run.shape == RunShape::Space) {
             const Sheet v = project(run.modelTo - run.modelFrom) * (1.0 / modelScale);
             const double n = sheetLen(v);
@@ -396,11 +407,13 @@ void Planner::evaluate() {
         RunLayout& run = runs[r];
         if (run.shape != RunShape::Closing) continue;
         const Span& s = net.spans[r];
-        const Sheet v = local[static_cast<std::size_t>(s.to)] - local[static_cast<std::size_t>(s.from)];
+        const Sheet v =
+            local[static_cast<std::size_t>(s.to)] - local[static_cast<std::size_t>(s.from)];
         const double n = sheetLen(v);
         run.dir = n > 0 ? v * (1.0 / n) : Sheet{1, 0};
         run.drawn = n;
-        const double rf = run.rFrom * opt.elbowOffset * detail, rt = run.rTo * opt.elbowOffset * detail;
+        const double rf = run.rFrom * opt.elbowOffset * detail,
+                     rt = run.rTo * opt.elbowOffset * detail;
         run.segments.front().d0 = std::min(rf, n / 2);
         run.segments.front().d1 = std::max(n - rt, n / 2);
     }
@@ -497,9 +510,11 @@ Planner::Conflicts Planner::conflicts(std::vector<std::pair<int, int>>* pairs) c
     cells.reserve(n * 4);
     std::vector<int> wide;
     auto cellKey = [](std::int64_t x, std::int64_t y) {
-        return (static_cast<std::uint64_t>(x) << 32) ^ static_cast<std::uint64_t>(static_cast<std::uint32_t>(y));
+        return (static_cast<std::uint64_t>(x) << 32) ^
+               static_cast<std::uint64_t>(static_cast<std::uint32_t>(y));
     };
-    auto range = [&](const Box& b, std::int64_t& x0, std::int64_t& x1, std::int64_t& y0, std::int64_t& y1) {
+    auto range = [&](const Box& b, std::int64_t& x0, std::int64_t& x1, std::int64_t& y0,
+                     std::int64_t& y1) {
         x0 = static_cast<std::int64_t>(std::floor(b.x0 / kCell));
         x1 = static_cast<std::int64_t>(std::floor(b.x1 / kCell));
         y0 = static_cast<std::int64_t>(std::floor(b.y0 / kCell));
@@ -508,7 +523,8 @@ Planner::Conflicts Planner::conflicts(std::vector<std::pair<int, int>>* pairs) c
     };
     for (std::size_t r = 0; r < n; ++r) {
         const Span& s = net.spans[r];
-        const Sheet a = placed[static_cast<std::size_t>(s.from)], b = placed[static_cast<std::size_t>(s.to)];
+        const Sheet a = placed[static_cast<std::size_t>(s.from)],
+                    b = placed[static_cast<std::size_t>(s.to)];
         boxes[r] = {std::min(a.x, b.x) - kClearance, std::min(a.y, b.y) - kClearance,
                     std::max(a.x, b.x) + kClearance, std::max(a.y, b.y) + kClearance};
         std::int64_t x0, x1, y0, y1;
@@ -529,14 +545,16 @@ Planner::Conflicts Planner::conflicts(std::vector<std::pair<int, int>>* pairs) c
         const Span& p = net.spans[static_cast<std::size_t>(i)];
         const Span& q = net.spans[static_cast<std::size_t>(j)];
         if (p.from == q.from || p.from == q.to || p.to == q.from || p.to == q.to) return;
-        const Sheet p1 = placed[static_cast<std::size_t>(p.from)], p2 = placed[static_cast<std::size_t>(p.to)];
-        const Sheet q1 = placed[static_cast<std::size_t>(q.from)], q2 = placed[static_cast<std::size_t>(q.to)];
+        const Sheet p1 = placed[static_cast<std::size_t>(p.from)],
+                    p2 = placed[static_cast<std::size_t>(p.to)];
+        const Sheet q1 = placed[static_cast<std::size_t>(q.from)],
+                    q2 = placed[static_cast<std::size_t>(q.to)];
         const double gap = segmentDistance(p1, p2, q1, q2);
         if (gap > kClearance) return;
         // Pipes that cross in the true projection may cross in the drawing: the painter gaps the
         // one behind.
-        const bool crossesInSpace =
-            p.part == q.part && crossStrictly(project(p.a), project(p.b), project(q.a), project(q.b));
+        const bool crossesInSpace = p.part == q.part && crossStrictly(project(p.a), project(p.b),
+                                                                      project(q.a), project(q.b));
         const bool crossesDrawn = crossStrictly(p1, p2, q1, q2);
         if (crossesInSpace && crossesDrawn) return;
         if (gap <= kJoining && !crossesDrawn) ++c.joins;
@@ -569,7 +587,8 @@ Planner::Conflicts Planner::conflicts(std::vector<std::pair<int, int>>* pairs) c
             const int j = static_cast<int>(r);
             if (j == wide[w]) continue;
             // Two wide runs are looked at once.
-            if (std::find(wide.begin(), wide.begin() + static_cast<long>(w), j) != wide.begin() + static_cast<long>(w))
+            if (std::find(wide.begin(), wide.begin() + static_cast<long>(w), j) !=
+                wide.begin() + static_cast<long>(w))
                 continue;
             check(wide[w], j);
         }
@@ -594,7 +613,8 @@ void Planner::resolve(int& budget) {
             std::vector<int> up;
             while (r >= 0 && up.size() < 64) {
                 up.push_back(r);
-                r = parentRun[static_cast<std::size_t>(net.spans[static_cast<std::size_t>(r)].from)];
+                r = parentRun[static_cast<std::size_t>(
+                    net.spans[static_cast<std::size_t>(r)].from)];
             }
             return up;
         };
@@ -681,7 +701,8 @@ SheetLayout layOutSheet(const Network& network, const SheetOptions& options) {
     std::optional<Tried> best;
     // Looking at every run again for every change tried costs as much as the runs: a large
     // pipeline tries fewer changes, all exponents together.
-    int budget = static_cast<int>(std::clamp(300'000.0 / static_cast<double>(p.runs.size() + 1), 12.0, 1200.0));
+    int budget = static_cast<int>(
+        std::clamp(300'000.0 / static_cast<double>(p.runs.size() + 1), 12.0, 1200.0));
     for (double gamma : kExponents) {
         p.gamma = gamma;
         p.stretch.assign(p.runs.size(), 1.0);
@@ -747,7 +768,8 @@ SheetLayout layOutSheet(const Network& network, const SheetOptions& options) {
     out.elbowOffset = options.elbowOffset * p.detail;
     // The parts centred in the area (scaled down as a whole when even the smallest drawing is too
     // large, which keeps every length text and every connection, only not the look).
-    const double areaW = options.area.right - options.area.left, areaH = options.area.top - options.area.bottom;
+    const double areaW = options.area.right - options.area.left,
+                 areaH = options.area.top - options.area.bottom;
     double q = 1.0;
     if (out.squeezed) q = std::min(areaW / std::max(p.width, 1.0), areaH / std::max(p.height, 1.0));
     const double dx = options.area.left + (areaW - p.width * q) / 2.0;
@@ -779,7 +801,8 @@ SheetLayout layOutSheet(const Network& network, const SheetOptions& options) {
             for (std::size_t j = 0; j < nj; ++j) {
                 const int other = p.partOfJunction[j];
                 if (other < 0 || other >= part) continue;
-                best = std::min(best, spatial::distance(network.junctions[i].p, network.junctions[j].p));
+                best = std::min(best,
+                                spatial::distance(network.junctions[i].p, network.junctions[j].p));
             }
         }
         out.partGaps.push_back(best);

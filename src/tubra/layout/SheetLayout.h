@@ -56,9 +56,9 @@ struct RunSegment {
 
 struct RunLayout {
     RunShape shape = RunShape::Axis;
-    int code = 0;    // direction code: 0..5, 6 plane-slanted, 7 space-slanted and closing
+    int code = 0;  // direction code: 0..5, 6 plane-slanted, 7 space-slanted and closing
     int plane = -1;
-    Point3 axis;     // Axis: its unit vector in space
+    Point3 axis;  // Axis: its unit vector in space
     // Plane: the two offsets (millimetres) along the plane's first and second axis, as a
     // plane-slanted segment holds them in Port3.
     double offsetA = 0.0, offsetB = 0.0;

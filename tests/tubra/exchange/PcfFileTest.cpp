@@ -89,9 +89,11 @@ TEST(PcfFile, TakesEveryWritersLayoutAlike) {
         // CR LF, tabs, lower case, attributes not indented.
         "ISOGEN-FILES ISOGEN.FLS\r\nUNITS-BORE MM\r\nUNITS-CO-ORDS MM\r\nPIPELINE-REFERENCE L-1\r\n"
         "PIPE\r\n    END-POINT 0 0 0 100\r\n    END-POINT 1000 0 0 100\r\n",
-        "units-bore\tmm\nunits-co-ords\tmm\npipeline-reference\tL-1\npipe\n\tend-point\t0\t0\t0\t100\n"
+        "units-bore\tmm\nunits-co-ords\tmm\npipeline-reference\tL-1\npipe\n\tend-"
+        "point\t0\t0\t0\t100\n"
         "\tend-point\t1000.000\t0\t0\t100\n",
-        "UNITS-CO-ORDS MM\nPIPELINE-REFERENCE L-1\nPIPE\nEND-POINT 0 0 0 100\nEND-POINT +1000 0 0 100 BW\n",
+        "UNITS-CO-ORDS MM\nPIPELINE-REFERENCE L-1\nPIPE\nEND-POINT 0 0 0 100\nEND-POINT +1000 0 0 "
+        "100 BW\n",
     };
     for (const std::string& v : variants) {
         const PcfFile f = readOk(v);
@@ -122,7 +124,8 @@ TEST(PcfFile, ConvertsUnitsToMillimetres) {
     EXPECT_EQ(elbow->endPoints[0].bore, 100.0);
 
     const PcfFile inches = readOk(
-        "UNITS-BORE INCH-SIXTEENTH\nUNITS-CO-ORDS INCH\nPIPE\n END-POINT 10 0 0 96\n END-POINT 20 0 0 96\n");
+        "UNITS-BORE INCH-SIXTEENTH\nUNITS-CO-ORDS INCH\nPIPE\n END-POINT 10 0 0 96\n END-POINT 20 "
+        "0 0 96\n");
     EXPECT_NEAR(inches.records[0].endPoints[1].x, 508.0, 1e-9);
     EXPECT_EQ(inches.records[0].endPoints[1].inches, 6.0);
 }
@@ -134,7 +137,8 @@ TEST(PcfFile, TextsComeOutAsGbk) {
     ASSERT_NE(valve, nullptr);
     EXPECT_EQ(valve->description, text::utf8ToGbk("球阀 Q41F-16C DN80"));
 
-    const std::string gbkFile = std::string(kSmall) + "    ITEM-DESCRIPTION " + text::utf8ToGbk("无缝钢管") + "\n";
+    const std::string gbkFile =
+        std::string(kSmall) + "    ITEM-DESCRIPTION " + text::utf8ToGbk("无缝钢管") + "\n";
     const PcfFile gbk = readOk(gbkFile);
     EXPECT_EQ(gbk.encoding, PcfFile::Encoding::Gbk);
     EXPECT_EQ(gbk.records[0].description, text::utf8ToGbk("无缝钢管"));
@@ -208,7 +212,8 @@ TEST(PcfFile, KeepsWithinItsLimits) {
     // More components than a sheet takes: refused as soon as the limit is passed.
     std::string many = "UNITS-CO-ORDS MM\n";
     for (int i = 0; i < 100000; ++i)
-        many += "PIPE\n END-POINT " + std::to_string(i) + " 0 0 50\n END-POINT " + std::to_string(i + 1) + " 0 0 50\n";
+        many += "PIPE\n END-POINT " + std::to_string(i) + " 0 0 50\n END-POINT " +
+                std::to_string(i + 1) + " 0 0 50\n";
     const exchange::PcfReadResult r = readPcf(many);
     EXPECT_NE(r.error.find("组件太多"), std::string::npos) << r.error;
     EXPECT_NE(r.error.find("20000"), std::string::npos);
@@ -236,15 +241,15 @@ TEST(PcfSymbols, DescriptionThenKeyThenTheGenericSymbol) {
         bool generic;
     };
     const Case cases[] = {
-        {"VALVE", "VTFL", "", 13, false},           // gate
-        {"VALVE", "VGFL", "", 14, false},           // globe
-        {"VALVE", "VGFL", gate, 13, false},         // the program's own name wins over the key
+        {"VALVE", "VTFL", "", 13, false},    // gate
+        {"VALVE", "VGFL", "", 14, false},    // globe
+        {"VALVE", "VGFL", gate, 13, false},  // the program's own name wins over the key
         {"VALVE", "VGFL", "GATE VALVE 150#", 13, false},
         {"VALVE", "VBSW", "", 18, false},
         {"VALVE", "CKFL", "", 21, false},
         {"VALVE", "VYFL", "", 17, false},
         {"VALVE", "", "BALL CHECK VALVE", 21, false},
-        {"VALVE", "ZZFL", "", 13, true},            // unknown: the generic valve, reported
+        {"VALVE", "ZZFL", "", 13, true},  // unknown: the generic valve, reported
         {"VALVE", "", "", 13, true},
         {"INSTRUMENT", "FMFL", "", 11, false},
         {"INSTRUMENT", "XXFL", "", 11, true},
@@ -255,7 +260,7 @@ TEST(PcfSymbols, DescriptionThenKeyThenTheGenericSymbol) {
         {"FLANGE-BLIND", "FLBL", "", 50, false},
         {"MISC-COMPONENT", "SPBL", eight, 51, false},
         {"CAP", "PLSC", "", 47, false},
-        {"CAP", "", "", 46, false},                // one symbol only: nothing to report
+        {"CAP", "", "", 46, false},  // one symbol only: nothing to report
         {"REDUCER-ECCENTRIC", "REBW", "", 6, false},
         {"PIPE", "", "", 0, false},
     };
@@ -272,7 +277,8 @@ TEST(PcfSymbols, WhatTheExportWritesComesBackAsTheSameSymbol) {
     for (model::SymbolCode code : model::kAllSymbols) {
         const int symbol = static_cast<int>(code);
         const model::ObjectKind kind = *model::kindOfSymbol(symbol);
-        const exchange::PcfComponent written = exchange::pcfComponentOf(model::kindValue(kind), symbol);
+        const exchange::PcfComponent written =
+            exchange::pcfComponentOf(model::kindValue(kind), symbol);
         if (written.identifier.empty()) continue;
         const std::string name = text::gbk(model::symbolName(symbol));
         const exchange::PcfSymbolChoice back =

@@ -46,7 +46,9 @@ std::string symbolKind(int symbol) {
     return text::format("symbol %d", symbol);
 }
 
-Point3 toPoint(const exchange::PcfPoint& p) { return {p.x, p.y, p.z}; }
+Point3 toPoint(const exchange::PcfPoint& p) {
+    return {p.x, p.y, p.z};
+}
 
 // The collinear pieces joined into runs: pieces on one line, their stretches merged.
 std::vector<PipelineGeometry::Run> joinRuns(const std::vector<PipelineGeometry::Run>& pieces) {
@@ -59,12 +61,14 @@ std::vector<PipelineGeometry::Run> joinRuns(const std::vector<PipelineGeometry::
         Point3 d = unit(p.b - p.a);
         if (spatial::norm(d) == 0.0) continue;
         // One sign for each line's direction.
-        if (d.x < -1e-9 || (std::fabs(d.x) <= 1e-9 && (d.y < -1e-9 || (std::fabs(d.y) <= 1e-9 && d.z < 0))))
+        if (d.x < -1e-9 ||
+            (std::fabs(d.x) <= 1e-9 && (d.y < -1e-9 || (std::fabs(d.y) <= 1e-9 && d.z < 0))))
             d = d * -1.0;
         const Point3 foot = p.a - d * spatial::dot(p.a, d);
         Line* line = nullptr;
         for (Line& l : lines)
-            if (spatial::distance(l.d, d) < 1e-4 && spatial::distance(l.foot, foot) < 0.5) line = &l;
+            if (spatial::distance(l.d, d) < 1e-4 && spatial::distance(l.foot, foot) < 0.5)
+                line = &l;
         if (!line) {
             lines.push_back({d, foot, {}});
             line = &lines.back();
@@ -95,14 +99,19 @@ std::vector<PipelineGeometry::Run> joinRuns(const std::vector<PipelineGeometry::
 std::vector<int> partsOf(const std::vector<PipelineGeometry::Run>& runs, double tolerance) {
     std::vector<int> part(runs.size());
     for (std::size_t i = 0; i < runs.size(); ++i) part[i] = static_cast<int>(i);
-    std::function<int(int)> find = [&](int i) { return part[static_cast<std::size_t>(i)] == i ? i : part[static_cast<std::size_t>(i)] = find(part[static_cast<std::size_t>(i)]); };
+    std::function<int(int)> find = [&](int i) {
+        return part[static_cast<std::size_t>(i)] == i
+                   ? i
+                   : part[static_cast<std::size_t>(i)] = find(part[static_cast<std::size_t>(i)]);
+    };
     for (std::size_t i = 0; i < runs.size(); ++i)
         for (std::size_t j = i + 1; j < runs.size(); ++j) {
             const auto& p = runs[i];
             const auto& q = runs[j];
             if (toSegment(p.a, q.a, q.b) <= tolerance || toSegment(p.b, q.a, q.b) <= tolerance ||
                 toSegment(q.a, p.a, p.b) <= tolerance || toSegment(q.b, p.a, p.b) <= tolerance)
-                part[static_cast<std::size_t>(find(static_cast<int>(i)))] = find(static_cast<int>(j));
+                part[static_cast<std::size_t>(find(static_cast<int>(i)))] =
+                    find(static_cast<int>(j));
         }
     for (std::size_t i = 0; i < runs.size(); ++i) part[i] = find(static_cast<int>(i));
     return part;
@@ -123,18 +132,25 @@ PipelineGeometry geometryOf(const spatial::RealModel& model, bool welds) {
     for (const spatial::RealObject& r : model.objects) {
         if (!r.placed) continue;
         // Things the program found on no pipe and placed by guess are not part of the line.
-        if (r.host < 0 && r.estimated && (r.role == spatial::Role::InLine || r.role == spatial::Role::Point)) {
-            if (r.role == spatial::Role::InLine) g.loose.push_back({symbolKind(r.SubType), {r.start}});
+        if (r.host < 0 && r.estimated &&
+            (r.role == spatial::Role::InLine || r.role == spatial::Role::Point)) {
+            if (r.role == spatial::Role::InLine)
+                g.loose.push_back({symbolKind(r.SubType), {r.start}});
             continue;
         }
         const auto kind = static_cast<model::ObjectKind>(r.MainType);
         switch (r.role) {
             case spatial::Role::Run:
-            case spatial::Role::Closed: pieces.push_back({r.start, r.end}); break;
-            case spatial::Role::Fitting:
-                g.things.push_back({kind == model::ObjectKind::Elbow ? "elbow" : "tee", {*r.centre}});
+            case spatial::Role::Closed:
+                pieces.push_back({r.start, r.end});
                 break;
-            case spatial::Role::InLine: g.things.push_back({symbolKind(r.SubType), {r.start, r.end}}); break;
+            case spatial::Role::Fitting:
+                g.things.push_back(
+                    {kind == model::ObjectKind::Elbow ? "elbow" : "tee", {*r.centre}});
+                break;
+            case spatial::Role::InLine:
+                g.things.push_back({symbolKind(r.SubType), {r.start, r.end}});
+                break;
             case spatial::Role::Weld:
                 if (welds) g.things.push_back({"weld", {weldPoint(r.start, fittings)}});
                 break;
@@ -186,8 +202,10 @@ PipelineGeometry geometryOf(const exchange::PcfFile& file, bool welds) {
         }
         if (id == "SUPPORT") {
             const exchange::PcfPoint& p = r.coords ? *r.coords : e.front();
-            g.things.push_back({text::format("support %d", exchange::pcfSymbolOf(id, r.skey, r.description).symbol),
-                                {toPoint(p)}});
+            g.things.push_back(
+                {text::format("support %d",
+                              exchange::pcfSymbolOf(id, r.skey, r.description).symbol),
+                 {toPoint(p)}});
             continue;
         }
         if (id == "VALVE-ANGLE") {
@@ -205,12 +223,15 @@ PipelineGeometry geometryOf(const exchange::PcfFile& file, bool welds) {
     return g;
 }
 
-std::vector<std::string> differences(const PipelineGeometry& a, const PipelineGeometry& b, double tol) {
+std::vector<std::string> differences(const PipelineGeometry& a, const PipelineGeometry& b,
+                                     double tol) {
     std::vector<std::string> out;
-    auto describe = [](const Point3& p) { return text::format("(%.1f, %.1f, %.1f)", p.x, p.y, p.z); };
+    auto describe = [](const Point3& p) {
+        return text::format("(%.1f, %.1f, %.1f)", p.x, p.y, p.z);
+    };
     struct Part {
         std::vector<PipelineGeometry::Run> runs;
-        std::vector<PipelineGeometry::Thing> things, loose;
+        std::vector<PipelineGeometry::Thing> things;
         double length = 0;
         Point3 corner;
     };
@@ -235,29 +256,21 @@ std::vector<std::string> differences(const PipelineGeometry& a, const PipelineGe
             }
             if (best >= 0) parts[best].things.push_back(t);
         }
-        for (const auto& t : g.loose) {
-            int best = -1;
-            double bestD = 1e300;
-            for (std::size_t i = 0; i < g.runs.size(); ++i) {
-                const double d = toSegment(t.points.front(), g.runs[i].a, g.runs[i].b);
-                if (d < bestD) {
-                    bestD = d;
-                    best = of[i];
-                }
-            }
-            if (best >= 0) parts[best].loose.push_back(t);
-        }
         std::vector<Part> list;
         for (auto& [k, p] : parts) {
             p.corner = p.runs.front().a;
             for (const auto& r : p.runs)
                 for (const Point3& q : {r.a, r.b})
-                    p.corner = {std::min(p.corner.x, q.x), std::min(p.corner.y, q.y), std::min(p.corner.z, q.z)};
+                    p.corner = {std::min(p.corner.x, q.x), std::min(p.corner.y, q.y),
+                                std::min(p.corner.z, q.z)};
             list.push_back(std::move(p));
         }
-        std::sort(list.begin(), list.end(), [](const Part& x, const Part& y) { return x.length > y.length; });
+        std::sort(list.begin(), list.end(),
+                  [](const Part& x, const Part& y) { return x.length > y.length; });
         return list;
     };
+    std::map<std::string, int> looseLeft;
+    for (const auto& t : a.loose) ++looseLeft[t.kind];
     auto compare = [&](const Part& x, const Part& y, std::size_t k) {
         std::vector<std::string> diff;
         auto shift = [](const Point3& p, const Point3& corner) { return p - corner; };
@@ -272,23 +285,31 @@ std::vector<std::string> differences(const PipelineGeometry& a, const PipelineGe
                     (spatial::distance(ra, sb) <= tol && spatial::distance(rb, sa) <= tol))
                     usedRun[i] = found = true;
             }
-            if (!found) diff.push_back("part " + std::to_string(k + 1) + ": run " + describe(ra) + "-" + describe(rb) + " missing");
+            if (!found)
+                diff.push_back("part " + std::to_string(k + 1) + ": run " + describe(ra) + "-" +
+                               describe(rb) + " missing");
         }
         for (std::size_t i = 0; i < y.runs.size(); ++i)
             if (!usedRun[i])
-                diff.push_back("part " + std::to_string(k + 1) + ": extra run " + describe(shift(y.runs[i].a, y.corner)) +
-                               "-" + describe(shift(y.runs[i].b, y.corner)));
+                diff.push_back("part " + std::to_string(k + 1) + ": extra run " +
+                               describe(shift(y.runs[i].a, y.corner)) + "-" +
+                               describe(shift(y.runs[i].b, y.corner)));
         std::vector<bool> usedThing(y.things.size(), false);
+        std::map<std::string, int> looseHere = looseLeft;
         for (const auto& t : x.things) {
             bool found = false;
             for (std::size_t i = 0; i < y.things.size() && !found; ++i) {
                 const auto& u = y.things[i];
-                if (usedThing[i] || u.kind != t.kind || u.points.size() != t.points.size()) continue;
+                if (usedThing[i] || u.kind != t.kind || u.points.size() != t.points.size())
+                    continue;
                 bool same = true, reversed = true;
                 for (std::size_t p = 0; p < t.points.size(); ++p) {
-                    same = same && spatial::distance(shift(t.points[p], x.corner), shift(u.points[p], y.corner)) <= tol;
-                    reversed = reversed && spatial::distance(shift(t.points[p], x.corner),
-                                                             shift(u.points[t.points.size() - 1 - p], y.corner)) <= tol;
+                    same = same && spatial::distance(shift(t.points[p], x.corner),
+                                                     shift(u.points[p], y.corner)) <= tol;
+                    reversed =
+                        reversed && spatial::distance(
+                                        shift(t.points[p], x.corner),
+                                        shift(u.points[t.points.size() - 1 - p], y.corner)) <= tol;
                 }
                 if (same || reversed) usedThing[i] = found = true;
             }
@@ -299,15 +320,13 @@ std::vector<std::string> differences(const PipelineGeometry& a, const PipelineGe
         for (std::size_t i = 0; i < y.things.size(); ++i) {
             if (usedThing[i]) continue;
             // Where the other had a thing of the kind on no pipe, this one may have found its pipe.
-            const bool wasLoose = std::any_of(x.loose.begin(), x.loose.end(), [&](const PipelineGeometry::Thing& l) {
-                if (l.kind != y.things[i].kind) return false;
-                for (const Point3& p : y.things[i].points)
-                    if (spatial::distance(shift(p, y.corner), shift(l.points.front(), x.corner)) <= tol) return true;
-                return false;
-            });
-            if (!wasLoose)
-                diff.push_back("part " + std::to_string(k + 1) + ": extra " + y.things[i].kind + " at " +
-                               describe(shift(y.things[i].points.front(), y.corner)));
+            int& loose = looseHere[y.things[i].kind];
+            if (loose > 0) {
+                --loose;
+                continue;
+            }
+            diff.push_back("part " + std::to_string(k + 1) + ": extra " + y.things[i].kind +
+                           " at " + describe(shift(y.things[i].points.front(), y.corner)));
         }
         return diff;
     };
@@ -324,7 +343,8 @@ std::vector<std::string> differences(const PipelineGeometry& a, const PipelineGe
             std::vector<std::string> bestDiff;
             long best = -1;
             for (std::size_t i = 0; i < pb.size(); ++i) {
-                if (taken[i] || std::fabs(pa[k].length - pb[i].length) > tol + 1e-3 * pa[k].length) continue;
+                if (taken[i] || std::fabs(pa[k].length - pb[i].length) > tol + 1e-3 * pa[k].length)
+                    continue;
                 std::vector<std::string> d = compare(pa[k], pb[i], k);
                 if (pass == 0 && !d.empty()) continue;
                 if (best < 0 || d.size() < bestDiff.size()) {

@@ -54,7 +54,8 @@ std::string listed(const std::vector<std::string>& lines) {
     return out;
 }
 
-void expectDrawingSurvives(const std::string& name, const model::Drawing& drawing, const Scratch& scratch) {
+void expectDrawingSurvives(const std::string& name, const model::Drawing& drawing,
+                           const Scratch& scratch) {
     model::AppContext app;
     const spatial::RealModel before = spatial::buildRealModel(drawing);
     const fs::path pcf = scratch / (name + ".pcf");
@@ -80,7 +81,8 @@ TEST(PcfRoundTrip, TheExamplesComeBackAsTheSamePipeline) {
     for (const char* name : {"pipeline", "report", "symbol-atlas"}) {
         model::AppContext app;
         std::string error;
-        auto doc = model::Document::open(app, fs::path(TUBRA_SOURCE_DIR) / "examples" / (std::string(name) + ".hcd"), &error);
+        auto doc = model::Document::open(
+            app, fs::path(TUBRA_SOURCE_DIR) / "examples" / (std::string(name) + ".hcd"), &error);
         ASSERT_TRUE(doc) << error;
         expectDrawingSurvives(name, doc->drawing, scratch);
     }
@@ -117,7 +119,8 @@ TEST(PcfRoundTrip, DrawingsMadeWithTheToolsComeBackAsTheSamePipeline) {
         Sketch s(0.0, false);
         s.segment({400, -1200, 0}, kEast, 500, "3000");
         const model::Vec3 end = s.end();
-        s.play("command 2711\n" + text::format("dialog plane=%s offsetA=%.0f offsetB=%.0f\n", plane, 300.0, 400.0) +
+        s.play("command 2711\n" +
+               text::format("dialog plane=%s offsetA=%.0f offsetB=%.0f\n", plane, 300.0, 400.0) +
                "answer no\n" + text::format("click %.4f %.4f\n", end.x, end.y));
         expectDrawingSurvives(std::string("slanted-") + plane, s.drawing(), scratch);
     }
@@ -134,7 +137,8 @@ TEST(PcfRoundTrip, DrawingsMadeWithTheToolsComeBackAsTheSamePipeline) {
         for (const model::SymbolCode code : model::kAllSymbols) {
             const model::ObjectKind kind = *model::kindOfSymbol(static_cast<int>(code));
             if (kind == model::ObjectKind::SiteMark) continue;
-            s.place(d.objects.at(pipes[k % 6]), 0.15 + 0.14 * static_cast<double>((k / 6) % 6), static_cast<int>(code));
+            s.place(d.objects.at(pipes[k % 6]), 0.15 + 0.14 * static_cast<double>((k / 6) % 6),
+                    static_cast<int>(code));
             ++k;
         }
         expectDrawingSurvives("symbols", d, scratch);
@@ -151,14 +155,15 @@ TEST(PcfRoundTrip, HandWrittenPcfsComeBackAsTheSamePipeline) {
         model::AppContext app;
         auto doc = importSavedAndOpened(app, entry.path(), scratch / (name + ".hcd"));
         ASSERT_TRUE(doc) << name;
-        const exchange::PcfReadResult again =
-            exchange::readPcf(exchange::pcfText(doc->drawing, spatial::buildRealModel(doc->drawing)));
+        const exchange::PcfReadResult again = exchange::readPcf(
+            exchange::pcfText(doc->drawing, spatial::buildRealModel(doc->drawing)));
         ASSERT_TRUE(again.ok()) << again.error;
         // A file without welds gets them at its welded joints: they are not compared.
         bool welds = false;
         for (const auto& r : original.file.records) welds = welds || r.identifier == "WELD";
-        const auto diff = tubra::testing::differences(tubra::testing::geometryOf(original.file, welds),
-                                               tubra::testing::geometryOf(again.file, welds));
+        const auto diff =
+            tubra::testing::differences(tubra::testing::geometryOf(original.file, welds),
+                                        tubra::testing::geometryOf(again.file, welds));
         EXPECT_TRUE(diff.empty()) << name << ":\n" << listed(diff);
     }
 }
