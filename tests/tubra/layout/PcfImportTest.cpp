@@ -122,7 +122,8 @@ void expectSoundDrawing(const std::string& name, const model::Drawing& d) {
         EXPECT_EQ(text.find_first_not_of("0123456789."), std::string::npos) << text;
         const spatial::RealObject* r = m.find(i);
         ASSERT_NE(r, nullptr);
-        EXPECT_NEAR(r->length, std::stod(text), 1e-6) << i;
+        // Written to a tenth of a millimetre; the rebuild may share a loop's closure among its runs.
+        EXPECT_NEAR(r->length, std::stod(text), 0.1) << i;
     }
     // The true projection, with the drawing's angles.
     const double a = d.X_AxisAngle * view::kDegToRad, b = d.Y_AxisAngle * view::kDegToRad;
