@@ -66,8 +66,12 @@ struct Pt {
 
 // Whether sheet segments a-b and c-d cross at points inside both.
 bool crossInside(Pt a, Pt b, Pt c, Pt d) {
+    // Signed distance of q from the line o-p; a point on it within rounding (a shared end) is on
+    // no side.
     auto side = [](Pt o, Pt p, Pt q) {
-        return (p.x - o.x) * (q.y - o.y) - (p.y - o.y) * (q.x - o.x);
+        const double l = std::hypot(p.x - o.x, p.y - o.y);
+        const double s = l > 0 ? ((p.x - o.x) * (q.y - o.y) - (p.y - o.y) * (q.x - o.x)) / l : 0.0;
+        return std::fabs(s) < 1e-6 ? 0.0 : s;
     };
     const double d1 = side(c, d, a), d2 = side(c, d, b), d3 = side(a, b, c), d4 = side(a, b, d);
     return ((d1 > 0 && d2 < 0) || (d1 < 0 && d2 > 0)) && ((d3 > 0 && d4 < 0) || (d3 < 0 && d4 > 0));
@@ -122,7 +126,8 @@ void expectSoundDrawing(const std::string& name, const model::Drawing& d) {
         EXPECT_EQ(text.find_first_not_of("0123456789."), std::string::npos) << text;
         const spatial::RealObject* r = m.find(i);
         ASSERT_NE(r, nullptr);
-        // Written to a tenth of a millimetre; the rebuild may share a loop's closure among its runs.
+        // Written to a tenth of a millimetre; the rebuild may share a loop's closure among its
+        // runs.
         EXPECT_NEAR(r->length, std::stod(text), 0.1) << i;
     }
     // The true projection, with the drawing's angles.
