@@ -145,6 +145,7 @@ TEST_F(MainWindowTest, ImportingAPcfOpensANewUnsavedDrawing) {
     ui.pcfName =
         QString::fromStdString((fs::path(TUBRA_TEST_DATA) / "pcf" / "feed-line.pcf").string());
     w->runCommand(app::cmd::ImportPcf);
+    w->showMaximized();
     apptest::settle();
     ASSERT_EQ(w->documentCount(), 1);
     model::Document& doc = w->activeView()->document();
