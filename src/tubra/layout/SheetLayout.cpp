@@ -599,7 +599,10 @@ Planner::Conflicts Planner::conflicts(std::vector<std::pair<int, int>>* pairs) c
 void Planner::resolve(int& budget) {
     std::vector<std::pair<int, int>> pairs;
     Conflicts current = conflicts(&pairs);
+    // Pairs no change helped; they are tried again only once every other pair is stuck too and
+    // changes made since may have opened a way.
     std::vector<std::pair<int, int>> stuck;
+    bool changedSinceStuck = false;
     while (current.score() > 0 && budget > 0) {
         std::pair<int, int> pick{-1, -1};
         for (const auto& pr : pairs)
@@ -607,7 +610,12 @@ void Planner::resolve(int& budget) {
                 pick = pr;
                 break;
             }
-        if (pick.first < 0) break;
+        if (pick.first < 0) {
+            if (!changedSinceStuck) break;
+            stuck.clear();
+            changedSinceStuck = false;
+            continue;
+        }
         // The runs between the two: from each up towards where their ways meet.
         auto chain = [&](int r) {
             std::vector<int> up;
@@ -619,12 +627,19 @@ void Planner::resolve(int& budget) {
             return up;
         };
         std::vector<int> a = chain(pick.first), b = chain(pick.second);
-        while (!a.empty() && !b.empty() && a.back() == b.back()) {
-            a.pop_back();
-            b.pop_back();
+        // Where they meet: the first run of one way that the other passes too. Runs above it
+        // move both alike; it counts only when it is one of the two itself.
+        for (std::size_t ib = 0; ib < b.size(); ++ib) {
+            const auto at = std::find(a.begin(), a.end(), b[ib]);
+            if (at == a.end()) continue;
+            const auto ia = static_cast<std::size_t>(at - a.begin());
+            a.resize(ia == 0 ? 1 : ia);
+            b.resize(ib == 0 ? 1 : ib);
+            break;
         }
         std::vector<int> candidates;
-        for (std::size_t i = 0; i < 6; ++i) {
+        // Nearest the two first: a change there moves the least else.
+        for (std::size_t i = 0; i < std::max(a.size(), b.size()); ++i) {
             if (i < a.size()) candidates.push_back(a[i]);
             if (i < b.size()) candidates.push_back(b[i]);
         }
@@ -643,7 +658,7 @@ void Planner::resolve(int& budget) {
                 if (after == before) continue;
                 stretch[static_cast<std::size_t>(c)] = after;
                 evaluate();
-                const long score = conflicts(nullptr).score();
+                const long score = fits() ? conflicts(nullptr).score() : best;
                 stretch[static_cast<std::size_t>(c)] = before;
                 --budget;
                 if (score < best) {
@@ -651,9 +666,11 @@ void Planner::resolve(int& budget) {
                     bestRun = c;
                     bestFactor = after / before;
                 }
-                if (budget <= 0) break;
+                // The first change that helps is taken: looking for the best of all costs many
+                // times as much and ends no better.
+                if (budget <= 0 || bestRun >= 0) break;
             }
-            if (budget <= 0) break;
+            if (budget <= 0 || bestRun >= 0) break;
         }
         if (bestRun < 0) {
             stuck.push_back(pick);
@@ -663,7 +680,7 @@ void Planner::resolve(int& budget) {
         evaluate();
         pairs.clear();
         current = conflicts(&pairs);
-        stuck.clear();
+        changedSinceStuck = true;
     }
     evaluate();
 }
@@ -702,7 +719,7 @@ SheetLayout layOutSheet(const Network& network, const SheetOptions& options) {
     // Looking at every run again for every change tried costs as much as the runs: a large
     // pipeline tries fewer changes, all exponents together.
     int budget = static_cast<int>(
-        std::clamp(300'000.0 / static_cast<double>(p.runs.size() + 1), 12.0, 1200.0));
+        std::clamp(1'000'000.0 / static_cast<double>(p.runs.size() + 1), 12.0, 20000.0));
     for (double gamma : kExponents) {
         p.gamma = gamma;
         p.stretch.assign(p.runs.size(), 1.0);
@@ -713,21 +730,21 @@ SheetLayout layOutSheet(const Network& network, const SheetOptions& options) {
             if (chosen > 0.0) break;
         }
         if (chosen <= 0.0) break;  // not even the smallest fits: it will not fit less compressed
-        // Runs kept clear of each other, then fitted again; a few rounds at most.
-        for (int round = 0; round < 3; ++round) {
+        // Runs kept clear of each other by stretching some, in room left by drawing the whole a
+        // little smaller than the largest that fits: each change must keep it on the sheet.
+        const double fitted = p.k;
+        Planner::Conflicts c;
+        for (double room : {1.0, 0.9, 0.75}) {
+            p.stretch.assign(p.runs.size(), 1.0);
+            p.k = fitted * room;
+            p.evaluate();
             p.resolve(budget);
-            if (p.fits()) break;
-            if (p.fitK() <= 0.0) {
-                // Stretched beyond the sheet: back to the plain lengths.
-                std::fill(p.stretch.begin(), p.stretch.end(), 1.0);
-                p.fitK();
-                break;
-            }
+            c = p.conflicts(nullptr);
+            if (!best || c.hard < best->conflicts.hard ||
+                (c.hard == best->conflicts.hard && c.soft < best->conflicts.soft))
+                best = Tried{gamma, p.detail, p.k, p.rowLimit, p.stretch, c};
+            if (c.hard == 0 || budget <= 0) break;
         }
-        const Planner::Conflicts c = p.conflicts(nullptr);
-        if (!best || c.hard < best->conflicts.hard ||
-            (c.hard == best->conflicts.hard && c.soft < best->conflicts.soft))
-            best = Tried{gamma, p.detail, p.k, p.rowLimit, p.stretch, c};
         if (c.hard == 0 || budget <= 0) break;
     }
     if (best) {
