@@ -19,6 +19,7 @@
 #include "tubra/layout/PipeSizes.h"
 #include "tubra/layout/SheetLayout.h"
 #include "tubra/model/Kinds.h"
+#include "tubra/view/Directions.h"
 #include "tubra/view/SymbolLibrary.h"
 #include "tubra/view/ViewState.h"
 
@@ -45,25 +46,6 @@ constexpr double kTableWidth = (16 + 40) * 13.0 + 65.0;
 
 std::string utf8(std::string_view gbk) {
     return text::gbkToUtf8(gbk);
-}
-
-int opposite(int code) {
-    switch (code) {
-        case 0:
-            return 1;
-        case 1:
-            return 0;
-        case 2:
-            return 4;
-        case 4:
-            return 2;
-        case 3:
-            return 5;
-        case 5:
-            return 3;
-        default:
-            return code;
-    }
 }
 
 Vec3 vec(Sheet s, double z) {
@@ -136,7 +118,7 @@ class Emitter {
     // there).
     int codeFrom(std::size_t r, int j) const {
         const RunLayout& run = lay_.runs[r];
-        return net_.spans[r].from == j ? run.code : opposite(run.code);
+        return net_.spans[r].from == j ? run.code : view::oppositeDirection(run.code);
     }
     Sheet awayFrom(std::size_t r, int j) const {
         const Sheet d = lay_.runs[r].dir;
@@ -410,7 +392,8 @@ void Emitter::emitFitting(int j) {
         const Sheet wa = awayFrom(ra, j), wb = awayFrom(rb, j);
         const Sheet c{k.x + wa.x * r, k.y + wa.y * r}, e{k.x + wb.x * r, k.y + wb.y * r};
         const RunLayout& la = lay_.runs[ra];
-        PipeObject a = temp({c.x + wa.x * 100.0, c.y + wa.y * 100.0}, c, opposite(codeFrom(ra, j)),
+        PipeObject a = temp({c.x + wa.x * 100.0, c.y + wa.y * 100.0}, c,
+                            view::oppositeDirection(codeFrom(ra, j)),
                             la.shape == RunShape::Plane ? la.plane : -1.0);
         PipeObject b = temp(e, {e.x + wb.x * 100.0, e.y + wb.y * 100.0}, codeFrom(rb, j), -1.0);
         PipeObject elbow = edit::makeElbow(a, b, r, kToolLength);
