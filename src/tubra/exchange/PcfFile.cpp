@@ -193,7 +193,6 @@ class Reader {
     bool skippingRecord_ = false;
     bool sawPcfKey_ = false;
     bool sawReference_ = false;
-    bool inMaterials_ = false;
     std::string currentMaterial_;
     // Raw points per record (converted once the units are known).
     struct RawRecord {
