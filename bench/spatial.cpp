@@ -6,13 +6,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <map>
@@ -21,14 +14,13 @@
 #include <string>
 #include <vector>
 
+#include "cli_process.h"
 #include "platform/AtomicFile.h"
 #include "support/GeneratedDrawing.h"
 #include "tubra/exchange/Pcf.h"
 #include "tubra/model/Document.h"
 #include "tubra/model/DrawingFile.h"
 #include "tubra/spatial/RealModel.h"
-
-extern char** environ;
 
 namespace {
 
@@ -83,48 +75,7 @@ const fs::path& scatteredDrawing(int count) {
     return it->second;
 }
 
-struct Run {
-    double wall = 0;  // seconds from the start to the end of the process
-    double cpu = 0;   // its user and system seconds
-};
-
-// Runs tubra-cli with `args`, standard output and error to /dev/null.
-Run runOnce(const std::vector<std::string>& args) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    std::vector<char*> argv{const_cast<char*>(TUBRA_CLI)};
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    const auto start = std::chrono::steady_clock::now();
-    pid_t pid = 0;
-    if (posix_spawn(&pid, TUBRA_CLI, &actions, nullptr, argv.data(), environ) != 0)
-        throw std::runtime_error("cannot start tubra-cli");
-    int status = 0;
-    rusage usage{};
-    ::wait4(pid, &status, 0, &usage);
-    Run r;
-    r.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    r.cpu = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    posix_spawn_file_actions_destroy(&actions);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        throw std::runtime_error("tubra-cli failed");
-    return r;
-}
-
-// Wall time per run, and the process's own processor time (steadier on a busy machine).
-void runProcess(benchmark::State& state, const std::vector<std::string>& args) {
-    double cpu = 0;
-    for (auto _ : state) {
-        const Run r = runOnce(args);
-        state.SetIterationTime(r.wall);
-        cpu += r.cpu;
-    }
-    state.counters["process_cpu_ms"] =
-        benchmark::Counter(cpu * 1000.0, benchmark::Counter::kAvgIterations);
-}
+using clibench::runProcess;
 
 void BM_Json(benchmark::State& state) {
     runProcess(state, {"json", generatedDrawing().string()});

@@ -8,8 +8,8 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 
-#include "tubra/appcore/Commands.h"
 #include "tubra/app/Dialogs.h"
+#include "tubra/appcore/Commands.h"
 
 namespace tubra::app {
 
@@ -46,6 +46,12 @@ QString DesktopInteraction::saveFileName(QWidget* parent, const QString& suggest
     return QFileDialog::getSaveFileName(parent, QStringLiteral("另存为"), suggested, filter());
 }
 
+QString DesktopInteraction::pcfFileName(QWidget* parent) {
+    return QFileDialog::getOpenFileName(
+        parent, QStringLiteral("导入 PCF"), QString(),
+        QStringLiteral("PCF 管道组件文件 (*.pcf *.PCF);;所有文件 (*)"));
+}
+
 bool DesktopInteraction::printDialog(QWidget* parent, QPrinter& printer) {
     QPrintDialog dialog(&printer, parent);
     dialog.setWindowTitle(QStringLiteral("打印"));
@@ -72,10 +78,13 @@ std::unique_ptr<QPrinter> DesktopInteraction::defaultPrinter() {
     return std::make_unique<QPrinter>(info, QPrinter::HighResolution);
 }
 
-bool DesktopInteraction::openUrl(const QUrl& url) { return QDesktopServices::openUrl(url); }
+bool DesktopInteraction::openUrl(const QUrl& url) {
+    return QDesktopServices::openUrl(url);
+}
 
 QString DesktopInteraction::sessionFileName(QWidget* parent) {
-    return QFileDialog::getSaveFileName(parent, QStringLiteral("录制操作"), QStringLiteral("tubra.session"),
+    return QFileDialog::getSaveFileName(parent, QStringLiteral("录制操作"),
+                                        QStringLiteral("tubra.session"),
                                         QStringLiteral("会话脚本 (*.session);;所有文件 (*)"));
 }
 

@@ -18,7 +18,7 @@ class QWidget;
 namespace tubra::app {
 
 class Interaction {
-public:
+  public:
     virtual ~Interaction() = default;
 
     // Message boxes for `parent`.
@@ -48,11 +48,13 @@ public:
     virtual void showAbout(QWidget* parent) = 0;
     // The file a session is recorded into; empty when cancelled.
     virtual QString sessionFileName(QWidget*) { return {}; }
+    // The piping component file to import; empty when cancelled.
+    virtual QString pcfFileName(QWidget*) { return {}; }
 };
 
 // The real dialogs of the program.
 class DesktopInteraction : public Interaction {
-public:
+  public:
     platform::Answer ask(QWidget* parent, const platform::Message& message) override;
     std::optional<view::NewDrawingValues> askNewDrawing(QWidget* parent,
                                                         NewDrawingForm form) override;
@@ -67,18 +69,19 @@ public:
     bool openUrl(const QUrl& url) override;
     void showAbout(QWidget* parent) override;
     QString sessionFileName(QWidget* parent) override;
+    QString pcfFileName(QWidget* parent) override;
 };
 
 // A Prompter that asks through an Interaction, for the document's own questions.
 class InteractionPrompter : public platform::Prompter {
-public:
+  public:
     InteractionPrompter(Interaction& interaction, QWidget* parent)
         : interaction_(interaction), parent_(parent) {}
     platform::Answer ask(const platform::Message& message) override {
         return interaction_.ask(parent_, message);
     }
 
-private:
+  private:
     Interaction& interaction_;
     QWidget* parent_;
 };

@@ -8,6 +8,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -19,10 +20,10 @@
 #include <QStatusBar>
 #include <QToolBar>
 
+#include "platform/qt/FormDialogs.h"
 #include "tubra/app/DrawingView.h"
 #include "tubra/app/ExchangeCommands.h"
 #include "tubra/app/Help.h"
-#include "tubra/appcore/InstallCommands.h"
 #include "tubra/app/InstallDialogs.h"
 #include "tubra/app/Interaction.h"
 #include "tubra/app/LockKeys.h"
@@ -31,20 +32,27 @@
 #include "tubra/app/SessionRecording.h"
 #include "tubra/app/ToolIcons.h"
 #include "tubra/app/WindowLayout.h"
-#include "platform/qt/FormDialogs.h"
+#include "tubra/appcore/ImportDocument.h"
+#include "tubra/appcore/InstallCommands.h"
 
 namespace tubra::app {
 
 namespace {
 
-QString qs(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+QString qs(std::string_view s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
 
 Qt::ToolBarArea areaOf(DockSide side) {
     switch (side) {
-        case DockSide::Top: return Qt::TopToolBarArea;
-        case DockSide::Left: return Qt::LeftToolBarArea;
-        case DockSide::Right: return Qt::RightToolBarArea;
-        case DockSide::Bottom: return Qt::BottomToolBarArea;
+        case DockSide::Top:
+            return Qt::TopToolBarArea;
+        case DockSide::Left:
+            return Qt::LeftToolBarArea;
+        case DockSide::Right:
+            return Qt::RightToolBarArea;
+        case DockSide::Bottom:
+            return Qt::BottomToolBarArea;
     }
     return Qt::TopToolBarArea;
 }
@@ -78,13 +86,13 @@ bool containsDynamic(std::span<const MenuEntry> entries) {
 
 // A child window: one view of a drawing. Closing the last window of a drawing asks to save it.
 class MainWindow::ChildWindow : public QMdiSubWindow {
-public:
+  public:
     ChildWindow(MainWindow& main, OpenDocument& entry) : main_(main), entry_(entry) {
         setAttribute(Qt::WA_DeleteOnClose);
     }
     OpenDocument& entry() { return entry_; }
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override {
         const bool last = entry_.windows.size() == 1 && entry_.windows.front() == this;
         if (last && !main_.mayClose(entry_)) {
@@ -95,7 +103,7 @@ protected:
         if (event->isAccepted()) main_.windowClosed(this);
     }
 
-private:
+  private:
     MainWindow& main_;
     OpenDocument& entry_;
 };
@@ -124,7 +132,8 @@ MainWindow::MainWindow(model::AppContext& app, Interaction& interaction, QWidget
                                      for (DrawingView* other : viewsOf(view->document()))
                                          if (other != view) other->adoptPageSetup();
                                  },
-                                 {}, {}};
+                                 {},
+                                 {}};
     createActions();
     createBars();
     createMenus();
@@ -167,7 +176,8 @@ void MainWindow::createActions() {
     }
     std::map<int, QList<QKeySequence>> keys;
     for (const Accelerator& acc : accelerators())
-        keys[acc.command].append(QKeySequence::fromString(qs(acc.keys), QKeySequence::PortableText));
+        keys[acc.command].append(
+            QKeySequence::fromString(qs(acc.keys), QKeySequence::PortableText));
     for (auto& [id, list] : keys)
         if (QAction* a = action(id)) a->setShortcuts(list);
     // F1 is a command of its own; the help menu item shows it as its key.
@@ -214,9 +224,15 @@ void MainWindow::createBars() {
 void MainWindow::fillMenu(QMenu* menu, std::span<const MenuEntry> entries) {
     for (const MenuEntry& e : entries) {
         switch (e.kind) {
-            case MenuEntry::Kind::Command: menu->addAction(action(e.id)); break;
-            case MenuEntry::Kind::Separator: menu->addSeparator(); break;
-            case MenuEntry::Kind::Submenu: fillMenu(menu->addMenu(qs(e.text)), e.children); break;
+            case MenuEntry::Kind::Command:
+                menu->addAction(action(e.id));
+                break;
+            case MenuEntry::Kind::Separator:
+                menu->addSeparator();
+                break;
+            case MenuEntry::Kind::Submenu:
+                fillMenu(menu->addMenu(qs(e.text)), e.children);
+                break;
             case MenuEntry::Kind::RecentFiles: {
                 const auto& items = recent_.items();
                 if (items.empty()) {
@@ -234,10 +250,12 @@ void MainWindow::fillMenu(QMenu* menu, std::span<const MenuEntry> entries) {
                 const auto windows = mdi_->subWindowList();
                 for (int i = 0; i < windows.size(); ++i) {
                     QMdiSubWindow* w = windows[i];
-                    QAction* a = menu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(w->windowTitle()));
+                    QAction* a =
+                        menu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(w->windowTitle()));
                     a->setCheckable(true);
                     a->setChecked(w == mdi_->activeSubWindow());
-                    connect(a, &QAction::triggered, this, [this, w] { mdi_->setActiveSubWindow(w); });
+                    connect(a, &QAction::triggered, this,
+                            [this, w] { mdi_->setActiveSubWindow(w); });
                 }
                 break;
             }
@@ -289,7 +307,9 @@ void MainWindow::setStatusText(const QString& text) {
     readyLabel_->setText(text.isEmpty() ? qs(kReadyText) : text);
 }
 
-QLabel* MainWindow::lockIndicator(int index) const { return locks_->label(index); }
+QLabel* MainWindow::lockIndicator(int index) const {
+    return locks_->label(index);
+}
 
 QAction* MainWindow::action(int id) const {
     const auto it = actions_.find(id);
@@ -351,13 +371,19 @@ void MainWindow::openRecent(int index) {
 bool MainWindow::carryOut(const StartRequest& request) {
     bool done = false;
     switch (request.kind) {
-        case StartRequest::Kind::NewDrawing: done = newDocument() != nullptr; break;
-        case StartRequest::Kind::Open: done = openDocument(QString::fromStdString(request.path)) != nullptr; break;
+        case StartRequest::Kind::NewDrawing:
+            done = newDocument() != nullptr;
+            break;
+        case StartRequest::Kind::Open:
+            done = openDocument(QString::fromStdString(request.path)) != nullptr;
+            break;
         case StartRequest::Kind::Print:
         case StartRequest::Kind::Help:
-        case StartRequest::Kind::Invalid: return false;
+        case StartRequest::Kind::Invalid:
+            return false;
     }
-    if (done && !request.recordPath.empty()) startRecording(QString::fromStdString(request.recordPath));
+    if (done && !request.recordPath.empty())
+        startRecording(QString::fromStdString(request.recordPath));
     return done;
 }
 
@@ -393,7 +419,8 @@ DrawingView* MainWindow::openDocument(const QString& path) {
     const std::string wanted = RecentFileList::normalised(path.toStdString());
     for (auto& entry : documents_) {
         if (!entry->doc->path().empty() &&
-            RecentFileList::normalised(entry->doc->path().string()) == wanted && !entry->windows.empty()) {
+            RecentFileList::normalised(entry->doc->path().string()) == wanted &&
+            !entry->windows.empty()) {
             mdi_->setActiveSubWindow(entry->windows.front());
             return static_cast<DrawingView*>(entry->windows.front()->widget());
         }
@@ -421,6 +448,41 @@ DrawingView* MainWindow::openDocument(const QString& path) {
     for (const std::string& warning : documents_.back()->doc->openWarnings())
         interaction_.ask(this, {warning, std::string(kAppTitle), platform::Buttons::Ok,
                                 platform::MessageIcon::Warning, platform::Answer::Ok});
+    return view;
+}
+
+DrawingView* MainWindow::importPcf(const QString& path) {
+    // As for a file opened: the drawing's values win over the view defaults, and the program's
+    // settings stay as they were when nothing can be drawn.
+    const model::DrawingSettings before = app_.settings;
+    app_.settings.resetViewDefaults();
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const QByteArray utf8 = path.toUtf8();
+    layout::ImportOptions options;
+    options.pageSize = kChoosePage;
+    ImportedDrawing imported = importPcfDrawing(
+        app_, std::filesystem::path(std::u8string(utf8.begin(), utf8.end())), options);
+    QGuiApplication::restoreOverrideCursor();
+    const std::string name = QFileInfo(path).fileName().toStdString();
+    if (!imported.document) {
+        app_.settings = before;
+        interaction_.ask(
+            this, {"无法导入 " + name + "：" + imported.error, std::string(kAppTitle),
+                   platform::Buttons::Ok, platform::MessageIcon::Warning, platform::Answer::Ok});
+        return nullptr;
+    }
+    auto entry = std::make_unique<OpenDocument>();
+    entry->doc = std::move(imported.document);
+    documents_.push_back(std::move(entry));
+    DrawingView* view = addWindow(*documents_.back());
+    for (DrawingView* v : views()) v->refresh();
+    setStatusText(QStringLiteral("已导入 PCF 文件：%1").arg(path));
+    if (!imported.warnings.empty()) {
+        std::string text = "已导入 " + name + "，请注意：";
+        for (const std::string& w : imported.warnings) text += "\n· " + w;
+        interaction_.ask(this, {text, std::string(kAppTitle), platform::Buttons::Ok,
+                                platform::MessageIcon::Information, platform::Answer::Ok});
+    }
     return view;
 }
 
@@ -527,9 +589,12 @@ bool MainWindow::mayClose(OpenDocument& entry) {
     const std::string text = "是否保存对 " + entry.doc->title() + " 的更改?";
     switch (interaction_.ask(this, {text, std::string(kAppTitle), platform::Buttons::YesNoCancel,
                                     platform::MessageIcon::Warning, platform::Answer::Yes})) {
-        case platform::Answer::Yes: return save(entry, false);
-        case platform::Answer::No: return true;
-        default: return false;
+        case platform::Answer::Yes:
+            return save(entry, false);
+        case platform::Answer::No:
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -537,8 +602,9 @@ bool MainWindow::save(OpenDocument& entry, bool saveAs) {
     model::Document& doc = *entry.doc;
     std::filesystem::path target = doc.path();
     if (saveAs || target.empty()) {
-        QString suggested = target.empty() ? QString::fromStdString(doc.title()) + qs(kFileExtension)
-                                           : QString::fromStdString(target.string());
+        QString suggested = target.empty()
+                                ? QString::fromStdString(doc.title()) + qs(kFileExtension)
+                                : QString::fromStdString(target.string());
         QString name = interaction_.saveFileName(this, suggested);
         if (name.isEmpty()) return false;
         if (QFileInfo(name).suffix().isEmpty()) name += qs(kFileExtension);
@@ -555,7 +621,8 @@ bool MainWindow::save(OpenDocument& entry, bool saveAs) {
         doc.setModifiedFlag(true);
         if (result.readOnly) {
             // As editors do: the file stays as it is, the drawing may go to another file.
-            const std::string text = target.filename().string() + " 是只读文件，不能保存。\n是否另存为其它文件?";
+            const std::string text =
+                target.filename().string() + " 是只读文件，不能保存。\n是否另存为其它文件?";
             if (interaction_.ask(this, {text, std::string(kAppTitle), platform::Buttons::YesNo,
                                         platform::MessageIcon::Warning, platform::Answer::Yes}) ==
                 platform::Answer::Yes)
@@ -598,7 +665,8 @@ void MainWindow::updateTitles(OpenDocument& entry) {
     const QString title = QString::fromStdString(entry.doc->title());
     const auto n = entry.windows.size();
     for (std::size_t i = 0; i < n; ++i)
-        entry.windows[i]->setWindowTitle(n > 1 ? QStringLiteral("%1:%2").arg(title).arg(i + 1) : title);
+        entry.windows[i]->setWindowTitle(n > 1 ? QStringLiteral("%1:%2").arg(title).arg(i + 1)
+                                               : title);
     updateMainTitle();
 }
 
@@ -608,7 +676,8 @@ void MainWindow::updateMainTitle() {
         const auto list = mdi_->subWindowList(QMdiArea::StackingOrder);
         if (!list.isEmpty()) w = list.back();
     }
-    setWindowTitle(w ? QStringLiteral("%1 - [%2]").arg(qs(kAppTitle), w->windowTitle()) : qs(kAppTitle));
+    setWindowTitle(w ? QStringLiteral("%1 - [%2]").arg(qs(kAppTitle), w->windowTitle())
+                     : qs(kAppTitle));
 }
 
 // --- commands ---
@@ -619,8 +688,9 @@ namespace {
 template <typename F>
 auto withCommandContext(DrawingView& view, Interaction& interaction, F&& f) {
     (void)interaction;
-    edit::CommandContext context{view.document(), view.state(), view.prompter(), view.forms(),
-                                 &view.controller(), view.onDocumentChanged, &view.controller().port()};
+    edit::CommandContext context{
+        view.document(),    view.state(),           view.prompter(),          view.forms(),
+        &view.controller(), view.onDocumentChanged, &view.controller().port()};
     return f(context);
 }
 }  // namespace
@@ -659,31 +729,58 @@ void MainWindow::runCommandNow(int id) {
         if (QToolBar* b = bar(command)) b->setVisible(b->isHidden());
     };
     switch (id) {
-        case cmd::New: newDocument(); break;
+        case cmd::New:
+            newDocument();
+            break;
         case cmd::Open: {
-            const QString dir = recent_.items().empty()
-                                    ? QDir::currentPath()
-                                    : QFileInfo(QString::fromStdString(recent_.items().front())).absolutePath();
+            const QString dir =
+                recent_.items().empty()
+                    ? QDir::currentPath()
+                    : QFileInfo(QString::fromStdString(recent_.items().front())).absolutePath();
             const QString name = interaction_.openFileName(this, dir);
             if (!name.isEmpty()) openDocument(name);
             break;
         }
-        case cmd::Close: closeActiveDocument(); break;
-        case cmd::Save: saveActive(false); break;
-        case cmd::SaveAs: saveActive(true); break;
-        case cmd::Print: print(); break;
-        case cmd::PrintPreview: printPreview(); break;
-        case cmd::PrintSetup: printSetup(); break;
-        case cmd::Exit: close(); break;
+        case cmd::Close:
+            closeActiveDocument();
+            break;
+        case cmd::Save:
+            saveActive(false);
+            break;
+        case cmd::SaveAs:
+            saveActive(true);
+            break;
+        case cmd::Print:
+            print();
+            break;
+        case cmd::PrintPreview:
+            printPreview();
+            break;
+        case cmd::PrintSetup:
+            printSetup();
+            break;
+        case cmd::Exit:
+            close();
+            break;
         case cmd::ToolBar:
         case cmd::ValveBar:
         case cmd::AccessoryBar:
         case cmd::FittingBar:
-        case cmd::QuickBar: toggleBar(id); break;
-        case cmd::StatusBar: statusBar()->setVisible(statusBar()->isHidden()); break;
-        case cmd::NewWindow: newWindow(); break;
-        case cmd::Cascade: cascadeWindows(*mdi_); break;
-        case cmd::Tile: mdi_->tileSubWindows(); break;
+        case cmd::QuickBar:
+            toggleBar(id);
+            break;
+        case cmd::StatusBar:
+            statusBar()->setVisible(statusBar()->isHidden());
+            break;
+        case cmd::NewWindow:
+            newWindow();
+            break;
+        case cmd::Cascade:
+            cascadeWindows(*mdi_);
+            break;
+        case cmd::Tile:
+            mdi_->tileSubWindows();
+            break;
         case cmd::ArrangeIcons: {
             // Minimised windows line up along the bottom of the work area.
             int x = 0;
@@ -694,22 +791,46 @@ void MainWindow::runCommandNow(int id) {
             }
             break;
         }
-        case cmd::NextPane: mdi_->activateNextSubWindow(); break;
-        case cmd::PrevPane: mdi_->activatePreviousSubWindow(); break;
+        case cmd::NextPane:
+            mdi_->activateNextSubWindow();
+            break;
+        case cmd::PrevPane:
+            mdi_->activatePreviousSubWindow();
+            break;
         case cmd::Help:
-        case cmd::HelpKey: showHelp(); break;
-        case cmd::About: interaction_.showAbout(this); break;
+        case cmd::HelpKey:
+            showHelp();
+            break;
+        case cmd::About:
+            interaction_.showAbout(this);
+            break;
         case cmd::RecordSession: {
             const QString name = interaction_.sessionFileName(this);
             if (!name.isEmpty()) startRecording(name);
             break;
         }
-        case cmd::StopRecording: stopRecording(); break;
-        case cmd::ExportPcf: realSpace_->exportPcf(view); break;
-        case cmd::ExportDxf: exportDxf(*this); break;
-        case cmd::Materials: showMaterials(*this); break;
-        case cmd::View3D: realSpace_->show3D(view); break;
-        default: break;
+        case cmd::StopRecording:
+            stopRecording();
+            break;
+        case cmd::ImportPcf: {
+            const QString name = interaction_.pcfFileName(this);
+            if (!name.isEmpty()) importPcf(name);
+            break;
+        }
+        case cmd::ExportPcf:
+            realSpace_->exportPcf(view);
+            break;
+        case cmd::ExportDxf:
+            exportDxf(*this);
+            break;
+        case cmd::Materials:
+            showMaterials(*this);
+            break;
+        case cmd::View3D:
+            realSpace_->show3D(view);
+            break;
+        default:
+            break;
     }
     updateCommands();
 }
@@ -764,9 +885,9 @@ void MainWindow::print() {
     if (!paperChosen_) setPaperForView(p, view->document(), view->state());
     if (!interaction_.printDialog(this, p)) return;
     if (view->printTo(p) == 0)
-        interaction_.ask(this, {"打印时出错，请检查打印机。", std::string(kAppTitle),
-                                platform::Buttons::Ok, platform::MessageIcon::Error,
-                                platform::Answer::Ok});
+        interaction_.ask(
+            this, {"打印时出错，请检查打印机。", std::string(kAppTitle), platform::Buttons::Ok,
+                   platform::MessageIcon::Error, platform::Answer::Ok});
 }
 
 void MainWindow::printPreview() {
@@ -788,8 +909,9 @@ void MainWindow::printSetup() {
 void MainWindow::showHelp() {
     // The program's own help window: it needs no browser or launcher on the desktop.
     if (!showHelpWindow(this))
-        interaction_.ask(this, {"找不到使用帮助文件。", std::string(kAppTitle), platform::Buttons::Ok,
-                                platform::MessageIcon::Warning, platform::Answer::Ok});
+        interaction_.ask(this,
+                         {"找不到使用帮助文件。", std::string(kAppTitle), platform::Buttons::Ok,
+                          platform::MessageIcon::Warning, platform::Answer::Ok});
 }
 
 // --- window events ---

@@ -39,7 +39,7 @@ struct CommandHandler {
 };
 
 class MainWindow : public QMainWindow {
-public:
+  public:
     MainWindow(model::AppContext& app, Interaction& interaction, QWidget* parent = nullptr);
     ~MainWindow() override;
 
@@ -52,6 +52,10 @@ public:
     // Opens `path` (or brings its window forward when it is open already). Failures are told
     // in a message box and leave no window; returns null then.
     DrawingView* openDocument(const QString& path);
+    // 文件 → 导入 PCF…: the piping component file at `path` laid out as a new, unsaved drawing in
+    // a new child window. What the user should know about the file is told in a message box,
+    // and so is a file that cannot be drawn (null then, and no window).
+    DrawingView* importPcf(const QString& path);
     // Saves the active drawing ("save as" always asks for a name). False when not saved.
     bool saveActive(bool saveAs);
     // Closes every window of the active drawing after asking to save it; false when the user
@@ -93,12 +97,12 @@ public:
     void stopRecording();
     bool recording() const { return recording_ != nullptr; }
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
-private:
+  private:
     struct OpenDocument {
         std::unique_ptr<model::Document> doc;
         std::vector<QMdiSubWindow*> windows;

@@ -43,6 +43,13 @@ constexpr CommandInfo kCommands[] = {
     {cmd::RecordSession, "录制操作…", "把以后的操作录制成会话脚本，以便重现", theme("media-record"),
      H::Window},
     {cmd::StopRecording, "停止录制", "结束会话脚本的录制", theme("media-playback-stop"), H::Window},
+    {cmd::ImportPcf,
+     "导入 PCF",
+     "读入 PCF 管道组件文件，自动画成一张新的单线图",
+     {},
+     H::Window,
+     false,
+     false},
     {cmd::ExportPcf, "导出 PCF", "把管线按真实坐标写成 PCF 管道组件文件", {}, H::Window},
     {cmd::ExportDxf, "导出 DXF", "将图纸（同打印）导出为 DXF 文件，供 CAD 软件打开", {}, H::Window},
     // edit
@@ -83,7 +90,10 @@ constexpr CommandInfo kCommands[] = {
     {cmd::FrameSwitch, "图框显示", "显示或隐藏图纸框、标题框和管道特性表", glyph(G::FrameSwitch),
      H::Document, true},
     {cmd::View3D, "三维视图", "在图形旁打开管线的三维视图和前后一致性检查", {}, H::Window},
-    {cmd::Materials, "材料表", "显示本图的材料表：管长、弯头、三通、阀门、管件、支架、焊缝", {},
+    {cmd::Materials,
+     "材料表",
+     "显示本图的材料表：管长、弯头、三通、阀门、管件、支架、焊缝",
+     {},
      H::Window},
     {cmd::PageSetup, "设置页面", "设置图纸大小和坐标标注", glyph(G::PageSetup), H::Document},
     // settings
@@ -294,17 +304,26 @@ constexpr BarInfo kBars[] = {
 };
 
 using K = MenuEntry::Kind;
-constexpr MenuEntry item(int id, std::string_view text) { return {K::Command, id, text, {}}; }
-constexpr MenuEntry separator() { return {K::Separator, 0, {}, {}}; }
+constexpr MenuEntry item(int id, std::string_view text) {
+    return {K::Command, id, text, {}};
+}
+constexpr MenuEntry separator() {
+    return {K::Separator, 0, {}, {}};
+}
 constexpr MenuEntry submenu(std::string_view text, std::span<const MenuEntry> children) {
     return {K::Submenu, 0, text, children};
 }
-constexpr MenuEntry recentFiles() { return {K::RecentFiles, 0, {}, {}}; }
-constexpr MenuEntry windowList() { return {K::WindowList, 0, {}, {}}; }
+constexpr MenuEntry recentFiles() {
+    return {K::RecentFiles, 0, {}, {}};
+}
+constexpr MenuEntry windowList() {
+    return {K::WindowList, 0, {}, {}};
+}
 
 // --- no drawing open ---
 constexpr MenuEntry kBareFile[] = {item(cmd::New, "新建"),
                                    item(cmd::Open, "打开"),
+                                   item(cmd::ImportPcf, "导入 PCF…"),
                                    separator(),
                                    item(cmd::PrintSetup, "打印设置"),
                                    separator(),
@@ -323,6 +342,7 @@ constexpr MenuEntry kFile[] = {item(cmd::New, "新建"),
                                item(cmd::Close, "关闭"),
                                item(cmd::Save, "保存"),
                                item(cmd::SaveAs, "另存为"),
+                               item(cmd::ImportPcf, "导入 PCF…"),
                                submenu("导出", kExport),
                                separator(),
                                item(cmd::Print, "打印"),
@@ -441,9 +461,17 @@ const CommandInfo* findCommand(int id) {
     return it == std::end(kCommands) ? nullptr : &*it;
 }
 
-std::span<const BarInfo> allBars() { return kBars; }
-std::span<const MenuInfo> noDocumentMenus() { return kNoDocumentMenus; }
-std::span<const MenuInfo> documentMenus() { return kDocumentMenus; }
-std::span<const Accelerator> accelerators() { return kAccelerators; }
+std::span<const BarInfo> allBars() {
+    return kBars;
+}
+std::span<const MenuInfo> noDocumentMenus() {
+    return kNoDocumentMenus;
+}
+std::span<const MenuInfo> documentMenus() {
+    return kDocumentMenus;
+}
+std::span<const Accelerator> accelerators() {
+    return kAccelerators;
+}
 
 }  // namespace tubra::app

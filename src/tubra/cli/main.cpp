@@ -9,6 +9,7 @@
 //   tubra-cli play SCRIPT [IN] -o OUT   replays a recorded session and saves the drawing
 //   tubra-cli model FILE          the pipeline in real coordinates and its disagreements, JSON
 //   tubra-cli export FILE --pcf OUT.pcf   the piping component file of the pipeline
+//   tubra-cli import FILE.pcf -o OUT.hcd  a piping component file laid out as a drawing
 //   tubra-cli export FILE --dxf OUT.dxf   the drawing sheet as a CAD file
 //   tubra-cli materials FILE [--csv OUT | --xlsx OUT | --json]   the bill of materials
 //
@@ -33,6 +34,7 @@
 
 #include "platform/AtomicFile.h"
 #include "tubra/cli/Commands.h"
+#include "tubra/cli/ImportCommand.h"
 #include "tubra/cli/MaterialsCommand.h"
 #include "tubra/cli/PlayCommand.h"
 #include "tubra/cli/SpatialCommands.h"
@@ -85,6 +87,9 @@ std::vector<Command> extraCommands() {
     commands.push_back({"export", "export FILE --pcf OUT.pcf 管线的 PCF 管道组件文件\n"
                                   "  export FILE --dxf OUT.dxf 图纸（同打印）写成 DXF 文件，按图层分开，隐藏的图层关闭",
                         tubra::cli::runExport});
+    commands.push_back({"import", "import FILE.pcf -o OUT.hcd [--sheet A4|A3] [--alpha 30|45|60] [--replace]\n"
+                                  "                            读入 PCF 管道组件文件，自动画成单线图（已有的图形文件只在加 --replace 时替换）",
+                        tubra::cli::runImport});
     commands.push_back({"materials", "materials FILE [--csv OUT.csv | --xlsx OUT.xlsx | --json]\n"
                                      "                            材料表：各材料、规格的管长（米），弯头、三通、阀门、管件、支架、焊缝的数量\n"
                                      "                            （CSV 中以 = + - @ 开头的文字前加 '，电子表格不会当作公式）",

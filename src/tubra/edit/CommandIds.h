@@ -40,6 +40,8 @@ inline constexpr int ExportPcf = 2749;
 inline constexpr int ExportDxf = 2750;
 inline constexpr int Materials = 2751;
 inline constexpr int View3D = 2752;
+// A piping component file laid out as a new drawing.
+inline constexpr int ImportPcf = 2753;
 
 // --- the view of a drawing ---
 inline constexpr int ZoomIn = 2700;

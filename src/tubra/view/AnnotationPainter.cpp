@@ -12,6 +12,7 @@
 
 #include "text/CFormat.h"
 #include "text/Gbk.h"
+#include "tubra/view/Directions.h"
 #include "tubra/view/SheetLayers.h"
 
 namespace tubra::view {
@@ -305,25 +306,6 @@ double arrowAngle(double degrees) {
     if (a < 0) a += 360.0;
     if (a < 6.0) a += 360.0;
     return a;
-}
-
-int oppositeDirection(int dir) {
-    switch (dir) {
-        case 0:
-            return 1;
-        case 1:
-            return 0;
-        case 2:
-            return 4;
-        case 4:
-            return 2;
-        case 3:
-            return 5;
-        case 5:
-            return 3;
-        default:
-            return -1;
-    }
 }
 
 Vec3 moved(const Vec3& p, double dx, double dy) {

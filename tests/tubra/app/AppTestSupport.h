@@ -25,13 +25,13 @@ QApplication& application();
 
 // A temporary directory, removed with everything in it.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     const std::filesystem::path& path() const { return path_; }
     std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
@@ -42,7 +42,7 @@ void writeDrawingFile(const std::filesystem::path& path, int objects, int pageSi
 void settle(int rounds = 5);
 
 class FakeInteraction : public tubra::app::Interaction {
-public:
+  public:
     // Answers: message boxes in turn (then each message's default), the new-drawing dialog,
     // the page-setup dialog, file names.
     std::deque<platform::Answer> answers;
@@ -50,6 +50,7 @@ public:
     std::function<bool(tubra::app::PageSetupForm&)> pageSetup;
     QString openName;
     QString saveName;
+    QString pcfName;
     bool printAccepted = true;
     // What the print dialog does to the printer before it is accepted (a paper chosen, or the
     // paper of the last print kept), if anything.
@@ -70,6 +71,7 @@ public:
     bool editPageSetup(QWidget*, tubra::app::PageSetupForm& form) override;
     QString openFileName(QWidget*, const QString&) override { return openName; }
     QString saveFileName(QWidget*, const QString&) override { return saveName; }
+    QString pcfFileName(QWidget*) override { return pcfName; }
     bool printDialog(QWidget*, QPrinter& printer) override {
         if (printDialogChoice) printDialogChoice(printer);
         return printAccepted;

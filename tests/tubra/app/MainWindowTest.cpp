@@ -20,10 +20,10 @@
 #include "AppTestSupport.h"
 #include "platform/AtomicFile.h"
 #include "text/Gbk.h"
-#include "tubra/appcore/Commands.h"
 #include "tubra/app/DrawingView.h"
 #include "tubra/app/Help.h"
 #include "tubra/app/MainWindow.h"
+#include "tubra/appcore/Commands.h"
 
 using namespace tubra;
 using app::MainWindow;
@@ -33,10 +33,11 @@ namespace fs = std::filesystem;
 namespace {
 
 class MainWindowTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         apptest::application();
-        QSettings(QStringLiteral("Local AppWizard-Generated Applications"), QStringLiteral("Tubra")).clear();
+        QSettings(QStringLiteral("Local AppWizard-Generated Applications"), QStringLiteral("Tubra"))
+            .clear();
     }
     std::unique_ptr<MainWindow> makeWindow() {
         auto w = std::make_unique<MainWindow>(context, ui);
@@ -66,14 +67,16 @@ void describe(QMenu* menu, std::vector<std::string>& out) {
             const int id = a->data().toInt();
             if (id >= app::cmd::Mru1 && id < app::cmd::Mru1 + app::kRecentFileCount) continue;
             // The text without the key shown beside it.
-            out.push_back(std::to_string(id) + " " + a->text().section(QLatin1Char('\t'), 0, 0).toStdString());
+            out.push_back(std::to_string(id) + " " +
+                          a->text().section(QLatin1Char('\t'), 0, 0).toStdString());
         }
     }
 }
 
 void describeEntries(std::span<const app::MenuEntry> entries, std::vector<std::string>& out) {
     for (const app::MenuEntry& e : entries) {
-        if (e.kind == app::MenuEntry::Kind::Command) out.push_back(std::to_string(e.id) + " " + std::string(e.text));
+        if (e.kind == app::MenuEntry::Kind::Command)
+            out.push_back(std::to_string(e.id) + " " + std::string(e.text));
         if (e.kind == app::MenuEntry::Kind::Submenu) {
             out.push_back("[" + std::string(e.text) + "]");
             describeEntries(e.children, out);
@@ -113,7 +116,8 @@ TEST_F(MainWindowTest, StartingWithAFileOpensOneMaximisedChildTitledWithItsName)
     // The file is the newest recent file, in the menu and in the settings.
     ASSERT_EQ(w->recentFiles().items().size(), 1u);
     EXPECT_EQ(w->recentFiles().items()[0], path.toStdString());
-    QSettings settings(QStringLiteral("Local AppWizard-Generated Applications"), QStringLiteral("Tubra"));
+    QSettings settings(QStringLiteral("Local AppWizard-Generated Applications"),
+                       QStringLiteral("Tubra"));
     EXPECT_EQ(settings.value(QStringLiteral("Recent File List/File1")).toString(), path);
 
     // Opening it again brings its window forward instead of a second copy.
@@ -132,6 +136,45 @@ TEST_F(MainWindowTest, FilesThatCannotBeOpenedLeaveNoWindow) {
     expectMenuBar(*w, app::noDocumentMenus());
     EXPECT_FALSE(w->action(app::cmd::ZoomIn)->isEnabled());
     EXPECT_TRUE(w->action(app::cmd::Open)->isEnabled());
+}
+
+TEST_F(MainWindowTest, ImportingAPcfOpensANewUnsavedDrawing) {
+    auto w = makeWindow();
+    // Offered while no drawing is open.
+    EXPECT_TRUE(w->action(app::cmd::ImportPcf)->isEnabled());
+    ui.pcfName =
+        QString::fromStdString((fs::path(TUBRA_TEST_DATA) / "pcf" / "feed-line.pcf").string());
+    w->runCommand(app::cmd::ImportPcf);
+    w->showMaximized();
+    apptest::settle();
+    ASSERT_EQ(w->documentCount(), 1);
+    model::Document& doc = w->activeView()->document();
+    EXPECT_TRUE(doc.path().empty());
+    EXPECT_TRUE(doc.isModified());
+    EXPECT_EQ(ui.newDrawingAsked, 0);
+    EXPECT_EQ(doc.drawing.objects.countOfKind(model::ObjectKind::Elbow), 3);
+    EXPECT_EQ(doc.drawing.table.values[1].view(), "P-1102-150-B1A");
+    // The window shows the drawing as laid out: its table, and its settings for every window.
+    EXPECT_EQ(w->activeView()->state().table.values[1].view(), "P-1102-150-B1A");
+    EXPECT_GT(w->activeView()->finishedPaints(), 0);
+    // What to know about the file: the attributes it skipped, bolts and gaskets not drawn.
+    ASSERT_EQ(ui.asked.size(), 1u);
+    EXPECT_NE(ui.asked[0].text.find("WEIGHT"), std::string::npos);
+    EXPECT_NE(ui.asked[0].text.find("螺栓、垫片不画"), std::string::npos);
+
+    // A file that is no PCF: told, and no window.
+    ui.asked.clear();
+    ui.pcfName = sample("不是.hcd");
+    const model::DrawingSettings before = context.settings;
+    w->runCommand(app::cmd::ImportPcf);
+    EXPECT_EQ(w->documentCount(), 1);
+    ASSERT_EQ(ui.asked.size(), 1u);
+    EXPECT_NE(ui.asked[0].text.find("不是 PCF"), std::string::npos);
+    EXPECT_EQ(context.settings, before);
+    // Cancelled: nothing.
+    ui.pcfName.clear();
+    w->runCommand(app::cmd::ImportPcf);
+    EXPECT_EQ(w->documentCount(), 1);
 }
 
 TEST_F(MainWindowTest, ANewDrawingAsksOnceForItsProjectionAndASecondWindowDoesNotAsk) {
@@ -177,9 +220,10 @@ TEST_F(MainWindowTest, EveryButtonAndMenuEntryIsThereWithItsIdAndText) {
         QToolBar* bar = w->bar(info.visibilityCommand);
         ASSERT_NE(bar, nullptr);
         EXPECT_EQ(bar->windowTitle().toStdString(), info.title);
-        EXPECT_EQ(w->toolBarArea(bar), info.dockedAt == app::DockSide::Top    ? Qt::TopToolBarArea
-                                       : info.dockedAt == app::DockSide::Left ? Qt::LeftToolBarArea
-                                                                              : Qt::RightToolBarArea);
+        EXPECT_EQ(w->toolBarArea(bar), info.dockedAt == app::DockSide::Top ? Qt::TopToolBarArea
+                                       : info.dockedAt == app::DockSide::Left
+                                           ? Qt::LeftToolBarArea
+                                           : Qt::RightToolBarArea);
         const auto actions = bar->actions();
         ASSERT_EQ(static_cast<std::size_t>(actions.size()), info.buttons.size()) << info.objectName;
         for (std::size_t i = 0; i < info.buttons.size(); ++i) {
@@ -201,10 +245,9 @@ TEST_F(MainWindowTest, EveryButtonAndMenuEntryIsThereWithItsIdAndText) {
     expectMenuBar(*w, app::documentMenus());
 
     // Features still to come are there but off; the batch print never works here.
-    for (int id : {448, 57637, 464, 422})
-        EXPECT_FALSE(w->action(id)->isEnabled()) << id;
-    for (int id : {57600, 57603, 57607, 2700, 2701, 2702, 2738, 2748, 466, 2741, 57648, 452,
-                   2709, 2726, 444, 470, 57643, 2707})
+    for (int id : {448, 57637, 464, 422}) EXPECT_FALSE(w->action(id)->isEnabled()) << id;
+    for (int id : {57600, 57603, 57607, 2700, 2701, 2702, 2738, 2748, 466, 2741, 57648, 452, 2709,
+                   2726, 444, 470, 57643, 2707})
         EXPECT_TRUE(w->action(id)->isEnabled()) << id;
 
     // The status bar: the message pane and the three lock indicators.
@@ -216,16 +259,24 @@ TEST_F(MainWindowTest, EveryButtonAndMenuEntryIsThereWithItsIdAndText) {
 
 TEST_F(MainWindowTest, KeysActWithoutModifiersButNotWhileTypingText) {
     auto w = makeWindow();
-    EXPECT_EQ(w->action(app::cmd::AutoElevation)->shortcuts(), QList<QKeySequence>{QKeySequence(Qt::Key_B)});
+    EXPECT_EQ(w->action(app::cmd::AutoElevation)->shortcuts(),
+              QList<QKeySequence>{QKeySequence(Qt::Key_B)});
     EXPECT_EQ(w->action(app::cmd::Undo)->shortcuts(),
-              (QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)}));
+              (QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_Z),
+                                   QKeySequence(Qt::ALT | Qt::Key_Backspace)}));
     EXPECT_EQ(w->action(app::cmd::Cut)->shortcuts(),
-              (QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::SHIFT | Qt::Key_Delete)}));
-    EXPECT_EQ(w->action(app::cmd::HelpKey)->shortcuts(), QList<QKeySequence>{QKeySequence(Qt::Key_F1)});
+              (QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_X),
+                                   QKeySequence(Qt::SHIFT | Qt::Key_Delete)}));
+    EXPECT_EQ(w->action(app::cmd::HelpKey)->shortcuts(),
+              QList<QKeySequence>{QKeySequence(Qt::Key_F1)});
 
     int toggled = 0;
     bool on = false;
-    w->setCommandHandler(app::cmd::SnapEnd, {[&](app::DrawingView*) { ++toggled; on = !on; }, {},
+    w->setCommandHandler(app::cmd::SnapEnd, {[&](app::DrawingView*) {
+                                                 ++toggled;
+                                                 on = !on;
+                                             },
+                                             {},
                                              [&](app::DrawingView*) { return on; }});
     w->newDocument();
     w->show();
@@ -338,7 +389,8 @@ TEST_F(MainWindowTest, AWriteProtectedDrawingStaysAndSaveAsIsOffered) {
     model::Document& doc = w->activeView()->document();
     std::string before;
     platform::readWholeFile(path.toStdString(), before);
-    fs::permissions(path.toStdString(), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    fs::permissions(path.toStdString(),
+                    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     doc.drawing.objects.removeAll();
     doc.setModifiedFlag();
 
@@ -463,7 +515,8 @@ TEST_F(MainWindowTest, WindowMenuHelpAndAbout) {
     auto* help = w->findChild<app::HelpWindow*>();
     ASSERT_NE(help, nullptr);
     EXPECT_TRUE(help->isVisible());
-    EXPECT_TRUE(help->browser()->source().toLocalFile().endsWith(QStringLiteral("help/index.html")));
+    EXPECT_TRUE(
+        help->browser()->source().toLocalFile().endsWith(QStringLiteral("help/index.html")));
     EXPECT_TRUE(QFileInfo::exists(help->browser()->source().toLocalFile()));
     w->runCommand(app::cmd::HelpKey);
     EXPECT_EQ(w->findChildren<app::HelpWindow*>().size(), 1);

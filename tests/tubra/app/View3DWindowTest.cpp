@@ -159,14 +159,15 @@ TEST_F(View3DTest, MenuEntriesSitUnderFileAndViewAndRunTheirCommands) {
         if (a->text().startsWith(QStringLiteral("查看"))) view = a->menu();
     }
     ASSERT_TRUE(file && view);
-    // 导出 follows 另存为, also when the menu is filled anew with the recent files.
+    // 导出 follows 另存为 and 导入 PCF…, also when the menu is filled anew with the recent files.
     for (int round = 0; round < 2; ++round) {
         emit file->aboutToShow();
         const auto items = texts(file);
         const auto at = std::find(items.begin(), items.end(), QStringLiteral("另存为"));
         ASSERT_NE(at, items.end());
-        ASSERT_NE(at + 1, items.end());
-        EXPECT_EQ(*(at + 1), QStringLiteral("导出")) << round;
+        ASSERT_GT(items.end() - at, 2);
+        EXPECT_EQ(*(at + 1), QStringLiteral("导入 PCF…")) << round;
+        EXPECT_EQ(*(at + 2), QStringLiteral("导出")) << round;
         EXPECT_EQ(std::count(items.begin(), items.end(), QStringLiteral("导出")), 1) << round;
     }
     QAction* exportMenu = entryOf(file, QStringLiteral("导出"));

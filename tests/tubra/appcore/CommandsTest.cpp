@@ -171,7 +171,7 @@ TEST(CommandTable, MenusWithADrawingOpen) {
     const auto menus = documentMenus();
     const char* titles[] = {"文件(&F)", "编辑(&E)", "查看(&V)", "设置", "添加(&T)", "窗口(&W)", "帮助(&H)"};
     const char* entries[] = {
-        "57600 新建; 57601 打开; 57602 关闭; 57603 保存; 57604 另存为; [导出]; 2749 PCF…; 2750 DXF…; [/]; "
+        "57600 新建; 57601 打开; 57602 关闭; 57603 保存; 57604 另存为; 2753 导入 PCF…; [导出]; 2749 PCF…; 2750 DXF…; [/]; "
         "57607 打印; 464 批量打印; "
         "57609 打印预览; 57606 打印设置; 3100 录制操作…; 3101 停止录制; (recent); 57665 退出",
         "57643 撤消; 2705 复原; [清理]; 2745 对象删除; 2741 全部删除; 2992 清理废弃箱; [/]; [移动]; "
@@ -199,7 +199,7 @@ TEST(CommandTable, MenusWithoutADrawing) {
     const auto menus = noDocumentMenus();
     ASSERT_EQ(menus.size(), 3u);
     EXPECT_EQ(menus[0].title, "文件(&F)");
-    EXPECT_EQ(flattened(menus[0]), split("57600 新建; 57601 打开; 57606 打印设置; (recent); 57665 退出"));
+    EXPECT_EQ(flattened(menus[0]), split("57600 新建; 57601 打开; 2753 导入 PCF…; 57606 打印设置; (recent); 57665 退出"));
     EXPECT_EQ(menus[1].title, "查看(&V)");
     EXPECT_EQ(flattened(menus[1]), split("59392 工具栏; 59393 状态栏"));
     EXPECT_EQ(menus[2].title, "帮助(&H)");

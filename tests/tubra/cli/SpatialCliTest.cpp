@@ -186,3 +186,53 @@ TEST(ExportCommand, RefusesOutputsItMustNotWrite) {
     EXPECT_EQ(run("export '" + drawing.string() + "' --pcf '" + out.string() + "'").status, 0);
     EXPECT_EQ(readAll(out).rfind("ISOGEN-FILES ISOGEN.FLS\r\n", 0), 0u);
 }
+
+TEST(ImportCommand, WritesTheDrawingAndRefusesWhatItMustNotReplace) {
+    Scratch s;
+    const fs::path pcf = fs::path(TUBRA_TEST_DATA) / "pcf" / "feed-line.pcf";
+    const fs::path out = s.dir / "feed.hcd", err = s.dir / "err.txt";
+    const std::string in = "'" + pcf.string() + "'";
+    ASSERT_EQ(run("import " + in + " -o '" + out.string() + "'", err).status, 0);
+    const std::string drawing = readAll(out);
+    EXPECT_NE(drawing.find("P-1102-150-B1A"), std::string::npos);
+    // What to know goes to standard error.
+    EXPECT_NE(readAll(err).find("tubra-cli import: 注意：跳过了不认识的属性"), std::string::npos);
+    // The model of the drawing is the file's pipeline: its first pipe from the vessel's nozzle.
+    const auto model = nlohmann::json::parse(run("model '" + out.string() + "'").out);
+    EXPECT_TRUE(model["problems"].empty());
+    EXPECT_EQ(model["objects"][0]["length"], 127.0);
+
+    // An existing drawing stays unless --replace says otherwise.
+    EXPECT_EQ(run("import " + in + " -o '" + out.string() + "' --sheet A3", err).status, 2);
+    EXPECT_EQ(readAll(out), drawing);
+    EXPECT_NE(readAll(err).find("--replace"), std::string::npos);
+    ASSERT_EQ(
+        run("import " + in + " -o '" + out.string() + "' --sheet A3 --alpha 45 --replace").status,
+        0);
+    const auto json = nlohmann::json::parse(run("json '" + out.string() + "'").out);
+    EXPECT_EQ(json["drawing"]["PageSize"], 1);
+    EXPECT_EQ(json["drawing"]["X_AxisAngle"], 45.0);
+
+    // Never over the input, only into a drawing, only sheets and angles it knows.
+    const fs::path copy = s.dir / "copy.hcd";
+    fs::copy_file(pcf, copy);
+    EXPECT_EQ(run("import '" + copy.string() + "' -o '" + copy.string() + "' --replace").status, 2);
+    EXPECT_EQ(run("import " + in + " -o '" + (s.dir / "x.pcf").string() + "'").status, 2);
+    EXPECT_EQ(run("import " + in + " -o '" + (s.dir / "y.hcd").string() + "' --sheet A2").status,
+              2);
+    EXPECT_EQ(run("import " + in + " -o '" + (s.dir / "y.hcd").string() + "' --alpha 40").status,
+              2);
+    EXPECT_EQ(run("import " + in).status, 2);
+    EXPECT_FALSE(fs::exists(s.dir / "y.hcd"));
+
+    // A file that is no PCF: the reason, exit code 1, nothing written.
+    const fs::path bad = s.dir / "bad.pcf";
+    ASSERT_TRUE(platform::writeFileAtomically(
+                    bad, "PIPE\n    END-POINT 0 0 nan 100\n    END-POINT 1 0 0 100\n")
+                    .ok());
+    EXPECT_EQ(
+        run("import '" + bad.string() + "' -o '" + (s.dir / "z.hcd").string() + "'", err).status,
+        1);
+    EXPECT_NE(readAll(err).find("第 2 行"), std::string::npos);
+    EXPECT_FALSE(fs::exists(s.dir / "z.hcd"));
+}

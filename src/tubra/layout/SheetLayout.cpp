@@ -1,0 +1,830 @@
+#include "tubra/layout/SheetLayout.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <limits>
+#include <optional>
+#include <unordered_map>
+
+#include "text/CFormat.h"
+#include "tubra/model/PipeObject.h"
+#include "tubra/view/SymbolTables.h"
+
+namespace tubra::layout {
+
+namespace {
+
+// Drawn lengths of plain pipe: k·L^γ, at least kShortest (sheet units: 0.1 mm of paper). The
+// more γ lies below 1 the more long runs are compressed; where that makes runs cross in the
+// drawing that do not cross in space, γ is taken nearer to 1, the true proportions.
+constexpr double kExponents[] = {0.65, 0.8, 1.0};
+constexpr double kShortest = 60.0;
+// Room between symbols that follow each other, and how far a stretch of components reaches into
+// the pipe beside it (sheet units): a gap that would be drawn shorter joins the stretch.
+constexpr double kSymbolGap = 6.0;
+constexpr double kJoinGap = 80.0;
+// A stretch of components is drawn at most this many times as long as its symbols together.
+constexpr double kMostRoom = 3.0;
+// Runs drawn this close to another they do not cross in space look as if they touched it; this
+// close they would be joined in the drawing.
+constexpr double kClearance = 14.0;
+constexpr double kTouching = 3.0;
+// Points of the drawing this close are one point to the program (0.1 mm of paper, and a margin).
+constexpr double kJoining = 1.5;
+// Points of a run further apart than this (millimetres) are told apart by the program (it takes
+// nearer ones as agreeing); they are drawn at least kApart sheet units apart.
+constexpr double kToldApart = 9.0;
+constexpr double kApart = 2.0;
+// Room kept around each part for its symbols and labels, and between parts (sheet units).
+constexpr double kPartPad = 70.0;
+constexpr double kPartGap = 120.0;
+// Smaller symbols and shorter minimum lengths tried in turn when the pipeline does not fit.
+constexpr double kDetail[] = {1.0, 0.75, 0.55, 0.4, 0.3, 0.25};
+
+double sheetLen(Sheet v) {
+    return std::hypot(v.x, v.y);
+}
+Sheet operator+(Sheet a, Sheet b) {
+    return {a.x + b.x, a.y + b.y};
+}
+Sheet operator-(Sheet a, Sheet b) {
+    return {a.x - b.x, a.y - b.y};
+}
+Sheet operator*(Sheet a, double k) {
+    return {a.x * k, a.y * k};
+}
+
+// Distance between the sheet segments p1-p2 and q1-q2 (0 when they cross).
+double segmentDistance(Sheet p1, Sheet p2, Sheet q1, Sheet q2) {
+    auto cross = [](Sheet o, Sheet a, Sheet b) {
+        return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x);
+    };
+    const double d1 = cross(q1, q2, p1), d2 = cross(q1, q2, p2);
+    const double d3 = cross(p1, p2, q1), d4 = cross(p1, p2, q2);
+    if (((d1 > 0 && d2 < 0) || (d1 < 0 && d2 > 0)) && ((d3 > 0 && d4 < 0) || (d3 < 0 && d4 > 0)))
+        return 0.0;
+    auto pointSeg2 = [](Sheet p, Sheet a, Sheet b) {
+        const Sheet d = b - a;
+        const double l2 = d.x * d.x + d.y * d.y;
+        double t = l2 > 0 ? ((p.x - a.x) * d.x + (p.y - a.y) * d.y) / l2 : 0.0;
+        t = std::clamp(t, 0.0, 1.0);
+        const Sheet e = p - (a + d * t);
+        return e.x * e.x + e.y * e.y;
+    };
+    return std::sqrt(std::min({pointSeg2(p1, q1, q2), pointSeg2(p2, q1, q2), pointSeg2(q1, p1, p2),
+                               pointSeg2(q2, p1, p2)}));
+}
+
+// Whether two sheet segments cross at a point inside both.
+bool crossStrictly(Sheet p1, Sheet p2, Sheet q1, Sheet q2) {
+    auto cross = [](Sheet o, Sheet a, Sheet b) {
+        return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x);
+    };
+    const double d1 = cross(q1, q2, p1), d2 = cross(q1, q2, p2);
+    const double d3 = cross(p1, p2, q1), d4 = cross(p1, p2, q2);
+    return ((d1 > 0 && d2 < 0) || (d1 < 0 && d2 > 0)) && ((d3 > 0 && d4 < 0) || (d3 < 0 && d4 > 0));
+}
+
+struct Planner {
+    const Network& net;
+    const SheetOptions& opt;
+    double cosA, sinA, cosB, sinB;
+    std::vector<RunLayout> runs;
+    std::vector<std::vector<double>> rho;  // per run, per segment: units per mm at full size
+    // Per run, per segment: the shortest real distance between two of its points (ends,
+    // components' ends, welds, supports) that the program tells apart.
+    std::vector<std::vector<double>> closest;
+    std::vector<int> parentRun;  // junction → run that reached it
+    // A few per cent more or less for each run, the same at every evaluation: runs of equal
+    // lengths in a regular pipeline would otherwise be drawn exactly onto each other.
+    std::vector<double> jitter;
+    std::vector<int> partOfJunction;
+    int parts = 0;
+
+    // Parameters of one evaluation.
+    double k = 1.0, detail = 1.0, gamma = 0.65;
+    double rowLimit = 0.0;  // how wide a row of parts may grow before the next row begins
+    std::vector<double> stretch;
+    // Results of one evaluation.
+    std::vector<Sheet> local;  // drawn junction points, each part from its own first point
+    std::vector<Sheet> placed;
+    double width = 0, height = 0;
+    double modelScale = 10.0;
+
+    Planner(const Network& n, const SheetOptions& o) : net(n), opt(o) {
+        const double a = o.axes.alpha * view::kDegToRad, b = o.axes.beta * view::kDegToRad;
+        cosA = std::cos(a);
+        sinA = std::sin(a);
+        cosB = std::cos(b);
+        sinB = std::sin(b);
+    }
+
+    Sheet project(Point3 d) const {
+        return {d.x * cosA + d.y * cosB, -d.x * sinA + d.y * sinB + d.z};
+    }
+    Sheet axisDir(int code) const {
+        const model::Vec3 p = view::StepAlong(opt.axes, model::Vec3(), code, 1.0);
+        return {p.x, p.y};
+    }
+
+    void classify();
+    void partition(std::size_t r);
+    void modelLengths();
+    void evaluate();
+    bool fits() const;
+    double fitK();
+    // Runs drawn across, onto or close to another that they do not cross in space: `hard` the
+    // crossings and touches, `soft` the near misses. `pairs` lists the hard ones first.
+    struct Conflicts {
+        int joins = 0;  // an end drawn onto another run: the drawing would join them
+        int hard = 0, soft = 0;
+        long score() const { return 1'000'000L * joins + 1000L * hard + soft; }
+    };
+    Conflicts conflicts(std::vector<std::pair<int, int>>* pairs) const;
+    // Tries changes until none helps or `budget` changes were tried (it is counted down).
+    void resolve(int& budget);
+};
+
+void Planner::classify() {
+    runs.resize(net.spans.size());
+    rho.resize(net.spans.size());
+    closest.resize(net.spans.size());
+    jitter.resize(net.spans.size());
+    for (std::size_t r = 0; r < jitter.size(); ++r) {
+        std::uint32_t h = static_cast<std::uint32_t>(r) * 2654435761u;
+        h ^= h >> 15;
+        jitter[r] = 1.0 + 0.04 * (static_cast<double>(h % 1000) / 999.0 - 0.5);
+    }
+    parentRun.assign(net.junctions.size(), -1);
+    partOfJunction.assign(net.junctions.size(), -1);
+    for (std::size_t r = 0; r < net.spans.size(); ++r) {
+        const Span& s = net.spans[r];
+        RunLayout& run = runs[r];
+        parts = std::max(parts, s.part + 1);
+        partOfJunction[static_cast<std::size_t>(s.from)] = s.part;
+        partOfJunction[static_cast<std::size_t>(s.to)] = s.part;
+        if (!s.closing && parentRun[static_cast<std::size_t>(s.to)] < 0)
+            parentRun[static_cast<std::size_t>(s.to)] = static_cast<int>(r);
+        const Point3 v = s.b - s.a;
+        const double ax = std::fabs(v.x), ay = std::fabs(v.y), az = std::fabs(v.z);
+        const int small = (ax <= kJoinTolerance) + (ay <= kJoinTolerance) + (az <= kJoinTolerance);
+        if (s.closing) {
+            run.shape = RunShape::Closing;
+            run.code = 7;
+        } else if (small >= 2) {
+            run.shape = RunShape::Axis;
+            if (ax >= ay && ax >= az) {
+                run.code = v.x > 0 ? 2 : 4;
+                run.axis = {v.x > 0 ? 1.0 : -1.0, 0, 0};
+            } else if (ay >= az) {
+                run.code = v.y > 0 ? 5 : 3;
+                run.axis = {0, v.y > 0 ? 1.0 : -1.0, 0};
+            } else {
+                run.code = v.z > 0 ? 0 : 1;
+                run.axis = {0, 0, v.z > 0 ? 1.0 : -1.0};
+            }
+            run.dir = axisDir(run.code);
+        } else if (small == 1) {
+            run.shape = RunShape::Plane;
+            run.code = 6;
+            run.plane = ay <= kJoinTolerance ? 0 : ax <= kJoinTolerance ? 1 : 2;
+        } else {
+            run.shape = RunShape::Space;
+            run.code = 7;
+        }
+        auto elbow = [&](int j) {
+            return net.junctions[static_cast<std::size_t>(j)].kind == JunctionKind::Elbow;
+        };
+        run.rFrom = elbow(s.from) ? 1.0 : 0.0;  // times the elbow offset
+        run.rTo = elbow(s.to) ? 1.0 : 0.0;
+        partition(r);
+        for (const RunSegment& seg : run.segments) {
+            std::vector<double> at{seg.s0, seg.s1};
+            for (const Item& it : s.items)
+                for (double v : {it.s0, it.s1})
+                    if (v >= seg.s0 && v <= seg.s1) at.push_back(v);
+            std::sort(at.begin(), at.end());
+            double least = std::numeric_limits<double>::infinity();
+            for (std::size_t i = 1; i < at.size(); ++i)
+                if (at[i] - at[i - 1] > kToldApart) least = std::min(least, at[i] - at[i - 1]);
+            closest[r].push_back(least);
+        }
+    }
+}
+
+void Planner::partition(std::size_t r) {
+    const Span& s = net.spans[r];
+    RunLayout& run = runs[r];
+    auto add = [&](double s0, double s1, bool comps, double units) {
+        RunSegment seg;
+        seg.s0 = s0;
+        seg.s1 = s1;
+        seg.components = comps;
+        run.segments.push_back(seg);
+        rho[r].push_back(units);
+    };
+    if (run.shape != RunShape::Axis) {
+        add(0.0, s.length, false, 0.0);
+        return;
+    }
+    struct Cluster {
+        double s0, s1, units;
+        std::vector<const Item*> items;
+    };
+    auto unitsOf = [&](const std::vector<const Item*>& items, double end) {
+        double u = 0.0, total = 0.0;
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            const double next = i + 1 < items.size() ? items[i + 1]->s0 : end;
+            const double room = std::max(next - items[i]->s0, 1.0);
+            const double need =
+                symbolLength(items[i]->symbol, run.code, opt.symbolZoom, opt.axes) + kSymbolGap;
+            u = std::max(u, need / room);
+            total += need;
+        }
+        // A component of almost no length beside others does not stretch them all without end:
+        // the stretch is drawn at most a few times as long as its symbols together.
+        const double span = std::max(end - items.front()->s0, 1.0);
+        return std::min(u, kMostRoom * total / span);
+    };
+    std::vector<Cluster> clusters;
+    for (const Item& it : s.items) {
+        if (it.kind != ItemKind::InLine || it.symbol == 0) continue;
+        if (!clusters.empty()) {
+            Cluster& c = clusters.back();
+            std::vector<const Item*> joined = c.items;
+            joined.push_back(&it);
+            const double end = std::max(c.s1, it.s1);
+            const double u = unitsOf(joined, end);
+            if ((it.s0 - c.s1) * u <= kJoinGap) {
+                c.items = std::move(joined);
+                c.s1 = end;
+                c.units = u;
+                continue;
+            }
+        }
+        clusters.push_back({it.s0, it.s1, unitsOf({&it}, it.s1), {&it}});
+    }
+    if (clusters.empty()) {
+        add(0.0, s.length, false, 0.0);
+        return;
+    }
+    double prev = 0.0;
+    for (std::size_t c = 0; c < clusters.size(); ++c) {
+        Cluster& cl = clusters[c];
+        const double gap = cl.s0 - prev;
+        // A short stretch of pipe before the components is drawn with them.
+        if (gap > 0.0 && (gap * cl.units <= kJoinGap || gap < 1.0))
+            cl.s0 = prev;
+        else if (gap > 0.0)
+            add(prev, cl.s0, false, 0.0);
+        double end = cl.s1;
+        if (c + 1 == clusters.size()) {
+            const double tail = s.length - end;
+            if (tail > 0.0 && (tail * cl.units <= kJoinGap || tail < 1.0)) end = s.length;
+        }
+        cl.units = unitsOf(cl.items, end);
+        add(cl.s0, end, true, cl.units);
+        prev = end;
+    }
+    if (prev < s.length) add(prev, s.length, false, 0.0);
+}
+
+void Planner::modelLengths() {
+    std::vector<std::optional<Point3>> model(net.junctions.size());
+    for (int start : net.partStarts)
+        model[static_cast<std::size_t>(start)] = net.junctions[static_cast<std::size_t>(start)].p;
+    auto setText = [](RunSegment& seg, double mm) {
+        seg.lengthText = lengthText(std::max(mm, 0.1));
+        seg.length = std::strtod(seg.lengthText.c_str(), nullptr);
+    };
+    for (std::size_t r = 0; r < net.spans.size(); ++r) {
+        const Span& s = net.spans[r];
+        RunLayout& run = runs[r];
+        auto& from = model[static_cast<std::size_t>(s.from)];
+        if (!from) from = s.a;  // cannot happen: the walk reaches a run from a point it knows
+        Point3 m = *from;
+        run.modelFrom = m;
+        switch (run.shape) {
+            case RunShape::Axis:
+                for (RunSegment& seg : run.segments) {
+                    const Point3 target = s.a + s.u * seg.s1;
+                    setText(seg, spatial::dot(target - m, run.axis));
+                    m = m + run.axis * seg.length;
+                }
+                break;
+            case RunShape::Plane: {
+                const Point3 v = s.b - m;
+                // The two offsets along the plane's first and second axis.
+                run.offsetA = run.plane == 2 ? v.x : v.z;
+                run.offsetB = run.plane == 0 ? v.x : v.y;
+                const Point3 inPlane = run.plane == 0   ? Point3{run.offsetB, 0, run.offsetA}
+                                       : run.plane == 1 ? Point3{0, run.offsetB, run.offsetA}
+                                                        : Point3{run.offsetA, run.offsetB, 0};
+                setText(run.segments.front(), spatial::norm(inPlane));
+                m = m + inPlane * (run.segments.front().length / spatial::norm(inPlane));
+                break;
+            }
+            case RunShape::Space:
+                setText(run.segments.front(), spatial::distance(s.b, m));
+                m = s.b;
+                break;
+            case RunShape::Closing: {
+                const auto& to = model[static_cast<std::size_t>(s.to)];
+                const Point3 end = to ? *to : s.b;
+                setText(run.segments.front(), spatial::distance(end, m));
+                m = end;
+                break;
+            }
+        }
+        run.modelTo = m;
+        auto& to = model[static_cast<std::size_t>(s.to)];
+        if (!to) to = m;
+    }
+}
+
+void Planner::evaluate() {
+    const double shortest = kShortest * detail;
+    // The drawn length of each segment, and the scale the program will read off the drawing:
+    // the median of real length over drawn length of the segments along the axes.
+    std::vector<double> ratios;
+    for (std::size_t r = 0; r < runs.size(); ++r) {
+        RunLayout& run = runs[r];
+        if (run.shape == RunShape::Space || run.shape == RunShape::Closing) continue;
+        double d = run.rFrom * opt.elbowOffset * detail;
+        for (std::size_t i = 0; i < run.segments.size(); ++i) {
+            RunSegment& seg = run.segments[i];
+            const double real = seg.s1 - seg.s0;
+            double drawn = seg.components ? std::max(rho[r][i] * detail * real, 1.0)
+                                          : stretch[r] * jitter[r] *
+                                                std::max(shortest, k * std::pow(real, gamma));
+            // Points the program tells apart are drawn apart.
+            if (std::isfinite(closest[r][i]))
+                drawn = std::max(drawn, kApart * real / closest[r][i]);
+            seg.d0 = d;
+            seg.d1 = d + drawn;
+            d = seg.d1;
+            if (run.shape == RunShape::Axis) ratios.push_back(seg.length / drawn);
+        }
+        run.drawn = d + run.rTo * opt.elbowOffset * detail;
+        if (run.shape == RunShape::Plane) {
+            const Point3 off = run.plane == 0   ? Point3{run.offsetB, 0, run.offsetA}
+                               : run.plane == 1 ? Point3{0, run.offsetB, run.offsetA}
+                                                : Point3{run.offsetA, run.offsetB, 0};
+            const Sheet p = project(off);
+            const double n = sheetLen(p);
+            run.dir = n > 0 ? p * (1.0 / n) : Sheet{1, 0};
+        }
+    }
+    modelScale = 10.0;
+    if (!ratios.empty()) {
+        auto mid = ratios.begin() + static_cast<long>(ratios.size() / 2);
+        std::nth_element(ratios.begin(), mid, ratios.end());
+        if (std::isfinite(*mid) && *mid > 0.0) modelScale = *mid;
+    }
+    // Points, each part from its own first point.
+    local.assign(net.junctions.size(), Sheet{});
+    for (std::size_t r = 0; r < runs.size(); ++r) {
+        const Span& s = net.spans[r];
+        RunLayout& run = runs[r];
+        const Sheet from = local[static_cast<std::size_t>(s.from)];
+        const double rf = run.rFrom * opt.elbowOffset * detail,
+                     rt = run.rTo * opt.elbowOffset * detail;
+        if (run.shape == RunShape::Space) {
+            const Sheet v = project(run.modelTo - run.modelFrom) * (1.0 / modelScale);
+            const double n = sheetLen(v);
+            run.dir = n > 0 ? v * (1.0 / n) : Sheet{1, 0};
+            run.segments.front().d0 = rf;
+            run.segments.front().d1 = rf + n;
+            run.drawn = rf + n + rt;
+        } else if (run.shape == RunShape::Closing) {
+            continue;
+        }
+        local[static_cast<std::size_t>(s.to)] = from + run.dir * run.drawn;
+    }
+    for (std::size_t r = 0; r < runs.size(); ++r) {
+        RunLayout& run = runs[r];
+        if (run.shape != RunShape::Closing) continue;
+        const Span& s = net.spans[r];
+        const Sheet v =
+            local[static_cast<std::size_t>(s.to)] - local[static_cast<std::size_t>(s.from)];
+        const double n = sheetLen(v);
+        run.dir = n > 0 ? v * (1.0 / n) : Sheet{1, 0};
+        run.drawn = n;
+        const double rf = run.rFrom * opt.elbowOffset * detail,
+                     rt = run.rTo * opt.elbowOffset * detail;
+        run.segments.front().d0 = std::min(rf, n / 2);
+        run.segments.front().d1 = std::max(n - rt, n / 2);
+    }
+    // Parts side by side in rows, in walk order.
+    struct Box {
+        double x0 = std::numeric_limits<double>::infinity(), y0 = x0, x1 = -x0, y1 = -x0;
+    };
+    std::vector<Box> boxes(static_cast<std::size_t>(parts));
+    for (std::size_t j = 0; j < local.size(); ++j) {
+        const int p = partOfJunction[j];
+        if (p < 0) continue;
+        Box& b = boxes[static_cast<std::size_t>(p)];
+        b.x0 = std::min(b.x0, local[j].x);
+        b.x1 = std::max(b.x1, local[j].x);
+        b.y0 = std::min(b.y0, local[j].y);
+        b.y1 = std::max(b.y1, local[j].y);
+    }
+    const double areaW = opt.area.right - opt.area.left;
+    std::vector<Sheet> offset(static_cast<std::size_t>(parts));
+    const double pad = kPartPad * detail, gap = kPartGap * detail;
+    double x = 0, y = 0, rowH = 0;
+    width = 0;
+    for (int p = 0; p < parts; ++p) {
+        Box& b = boxes[static_cast<std::size_t>(p)];
+        if (!(b.x0 <= b.x1)) b = {0, 0, 0, 0};
+        const double w = b.x1 - b.x0 + 2 * pad, h = b.y1 - b.y0 + 2 * pad;
+        if (x > 0 && x + w > std::min(areaW, rowLimit > 0 ? rowLimit : areaW)) {
+            y -= rowH + gap;
+            x = 0;
+            rowH = 0;
+        }
+        // The part's box goes with its top-left corner at (x, y).
+        offset[static_cast<std::size_t>(p)] = {x + pad - b.x0, y - pad - b.y1};
+        x += w + gap;
+        width = std::max(width, x - gap);
+        rowH = std::max(rowH, h);
+    }
+    height = -y + rowH;
+    placed.resize(local.size());
+    for (std::size_t j = 0; j < local.size(); ++j) {
+        const int p = partOfJunction[j];
+        placed[j] = p < 0 ? Sheet{} : local[j] + offset[static_cast<std::size_t>(p)];
+    }
+}
+
+bool Planner::fits() const {
+    return width <= opt.area.right - opt.area.left && height <= opt.area.top - opt.area.bottom;
+}
+
+// The largest k that fits at the current detail and stretches, or 0 when none does; the parts
+// in rows as wide as lets them be drawn largest.
+double Planner::fitK() {
+    const double areaW = opt.area.right - opt.area.left;
+    double bestK = 0.0, bestRow = areaW;
+    for (double share : {1.0, 0.7, 0.5, 0.35}) {
+        rowLimit = areaW * share;
+        double lo = 1e-7, hi = 1e3;
+        k = lo;
+        evaluate();
+        if (!fits()) continue;
+        for (int i = 0; i < 48; ++i) {
+            const double mid = std::sqrt(lo * hi);
+            k = mid;
+            evaluate();
+            if (fits())
+                lo = mid;
+            else
+                hi = mid;
+            if (hi / lo < 1.01) break;
+        }
+        if (lo > bestK * 1.01) {
+            bestK = lo;
+            bestRow = rowLimit;
+        }
+        if (parts <= 1) break;  // one part: rows make no difference
+    }
+    rowLimit = bestRow;
+    k = bestK > 0.0 ? bestK : 1e-7;
+    evaluate();
+    return bestK;
+}
+
+Planner::Conflicts Planner::conflicts(std::vector<std::pair<int, int>>* pairs) const {
+    // Drawn runs in a grid of cells; each run is looked at against the later runs in its cells,
+    // every pair once.
+    constexpr double kCell = 64.0;
+    constexpr std::int64_t kMostCells = 1024;
+    const std::size_t n = runs.size();
+    struct Box {
+        double x0, y0, x1, y1;
+    };
+    std::vector<Box> boxes(n);
+    std::unordered_map<std::uint64_t, std::vector<int>> cells;
+    cells.reserve(n * 4);
+    std::vector<int> wide;
+    auto cellKey = [](std::int64_t x, std::int64_t y) {
+        return (static_cast<std::uint64_t>(x) << 32) ^
+               static_cast<std::uint64_t>(static_cast<std::uint32_t>(y));
+    };
+    auto range = [&](const Box& b, std::int64_t& x0, std::int64_t& x1, std::int64_t& y0,
+                     std::int64_t& y1) {
+        x0 = static_cast<std::int64_t>(std::floor(b.x0 / kCell));
+        x1 = static_cast<std::int64_t>(std::floor(b.x1 / kCell));
+        y0 = static_cast<std::int64_t>(std::floor(b.y0 / kCell));
+        y1 = static_cast<std::int64_t>(std::floor(b.y1 / kCell));
+        return (x1 - x0 + 1) * (y1 - y0 + 1) <= kMostCells;
+    };
+    for (std::size_t r = 0; r < n; ++r) {
+        const Span& s = net.spans[r];
+        const Sheet a = placed[static_cast<std::size_t>(s.from)],
+                    b = placed[static_cast<std::size_t>(s.to)];
+        boxes[r] = {std::min(a.x, b.x) - kClearance, std::min(a.y, b.y) - kClearance,
+                    std::max(a.x, b.x) + kClearance, std::max(a.y, b.y) + kClearance};
+        std::int64_t x0, x1, y0, y1;
+        if (!range(boxes[r], x0, x1, y0, y1)) {
+            wide.push_back(static_cast<int>(r));
+            continue;
+        }
+        for (auto x = x0; x <= x1; ++x)
+            for (auto y = y0; y <= y1; ++y) cells[cellKey(x, y)].push_back(static_cast<int>(r));
+    }
+    Conflicts c;
+    std::vector<std::pair<int, int>> soft;
+    std::vector<int> seen(n, -1);
+    auto check = [&](int i, int j) {
+        const Box& bi = boxes[static_cast<std::size_t>(i)];
+        const Box& bj = boxes[static_cast<std::size_t>(j)];
+        if (bi.x0 > bj.x1 || bj.x0 > bi.x1 || bi.y0 > bj.y1 || bj.y0 > bi.y1) return;
+        const Span& p = net.spans[static_cast<std::size_t>(i)];
+        const Span& q = net.spans[static_cast<std::size_t>(j)];
+        if (p.from == q.from || p.from == q.to || p.to == q.from || p.to == q.to) return;
+        const Sheet p1 = placed[static_cast<std::size_t>(p.from)],
+                    p2 = placed[static_cast<std::size_t>(p.to)];
+        const Sheet q1 = placed[static_cast<std::size_t>(q.from)],
+                    q2 = placed[static_cast<std::size_t>(q.to)];
+        const double gap = segmentDistance(p1, p2, q1, q2);
+        if (gap > kClearance) return;
+        // Pipes that cross in the true projection may cross in the drawing: the painter gaps the
+        // one behind.
+        const bool crossesInSpace = p.part == q.part && crossStrictly(project(p.a), project(p.b),
+                                                                      project(q.a), project(q.b));
+        const bool crossesDrawn = crossStrictly(p1, p2, q1, q2);
+        if (crossesInSpace && crossesDrawn) return;
+        if (gap <= kJoining && !crossesDrawn) ++c.joins;
+        const std::pair<int, int> pair{std::min(i, j), std::max(i, j)};
+        if (gap <= kTouching) {
+            ++c.hard;
+            if (pairs) pairs->push_back(pair);
+        } else if (!crossesInSpace) {
+            ++c.soft;
+            if (pairs) soft.push_back(pair);
+        }
+    };
+    for (std::size_t r = 0; r < n; ++r) {
+        const int i = static_cast<int>(r);
+        std::int64_t x0, x1, y0, y1;
+        if (!range(boxes[r], x0, x1, y0, y1)) continue;  // a wide run is looked at below
+        for (auto x = x0; x <= x1; ++x)
+            for (auto y = y0; y <= y1; ++y) {
+                const auto it = cells.find(cellKey(x, y));
+                if (it == cells.end()) continue;
+                for (int j : it->second) {
+                    if (j <= i || seen[static_cast<std::size_t>(j)] == i) continue;
+                    seen[static_cast<std::size_t>(j)] = i;
+                    check(i, j);
+                }
+            }
+    }
+    for (std::size_t w = 0; w < wide.size(); ++w)
+        for (std::size_t r = 0; r < n; ++r) {
+            const int j = static_cast<int>(r);
+            if (j == wide[w]) continue;
+            // Two wide runs are looked at once.
+            if (std::find(wide.begin(), wide.begin() + static_cast<long>(w), j) !=
+                wide.begin() + static_cast<long>(w))
+                continue;
+            check(wide[w], j);
+        }
+    if (pairs) pairs->insert(pairs->end(), soft.begin(), soft.end());
+    return c;
+}
+
+void Planner::resolve(int& budget) {
+    std::vector<std::pair<int, int>> pairs;
+    Conflicts current = conflicts(&pairs);
+    // Pairs no change helped; they are tried again only once every other pair is stuck too and
+    // changes made since may have opened a way.
+    std::vector<std::pair<int, int>> stuck;
+    bool changedSinceStuck = false;
+    while (current.score() > 0 && budget > 0) {
+        std::pair<int, int> pick{-1, -1};
+        for (const auto& pr : pairs)
+            if (std::find(stuck.begin(), stuck.end(), pr) == stuck.end()) {
+                pick = pr;
+                break;
+            }
+        if (pick.first < 0) {
+            if (!changedSinceStuck) break;
+            stuck.clear();
+            changedSinceStuck = false;
+            continue;
+        }
+        // The runs between the two: from each up towards where their ways meet.
+        auto chain = [&](int r) {
+            std::vector<int> up;
+            while (r >= 0 && up.size() < 64) {
+                up.push_back(r);
+                r = parentRun[static_cast<std::size_t>(
+                    net.spans[static_cast<std::size_t>(r)].from)];
+            }
+            return up;
+        };
+        std::vector<int> a = chain(pick.first), b = chain(pick.second);
+        // Where they meet: the first run of one way that the other passes too. Runs above it
+        // move both alike; it counts only when it is one of the two itself.
+        for (std::size_t ib = 0; ib < b.size(); ++ib) {
+            const auto at = std::find(a.begin(), a.end(), b[ib]);
+            if (at == a.end()) continue;
+            const auto ia = static_cast<std::size_t>(at - a.begin());
+            a.resize(ia == 0 ? 1 : ia);
+            b.resize(ib == 0 ? 1 : ib);
+            break;
+        }
+        std::vector<int> candidates;
+        // Nearest the two first: a change there moves the least else.
+        for (std::size_t i = 0; i < std::max(a.size(), b.size()); ++i) {
+            if (i < a.size()) candidates.push_back(a[i]);
+            if (i < b.size()) candidates.push_back(b[i]);
+        }
+        int bestRun = -1;
+        double bestFactor = 1.0;
+        long best = current.score();
+        for (int c : candidates) {
+            const RunLayout& run = runs[static_cast<std::size_t>(c)];
+            if (run.shape == RunShape::Space || run.shape == RunShape::Closing) continue;
+            if (std::none_of(run.segments.begin(), run.segments.end(),
+                             [](const RunSegment& s) { return !s.components; }))
+                continue;
+            for (double f : {1.6, 0.6, 2.6, 0.4}) {
+                const double before = stretch[static_cast<std::size_t>(c)];
+                const double after = std::clamp(before * f, 0.2, 8.0);
+                if (after == before) continue;
+                stretch[static_cast<std::size_t>(c)] = after;
+                evaluate();
+                const long score = fits() ? conflicts(nullptr).score() : best;
+                stretch[static_cast<std::size_t>(c)] = before;
+                --budget;
+                if (score < best) {
+                    best = score;
+                    bestRun = c;
+                    bestFactor = after / before;
+                }
+                // The first change that helps is taken: looking for the best of all costs many
+                // times as much and ends no better.
+                if (budget <= 0 || bestRun >= 0) break;
+            }
+            if (budget <= 0 || bestRun >= 0) break;
+        }
+        if (bestRun < 0) {
+            stuck.push_back(pick);
+            continue;
+        }
+        stretch[static_cast<std::size_t>(bestRun)] *= bestFactor;
+        evaluate();
+        pairs.clear();
+        current = conflicts(&pairs);
+        changedSinceStuck = true;
+    }
+    evaluate();
+}
+
+}  // namespace
+
+double symbolLength(int symbol, int code, double symbolZoom, const view::AxisAngles& axes) {
+    const view::SymbolTable* table = view::findSymbolTable(symbol);
+    if (!table) return 0.0;
+    // Along the east-west and south-north axes a symbol is shortened as its pipe is.
+    const double along = code == 2 || code == 4   ? std::cos(axes.alpha * view::kDegToRad)
+                         : code == 3 || code == 5 ? std::cos(axes.beta * view::kDegToRad)
+                                                  : 1.0;
+    return table->length() * symbolZoom * along;
+}
+
+std::string lengthText(double mm) {
+    std::string s = text::format("%.1f", mm);
+    if (s.size() > 2 && s.compare(s.size() - 2, 2, ".0") == 0) s.resize(s.size() - 2);
+    return s;
+}
+
+SheetLayout layOutSheet(const Network& network, const SheetOptions& options) {
+    Planner p(network, options);
+    p.classify();
+    p.modelLengths();
+    SheetLayout out;
+    // The drawing that fits with the fewest runs drawn across or onto others: the most
+    // compressed that has none, else the best of the exponents tried.
+    struct Tried {
+        double gamma, detail, k, rowLimit;
+        std::vector<double> stretch;
+        Planner::Conflicts conflicts;
+    };
+    std::optional<Tried> best;
+    // Looking at every run again for every change tried costs as much as the runs: a large
+    // pipeline tries fewer changes, all exponents together.
+    int budget = static_cast<int>(
+        std::clamp(1'000'000.0 / static_cast<double>(p.runs.size() + 1), 12.0, 20000.0));
+    for (double gamma : kExponents) {
+        p.gamma = gamma;
+        p.stretch.assign(p.runs.size(), 1.0);
+        double chosen = 0.0;
+        for (double d : kDetail) {
+            p.detail = d;
+            chosen = p.fitK();
+            if (chosen > 0.0) break;
+        }
+        if (chosen <= 0.0) break;  // not even the smallest fits: it will not fit less compressed
+        // Runs kept clear of each other by stretching some, in room left by drawing the whole a
+        // little smaller than the largest that fits: each change must keep it on the sheet.
+        const double fitted = p.k;
+        Planner::Conflicts c;
+        for (double room : {1.0, 0.9, 0.75}) {
+            p.stretch.assign(p.runs.size(), 1.0);
+            p.k = fitted * room;
+            p.evaluate();
+            p.resolve(budget);
+            c = p.conflicts(nullptr);
+            if (!best || c.hard < best->conflicts.hard ||
+                (c.hard == best->conflicts.hard && c.soft < best->conflicts.soft))
+                best = Tried{gamma, p.detail, p.k, p.rowLimit, p.stretch, c};
+            if (c.hard == 0 || budget <= 0) break;
+        }
+        if (c.hard == 0 || budget <= 0) break;
+    }
+    if (best) {
+        p.gamma = best->gamma;
+        p.detail = best->detail;
+        p.k = best->k;
+        p.rowLimit = best->rowLimit;
+        p.stretch = best->stretch;
+        p.evaluate();
+        // Ends drawn onto other runs would be joined by the program: a slightly smaller drawing
+        // moves every point a little and leaves such chance meetings behind.
+        Planner::Conflicts c = p.conflicts(nullptr);
+        const double fitted = p.k;
+        for (int i = 1; i <= 24 && c.joins > 0; ++i) {
+            p.k = fitted * (1.0 - 0.0025 * i);
+            p.evaluate();
+            const Planner::Conflicts t = p.conflicts(nullptr);
+            if (t.score() < c.score()) {
+                c = t;
+                best->k = p.k;
+            }
+        }
+        p.k = best->k;
+        p.evaluate();
+    } else {
+        // Even the smallest readable drawing does not fit: everything is drawn smaller still.
+        out.squeezed = true;
+        p.gamma = kExponents[0];
+        p.stretch.assign(p.runs.size(), 1.0);
+        p.detail = kDetail[std::size(kDetail) - 1];
+        p.k = 1e-7;
+        p.evaluate();
+    }
+    const Planner::Conflicts left = p.conflicts(nullptr);
+    out.crossingsLeft = left.hard;
+    out.joinsLeft = left.joins;
+    out.symbolZoom = options.symbolZoom * p.detail;
+    out.elbowOffset = options.elbowOffset * p.detail;
+    // The parts centred in the area (scaled down as a whole when even the smallest drawing is too
+    // large, which keeps every length text and every connection, only not the look).
+    const double areaW = options.area.right - options.area.left,
+                 areaH = options.area.top - options.area.bottom;
+    double q = 1.0;
+    if (out.squeezed) q = std::min(areaW / std::max(p.width, 1.0), areaH / std::max(p.height, 1.0));
+    const double dx = options.area.left + (areaW - p.width * q) / 2.0;
+    const double dy = options.area.top - (areaH - p.height * q) / 2.0;
+    out.junctions.resize(p.placed.size());
+    for (std::size_t j = 0; j < p.placed.size(); ++j)
+        out.junctions[j] = {dx + p.placed[j].x * q, dy + p.placed[j].y * q};
+    for (RunLayout& run : p.runs) {
+        run.rFrom *= options.elbowOffset * p.detail * q;
+        run.rTo *= options.elbowOffset * p.detail * q;
+        run.drawn *= q;
+        for (RunSegment& s : run.segments) {
+            s.d0 *= q;
+            s.d1 *= q;
+        }
+    }
+    if (out.squeezed) {
+        out.symbolZoom *= q;
+        out.elbowOffset *= q;
+    }
+    out.runs = std::move(p.runs);
+    // How far each part lies from the parts before it, in space.
+    const std::size_t nj = network.junctions.size();
+    const bool manageable = static_cast<double>(nj) * static_cast<double>(p.parts) <= 5e6;
+    for (int part = 1; part < p.parts && manageable; ++part) {
+        double best = std::numeric_limits<double>::infinity();
+        for (std::size_t i = 0; i < nj; ++i) {
+            if (p.partOfJunction[i] != part) continue;
+            for (std::size_t j = 0; j < nj; ++j) {
+                const int other = p.partOfJunction[j];
+                if (other < 0 || other >= part) continue;
+                best = std::min(best,
+                                spatial::distance(network.junctions[i].p, network.junctions[j].p));
+            }
+        }
+        out.partGaps.push_back(best);
+    }
+    return out;
+}
+
+}  // namespace tubra::layout
