@@ -403,7 +403,7 @@ int run() {
 std::string usageText() {
     platform::ProgramHelp help{
         "kavelup.cgi",
-        {},
+        {""},
         "由网站服务器作为 CGI 程序运行，接收 multipart/form-data 上传并保存文件。\n"
         "GET 请求回答一个上传表单；POST 请求保存上传的文件（全部文件，或查询串中 save= 指定的字段），\n"
         "回答每一部分和消息，客户端接受 application/json 时以 JSON 回答。",

@@ -167,6 +167,7 @@ class CommandLineTools(unittest.TestCase):
         row = next(r for r in whole["rows"] if "pipeline.hcd" in r)
         self.assertEqual(one["rows"][0][1:], row[1:])  # the same columns; numbered 1
         self.assertEqual(one["rows"][0][0], "1")
+        self.assertIn("pipeline.hcd", one["rows"][0])
         code, out, err = run([self.vesko, "list", os.path.join(EXAMPLES, "CMakeLists.txt")])
         self.assertEqual(code, 2)
         self.assertIn("list 需要一个目录或一个图形文件 (*.hcd)", err)

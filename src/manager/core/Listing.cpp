@@ -24,8 +24,11 @@ bool readRow(const fs::path& dir, const std::string& name, int index, ListCells&
     bool read = false;
     try {
         if (ReadListFields(dir / name, cells, buffer, &error)) {
-            cells[kColNumber] = std::to_string(index + 1);
-            cells[kColFileName] = fileNameCell(name);
+            // The cells only point at their texts: these must outlive the copy into the row.
+            const std::string number = std::to_string(index + 1);
+            const std::string fileCell = fileNameCell(name);
+            cells[kColNumber] = number;
+            cells[kColFileName] = fileCell;
             ListRow row;
             row.assign(cells);
             row.setFileName(name);

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include <QString>
 #include <QtGlobal>
 
 namespace platform::qt {
