@@ -319,7 +319,7 @@ char* reserve = nullptr;
 
 void onOutOfMemory() {
     if (!reserve) throw std::bad_alloc();
-    delete[] reserve;
+    std::free(reserve);
     reserve = nullptr;
 }
 
@@ -433,12 +433,15 @@ int main(int argc, char** argv) {
             case platform::StandardOption::None: break;
         }
     }
-    reserve = new (std::nothrow) char[std::size_t{1} << 20];
-    std::set_new_handler(onOutOfMemory);
+    // The terminate handler first: with memory this short even a failed allocation can end the
+    // program, as the exception it throws may find no room. malloc, unlike new (std::nothrow),
+    // throws nothing on the way to saying no.
     std::set_terminate([] {
         lastAnswer();
         std::abort();
     });
+    reserve = static_cast<char*>(std::malloc(std::size_t{1} << 20));
+    std::set_new_handler(onOutOfMemory);
     try {
         return run();
     } catch (const std::bad_alloc&) {

@@ -608,7 +608,9 @@ void MainWindow::updateMainTitle() {
         const auto list = mdi_->subWindowList(QMdiArea::StackingOrder);
         if (!list.isEmpty()) w = list.back();
     }
-    setWindowTitle(w ? QStringLiteral("%1 - [%2]").arg(qs(kAppTitle), shownTitle(w)) : qs(kAppTitle));
+    // The child's own title, "[*]" and all: Qt's MDI finds it there and adds it no second time.
+    setWindowTitle(w ? QStringLiteral("%1 - [%2]").arg(qs(kAppTitle), w->windowTitle()) : qs(kAppTitle));
+    setWindowModified(w && w->isWindowModified());
 }
 
 // --- commands ---
