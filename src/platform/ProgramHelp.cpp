@@ -1,6 +1,7 @@
 #include "platform/ProgramHelp.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <numeric>
 
 #ifndef TUBRA_VERSION
@@ -104,6 +105,15 @@ StandardOption standardOption(std::string_view argument) {
     if (argument == "-h" || argument == "--help") return StandardOption::Help;
     if (argument == "-V" || argument == "--version") return StandardOption::Version;
     return StandardOption::None;
+}
+
+bool answerStandardOption(std::string_view argument, std::string_view program,
+                          const std::function<std::string()>& help) {
+    const StandardOption option = standardOption(argument);
+    if (option == StandardOption::None) return false;
+    const std::string text = option == StandardOption::Help ? help() : versionText(program);
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    return true;
 }
 
 std::string nearestName(std::string_view typed, std::span<const std::string_view> names) {

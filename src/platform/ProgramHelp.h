@@ -3,6 +3,7 @@
 // What every program of the suite says on its command line in the same words and the same
 // layout: --help, --version, a wrong command line and a mistyped command.
 
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -37,6 +38,11 @@ std::string versionText(std::string_view program);
 
 enum class StandardOption { None, Help, Version };
 StandardOption standardOption(std::string_view argument);
+
+// Answers -h/--help with `help()` and -V/--version with versionText on standard output; false
+// (and nothing printed) for any other argument.
+bool answerStandardOption(std::string_view argument, std::string_view program,
+                          const std::function<std::string()>& help);
 
 // The name of `names` that `typed` most likely meant (a letter or two wrong, missing, extra or
 // swapped, or the start of exactly one name); empty when none is close.

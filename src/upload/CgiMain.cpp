@@ -424,15 +424,8 @@ std::string usageText() {
 int main(int argc, char** argv) {
     // Only a shell gets the usage: under a web server (GATEWAY_INTERFACE set) the arguments
     // come from the query string, and every answer must be a CGI response.
-    if (argc > 1 && !hasEnv("GATEWAY_INTERFACE")) {
-        switch (platform::standardOption(argv[1])) {
-            case platform::StandardOption::Help: std::fputs(usageText().c_str(), stdout); return 0;
-            case platform::StandardOption::Version:
-                std::fputs(platform::versionText("kavelup.cgi").c_str(), stdout);
-                return 0;
-            case platform::StandardOption::None: break;
-        }
-    }
+    if (argc > 1 && !hasEnv("GATEWAY_INTERFACE") && platform::answerStandardOption(argv[1], "kavelup.cgi", usageText))
+        return 0;
     // The terminate handler first: with memory this short even a failed allocation can end the
     // program, as the exception it throws may find no room. malloc, unlike new (std::nothrow),
     // throws nothing on the way to saying no.

@@ -40,15 +40,7 @@ std::string usageText() {
 
 int main(int argc, char** argv) {
     // Answered before the window system is opened, so it works without a display.
-    if (argc > 1) {
-        switch (platform::standardOption(argv[1])) {
-            case platform::StandardOption::Help: std::fputs(usageText().c_str(), stdout); return 0;
-            case platform::StandardOption::Version:
-                std::fputs(platform::versionText("vesko").c_str(), stdout);
-                return 0;
-            case platform::StandardOption::None: break;
-        }
-    }
+    if (argc > 1 && platform::answerStandardOption(argv[1], "vesko", usageText)) return 0;
     platform::qt::refuseWithoutDisplay("vesko", "不开窗口的工作可用 vesko-cli 完成，例如 vesko-cli list 目录（见 man vesko-cli）。");
     QApplication app(argc, argv);
     platform::qt::displayOpened();

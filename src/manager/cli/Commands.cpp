@@ -538,7 +538,7 @@ std::vector<std::string_view> commandNames() {
 
 }  // namespace
 
-void usage(std::FILE* out) {
+std::string usageText() {
     platform::ProgramHelp help{"vesko-cli",
                                {"命令 参数..."},
                                "不开窗口管理单线图文件目录：列表、导出、成批修改，与 vesko 同样的结果。\n"
@@ -553,9 +553,10 @@ void usage(std::FILE* out) {
                              {{"--report", "列出报告数据（39 列），而不是管道数据（21 列）"},
                               {"--tsv", "列表按文本导出的格式（制表符分隔）输出"},
                               {"--json", "列表以 JSON 输出"}}});
-    const std::string text = platform::helpText(help);
-    std::fputs(text.c_str(), out);
+    return platform::helpText(help);
 }
+
+void usage(std::FILE* out) { std::fputs(usageText().c_str(), out); }
 
 int run(std::string_view command, const std::vector<std::string>& args) {
     for (const Command& c : commands()) {

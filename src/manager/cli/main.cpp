@@ -18,13 +18,7 @@ int main(int argc, char** argv) {
         manager::cli::usage(stderr);
         return 2;
     }
-    switch (platform::standardOption(argv[1])) {
-        case platform::StandardOption::Help: manager::cli::usage(stdout); return 0;
-        case platform::StandardOption::Version:
-            std::fputs(platform::versionText("vesko-cli").c_str(), stdout);
-            return 0;
-        case platform::StandardOption::None: break;
-    }
+    if (platform::answerStandardOption(argv[1], "vesko-cli", manager::cli::usageText)) return 0;
     // Running out of memory outside a file's own work (a huge list) is an error like any other:
     // a message and exit code 1. Files are only ever replaced whole.
     try {

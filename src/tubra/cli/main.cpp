@@ -92,7 +92,7 @@ std::vector<Command> commands() {
     return commands;
 }
 
-void usage(std::FILE* out) {
+std::string usageText() {
     platform::ProgramHelp help{"tubra-cli",
                                {"命令 参数..."},
                                "不开窗口处理单线图文件 (*.hcd)：概要、JSON、另存、画图、打印、重放录制的操作、导出。",
@@ -106,19 +106,15 @@ void usage(std::FILE* out) {
                               {"--report online", "在线检验报告中选为显示的各页"},
                               {"--report N", "一页：0 封面，1 目录，2-16 表(1)-(15)，17 维修记录，23-26 在线检验报告；\n"
                                     "22 同 full，28 同 online"}}});
-    std::fputs(platform::helpText(help).c_str(), out);
+    return platform::helpText(help);
 }
 
 int run(int argc, char** argv) {
     if (argc < 2) {
-        usage(stderr);
+        std::fputs(usageText().c_str(), stderr);
         return 2;
     }
-    switch (platform::standardOption(argv[1])) {
-        case platform::StandardOption::Help: usage(stdout); return 0;
-        case platform::StandardOption::Version: std::fputs(platform::versionText("tubra-cli").c_str(), stdout); return 0;
-        case platform::StandardOption::None: break;
-    }
+    if (platform::answerStandardOption(argv[1], "tubra-cli", usageText)) return 0;
     const std::string_view cmd = argv[1];
     const std::vector<Command> all = commands();
     for (const auto& c : all) {
