@@ -59,6 +59,9 @@ if(TARGET tubra-cli)
     list(APPEND pages tubra)
   endif()
   tubra_package_docs(tubra MAN ${pages})
+  # The session script format and the real-space rules, which --help and the help point to.
+  install(FILES ${CMAKE_SOURCE_DIR}/docs/sessions.md ${CMAKE_SOURCE_DIR}/docs/real-space.md
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tubra COMPONENT tubra)
 endif()
 if(TARGET vesko-cli)
   set(pages vesko-cli)

@@ -1,6 +1,6 @@
 // kavelup.cgi: the upload page as a CGI program. The web server passes the request in the CGI
 // environment and the body on standard input; the settings come from environment variables the
-// server sets (see the KavelUP part of README.md):
+// server sets (see docs/kavelup.md):
 //
 //   KAVELUP_PATH           target directory (absolute; anything else means the default one)
 //   KAVELUP_DEFAULT_PATH   the default directory (/var/lib/kavelup/)
@@ -43,6 +43,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/ProgramHelp.h"
 #include "text/Gbk.h"
 #include "upload/PosixHost.h"
 #include "upload/SignalCleanup.h"
@@ -318,7 +319,7 @@ char* reserve = nullptr;
 
 void onOutOfMemory() {
     if (!reserve) throw std::bad_alloc();
-    delete[] reserve;
+    std::free(reserve);
     reserve = nullptr;
 }
 
@@ -399,36 +400,41 @@ int run() {
 
 // What `kavelup.cgi --help` prints in a shell. The manual page lists the same variables and
 // options (a test compares them).
-constexpr std::string_view kUsage =
-    "usage: kavelup.cgi          run by a web server as a CGI program\n"
-    "       kavelup.cgi --help   this text (only outside a web server)\n"
-    "A GET answers an upload form. A POST saves the uploaded files (every file, or those named\n"
-    "by save= in the query string) and answers with every part and the messages, as HTML or as\n"
-    "JSON when the client accepts application/json.\n"
-    "Settings, from the environment the web server passes:\n"
-    "  KAVELUP_PATH           target directory (absolute; anything else: the default one)\n"
-    "  KAVELUP_DEFAULT_PATH   the default directory, absolute (/var/lib/kavelup/)\n"
-    "  KAVELUP_MAXSIZE        files are saved only when smaller (unset: nothing is saved)\n"
-    "  KAVELUP_OVERWRITE      0, 1 or 2; only 2 replaces existing files (0)\n"
-    "  KAVELUP_CODEPAGE       gbk or utf-8: how the browser encodes names (gbk)\n"
-    "  KAVELUP_REQUEST_LIMIT  longest body read, in bytes (268435456)\n"
-    "  KAVELUP_TEMP           folder for temporary files, absolute ($TMPDIR or /tmp)\n";
+std::string usageText() {
+    platform::ProgramHelp help{
+        "kavelup.cgi",
+        {""},
+        "由网站服务器作为 CGI 程序运行，接收 multipart/form-data 上传并保存文件。\n"
+        "GET 请求回答一个上传表单；POST 请求保存上传的文件（全部文件，或查询串中 save= 指定的字段），\n"
+        "回答每一部分和消息，客户端接受 application/json 时以 JSON 回答。",
+        {{"环境变量（由网站服务器传给程序）",
+          {{"KAVELUP_PATH", "保存文件的目录（绝对路径；其它值用默认目录）"},
+           {"KAVELUP_DEFAULT_PATH", "默认目录，绝对路径（/var/lib/kavelup/）"},
+           {"KAVELUP_MAXSIZE", "文件小于这个字节数才保存（不设：什么也不保存）"},
+           {"KAVELUP_OVERWRITE", "0、1 或 2；只有 2 覆盖已有的文件（0）"},
+           {"KAVELUP_CODEPAGE", "gbk 或 utf-8：浏览器发送名称的编码（gbk）"},
+           {"KAVELUP_REQUEST_LIMIT", "最多读入的请求字节数（268435456）"},
+           {"KAVELUP_TEMP", "临时文件的目录，绝对路径（$TMPDIR 或 /tmp）"}}}},
+        "0 已回答请求；1 无法回答（回答之前内存不足等）。帮助和版本只在网站服务器之外显示"};
+    return platform::helpText(help);
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
     // Only a shell gets the usage: under a web server (GATEWAY_INTERFACE set) the arguments
     // come from the query string, and every answer must be a CGI response.
-    if (argc > 1 && !hasEnv("GATEWAY_INTERFACE") && std::string_view(argv[1]) == "--help") {
-        std::fwrite(kUsage.data(), 1, kUsage.size(), stdout);
+    if (argc > 1 && !hasEnv("GATEWAY_INTERFACE") && platform::answerStandardOption(argv[1], "kavelup.cgi", usageText))
         return 0;
-    }
-    reserve = new (std::nothrow) char[std::size_t{1} << 20];
-    std::set_new_handler(onOutOfMemory);
+    // The terminate handler first: with memory this short even a failed allocation can end the
+    // program, as the exception it throws may find no room. malloc, unlike new (std::nothrow),
+    // throws nothing on the way to saying no.
     std::set_terminate([] {
         lastAnswer();
         std::abort();
     });
+    reserve = static_cast<char*>(std::malloc(std::size_t{1} << 20));
+    std::set_new_handler(onOutOfMemory);
     try {
         return run();
     } catch (const std::bad_alloc&) {

@@ -42,8 +42,11 @@ constexpr std::string_view kNoName = "找不到字段名";
 constexpr std::string_view kNoFileName = "找不到文件名";
 constexpr std::string_view kNoHeaderEnd = "找不到头部结尾的空行";
 constexpr std::string_view kNoDelimiter = "找不到结尾的分界行";
-const std::string kLongName = "的字段名超过 " + std::to_string(kMaxNameBytes) + " 字节";
-const std::string kLongFileName = "的文件名超过 " + std::to_string(kMaxNameBytes) + " 字节";
+// Constants, not strings built at start-up: a program started with too little memory must
+// still get as far as answering its request.
+static_assert(kMaxNameBytes == 1024, "the two messages below name the limit");
+constexpr std::string_view kLongName = "的字段名超过 1024 字节";
+constexpr std::string_view kLongFileName = "的文件名超过 1024 字节";
 
 // Text of `bytes` without the marker and every double quote.
 std::string stripped(CodePage cp, std::string_view bytes, std::string_view marker) {

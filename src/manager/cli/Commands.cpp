@@ -17,6 +17,7 @@
 #include "manager/core/Listing.h"
 #include "manager/core/Manager.h"
 #include "platform/AtomicFile.h"
+#include "platform/ProgramHelp.h"
 #include "platform/SystemError.h"
 #include "text/CFormat.h"
 #include "text/Gbk.h"
@@ -201,10 +202,24 @@ int runList(const std::vector<std::string>& raw) {
     const Args a = parse(raw, {}, {"--report", "--tsv", "--json"});
     wantPositional(a, 1, 1);
     const std::string format = outputFormat(a);
+    const fs::path given = a.positional[0];
     PipelineList list;
+    std::error_code ec;
+    if (!fs::is_directory(given, ec)) {
+        // One drawing, as `vesko FILE.hcd` takes one: its row as its directory lists it.
+        if (!isDrawingFileName(given.filename().string()))
+            throw UsageError{"list 需要一个目录或一个图形文件 (*.hcd)：" + given.string()};
+        list.reportMode = a.has("--report");
+        if (const std::error_code error = listFile(list, given)) {
+            warn(cannotOpen(given, error));
+            return kFileError;
+        }
+        printList(list, list.directory, format);
+        return kOk;
+    }
     int failed = 0;
-    if (!listOrReport(list, a.positional[0], a.has("--report"), failed)) return kFileError;
-    printList(list, a.positional[0], format);
+    if (!listOrReport(list, given, a.has("--report"), failed)) return kFileError;
+    printList(list, given, format);
     return finish(failed, notListed(failed));
 }
 
@@ -474,7 +489,8 @@ int runCopyReport(const std::vector<std::string>& raw) {
 
 struct Command {
     std::string_view name;
-    std::string_view usage;
+    std::string_view usage;  // the arguments, after the command's name
+    std::string_view text;   // what it does, for --help
     int (*run)(const std::vector<std::string>&);
 };
 
@@ -483,34 +499,64 @@ int runSetTitle(const std::vector<std::string>& a) { return runSetSection(Sectio
 
 const std::vector<Command>& commands() {
     static const std::vector<Command> c = {
-        {"list", "list DIR [--report] [--tsv|--json]", runList},
-        {"export-tsv", "export-tsv DIR OUT [--report]    文本列表，供程序读取", runExportTsv},
-        {"export-xlsx", "export-xlsx DIR OUT.xlsx [--report]    Excel 工作簿，用电子表格打开", runExportXlsx},
-        {"export-census", "export-census DIR OUT.csv|OUT.xlsx [--device NAME]    普查导入文件（.xlsx 供打开）",
+        {"list", "list DIR|FILE.hcd [--report] [--tsv|--json]",
+         "列出目录中各图形文件的管道信息（或一个图形文件的）", runList},
+        {"export-tsv", "export-tsv DIR OUT [--report]", "把列表导出为制表符分隔的文本文件 OUT", runExportTsv},
+        {"export-xlsx", "export-xlsx DIR OUT.xlsx [--report]", "把列表导出为 Excel 工作簿", runExportXlsx},
+        {"export-census", "export-census DIR OUT.csv|OUT.xlsx [--device NAME]", "导出管道普查的导入文件",
          runExportCensus},
-        {"check-lengths", "check-lengths DIR [--xlsx OUT.xlsx]", runCheckLengths},
-        {"materials", "materials DIR... OUT.xlsx|OUT.csv    所列图形文件的材料汇总", runMaterials},
-        {"set-table", "set-table FILE|DIR... --row N --value V     (N = 1..18)", runSetTable},
-        {"set-title", "set-title FILE|DIR... --row N --value V     (N = 1..7)", runSetTitle},
+        {"check-lengths", "check-lengths DIR [--xlsx OUT.xlsx]", "列出列表长度与图纸管长不符的管道",
+         runCheckLengths},
+        {"materials", "materials DIR... OUT.xlsx|OUT.csv", "所列图形文件的材料汇总", runMaterials},
+        {"set-table", "set-table FILE|DIR... --row N --value V",
+         "把管道特性表第 N 行（1-18）改为 V：1 管线名称，2 管线编号，3 管线类别，\n"
+         "4 管内主要工作介质，5 最高工作压力，6 工作温度，7 起止点，8 保温材料，\n"
+         "9 投用日期，10 管线总长，11 弯头总数，12 焊缝总数，13 三通总数，\n"
+         "14 阀门总数，15 管段总数，16 其他管配件，17 管线材料，18 管线规格",
+         runSetTable},
+        {"set-title", "set-title FILE|DIR... --row N --value V",
+         "把图纸标题框第 N 行（1-7）改为 V：1 制图，2 审核，3 图号，\n"
+         "4 日期（制图），5 日期（审核），6 图纸名称，7 旧图号",
+         runSetTitle},
         {"merge-rows",
-         "merge-rows DIR NUMBER... [--number TEXT] [--length L] [--page-number-position 1|2|3]\n"
-         "                            [--report] [--tsv|--json]",
-         runMergeRows},
-        {"delete-rows", "delete-rows DIR NUMBER... [--report] [--tsv|--json]", runDeleteRows},
-        {"copy-report", "copy-report TEMPLATE TARGET... [--keep none|unit,device,pipe-name,...]", runCopyReport},
+         "merge-rows DIR NUMBER... [--number TEXT] [--length L] [--page-number-position 1|2|3] "
+         "[--report] [--tsv|--json]",
+         "把列表中这些序号的行合并为一行后列出（不改文件）", runMergeRows},
+        {"delete-rows", "delete-rows DIR NUMBER... [--report] [--tsv|--json]",
+         "从列表中去掉这些序号的行后列出（不改文件）", runDeleteRows},
+        {"copy-report", "copy-report TEMPLATE TARGET... [--keep none|unit,device,pipe-name,...]",
+         "把样板文件的全面检验报告复制到各目标文件", runCopyReport},
     };
     return c;
 }
 
+std::vector<std::string_view> commandNames() {
+    std::vector<std::string_view> names;
+    for (const Command& c : commands()) names.push_back(c.name);
+    return names;
+}
+
 }  // namespace
 
-void usage(std::FILE* out) {
-    std::fputs("用法: vesko-cli 命令 参数\n", out);
-    for (const Command& c : commands()) std::fprintf(out, "  %.*s\n", static_cast<int>(c.usage.size()), c.usage.data());
-    std::fputs("文本列表和普查导入文件供程序读取，单元格按图纸原样写出；要用电子表格打开，请用 .xlsx 导出。\n"
-               "Excel 工作簿的文件名应以 .xlsx 结尾。\n",
-               out);
+std::string usageText() {
+    platform::ProgramHelp help{"vesko-cli",
+                               {"命令 参数..."},
+                               "不开窗口管理单线图文件目录：列表、导出、成批修改，与 vesko 同样的结果。\n"
+                               "文本列表和普查导入文件供程序读取，单元格按图纸原样写出；要用电子表格打开，请用 .xlsx 导出。\n"
+                               "Excel 工作簿的文件名应以 .xlsx 结尾。",
+                               {},
+                               "0 成功；1 有文件不能读或不能写，或导出被拒绝；2 命令行有错"};
+    platform::HelpSection commandSection{"命令", {}};
+    for (const Command& c : commands()) commandSection.entries.push_back({c.usage, c.text});
+    help.sections.push_back(std::move(commandSection));
+    help.sections.push_back({"选项",
+                             {{"--report", "列出报告数据（39 列），而不是管道数据（21 列）"},
+                              {"--tsv", "列表按文本导出的格式（制表符分隔）输出"},
+                              {"--json", "列表以 JSON 输出"}}});
+    return platform::helpText(help);
 }
+
+void usage(std::FILE* out) { std::fputs(usageText().c_str(), out); }
 
 int run(std::string_view command, const std::vector<std::string>& args) {
     for (const Command& c : commands()) {
@@ -518,13 +564,12 @@ int run(std::string_view command, const std::vector<std::string>& args) {
         try {
             return c.run(args);
         } catch (const UsageError& e) {
-            warn(e.message);
-            std::fprintf(stderr, "用法: vesko-cli %.*s\n", static_cast<int>(c.usage.size()), c.usage.data());
+            std::fputs(platform::usageErrorText("vesko-cli", e.message, c.usage).c_str(), stderr);
             return kUsageError;
         }
     }
-    warn("未知的命令 '" + std::string(command) + "'");
-    usage(stderr);
+    const std::vector<std::string_view> names = commandNames();
+    std::fputs(platform::unknownCommandText("vesko-cli", command, names).c_str(), stderr);
     return kUsageError;
 }
 

@@ -16,6 +16,35 @@ namespace {
 constexpr std::size_t kKeptBufferBytes = std::size_t{16} << 20;
 }  // namespace
 
+namespace {
+
+// Reads one drawing into a row numbered `index + 1`; false with `error` set when it gives none.
+bool readRow(const fs::path& dir, const std::string& name, int index, ListCells& cells, std::string& buffer,
+             const std::function<void(ListRow&&)>& onRow, std::error_code& error) {
+    bool read = false;
+    try {
+        if (ReadListFields(dir / name, cells, buffer, &error)) {
+            // The cells only point at their texts: these must outlive the copy into the row.
+            const std::string number = std::to_string(index + 1);
+            const std::string fileCell = fileNameCell(name);
+            cells[kColNumber] = number;
+            cells[kColFileName] = fileCell;
+            ListRow row;
+            row.assign(cells);
+            row.setFileName(name);
+            onRow(std::move(row));
+            read = true;
+        }
+    } catch (const std::bad_alloc&) {
+        error = std::make_error_code(std::errc::not_enough_memory);
+    }
+    // What one big file took is not kept for the small ones after it.
+    if (error || buffer.capacity() > kKeptBufferBytes) std::string().swap(buffer);
+    return read && !error;
+}
+
+}  // namespace
+
 std::error_code readDirectoryRows(const fs::path& dir, const std::function<void(ListRow&&)>& onRow,
                                   std::vector<UnreadableFile>* unreadable, const std::atomic<bool>* cancel,
                                   const std::function<void()>& onFile) {
@@ -28,28 +57,10 @@ std::error_code readDirectoryRows(const fs::path& dir, const std::function<void(
     for (const std::string& name : names) {
         if (cancel && cancel->load(std::memory_order_relaxed)) break;
         std::error_code error;
-        try {
-            if (ReadListFields(dir / name, cells, buffer, &error)) {
-                const std::string number = std::to_string(index + 1);
-                const std::string fileCell = fileNameCell(name);
-                cells[kColNumber] = number;
-                cells[kColFileName] = fileCell;
-                ListRow row;
-                row.assign(cells);
-                row.setFileName(name);
-                onRow(std::move(row));
-                ++index;
-            }
-        } catch (const std::bad_alloc&) {
-            error = std::make_error_code(std::errc::not_enough_memory);
-        }
-        if (error) {
-            // What one big file took is not kept for the small ones after it.
-            std::string().swap(buffer);
-            if (unreadable) unreadable->push_back({name, error});
-        } else if (buffer.capacity() > kKeptBufferBytes) {
-            std::string().swap(buffer);
-        }
+        if (readRow(dir, name, index, cells, buffer, onRow, error))
+            ++index;
+        else if (error && unreadable)
+            unreadable->push_back({name, error});
         if (onFile) onFile();
     }
     return {};
@@ -59,6 +70,18 @@ std::error_code listDirectory(PipelineList& list, const fs::path& dir, std::vect
     list.rows.clear();
     list.directory = dir;
     return readDirectoryRows(dir, [&](ListRow&& row) { list.rows.push_back(std::move(row)); }, unreadable);
+}
+
+std::error_code listFile(PipelineList& list, const fs::path& file) {
+    list.rows.clear();
+    list.directory = file.has_parent_path() ? file.parent_path() : fs::path(".");
+    std::string buffer;
+    ListCells cells;
+    std::error_code error;
+    readRow(list.directory, file.filename().string(), 0, cells, buffer,
+            [&](ListRow&& row) { list.rows.push_back(std::move(row)); }, error);
+    if (!error && list.rows.empty()) error = std::make_error_code(std::errc::invalid_argument);
+    return error;
 }
 
 std::string readingStatus(std::size_t filesRead) {

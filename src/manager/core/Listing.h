@@ -38,6 +38,10 @@ std::error_code readDirectoryRows(const std::filesystem::path& dir,
 std::error_code listDirectory(PipelineList& list, const std::filesystem::path& dir,
                               std::vector<UnreadableFile>* unreadable = nullptr);
 
+// Lists the one drawing `file` as its only row, numbered 1, with the same columns as a directory
+// listing; the list's directory is the file's. Returns why the file gives no row.
+std::error_code listFile(PipelineList& list, const std::filesystem::path& file);
+
 // The characters the status pane turns through while a directory is read (UTF-8).
 inline constexpr std::string_view kSpinner[4] = {"─", "＼", "｜", "／"};
 std::string readingStatus(std::size_t filesRead);  // "正在处理 " + the turning character

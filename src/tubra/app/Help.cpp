@@ -7,8 +7,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QKeySequence>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QSplitter>
 #include <QStyle>
 #include <QTextBrowser>
@@ -16,6 +18,8 @@
 #include <QTextDocument>
 #include <QToolBar>
 #include <QTreeWidget>
+
+#include "tubra/app/WindowLayout.h"
 
 namespace tubra::app {
 
@@ -36,6 +40,9 @@ QString helpIndexPath() {
 }
 
 namespace {
+
+// Room left on every side of the screen for the window frame and the title bar.
+constexpr int kHelpWindowMargin = 40;
 
 QString readPage(const QString& path) {
     QFile f(path);
@@ -229,6 +236,11 @@ HelpWindow* showHelpWindow(QWidget* owner) {
     if (!window) {
         window = new HelpWindow(index, owner);
         if (!owner) window->setAttribute(Qt::WA_DeleteOnClose);
+        // On the owner's screen and wholly within it, however small the screen.
+        const QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
+        if (screen)
+            window->setGeometry(placeWithin(window->size(), screen->availableGeometry(),
+                                            owner ? owner->frameGeometry() : QRect(), kHelpWindowMargin));
     }
     window->showHome();
     window->show();

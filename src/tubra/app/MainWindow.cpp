@@ -82,6 +82,12 @@ bool containsDynamic(std::span<const MenuEntry> entries) {
     });
 }
 
+// A window's title as its frame shows it: the "[*]" of unsaved changes as "*" or nothing.
+QString shownTitle(const QWidget* w) {
+    QString title = w->windowTitle();
+    return title.replace(QStringLiteral("[*]"), w->isWindowModified() ? QStringLiteral("*") : QString());
+}
+
 }  // namespace
 
 // A child window: one view of a drawing. Closing the last window of a drawing asks to save it.
@@ -250,8 +256,7 @@ void MainWindow::fillMenu(QMenu* menu, std::span<const MenuEntry> entries) {
                 const auto windows = mdi_->subWindowList();
                 for (int i = 0; i < windows.size(); ++i) {
                     QMdiSubWindow* w = windows[i];
-                    QAction* a =
-                        menu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(w->windowTitle()));
+                    QAction* a = menu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(shownTitle(w)));
                     a->setCheckable(true);
                     a->setChecked(w == mdi_->activeSubWindow());
                     connect(a, &QAction::triggered, this,
@@ -664,9 +669,12 @@ void MainWindow::documentChanged(model::Document& doc) {
 void MainWindow::updateTitles(OpenDocument& entry) {
     const QString title = QString::fromStdString(entry.doc->title());
     const auto n = entry.windows.size();
-    for (std::size_t i = 0; i < n; ++i)
-        entry.windows[i]->setWindowTitle(n > 1 ? QStringLiteral("%1:%2").arg(title).arg(i + 1)
-                                               : title);
+    // Unsaved changes show as Qt shows them: "[*]" becomes "*" while the drawing is modified.
+    for (std::size_t i = 0; i < n; ++i) {
+        entry.windows[i]->setWindowTitle((n > 1 ? QStringLiteral("%1:%2").arg(title).arg(i + 1) : title) +
+                                         QStringLiteral("[*]"));
+        entry.windows[i]->setWindowModified(entry.doc->isModified());
+    }
     updateMainTitle();
 }
 
@@ -676,8 +684,9 @@ void MainWindow::updateMainTitle() {
         const auto list = mdi_->subWindowList(QMdiArea::StackingOrder);
         if (!list.isEmpty()) w = list.back();
     }
-    setWindowTitle(w ? QStringLiteral("%1 - [%2]").arg(qs(kAppTitle), w->windowTitle())
-                     : qs(kAppTitle));
+    // The child's own title, "[*]" and all: Qt's MDI finds it there and adds it no second time.
+    setWindowTitle(w ? QStringLiteral("%1 - [%2]").arg(qs(kAppTitle), w->windowTitle()) : qs(kAppTitle));
+    setWindowModified(w && w->isWindowModified());
 }
 
 // --- commands ---

@@ -9,6 +9,19 @@
 
 namespace tubra::app {
 
+QRect placeWithin(QSize wanted, QRect available, QRect over, int margin) {
+    const QRect room = available.adjusted(margin, margin, -margin, -margin);
+    if (room.isEmpty()) return QRect(available.topLeft(), wanted.boundedTo(available.size()));
+    QRect r(QPoint(0, 0), wanted.boundedTo(room.size()));
+    r.moveCenter(over.isEmpty() ? room.center() : over.center());
+    // Back onto the screen, the top left corner last so the title bar stays reachable.
+    r.moveRight(std::min(r.right(), room.right()));
+    r.moveBottom(std::min(r.bottom(), room.bottom()));
+    r.moveLeft(std::max(r.left(), room.left()));
+    r.moveTop(std::max(r.top(), room.top()));
+    return r;
+}
+
 std::vector<QRect> cascadeLayout(QSize area, int count, int step) {
     std::vector<QRect> out;
     if (count <= 0 || area.isEmpty()) return out;

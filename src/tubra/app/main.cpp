@@ -4,6 +4,9 @@
 //   tubra FILE            opens FILE
 //   tubra /p FILE         prints FILE on the default printer, without a window
 //   tubra --help          the usage
+//   tubra --version       the release
+//
+// Without a display (and not printing) it says so and ends with status 1.
 
 #include <clocale>
 #include <cstdlib>
@@ -14,6 +17,8 @@
 
 #include <QApplication>
 
+#include "platform/ProgramHelp.h"
+#include "platform/qt/Display.h"
 #include "platform/qt/Reproducible.h"
 
 #include "tubra/app/Application.h"
@@ -42,9 +47,17 @@ int main(int argc, char** argv) {
         std::cout << tubra::app::usageText();
         return 0;
     }
+    for (int i = 1; i < argc; ++i)
+        if (platform::standardOption(argv[i]) == platform::StandardOption::Version) {
+            std::cout << platform::versionText("tubra");
+            return 0;
+        }
     allowPrintingWithoutDisplay(argc, argv);
+    platform::qt::refuseWithoutDisplay(
+        "tubra", "不开窗口的工作可用 tubra-cli 完成，例如 tubra-cli print 文件.hcd -o 文件.pdf（见 man tubra-cli）。");
     platform::qt::followPinnedClock();
     QApplication application(argc, argv);
+    platform::qt::displayOpened();
     // Qt set the user's locale for the C library; numbers in files, fields and arguments are
     // read and written with a decimal point whatever the language (a "1,5" locale included).
     std::setlocale(LC_NUMERIC, "C");

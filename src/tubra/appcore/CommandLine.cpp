@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/ProgramHelp.h"
+
 namespace tubra::app {
 
 namespace {
@@ -75,14 +77,17 @@ StartRequest parseCommandLine(std::span<const std::string> args) {
 }
 
 std::string_view usageText() {
-    return "用法: tubra [文件名]\n"
-           "      tubra /p 文件名\n"
-           "      tubra --record 会话脚本 [文件名]\n"
-           "  文件名              打开这个单线图文件 (*.hcd)；没有文件名时新建一个空白单线图\n"
-           "  /p 文件名           用默认打印机打印这个文件后退出，不显示窗口 (也可写 -p，大小写均可)；\n"
-           "                      退出码 0 已打印，1 文件不能读或不能打印，3 没有安装打印机\n"
-           "  --record 会话脚本   同时把用户的操作录制成会话脚本 (可用 tubra-cli play 重放)\n"
-           "  -h, --help          显示本帮助后退出\n";
+    static const std::string text = platform::helpText(
+        {"tubra",
+         {"[文件名]", "/p 文件名", "--record 会话脚本 [文件名]"},
+         "画管道单线图、填写和打印检验报告的桌面程序；需要图形显示，没有显示时可用 tubra-cli。",
+         {{"参数",
+           {{"文件名", "打开这个单线图文件 (*.hcd)；没有文件名时新建一个空白单线图"},
+            {"/p 文件名", "用默认打印机打印这个文件后退出，不显示窗口 (也可写 -p，大小写均可)"},
+            {"--record 会话脚本", "同时把用户的操作录制成会话脚本 (可用 tubra-cli play 重放，\n"
+                                  "格式见 /usr/share/doc/tubra/sessions.md)"}}}},
+         "0 正常结束或已打印；1 文件不能读或不能打印，或没有图形显示；2 命令行有错；3 没有安装打印机 (/p)"});
+    return text;
 }
 
 }  // namespace tubra::app

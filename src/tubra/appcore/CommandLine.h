@@ -6,6 +6,7 @@
 //   tubra /p FILE         print FILE on the default printer and end without a window
 //   tubra --record SCRIPT [FILE]   also record what the user does into SCRIPT (a session)
 //   tubra --help          the usage (usageText), nothing else
+//   tubra --version       the release (answered by the program before this parse)
 //
 // Flags are "-p" or "/p", not case-sensitive (a '/' word that names an existing file is a
 // file); the first other argument is the file; further file arguments are ignored.

@@ -7,6 +7,9 @@
 #include <string_view>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
+#include "platform/ProgramHelp.h"
 #include "text/CFormat.h"
 #include "text/Gbk.h"
 #include "tubra/cli/DrawingJson.h"
@@ -23,6 +26,10 @@ AppContext& appContext() {
         return a;
     }();
     return app;
+}
+
+void usageError(std::string_view message, std::string_view usage) {
+    std::fputs(platform::usageErrorText("tubra-cli", message, usage).c_str(), stderr);
 }
 
 std::unique_ptr<Document> openOrReport(const char* path) {
@@ -61,9 +68,9 @@ std::string refusedOutput(const std::filesystem::path& out, std::initializer_lis
 
 namespace {
 
-bool wantArgs(int argc, int n, const char* usage) {
+bool wantArgs(int argc, char** argv, int n, const char* usage) {
     if (argc == n) return true;
-    std::fprintf(stderr, "用法: tubra-cli %s\n", usage);
+    usageError(argc < n ? std::string("缺少参数") : "多余的参数: " + std::string(argv[n]), usage);
     return false;
 }
 
@@ -83,37 +90,91 @@ const char* kindName(int mainType) {
     return nullptr;
 }
 
+// What the drawing's PageSize means: 1 is A3, anything else the default A4.
+const char* paperName(int pageSize) { return pageSize == 1 ? "A3" : "A4"; }
+
+// A label without the blanks that space it out in the table: "管  线  名  称" is "管线名称".
+std::string compactLabel(std::string_view gbk) {
+    std::string s = text::gbkToUtf8(gbk);
+    std::erase(s, ' ');
+    return s;
+}
+
+// The summary's words are for people; --json gives the same under fixed keys for scripts.
+void printInfoJson(const char* path, const Drawing& d, const std::map<int, int>& counts) {
+    nlohmann::ordered_json j;
+    j["file"] = path;
+    j["objects"] = d.objects.size();
+    j["kinds"] = nlohmann::ordered_json::array();
+    for (const auto& [type, n] : counts) {
+        const char* name = kindName(type);
+        j["kinds"].push_back({{"mainType", type}, {"name", name ? name : "其它"}, {"count", n}});
+    }
+    const LengthSum lengths = d.objects.pipeLengths();
+    j["pipeLengthMm"] = lengths.mm;
+    j["pipesNotCounted"] = lengths.unknown;
+    j["xAxisAngle"] = d.X_AxisAngle;
+    j["yAxisAngle"] = d.Y_AxisAngle;
+    j["pageSize"] = d.PageSize;
+    j["paper"] = paperName(d.PageSize);
+    j["zoom"] = d.ZoomPara;
+    j["characteristic"] = nlohmann::ordered_json::array();
+    for (int i = 0; i < CharacteristicTable::kRows; ++i)
+        j["characteristic"].push_back({{"row", i + 1},
+                                       {"label", compactLabel(CharacteristicTable::label(i))},
+                                       {"value", text::gbkToUtf8(d.table.values[static_cast<std::size_t>(i)])}});
+    j["title"] = nlohmann::ordered_json::array();
+    for (int i = 0; i < TitleBlock::kRows; ++i)
+        j["title"].push_back({{"row", i + 1},
+                              {"label", compactLabel(TitleBlock::constantLabel(i))},
+                              {"value", text::gbkToUtf8(d.title.values[static_cast<std::size_t>(i)])}});
+    std::cout << j.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
+}
+
 }  // namespace
 
 int runInfo(int argc, char** argv) {
-    if (!wantArgs(argc, 1, "info FILE")) return 2;
-    auto doc = openOrReport(argv[0]);
+    bool json = false;
+    std::vector<char*> args;
+    for (int i = 0; i < argc; ++i) {
+        if (std::string_view(argv[i]) == "--json")
+            json = true;
+        else
+            args.push_back(argv[i]);
+    }
+    if (!wantArgs(static_cast<int>(args.size()), args.data(), 1, "info FILE [--json]")) return 2;
+    const char* path = args[0];
+    auto doc = openOrReport(path);
     if (!doc) return 1;
     const Drawing& d = doc->drawing;
     std::map<int, int> counts;
     for (const PipeObject& o : d.objects) ++counts[o.MainType];
-    std::cout << "file: " << argv[0] << "\n";
-    std::cout << "objects: " << d.objects.size() << "\n";
+    if (json) {
+        printInfoJson(path, d, counts);
+        return 0;
+    }
+    std::cout << "文件: " << path << "\n";
+    std::cout << "对象: " << d.objects.size() << " 个\n";
     for (const auto& [type, n] : counts) {
         const char* name = kindName(type);
         std::cout << "  " << (name ? name : "其它") << " (MainType " << type << "): " << n << "\n";
     }
     const LengthSum lengths = d.objects.pipeLengths();
-    std::cout << "pipe length: " << text::format("%.3f", lengths.mm) << " mm";
+    std::cout << "管长: " << text::format("%.3f", lengths.mm) << " 毫米";
     if (lengths.unknown > 0)
-        std::cout << " (" << lengths.unknown << " 根管段的文字不是长度数字，未计入)";
+        std::cout << "（" << lengths.unknown << " 根管段的文字不是长度数字，未计入）";
     std::cout << "\n";
-    std::cout << "axis angles: " << text::format("%.1f / %.1f", d.X_AxisAngle, d.Y_AxisAngle)
-              << ", page size " << d.PageSize << ", zoom " << text::format("%.2f", d.ZoomPara)
-              << "\n";
-    std::cout << "characteristic table:\n";
+    std::cout << "轴测角: " << text::format("%.1f° / %.1f°", d.X_AxisAngle, d.Y_AxisAngle) << "\n";
+    std::cout << "图纸: " << paperName(d.PageSize) << " (PageSize " << d.PageSize << ")\n";
+    std::cout << "缩放: " << text::format("%.2f", d.ZoomPara) << "\n";
+    std::cout << "管道特性表:\n";
     for (int i = 0; i < CharacteristicTable::kRows; ++i) {
         const auto& v = d.table.values[static_cast<std::size_t>(i)];
         if (v.empty()) continue;
         std::cout << "  " << text::gbkToUtf8(CharacteristicTable::label(i)) << ": "
                   << text::gbkToUtf8(v) << "\n";
     }
-    std::cout << "title block:\n";
+    std::cout << "标题框:\n";
     for (int i = 0; i < TitleBlock::kRows; ++i) {
         const auto& v = d.title.values[static_cast<std::size_t>(i)];
         if (v.empty()) continue;
@@ -124,7 +185,7 @@ int runInfo(int argc, char** argv) {
 }
 
 int runJson(int argc, char** argv) {
-    if (!wantArgs(argc, 1, "json FILE")) return 2;
+    if (!wantArgs(argc, argv, 1, "json FILE")) return 2;
     auto doc = openOrReport(argv[0]);
     if (!doc) return 1;
     writeDocumentJson(*doc, std::cout);
@@ -147,7 +208,7 @@ int runResave(int argc, char** argv) {
         else
             args.push_back(argv[i]);
     }
-    if (!wantArgs(static_cast<int>(args.size()), 2, "resave [--force] IN OUT")) return 2;
+    if (!wantArgs(static_cast<int>(args.size()), args.data(), 2, "resave [--force] IN OUT")) return 2;
     auto doc = openOrReport(args[0]);
     if (!doc) return 1;
     if (!force && doc->savesOverUtf8File(args[1])) {

@@ -4,6 +4,7 @@
 #include <initializer_list>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tubra/model/Document.h"
@@ -21,6 +22,9 @@ tubra::model::AppContext& appContext();
 // one of the command's `inputs`, or an existing drawing file (`*.hcd`, any letter case), which
 // only the commands that save drawings replace. Empty when it may.
 std::string refusedOutput(const std::filesystem::path& out, std::initializer_list<std::filesystem::path> inputs);
+
+// A wrong command line of one command: what is wrong, then its usage (without "tubra-cli").
+void usageError(std::string_view message, std::string_view usage);
 
 // Opens a drawing; on failure prints one line to stderr and returns null.
 std::unique_ptr<tubra::model::Document> openOrReport(const char* path);

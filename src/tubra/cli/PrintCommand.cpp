@@ -34,23 +34,46 @@ std::optional<int> reportPageArgument(std::string_view argument) {
     return n;
 }
 
+std::string reportValueProblem(std::string_view argument) {
+    return "--report 的值应为 full、online，或报告页号 0 到 17、22 到 26、28：" + std::string(argument);
+}
+
 int runPrint(int argc, char** argv) {
+    constexpr std::string_view usage = "print FILE [--report full|online|N] -o OUT.pdf";
     const char* in = nullptr;
     const char* out = nullptr;
-    const char* report = nullptr;
+    std::optional<int> page;
     for (int i = 0; i < argc; ++i) {
-        if (std::strcmp(argv[i], "-o") == 0 && i + 1 < argc)
-            out = argv[++i];
-        else if (std::strcmp(argv[i], "--report") == 0 && i + 1 < argc)
-            report = argv[++i];
-        else if (!in && argv[i][0] != '-')
+        const std::string_view arg = argv[i];
+        if (arg == "-o" || arg == "--report") {
+            if (i + 1 >= argc) {
+                usageError(std::string(arg) + " 需要一个值", usage);
+                return 2;
+            }
+            if (arg == "-o") {
+                out = argv[++i];
+                continue;
+            }
+            page = reportPageArgument(argv[++i]);
+            if (!page) {
+                usageError(reportValueProblem(argv[i]), usage);
+                return 2;
+            }
+        } else if (arg.size() > 1 && arg.front() == '-') {
+            usageError("未知的选项 " + std::string(arg), usage);
+            return 2;
+        } else if (!in) {
             in = argv[i];
-        else
-            in = out = nullptr, i = argc;
+        } else {
+            // "print a.hcd out.pdf": the output is named with -o.
+            usageError(out ? "多余的参数: " + std::string(arg)
+                           : "输出文件要用 -o 指定，例如 tubra-cli print " + std::string(in) + " -o " + std::string(arg),
+                       usage);
+            return 2;
+        }
     }
-    const std::optional<int> page = report ? reportPageArgument(report) : std::nullopt;
-    if (!in || !out || (report && !page)) {
-        std::fputs("用法: tubra-cli print FILE [--report full|online|N] -o OUT.pdf\n", stderr);
+    if (!in || !out) {
+        usageError(in ? "缺少 -o OUT.pdf（输出的 PDF 文件）" : "缺少参数", usage);
         return 2;
     }
     // What is written is a PDF: it takes a name that says so, as render's outputs do.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace tubra::cli {
@@ -16,5 +17,8 @@ int runPrint(int argc, char** argv);
 // The report page index of a --report argument: "full" 22, "online" 28, or a page index
 // (0..17, 22, 23..26, 28). None for anything else.
 std::optional<int> reportPageArgument(std::string_view argument);
+
+// What is wrong with a --report value that reportPageArgument refuses, naming the allowed ones.
+std::string reportValueProblem(std::string_view argument);
 
 }  // namespace tubra::cli

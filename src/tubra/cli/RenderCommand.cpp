@@ -52,9 +52,8 @@ double imagePixelsPerUnit(platform::Size sheet) {
 
 namespace {
 
-void renderUsage() {
-    std::fputs("用法: tubra-cli render IN OUT [--zoom Z] [--report full|online|N]   (OUT: .png、.pdf 或 .svg)\n",
-               stderr);
+void renderUsage(std::string_view problem) {
+    usageError(problem, "render IN OUT [--zoom Z] [--report full|online|N]   (OUT: .png、.pdf 或 .svg)");
 }
 
 
@@ -103,14 +102,18 @@ int runRender(int argc, char** argv) {
     for (int i = 0; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg == "--report") {
-            reportPage = i + 1 < argc ? reportPageArgument(argv[++i]) : std::nullopt;
+            if (i + 1 >= argc) {
+                renderUsage("--report 需要一个值");
+                return 2;
+            }
+            reportPage = reportPageArgument(argv[++i]);
             if (!reportPage) {
-                renderUsage();
+                renderUsage(reportValueProblem(argv[i]));
                 return 2;
             }
         } else if (arg == "--zoom") {
             if (i + 1 >= argc) {
-                renderUsage();
+                renderUsage("--zoom 需要一个值");
                 return 2;
             }
             char* end = nullptr;
@@ -124,12 +127,12 @@ int runRender(int argc, char** argv) {
         } else if (!out) {
             out = argv[i];
         } else {
-            renderUsage();
+            renderUsage("多余的参数: " + std::string(arg));
             return 2;
         }
     }
     if (!in || !out) {
-        renderUsage();
+        renderUsage("缺少参数");
         return 2;
     }
     if (!platform::qt::pageFormatFor(out)) {

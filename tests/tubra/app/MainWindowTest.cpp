@@ -109,8 +109,10 @@ TEST_F(MainWindowTest, StartingWithAFileOpensOneMaximisedChildTitledWithItsName)
     const auto windows = w->mdiArea()->subWindowList();
     ASSERT_EQ(windows.size(), 1);
     EXPECT_TRUE(windows[0]->isMaximized());
-    EXPECT_EQ(windows[0]->windowTitle(), QStringLiteral("管线A.hcd"));
-    EXPECT_EQ(w->windowTitle(), QStringLiteral("化工管道绘图辅助程序 - [管线A.hcd]"));
+    EXPECT_EQ(windows[0]->windowTitle(), QStringLiteral("管线A.hcd[*]"));
+    EXPECT_FALSE(windows[0]->isWindowModified());
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("化工管道绘图辅助程序 - [管线A.hcd[*]]"));
+    EXPECT_FALSE(w->isWindowModified());
     EXPECT_EQ(ui.newDrawingAsked, 0);
     EXPECT_GT(w->activeView()->finishedPaints(), 0);
     // The file is the newest recent file, in the menu and in the settings.
@@ -192,15 +194,19 @@ TEST_F(MainWindowTest, ANewDrawingAsksOnceForItsProjectionAndASecondWindowDoesNo
     EXPECT_TRUE(first->document().isModified());
     EXPECT_EQ(first->document().newDrawingFlag, 0);
     EXPECT_EQ(first->document().drawing.X_AxisAngle, 45);
-    EXPECT_EQ(w->mdiArea()->subWindowList()[0]->windowTitle(), QStringLiteral("Tubra1"));
+    EXPECT_EQ(w->mdiArea()->subWindowList()[0]->windowTitle(), QStringLiteral("Tubra1[*]"));
+    // A new drawing is not saved yet: the title shows it as Qt programs do.
+    EXPECT_TRUE(w->mdiArea()->subWindowList()[0]->isWindowModified());
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("化工管道绘图辅助程序 - [Tubra1[*]]"));
+    EXPECT_TRUE(w->isWindowModified());
 
     w->runCommand(app::cmd::NewWindow);
     apptest::settle();
     EXPECT_EQ(ui.newDrawingAsked, 1);
     const auto windows = w->mdiArea()->subWindowList();
     ASSERT_EQ(windows.size(), 2);
-    EXPECT_EQ(windows[0]->windowTitle(), QStringLiteral("Tubra1:1"));
-    EXPECT_EQ(windows[1]->windowTitle(), QStringLiteral("Tubra1:2"));
+    EXPECT_EQ(windows[0]->windowTitle(), QStringLiteral("Tubra1:1[*]"));
+    EXPECT_EQ(windows[1]->windowTitle(), QStringLiteral("Tubra1:2[*]"));
     EXPECT_EQ(w->activeView()->state().X_AxisAngle, 45);
     EXPECT_GT(w->activeView()->finishedPaints(), 0);
 
@@ -378,7 +384,11 @@ TEST_F(MainWindowTest, SavingNamesUntitledDrawingsAndAFailedSaveKeepsThemModifie
     EXPECT_TRUE(w->saveActive(false));
     EXPECT_FALSE(doc.isModified());
     EXPECT_TRUE(fs::exists(dir / "新图.hcd"));
-    EXPECT_EQ(w->mdiArea()->subWindowList()[0]->windowTitle(), QStringLiteral("新图.hcd"));
+    EXPECT_EQ(w->mdiArea()->subWindowList()[0]->windowTitle(), QStringLiteral("新图.hcd[*]"));
+    // Saved: the mark of unsaved changes has gone from both titles.
+    EXPECT_FALSE(w->mdiArea()->subWindowList()[0]->isWindowModified());
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("化工管道绘图辅助程序 - [新图.hcd[*]]"));
+    EXPECT_FALSE(w->isWindowModified());
     EXPECT_EQ(w->recentFiles().items().front(), (dir / "新图.hcd").string());
 }
 

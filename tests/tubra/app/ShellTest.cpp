@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QScreen>
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QTreeWidget>
@@ -136,6 +137,32 @@ TEST_F(ShellTest, HelpWindowHasContentsAndGoesBackAndForth) {
     // The help menu item shows the key that opens the help.
     app::MainWindow window(context, ui);
     EXPECT_EQ(window.action(app::cmd::Help)->text(), QStringLiteral("使用帮助\tF1"));
+}
+
+TEST_F(ShellTest, TheHelpWindowOpensWithinTheScreen) {
+    // A 1600x1000 screen with a panel at the bottom; the owner sits low on it.
+    const QRect screen(0, 0, 1600, 960);
+    const QRect low = app::placeWithin({960, 680}, screen, QRect(500, 600, 1000, 700), 40);
+    EXPECT_EQ(low.size(), QSize(960, 680));
+    EXPECT_TRUE(screen.adjusted(40, 40, -40, -40).contains(low)) << low.x() << "," << low.y();
+    // Centred over its owner where there is room.
+    const QRect centred = app::placeWithin({960, 680}, screen, QRect(300, 100, 1000, 700), 40);
+    EXPECT_EQ(centred.center(), QRect(300, 100, 1000, 700).center());
+    // A small screen shrinks it; one further right starts at its own left edge.
+    const QRect small = app::placeWithin({960, 680}, QRect(1600, 0, 800, 600), QRect(), 40);
+    EXPECT_EQ(small, QRect(1640, 40, 720, 520));
+
+    // The window the program opens keeps to the screen it is shown on.
+    app::MainWindow window(context, ui);
+    window.setGeometry(QRect(QPoint(0, 0), window.screen()->availableGeometry().size() / 2 * 3 / 2));
+    window.show();
+    apptest::settle();
+    app::HelpWindow* help = app::showHelpWindow(&window);
+    ASSERT_NE(help, nullptr);
+    apptest::settle();
+    EXPECT_TRUE(window.screen()->availableGeometry().contains(help->geometry()))
+        << help->geometry().x() << "," << help->geometry().y() << " " << help->geometry().width() << "x"
+        << help->geometry().height();
 }
 
 TEST_F(ShellTest, CascadedWindowsStayLargeEnoughToRead) {

@@ -122,7 +122,7 @@ TEST_F(CliTest, CommandsAndExitCodes) {
     const ProcessResult info = run("info " + file());
     EXPECT_EQ(info.status, 0);
     EXPECT_NE(info.out.find("管  线  名  称: 丙烯进料线"), std::string::npos);
-    EXPECT_NE(info.out.find("pipe length:"), std::string::npos);
+    EXPECT_NE(info.out.find("管长:"), std::string::npos);
 
     const ProcessResult json = run("json " + file());
     EXPECT_EQ(json.status, 0);
