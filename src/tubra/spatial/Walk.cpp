@@ -357,7 +357,9 @@ std::vector<std::size_t> Walker::loopObjects(int edgeId) {
             meet = v;
             break;
         }
-        take(r.edges[static_cast<std::size_t>(r.parentEdge[static_cast<std::size_t>(v)])]);
+        // A walk's first point has no edge behind it: the two ways began at different roots.
+        if (r.parentEdge[static_cast<std::size_t>(v)] >= 0)
+            take(r.edges[static_cast<std::size_t>(r.parentEdge[static_cast<std::size_t>(v)])]);
     }
     for (int v = closing.a; v >= 0 && v != meet; v = up(v)) {
         visit(v);
