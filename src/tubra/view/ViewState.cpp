@@ -139,7 +139,9 @@ std::optional<Box> pipelineBounds(const model::ObjectList& objects) {
                 take(o.Port3);
                 break;
             case model::ObjectKind::Weld: take(o.Port1); break;
-            default: break;  // cut lines lie on pipes; free texts are notes, not the pipeline
+            // Cut lines lie on pipes; free texts are notes, not the pipeline.
+            case model::ObjectKind::CutLine:
+            case model::ObjectKind::TextBlock: break;
         }
     }
     return box;
