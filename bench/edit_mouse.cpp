@@ -125,8 +125,8 @@ void moves(benchmark::State& state, bool placed, bool closed) {
     edit::ViewController& c = *s.controller;
     c.cancel();
     s.repaint();
-    c.command(edit::cmd::MainPipe);
-    if (closed) c.command(edit::cmd::ClosedPipe);
+    c.choose({{edit::ToolKind::MainPipe, 0}});
+    if (closed) c.toggleClosedPipe();
     if (placed) {
         c.mouseMove({kWidth / 2.0, kHeight / 2.0});
         c.leftDown({kWidth / 2.0, kHeight / 2.0});

@@ -13,7 +13,7 @@
 #include <benchmark/benchmark.h>
 
 #include "tubra/appcore/Commands.h"
-#include "tubra/appcore/InstallCommands.h"
+#include "tubra/appcore/Commands.h"
 #include "tubra/edit/SessionPlayer.h"
 
 namespace {
@@ -46,7 +46,7 @@ struct Chain {
 
 std::vector<edit::KeyBinding> keys() {
     std::vector<edit::KeyBinding> k;
-    for (const app::Accelerator& a : app::accelerators()) k.push_back({std::string(a.keys), a.command});
+    k = app::keyBindings();
     return k;
 }
 

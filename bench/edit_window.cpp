@@ -17,7 +17,7 @@
 #include "platform/Prompter.h"
 #include "platform/qt/QtCanvas.h"
 #include "tubra/appcore/Commands.h"
-#include "tubra/appcore/InstallCommands.h"
+#include "tubra/appcore/Commands.h"
 #include "tubra/edit/SessionPlayer.h"
 #include "tubra/edit/ViewController.h"
 #include "tubra/model/Document.h"
@@ -98,8 +98,7 @@ struct Setup {
         // The drawing, as the session player draws it, read into this window's document.
         edit::CommandRegistry registry;
         app::installCommands(registry);
-        std::vector<edit::KeyBinding> keys;
-        for (const app::Accelerator& a : app::accelerators()) keys.push_back({std::string(a.keys), a.command});
+        std::vector<edit::KeyBinding> keys = app::keyBindings();
         model::AppContext scriptApp;
         edit::SessionPlayer player(scriptApp, registry, keys);
         if (!player.run(chainScript()).ok) throw std::runtime_error("the chain script failed");
@@ -113,7 +112,7 @@ struct Setup {
         controller = std::make_unique<edit::ViewController>(
             edit::ViewController::Services{doc, view, settings, port, prompter, forms, {}});
         settings.autoWeld = true;  // as the script has it
-        controller->command(edit::cmd::MainPipe);
+        controller->choose({{edit::ToolKind::MainPipe, 0}});
         // The window shows where the chain goes on.
         const edit::DevicePoint at = controller->toDevice(x, y);
         port.scroll = {static_cast<int>(at.x) - kWidth / 2 + port.scroll.x,

@@ -39,7 +39,6 @@
 #include "tubra/view/LabelPlacement.h"
 #include "tubra/view/Projection.h"
 #include "tubra/view/SymbolLibrary.h"
-#include "tubra/view/SymbolTables.h"
 #include "tubra/view/ViewState.h"
 
 #ifndef TUBRA_EXAMPLES_DIR
@@ -442,7 +441,11 @@ bool makeAtlas(const std::filesystem::path& dir) {
     const double gap = 46, stub = 22;
     double x = left, y = -300, rowHeight = 0;
 
-    for (const tubra::view::SymbolTable& table : tubra::view::allSymbolTables()) {
+    for (const tubra::model::SymbolRow& row : tubra::model::allSymbols()) {
+        const struct {
+            int code;
+            std::string_view name;
+        } table{tubra::model::symbolValue(row.code), row.objectName};
         // Measure the six placements first to size the cell.
         std::vector<Extent> extents;
         double width = 0, tallest = 0;

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "tubra/edit/SessionPlayer.h"
-#include "tubra/edit/ToolCommands.h"
+#include "tubra/appcore/Commands.h"
 
 using namespace tubra;
 
@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (line.kind == edit::ScriptLine::Kind::Save) return 0;
     static edit::CommandRegistry registry = [] {
         edit::CommandRegistry r;
-        edit::installToolCommands(r);
+        app::installCommands(r);
         return r;
     }();
     model::AppContext app;

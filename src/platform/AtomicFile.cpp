@@ -278,15 +278,16 @@ std::error_code replaceFile(const std::filesystem::path& target, const AtomicWri
             if (::fchown(fd.get(), st.st_uid, st.st_gid) != 0) ::fchown(fd.get(), static_cast<uid_t>(-1), st.st_gid);
             if (::fchmod(fd.get(), st.st_mode & 07777) != 0) return fail(lastError());
         }
-        if (::fsync(fd.get()) != 0) return fail(lastError());
+        if ((options.fsync ? options.fsync(fd.get()) : ::fsync(fd.get())) != 0) return fail(lastError());
         if (!named && !linkUnnamed(fd.get(), dirFd.get(), prefix, tmpName)) {
             // No way to give the file a name: write it again under a hidden name.
             tmpName.clear();
             tryUnnamed = false;
             continue;
         }
-        if (::renameat(dirFd.get(), tmpName.c_str(), dirFd.get(), fileName.c_str()) != 0)
-            return fail(lastError());
+        const int renamed = options.rename ? options.rename(dirFd.get(), tmpName.c_str(), fileName.c_str())
+                                           : ::renameat(dirFd.get(), tmpName.c_str(), dirFd.get(), fileName.c_str());
+        if (renamed != 0) return fail(lastError());
         // Make the rename itself durable.
         ::fsync(dirFd.get());
         return {};

@@ -41,8 +41,11 @@ struct std::is_error_code_enum<platform::FileError> : std::true_type {};
 namespace platform {
 
 struct AtomicWriteOptions {
-    // The write(2) used for the data; tests put a failing one here.
+    // The write(2) used for the data, the fsync(2) of the written file and the renameat(2)
+    // that puts it in place; tests put failing ones here.
     std::function<ssize_t(int fd, const void* data, std::size_t size)> write;
+    std::function<int(int fd)> fsync;
+    std::function<int(int dirFd, const char* from, const char* to)> rename;
     // Mode of a newly created file, before the umask (an existing file keeps its mode).
     unsigned mode = 0666;
     // Whether the unnamed temporary file is tried first; off only to exercise the fallback.

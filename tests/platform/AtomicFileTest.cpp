@@ -76,6 +76,62 @@ protected:
     mode_t oldUmask_ = 022;
 };
 
+TEST_F(AtomicFileTest, AFailedWriteFsyncOrRenameLeavesTheOldFileAndNoTemporaryOne) {
+    // The disk full while writing, the data not on the disk, the rename refused: each time
+    // the old file stays whole, nothing is left beside it, and the caller hears why.
+    struct Failure {
+        const char* what;
+        int error;
+        void (*set)(platform::AtomicWriteOptions&, int error);
+    };
+    const Failure failures[] = {
+        {"write", ENOSPC,
+         [](platform::AtomicWriteOptions& o, int e) {
+             o.write = [e](int, const void*, std::size_t) -> ssize_t {
+                 errno = e;
+                 return -1;
+             };
+         }},
+        {"fsync", EIO,
+         [](platform::AtomicWriteOptions& o, int e) {
+             o.fsync = [e](int) {
+                 errno = e;
+                 return -1;
+             };
+         }},
+        {"rename", EXDEV,
+         [](platform::AtomicWriteOptions& o, int e) {
+             o.rename = [e](int, const char*, const char*) {
+                 errno = e;
+                 return -1;
+             };
+         }},
+    };
+    for (bool unnamed : {true, false}) {
+        for (const Failure& f : failures) {
+            SCOPED_TRACE(std::string(f.what) + (unnamed ? " (unnamed temporary)" : " (named temporary)"));
+            const fs::path file = at("drawing.hcd");
+            ASSERT_TRUE(writeFileAtomically(file, "old contents").ok());
+            platform::AtomicWriteOptions o;
+            o.unnamedTemporary = unnamed;
+            f.set(o, f.error);
+            const platform::WriteResult r = writeFileAtomically(file, std::string(5000, 'n'), o);
+            ASSERT_TRUE(r.failed());
+            EXPECT_EQ(r.error(), std::error_code(f.error, std::generic_category()));
+            EXPECT_EQ(contents(file), "old contents");
+            EXPECT_EQ(names(), std::set<std::string>{"drawing.hcd"});
+        }
+    }
+    // A first save that fails creates nothing.
+    platform::AtomicWriteOptions o;
+    o.fsync = [](int) {
+        errno = EIO;
+        return -1;
+    };
+    EXPECT_TRUE(writeFileAtomically(at("new.hcd"), "x", o).failed());
+    EXPECT_FALSE(fs::exists(at("new.hcd")));
+}
+
 TEST_F(AtomicFileTest, RefusesTargetsItMayNotReplace) {
     // Write-protected, even for root: refused, untouched.
     const fs::path ro = at("ro.hcd");

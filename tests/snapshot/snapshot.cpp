@@ -22,7 +22,7 @@
 #include "platform/RecordingCanvas.h"
 #include "support/GeneratedDrawing.h"
 #include "tubra/appcore/Commands.h"
-#include "tubra/appcore/InstallCommands.h"
+#include "tubra/appcore/Commands.h"
 #include "tubra/edit/SessionPlayer.h"
 #include "tubra/model/Document.h"
 #include "tubra/report/Install.h"
@@ -164,8 +164,7 @@ struct Played {
 std::unique_ptr<Played> play(const fs::path& script, const fs::path& scratch) {
     auto p = std::make_unique<Played>();
     app::installCommands(p->registry);
-    std::vector<edit::KeyBinding> keys;
-    for (const app::Accelerator& a : app::accelerators()) keys.push_back({std::string(a.keys), a.command});
+    std::vector<edit::KeyBinding> keys = app::keyBindings();
     p->player = std::make_unique<edit::SessionPlayer>(appContext(), p->registry, std::move(keys));
     p->player->defaultSavePath = scratch / "out.hcd";
     std::string text;

@@ -149,7 +149,6 @@ public:
     // A click in the list while the dialog is open, with the rows selected then.
     void listClicked(const std::vector<Entry>& selected);
 
-    const Entry& templateEntry() const { return template_; }
     const std::vector<Entry>& targets() const { return targets_; }
     Pick pick() const { return pick_; }
     const KeptFields& kept() const { return keep_; }

@@ -35,7 +35,6 @@ public:
     // returns the index of the row that holds it afterwards, or -1.
     int sortBy(int column, std::string_view remembered);
     int sortColumn() const { return sortColumn_; }
-    int sortDirection() const { return sortDirection_; }
     // The columns were rebuilt: no sort column, direction 1.
     void resetSort();
 

@@ -87,18 +87,11 @@ platform::Answer showMessageBox(QWidget* parent, const platform::Message& messag
 
 // --- new drawing ---
 
-NewDrawingDialog::NewDrawingDialog(const NewDrawingForm& form, QWidget* parent)
-    : QDialog(parent), form_(form) {
-    setWindowTitle(qs(NewDrawingForm::kCaption));
-    alpha_ = new QComboBox(this);
-    beta_ = new QComboBox(this);
-    for (const std::string& e : NewDrawingForm::angleEntries()) {
-        alpha_->addItem(QString::fromStdString(e));
-        beta_->addItem(QString::fromStdString(e));
-    }
-    alpha_->setCurrentIndex(form_.alphaIndex);
-    beta_->setCurrentIndex(form_.betaIndex);
-    elevation_ = new QLineEdit(QString::fromStdString(form_.elevationText), this);
+NewDrawingDialog::NewDrawingDialog(NewDrawingForm& form, platform::FormContext& context, QWidget* parent)
+    : BoundFormDialog(form, form, context, parent) {
+    alpha_ = comboBox("alpha");
+    beta_ = comboBox("beta");
+    elevation_ = lineEdit("elevation");
 
     auto* grid = new QGridLayout;
     grid->addWidget(new QLabel(qs(NewDrawingForm::kAlphaLabel), this), 0, 0);
@@ -112,6 +105,7 @@ NewDrawingDialog::NewDrawingDialog(const NewDrawingForm& form, QWidget* parent)
     grid->addWidget(new QLabel(qs(NewDrawingForm::kElevationUnit), this), 2, 2);
 
     auto* start = new QPushButton(qs(NewDrawingForm::kStartButton), this);
+    start->setObjectName(QStringLiteral("ok"));
     start->setDefault(true);
     connect(start, &QPushButton::clicked, this, &QDialog::accept);
     auto* buttons = new QHBoxLayout;
@@ -125,68 +119,9 @@ NewDrawingDialog::NewDrawingDialog(const NewDrawingForm& form, QWidget* parent)
 }
 
 void NewDrawingDialog::accept() {
-    form_.alphaIndex = alpha_->currentIndex();
-    form_.betaIndex = beta_->currentIndex();
-    form_.elevationText = elevation_->text().toStdString();
-    std::string error;
-    values_ = form_.accept(&error);
-    if (!values_) {
-        showMessageBox(this, {error, std::string(NewDrawingForm::kCaption), platform::Buttons::Ok,
-                              platform::MessageIcon::Warning, platform::Answer::Ok});
-        elevation_->setFocus();
-        elevation_->selectAll();
-        return;
-    }
-    QDialog::accept();
-}
-
-// --- page setup ---
-
-PageSetupDialog::PageSetupDialog(const PageSetupForm& form, QWidget* parent)
-    : QDialog(parent), form_(form) {
-    setWindowTitle(qs(PageSetupForm::kCaption));
-    page_ = new QComboBox(this);
-    for (std::string_view s : PageSetupForm::kPageSizes) page_->addItem(qs(s));
-    page_->setCurrentIndex(form_.pageSize);
-    axes_ = new QCheckBox(qs(PageSetupForm::kShowAxes), this);
-    axes_->setChecked(form_.showAxes);
-
-    auto* grid = new QGridLayout;
-    grid->addWidget(new QLabel(qs(PageSetupForm::kPageLabel), this), 0, 0);
-    grid->addWidget(page_, 0, 1);
-    grid->addWidget(axes_, 1, 0, 1, 2);
-    for (int f = 0; f < 3; ++f) {
-        labels_[f] = new QLineEdit(QString::fromStdString(form_.labels[f]), this);
-        grid->addWidget(new QLabel(qs(PageSetupForm::kLabelCaptions[f]), this), 2 + f, 0);
-        grid->addWidget(labels_[f], 2 + f, 1);
-        // The drawing keeps 4 bytes a label: cut as the user types.
-        connect(labels_[f], &QLineEdit::textEdited, this, [this, f](const QString& t) {
-            const QString kept = QString::fromStdString(form_.setLabel(f, t.toStdString()));
-            if (kept != t) labels_[f]->setText(kept);
-        });
-        labels_[f]->setEnabled(form_.labelsEnabled());
-    }
-    connect(axes_, &QCheckBox::toggled, this, [this](bool on) {
-        form_.showAxes = on;
-        for (QLineEdit* e : labels_) e->setEnabled(form_.labelsEnabled());
-    });
-
-    auto* box = new QDialogButtonBox(this);
-    box->addButton(QStringLiteral("确定"), QDialogButtonBox::AcceptRole)->setDefault(true);
-    box->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
-    connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(grid);
-    layout->addWidget(box);
-}
-
-void PageSetupDialog::accept() {
-    form_.pageSize = page_->currentIndex();
-    form_.showAxes = axes_->isChecked();
-    for (int f = 0; f < 3; ++f) form_.setLabel(f, labels_[f]->text().toStdString());
-    QDialog::accept();
+    if (perform("ok") != platform::FormState::Open) return;
+    elevation_->setFocus();
+    elevation_->selectAll();
 }
 
 // --- about ---

@@ -5,6 +5,7 @@
 #include <QImage>
 
 #include "platform/Prompter.h"
+#include "tubra/app/FormBinding.h"
 #include "tubra/appcore/Forms.h"
 
 class QComboBox;
@@ -16,12 +17,11 @@ namespace tubra::app {
 // A modal message box with the program's Chinese button texts.
 platform::Answer showMessageBox(QWidget* parent, const platform::Message& message);
 
-class NewDrawingDialog : public QDialog {
+// "新建图形", bound to its form: the angles, the elevation and "开    始". A refused elevation
+// is told and selected for typing again.
+class NewDrawingDialog : public BoundFormDialog {
 public:
-    NewDrawingDialog(const NewDrawingForm& form, QWidget* parent = nullptr);
-    const NewDrawingForm& form() const { return form_; }
-    std::optional<view::NewDrawingValues> values() const { return values_; }
-
+    NewDrawingDialog(NewDrawingForm& form, platform::FormContext& context, QWidget* parent = nullptr);
     void accept() override;
 
     QComboBox* alphaBox() const { return alpha_; }
@@ -29,28 +29,9 @@ public:
     QLineEdit* elevationEdit() const { return elevation_; }
 
 private:
-    NewDrawingForm form_;
-    std::optional<view::NewDrawingValues> values_;
     QComboBox* alpha_;
     QComboBox* beta_;
     QLineEdit* elevation_;
-};
-
-class PageSetupDialog : public QDialog {
-public:
-    PageSetupDialog(const PageSetupForm& form, QWidget* parent = nullptr);
-    const PageSetupForm& form() const { return form_; }
-    void accept() override;
-
-    QComboBox* pageBox() const { return page_; }
-    QCheckBox* axesBox() const { return axes_; }
-    QLineEdit* labelEdit(int field) const { return labels_[field]; }
-
-private:
-    PageSetupForm form_;
-    QComboBox* page_;
-    QCheckBox* axes_;
-    std::array<QLineEdit*, 3> labels_{};
 };
 
 class AboutDialog : public QDialog {

@@ -14,6 +14,7 @@
 #include "tubra/app/FeedbackCanvas.h"
 #include "tubra/app/Printing.h"
 #include "tubra/app/Rendering.h"
+#include "tubra/view/ReportPages.h"
 
 namespace tubra::app {
 
@@ -194,27 +195,27 @@ void DrawingView::apply(const view::ScrollChange& change) {
     if (change.invalidate) invalidate();
 }
 
-void DrawingView::refresh() { invalidate(); }
+void DrawingView::refresh() {
+    // Another window of the drawing may have set up its page: this one takes it over.
+    const platform::Size page = view::pageExtent(doc_.drawing.PageSize);
+    if (state_.pageExtent.cx != page.cx || state_.pageExtent.cy != page.cy || !(state_.axis == doc_.drawing.AxisSet))
+        adoptPageSetup();
+    invalidate();
+}
 
 void DrawingView::invalidate() {
     storeValid_ = false;
     viewport()->update();
 }
 
-void DrawingView::pageSetup() {
-    PageSetupForm form(doc_.drawing);
-    if (!interaction_.editPageSetup(this, form)) return;
-    apply(view::pageSetup(state_, doc_, form.pageSize, form.axisSettings()));
-    documentChanged();
-}
-
 void DrawingView::adoptPageSetup() {
     state_.pageExtent = view::pageExtent(doc_.drawing.PageSize);
     state_.axis = doc_.drawing.AxisSet;
+    // A report page keeps the scroll sizes of the report.
+    if (view::showsReport(state_)) return;
     state_.scrollExtent = {model::truncToInt(state_.pageExtent.cx * state_.ZoomPara),
                            model::truncToInt(state_.pageExtent.cy * state_.ZoomPara)};
     setScrollSizes(state_.scrollExtent);
-    invalidate();
 }
 
 int DrawingView::printTo(QPrinter& printer) { return printView(doc_, state_, printer); }
@@ -242,7 +243,8 @@ void DrawingView::askNewDrawing() {
         return;
     }
     QPointer<DrawingView> self(this);
-    const auto values = interaction_.askNewDrawing(this, NewDrawingForm(state_));
+    NewDrawingForm form(state_);
+    const auto values = interaction_.askNewDrawing(this, form) ? form.values() : std::nullopt;
     if (!self || !doc_.newDrawingFlag) return;
     if (values && observer_) observer_->newDrawing(*this, *values);
     view::applyNewDrawing(state_, doc_, values);

@@ -82,9 +82,6 @@ public:
 
     // Commands of the view (zoom, fit, frame and the rest are the registry's, on its port).
     void refresh();
-    void pageSetup();
-    // Another view of the document changed the page: take its size and axis labels.
-    void adoptPageSetup();
     // Prints the view's pages to a printer (after its dialog, or directly); returns the pages
     // printed.
     int printTo(QPrinter& printer);
@@ -123,6 +120,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // Another view of the document changed the page: take its size and axis labels.
+    void adoptPageSetup();
     class Port;
     class Relay;
 

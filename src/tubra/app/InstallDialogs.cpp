@@ -1,5 +1,6 @@
 #include "tubra/app/InstallDialogs.h"
 
+#include "tubra/app/Dialogs.h"
 #include "tubra/app/PropertyDialogsQt.h"
 #include "tubra/app/SettingsDialogs.h"
 #include "tubra/app/ToolDialogs.h"
@@ -14,6 +15,7 @@ void installDialogs() {
     installSettingsDialogs();
     installFittingPropertyDialogs();
     installReportPageDialogs();
+    platform::qt::QtFormHost::registerDialog<NewDrawingForm, NewDrawingDialog>();
 }
 
 }  // namespace tubra::app

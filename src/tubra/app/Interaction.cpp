@@ -9,6 +9,7 @@
 #include <QPrinterInfo>
 
 #include "tubra/app/Dialogs.h"
+#include "platform/qt/FormDialogs.h"
 #include "tubra/appcore/Commands.h"
 
 namespace tubra::app {
@@ -24,18 +25,10 @@ platform::Answer DesktopInteraction::ask(QWidget* parent, const platform::Messag
     return showMessageBox(parent, message);
 }
 
-std::optional<view::NewDrawingValues> DesktopInteraction::askNewDrawing(QWidget* parent,
-                                                                        NewDrawingForm form) {
-    NewDrawingDialog dialog(form, parent);
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-    return dialog.values();
-}
-
-bool DesktopInteraction::editPageSetup(QWidget* parent, PageSetupForm& form) {
-    PageSetupDialog dialog(form, parent);
-    if (dialog.exec() != QDialog::Accepted) return false;
-    form = dialog.form();
-    return true;
+bool DesktopInteraction::askNewDrawing(QWidget* parent, NewDrawingForm& form) {
+    InteractionPrompter prompter(*this, parent);
+    platform::qt::QtFormHost host(prompter, parent);
+    return host.run(form);
 }
 
 QString DesktopInteraction::openFileName(QWidget* parent, const QString& directory) {

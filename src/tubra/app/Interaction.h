@@ -24,11 +24,9 @@ class Interaction {
     // Message boxes for `parent`.
     virtual platform::Answer ask(QWidget* parent, const platform::Message& message) = 0;
 
-    // The new-drawing dialog; none when cancelled.
-    virtual std::optional<view::NewDrawingValues> askNewDrawing(QWidget* parent,
-                                                                NewDrawingForm form) = 0;
-    // The page-setup dialog working on `form`; true on OK.
-    virtual bool editPageSetup(QWidget* parent, PageSetupForm& form) = 0;
+    // The new-drawing dialog on `form` (shown before the drawing's first paint, outside the
+    // commands); true on "开    始".
+    virtual bool askNewDrawing(QWidget* parent, NewDrawingForm& form) = 0;
 
     // File names for opening and saving; empty when cancelled.
     virtual QString openFileName(QWidget* parent, const QString& directory) = 0;
@@ -56,9 +54,7 @@ class Interaction {
 class DesktopInteraction : public Interaction {
   public:
     platform::Answer ask(QWidget* parent, const platform::Message& message) override;
-    std::optional<view::NewDrawingValues> askNewDrawing(QWidget* parent,
-                                                        NewDrawingForm form) override;
-    bool editPageSetup(QWidget* parent, PageSetupForm& form) override;
+    bool askNewDrawing(QWidget* parent, NewDrawingForm& form) override;
     QString openFileName(QWidget* parent, const QString& directory) override;
     QString saveFileName(QWidget* parent, const QString& suggested) override;
     bool printDialog(QWidget* parent, QPrinter& printer) override;

@@ -33,7 +33,6 @@
 #include "tubra/app/ToolIcons.h"
 #include "tubra/app/WindowLayout.h"
 #include "tubra/appcore/ImportDocument.h"
-#include "tubra/appcore/InstallCommands.h"
 
 namespace tubra::app {
 
@@ -60,23 +59,7 @@ Qt::ToolBarArea areaOf(DockSide side) {
 const char* kRecentGroup = "Recent File List";
 const char* kBarStateKey = "Settings/BarState";
 
-// The menu text of a command, from the first menu entry that names it.
-std::string_view menuTextOf(int id, std::span<const MenuInfo> menus);
-std::string_view menuTextIn(int id, std::span<const MenuEntry> entries) {
-    for (const MenuEntry& e : entries) {
-        if (e.kind == MenuEntry::Kind::Command && e.id == id) return e.text;
-        if (e.kind == MenuEntry::Kind::Submenu)
-            if (auto t = menuTextIn(id, e.children); !t.empty()) return t;
-    }
-    return {};
-}
-std::string_view menuTextOf(int id, std::span<const MenuInfo> menus) {
-    for (const MenuInfo& m : menus)
-        if (auto t = menuTextIn(id, m.entries); !t.empty()) return t;
-    return {};
-}
-
-bool containsDynamic(std::span<const MenuEntry> entries) {
+bool containsDynamic(const std::vector<MenuEntry>& entries) {
     return std::any_of(entries.begin(), entries.end(), [](const MenuEntry& e) {
         return e.kind == MenuEntry::Kind::RecentFiles || e.kind == MenuEntry::Kind::WindowList;
     });
@@ -129,17 +112,6 @@ MainWindow::MainWindow(model::AppContext& app, Interaction& interaction, QWidget
     });
 
     installDialogs();
-    installCommands(registry_);
-    // The window's page setup takes every other window of the drawing along; a replayed
-    // session, which has one view, runs the registry's command of the same form.
-    handlers_[cmd::PageSetup] = {[this](DrawingView* view) {
-                                     if (!view) return;
-                                     view->pageSetup();
-                                     for (DrawingView* other : viewsOf(view->document()))
-                                         if (other != view) other->adoptPageSetup();
-                                 },
-                                 {},
-                                 {}};
     createActions();
     createBars();
     createMenus();
@@ -163,29 +135,25 @@ MainWindow::~MainWindow() {
 // --- actions, bars, menus ---
 
 void MainWindow::createActions() {
-    for (const CommandInfo& c : allCommands()) {
+    for (const Action& c : allActions()) {
         auto* a = new QAction(this);
         a->setObjectName(QStringLiteral("cmd%1").arg(c.id));
         a->setData(c.id);
-        std::string_view text = menuTextOf(c.id, documentMenus());
-        if (text.empty()) text = menuTextOf(c.id, noDocumentMenus());
-        a->setText(qs(text.empty() ? c.name : text));
+        a->setText(qs(c.text()));
         a->setToolTip(qs(c.name));
         a->setStatusTip(qs(c.prompt));
         a->setIcon(commandIcon(c));
         a->setCheckable(c.checkable);
         a->setIconVisibleInMenu(false);
+        QList<QKeySequence> keys;
+        for (std::string_view k : c.keys)
+            if (!k.empty()) keys.append(QKeySequence::fromString(qs(k), QKeySequence::PortableText));
+        if (!keys.isEmpty()) a->setShortcuts(keys);
         const int id = c.id;
         connect(a, &QAction::triggered, this, [this, id] { runCommand(id); });
         addAction(a);  // keys work whichever menu bar is shown
         actions_[c.id] = a;
     }
-    std::map<int, QList<QKeySequence>> keys;
-    for (const Accelerator& acc : accelerators())
-        keys[acc.command].append(
-            QKeySequence::fromString(qs(acc.keys), QKeySequence::PortableText));
-    for (auto& [id, list] : keys)
-        if (QAction* a = action(id)) a->setShortcuts(list);
     // F1 is a command of its own; the help menu item shows it as its key.
     if (QAction* help = action(cmd::Help); help && action(cmd::HelpKey))
         help->setText(help->text() + QLatin1Char('\t') +
@@ -210,11 +178,11 @@ void MainWindow::createBars() {
         bar->setMovable(true);
         bar->setFloatable(true);
         bar->setIconSize(QSize(20, 20));
-        for (const BarButton& b : info.buttons) {
-            if (b.id == 0)
+        for (int id : barButtons(info.id)) {
+            if (id == 0)
                 bar->addSeparator();
             else
-                bar->addAction(action(b.id));
+                bar->addAction(action(id));
         }
         const Qt::ToolBarArea area = areaOf(info.dockedAt);
         if (area == Qt::TopToolBarArea && !firstTop) addToolBarBreak(area);
@@ -227,7 +195,7 @@ void MainWindow::createBars() {
     setContextMenuPolicy(Qt::NoContextMenu);
 }
 
-void MainWindow::fillMenu(QMenu* menu, std::span<const MenuEntry> entries) {
+void MainWindow::fillMenu(QMenu* menu, const std::vector<MenuEntry>& entries) {
     for (const MenuEntry& e : entries) {
         switch (e.kind) {
             case MenuEntry::Kind::Command:
@@ -269,15 +237,16 @@ void MainWindow::fillMenu(QMenu* menu, std::span<const MenuEntry> entries) {
 }
 
 void MainWindow::createMenus() {
-    const auto build = [this](std::span<const MenuInfo> menus, std::vector<QMenu*>& out) {
+    const auto build = [this](const std::vector<MenuInfo>& menus, std::vector<QMenu*>& out) {
         for (const MenuInfo& m : menus) {
             auto* menu = new QMenu(qs(m.title), this);
             fillMenu(menu, m.entries);
             if (containsDynamic(m.entries)) {
-                dynamicMenus_.emplace_back(menu, m.entries);
-                connect(menu, &QMenu::aboutToShow, this, [this, menu, entries = m.entries] {
+                const std::vector<MenuEntry>* entries = &m.entries;
+                dynamicMenus_.emplace_back(menu, entries);
+                connect(menu, &QMenu::aboutToShow, this, [this, menu, entries] {
                     menu->clear();
-                    fillMenu(menu, entries);
+                    fillMenu(menu, *entries);
                 });
             }
             out.push_back(menu);
@@ -290,7 +259,7 @@ void MainWindow::createMenus() {
 void MainWindow::refillDynamicMenus() {
     for (auto& [menu, entries] : dynamicMenus_) {
         menu->clear();
-        fillMenu(menu, entries);
+        fillMenu(menu, *entries);
     }
 }
 
@@ -695,150 +664,37 @@ namespace {
 // Runs `f` with the command context of `view`: its document and state, message boxes and
 // dialogs parented to it.
 template <typename F>
-auto withCommandContext(DrawingView& view, Interaction& interaction, F&& f) {
-    (void)interaction;
-    edit::CommandContext context{
-        view.document(),    view.state(),           view.prompter(),          view.forms(),
-        &view.controller(), view.onDocumentChanged, &view.controller().port()};
+auto withCommandContext(DrawingView& view, F&& f) {
+    edit::CommandContext context{view.document(), view.state(), view.prompter(), view.forms(),
+                                 &view.controller(), view.onDocumentChanged, &view.controller().port()};
     return f(context);
 }
 }  // namespace
 
-void MainWindow::setCommandHandler(int id, CommandHandler handler) {
-    handlers_[id] = std::move(handler);
-    updateCommands();
-}
-
 void MainWindow::runCommand(int id) {
-    // A session replays exactly the document's commands: those of the registry.
-    if (recording_) recording_->beforeCommand(id, registry_.has(id));
-    runCommandNow(id);
-    if (recording_) recording_->afterCommand(id);
+    const Action* a = findAction(id);
+    if (!a) return;
+    if (recording_) recording_->beforeCommand(*a);
+    runCommandNow(*a);
+    if (recording_) recording_->afterCommand();
 }
 
-void MainWindow::runCommandNow(int id) {
-    DrawingView* view = activeView();
-    if (const auto h = handlers_.find(id); h != handlers_.end() && h->second.run) {
-        h->second.run(view);
-        updateCommands();
-        return;
-    }
-    if (view && registry_.has(id)) {
-        // Drawing settings are the program's, not the document's: when a command changed them,
-        // every window shows the change, not only those of the active drawing.
-        const model::DrawingSettings before = app_.settings;
-        withCommandContext(*view, interaction_,
-                           [&](edit::CommandContext& c) { return registry_.run(id, c); });
-        if (!(app_.settings == before))
-            for (DrawingView* v : views()) v->refresh();
-        updateCommands();
-        return;
-    }
-    const auto toggleBar = [this](int command) {
-        if (QToolBar* b = bar(command)) b->setVisible(b->isHidden());
-    };
-    switch (id) {
-        case cmd::New:
-            newDocument();
-            break;
-        case cmd::Open: {
-            const QString dir =
-                recent_.items().empty()
-                    ? QDir::currentPath()
-                    : QFileInfo(QString::fromStdString(recent_.items().front())).absolutePath();
-            const QString name = interaction_.openFileName(this, dir);
-            if (!name.isEmpty()) openDocument(name);
-            break;
-        }
-        case cmd::Close:
-            closeActiveDocument();
-            break;
-        case cmd::Save:
-            saveActive(false);
-            break;
-        case cmd::SaveAs:
-            saveActive(true);
-            break;
-        case cmd::Print:
-            print();
-            break;
-        case cmd::PrintPreview:
-            printPreview();
-            break;
-        case cmd::PrintSetup:
-            printSetup();
-            break;
-        case cmd::Exit:
-            close();
-            break;
-        case cmd::ToolBar:
-        case cmd::ValveBar:
-        case cmd::AccessoryBar:
-        case cmd::FittingBar:
-        case cmd::QuickBar:
-            toggleBar(id);
-            break;
-        case cmd::StatusBar:
-            statusBar()->setVisible(statusBar()->isHidden());
-            break;
-        case cmd::NewWindow:
-            newWindow();
-            break;
-        case cmd::Cascade:
-            cascadeWindows(*mdi_);
-            break;
-        case cmd::Tile:
-            mdi_->tileSubWindows();
-            break;
-        case cmd::ArrangeIcons: {
-            // Minimised windows line up along the bottom of the work area.
-            int x = 0;
-            for (QMdiSubWindow* w : mdi_->subWindowList()) {
-                if (!w->isMinimized()) continue;
-                w->move(x, mdi_->viewport()->height() - w->height());
-                x += w->width();
+void MainWindow::runCommandNow(const Action& a) {
+    const Handler& h = a.handler;
+    switch (h.kind) {
+        case Handler::Kind::Never: break;
+        case Handler::Kind::Window: (this->*h.window)(); break;
+        case Handler::Kind::Bar: toggleBar(a.id); break;
+        case Handler::Kind::Document:
+        case Handler::Kind::Tool:
+            if (DrawingView* view = activeView()) {
+                // Drawing settings are the program's, not the document's: when a command changed
+                // them, every window shows the change, not only those of the active drawing.
+                const model::DrawingSettings before = app_.settings;
+                withCommandContext(*view, [&](edit::CommandContext& c) { return commandRegistry().run(a.id, c); });
+                if (!(app_.settings == before))
+                    for (DrawingView* v : views()) v->refresh();
             }
-            break;
-        }
-        case cmd::NextPane:
-            mdi_->activateNextSubWindow();
-            break;
-        case cmd::PrevPane:
-            mdi_->activatePreviousSubWindow();
-            break;
-        case cmd::Help:
-        case cmd::HelpKey:
-            showHelp();
-            break;
-        case cmd::About:
-            interaction_.showAbout(this);
-            break;
-        case cmd::RecordSession: {
-            const QString name = interaction_.sessionFileName(this);
-            if (!name.isEmpty()) startRecording(name);
-            break;
-        }
-        case cmd::StopRecording:
-            stopRecording();
-            break;
-        case cmd::ImportPcf: {
-            const QString name = interaction_.pcfFileName(this);
-            if (!name.isEmpty()) importPcf(name);
-            break;
-        }
-        case cmd::ExportPcf:
-            realSpace_->exportPcf(view);
-            break;
-        case cmd::ExportDxf:
-            exportDxf(*this);
-            break;
-        case cmd::Materials:
-            showMaterials(*this);
-            break;
-        case cmd::View3D:
-            realSpace_->show3D(view);
-            break;
-        default:
             break;
     }
     updateCommands();
@@ -846,36 +702,99 @@ void MainWindow::runCommandNow(int id) {
 
 void MainWindow::updateCommands() {
     DrawingView* view = activeView();
-    for (const CommandInfo& c : allCommands()) {
+    const edit::CommandRegistry& registry = commandRegistry();
+    for (const Action& c : allActions()) {
         QAction* a = action(c.id);
-        const auto h = handlers_.find(c.id);
+        const Handler& h = c.handler;
         bool enabled = false;
-        if (h != handlers_.end()) {
-            enabled = h->second.enabled ? h->second.enabled(view) : (view || !c.needsDocument);
-            if (h->second.checked) a->setChecked(h->second.checked(view));
-        } else if (registry_.has(c.id)) {
-            bool checked = false;
-            if (view) {
-                withCommandContext(*view, interaction_, [&](edit::CommandContext& ctx) {
-                    enabled = registry_.isEnabled(c.id, ctx);
-                    checked = registry_.isChecked(c.id, ctx);
-                    return 0;
-                });
-            }
-            if (a->isCheckable()) a->setChecked(checked);
-        } else if (c.handler == Handler::Window) {
-            enabled = view || !c.needsDocument;
+        bool checked = false;
+        switch (h.kind) {
+            case Handler::Kind::Never: break;
+            case Handler::Kind::Window:
+                enabled = (view || !c.needsDocument) && (!h.windowEnabled || (this->*h.windowEnabled)());
+                checked = h.windowChecked && (this->*h.windowChecked)();
+                break;
+            case Handler::Kind::Bar:
+                enabled = true;
+                checked = barShown(c.id);
+                break;
+            case Handler::Kind::Document:
+            case Handler::Kind::Tool:
+                if (view)
+                    withCommandContext(*view, [&](edit::CommandContext& ctx) {
+                        enabled = registry.isEnabled(c.id, ctx);
+                        checked = registry.isChecked(c.id, ctx);
+                        return 0;
+                    });
+                break;
         }
         a->setEnabled(enabled);
+        if (a->isCheckable()) a->setChecked(checked);
     }
-    action(cmd::RecordSession)->setEnabled(view && !recording_);
-    action(cmd::StopRecording)->setEnabled(recording_ != nullptr);
-    for (auto& [command, b] : bars_) action(command)->setChecked(!b->isHidden());
-    action(cmd::StatusBar)->setChecked(!statusBar()->isHidden());
-    const bool many = mdi_->subWindowList().size() > 1;
-    action(cmd::NextPane)->setEnabled(many);
-    action(cmd::PrevPane)->setEnabled(many);
 }
+
+// --- what the window carries out itself ---
+
+void MainWindow::openDrawing() {
+    const QString dir = recent_.items().empty()
+                            ? QDir::currentPath()
+                            : QFileInfo(QString::fromStdString(recent_.items().front())).absolutePath();
+    const QString name = interaction_.openFileName(this, dir);
+    if (!name.isEmpty()) openDocument(name);
+}
+
+void MainWindow::toggleBar(int command) {
+    if (QToolBar* b = bar(command)) b->setVisible(b->isHidden());
+}
+
+bool MainWindow::barShown(int command) const {
+    const QToolBar* b = bar(command);
+    return b && !b->isHidden();
+}
+
+void MainWindow::toggleStatusBar() { statusBar()->setVisible(statusBar()->isHidden()); }
+
+bool MainWindow::statusBarShown() const { return !statusBar()->isHidden(); }
+
+void MainWindow::cascade() { cascadeWindows(*mdi_); }
+
+void MainWindow::tile() { mdi_->tileSubWindows(); }
+
+void MainWindow::arrangeIcons() {
+    // Minimised windows line up along the bottom of the work area.
+    int x = 0;
+    for (QMdiSubWindow* w : mdi_->subWindowList()) {
+        if (!w->isMinimized()) continue;
+        w->move(x, mdi_->viewport()->height() - w->height());
+        x += w->width();
+    }
+}
+
+void MainWindow::nextPane() { mdi_->activateNextSubWindow(); }
+
+void MainWindow::previousPane() { mdi_->activatePreviousSubWindow(); }
+
+bool MainWindow::severalWindows() const { return mdi_->subWindowList().size() > 1; }
+
+void MainWindow::about() { interaction_.showAbout(this); }
+
+void MainWindow::recordSession() {
+    const QString name = interaction_.sessionFileName(this);
+    if (!name.isEmpty()) startRecording(name);
+}
+
+void MainWindow::importPcfFile() {
+    const QString name = interaction_.pcfFileName(this);
+    if (!name.isEmpty()) importPcf(name);
+}
+
+void MainWindow::exportPcf() { realSpace_->exportPcf(activeView()); }
+
+void MainWindow::exportDxf() { app::exportDxf(*this); }
+
+void MainWindow::materials() { showMaterials(*this); }
+
+void MainWindow::view3D() { realSpace_->show3D(activeView()); }
 
 // --- printing and help ---
 
@@ -915,7 +834,7 @@ void MainWindow::printSetup() {
     paperChosen_ = true;
 }
 
-void MainWindow::showHelp() {
+void MainWindow::help() {
     // The program's own help window: it needs no browser or launcher on the desktop.
     if (!showHelpWindow(this))
         interaction_.ask(this,

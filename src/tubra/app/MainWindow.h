@@ -13,7 +13,7 @@
 #include "tubra/appcore/CommandLine.h"
 #include "tubra/appcore/Commands.h"
 #include "tubra/appcore/RecentFiles.h"
-#include "tubra/edit/CommandRegistry.h"
+#include "tubra/appcore/Shell.h"
 #include "tubra/model/Document.h"
 
 class QLabel;
@@ -30,16 +30,8 @@ class LockKeyIndicators;
 class RealSpace;
 class SessionRecording;
 
-// What a feature plugs in for one of the commands: run it on the active view (null while no
-// drawing is open), and optionally say whether it is available and checked.
-struct CommandHandler {
-    std::function<void(DrawingView*)> run;
-    std::function<bool(DrawingView*)> enabled;
-    std::function<bool(DrawingView*)> checked;
-};
-
-class MainWindow : public QMainWindow {
-  public:
+class MainWindow : public QMainWindow, private Shell {
+public:
     MainWindow(model::AppContext& app, Interaction& interaction, QWidget* parent = nullptr);
     ~MainWindow() override;
 
@@ -75,11 +67,6 @@ class MainWindow : public QMainWindow {
     const RecentFileList& recentFiles() const { return recent_; }
     QPrinter& printer();
 
-    // Plugs a feature into a command (enables it). Handlers set here take precedence over the
-    // command registry.
-    void setCommandHandler(int id, CommandHandler handler);
-    // The drawing features' commands (filled by installCommands).
-    edit::CommandRegistry& commandRegistry() { return registry_; }
     // Runs a command as its button or menu entry would.
     void runCommand(int id);
     // Re-evaluates which commands are enabled and checked.
@@ -94,7 +81,7 @@ class MainWindow : public QMainWindow {
 
     // Records what the user does in the active drawing into a session script at `path`.
     bool startRecording(const QString& path);
-    void stopRecording();
+    void stopRecording() override;
     bool recording() const { return recording_ != nullptr; }
 
   protected:
@@ -112,7 +99,7 @@ class MainWindow : public QMainWindow {
     void createActions();
     void createBars();
     void createMenus();
-    void fillMenu(QMenu* menu, std::span<const MenuEntry> entries);
+    void fillMenu(QMenu* menu, const std::vector<MenuEntry>& entries);
     void refillDynamicMenus();
     void showMenusFor(bool hasDocument);
     void createStatusBar();
@@ -131,22 +118,47 @@ class MainWindow : public QMainWindow {
     void addRecent(const QString& path);
     void openRecent(int index);
 
-    void print();
-    void printPreview();
-    void printSetup();
-    void showHelp();
+    // Shell: what the window carries out itself.
+    bool hasDrawing() const override { return activeView() != nullptr; }
+    void newDrawing() override { newDocument(); }
+    void openDrawing() override;
+    void closeDrawing() override { closeActiveDocument(); }
+    void save() override { saveActive(false); }
+    void saveAs() override { saveActive(true); }
+    void print() override;
+    void printPreview() override;
+    void printSetup() override;
+    void exitProgram() override { QMainWindow::close(); }
+    void importPcfFile() override;
+    void exportPcf() override;
+    void exportDxf() override;
+    void materials() override;
+    void view3D() override;
+    void toggleBar(int command) override;
+    bool barShown(int command) const override;
+    void toggleStatusBar() override;
+    bool statusBarShown() const override;
+    void openAnotherWindow() override { newWindow(); }
+    void cascade() override;
+    void tile() override;
+    void arrangeIcons() override;
+    void nextPane() override;
+    void previousPane() override;
+    bool severalWindows() const override;
+    void help() override;
+    void about() override;
+    void recordSession() override;
+    bool mayRecord() const override { return recording_ == nullptr; }
+    bool isRecording() const override { return recording_ != nullptr; }
 
     model::AppContext& app_;
     Interaction& interaction_;
     QMdiArea* mdi_ = nullptr;
     std::map<int, QAction*> actions_;
     std::map<int, QToolBar*> bars_;  // by visibility command
-    std::map<int, CommandHandler> handlers_;
-    // Commands of the drawing features, run on the active view.
-    edit::CommandRegistry registry_;
     std::vector<QMenu*> documentMenus_;
     std::vector<QMenu*> bareMenus_;
-    std::vector<std::pair<QMenu*, std::span<const MenuEntry>>> dynamicMenus_;
+    std::vector<std::pair<QMenu*, const std::vector<MenuEntry>*>> dynamicMenus_;
     bool showingDocumentMenus_ = false;
     std::vector<std::unique_ptr<OpenDocument>> documents_;
     RecentFileList recent_{kRecentFileCount};
@@ -157,7 +169,7 @@ class MainWindow : public QMainWindow {
     bool firstPaintSeen_ = false;
     std::unique_ptr<SessionRecording> recording_;
     RealSpace* realSpace_ = nullptr;  // the 3D views and the PCF export (a child of the window)
-    void runCommandNow(int id);
+    void runCommandNow(const Action& action);
 };
 
 }  // namespace tubra::app

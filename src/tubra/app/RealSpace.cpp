@@ -69,6 +69,16 @@ bool RealSpace::exportPcf(DrawingView* view) {
         return false;
     }
     main_.setStatusText(QStringLiteral("已导出 PCF 文件：%1").arg(name));
+    // A valve or fitting of an unknown code is no known component: it is named, not guessed.
+    if (const auto leftOut = exchange::pcfLeftOut(doc.drawing); !leftOut.empty()) {
+        std::string numbers;
+        for (std::size_t i = 0; i < leftOut.size() && i < 10; ++i)
+            numbers += (i ? "、" : "") + std::to_string(leftOut[i] + 1);
+        if (leftOut.size() > 10) numbers += "……";
+        tell("图中有 " + std::to_string(leftOut.size()) + " 个阀门或管件的代号未知（第 " + numbers +
+                 " 个对象），没有写入 PCF 文件。",
+             false);
+    }
     if (!model.problems.empty())
         tell("PCF 文件已写出。图中有 " + std::to_string(model.problems.size()) +
                  " 处前后不一致，已按推算的坐标写出；查看 → 三维视图 列出了这些问题。",

@@ -5,8 +5,8 @@
 #include <QFile>
 
 #include "platform/Clock.h"
+#include "tubra/appcore/Commands.h"
 #include "tubra/edit/SessionScript.h"
-#include "tubra/edit/Tools.h"
 
 namespace tubra::app {
 
@@ -66,18 +66,13 @@ std::pair<double, double> SessionRecording::modelPoint(const edit::DeviceTransfo
     return {l.x / z, l.y / z};
 }
 
-void SessionRecording::beforeCommand(int id, bool playable) {
+void SessionRecording::beforeCommand(const Action& action) {
     commandOpen_ = true;
-    if (id == 57603 || id == 57604)
-        commandLine_ = "save";
-    else if (playable)
-        commandLine_ = "command " + std::to_string(id);
-    else
-        commandLine_.clear();
+    commandLine_ = recordedLine(action);
     recorder_.beginAction();
 }
 
-void SessionRecording::afterCommand(int) {
+void SessionRecording::afterCommand() {
     if (!commandOpen_) return;
     commandOpen_ = false;
     recorder_.endAction(commandLine_);
@@ -142,7 +137,7 @@ void SessionRecording::mouseAfter(DrawingView& view, Mouse kind, QPointF p, Qt::
         case Mouse::Move:
             // Zooming with the right button: one zoom command per step.
             if ((buttons & Qt::RightButton) && view.state().ZoomPara != zoomBefore_)
-                recorder_.line(view.state().ZoomPara < zoomBefore_ ? "command 2701" : "command 2700");
+                recorder_.line(recordedLine(*findAction(view.state().ZoomPara < zoomBefore_ ? cmd::ZoomOut : cmd::ZoomIn)));
             break;
         default: break;
     }

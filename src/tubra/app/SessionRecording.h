@@ -1,7 +1,7 @@
 #pragma once
 // Records what the user does in a drawing view as a session script (docs/sessions.md), so a
 // bug report can carry its reproduction: `tubra-cli play SCRIPT [DRAWING]` replays it.
-// Clicks and drags are written as model points, commands by their ids, message-box answers and
+// Clicks and drags are written as model points, commands as their definitions say, message-box answers and
 // dialogs (the fields changed and the buttons pressed) before the action that brought them up.
 // Mouse moves without a button are not written: every click carries its own point.
 
@@ -12,6 +12,7 @@
 #include <QString>
 
 #include "tubra/app/DrawingView.h"
+#include "tubra/appcore/Commands.h"
 #include "tubra/edit/SessionRecorder.h"
 
 namespace tubra::app {
@@ -26,9 +27,9 @@ public:
     void attach(DrawingView* view);
     DrawingView* view() const { return view_; }
 
-    // Commands run by the window, around their work.
-    void beforeCommand(int id, bool playable);
-    void afterCommand(int id);
+    // Commands run by the window, around their work; each is written as its definition says.
+    void beforeCommand(const Action& action);
+    void afterCommand();
 
     void mouseBefore(DrawingView&, Mouse, QPointF, Qt::MouseButtons, Qt::KeyboardModifiers) override;
     void mouseAfter(DrawingView&, Mouse, QPointF, Qt::MouseButtons, Qt::KeyboardModifiers) override;

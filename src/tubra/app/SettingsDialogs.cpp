@@ -55,7 +55,7 @@ void installSettingsDialogs() {
     QtFormHost::registerDialog<CharacteristicTableForm, CharacteristicTableDialog>();
     QtFormHost::registerDialog<TitleBlockForm, TitleBlockDialog>();
     QtFormHost::registerDialog<SnapForm, SnapDialog>();
-    QtFormHost::registerDialog<PageSetupSessionForm, PageSetupFormDialog>();
+    QtFormHost::registerDialog<PageSetupForm, PageSetupFormDialog>();
 }
 
 // --- samples ---
@@ -144,7 +144,7 @@ SnapDialog::SnapDialog(SnapForm& form, FormContext& context, QWidget* parent)
 
 // --- page setup ---
 
-PageSetupFormDialog::PageSetupFormDialog(PageSetupSessionForm& form, FormContext& context,
+PageSetupFormDialog::PageSetupFormDialog(PageSetupForm& form, FormContext& context,
                                          QWidget* parent)
     : BoundFormDialog(form, form, context, parent) {
     auto* grid = new QGridLayout;
@@ -154,7 +154,7 @@ PageSetupFormDialog::PageSetupFormDialog(PageSetupSessionForm& form, FormContext
     grid->addWidget(axes, 1, 0, 1, 2);
     for (int i = 0; i < 3; ++i) {
         grid->addWidget(label(PageSetupForm::kLabelCaptions[static_cast<std::size_t>(i)]), 2 + i, 0);
-        grid->addWidget(lineEdit(PageSetupSessionForm::kLabelFields[static_cast<std::size_t>(i)]), 2 + i, 1);
+        grid->addWidget(lineEdit(PageSetupForm::kLabelFields[static_cast<std::size_t>(i)]), 2 + i, 1);
     }
     // The labels follow the switch at once.
     connect(axes, &QCheckBox::toggled, this, [this] {

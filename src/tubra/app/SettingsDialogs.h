@@ -61,7 +61,7 @@ private:
 
 class PageSetupFormDialog : public BoundFormDialog {
 public:
-    PageSetupFormDialog(PageSetupSessionForm& form, platform::FormContext& context,
+    PageSetupFormDialog(PageSetupForm& form, platform::FormContext& context,
                         QWidget* parent);
 };
 

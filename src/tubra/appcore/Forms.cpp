@@ -36,7 +36,12 @@ std::string formatElevation(double v) {
 NewDrawingForm::NewDrawingForm(const view::ViewState& view)
     : alphaIndex(indexOfAngle(view.X_AxisAngle)),
       betaIndex(indexOfAngle(view.Y_AxisAngle)),
-      elevationText(formatElevation(view.firstPointElevation)) {}
+      elevationText(formatElevation(view.firstPointElevation)) {
+    addChoice("alpha", alphaIndex, angleEntries());
+    addChoice("beta", betaIndex, angleEntries());
+    addText("elevation", elevationText, 0);
+    declareAction({"ok", std::string(kStartButton), {}, {}, false, {}});
+}
 
 std::vector<std::string> NewDrawingForm::angleEntries() {
     std::vector<std::string> out;
@@ -50,17 +55,22 @@ int NewDrawingForm::indexOfAngle(double angle) {
     return 0;
 }
 
-std::optional<view::NewDrawingValues> NewDrawingForm::accept(std::string* error) const {
+platform::FormState NewDrawingForm::accept(platform::FormContext& context) {
+    if (values()) return platform::FormState::Accepted;
+    context.prompter.ask({std::string(kNotANumber), std::string(kCaption), platform::Buttons::Ok,
+                          platform::MessageIcon::Warning, platform::Answer::Ok});
+    return platform::FormState::Open;
+}
+
+std::optional<view::NewDrawingValues> NewDrawingForm::values() const {
     const std::string t = trimmed(elevationText);
     double elevation = 0.0;
     if (!t.empty()) {
         char* end = nullptr;
         errno = 0;
         elevation = std::strtod(t.c_str(), &end);
-        if (end != t.c_str() + t.size() || errno == ERANGE || !edit::numbers::kLength.contains(elevation)) {
-            if (error) *error = kNotANumber;
+        if (end != t.c_str() + t.size() || errno == ERANGE || !edit::numbers::kLength.contains(elevation))
             return std::nullopt;
-        }
     }
     view::NewDrawingValues v;
     const auto angle = [](int index) {
@@ -77,6 +87,19 @@ PageSetupForm::PageSetupForm(const model::Drawing& drawing)
     for (int f = 0; f < 3; ++f) {
         const std::string_view label = drawing.AxisSet.labels[kFieldToAxisLabel[f]].view();
         labels[f] = label == model::kEmptyAxisLabel ? std::string() : text::gbkToUtf8(label);
+    }
+    addChoice("pageSize", pageSize, std::vector<std::string>(kPageSizes.begin(), kPageSizes.end()));
+    addCheck("showAxes", showAxes);
+    for (int i = 0; i < 3; ++i) {
+        Field& f = addCustom(std::string(kLabelFields[static_cast<std::size_t>(i)]), Kind::Text,
+                             [this, i] { return labels[static_cast<std::size_t>(i)]; },
+                             [this, i](std::string_view v, std::string*) {
+                                 setLabel(i, v);
+                                 return true;
+                             });
+        f.def.maxBytes = kLabelBytes;
+        // The labels can be typed only while the axis indicator is shown.
+        f.enabled = [this] { return labelsEnabled(); };
     }
 }
 

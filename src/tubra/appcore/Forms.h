@@ -1,7 +1,7 @@
 #pragma once
-// The behaviour of the view's two dialogs, free of any window system: the new-drawing dialog
-// (axis angles and first-point elevation) and the page-setup dialog (sheet size, axis
-// indicator and its labels). The dialogs bind their widgets to these; texts are UTF-8.
+// The view's two dialogs as forms, like every other dialog: the new-drawing dialog (axis
+// angles and first-point elevation) and the page-setup dialog (sheet size, axis indicator and
+// its labels). The window's dialogs bind their widgets to the fields; texts are UTF-8.
 
 #include <array>
 #include <optional>
@@ -9,13 +9,16 @@
 #include <string_view>
 #include <vector>
 
+#include "tubra/edit/BoundForm.h"
 #include "tubra/model/Drawing.h"
 #include "tubra/view/ViewState.h"
 
 namespace tubra::app {
 
 // "新建图形": α and β chosen from 30, 45 and 60 degrees, the elevation of the first point.
-class NewDrawingForm {
+// Fields `alpha`, `beta` (the angles' texts) and `elevation`; OK ("开    始") refuses an
+// elevation that is no number, telling so, and keeps the dialog open.
+class NewDrawingForm : public edit::BoundForm<> {
 public:
     static constexpr std::string_view kCaption = "新建图形";
     static constexpr std::string_view kAlphaLabel = "α角=";
@@ -37,12 +40,18 @@ public:
     static std::vector<std::string> angleEntries();
     static int indexOfAngle(double angle);
 
-    // The values on OK; none (and `error` set) when the elevation is not a number.
-    std::optional<view::NewDrawingValues> accept(std::string* error = nullptr) const;
+    std::string caption() const override { return std::string(kCaption); }
+    // The values as they stand; none when the elevation is not a number.
+    std::optional<view::NewDrawingValues> values() const;
+
+protected:
+    platform::FormState accept(platform::FormContext& context) override;
 };
 
-// "页面设置": the sheet size, the axis indicator switch and the three axis labels.
-class PageSetupForm {
+// "页面设置": the sheet size, the axis indicator switch and the three axis labels. Fields
+// `pageSize`, `showAxes`, `labelX`, `labelY`, `labelZ` (the labels only while the indicator
+// is shown).
+class PageSetupForm : public edit::BoundForm<> {
 public:
     static constexpr std::string_view kCaption = "页面设置";
     static constexpr std::string_view kPageLabel = "图纸大小:";
@@ -54,6 +63,8 @@ public:
     static constexpr std::array<std::string_view, 3> kLabelCaptions = {"X向标注", "Y向标注",
                                                                        "Z向标注"};
     static constexpr std::size_t kLabelBytes = 4;
+    // Field names of the three labels in dialog order (X, Y, Z).
+    static constexpr std::array<std::string_view, 3> kLabelFields = {"labelX", "labelY", "labelZ"};
 
     explicit PageSetupForm(const model::Drawing& drawing);
 
@@ -72,6 +83,11 @@ public:
     // full-width blank, so the later labels keep their places in the file; the dialog shows
     // such a label empty again.
     model::AxisSettings axisSettings() const;
+
+    std::string caption() const override { return std::string(kCaption); }
+
+protected:
+    platform::FormState accept(platform::FormContext&) override { return platform::FormState::Accepted; }
 };
 
 }  // namespace tubra::app

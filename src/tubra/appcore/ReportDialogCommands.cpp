@@ -53,13 +53,12 @@ bool runOnlineReportDialog(edit::CommandContext& context) {
     return runMaster<report::OnlineReportMasterForm>(context);
 }
 
-void installReportDialogCommands(edit::CommandRegistry& registry) {
-    const auto hasReport = [](const edit::CommandContext& c) {
-        return report::inspectionReport(c.doc) != nullptr;
-    };
-    registry.add(cmd::FullReport, {[](edit::CommandContext& c) { runFullReportDialog(c); }, hasReport, {}});
-    registry.add(cmd::OnlineReport,
-                 {[](edit::CommandContext& c) { runOnlineReportDialog(c); }, hasReport, {}});
-}
+namespace commands {
+
+bool hasReport(const edit::CommandContext& c) { return report::inspectionReport(c.doc) != nullptr; }
+void fullReport(edit::CommandContext& c) { runFullReportDialog(c); }
+void onlineReport(edit::CommandContext& c) { runOnlineReportDialog(c); }
+
+}  // namespace commands
 
 }  // namespace tubra::app

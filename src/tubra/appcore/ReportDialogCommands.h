@@ -6,7 +6,6 @@
 
 #include <functional>
 
-#include "tubra/edit/CommandIds.h"
 #include "tubra/edit/CommandRegistry.h"
 
 namespace tubra::app {
@@ -24,6 +23,10 @@ void enterReportPage(edit::CommandContext& context, int page);
 bool runFullReportDialog(edit::CommandContext& context);
 bool runOnlineReportDialog(edit::CommandContext& context);
 
-void installReportDialogCommands(edit::CommandRegistry& registry);
+namespace commands {
+bool hasReport(const edit::CommandContext& c);
+void fullReport(edit::CommandContext& c);
+void onlineReport(edit::CommandContext& c);
+}  // namespace commands
 
 }  // namespace tubra::app

@@ -2,16 +2,13 @@
 
 #include "tubra/view/ReportPages.h"
 
-namespace tubra::app {
+namespace tubra::app::commands {
 
-void installReportModeCommands(edit::CommandRegistry& registry) {
-    edit::CommandEntry toggle;
-    toggle.run = [](edit::CommandContext& c) {
-        view::ToggleReportMode(c.view, c.doc);
-        c.notifyChanged();
-    };
-    toggle.checked = [](const edit::CommandContext& c) { return view::showsReport(c.view); };
-    registry.add(kShowReportCommand, std::move(toggle));
+void toggleReportMode(edit::CommandContext& c) {
+    view::ToggleReportMode(c.view, c.doc);
+    c.notifyChanged();
 }
 
-}  // namespace tubra::app
+bool reportShown(const edit::CommandContext& c) { return view::showsReport(c.view); }
+
+}  // namespace tubra::app::commands

@@ -1,15 +1,13 @@
 #pragma once
 // "显示当前报告": the command that switches a view between its drawing and its report page.
 
-#include "tubra/edit/CommandIds.h"
 #include "tubra/edit/CommandRegistry.h"
 
-namespace tubra::app {
+namespace tubra::app::commands {
 
-inline constexpr int kShowReportCommand = cmd::ShowReport;
+// Toggles the view's report mode and tells the program the document changed; checked while a
+// report page is shown.
+void toggleReportMode(edit::CommandContext& c);
+bool reportShown(const edit::CommandContext& c);
 
-// Adds the report-mode command to the registry: it toggles the view's report mode (checked
-// while a report page is shown) and tells the program the document changed.
-void installReportModeCommands(edit::CommandRegistry& registry);
-
-}  // namespace tubra::app
+}  // namespace tubra::app::commands

@@ -5,11 +5,11 @@
 #include "tubra/edit/ViewController.h"
 #include "tubra/edit/ViewPort.h"
 
-namespace tubra::app {
-
-namespace {
+namespace tubra::app::commands {
 
 using edit::CommandContext;
+
+namespace {
 
 // Whether two sets of settings differ in what a drawing file keeps of them (the selection
 // colour is not kept).
@@ -33,6 +33,8 @@ void settingsDialog(CommandContext& c, F& form, Apply apply) {
     markIfChanged(c, before);
     c.notifyChanged();
 }
+
+}  // namespace
 
 void colours(CommandContext& c) {
     ColourForm form(c.doc.settings());
@@ -78,10 +80,9 @@ void snap(CommandContext& c) {
 }
 
 void pageSetup(CommandContext& c) {
-    PageSetupForm page(c.doc.drawing);
-    PageSetupSessionForm form(page);
+    PageSetupForm form(c.doc.drawing);
     if (!c.forms.run(form)) return;
-    const view::ScrollChange change = view::pageSetup(c.view, c.doc, page.pageSize, page.axisSettings());
+    const view::ScrollChange change = view::pageSetup(c.view, c.doc, form.pageSize, form.axisSettings());
     if (c.port) c.port->apply(change);
     c.notifyChanged();
 }
@@ -109,20 +110,4 @@ void titleBlock(CommandContext& c) {
     c.notifyChanged();
 }
 
-}  // namespace
-
-void installSettingsCommands(edit::CommandRegistry& registry) {
-    registry.add(cmd::Colours, {colours, {}, {}});
-    registry.add(cmd::LineWidths, {lineWidths, {}, {}});
-    registry.add(cmd::LineStyles, {lineStyles, {}, {}});
-    registry.add(cmd::Layers, {layers, {}, {}});
-    registry.add(cmd::DimensionText, {dimensionText, {}, {}});
-    registry.add(cmd::ElbowTee, {elbowTee, {}, {}});
-    registry.add(cmd::CharacteristicTable, {characteristicTable, {}, {}});
-    registry.add(cmd::TitleBlock, {titleBlock, {}, {}});
-    // The snap settings belong to the view's tools.
-    registry.add(cmd::Snap, {snap, [](const CommandContext& c) { return c.controller != nullptr; }, {}});
-    registry.add(cmd::PageSetup, {pageSetup, {}, {}});
-}
-
-}  // namespace tubra::app
+}  // namespace tubra::app::commands

@@ -544,23 +544,5 @@ void paintSnapPreview(platform::Canvas& canvas, const platform::Rect& box, int h
     canvas.rectangle({cx - halfSide, cy + halfSide, cx + halfSide, cy - halfSide});
 }
 
-// --- page setup ---
-
-PageSetupSessionForm::PageSetupSessionForm(PageSetupForm& form) : form_(form) {
-    std::vector<std::string> sizes(PageSetupForm::kPageSizes.begin(), PageSetupForm::kPageSizes.end());
-    addChoice("pageSize", form_.pageSize, sizes);
-    addCheck("showAxes", form_.showAxes);
-    for (int i = 0; i < 3; ++i) {
-        Field& f = addCustom(std::string(kLabelFields[static_cast<std::size_t>(i)]), Kind::Text,
-                             [this, i] { return form_.labels[static_cast<std::size_t>(i)]; },
-                             [this, i](std::string_view v, std::string*) {
-                                 form_.setLabel(i, v);
-                                 return true;
-                             });
-        f.def.maxBytes = PageSetupForm::kLabelBytes;
-        // The labels can be typed only while the axis indicator is shown.
-        f.enabled = [this] { return form_.labelsEnabled(); };
-    }
-}
 
 }  // namespace tubra::app

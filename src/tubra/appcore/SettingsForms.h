@@ -351,17 +351,4 @@ public:
 // with the inverting pen, so that drawing it again takes it away.
 void paintSnapPreview(platform::Canvas& canvas, const platform::Rect& box, int halfSide);
 
-// "页面设置" for recorded sessions and the form host: the page-setup form with named fields.
-class PageSetupSessionForm : public SettingsForm {
-public:
-    explicit PageSetupSessionForm(PageSetupForm& form);
-    std::string caption() const override { return std::string(PageSetupForm::kCaption); }
-    PageSetupForm& pageSetup() { return form_; }
-    // Field names of the three labels in dialog order (X, Y, Z).
-    static constexpr std::array<std::string_view, 3> kLabelFields = {"labelX", "labelY", "labelZ"};
-
-private:
-    PageSetupForm& form_;
-};
-
 }  // namespace tubra::app

@@ -6,7 +6,7 @@
 
 #include "platform/AtomicFile.h"
 #include "tubra/appcore/Commands.h"
-#include "tubra/appcore/InstallCommands.h"
+#include "tubra/appcore/Commands.h"
 #include "tubra/cli/Commands.h"
 #include "tubra/edit/SessionPlayer.h"
 
@@ -54,8 +54,7 @@ int runPlay(int argc, char** argv, std::ostream&, std::ostream& err) {
 
     edit::CommandRegistry registry;
     app::installCommands(registry);
-    std::vector<edit::KeyBinding> keys;
-    for (const app::Accelerator& a : app::accelerators()) keys.push_back({std::string(a.keys), a.command});
+    std::vector<edit::KeyBinding> keys = app::keyBindings();
     // The drawing is saved where the script says; never over the script itself.
     if (!output.empty()) {
         std::error_code ec;

@@ -193,6 +193,9 @@ int runExport(int argc, char** argv) {
                      "tubra-cli export: 注意：图中有 %lu 处前后不一致（tubra-cli model %s "
                      "列出），已按推算写出\n",
                      static_cast<unsigned long>(model.problems.size()), in);
+    if (const auto leftOut = exchange::pcfLeftOut(doc->drawing); !leftOut.empty())
+        std::fprintf(stderr, "tubra-cli export: 注意：图中有 %lu 个阀门或管件的代号未知，没有写入\n",
+                     static_cast<unsigned long>(leftOut.size()));
     return 0;
 }
 

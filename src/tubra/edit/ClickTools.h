@@ -13,6 +13,9 @@ namespace tubra::edit {
 class PlaceTool final : public MouseTool {
 public:
     explicit PlaceTool(ToolContext& ctx) : ctx_(ctx) {}
+    std::span<const ToolKind> kinds() const override;
+    // A symbol whose tool catches end points only forces that snap set while it is on.
+    bool activate(const ToolCommand& command) override;
     bool press(DevicePoint p) override;
     void reset() override {}
     CursorShape cursor(bool) const override { return CursorShape::Draw; }
@@ -31,6 +34,7 @@ private:
 class TextTool final : public MouseTool {
 public:
     explicit TextTool(ToolContext& ctx) : ctx_(ctx) {}
+    std::span<const ToolKind> kinds() const override;
     bool press(DevicePoint p) override;
     void reset() override {}
     CursorShape cursor(bool) const override { return CursorShape::Draw; }
@@ -43,6 +47,7 @@ private:
 class CutLineTool final : public MouseTool {
 public:
     explicit CutLineTool(ToolContext& ctx) : ctx_(ctx) {}
+    std::span<const ToolKind> kinds() const override;
     bool press(DevicePoint p) override;
     void reset() override {}
     CursorShape cursor(bool) const override { return CursorShape::Draw; }
@@ -57,6 +62,7 @@ private:
 class SelectTool final : public MouseTool {
 public:
     explicit SelectTool(ToolContext& ctx) : ctx_(ctx) {}
+    std::span<const ToolKind> kinds() const override;
     bool press(DevicePoint p) override;
     void drag(DevicePoint p) override;
     void release(DevicePoint p) override;
@@ -85,9 +91,14 @@ private:
 class DeleteTool final : public MouseTool {
 public:
     explicit DeleteTool(ToolContext& ctx) : ctx_(ctx) {}
+    std::span<const ToolKind> kinds() const override;
+    // Switched on, it deletes the selection ("删除对象(Del)") or lets it go; either way only
+    // mid and any points are caught while it is on.
+    bool activate(const ToolCommand& command) override;
     bool press(DevicePoint p) override;
     void reset() override {}
     CursorShape cursor(bool) const override { return CursorShape::Delete; }
+    bool snapsWhileConstructing() const override { return true; }
 
     // "删除对象(Del)" with a selection: every selected object goes into the discard box.
     void deleteSelection();
@@ -101,11 +112,15 @@ private:
 class PropertiesTool final : public MouseTool {
 public:
     explicit PropertiesTool(ToolContext& ctx) : ctx_(ctx) {}
+    std::span<const ToolKind> kinds() const override;
+    // Every kind of point is caught while it is on.
+    bool activate(const ToolCommand& command) override;
     bool press(DevicePoint) override { return open(ctx_.currentSnap().hit); }
     void reset() override {}
     CursorShape cursor(bool leftHeld) const override {
         return leftHeld ? CursorShape::PointerHeld : CursorShape::Pointer;
     }
+    bool snapsWhileConstructing() const override { return true; }
 
     // False when the object is not (or no longer) in the list.
     bool open(const model::PipeObject* object);

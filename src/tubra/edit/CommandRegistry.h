@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <map>
+#include <string>
 #include <vector>
 
 #include "platform/Form.h"
@@ -45,6 +46,12 @@ struct CommandEntry {
     std::function<bool(const CommandContext&)> enabled;
     // Whether its menu entry and button show a check mark; empty means never.
     std::function<bool(const CommandContext&)> checked;
+};
+
+// A key of the program's key map ("Delete", "Ctrl+Z") and its command.
+struct KeyBinding {
+    std::string key;
+    int command = 0;
 };
 
 class CommandRegistry {

@@ -477,29 +477,40 @@ void translateObject(PipeObject& o, const Vec3& d, bool withZ) {
         p.y += d.y;
         if (z && withZ) p.z += d.z;
     };
-    switch (o.MainType) {
-        case kPipe:
-        case kElbow:
-            move(o.Port1, true);
-            move(o.Port2, true);
-            // A pipe's Port4.z is its flow mark, an elbow's the corner's elevation.
-            move(o.Port4, o.MainType == kElbow);
-            break;
-        case kTee:
-            move(o.Port1, true);
-            move(o.Port2, true);
-            move(o.Port3, true);
-            move(o.Port4, true);
-            break;
-        case kWeld:
-            move(o.Port1, true);
-            // A weld's second port is its point too.
-            move(o.Port2, true);
-            break;
-        default:
-            move(o.Port1, true);
-            move(o.Port2, true);
-            break;
+    if (!model::kindRow(o.MainType)) {
+        // An object of a MainType no kind has moves by its two ports.
+        move(o.Port1, true);
+        move(o.Port2, true);
+    } else {
+    switch (o.kind()) {
+            case ObjectKind::Pipe:
+            case ObjectKind::Elbow:
+                move(o.Port1, true);
+                move(o.Port2, true);
+                // A pipe's Port4.z is its flow mark, an elbow's the corner's elevation.
+                move(o.Port4, o.MainType == kElbow);
+                break;
+            case ObjectKind::Tee:
+                move(o.Port1, true);
+                move(o.Port2, true);
+                move(o.Port3, true);
+                move(o.Port4, true);
+                break;
+            case ObjectKind::Weld:
+                move(o.Port1, true);
+                // A weld's second port is its point too.
+                move(o.Port2, true);
+                break;
+            case ObjectKind::CutLine:
+            case ObjectKind::Valve:
+            case ObjectKind::Fitting:
+            case ObjectKind::Accessory:
+            case ObjectKind::TextBlock:
+            case ObjectKind::SiteMark:
+                move(o.Port1, true);
+                move(o.Port2, true);
+                break;
+        }
     }
     o.dimTxt_st.x += d.x;
     o.dimTxt_st.y += d.y;
@@ -558,6 +569,7 @@ std::optional<LabelFrame> findLabelFrame(const PipeObject& o, const model::Drawi
     double height = s.Dim_Size;
     double charWidth = s.Dim_Size / 2;
     Vec3 ref = o.dimTxt_st * zoom;
+    if (!model::kindRow(o.MainType)) return std::nullopt;
     switch (o.kind()) {
         case ObjectKind::Pipe:
             if (t.front() == '^' || t.front() == '0') return std::nullopt;
@@ -576,8 +588,9 @@ std::optional<LabelFrame> findLabelFrame(const PipeObject& o, const model::Drawi
             charWidth = height / 2.0;
             ref = o.Port1 * zoom;
             break;
-        default:
-            // Tees and cut lines show no label.
+        // Tees and cut lines show no label.
+        case ObjectKind::Tee:
+        case ObjectKind::CutLine:
             return std::nullopt;
     }
     const double w = static_cast<double>(t.size()) * charWidth;

@@ -12,6 +12,10 @@ namespace tubra::edit {
 class MoveTool final : public MouseTool {
 public:
     explicit MoveTool(ToolContext& ctx) : ctx_(ctx) {}
+    std::span<const ToolKind> kinds() const override;
+    // Refused without a selection; on, only end points are caught and the status line tells
+    // how to move.
+    bool activate(const ToolCommand& command) override;
     bool hover(DevicePoint p) override;
     bool press(DevicePoint p) override;
     void drag(DevicePoint p) override;
@@ -22,6 +26,8 @@ public:
     CursorShape cursor(bool leftHeld) const override {
         return leftHeld ? CursorShape::PointerHeld : CursorShape::Pointer;
     }
+    // The status line keeps the moving help.
+    bool showsPosition() const override { return false; }
     bool holding() const { return holding_; }
 
 private:
@@ -67,6 +73,7 @@ private:
 class LabelMoveTool final : public FrameDragTool {
 public:
     explicit LabelMoveTool(ToolContext& ctx) : FrameDragTool(ctx) {}
+    std::span<const ToolKind> kinds() const override;
     bool hover(DevicePoint p) override;
     bool press(DevicePoint p) override;
     void release(DevicePoint p) override;
@@ -75,6 +82,8 @@ public:
     CursorShape cursor(bool leftHeld) const override {
         return leftHeld ? CursorShape::PointerHeld : CursorShape::Pointer;
     }
+    // The right button only cancels: a label is moved, not its object edited.
+    bool rightClickShowsProperties() const override { return false; }
     const model::PipeObject* held() const { return object_; }
 
 private:
@@ -85,6 +94,7 @@ private:
 class DrawingMoveTool final : public FrameDragTool {
 public:
     explicit DrawingMoveTool(ToolContext& ctx) : FrameDragTool(ctx) {}
+    std::span<const ToolKind> kinds() const override;
     bool press(DevicePoint p) override;
     void release(DevicePoint p) override;
     CursorShape cursor(bool leftHeld) const override {

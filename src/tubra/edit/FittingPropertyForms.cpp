@@ -169,42 +169,8 @@ FormState ElbowPropertyForm::accept(FormContext& context) {
 // --- valves, fittings, site marks ---
 
 std::string_view ValvePropertyForm::symbolName(int subType) {
-    switch (subType) {
-        case 4: return "法兰";
-        case 6: return "大小头";
-        case 7: return "小大头";
-        case 9: return "压力表";
-        case 10: return "温度计";
-        case 11: return "流量计";
-        case 13: return "闸阀";
-        case 14: return "截止阀";
-        case 15: return "旋塞阀";
-        case 16: return "隔膜阀";
-        case 17: return "蝶阀";
-        case 18: return "球阀";
-        case 19: return "节流阀";
-        case 20: return "Y型阀";
-        case 21: return "止逆阀";
-        case 22: return "针型阀";
-        case 23: return "气动阀";
-        case 24: return "安全阀";
-        case 25: return "视镜";
-        case 38: return "墙壁";
-        case 39: return "河流";
-        case 40: return "入地";
-        case 41: return "装置";
-        case 45: return "45°弯头";
-        case 46: return "管帽";
-        case 47: return "堵头";
-        case 48: return "波形补偿器";
-        case 49: return "球形补偿器";
-        case 50: return "盲板";
-        case 51: return "8字盲板";
-        case 52: return "阻火器";
-        case 53: return "过滤器";
-        case 54: return "角阀";
-        default: return {};
-    }
+    const model::SymbolRow* s = model::symbolRow(subType);
+    return s && (s->namedIn & model::named::kFittingDialog) ? s->objectName : std::string_view();
 }
 
 ValvePropertyForm::ValvePropertyForm(const model::PipeObject& symbol) : FittingPropertyForm(symbol) {

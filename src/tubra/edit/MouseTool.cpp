@@ -31,6 +31,21 @@ using platform::Point;
 
 namespace {
 
+// Which tool kinds each tool carries out.
+constexpr ToolKind kPipeKinds[] = {ToolKind::MainPipe, ToolKind::BranchPipe};
+constexpr ToolKind kPlaceKinds[] = {ToolKind::Weld, ToolKind::Tee, ToolKind::Elbow, ToolKind::AngleValve,
+                                    ToolKind::Component};
+constexpr ToolKind kTextKinds[] = {ToolKind::TextBlock};
+constexpr ToolKind kCutLineKinds[] = {ToolKind::CutLine};
+// No tool at all and "剪切" select by clicking, as the select tool does.
+constexpr ToolKind kSelectKinds[] = {ToolKind::None, ToolKind::Select, ToolKind::Cut};
+constexpr ToolKind kDeleteKinds[] = {ToolKind::Delete};
+constexpr ToolKind kPropertiesKinds[] = {ToolKind::Properties};
+constexpr ToolKind kMoveKinds[] = {ToolKind::Move, ToolKind::Copy};
+constexpr ToolKind kLabelKinds[] = {ToolKind::MoveDimension};
+constexpr ToolKind kDrawingMoveKinds[] = {ToolKind::MoveDrawing};
+constexpr ToolKind kPanKinds[] = {ToolKind::Pan};
+
 constexpr int kPipe = model::kindValue(ObjectKind::Pipe);
 constexpr platform::Colour kRectangleColour = platform::rgbColour(150, 150, 150);
 
@@ -45,6 +60,18 @@ void drawHighlight(ToolContext& ctx, platform::Canvas& c, const PipeObject& o) {
 }  // namespace
 
 // --- panning ---
+
+std::span<const ToolKind> PipeTool::kinds() const { return kPipeKinds; }
+std::span<const ToolKind> PlaceTool::kinds() const { return kPlaceKinds; }
+std::span<const ToolKind> TextTool::kinds() const { return kTextKinds; }
+std::span<const ToolKind> CutLineTool::kinds() const { return kCutLineKinds; }
+std::span<const ToolKind> SelectTool::kinds() const { return kSelectKinds; }
+std::span<const ToolKind> DeleteTool::kinds() const { return kDeleteKinds; }
+std::span<const ToolKind> PropertiesTool::kinds() const { return kPropertiesKinds; }
+std::span<const ToolKind> MoveTool::kinds() const { return kMoveKinds; }
+std::span<const ToolKind> LabelMoveTool::kinds() const { return kLabelKinds; }
+std::span<const ToolKind> DrawingMoveTool::kinds() const { return kDrawingMoveKinds; }
+std::span<const ToolKind> PanTool::kinds() const { return kPanKinds; }
 
 bool PanTool::press(DevicePoint p) {
     holding_ = true;
@@ -345,6 +372,15 @@ void PipeTool::buildPlaneSlanted() {
 
 // --- fittings, welds, tees, elbows, components ---
 
+bool PlaceTool::activate(const ToolCommand& command) {
+    const model::SymbolRow* row = model::symbolRow(command.tool.symbol);
+    if (command.tool.kind == ToolKind::Component && row && row->endPointsOnly) {
+        ctx_.saveSnapFlags();
+        ctx_.forceSnap(ctx_.settings().snap.endPoints, false, false);
+    }
+    return true;
+}
+
 bool PlaceTool::press(DevicePoint) {
     return !ctx_.document().drawing.objects.empty() && componentClick();
 }
@@ -352,9 +388,12 @@ bool PlaceTool::press(DevicePoint) {
 bool PlaceTool::componentClick() {
     const Tool tool = ctx_.tool();
     const SnapState& snap = ctx_.currentSnap();
+    const model::SymbolRow* row = model::symbolRow(tool.symbol);
+    const model::PlacementRule rule =
+        row && row->placement ? *row->placement : model::PlacementRule::AnyObject;
     if (!snap.snapped()) {
         // Valves and the instruments say where they belong even when nothing is under the mouse.
-        if (tool.kind == ToolKind::Component && placementRuleOf(tool.symbol) == PlacementRule::OrthogonalPipe) {
+        if (tool.kind == ToolKind::Component && rule == model::PlacementRule::OrthogonalPipe) {
             ctx_.ask(message::kOrthogonalOnly, "应用错误:", Buttons::Ok, MessageIcon::Warning);
             return true;
         }
@@ -367,10 +406,13 @@ bool PlaceTool::componentClick() {
         case ToolKind::Tee: teeClick(); return true;
         case ToolKind::Weld: weldClick(); return true;
         case ToolKind::Component: break;
-        default: return false;
+        case ToolKind::None: case ToolKind::MainPipe: case ToolKind::BranchPipe: case ToolKind::CutLine:
+        case ToolKind::TextBlock: case ToolKind::Select: case ToolKind::Delete: case ToolKind::Move:
+        case ToolKind::Copy: case ToolKind::MoveDimension: case ToolKind::MoveDrawing:
+        case ToolKind::Properties: case ToolKind::Pan: case ToolKind::Cut: return false;
     }
-    switch (placementRuleOf(tool.symbol).value_or(PlacementRule::AnyObject)) {
-        case PlacementRule::OrthogonalPipe: {
+    switch (rule) {
+        case model::PlacementRule::OrthogonalPipe: {
             const int dir = model::directionCode(hit.EndDir);
             if (!isPipe(hit) || dir < 0 || dir > 5) {
                 ctx_.clearSnap();
@@ -380,8 +422,8 @@ bool PlaceTool::componentClick() {
             place(tool.symbol, -1.0);
             return true;
         }
-        case PlacementRule::AnyObject: place(tool.symbol, -1.0); return true;
-        case PlacementRule::Pipe:
+        case model::PlacementRule::AnyObject: place(tool.symbol, -1.0); return true;
+        case model::PlacementRule::Pipe:
             if (!isPipe(hit)) return false;
             place(tool.symbol, -1.0);
             return true;
@@ -398,11 +440,11 @@ void PlaceTool::place(int symbol, double outlet) {
     PipeObject& listed =
         drawing.addObject({c.MainType, c.SubType, c.EndDir, c.Port1, c.Port2, c.Distanc, c.StrtDir});
     ctx_.commit();
-    // The column's dialog changes the column after it is shown in place.
-    if (symbol == static_cast<int>(model::SymbolCode::Column)) {
-        SupportForm form(listed);
-        if (ctx_.forms().run(form) && drawing.objects.contains(&listed)) {
-            drawing.objects.replaceObject(&listed, form.result());
+    // A column's dialog changes the column after it is shown in place.
+    if (const model::SymbolRow* row = model::symbolRow(symbol); row && row->dialogWhenPlaced) {
+        const auto form = makePropertyForm(listed, {ctx_.viewState().axes(), ctx_.zoom()});
+        if (form && ctx_.forms().run(*form) && drawing.objects.contains(&listed)) {
+            drawing.objects.replaceObject(&listed, form->result());
             ctx_.commit();
         }
     }
@@ -595,6 +637,19 @@ bool DeleteTool::press(DevicePoint) {
     return true;
 }
 
+bool DeleteTool::activate(const ToolCommand& command) {
+    if (command.onSelection) {
+        deleteSelection();
+        ctx_.saveSnapFlags();
+    } else {
+        ctx_.document().selection.clear();
+        ctx_.clearSnap();
+        ctx_.repaint();
+    }
+    ctx_.forceSnap(false, true, true);
+    return true;
+}
+
 void DeleteTool::deleteSelection() {
     model::Document& doc = ctx_.document();
     if (doc.selection.empty()) return;
@@ -610,6 +665,12 @@ void DeleteTool::deleteSelection() {
 
 // --- properties ---
 
+bool PropertiesTool::activate(const ToolCommand&) {
+    ctx_.saveSnapFlags();
+    ctx_.forceSnap(true, true, true);
+    return true;
+}
+
 bool PropertiesTool::open(const PipeObject* object) {
     model::Document& doc = ctx_.document();
     if (!object || !doc.drawing.objects.contains(object)) return false;
@@ -622,6 +683,17 @@ bool PropertiesTool::open(const PipeObject* object) {
 // === the drag tools ===
 
 // --- moving and copying ---
+
+bool MoveTool::activate(const ToolCommand&) {
+    if (ctx_.document().selection.empty()) {
+        ctx_.ask(message::kSelectFirst, "", Buttons::Ok, MessageIcon::Warning);
+        return false;
+    }
+    ctx_.saveSnapFlags();
+    ctx_.forceSnap(true, false, false);
+    ctx_.setStatus(message::kMoveHelp);
+    return true;
+}
 
 bool MoveTool::hover(DevicePoint p) {
     ctx_.snapAt(p);

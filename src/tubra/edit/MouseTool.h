@@ -6,6 +6,7 @@
 // forms, the snap state with its marker, the status line, and `commit`, the one way an edit
 // ends. The view controller keeps which tool is chosen and hands the mouse to its object.
 
+#include <span>
 #include <string>
 
 #include "platform/Canvas.h"
@@ -87,6 +88,8 @@ public:
     virtual void eraseMarker() = 0;
     // Sets the end, mid and any snap flags (the next tool reset brings the saved ones back).
     virtual void forceSnap(bool end, bool mid, bool any) = 0;
+    // Makes the current end, mid and any flags the ones the next tool reset brings back.
+    virtual void saveSnapFlags() = 0;
 
     virtual void setStatus(const std::string& utf8) = 0;
     // The position and counts on the status line again, when the mouse is over the view.
@@ -96,6 +99,8 @@ public:
     virtual void commit(Commit what = Commit::Objects, Changes changes = Changes::Unknown) = 0;
     // After objects left the list: the selection, the snap and every tool's holds let go.
     virtual void forgetObjects() = 0;
+    // The view is drawn anew (what was drawn on it as feedback is gone).
+    virtual void repaint() = 0;
 
     // Conversions of the view: zoom, device pixels to logical units and model units (stored x
     // and y), the snap point in model units.
@@ -135,6 +140,13 @@ private:
 class MouseTool {
 public:
     virtual ~MouseTool() = default;
+    // The tool kinds this object carries out: the view hands the mouse to it while one of them
+    // is chosen. Every kind is carried out by exactly one tool of a view.
+    virtual std::span<const ToolKind> kinds() const = 0;
+    // Its command switches it on, after the tools were reset and with the tool already chosen:
+    // what the tool does first (the snap set it forces, the selection it acts on). False when
+    // it refuses to be switched on; then no tool is chosen.
+    virtual bool activate(const ToolCommand&) { return true; }
     // The mouse moves with no button held; false leaves it to the controller (snap and the
     // position on the status line).
     virtual bool hover(DevicePoint) { return false; }
@@ -153,6 +165,12 @@ public:
     // Lets go of held objects no longer in the list (another view took them away).
     virtual void dropStale(const model::ObjectList&) {}
     virtual CursorShape cursor(bool leftHeld) const = 0;
+    // While a segment's start point is placed, hovering still catches points for this tool.
+    virtual bool snapsWhileConstructing() const { return false; }
+    // A right click on an object opens its property dialog while this tool is on.
+    virtual bool rightClickShowsProperties() const { return true; }
+    // The status line shows the mouse position while this tool is on.
+    virtual bool showsPosition() const { return true; }
 };
 
 // "图纸平移": dragging moves the sheet under the mouse, the scroll position following the
@@ -160,6 +178,7 @@ public:
 class PanTool final : public MouseTool {
 public:
     explicit PanTool(ViewPort& port) : port_(port) {}
+    std::span<const ToolKind> kinds() const override;
     bool press(DevicePoint p) override;
     void drag(DevicePoint p) override;
     void release(DevicePoint) override { holding_ = false; }
@@ -167,6 +186,7 @@ public:
     CursorShape cursor(bool leftHeld) const override {
         return leftHeld ? CursorShape::HandHeld : CursorShape::Hand;
     }
+    bool snapsWhileConstructing() const override { return true; }
     bool holding() const { return holding_; }
 
 private:

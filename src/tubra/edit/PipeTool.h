@@ -16,6 +16,7 @@ class PipeTool final : public MouseTool {
 public:
     explicit PipeTool(ToolContext& ctx) : ctx_(ctx) {}
 
+    std::span<const ToolKind> kinds() const override;
     bool hover(DevicePoint p) override;
     bool press(DevicePoint p) override;
     // The modifiers go off; the construction stays.

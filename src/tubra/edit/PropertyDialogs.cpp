@@ -4,22 +4,21 @@
 
 namespace tubra::edit {
 
-using model::ObjectKind;
-
 std::unique_ptr<PropertyForm> makePropertyForm(const model::PipeObject& object,
                                                const PropertyContext& context) {
-    switch (object.kind()) {
-        case ObjectKind::Pipe: return std::make_unique<SegmentForm>(object, context);
-        case ObjectKind::Weld: return std::make_unique<WeldForm>(object);
-        case ObjectKind::Tee: return std::make_unique<TeePropertyForm>(object);
-        case ObjectKind::Elbow: return std::make_unique<ElbowPropertyForm>(object);
-        case ObjectKind::Valve:
-        case ObjectKind::Fitting:
-        case ObjectKind::SiteMark: return std::make_unique<ValvePropertyForm>(object);
-        case ObjectKind::Accessory: return std::make_unique<SupportForm>(object);
-        case ObjectKind::TextBlock: return std::make_unique<TextForm>(object, context);
-        default: return nullptr;
+    const model::KindRow* kind = model::kindRow(object.MainType);
+    if (!kind) return nullptr;
+    switch (kind->dialog) {
+        case model::PropertyDialog::None: return nullptr;
+        case model::PropertyDialog::Segment: return std::make_unique<SegmentForm>(object, context);
+        case model::PropertyDialog::Weld: return std::make_unique<WeldForm>(object);
+        case model::PropertyDialog::Tee: return std::make_unique<TeePropertyForm>(object);
+        case model::PropertyDialog::Elbow: return std::make_unique<ElbowPropertyForm>(object);
+        case model::PropertyDialog::Fitting: return std::make_unique<ValvePropertyForm>(object);
+        case model::PropertyDialog::Support: return std::make_unique<SupportForm>(object);
+        case model::PropertyDialog::Text: return std::make_unique<TextForm>(object, context);
     }
+    return nullptr;
 }
 
 bool applyPropertyForm(model::Document& doc, const model::PipeObject* listed, const PropertyForm& form) {

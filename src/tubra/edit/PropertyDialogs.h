@@ -1,6 +1,6 @@
 #pragma once
-// Which property dialog a properties click opens, by the kind of the object, and what OK does
-// with it. A kind gets its dialog by one more case in makePropertyForm.
+// Which property dialog a properties click opens, by the kind of the object (its row says
+// which), and what OK does with it.
 
 #include <memory>
 

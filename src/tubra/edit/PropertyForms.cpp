@@ -237,18 +237,8 @@ FormState WeldForm::accept(platform::FormContext& context) {
 // --- support ---
 
 std::string SupportForm::nameOf(int subType) {
-    switch (subType) {
-        case 32: return "刚性支架";
-        case 33: return "弹性支架";
-        case 34: return "固支架";
-        case 35: return "滑支架";
-        case 38: return "墙壁";
-        case 39: return "河流";
-        case 40: return "入地";
-        case 41: return "装置";
-        case 42: return "立柱";
-        default: return {};
-    }
+    const model::SymbolRow* s = model::symbolRow(subType);
+    return s && (s->namedIn & model::named::kSupportDialog) ? std::string(s->objectName) : std::string();
 }
 
 SupportForm::SupportForm(const PipeObject& support) : FieldForm("对象属性——附件"), copy_(support) {

@@ -30,12 +30,6 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// A key of the program's accelerator table ("Delete", "Ctrl+Z") and its command.
-struct KeyBinding {
-    std::string key;
-    int command = 0;
-};
-
 // The key a script names, made canonical ("ctrl+z" -> "Ctrl+Z", "Del" -> "Delete"); empty for
 // a name that is no key.
 std::string canonicalKeyName(std::string_view name);

@@ -31,7 +31,6 @@ public:
     // followed by the action's line (nothing more when `text` is empty).
     void beginAction();
     void endAction(const std::string& text);
-    bool inAction() const { return depth_ > 0; }
     // Whether the action in progress brought up a message box or a dialog.
     bool actionAsked() const { return !held_.empty(); }
 

@@ -1,35 +1,40 @@
 #include "tubra/edit/ToolCommands.h"
 
-#include "tubra/edit/Tools.h"
 #include "tubra/edit/ViewController.h"
 
-namespace tubra::edit {
+namespace tubra::edit::commands {
 
-namespace {
+using Snap = ViewController::SnapSwitch;
 
-// The commands of the controller that switch no tool.
-constexpr int kControllerCommands[] = {
-    cmd::ClosedPipe, cmd::PlaneSlant, cmd::SpaceSlant, cmd::UndoObject, cmd::Undo,
-    cmd::Restore,    cmd::EmptyDiscardBox, cmd::ClearAll, cmd::AutoElevation, cmd::SnapEnd,
-    cmd::SnapMid,    cmd::SnapAny, cmd::SnapWeld, cmd::AutoWeld};
+bool hasController(const CommandContext& c) { return c.controller != nullptr; }
 
-void addControllerCommand(CommandRegistry& registry, int id) {
-    CommandEntry entry;
-    entry.run = [id](CommandContext& c) {
-        if (c.controller) c.controller->command(id);
-    };
-    entry.enabled = [](const CommandContext& c) { return c.controller != nullptr; };
-    entry.checked = [id](const CommandContext& c) {
-        return c.controller != nullptr && c.controller->isChecked(id);
-    };
-    registry.add(id, std::move(entry));
+void choose(CommandContext& c, const ToolCommand& command) { c.controller->choose(command); }
+bool chosen(const CommandContext& c, const ToolCommand& command) {
+    return c.controller && c.controller->chosen(command.tool);
 }
 
-}  // namespace
+void closedPipe(CommandContext& c) { c.controller->toggleClosedPipe(); }
+bool closedPipeOn(const CommandContext& c) { return c.controller && c.controller->closedPipe(); }
+void planeSlant(CommandContext& c) { c.controller->togglePlaneSlant(); }
+bool planeSlantOn(const CommandContext& c) { return c.controller && c.controller->planeSlant(); }
+void spaceSlant(CommandContext& c) { c.controller->spaceSlant(); }
 
-void installToolCommands(CommandRegistry& registry) {
-    for (const ToolCommand& t : toolCommands()) addControllerCommand(registry, t.command);
-    for (int id : kControllerCommands) addControllerCommand(registry, id);
-}
+void undo(CommandContext& c) { c.controller->undo(); }
+void restore(CommandContext& c) { c.controller->restore(); }
+void emptyDiscardBox(CommandContext& c) { c.controller->emptyDiscardBox(); }
+void clearAll(CommandContext& c) { c.controller->clearAll(); }
 
-}  // namespace tubra::edit
+void snapEnd(CommandContext& c) { c.controller->toggleSnap(Snap::EndPoints); }
+bool snapEndOn(const CommandContext& c) { return c.controller && c.controller->settings().snap.endPoints; }
+void snapMid(CommandContext& c) { c.controller->toggleSnap(Snap::MidPoints); }
+bool snapMidOn(const CommandContext& c) { return c.controller && c.controller->settings().snap.midPoints; }
+void snapAny(CommandContext& c) { c.controller->toggleSnap(Snap::AnyPoint); }
+bool snapAnyOn(const CommandContext& c) { return c.controller && c.controller->settings().snap.anyPoint; }
+void snapWeld(CommandContext& c) { c.controller->toggleSnap(Snap::WeldsOnly); }
+bool snapWeldOn(const CommandContext& c) { return c.controller && c.controller->settings().snap.weldsOnly; }
+void autoWeld(CommandContext& c) { c.controller->toggleAutoWeld(); }
+bool autoWeldOn(const CommandContext& c) { return c.controller && c.controller->settings().autoWeld; }
+void autoElevation(CommandContext& c) { c.controller->toggleAutoElevation(); }
+bool autoElevationOn(const CommandContext& c) { return c.controller && c.controller->settings().autoElevation; }
+
+}  // namespace tubra::edit::commands

@@ -1,14 +1,13 @@
 #pragma once
-// The editing tools of a drawing view and the commands that switch them.
+// The editing tools of a drawing view and how a command switches one on.
 //
 // Exactly one tool (or none) is active. Component tools (valves, fittings, supports, site
 // marks) share one kind and differ by the symbol code they place. Closed-pipe and plane-slant
-// mode are modifiers beside the tool, not tools themselves.
+// mode are modifiers beside the tool, not tools themselves. Which command switches which tool
+// is said by the command's own definition (the program's command table); what a tool does when
+// it is switched on is said by the tool (`MouseTool::activate`).
 
-#include <optional>
-#include <span>
-
-#include "tubra/edit/CommandIds.h"
+#include <cstddef>
 
 namespace tubra::edit {
 
@@ -33,6 +32,7 @@ enum class ToolKind {
     Pan,
     Cut,  // no action of its own: clicks select
 };
+inline constexpr std::size_t kToolKindCount = static_cast<std::size_t>(ToolKind::Cut) + 1;
 
 struct Tool {
     ToolKind kind = ToolKind::None;
@@ -40,30 +40,15 @@ struct Tool {
     friend constexpr bool operator==(const Tool&, const Tool&) = default;
 };
 
-// What a component tool may be placed on.
-enum class PlacementRule {
-    OrthogonalPipe,  // valves, flange, reducers, sight glass, instruments
-    AnyObject,       // vessel, crossings, 45° elbow, cap, plug, compensators, blinds, arrester, filter
-    Pipe,            // supports and the column
-};
-
-// One command that switches a tool.
+// How a command switches a tool on.
 struct ToolCommand {
-    int command = 0;
     Tool tool;
     // Pressed again while its tool is on, it switches the tool off instead of restarting it.
     bool toggles = false;
+    // It acts on the selection first ("删除对象(Del)" deletes what is selected).
+    bool onSelection = false;
 };
 
-// Every tool command.
-std::span<const ToolCommand> toolCommands();
-const ToolCommand* findToolCommand(int command);
-
-// The placement rule and `MainType` of a component symbol; none for codes no tool places.
-std::optional<PlacementRule> placementRuleOf(int symbol);
-
-// Whether the tool draws or places something on the pipeline (the drawing cursor).
-bool isDrawingTool(ToolKind kind);
-bool isPipeTool(ToolKind kind);
+constexpr bool isPipeTool(ToolKind kind) { return kind == ToolKind::MainPipe || kind == ToolKind::BranchPipe; }
 
 }  // namespace tubra::edit

@@ -1,9 +1,8 @@
 #include "tubra/edit/ViewCommands.h"
 
-#include "tubra/edit/CommandIds.h"
 #include "tubra/edit/ViewPort.h"
 
-namespace tubra::edit {
+namespace tubra::edit::commands {
 
 namespace {
 
@@ -12,30 +11,25 @@ platform::Rect clientRect(const ViewPort& port) {
     return {0, 0, c.cx, c.cy};
 }
 
-bool hasPort(const CommandContext& c) { return c.port != nullptr; }
-
 }  // namespace
 
-void installViewCommands(CommandRegistry& registry) {
-    registry.add(cmd::ZoomIn, {[](CommandContext& c) {
-                                   c.port->apply(view::zoomIn(c.view, c.doc.drawing, clientRect(*c.port)));
-                               },
-                               hasPort, {}});
-    registry.add(cmd::ZoomOut, {[](CommandContext& c) {
-                                    c.port->apply(view::zoomOut(c.view, c.doc.drawing, clientRect(*c.port)));
-                                },
-                                hasPort, {}});
-    registry.add(cmd::Fit, {[](CommandContext& c) {
-                                c.port->apply(view::fitToWindow(c.view, c.doc.drawing, c.port->clientSize(),
-                                                                c.port->transform().pixelsPerUnit));
-                            },
-                            hasPort, {}});
-    registry.add(cmd::Refresh, {[](CommandContext& c) { c.port->repaint(); }, hasPort, {}});
-    registry.add(cmd::FrameSwitch, {[](CommandContext& c) {
-                                        c.view.frameSwitch = c.view.frameSwitch ? 0 : 1;
-                                        c.port->repaint();
-                                    },
-                                    hasPort, [](const CommandContext& c) { return c.view.frameSwitch != 0; }});
+bool hasPort(const CommandContext& c) { return c.port != nullptr; }
+
+void zoomIn(CommandContext& c) { c.port->apply(view::zoomIn(c.view, c.doc.drawing, clientRect(*c.port))); }
+
+void zoomOut(CommandContext& c) { c.port->apply(view::zoomOut(c.view, c.doc.drawing, clientRect(*c.port))); }
+
+void fit(CommandContext& c) {
+    c.port->apply(view::fitToWindow(c.view, c.doc.drawing, c.port->clientSize(), c.port->transform().pixelsPerUnit));
 }
 
-}  // namespace tubra::edit
+void refresh(CommandContext& c) { c.port->repaint(); }
+
+void frameSwitch(CommandContext& c) {
+    c.view.frameSwitch = c.view.frameSwitch ? 0 : 1;
+    c.port->repaint();
+}
+
+bool frameShown(const CommandContext& c) { return c.view.frameSwitch != 0; }
+
+}  // namespace tubra::edit::commands

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <stdexcept>
 
 #include "text/Gbk.h"
 #include "tubra/view/LineWork.h"
@@ -26,6 +27,7 @@ ViewController::ViewController(Services services)
       changed_(std::move(services.changed)) {
     settings().reset();
     viewState().autoElevation = false;
+    bindTools();
 }
 
 DevicePoint ViewController::toDevice(double x, double y) const {
@@ -70,36 +72,25 @@ bool ToolContext::confirmLastObject() {
 
 // --- the tools' objects ---
 
-MouseTool& ViewController::toolFor(ToolKind kind) {
-    switch (kind) {
-        case ToolKind::MainPipe:
-        case ToolKind::BranchPipe: return pipe_;
-        case ToolKind::CutLine: return cutLine_;
-        case ToolKind::Weld:
-        case ToolKind::Tee:
-        case ToolKind::Elbow:
-        case ToolKind::AngleValve:
-        case ToolKind::Component: return place_;
-        case ToolKind::TextBlock: return text_;
-        case ToolKind::Delete: return delete_;
-        case ToolKind::Properties: return properties_;
-        case ToolKind::Move:
-        case ToolKind::Copy: return move_;
-        case ToolKind::MoveDimension: return label_;
-        case ToolKind::MoveDrawing: return drawingMove_;
-        case ToolKind::Pan: return pan_;
-        case ToolKind::None:
-        case ToolKind::Select:
-        case ToolKind::Cut: return select_;
-    }
-    return select_;
-}
-
 template <typename F>
 void ViewController::eachTool(F&& f) {
     MouseTool* const tools[] = {&pipe_, &place_, &text_,  &cutLine_,     &select_, &delete_,
                                 &properties_, &move_, &label_, &drawingMove_, &pan_};
     for (MouseTool* t : tools) f(*t);
+}
+
+void ViewController::bindTools() {
+    // A kind bound twice or not at all is a mistake in the tools, found by every test that
+    // makes a view.
+    eachTool([this](MouseTool& t) {
+        for (ToolKind kind : t.kinds()) {
+            MouseTool*& slot = tools_[static_cast<std::size_t>(kind)];
+            if (slot) throw std::logic_error("a tool kind is carried out by two tools");
+            slot = &t;
+        }
+    });
+    if (!std::all_of(tools_.begin(), tools_.end(), [](const MouseTool* t) { return t != nullptr; }))
+        throw std::logic_error("a tool kind is carried out by no tool");
 }
 
 // --- feedback ---
@@ -184,8 +175,7 @@ void ViewController::showCoordinates(DevicePoint p) {
 }
 
 void ViewController::refreshStatus() {
-    if (haveMouse_ && !pipe_.constructing() && tool_.kind != ToolKind::Move && tool_.kind != ToolKind::Copy)
-        showCoordinates(mouse_);
+    if (haveMouse_ && !pipe_.constructing() && active().showsPosition()) showCoordinates(mouse_);
 }
 
 CursorShape ViewController::cursor() const { return cursor_; }
@@ -228,98 +218,78 @@ void ViewController::resetTools(bool switchingOn) {
     }
 }
 
-void ViewController::chooseTool(const ToolCommand& t) {
+void ViewController::choose(const ToolCommand& t) {
     if (t.toggles && tool_ == t.tool) {
         tool_ = Tool();
-        return;
+    } else {
+        resetTools(true);
+        tool_ = t.tool;
+        if (!active().activate(t)) tool_ = Tool();
     }
-    resetTools(true);
-    SnapSettings& snap = settings().snap;
-    switch (t.command) {
-        case cmd::GateValve:
-            // Only end points are caught while placing gate valves.
-            saved_.mid = snap.midPoints;
-            saved_.any = snap.anyPoint;
-            snap.midPoints = snap.anyPoint = false;
-            break;
-        case cmd::DeleteSelection:
-            tool_ = t.tool;
-            delete_.deleteSelection();
-            storeSnapFlags();
-            forceSnap(false, true, true);
-            return;
-        case cmd::DeleteTool:
-            tool_ = t.tool;
-            document().selection.clear();
-            clearSnap();
-            port().repaint();
-            dropFeedback();
-            forceSnap(false, true, true);
-            return;
-        case cmd::MoveObjects:
-        case cmd::CopyObjects:
-            if (document().selection.empty()) {
-                ask(message::kSelectFirst, "", Buttons::Ok, MessageIcon::Warning);
-                return;
-            }
-            storeSnapFlags();
-            forceSnap(true, false, false);
-            setStatus(message::kMoveHelp);
-            break;
-        case cmd::Properties:
-            storeSnapFlags();
-            forceSnap(true, true, true);
-            break;
-        default: break;
-    }
-    tool_ = t.tool;
+    settle();
 }
 
-void ViewController::command(int id) {
-    if (const ToolCommand* t = findToolCommand(id)) {
-        chooseTool(*t);
-    } else {
-        SnapSettings& snap = settings().snap;
-        switch (id) {
-            case cmd::ClosedPipe: pipe_.toggleClosed(); break;
-            case cmd::PlaneSlant: pipe_.togglePlaneSlant(); break;
-            case cmd::SpaceSlant: ask(message::kNotAvailable, "", Buttons::Ok, MessageIcon::None); break;
-            case cmd::UndoObject:
-            case cmd::Undo: undo(); break;
-            case cmd::Restore: restore(); break;
-            case cmd::EmptyDiscardBox: document().discardBox.objects.removeAll(); break;
-            case cmd::ClearAll: clearAll(); break;
-            case cmd::AutoElevation:
-                settings().autoElevation = !settings().autoElevation;
-                viewState().autoElevation = settings().autoElevation;
-                changed();
-                break;
-            case cmd::SnapEnd: snap.endPoints = !snap.endPoints; break;
-            case cmd::SnapMid: snap.midPoints = !snap.midPoints; break;
-            case cmd::SnapAny: snap.anyPoint = !snap.anyPoint; break;
-            case cmd::SnapWeld: snap.weldsOnly = !snap.weldsOnly; break;
-            case cmd::AutoWeld: settings().autoWeld = !settings().autoWeld; break;
-            default: return;
-        }
+void ViewController::toggleClosedPipe() {
+    pipe_.toggleClosed();
+    settle();
+}
+
+void ViewController::togglePlaneSlant() {
+    pipe_.togglePlaneSlant();
+    settle();
+}
+
+void ViewController::spaceSlant() {
+    ask(message::kNotAvailable, "", Buttons::Ok, MessageIcon::None);
+    settle();
+}
+
+void ViewController::undo() {
+    undoLast();
+    settle();
+}
+
+void ViewController::restore() {
+    restoreLast();
+    settle();
+}
+
+void ViewController::emptyDiscardBox() {
+    document().discardBox.objects.removeAll();
+    settle();
+}
+
+void ViewController::clearAll() {
+    clearEverything();
+    settle();
+}
+
+void ViewController::toggleSnap(SnapSwitch which) {
+    SnapSettings& snap = settings().snap;
+    switch (which) {
+        case SnapSwitch::EndPoints: snap.endPoints = !snap.endPoints; break;
+        case SnapSwitch::MidPoints: snap.midPoints = !snap.midPoints; break;
+        case SnapSwitch::AnyPoint: snap.anyPoint = !snap.anyPoint; break;
+        case SnapSwitch::WeldsOnly: snap.weldsOnly = !snap.weldsOnly; break;
     }
+    settle();
+}
+
+void ViewController::toggleAutoWeld() {
+    settings().autoWeld = !settings().autoWeld;
+    settle();
+}
+
+void ViewController::toggleAutoElevation() {
+    settings().autoElevation = !settings().autoElevation;
+    viewState().autoElevation = settings().autoElevation;
+    changed();
+    settle();
+}
+
+void ViewController::settle() {
     refreshStatus();
     updateCursor();
-}
-
-bool ViewController::isChecked(int id) const {
-    if (const ToolCommand* t = findToolCommand(id)) return tool_ == t->tool;
-    const SnapSettings& snap = settings().snap;
-    switch (id) {
-        case cmd::ClosedPipe: return pipe_.closed();
-        case cmd::PlaneSlant: return pipe_.planeSlant();
-        case cmd::SnapEnd: return snap.endPoints;
-        case cmd::SnapMid: return snap.midPoints;
-        case cmd::SnapAny: return snap.anyPoint;
-        case cmd::SnapWeld: return snap.weldsOnly;
-        case cmd::AutoWeld: return settings().autoWeld;
-        case cmd::AutoElevation: return settings().autoElevation;
-        default: return false;
-    }
 }
 
 // --- mouse ---
@@ -357,8 +327,7 @@ void ViewController::hover(DevicePoint p) {
     if (pipe_.constructing()) {
         if (isPipeTool(tool_.kind))
             pipe_.hover(p);
-        else if (tool_.kind == ToolKind::Delete || tool_.kind == ToolKind::Pan ||
-                 tool_.kind == ToolKind::Properties)
+        else if (active().snapsWhileConstructing())
             snapAt(p);
         return;
     }
@@ -390,7 +359,7 @@ void ViewController::rightDown(DevicePoint p) {
     dropStaleObjects();
     if (!haveMouse_ || !(mouse_ == p)) hover(p);
     // The object under the mouse shows its properties; other tools never take this click.
-    if (snap_.snapped() && tool_.kind != ToolKind::MoveDimension && !pipe_.constructing()) {
+    if (snap_.snapped() && active().rightClickShowsProperties() && !pipe_.constructing()) {
         const model::PipeObject* hit = snap_.hit;
         eraseMarker();
         properties_.open(hit);
@@ -431,7 +400,12 @@ void ViewController::forgetObjects() {
     dropStaleHolds();
 }
 
-void ViewController::undo() {
+void ViewController::repaint() {
+    port().repaint();
+    dropFeedback();
+}
+
+void ViewController::undoLast() {
     resetTools(false);
     model::Document& doc = document();
     model::ObjectList& list = doc.drawing.objects;
@@ -447,7 +421,7 @@ void ViewController::undo() {
     commit(Commit::ObjectsAndView);
 }
 
-void ViewController::restore() {
+void ViewController::restoreLast() {
     resetTools(false);
     model::Document& doc = document();
     model::ObjectList& box = doc.discardBox.objects;
@@ -458,7 +432,7 @@ void ViewController::restore() {
     commit(Commit::ObjectsAndView);
 }
 
-void ViewController::clearAll() {
+void ViewController::clearEverything() {
     if (!document().clearAll(prompter())) return;
     forgetObjects();
     commit(Commit::Cleared);

@@ -4,13 +4,16 @@
 // line, the cursor, the right button (cancel, properties, zoom), the commands that switch no
 // tool (undo, restore, clear all, the snap and weld switches) and `commit`, and hands the left
 // button and hovering to the chosen tool's object (`MouseTool.h`; the tools themselves are in
-// `PipeTool.h`, `ClickTools.h` and `DragTools.h`).
+// `PipeTool.h`, `ClickTools.h` and `DragTools.h`). Each tool says which tool kinds it carries
+// out and what it does when switched on; the commands themselves are defined with the
+// program's other commands, and reach the controller through the methods below.
 //
 // It takes mouse positions in device pixels of the client area and command ids; feedback is
 // drawn through the view port's canvas with inverting and XOR raster operations (drawing the
 // same feedback again erases it); every message box goes to the prompter and every dialog to
 // the form host.
 
+#include <array>
 #include <functional>
 #include <string>
 
@@ -61,8 +64,24 @@ public:
     void rest();
 
     // --- commands ---
-    void command(int id);
-    bool isChecked(int id) const;
+    // Switches the command's tool on, or off when it toggles and is on.
+    void choose(const ToolCommand& command);
+    bool chosen(const Tool& tool) const { return tool_ == tool; }
+    // "封闭管" and "平面斜管" switch their modes; "空间斜管" only says it cannot be used.
+    void toggleClosedPipe();
+    void togglePlaneSlant();
+    void spaceSlant();
+    // "撤消" (the last object into the discard box), "恢复" (the last one out of it),
+    // "清理废弃箱" and "全部清除".
+    void undo();
+    void restore();
+    void emptyDiscardBox();
+    void clearAll();
+    // The quick-setting switches.
+    enum class SnapSwitch { EndPoints, MidPoints, AnyPoint, WeldsOnly };
+    void toggleSnap(SnapSwitch which);
+    void toggleAutoWeld();
+    void toggleAutoElevation();
 
     // The view was drawn anew: the feedback on it is gone.
     void viewRepainted();
@@ -93,6 +112,8 @@ public:
     using ToolContext::viewState;
     using ToolContext::settings;
     using ToolContext::port;
+    using ToolContext::prompter;
+    using ToolContext::forms;
 
     // Conversions of the view: device pixels to logical units and model units (stored x and y).
     using ToolContext::toLogical;
@@ -100,7 +121,6 @@ public:
     DevicePoint toDevice(double modelX, double modelY) const;
 
     // The tools' objects, for tests that look at what a tool holds.
-    const PipeTool& pipeTool() const { return pipe_; }
     const MoveTool& moveTool() const { return move_; }
     const LabelMoveTool& labelTool() const { return label_; }
     const SelectTool& selectTool() const { return select_; }
@@ -114,9 +134,11 @@ private:
         bool operator==(const Marker&) const = default;
     };
 
-    // The object of a tool kind (no tool: the selection's).
-    MouseTool& toolFor(ToolKind kind);
-    MouseTool& active() { return toolFor(tool_.kind); }
+    // The object carrying out a tool kind (no tool: the selection's).
+    MouseTool& toolFor(ToolKind kind) const { return *tools_[static_cast<std::size_t>(kind)]; }
+    MouseTool& active() const { return toolFor(tool_.kind); }
+    // Every tool binds itself to the kinds it carries out.
+    void bindTools();
     // Every tool object once.
     template <typename F>
     void eachTool(F&& f);
@@ -133,10 +155,12 @@ private:
     void clearSnap() override;
     void eraseMarker() override;
     void forceSnap(bool end, bool mid, bool any) override;
+    void saveSnapFlags() override { storeSnapFlags(); }
     void setStatus(const std::string& utf8) override;
     void refreshStatus() override;
     void commit(Commit what = Commit::Objects, Changes changes = Changes::Unknown) override;
     void forgetObjects() override;
+    void repaint() override;
 
     // The status line and the cursor.
     void showCoordinates(DevicePoint p);
@@ -147,15 +171,16 @@ private:
     // reset (modifiers, drags in progress, held objects).
     void clearToolState();
     void resetTools(bool switchingOn);
-    void chooseTool(const ToolCommand& t);
     void storeSnapFlags();
     bool reportShown() const { return viewState().reportDisplay[0] != 0; }
     void hover(DevicePoint p);
 
     // Commands.
-    void undo();
-    void restore();
-    void clearAll();
+    void undoLast();
+    void restoreLast();
+    void clearEverything();
+    // After a command: the status line and the cursor follow what it changed.
+    void settle();
     void zoomStep(bool in);
 
     // Drops what refers to objects another view of the document took away.
@@ -182,6 +207,7 @@ private:
     LabelMoveTool label_{*this};
     DrawingMoveTool drawingMove_{*this};
     PanTool pan_{port()};
+    std::array<MouseTool*, kToolKindCount> tools_{};
 
     bool leftHeld_ = false;
     bool rightHeld_ = false;

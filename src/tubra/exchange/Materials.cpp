@@ -11,7 +11,6 @@
 
 namespace tubra::exchange {
 
-using model::ObjectKind;
 using model::PipeObject;
 
 namespace {
@@ -19,19 +18,6 @@ namespace {
 constexpr const char* kGroupNames[kMaterialGroupCount] = {"管子", "弯头", "三通", "阀门",
                                                           "管件", "支架", "焊缝"};
 constexpr const char* kUnits[kMaterialGroupCount] = {"根", "个", "个", "个", "只", "个", "条"};
-
-std::optional<MaterialGroup> groupOf(const PipeObject& o) {
-    switch (o.kind()) {
-        case ObjectKind::Pipe: return MaterialGroup::Pipe;
-        case ObjectKind::Elbow: return MaterialGroup::Elbow;
-        case ObjectKind::Tee: return MaterialGroup::Tee;
-        case ObjectKind::Valve: return MaterialGroup::Valve;
-        case ObjectKind::Fitting: return MaterialGroup::Fitting;
-        case ObjectKind::Accessory: return MaterialGroup::Support;
-        case ObjectKind::Weld: return MaterialGroup::Weld;
-        default: return std::nullopt;
-    }
-}
 
 // The kind within the group: the symbol's name for valves, fittings and supports.
 std::string kindName(MaterialGroup g, const PipeObject& o) {
@@ -116,7 +102,7 @@ MaterialList countMaterials(const model::ObjectList& objects) {
     MaterialList list;
     list.drawings = 1;
     for (const PipeObject& o : objects) {
-        const auto g = groupOf(o);
+        const auto g = model::materialGroupOf(o.MainType);
         if (!g) continue;
         MaterialKey key{*g, kindName(*g, o), field(o.CaiLiao.view()), field(o.GuiGe.view())};
         MaterialAmount& a = list.items[std::move(key)];

@@ -17,8 +17,9 @@
 
 namespace tubra::exchange {
 
-enum class MaterialGroup : int { Pipe, Elbow, Tee, Valve, Fitting, Support, Weld };
-inline constexpr int kMaterialGroupCount = 7;
+// The group of each kind is said by its row (tubra/model/Kinds.cpp).
+using model::MaterialGroup;
+using model::kMaterialGroupCount;
 
 // The group's name as the lists show it: "管子", "弯头", "三通", "阀门", "管件", "支架", "焊缝".
 const char* materialGroupName(MaterialGroup g);

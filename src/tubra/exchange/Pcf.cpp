@@ -18,97 +18,6 @@ using spatial::Point3;
 using spatial::RealObject;
 using spatial::Role;
 
-PcfComponent pcfComponentOf(int mainType, int subType) {
-    switch (static_cast<ObjectKind>(mainType)) {
-        case ObjectKind::Pipe:
-            return {"PIPE", ""};
-        case ObjectKind::Elbow:
-            return {"ELBOW", "ELBW"};
-        case ObjectKind::Tee:
-            return {"TEE", "TEBW"};
-        case ObjectKind::Weld:
-            return {"WELD", "WF"};
-        case ObjectKind::Valve:
-            switch (subType) {
-                case 13:
-                    return {"VALVE", "VGFL"};  // 闸阀
-                case 14:
-                    return {"VALVE", "VTFL"};  // 截止阀
-                case 15:
-                    return {"VALVE", "VPFL"};  // 旋塞阀
-                case 16:
-                    return {"VALVE", "VDFL"};  // 隔膜阀
-                case 17:
-                    return {"VALVE", "VYFL"};  // 蝶阀
-                case 18:
-                    return {"VALVE", "VBFL"};  // 球阀
-                case 19:
-                    return {"VALVE", "VTFL"};  // 节流阀
-                case 20:
-                    return {"VALVE", "VTFL"};  // Y形阀
-                case 21:
-                    return {"VALVE", "CKFL"};  // 止逆阀
-                case 22:
-                    return {"VALVE", "VNFL"};  // 针型阀
-                case 23:
-                    return {"VALVE", "VVFL"};  // 气动阀
-                case 24:
-                    return {"VALVE", "VRFL"};  // 安全阀
-                case 54:
-                    return {"VALVE", "VAFL"};  // 角阀
-                default:
-                    return {"VALVE", "VVFL"};
-            }
-        case ObjectKind::Fitting:
-            switch (subType) {
-                case 4:
-                    return {"FLANGE", "FLWN"};
-                case 6:
-                case 7:
-                    return {"REDUCER-CONCENTRIC", "RCBW"};
-                case 11:
-                    return {"INSTRUMENT", "FMFL"};  // 流量计
-                case 25:
-                    return {"INSTRUMENT", "SGFL"};  // 视镜
-                case 46:
-                    return {"CAP", "CPBW"};  // 管帽
-                case 47:
-                    return {"CAP", "PLSC"};  // 堵头
-                case 48:
-                    return {"MISC-COMPONENT", "EXJT"};  // 波形补偿器
-                case 49:
-                    return {"MISC-COMPONENT", "BJNT"};  // 球形补偿器
-                case 50:
-                    return {"FLANGE-BLIND", "FLBL"};  // 盲板
-                case 51:
-                    return {"MISC-COMPONENT", "SPBL"};  // 8字盲板
-                case 52:
-                    return {"MISC-COMPONENT", "FAFL"};  // 阻火器
-                case 53:
-                    return {"FILTER", "FRFL"};  // 过滤器
-                default:
-                    return {};  // gauges, thermometers, the 45° elbow mark
-            }
-        case ObjectKind::Accessory:
-            switch (subType) {
-                case 32:
-                    return {"SUPPORT", "RSTR"};  // 刚性支架
-                case 33:
-                    return {"SUPPORT", "SPRG"};  // 弹性支架
-                case 34:
-                    return {"SUPPORT", "ANCH"};  // 固定支架
-                case 35:
-                    return {"SUPPORT", "GUID"};  // 滑动支架
-                case 42:
-                    return {"SUPPORT", "COLM"};  // 立柱
-                default:
-                    return {"SUPPORT", "SUPP"};
-            }
-        default:
-            return {};  // site marks, cut lines, text
-    }
-}
-
 namespace {
 
 class Writer {
@@ -164,18 +73,9 @@ class Writer {
 };
 
 std::string description(const PipeObject& o) {
-    switch (o.kind()) {
-        case ObjectKind::Pipe:
-            return text::gbk(o.SubType == 1 ? "支线管" : "主线管");
-        case ObjectKind::Elbow:
-            return text::gbk("弯头");
-        case ObjectKind::Tee:
-            return text::gbk("三通");
-        case ObjectKind::Weld:
-            return text::gbk("焊缝");
-        default:
-            return text::gbk(model::symbolName(o.SubType));
-    }
+    if (o.is(ObjectKind::Pipe)) return text::gbk(o.SubType == 1 ? "支线管" : "主线管");
+    const model::KindRow* kind = model::kindRow(o.MainType);
+    return text::gbk(kind && !kind->symbols ? kind->name : model::symbolName(o.SubType));
 }
 
 void Writer::attributes(const RealObject& r) {
@@ -204,7 +104,7 @@ void Writer::pipePiece(const RealObject& r, const Point3& a, const Point3& b) {
 }
 
 void Writer::component(const RealObject& r) {
-    const PcfComponent c = pcfComponentOf(r.MainType, r.SubType);
+    const model::PcfKey c = model::pcfKeyOf(r.MainType, r.SubType);
     if (c.identifier.empty() || turnsBack_.count(r.index)) return;
     line(c.identifier);
     if (c.identifier == "SUPPORT") {
@@ -240,6 +140,8 @@ void Writer::pipe(const RealObject& r) {
     for (std::size_t index : r.along) {
         const RealObject* thing = m_.find(index);
         if (!thing || !thing->placed) continue;
+        // What the file has no key for is left out, and the pipe runs on through it.
+        if (model::pcfKeyOf(thing->MainType, thing->SubType).identifier.empty()) continue;
         const bool forward = offset(thing->start) <= offset(thing->end);
         const Point3& lo = forward ? thing->start : thing->end;
         const Point3& hi = forward ? thing->end : thing->start;
@@ -320,6 +222,18 @@ std::string Writer::run(const PcfOptions& options) {
 std::string pcfText(const model::Drawing& drawing, const spatial::RealModel& model,
                     const PcfOptions& options) {
     return Writer(drawing, model).run(options);
+}
+
+std::vector<std::size_t> pcfLeftOut(const model::Drawing& drawing) {
+    std::vector<std::size_t> out;
+    for (std::size_t i = 0; i < drawing.objects.size(); ++i) {
+        const PipeObject& o = drawing.objects.at(i);
+        const model::KindRow* kind = model::kindRow(o.MainType);
+        if (kind && kind->symbols && kind->materials && !model::symbolRowOf(o.MainType, o.SubType) &&
+            model::pcfKeyOf(o.MainType, o.SubType).identifier.empty())
+            out.push_back(i);
+    }
+    return out;
 }
 
 std::error_code savePcf(const std::filesystem::path& path, const model::Drawing& drawing,

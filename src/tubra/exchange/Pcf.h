@@ -7,12 +7,15 @@
 // its identifier on a line of its own (PIPE, ELBOW, TEE, VALVE, FLANGE, …), its points and
 // attributes indented below it. Pipes are written in pieces between the things along them, so
 // every piece ends where the next component begins. Texts are GBK, as in the drawing; lines end
-// with CR LF. docs/pcf.md lists what is written for each kind and what is left out.
+// with CR LF. Which component and symbol key each kind and symbol is written as is said by its
+// row (tubra/model/Kinds.cpp); what has no key there (text, cut lines, site marks, gauges, the
+// 45° elbow mark) is left out, and a pipe runs on through what is left out of it.
 
 #include <filesystem>
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 #include "tubra/model/Drawing.h"
 #include "tubra/spatial/RealModel.h"
@@ -24,13 +27,9 @@ struct PcfOptions {
     std::string fallbackReference;
 };
 
-// The block identifier and symbol key (SKEY) a drawing object is written with; an empty
-// identifier for objects that are left out. Pipes have no symbol key.
-struct PcfComponent {
-    std::string_view identifier;
-    std::string_view skey;
-};
-PcfComponent pcfComponentOf(int mainType, int subType);
+// The valves and fittings of codes no symbol row knows, which the file leaves out: the user is
+// told of them. Drawing indexes, from 0.
+std::vector<std::size_t> pcfLeftOut(const model::Drawing& drawing);
 
 // The whole file.
 std::string pcfText(const model::Drawing& drawing, const spatial::RealModel& model,

@@ -169,7 +169,11 @@ PcfSymbolChoice pcfSymbolOf(std::string_view identifier, std::string_view skey,
         if (text::gbkFind(ascii ? std::string_view(upper) : description, word) != std::string::npos)
             return {w.symbol, false};
     }
-    // 3. The symbol key.
+    // 3. The symbol key: first as this program writes it (the kinds' own rows), then by the
+    //    letters other programs start their keys with.
+    if (const auto own = model::fromPcfKey(identifier, skey); own && own->subType > 0 &&
+        std::find(kind->symbols.begin(), kind->symbols.end(), own->subType) != kind->symbols.end())
+        return {own->subType, false};
     for (const KeyRow& k : kKeys)
         if (k.identifier == identifier && skey.substr(0, k.prefix.size()) == k.prefix)
             return {k.symbol, false};

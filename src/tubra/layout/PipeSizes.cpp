@@ -60,8 +60,8 @@ bool namesThisProgramsKind(std::string_view description) {
     if (d.empty()) return false;
     for (std::string_view n : {"主线管", "支线管", "弯头", "三通", "焊缝"})
         if (d == text::gbk(n)) return true;
-    for (model::SymbolCode c : model::kAllSymbols)
-        if (d == text::gbk(model::symbolName(static_cast<int>(c)))) return true;
+    for (const model::SymbolRow& row : model::allSymbols())
+        if (d == text::gbk(row.name)) return true;
     return false;
 }
 

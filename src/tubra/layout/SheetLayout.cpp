@@ -10,7 +10,7 @@
 
 #include "text/CFormat.h"
 #include "tubra/model/PipeObject.h"
-#include "tubra/view/SymbolTables.h"
+#include "tubra/model/Kinds.h"
 
 namespace tubra::layout {
 
@@ -688,13 +688,13 @@ void Planner::resolve(int& budget) {
 }  // namespace
 
 double symbolLength(int symbol, int code, double symbolZoom, const view::AxisAngles& axes) {
-    const view::SymbolTable* table = view::findSymbolTable(symbol);
-    if (!table) return 0.0;
+    const model::SymbolRow* row = model::symbolRow(symbol);
+    if (!row) return 0.0;
     // Along the east-west and south-north axes a symbol is shortened as its pipe is.
     const double along = code == 2 || code == 4   ? std::cos(axes.alpha * view::kDegToRad)
                          : code == 3 || code == 5 ? std::cos(axes.beta * view::kDegToRad)
                                                   : 1.0;
-    return table->length() * symbolZoom * along;
+    return model::SymbolLines{row->lines}.length() * symbolZoom * along;
 }
 
 std::string lengthText(double mm) {

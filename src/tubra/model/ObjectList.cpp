@@ -166,22 +166,15 @@ void ObjectList::inheritForKind(PipeObject& o, bool copying) const {
             break;
         }
         case ObjectKind::Accessory:
-            if (!copying && o.SubType == static_cast<int>(SymbolCode::Column)) o.DistTxt = "<0001>";
-            break;
         case ObjectKind::SiteMark:
-            if (!copying) {
-                switch (static_cast<SymbolCode>(o.SubType)) {
-                    case SymbolCode::IntoWall:
-                    case SymbolCode::AcrossRiver:
-                    case SymbolCode::IntoGround:
-                    case SymbolCode::Vessel:
-                    case SymbolCode::RoadCrossing:
-                    case SymbolCode::RailwayCrossing: o.DistTxt = " "; break;
-                    default: break;
-                }
-            }
+            // Columns start numbered, marks with a blank label (a copy keeps its own).
+            if (!copying)
+                if (const SymbolRow* s = symbolRowOf(o.MainType, o.SubType); s && !s->initialLabel.empty())
+                    o.DistTxt = s->initialLabel;
             break;
-        default:
+        case ObjectKind::Pipe:
+        case ObjectKind::CutLine:
+        case ObjectKind::TextBlock:
             break;
     }
 }

@@ -12,13 +12,6 @@ constexpr int truncToInt(double v) {
     return static_cast<int>(v);
 }
 
-// An integer sheet point (logical units).
-struct SheetPoint {
-    int x = 0;
-    int y = 0;
-    friend bool operator==(const SheetPoint&, const SheetPoint&) = default;
-};
-
 // A stored point: x and y on the sheet at zoom 1.0 (0.1 mm units, y up), z the elevation in mm.
 struct Vec3 {
     double x = 0.0;
@@ -29,10 +22,6 @@ struct Vec3 {
     constexpr Vec3(double x_, double y_, double z_) : x(x_), y(y_), z(z_) {}
     template <std::integral I>
     constexpr Vec3(I x_, I y_, I z_) : x(static_cast<double>(x_)), y(static_cast<double>(y_)), z(static_cast<double>(z_)) {}
-    constexpr explicit Vec3(SheetPoint p) : x(p.x), y(p.y), z(0.0) {}
-
-    // Truncates x and y toward zero.
-    constexpr SheetPoint toSheetPoint() const { return {truncToInt(x), truncToInt(y)}; }
 
     constexpr Vec3 operator*(double s) const { return {x * s, y * s, z * s}; }
     constexpr Vec3 operator/(double s) const { return {x / s, y / s, z / s}; }

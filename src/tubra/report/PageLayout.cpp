@@ -242,7 +242,6 @@ std::string_view PagePainter::pipelineName() const {
     return name.empty() ? report_.Face_ReportData.texts[4].view() : name;
 }
 std::string_view PagePainter::pipelineNumber() const { return table_.values[1].view(); }
-std::string_view PagePainter::pipelineClass() const { return table_.values[2].view(); }
 std::string_view PagePainter::pipeSize() const { return table_.values[17].view(); }
 std::string_view PagePainter::pipeMaterial() const { return table_.values[16].view(); }
 std::string_view PagePainter::reportNumber() const { return report_.Face_ReportData.texts[7].view(); }
@@ -336,7 +335,6 @@ void PagePainter::fitted(const FitItem& item) {
     drawFit(item, fitItem(item, item.face.height));
 }
 
-int PagePainter::groupHeight(const std::vector<FitItem>& items) const { return groupFits(items).height; }
 
 PagePainter::GroupFit PagePainter::groupFits(const std::vector<FitItem>& items) const {
     GroupFit g;

@@ -154,7 +154,6 @@ public:
     // The characteristic table's values used by the forms (GBK).
     std::string_view pipelineName() const;  // falls back to the cover's copy when empty
     std::string_view pipelineNumber() const;
-    std::string_view pipelineClass() const;
     std::string_view pipeSize() const;
     std::string_view pipeMaterial() const;
     std::string_view reportNumber() const;  // cover field 7
@@ -181,8 +180,7 @@ public:
     void fitted(const FitItem& item);
     // Texts that share one size: the largest at which each of them fits (or the smallest).
     void fittedGroup(const std::vector<FitItem>& items);
-    // The size a group of texts would share, and the group drawn at a given size.
-    int groupHeight(const std::vector<FitItem>& items) const;
+    // The group drawn at a given size.
     void fittedAt(const std::vector<FitItem>& items, int height);
 
     // Whether values that do not fit go to a continuation sheet (forms) or end with "…"

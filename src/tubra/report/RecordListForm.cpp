@@ -54,17 +54,8 @@ std::vector<std::string> RecordListForm::editingArea() const {
     return v;
 }
 
-const std::string& RecordListForm::textAt(std::size_t row, std::size_t column) const {
-    return rows_.at(row).at(column);
-}
-
 float RecordListForm::numberAt(std::size_t row, std::size_t column) const {
-    return static_cast<float>(forms::number(textAt(row, column)));
-}
-
-std::string RecordListForm::sizeNumber(float v) const {
-    // A defect's size that was not measured is kept as 0 and shown as nothing.
-    return v == 0.0f ? std::string() : formatNumber(v);
+    return static_cast<float>(forms::number(rows_.at(row).at(column)));
 }
 
 std::string RecordListForm::formatNumber(float v) const {
@@ -212,14 +203,19 @@ std::vector<std::pair<std::string, std::string>> named(const Labels& labels) {
 
 class ThicknessForm : public RecordListForm {
 public:
-    explicit ThicknessForm(const InspectionReport& r)
-        : RecordListForm(kThicknessPage, {{"测点编号", 80, false, 11, {}},
-                                          {"测点厚度(mm)", 120, true, 15, measures::thickness("测点厚度(mm)").kept(2)}}) {
+    static const Columns<ThicknessPoint>& columns() {
+        static const auto c = Columns<ThicknessPoint>()
+                                  .text("测点编号", 80, 11, &ThicknessPoint::pointId)
+                                  .number("测点厚度(mm)", 120, 15, measures::thickness("测点厚度(mm)").kept(2),
+                                          &ThicknessPoint::thickness);
+        return c;
+    }
+
+    explicit ThicknessForm(const InspectionReport& r) : RecordListForm(kThicknessPage, columns().columns()) {
         addTexts(r.CeHou_ReportData.texts);
         autoCount_ = addCheck("autoCount", "自动", true);
         autoMin_ = addCheck("autoMin", "自动", true);
-        for (const ThicknessPoint& p : r.thicknessPoints)
-            rows_.push_back({p.pointId.str(), formatNumber(p.thickness)});
+        loadRecords(columns(), r.thicknessPoints);
         // An empty point count shows the number of points; with "自动" checked, as it is at
         // opening, the least thickness is always the list's.
         addEditingArea();
@@ -254,13 +250,7 @@ public:
 
     void apply(InspectionReport& r) const override {
         storeTexts(r.CeHou_ReportData.texts, 0);
-        r.thicknessPoints.removeAll();
-        for (std::size_t i = 0; i < rows_.size(); ++i) {
-            ThicknessPoint p;
-            p.pointId = textAt(i, 0);
-            p.thickness = numberAt(i, 1);
-            r.thicknessPoints.append(p);
-        }
+        storeRecords(columns(), r.thicknessPoints);
     }
 
 protected:
@@ -286,7 +276,7 @@ protected:
         computeAutomaticFields();
     }
 
-    void fieldChanged(int index) override {
+    void valueChanged(int index) override {
         if (index == autoCount_ || index == autoMin_) {
             computeAutomaticFields();
             lockAutomaticFields();
@@ -328,14 +318,19 @@ private:
 
 class MagneticForm : public RecordListForm {
 public:
-    explicit MagneticForm(const InspectionReport& r)
-        : RecordListForm(kMagneticPage, {{"缺陷位置", 120, false, 19, {}},
-                                         {"缺陷长度(mm)", 110, true, 15, measures::defectSize("缺陷长度(mm)").kept(6)},
-                                         {"备注", 120, false, 19, {}}}) {
+    static const Columns<MagneticDefect>& columns() {
+        static const auto c = Columns<MagneticDefect>()
+                                  .text("缺陷位置", 120, 19, &MagneticDefect::location)
+                                  .size("缺陷长度(mm)", 110, 15, measures::defectSize("缺陷长度(mm)").kept(6),
+                                          &MagneticDefect::length)
+                                  .text("备注", 120, 19, &MagneticDefect::remark);
+        return c;
+    }
+
+    explicit MagneticForm(const InspectionReport& r) : RecordListForm(kMagneticPage, columns().columns()) {
         addTexts(r.CiFeng_ReportData.texts);
         setMeasure(1, measures::percent("检测比例(%)"));
-        for (const MagneticDefect& d : r.magneticDefects)
-            rows_.push_back({d.location.str(), sizeNumber(d.length), d.remark.str()});
+        loadRecords(columns(), r.magneticDefects);
         addEditingArea();
         LayoutGroup& g = group("", 0);
         const int row = pairs(g, named({{"使用仪器", 0}, {"检测比例(%)", 1}, {"检测比例(mm)", 2}, {"磁粉类型", 3},
@@ -352,27 +347,25 @@ public:
 
     void apply(InspectionReport& r) const override {
         storeTexts(r.CiFeng_ReportData.texts, 0);
-        r.magneticDefects.removeAll();
-        for (std::size_t i = 0; i < rows_.size(); ++i) {
-            MagneticDefect d;
-            d.location = textAt(i, 0);
-            d.length = numberAt(i, 1);
-            d.remark = textAt(i, 2);
-            r.magneticDefects.append(d);
-        }
+        storeRecords(columns(), r.magneticDefects);
     }
 };
 
 class PenetrantForm : public RecordListForm {
 public:
-    explicit PenetrantForm(const InspectionReport& r)
-        : RecordListForm(kPenetrantPage, {{"缺陷位置", 150, false, 19, {}},
-                                          {"缺陷长度(mm)", 120, true, 15, measures::defectSize("缺陷长度(mm)").kept(6)}}) {
+    static const Columns<PenetrantDefect>& columns() {
+        static const auto c = Columns<PenetrantDefect>()
+                                  .text("缺陷位置", 150, 19, &PenetrantDefect::location)
+                                  .size("缺陷长度(mm)", 120, 15, measures::defectSize("缺陷长度(mm)").kept(6),
+                                          &PenetrantDefect::length);
+        return c;
+    }
+
+    explicit PenetrantForm(const InspectionReport& r) : RecordListForm(kPenetrantPage, columns().columns()) {
         addTexts(r.ShenTou_ReportData.texts);
         setMeasure(1, measures::temperature("环境温度(℃)"));
         setMeasure(7, measures::percent("检测比例(%)"));
-        for (const PenetrantDefect& d : r.penetrantDefects)
-            rows_.push_back({d.location.str(), sizeNumber(d.length)});
+        loadRecords(columns(), r.penetrantDefects);
         addEditingArea();
         LayoutGroup& g = group("", 0);
         const int row = pairs(g, named({{"检测方法", 0}, {"环境温度(℃)", 1}, {"观察方式", 2}, {"清洗剂型号", 3},
@@ -389,13 +382,7 @@ public:
 
     void apply(InspectionReport& r) const override {
         storeTexts(r.ShenTou_ReportData.texts, 0);
-        r.penetrantDefects.removeAll();
-        for (std::size_t i = 0; i < rows_.size(); ++i) {
-            PenetrantDefect d;
-            d.location = textAt(i, 0);
-            d.length = numberAt(i, 1);
-            r.penetrantDefects.append(d);
-        }
+        storeRecords(columns(), r.penetrantDefects);
     }
 };
 
@@ -404,20 +391,23 @@ public:
     static constexpr std::string_view kHeightNote =
         "注＊：当缺陷为未熔合或未焊透时，可采用沟槽对比块或未焊透对比块估计缺陷高度";
 
-    explicit RadiographForm(const InspectionReport& r)
-        : RecordListForm(kRadiographPage, {{"底片编号", 80, false, 19, {}},
-                                           {"缺陷位置", 90, false, 19, {}},
-                                           {"缺陷性质", 80, false, 19, {}},
-                                           {"缺陷长度(mm)", 90, true, 15, measures::defectSize("缺陷长度(mm)").kept(3)},
-                                           {"*缺陷高度(mm)", 100, true, 15, measures::defectDepth("缺陷高度(mm)").kept(3)},
-                                           {"评定级别", 70, false, 19, {}},
-                                           {"备注", 80, false, 19, {}}}) {
+    static const Columns<RadiographDefect>& columns() {
+        static const auto c =
+            Columns<RadiographDefect>()
+                .text("底片编号", 80, 19, &RadiographDefect::filmNumber)
+                .text("缺陷位置", 90, 19, &RadiographDefect::location)
+                .text("缺陷性质", 80, 19, &RadiographDefect::nature)
+                .size("缺陷长度(mm)", 90, 15, measures::defectSize("缺陷长度(mm)").kept(3), &RadiographDefect::length)
+                .size("*缺陷高度(mm)", 100, 15, measures::defectDepth("缺陷高度(mm)").kept(3), &RadiographDefect::height)
+                .text("评定级别", 70, 19, &RadiographDefect::grade)
+                .text("备注", 80, 19, &RadiographDefect::remark);
+        return c;
+    }
+
+    explicit RadiographForm(const InspectionReport& r) : RecordListForm(kRadiographPage, columns().columns()) {
         addTexts(r.SheXian_ReportData.texts);
         setMeasure(3, measures::percent("检测比例(%)"));
-        for (const RadiographDefect& d : r.radiographDefects)
-            rows_.push_back({d.filmNumber.str(), d.location.str(), d.nature.str(),
-                             sizeNumber(d.length), sizeNumber(d.height), d.grade.str(),
-                             d.remark.str()});
+        loadRecords(columns(), r.radiographDefects);
         addEditingArea();
         LayoutGroup& g = group("", 0);
         const int row = pairs(g, named({{"检测部位", 0}, {"执行标准", 1}, {"源种类", 2}, {"检测比例(%)", 3},
@@ -441,37 +431,29 @@ public:
 
     void apply(InspectionReport& r) const override {
         storeTexts(r.SheXian_ReportData.texts, 0);
-        r.radiographDefects.removeAll();
-        for (std::size_t i = 0; i < rows_.size(); ++i) {
-            RadiographDefect d;
-            d.filmNumber = textAt(i, 0);
-            d.location = textAt(i, 1);
-            d.nature = textAt(i, 2);
-            d.length = numberAt(i, 3);
-            d.height = numberAt(i, 4);
-            d.grade = textAt(i, 5);
-            d.remark = textAt(i, 6);
-            r.radiographDefects.append(d);
-        }
+        storeRecords(columns(), r.radiographDefects);
     }
 };
 
 class UltrasonicForm : public RecordListForm {
 public:
-    explicit UltrasonicForm(const InspectionReport& r)
-        : RecordListForm(kUltrasonicPage, {{"缺陷位置", 90, false, 19, {}},
-                                           {"缺陷埋藏深度(mm)", 120, true, 15, measures::defectDepth("缺陷埋藏深度(mm)").kept(2)},
-                                           {"缺陷长度(mm)", 90, true, 15, measures::defectSize("缺陷长度(mm)").kept(2)},
-                                           {"缺陷高度(mm)", 90, true, 15, measures::defectDepth("缺陷高度(mm)").kept(2)},
-                                           {"缺陷波反射区域", 110, false, 19, {}},
-                                           {"评定级别", 70, false, 19, {}},
-                                           {"备注", 80, false, 19, {}}}) {
+    static const Columns<UltrasonicDefect>& columns() {
+        static const auto c =
+            Columns<UltrasonicDefect>()
+                .text("缺陷位置", 90, 19, &UltrasonicDefect::location)
+                .size("缺陷埋藏深度(mm)", 120, 15, measures::defectDepth("缺陷埋藏深度(mm)").kept(2), &UltrasonicDefect::depth)
+                .size("缺陷长度(mm)", 90, 15, measures::defectSize("缺陷长度(mm)").kept(2), &UltrasonicDefect::length)
+                .size("缺陷高度(mm)", 90, 15, measures::defectDepth("缺陷高度(mm)").kept(2), &UltrasonicDefect::height)
+                .text("缺陷波反射区域", 110, 19, &UltrasonicDefect::reflectionZone)
+                .text("评定级别", 70, 19, &UltrasonicDefect::grade)
+                .text("备注", 80, 19, &UltrasonicDefect::remark);
+        return c;
+    }
+
+    explicit UltrasonicForm(const InspectionReport& r) : RecordListForm(kUltrasonicPage, columns().columns()) {
         addTexts(r.ChaoShen_ReportData.texts);
         setMeasure(4, measures::percent("检测比例(%)"));
-        for (const UltrasonicDefect& d : r.ultrasonicDefects)
-            rows_.push_back({d.location.str(), sizeNumber(d.depth), sizeNumber(d.length),
-                             sizeNumber(d.height), d.reflectionZone.str(), d.grade.str(),
-                             d.remark.str()});
+        loadRecords(columns(), r.ultrasonicDefects);
         addEditingArea();
         LayoutGroup& g = group("", 0);
         const int row = pairs(g, named({{"坡口形式", 0}, {"测试仪器型号", 1}, {"标准试块", 2}, {"耦合剂", 3},
@@ -489,31 +471,26 @@ public:
 
     void apply(InspectionReport& r) const override {
         storeTexts(r.ChaoShen_ReportData.texts, 0);
-        r.ultrasonicDefects.removeAll();
-        for (std::size_t i = 0; i < rows_.size(); ++i) {
-            UltrasonicDefect d;
-            d.location = textAt(i, 0);
-            d.depth = numberAt(i, 1);
-            d.length = numberAt(i, 2);
-            d.height = numberAt(i, 3);
-            d.reflectionZone = textAt(i, 4);
-            d.grade = textAt(i, 5);
-            d.remark = textAt(i, 6);
-            r.ultrasonicDefects.append(d);
-        }
+        storeRecords(columns(), r.ultrasonicDefects);
     }
 };
 
 class HardnessForm : public RecordListForm {
 public:
-    explicit HardnessForm(const InspectionReport& r)
-        : RecordListForm(kHardnessPage, {{"硬度值(HB)", 120, false, 19, measures::hardness("硬度值(HB)")},
-                                         {"硬度测定部位", 160, false, 19, {}}}) {
+    static const Columns<HardnessPoint>& columns() {
+        static const auto c =
+            Columns<HardnessPoint>()
+                .text("硬度值(HB)", 120, 19, &HardnessPoint::value, measures::hardness("硬度值(HB)"))
+                .text("硬度测定部位", 160, 19, &HardnessPoint::location);
+        return c;
+    }
+
+    explicit HardnessForm(const InspectionReport& r) : RecordListForm(kHardnessPage, columns().columns()) {
         askOnQuit_ = false;
         addTexts(r.YingDu_ReportData.texts);
         note_ = addText("note", r.YingDu_ReportData.note.kMaxBytes, r.YingDu_ReportData.note.view(),
                         TextKind::Note);
-        for (const HardnessPoint& p : r.hardnessPoints) rows_.push_back({p.value.str(), p.location.str()});
+        loadRecords(columns(), r.hardnessPoints);
         addEditingArea();
         LayoutGroup& g = group("", 0);
         const int row = pairs(g, named({{"仪器型号", 0}, {"评定标准", 1}, {"热处理状态", 2}, {"测定部位", 3}}), 2);
@@ -528,13 +505,7 @@ public:
     void apply(InspectionReport& r) const override {
         storeTexts(r.YingDu_ReportData.texts, 0);
         r.YingDu_ReportData.note = value(note_);
-        r.hardnessPoints.removeAll();
-        for (std::size_t i = 0; i < rows_.size(); ++i) {
-            HardnessPoint p;
-            p.value = textAt(i, 0);
-            p.location = textAt(i, 1);
-            r.hardnessPoints.append(p);
-        }
+        storeRecords(columns(), r.hardnessPoints);
     }
 
 private:

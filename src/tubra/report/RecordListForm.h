@@ -12,8 +12,10 @@
 //   select=I[,J...]  select rows, copying the last into the editing area
 // Rows are counted from 0: the row numbered 1 in the list is row 0.
 
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tubra/report/ReportPageForms.h"
@@ -39,7 +41,6 @@ public:
     // "共有记录…" as shown.
     std::string status() const { return labelText("status"); }
 
-protected:
     struct Column {
         std::string title;  // UTF-8
         int width = 100;
@@ -47,7 +48,72 @@ protected:
         std::size_t maxBytes = 19;
         std::optional<Measure> measure;  // a measured value: a number in its range, or nothing
     };
+
+    // The columns of a list of `Record`s, each bound to a field of the record: what the list
+    // shows of a record and what OK writes back into it come from the one binding.
+    template <class Record>
+    class Columns {
+    public:
+        template <std::size_t N>
+        Columns text(std::string title, int width, std::size_t maxBytes, TokenText<N> Record::*field,
+                     std::optional<Measure> measure = {}) const {
+            Columns c = *this;
+            c.columns_.push_back({std::move(title), width, false, maxBytes, std::move(measure)});
+            c.show_.push_back([field](const Record& r, const NumberText&) { return (r.*field).str(); });
+            c.take_.push_back([field](Record& r, const std::string& t) { r.*field = t; });
+            return c;
+        }
+        Columns number(std::string title, int width, std::size_t maxBytes, Measure measure,
+                       float Record::*field) const {
+            Columns c = *this;
+            c.columns_.push_back({std::move(title), width, true, maxBytes, std::move(measure)});
+            c.show_.push_back([field](const Record& r, const NumberText& f) { return f(r.*field); });
+            c.take_.push_back(
+                [field](Record& r, const std::string& t) { r.*field = static_cast<float>(forms::number(t)); });
+            return c;
+        }
+        // A measured size of a defect: 0 stands for none measured, shown as nothing.
+        Columns size(std::string title, int width, std::size_t maxBytes, Measure measure,
+                     float Record::*field) const {
+            Columns c = number(std::move(title), width, maxBytes, std::move(measure), field);
+            c.show_.back() = [field](const Record& r, const NumberText& f) {
+                return r.*field == 0.0f ? std::string() : f(r.*field);
+            };
+            return c;
+        }
+        const std::vector<Column>& columns() const { return columns_; }
+
+    private:
+        friend class RecordListForm;
+        using NumberText = std::function<std::string(float)>;
+        std::vector<Column> columns_;
+        std::vector<std::function<std::string(const Record&, const NumberText&)>> show_;
+        std::vector<std::function<void(Record&, const std::string&)>> take_;
+    };
+
+protected:
     RecordListForm(int page, std::vector<Column> columns);
+
+    // The rows of `records` as the list shows them (numbers as formatNumber writes them).
+    template <class Record, class List>
+    void loadRecords(const Columns<Record>& columns, const List& records) {
+        const auto format = [this](float v) { return formatNumber(v); };
+        for (const Record& r : records) {
+            std::vector<std::string> row;
+            for (const auto& show : columns.show_) row.push_back(show(r, format));
+            rows_.push_back(std::move(row));
+        }
+    }
+    // The rows, as typed, written back into `records`.
+    template <class Record, class List>
+    void storeRecords(const Columns<Record>& columns, List& records) const {
+        records.removeAll();
+        for (const auto& row : rows_) {
+            Record r;
+            for (std::size_t c = 0; c < columns.take_.size() && c < row.size(); ++c) columns.take_[c](r, row[c]);
+            records.append(r);
+        }
+    }
 
     // Adds the editing area's fields and the buttons; call after the header fields.
     void addEditingArea();
@@ -63,12 +129,9 @@ protected:
     using ReportForm::measuresValid;
     // A number of the list as the rows show it.
     virtual std::string formatNumber(float v) const;
-    // A defect's size as the rows show it: nothing for 0, which stands for none measured.
-    std::string sizeNumber(float v) const;
 
     std::vector<std::string> editingArea() const;
     float numberAt(std::size_t row, std::size_t column) const;
-    const std::string& textAt(std::size_t row, std::size_t column) const;
 
     platform::FormState onFormAction(std::string_view name, std::string_view argument,
                                      platform::FormContext& context, std::string* error) override;

@@ -55,18 +55,15 @@ Measure pressure(std::string label) { return {std::move(label), -0.1, 1000, fals
 Measure temperature(std::string label) { return {std::move(label), -273.15, 2000, false}; }
 }  // namespace measures
 
-void ReportForm::setMeasure(int field, Measure measure) {
-    fields_.at(static_cast<std::size_t>(field)).measure = std::move(measure);
-}
+void ReportForm::setMeasure(int field, Measure measure) { at(field).measure = std::move(measure); }
 
 bool ReportForm::measuresValid(FormContext& context) const {
-    for (std::size_t i = 0; i < fields_.size(); ++i) {
-        const FieldDef& f = fields_[i];
-        if (!f.measure || !enabled_[i] || !visible_[i]) continue;
-        const forms::Measured m = forms::measured(values_[i]);
+    for (const Value& v : values_) {
+        if (!v.measure || !v.enabled || !v.visible) continue;
+        const forms::Measured m = forms::measured(v.gbk);
         if (m.kind == forms::Measured::Kind::Empty) continue;
-        if (m.kind == forms::Measured::Kind::Value && f.measure->accepts(m.value)) continue;
-        context.prompter.ask(forms::badMeasure(*f.measure, values_[i], kInputErrorCaption));
+        if (m.kind == forms::Measured::Kind::Value && v.measure->accepts(m.value)) continue;
+        context.prompter.ask(forms::badMeasure(*v.measure, v.gbk, kInputErrorCaption));
         return false;
     }
     return true;
@@ -80,28 +77,11 @@ ReportForm::ReportForm(std::string caption) : caption_(std::move(caption)) {
     addAction("cancel", "取消");
 }
 
-std::vector<std::string> ReportForm::fieldNames() const {
-    std::vector<std::string> names;
-    names.reserve(fields_.size());
-    for (const FieldDef& f : fields_) names.push_back(f.name);
-    return names;
-}
-
 int ReportForm::indexOf(std::string_view name) const {
-    for (std::size_t i = 0; i < fields_.size(); ++i)
-        if (fields_[i].name == name) return static_cast<int>(i);
+    const auto& fields = declaredFields();
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        if (fields[i].def.name == name) return static_cast<int>(i);
     return -1;
-}
-
-const FieldDef* ReportForm::fieldDef(std::string_view name) const {
-    const int i = indexOf(name);
-    return i < 0 ? nullptr : &fields_[static_cast<std::size_t>(i)];
-}
-
-std::string ReportForm::field(std::string_view name) const {
-    const int i = indexOf(name);
-    if (i < 0) return {};
-    return text::gbkToUtf8(value(i));
 }
 
 namespace {
@@ -131,7 +111,7 @@ std::string firstLines(std::string s, int lines) {
 }  // namespace
 
 void ReportForm::setValue(int index, std::string_view gbk) {
-    const FieldDef& f = def(index);
+    const platform::FieldDef& f = def(index);
     std::string v;
     switch (f.kind) {
         case FieldKind::Check: v = (gbk == "1") ? "1" : "0"; break;
@@ -139,22 +119,19 @@ void ReportForm::setValue(int index, std::string_view gbk) {
         case FieldKind::Text:
         case FieldKind::Note: {
             std::string s = f.style == FieldStyle::Digits ? digitsOnly(gbk) : std::string(gbk);
-            const TextKind kind = f.kind == FieldKind::Note ? TextKind::Note : f.textKind;
+            const TextKind kind = f.kind == FieldKind::Note ? TextKind::Note : at(index).textKind;
             v = sanitizeReportText(kind, s, f.maxBytes);
             if (f.kind == FieldKind::Note && f.maxLines > 0) v = firstLines(std::move(v), f.maxLines);
             break;
         }
     }
-    values_.at(static_cast<std::size_t>(index)) = std::move(v);
+    at(index).gbk = std::move(v);
 }
 
-bool ReportForm::setField(std::string_view name, std::string_view utf8, std::string* error) {
-    const int i = indexOf(name);
-    if (i < 0) {
-        if (error) *error = platform::form::unknownField(caption(), name);
-        return false;
-    }
-    const FieldDef& f = def(i);
+bool ReportForm::take(int i, std::string_view utf8, std::string* error) {
+    changed_ = -1;
+    const std::string_view name = def(i).name;
+    const platform::FieldDef& f = def(i);
     std::string gbkValue;
     if (f.kind == FieldKind::Check) {
         if (utf8 != "0" && utf8 != "1") {
@@ -172,25 +149,30 @@ bool ReportForm::setField(std::string_view name, std::string_view utf8, std::str
             return false;
         }
     }
-    // Setting what a field already shows is always allowed, so a recorded line that repeats a
-    // computed or locked value replays.
     if (gbkValue == value(i)) return true;
-    if (!enabled_[static_cast<std::size_t>(i)]) {
+    if (!at(i).enabled) {
         if (error) *error = "对话框 \"" + caption() + "\" 的字段 '" + std::string(name) + "' 现在不能修改";
         return false;
     }
     setValue(i, gbkValue);
-    fieldChanged(i);
-    updateArrows();
+    changed_ = i;
     return true;
 }
 
+void ReportForm::fieldChanged(std::string_view) {
+    if (changed_ < 0) return;
+    valueChanged(changed_);
+    updateArrows();
+}
+
 int ReportForm::addField(FieldDef field, std::string_view initialGbk) {
-    fields_.push_back(std::move(field));
-    values_.emplace_back();
-    enabled_.push_back(true);
-    visible_.push_back(true);
-    const int index = static_cast<int>(fields_.size()) - 1;
+    const int index = fieldCount();
+    values_.push_back({{}, true, true, field.textKind, std::move(field.measure)});
+    platform::FieldBinding binding{[this, index] { return text::gbkToUtf8(value(index)); },
+                                   [this, index](std::string_view utf8, std::string* error) {
+                                       return take(index, utf8, error);
+                                   }};
+    declare(std::move(static_cast<platform::FieldDef&>(field)), {}, std::move(binding));
     setValue(index, initialGbk);
     return index;
 }
@@ -227,12 +209,12 @@ int ReportForm::addChoice(std::string name, std::vector<std::string> choicesGbk,
 
 bool ReportForm::fieldEnabled(std::string_view name) const {
     const int i = indexOf(name);
-    return i >= 0 && enabled_[static_cast<std::size_t>(i)];
+    return i >= 0 && at(i).enabled;
 }
 
 bool ReportForm::fieldVisible(std::string_view name) const {
     const int i = indexOf(name);
-    return i >= 0 && visible_[static_cast<std::size_t>(i)];
+    return i >= 0 && at(i).visible;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -255,12 +237,6 @@ ReportForm::ActionState* ReportForm::findAction(std::string_view action) {
 const ActionDef* ReportForm::actionDef(std::string_view action) const {
     const ActionState* a = findAction(action);
     return a ? &a->def : nullptr;
-}
-
-std::vector<std::string> ReportForm::actionNames() const {
-    std::vector<std::string> names;
-    for (const ActionState& a : actions_) names.push_back(a.def.name);
-    return names;
 }
 
 bool ReportForm::actionEnabled(std::string_view action) const {
@@ -322,7 +298,7 @@ void ReportForm::addReference(int field, std::string_view valueGbk, bool arrow) 
     const std::string saved = value(field);
     setValue(field, valueGbk);
     r.value = value(field);
-    values_.at(static_cast<std::size_t>(field)) = saved;
+    at(field).gbk = saved;
     r.arrow = arrow;
     references_.push_back(std::move(r));
     if (arrow) addAction("ref=" + def(field).name, "←");
@@ -339,7 +315,7 @@ bool ReportForm::reloadReferences(FormContext& context) {
         context.prompter.ask(forms::question(kReloadQuestion, kReloadCaption, false));
     if (a != platform::Answer::Yes) return false;
     for (const Reference& r : references_) setValue(r.field, r.value);
-    for (const Reference& r : references_) fieldChanged(r.field);
+    for (const Reference& r : references_) valueChanged(r.field);
     updateArrows();
     return true;
 }
@@ -369,7 +345,7 @@ FormState ReportForm::onAction(std::string_view name, std::string_view argument,
         for (const Reference& r : references_) {
             if (r.field == i && r.arrow) {
                 setValue(i, r.value);
-                fieldChanged(i);
+                valueChanged(i);
                 updateArrows();
                 return state();
             }

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/Form.h"
+#include "platform/FormFields.h"
 #include "platform/FormModel.h"
 #include "tubra/report/ReportText.h"
 
@@ -72,17 +73,15 @@ struct FieldDef : platform::FieldDef {
     std::optional<Measure> measure;      // Text: a measured value, checked on OK
 };
 
-class ReportForm : public platform::Form, public platform::FormModel {
+// A report dialog declares its fields like every other form (platform::DeclaredForm): each
+// field bound to the GBK value the form keeps for it. What the report adds: the limits of the
+// report texts, measured values, reference values, and the dialog laid out in groups.
+class ReportForm : public platform::DeclaredForm<> {
 public:
     std::string caption() const override { return caption_; }
-    std::vector<std::string> fieldNames() const override;
-    std::string field(std::string_view name) const override;
-    bool setField(std::string_view name, std::string_view value, std::string* error) override;
 
     const FormLayout& layout() const override { return layout_; }
-    const FieldDef* fieldDef(std::string_view name) const override;
     const ActionDef* actionDef(std::string_view action) const override;
-    std::vector<std::string> actionNames() const;
     bool fieldEnabled(std::string_view name) const override;
     bool fieldVisible(std::string_view name) const override;
     bool actionEnabled(std::string_view action) const override;
@@ -148,21 +147,21 @@ protected:
         addAction(ActionDef{std::move(name), std::move(captionUtf8), {}, {}, false, {}});
     }
 
-    int fieldCount() const { return static_cast<int>(fields_.size()); }
+    int fieldCount() const { return static_cast<int>(values_.size()); }
     int indexOf(std::string_view name) const;
-    const std::string& value(int index) const { return values_.at(static_cast<std::size_t>(index)); }
-    // Sets a value (GBK) cut and cleaned as typed input would be, without telling fieldChanged.
+    const std::string& value(int index) const { return at(index).gbk; }
+    // Sets a value (GBK) cut and cleaned as typed input would be, without telling valueChanged.
     void setValue(int index, std::string_view gbk);
     // Sets a value exactly as given (a text a field shows but nobody could type).
-    void setRawValue(int index, std::string gbk) {
-        values_.at(static_cast<std::size_t>(index)) = std::move(gbk);
-    }
+    void setRawValue(int index, std::string gbk) { at(index).gbk = std::move(gbk); }
     bool isChecked(int index) const { return value(index) == "1"; }
-    void setChecked(int index, bool on) { values_.at(static_cast<std::size_t>(index)) = on ? "1" : "0"; }
-    const FieldDef& def(int index) const { return fields_.at(static_cast<std::size_t>(index)); }
+    void setChecked(int index, bool on) { at(index).gbk = on ? "1" : "0"; }
+    const platform::FieldDef& def(int index) const {
+        return declaredFields().at(static_cast<std::size_t>(index)).def;
+    }
 
-    void setFieldEnabled(int index, bool on) { enabled_.at(static_cast<std::size_t>(index)) = on; }
-    void setFieldVisible(int index, bool on) { visible_.at(static_cast<std::size_t>(index)) = on; }
+    void setFieldEnabled(int index, bool on) { at(index).enabled = on; }
+    void setFieldVisible(int index, bool on) { at(index).visible = on; }
     void setActionEnabled(std::string_view action, bool on);
     void setActionVisible(std::string_view action, bool on);
     void setActionCaption(std::string_view action, std::string captionUtf8);
@@ -185,8 +184,8 @@ protected:
     // Shows the "←" buttons of the fields that differ from their references.
     void updateArrows();
 
-    // Told after the user (or a script) changed a field.
-    virtual void fieldChanged(int) {}
+    // Told after the user (or a script) changed a field's value.
+    virtual void valueChanged(int) {}
     // Checks OK; may ask or tell the user. False keeps the dialog open.
     virtual bool confirmOk(platform::FormContext&) { return true; }
     // Actions other than "ok", "cancel", the "←" buttons and reload. Returns the state after it;
@@ -202,11 +201,25 @@ protected:
     FormLayout layout_;
 
 private:
+    // What the form keeps of a field beside its declaration.
+    struct Value {
+        std::string gbk;
+        bool enabled = true;
+        bool visible = true;
+        TextKind textKind = TextKind::Line;
+        std::optional<Measure> measure;
+    };
+    Value& at(int index) { return values_.at(static_cast<std::size_t>(index)); }
+    const Value& at(int index) const { return values_.at(static_cast<std::size_t>(index)); }
+    // A value set through the field's declaration: checked as the dialog's widget would take
+    // it. Setting what a field already shows is always allowed, so that a recorded line that
+    // repeats a computed or locked value replays.
+    bool take(int index, std::string_view utf8, std::string* error);
+    void fieldChanged(std::string_view name) final;
+
     std::string caption_;
-    std::vector<FieldDef> fields_;
-    std::vector<std::string> values_;
-    std::vector<bool> enabled_;
-    std::vector<bool> visible_;
+    std::vector<Value> values_;
+    int changed_ = -1;  // the field the last `take` changed
     struct ActionState {
         ActionDef def;
         bool enabled = true;

@@ -146,7 +146,7 @@ void ReportMasterForm::storeSettings() {
     mode_ = value(modeField_) == gbk("显示报告") ? kShowReport : kEditReport;
 }
 
-void ReportMasterForm::fieldChanged(int index) {
+void ReportMasterForm::valueChanged(int index) {
     if (index == start_ || index == byContents_ || index == noNumbers_) startRulesChanged(index);
     if (pageNumbers_ && index != modeField_) refresh();
 }

@@ -87,7 +87,7 @@ protected:
         storeSettings();
         return true;
     }
-    void fieldChanged(int index) override;
+    void valueChanged(int index) override;
 
     InspectionReport& report_;
     const model::CharacteristicTable& table_;

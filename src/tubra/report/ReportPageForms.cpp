@@ -233,7 +233,7 @@ public:
     }
 
 protected:
-    void fieldChanged(int index) override {
+    void valueChanged(int index) override {
         if (index != grade_) return;
         const bool four = value(grade_) == "4";
         const bool wasFour = lastGrade_ == "4";
@@ -339,7 +339,7 @@ public:
     }
 
 protected:
-    void fieldChanged(int index) override {
+    void valueChanged(int index) override {
         for (int i = 0; i < kOverall; ++i)
             if (index == grade_[i]) raiseOverall();
     }
@@ -491,7 +491,7 @@ public:
 
 protected:
     // The first option of an item ("正常", "完好", "合格") excludes the others.
-    void fieldChanged(int index) override {
+    void valueChanged(int index) override {
         if (index >= last_ || !isChecked(index)) return;
         const int item = owner_[static_cast<std::size_t>(index)];
         const int first = first_[static_cast<std::size_t>(item)];

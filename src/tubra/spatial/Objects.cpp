@@ -57,39 +57,20 @@ Along alongSegment(Sheet p, Sheet a, Sheet b) {
     return {t, std::fabs(cross) / std::sqrt(len2)};
 }
 
+// The row of the object's kind or symbol gives its role; a pipe whose direction cannot be
+// followed (space-slanted, or slanted without its plane) joins two points instead.
 std::optional<Role> roleOf(const PipeObject& o) {
-    switch (o.kind()) {
-        case ObjectKind::Pipe: {
-            const int d = model::directionCode(o.EndDir);
-            if (d >= 0 && d <= 5) return Role::Run;
-            if (d == 6) {
-                const int plane = model::directionCode(o.StrtDir);
-                const bool offsets = std::isfinite(o.Port3.x) && std::isfinite(o.Port3.y) &&
-                                     std::hypot(o.Port3.x, o.Port3.y) > 0.0 &&
-                                     std::hypot(o.Port3.x, o.Port3.y) <= 1e9;
-                if (plane >= 0 && plane <= 2 && offsets) return Role::Run;
-            }
-            return Role::Closed;
-        }
-        case ObjectKind::Elbow:
-        case ObjectKind::Tee:
-            return Role::Fitting;
-        case ObjectKind::Weld:
-            return Role::Weld;
-        case ObjectKind::Valve:
-            return Role::InLine;
-        case ObjectKind::Fitting:
-            // Gauges and thermometers sit on small connections; the 45° elbow mark does not turn
-            // the drawn pipe. None of them takes a length of the pipe.
-            if (o.SubType == 9 || o.SubType == 10 || o.SubType == 45) return Role::Point;
-            return Role::InLine;
-        case ObjectKind::Accessory:
-        case ObjectKind::SiteMark:
-        case ObjectKind::CutLine:
-            return Role::Point;
-        default:
-            return std::nullopt;
+    const std::optional<Role> role = model::realRoleOf(o.MainType, o.SubType);
+    if (role != Role::Run) return role;
+    const int d = model::directionCode(o.EndDir);
+    if (d >= 0 && d <= 5) return Role::Run;
+    if (d == 6) {
+        const int plane = model::directionCode(o.StrtDir);
+        const bool offsets = std::isfinite(o.Port3.x) && std::isfinite(o.Port3.y) &&
+                             std::hypot(o.Port3.x, o.Port3.y) > 0.0 && std::hypot(o.Port3.x, o.Port3.y) <= 1e9;
+        if (plane >= 0 && plane <= 2 && offsets) return Role::Run;
     }
+    return Role::Closed;
 }
 
 Look lookOf(const PipeObject& o, Role role) {
@@ -112,9 +93,11 @@ Look lookOf(const PipeObject& o, Role role) {
             return Look::SiteMark;
         case ObjectKind::CutLine:
             return Look::CutLine;
-        default:
+        case ObjectKind::Fitting:
+        case ObjectKind::TextBlock:
             return Look::Fitting;
     }
+    return Look::Fitting;
 }
 
 bool isSurroundings(const PipeObject& o) {

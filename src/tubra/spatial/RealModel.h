@@ -57,15 +57,8 @@ enum class Look {
 };
 std::string_view lookName(Look look);  // "main-pipe", "branch-pipe", …
 
-// Where an object sits in the pipeline.
-enum class Role {
-    Run,      // a segment with a direction: up, down, the four horizontal ones, plane-slanted
-    Closed,   // a closed (space-slanted) pipe: it joins two points of the pipeline
-    Fitting,  // elbows and tees, at the intersection of centre lines
-    InLine,   // valves and fittings that take a length of their pipe
-    Weld,
-    Point,  // supports, gauges, thermometers, 45° elbow marks, site marks, cut lines
-};
+// Where an object sits in the pipeline (each kind's and symbol's row gives it).
+using Role = model::RealRole;
 
 // One drawing object in real space.
 struct RealObject {

@@ -54,9 +54,11 @@ bool annotated(const PipeObject& o) {
         case ObjectKind::Accessory:
         case ObjectKind::SiteMark:
             return true;
-        default:
+        case ObjectKind::CutLine:
+        case ObjectKind::TextBlock:
             return false;
     }
+    return false;  // a MainType of no kind
 }
 
 // Kinds whose first layout is kept.
@@ -435,9 +437,12 @@ int annotationTextAngle(PipeObject& o, const AxisAngles& axes) {
         case ObjectKind::Tee:
             return snapNearVertical(
                 tenths(slopeAngle(o.Port2.x - o.Port1.x, o.Port2.y - o.Port1.y)));
-        default:
+        case ObjectKind::Weld:
+        case ObjectKind::CutLine:
+        case ObjectKind::TextBlock:
             return o.dimAngle;
     }
+    return o.dimAngle;
 }
 
 std::string elevationMark(double elevationMm) {
@@ -477,7 +482,8 @@ void LayoutAnnotation(PipeObject& o, const model::DrawingSettings& s, const View
         case ObjectKind::SiteMark:
             layoutSymbolLabel(o, s, view, zoom);
             break;
-        default:
+        case ObjectKind::CutLine:
+        case ObjectKind::TextBlock:
             break;
     }
 }
@@ -625,14 +631,21 @@ void paintPreparedAnnotation(const PipeObject& o, const PaintContext& ctx, int a
     switch (o.kind()) {
         case ObjectKind::Pipe:
             paintPipe(o, ctx);
-            break;
+            return;
         case ObjectKind::Elbow:
             paintElbow(o, ctx);
-            break;
-        default:
-            paintLabel(o, ctx);
+            return;
+        case ObjectKind::Weld:
+        case ObjectKind::Tee:
+        case ObjectKind::CutLine:
+        case ObjectKind::Valve:
+        case ObjectKind::Fitting:
+        case ObjectKind::Accessory:
+        case ObjectKind::TextBlock:
+        case ObjectKind::SiteMark:
             break;
     }
+    paintLabel(o, ctx);
 }
 
 void paintAnnotation(PipeObject& o, const PaintContext& ctx) {

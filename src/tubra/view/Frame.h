@@ -9,7 +9,5 @@ namespace tubra::view {
 
 // Border, then title block, then characteristic table; nothing when the frame switch is off.
 void DrawFrame(const PaintContext& ctx);
-void DrawTitleBlock(const PaintContext& ctx);
-void DrawCharacteristicTable(const PaintContext& ctx);
 
 }  // namespace tubra::view

@@ -523,8 +523,13 @@ ObstacleLayer bodyLayer(const PipeObject& o) {
         case ObjectKind::Accessory:
         case ObjectKind::SiteMark: return ObstacleLayer::Symbol;
         case ObjectKind::Weld: return ObstacleLayer::WeldCircle;
-        default: return ObstacleLayer::Line;
+        case ObjectKind::Pipe:
+        case ObjectKind::Elbow:
+        case ObjectKind::Tee:
+        case ObjectKind::CutLine:
+        case ObjectKind::TextBlock: return ObstacleLayer::Line;
     }
+    return ObstacleLayer::Line;
 }
 
 // Whether a text box at `b` would cover shape `s` or come too near it: texts keep a character
@@ -935,21 +940,25 @@ std::vector<LabelShift> slidePipeLengths(model::ObjectList& objects, const model
             map.addSegment(a.x * zoom, a.y * zoom, b.x * zoom, b.y * zoom, half, ObstacleLayer::Line, i);
         };
         switch (o.kind()) {
-            case ObjectKind::Pipe: line(o.Port1, o.Port2); break;
+            case ObjectKind::Pipe: line(o.Port1, o.Port2); continue;
             case ObjectKind::Elbow:
                 line(o.Port1, o.Port4);
                 line(o.Port4, o.Port2);
-                break;
+                continue;
             case ObjectKind::Tee:
                 line(o.Port1, o.Port2);
                 line(o.Port4, o.Port3);
-                break;
-            case ObjectKind::CutLine: break;
-            default:
-                canvas.setOwner(i, bodyLayer(o), isWeld(o));
-                DrawObjectBody(o, ctx, false);
-                break;
+                continue;
+            case ObjectKind::CutLine: continue;
+            case ObjectKind::Weld:
+            case ObjectKind::Valve:
+            case ObjectKind::Fitting:
+            case ObjectKind::Accessory:
+            case ObjectKind::TextBlock:
+            case ObjectKind::SiteMark: break;
         }
+        canvas.setOwner(i, bodyLayer(o), isWeld(o));
+        DrawObjectBody(o, ctx, false);
     }
     canvas.flush();
     LengthSlider slider(map, s);

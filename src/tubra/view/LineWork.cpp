@@ -239,34 +239,34 @@ void DrawObjectBody(const PipeObject& o, const PaintContext& ctx, bool selected)
     platform::CanvasStateGuard guard(c);
     c.setRasterOp(selected ? platform::RasterOp::XorPen : platform::RasterOp::Copy);
     c.setBackgroundColour(s.BeiJingColor);
-    switch (o.MainType) {
-        case model::kindValue(ObjectKind::Pipe): drawPipe(o, ctx, selected); break;
-        case model::kindValue(ObjectKind::Elbow):
+    // An object of a MainType no kind has is not drawn.
+    switch (o.kind()) {
+        case ObjectKind::Pipe: drawPipe(o, ctx, selected); break;
+        case ObjectKind::Elbow:
             if (s.GuanJianLayer) drawElbow(o, ctx);
             break;
-        case model::kindValue(ObjectKind::Weld):
+        case ObjectKind::Weld:
             if (s.GuanJianLayer) drawWeld(o, ctx, selected);
             break;
-        case model::kindValue(ObjectKind::Tee):
+        case ObjectKind::Tee:
             if (s.GuanJianLayer) drawTee(o, ctx, selected);
             break;
-        case model::kindValue(ObjectKind::CutLine):
+        case ObjectKind::CutLine:
             if (s.QiTaLayer) drawBreakLine(o, ctx, selected);
             break;
-        case model::kindValue(ObjectKind::Valve):
+        case ObjectKind::Valve:
             if (s.FaMenLayer) DrawSymbol(o, ctx, true, selected);
             break;
-        case model::kindValue(ObjectKind::Fitting):
+        case ObjectKind::Fitting:
             if (s.GuanJianLayer) DrawSymbol(o, ctx, true, selected);
             break;
-        case model::kindValue(ObjectKind::Accessory):
-        case model::kindValue(ObjectKind::SiteMark):
+        case ObjectKind::Accessory:
+        case ObjectKind::SiteMark:
             if (s.QiTaLayer) DrawSymbol(o, ctx, true, selected);
             break;
-        case model::kindValue(ObjectKind::TextBlock):
+        case ObjectKind::TextBlock:
             if (s.QiTaLayer && !selected) DrawTextObject(o, ctx);
             break;
-        default: break;
     }
 }
 

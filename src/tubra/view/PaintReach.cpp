@@ -155,8 +155,8 @@ SheetArea PaintReach::of(const PipeObject& o, const Vec3& textAt) const {
             needs(textReach(o.DistTxt.size(), model::truncToInt(height), 0.0));
             break;
         }
-        default: break;
     }
+    // An object of a MainType no kind has reaches no further than its margin.
     a.grow(margin);
     if (!text.empty()) {
         a.take(text.x0, text.y0);

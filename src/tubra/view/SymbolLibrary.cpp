@@ -3,20 +3,18 @@
 #include <array>
 #include <cmath>
 
-#include "tubra/view/SymbolTables.h"
+#include "tubra/model/Kinds.h"
 
 namespace tubra::view {
 
 using model::PipeObject;
-using model::SymbolCode;
+using model::SymbolLines;
+using model::SymbolPoint;
+using model::SymbolSegment;
 using model::truncToInt;
 using model::Vec3;
 
 namespace {
-
-constexpr int code(SymbolCode c) {
-    return static_cast<int>(c);
-}
 
 // How far the outlet of an angle valve leans toward its outlet direction, per unit across
 // the pipe.
@@ -24,28 +22,29 @@ const double kAngleValveLean = std::sin(30.0);
 
 // One symbol, ready to be walked: table, direction, orientation and the projection.
 struct Placement {
-    const SymbolTable* table = nullptr;
+    const model::SymbolRow* row = nullptr;
+    SymbolLines table;
     int dir = 0;             // EndDir 0..5
     bool reversed = false;   // laid backward, ending on the anchor
     platform::Point anchor;  // the anchor's device point
     double k = 4.0;          // table units to sheet units
     double cosA = 1, sinA = 0, cosB = 1, sinB = 0;
     double alpha = 0, beta = 0;  // radians
-    int subType = 0;
-    int outletDir = -1;     // StrtDir of an angle valve
+    int outletDir = -1;     // StrtDir of a symbol whose outlet leans (the angle valve)
     bool crossing = false;  // river and railway crossings turn onto the other horizontal axis
 };
 
 std::optional<Placement> place(const PipeObject& o, const SymbolScale& scale, bool query) {
     Placement p;
-    p.table = findSymbolTable(o.SubType);
+    p.row = model::symbolRow(o.SubType);
     p.dir = model::directionCode(o.EndDir);
-    if (!p.table || p.dir < 0 || p.dir > 5) return std::nullopt;
+    if (!p.row || p.dir < 0 || p.dir > 5) return std::nullopt;
+    p.table = SymbolLines{p.row->lines};
     p.k = scale.symbolZoom * scale.zoom;
     const bool secondAnchor = query && o.Port2.x != kNoSecondAnchor;
     p.reversed = secondAnchor;
-    // The pressure gauge keeps its dial the same way up whichever way its pipe runs.
-    if (o.SubType == code(SymbolCode::PressureGauge)) p.reversed = p.dir != 0;
+    // A gauge keeps its dial the same way up whichever way its pipe runs.
+    if (p.row->keepsDialUp) p.reversed = p.dir != 0;
     p.anchor = devicePoint(secondAnchor ? o.Port2 : o.Port1, scale.zoom);
     p.alpha = scale.axes.alpha * kDegToRad;
     p.beta = scale.axes.beta * kDegToRad;
@@ -53,11 +52,8 @@ std::optional<Placement> place(const PipeObject& o, const SymbolScale& scale, bo
     p.sinA = std::sin(p.alpha);
     p.cosB = std::cos(p.beta);
     p.sinB = std::sin(p.beta);
-    p.subType = o.SubType;
     p.outletDir = model::directionCode(o.StrtDir);
-    p.crossing =
-        o.is(model::ObjectKind::SiteMark) && (o.SubType == code(SymbolCode::AcrossRiver) ||
-                                              o.SubType == code(SymbolCode::RailwayCrossing));
+    p.crossing = o.is(model::ObjectKind::SiteMark) && p.row->crossesOtherAxis;
     return p;
 }
 
@@ -100,7 +96,7 @@ platform::Point project(const Placement& p, double x, double y) {
             break;
     }
     const bool vertical = p.dir == 0 || p.dir == 1;
-    if (p.subType == code(SymbolCode::AngleValve)) {
+    if (p.row->outletLeans) {
         if (vertical)
             leanOutlet(h, g, p.outletDir, true);
         else
@@ -129,7 +125,7 @@ platform::Point project(const Placement& p, double x, double y) {
 // returns the end of the last one.
 template <typename Fn>
 platform::Point walk(const Placement& p, Fn&& fn) {
-    const SymbolTable& t = *p.table;
+    const SymbolLines& t = p.table;
     const std::size_t n = t.segmentCount();
     platform::Point last = p.anchor;
     // On east and north pipes a reversed symbol is taken from the end of its table, each
@@ -185,7 +181,7 @@ std::optional<Vec3> paintSymbol(const PipeObject& object, const PaintContext& ct
     const platform::Colour colour = selected ? s.SelectionColor : s.FaMenColor;
     platform::Canvas& canvas = ctx.canvas;
     platform::CanvasStateGuard guard(canvas);
-    if (object.SubType == code(SymbolCode::Vessel))
+    if (p->row->dashDotDot)
         canvas.setPen({platform::PenStyle::DashDotDot, 1, colour});
     else
         canvas.setPen({platform::PenStyle::Solid, truncToInt(s.FaMenKuan), colour});
@@ -193,8 +189,7 @@ std::optional<Vec3> paintSymbol(const PipeObject& object, const PaintContext& ct
         canvas.moveTo(a);
         canvas.lineTo(b);
     });
-    if (object.SubType == code(SymbolCode::ButterflyValve) ||
-        object.SubType == code(SymbolCode::ThrottleValve))
+    if (p->row->disc)
         drawDisc(canvas, *p, end, scale.symbolZoom * scale.zoom, colour);
     return stored(end, scale.zoom, object.Port1.z);
 }

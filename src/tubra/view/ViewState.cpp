@@ -141,6 +141,7 @@ std::optional<Box> boundsOf(const model::ObjectList& objects, bool everything) {
                 take(o.Port3);
                 break;
             case model::ObjectKind::Weld: take(o.Port1); break;
+            // Cut lines lie on pipes and free texts are notes: only the whole drawing counts them.
             case model::ObjectKind::CutLine:
                 if (everything) {
                     take(o.Port1);
@@ -150,7 +151,6 @@ std::optional<Box> boundsOf(const model::ObjectList& objects, bool everything) {
             case model::ObjectKind::TextBlock:
                 if (everything) take(o.Port1);
                 break;
-            default: break;  // cut lines lie on pipes; free texts are notes, not the pipeline
         }
     }
     return box;

@@ -2,7 +2,11 @@
 
 #include <unistd.h>
 
+#include <cstdio>
+
 #include <QCoreApplication>
+#include <QPushButton>
+#include <QTimer>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSettings>
@@ -61,6 +65,23 @@ void settle(int rounds) {
     }
 }
 
+void whenDialogShows(std::function<void(QDialog&)> inspect) {
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, inspect] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog || !dialog->isVisible()) return;
+        timer->stop();
+        timer->deleteLater();
+        inspect(*dialog);
+    });
+    timer->start();
+}
+
+void click(QDialog& d, const char* button) {
+    if (auto* b = child<QPushButton>(d, button)) b->click();
+}
+
 platform::Answer FakeInteraction::ask(QWidget*, const platform::Message& message) {
     asked.push_back(message);
     if (answers.empty()) return message.defaultAnswer;
@@ -69,14 +90,17 @@ platform::Answer FakeInteraction::ask(QWidget*, const platform::Message& message
     return a;
 }
 
-std::optional<tubra::view::NewDrawingValues> FakeInteraction::askNewDrawing(
-    QWidget*, tubra::app::NewDrawingForm) {
+bool FakeInteraction::askNewDrawing(QWidget*, tubra::app::NewDrawingForm& form) {
     ++newDrawingAsked;
-    return newDrawing;
-}
-
-bool FakeInteraction::editPageSetup(QWidget*, tubra::app::PageSetupForm& form) {
-    return pageSetup ? pageSetup(form) : false;
+    if (!newDrawing) return false;
+    // Filled in as the user would: the angles chosen, the elevation typed.
+    std::string error;
+    EXPECT_TRUE(form.setField("alpha", std::to_string(static_cast<int>(newDrawing->alpha)), &error)) << error;
+    EXPECT_TRUE(form.setField("beta", std::to_string(static_cast<int>(newDrawing->beta)), &error)) << error;
+    char elevation[64];
+    std::snprintf(elevation, sizeof elevation, "%.15g", newDrawing->firstPointElevation);
+    EXPECT_TRUE(form.setField("elevation", elevation, &error)) << error;
+    return true;
 }
 
 void FakeInteraction::printPreview(QWidget*, QPrinter& printer,

@@ -10,7 +10,10 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include <QApplication>
+#include <QDialog>
 #include <QPrinter>
 #include <QUrl>
 
@@ -41,13 +44,25 @@ void writeDrawingFile(const std::filesystem::path& path, int objects, int pageSi
 // Lets queued events (first paints, deferred dialogs) run.
 void settle(int rounds = 5);
 
+// Calls `inspect` with the next modal dialog once it shows (the dialog a user gets); `inspect`
+// closes it.
+void whenDialogShows(std::function<void(QDialog&)> inspect);
+// The widget of a dialog by its object name (a field's or button's name).
+template <typename W>
+W* child(QDialog& d, const char* name) {
+    W* w = d.findChild<W*>(QString::fromUtf8(name));
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+}
+// Clicks the dialog's button of that name.
+void click(QDialog& d, const char* button);
+
 class FakeInteraction : public tubra::app::Interaction {
   public:
     // Answers: message boxes in turn (then each message's default), the new-drawing dialog,
-    // the page-setup dialog, file names.
+    // file names.
     std::deque<platform::Answer> answers;
     std::optional<tubra::view::NewDrawingValues> newDrawing = tubra::view::NewDrawingValues{};
-    std::function<bool(tubra::app::PageSetupForm&)> pageSetup;
     QString openName;
     QString saveName;
     QString pcfName;
@@ -66,9 +81,7 @@ class FakeInteraction : public tubra::app::Interaction {
     int previewPaints = 0;
 
     platform::Answer ask(QWidget*, const platform::Message& message) override;
-    std::optional<tubra::view::NewDrawingValues> askNewDrawing(QWidget*,
-                                                               tubra::app::NewDrawingForm) override;
-    bool editPageSetup(QWidget*, tubra::app::PageSetupForm& form) override;
+    bool askNewDrawing(QWidget*, tubra::app::NewDrawingForm& form) override;
     QString openFileName(QWidget*, const QString&) override { return openName; }
     QString saveFileName(QWidget*, const QString&) override { return saveName; }
     QString pcfFileName(QWidget*) override { return pcfName; }

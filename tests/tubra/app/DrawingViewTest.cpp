@@ -8,6 +8,9 @@
 #include <QImage>
 #include <QPainter>
 #include <QAction>
+#include <QComboBox>
+#include <QDialog>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMouseEvent>
@@ -341,14 +344,16 @@ TEST_F(DrawingViewTest, FrameSwitchAndPageSetupReachEveryViewOfTheDocument) {
 
     DrawingView* second = window->newWindow();
     apptest::settle();
-    ui.pageSetup = [](app::PageSetupForm& form) {
-        form.pageSize = 1;
-        form.setLabel(0, "E");
-        return true;
-    };
     window->mdiArea()->setActiveSubWindow(window->mdiArea()->subWindowList()[0]);
     ASSERT_EQ(window->activeView(), view);
     const int otherPaints = second->finishedPaints();
+    // The dialog the user gets: A3 chosen, the east-west label typed.
+    apptest::whenDialogShows([](QDialog& d) {
+        EXPECT_EQ(d.windowTitle(), "页面设置");
+        apptest::child<QComboBox>(d, "pageSize")->setCurrentIndex(1);
+        apptest::child<QLineEdit>(d, "labelX")->setText("E");
+        apptest::click(d, "ok");
+    });
     window->runCommand(app::cmd::PageSetup);
     EXPECT_EQ(view->document().drawing.PageSize, 1);
     EXPECT_TRUE(view->document().isModified());
@@ -363,10 +368,10 @@ TEST_F(DrawingViewTest, FrameSwitchAndPageSetupReachEveryViewOfTheDocument) {
     EXPECT_GT(second->finishedPaints(), otherPaints);
 
     // Cancelled: nothing changes.
-    ui.pageSetup = [](app::PageSetupForm& form) {
-        form.pageSize = 0;
-        return false;
-    };
+    apptest::whenDialogShows([](QDialog& d) {
+        apptest::child<QComboBox>(d, "pageSize")->setCurrentIndex(0);
+        apptest::click(d, "cancel");
+    });
     window->runCommand(app::cmd::PageSetup);
     EXPECT_EQ(view->document().drawing.PageSize, 1);
 }

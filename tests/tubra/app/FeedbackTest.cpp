@@ -114,7 +114,7 @@ TEST(Feedback, TheViewsPictureComesBackWhenTheToolsEraseTheirFeedback) {
         }
         ASSERT_GE(end.x, 0);
         // A snap marker on an end point, then nothing under the mouse.
-        view->controller().command(edit::cmd::Select);
+        window.runCommand(edit::cmd::Select);
         send(QEvent::MouseMove, {end.x, end.y}, Qt::NoButton, Qt::NoButton);
         EXPECT_EQ(view->controller().snap().kind, edit::SnapKind::End);
         EXPECT_FALSE(view->backingStore() == clean);
@@ -127,7 +127,7 @@ TEST(Feedback, TheViewsPictureComesBackWhenTheToolsEraseTheirFeedback) {
         EXPECT_FALSE(view->backingStore() == clean);
         send(QEvent::MouseButtonRelease, {8, 13}, Qt::LeftButton, Qt::NoButton);
         EXPECT_TRUE(view->backingStore() == clean);
-        view->controller().command(edit::cmd::Select);
+        window.runCommand(edit::cmd::Select);
         window.runCommand(2700);  // zoom in
         window.runCommand(2700);
         apptest::settle();

@@ -58,7 +58,6 @@ struct Sources {
     model::ObjectList objects;
     model::TitleBlock title;
     model::Drawing drawing;
-    app::PageSetupForm pageSetup{drawing};
     report::InspectionReport report;
     int mode = report::kEditReport;
 
@@ -96,7 +95,8 @@ std::vector<std::unique_ptr<platform::Form>> everyForm(Sources& s) {
     forms.push_back(std::make_unique<app::CharacteristicTableForm>(s.table, s.objects));
     forms.push_back(std::make_unique<app::TitleBlockForm>(s.title, app::CalendarDate{2024, 5, 6}));
     forms.push_back(std::make_unique<app::SnapForm>(edit::SnapSettings{}));
-    forms.push_back(std::make_unique<app::PageSetupSessionForm>(s.pageSetup));
+    forms.push_back(std::make_unique<app::PageSetupForm>(s.drawing));
+    forms.push_back(std::make_unique<app::NewDrawingForm>(view::ViewState{}));
     forms.push_back(std::make_unique<report::SubPageForm>(10, 3, 2));
     forms.push_back(std::make_unique<report::FullReportMasterForm>(s.report, s.table, s.mode));
     forms.push_back(std::make_unique<report::OnlineReportMasterForm>(s.report, s.table, s.mode));

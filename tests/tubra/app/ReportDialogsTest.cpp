@@ -335,7 +335,7 @@ TEST(ReportDialogs, LeavingTheMasterShowsTheChosenSheetInTheWindow) {
     EXPECT_EQ(view->state().ZoomPara, 1.0);
     EXPECT_EQ(view->scrollSizes(), (platform::Size{2100, 2900}));
     EXPECT_EQ(view->verticalScrollBar()->value(), 0);
-    QAction* mode = w.action(app::kShowReportCommand);
+    QAction* mode = w.action(app::cmd::ShowReport);
     ASSERT_TRUE(mode);
     EXPECT_TRUE(mode->isChecked());
     if (const char* dir = std::getenv("TUBRA_DIALOG_SHOTS"))

@@ -45,7 +45,7 @@ TEST(ReportView, SavedReportModeOpensOnItsPagesAndTheCommandSwitches) {
     EXPECT_EQ(view->state().reportDisplay, (std::array<int, 2>{1, 22}));
     EXPECT_EQ(view->scrollSizes(), (platform::Size{2100, 19 * 2900}));
     EXPECT_EQ(view->verticalScrollBar()->value(), 0);
-    QAction* show = window.action(app::kShowReportCommand);
+    QAction* show = window.action(app::cmd::ShowReport);
     ASSERT_NE(show, nullptr);
     EXPECT_TRUE(show->isEnabled());
     EXPECT_TRUE(show->isChecked());

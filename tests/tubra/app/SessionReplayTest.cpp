@@ -24,7 +24,7 @@
 #include "platform/qt/QtCanvas.h"
 #include "tubra/appcore/Commands.h"
 #include "tubra/app/DrawingView.h"
-#include "tubra/appcore/InstallCommands.h"
+#include "tubra/appcore/Commands.h"
 #include "tubra/app/MainWindow.h"
 #include "tubra/app/RealSpace.h"
 #include "tubra/app/ToolDialogs.h"
@@ -42,8 +42,7 @@ std::string readFile(const fs::path& p) {
 }
 
 std::vector<edit::KeyBinding> programKeys() {
-    std::vector<edit::KeyBinding> keys;
-    for (const app::Accelerator& a : app::accelerators()) keys.push_back({std::string(a.keys), a.command});
+    std::vector<edit::KeyBinding> keys = app::keyBindings();
     return keys;
 }
 

@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMdiArea>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
 #include <QSlider>
@@ -23,6 +24,7 @@
 #include "AppTestSupport.h"
 #include "text/Gbk.h"
 #include "tubra/app/DrawingView.h"
+#include "tubra/app/Interaction.h"
 #include "tubra/app/InstallDialogs.h"
 #include "tubra/app/MainWindow.h"
 #include "tubra/app/PropertyDialogsQt.h"
@@ -34,26 +36,9 @@ using app::MainWindow;
 
 namespace {
 
-// Calls `inspect` with the next modal dialog once it shows. `inspect` closes it.
-void whenDialogShows(std::function<void(QDialog&)> inspect) {
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, inspect] {
-        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (!dialog || !dialog->isVisible()) return;
-        timer->stop();
-        timer->deleteLater();
-        inspect(*dialog);
-    });
-    timer->start();
-}
-
-template <typename W>
-W* child(QDialog& d, const char* name) {
-    W* w = d.findChild<W*>(QString::fromUtf8(name));
-    EXPECT_NE(w, nullptr) << name;
-    return w;
-}
+using apptest::child;
+using apptest::click;
+using apptest::whenDialogShows;
 
 // With TUBRA_DIALOG_SHOTS set to a directory, a picture of the dialog goes there (to look at
 // the layouts).
@@ -62,10 +47,6 @@ void shoot(QDialog& d, const std::string& name) {
     if (dir.isEmpty()) return;
     d.adjustSize();
     d.grab().save(QString::fromUtf8(dir) + QLatin1Char('/') + QString::fromStdString(name) + ".png");
-}
-
-void click(QDialog& d, const char* button) {
-    if (auto* b = child<QPushButton>(d, button)) b->click();
 }
 
 class SettingsDialogsTest : public ::testing::Test {
@@ -346,14 +327,46 @@ TEST(SnapDialogQt, SlidersEchoAndPreviewTheirValues) {
     EXPECT_TRUE(form.values.weldsOnly);
 }
 
+TEST(NewDrawingDialogQt, TakesTheAnglesAndAnElevationThatIsANumber) {
+    // The dialog a new drawing brings up: an elevation that is no number is told of and the
+    // dialog stays for another.
+    apptest::application();
+    app::installDialogs();
+    app::DesktopInteraction desktop;
+    view::ViewState view;
+    app::NewDrawingForm form(view);
+    std::string told;
+    whenDialogShows([&told](QDialog& d) {
+        EXPECT_EQ(d.windowTitle(), "新建图形");
+        child<QComboBox>(d, "alpha")->setCurrentIndex(1);
+        child<QComboBox>(d, "beta")->setCurrentIndex(2);
+        auto* elevation = child<QLineEdit>(d, "elevation");
+        elevation->setText("12m");
+        whenDialogShows([&told](QDialog& box) {
+            if (auto* m = qobject_cast<QMessageBox*>(&box)) told = m->text().toStdString();
+            box.findChildren<QPushButton*>().front()->click();
+        });
+        click(d, "ok");
+        EXPECT_TRUE(d.isVisible());
+        elevation->setText("1500");
+        click(d, "ok");
+    });
+    ASSERT_TRUE(desktop.askNewDrawing(nullptr, form));
+    EXPECT_EQ(told, "请输入一个数字。");
+    const auto values = form.values();
+    ASSERT_TRUE(values);
+    EXPECT_EQ(values->alpha, 45);
+    EXPECT_EQ(values->beta, 60);
+    EXPECT_EQ(values->firstPointElevation, 1500);
+}
+
 TEST(PageSetupFormDialogQt, LabelsFollowTheAxisSwitch) {
     apptest::application();
     app::installDialogs();
     platform::DefaultAnswerPrompter prompter;
     platform::qt::QtFormHost host(prompter, nullptr);
     model::Drawing drawing;
-    app::PageSetupForm page(drawing);
-    app::PageSetupSessionForm form(page);
+    app::PageSetupForm form(drawing);
     whenDialogShows([](QDialog& d) {
         EXPECT_EQ(d.windowTitle(), "页面设置");
         auto* x = child<QLineEdit>(d, "labelX");
@@ -364,6 +377,6 @@ TEST(PageSetupFormDialogQt, LabelsFollowTheAxisSwitch) {
         click(d, "ok");
     });
     ASSERT_TRUE(host.run(form));
-    EXPECT_EQ(page.pageSize, 1);
-    EXPECT_FALSE(page.showAxes);
+    EXPECT_EQ(form.pageSize, 1);
+    EXPECT_FALSE(form.showAxes);
 }

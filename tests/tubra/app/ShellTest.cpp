@@ -211,7 +211,7 @@ TEST_F(ShellTest, CascadedWindowsStayLargeEnoughToRead) {
 TEST_F(ShellTest, DisabledButtonsLookDisabled) {
     // Black symbols greyed by the style stay black; every icon brings a faint disabled look.
     int checked = 0;
-    for (const app::CommandInfo& c : app::allCommands()) {
+    for (const app::Action& c : app::allActions()) {
         const QIcon icon = app::commandIcon(c);
         if (icon.isNull()) continue;
         const double normal = ink(icon.pixmap(20, QIcon::Normal).toImage());

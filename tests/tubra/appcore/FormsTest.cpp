@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "text/Gbk.h"
+#include "platform/Prompter.h"
 #include "tubra/appcore/Forms.h"
 #include "tubra/model/DrawingFile.h"
 
@@ -19,24 +20,38 @@ TEST(NewDrawingForm, PreselectsCurrentAnglesAndReadsTheElevation) {
     EXPECT_EQ(form.betaIndex, 0);
     EXPECT_EQ(form.elevationText, "1250.5");
 
-    form.alphaIndex = 2;
-    form.betaIndex = 1;
-    form.elevationText = " -3500 ";
-    const auto values = form.accept();
+    // As a session or the dialog fills it in.
+    EXPECT_EQ(form.field("alpha"), "45");
+    std::string error;
+    EXPECT_FALSE(form.setField("alpha", "50", &error));
+    ASSERT_TRUE(form.setField("alpha", "60", &error)) << error;
+    ASSERT_TRUE(form.setField("beta", "45", &error)) << error;
+    ASSERT_TRUE(form.setField("elevation", " -3500 ", &error)) << error;
+    platform::ScriptedPrompter prompter{{}};
+    struct NoDialogs : platform::FormHost {
+        bool run(platform::Form&) override { return false; }
+    } host;
+    platform::FormContext context{prompter, host};
+    EXPECT_EQ(form.act("ok", context), platform::FormState::Accepted);
+    const auto values = form.values();
     ASSERT_TRUE(values);
     EXPECT_EQ(values->alpha, 60);
     EXPECT_EQ(values->beta, 45);
     EXPECT_EQ(values->firstPointElevation, -3500);
 
     form.elevationText = "";
-    ASSERT_TRUE(form.accept());
-    EXPECT_EQ(form.accept()->firstPointElevation, 0);
+    ASSERT_TRUE(form.values());
+    EXPECT_EQ(form.values()->firstPointElevation, 0);
 
+    // An elevation that is no number is told and keeps the dialog open.
     for (const char* bad : {"12m", "abc", "1e999", "nan"}) {
+        form.reopen();
         form.elevationText = bad;
-        std::string error;
-        EXPECT_FALSE(form.accept(&error)) << bad;
-        EXPECT_EQ(error, "请输入一个数字。") << bad;
+        EXPECT_FALSE(form.values()) << bad;
+        EXPECT_EQ(form.act("ok", context), platform::FormState::Open) << bad;
+        ASSERT_FALSE(prompter.asked.empty());
+        EXPECT_EQ(prompter.asked.back().text, "请输入一个数字。") << bad;
+        EXPECT_EQ(prompter.asked.back().caption, "新建图形");
     }
 }
 
@@ -88,4 +103,22 @@ TEST(PageSetupForm, SheetSizeAxisSwitchAndLabels) {
     const PageSetupForm other(drawing);
     EXPECT_EQ(other.pageSize, 0);
     EXPECT_FALSE(other.showAxes);
+}
+
+TEST(PageSetupForm, NamedFieldsAsTheDialogAndSessionsSetThem) {
+    model::Drawing drawing;
+    PageSetupForm form(drawing);
+    EXPECT_EQ(form.caption(), "页面设置");
+    EXPECT_EQ(form.field("pageSize"), "A4(2900mm×2100mm)");
+    EXPECT_EQ(form.field("labelX"), "东");
+    std::string error;
+    ASSERT_TRUE(form.setField("pageSize", "A3(4200mm×2900mm)", &error)) << error;
+    ASSERT_TRUE(form.setField("labelY", "North", &error)) << error;
+    EXPECT_EQ(form.pageSize, 1);
+    EXPECT_EQ(form.field("labelY"), "Nort");
+    // Without the axis indicator the labels cannot be typed.
+    ASSERT_TRUE(form.setField("showAxes", "0", &error)) << error;
+    EXPECT_FALSE(form.setField("labelZ", "Z", &error));
+    EXPECT_NE(error.find("disabled"), std::string::npos);
+    EXPECT_EQ(form.axisSettings().visible, 0);
 }

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tubra/appcore/InstallCommands.h"
+#include "tubra/appcore/Commands.h"
 #include "tubra/report/Install.h"
 #include "tubra/report/ReportMasterForms.h"
 #include "tubra/report/ReportPaging.h"
@@ -198,7 +198,7 @@ TEST(ReportDialogCommands, DocumentsWithoutAnInspectionReportCannotOpenTheDialog
     host.prompter = &prompter;
     edit::CommandContext c{doc, view, prompter, host, nullptr, {}};
     edit::CommandRegistry registry;
-    installReportDialogCommands(registry);
+    installCommands(registry);
     EXPECT_FALSE(registry.isEnabled(cmd::FullReport, c));
     EXPECT_FALSE(runOnlineReportDialog(c));
     EXPECT_EQ(host.runs, 0);

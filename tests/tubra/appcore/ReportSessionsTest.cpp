@@ -12,7 +12,7 @@
 
 #include "text/Gbk.h"
 #include "tubra/appcore/Commands.h"
-#include "tubra/appcore/InstallCommands.h"
+#include "tubra/appcore/Commands.h"
 #include "tubra/edit/SessionPlayer.h"
 #include "tubra/edit/SessionScript.h"
 #include "tubra/report/Install.h"
@@ -96,8 +96,7 @@ TEST(ReportSessions, EveryPageDialogHasASessionThatLeavesTheReportItSays) {
     ASSERT_GE(sessions.size(), 22u) << "one session per page dialog and the masters";
     edit::CommandRegistry registry;
     installCommands(registry);
-    std::vector<edit::KeyBinding> keys;
-    for (const Accelerator& a : accelerators()) keys.push_back({std::string(a.keys), a.command});
+    std::vector<edit::KeyBinding> keys = keyBindings();
 
     // Files a script names (pictures) are found from the scripts' directory, as when they are
     // played there.

@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "text/Gbk.h"
-#include "tubra/appcore/SettingsCommands.h"
+#include "tubra/appcore/Commands.h"
 #include "tubra/appcore/SettingsForms.h"
 #include "tubra/model/DrawingFile.h"
 
@@ -420,7 +420,7 @@ struct CommandFixture {
     edit::CommandRegistry registry;
     int changes = 0;
 
-    CommandFixture() { app::installSettingsCommands(registry); }
+    CommandFixture() { app::installCommands(registry); }
     bool run(int id) {
         edit::CommandContext c{doc, view, prompter, host, nullptr, [this] { ++changes; }};
         return registry.run(id, c);
@@ -531,21 +531,3 @@ TEST(SnapForm, SlidersFromTwoToFifteenEchoedWithWidthTwo) {
     EXPECT_TRUE(out.endPoints);
 }
 
-TEST(PageSetupSessionForm, NamedFieldsOverThePageSetupForm) {
-    model::Drawing drawing;
-    app::PageSetupForm page(drawing);
-    app::PageSetupSessionForm form(page);
-    EXPECT_EQ(form.caption(), "页面设置");
-    EXPECT_EQ(form.field("pageSize"), "A4(2900mm×2100mm)");
-    EXPECT_EQ(form.field("labelX"), "东");
-    set(form, "pageSize", "A3(4200mm×2900mm)");
-    set(form, "labelY", "North");
-    EXPECT_EQ(page.pageSize, 1);
-    EXPECT_EQ(form.field("labelY"), "Nort");
-    // Without the axis indicator the labels cannot be typed.
-    set(form, "showAxes", "0");
-    std::string error;
-    EXPECT_FALSE(form.setField("labelZ", "Z", &error));
-    EXPECT_NE(error.find("disabled"), std::string::npos);
-    EXPECT_EQ(page.axisSettings().visible, 0);
-}

@@ -6,7 +6,7 @@
 #include "platform/AtomicFile.h"
 #include "text/Gbk.h"
 #include "tubra/appcore/Commands.h"
-#include "tubra/appcore/InstallCommands.h"
+#include "tubra/appcore/Commands.h"
 #include "tubra/appcore/SettingsForms.h"
 #include "tubra/edit/SessionPlayer.h"
 #include "tubra/edit/ViewController.h"
@@ -19,8 +19,7 @@ class SettingsSession : public ::testing::Test {
 protected:
     void SetUp() override {
         app::installCommands(registry);
-        std::vector<edit::KeyBinding> keys;
-        for (const app::Accelerator& a : app::accelerators()) keys.push_back({std::string(a.keys), a.command});
+        std::vector<edit::KeyBinding> keys = app::keyBindings();
         player = std::make_unique<edit::SessionPlayer>(context, registry, std::move(keys));
     }
     // Replays tests/sessions/NAME.session; the script's own checks must pass.

@@ -14,6 +14,8 @@ using namespace tubra;
 using edit::CursorShape;
 using edit::ToolKind;
 using edittest::Bench;
+using edittest::checked;
+using edittest::command;
 using edittest::feedbackErased;
 using model::Vec3;
 
@@ -25,7 +27,7 @@ const double kCos30 = std::cos(30 * view::kDegToRad);
 
 // The main pipe of most tests: (300, -1100) east, 1000 long, ending at (1166.03, -1600).
 void mainPipe(Bench& b) {
-    b.controller->command(cmd::MainPipe);
+    b.command(cmd::MainPipe);
     b.segment(300, -1100, 1166, -1600, {"Distanc=1000"});
 }
 
@@ -34,34 +36,34 @@ void mainPipe(Bench& b) {
 TEST(ViewController, ToolsSwitchAndShowTheirCheckMarks) {
     Bench b;
     auto& c = *b.controller;
-    c.command(cmd::MainPipe);
-    EXPECT_TRUE(c.isChecked(cmd::MainPipe));
+    command(c, cmd::MainPipe);
+    EXPECT_TRUE(checked(c, cmd::MainPipe));
     EXPECT_EQ(c.cursor(), CursorShape::Draw);
-    c.command(cmd::ClosedPipe);
+    command(c, cmd::ClosedPipe);
     EXPECT_TRUE(c.closedPipe());
     // Pressing a non-toggling tool again restarts it, and the reset clears the modifier.
-    c.command(cmd::MainPipe);
-    EXPECT_TRUE(c.isChecked(cmd::MainPipe));
+    command(c, cmd::MainPipe);
+    EXPECT_TRUE(checked(c, cmd::MainPipe));
     EXPECT_FALSE(c.closedPipe());
     // Toggling tools go off when pressed again.
-    c.command(cmd::Filter);
+    command(c, cmd::Filter);
     EXPECT_EQ(c.tool(), (edit::Tool{ToolKind::Component, static_cast<int>(model::SymbolCode::Filter)}));
-    EXPECT_TRUE(c.isChecked(cmd::Filter));
-    EXPECT_FALSE(c.isChecked(cmd::MainPipe));
-    c.command(cmd::Filter);
+    EXPECT_TRUE(checked(c, cmd::Filter));
+    EXPECT_FALSE(checked(c, cmd::MainPipe));
+    command(c, cmd::Filter);
     EXPECT_EQ(c.tool().kind, ToolKind::None);
     EXPECT_EQ(c.cursor(), CursorShape::Arrow);
-    c.command(cmd::Select);
-    c.command(cmd::Select);
+    command(c, cmd::Select);
+    command(c, cmd::Select);
     EXPECT_EQ(c.tool().kind, ToolKind::None);
-    c.command(cmd::Pan);
+    command(c, cmd::Pan);
     EXPECT_EQ(c.cursor(), CursorShape::Hand);
-    c.command(cmd::DeleteTool);
+    command(c, cmd::DeleteTool);
     EXPECT_EQ(c.cursor(), CursorShape::Delete);
-    EXPECT_TRUE(c.isChecked(cmd::DeleteTool) && c.isChecked(cmd::DeleteSelection));
+    EXPECT_TRUE(checked(c, cmd::DeleteTool) && checked(c, cmd::DeleteSelection));
     // The space-slanted pipe is not available.
     b.prompter.queue(platform::Answer::Ok, 0);
-    c.command(cmd::SpaceSlant);
+    command(c, cmd::SpaceSlant);
     EXPECT_EQ(b.prompter.last()->text, "此功能目前不能使用!");
     EXPECT_EQ(b.prompter.last()->caption, "");
 }
@@ -71,36 +73,36 @@ TEST(ViewController, ToolsForceTheirSnapSetsUntilTheNextReset) {
     auto& c = *b.controller;
     auto& snap = b.settings.snap;
     // The gate valve catches end points only; the next tool brings the others back.
-    c.command(cmd::GateValve);
+    command(c, cmd::GateValve);
     EXPECT_TRUE(snap.endPoints);
     EXPECT_FALSE(snap.midPoints || snap.anyPoint);
-    c.command(cmd::GlobeValve);
+    command(c, cmd::GlobeValve);
     EXPECT_TRUE(snap.midPoints && snap.anyPoint);
     // A key toggles a flag until the next reset.
-    c.command(cmd::SnapEnd);
+    command(c, cmd::SnapEnd);
     EXPECT_FALSE(snap.endPoints);
-    EXPECT_FALSE(c.isChecked(cmd::SnapEnd));
-    c.command(cmd::Select);
+    EXPECT_FALSE(checked(c, cmd::SnapEnd));
+    command(c, cmd::Select);
     EXPECT_TRUE(snap.endPoints);
     // Deleting the selection keeps the user's flags and works with middles and segments only.
-    c.command(cmd::DeleteSelection);
+    command(c, cmd::DeleteSelection);
     EXPECT_FALSE(snap.endPoints);
     EXPECT_TRUE(snap.midPoints && snap.anyPoint);
-    c.command(cmd::Select);
+    command(c, cmd::Select);
     EXPECT_TRUE(snap.endPoints);
     // A settings dialog keeps its choice over tool resets.
     snap.midPoints = false;
     c.keepSnapFlags();
-    c.command(cmd::MainPipe);
+    command(c, cmd::MainPipe);
     EXPECT_FALSE(snap.midPoints);
     snap.midPoints = true;
     c.keepSnapFlags();
     // Weld-only snapping is not part of the tools' sets.
-    c.command(cmd::SnapWeld);
-    c.command(cmd::MainPipe);
+    command(c, cmd::SnapWeld);
+    command(c, cmd::MainPipe);
     EXPECT_TRUE(snap.weldsOnly);
     // A right click turns all three on, whatever was saved.
-    c.command(cmd::SnapMid);
+    command(c, cmd::SnapMid);
     c.rightDown(b.at(2000, -1900));
     EXPECT_TRUE(snap.endPoints && snap.midPoints && snap.anyPoint);
     // A new view starts from the defaults.
@@ -111,7 +113,7 @@ TEST(ViewController, ToolsForceTheirSnapSetsUntilTheNextReset) {
 TEST(ViewController, RubberBandFollowsTheMouseAndErasesItself) {
     Bench b;
     auto& c = *b.controller;
-    c.command(cmd::MainPipe);
+    command(c, cmd::MainPipe);
     b.click(300, -1100);
     EXPECT_EQ(c.phase(), 1);
     EXPECT_EQ(c.startPoint(), Vec3(300, -1100, 0));
@@ -140,7 +142,7 @@ TEST(ViewController, EveryFeedbackIsErasedExactly) {
     auto& c = *b.controller;
     b.port.canvas.clear();
     // Snap markers while hovering over end, middle and segment.
-    c.command(cmd::Weld);
+    command(c, cmd::Weld);
     for (auto [x, y] : {std::pair{300.0, -1100.0}, {733.0, -1350.0}, {900.0, -1447.0}, {2000.0, -500.0},
                         {1166.0, -1600.0}})
         b.move(x, y);
@@ -148,7 +150,7 @@ TEST(ViewController, EveryFeedbackIsErasedExactly) {
     EXPECT_TRUE(feedbackErased(b.port.canvas));
     // The selection rectangle.
     b.port.canvas.clear();
-    c.command(cmd::Select);
+    command(c, cmd::Select);
     c.mouseMove(b.at(100, -900));
     c.leftDown(b.at(100, -900));
     c.mouseMove(b.at(150, -950), true);
@@ -158,7 +160,7 @@ TEST(ViewController, EveryFeedbackIsErasedExactly) {
     // Ghosts of a move that is cancelled by the right button.
     b.click(733, -1350);
     ASSERT_EQ(b.doc.selection.size(), 1u);
-    c.command(cmd::MoveObjects);
+    command(c, cmd::MoveObjects);
     b.port.canvas.clear();
     b.port.repaints = 0;
     c.mouseMove(b.at(500, -1000));
@@ -174,7 +176,7 @@ TEST(ViewController, SelectionClicksToggleAndHighlight) {
     Bench b;
     mainPipe(b);
     auto& c = *b.controller;
-    c.command(cmd::Select);
+    command(c, cmd::Select);
     b.port.canvas.clear();
     b.click(733, -1350);
     EXPECT_EQ(b.doc.selection.size(), 1u);
@@ -184,7 +186,7 @@ TEST(ViewController, SelectionClicksToggleAndHighlight) {
     EXPECT_TRUE(b.doc.selection.empty());
     EXPECT_TRUE(feedbackErased(b.port.canvas));
     // Without a tool a click selects as well; a right click empties the selection.
-    c.command(cmd::Select);
+    command(c, cmd::Select);
     b.click(300, -1100);
     EXPECT_EQ(b.doc.selection.size(), 1u);
     c.rightDown(b.at(2500, -1900));
@@ -195,7 +197,7 @@ TEST(ViewController, RightButtonOpensPropertiesAndCancels) {
     Bench b;
     mainPipe(b);
     auto& c = *b.controller;
-    c.command(cmd::MainPipe);
+    command(c, cmd::MainPipe);
     b.click(1166.03, -1600);
     ASSERT_EQ(c.phase(), 1);
     // With a start point placed the right button only cancels.
@@ -204,7 +206,7 @@ TEST(ViewController, RightButtonOpensPropertiesAndCancels) {
     EXPECT_EQ(c.tool().kind, ToolKind::None);
     // With the gate valve tool on, a right click on the pipe shows its properties and places
     // no valve.
-    c.command(cmd::GateValve);
+    command(c, cmd::GateValve);
     b.forms.queue({"DistTxt=A-1"}, 0);
     c.mouseMove(b.at(300, -1100));
     c.rightDown(b.at(300, -1100));
@@ -236,7 +238,7 @@ TEST(ViewController, RightDragZoomsOneStepPerFewPixels) {
 TEST(ViewController, PanScrollsByTheMouseDisplacement) {
     Bench b;
     auto& c = *b.controller;
-    c.command(cmd::Pan);
+    command(c, cmd::Pan);
     b.port.scroll = {200, 100};
     c.leftDown({400, 300});
     EXPECT_EQ(c.cursor(), CursorShape::HandHeld);
@@ -248,12 +250,12 @@ TEST(ViewController, PanScrollsByTheMouseDisplacement) {
     EXPECT_EQ(c.cursor(), CursorShape::Hand);
     // A drag that outlives its press (the tool chosen again, the view resting) moves nothing.
     c.leftDown({400, 300});
-    c.command(cmd::Pan);
+    command(c, cmd::Pan);
     c.mouseMove({100, 100}, true);
     EXPECT_EQ(b.port.scroll, (platform::Point{300, 100}));
     c.leftDown({400, 300});
     c.rest();
-    c.command(cmd::Pan);
+    command(c, cmd::Pan);
     c.mouseMove({100, 100}, true);
     EXPECT_EQ(b.port.scroll, (platform::Point{300, 100}));
 }
@@ -262,14 +264,14 @@ TEST(ViewController, LabelsMoveByHandAndKeepTheirPlace) {
     Bench b;
     mainPipe(b);
     b.forms.queue({}, 0);
-    b.controller->command(cmd::Column);  // a column: its label "<0001>"
+    b.command(cmd::Column);  // a column: its label "<0001>"
     b.click(733, -1350);
     model::PipeObject& column = b.doc.drawing.objects.last();
     ASSERT_EQ(column.SubType, 42);
     column.dimTxt_st = {800, -1300, 0};
     column.dimAngle = 0;
     auto& c = *b.controller;
-    c.command(cmd::MoveDimension);
+    command(c, cmd::MoveDimension);
     EXPECT_EQ(c.cursor(), CursorShape::Pointer);
     b.port.canvas.clear();
     c.mouseMove(b.at(830, -1310));
@@ -293,7 +295,7 @@ TEST(ViewController, TheWholeDrawingMovesWithItsFrame) {
     mainPipe(b);
     const Vec3 before = b.doc.drawing.objects.at(0).Port1;
     auto& c = *b.controller;
-    c.command(cmd::MoveDrawing);
+    command(c, cmd::MoveDrawing);
     c.mouseMove(b.at(500, -500));
     c.leftDown(b.at(500, -500));
     c.mouseMove(b.at(600, -700), true);
@@ -309,20 +311,20 @@ TEST(ViewController, NothingRefersToRemovedObjects) {
     Bench b;
     mainPipe(b);
     auto& c = *b.controller;
-    c.command(cmd::Select);
+    command(c, cmd::Select);
     b.click(733, -1350);
     ASSERT_EQ(b.doc.selection.size(), 1u);
     // Clear all: the list is empty and so is the selection; the discard box stays.
     b.prompter.queue(platform::Answer::Ok, 0);
-    c.command(cmd::ClearAll);
+    command(c, cmd::ClearAll);
     EXPECT_TRUE(b.doc.drawing.objects.empty());
     EXPECT_TRUE(b.doc.selection.empty());
     EXPECT_EQ(b.doc.drawing.Total(), 0);
     // Deleting the only object by click: after OK the list and the box are empty.
     mainPipe(b);
-    c.command(cmd::Select);
+    command(c, cmd::Select);
     b.click(733, -1350);
-    c.command(cmd::DeleteTool);
+    command(c, cmd::DeleteTool);
     b.prompter.queue(platform::Answer::Ok, 0);
     b.click(733, -1350);
     EXPECT_EQ(b.prompter.last()->caption, "严重警告");
@@ -333,10 +335,10 @@ TEST(ViewController, NothingRefersToRemovedObjects) {
     // Undo and restore keep Total.
     mainPipe(b);
     b.segment(1166.03, -1600, 1599, -1850, {"Distanc=500"});
-    c.command(cmd::UndoObject);
+    command(c, cmd::UndoObject);
     EXPECT_EQ(b.doc.drawing.Total(), 1);
     EXPECT_EQ(b.doc.discardBox.objects.Total, 1);
-    c.command(cmd::Restore);
+    command(c, cmd::Restore);
     EXPECT_EQ(b.doc.drawing.Total(), 2);
     EXPECT_EQ(b.doc.discardBox.objects.Total, 0);
 }
@@ -345,7 +347,7 @@ TEST(ViewController, StrayClicksAddNothing) {
     Bench b;
     mainPipe(b);
     auto& c = *b.controller;
-    c.command(cmd::MainPipe);
+    command(c, cmd::MainPipe);
     // A second click on the first: no segment, the start point stays.
     b.click(2000, -500);
     b.click(2000, -500);
@@ -362,9 +364,9 @@ TEST(ViewController, StrayClicksAddNothing) {
     }
     EXPECT_EQ(b.doc.drawing.objects.size(), 1u);
     // Plane-slant mode cannot change while a start point is placed.
-    c.command(cmd::MainPipe);
+    command(c, cmd::MainPipe);
     b.click(2000, -500);
-    c.command(cmd::PlaneSlant);
+    command(c, cmd::PlaneSlant);
     EXPECT_FALSE(c.planeSlant());
 }
 
@@ -374,25 +376,25 @@ TEST(ViewController, CancelledDialogsAddNothing) {
     auto& c = *b.controller;
     const std::size_t n = b.doc.drawing.objects.size();
     // Plane dialog.
-    c.command(cmd::MainPipe);
-    c.command(cmd::PlaneSlant);
+    command(c, cmd::MainPipe);
+    command(c, cmd::PlaneSlant);
     ASSERT_TRUE(c.planeSlant());
     b.forms.queue({"cancel"}, 0);
     b.click(1166.03, -1600);
     EXPECT_EQ(b.doc.drawing.objects.size(), n);
     // Direction of an elbow, connection of a tee, the text of a text block.
-    c.command(cmd::Elbow);
+    command(c, cmd::Elbow);
     b.forms.queue({"cancel"}, 0);
     b.click(733, -1350);
-    c.command(cmd::Tee);
+    command(c, cmd::Tee);
     b.forms.queue({"cancel"}, 0);
     b.click(733, -1350);
-    c.command(cmd::TextBlock);
+    command(c, cmd::TextBlock);
     b.forms.queue({"text=abc", "cancel"}, 0);
     b.click(1500, -500);
     EXPECT_EQ(b.doc.drawing.objects.size(), n);
     // The segment dialog cancelled keeps the segment as built.
-    c.command(cmd::MainPipe);
+    command(c, cmd::MainPipe);
     b.segment(1166.03, -1600, 1599, -1850, {"Distanc=700", "cancel"});
     EXPECT_EQ(b.doc.drawing.objects.size(), n + 1);
     EXPECT_NEAR(b.doc.drawing.objects.last().Distanc, 500, 1.0);
@@ -402,10 +404,10 @@ TEST(ViewController, ReportPagesStopTheMouseAndToolsBringTheDrawingBack) {
     Bench b;
     auto& c = *b.controller;
     b.view.reportDisplay = {1, 3};
-    c.command(cmd::Select);
+    command(c, cmd::Select);
     EXPECT_EQ(b.view.reportDisplay[0], 0);
     b.view.reportDisplay = {1, 3};
-    c.command(cmd::MainPipe);
+    command(c, cmd::MainPipe);
     b.view.reportDisplay = {1, 3};
     b.click(300, -1100);
     EXPECT_EQ(c.phase(), 0);
@@ -423,11 +425,11 @@ TEST(ViewController, StatusLineShowsPositionAndCounts) {
     b.move(1000, -1000);
     EXPECT_EQ(b.port.status,
               "(1000, 1050)   数量=1       废弃箱中可恢复数量=0      选中对象=0    放大倍数=1.00 ");
-    b.controller->command(cmd::Select);
+    b.command(cmd::Select);
     b.click(733, -1350);
     b.move(1000, -1000);
     EXPECT_NE(b.port.status.find("选中对象=1  "), std::string::npos);
-    b.controller->command(cmd::MoveObjects);
+    b.command(cmd::MoveObjects);
     b.move(1000, -1000);
     EXPECT_EQ(b.port.status, edit::message::kMoveHelp);
 }
@@ -440,11 +442,11 @@ TEST(ViewController, AnotherViewsDeletionLeavesNothingStale) {
     view::ViewState otherView = b.view;
     edit::ViewController other({b.doc, otherView, b.settings, otherPort, b.prompter, b.forms, {}});
     // This view hovers over the pipe; the other view takes it away.
-    c.command(cmd::Weld);
+    command(c, cmd::Weld);
     b.move(733, -1350);
     ASSERT_TRUE(c.snap().snapped());
     b.prompter.queue(platform::Answer::Ok, 0);
-    other.command(cmd::Undo);
+    command(other, cmd::Undo);
     ASSERT_TRUE(b.doc.drawing.objects.empty());
     // A click at the same place finds nothing to put a weld on.
     const edit::DevicePoint p = b.at(733, -1350);

@@ -2,8 +2,12 @@
 
 #include <cmath>
 #include <map>
+#include <stdexcept>
+#include <string>
 #include <tuple>
 #include <vector>
+
+#include "tubra/appcore/Commands.h"
 
 namespace edittest {
 
@@ -56,6 +60,18 @@ Bench::Bench() {
 }
 
 Bench::~Bench() { controller.reset(); }
+
+void command(tubra::edit::ViewController& c, int id) {
+    edit::CommandContext context{c.document(), c.viewState(), c.prompter(), c.forms(), &c, {}, &c.port()};
+    if (!tubra::app::commandRegistry().run(id, context)) throw std::logic_error("command not run: " + std::to_string(id));
+}
+
+bool checked(tubra::edit::ViewController& c, int id) {
+    const edit::CommandContext context{c.document(), c.viewState(), c.prompter(), c.forms(), &c, {}, &c.port()};
+    return tubra::app::commandRegistry().isChecked(id, context);
+}
+
+void Bench::command(int id) { edittest::command(*controller, id); }
 
 void Bench::move(double x, double y) { controller->mouseMove(at(x, y)); }
 

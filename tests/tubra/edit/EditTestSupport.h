@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "platform/RecordingCanvas.h"
+#include "tubra/edit/CommandIds.h"
 #include "tubra/edit/SessionPlayer.h"
 #include "tubra/edit/ViewController.h"
 
@@ -41,6 +42,11 @@ public:
 // times: then the screen is as it was before.
 bool feedbackErased(const platform::RecordingCanvas& c, std::size_t from = 0);
 
+// Runs command `id` on the view of `c` as the window and a session do (through the program's
+// command registry); whether its button shows a check mark.
+void command(tubra::edit::ViewController& c, int id);
+bool checked(tubra::edit::ViewController& c, int id);
+
 // A document with its view and controller.
 struct Bench {
     Bench();
@@ -48,6 +54,7 @@ struct Bench {
 
     // A point of the model as the mouse gives it.
     DevicePoint at(double x, double y) const { return controller->toDevice(x, y); }
+    void command(int id);
     void click(double x, double y);
     void move(double x, double y);
     // A segment with the pipe tool that is on, from a click at A to one at B; the segment dialog

@@ -10,9 +10,8 @@
 #include "platform/AtomicFile.h"
 #include "text/Gbk.h"
 #include "tubra/edit/SessionPlayer.h"
-#include "tubra/edit/ToolCommands.h"
+#include "tubra/appcore/Commands.h"
 #include "tubra/edit/ToolForms.h"
-#include "tubra/edit/ViewCommands.h"
 #include "tubra/model/LineReader.h"
 
 using namespace tubra;
@@ -27,8 +26,8 @@ std::vector<edit::KeyBinding> keys() {
 }
 
 struct Player {
-    Player() {
-        edit::installToolCommands(registry);
+    explicit Player(bool withCommands = true) {
+        if (withCommands) app::installCommands(registry);
         player = std::make_unique<edit::SessionPlayer>(app, registry, keys());
     }
     model::AppContext app;
@@ -209,7 +208,6 @@ TEST(ScriptFormHost, RefusedOkTakesTheNextLineAndNestedDialogsTheFollowingOnes) 
 TEST(SessionPlayer, PlaysTheViewCommandsAsTheWindowRunsThem) {
     // Zoom, fit and the frame switch come from the same registry as the window's.
     Player p;
-    edit::installViewCommands(p.registry);
     ASSERT_TRUE(p.player->run("new\n").ok);
     view::ViewState& v = p.player->view();
     const double start = v.ZoomPara;
@@ -223,7 +221,7 @@ TEST(SessionPlayer, PlaysTheViewCommandsAsTheWindowRunsThem) {
     ASSERT_TRUE(p.player->run("command 2748\ncommand 2702\n").ok);
     EXPECT_EQ(v.frameSwitch, frame);
     // Without them registered, the same lines are refused rather than skipped.
-    Player bare;
+    Player bare(false);
     ASSERT_TRUE(bare.player->run("new\n").ok);
     const auto r = bare.player->run("command 2700\n");
     EXPECT_FALSE(r.ok);

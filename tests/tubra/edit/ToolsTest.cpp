@@ -14,6 +14,8 @@
 
 using namespace tubra;
 using edittest::Bench;
+using edittest::checked;
+using edittest::command;
 using edittest::feedbackErased;
 using model::Vec3;
 
@@ -23,14 +25,14 @@ namespace cmd = edit::cmd;
 
 // The main pipe of the tests: (300, -1100) east, 1000 long, ending at (1166.03, -1600).
 void mainPipe(Bench& b) {
-    b.controller->command(cmd::MainPipe);
+    b.command(cmd::MainPipe);
     b.segment(300, -1100, 1166, -1600, {"Distanc=1000"});
 }
 
 // A column on the main pipe with its label at (800, -1300), written horizontally.
 model::PipeObject& column(Bench& b) {
     b.forms.queue({}, 0);
-    b.controller->command(cmd::Column);
+    b.command(cmd::Column);
     b.click(733, -1350);
     model::PipeObject& c = b.doc.drawing.objects.last();
     c.dimTxt_st = {800, -1300, 0};
@@ -50,7 +52,7 @@ TEST(Tools, AResetDuringADragLeavesNoGhostNoFrameAndNothingHeld) {
     Bench b;
     mainPipe(b);
     auto& c = *b.controller;
-    c.command(cmd::Select);
+    command(c, cmd::Select);
     b.click(733, -1350);
     ASSERT_EQ(b.doc.selection.size(), 1u);
     const Vec3 before = b.doc.drawing.objects.at(0).Port1;
@@ -58,14 +60,14 @@ TEST(Tools, AResetDuringADragLeavesNoGhostNoFrameAndNothingHeld) {
     for (int tool : {cmd::MoveObjects, cmd::CopyObjects}) {
         for (int next : {cmd::Select, tool}) {
             SCOPED_TRACE(testing::Message() << tool << " then " << next);
-            c.command(tool);
+            command(c, tool);
             b.doc.setModifiedFlag(false);
             b.port.canvas.clear();
             c.mouseMove(b.at(2000, -500));
             c.leftDown(b.at(2000, -500));
             c.mouseMove(b.at(2100, -600), true);
             ASSERT_TRUE(c.moveTool().holding());
-            c.command(next);
+            command(c, next);
             EXPECT_FALSE(c.moveTool().holding());
             EXPECT_TRUE(feedbackErased(b.port.canvas));
             c.mouseMove(b.at(2200, -700), true);
@@ -77,31 +79,31 @@ TEST(Tools, AResetDuringADragLeavesNoGhostNoFrameAndNothingHeld) {
     }
     // A label: the frame goes and the label stays where it was.
     model::PipeObject& col = column(b);
-    c.command(cmd::MoveDimension);
+    command(c, cmd::MoveDimension);
     b.port.canvas.clear();
     c.mouseMove(b.at(830, -1310));
     c.leftDown(b.at(830, -1310));
     c.mouseMove(b.at(880, -1210), true);
     ASSERT_EQ(c.labelTool().held(), &col);
     ASSERT_TRUE(c.labelTool().dragging());
-    c.command(cmd::Pan);
+    command(c, cmd::Pan);
     EXPECT_EQ(c.labelTool().held(), nullptr);
     EXPECT_FALSE(c.labelTool().dragging());
     EXPECT_TRUE(feedbackErased(b.port.canvas));
-    c.command(cmd::MoveDimension);
+    command(c, cmd::MoveDimension);
     c.mouseMove(b.at(900, -1200), true);
     c.leftUp(b.at(900, -1200));
     EXPECT_EQ(col.dimTxt_st, Vec3(800, -1300, 0));
     // The selection rectangle: gone from the screen, and the release selects nothing.
-    c.command(cmd::Select);
+    command(c, cmd::Select);
     b.doc.selection.clear();
     b.port.canvas.clear();
     c.mouseMove(b.at(100, -900));
     c.leftDown(b.at(100, -900));
     c.mouseMove(b.at(2500, -1900), true);
     ASSERT_TRUE(c.selectTool().dragging());
-    c.command(cmd::Pan);
-    c.command(cmd::Select);
+    command(c, cmd::Pan);
+    command(c, cmd::Select);
     c.mouseMove(b.at(2600, -2000), true);
     c.leftUp(b.at(2600, -2000));
     EXPECT_TRUE(b.doc.selection.empty());
@@ -112,19 +114,19 @@ TEST(Tools, APipeUnderConstructionOutlivesAChangeOfTool) {
     Bench b;
     mainPipe(b);
     auto& c = *b.controller;
-    c.command(cmd::MainPipe);
+    command(c, cmd::MainPipe);
     b.port.canvas.clear();
     b.click(2000, -500);
     b.move(2000, -900);  // the band with the main pipe's pen
     ASSERT_EQ(c.phase(), 1);
     // Another tool keeps the start point, and draws no band while the mouse moves.
-    c.command(cmd::Weld);
+    command(c, cmd::Weld);
     const std::size_t n = b.port.canvas.calls().size();
     b.move(2100, -1000);
     EXPECT_FALSE(drewBand(b.port.canvas, n));
     EXPECT_EQ(c.phase(), 1);
     // A branch pipe goes on from the same start; its band replaces the main pipe's exactly.
-    c.command(cmd::BranchPipe);
+    command(c, cmd::BranchPipe);
     b.move(2000, -1000);
     EXPECT_TRUE(drewBand(b.port.canvas, n));
     b.forms.queue({}, 0);
@@ -138,9 +140,9 @@ TEST(Tools, APipeUnderConstructionOutlivesAChangeOfTool) {
     EXPECT_NEAR(branch.Distanc, 500, 1.0);
     EXPECT_TRUE(feedbackErased(b.port.canvas));
     // The right button ends a construction whatever tool is on.
-    c.command(cmd::MainPipe);
+    command(c, cmd::MainPipe);
     b.click(2000, -1000);
-    c.command(cmd::Select);
+    command(c, cmd::Select);
     c.rightDown(b.at(2500, -1900));
     EXPECT_EQ(c.phase(), 0);
 }
@@ -156,10 +158,10 @@ TEST(Tools, ObjectsAnotherViewTakesAwayAreLetGo) {
     // and the tool holds nothing.
     column(b);
     const std::size_t n = b.doc.drawing.objects.size();
-    c.command(cmd::MoveDimension);
+    command(c, cmd::MoveDimension);
     c.mouseMove(b.at(830, -1310));
     c.leftDown(b.at(830, -1310));
-    other.command(cmd::Undo);
+    command(other, cmd::Undo);
     ASSERT_EQ(b.doc.drawing.objects.size(), n - 1);
     c.mouseMove(b.at(880, -1210), true);
     c.leftUp(b.at(880, -1210));
@@ -167,12 +169,12 @@ TEST(Tools, ObjectsAnotherViewTakesAwayAreLetGo) {
     EXPECT_EQ(b.doc.drawing.objects.size(), n - 1);
     // A segment's start on the end of a segment the other view takes away: the second click
     // builds a plain segment from the start point, with no elbow on the missing segment.
-    c.command(cmd::MainPipe);
+    command(c, cmd::MainPipe);
     b.segment(1166.03, -1600, 1599, -1850, {"Distanc=500"});
     const std::size_t m = b.doc.drawing.objects.size();
     b.click(1599.04, -1850);
     ASSERT_EQ(c.phase(), 1);
-    other.command(cmd::Undo);
+    command(other, cmd::Undo);
     ASSERT_EQ(b.doc.drawing.objects.size(), m - 1);
     b.forms.queue({}, 0);
     b.click(1599.04, -1450);
@@ -201,22 +203,22 @@ TEST(Tools, EveryEditMarksTheDocumentModifiedAndRepaints) {
     };
     const std::vector<Edit> edits = {
         {"segment", none, [&] { mainPipe(b); }},
-        {"weld", [&] { c.command(cmd::Weld); }, [&] {
+        {"weld", [&] { command(c, cmd::Weld); }, [&] {
              b.forms.queue({}, 0);
              b.click(733, -1350);
          }},
-        {"cut line", [&] { c.command(cmd::CutLine); }, [&] { b.click(900, -1447); }},
-        {"text", [&] { c.command(cmd::TextBlock); }, [&] {
+        {"cut line", [&] { command(c, cmd::CutLine); }, [&] { b.click(900, -1447); }},
+        {"text", [&] { command(c, cmd::TextBlock); }, [&] {
              b.forms.queue({"text=abc"}, 0);
              b.click(1500, -500);
          }},
-        {"properties", [&] { c.command(cmd::Properties); }, [&] {
+        {"properties", [&] { command(c, cmd::Properties); }, [&] {
              b.forms.queue({"DistTxt=A-2"}, 0);
              b.click(300, -1100);
          }},
         {"label", [&] {
              column(b);
-             c.command(cmd::MoveDimension);
+             command(c, cmd::MoveDimension);
          }, [&] {
              c.mouseMove(b.at(830, -1310));
              c.leftDown(b.at(830, -1310));
@@ -224,32 +226,32 @@ TEST(Tools, EveryEditMarksTheDocumentModifiedAndRepaints) {
              c.leftUp(b.at(880, -1210));
          }},
         {"move", [&] {
-             c.command(cmd::Select);
+             command(c, cmd::Select);
              b.doc.selection.add(&b.doc.drawing.objects.at(0));
-             c.command(cmd::MoveObjects);
+             command(c, cmd::MoveObjects);
          }, [&] {
              c.mouseMove(b.at(2000, -500));
              c.leftDown(b.at(2000, -500));
              c.mouseMove(b.at(2100, -600), true);
              c.leftUp(b.at(2100, -600));
          }},
-        {"copy", [&] { c.command(cmd::CopyObjects); }, [&] {
+        {"copy", [&] { command(c, cmd::CopyObjects); }, [&] {
              c.mouseMove(b.at(2000, -500));
              c.leftDown(b.at(2000, -500));
              c.mouseMove(b.at(2100, -600), true);
              c.leftUp(b.at(2100, -600));
          }},
-        {"drawing", [&] { c.command(cmd::MoveDrawing); }, [&] {
+        {"drawing", [&] { command(c, cmd::MoveDrawing); }, [&] {
              c.mouseMove(b.at(500, -500));
              c.leftDown(b.at(500, -500));
              c.mouseMove(b.at(600, -700), true);
              c.leftUp(b.at(600, -700));
          }},
-        {"delete", [&] { c.command(cmd::DeleteTool); }, midOfFirst},
+        {"delete", [&] { command(c, cmd::DeleteTool); }, midOfFirst},
         {"delete selection", [&] { b.doc.selection.add(&b.doc.drawing.objects.at(0)); },
-         [&] { c.command(cmd::DeleteSelection); }},
-        {"undo", none, [&] { c.command(cmd::Undo); }},
-        {"restore", none, [&] { c.command(cmd::Restore); }},
+         [&] { command(c, cmd::DeleteSelection); }},
+        {"undo", none, [&] { command(c, cmd::Undo); }},
+        {"restore", none, [&] { command(c, cmd::Restore); }},
     };
     for (const Edit& e : edits) {
         SCOPED_TRACE(e.name);

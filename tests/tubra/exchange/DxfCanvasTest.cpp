@@ -17,6 +17,7 @@
 #include "text/Gbk.h"
 #include "tubra/exchange/DxfCanvas.h"
 #include "tubra/exchange/DxfExport.h"
+#include "tubra/model/DrawingFile.h"
 #include "tubra/model/Document.h"
 
 using namespace tubra;
@@ -264,10 +265,23 @@ TEST(DxfExport, LeavesTheDocumentAsItWas) {
     options.labelsPlaced = false;
     tubra::testing::generateDrawing(doc.drawing, options);
     doc.settings().DimTextLayer = 0;
+    doc.drawing.zoomLoaded = 1;
+    doc.drawing.ZoomPara = 1.5;
+    doc.setModifiedFlag(false);
     const model::ObjectList before = doc.drawing.objects;
+    // Every field the file keeps, the settings among them (the export shows every layer).
+    std::string savedBefore;
+    model::writeDrawing(doc.drawing, doc.settings(), savedBefore);
+    const model::DrawingSettings settingsBefore = doc.settings();
     const std::string first = exchange::sheetDxf(doc);
     ASSERT_EQ(doc.drawing.objects.size(), before.size());
     for (std::size_t i = 0; i < before.size(); ++i)
         ASSERT_TRUE(doc.drawing.objects.at(i) == before.at(i)) << "object " << i;
+    std::string savedAfter;
+    model::writeDrawing(doc.drawing, doc.settings(), savedAfter);
+    EXPECT_EQ(savedAfter, savedBefore);
+    EXPECT_TRUE(doc.settings() == settingsBefore);
+    EXPECT_FALSE(doc.isModified());
+    EXPECT_EQ(doc.drawing.zoomLoaded, 1);
     EXPECT_EQ(exchange::sheetDxf(doc), first);
 }

@@ -273,17 +273,20 @@ TEST(PcfSymbols, DescriptionThenKeyThenTheGenericSymbol) {
 
 TEST(PcfSymbols, WhatTheExportWritesComesBackAsTheSameSymbol) {
     // The export names each component's kind in its description: whatever key it chose (it
-    // writes one key for several valves), the symbol comes back.
-    for (model::SymbolCode code : model::kAllSymbols) {
-        const int symbol = static_cast<int>(code);
-        const model::ObjectKind kind = *model::kindOfSymbol(symbol);
-        const exchange::PcfComponent written =
-            exchange::pcfComponentOf(model::kindValue(kind), symbol);
+    // writes one key for several valves), the symbol comes back. Without the description the
+    // key alone brings back the symbol it was written for wherever no other symbol shares it.
+    for (const model::SymbolRow& row : model::allSymbols()) {
+        const int symbol = model::symbolValue(row.code);
+        const model::PcfKey written = model::pcfKeyOf(model::kindValue(row.kind), symbol);
         if (written.identifier.empty()) continue;
-        const std::string name = text::gbk(model::symbolName(symbol));
+        const std::string name = text::gbk(row.name);
         const exchange::PcfSymbolChoice back =
             exchange::pcfSymbolOf(std::string(written.identifier), std::string(written.skey), name);
-        EXPECT_EQ(back.symbol, symbol) << model::symbolName(symbol);
+        EXPECT_EQ(back.symbol, symbol) << row.name;
         EXPECT_FALSE(back.generic);
+        if (!row.pcfReadsBack) continue;
+        const exchange::PcfSymbolChoice byKey =
+            exchange::pcfSymbolOf(std::string(written.identifier), std::string(written.skey), "");
+        EXPECT_EQ(byKey.symbol, symbol) << row.name << " " << written.skey;
     }
 }

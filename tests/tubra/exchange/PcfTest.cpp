@@ -248,7 +248,8 @@ TEST(Pcf, EveryKindIsWrittenAsItsComponentOrLeftOut) {
         if (d.objects.at(i).is(ObjectKind::Pipe)) pipes.push_back(i);
     std::size_t k = 0;
     std::map<std::size_t, int> symbolAt;
-    for (const model::SymbolCode code : model::kAllSymbols) {
+    for (const model::SymbolRow& row : model::allSymbols()) {
+        const model::SymbolCode code = row.code;
         const std::size_t pipe = pipes[k % 6];
         symbolAt[s.place(d.objects.at(pipe), 0.2 + 0.25 * static_cast<double>((k / 6) % 3),
                          static_cast<int>(code))] = static_cast<int>(code);
@@ -301,6 +302,23 @@ TEST(Pcf, EveryKindIsWrittenAsItsComponentOrLeftOut) {
     }
     expectPipeEndsJoined(f, {{0, 0, 0, {}}, {1000, 1000, 1000, {}}});
     EXPECT_NEAR(centreLine(f), 21000.0, 0.5);
+}
+
+TEST(Pcf, AValveOfAnUnknownCodeIsLeftOutNamedAndItsPipeRunsOnThroughIt) {
+    // No valve of another type stands in for it (a file read back would show that type).
+    Sketch s(0.0);
+    s.segment({400, -1200, 0}, kEast, 500, "3000");
+    model::Drawing& d = s.drawing();
+    const std::size_t valve = s.place(d.objects.at(0), 0.5, static_cast<int>(model::SymbolCode::GateValve));
+    d.objects.at(valve).SubType = 99;
+    const pcf::File f = exported(d);
+    for (const pcf::Block& b : f.blocks) EXPECT_NE(b.identifier, "VALVE");
+    expectPipeEndsJoined(f, {{0, 0, 0, {}}, {3000, 0, 0, {}}});
+    EXPECT_NEAR(centreLine(f), 3000.0, 1e-6);
+    EXPECT_EQ(exchange::pcfLeftOut(d), std::vector<std::size_t>{valve});
+    // Known valves, fittings and supports are never named as left out.
+    d.objects.at(valve).SubType = static_cast<int>(model::SymbolCode::GateValve);
+    EXPECT_TRUE(exchange::pcfLeftOut(d).empty());
 }
 
 TEST(Pcf, BoresAreNominalFromTheSizeTextTheLineOrTheTable) {

@@ -134,7 +134,8 @@ TEST(PcfRoundTrip, DrawingsMadeWithTheToolsComeBackAsTheSamePipeline) {
         for (std::size_t i = 0; i < d.objects.size(); ++i)
             if (d.objects.at(i).is(model::ObjectKind::Pipe)) pipes.push_back(i);
         std::size_t k = 0;
-        for (const model::SymbolCode code : model::kAllSymbols) {
+        for (const model::SymbolRow& row : model::allSymbols()) {
+            const model::SymbolCode code = row.code;
             const model::ObjectKind kind = *model::kindOfSymbol(static_cast<int>(code));
             if (kind == model::ObjectKind::SiteMark) continue;
             s.place(d.objects.at(pipes[k % 6]), 0.15 + 0.14 * static_cast<double>((k / 6) % 6),

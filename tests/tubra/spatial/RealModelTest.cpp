@@ -426,7 +426,8 @@ TEST(RealModel, EveryKindOfThingSitsOnItsPipeInEveryDirection) {
     // Every symbol of the program, spread over the six pipes, three to a pipe; and a cut line.
     std::vector<std::pair<std::size_t, std::size_t>> things;  // (object, pipe)
     std::size_t k = 0;
-    for (const model::SymbolCode code : model::kAllSymbols) {
+    for (const model::SymbolRow& row : model::allSymbols()) {
+        const model::SymbolCode code = row.code;
         const std::size_t pipe = pipes[k % 6];
         const double fraction = 0.2 + 0.25 * static_cast<double>((k / 6) % 3);
         things.emplace_back(s.place(d.objects.at(pipe), fraction, static_cast<int>(code)), pipe);
@@ -447,6 +448,8 @@ TEST(RealModel, EveryKindOfThingSitsOnItsPipeInEveryDirection) {
         EXPECT_LT(offSegment(r.start, p.start, p.end), 0.01);
         EXPECT_LT(offSegment(r.end, p.start, p.end), 0.01);
         const PipeObject& o = d.objects.at(index);
+        // The role in real space is the one the kind's row gives.
+        EXPECT_EQ(std::optional<spatial::Role>(r.role), model::realRoleOf(o.MainType, o.SubType));
         const spatial::Look look = r.look;
         switch (o.kind()) {
             case ObjectKind::Valve:

@@ -5,6 +5,7 @@
 #include "text/CFormat.h"
 #include "text/Gbk.h"
 #include "tubra/edit/Construction.h"
+#include "tubra/appcore/Commands.h"
 #include "tubra/edit/ToolCommands.h"
 #include "tubra/model/LengthText.h"
 
@@ -15,7 +16,7 @@ using model::PipeObject;
 using model::Vec3;
 
 Sketch::Sketch(double elevation, bool autoWelds) {
-    edit::installToolCommands(registry_);
+    app::installCommands(registry_);
     player_ = std::make_unique<edit::SessionPlayer>(
         app_, registry_, std::vector<edit::KeyBinding>{{"Del", 474}, {"T", 485}});
     play(text::format("new %.3f 30 30\n", elevation) + (autoWelds ? "key T\n" : "") +
