@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     tubra::app::NewDrawingForm form(view);
     form.elevationText = args[0];
     form.alphaIndex = static_cast<int>(size % 5) - 1;  // also indexes no list offers
-    if (const auto values = form.accept())
+    if (const auto values = form.values())
         if (values->alpha != 30 && values->alpha != 45 && values->alpha != 60) __builtin_trap();
 
     tubra::model::Drawing drawing;
