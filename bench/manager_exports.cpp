@@ -11,7 +11,7 @@
 
 #include "manager/core/Exports.h"
 #include "manager/core/Listing.h"
-#include "manager/core/Workbook.h"
+#include "common/Workbook.h"
 #include "manager_drawings.h"
 #include "platform/AtomicFile.h"
 
@@ -50,7 +50,7 @@ void BM_WorkbookExport(benchmark::State& state) {
     const manager::PipelineList& list = listed(state.range(0) != 0);
     const fs::path out = output("vesko-bench-export.xlsx");
     for (auto _ : state) {
-        if (manager::writeWorkbook(out, manager::listWorkbook(list))) state.SkipWithError("write failed");
+        if (common::writeWorkbook(out, manager::listWorkbook(list)).failed()) state.SkipWithError("write failed");
     }
     state.counters["rows"] = list.size();
     state.counters["bytes"] = static_cast<double>(fs::file_size(out));

@@ -110,7 +110,7 @@ void BM_ReadListFields(benchmark::State& state) {
     for (auto _ : state) {
         for (const std::string& name : names) {
             if constexpr (Guarded) {
-                manager::ReadListFields(dir / name, cells, buffer);
+                (void)manager::readListFieldsOfFile(dir / name, cells, buffer);
             } else if (readUnguarded(dir / name, buffer)) {
                 manager::readListFields(buffer, cells);
             }

@@ -39,7 +39,7 @@ const fs::path& importedDrawing() {
         const fs::path p = fs::temp_directory_path() / "tubra-bench-import-5000.hcd";
         tubra::model::AppContext app;
         tubra::app::ImportedDrawing d = tubra::app::importPcfDrawing(app, generatedPcf(), {});
-        if (!d.document || !d.document->saveAs(p)) throw std::runtime_error("cannot import");
+        if (!d.document || d.document->saveAs(p).failed()) throw std::runtime_error("cannot import");
         return p;
     }();
     return path;
@@ -58,7 +58,7 @@ void BM_Import(benchmark::State& state) {
 
 std::string pcfBytes() {
     std::string bytes;
-    if (platform::readWholeFile(generatedPcf(), bytes))
+    if (platform::readWholeFile(generatedPcf(), bytes).failed())
         throw std::runtime_error("cannot read the PCF");
     return bytes;
 }
@@ -67,7 +67,7 @@ void BM_Read(benchmark::State& state) {
     const std::string bytes = pcfBytes();
     for (auto _ : state) {
         const auto r = tubra::exchange::readPcf(bytes);
-        benchmark::DoNotOptimize(r.file.records.size());
+        benchmark::DoNotOptimize(r.value().records.size());
     }
 }
 
@@ -76,10 +76,10 @@ void BM_LayOut(benchmark::State& state) {
     for (auto _ : state) {
         tubra::model::Drawing drawing;
         tubra::model::DrawingSettings settings;
-        const auto result = tubra::layout::importPcf(r.file, {}, drawing, settings);
+        const auto result = tubra::layout::importPcf(r.value(), {}, drawing, settings);
         benchmark::DoNotOptimize(drawing.objects.size());
     }
-    state.counters["components"] = static_cast<double>(r.file.records.size());
+    state.counters["components"] = static_cast<double>(r.value().records.size());
 }
 
 void BM_WholeImport(benchmark::State& state) {

@@ -33,7 +33,7 @@ const fs::path& generatedDrawing() {
         tubra::model::Document doc(app);
         tubra::testing::generateDrawing(doc.drawing, {.objects = 5000, .seed = 7});
         doc.drawing.Total() = static_cast<std::int32_t>(doc.drawing.objects.size());
-        if (!doc.saveAs(p)) throw std::runtime_error("cannot write " + p.string());
+        if (doc.saveAs(p).failed()) throw std::runtime_error("cannot write " + p.string());
         return p;
     }();
     return path;
@@ -71,7 +71,7 @@ const fs::path& scatteredDrawing(int count) {
         doc.drawing.objects.addCopy(p);
     }
     doc.drawing.Total() = static_cast<std::int32_t>(doc.drawing.objects.size());
-    if (!doc.saveAs(it->second)) throw std::runtime_error("cannot write " + it->second.string());
+    if (doc.saveAs(it->second).failed()) throw std::runtime_error("cannot write " + it->second.string());
     return it->second;
 }
 
@@ -101,7 +101,7 @@ void load(const std::string& bytes, Loaded& l) {
 
 std::string fileBytes() {
     std::string bytes;
-    if (platform::readWholeFile(generatedDrawing(), bytes))
+    if (platform::readWholeFile(generatedDrawing(), bytes).failed())
         throw std::runtime_error("cannot read the drawing");
     return bytes;
 }
@@ -129,7 +129,7 @@ void BM_BuildRealModel(benchmark::State& state) {
 
 void BM_BuildRealModelScattered(benchmark::State& state) {
     std::string bytes;
-    if (platform::readWholeFile(scatteredDrawing(static_cast<int>(state.range(0))), bytes))
+    if (platform::readWholeFile(scatteredDrawing(static_cast<int>(state.range(0))), bytes).failed())
         throw std::runtime_error("cannot read the drawing");
     Loaded l;
     load(bytes, l);

@@ -74,7 +74,7 @@ const fs::path& generatedDrawing() {
         options.seed = 7;
         tubra::testing::generateDrawing(doc.drawing, options);
         doc.drawing.Total() = static_cast<std::int32_t>(doc.drawing.objects.size());
-        if (!doc.saveAs(p)) throw std::runtime_error("cannot write " + p.string());
+        if (doc.saveAs(p).failed()) throw std::runtime_error("cannot write " + p.string());
         return p;
     }();
     return path;

@@ -180,7 +180,7 @@ fs::path drawingFile(int objects, std::uint32_t seed) {
     options.seed = seed;
     options.labelsPlaced = true;
     tubra::testing::generateDrawing(doc.drawing, options);
-    if (!doc.saveAs(p)) throw std::runtime_error("cannot write " + p.string());
+    if (doc.saveAs(p).failed()) throw std::runtime_error("cannot write " + p.string());
     return p;
 }
 

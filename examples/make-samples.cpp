@@ -125,9 +125,9 @@ struct Sample {
         return true;
     }
 
-    static bool saved(const tubra::model::Outcome& r) {
-        if (!r) std::fprintf(stderr, "%s\n", r.message.c_str());
-        return r.ok;
+    static bool saved(const platform::Result<>& r) {
+        if (r.failed()) std::fprintf(stderr, "%s\n", r.message().c_str());
+        return r.ok();
     }
 
     PipeObject& textBlock(Vec3 at, std::string_view utf8, int height = 36,

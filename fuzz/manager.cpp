@@ -75,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         for (int n = 1; n <= 3; ++n) check(cell.substr(0, MergeRowsForm::proposeNumber(cell, n).size()) == MergeRowsForm::proposeNumber(cell, n));
     }
 
-    drawingPipeLength(data);
+    drawnPipeLength(data);
 
     checkValueChange(data, SectionKind::Table, 9);
     checkValueChange(data, SectionKind::Title, 6);

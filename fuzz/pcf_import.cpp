@@ -30,18 +30,18 @@ bool finite(const model::Vec3& p) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     // Fewer components than a user may give: each run stays short.
-    const exchange::PcfReadResult read =
+    const platform::Result<exchange::PcfFile> read =
         exchange::readPcf(bytes, {.maxBytes = 1 << 20, .maxRecords = 400});
-    if (!read.ok()) return 0;  // refused, with its reason
-    check(read.file.records.size() <= 400);
-    for (const exchange::PcfRecord& r : read.file.records)
+    if (read.failed()) return 0;  // refused, with its reason
+    check(read.value().records.size() <= 400);
+    for (const exchange::PcfRecord& r : read.value().records)
         for (const exchange::PcfPoint& p : r.endPoints)
             check(std::fabs(p.x) <= exchange::kPcfCoordinateLimit &&
                   std::fabs(p.y) <= exchange::kPcfCoordinateLimit &&
                   std::fabs(p.z) <= exchange::kPcfCoordinateLimit);
     model::Drawing drawing;
     model::DrawingSettings settings;
-    const layout::ImportResult result = layout::importPcf(read.file, {}, drawing, settings);
+    const layout::ImportResult result = layout::importPcf(read.value(), {}, drawing, settings);
     if (!result.ok()) return 0;
     for (const model::PipeObject& o : std::as_const(drawing.objects)) {
         check(finite(o.Port1) && finite(o.Port2) && finite(o.Port3) && finite(o.Port4));

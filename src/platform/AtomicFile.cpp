@@ -296,17 +296,17 @@ std::error_code replaceFile(const std::filesystem::path& target, const AtomicWri
 
 }  // namespace
 
-WriteResult writeFileAtomically(const std::filesystem::path& target, std::string_view data,
+Result<> writeFileAtomically(const std::filesystem::path& target, std::string_view data,
                                 const AtomicWriteOptions& options) {
-    return WriteResult(replaceFile(target, options, false, [&](int fd, const std::filesystem::path&) {
+    return Result<>(replaceFile(target, options, false, [&](int fd, const std::filesystem::path&) {
         return writeAll(fd, data, options);
     }));
 }
 
-WriteResult writeFileAtomicallyInPieces(const std::filesystem::path& target,
+Result<> writeFileAtomicallyInPieces(const std::filesystem::path& target,
                                         const std::function<std::error_code(const PieceWriter& write)>& produce,
                                         const AtomicWriteOptions& options) {
-    return WriteResult(replaceFile(target, options, false, [&](int fd, const std::filesystem::path&) -> std::error_code {
+    return Result<>(replaceFile(target, options, false, [&](int fd, const std::filesystem::path&) -> std::error_code {
         std::error_code first;
         const PieceWriter write = [&](std::string_view piece) {
             if (!first) first = writeAll(fd, piece, options);
@@ -322,9 +322,9 @@ WriteResult writeFileAtomicallyInPieces(const std::filesystem::path& target,
     }));
 }
 
-WriteResult writeFileAtomicallyWith(const std::filesystem::path& target, const FileProducer& produce,
+Result<> writeFileAtomicallyWith(const std::filesystem::path& target, const FileProducer& produce,
                                     const AtomicWriteOptions& options) {
-    return WriteResult(replaceFile(target, options, true, [&](int fd, const std::filesystem::path& path) -> std::error_code {
+    return Result<>(replaceFile(target, options, true, [&](int fd, const std::filesystem::path& path) -> std::error_code {
         if (const std::error_code e = produce(path)) return e;
         // The producer may have put another file under the name; only the file written
         // through its name is ours to keep.
@@ -336,8 +336,9 @@ WriteResult writeFileAtomicallyWith(const std::filesystem::path& target, const F
     }));
 }
 
-std::error_code readWholeFile(const std::filesystem::path& path, std::string& out,
-                              std::size_t maxBytes) {
+namespace {
+
+std::error_code readWhole(const std::filesystem::path& path, std::string& out, std::size_t maxBytes) {
     out.clear();
     Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0) return lastError();
@@ -383,6 +384,12 @@ std::error_code readWholeFile(const std::filesystem::path& path, std::string& ou
         out.append(buf, static_cast<std::size_t>(n));
     }
     return {};
+}
+
+}  // namespace
+
+Result<> readWholeFile(const std::filesystem::path& path, std::string& out, std::size_t maxBytes) {
+    return readWhole(path, out, maxBytes);
 }
 
 std::string describe(const std::error_code& ec) { return systemErrorText(ec); }

@@ -18,6 +18,8 @@
 
 #include <sys/types.h>
 
+#include "platform/Result.h"
+
 namespace platform {
 
 // Why a file was refused, beside the system's own errors.
@@ -54,32 +56,18 @@ struct AtomicWriteOptions {
     bool refuseReadOnly = true;
 };
 
-// What a write came to: ask ok() or failed(), and error() for why. It has no truth value of its
-// own, since an error code is true when the write failed, which reads backwards at a call site.
-class [[nodiscard]] WriteResult {
-public:
-    WriteResult() = default;
-    explicit WriteResult(std::error_code error) : error_(error) {}
-    bool ok() const { return !error_; }
-    bool failed() const { return static_cast<bool>(error_); }
-    const std::error_code& error() const { return error_; }
-
-private:
-    std::error_code error_;
-};
-
 // Writes `data` to `path` atomically. A symbolic link is followed, so the link survives and the
 // file it points to is replaced. Refuses a directory, anything that is not a regular file and,
 // unless told otherwise, a file without write permission. On failure the old file is untouched,
 // no temporary file is left behind, and the result holds the error.
-WriteResult writeFileAtomically(const std::filesystem::path& path, std::string_view data,
+Result<> writeFileAtomically(const std::filesystem::path& path, std::string_view data,
                                 const AtomicWriteOptions& options = {});
 
 // Writes what `produce` hands to `write`, piece by piece, atomically as writeFileAtomically
 // does: for data made as it is written, which then never lies whole in memory. The first
 // error of `write` (or `produce`'s own) fails the whole write; the target is then untouched.
 using PieceWriter = std::function<std::error_code(std::string_view piece)>;
-WriteResult writeFileAtomicallyInPieces(const std::filesystem::path& path,
+Result<> writeFileAtomicallyInPieces(const std::filesystem::path& path,
                                         const std::function<std::error_code(const PieceWriter& write)>& produce,
                                         const AtomicWriteOptions& options = {});
 
@@ -90,7 +78,7 @@ using FileProducer = std::function<std::error_code(const std::filesystem::path& 
 // As writeFileAtomically, for data that `produce` writes: it is given a hidden temporary file
 // beside the target, which then replaces the target. When `produce` fails the target is
 // untouched, the temporary file is removed and the result holds `produce`'s error.
-WriteResult writeFileAtomicallyWith(const std::filesystem::path& path, const FileProducer& produce,
+Result<> writeFileAtomicallyWith(const std::filesystem::path& path, const FileProducer& produce,
                                     const AtomicWriteOptions& options = {});
 
 // The hidden name a save of `fileName` uses for its temporary file when it needs one, for a
@@ -101,8 +89,8 @@ std::string temporaryNamePattern(std::string_view fileName, std::size_t nameMax 
 bool isTemporaryName(std::string_view name);
 
 // Reads a whole file of at most `maxBytes` bytes (FileError::tooLarge beyond). On failure
-// returns the error and leaves `out` empty.
-std::error_code readWholeFile(const std::filesystem::path& path, std::string& out,
+// `out` is left empty.
+Result<> readWholeFile(const std::filesystem::path& path, std::string& out,
                               std::size_t maxBytes = static_cast<std::size_t>(-1));
 
 // A one-line description of an error for messages: "<what>: <reason>".

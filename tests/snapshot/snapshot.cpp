@@ -168,7 +168,7 @@ std::unique_ptr<Played> play(const fs::path& script, const fs::path& scratch) {
     p->player = std::make_unique<edit::SessionPlayer>(appContext(), p->registry, std::move(keys));
     p->player->defaultSavePath = scratch / "out.hcd";
     std::string text;
-    if (platform::readWholeFile(script, text)) throw std::runtime_error("cannot read " + script.string());
+    if (platform::readWholeFile(script, text).failed()) throw std::runtime_error("cannot read " + script.string());
     // Scripts name their other files (pictures) relative to where they are.
     const fs::path cwd = fs::current_path();
     fs::current_path(script.parent_path());
@@ -189,7 +189,7 @@ void addSession(Outputs& outputs, const std::string& name, const fs::path& scrip
         // Files the script saved itself.
         for (const auto& entry : fs::directory_iterator(scratch)) {
             std::string bytes;
-            if (!platform::readWholeFile(entry.path(), bytes))
+            if (platform::readWholeFile(entry.path(), bytes).ok())
                 out << "\n--- file " << entry.path().filename().string() << " " << std::hex
                     << fingerprint(bytes) << std::dec;
             fs::remove(entry.path());
@@ -218,8 +218,8 @@ int main(int argc, char** argv) {
         model::Document doc(appContext());
         doc.onNewDocument();
         testing::generateDrawing(doc.drawing, {objects, seed, true});
-        if (const model::Outcome r = doc.saveAs(path); !r) {
-            std::cerr << "tubra-snapshot: " << r.message << "\n";
+        if (const auto r = doc.saveAs(path); r.failed()) {
+            std::cerr << "tubra-snapshot: " << r.message() << "\n";
             return 1;
         }
         addFile(outputs, name, path);

@@ -40,6 +40,7 @@
 namespace manager::app {
 
 namespace fs = std::filesystem;
+using common::isWorkbookName;
 
 namespace {
 

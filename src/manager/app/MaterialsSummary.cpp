@@ -46,7 +46,7 @@ void summariseSelection(MainWindow& window) {
     const tubra::exchange::MaterialList sum = tubra::exchange::sumMaterials(files, &errors);
     const std::string title = text::format("材料汇总（%d 个图形文件）", sum.drawings);
     const std::error_code ec =
-        tubra::exchange::saveMaterials(tubra::exchange::materialsFileName(toPath(name)), sum, title);
+        tubra::exchange::saveMaterials(tubra::exchange::materialsFileName(toPath(name)), sum, title).error();
     QApplication::restoreOverrideCursor();
     if (ec) {
         QMessageBox::warning(&window, QStringLiteral("运行错误"),

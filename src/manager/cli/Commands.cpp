@@ -28,6 +28,9 @@
 namespace manager::cli {
 
 namespace fs = std::filesystem;
+using common::isWorkbookName;
+using common::Workbook;
+using common::writeWorkbook;
 
 namespace {
 
@@ -172,14 +175,14 @@ void wantPositional(const Args& a, std::size_t min, std::size_t max) {
     if (a.positional.size() > max) throw UsageError{"多余的参数: " + a.positional[max]};
 }
 
-bool reportWrite(const fs::path& path, const std::error_code& ec) {
-    if (!ec) return true;
-    warn(describe({FileError::Write, path, ec}));
+bool reportWrite(const fs::path& path, const platform::Result<>& written) {
+    if (written.ok()) return true;
+    warn(describe({FileError::Write, path, written.error()}));
     return false;
 }
 
 bool writeOrReport(const fs::path& path, std::string_view data) {
-    return reportWrite(path, platform::writeFileAtomically(path, data).error());
+    return reportWrite(path, platform::writeFileAtomically(path, data));
 }
 
 bool writeOrReport(const fs::path& path, const Workbook& book) { return reportWrite(path, writeWorkbook(path, book)); }
@@ -470,9 +473,8 @@ int runCopyReport(const std::vector<std::string>& raw) {
     wantPositional(a, 2, static_cast<std::size_t>(-1));
     const KeptFields keep = keptFields(a.get("--keep"));
     tubra::report::InspectionReport report;
-    std::error_code ec;
-    if (!readReport(a.positional[0], report, ec)) {
-        warn("无法打开样板文件 " + a.positional[0] + ": " + reason(ec));
+    if (const platform::Result<> read = readReport(a.positional[0], report); read.failed()) {
+        warn("无法打开样板文件 " + a.positional[0] + ": " + reason(read.error()));
         return kFileError;
     }
     int failed = 0;

@@ -159,7 +159,7 @@ std::vector<FileError> rewriteFiles(const std::vector<fs::path>& files, bool sto
         FileError::Kind stage = FileError::Read;
         std::error_code ec;
         try {
-            ec = readDrawingFile(path, data);
+            ec = tubra::model::readDrawingFile(path, data).error();
             if (!ec) {
                 stage = FileError::Write;
                 ec = platform::writeFileAtomically(path, rewrite(std::string_view(data))).error();
@@ -271,18 +271,16 @@ std::string copyReportInto(std::string_view targetData,
     return out;
 }
 
-bool readReport(const fs::path& path, tubra::report::InspectionReport& report, std::error_code& error) {
+platform::Result<> readReport(const fs::path& path, tubra::report::InspectionReport& report) {
     std::string data;
     try {
-        error = readDrawingFile(path, data);
-        if (error) return false;
+        if (platform::Result<> read = tubra::model::readDrawingFile(path, data); read.failed()) return read;
         readReportOf(data, report);
     } catch (const std::bad_alloc&) {
-        error = kOutOfMemory;
         report = {};
-        return false;
+        return kOutOfMemory;
     }
-    return true;
+    return {};
 }
 
 std::vector<FileError> copyReportToFiles(const tubra::report::InspectionReport& templateReport,
@@ -315,11 +313,9 @@ DrawnLength drawnPipeLength(std::string_view data) {
     return {sum.mm * 0.001, sum.unknown};
 }
 
-std::optional<DrawnLength> DrawingPipeLength(const fs::path& path, std::error_code* error) {
+platform::Result<DrawnLength> readDrawnPipeLength(const fs::path& path) {
     std::string data;
-    const std::error_code ec = readDrawingFile(path, data);
-    if (error) *error = ec;
-    if (ec) return std::nullopt;
+    if (platform::Result<> read = tubra::model::readDrawingFile(path, data); read.failed()) return read.error();
     return drawnPipeLength(data);
 }
 

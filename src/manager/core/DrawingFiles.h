@@ -16,6 +16,7 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/Result.h"
 #include "tubra/model/FileSections.h"
 
 namespace tubra::report {
@@ -88,9 +89,8 @@ std::string copyReportInto(std::string_view targetData,
                            const KeptFields& keep);
 
 // Reads the report of a drawing file as the drawing program reads it. Empty when the file
-// cannot be read (then `error` is set).
-bool readReport(const std::filesystem::path& path, tubra::report::InspectionReport& report,
-                std::error_code& error);
+// cannot be read.
+platform::Result<> readReport(const std::filesystem::path& path, tubra::report::InspectionReport& report);
 
 // Copies the full-inspection report of `templateReport` into every target (see
 // copyReportInto). A target that cannot be read is skipped; every failure is returned.
@@ -106,8 +106,7 @@ struct DrawnLength {
     int unknown = 0;
 };
 DrawnLength drawnPipeLength(std::string_view data);
-inline double drawingPipeLength(std::string_view data) { return drawnPipeLength(data).metres; }
-// The same for a file; none when it cannot be read (`error`, when given, says why).
-std::optional<DrawnLength> DrawingPipeLength(const std::filesystem::path& path, std::error_code* error = nullptr);
+// The same for a file.
+platform::Result<DrawnLength> readDrawnPipeLength(const std::filesystem::path& path);
 
 }  // namespace manager

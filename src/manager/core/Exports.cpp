@@ -6,6 +6,10 @@
 
 namespace manager {
 
+using common::Sheet;
+using common::SheetCell;
+using common::Workbook;
+
 namespace {
 
 constexpr std::size_t kExportCellBytes = 49;

@@ -10,7 +10,7 @@
 
 #include "manager/core/Listing.h"
 #include "manager/core/PipelineList.h"
-#include "manager/core/Workbook.h"
+#include "common/Workbook.h"
 
 namespace manager {
 
@@ -44,13 +44,13 @@ std::array<std::string, 24> censusFields(const ListRow& row, std::string_view de
 // numeric columns (the numbers it sorts and sums: row number, pressure, temperature, length,
 // grade) as numbers where they hold one.
 // The list: the text export's header and rows, cell for cell.
-Workbook listWorkbook(const PipelineList& list);
+common::Workbook listWorkbook(const PipelineList& list);
 // The census file's lines, cell for cell: the device line is the header; row number, diameter,
 // thickness, length, pressure and temperature are numbers where they hold one.
-Workbook censusWorkbook(const PipelineList& list, std::string_view deviceGbk);
+common::Workbook censusWorkbook(const PipelineList& list, std::string_view deviceGbk);
 // The length-check result: "序号", "表中长度(米)", "校核长度(米)" (the drawn length with six
 // decimals, or why there is none); the result window's title is the workbook's title.
-Workbook lengthCheckWorkbook(const std::vector<LengthMismatch>& result);
+common::Workbook lengthCheckWorkbook(const std::vector<LengthMismatch>& result);
 
 // Whether an export to `output` would overwrite a drawing: its name ends in ".hcd" (in any
 // case), it is a link to such a file, or it is one of the files of `list`. Such an output is

@@ -236,8 +236,7 @@ FormState ReportCopyForm::onAction(std::string_view name, std::string_view, plat
     }
     if (template_.path.empty()) return FormState::Accepted;  // nothing to copy from
     tubra::report::InspectionReport report;
-    std::error_code ec;
-    if (!readReport(template_.path, report, ec)) {
+    if (readReport(template_.path, report).failed()) {
         context.prompter.ask({std::string(messages::kTemplateUnreadable),
                               std::string(messages::kTemplateUnreadableCaption), platform::Buttons::Ok,
                               platform::MessageIcon::Error, platform::Answer::Ok});

@@ -6,9 +6,9 @@
 #include <cstring>
 
 #include "platform/AtomicFile.h"
-#include "platform/RegularFile.h"
 #include "text/CFormat.h"
 #include "text/Gbk.h"
+#include "tubra/model/DrawingFile.h"
 #include "tubra/model/FileSections.h"
 #include "tubra/model/KeyMatcher.h"
 #include "tubra/model/LineReader.h"
@@ -115,17 +115,11 @@ void readListFields(std::string_view data, ListCells& cells) {
     }
 }
 
-bool ReadListFields(const fs::path& path, ListCells& cells, std::string& buffer, std::error_code* error) {
+platform::Result<> readListFieldsOfFile(const fs::path& path, ListCells& cells, std::string& buffer) {
     cells.fill({});
-    const std::error_code e = readDrawingFile(path, buffer);
-    if (error) *error = e;
-    if (e) return false;
+    if (platform::Result<> read = tubra::model::readDrawingFile(path, buffer); read.failed()) return read;
     readListFields(buffer, cells);
-    return true;
-}
-
-std::error_code readDrawingFile(const fs::path& path, std::string& data) {
-    return platform::readRegularFile(path, data, tubra::model::kMaxDrawingFileBytes);
+    return {};
 }
 
 bool isRewriteTemporary(std::string_view name) {

@@ -10,6 +10,7 @@
 
 #include "manager/core/Columns.h"
 #include "manager/core/ListRow.h"
+#include "platform/Result.h"
 
 namespace manager {
 
@@ -21,16 +22,9 @@ using ListCells = std::array<std::string_view, kReportColumns>;
 // and 18 are left empty.
 void readListFields(std::string_view data, ListCells& cells);
 
-// Reads the file at `path` into `buffer` and its fields into `cells`. False only when the file
-// cannot be read (`error`, when given, says why); then `cells` are all empty.
-bool ReadListFields(const std::filesystem::path& path, ListCells& cells, std::string& buffer,
-                    std::error_code* error = nullptr);
-
-// Reads a drawing file whole into `data` (whose storage is reused), as the drawing program
-// does: a FIFO, device or socket under a drawing's name is refused without being opened or
-// waited for, a file beyond the drawing-file limit is refused, and a file whose bytes cannot
-// be held gives std::errc::not_enough_memory.
-std::error_code readDrawingFile(const std::filesystem::path& path, std::string& data);
+// Reads the file at `path` into `buffer` and its fields into `cells`. Fails only when the file
+// cannot be read; then `cells` are all empty.
+platform::Result<> readListFieldsOfFile(const std::filesystem::path& path, ListCells& cells, std::string& buffer);
 
 // A drawing file: its name, lower-cased, contains ".hcd", and it is none of the files the
 // programs make for their own work: the placeholder of a new drawing ("$$tmp.hcd"), the

@@ -23,7 +23,9 @@ bool readRow(const fs::path& dir, const std::string& name, int index, ListCells&
              const std::function<void(ListRow&&)>& onRow, std::error_code& error) {
     bool read = false;
     try {
-        if (ReadListFields(dir / name, cells, buffer, &error)) {
+        const platform::Result<> fields = readListFieldsOfFile(dir / name, cells, buffer);
+        error = fields.error();
+        if (fields.ok()) {
             // The cells only point at their texts: these must outlive the copy into the row.
             const std::string number = std::to_string(index + 1);
             const std::string fileCell = fileNameCell(name);
@@ -100,15 +102,16 @@ std::vector<LengthMismatch> checkLengths(const PipelineList& list, const std::fu
         if (cancel && cancel->load(std::memory_order_relaxed)) break;
         if (progress) progress(i);
         const ListRow& row = list.row(i);
-        std::error_code error;
-        const std::optional<DrawnLength> drawn = DrawingPipeLength(list.pathOf(i), &error);
+        const platform::Result<DrawnLength> read = readDrawnPipeLength(list.pathOf(i));
+        DrawnLength drawn;
+        if (read.ok()) drawn = read.value();
         const double listed = cellNumber(row.cell(kColLength));
-        if (drawn && drawn->unknown == 0 && std::fabs(listed - drawn->metres) <= 0.09) continue;
+        if (read.ok() && drawn.unknown == 0 && std::fabs(listed - drawn.metres) <= 0.09) continue;
         LengthMismatch m{std::string(text::gbkCut(row.cell(kColNumber), 9)), std::string(row.cell(kColLength)),
-                         std::nullopt, list.pathOf(i), error};
-        if (drawn) {
-            m.drawn = drawn->metres;
-            m.unknownLengths = drawn->unknown;
+                         std::nullopt, list.pathOf(i), read.error()};
+        if (read.ok()) {
+            m.drawn = drawn.metres;
+            m.unknownLengths = drawn.unknown;
         }
         result.push_back(std::move(m));
     }

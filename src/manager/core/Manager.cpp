@@ -6,11 +6,15 @@
 
 #include "manager/core/Exports.h"
 #include "manager/core/ListFields.h"
+#include "tubra/model/DrawingFile.h"
 #include "platform/AtomicFile.h"
 #include "text/CFormat.h"
 #include "text/Gbk.h"
 
 namespace manager {
+
+using common::isWorkbookName;
+using common::writeWorkbook;
 
 namespace fs = std::filesystem;
 using platform::Answer;
@@ -147,7 +151,7 @@ Manager::EditOutcome Manager::changeSection(SectionKind kind, const Selection& s
     const std::string remembered(list.row(selected.front()).cell(kColNumber));
     const fs::path first = list.pathOf(selected.front());
     std::string data;
-    if (const std::error_code ec = readDrawingFile(first, data)) {
+    if (const std::error_code ec = tubra::model::readDrawingFile(first, data).error()) {
         prompter_.ask(fileErrorMessage({FileError::Read, first, ec}));
         return {};
     }
@@ -223,7 +227,7 @@ bool Manager::exportWorkbook(const fs::path& path) {
         prompter_.ask(message(messages::kOutputIsDrawing, messages::kCensusEmptyCaption, Buttons::Ok, MessageIcon::Warning));
         return false;
     }
-    if (writeWorkbook(path, listWorkbook(list))) {
+    if (writeWorkbook(path, listWorkbook(list)).failed()) {
         prompter_.ask(message(messages::kExportFailed, messages::kExportFailedCaption, Buttons::Ok, MessageIcon::Error));
         return false;
     }
@@ -246,9 +250,9 @@ bool Manager::exportCensus(std::string_view nodeText, const fs::path& nodePath, 
         return false;
     }
     const std::string device = text::utf8ToGbk(form.device());
-    const std::error_code failed = isWorkbookName(out) ? writeWorkbook(out, censusWorkbook(list, device))
-                                                       : platform::writeFileAtomically(out, censusExport(list, device)).error();
-    if (failed) {
+    const platform::Result<> written = isWorkbookName(out) ? writeWorkbook(out, censusWorkbook(list, device))
+                                                           : platform::writeFileAtomically(out, censusExport(list, device));
+    if (written.failed()) {
         prompter_.ask(message(messages::kExportFailed, messages::kExportFailedCaption, Buttons::Ok, MessageIcon::Error));
         return false;
     }
@@ -262,7 +266,7 @@ bool Manager::exportLengthCheck(const std::vector<LengthMismatch>& result, const
         prompter_.ask(message(messages::kOutputIsDrawing, messages::kCensusEmptyCaption, Buttons::Ok, MessageIcon::Warning));
         return false;
     }
-    if (writeWorkbook(path, lengthCheckWorkbook(result))) {
+    if (writeWorkbook(path, lengthCheckWorkbook(result)).failed()) {
         prompter_.ask(message(messages::kExportFailed, messages::kExportFailedCaption, Buttons::Ok, MessageIcon::Error));
         return false;
     }

@@ -60,7 +60,7 @@ void exportDxf(MainWindow& window) {
     const QString name = chooseOutput(&window, QStringLiteral("导出 DXF"), proposedName(doc, ".dxf", "图纸.dxf"),
                                       QStringLiteral("DXF 文件(*.dxf)"), QStringLiteral(".dxf"));
     if (name.isEmpty()) return;
-    if (const auto ec = exchange::saveSheetDxf(doc, pathOf(name))) {
+    if (const auto ec = exchange::saveSheetDxf(doc, pathOf(name)).error()) {
         QMessageBox::warning(&window, QStringLiteral("运行错误"),
                              QStringLiteral("无法写出 ") + name + QStringLiteral("：") + qs(platform::describe(ec)));
         return;
@@ -126,7 +126,7 @@ void showMaterials(MainWindow& window) {
                                           QStringLiteral("Excel 工作簿(*.xlsx);;CSV 文件(*.csv)"), QStringLiteral(".xlsx"));
         if (name.isEmpty()) return;
         const std::string title = "材料表 " + doc.path().stem().string();
-        if (const auto ec = exchange::saveMaterials(exchange::materialsFileName(pathOf(name)), list, title))
+        if (const auto ec = exchange::saveMaterials(exchange::materialsFileName(pathOf(name)), list, title).error())
             QMessageBox::warning(&dialog, QStringLiteral("运行错误"),
                                  QStringLiteral("无法写出 ") + name + QStringLiteral("：") + qs(platform::describe(ec)));
     });

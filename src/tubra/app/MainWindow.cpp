@@ -20,6 +20,7 @@
 #include <QStatusBar>
 #include <QToolBar>
 
+#include "platform/AtomicFile.h"
 #include "platform/qt/FormDialogs.h"
 #include "tubra/app/DrawingView.h"
 #include "tubra/app/ExchangeCommands.h"
@@ -590,10 +591,10 @@ bool MainWindow::save(OpenDocument& entry, bool saveAs) {
         interaction_.ask(this, {model::utf8SaveQuestion(target), std::string(kAppTitle), platform::Buttons::YesNo,
                                 platform::MessageIcon::Warning, platform::Answer::No}) != platform::Answer::Yes)
         return false;
-    const model::Outcome result = doc.saveAs(target);
-    if (!result) {
+    const platform::Result<> result = doc.saveAs(target);
+    if (result.failed()) {
         doc.setModifiedFlag(true);
-        if (result.readOnly) {
+        if (result.error() == platform::FileError::readOnly) {
             // As editors do: the file stays as it is, the drawing may go to another file.
             const std::string text =
                 target.filename().string() + " 是只读文件，不能保存。\n是否另存为其它文件?";
@@ -603,7 +604,7 @@ bool MainWindow::save(OpenDocument& entry, bool saveAs) {
                 return save(entry, true);
             return false;
         }
-        interaction_.ask(this, {result.message, std::string(kAppTitle), platform::Buttons::Ok,
+        interaction_.ask(this, {result.message(), std::string(kAppTitle), platform::Buttons::Ok,
                                 platform::MessageIcon::Error, platform::Answer::Ok});
         return false;
     }

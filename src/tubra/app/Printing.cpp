@@ -49,7 +49,7 @@ int printView(model::Document& doc, view::ViewState& view, QPrinter& printer) {
     if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()) {
         const std::filesystem::path file(printer.outputFileName().toStdU16String());
         std::string pdf;
-        if (platform::readWholeFile(file, pdf)) return 0;
+        if (platform::readWholeFile(file, pdf).failed()) return 0;
         if (platform::qt::finishPdf(pdf) && platform::writeFileAtomically(file, pdf).failed()) return 0;
     }
     return printed;

@@ -64,7 +64,7 @@ bool RealSpace::exportPcf(DrawingView* view) {
     exchange::PcfOptions options;
     options.fallbackReference =
         text::utf8ToGbk(source.empty() ? doc.title() : source.stem().string());
-    if (const auto error = exchange::savePcf(out, doc.drawing, model, options)) {
+    if (const auto error = exchange::savePcf(out, doc.drawing, model, options).error()) {
         tell("无法写出 PCF 文件 " + name.toStdString() + "：" + platform::describe(error), true);
         return false;
     }

@@ -17,6 +17,8 @@
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
+#include "tubra/view/BoxGrid.h"
+
 namespace tubra::app {
 
 namespace {
@@ -351,20 +353,17 @@ void View3DCanvas::paintEvent(QPaintEvent*) {
         const QFontMetricsF metrics(f);
         // Places taken by labels, in cells of a few pixels: a label goes to the first free
         // place round its weld (the two welds of an elbow lie close together), and where there
-        // is none, it is left out until the view is zoomed in.
+        // is none, it is left out until the view is zoomed in. A label takes the cells its box
+        // meets; the grid of the sheet's labels finds those taken.
         constexpr int kCell = 4;
         const int columns = width() / kCell + 1, rows = height() / kCell + 1;
-        std::vector<char> taken(static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows),
-                                0);
-        const auto cells = [&](const QRectF& r, auto&& f) {
-            const int x0 = std::max(0, static_cast<int>(r.left()) / kCell);
-            const int x1 = std::min(columns - 1, static_cast<int>(r.right()) / kCell);
-            const int y0 = std::max(0, static_cast<int>(r.top()) / kCell);
-            const int y1 = std::min(rows - 1, static_cast<int>(r.bottom()) / kCell);
-            for (int y = y0; y <= y1; ++y)
-                for (int x = x0; x <= x1; ++x)
-                    if (!f(taken[static_cast<std::size_t>(y) * columns + x])) return false;
-            return true;
+        view::BoxGrid taken(16.0);
+        std::vector<std::size_t> found;
+        const auto cellsOf = [&](const QRectF& r) {
+            return QRect(QPoint(std::max(0, static_cast<int>(r.left()) / kCell),
+                                std::max(0, static_cast<int>(r.top()) / kCell)),
+                         QPoint(std::min(columns - 1, static_cast<int>(r.right()) / kCell),
+                                std::min(rows - 1, static_cast<int>(r.bottom()) / kCell)));
         };
         const QRectF area = QRectF(rect()).adjusted(-20, -20, 20, 20);
         for (const spatial::WeldLabel& w : scene_.welds) {
@@ -378,8 +377,17 @@ void View3DCanvas::paintEvent(QPaintEvent*) {
                                        {-6 - size.width(), 4}};
             for (const QPointF& c : corners) {
                 const QRectF box(at + c, size);
-                if (!cells(box, [](char& t) { return t == 0; })) continue;
-                cells(box, [](char& t) { return (t = 1) != 0; });
+                const QRect cells = cellsOf(box);
+                // A box outside the view takes no cell and is always free.
+                if (!cells.isEmpty()) {
+                    found.clear();
+                    taken.newQuestion();
+                    taken.collect(cells.left(), cells.top(), cells.right(), cells.bottom(), found);
+                    if (!found.empty()) continue;
+                    taken.grow(taken.size() + 1);
+                    taken.place(taken.size() - 1, cells.left(), cells.top(), cells.right(),
+                                cells.bottom());
+                }
                 p.setPen(troubled_.count(w.object) ? kProblemColour : labelColour);
                 p.drawText(box.bottomLeft(), text);
                 break;

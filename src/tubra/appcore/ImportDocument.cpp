@@ -17,9 +17,9 @@ ImportedDrawing importPcfDrawing(model::AppContext& app, const std::filesystem::
                                  layout::ImportOptions options) {
     ImportedDrawing out;
     try {
-        const exchange::PcfReadResult read = exchange::readPcfFile(path);
-        if (!read.ok()) {
-            out.error = read.error;
+        const platform::Result<exchange::PcfFile> read = exchange::readPcfFile(path);
+        if (read.failed()) {
+            out.error = read.message();
             return out;
         }
         const platform::CalendarTime now = platform::calendarNow();
@@ -31,11 +31,11 @@ ImportedDrawing importPcfDrawing(model::AppContext& app, const std::filesystem::
         const bool choose = options.pageSize == kChoosePage;
         options.pageSize = choose ? 0 : options.pageSize;
         layout::ImportResult result =
-            layout::importPcf(read.file, options, doc->drawing, app.settings);
+            layout::importPcf(read.value(), options, doc->drawing, app.settings);
         if (result.ok() && choose && app.settings.DrawZoom_GJFM < 4.0) {
             // Too large for A4 at full size: the larger sheet.
             options.pageSize = 1;
-            result = layout::importPcf(read.file, options, doc->drawing, app.settings);
+            result = layout::importPcf(read.value(), options, doc->drawing, app.settings);
         }
         if (!result.ok()) {
             out.error = result.error;

@@ -215,8 +215,8 @@ int runResave(int argc, char** argv) {
         std::fprintf(stderr, "tubra-cli: %s: %s；不写回原文件（确定要写回时加 --force）\n", args[1], kLooksUtf8);
         return 1;
     }
-    if (const Outcome r = doc->saveAs(args[1]); !r) {
-        std::fprintf(stderr, "tubra-cli: %s\n", r.message.c_str());
+    if (const auto r = doc->saveAs(args[1]); r.failed()) {
+        std::fprintf(stderr, "tubra-cli: %s\n", r.message().c_str());
         return 1;
     }
     return 0;

@@ -86,8 +86,8 @@ int runImport(int argc, char** argv) {
     }
     for (const std::string& w : imported.warnings)
         std::fprintf(stderr, "tubra-cli import: 注意：%s\n", w.c_str());
-    if (const model::Outcome r = imported.document->saveAs(out); !r) {
-        std::fprintf(stderr, "tubra-cli import: %s\n", r.message.c_str());
+    if (const auto r = imported.document->saveAs(out); r.failed()) {
+        std::fprintf(stderr, "tubra-cli import: %s\n", r.message().c_str());
         return 1;
     }
     return 0;

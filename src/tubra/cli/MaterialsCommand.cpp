@@ -66,7 +66,7 @@ int runMaterials(int argc, char** argv) {
         std::fprintf(stderr, "tubra-cli materials: %s：%ld 根管段的文字不是长度数字（毫米），长度未计入\n", in, n);
     if (out) {
         const std::string title = "材料表 " + std::filesystem::path(in).stem().string();
-        if (const auto error = exchange::saveMaterials(out, list, title)) {
+        if (const auto error = exchange::saveMaterials(out, list, title).error()) {
             std::fprintf(stderr, "tubra-cli materials: 无法写出 %s：%s\n", out,
                          platform::describe(error).c_str());
             return 1;

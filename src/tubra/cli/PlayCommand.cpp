@@ -47,7 +47,7 @@ int runPlay(int argc, char** argv, std::ostream&, std::ostream& err) {
         return 2;
     }
     std::string text;
-    if (const auto ec = platform::readWholeFile(script, text)) {
+    if (const auto ec = platform::readWholeFile(script, text).error()) {
         err << "tubra-cli play: 无法读取 " << script << "：" << platform::describe(ec) << "\n";
         return 1;
     }
@@ -83,8 +83,8 @@ int runPlay(int argc, char** argv, std::ostream&, std::ostream& err) {
             err << "tubra-cli play: 脚本没有建立可保存的图形\n";
             return 1;
         }
-        if (const model::Outcome r = player.document()->saveAs(output); !r) {
-            err << "tubra-cli play: " << r.message << "\n";
+        if (const auto r = player.document()->saveAs(output); r.failed()) {
+            err << "tubra-cli play: " << r.message() << "\n";
             return 1;
         }
     }

@@ -52,7 +52,7 @@ int exportDxf(const char* in, const char* out) {
     }
     auto doc = openOrReport(in);
     if (!doc) return 1;
-    if (const auto error = exchange::saveSheetDxf(*doc, out)) {
+    if (const auto error = exchange::saveSheetDxf(*doc, out).error()) {
         std::fprintf(stderr, "tubra-cli export: 无法写出 %s：%s\n", out,
                      platform::describe(error).c_str());
         return 1;
@@ -183,7 +183,7 @@ int runExport(int argc, char** argv) {
     const spatial::RealModel model = spatial::buildRealModel(doc->drawing);
     exchange::PcfOptions options;
     options.fallbackReference = text::utf8ToGbk(fs::path(in).stem().string());
-    if (const auto error = exchange::savePcf(out, doc->drawing, model, options)) {
+    if (const auto error = exchange::savePcf(out, doc->drawing, model, options).error()) {
         std::fprintf(stderr, "tubra-cli export: 无法写出 %s：%s\n", out,
                      platform::describe(error).c_str());
         return 1;

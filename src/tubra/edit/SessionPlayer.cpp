@@ -423,7 +423,7 @@ void SessionPlayer::perform(const ScriptLine& line) {
             if (!protectedPath.empty() && std::filesystem::exists(target, ec) &&
                 std::filesystem::equivalent(target, protectedPath, ec))
                 throw SessionError("'save' 不能覆盖脚本文件本身：" + target.string());
-            if (const model::Outcome r = doc.saveAs(target); !r) throw SessionError(r.message);
+            if (const auto r = doc.saveAs(target); r.failed()) throw SessionError(r.message());
             break;
         }
         case Kind::ExpectCount: {

@@ -66,8 +66,8 @@ std::string sheetDxf(const model::Document& doc) {
     return canvas.finish();
 }
 
-std::error_code saveSheetDxf(const model::Document& doc, const std::filesystem::path& path) {
-    return platform::writeFileAtomically(path, sheetDxf(doc)).error();
+platform::Result<> saveSheetDxf(const model::Document& doc, const std::filesystem::path& path) {
+    return platform::writeFileAtomically(path, sheetDxf(doc));
 }
 
 }  // namespace tubra::exchange

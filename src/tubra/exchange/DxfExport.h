@@ -10,6 +10,7 @@
 #include <string>
 #include <system_error>
 
+#include "platform/Result.h"
 #include "tubra/model/Document.h"
 
 namespace tubra::exchange {
@@ -21,6 +22,6 @@ extern const char* const kDxfLayerNames[11];
 std::string sheetDxf(const model::Document& doc);
 
 // Writes it to `path` through a temporary file and a rename.
-std::error_code saveSheetDxf(const model::Document& doc, const std::filesystem::path& path);
+platform::Result<> saveSheetDxf(const model::Document& doc, const std::filesystem::path& path);
 
 }  // namespace tubra::exchange

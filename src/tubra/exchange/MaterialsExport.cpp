@@ -7,17 +7,16 @@
 #include <set>
 #include <utility>
 
-#include "manager/core/ListFields.h"
 #include "platform/AtomicFile.h"
 #include "tubra/model/Drawing.h"
 #include "tubra/model/DrawingFile.h"
 
 namespace tubra::exchange {
 
-using manager::SheetCell;
+using common::SheetCell;
 
-manager::Workbook materialsWorkbook(const MaterialList& list, std::string title) {
-    manager::Sheet sheet;
+common::Workbook materialsWorkbook(const MaterialList& list, std::string title) {
+    common::Sheet sheet;
     sheet.name = "材料表";
     sheet.header = materialColumns();
     const auto row = [](MaterialGroup g, std::string name, std::string material, std::string size,
@@ -44,7 +43,7 @@ manager::Workbook materialsWorkbook(const MaterialList& list, std::string title)
         sheet.rows.push_back(row(g, "合计", "", "", pipe ? std::optional<double>(list.pipeMillimetres()) : std::nullopt,
                                  list.count(g)));
     }
-    manager::Workbook book;
+    common::Workbook book;
     book.title = std::move(title);
     book.sheets.push_back(std::move(sheet));
     return book;
@@ -60,7 +59,7 @@ MaterialList sumMaterials(const std::vector<std::filesystem::path>& files,
         struct stat st;
         if (::stat(path.c_str(), &st) == 0 && !seen.insert({st.st_dev, st.st_ino}).second) continue;
         std::string data;
-        if (const std::error_code ec = manager::readDrawingFile(path, data)) {
+        if (const std::error_code ec = model::readDrawingFile(path, data).error()) {
             if (errors) errors->push_back({path, ec});
             continue;
         }
@@ -80,10 +79,10 @@ std::filesystem::path materialsFileName(std::filesystem::path chosen) {
     return chosen;
 }
 
-std::error_code saveMaterials(const std::filesystem::path& path, const MaterialList& list,
+platform::Result<> saveMaterials(const std::filesystem::path& path, const MaterialList& list,
                               const std::string& title) {
-    if (manager::isWorkbookName(path)) return manager::writeWorkbook(path, materialsWorkbook(list, title));
-    return platform::writeFileAtomically(path, materialsCsv(list)).error();
+    if (common::isWorkbookName(path)) return common::writeWorkbook(path, materialsWorkbook(list, title));
+    return platform::writeFileAtomically(path, materialsCsv(list));
 }
 
 }  // namespace tubra::exchange

@@ -1,20 +1,20 @@
 #pragma once
 // Material lists as files: the workbook of a list, and the sum over many drawing files (the
-// manager's campaign planning). Shares the manager's workbook writer.
+// manager's campaign planning). Written by the workbook writer both programs share.
 
 #include <filesystem>
 #include <string>
 #include <system_error>
 #include <vector>
 
-#include "manager/core/Workbook.h"
+#include "common/Workbook.h"
 #include "tubra/exchange/Materials.h"
 
 namespace tubra::exchange {
 
 // One sheet "材料表": the list's rows under the columns of materialColumns(), lengths and
 // counts as numbers, then a total row per group.
-manager::Workbook materialsWorkbook(const MaterialList& list, std::string title);
+common::Workbook materialsWorkbook(const MaterialList& list, std::string title);
 
 struct MaterialsFileError {
     std::filesystem::path path;
@@ -31,7 +31,7 @@ MaterialList sumMaterials(const std::vector<std::filesystem::path>& files,
 std::filesystem::path materialsFileName(std::filesystem::path chosen);
 
 // Writes the list by the file's name: a workbook for ".xlsx", else CSV.
-std::error_code saveMaterials(const std::filesystem::path& path, const MaterialList& list,
+platform::Result<> saveMaterials(const std::filesystem::path& path, const MaterialList& list,
                               const std::string& title);
 
 }  // namespace tubra::exchange

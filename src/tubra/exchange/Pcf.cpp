@@ -236,9 +236,9 @@ std::vector<std::size_t> pcfLeftOut(const model::Drawing& drawing) {
     return out;
 }
 
-std::error_code savePcf(const std::filesystem::path& path, const model::Drawing& drawing,
+platform::Result<> savePcf(const std::filesystem::path& path, const model::Drawing& drawing,
                         const spatial::RealModel& model, const PcfOptions& options) {
-    return platform::writeFileAtomically(path, pcfText(drawing, model, options)).error();
+    return platform::writeFileAtomically(path, pcfText(drawing, model, options));
 }
 
 }  // namespace tubra::exchange

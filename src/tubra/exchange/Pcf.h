@@ -17,6 +17,7 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/Result.h"
 #include "tubra/model/Drawing.h"
 #include "tubra/spatial/RealModel.h"
 
@@ -36,7 +37,7 @@ std::string pcfText(const model::Drawing& drawing, const spatial::RealModel& mod
                     const PcfOptions& options = {});
 
 // Writes the file through a temporary file and an atomic rename.
-std::error_code savePcf(const std::filesystem::path& path, const model::Drawing& drawing,
-                        const spatial::RealModel& model, const PcfOptions& options = {});
+platform::Result<> savePcf(const std::filesystem::path& path, const model::Drawing& drawing,
+                           const spatial::RealModel& model, const PcfOptions& options = {});
 
 }  // namespace tubra::exchange

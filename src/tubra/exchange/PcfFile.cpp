@@ -161,7 +161,7 @@ class Reader {
   public:
     Reader(std::string_view bytes, const PcfLimits& limits) : bytes_(bytes), limits_(limits) {}
 
-    PcfReadResult run();
+    platform::Result<PcfFile> run();
 
   private:
     bool fail(std::string message) {
@@ -530,23 +530,18 @@ bool Reader::finish() {
     return true;
 }
 
-PcfReadResult Reader::run() {
-    PcfReadResult result;
+platform::Result<PcfFile> Reader::run() {
+    using platform::Error;
     std::string_view bytes = bytes_;
-    if (bytes.size() > limits_.maxBytes) {
-        result.error = text::format("文件太大：PCF 导入最多读 %lu MB",
-                                    static_cast<unsigned long>(limits_.maxBytes >> 20));
-        return result;
-    }
+    if (bytes.size() > limits_.maxBytes)
+        return Error(platform::FileError::tooLarge,
+                     text::format("文件太大：PCF 导入最多读 %lu MB",
+                                  static_cast<unsigned long>(limits_.maxBytes >> 20)));
     if (startsWith(bytes, "\xEF\xBB\xBF")) bytes.remove_prefix(3);
-    if (trim(bytes).find_first_not_of("\r\n\t ") == std::string_view::npos) {
-        result.error = "文件是空的，不是 PCF 文件";
-        return result;
-    }
-    if (bytes.find('\0') != std::string_view::npos) {
-        result.error = "不是 PCF 文件：文件里有二进制数据";
-        return result;
-    }
+    if (trim(bytes).find_first_not_of("\r\n\t ") == std::string_view::npos)
+        return Error(std::string("文件是空的，不是 PCF 文件"));
+    if (bytes.find('\0') != std::string_view::npos)
+        return Error(std::string("不是 PCF 文件：文件里有二进制数据"));
     const bool high = std::any_of(bytes.begin(), bytes.end(),
                                   [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
     if (!high)
@@ -574,30 +569,23 @@ PcfReadResult Reader::run() {
         else
             finish();
     }
-    if (!error_.empty()) {
-        result.error = std::move(error_);
-        return result;
-    }
-    result.file = std::move(file_);
-    return result;
+    if (!error_.empty()) return Error(std::move(error_));
+    return std::move(file_);
 }
 
 }  // namespace
 
-PcfReadResult readPcf(std::string_view bytes, const PcfLimits& limits) {
+platform::Result<PcfFile> readPcf(std::string_view bytes, const PcfLimits& limits) {
     return Reader(bytes, limits).run();
 }
 
-PcfReadResult readPcfFile(const std::filesystem::path& path, const PcfLimits& limits) {
+platform::Result<PcfFile> readPcfFile(const std::filesystem::path& path, const PcfLimits& limits) {
     std::string bytes;
-    if (const std::error_code ec = platform::readWholeFile(path, bytes, limits.maxBytes)) {
-        PcfReadResult r;
+    if (const std::error_code ec = platform::readWholeFile(path, bytes, limits.maxBytes).error()) {
         if (ec == platform::FileError::tooLarge)
-            r.error = text::format("文件太大：PCF 导入最多读 %lu MB",
-                                   static_cast<unsigned long>(limits.maxBytes >> 20));
-        else
-            r.error = "无法读取 " + path.filename().string() + "：" + platform::describe(ec);
-        return r;
+            return platform::Error(ec, text::format("文件太大：PCF 导入最多读 %lu MB",
+                                                    static_cast<unsigned long>(limits.maxBytes >> 20)));
+        return platform::Error(ec, "无法读取 " + path.filename().string() + "：" + platform::describe(ec));
     }
     return readPcf(bytes, limits);
 }

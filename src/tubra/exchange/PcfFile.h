@@ -21,6 +21,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Result.h"
+
 namespace tubra::exchange {
 
 struct PcfPoint {
@@ -83,15 +85,10 @@ struct PcfLimits {
     std::size_t maxRecords = 20000;
 };
 
-struct PcfReadResult {
-    PcfFile file;
-    std::string error;  // for the user, UTF-8; empty when the file was read
-    bool ok() const { return error.empty(); }
-};
-
-PcfReadResult readPcf(std::string_view bytes, const PcfLimits& limits = {});
+// The file read, or why not (for the user).
+platform::Result<PcfFile> readPcf(std::string_view bytes, const PcfLimits& limits = {});
 // Reads the file at `path`; a file larger than the limit is refused before it is read.
-PcfReadResult readPcfFile(const std::filesystem::path& path, const PcfLimits& limits = {});
+platform::Result<PcfFile> readPcfFile(const std::filesystem::path& path, const PcfLimits& limits = {});
 
 // Coordinates beyond this many millimetres from the origin belong to no plant.
 inline constexpr double kPcfCoordinateLimit = 1e8;

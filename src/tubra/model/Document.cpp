@@ -62,7 +62,7 @@ std::unique_ptr<Document> Document::open(AppContext& app, const std::filesystem:
     const DrawingSettings settingsBefore = app.settings;
     try {
         std::string data;
-        if (const auto ec = platform::readRegularFile(path, data, kMaxDrawingFileBytes)) {
+        if (const auto ec = readDrawingFile(path, data).error()) {
             if (ec == platform::FileError::tooLarge)
                 return fail("文件超过 " + std::to_string(kMaxDrawingFileBytes >> 20) + " MB");
             return fail(platform::describe(ec));
@@ -94,12 +94,12 @@ std::string Document::serialize() {
     return out;
 }
 
-Outcome Document::save() {
-    if (path_.empty()) return Outcome::failure("文档还没有文件名");
+platform::Result<> Document::save() {
+    if (path_.empty()) return platform::Error("文档还没有文件名");
     return saveAs(path_);
 }
 
-Outcome Document::saveAs(const std::filesystem::path& path) {
+platform::Result<> Document::saveAs(const std::filesystem::path& path) {
     // Written as it is made, a megabyte at a time: a large drawing is never held twice.
     drawing.report = report_.get();
     const auto ec = platform::writeFileAtomicallyInPieces(path, [&](const platform::PieceWriter& write) {
@@ -111,12 +111,8 @@ Outcome Document::saveAs(const std::filesystem::path& path) {
         return write(piece);
     }).error();
     if (ec == std::errc::not_enough_memory)
-        return Outcome::failure("无法保存文件 " + path.string() + ": " + kOutOfMemory);
-    if (ec) {
-        Outcome r = Outcome::failure("无法保存文件 " + path.string() + ": " + platform::describe(ec));
-        r.readOnly = ec == platform::FileError::readOnly;
-        return r;
-    }
+        return platform::Error(ec, "无法保存文件 " + path.string() + ": " + kOutOfMemory);
+    if (ec) return platform::Error(ec, "无法保存文件 " + path.string() + ": " + platform::describe(ec));
     // Written as GBK now, whatever it looked like before.
     if (savesOverUtf8File(path)) looksUtf8_ = false;
     path_ = path;

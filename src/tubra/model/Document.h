@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/Prompter.h"
+#include "platform/Result.h"
 #include "tubra/model/Drawing.h"
 #include "tubra/model/DrawingSettings.h"
 #include "tubra/model/ReportStore.h"
@@ -45,16 +46,6 @@ private:
     std::vector<const PipeObject*> items_;
 };
 
-// Result of an operation that can fail; `message` is one line for the user (UTF-8).
-struct Outcome {
-    bool ok = true;
-    std::string message;
-    // The file may not be written (no write permission): the caller may offer another name.
-    bool readOnly = false;
-    explicit operator bool() const { return ok; }
-    static Outcome failure(std::string m) { return {false, std::move(m)}; }
-};
-
 // One open drawing file.
 class Document {
 public:
@@ -87,8 +78,10 @@ public:
     // Saves to the document's file, or to `path` ("save as", which then becomes its file).
     // A failed save leaves the old file untouched and the document modified. A file without
     // write permission and anything that is not a regular file are refused, never replaced.
-    Outcome save();
-    Outcome saveAs(const std::filesystem::path& path);
+    // The message is one line for the user; the code of a file without write permission is
+    // platform::FileError::readOnly (the caller may offer another name).
+    platform::Result<> save();
+    platform::Result<> saveAs(const std::filesystem::path& path);
 
     // The whole file as it would be saved.
     std::string serialize();

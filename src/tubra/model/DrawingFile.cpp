@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 
+#include "platform/RegularFile.h"
 #include "text/CFormat.h"
 #include "text/Gbk.h"
 #include "tubra/model/FileSections.h"
@@ -752,6 +753,10 @@ std::string axisLabelForFile(std::string_view gbk, bool mayBeEmpty) {
     out.resize(text::gbkCutLength(out, AxisSettings::Label::kMaxBytes));
     if (out.empty() && !mayBeEmpty) out = kEmptyAxisLabel;
     return out;
+}
+
+platform::Result<> readDrawingFile(const std::filesystem::path& path, std::string& data) {
+    return platform::readRegularFile(path, data, kMaxDrawingFileBytes);
 }
 
 ReadResult readDrawing(std::string_view data, Drawing& drawing, DrawingSettings& settings) {

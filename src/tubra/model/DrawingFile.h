@@ -2,10 +2,12 @@
 // The text form of a drawing (*.hcd): sections "2dDrawing {", "Object{" (one per object),
 // "TeXingBiao{", "Title{", then the report sections. GBK bytes, LF line ends.
 
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <string_view>
 
+#include "platform/Result.h"
 #include "tubra/model/Drawing.h"
 #include "tubra/model/DrawingSettings.h"
 #include "tubra/model/KeyMatcher.h"
@@ -37,6 +39,12 @@ struct ReadResult {
 // Unknown lines are skipped and missing values keep their values; only a file beyond the
 // limits stops early.
 ReadResult readDrawing(std::string_view data, Drawing& drawing, DrawingSettings& settings);
+
+// Reads a drawing file whole into `data` (whose storage is reused), as both programs read
+// drawings: a FIFO, device or socket under a drawing's name is refused without being opened
+// or waited for, a file beyond kMaxDrawingFileBytes is refused (FileError::tooLarge), and a
+// file whose bytes cannot be held gives std::errc::not_enough_memory.
+platform::Result<> readDrawingFile(const std::filesystem::path& path, std::string& data);
 
 // The sections a reader looks for, and their order, are those of FileSections.h.
 

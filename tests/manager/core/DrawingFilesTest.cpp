@@ -295,9 +295,8 @@ TEST(ReportCopy, FilesAreRewrittenAndUnreadableTargetsReported) {
     }}));
     writeFile(dir / "a.hcd", drawingText({{"a"}, {}}));
     tubra::report::InspectionReport report;
-    std::error_code ec;
-    ASSERT_TRUE(readReport(dir / "t.hcd", report, ec));
-    EXPECT_FALSE(readReport(dir / "none.hcd", report, ec));
+    ASSERT_TRUE(readReport(dir / "t.hcd", report).ok());
+    EXPECT_TRUE(readReport(dir / "none.hcd", report).failed());
     const auto errors = copyReportToFiles(report, {dir / "a.hcd", dir / "none.hcd"}, KeptFields{});
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0].path, dir / "none.hcd");
@@ -311,16 +310,16 @@ TEST(PipeLength, SumsTheDistancesOfPipeObjectsOnly) {
         return std::string("Object{\n\tMainType   ") + std::to_string(kind) + "\n\tSubType    0\n\tDistTxt    " + dist +
                "\n\tNumber     1\n}\n\n";
     };
-    EXPECT_DOUBLE_EQ(drawingPipeLength(object(2, "12050")), 12.05);
-    EXPECT_DOUBLE_EQ(drawingPipeLength(object(2, "6000") + object(2, "6100") + object(29, "500") +
-                                       object(3, "700") + object(2, "")),
+    EXPECT_DOUBLE_EQ(drawnPipeLength(object(2, "12050")).metres, 12.05);
+    EXPECT_DOUBLE_EQ(drawnPipeLength(object(2, "6000") + object(2, "6100") + object(29, "500") +
+                                       object(3, "700") + object(2, "")).metres,
                      12.1);
-    EXPECT_DOUBLE_EQ(drawingPipeLength(drawingText({kTable, kTitle})), 0.0);
+    EXPECT_DOUBLE_EQ(drawnPipeLength(drawingText({kTable, kTitle})).metres, 0.0);
     // The generated drawing's own sum of pipe lengths.
     tubra::model::Drawing d;
     tubra::testing::generateDrawing(d, {60, 7, false});
     std::string text;
     tubra::model::writeDrawing(d, {}, text);
-    EXPECT_NEAR(drawingPipeLength(text), d.objects.totalPipeLength() / 1000.0, 1e-9);
-    EXPECT_FALSE(DrawingPipeLength("/nonexistent/x.hcd"));
+    EXPECT_NEAR(drawnPipeLength(text).metres, d.objects.totalPipeLength() / 1000.0, 1e-9);
+    EXPECT_EQ(readDrawnPipeLength("/nonexistent/x.hcd").error(), std::errc::no_such_file_or_directory);
 }

@@ -54,11 +54,8 @@ TEST(SpecialFiles, EveryReaderPassesThemWithTheirReasons) {
 
     // The template and the lengths are read the same way.
     tubra::report::InspectionReport report;
-    std::error_code ec;
-    EXPECT_FALSE(readReport(h / "zero.hcd", report, ec));
-    EXPECT_EQ(ec, Refused::notRegularFile);
-    EXPECT_FALSE(DrawingPipeLength(h / "fifo.hcd", &ec));
-    EXPECT_EQ(ec, Refused::notRegularFile);
+    EXPECT_EQ(readReport(h / "zero.hcd", report).error(), Refused::notRegularFile);
+    EXPECT_EQ(readDrawnPipeLength(h / "fifo.hcd").error(), Refused::notRegularFile);
 
     // A listed file that became a FIFO since: its row is reported as unreadable.
     fs::remove(h / "a.hcd");

@@ -12,6 +12,7 @@
 
 #include "platform/Form.h"
 #include "support/GeneratedDrawing.h"
+#include "support/TempDir.h"
 #include "text/Gbk.h"
 #include "tubra/model/Drawing.h"
 #include "tubra/model/DrawingFile.h"
@@ -28,25 +29,7 @@ std::string txt(const T& t) {
     return std::string(t.view());
 }
 
-// A directory of its own under the system's temporary directory, removed afterwards.
-class TempDir {
-public:
-    TempDir() {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "vesko-test-XXXXXX").string();
-        path_ = ::mkdtemp(tmpl.data());
-    }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
-
-private:
-    std::filesystem::path path_;
-};
+using tubra::testing::TempDir;
 
 inline void writeFile(const std::filesystem::path& path, std::string_view data) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);

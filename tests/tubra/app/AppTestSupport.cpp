@@ -55,7 +55,7 @@ void writeDrawingFile(const fs::path& path, int objects, int pageSize) {
     tubra::testing::generateDrawing(doc.drawing, options);
     doc.drawing.PageSize = pageSize;
     doc.drawing.Total() = static_cast<std::int32_t>(doc.drawing.objects.size());
-    if (!doc.saveAs(path)) throw std::runtime_error("cannot write " + path.string());
+    if (doc.saveAs(path).failed()) throw std::runtime_error("cannot write " + path.string());
 }
 
 void settle(int rounds) {

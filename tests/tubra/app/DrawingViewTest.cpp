@@ -203,7 +203,7 @@ TEST_F(DrawingViewTest, FitReachesWhatLiesAboveAndLeftOfTheSheet) {
     pipe({-300, -600, 0}, {-300, 200, 800}, 0);  // an up pipe crossing the sheet's top edge
     pipe({-300, -600, 0}, {500, -600, 0}, 2);
     const fs::path file = dir / "beyond.hcd";
-    ASSERT_TRUE(built.saveAs(file).ok);
+    ASSERT_TRUE(built.saveAs(file).ok());
     DrawingView* v = window->openDocument(QString::fromStdString(file.string()));
     ASSERT_NE(v, nullptr);
     apptest::settle();
@@ -383,7 +383,7 @@ TEST_F(DrawingViewTest, AFilesZoomArrivesWithTheFirstPaintAndSizesTheSheet) {
     ASSERT_TRUE(doc);
     doc->drawing.ZoomPara = 2.0;
     const fs::path zoomed = dir / "zoomed.hcd";
-    ASSERT_TRUE(doc->saveAs(zoomed));
+    ASSERT_TRUE(doc->saveAs(zoomed).ok());
 
     DrawingView* v = window->openDocument(QString::fromStdString(zoomed.string()));
     ASSERT_NE(v, nullptr);

@@ -393,7 +393,7 @@ TEST_F(MainWindowTest, AWriteProtectedDrawingStaysAndSaveAsIsOffered) {
     ASSERT_NE(w->openDocument(path), nullptr);
     model::Document& doc = w->activeView()->document();
     std::string before;
-    platform::readWholeFile(path.toStdString(), before);
+    (void)platform::readWholeFile(path.toStdString(), before);
     fs::permissions(path.toStdString(),
                     fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     doc.drawing.objects.removeAll();
@@ -414,14 +414,14 @@ TEST_F(MainWindowTest, AWriteProtectedDrawingStaysAndSaveAsIsOffered) {
     EXPECT_FALSE(doc.isModified());
     EXPECT_EQ(doc.path(), dir / "copy.hcd");
     std::string after;
-    platform::readWholeFile(path.toStdString(), after);
+    (void)platform::readWholeFile(path.toStdString(), after);
     EXPECT_EQ(after, before);
 }
 
 TEST_F(MainWindowTest, AFileThatLooksUtf8IsSaidSoAndNotWrittenOverUnasked) {
     const QString path = sample("utf8.hcd");
     std::string data;
-    platform::readWholeFile(path.toStdString(), data);
+    (void)platform::readWholeFile(path.toStdString(), data);
     data.insert(data.find("\tGuiGe"), text::gbk("\tCaiLiao    原料油管线\n"));
     data = text::gbkToUtf8(data);  // as an editor saves it in UTF-8
     ASSERT_TRUE(platform::writeFileAtomically(path.toStdString(), data).ok());
@@ -438,7 +438,7 @@ TEST_F(MainWindowTest, AFileThatLooksUtf8IsSaidSoAndNotWrittenOverUnasked) {
     ASSERT_EQ(ui.asked.size(), 2u);
     EXPECT_EQ(ui.asked[1].buttons, platform::Buttons::YesNo);
     std::string after;
-    platform::readWholeFile(path.toStdString(), after);
+    (void)platform::readWholeFile(path.toStdString(), after);
     EXPECT_EQ(after, data);
     EXPECT_TRUE(doc.isModified());
     ui.answers = {platform::Answer::Yes};

@@ -26,7 +26,7 @@ protected:
     void play(const std::string& name) {
         const std::string path = std::string(TUBRA_SOURCE_DIR) + "/tests/sessions/" + name + ".session";
         std::string script;
-        ASSERT_FALSE(platform::readWholeFile(path, script)) << path;
+        ASSERT_TRUE(platform::readWholeFile(path, script).ok()) << path;
         const edit::SessionResult r = player->run(script);
         ASSERT_TRUE(r.ok) << name << ":" << r.line << ": " << r.message;
         ASSERT_NE(player->document(), nullptr);

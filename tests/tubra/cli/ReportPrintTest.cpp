@@ -136,7 +136,7 @@ TEST(ReportPrint, PrintsWhatTheFileShowsAndRefusesEmptySets) {
     auto& app = tubra::cli::appContext();
     tubra::model::Document empty(app);
     const fs::path file = tmp.path / "none.hcd";
-    ASSERT_TRUE(empty.saveAs(file));
+    ASSERT_TRUE(empty.saveAs(file).ok());
     EXPECT_EQ(call(tubra::cli::runPrint, {file.string(), "--report", "full", "-o", pdf.string()}), 1);
     EXPECT_EQ(pdfPages(pdf), 19);
     // A single page is drawn even when empty: the blank form.
@@ -353,7 +353,7 @@ TEST(ReportPrint, TheOnlineReportsContinuationSheetsCarryItsNumber) {
     for (int k = 0; k < 30; ++k) defects += (k ? "\r\n" : "") + text::format("Defect%d", k);
     r.JianYan_IReportData.notes[1] = defects;
     const fs::path file = tmp.path / "continued.hcd";
-    ASSERT_TRUE(doc->saveAs(file));
+    ASSERT_TRUE(doc->saveAs(file).ok());
     const fs::path online = tmp.path / "online.pdf";
     ASSERT_EQ(call(tubra::cli::runPrint, {file.string(), "--report", "26", "-o", online.string()}), 0);
     const int pages = pdfPages(online);

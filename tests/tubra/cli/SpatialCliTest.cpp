@@ -41,7 +41,7 @@ Result run(const std::string& args, const fs::path& errFile = "/dev/null") {
 
 std::string readAll(const fs::path& p) {
     std::string s;
-    platform::readWholeFile(p, s);
+    (void)platform::readWholeFile(p, s);
     return s;
 }
 

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/AtomicFile.h"
 #include "text/Gbk.h"
 #include "tubra/exchange/Pcf.h"
 #include "tubra/exchange/PcfFile.h"
@@ -28,15 +29,15 @@ namespace {
 const fs::path kData = fs::path(TUBRA_TEST_DATA) / "pcf";
 
 PcfFile readOk(std::string_view text) {
-    const exchange::PcfReadResult r = readPcf(text);
-    EXPECT_TRUE(r.ok()) << r.error;
-    return r.file;
+    const platform::Result<PcfFile> r = readPcf(text);
+    EXPECT_TRUE(r.ok()) << r.message();
+    return r.ok() ? r.value() : PcfFile{};
 }
 
 PcfFile readFileOk(const char* name) {
-    const exchange::PcfReadResult r = exchange::readPcfFile(kData / name);
-    EXPECT_TRUE(r.ok()) << name << ": " << r.error;
-    return r.file;
+    const platform::Result<PcfFile> r = exchange::readPcfFile(kData / name);
+    EXPECT_TRUE(r.ok()) << name << ": " << r.message();
+    return r.ok() ? r.value() : PcfFile{};
 }
 
 const exchange::PcfRecord* findRecord(const PcfFile& f, std::string_view identifier, int nth = 0) {
@@ -201,10 +202,9 @@ TEST(PcfFile, RefusesBadInputWithAReason) {
          "引用成环"},
     };
     for (const Case& c : cases) {
-        const exchange::PcfReadResult r = readPcf(c.text);
-        EXPECT_FALSE(r.ok()) << c.text;
-        EXPECT_NE(r.error.find(c.reason), std::string::npos) << r.error << " / " << c.reason;
-        EXPECT_TRUE(r.file.records.empty());
+        const platform::Result<PcfFile> r = readPcf(c.text);
+        EXPECT_TRUE(r.failed()) << c.text;
+        EXPECT_NE(r.message().find(c.reason), std::string::npos) << r.message() << " / " << c.reason;
     }
 }
 
@@ -214,9 +214,9 @@ TEST(PcfFile, KeepsWithinItsLimits) {
     for (int i = 0; i < 100000; ++i)
         many += "PIPE\n END-POINT " + std::to_string(i) + " 0 0 50\n END-POINT " +
                 std::to_string(i + 1) + " 0 0 50\n";
-    const exchange::PcfReadResult r = readPcf(many);
-    EXPECT_NE(r.error.find("组件太多"), std::string::npos) << r.error;
-    EXPECT_NE(r.error.find("20000"), std::string::npos);
+    const platform::Result<PcfFile> r = readPcf(many);
+    EXPECT_NE(r.message().find("组件太多"), std::string::npos) << r.message();
+    EXPECT_NE(r.message().find("20000"), std::string::npos);
     // A file larger than the limit is refused before it is read (a sparse gigabyte here).
     const fs::path dir = fs::temp_directory_path() / ("pcf-limits-" + std::to_string(::getpid()));
     fs::create_directories(dir);
@@ -225,10 +225,11 @@ TEST(PcfFile, KeepsWithinItsLimits) {
     ASSERT_GE(fd, 0);
     ASSERT_EQ(::ftruncate(fd, 1LL << 30), 0);
     ::close(fd);
-    const exchange::PcfReadResult huge = exchange::readPcfFile(big);
-    EXPECT_NE(huge.error.find("文件太大"), std::string::npos) << huge.error;
+    const platform::Result<PcfFile> huge = exchange::readPcfFile(big);
+    EXPECT_EQ(huge.error(), platform::FileError::tooLarge);
+    EXPECT_NE(huge.message().find("文件太大"), std::string::npos) << huge.message();
     fs::remove_all(dir);
-    EXPECT_NE(exchange::readPcfFile(dir / "none.pcf").error.find("无法读取"), std::string::npos);
+    EXPECT_NE(exchange::readPcfFile(dir / "none.pcf").message().find("无法读取"), std::string::npos);
 }
 
 TEST(PcfSymbols, DescriptionThenKeyThenTheGenericSymbol) {

@@ -41,7 +41,7 @@ std::unique_ptr<model::Document> importSavedAndOpened(model::AppContext& app, co
     app::ImportedDrawing imported = app::importPcfDrawing(app, pcf, {});
     EXPECT_TRUE(imported.document) << pcf << ": " << imported.error;
     if (!imported.document) return nullptr;
-    EXPECT_TRUE(imported.document->saveAs(hcd));
+    EXPECT_TRUE(imported.document->saveAs(hcd).ok());
     std::string error;
     auto doc = model::Document::open(app, hcd, &error);
     EXPECT_TRUE(doc) << error;
@@ -151,20 +151,20 @@ TEST(PcfRoundTrip, HandWrittenPcfsComeBackAsTheSamePipeline) {
     for (const auto& entry : fs::directory_iterator(fs::path(TUBRA_TEST_DATA) / "pcf")) {
         if (entry.path().extension() != ".pcf") continue;
         const std::string name = entry.path().stem().string();
-        const exchange::PcfReadResult original = exchange::readPcfFile(entry.path());
-        ASSERT_TRUE(original.ok()) << original.error;
+        const platform::Result<exchange::PcfFile> original = exchange::readPcfFile(entry.path());
+        ASSERT_TRUE(original.ok()) << original.message();
         model::AppContext app;
         auto doc = importSavedAndOpened(app, entry.path(), scratch / (name + ".hcd"));
         ASSERT_TRUE(doc) << name;
-        const exchange::PcfReadResult again = exchange::readPcf(
+        const platform::Result<exchange::PcfFile> again = exchange::readPcf(
             exchange::pcfText(doc->drawing, spatial::buildRealModel(doc->drawing)));
-        ASSERT_TRUE(again.ok()) << again.error;
+        ASSERT_TRUE(again.ok()) << again.message();
         // A file without welds gets them at its welded joints: they are not compared.
         bool welds = false;
-        for (const auto& r : original.file.records) welds = welds || r.identifier == "WELD";
+        for (const auto& r : original.value().records) welds = welds || r.identifier == "WELD";
         const auto diff =
-            tubra::testing::differences(tubra::testing::geometryOf(original.file, welds),
-                                        tubra::testing::geometryOf(again.file, welds));
+            tubra::testing::differences(tubra::testing::geometryOf(original.value(), welds),
+                                        tubra::testing::geometryOf(again.value(), welds));
         EXPECT_TRUE(diff.empty()) << name << ":\n" << listed(diff);
     }
 }

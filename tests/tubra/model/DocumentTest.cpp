@@ -34,7 +34,7 @@ private:
 
 std::string slurp(const fs::path& p) {
     std::string s;
-    platform::readWholeFile(p, s);
+    (void)platform::readWholeFile(p, s);
     return s;
 }
 
@@ -61,7 +61,7 @@ TEST(Document, ConstructionAndNewDocument) {
     Document second(app);
     second.onNewDocument();
     EXPECT_EQ(second.title(), "Tubra2");
-    EXPECT_FALSE(doc.save());  // no file name yet
+    EXPECT_TRUE(doc.save().failed());  // no file name yet
 }
 
 TEST(Document, OpenSaveAndSharedSettings) {
@@ -73,7 +73,7 @@ TEST(Document, OpenSaveAndSharedSettings) {
         tubra::testing::generateDrawing(doc.drawing, {.objects = 50});
         app.settings.ZhuXianColor = 12345;
         doc.setModifiedFlag();
-        ASSERT_TRUE(doc.saveAs(file));
+        ASSERT_TRUE(doc.saveAs(file).ok());
         EXPECT_FALSE(doc.isModified());
         EXPECT_EQ(doc.title(), "line.hcd");
     }
@@ -88,10 +88,10 @@ TEST(Document, OpenSaveAndSharedSettings) {
     EXPECT_GE(doc->drawing.objects.size(), 50u);
     EXPECT_FALSE(doc->isModified());
     // Once loaded, saving and loading again changes nothing.
-    ASSERT_TRUE(doc->save());
+    ASSERT_TRUE(doc->save().ok());
     const std::string before = slurp(file);
     auto again = Document::open(app, file);
-    ASSERT_TRUE(again && again->save());
+    ASSERT_TRUE(again && again->save().ok());
     EXPECT_EQ(slurp(file), before);
     EXPECT_EQ(filesIn(dir.path()), 1u);
 
@@ -176,21 +176,21 @@ TEST(AtomicSave, AFailedWriteLeavesTheOldFileAndTheDocumentModified) {
     Document doc(app);
     tubra::testing::generateDrawing(doc.drawing, {.objects = 5});
     doc.setModifiedFlag();
-    const Outcome r = doc.saveAs(dir.path() / "no-such-dir" / "b.hcd");
-    EXPECT_FALSE(r);
-    EXPECT_NE(r.message.find("b.hcd"), std::string::npos);
+    const platform::Result<> r = doc.saveAs(dir.path() / "no-such-dir" / "b.hcd");
+    EXPECT_TRUE(r.failed());
+    EXPECT_NE(r.message().find("b.hcd"), std::string::npos);
     EXPECT_TRUE(doc.isModified());
     EXPECT_TRUE(doc.path().empty());
 
     // Saving over a directory fails and leaves it.
     fs::create_directory(dir.path() / "d.hcd");
-    EXPECT_FALSE(doc.saveAs(dir.path() / "d.hcd"));
+    EXPECT_TRUE(doc.saveAs(dir.path() / "d.hcd").failed());
     EXPECT_TRUE(fs::is_directory(dir.path() / "d.hcd"));
 
     // A successful save keeps the mode of the file it replaces and follows a symbolic link.
     ::chmod(file.c_str(), 0600);
     fs::create_symlink(file, dir.path() / "link.hcd");
-    ASSERT_TRUE(doc.saveAs(dir.path() / "link.hcd"));
+    ASSERT_TRUE(doc.saveAs(dir.path() / "link.hcd").ok());
     EXPECT_TRUE(fs::is_symlink(dir.path() / "link.hcd"));
     EXPECT_EQ(fs::status(file).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_NE(slurp(file).find("2dDrawing {"), std::string::npos);
@@ -204,7 +204,7 @@ TEST(AtomicSave, ADrawingOfSeveralMegabytesIsWrittenAsItIsMadeWithTheSameBytes) 
     Document doc(app);
     tubra::testing::generateDrawing(doc.drawing, {.objects = 4000, .seed = 5});
     const fs::path file = dir.path() / "big.hcd";
-    ASSERT_TRUE(doc.saveAs(file));
+    ASSERT_TRUE(doc.saveAs(file).ok());
     const std::string whole = doc.serialize();
     ASSERT_GT(whole.size(), std::size_t{3} << 20);
     EXPECT_TRUE(slurp(file) == whole);
@@ -222,10 +222,10 @@ TEST(AtomicSave, RefusedTargetsStayAndTheReasonIsGiven) {
     const fs::path ro = dir.path() / "ro.hcd";
     ASSERT_TRUE(platform::writeFileAtomically(ro, "protected\n").ok());
     ::chmod(ro.c_str(), 0444);
-    Outcome r = doc.saveAs(ro);
-    EXPECT_FALSE(r);
-    EXPECT_TRUE(r.readOnly);
-    EXPECT_NE(r.message.find("只读"), std::string::npos) << r.message;
+    platform::Result<> r = doc.saveAs(ro);
+    EXPECT_TRUE(r.failed());
+    EXPECT_EQ(r.error(), platform::FileError::readOnly);
+    EXPECT_NE(r.message().find("只读"), std::string::npos) << r.message();
     EXPECT_EQ(slurp(ro), "protected\n");
     EXPECT_TRUE(doc.isModified());
     EXPECT_TRUE(doc.path().empty());
@@ -233,9 +233,9 @@ TEST(AtomicSave, RefusedTargetsStayAndTheReasonIsGiven) {
     const fs::path fifo = dir.path() / "fifo.hcd";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
     r = doc.saveAs(fifo);
-    EXPECT_FALSE(r);
-    EXPECT_FALSE(r.readOnly);
-    EXPECT_NE(r.message.find("不是普通文件"), std::string::npos) << r.message;
+    EXPECT_TRUE(r.failed());
+    EXPECT_NE(r.error(), platform::FileError::readOnly);
+    EXPECT_NE(r.message().find("不是普通文件"), std::string::npos) << r.message();
     EXPECT_TRUE(fs::is_fifo(fifo));
 }
 
@@ -276,10 +276,10 @@ TEST(Document, RunningOutOfMemoryLeavesDocumentsFilesAndSettingsAsTheyWere) {
 
     doc.setModifiedFlag();
     ExhaustingStore::failWriting = true;
-    const Outcome r = doc.saveAs(file);
+    const platform::Result<> r = doc.saveAs(file);
     ExhaustingStore::failWriting = false;
-    EXPECT_FALSE(r);
-    EXPECT_NE(r.message.find("内存不足"), std::string::npos) << r.message;
+    EXPECT_TRUE(r.failed());
+    EXPECT_NE(r.message().find("内存不足"), std::string::npos) << r.message();
     EXPECT_NE(slurp(file).find("ZhuXianColor    99"), std::string::npos);
     EXPECT_TRUE(doc.isModified());
     EXPECT_EQ(filesIn(dir.path()), 1u);

@@ -12,7 +12,9 @@
 #include <system_error>
 #include <vector>
 
-namespace manager {
+#include "platform/Result.h"
+
+namespace common {
 
 // A cell: nothing, a text, or a number shown with a fixed count of decimals.
 struct SheetCell {
@@ -59,7 +61,7 @@ std::string shownNumber(const SheetCell& cell);
 
 // Writes `book` to `path`, replacing the file atomically (a failed write leaves an existing
 // file as it was). Texts that are not valid UTF-8 have the bad bytes replaced by U+FFFD.
-std::error_code writeWorkbook(const std::filesystem::path& path, const Workbook& book);
+platform::Result<> writeWorkbook(const std::filesystem::path& path, const Workbook& book);
 
 // Whether `path` names a workbook: it ends in ".xlsx", in any case.
 bool isWorkbookName(const std::filesystem::path& path);
@@ -67,4 +69,4 @@ bool isWorkbookName(const std::filesystem::path& path);
 // The errors of the workbook library.
 const std::error_category& workbookErrorCategory();
 
-}  // namespace manager
+}  // namespace common

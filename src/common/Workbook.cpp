@@ -1,4 +1,4 @@
-#include "manager/core/Workbook.h"
+#include "common/Workbook.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -13,7 +13,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/Clock.h"
 
-namespace manager {
+namespace common {
 
 namespace {
 
@@ -327,7 +327,7 @@ std::vector<double> fittedWidths(const Sheet& sheet) {
     return widths;
 }
 
-std::error_code writeWorkbook(const std::filesystem::path& path, const Workbook& book) {
+platform::Result<> writeWorkbook(const std::filesystem::path& path, const Workbook& book) {
     return platform::writeFileAtomicallyWith(path, [&](const std::filesystem::path& tmp) {
                const LibraryMessagesHidden quiet;
                return produce(tmp, book);
@@ -346,4 +346,4 @@ const std::error_category& workbookErrorCategory() {
     return category;
 }
 
-}  // namespace manager
+}  // namespace common
