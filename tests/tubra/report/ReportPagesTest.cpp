@@ -674,6 +674,27 @@ TEST(ReportPages, ALongValueShowsItsBeginningAtItsSizeAndContinuesTheRest) {
     }
 }
 
+// A page and its one continuation sheet drawn for the printer: the texts of each, joined by '|';
+// `check` sees every text call of the page.
+template <class Check>
+std::pair<std::string, std::string> pageAndContinuation(const InspectionReport& r, int pageIndex, Check&& check) {
+    RecordingCanvas::Options tall = deviceOptions(true);
+    tall.deviceSize = {2100, 2 * 2900};
+    RecordingCanvas c(tall);
+    drawReportPages(c, r, {}, pageIndex);
+    EXPECT_EQ(CountPrintPages(r, pageIndex), 2);
+    std::string page, continuation;
+    for (const auto& call : textCalls(c)) {
+        if (call.points[0].y > -2900) {
+            page += call.text + "|";
+            check(call);
+        } else {
+            continuation += call.text + "|";
+        }
+    }
+    return {page, continuation};
+}
+
 TEST(ReportPages, OneLineOverALimitKeepsThePageLinesAtTheirSize) {
     // A 7-line 评定意见 (the form shows 6): the six lines at the table size, whole; the seventh
     // on the continuation sheet.
@@ -681,22 +702,11 @@ TEST(ReportPages, OneLineOverALimitKeepsThePageLinesAtTheirSize) {
     std::string seven;
     for (int k = 1; k <= 7; ++k) seven += (k > 1 ? "\r\n" : "") + text::format("Line%d", k) + gbk("意见");
     r.YingDu_ReportData.note = seven;
-    RecordingCanvas::Options tall = deviceOptions(true);
-    tall.deviceSize = {2100, 2 * 2900};
-    RecordingCanvas c(tall);
-    drawReportPages(c, r, {}, kHardnessPage);
-    ASSERT_EQ(CountPrintPages(r, kHardnessPage), 2);
-    std::string page, continuation;
-    for (const auto& call : textCalls(c)) {
-        if (call.points[0].y > -2900) {
-            page += call.text + "|";
-            if (call.text.rfind("Line", 0) == 0) {
-                EXPECT_EQ(call.state.font.height, kPrinterTableHeight) << call.text;
-            }
-        } else {
-            continuation += call.text + "|";
+    const auto [page, continuation] = pageAndContinuation(r, kHardnessPage, [](const auto& call) {
+        if (call.text.rfind("Line", 0) == 0) {
+            EXPECT_EQ(call.state.font.height, kPrinterTableHeight) << call.text;
         }
-    }
+    });
     for (int k = 1; k <= 6; ++k) EXPECT_NE(page.find(text::format("Line%d", k) + gbk("意见")), std::string::npos) << k;
     EXPECT_EQ(page.find("Line7"), std::string::npos);
     EXPECT_NE(continuation.find("Line7"), std::string::npos);
@@ -711,13 +721,7 @@ TEST(ReportPages, ACodeLongerThanItsColumnGoesOnWhole) {
     d.filmNumber = "F1";
     d.grade = "TSGD7005-2018-A1B";
     r.radiographDefects.append(d);
-    RecordingCanvas::Options tall = deviceOptions(true);
-    tall.deviceSize = {2100, 2 * 2900};
-    RecordingCanvas c(tall);
-    drawReportPages(c, r, {}, kRadiographPage);
-    ASSERT_EQ(CountPrintPages(r, kRadiographPage), 2);
-    std::string page, continuation;
-    for (const auto& call : textCalls(c)) (call.points[0].y > -2900 ? page : continuation) += call.text + "|";
+    const auto [page, continuation] = pageAndContinuation(r, kRadiographPage, [](const auto&) {});
     // The cell shows the mark alone: no piece of the code to be read as the grade.
     EXPECT_EQ(page.find("TSGD"), std::string::npos) << text::gbkToUtf8(page);
     EXPECT_NE(page.find(continuedMark()), std::string::npos);
