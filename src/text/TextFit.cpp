@@ -231,6 +231,7 @@ Fit makeFit(const std::vector<Char>& chars, std::string_view text, const FitStyl
     f.lines = std::move(a.broken.lines);
     f.shownBytes = text.size();
     f.complete = true;
+    f.splitWord = a.broken.splitWord;
     if (static_cast<int>(f.lines.size()) > a.cap) {
         f.complete = false;
         f.shownBytes = a.cap > 0 ? f.lines[static_cast<std::size_t>(a.cap)].start : 0;
@@ -282,9 +283,12 @@ Fit fitText(std::string_view gbk, int width, int height, const FitStyle& style) 
         Attempt a = attempt(chars, gbk, width, height, style, h, style.gapPercent);
         if (a.fits() && !a.broken.splitWord) return makeFit(chars, gbk, style, h, std::move(a));
     }
-    // At the smallest size a word longer than a line is split; what still does not fit is
-    // left over.
-    return makeFit(chars, gbk, style, smallest, attempt(chars, gbk, width, height, style, smallest, style.gapPercent));
+    // At the smallest size a word longer than a line is split (unless words are kept whole);
+    // what still does not fit is left over, at the smallest size or at the font's own.
+    const int last = style.overflowAtOwnSize ? base : smallest;
+    Fit f = makeFit(chars, gbk, style, last, attempt(chars, gbk, width, height, style, last, style.gapPercent));
+    if (style.keepWords && f.splitWord) f.complete = false;
+    return f;
 }
 
 Fit fitWithMark(std::string_view gbk, int width, int height, const FitStyle& style, std::string_view mark) {
@@ -292,12 +296,19 @@ Fit fitWithMark(std::string_view gbk, int width, int height, const FitStyle& sty
     if (f.complete) return f;
     FitStyle at = style;
     at.height = f.height;
+    // The mark itself is always shown whole and on one line: in a box too narrow for it at this
+    // size, the size falls until it fits (or reaches the smallest).
+    const auto markFits = [&] {
+        const Fit m = fitAtHeight(mark, width, height, at);
+        return m.complete && m.lines.size() == 1;
+    };
+    while (at.height > std::max(style.minHeight, 1) && !markFits()) --at.height;
     // The longest beginning that fits with the mark after it, found by halving.
     // Lines are evened out once, for the part finally shown.
     at.balance = false;
     const auto withMark = [&](std::size_t keep) {
         Fit g = fitAtHeight(std::string(gbk.substr(0, keep)) + std::string(mark), width, height, at);
-        const bool fits = g.complete;
+        const bool fits = g.complete && !(at.keepWords && g.splitWord);
         g.complete = false;
         g.shownBytes = keep;
         return std::pair(fits, std::move(g));
@@ -307,8 +318,11 @@ Fit fitWithMark(std::string_view gbk, int width, int height, const FitStyle& sty
     std::size_t lo = 0;
     Fit best = withMark(0).second;
     while (true) {
-        const std::size_t mid = gbkCutLength(gbk, (lo + hi) / 2);
-        if (mid <= lo) break;
+        std::size_t mid = gbkCutLength(gbk, (lo + hi) / 2);
+        // Halving can round down to where it stands while the next character (the last of a
+        // line, say) would still fit: that one is tried before the search ends.
+        if (mid <= lo) mid = lo + (lo + 1 < gbk.size() && isGbkLeadByte(static_cast<unsigned char>(gbk[lo])) ? 2 : 1);
+        if (mid >= hi) break;
         auto [ok, g] = withMark(mid);
         if (ok) {
             lo = mid;
@@ -327,6 +341,14 @@ Fit fitWithMark(std::string_view gbk, int width, int height, const FitStyle& sty
         }
     }
     return best;
+}
+
+std::size_t restStart(std::string_view gbk, std::size_t shown) {
+    const std::vector<Char> chars = charsOf(gbk);
+    std::size_t at = 0;
+    for (std::size_t i = 1; i < chars.size() && chars[i].pos <= shown; ++i)
+        if (chars[i - 1].lineBreak || breakBefore(chars, i)) at = chars[i].pos;
+    return at;
 }
 
 }  // namespace text

@@ -48,6 +48,13 @@ struct FitStyle {
     // Lines of even length (for centred texts): as many lines as the box needs, each as
     // short as that number of lines allows, so that no word is left alone on the last line.
     bool balance = false;
+    // A word is never split: a text that would need it does not fit (a code such as
+    // "TSGD7005-2018-A1B" read half on one line and half on the next reads as two).
+    bool keepWords = false;
+    // A text that does not fit even at the smallest height is shown, as far as it goes, at the
+    // font's own height: when the rest is continued elsewhere, the lines shown keep the size of
+    // their neighbours instead of all shrinking to the smallest.
+    bool overflowAtOwnSize = false;
 };
 
 // The width of one byte at height `h`.
@@ -62,6 +69,7 @@ struct Fit {
     // Bytes of the original text the lines show: all of it when `complete`.
     std::size_t shownBytes = 0;
     bool complete = true;
+    bool splitWord = false;  // a word longer than a line was split
 
     std::string_view line(std::size_t i) const { return std::string_view(text).substr(lines[i].start, lines[i].length); }
     // The height the lines take: lines x height and the gaps between them.
@@ -77,6 +85,11 @@ Fit fitText(std::string_view gbk, int width, int height, const FitStyle& style);
 // As fitText, but a text that does not fit is shown as far as it goes with `mark` after it
 // ("…", "…(见续页)"), the mark on the last line that fits.
 Fit fitWithMark(std::string_view gbk, int width, int height, const FitStyle& style, std::string_view mark);
+
+// Where the rest of `gbk` begins when its first `shown` bytes were shown: the last place at or
+// before `shown` where a line may break, so that a word cut short is continued whole (0 when
+// there is none: the whole text is the rest).
+std::size_t restStart(std::string_view gbk, std::size_t shown);
 
 // As fitText with the font's height given: breaks at `style.height` only, no shrinking.
 Fit fitAtHeight(std::string_view gbk, int width, int height, const FitStyle& style);

@@ -182,3 +182,43 @@ TEST(TextFit, ALeftOverTextEndsWithItsMark) {
     EXPECT_TRUE(f.complete);
     EXPECT_EQ(f.text, gbk("甲乙"));
 }
+
+TEST(TextFit, WhatContinuesElsewhereKeepsItsSizeAndItsWords) {
+    // Seven lines for a box that takes six: shrinking cannot help, so the lines shown keep the
+    // font's own size instead of all falling to the smallest.
+    FitStyle style;
+    style.maxLines = 6;
+    std::string seven;
+    for (int k = 1; k <= 7; ++k) seven += (k > 1 ? "\r\n" : "") + gbk("第") + std::to_string(k) + gbk("行");
+    Fit f = fitText(seven, 400, 400, style);
+    EXPECT_FALSE(f.complete);
+    EXPECT_EQ(f.height, 21);  // as it always was
+    style.overflowAtOwnSize = true;
+    f = fitText(seven, 400, 400, style);
+    EXPECT_FALSE(f.complete);
+    EXPECT_EQ(f.height, 35);
+    const Fit marked = fitWithMark(seven, 400, 400, style, gbk("…(见续页)"));
+    EXPECT_EQ(marked.height, 35);
+    ASSERT_EQ(marked.lines.size(), 6u);
+    // The six lines are shown whole; the rest goes on from the seventh.
+    EXPECT_EQ(std::string(marked.line(5)).substr(0, gbk("第6行").size()), gbk("第6行"));
+    const std::size_t rest = restStart(seven, marked.shownBytes);
+    EXPECT_EQ(seven.find(gbk("第7行")), rest + 2);
+
+    // A code longer than a line is split only where words may be split.
+    const std::string code = "TSGD7005-2018-A1B";
+    FitStyle narrow;
+    f = fitText(code, 8 * 17, 200, narrow);
+    EXPECT_TRUE(f.complete);
+    EXPECT_TRUE(f.splitWord);
+    narrow.keepWords = true;
+    narrow.overflowAtOwnSize = true;
+    f = fitText(code, 8 * 17, 200, narrow);
+    EXPECT_FALSE(f.complete);
+    const Fit cut = fitWithMark(code, 8 * 17, 200, narrow, gbk("…"));
+    for (std::size_t i = 0; i < cut.lines.size(); ++i) EXPECT_LE(cut.lines[i].length, 8u);
+    // Its rest is the whole code: a word cut short goes on from its start.
+    EXPECT_EQ(restStart(code, cut.shownBytes), 0u);
+    EXPECT_EQ(restStart(gbk("甲乙 ABC123"), 7), 5u);  // inside "ABC123": from its start
+    EXPECT_EQ(restStart(gbk("甲乙丙"), 4), 4u);        // between two characters
+}

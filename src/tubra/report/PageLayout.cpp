@@ -287,12 +287,25 @@ text::Fit PagePainter::fitItem(const FitItem& item, int height) const {
     style.roomyGapPercent = item.paragraphs ? kParagraphGapPercent : 0;
     style.maxLines = item.maxLines;
     style.balance = item.align == Align::Centre;
+    // What a continuation sheet takes over: a value is never split inside a word, and what the
+    // box cannot hold even small is shown at its own size up to the mark.
+    style.keepWords = continuable_;
+    style.overflowAtOwnSize = continuable_;
     const int w = item.cell.width() - 2 * kCellPadX;
     const int h = item.cell.height() - 2 * kCellPadY;
     text::Fit fit = text::fitText(item.text, w, h, style);
     if (!fit.complete) {
         style.height = fit.height;
         fit = text::fitWithMark(item.text, w, h, style, continuable_ ? continuedMark() : cutMark());
+        if (continuable_ && fit.shownBytes > 0 && text::restStart(item.text, fit.shownBytes) == 0) {
+            // A single word (a code, a number) would be shown in part and continued whole: the
+            // cell shows only the mark, so that no piece of it reads as the value.
+            style.height = fit.height;
+            style.balance = false;
+            fit = text::fitAtHeight(continuedMark(), w, h, style);
+            fit.complete = false;
+            fit.shownBytes = 0;
+        }
     }
     return fit;
 }
@@ -301,7 +314,16 @@ void PagePainter::drawFit(const FitItem& item, const text::Fit& fit) {
     if (!fit.complete) {
         const std::string label = item.field.empty() ? text::gbk("栏目") : item.field;
         if (continuable_) {
-            const ContinuedField entry{label, item.text};
+            // Only what the page did not show goes on: from the start of the word or line the
+            // page cut short.
+            ContinuedField entry{label, item.text};
+            if (const std::size_t from = text::restStart(item.text, fit.shownBytes); from > 0) {
+                std::size_t rest = from;
+                while (rest < item.text.size() &&
+                       (item.text[rest] == ' ' || item.text[rest] == '\r' || item.text[rest] == '\n'))
+                    ++rest;
+                entry = {label + text::gbk("（续）"), item.text.substr(rest)};
+            }
             if (std::find(continued_.begin(), continued_.end(), entry) == continued_.end())
                 continued_.push_back(entry);
         } else {
@@ -496,6 +518,9 @@ Grid& Grid::row(int height, const std::vector<Cell>& cells, int lineFrom) {
     // The row's values in one size; each label of the form in its own.
     std::vector<FitItem> labels, values;
     std::string lastLabel;
+    const bool headingRow = std::all_of(cells.begin(), cells.end(), [](const Cell& c) { return c.isLabel; });
+    const bool anyLabel = std::any_of(cells.begin(), cells.end(), [](const Cell& c) { return c.isLabel; });
+    if (headingRow) heading_.clear();
     for (std::size_t i = 0; i < cells.size(); ++i) {
         const Cell& c = cells[i];
         int w = c.width ? c.width : share;
@@ -505,9 +530,14 @@ Grid& Grid::row(int height, const std::vector<Cell>& cells, int lineFrom) {
             lastLabel = c.text;
             // A label printed on two lines is named on one.
             for (std::size_t at; (at = lastLabel.find_first_of("\r\n")) != std::string::npos;) lastLabel.erase(at, 1);
+            if (headingRow) heading_.push_back({x, x + w, lastLabel});
             labels.push_back(std::move(item));
         } else {
             item.field = c.field.empty() ? lastLabel : c.field;
+            // A record row of a table: its values are named by the heading above their column.
+            if (item.field.empty() && !anyLabel)
+                for (const Column& col : heading_)
+                    if (col.left == x && col.right == x + w) item.field = col.label;
             values.push_back(std::move(item));
         }
         x += w;

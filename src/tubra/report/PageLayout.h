@@ -271,6 +271,13 @@ private:
     int top_;
     int bottom_;
     std::vector<FitItem> sideLabels_;
+    // The labels of the last row made only of labels (a table's heading), by their columns: the
+    // values under them are named by them on a continuation sheet.
+    struct Column {
+        int left = 0, right = 0;
+        std::string label;
+    };
+    std::vector<Column> heading_;
 };
 
 // Field texts formatted with C printf rules (GBK in, GBK out).

@@ -378,6 +378,12 @@ TEST(RecordListForm, InsertModifyDeleteKeepTheNumberingAndTheAutomaticFields) {
     EXPECT_EQ(f->field("text3"), "5");
     EXPECT_EQ(f->field("text8"), "5.50   ");
 
+    // A row a script names that the list does not have is refused in Chinese.
+    std::string error;
+    f->act("delete=99", d.context, &error);
+    EXPECT_NE(error.find("没有可供 delete 的记录 '99'"), std::string::npos) << error;
+    ASSERT_EQ(list.rows().size(), 5u);
+
     // Clicking a row shows it in the editing area; insert puts the new row before it.
     d.act(*f, "select=2");
     EXPECT_EQ(f->field("item0"), "P3");
@@ -729,9 +735,13 @@ TEST(ReportPageForms, RemovingAPictureTakesTheSelectedOne) {
     auto f = open(13, r);
     // Nothing selected: the button is not available.
     EXPECT_FALSE(f->actionEnabled("remove"));
+    // A script that presses it anyway, or names a picture there is not, is told so in Chinese.
     std::string error;
     f->act("remove", d.context, &error);
-    EXPECT_NE(error, "");
+    EXPECT_NE(error.find("现在不能按"), std::string::npos) << error;
+    error.clear();
+    f->act("select=5", d.context, &error);
+    EXPECT_NE(error.find("没有图象 '5'"), std::string::npos) << error;
     d.act(*f, "select=1");
     EXPECT_TRUE(f->actionEnabled("remove"));
     d.act(*f, "remove");
@@ -740,6 +750,14 @@ TEST(ReportPageForms, RemovingAPictureTakesTheSelectedOne) {
     EXPECT_FALSE(f->actionEnabled("remove"));
     d.act(*f, "remove=0");  // a script may name the row
     EXPECT_TRUE(f->listModel("images")->rows.empty());
+    // Several at once, as the sessions' guide shows: selected together, removed together.
+    InspectionReport three;
+    for (const char* name : {"a.bmp", "b.bmp", "c.bmp"}) three.metallographImages.append({"", name});
+    auto g = open(13, three);
+    d.act(*g, "select=0,1");
+    d.act(*g, "remove");
+    ASSERT_EQ(g->listModel("images")->rows.size(), 1u);
+    EXPECT_EQ(g->listModel("images")->rows[0][2], "c.bmp");
 }
 
 TEST(ReportPageForms, SignatureDatesStandBesideTheirNames) {

@@ -629,7 +629,7 @@ TEST(ReportPages, TheValuesOfARowAndTheLabelsOfAGroupShareOneSize) {
     EXPECT_EQ(heightOf(*conclusion, gbk("报告编号：")), heightOf(*conclusion, gbk("装置名称：")));
 }
 
-TEST(ReportPages, ALongValueShowsItsBeginningAndContinuesWhole) {
+TEST(ReportPages, ALongValueShowsItsBeginningAtItsSizeAndContinuesTheRest) {
     InspectionReport r;
     const std::string value = repeated("检验记录2024年5月12日按JB/T4730.4-2005复检合格，", 249);
     r.ShengCha_ReportData.texts[12] = value;  // 设计单位
@@ -638,31 +638,31 @@ TEST(ReportPages, ALongValueShowsItsBeginningAndContinuesWhole) {
     RecordingCanvas c(tall);
     drawReportPages(c, r, {}, kReviewPage);
     ASSERT_EQ(CountPrintPages(r, kReviewPage), 2);
-    // On the form: the smallest size, the beginning of the value and the mark.
+    // On the form: the beginning of the value and the mark, at the size of its neighbours (not
+    // shrunk to the smallest: the rest is continued anyway).
     bool marked = false;
-    std::string continuation;
+    std::string shown;
     for (const auto& call : textCalls(c)) {
-        if (call.points[0].y > -2900) {
-            if (call.text.find(continuedMark()) != std::string::npos) {
-                marked = true;
-                EXPECT_EQ(call.state.font.height, kMinTextHeight);
-            }
-        } else {
-            continuation += call.text;
+        if (call.points[0].y > -2900 && call.text.find(continuedMark()) != std::string::npos) {
+            marked = true;
+            EXPECT_EQ(call.state.font.height, kPrinterTableHeight);
         }
     }
     EXPECT_TRUE(marked);
-    // On the continuation sheet: the title, the label and the value whole, at the table size.
-    EXPECT_NE(continuation.find(gbk("(3)在用工业管道原始资料审查报告（续页）")), std::string::npos);
-    EXPECT_NE(continuation.find(gbk("设计单位")), std::string::npos);
-    std::string joined;
-    for (const auto& call : textCalls(c))
-        if (call.points[0].y < -2900 + kFormTop) joined += call.text;
-    EXPECT_NE(joined.find(value.substr(0, 40)), std::string::npos);
-    std::string compact = joined, whole = value;
+    // On the continuation sheet: the title, the label and the rest of the value, which goes on
+    // from where the form stopped (a word cut short starts again whole).
+    std::string sheet, continuation;
+    for (const auto& call : textCalls(c)) {
+        if (call.points[0].y < -2900) sheet += call.text;
+        if (call.points[0].y < -2900 + kFormTop) continuation += call.text;
+    }
+    EXPECT_NE(sheet.find(gbk("(3)在用工业管道原始资料审查报告（续页）")), std::string::npos) << text::gbkToUtf8(sheet);
+    EXPECT_NE(continuation.find(gbk("设计单位（续）")), std::string::npos);
+    std::string compact = continuation, whole = r.ShengCha_ReportData.texts[12].str();
     std::erase(compact, ' ');
     std::erase(whole, ' ');
-    EXPECT_NE(compact.find(whole), std::string::npos);
+    EXPECT_NE(compact.find(whole.substr(whole.size() - 60)), std::string::npos);
+    EXPECT_EQ(compact.find(whole), std::string::npos);  // only the rest, not the value again
     // Each sheet's texts inside its cells.
     for (int sheet = 0; sheet < 2; ++sheet) {
         RecordingCanvas::Options one = deviceOptions(true);
@@ -672,6 +672,61 @@ TEST(ReportPages, ALongValueShowsItsBeginningAndContinuesWhole) {
         drawReportPages(s, r, {}, kReviewPage);
         expectTextsClearOfLines(s, kReviewPage, sheet * 2900);
     }
+}
+
+// A page and its one continuation sheet drawn for the printer: the texts of each, joined by '|';
+// `check` sees every text call of the page.
+template <class Check>
+std::pair<std::string, std::string> pageAndContinuation(const InspectionReport& r, int pageIndex, Check&& check) {
+    RecordingCanvas::Options tall = deviceOptions(true);
+    tall.deviceSize = {2100, 2 * 2900};
+    RecordingCanvas c(tall);
+    drawReportPages(c, r, {}, pageIndex);
+    EXPECT_EQ(CountPrintPages(r, pageIndex), 2);
+    std::string page, continuation;
+    for (const auto& call : textCalls(c)) {
+        if (call.points[0].y > -2900) {
+            page += call.text + "|";
+            check(call);
+        } else {
+            continuation += call.text + "|";
+        }
+    }
+    return {page, continuation};
+}
+
+TEST(ReportPages, OneLineOverALimitKeepsThePageLinesAtTheirSize) {
+    // A 7-line 评定意见 (the form shows 6): the six lines at the table size, whole; the seventh
+    // on the continuation sheet.
+    InspectionReport r;
+    std::string seven;
+    for (int k = 1; k <= 7; ++k) seven += (k > 1 ? "\r\n" : "") + text::format("Line%d", k) + gbk("意见");
+    r.YingDu_ReportData.note = seven;
+    const auto [page, continuation] = pageAndContinuation(r, kHardnessPage, [](const auto& call) {
+        if (call.text.rfind("Line", 0) == 0) {
+            EXPECT_EQ(call.state.font.height, kPrinterTableHeight) << call.text;
+        }
+    });
+    for (int k = 1; k <= 6; ++k) EXPECT_NE(page.find(text::format("Line%d", k) + gbk("意见")), std::string::npos) << k;
+    EXPECT_EQ(page.find("Line7"), std::string::npos);
+    EXPECT_NE(continuation.find("Line7"), std::string::npos);
+    EXPECT_EQ(continuation.find("Line6"), std::string::npos);
+}
+
+TEST(ReportPages, ACodeLongerThanItsColumnGoesOnWhole) {
+    // A standard's code as the grade of a radiograph defect (a narrow column): never parted in
+    // the middle of its number on the form, whole on the continuation sheet.
+    InspectionReport r;
+    RadiographDefect d;
+    d.filmNumber = "F1";
+    d.grade = "TSGD7005-2018-A1B";
+    r.radiographDefects.append(d);
+    const auto [page, continuation] = pageAndContinuation(r, kRadiographPage, [](const auto&) {});
+    // The cell shows the mark alone: no piece of the code to be read as the grade.
+    EXPECT_EQ(page.find("TSGD"), std::string::npos) << text::gbkToUtf8(page);
+    EXPECT_NE(page.find(continuedMark()), std::string::npos);
+    // Named by its column's heading.
+    EXPECT_NE(continuation.find(gbk("评定级别") + "|TSGD7005-2018-A1B|"), std::string::npos) << text::gbkToUtf8(continuation);
 }
 
 TEST(ReportPages, AnEmptyDefectSizePrintsNothing) {
@@ -733,7 +788,12 @@ TEST(ReportPages, AValueNothingCanContinueEndsWithItsMarkAndIsNamed) {
     q.fitted({100, -100, 300, -130}, repeated("表格的值", 49), kTableFace, Align::Left, gbk("栏目甲"));
     EXPECT_TRUE(q.cut().empty());
     ASSERT_EQ(q.continued().size(), 1u);
-    EXPECT_EQ(q.continued()[0].label, gbk("栏目甲"));
+    // What the cell shows is not repeated: the rest goes on under the label.
+    EXPECT_EQ(q.continued()[0].label, gbk("栏目甲（续）"));
+    const std::string whole = repeated("表格的值", 49), rest = q.continued()[0].text;
+    ASSERT_FALSE(rest.empty());
+    EXPECT_LT(rest.size(), whole.size());
+    EXPECT_EQ(whole.substr(whole.size() - rest.size()), rest);
 }
 
 TEST(ReportPages, SeveralLineTextsPrintEveryLineUpToTheirLimits) {

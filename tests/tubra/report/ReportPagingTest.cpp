@@ -307,9 +307,14 @@ TEST(ReportPaging, ValuesThatDoNotFitContinueOnSheetsAfterTheirPage) {
     EXPECT_EQ(sheets[2].pageIndex, kReviewPage);
     EXPECT_EQ(sheets[2].continuation, 0);
     ASSERT_EQ(sheets[2].continued.size(), 2u);
-    EXPECT_EQ(sheets[2].continued[0].label, text::gbk("设计单位"));
-    EXPECT_EQ(sheets[2].continued[0].text, r.ShengCha_ReportData.texts[12].str());
-    EXPECT_EQ(sheets[2].continued[1].label, text::gbk("设计规范"));
+    // Each with what its cell could not show, from where the cell stopped.
+    EXPECT_EQ(sheets[2].continued[0].label, text::gbk("设计单位（续）"));
+    const std::string stored = r.ShengCha_ReportData.texts[12].str();
+    const std::string& rest = sheets[2].continued[0].text;
+    ASSERT_FALSE(rest.empty());
+    EXPECT_LT(rest.size(), stored.size());
+    EXPECT_EQ(stored.compare(stored.size() - rest.size(), rest.size(), rest), 0);
+    EXPECT_EQ(sheets[2].continued[1].label, text::gbk("设计规范（续）"));
     EXPECT_EQ(sheets[1].continuation, -1);
     EXPECT_EQ(CountPrintPages(r, kAllFullPages), 6);
     EXPECT_EQ(pageNumberText(r, kReviewPage), "4…4-续");
@@ -332,7 +337,7 @@ TEST(ReportPaging, ValuesThatDoNotFitContinueOnSheetsAfterTheirPage) {
     // Each once: the 28 fields of the grid, the inspection date and the two signature lines
     // (name and date together), named by their words; the two text boxes fit.
     EXPECT_EQ(continued, 31u);
-    EXPECT_EQ(many.back().continued.back().label, text::gbk("审核"));
+    EXPECT_EQ(many.back().continued.back().label, text::gbk("审核（续）"));
     show(r, {kReviewPage}, 1);
     const std::vector<PlacedSheet> numbered = sheetsOf(r, kAllFullPages);
     EXPECT_EQ(numbered[1].label, "1-续1");
