@@ -1,7 +1,7 @@
 // The stall a recovery copy costs the window: the snapshot of a 40,000-object drawing after one
-// object changed, taken on the window's thread, against a full save of the same drawing (the
-// bytes written to a file, as 保存 does) measured in the same run. The copy itself is written
-// on another thread; its writing is measured too, for scale.
+// object changed (and after every object changed), taken on the window's thread, against a full
+// save of the same drawing (written to a file, as 保存 does) measured in the same run. The copy
+// itself is written on another thread; its writing is measured too, for scale.
 #include <benchmark/benchmark.h>
 
 #include <filesystem>

@@ -60,7 +60,11 @@ void AutoRecovery::copyNow(model::Document& doc) {
     if (!store_.usable()) return;
     Watched& w = watched(doc);
     w.edits = 0;
-    RecoveryInfo info{doc.path(), doc.title(), platform::now()};
+    // Absolute: the program that recovers it may run in another directory.
+    std::error_code ec;
+    std::filesystem::path original = doc.path().empty() ? doc.path() : std::filesystem::absolute(doc.path(), ec);
+    if (ec) original = doc.path();
+    RecoveryInfo info{std::move(original), doc.title(), platform::now()};
     writer_.write(store_.copyPath(w.serial), std::move(info), w.cache.take(doc));
 }
 

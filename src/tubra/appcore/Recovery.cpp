@@ -154,9 +154,21 @@ std::optional<std::pair<RecoveryInfo, std::string_view>> parseRecoveryCopy(std::
 
 // --- snapshots ---
 
+ObjectPiece::ObjectPiece(const model::PipeObject& object) : object_(std::make_unique<model::PipeObject>(object)) {}
+
+ObjectPiece::~ObjectPiece() = default;
+
+const std::string& ObjectPiece::bytes() const {
+    std::call_once(once_, [this] {
+        model::writeObjectSection(*object_, bytes_);
+        object_.reset();
+    });
+    return bytes_;
+}
+
 std::size_t DrawingSnapshot::size() const {
     std::size_t n = head.size() + tail.size();
-    for (const auto& o : objects) n += o->size();
+    for (const auto& o : objects) n += o->bytes().size();
     return n;
 }
 
@@ -166,7 +178,7 @@ std::error_code DrawingSnapshot::writeTo(const platform::PieceWriter& write) con
     std::string piece;
     piece.reserve(std::size_t{1} << 20);
     for (const auto& o : objects) {
-        piece += *o;
+        piece += o->bytes();
         if (piece.size() >= (std::size_t{1} << 20)) {
             if (auto ec = write(piece)) return ec;
             piece.clear();
@@ -209,14 +221,12 @@ std::shared_ptr<const DrawingSnapshot> SnapshotCache::take(model::Document& doc)
         e.object = object;
         e.stamp = stamp;
         if (old && old->stamp == stamp) {
-            e.bytes = old->bytes;
+            e.piece = old->piece;
         } else {
-            auto bytes = std::make_shared<std::string>();
-            model::writeObjectSection(*object, *bytes);
-            e.bytes = std::move(bytes);
+            e.piece = std::make_shared<const ObjectPiece>(*object);
             ++lastWritten_;
         }
-        snapshot->objects[i] = e.bytes;
+        snapshot->objects[i] = e.piece;
     }
     entries_ = std::move(next);
     return snapshot;

@@ -57,11 +57,28 @@ std::string recoveryHeader(const RecoveryInfo& info);
 // Splits a copy into its information and drawing; nothing for what is not a copy.
 std::optional<std::pair<RecoveryInfo, std::string_view>> parseRecoveryCopy(std::string_view file);
 
-// The bytes of a drawing as saving would write them, taken quickly: the sections of objects
-// that did not change since the last snapshot are shared with it, not written again.
+// One object's section of the file. Made from a copy of the object, which is cheaper than
+// writing it; the section is written by whoever needs it first (the writer thread), once, and
+// the copy is then let go.
+class ObjectPiece {
+public:
+    explicit ObjectPiece(const model::PipeObject& object);
+    ~ObjectPiece();
+    ObjectPiece(const ObjectPiece&) = delete;
+    ObjectPiece& operator=(const ObjectPiece&) = delete;
+    const std::string& bytes() const;
+
+private:
+    mutable std::once_flag once_;
+    mutable std::unique_ptr<model::PipeObject> object_;
+    mutable std::string bytes_;
+};
+
+// A drawing as saving would write it, taken quickly: the pieces of objects that did not
+// change since the last snapshot are shared with it, not copied or written again.
 struct DrawingSnapshot {
     std::string head;
-    std::vector<std::shared_ptr<const std::string>> objects;
+    std::vector<std::shared_ptr<const ObjectPiece>> objects;
     std::string tail;
     std::size_t size() const;
     // Hands the pieces to `write` in order; stops at the first error.
@@ -73,14 +90,14 @@ struct DrawingSnapshot {
 class SnapshotCache {
 public:
     std::shared_ptr<const DrawingSnapshot> take(model::Document& doc);
-    // Objects written again by the last take().
+    // Objects taken anew by the last take() (the others were unchanged).
     std::size_t lastWritten() const { return lastWritten_; }
 
 private:
     struct Entry {
         const model::PipeObject* object = nullptr;
         std::uint64_t stamp = 0;
-        std::shared_ptr<const std::string> bytes;
+        std::shared_ptr<const ObjectPiece> piece;
     };
     std::vector<Entry> entries_;  // by position at the last take
     std::size_t lastWritten_ = 0;

@@ -100,6 +100,13 @@ TEST(RecoveryAfterCrash, KilledWithUnsavedEditsThenRecoveredAndSavedGivesWhatWas
     const std::string ready = waitForLine(*crashed, "ready");
     EXPECT_NE(ready, "ready copies=0") << "no copy was written";
     ASSERT_EQ(copiesIn(recovery), 1u);
+    {
+        // A second program started meanwhile leaves the running one's copy alone.
+        std::unique_ptr<QProcess> beside(startProgram(home.path(), "recover,save-quit", other));
+        EXPECT_EQ(waitForLine(*beside, "saved"), "saved " + other.string());
+        EXPECT_TRUE(beside->waitForFinished(20000));
+        EXPECT_EQ(copiesIn(recovery), 1u);
+    }
     ::kill(static_cast<pid_t>(crashed->processId()), SIGKILL);
     crashed->waitForFinished(10000);
     // The drawing's own file was never written.
