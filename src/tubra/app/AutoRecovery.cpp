@@ -152,33 +152,30 @@ bool editRecoverySettings(QWidget* parent, RecoverySettings& settings) {
     note->setWordWrap(true);
     layout->addWidget(note);
     auto* grid = new QGridLayout;
-    auto* timed = new QCheckBox(QStringLiteral("每隔"), &dialog);
-    timed->setObjectName(QStringLiteral("timed"));
-    auto* seconds = new QSpinBox(&dialog);
-    seconds->setObjectName(QStringLiteral("seconds"));
-    seconds->setRange(10, kMaxRecoveryIntervalSeconds);
-    seconds->setSuffix(QStringLiteral(" 秒"));
-    auto* counted = new QCheckBox(QStringLiteral("每"), &dialog);
-    counted->setObjectName(QStringLiteral("counted"));
-    auto* edits = new QSpinBox(&dialog);
-    edits->setObjectName(QStringLiteral("edits"));
-    edits->setRange(1, kMaxRecoveryEdits);
-    edits->setSuffix(QStringLiteral(" 次编辑"));
-    grid->addWidget(timed, 0, 0);
-    grid->addWidget(seconds, 0, 1);
-    grid->addWidget(new QLabel(QStringLiteral("保存一次"), &dialog), 0, 2);
-    grid->addWidget(counted, 1, 0);
-    grid->addWidget(edits, 1, 1);
-    grid->addWidget(new QLabel(QStringLiteral("保存一次"), &dialog), 1, 2);
+    // One row per trigger: its switch, its number (0 in the settings is "off").
+    const auto row = [&](int at, const QString& before, const char* name, const char* numberName, int min, int max,
+                         const QString& unit, int value, int usual) {
+        auto* on = new QCheckBox(before, &dialog);
+        on->setObjectName(QString::fromLatin1(name));
+        auto* number = new QSpinBox(&dialog);
+        number->setObjectName(QString::fromLatin1(numberName));
+        number->setRange(min, max);
+        number->setSuffix(unit);
+        on->setChecked(value > 0);
+        number->setValue(value > 0 ? value : usual);
+        number->setEnabled(value > 0);
+        QObject::connect(on, &QCheckBox::toggled, number, &QWidget::setEnabled);
+        grid->addWidget(on, at, 0);
+        grid->addWidget(number, at, 1);
+        grid->addWidget(new QLabel(QStringLiteral("保存一次"), &dialog), at, 2);
+        return std::make_pair(on, number);
+    };
+    const RecoverySettings usual;
+    const auto [timed, seconds] = row(0, QStringLiteral("每隔"), "timed", "seconds", 10, kMaxRecoveryIntervalSeconds,
+                                      QStringLiteral(" 秒"), settings.intervalSeconds, usual.intervalSeconds);
+    const auto [counted, edits] = row(1, QStringLiteral("每"), "counted", "edits", 1, kMaxRecoveryEdits,
+                                      QStringLiteral(" 次编辑"), settings.everyEdits, usual.everyEdits);
     layout->addLayout(grid);
-    timed->setChecked(settings.intervalSeconds > 0);
-    seconds->setValue(settings.intervalSeconds > 0 ? settings.intervalSeconds : RecoverySettings().intervalSeconds);
-    counted->setChecked(settings.everyEdits > 0);
-    edits->setValue(settings.everyEdits > 0 ? settings.everyEdits : RecoverySettings().everyEdits);
-    seconds->setEnabled(timed->isChecked());
-    edits->setEnabled(counted->isChecked());
-    QObject::connect(timed, &QCheckBox::toggled, seconds, &QWidget::setEnabled);
-    QObject::connect(counted, &QCheckBox::toggled, edits, &QWidget::setEnabled);
     auto* buttons = new QDialogButtonBox(&dialog);
     buttons->addButton(QStringLiteral("确定"), QDialogButtonBox::AcceptRole)->setObjectName(QStringLiteral("ok"));
     buttons->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
