@@ -21,10 +21,12 @@
 
 #include "platform/AtomicFile.h"
 #include "tubra/appcore/CommandLine.h"
+#include "tubra/appcore/Recovery.h"
 #include "tubra/app/Interaction.h"
 #include "tubra/appcore/Commands.h"
 #include "tubra/app/MainWindow.h"
 #include "tubra/app/Printing.h"
+#include "tubra/app/TestHook.h"
 #include "tubra/app/ToolIcons.h"
 #include "tubra/model/Document.h"
 
@@ -117,7 +119,11 @@ int runTubra(const std::vector<std::string>& args, model::AppContext& app,
         case StartRequest::Kind::NewDrawing:
         case StartRequest::Kind::Open: break;
     }
+    // The store outlives the window, whose last writes of copies go into it.
+    RecoveryStore recoveryStore(recoveryDirectory());
     MainWindow window(app, interaction);
+    window.enableRecovery(recoveryStore);
+    armTestHook(window);
     if (std::getenv("TUBRA_STARTUP_PROBE")) {
         // Start-up measurement: report the first finished paint and end.
         window.onFirstPaint = [] {
@@ -128,6 +134,11 @@ int runTubra(const std::vector<std::string>& args, model::AppContext& app,
     }
     if (!window.carryOut(request)) return 1;
     window.showMaximized();
+    // Offered once the window stands, so the drawings recovered open in it.
+    QTimer::singleShot(0, &window, [&window] {
+        window.offerRecovery();
+        runTestHook(window);
+    });
     return QApplication::exec();
 }
 

@@ -22,6 +22,7 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/qt/FormDialogs.h"
+#include "tubra/app/AutoRecovery.h"
 #include "tubra/app/DrawingView.h"
 #include "tubra/app/ExchangeCommands.h"
 #include "tubra/app/Help.h"
@@ -125,6 +126,9 @@ MainWindow::MainWindow(model::AppContext& app, Interaction& interaction, QWidget
 
 MainWindow::~MainWindow() {
     recording_.reset();
+    // An end without a crash: no drawing is left to recover.
+    if (recovery_)
+        for (auto& entry : documents_) recovery_->closed(*entry->doc);
     // Views refer to their documents: take the windows down first.
     for (QMdiSubWindow* w : mdi_->subWindowList()) {
         w->setAttribute(Qt::WA_DeleteOnClose, false);
@@ -548,9 +552,10 @@ void MainWindow::windowClosed(QMdiSubWindow* window) {
         window->setWidget(nullptr);
         delete view;
         windows.erase(w);
-        if (windows.empty())
+        if (windows.empty()) {
+            if (recovery_) recovery_->closed(*(*it)->doc);
             documents_.erase(it);
-        else
+        } else
             updateTitles(**it);
         break;
     }
@@ -608,6 +613,7 @@ bool MainWindow::save(OpenDocument& entry, bool saveAs) {
                                 platform::MessageIcon::Error, platform::Answer::Ok});
         return false;
     }
+    if (recovery_) recovery_->saved(doc);
     addRecent(QString::fromStdString(target.string()));
     updateTitles(entry);
     updateCommands();
@@ -631,9 +637,85 @@ bool MainWindow::closeActiveDocument() {
 }
 
 void MainWindow::documentChanged(model::Document& doc) {
+    drawingEdited(doc);
     for (DrawingView* v : viewsOf(doc)) v->refresh();
     if (OpenDocument* entry = entryOf(doc)) updateTitles(*entry);
     updateCommands();
+}
+
+void MainWindow::drawingEdited(model::Document& doc) {
+    // The views also say "changed" for what only they show (a report page scrolled to): only
+    // a drawing with unsaved changes has anything to recover.
+    if (recovery_ && doc.isModified()) recovery_->edited(doc);
+}
+
+// --- recovery copies ---
+
+void MainWindow::enableRecovery(RecoveryStore& store) {
+    if (recovery_) return;
+    recovery_ = new AutoRecovery(store, this);
+    recovery_->setSettings(loadRecoverySettings());
+}
+
+void MainWindow::recoverySettings() {
+    RecoverySettings s = recovery_ ? recovery_->settings() : loadRecoverySettings();
+    if (!editRecoverySettings(this, s)) return;
+    storeRecoverySettings(s);
+    if (recovery_) recovery_->setSettings(s);
+}
+
+void MainWindow::offerRecovery() {
+    if (!recovery_) return;
+    RecoveryStore& store = recovery_->store();
+    const std::vector<FoundCopy> copies = store.findOrphans();
+    if (copies.empty()) return;
+    const RecoveryChoice choice = askRecovery(this, copies);
+    std::vector<std::string> failures;
+    for (std::size_t i : choice.chosen) {
+        const FoundCopy& copy = copies.at(i);
+        if (choice.action == RecoveryChoice::Action::Discard) {
+            store.discard(copy);
+            continue;
+        }
+        if (DrawingView* view = recoverCopy(copy)) {
+            // The drawing's changes are in this program's copy before the old one goes.
+            recovery_->copyNow(view->document());
+            recovery_->writer().flush();
+            store.discard(copy);
+        } else {
+            // Kept: a later program may do better with it.
+            failures.push_back(copy.info.title);
+        }
+    }
+    // What is left waits for a later start, of this program or another.
+    store.release();
+    if (!failures.empty()) {
+        std::string text = "以下图形的恢复副本无法打开，已保留：";
+        for (const std::string& f : failures) text += "\n· " + f;
+        interaction_.ask(this, {text, std::string(kAppTitle), platform::Buttons::Ok, platform::MessageIcon::Warning,
+                                platform::Answer::Ok});
+    }
+}
+
+DrawingView* MainWindow::recoverCopy(const FoundCopy& copy) {
+    std::string data;
+    if (platform::readWholeFile(copy.file, data)) return nullptr;
+    const auto parsed = parseRecoveryCopy(data);
+    if (!parsed) return nullptr;
+    const model::DrawingSettings before = app_.settings;
+    app_.settings.resetViewDefaults();
+    auto doc = model::Document::openRecovered(app_, parsed->second, parsed->first.original);
+    if (!doc) {
+        app_.settings = before;
+        return nullptr;
+    }
+    auto entry = std::make_unique<OpenDocument>();
+    entry->doc = std::move(doc);
+    documents_.push_back(std::move(entry));
+    DrawingView* view = addWindow(*documents_.back());
+    for (DrawingView* v : views()) v->refresh();
+    setStatusText(QStringLiteral("已恢复：%1").arg(QString::fromStdString(documents_.back()->doc->title())));
+    return view;
 }
 
 void MainWindow::updateTitles(OpenDocument& entry) {

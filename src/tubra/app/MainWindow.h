@@ -13,6 +13,7 @@
 #include "tubra/appcore/CommandLine.h"
 #include "tubra/appcore/Commands.h"
 #include "tubra/appcore/RecentFiles.h"
+#include "tubra/appcore/Recovery.h"
 #include "tubra/appcore/Shell.h"
 #include "tubra/model/Document.h"
 
@@ -24,6 +25,7 @@ class QToolBar;
 
 namespace tubra::app {
 
+class AutoRecovery;
 class DrawingView;
 class Interaction;
 class LockKeyIndicators;
@@ -84,6 +86,13 @@ public:
     void stopRecording() override;
     bool recording() const { return recording_ != nullptr; }
 
+    // Recovery copies of drawings with unsaved changes, kept in `store` (which outlives the
+    // window). Off until called: a window made by a test writes none.
+    void enableRecovery(RecoveryStore& store);
+    AutoRecovery* recovery() const { return recovery_; }
+    // Offers what programs that are gone left in the store, and opens what the user recovers.
+    void offerRecovery();
+
   protected:
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -113,6 +122,9 @@ public:
     bool mayClose(OpenDocument& entry);
     bool save(OpenDocument& entry, bool saveAs);
     void documentChanged(model::Document& doc);
+    // Every change of a drawing passes here once: the edit the recovery copies count.
+    void drawingEdited(model::Document& doc);
+    DrawingView* recoverCopy(const FoundCopy& copy);
     void updateTitles(OpenDocument& entry);
     void updateMainTitle();
     void addRecent(const QString& path);
@@ -150,6 +162,7 @@ public:
     void recordSession() override;
     bool mayRecord() const override { return recording_ == nullptr; }
     bool isRecording() const override { return recording_ != nullptr; }
+    void recoverySettings() override;
 
     model::AppContext& app_;
     Interaction& interaction_;
@@ -168,7 +181,8 @@ public:
     bool paperChosen_ = false;  // the user chose the paper in print setup
     bool firstPaintSeen_ = false;
     std::unique_ptr<SessionRecording> recording_;
-    RealSpace* realSpace_ = nullptr;  // the 3D views and the PCF export (a child of the window)
+    RealSpace* realSpace_ = nullptr;
+    AutoRecovery* recovery_ = nullptr;  // a child of the window  // the 3D views and the PCF export (a child of the window)
     void runCommandNow(const Action& action);
 };
 

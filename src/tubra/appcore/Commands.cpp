@@ -221,6 +221,9 @@ constexpr Action kActions[] = {
     documentCommand(cmd::ElbowTee, "设置弯头、三通", "设置弯头半径、三通长度和阀门管件的大小", ac::elbowTee)
         .picture("elbow-tee").changesDocument().inMenu(M::Settings, 90, "杂项").separatedInMenu()
         .onBar(B::Standard, 260),
+    windowCommand(cmd::RecoverySettings, "自动保存", "设置恢复副本的保存间隔：程序意外退出后可以恢复未保存的图形",
+                  &Sh::recoverySettings)
+        .theme("document-save").inMenu(M::Settings, 100, "自动保存…").separatedInMenu(),
 
     // --- reports ---
     documentCommand(cmd::FullReport, "全面检验报告", "点击设置全面检验报告", ac::fullReport)

@@ -51,6 +51,9 @@ public:
     virtual bool mayRecord() const = 0;
     virtual bool isRecording() const = 0;
 
+    // --- settings of the program ---
+    virtual void recoverySettings() = 0;  // when recovery copies are written
+
 protected:
     ~Shell() = default;
 };

@@ -35,6 +35,8 @@ inline constexpr int FittingBar = 477;
 inline constexpr int QuickBar = 483;
 inline constexpr int RecordSession = 3100;
 inline constexpr int StopRecording = 3101;
+// When recovery copies of unsaved drawings are written.
+inline constexpr int RecoverySettings = 3102;
 // The drawing in other forms: exports, its material list and its 3D view.
 inline constexpr int ExportPcf = 2749;
 inline constexpr int ExportDxf = 2750;

@@ -57,33 +57,58 @@ std::unique_ptr<Document> Document::open(AppContext& app, const std::filesystem:
         if (error) *error = "无法打开文件 " + path.string() + ": " + why;
         return nullptr;
     };
-    // A new document resets the shared settings and loading overwrites them; a failed open
-    // changes nothing.
-    const DrawingSettings settingsBefore = app.settings;
+    std::string data;
     try {
-        std::string data;
         if (const auto ec = readDrawingFile(path, data).error()) {
             if (ec == platform::FileError::tooLarge)
                 return fail("文件超过 " + std::to_string(kMaxDrawingFileBytes >> 20) + " MB");
             return fail(platform::describe(ec));
         }
+    } catch (const std::bad_alloc&) {
+        return fail(kOutOfMemory);
+    }
+    std::string why;
+    auto doc = load(app, data, &why);
+    if (!doc) return fail(why);
+    doc->path_ = path;
+    return doc;
+}
+
+std::unique_ptr<Document> Document::openRecovered(AppContext& app, std::string_view data,
+                                                  const std::filesystem::path& original,
+                                                  std::string* error) {
+    auto doc = load(app, data, error);
+    if (!doc) return nullptr;
+    doc->path_ = original;
+    if (original.empty()) doc->untitledName_ = "Tubra" + std::to_string(app.nextUntitledNumber++);
+    // What was recovered is not in any file yet.
+    doc->modified_ = true;
+    return doc;
+}
+
+std::unique_ptr<Document> Document::load(AppContext& app, std::string_view data, std::string* error) {
+    // A new document resets the shared settings and loading overwrites them; a failed open
+    // changes nothing.
+    const DrawingSettings settingsBefore = app.settings;
+    try {
         auto doc = std::make_unique<Document>(app);
         doc->deleteContents();
         const ReadResult r = readDrawing(data, doc->drawing, app.settings);
         if (!r) {
             app.settings = settingsBefore;
-            return fail(r.reason + "，超出程序能处理的范围");
+            if (error) *error = r.reason + "，超出程序能处理的范围";
+            return nullptr;
         }
         doc->drawing.Total() = static_cast<std::int32_t>(doc->drawing.objects.size());
         doc->looksUtf8_ = text::looksLikeUtf8(data);
         doc->noContent_ = r.headers == 0;
-        doc->path_ = path;
         doc->modified_ = false;
         app.justOpened = true;
         return doc;
     } catch (const std::bad_alloc&) {
         app.settings = settingsBefore;
-        return fail(kOutOfMemory);
+        if (error) *error = kOutOfMemory;
+        return nullptr;
     }
 }
 

@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/Prompter.h"
@@ -75,6 +76,12 @@ public:
     static std::unique_ptr<Document> open(AppContext& app, const std::filesystem::path& path,
                                           std::string* error = nullptr);
 
+    // A drawing recovered from `data`, the copy of an unsaved one: it belongs to `original`
+    // (untitled when empty) and is modified, so saving writes it there. Fails as open() does.
+    static std::unique_ptr<Document> openRecovered(AppContext& app, std::string_view data,
+                                                   const std::filesystem::path& original,
+                                                   std::string* error = nullptr);
+
     // Saves to the document's file, or to `path` ("save as", which then becomes its file).
     // A failed save leaves the old file untouched and the document modified. A file without
     // write permission and anything that is not a regular file are refused, never replaced.
@@ -117,6 +124,8 @@ public:
     void removeAllObjects();
 
 private:
+    static std::unique_ptr<Document> load(AppContext& app, std::string_view data, std::string* error);
+
     AppContext& app_;
     std::unique_ptr<ReportStore> report_;
     std::filesystem::path path_;

@@ -692,7 +692,7 @@ void skipSection(LineReader& in) {
 
 void writeDrawing(Drawing& drawing, const DrawingSettings& settings, std::string& out,
                   const std::function<void(std::string&)>& drain) {
-    writeSettingsSection(out, drawing, settings);
+    writeDrawingHead(drawing, settings, out);
     drawing.Total() = static_cast<std::int32_t>(drawing.objects.size());
     out.reserve(out.size() + (drain ? std::size_t{2} << 20 : drawing.objects.size() * 1400));
     {
@@ -716,7 +716,19 @@ void writeDrawing(Drawing& drawing, const DrawingSettings& settings, std::string
             writeObject(w, objects.at(i));
         }
     }
+    writeDrawingTail(drawing, out);
+}
 
+void writeDrawingHead(const Drawing& drawing, const DrawingSettings& settings, std::string& out) {
+    writeSettingsSection(out, drawing, settings);
+}
+
+void writeObjectSection(const PipeObject& object, std::string& out) {
+    SectionWriter w(out, {});
+    writeObject(w, object);
+}
+
+void writeDrawingTail(const Drawing& drawing, std::string& out) {
     std::string s;
     if (!drawing.table.empty()) {
         appendHeader(out, kTableSection);

@@ -22,6 +22,14 @@ namespace tubra::model {
 void writeDrawing(Drawing& drawing, const DrawingSettings& settings, std::string& out,
                   const std::function<void(std::string&)>& drain = {});
 
+// The file in its three parts, as writeDrawing writes them one after the other: the settings
+// section (with `Total` as the drawing holds it), one "Object{" section, and what follows the
+// objects (table, title block, report sections). A writer that keeps the bytes of unchanged
+// objects puts a file together from these without writing the whole drawing again.
+void writeDrawingHead(const Drawing& drawing, const DrawingSettings& settings, std::string& out);
+void writeObjectSection(const PipeObject& object, std::string& out);
+void writeDrawingTail(const Drawing& drawing, std::string& out);
+
 // How far reading went.
 struct ReadResult {
     // Set when the file holds more than the program keeps (see LineReader.h): reading stopped
