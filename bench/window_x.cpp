@@ -123,7 +123,7 @@ public:
     // The time from `since` to the first new pixels within `area` (window coordinates); none
     // when none come within `limit`.
     std::optional<double> firstChangeIn(const Rect& area, Clock::time_point since,
-                                        std::chrono::milliseconds limit = std::chrono::milliseconds(5000)) {
+                                        std::chrono::milliseconds limit = std::chrono::milliseconds(30000)) {
         const Clock::time_point end = since + limit;
         while (const auto d = nextDamage(end))
             if (area.meets(d->x, d->y, d->w, d->h))
@@ -242,7 +242,8 @@ struct Window {
             main->show();
             view = main->activeView();
         });
-        driver().settle(std::chrono::milliseconds(600));
+        awaitPaint(0);
+        const int paintsBefore = paints();
         onMain([&] {
             view::ViewState& s = view->state();
             const double ppu = view->pixelsPerUnit();
@@ -255,7 +256,7 @@ struct Window {
                                     -static_cast<int>((s.scrollExtent.cy - client.height() / ppu) / 2)});
             view->refresh();
         });
-        driver().settle(std::chrono::milliseconds(600));
+        awaitPaint(paintsBefore);
         onMain([&] {
             xid = static_cast<std::uint32_t>(main->winId());
             const QPoint at = view->viewport()->mapTo(main.get(), QPoint(0, 0));
@@ -290,6 +291,17 @@ struct Window {
             p = view->viewport()->mapToGlobal(QPoint(static_cast<int>(d.x), static_cast<int>(d.y)));
         });
         return p;
+    }
+    // Waits for a paint of the view after the first `before`, then for the screen to be still:
+    // the largest drawing takes seconds to open and paint on a busy machine, far longer than
+    // any quiet moment one could wait for instead.
+    void awaitPaint(int before) {
+        const Clock::time_point end = Clock::now() + std::chrono::minutes(5);
+        while (paints() <= before) {
+            if (Clock::now() > end) throw std::runtime_error("the view was never painted");
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        driver().settle(std::chrono::milliseconds(600));
     }
     // The view's finished paints so far.
     int paints() {
