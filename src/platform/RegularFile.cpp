@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <new>
 
 #include "platform/AtomicFile.h"
@@ -99,6 +100,54 @@ std::error_code readRegularFile(const std::filesystem::path& path, std::string& 
         if (e == std::errc::not_enough_memory || e == FileError::tooLarge) out.shrink_to_fit();
     }
     return e;
+}
+
+FileComparison::FileComparison(const std::filesystem::path& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || typeError(st)) return;
+    fd_ = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd_ < 0) return;
+    same_ = ::fstat(fd_, &st) == 0 && !typeError(st);
+}
+
+FileComparison::~FileComparison() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+namespace {
+
+// Reads up to `size` bytes; fewer only at the end of the file. -1 on an error.
+ssize_t readFully(int fd, char* to, std::size_t size) {
+    std::size_t got = 0;
+    while (got < size) {
+        const ssize_t n = ::read(fd, to + got, size - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return -1;
+        if (n == 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    return static_cast<ssize_t>(got);
+}
+
+}  // namespace
+
+void FileComparison::next(std::string_view piece) {
+    if (!same_ || piece.empty()) return;
+    try {
+        buffer_.resize(piece.size());
+    } catch (const std::bad_alloc&) {
+        same_ = false;
+        return;
+    }
+    const ssize_t n = readFully(fd_, buffer_.data(), piece.size());
+    same_ = n == static_cast<ssize_t>(piece.size()) && std::memcmp(buffer_.data(), piece.data(), piece.size()) == 0;
+}
+
+bool FileComparison::same() {
+    if (!same_) return false;
+    char extra = 0;
+    same_ = readFully(fd_, &extra, 1) == 0;
+    return same_;
 }
 
 }  // namespace platform

@@ -7,7 +7,9 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <system_error>
 
 namespace platform {
@@ -19,5 +21,25 @@ namespace platform {
 // when its bytes cannot be held, and the system's own errors. On failure `out` is empty.
 std::error_code readRegularFile(const std::filesystem::path& path, std::string& out,
                                 std::size_t maxBytes);
+
+// Whether a regular file holds exactly the bytes handed to it piece by piece, read as they come
+// so that a large file is never held whole. Anything but a readable regular file holds nothing.
+class FileComparison {
+public:
+    explicit FileComparison(const std::filesystem::path& path);
+    ~FileComparison();
+    FileComparison(const FileComparison&) = delete;
+    FileComparison& operator=(const FileComparison&) = delete;
+
+    // The file's next bytes are compared with `piece`; after a difference nothing more is read.
+    void next(std::string_view piece);
+    // Whether every piece matched and the file ends right after the last one.
+    bool same();
+
+private:
+    int fd_ = -1;
+    bool same_ = false;
+    std::string buffer_;
+};
 
 }  // namespace platform

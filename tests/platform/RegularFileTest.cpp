@@ -126,3 +126,28 @@ TEST(TemporaryName, OnlyTheSavesOwnNamesAreTemporary) {
                              ".a.hcd.tubra-Ab12Cde", ".tubra-"})
         EXPECT_FALSE(platform::isTemporaryName(user)) << user;
 }
+
+TEST_F(RegularFileTest, AComparisonHoldsOnlyTheSameBytesToTheEnd) {
+    const std::string bytes = std::string(3000, 'a') + "middle" + std::string(5000, 'z');
+    write("same.hcd", bytes);
+    const auto compare = [&](const fs::path& path, std::initializer_list<std::string_view> pieces) {
+        platform::FileComparison c(path);
+        for (std::string_view p : pieces) c.next(p);
+        return c.same();
+    };
+    const std::string_view all(bytes);
+    EXPECT_TRUE(compare(at("same.hcd"), {all.substr(0, 1000), all.substr(1000, 2003), "", all.substr(3003)}));
+    // Shorter, longer, or one byte changed in a later piece: not the same.
+    EXPECT_FALSE(compare(at("same.hcd"), {all.substr(0, 1000)}));
+    EXPECT_FALSE(compare(at("same.hcd"), {all, "x"}));
+    std::string changed = bytes;
+    changed[3002] = 'M';
+    EXPECT_FALSE(compare(at("same.hcd"), {std::string_view(changed).substr(0, 3000), std::string_view(changed).substr(3000)}));
+    // Nothing that is not a regular file holds anything, not even nothing.
+    ASSERT_EQ(::mkfifo(at("fifo.hcd").c_str(), 0600), 0);
+    write("empty.hcd", "");
+    EXPECT_TRUE(compare(at("empty.hcd"), {}));
+    EXPECT_FALSE(compare(at("fifo.hcd"), {}));
+    EXPECT_FALSE(compare(at("none.hcd"), {}));
+    EXPECT_FALSE(compare(dir_, {}));
+}

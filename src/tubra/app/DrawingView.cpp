@@ -162,6 +162,10 @@ void DrawingView::setScrollSizes(platform::Size logical, platform::Point origin)
     sizes_ = logical;
     origin_ = origin;
     updateScrollBars();
+    // A scroll bar that comes or goes with the new ranges changes the viewport's size. The
+    // scroll area would lay that out only after the next paint, which then shows the drawing
+    // at the old size for a moment and is painted again: the layout is done now instead.
+    QMetaObject::invokeMethod(this, "_q_showOrHideScrollBars", Qt::DirectConnection);
 }
 
 void DrawingView::updateScrollBars() {

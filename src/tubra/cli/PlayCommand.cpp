@@ -83,7 +83,13 @@ int runPlay(int argc, char** argv, std::ostream&, std::ostream& err) {
             err << "tubra-cli play: 脚本没有建立可保存的图形\n";
             return 1;
         }
-        if (const auto r = player.document()->saveAs(output); r.failed()) {
+        // The script's own save often wrote these very bytes there already: the file is
+        // written (and waited for on the disk) again only when it would change.
+        model::Document& doc = *player.document();
+        std::error_code ec;
+        const bool savedThere = !doc.path().empty() && std::filesystem::equivalent(doc.path(), output, ec);
+        if (savedThere && doc.fileHoldsSave(output)) return 0;
+        if (const auto r = doc.saveAs(output); r.failed()) {
             err << "tubra-cli play: " << r.message() << "\n";
             return 1;
         }

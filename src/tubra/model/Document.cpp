@@ -1,6 +1,7 @@
 #include "tubra/model/Document.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <new>
 
 #include "platform/AtomicFile.h"
@@ -117,6 +118,21 @@ std::string Document::serialize() {
     std::string out;
     writeDrawing(drawing, app_.settings, out);
     return out;
+}
+
+bool Document::fileHoldsSave(const std::filesystem::path& path) {
+    platform::FileComparison file(path);
+    // Writing sets the object count the next save carries: a look must not change it.
+    const std::int32_t total = drawing.Total();
+    drawing.report = report_.get();
+    std::string piece;
+    writeDrawing(drawing, app_.settings, piece, [&](std::string& full) {
+        file.next(full);
+        full.clear();
+    });
+    file.next(piece);
+    drawing.Total() = total;
+    return file.same();
 }
 
 platform::Result<> Document::save() {

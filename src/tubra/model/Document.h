@@ -92,6 +92,9 @@ public:
 
     // The whole file as it would be saved.
     std::string serialize();
+    // Whether the file at `path` already holds exactly what a save would write there now, so
+    // that the save can be left out. The drawing comes out of the comparison as it went in.
+    bool fileHoldsSave(const std::filesystem::path& path);
 
     const std::filesystem::path& path() const { return path_; }
 

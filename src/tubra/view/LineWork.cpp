@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "tubra/view/Annotations.h"
+#include "tubra/view/PaintReach.h"
 #include "tubra/view/SheetLayers.h"
 #include "tubra/view/Symbols.h"
 
@@ -320,11 +321,20 @@ void drawCrossingGap(const PipeObject& later, const PipeObject& earlier, const P
     // Erase both lines around the crossing; the square does not scale with the zoom.
     const long long half =
         2LL * truncToInt(front.SubType != 0 ? s.ZhiXianKuan : s.ZhuXianKuan);
-    c.fillRect(around(devicePoint(x, ctx.zoom()), half), s.BeiJingColor);
+    const Point at = devicePoint(x, ctx.zoom()), from = devicePoint(end1, ctx.zoom()), to = devicePoint(end2, ctx.zoom());
+    // A long pipe in a window zoomed in crosses many pipes beyond the window's edge: their gaps
+    // leave no mark there, and drawing them would cost most of the paint.
+    if (const auto shown = shownArea(c)) {
+        SheetArea marks;
+        for (const Point& p : {at, from, to}) marks.take(static_cast<double>(p.x), static_cast<double>(p.y));
+        marks.grow(static_cast<double>(half) + std::fabs(static_cast<double>(pen.width)) + 2.0);
+        if (!shown->meets(marks)) return;
+    }
+    c.fillRect(around(at, half), s.BeiJingColor);
 
     platform::CanvasStateGuard guard(c);
     c.setPen(pen);
-    line(c, devicePoint(end1, ctx.zoom()), devicePoint(end2, ctx.zoom()));
+    line(c, from, to);
 }
 
 void DrawCrossingGaps(const model::ObjectList& objects, const PaintContext& ctx,

@@ -15,6 +15,7 @@
 #include <QMdiSubWindow>
 #include <QMouseEvent>
 #include <QTest>
+#include <QToolBar>
 #include <QTimer>
 #include <QScrollBar>
 #include <QWheelEvent>
@@ -308,6 +309,42 @@ TEST(SegmentDialogPlace, KeepsThePointClearAndPrefersWhereTheUserHadIt) {
     const QPoint least = app::placeClearOf(dialog, small, tall, std::nullopt, {3, 49});
     EXPECT_TRUE(small.contains(QRect(least, dialog)));
     EXPECT_EQ(least.y(), 400 - 302);
+}
+
+// A zoom that brings the scroll bars (or takes them away) changes the viewport's size: the view
+// is painted once, at its new size, not first at the old one and then again.
+TEST_F(DrawingViewTest, AZoomThatBringsOrTakesTheScrollBarsPaintsOnceAtTheNewSize) {
+    window->resize(1400, 1100);
+    apptest::settle();
+    const auto button = [&](int id) -> QWidget* {
+        for (QToolBar* bar : window->findChildren<QToolBar*>())
+            if (QWidget* w = bar->widgetForAction(window->action(id)); w && w->isVisible()) return w;
+        return nullptr;
+    };
+    ASSERT_TRUE(button(app::cmd::ZoomIn) && button(app::cmd::ZoomOut));
+    const auto bars = [&] { return view->horizontalScrollBar()->isVisible() || view->verticalScrollBar()->isVisible(); };
+    for (int i = 0; i < 40 && bars(); ++i) {
+        window->runCommand(app::cmd::ZoomOut);
+        apptest::settle();
+    }
+    ASSERT_FALSE(bars()) << "the sheet should fit the window";
+    // Zoom in until the bars come, then out until they go.
+    int changes = 0;
+    for (const int command : {app::cmd::ZoomIn, app::cmd::ZoomOut}) {
+        for (int step = 0; step < 60; ++step) {
+            const bool before = bars();
+            const int paints = view->finishedPaints();
+            // Clicked as a user clicks: the button repaints itself (and what else waits) at once.
+            QTest::mouseClick(button(command), Qt::LeftButton);
+            apptest::settle();
+            EXPECT_EQ(view->finishedPaints(), paints + 1) << "command " << command << ", step " << step;
+            if (bars() != before) {
+                ++changes;
+                break;
+            }
+        }
+    }
+    EXPECT_EQ(changes, 2);
 }
 
 TEST_F(DrawingViewTest, EveryScrollAndWheelRepaintsTheWholeView) {

@@ -431,3 +431,25 @@ TEST_F(CliTest, ADoubtfulFileIsReadAndSaidSo) {
     }
     EXPECT_EQ(runPiped("info " + file()).out.find("未找到图形内容"), std::string::npos);
 }
+
+TEST_F(CliTest, APlayedDrawingIsSavedAtTheEndWithWhatCameAfterTheScriptsSave) {
+    const auto objects = [](const std::string& data) {
+        std::size_t n = 0;
+        for (std::size_t at = data.find("Object{"); at != std::string::npos; at = data.find("Object{", at + 1)) ++n;
+        return n;
+    };
+    const auto play = [&](const std::string& name, const std::string& script, const std::string& in) {
+        const fs::path s = dir_ / (name + ".session"), out = dir_ / (name + ".hcd");
+        std::ofstream(s) << script;
+        EXPECT_EQ(run("play " + s.string() + " " + in + " -o " + out.string()).status, 0) << name;
+        return contents(out);
+    };
+    const std::string pipe = "command 2709\nclick 300 -1100\ndialog Distanc=300\nclick 560 -1250\n";
+    const std::string second = "command 2709\nclick 300 -900\ndialog Distanc=300\nclick 560 -750\n";
+    // A pipe drawn after the script's save is in the file the end writes.
+    const std::string saved = play("saved-before", "new 0\n" + pipe + "save\n" + second, "");
+    EXPECT_EQ(objects(saved), objects(play("unsaved", "new 0\n" + pipe + second, "")));
+    EXPECT_GT(objects(saved), objects(play("one", "new 0\n" + pipe, "")));
+    // A save as the last line leaves the file as a save at the end alone would.
+    EXPECT_EQ(play("save-last", "save\n", file()), play("no-save", "", file()));
+}
