@@ -724,8 +724,11 @@ void MainWindow::updateCommands() {
                     withCommandContext(*view, [&](edit::CommandContext& ctx) {
                         enabled = registry.isEnabled(c.id, ctx);
                         checked = registry.isChecked(c.id, ctx);
+                        if (h.label) a->setText(qs(h.label(ctx)));
                         return 0;
                     });
+                else if (h.label)
+                    a->setText(qs(c.text()));
                 break;
         }
         a->setEnabled(enabled);

@@ -909,8 +909,6 @@ bool DrawingMoveTool::press(DevicePoint p) {
     frame_ = f;
     frameShown_ = true;
     startDrag(ctx_.toLogical(p));
-    // The press alone marks the drawing modified, as it always has.
-    doc.setModifiedFlag();
     return true;
 }
 
@@ -924,6 +922,17 @@ void DrawingMoveTool::release(DevicePoint) {
     const int my = truncToInt(z != 0.0 ? dy / z : dy);
     if (mx != 0 || my != 0) moveWholeDrawing(ctx_.document().drawing.objects, mx, my);
     ctx_.commit();
+}
+
+namespace {
+ToolNamer gToolNamer = nullptr;
+}  // namespace
+
+void setToolNamer(ToolNamer namer) { gToolNamer = namer; }
+
+std::string toolName(const Tool& tool) {
+    std::string name = gToolNamer ? gToolNamer(tool) : std::string();
+    return name.empty() ? std::string("编辑") : name;
 }
 
 }  // namespace tubra::edit

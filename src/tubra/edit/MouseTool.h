@@ -44,11 +44,10 @@ inline constexpr const char* kMoveDone = "移动、复制对象完成";
 
 // How an edit ends.
 enum class Commit {
-    Objects,         // the document is marked modified
+    Objects,         // the objects changed
     ObjectsAndView,  // the same, and the view is stored in the drawing (edits that reset the
                      // view's hold on the object list)
-    Cleared,         // the document emptied its list itself: the view is stored, the modified
-                     // flag stays as the clear left it
+    Cleared,         // the document emptied its list itself: the view is stored
 };
 
 // Whether an edit changed objects only through the object list's own ways to them (which

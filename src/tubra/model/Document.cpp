@@ -36,6 +36,7 @@ Document::Document(AppContext& app) : app_(app) {
     report_->setNewDocumentDefaults();
     app_.settings.resetDocumentDefaults();
     newDrawingFlag = 0;
+    resetHistory();
 }
 
 Document::~Document() {
@@ -49,6 +50,7 @@ void Document::onNewDocument() {
     newDrawingFlag = 1;
     untitledName_ = "Tubra" + std::to_string(app_.nextUntitledNumber++);
     modified_ = false;
+    resetHistory();
 }
 
 std::unique_ptr<Document> Document::open(AppContext& app, const std::filesystem::path& path,
@@ -79,6 +81,7 @@ std::unique_ptr<Document> Document::open(AppContext& app, const std::filesystem:
         doc->noContent_ = r.headers == 0;
         doc->path_ = path;
         doc->modified_ = false;
+        doc->resetHistory();
         app.justOpened = true;
         return doc;
     } catch (const std::bad_alloc&) {
@@ -121,6 +124,7 @@ Outcome Document::saveAs(const std::filesystem::path& path) {
     if (savesOverUtf8File(path)) looksUtf8_ = false;
     path_ = path;
     modified_ = false;
+    history_.markSaved();
     return {};
 }
 
@@ -208,6 +212,152 @@ bool Document::discard(const PipeObject* object) {
 void Document::removeAllObjects() {
     selection.clear();
     drawing.objects.removeAll();
+}
+
+// --- edits ---
+
+std::string Document::reportSections() const {
+    std::string out;
+    report_->writeSections(out);
+    return out;
+}
+
+bool Document::replaceReport(const std::string& sections, std::string* why, bool keep) {
+    std::unique_ptr<ReportStore> store = app_.makeReportStore ? app_.makeReportStore() : nullptr;
+    if (!store) store = std::make_unique<VerbatimReportStore>();
+    store->setNewDocumentDefaults();
+    Drawing scratch;
+    scratch.report = store.get();
+    DrawingSettings scratchSettings = app_.settings;
+    const ReadResult r = readDrawing(sections, scratch, scratchSettings);
+    if (!r) {
+        if (why) *why = r.reason;
+        return false;
+    }
+    if (keep) {
+        report_ = std::move(store);
+        drawing.report = report_.get();
+    }
+    return true;
+}
+
+void Document::resetHistory() {
+    history_.clear();
+    if (modified_) history_.markUnsaved();
+    objectsImage_.take(drawing.objects);
+    discardedImage_.take(discardBox.objects);
+    valuesImage_ = DrawingValues::of(drawing);
+    settingsImage_ = app_.settings;
+    reportImage_ = reportSections();
+}
+
+bool Document::commit(std::string_view name, Reach reach, platform::Prompter& prompter) {
+    HistoryStep s;
+    s.name = std::string(name);
+    s.objects = compareList(objectsImage_, drawing.objects);
+    s.discarded = compareList(discardedImage_, discardBox.objects);
+    const DrawingValues values = DrawingValues::of(drawing);
+    if (!(values == valuesImage_)) s.values.emplace(valuesImage_, values);
+    std::string refusal;
+    if (reach == Reach::Everything) {
+        // The selection colour is the program's, not the file's.
+        settingsImage_.SelectionColor = app_.settings.SelectionColor;
+        if (!(app_.settings == settingsImage_)) s.settings.emplace(settingsImage_, app_.settings);
+        std::string report = reportSections();
+        if (report != reportImage_) {
+            // What the reader would refuse, the writer must not keep.
+            std::string why;
+            if (!replaceReport(report, &why, false)) refusal = why + "。";
+            s.report.emplace(reportImage_, std::move(report));
+        }
+    }
+    if (s.empty()) return true;
+    if (drawing.objects.size() > kMaxObjects) refusal = kTooManyObjects;
+
+    // The images follow the edit; a refused one is then taken back like an undo.
+    applyChange(s.objects, true, drawing.objects, objectsImage_);
+    applyChange(s.discarded, true, discardBox.objects, discardedImage_);
+    if (s.values) valuesImage_ = s.values->second;
+    if (s.settings) settingsImage_ = s.settings->second;
+    if (s.report) reportImage_ = s.report->second;
+    if (!refusal.empty()) {
+        apply(s, false);
+        selection.keepOnly(drawing.objects);
+        platform::Message m;
+        m.text = refusal;
+        m.caption = "应用错误";
+        m.buttons = platform::Buttons::Ok;
+        m.icon = platform::MessageIcon::Warning;
+        prompter.ask(m);
+        return false;
+    }
+    // The discard box is not saved: emptying it alone leaves the file as it was.
+    const bool fileChanged = !s.objects.empty() || s.values || s.settings || s.report;
+    const bool wasSaved = history_.atSaved();
+    history_.push(std::move(s));
+    if (fileChanged)
+        modified_ = true;
+    else if (wasSaved)
+        history_.markSaved();
+    if (onCommitted) onCommitted();
+    return true;
+}
+
+std::string Document::undoName() const {
+    const HistoryStep* s = history_.undoStep();
+    return s ? s->name : std::string();
+}
+
+std::string Document::redoName() const {
+    const HistoryStep* s = history_.redoStep();
+    return s ? s->name : std::string();
+}
+
+void Document::step(bool forward) {
+    const HistoryStep& s = forward ? *history_.redoStep() : *history_.undoStep();
+    const std::vector<const PipeObject*> touched = apply(s, forward);
+    selection.clear();
+    for (const PipeObject* o : touched) selection.add(o);
+    if (forward)
+        history_.stepForward();
+    else
+        history_.stepBack();
+}
+
+std::vector<const PipeObject*> Document::apply(const HistoryStep& s, bool forward) {
+    std::vector<const PipeObject*> touched = applyChange(s.objects, forward, drawing.objects, objectsImage_);
+    applyChange(s.discarded, forward, discardBox.objects, discardedImage_);
+    if (s.values) {
+        valuesImage_ = forward ? s.values->second : s.values->first;
+        valuesImage_.applyTo(drawing);
+    }
+    if (s.settings) {
+        settingsImage_ = forward ? s.settings->second : s.settings->first;
+        app_.settings = settingsImage_;
+    }
+    if (s.report) {
+        reportImage_ = forward ? s.report->second : s.report->first;
+        replaceReport(reportImage_);
+    }
+    // Objects taken out are no longer selectable.
+    selection.keepOnly(drawing.objects);
+    return touched;
+}
+
+bool Document::undo() {
+    if (!canUndo()) return false;
+    step(false);
+    modified_ = !history_.atSaved();
+    if (onCommitted) onCommitted();
+    return true;
+}
+
+bool Document::redo() {
+    if (!canRedo()) return false;
+    step(true);
+    modified_ = !history_.atSaved();
+    if (onCommitted) onCommitted();
+    return true;
 }
 
 }  // namespace tubra::model
