@@ -106,7 +106,9 @@ MainWindow::MainWindow(model::AppContext& app, Interaction& interaction, QWidget
     mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(mdi_);
-    connect(mdi_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow*) {
+    connect(mdi_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
+        // A recording follows the active window.
+        if (recording_ && w) recording_->attach(activeView());
         updateCommands();
         updateMainTitle();
     });
@@ -544,6 +546,7 @@ void MainWindow::windowClosed(QMdiSubWindow* window) {
         if (w == windows.end()) continue;
         // The view goes with its window; the document when its last window goes.
         QWidget* view = window->widget();
+        if (recording_) recording_->windowClosed(qobject_cast<DrawingView*>(view));
         window->setWidget(nullptr);
         delete view;
         windows.erase(w);

@@ -94,8 +94,12 @@ public:
     // The position and counts on the status line again, when the mouse is over the view.
     virtual void refreshStatus() = 0;
 
-    // How every edit ends: once per change a tool makes to the document.
+    // How every edit ends: once per change a tool makes to the document. It is one step of the
+    // undo history, and refused whole (the drawing as it was) beyond what a file may hold.
     virtual void commit(Commit what = Commit::Objects, Changes changes = Changes::Unknown) = 0;
+    // Shows a change the edit goes on from (an object placed, then its dialog): every view
+    // repaints, and the commit that follows ends the edit as one step.
+    virtual void show(Commit what = Commit::Objects, Changes changes = Changes::Unknown) = 0;
     // After objects left the list: the selection, the snap and every tool's holds let go.
     virtual void forgetObjects() = 0;
     // The view is drawn anew (what was drawn on it as feedback is gone).

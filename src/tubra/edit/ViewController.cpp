@@ -219,7 +219,15 @@ void ViewController::resetTools(bool switchingOn) {
 }
 
 void ViewController::choose(const ToolCommand& t) {
-    if (t.toggles && tool_ == t.tool) {
+    // Another kind of tool keeps a segment's start point for a pipe tool chosen again, but its
+    // band and its length and angle on the status line go at once.
+    const bool toggledOff = t.toggles && tool_ == t.tool;
+    if (pipe_.phase() != 0 && (toggledOff || !isPipeTool(t.tool.kind))) {
+        feedback([&](platform::Canvas& c) { pipe_.eraseBand(c); });
+        setStatus(std::string());
+        refreshStatus();
+    }
+    if (toggledOff) {
         tool_ = Tool();
     } else {
         resetTools(true);
@@ -488,6 +496,13 @@ void ViewController::zoomStep(bool in) {
                                          : view::zoomOut(viewState(), document().drawing, client);
     port().apply(change);
     if (change.invalidate) dropFeedback();
+}
+
+void ViewController::show(Commit what, Changes changes) {
+    model::Document& doc = document();
+    if (changes == Changes::Unknown) doc.drawing.objects.touchAll();
+    if (what != Commit::Objects) view::storeViewInDrawing(viewState(), doc.drawing);
+    changed();
 }
 
 void ViewController::commit(Commit what, Changes changes) {

@@ -167,6 +167,7 @@ private:
     void setStatus(const std::string& utf8) override;
     void refreshStatus() override;
     void commit(Commit what = Commit::Objects, Changes changes = Changes::Unknown) override;
+    void show(Commit what = Commit::Objects, Changes changes = Changes::Unknown) override;
     void forgetObjects() override;
     void repaint() override;
 

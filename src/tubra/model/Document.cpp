@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <new>
+#include <utility>
 
 #include "platform/AtomicFile.h"
 #include "platform/RegularFile.h"
@@ -275,8 +276,8 @@ bool Document::commit(std::string_view name, Reach reach, platform::Prompter& pr
     if (drawing.objects.size() > kMaxObjects) refusal = kTooManyObjects;
 
     // The images follow the edit; a refused one is then taken back like an undo.
-    applyChange(s.objects, true, drawing.objects, objectsImage_);
-    applyChange(s.discarded, true, discardBox.objects, discardedImage_);
+    advanceImage(s.objects, std::as_const(drawing.objects), objectsImage_);
+    advanceImage(s.discarded, std::as_const(discardBox.objects), discardedImage_);
     if (s.values) valuesImage_ = s.values->second;
     if (s.settings) settingsImage_ = s.settings->second;
     if (s.report) reportImage_ = s.report->second;

@@ -80,6 +80,18 @@ const PipeObject* insertAt(ObjectList& list, ListImage& image, std::size_t index
 
 }  // namespace
 
+void advanceImage(const ListChange& change, const ObjectList& list, ListImage& image) {
+    for (auto it = change.removed.rbegin(); it != change.removed.rend(); ++it) {
+        image.ids.erase(image.ids.begin() + static_cast<long>(it->index));
+        image.objects.erase(image.objects.begin() + static_cast<long>(it->index));
+    }
+    for (const auto& item : change.inserted) {
+        image.ids.insert(image.ids.begin() + static_cast<long>(item.index), &list.at(item.index));
+        image.objects.insert(image.objects.begin() + static_cast<long>(item.index), item.object);
+    }
+    for (const auto& c : change.changed) image.objects[c.index] = c.after;
+}
+
 std::vector<const PipeObject*> applyChange(const ListChange& change, bool after, ObjectList& list,
                                            ListImage& image) {
     std::vector<const PipeObject*> touched;

@@ -46,6 +46,9 @@ struct ListChange {
 // Compares a list with its image: what the edits since the image made of it.
 ListChange compareList(const ListImage& image, const ObjectList& list);
 
+// Brings an image up to the list a change was found in (see compareList).
+void advanceImage(const ListChange& change, const ObjectList& list, ListImage& image);
+
 // Carries a change forward (after == true) or back over a list and its image, which must both
 // stand on the other side of it; returns the objects the change put in or changed.
 std::vector<const PipeObject*> applyChange(const ListChange& change, bool after, ObjectList& list,
