@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <new>
+#include <unordered_map>
 #include <utility>
 
 #include "platform/AtomicFile.h"
@@ -250,6 +251,44 @@ void Document::resetHistory() {
     valuesImage_ = DrawingValues::of(drawing);
     settingsImage_ = app_.settings;
     reportImage_ = reportSections();
+}
+
+namespace {
+
+// The fields a layout writes.
+void takeLayout(PipeObject& to, const PipeObject& from) {
+    to.dimYX1_st = from.dimYX1_st;
+    to.dimYX1_ed = from.dimYX1_ed;
+    to.dimYX2_st = from.dimYX2_st;
+    to.dimYX2_ed = from.dimYX2_ed;
+    to.dimL_st = from.dimL_st;
+    to.dimL_ed = from.dimL_ed;
+    to.dimTxt_st = from.dimTxt_st;
+    to.dimAngle = from.dimAngle;
+}
+
+}  // namespace
+
+void Document::keepLayout() {
+    const ObjectList& list = drawing.objects;
+    ListImage& image = objectsImage_;
+    if (list.size() == image.ids.size() && layoutCursor_.follows(list)) {
+        const auto& log = list.changes();
+        for (std::size_t k = layoutCursor_.seen; k < log.size(); ++k) {
+            const std::size_t i = log[k];
+            if (i < list.size() && image.ids[i] == &list.at(i)) takeLayout(image.objects[i], list.at(i));
+        }
+    } else if (list.size() == image.ids.size()) {
+        for (std::size_t i = 0; i < list.size(); ++i)
+            if (image.ids[i] == &list.at(i)) takeLayout(image.objects[i], list.at(i));
+    } else {
+        std::unordered_map<const PipeObject*, std::size_t> at;
+        at.reserve(image.ids.size());
+        for (std::size_t i = 0; i < image.ids.size(); ++i) at.emplace(image.ids[i], i);
+        for (std::size_t i = 0; i < list.size(); ++i)
+            if (const auto it = at.find(&list.at(i)); it != at.end()) takeLayout(image.objects[it->second], list.at(i));
+    }
+    layoutCursor_.catchUp(list);
 }
 
 bool Document::commit(std::string_view name, Reach reach, platform::Prompter& prompter) {

@@ -146,6 +146,9 @@ public:
     bool redo();
     // The state as it is becomes the start of the history (a document just made or opened).
     void resetHistory();
+    // The places a paint worked out for the labels and dimensions of the objects already
+    // committed are the drawing's own, not an edit: the history takes them over without a step.
+    void keepLayout();
     const History& history() const { return history_; }
 
     // Called by "delete contents": the views clear their window text.
@@ -180,6 +183,7 @@ private:
     History history_;
     // The state at the last commit.
     ListImage objectsImage_;
+    ListCursor layoutCursor_;  // how far keepLayout looked through the list's change log
     ListImage discardedImage_;
     DrawingValues valuesImage_;
     DrawingSettings settingsImage_;

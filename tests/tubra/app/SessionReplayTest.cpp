@@ -405,3 +405,24 @@ TEST_F(SessionReplayTest, ARecordingFollowsTheActiveWindow) {
     EXPECT_NE(script.find("close"), std::string::npos) << script;
     EXPECT_TRUE(playHeadless(script, dir / "again.hcd") == readFile(dir / "window.hcd")) << script;
 }
+
+TEST_F(SessionReplayTest, APageSetupRecordingReplays) {
+    const fs::path recorded = dir / "recorded.session";
+    ASSERT_TRUE(window->startRecording(QString::fromStdString(recorded.string())));
+    WidgetPlayer player(*window, ui);
+    player.run("new 0\ncommand 2709\nclick 300 -1100\ndialog Distanc=600\nclick 300 -500\nrclick 2000 -1900\n",
+               dir / "unused.hcd");
+    window->activeView()->qtForms().onShow = nullptr;
+    apptest::whenDialogShows([](QDialog& d) {
+        apptest::child<QComboBox>(d, "pageSize")->setCurrentIndex(1);
+        apptest::child<QLineEdit>(d, "labelX")->setText("E");
+        apptest::click(d, "ok");
+    });
+    window->runCommand(app::cmd::PageSetup);
+    ui.saveName = QString::fromStdString((dir / "window.hcd").string());
+    window->runCommand(app::cmd::Save);
+    window->stopRecording();
+    const std::string script = readFile(recorded);
+    EXPECT_NE(script.find("command 466"), std::string::npos) << script;
+    EXPECT_TRUE(playHeadless(script, dir / "again.hcd") == readFile(dir / "window.hcd")) << script;
+}

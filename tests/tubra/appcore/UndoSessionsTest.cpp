@@ -10,6 +10,8 @@
 
 #include "tubra/appcore/Commands.h"
 #include "tubra/edit/SessionPlayer.h"
+#include "tubra/model/LineReader.h"
+#include "tubra/report/InspectionReport.h"
 #include "tubra/report/Install.h"
 
 namespace tubra::app {
@@ -124,6 +126,32 @@ TEST_F(UndoSessions, AnEditPastTheObjectLimitLeavesTheFileAsItWas) {
     EXPECT_EQ(slurp(after), slurp(full));
     ASSERT_TRUE(player.prompter().last());
     EXPECT_EQ(player.prompter().last()->text, model::kTooManyObjects);
+}
+
+TEST_F(UndoSessions, AReportEditPastAListLimitIsRefusedWhole) {
+    // Two thickness records added to a list of 10,000: the reader would refuse the file.
+    model::AppContext app;
+    report::installInspectionReport(app);
+    model::Document doc(app);
+    report::InspectionReport* r = report::inspectionReport(doc);
+    ASSERT_TRUE(r);
+    report::ThicknessPoint p;
+    p.pointId = "A1";
+    p.thickness = 8;
+    for (std::size_t i = 0; i < model::kMaxReportListItems; ++i) r->thicknessPoints.append(p);
+    doc.resetHistory();
+    const std::string before = doc.serialize();
+    platform::DefaultAnswerPrompter prompter;
+    r->thicknessPoints.append(p);
+    r->thicknessPoints.append(p);
+    r->Face_ReportData.texts[0] = "X";
+    EXPECT_FALSE(doc.commit("测厚", model::Document::Reach::Everything, prompter));
+    ASSERT_EQ(prompter.asked.size(), 1u);
+    EXPECT_NE(prompter.asked[0].text.find("10000"), std::string::npos) << prompter.asked[0].text;
+    EXPECT_EQ(doc.serialize(), before);
+    EXPECT_FALSE(doc.isModified());
+    // The report is the one read back: the list holds its 10,000 records.
+    EXPECT_EQ(report::inspectionReport(doc)->thicknessPoints.count(), model::kMaxReportListItems);
 }
 
 }  // namespace
