@@ -28,6 +28,8 @@ ViewController::ViewController(Services services)
     settings().reset();
     viewState().autoElevation = false;
     bindTools();
+    // What this view does to the document can be taken back from here on.
+    document().keepHistory();
 }
 
 DevicePoint ViewController::toDevice(double x, double y) const {

@@ -83,7 +83,7 @@ std::unique_ptr<Document> Document::open(AppContext& app, const std::filesystem:
         doc->noContent_ = r.headers == 0;
         doc->path_ = path;
         doc->modified_ = false;
-        doc->resetHistory();
+        doc->forgetHistory();
         app.justOpened = true;
         return doc;
     } catch (const std::bad_alloc&) {
@@ -243,10 +243,20 @@ bool Document::replaceReport(const std::string& sections, std::string* why, bool
     return true;
 }
 
+void Document::forgetHistory() {
+    history_.clear();
+    objectsImage_ = {};
+    discardedImage_ = {};
+    reportImage_.clear();
+    imageTaken_ = false;
+}
+
 void Document::resetHistory() {
+    imageTaken_ = true;
     history_.clear();
     if (modified_) history_.markUnsaved();
     objectsImage_.take(drawing.objects);
+    imageCursor_.catchUp(drawing.objects);
     discardedImage_.take(discardBox.objects);
     valuesImage_ = DrawingValues::of(drawing);
     settingsImage_ = app_.settings;
@@ -270,6 +280,7 @@ void takeLayout(PipeObject& to, const PipeObject& from) {
 }  // namespace
 
 void Document::keepLayout() {
+    if (!imageTaken_) return;
     const ObjectList& list = drawing.objects;
     ListImage& image = objectsImage_;
     if (list.size() == image.ids.size() && layoutCursor_.follows(list)) {
@@ -292,9 +303,21 @@ void Document::keepLayout() {
 }
 
 bool Document::commit(std::string_view name, Reach reach, platform::Prompter& prompter) {
+    if (!imageTaken_) {
+        // Edited with no view to keep a history: the edit stands without a step.
+        resetHistory();
+        modified_ = true;
+        if (onCommitted) onCommitted();
+        return true;
+    }
     HistoryStep s;
     s.name = std::string(name);
-    s.objects = compareList(objectsImage_, drawing.objects);
+    // An edit that said what it changed (through the list's own ways) is compared where it
+    // changed; any other against every object.
+    const ObjectList& list = drawing.objects;
+    s.objects = imageCursor_.follows(list) && list.size() >= objectsImage_.ids.size()
+                    ? compareLogged(objectsImage_, list, imageCursor_)
+                    : compareList(objectsImage_, list);
     s.discarded = compareList(discardedImage_, discardBox.objects);
     const DrawingValues values = DrawingValues::of(drawing);
     if (!(values == valuesImage_)) s.values.emplace(valuesImage_, values);
@@ -311,17 +334,22 @@ bool Document::commit(std::string_view name, Reach reach, platform::Prompter& pr
             s.report.emplace(reportImage_, std::move(report));
         }
     }
-    if (s.empty()) return true;
+    if (s.empty()) {
+        imageCursor_.catchUp(list);
+        return true;
+    }
     if (drawing.objects.size() > kMaxObjects) refusal = kTooManyObjects;
 
     // The images follow the edit; a refused one is then taken back like an undo.
     advanceImage(s.objects, std::as_const(drawing.objects), objectsImage_);
     advanceImage(s.discarded, std::as_const(discardBox.objects), discardedImage_);
+    imageCursor_.catchUp(drawing.objects);
     if (s.values) valuesImage_ = s.values->second;
     if (s.settings) settingsImage_ = s.settings->second;
     if (s.report) reportImage_ = s.report->second;
     if (!refusal.empty()) {
         apply(s, false);
+        imageCursor_.catchUp(drawing.objects);
         selection.keepOnly(drawing.objects);
         platform::Message m;
         m.text = refusal;
@@ -362,6 +390,7 @@ void Document::step(bool forward) {
         history_.stepForward();
     else
         history_.stepBack();
+    imageCursor_.catchUp(drawing.objects);
 }
 
 std::vector<const PipeObject*> Document::apply(const HistoryStep& s, bool forward) {

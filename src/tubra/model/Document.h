@@ -144,8 +144,14 @@ public:
     // it touched. Returns false when there was nothing to do.
     bool undo();
     bool redo();
-    // The state as it is becomes the start of the history (a document just made or opened).
+    // The state as it is becomes the start of the history.
     void resetHistory();
+    // Something that edits the document is there (a view): the history starts now unless it
+    // has. An opened document keeps no image of itself until then, so a file only read (a
+    // print, a render) costs no second copy.
+    void keepHistory() {
+        if (!imageTaken_) resetHistory();
+    }
     // The places a paint worked out for the labels and dimensions of the objects already
     // committed are the drawing's own, not an edit: the history takes them over without a step.
     void keepLayout();
@@ -170,6 +176,7 @@ private:
     std::filesystem::path path_;
     std::string untitledName_;
     void step(bool forward);
+    void forgetHistory();
     // Carries a step forward or back over the document and the images; returns the objects
     // it put in or changed.
     std::vector<const PipeObject*> apply(const HistoryStep& s, bool forward);
@@ -184,6 +191,8 @@ private:
     // The state at the last commit.
     ListImage objectsImage_;
     ListCursor layoutCursor_;  // how far keepLayout looked through the list's change log
+    bool imageTaken_ = false;
+    ListCursor imageCursor_;  // where the list's change log stood when the image was last right
     ListImage discardedImage_;
     DrawingValues valuesImage_;
     DrawingSettings settingsImage_;

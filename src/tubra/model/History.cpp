@@ -58,6 +58,18 @@ ListChange compareList(const ListImage& image, const ObjectList& list) {
     return out;
 }
 
+ListChange compareLogged(const ListImage& image, const ObjectList& list, const ListCursor& since) {
+    ListChange out;
+    const std::size_t before = image.ids.size();
+    std::vector<std::size_t> at(list.changes().begin() + static_cast<long>(since.seen), list.changes().end());
+    std::sort(at.begin(), at.end());
+    at.erase(std::unique(at.begin(), at.end()), at.end());
+    for (std::size_t i : at)
+        if (i < before && !(list.at(i) == image.objects[i])) out.changed.push_back({i, image.objects[i], list.at(i)});
+    for (std::size_t j = before; j < list.size(); ++j) out.inserted.push_back({j, list.at(j)});
+    return out;
+}
+
 namespace {
 
 void setObject(ObjectList& list, ListImage& image, std::size_t index, const PipeObject& value) {

@@ -46,6 +46,10 @@ struct ListChange {
 // Compares a list with its image: what the edits since the image made of it.
 ListChange compareList(const ListImage& image, const ObjectList& list);
 
+// The same, looking only at the positions the list's change log names since `since`: the
+// image stood at `since`, and the list has kept its epoch and not shrunk.
+ListChange compareLogged(const ListImage& image, const ObjectList& list, const ListCursor& since);
+
 // Brings an image up to the list a change was found in (see compareList).
 void advanceImage(const ListChange& change, const ObjectList& list, ListImage& image);
 
