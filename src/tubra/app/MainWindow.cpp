@@ -546,7 +546,7 @@ void MainWindow::windowClosed(QMdiSubWindow* window) {
         if (w == windows.end()) continue;
         // The view goes with its window; the document when its last window goes.
         QWidget* view = window->widget();
-        if (recording_) recording_->windowClosed(qobject_cast<DrawingView*>(view));
+        if (recording_) recording_->windowClosed(dynamic_cast<DrawingView*>(view));
         window->setWidget(nullptr);
         delete view;
         windows.erase(w);

@@ -32,12 +32,14 @@ struct Kind {
     const char* edit;   // the edit itself
 };
 
-// Two segments drawn from (300, -1100): up to (300, -500), then across to (900, -500).
+// Two segments drawn from (300, -1100): up to (300, -500), then from its end across to
+// (900, -500).
 constexpr const char* kTwoSegments =
     "new 0\n"
     "command 2709\n"
     "click 300 -1100\n"
     "dialog Distanc=600\n"
+    "click 300 -500\n"
     "click 300 -500\n"
     "dialog Distanc=600\n"
     "click 900 -500\n"
@@ -45,14 +47,18 @@ constexpr const char* kTwoSegments =
 
 const Kind kKinds[] = {
     {"segment", kTwoSegments, "command 2709\nclick 900 -500\ndialog Distanc=400\nclick 900 -900\nrclick 2000 -1900\n"},
-    {"place", kTwoSegments, "command 2716\nclick 300 -800\n"},
+    {"flange", kTwoSegments, "command 2716\nclick 300 -800\n"},
+    {"weld and its dialog", kTwoSegments, "command 2715\ndialog\nclick 300 -800\n"},
+    {"tee", kTwoSegments, "command 2717\ndialog method=与中端连接 pair=南和北\nclick 300 -800\n"},
     {"move", kTwoSegments, "command 470\nclick 300 -800\ncommand 2743\ndrag 300 -800 400 -900\n"},
     {"copy", kTwoSegments, "command 470\nclick 300 -800\ncommand 57634\ndrag 300 -800 600 -900\n"},
     {"delete", kTwoSegments, "command 470\nclick 300 -800\nkey Delete\n"},
-    {"property dialog", kTwoSegments, "command 2744\ndialog DistTxt=777\nclick 600 -500\n"},
+    {"property dialog", kTwoSegments, "dialog DistTxt=777\nrclick 300 -800\n"},
     {"settings", kTwoSegments, "dialog ZhuXianColor=#00FF00\ncommand 2707\n"},
     {"table", kTwoSegments, "dialog row1=ABC\ncommand 403\n"},
-    {"report dialog", "new 0\n", "dialog open=2 退出\ndialog text2=某化工厂\ncommand 448\n"},
+    {"page setup", kTwoSegments, "dialog pageSize=A3(4200mm×2900mm)\ncommand 466\n"},
+    {"report dialog", kTwoSegments, "dialog open=0 退出\ndialog text2=某化工厂\ncommand 448\n"},
+    {"label move", kTwoSegments, "command 2746\ndrag 295 -790 250 -790\n"},
     {"whole-drawing move", kTwoSegments, "command 402\ndrag 500 -700 800 -900\n"},
     {"object stack", kTwoSegments, "command 2704\n"},
     {"clear all", kTwoSegments, "answer ok\ncommand 2741\n"},
@@ -119,7 +125,7 @@ TEST_F(UndoSessions, AnEditPastTheObjectLimitLeavesTheFileAsItWas) {
     doc.resetHistory();
     ASSERT_TRUE(player.run("save " + full.string() + "\n").ok);
     const edit::SessionResult r = player.run(
-        "command 470\nclick 300 -800\nclick 600 -500 shift\ncommand 57634\nanswer ok\ndrag 300 -800 600 -900\n"
+        "command 470\nclick 300 -800\nclick 573.66 -326 shift\ncommand 57634\nanswer ok\ndrag 300 -800 600 -900\n"
         "save " +
         after.string() + "\n");
     ASSERT_TRUE(r.ok) << "line " << r.line << ": " << r.message;
