@@ -391,6 +391,8 @@ void Document::step(bool forward) {
     else
         history_.stepBack();
     imageCursor_.catchUp(drawing.objects);
+    modified_ = !history_.atSaved();
+    if (onCommitted) onCommitted();
 }
 
 std::vector<const PipeObject*> Document::apply(const HistoryStep& s, bool forward) {
@@ -416,16 +418,12 @@ std::vector<const PipeObject*> Document::apply(const HistoryStep& s, bool forwar
 bool Document::undo() {
     if (!canUndo()) return false;
     step(false);
-    modified_ = !history_.atSaved();
-    if (onCommitted) onCommitted();
     return true;
 }
 
 bool Document::redo() {
     if (!canRedo()) return false;
     step(true);
-    modified_ = !history_.atSaved();
-    if (onCommitted) onCommitted();
     return true;
 }
 
