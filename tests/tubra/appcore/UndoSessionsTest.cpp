@@ -93,10 +93,10 @@ TEST_F(UndoSessions, EachKindOfEditIsUndoneAndRedoneToTheSameFiles) {
         EXPECT_NE(slurp(before), slurp(after)) << "the edit changed nothing";
         EXPECT_EQ(slurp(undone), slurp(before));
         EXPECT_EQ(slurp(redone), slurp(after));
-        // Undone and redone again, once more: the same files.
-        ASSERT_TRUE(player.run("key Ctrl+Shift+Z\ncommand 2760\nsave " + undone.string() + "\ncommand 2761\nsave " +
-                               redone.string() + "\n")
-                        .ok);
+        // Undone, redone with the other key, undone and redone by the commands: the same files.
+        const edit::SessionResult again = player.run("command 2760\nkey Ctrl+Shift+Z\ncommand 2760\nsave " +
+                                                     undone.string() + "\ncommand 2761\nsave " + redone.string() + "\n");
+        ASSERT_TRUE(again.ok) << "line " << again.line << ": " << again.message;
         EXPECT_EQ(slurp(undone), slurp(before));
         EXPECT_EQ(slurp(redone), slurp(after));
     }
