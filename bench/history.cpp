@@ -74,14 +74,16 @@ void BM_SingleObjectSteps(benchmark::State& state) {
     state.counters["heap_200_steps_kB"] = static_cast<double>(grown) / 1024.0;
     state.counters["history_200_steps_kB"] = static_cast<double>(counted) / 1024.0;
     state.counters["drawing_heap_kB"] = static_cast<double>(f.drawingHeap) / 1024.0;
-    state.counters["objects_bytes_kB"] = static_cast<double>(n * sizeof(model::PipeObject)) / 1024.0;
+    state.counters["objects_bytes_kB"] =
+        static_cast<double>(n * sizeof(model::PipeObject)) / 1024.0;
     state.counters["steps_per_drawing_copy"] =
         grown > 0 ? 200.0 * static_cast<double>(f.drawingHeap) / static_cast<double>(grown) : 0.0;
 }
 BENCHMARK(BM_SingleObjectSteps)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void copyThousand(model::Document& doc) {
-    for (std::size_t i = 0; i < 1000; ++i) doc.drawing.objects.addCopy(std::as_const(doc.drawing.objects).at(i * 7));
+    for (std::size_t i = 0; i < 1000; ++i)
+        doc.drawing.objects.addCopy(std::as_const(doc.drawing.objects).at(i * 7));
 }
 
 void BM_CopyCommit(benchmark::State& state) {

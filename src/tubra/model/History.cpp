@@ -24,7 +24,8 @@ ListChange compareList(const ListImage& image, const ObjectList& list) {
     for (std::size_t i = 0; samePlaces && i < n; ++i) samePlaces = image.ids[i] == &list.at(i);
     if (samePlaces) {
         for (std::size_t i = 0; i < n; ++i)
-            if (!(list.at(i) == image.objects[i])) out.changed.push_back({i, image.objects[i], list.at(i)});
+            if (!(list.at(i) == image.objects[i]))
+                out.changed.push_back({i, image.objects[i], list.at(i)});
         return out;
     }
     std::unordered_map<const PipeObject*, std::size_t> before;
@@ -49,7 +50,8 @@ ListChange compareList(const ListImage& image, const ObjectList& list) {
         // Objects changed places: the step holds the lists whole (no edit of the program does
         // this, but the history stays right if one does).
         ListChange whole;
-        for (std::size_t i = 0; i < image.objects.size(); ++i) whole.removed.push_back({i, image.objects[i]});
+        for (std::size_t i = 0; i < image.objects.size(); ++i)
+            whole.removed.push_back({i, image.objects[i]});
         for (std::size_t j = 0; j < n; ++j) whole.inserted.push_back({j, list.at(j)});
         return whole;
     }
@@ -61,11 +63,13 @@ ListChange compareList(const ListImage& image, const ObjectList& list) {
 ListChange compareLogged(const ListImage& image, const ObjectList& list, const ListCursor& since) {
     ListChange out;
     const std::size_t before = image.ids.size();
-    std::vector<std::size_t> at(list.changes().begin() + static_cast<long>(since.seen), list.changes().end());
+    std::vector<std::size_t> at(list.changes().begin() + static_cast<long>(since.seen),
+                                list.changes().end());
     std::sort(at.begin(), at.end());
     at.erase(std::unique(at.begin(), at.end()), at.end());
     for (std::size_t i : at)
-        if (i < before && !(list.at(i) == image.objects[i])) out.changed.push_back({i, image.objects[i], list.at(i)});
+        if (i < before && !(list.at(i) == image.objects[i]))
+            out.changed.push_back({i, image.objects[i], list.at(i)});
     for (std::size_t j = before; j < list.size(); ++j) out.inserted.push_back({j, list.at(j)});
     return out;
 }
@@ -83,7 +87,8 @@ void removeAt(ObjectList& list, ListImage& image, std::size_t index) {
     image.objects.erase(image.objects.begin() + static_cast<long>(index));
 }
 
-const PipeObject* insertAt(ObjectList& list, ListImage& image, std::size_t index, const PipeObject& value) {
+const PipeObject* insertAt(ObjectList& list, ListImage& image, std::size_t index,
+                           const PipeObject& value) {
     const PipeObject* placed = &list.insert(index, std::make_unique<PipeObject>(value));
     image.ids.insert(image.ids.begin() + static_cast<long>(index), placed);
     image.objects.insert(image.objects.begin() + static_cast<long>(index), value);
@@ -108,8 +113,10 @@ std::vector<const PipeObject*> applyChange(const ListChange& change, bool after,
                                            ListImage& image) {
     std::vector<const PipeObject*> touched;
     if (after) {
-        for (auto it = change.removed.rbegin(); it != change.removed.rend(); ++it) removeAt(list, image, it->index);
-        for (const auto& item : change.inserted) touched.push_back(insertAt(list, image, item.index, item.object));
+        for (auto it = change.removed.rbegin(); it != change.removed.rend(); ++it)
+            removeAt(list, image, it->index);
+        for (const auto& item : change.inserted)
+            touched.push_back(insertAt(list, image, item.index, item.object));
         for (const auto& c : change.changed) {
             setObject(list, image, c.index, c.after);
             touched.push_back(&list.at(c.index));
@@ -126,7 +133,8 @@ std::vector<const PipeObject*> applyChange(const ListChange& change, bool after,
         }
         // Known by address, the changed ones survive the insertions that follow.
         for (std::size_t at : changedAt) touched.push_back(&list.at(at));
-        for (const auto& item : change.removed) touched.push_back(insertAt(list, image, item.index, item.object));
+        for (const auto& item : change.removed)
+            touched.push_back(insertAt(list, image, item.index, item.object));
     }
     return touched;
 }
@@ -155,8 +163,8 @@ namespace {
 
 std::size_t objectBytes(const PipeObject& o) {
     std::size_t n = sizeof(PipeObject);
-    for (const ObjectText* t : {&o.DistTxt, &o.CaiLiao, &o.GuiGe, &o.XingHao, &o.StartUse, &o.LastCheck,
-                                &o.FirstCase, &o.LastCase, &o.MidCase})
+    for (const ObjectText* t : {&o.DistTxt, &o.CaiLiao, &o.GuiGe, &o.XingHao, &o.StartUse,
+                                &o.LastCheck, &o.FirstCase, &o.LastCase, &o.MidCase})
         if (t->size() >= 16) n += t->size() + 1;  // beyond the short-string buffer
     return n;
 }
@@ -165,14 +173,16 @@ std::size_t changeBytes(const ListChange& c) {
     std::size_t n = 0;
     for (const auto& i : c.removed) n += objectBytes(i.object) + sizeof(std::size_t);
     for (const auto& i : c.inserted) n += objectBytes(i.object) + sizeof(std::size_t);
-    for (const auto& i : c.changed) n += objectBytes(i.before) + objectBytes(i.after) + sizeof(std::size_t);
+    for (const auto& i : c.changed)
+        n += objectBytes(i.before) + objectBytes(i.after) + sizeof(std::size_t);
     return n;
 }
 
 }  // namespace
 
 std::size_t HistoryStep::bytes() const {
-    std::size_t n = sizeof(HistoryStep) + name.size() + changeBytes(objects) + changeBytes(discarded);
+    std::size_t n =
+        sizeof(HistoryStep) + name.size() + changeBytes(objects) + changeBytes(discarded);
     if (report) n += report->first.size() + report->second.size();
     return n;
 }

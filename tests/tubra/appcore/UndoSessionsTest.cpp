@@ -46,7 +46,8 @@ constexpr const char* kTwoSegments =
     "rclick 2000 -1900\n";
 
 const Kind kKinds[] = {
-    {"segment", kTwoSegments, "command 2709\nclick 900 -500\ndialog Distanc=400\nclick 900 -900\nrclick 2000 -1900\n"},
+    {"segment", kTwoSegments,
+     "command 2709\nclick 900 -500\ndialog Distanc=400\nclick 900 -900\nrclick 2000 -1900\n"},
     {"flange", kTwoSegments, "command 2716\nclick 300 -800\n"},
     {"weld and its dialog", kTwoSegments, "command 2715\ndialog\nclick 300 -800\n"},
     {"tee", kTwoSegments, "command 2717\ndialog method=与中端连接 pair=南和北\nclick 300 -800\n"},
@@ -65,7 +66,7 @@ const Kind kKinds[] = {
 };
 
 class UndoSessions : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         char tmpl[] = "/tmp/tubra-undo-XXXXXX";
         dir_ = ::mkdtemp(tmpl);
@@ -85,17 +86,18 @@ TEST_F(UndoSessions, EachKindOfEditIsUndoneAndRedoneToTheSameFiles) {
         edit::SessionPlayer player(app, registry_, keyBindings());
         const fs::path before = dir_ / "before.hcd", after = dir_ / "after.hcd";
         const fs::path undone = dir_ / "undone.hcd", redone = dir_ / "redone.hcd";
-        const std::string script = std::string(kind.setup) + "save " + before.string() + "\n" + kind.edit +
-                                   "save " + after.string() + "\nkey Ctrl+Z\nsave " + undone.string() +
-                                   "\nkey Ctrl+Y\nsave " + redone.string() + "\n";
+        const std::string script = std::string(kind.setup) + "save " + before.string() + "\n" +
+                                   kind.edit + "save " + after.string() + "\nkey Ctrl+Z\nsave " +
+                                   undone.string() + "\nkey Ctrl+Y\nsave " + redone.string() + "\n";
         const edit::SessionResult r = player.run(script);
         ASSERT_TRUE(r.ok) << "line " << r.line << ": " << r.message;
         EXPECT_NE(slurp(before), slurp(after)) << "the edit changed nothing";
         EXPECT_EQ(slurp(undone), slurp(before));
         EXPECT_EQ(slurp(redone), slurp(after));
         // Undone, redone with the other key, undone and redone by the commands: the same files.
-        const edit::SessionResult again = player.run("command 2760\nkey Ctrl+Shift+Z\ncommand 2760\nsave " +
-                                                     undone.string() + "\ncommand 2761\nsave " + redone.string() + "\n");
+        const edit::SessionResult again =
+            player.run("command 2760\nkey Ctrl+Shift+Z\ncommand 2760\nsave " + undone.string() +
+                       "\ncommand 2761\nsave " + redone.string() + "\n");
         ASSERT_TRUE(again.ok) << "line " << again.line << ": " << again.message;
         EXPECT_EQ(slurp(undone), slurp(before));
         EXPECT_EQ(slurp(redone), slurp(after));
@@ -121,11 +123,13 @@ TEST_F(UndoSessions, AnEditPastTheObjectLimitLeavesTheFileAsItWas) {
     // A drawing one object short of the limit, then a flange and a two-object copy.
     ASSERT_TRUE(player.run(std::string(kTwoSegments)).ok);
     model::Document& doc = *player.document();
-    while (doc.drawing.objects.size() + 1 < model::kMaxObjects) doc.drawing.objects.addCopy(doc.drawing.objects.at(0));
+    while (doc.drawing.objects.size() + 1 < model::kMaxObjects)
+        doc.drawing.objects.addCopy(doc.drawing.objects.at(0));
     doc.resetHistory();
     ASSERT_TRUE(player.run("save " + full.string() + "\n").ok);
     const edit::SessionResult r = player.run(
-        "command 470\nclick 300 -800\nclick 573.66 -326 shift\ncommand 57634\nanswer ok\ndrag 300 -800 600 -900\n"
+        "command 470\nclick 300 -800\nclick 573.66 -326 shift\ncommand 57634\nanswer ok\ndrag 300 "
+        "-800 600 -900\n"
         "save " +
         after.string() + "\n");
     ASSERT_TRUE(r.ok) << "line " << r.line << ": " << r.message;

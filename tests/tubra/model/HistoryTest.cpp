@@ -30,7 +30,7 @@ PipeObject pipeAt(double x, double y, int n) {
 // changed, deleted into the discard box and back, the whole list cleared, the table, title
 // block, page and axes, the shared settings and the report.
 class RandomEditor {
-public:
+  public:
     explicit RandomEditor(unsigned seed) : random_(seed) {}
     int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(random_); }
 
@@ -38,15 +38,19 @@ public:
     std::string edit(Document& doc) {
         ObjectList& list = doc.drawing.objects;
         const int what = pick(100);
-        const auto any = [&] { return static_cast<std::size_t>(pick(static_cast<int>(list.size()))); };
+        const auto any = [&] {
+            return static_cast<std::size_t>(pick(static_cast<int>(list.size())));
+        };
         if (what < 25 || list.size() < 3) {
             // A segment with its welds: several objects at once.
             const int n = 1 + pick(3);
-            for (int i = 0; i < n; ++i) list.append(std::make_unique<PipeObject>(pipeAt(pick(3000), pick(2000), ++made_)));
+            for (int i = 0; i < n; ++i)
+                list.append(std::make_unique<PipeObject>(pipeAt(pick(3000), pick(2000), ++made_)));
             return "append";
         }
         if (what < 35) {
-            list.insert(any(), std::make_unique<PipeObject>(pipeAt(pick(3000), pick(2000), ++made_)));
+            list.insert(any(),
+                        std::make_unique<PipeObject>(pipeAt(pick(3000), pick(2000), ++made_)));
             return "insert";
         }
         if (what < 50) {
@@ -63,7 +67,8 @@ public:
             return "property";
         }
         if (what < 66) {
-            for (int i = 0, n = 1 + pick(3); i < n && list.size() > 1; ++i) doc.discard(&std::as_const(list).at(any()));
+            for (int i = 0, n = 1 + pick(3); i < n && list.size() > 1; ++i)
+                doc.discard(&std::as_const(list).at(any()));
             return "delete";
         }
         if (what < 70 && !doc.discardBox.objects.empty()) {
@@ -75,7 +80,8 @@ public:
         }
         if (what < 74) {
             // A copy of several objects.
-            for (int i = 0, n = 1 + pick(5); i < n; ++i) list.addCopy(std::as_const(list).at(any()));
+            for (int i = 0, n = 1 + pick(5); i < n; ++i)
+                list.addCopy(std::as_const(list).at(any()));
             return "copy";
         }
         if (what < 78) {
@@ -84,7 +90,8 @@ public:
             return "table";
         }
         if (what < 81) {
-            doc.drawing.title.values[static_cast<std::size_t>(pick(TitleBlock::kRows))] = "title" + std::to_string(pick(9));
+            doc.drawing.title.values[static_cast<std::size_t>(pick(TitleBlock::kRows))] =
+                "title" + std::to_string(pick(9));
             return "title";
         }
         if (what < 84) {
@@ -115,7 +122,7 @@ public:
         return "nothing";
     }
 
-private:
+  private:
     std::mt19937 random_;
     int made_ = 0;
 };
@@ -143,7 +150,8 @@ TEST(History, UndoAndRedoOfRandomEditsGiveTheSameFilesByteForByte) {
         ASSERT_EQ(doc.history().position(), files.size() - 1);
         for (std::size_t at = files.size() - 1; at-- > 0;) {
             ASSERT_TRUE(doc.undo());
-            ASSERT_EQ(doc.serialize(), files[at]) << "seed " << seed << ", undoing " << kinds[at + 1];
+            ASSERT_EQ(doc.serialize(), files[at])
+                << "seed " << seed << ", undoing " << kinds[at + 1];
         }
         EXPECT_FALSE(doc.canUndo());
         EXPECT_FALSE(doc.isModified());
@@ -166,7 +174,8 @@ TEST(History, TheSelectionAfterUndoAndRedoIsWhatTheStepTouched) {
     AppContext app;
     Document doc(app);
     platform::DefaultAnswerPrompter prompter;
-    for (int i = 0; i < 5; ++i) doc.drawing.objects.append(std::make_unique<PipeObject>(pipeAt(i * 100, 0, i)));
+    for (int i = 0; i < 5; ++i)
+        doc.drawing.objects.append(std::make_unique<PipeObject>(pipeAt(i * 100, 0, i)));
     doc.commit("draw", Document::Reach::Drawing, prompter);
     const PipeObject* second = &std::as_const(doc.drawing.objects).at(1);
     doc.drawing.objects.at(3).Port1.x = 999;
@@ -250,7 +259,8 @@ TEST(History, AStepHoldsWhatTheEditChangedNotTheDrawing) {
 TEST(History, AnEditBeyondTheObjectLimitIsRefusedWhole) {
     AppContext app;
     Document doc(app);
-    for (std::size_t i = 0; i + 1 < kMaxObjects; ++i) doc.drawing.objects.append(std::make_unique<PipeObject>());
+    for (std::size_t i = 0; i + 1 < kMaxObjects; ++i)
+        doc.drawing.objects.append(std::make_unique<PipeObject>());
     doc.resetHistory();
     const std::string before = doc.serialize();
     platform::DefaultAnswerPrompter prompter;
