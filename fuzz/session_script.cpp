@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
+#include <vector>
 
 #include "tubra/edit/SessionPlayer.h"
 #include "tubra/appcore/Commands.h"
@@ -25,7 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return r;
     }();
     model::AppContext app;
-    edit::SessionPlayer player(app, registry, {{"Del", 474}, {"Ctrl+Z", 57643}, {"T", 485}, {"D", 479}});
+    static const std::vector<edit::KeyBinding> keys = app::keyBindings();
+    edit::SessionPlayer player(app, registry, keys);
     const edit::SessionResult r = player.run(script);
     if (!r.ok && r.line < 1) std::abort();
     if (player.document() && player.document()->drawing.Total() !=

@@ -108,7 +108,9 @@ MainWindow::MainWindow(model::AppContext& app, Interaction& interaction, QWidget
     mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(mdi_);
-    connect(mdi_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow*) {
+    connect(mdi_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
+        // A recording follows the active window.
+        if (recording_ && w) recording_->attach(activeView());
         updateCommands();
         updateMainTitle();
     });
@@ -471,6 +473,8 @@ DrawingView* MainWindow::addWindow(OpenDocument& entry) {
     child->setWidget(view);
     child->setWindowIcon(documentIcon());
     view->onDocumentChanged = [this, doc = entry.doc.get()] { documentChanged(*doc); };
+    // Every kept edit, undo and redo of the drawing, whichever of its windows made it.
+    entry.doc->onCommitted = [this, doc = entry.doc.get()] { drawingEdited(*doc); };
     view->onStatusText = [this](const QString& text) { setStatusText(text); };
     view->onToolsChanged = [this] { updateCommands(); };
     view->onPainted = [this] {
@@ -549,6 +553,7 @@ void MainWindow::windowClosed(QMdiSubWindow* window) {
         if (w == windows.end()) continue;
         // The view goes with its window; the document when its last window goes.
         QWidget* view = window->widget();
+        if (recording_) recording_->windowClosed(dynamic_cast<DrawingView*>(view));
         window->setWidget(nullptr);
         delete view;
         windows.erase(w);
@@ -637,15 +642,13 @@ bool MainWindow::closeActiveDocument() {
 }
 
 void MainWindow::documentChanged(model::Document& doc) {
-    drawingEdited(doc);
     for (DrawingView* v : viewsOf(doc)) v->refresh();
     if (OpenDocument* entry = entryOf(doc)) updateTitles(*entry);
     updateCommands();
 }
 
 void MainWindow::drawingEdited(model::Document& doc) {
-    // The views also say "changed" for what only they show (a report page scrolled to): only
-    // a drawing with unsaved changes has anything to recover.
+    // Undoing back to the saved drawing leaves nothing to recover.
     if (recovery_ && doc.isModified()) recovery_->edited(doc);
 }
 
@@ -807,8 +810,11 @@ void MainWindow::updateCommands() {
                     withCommandContext(*view, [&](edit::CommandContext& ctx) {
                         enabled = registry.isEnabled(c.id, ctx);
                         checked = registry.isChecked(c.id, ctx);
+                        if (h.label) a->setText(qs(h.label(ctx)));
                         return 0;
                     });
+                else if (h.label)
+                    a->setText(qs(c.text()));
                 break;
         }
         a->setEnabled(enabled);

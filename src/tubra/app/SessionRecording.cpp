@@ -1,5 +1,6 @@
 #include "tubra/app/SessionRecording.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include <QFile>
@@ -43,6 +44,23 @@ void SessionRecording::detach() {
     view_ = nullptr;
 }
 
+void SessionRecording::windowClosed(DrawingView* view) {
+    const auto number = [&](const DrawingView* v) {
+        return std::to_string(std::find(windows_.begin(), windows_.end(), v) - windows_.begin() + 1);
+    };
+    const auto it = std::find(windows_.begin(), windows_.end(), view);
+    if (it == windows_.end()) return;
+    // The window closing may no longer be the active one (the next one took over first).
+    const bool active = view == view_;
+    if (!active) write("window " + number(view));
+    write("close");
+    *it = nullptr;  // its number stays taken
+    if (active)
+        detach();
+    else if (view_)
+        write("window " + number(view_));
+}
+
 void SessionRecording::attach(DrawingView* view) {
     if (view == view_) return;
     detach();
@@ -50,6 +68,12 @@ void SessionRecording::attach(DrawingView* view) {
     if (!view_) return;
     view_->setObserver(this);
     view_->setInteractionFilter(&recorder_.prompter(view_->ownPrompter()), &recorder_.forms(view_->qtForms()));
+    const auto known = std::find(windows_.begin(), windows_.end(), view);
+    if (known != windows_.end()) {
+        write("window " + std::to_string(known - windows_.begin() + 1));
+        return;
+    }
+    windows_.push_back(view);
     const model::Document& doc = view_->document();
     if (doc.newDrawingFlag) return;  // "new" follows when its dialog is answered
     if (!doc.path().empty())

@@ -7,6 +7,7 @@
 
 #include <fstream>
 #include <memory>
+#include <vector>
 
 #include <QPointer>
 #include <QString>
@@ -23,8 +24,11 @@ public:
     static std::unique_ptr<SessionRecording> start(const QString& path, QString* error);
     ~SessionRecording() override;
 
-    // From now on the actions in `view` are recorded (one view at a time).
+    // From now on the actions in `view` are recorded: the recording follows the active window
+    // ("window N" when it comes back to one it recorded before).
     void attach(DrawingView* view);
+    // The window of `view` closed ("close" when the recording knew it).
+    void windowClosed(DrawingView* view);
     DrawingView* view() const { return view_; }
 
     // Commands run by the window, around their work; each is written as its definition says.
@@ -46,6 +50,8 @@ private:
     std::ofstream out_;
     edit::SessionRecorder recorder_;
     QPointer<DrawingView> view_;
+    // The windows in the order the recording met them, as the player numbers them.
+    std::vector<const DrawingView*> windows_;
     // A command being recorded: its line, or empty when it is not part of sessions.
     bool commandOpen_ = false;
     std::string commandLine_;

@@ -138,10 +138,17 @@ constexpr Action kActions[] = {
         .theme("application-exit").anytime().inMenu(M::File, 140).separatedInMenu().alsoWithoutDrawing(),
 
     // --- edit ---
+    controllerCommand(cmd::UndoEdit, "撤销", "撤销上一步编辑", ec::undoEdit)
+        .theme("edit-undo").withKeys("Ctrl+Z").enabledWhen(ec::canUndoEdit).labelledBy(ec::undoEditText)
+        .inMenu(M::Edit, 10).onBar(B::Standard, 112, true),
+    controllerCommand(cmd::RedoEdit, "重做", "重做撤销了的编辑", ec::redoEdit)
+        .theme("edit-redo").withKeys("Ctrl+Y", "Ctrl+Shift+Z").enabledWhen(ec::canRedoEdit)
+        .labelledBy(ec::redoEditText).inMenu(M::Edit, 12).onBar(B::Standard, 114),
     controllerCommand(cmd::Undo, "撤消", "撤消最后画上的对象", ec::undo)
-        .theme("edit-undo").withKeys("Ctrl+Z", "Alt+Backspace").changesDocument().inMenu(M::Edit, 10),
+        .theme("edit-undo").changesDocument(),
     controllerCommand(cmd::UndoObject, "撤消", "撤消最后画上的对象，放入废弃箱", ec::undo)
-        .theme("edit-undo").changesDocument().onBar(B::Standard, 130, true),
+        .theme("edit-undo").withKeys("Alt+Backspace").changesDocument()
+        .inMenu(M::Edit, 15, "撤消对象").separatedInMenu().onBar(B::Standard, 130, true),
     controllerCommand(cmd::Restore, "恢复", "从废弃箱中恢复最后撤消或删除的对象", ec::restore)
         .theme("edit-redo").picture("restore").changesDocument()
         .inMenu(M::Edit, 20, "复原").onBar(B::Standard, 140),
@@ -566,7 +573,21 @@ std::string recordedLine(const Action& action) {
     return {};
 }
 
+namespace {
+
+// The name of a tool's command, for the undo history.
+std::string nameOfTool(const Tool& tool) {
+    for (const Action& a : kActions)
+        if (a.handler.kind == H::Tool && a.handler.tool.tool == tool) return std::string(a.name);
+    for (const Action& a : kActions)
+        if (a.handler.kind == H::Tool && a.handler.tool.tool.kind == tool.kind) return std::string(a.name);
+    return {};
+}
+
+}  // namespace
+
 void installCommands(edit::CommandRegistry& registry) {
+    edit::setToolNamer(nameOfTool);
     for (const Action& a : kActions) {
         const Handler& h = a.handler;
         edit::CommandEntry entry;
@@ -576,6 +597,13 @@ void installCommands(edit::CommandRegistry& registry) {
             case H::Bar: continue;
             case H::Document:
                 entry.run = h.run;
+                // What it changes is one edit of the history (the controller's own commands
+                // have committed already, and find nothing left to commit).
+                if (a.undoable)
+                    entry.run = [run = h.run, name = a.text()](edit::CommandContext& c) {
+                        run(c);
+                        ec::commitCommand(c, name);
+                    };
                 if (h.enabled) entry.enabled = h.enabled;
                 if (h.checked) entry.checked = h.checked;
                 break;

@@ -91,6 +91,8 @@ struct Handler {
     bool (*enabled)(const edit::CommandContext&) = nullptr;
     bool (*checked)(const edit::CommandContext&) = nullptr;
     edit::ToolCommand tool{};
+    // The menu text as it stands now (the history names its next step); null: the fixed text.
+    std::string (*label)(const edit::CommandContext&) = nullptr;
 };
 
 struct Action {
@@ -165,6 +167,11 @@ struct Action {
     constexpr Action changesDocument() const {
         Action a = *this;
         a.undoable = true;
+        return a;
+    }
+    constexpr Action labelledBy(std::string (*label)(const edit::CommandContext&)) const {
+        Action a = *this;
+        a.handler.label = label;
         return a;
     }
     constexpr Action checks() const {

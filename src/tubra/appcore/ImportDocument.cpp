@@ -57,7 +57,7 @@ ImportedDrawing importPcfDrawing(model::AppContext& app, const std::filesystem::
         edit::NullCanvas canvas(1.0, {view.pageExtent.cx, view.pageExtent.cy});
         view::onLayout(*doc, view, canvas);
         app.justOpened = true;  // a window showing it takes its values at its first paint
-        doc->setModifiedFlag(true);
+        doc->startModified();
         out.document = std::move(doc);
         out.warnings = std::move(result.warnings);
     } catch (const std::bad_alloc&) {

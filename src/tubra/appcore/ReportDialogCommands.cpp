@@ -19,8 +19,6 @@ template <typename Master>
 bool runMaster(edit::CommandContext& context) {
     report::InspectionReport* r = report::inspectionReport(context.doc);
     if (!r) return false;
-    // The master changes the report as it goes: the document is modified from the start.
-    context.doc.setModifiedFlag();
     Master master(*r, context.doc.drawing.table, context.view.reportDialogMode);
     master.setPageNumberText(report::pageNumberText);
     context.forms.run(master);

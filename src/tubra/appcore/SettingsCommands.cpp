@@ -11,26 +11,11 @@ using edit::CommandContext;
 
 namespace {
 
-// Whether two sets of settings differ in what a drawing file keeps of them (the selection
-// colour is not kept).
-bool storedDiffer(model::DrawingSettings a, const model::DrawingSettings& b) {
-    a.SelectionColor = b.SelectionColor;
-    return !(a == b);
-}
-
-// The drawing keeps its settings in its file: a change to them is a change to the drawing,
-// which the program asks about before it is closed.
-void markIfChanged(CommandContext& c, const model::DrawingSettings& before) {
-    if (storedDiffer(before, c.doc.settings())) c.doc.setModifiedFlag();
-}
-
 // Runs a dialog on the drawing settings; `apply` writes the accepted values back.
 template <typename F, typename Apply>
 void settingsDialog(CommandContext& c, F& form, Apply apply) {
     if (!c.forms.run(form)) return;
-    const model::DrawingSettings before = c.doc.settings();
     apply();
-    markIfChanged(c, before);
     c.notifyChanged();
 }
 
@@ -61,10 +46,8 @@ void dimensionText(CommandContext& c) {
     bool* autoElevation = c.controller ? &c.controller->settings().autoElevation : &c.view.autoElevation;
     DimensionTextForm form(c.doc.settings(), *autoElevation);
     if (c.forms.run(form)) {
-        const model::DrawingSettings before = c.doc.settings();
         form.apply(c.doc.settings(), *autoElevation);
         c.view.autoElevation = *autoElevation;
-        markIfChanged(c, before);
     }
     // The view is drawn again whichever button closed the dialog.
     c.notifyChanged();
@@ -97,7 +80,6 @@ void characteristicTable(CommandContext& c) {
     if (!c.forms.run(form)) return;
     form.apply(c.doc.drawing.table);
     c.view.table = c.doc.drawing.table;
-    c.doc.setModifiedFlag();
     c.notifyChanged();
 }
 
@@ -106,7 +88,6 @@ void titleBlock(CommandContext& c) {
     if (!c.forms.run(form)) return;
     form.apply(c.doc.drawing.title);
     c.view.title = c.doc.drawing.title;
-    c.doc.setModifiedFlag();
     c.notifyChanged();
 }
 

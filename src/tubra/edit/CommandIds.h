@@ -53,7 +53,9 @@ inline constexpr int Refresh = 2738;
 inline constexpr int FrameSwitch = 2748;
 
 // --- edit ---
-inline constexpr int Undo = 57643;
+inline constexpr int Undo = 57643;  // the object stack, as 2704 (older recordings name it)
+inline constexpr int UndoEdit = 2760;   // the undo history
+inline constexpr int RedoEdit = 2761;
 inline constexpr int UndoObject = 2704;
 inline constexpr int Restore = 2705;
 inline constexpr int Paste = 57637;

@@ -301,7 +301,15 @@ void PipeTool::secondClick(Point logical) {
 
 void PipeTool::afterNewSegment(Changes changes) {
     model::Drawing& drawing = ctx_.document().drawing;
-    ctx_.commit(Commit::ObjectsAndView, changes);
+    // The segment with its elbow and welds, its dialog and the segments continued from it are
+    // one edit, shown before the dialog opens.
+    ctx_.show(Commit::ObjectsAndView, changes);
+    askSegment(drawing);
+    // The dialogs' answers went in through the list.
+    ctx_.commit(Commit::Objects, Changes::Tracked);
+}
+
+void PipeTool::askSegment(model::Drawing& drawing) {
     const PipeObject* newest = drawing.objects.lastOfKind(ObjectKind::Pipe);
     if (!newest) return;
     // Continuous drawing never takes the drawing past the objects a file may hold.
@@ -315,8 +323,6 @@ void PipeTool::afterNewSegment(Changes changes) {
         more.setRoom(form.count() - 1, room);
         if (ctx_.forms().run(more)) continueSegments(drawing, *newest, form.count(), more.choice());
     }
-    // The dialogs' answers went in through the list.
-    ctx_.commit(Commit::Objects, Changes::Tracked);
 }
 
 void PipeTool::buildPlaneSlanted() {
@@ -439,15 +445,14 @@ void PlaceTool::place(int symbol, double outlet) {
     ctx_.clearSnap();
     PipeObject& listed =
         drawing.addObject({c.MainType, c.SubType, c.EndDir, c.Port1, c.Port2, c.Distanc, c.StrtDir});
-    ctx_.commit();
-    // A column's dialog changes the column after it is shown in place.
+    // A column's dialog changes the column after it is shown in place: one edit.
     if (const model::SymbolRow* row = model::symbolRow(symbol); row && row->dialogWhenPlaced) {
+        ctx_.show();
         const auto form = makePropertyForm(listed, {ctx_.viewState().axes(), ctx_.zoom()});
-        if (form && ctx_.forms().run(*form) && drawing.objects.contains(&listed)) {
+        if (form && ctx_.forms().run(*form) && drawing.objects.contains(&listed))
             drawing.objects.replaceObject(&listed, form->result());
-            ctx_.commit();
-        }
     }
+    ctx_.commit();
 }
 
 void PlaceTool::elbowOrAngleValve() {
@@ -485,13 +490,11 @@ void PlaceTool::weldClick() {
     const Vec3 p = ctx_.snapModel();
     ctx_.clearSnap();
     PipeObject& weld = addWeld(drawing, p, dir);
-    ctx_.commit();
-    // The weld's dialog changes the weld after it is shown in place.
+    ctx_.show();
+    // The weld's dialog changes the weld after it is shown in place: one edit.
     WeldForm form(weld);
-    if (ctx_.forms().run(form) && drawing.objects.contains(&weld)) {
-        drawing.objects.replaceObject(&weld, form.result());
-        ctx_.commit();
-    }
+    if (ctx_.forms().run(form) && drawing.objects.contains(&weld)) drawing.objects.replaceObject(&weld, form.result());
+    ctx_.commit();
 }
 
 void PlaceTool::teeClick() {
@@ -909,8 +912,6 @@ bool DrawingMoveTool::press(DevicePoint p) {
     frame_ = f;
     frameShown_ = true;
     startDrag(ctx_.toLogical(p));
-    // The press alone marks the drawing modified, as it always has.
-    doc.setModifiedFlag();
     return true;
 }
 
@@ -924,6 +925,17 @@ void DrawingMoveTool::release(DevicePoint) {
     const int my = truncToInt(z != 0.0 ? dy / z : dy);
     if (mx != 0 || my != 0) moveWholeDrawing(ctx_.document().drawing.objects, mx, my);
     ctx_.commit();
+}
+
+namespace {
+ToolNamer gToolNamer = nullptr;
+}  // namespace
+
+void setToolNamer(ToolNamer namer) { gToolNamer = namer; }
+
+std::string toolName(const Tool& tool) {
+    std::string name = gToolNamer ? gToolNamer(tool) : std::string();
+    return name.empty() ? std::string("编辑") : name;
 }
 
 }  // namespace tubra::edit

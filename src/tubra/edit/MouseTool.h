@@ -44,11 +44,10 @@ inline constexpr const char* kMoveDone = "移动、复制对象完成";
 
 // How an edit ends.
 enum class Commit {
-    Objects,         // the document is marked modified
+    Objects,         // the objects changed
     ObjectsAndView,  // the same, and the view is stored in the drawing (edits that reset the
                      // view's hold on the object list)
-    Cleared,         // the document emptied its list itself: the view is stored, the modified
-                     // flag stays as the clear left it
+    Cleared,         // the document emptied its list itself: the view is stored
 };
 
 // Whether an edit changed objects only through the object list's own ways to them (which
@@ -95,8 +94,12 @@ public:
     // The position and counts on the status line again, when the mouse is over the view.
     virtual void refreshStatus() = 0;
 
-    // How every edit ends: once per change a tool makes to the document.
+    // How every edit ends: once per change a tool makes to the document. It is one step of the
+    // undo history, and refused whole (the drawing as it was) beyond what a file may hold.
     virtual void commit(Commit what = Commit::Objects, Changes changes = Changes::Unknown) = 0;
+    // Shows a change the edit goes on from (an object placed, then its dialog): every view
+    // repaints, and the commit that follows ends the edit as one step.
+    virtual void show(Commit what = Commit::Objects, Changes changes = Changes::Unknown) = 0;
     // After objects left the list: the selection, the snap and every tool's holds let go.
     virtual void forgetObjects() = 0;
     // The view is drawn anew (what was drawn on it as feedback is gone).

@@ -55,6 +55,8 @@ private:
     void secondClick(platform::Point logical);
     void buildPlaneSlanted();
     void afterNewSegment(Changes changes);
+    // The new segment's dialog, and the segments continued from it.
+    void askSegment(model::Drawing& drawing);
 
     ToolContext& ctx_;
     bool closed_ = false;

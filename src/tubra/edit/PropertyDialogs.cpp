@@ -22,9 +22,7 @@ std::unique_ptr<PropertyForm> makePropertyForm(const model::PipeObject& object,
 }
 
 bool applyPropertyForm(model::Document& doc, const model::PipeObject* listed, const PropertyForm& form) {
-    if (!doc.drawing.objects.replaceObject(listed, form.result())) return false;
-    doc.setModifiedFlag();
-    return true;
+    return doc.drawing.objects.replaceObject(listed, form.result());
 }
 
 bool editProperties(model::Document& doc, const model::PipeObject* listed,

@@ -4,6 +4,7 @@
 // in place of the listed object.
 
 #include "tubra/edit/FieldForm.h"
+#include "tubra/model/Document.h"
 #include "tubra/model/DrawingSettings.h"
 #include "tubra/model/PipeObject.h"
 #include "tubra/view/Projection.h"
@@ -34,7 +35,7 @@ public:
     // How many segments in a row the drawing has room for (itself included): a larger count
     // is refused at OK, before anything is built.
     void setMaxCount(int maxCount) { maxCount_ = maxCount; }
-    static constexpr const char* kTooMany = "连续根数过大：图中的对象不能超过 50000 个，请重新输入。";
+    static constexpr const char* kTooMany = model::kTooManyObjects;
     // Said at OK when the text typed for an up or down segment states no length, so its end
     // elevation follows the drawn length: the text, what is wrong with it, the length used.
     static constexpr const char* kTextNotElevation = "文字“%s”%s，不作为这根立管的长度：终点标高按图上长度 %s 毫米计算。";

@@ -231,6 +231,41 @@ SessionPlayer::SessionPlayer(model::AppContext& app, const CommandRegistry& regi
 SessionPlayer::~SessionPlayer() {
     controller_.reset();
     doc_.reset();
+    for (Window& w : windows_) w.controller.reset();
+}
+
+void SessionPlayer::stashActive() {
+    if (active_ >= windows_.size()) return;
+    Window& w = windows_[active_];
+    w.doc = std::move(doc_);
+    w.controller = std::move(controller_);
+    w.view = view_;
+    w.port = port_.state();
+}
+
+void SessionPlayer::activate(std::size_t index) {
+    if (index >= windows_.size() || windows_[index].closed)
+        throw SessionError("没有窗口 " + std::to_string(index + 1));
+    if (index == active_ && doc_) return;
+    if (doc_) stashActive();
+    Window& w = windows_[index];
+    doc_ = std::move(w.doc);
+    controller_ = std::move(w.controller);
+    view_ = w.view;
+    port_.restore(w.port);
+    active_ = index;
+}
+
+void SessionPlayer::closeActive() {
+    needDocument();
+    controller_.reset();
+    doc_.reset();
+    windows_[active_].closed = true;
+    for (std::size_t i = windows_.size(); i-- > 0;)
+        if (!windows_[i].closed) {
+            activate(i);
+            return;
+        }
 }
 
 model::Document& SessionPlayer::needDocument() const {
@@ -252,6 +287,8 @@ void SessionPlayer::makeView() {
 bool SessionPlayer::open(const std::filesystem::path& path, std::string* error) {
     controller_.reset();
     doc_.reset();
+    for (Window& w : windows_) w.controller.reset();
+    windows_.clear();
     const model::DrawingSettings before = app_.settings;
     app_.settings.resetViewDefaults();
     doc_ = model::Document::open(app_, path, error);
@@ -259,6 +296,8 @@ bool SessionPlayer::open(const std::filesystem::path& path, std::string* error) 
         app_.settings = before;
         return false;
     }
+    windows_.emplace_back();
+    active_ = 0;
     makeView();
     paint();
     return true;
@@ -329,8 +368,10 @@ void SessionPlayer::perform(const ScriptLine& line) {
     const auto& v = line.numbers;
     switch (line.kind) {
         case Kind::New: {
-            controller_.reset();
-            doc_.reset();
+            // A new window; the others stay open.
+            stashActive();
+            windows_.emplace_back();
+            active_ = windows_.size() - 1;
             doc_ = std::make_unique<model::Document>(app_);
             app_.settings.resetViewDefaults();
             doc_->onNewDocument();
@@ -460,6 +501,8 @@ void SessionPlayer::perform(const ScriptLine& line) {
                 throw SessionError(modified ? "图形已修改" : "图形没有修改");
             break;
         }
+        case Kind::Window: activate(static_cast<std::size_t>(line.numbers[0]) - 1); break;
+        case Kind::Close: closeActive(); break;
     }
 }
 

@@ -100,6 +100,23 @@ public:
 
     // Scroll sizes in logical units, as the view applies them.
     void setScrollSizes(platform::Size logical, platform::Point origin = {});
+
+    // What a window of its own keeps: its scrolling, status line and cursor.
+    struct State {
+        platform::Size sizes{};
+        platform::Point origin{};
+        platform::Point scroll{};
+        std::string status;
+        CursorShape cursor = CursorShape::Arrow;
+    };
+    State state() const { return {sizes_, origin_, scroll_, status, cursor}; }
+    void restore(const State& s) {
+        sizes_ = s.sizes;
+        origin_ = s.origin;
+        scroll_ = s.scroll;
+        status = s.status;
+        cursor = s.cursor;
+    }
     platform::Point scroll() const { return scroll_; }
 
     bool repaintWanted = false;
@@ -152,6 +169,11 @@ public:
 
 private:
     void makeView();
+    // Windows: the active one's document, view and controller are the members below; the
+    // others wait in `windows_`.
+    void stashActive();
+    void activate(std::size_t index);
+    void closeActive();
     SessionResult play(const ParsedScript& script);
     void perform(const ScriptLine& line);
     void runCommand(int id);
@@ -168,6 +190,15 @@ private:
     view::ViewState view_;
     std::unique_ptr<model::Document> doc_;
     std::unique_ptr<ViewController> controller_;
+    struct Window {
+        std::unique_ptr<model::Document> doc;
+        view::ViewState view;
+        std::unique_ptr<ViewController> controller;
+        HeadlessPort::State port;
+        bool closed = false;
+    };
+    std::vector<Window> windows_;
+    std::size_t active_ = 0;
 };
 
 }  // namespace tubra::edit

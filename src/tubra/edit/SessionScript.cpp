@@ -49,6 +49,8 @@ const std::map<std::string, Keyword, std::less<>>& keywords() {
         {"expect-status", {Kind::ExpectStatus, 1, -1}},
         {"expect-object", {Kind::ExpectObject, 2, -1}},
         {"expect-modified", {Kind::ExpectModified, 1, 1}},
+        {"window", {Kind::Window, 1, 1}},
+        {"close", {Kind::Close, 0, 0}},
     };
     return k;
 }
@@ -167,6 +169,12 @@ ParsedScript parseSessionScript(std::string_view script) {
                 for (std::size_t i = 1; i < line.numbers.size(); ++i)
                     if (line.numbers[i] != 30.0 && line.numbers[i] != 45.0 && line.numbers[i] != 60.0)
                         return fail("'new' 的轴角只能是 30、45 或 60");
+                break;
+            case Kind::Close: break;
+            case Kind::Window:
+                if (!numbers(1, 2) || line.numbers[0] < 1 || line.numbers[0] != std::floor(line.numbers[0]) ||
+                    line.numbers[0] > 1000)
+                    return fail("'window' 后面应是窗口序号（从 1 起）");
                 break;
             case Kind::Command:
             case Kind::ExpectDiscarded:

@@ -15,6 +15,10 @@
 //   dialog NAME=VALUE ... [BUTTON] the next dialog: fields by name, then its button (default ok)
 //   expect-message TEXT           the last message box said TEXT
 //   save [PATH]                   saves the drawing
+//   window N                      the drawing window N becomes the active one (from 1, in the
+//                                 order the session made them)
+//   close                         the active window closes without saving; the one made last
+//                                 of those left becomes active
 // and checks for tests:
 //   expect-count N [MAINTYPE]     number of objects (of one kind)
 //   expect-discarded N            number of objects in the discard box
@@ -52,6 +56,8 @@ struct ScriptLine {
         ExpectStatus,
         ExpectObject,
         ExpectModified,
+        Window,
+        Close,
     };
     int number = 0;  // line number in the script, from 1
     Kind kind = Kind::Move;

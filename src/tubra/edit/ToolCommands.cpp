@@ -21,6 +21,40 @@ void spaceSlant(CommandContext& c) { c.controller->spaceSlant(); }
 
 void undo(CommandContext& c) { c.controller->undo(); }
 void restore(CommandContext& c) { c.controller->restore(); }
+
+void undoEdit(CommandContext& c) {
+    if (c.controller) {
+        c.controller->undoEdit();
+    } else if (c.doc.undo()) {
+        c.notifyChanged();
+    }
+}
+
+void redoEdit(CommandContext& c) {
+    if (c.controller) {
+        c.controller->redoEdit();
+    } else if (c.doc.redo()) {
+        c.notifyChanged();
+    }
+}
+
+void commitCommand(CommandContext& c, std::string_view name) {
+    if (c.doc.commit(name, model::Document::Reach::Everything, c.prompter)) return;
+    // Refused and taken back: the view shows the drawing as it was.
+    if (c.controller) c.controller->followDocument();
+    c.notifyChanged();
+}
+
+bool canUndoEdit(const CommandContext& c) { return c.doc.canUndo(); }
+bool canRedoEdit(const CommandContext& c) { return c.doc.canRedo(); }
+
+std::string undoEditText(const CommandContext& c) {
+    return c.doc.canUndo() ? "撤销 " + c.doc.undoName() : std::string("撤销");
+}
+
+std::string redoEditText(const CommandContext& c) {
+    return c.doc.canRedo() ? "重做 " + c.doc.redoName() : std::string("重做");
+}
 void emptyDiscardBox(CommandContext& c) { c.controller->emptyDiscardBox(); }
 void clearAll(CommandContext& c) { c.controller->clearAll(); }
 

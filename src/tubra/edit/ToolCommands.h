@@ -3,6 +3,8 @@
 // restore, the discard box and clear-all. Each runs on the controller of the view it is given
 // to, and is available only where there is one.
 
+#include <string>
+
 #include "tubra/edit/CommandRegistry.h"
 #include "tubra/edit/Tools.h"
 
@@ -21,6 +23,16 @@ bool planeSlantOn(const CommandContext& c);
 void spaceSlant(CommandContext& c);
 
 void undo(CommandContext& c);
+// The undo history: back one edit, forward one edit, and whether there is one to take.
+void undoEdit(CommandContext& c);
+void redoEdit(CommandContext& c);
+bool canUndoEdit(const CommandContext& c);
+bool canRedoEdit(const CommandContext& c);
+// Ends a command that changes the document (a dialog, a report page) as one edit of the history.
+void commitCommand(CommandContext& c, std::string_view name);
+// The menu texts naming the edit ("撤销 移动对象").
+std::string undoEditText(const CommandContext& c);
+std::string redoEditText(const CommandContext& c);
 void restore(CommandContext& c);
 void emptyDiscardBox(CommandContext& c);
 void clearAll(CommandContext& c);

@@ -1,4 +1,6 @@
 #pragma once
+
+#include <string>
 // The editing tools of a drawing view and how a command switches one on.
 //
 // Exactly one tool (or none) is active. Component tools (valves, fittings, supports, site
@@ -39,6 +41,12 @@ struct Tool {
     int symbol = 0;  // symbol code of a component tool and of the angle valve
     friend constexpr bool operator==(const Tool&, const Tool&) = default;
 };
+
+// The name the program's commands give a tool ("移动对象"), which names the edits made with it
+// in the undo history. Whoever defines the commands installs it; without, edits are "编辑".
+using ToolNamer = std::string (*)(const Tool& tool);
+void setToolNamer(ToolNamer namer);
+std::string toolName(const Tool& tool);
 
 // How a command switches a tool on.
 struct ToolCommand {

@@ -28,6 +28,8 @@ ViewController::ViewController(Services services)
     settings().reset();
     viewState().autoElevation = false;
     bindTools();
+    // What this view does to the document can be taken back from here on.
+    document().keepHistory();
 }
 
 DevicePoint ViewController::toDevice(double x, double y) const {
@@ -219,7 +221,15 @@ void ViewController::resetTools(bool switchingOn) {
 }
 
 void ViewController::choose(const ToolCommand& t) {
-    if (t.toggles && tool_ == t.tool) {
+    // Another kind of tool keeps a segment's start point for a pipe tool chosen again, but its
+    // band and its length and angle on the status line go at once.
+    const bool toggledOff = t.toggles && tool_ == t.tool;
+    if (pipe_.phase() != 0 && (toggledOff || !isPipeTool(t.tool.kind))) {
+        feedback([&](platform::Canvas& c) { pipe_.eraseBand(c); });
+        setStatus(std::string());
+        refreshStatus();
+    }
+    if (toggledOff) {
         tool_ = Tool();
     } else {
         resetTools(true);
@@ -246,11 +256,23 @@ void ViewController::spaceSlant() {
 
 void ViewController::undo() {
     undoLast();
+    editName_.clear();
     settle();
 }
 
 void ViewController::restore() {
     restoreLast();
+    editName_.clear();
+    settle();
+}
+
+void ViewController::undoEdit() {
+    stepHistory(false);
+    settle();
+}
+
+void ViewController::redoEdit() {
+    stepHistory(true);
     settle();
 }
 
@@ -261,6 +283,7 @@ void ViewController::emptyDiscardBox() {
 
 void ViewController::clearAll() {
     clearEverything();
+    editName_.clear();
     settle();
 }
 
@@ -405,7 +428,33 @@ void ViewController::repaint() {
     dropFeedback();
 }
 
+void ViewController::stepHistory(bool forward) {
+    resetTools(false);
+    model::Document& doc = document();
+    if (!(forward ? doc.redo() : doc.undo())) return;
+    followDocument();
+    changed();
+}
+
+void ViewController::followDocument() {
+    model::Document& doc = document();
+    // The view keeps its own copies of what the drawing shows in its frame.
+    const model::Drawing& d = doc.drawing;
+    view::ViewState& v = viewState();
+    v.table = d.table;
+    v.title = d.title;
+    v.axis = d.AxisSet;
+    v.X_AxisAngle = d.X_AxisAngle;
+    v.Y_AxisAngle = d.Y_AxisAngle;
+    v.pageExtent = view::pageExtent(d.PageSize);
+    doc.selection.keepOnly(d.objects);
+    dropStaleHolds();
+    eraseMarker();
+    snap_ = SnapState();
+}
+
 void ViewController::undoLast() {
+    editName_ = "撤消对象";
     resetTools(false);
     model::Document& doc = document();
     model::ObjectList& list = doc.drawing.objects;
@@ -422,6 +471,7 @@ void ViewController::undoLast() {
 }
 
 void ViewController::restoreLast() {
+    editName_ = "恢复对象";
     resetTools(false);
     model::Document& doc = document();
     model::ObjectList& box = doc.discardBox.objects;
@@ -433,6 +483,7 @@ void ViewController::restoreLast() {
 }
 
 void ViewController::clearEverything() {
+    editName_ = "全部清除";
     if (!document().clearAll(prompter())) return;
     forgetObjects();
     commit(Commit::Cleared);
@@ -449,10 +500,24 @@ void ViewController::zoomStep(bool in) {
     if (change.invalidate) dropFeedback();
 }
 
+void ViewController::show(Commit what, Changes changes) {
+    model::Document& doc = document();
+    if (changes == Changes::Unknown) doc.drawing.objects.touchAll();
+    if (what != Commit::Objects) view::storeViewInDrawing(viewState(), doc.drawing);
+    changed();
+}
+
 void ViewController::commit(Commit what, Changes changes) {
-    if (changes == Changes::Unknown) document().drawing.objects.touchAll();
-    if (what != Commit::Cleared) document().setModifiedFlag();
-    if (what != Commit::Objects) view::storeViewInDrawing(viewState(), document().drawing);
+    model::Document& doc = document();
+    if (changes == Changes::Unknown) doc.drawing.objects.touchAll();
+    if (what != Commit::Objects) view::storeViewInDrawing(viewState(), doc.drawing);
+    const std::string name = editName_.empty() ? toolName(tool_) : editName_;
+    editName_.clear();
+    if (!doc.commit(name, model::Document::Reach::Drawing, prompter())) {
+        // Refused: the drawing is back as it was, and what the tools held of it may be gone.
+        doc.drawing.objects.touchAll();
+        forgetObjects();
+    }
     changed();
 }
 

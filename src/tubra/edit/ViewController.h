@@ -75,6 +75,14 @@ public:
     // "清理废弃箱" and "全部清除".
     void undo();
     void restore();
+    // The history: takes the last edit back, or does it again (the selection becomes what it
+    // touched).
+    void undoEdit();
+    void redoEdit();
+    // The document was put back to an earlier state by other means than this view's tools (a
+    // refused edit, the history): the view takes over the drawing's frame values and lets go
+    // of objects that are gone.
+    void followDocument();
     void emptyDiscardBox();
     void clearAll();
     // The quick-setting switches.
@@ -159,6 +167,7 @@ private:
     void setStatus(const std::string& utf8) override;
     void refreshStatus() override;
     void commit(Commit what = Commit::Objects, Changes changes = Changes::Unknown) override;
+    void show(Commit what = Commit::Objects, Changes changes = Changes::Unknown) override;
     void forgetObjects() override;
     void repaint() override;
 
@@ -177,6 +186,9 @@ private:
 
     // Commands.
     void undoLast();
+    void stepHistory(bool forward);
+    // What the next commit is called in the history; empty: the chosen tool's name.
+    std::string editName_;
     void restoreLast();
     void clearEverything();
     // After a command: the status line and the cursor follow what it changed.

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <new>
+#include <unordered_map>
+#include <utility>
 
 #include "platform/AtomicFile.h"
 #include "platform/RegularFile.h"
@@ -37,6 +39,7 @@ Document::Document(AppContext& app) : app_(app) {
     report_->setNewDocumentDefaults();
     app_.settings.resetDocumentDefaults();
     newDrawingFlag = 0;
+    resetHistory();
 }
 
 Document::~Document() {
@@ -50,6 +53,7 @@ void Document::onNewDocument() {
     newDrawingFlag = 1;
     untitledName_ = "Tubra" + std::to_string(app_.nextUntitledNumber++);
     modified_ = false;
+    resetHistory();
 }
 
 std::unique_ptr<Document> Document::open(AppContext& app, const std::filesystem::path& path,
@@ -104,6 +108,7 @@ std::unique_ptr<Document> Document::load(AppContext& app, std::string_view data,
         doc->looksUtf8_ = text::looksLikeUtf8(data);
         doc->noContent_ = r.headers == 0;
         doc->modified_ = false;
+        doc->forgetHistory();
         app.justOpened = true;
         return doc;
     } catch (const std::bad_alloc&) {
@@ -158,6 +163,7 @@ platform::Result<> Document::saveAs(const std::filesystem::path& path) {
     if (savesOverUtf8File(path)) looksUtf8_ = false;
     path_ = path;
     modified_ = false;
+    history_.markSaved();
     return {};
 }
 
@@ -245,6 +251,217 @@ bool Document::discard(const PipeObject* object) {
 void Document::removeAllObjects() {
     selection.clear();
     drawing.objects.removeAll();
+}
+
+// --- edits ---
+
+std::string Document::reportSections() const {
+    std::string out;
+    report_->writeSections(out);
+    return out;
+}
+
+bool Document::replaceReport(const std::string& sections, std::string* why, bool keep) {
+    std::unique_ptr<ReportStore> store = app_.makeReportStore ? app_.makeReportStore() : nullptr;
+    if (!store) store = std::make_unique<VerbatimReportStore>();
+    store->setNewDocumentDefaults();
+    Drawing scratch;
+    scratch.report = store.get();
+    DrawingSettings scratchSettings = app_.settings;
+    const ReadResult r = readDrawing(sections, scratch, scratchSettings);
+    if (!r) {
+        if (why) *why = r.reason;
+        return false;
+    }
+    if (keep) {
+        report_ = std::move(store);
+        drawing.report = report_.get();
+    }
+    return true;
+}
+
+void Document::forgetHistory() {
+    history_.clear();
+    objectsImage_ = {};
+    discardedImage_ = {};
+    reportImage_.clear();
+    imageTaken_ = false;
+}
+
+void Document::resetHistory() {
+    imageTaken_ = true;
+    history_.clear();
+    if (modified_) history_.markUnsaved();
+    objectsImage_.take(drawing.objects);
+    imageCursor_.catchUp(drawing.objects);
+    discardedImage_.take(discardBox.objects);
+    valuesImage_ = DrawingValues::of(drawing);
+    settingsImage_ = app_.settings;
+    reportImage_ = reportSections();
+}
+
+namespace {
+
+// The fields a layout writes.
+void takeLayout(PipeObject& to, const PipeObject& from) {
+    to.dimYX1_st = from.dimYX1_st;
+    to.dimYX1_ed = from.dimYX1_ed;
+    to.dimYX2_st = from.dimYX2_st;
+    to.dimYX2_ed = from.dimYX2_ed;
+    to.dimL_st = from.dimL_st;
+    to.dimL_ed = from.dimL_ed;
+    to.dimTxt_st = from.dimTxt_st;
+    to.dimAngle = from.dimAngle;
+}
+
+}  // namespace
+
+void Document::keepLayout() {
+    if (!imageTaken_) return;
+    const ObjectList& list = drawing.objects;
+    ListImage& image = objectsImage_;
+    if (list.size() == image.ids.size() && layoutCursor_.follows(list)) {
+        const auto& log = list.changes();
+        for (std::size_t k = layoutCursor_.seen; k < log.size(); ++k) {
+            const std::size_t i = log[k];
+            if (i < list.size() && image.ids[i] == &list.at(i)) takeLayout(image.objects[i], list.at(i));
+        }
+    } else if (list.size() == image.ids.size()) {
+        for (std::size_t i = 0; i < list.size(); ++i)
+            if (image.ids[i] == &list.at(i)) takeLayout(image.objects[i], list.at(i));
+    } else {
+        std::unordered_map<const PipeObject*, std::size_t> at;
+        at.reserve(image.ids.size());
+        for (std::size_t i = 0; i < image.ids.size(); ++i) at.emplace(image.ids[i], i);
+        for (std::size_t i = 0; i < list.size(); ++i)
+            if (const auto it = at.find(&list.at(i)); it != at.end()) takeLayout(image.objects[it->second], list.at(i));
+    }
+    layoutCursor_.catchUp(list);
+}
+
+bool Document::commit(std::string_view name, Reach reach, platform::Prompter& prompter) {
+    if (!imageTaken_) {
+        // Edited with no view to keep a history: the edit stands without a step.
+        resetHistory();
+        modified_ = true;
+        if (onCommitted) onCommitted();
+        return true;
+    }
+    HistoryStep s;
+    s.name = std::string(name);
+    // An edit that said what it changed (through the list's own ways) is compared where it
+    // changed; any other against every object.
+    const ObjectList& list = drawing.objects;
+    s.objects = imageCursor_.follows(list) && list.size() >= objectsImage_.ids.size()
+                    ? compareLogged(objectsImage_, list, imageCursor_)
+                    : compareList(objectsImage_, list);
+    s.discarded = compareList(discardedImage_, discardBox.objects);
+    const DrawingValues values = DrawingValues::of(drawing);
+    if (!(values == valuesImage_)) s.values.emplace(valuesImage_, values);
+    std::string refusal;
+    if (reach == Reach::Everything) {
+        // The selection colour is the program's, not the file's.
+        settingsImage_.SelectionColor = app_.settings.SelectionColor;
+        if (!(app_.settings == settingsImage_)) s.settings.emplace(settingsImage_, app_.settings);
+        std::string report = reportSections();
+        if (report != reportImage_) {
+            // What the reader would refuse, the writer must not keep.
+            std::string why;
+            if (!replaceReport(report, &why, false)) refusal = why + "。";
+            s.report.emplace(reportImage_, std::move(report));
+        }
+    }
+    if (s.empty()) {
+        imageCursor_.catchUp(list);
+        return true;
+    }
+    if (drawing.objects.size() > kMaxObjects) refusal = kTooManyObjects;
+
+    // The images follow the edit; a refused one is then taken back like an undo.
+    advanceImage(s.objects, std::as_const(drawing.objects), objectsImage_);
+    advanceImage(s.discarded, std::as_const(discardBox.objects), discardedImage_);
+    imageCursor_.catchUp(drawing.objects);
+    if (s.values) valuesImage_ = s.values->second;
+    if (s.settings) settingsImage_ = s.settings->second;
+    if (s.report) reportImage_ = s.report->second;
+    if (!refusal.empty()) {
+        apply(s, false);
+        imageCursor_.catchUp(drawing.objects);
+        selection.keepOnly(drawing.objects);
+        platform::Message m;
+        m.text = refusal;
+        m.caption = "应用错误";
+        m.buttons = platform::Buttons::Ok;
+        m.icon = platform::MessageIcon::Warning;
+        prompter.ask(m);
+        return false;
+    }
+    // The discard box is not saved: emptying it alone leaves the file as it was.
+    const bool fileChanged = !s.objects.empty() || s.values || s.settings || s.report;
+    const bool wasSaved = history_.atSaved();
+    history_.push(std::move(s));
+    if (fileChanged)
+        modified_ = true;
+    else if (wasSaved)
+        history_.markSaved();
+    if (onCommitted) onCommitted();
+    return true;
+}
+
+std::string Document::undoName() const {
+    const HistoryStep* s = history_.undoStep();
+    return s ? s->name : std::string();
+}
+
+std::string Document::redoName() const {
+    const HistoryStep* s = history_.redoStep();
+    return s ? s->name : std::string();
+}
+
+void Document::step(bool forward) {
+    const HistoryStep& s = forward ? *history_.redoStep() : *history_.undoStep();
+    const std::vector<const PipeObject*> touched = apply(s, forward);
+    selection.clear();
+    for (const PipeObject* o : touched) selection.add(o);
+    if (forward)
+        history_.stepForward();
+    else
+        history_.stepBack();
+    imageCursor_.catchUp(drawing.objects);
+    modified_ = !history_.atSaved();
+    if (onCommitted) onCommitted();
+}
+
+std::vector<const PipeObject*> Document::apply(const HistoryStep& s, bool forward) {
+    std::vector<const PipeObject*> touched = applyChange(s.objects, forward, drawing.objects, objectsImage_);
+    applyChange(s.discarded, forward, discardBox.objects, discardedImage_);
+    if (s.values) {
+        valuesImage_ = forward ? s.values->second : s.values->first;
+        valuesImage_.applyTo(drawing);
+    }
+    if (s.settings) {
+        settingsImage_ = forward ? s.settings->second : s.settings->first;
+        app_.settings = settingsImage_;
+    }
+    if (s.report) {
+        reportImage_ = forward ? s.report->second : s.report->first;
+        replaceReport(reportImage_);
+    }
+    // Objects taken out are no longer selectable.
+    selection.keepOnly(drawing.objects);
+    return touched;
+}
+
+bool Document::undo() {
+    if (!canUndo()) return false;
+    step(false);
+    return true;
+}
+
+bool Document::redo() {
+    if (!canRedo()) return false;
+    step(true);
+    return true;
 }
 
 }  // namespace tubra::model

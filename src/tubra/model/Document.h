@@ -11,6 +11,7 @@
 #include "platform/Result.h"
 #include "tubra/model/Drawing.h"
 #include "tubra/model/DrawingSettings.h"
+#include "tubra/model/History.h"
 #include "tubra/model/ReportStore.h"
 
 namespace tubra::model {
@@ -111,7 +112,53 @@ public:
     std::string title() const;
 
     bool isModified() const { return modified_; }
+    // For the window only: a drawing that comes from elsewhere than its file (an import, a
+    // recovered copy) is modified from the start, and "save all" clears it. Edits commit.
     void setModifiedFlag(bool modified = true) { modified_ = modified; }
+    // The view stored its zoom or report page in the drawing, which saves them: no step of
+    // the history, but the file would change.
+    void viewStored() { modified_ = true; }
+    // A new drawing filled in from the new-drawing dialog: modified, and its history starts
+    // here.
+    void startModified() {
+        modified_ = true;
+        resetHistory();
+    }
+
+    // --- edits ---
+    // How far an edit may have reached: the drawing's objects and values only, or also the
+    // program's drawing settings and the report (dialogs, report pages).
+    enum class Reach { Drawing, Everything };
+    // Ends an edit: everything changed since the last commit becomes one step of the history
+    // named `name` (UTF-8, for the menu), and the document is modified. An edit that leaves
+    // the drawing beyond what a file may hold (more than kMaxObjects objects, a report list
+    // longer than the reader takes) is taken back whole and refused: the prompter tells why
+    // and the result is false. An edit that changed nothing records no step and is true.
+    bool commit(std::string_view name, Reach reach, platform::Prompter& prompter);
+    // Called after every commit that kept a step, and after undo and redo.
+    std::function<void()> onCommitted;
+
+    bool canUndo() const { return history_.undoStep() != nullptr; }
+    bool canRedo() const { return history_.redoStep() != nullptr; }
+    // The name of the step undo or redo would take (empty when there is none).
+    std::string undoName() const;
+    std::string redoName() const;
+    // Takes the last step back, or does the next one again; the selection becomes the objects
+    // it touched. Returns false when there was nothing to do.
+    bool undo();
+    bool redo();
+    // The state as it is becomes the start of the history.
+    void resetHistory();
+    // Something that edits the document is there (a view): the history starts now unless it
+    // has. An opened document keeps no image of itself until then, so a file only read (a
+    // print, a render) costs no second copy.
+    void keepHistory() {
+        if (!imageTaken_) resetHistory();
+    }
+    // The places a paint worked out for the labels and dimensions of the objects already
+    // committed are the drawing's own, not an edit: the history takes them over without a step.
+    void keepLayout();
+    const History& history() const { return history_; }
 
     // Called by "delete contents": the views clear their window text.
     std::function<void()> onContentsDeleted;
@@ -133,7 +180,28 @@ private:
     std::unique_ptr<ReportStore> report_;
     std::filesystem::path path_;
     std::string untitledName_;
+    void step(bool forward);
+    void forgetHistory();
+    // Carries a step forward or back over the document and the images; returns the objects
+    // it put in or changed.
+    std::vector<const PipeObject*> apply(const HistoryStep& s, bool forward);
+    // Reads the report back from `sections` (the report sections as written), as opening the
+    // file would; `keep` makes it the document's report. False, with the reader's reason, when
+    // the reader refuses it.
+    bool replaceReport(const std::string& sections, std::string* why = nullptr, bool keep = true);
+    std::string reportSections() const;
+
     bool modified_ = false;
+    History history_;
+    // The state at the last commit.
+    ListImage objectsImage_;
+    ListCursor layoutCursor_;  // how far keepLayout looked through the list's change log
+    bool imageTaken_ = false;
+    ListCursor imageCursor_;  // where the list's change log stood when the image was last right
+    ListImage discardedImage_;
+    DrawingValues valuesImage_;
+    DrawingSettings settingsImage_;
+    std::string reportImage_;
     bool looksUtf8_ = false;
     bool noContent_ = false;
 };
@@ -147,6 +215,9 @@ std::string utf8SaveQuestion(const std::filesystem::path& path);
 
 // The reason given when an open, save or dump runs out of memory (UTF-8).
 inline constexpr const char* kOutOfMemory = "内存不足";
+
+// Said when an edit would leave more objects than a drawing may hold (UTF-8).
+inline constexpr const char* kTooManyObjects = "连续根数过大：图中的对象不能超过 50000 个，请重新输入。";
 
 // The confirmation text and caption of "clear all" (UTF-8).
 inline constexpr const char* kClearAllQuestion = "是否要清除此图的全部内容？";

@@ -194,6 +194,7 @@ void prepareView(model::Document& doc, ViewState& view, const platform::Canvas& 
         }
     }
     returnFrameTexts(view, doc.drawing);
+    doc.keepLayout();
 }
 
 namespace {
@@ -318,6 +319,7 @@ void onLayout(model::Document& doc, ViewState& view, platform::Canvas& canvas, V
     placeLabels(objects, doc.settings(), view);
     prepareAnnotations(objects, doc.settings(), view);
     returnFrameTexts(view, doc.drawing);
+    doc.keepLayout();
 }
 
 SavedColours OnPreparePrinting(model::DrawingSettings& settings) {

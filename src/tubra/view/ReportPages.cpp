@@ -11,7 +11,7 @@ const ReportPagePainter* gPainter = nullptr;
 // Mode and page into the document, which saves them with the drawing.
 void storeInDocument(const ViewState& view, model::Document& doc) {
     doc.drawing.IsShowReport = {view.reportDisplay[0], view.reportDisplay[1]};
-    doc.setModifiedFlag();
+    doc.viewStored();
 }
 
 ScrollChange enter(ViewState& view, model::Document& doc, int pageIndex) {

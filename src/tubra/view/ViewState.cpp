@@ -243,7 +243,6 @@ ScrollChange pageSetup(ViewState& view, model::Document& doc, int pageSize,
     view.scrollExtent = zoomedExtent(view.pageExtent, view.ZoomPara);
     view.axis = axis;
     doc.drawing.AxisSet = axis;
-    doc.setModifiedFlag();
     ScrollChange change;
     change.setScrollSizes = true;
     change.extent = view.scrollExtent;
@@ -262,8 +261,8 @@ void applyNewDrawing(ViewState& view, model::Document& doc,
     doc.app().justOpened = false;
     doc.newDrawingFlag = 0;
     if (values) {
-        doc.setModifiedFlag();
         storeViewInDrawing(view, doc.drawing);
+        doc.startModified();
     }
 }
 

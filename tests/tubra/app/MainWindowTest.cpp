@@ -268,9 +268,11 @@ TEST_F(MainWindowTest, KeysActWithoutModifiersButNotWhileTypingText) {
     auto w = makeWindow();
     EXPECT_EQ(w->action(app::cmd::AutoElevation)->shortcuts(),
               QList<QKeySequence>{QKeySequence(Qt::Key_B)});
-    EXPECT_EQ(w->action(app::cmd::Undo)->shortcuts(),
-              (QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_Z),
-                                   QKeySequence(Qt::ALT | Qt::Key_Backspace)}));
+    // Ctrl+Z is the history; the object stack keeps Alt+Backspace.
+    EXPECT_EQ(w->action(app::cmd::UndoEdit)->shortcuts(), QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_Z)});
+    EXPECT_EQ(w->action(app::cmd::RedoEdit)->shortcuts(),
+              (QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)}));
+    EXPECT_EQ(w->action(app::cmd::UndoObject)->shortcuts(), QList<QKeySequence>{QKeySequence(Qt::ALT | Qt::Key_Backspace)});
     EXPECT_EQ(w->action(app::cmd::Cut)->shortcuts(),
               (QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_X),
                                    QKeySequence(Qt::SHIFT | Qt::Key_Delete)}));
@@ -455,7 +457,7 @@ TEST_F(MainWindowTest, AFileThatLooksUtf8IsSaidSoAndNotWrittenOverUnasked) {
     EXPECT_NE(ui.asked[3].text.find("未找到图形内容"), std::string::npos) << ui.asked[3].text;
 }
 
-TEST_F(MainWindowTest, ClearAllAsksAndKeepsTheModifiedFlag) {
+TEST_F(MainWindowTest, ClearAllAsksAndIsAnEditUndoTakesBack) {
     const QString path = sample("c.hcd");
     auto w = makeWindow();
     w->openDocument(path);
@@ -471,12 +473,17 @@ TEST_F(MainWindowTest, ClearAllAsksAndKeepsTheModifiedFlag) {
     EXPECT_EQ(ui.asked[0].text, "是否要清除此图的全部内容？");
     EXPECT_EQ(ui.asked[0].caption, "警告");
 
+    const std::size_t before = doc.drawing.objects.size();
     ui.answers = {platform::Answer::Ok};
     w->runCommand(app::cmd::ClearAll);
     EXPECT_EQ(doc.drawing.objects.size(), 0u);
     EXPECT_EQ(doc.drawing.Total(), 0);
+    EXPECT_TRUE(doc.isModified());
+    EXPECT_EQ(w->action(app::cmd::UndoEdit)->text(), QStringLiteral("撤销 全部清除"));
+    // Undone, the drawing is the file again: closing does not ask.
+    w->runCommand(app::cmd::UndoEdit);
+    EXPECT_EQ(doc.drawing.objects.size(), before);
     EXPECT_FALSE(doc.isModified());
-    // Closing does not ask.
     w->runCommand(app::cmd::Close);
     EXPECT_EQ(ui.asked.size(), 2u);
     EXPECT_EQ(w->documentCount(), 0);

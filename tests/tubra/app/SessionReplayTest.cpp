@@ -383,3 +383,47 @@ TEST_F(SessionReplayTest, ToolsShowTheirCheckMarksAndTheStatusLine) {
     for (QLabel* l : labels) shown |= l->text().startsWith(QStringLiteral("(1000, 1050)   数量=1 "));
     EXPECT_TRUE(shown);
 }
+
+TEST_F(SessionReplayTest, ARecordingFollowsTheActiveWindow) {
+    // Drawn in window 1, a second drawing made and closed unsaved, then drawn on in window 1:
+    // the replay has every object of window 1.
+    const fs::path recorded = dir / "recorded.session";
+    ASSERT_TRUE(window->startRecording(QString::fromStdString(recorded.string())));
+    WidgetPlayer player(*window, ui);
+    player.run("new 0\ncommand 2709\nclick 300 -1100\ndialog Distanc=600\nclick 300 -500\nrclick 2000 -1900\n",
+               dir / "unused.hcd");
+    player.run("new 0\ncommand 2709\nclick 500 -1100\ndialog Distanc=300\nclick 800 -1100\nrclick 2000 -1900\n",
+               dir / "unused.hcd");
+    ui.answers.push_back(platform::Answer::No);  // not saved
+    window->runCommand(app::cmd::Close);
+    apptest::settle();
+    player.run("command 2709\nclick 300 -500\ndialog Distanc=600\nclick 900 -500\nrclick 2000 -1900\nsave\n",
+               dir / "window.hcd");
+    // Both segments of window 1 (and the weld where they meet).
+    EXPECT_GE(window->activeView()->document().drawing.objects.size(), 2u);
+    window->stopRecording();
+    const std::string script = readFile(recorded);
+    EXPECT_NE(script.find("close"), std::string::npos) << script;
+    EXPECT_TRUE(playHeadless(script, dir / "again.hcd") == readFile(dir / "window.hcd")) << script;
+}
+
+TEST_F(SessionReplayTest, APageSetupRecordingReplays) {
+    const fs::path recorded = dir / "recorded.session";
+    ASSERT_TRUE(window->startRecording(QString::fromStdString(recorded.string())));
+    WidgetPlayer player(*window, ui);
+    player.run("new 0\ncommand 2709\nclick 300 -1100\ndialog Distanc=600\nclick 300 -500\nrclick 2000 -1900\n",
+               dir / "unused.hcd");
+    window->activeView()->qtForms().onShow = nullptr;
+    apptest::whenDialogShows([](QDialog& d) {
+        apptest::child<QComboBox>(d, "pageSize")->setCurrentIndex(1);
+        apptest::child<QLineEdit>(d, "labelX")->setText("E");
+        apptest::click(d, "ok");
+    });
+    window->runCommand(app::cmd::PageSetup);
+    ui.saveName = QString::fromStdString((dir / "window.hcd").string());
+    window->runCommand(app::cmd::Save);
+    window->stopRecording();
+    const std::string script = readFile(recorded);
+    EXPECT_NE(script.find("command 466"), std::string::npos) << script;
+    EXPECT_TRUE(playHeadless(script, dir / "again.hcd") == readFile(dir / "window.hcd")) << script;
+}

@@ -176,7 +176,8 @@ TEST(Commands, ACommandLeftOutOfTheUndoHistoryChangesNothingTheDrawingHolds) {
     } cancel;
     platform::DefaultAnswerPrompter prompter;
     for (const Action& a : app::allActions()) {
-        if (!a.registered() || a.undoable) continue;
+        // The history's own commands take steps back and forth: that is what they are for.
+        if (!a.registered() || a.undoable || a.id == app::cmd::UndoEdit || a.id == app::cmd::RedoEdit) continue;
         SCOPED_TRACE(std::string(a.name));
         const std::vector<model::PipeObject> objects = copied(doc.drawing.objects);
         const model::DrawingSettings settings = doc.settings();

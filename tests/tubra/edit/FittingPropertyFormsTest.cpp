@@ -198,5 +198,4 @@ TEST(FittingPropertyDispatch, TeesElbowsValvesFittingsAndSiteMarksOpenTheirDialo
     } host;
     EXPECT_TRUE(edit::editProperties(doc, &listed, context, host));
     EXPECT_EQ(listed.dimAngle, -600);
-    EXPECT_TRUE(doc.isModified());
 }

@@ -119,8 +119,12 @@ TEST(Tools, APipeUnderConstructionOutlivesAChangeOfTool) {
     b.click(2000, -500);
     b.move(2000, -900);  // the band with the main pipe's pen
     ASSERT_EQ(c.phase(), 1);
-    // Another tool keeps the start point, and draws no band while the mouse moves.
+    ASSERT_NE(c.statusText().find("管长"), std::string::npos);
+    // Another tool keeps the start point, and draws no band while the mouse moves; the band
+    // on the screen and the length on the status line go at once.
     command(c, cmd::Weld);
+    EXPECT_TRUE(feedbackErased(b.port.canvas));
+    EXPECT_EQ(c.statusText().find("管长"), std::string::npos);
     const std::size_t n = b.port.canvas.calls().size();
     b.move(2100, -1000);
     EXPECT_FALSE(drewBand(b.port.canvas, n));
