@@ -122,7 +122,8 @@ public:
     bool mayClose(OpenDocument& entry);
     bool save(OpenDocument& entry, bool saveAs);
     void documentChanged(model::Document& doc);
-    // Every change of a drawing passes here once: the edit the recovery copies count.
+    // Every committed edit, undo and redo of a drawing passes here once (its onCommitted):
+    // what the recovery copies count.
     void drawingEdited(model::Document& doc);
     DrawingView* recoverCopy(const FoundCopy& copy);
     void updateTitles(OpenDocument& entry);
