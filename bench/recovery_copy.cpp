@@ -42,8 +42,8 @@ void BM_FullSaveBaseline(benchmark::State& state) {
     Fixture& f = fixture();
     const auto path = f.dir / "full.hcd";
     for (auto _ : state) {
-        const model::Outcome r = f.doc->saveAs(path);
-        if (!r) state.SkipWithError(r.message.c_str());
+        const auto r = f.doc->saveAs(path);
+        if (r.failed()) state.SkipWithError(r.message().c_str());
     }
     state.counters["objects"] = static_cast<double>(f.doc->drawing.objects.size());
 }

@@ -702,7 +702,7 @@ void MainWindow::offerRecovery() {
 
 DrawingView* MainWindow::recoverCopy(const FoundCopy& copy) {
     std::string data;
-    if (platform::readWholeFile(copy.file, data)) return nullptr;
+    if (platform::readWholeFile(copy.file, data).failed()) return nullptr;
     const auto parsed = parseRecoveryCopy(data);
     if (!parsed) return nullptr;
     const model::DrawingSettings before = app_.settings;

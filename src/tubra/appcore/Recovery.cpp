@@ -299,7 +299,7 @@ std::vector<FoundCopy> RecoveryStore::findOrphans() {
     for (const fs::path& file : copies) {
         if (!mine.count(instanceOf(file.filename().string()))) continue;
         std::string data;
-        if (platform::readWholeFile(file, data, kMaxCopyBytes)) continue;
+        if (platform::readWholeFile(file, data, kMaxCopyBytes).failed()) continue;
         auto parsed = parseRecoveryCopy(data);
         if (!parsed) continue;
         found.push_back({file, std::move(parsed->first)});

@@ -29,7 +29,7 @@ namespace {
 
 std::string readFile(const fs::path& p) {
     std::string s;
-    EXPECT_FALSE(platform::readWholeFile(p, s)) << p;
+    EXPECT_TRUE(platform::readWholeFile(p, s).ok()) << p;
     return s;
 }
 
