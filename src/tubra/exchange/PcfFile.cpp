@@ -182,6 +182,7 @@ class Reader {
     bool readPoint(std::string_view rest, std::size_t number, std::string_view key, RawPoint& out);
     bool finish();
     PcfPoint convert(const RawPoint& p) const;
+    bool checkCoordinates(const PcfRecord& r);
     bool checkRecord(const PcfRecord& r);
     bool resolveMasters();
 
@@ -410,12 +411,8 @@ PcfPoint Reader::convert(const RawPoint& p) const {
     return out;
 }
 
-bool Reader::checkRecord(const PcfRecord& r) {
+bool Reader::checkCoordinates(const PcfRecord& r) {
     const std::string& id = r.identifier;
-    const auto at = [&](std::string_view what) {
-        return fail(text::format("第 %lu 行的 %s 缺少%s", static_cast<unsigned long>(r.line), id,
-                                 std::string(what)));
-    };
     for (const auto* p : {r.centre ? &*r.centre : nullptr, r.branch ? &*r.branch : nullptr,
                           r.coords ? &*r.coords : nullptr}) {
         if (!p) continue;
@@ -429,6 +426,15 @@ bool Reader::checkRecord(const PcfRecord& r) {
               std::fabs(p.z) <= kPcfCoordinateLimit))
             return fail(text::format("第 %lu 行的 %s 的坐标超出范围（离原点超过 100 千米）",
                                      static_cast<unsigned long>(r.line), id));
+    return true;
+}
+
+bool Reader::checkRecord(const PcfRecord& r) {
+    const std::string& id = r.identifier;
+    const auto at = [&](std::string_view what) {
+        return fail(text::format("第 %lu 行的 %s 缺少%s", static_cast<unsigned long>(r.line), id,
+                                 std::string(what)));
+    };
     const std::size_t ends = r.endPoints.size();
     if (id == "PIPE" || id == "FLANGE" || id == "VALVE" || id == "GASKET" || id == "FILTER" ||
         id == "MISC-COMPONENT" || startsWith(id, "REDUCER-")) {
@@ -525,8 +531,11 @@ bool Reader::finish() {
     }
     raw_.clear();
     if (!resolveMasters()) return false;
-    for (const PcfRecord& r : file_.records)
+    // A skipped record's end points still join its neighbours: they are held to the same range.
+    for (const PcfRecord& r : file_.records) {
+        if (!checkCoordinates(r)) return false;
         if (r.known && !checkRecord(r)) return false;
+    }
     return true;
 }
 

@@ -194,6 +194,10 @@ TEST(PcfFile, RefusesBadInputWithAReason) {
         {pipe + "    END-POINT 1 0 1e999 100\n", "超出范围"},
         {pipe + "    END-POINT 1e308 0 0 100\n", "超出范围"},
         {"UNITS-CO-ORDS METRE\nPIPE\n END-POINT 0 0 0\n END-POINT 1e306 0 0\n", "超出范围"},
+        // A record the reader skips still joins its neighbours by its end points.
+        {"UNITS-CO-ORDS METRE\nPIPE\n END-POINT 0 0 0\n END-POINT 1 0 0\nGADGET\n END-POINT 1 0 0\n"
+         " END-POINT 1 20010000 0\n",
+         "第 5 行的 GADGET 的坐标超出范围"},
         {pipe + "    END-POINT 1 abc 0 100\n", "不是数"},
         {pipe + "    END-POINT 1 2\n", "少了坐标"},
         {"UNITS-CO-ORDS MM\nSUPPORT\n COMPONENT-IDENTIFIER 1\n MASTER-COMPONENT-IDENTIFIER 2\n"
