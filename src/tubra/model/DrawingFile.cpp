@@ -724,7 +724,9 @@ void writeDrawingHead(const Drawing& drawing, const DrawingSettings& settings, s
 }
 
 void writeObjectSection(const PipeObject& object, std::string& out) {
-    SectionWriter w(out, {});
+    // The writer keeps a reference to its drain: it must outlive the writer.
+    static const std::function<void(std::string&)> kNoDrain;
+    SectionWriter w(out, kNoDrain);
     writeObject(w, object);
 }
 
