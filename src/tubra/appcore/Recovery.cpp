@@ -299,9 +299,15 @@ std::vector<FoundCopy> RecoveryStore::findOrphans() {
     for (const fs::path& file : copies) {
         if (!mine.count(instanceOf(file.filename().string()))) continue;
         std::string data;
-        if (platform::readWholeFile(file, data, kMaxCopyBytes).failed()) continue;
-        auto parsed = parseRecoveryCopy(data);
-        if (!parsed) continue;
+        const bool read = !platform::readWholeFile(file, data, kMaxCopyBytes).failed();
+        auto parsed = read ? parseRecoveryCopy(data) : std::nullopt;
+        if (!parsed) {
+            // Copies are written whole and renamed into place, so one that cannot be read back
+            // never will be. It is set aside under a hidden name, kept for whoever wants to look,
+            // so that its dead program's lock can go instead of being offered on every start.
+            if (read) fs::rename(file, file.parent_path() / ("." + file.filename().string() + ".unreadable"), ec);
+            continue;
+        }
         found.push_back({file, std::move(parsed->first)});
     }
     std::sort(found.begin(), found.end(), [](const FoundCopy& a, const FoundCopy& b) {

@@ -158,6 +158,23 @@ TEST(RecoveryStore, CopiesOfALiveProgramAreNeverTakenThoseOfADeadOneByOneProgram
     EXPECT_EQ(locks, 3u);
 }
 
+TEST(RecoveryStore, ABrokenCopyOfADeadProgramIsSetAsideAndItsLockGoes) {
+    const fs::path dir = freshDirectory("broken");
+    auto crashed = std::make_unique<app::RecoveryStore>(dir);
+    const fs::path copy = crashed->copyPath(7);
+    ASSERT_FALSE(platform::writeFileAtomically(copy, "not a recovery copy\n").failed());
+    crashed->abandon();
+    crashed.reset();
+
+    app::RecoveryStore next(dir);
+    EXPECT_TRUE(next.findOrphans().empty());
+    EXPECT_FALSE(fs::exists(copy));
+    EXPECT_TRUE(fs::exists(dir / ("." + copy.filename().string() + ".unreadable")));
+    std::size_t locks = 0;
+    for (const auto& e : fs::directory_iterator(dir)) locks += e.path().extension() == ".lock";
+    EXPECT_EQ(locks, 1u);  // only the live program's
+}
+
 TEST(RecoveryStore, AnUnusableDirectoryWritesNothingAndFindsNothing) {
     const fs::path dir = freshDirectory("unusable");
     const fs::path file = dir / "file";
