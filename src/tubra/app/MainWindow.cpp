@@ -712,6 +712,19 @@ DrawingView* MainWindow::recoverCopy(const FoundCopy& copy) {
         app_.settings = before;
         return nullptr;
     }
+    // The same file opened unchanged (from the command line, before the offer) gives way to its
+    // recovered changes: one drawing, one window, as opening it twice would give.
+    if (!doc->path().empty()) {
+        const std::string wanted = RecentFileList::normalised(doc->path().string());
+        for (auto& open : documents_) {
+            if (open->doc->isModified() || open->doc->path().empty() ||
+                RecentFileList::normalised(open->doc->path().string()) != wanted)
+                continue;
+            const auto windows = open->windows;
+            for (QMdiSubWindow* w : windows) w->close();
+            break;
+        }
+    }
     auto entry = std::make_unique<OpenDocument>();
     entry->doc = std::move(doc);
     documents_.push_back(std::move(entry));
