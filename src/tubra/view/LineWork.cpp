@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 #include "tubra/view/Annotations.h"
 #include "tubra/view/PaintReach.h"
@@ -302,11 +304,12 @@ Crossing FindCrossing(const PipeObject& a, const PipeObject& b, Vec3* at) {
     return Crossing::EarlierInFront;
 }
 
-void drawCrossingGap(const PipeObject& later, const PipeObject& earlier, const PaintContext& ctx) {
-    Vec3 x;
-    const Crossing r = FindCrossing(later, earlier, &x);
-    if (r != Crossing::EarlierInFront && r != Crossing::LaterInFront) return;
-    const PipeObject& front = r == Crossing::EarlierInFront ? earlier : later;
+namespace {
+
+// The gap of a crossing at `x` (stored coordinates) with `front` in front. `shown` is the area
+// the canvas shows (none: it keeps every call).
+void drawGapAt(const PipeObject& front, const Vec3& x, const PaintContext& ctx,
+               const std::optional<SheetArea>& shown) {
     const auto& s = ctx.settings;
     platform::Canvas& c = ctx.canvas;
     const double g = truncToInt(s.ZhuXianKuan * 3.0);
@@ -324,7 +327,7 @@ void drawCrossingGap(const PipeObject& later, const PipeObject& earlier, const P
     const Point at = devicePoint(x, ctx.zoom()), from = devicePoint(end1, ctx.zoom()), to = devicePoint(end2, ctx.zoom());
     // A long pipe in a window zoomed in crosses many pipes beyond the window's edge: their gaps
     // leave no mark there, and drawing them would cost most of the paint.
-    if (const auto shown = shownArea(c)) {
+    if (shown) {
         SheetArea marks;
         for (const Point& p : {at, from, to}) marks.take(static_cast<double>(p.x), static_cast<double>(p.y));
         marks.grow(static_cast<double>(half) + std::fabs(static_cast<double>(pen.width)) + 2.0);
@@ -332,9 +335,28 @@ void drawCrossingGap(const PipeObject& later, const PipeObject& earlier, const P
     }
     c.fillRect(around(at, half), s.BeiJingColor);
 
-    platform::CanvasStateGuard guard(c);
-    c.setPen(pen);
+    // The pen and the position go back as they were (what a saved state would give back, for
+    // a fraction of its cost: a large drawing has tens of thousands of gaps).
+    const Point position = c.currentPosition();
+    const Pen before = c.setPen(pen);
     line(c, from, to);
+    c.setPen(before);
+    c.moveTo(position);
+}
+
+}  // namespace
+
+void drawCrossingGap(const PipeObject& later, const PipeObject& earlier, const PaintContext& ctx) {
+    Vec3 x;
+    const Crossing r = FindCrossing(later, earlier, &x);
+    if (r != Crossing::EarlierInFront && r != Crossing::LaterInFront) return;
+    drawGapAt(r == Crossing::EarlierInFront ? earlier : later, x, ctx, shownArea(ctx.canvas));
+}
+
+void drawKeptGap(const model::ObjectList& objects, const KeptCrossings::Gap& gap,
+                 const PaintContext& ctx, const std::optional<SheetArea>& shown) {
+    if (gap.front() >= objects.size()) return;
+    drawGapAt(objects.at(gap.front()), gap.at(), ctx, shown);
 }
 
 void DrawCrossingGaps(const model::ObjectList& objects, const PaintContext& ctx,
@@ -535,6 +557,234 @@ void CrossingIndex::drawGaps(const PaintContext& ctx, std::size_t index) {
     if (index >= objects_.size()) return;
     const PipeObject& object = *objects_[index];
     for (std::size_t i : candidates(index)) drawCrossingGap(object, *objects_[i], ctx);
+}
+
+// --- the kept crossings ---
+
+namespace {
+bool sameBits(double a, double b) {
+    std::uint64_t x, y;
+    std::memcpy(&x, &a, sizeof x);
+    std::memcpy(&y, &b, sizeof y);
+    return x == y;
+}
+bool sameBits(const Vec3& a, const Vec3& b) { return sameBits(a.x, b.x) && sameBits(a.y, b.y) && sameBits(a.z, b.z); }
+
+KeptCrossings::Gap gapOf(std::size_t later, std::size_t earlier, Crossing r, const Vec3& at) {
+    KeptCrossings::Gap g;
+    g.later = static_cast<std::uint32_t>(later);
+    g.earlier = static_cast<std::uint32_t>(earlier);
+    g.laterInFront = r == Crossing::LaterInFront;
+    g.x = at.x;
+    g.y = at.y;
+    return g;
+}
+
+// More changed pipes than this are found anew with the grid: each looked at again alone costs
+// a pass over every pipe.
+constexpr std::size_t kLookAgainLimit = 64;
+}  // namespace
+
+bool KeptCrossings::Shape::operator==(const Shape& o) const {
+    return pipe == o.pipe && (!pipe || (sameBits(p1, o.p1) && sameBits(p2, o.p2)));
+}
+
+KeptCrossings::Shape KeptCrossings::shapeOf(const PipeObject& o) {
+    Shape s;
+    s.pipe = isPipe(o);
+    if (s.pipe) s.p1 = o.Port1, s.p2 = o.Port2;
+    return s;
+}
+
+void KeptCrossings::update(const model::ObjectList& objects) {
+    const std::size_t n = objects.size();
+    if (!built_) {
+        findAll(objects);
+        return;
+    }
+    // The positions whose shape may have changed: the logged ones, or all of them when the
+    // log does not tell.
+    std::vector<std::size_t> maybe;
+    if (cursor_.follows(objects)) {
+        maybe.assign(objects.changes().begin() + static_cast<std::ptrdiff_t>(cursor_.seen), objects.changes().end());
+        // Positions added or taken at the end.
+        for (std::size_t i = std::min(n, shapes_.size()); i < std::max(n, shapes_.size()); ++i) maybe.push_back(i);
+        std::sort(maybe.begin(), maybe.end());
+        maybe.erase(std::unique(maybe.begin(), maybe.end()), maybe.end());
+    } else {
+        maybe.resize(std::max(n, shapes_.size()));
+        for (std::size_t i = 0; i < maybe.size(); ++i) maybe[i] = i;
+    }
+    std::vector<std::size_t> changed;
+    for (const std::size_t i : maybe) {
+        const Shape now = i < n ? shapeOf(objects.at(i)) : Shape{};
+        const Shape was = i < shapes_.size() ? shapes_[i] : Shape{};
+        if (!(now == was)) changed.push_back(i);
+    }
+    if (changed.size() > kLookAgainLimit) {
+        findAll(objects);
+        return;
+    }
+    if (!changed.empty()) lookAgain(objects, changed);
+    cursor_.catchUp(objects);
+}
+
+void KeptCrossings::findAll(const model::ObjectList& objects) {
+    const std::size_t n = objects.size();
+    ++fullPasses_;
+    gaps_.clear();
+    shapes_.resize(n);
+    for (std::size_t i = 0; i < n; ++i) shapes_[i] = shapeOf(objects.at(i));
+    CrossingIndex index(objects);
+    for (std::size_t j = 0; j < n; ++j) {
+        if (!shapes_[j].pipe) continue;
+        const PipeObject& later = objects.at(j);
+        for (const std::size_t i : index.candidates(j)) {
+            Vec3 at;
+            const Crossing r = FindCrossing(later, objects.at(i), &at);
+            if (r != Crossing::EarlierInFront && r != Crossing::LaterInFront) continue;
+            gaps_.push_back(gapOf(j, i, r, at));
+        }
+    }
+    built_ = true;
+    cursor_.catchUp(objects);
+    buildGrid();
+}
+
+void KeptCrossings::lookAgain(const model::ObjectList& objects, const std::vector<std::size_t>& changed) {
+    const std::size_t n = objects.size();
+    const std::size_t wide = std::max(n, shapes_.size());
+    std::vector<char> isChanged(wide, 0);
+    for (const std::size_t i : changed) isChanged[i] = 1;
+    // Every gap of a changed pipe goes; the pipes that stayed keep theirs.
+    std::erase_if(gaps_, [&](const Gap& g) { return isChanged[g.later] || isChanged[g.earlier]; });
+    shapes_.resize(n);
+    for (const std::size_t i : changed)
+        if (i < n) shapes_[i] = shapeOf(objects.at(i));
+
+    struct Bounds {
+        double x0, y0, x1, y1;
+    };
+    const auto boundsOf = [](const Shape& s) {
+        return Bounds{std::min(s.p1.x, s.p2.x), std::min(s.p1.y, s.p2.y), std::max(s.p1.x, s.p2.x),
+                      std::max(s.p1.y, s.p2.y)};
+    };
+    std::vector<std::size_t> pipes;
+    for (std::size_t i = 0; i < n; ++i)
+        if (shapes_[i].pipe) pipes.push_back(i);
+    std::vector<Gap> found;
+    for (const std::size_t k : changed) {
+        if (k >= n || !shapes_[k].pipe) continue;
+        ++pipesLookedAgain_;
+        const Bounds b = boundsOf(shapes_[k]);
+        // Coordinates a box cannot hold meet everything, as in the grid.
+        const bool placeable = finite(shapes_[k].p1) && finite(shapes_[k].p2);
+        for (const std::size_t p : pipes) {
+            // A pair of two changed pipes is found from the later one.
+            if (p == k || (isChanged[p] && p > k)) continue;
+            if (placeable && finite(shapes_[p].p1) && finite(shapes_[p].p2)) {
+                const Bounds o = boundsOf(shapes_[p]);
+                if (o.x0 > b.x1 || b.x0 > o.x1 || o.y0 > b.y1 || b.y0 > o.y1) continue;
+            }
+            const std::size_t later = std::max(p, k), earlier = std::min(p, k);
+            Vec3 at;
+            const Crossing r = FindCrossing(objects.at(later), objects.at(earlier), &at);
+            if (r != Crossing::EarlierInFront && r != Crossing::LaterInFront) continue;
+            found.push_back(gapOf(later, earlier, r, at));
+        }
+    }
+    const auto order = [](const Gap& a, const Gap& b) {
+        return a.later != b.later ? a.later < b.later : a.earlier < b.earlier;
+    };
+    std::sort(found.begin(), found.end(), order);
+    std::vector<Gap> merged;
+    merged.reserve(gaps_.size() + found.size());
+    std::merge(gaps_.begin(), gaps_.end(), found.begin(), found.end(), std::back_inserter(merged), order);
+    gaps_ = std::move(merged);
+    buildGrid();
+}
+
+void KeptCrossings::buildGrid() {
+    unplaced_.clear();
+    double minX = 0, maxX = 0, minY = 0, maxY = 0;
+    std::size_t placed = 0;
+    for (std::size_t k = 0; k < gaps_.size(); ++k) {
+        const Vec3 p = gaps_[k].at();
+        if (!finite(p)) {
+            unplaced_.push_back(k);
+            continue;
+        }
+        if (placed++ == 0) {
+            minX = maxX = p.x, minY = maxY = p.y;
+        } else {
+            minX = std::min(minX, p.x), maxX = std::max(maxX, p.x);
+            minY = std::min(minY, p.y), maxY = std::max(maxY, p.y);
+        }
+    }
+    // Square cells, about four crossings each.
+    const double w = maxX - minX, h = maxY - minY;
+    const double cellsWanted = std::max(1.0, static_cast<double>(placed) / 4.0);
+    double size = std::sqrt(w * h / cellsWanted);
+    if (!(size > 0.0) || !std::isfinite(size)) size = std::max(w, h) / cellsWanted;
+    if (!(size > 0.0) || !std::isfinite(size)) size = 1.0;
+    const double maxPerSide = cellsWanted + 1.0;
+    originX_ = minX;
+    originY_ = minY;
+    cellSize_ = size;
+    columns_ = static_cast<int>(std::clamp(std::floor(w / size) + 1.0, 1.0, maxPerSide));
+    rows_ = static_cast<int>(std::clamp(std::floor(h / size) + 1.0, 1.0, maxPerSide));
+    while (static_cast<double>(columns_) * rows_ > 4.0 * cellsWanted + 16.0) {
+        cellSize_ *= 2.0;
+        columns_ = std::max(1, (columns_ + 1) / 2);
+        rows_ = std::max(1, (rows_ + 1) / 2);
+    }
+    const std::size_t cells = static_cast<std::size_t>(columns_) * static_cast<std::size_t>(rows_);
+    const auto cellOfGap = [&](const Vec3& p) {
+        return static_cast<std::size_t>(cellOf(p.y, originY_, cellSize_, rows_)) * static_cast<std::size_t>(columns_) +
+               static_cast<std::size_t>(cellOf(p.x, originX_, cellSize_, columns_));
+    };
+    cellStart_.assign(cells + 1, 0);
+    for (const Gap& g : gaps_)
+        if (finite(g.at())) ++cellStart_[cellOfGap(g.at()) + 1];
+    for (std::size_t c = 0; c < cells; ++c) cellStart_[c + 1] += cellStart_[c];
+    cellItems_.resize(cellStart_[cells]);
+    std::vector<std::size_t> fill(cellStart_.begin(), cellStart_.end() - 1);
+    for (std::size_t k = 0; k < gaps_.size(); ++k)
+        if (finite(gaps_[k].at())) cellItems_[fill[cellOfGap(gaps_[k].at())]++] = k;
+}
+
+void KeptCrossings::gapsIn(double x0, double y0, double x1, double y1, std::vector<std::size_t>& out) const {
+    out.clear();
+    out.insert(out.end(), unplaced_.begin(), unplaced_.end());
+    if (columns_ > 0 && rows_ > 0 && x0 <= x1 && y0 <= y1) {
+        const int cx0 = cellOf(x0, originX_, cellSize_, columns_), cx1 = cellOf(x1, originX_, cellSize_, columns_);
+        const int cy0 = cellOf(y0, originY_, cellSize_, rows_), cy1 = cellOf(y1, originY_, cellSize_, rows_);
+        for (int cy = cy0; cy <= cy1; ++cy)
+            for (int cx = cx0; cx <= cx1; ++cx) {
+                const std::size_t cell =
+                    static_cast<std::size_t>(cy) * static_cast<std::size_t>(columns_) + static_cast<std::size_t>(cx);
+                for (std::size_t k = cellStart_[cell]; k < cellStart_[cell + 1]; ++k) {
+                    const Gap& p = gaps_[cellItems_[k]];
+                    if (p.x >= x0 && p.x <= x1 && p.y >= y0 && p.y <= y1) out.push_back(cellItems_[k]);
+                }
+            }
+    }
+    std::sort(out.begin(), out.end());
+}
+
+KeptCrossingGaps::KeptCrossingGaps() : gaps_(std::make_unique<KeptCrossings>()) {}
+KeptCrossingGaps::~KeptCrossingGaps() = default;
+KeptCrossingGaps::KeptCrossingGaps(const KeptCrossingGaps&) : KeptCrossingGaps() {}
+KeptCrossingGaps& KeptCrossingGaps::operator=(const KeptCrossingGaps& other) {
+    if (this != &other) gaps_ = std::make_unique<KeptCrossings>();
+    return *this;
+}
+KeptCrossingGaps::KeptCrossingGaps(KeptCrossingGaps&& other) noexcept : gaps_(std::move(other.gaps_)) {
+    other.gaps_ = std::make_unique<KeptCrossings>();
+}
+KeptCrossingGaps& KeptCrossingGaps::operator=(KeptCrossingGaps&& other) noexcept {
+    std::swap(gaps_, other.gaps_);
+    return *this;
 }
 
 void drawSelectionOverlay(const model::SelectionSet& selection, const PaintContext& ctx) {

@@ -3,12 +3,14 @@
 // lines, the gaps where one pipe passes behind another, and the selection overlay.
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <vector>
 
 #include "tubra/model/Document.h"
 #include "tubra/model/ObjectList.h"
 #include "tubra/view/PaintContext.h"
+#include "tubra/view/PaintReach.h"
 
 namespace tubra::view {
 
@@ -104,6 +106,67 @@ private:
     std::vector<std::size_t> result_;
     std::size_t examined_ = 0;
 };
+
+// The crossing gaps of a list found once and kept from paint to paint: the gaps depend only on
+// where the pipes run, which zooms, scrolls and most edits leave alone, while finding them
+// again cost most of the paint of a large drawing. `update` brings them up to date: only the
+// positions whose pipe changed its ends (or stopped or started being a pipe) are looked at
+// again, against every pipe, unless so many changed that finding all gaps anew is cheaper.
+//
+// The kept gaps are exactly those the crossing pass draws, in the order it draws them (by the
+// later pipe, then the earlier one), so drawing them draws the same calls.
+class KeptCrossings {
+public:
+    struct Gap {
+        std::uint32_t later = 0;  // list positions (a list holds far fewer objects)
+        std::uint32_t earlier = 0;
+        bool laterInFront = false;
+        double x = 0, y = 0;  // the crossing, stored coordinates
+        std::size_t front() const { return laterInFront ? later : earlier; }
+        model::Vec3 at() const { return {x, y, 0.0}; }
+    };
+
+    void update(const model::ObjectList& objects);
+    // Whether the list is unchanged since the last update (so the gaps are its gaps).
+    bool current(const model::ObjectList& objects) const {
+        return built_ && cursor_.follows(objects) && cursor_.seen == objects.changes().size() &&
+               shapes_.size() == objects.size();
+    }
+    const std::vector<Gap>& gaps() const { return gaps_; }
+    // Positions in gaps() of every gap whose crossing lies in the rectangle (stored
+    // coordinates; a few more may come), ascending.
+    void gapsIn(double x0, double y0, double x1, double y1, std::vector<std::size_t>& out) const;
+    // How many updates found every gap anew, and how many pipes were looked at again one by
+    // one: what an edit cost.
+    std::size_t fullPasses() const { return fullPasses_; }
+    std::size_t pipesLookedAgain() const { return pipesLookedAgain_; }
+
+private:
+    struct Shape {
+        bool pipe = false;
+        model::Vec3 p1, p2;
+        bool operator==(const Shape&) const;
+    };
+    static Shape shapeOf(const model::PipeObject& o);
+    void findAll(const model::ObjectList& objects);
+    void lookAgain(const model::ObjectList& objects, const std::vector<std::size_t>& changed);
+    void buildGrid();
+
+    bool built_ = false;
+    model::ListCursor cursor_;
+    std::vector<Shape> shapes_;  // by position, as the gaps were found
+    std::vector<Gap> gaps_;
+    // A grid over the crossings: positions in gaps_ per cell, ascending.
+    double originX_ = 0, originY_ = 0, cellSize_ = 1;
+    int columns_ = 0, rows_ = 0;
+    std::vector<std::size_t> cellStart_, cellItems_;
+    std::vector<std::size_t> unplaced_;  // crossings the grid cannot place
+    std::size_t fullPasses_ = 0, pipesLookedAgain_ = 0;
+};
+
+// The gap of a kept crossing, as drawCrossingGap draws it; `shown` is shownArea(ctx.canvas).
+void drawKeptGap(const model::ObjectList& objects, const KeptCrossings::Gap& gap,
+                 const PaintContext& ctx, const std::optional<SheetArea>& shown);
 
 // Draws every selected object again with the selection flag (XOR): the selection overlay.
 void drawSelectionOverlay(const model::SelectionSet& selection, const PaintContext& ctx);

@@ -1,5 +1,7 @@
 #include "tubra/view/Paint.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <vector>
 
@@ -195,9 +197,56 @@ void prepareView(model::Document& doc, ViewState& view, const platform::Canvas& 
     }
     returnFrameTexts(view, doc.drawing);
     doc.keepLayout();
+    // Last: whatever the layout changed is in the list's log by now.
+    view.crossingGaps.get().update(objects);
 }
 
 namespace {
+
+// The kept gaps a paint draws, object by object in list order: all of them, or on a canvas
+// that shows part of the sheet only those whose crossing lies near enough to leave a mark.
+class KeptGapsInView {
+public:
+    KeptGapsInView(const KeptCrossings* kept, const std::optional<SheetArea>& shown, const PaintContext& ctx)
+        : kept_(kept), shown_(shown), ctx_(ctx) {
+        if (!kept_ || !shown_) return;
+        const auto& s = ctx.settings;
+        const double z = ctx.zoom();
+        // How far a gap's marks reach from its crossing: the front piece along its pipe, the
+        // erased square and the pen, with room for rounding.
+        const double widest = std::max({std::fabs(static_cast<double>(s.ZhuXianKuan)),
+                                        std::fabs(static_cast<double>(s.ZhiXianKuan)),
+                                        std::fabs(static_cast<double>(s.QiTaKuan))});
+        const double reach = (std::fabs(std::trunc(s.ZhuXianKuan * 3.0)) + 1.0) * std::fabs(z) + 5.0 * widest + 8.0;
+        const double x0 = (shown_->x0 - reach) / z, x1 = (shown_->x1 + reach) / z;
+        const double y0 = (shown_->y0 - reach) / z, y1 = (shown_->y1 + reach) / z;
+        // A zoom or widths no rectangle can follow: every gap is tried.
+        if (!(std::fabs(z) > 1e-9) || !std::isfinite(x0 + x1 + y0 + y1)) return;
+        kept_->gapsIn(std::min(x0, x1), std::min(y0, y1), std::max(x0, x1), std::max(y0, y1), near_);
+        selected_ = true;
+    }
+
+    // The gaps of the object at `j`; objects come in ascending order.
+    void draw(const model::ObjectList& objects, std::size_t j) {
+        const std::vector<KeptCrossings::Gap>& gaps = kept_->gaps();
+        if (selected_) {
+            while (next_ < near_.size() && gaps[near_[next_]].later < j) ++next_;
+            for (; next_ < near_.size() && gaps[near_[next_]].later == j; ++next_)
+                drawKeptGap(objects, gaps[near_[next_]], ctx_, shown_);
+            return;
+        }
+        while (next_ < gaps.size() && gaps[next_].later < j) ++next_;
+        for (; next_ < gaps.size() && gaps[next_].later == j; ++next_) drawKeptGap(objects, gaps[next_], ctx_, shown_);
+    }
+
+private:
+    const KeptCrossings* kept_;
+    const std::optional<SheetArea>& shown_;
+    const PaintContext& ctx_;
+    bool selected_ = false;
+    std::vector<std::size_t> near_;
+    std::size_t next_ = 0;
+};
 
 void paintWith(const model::Document& doc, const PaintContext& ctx, CrossingPass crossings,
                Overlay overlay) {
@@ -222,11 +271,19 @@ void paintWith(const model::Document& doc, const PaintContext& ctx, CrossingPass
     const model::ObjectList& objects = doc.drawing.objects;
     const std::vector<LabelShift>& shifts = view.lengthShifts;
     auto shift = shifts.begin();
-    std::optional<CrossingIndex> index;
-    if (crossings == CrossingPass::Indexed) index.emplace(objects);
     // A window zoomed in shows part of the sheet: an object whose marks all fall beyond it is
     // left out, and with it the crossing gaps drawn on it.
     const std::optional<SheetArea> shown = shownArea(canvas);
+    // The gaps the view keeps when they are those of the list as it is; else found anew.
+    const KeptCrossings* kept = nullptr;
+    std::optional<CrossingIndex> index;
+    if (crossings == CrossingPass::Indexed) {
+        if (view.crossingGaps.get().current(objects))
+            kept = &view.crossingGaps.get();
+        else
+            index.emplace(objects);
+    }
+    KeptGapsInView keptGaps(kept, shown, ctx);
     const PaintReach reach(settings, view);
     const auto unseen = [&](const PipeObject& o, const model::Vec3& textAt) {
         return shown && !shown->meets(reach.of(o, textAt));
@@ -257,7 +314,9 @@ void paintWith(const model::Document& doc, const PaintContext& ctx, CrossingPass
         }
         layer(sheetLayerOf(o), &o);
         DrawObjectBody(o, ctx, false);
-        if (index)
+        if (kept)
+            keptGaps.draw(objects, j);
+        else if (index)
             index->drawGaps(ctx, j);
         else
             DrawCrossingGaps(objects, ctx, o, j);

@@ -57,6 +57,24 @@ private:
     std::unique_ptr<ObstacleCache> cache_;
 };
 
+// The crossing gaps the paint keeps from one paint to the next (LineWork.h). A copy of a view
+// state starts without them.
+class KeptCrossings;
+class KeptCrossingGaps {
+public:
+    KeptCrossingGaps();
+    ~KeptCrossingGaps();
+    KeptCrossingGaps(const KeptCrossingGaps&);
+    KeptCrossingGaps& operator=(const KeptCrossingGaps&);
+    KeptCrossingGaps(KeptCrossingGaps&&) noexcept;
+    KeptCrossingGaps& operator=(KeptCrossingGaps&&) noexcept;
+    KeptCrossings& get() { return *gaps_; }
+    const KeptCrossings& get() const { return *gaps_; }
+
+private:
+    std::unique_ptr<KeptCrossings> gaps_;
+};
+
 // Layouts by list position, and what every layout depends on besides its object.
 struct AnnotationMemo {
     double zoom = 0.0, a = 0.0, b = 0.0, alpha = 0.0, beta = 0.0, elbowRadius = 0.0;
@@ -102,6 +120,7 @@ struct ViewState {
     // Layouts kept from one layout pass to the next (prepareAnnotations).
     AnnotationMemo annotationMemo;
     KeptObstacles obstacles;
+    KeptCrossingGaps crossingGaps;
     // Where the paint that keeps the objects' numbers as the file keeps them stands.
     model::ListCursor fileNumbers;
 

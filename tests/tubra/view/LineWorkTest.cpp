@@ -1,3 +1,5 @@
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <random>
 
@@ -299,6 +301,82 @@ TEST(Crossings, TheIndexNeverDoesMoreThanTheAllPairsPass) {
         OnDraw(f.doc, v2, indexed, nullptr, CrossingPass::Indexed);
         expectSameCalls(plain, indexed);
     }
+}
+
+// The kept gaps after every kind of edit are the gaps found anew, in the same order: ends
+// moved, a pipe turned into a weld and back, pipes added and taken out at the end and in the
+// middle, coordinates no grid can place, and an edit of more pipes than are looked at one by
+// one. Small edits look again at the changed pipes only.
+TEST(Crossings, KeptGapsFollowEveryEditAsIfFoundAnew) {
+    viewtest::Fixture f;
+    randomDrawing(f.doc, 3, 400);
+    auto& list = f.doc.drawing.objects;
+    KeptCrossings kept;
+    kept.update(list);
+    const auto expectFoundAnew = [&](const char* edit) {
+        kept.update(list);
+        EXPECT_TRUE(kept.current(list)) << edit;
+        KeptCrossings fresh;
+        fresh.update(list);
+        ASSERT_EQ(kept.gaps().size(), fresh.gaps().size()) << edit;
+        for (std::size_t k = 0; k < fresh.gaps().size(); ++k) {
+            const auto& a = kept.gaps()[k];
+            const auto& b = fresh.gaps()[k];
+            ASSERT_TRUE(a.later == b.later && a.earlier == b.earlier && a.laterInFront == b.laterInFront &&
+                        a.x == b.x && a.y == b.y)
+                << edit << ", gap " << k;
+        }
+    };
+    const auto pipeAt = [&](std::size_t from) {
+        while (!list.at(from).is(ObjectKind::Pipe)) ++from;
+        return from;
+    };
+    ASSERT_GT(kept.gaps().size(), 50u);
+
+    const std::size_t a = pipeAt(10), b = pipeAt(200);
+    list.at(a).Port2 = list.at(b).Port2;  // now crosses what b's end crosses
+    list.at(b).Port1.z += 700;            // the other pipe in front
+    expectFoundAnew("ends moved");
+    const std::size_t w = pipeAt(50);
+    list.at(w).MainType = tubra::model::kindValue(ObjectKind::Weld);
+    expectFoundAnew("a pipe made a weld");
+    list.at(w).MainType = tubra::model::kindValue(ObjectKind::Pipe);
+    expectFoundAnew("the weld a pipe again");
+    viewtest::add(f.doc, makePipe({0, -1000, 0}, {2000, -1000, 50}, 0, 2));
+    expectFoundAnew("a long pipe added at the end");
+    const auto last = list.take(&list.last());
+    expectFoundAnew("the last pipe taken out");
+    list.at(pipeAt(120)).Port1.x = std::nan("");
+    expectFoundAnew("a coordinate no box holds");
+    EXPECT_EQ(kept.fullPasses(), 1u);
+    EXPECT_LE(kept.pipesLookedAgain(), 10u);
+
+    const auto middle = list.take(&list.at(5));  // positions move
+    expectFoundAnew("an object taken out in the middle");
+    for (std::size_t i = 0; i < list.size(); i += 3) list.at(i).Port1.y -= 40;
+    expectFoundAnew("a third of the drawing moved");
+    EXPECT_GE(kept.fullPasses(), 2u);
+}
+
+// A window's selection of the kept gaps holds every gap whose crossing is in it.
+TEST(Crossings, KeptGapsInARectangleAreAllThatLieInIt) {
+    viewtest::Fixture f;
+    crowdedDrawing(f.doc, 2, 600);
+    KeptCrossings kept;
+    kept.update(f.doc.drawing.objects);
+    ASSERT_GT(kept.gaps().size(), 100u);
+    std::vector<std::size_t> in;
+    for (const auto& [x0, y0, x1, y1] : {std::array<double, 4>{0, -20, 25, 0}, {10, -60, 12, -10}, {-1e9, -1e9, 1e9, 1e9}}) {
+        kept.gapsIn(x0, y0, x1, y1, in);
+        EXPECT_TRUE(std::is_sorted(in.begin(), in.end()));
+        for (std::size_t k = 0; k < kept.gaps().size(); ++k) {
+            const auto& g = kept.gaps()[k];
+            if (g.x >= x0 && g.x <= x1 && g.y >= y0 && g.y <= y1) {
+                EXPECT_TRUE(std::binary_search(in.begin(), in.end(), k)) << k;
+            }
+        }
+    }
+    EXPECT_EQ(in.size(), kept.gaps().size());
 }
 
 // --- bodies ---
