@@ -479,11 +479,13 @@ const QtCanvas::ShapedText& QtCanvas::shape(const FontInfo& fi, std::string_view
     // Shaping is the dear part of text output and drawings repeat their texts (lengths, weld
     // numbers, labels) at every paint: a text is laid out once per font.
     // The lookup borrows the bytes; only a new text is copied into the cache.
-    const QByteArray borrowed = QByteArray::fromRawData(gbk.data(), static_cast<qsizetype>(gbk.size()));
+    const QByteArray borrowed =
+        QByteArray::fromRawData(gbk.data(), static_cast<qsizetype>(gbk.size()));
     if (auto it = fi.shaped.constFind(borrowed); it != fi.shaped.constEnd()) return *it;
     if (fi.shaped.size() > 20000) fi.shaped.clear();  // bounded; a drawing repeats far fewer
     ShapedText shaped = fi.cells ? shapeInCells(fi, gbk) : shapeNaturally(fi, fromGbk(gbk));
-    return *fi.shaped.insert(QByteArray(gbk.data(), static_cast<qsizetype>(gbk.size())), std::move(shaped));
+    return *fi.shaped.insert(QByteArray(gbk.data(), static_cast<qsizetype>(gbk.size())),
+                             std::move(shaped));
 }
 
 void QtCanvas::drawTextLine(Point p, const ShapedText& text) {

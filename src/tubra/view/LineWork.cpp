@@ -568,7 +568,9 @@ bool sameBits(double a, double b) {
     std::memcpy(&y, &b, sizeof y);
     return x == y;
 }
-bool sameBits(const Vec3& a, const Vec3& b) { return sameBits(a.x, b.x) && sameBits(a.y, b.y) && sameBits(a.z, b.z); }
+bool sameBits(const Vec3& a, const Vec3& b) {
+    return sameBits(a.x, b.x) && sameBits(a.y, b.y) && sameBits(a.z, b.z);
+}
 
 KeptCrossings::Gap gapOf(std::size_t later, std::size_t earlier, Crossing r, const Vec3& at) {
     KeptCrossings::Gap g;
@@ -606,9 +608,11 @@ void KeptCrossings::update(const model::ObjectList& objects) {
     // log does not tell.
     std::vector<std::size_t> maybe;
     if (cursor_.follows(objects)) {
-        maybe.assign(objects.changes().begin() + static_cast<std::ptrdiff_t>(cursor_.seen), objects.changes().end());
+        maybe.assign(objects.changes().begin() + static_cast<std::ptrdiff_t>(cursor_.seen),
+                     objects.changes().end());
         // Positions added or taken at the end.
-        for (std::size_t i = std::min(n, shapes_.size()); i < std::max(n, shapes_.size()); ++i) maybe.push_back(i);
+        for (std::size_t i = std::min(n, shapes_.size()); i < std::max(n, shapes_.size()); ++i)
+            maybe.push_back(i);
         std::sort(maybe.begin(), maybe.end());
         maybe.erase(std::unique(maybe.begin(), maybe.end()), maybe.end());
     } else {
@@ -651,7 +655,8 @@ void KeptCrossings::findAll(const model::ObjectList& objects) {
     buildGrid();
 }
 
-void KeptCrossings::lookAgain(const model::ObjectList& objects, const std::vector<std::size_t>& changed) {
+void KeptCrossings::lookAgain(const model::ObjectList& objects,
+                              const std::vector<std::size_t>& changed) {
     const std::size_t n = objects.size();
     const std::size_t wide = std::max(n, shapes_.size());
     std::vector<char> isChanged(wide, 0);
@@ -699,7 +704,8 @@ void KeptCrossings::lookAgain(const model::ObjectList& objects, const std::vecto
     std::sort(found.begin(), found.end(), order);
     std::vector<Gap> merged;
     merged.reserve(gaps_.size() + found.size());
-    std::merge(gaps_.begin(), gaps_.end(), found.begin(), found.end(), std::back_inserter(merged), order);
+    std::merge(gaps_.begin(), gaps_.end(), found.begin(), found.end(), std::back_inserter(merged),
+               order);
     gaps_ = std::move(merged);
     buildGrid();
 }
@@ -740,7 +746,8 @@ void KeptCrossings::buildGrid() {
     }
     const std::size_t cells = static_cast<std::size_t>(columns_) * static_cast<std::size_t>(rows_);
     const auto cellOfGap = [&](const Vec3& p) {
-        return static_cast<std::size_t>(cellOf(p.y, originY_, cellSize_, rows_)) * static_cast<std::size_t>(columns_) +
+        return static_cast<std::size_t>(cellOf(p.y, originY_, cellSize_, rows_)) *
+                   static_cast<std::size_t>(columns_) +
                static_cast<std::size_t>(cellOf(p.x, originX_, cellSize_, columns_));
     };
     cellStart_.assign(cells + 1, 0);
@@ -753,19 +760,24 @@ void KeptCrossings::buildGrid() {
         if (finite(gaps_[k].at())) cellItems_[fill[cellOfGap(gaps_[k].at())]++] = k;
 }
 
-void KeptCrossings::gapsIn(double x0, double y0, double x1, double y1, std::vector<std::size_t>& out) const {
+void KeptCrossings::gapsIn(double x0, double y0, double x1, double y1,
+                           std::vector<std::size_t>& out) const {
     out.clear();
     out.insert(out.end(), unplaced_.begin(), unplaced_.end());
     if (columns_ > 0 && rows_ > 0 && x0 <= x1 && y0 <= y1) {
-        const int cx0 = cellOf(x0, originX_, cellSize_, columns_), cx1 = cellOf(x1, originX_, cellSize_, columns_);
-        const int cy0 = cellOf(y0, originY_, cellSize_, rows_), cy1 = cellOf(y1, originY_, cellSize_, rows_);
+        const int cx0 = cellOf(x0, originX_, cellSize_, columns_),
+                  cx1 = cellOf(x1, originX_, cellSize_, columns_);
+        const int cy0 = cellOf(y0, originY_, cellSize_, rows_),
+                  cy1 = cellOf(y1, originY_, cellSize_, rows_);
         for (int cy = cy0; cy <= cy1; ++cy)
             for (int cx = cx0; cx <= cx1; ++cx) {
                 const std::size_t cell =
-                    static_cast<std::size_t>(cy) * static_cast<std::size_t>(columns_) + static_cast<std::size_t>(cx);
+                    static_cast<std::size_t>(cy) * static_cast<std::size_t>(columns_) +
+                    static_cast<std::size_t>(cx);
                 for (std::size_t k = cellStart_[cell]; k < cellStart_[cell + 1]; ++k) {
                     const Gap& p = gaps_[cellItems_[k]];
-                    if (p.x >= x0 && p.x <= x1 && p.y >= y0 && p.y <= y1) out.push_back(cellItems_[k]);
+                    if (p.x >= x0 && p.x <= x1 && p.y >= y0 && p.y <= y1)
+                        out.push_back(cellItems_[k]);
                 }
             }
     }
@@ -779,7 +791,8 @@ KeptCrossingGaps& KeptCrossingGaps::operator=(const KeptCrossingGaps& other) {
     if (this != &other) gaps_ = std::make_unique<KeptCrossings>();
     return *this;
 }
-KeptCrossingGaps::KeptCrossingGaps(KeptCrossingGaps&& other) noexcept : gaps_(std::move(other.gaps_)) {
+KeptCrossingGaps::KeptCrossingGaps(KeptCrossingGaps&& other) noexcept
+    : gaps_(std::move(other.gaps_)) {
     other.gaps_ = std::make_unique<KeptCrossings>();
 }
 KeptCrossingGaps& KeptCrossingGaps::operator=(KeptCrossingGaps&& other) noexcept {

@@ -206,8 +206,9 @@ namespace {
 // The kept gaps a paint draws, object by object in list order: all of them, or on a canvas
 // that shows part of the sheet only those whose crossing lies near enough to leave a mark.
 class KeptGapsInView {
-public:
-    KeptGapsInView(const KeptCrossings* kept, const std::optional<SheetArea>& shown, const PaintContext& ctx)
+  public:
+    KeptGapsInView(const KeptCrossings* kept, const std::optional<SheetArea>& shown,
+                   const PaintContext& ctx)
         : kept_(kept), shown_(shown), ctx_(ctx) {
         if (!kept_ || !shown_) return;
         const auto& s = ctx.settings;
@@ -217,12 +218,14 @@ public:
         const double widest = std::max({std::fabs(static_cast<double>(s.ZhuXianKuan)),
                                         std::fabs(static_cast<double>(s.ZhiXianKuan)),
                                         std::fabs(static_cast<double>(s.QiTaKuan))});
-        const double reach = (std::fabs(std::trunc(s.ZhuXianKuan * 3.0)) + 1.0) * std::fabs(z) + 5.0 * widest + 8.0;
+        const double reach =
+            (std::fabs(std::trunc(s.ZhuXianKuan * 3.0)) + 1.0) * std::fabs(z) + 5.0 * widest + 8.0;
         const double x0 = (shown_->x0 - reach) / z, x1 = (shown_->x1 + reach) / z;
         const double y0 = (shown_->y0 - reach) / z, y1 = (shown_->y1 + reach) / z;
         // A zoom or widths no rectangle can follow: every gap is tried.
         if (!(std::fabs(z) > 1e-9) || !std::isfinite(x0 + x1 + y0 + y1)) return;
-        kept_->gapsIn(std::min(x0, x1), std::min(y0, y1), std::max(x0, x1), std::max(y0, y1), near_);
+        kept_->gapsIn(std::min(x0, x1), std::min(y0, y1), std::max(x0, x1), std::max(y0, y1),
+                      near_);
         selected_ = true;
     }
 
@@ -236,10 +239,11 @@ public:
             return;
         }
         while (next_ < gaps.size() && gaps[next_].later < j) ++next_;
-        for (; next_ < gaps.size() && gaps[next_].later == j; ++next_) drawKeptGap(objects, gaps[next_], ctx_, shown_);
+        for (; next_ < gaps.size() && gaps[next_].later == j; ++next_)
+            drawKeptGap(objects, gaps[next_], ctx_, shown_);
     }
 
-private:
+  private:
     const KeptCrossings* kept_;
     const std::optional<SheetArea>& shown_;
     const PaintContext& ctx_;

@@ -322,8 +322,8 @@ TEST(Crossings, KeptGapsFollowEveryEditAsIfFoundAnew) {
         for (std::size_t k = 0; k < fresh.gaps().size(); ++k) {
             const auto& a = kept.gaps()[k];
             const auto& b = fresh.gaps()[k];
-            ASSERT_TRUE(a.later == b.later && a.earlier == b.earlier && a.laterInFront == b.laterInFront &&
-                        a.x == b.x && a.y == b.y)
+            ASSERT_TRUE(a.later == b.later && a.earlier == b.earlier &&
+                        a.laterInFront == b.laterInFront && a.x == b.x && a.y == b.y)
                 << edit << ", gap " << k;
         }
     };
@@ -366,7 +366,8 @@ TEST(Crossings, KeptGapsInARectangleAreAllThatLieInIt) {
     kept.update(f.doc.drawing.objects);
     ASSERT_GT(kept.gaps().size(), 100u);
     std::vector<std::size_t> in;
-    for (const auto& [x0, y0, x1, y1] : {std::array<double, 4>{0, -20, 25, 0}, {10, -60, 12, -10}, {-1e9, -1e9, 1e9, 1e9}}) {
+    for (const auto& [x0, y0, x1, y1] :
+         {std::array<double, 4>{0, -20, 25, 0}, {10, -60, 12, -10}, {-1e9, -1e9, 1e9, 1e9}}) {
         kept.gapsIn(x0, y0, x1, y1, in);
         EXPECT_TRUE(std::is_sorted(in.begin(), in.end()));
         for (std::size_t k = 0; k < kept.gaps().size(); ++k) {
