@@ -1,7 +1,7 @@
 # The drawing-file manager: listing a directory of generated drawings against a grep-like
 # baseline, and the program that makes such directories for the comparison scripts.
 add_library(manager_bench_drawings STATIC ${CMAKE_CURRENT_LIST_DIR}/manager_drawings.cpp)
-target_link_libraries(manager_bench_drawings PUBLIC tubra_report tubra_testsupport)
+target_link_libraries(manager_bench_drawings PUBLIC tubra_report_data tubra_testsupport)
 tubra_warnings(manager_bench_drawings)
 
 add_executable(manager-make-drawings ${CMAKE_CURRENT_LIST_DIR}/manager_make_drawings.cpp)

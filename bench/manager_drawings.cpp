@@ -8,7 +8,7 @@
 #include "text/CFormat.h"
 #include "text/Gbk.h"
 #include "tubra/model/DrawingFile.h"
-#include "tubra/report/InspectionReport.h"
+#include "tubra/report/data/InspectionReport.h"
 
 namespace manager::bench {
 

@@ -86,7 +86,7 @@ void drawRecording(benchmark::State& state, bool longReport) {
     model::Document& doc = longReport ? *s.longDoc : *s.doc;
     platform::RecordingCanvas::Options o;
     o.printer = true;
-    o.deviceSize = {2100, 2900 * doc.report().countPrintPages(22)};  // every sheet in view
+    o.deviceSize = {2100, 2900 * view::countReportPrintPages(doc, 22)};  // every sheet in view
     std::size_t calls = 0;
     for (auto _ : state) {
         platform::RecordingCanvas canvas(o);

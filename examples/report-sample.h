@@ -3,7 +3,7 @@
 
 #include <string_view>
 
-#include "tubra/report/InspectionReport.h"
+#include "tubra/report/data/InspectionReport.h"
 
 // Fills every page of both report sets of `report`.
 void fillSampleReport(tubra::report::InspectionReport& report);

@@ -17,7 +17,7 @@
 #include "manager/core/Forms.h"
 #include "manager/core/ListFields.h"
 #include "tubra/model/DrawingFile.h"
-#include "tubra/report/InspectionReport.h"
+#include "tubra/report/data/InspectionReport.h"
 
 using namespace manager;
 

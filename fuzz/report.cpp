@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "tubra/model/DrawingFile.h"
-#include "tubra/report/InspectionReport.h"
 #include "tubra/report/ReportJson.h"
 #include "report_round_trip.h"
+#include "tubra/report/data/InspectionReport.h"
 
 using namespace tubra;
 

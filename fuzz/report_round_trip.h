@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "tubra/model/DrawingFile.h"
-#include "tubra/report/InspectionReport.h"
+#include "tubra/report/data/InspectionReport.h"
 
 namespace reportfuzz {
 

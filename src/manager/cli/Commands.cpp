@@ -23,7 +23,7 @@
 #include "text/Gbk.h"
 #include "tubra/model/LineReader.h"
 #include "tubra/exchange/MaterialsExport.h"
-#include "tubra/report/InspectionReport.h"
+#include "tubra/report/data/InspectionReport.h"
 
 namespace manager::cli {
 

@@ -13,7 +13,7 @@
 #include "tubra/model/LengthText.h"
 #include "tubra/model/LineReader.h"
 #include "tubra/model/ReportStore.h"
-#include "tubra/report/InspectionReport.h"
+#include "tubra/report/data/InspectionReport.h"
 
 namespace manager {
 

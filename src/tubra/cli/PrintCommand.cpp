@@ -91,7 +91,7 @@ int runPrint(int argc, char** argv) {
 
     view::ViewState view = view::viewForPrinting(*doc);
     if (page) view.reportDisplay = {1, *page};
-    if (view::showsReport(view) && doc->report().countPrintPages(view.reportDisplay[1]) == 0) {
+    if (view::showsReport(view) && view::countReportPrintPages(*doc, view.reportDisplay[1]) == 0) {
         std::fprintf(stderr, "tubra-cli: %s 没有要显示的报告页（该报告中没有一页被选为显示）\n", in);
         return 1;
     }

@@ -4,7 +4,7 @@
 // bytes 0xFD (CR) and 0xFE (LF), so a two-byte character holding either byte would come back
 // as a line break. What cannot be carried is replaced before it is stored, and the dialogs say
 // which characters they replaced: '}' by ']', a two-byte character by '?' (a lead byte without
-// its second byte too). The report texts (tubra/report/ReportText.h) follow the same rule.
+// its second byte too). The report texts (tubra/report/data/ReportText.h) follow the same rule.
 
 #include <string>
 #include <string_view>

@@ -17,8 +17,6 @@
 
 namespace tubra::model {
 
-struct CharacteristicTable;
-
 // The report section names in the order they are written.
 inline constexpr auto kReportSectionWriteOrder = [] {
     std::array<std::string_view, kReportSectionCount> names{};
@@ -47,15 +45,8 @@ public:
 
     // Gives the initial values of a new document's report.
     virtual void setNewDocumentDefaults() = 0;
-
-    // Report pages, for a view in report mode (the report library paints them). How many pages of 2900 logical units printing `pageIndex` takes (and the view scrolls
-    // over).
-    virtual int countPrintPages(int /*pageIndex*/) const { return 1; }
-    // The values a print of `pageIndex` cannot show whole and cuts with "…", named for the user
-    // (UTF-8); empty when everything prints whole.
-    virtual std::vector<std::string> cutFields(int /*pageIndex*/, const CharacteristicTable& /*table*/) const {
-        return {};
-    }
+    // The report's pages are not the store's business: the view asks the painter the report
+    // library installs (view::ReportPagePainter), so the data links without them.
 };
 
 // Keeps each report section as the lines that were read and writes them back unchanged.

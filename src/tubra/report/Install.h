@@ -2,7 +2,7 @@
 // Plugging the inspection report into the documents of a program.
 
 #include "tubra/model/Document.h"
-#include "tubra/report/InspectionReport.h"
+#include "tubra/report/data/InspectionReport.h"
 
 namespace tubra::report {
 

@@ -16,7 +16,7 @@
 #include "text/Gbk.h"
 #include "text/TextFit.h"
 #include "tubra/model/Drawing.h"
-#include "tubra/report/InspectionReport.h"
+#include "tubra/report/data/InspectionReport.h"
 
 namespace tubra::report {
 

@@ -18,7 +18,7 @@
 #include "platform/Form.h"
 #include "platform/FormFields.h"
 #include "platform/FormModel.h"
-#include "tubra/report/ReportText.h"
+#include "tubra/report/data/ReportText.h"
 
 namespace tubra::report {
 

@@ -3,7 +3,7 @@
 #include <charconv>
 
 #include "text/Gbk.h"
-#include "tubra/report/ReportSections.h"
+#include "tubra/report/data/ReportSections.h"
 
 namespace tubra::report {
 

@@ -7,7 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "tubra/report/InspectionReport.h"
+#include "tubra/report/data/InspectionReport.h"
 
 namespace tubra::report {
 

@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "tubra/model/Drawing.h"
-#include "tubra/report/InspectionReport.h"
 #include "tubra/report/ReportForm.h"
+#include "tubra/report/data/InspectionReport.h"
 
 namespace tubra::report {
 

@@ -187,11 +187,17 @@ void InspectionReportPages::paint(const model::ReportStore& store, int pageIndex
         drawReportPages(canvas, *report, table, pageIndex);
 }
 
-int InspectionReport::countPrintPages(int pageIndex) const { return CountPrintPages(*this, pageIndex); }
+int InspectionReportPages::countPrintPages(const model::ReportStore& store, int pageIndex) const {
+    const auto* report = dynamic_cast<const InspectionReport*>(&store);
+    return report ? CountPrintPages(*report, pageIndex) : 1;
+}
 
-std::vector<std::string> InspectionReport::cutFields(int pageIndex, const model::CharacteristicTable& table) const {
+std::vector<std::string> InspectionReportPages::cutFields(
+    const model::ReportStore& store, int pageIndex, const model::CharacteristicTable& table) const {
     std::vector<std::string> out;
-    for (const std::string& f : report::cutFields(*this, pageIndex, table)) out.push_back(text::gbkToUtf8(f));
+    if (const auto* report = dynamic_cast<const InspectionReport*>(&store))
+        for (const std::string& f : report::cutFields(*report, pageIndex, table))
+            out.push_back(text::gbkToUtf8(f));
     return out;
 }
 

@@ -8,8 +8,8 @@
 
 #include "platform/Canvas.h"
 #include "tubra/model/Drawing.h"
-#include "tubra/report/InspectionReport.h"
 #include "tubra/report/PageLayout.h"
+#include "tubra/report/data/InspectionReport.h"
 
 namespace tubra::report {
 

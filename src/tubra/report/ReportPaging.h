@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "tubra/model/Drawing.h"
-#include "tubra/report/InspectionReport.h"
 #include "tubra/report/PageLayout.h"
+#include "tubra/report/data/InspectionReport.h"
 
 namespace tubra::report {
 

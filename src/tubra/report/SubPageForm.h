@@ -11,7 +11,7 @@
 
 #include "platform/Form.h"
 #include "platform/FormFields.h"
-#include "tubra/report/InspectionReport.h"
+#include "tubra/report/data/InspectionReport.h"
 
 namespace tubra::report {
 

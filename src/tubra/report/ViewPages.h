@@ -10,6 +10,10 @@ public:
     void prepare(model::ReportStore& store, int pageIndex) const override;
     void paint(const model::ReportStore& store, int pageIndex, const model::CharacteristicTable& table,
                platform::Canvas& canvas) const override;
+    // Another store than an InspectionReport has one page and cuts nothing.
+    int countPrintPages(const model::ReportStore& store, int pageIndex) const override;
+    std::vector<std::string> cutFields(const model::ReportStore& store, int pageIndex,
+                                       const model::CharacteristicTable& table) const override;
 };
 
 }  // namespace tubra::report

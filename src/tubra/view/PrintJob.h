@@ -63,7 +63,7 @@ inline ViewState viewForPrinting(model::Document& doc) {
 // nothing can continue, a title block text too long for its cell), named for the user
 // (UTF-8). Printing warns of these first.
 inline std::vector<std::string> printCutFields(const model::Document& doc, const ViewState& view) {
-    if (showsReport(view)) return doc.report().cutFields(view.reportDisplay[1], doc.drawing.table);
+    if (showsReport(view)) return reportCutFields(doc, view.reportDisplay[1], doc.drawing.table);
     if (!view.frameSwitch) return {};
     return titleBlockCuts(doc.drawing.title, view.pageExtent);
 }

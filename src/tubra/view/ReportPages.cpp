@@ -44,8 +44,18 @@ void DrawReportPage(const model::Document& doc, const PaintContext& ctx, int pag
     if (gPainter) gPainter->paint(doc.report(), pageIndex, ctx.view.table, ctx.canvas);
 }
 
+int countReportPrintPages(const model::Document& doc, int pageIndex) {
+    return gPainter ? gPainter->countPrintPages(doc.report(), pageIndex) : 1;
+}
+
 int reportPrintPages(const model::Document& doc, int pageIndex) {
-    return std::max(1, doc.report().countPrintPages(pageIndex));
+    return std::max(1, countReportPrintPages(doc, pageIndex));
+}
+
+std::vector<std::string> reportCutFields(const model::Document& doc, int pageIndex,
+                                         const model::CharacteristicTable& table) {
+    return gPainter ? gPainter->cutFields(doc.report(), pageIndex, table)
+                    : std::vector<std::string>{};
 }
 
 platform::Size reportExtent(const model::Document& doc, int pageIndex) {

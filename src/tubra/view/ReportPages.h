@@ -8,6 +8,8 @@
 // pages of the full set; 23..26 the online set, 28 all its shown pages; -1 none.
 
 #include <array>
+#include <string>
+#include <vector>
 
 #include "platform/Canvas.h"
 #include "tubra/model/Document.h"
@@ -33,6 +35,13 @@ public:
     // characteristic table the view shows.
     virtual void paint(const model::ReportStore& store, int pageIndex, const model::CharacteristicTable& table,
                        platform::Canvas& canvas) const = 0;
+    // How many pages of 2900 logical units printing `pageIndex` takes (and the view scrolls
+    // over); 0 when a stack has no page to show.
+    virtual int countPrintPages(const model::ReportStore& store, int pageIndex) const = 0;
+    // The values a print of `pageIndex` cannot show whole and cuts with "…", named for the user
+    // (UTF-8); empty when everything prints whole.
+    virtual std::vector<std::string> cutFields(const model::ReportStore& store, int pageIndex,
+                                               const model::CharacteristicTable& table) const = 0;
 };
 
 // Installs the painter of report pages for every view (null: none); returns the one before.
@@ -49,6 +58,13 @@ platform::Size reportExtent(const model::Document& doc, int pageIndex);
 // The pages printing the view produces: 1 for the drawing and a single report page, every
 // sheet of a stack (at least 1).
 int reportPrintPages(const model::Document& doc, int pageIndex);
+// The sheets the painter counts for `pageIndex`, 0 for a stack with no page shown; 1 with no
+// painter installed.
+int countReportPrintPages(const model::Document& doc, int pageIndex);
+// What a print of `pageIndex` cuts with "…" (UTF-8), as the painter finds it; none with no
+// painter installed.
+std::vector<std::string> reportCutFields(const model::Document& doc, int pageIndex,
+                                         const model::CharacteristicTable& table);
 
 // "显示当前报告": switches the view between the drawing and the report page. Entering resets
 // the zoom to 1 and, when no page is chosen, chooses the cover; leaving gives the drawing its

@@ -17,7 +17,7 @@
 #include "tubra/model/Drawing.h"
 #include "tubra/model/DrawingFile.h"
 #include "tubra/model/DrawingSettings.h"
-#include "tubra/report/InspectionReport.h"
+#include "tubra/report/data/InspectionReport.h"
 
 namespace manager::testing {
 

@@ -11,8 +11,8 @@
 #include "tubra/appcore/Commands.h"
 #include "tubra/edit/SessionPlayer.h"
 #include "tubra/model/LineReader.h"
-#include "tubra/report/InspectionReport.h"
 #include "tubra/report/Install.h"
+#include "tubra/report/data/InspectionReport.h"
 
 namespace tubra::app {
 namespace {

@@ -23,10 +23,10 @@
 #include "tubra/cli/Commands.h"
 #include "tubra/cli/PrintCommand.h"
 #include "tubra/cli/RenderCommand.h"
-#include "tubra/report/InspectionReport.h"
 #include "tubra/report/Install.h"
 #include "tubra/report/ReportJson.h"
 #include "tubra/report/ReportPaging.h"
+#include "tubra/report/data/InspectionReport.h"
 
 namespace fs = std::filesystem;
 

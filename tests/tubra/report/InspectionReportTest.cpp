@@ -1,4 +1,4 @@
-#include "tubra/report/InspectionReport.h"
+#include "tubra/report/data/InspectionReport.h"
 
 #include <gtest/gtest.h>
 

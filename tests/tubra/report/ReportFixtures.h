@@ -5,7 +5,7 @@
 
 #include "text/Gbk.h"
 #include "tubra/model/DrawingFile.h"
-#include "tubra/report/InspectionReport.h"
+#include "tubra/report/data/InspectionReport.h"
 
 namespace tubra::report::testing {
 

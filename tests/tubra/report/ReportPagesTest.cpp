@@ -424,7 +424,7 @@ TEST(ReportPages, StackedSheetsLieOnePageApartWithTheirNumbers) {
         if (call.text == "45") point45 = call.points[0].y < -4 * 2900 && call.points[0].y > -5 * 2900;
     EXPECT_TRUE(point45);
     EXPECT_EQ(r.thicknessPoints.currentSubPage, 0);
-    EXPECT_EQ(r.countPrintPages(kAllFullPages), 5);
+    EXPECT_EQ(tubra::report::InspectionReportPages().countPrintPages(r, kAllFullPages), 5);
 
     // The printer gets the same sheets without outlines.
     tall.printer = true;

@@ -1,4 +1,4 @@
-#include "tubra/report/ReportText.h"
+#include "tubra/report/data/ReportText.h"
 
 #include <gtest/gtest.h>
 

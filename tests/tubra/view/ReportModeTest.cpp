@@ -20,7 +20,6 @@ struct PagedStore : model::VerbatimReportStore {
     mutable std::vector<int> drawn;
     std::vector<int> prepared;
     mutable std::string tableName;
-    int countPrintPages(int pageIndex) const override { return pageIndex == 22 || pageIndex == 28 ? pages : 1; }
 };
 
 struct PagedPainter : ReportPagePainter {
@@ -34,6 +33,13 @@ struct PagedPainter : ReportPagePainter {
         s.tableName = table.values[0].str();
         canvas.moveTo({0, 0});
         canvas.lineTo({2100, -2900 * s.pages});
+    }
+    int countPrintPages(const model::ReportStore& store, int pageIndex) const override {
+        return pageIndex == 22 || pageIndex == 28 ? static_cast<const PagedStore&>(store).pages : 1;
+    }
+    std::vector<std::string> cutFields(const model::ReportStore&, int,
+                                       const model::CharacteristicTable&) const override {
+        return {};
     }
 };
 

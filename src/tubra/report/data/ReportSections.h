@@ -7,7 +7,7 @@
 
 #include "tubra/model/LineReader.h"
 #include "tubra/model/ReportStore.h"
-#include "tubra/report/InspectionReport.h"
+#include "tubra/report/data/InspectionReport.h"
 
 namespace tubra::report {
 

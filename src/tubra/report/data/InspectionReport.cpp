@@ -1,9 +1,9 @@
-#include "tubra/report/InspectionReport.h"
+#include "tubra/report/data/InspectionReport.h"
 
 #include <algorithm>
 #include <type_traits>
 
-#include "tubra/report/ReportSections.h"
+#include "tubra/report/data/ReportSections.h"
 
 namespace tubra::report {
 

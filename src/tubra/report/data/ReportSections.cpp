@@ -11,8 +11,8 @@
 
 #include "text/CFormat.h"
 #include "tubra/model/KeyMatcher.h"
-#include "tubra/report/InspectionReport.h"
-#include "tubra/report/ReportSections.h"
+#include "tubra/report/data/InspectionReport.h"
+#include "tubra/report/data/ReportSections.h"
 
 namespace tubra::report {
 

@@ -19,7 +19,7 @@
 #include "tubra/model/FileSections.h"
 #include "tubra/model/LineReader.h"
 #include "tubra/model/ReportStore.h"
-#include "tubra/report/ReportText.h"
+#include "tubra/report/data/ReportText.h"
 
 namespace tubra::report {
 
@@ -272,9 +272,6 @@ public:
     void readSection(std::string_view name, model::LineReader& in) override;
     void writeSections(std::string& out) const override;
     void setNewDocumentDefaults() override;
-    // Report pages (ReportPagePainter.cpp).
-    int countPrintPages(int pageIndex) const override;
-    std::vector<std::string> cutFields(int pageIndex, const model::CharacteristicTable& table) const override;
 };
 
 }  // namespace tubra::report
