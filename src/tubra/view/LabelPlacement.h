@@ -99,8 +99,7 @@ public:
     // first query; later shapes join it.
     const std::vector<std::size_t>& near(double x0, double y0, double x1, double y1);
     // Calls `fn` with each shape that comes within the rectangle (as near() finds them), once
-    // each, until it returns false: for questions answered before all shapes are seen. The
-    // shape given may be a copy the grid keeps: its `index` says which it is.
+    // each, until it returns false: for questions answered before all shapes are seen.
     template <typename Fn>
     void visit(double x0, double y0, double x1, double y1, Fn&& fn);
     // The largest half width of a segment or radius of a circle held.
