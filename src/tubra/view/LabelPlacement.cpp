@@ -197,13 +197,9 @@ void ObstacleMap::buildGrid() {
         if (!forEachEntry(i, [&](std::size_t c, const Entry&) { ++cellStart_[c + 1]; })) everywhere_.push_back(i);
     for (std::size_t c = 0; c < cells; ++c) cellStart_[c + 1] += cellStart_[c];
     entries_.resize(cellStart_[cells]);
-    held_.resize(cellStart_[cells]);
     std::vector<std::size_t> next(cellStart_.begin(), cellStart_.end() - 1);
     for (std::size_t i = 0; i < shapes_.size(); ++i)
-        forEachEntry(i, [&](std::size_t c, const Entry& e) {
-            entries_[next[c]] = e;
-            held_[next[c]++] = shapes_[i];
-        });
+        forEachEntry(i, [&](std::size_t c, const Entry& e) { entries_[next[c]++] = e; });
 }
 
 template <typename Fn>
@@ -218,7 +214,8 @@ bool ObstacleMap::forEachEntry(std::size_t index, Fn&& fn) const {
         // Within one row or column the bounds are as narrow as the stroke.
         const bool shared = cx0 != cx1 || cy0 != cy1;
         for (int cy = cy0; cy <= cy1; ++cy)
-            for (int cx = cx0; cx <= cx1; ++cx) fn(cellAt(cx, cy), Entry{s.x0, s.y0, s.x1, s.y1, shared});
+            for (int cx = cx0; cx <= cx1; ++cx)
+                fn(cellAt(cx, cy), Entry{s.x0, s.y0, s.x1, s.y1, shared, s.index});
         return true;
     }
     constexpr double kInf = std::numeric_limits<double>::infinity();
@@ -242,18 +239,14 @@ bool ObstacleMap::forEachEntry(std::size_t index, Fn&& fn) const {
             fn(cellAt(cx, cy), Entry{std::max(s.x0, std::min(px0, px1) - s.radius),
                                      std::max(s.y0, std::min(py0, py1) - s.radius),
                                      std::min(s.x1, std::max(px0, px1) + s.radius),
-                                     std::min(s.y1, std::max(py0, py1) + s.radius), true});
+                                     std::min(s.y1, std::max(py0, py1) + s.radius), true, s.index});
         }
     }
     return true;
 }
 
 void ObstacleMap::enter(std::size_t index) {
-    if (!forEachEntry(index, [&](std::size_t c, const Entry& e) {
-            Cell& cell = late_[c];
-            cell.entries.push_back(e);
-            cell.shapes.push_back(shapes_[index]);
-        }))
+    if (!forEachEntry(index, [&](std::size_t c, const Entry& e) { late_[c].entries.push_back(e); }))
         everywhere_.push_back(index);
 }
 
@@ -489,12 +482,84 @@ LookArea lookArea(const LabelBox& b, double reach, double charWidth, double wide
     return {square, {b.cx - ex - grow, b.cy - ey - grow, b.cx + ex + grow, b.cy + ey + grow}};
 }
 
+}  // namespace
+
+bool touchesShape(const LabelBox& b, const ObstacleMap::Shape& s, double charWidth) {
+    switch (s.kind) {
+        case ObstacleMap::Shape::Kind::Box:
+            return s.layer == ObstacleLayer::Label
+                       ? b.overlaps(s.box, std::max(kTextMargin, charWidth), kTextMargin)
+                       : b.overlaps(s.box, kMargin);
+        case ObstacleMap::Shape::Kind::Segment:
+            return b.touchesSegment(s.ax, s.ay, s.bx, s.by, kMargin + s.radius);
+        case ObstacleMap::Shape::Kind::Circle:
+            return b.distanceTo(s.ax, s.ay) < s.radius + kMargin;
+    }
+    return false;
+}
+
+LabelProbe::LabelProbe(const LabelBox& box)
+    : box_(box),
+      ax_(std::fabs(box.ux)),
+      ay_(std::fabs(box.uy)),
+      ex_(ax_ * box.halfWidth + ay_ * box.halfHeight),
+      ey_(ay_ * box.halfWidth + ax_ * box.halfHeight),
+      slack_(1e-6 *
+             (1.0 + std::fabs(box.cx) + std::fabs(box.cy) + box.halfWidth + box.halfHeight)) {}
+
+bool LabelProbe::beside(double x0, double y0, double x1, double y1, double gx, double gy) const {
+    // Written so that a coordinate that is not a number is never beside.
+    return x0 > box_.cx + gx + slack_ || x1 < box_.cx - gx - slack_ || y0 > box_.cy + gy + slack_ ||
+           y1 < box_.cy - gy - slack_;
+}
+
+bool LabelProbe::touches(const ObstacleMap::Shape& s, double charWidth) const {
+    // The box grown by its margin reaches gx, gy either way along the sheet's axes.
+    switch (s.kind) {
+        case ObstacleMap::Shape::Kind::Box: {
+            const bool text = s.layer == ObstacleLayer::Label;
+            const double along = text ? std::max(kTextMargin, charWidth) : kMargin;
+            const double across = text ? kTextMargin : kMargin;
+            if (beside(s.x0, s.y0, s.x1, s.y1, ex_ + ax_ * along + ay_ * across,
+                       ey_ + ay_ * along + ax_ * across))
+                return false;
+            break;
+        }
+        case ObstacleMap::Shape::Kind::Segment: {
+            const double m = (ax_ + ay_) * (kMargin + s.radius);
+            if (beside(std::min(s.ax, s.bx), std::min(s.ay, s.by), std::max(s.ax, s.bx),
+                       std::max(s.ay, s.by), ex_ + m, ey_ + m))
+                return false;
+            break;
+        }
+        case ObstacleMap::Shape::Kind::Circle: {
+            const double m = s.radius + kMargin;
+            if (beside(s.ax, s.ay, s.ax, s.ay, ex_ + m, ey_ + m)) return false;
+            break;
+        }
+    }
+    return touchesShape(box_, s, charWidth);
+}
+
+bool hypotBelow(double dx, double dy, double factor, double limit) {
+    const double d2 = (dx * dx + dy * dy) * (factor * factor), l2 = limit * limit;
+    if (limit > 0.0 && factor > 0.0 && std::isnormal(d2) && std::isnormal(l2)) {
+        if (d2 < l2 * (1.0 - 1e-9)) return true;
+        if (d2 > l2 * (1.0 + 1e-9)) return false;
+    }
+    return std::hypot(dx, dy) * factor < limit;
+}
+
+namespace {
+
 // What an overlap costs: a hidden label or weld circle is worst, a notched symbol next, a
 // label crossing a line least.
+constexpr double kWorstHit = 1000.0;
 double weight(ObstacleLayer layer) {
     switch (layer) {
         case ObstacleLayer::Label:
-        case ObstacleLayer::WeldCircle: return 1000.0;
+        case ObstacleLayer::WeldCircle:
+            return kWorstHit;
         case ObstacleLayer::Symbol: return 100.0;
         case ObstacleLayer::Line: return 1.0;
     }
@@ -532,19 +597,6 @@ ObstacleLayer bodyLayer(const PipeObject& o) {
     return ObstacleLayer::Line;
 }
 
-// Whether a text box at `b` would cover shape `s` or come too near it: texts keep a character
-// (`charWidth`) apart along their lines, everything else a small margin.
-bool touches(const LabelBox& b, const ObstacleMap::Shape& s, double charWidth) {
-    switch (s.kind) {
-        case ObstacleMap::Shape::Kind::Box:
-            return s.layer == ObstacleLayer::Label ? b.overlaps(s.box, std::max(kTextMargin, charWidth), kTextMargin)
-                                                   : b.overlaps(s.box, kMargin);
-        case ObstacleMap::Shape::Kind::Segment: return b.touchesSegment(s.ax, s.ay, s.bx, s.by, kMargin + s.radius);
-        case ObstacleMap::Shape::Kind::Circle: return b.distanceTo(s.ax, s.ay) < s.radius + kMargin;
-    }
-    return false;
-}
-
 // Extent of a box across the direction (dx, dy): how far it reaches either way, doubled.
 double extentAlong(const LabelBox& b, double dx, double dy) {
     return 2.0 * (std::fabs(dx * b.ux + dy * b.uy) * b.halfWidth +
@@ -561,6 +613,7 @@ std::optional<double> nearestWeldIn(ObstacleMap& welds, std::size_t owner, doubl
     for (double r = 64.0; r < kFarthestWeld; r *= 4.0) {
         if (r > held) return std::nullopt;
         double best = std::numeric_limits<double>::infinity();
+        double bestSquare = best;
         std::size_t looks = 0;
         bool crowded = false;
         welds.visit(ax - r, ay - r, ax + r, ay + r, [&](const ObstacleMap::Shape& s) {
@@ -568,8 +621,16 @@ std::optional<double> nearestWeldIn(ObstacleMap& welds, std::size_t owner, doubl
                 crowded = true;
                 return false;
             }
-            const double d = std::hypot(s.ax - ax, s.ay - ay);
-            if (s.owner != owner && d >= 1.0) best = std::min(best, d);
+            if (s.owner == owner) return true;
+            // Only one that may be nearer than the best so far needs its distance.
+            const double dx = s.ax - ax, dy = s.ay - ay;
+            const double d2 = dx * dx + dy * dy;
+            if (d2 > bestSquare * (1.0 + 1e-9)) return true;
+            const double d = std::hypot(dx, dy);
+            if (d >= 1.0 && d < best) {
+                best = d;
+                bestSquare = d2;
+            }
             return true;
         });
         if (crowded) return 0.0;
@@ -610,9 +671,16 @@ private:
 // Boxes equal bit for bit.
 struct BoxHash {
     std::size_t operator()(const LabelBox& b) const {
-        std::size_t h = 0;
-        for (const double v : {b.cx, b.cy, b.ux, b.uy, b.halfWidth, b.halfHeight}) h = h * 1000003u ^ std::hash<double>()(v);
-        return h;
+        // The bits mixed as they are (a library hash of each double costs more than the
+        // lookup); zero and minus zero are equal boxes, so they hash alike.
+        std::uint64_t h = 0;
+        for (const double v : {b.cx, b.cy, b.ux, b.uy, b.halfWidth, b.halfHeight}) {
+            std::uint64_t bits = 0;
+            if (v != 0.0) std::memcpy(&bits, &v, sizeof bits);
+            h = (h ^ bits) * 0x9E3779B97F4A7C15ull;
+            h ^= h >> 29;
+        }
+        return static_cast<std::size_t>(h);
     }
 };
 
@@ -713,19 +781,43 @@ private:
         const double stray = total;
         if (crowdedPlaces_.count(b)) return kCrowdedCost + stray;
         const LookArea area = lookArea(b, costReach(b), charWidth_, map_.widest());
+        const LabelProbe candidate(b);
         std::size_t looks = 0;
         bool crowded = false;
-        map_.visit(area.near.x0, area.near.y0, area.near.x1, area.near.y1, [&](const ObstacleMap::Shape& s) {
-            if (!area.counts.holds(s)) return true;
-            if (s.owner == owner_ && s.layer == ObstacleLayer::Label) return true;
-            if (++looks > kMostLooks || (crowdedCorner_ && looks > kGlance && total > 0.0)) {
-                crowded = true;
-                return false;
+        const auto counts = [&](const ObstacleMap::Shape& s) {
+            return area.counts.holds(s) && !(s.owner == owner_ && s.layer == ObstacleLayer::Label);
+        };
+        if (!crowdedCorner_ && stray + kMostLooks * kWorstHit < limit) {
+            // No count of hits can reach the limit before the looks run out, so whether the
+            // place is crowded rests on how many shapes are near alone: they are gathered
+            // first, and tested only when they are few enough to count.
+            near_.clear();
+            map_.visit(area.near.x0, area.near.y0, area.near.x1, area.near.y1,
+                       [&](const ObstacleMap::Shape& s) {
+                           if (!counts(s)) return true;
+                           near_.push_back(&s);
+                           return near_.size() <= kMostLooks;
+                       });
+            if (near_.size() <= kMostLooks) {
+                for (const ObstacleMap::Shape* s : near_)
+                    if (candidate.touches(*s, charWidth_)) total += weight(s->layer);
+                return total;
             }
-            const bool hit = touches(b, s, charWidth_);
-            if (hit) total += weight(s.layer);
-            return total < limit;  // no need to count past what is already beaten
-        });
+            crowdedPlaces_.insert(b);
+            return kCrowdedCost + stray;
+        }
+        map_.visit(
+            area.near.x0, area.near.y0, area.near.x1, area.near.y1,
+            [&](const ObstacleMap::Shape& s) {
+                if (!counts(s)) return true;
+                if (++looks > kMostLooks || (crowdedCorner_ && looks > kGlance && total > 0.0)) {
+                    crowded = true;
+                    return false;
+                }
+                const bool hit = candidate.touches(s, charWidth_);
+                if (hit) total += weight(s.layer);
+                return total < limit;  // no need to count past what is already beaten
+            });
         if (!crowded) return total;
         // What is there stays while labels are added: so many shapes stay near this place.
         if (looks > kMostLooks) crowdedPlaces_.insert(b);
@@ -734,7 +826,7 @@ private:
 
     // Welds at the same point as this one are one joint, not another weld.
     bool sameJoint(const ObstacleMap::Shape& s) const {
-        return std::hypot(s.ax - ax_, s.ay - ay_) < 1.0;
+        return hypotBelow(s.ax - ax_, s.ay - ay_, 1.0, 1.0);
     }
 
     // The nearest other weld (see nearestWeldIn); past what the welds map holds, the whole
@@ -760,7 +852,7 @@ private:
                 return false;
             }
             if (s.owner == owner_ || sameJoint(s)) return true;
-            nearer = std::hypot(b.cx - s.ax, b.cy - s.ay) * kOwnWeldFactor < own;
+            nearer = hypotBelow(b.cx - s.ax, b.cy - s.ay, kOwnWeldFactor, own);
             return !nearer;
         });
         return nearer;
@@ -781,6 +873,7 @@ private:
     bool crowdedCorner_ = false;  // the usual place of the label was crowded
     // Places known to be crowded (labels that look alike try the same places).
     std::unordered_set<LabelBox, BoxHash> crowdedPlaces_;
+    std::vector<const ObstacleMap::Shape*> near_;  // what a place has near it, gathered
 };
 
 // The box a label's text takes where its layout puts it.
@@ -872,6 +965,7 @@ private:
         Hits h;
         const double reach = std::max(b.halfWidth, b.halfHeight) + std::max(kTextMargin, charWidth_) + 1.0;
         const LookArea area = lookArea(b, reach, charWidth_, map_.widest());
+        const LabelProbe candidate(b);
         std::size_t looks = 0;
         map_.visit(area.near.x0, area.near.y0, area.near.x1, area.near.y1, [&](const ObstacleMap::Shape& s) {
             if (!area.counts.holds(s)) return true;
@@ -882,7 +976,7 @@ private:
                 h.crowded = true;
                 return false;
             }
-            const bool hit = touches(b, s, charWidth_);
+            const bool hit = candidate.touches(s, charWidth_);
             if (!hit) return true;
             switch (s.layer) {
                 case ObstacleLayer::Line: ++h.lines; break;
@@ -1071,6 +1165,9 @@ void followChanges(ObstacleCache& cache, const model::ObjectList& objects, const
 void recordPending(ObstacleCache& cache, model::ObjectList& objects, const model::DrawingSettings& s,
                    const ViewState& view) {
     ObstacleMap scratch(std::max(16.0, 2.0 * s.Dim_Size));
+    // Room for what most objects draw: space reserved and never written costs nothing, a
+    // growing list copies every shape it holds each time.
+    scratch.reserve(cache.pending.size() * 8);
     ObstacleCanvas canvas(scratch);
     const PaintContext ctx{canvas, s, view};
     std::vector<std::size_t> redo;
@@ -1212,14 +1309,19 @@ void placeLabels(model::ObjectList& objects, const model::DrawingSettings& s, Vi
         if (shape.kind == ObstacleMap::Shape::Kind::Circle && shape.layer == ObstacleLayer::WeldCircle)
             welds.add(shape, owner);
     };
+    std::vector<std::size_t> held;
     if (finite) {
-        for (std::size_t i : entriesAround(cache, around))
-            for (const ObstacleMap::Shape& shape : cache.entries[i].shapes) enter(shape, i);
+        held = entriesAround(cache, around);
     } else {
         // A reach that is not a number holds everything.
-        for (std::size_t i = 0; i < n; ++i)
-            for (const ObstacleMap::Shape& shape : cache.entries[i].shapes) enter(shape, i);
+        held.resize(n);
+        for (std::size_t i = 0; i < n; ++i) held[i] = i;
     }
+    std::size_t shapes = map.shapes().size() + labels.size();
+    for (std::size_t i : held) shapes += cache.entries[i].shapes.size();
+    map.reserve(shapes);
+    for (std::size_t i : held)
+        for (const ObstacleMap::Shape& shape : cache.entries[i].shapes) enter(shape, i);
 
     // Beyond what the welds map holds, the nearest other weld is looked for among all, in a
     // map of every weld circle made at the first such question.

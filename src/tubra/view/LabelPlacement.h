@@ -88,14 +88,18 @@ public:
         insert(shape);
     }
 
+    // Room for `count` shapes in all, so that filling the map copies none of them twice.
+    void reserve(std::size_t count) {
+        shapes_.reserve(count);
+        stamp_.reserve(count);
+    }
     const std::vector<Shape>& shapes() const { return shapes_; }
     // Indexes of the shapes that come within the rectangle, each once: boxes and circles by
     // their bounds, segments by their strokes. The grid is laid over what is there at the
     // first query; later shapes join it.
     const std::vector<std::size_t>& near(double x0, double y0, double x1, double y1);
     // Calls `fn` with each shape that comes within the rectangle (as near() finds them), once
-    // each, until it returns false: for questions answered before all shapes are seen. The
-    // shape given may be a copy the grid keeps: its `index` says which it is.
+    // each, until it returns false: for questions answered before all shapes are seen.
     template <typename Fn>
     void visit(double x0, double y0, double x1, double y1, Fn&& fn);
     // The largest half width of a segment or radius of a circle held.
@@ -107,13 +111,11 @@ private:
     // long strokes through a crowded place cost only the cells they pass.
     struct Entry {
         double x0, y0, x1, y1;
-        bool shared;  // the shape has entries in other cells too
+        bool shared;          // the shape has entries in other cells too
+        std::uint32_t index;  // the shape's place in shapes_
     };
-    // A cell's entries and, beside them, copies of their shapes: a question about a crowded
-    // place reads the shapes there one after another instead of from all over memory.
     struct Cell {
         std::vector<Entry> entries;
-        std::vector<Shape> shapes;
     };
 
     void insert(Shape shape);
@@ -138,12 +140,11 @@ private:
     double originX_ = 0, originY_ = 0, cell_ = 64.0;
     int columns_ = 1, rows_ = 1;
     // The grid as laid at the first query: the entries of cell c (row-major) are
-    // entries_[cellStart_[c]] up to entries_[cellStart_[c + 1]], their shapes the same places
-    // of held_. Shapes added later go to `late_`, by cell. One block for the whole grid: a
+    // entries_[cellStart_[c]] up to entries_[cellStart_[c + 1]]. Shapes added later go to
+    // `late_`, by cell. One block for the whole grid: a
     // wide, sparse grid costs no more than its table of starts.
     std::vector<std::size_t> cellStart_;
     std::vector<Entry> entries_;
-    std::vector<Shape> held_;
     std::unordered_map<std::size_t, Cell> late_;
     std::vector<std::size_t> everywhere_;          // shapes too large for the grid
     std::vector<std::size_t> stamp_;
@@ -186,15 +187,41 @@ void ObstacleMap::visit(double x0, double y0, double x1, double y1, Fn&& fn) {
             const std::size_t c =
                 static_cast<std::size_t>(cy) * static_cast<std::size_t>(columns_) + static_cast<std::size_t>(cx);
             for (std::size_t k = cellStart_[c]; k < cellStart_[c + 1]; ++k)
-                if (!look(entries_[k], held_[k])) return;
+                if (!look(entries_[k], shapes_[entries_[k].index])) return;
             if (late_.empty()) continue;
             const auto later = late_.find(c);
             if (later == late_.end()) continue;
             const Cell& cell = later->second;
-            for (std::size_t k = 0; k < cell.entries.size(); ++k)
-                if (!look(cell.entries[k], cell.shapes[k])) return;
+            for (const Entry& e : cell.entries)
+                if (!look(e, shapes_[e.index])) return;
         }
 }
+
+// Whether a text box at `b` would cover shape `s` or come too near it: texts keep a character
+// (`charWidth`) apart along their lines, everything else a small margin.
+bool touchesShape(const LabelBox& b, const ObstacleMap::Shape& s, double charWidth);
+
+// A text box tried against many shapes: the same answers as touchesShape, but a shape whose
+// bounds lie plainly beside the box grown by its margin is passed over without the exact
+// test. "Plainly" leaves room for rounding, so the exact test decides every close call.
+class LabelProbe {
+  public:
+    explicit LabelProbe(const LabelBox& box);
+    bool touches(const ObstacleMap::Shape& s, double charWidth) const;
+
+  private:
+    // Whether [x0, x1] x [y0, y1] lies beyond the box's bounds grown by gx, gy.
+    bool beside(double x0, double y0, double x1, double y1, double gx, double gy) const;
+
+    LabelBox box_;
+    double ax_, ay_;  // |ux|, |uy|
+    double ex_, ey_;  // half extents of the box along the sheet's axes
+    double slack_;
+};
+
+// std::hypot(dx, dy) * factor < limit, answered as that expression answers it: the squares
+// decide where they are plainly apart, the square root is taken only for a close call.
+bool hypotBelow(double dx, double dy, double factor, double limit);
 
 // Records what painters draw, object by object, into an obstacle map. Text metrics follow the
 // fonts' widths as the canvases of the program do: every byte one average width. The strokes

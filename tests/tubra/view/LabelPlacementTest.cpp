@@ -3,10 +3,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <optional>
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -599,4 +600,84 @@ TEST(LabelPlacement, AWeldNumberWhoseUsualPlaceIsCrowdedStillFindsTheClearSide) 
     // Beside its weld, on the clear side.
     EXPECT_LT(side * (centre(*label).x - 1000), 0.0);
     EXPECT_LT(distanceToCell(*label, {1000, -1000}), 3 * f.doc.settings().Dim_Size);
+}
+
+// A placement tries each place against hundreds of shapes and passes over those plainly beside
+// it before the exact test: the answers must be the exact test's, at any turn of the box, for
+// shapes far off, just clear, grazing and inside, and in coordinates far from the origin.
+TEST(LabelPlacement, AProbePassesOverOnlyWhatTheExactTestWouldMiss) {
+    using view::ObstacleLayer;
+    std::mt19937_64 random(36);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    long touching = 0, compared = 0;
+    for (const double origin : {0.0, 1e5, -3e6}) {
+        for (int round = 0; round < 400; ++round) {
+            const int angle = round % 8 == 0 ? 0 : static_cast<int>(unit(random) * 3600.0) - 1800;
+            const LabelBox box =
+                LabelBox::ofText(origin + 50.0 * unit(random), origin + 50.0 * unit(random), angle,
+                                 10.0 + 80.0 * unit(random), 6.0 + 20.0 * unit(random));
+            const double charWidth = 2.0 + 10.0 * unit(random);
+            const view::LabelProbe probe(box);
+            view::ObstacleMap map(16.0);
+            const auto near = [&](double spread) {
+                return origin + 25.0 + spread * (unit(random) - 0.5);
+            };
+            for (const double spread : {40.0, 120.0, 400.0}) {
+                for (int k = 0; k < 6; ++k) {
+                    const double x = near(spread), y = near(spread);
+                    map.addSegment(x, y, x + 60.0 * (unit(random) - 0.5),
+                                   y + 60.0 * (unit(random) - 0.5), 0.5 + 3.0 * unit(random),
+                                   ObstacleLayer::Line, 1);
+                    map.addCircle(near(spread), near(spread), 1.0 + 8.0 * unit(random),
+                                  ObstacleLayer::WeldCircle, 2);
+                    const int turn = k % 2 ? 0 : static_cast<int>(unit(random) * 3600.0);
+                    map.addBox(
+                        LabelBox::ofText(near(spread), near(spread), turn,
+                                         5.0 + 40.0 * unit(random), 4.0 + 12.0 * unit(random)),
+                        k % 3 ? ObstacleLayer::Label : ObstacleLayer::Symbol, 3);
+                }
+            }
+            // Shapes that just meet the box's side, and just miss it, along its own axes.
+            const auto corners = box.corners();
+            map.addSegment(corners[0][0], corners[0][1], corners[0][0] - 30.0 * box.uy,
+                           corners[0][1] + 30.0 * box.ux, 1.0, ObstacleLayer::Line, 4);
+            map.addCircle(corners[3][0] + 3.0 * box.ux, corners[3][1] + 3.0 * box.uy, 1.0,
+                          ObstacleLayer::WeldCircle, 4);
+            map.addCircle(corners[3][0] + 3.01 * box.ux, corners[3][1] + 3.01 * box.uy, 1.0,
+                          ObstacleLayer::WeldCircle, 4);
+            for (const view::ObstacleMap::Shape& s : map.shapes()) {
+                const bool exact = view::touchesShape(box, s, charWidth);
+                ASSERT_EQ(probe.touches(s, charWidth), exact)
+                    << "round " << round << " shape " << s.index;
+                touching += exact;
+                ++compared;
+            }
+        }
+    }
+    // Both answers were well represented.
+    EXPECT_GT(touching, compared / 10);
+    EXPECT_LT(touching, compared * 9 / 10);
+}
+
+// The weld checks compare distances by their squares unless it is a close call; the answers
+// are those of the distance itself, on either side of the limit and at its very edge.
+TEST(LabelPlacement, DistancesComparedBySquaresAnswerAsTheDistanceItself) {
+    std::mt19937_64 random(7);
+    std::uniform_real_distribution<double> coordinate(-1e4, 1e4);
+    for (int k = 0; k < 20000; ++k) {
+        const double dx = coordinate(random), dy = k % 5 == 0 ? 0.0 : coordinate(random);
+        const double factor = k % 2 ? 1.0 : 0.9;
+        const double d = std::hypot(dx, dy) * factor;
+        // The limit exactly at the distance, a hair either side, and well either side.
+        for (const double limit :
+             {d, std::nextafter(d, 0.0), std::nextafter(d, 1e300), d * 0.5, d * 2.0})
+            ASSERT_EQ(view::hypotBelow(dx, dy, factor, limit), std::hypot(dx, dy) * factor < limit)
+                << dx << ' ' << dy;
+    }
+    EXPECT_FALSE(view::hypotBelow(0.0, 0.0, 1.0, 0.0));
+    EXPECT_TRUE(view::hypotBelow(0.0, 0.0, 1.0, 1.0));
+    EXPECT_FALSE(view::hypotBelow(1e300, 1e300, 1.0, 1e300));  // squares beyond the doubles
+    EXPECT_FALSE(view::hypotBelow(std::nan(""), 0.0, 1.0, 5.0));
+    EXPECT_TRUE(view::hypotBelow(3.0, 4.0, 1.0, 5.0000001));
+    EXPECT_FALSE(view::hypotBelow(3.0, 4.0, 1.0, 5.0));
 }
