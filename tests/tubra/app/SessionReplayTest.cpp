@@ -19,8 +19,11 @@
 #include <QLabel>
 #include <QStatusBar>
 
+#include <QProcess>
+
 #include "AppTestSupport.h"
 #include "platform/AtomicFile.h"
+#include "tubra/app/AutoRecovery.h"
 #include "platform/qt/QtCanvas.h"
 #include "tubra/appcore/Commands.h"
 #include "tubra/app/DrawingView.h"
@@ -57,6 +60,28 @@ std::string playHeadless(const std::string& script, const fs::path& out) {
     EXPECT_TRUE(r.ok) << r.line << ": " << r.message;
     return readFile(out);
 }
+
+#ifdef TUBRA_CLI
+// `tubra-cli play SCRIPT ARGS…` as a user runs it, from another working directory; its exit
+// code, or -1 when it does not finish within a minute.
+int cliPlay(const fs::path& script, QStringList args = {}) {
+    QProcess p;
+    p.setWorkingDirectory(QString::fromStdString(fs::temp_directory_path().string()));
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    args.prepend(QString::fromStdString(script.string()));
+    args.prepend(QStringLiteral("play"));
+    p.start(QStringLiteral(TUBRA_CLI), args);
+    if (!p.waitForFinished(60000)) {
+        p.kill();
+        p.waitForFinished();
+        ADD_FAILURE() << "tubra-cli play did not finish";
+        return -1;
+    }
+    const QByteArray out = p.readAll();
+    EXPECT_EQ(p.exitCode(), 0) << out.toStdString();
+    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+}
+#endif
 
 // Message boxes answered from the script's answers; a box without one fails the test.
 class ReplayInteraction : public apptest::FakeInteraction {
@@ -427,3 +452,141 @@ TEST_F(SessionReplayTest, APageSetupRecordingReplays) {
     EXPECT_NE(script.find("command 466"), std::string::npos) << script;
     EXPECT_TRUE(playHeadless(script, dir / "again.hcd") == readFile(dir / "window.hcd")) << script;
 }
+
+#ifdef TUBRA_CLI
+// A segment of the recordings below, at the model point (X, Y), ended by a right click.
+std::string segmentAt(int x, int y, int length) {
+    return "command 2709\nclick " + std::to_string(x) + " " + std::to_string(y) + "\ndialog Distanc=" +
+           std::to_string(length) + "\nclick " + std::to_string(x + 600) + " " + std::to_string(y) +
+           "\nrclick 2000 -1900\n";
+}
+
+TEST_F(SessionReplayTest, AFileOpenedWhileRecordingReplaysFromThatFile) {
+    // A drawing on disk; another, opened before the recording, changed and not saved.
+    const fs::path a = dir / "a.hcd", b = dir / "b.hcd";
+    playHeadless("new 0\n" + segmentAt(300, -1100, 600) + "save\n", a);
+    const std::string bOnDisk = playHeadless("new 0\n" + segmentAt(300, -700, 300) + "save\n", b);
+    WidgetPlayer player(*window, ui);
+    ASSERT_TRUE(window->openDocument(QString::fromStdString(b.string())));
+    player.run(segmentAt(300, -400, 600), dir / "unused.hcd");
+    ASSERT_TRUE(window->activeView()->document().isModified());
+
+    const fs::path recorded = dir / "recorded.session";
+    ASSERT_TRUE(window->startRecording(QString::fromStdString(recorded.string())));
+    player.run(segmentAt(300, -1400, 600), dir / "unused.hcd");
+    // 文件 → 打开, and drawn on.
+    ui.openName = QString::fromStdString(a.string());
+    window->runCommand(app::cmd::Open);
+    apptest::settle();
+    ASSERT_EQ(window->activeView()->document().path(), a);
+    player.run(segmentAt(300, -500, 600), dir / "unused.hcd");
+    ui.saveName = QString::fromStdString((dir / "window-a.hcd").string());
+    window->runCommand(app::cmd::SaveAs);
+    window->stopRecording();
+    const std::string script = readFile(recorded);
+    EXPECT_NE(script.find("open " + edit::quoteSessionValue(a.string())), std::string::npos) << script;
+    EXPECT_NE(script.find("open recorded.session.1.hcd unsaved"), std::string::npos) << script;
+    EXPECT_TRUE(readFile(b) == bOnDisk);  // what the recording wrote beside itself, never the file
+
+    // Played without a drawing: the changed one comes from beside the recording.
+    ASSERT_EQ(cliPlay(recorded, {QStringLiteral("-o"), QString::fromStdString((dir / "again.hcd").string())}), 0);
+    EXPECT_TRUE(readFile(dir / "again.hcd") == readFile(dir / "window-a.hcd")) << script;
+    // The first window's drawing, saved by the window now, is what a replay ending there gives.
+    ui.saveName = QString::fromStdString((dir / "window-b.hcd").string());
+    window->runCommand(app::cmd::PrevPane);
+    apptest::settle();
+    ASSERT_EQ(window->activeView()->document().path(), b);
+    window->runCommand(app::cmd::SaveAs);
+    ASSERT_TRUE(platform::writeFileAtomically(recorded, script + "window 1\n").ok());
+    ASSERT_EQ(cliPlay(recorded, {QStringLiteral("-o"), QString::fromStdString((dir / "again-b.hcd").string())}), 0);
+    EXPECT_TRUE(readFile(dir / "again-b.hcd") == readFile(dir / "window-b.hcd")) << script;
+}
+
+TEST_F(SessionReplayTest, TheSaveAskedForByClosingAWindowIsRecorded) {
+    const fs::path b = dir / "b.hcd";
+    const std::string bOnDisk = playHeadless("new 0\n" + segmentAt(300, -700, 300) + "save\n", b);
+    const fs::path recorded = dir / "recorded.session";
+    ASSERT_TRUE(window->startRecording(QString::fromStdString(recorded.string())));
+    WidgetPlayer player(*window, ui);
+    player.run("new 0\n" + segmentAt(300, -1100, 600), dir / "unused.hcd");
+    ASSERT_TRUE(window->openDocument(QString::fromStdString(b.string())));
+    player.run(segmentAt(300, -400, 600), dir / "unused.hcd");
+    ui.answers.push_back(platform::Answer::Yes);  // 是否保存对 b 的更改?
+    window->runCommand(app::cmd::Close);
+    apptest::settle();
+    window->stopRecording();
+    const std::string script = readFile(recorded);
+    EXPECT_NE(script.find("save\nclose\n"), std::string::npos) << script;
+    // Replayed without -o, the save writes the drawing's own file again, from the file as it was.
+    const fs::path saved = dir / "window-b.hcd";
+    fs::rename(b, saved);
+    ASSERT_TRUE(platform::writeFileAtomically(b, bOnDisk).ok());
+    ASSERT_EQ(cliPlay(recorded), 0);
+    EXPECT_TRUE(readFile(b) == readFile(saved)) << script;
+}
+
+TEST_F(SessionReplayTest, ASecondWindowOnTheDrawingReplays) {
+    const fs::path recorded = dir / "recorded.session";
+    ASSERT_TRUE(window->startRecording(QString::fromStdString(recorded.string())));
+    WidgetPlayer player(*window, ui);
+    player.run("new 0\n" + segmentAt(300, -1100, 600), dir / "unused.hcd");
+    // 窗口 → 新建窗口: both windows edit the one drawing.
+    window->runCommand(app::cmd::NewWindow);
+    apptest::settle();
+    player.run(segmentAt(300, -700, 300), dir / "unused.hcd");
+    window->runCommand(app::cmd::PrevPane);
+    apptest::settle();
+    player.run(segmentAt(300, -300, 900), dir / "unused.hcd");
+    ui.saveName = QString::fromStdString((dir / "window.hcd").string());
+    window->runCommand(app::cmd::SaveAs);
+    EXPECT_EQ(window->activeView()->document().drawing.objects.size(), 3u);
+    window->stopRecording();
+    const std::string script = readFile(recorded);
+    EXPECT_NE(script.find("new-window\n"), std::string::npos) << script;
+    EXPECT_NE(script.find("window 1\n"), std::string::npos) << script;
+    ASSERT_EQ(cliPlay(recorded, {QStringLiteral("-o"), QString::fromStdString((dir / "again.hcd").string())}), 0);
+    EXPECT_TRUE(readFile(dir / "again.hcd") == readFile(dir / "window.hcd")) << script;
+}
+
+TEST_F(SessionReplayTest, ARecoveredDrawingReplaysFromItsStateBesideTheRecording) {
+    // A copy left by a program that died with a drawing changed and not saved.
+    const fs::path file = dir / "c.hcd";
+    playHeadless("new 0\n" + segmentAt(300, -1100, 600) + "save\n", file);
+    model::AppContext source;
+    auto doc = model::Document::open(source, file);
+    ASSERT_TRUE(doc);
+    doc->drawing.objects.take(&doc->drawing.objects.last()).reset();
+    const std::string edited = doc->serialize();
+    {
+        app::RecoveryStore gone(dir / "recovery");
+        ASSERT_TRUE(platform::writeFileAtomically(gone.copyPath(1),
+                                                  app::recoveryHeader({file, "c.hcd", platform::now()}) + edited)
+                        .ok());
+        gone.abandon();
+    }
+    app::RecoveryStore store(dir / "recovery");
+    window->enableRecovery(store);
+    // Recording from the start, as `tubra --record` does: the recovery comes after.
+    const fs::path recorded = dir / "recorded.session";
+    ASSERT_TRUE(window->startRecording(QString::fromStdString(recorded.string())));
+    apptest::whenDialogShows([](QDialog& d) { apptest::click(d, "recover"); });
+    window->offerRecovery();
+    apptest::settle();
+    ASSERT_NE(window->activeView(), nullptr);
+    WidgetPlayer player(*window, ui);
+    player.run(segmentAt(300, -500, 300), dir / "unused.hcd");
+    // 保存 writes the drawing's own file.
+    ASSERT_TRUE(window->saveActive(false));
+    window->stopRecording();
+    window.reset();  // before the store it writes to
+    const std::string script = readFile(recorded);
+    EXPECT_NE(script.find("open recorded.session.1.hcd unsaved " + edit::quoteSessionValue(file.string())),
+              std::string::npos)
+        << script;
+    const fs::path saved = dir / "window.hcd";
+    fs::rename(file, saved);
+    // Replayed without -o: the recorded save writes the drawing's own file as the window did.
+    ASSERT_EQ(cliPlay(recorded), 0);
+    EXPECT_TRUE(readFile(file) == readFile(saved)) << script;
+}
+#endif
