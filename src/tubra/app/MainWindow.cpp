@@ -619,6 +619,7 @@ bool MainWindow::save(OpenDocument& entry, bool saveAs) {
         return false;
     }
     if (recovery_) recovery_->saved(doc);
+    if (recording_) recording_->saved(doc);
     addRecent(QString::fromStdString(target.string()));
     updateTitles(entry);
     updateCommands();

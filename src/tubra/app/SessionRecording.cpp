@@ -5,6 +5,7 @@
 
 #include <QFile>
 
+#include "platform/AtomicFile.h"
 #include "platform/Clock.h"
 #include "tubra/appcore/Commands.h"
 #include "tubra/edit/SessionScript.h"
@@ -22,7 +23,8 @@ std::unique_ptr<SessionRecording> SessionRecording::start(const QString& path, Q
 }
 
 SessionRecording::SessionRecording(const QString& path)
-    : out_(QFile::encodeName(path).toStdString(), std::ios::out | std::ios::trunc),
+    : path_(QFile::encodeName(path).toStdString()),
+      out_(path_, std::ios::out | std::ios::trunc),
       recorder_([this](const std::string& line) { write(line); }) {}
 
 SessionRecording::~SessionRecording() {
@@ -44,25 +46,27 @@ void SessionRecording::detach() {
     view_ = nullptr;
 }
 
+std::string SessionRecording::numberOf(const DrawingView* view) const {
+    return std::to_string(std::find(windows_.begin(), windows_.end(), view) - windows_.begin() + 1);
+}
+
 void SessionRecording::windowClosed(DrawingView* view) {
-    const auto number = [&](const DrawingView* v) {
-        return std::to_string(std::find(windows_.begin(), windows_.end(), v) - windows_.begin() + 1);
-    };
     const auto it = std::find(windows_.begin(), windows_.end(), view);
     if (it == windows_.end()) return;
     // The window closing may no longer be the active one (the next one took over first).
     const bool active = view == view_;
-    if (!active) write("window " + number(view));
+    if (!active) write("window " + numberOf(view));
     write("close");
     *it = nullptr;  // its number stays taken
     if (active)
         detach();
     else if (view_)
-        write("window " + number(view_));
+        write("window " + numberOf(view_));
 }
 
 void SessionRecording::attach(DrawingView* view) {
     if (view == view_) return;
+    const DrawingView* previous = view_;
     detach();
     view_ = view;
     if (!view_) return;
@@ -70,18 +74,75 @@ void SessionRecording::attach(DrawingView* view) {
     view_->setInteractionFilter(&recorder_.prompter(view_->ownPrompter()), &recorder_.forms(view_->qtForms()));
     const auto known = std::find(windows_.begin(), windows_.end(), view);
     if (known != windows_.end()) {
-        write("window " + std::to_string(known - windows_.begin() + 1));
+        write("window " + numberOf(view));
         return;
     }
     windows_.push_back(view);
     const model::Document& doc = view_->document();
     if (doc.newDrawingFlag) return;  // "new" follows when its dialog is answered
-    if (!doc.path().empty())
-        write("# starting from the drawing " + doc.path().string() +
-              (doc.isModified() ? " (with changes not saved)" : "") + ": play it with that file");
-    else
-        write("# starting from an unsaved drawing of " + std::to_string(doc.drawing.objects.size()) +
-              " objects");
+    // Another window on a drawing recorded already (新建窗口): made from the one that was
+    // active, or else from any window of that drawing.
+    const DrawingView* source = nullptr;
+    for (DrawingView* w : windows_)
+        if (w && w != view && &w->document() == &doc && (!source || w == previous)) source = w;
+    if (source) {
+        if (source != previous)
+            write("window " + numberOf(source));
+        write("new-window");
+        return;
+    }
+    startFromFile(*view_, windows_.size());
+}
+
+void SessionRecording::startFromFile(DrawingView& view, std::size_t number) {
+    model::Document& doc = view.document();
+    if (!doc.path().empty() && !doc.isModified()) {
+        std::error_code ec;
+        std::filesystem::path file = std::filesystem::absolute(doc.path(), ec);
+        if (ec) file = doc.path();
+        // The first window may be the drawing given to play: older recordings start so.
+        if (number == 1)
+            write("# starting from the drawing " + file.string() + ": play it with that file");
+        else
+            write("open " + edit::quoteSessionValue(file.string()));
+        return;
+    }
+    // No file holds this drawing as it stands: it is written beside the recording. The count
+    // of objects a save writes comes from writing, which must leave it as it was.
+    std::filesystem::path copy = path_;
+    copy += "." + std::to_string(number) + ".hcd";
+    const std::int32_t total = doc.drawing.Total();
+    const std::string data = doc.serialize();
+    doc.drawing.Total() = total;
+    if (platform::writeFileAtomically(copy, data).failed()) {
+        write("# window " + std::to_string(number) + " starts on a drawing with unsaved changes that could not be "
+              "written to " + copy.string() + ": what is done in it does not replay");
+        return;
+    }
+    std::string line = "open " + edit::quoteSessionValue(copy.filename().string()) + " unsaved";
+    if (!doc.path().empty()) {
+        std::error_code ec;
+        const std::filesystem::path original = std::filesystem::absolute(doc.path(), ec);
+        line += " " + edit::quoteSessionValue((ec ? doc.path() : original).string());
+    }
+    write("# the drawing as it stood, with its unsaved changes, is " + copy.filename().string() +
+          (number == 1 ? ": play this without a drawing" : ""));
+    write(line);
+}
+
+void SessionRecording::saved(const model::Document& doc) {
+    if (commandOpen_ && commandLine_ == "save") return;
+    if (view_ && &view_->document() == &doc) {
+        write("save");
+        return;
+    }
+    for (DrawingView* w : windows_)
+        if (w && &w->document() == &doc) {
+            write("window " + numberOf(w));
+            write("save");
+            if (view_) write("window " + numberOf(view_));
+            return;
+        }
 }
 
 std::pair<double, double> SessionRecording::modelPoint(const edit::DeviceTransform& t, double zoom, QPointF p) {

@@ -5,6 +5,7 @@
 // dialogs (the fields changed and the buttons pressed) before the action that brought them up.
 // Mouse moves without a button are not written: every click carries its own point.
 
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <vector>
@@ -25,11 +26,19 @@ public:
     ~SessionRecording() override;
 
     // From now on the actions in `view` are recorded: the recording follows the active window
-    // ("window N" when it comes back to one it recorded before).
+    // ("window N" when it comes back to one it recorded before). A window met for the first
+    // time says how it started: "new" once its dialog is answered, "new-window" for another
+    // window on a drawing it shows, "open" for a drawing from a file. A drawing that no file
+    // holds as it stands (unsaved changes, a recovered or imported drawing) is written beside
+    // the recording, REC.N.hcd for window N, and opened from there.
     void attach(DrawingView* view);
     // The window of `view` closed ("close" when the recording knew it).
     void windowClosed(DrawingView* view);
     DrawingView* view() const { return view_; }
+
+    // `doc` was saved to its file. A save of its own command is written by the command; one
+    // that closing a window asked for is written here, in a window of that drawing.
+    void saved(const model::Document& doc);
 
     // Commands run by the window, around their work; each is written as its definition says.
     void beforeCommand(const Action& action);
@@ -44,14 +53,19 @@ private:
     explicit SessionRecording(const QString& path);
     void write(const std::string& line);
     void detach();
+    // The number of a window the recording met, as the player numbers it.
+    std::string numberOf(const DrawingView* view) const;
+    // The line that starts window `number` on `view`'s drawing, from a file.
+    void startFromFile(DrawingView& view, std::size_t number);
     // The model point of a device point under the view's mapping `t` at zoom `zoom`.
     static std::pair<double, double> modelPoint(const edit::DeviceTransform& t, double zoom, QPointF p);
 
+    std::filesystem::path path_;
     std::ofstream out_;
     edit::SessionRecorder recorder_;
     QPointer<DrawingView> view_;
     // The windows in the order the recording met them, as the player numbers them.
-    std::vector<const DrawingView*> windows_;
+    std::vector<DrawingView*> windows_;
     // A command being recorded: its line, or empty when it is not part of sessions.
     bool commandOpen_ = false;
     std::string commandLine_;

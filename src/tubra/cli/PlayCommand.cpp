@@ -66,6 +66,7 @@ int runPlay(int argc, char** argv, std::ostream&, std::ostream& err) {
     edit::SessionPlayer player(appContext(), registry, std::move(keys));
     player.defaultSavePath = output;
     player.protectedPath = script;
+    player.scriptFolder = std::filesystem::path(script).parent_path();
     if (!input.empty()) {
         std::string error;
         if (!player.open(input, &error)) {

@@ -4,8 +4,10 @@
 #include <cctype>
 #include <cmath>
 
+#include "platform/AtomicFile.h"
 #include "text/CFormat.h"
 #include "text/Gbk.h"
+#include "tubra/model/DrawingFile.h"
 #include "tubra/view/Paint.h"
 
 namespace tubra::edit {
@@ -273,6 +275,41 @@ model::Document& SessionPlayer::needDocument() const {
     return *doc_;
 }
 
+void SessionPlayer::addWindow(std::shared_ptr<model::Document> doc) {
+    stashActive();
+    windows_.emplace_back();
+    active_ = windows_.size() - 1;
+    doc_ = std::move(doc);
+    makeView();
+}
+
+void SessionPlayer::openWindow(const ScriptLine& line) {
+    std::filesystem::path file(line.text);
+    if (file.is_relative() && !scriptFolder.empty()) file = scriptFolder / file;
+    // As the window opens a file: its values win over the view defaults, and the program's
+    // settings stay as they were when it cannot be read.
+    const model::DrawingSettings before = app_.settings;
+    app_.settings.resetViewDefaults();
+    std::string error;
+    std::unique_ptr<model::Document> doc;
+    if (line.tokens.empty()) {
+        doc = model::Document::open(app_, file, &error);
+    } else {
+        std::string data;
+        if (const auto ec = model::readDrawingFile(file, data).error())
+            error = "无法打开文件 " + file.string() + ": " + platform::describe(ec);
+        else if (!(doc = model::Document::openRecovered(app_, data, line.tokens.size() > 1 ? line.tokens[1] : "",
+                                                         &error)))
+            error = "无法打开文件 " + file.string() + ": " + error;
+    }
+    if (!doc) {
+        app_.settings = before;
+        throw SessionError(error);
+    }
+    addWindow(std::move(doc));
+    paint();
+}
+
 void SessionPlayer::makeView() {
     controller_.reset();
     view_ = view::ViewState();
@@ -369,13 +406,10 @@ void SessionPlayer::perform(const ScriptLine& line) {
     switch (line.kind) {
         case Kind::New: {
             // A new window; the others stay open.
-            stashActive();
-            windows_.emplace_back();
-            active_ = windows_.size() - 1;
-            doc_ = std::make_unique<model::Document>(app_);
+            auto doc = std::make_shared<model::Document>(app_);
             app_.settings.resetViewDefaults();
-            doc_->onNewDocument();
-            makeView();
+            doc->onNewDocument();
+            addWindow(std::move(doc));
             view::NewDrawingValues values;
             if (!v.empty()) values.firstPointElevation = v[0];
             if (v.size() == 3) {
@@ -503,6 +537,17 @@ void SessionPlayer::perform(const ScriptLine& line) {
         }
         case Kind::Window: activate(static_cast<std::size_t>(line.numbers[0]) - 1); break;
         case Kind::Close: closeActive(); break;
+        case Kind::Open: openWindow(line); break;
+        case Kind::NewWindow: {
+            // The new window starts where the drawing stands: its projection.
+            needDocument();
+            const view::ViewState from = view_;
+            addWindow(doc_);
+            view_.X_AxisAngle = from.X_AxisAngle;
+            view_.Y_AxisAngle = from.Y_AxisAngle;
+            view_.firstPointElevation = from.firstPointElevation;
+            break;
+        }
     }
 }
 

@@ -152,6 +152,8 @@ public:
     std::filesystem::path defaultSavePath;
     // A file `save` never replaces (the script being played).
     std::filesystem::path protectedPath;
+    // Where relative files of `open` lines are found: the script's folder.
+    std::filesystem::path scriptFolder;
 
     model::Document* document() { return doc_.get(); }
     ViewController* controller() { return controller_.get(); }
@@ -174,6 +176,9 @@ private:
     void stashActive();
     void activate(std::size_t index);
     void closeActive();
+    // `open` and `new-window`: a new window, made active, on `doc`.
+    void addWindow(std::shared_ptr<model::Document> doc);
+    void openWindow(const ScriptLine& line);
     SessionResult play(const ParsedScript& script);
     void perform(const ScriptLine& line);
     void runCommand(int id);
@@ -188,10 +193,11 @@ private:
     ScriptFormHost forms_{prompter_};
     HeadlessPort port_;
     view::ViewState view_;
-    std::unique_ptr<model::Document> doc_;
+    // Shared: windows opened by `new-window` show one drawing.
+    std::shared_ptr<model::Document> doc_;
     std::unique_ptr<ViewController> controller_;
     struct Window {
-        std::unique_ptr<model::Document> doc;
+        std::shared_ptr<model::Document> doc;
         view::ViewState view;
         std::unique_ptr<ViewController> controller;
         HeadlessPort::State port;

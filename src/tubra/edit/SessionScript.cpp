@@ -51,6 +51,8 @@ const std::map<std::string, Keyword, std::less<>>& keywords() {
         {"expect-modified", {Kind::ExpectModified, 1, 1}},
         {"window", {Kind::Window, 1, 1}},
         {"close", {Kind::Close, 0, 0}},
+        {"open", {Kind::Open, 1, 3}},
+        {"new-window", {Kind::NewWindow, 0, 0}},
     };
     return k;
 }
@@ -170,7 +172,17 @@ ParsedScript parseSessionScript(std::string_view script) {
                     if (line.numbers[i] != 30.0 && line.numbers[i] != 45.0 && line.numbers[i] != 60.0)
                         return fail("'new' 的轴角只能是 30、45 或 60");
                 break;
-            case Kind::Close: break;
+            case Kind::Close:
+            case Kind::NewWindow: break;
+            case Kind::Open:
+                line.text = tokens[1];
+                if (line.text.empty()) return fail("'open' 后面应是图形文件名");
+                if (args >= 2 && tokens[2] != "unsaved")
+                    return fail("'open' 的文件名后面只能是 'unsaved' 和原来的文件名");
+                if (args == 3 && tokens[3].empty()) return fail("'open' 的原来的文件名是空的");
+                // tokens: "unsaved" and the original file, when there are any
+                line.tokens.assign(tokens.begin() + 2, tokens.end());
+                break;
             case Kind::Window:
                 if (!numbers(1, 2) || line.numbers[0] < 1 || line.numbers[0] != std::floor(line.numbers[0]) ||
                     line.numbers[0] > 1000)

@@ -19,6 +19,11 @@
 //                                 order the session made them)
 //   close                         the active window closes without saving; the one made last
 //                                 of those left becomes active
+//   open PATH                     a new window on the drawing file PATH
+//   open PATH unsaved [ORIGINAL]  a new window on the drawing PATH holds, standing for a drawing
+//                                 with unsaved changes: it belongs to ORIGINAL (untitled without
+//                                 it) and is modified, so a save without a path writes there
+//   new-window                    another window on the active window's drawing
 // and checks for tests:
 //   expect-count N [MAINTYPE]     number of objects (of one kind)
 //   expect-discarded N            number of objects in the discard box
@@ -58,11 +63,13 @@ struct ScriptLine {
         ExpectModified,
         Window,
         Close,
+        Open,
+        NewWindow,
     };
     int number = 0;  // line number in the script, from 1
     Kind kind = Kind::Move;
     std::vector<double> numbers;      // coordinates, elevation, ids and counts
-    std::vector<std::string> tokens;  // dialog and expect-object tokens, unquoted
+    std::vector<std::string> tokens;  // dialog and expect-object tokens, unquoted; open: unsaved [ORIGINAL]
     std::string text;                 // key name, answer, message, path
     bool shift = false;
     bool ctrl = false;

@@ -19,8 +19,10 @@
 #include <QLabel>
 #include <QStatusBar>
 
+
 #include "AppTestSupport.h"
 #include "platform/AtomicFile.h"
+#include "tubra/app/AutoRecovery.h"
 #include "platform/qt/QtCanvas.h"
 #include "tubra/appcore/Commands.h"
 #include "tubra/app/DrawingView.h"
@@ -58,6 +60,26 @@ std::string playHeadless(const std::string& script, const fs::path& out) {
     return readFile(out);
 }
 
+// Replays a recorded script as `tubra-cli play SCRIPT [-o OUT]` does: files of `open` lines in
+// the script's folder, and with `out` the active drawing saved there at the end.
+bool replay(const fs::path& script, const fs::path& out = {}) {
+    model::AppContext app;
+    edit::CommandRegistry registry;
+    app::installCommands(registry);
+    edit::SessionPlayer player(app, registry, programKeys());
+    player.defaultSavePath = out;
+    player.protectedPath = script;
+    player.scriptFolder = script.parent_path();
+    const edit::SessionResult r = player.run(readFile(script));
+    EXPECT_TRUE(r.ok) << r.line << ": " << r.message;
+    if (!r.ok) return false;
+    if (!out.empty()) {
+        EXPECT_NE(player.document(), nullptr);
+        if (!player.document() || player.document()->saveAs(out).failed()) return false;
+    }
+    return true;
+}
+
 // Message boxes answered from the script's answers; a box without one fails the test.
 class ReplayInteraction : public apptest::FakeInteraction {
 public:
@@ -85,6 +107,7 @@ public:
         ASSERT_TRUE(parsed.ok) << parsed.error;
         for (const edit::ScriptLine& line : parsed.lines) {
             SCOPED_TRACE("line " + std::to_string(line.number));
+            if (window_.activeView()) driveDialogs();
             perform(line, out);
             if (::testing::Test::HasFatalFailure()) return;
         }
@@ -94,6 +117,13 @@ public:
 
 private:
     app::DrawingView& view() { return *window_.activeView(); }
+
+    // Every dialog of the active view is filled from the script, whichever window it is.
+    void driveDialogs() {
+        view().qtForms().onShow = [this](QDialog& dialog, platform::Form&) {
+            QTimer::singleShot(0, &dialog, [this, &dialog] { drive(dialog); });
+        };
+    }
 
     void send(QEvent::Type type, const edit::DevicePoint& d, Qt::MouseButton button, Qt::MouseButtons buttons,
               Qt::KeyboardModifiers mods = Qt::NoModifier) {
@@ -186,10 +216,7 @@ private:
                 window_.runCommand(app::cmd::New);
                 for (int i = 0; i < 50 && view().document().newDrawingFlag; ++i) apptest::settle(1);
                 ASSERT_EQ(view().document().newDrawingFlag, 0);
-                // Every dialog of the view is filled from the script.
-                view().qtForms().onShow = [this](QDialog& dialog, platform::Form&) {
-                    QTimer::singleShot(0, &dialog, [this, &dialog] { drive(dialog); });
-                };
+                driveDialogs();
                 break;
             }
             case K::Command: window_.runCommand(static_cast<int>(v[0])); break;
@@ -427,3 +454,141 @@ TEST_F(SessionReplayTest, APageSetupRecordingReplays) {
     EXPECT_NE(script.find("command 466"), std::string::npos) << script;
     EXPECT_TRUE(playHeadless(script, dir / "again.hcd") == readFile(dir / "window.hcd")) << script;
 }
+
+// A segment of the recordings below, at the model point (X, Y), ended by a right click.
+std::string segmentAt(int x, int y, int length) {
+    return "command 2709\nclick " + std::to_string(x) + " " + std::to_string(y) + "\ndialog Distanc=" +
+           std::to_string(length) + "\nclick " + std::to_string(x + 600) + " " + std::to_string(y) +
+           "\nrclick 2000 -1900\n";
+}
+
+TEST_F(SessionReplayTest, AFileOpenedWhileRecordingReplaysFromThatFile) {
+    // A drawing on disk; another, opened before the recording, changed and not saved.
+    const fs::path a = dir / "a.hcd", b = dir / "b.hcd";
+    playHeadless("new 0\n" + segmentAt(300, -1100, 600) + "save\n", a);
+    const std::string bOnDisk = playHeadless("new 0\n" + segmentAt(300, -700, 300) + "save\n", b);
+    WidgetPlayer player(*window, ui);
+    ASSERT_TRUE(window->openDocument(QString::fromStdString(b.string())));
+    player.run(segmentAt(300, -400, 600), dir / "unused.hcd");
+    ASSERT_TRUE(window->activeView()->document().isModified());
+
+    const fs::path recorded = dir / "recorded.session";
+    ASSERT_TRUE(window->startRecording(QString::fromStdString(recorded.string())));
+    player.run(segmentAt(300, -1400, 600), dir / "unused.hcd");
+    // 文件 → 打开, and drawn on.
+    ui.openName = QString::fromStdString(a.string());
+    window->runCommand(app::cmd::Open);
+    apptest::settle();
+    ASSERT_EQ(window->activeView()->document().path(), a);
+    player.run(segmentAt(300, -500, 600), dir / "unused.hcd");
+    ui.saveName = QString::fromStdString((dir / "window-a.hcd").string());
+    window->runCommand(app::cmd::SaveAs);
+    window->stopRecording();
+    const std::string script = readFile(recorded);
+    EXPECT_NE(script.find("open " + edit::quoteSessionValue(a.string())), std::string::npos) << script;
+    EXPECT_NE(script.find("open recorded.session.1.hcd unsaved"), std::string::npos) << script;
+    EXPECT_TRUE(readFile(b) == bOnDisk);  // what the recording wrote beside itself, never the file
+
+    // Played without a drawing: the changed one comes from beside the recording.
+    ASSERT_TRUE(replay(recorded, dir / "again.hcd"));
+    EXPECT_TRUE(readFile(dir / "again.hcd") == readFile(dir / "window-a.hcd")) << script;
+    // The first window's drawing, saved by the window now, is what a replay ending there gives.
+    ui.saveName = QString::fromStdString((dir / "window-b.hcd").string());
+    window->runCommand(app::cmd::PrevPane);
+    apptest::settle();
+    ASSERT_EQ(window->activeView()->document().path(), b);
+    window->runCommand(app::cmd::SaveAs);
+    ASSERT_TRUE(platform::writeFileAtomically(recorded, script + "window 1\n").ok());
+    ASSERT_TRUE(replay(recorded, dir / "again-b.hcd"));
+    EXPECT_TRUE(readFile(dir / "again-b.hcd") == readFile(dir / "window-b.hcd")) << script;
+}
+
+TEST_F(SessionReplayTest, TheSaveAskedForByClosingAWindowIsRecorded) {
+    const fs::path b = dir / "b.hcd";
+    const std::string bOnDisk = playHeadless("new 0\n" + segmentAt(300, -700, 300) + "save\n", b);
+    const fs::path recorded = dir / "recorded.session";
+    ASSERT_TRUE(window->startRecording(QString::fromStdString(recorded.string())));
+    WidgetPlayer player(*window, ui);
+    player.run("new 0\n" + segmentAt(300, -1100, 600), dir / "unused.hcd");
+    ASSERT_TRUE(window->openDocument(QString::fromStdString(b.string())));
+    player.run(segmentAt(300, -400, 600), dir / "unused.hcd");
+    ui.answers.push_back(platform::Answer::Yes);  // 是否保存对 b 的更改?
+    window->runCommand(app::cmd::Close);
+    apptest::settle();
+    window->stopRecording();
+    const std::string script = readFile(recorded);
+    ASSERT_NE(script.find("close\n"), std::string::npos) << script;
+    EXPECT_LT(script.find("save\n"), script.find("close\n")) << script;
+    // Replayed without -o, the save writes the drawing's own file again, from the file as it was.
+    const fs::path saved = dir / "window-b.hcd";
+    fs::rename(b, saved);
+    ASSERT_TRUE(platform::writeFileAtomically(b, bOnDisk).ok());
+    ASSERT_TRUE(replay(recorded));
+    EXPECT_TRUE(readFile(b) == readFile(saved)) << script;
+}
+
+TEST_F(SessionReplayTest, ASecondWindowOnTheDrawingReplays) {
+    const fs::path recorded = dir / "recorded.session";
+    ASSERT_TRUE(window->startRecording(QString::fromStdString(recorded.string())));
+    WidgetPlayer player(*window, ui);
+    player.run("new 0\n" + segmentAt(300, -1100, 600), dir / "unused.hcd");
+    // 窗口 → 新建窗口: both windows edit the one drawing.
+    window->runCommand(app::cmd::NewWindow);
+    apptest::settle();
+    player.run(segmentAt(300, -700, 300), dir / "unused.hcd");
+    window->runCommand(app::cmd::PrevPane);
+    apptest::settle();
+    player.run(segmentAt(300, -300, 900), dir / "unused.hcd");
+    ui.saveName = QString::fromStdString((dir / "window.hcd").string());
+    window->runCommand(app::cmd::SaveAs);
+    EXPECT_EQ(window->activeView()->document().drawing.objects.size(), 3u);
+    window->stopRecording();
+    const std::string script = readFile(recorded);
+    EXPECT_NE(script.find("new-window\n"), std::string::npos) << script;
+    EXPECT_NE(script.find("window 1\n"), std::string::npos) << script;
+    ASSERT_TRUE(replay(recorded, dir / "again.hcd"));
+    EXPECT_TRUE(readFile(dir / "again.hcd") == readFile(dir / "window.hcd")) << script;
+}
+
+TEST_F(SessionReplayTest, ARecoveredDrawingReplaysFromItsStateBesideTheRecording) {
+    // A copy left by a program that died with a drawing changed and not saved.
+    const fs::path file = dir / "c.hcd";
+    playHeadless("new 0\n" + segmentAt(300, -1100, 600) + "save\n", file);
+    model::AppContext source;
+    auto doc = model::Document::open(source, file);
+    ASSERT_TRUE(doc);
+    doc->drawing.objects.take(&doc->drawing.objects.last()).reset();
+    const std::string edited = doc->serialize();
+    {
+        app::RecoveryStore gone(dir / "recovery");
+        ASSERT_TRUE(platform::writeFileAtomically(gone.copyPath(1),
+                                                  app::recoveryHeader({file, "c.hcd", platform::now()}) + edited)
+                        .ok());
+        gone.abandon();
+    }
+    app::RecoveryStore store(dir / "recovery");
+    window->enableRecovery(store);
+    // Recording from the start, as `tubra --record` does: the recovery comes after.
+    const fs::path recorded = dir / "recorded.session";
+    ASSERT_TRUE(window->startRecording(QString::fromStdString(recorded.string())));
+    apptest::whenDialogShows([](QDialog& d) { apptest::click(d, "recover"); });
+    window->offerRecovery();
+    apptest::settle();
+    ASSERT_NE(window->activeView(), nullptr);
+    WidgetPlayer player(*window, ui);
+    player.run(segmentAt(300, -500, 300), dir / "unused.hcd");
+    // 保存 writes the drawing's own file.
+    ASSERT_TRUE(window->saveActive(false));
+    window->stopRecording();
+    window.reset();  // before the store it writes to
+    const std::string script = readFile(recorded);
+    EXPECT_NE(script.find("open recorded.session.1.hcd unsaved " + edit::quoteSessionValue(file.string())),
+              std::string::npos)
+        << script;
+    const fs::path saved = dir / "window.hcd";
+    fs::rename(file, saved);
+    // Replayed without -o: the recorded save writes the drawing's own file as the window did.
+    ASSERT_TRUE(replay(recorded));
+    EXPECT_TRUE(readFile(file) == readFile(saved)) << script;
+}
+

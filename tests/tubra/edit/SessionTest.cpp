@@ -81,6 +81,9 @@ TEST(SessionScript, RefusesWhatIsNoActionWithItsLine) {
         {"click 1 2 alt\n", 1},         {"new 0 30\n", 1},
         {"expect-object x A=1\n", 1},   {"expect-object 0 A\n", 1},
         {"command 2E21\n", 1},          {"expect-count 1e10\n", 1},
+        {"open\n", 1},                  {"open \"\"\n", 1},
+        {"open a.hcd later\n", 1},      {"open a.hcd unsaved \"\"\n", 1},
+        {"new-window 2\n", 1},
     };
     for (const auto& [text, line] : bad) {
         const auto s = parseSessionScript(text);
@@ -382,4 +385,62 @@ TEST(SessionPlayer, ContinuousDrawingStopsAtTheObjectsADrawingHolds) {
     ASSERT_TRUE(r.ok) << r.line << ": " << r.message;
     EXPECT_EQ(list.size(), model::kMaxObjects);
     EXPECT_EQ(list.countOfKind(model::ObjectKind::Pipe), 2);
+}
+
+// Windows on files (beside the script, or standing for a drawing with unsaved changes) and a
+// second window on one drawing, as the window records them.
+TEST(SessionPlayer, OpensFilesBesideTheScriptAndSharesADrawingBetweenWindows) {
+    const auto dir = std::filesystem::temp_directory_path() / "tubra-session-open-test";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    const auto a = dir / "a.hcd";
+    const std::string segment = "command 2709\nclick 300 -1100\ndialog Distanc=300\nclick 560 -1250\nrclick 2000 -1900\n";
+    ASSERT_TRUE(Player().player->run("new 0\n" + segment + "save " + a.string() + "\n").ok);
+    const std::string original = readFile(a);
+
+    {
+        // Drawn on in a second window of the file's drawing, then the first window closed: the
+        // drawing stays with the window left, and saves to its own file.
+        Player p;
+        p.player->scriptFolder = dir;
+        const auto r = p.player->run("open a.hcd\nexpect-modified no\nnew-window\ncommand 2709\nclick 300 -500\n"
+                                     "dialog Distanc=200\nclick 900 -500\nrclick 2000 -1900\nwindow 1\n"
+                                     "expect-count 2\nexpect-modified yes\nclose\nexpect-count 2\nsave\n");
+        ASSERT_TRUE(r.ok) << r.line << ": " << r.message;
+        auto back = model::Document::open(p.app, a);
+        ASSERT_TRUE(back);
+        EXPECT_EQ(back->drawing.objects.size(), 2u);
+    }
+    ASSERT_TRUE(platform::writeFileAtomically(a, original).ok());
+    {
+        // A drawing with unsaved changes: read from the copy, saved where its own file is.
+        Player p;
+        p.player->scriptFolder = dir;
+        const auto own = dir / "own.hcd";
+        const auto r = p.player->run("open a.hcd unsaved " + edit::quoteSessionValue(own.string()) +
+                                     "\nexpect-modified yes\nexpect-count 1\nsave\n");
+        ASSERT_TRUE(r.ok) << r.line << ": " << r.message;
+        EXPECT_EQ(readFile(own), original);
+        EXPECT_EQ(readFile(a), original);
+        // Without its file it is untitled: a save needs a name.
+        const auto untitled = p.player->run("open a.hcd unsaved\nsave\n");
+        EXPECT_FALSE(untitled.ok);
+        EXPECT_EQ(untitled.line, 2);
+    }
+    {
+        // A file that is not there is named, at its line, and the window before stays active.
+        Player p;
+        p.player->scriptFolder = dir;
+        for (const char* line : {"open missing.hcd\n", "open missing.hcd unsaved\n"}) {
+            const auto r = p.player->run(std::string("new 0\n") + line);
+            EXPECT_FALSE(r.ok) << line;
+            EXPECT_EQ(r.line, 2);
+            EXPECT_NE(r.message.find((dir / "missing.hcd").string()), std::string::npos) << r.message;
+        }
+        EXPECT_TRUE(p.player->run("expect-count 0\n").ok);
+        const auto r = p.player->run("open " + edit::quoteSessionValue((dir / "missing.hcd").string()) + "\n");
+        EXPECT_NE(r.message.find("missing.hcd"), std::string::npos) << r.message;
+        EXPECT_FALSE(Player().player->run("new-window\n").ok);
+    }
+    std::filesystem::remove_all(dir);
 }
