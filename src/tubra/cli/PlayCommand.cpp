@@ -67,9 +67,8 @@ int runPlay(int argc, char** argv, std::ostream&, std::ostream& err) {
     player.defaultSavePath = output;
     player.protectedPath = script;
     if (!input.empty()) {
-        std::string error;
-        if (!player.open(input, &error)) {
-            err << "tubra-cli play: " << error << "\n";
+        if (const platform::Result<> opened = player.open(input); opened.failed()) {
+            err << "tubra-cli play: " << opened.message() << "\n";
             return 1;
         }
     }
