@@ -711,6 +711,7 @@ DrawingView* MainWindow::recoverCopy(const FoundCopy& copy) {
         app_.settings = before;
         return nullptr;
     }
+    std::unique_ptr<model::Document> doc = std::move(recovered.value());
     // The same file opened unchanged (from the command line, before the offer) gives way to its
     // recovered changes: one drawing, one window, as opening it twice would give.
     if (!doc->path().empty()) {
@@ -725,7 +726,7 @@ DrawingView* MainWindow::recoverCopy(const FoundCopy& copy) {
         }
     }
     auto entry = std::make_unique<OpenDocument>();
-    entry->doc = std::move(recovered.value());
+    entry->doc = std::move(doc);
     documents_.push_back(std::move(entry));
     DrawingView* view = addWindow(*documents_.back());
     for (DrawingView* v : views()) v->refresh();
