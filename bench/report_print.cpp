@@ -32,10 +32,11 @@ struct Setup {
     std::unique_ptr<model::Document> longDoc;
     Setup() {
         report::installInspectionReport(app);
-        std::string error;
-        doc = model::Document::open(app, std::string(TUBRA_SOURCE_DIR) + "/examples/report.hcd", &error);
-        longDoc = model::Document::open(app, std::string(TUBRA_SOURCE_DIR) + "/examples/report-long.hcd", &error);
-        if (!doc || !longDoc) std::abort();
+        auto opened = model::Document::open(app, std::string(TUBRA_SOURCE_DIR) + "/examples/report.hcd");
+        auto openedLong = model::Document::open(app, std::string(TUBRA_SOURCE_DIR) + "/examples/report-long.hcd");
+        if (opened.failed() || openedLong.failed()) std::abort();
+        doc = std::move(opened.value());
+        longDoc = std::move(openedLong.value());
     }
 };
 

@@ -41,8 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                   std::fabs(p.z) <= exchange::kPcfCoordinateLimit);
     model::Drawing drawing;
     model::DrawingSettings settings;
-    const layout::ImportResult result = layout::importPcf(read.value(), {}, drawing, settings);
-    if (!result.ok()) return 0;
+    if (layout::importPcf(read.value(), {}, drawing, settings).failed()) return 0;
     for (const model::PipeObject& o : std::as_const(drawing.objects)) {
         check(finite(o.Port1) && finite(o.Port2) && finite(o.Port3) && finite(o.Port4));
         if (!o.is(model::ObjectKind::Pipe)) continue;

@@ -23,9 +23,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     (void)app::recoveryTimeText(info.taken);
     model::AppContext context;
-    if (auto doc = model::Document::openRecovered(context, parsed->second, info.original)) {
-        if (!doc->isModified()) std::abort();
-        (void)doc->serialize();
+    if (auto recovered = model::Document::openRecovered(context, parsed->second, info.original); recovered.ok()) {
+        if (!recovered.value()->isModified()) std::abort();
+        (void)recovered.value()->serialize();
     }
     return 0;
 }

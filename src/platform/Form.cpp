@@ -4,14 +4,12 @@
 
 namespace platform {
 
-FormState Form::act(std::string_view action, FormContext& context, std::string* error) {
+ActionResult Form::act(std::string_view action, FormContext& context) {
     if (beforeAction) beforeAction(*this, action);
     auto [name, argument] = form::splitAction(action);
-    std::string local;
-    std::string* err = error ? error : &local;
-    err->clear();
-    state_ = onAction(name, argument, context, err);
-    return state_;
+    ActionResult result = onAction(name, argument, context);
+    if (result.ok()) state_ = result.value();
+    return result;
 }
 
 bool Form::hasField(std::string_view name) const {
@@ -54,11 +52,10 @@ std::string notAChoice(std::string_view name, std::string_view value,
     return text + "）";
 }
 
-FormState okOrCancel(const Form& form, std::string_view name, std::string* error) {
+ActionResult okOrCancel(const Form& form, std::string_view name) {
     if (name == "ok") return FormState::Accepted;
     if (name == "cancel") return FormState::Rejected;
-    if (error) *error = unknownAction(form.caption(), name);
-    return form.state();
+    return Error(unknownAction(form.caption(), name));
 }
 
 }  // namespace form

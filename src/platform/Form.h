@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "platform/Prompter.h"
+#include "platform/Result.h"
 
 namespace platform {
 
@@ -47,6 +48,8 @@ struct FormContext {
 };
 
 enum class FormState { Open, Accepted, Rejected };
+// The state an action left the form in, or why the form did not carry it out.
+using ActionResult = Result<FormState>;
 
 class Form {
 public:
@@ -58,14 +61,15 @@ public:
     virtual std::vector<std::string> fieldNames() const = 0;
     // A field's value as the dialog shows it (UTF-8); empty for an unknown name.
     virtual std::string field(std::string_view name) const = 0;
-    // Sets a field as the user types or chooses it. False (with `error`) for an unknown field,
-    // a read-only field, or a value a list or radio group does not offer. A text longer than
-    // the field holds is cut as the edit box would cut it; that is not an error.
-    virtual bool setField(std::string_view name, std::string_view value, std::string* error) = 0;
+    // Sets a field as the user types or chooses it. Refused, with the reason, for an unknown
+    // field, a read-only field, or a value a list or radio group does not offer. A text longer
+    // than the field holds is cut as the edit box would cut it; that is not an error.
+    virtual Result<> setField(std::string_view name, std::string_view value) = 0;
 
     // Carries out an action ("ok", "cancel", "open=3", "add", ...). Returns the state after it;
-    // an unknown action leaves the state alone and sets `error`.
-    FormState act(std::string_view action, FormContext& context, std::string* error = nullptr);
+    // an action the form does not have leaves the state alone and is an error. An OK the form
+    // refuses is no error: the form has told the user and stays open.
+    ActionResult act(std::string_view action, FormContext& context);
 
     FormState state() const { return state_; }
     bool isOpen() const { return state_ == FormState::Open; }
@@ -83,9 +87,9 @@ public:
 
 protected:
     // An action split at its first '=': `name` and `argument` (empty without '='). Returns the
-    // new state; sets `error` and returns state() for an action the form does not have.
-    virtual FormState onAction(std::string_view name, std::string_view argument,
-                               FormContext& context, std::string* error) = 0;
+    // new state, or an error for an action the form does not have.
+    virtual ActionResult onAction(std::string_view name, std::string_view argument,
+                                  FormContext& context) = 0;
 
 private:
     FormState state_ = FormState::Open;
@@ -100,9 +104,9 @@ std::string unknownField(std::string_view caption, std::string_view name);
 std::string unknownAction(std::string_view caption, std::string_view name);
 std::string notAChoice(std::string_view name, std::string_view value,
                        const std::vector<std::string>& choices);
-// The actions of a form that has only OK (always taken) and Cancel: Accepted, Rejected, or the
-// form's state with `error` set for any other name.
-FormState okOrCancel(const Form& form, std::string_view name, std::string* error);
+// The actions of a form that has only OK (always taken) and Cancel: Accepted, Rejected, or an
+// error for any other name.
+ActionResult okOrCancel(const Form& form, std::string_view name);
 }  // namespace form
 
 }  // namespace platform

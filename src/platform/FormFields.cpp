@@ -13,26 +13,25 @@ namespace bind {
 
 FieldBinding text(std::string& utf8, std::size_t maxBytes) {
     return {[&utf8] { return utf8; },
-            [&utf8, maxBytes](std::string_view v, std::string*) {
+            [&utf8, maxBytes](std::string_view v) -> Result<> {
                 utf8 = maxBytes ? fields::cutToBytes(v, maxBytes) : std::string(v);
-                return true;
+                return {};
             }};
 }
 
 FieldBinding gbk(std::string& gbk, std::size_t maxBytes) {
     return {[&gbk] { return text::gbkToUtf8(gbk); },
-            [&gbk, maxBytes](std::string_view v, std::string*) {
+            [&gbk, maxBytes](std::string_view v) -> Result<> {
                 gbk = std::string(text::gbkCut(text::utf8ToGbk(v), maxBytes));
-                return true;
+                return {};
             }};
 }
 
 FieldBinding check(bool& on, std::string name) {
     return {[&on] { return fields::checkText(on); },
-            [&on, name](std::string_view v, std::string* error) {
-                if (fields::parseCheck(v, on)) return true;
-                if (error) *error = "'" + std::string(v) + "' 不是复选框 " + name + " 的值（1 或 0）";
-                return false;
+            [&on, name](std::string_view v) -> Result<> {
+                if (fields::parseCheck(v, on)) return {};
+                return Error("'" + std::string(v) + "' 不是复选框 " + name + " 的值（1 或 0）");
             }};
 }
 
@@ -42,31 +41,25 @@ FieldBinding choice(int& index, std::vector<std::string> choices, std::string na
                            ? choices[static_cast<std::size_t>(index)]
                            : std::string();
             },
-            [&index, choices, name](std::string_view v, std::string* error) {
+            [&index, choices, name](std::string_view v) -> Result<> {
                 const auto it = std::find(choices.begin(), choices.end(), v);
-                if (it == choices.end()) {
-                    if (error) *error = form::notAChoice(name, v, choices);
-                    return false;
-                }
+                if (it == choices.end()) return Error(form::notAChoice(name, v, choices));
                 index = static_cast<int>(it - choices.begin());
-                return true;
+                return {};
             }};
 }
 
 FieldBinding number(int& value, int minimum, int maximum, std::string name) {
     value = std::clamp(value, minimum, maximum);
     return {[&value] { return std::to_string(value); },
-            [&value, minimum, maximum, name](std::string_view v, std::string* error) {
+            [&value, minimum, maximum, name](std::string_view v) -> Result<> {
                 const std::string s(v);
                 char* end = nullptr;
                 errno = 0;
                 const long n = std::strtol(s.c_str(), &end, 10);
-                if (s.empty() || *end != '\0') {
-                    if (error) *error = "'" + s + "' 不是 " + name + " 的整数值";
-                    return false;
-                }
+                if (s.empty() || *end != '\0') return Error("'" + s + "' 不是 " + name + " 的整数值");
                 value = static_cast<int>(std::clamp<long>(n, minimum, maximum));
-                return true;
+                return {};
             }};
 }
 
@@ -190,24 +183,13 @@ std::string DeclaredFields::declaredValue(std::string_view name) const {
     return f && f->value.get ? f->value.get() : std::string();
 }
 
-bool DeclaredFields::setDeclared(std::string_view caption, std::string_view name, std::string_view value,
-                                 std::string* error) {
-    std::string local;
-    std::string& err = error ? *error : local;
+Result<> DeclaredFields::setDeclared(std::string_view caption, std::string_view name, std::string_view value) {
     const DeclaredField* f = declared(name);
-    if (!f) {
-        err = form::unknownField(caption, name);
-        return false;
-    }
-    if (f->readOnly()) {
-        err = readOnlyError(caption, name);
-        return false;
-    }
-    if (f->enabled && !f->enabled()) {
-        err = "field '" + std::string(name) + "' of \"" + std::string(caption) + "\" is disabled";
-        return false;
-    }
-    return f->value.set(value, &err);
+    if (!f) return Error(form::unknownField(caption, name));
+    if (f->readOnly()) return Error(readOnlyError(caption, name));
+    if (f->enabled && !f->enabled())
+        return Error("field '" + std::string(name) + "' of \"" + std::string(caption) + "\" is disabled");
+    return f->value.set(value);
 }
 
 std::string DeclaredFields::readOnlyError(std::string_view caption, std::string_view name) const {

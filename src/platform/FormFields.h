@@ -24,9 +24,9 @@ namespace platform {
 struct FieldBinding {
     // The value as the dialog shows it.
     std::function<std::string()> get;
-    // Takes a value as typed or chosen; false (with the error) to refuse it. Null for a field
-    // that only shows a value.
-    std::function<bool(std::string_view, std::string*)> set;
+    // Takes a value as typed or chosen, or refuses it with the reason. Null for a field that
+    // only shows a value.
+    std::function<Result<>(std::string_view)> set;
 };
 
 // Binding a field to the value it edits: one helper per kind of value, shared by every form.
@@ -95,8 +95,7 @@ protected:
     // The Form's field operations over the declarations.
     std::vector<std::string> declaredNames() const;
     std::string declaredValue(std::string_view name) const;
-    bool setDeclared(std::string_view caption, std::string_view name, std::string_view value,
-                     std::string* error);
+    Result<> setDeclared(std::string_view caption, std::string_view name, std::string_view value);
     // The refusal of a field that only shows a value.
     virtual std::string readOnlyError(std::string_view caption, std::string_view name) const;
 
@@ -118,10 +117,10 @@ class DeclaredForm : public Base, public DeclaredFields {
 public:
     std::vector<std::string> fieldNames() const override { return declaredNames(); }
     std::string field(std::string_view name) const override { return declaredValue(name); }
-    bool setField(std::string_view name, std::string_view value, std::string* error) override {
-        if (!setDeclared(this->caption(), name, value, error)) return false;
-        fieldChanged(name);
-        return true;
+    Result<> setField(std::string_view name, std::string_view value) override {
+        Result<> taken = setDeclared(this->caption(), name, value);
+        if (taken.ok()) fieldChanged(name);
+        return taken;
     }
 
 protected:

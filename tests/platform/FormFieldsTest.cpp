@@ -15,46 +15,46 @@ namespace bind = platform::bind;
 TEST(FieldBindings, CutTextsOnWholeCharactersAndRefuseWhatTheValueCannotHold) {
     std::string utf8 = "x";
     FieldBinding text = bind::text(utf8, 5);
-    ASSERT_TRUE(text.set("管道ab", nullptr));
+    ASSERT_TRUE(text.set("管道ab").ok());
     EXPECT_EQ(utf8, "管道a");  // 2 + 2 + 1 GBK bytes
-    ASSERT_TRUE(text.set("ab管道", nullptr));
+    ASSERT_TRUE(text.set("ab管道").ok());
     EXPECT_EQ(utf8, "ab管");  // never half a character
     EXPECT_EQ(text.get(), "ab管");
 
     std::string gbk;
     FieldBinding g = bind::gbk(gbk, 3);
-    ASSERT_TRUE(g.set("压力表", nullptr));
+    ASSERT_TRUE(g.set("压力表").ok());
     EXPECT_EQ(gbk, text::utf8ToGbk("压"));
     EXPECT_EQ(g.get(), "压");
 
     bool on = false;
     FieldBinding check = bind::check(on, "snap");
-    EXPECT_TRUE(check.set("1", nullptr));
+    EXPECT_TRUE(check.set("1").ok());
     EXPECT_TRUE(on);
-    EXPECT_TRUE(check.set("off", nullptr));
+    EXPECT_TRUE(check.set("off").ok());
     EXPECT_FALSE(on);
-    std::string error;
-    EXPECT_FALSE(check.set("2", &error));
+    const platform::Result<> refused = check.set("2");
+    EXPECT_TRUE(refused.failed());
     EXPECT_FALSE(on);
-    EXPECT_NE(error.find("snap"), std::string::npos);
+    EXPECT_NE(refused.message().find("snap"), std::string::npos);
     EXPECT_EQ(check.get(), "0");
 
     int index = -1;
     FieldBinding choice = bind::choice(index, {"实线", "虚线"}, "style");
     EXPECT_EQ(choice.get(), "");  // nothing chosen shows nothing
-    EXPECT_TRUE(choice.set("虚线", nullptr));
+    EXPECT_TRUE(choice.set("虚线").ok());
     EXPECT_EQ(index, 1);
-    EXPECT_FALSE(choice.set("点线", &error));
+    EXPECT_TRUE(choice.set("点线").failed());
     EXPECT_EQ(index, 1);
     EXPECT_EQ(choice.get(), "虚线");
 
     int n = 99;
     FieldBinding number = bind::number(n, 2, 20, "size");
     EXPECT_EQ(n, 20);  // a value a slider cannot show is taken at its end
-    EXPECT_TRUE(number.set("-5", nullptr));
+    EXPECT_TRUE(number.set("-5").ok());
     EXPECT_EQ(n, 2);
-    EXPECT_FALSE(number.set("7x", nullptr));
-    EXPECT_FALSE(number.set("", nullptr));
+    EXPECT_TRUE(number.set("7x").failed());
+    EXPECT_TRUE(number.set("").failed());
     EXPECT_EQ(n, 2);
 
     FieldBinding shown = bind::shown([] { return std::string("焊缝"); });
@@ -86,8 +86,8 @@ public:
 
 protected:
     void fieldChanged(std::string_view n) override { changed.emplace_back(n); }
-    FormState onAction(std::string_view n, std::string_view, FormContext&, std::string* error) override {
-        return platform::form::okOrCancel(*this, n, error);
+    platform::ActionResult onAction(std::string_view n, std::string_view, FormContext&) override {
+        return platform::form::okOrCancel(*this, n);
     }
 };
 
@@ -99,23 +99,26 @@ TEST(DeclaredForm, AnswersByNameRefusesWhatItMustAndTellsOnlyRealChanges) {
     EXPECT_EQ(f.field("nothing"), "");
 
     std::string error;
-    EXPECT_FALSE(f.setField("nothing", "1", &error));
+    error = f.setField("nothing", "1").message();
+    EXPECT_FALSE(error.empty());
     EXPECT_NE(error.find("nothing"), std::string::npos);
-    EXPECT_FALSE(f.setField("kind", "弯头", &error));
+    error = f.setField("kind", "弯头").message();
+    EXPECT_FALSE(error.empty());
     EXPECT_EQ(f.field("kind"), "管段");
     EXPECT_FALSE(f.fieldEnabled("kind"));
 
     // Disabled until the check allows it, for a script as for the widget.
     EXPECT_FALSE(f.fieldEnabled("length"));
-    EXPECT_FALSE(f.setField("length", "100", &error));
+    error = f.setField("length", "100").message();
+    EXPECT_FALSE(error.empty());
     EXPECT_TRUE(f.length.empty());
-    EXPECT_TRUE(f.setField("hasLength", "1", nullptr));
+    EXPECT_TRUE(f.setField("hasLength", "1").ok());
     EXPECT_TRUE(f.fieldEnabled("length"));
-    EXPECT_TRUE(f.setField("length", "100", nullptr));
+    EXPECT_TRUE(f.setField("length", "100").ok());
     EXPECT_EQ(f.length, "100");
 
-    EXPECT_FALSE(f.setField("material", "铜", nullptr));
-    EXPECT_TRUE(f.setField("name", "主管线一号线", nullptr));
+    EXPECT_TRUE(f.setField("material", "铜").failed());
+    EXPECT_TRUE(f.setField("name", "主管线一号线").ok());
     EXPECT_EQ(f.name, "主管线一号");
     EXPECT_EQ(f.changed, (std::vector<std::string>{"hasLength", "length", "name"}));
 }

@@ -15,21 +15,17 @@ public:
     std::string field(std::string_view name) const override {
         return name == "offset" ? offset : std::string();
     }
-    bool setField(std::string_view name, std::string_view value, std::string* error) override {
-        if (name != "offset") {
-            *error = platform::form::unknownField(caption(), name);
-            return false;
-        }
+    platform::Result<> setField(std::string_view name, std::string_view value) override {
+        if (name != "offset") return platform::Error(platform::form::unknownField(caption(), name));
         offset = value;
-        return true;
+        return {};
     }
     std::string offset = "0";
     int opened = 0;
     platform::Form* nested = nullptr;
 
 protected:
-    FormState onAction(std::string_view name, std::string_view argument, FormContext& ctx,
-                       std::string* error) override {
+    platform::ActionResult onAction(std::string_view name, std::string_view argument, FormContext& ctx) override {
         if (name == "ok") {
             if (offset == "0") {
                 ctx.prompter.ask({"zero", "", platform::Buttons::Ok});
@@ -43,8 +39,7 @@ protected:
             ctx.host.run(*nested);
             return FormState::Open;
         }
-        *error = platform::form::unknownAction(caption(), name);
-        return state();
+        return platform::Error(platform::form::unknownAction(caption(), name));
     }
 };
 
@@ -68,26 +63,29 @@ TEST(Form, ActionsValidateOpenNestedDialogsAndReportEveryAction) {
     outer.beforeAction = [&](const platform::Form&, std::string_view a) { seen.emplace_back(a); };
 
     // A refused OK keeps the form open and says why.
-    EXPECT_EQ(outer.act("ok", ctx), FormState::Open);
+    EXPECT_EQ(outer.act("ok", ctx).value(), FormState::Open);
     ASSERT_EQ(prompter.asked.size(), 1u);
     EXPECT_EQ(prompter.asked[0].text, "zero");
 
     // An action with an argument runs the nested dialog through the host.
-    EXPECT_EQ(outer.act("open=3", ctx), FormState::Open);
+    EXPECT_EQ(outer.act("open=3", ctx).value(), FormState::Open);
     EXPECT_EQ(outer.opened, 3);
     EXPECT_EQ(host.runs, 1);
 
-    std::string error;
-    EXPECT_EQ(outer.act("frobnicate", ctx, &error), FormState::Open);
-    EXPECT_NE(error.find("frobnicate"), std::string::npos);
+    const platform::ActionResult unknown = outer.act("frobnicate", ctx);
+    EXPECT_TRUE(unknown.failed());
+    EXPECT_NE(unknown.message().find("frobnicate"), std::string::npos);
+    EXPECT_EQ(outer.state(), FormState::Open);
 
     std::string fieldError;
-    EXPECT_FALSE(outer.setField("nope", "1", &fieldError));
+    fieldError = outer.setField("nope", "1").message();
+    EXPECT_FALSE(fieldError.empty());
     EXPECT_TRUE(outer.hasField("offset"));
     EXPECT_FALSE(outer.hasField("open"));
-    ASSERT_TRUE(outer.setField("offset", "12", &fieldError));
+    fieldError = outer.setField("offset", "12").message();
+    ASSERT_TRUE(fieldError.empty());
     EXPECT_EQ(outer.snapshot(), (std::vector<std::pair<std::string, std::string>>{{"offset", "12"}}));
-    EXPECT_EQ(outer.act("ok", ctx), FormState::Accepted);
+    EXPECT_EQ(outer.act("ok", ctx).value(), FormState::Accepted);
     EXPECT_EQ(seen, (std::vector<std::string>{"ok", "open=3", "frobnicate", "ok"}));
 }
 

@@ -139,10 +139,9 @@ using Outputs = std::map<std::string, std::function<std::string()>>;
 // what painting another changed.
 void addFile(Outputs& outputs, const std::string& name, const fs::path& path) {
     auto open = [path] {
-        std::string error;
-        auto doc = model::Document::open(appContext(), path, &error);
-        if (!doc) throw std::runtime_error(path.string() + ": " + error);
-        return doc;
+        auto doc = model::Document::open(appContext(), path);
+        if (doc.failed()) throw std::runtime_error(path.string() + ": " + doc.message());
+        return std::move(doc.value());
     };
     outputs["save/" + name] = [open] { return open()->serialize(); };
     outputs["screen/" + name] = [open] { return screen(*open()); };

@@ -37,8 +37,9 @@ QDialogButtonBox* okCancel(FormDialog* dialog, const char* ok = "确定", const 
     return box;
 }
 
+// The widgets offer only what the fields take.
 void setField(platform::Form& form, const char* name, const QString& value) {
-    form.setField(name, utf8(value), nullptr);
+    (void)form.setField(name, utf8(value));
 }
 
 QLineEdit* readOnlyEdit(QWidget* parent) {
@@ -276,7 +277,7 @@ ReportCopyDialog::ReportCopyDialog(ReportCopyForm& form, FormContext& context, Q
 void ReportCopyDialog::storeWidgets() {
     const auto& boxes = ReportCopyForm::keepBoxes();
     for (std::size_t i = 0; i < boxes.size(); ++i)
-        form_.setField(boxes[i].first, keep_[i]->isChecked() ? "1" : "0", nullptr);
+        (void)form_.setField(boxes[i].first, keep_[i]->isChecked() ? "1" : "0");
 }
 
 void ReportCopyDialog::loadWidgets() {

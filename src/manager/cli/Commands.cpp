@@ -385,10 +385,9 @@ class OptionForms : public platform::FormHost {
 public:
     explicit OptionForms(std::vector<std::pair<std::string, std::string>> fields) : fields_(std::move(fields)) {}
     bool run(platform::Form& form) override {
-        for (const auto& [name, value] : fields_) {
-            std::string error;
-            if (!form.setField(name, value, &error)) throw UsageError{error};
-        }
+        for (const auto& [name, value] : fields_)
+            if (const platform::Result<> taken = form.setField(name, value); taken.failed())
+                throw UsageError{taken.message()};
         return true;
     }
 

@@ -6,6 +6,7 @@
 
 namespace manager {
 
+using platform::ActionResult;
 using platform::FormState;
 namespace form = platform::form;
 
@@ -38,15 +39,14 @@ SectionEditForm::SectionEditForm(SectionKind kind, std::vector<std::string> gbkV
                 if (c.row == row_) return std::string(c.label);
             return std::string();
         },
-        [this, labels](std::string_view label, std::string* error) {
+        [this, labels](std::string_view label) -> platform::Result<> {
             for (const RowChoice& c : choices(kind_)) {
                 if (c.label != label) continue;
                 row_ = c.row;
                 value_ = text::gbkCut(values_[static_cast<std::size_t>(row_)], sectionLayout(kind_).newValueBytes);
-                return true;
+                return {};
             }
-            if (error) *error = form::notAChoice("row", label, labels);
-            return false;
+            return platform::Error(form::notAChoice("row", label, labels));
         }};
     declareChoice("row", "选择修改的项目", labels, row, platform::FieldStyle::Radio);
     declareText("original", "原值为:", platform::bind::shown([this] {
@@ -70,15 +70,14 @@ std::string SectionEditForm::caption() const {
     return kind_ == SectionKind::Table ? "修改特性表内容" : "修改标题框";
 }
 
-FormState SectionEditForm::onAction(std::string_view name, std::string_view, platform::FormContext& context,
-                                    std::string* error) {
+ActionResult SectionEditForm::onAction(std::string_view name, std::string_view, platform::FormContext& context) {
     if (name == "ok" && row_ < 0) {
         context.prompter.ask({std::string(messages::kChooseRow), std::string(messages::kChooseRowCaption),
                               platform::Buttons::Ok, platform::MessageIcon::Information,
                               platform::Answer::Ok});
         return FormState::Open;
     }
-    return form::okOrCancel(*this, name, error);
+    return form::okOrCancel(*this, name);
 }
 
 // --- MergeRowsForm ---
@@ -91,23 +90,22 @@ MergeRowsForm::MergeRowsForm(std::string gbkNumber, float lengthSum)
     declareText("number", "合并后的管道编号：", platform::bind::gbk(number_, kNumberBytes));
     declareText("length", "合并后的管道长度：",
                 {[this] { return length_; },
-                 [this](std::string_view v, std::string*) {
+                 [this](std::string_view v) -> platform::Result<> {
                      length_ = std::string(text::gbkCut(v, kNumberBytes));
-                     return true;
+                     return {};
                  }})
         .unit = "米";
     // Choosing where the page number starts proposes the number anew.
     declareChoice("pageNumberPosition", "原管道编号中，倒数第", positions(),
                   {[this] { return std::to_string(position_); },
-                   [this](std::string_view v, std::string* error) {
+                   [this](std::string_view v) -> platform::Result<> {
                        for (const std::string& p : positions()) {
                            if (p != v) continue;
                            position_ = p[0] - '0';
                            number_ = proposeNumber(before_, position_);
-                           return true;
+                           return {};
                        }
-                       if (error) *error = form::notAChoice("pageNumberPosition", v, positions());
-                       return false;
+                       return platform::Error(form::notAChoice("pageNumberPosition", v, positions()));
                    }});
     declareNote(kNotice);
 }
@@ -135,9 +133,8 @@ std::string MergeRowsForm::proposeNumber(std::string_view gbkNumber, int n) {
 
 std::string MergeRowsForm::caption() const { return "记录合并"; }
 
-FormState MergeRowsForm::onAction(std::string_view name, std::string_view, platform::FormContext&,
-                                  std::string* error) {
-    return form::okOrCancel(*this, name, error);
+ActionResult MergeRowsForm::onAction(std::string_view name, std::string_view, platform::FormContext&) {
+    return form::okOrCancel(*this, name);
 }
 
 // --- ChangeNumberForm ---
@@ -150,9 +147,8 @@ ChangeNumberForm::ChangeNumberForm(std::string gbkNumber) : original_(std::move(
 
 std::string ChangeNumberForm::caption() const { return "修改管道编号"; }
 
-FormState ChangeNumberForm::onAction(std::string_view name, std::string_view, platform::FormContext&,
-                                     std::string* error) {
-    return form::okOrCancel(*this, name, error);
+ActionResult ChangeNumberForm::onAction(std::string_view name, std::string_view, platform::FormContext&) {
+    return form::okOrCancel(*this, name);
 }
 
 // --- CensusExportForm ---
@@ -165,9 +161,8 @@ CensusExportForm::CensusExportForm(std::string device, std::string output)
 
 std::string CensusExportForm::caption() const { return "转化到普查登记软件的数据导入格式"; }
 
-FormState CensusExportForm::onAction(std::string_view name, std::string_view, platform::FormContext&,
-                                     std::string* error) {
-    return form::okOrCancel(*this, name, error);
+ActionResult CensusExportForm::onAction(std::string_view name, std::string_view, platform::FormContext&) {
+    return form::okOrCancel(*this, name);
 }
 
 // --- ReportCopyForm ---
@@ -216,8 +211,7 @@ void ReportCopyForm::listClicked(const std::vector<Entry>& selected) {
 
 std::string ReportCopyForm::caption() const { return "全面检验报告复制"; }
 
-FormState ReportCopyForm::onAction(std::string_view name, std::string_view, platform::FormContext& context,
-                                   std::string* error) {
+ActionResult ReportCopyForm::onAction(std::string_view name, std::string_view, platform::FormContext& context) {
     if (name == "pickTemplate") {
         pick_ = Pick::Template;
         return FormState::Open;
@@ -231,8 +225,7 @@ FormState ReportCopyForm::onAction(std::string_view name, std::string_view, plat
         return FormState::Rejected;
     }
     if (name != "ok") {
-        *error = form::unknownAction(caption(), name);
-        return state();
+        return platform::Error(form::unknownAction(caption(), name));
     }
     if (template_.path.empty()) return FormState::Accepted;  // nothing to copy from
     tubra::report::InspectionReport report;

@@ -38,8 +38,8 @@ public:
     std::string caption() const override;
 
 protected:
-    platform::FormState onAction(std::string_view name, std::string_view argument,
-                                 platform::FormContext& context, std::string* error) override;
+    platform::ActionResult onAction(std::string_view name, std::string_view argument,
+                                 platform::FormContext& context) override;
 
 private:
     SectionKind kind_;
@@ -71,8 +71,8 @@ public:
     std::string caption() const override;
 
 protected:
-    platform::FormState onAction(std::string_view name, std::string_view argument,
-                                 platform::FormContext& context, std::string* error) override;
+    platform::ActionResult onAction(std::string_view name, std::string_view argument,
+                                 platform::FormContext& context) override;
 
 private:
     std::string before_;
@@ -93,8 +93,8 @@ public:
     std::string caption() const override;
 
 protected:
-    platform::FormState onAction(std::string_view name, std::string_view argument,
-                                 platform::FormContext& context, std::string* error) override;
+    platform::ActionResult onAction(std::string_view name, std::string_view argument,
+                                 platform::FormContext& context) override;
 
 private:
     std::string original_;
@@ -113,8 +113,8 @@ public:
     std::string caption() const override;
 
 protected:
-    platform::FormState onAction(std::string_view name, std::string_view argument,
-                                 platform::FormContext& context, std::string* error) override;
+    platform::ActionResult onAction(std::string_view name, std::string_view argument,
+                                 platform::FormContext& context) override;
 
 private:
     std::string device_;
@@ -159,8 +159,8 @@ public:
     std::string caption() const override;
 
 protected:
-    platform::FormState onAction(std::string_view name, std::string_view argument,
-                                 platform::FormContext& context, std::string* error) override;
+    platform::ActionResult onAction(std::string_view name, std::string_view argument,
+                                 platform::FormContext& context) override;
 
 private:
     Entry template_;

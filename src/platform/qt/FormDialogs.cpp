@@ -323,8 +323,8 @@ QWidget* ModelFormDialog::makeField(const FieldDef& def) {
 
 void ModelFormDialog::edited(const std::string& name, const QString& value) {
     if (loading_) return;
-    std::string error;
-    if (!form().setField(name, utf8(value), &error) && !error.empty()) qWarning("%s", error.c_str());
+    if (const Result<> taken = form().setField(name, utf8(value)); taken.failed())
+        qWarning("%s", taken.message().c_str());
     // The form may have cut the text or changed other fields with it.
     editing_ = fieldWidget(name);
     loadWidgets();
@@ -486,9 +486,9 @@ FormDialog::FormDialog(Form& form, FormContext& context, QWidget* parent)
 
 FormState FormDialog::perform(std::string_view action) {
     storeWidgets();
-    std::string error;
-    const FormState state = form_.act(action, context_, &error);
-    if (!error.empty()) qWarning("%s", error.c_str());
+    const ActionResult done = form_.act(action, context_);
+    if (done.failed()) qWarning("%s", done.message().c_str());
+    const FormState state = form_.state();
     if (state == FormState::Accepted) {
         QDialog::accept();
     } else if (state == FormState::Rejected) {

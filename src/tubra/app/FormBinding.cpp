@@ -43,7 +43,8 @@ void BoundFormDialog::storeWidgets() {
         if (!f || f->readOnly() || !b.widget->isEnabled()) continue;
         const std::string value = b.get();
         // Only what the user changed goes in: a value shown rounded or cut is not written back.
-        if (value != form().field(b.name)) form().setField(b.name, value, nullptr);
+        // A value the field refuses leaves the form's own, which the widget shows again.
+        if (value != form().field(b.name)) (void)form().setField(b.name, value);
     }
 }
 

@@ -410,16 +410,15 @@ DrawingView* MainWindow::openDocument(const QString& path) {
     // they come back when the file cannot be read.
     const model::DrawingSettings before = app_.settings;
     app_.settings.resetViewDefaults();
-    std::string error;
-    auto doc = model::Document::open(app_, path.toStdString(), &error);
-    if (!doc) {
+    auto opened = model::Document::open(app_, path.toStdString());
+    if (opened.failed()) {
         app_.settings = before;
-        interaction_.ask(this, {error, std::string(kAppTitle), platform::Buttons::Ok,
+        interaction_.ask(this, {opened.message(), std::string(kAppTitle), platform::Buttons::Ok,
                                 platform::MessageIcon::Warning, platform::Answer::Ok});
         return nullptr;
     }
     auto entry = std::make_unique<OpenDocument>();
-    entry->doc = std::move(doc);
+    entry->doc = std::move(opened.value());
     documents_.push_back(std::move(entry));
     DrawingView* view = addWindow(*documents_.back());
     addRecent(path);
@@ -441,26 +440,26 @@ DrawingView* MainWindow::importPcf(const QString& path) {
     const QByteArray utf8 = path.toUtf8();
     layout::ImportOptions options;
     options.pageSize = kChoosePage;
-    ImportedDrawing imported = importPcfDrawing(
+    platform::Result<ImportedDrawing> imported = importPcfDrawing(
         app_, std::filesystem::path(std::u8string(utf8.begin(), utf8.end())), options);
     QGuiApplication::restoreOverrideCursor();
     const std::string name = QFileInfo(path).fileName().toStdString();
-    if (!imported.document) {
+    if (imported.failed()) {
         app_.settings = before;
         interaction_.ask(
-            this, {"无法导入 " + name + "：" + imported.error, std::string(kAppTitle),
+            this, {"无法导入 " + name + "：" + imported.message(), std::string(kAppTitle),
                    platform::Buttons::Ok, platform::MessageIcon::Warning, platform::Answer::Ok});
         return nullptr;
     }
     auto entry = std::make_unique<OpenDocument>();
-    entry->doc = std::move(imported.document);
+    entry->doc = std::move(imported->document);
     documents_.push_back(std::move(entry));
     DrawingView* view = addWindow(*documents_.back());
     for (DrawingView* v : views()) v->refresh();
     setStatusText(QStringLiteral("已导入 PCF 文件：%1").arg(path));
-    if (!imported.warnings.empty()) {
+    if (!imported->warnings.empty()) {
         std::string text = "已导入 " + name + "，请注意：";
-        for (const std::string& w : imported.warnings) text += "\n· " + w;
+        for (const std::string& w : imported->warnings) text += "\n· " + w;
         interaction_.ask(this, {text, std::string(kAppTitle), platform::Buttons::Ok,
                                 platform::MessageIcon::Information, platform::Answer::Ok});
     }
@@ -708,11 +707,12 @@ DrawingView* MainWindow::recoverCopy(const FoundCopy& copy) {
     if (!parsed) return nullptr;
     const model::DrawingSettings before = app_.settings;
     app_.settings.resetViewDefaults();
-    auto doc = model::Document::openRecovered(app_, parsed->second, parsed->first.original);
-    if (!doc) {
+    auto recovered = model::Document::openRecovered(app_, parsed->second, parsed->first.original);
+    if (recovered.failed()) {
         app_.settings = before;
         return nullptr;
     }
+    std::unique_ptr<model::Document> doc = std::move(recovered.value());
     // The same file opened unchanged (from the command line, before the offer) gives way to its
     // recovered changes: one drawing, one window, as opening it twice would give.
     if (!doc->path().empty()) {

@@ -63,12 +63,12 @@ int printFileDirectly(model::AppContext& app, Interaction& interaction, const st
         return 3;
     }
     app.settings.resetViewDefaults();
-    std::string error;
-    auto doc = model::Document::open(app, path, &error);
-    if (!doc) {
-        err << "tubra: " << error << "\n";
+    auto opened = model::Document::open(app, path);
+    if (opened.failed()) {
+        err << "tubra: " << opened.message() << "\n";
         return 1;
     }
+    const std::unique_ptr<model::Document> doc = std::move(opened.value());
     view::ViewState view = view::viewForPrinting(*doc);
     setPaperForView(*printer, *doc, view);
     const int printed = printView(*doc, view, *printer);

@@ -190,8 +190,7 @@ void FieldFormDialog::build() {
 
 void FieldFormDialog::fieldEdited(const std::string& name, const std::string& value) {
     if (loading_) return;
-    std::string error;
-    if (!form().setField(name, value, &error)) return;
+    if (form().setField(name, value).failed()) return;
     // The form may have cut the text or changed other fields (a list refilled by a choice).
     loadWidgets();
 }
@@ -251,9 +250,10 @@ private:
         bool ok = false;
         const QFont chosen = QFontDialog::getFont(&ok, start, this, QStringLiteral("字体设置"));
         if (!ok) return;
-        form().setField("font", chosen.family().toStdString(), nullptr);
-        form().setField("italic", chosen.italic() ? "1" : "0", nullptr);
-        form().setField("underline", chosen.underline() ? "1" : "0", nullptr);
+        // The font dialog offers only what the boxes take.
+        (void)form().setField("font", chosen.family().toStdString());
+        (void)form().setField("italic", chosen.italic() ? "1" : "0");
+        (void)form().setField("underline", chosen.underline() ? "1" : "0");
         loadWidgets();
     }
 };

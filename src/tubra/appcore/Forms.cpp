@@ -93,9 +93,9 @@ PageSetupForm::PageSetupForm(const model::Drawing& drawing)
     for (int i = 0; i < 3; ++i) {
         Field& f = addCustom(std::string(kLabelFields[static_cast<std::size_t>(i)]), Kind::Text,
                              [this, i] { return labels[static_cast<std::size_t>(i)]; },
-                             [this, i](std::string_view v, std::string*) {
+                             [this, i](std::string_view v) -> platform::Result<> {
                                  setLabel(i, v);
-                                 return true;
+                                 return {};
                              });
         f.def.maxBytes = kLabelBytes;
         // The labels can be typed only while the axis indicator is shown.

@@ -13,15 +13,11 @@
 
 namespace tubra::app {
 
-ImportedDrawing importPcfDrawing(model::AppContext& app, const std::filesystem::path& path,
-                                 layout::ImportOptions options) {
-    ImportedDrawing out;
+platform::Result<ImportedDrawing> importPcfDrawing(model::AppContext& app, const std::filesystem::path& path,
+                                                   layout::ImportOptions options) {
     try {
         const platform::Result<exchange::PcfFile> read = exchange::readPcfFile(path);
-        if (read.failed()) {
-            out.error = read.message();
-            return out;
-        }
+        if (read.failed()) return platform::Error(read.error(), read.message());
         const platform::CalendarTime now = platform::calendarNow();
         options.date = text::format("%04d.%02d.%02d", now.year, now.month, now.day);
         auto doc = std::make_unique<model::Document>(app);
@@ -30,17 +26,14 @@ ImportedDrawing importPcfDrawing(model::AppContext& app, const std::filesystem::
         doc->newDrawingFlag = 0;
         const bool choose = options.pageSize == kChoosePage;
         options.pageSize = choose ? 0 : options.pageSize;
-        layout::ImportResult result =
+        platform::Result<layout::ImportWarnings> drawn =
             layout::importPcf(read.value(), options, doc->drawing, app.settings);
-        if (result.ok() && choose && app.settings.DrawZoom_GJFM < 4.0) {
+        if (drawn.ok() && choose && app.settings.DrawZoom_GJFM < 4.0) {
             // Too large for A4 at full size: the larger sheet.
             options.pageSize = 1;
-            result = layout::importPcf(read.value(), options, doc->drawing, app.settings);
+            drawn = layout::importPcf(read.value(), options, doc->drawing, app.settings);
         }
-        if (!result.ok()) {
-            out.error = result.error;
-            return out;
-        }
+        if (drawn.failed()) return platform::Error(drawn.error(), drawn.message());
         // The table's counts, as its automatic count makes them (the other rows as imported).
         CharacteristicTableForm table(doc->drawing.table, doc->drawing.objects);
         table.fillStatistics();
@@ -58,13 +51,10 @@ ImportedDrawing importPcfDrawing(model::AppContext& app, const std::filesystem::
         view::onLayout(*doc, view, canvas);
         app.justOpened = true;  // a window showing it takes its values at its first paint
         doc->startModified();
-        out.document = std::move(doc);
-        out.warnings = std::move(result.warnings);
+        return ImportedDrawing{std::move(doc), std::move(drawn.value())};
     } catch (const std::bad_alloc&) {
-        out.document.reset();
-        out.error = model::kOutOfMemory;
+        return platform::Error(std::make_error_code(std::errc::not_enough_memory), model::kOutOfMemory);
     }
-    return out;
 }
 
 }  // namespace tubra::app

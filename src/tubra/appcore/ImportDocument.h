@@ -14,9 +14,8 @@
 namespace tubra::app {
 
 struct ImportedDrawing {
-    std::unique_ptr<model::Document> document;  // null when the file could not be drawn
-    std::string error;                          // for the user (UTF-8)
-    std::vector<std::string> warnings;          // for the user (UTF-8)
+    std::unique_ptr<model::Document> document;
+    layout::ImportWarnings warnings;
 };
 
 // The page the pipeline is laid out on when the caller leaves the choice: A4, or A3 when the
@@ -26,8 +25,8 @@ inline constexpr int kChoosePage = -1;
 // Reads the PCF at `path` into a new, untitled document of `app` (marked modified). The
 // document's drawing settings are the program's shared ones: they are set for the drawing, as
 // opening a file sets them. `options.pageSize` may be kChoosePage. Today's date goes into the
-// title block.
-ImportedDrawing importPcfDrawing(model::AppContext& app, const std::filesystem::path& path,
-                                 layout::ImportOptions options);
+// title block. Fails, with the reason for the user, on a file that cannot be read or drawn.
+platform::Result<ImportedDrawing> importPcfDrawing(model::AppContext& app, const std::filesystem::path& path,
+                                                   layout::ImportOptions options);
 
 }  // namespace tubra::app

@@ -59,14 +59,11 @@ ColourForm::ColourForm(const model::DrawingSettings& settings)
         colours_[static_cast<std::size_t>(i)] = settings.*row.member;
         addCustom(std::string(row.key), Kind::Text,
                   [this, i] { return colourText(colour(i)); },
-                  [this, i](std::string_view v, std::string* error) {
+                  [this, i](std::string_view v) -> platform::Result<> {
                       model::Colour c = 0;
-                      if (!parseColour(v, c)) {
-                          *error = "'" + std::string(v) + "' 不是颜色 #RRGGBB";
-                          return false;
-                      }
+                      if (!parseColour(v, c)) return platform::Error("'" + std::string(v) + "' 不是颜色 #RRGGBB");
                       setColour(i, c);
-                      return true;
+                      return {};
                   });
     }
     addCheck("PrintIsNoColor", printInBlackAndWhite);
@@ -389,13 +386,11 @@ CharacteristicTableForm::CharacteristicTableForm(const model::CharacteristicTabl
             if (std::find(offered.begin(), offered.end(), rows[kClassRow]) == offered.end())
                 offered.push_back(rows[kClassRow]);
             addCustom(rowName(i), Kind::Choice, [this] { return rows[kClassRow]; },
-                      [this, offered](std::string_view v, std::string* error) {
-                          if (std::find(offered.begin(), offered.end(), v) == offered.end()) {
-                              *error = platform::form::notAChoice(rowName(kClassRow), v, offered);
-                              return false;
-                          }
+                      [this, offered](std::string_view v) -> platform::Result<> {
+                          if (std::find(offered.begin(), offered.end(), v) == offered.end())
+                              return platform::Error(platform::form::notAChoice(rowName(kClassRow), v, offered));
                           rows[kClassRow] = std::string(v);
-                          return true;
+                          return {};
                       })
                 .def.choices = offered;
             continue;

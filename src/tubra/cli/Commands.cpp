@@ -33,12 +33,12 @@ void usageError(std::string_view message, std::string_view usage) {
 }
 
 std::unique_ptr<Document> openOrReport(const char* path) {
-    std::string error;
-    auto doc = Document::open(appContext(), path, &error);
-    if (!doc) {
-        std::fprintf(stderr, "tubra-cli: %s\n", error.c_str());
-        return doc;
+    auto opened = Document::open(appContext(), path);
+    if (opened.failed()) {
+        std::fprintf(stderr, "tubra-cli: %s\n", opened.message().c_str());
+        return nullptr;
     }
+    std::unique_ptr<Document> doc = std::move(opened.value());
     for (const std::string& warning : doc->openWarnings()) std::fprintf(stderr, "tubra-cli: %s: %s\n", path, warning.c_str());
     return doc;
 }

@@ -78,15 +78,15 @@ int runImport(int argc, char** argv) {
             return 2;
         }
     }
-    app::ImportedDrawing imported = app::importPcfDrawing(appContext(), in, options);
-    if (!imported.document) {
+    platform::Result<app::ImportedDrawing> imported = app::importPcfDrawing(appContext(), in, options);
+    if (imported.failed()) {
         std::fprintf(stderr, "tubra-cli import: %s：%s\n", fs::path(in).filename().string().c_str(),
-                     imported.error.c_str());
+                     imported.message().c_str());
         return 1;
     }
-    for (const std::string& w : imported.warnings)
+    for (const std::string& w : imported->warnings)
         std::fprintf(stderr, "tubra-cli import: 注意：%s\n", w.c_str());
-    if (const auto r = imported.document->saveAs(out); r.failed()) {
+    if (const auto r = imported->document->saveAs(out); r.failed()) {
         std::fprintf(stderr, "tubra-cli import: %s\n", r.message().c_str());
         return 1;
     }

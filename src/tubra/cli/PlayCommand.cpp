@@ -68,9 +68,8 @@ int runPlay(int argc, char** argv, std::ostream&, std::ostream& err) {
     player.protectedPath = script;
     player.scriptFolder = std::filesystem::path(script).parent_path();
     if (!input.empty()) {
-        std::string error;
-        if (!player.open(input, &error)) {
-            err << "tubra-cli play: " << error << "\n";
+        if (const platform::Result<> opened = player.open(input); opened.failed()) {
+            err << "tubra-cli play: " << opened.message() << "\n";
             return 1;
         }
     }

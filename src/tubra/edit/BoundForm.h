@@ -54,7 +54,7 @@ protected:
     }
     // Any other field: its own getter and setter.
     Field& addCustom(std::string name, Kind kind, std::function<std::string()> get,
-                     std::function<bool(std::string_view, std::string*)> set) {
+                     std::function<platform::Result<>(std::string_view)> set) {
         platform::FieldDef def;
         def.name = name;
         def.kind = kind;
@@ -73,14 +73,13 @@ protected:
     // OK: returns Accepted, or Open after telling the user why not. Cancel always closes.
     virtual platform::FormState accept(platform::FormContext& context) = 0;
 
-    platform::FormState onAction(std::string_view name, std::string_view argument,
-                                 platform::FormContext& context, std::string* error) override {
+    platform::ActionResult onAction(std::string_view name, std::string_view argument,
+                                 platform::FormContext& context) override {
         if (name == "ok") return accept(context);
         if (name == "cancel") return platform::FormState::Rejected;
         for (auto& [actionName, handler] : handlers_)
             if (actionName == name) return handler(argument, context);
-        if (error) *error = platform::form::unknownAction(this->caption(), name);
-        return this->state();
+        return platform::Error(platform::form::unknownAction(this->caption(), name));
     }
 
 private:

@@ -66,14 +66,12 @@ protected:
         std::string& v = keep(std::move(value), 0);
         const std::string fieldName = name;
         platform::FieldBinding binding{[&v] { return v; },
-                                       [this, &v, fieldName](std::string_view text, std::string* error) {
+                                       [this, &v, fieldName](std::string_view text) -> platform::Result<> {
                                            const std::vector<std::string>& offered = choicesOf(fieldName);
-                                           if (std::find(offered.begin(), offered.end(), text) == offered.end()) {
-                                               if (error) *error = platform::form::notAChoice(fieldName, text, offered);
-                                               return false;
-                                           }
+                                           if (std::find(offered.begin(), offered.end(), text) == offered.end())
+                                               return platform::Error(platform::form::notAChoice(fieldName, text, offered));
                                            v = std::string(text);
-                                           return true;
+                                           return {};
                                        }};
         return this->declareChoice(std::move(name), std::move(label), std::move(choices), std::move(binding), style);
     }
@@ -81,13 +79,11 @@ protected:
     Field& addCheck(std::string name, std::string caption, bool on) {
         std::string& v = keep(on ? "1" : "0", 0);
         const std::string fieldName = name;
-        platform::FieldBinding binding{[&v] { return v; }, [&v, fieldName](std::string_view text, std::string* error) {
-                                           if (text != "0" && text != "1") {
-                                               if (error) *error = platform::form::notAChoice(fieldName, text, {"0", "1"});
-                                               return false;
-                                           }
+        platform::FieldBinding binding{[&v] { return v; }, [&v, fieldName](std::string_view text) -> platform::Result<> {
+                                           if (text != "0" && text != "1")
+                                               return platform::Error(platform::form::notAChoice(fieldName, text, {"0", "1"}));
                                            v = std::string(text);
-                                           return true;
+                                           return {};
                                        }};
         return this->declareCheck(std::move(name), std::move(caption), std::move(binding));
     }
@@ -132,17 +128,15 @@ protected:
     // OK: checks and writes back; Accepted, or Open when refused (after telling the user).
     virtual platform::FormState accept(platform::FormContext& context) = 0;
     // Buttons other than OK and Cancel.
-    virtual platform::FormState otherAction(std::string_view name, std::string_view, platform::FormContext&,
-                                            std::string* error) {
-        if (error) *error = platform::form::unknownAction(caption_, name);
-        return this->state();
+    virtual platform::ActionResult otherAction(std::string_view name, std::string_view, platform::FormContext&) {
+        return platform::Error(platform::form::unknownAction(caption_, name));
     }
 
-    platform::FormState onAction(std::string_view name, std::string_view argument,
-                                 platform::FormContext& context, std::string* error) override {
+    platform::ActionResult onAction(std::string_view name, std::string_view argument,
+                                 platform::FormContext& context) override {
         if (name == "ok") return accept(context);
         if (name == "cancel") return platform::FormState::Rejected;
-        return otherAction(name, argument, context, error);
+        return otherAction(name, argument, context);
     }
 
     std::string readOnlyError(std::string_view caption, std::string_view name) const override {

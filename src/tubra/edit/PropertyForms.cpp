@@ -15,6 +15,7 @@ using model::directionCode;
 using model::PipeObject;
 using model::truncToInt;
 using model::Vec3;
+using platform::ActionResult;
 using platform::FormState;
 
 namespace {
@@ -295,19 +296,18 @@ TextForm::TextForm(const PipeObject& block, const PropertyContext& context)
     addMenu("insert", "特殊符号", {kSpecialCharacters[0], kSpecialCharacters[1], kSpecialCharacters[2]});
 }
 
-FormState TextForm::otherAction(std::string_view name, std::string_view argument,
-                                platform::FormContext& context, std::string* error) {
+ActionResult TextForm::otherAction(std::string_view name, std::string_view argument,
+                                platform::FormContext& context) {
     if (name == "insert") {
         for (const char* c : kSpecialCharacters) {
             if (argument == c) {
-                setField("text", value("text") + c, nullptr);
+                (void)setField("text", value("text") + c);  // the text box takes any text
                 return state();
             }
         }
-        if (error) *error = "'" + std::string(argument) + "' 不是 \"输入文字\" 的特殊符号";
-        return state();
+        return platform::Error("'" + std::string(argument) + "' 不是 \"输入文字\" 的特殊符号");
     }
-    return FieldForm::otherAction(name, argument, context, error);
+    return FieldForm::otherAction(name, argument, context);
 }
 
 FormState TextForm::accept(platform::FormContext& context) {

@@ -93,8 +93,8 @@ public:
 
 protected:
     platform::FormState accept(platform::FormContext& context) override;
-    platform::FormState otherAction(std::string_view name, std::string_view argument,
-                                    platform::FormContext& context, std::string* error) override;
+    platform::ActionResult otherAction(std::string_view name, std::string_view argument,
+                                    platform::FormContext& context) override;
 
 private:
     model::PipeObject copy_;

@@ -172,18 +172,19 @@ bool ScriptFormHost::run(platform::Form& form) {
                 throw SessionError(where + "\"" + caption + "\" 在 '" + token + "' 之前已经关闭");
             const auto eq = token.find('=');
             const std::string name = token.substr(0, eq);
-            std::string error;
             if (eq != std::string::npos && form.hasField(name)) {
-                if (!form.setField(name, std::string_view(token).substr(eq + 1), &error))
-                    throw SessionError(where + error);
+                if (const platform::Result<> taken = form.setField(name, std::string_view(token).substr(eq + 1));
+                    taken.failed())
+                    throw SessionError(where + taken.message());
                 lastWasAction = false;
             } else {
-                form.act(token, context, &error);
-                if (!error.empty()) throw SessionError(where + error);
+                if (const platform::ActionResult done = form.act(token, context); done.failed())
+                    throw SessionError(where + done.message());
                 lastWasAction = true;
             }
         }
-        if (form.isOpen() && !lastWasAction) form.act("ok", context);
+        // A line of fields alone ends with OK, as Enter would; "ok" always exists.
+        if (form.isOpen() && !lastWasAction) (void)form.act("ok", context);
     }
     return form.state() == platform::FormState::Accepted;
 }
@@ -321,23 +322,24 @@ void SessionPlayer::makeView() {
     port_.apply(view::initialUpdate(view_, doc_->drawing));
 }
 
-bool SessionPlayer::open(const std::filesystem::path& path, std::string* error) {
+platform::Result<> SessionPlayer::open(const std::filesystem::path& path) {
     controller_.reset();
     doc_.reset();
     for (Window& w : windows_) w.controller.reset();
     windows_.clear();
     const model::DrawingSettings before = app_.settings;
     app_.settings.resetViewDefaults();
-    doc_ = model::Document::open(app_, path, error);
-    if (!doc_) {
+    auto opened = model::Document::open(app_, path);
+    if (opened.failed()) {
         app_.settings = before;
-        return false;
+        return platform::Error(opened.error(), opened.message());
     }
+    doc_ = std::move(opened.value());
     windows_.emplace_back();
     active_ = 0;
     makeView();
     paint();
-    return true;
+    return {};
 }
 
 void SessionPlayer::paint() {

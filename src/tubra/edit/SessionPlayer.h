@@ -142,8 +142,8 @@ public:
     SessionPlayer(model::AppContext& app, const CommandRegistry& registry, std::vector<KeyBinding> keys);
     ~SessionPlayer();
 
-    // Starts from a drawing file (instead of a `new` line). False with `error` when unreadable.
-    bool open(const std::filesystem::path& path, std::string* error);
+    // Starts from a drawing file (instead of a `new` line); fails as Document::open does.
+    platform::Result<> open(const std::filesystem::path& path);
 
     SessionResult run(const ParsedScript& script);
     SessionResult run(std::string_view scriptText);

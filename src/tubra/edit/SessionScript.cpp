@@ -75,8 +75,8 @@ std::string joined(const std::vector<std::string>& tokens, std::size_t from) {
 
 }  // namespace
 
-bool tokenizeSessionLine(std::string_view line, std::vector<std::string>& tokens, std::string* error) {
-    tokens.clear();
+platform::Result<std::vector<std::string>> tokenizeSessionLine(std::string_view line) {
+    std::vector<std::string> tokens;
     std::size_t i = 0;
     while (i < line.size()) {
         while (i < line.size() && isBlank(line[i])) ++i;
@@ -109,15 +109,12 @@ bool tokenizeSessionLine(std::string_view line, std::vector<std::string>& tokens
                 }
                 token += c;
             }
-            if (!closed) {
-                if (error) *error = "引号没有闭合";
-                return false;
-            }
+            if (!closed) return platform::Error("引号没有闭合");
         }
         (void)quotedAny;
         tokens.push_back(std::move(token));
     }
-    return true;
+    return tokens;
 }
 
 ParsedScript parseSessionScript(std::string_view script) {
@@ -140,9 +137,9 @@ ParsedScript parseSessionScript(std::string_view script) {
         std::size_t first = 0;
         while (first < raw.size() && isBlank(raw[first])) ++first;
         if (first >= raw.size() || raw[first] == '#') continue;
-        std::vector<std::string> tokens;
-        std::string error;
-        if (!tokenizeSessionLine(raw, tokens, &error)) return fail(error);
+        auto split = tokenizeSessionLine(raw);
+        if (split.failed()) return fail(split.message());
+        std::vector<std::string>& tokens = split.value();
         if (tokens.empty()) continue;
         const auto k = keywords().find(tokens[0]);
         if (k == keywords().end()) return fail("不认识的动作 '" + tokens[0] + "'");

@@ -39,6 +39,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Result.h"
+
 namespace tubra::edit {
 
 struct ScriptLine {
@@ -85,8 +87,8 @@ struct ParsedScript {
 ParsedScript parseSessionScript(std::string_view script);
 
 // Splits a line into tokens: blanks separate them, double quotes group blanks into one.
-// False (with `error`) for an unterminated quote.
-bool tokenizeSessionLine(std::string_view line, std::vector<std::string>& tokens, std::string* error);
+// An unterminated quote is an error.
+platform::Result<std::vector<std::string>> tokenizeSessionLine(std::string_view line);
 
 // A token as a script writes it: quoted (with escapes) when it holds blanks, quotes,
 // backslashes or control characters, or is empty.

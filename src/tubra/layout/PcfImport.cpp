@@ -98,7 +98,7 @@ class Emitter {
             model::Drawing& d)
         : f_(f), net_(n), lay_(l), opt_(o), d_(d), axes_{o.alpha, o.beta} {}
 
-    void run(ImportResult& result);
+    void run(ImportWarnings& warnings);
 
   private:
     struct SegmentModel {
@@ -771,7 +771,7 @@ void Emitter::titleAndTable() {
     table.values[17] = joined;
 }
 
-void Emitter::run(ImportResult& result) {
+void Emitter::run(ImportWarnings& warnings) {
     const std::size_t nr = net_.spans.size();
     models_.resize(nr);
     pipes_.resize(nr);
@@ -810,7 +810,7 @@ void Emitter::run(ImportResult& result) {
     placeNotes();
     titleAndTable();
     if (impliedWelds_ > 0)
-        result.warnings.push_back(
+        warnings.push_back(
             text::format("文件里没有焊缝（WELD），按焊接的接头补画了 %lu 道焊缝",
                          static_cast<unsigned long>(impliedWelds_)));
 }
@@ -842,14 +842,11 @@ SheetArea freeArea(const PcfFile& file, int pageSize) {
 
 }  // namespace
 
-ImportResult importPcf(const PcfFile& file, const ImportOptions& options, model::Drawing& drawing,
-                       model::DrawingSettings& settings) {
-    ImportResult result;
+platform::Result<ImportWarnings> importPcf(const PcfFile& file, const ImportOptions& options,
+                                           model::Drawing& drawing, model::DrawingSettings& settings) {
     const Network net = buildNetwork(file);
-    if (net.spans.empty()) {
-        result.error = "PCF 文件里没有能画出的管线（没有首尾相接的管子和管件）";
-        return result;
-    }
+    if (net.spans.empty()) return platform::Error("PCF 文件里没有能画出的管线（没有首尾相接的管子和管件）");
+    ImportWarnings warnings;
     SheetOptions so;
     so.axes = {options.alpha, options.beta};
     so.symbolZoom = 4.0;
@@ -868,7 +865,7 @@ ImportResult importPcf(const PcfFile& file, const ImportOptions& options, model:
     settings.m_wantouR = lay.elbowOffset;
     settings.m_santongChang = lay.elbowOffset;
 
-    Emitter(file, net, lay, options, drawing).run(result);
+    Emitter(file, net, lay, options, drawing).run(warnings);
 
     // What the user should know about the file and the drawing.
     if (!file.skippedRecords.empty() || !file.skippedAttributes.empty()) {
@@ -878,7 +875,7 @@ ImportResult importPcf(const PcfFile& file, const ImportOptions& options, model:
         if (!file.skippedRecords.empty() && !file.skippedAttributes.empty()) skipped += "；";
         if (!file.skippedAttributes.empty())
             skipped += "不认识的属性：" + namesWithCounts(file.skippedAttributes);
-        result.warnings.push_back(skipped);
+        warnings.push_back(skipped);
     }
     std::map<std::string, std::size_t> generic;
     for (const PcfRecord& r : file.records) {
@@ -888,7 +885,7 @@ ImportResult importPcf(const PcfFile& file, const ImportOptions& options, model:
                       text::gbk(" → ") + text::gbk(model::symbolName(c.symbol))];
     }
     if (!generic.empty())
-        result.warnings.push_back("以下符号键（SKEY）不认识，按最接近的通用符号画出：" +
+        warnings.push_back("以下符号键（SKEY）不认识，按最接近的通用符号画出：" +
                                   namesWithCounts(generic));
     if (!net.unplaced.empty()) {
         std::string lines;
@@ -898,7 +895,7 @@ ImportResult importPcf(const PcfFile& file, const ImportOptions& options, model:
                      text::format("（第 %lu 行）", static_cast<unsigned long>(r.line));
         }
         if (net.unplaced.size() > 8) lines += " 等";
-        result.warnings.push_back(text::format("%lu 个焊缝、支架等不在管线上，没有画出：",
+        warnings.push_back(text::format("%lu 个焊缝、支架等不在管线上，没有画出：",
                                                static_cast<unsigned long>(net.unplaced.size())) +
                                   lines);
     }
@@ -907,24 +904,24 @@ ImportResult importPcf(const PcfFile& file, const ImportOptions& options, model:
         for (std::size_t p = 0; p < lay.partGaps.size() && p < 8; ++p)
             gaps += text::format("%s第 %lu 部分与前面最近处相距 %.0f mm", p ? "，" : "",
                                  static_cast<unsigned long>(p + 2), lay.partGaps[p]);
-        result.warnings.push_back(text::format("管线分成 %lu 个互不相连的部分，依次画在图上",
+        warnings.push_back(text::format("管线分成 %lu 个互不相连的部分，依次画在图上",
                                                static_cast<unsigned long>(net.partStarts.size())) +
                                   (gaps.empty() ? std::string() : "：" + gaps));
     }
     if (net.leftOut > 0)
-        result.warnings.push_back(text::format("螺栓、垫片不画（%lu 个），垫片的厚度计入管长",
+        warnings.push_back(text::format("螺栓、垫片不画（%lu 个），垫片的厚度计入管长",
                                                static_cast<unsigned long>(net.leftOut)));
     if (lay.joinsLeft > 0)
-        result.warnings.push_back(text::format(
+        warnings.push_back(text::format(
             "图面太密：有 %d 处管段的端点画到了别的管段上，程序会把它们当成相连（请改用 A3 "
             "图纸，或把管线分成几张图）",
             lay.joinsLeft));
     if (lay.crossingsLeft > lay.joinsLeft)
-        result.warnings.push_back(text::format("有 %d 处管段在图上交叉或碰到一起，而实际并不相交",
+        warnings.push_back(text::format("有 %d 处管段在图上交叉或碰到一起，而实际并不相交",
                                                lay.crossingsLeft - lay.joinsLeft));
     if (lay.squeezed)
-        result.warnings.push_back("组件太多，按最小的尺寸也画不下，整张图已缩小，符号可能重叠");
-    return result;
+        warnings.push_back("组件太多，按最小的尺寸也画不下，整张图已缩小，符号可能重叠");
+    return warnings;
 }
 
 }  // namespace tubra::layout

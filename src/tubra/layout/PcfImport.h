@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Result.h"
 #include "tubra/exchange/PcfFile.h"
 #include "tubra/model/Drawing.h"
 #include "tubra/model/DrawingSettings.h"
@@ -22,16 +23,14 @@ struct ImportOptions {
     std::string date;
 };
 
-struct ImportResult {
-    std::string error;                  // for the user (UTF-8); empty when drawn
-    std::vector<std::string> warnings;  // for the user (UTF-8), one each
-    bool ok() const { return error.empty(); }
-};
+// What the user should know about a drawn file (UTF-8), one message each.
+using ImportWarnings = std::vector<std::string>;
 
 // Fills `drawing` (emptied first) with the pipeline of `file`, and sets in `settings` what the
 // drawing is laid out for (the symbol size, the elbow and tee offsets). The characteristic
-// table's counts are left to the caller (the table's own automatic count).
-ImportResult importPcf(const exchange::PcfFile& file, const ImportOptions& options,
-                       model::Drawing& drawing, model::DrawingSettings& settings);
+// table's counts are left to the caller (the table's own automatic count). Fails, with the
+// reason for the user, when the file holds nothing that can be drawn.
+platform::Result<ImportWarnings> importPcf(const exchange::PcfFile& file, const ImportOptions& options,
+                                           model::Drawing& drawing, model::DrawingSettings& settings);
 
 }  // namespace tubra::layout

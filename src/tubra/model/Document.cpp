@@ -56,42 +56,39 @@ void Document::onNewDocument() {
     resetHistory();
 }
 
-std::unique_ptr<Document> Document::open(AppContext& app, const std::filesystem::path& path,
-                                         std::string* error) {
-    const auto fail = [&](std::string why) -> std::unique_ptr<Document> {
-        if (error) *error = "无法打开文件 " + path.string() + ": " + why;
-        return nullptr;
+platform::Result<std::unique_ptr<Document>> Document::open(AppContext& app, const std::filesystem::path& path) {
+    const auto fail = [&](std::error_code code, const std::string& why) {
+        return platform::Error(code, "无法打开文件 " + path.string() + ": " + why);
     };
     std::string data;
     try {
         if (const auto ec = readDrawingFile(path, data).error()) {
             if (ec == platform::FileError::tooLarge)
-                return fail("文件超过 " + std::to_string(kMaxDrawingFileBytes >> 20) + " MB");
-            return fail(platform::describe(ec));
+                return fail(ec, "文件超过 " + std::to_string(kMaxDrawingFileBytes >> 20) + " MB");
+            return fail(ec, platform::describe(ec));
         }
     } catch (const std::bad_alloc&) {
-        return fail(kOutOfMemory);
+        return fail(std::make_error_code(std::errc::not_enough_memory), kOutOfMemory);
     }
-    std::string why;
-    auto doc = load(app, data, &why);
-    if (!doc) return fail(why);
-    doc->path_ = path;
-    return doc;
+    auto loaded = load(app, data);
+    if (loaded.failed()) return fail(loaded.error(), loaded.message());
+    loaded.value()->path_ = path;
+    return loaded;
 }
 
-std::unique_ptr<Document> Document::openRecovered(AppContext& app, std::string_view data,
-                                                  const std::filesystem::path& original,
-                                                  std::string* error) {
-    auto doc = load(app, data, error);
-    if (!doc) return nullptr;
+platform::Result<std::unique_ptr<Document>> Document::openRecovered(AppContext& app, std::string_view data,
+                                                                    const std::filesystem::path& original) {
+    auto loaded = load(app, data);
+    if (loaded.failed()) return loaded;
+    Document* doc = loaded.value().get();
     doc->path_ = original;
     if (original.empty()) doc->untitledName_ = "Tubra" + std::to_string(app.nextUntitledNumber++);
     // What was recovered is not in any file yet.
     doc->modified_ = true;
-    return doc;
+    return loaded;
 }
 
-std::unique_ptr<Document> Document::load(AppContext& app, std::string_view data, std::string* error) {
+platform::Result<std::unique_ptr<Document>> Document::load(AppContext& app, std::string_view data) {
     // A new document resets the shared settings and loading overwrites them; a failed open
     // changes nothing.
     const DrawingSettings settingsBefore = app.settings;
@@ -101,8 +98,7 @@ std::unique_ptr<Document> Document::load(AppContext& app, std::string_view data,
         const ReadResult r = readDrawing(data, doc->drawing, app.settings);
         if (!r) {
             app.settings = settingsBefore;
-            if (error) *error = r.reason + "，超出程序能处理的范围";
-            return nullptr;
+            return platform::Error(r.reason + "，超出程序能处理的范围");
         }
         doc->drawing.Total() = static_cast<std::int32_t>(doc->drawing.objects.size());
         doc->looksUtf8_ = text::looksLikeUtf8(data);
@@ -113,8 +109,7 @@ std::unique_ptr<Document> Document::load(AppContext& app, std::string_view data,
         return doc;
     } catch (const std::bad_alloc&) {
         app.settings = settingsBefore;
-        if (error) *error = kOutOfMemory;
-        return nullptr;
+        return platform::Error(std::make_error_code(std::errc::not_enough_memory), kOutOfMemory);
     }
 }
 
@@ -261,7 +256,7 @@ std::string Document::reportSections() const {
     return out;
 }
 
-bool Document::replaceReport(const std::string& sections, std::string* why, bool keep) {
+platform::Result<> Document::replaceReport(const std::string& sections, bool keep) {
     std::unique_ptr<ReportStore> store = app_.makeReportStore ? app_.makeReportStore() : nullptr;
     if (!store) store = std::make_unique<VerbatimReportStore>();
     store->setNewDocumentDefaults();
@@ -269,15 +264,12 @@ bool Document::replaceReport(const std::string& sections, std::string* why, bool
     scratch.report = store.get();
     DrawingSettings scratchSettings = app_.settings;
     const ReadResult r = readDrawing(sections, scratch, scratchSettings);
-    if (!r) {
-        if (why) *why = r.reason;
-        return false;
-    }
+    if (!r) return platform::Error(r.reason);
     if (keep) {
         report_ = std::move(store);
         drawing.report = report_.get();
     }
-    return true;
+    return {};
 }
 
 void Document::forgetHistory() {
@@ -366,8 +358,8 @@ bool Document::commit(std::string_view name, Reach reach, platform::Prompter& pr
         std::string report = reportSections();
         if (report != reportImage_) {
             // What the reader would refuse, the writer must not keep.
-            std::string why;
-            if (!replaceReport(report, &why, false)) refusal = why + "。";
+            if (const platform::Result<> read = replaceReport(report, false); read.failed())
+                refusal = read.message() + "。";
             s.report.emplace(reportImage_, std::move(report));
         }
     }
@@ -445,7 +437,8 @@ std::vector<const PipeObject*> Document::apply(const HistoryStep& s, bool forwar
     }
     if (s.report) {
         reportImage_ = forward ? s.report->second : s.report->first;
-        replaceReport(reportImage_);
+        // The image was taken from a report the reader took.
+        (void)replaceReport(reportImage_);
     }
     // Objects taken out are no longer selectable.
     selection.keepOnly(drawing.objects);

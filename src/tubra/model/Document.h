@@ -72,16 +72,14 @@ public:
     void onNewDocument();
 
     // Opens a file into a new document. On failure (a file that cannot be read, holds more than
-    // the program keeps, or needs more memory than there is) returns null, sets `error` and
-    // leaves the program's shared settings as they were.
-    static std::unique_ptr<Document> open(AppContext& app, const std::filesystem::path& path,
-                                          std::string* error = nullptr);
+    // the program keeps, or needs more memory than there is) says why in one line for the user
+    // and leaves the program's shared settings as they were.
+    static platform::Result<std::unique_ptr<Document>> open(AppContext& app, const std::filesystem::path& path);
 
     // A drawing recovered from `data`, the copy of an unsaved one: it belongs to `original`
     // (untitled when empty) and is modified, so saving writes it there. Fails as open() does.
-    static std::unique_ptr<Document> openRecovered(AppContext& app, std::string_view data,
-                                                   const std::filesystem::path& original,
-                                                   std::string* error = nullptr);
+    static platform::Result<std::unique_ptr<Document>> openRecovered(AppContext& app, std::string_view data,
+                                                                     const std::filesystem::path& original);
 
     // Saves to the document's file, or to `path` ("save as", which then becomes its file).
     // A failed save leaves the old file untouched and the document modified. A file without
@@ -174,7 +172,7 @@ public:
     void removeAllObjects();
 
 private:
-    static std::unique_ptr<Document> load(AppContext& app, std::string_view data, std::string* error);
+    static platform::Result<std::unique_ptr<Document>> load(AppContext& app, std::string_view data);
 
     AppContext& app_;
     std::unique_ptr<ReportStore> report_;
@@ -186,9 +184,9 @@ private:
     // it put in or changed.
     std::vector<const PipeObject*> apply(const HistoryStep& s, bool forward);
     // Reads the report back from `sections` (the report sections as written), as opening the
-    // file would; `keep` makes it the document's report. False, with the reader's reason, when
+    // file would; `keep` makes it the document's report. Fails, with the reader's reason, when
     // the reader refuses it.
-    bool replaceReport(const std::string& sections, std::string* why = nullptr, bool keep = true);
+    platform::Result<> replaceReport(const std::string& sections, bool keep = true);
     std::string reportSections() const;
 
     bool modified_ = false;

@@ -11,6 +11,7 @@
 namespace tubra::report {
 
 using platform::FormContext;
+using platform::ActionResult;
 using platform::FormState;
 using text::gbk;
 
@@ -210,14 +211,13 @@ public:
     }
 
 protected:
-    FormState onFormAction(std::string_view name, std::string_view argument, FormContext& context,
-                           std::string* error) override {
+    ActionResult onFormAction(std::string_view name, std::string_view argument, FormContext& context) override {
         if (name == "clear" && argument.empty()) {
             for (int i = 0; i < fieldCount(); ++i) setValue(i, "");
             updateArrows();
             return state();
         }
-        return OnlinePageForm::onFormAction(name, argument, context, error);
+        return OnlinePageForm::onFormAction(name, argument, context);
     }
 
 private:

@@ -10,6 +10,7 @@
 namespace tubra::report {
 
 using platform::FormContext;
+using platform::ActionResult;
 using platform::FormState;
 
 RecordListForm::RecordListForm(int page, std::vector<Column> columns)
@@ -129,11 +130,11 @@ void RecordListForm::refreshList() {
                                : text::format(kStatus, count, selected_.back() + 1));
 }
 
-FormState RecordListForm::onFormAction(std::string_view name, std::string_view argument,
-                                       FormContext& context, std::string* error) {
+ActionResult RecordListForm::onFormAction(std::string_view name, std::string_view argument,
+                                       FormContext& context) {
     const bool edits = name == "add" || name == "insert" || name == "modify";
     if (!edits && name != "delete" && name != "select")
-        return ReportPageForm::onFormAction(name, argument, context, error);
+        return ReportPageForm::onFormAction(name, argument, context);
 
     if (!argument.empty()) {
         const auto rows = forms::indexList(argument);
@@ -141,10 +142,8 @@ FormState RecordListForm::onFormAction(std::string_view name, std::string_view a
         if (name == "add" || !rows || (one && rows->size() != 1) ||
             std::any_of(rows->begin(), rows->end(),
                         [&](int r) { return r >= static_cast<int>(rows_.size()); })) {
-            if (error)
-                *error = "对话框 \"" + caption() + "\" 没有可供 " + std::string(name) + " 的记录 '" +
-                         std::string(argument) + "'（共 " + std::to_string(rows_.size()) + " 条记录，从 0 数起）";
-            return state();
+            return platform::Error("对话框 \"" + caption() + "\" 没有可供 " + std::string(name) + " 的记录 '" +
+                         std::string(argument) + "'（共 " + std::to_string(rows_.size()) + " 条记录，从 0 数起）");
         }
         // Only a click shows the row; the buttons keep what the editing area holds.
         select(*rows, name == "select");

@@ -133,8 +133,8 @@ protected:
     std::vector<std::string> editingArea() const;
     float numberAt(std::size_t row, std::size_t column) const;
 
-    platform::FormState onFormAction(std::string_view name, std::string_view argument,
-                                     platform::FormContext& context, std::string* error) override;
+    platform::ActionResult onFormAction(std::string_view name, std::string_view argument,
+                                     platform::FormContext& context) override;
     bool confirmOk(platform::FormContext& context) override;
     // The hardness form closes with 确定 and asks nothing.
     bool askOnQuit_ = true;

@@ -13,6 +13,7 @@
 namespace tubra::report {
 
 using platform::FormContext;
+using platform::ActionResult;
 using platform::FormState;
 
 // ---------------------------------------------------------------------------------------------
@@ -128,16 +129,13 @@ void ReportForm::setValue(int index, std::string_view gbk) {
     at(index).gbk = std::move(v);
 }
 
-bool ReportForm::take(int i, std::string_view utf8, std::string* error) {
+platform::Result<> ReportForm::take(int i, std::string_view utf8) {
     changed_ = -1;
     const std::string_view name = def(i).name;
     const platform::FieldDef& f = def(i);
     std::string gbkValue;
     if (f.kind == FieldKind::Check) {
-        if (utf8 != "0" && utf8 != "1") {
-            if (error) *error = platform::form::notAChoice(name, utf8, {"0", "1"});
-            return false;
-        }
+        if (utf8 != "0" && utf8 != "1") return platform::Error(platform::form::notAChoice(name, utf8, {"0", "1"}));
         gbkValue = std::string(utf8);
     } else {
         gbkValue = text::utf8ToGbk(utf8);
@@ -145,18 +143,15 @@ bool ReportForm::take(int i, std::string_view utf8, std::string* error) {
             std::find(f.choices.begin(), f.choices.end(), gbkValue) == f.choices.end()) {
             std::vector<std::string> shown;
             for (const auto& c : f.choices) shown.push_back(text::gbkToUtf8(c));
-            if (error) *error = platform::form::notAChoice(name, utf8, shown);
-            return false;
+            return platform::Error(platform::form::notAChoice(name, utf8, shown));
         }
     }
-    if (gbkValue == value(i)) return true;
-    if (!at(i).enabled) {
-        if (error) *error = "对话框 \"" + caption() + "\" 的字段 '" + std::string(name) + "' 现在不能修改";
-        return false;
-    }
+    if (gbkValue == value(i)) return {};
+    if (!at(i).enabled)
+        return platform::Error("对话框 \"" + caption() + "\" 的字段 '" + std::string(name) + "' 现在不能修改");
     setValue(i, gbkValue);
     changed_ = i;
-    return true;
+    return {};
 }
 
 void ReportForm::fieldChanged(std::string_view) {
@@ -169,9 +164,7 @@ int ReportForm::addField(FieldDef field, std::string_view initialGbk) {
     const int index = fieldCount();
     values_.push_back({{}, true, true, field.textKind, std::move(field.measure)});
     platform::FieldBinding binding{[this, index] { return text::gbkToUtf8(value(index)); },
-                                   [this, index](std::string_view utf8, std::string* error) {
-                                       return take(index, utf8, error);
-                                   }};
+                                   [this, index](std::string_view utf8) { return take(index, utf8); }};
     declare(std::move(static_cast<platform::FieldDef&>(field)), {}, std::move(binding));
     setValue(index, initialGbk);
     return index;
@@ -327,15 +320,14 @@ void ReportForm::updateArrows() {
 
 // ---------------------------------------------------------------------------------------------
 
-FormState ReportForm::onAction(std::string_view name, std::string_view argument,
-                               FormContext& context, std::string* error) {
+ActionResult ReportForm::onAction(std::string_view name, std::string_view argument,
+                               FormContext& context) {
     const bool okAlias = std::find(okAliases_.begin(), okAliases_.end(), name) != okAliases_.end();
     // A button the dialog shows disabled or hidden cannot be pressed.
     std::string token(name);
     if (!argument.empty()) token += "=" + std::string(argument);
     if (const ActionState* a = findAction(token); a && (!a->enabled || !a->visible)) {
-        if (error) *error = "对话框 \"" + caption() + "\" 的按钮 '" + token + "' 现在不能按";
-        return state();
+        return platform::Error("对话框 \"" + caption() + "\" 的按钮 '" + token + "' 现在不能按");
     }
     if (name == "ok" || okAlias)
         return measuresValid(context) && confirmOk(context) ? FormState::Accepted : FormState::Open;
@@ -354,15 +346,13 @@ FormState ReportForm::onAction(std::string_view name, std::string_view argument,
         reloadReferences(context);
         return state();
     }
-    return onFormAction(name, argument, context, error);
+    return onFormAction(name, argument, context);
 }
 
-FormState ReportForm::onFormAction(std::string_view name, std::string_view argument, FormContext&,
-                                   std::string* error) {
+ActionResult ReportForm::onFormAction(std::string_view name, std::string_view argument, FormContext&) {
     std::string token(name);
     if (!argument.empty()) token += "=" + std::string(argument);
-    if (error) *error = platform::form::unknownAction(caption(), token);
-    return state();
+    return platform::Error(platform::form::unknownAction(caption(), token));
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -190,13 +190,13 @@ protected:
     virtual bool confirmOk(platform::FormContext&) { return true; }
     // Actions other than "ok", "cancel", the "←" buttons and reload. Returns the state after it;
     // sets `error` for an unknown action.
-    virtual platform::FormState onFormAction(std::string_view name, std::string_view argument,
-                                             platform::FormContext& context, std::string* error);
+    virtual platform::ActionResult onFormAction(std::string_view name, std::string_view argument,
+                                             platform::FormContext& context);
     // Actions that close like OK (a dialog whose closing button is "退出").
     void addOkAlias(std::string name) { okAliases_.push_back(std::move(name)); }
 
-    platform::FormState onAction(std::string_view name, std::string_view argument,
-                                 platform::FormContext& context, std::string* error) override;
+    platform::ActionResult onAction(std::string_view name, std::string_view argument,
+                                 platform::FormContext& context) override;
 
     FormLayout layout_;
 
@@ -214,7 +214,7 @@ private:
     // A value set through the field's declaration: checked as the dialog's widget would take
     // it. Setting what a field already shows is always allowed, so that a recorded line that
     // repeats a computed or locked value replays.
-    bool take(int index, std::string_view utf8, std::string* error);
+    platform::Result<> take(int index, std::string_view utf8);
     void fieldChanged(std::string_view name) final;
 
     std::string caption_;

@@ -13,6 +13,7 @@
 namespace tubra::report {
 
 using platform::FormContext;
+using platform::ActionResult;
 using platform::FormState;
 using text::gbk;
 
@@ -151,13 +152,12 @@ void ReportMasterForm::valueChanged(int index) {
     if (pageNumbers_ && index != modeField_) refresh();
 }
 
-FormState ReportMasterForm::onFormAction(std::string_view name, std::string_view argument,
-                                         FormContext& context, std::string* error) {
+ActionResult ReportMasterForm::onFormAction(std::string_view name, std::string_view argument,
+                                         FormContext& context) {
     if (name == "open") {
         const auto k = forms::indexList(argument);
         if (!k || k->size() != 1 || k->front() >= static_cast<int>(pages_.size())) {
-            if (error) *error = "对话框 \"" + caption() + "\" 没有页面按钮 '" + std::string(argument) + "'";
-            return state();
+            return platform::Error("对话框 \"" + caption() + "\" 没有页面按钮 '" + std::string(argument) + "'");
         }
         const auto slot = static_cast<std::size_t>(k->front());
         const int page = pages_[slot];
@@ -180,7 +180,7 @@ FormState ReportMasterForm::onFormAction(std::string_view name, std::string_view
         return state();
     }
     if (!argument.empty() && name != "import")
-        return ReportForm::onFormAction(name, argument, context, error);
+        return ReportForm::onFormAction(name, argument, context);
     if (name == "auto") {
         for (std::size_t k = 0; k < pages_.size() && hasShowBox(k); ++k)
             setChecked(firstFlag_ + static_cast<int>(k), reportPageHoldsData(snapshot_, pages_[k]));
@@ -234,7 +234,7 @@ FormState ReportMasterForm::onFormAction(std::string_view name, std::string_view
         refresh();
         return state();
     }
-    return ReportForm::onFormAction(name, argument, context, error);
+    return ReportForm::onFormAction(name, argument, context);
 }
 
 // ---------------------------------------------------------------------------------------------

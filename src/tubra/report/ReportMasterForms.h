@@ -81,8 +81,8 @@ protected:
     // The show boxes and the start page number as the dialog shows them, into `set`.
     void writeShownSettings(PrintSetData& set) const;
 
-    platform::FormState onFormAction(std::string_view name, std::string_view argument,
-                                     platform::FormContext& context, std::string* error) override;
+    platform::ActionResult onFormAction(std::string_view name, std::string_view argument,
+                                     platform::FormContext& context) override;
     bool confirmOk(platform::FormContext&) override {
         storeSettings();
         return true;

@@ -12,6 +12,7 @@
 namespace tubra::report {
 
 using platform::FormContext;
+using platform::ActionResult;
 using platform::FormState;
 using text::gbk;
 
@@ -344,8 +345,7 @@ protected:
             if (index == grade_[i]) raiseOverall();
     }
 
-    FormState onFormAction(std::string_view name, std::string_view argument, FormContext& context,
-                           std::string* error) override {
+    ActionResult onFormAction(std::string_view name, std::string_view argument, FormContext& context) override {
         if (name == "clear" && (argument == "0" || argument == "1" || argument == "2")) {
             const int k = argument[0] - '0';
             const int first = k * 7;
@@ -357,7 +357,7 @@ protected:
             raiseOverall();
             return state();
         }
-        return ReportPageForm::onFormAction(name, argument, context, error);
+        return ReportPageForm::onFormAction(name, argument, context);
     }
 
 private:
@@ -638,8 +638,7 @@ public:
     }
 
 protected:
-    FormState onFormAction(std::string_view name, std::string_view argument, FormContext& context,
-                           std::string* error) override {
+    ActionResult onFormAction(std::string_view name, std::string_view argument, FormContext& context) override {
         if (name == "add") {
             if (argument.empty()) return state();  // the file dialog was cancelled
             const std::string path(argument);
@@ -664,10 +663,8 @@ protected:
             }
             if (!rows || std::any_of(rows->begin(), rows->end(),
                                      [&](int r) { return r >= static_cast<int>(images_.size()); })) {
-                if (error)
-                    *error = "对话框 \"" + caption() + "\" 没有图象 '" + std::string(argument) + "'（共 " +
-                             std::to_string(images_.size()) + " 幅，从 0 数起）";
-                return state();
+                return platform::Error("对话框 \"" + caption() + "\" 没有图象 '" + std::string(argument) + "'（共 " +
+                             std::to_string(images_.size()) + " 幅，从 0 数起）");
             }
             std::sort(rows->begin(), rows->end());
             rows->erase(std::unique(rows->begin(), rows->end()), rows->end());
@@ -681,7 +678,7 @@ protected:
             refreshList();
             return state();
         }
-        return ReportPageForm::onFormAction(name, argument, context, error);
+        return ReportPageForm::onFormAction(name, argument, context);
     }
 
 private:

@@ -31,9 +31,9 @@ std::vector<std::string> SubPageForm::choices() const {
 
 void SubPageForm::choose(int sheet) { chosen_ = sheet >= 0 && sheet < sheets_ ? sheet : 0; }
 
-platform::FormState SubPageForm::onAction(std::string_view name, std::string_view,
-                                          platform::FormContext&, std::string* error) {
-    return platform::form::okOrCancel(*this, name, error);
+platform::ActionResult SubPageForm::onAction(std::string_view name, std::string_view,
+                                          platform::FormContext&) {
+    return platform::form::okOrCancel(*this, name);
 }
 
 int ChooseSubPage(InspectionReport& report, int pageIndex, platform::FormHost& host) {

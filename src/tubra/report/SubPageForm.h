@@ -39,8 +39,8 @@ public:
     const platform::FormLayout& layout() const override { return layout_; }
 
 protected:
-    platform::FormState onAction(std::string_view name, std::string_view argument,
-                                 platform::FormContext& context, std::string* error) override;
+    platform::ActionResult onAction(std::string_view name, std::string_view argument,
+                                 platform::FormContext& context) override;
 
 private:
     int perPage_;

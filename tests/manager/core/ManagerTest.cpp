@@ -47,7 +47,8 @@ struct Fixture {
 platform::Form* accept(platform::Form& form, std::initializer_list<std::pair<const char*, const char*>> fields) {
     for (const auto& [name, value] : fields) {
         std::string error;
-        EXPECT_TRUE(form.setField(name, value, &error)) << error;
+        error = form.setField(name, value).message();
+        EXPECT_TRUE(error.empty()) << error;
     }
     return &form;
 }
@@ -62,26 +63,26 @@ TEST(SectionEditForm, RefusesOkWithoutARowAndShowsTheChosenValue) {
     platform::ScriptedPrompter prompter({});
     ScriptedForms host;
     platform::FormContext context{prompter, host};
-    EXPECT_EQ(form.act("ok", context), platform::FormState::Open);
+    EXPECT_EQ(form.act("ok", context).value(), platform::FormState::Open);
     ASSERT_EQ(prompter.asked.size(), 1u);
     EXPECT_EQ(prompter.asked[0].text, "请选定修改的项目！");
     EXPECT_EQ(prompter.asked[0].caption, "消息");
 
-    EXPECT_TRUE(form.setField("row", "管线材料", nullptr));
+    EXPECT_TRUE(form.setField("row", "管线材料").ok());
     EXPECT_EQ(form.chosenRow(), 16);
     EXPECT_EQ(form.field("original"), "20#钢");
     EXPECT_EQ(form.field("value"), "20#钢");
-    EXPECT_FALSE(form.setField("original", "x", nullptr));
-    EXPECT_FALSE(form.setField("row", "弯头总数", nullptr));  // the counts are not offered
-    EXPECT_TRUE(form.setField("value", std::string(45, '9'), nullptr));
+    EXPECT_TRUE(form.setField("original", "x").failed());
+    EXPECT_TRUE(form.setField("row", "弯头总数").failed());  // the counts are not offered
+    EXPECT_TRUE(form.setField("value", std::string(45, '9')).ok());
     EXPECT_EQ(form.newValue(), std::string(39, '9'));
-    EXPECT_EQ(form.act("ok", context), platform::FormState::Accepted);
+    EXPECT_EQ(form.act("ok", context).value(), platform::FormState::Accepted);
 
     SectionEditForm title(SectionKind::Title, {});
     EXPECT_EQ(title.caption(), "修改标题框");
-    EXPECT_TRUE(title.setField("row", "旧图号", nullptr));
+    EXPECT_TRUE(title.setField("row", "旧图号").ok());
     EXPECT_EQ(title.chosenRow(), 6);
-    EXPECT_TRUE(title.setField("value", std::string(45, '9'), nullptr));
+    EXPECT_TRUE(title.setField("value", std::string(45, '9')).ok());
     EXPECT_EQ(title.newValue(), std::string(40, '9'));
 }
 
@@ -97,9 +98,9 @@ TEST(MergeRowsForm, ProposesTheNumberWithoutItsPageNumber) {
     MergeRowsForm form("P-101-2", 1.5f + 2.0f + 2.5f);
     EXPECT_EQ(form.field("length"), "6.00");
     EXPECT_EQ(form.field("number"), "P-101");
-    EXPECT_TRUE(form.setField("pageNumberPosition", "2", nullptr));
+    EXPECT_TRUE(form.setField("pageNumberPosition", "2").ok());
     EXPECT_EQ(form.field("number"), "P");
-    EXPECT_FALSE(form.setField("pageNumberPosition", "4", nullptr));
+    EXPECT_TRUE(form.setField("pageNumberPosition", "4").failed());
 }
 
 TEST(ManagerOpen, DoubleClickWithoutSelectionOffersANewDrawing) {
@@ -249,7 +250,7 @@ TEST(ManagerList, MergeChangesOnlyTheList) {
     EXPECT_EQ(f.manager.list.row(0).cell(kColPipeNumber), "P");
     EXPECT_EQ(readFile(f.dir / "d0.hcd"), before);
 
-    Fixture n({}, [](platform::Form& form) { return form.setField("number", "Q-9", nullptr); });
+    Fixture n({}, [](platform::Form& form) { return form.setField("number", "Q-9"); });
     EXPECT_TRUE(n.manager.changeNumber({1}));
     EXPECT_EQ(n.manager.list.row(1).cell(kColPipeNumber), "Q-9");
     EXPECT_EQ(n.forms.shown, std::vector<std::string>{"修改管道编号"});
@@ -269,23 +270,23 @@ TEST(ManagerReportCopy, PicksTemplateAndTargetsFromTheList) {
     f.manager.reportCopyClicked({0});
     EXPECT_EQ(form.targets().size(), 2u);
     platform::FormContext context{f.prompter, f.forms};
-    form.act("pickTargets", context);
+    EXPECT_TRUE(form.act("pickTargets", context).ok());
     f.manager.reportCopyClicked({0, 1});
     ASSERT_EQ(form.targets().size(), 3u);
     EXPECT_EQ(form.targets()[2].path, f.dir / "d0.hcd");
-    form.act("pickTemplate", context);
+    EXPECT_TRUE(form.act("pickTemplate", context).ok());
     f.manager.reportCopyClicked({2});
     EXPECT_EQ(form.field("templateFile"), "d2.hcd");
     for (const auto& [name, label] : ReportCopyForm::keepBoxes()) EXPECT_EQ(form.field(name), "1");
 
     // A template that cannot be read copies nothing and keeps the dialog open.
     std::filesystem::rename(f.dir / "d2.hcd", f.dir / "gone");
-    EXPECT_EQ(form.act("ok", context), platform::FormState::Open);
+    EXPECT_EQ(form.act("ok", context).value(), platform::FormState::Open);
     EXPECT_EQ(f.prompter.asked.back().text, "打开样板文件时出错!!");
     std::filesystem::rename(f.dir / "gone", f.dir / "d2.hcd");
     std::vector<std::filesystem::path> copied;
     form.onCopied = [&](const auto& files) { copied = files; };
-    EXPECT_EQ(form.act("ok", context), platform::FormState::Accepted);
+    EXPECT_EQ(form.act("ok", context).value(), platform::FormState::Accepted);
     EXPECT_EQ(copied.size(), 3u);
 }
 
@@ -302,7 +303,7 @@ TEST(ManagerExport, TextExportAppendsTxtAndReports) {
 TEST(ManagerExport, CensusExportWithItsDialog) {
     Fixture f({}, [](platform::Form& form) {
         EXPECT_EQ(form.caption(), "转化到普查登记软件的数据导入格式");
-        return form.setField("device", "常减压", nullptr);
+        return form.setField("device", "常减压");
     });
     EXPECT_TRUE(f.manager.exportCensus("data", f.dir.path()));
     const auto out = f.dir / "普查登记导入数据.csv";
@@ -318,7 +319,7 @@ TEST(ManagerExport, CensusExportWithItsDialog) {
 
 TEST(ManagerExport, ExportsNeverReplaceADrawing) {
     std::string output;
-    Fixture f({}, [&](platform::Form& form) { return form.setField("output", output, nullptr); });
+    Fixture f({}, [&](platform::Form& form) { return form.setField("output", output); });
     const std::string drawing = readFile(f.dir / "d0.hcd");
     std::filesystem::create_symlink(f.dir / "d0.hcd", f.dir / "list.txt");
     // The text export's ".txt" is appended to a link to a drawing here.
@@ -339,7 +340,7 @@ TEST(ManagerExport, WorkbooksGoExactlyWhereChosenAndNeverOverADrawing) {
     Fixture f({}, [&](platform::Form& form) {
         // The census workbook is proposed beside the import file's name.
         EXPECT_EQ(form.field("output"), (std::filesystem::path("/data") / "普查登记导入数据.xlsx").string());
-        return form.setField("output", output, nullptr);
+        return form.setField("output", output);
     });
     auto isZip = [](const std::filesystem::path& p) { return readFile(p).substr(0, 2) == "PK"; };
 

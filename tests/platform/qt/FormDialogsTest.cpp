@@ -33,27 +33,23 @@ public:
     std::string field(std::string_view f) const override {
         return f == "name" ? name : f == "size" ? size : std::string();
     }
-    bool setField(std::string_view f, std::string_view value, std::string* error) override {
+    platform::Result<> setField(std::string_view f, std::string_view value) override {
         if (f == "name") name = std::string(value);
         else if (f == "size") size = std::string(value).substr(0, 4);
-        else {
-            if (error) *error = platform::form::unknownField(caption(), f);
-            return false;
-        }
-        return true;
+        else return platform::Error(platform::form::unknownField(caption(), f));
+        return {};
     }
     std::string name;
     std::string size = "12";
     int refused = 0;
 
 protected:
-    platform::FormState onAction(std::string_view action, std::string_view, platform::FormContext&,
-                                 std::string* error) override {
+    platform::ActionResult onAction(std::string_view action, std::string_view, platform::FormContext&) override {
         if (action == "ok" && name.empty()) {
             ++refused;
             return state();
         }
-        return platform::form::okOrCancel(*this, action, error);
+        return platform::form::okOrCancel(*this, action);
     }
 };
 

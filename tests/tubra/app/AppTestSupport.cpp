@@ -95,11 +95,14 @@ bool FakeInteraction::askNewDrawing(QWidget*, tubra::app::NewDrawingForm& form) 
     if (!newDrawing) return false;
     // Filled in as the user would: the angles chosen, the elevation typed.
     std::string error;
-    EXPECT_TRUE(form.setField("alpha", std::to_string(static_cast<int>(newDrawing->alpha)), &error)) << error;
-    EXPECT_TRUE(form.setField("beta", std::to_string(static_cast<int>(newDrawing->beta)), &error)) << error;
+    error = form.setField("alpha", std::to_string(static_cast<int>(newDrawing->alpha))).message();
+    EXPECT_TRUE(error.empty()) << error;
+    error = form.setField("beta", std::to_string(static_cast<int>(newDrawing->beta))).message();
+    EXPECT_TRUE(error.empty()) << error;
     char elevation[64];
     std::snprintf(elevation, sizeof elevation, "%.15g", newDrawing->firstPointElevation);
-    EXPECT_TRUE(form.setField("elevation", elevation, &error)) << error;
+    error = form.setField("elevation", elevation).message();
+    EXPECT_TRUE(error.empty()) << error;
     return true;
 }
 

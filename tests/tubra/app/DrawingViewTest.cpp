@@ -416,8 +416,9 @@ TEST_F(DrawingViewTest, FrameSwitchAndPageSetupReachEveryViewOfTheDocument) {
 TEST_F(DrawingViewTest, AFilesZoomArrivesWithTheFirstPaintAndSizesTheSheet) {
     model::AppContext other;
     std::string error;
-    auto doc = model::Document::open(other, path, &error);
-    ASSERT_TRUE(doc);
+    auto docRead = model::Document::open(other, path);
+    ASSERT_TRUE(docRead.ok()) << docRead.message();
+    auto doc = std::move(docRead.value());
     doc->drawing.ZoomPara = 2.0;
     const fs::path zoomed = dir / "zoomed.hcd";
     ASSERT_TRUE(doc->saveAs(zoomed).ok());
@@ -435,8 +436,9 @@ TEST(Rendering, PicturesOfDrawingsAndSymbols) {
     model::Document doc(context);
     apptest::TempDir dir;
     apptest::writeDrawingFile(dir / "p.hcd", 80);
-    auto opened = model::Document::open(context, dir / "p.hcd");
-    ASSERT_TRUE(opened);
+    auto openedRead = model::Document::open(context, dir / "p.hcd");
+    ASSERT_TRUE(openedRead.ok()) << openedRead.message();
+    auto opened = std::move(openedRead.value());
     const QImage picture = app::renderFitted(*opened, QSize(240, 160));
     ASSERT_EQ(picture.size(), QSize(240, 160));
     int inked = 0;
@@ -502,8 +504,9 @@ TEST(Rendering, AZoomedInWindowPaintsTheSamePixelsAndLeavesOutWhatItCannotShow) 
     std::vector<std::unique_ptr<model::Document>> docs;
     docs.push_back(std::make_unique<model::Document>(context));
     tubra::testing::generateDrawing(docs.back()->drawing, {.objects = 1500, .seed = 11});
-    auto atlas = model::Document::open(context, fs::path(TUBRA_EXAMPLES) / "symbol-atlas.hcd");
-    ASSERT_TRUE(atlas);
+    auto atlasRead = model::Document::open(context, fs::path(TUBRA_EXAMPLES) / "symbol-atlas.hcd");
+    ASSERT_TRUE(atlasRead.ok()) << atlasRead.message();
+    auto atlas = std::move(atlasRead.value());
     docs.push_back(std::move(atlas));
 
     // Pipes with flow marks (odd ones against the flow).

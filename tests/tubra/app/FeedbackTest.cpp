@@ -35,8 +35,9 @@ TEST(Feedback, EveryFigureDrawnTwiceRestoresThePicture) {
     apptest::TempDir dir;
     apptest::writeDrawingFile(dir / "d.hcd", 300);
     model::AppContext app;
-    auto doc = model::Document::open(app, dir / "d.hcd");
-    ASSERT_TRUE(doc);
+    auto docRead = model::Document::open(app, dir / "d.hcd");
+    ASSERT_TRUE(docRead.ok()) << docRead.message();
+    auto doc = std::move(docRead.value());
     for (const double zoom : {0.5, 1.0, 3.0}) {
         SCOPED_TRACE(zoom);
         view::ViewState v;

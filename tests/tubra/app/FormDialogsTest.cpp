@@ -216,7 +216,7 @@ TEST(FormDialogs, TheDescribedDialogOffersMenusAndEntriesToPick) {
     EXPECT_EQ(dialog.button(entries[2]), button);  // one button for the three
     ASSERT_NE(button->menu(), nullptr);
     EXPECT_EQ(button->menu()->actions().size(), 3);
-    ASSERT_TRUE(form.setField("text", "DN", nullptr));
+    ASSERT_TRUE(form.setField("text", "DN").ok());
     dialog.menuEntry(entries[1])->trigger();
     EXPECT_EQ(form.field("text"), std::string("DN") + edit::TextForm::kSpecialCharacters[1]);
     EXPECT_EQ(dialog.findChild<QLineEdit*>("text")->text().toStdString(), form.field("text"));

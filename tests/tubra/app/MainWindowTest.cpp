@@ -356,8 +356,9 @@ TEST_F(MainWindowTest, ClosingAModifiedDrawingAsksToSave) {
     apptest::settle();
     EXPECT_EQ(w->documentCount(), 0);
     model::AppContext check;
-    auto reread = model::Document::open(check, path.toStdString());
-    ASSERT_TRUE(reread);
+    auto rereadRead = model::Document::open(check, path.toStdString());
+    ASSERT_TRUE(rereadRead.ok()) << rereadRead.message();
+    auto reread = std::move(rereadRead.value());
     EXPECT_EQ(reread->drawing.objects.size(), 0u);
     EXPECT_GE(fs::last_write_time(path.toStdString()), before);
     expectMenuBar(*w, app::noDocumentMenus());

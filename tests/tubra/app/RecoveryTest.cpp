@@ -165,8 +165,9 @@ TEST(RecoveryInTheWindow, TheDialogRecoversUnderTheOriginalNameAndTheSettingsAre
     const fs::path file = dir / "b.hcd";
     apptest::writeDrawingFile(file, 60);
     model::AppContext source;
-    auto doc = model::Document::open(source, file);
-    ASSERT_TRUE(doc);
+    auto docRead = model::Document::open(source, file);
+    ASSERT_TRUE(docRead.ok()) << docRead.message();
+    auto doc = std::move(docRead.value());
     doc->drawing.objects.take(&doc->drawing.objects.last()).reset();
     const std::string edited = doc->serialize();
     {

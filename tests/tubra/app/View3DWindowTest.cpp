@@ -445,7 +445,8 @@ TEST_F(View3DTest, TheWindowsDxfIsTheCommandLinesWithoutTheSelection) {
     EXPECT_EQ(doc.selection.size(), 1u);
 
     model::AppContext app;
-    const auto opened = model::Document::open(app, kSample);
-    ASSERT_TRUE(opened);
+    auto openedRead = model::Document::open(app, kSample);
+    ASSERT_TRUE(openedRead.ok()) << openedRead.message();
+    const auto opened = std::move(openedRead.value());
     EXPECT_TRUE(fromWindow == exchange::sheetDxf(*opened)) << "the window's sheet differs";
 }

@@ -23,16 +23,20 @@ TEST(NewDrawingForm, PreselectsCurrentAnglesAndReadsTheElevation) {
     // As a session or the dialog fills it in.
     EXPECT_EQ(form.field("alpha"), "45");
     std::string error;
-    EXPECT_FALSE(form.setField("alpha", "50", &error));
-    ASSERT_TRUE(form.setField("alpha", "60", &error)) << error;
-    ASSERT_TRUE(form.setField("beta", "45", &error)) << error;
-    ASSERT_TRUE(form.setField("elevation", " -3500 ", &error)) << error;
+    error = form.setField("alpha", "50").message();
+    EXPECT_FALSE(error.empty());
+    error = form.setField("alpha", "60").message();
+    ASSERT_TRUE(error.empty()) << error;
+    error = form.setField("beta", "45").message();
+    ASSERT_TRUE(error.empty()) << error;
+    error = form.setField("elevation", " -3500 ").message();
+    ASSERT_TRUE(error.empty()) << error;
     platform::ScriptedPrompter prompter{{}};
     struct NoDialogs : platform::FormHost {
         bool run(platform::Form&) override { return false; }
     } host;
     platform::FormContext context{prompter, host};
-    EXPECT_EQ(form.act("ok", context), platform::FormState::Accepted);
+    EXPECT_EQ(form.act("ok", context).value(), platform::FormState::Accepted);
     const auto values = form.values();
     ASSERT_TRUE(values);
     EXPECT_EQ(values->alpha, 60);
@@ -48,7 +52,7 @@ TEST(NewDrawingForm, PreselectsCurrentAnglesAndReadsTheElevation) {
         form.reopen();
         form.elevationText = bad;
         EXPECT_FALSE(form.values()) << bad;
-        EXPECT_EQ(form.act("ok", context), platform::FormState::Open) << bad;
+        EXPECT_EQ(form.act("ok", context).value(), platform::FormState::Open) << bad;
         ASSERT_FALSE(prompter.asked.empty());
         EXPECT_EQ(prompter.asked.back().text, "请输入一个数字。") << bad;
         EXPECT_EQ(prompter.asked.back().caption, "新建图形");
@@ -112,13 +116,17 @@ TEST(PageSetupForm, NamedFieldsAsTheDialogAndSessionsSetThem) {
     EXPECT_EQ(form.field("pageSize"), "A4(2900mm×2100mm)");
     EXPECT_EQ(form.field("labelX"), "东");
     std::string error;
-    ASSERT_TRUE(form.setField("pageSize", "A3(4200mm×2900mm)", &error)) << error;
-    ASSERT_TRUE(form.setField("labelY", "North", &error)) << error;
+    error = form.setField("pageSize", "A3(4200mm×2900mm)").message();
+    ASSERT_TRUE(error.empty()) << error;
+    error = form.setField("labelY", "North").message();
+    ASSERT_TRUE(error.empty()) << error;
     EXPECT_EQ(form.pageSize, 1);
     EXPECT_EQ(form.field("labelY"), "Nort");
     // Without the axis indicator the labels cannot be typed.
-    ASSERT_TRUE(form.setField("showAxes", "0", &error)) << error;
-    EXPECT_FALSE(form.setField("labelZ", "Z", &error));
+    error = form.setField("showAxes", "0").message();
+    ASSERT_TRUE(error.empty()) << error;
+    error = form.setField("labelZ", "Z").message();
+    EXPECT_FALSE(error.empty());
     EXPECT_NE(error.find("disabled"), std::string::npos);
     EXPECT_EQ(form.axisSettings().visible, 0);
 }

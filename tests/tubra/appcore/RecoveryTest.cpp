@@ -216,16 +216,18 @@ TEST(RecoveredDocument, OpensUnderItsOriginalFileModifiedOrUntitled) {
     const std::string bytes = d.doc->serialize();
     model::AppContext app;
     std::string error;
-    auto named = model::Document::openRecovered(app, bytes, "/srv/line 3.hcd", &error);
-    ASSERT_TRUE(named) << error;
+    auto namedRead = model::Document::openRecovered(app, bytes, "/srv/line 3.hcd");
+    ASSERT_TRUE(namedRead.ok()) << namedRead.message();
+    auto named = std::move(namedRead.value());
     EXPECT_EQ(named->path(), fs::path("/srv/line 3.hcd"));
     EXPECT_EQ(named->title(), "line 3.hcd");
     EXPECT_TRUE(named->isModified());
     EXPECT_EQ(named->serialize(), bytes);
 
     app.nextUntitledNumber = 4;
-    auto untitled = model::Document::openRecovered(app, bytes, "", &error);
-    ASSERT_TRUE(untitled) << error;
+    auto untitledRead = model::Document::openRecovered(app, bytes, "");
+    ASSERT_TRUE(untitledRead.ok()) << untitledRead.message();
+    auto untitled = std::move(untitledRead.value());
     EXPECT_TRUE(untitled->path().empty());
     EXPECT_EQ(untitled->title(), "Tubra4");
     EXPECT_TRUE(untitled->isModified());

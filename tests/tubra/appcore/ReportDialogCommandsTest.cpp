@@ -52,8 +52,8 @@ TEST(ReportDialogCommands, EachCommandOpensItsMasterAndLeavingItShowsTheChosenPa
     f.host.answer = [&](platform::Form& form, platform::FormContext& fc) {
         captions.push_back(form.caption());
         std::string error;
-        form.setField("mode", "显示报告", &error);
-        form.act("open=0", fc);
+        error = form.setField("mode", "显示报告").message();
+        EXPECT_TRUE(form.act("open=0", fc).ok());
     };
     f.doc->setModifiedFlag(false);
     ASSERT_TRUE(registry.run(cmd::FullReport, c));
@@ -70,7 +70,7 @@ TEST(ReportDialogCommands, EachCommandOpensItsMasterAndLeavingItShowsTheChosenPa
     f.host.answer = [&](platform::Form& form, platform::FormContext& fc) {
         captions.push_back(form.caption());
         EXPECT_EQ(form.field("mode"), "显示报告");
-        form.act("open=2", fc);
+        EXPECT_TRUE(form.act("open=2", fc).ok());
     };
     registry.run(cmd::OnlineReport, c);
     EXPECT_EQ(captions.back(), "在用工业管道在线检验报告档案__总对话框");
@@ -102,15 +102,16 @@ TEST(ReportDialogCommands, ALongListAsksForItsSheetBeforeItIsShown) {
         if (auto* sheets = dynamic_cast<report::SubPageForm*>(&form)) {
             message = sheets->message();
             if (answer.empty()) {
-                form.act("cancel", fc);
+                EXPECT_TRUE(form.act("cancel", fc).ok());
                 return;
             }
             std::string error;
-            EXPECT_TRUE(form.setField("page", answer, &error)) << error;
-            form.act("ok", fc);
+            error = form.setField("page", answer).message();
+            EXPECT_TRUE(error.empty()) << error;
+            EXPECT_TRUE(form.act("ok", fc).ok());
             return;
         }
-        form.act("open=" + std::to_string(button), fc);
+        EXPECT_TRUE(form.act("open=" + std::to_string(button), fc).ok());
     };
     runFullReportDialog(c);
     EXPECT_EQ(captions, (std::vector<std::string>{"在用工业管道全面检验报告__总对话框", "打印页选择"}));
@@ -139,8 +140,8 @@ TEST(ReportDialogCommands, ALongListAsksForItsSheetBeforeItIsShown) {
     // All shown pages: no question, whatever the lists hold; the view scrolls over every sheet.
     f.host.answer = [&](platform::Form& form, platform::FormContext& fc) {
         captions.push_back(form.caption());
-        for (const char* box : {"flag0", "flag6", "flag9"}) form.setField(box, "1", nullptr);
-        form.act("showSelected", fc);
+        for (const char* box : {"flag0", "flag6", "flag9"}) EXPECT_TRUE(form.setField(box, "1").ok());
+        EXPECT_TRUE(form.act("showSelected", fc).ok());
     };
     captions.clear();
     runFullReportDialog(c);
@@ -164,7 +165,7 @@ TEST(ReportDialogCommands, TheMastersShowThePageNumbersOfTheirSets) {
     f.host.answer = [&](platform::Form& form, platform::FormContext& fc) {
         auto& master = static_cast<report::ReportMasterForm&>(form);
         for (int k : {2, 6}) numbers.push_back(master.labelText("number" + std::to_string(k)));
-        form.act("退出", fc);
+        EXPECT_TRUE(form.act("退出", fc).ok());
     };
     runFullReportDialog(c);
     EXPECT_EQ(numbers, (std::vector<std::string>{"5", "6-1…6-2"}));
@@ -173,14 +174,14 @@ TEST(ReportDialogCommands, TheMastersShowThePageNumbersOfTheirSets) {
 TEST(ReportDialogCommands, LeavingWithoutAPageKeepsTheDrawingAndTheSwitchIsReplaceable) {
     Fixture f;
     auto c = f.context();
-    f.host.answer = [](platform::Form& form, platform::FormContext& fc) { form.act("退出", fc); };
+    f.host.answer = [](platform::Form& form, platform::FormContext& fc) { EXPECT_TRUE(form.act("退出", fc).ok()); };
     ASSERT_TRUE(runFullReportDialog(c));
     EXPECT_EQ(f.view.reportDisplay[0], 0);
 
     std::vector<int> shown;
     setShowReportPage([&](edit::CommandContext&, int page) { shown.push_back(page); });
     f.host.answer = [](platform::Form& form, platform::FormContext& fc) {
-        form.act("showSelected", fc);
+        EXPECT_TRUE(form.act("showSelected", fc).ok());
     };
     runFullReportDialog(c);
     runOnlineReportDialog(c);

@@ -126,10 +126,9 @@ TEST(ReportSessions, EveryPageDialogHasASessionThatLeavesTheReportItSays) {
                 next = i;
             }
             if (!expect) break;
-            std::vector<std::string> tokens;
-            std::string error;
-            ASSERT_TRUE(edit::tokenizeSessionLine(lines[i].substr(kExpect.size()), tokens, &error))
-                << "line " << i + 1 << ": " << error;
+            const auto split = edit::tokenizeSessionLine(lines[i].substr(kExpect.size()));
+            ASSERT_TRUE(split.ok()) << "line " << i + 1 << ": " << split.message();
+            const std::vector<std::string>& tokens = split.value();
             for (const std::string& token : tokens) {
                 const auto eq = token.find('=');
                 ASSERT_NE(eq, std::string::npos) << "line " << i + 1;

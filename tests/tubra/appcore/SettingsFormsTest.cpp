@@ -32,7 +32,7 @@ public:
         form.reopen();
         const bool ok = answer && answer(form);
         platform::FormContext context{prompter, *this};
-        return form.act(ok ? "ok" : "cancel", context) == FormState::Accepted;
+        return form.act(ok ? "ok" : "cancel", context).value() == FormState::Accepted;
     }
 };
 
@@ -46,7 +46,8 @@ struct Fixture {
 
 void set(platform::Form& form, std::string_view name, std::string_view value) {
     std::string error;
-    ASSERT_TRUE(form.setField(name, value, &error)) << name << ": " << error;
+    error = form.setField(name, value).message();
+    ASSERT_TRUE(error.empty()) << name << ": " << error;
 }
 
 std::string tempFile(const std::string& name, const std::string& content) {
@@ -79,13 +80,15 @@ TEST(ColourForm, FieldsAreRgbTextsAndOkWritesAllThirteenAndTheSwitch) {
     set(form, "BeiJingColor", "#102030");
     set(form, "PrintIsNoColor", "0");
     std::string error;
-    EXPECT_FALSE(form.setField("ZhiXianColor", "red", &error));
-    EXPECT_FALSE(form.setField("ZhiXianColor", "#12345G", &error));
+    error = form.setField("ZhiXianColor", "red").message();
+    EXPECT_FALSE(error.empty());
+    error = form.setField("ZhiXianColor", "#12345G").message();
+    EXPECT_FALSE(error.empty());
     // Choosing what the swatch shows keeps the stored high byte of the text colour.
     set(form, "TextColor", "#000000");
 
     Fixture f;
-    EXPECT_EQ(form.act("ok", f.context), FormState::Accepted);
+    EXPECT_EQ(form.act("ok", f.context).value(), FormState::Accepted);
     form.apply(s);
     EXPECT_EQ(s.BeiJingColor, model::rgb(0x10, 0x20, 0x30));
     EXPECT_EQ(s.TextColor, 0xFF000000u);
@@ -98,8 +101,8 @@ TEST(ColourForm, AllBlackAndRestoreDefaults) {
     s.TextColor = 0xFFFFFF;
     ColourForm form(s);
     Fixture f;
-    EXPECT_EQ(form.act("allBlack", f.context), FormState::Open);
-    EXPECT_EQ(form.act("ok", f.context), FormState::Accepted);
+    EXPECT_EQ(form.act("allBlack", f.context).value(), FormState::Open);
+    EXPECT_EQ(form.act("ok", f.context).value(), FormState::Accepted);
     form.apply(s);
     // Everything is black except background and rubber band, so on a black background only
     // the rubber band can be seen.
@@ -111,8 +114,8 @@ TEST(ColourForm, AllBlackAndRestoreDefaults) {
     EXPECT_EQ(s.TractColor, model::rgb(255, 255, 125));
 
     ColourForm again(s);
-    again.act("defaults", f.context);
-    again.act("ok", f.context);
+    EXPECT_TRUE(again.act("defaults", f.context).ok());
+    EXPECT_TRUE(again.act("ok", f.context).ok());
     again.apply(s);
     model::DrawingSettings defaults;
     for (const auto& row : ColourForm::rows()) EXPECT_EQ(s.*row.member, defaults.*row.member) << row.key;
@@ -132,7 +135,7 @@ TEST(LineWidthForm, ShowsTwoDecimalsRefusesZeroLettersAndNegativesAcceptsFractio
     for (const char* bad : {"abc", "", "0", "-2"}) {
         Fixture f;
         set(form, "BiaoZhuKuan", bad);
-        EXPECT_EQ(form.act("ok", f.context), FormState::Open) << bad;
+        EXPECT_EQ(form.act("ok", f.context).value(), FormState::Open) << bad;
         ASSERT_EQ(f.prompter.asked.size(), 1u) << bad;
         EXPECT_EQ(f.prompter.asked[0].text, "选择区域不能出现0或者空项, \n\n请重新选择!");
         EXPECT_EQ(f.prompter.asked[0].caption, "出错信息");
@@ -143,7 +146,7 @@ TEST(LineWidthForm, ShowsTwoDecimalsRefusesZeroLettersAndNegativesAcceptsFractio
     // At most five characters are kept.
     set(form, "HanFengKuan", "1.23456");
     EXPECT_EQ(form.field("HanFengKuan"), "1.234");
-    ASSERT_EQ(form.act("ok", f.context), FormState::Accepted);
+    ASSERT_EQ(form.act("ok", f.context).value(), FormState::Accepted);
     form.apply(s);
     EXPECT_FLOAT_EQ(s.BiaoZhuKuan, 0.5f);
     EXPECT_FLOAT_EQ(s.FaMenKuan, 6.0f);
@@ -160,16 +163,17 @@ TEST(LineStyleForm, PickingGivesTheStyleToCheckedSettingsOnly) {
     EXPECT_EQ(form.field("ZhuXianStyle"), "实线");
     Fixture f;
     // Nothing checked: picking changes nothing.
-    form.act("pick=虚线", f.context);
+    form.act("pick=虚线", f.context).value();
     EXPECT_EQ(form.styles, (std::array<int, 5>{0, 0, 0, 3, 0}));
     set(form, "checkZhuXian", "1");
     set(form, "checkQiTa", "1");
-    form.act("pick=双点划线", f.context);
+    EXPECT_TRUE(form.act("pick=双点划线", f.context).ok());
     EXPECT_EQ(form.styles, (std::array<int, 5>{4, 0, 0, 3, 4}));
     set(form, "ZhiXianStyle", "点线");
     std::string error;
-    EXPECT_FALSE(form.setField("ZhiXianStyle", "波浪线", &error));
-    form.act("ok", f.context);
+    error = form.setField("ZhiXianStyle", "波浪线").message();
+    EXPECT_FALSE(error.empty());
+    EXPECT_TRUE(form.act("ok", f.context).ok());
     form.apply(s);
     EXPECT_EQ(s.ZhuXianStyle, 4);
     EXPECT_EQ(s.ZhiXianStyle, 2);
@@ -189,7 +193,7 @@ TEST(LayerForm, EightSwitchesAndTheDimensionLineLayerKeepsItsValue) {
     set(form, "TuKuangLayer", "1");
     set(form, "QiTaLayer", "0");
     Fixture f;
-    form.act("ok", f.context);
+    EXPECT_TRUE(form.act("ok", f.context).ok());
     form.apply(s);
     EXPECT_EQ(s.TuKuangLayer, 1);
     EXPECT_EQ(s.QiTaLayer, 0);
@@ -204,7 +208,7 @@ TEST(ElbowTeeForm, RefusesValuesNotAboveZeroAndStoresTheThreeFactors) {
     for (const char* bad : {"0", "x", "-1", "inf"}) {
         Fixture f;
         set(form, "m_santongChang", bad);
-        EXPECT_EQ(form.act("ok", f.context), FormState::Open) << bad;
+        EXPECT_EQ(form.act("ok", f.context).value(), FormState::Open) << bad;
         ASSERT_EQ(f.prompter.asked.size(), 1u);
         EXPECT_EQ(f.prompter.asked[0].text, "参数设置不正确，请重新设置。");
         EXPECT_EQ(f.prompter.asked[0].caption, "错误:");
@@ -215,10 +219,10 @@ TEST(ElbowTeeForm, RefusesValuesNotAboveZeroAndStoresTheThreeFactors) {
         // A scale of the view that is not above 0 is refused too.
         app::ElbowTeeForm broken(s, {200.0, 0.0, 200.0});
         Fixture f;
-        EXPECT_EQ(broken.act("ok", f.context), FormState::Open);
+        EXPECT_EQ(broken.act("ok", f.context).value(), FormState::Open);
     }
     Fixture f;
-    ASSERT_EQ(form.act("ok", f.context), FormState::Accepted);
+    ASSERT_EQ(form.act("ok", f.context).value(), FormState::Accepted);
     form.apply(s);
     EXPECT_EQ(s.m_wantouR, 8.0);
     EXPECT_EQ(s.m_santongChang, 20.5);
@@ -235,7 +239,8 @@ TEST(DimensionTextForm, SlidersKeepToTheirRanges) {
     set(form, "Dim_Size", "1");
     EXPECT_EQ(form.field("Dim_Size"), "3");
     std::string error;
-    EXPECT_FALSE(form.setField("Dim_High", "high", &error));
+    error = form.setField("Dim_High", "high").message();
+    EXPECT_FALSE(error.empty());
     set(form, "Dim_High", "40");
     set(form, "autoElevation", "0");
     bool autoElevation = true;
@@ -268,7 +273,8 @@ TEST(CharacteristicTableForm, RowsClassListAndStatistics) {
     EXPECT_EQ(form.field("row3"), "GC2");
     EXPECT_EQ(form.fieldDef("row3")->choices.front(), "");
     std::string error;
-    EXPECT_FALSE(form.setField("row3", "GD9", &error));
+    error = form.setField("row3", "GD9").message();
+    EXPECT_FALSE(error.empty());
     set(form, "row3", "GB1");
     // A row holds 40 bytes, the size (规格) row 39.
     set(form, "row2", std::string(45, 'a'));
@@ -283,7 +289,7 @@ TEST(CharacteristicTableForm, RowsClassListAndStatistics) {
     // Cancel in the confirmation keeps the rows; OK fills rows 10 to 15 but not 16.
     set(form, "row10", "typed");
     Fixture cancel({Answer::Cancel});
-    form.act("autoCount", cancel.context);
+    EXPECT_TRUE(form.act("autoCount", cancel.context).ok());
     ASSERT_EQ(cancel.prompter.asked.size(), 1u);
     EXPECT_EQ(cancel.prompter.asked[0].text, "确定要用自动统计来更新各统计项吗？");
     EXPECT_EQ(cancel.prompter.asked[0].caption, "请确认");
@@ -291,7 +297,7 @@ TEST(CharacteristicTableForm, RowsClassListAndStatistics) {
     EXPECT_EQ(cancel.prompter.asked[0].defaultAnswer, Answer::Cancel);
     EXPECT_EQ(form.field("row10"), "typed");
     Fixture ok({Answer::Ok});
-    form.act("autoCount", ok.context);
+    EXPECT_TRUE(form.act("autoCount", ok.context).ok());
     EXPECT_EQ(form.field("row10"), "4.00 ");
     EXPECT_EQ(form.field("row11"), "1");
     EXPECT_EQ(form.field("row12"), "0");
@@ -299,7 +305,7 @@ TEST(CharacteristicTableForm, RowsClassListAndStatistics) {
     EXPECT_EQ(form.field("row16"), "3");
     EXPECT_EQ(form.field("row1"), "蒸汽管线");
 
-    EXPECT_EQ(form.act("ok", ok.context), FormState::Accepted);
+    EXPECT_EQ(form.act("ok", ok.context).value(), FormState::Accepted);
     model::CharacteristicTable out;
     form.apply(out);
     EXPECT_EQ(out.values[0], text::gbk("蒸汽管线"));
@@ -317,7 +323,7 @@ TEST(CharacteristicTableForm, ImportFromAnotherDrawingFile) {
     const std::string plain = tempFile("plain.hcd", "2dDrawing {\nTotal 0\n}\n\nTitle{\nA\n}\n");
     CharacteristicTableForm form(table, none);
     set(form, "row5", "typed");
-    form.act("import=" + plain, f.context);
+    EXPECT_TRUE(form.act("import=" + plain, f.context).ok());
     EXPECT_TRUE(f.prompter.asked.empty());
     EXPECT_EQ(form.field("row1"), "mine");
     EXPECT_EQ(form.field("row5"), "typed");
@@ -331,7 +337,7 @@ TEST(CharacteristicTableForm, ImportFromAnotherDrawingFile) {
     model::DrawingSettings settings;
     model::writeDrawing(other, settings, data);
     const std::string withTable = tempFile("table.hcd", data);
-    form.act("import=" + withTable, f.context);
+    EXPECT_TRUE(form.act("import=" + withTable, f.context).ok());
     EXPECT_TRUE(f.prompter.asked.empty());
     EXPECT_EQ(form.field("row1"), "来自别的图");
     EXPECT_EQ(form.field("row3"), "GA1");
@@ -340,14 +346,14 @@ TEST(CharacteristicTableForm, ImportFromAnotherDrawingFile) {
 
     // A file that cannot be read says so and keeps the rows.
     const std::string missing = plain + ".gone";
-    form.act("import=" + missing, f.context);
+    EXPECT_TRUE(form.act("import=" + missing, f.context).ok());
     ASSERT_EQ(f.prompter.asked.size(), 1u);
     EXPECT_EQ(f.prompter.asked[0].text,
               "错误：在打开文件" + missing + "时出错，\n该文件不存在或有其他原因！");
     EXPECT_EQ(f.prompter.asked[0].caption, "打开文件错误");
     EXPECT_EQ(form.field("row1"), "来自别的图");
     // So does a directory.
-    form.act("import=" + std::filesystem::temp_directory_path().string(), f.context);
+    form.act("import=" + std::filesystem::temp_directory_path().string(), f.context).value();
     EXPECT_EQ(f.prompter.asked.size(), 2u);
     std::filesystem::remove(plain);
     std::filesystem::remove(withTable);
@@ -363,15 +369,16 @@ TEST(CharacteristicTableForm, SpecialCharactersGoToTheSizeRowWhileThereIsRoom) {
         EXPECT_EQ(picker.caption(), "特殊字符表");
         EXPECT_EQ(picker.field("char"), "▽");  // the first is preselected
         std::string error;
-        EXPECT_TRUE(picker.setField("char", "Φ", &error));
+        error = picker.setField("char", "Φ").message();
+        EXPECT_TRUE(error.empty());
         return true;
     };
-    form.act("special", f.context);
+    EXPECT_TRUE(form.act("special", f.context).ok());
     EXPECT_EQ(form.field("row18"), "DN100Φ");
 
     // Cancelled: nothing appended.
     f.host.answer = [](platform::Form&) { return false; };
-    form.act("special", f.context);
+    EXPECT_TRUE(form.act("special", f.context).ok());
     EXPECT_EQ(form.field("row18"), "DN100Φ");
 
     // 36 bytes take one more character, 37 do not.
@@ -436,7 +443,7 @@ TEST(SettingsCommands, WriteBackOnlyOnOkAndRepaint) {
     // Cancelled colours change nothing and need no repaint.
     f.host.answer = [](platform::Form& form) {
         std::string e;
-        form.setField("ZhuXianColor", "#000000", &e);
+        e = form.setField("ZhuXianColor", "#000000").message();
         return false;
     };
     ASSERT_TRUE(f.run(2707));
@@ -446,7 +453,7 @@ TEST(SettingsCommands, WriteBackOnlyOnOkAndRepaint) {
 
     f.host.answer = [](platform::Form& form) {
         std::string e;
-        form.setField("ZhuXianKuan", "8", &e);
+        e = form.setField("ZhuXianKuan", "8").message();
         return true;
     };
     f.run(2725);
@@ -462,8 +469,8 @@ TEST(SettingsCommands, WriteBackOnlyOnOkAndRepaint) {
     // The dimension-text dialog repaints even when cancelled.
     f.host.answer = [](platform::Form& form) {
         std::string e;
-        form.setField("Dim_Size", "50", &e);
-        form.setField("autoElevation", "1", &e);
+        e = form.setField("Dim_Size", "50").message();
+        e = form.setField("autoElevation", "1").message();
         return false;
     };
     f.run(2747);
@@ -472,7 +479,7 @@ TEST(SettingsCommands, WriteBackOnlyOnOkAndRepaint) {
     EXPECT_EQ(f.changes, 3);
     f.host.answer = [](platform::Form& form) {
         std::string e;
-        form.setField("autoElevation", "1", &e);
+        e = form.setField("autoElevation", "1").message();
         return true;
     };
     f.run(2747);
@@ -491,7 +498,7 @@ TEST(SettingsCommands, TableAndTitleBlockMarkTheDocumentModified) {
 
     f.host.answer = [](platform::Form& form) {
         std::string e;
-        form.setField("row1", "管线A", &e);
+        e = form.setField("row1", "管线A").message();
         return true;
     };
     f.run(403);

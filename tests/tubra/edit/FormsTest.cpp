@@ -44,9 +44,10 @@ FormState set(platform::Form& f, std::initializer_list<std::pair<const char*, co
               platform::FormContext& c, const char* action = "ok") {
     for (const auto& [name, value] : values) {
         std::string error;
-        EXPECT_TRUE(f.setField(name, value, &error)) << name << ": " << error;
+        error = f.setField(name, value).message();
+        EXPECT_TRUE(error.empty()) << name << ": " << error;
     }
-    return f.act(action, c);
+    return f.act(action, c).value();
 }
 
 }  // namespace
@@ -65,9 +66,12 @@ TEST(SegmentForm, ShowsTheSegmentAndMovesItsEndWithTheLength) {
     EXPECT_EQ(f.field("Port1.z"), "300.00");
     EXPECT_EQ(f.field("flow"), "不画");
     std::string error;
-    EXPECT_FALSE(f.setField("Port1.x", "5", &error));
-    EXPECT_FALSE(f.setField("flow", "随便", &error));
-    EXPECT_FALSE(f.setField("colour", "red", &error));
+    error = f.setField("Port1.x", "5").message();
+    EXPECT_FALSE(error.empty());
+    error = f.setField("flow", "随便").message();
+    EXPECT_FALSE(error.empty());
+    error = f.setField("colour", "red").message();
+    EXPECT_FALSE(error.empty());
     EXPECT_NE(error.find("colour"), std::string::npos);
 
     EXPECT_EQ(set(f, {{"Distanc", "1500"}, {"DistTxt", " 1500"}, {"angle", "30.5"}, {"count", "3"}}, ui.context),
@@ -96,7 +100,7 @@ TEST(SegmentForm, AngleChangesOfMoreThanADegreeAreStoredInWholeDegrees) {
 TEST(SegmentForm, FlowArrowIsWrittenAtOnceAndAnchoredInTheMiddle) {
     Ui ui;
     edit::SegmentForm f(eastSegment(1000), kContext);
-    ASSERT_TRUE(f.setField("flow", "逆管道方向", nullptr));
+    ASSERT_TRUE(f.setField("flow", "逆管道方向").ok());
     EXPECT_EQ(f.result().Port4.z, -1);
     set(f, {}, ui.context);
     EXPECT_NEAR(f.result().Port4.x, (f.result().Port1.x + f.result().Port2.x) / 2, 1e-9);
@@ -162,7 +166,7 @@ TEST(Forms, TextsTheFileCannotCarryAreReplacedNamedAndShownBeforeOk) {
     EXPECT_NE(ui.prompter.asked[0].text.find("“二”→“?”  “三”→“?”  “件”→“?”"), std::string::npos)
         << ui.prompter.asked[0].text;
     EXPECT_EQ(f.field("FirstCase"), "返修?次，??\n合格");
-    EXPECT_EQ(f.act("ok", ui.context), FormState::Accepted);
+    EXPECT_EQ(f.act("ok", ui.context).value(), FormState::Accepted);
     EXPECT_EQ(f.result().FirstCase.str(), text::gbk("返修?次，??\r\n合格"));
     EXPECT_EQ(f.result().MidCase.str(), text::gbk("无"));
     // In a line's text the same characters are carried; 倉 (whose second byte is '}') and '}' are
@@ -171,11 +175,11 @@ TEST(Forms, TextsTheFileCannotCarryAreReplacedNamedAndShownBeforeOk) {
     EXPECT_EQ(set(s, {{"GuiGe", "二三"}, {"CaiLiao", "倉}😀"}}, ui.context), FormState::Open);
     EXPECT_EQ(s.field("CaiLiao"), "?]?");
     EXPECT_EQ(s.field("GuiGe"), "二三");
-    EXPECT_EQ(s.act("ok", ui.context), FormState::Accepted);
+    EXPECT_EQ(s.act("ok", ui.context).value(), FormState::Accepted);
     model::PipeObject valve(model::CreationValues{29, 13, 2.0, {0, 0, 0}, {40, -23, 0}, 200, -1});
     edit::ValvePropertyForm v(valve);
     EXPECT_EQ(set(v, {{"DistTxt", "V-倉}"}}, ui.context), FormState::Open);
-    EXPECT_EQ(v.act("ok", ui.context), FormState::Accepted);
+    EXPECT_EQ(v.act("ok", ui.context).value(), FormState::Accepted);
     EXPECT_EQ(v.result().DistTxt.str(), "V-?]");
 }
 
@@ -187,7 +191,8 @@ TEST(SupportForm, StoresOnlyItsLabelAndAngle) {
     edit::SupportForm f(s);
     EXPECT_EQ(f.field("name"), "立柱");
     std::string error;
-    EXPECT_FALSE(f.setField("CaiLiao", "x", &error));
+    error = f.setField("CaiLiao", "x").message();
+    EXPECT_FALSE(error.empty());
     set(f, {{"DistTxt", "<0002>"}, {"angle", "32.7"}}, ui.context);
     EXPECT_EQ(f.result().DistTxt.str(), "<0002>");
     EXPECT_EQ(f.result().dimAngle, 327);
@@ -209,7 +214,7 @@ TEST(TextForm, RefusesPositionsOffTheSheetAndReadsTheAngleList) {
     EXPECT_EQ(ui.prompter.asked[1].text, "纵坐标输入数据错误(应为负数)，请重新输入");
     // Eight characters are read: "1234567.".
     EXPECT_EQ(f.field("x"), "1234567.");
-    EXPECT_EQ(f.act("insert=℃", ui.context), FormState::Open);
+    EXPECT_EQ(f.act("insert=℃", ui.context).value(), FormState::Open);
     EXPECT_EQ(set(f, {{"y", "-40"}, {"angle", "南北"}, {"italic", "1"}}, ui.context), FormState::Accepted);
     const PipeObject& r = f.result();
     EXPECT_EQ(r.DistTxt.str(), text::gbk("温度℃"));
@@ -223,7 +228,8 @@ TEST(TextForm, RefusesPositionsOffTheSheetAndReadsTheAngleList) {
         EXPECT_EQ(g.result().dimAngle, stored) << angle;
     }
     std::string error;
-    EXPECT_FALSE(f.setField("zoomWithDrawing", "yes", &error));
+    error = f.setField("zoomWithDrawing", "yes").message();
+    EXPECT_FALSE(error.empty());
 }
 
 TEST(PlaneForm, RefusesAZeroOffsetAndComputesTheEnd) {
@@ -239,7 +245,8 @@ TEST(PlaneForm, RefusesAZeroOffsetAndComputesTheEnd) {
     EXPECT_EQ(f.segment().Port2.z, -50);
     EXPECT_NEAR(f.segment().Port2.y, -100 - 5 - 100, 1e-6);
     std::string error;
-    EXPECT_FALSE(f.setField("plane", "天地", &error));
+    error = f.setField("plane", "天地").message();
+    EXPECT_FALSE(error.empty());
 }
 
 TEST(DirectionAndTeeForms, OfferTheDirectionsOfTheSegment) {
@@ -261,7 +268,7 @@ TEST(DirectionAndTeeForms, OfferTheDirectionsOfTheSegment) {
     T t(eastSegment(500), {1100, -1057.7, 300}, kAxes, 16, 200);
     EXPECT_EQ(t.field("method"), T::kMiddle);
     EXPECT_EQ(t.field("pair"), "上和下");
-    ASSERT_TRUE(t.setField("method", T::kEnds, nullptr));
+    ASSERT_TRUE(t.setField("method", T::kEnds).ok());
     EXPECT_EQ(t.field("pair"), "东和北");
     set(t, {}, ui.context);
     EXPECT_FALSE(t.tee());
@@ -395,13 +402,14 @@ TEST(Forms, NumberBoxesRefuseEndlessAndAbsurdValuesAndStayOpen) {
                 if (name == c.form) f = make();
             ASSERT_TRUE(f) << c.form;
             std::string error;
-            if (std::string(c.form) == "text") f->setField("text", "T", &error);
+            if (std::string(c.form) == "text") error = f->setField("text", "T").message();
             if (std::string(c.form) == "plane") {
-                f->setField("offsetA", "500", &error);
-                f->setField("offsetB", "100", &error);
+                error = f->setField("offsetA", "500").message();
+                error = f->setField("offsetB", "100").message();
             }
-            ASSERT_TRUE(f->setField(c.field, bad_value, &error)) << what << ": " << error;
-            EXPECT_EQ(f->act("ok", ui.context), FormState::Open) << what;
+            error = f->setField(c.field, bad_value).message();
+            ASSERT_TRUE(error.empty()) << what << ": " << error;
+            EXPECT_EQ(f->act("ok", ui.context).value(), FormState::Open) << what;
             ASSERT_EQ(ui.prompter.asked.size(), 1u) << what;
             EXPECT_EQ(ui.prompter.asked[0].text, c.message) << what;
             if (auto* p = dynamic_cast<edit::PropertyForm*>(f.get())) {
@@ -412,8 +420,9 @@ TEST(Forms, NumberBoxesRefuseEndlessAndAbsurdValuesAndStayOpen) {
                 EXPECT_TRUE(std::isfinite(r.Distanc) && std::isfinite(r.BiHou)) << what;
                 EXPECT_LT(std::abs(r.dimAngle), 36000) << what;
             }
-            ASSERT_TRUE(f->setField(c.field, c.good, &error)) << what;
-            EXPECT_EQ(f->act("ok", ui.context), FormState::Accepted) << what;
+            error = f->setField(c.field, c.good).message();
+            ASSERT_TRUE(error.empty()) << what;
+            EXPECT_EQ(f->act("ok", ui.context).value(), FormState::Accepted) << what;
         }
     }
 }

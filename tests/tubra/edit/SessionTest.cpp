@@ -132,8 +132,9 @@ TEST(SessionPlayer, MessagesShowControlCharactersWrittenOut) {
 TEST(SessionScript, QuotedValuesReadBackAsWritten) {
     for (const std::string v : {"plain", "two words", "", "a\"b\\c", "line\r\nbreak", "#hash", "\ttab"}) {
         const std::string token = edit::sessionFieldToken("F", v);
-        std::vector<std::string> tokens;
-        ASSERT_TRUE(edit::tokenizeSessionLine("dialog " + token + " ok", tokens, nullptr)) << token;
+        const auto split = edit::tokenizeSessionLine("dialog " + token + " ok");
+        ASSERT_TRUE(split.ok()) << token;
+        const std::vector<std::string>& tokens = split.value();
         ASSERT_EQ(tokens.size(), 3u) << token;
         EXPECT_EQ(tokens[1], "F=" + v);
     }
@@ -231,6 +232,25 @@ TEST(SessionPlayer, PlaysTheViewCommandsAsTheWindowRunsThem) {
     EXPECT_NE(r.message.find("不能在会话中重放"), std::string::npos) << r.message;
 }
 
+// What a dialog refuses reaches the replay error word for word, after the line that asked it:
+// a value its list does not offer, and a button it does not have.
+TEST(SessionPlayer, ADialogsRefusalReachesTheReplayErrorUnchanged) {
+    const std::string drawn = "new\ncommand 2709\nclick 300 -1100\nclick 1166 -1600\n";
+    Player p;
+    auto r = p.player->run(drawn + "dialog Distanc=1500 flow=随便 ok\n");
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.message.find("（第 5 行的 dialog）'随便' 不是 flow 的选项（顺管道方向、逆管道方向、不画）"), std::string::npos) << r.message;
+
+    r = p.player->run(drawn + "dialog colour=red\n");
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.message.find("（第 5 行的 dialog）对话框 \"对象属性——管段\" 没有按钮 'colour'"), std::string::npos)
+        << r.message;
+
+    // A refused OK is no error: the dialog stays open for the next line.
+    r = p.player->run(drawn + "dialog Distanc=0 ok\nanswer ok\ndialog Distanc=1500 ok\n");
+    EXPECT_TRUE(r.ok) << r.line << ": " << r.message;
+}
+
 TEST(SessionPlayer, TellsTheLineThatCannotBeCarriedOut) {
     Player p;
     auto r = p.player->run("command 2709\n");
@@ -277,8 +297,9 @@ TEST(SessionPlayer, StartsFromAFileAndSavesWhereTold) {
     const auto r = q.player->run("command 2709\nclick 559.81 -1250\ndialog Distanc=200\nclick 733 -1350\nsave\n");
     ASSERT_TRUE(r.ok) << r.line << ": " << r.message;
     std::string back = readFile(dir / "second.hcd");
-    auto doc = model::Document::open(q.app, dir / "second.hcd");
-    ASSERT_TRUE(doc);
+    auto docRead = model::Document::open(q.app, dir / "second.hcd");
+    ASSERT_TRUE(docRead.ok()) << docRead.message();
+    auto doc = std::move(docRead.value());
     ASSERT_EQ(doc->drawing.objects.size(), 2u);
     EXPECT_NEAR(doc->drawing.objects.at(1).Port1.x, 559.8076, 1e-3);
     EXPECT_EQ(doc->drawing.objects.at(1).Port1.z, 250.0);
@@ -292,9 +313,10 @@ TEST(SessionPlayer, EndToEndPipelineSession) {
     p.player->defaultSavePath = out;
     const auto r = p.player->run(readFile(std::filesystem::path(TUBRA_SESSIONS) / "pipeline-e2e.session"));
     ASSERT_TRUE(r.ok) << r.line << ": " << r.message;
-    auto doc = model::Document::open(p.app, out);
+    auto docRead = model::Document::open(p.app, out);
     std::filesystem::remove(out);
-    ASSERT_TRUE(doc);
+    ASSERT_TRUE(docRead.ok()) << docRead.message();
+    auto doc = std::move(docRead.value());
     const model::ObjectList& list = doc->drawing.objects;
     ASSERT_EQ(list.size(), 15u);
     EXPECT_EQ(doc->drawing.Total(), 15);

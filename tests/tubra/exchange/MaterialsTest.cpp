@@ -64,8 +64,9 @@ TEST(Materials, TotalsAreTheCharacteristicTablesStatisticsOnSamplesAndGeneratedD
     for (const char* name : {"pipeline.hcd", "report.hcd", "symbol-atlas.hcd"}) {
         model::AppContext app;
         std::string error;
-        auto doc = model::Document::open(app, fs::path(TUBRA_SOURCE_DIR) / "examples" / name, &error);
-        ASSERT_TRUE(doc) << error;
+        auto docRead = model::Document::open(app, fs::path(TUBRA_SOURCE_DIR) / "examples" / name);
+        ASSERT_TRUE(docRead.ok()) << docRead.message();
+        auto doc = std::move(docRead.value());
         expectTheTablesStatistics(doc->drawing.objects, name);
     }
     for (std::uint32_t seed : {1u, 7u, 2024u}) {

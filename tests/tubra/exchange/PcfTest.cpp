@@ -130,10 +130,9 @@ std::size_t count(const pcf::File& f, const std::string& identifier) {
 }
 
 std::unique_ptr<model::Document> openSample(model::AppContext& app, const char* name) {
-    std::string error;
-    auto doc = model::Document::open(app, fs::path(TUBRA_SOURCE_DIR) / "examples" / name, &error);
-    EXPECT_TRUE(doc) << error;
-    return doc;
+    auto doc = model::Document::open(app, fs::path(TUBRA_SOURCE_DIR) / "examples" / name);
+    EXPECT_TRUE(doc.ok()) << doc.message();
+    return doc.ok() ? std::move(doc.value()) : nullptr;
 }
 
 }  // namespace

@@ -37,8 +37,9 @@ struct Imported {
 
 std::unique_ptr<Imported> import(const fs::path& file, layout::ImportOptions options = {}) {
     auto out = std::make_unique<Imported>();
-    out->result = app::importPcfDrawing(out->app, file, options);
-    EXPECT_TRUE(out->result.document) << file << ": " << out->result.error;
+    platform::Result<app::ImportedDrawing> imported = app::importPcfDrawing(out->app, file, options);
+    EXPECT_TRUE(imported.ok()) << file << ": " << imported.message();
+    if (imported.ok()) out->result = std::move(imported.value());
     return out;
 }
 
@@ -364,12 +365,12 @@ TEST(PcfImport, SheetAnglesAndParts) {
 
 TEST(PcfImport, FilesThatCannotBeDrawnGiveAReason) {
     model::AppContext app;
-    const app::ImportedDrawing notPcf =
+    const platform::Result<app::ImportedDrawing> notPcf =
         app::importPcfDrawing(app, writeTemp("pcf-not.pcf", "Object{\n}\n"), {});
-    EXPECT_FALSE(notPcf.document);
-    EXPECT_NE(notPcf.error.find("不是 PCF"), std::string::npos);
-    const app::ImportedDrawing nothing = app::importPcfDrawing(
+    EXPECT_TRUE(notPcf.failed());
+    EXPECT_NE(notPcf.message().find("不是 PCF"), std::string::npos);
+    const platform::Result<app::ImportedDrawing> nothing = app::importPcfDrawing(
         app, writeTemp("pcf-weld.pcf", "UNITS-CO-ORDS MM\nWELD\n END-POINT 0 0 0 50\n"), {});
-    EXPECT_FALSE(nothing.document);
-    EXPECT_NE(nothing.error.find("没有能画出的管线"), std::string::npos);
+    EXPECT_TRUE(nothing.failed());
+    EXPECT_NE(nothing.message().find("没有能画出的管线"), std::string::npos);
 }

@@ -38,14 +38,13 @@ class Scratch {
 // The file imported, saved and opened again: what `tubra-cli import` writes and `model` reads.
 std::unique_ptr<model::Document> importSavedAndOpened(model::AppContext& app, const fs::path& pcf,
                                                       const fs::path& hcd) {
-    app::ImportedDrawing imported = app::importPcfDrawing(app, pcf, {});
-    EXPECT_TRUE(imported.document) << pcf << ": " << imported.error;
-    if (!imported.document) return nullptr;
-    EXPECT_TRUE(imported.document->saveAs(hcd).ok());
-    std::string error;
-    auto doc = model::Document::open(app, hcd, &error);
-    EXPECT_TRUE(doc) << error;
-    return doc;
+    platform::Result<app::ImportedDrawing> imported = app::importPcfDrawing(app, pcf, {});
+    EXPECT_TRUE(imported.ok()) << pcf << ": " << imported.message();
+    if (imported.failed()) return nullptr;
+    EXPECT_TRUE(imported->document->saveAs(hcd).ok());
+    auto doc = model::Document::open(app, hcd);
+    EXPECT_TRUE(doc.ok()) << doc.message();
+    return doc.ok() ? std::move(doc.value()) : nullptr;
 }
 
 std::string listed(const std::vector<std::string>& lines) {
@@ -81,9 +80,10 @@ TEST(PcfRoundTrip, TheExamplesComeBackAsTheSamePipeline) {
     for (const char* name : {"pipeline", "report", "symbol-atlas"}) {
         model::AppContext app;
         std::string error;
-        auto doc = model::Document::open(
-            app, fs::path(TUBRA_SOURCE_DIR) / "examples" / (std::string(name) + ".hcd"), &error);
-        ASSERT_TRUE(doc) << error;
+        auto docRead = model::Document::open(
+            app, fs::path(TUBRA_SOURCE_DIR) / "examples" / (std::string(name) + ".hcd"));
+        ASSERT_TRUE(docRead.ok()) << docRead.message();
+        auto doc = std::move(docRead.value());
         expectDrawingSurvives(name, doc->drawing, scratch);
     }
 }

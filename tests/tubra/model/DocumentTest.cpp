@@ -80,8 +80,9 @@ TEST(Document, OpenSaveAndSharedSettings) {
     Document other(app);  // another open drawing: back to the defaults
     EXPECT_EQ(app.settings.ZhuXianColor, 16711680u);
     app.justOpened = false;
-    auto doc = Document::open(app, file);
-    ASSERT_TRUE(doc);
+    auto docRead = Document::open(app, file);
+    ASSERT_TRUE(docRead.ok()) << docRead.message();
+    auto doc = std::move(docRead.value());
     EXPECT_TRUE(app.justOpened);
     EXPECT_EQ(app.settings.ZhuXianColor, 12345u);  // the file's value, for every drawing
     EXPECT_EQ(doc->drawing.Total(), static_cast<int>(doc->drawing.objects.size()));
@@ -91,14 +92,15 @@ TEST(Document, OpenSaveAndSharedSettings) {
     ASSERT_TRUE(doc->save().ok());
     const std::string before = slurp(file);
     auto again = Document::open(app, file);
-    ASSERT_TRUE(again && again->save().ok());
+    ASSERT_TRUE(again.ok() && again.value()->save().ok());
     EXPECT_EQ(slurp(file), before);
     EXPECT_EQ(filesIn(dir.path()), 1u);
 
-    std::string error;
-    EXPECT_EQ(Document::open(app, dir.path() / "missing.hcd", &error), nullptr);
-    EXPECT_NE(error.find("missing.hcd"), std::string::npos);
-    EXPECT_EQ(Document::open(app, dir.path(), &error), nullptr);  // a directory
+    const auto missing = Document::open(app, dir.path() / "missing.hcd");
+    EXPECT_TRUE(missing.failed());
+    EXPECT_EQ(missing.error(), std::errc::no_such_file_or_directory);
+    EXPECT_NE(missing.message().find("missing.hcd"), std::string::npos);
+    EXPECT_TRUE(Document::open(app, dir.path()).failed());  // a directory
 }
 
 TEST(Document, ClearAllAsksAndKeepsEverythingButTheObjects) {
@@ -267,10 +269,10 @@ TEST(Document, RunningOutOfMemoryLeavesDocumentsFilesAndSettingsAsTheyWere) {
     app.settings.ZhuXianColor = 7;
     app.justOpened = false;
     ExhaustingStore::failReading = true;
-    std::string error;
-    EXPECT_EQ(Document::open(app, file, &error), nullptr);
+    const auto exhausted = Document::open(app, file);
     ExhaustingStore::failReading = false;
-    EXPECT_NE(error.find("内存不足"), std::string::npos) << error;
+    EXPECT_TRUE(exhausted.failed());
+    EXPECT_NE(exhausted.message().find("内存不足"), std::string::npos) << exhausted.message();
     EXPECT_EQ(app.settings.ZhuXianColor, 7u);  // neither the file's value nor the defaults
     EXPECT_FALSE(app.justOpened);
 
@@ -284,8 +286,9 @@ TEST(Document, RunningOutOfMemoryLeavesDocumentsFilesAndSettingsAsTheyWere) {
     EXPECT_TRUE(doc.isModified());
     EXPECT_EQ(filesIn(dir.path()), 1u);
 
-    auto opened = Document::open(app, file, &error);
-    ASSERT_TRUE(opened);
+    auto openedRead = Document::open(app, file);
+    ASSERT_TRUE(openedRead.ok()) << openedRead.message();
+    auto opened = std::move(openedRead.value());
     EXPECT_EQ(app.settings.ZhuXianColor, 99u);
 }
 
@@ -297,9 +300,9 @@ TEST(Document, FilesBeyondWhatTheProgramKeepsAreRefused) {
     std::string data = "2dDrawing {\n\t ZhuXianColor    99\n}\n";
     for (std::size_t i = 0; i <= kMaxObjects; ++i) data += "Object\n}\n";
     ASSERT_TRUE(platform::writeFileAtomically(file, data).ok());
-    std::string error;
-    EXPECT_EQ(Document::open(app, file, &error), nullptr);
-    EXPECT_NE(error.find(std::to_string(kMaxObjects)), std::string::npos) << error;
+    const auto huge = Document::open(app, file);
+    EXPECT_TRUE(huge.failed());
+    EXPECT_NE(huge.message().find(std::to_string(kMaxObjects)), std::string::npos) << huge.message();
     EXPECT_EQ(app.settings.ZhuXianColor, 7u);
 }
 
@@ -311,9 +314,9 @@ TEST(Document, SpecialFilesAreRefusedWithoutWaiting) {
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
     fs::create_symlink("/dev/zero", dir.path() / "zero.hcd");
     for (const fs::path& p : {fifo, dir.path() / "zero.hcd"}) {
-        std::string error;
-        EXPECT_EQ(Document::open(app, p, &error), nullptr);
-        EXPECT_NE(error.find("不是普通文件"), std::string::npos) << error;
+        const auto special = Document::open(app, p);
+        EXPECT_TRUE(special.failed());
+        EXPECT_NE(special.message().find("不是普通文件"), std::string::npos) << special.message();
     }
 }
 

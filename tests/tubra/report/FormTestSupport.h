@@ -39,14 +39,13 @@ struct Driver {
     platform::FormContext context{prompter, host};
 
     void set(platform::Form& f, const std::string& name, const std::string& value) {
-        std::string error;
-        EXPECT_TRUE(f.setField(name, value, &error)) << name << ": " << error;
+        const platform::Result<> taken = f.setField(name, value);
+        EXPECT_TRUE(taken.ok()) << name << ": " << taken.message();
     }
     platform::FormState act(platform::Form& f, const std::string& action) {
-        std::string error;
-        const platform::FormState s = f.act(action, context, &error);
-        EXPECT_EQ(error, "") << action;
-        return s;
+        const platform::ActionResult done = f.act(action, context);
+        EXPECT_EQ(done.message(), "") << action;
+        return f.state();
     }
     // The text of the last message box, empty when none was shown.
     std::string lastMessage() const {

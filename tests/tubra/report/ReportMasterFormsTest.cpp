@@ -28,8 +28,8 @@ InspectionReport newDocumentReport() {
 // Fills the cover through its dialog.
 void fillCover(platform::Form& f, platform::FormContext& c) {
     std::string error;
-    f.setField("text2", "某化工厂", &error);
-    f.act("ok", c);
+    error = f.setField("text2", "某化工厂").message();
+    EXPECT_TRUE(f.act("ok", c).ok());
 }
 
 TEST(ReportMasterForm, NewDocumentShowsEveryPageEmptyAndOnlyTheCoverEnabled) {
@@ -55,7 +55,7 @@ TEST(ReportMasterForm, NewDocumentShowsEveryPageEmptyAndOnlyTheCoverEnabled) {
     // A disabled button cannot be pressed, not even by a script.
     Driver d;
     std::string error;
-    m.act("open=3", d.context, &error);
+    error = m.act("open=3", d.context).message();
     EXPECT_NE(error, "");
     EXPECT_EQ(d.host.runs, 0);
 
@@ -79,8 +79,8 @@ TEST(ReportMasterForm, CancelledPageChangesNothing) {
     Driver d;
     d.host.answer = [](platform::Form& f, platform::FormContext& c) {
         std::string e;
-        f.setField("text3", "1", &e);
-        f.act("cancel", c);
+        e = f.setField("text3", "1").message();
+        EXPECT_TRUE(f.act("cancel", c).ok());
     };
     d.act(m, "open=2");
     EXPECT_TRUE(r.JieLun_ReportData.empty());
@@ -380,7 +380,7 @@ TEST(OnlineReportMasterForm, FourPagesTheirBoxesClearImportAndStart) {
     // The page dialogs of the online set open from here.
     d.host.answer = [](platform::Form& f, platform::FormContext& c) {
         EXPECT_EQ(f.caption(), "在用工业管道在线检验测厚记录");
-        f.act("ok", c);
+        EXPECT_TRUE(f.act("ok", c).ok());
     };
     d.act(m, "open=2");
     EXPECT_EQ(d.host.runs, 1);

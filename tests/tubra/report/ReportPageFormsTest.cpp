@@ -105,7 +105,8 @@ TEST(ReportPageForms, EditBoxesHoldTheirFieldLessOneByteInWholeCharacters) {
     EXPECT_EQ(cover->field("text2"), "a]b c");
     // The class is a list.
     std::string error;
-    EXPECT_FALSE(cover->setField("text9", "GX9", &error));
+    error = cover->setField("text9", "GX9").message();
+    EXPECT_FALSE(error.empty());
     EXPECT_NE(error.find("GC3"), std::string::npos);
     d.set(*cover, "text9", "GB2");
     EXPECT_EQ(d.act(*cover, "ok"), FormState::Accepted);
@@ -380,7 +381,7 @@ TEST(RecordListForm, InsertModifyDeleteKeepTheNumberingAndTheAutomaticFields) {
 
     // A row a script names that the list does not have is refused in Chinese.
     std::string error;
-    f->act("delete=99", d.context, &error);
+    error = f->act("delete=99", d.context).message();
     EXPECT_NE(error.find("没有可供 delete 的记录 '99'"), std::string::npos) << error;
     ASSERT_EQ(list.rows().size(), 5u);
 
@@ -444,7 +445,7 @@ TEST(RecordListForm, DeletingSelectedRowsRenumbersTheRest) {
     EXPECT_EQ(asList(*f).status(), "共有记录2条，当前无选择。");
     // Rows that do not exist are refused without a change.
     std::string error;
-    f->act("delete=7", d.context, &error);
+    error = f->act("delete=7", d.context).message();
     EXPECT_NE(error, "");
     EXPECT_EQ(f->listModel("rows")->rows.size(), 2u);
 }
@@ -532,11 +533,14 @@ TEST(OnlineReportForms, CoverArrowsShowWhileAFieldDiffersFromTheFullCover) {
     EXPECT_EQ(f->field("text3"), "原料管线");
     EXPECT_FALSE(f->fieldEnabled("text4"));
     std::string error;
-    EXPECT_FALSE(f->setField("text4", "X", &error));
+    error = f->setField("text4", "X").message();
+    EXPECT_FALSE(error.empty());
 
     // Dates: years 2001 to 2020, months 1 to 12, days 1 to 31; empty is 0.
-    EXPECT_FALSE(f->setField("date0", "2021", &error));
-    EXPECT_FALSE(f->setField("date1", "13", &error));
+    error = f->setField("date0", "2021").message();
+    EXPECT_FALSE(error.empty());
+    error = f->setField("date1", "13").message();
+    EXPECT_FALSE(error.empty());
     d.set(*f, "date0", "2003");
     d.set(*f, "date18", "31");
     d.set(*f, "date1", "");
@@ -737,10 +741,10 @@ TEST(ReportPageForms, RemovingAPictureTakesTheSelectedOne) {
     EXPECT_FALSE(f->actionEnabled("remove"));
     // A script that presses it anyway, or names a picture there is not, is told so in Chinese.
     std::string error;
-    f->act("remove", d.context, &error);
+    error = f->act("remove", d.context).message();
     EXPECT_NE(error.find("现在不能按"), std::string::npos) << error;
     error.clear();
-    f->act("select=5", d.context, &error);
+    error = f->act("select=5", d.context).message();
     EXPECT_NE(error.find("没有图象 '5'"), std::string::npos) << error;
     d.act(*f, "select=1");
     EXPECT_TRUE(f->actionEnabled("remove"));

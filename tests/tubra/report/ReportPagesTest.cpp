@@ -870,8 +870,9 @@ TEST(ReportPages, EveryTextOfTheSamplesStaysInsideItsCell) {
         tubra::model::AppContext app;
         installInspectionReport(app);
         std::string error;
-        const auto doc = tubra::model::Document::open(app, std::string(TUBRA_SOURCE_DIR) + "/examples/" + name, &error);
-        ASSERT_TRUE(doc) << error;
+        auto docRead = tubra::model::Document::open(app, std::string(TUBRA_SOURCE_DIR) + "/examples/" + name);
+        ASSERT_TRUE(docRead.ok()) << docRead.message();
+        const auto doc = std::move(docRead.value());
         const InspectionReport* r = inspectionReport(*doc);
         ASSERT_TRUE(r);
         int continuations = 0;

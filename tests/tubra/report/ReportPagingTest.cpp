@@ -37,10 +37,11 @@ public:
         shownAt = form.field("page");
         platform::DefaultAnswerPrompter prompter;
         platform::FormContext context{prompter, *this};
-        if (page_.empty()) return form.act("cancel", context) == platform::FormState::Accepted;
+        if (page_.empty()) return form.act("cancel", context).value() == platform::FormState::Accepted;
         std::string error;
-        EXPECT_TRUE(form.setField("page", page_, &error)) << error;
-        return form.act("ok", context) == platform::FormState::Accepted;
+        error = form.setField("page", page_).message();
+        EXPECT_TRUE(error.empty()) << error;
+        return form.act("ok", context).value() == platform::FormState::Accepted;
     }
     int runs = 0;
     std::string message, shownAt;
@@ -229,11 +230,15 @@ TEST(SubPageChoice, FormRefusesSheetsThatDoNotExist) {
     SubPageForm form(26, 2, 5);
     EXPECT_EQ(form.field("page"), "1");  // an out-of-range start falls back to the first
     std::string error;
-    EXPECT_FALSE(form.setField("page", "3", &error));
+    error = form.setField("page", "3").message();
     EXPECT_FALSE(error.empty());
-    EXPECT_FALSE(form.setField("page", "0", &error));
-    EXPECT_FALSE(form.setField("sheet", "1", &error));
-    EXPECT_TRUE(form.setField("page", "2", &error));
+    EXPECT_FALSE(error.empty());
+    error = form.setField("page", "0").message();
+    EXPECT_FALSE(error.empty());
+    error = form.setField("sheet", "1").message();
+    EXPECT_FALSE(error.empty());
+    error = form.setField("page", "2").message();
+    EXPECT_TRUE(error.empty());
     EXPECT_EQ(form.chosen(), 1);
     EXPECT_EQ(form.caption(), "打印页选择");
 }

@@ -330,8 +330,9 @@ TEST(report_document, OpenAndSavePutsSectionsInOrderAfterTheDrawing) {
     model::AppContext app;
     installInspectionReport(app);
     std::string error;
-    auto doc = model::Document::open(app, dir / "in.hcd", &error);
-    ASSERT_TRUE(doc) << error;
+    auto docRead = model::Document::open(app, dir / "in.hcd");
+    ASSERT_TRUE(docRead.ok()) << docRead.message();
+    auto doc = std::move(docRead.value());
     ASSERT_TRUE(doc->saveAs(dir / "out.hcd").ok());
     const std::string saved = readFile(dir / "out.hcd");
     std::filesystem::remove_all(dir);

@@ -487,9 +487,10 @@ TEST(RealModel, EveryKindOfThingSitsOnItsPipeInEveryDirection) {
 TEST(RealModel, BundledPipelineAgreesWithItself) {
     model::AppContext app;
     std::string error;
-    const auto doc = model::Document::open(
-        app, std::filesystem::path(TUBRA_SOURCE_DIR) / "examples/pipeline.hcd", &error);
-    ASSERT_TRUE(doc) << error;
+    auto docRead = model::Document::open(
+        app, std::filesystem::path(TUBRA_SOURCE_DIR) / "examples/pipeline.hcd");
+    ASSERT_TRUE(docRead.ok()) << docRead.message();
+    const auto doc = std::move(docRead.value());
     const RealModel m = spatial::buildRealModel(doc->drawing);
     EXPECT_TRUE(m.problems.empty()) << describe(m);
     // The sample's elevation marks (▽1.20m, ▽6.00m, ▽1.80m, …) were all checked and hold.

@@ -174,9 +174,9 @@ struct Sample {
 
     explicit Sample(const char* name) {
         const std::filesystem::path path = std::filesystem::path(TUBRA_SOURCE_DIR) / "examples" / name;
-        std::string error;
-        doc = model::Document::open(app, path, &error);
-        if (!doc) ADD_FAILURE() << error;
+        auto opened = model::Document::open(app, path);
+        if (opened.failed()) ADD_FAILURE() << opened.message();
+        else doc = std::move(opened.value());
         view::initialUpdate(view, doc->drawing);
         view::applyOpenedDocument(view, *doc);
     }
