@@ -294,14 +294,23 @@ void SessionPlayer::openWindow(const ScriptLine& line) {
     std::string error;
     std::unique_ptr<model::Document> doc;
     if (line.tokens.empty()) {
-        doc = model::Document::open(app_, file, &error);
+        auto opened = model::Document::open(app_, file);
+        if (opened.failed())
+            error = opened.message();
+        else
+            doc = std::move(opened.value());
     } else {
         std::string data;
-        if (const auto ec = model::readDrawingFile(file, data).error())
+        if (const auto ec = model::readDrawingFile(file, data).error()) {
             error = "无法打开文件 " + file.string() + ": " + platform::describe(ec);
-        else if (!(doc = model::Document::openRecovered(app_, data, line.tokens.size() > 1 ? line.tokens[1] : "",
-                                                         &error)))
-            error = "无法打开文件 " + file.string() + ": " + error;
+        } else {
+            auto opened =
+                model::Document::openRecovered(app_, data, line.tokens.size() > 1 ? line.tokens[1] : "");
+            if (opened.failed())
+                error = "无法打开文件 " + file.string() + ": " + opened.message();
+            else
+                doc = std::move(opened.value());
+        }
     }
     if (!doc) {
         app_.settings = before;
