@@ -591,16 +591,16 @@ Planner::Conflicts Planner::conflicts(std::vector<std::pair<int, int>>* pairs) c
         if (gap > kClearance) return;
         // Parts are drawn side by side, wherever they stand in space: across parts every
         // crossing is false.
+        // As falseCrossing() tells it, each half worked out only where it is needed.
+        const bool crossesDrawn = crossesInside(p1, p2, q1, q2);
         const auto& tp = trueEnds[static_cast<std::size_t>(i)];
         const auto& tq = trueEnds[static_cast<std::size_t>(j)];
-        const bool crossesInSpace =
-            p.part == q.part && crossesInside(tp.first, tp.second, tq.first, tq.second);
-        const bool crossesDrawn = crossesInside(p1, p2, q1, q2);
+        const bool crossesInSpace = p.part == q.part && (crossesDrawn || gap > kTouching) &&
+                                    crossesInside(tp.first, tp.second, tq.first, tq.second);
         // A true crossing is drawn as it is, unless it passes where one of the two runs' pieces
         // ends: the program would join the other run there.
-        if (crossesDrawn && p.part == q.part &&
-            !falseCrossing({p1, p2, tp.first, tp.second}, {q1, q2, tq.first, tq.second}) &&
-            !crossedAtPieceEnd(i, p1, p2, q1, q2) && !crossedAtPieceEnd(j, q1, q2, p1, p2))
+        if (crossesDrawn && crossesInSpace && !crossedAtPieceEnd(i, p1, p2, q1, q2) &&
+            !crossedAtPieceEnd(j, q1, q2, p1, p2))
             return;
         if (gap <= kJoining && !crossesDrawn) ++c.joins;
         const std::pair<int, int> pair{std::min(i, j), std::max(i, j)};
@@ -733,16 +733,16 @@ void Planner::resolve(int& budget) {
 }  // namespace
 
 bool crossesInside(Sheet p1, Sheet p2, Sheet q1, Sheet q2) {
-    // Signed distance of c from the line a-b; within rounding of it (a shared end, an end on the
-    // other) on no side.
+    // Which side of the line a-b c lies on; within rounding of it (a shared end, an end on the
+    // other) on no side. Squared, to spare a root on the layout's hot path.
     auto side = [](Sheet a, Sheet b, Sheet c) {
-        const double l = sheetLen(b - a);
-        const double d = l > 0 ? ((b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x)) / l : 0.0;
-        return std::fabs(d) < 1e-6 ? 0.0 : d;
+        const Sheet u = b - a;
+        const double d = u.x * (c.y - a.y) - u.y * (c.x - a.x);
+        return d * d < 1e-12 * (u.x * u.x + u.y * u.y) ? 0 : d > 0 ? 1 : -1;
     };
-    const double d1 = side(q1, q2, p1), d2 = side(q1, q2, p2);
-    const double d3 = side(p1, p2, q1), d4 = side(p1, p2, q2);
-    return ((d1 > 0 && d2 < 0) || (d1 < 0 && d2 > 0)) && ((d3 > 0 && d4 < 0) || (d3 < 0 && d4 > 0));
+    const int d1 = side(q1, q2, p1), d2 = side(q1, q2, p2);
+    const int d3 = side(p1, p2, q1), d4 = side(p1, p2, q2);
+    return d1 * d2 < 0 && d3 * d4 < 0;
 }
 
 bool falseCrossing(const RunPicture& a, const RunPicture& b) {
