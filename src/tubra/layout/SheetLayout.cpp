@@ -9,8 +9,8 @@
 #include <unordered_map>
 
 #include "text/CFormat.h"
-#include "tubra/model/PipeObject.h"
 #include "tubra/model/Kinds.h"
+#include "tubra/model/PipeObject.h"
 
 namespace tubra::layout {
 
@@ -37,6 +37,11 @@ constexpr double kJoining = 1.5;
 // nearer ones as agreeing); they are drawn at least kApart sheet units apart.
 constexpr double kToldApart = 9.0;
 constexpr double kApart = 2.0;
+// A stretch of components keeps, beside its symbols, room for its own length text: a byte of the
+// program's length texts is this wide, and the text keeps this much clear at its two ends (its
+// margins and a weld circle at the stretch's end).
+constexpr double kLengthCharWidth = 15.0;
+constexpr double kLengthTextClear = 45.0;
 // Room kept around each part for its symbols and labels, and between parts (sheet units).
 constexpr double kPartPad = 70.0;
 constexpr double kPartGap = 120.0;
@@ -77,22 +82,21 @@ double segmentDistance(Sheet p1, Sheet p2, Sheet q1, Sheet q2) {
                                pointSeg2(q2, p1, p2)}));
 }
 
-// Whether two sheet segments cross at a point inside both.
-bool crossStrictly(Sheet p1, Sheet p2, Sheet q1, Sheet q2) {
-    auto cross = [](Sheet o, Sheet a, Sheet b) {
-        return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x);
-    };
-    const double d1 = cross(q1, q2, p1), d2 = cross(q1, q2, p2);
-    const double d3 = cross(p1, p2, q1), d4 = cross(p1, p2, q2);
-    return ((d1 > 0 && d2 < 0) || (d1 < 0 && d2 > 0)) && ((d3 > 0 && d4 < 0) || (d3 < 0 && d4 > 0));
-}
-
 struct Planner {
     const Network& net;
     const SheetOptions& opt;
-    double cosA, sinA, cosB, sinB;
+    // Per run, its real ends in the true projection.
+    std::vector<std::pair<Sheet, Sheet>> trueEnds;
     std::vector<RunLayout> runs;
     std::vector<std::vector<double>> rho;  // per run, per segment: units per mm at full size
+    // Per run, per segment of components: the stretches between where its symbols begin (and
+    // before the first), each as the drawn length its symbol takes at full size and its real
+    // length. One of them must leave room for the segment's length text.
+    struct Gap {
+        double need, real;
+    };
+    std::vector<std::vector<std::vector<Gap>>> gaps;
+    std::vector<std::vector<double>> textRoom;  // per run, per segment: sheet units
     // Per run, per segment: the shortest real distance between two of its points (ends,
     // components' ends, welds, supports) that the program tells apart.
     std::vector<std::vector<double>> closest;
@@ -113,17 +117,9 @@ struct Planner {
     double width = 0, height = 0;
     double modelScale = 10.0;
 
-    Planner(const Network& n, const SheetOptions& o) : net(n), opt(o) {
-        const double a = o.axes.alpha * view::kDegToRad, b = o.axes.beta * view::kDegToRad;
-        cosA = std::cos(a);
-        sinA = std::sin(a);
-        cosB = std::cos(b);
-        sinB = std::sin(b);
-    }
+    Planner(const Network& n, const SheetOptions& o) : net(n), opt(o) {}
 
-    Sheet project(Point3 d) const {
-        return {d.x * cosA + d.y * cosB, -d.x * sinA + d.y * sinB + d.z};
-    }
+    Sheet project(Point3 d) const { return trueProjection(d, opt.axes); }
     Sheet axisDir(int code) const {
         const model::Vec3 p = view::StepAlong(opt.axes, model::Vec3(), code, 1.0);
         return {p.x, p.y};
@@ -143,6 +139,8 @@ struct Planner {
         long score() const { return 1'000'000L * joins + 1000L * hard + soft; }
     };
     Conflicts conflicts(std::vector<std::pair<int, int>>* pairs) const;
+    // Whether run `r`, drawn from a to b, is crossed by c1-c2 where one of its pieces ends.
+    bool crossedAtPieceEnd(int r, Sheet a, Sheet b, Sheet c1, Sheet c2) const;
     // Tries changes until none helps or `budget` changes were tried (it is counted down).
     void resolve(int& budget);
 };
@@ -150,6 +148,7 @@ struct Planner {
 void Planner::classify() {
     runs.resize(net.spans.size());
     rho.resize(net.spans.size());
+    gaps.resize(net.spans.size());
     closest.resize(net.spans.size());
     jitter.resize(net.spans.size());
     for (std::size_t r = 0; r < jitter.size(); ++r) {
@@ -157,6 +156,9 @@ void Planner::classify() {
         h ^= h >> 15;
         jitter[r] = 1.0 + 0.04 * (static_cast<double>(h % 1000) / 999.0 - 0.5);
     }
+    trueEnds.resize(net.spans.size());
+    for (std::size_t r = 0; r < net.spans.size(); ++r)
+        trueEnds[r] = {project(net.spans[r].a), project(net.spans[r].b)};
     parentRun.assign(net.junctions.size(), -1);
     partOfJunction.assign(net.junctions.size(), -1);
     for (std::size_t r = 0; r < net.spans.size(); ++r) {
@@ -224,6 +226,16 @@ void Planner::partition(std::size_t r) {
         seg.components = comps;
         run.segments.push_back(seg);
         rho[r].push_back(units);
+        std::vector<Gap>& room = gaps[r].emplace_back();
+        if (!comps) return;
+        double from = s0, need = 0.0;  // where the stretch before the next symbol begins
+        for (const Item& it : s.items) {
+            if (it.kind != ItemKind::InLine || it.symbol == 0 || it.s0 < s0 || it.s0 > s1) continue;
+            room.push_back({need, it.s0 - from});
+            from = it.s0;
+            need = symbolLength(it.symbol, run.code, opt.symbolZoom, opt.axes) + kSymbolGap;
+        }
+        room.push_back({need, s1 - from});
     };
     if (run.shape != RunShape::Axis) {
         add(0.0, s.length, false, 0.0);
@@ -341,6 +353,10 @@ void Planner::modelLengths() {
         run.modelTo = m;
         auto& to = model[static_cast<std::size_t>(s.to)];
         if (!to) to = m;
+        textRoom.emplace_back();
+        for (const RunSegment& seg : run.segments)
+            textRoom.back().push_back(
+                static_cast<double>(seg.lengthText.size()) * kLengthCharWidth + kLengthTextClear);
     }
 }
 
@@ -359,6 +375,17 @@ void Planner::evaluate() {
             double drawn = seg.components ? std::max(rho[r][i] * detail * real, 1.0)
                                           : stretch[r] * jitter[r] *
                                                 std::max(shortest, k * std::pow(real, gamma));
+            if (seg.components && detail == 1.0 && gaps[r][i].size() <= 2) {
+                // A lone component (a nozzle's flange, a short fitting) leaves its length text
+                // room beside its symbol, which it would otherwise only have on it. A drawing
+                // whose symbols had to be made smaller has no room for that; a stretch of several
+                // components is long enough for its text as it is.
+                double least = std::numeric_limits<double>::infinity();
+                for (const Gap& g : gaps[r][i])
+                    if (g.real > 0.0)
+                        least = std::min(least, (g.need + textRoom[r][i]) * real / g.real);
+                if (std::isfinite(least)) drawn = std::max(drawn, least);
+            }
             // Points the program tells apart are drawn apart.
             if (std::isfinite(closest[r][i]))
                 drawn = std::max(drawn, kApart * real / closest[r][i]);
@@ -496,6 +523,17 @@ double Planner::fitK() {
     return bestK;
 }
 
+bool Planner::crossedAtPieceEnd(int r, Sheet a, Sheet b, Sheet c1, Sheet c2) const {
+    const Sheet u = b - a, v = c2 - c1, w = c1 - a;
+    const double den = u.x * v.y - u.y * v.x;
+    if (den == 0.0) return false;
+    // Where the other run crosses, as drawn distance from the run's first point.
+    const double at = (w.x * v.y - w.y * v.x) / den * sheetLen(u);
+    for (const RunSegment& seg : runs[static_cast<std::size_t>(r)].segments)
+        if (std::fabs(seg.d0 - at) <= kTouching || std::fabs(seg.d1 - at) <= kTouching) return true;
+    return false;
+}
+
 Planner::Conflicts Planner::conflicts(std::vector<std::pair<int, int>>* pairs) const {
     // Drawn runs in a grid of cells; each run is looked at against the later runs in its cells,
     // every pair once.
@@ -551,12 +589,19 @@ Planner::Conflicts Planner::conflicts(std::vector<std::pair<int, int>>* pairs) c
                     q2 = placed[static_cast<std::size_t>(q.to)];
         const double gap = segmentDistance(p1, p2, q1, q2);
         if (gap > kClearance) return;
-        // Pipes that cross in the true projection may cross in the drawing: the painter gaps the
-        // one behind.
-        const bool crossesInSpace = p.part == q.part && crossStrictly(project(p.a), project(p.b),
-                                                                      project(q.a), project(q.b));
-        const bool crossesDrawn = crossStrictly(p1, p2, q1, q2);
-        if (crossesInSpace && crossesDrawn) return;
+        // Parts are drawn side by side, wherever they stand in space: across parts every
+        // crossing is false.
+        // As falseCrossing() tells it, each half worked out only where it is needed.
+        const bool crossesDrawn = crossesInside(p1, p2, q1, q2);
+        const auto& tp = trueEnds[static_cast<std::size_t>(i)];
+        const auto& tq = trueEnds[static_cast<std::size_t>(j)];
+        const bool crossesInSpace = p.part == q.part && (crossesDrawn || gap > kTouching) &&
+                                    crossesInside(tp.first, tp.second, tq.first, tq.second);
+        // A true crossing is drawn as it is, unless it passes where one of the two runs' pieces
+        // ends: the program would join the other run there.
+        if (crossesDrawn && crossesInSpace && !crossedAtPieceEnd(i, p1, p2, q1, q2) &&
+            !crossedAtPieceEnd(j, q1, q2, p1, p2))
+            return;
         if (gap <= kJoining && !crossesDrawn) ++c.joins;
         const std::pair<int, int> pair{std::min(i, j), std::max(i, j)};
         if (gap <= kTouching) {
@@ -686,6 +731,29 @@ void Planner::resolve(int& budget) {
 }
 
 }  // namespace
+
+bool crossesInside(Sheet p1, Sheet p2, Sheet q1, Sheet q2) {
+    // Which side of the line a-b c lies on; within rounding of it (a shared end, an end on the
+    // other) on no side. Squared, to spare a root on the layout's hot path.
+    auto side = [](Sheet a, Sheet b, Sheet c) {
+        const Sheet u = b - a;
+        const double d = u.x * (c.y - a.y) - u.y * (c.x - a.x);
+        return d * d < 1e-12 * (u.x * u.x + u.y * u.y) ? 0 : d > 0 ? 1 : -1;
+    };
+    const int d1 = side(q1, q2, p1), d2 = side(q1, q2, p2);
+    const int d3 = side(p1, p2, q1), d4 = side(p1, p2, q2);
+    return d1 * d2 < 0 && d3 * d4 < 0;
+}
+
+bool falseCrossing(const RunPicture& a, const RunPicture& b) {
+    return crossesInside(a.drawn1, a.drawn2, b.drawn1, b.drawn2) &&
+           !crossesInside(a.true1, a.true2, b.true1, b.true2);
+}
+
+Sheet trueProjection(Point3 p, const view::AxisAngles& axes) {
+    const double a = axes.alpha * view::kDegToRad, b = axes.beta * view::kDegToRad;
+    return {p.x * std::cos(a) + p.y * std::cos(b), -p.x * std::sin(a) + p.y * std::sin(b) + p.z};
+}
 
 double symbolLength(int symbol, int code, double symbolZoom, const view::AxisAngles& axes) {
     const model::SymbolRow* row = model::symbolRow(symbol);

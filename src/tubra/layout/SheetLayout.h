@@ -90,4 +90,23 @@ std::string lengthText(double mm);
 
 SheetLayout layOutSheet(const Network& network, const SheetOptions& options);
 
+// Whether the sheet segments p1-p2 and q1-q2 cross at a point inside both. Ends that meet, and
+// an end lying on the other segment within rounding, are no crossing.
+bool crossesInside(Sheet p1, Sheet p2, Sheet q1, Sheet q2);
+
+// One straight run of a pipeline: where it is drawn, and its real ends in the true isometric
+// projection (the drawing's angles, real millimetres).
+struct RunPicture {
+    Sheet drawn1, drawn2;
+    Sheet true1, true2;
+};
+
+// Whether two runs show a crossing the pipeline does not have: drawn across each other while
+// their true projections do not cross. Two runs that do cross in the true projection may cross
+// anywhere on the sheet (the painter gaps the one behind).
+bool falseCrossing(const RunPicture& a, const RunPicture& b);
+
+// A real point in the true isometric projection with the given angles.
+Sheet trueProjection(Point3 p, const view::AxisAngles& axes);
+
 }  // namespace tubra::layout

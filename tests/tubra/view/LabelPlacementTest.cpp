@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "text/Gbk.h"
+#include "tubra/appcore/ImportDocument.h"
 #include "tubra/view/AnnotationPainter.h"
 #include "tubra/view/LabelPlacement.h"
 #include "tubra/view/LineWork.h"
@@ -171,6 +172,13 @@ struct Sample {
     model::AppContext app;
     std::unique_ptr<model::Document> doc;
     view::ViewState view;
+
+    // A drawing made by the program, shown as it is first opened.
+    explicit Sample(std::unique_ptr<model::Document> made) : doc(std::move(made)) {
+        if (!doc) return;
+        view::initialUpdate(view, doc->drawing);
+        view::applyOpenedDocument(view, *doc);
+    }
 
     explicit Sample(const char* name) {
         const std::filesystem::path path = std::filesystem::path(TUBRA_SOURCE_DIR) / "examples" / name;
@@ -482,6 +490,20 @@ TEST(LabelPlacement, PipeLengthsOfTheSamplesStandClearOfSymbolsLabelsAndWelds) {
     Sample big("pipeline.hcd");
     big.doc->settings().DrawZoom_GJFM = 8.0;
     EXPECT_EQ(checkPipeLengths(big, false), 8);
+}
+
+TEST(LabelPlacement, TheLengthOfAnImportedNozzleFlangeStandsBesideItsSymbol) {
+    // The flange at the vessel's nozzle is a piece of its own, 127 mm: drawn only as long as its
+    // symbol, its length could go nowhere but onto the flange or the nozzle's mark.
+    model::AppContext app;
+    app::ImportedDrawing imported = app::importPcfDrawing(
+        app, std::filesystem::path(TUBRA_SOURCE_DIR) / "tests/data/pcf/feed-line.pcf", {});
+    ASSERT_TRUE(imported.document) << imported.error;
+    Sample s(std::move(imported.document));
+    // The other lengths hidden: they are not what is looked at here.
+    for (model::PipeObject& o : s.doc->drawing.objects)
+        if (o.is(ObjectKind::Pipe) && o.DistTxt.view() != "127") o.DistTxt = "^" + o.DistTxt.str();
+    EXPECT_EQ(checkPipeLengths(s), 1);
 }
 
 TEST(LabelPlacement, ALengthUnderAValveSlidesAlongItsPipeAndStaysWhenClear) {
