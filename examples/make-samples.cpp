@@ -114,13 +114,12 @@ struct Sample {
             if (!saved(doc.saveAs(path))) return false;
         }
         // Opened and saved by the program: what it keeps of the file is what the file holds.
-        std::string error;
-        auto again = tubra::model::Document::open(app, path, &error);
-        if (!again) {
-            std::fprintf(stderr, "%s\n", error.c_str());
+        auto again = tubra::model::Document::open(app, path);
+        if (again.failed()) {
+            std::fprintf(stderr, "%s\n", again.message().c_str());
             return false;
         }
-        if (!saved(again->save())) return false;
+        if (!saved(again.value()->save())) return false;
         std::printf("%s: %zu objects\n", path.c_str(), drawing.objects.size());
         return true;
     }

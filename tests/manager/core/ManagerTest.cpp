@@ -250,7 +250,7 @@ TEST(ManagerList, MergeChangesOnlyTheList) {
     EXPECT_EQ(f.manager.list.row(0).cell(kColPipeNumber), "P");
     EXPECT_EQ(readFile(f.dir / "d0.hcd"), before);
 
-    Fixture n({}, [](platform::Form& form) { return form.setField("number", "Q-9"); });
+    Fixture n({}, [](platform::Form& form) { return form.setField("number", "Q-9").ok(); });
     EXPECT_TRUE(n.manager.changeNumber({1}));
     EXPECT_EQ(n.manager.list.row(1).cell(kColPipeNumber), "Q-9");
     EXPECT_EQ(n.forms.shown, std::vector<std::string>{"修改管道编号"});
@@ -303,7 +303,7 @@ TEST(ManagerExport, TextExportAppendsTxtAndReports) {
 TEST(ManagerExport, CensusExportWithItsDialog) {
     Fixture f({}, [](platform::Form& form) {
         EXPECT_EQ(form.caption(), "转化到普查登记软件的数据导入格式");
-        return form.setField("device", "常减压");
+        return form.setField("device", "常减压").ok();
     });
     EXPECT_TRUE(f.manager.exportCensus("data", f.dir.path()));
     const auto out = f.dir / "普查登记导入数据.csv";
@@ -319,7 +319,7 @@ TEST(ManagerExport, CensusExportWithItsDialog) {
 
 TEST(ManagerExport, ExportsNeverReplaceADrawing) {
     std::string output;
-    Fixture f({}, [&](platform::Form& form) { return form.setField("output", output); });
+    Fixture f({}, [&](platform::Form& form) { return form.setField("output", output).ok(); });
     const std::string drawing = readFile(f.dir / "d0.hcd");
     std::filesystem::create_symlink(f.dir / "d0.hcd", f.dir / "list.txt");
     // The text export's ".txt" is appended to a link to a drawing here.
@@ -340,7 +340,7 @@ TEST(ManagerExport, WorkbooksGoExactlyWhereChosenAndNeverOverADrawing) {
     Fixture f({}, [&](platform::Form& form) {
         // The census workbook is proposed beside the import file's name.
         EXPECT_EQ(form.field("output"), (std::filesystem::path("/data") / "普查登记导入数据.xlsx").string());
-        return form.setField("output", output);
+        return form.setField("output", output).ok();
     });
     auto isZip = [](const std::filesystem::path& p) { return readFile(p).substr(0, 2) == "PK"; };
 

@@ -264,7 +264,7 @@ TEST(ReportDialogs, TheWindowRunsTheReportCommandsOnTheActiveDrawing) {
         auto* d = dynamic_cast<ReportFormDialog*>(QApplication::activeModalWidget());
         ASSERT_TRUE(d);
         seen = d->windowTitle() == q("在用工业管道全面检验报告__总对话框");
-        d->form()EXPECT_TRUE(.setField("mode", "显示报告").ok());
+        EXPECT_TRUE(d->form().setField("mode", "显示报告").ok());
         d->perform("open=0");
     });
     w.runCommand(448);

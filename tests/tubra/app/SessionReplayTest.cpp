@@ -555,8 +555,9 @@ TEST_F(SessionReplayTest, ARecoveredDrawingReplaysFromItsStateBesideTheRecording
     const fs::path file = dir / "c.hcd";
     playHeadless("new 0\n" + segmentAt(300, -1100, 600) + "save\n", file);
     model::AppContext source;
-    auto doc = model::Document::open(source, file);
-    ASSERT_TRUE(doc);
+    auto opened = model::Document::open(source, file);
+    ASSERT_TRUE(opened.ok());
+    auto doc = std::move(opened.value());
     doc->drawing.objects.take(&doc->drawing.objects.last()).reset();
     const std::string edited = doc->serialize();
     {

@@ -235,19 +235,22 @@ TEST(SessionPlayer, PlaysTheViewCommandsAsTheWindowRunsThem) {
 // What a dialog refuses reaches the replay error word for word, after the line that asked it:
 // a value its list does not offer, and a button it does not have.
 TEST(SessionPlayer, ADialogsRefusalReachesTheReplayErrorUnchanged) {
-    const std::string drawn = "new\ncommand 2709\nclick 300 -1100\nclick 1166 -1600\n";
+    // The dialog's line comes before the click that brings the dialog up.
+    const auto drawn = [](const std::string& dialog) {
+        return "new\ncommand 2709\nclick 300 -1100\n" + dialog + "click 1166 -1600\n";
+    };
     Player p;
-    auto r = p.player->run(drawn + "dialog Distanc=1500 flow=随便 ok\n");
+    auto r = p.player->run(drawn("dialog Distanc=1500 flow=随便 ok\n"));
     EXPECT_FALSE(r.ok);
-    EXPECT_NE(r.message.find("（第 5 行的 dialog）'随便' 不是 flow 的选项（顺管道方向、逆管道方向、不画）"), std::string::npos) << r.message;
+    EXPECT_NE(r.message.find("（第 4 行的 dialog）'随便' 不是 flow 的选项（顺管道方向、逆管道方向、不画）"), std::string::npos) << r.message;
 
-    r = p.player->run(drawn + "dialog colour=red\n");
+    r = p.player->run(drawn("dialog colour=red\n"));
     EXPECT_FALSE(r.ok);
-    EXPECT_NE(r.message.find("（第 5 行的 dialog）对话框 \"对象属性——管段\" 没有按钮 'colour'"), std::string::npos)
+    EXPECT_NE(r.message.find("（第 4 行的 dialog）对话框 \"对象属性——管段\" 没有按钮 'colour'"), std::string::npos)
         << r.message;
 
     // A refused OK is no error: the dialog stays open for the next line.
-    r = p.player->run(drawn + "dialog Distanc=0 ok\nanswer ok\ndialog Distanc=1500 ok\n");
+    r = p.player->run(drawn("dialog Distanc=0 ok\nanswer ok\ndialog Distanc=1500 ok\n"));
     EXPECT_TRUE(r.ok) << r.line << ": " << r.message;
 }
 
@@ -290,8 +293,8 @@ TEST(SessionPlayer, StartsFromAFileAndSavesWhereTold) {
     ASSERT_TRUE(p.player->run("new 250\ncommand 2709\nclick 300 -1100\ndialog Distanc=300\nclick 560 -1250\n"
                               "save " + first.string() + "\n").ok);
     Player q;
-    std::string error;
-    ASSERT_TRUE(q.player->open(first, &error)) << error;
+    const auto opened = q.player->open(first);
+    ASSERT_TRUE(opened.ok()) << opened.message();
     q.player->defaultSavePath = dir / "second.hcd";
     // The segment continues from the loaded one's end: the player starts where the file left.
     const auto r = q.player->run("command 2709\nclick 559.81 -1250\ndialog Distanc=200\nclick 733 -1350\nsave\n");
@@ -430,8 +433,8 @@ TEST(SessionPlayer, OpensFilesBesideTheScriptAndSharesADrawingBetweenWindows) {
                                      "expect-count 2\nexpect-modified yes\nclose\nexpect-count 2\nsave\n");
         ASSERT_TRUE(r.ok) << r.line << ": " << r.message;
         auto back = model::Document::open(p.app, a);
-        ASSERT_TRUE(back);
-        EXPECT_EQ(back->drawing.objects.size(), 2u);
+        ASSERT_TRUE(back.ok());
+        EXPECT_EQ(back.value()->drawing.objects.size(), 2u);
     }
     ASSERT_TRUE(platform::writeFileAtomically(a, original).ok());
     {

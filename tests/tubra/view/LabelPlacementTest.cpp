@@ -496,10 +496,10 @@ TEST(LabelPlacement, TheLengthOfAnImportedNozzleFlangeStandsBesideItsSymbol) {
     // The flange at the vessel's nozzle is a piece of its own, 127 mm: drawn only as long as its
     // symbol, its length could go nowhere but onto the flange or the nozzle's mark.
     model::AppContext app;
-    app::ImportedDrawing imported = app::importPcfDrawing(
+    auto imported = app::importPcfDrawing(
         app, std::filesystem::path(TUBRA_SOURCE_DIR) / "tests/data/pcf/feed-line.pcf", {});
-    ASSERT_TRUE(imported.document) << imported.error;
-    Sample s(std::move(imported.document));
+    ASSERT_TRUE(imported.ok()) << imported.message();
+    Sample s(std::move(imported.value().document));
     // The other lengths hidden: they are not what is looked at here.
     for (model::PipeObject& o : s.doc->drawing.objects)
         if (o.is(ObjectKind::Pipe) && o.DistTxt.view() != "127") o.DistTxt = "^" + o.DistTxt.str();
