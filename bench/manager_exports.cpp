@@ -5,6 +5,7 @@
 //   VESKO_BENCH_DIR   the drawings (default: 2,000 made in /tmp/vesko-bench-2000)
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -27,7 +28,10 @@ const manager::PipelineList& listed(bool reportMode) {
         const fs::path dir = given ? fs::path(given) : fs::temp_directory_path() / "vesko-bench-2000";
         if (!given && !fs::exists(dir / "pipe-02000.hcd")) manager::bench::writeDrawingDirectory(dir, 2000);
         list.reportMode = reportMode;
-        manager::listDirectory(list, dir);
+        if (const auto read = manager::listDirectory(list, dir); read.failed()) {
+            std::fprintf(stderr, "%s: %s\n", dir.c_str(), read.message().c_str());
+            std::exit(1);
+        }
     }
     return list;
 }

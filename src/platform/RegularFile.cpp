@@ -92,7 +92,7 @@ std::error_code readInto(const std::filesystem::path& path, std::string& out, st
 
 }  // namespace
 
-std::error_code readRegularFile(const std::filesystem::path& path, std::string& out, std::size_t maxBytes) {
+Result<> readRegularFile(const std::filesystem::path& path, std::string& out, std::size_t maxBytes) {
     std::error_code e = readInto(path, out, maxBytes);
     if (e) {
         out.clear();

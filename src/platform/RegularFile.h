@@ -12,6 +12,8 @@
 #include <string_view>
 #include <system_error>
 
+#include "platform/Result.h"
+
 namespace platform {
 
 // Reads the regular file at `path` (a symbolic link is followed) into `out`, whose storage is
@@ -19,8 +21,7 @@ namespace platform {
 // (such a file is never opened), std::errc::is_a_directory, FileError::tooLarge beyond
 // `maxBytes` (also for a file that grows past it while read), std::errc::not_enough_memory
 // when its bytes cannot be held, and the system's own errors. On failure `out` is empty.
-std::error_code readRegularFile(const std::filesystem::path& path, std::string& out,
-                                std::size_t maxBytes);
+Result<> readRegularFile(const std::filesystem::path& path, std::string& out, std::size_t maxBytes);
 
 // Whether a regular file holds exactly the bytes handed to it piece by piece, read as they come
 // so that a large file is never held whole. Anything but a readable regular file holds nothing.

@@ -443,7 +443,8 @@ void MainWindow::listDirectory(const fs::path& dir, std::function<void()> then) 
             batch = std::make_shared<std::vector<ListRow>>();
         };
         try {
-            readDirectoryRows(
+            // A directory that cannot be read gives no rows, as an empty one does.
+            (void)readDirectoryRows(
                 dir, [&](ListRow&& row) { batch->push_back(std::move(row)); }, &unreadable, cancel.get(),
                 [&] {
                     ++files;

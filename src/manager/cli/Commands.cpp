@@ -99,8 +99,8 @@ std::string describe(const FileError& e) {
 bool listOrReport(PipelineList& list, const fs::path& dir, bool reportMode, int& failed) {
     list.reportMode = reportMode;
     std::vector<UnreadableFile> unreadable;
-    if (const std::error_code ec = listDirectory(list, dir, &unreadable)) {
-        warn("无法读取目录 " + dir.string() + ": " + reason(ec));
+    if (const auto listed = listDirectory(list, dir, &unreadable); listed.failed()) {
+        warn("无法读取目录 " + dir.string() + ": " + reason(listed.error()));
         ++failed;
         return false;
     }
@@ -213,8 +213,8 @@ int runList(const std::vector<std::string>& raw) {
         if (!isDrawingFileName(given.filename().string()))
             throw UsageError{"list 需要一个目录或一个图形文件 (*.hcd)：" + given.string()};
         list.reportMode = a.has("--report");
-        if (const std::error_code error = listFile(list, given)) {
-            warn(cannotOpen(given, error));
+        if (const auto listed = listFile(list, given); listed.failed()) {
+            warn(cannotOpen(given, listed.error()));
             return kFileError;
         }
         printList(list, list.directory, format);

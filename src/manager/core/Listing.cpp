@@ -47,7 +47,7 @@ bool readRow(const fs::path& dir, const std::string& name, int index, ListCells&
 
 }  // namespace
 
-std::error_code readDirectoryRows(const fs::path& dir, const std::function<void(ListRow&&)>& onRow,
+platform::Result<> readDirectoryRows(const fs::path& dir, const std::function<void(ListRow&&)>& onRow,
                                   std::vector<UnreadableFile>* unreadable, const std::atomic<bool>* cancel,
                                   const std::function<void()>& onFile) {
     std::error_code ec;
@@ -68,13 +68,13 @@ std::error_code readDirectoryRows(const fs::path& dir, const std::function<void(
     return {};
 }
 
-std::error_code listDirectory(PipelineList& list, const fs::path& dir, std::vector<UnreadableFile>* unreadable) {
+platform::Result<> listDirectory(PipelineList& list, const fs::path& dir, std::vector<UnreadableFile>* unreadable) {
     list.rows.clear();
     list.directory = dir;
     return readDirectoryRows(dir, [&](ListRow&& row) { list.rows.push_back(std::move(row)); }, unreadable);
 }
 
-std::error_code listFile(PipelineList& list, const fs::path& file) {
+platform::Result<> listFile(PipelineList& list, const fs::path& file) {
     list.rows.clear();
     list.directory = file.has_parent_path() ? file.parent_path() : fs::path(".");
     std::string buffer;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "manager/core/ListRow.h"
+#include "platform/Result.h"
 #include "manager/core/PipelineList.h"
 
 namespace manager {
@@ -27,7 +28,7 @@ struct UnreadableFile {
 // `unreadable` (when given); the files after it are read all the same. `cancel`, when given
 // and set, stops the reading between two files. `onFile` is told after every file, rows or
 // not. Returns the error when the directory itself cannot be read.
-std::error_code readDirectoryRows(const std::filesystem::path& dir,
+platform::Result<> readDirectoryRows(const std::filesystem::path& dir,
                                   const std::function<void(ListRow&&)>& onRow,
                                   std::vector<UnreadableFile>* unreadable = nullptr,
                                   const std::atomic<bool>* cancel = nullptr,
@@ -35,12 +36,12 @@ std::error_code readDirectoryRows(const std::filesystem::path& dir,
 
 // Lists `dir` into `list` at once (the command line and tests; the window reads off its
 // thread with readDirectoryRows).
-std::error_code listDirectory(PipelineList& list, const std::filesystem::path& dir,
+platform::Result<> listDirectory(PipelineList& list, const std::filesystem::path& dir,
                               std::vector<UnreadableFile>* unreadable = nullptr);
 
 // Lists the one drawing `file` as its only row, numbered 1, with the same columns as a directory
 // listing; the list's directory is the file's. Returns why the file gives no row.
-std::error_code listFile(PipelineList& list, const std::filesystem::path& file);
+platform::Result<> listFile(PipelineList& list, const std::filesystem::path& file);
 
 // The characters the status pane turns through while a directory is read (UTF-8).
 inline constexpr std::string_view kSpinner[4] = {"─", "＼", "｜", "／"};

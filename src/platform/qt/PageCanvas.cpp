@@ -18,9 +18,8 @@ namespace platform::qt {
 
 namespace {
 
-std::error_code writeBytes(const std::filesystem::path& path, const QByteArray& bytes) {
-    return writeFileAtomically(
-        path, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))).error();
+Result<> writeBytes(const std::filesystem::path& path, const QByteArray& bytes) {
+    return writeFileAtomically(path, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 
 int pixels(int units, double pixelsPerUnit) {
@@ -44,7 +43,7 @@ public:
         canvas_ = std::make_unique<QtCanvas>(painter_, o);
     }
     Canvas& canvas() override { return *canvas_; }
-    std::error_code finish(const std::filesystem::path& path) override {
+    Result<> finish(const std::filesystem::path& path) override {
         canvas_.reset();
         if (painter_.isActive()) painter_.end();
         if (image_.isNull()) return std::make_error_code(std::errc::not_enough_memory);
@@ -66,7 +65,7 @@ private:
 class VectorPage : public PageCanvas {
 public:
     Canvas& canvas() override { return *canvas_; }
-    std::error_code finish(const std::filesystem::path& path) override {
+    Result<> finish(const std::filesystem::path& path) override {
         canvas_.reset();
         if (!painter_.end()) return std::make_error_code(std::errc::io_error);
         buffer_.close();

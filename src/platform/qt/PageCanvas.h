@@ -10,6 +10,7 @@
 #include <QImage>
 
 #include "platform/Canvas.h"
+#include "platform/Result.h"
 
 namespace platform::qt {
 
@@ -29,7 +30,7 @@ public:
 
     virtual Canvas& canvas() = 0;
     // Ends the drawing and writes the file. Call once.
-    virtual std::error_code finish(const std::filesystem::path& path) = 0;
+    virtual Result<> finish(const std::filesystem::path& path) = 0;
     // The image of a PNG page (valid after finish as well); null for other formats.
     virtual const QImage* image() const { return nullptr; }
 };

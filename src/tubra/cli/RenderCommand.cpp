@@ -90,7 +90,8 @@ std::string renderSheet(tubra::model::Document& doc, const std::filesystem::path
     platform::Canvas& canvas = target->canvas();
     view::OnEraseBkgnd(doc.settings(), canvas);
     view::OnDraw(doc, view, canvas);
-    if (const auto ec = target->finish(out)) return out.string() + ": " + platform::describe(ec);
+    if (const auto written = target->finish(out); written.failed())
+        return out.string() + ": " + platform::describe(written.error());
     return {};
 }
 

@@ -110,7 +110,7 @@ struct Drawings {
     PipelineList list(bool reportMode = false) const {
         PipelineList l;
         l.reportMode = reportMode;
-        listDirectory(l, dir.path());
+        EXPECT_TRUE(listDirectory(l, dir.path()).ok());
         return l;
     }
 };

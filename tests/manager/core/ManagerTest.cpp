@@ -40,7 +40,7 @@ struct Fixture {
         for (int i = 0; i < 3; ++i)
             writeFile(dir / ("d" + std::to_string(i) + ".hcd"),
                       drawingText({{"管线", numbers[i], "GC2", "", "", "", "", "", "", lengths[i]}, {"张工"}}));
-        listDirectory(manager.list, dir.path());
+        EXPECT_TRUE(listDirectory(manager.list, dir.path()).ok());
     }
 };
 
@@ -395,7 +395,7 @@ TEST(LengthCheck, ReportsDifferencesAbove009) {
     writeFile(dir / "c.hcd", "TeXingBiao{\n\n\n\n\n\n\n\n\n\n3\n}\n");
     writeFile(dir / "d.hcd", "");
     PipelineList list;
-    listDirectory(list, dir.path());
+    ASSERT_TRUE(listDirectory(list, dir.path()).ok());
     std::filesystem::remove(dir / "d.hcd");
     std::vector<int> progress;
     const auto result = checkLengths(list, [&](int i) { progress.push_back(i); });
