@@ -18,10 +18,10 @@ constexpr std::size_t kKeptBufferBytes = std::size_t{16} << 20;
 
 namespace {
 
-// Reads one drawing into a row numbered `index + 1`; false with `error` set when it gives none.
-bool readRow(const fs::path& dir, const std::string& name, int index, ListCells& cells, std::string& buffer,
-             const std::function<void(ListRow&&)>& onRow, std::error_code& error) {
-    bool read = false;
+// Reads one drawing into a row numbered `index + 1`; the reason when it gives none.
+platform::Result<> readRow(const fs::path& dir, const std::string& name, int index, ListCells& cells,
+                           std::string& buffer, const std::function<void(ListRow&&)>& onRow) {
+    std::error_code error;
     try {
         const platform::Result<> fields = readListFieldsOfFile(dir / name, cells, buffer);
         error = fields.error();
@@ -35,14 +35,13 @@ bool readRow(const fs::path& dir, const std::string& name, int index, ListCells&
             row.assign(cells);
             row.setFileName(name);
             onRow(std::move(row));
-            read = true;
         }
     } catch (const std::bad_alloc&) {
         error = std::make_error_code(std::errc::not_enough_memory);
     }
     // What one big file took is not kept for the small ones after it.
     if (error || buffer.capacity() > kKeptBufferBytes) std::string().swap(buffer);
-    return read && !error;
+    return error;
 }
 
 }  // namespace
@@ -58,11 +57,10 @@ platform::Result<> readDirectoryRows(const fs::path& dir, const std::function<vo
     int index = 0;
     for (const std::string& name : names) {
         if (cancel && cancel->load(std::memory_order_relaxed)) break;
-        std::error_code error;
-        if (readRow(dir, name, index, cells, buffer, onRow, error))
+        if (const auto read = readRow(dir, name, index, cells, buffer, onRow); read.ok())
             ++index;
-        else if (error && unreadable)
-            unreadable->push_back({name, error});
+        else if (unreadable)
+            unreadable->push_back({name, read.error()});
         if (onFile) onFile();
     }
     return {};
@@ -79,11 +77,10 @@ platform::Result<> listFile(PipelineList& list, const fs::path& file) {
     list.directory = file.has_parent_path() ? file.parent_path() : fs::path(".");
     std::string buffer;
     ListCells cells;
-    std::error_code error;
-    readRow(list.directory, file.filename().string(), 0, cells, buffer,
-            [&](ListRow&& row) { list.rows.push_back(std::move(row)); }, error);
-    if (!error && list.rows.empty()) error = std::make_error_code(std::errc::invalid_argument);
-    return error;
+    const auto read = readRow(list.directory, file.filename().string(), 0, cells, buffer,
+                              [&](ListRow&& row) { list.rows.push_back(std::move(row)); });
+    if (read.ok() && list.rows.empty()) return std::make_error_code(std::errc::invalid_argument);
+    return read;
 }
 
 std::string readingStatus(std::size_t filesRead) {
