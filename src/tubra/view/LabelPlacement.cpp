@@ -295,6 +295,60 @@ void ObstacleMap::addCircle(double x, double y, double radius, ObstacleLayer lay
     insert(s);
 }
 
+void ObstacleMap::countMiddles() {
+    middlesCounted_ = true;
+    // Counted over the grid's area, in cells a sixteenth of the grid's side or, for a wide
+    // area, as many as a few per shape.
+    const double w = columns_ * cell_, h = rows_ * cell_;
+    const double most = std::clamp(4.0 * static_cast<double>(shapes_.size()), 4096.0, static_cast<double>(1 << 22));
+    fine_ = std::max(cell_ / 16.0, std::sqrt(w * h / most));
+    if (!(fine_ > 0.0) || !std::isfinite(fine_)) {
+        fineColumns_ = fineRows_ = 0;
+        return;
+    }
+    fineColumns_ = static_cast<int>(std::min(static_cast<double>(1 << 22), std::ceil(w / fine_)));
+    fineRows_ = static_cast<int>(std::min(static_cast<double>(1 << 22), std::ceil(h / fine_)));
+    if (static_cast<double>(fineColumns_) * fineRows_ > 2.0 * most) {
+        fineColumns_ = fineRows_ = 0;
+        return;
+    }
+    // A middle lies within its cell up to rounding: places are narrowed by this before their
+    // cells are counted.
+    fineSlack_ = 1e-6 * (1.0 + std::fabs(originX_) + std::fabs(originY_) + w + h);
+    const std::size_t stride = static_cast<std::size_t>(fineColumns_) + 1;
+    middles_.assign(stride * (static_cast<std::size_t>(fineRows_) + 1), 0);
+    for (const Shape& s : shapes_) {
+        const double c = std::floor(((s.x0 + s.x1) / 2.0 - originX_) / fine_);
+        const double r = std::floor(((s.y0 + s.y1) / 2.0 - originY_) / fine_);
+        if (!(c >= 0.0 && c < fineColumns_ && r >= 0.0 && r < fineRows_)) continue;
+        ++middles_[(static_cast<std::size_t>(r) + 1) * stride + static_cast<std::size_t>(c) + 1];
+    }
+    for (std::size_t r = 1; r <= static_cast<std::size_t>(fineRows_); ++r)
+        for (std::size_t c = 1; c < stride; ++c)
+            middles_[r * stride + c] +=
+                middles_[(r - 1) * stride + c] + middles_[r * stride + c - 1] - middles_[(r - 1) * stride + c - 1];
+}
+
+std::size_t ObstacleMap::surelyNear(double x0, double y0, double x1, double y1) {
+    if (!gridBuilt_) buildGrid();
+    if (!middlesCounted_) countMiddles();
+    if (fineColumns_ == 0 || fineRows_ == 0) return 0;
+    // The cells wholly inside the narrowed rectangle.
+    const double c0 = std::ceil((x0 + fineSlack_ - originX_) / fine_);
+    const double c1 = std::floor((x1 - fineSlack_ - originX_) / fine_);
+    const double r0 = std::ceil((y0 + fineSlack_ - originY_) / fine_);
+    const double r1 = std::floor((y1 - fineSlack_ - originY_) / fine_);
+    // Cells c0 .. c1 - 1 and r0 .. r1 - 1, clipped to the table.
+    const double a = std::max(c0, 0.0), b = std::min(c1, static_cast<double>(fineColumns_));
+    const double d = std::max(r0, 0.0), e = std::min(r1, static_cast<double>(fineRows_));
+    if (!(a < b) || !(d < e)) return 0;
+    const std::size_t stride = static_cast<std::size_t>(fineColumns_) + 1;
+    const auto at = [&](double r, double c) {
+        return middles_[static_cast<std::size_t>(r) * stride + static_cast<std::size_t>(c)];
+    };
+    return at(e, b) - at(d, b) - at(e, a) + at(d, a);
+}
+
 const std::vector<std::size_t>& ObstacleMap::near(double x0, double y0, double x1, double y1) {
     result_.clear();
     visit(x0, y0, x1, y1, [&](const Shape& shape) {
@@ -612,6 +666,7 @@ double extentAlong(const LabelBox& b, double dx, double dy) {
 std::optional<double> nearestWeldIn(ObstacleMap& welds, std::size_t owner, double ax, double ay, double held) {
     for (double r = 64.0; r < kFarthestWeld; r *= 4.0) {
         if (r > held) return std::nullopt;
+        if (welds.surelyNear(ax - r, ay - r, ax + r, ay + r) > kMostLooks) return 0.0;
         double best = std::numeric_limits<double>::infinity();
         double bestSquare = best;
         std::size_t looks = 0;
@@ -781,6 +836,10 @@ private:
         const double stray = total;
         if (crowdedPlaces_.count(b)) return kCrowdedCost + stray;
         const LookArea area = lookArea(b, costReach(b), charWidth_, map_.widest());
+        if (surelyCrowded(area)) {
+            crowdedPlaces_.insert(b);
+            return kCrowdedCost + stray;
+        }
         const LabelProbe candidate(b);
         std::size_t looks = 0;
         bool crowded = false;
@@ -824,6 +883,23 @@ private:
         return kCrowdedCost + stray;
     }
 
+    // Whether more shapes than a place may look at surely count there (see cost), whatever
+    // order they are met in: their middles lie within both the place's reach and what it
+    // looks at, less the label's own texts, which do not count.
+    bool surelyCrowded(const LookArea& area) {
+        const double x0 = std::max(area.near.x0, area.counts.x0), x1 = std::min(area.near.x1, area.counts.x1);
+        const double y0 = std::max(area.near.y0, area.counts.y0), y1 = std::min(area.near.y1, area.counts.y1);
+        const std::size_t near = map_.surelyNear(x0, y0, x1, y1);
+        if (near <= kMostLooks) return false;
+        if (!ownLabels_) {
+            ownLabels_.emplace();
+            for (const ObstacleMap::Shape& s : map_.shapes())
+                if (s.layer == ObstacleLayer::Label) ++(*ownLabels_)[s.owner];
+        }
+        const auto own = ownLabels_->find(owner_);
+        return near - (own == ownLabels_->end() ? 0 : std::min<std::size_t>(near, own->second)) > kMostLooks;
+    }
+
     // Welds at the same point as this one are one joint, not another weld.
     bool sameJoint(const ObstacleMap::Shape& s) const {
         return hypotBelow(s.ax - ax_, s.ay - ay_, 1.0, 1.0);
@@ -843,6 +919,8 @@ private:
         // Well inside half the way to the nearest other weld nothing can be nearer.
         if (own < 0.45 * nearestWeld_) return false;
         const double r = own / kOwnWeldFactor;
+        // Among more welds than a look may take, the place counts as astray.
+        if (welds_.surelyNear(b.cx - r, b.cy - r, b.cx + r, b.cy + r) > kMostLooks) return true;
         bool nearer = false;
         std::size_t looks = 0;
         welds_.visit(b.cx - r, b.cy - r, b.cx + r, b.cy + r, [&](const ObstacleMap::Shape& s) {
@@ -874,6 +952,8 @@ private:
     // Places known to be crowded (labels that look alike try the same places).
     std::unordered_set<LabelBox, BoxHash> crowdedPlaces_;
     std::vector<const ObstacleMap::Shape*> near_;  // what a place has near it, gathered
+    // How many texts each object has in the map, counted when first needed.
+    std::optional<std::unordered_map<std::size_t, std::size_t>> ownLabels_;
 };
 
 // The box a label's text takes where its layout puts it.
@@ -1167,7 +1247,7 @@ void recordPending(ObstacleCache& cache, model::ObjectList& objects, const model
     ObstacleMap scratch(std::max(16.0, 2.0 * s.Dim_Size));
     // Room for what most objects draw: space reserved and never written costs nothing, a
     // growing list copies every shape it holds each time.
-    scratch.reserve(cache.pending.size() * 8);
+    scratch.reserve(cache.pending.size() * 16);
     ObstacleCanvas canvas(scratch);
     const PaintContext ctx{canvas, s, view};
     std::vector<std::size_t> redo;
@@ -1198,6 +1278,10 @@ void recordPending(ObstacleCache& cache, model::ObjectList& objects, const model
         e.x0 = e.y0 = 0;
         e.x1 = e.y1 = -1;
     }
+    // Each entry's list made as long as it will be at once.
+    std::vector<std::uint32_t> drawn(cache.entries.size(), 0);
+    for (const ObstacleMap::Shape& shape : scratch.shapes()) ++drawn[shape.owner];
+    for (std::size_t i : redo) cache.entries[i].shapes.reserve(drawn[i]);
     for (const ObstacleMap::Shape& shape : scratch.shapes()) {
         ObstacleCache::Entry& e = cache.entries[shape.owner];
         if (!hasBounds(e)) {

@@ -104,6 +104,11 @@ public:
     void visit(double x0, double y0, double x1, double y1, Fn&& fn);
     // The largest half width of a segment or radius of a circle held.
     double widest() const { return widest_; }
+    // No more shapes than near() would find in the rectangle, and often as many: the shapes
+    // whose middle (the middle of their bounds) lies well inside it, counted from a table of
+    // the shapes held at the first query. A crowded place is known from this count without
+    // looking at a shape.
+    std::size_t surelyNear(double x0, double y0, double x1, double y1);
 
 private:
     // A shape in a cell, with its bounds at hand so that a query seldom looks further. A
@@ -150,6 +155,15 @@ private:
     std::vector<std::size_t> stamp_;
     std::size_t query_ = 0;
     std::vector<std::size_t> result_;
+    // The middles of the shapes held when the grid was laid, counted in a finer grid of
+    // `fine_` sided cells from the same origin: middles_[r * (fineColumns_ + 1) + c] is the
+    // number of middles in the cells left of column c and below row r. Made at the first
+    // count asked for.
+    void countMiddles();
+    bool middlesCounted_ = false;
+    double fine_ = 1.0, fineSlack_ = 0.0;
+    int fineColumns_ = 0, fineRows_ = 0;
+    std::vector<std::uint32_t> middles_;
 };
 
 template <typename Fn>

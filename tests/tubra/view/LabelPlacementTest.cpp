@@ -703,3 +703,56 @@ TEST(LabelPlacement, DistancesComparedBySquaresAnswerAsTheDistanceItself) {
     EXPECT_TRUE(view::hypotBelow(3.0, 4.0, 1.0, 5.0000001));
     EXPECT_FALSE(view::hypotBelow(3.0, 4.0, 1.0, 5.0));
 }
+
+// A crowded place is known by counting the middles of the shapes near it instead of walking
+// them: the count may fall short of what a walk finds, never exceed it, whatever the shapes
+// (long strokes, turned boxes, welds on a cell's edge, shapes added after the count, places
+// off the grid or not a number), and where small shapes pile up it counts nearly all of them.
+TEST(LabelPlacement, ACountOfShapesNearAPlaceNeverExceedsWhatAWalkFinds) {
+    using view::ObstacleLayer;
+    std::mt19937_64 random(42);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    for (const double origin : {0.0, 2.5e5}) {
+        view::ObstacleMap map(60.0);
+        const auto at = [&](double spread) { return origin + spread * unit(random); };
+        for (int k = 0; k < 3000; ++k) {
+            const double x = at(2000.0), y = at(1500.0);
+            map.addSegment(x, y, x + 400.0 * (unit(random) - 0.5), y + 400.0 * (unit(random) - 0.5),
+                           0.5 + 2.0 * unit(random), ObstacleLayer::Line, static_cast<std::size_t>(k));
+            map.addCircle(at(2000.0), at(1500.0), 1.0 + 6.0 * unit(random), ObstacleLayer::WeldCircle,
+                          static_cast<std::size_t>(k));
+            map.addBox(LabelBox::ofText(at(2000.0), at(1500.0), static_cast<int>(unit(random) * 3600.0),
+                                        10.0 + 60.0 * unit(random), 6.0 + 20.0 * unit(random)),
+                       ObstacleLayer::Label, static_cast<std::size_t>(k));
+        }
+        // Specks, which meet a place only where their middles lie.
+        for (int k = 0; k < 20000; ++k)
+            map.addCircle(at(2000.0), at(1500.0), 0.01, ObstacleLayer::WeldCircle, 9002);
+        // A pile of welds in a small square, some on the lines of any grid one may lay.
+        for (int k = 0; k < 400; ++k)
+            map.addCircle(origin + 700.0 + (k % 20) * 3.75, origin + 500.0 + (k / 20) * 3.75, 1.5,
+                          ObstacleLayer::WeldCircle, 9000);
+        std::size_t counted = 0, walked = 0;
+        for (int q = 0; q < 3000; ++q) {
+            if (q == 1500)  // shapes added after the count are walked, not counted
+                for (int k = 0; k < 300; ++k)
+                    map.addCircle(at(2000.0), at(1500.0), 2.0, ObstacleLayer::WeldCircle, 9001);
+            const double x0 = at(2200.0) - 100.0, y0 = at(1700.0) - 100.0;
+            const double x1 = x0 + 300.0 * unit(random), y1 = y0 + 300.0 * unit(random);
+            const std::size_t count = map.surelyNear(x0, y0, x1, y1);
+            const std::size_t walk = map.near(x0, y0, x1, y1).size();
+            ASSERT_LE(count, walk) << x0 << ' ' << y0 << ' ' << x1 << ' ' << y1;
+            counted += count;
+            walked += walk;
+        }
+        // The count is not idle: it finds most of what is near.
+        EXPECT_GT(counted, walked / 3);
+        // The pile, with a place just around it and one exactly on its outer welds' middles.
+        EXPECT_GE(map.surelyNear(origin + 690.0, origin + 490.0, origin + 790.0, origin + 590.0), 400u);
+        EXPECT_LE(map.surelyNear(origin + 700.0, origin + 500.0, origin + 771.25, origin + 571.25),
+                  map.near(origin + 700.0, origin + 500.0, origin + 771.25, origin + 571.25).size());
+        EXPECT_EQ(map.surelyNear(origin - 5000.0, origin - 5000.0, origin - 4000.0, origin - 4000.0), 0u);
+        EXPECT_EQ(map.surelyNear(std::nan(""), 0.0, 10.0, 10.0), 0u);
+        EXPECT_EQ(map.surelyNear(origin + 800.0, origin + 800.0, origin + 700.0, origin + 900.0), 0u);
+    }
+}
