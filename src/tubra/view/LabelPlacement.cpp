@@ -246,6 +246,7 @@ bool ObstacleMap::forEachEntry(std::size_t index, Fn&& fn) const {
 }
 
 void ObstacleMap::enter(std::size_t index) {
+    if (late_.empty()) late_.resize(cellStart_.size() - 1);
     if (!forEachEntry(index, [&](std::size_t c, const Entry& e) { late_[c].entries.push_back(e); }))
         everywhere_.push_back(index);
 }

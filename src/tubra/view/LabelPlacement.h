@@ -150,7 +150,7 @@ private:
     // wide, sparse grid costs no more than its table of starts.
     std::vector<std::size_t> cellStart_;
     std::vector<Entry> entries_;
-    std::unordered_map<std::size_t, Cell> late_;
+    std::vector<Cell> late_;  // by cell, laid at the first shape added late
     std::vector<std::size_t> everywhere_;          // shapes too large for the grid
     std::vector<std::size_t> stamp_;
     std::size_t query_ = 0;
@@ -203,10 +203,7 @@ void ObstacleMap::visit(double x0, double y0, double x1, double y1, Fn&& fn) {
             for (std::size_t k = cellStart_[c]; k < cellStart_[c + 1]; ++k)
                 if (!look(entries_[k], shapes_[entries_[k].index])) return;
             if (late_.empty()) continue;
-            const auto later = late_.find(c);
-            if (later == late_.end()) continue;
-            const Cell& cell = later->second;
-            for (const Entry& e : cell.entries)
+            for (const Entry& e : late_[c].entries)
                 if (!look(e, shapes_[e.index])) return;
         }
 }
