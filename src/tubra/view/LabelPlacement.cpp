@@ -835,12 +835,9 @@ private:
             if (total >= limit) return total;
         }
         const double stray = total;
-        if (crowdedPlaces_.count(b)) return kCrowdedCost + stray;
+        // Known crowded by a count first, else by an earlier walk.
         const LookArea area = lookArea(b, costReach(b), charWidth_, map_.widest());
-        if (surelyCrowded(area)) {
-            crowdedPlaces_.insert(b);
-            return kCrowdedCost + stray;
-        }
+        if (surelyCrowded(area) || crowdedPlaces_.count(b)) return kCrowdedCost + stray;
         const LabelProbe candidate(b);
         std::size_t looks = 0;
         bool crowded = false;
@@ -950,7 +947,7 @@ private:
     double ax_ = 0, ay_ = 0;
     double nearestWeld_ = 0;
     bool crowdedCorner_ = false;  // the usual place of the label was crowded
-    // Places known to be crowded (labels that look alike try the same places).
+    // Places a walk found crowded (labels that look alike try the same places).
     std::unordered_set<LabelBox, BoxHash> crowdedPlaces_;
     std::vector<const ObstacleMap::Shape*> near_;  // what a place has near it, gathered
     // How many texts each object has in the map, counted when first needed.
