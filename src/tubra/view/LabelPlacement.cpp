@@ -1245,7 +1245,7 @@ void recordPending(ObstacleCache& cache, model::ObjectList& objects, const model
     ObstacleMap scratch(std::max(16.0, 2.0 * s.Dim_Size));
     // Room for what most objects draw: space reserved and never written costs nothing, a
     // growing list copies every shape it holds each time.
-    scratch.reserve(cache.pending.size() * 16);
+    scratch.reserve(cache.pending.size() * 8);
     ObstacleCanvas canvas(scratch);
     const PaintContext ctx{canvas, s, view};
     std::vector<std::size_t> redo;
