@@ -447,6 +447,27 @@ TEST(PcfImport, SheetAnglesAndParts) {
     expectSoundDrawing("900 components", big->drawing(), 7);
 }
 
+// The false crossings generated pipelines of 900 components keep, seed by seed, on the sheet
+// the import chooses (the table in docs/pcf-import.md). Slow; run by hand:
+//   pcf_import_tests --gtest_also_run_disabled_tests --gtest_filter='*FalseCrossingsPerSeed'
+TEST(PcfImport, DISABLED_FalseCrossingsPerSeed) {
+    std::size_t total = 0;
+    std::string row;
+    for (std::uint32_t seed = 1; seed <= 20; ++seed) {
+        layout::ImportOptions options;
+        options.pageSize = app::kChoosePage;
+        const auto big = import(writeTemp("pcf-seed.pcf", tubra::testing::generatePcf(
+                                                              {.components = 900, .seed = seed})),
+                                options);
+        if (!big->result.document) continue;
+        const std::size_t left =
+            expectSoundDrawing(text::format("seed %u", seed), big->drawing(), 1000);
+        total += left;
+        row += " " + std::to_string(left) + " |";
+    }
+    std::printf("| false crossings |%s\ntotal %s\n", row.c_str(), std::to_string(total).c_str());
+}
+
 TEST(PcfImport, FilesThatCannotBeDrawnGiveAReason) {
     model::AppContext app;
     const platform::Result<app::ImportedDrawing> notPcf =
