@@ -195,6 +195,10 @@ struct Planner {
         long score = 0;
         long cost = 0;  // runs looked at
     };
+    // Factors for run c's stretch to try against runs `moving` and `other` drawn too near each
+    // other, where c lies between their ways on the side of `moving`: the least lengthening
+    // and the least shortening that move them clear.
+    std::vector<double> clearingFactors(int c, int moving, int other) const;
     void prepareQuick();
     QuickLook quickLook(int c, double to, long current);
     // Tries changes until none helps or the budget (runs looked at) is spent; it is counted down.
@@ -738,6 +742,46 @@ bool cellRange(Sheet a, Sheet b, std::int64_t& x0, std::int64_t& x1, std::int64_
 }
 }  // namespace
 
+std::vector<double> Planner::clearingFactors(int c, int moving, int other) const {
+    std::vector<double> out;
+    const RunLayout& run = runs[static_cast<std::size_t>(c)];
+    double free = 0.0;  // drawn length of its plain pipe, which the stretch scales
+    for (const RunSegment& seg : run.segments)
+        if (!seg.components) free += seg.d1 - seg.d0;
+    const Span& m = net.spans[static_cast<std::size_t>(moving)];
+    const Span& o = net.spans[static_cast<std::size_t>(other)];
+    const Sheet m1 = local[static_cast<std::size_t>(m.from)], m2 = local[static_cast<std::size_t>(m.to)];
+    const Sheet o1 = local[static_cast<std::size_t>(o.from)], o2 = local[static_cast<std::size_t>(o.to)];
+    // The gap after c's drawn length changed by t: c itself grows at its far end; a run beyond it
+    // moves along c's direction.
+    auto gap = [&](double t) {
+        const Sheet v = run.dir * t;
+        return c == moving ? segmentDistance(m1, m2 + v, o1, o2)
+                           : segmentDistance(m1 + v, m2 + v, o1, o2);
+    };
+    const double clear = kClearance * 1.3;
+    if (free > 0.0)
+        for (double sign : {1.0, -1.0}) {
+            // Out to where the two are clear, then back to where they just are.
+            double lo = 0.0, hi = 8.0;
+            const double most = sign > 0 ? 8.0 * free : 0.85 * free;
+            while (hi <= most && gap(sign * hi) <= clear) {
+                lo = hi;
+                hi *= 2.0;
+            }
+            if (hi > most) {
+                hi = most;
+                if (gap(sign * hi) <= clear) continue;
+            }
+            for (int i = 0; i < 12; ++i) {
+                const double mid = (lo + hi) / 2.0;
+                (gap(sign * mid) <= clear ? lo : hi) = mid;
+            }
+            out.push_back((free + sign * hi) / free);
+        }
+    return out;
+}
+
 void Planner::prepareQuick() {
     Quick& q = quick;
     const std::size_t nj = net.junctions.size(), n = runs.size();
@@ -1081,41 +1125,76 @@ void Planner::resolve(long& budget) {
         int bestRun = -1;
         double bestFactor = 1.0;
         long best = current.score();
-        for (int c : candidates) {
+        auto usable = [&](int c) {
             const RunLayout& run = runs[static_cast<std::size_t>(c)];
-            if (run.shape == RunShape::Space || run.shape == RunShape::Closing) continue;
-            if (std::none_of(run.segments.begin(), run.segments.end(),
-                             [](const RunSegment& s) { return !s.components; }))
-                continue;
-            for (double f : {1.6, 0.6, 2.6, 0.4}) {
-                const double before = stretch[static_cast<std::size_t>(c)];
-                const double after = std::clamp(before * f, 0.2, 8.0);
-                if (after == before) continue;
-                // A quick look first; what it finds helping, or cannot tell, is evaluated in
-                // full.
-                const QuickLook look = quickLook(c, after, best);
-                budget -= look.cost;
-                if (look.known && (!look.fits || look.score >= best)) continue;
-                stretch[static_cast<std::size_t>(c)] = after;
-                evaluate();
-                const long score = fits() ? conflicts(nullptr).score() : best;
-                stretch[static_cast<std::size_t>(c)] = before;
-                budget -= n;
-                if (score < best) {
-                    best = score;
-                    bestRun = c;
-                    bestFactor = after / before;
-                } else {
-                    // The quick look was wrong (the drawing's scale moved): back to the drawing
-                    // it was made from.
-                    evaluate();
-                    budget -= n;
-                }
-                // The first change that helps is taken: looking for the best of all costs many
-                // times as much and ends no better.
-                if (budget <= 0 || bestRun >= 0) break;
+            if (run.shape == RunShape::Space || run.shape == RunShape::Closing) return false;
+            return std::any_of(run.segments.begin(), run.segments.end(),
+                               [](const RunSegment& s) { return !s.components; });
+        };
+        // The change evaluated in full: taken as the best when it helps.
+        auto verify = [&](int c, double after) {
+            const double before = stretch[static_cast<std::size_t>(c)];
+            stretch[static_cast<std::size_t>(c)] = after;
+            evaluate();
+            const long score = fits() ? conflicts(nullptr).score() : best;
+            stretch[static_cast<std::size_t>(c)] = before;
+            budget -= n;
+            if (score < best) {
+                best = score;
+                bestRun = c;
+                bestFactor = after / before;
+                return true;
             }
+            // The quick look was wrong (the drawing's scale moved): back to the drawing it was
+            // made from.
+            evaluate();
+            budget -= n;
+            return false;
+        };
+        // A quick look first; what it finds helping, or cannot tell, is evaluated in full.
+        auto look = [&](int c, double f, long& score) {
+            const double before = stretch[static_cast<std::size_t>(c)];
+            const double after = std::clamp(before * f, 0.2, 8.0);
+            if (after == before) return false;
+            const QuickLook q = quickLook(c, after, best);
+            budget -= q.cost;
+            if (q.known && !q.fits) return false;
+            score = q.known ? q.score : best - 1;
+            return true;
+        };
+        // The least change that moves the two clear, on every run between them: the best of
+        // these.
+        {
+            int run = -1;
+            double factor = 1.0;
+            long least = best;
+            for (int c : candidates) {
+                if (!usable(c) || budget <= 0) continue;
+                const bool onFirst = std::find(a.begin(), a.end(), c) != a.end();
+                for (double f : clearingFactors(c, onFirst ? pick.first : pick.second,
+                                                onFirst ? pick.second : pick.first)) {
+                    long score = 0;
+                    if (look(c, f, score) && score < least) {
+                        least = score;
+                        run = c;
+                        factor = f;
+                    }
+                }
+            }
+            if (run >= 0 && budget > 0)
+                verify(run, std::clamp(stretch[static_cast<std::size_t>(run)] * factor, 0.2, 8.0));
+        }
+        // Else fixed steps, nearest the two first: the first change that helps is taken.
+        for (int c : candidates) {
             if (budget <= 0 || bestRun >= 0) break;
+            if (!usable(c)) continue;
+            for (double f : {1.6, 0.6, 2.6, 0.4}) {
+                long score = 0;
+                if (!look(c, f, score) || score >= best) continue;
+                if (verify(c, std::clamp(stretch[static_cast<std::size_t>(c)] * f, 0.2, 8.0)))
+                    break;
+                if (budget <= 0) break;
+            }
         }
         if (bestRun < 0) {
             stuck.push_back(pick);
