@@ -47,6 +47,8 @@ constexpr double kPartPad = 70.0;
 constexpr double kPartGap = 120.0;
 // Smaller symbols and shorter minimum lengths tried in turn when the pipeline does not fit.
 constexpr double kDetail[] = {1.0, 0.75, 0.55, 0.4, 0.3, 0.25};
+// How many runs the search against runs drawn too near may look at, in all.
+constexpr double kLookedAt = 1'600'000.0;
 
 double sheetLen(Sheet v) {
     return std::hypot(v.x, v.y);
@@ -178,7 +180,7 @@ struct Planner {
                                      // the places of what hangs on it; -1 when not in the tree
         std::vector<int> runAt;      // place → the run that reaches its junction, or -1
         std::vector<int> partFirst, partEnd;  // per part: its places
-        std::vector<Bounds> below;  // place → box of its junction and all that hangs on it
+        std::vector<Bounds> below;         // place → box of its junction and all that hangs on it
         std::vector<Bounds> before, from;  // place → box of its part's junctions before it, and
                                            // from it on
         std::vector<Bounds> partBoxes;
@@ -188,6 +190,7 @@ struct Planner {
         std::unordered_map<std::uint64_t, std::vector<int>> cells;
         std::vector<int> seen;
         int stamp = 0;
+        std::vector<std::vector<std::pair<int, long>>> pairsOf;  // run → runs it meets, score
     } quick;
     struct QuickLook {
         bool known = false;  // false: it could not be looked at quickly
@@ -624,6 +627,11 @@ int Planner::pairKind(int i, int j, Sheet p1, Sheet p2, Sheet q1, Sheet q2) cons
 }
 
 long Planner::pairScore(int i, int j, Sheet p1, Sheet p2, Sheet q1, Sheet q2) const {
+    if (std::min(p1.x, p2.x) - kClearance > std::max(q1.x, q2.x) ||
+        std::min(q1.x, q2.x) - kClearance > std::max(p1.x, p2.x) ||
+        std::min(p1.y, p2.y) - kClearance > std::max(q1.y, q2.y) ||
+        std::min(q1.y, q2.y) - kClearance > std::max(p1.y, p2.y))
+        return 0;
     const int kind = pairKind(i, j, p1, p2, q1, q2);
     return (kind & kJoins ? 1'000'000L : 0L) + (kind & kHard ? 1000L : 0L) +
            (kind & kSoft ? 1L : 0L);
@@ -677,10 +685,9 @@ Planner::Conflicts Planner::conflicts(std::vector<std::pair<int, int>>* pairs) c
         if (bi.x0 > bj.x1 || bj.x0 > bi.x1 || bi.y0 > bj.y1 || bj.y0 > bi.y1) return;
         const Span& p = net.spans[static_cast<std::size_t>(i)];
         const Span& q = net.spans[static_cast<std::size_t>(j)];
-        const int kind = pairKind(i, j, placed[static_cast<std::size_t>(p.from)],
-                                  placed[static_cast<std::size_t>(p.to)],
-                                  placed[static_cast<std::size_t>(q.from)],
-                                  placed[static_cast<std::size_t>(q.to)]);
+        const int kind = pairKind(
+            i, j, placed[static_cast<std::size_t>(p.from)], placed[static_cast<std::size_t>(p.to)],
+            placed[static_cast<std::size_t>(q.from)], placed[static_cast<std::size_t>(q.to)]);
         if (kind == 0) return;
         if (kind & kJoins) ++c.joins;
         const std::pair<int, int> pair{std::min(i, j), std::max(i, j)};
@@ -750,8 +757,10 @@ std::vector<double> Planner::clearingFactors(int c, int moving, int other) const
         if (!seg.components) free += seg.d1 - seg.d0;
     const Span& m = net.spans[static_cast<std::size_t>(moving)];
     const Span& o = net.spans[static_cast<std::size_t>(other)];
-    const Sheet m1 = local[static_cast<std::size_t>(m.from)], m2 = local[static_cast<std::size_t>(m.to)];
-    const Sheet o1 = local[static_cast<std::size_t>(o.from)], o2 = local[static_cast<std::size_t>(o.to)];
+    const Sheet m1 = local[static_cast<std::size_t>(m.from)],
+                m2 = local[static_cast<std::size_t>(m.to)];
+    const Sheet o1 = local[static_cast<std::size_t>(o.from)],
+                o2 = local[static_cast<std::size_t>(o.to)];
     // The gap after c's drawn length changed by t: c itself grows at its far end; a run beyond it
     // moves along c's direction.
     auto gap = [&](double t) {
@@ -876,8 +885,8 @@ void Planner::prepareQuick() {
             q.tin[static_cast<std::size_t>(s.to)] < 0)
             q.loose.push_back(static_cast<int>(r));
         std::int64_t x0, x1, y0, y1;
-        if (!cellRange(local[static_cast<std::size_t>(s.from)], local[static_cast<std::size_t>(s.to)],
-                       x0, x1, y0, y1)) {
+        if (!cellRange(local[static_cast<std::size_t>(s.from)],
+                       local[static_cast<std::size_t>(s.to)], x0, x1, y0, y1)) {
             q.wideInPart[static_cast<std::size_t>(s.part)] = 1;
             continue;
         }
@@ -887,6 +896,33 @@ void Planner::prepareQuick() {
     }
     q.seen.assign(n, -1);
     q.stamp = 0;
+    // How each run meets the runs near it now.
+    q.pairsOf.assign(n, {});
+    for (std::size_t r = 0; r < n; ++r) {
+        const Span& s = net.spans[r];
+        const Sheet a = local[static_cast<std::size_t>(s.from)],
+                    b = local[static_cast<std::size_t>(s.to)];
+        std::int64_t x0, x1, y0, y1;
+        if (!cellRange(a, b, x0, x1, y0, y1)) continue;
+        ++q.stamp;
+        for (auto x = x0; x <= x1; ++x)
+            for (auto y = y0; y <= y1; ++y) {
+                const auto it = q.cells.find(cellKeyOf(s.part, x, y));
+                if (it == q.cells.end()) continue;
+                for (int o : it->second) {
+                    if (o <= static_cast<int>(r) || q.seen[static_cast<std::size_t>(o)] == q.stamp)
+                        continue;
+                    q.seen[static_cast<std::size_t>(o)] = q.stamp;
+                    const Span& t = net.spans[static_cast<std::size_t>(o)];
+                    const long score = pairScore(static_cast<int>(r), o, a, b,
+                                                 local[static_cast<std::size_t>(t.from)],
+                                                 local[static_cast<std::size_t>(t.to)]);
+                    if (score == 0) continue;
+                    q.pairsOf[r].push_back({o, score});
+                    q.pairsOf[static_cast<std::size_t>(o)].push_back({static_cast<int>(r), score});
+                }
+            }
+    }
 }
 
 Planner::QuickLook Planner::quickLook(int c, double to, long current) {
@@ -899,7 +935,8 @@ Planner::QuickLook Planner::quickLook(int c, double to, long current) {
         parentRun[static_cast<std::size_t>(root)] != c ||
         q.wideInPart[static_cast<std::size_t>(part)])
         return look;
-    const int lo = q.tin[static_cast<std::size_t>(root)], hi = q.tout[static_cast<std::size_t>(root)];
+    const int lo = q.tin[static_cast<std::size_t>(root)],
+              hi = q.tout[static_cast<std::size_t>(root)];
     RunLayout& run = runs[static_cast<std::size_t>(c)];
     const std::vector<RunSegment> kept = run.segments;
     const double keptDrawn = run.drawn, keptStretch = stretch[static_cast<std::size_t>(c)];
@@ -915,7 +952,8 @@ Planner::QuickLook Planner::quickLook(int c, double to, long current) {
     {
         std::vector<Bounds> boxes = q.partBoxes;
         Bounds b = q.before[static_cast<std::size_t>(lo)];
-        if (hi < q.partEnd[static_cast<std::size_t>(part)]) b.add(q.from[static_cast<std::size_t>(hi)]);
+        if (hi < q.partEnd[static_cast<std::size_t>(part)])
+            b.add(q.from[static_cast<std::size_t>(hi)]);
         Bounds moved = q.below[static_cast<std::size_t>(lo)];
         moved.x0 += delta.x;
         moved.x1 += delta.x;
@@ -926,8 +964,8 @@ Planner::QuickLook Planner::quickLook(int c, double to, long current) {
         const Sheet size = arrange(boxes, nullptr);
         look.known = true;
         look.cost = 1;
-        look.fits = size.x <= opt.area.right - opt.area.left &&
-                    size.y <= opt.area.top - opt.area.bottom;
+        look.fits =
+            size.x <= opt.area.right - opt.area.left && size.y <= opt.area.top - opt.area.bottom;
         if (!look.fits) return look;
     }
     auto inSub = [&](int j) {
@@ -986,21 +1024,18 @@ Planner::QuickLook Planner::quickLook(int c, double to, long current) {
     // Pairs of a moved and an unmoved run: the smaller side walked, the other found near it.
     auto across = [&](int r) {
         const Span& s = net.spans[static_cast<std::size_t>(r)];
-        const Sheet a0 = local[static_cast<std::size_t>(s.from)], b0 = local[static_cast<std::size_t>(s.to)];
+        const Sheet a0 = local[static_cast<std::size_t>(s.from)],
+                    b0 = local[static_cast<std::size_t>(s.to)];
         const Sheet shift = walkMoved ? delta : delta * -1.0;
         const int want = walkMoved ? 0 : 1;
-        ok = ok && near(a0, b0, [&](int x) {
-            if (kind(x) != want) return;
-            const Span& t = net.spans[static_cast<std::size_t>(x)];
-            diff -= pairScore(r, x, a0, b0, local[static_cast<std::size_t>(t.from)],
-                              local[static_cast<std::size_t>(t.to)]);
-        });
+        for (const auto& [x, score] : q.pairsOf[static_cast<std::size_t>(r)])
+            if (kind(x) == want) diff -= score;
         ok = ok && near(a0 + shift, b0 + shift, [&](int x) {
-            if (kind(x) != want) return;
-            const Span& t = net.spans[static_cast<std::size_t>(x)];
-            diff += pairScore(r, x, at(s.from, true), at(s.to, true), at(t.from, true),
-                              at(t.to, true));
-        });
+                 if (kind(x) != want) return;
+                 const Span& t = net.spans[static_cast<std::size_t>(x)];
+                 diff += pairScore(r, x, at(s.from, true), at(s.to, true), at(t.from, true),
+                                   at(t.to, true));
+             });
         ++look.cost;
     };
     if (walkMoved) {
@@ -1024,14 +1059,8 @@ Planner::QuickLook Planner::quickLook(int c, double to, long current) {
     // Runs with one end moved, against all others: first as they are drawn now.
     for (int e : ends) {
         if (!ok) break;
-        const Span& s = net.spans[static_cast<std::size_t>(e)];
-        const Sheet a0 = local[static_cast<std::size_t>(s.from)], b0 = local[static_cast<std::size_t>(s.to)];
-        ok = near(a0, b0, [&](int x) {
-            if (kind(x) == 2) return;  // pairs of two such runs: below
-            const Span& t = net.spans[static_cast<std::size_t>(x)];
-            diff -= pairScore(e, x, a0, b0, local[static_cast<std::size_t>(t.from)],
-                              local[static_cast<std::size_t>(t.to)]);
-        });
+        for (const auto& [x, score] : q.pairsOf[static_cast<std::size_t>(e)])
+            if (kind(x) != 2) diff -= score;  // pairs of two such runs: below
         ++look.cost;
     }
     auto endPairs = [&](bool after, long sign) {
@@ -1265,11 +1294,11 @@ SheetLayout layOutSheet(const Network& network, const SheetOptions& options) {
         Planner::Conflicts conflicts;
     };
     std::optional<Tried> best;
-    // Looking at every run again for every change tried costs as much as the runs: a large
-    // pipeline tries fewer changes, all exponents together.
-    long budget = static_cast<long>(
-        std::clamp(1'000'000.0 / static_cast<double>(p.runs.size() + 1), 12.0, 20000.0) *
-        static_cast<double>(p.runs.size() + 1));
+    // The search is bounded by the runs it looks at, all exponents together: a change evaluated
+    // in full looks at every run, a quick look at the runs it moves and those near them. A large
+    // pipeline tries fewer changes.
+    const double everyRun = static_cast<double>(p.runs.size() + 1);
+    long budget = static_cast<long>(std::clamp(kLookedAt / everyRun, 12.0, 20000.0) * everyRun);
     for (double gamma : kExponents) {
         p.gamma = gamma;
         p.stretch.assign(p.runs.size(), 1.0);
