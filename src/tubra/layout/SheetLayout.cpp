@@ -202,6 +202,8 @@ struct Planner {
     // other, where c lies between their ways on the side of `moving`: the least lengthening
     // and the least shortening that move them clear.
     std::vector<double> clearingFactors(int c, int moving, int other) const;
+    // The least factor for run c's stretch that keeps its plain pipe as long as readable.
+    double leastFactor(int c) const;
     void prepareQuick();
     QuickLook quickLook(int c, double to, long current);
     // Tries changes until none helps or the budget (runs looked at) is spent; it is counted down.
@@ -749,12 +751,21 @@ bool cellRange(Sheet a, Sheet b, std::int64_t& x0, std::int64_t& x1, std::int64_
 }
 }  // namespace
 
+double Planner::leastFactor(int c) const {
+    double least = 0.0;
+    for (const RunSegment& seg : runs[static_cast<std::size_t>(c)].segments)
+        if (!seg.components)
+            least = std::max(least, kShortest * detail / std::max(seg.d1 - seg.d0, 1e-9));
+    return least;
+}
+
 std::vector<double> Planner::clearingFactors(int c, int moving, int other) const {
     std::vector<double> out;
     const RunLayout& run = runs[static_cast<std::size_t>(c)];
     double free = 0.0;  // drawn length of its plain pipe, which the stretch scales
     for (const RunSegment& seg : run.segments)
         if (!seg.components) free += seg.d1 - seg.d0;
+    const double least = leastFactor(c);
     const Span& m = net.spans[static_cast<std::size_t>(moving)];
     const Span& o = net.spans[static_cast<std::size_t>(other)];
     const Sheet m1 = local[static_cast<std::size_t>(m.from)],
@@ -773,7 +784,8 @@ std::vector<double> Planner::clearingFactors(int c, int moving, int other) const
         for (double sign : {1.0, -1.0}) {
             // Out to where the two are clear, then back to where they just are.
             double lo = 0.0, hi = 8.0;
-            const double most = sign > 0 ? 8.0 * free : 0.85 * free;
+            const double most = sign > 0 ? 8.0 * free : (1.0 - least) * free;
+            if (most <= 0.0) continue;
             while (hi <= most && gap(sign * hi) <= clear) {
                 lo = hi;
                 hi *= 2.0;
