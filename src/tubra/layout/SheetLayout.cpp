@@ -47,6 +47,8 @@ constexpr double kPartPad = 70.0;
 constexpr double kPartGap = 120.0;
 // Smaller symbols and shorter minimum lengths tried in turn when the pipeline does not fit.
 constexpr double kDetail[] = {1.0, 0.75, 0.55, 0.4, 0.3, 0.25};
+// How many runs the search against runs drawn too near may look at, in all.
+constexpr double kLookedAt = 1'600'000.0;
 
 double sheetLen(Sheet v) {
     return std::hypot(v.x, v.y);
@@ -81,6 +83,23 @@ double segmentDistance(Sheet p1, Sheet p2, Sheet q1, Sheet q2) {
     return std::sqrt(std::min({pointSeg2(p1, q1, q2), pointSeg2(p2, q1, q2), pointSeg2(q1, p1, p2),
                                pointSeg2(q2, p1, p2)}));
 }
+
+// The box around points of the sheet (empty until a point is added).
+struct Bounds {
+    double x0 = std::numeric_limits<double>::infinity(), y0 = x0, x1 = -x0, y1 = -x0;
+    void add(Sheet p) {
+        x0 = std::min(x0, p.x);
+        x1 = std::max(x1, p.x);
+        y0 = std::min(y0, p.y);
+        y1 = std::max(y1, p.y);
+    }
+    void add(const Bounds& b) {
+        x0 = std::min(x0, b.x0);
+        x1 = std::max(x1, b.x1);
+        y0 = std::min(y0, b.y0);
+        y1 = std::max(y1, b.y1);
+    }
+};
 
 struct Planner {
     const Network& net;
@@ -128,7 +147,11 @@ struct Planner {
     void classify();
     void partition(std::size_t r);
     void modelLengths();
+    void layRun(std::size_t r, std::vector<double>* ratios);
     void evaluate();
+    // The parts side by side in rows: where each part's first point goes (when asked) and the
+    // width and height of the whole.
+    Sheet arrange(std::vector<Bounds>& boxes, std::vector<Sheet>* offset) const;
     bool fits() const;
     double fitK();
     // Runs drawn across, onto or close to another that they do not cross in space: `hard` the
@@ -139,10 +162,52 @@ struct Planner {
         long score() const { return 1'000'000L * joins + 1000L * hard + soft; }
     };
     Conflicts conflicts(std::vector<std::pair<int, int>>* pairs) const;
+    // How runs i and j, drawn p1-p2 and q1-q2, meet: 0 when they keep clear or cross as they do
+    // in space, else kJoins, kHard and kSoft as they apply; and that as its share of the score.
+    static constexpr int kJoins = 1, kHard = 2, kSoft = 4;
+    int pairKind(int i, int j, Sheet p1, Sheet p2, Sheet q1, Sheet q2) const;
+    long pairScore(int i, int j, Sheet p1, Sheet p2, Sheet q1, Sheet q2) const;
     // Whether run `r`, drawn from a to b, is crossed by c1-c2 where one of its pieces ends.
     bool crossedAtPieceEnd(int r, Sheet a, Sheet b, Sheet c1, Sheet c2) const;
-    // Tries changes until none helps or `budget` changes were tried (it is counted down).
-    void resolve(int& budget);
+    // A change of one run's stretch looked at quickly. It moves everything that hangs on the
+    // run's far end by one vector, so only pairs of a moved and an unmoved run, and the runs with
+    // one end on each side (the run itself, closing runs of loops), can meet differently; the
+    // runs near each are found in a grid of cells. Built from the current evaluation. The drawing's
+    // scale, which the space-slanted runs follow, is taken as it is: a change found to help is
+    // evaluated in full before it is taken.
+    struct Quick {
+        std::vector<int> tin, tout;  // junction → its place in walk-tree order, and the end of
+                                     // the places of what hangs on it; -1 when not in the tree
+        std::vector<int> runAt;      // place → the run that reaches its junction, or -1
+        std::vector<int> partFirst, partEnd;  // per part: its places
+        std::vector<Bounds> below;         // place → box of its junction and all that hangs on it
+        std::vector<Bounds> before, from;  // place → box of its part's junctions before it, and
+                                           // from it on
+        std::vector<Bounds> partBoxes;
+        std::vector<int> loose;        // runs that do not reach their far end in the tree
+        std::vector<char> wideInPart;  // per part: a run over too many cells, or junctions
+                                       // outside the tree
+        std::unordered_map<std::uint64_t, std::vector<int>> cells;
+        std::vector<int> seen;
+        int stamp = 0;
+        std::vector<std::vector<std::pair<int, long>>> pairsOf;  // run → runs it meets, score
+    } quick;
+    struct QuickLook {
+        bool known = false;  // false: it could not be looked at quickly
+        bool fits = false;
+        long score = 0;
+        long cost = 0;  // runs looked at
+    };
+    // Factors for run c's stretch to try against runs `moving` and `other` drawn too near each
+    // other, where c lies between their ways on the side of `moving`: the least lengthening
+    // and the least shortening that move them clear.
+    std::vector<double> clearingFactors(int c, int moving, int other) const;
+    // The least factor for run c's stretch that keeps its plain pipe as long as readable.
+    double leastFactor(int c) const;
+    void prepareQuick();
+    QuickLook quickLook(int c, double to, long current);
+    // Tries changes until none helps or the budget (runs looked at) is spent; it is counted down.
+    void resolve(long& budget);
 };
 
 void Planner::classify() {
@@ -360,49 +425,53 @@ void Planner::modelLengths() {
     }
 }
 
-void Planner::evaluate() {
+void Planner::layRun(std::size_t r, std::vector<double>* ratios) {
     const double shortest = kShortest * detail;
+    RunLayout& run = runs[r];
+    double d = run.rFrom * opt.elbowOffset * detail;
+    for (std::size_t i = 0; i < run.segments.size(); ++i) {
+        RunSegment& seg = run.segments[i];
+        const double real = seg.s1 - seg.s0;
+        double drawn = seg.components
+                           ? std::max(rho[r][i] * detail * real, 1.0)
+                           : stretch[r] * jitter[r] * std::max(shortest, k * std::pow(real, gamma));
+        if (seg.components && detail == 1.0 && gaps[r][i].size() <= 2) {
+            // A lone component (a nozzle's flange, a short fitting) leaves its length text
+            // room beside its symbol, which it would otherwise only have on it. A drawing
+            // whose symbols had to be made smaller has no room for that; a stretch of several
+            // components is long enough for its text as it is.
+            double least = std::numeric_limits<double>::infinity();
+            for (const Gap& g : gaps[r][i])
+                if (g.real > 0.0)
+                    least = std::min(least, (g.need + textRoom[r][i]) * real / g.real);
+            if (std::isfinite(least)) drawn = std::max(drawn, least);
+        }
+        // Points the program tells apart are drawn apart.
+        if (std::isfinite(closest[r][i])) drawn = std::max(drawn, kApart * real / closest[r][i]);
+        seg.d0 = d;
+        seg.d1 = d + drawn;
+        d = seg.d1;
+        if (ratios && run.shape == RunShape::Axis) ratios->push_back(seg.length / drawn);
+    }
+    run.drawn = d + run.rTo * opt.elbowOffset * detail;
+    if (run.shape == RunShape::Plane) {
+        const Point3 off = run.plane == 0   ? Point3{run.offsetB, 0, run.offsetA}
+                           : run.plane == 1 ? Point3{0, run.offsetB, run.offsetA}
+                                            : Point3{run.offsetA, run.offsetB, 0};
+        const Sheet p = project(off);
+        const double n = sheetLen(p);
+        run.dir = n > 0 ? p * (1.0 / n) : Sheet{1, 0};
+    }
+}
+
+void Planner::evaluate() {
     // The drawn length of each segment, and the scale the program will read off the drawing:
     // the median of real length over drawn length of the segments along the axes.
     std::vector<double> ratios;
     for (std::size_t r = 0; r < runs.size(); ++r) {
-        RunLayout& run = runs[r];
+        const RunLayout& run = runs[r];
         if (run.shape == RunShape::Space || run.shape == RunShape::Closing) continue;
-        double d = run.rFrom * opt.elbowOffset * detail;
-        for (std::size_t i = 0; i < run.segments.size(); ++i) {
-            RunSegment& seg = run.segments[i];
-            const double real = seg.s1 - seg.s0;
-            double drawn = seg.components ? std::max(rho[r][i] * detail * real, 1.0)
-                                          : stretch[r] * jitter[r] *
-                                                std::max(shortest, k * std::pow(real, gamma));
-            if (seg.components && detail == 1.0 && gaps[r][i].size() <= 2) {
-                // A lone component (a nozzle's flange, a short fitting) leaves its length text
-                // room beside its symbol, which it would otherwise only have on it. A drawing
-                // whose symbols had to be made smaller has no room for that; a stretch of several
-                // components is long enough for its text as it is.
-                double least = std::numeric_limits<double>::infinity();
-                for (const Gap& g : gaps[r][i])
-                    if (g.real > 0.0)
-                        least = std::min(least, (g.need + textRoom[r][i]) * real / g.real);
-                if (std::isfinite(least)) drawn = std::max(drawn, least);
-            }
-            // Points the program tells apart are drawn apart.
-            if (std::isfinite(closest[r][i]))
-                drawn = std::max(drawn, kApart * real / closest[r][i]);
-            seg.d0 = d;
-            seg.d1 = d + drawn;
-            d = seg.d1;
-            if (run.shape == RunShape::Axis) ratios.push_back(seg.length / drawn);
-        }
-        run.drawn = d + run.rTo * opt.elbowOffset * detail;
-        if (run.shape == RunShape::Plane) {
-            const Point3 off = run.plane == 0   ? Point3{run.offsetB, 0, run.offsetA}
-                               : run.plane == 1 ? Point3{0, run.offsetB, run.offsetA}
-                                                : Point3{run.offsetA, run.offsetB, 0};
-            const Sheet p = project(off);
-            const double n = sheetLen(p);
-            run.dir = n > 0 ? p * (1.0 / n) : Sheet{1, 0};
-        }
+        layRun(r, &ratios);
     }
     modelScale = 10.0;
     if (!ratios.empty()) {
@@ -445,26 +514,29 @@ void Planner::evaluate() {
         run.segments.front().d1 = std::max(n - rt, n / 2);
     }
     // Parts side by side in rows, in walk order.
-    struct Box {
-        double x0 = std::numeric_limits<double>::infinity(), y0 = x0, x1 = -x0, y1 = -x0;
-    };
-    std::vector<Box> boxes(static_cast<std::size_t>(parts));
+    std::vector<Bounds> boxes(static_cast<std::size_t>(parts));
     for (std::size_t j = 0; j < local.size(); ++j) {
         const int p = partOfJunction[j];
-        if (p < 0) continue;
-        Box& b = boxes[static_cast<std::size_t>(p)];
-        b.x0 = std::min(b.x0, local[j].x);
-        b.x1 = std::max(b.x1, local[j].x);
-        b.y0 = std::min(b.y0, local[j].y);
-        b.y1 = std::max(b.y1, local[j].y);
+        if (p >= 0) boxes[static_cast<std::size_t>(p)].add(local[j]);
     }
+    std::vector<Sheet> offset;
+    const Sheet size = arrange(boxes, &offset);
+    width = size.x;
+    height = size.y;
+    placed.resize(local.size());
+    for (std::size_t j = 0; j < local.size(); ++j) {
+        const int p = partOfJunction[j];
+        placed[j] = p < 0 ? Sheet{} : local[j] + offset[static_cast<std::size_t>(p)];
+    }
+}
+
+Sheet Planner::arrange(std::vector<Bounds>& boxes, std::vector<Sheet>* offset) const {
     const double areaW = opt.area.right - opt.area.left;
-    std::vector<Sheet> offset(static_cast<std::size_t>(parts));
+    if (offset) offset->assign(static_cast<std::size_t>(parts), Sheet{});
     const double pad = kPartPad * detail, gap = kPartGap * detail;
-    double x = 0, y = 0, rowH = 0;
-    width = 0;
+    double x = 0, y = 0, rowH = 0, w0 = 0;
     for (int p = 0; p < parts; ++p) {
-        Box& b = boxes[static_cast<std::size_t>(p)];
+        Bounds& b = boxes[static_cast<std::size_t>(p)];
         if (!(b.x0 <= b.x1)) b = {0, 0, 0, 0};
         const double w = b.x1 - b.x0 + 2 * pad, h = b.y1 - b.y0 + 2 * pad;
         if (x > 0 && x + w > std::min(areaW, rowLimit > 0 ? rowLimit : areaW)) {
@@ -473,17 +545,12 @@ void Planner::evaluate() {
             rowH = 0;
         }
         // The part's box goes with its top-left corner at (x, y).
-        offset[static_cast<std::size_t>(p)] = {x + pad - b.x0, y - pad - b.y1};
+        if (offset) (*offset)[static_cast<std::size_t>(p)] = {x + pad - b.x0, y - pad - b.y1};
         x += w + gap;
-        width = std::max(width, x - gap);
+        w0 = std::max(w0, x - gap);
         rowH = std::max(rowH, h);
     }
-    height = -y + rowH;
-    placed.resize(local.size());
-    for (std::size_t j = 0; j < local.size(); ++j) {
-        const int p = partOfJunction[j];
-        placed[j] = p < 0 ? Sheet{} : local[j] + offset[static_cast<std::size_t>(p)];
-    }
+    return {w0, -y + rowH};
 }
 
 bool Planner::fits() const {
@@ -534,6 +601,44 @@ bool Planner::crossedAtPieceEnd(int r, Sheet a, Sheet b, Sheet c1, Sheet c2) con
     return false;
 }
 
+int Planner::pairKind(int i, int j, Sheet p1, Sheet p2, Sheet q1, Sheet q2) const {
+    const Span& p = net.spans[static_cast<std::size_t>(i)];
+    const Span& q = net.spans[static_cast<std::size_t>(j)];
+    if (p.from == q.from || p.from == q.to || p.to == q.from || p.to == q.to) return 0;
+    const double gap = segmentDistance(p1, p2, q1, q2);
+    if (gap > kClearance) return 0;
+    // Parts are drawn side by side, wherever they stand in space: across parts every
+    // crossing is false.
+    // As falseCrossing() tells it, each half worked out only where it is needed.
+    const bool crossesDrawn = crossesInside(p1, p2, q1, q2);
+    const auto& tp = trueEnds[static_cast<std::size_t>(i)];
+    const auto& tq = trueEnds[static_cast<std::size_t>(j)];
+    const bool crossesInSpace = p.part == q.part && (crossesDrawn || gap > kTouching) &&
+                                crossesInside(tp.first, tp.second, tq.first, tq.second);
+    // A true crossing is drawn as it is, unless it passes where one of the two runs' pieces
+    // ends: the program would join the other run there.
+    if (crossesDrawn && crossesInSpace && !crossedAtPieceEnd(i, p1, p2, q1, q2) &&
+        !crossedAtPieceEnd(j, q1, q2, p1, p2))
+        return 0;
+    int kind = gap <= kJoining && !crossesDrawn ? kJoins : 0;
+    if (gap <= kTouching)
+        kind |= kHard;
+    else if (!crossesInSpace)
+        kind |= kSoft;
+    return kind;
+}
+
+long Planner::pairScore(int i, int j, Sheet p1, Sheet p2, Sheet q1, Sheet q2) const {
+    if (std::min(p1.x, p2.x) - kClearance > std::max(q1.x, q2.x) ||
+        std::min(q1.x, q2.x) - kClearance > std::max(p1.x, p2.x) ||
+        std::min(p1.y, p2.y) - kClearance > std::max(q1.y, q2.y) ||
+        std::min(q1.y, q2.y) - kClearance > std::max(p1.y, p2.y))
+        return 0;
+    const int kind = pairKind(i, j, p1, p2, q1, q2);
+    return (kind & kJoins ? 1'000'000L : 0L) + (kind & kHard ? 1000L : 0L) +
+           (kind & kSoft ? 1L : 0L);
+}
+
 Planner::Conflicts Planner::conflicts(std::vector<std::pair<int, int>>* pairs) const {
     // Drawn runs in a grid of cells; each run is looked at against the later runs in its cells,
     // every pair once.
@@ -582,32 +687,16 @@ Planner::Conflicts Planner::conflicts(std::vector<std::pair<int, int>>* pairs) c
         if (bi.x0 > bj.x1 || bj.x0 > bi.x1 || bi.y0 > bj.y1 || bj.y0 > bi.y1) return;
         const Span& p = net.spans[static_cast<std::size_t>(i)];
         const Span& q = net.spans[static_cast<std::size_t>(j)];
-        if (p.from == q.from || p.from == q.to || p.to == q.from || p.to == q.to) return;
-        const Sheet p1 = placed[static_cast<std::size_t>(p.from)],
-                    p2 = placed[static_cast<std::size_t>(p.to)];
-        const Sheet q1 = placed[static_cast<std::size_t>(q.from)],
-                    q2 = placed[static_cast<std::size_t>(q.to)];
-        const double gap = segmentDistance(p1, p2, q1, q2);
-        if (gap > kClearance) return;
-        // Parts are drawn side by side, wherever they stand in space: across parts every
-        // crossing is false.
-        // As falseCrossing() tells it, each half worked out only where it is needed.
-        const bool crossesDrawn = crossesInside(p1, p2, q1, q2);
-        const auto& tp = trueEnds[static_cast<std::size_t>(i)];
-        const auto& tq = trueEnds[static_cast<std::size_t>(j)];
-        const bool crossesInSpace = p.part == q.part && (crossesDrawn || gap > kTouching) &&
-                                    crossesInside(tp.first, tp.second, tq.first, tq.second);
-        // A true crossing is drawn as it is, unless it passes where one of the two runs' pieces
-        // ends: the program would join the other run there.
-        if (crossesDrawn && crossesInSpace && !crossedAtPieceEnd(i, p1, p2, q1, q2) &&
-            !crossedAtPieceEnd(j, q1, q2, p1, p2))
-            return;
-        if (gap <= kJoining && !crossesDrawn) ++c.joins;
+        const int kind = pairKind(
+            i, j, placed[static_cast<std::size_t>(p.from)], placed[static_cast<std::size_t>(p.to)],
+            placed[static_cast<std::size_t>(q.from)], placed[static_cast<std::size_t>(q.to)]);
+        if (kind == 0) return;
+        if (kind & kJoins) ++c.joins;
         const std::pair<int, int> pair{std::min(i, j), std::max(i, j)};
-        if (gap <= kTouching) {
+        if (kind & kHard) {
             ++c.hard;
             if (pairs) pairs->push_back(pair);
-        } else if (!crossesInSpace) {
+        } else if (kind & kSoft) {
             ++c.soft;
             if (pairs) soft.push_back(pair);
         }
@@ -641,9 +730,395 @@ Planner::Conflicts Planner::conflicts(std::vector<std::pair<int, int>>* pairs) c
     return c;
 }
 
-void Planner::resolve(int& budget) {
+namespace {
+constexpr double kCell = 64.0;
+constexpr std::int64_t kMostCells = 1024;
+
+std::uint64_t cellKeyOf(int part, std::int64_t x, std::int64_t y) {
+    return (static_cast<std::uint64_t>(part) << 48) ^
+           ((static_cast<std::uint64_t>(x) & 0xFFFFFFu) << 24) ^
+           (static_cast<std::uint64_t>(y) & 0xFFFFFFu);
+}
+
+// The cells a box (padded by the clearance) covers; false when too many.
+bool cellRange(Sheet a, Sheet b, std::int64_t& x0, std::int64_t& x1, std::int64_t& y0,
+               std::int64_t& y1) {
+    x0 = static_cast<std::int64_t>(std::floor((std::min(a.x, b.x) - kClearance) / kCell));
+    x1 = static_cast<std::int64_t>(std::floor((std::max(a.x, b.x) + kClearance) / kCell));
+    y0 = static_cast<std::int64_t>(std::floor((std::min(a.y, b.y) - kClearance) / kCell));
+    y1 = static_cast<std::int64_t>(std::floor((std::max(a.y, b.y) + kClearance) / kCell));
+    return (x1 - x0 + 1) * (y1 - y0 + 1) <= kMostCells;
+}
+}  // namespace
+
+double Planner::leastFactor(int c) const {
+    double least = 0.0;
+    for (const RunSegment& seg : runs[static_cast<std::size_t>(c)].segments)
+        if (!seg.components)
+            least = std::max(least, kShortest * detail / std::max(seg.d1 - seg.d0, 1e-9));
+    return least;
+}
+
+std::vector<double> Planner::clearingFactors(int c, int moving, int other) const {
+    std::vector<double> out;
+    const RunLayout& run = runs[static_cast<std::size_t>(c)];
+    double free = 0.0;  // drawn length of its plain pipe, which the stretch scales
+    for (const RunSegment& seg : run.segments)
+        if (!seg.components) free += seg.d1 - seg.d0;
+    const double least = leastFactor(c);
+    const Span& m = net.spans[static_cast<std::size_t>(moving)];
+    const Span& o = net.spans[static_cast<std::size_t>(other)];
+    const Sheet m1 = local[static_cast<std::size_t>(m.from)],
+                m2 = local[static_cast<std::size_t>(m.to)];
+    const Sheet o1 = local[static_cast<std::size_t>(o.from)],
+                o2 = local[static_cast<std::size_t>(o.to)];
+    // The gap after c's drawn length changed by t: c itself grows at its far end; a run beyond it
+    // moves along c's direction.
+    auto gap = [&](double t) {
+        const Sheet v = run.dir * t;
+        return c == moving ? segmentDistance(m1, m2 + v, o1, o2)
+                           : segmentDistance(m1 + v, m2 + v, o1, o2);
+    };
+    const double clear = kClearance * 1.3;
+    if (free > 0.0)
+        for (double sign : {1.0, -1.0}) {
+            // Out to where the two are clear, then back to where they just are.
+            double lo = 0.0, hi = 8.0;
+            const double most = sign > 0 ? 8.0 * free : (1.0 - least) * free;
+            if (most <= 0.0) continue;
+            while (hi <= most && gap(sign * hi) <= clear) {
+                lo = hi;
+                hi *= 2.0;
+            }
+            if (hi > most) {
+                hi = most;
+                if (gap(sign * hi) <= clear) continue;
+            }
+            for (int i = 0; i < 12; ++i) {
+                const double mid = (lo + hi) / 2.0;
+                (gap(sign * mid) <= clear ? lo : hi) = mid;
+            }
+            out.push_back((free + sign * hi) / free);
+        }
+    return out;
+}
+
+void Planner::prepareQuick() {
+    Quick& q = quick;
+    const std::size_t nj = net.junctions.size(), n = runs.size();
+    std::vector<std::vector<int>> children(nj);
+    for (std::size_t j = 0; j < nj; ++j) {
+        const int r = parentRun[j];
+        if (r < 0) continue;
+        const int from = net.spans[static_cast<std::size_t>(r)].from;
+        if (from >= 0 && static_cast<std::size_t>(from) != j)
+            children[static_cast<std::size_t>(from)].push_back(static_cast<int>(j));
+    }
+    q.tin.assign(nj, -1);
+    q.tout.assign(nj, -1);
+    q.runAt.clear();
+    q.partFirst.assign(static_cast<std::size_t>(parts), 0);
+    q.partEnd.assign(static_cast<std::size_t>(parts), 0);
+    std::vector<std::vector<int>> rootsOf(static_cast<std::size_t>(parts));
+    for (std::size_t j = 0; j < nj; ++j)
+        if (parentRun[j] < 0 && partOfJunction[j] >= 0)
+            rootsOf[static_cast<std::size_t>(partOfJunction[j])].push_back(static_cast<int>(j));
+    std::vector<std::pair<int, std::size_t>> stack;
+    for (int part = 0; part < parts; ++part) {
+        q.partFirst[static_cast<std::size_t>(part)] = static_cast<int>(q.runAt.size());
+        for (int root : rootsOf[static_cast<std::size_t>(part)]) {
+            q.tin[static_cast<std::size_t>(root)] = static_cast<int>(q.runAt.size());
+            q.runAt.push_back(-1);
+            stack.push_back({root, 0});
+            while (!stack.empty()) {
+                auto& [j, next] = stack.back();
+                const auto& kids = children[static_cast<std::size_t>(j)];
+                if (next < kids.size()) {
+                    const int kid = kids[next++];
+                    if (q.tin[static_cast<std::size_t>(kid)] >= 0 ||
+                        partOfJunction[static_cast<std::size_t>(kid)] != part)
+                        continue;
+                    q.tin[static_cast<std::size_t>(kid)] = static_cast<int>(q.runAt.size());
+                    q.runAt.push_back(parentRun[static_cast<std::size_t>(kid)]);
+                    stack.push_back({kid, 0});
+                } else {
+                    q.tout[static_cast<std::size_t>(j)] = static_cast<int>(q.runAt.size());
+                    stack.pop_back();
+                }
+            }
+        }
+        q.partEnd[static_cast<std::size_t>(part)] = static_cast<int>(q.runAt.size());
+    }
+    const std::size_t places = q.runAt.size();
+    std::vector<int> junctionAt(places, -1);
+    for (std::size_t j = 0; j < nj; ++j)
+        if (q.tin[j] >= 0) junctionAt[static_cast<std::size_t>(q.tin[j])] = static_cast<int>(j);
+    q.below.assign(places, Bounds{});
+    q.before.assign(places + 1, Bounds{});
+    q.from.assign(places + 1, Bounds{});
+    for (std::size_t i = places; i-- > 0;) {
+        const int j = junctionAt[i];
+        q.below[i].add(local[static_cast<std::size_t>(j)]);
+        const int r = q.runAt[i];
+        if (r >= 0) {
+            const int up = net.spans[static_cast<std::size_t>(r)].from;
+            q.below[static_cast<std::size_t>(q.tin[static_cast<std::size_t>(up)])].add(q.below[i]);
+        }
+    }
+    for (int part = 0; part < parts; ++part) {
+        const int f = q.partFirst[static_cast<std::size_t>(part)],
+                  e = q.partEnd[static_cast<std::size_t>(part)];
+        Bounds acc;
+        for (int i = f; i < e; ++i) {
+            q.before[static_cast<std::size_t>(i)] = acc;
+            acc.add(local[static_cast<std::size_t>(junctionAt[static_cast<std::size_t>(i)])]);
+        }
+        acc = Bounds{};
+        for (int i = e; i-- > f;) {
+            acc.add(local[static_cast<std::size_t>(junctionAt[static_cast<std::size_t>(i)])]);
+            q.from[static_cast<std::size_t>(i)] = acc;
+        }
+    }
+    q.partBoxes.assign(static_cast<std::size_t>(parts), Bounds{});
+    for (std::size_t j = 0; j < nj; ++j)
+        if (partOfJunction[j] >= 0)
+            q.partBoxes[static_cast<std::size_t>(partOfJunction[j])].add(local[j]);
+    q.loose.clear();
+    q.wideInPart.assign(static_cast<std::size_t>(parts), 0);
+    // A part with junctions outside the tree has a box the places do not give.
+    for (std::size_t j = 0; j < nj; ++j)
+        if (partOfJunction[j] >= 0 && q.tin[j] < 0)
+            q.wideInPart[static_cast<std::size_t>(partOfJunction[j])] = 1;
+    q.cells.clear();
+    q.cells.reserve(n * 4);
+    for (std::size_t r = 0; r < n; ++r) {
+        const Span& s = net.spans[r];
+        if (parentRun[static_cast<std::size_t>(s.to)] != static_cast<int>(r) ||
+            q.tin[static_cast<std::size_t>(s.to)] < 0)
+            q.loose.push_back(static_cast<int>(r));
+        std::int64_t x0, x1, y0, y1;
+        if (!cellRange(local[static_cast<std::size_t>(s.from)],
+                       local[static_cast<std::size_t>(s.to)], x0, x1, y0, y1)) {
+            q.wideInPart[static_cast<std::size_t>(s.part)] = 1;
+            continue;
+        }
+        for (auto x = x0; x <= x1; ++x)
+            for (auto y = y0; y <= y1; ++y)
+                q.cells[cellKeyOf(s.part, x, y)].push_back(static_cast<int>(r));
+    }
+    q.seen.assign(n, -1);
+    q.stamp = 0;
+    // How each run meets the runs near it now.
+    q.pairsOf.assign(n, {});
+    for (std::size_t r = 0; r < n; ++r) {
+        const Span& s = net.spans[r];
+        const Sheet a = local[static_cast<std::size_t>(s.from)],
+                    b = local[static_cast<std::size_t>(s.to)];
+        std::int64_t x0, x1, y0, y1;
+        if (!cellRange(a, b, x0, x1, y0, y1)) continue;
+        ++q.stamp;
+        for (auto x = x0; x <= x1; ++x)
+            for (auto y = y0; y <= y1; ++y) {
+                const auto it = q.cells.find(cellKeyOf(s.part, x, y));
+                if (it == q.cells.end()) continue;
+                for (int o : it->second) {
+                    if (o <= static_cast<int>(r) || q.seen[static_cast<std::size_t>(o)] == q.stamp)
+                        continue;
+                    q.seen[static_cast<std::size_t>(o)] = q.stamp;
+                    const Span& t = net.spans[static_cast<std::size_t>(o)];
+                    const long score = pairScore(static_cast<int>(r), o, a, b,
+                                                 local[static_cast<std::size_t>(t.from)],
+                                                 local[static_cast<std::size_t>(t.to)]);
+                    if (score == 0) continue;
+                    q.pairsOf[r].push_back({o, score});
+                    q.pairsOf[static_cast<std::size_t>(o)].push_back({static_cast<int>(r), score});
+                }
+            }
+    }
+}
+
+Planner::QuickLook Planner::quickLook(int c, double to, long current) {
+    Quick& q = quick;
+    QuickLook look;
+    const Span& sc = net.spans[static_cast<std::size_t>(c)];
+    const int part = sc.part;
+    const int root = sc.to;
+    if (part < 0 || q.tin[static_cast<std::size_t>(root)] < 0 ||
+        parentRun[static_cast<std::size_t>(root)] != c ||
+        q.wideInPart[static_cast<std::size_t>(part)])
+        return look;
+    const int lo = q.tin[static_cast<std::size_t>(root)],
+              hi = q.tout[static_cast<std::size_t>(root)];
+    RunLayout& run = runs[static_cast<std::size_t>(c)];
+    const std::vector<RunSegment> kept = run.segments;
+    const double keptDrawn = run.drawn, keptStretch = stretch[static_cast<std::size_t>(c)];
+    stretch[static_cast<std::size_t>(c)] = to;
+    layRun(static_cast<std::size_t>(c), nullptr);
+    const Sheet delta = run.dir * (run.drawn - keptDrawn);
+    const std::vector<RunSegment> changed = run.segments;
+    run.segments = kept;
+    run.drawn = keptDrawn;
+    stretch[static_cast<std::size_t>(c)] = keptStretch;
+
+    // The sheet: the part's box with what hangs on the run moved.
+    {
+        std::vector<Bounds> boxes = q.partBoxes;
+        Bounds b = q.before[static_cast<std::size_t>(lo)];
+        if (hi < q.partEnd[static_cast<std::size_t>(part)])
+            b.add(q.from[static_cast<std::size_t>(hi)]);
+        Bounds moved = q.below[static_cast<std::size_t>(lo)];
+        moved.x0 += delta.x;
+        moved.x1 += delta.x;
+        moved.y0 += delta.y;
+        moved.y1 += delta.y;
+        b.add(moved);
+        boxes[static_cast<std::size_t>(part)] = b;
+        const Sheet size = arrange(boxes, nullptr);
+        look.known = true;
+        look.cost = 1;
+        look.fits =
+            size.x <= opt.area.right - opt.area.left && size.y <= opt.area.top - opt.area.bottom;
+        if (!look.fits) return look;
+    }
+    auto inSub = [&](int j) {
+        const int t = q.tin[static_cast<std::size_t>(j)];
+        return t >= lo && t < hi;
+    };
+    // 0: not moved, 1: moved, 2: one end moved (or the run changed).
+    auto kind = [&](int r) {
+        if (r == c) return 2;
+        const Span& s = net.spans[static_cast<std::size_t>(r)];
+        const bool a = inSub(s.from), b = inSub(s.to);
+        return a && b ? 1 : !a && !b ? 0 : 2;
+    };
+    auto at = [&](int j, bool after) {
+        const Sheet p = local[static_cast<std::size_t>(j)];
+        return after && inSub(j) ? p + delta : p;
+    };
+    // Runs of the part near the segment a-b, each once.
+    auto near = [&](Sheet a, Sheet b, auto&& visit) {
+        std::int64_t x0, x1, y0, y1;
+        if (!cellRange(a, b, x0, x1, y0, y1)) return false;
+        ++q.stamp;
+        for (auto x = x0; x <= x1; ++x)
+            for (auto y = y0; y <= y1; ++y) {
+                const auto it = q.cells.find(cellKeyOf(part, x, y));
+                if (it == q.cells.end()) continue;
+                for (int r : it->second) {
+                    if (q.seen[static_cast<std::size_t>(r)] == q.stamp) continue;
+                    q.seen[static_cast<std::size_t>(r)] = q.stamp;
+                    visit(r);
+                }
+            }
+        return true;
+    };
+    std::vector<int> ends;  // runs with one end moved
+    ends.push_back(c);
+    std::size_t movedCount = 0, stillCount = 0;
+    std::vector<int> movedLoose, stillLoose;
+    for (int r : q.loose) {
+        if (r == c || net.spans[static_cast<std::size_t>(r)].part != part) continue;
+        const int k = kind(r);
+        if (k == 2)
+            ends.push_back(r);
+        else if (k == 1)
+            movedLoose.push_back(r);
+        else
+            stillLoose.push_back(r);
+    }
+    movedCount = static_cast<std::size_t>(hi - lo - 1) + movedLoose.size();
+    stillCount = static_cast<std::size_t>(q.partEnd[static_cast<std::size_t>(part)] -
+                                          q.partFirst[static_cast<std::size_t>(part)] - (hi - lo)) +
+                 stillLoose.size();
+    long diff = 0;
+    bool ok = true;
+    const bool walkMoved = movedCount <= stillCount;
+    // Pairs of a moved and an unmoved run: the smaller side walked, the other found near it.
+    auto across = [&](int r) {
+        const Span& s = net.spans[static_cast<std::size_t>(r)];
+        const Sheet a0 = local[static_cast<std::size_t>(s.from)],
+                    b0 = local[static_cast<std::size_t>(s.to)];
+        const Sheet shift = walkMoved ? delta : delta * -1.0;
+        const int want = walkMoved ? 0 : 1;
+        for (const auto& [x, score] : q.pairsOf[static_cast<std::size_t>(r)])
+            if (kind(x) == want) diff -= score;
+        ok = ok && near(a0 + shift, b0 + shift, [&](int x) {
+                 if (kind(x) != want) return;
+                 const Span& t = net.spans[static_cast<std::size_t>(x)];
+                 diff += pairScore(r, x, at(s.from, true), at(s.to, true), at(t.from, true),
+                                   at(t.to, true));
+             });
+        ++look.cost;
+    };
+    if (walkMoved) {
+        for (int i = lo + 1; i < hi && ok; ++i) {
+            const int r = q.runAt[static_cast<std::size_t>(i)];
+            if (r >= 0 && kind(r) == 1) across(r);
+        }
+        for (int r : movedLoose)
+            if (ok) across(r);
+    } else {
+        for (int i = q.partFirst[static_cast<std::size_t>(part)];
+             i < q.partEnd[static_cast<std::size_t>(part)] && ok; ++i) {
+            if (i == lo) i = hi;
+            if (i >= q.partEnd[static_cast<std::size_t>(part)]) break;
+            const int r = q.runAt[static_cast<std::size_t>(i)];
+            if (r >= 0 && kind(r) == 0) across(r);
+        }
+        for (int r : stillLoose)
+            if (ok) across(r);
+    }
+    // Runs with one end moved, against all others: first as they are drawn now.
+    for (int e : ends) {
+        if (!ok) break;
+        for (const auto& [x, score] : q.pairsOf[static_cast<std::size_t>(e)])
+            if (kind(x) != 2) diff -= score;  // pairs of two such runs: below
+        ++look.cost;
+    }
+    auto endPairs = [&](bool after, long sign) {
+        for (std::size_t i = 0; i < ends.size(); ++i)
+            for (std::size_t j = i + 1; j < ends.size(); ++j) {
+                const Span& s = net.spans[static_cast<std::size_t>(ends[i])];
+                const Span& t = net.spans[static_cast<std::size_t>(ends[j])];
+                diff += sign * pairScore(ends[i], ends[j], at(s.from, after), at(s.to, after),
+                                         at(t.from, after), at(t.to, after));
+            }
+    };
+    endPairs(false, -1);
+    // Then with the change: run c's pieces as they would be drawn.
+    run.segments = changed;
+    endPairs(true, 1);
+    for (std::size_t ie = 0; ie < ends.size() && ok; ++ie) {
+        const int e = ends[ie];
+        const Span& s = net.spans[static_cast<std::size_t>(e)];
+        const Sheet a1 = at(s.from, true), b1 = at(s.to, true);
+        auto visit = [&](int want) {
+            return [&, want](int x) {
+                if (x == e) return;
+                if (kind(x) != want) return;
+                const Span& t = net.spans[static_cast<std::size_t>(x)];
+                diff += pairScore(e, x, a1, b1, at(t.from, true), at(t.to, true));
+            };
+        };
+        // Unmoved and one-end runs where they are; moved runs found where they were.
+        ok = near(a1, b1, visit(0)) && near(a1 - delta, b1 - delta, visit(1));
+        look.cost += 2;
+    }
+    run.segments = kept;
+    if (!ok) {
+        look.known = false;
+        return look;
+    }
+    look.score = current + diff;
+    return look;
+}
+
+void Planner::resolve(long& budget) {
+    const long n = static_cast<long>(runs.size()) + 1;
     std::vector<std::pair<int, int>> pairs;
     Conflicts current = conflicts(&pairs);
+    prepareQuick();
+    budget -= n;
     // Pairs no change helped; they are tried again only once every other pair is stuck too and
     // changes made since may have opened a way.
     std::vector<std::pair<int, int>> stuck;
@@ -691,31 +1166,76 @@ void Planner::resolve(int& budget) {
         int bestRun = -1;
         double bestFactor = 1.0;
         long best = current.score();
-        for (int c : candidates) {
+        auto usable = [&](int c) {
             const RunLayout& run = runs[static_cast<std::size_t>(c)];
-            if (run.shape == RunShape::Space || run.shape == RunShape::Closing) continue;
-            if (std::none_of(run.segments.begin(), run.segments.end(),
-                             [](const RunSegment& s) { return !s.components; }))
-                continue;
-            for (double f : {1.6, 0.6, 2.6, 0.4}) {
-                const double before = stretch[static_cast<std::size_t>(c)];
-                const double after = std::clamp(before * f, 0.2, 8.0);
-                if (after == before) continue;
-                stretch[static_cast<std::size_t>(c)] = after;
-                evaluate();
-                const long score = fits() ? conflicts(nullptr).score() : best;
-                stretch[static_cast<std::size_t>(c)] = before;
-                --budget;
-                if (score < best) {
-                    best = score;
-                    bestRun = c;
-                    bestFactor = after / before;
-                }
-                // The first change that helps is taken: looking for the best of all costs many
-                // times as much and ends no better.
-                if (budget <= 0 || bestRun >= 0) break;
+            if (run.shape == RunShape::Space || run.shape == RunShape::Closing) return false;
+            return std::any_of(run.segments.begin(), run.segments.end(),
+                               [](const RunSegment& s) { return !s.components; });
+        };
+        // The change evaluated in full: taken as the best when it helps.
+        auto verify = [&](int c, double after) {
+            const double before = stretch[static_cast<std::size_t>(c)];
+            stretch[static_cast<std::size_t>(c)] = after;
+            evaluate();
+            const long score = fits() ? conflicts(nullptr).score() : best;
+            stretch[static_cast<std::size_t>(c)] = before;
+            budget -= n;
+            if (score < best) {
+                best = score;
+                bestRun = c;
+                bestFactor = after / before;
+                return true;
             }
+            // The quick look was wrong (the drawing's scale moved): back to the drawing it was
+            // made from.
+            evaluate();
+            budget -= n;
+            return false;
+        };
+        // A quick look first; what it finds helping, or cannot tell, is evaluated in full.
+        auto look = [&](int c, double f, long& score) {
+            const double before = stretch[static_cast<std::size_t>(c)];
+            const double after = std::clamp(before * f, 0.2, 8.0);
+            if (after == before) return false;
+            const QuickLook q = quickLook(c, after, best);
+            budget -= q.cost;
+            if (q.known && !q.fits) return false;
+            score = q.known ? q.score : best - 1;
+            return true;
+        };
+        // The least change that moves the two clear, on every run between them: the best of
+        // these.
+        {
+            int run = -1;
+            double factor = 1.0;
+            long least = best;
+            for (int c : candidates) {
+                if (!usable(c) || budget <= 0) continue;
+                const bool onFirst = std::find(a.begin(), a.end(), c) != a.end();
+                for (double f : clearingFactors(c, onFirst ? pick.first : pick.second,
+                                                onFirst ? pick.second : pick.first)) {
+                    long score = 0;
+                    if (look(c, f, score) && score < least) {
+                        least = score;
+                        run = c;
+                        factor = f;
+                    }
+                }
+            }
+            if (run >= 0 && budget > 0)
+                verify(run, std::clamp(stretch[static_cast<std::size_t>(run)] * factor, 0.2, 8.0));
+        }
+        // Else fixed steps, nearest the two first: the first change that helps is taken.
+        for (int c : candidates) {
             if (budget <= 0 || bestRun >= 0) break;
+            if (!usable(c)) continue;
+            for (double f : {1.6, 0.6, 2.6, 0.4}) {
+                long score = 0;
+                if (!look(c, f, score) || score >= best) continue;
+                if (verify(c, std::clamp(stretch[static_cast<std::size_t>(c)] * f, 0.2, 8.0)))
+                    break;
+                if (budget <= 0) break;
+            }
         }
         if (bestRun < 0) {
             stuck.push_back(pick);
@@ -725,6 +1245,8 @@ void Planner::resolve(int& budget) {
         evaluate();
         pairs.clear();
         current = conflicts(&pairs);
+        prepareQuick();
+        budget -= n;
         changedSinceStuck = true;
     }
     evaluate();
@@ -784,10 +1306,11 @@ SheetLayout layOutSheet(const Network& network, const SheetOptions& options) {
         Planner::Conflicts conflicts;
     };
     std::optional<Tried> best;
-    // Looking at every run again for every change tried costs as much as the runs: a large
-    // pipeline tries fewer changes, all exponents together.
-    int budget = static_cast<int>(
-        std::clamp(1'000'000.0 / static_cast<double>(p.runs.size() + 1), 12.0, 20000.0));
+    // The search is bounded by the runs it looks at, all exponents together: a change evaluated
+    // in full looks at every run, a quick look at the runs it moves and those near them. A large
+    // pipeline tries fewer changes.
+    const double everyRun = static_cast<double>(p.runs.size() + 1);
+    long budget = static_cast<long>(std::clamp(kLookedAt / everyRun, 12.0, 20000.0) * everyRun);
     for (double gamma : kExponents) {
         p.gamma = gamma;
         p.stretch.assign(p.runs.size(), 1.0);
