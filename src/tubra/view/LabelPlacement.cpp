@@ -137,6 +137,12 @@ constexpr double kCellSlack = 1.0;
 
 ObstacleMap::ObstacleMap(double cellSize) : cellSize_(cellSize > 0.0 ? cellSize : 64.0) {}
 
+std::vector<ObstacleMap::Shape> ObstacleMap::takeShapes() {
+    std::vector<Shape> out = std::move(shapes_);
+    *this = ObstacleMap(cellSize_);
+    return out;
+}
+
 void ObstacleMap::insert(Shape s) {
     if (!finiteBounds(s)) return;  // nowhere on the sheet: nothing to avoid
     if (s.kind != Shape::Kind::Box) widest_ = std::max(widest_, s.radius);
@@ -1272,15 +1278,18 @@ void recordPending(ObstacleCache& cache, model::ObjectList& objects, const model
         e.object = &std::as_const(objects).at(i);
         e.stamp = objects.stamp(i);
         e.annotated = !cache.waiting[i];
-        e.shapes.clear();
+        e.block.reset();
+        e.first = e.count = 0;
         e.x0 = e.y0 = 0;
         e.x1 = e.y1 = -1;
     }
-    // Each entry's list made as long as it will be at once.
-    std::vector<std::uint32_t> drawn(cache.entries.size(), 0);
-    for (const ObstacleMap::Shape& shape : scratch.shapes()) ++drawn[shape.owner];
-    for (std::size_t i : redo) cache.entries[i].shapes.reserve(drawn[i]);
-    for (const ObstacleMap::Shape& shape : scratch.shapes()) {
+    // The canvas records object after object, so each object's shapes lie together in the
+    // order drawn: the recording is kept as it is, and each entry names its part of it.
+    auto block = std::make_shared<std::vector<ObstacleMap::Shape>>(scratch.takeShapes());
+    const std::vector<ObstacleMap::Shape>& all = *block;
+    bool together = true;
+    for (std::size_t k = 0; k < all.size(); ++k) {
+        const ObstacleMap::Shape& shape = all[k];
         ObstacleCache::Entry& e = cache.entries[shape.owner];
         if (!hasBounds(e)) {
             e.x0 = shape.x0, e.y0 = shape.y0, e.x1 = shape.x1, e.y1 = shape.y1;
@@ -1288,7 +1297,25 @@ void recordPending(ObstacleCache& cache, model::ObjectList& objects, const model
             e.x0 = std::min(e.x0, shape.x0), e.y0 = std::min(e.y0, shape.y0);
             e.x1 = std::max(e.x1, shape.x1), e.y1 = std::max(e.y1, shape.y1);
         }
-        e.shapes.push_back(shape);
+        if (e.count == 0) {
+            e.block = block;
+            e.first = static_cast<std::uint32_t>(k);
+        } else if (e.first + e.count != k) {
+            together = false;
+        }
+        ++e.count;
+    }
+    if (!together) {
+        // Some object's shapes are not in one run: each object gets a block of its own, its
+        // shapes in the order drawn.
+        std::vector<std::vector<ObstacleMap::Shape>> own(cache.entries.size());
+        for (const ObstacleMap::Shape& shape : all) own[shape.owner].push_back(shape);
+        for (std::size_t i : redo) {
+            ObstacleCache::Entry& e = cache.entries[i];
+            e.first = 0;
+            e.count = static_cast<std::uint32_t>(own[i].size());
+            e.block = e.count ? std::make_shared<std::vector<ObstacleMap::Shape>>(std::move(own[i])) : nullptr;
+        }
     }
     for (std::size_t i : redo) {
         const ObstacleCache::Entry& e = cache.entries[i];
@@ -1400,10 +1427,10 @@ void placeLabels(model::ObjectList& objects, const model::DrawingSettings& s, Vi
         for (std::size_t i = 0; i < n; ++i) held[i] = i;
     }
     std::size_t shapes = map.shapes().size() + labels.size();
-    for (std::size_t i : held) shapes += cache.entries[i].shapes.size();
+    for (std::size_t i : held) shapes += cache.entries[i].count;
     map.reserve(shapes);
     for (std::size_t i : held)
-        for (const ObstacleMap::Shape& shape : cache.entries[i].shapes) enter(shape, i);
+        for (const ObstacleMap::Shape& shape : cache.entries[i].shapes()) enter(shape, i);
 
     // Beyond what the welds map holds, the nearest other weld is looked for among all, in a
     // map of every weld circle made at the first such question.
@@ -1412,7 +1439,7 @@ void placeLabels(model::ObjectList& objects, const model::DrawingSettings& s, Vi
         if (!allWelds) {
             allWelds.emplace(std::max(16.0, 2.0 * s.Dim_Size));
             for (std::size_t i = 0; i < n; ++i)
-                for (const ObstacleMap::Shape& shape : cache.entries[i].shapes)
+                for (const ObstacleMap::Shape& shape : cache.entries[i].shapes())
                     if (shape.kind == ObstacleMap::Shape::Kind::Circle && shape.layer == ObstacleLayer::WeldCircle)
                         allWelds->add(shape, i);
         }

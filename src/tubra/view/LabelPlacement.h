@@ -19,6 +19,8 @@
 #include <array>
 #include <cstddef>
 #include <limits>
+#include <memory>
+#include <span>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -94,6 +96,8 @@ public:
         stamp_.reserve(count);
     }
     const std::vector<Shape>& shapes() const { return shapes_; }
+    // Hands over the shapes held, leaving the map empty.
+    std::vector<Shape> takeShapes();
     // Indexes of the shapes that come within the rectangle, each once: boxes and circles by
     // their bounds, segments by their strokes. The grid is laid over what is there at the
     // first query; later shapes join it.
@@ -297,7 +301,15 @@ struct ObstacleCache {
         const model::PipeObject* object = nullptr;
         std::uint64_t stamp = 0;
         bool annotated = false;  // recorded with its annotation (not waiting for its place)
-        std::vector<ObstacleMap::Shape> shapes;  // owners not set
+        // The shapes it drew: `count` of them from `first` on in a block shared with the
+        // other objects recorded at the same time (one block per recording, not one list per
+        // object).
+        std::shared_ptr<const std::vector<ObstacleMap::Shape>> block;
+        std::uint32_t first = 0, count = 0;
+        std::span<const ObstacleMap::Shape> shapes() const {
+            if (!block) return {};
+            return {block->data() + first, count};
+        }
         double x0 = 0, y0 = 0, x1 = -1, y1 = -1;  // bounds of the shapes (none: x0 > x1)
     };
     struct Inputs {
