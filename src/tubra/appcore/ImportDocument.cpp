@@ -24,12 +24,17 @@ platform::Result<ImportedDrawing> importPcfDrawing(model::AppContext& app, const
         doc->onNewDocument();
         // The drawing is made here: no new-drawing dialog at its first paint.
         doc->newDrawingFlag = 0;
-        const bool choose = options.pageSize == kChoosePage;
+        bool choose = options.pageSize == kChoosePage;
         options.pageSize = choose ? 0 : options.pageSize;
+        if (choose && !layout::fitsPageAtFullSize(read.value(), options)) {
+            // Too large for A4 at full size, found before laying it out there: the larger sheet.
+            options.pageSize = 1;
+            choose = false;
+        }
         platform::Result<layout::ImportWarnings> drawn =
             layout::importPcf(read.value(), options, doc->drawing, app.settings);
         if (drawn.ok() && choose && app.settings.DrawZoom_GJFM < 4.0) {
-            // Too large for A4 at full size: the larger sheet.
+            // Drawn smaller than full size on A4 after all: the larger sheet.
             options.pageSize = 1;
             drawn = layout::importPcf(read.value(), options, doc->drawing, app.settings);
         }

@@ -842,16 +842,28 @@ SheetArea freeArea(const PcfFile& file, int pageSize) {
 
 }  // namespace
 
-platform::Result<ImportWarnings> importPcf(const PcfFile& file, const ImportOptions& options,
-                                           model::Drawing& drawing, model::DrawingSettings& settings) {
-    const Network net = buildNetwork(file);
-    if (net.spans.empty()) return platform::Error("PCF 文件里没有能画出的管线（没有首尾相接的管子和管件）");
-    ImportWarnings warnings;
+namespace {
+SheetOptions sheetOptions(const PcfFile& file, const ImportOptions& options) {
     SheetOptions so;
     so.axes = {options.alpha, options.beta};
     so.symbolZoom = 4.0;
     so.elbowOffset = 16.0;
     so.area = freeArea(file, options.pageSize);
+    return so;
+}
+}  // namespace
+
+bool fitsPageAtFullSize(const PcfFile& file, const ImportOptions& options) {
+    const Network net = buildNetwork(file);
+    return !net.spans.empty() && fitsAtFullSize(net, sheetOptions(file, options));
+}
+
+platform::Result<ImportWarnings> importPcf(const PcfFile& file, const ImportOptions& options,
+                                           model::Drawing& drawing, model::DrawingSettings& settings) {
+    const Network net = buildNetwork(file);
+    if (net.spans.empty()) return platform::Error("PCF 文件里没有能画出的管线（没有首尾相接的管子和管件）");
+    ImportWarnings warnings;
+    const SheetOptions so = sheetOptions(file, options);
     const SheetLayout lay = layOutSheet(net, so);
 
     drawing.objects.removeAll();

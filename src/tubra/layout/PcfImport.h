@@ -33,4 +33,9 @@ using ImportWarnings = std::vector<std::string>;
 platform::Result<ImportWarnings> importPcf(const exchange::PcfFile& file, const ImportOptions& options,
                                            model::Drawing& drawing, model::DrawingSettings& settings);
 
+// Whether the pipeline of `file` fits the page of `options` with full-size symbols and readable
+// runs (what the drawing would be laid out for), found without the search against crossings.
+// False when the file holds nothing that can be drawn.
+bool fitsPageAtFullSize(const exchange::PcfFile& file, const ImportOptions& options);
+
 }  // namespace tubra::layout

@@ -47,8 +47,12 @@ constexpr double kPartPad = 70.0;
 constexpr double kPartGap = 120.0;
 // Smaller symbols and shorter minimum lengths tried in turn when the pipeline does not fit.
 constexpr double kDetail[] = {1.0, 0.75, 0.55, 0.4, 0.3, 0.25};
-// How many runs the search against runs drawn too near may look at, in all.
+// How many runs the search against runs drawn too near may look at, in all: twice as many for
+// a pipeline of up to kSmallRuns runs, falling with more runs to the bound of a large one, whose
+// search takes the most time.
 constexpr double kLookedAt = 1'600'000.0;
+constexpr double kLookedAtSmall = 3'200'000.0;
+constexpr double kSmallRuns = 400.0;
 
 double sheetLen(Sheet v) {
     return std::hypot(v.x, v.y);
@@ -208,6 +212,22 @@ struct Planner {
     QuickLook quickLook(int c, double to, long current);
     // Tries changes until none helps or the budget (runs looked at) is spent; it is counted down.
     void resolve(long& budget);
+    // Whether a change of run c's stretch changes its drawing: runs with plain pipe along an
+    // axis or in a plane.
+    bool stretchable(int c) const;
+    // The runs between two runs: from each up the walk towards where their ways meet (`first`
+    // and `second`), and all of them, nearest the two first.
+    struct Between {
+        std::vector<int> first, second, all;
+    };
+    Between runsBetween(std::pair<int, int> pair) const;
+    // For a pair no single change clears: a change that clears it and leaves at most one more
+    // run drawn across another, then a second change that clears one of the pairs the first
+    // brought about, taken together when the two leave fewer conflicts than before. `pairs`
+    // lists the pairs of the current drawing, its first `hard` the crossings and touches.
+    // Leaves the drawing evaluated with the changes taken, or as it was.
+    bool twoChanges(std::pair<int, int> pick, const std::vector<std::pair<int, int>>& pairs,
+                    int hard, long& budget);
 };
 
 void Planner::classify() {
@@ -1113,6 +1133,127 @@ Planner::QuickLook Planner::quickLook(int c, double to, long current) {
     return look;
 }
 
+bool Planner::stretchable(int c) const {
+    const RunLayout& run = runs[static_cast<std::size_t>(c)];
+    if (run.shape == RunShape::Space || run.shape == RunShape::Closing) return false;
+    return std::any_of(run.segments.begin(), run.segments.end(),
+                       [](const RunSegment& s) { return !s.components; });
+}
+
+Planner::Between Planner::runsBetween(std::pair<int, int> pair) const {
+    auto chain = [&](int r) {
+        std::vector<int> up;
+        while (r >= 0 && up.size() < 64) {
+            up.push_back(r);
+            r = parentRun[static_cast<std::size_t>(net.spans[static_cast<std::size_t>(r)].from)];
+        }
+        return up;
+    };
+    Between out;
+    std::vector<int>& a = out.first;
+    std::vector<int>& b = out.second;
+    a = chain(pair.first);
+    b = chain(pair.second);
+    // Where they meet: the first run of one way that the other passes too. Runs above it move
+    // both alike; it counts only when it is one of the two itself.
+    for (std::size_t ib = 0; ib < b.size(); ++ib) {
+        const auto at = std::find(a.begin(), a.end(), b[ib]);
+        if (at == a.end()) continue;
+        const auto ia = static_cast<std::size_t>(at - a.begin());
+        a.resize(ia == 0 ? 1 : ia);
+        b.resize(ib == 0 ? 1 : ib);
+        break;
+    }
+    // Nearest the two first: a change there moves the least else.
+    for (std::size_t i = 0; i < std::max(a.size(), b.size()); ++i) {
+        if (i < a.size()) out.all.push_back(a[i]);
+        if (i < b.size()) out.all.push_back(b[i]);
+    }
+    return out;
+}
+
+bool Planner::twoChanges(std::pair<int, int> pick, const std::vector<std::pair<int, int>>& pairs,
+                         int hard, long& budget) {
+    const long n = static_cast<long>(runs.size()) + 1;
+    const long base = conflicts(nullptr).score();
+    budget -= n;
+    // The runs nearest each pair are tried; the few first changes that leave the least.
+    constexpr std::size_t kNearest = 8, kFirstChanges = 3, kLaterPairs = 3;
+    constexpr long kOneMore = 2000;  // the pair cleared, at most one more drawn across
+    struct Change {
+        long score;
+        int run;
+        double to;
+    };
+    // The changes that clear `pr`, looked at quickly against the drawing as it is now.
+    auto clearing = [&](std::pair<int, int> pr, long now, long below, int skip) {
+        std::vector<Change> out;
+        const Between bt = runsBetween(pr);
+        std::size_t tried = 0;
+        for (int c : bt.all) {
+            if (tried >= kNearest || budget <= 0) break;
+            if (c == skip || !stretchable(c)) continue;
+            ++tried;
+            const bool onFirst = std::find(bt.first.begin(), bt.first.end(), c) != bt.first.end();
+            for (double f : clearingFactors(c, onFirst ? pr.first : pr.second,
+                                            onFirst ? pr.second : pr.first)) {
+                const double before = stretch[static_cast<std::size_t>(c)];
+                const double to = std::clamp(before * f, 0.2, 8.0);
+                if (to == before) continue;
+                const QuickLook q = quickLook(c, to, now);
+                budget -= q.cost;
+                if (q.known && q.fits && q.score < below) out.push_back({q.score, c, to});
+            }
+        }
+        std::sort(out.begin(), out.end(),
+                  [](const Change& x, const Change& y) { return x.score < y.score; });
+        return out;
+    };
+    std::vector<Change> firsts = clearing(pick, base, base + kOneMore, -1);
+    if (firsts.size() > kFirstChanges) firsts.resize(kFirstChanges);
+    const auto oldHard = pairs.begin() + std::min<long>(hard, static_cast<long>(pairs.size()));
+    for (const Change& first : firsts) {
+        if (budget <= 0) break;
+        const double kept = stretch[static_cast<std::size_t>(first.run)];
+        stretch[static_cast<std::size_t>(first.run)] = first.to;
+        evaluate();
+        budget -= n;
+        if (fits()) {
+            std::vector<std::pair<int, int>> after;
+            const Conflicts now = conflicts(&after);
+            prepareQuick();
+            budget -= 2 * n;
+            std::size_t later = 0;
+            for (int i = 0; i < now.hard && later < kLaterPairs && budget > 0; ++i) {
+                const auto pr = after[static_cast<std::size_t>(i)];
+                if (std::find(pairs.begin(), oldHard, pr) != oldHard) continue;
+                ++later;
+                std::vector<Change> seconds = clearing(pr, now.score(), base, first.run);
+                if (seconds.size() > kFirstChanges) seconds.resize(kFirstChanges);
+                for (const Change& second : seconds) {
+                    if (budget <= 0) break;
+                    const double kept2 = stretch[static_cast<std::size_t>(second.run)];
+                    stretch[static_cast<std::size_t>(second.run)] = second.to;
+                    evaluate();
+                    const long score = fits() ? conflicts(nullptr).score() : base;
+                    budget -= n;
+                    if (score < base) return true;
+                    // The quick look was wrong (the drawing's scale moved): back to the
+                    // drawing it was made from.
+                    stretch[static_cast<std::size_t>(second.run)] = kept2;
+                    evaluate();
+                    budget -= n;
+                }
+            }
+        }
+        stretch[static_cast<std::size_t>(first.run)] = kept;
+        evaluate();
+        prepareQuick();
+        budget -= 2 * n;
+    }
+    return false;
+}
+
 void Planner::resolve(long& budget) {
     const long n = static_cast<long>(runs.size()) + 1;
     std::vector<std::pair<int, int>> pairs;
@@ -1131,47 +1272,30 @@ void Planner::resolve(long& budget) {
                 break;
             }
         if (pick.first < 0) {
-            if (!changedSinceStuck) break;
+            if (!changedSinceStuck) {
+                // Every pair is stuck: clearing one moves another run onto a third. Two changes
+                // at once, the second clearing what the first brought about.
+                bool moved = false;
+                for (int i = 0; i < current.hard && !moved && budget > 0; ++i)
+                    moved = twoChanges(pairs[static_cast<std::size_t>(i)], pairs,
+                                       current.hard, budget);
+                if (!moved) break;
+                pairs.clear();
+                current = conflicts(&pairs);
+                prepareQuick();
+                budget -= n;
+            }
             stuck.clear();
             changedSinceStuck = false;
             continue;
         }
-        // The runs between the two: from each up towards where their ways meet.
-        auto chain = [&](int r) {
-            std::vector<int> up;
-            while (r >= 0 && up.size() < 64) {
-                up.push_back(r);
-                r = parentRun[static_cast<std::size_t>(
-                    net.spans[static_cast<std::size_t>(r)].from)];
-            }
-            return up;
-        };
-        std::vector<int> a = chain(pick.first), b = chain(pick.second);
-        // Where they meet: the first run of one way that the other passes too. Runs above it
-        // move both alike; it counts only when it is one of the two itself.
-        for (std::size_t ib = 0; ib < b.size(); ++ib) {
-            const auto at = std::find(a.begin(), a.end(), b[ib]);
-            if (at == a.end()) continue;
-            const auto ia = static_cast<std::size_t>(at - a.begin());
-            a.resize(ia == 0 ? 1 : ia);
-            b.resize(ib == 0 ? 1 : ib);
-            break;
-        }
-        std::vector<int> candidates;
-        // Nearest the two first: a change there moves the least else.
-        for (std::size_t i = 0; i < std::max(a.size(), b.size()); ++i) {
-            if (i < a.size()) candidates.push_back(a[i]);
-            if (i < b.size()) candidates.push_back(b[i]);
-        }
+        const Between between = runsBetween(pick);
+        const std::vector<int>& a = between.first;
+        const std::vector<int>& candidates = between.all;
         int bestRun = -1;
         double bestFactor = 1.0;
         long best = current.score();
-        auto usable = [&](int c) {
-            const RunLayout& run = runs[static_cast<std::size_t>(c)];
-            if (run.shape == RunShape::Space || run.shape == RunShape::Closing) return false;
-            return std::any_of(run.segments.begin(), run.segments.end(),
-                               [](const RunSegment& s) { return !s.components; });
-        };
+        auto usable = [&](int c) { return stretchable(c); };
         // The change evaluated in full: taken as the best when it helps.
         auto verify = [&](int c, double after) {
             const double before = stretch[static_cast<std::size_t>(c)];
@@ -1293,6 +1417,26 @@ std::string lengthText(double mm) {
     return s;
 }
 
+bool fitsAtFullSize(const Network& network, const SheetOptions& options) {
+    Planner p(network, options);
+    p.classify();
+    p.modelLengths();
+    p.gamma = kExponents[0];
+    p.stretch.assign(p.runs.size(), 1.0);
+    p.detail = kDetail[0];
+    // Plain pipe is drawn no shorter than readable at any k: whether the smallest k fits does not
+    // depend on the exponent, nor on the rows tried after the first that fits.
+    p.k = 1e-7;
+    const double areaW = options.area.right - options.area.left;
+    for (double share : {1.0, 0.7, 0.5, 0.35}) {
+        p.rowLimit = areaW * share;
+        p.evaluate();
+        if (p.fits()) return true;
+        if (p.parts <= 1) break;
+    }
+    return false;
+}
+
 SheetLayout layOutSheet(const Network& network, const SheetOptions& options) {
     Planner p(network, options);
     p.classify();
@@ -1310,7 +1454,9 @@ SheetLayout layOutSheet(const Network& network, const SheetOptions& options) {
     // in full looks at every run, a quick look at the runs it moves and those near them. A large
     // pipeline tries fewer changes.
     const double everyRun = static_cast<double>(p.runs.size() + 1);
-    long budget = static_cast<long>(std::clamp(kLookedAt / everyRun, 12.0, 20000.0) * everyRun);
+    const double lookedAt =
+        std::max(kLookedAt, kLookedAtSmall * std::min(1.0, kSmallRuns / everyRun));
+    long budget = static_cast<long>(std::clamp(lookedAt / everyRun, 12.0, 20000.0) * everyRun);
     for (double gamma : kExponents) {
         p.gamma = gamma;
         p.stretch.assign(p.runs.size(), 1.0);

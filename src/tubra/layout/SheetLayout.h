@@ -90,6 +90,10 @@ std::string lengthText(double mm);
 
 SheetLayout layOutSheet(const Network& network, const SheetOptions& options);
 
+// Whether the pipeline fits the area with full-size symbols and runs no shorter than readable,
+// as layOutSheet() would draw it at its most compressed. Cheap: no search against crossings.
+bool fitsAtFullSize(const Network& network, const SheetOptions& options);
+
 // Whether the sheet segments p1-p2 and q1-q2 cross at a point inside both. Ends that meet, and
 // an end lying on the other segment within rounding, are no crossing.
 bool crossesInside(Sheet p1, Sheet p2, Sheet q1, Sheet q2);

@@ -16,6 +16,8 @@
 #include "text/CFormat.h"
 #include "text/Gbk.h"
 #include "tubra/appcore/ImportDocument.h"
+#include "tubra/exchange/PcfFile.h"
+#include "tubra/layout/PcfImport.h"
 #include "tubra/layout/SheetLayout.h"
 #include "tubra/model/Drawing.h"
 #include "tubra/spatial/RealModel.h"
@@ -446,6 +448,45 @@ TEST(PcfImport, SheetAnglesAndParts) {
         options);
     EXPECT_EQ(big->drawing().PageSize, 1);
     expectSoundDrawing("900 components", big->drawing(), 4);
+}
+
+// The sheet is chosen from a quick look before the layout: A4 when the pipeline fits it with
+// full-size symbols and readable runs. The quick look must agree with what laying the file out
+// on A4 gives, file by file, or the chosen sheet would differ from drawing on A4 first.
+TEST(PcfImport, TheQuickLookAtThePageAgreesWithTheLayout) {
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::directory_iterator(kData))
+        if (entry.path().extension() == ".pcf") files.push_back(entry.path());
+    for (std::uint32_t seed : {1u, 2u})
+        files.push_back(writeTemp("pcf-page-" + std::to_string(seed) + ".pcf",
+                                  tubra::testing::generatePcf({.components = 300, .seed = seed})));
+    files.push_back(writeTemp("pcf-page-big.pcf",
+                              tubra::testing::generatePcf({.components = 900, .seed = 5})));
+    int onA4 = 0, onA3 = 0;
+    for (const fs::path& file : files) {
+        const platform::Result<exchange::PcfFile> read = exchange::readPcfFile(file);
+        ASSERT_TRUE(read.ok()) << file;
+        for (double alpha : {30.0, 45.0}) {
+            layout::ImportOptions options;
+            options.alpha = options.beta = alpha;
+            model::Drawing drawing;
+            model::DrawingSettings settings;
+            const auto drawn = layout::importPcf(read.value(), options, drawing, settings);
+            if (drawn.failed()) continue;
+            const bool fullSize = settings.DrawZoom_GJFM == 4.0;
+            EXPECT_EQ(layout::fitsPageAtFullSize(read.value(), options), fullSize)
+                << file.filename() << " at " << alpha;
+            (fullSize ? onA4 : onA3) += 1;
+        }
+    }
+    // Both answers were asked for.
+    EXPECT_GT(onA4, 0);
+    EXPECT_GT(onA3, 0);
+    // What the import chooses follows it.
+    layout::ImportOptions choose;
+    choose.pageSize = app::kChoosePage;
+    EXPECT_EQ(import(files.back(), choose)->drawing().PageSize, 1);
+    EXPECT_EQ(import(kData / "feed-line.pcf", choose)->drawing().PageSize, 0);
 }
 
 // Generated pipelines that wander back across themselves, small enough for the search against
