@@ -43,6 +43,7 @@ void paintOnce(Setup& s, view::CrossingPass pass = view::CrossingPass::Indexed) 
     o.pixelsPerUnit = 3000.0 / 2900.0;
     o.deviceSize = {3000, 2100};
     o.textCache = &s.textCache;
+    o.batchLines = true;
     platform::qt::QtCanvas canvas(painter, o);
     view::OnEraseBkgnd(s.app.settings, canvas);
     view::OnDraw(s.doc, s.view, canvas, nullptr, pass);
@@ -158,6 +159,7 @@ int dumpWindowPaints(const char* dir, int argc, char** argv) {
                     o.pixelsPerUnit = ppu;
                     o.deviceSize = size;
                     o.textCache = &textCache;
+                    o.batchLines = true;  // as the window's canvas
                     platform::qt::QtCanvas canvas(painter, o);
                     canvas.setViewportOrigin({-scroll.x, -scroll.y});
                     canvas.setSkipsUnseen(true);
