@@ -549,7 +549,7 @@ bool QtCanvas::drawTextLine(Point p, const ShapedText& text) {
     }
     painter_.setTransform(t);
     // Figures of the plain copy without smoothing leave the painter as texts want it.
-    const bool asFigures = figureReady_ && figureOp_ == RasterOp::Copy && !options_.antialias;
+    const bool asFigures = figureReady_ && figureOp_ == RasterOp::Copy && !options_.antialias && rasterEngine_;
     if (!asFigures || !textHints_) {
         painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
         painter_.setRenderHint(QPainter::Antialiasing, false);
@@ -624,8 +624,9 @@ void QtCanvas::drawTextOutline(const QTransform& toDevice, const ShapedText& tex
 
 void QtCanvas::textDrawn() {
     // What a text sets is what figures of the plain copy without smoothing have; the next
-    // figure sets only its transform and pen again, unless it needs more.
-    if (figureReady_ && figureOp_ == RasterOp::Copy && !options_.antialias && !outlineText_)
+    // figure sets only its transform and pen again, unless it needs more. (Only on pixels:
+    // vector devices and recorded pages get every setting as before.)
+    if (figureReady_ && figureOp_ == RasterOp::Copy && !options_.antialias && rasterEngine_)
         textSet_ = true;
     else
         painterChanged();
