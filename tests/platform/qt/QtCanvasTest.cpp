@@ -439,6 +439,9 @@ void paintStep(Canvas& c, int step) {
             c.lineTo({x + 60, y - 25});
             break;
         case 3:
+            // A line, a text, and a line of the same pen again.
+            c.moveTo({x, y - 45});
+            c.lineTo({x + 50, y - 5});
             c.textOut({x, y - 10}, text::gbk("焊缝12号"));
             c.moveTo({x, y});
             c.lineTo({x + 50, y - 40});
@@ -456,10 +459,10 @@ void paintStep(Canvas& c, int step) {
     }
 }
 
+// Through one canvas, or each step through a canvas on a painter of its own.
 QImage paintSteps(bool oneCanvas, bool batchLines) {
     QImage image(400, 400, QImage::Format_RGB32);
     image.fill(Qt::white);
-    QPainter painter(&image);
     QtCanvas::Options o;
     o.pixelsPerUnit = 1.0;
     o.deviceSize = {400, 400};
@@ -467,15 +470,16 @@ QImage paintSteps(bool oneCanvas, bool batchLines) {
     QtTextCache texts;
     o.textCache = &texts;
     if (oneCanvas) {
+        QPainter painter(&image);
         QtCanvas canvas(painter, o);
         for (int step = 0; step < 81; ++step) paintStep(canvas, step);
     } else {
         for (int step = 0; step < 81; ++step) {
+            QPainter painter(&image);
             QtCanvas canvas(painter, o);
             paintStep(canvas, step);
         }
     }
-    painter.end();
     return image;
 }
 
