@@ -38,6 +38,7 @@ inline void paintWindow(QPainter& painter, tubra::model::Document& doc, tubra::v
     o.pixelsPerUnit = pixelsPerUnit;
     o.deviceSize = size;
     o.textCache = &textCache;
+    o.batchLines = true;
     platform::qt::QtCanvas canvas(painter, o);
     canvas.setViewportOrigin({-scroll.x, -scroll.y});
     tubra::view::OnDraw(doc, view, canvas);

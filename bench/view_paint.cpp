@@ -3,6 +3,9 @@
 
 #include <QImage>
 
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <QPainter>
@@ -40,6 +43,7 @@ void paintOnce(Setup& s, view::CrossingPass pass = view::CrossingPass::Indexed) 
     o.pixelsPerUnit = 3000.0 / 2900.0;
     o.deviceSize = {3000, 2100};
     o.textCache = &s.textCache;
+    o.batchLines = true;
     platform::qt::QtCanvas canvas(painter, o);
     view::OnEraseBkgnd(s.app.settings, canvas);
     view::OnDraw(s.doc, s.view, canvas, nullptr, pass);
@@ -114,6 +118,65 @@ void BM_SlidePipeLengths(benchmark::State& state) {
 }
 BENCHMARK(BM_SlidePipeLengths)->Unit(benchmark::kMillisecond);
 
+// Not a benchmark: with TUBRA_PAINT_DUMP=DIR, paints each drawing file named on the command
+// line as the window paints it (1366 x 768, nothing smoothed, what is beyond the window left
+// out) at three zooms and five scroll positions each, writes the pictures to DIR as PNG and
+// exits. Two builds' pictures compared with `cmp` say whether a change to the paint kept its
+// pixels.
+int dumpWindowPaints(const char* dir, int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication qapp(argc, argv);
+    const platform::Size size{1366, 768};
+    int status = 0;
+    for (int a = 1; a < argc; ++a) {
+        model::AppContext app;
+        auto opened = model::Document::open(app, argv[a]);
+        if (opened.failed()) {
+            std::fprintf(stderr, "%s: %s\n", argv[a], opened.message().c_str());
+            status = 1;
+            continue;
+        }
+        model::Document& doc = *opened.value();
+        doc.drawing.zoomLoaded = 0;  // the zooms below, not the file's
+        view::ViewState view;
+        view::initialUpdate(view, doc.drawing);
+        platform::qt::QtTextCache textCache;
+        const std::string stem = std::filesystem::path(argv[a]).stem().string();
+        const double ppu = 96.0 / 254.0;
+        for (const double zoom : {0.45, 1.0, 3.16}) {
+            view.ZoomPara = zoom;
+            const double w = view.pageExtent.cx * zoom * ppu, h = view.pageExtent.cy * zoom * ppu;
+            int k = 0;
+            for (const auto& [fx, fy] : {std::pair{0.0, 0.0}, std::pair{0.5, 0.5}, std::pair{1.0, 1.0},
+                                        std::pair{0.25, 0.75}, std::pair{0.8, 0.2}}) {
+                const platform::Point scroll{static_cast<int>(std::max(0.0, w - size.cx) * fx),
+                                             static_cast<int>(std::max(0.0, h - size.cy) * fy)};
+                QImage image(size.cx, size.cy, QImage::Format_RGB32);
+                {
+                    QPainter painter(&image);
+                    painter.fillRect(0, 0, size.cx, size.cy, Qt::white);
+                    platform::qt::QtCanvas::Options o;
+                    o.pixelsPerUnit = ppu;
+                    o.deviceSize = size;
+                    o.textCache = &textCache;
+                    o.batchLines = true;  // as the window's canvas
+                    platform::qt::QtCanvas canvas(painter, o);
+                    canvas.setViewportOrigin({-scroll.x, -scroll.y});
+                    canvas.setSkipsUnseen(true);
+                    view::OnDraw(doc, view, canvas);
+                }
+                const std::string out = std::string(dir) + "/" + stem + "-z" + std::to_string(static_cast<int>(zoom * 100)) +
+                                        "-" + std::to_string(k++) + ".png";
+                if (!image.save(QString::fromStdString(out))) status = 1;
+            }
+        }
+    }
+    return status;
+}
+
 }  // namespace
 
-int main(int argc, char** argv) { return qtbench::runBenchmarks<Setup>(argc, argv); }
+int main(int argc, char** argv) {
+    if (const char* dir = std::getenv("TUBRA_PAINT_DUMP")) return dumpWindowPaints(dir, argc, argv);
+    return qtbench::runBenchmarks<Setup>(argc, argv);
+}

@@ -8,8 +8,9 @@
 //   xvfb-run -a -s "-screen 0 1366x800x24" build/bench/bench_window_x
 //
 // Drawings: generated, 5,002 objects over the sheet (seed 7, as the start-up benchmark), and
-// 50,000 objects (as many as a drawing may hold) over the same sheet for the paint that only a
-// tenth of the drawing is in.
+// 50,000 objects (as many as a drawing may hold) for the paint that only a tenth of the drawing
+// is in: over the same sheet and zoomed in, and spread over ten times the area at the density
+// of the smaller one.
 
 #include <chrono>
 #include <cmath>
@@ -188,15 +189,18 @@ double guiThreadSeconds() {
 }
 
 // A generated drawing as a file, made once.
-fs::path drawingFile(int objects, std::uint32_t seed) {
+// `area` spreads the walk over that share of the sheet's width and height (1: the sheet).
+fs::path drawingFile(int objects, std::uint32_t seed, double area = 1.0) {
+    const std::string spread = area == 1.0 ? "" : "-spread" + std::to_string(static_cast<int>(area * 1000));
     const fs::path p = fs::temp_directory_path() /
-                       ("tubra-bench-window-" + std::to_string(objects) + "-" + std::to_string(seed) + ".hcd");
+                       ("tubra-bench-window-" + std::to_string(objects) + "-" + std::to_string(seed) + spread + ".hcd");
     if (fs::exists(p)) return p;
     model::AppContext app;
     model::Document doc(app);
     tubra::testing::GeneratorOptions options;
     options.objects = objects;
     options.seed = seed;
+    options.area = area;
     options.labelsPlaced = true;
     tubra::testing::generateDrawing(doc.drawing, options);
     if (doc.saveAs(p).failed()) throw std::runtime_error("cannot write " + p.string());
@@ -347,8 +351,8 @@ std::vector<std::unique_ptr<Window>>& windows() {
     static std::vector<std::unique_ptr<Window>> open;
     return open;
 }
-Window& window(int objects, double zoom) {
-    windows().push_back(std::make_unique<Window>(drawingFile(objects, 7), zoom));
+Window& window(int objects, double zoom, double area = 1.0) {
+    windows().push_back(std::make_unique<Window>(drawingFile(objects, 7, area), zoom));
     return *windows().back();
 }
 Window& window5000() {
@@ -433,6 +437,17 @@ BENCHMARK(BM_Hover)->Name("window_x/hover_snap")->UseManualTime()->Iterations(20
 // zoomed in so that about a tenth of the sheet is in the window, against the same on the
 // 5,002-object drawing shown whole.
 void zoomedPaint(benchmark::State& state, Window& w) {
+    // How many objects have their first port in the window before the first click: what a
+    // paint bounded by what it shows has to draw.
+    int inWindow = 0;
+    onMain([&] {
+        const QRect client = w.view->viewport()->rect();
+        for (const model::PipeObject& o : w.view->document().drawing.objects) {
+            const edit::DevicePoint d = w.view->controller().toDevice(o.Port1.x, o.Port1.y);
+            if (client.contains(static_cast<int>(d.x), static_cast<int>(d.y))) ++inWindow;
+        }
+    });
+    state.counters["in_window"] = inWindow;
     const QPoint in = w.button(edit::cmd::ZoomIn), out = w.button(edit::cmd::ZoomOut);
     bool zoomIn = true;
     const double cpuBefore = guiThreadSeconds();
@@ -454,6 +469,37 @@ void BM_PaintTenth50000(benchmark::State& state) {
     state.counters["objects"] = static_cast<double>(w.view->document().drawing.objects.size());
 }
 BENCHMARK(BM_PaintTenth50000)->Name("window_x/paint_tenth_50000")->UseManualTime()->Iterations(20)->Unit(benchmark::kMillisecond);
+
+// The same number of objects at the density of the 5,002-object drawing: the walk spread over
+// ten times the sheet's area, shown at the zoom that shows the 5,002-object drawing whole, so
+// that about a tenth of the drawing, as crowded as the smaller one, is in the window. Its cost
+// against paint_whole_5000 is what a paint bounded by what it shows should keep near 1.
+void BM_PaintTenthSpread50000(benchmark::State& state) {
+    static Window& w = window(static_cast<int>(model::kMaxObjects) - 3, 1.0, std::sqrt(10.0));
+    zoomedPaint(state, w);
+    state.counters["objects"] = static_cast<double>(w.view->document().drawing.objects.size());
+}
+BENCHMARK(BM_PaintTenthSpread50000)
+    ->Name("window_x/paint_tenth_spread_50000")
+    ->UseManualTime()
+    ->Iterations(20)
+    ->Unit(benchmark::kMillisecond);
+
+// The generator's walk starts again from the sheet's middle whenever it leaves its area, so a
+// drawing spread over ten times the area is still crowded around the middle: the window of the
+// row above holds about five times the objects of the 5,002-object drawing (counter
+// in_window). Spread over 49 times the area, the window holds under twice as many as that
+// drawing shown whole: nearer the measure of a paint bounded by what it shows.
+void BM_PaintSameInWindow50000(benchmark::State& state) {
+    static Window& w = window(static_cast<int>(model::kMaxObjects) - 3, 1.0, 7.0);
+    zoomedPaint(state, w);
+    state.counters["objects"] = static_cast<double>(w.view->document().drawing.objects.size());
+}
+BENCHMARK(BM_PaintSameInWindow50000)
+    ->Name("window_x/paint_spread49_50000")
+    ->UseManualTime()
+    ->Iterations(20)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

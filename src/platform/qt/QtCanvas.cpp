@@ -158,9 +158,15 @@ QRect QtCanvas::deviceRect(const Rect& logical) const {
 
 void QtCanvas::applyPainter(const Pen& pen, const Brush& brush, RasterOp op) {
     if (!rasterOps_) op = RasterOp::Copy;
-    if (figureReady_ && figurePen_ == pen && figureBrush_ == brush && figureOp_ == op) return;
-    if (!figureReady_) painter_.setTransform(QTransform());
-    if (!figureReady_ || !(figurePen_ == pen)) painter_.setPen(makePen(pen, options_.pixelsPerUnit, rasterEngine_, strokesOnly_));
+    if (figureReady_ && !textSet_ && figurePen_ == pen && figureBrush_ == brush && figureOp_ == op) return;
+    if (!figureReady_ || textSet_) painter_.setTransform(QTransform());
+    if (!figureReady_ || !(figurePen_ == pen)) {
+        figureQPen_ = makePen(pen, options_.pixelsPerUnit, rasterEngine_, strokesOnly_);
+        painter_.setPen(figureQPen_);
+    } else if (textSet_) {
+        painter_.setPen(figureQPen_);
+    }
+    textSet_ = false;
     if (!figureReady_ || !(figureBrush_ == brush)) {
         if (brush.style == BrushStyle::Solid)
             painter_.setBrush(toQColor(brush.colour));
@@ -217,14 +223,38 @@ void QtCanvas::doLine(Point from, Point to) {
     const double width = std::round(std::max(pen.width, 0) * options_.pixelsPerUnit);
     if (pen.style == PenStyle::Solid && width > 1.0 && !strokesOnly_ &&
         !(rasterEngine_ && width <= kSquareEndWidth)) {
+        flushLines();
         drawWideLine(device(from), device(to), width);
         return;
     }
+    // The painter draws each solid line of a call by itself, as if alone, so lines of the same
+    // pen in a row make the same pixels in one call as one by one (dashes would run on from
+    // line to line, and XOR would cancel where lines meet).
+    const RasterOp op = rasterOps_ ? state_.rasterOp : RasterOp::Copy;
+    const bool batch = options_.batchLines && pen.style == PenStyle::Solid && op == RasterOp::Copy;
+    if (batch && !pendingLines_.empty() && pendingPen_ == pen && pendingOp_ == op) {
+        pendingLines_.emplace_back(device(from), device(to));
+        return;
+    }
+    flushLines();
     prepareFigure(false);
+    if (batch) {
+        pendingPen_ = pen;
+        pendingOp_ = op;
+        pendingLines_.emplace_back(device(from), device(to));
+        return;
+    }
     painter_.drawLine(device(from), device(to));
 }
 
+void QtCanvas::flushLines() {
+    if (pendingLines_.empty()) return;
+    painter_.drawLines(pendingLines_.data(), static_cast<int>(pendingLines_.size()));
+    pendingLines_.clear();
+}
+
 void QtCanvas::doPolyline(std::span<const Point> points) {
+    flushLines();
     prepareFigure(false);
     QPolygon poly;
     poly.reserve(static_cast<qsizetype>(points.size()));
@@ -233,6 +263,7 @@ void QtCanvas::doPolyline(std::span<const Point> points) {
 }
 
 void QtCanvas::doPolygon(std::span<const Point> points) {
+    flushLines();
     prepareFigure(true);
     QPolygon poly;
     poly.reserve(static_cast<qsizetype>(points.size()));
@@ -241,6 +272,7 @@ void QtCanvas::doPolygon(std::span<const Point> points) {
 }
 
 void QtCanvas::doPolyBezier(std::span<const Point> points) {
+    flushLines();
     prepareFigure(false);
     QPainterPath path(device(points[0]));
     for (std::size_t i = 1; i + 2 < points.size(); i += 3)
@@ -249,23 +281,30 @@ void QtCanvas::doPolyBezier(std::span<const Point> points) {
 }
 
 void QtCanvas::doEllipse(const Rect& bounds) {
+    flushLines();
     prepareFigure(true);
     painter_.drawEllipse(deviceRect(bounds));
 }
 
 void QtCanvas::doRectangle(const Rect& r) {
+    flushLines();
     prepareFigure(true);
     painter_.drawRect(deviceRect(r));
 }
 
 void QtCanvas::doFillRect(const Rect& r, Colour colour) {
+    flushLines();
     // A plain copy whatever the raster operation.
     const QRect d(device(Point{r.left, r.top}), device(Point{r.right, r.bottom}) - QPoint(1, 1));
     if (figureReady_ && figureOp_ != RasterOp::Copy) {
         painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
         figureReady_ = false;
     }
-    if (!figureReady_) painter_.setTransform(QTransform());
+    if (!figureReady_ || textSet_) painter_.setTransform(QTransform());
+    if (textSet_) {
+        painter_.setPen(figureQPen_);
+        textSet_ = false;
+    }
     painter_.fillRect(d, toQColor(colour));
 }
 
@@ -488,7 +527,7 @@ const QtCanvas::ShapedText& QtCanvas::shape(const FontInfo& fi, std::string_view
                              std::move(shaped));
 }
 
-void QtCanvas::drawTextLine(Point p, const ShapedText& text) {
+bool QtCanvas::drawTextLine(Point p, const ShapedText& text) {
     const FontInfo& fi = fontInfo();
     const QPointF origin = logicalToDevice().map(QPointF(p.x, p.y));
     const double s = options_.pixelsPerUnit;
@@ -502,21 +541,28 @@ void QtCanvas::drawTextLine(Point p, const ShapedText& text) {
     if (QPaintDevice* device = painter_.device(); device && !painter_.viewTransformEnabled()) {
         const double h = fi.metrics.height;
         const QRectF cells = t.mapRect(QRectF(-h, -h, text.width + 2 * h, 3 * h));
-        if (!cells.intersects(QRectF(0, 0, device->width(), device->height()))) return;
+        if (!cells.intersects(QRectF(0, 0, device->width(), device->height()))) return false;
     }
     if (outlineText_) {
         drawTextOutline(t, text);
-        return;
+        return true;
     }
     painter_.setTransform(t);
-    painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    painter_.setRenderHint(QPainter::Antialiasing, false);
-    painter_.setRenderHint(QPainter::TextAntialiasing, true);
+    // Figures of the plain copy without smoothing leave the painter as texts want it.
+    const bool asFigures = figureReady_ && figureOp_ == RasterOp::Copy && !options_.antialias && rasterEngine_;
+    if (!asFigures || !textHints_) {
+        painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        painter_.setRenderHint(QPainter::Antialiasing, false);
+        painter_.setRenderHint(QPainter::TextAntialiasing, true);
+        textHints_ = true;
+    }
     if (state_.backgroundMode == BackgroundMode::Opaque)
         painter_.fillRect(QRectF(0, 0, text.width, fi.metrics.height),
                           toQColor(state_.backgroundColour));
     const QColor ink = toQColor(state_.textColour);
-    painter_.setPen(ink);
+    // The pen is still the last text's when no figure came between.
+    if (!textSet_ || ink != textInk_) painter_.setPen(ink);
+    textInk_ = ink;
     const double baseline = fi.metrics.ascent;
     for (const QtGlyphPiece& piece : text.pieces) {
         if (piece.xScale == 1.0) {
@@ -534,6 +580,7 @@ void QtCanvas::drawTextLine(Point p, const ShapedText& text) {
     if (fi.font.strikeOut())
         painter_.fillRect(QRectF(0, baseline - fi.strikeOutPos - fi.lineWidth / 2, text.width,
                                  fi.lineWidth), ink);
+    return true;
 }
 
 void QtCanvas::drawTextOutline(const QTransform& toDevice, const ShapedText& text) {
@@ -575,14 +622,25 @@ void QtCanvas::drawTextOutline(const QTransform& toDevice, const ShapedText& tex
     if (!ink.isEmpty()) painter_.fillPath(cut(ink), toQColor(state_.textColour));
 }
 
+void QtCanvas::textDrawn() {
+    // What a text sets is what figures of the plain copy without smoothing have; the next
+    // figure sets only its transform and pen again, unless it needs more. (Only on pixels:
+    // vector devices and recorded pages get every setting as before.)
+    if (figureReady_ && figureOp_ == RasterOp::Copy && !options_.antialias && rasterEngine_)
+        textSet_ = true;
+    else
+        painterChanged();
+}
+
 void QtCanvas::doTextOut(Point p, std::string_view gbk) {
+    flushLines();
     // drawTextLine leaves transform, pen and composition to be set again by the next figure.
-    drawTextLine(p, shape(fontInfo(), gbk));
-    painterChanged();
+    if (drawTextLine(p, shape(fontInfo(), gbk))) textDrawn();
 }
 
 int QtCanvas::doDrawText(const Rect& r, const std::vector<std::string_view>& lines,
                          unsigned format) {
+    flushLines();
     const FontInfo& fi = fontInfo();
     std::vector<const ShapedText*> shaped;
     std::vector<int> widths;

@@ -86,9 +86,16 @@ public:
         bool printer = false;
         bool antialias = false;  // off draws pixel-exact lines, as raster operations need
         QtTextCache* textCache = nullptr;  // kept by the caller between paints; else per canvas
+        // Thin solid lines in a row drawn with the same pen go to the painter together, when
+        // the next call of another kind comes or the canvas ends: only for a painter nobody
+        // else draws with while the canvas lives.
+        bool batchLines = false;
     };
     // The painter must be active on its device for the canvas's lifetime.
     QtCanvas(QPainter& painter, const Options& options);
+    ~QtCanvas() override { flushLines(); }
+    QtCanvas(const QtCanvas&) = delete;
+    QtCanvas& operator=(const QtCanvas&) = delete;
     // Options for a paint device: its resolution and size.
     static Options optionsFor(const QPaintDevice& device, bool printer);
 
@@ -125,12 +132,22 @@ private:
     // Sets the painter to fill with `colour` and no outline, under the raster operation.
     void prepareFill(Colour colour);
     void applyPainter(const Pen& pen, const Brush& brush, RasterOp op);
+    // Draws the lines held back for one call.
+    void flushLines();
     // A solid line wider than a pixel, as a filled outline with round ends.
     void drawWideLine(QPointF a, QPointF b, double width);
-    // Forgets what the painter was set to (after text, which sets its own).
-    void painterChanged() { figureReady_ = false; }
+    // Forgets what the painter was set to (after clipping, which saves and restores it).
+    void painterChanged() {
+        figureReady_ = false;
+        textSet_ = false;
+        textHints_ = false;
+    }
+    // After a text: the text set the painter's transform and pen, composition and smoothing as
+    // figures of the plain copy on a device without smoothing have them, and left the brush.
+    void textDrawn();
     // Draws one laid-out line of text with its top-left at `p` (logical).
-    void drawTextLine(Point p, const ShapedText& text);
+    // False when the text lies wholly off the device and the painter was left as it was.
+    bool drawTextLine(Point p, const ShapedText& text);
     // The same as filled outlines in device pixels, cut to `textClip_`: for devices that keep
     // no clipping and would write glyphs as text in a named font.
     void drawTextOutline(const QTransform& toDevice, const ShapedText& text);
@@ -144,7 +161,16 @@ private:
     std::optional<QRectF> textClip_;  // device rectangle texts are cut to (outline text)
     // What the painter is set to for figures, to set only what changes.
     bool figureReady_ = false;
+    // The painter's transform and pen are a text's, the rest as `figure*_` say.
+    bool textSet_ = false;
+    QColor textInk_;          // the text's pen while `textSet_`
+    bool textHints_ = false;  // the painter smooths texts and not figures
     Pen figurePen_;
+    QPen figureQPen_;  // made from `figurePen_`
+    // Lines held back, all drawn with the painter as the first of them set it.
+    std::vector<QLine> pendingLines_;
+    Pen pendingPen_;
+    RasterOp pendingOp_ = RasterOp::Copy;
     Brush figureBrush_;
     RasterOp figureOp_ = RasterOp::Copy;
     // The font in use, made for `fontKey_` (the logical font without its angle).

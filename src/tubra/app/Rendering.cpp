@@ -54,6 +54,8 @@ void paintView(model::Document& doc, view::ViewState& view, QPainter& painter, Q
     painter.fillRect(QRect(QPoint(0, 0), device), platform::qt::toQColor(doc.settings().BeiJingColor));
     auto options = canvasOptions(device, pixelsPerUnit, false);
     options.textCache = textCache;
+    // Nothing else draws with the painter while the canvas lives.
+    options.batchLines = true;
     platform::qt::QtCanvas canvas(painter, options);
     canvas.setViewportOrigin({-scroll.x(), -scroll.y()});
     // A window zoomed in shows part of the sheet: what lies beyond it is not painted.

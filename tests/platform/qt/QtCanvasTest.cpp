@@ -402,3 +402,141 @@ TEST(QtCanvas, RecordedPagesKeepThinLinesWhenShrunkForPreview) {
         EXPECT_GT(share, dashed ? 0.4 : 0.97) << "line " << line;
     }
 }
+
+namespace {
+
+// One step of a paint as the window's paints mix them: lines of one pen in a row, then of
+// another; thin, a few pixels wide, dashed, under XOR; texts along the axes with and without
+// an opaque box, in changing colours; fills, outlines and ellipses in between. Every step sets
+// the whole state it draws with.
+void paintStep(Canvas& c, int step) {
+    const Colour colours[] = {0xFF0000, 0x0000FF, 0x008000, 0x800080};
+    const Colour colour = colours[step % 4];
+    const int x = 40 + (step % 9) * 37, y = -30 - (step / 9) * 41;
+    Font f;
+    f.face = text::gbk("宋体");
+    f.height = 18;
+    f.width = 9;
+    f.escapement = (step % 3 - 1) * 300;
+    c.setFont(f);
+    c.setTextColour(colours[(step + 1) % 4]);
+    c.setBackgroundColour(0xFFFFC0);
+    c.setBackgroundMode(step % 2 ? BackgroundMode::Opaque : BackgroundMode::Transparent);
+    c.setBrush(step % 5 ? Brush::solid(0xC0E0FF) : Brush::null());
+    c.setRasterOp(step % 11 == 10 ? RasterOp::XorPen : RasterOp::Copy);
+    const PenStyle style = step % 7 == 6 ? PenStyle::Dash : PenStyle::Solid;
+    c.setPen({style, step % 4 == 3 ? 8 : 1, colour});
+    switch (step % 6) {
+        case 0:
+        case 1:
+        case 2:
+            // Crossing lines of one pen, touching and overlapping.
+            for (int k = 0; k < 5; ++k) {
+                c.moveTo({x + 3 * k, y});
+                c.lineTo({x + 60 - 5 * k, y - 50 + 2 * k});
+            }
+            c.moveTo({x, y - 25});
+            c.lineTo({x + 60, y - 25});
+            break;
+        case 3:
+            // A line, a text, and a line of the same pen again.
+            c.moveTo({x, y - 45});
+            c.lineTo({x + 50, y - 5});
+            c.textOut({x, y - 10}, text::gbk("焊缝12号"));
+            c.moveTo({x, y});
+            c.lineTo({x + 50, y - 40});
+            break;
+        case 4:
+            c.fillRect({x + 10, y - 10, x + 40, y - 40}, 0xE0E0E0);
+            c.moveTo({x, y - 20});
+            c.lineTo({x + 50, y - 20});
+            c.ellipse({x + 5, y - 5, x + 30, y - 30});
+            break;
+        default:
+            c.rectangle({x, y - 5, x + 45, y - 35});
+            c.textOut({x + 5, y - 20}, text::gbk("DN100 管道"));
+            break;
+    }
+}
+
+// Every call made by a Qt canvas of its own, on a painter of its own, given the whole state:
+// nothing is left from the call before.
+class FreshCanvasPerCall : public Canvas {
+public:
+    FreshCanvasPerCall(QImage& image, QtCanvas::Options o) : image_(image), o_(o) {}
+    TextMetrics textMetrics() const override { return {}; }
+    Size textExtent(std::string_view) const override { return {}; }
+    bool isPrinter() const override { return false; }
+    double pixelsPerUnit() const override { return o_.pixelsPerUnit; }
+    Size deviceSize() const override { return o_.deviceSize; }
+
+protected:
+    template <typename Draw>
+    void fresh(Draw&& draw) {
+        QPainter painter(&image_);
+        QtCanvas c(painter, o_);
+        c.setPen(pen());
+        c.setBrush(brush());
+        c.setFont(font());
+        c.setRasterOp(rasterOp());
+        c.setTextColour(textColour());
+        c.setBackgroundColour(backgroundColour());
+        c.setBackgroundMode(backgroundMode());
+        draw(c);
+    }
+    void doLine(Point a, Point b) override {
+        fresh([&](Canvas& c) {
+            c.moveTo(a);
+            c.lineTo(b);
+        });
+    }
+    void doPolyline(std::span<const Point> p) override { fresh([&](Canvas& c) { c.polyline(p); }); }
+    void doPolygon(std::span<const Point> p) override { fresh([&](Canvas& c) { c.polygon(p); }); }
+    void doPolyBezier(std::span<const Point> p) override { fresh([&](Canvas& c) { c.polyBezier(p); }); }
+    void doEllipse(const Rect& r) override { fresh([&](Canvas& c) { c.ellipse(r); }); }
+    void doRectangle(const Rect& r) override { fresh([&](Canvas& c) { c.rectangle(r); }); }
+    void doFillRect(const Rect& r, Colour colour) override { fresh([&](Canvas& c) { c.fillRect(r, colour); }); }
+    void doTextOut(Point p, std::string_view gbk) override { fresh([&](Canvas& c) { c.textOut(p, gbk); }); }
+    int doDrawText(const Rect&, const std::vector<std::string_view>&, unsigned) override { return 0; }
+
+private:
+    QImage& image_;
+    QtCanvas::Options o_;
+};
+
+// Through one canvas, or every call through a fresh one.
+QImage paintSteps(bool oneCanvas, bool batchLines) {
+    QImage image(400, 400, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QtCanvas::Options o;
+    o.pixelsPerUnit = 1.0;
+    o.deviceSize = {400, 400};
+    o.batchLines = batchLines;
+    QtTextCache texts;
+    o.textCache = &texts;
+    if (oneCanvas) {
+        QPainter painter(&image);
+        QtCanvas canvas(painter, o);
+        for (int step = 0; step < 81; ++step) paintStep(canvas, step);
+    } else {
+        FreshCanvasPerCall canvas(image, o);
+        for (int step = 0; step < 81; ++step) paintStep(canvas, step);
+    }
+    return image;
+}
+
+}  // namespace
+
+// The window's canvas sets on the painter only what changed since its last call, and hands
+// lines of one pen in a row to the painter together: the pixels are those of every call made
+// by a canvas of its own on a painter of its own, which sets everything.
+TEST(QtCanvas, ACanvasThatSetsOnlyWhatChangedAndBatchesLinesPaintsWhatFreshCanvasesPaint) {
+    const QImage fresh = paintSteps(false, false);
+    EXPECT_EQ(paintSteps(true, false), fresh);
+    EXPECT_EQ(paintSteps(true, true), fresh);
+    // Not a blank picture: lines, texts and fills all left pixels.
+    int ink = 0;
+    for (int y = 0; y < fresh.height(); ++y)
+        for (int x = 0; x < fresh.width(); ++x) ink += fresh.pixel(x, y) != qRgb(255, 255, 255);
+    EXPECT_GT(ink, 10000);
+}
