@@ -421,10 +421,12 @@ void MainWindow::listDirectory(const fs::path& dir, std::function<void()> then) 
         std::size_t files = 0;
         std::vector<UnreadableFile> unreadable;
         auto last = std::chrono::steady_clock::now();
+        std::error_code dirError;
         auto post = [&](bool final) {
             QMetaObject::invokeMethod(
                 this,
-                [this, generation, rows = std::move(batch), files, final, skipped = unreadable.size()] {
+                [this, generation, dir, rows = std::move(batch), files, final, skipped = unreadable.size(),
+                 dirError] {
                     if (generation != generation_) return;
                     const int first = manager_->list.size();
                     for (ListRow& r : *rows) manager_->list.rows.push_back(std::move(r));
@@ -434,7 +436,13 @@ void MainWindow::listDirectory(const fs::path& dir, std::function<void()> then) 
                     listing_ = false;
                     list_->viewport()->unsetCursor();
                     tree_->unsetCursor();
-                    panes_[2]->setText(qs(readingDoneStatus(skipped)));
+                    // A directory that cannot be read lists no rows, and the pane says why
+                    // instead of passing it off as an empty directory.
+                    if (dirError)
+                        panes_[2]->setText(QStringLiteral("无法读取目录 ") + fromPath(dir) + QStringLiteral("：") +
+                                           qs(platform::describe(dirError)));
+                    else
+                        panes_[2]->setText(qs(readingDoneStatus(skipped)));
                     auto callbacks = std::move(afterListing_);
                     afterListing_.clear();
                     for (auto& c : callbacks) c();
@@ -443,8 +451,7 @@ void MainWindow::listDirectory(const fs::path& dir, std::function<void()> then) 
             batch = std::make_shared<std::vector<ListRow>>();
         };
         try {
-            // A directory that cannot be read gives no rows, as an empty one does.
-            (void)readDirectoryRows(
+            const auto read = readDirectoryRows(
                 dir, [&](ListRow&& row) { batch->push_back(std::move(row)); }, &unreadable, cancel.get(),
                 [&] {
                     ++files;
@@ -455,6 +462,7 @@ void MainWindow::listDirectory(const fs::path& dir, std::function<void()> then) 
                         last = now;
                     }
                 });
+            if (read.failed()) dirError = read.error();
         } catch (const std::bad_alloc&) {
             // The rows read so far stay; the listing ends here.
         }

@@ -431,6 +431,12 @@ TEST(VeskoWindow, NoFileHoldsTheWindowAndEscapeStopsTheReading) {
     EXPECT_EQ(window.manager().list.size(), 3);
     EXPECT_EQ(window.statusText(2).toStdString(), "处理完毕，2 个文件无法读取");
 
+    // A directory gone since it was chosen lists nothing and says it could not be read.
+    window.listDirectory(w.dir / "gone");
+    ASSERT_TRUE(waitUntil([&] { return !window.isListing(); }, 5000));
+    EXPECT_EQ(window.manager().list.size(), 0);
+    EXPECT_TRUE(window.statusText(2).startsWith(QStringLiteral("无法读取目录 "))) << window.statusText(2).toStdString();
+
     // A reading held after its first file: the window goes on working, and Escape stops it there.
     hold->arm();
     window.listDirectory(w.dir.path());
