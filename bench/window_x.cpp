@@ -190,8 +190,10 @@ double guiThreadSeconds() {
 
 // A generated drawing as a file, made once.
 // `area` spreads the walk over that share of the sheet's width and height (1: the sheet).
-fs::path drawingFile(int objects, std::uint32_t seed, double area = 1.0) {
-    const std::string spread = area == 1.0 ? "" : "-spread" + std::to_string(static_cast<int>(area * 1000));
+// `tiles` lays it out over that many sheet-sized areas side by side (see GeneratorOptions).
+fs::path drawingFile(int objects, std::uint32_t seed, double area = 1.0, int tiles = 1) {
+    const std::string spread = (area == 1.0 ? "" : "-spread" + std::to_string(static_cast<int>(area * 1000))) +
+                               (tiles == 1 ? "" : "-tiles" + std::to_string(tiles));
     const fs::path p = fs::temp_directory_path() /
                        ("tubra-bench-window-" + std::to_string(objects) + "-" + std::to_string(seed) + spread + ".hcd");
     if (fs::exists(p)) return p;
@@ -201,6 +203,7 @@ fs::path drawingFile(int objects, std::uint32_t seed, double area = 1.0) {
     options.objects = objects;
     options.seed = seed;
     options.area = area;
+    options.tiles = tiles;
     options.labelsPlaced = true;
     tubra::testing::generateDrawing(doc.drawing, options);
     if (doc.saveAs(p).failed()) throw std::runtime_error("cannot write " + p.string());
@@ -351,8 +354,8 @@ std::vector<std::unique_ptr<Window>>& windows() {
     static std::vector<std::unique_ptr<Window>> open;
     return open;
 }
-Window& window(int objects, double zoom, double area = 1.0) {
-    windows().push_back(std::make_unique<Window>(drawingFile(objects, 7, area), zoom));
+Window& window(int objects, double zoom, double area = 1.0, int tiles = 1) {
+    windows().push_back(std::make_unique<Window>(drawingFile(objects, 7, area, tiles), zoom));
     return *windows().back();
 }
 Window& window5000() {
@@ -497,6 +500,21 @@ void BM_PaintSameInWindow50000(benchmark::State& state) {
 }
 BENCHMARK(BM_PaintSameInWindow50000)
     ->Name("window_x/paint_spread49_50000")
+    ->UseManualTime()
+    ->Iterations(20)
+    ->Unit(benchmark::kMillisecond);
+
+// Ten sheets' worth side by side, each as crowded as the 5,002-object drawing, the window over
+// the first at the zoom that shows the 5,002-object drawing whole: a tenth of the drawing, and
+// as much in the window as that drawing shows. What the paint spends on the other nine tenths
+// is what this row adds to paint_whole_5000.
+void BM_PaintTenthTiled50000(benchmark::State& state) {
+    static Window& w = window(static_cast<int>(model::kMaxObjects) - 3, 1.0, 1.0, 10);
+    zoomedPaint(state, w);
+    state.counters["objects"] = static_cast<double>(w.view->document().drawing.objects.size());
+}
+BENCHMARK(BM_PaintTenthTiled50000)
+    ->Name("window_x/paint_tenth_tiled_50000")
     ->UseManualTime()
     ->Iterations(20)
     ->Unit(benchmark::kMillisecond);

@@ -49,6 +49,9 @@ void generateDrawing(Drawing& d, const GeneratorOptions& opt) {
     Vec3 pos{900.0, -1200.0, 3500.0};
     int prevDir = 2;
     int pipeNo = 0;
+    int tile = 0;
+    const auto tileX = [](int t) { return 2600.0 * (t % 5); };
+    const auto tileY = [](int t) { return -1800.0 * (t / 5); };
     while (static_cast<int>(d.objects.size()) < opt.objects) {
         int dir = pick(6);
         if (dir == (prevDir ^ 1)) dir = prevDir;  // no U-turns
@@ -153,8 +156,11 @@ void generateDrawing(Drawing& d, const GeneratorOptions& opt) {
         pos = end;
         prevDir = dir;
         // keep the walk on the sheet
-        if (std::fabs(pos.x - 1450.0) > 1250.0 * opt.area || std::fabs(pos.y + 1050.0) > 850.0 * opt.area)
-            pos = {1400.0, -1000.0, pos.z};
+        if (std::fabs(pos.x - 1450.0 - tileX(tile)) > 1250.0 * opt.area ||
+            std::fabs(pos.y + 1050.0 - tileY(tile)) > 850.0 * opt.area) {
+            tile = opt.tiles > 1 ? (tile + 1) % opt.tiles : 0;
+            pos = {1400.0 + tileX(tile), -1000.0 + tileY(tile), pos.z};
+        }
     }
     (void)pipeNo;
     if (opt.labelsPlaced) {

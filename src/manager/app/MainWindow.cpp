@@ -35,6 +35,7 @@
 #include "manager/core/Exports.h"
 #include "manager/core/ListFields.h"
 #include "manager/core/Listing.h"
+#include "platform/AtomicFile.h"
 #include "text/CFormat.h"
 
 namespace manager::app {
