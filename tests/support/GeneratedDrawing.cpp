@@ -50,8 +50,8 @@ void generateDrawing(Drawing& d, const GeneratorOptions& opt) {
     int prevDir = 2;
     int pipeNo = 0;
     int tile = 0;
-    const auto tileX = [](int t) { return 2600.0 * (t % 5); };
-    const auto tileY = [](int t) { return -1800.0 * (t / 5); };
+    const auto tileX = [](int t) { return 5200.0 * (t % 5); };
+    const auto tileY = [](int t) { return -3600.0 * (t / 5); };
     while (static_cast<int>(d.objects.size()) < opt.objects) {
         int dir = pick(6);
         if (dir == (prevDir ^ 1)) dir = prevDir;  // no U-turns

@@ -17,7 +17,7 @@ struct GeneratorOptions {
     // Segments keep their lengths, so a small share crowds the objects: every segment leaves
     // the area and the walk starts again from the middle.
     double area = 1.0;
-    // Sheet-sized areas side by side, five to a row, the first over the sheet: the walk goes
+    // Sheet-sized areas a sheet apart, five to a row, the first over the sheet: the walk goes
     // on from the next one's middle whenever it leaves the one it is in, so that each holds a
     // like share of the objects at the density of one sheet.
     int tiles = 1;
