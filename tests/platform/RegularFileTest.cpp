@@ -1,7 +1,11 @@
 // Reading files that only look like drawings: FIFOs, devices, files beyond the limit, files
-// that grow while read, and memory that runs out.
+// that grow while read, and memory that runs out; large files mapped, and cut short under the
+// mapping.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -11,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "platform/AtomicFile.h"
 #include "platform/RegularFile.h"
@@ -150,4 +155,107 @@ TEST_F(RegularFileTest, AComparisonHoldsOnlyTheSameBytesToTheEnd) {
     EXPECT_FALSE(compare(at("fifo.hcd"), {}));
     EXPECT_FALSE(compare(at("none.hcd"), {}));
     EXPECT_FALSE(compare(dir_, {}));
+}
+
+// --- a large file mapped instead of copied ---
+
+TEST_F(RegularFileTest, AMappedFileGivesTheBytesAndErrorsACopyGives) {
+    using platform::FileBytes;
+    std::string big(300000, 'x');
+    for (std::size_t i = 0; i < big.size(); i += 997) big[i] = static_cast<char>('a' + i % 26);
+    write("big.hcd", big);
+    write("small.hcd", "abc");
+    write("empty.hcd", "");
+    FileBytes out;
+    ASSERT_TRUE(readRegularFile(at("big.hcd"), out, kMax).ok());
+    EXPECT_TRUE(out.mapped());
+    EXPECT_TRUE(out.view() == big);
+    EXPECT_FALSE(out.damaged());
+    // Moved, the bytes go with it; read into again, the old mapping is given back.
+    FileBytes moved = std::move(out);
+    EXPECT_TRUE(moved.view() == big);
+    EXPECT_TRUE(out.view().empty());
+    ASSERT_TRUE(readRegularFile(at("small.hcd"), moved, kMax).ok());
+    EXPECT_FALSE(moved.mapped());
+    EXPECT_EQ(moved.view(), "abc");
+    // Mapped when asked for, whatever its size; an empty file and one whose size says 0 are read.
+    ASSERT_TRUE(readRegularFile(at("small.hcd"), out, kMax, 1).ok());
+    EXPECT_TRUE(out.mapped());
+    EXPECT_EQ(out.view(), "abc");
+    ASSERT_TRUE(readRegularFile(at("empty.hcd"), out, kMax, 1).ok());
+    EXPECT_EQ(out.view(), "");
+    ASSERT_TRUE(readRegularFile("/proc/self/status", out, kMax, 1).ok());
+    EXPECT_NE(out.view().find("VmSize"), std::string_view::npos);
+    // More mappings alive at once than there are guards for: the rest are read, all correct.
+    std::vector<FileBytes> many(40);
+    for (FileBytes& m : many) ASSERT_TRUE(readRegularFile(at("big.hcd"), m, kMax).ok());
+    EXPECT_TRUE(many.front().mapped());
+    EXPECT_FALSE(many.back().mapped());
+    for (const FileBytes& m : many) EXPECT_TRUE(m.view() == big);
+    many.clear();
+
+    // The same refusals as a copy, with nothing left behind.
+    ASSERT_EQ(::mkfifo(at("fifo.hcd").c_str(), 0600), 0);
+    fs::create_symlink("/dev/zero", at("zero.hcd"));
+    fs::create_directory(at("dir.hcd"));
+    ASSERT_TRUE(readRegularFile(at("big.hcd"), out, kMax).ok());
+    EXPECT_EQ(readRegularFile(at("fifo.hcd"), out, kMax, 1).error(), FileError::notRegularFile);
+    EXPECT_TRUE(out.view().empty());
+    EXPECT_EQ(readRegularFile(at("zero.hcd"), out, kMax, 1).error(), FileError::notRegularFile);
+    EXPECT_EQ(readRegularFile(at("dir.hcd"), out, kMax, 1).error(), std::errc::is_a_directory);
+    EXPECT_EQ(readRegularFile(at("none.hcd"), out, kMax, 1).error(), std::errc::no_such_file_or_directory);
+    EXPECT_EQ(readRegularFile(at("big.hcd"), out, big.size() - 1).error(), FileError::tooLarge);
+    EXPECT_TRUE(out.view().empty());
+}
+
+TEST_F(RegularFileTest, AFileCutShortUnderItsMappingReadsAsZerosAndSaysSo) {
+    // Another program truncates the file while its bytes are looked at: the pages past the new
+    // end would raise SIGBUS. The reader must go on, see zeros there, and be told.
+    const std::string bytes(400000, 'q');
+    write("cut.hcd", bytes);
+    EXPECT_EXIT(
+        {
+            platform::FileBytes out;
+            if (!readRegularFile(at("cut.hcd"), out, kMax).ok() || !out.mapped()) ::_exit(2);
+            if (::truncate(at("cut.hcd").c_str(), 5000) != 0) ::_exit(3);
+            const std::string_view v = out.view();
+            if (v[4999] != 'q' || out.damaged()) ::_exit(4);  // still in the file
+            std::size_t zeros = 0;
+            for (std::size_t i = 8192; i < v.size(); i += 1000) zeros += v[i] == '\0';
+            if (zeros != (v.size() - 8192 + 999) / 1000 || !out.damaged()) ::_exit(5);
+            // The next mapping of the same guard starts undamaged.
+            write("cut.hcd", bytes);
+            if (!readRegularFile(at("cut.hcd"), out, kMax).ok() || out.damaged() || out.view() != bytes) ::_exit(6);
+            ::_exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(RegularFileTest, ABusErrorThatIsNotAMappedFilesStillEndsTheProgram) {
+    write("big.hcd", std::string(300000, 'b'));
+    write("other.bin", std::string(300000, 'o'));
+    // A fault in a mapping the reader did not make, while one of its own is alive. (A handler
+    // that swallowed it would fault again without end: the alarm ends that.)
+    EXPECT_EXIT(
+        {
+            ::alarm(10);
+            platform::FileBytes out;
+            if (!readRegularFile(at("big.hcd"), out, kMax).ok()) ::_exit(2);
+            const int fd = ::open(at("other.bin").c_str(), O_RDONLY);
+            auto* p = static_cast<volatile const char*>(::mmap(nullptr, 300000, PROT_READ, MAP_SHARED, fd, 0));
+            if (::ftruncate(::open(at("other.bin").c_str(), O_WRONLY), 0) != 0) ::_exit(3);
+            (void)p[200000];
+            ::_exit(0);
+        },
+        ::testing::KilledBySignal(SIGBUS), "");
+    // One sent by another program.
+    EXPECT_EXIT(
+        {
+            ::alarm(10);
+            platform::FileBytes out;
+            if (!readRegularFile(at("big.hcd"), out, kMax).ok()) ::_exit(2);
+            ::kill(::getpid(), SIGBUS);
+            ::_exit(0);
+        },
+        ::testing::KilledBySignal(SIGBUS), "");
 }

@@ -60,17 +60,31 @@ platform::Result<std::unique_ptr<Document>> Document::open(AppContext& app, cons
     const auto fail = [&](std::error_code code, const std::string& why) {
         return platform::Error(code, "无法打开文件 " + path.string() + ": " + why);
     };
-    std::string data;
+    const auto readFailure = [&](std::error_code ec) {
+        if (ec == platform::FileError::tooLarge)
+            return fail(ec, "文件超过 " + std::to_string(kMaxDrawingFileBytes >> 20) + " MB");
+        return fail(ec, platform::describe(ec));
+    };
+    // A large file is mapped rather than copied; it is read only while the drawing is made.
+    const DrawingSettings settingsBefore = app.settings;
+    platform::Result<std::unique_ptr<Document>> loaded = platform::Error("");
     try {
-        if (const auto ec = readDrawingFile(path, data).error()) {
-            if (ec == platform::FileError::tooLarge)
-                return fail(ec, "文件超过 " + std::to_string(kMaxDrawingFileBytes >> 20) + " MB");
-            return fail(ec, platform::describe(ec));
+        platform::FileBytes data;
+        if (const auto ec = readDrawingFile(path, data).error()) return readFailure(ec);
+        loaded = load(app, data.view());
+        if (data.damaged()) {
+            // Cut short by another program while read: what was read is not the file. Read
+            // what it holds now, as a copy, as if the first read had not happened.
+            data.clear();
+            loaded = platform::Error("");
+            app.settings = settingsBefore;
+            std::string copy;
+            if (const auto ec = readDrawingFile(path, copy).error()) return readFailure(ec);
+            loaded = load(app, copy);
         }
     } catch (const std::bad_alloc&) {
         return fail(std::make_error_code(std::errc::not_enough_memory), kOutOfMemory);
     }
-    auto loaded = load(app, data);
     if (loaded.failed()) return fail(loaded.error(), loaded.message());
     loaded.value()->path_ = path;
     return loaded;
@@ -141,7 +155,7 @@ platform::Result<> Document::save() {
 }
 
 platform::Result<> Document::saveAs(const std::filesystem::path& path) {
-    // Written as it is made, a megabyte at a time: a large drawing is never held twice.
+    // Written as it is made, a piece at a time: a large drawing is never held twice.
     drawing.report = report_.get();
     const auto ec = platform::writeFileAtomicallyInPieces(path, [&](const platform::PieceWriter& write) {
         std::string piece;

@@ -21,6 +21,10 @@ namespace {
 // ---------------------------------------------------------------------------------------------
 // Writing
 
+// A save being written hands its bytes on whenever it holds this many: few enough that the
+// buffer stays in the processor's cache and costs few fresh pages, enough that writes are few.
+constexpr std::size_t kDrainAt = std::size_t{128} << 10;
+
 // The object sections are most of a file: their lines are built in a buffer, numbers written
 // straight into it, and handed to the output a few kilobytes at a time. Every line is exactly
 // what its printf format gives; the formats are named beside each line.
@@ -95,8 +99,6 @@ private:
             v.remove_prefix(n);
         }
     }
-
-    static constexpr std::size_t kDrainAt = std::size_t{1} << 20;
 
     std::string& out_;
     const std::function<void(std::string&)>& drain_;
@@ -694,7 +696,7 @@ void writeDrawing(Drawing& drawing, const DrawingSettings& settings, std::string
                   const std::function<void(std::string&)>& drain) {
     writeDrawingHead(drawing, settings, out);
     drawing.Total() = static_cast<std::int32_t>(drawing.objects.size());
-    out.reserve(out.size() + (drain ? std::size_t{2} << 20 : drawing.objects.size() * 1400));
+    out.reserve(out.size() + (drain ? 2 * kDrainAt : drawing.objects.size() * 1400));
     {
         SectionWriter w(out, drain);
         const ObjectList& objects = drawing.objects;  // read only: writing changes no object
@@ -770,6 +772,10 @@ std::string axisLabelForFile(std::string_view gbk, bool mayBeEmpty) {
 }
 
 platform::Result<> readDrawingFile(const std::filesystem::path& path, std::string& data) {
+    return platform::readRegularFile(path, data, kMaxDrawingFileBytes);
+}
+
+platform::Result<> readDrawingFile(const std::filesystem::path& path, platform::FileBytes& data) {
     return platform::readRegularFile(path, data, kMaxDrawingFileBytes);
 }
 

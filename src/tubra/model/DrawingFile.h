@@ -12,12 +12,16 @@
 #include "tubra/model/DrawingSettings.h"
 #include "tubra/model/KeyMatcher.h"
 
+namespace platform {
+class FileBytes;
+}
+
 namespace tubra::model {
 
 // Appends the whole file to `out`. Sets the drawing's `Total` to the object count after
 // writing the `Total` line, which carries the value held before. The report sections come
 // from `drawing.report` when it is set. With `drain`, `out` is handed to it whenever it holds
-// a megabyte or more, to be written away and emptied: a large file never lies whole in memory
+// 128 KiB or more, to be written away and emptied: a large file never lies whole in memory
 // (what is left at the end stays in `out`).
 void writeDrawing(Drawing& drawing, const DrawingSettings& settings, std::string& out,
                   const std::function<void(std::string&)>& drain = {});
@@ -53,6 +57,9 @@ ReadResult readDrawing(std::string_view data, Drawing& drawing, DrawingSettings&
 // or waited for, a file beyond kMaxDrawingFileBytes is refused (FileError::tooLarge), and a
 // file whose bytes cannot be held gives std::errc::not_enough_memory.
 platform::Result<> readDrawingFile(const std::filesystem::path& path, std::string& data);
+// The same, a large file mapped instead of copied (platform::FileBytes): what opening a
+// drawing reads.
+platform::Result<> readDrawingFile(const std::filesystem::path& path, platform::FileBytes& data);
 
 // The sections a reader looks for, and their order, are those of FileSections.h.
 

@@ -10,6 +10,7 @@
 #include <new>
 
 #include "platform/AtomicFile.h"
+#include "platform/RegularFile.h"
 #include "support/GeneratedDrawing.h"
 #include "tubra/model/Document.h"
 #include "tubra/model/LineReader.h"
@@ -290,6 +291,60 @@ TEST(Document, RunningOutOfMemoryLeavesDocumentsFilesAndSettingsAsTheyWere) {
     ASSERT_TRUE(openedRead.ok()) << openedRead.message();
     auto opened = std::move(openedRead.value());
     EXPECT_EQ(app.settings.ZhuXianColor, 99u);
+}
+
+// A report store that cuts the file being opened short while it is read, as another program
+// might.
+class CuttingStore : public VerbatimReportStore {
+public:
+    static inline fs::path file;
+    static inline std::uintmax_t keep = 0;
+    void readSection(std::string_view name, LineReader& in) override {
+        if (!file.empty()) {
+            fs::resize_file(file, keep);
+            file.clear();
+        }
+        VerbatimReportStore::readSection(name, in);
+    }
+};
+
+TEST(Document, AFileCutShortWhileOpenedIsOpenedAsItIsNow) {
+    // A large file is mapped, not copied: its pages past the new end vanish under the reader.
+    // Opening must neither fail nor end the program, and must give what the file holds now.
+    TempDir dir;
+    AppContext app;
+    app.makeReportStore = [] { return std::make_unique<CuttingStore>(); };
+    std::string bytes;
+    {
+        Document source(app);
+        tubra::testing::generateDrawing(source.drawing, {.objects = 800, .seed = 3});
+        bytes = source.serialize();
+    }
+    // The report section right after the settings: the cut comes with the objects still to read.
+    bytes.insert(bytes.find("\n}\n") + 3, "\nFace_ReportData{\nx\n}\n");
+    const fs::path file = dir.path() / "cut.hcd";
+    ASSERT_TRUE(platform::writeFileAtomically(file, bytes).ok());
+    ASSERT_GE(bytes.size(), platform::kMapFilesFrom + 100000);
+    app.settings = DrawingSettings();
+    CuttingStore::file = file;
+    // Cut right after an object's closing brace, before its line break: what follows it in the
+    // mapping (zeros) must not be taken as part of the file.
+    CuttingStore::keep = bytes.find("\n}", 100000) + 2;
+    auto cut = Document::open(app, file);
+    ASSERT_TRUE(cut.ok()) << cut.message();
+    EXPECT_TRUE(CuttingStore::file.empty());
+    EXPECT_EQ(fs::file_size(file), CuttingStore::keep);
+    const DrawingSettings settingsCut = app.settings;
+
+    AppContext fresh;
+    fresh.makeReportStore = app.makeReportStore;
+    auto now = Document::open(fresh, file);
+    ASSERT_TRUE(now.ok()) << now.message();
+    EXPECT_GT(now.value()->drawing.objects.size(), 0u);
+    EXPECT_LT(now.value()->drawing.objects.size(), 800u);
+    EXPECT_EQ(cut.value()->drawing.objects.size(), now.value()->drawing.objects.size());
+    EXPECT_TRUE(cut.value()->serialize() == now.value()->serialize());
+    EXPECT_TRUE(settingsCut == fresh.settings);
 }
 
 TEST(Document, FilesBeyondWhatTheProgramKeepsAreRefused) {
