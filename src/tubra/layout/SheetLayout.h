@@ -36,6 +36,10 @@ struct SheetOptions {
     double symbolZoom = 4.0;    // DrawZoom_GJFM
     double elbowOffset = 16.0;  // m_wantouR
     SheetArea area;
+    // The changes the search against runs drawn too near may make besides changing one run at a
+    // time (switched off to see what each brings).
+    bool twoChanges = true;  // two runs changed at once, the second clearing what the first caused
+    bool slides = true;      // a stretch of the pipeline moved between two parallel runs
 };
 
 enum class RunShape {
