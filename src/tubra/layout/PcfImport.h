@@ -10,7 +10,6 @@
 
 #include "platform/Result.h"
 #include "tubra/exchange/PcfFile.h"
-#include "tubra/layout/SheetLayout.h"
 #include "tubra/model/Drawing.h"
 #include "tubra/model/DrawingSettings.h"
 
@@ -38,9 +37,5 @@ platform::Result<ImportWarnings> importPcf(const exchange::PcfFile& file, const 
 // runs (what the drawing would be laid out for), found without the search against crossings.
 // False when the file holds nothing that can be drawn.
 bool fitsPageAtFullSize(const exchange::PcfFile& file, const ImportOptions& options);
-
-// What the pipeline of `file` is laid out for on the page of `options`: the angles, the symbol
-// size and the free area of the sheet.
-SheetOptions sheetOptions(const exchange::PcfFile& file, const ImportOptions& options);
 
 }  // namespace tubra::layout

@@ -19,7 +19,13 @@
 #include "tubra/layout/PcfNetwork.h"
 #include "tubra/view/Projection.h"
 
+namespace tubra::exchange {
+struct PcfFile;
+}
+
 namespace tubra::layout {
+
+struct ImportOptions;
 
 struct Sheet {
     double x = 0.0;
@@ -93,6 +99,10 @@ double symbolLength(int symbol, int code, double symbolZoom, const view::AxisAng
 std::string lengthText(double mm);
 
 SheetLayout layOutSheet(const Network& network, const SheetOptions& options);
+
+// What the pipeline of `file` is laid out for on the page of `options` (PcfImport.h): the angles,
+// the symbol size and the free area of the sheet.
+SheetOptions sheetOptions(const exchange::PcfFile& file, const ImportOptions& options);
 
 // Whether the pipeline fits the area with full-size symbols and runs no shorter than readable,
 // as layOutSheet() would draw it at its most compressed. Cheap: no search against crossings.
