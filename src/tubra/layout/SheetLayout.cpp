@@ -800,9 +800,7 @@ double Planner::leastFactor(int c) const {
 std::vector<double> Planner::clearingFactors(int c, int moving, int other) const {
     std::vector<double> out;
     const RunLayout& run = runs[static_cast<std::size_t>(c)];
-    double free = 0.0;  // drawn length of its plain pipe, which the stretch scales
-    for (const RunSegment& seg : run.segments)
-        if (!seg.components) free += seg.d1 - seg.d0;
+    const double free = freeLength(c);
     const double least = leastFactor(c);
     const Span& m = net.spans[static_cast<std::size_t>(moving)];
     const Span& o = net.spans[static_cast<std::size_t>(other)];
