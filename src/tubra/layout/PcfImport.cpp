@@ -842,7 +842,6 @@ SheetArea freeArea(const PcfFile& file, int pageSize) {
 
 }  // namespace
 
-namespace {
 SheetOptions sheetOptions(const PcfFile& file, const ImportOptions& options) {
     SheetOptions so;
     so.axes = {options.alpha, options.beta};
@@ -851,7 +850,6 @@ SheetOptions sheetOptions(const PcfFile& file, const ImportOptions& options) {
     so.area = freeArea(file, options.pageSize);
     return so;
 }
-}  // namespace
 
 bool fitsPageAtFullSize(const PcfFile& file, const ImportOptions& options) {
     const Network net = buildNetwork(file);

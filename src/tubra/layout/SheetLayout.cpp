@@ -45,6 +45,9 @@ constexpr double kLengthTextClear = 45.0;
 // Room kept around each part for its symbols and labels, and between parts (sheet units).
 constexpr double kPartPad = 70.0;
 constexpr double kPartGap = 120.0;
+// How wide a row of parts may grow, as shares of the area's width, tried in turn: the one that
+// lets the parts be drawn largest is taken.
+constexpr double kRowShares[] = {1.0, 0.7, 0.5, 0.35};
 // Smaller symbols and shorter minimum lengths tried in turn when the pipeline does not fit.
 constexpr double kDetail[] = {1.0, 0.75, 0.55, 0.4, 0.3, 0.25};
 // How many runs the search against runs drawn too near may look at, in all: twice as many for
@@ -124,8 +127,9 @@ struct Planner {
     // components' ends, welds, supports) that the program tells apart.
     std::vector<std::vector<double>> closest;
     std::vector<int> parentRun;  // junction → run that reached it
-    // A few per cent more or less for each run, the same at every evaluation: runs of equal
-    // lengths in a regular pipeline would otherwise be drawn exactly onto each other.
+    // A few per cent more for each run, the same at every evaluation: runs of equal lengths in a
+    // regular pipeline would otherwise be drawn exactly onto each other. Never less, so that a
+    // run at the readable minimum is not drawn below it.
     std::vector<double> jitter;
     std::vector<int> partOfJunction;
     int parts = 0;
@@ -148,6 +152,11 @@ struct Planner {
         return {p.x, p.y};
     }
 
+    // The runs' shapes, pieces and length texts: what every layout of the network starts from.
+    void prepare() {
+        classify();
+        modelLengths();
+    }
     void classify();
     void partition(std::size_t r);
     void modelLengths();
@@ -228,6 +237,15 @@ struct Planner {
     // Leaves the drawing evaluated with the changes taken, or as it was.
     bool twoChanges(std::pair<int, int> pick, const std::vector<std::pair<int, int>>& pairs,
                     int hard, long& budget);
+    // The drawn length of run c's plain pipe, which its stretch scales.
+    double freeLength(int c) const;
+    // For a pair no change of one run clears: a run between them made longer or shorter and a run
+    // parallel to it further down the walk shorter or longer by as much. Only what lies between
+    // the two moves, rigidly along them, so it cannot come across itself; what hangs beyond the
+    // second stays where it is. The slides that move the pair clear by the least are evaluated in
+    // full and the best is taken when it leaves fewer conflicts than `current`. Leaves the
+    // drawing evaluated, with the slide taken or as it was.
+    bool slide(std::pair<int, int> pick, const Between& between, long current, long& budget);
 };
 
 void Planner::classify() {
@@ -239,7 +257,7 @@ void Planner::classify() {
     for (std::size_t r = 0; r < jitter.size(); ++r) {
         std::uint32_t h = static_cast<std::uint32_t>(r) * 2654435761u;
         h ^= h >> 15;
-        jitter[r] = 1.0 + 0.04 * (static_cast<double>(h % 1000) / 999.0 - 0.5);
+        jitter[r] = 1.0 + 0.04 * (static_cast<double>(h % 1000) / 999.0);
     }
     trueEnds.resize(net.spans.size());
     for (std::size_t r = 0; r < net.spans.size(); ++r)
@@ -582,7 +600,7 @@ bool Planner::fits() const {
 double Planner::fitK() {
     const double areaW = opt.area.right - opt.area.left;
     double bestK = 0.0, bestRow = areaW;
-    for (double share : {1.0, 0.7, 0.5, 0.35}) {
+    for (double share : kRowShares) {
         rowLimit = areaW * share;
         double lo = 1e-7, hi = 1e3;
         k = lo;
@@ -782,9 +800,7 @@ double Planner::leastFactor(int c) const {
 std::vector<double> Planner::clearingFactors(int c, int moving, int other) const {
     std::vector<double> out;
     const RunLayout& run = runs[static_cast<std::size_t>(c)];
-    double free = 0.0;  // drawn length of its plain pipe, which the stretch scales
-    for (const RunSegment& seg : run.segments)
-        if (!seg.components) free += seg.d1 - seg.d0;
+    const double free = freeLength(c);
     const double least = leastFactor(c);
     const Span& m = net.spans[static_cast<std::size_t>(moving)];
     const Span& o = net.spans[static_cast<std::size_t>(other)];
@@ -1254,6 +1270,103 @@ bool Planner::twoChanges(std::pair<int, int> pick, const std::vector<std::pair<i
     return false;
 }
 
+double Planner::freeLength(int c) const {
+    double free = 0.0;
+    for (const RunSegment& seg : runs[static_cast<std::size_t>(c)].segments)
+        if (!seg.components) free += seg.d1 - seg.d0;
+    return free;
+}
+
+bool Planner::slide(std::pair<int, int> pick, const Between& between, long current,
+                    long& budget) {
+    const long n = static_cast<long>(runs.size()) + 1;
+    // The runs nearest the pair, the parallel runs nearest each in walk order, the least slides.
+    constexpr std::size_t kNearest = 8, kEnds = 4, kTries = 6;
+    const Quick& q = quick;
+    auto place = [&](int j) { return q.tin[static_cast<std::size_t>(j)]; };
+    // Whether junction j hangs on junction `root` (or is it).
+    auto hangsOn = [&](int j, int root) {
+        const int t = place(j), r = place(root);
+        return t >= 0 && r >= 0 && t >= r && t < q.tout[static_cast<std::size_t>(root)];
+    };
+    struct Slide {
+        double shift;
+        int c, d;
+        double toC, toD;
+    };
+    std::vector<Slide> found;
+    std::size_t tried = 0;
+    for (int c : between.all) {
+        if (tried >= kNearest || budget <= 0) break;
+        const Span& sc = net.spans[static_cast<std::size_t>(c)];
+        const int root = sc.to;
+        if (!stretchable(c) || place(root) < 0 || parentRun[static_cast<std::size_t>(root)] != c)
+            continue;
+        ++tried;
+        const bool onFirst =
+            std::find(between.first.begin(), between.first.end(), c) != between.first.end();
+        const int moving = onFirst ? pick.first : pick.second;
+        const int other = onFirst ? pick.second : pick.first;
+        const std::vector<double> factors = clearingFactors(c, moving, other);
+        budget -= 1;  // a few runs looked at
+        if (factors.empty()) continue;
+        const double freeC = freeLength(c);
+        const Sheet dirC = runs[static_cast<std::size_t>(c)].dir;
+        const int movingTo = net.spans[static_cast<std::size_t>(moving)].to;
+        const int otherTo = net.spans[static_cast<std::size_t>(other)].to;
+        std::size_t ends = 0;
+        for (int i = place(root) + 1; i < q.tout[static_cast<std::size_t>(root)] && ends < kEnds;
+             ++i) {
+            const int d = q.runAt[static_cast<std::size_t>(i)];
+            if (d < 0 || d == moving || d == other || !stretchable(d)) continue;
+            const Sheet dirD = runs[static_cast<std::size_t>(d)].dir;
+            if (dirC.x * dirD.x + dirC.y * dirD.y < 1.0 - 1e-9) continue;
+            const int dj = net.spans[static_cast<std::size_t>(d)].to;
+            // The moving run must move with the slide, the other stay.
+            if (hangsOn(movingTo, dj)) continue;
+            if (hangsOn(otherTo, root) && !hangsOn(otherTo, dj)) continue;
+            ++ends;
+            const double freeD = freeLength(d);
+            if (freeD <= 0.0) continue;
+            for (double f : factors) {
+                const double t = (f - 1.0) * freeC;
+                const double fd = (freeD - t) / freeD;
+                if (fd < leastFactor(d)) continue;  // d would be drawn shorter than readable
+                found.push_back({std::fabs(t), c, d,
+                                 std::clamp(stretch[static_cast<std::size_t>(c)] * f, 0.2, 8.0),
+                                 std::clamp(stretch[static_cast<std::size_t>(d)] * fd, 0.2, 8.0)});
+            }
+        }
+    }
+    std::sort(found.begin(), found.end(),
+              [](const Slide& x, const Slide& y) { return x.shift < y.shift; });
+    if (found.size() > kTries) found.resize(kTries);
+    long best = current;
+    const Slide* chosen = nullptr;
+    for (const Slide& s : found) {
+        if (budget <= 0) break;
+        const double keptC = stretch[static_cast<std::size_t>(s.c)],
+                     keptD = stretch[static_cast<std::size_t>(s.d)];
+        stretch[static_cast<std::size_t>(s.c)] = s.toC;
+        stretch[static_cast<std::size_t>(s.d)] = s.toD;
+        evaluate();
+        const long score = fits() ? conflicts(nullptr).score() : best;
+        budget -= n;
+        stretch[static_cast<std::size_t>(s.c)] = keptC;
+        stretch[static_cast<std::size_t>(s.d)] = keptD;
+        if (score < best) {
+            best = score;
+            chosen = &s;
+        }
+    }
+    if (chosen) {
+        stretch[static_cast<std::size_t>(chosen->c)] = chosen->toC;
+        stretch[static_cast<std::size_t>(chosen->d)] = chosen->toD;
+    }
+    evaluate();
+    return chosen != nullptr;
+}
+
 void Planner::resolve(long& budget) {
     const long n = static_cast<long>(runs.size()) + 1;
     std::vector<std::pair<int, int>> pairs;
@@ -1273,6 +1386,7 @@ void Planner::resolve(long& budget) {
             }
         if (pick.first < 0) {
             if (!changedSinceStuck) {
+                if (!opt.twoChanges) break;
                 // Every pair is stuck: clearing one moves another run onto a third. Two changes
                 // at once, the second clearing what the first brought about.
                 bool moved = false;
@@ -1295,7 +1409,6 @@ void Planner::resolve(long& budget) {
         int bestRun = -1;
         double bestFactor = 1.0;
         long best = current.score();
-        auto usable = [&](int c) { return stretchable(c); };
         // The change evaluated in full: taken as the best when it helps.
         auto verify = [&](int c, double after) {
             const double before = stretch[static_cast<std::size_t>(c)];
@@ -1334,7 +1447,7 @@ void Planner::resolve(long& budget) {
             double factor = 1.0;
             long least = best;
             for (int c : candidates) {
-                if (!usable(c) || budget <= 0) continue;
+                if (!stretchable(c) || budget <= 0) continue;
                 const bool onFirst = std::find(a.begin(), a.end(), c) != a.end();
                 for (double f : clearingFactors(c, onFirst ? pick.first : pick.second,
                                                 onFirst ? pick.second : pick.first)) {
@@ -1352,7 +1465,7 @@ void Planner::resolve(long& budget) {
         // Else fixed steps, nearest the two first: the first change that helps is taken.
         for (int c : candidates) {
             if (budget <= 0 || bestRun >= 0) break;
-            if (!usable(c)) continue;
+            if (!stretchable(c)) continue;
             for (double f : {1.6, 0.6, 2.6, 0.4}) {
                 long score = 0;
                 if (!look(c, f, score) || score >= best) continue;
@@ -1362,6 +1475,14 @@ void Planner::resolve(long& budget) {
             }
         }
         if (bestRun < 0) {
+            if (opt.slides && budget > 0 && slide(pick, between, current.score(), budget)) {
+                pairs.clear();
+                current = conflicts(&pairs);
+                prepareQuick();
+                budget -= n;
+                changedSinceStuck = true;
+                continue;
+            }
             stuck.push_back(pick);
             continue;
         }
@@ -1419,8 +1540,7 @@ std::string lengthText(double mm) {
 
 bool fitsAtFullSize(const Network& network, const SheetOptions& options) {
     Planner p(network, options);
-    p.classify();
-    p.modelLengths();
+    p.prepare();
     p.gamma = kExponents[0];
     p.stretch.assign(p.runs.size(), 1.0);
     p.detail = kDetail[0];
@@ -1428,7 +1548,7 @@ bool fitsAtFullSize(const Network& network, const SheetOptions& options) {
     // depend on the exponent, nor on the rows tried after the first that fits.
     p.k = 1e-7;
     const double areaW = options.area.right - options.area.left;
-    for (double share : {1.0, 0.7, 0.5, 0.35}) {
+    for (double share : kRowShares) {
         p.rowLimit = areaW * share;
         p.evaluate();
         if (p.fits()) return true;
@@ -1439,8 +1559,7 @@ bool fitsAtFullSize(const Network& network, const SheetOptions& options) {
 
 SheetLayout layOutSheet(const Network& network, const SheetOptions& options) {
     Planner p(network, options);
-    p.classify();
-    p.modelLengths();
+    p.prepare();
     SheetLayout out;
     // The drawing that fits with the fewest runs drawn across or onto others: the most
     // compressed that has none, else the best of the exponents tried.
@@ -1491,9 +1610,26 @@ SheetLayout layOutSheet(const Network& network, const SheetOptions& options) {
         p.rowLimit = best->rowLimit;
         p.stretch = best->stretch;
         p.evaluate();
+        Planner::Conflicts c = p.conflicts(nullptr);
+        // A run the search made shorter than readable is drawn readable again where that leaves
+        // no more conflicts.
+        for (std::size_t r = 0; r < p.runs.size(); ++r) {
+            const double least = p.leastFactor(static_cast<int>(r));
+            if (!p.stretchable(static_cast<int>(r)) || least <= 1.0 + 1e-9) continue;
+            const double kept = p.stretch[r];
+            p.stretch[r] = kept * least;
+            p.evaluate();
+            const Planner::Conflicts t = p.conflicts(nullptr);
+            if (p.fits() && t.score() <= c.score()) {
+                c = t;
+            } else {
+                p.stretch[r] = kept;
+                p.evaluate();
+            }
+        }
+        best->stretch = p.stretch;
         // Ends drawn onto other runs would be joined by the program: a slightly smaller drawing
         // moves every point a little and leaves such chance meetings behind.
-        Planner::Conflicts c = p.conflicts(nullptr);
         const double fitted = p.k;
         for (int i = 1; i <= 24 && c.joins > 0; ++i) {
             p.k = fitted * (1.0 - 0.0025 * i);

@@ -19,7 +19,13 @@
 #include "tubra/layout/PcfNetwork.h"
 #include "tubra/view/Projection.h"
 
+namespace tubra::exchange {
+struct PcfFile;
+}
+
 namespace tubra::layout {
+
+struct ImportOptions;
 
 struct Sheet {
     double x = 0.0;
@@ -36,6 +42,10 @@ struct SheetOptions {
     double symbolZoom = 4.0;    // DrawZoom_GJFM
     double elbowOffset = 16.0;  // m_wantouR
     SheetArea area;
+    // The changes the search against runs drawn too near may make besides changing one run at a
+    // time (switched off to see what each brings).
+    bool twoChanges = true;  // two runs changed at once, the second clearing what the first caused
+    bool slides = true;      // a stretch of the pipeline moved between two parallel runs
 };
 
 enum class RunShape {
@@ -89,6 +99,10 @@ double symbolLength(int symbol, int code, double symbolZoom, const view::AxisAng
 std::string lengthText(double mm);
 
 SheetLayout layOutSheet(const Network& network, const SheetOptions& options);
+
+// What the pipeline of `file` is laid out for on the page of `options` (PcfImport.h): the angles,
+// the symbol size and the free area of the sheet.
+SheetOptions sheetOptions(const exchange::PcfFile& file, const ImportOptions& options);
 
 // Whether the pipeline fits the area with full-size symbols and runs no shorter than readable,
 // as layOutSheet() would draw it at its most compressed. Cheap: no search against crossings.
