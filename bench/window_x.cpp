@@ -19,11 +19,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <tuple>
 
 #include <pthread.h>
 #include <time.h>
@@ -465,59 +467,44 @@ void BM_PaintWhole5000(benchmark::State& state) {
     state.counters["objects"] = 5002;
 }
 BENCHMARK(BM_PaintWhole5000)->Name("window_x/paint_whole_5000")->UseManualTime()->Iterations(20)->Unit(benchmark::kMillisecond);
-void BM_PaintTenth50000(benchmark::State& state) {
-    // As many objects as a drawing may hold (the generator adds three of its own).
-    static Window& w = window(static_cast<int>(model::kMaxObjects) - 3, std::sqrt(10.0));
-    zoomedPaint(state, w);
-    state.counters["objects"] = static_cast<double>(w.view->document().drawing.objects.size());
+
+// Zoom clicks on a drawing of as many objects as a drawing may hold (the generator adds three
+// of its own), made and opened once for each shape: `zoom` times the zoom that shows the sheet
+// whole, the walk spread over `area` times the sheet's width and height, or laid over `tiles`
+// sheet-sized areas.
+void paintLargest(benchmark::State& state, double zoom, double area, int tiles) {
+    static std::map<std::tuple<double, double, int>, Window*> opened;
+    Window*& w = opened[{zoom, area, tiles}];
+    if (!w) w = &window(static_cast<int>(model::kMaxObjects) - 3, zoom, area, tiles);
+    zoomedPaint(state, *w);
+    state.counters["objects"] = static_cast<double>(w->view->document().drawing.objects.size());
 }
-BENCHMARK(BM_PaintTenth50000)->Name("window_x/paint_tenth_50000")->UseManualTime()->Iterations(20)->Unit(benchmark::kMillisecond);
+
+// Over the same sheet as the 5,002-object drawing, zoomed in so that about a tenth is shown.
+BENCHMARK_CAPTURE(paintLargest, tenth, std::sqrt(10.0), 1.0, 1)
+    ->Name("window_x/paint_tenth_50000")->UseManualTime()->Iterations(20)->Unit(benchmark::kMillisecond);
 
 // The same number of objects at the density of the 5,002-object drawing: the walk spread over
 // ten times the sheet's area, shown at the zoom that shows the 5,002-object drawing whole, so
 // that about a tenth of the drawing, as crowded as the smaller one, is in the window. Its cost
 // against paint_whole_5000 is what a paint bounded by what it shows should keep near 1.
-void BM_PaintTenthSpread50000(benchmark::State& state) {
-    static Window& w = window(static_cast<int>(model::kMaxObjects) - 3, 1.0, std::sqrt(10.0));
-    zoomedPaint(state, w);
-    state.counters["objects"] = static_cast<double>(w.view->document().drawing.objects.size());
-}
-BENCHMARK(BM_PaintTenthSpread50000)
-    ->Name("window_x/paint_tenth_spread_50000")
-    ->UseManualTime()
-    ->Iterations(20)
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(paintLargest, tenth_spread, 1.0, std::sqrt(10.0), 1)
+    ->Name("window_x/paint_tenth_spread_50000")->UseManualTime()->Iterations(20)->Unit(benchmark::kMillisecond);
 
 // The generator's walk starts again from the sheet's middle whenever it leaves its area, so a
 // drawing spread over ten times the area is still crowded around the middle: the window of the
 // row above holds about five times the objects of the 5,002-object drawing (counter
 // in_window). Spread over 49 times the area, the window holds under twice as many as that
 // drawing shown whole: nearer the measure of a paint bounded by what it shows.
-void BM_PaintSameInWindow50000(benchmark::State& state) {
-    static Window& w = window(static_cast<int>(model::kMaxObjects) - 3, 1.0, 7.0);
-    zoomedPaint(state, w);
-    state.counters["objects"] = static_cast<double>(w.view->document().drawing.objects.size());
-}
-BENCHMARK(BM_PaintSameInWindow50000)
-    ->Name("window_x/paint_spread49_50000")
-    ->UseManualTime()
-    ->Iterations(20)
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(paintLargest, spread49, 1.0, 7.0, 1)
+    ->Name("window_x/paint_spread49_50000")->UseManualTime()->Iterations(20)->Unit(benchmark::kMillisecond);
 
 // Ten sheets' worth side by side, each as crowded as the 5,002-object drawing, the window over
 // the first at the zoom that shows the 5,002-object drawing whole: a tenth of the drawing, and
 // as much in the window as that drawing shows. What the paint spends on the other nine tenths
 // is what this row adds to paint_whole_5000.
-void BM_PaintTenthTiled50000(benchmark::State& state) {
-    static Window& w = window(static_cast<int>(model::kMaxObjects) - 3, 1.0, 1.0, 10);
-    zoomedPaint(state, w);
-    state.counters["objects"] = static_cast<double>(w.view->document().drawing.objects.size());
-}
-BENCHMARK(BM_PaintTenthTiled50000)
-    ->Name("window_x/paint_tenth_tiled_50000")
-    ->UseManualTime()
-    ->Iterations(20)
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(paintLargest, tenth_tiled, 1.0, 1.0, 10)
+    ->Name("window_x/paint_tenth_tiled_50000")->UseManualTime()->Iterations(20)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

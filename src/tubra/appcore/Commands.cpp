@@ -189,14 +189,14 @@ constexpr Action kActions[] = {
     documentCommand(cmd::Refresh, "刷新", "重新绘制当前视图", ec::refresh)
         .theme("view-refresh").picture("refresh").enabledWhen(ec::hasPort).onBar(B::Standard, 70),
     documentCommand(cmd::ZoomIn, "放大", "放大图形显示", ec::zoomIn)
-        .theme("zoom-in").picture("zoom-in").enabledWhen(ec::hasPort)
+        .theme("zoom-in").picture("zoom-in").enabledWhen(ec::hasPort).changesViewOnly()
         .inMenu(M::View, 70).separatedInMenu().onBar(B::Standard, 80, true),
     documentCommand(cmd::ZoomOut, "缩小", "缩小图形显示", ec::zoomOut)
-        .theme("zoom-out").picture("zoom-out").enabledWhen(ec::hasPort).inMenu(M::View, 80).onBar(B::Standard, 90),
+        .theme("zoom-out").picture("zoom-out").enabledWhen(ec::hasPort).changesViewOnly().inMenu(M::View, 80).onBar(B::Standard, 90),
     toolCommand(cmd::Pan, "图纸平移", "用鼠标拖动图纸", choose(ToolKind::Pan))
         .picture("pan").inMenu(M::View, 90, "平移").onBar(B::Standard, 110),
     documentCommand(cmd::Fit, "满屏", "按窗口大小显示全部管线", ec::fit)
-        .theme("zoom-fit-best").picture("fit").enabledWhen(ec::hasPort).inMenu(M::View, 100).onBar(B::Standard, 100),
+        .theme("zoom-fit-best").picture("fit").enabledWhen(ec::hasPort).changesViewOnly().inMenu(M::View, 100).onBar(B::Standard, 100),
     documentCommand(cmd::FrameSwitch, "图框显示", "显示或隐藏图纸框、标题框和管道特性表", ec::frameSwitch)
         .picture("frame-switch").enabledWhen(ec::hasPort).checkedWhen(ec::frameShown)
         .inMenu(M::View, 110, "图纸框开关").separatedInMenu().onBar(B::Standard, 170),
@@ -615,6 +615,7 @@ void installCommands(edit::CommandRegistry& registry) {
                 break;
             }
         }
+        entry.viewOnly = a.viewOnly;
         registry.add(a.id, std::move(entry));
     }
 }

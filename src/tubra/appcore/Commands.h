@@ -109,6 +109,7 @@ struct Action {
     bool undoable = false;
     bool checkable = false;
     bool needsDocument = true;  // only available while a drawing is open
+    bool viewOnly = false;      // changes the view only, never an object (a zoom)
     Handler handler;
 
     std::string_view text() const { return menuText.empty() ? name : menuText; }
@@ -182,6 +183,11 @@ struct Action {
     constexpr Action anytime() const {
         Action a = *this;
         a.needsDocument = false;
+        return a;
+    }
+    constexpr Action changesViewOnly() const {
+        Action a = *this;
+        a.viewOnly = true;
         return a;
     }
     constexpr Action enabledWhen(bool (*enabled)(const edit::CommandContext&)) const {

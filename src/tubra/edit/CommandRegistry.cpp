@@ -23,8 +23,9 @@ bool CommandRegistry::run(int id, CommandContext& context) const {
     if (!isEnabled(id, context)) return false;
     find(id)->run(context);
     // A command may change objects it held on to across its dialogs (while the view was
-    // painted): whatever was worked out from the objects is worked out again.
-    context.doc.drawing.objects.touchAll();
+    // painted): whatever was worked out from the objects is worked out again. A command of
+    // the view only (a zoom) keeps it: a large drawing would be worked out anew at every click.
+    if (!find(id)->viewOnly) context.doc.drawing.objects.touchAll();
     return true;
 }
 

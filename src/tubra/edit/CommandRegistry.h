@@ -46,6 +46,9 @@ struct CommandEntry {
     std::function<bool(const CommandContext&)> enabled;
     // Whether its menu entry and button show a check mark; empty means never.
     std::function<bool(const CommandContext&)> checked;
+    // The command changes the view only (a zoom), never an object: what was worked out from
+    // the objects still holds after it.
+    bool viewOnly = false;
 };
 
 // A key of the program's key map ("Delete", "Ctrl+Z") and its command.

@@ -1095,7 +1095,8 @@ std::vector<LabelShift> slidePipeLengths(model::ObjectList& objects, const model
     const double zoom = view.ZoomPara;
     if (!(zoom > 0.0) || !std::isfinite(zoom) || !s.DimTextLayer) return shifts;
     bool any = false;
-    for (const PipeObject& o : objects)
+    // Read through the const list: reading marks nothing as changed.
+    for (const PipeObject& o : std::as_const(objects))
         if (o.is(ObjectKind::Pipe) && o.dimYX1_st.x == 0.0) any = true;
     if (!any) return shifts;
 
@@ -1141,7 +1142,7 @@ std::vector<LabelShift> slidePipeLengths(model::ObjectList& objects, const model
     canvas.flush();
     LengthSlider slider(map, s);
     for (std::size_t i = 0; i < objects.size(); ++i) {
-        const PipeObject& o = objects.at(i);
+        const PipeObject& o = std::as_const(objects).at(i);
         if (!showsLaidOutLength(o, s)) continue;
         const LabelBox usual = labelBoxOf(o, canvas, s, zoom);
         const auto place = slider.slide(usual, i, o.Port1 * zoom, o.Port2 * zoom);

@@ -199,6 +199,8 @@ void prepareView(model::Document& doc, ViewState& view, const platform::Canvas& 
     doc.keepLayout();
     // Last: whatever the layout changed is in the list's log by now.
     view.crossingGaps.get().update(objects);
+    // A window's paint passes over what is out of sight by bounds kept for every zoom.
+    if (canvas.skipsUnseen()) view.paintReach.get().update(objects, doc.settings(), view.axes());
 }
 
 namespace {
@@ -289,8 +291,17 @@ void paintWith(const model::Document& doc, const PaintContext& ctx, CrossingPass
     }
     KeptGapsInView keptGaps(kept, shown, ctx);
     const PaintReach reach(settings, view);
-    const auto unseen = [&](const PipeObject& o, const model::Vec3& textAt) {
-        return shown && !shown->meets(reach.of(o, textAt));
+    // The bounds kept for every zoom tell most objects out of sight at a glance; those they
+    // cannot tell (and annotations drawn away from their place) are measured at this zoom.
+    const double zoomNow = view.ZoomPara;
+    const std::vector<ReachBounds>* bounds =
+        shown && zoomNow > 0.0 && std::isfinite(zoomNow)
+            ? view.paintReach.get().current(objects, settings, view.axes())
+            : nullptr;
+    const auto unseen = [&](std::size_t j, const model::Vec3& textAt, bool moved = false) {
+        if (!shown) return false;
+        if (bounds && !moved && !(*bounds)[j].mayMeet(*shown, zoomNow)) return true;
+        return !shown->meets(reach.of(objects.at(j), textAt));
     };
     for (std::size_t j = 0; j < objects.size(); ++j) {
         const PipeObject& o = objects.at(j);
@@ -300,7 +311,7 @@ void paintWith(const model::Document& doc, const PaintContext& ctx, CrossingPass
         const model::Vec3 textAt =
             shifted ? model::Vec3(o.dimTxt_st.x + shift->dx / zoom, o.dimTxt_st.y + shift->dy / zoom, o.dimTxt_st.z)
                     : o.dimTxt_st;
-        if (unseen(o, textAt)) {
+        if (unseen(j, textAt, shifted)) {
             if (shifted) ++shift;
             continue;
         }
@@ -326,14 +337,15 @@ void paintWith(const model::Document& doc, const PaintContext& ctx, CrossingPass
             DrawCrossingGaps(objects, ctx, o, j);
     }
     // Tees above the pipes.
-    for (const PipeObject& o : objects)
-        if (is(o, ObjectKind::Tee) && !unseen(o, o.dimTxt_st)) {
+    for (std::size_t j = 0; j < objects.size(); ++j)
+        if (const PipeObject& o = objects.at(j); is(o, ObjectKind::Tee) && !unseen(j, o.dimTxt_st)) {
             layer(sheetLayerOf(o), &o);
             DrawObjectBody(o, ctx, false);
         }
     // Break lines, and welds once more above pipes and tees.
-    for (const PipeObject& o : objects)
-        if ((is(o, ObjectKind::CutLine) || is(o, ObjectKind::Weld)) && !unseen(o, o.dimTxt_st)) {
+    for (std::size_t j = 0; j < objects.size(); ++j)
+        if (const PipeObject& o = objects.at(j);
+            (is(o, ObjectKind::CutLine) || is(o, ObjectKind::Weld)) && !unseen(j, o.dimTxt_st)) {
             layer(sheetLayerOf(o), &o);
             DrawObjectBody(o, ctx, false);
         }

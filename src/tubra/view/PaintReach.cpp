@@ -166,3 +166,159 @@ SheetArea PaintReach::of(const PipeObject& o, const Vec3& textAt) const {
 }
 
 }  // namespace tubra::view
+
+namespace tubra::view {
+
+ReachBounds PaintReach::bounds(const PipeObject& o, const Vec3& textAt, const model::DrawingSettings& s,
+                               const AxisAngles& axes) {
+    // As `of`, with every length that follows the zoom split from the fixed ones: the points
+    // scale with the zoom; the margin `of` grows its area by is at most the largest fixed part
+    // plus the largest part per unit of zoom; a text or a flow mark reaches a fixed distance
+    // from its anchor (a flow mark's area is grown by the margin too).
+    SheetArea box;
+    const auto take = [&](const Vec3& p) { box.take(p.x, p.y); };
+    const auto width = [](float w) { return std::fabs(static_cast<double>(w)); };
+    const double widest =
+        std::max({width(s.ZhuXianKuan), width(s.ZhiXianKuan), width(s.QiTaKuan), width(s.FaMenKuan), 1.0});
+    const double lineWidth = 2.0 * widest + 2.0;
+    double marginFixed = lineWidth, marginPerZoom = 0.0, beyond = 0.0;
+    const auto needs = [&](double fixed, double perZoom = 0.0) {
+        marginFixed = std::max(marginFixed, fixed);
+        marginPerZoom = std::max(marginPerZoom, perZoom);
+    };
+    const auto reaches = [&beyond](double r) { beyond = std::max(beyond, r); };
+    const auto label = [&] {
+        if (o.DistTxt.empty()) return;
+        take(textAt);
+        reaches(textReach(o.DistTxt.size(), s.Dim_Size, s.Dim_Size / 2));
+    };
+
+    switch (o.kind()) {
+        case ObjectKind::Pipe: {
+            take(o.Port1);
+            take(o.Port2);
+            // Drawn along an axis from the first port, as long as the ports are apart.
+            const double along = std::fabs(o.Port2.x - o.Port1.x) + std::fabs(o.Port2.y - o.Port1.y);
+            take(Vec3(o.Port1.x - along, o.Port1.y - along, 0.0));
+            take(Vec3(o.Port1.x + along, o.Port1.y + along, 0.0));
+            if (const auto legs = planeSlantLegs(o, axes)) {
+                take(legs->first.Port2);
+                needs(textReach(8, s.Dim_Size, s.Dim_Size / 2) + 2.0 * std::abs(s.Dim_Size) + std::abs(s.Dim_High) +
+                      std::fabs(s.ZhuXianKuan) + kArrow);
+            }
+            if (s.DimLineLayer) {
+                for (const Vec3& p : {o.dimL_st, o.dimL_ed}) take(p);
+                for (const auto& [port, end] : {std::pair{o.Port1, o.dimL_st}, std::pair{o.Port2, o.dimL_ed}})
+                    take(Vec3(port.x + 1.5 * (end.x - port.x), port.y + 1.5 * (end.y - port.y), 0.0));
+                needs(kArrow);
+            }
+            if (model::truncToInt(o.Port4.z) != 0) {
+                take(o.Port4);
+                reaches(static_cast<double>(o.DistTxt.size() + 2) * std::abs(s.Dim_Size) + kArrow);
+            }
+            needs(lineWidth, std::fabs(std::trunc(s.ZhuXianKuan * 3.0)));
+            label();
+            break;
+        }
+        case ObjectKind::Elbow:
+            for (const Vec3& p : {o.Port1, o.Port2, o.Port4}) take(p);
+            label();
+            break;
+        case ObjectKind::Tee:
+            for (const Vec3& p : {o.Port1, o.Port2, o.Port3, o.Port4}) take(p);
+            break;
+        case ObjectKind::Weld:
+            take(o.Port1);
+            needs(std::fabs(s.HanFengKuan) + 2.0);
+            label();
+            break;
+        case ObjectKind::CutLine: {
+            take(o.Port1);
+            take(o.Port2);
+            const double k = o.SubType == 0 ? 2.0 * s.ZhuXianKuan : o.SubType == 1 ? 2.0 * s.ZhiXianKuan : 50.0;
+            needs(std::fabs(k) * kBreakMarkFactor + 2.0);
+            break;
+        }
+        case ObjectKind::Valve:
+        case ObjectKind::Fitting:
+        case ObjectKind::Accessory:
+        case ObjectKind::SiteMark:
+            take(o.Port1);
+            needs(lineWidth, std::fabs(s.DrawZoom_GJFM) * kSymbolUnits);
+            label();
+            break;
+        case ObjectKind::TextBlock: {
+            take(o.Port1);
+            const double bytes = static_cast<double>(o.DistTxt.size());
+            if (model::truncToInt(o.BiHou) == 1)
+                // A height that follows the zoom: at most its stored height times the zoom, or
+                // the height a text without one takes.
+                needs((bytes + 3.0) * 40.0 + 2.0, (bytes + 3.0) * std::fabs(o.Port3.y));
+            else
+                needs(textReach(o.DistTxt.size(), model::truncToInt(o.Port3.y), 0.0));
+            break;
+        }
+    }
+    ReachBounds b;
+    if (box.empty()) return b;  // never left out by its bounds
+    b.x0 = box.x0, b.y0 = box.y0, b.x1 = box.x1, b.y1 = box.y1;
+    // Room for rounding: the points are scaled before they are compared.
+    b.fixed = marginFixed + beyond + 2.0;
+    b.perZoom = marginPerZoom;
+    const bool finite = std::isfinite(b.x0 + b.y0 + b.x1 + b.y1 + b.fixed + b.perZoom);
+    return finite ? b : ReachBounds{};
+}
+
+bool KeptReach::sameInputs(const model::DrawingSettings& s, const AxisAngles& axes) const {
+    return lineWidths_[0] == s.ZhuXianKuan && lineWidths_[1] == s.ZhiXianKuan && lineWidths_[2] == s.QiTaKuan &&
+           lineWidths_[3] == s.FaMenKuan && lineWidths_[4] == s.HanFengKuan && dimSize_ == s.Dim_Size &&
+           dimHigh_ == s.Dim_High && dimLines_ == (s.DimLineLayer != 0) && symbolZoom_ == s.DrawZoom_GJFM &&
+           axes_.alpha == axes.alpha && axes_.beta == axes.beta;
+}
+
+void KeptReach::update(const model::ObjectList& objects, const model::DrawingSettings& s, const AxisAngles& axes) {
+    const auto one = [&](std::size_t i) {
+        const PipeObject& o = objects.at(i);
+        bounds_[i] = PaintReach::bounds(o, o.dimTxt_st, s, axes);
+    };
+    if (built_ && sameInputs(s, axes) && cursor_.follows(objects) && bounds_.size() == objects.size()) {
+        const std::vector<std::size_t>& changes = objects.changes();
+        for (std::size_t k = cursor_.seen; k < changes.size(); ++k)
+            if (changes[k] < bounds_.size()) one(changes[k]);
+    } else {
+        bounds_.assign(objects.size(), ReachBounds{});
+        for (std::size_t i = 0; i < objects.size(); ++i) one(i);
+        lineWidths_[0] = s.ZhuXianKuan, lineWidths_[1] = s.ZhiXianKuan, lineWidths_[2] = s.QiTaKuan;
+        lineWidths_[3] = s.FaMenKuan, lineWidths_[4] = s.HanFengKuan;
+        dimSize_ = s.Dim_Size, dimHigh_ = s.Dim_High, dimLines_ = s.DimLineLayer != 0;
+        symbolZoom_ = s.DrawZoom_GJFM;
+        axes_ = axes;
+        built_ = true;
+    }
+    cursor_.catchUp(objects);
+}
+
+const std::vector<ReachBounds>* KeptReach::current(const model::ObjectList& objects,
+                                                   const model::DrawingSettings& s,
+                                                   const AxisAngles& axes) const {
+    const bool current = built_ && cursor_.follows(objects) && cursor_.seen == objects.changes().size() &&
+                         bounds_.size() == objects.size() && sameInputs(s, axes);
+    return current ? &bounds_ : nullptr;
+}
+
+KeptPaintReach::KeptPaintReach() : reach_(std::make_unique<KeptReach>()) {}
+KeptPaintReach::~KeptPaintReach() = default;
+KeptPaintReach::KeptPaintReach(const KeptPaintReach&) : KeptPaintReach() {}
+KeptPaintReach& KeptPaintReach::operator=(const KeptPaintReach& other) {
+    if (this != &other) reach_ = std::make_unique<KeptReach>();
+    return *this;
+}
+KeptPaintReach::KeptPaintReach(KeptPaintReach&& other) noexcept : reach_(std::move(other.reach_)) {
+    other.reach_ = std::make_unique<KeptReach>();
+}
+KeptPaintReach& KeptPaintReach::operator=(KeptPaintReach&& other) noexcept {
+    std::swap(reach_, other.reach_);
+    return *this;
+}
+
+}  // namespace tubra::view

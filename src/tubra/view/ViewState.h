@@ -75,6 +75,23 @@ private:
     std::unique_ptr<KeptCrossings> gaps_;
 };
 
+// The reach of every object at any zoom, kept from paint to paint (see PaintReach.h).
+class KeptReach;
+class KeptPaintReach {
+public:
+    KeptPaintReach();
+    ~KeptPaintReach();
+    KeptPaintReach(const KeptPaintReach&);
+    KeptPaintReach& operator=(const KeptPaintReach&);
+    KeptPaintReach(KeptPaintReach&&) noexcept;
+    KeptPaintReach& operator=(KeptPaintReach&&) noexcept;
+    KeptReach& get() { return *reach_; }
+    const KeptReach& get() const { return *reach_; }
+
+private:
+    std::unique_ptr<KeptReach> reach_;
+};
+
 // Layouts by list position, and what every layout depends on besides its object.
 struct AnnotationMemo {
     double zoom = 0.0, a = 0.0, b = 0.0, alpha = 0.0, beta = 0.0, elbowRadius = 0.0;
@@ -121,6 +138,7 @@ struct ViewState {
     AnnotationMemo annotationMemo;
     KeptObstacles obstacles;
     KeptCrossingGaps crossingGaps;
+    KeptPaintReach paintReach;
     // Where the paint that keeps the objects' numbers as the file keeps them stands.
     model::ListCursor fileNumbers;
 

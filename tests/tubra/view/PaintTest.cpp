@@ -10,6 +10,7 @@
 #include "tubra/model/DrawingFile.h"
 #include "tubra/view/LineWork.h"
 #include "tubra/view/Paint.h"
+#include "tubra/view/PaintReach.h"
 #include "ViewTestSupport.h"
 
 using namespace tubra::view;
@@ -424,4 +425,105 @@ TEST(Paint, APreparedViewPaintsAlikeAnyNumberOfTimesAndChangesNothing) {
     EXPECT_EQ(prepared.view.lastAxisOrigin, before.lastAxisOrigin);
     EXPECT_EQ(prepared.view.annotationAngles, before.annotationAngles);
     EXPECT_EQ(prepared.view.ZoomPara, 0.8);
+}
+
+namespace {
+
+// Whether the bounds kept for all zooms hold the area the reach finds at `zoom`.
+::testing::AssertionResult boundsHold(const ReachBounds& b, const SheetArea& a, double zoom) {
+    if (a.empty() || b.x0 > b.x1) return ::testing::AssertionSuccess();
+    const double g = b.fixed + b.perZoom * zoom;
+    if (b.x0 * zoom - g <= a.x0 && b.y0 * zoom - g <= a.y0 && b.x1 * zoom + g >= a.x1 && b.y1 * zoom + g >= a.y1)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "area " << a.x0 << "," << a.y0 << " .. " << a.x1 << "," << a.y1
+                                         << " beyond the bounds at zoom " << zoom;
+}
+
+}  // namespace
+
+TEST(Paint, BoundsKeptForAllZoomsHoldWhatTheReachFindsAndFollowEdits) {
+    viewtest::Fixture f;
+    tubra::testing::generateDrawing(f.doc.drawing, {.objects = 900, .seed = 31, .labelsPlaced = true});
+    tubra::model::ObjectList& objects = f.doc.drawing.objects;
+    // What the generator makes few of: flow marks, texts that follow the zoom, long labels.
+    for (std::size_t i = 0; i < objects.size(); i += 7) {
+        tubra::model::PipeObject& o = objects.at(i);
+        if (o.is(ObjectKind::Pipe)) o.Port4 = {o.Port1.x + 40, o.Port1.y - 30, 1};
+        o.DistTxt = "A LONG LABEL OF MANY BYTES " + std::to_string(i);
+    }
+    tubra::model::PipeObject text = makeObject(ObjectKind::TextBlock, {500, 700, 0}, {0, 0, 0});
+    text.BiHou = 1;
+    text.Port3.y = 60;
+    text.DistTxt = "TEXT THAT FOLLOWS THE ZOOM";
+    objects.addCopy(text) = text;
+    auto& s = f.app.settings;
+    for (const bool dimLines : {false, true}) {
+        s.DimLineLayer = dimLines;
+        for (const double zoom : {0.05, 0.45, 1.0, 3.16, 12.0}) {
+            f.view.ZoomPara = zoom;
+            const PaintReach reach(s, f.view);
+            for (std::size_t j = 0; j < objects.size(); ++j) {
+                const auto& o = std::as_const(objects).at(j);
+                ASSERT_TRUE(boundsHold(PaintReach::bounds(o, o.dimTxt_st, s, f.view.axes()), reach.of(o, o.dimTxt_st), zoom))
+                    << "object " << j << " of kind " << o.MainType << ", dimension lines " << dimLines;
+            }
+        }
+    }
+
+    // Kept bounds are those of the list as it is, for the settings they were made with.
+    KeptReach kept;
+    EXPECT_EQ(kept.current(objects, s, f.view.axes()), nullptr);
+    kept.update(objects, s, f.view.axes());
+    ASSERT_NE(kept.current(objects, s, f.view.axes()), nullptr);
+    tubra::model::PipeObject& moved = objects.at(5);
+    moved.Port1.x += 5000;
+    moved.Port2.x += 5000;
+    EXPECT_EQ(kept.current(objects, s, f.view.axes()), nullptr);
+    kept.update(objects, s, f.view.axes());
+    const auto* bounds = kept.current(objects, s, f.view.axes());
+    ASSERT_NE(bounds, nullptr);
+    EXPECT_GE((*bounds)[5].x1, moved.Port1.x);
+    s.Dim_Size += 10;
+    EXPECT_EQ(kept.current(objects, s, f.view.axes()), nullptr);
+    kept.update(objects, s, f.view.axes());
+    bounds = kept.current(objects, s, f.view.axes());
+    ASSERT_NE(bounds, nullptr);
+    for (std::size_t j = 0; j < objects.size(); ++j) {
+        const auto& o = std::as_const(objects).at(j);
+        const ReachBounds fresh = PaintReach::bounds(o, o.dimTxt_st, s, f.view.axes());
+        ASSERT_EQ((*bounds)[j].fixed, fresh.fixed) << j;
+        ASSERT_EQ((*bounds)[j].x1, fresh.x1) << j;
+    }
+}
+
+TEST(Paint, AWindowPaintsWithKeptBoundsWhatItPaintsMeasuringEveryObject) {
+    viewtest::Fixture kept, measured;
+    platform::RecordingCanvas::Options small;
+    small.pixelsPerUnit = 96.0 / 254.0;
+    small.deviceSize = {700, 500};
+    platform::RecordingCanvas keptCanvas(small), measuredCanvas(small), preparing(small);
+    for (viewtest::Fixture* f : {&kept, &measured}) {
+        tubra::testing::generateDrawing(f->doc.drawing, {.objects = 1500, .seed = 32, .area = 3.0, .labelsPlaced = true});
+        initialUpdate(f->view, f->doc.drawing);
+    }
+    keptCanvas.setSkipsUnseen(true);
+    measuredCanvas.setSkipsUnseen(true);
+    std::size_t painted = 0;
+    // Zooms and scrolls in turn, as a user goes about the drawing: the kept bounds follow.
+    for (const double zoom : {1.0, 3.16, 0.45, 3.16}) {
+        for (const Point scroll : {Point{0, 0}, Point{-900, 400}, Point{-2500, 1300}}) {
+            kept.view.ZoomPara = measured.view.ZoomPara = zoom;
+            for (platform::RecordingCanvas* c : {&keptCanvas, &measuredCanvas, &preparing}) c->setViewportOrigin(scroll);
+            const std::size_t k0 = keptCanvas.calls().size(), m0 = measuredCanvas.calls().size();
+            OnDraw(kept.doc, kept.view, keptCanvas);
+            // Prepared on a canvas that draws everything: no bounds are kept, every object is
+            // measured at this zoom.
+            prepareView(measured.doc, measured.view, preparing);
+            paint(measured.doc, measured.view, measuredCanvas);
+            const auto a = keptCanvas.callsSince(k0), b = measuredCanvas.callsSince(m0);
+            ASSERT_TRUE(sameCalls(a, b)) << "zoom " << zoom << " scroll " << scroll.x;
+            painted += a.size();
+        }
+    }
+    EXPECT_GT(painted, 1000u);
 }
