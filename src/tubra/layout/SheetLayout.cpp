@@ -42,6 +42,9 @@ constexpr double kApart = 2.0;
 // margins and a weld circle at the stretch's end).
 constexpr double kLengthCharWidth = 15.0;
 constexpr double kLengthTextClear = 45.0;
+// A stretch of several components is drawn at most this many times as long as its symbols and its
+// length text together to give the text that room.
+constexpr double kTextRoomMost = 1.5;
 // Room kept around each part for its symbols and labels, and between parts (sheet units).
 constexpr double kPartPad = 70.0;
 constexpr double kPartGap = 120.0;
@@ -56,6 +59,15 @@ constexpr double kDetail[] = {1.0, 0.75, 0.55, 0.4, 0.3, 0.25};
 constexpr double kLookedAt = 1'600'000.0;
 constexpr double kLookedAtSmall = 3'200'000.0;
 constexpr double kSmallRuns = 400.0;
+// When every pair left is stuck, the search shakes the drawing (a kick) at most this many times,
+// and spends on that at most this share of what it has when it begins.
+constexpr int kKicks = 40;
+constexpr double kKickShare = 0.7;
+// Runs drawn shorter than readable after the search: what the short searches that make them
+// readable again may look at, as a share of the search's own bound, and for each run, as runs
+// looked at per run of the pipeline.
+constexpr double kRepairShare = 0.15;
+constexpr double kRepairEach = 40.0;
 
 double sheetLen(Sheet v) {
     return std::hypot(v.x, v.y);
@@ -137,6 +149,7 @@ struct Planner {
     // Parameters of one evaluation.
     double k = 1.0, detail = 1.0, gamma = 0.65;
     double rowLimit = 0.0;  // how wide a row of parts may grow before the next row begins
+    bool keepReadable = false;  // no change draws a run's plain pipe shorter than readable
     std::vector<double> stretch;
     // Results of one evaluation.
     std::vector<Sheet> local;  // drawn junction points, each part from its own first point
@@ -246,6 +259,17 @@ struct Planner {
     // full and the best is taken when it leaves fewer conflicts than `current`. Leaves the
     // drawing evaluated, with the slide taken or as it was.
     bool slide(std::pair<int, int> pick, const Between& between, long current, long& budget);
+    // When every pair is stuck: the change that clears one of them (the `round`-th, in turn) and
+    // leaves the fewest conflicts, taken even when that is more than now, so that the search can
+    // go on from a drawing it could not reach by changes that each leave fewer. Leaves the
+    // drawing evaluated, with the change taken or as it was.
+    bool kick(const std::vector<std::pair<int, int>>& pairs, int hard, int round, long now,
+              long& budget);
+    // Run c, drawn shorter than readable, drawn readable again together with a run parallel to
+    // it, before it up the walk or hanging on it, made shorter (or, running the other way,
+    // longer) by as much: only what lies between the two moves. Taken when the conflicts'
+    // score stays at most `current`. Leaves the drawing evaluated.
+    bool readableBySlide(int c, long current, long& budget);
 };
 
 void Planner::classify() {
@@ -473,16 +497,24 @@ void Planner::layRun(std::size_t r, std::vector<double>* ratios) {
         double drawn = seg.components
                            ? std::max(rho[r][i] * detail * real, 1.0)
                            : stretch[r] * jitter[r] * std::max(shortest, k * std::pow(real, gamma));
-        if (seg.components && detail == 1.0 && gaps[r][i].size() <= 2) {
-            // A lone component (a nozzle's flange, a short fitting) leaves its length text
-            // room beside its symbol, which it would otherwise only have on it. A drawing
-            // whose symbols had to be made smaller has no room for that; a stretch of several
-            // components is long enough for its text as it is.
-            double least = std::numeric_limits<double>::infinity();
-            for (const Gap& g : gaps[r][i])
+        if (seg.components && detail == 1.0) {
+            // A stretch of components (a nozzle's flange, a valve between its flanges) leaves
+            // its length text room beside its symbols, between two of them or at an end, which
+            // it would otherwise only have on them. A drawing whose symbols had to be made
+            // smaller has no room for that.
+            double least = std::numeric_limits<double>::infinity(), symbols = 0.0;
+            for (const Gap& g : gaps[r][i]) {
+                symbols += g.need;
                 if (g.real > 0.0)
                     least = std::min(least, (g.need + textRoom[r][i]) * real / g.real);
-            if (std::isfinite(least)) drawn = std::max(drawn, least);
+            }
+            // A stretch of several components gets that room only where that does not draw it
+            // out of proportion (symbols close together in a long stretch would make it long
+            // and push the rest of the drawing together).
+            const double most = gaps[r][i].size() <= 2
+                                    ? std::numeric_limits<double>::infinity()
+                                    : kTextRoomMost * (symbols + textRoom[r][i]);
+            if (std::isfinite(least) && least <= most) drawn = std::max(drawn, least);
         }
         // Points the program tells apart are drawn apart.
         if (std::isfinite(closest[r][i])) drawn = std::max(drawn, kApart * real / closest[r][i]);
@@ -1367,6 +1399,106 @@ bool Planner::slide(std::pair<int, int> pick, const Between& between, long curre
     return chosen != nullptr;
 }
 
+bool Planner::kick(const std::vector<std::pair<int, int>>& pairs, int hard, int round, long now,
+                   long& budget) {
+    if (hard <= 0) return false;
+    const long n = static_cast<long>(runs.size()) + 1;
+    constexpr std::size_t kNearest = 8;
+    // Pairs far apart in the list, so that rounds that follow each other shake different places.
+    const auto pick =
+        pairs[static_cast<std::size_t>((static_cast<long>(round) * 7) % static_cast<long>(hard))];
+    const Between bt = runsBetween(pick);
+    struct Change {
+        long score;
+        int run;
+        double to;
+    };
+    std::vector<Change> found;
+    std::size_t tried = 0;
+    for (int c : bt.all) {
+        if (tried >= kNearest || budget <= 0) break;
+        if (!stretchable(c)) continue;
+        ++tried;
+        const bool onFirst = std::find(bt.first.begin(), bt.first.end(), c) != bt.first.end();
+        for (double f : clearingFactors(c, onFirst ? pick.first : pick.second,
+                                        onFirst ? pick.second : pick.first)) {
+            const double before = stretch[static_cast<std::size_t>(c)];
+            const double to = std::clamp(before * f, 0.2, 8.0);
+            if (to == before) continue;
+            const QuickLook q = quickLook(c, to, now);
+            budget -= q.cost;
+            if (q.known && q.fits) found.push_back({q.score, c, to});
+        }
+    }
+    std::sort(found.begin(), found.end(),
+              [](const Change& x, const Change& y) { return x.score < y.score; });
+    for (const Change& ch : found) {
+        if (budget <= 0) break;
+        const double kept = stretch[static_cast<std::size_t>(ch.run)];
+        stretch[static_cast<std::size_t>(ch.run)] = ch.to;
+        evaluate();
+        budget -= n;
+        if (fits()) return true;
+        stretch[static_cast<std::size_t>(ch.run)] = kept;
+    }
+    evaluate();
+    return false;
+}
+
+bool Planner::readableBySlide(int c, long current, long& budget) {
+    const long n = static_cast<long>(runs.size()) + 1;
+    constexpr std::size_t kEach = 4;  // runs tried on each side
+    const double least = leastFactor(c);
+    const double grow = (least - 1.0) * freeLength(c);
+    const int root = net.spans[static_cast<std::size_t>(c)].to;
+    prepareQuick();
+    budget -= 2 * n;
+    const Quick& q = quick;
+    const Sheet dirC = runs[static_cast<std::size_t>(c)].dir;
+    std::vector<int> others;
+    auto consider = [&](int d) {
+        if (d < 0 || d == c || !stretchable(d)) return false;
+        const Sheet dirD = runs[static_cast<std::size_t>(d)].dir;
+        if (std::fabs(dirC.x * dirD.x + dirC.y * dirD.y) < 1.0 - 1e-9) return false;
+        others.push_back(d);
+        return true;
+    };
+    std::size_t found = 0;
+    for (int j = net.spans[static_cast<std::size_t>(c)].from;
+         j >= 0 && parentRun[static_cast<std::size_t>(j)] >= 0 && found < kEach;) {
+        const int d = parentRun[static_cast<std::size_t>(j)];
+        if (consider(d)) ++found;
+        j = net.spans[static_cast<std::size_t>(d)].from;
+        if (others.size() > 64) break;
+    }
+    const int at = q.tin[static_cast<std::size_t>(root)];
+    if (at >= 0 && parentRun[static_cast<std::size_t>(root)] == c) {
+        found = 0;
+        for (int i = at + 1; i < q.tout[static_cast<std::size_t>(root)] && found < kEach; ++i)
+            if (consider(q.runAt[static_cast<std::size_t>(i)])) ++found;
+    }
+    const double keptC = stretch[static_cast<std::size_t>(c)];
+    for (int d : others) {
+        if (budget <= 0) break;
+        const Sheet dirD = runs[static_cast<std::size_t>(d)].dir;
+        const double same = dirC.x * dirD.x + dirC.y * dirD.y > 0 ? 1.0 : -1.0;
+        const double freeD = freeLength(d);
+        if (freeD <= 0.0) continue;
+        const double fd = (freeD - same * grow) / freeD;
+        if (fd < leastFactor(d) || fd > 8.0) continue;
+        const double keptD = stretch[static_cast<std::size_t>(d)];
+        stretch[static_cast<std::size_t>(c)] = keptC * least;
+        stretch[static_cast<std::size_t>(d)] = keptD * fd;
+        evaluate();
+        budget -= n;
+        if (fits() && conflicts(nullptr).score() <= current) return true;
+        stretch[static_cast<std::size_t>(c)] = keptC;
+        stretch[static_cast<std::size_t>(d)] = keptD;
+    }
+    evaluate();
+    return false;
+}
+
 void Planner::resolve(long& budget) {
     const long n = static_cast<long>(runs.size()) + 1;
     std::vector<std::pair<int, int>> pairs;
@@ -1377,6 +1509,13 @@ void Planner::resolve(long& budget) {
     // changes made since may have opened a way.
     std::vector<std::pair<int, int>> stuck;
     bool changedSinceStuck = false;
+    // The best drawing seen: after a kick the drawing may be worse for a while. Kicks spend at
+    // most a share of what the search had when it began, so that the drawings tried after this
+    // one (more room, truer proportions) keep theirs.
+    std::vector<double> bestStretch = stretch;
+    long bestScore = current.score();
+    const long kickReserve = budget - static_cast<long>(kKickShare * static_cast<double>(budget));
+    int round = 0;
     while (current.score() > 0 && budget > 0) {
         std::pair<int, int> pick{-1, -1};
         for (const auto& pr : pairs)
@@ -1386,13 +1525,29 @@ void Planner::resolve(long& budget) {
             }
         if (pick.first < 0) {
             if (!changedSinceStuck) {
-                if (!opt.twoChanges) break;
                 // Every pair is stuck: clearing one moves another run onto a third. Two changes
                 // at once, the second clearing what the first brought about.
                 bool moved = false;
-                for (int i = 0; i < current.hard && !moved && budget > 0; ++i)
+                for (int i = 0; i < current.hard && opt.twoChanges && !moved && budget > 0; ++i)
                     moved = twoChanges(pairs[static_cast<std::size_t>(i)], pairs,
                                        current.hard, budget);
+                if (!moved && opt.kicks) {
+                    // A local best: kept when it is the best yet, else the search goes back to
+                    // the best and shakes it elsewhere.
+                    if (current.score() <= bestScore) {
+                        bestScore = current.score();
+                        bestStretch = stretch;
+                    } else {
+                        stretch = bestStretch;
+                        evaluate();
+                        pairs.clear();
+                        current = conflicts(&pairs);
+                        prepareQuick();
+                        budget -= 2 * n;
+                    }
+                    if (round < kKicks && budget > kickReserve)
+                        moved = kick(pairs, current.hard, round++, current.score(), budget);
+                }
                 if (!moved) break;
                 pairs.clear();
                 current = conflicts(&pairs);
@@ -1466,7 +1621,12 @@ void Planner::resolve(long& budget) {
         for (int c : candidates) {
             if (budget <= 0 || bestRun >= 0) break;
             if (!stretchable(c)) continue;
+            const double least = leastFactor(c);
             for (double f : {1.6, 0.6, 2.6, 0.4}) {
+                if (keepReadable && f < 1.0) {
+                    f = std::max(f, least);
+                    if (f >= 1.0 - 1e-9) continue;
+                }
                 long score = 0;
                 if (!look(c, f, score) || score >= best) continue;
                 if (verify(c, std::clamp(stretch[static_cast<std::size_t>(c)] * f, 0.2, 8.0)))
@@ -1494,6 +1654,7 @@ void Planner::resolve(long& budget) {
         budget -= n;
         changedSinceStuck = true;
     }
+    if (current.score() > bestScore) stretch = bestStretch;
     evaluate();
 }
 
@@ -1612,21 +1773,43 @@ SheetLayout layOutSheet(const Network& network, const SheetOptions& options) {
         p.evaluate();
         Planner::Conflicts c = p.conflicts(nullptr);
         // A run the search made shorter than readable is drawn readable again where that leaves
-        // no more conflicts.
+        // no more conflicts, else where a short search from there (which draws no run shorter
+        // than readable) brings the conflicts back down.
+        long repair = static_cast<long>(kRepairShare * lookedAt);
+        p.keepReadable = true;
         for (std::size_t r = 0; r < p.runs.size(); ++r) {
             const double least = p.leastFactor(static_cast<int>(r));
             if (!p.stretchable(static_cast<int>(r)) || least <= 1.0 + 1e-9) continue;
-            const double kept = p.stretch[r];
-            p.stretch[r] = kept * least;
+            const std::vector<double> kept = p.stretch;
+            p.stretch[r] = kept[r] * least;
             p.evaluate();
-            const Planner::Conflicts t = p.conflicts(nullptr);
+            Planner::Conflicts t = p.conflicts(nullptr);
+            if (!(p.fits() && t.score() <= c.score()) && repair > 0) {
+                p.stretch = kept;
+                p.evaluate();
+                if (p.readableBySlide(static_cast<int>(r), c.score(), repair)) {
+                    c = p.conflicts(nullptr);
+                    continue;
+                }
+                p.stretch[r] = kept[r] * least;
+                p.evaluate();
+                t = p.conflicts(nullptr);
+            }
+            if (!(p.fits() && t.score() <= c.score()) && repair > 0 && p.fits()) {
+                long spend = std::min(repair, static_cast<long>(kRepairEach * everyRun));
+                const long had = spend;
+                p.resolve(spend);
+                repair -= had - spend;
+                t = p.conflicts(nullptr);
+            }
             if (p.fits() && t.score() <= c.score()) {
                 c = t;
             } else {
-                p.stretch[r] = kept;
+                p.stretch = kept;
                 p.evaluate();
             }
         }
+        p.keepReadable = false;
         best->stretch = p.stretch;
         // Ends drawn onto other runs would be joined by the program: a slightly smaller drawing
         // moves every point a little and leaves such chance meetings behind.

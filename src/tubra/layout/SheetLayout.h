@@ -46,6 +46,7 @@ struct SheetOptions {
     // time (switched off to see what each brings).
     bool twoChanges = true;  // two runs changed at once, the second clearing what the first caused
     bool slides = true;      // a stretch of the pipeline moved between two parallel runs
+    bool kicks = true;       // when every pair is stuck, a change that leaves more for a while
 };
 
 enum class RunShape {

@@ -513,10 +513,12 @@ TEST(PcfImport, WanderingPipelinesAreDrawnClearOfThemselves) {
 }
 
 // Pairs of runs no change of one run moves apart: clearing them takes two runs changed at once,
-// or a stretch of the pipeline slid between two parallel runs. Each generated pipeline here is one
-// the search leaves a pair on without that kind of change, and clears with it.
+// or a stretch of the pipeline slid between two parallel runs, or, when every pair left is stuck,
+// a change that leaves more for a while. Each generated pipeline here is one the search leaves a
+// pair on without that kind of change, and clears with it.
 TEST(PcfImport, PairsOneChangeCannotClearAreClearedByTwo) {
-    auto left = [](int components, std::uint32_t seed, bool twoChanges, bool slides) {
+    auto left = [](int components, std::uint32_t seed, bool twoChanges, bool slides,
+                   bool kicks) {
         const fs::path file = writeTemp(
             "pcf-two-changes.pcf",
             tubra::testing::generatePcf({.components = components, .seed = seed}));
@@ -528,19 +530,27 @@ TEST(PcfImport, PairsOneChangeCannotClearAreClearedByTwo) {
         layout::SheetOptions so = layout::sheetOptions(read.value(), options);
         so.twoChanges = twoChanges;
         so.slides = slides;
+        so.kicks = kicks;
         return layout::layOutSheet(layout::buildNetwork(read.value()), so).crossingsLeft;
     };
+    // Each kind of change on its own: the search without kicks, with and without it.
+    const int withoutKicks = left(250, 3, true, true, false);
     {
         SCOPED_TRACE("two changes at once");
-        const int with = left(200, 2, true, true);
-        EXPECT_EQ(with, 0);
-        EXPECT_GT(left(200, 2, false, true), with);
+        EXPECT_EQ(withoutKicks, 0);
+        EXPECT_GT(left(250, 3, false, true, false), withoutKicks);
     }
     {
         SCOPED_TRACE("a stretch slid between parallel runs");
-        const int with = left(250, 3, true, true);
+        EXPECT_EQ(withoutKicks, 0);
+        EXPECT_GT(left(250, 3, true, false, false), withoutKicks);
+    }
+    {
+        // Every pair stuck: a change that leaves more for a while opens the way.
+        SCOPED_TRACE("a kick when every pair is stuck");
+        const int with = left(250, 5, true, true, true);
         EXPECT_EQ(with, 0);
-        EXPECT_GT(left(250, 3, true, false), with);
+        EXPECT_GT(left(250, 5, true, true, false), with);
     }
 }
 
