@@ -624,6 +624,77 @@ TEST(LabelPlacement, AWeldNumberWhoseUsualPlaceIsCrowdedStillFindsTheClearSide) 
     EXPECT_LT(distanceToCell(*label, {1000, -1000}), 3 * f.doc.settings().Dim_Size);
 }
 
+// A placement's map holds the shapes kept from a recording where they lie instead of copying
+// them. Between shapes added before and after them, at the first query and after it, the map
+// must find what a map that copied them one by one finds, by the same places, in the same
+// order, and count the same; and it takes kept shapes only once, before its first query.
+TEST(LabelPlacement, KeptShapesAreFoundAsIfTheyHadBeenCopied) {
+    using view::ObstacleLayer;
+    using view::ObstacleMap;
+    std::mt19937_64 random(361);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    const auto at = [&](double spread) { return 500.0 + spread * (unit(random) - 0.5); };
+    // A recording of 300 objects: strokes, weld circles, symbol boxes and texts, crowded in the
+    // middle, and one stroke long enough to lie everywhere.
+    ObstacleMap recording(16.0);
+    for (std::size_t owner = 0; owner < 300; ++owner) {
+        const double spread = owner % 3 ? 200.0 : 1200.0;
+        const double x = at(spread), y = at(spread);
+        recording.addSegment(x, y, x + 80.0 * (unit(random) - 0.5), y + 80.0 * (unit(random) - 0.5),
+                             0.5 + 2.0 * unit(random), ObstacleLayer::Line, owner);
+        if (owner % 2) recording.addCircle(at(spread), at(spread), 2.0 + 6.0 * unit(random), ObstacleLayer::WeldCircle, owner);
+        recording.addBox(LabelBox::ofText(at(spread), at(spread), owner % 4 ? 0 : 450, 30.0, 12.0),
+                         owner % 5 ? ObstacleLayer::Label : ObstacleLayer::Symbol, owner);
+    }
+    recording.addSegment(-1e6, 0.0, 1e6, 1.0, 1.0, ObstacleLayer::Line, 300);
+    const auto block = std::make_shared<const std::vector<ObstacleMap::Shape>>(recording.takeShapes());
+    // Part of the recording, from the middle of an object's shapes on.
+    const std::size_t first = 7, count = block->size() - 7;
+
+    ObstacleMap copied(16.0), kept(16.0);
+    for (ObstacleMap* map : {&copied, &kept})
+        for (int k = 0; k < 4; ++k)  // a frame
+            map->addSegment(0.0, 250.0 * k, 1000.0, 250.0 * k, 1.0, ObstacleLayer::Line, ObstacleMap::kNoOwner);
+    for (std::size_t k = first; k < first + count; ++k) copied.add((*block)[k], (*block)[k].owner);
+    ASSERT_TRUE(kept.addKept(block, first, count));
+    EXPECT_FALSE(kept.addKept(block, 0, 1));  // once only
+    ASSERT_EQ(kept.size(), copied.size());
+    EXPECT_EQ(kept.widest(), copied.widest());
+    for (ObstacleMap* map : {&copied, &kept}) map->addBox(LabelBox::ofText(480, 520, 0, 40, 12), ObstacleLayer::Label, 5);
+
+    const auto same = [&](const char* when) {
+        ASSERT_EQ(kept.size(), copied.size()) << when;
+        for (std::size_t i = 0; i < copied.size(); ++i) {
+            const ObstacleMap::Shape &a = copied.shape(i), &b = kept.shape(i);
+            ASSERT_TRUE(a.kind == b.kind && a.layer == b.layer && a.owner == b.owner && a.box == b.box &&
+                        a.ax == b.ax && a.by == b.by && a.radius == b.radius && a.x0 == b.x0 && a.y1 == b.y1)
+                << when << ": shape " << i;
+        }
+        std::mt19937_64 places(9);
+        std::uniform_real_distribution<double> u(0.0, 1.0);
+        std::size_t found = 0;
+        for (int q = 0; q < 400; ++q) {
+            const double side = q % 50 == 0 ? 3000.0 : 10.0 + 120.0 * u(places);
+            const double x0 = -100.0 + 1200.0 * u(places), y0 = -100.0 + 1200.0 * u(places);
+            const std::vector<std::size_t> c = copied.near(x0, y0, x0 + side, y0 + side);
+            ASSERT_EQ(kept.near(x0, y0, x0 + side, y0 + side), c) << when << ": place " << q;
+            ASSERT_EQ(kept.surelyNear(x0, y0, x0 + side, y0 + side), copied.surelyNear(x0, y0, x0 + side, y0 + side));
+            found += c.size();
+        }
+        EXPECT_GT(found, 2000u) << when;  // the places were not empty
+    };
+    same("at the first query");
+    // Shapes added once the grid is laid, and kept shapes no longer taken.
+    for (ObstacleMap* map : {&copied, &kept})
+        for (int k = 0; k < 50; ++k) map->addBox(LabelBox::ofText(400 + 4 * k, 500, 0, 40, 12), ObstacleLayer::Label, 7);
+    EXPECT_FALSE(kept.addKept(block, first, count));
+    same("after shapes added late");
+    // A run past the block's end is refused.
+    ObstacleMap other(16.0);
+    EXPECT_FALSE(other.addKept(block, first, block->size()));
+    EXPECT_EQ(other.size(), 0u);
+}
+
 // A placement tries each place against hundreds of shapes and passes over those plainly beside
 // it before the exact test: the answers must be the exact test's, at any turn of the box, for
 // shapes far off, just clear, grazing and inside, and in coordinates far from the origin.
