@@ -230,7 +230,7 @@ void ObstacleMap::buildGrid() {
     for (std::size_t c = 0; c < cells; ++c) cellStart_[c + 1] += cellStart_[c];
     reserveLarge(entries_, cellStart_[cells]);
     entries_.resize(cellStart_[cells]);
-    std::vector<std::size_t> next(cellStart_.begin(), cellStart_.end() - 1);
+    LargeList<std::size_t> next(cellStart_.begin(), cellStart_.end() - 1);
     for (std::size_t i = 0; i < size(); ++i)
         forEachEntry(i, [&](std::size_t c, const Entry& e) { entries_[next[c]++] = e; });
 }
@@ -280,8 +280,21 @@ bool ObstacleMap::forEachEntry(std::size_t index, Fn&& fn) const {
 }
 
 void ObstacleMap::enter(std::size_t index) {
-    if (late_.empty()) late_.resize(cellStart_.size() - 1);
-    if (!forEachEntry(index, [&](std::size_t c, const Entry& e) { late_[c].entries.push_back(e); }))
+    if (lateFirst_.empty()) {
+        lateFirst_.assign(cellStart_.size() - 1, kNoLate);
+        lateLast_.assign(cellStart_.size() - 1, kNoLate);
+    }
+    const auto append = [&](std::size_t c, const Entry& e) {
+        const auto k = static_cast<std::uint32_t>(late_.size());
+        late_.push_back(e);
+        lateNext_.push_back(kNoLate);
+        if (lateLast_[c] == kNoLate)
+            lateFirst_[c] = k;
+        else
+            lateNext_[lateLast_[c]] = k;
+        lateLast_[c] = k;
+    };
+    if (!forEachEntry(index, append))
         everywhere_.push_back(index);
 }
 

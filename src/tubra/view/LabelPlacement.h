@@ -29,6 +29,7 @@
 #include "tubra/model/DrawingSettings.h"
 #include "tubra/model/ObjectList.h"
 #include "tubra/view/BoxGrid.h"
+#include "tubra/view/FreshMemory.h"
 #include "tubra/view/ViewState.h"
 
 namespace tubra::view {
@@ -134,9 +135,7 @@ private:
         bool shared;          // the shape has entries in other cells too
         std::uint32_t index;  // the shape's place in the map
     };
-    struct Cell {
-        std::vector<Entry> entries;
-    };
+    static constexpr std::uint32_t kNoLate = std::numeric_limits<std::uint32_t>::max();
 
     void insert(Shape shape);
     void buildGrid();
@@ -170,11 +169,15 @@ private:
     // entries_[cellStart_[c]] up to entries_[cellStart_[c + 1]]. Shapes added later go to
     // `late_`, by cell. One block for the whole grid: a
     // wide, sparse grid costs no more than its table of starts.
-    std::vector<std::size_t> cellStart_;
-    std::vector<Entry> entries_;
-    std::vector<Cell> late_;  // by cell, laid at the first shape added late
+    LargeList<std::size_t> cellStart_;
+    LargeList<Entry> entries_;
+    // Entries of shapes added late, all in one list: each cell's in the order added, from
+    // lateFirst_[c] on through lateNext_ (kNoLate ends a cell's). Laid at the first one.
+    LargeList<Entry> late_;
+    LargeList<std::uint32_t> lateNext_;
+    LargeList<std::uint32_t> lateFirst_, lateLast_;
     std::vector<std::size_t> everywhere_;          // shapes too large for the grid
-    std::vector<std::size_t> stamp_;
+    LargeList<std::size_t> stamp_;
     std::size_t query_ = 0;
     std::vector<std::size_t> result_;
     // The middles of the shapes held when the grid was laid, counted in a finer grid of
@@ -185,7 +188,7 @@ private:
     bool middlesCounted_ = false;
     double fine_ = 1.0, fineSlack_ = 0.0;
     int fineColumns_ = 0, fineRows_ = 0;
-    std::vector<std::uint32_t> middles_;
+    LargeList<std::uint32_t> middles_;
 };
 
 template <typename Fn>
@@ -230,9 +233,9 @@ void ObstacleMap::walk(double x0, double y0, double x1, double y1, Fn&& fn) {
                 static_cast<std::size_t>(cy) * static_cast<std::size_t>(columns_) + static_cast<std::size_t>(cx);
             for (std::size_t k = cellStart_[c]; k < cellStart_[c + 1]; ++k)
                 if (!look(entries_[k], shape(entries_[k].index))) return;
-            if (late_.empty()) continue;
-            for (const Entry& e : late_[c].entries)
-                if (!look(e, shape(e.index))) return;
+            if (lateFirst_.empty()) continue;
+            for (std::uint32_t k = lateFirst_[c]; k != kNoLate; k = lateNext_[k])
+                if (!look(late_[k], shape(late_[k].index))) return;
         }
 }
 
