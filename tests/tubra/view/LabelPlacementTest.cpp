@@ -695,6 +695,26 @@ TEST(LabelPlacement, KeptShapesAreFoundAsIfTheyHadBeenCopied) {
     EXPECT_EQ(other.size(), 0u);
 }
 
+// Labels placed one after another join the map after its grid is laid. A walk through a
+// crowded place stops after its first few looks, so the order shapes are met in decides where
+// a label goes: within a cell, what was laid first, then what came later in the order added.
+TEST(LabelPlacement, ShapesAddedLateAreMetInTheOrderAdded) {
+    using view::ObstacleLayer;
+    view::ObstacleMap map(16.0);
+    for (int k = 0; k < 40; ++k)
+        map.addBox(LabelBox::ofText(60.0 + 2.0 * (k % 7), 90.0 + 3.0 * (k % 5), 0, 30.0, 12.0), ObstacleLayer::Symbol, 1);
+    const std::size_t laid = map.near(99.0, 99.0, 101.0, 101.0).size();  // lays the grid
+    ASSERT_GT(laid, 0u);
+    // Late boxes over the same point, and others elsewhere between them, in several cells.
+    for (int k = 0; k < 60; ++k) {
+        map.addBox(LabelBox::ofText(80.0 + (k % 9), 101.0 + (k % 4), 0, 30.0, 10.0), ObstacleLayer::Label, 2);
+        map.addBox(LabelBox::ofText(300.0 + 5.0 * k, 300.0, 0, 20.0, 10.0), ObstacleLayer::Label, 3);
+    }
+    const std::vector<std::size_t> met = map.near(99.0, 99.0, 101.0, 101.0);
+    EXPECT_EQ(met.size(), laid + 60);
+    EXPECT_TRUE(std::is_sorted(met.begin(), met.end()));
+}
+
 // A placement tries each place against hundreds of shapes and passes over those plainly beside
 // it before the exact test: the answers must be the exact test's, at any turn of the box, for
 // shapes far off, just clear, grazing and inside, and in coordinates far from the origin.
