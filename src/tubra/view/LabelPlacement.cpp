@@ -337,7 +337,7 @@ void ObstacleMap::addCircle(double x, double y, double radius, ObstacleLayer lay
     s.kind = Shape::Kind::Circle;
     s.layer = layer;
     s.owner = owner;
-    s.ax = x, s.ay = y;
+    s.ax = x, s.ay = y, s.bx = 0, s.by = 0;
     s.radius = radius;
     s.x0 = x - radius, s.x1 = x + radius, s.y0 = y - radius, s.y1 = y + radius;
     insert(s);

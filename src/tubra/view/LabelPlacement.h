@@ -71,11 +71,20 @@ public:
         ObstacleLayer layer = ObstacleLayer::Line;
         std::uint32_t index = 0;       // its place in the map, set by the map (see addKept)
         std::size_t owner = kNoOwner;  // index of the object that drew it
-        LabelBox box;                  // Box
-        double ax = 0, ay = 0, bx = 0, by = 0;  // Segment ends; Circle centre in (ax, ay)
-        double radius = 0;             // Circle radius; half the width of a Segment
+        // Ahead of what the shape is: a query mostly reads no further than its owner and bounds.
         double x0 = 0, y0 = 0, x1 = 0, y1 = 0;  // bounds
+        // A shape is one kind, so the box and the ends share their place: read only those of
+        // its kind. (A box's ends, or a stroke's box, are what the other wrote there.)
+        union {
+            LabelBox box = {};  // Box
+            struct {
+                double ax, ay, bx, by;  // Segment ends; Circle centre in (ax, ay)
+                double radius;          // Circle radius; half the width of a Segment
+            };
+        };
     };
+    // Recordings hold a hundred thousand of these: every byte is pages to fault in and scan.
+    static_assert(sizeof(Shape) == 96);
 
     // `cellSize` is the side of a grid cell the map starts from; maps over a wide area take
     // larger cells.

@@ -718,6 +718,44 @@ TEST(LabelPlacement, ShapesAddedLateAreMetInTheOrderAdded) {
 // A placement tries each place against hundreds of shapes and passes over those plainly beside
 // it before the exact test: the answers must be the exact test's, at any turn of the box, for
 // shapes far off, just clear, grazing and inside, and in coordinates far from the origin.
+// A box and a stroke's ends share their place in a shape: a text's width, read as a radius,
+// would widen every place the search looks at, and a box's corner read as a stroke's end would
+// stand in for a weld's centre.
+TEST(LabelPlacement, AShapeIsReadOnlyAsWhatItIs) {
+    using view::ObstacleLayer;
+    using view::ObstacleMap;
+    ObstacleMap recording(16.0);
+    recording.addBox(LabelBox::ofText(0, 0, 0, 400, 30), ObstacleLayer::Label, 1);   // half width 200
+    recording.addBox(LabelBox::ofText(50, 50, 900, 300, 30), ObstacleLayer::Symbol, 2);
+    EXPECT_EQ(recording.widest(), 0.0);  // texts and symbols have no stroke to widen a look
+    recording.addCircle(500, 500, 4, ObstacleLayer::WeldCircle, 3);
+    recording.addSegment(0, 0, 900, 0, 2.5, ObstacleLayer::Line, 4);
+    EXPECT_EQ(recording.widest(), 4.0);
+    const auto block = std::make_shared<const std::vector<ObstacleMap::Shape>>(recording.takeShapes());
+    ObstacleMap kept(16.0);
+    ASSERT_TRUE(kept.addKept(block, 0, 2));
+    EXPECT_EQ(kept.widest(), 0.0);
+    const ObstacleMap::Shape& circle = (*block)[2];
+    EXPECT_EQ(circle.ax, 500.0);
+    EXPECT_EQ(circle.ay, 500.0);
+    EXPECT_EQ(circle.radius, 4.0);
+    // A text's box is what a probe and the exact test see, turned or not, whatever its ends read.
+    int touched = 0;
+    for (const double y : {-60.0, -35.0, -20.0, 0.0, 20.0, 35.0, 60.0, 120.0, 200.0}) {
+        const LabelBox near = LabelBox::ofText(150, y, 0, 20, 10);
+        const bool text = near.overlaps((*block)[0].box, 6.0, 6.0), symbol = near.overlaps((*block)[1].box, 2.0);
+        EXPECT_EQ(view::touchesShape(near, (*block)[0], 4.0), text) << y;
+        EXPECT_EQ(view::LabelProbe(near).touches((*block)[0], 4.0), text) << y;
+        EXPECT_EQ(view::touchesShape(near, (*block)[1], 4.0), symbol) << y;
+        EXPECT_EQ(view::LabelProbe(near).touches((*block)[1], 4.0), symbol) << y;
+        touched += text + symbol;
+    }
+    EXPECT_GT(touched, 2);
+    EXPECT_LT(touched, 16);
+    EXPECT_EQ((*block)[0].box, LabelBox::ofText(0, 0, 0, 400, 30));
+    EXPECT_EQ((*block)[1].box, LabelBox::ofText(50, 50, 900, 300, 30));
+}
+
 TEST(LabelPlacement, AProbePassesOverOnlyWhatTheExactTestWouldMiss) {
     using view::ObstacleLayer;
     std::mt19937_64 random(36);
