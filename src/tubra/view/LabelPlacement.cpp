@@ -249,7 +249,7 @@ bool ObstacleMap::forEachEntry(std::size_t index, Fn&& fn) const {
         const bool shared = cx0 != cx1 || cy0 != cy1;
         for (int cy = cy0; cy <= cy1; ++cy)
             for (int cx = cx0; cx <= cx1; ++cx)
-                fn(cellAt(cx, cy), Entry{s.x0, s.y0, s.x1, s.y1, shared, at});
+                fn(cellAt(cx, cy), Entry{s.x0, s.y0, s.x1, s.y1, shared, true, at});
         return true;
     }
     constexpr double kInf = std::numeric_limits<double>::infinity();
@@ -273,7 +273,7 @@ bool ObstacleMap::forEachEntry(std::size_t index, Fn&& fn) const {
             fn(cellAt(cx, cy), Entry{std::max(s.x0, std::min(px0, px1) - s.radius),
                                      std::max(s.y0, std::min(py0, py1) - s.radius),
                                      std::min(s.x1, std::max(px0, px1) + s.radius),
-                                     std::min(s.y1, std::max(py0, py1) + s.radius), true, at});
+                                     std::min(s.y1, std::max(py0, py1) + s.radius), true, false, at});
         }
     }
     return true;
@@ -566,6 +566,8 @@ constexpr std::size_t kGlance = 32;
 struct Area {
     double x0, y0, x1, y1;
     bool holds(const ObstacleMap::Shape& s) const { return !(s.x0 > x1 || x0 > s.x1 || s.y0 > y1 || y0 > s.y1); }
+    // For visitMeeting, which passes over what holds() would refuse by the same test.
+    std::array<double, 4> corners() const { return {x0, y0, x1, y1}; }
 };
 
 // Where a text box at `b` looks: what counts has its bounds within the square of `reach` about
@@ -898,7 +900,7 @@ private:
             // place is crowded rests on how many shapes are near alone: they are gathered
             // first, and tested only when they are few enough to count.
             near_.clear();
-            map_.visit(area.near.x0, area.near.y0, area.near.x1, area.near.y1,
+            map_.visitMeeting(area.near.x0, area.near.y0, area.near.x1, area.near.y1, area.counts.corners(),
                        [&](const ObstacleMap::Shape& s) {
                            if (!counts(s)) return true;
                            near_.push_back(&s);
@@ -912,8 +914,8 @@ private:
             crowdedPlaces_.insert(b);
             return kCrowdedCost + stray;
         }
-        map_.visit(
-            area.near.x0, area.near.y0, area.near.x1, area.near.y1,
+        map_.visitMeeting(
+            area.near.x0, area.near.y0, area.near.x1, area.near.y1, area.counts.corners(),
             [&](const ObstacleMap::Shape& s) {
                 if (!counts(s)) return true;
                 if (++looks > kMostLooks || (crowdedCorner_ && looks > kGlance && total > 0.0)) {
@@ -1094,7 +1096,8 @@ private:
         const LookArea area = lookArea(b, reach, charWidth_, map_.widest());
         const LabelProbe candidate(b);
         std::size_t looks = 0;
-        map_.visit(area.near.x0, area.near.y0, area.near.x1, area.near.y1, [&](const ObstacleMap::Shape& s) {
+        map_.visitMeeting(area.near.x0, area.near.y0, area.near.x1, area.near.y1, area.counts.corners(),
+                          [&](const ObstacleMap::Shape& s) {
             if (!area.counts.holds(s)) return true;
             // The pipe's own line, dimension and flow arrow are where its length belongs.
             if (s.owner == owner_) return true;

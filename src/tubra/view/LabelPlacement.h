@@ -127,6 +127,11 @@ public:
     // each, until it returns false: for questions answered before all shapes are seen.
     template <typename Fn>
     void visit(double x0, double y0, double x1, double y1, Fn&& fn);
+    // visit(), for questions about shapes whose bounds meet the area `a` ({x0, y0, x1, y1})
+    // only: most shapes whose bounds miss it are passed over unread, the rest go to fn (which
+    // must pass them over itself).
+    template <typename Fn>
+    void visitMeeting(double x0, double y0, double x1, double y1, const std::array<double, 4>& a, Fn&& fn);
     // The largest half width of a segment or radius of a circle held.
     double widest() const { return widest_; }
     // No more shapes than near() would find in the rectangle, and often as many: the shapes
@@ -142,6 +147,7 @@ private:
     struct Entry {
         double x0, y0, x1, y1;
         bool shared;          // the shape has entries in other cells too
+        bool whole;           // the bounds are the shape's, not a piece's
         std::uint32_t index;  // the shape's place in the map
     };
     static constexpr std::uint32_t kNoLate = std::numeric_limits<std::uint32_t>::max();
@@ -154,8 +160,9 @@ private:
     template <typename Fn>
     bool forEachEntry(std::size_t index, Fn&& fn) const;
     // visit(), with each shape's place in the map: fn(index, shape).
+    // With `within`, entries holding a whole shape whose bounds miss it are passed over.
     template <typename Fn>
-    void walk(double x0, double y0, double x1, double y1, Fn&& fn);
+    void walk(double x0, double y0, double x1, double y1, Fn&& fn, const std::array<double, 4>* within = nullptr);
     int column(double x) const;
     int row(double y) const;
     // Whether shape `s` comes within the rectangle.
@@ -206,7 +213,12 @@ void ObstacleMap::visit(double x0, double y0, double x1, double y1, Fn&& fn) {
 }
 
 template <typename Fn>
-void ObstacleMap::walk(double x0, double y0, double x1, double y1, Fn&& fn) {
+void ObstacleMap::visitMeeting(double x0, double y0, double x1, double y1, const std::array<double, 4>& a, Fn&& fn) {
+    walk(x0, y0, x1, y1, [&](std::size_t, const Shape& s) { return static_cast<bool>(fn(s)); }, &a);
+}
+
+template <typename Fn>
+void ObstacleMap::walk(double x0, double y0, double x1, double y1, Fn&& fn, const std::array<double, 4>* within) {
     if (!gridBuilt_) buildGrid();
     ++query_;
     auto take = [&](std::size_t i) {
@@ -228,6 +240,10 @@ void ObstacleMap::walk(double x0, double y0, double x1, double y1, Fn&& fn) {
     }
     auto look = [&](const Entry& e, const Shape& s) {
         if (e.x0 > x1 || x0 > e.x1 || e.y0 > y1 || y0 > e.y1) return true;
+        if (within && e.whole) {
+            const auto& w = *within;
+            if (e.x0 > w[2] || w[0] > e.x1 || e.y0 > w[3] || w[1] > e.y1) return true;
+        }
         // A shape in one cell only is met once; the others are marked when met.
         // (The entry names the shape, so a shape met before is passed over without reading it.)
         if (e.shared && stamp_[e.index] == query_) return true;

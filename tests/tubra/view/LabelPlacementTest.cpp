@@ -756,6 +756,56 @@ TEST(LabelPlacement, AShapeIsReadOnlyAsWhatItIs) {
     EXPECT_EQ((*block)[1].box, LabelBox::ofText(50, 50, 900, 300, 30));
 }
 
+// A look that asks only about shapes whose bounds meet an area passes others over by their
+// entries; a stroke crossing rows and columns has entries bounded by its pieces, which may miss
+// the area while the stroke's bounds meet it. What is left, and its order, is what a plain
+// look leaves.
+TEST(LabelPlacement, ALookWithinAnAreaLeavesWhatAPlainLookLeaves) {
+    using view::ObstacleLayer;
+    using view::ObstacleMap;
+    std::mt19937_64 random(3602);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    ObstacleMap map(16.0);
+    const auto at = [&] { return 300.0 * unit(random); };
+    const auto addSome = [&](int n) {
+        for (int k = 0; k < n; ++k) {
+            const double x = at(), y = at();
+            map.addSegment(x, y, x + 120.0 * (unit(random) - 0.5), y + 120.0 * (unit(random) - 0.5),
+                           0.5 + 2.0 * unit(random), ObstacleLayer::Line, 1);
+            map.addCircle(at(), at(), 1.0 + 6.0 * unit(random), ObstacleLayer::WeldCircle, 2);
+            map.addBox(LabelBox::ofText(at(), at(), k % 3 ? 0 : 300, 10.0 + 40.0 * unit(random), 12.0),
+                       ObstacleLayer::Label, 3);
+        }
+    };
+    addSome(150);
+    std::size_t kept = 0, passed = 0;
+    for (int round = 0; round < 2; ++round) {
+        for (int q = 0; q < 300; ++q) {
+            const double x0 = at(), y0 = at(), side = 10.0 + 60.0 * unit(random);
+            const std::array<double, 4> area{x0 + side * unit(random) - 20.0, y0 + side * unit(random) - 20.0,
+                                             x0 + side * unit(random), y0 + side * unit(random)};
+            const auto meets = [&](const ObstacleMap::Shape& s) {
+                return !(s.x0 > area[2] || area[0] > s.x1 || s.y0 > area[3] || area[1] > s.y1);
+            };
+            std::vector<std::uint32_t> plain, within;
+            map.visit(x0, y0, x0 + side, y0 + side, [&](const ObstacleMap::Shape& s) {
+                if (meets(s)) plain.push_back(s.index);
+                else ++passed;
+                return true;
+            });
+            map.visitMeeting(x0, y0, x0 + side, y0 + side, area, [&](const ObstacleMap::Shape& s) {
+                if (meets(s)) within.push_back(s.index);
+                return true;
+            });
+            ASSERT_EQ(within, plain) << "round " << round << " place " << q;
+            kept += plain.size();
+        }
+        addSome(40);  // and again with shapes added after the grid is laid
+    }
+    EXPECT_GT(kept, 1000u);
+    EXPECT_GT(passed, 1000u);
+}
+
 TEST(LabelPlacement, AProbePassesOverOnlyWhatTheExactTestWouldMiss) {
     using view::ObstacleLayer;
     std::mt19937_64 random(36);
