@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "tubra/view/FreshMemory.h"
+
 namespace tubra::view {
 
 namespace {
@@ -25,13 +27,16 @@ void drop(std::vector<std::size_t>& v, std::size_t i) {
 }  // namespace
 
 void BoxGrid::reset(std::size_t count) {
+    reserveLarge(boxes_, count);
     boxes_.assign(count, {});
     grid_.clear();
     wide_.clear();
 }
 
 void BoxGrid::grow(std::size_t count) {
-    if (count > boxes_.size()) boxes_.resize(count);
+    if (count <= boxes_.size()) return;
+    reserveLarge(boxes_, count);
+    boxes_.resize(count);
 }
 
 bool BoxGrid::cellRange(double x0, double y0, double x1, double y1, long long most, long long& cx0,

@@ -8,6 +8,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "tubra/view/FreshMemory.h"
+
 namespace tubra::view {
 
 class BoxGrid {
@@ -46,7 +48,7 @@ private:
     void take(std::size_t i);
 
     double cell_;
-    std::vector<Box> boxes_;
+    LargeList<Box> boxes_;
     std::unordered_map<std::uint64_t, std::vector<std::size_t>> grid_;
     std::vector<std::size_t> wide_;
     std::size_t question_ = 1;

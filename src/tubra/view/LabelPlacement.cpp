@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "tubra/view/AnnotationPainter.h"
+#include "tubra/view/FreshMemory.h"
 #include "tubra/view/FramePainter.h"
 #include "tubra/view/LineWork.h"
 #include "tubra/view/Projection.h"
@@ -137,7 +138,30 @@ constexpr double kCellSlack = 1.0;
 
 ObstacleMap::ObstacleMap(double cellSize) : cellSize_(cellSize > 0.0 ? cellSize : 64.0) {}
 
+void ObstacleMap::reserve(std::size_t count) {
+    reserveLarge(shapes_, count > keptCount_ ? count - keptCount_ : 0);
+    reserveLarge(stamp_, count);
+}
+
+bool ObstacleMap::addKept(std::shared_ptr<const std::vector<Shape>> block, std::size_t first, std::size_t count) {
+    if (gridBuilt_ || keptBlock_ || !block || first > block->size() || count > block->size() - first) return false;
+    const Shape* run = block->data() + first;
+    double widest = widest_;
+    for (std::size_t k = 0; k < count; ++k) {
+        if (!finiteBounds(run[k])) return false;
+        if (run[k].kind != Shape::Kind::Box) widest = std::max(widest, run[k].radius);
+    }
+    widest_ = widest;
+    keptAt_ = shapes_.size();
+    keptCount_ = count;
+    kept_ = run;
+    keptBlock_ = std::move(block);
+    stamp_.resize(stamp_.size() + count, 0);
+    return true;
+}
+
 std::vector<ObstacleMap::Shape> ObstacleMap::takeShapes() {
+    // (A map holding kept shapes is never asked: they are not its to hand over.)
     std::vector<Shape> out = std::move(shapes_);
     *this = ObstacleMap(cellSize_);
     return out;
@@ -146,10 +170,10 @@ std::vector<ObstacleMap::Shape> ObstacleMap::takeShapes() {
 void ObstacleMap::insert(Shape s) {
     if (!finiteBounds(s)) return;  // nowhere on the sheet: nothing to avoid
     if (s.kind != Shape::Kind::Box) widest_ = std::max(widest_, s.radius);
-    s.index = static_cast<std::uint32_t>(shapes_.size());
+    s.index = static_cast<std::uint32_t>(size());
     shapes_.push_back(s);
     stamp_.push_back(0);
-    if (gridBuilt_) enter(shapes_.size() - 1);
+    if (gridBuilt_) enter(size() - 1);
 }
 
 bool ObstacleMap::meets(const Shape& s, double x0, double y0, double x1, double y1) {
@@ -176,7 +200,8 @@ void ObstacleMap::buildGrid() {
     gridBuilt_ = true;
     double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
     bool any = false;
-    for (const Shape& s : shapes_) {
+    for (std::size_t i = 0; i < size(); ++i) {
+        const Shape& s = shape(i);
         // Shapes of silly size do not stretch the grid; they go everywhere.
         if ((s.x1 - s.x0) * (s.y1 - s.y0) > kMaxCellsPerShape * cellSize_ * cellSize_) continue;
         if (!any) {
@@ -191,26 +216,29 @@ void ObstacleMap::buildGrid() {
     cell_ = cellSize_;
     const double w = x1 - x0, h = y1 - y0;
     const double most =
-        std::clamp(kCellsPerShape * static_cast<double>(shapes_.size()), kMinCells, kMaxCells);
+        std::clamp(kCellsPerShape * static_cast<double>(size()), kMinCells, kMaxCells);
     if (w / cell_ * (h / cell_) > most) cell_ = std::sqrt(w * h / most);
     columns_ = static_cast<int>(std::min(kMaxCells, std::floor(w / cell_) + 1.0));
     rows_ = static_cast<int>(std::min(kMaxCells, std::floor(h / cell_) + 1.0));
     const std::size_t cells = static_cast<std::size_t>(columns_) * static_cast<std::size_t>(rows_);
     // Counted first, then filled in place: cell by cell the entries keep the order of the shapes.
+    reserveLarge(cellStart_, cells + 1);
     cellStart_.assign(cells + 1, 0);
     everywhere_.clear();
-    for (std::size_t i = 0; i < shapes_.size(); ++i)
+    for (std::size_t i = 0; i < size(); ++i)
         if (!forEachEntry(i, [&](std::size_t c, const Entry&) { ++cellStart_[c + 1]; })) everywhere_.push_back(i);
     for (std::size_t c = 0; c < cells; ++c) cellStart_[c + 1] += cellStart_[c];
+    reserveLarge(entries_, cellStart_[cells]);
     entries_.resize(cellStart_[cells]);
-    std::vector<std::size_t> next(cellStart_.begin(), cellStart_.end() - 1);
-    for (std::size_t i = 0; i < shapes_.size(); ++i)
+    LargeList<std::size_t> next(cellStart_.begin(), cellStart_.end() - 1);
+    for (std::size_t i = 0; i < size(); ++i)
         forEachEntry(i, [&](std::size_t c, const Entry& e) { entries_[next[c]++] = e; });
 }
 
 template <typename Fn>
 bool ObstacleMap::forEachEntry(std::size_t index, Fn&& fn) const {
-    const Shape& s = shapes_[index];
+    const Shape& s = shape(index);
+    const auto at = static_cast<std::uint32_t>(index);
     const int cx0 = column(s.x0), cx1 = column(s.x1), cy0 = row(s.y0), cy1 = row(s.y1);
     if (static_cast<long long>(cx1 - cx0 + 1) * (cy1 - cy0 + 1) > kMaxCellsPerShape) return false;
     const auto cellAt = [&](int cx, int cy) {
@@ -221,7 +249,7 @@ bool ObstacleMap::forEachEntry(std::size_t index, Fn&& fn) const {
         const bool shared = cx0 != cx1 || cy0 != cy1;
         for (int cy = cy0; cy <= cy1; ++cy)
             for (int cx = cx0; cx <= cx1; ++cx)
-                fn(cellAt(cx, cy), Entry{s.x0, s.y0, s.x1, s.y1, shared, s.index});
+                fn(cellAt(cx, cy), Entry{s.x0, s.y0, s.x1, s.y1, shared, true, at});
         return true;
     }
     constexpr double kInf = std::numeric_limits<double>::infinity();
@@ -245,15 +273,28 @@ bool ObstacleMap::forEachEntry(std::size_t index, Fn&& fn) const {
             fn(cellAt(cx, cy), Entry{std::max(s.x0, std::min(px0, px1) - s.radius),
                                      std::max(s.y0, std::min(py0, py1) - s.radius),
                                      std::min(s.x1, std::max(px0, px1) + s.radius),
-                                     std::min(s.y1, std::max(py0, py1) + s.radius), true, s.index});
+                                     std::min(s.y1, std::max(py0, py1) + s.radius), true, false, at});
         }
     }
     return true;
 }
 
 void ObstacleMap::enter(std::size_t index) {
-    if (late_.empty()) late_.resize(cellStart_.size() - 1);
-    if (!forEachEntry(index, [&](std::size_t c, const Entry& e) { late_[c].entries.push_back(e); }))
+    if (lateFirst_.empty()) {
+        lateFirst_.assign(cellStart_.size() - 1, kNoLate);
+        lateLast_.assign(cellStart_.size() - 1, kNoLate);
+    }
+    const auto append = [&](std::size_t c, const Entry& e) {
+        const auto k = static_cast<std::uint32_t>(late_.size());
+        late_.push_back(e);
+        lateNext_.push_back(kNoLate);
+        if (lateLast_[c] == kNoLate)
+            lateFirst_[c] = k;
+        else
+            lateNext_[lateLast_[c]] = k;
+        lateLast_[c] = k;
+    };
+    if (!forEachEntry(index, append))
         everywhere_.push_back(index);
 }
 
@@ -296,7 +337,7 @@ void ObstacleMap::addCircle(double x, double y, double radius, ObstacleLayer lay
     s.kind = Shape::Kind::Circle;
     s.layer = layer;
     s.owner = owner;
-    s.ax = x, s.ay = y;
+    s.ax = x, s.ay = y, s.bx = 0, s.by = 0;
     s.radius = radius;
     s.x0 = x - radius, s.x1 = x + radius, s.y0 = y - radius, s.y1 = y + radius;
     insert(s);
@@ -307,7 +348,7 @@ void ObstacleMap::countMiddles() {
     // Counted over the grid's area, in cells a sixteenth of the grid's side or, for a wide
     // area, as many as a few per shape.
     const double w = columns_ * cell_, h = rows_ * cell_;
-    const double most = std::clamp(4.0 * static_cast<double>(shapes_.size()), 4096.0, static_cast<double>(1 << 22));
+    const double most = std::clamp(4.0 * static_cast<double>(size()), 4096.0, static_cast<double>(1 << 22));
     fine_ = std::max(cell_ / 16.0, std::sqrt(w * h / most));
     if (!(fine_ > 0.0) || !std::isfinite(fine_)) {
         fineColumns_ = fineRows_ = 0;
@@ -323,8 +364,10 @@ void ObstacleMap::countMiddles() {
     // cells are counted.
     fineSlack_ = 1e-6 * (1.0 + std::fabs(originX_) + std::fabs(originY_) + w + h);
     const std::size_t stride = static_cast<std::size_t>(fineColumns_) + 1;
+    reserveLarge(middles_, stride * (static_cast<std::size_t>(fineRows_) + 1));
     middles_.assign(stride * (static_cast<std::size_t>(fineRows_) + 1), 0);
-    for (const Shape& s : shapes_) {
+    for (std::size_t i = 0; i < size(); ++i) {
+        const Shape& s = shape(i);
         const double c = std::floor(((s.x0 + s.x1) / 2.0 - originX_) / fine_);
         const double r = std::floor(((s.y0 + s.y1) / 2.0 - originY_) / fine_);
         if (!(c >= 0.0 && c < fineColumns_ && r >= 0.0 && r < fineRows_)) continue;
@@ -358,8 +401,8 @@ std::size_t ObstacleMap::surelyNear(double x0, double y0, double x1, double y1) 
 
 const std::vector<std::size_t>& ObstacleMap::near(double x0, double y0, double x1, double y1) {
     result_.clear();
-    visit(x0, y0, x1, y1, [&](const Shape& shape) {
-        result_.push_back(shape.index);
+    walk(x0, y0, x1, y1, [&](std::size_t index, const Shape&) {
+        result_.push_back(index);
         return true;
     });
     return result_;
@@ -523,6 +566,8 @@ constexpr std::size_t kGlance = 32;
 struct Area {
     double x0, y0, x1, y1;
     bool holds(const ObstacleMap::Shape& s) const { return !(s.x0 > x1 || x0 > s.x1 || s.y0 > y1 || y0 > s.y1); }
+    // For visitMeeting, which passes over what holds() would refuse by the same test.
+    std::array<double, 4> corners() const { return {x0, y0, x1, y1}; }
 };
 
 // Where a text box at `b` looks: what counts has its bounds within the square of `reach` about
@@ -855,7 +900,7 @@ private:
             // place is crowded rests on how many shapes are near alone: they are gathered
             // first, and tested only when they are few enough to count.
             near_.clear();
-            map_.visit(area.near.x0, area.near.y0, area.near.x1, area.near.y1,
+            map_.visitMeeting(area.near.x0, area.near.y0, area.near.x1, area.near.y1, area.counts.corners(),
                        [&](const ObstacleMap::Shape& s) {
                            if (!counts(s)) return true;
                            near_.push_back(&s);
@@ -869,8 +914,8 @@ private:
             crowdedPlaces_.insert(b);
             return kCrowdedCost + stray;
         }
-        map_.visit(
-            area.near.x0, area.near.y0, area.near.x1, area.near.y1,
+        map_.visitMeeting(
+            area.near.x0, area.near.y0, area.near.x1, area.near.y1, area.counts.corners(),
             [&](const ObstacleMap::Shape& s) {
                 if (!counts(s)) return true;
                 if (++looks > kMostLooks || (crowdedCorner_ && looks > kGlance && total > 0.0)) {
@@ -897,8 +942,8 @@ private:
         if (near <= kMostLooks) return false;
         if (!ownLabels_) {
             ownLabels_.emplace();
-            for (const ObstacleMap::Shape& s : map_.shapes())
-                if (s.layer == ObstacleLayer::Label) ++(*ownLabels_)[s.owner];
+            for (std::size_t i = 0; i < map_.size(); ++i)
+                if (const ObstacleMap::Shape& s = map_.shape(i); s.layer == ObstacleLayer::Label) ++(*ownLabels_)[s.owner];
         }
         const auto own = ownLabels_->find(owner_);
         return near - (own == ownLabels_->end() ? 0 : std::min<std::size_t>(near, own->second)) > kMostLooks;
@@ -1024,9 +1069,9 @@ public:
 
     // The length of pipe `owner` moved from `from` to `to`: later lengths see it there.
     void moved(std::size_t owner, const LabelBox& from, const LabelBox& to) {
-        dead_.resize(map_.shapes().size(), false);
+        dead_.resize(map_.size(), false);
         for (std::size_t i : map_.near(from.cx - 1, from.cy - 1, from.cx + 1, from.cy + 1)) {
-            const ObstacleMap::Shape& shape = map_.shapes()[i];
+            const ObstacleMap::Shape& shape = map_.shape(i);
             if (shape.owner == owner && shape.layer == ObstacleLayer::Label) dead_[i] = true;
         }
         map_.addBox(to, ObstacleLayer::Label, owner);
@@ -1051,7 +1096,8 @@ private:
         const LookArea area = lookArea(b, reach, charWidth_, map_.widest());
         const LabelProbe candidate(b);
         std::size_t looks = 0;
-        map_.visit(area.near.x0, area.near.y0, area.near.x1, area.near.y1, [&](const ObstacleMap::Shape& s) {
+        map_.visitMeeting(area.near.x0, area.near.y0, area.near.x1, area.near.y1, area.counts.corners(),
+                          [&](const ObstacleMap::Shape& s) {
             if (!area.counts.holds(s)) return true;
             // The pipe's own line, dimension and flow arrow are where its length belongs.
             if (s.owner == owner_) return true;
@@ -1216,7 +1262,9 @@ void followChanges(ObstacleCache& cache, const model::ObjectList& objects, const
         for (ObstacleCache::Entry& e : cache.entries)
             if (e.object) old.emplace(e.object, std::move(e));
         forgetAll(cache);
+        reserveLarge(cache.entries, n);
         cache.entries.resize(n);
+        cache.grid.grow(n);
         cache.waiting.assign(n, false);
         cache.isPending.assign(n, false);
         for (std::size_t i = 0; i < n; ++i) {
@@ -1334,10 +1382,37 @@ struct Around {
 // The entries whose bounds meet one of the squares, in list order.
 std::vector<std::size_t> entriesAround(ObstacleCache& cache, const std::vector<Around>& around) {
     std::vector<std::size_t> found;
+    reserveLarge(found, cache.entries.size());
     cache.grid.newQuestion();
     for (const Around& a : around) cache.grid.collect(a.x0, a.y0, a.x1, a.y1, found);
     std::sort(found.begin(), found.end());
     return found;
+}
+
+// Puts the shapes of the `held` entries into `map` as entering them one by one in that order
+// would, without copying them, where they are one run of one recording and each names the
+// entry it is held for (a drawing placed at its first paint). False, and nothing put, where
+// they are not.
+bool keepHeld(ObstacleMap& map, const ObstacleCache& cache, const std::vector<std::size_t>& held) {
+    const std::vector<ObstacleMap::Shape>* block = nullptr;
+    std::size_t first = 0, next = 0;
+    for (std::size_t i : held) {
+        const ObstacleCache::Entry& e = cache.entries[i];
+        if (e.count == 0) continue;
+        if (!block) {
+            block = e.block.get();
+            first = next = e.first;
+        }
+        if (e.block.get() != block || e.first != next) return false;
+        // Recorded at another place in the list: the shapes name another owner.
+        for (const ObstacleMap::Shape& shape : e.shapes())
+            if (shape.owner != i) return false;
+        next += e.count;
+    }
+    if (!block) return false;
+    for (std::size_t i : held)
+        if (cache.entries[i].count != 0) return map.addKept(cache.entries[i].block, first, next - first);
+    return false;
 }
 
 // Beyond this many labels at once, the squares are merged into the one rectangle holding them.
@@ -1355,6 +1430,7 @@ void placeLabels(model::ObjectList& objects, const model::DrawingSettings& s, Vi
     const model::ObjectList& list = objects;
     const std::size_t n = list.size();
     std::vector<std::size_t> order;
+    reserveLarge(order, cache.waitingCount);
     for (std::size_t i = 0; i < n; ++i)
         if (cache.waiting[i]) order.push_back(i);
     // Weld numbers first: an inspector reads the welds by them.
@@ -1374,6 +1450,7 @@ void placeLabels(model::ObjectList& objects, const model::DrawingSettings& s, Vi
         Placer::Reach reach;
     };
     std::vector<Label> labels;
+    reserveLarge(labels, order.size());
     const AnnotationOffsets off = annotationOffsetsFor(s);
     Placer reachOf(boxes, boxes, s, {});
     for (std::size_t i : order) {
@@ -1392,6 +1469,7 @@ void placeLabels(model::ObjectList& objects, const model::DrawingSettings& s, Vi
 
     // The map holds the frame and what lies within reach of a label.
     std::vector<Around> around;
+    reserveLarge(around, labels.size());
     for (const Label& l : labels) {
         const double r = l.reach.all();
         around.push_back({l.anchor.x - r, l.anchor.y - r, l.anchor.x + r, l.anchor.y + r});
@@ -1427,11 +1505,20 @@ void placeLabels(model::ObjectList& objects, const model::DrawingSettings& s, Vi
         held.resize(n);
         for (std::size_t i = 0; i < n; ++i) held[i] = i;
     }
-    std::size_t shapes = map.shapes().size() + labels.size();
+    std::size_t shapes = map.size() + labels.size();
     for (std::size_t i : held) shapes += cache.entries[i].count;
-    map.reserve(shapes);
-    for (std::size_t i : held)
-        for (const ObstacleMap::Shape& shape : cache.entries[i].shapes()) enter(shape, i);
+    if (keepHeld(map, cache, held)) {
+        // Held where they are: only the weld circles go to the welds map, as before.
+        for (std::size_t i : held)
+            for (const ObstacleMap::Shape& shape : cache.entries[i].shapes())
+                if (shape.kind == ObstacleMap::Shape::Kind::Circle && shape.layer == ObstacleLayer::WeldCircle)
+                    welds.add(shape, i);
+        map.reserve(shapes);
+    } else {
+        map.reserve(shapes);
+        for (std::size_t i : held)
+            for (const ObstacleMap::Shape& shape : cache.entries[i].shapes()) enter(shape, i);
+    }
 
     // Beyond what the welds map holds, the nearest other weld is looked for among all, in a
     // map of every weld circle made at the first such question.

@@ -29,6 +29,7 @@
 #include "tubra/model/DrawingSettings.h"
 #include "tubra/model/ObjectList.h"
 #include "tubra/view/BoxGrid.h"
+#include "tubra/view/FreshMemory.h"
 #include "tubra/view/ViewState.h"
 
 namespace tubra::view {
@@ -68,13 +69,22 @@ public:
     struct Shape {
         enum class Kind : unsigned char { Box, Segment, Circle } kind = Kind::Box;
         ObstacleLayer layer = ObstacleLayer::Line;
-        std::uint32_t index = 0;       // its place in shapes(), set by the map
+        std::uint32_t index = 0;       // its place in the map, set by the map (see addKept)
         std::size_t owner = kNoOwner;  // index of the object that drew it
-        LabelBox box;                  // Box
-        double ax = 0, ay = 0, bx = 0, by = 0;  // Segment ends; Circle centre in (ax, ay)
-        double radius = 0;             // Circle radius; half the width of a Segment
+        // Ahead of what the shape is: a query mostly reads no further than its owner and bounds.
         double x0 = 0, y0 = 0, x1 = 0, y1 = 0;  // bounds
+        // A shape is one kind, so the box and the ends share their place: read only those of
+        // its kind. (A box's ends, or a stroke's box, are what the other wrote there.)
+        union {
+            LabelBox box = {};  // Box
+            struct {
+                double ax, ay, bx, by;  // Segment ends; Circle centre in (ax, ay)
+                double radius;          // Circle radius; half the width of a Segment
+            };
+        };
     };
+    // Recordings hold a hundred thousand of these: every byte is pages to fault in and scan.
+    static_assert(sizeof(Shape) == 96);
 
     // `cellSize` is the side of a grid cell the map starts from; maps over a wide area take
     // larger cells.
@@ -90,12 +100,23 @@ public:
         insert(shape);
     }
 
+    // Shapes kept from a recording (`count` of them from `first` on in `block`, each for the
+    // owner it names), added as add() would add them one by one but held where they are, not
+    // copied: the map keeps the block. They keep the index of their place in the block. Only
+    // before the first query, and once; false (and nothing added) otherwise, or when a shape
+    // has no bounds on the sheet.
+    bool addKept(std::shared_ptr<const std::vector<Shape>> block, std::size_t first, std::size_t count);
+
     // Room for `count` shapes in all, so that filling the map copies none of them twice.
-    void reserve(std::size_t count) {
-        shapes_.reserve(count);
-        stamp_.reserve(count);
-    }
+    void reserve(std::size_t count);
+    // The shapes added, kept ones not among them.
     const std::vector<Shape>& shapes() const { return shapes_; }
+    // Every shape held, by its place in the map (what near() answers).
+    std::size_t size() const { return shapes_.size() + keptCount_; }
+    const Shape& shape(std::size_t i) const {
+        if (i - keptAt_ < keptCount_) return kept_[i - keptAt_];
+        return shapes_[i < keptAt_ ? i : i - keptCount_];
+    }
     // Hands over the shapes held, leaving the map empty.
     std::vector<Shape> takeShapes();
     // Indexes of the shapes that come within the rectangle, each once: boxes and circles by
@@ -106,6 +127,11 @@ public:
     // each, until it returns false: for questions answered before all shapes are seen.
     template <typename Fn>
     void visit(double x0, double y0, double x1, double y1, Fn&& fn);
+    // visit(), for questions about shapes whose bounds meet the area `a` ({x0, y0, x1, y1})
+    // only: most shapes whose bounds miss it are passed over unread, the rest go to fn (which
+    // must pass them over itself).
+    template <typename Fn>
+    void visitMeeting(double x0, double y0, double x1, double y1, const std::array<double, 4>& a, Fn&& fn);
     // The largest half width of a segment or radius of a circle held.
     double widest() const { return widest_; }
     // No more shapes than near() would find in the rectangle, and often as many: the shapes
@@ -121,11 +147,10 @@ private:
     struct Entry {
         double x0, y0, x1, y1;
         bool shared;          // the shape has entries in other cells too
-        std::uint32_t index;  // the shape's place in shapes_
+        bool whole;           // the bounds are the shape's, not a piece's
+        std::uint32_t index;  // the shape's place in the map
     };
-    struct Cell {
-        std::vector<Entry> entries;
-    };
+    static constexpr std::uint32_t kNoLate = std::numeric_limits<std::uint32_t>::max();
 
     void insert(Shape shape);
     void buildGrid();
@@ -134,6 +159,10 @@ private:
     // is too large for the grid (it goes to `everywhere_` instead).
     template <typename Fn>
     bool forEachEntry(std::size_t index, Fn&& fn) const;
+    // visit(), with each shape's place in the map: fn(index, shape).
+    // With `within`, entries holding a whole shape whose bounds miss it are passed over.
+    template <typename Fn>
+    void walk(double x0, double y0, double x1, double y1, Fn&& fn, const std::array<double, 4>* within = nullptr);
     int column(double x) const;
     int row(double y) const;
     // Whether shape `s` comes within the rectangle.
@@ -144,6 +173,10 @@ private:
 
     double cellSize_;
     std::vector<Shape> shapes_;
+    // Kept shapes (see addKept) take places keptAt_ .. keptAt_ + keptCount_ - 1.
+    std::shared_ptr<const std::vector<Shape>> keptBlock_;
+    const Shape* kept_ = nullptr;
+    std::size_t keptAt_ = 0, keptCount_ = 0;
     double widest_ = 0;
     bool gridBuilt_ = false;
     double originX_ = 0, originY_ = 0, cell_ = 64.0;
@@ -152,11 +185,15 @@ private:
     // entries_[cellStart_[c]] up to entries_[cellStart_[c + 1]]. Shapes added later go to
     // `late_`, by cell. One block for the whole grid: a
     // wide, sparse grid costs no more than its table of starts.
-    std::vector<std::size_t> cellStart_;
-    std::vector<Entry> entries_;
-    std::vector<Cell> late_;  // by cell, laid at the first shape added late
+    LargeList<std::size_t> cellStart_;
+    LargeList<Entry> entries_;
+    // Entries of shapes added late, all in one list: each cell's in the order added, from
+    // lateFirst_[c] on through lateNext_ (kNoLate ends a cell's). Laid at the first one.
+    LargeList<Entry> late_;
+    LargeList<std::uint32_t> lateNext_;
+    LargeList<std::uint32_t> lateFirst_, lateLast_;
     std::vector<std::size_t> everywhere_;          // shapes too large for the grid
-    std::vector<std::size_t> stamp_;
+    LargeList<std::size_t> stamp_;
     std::size_t query_ = 0;
     std::vector<std::size_t> result_;
     // The middles of the shapes held when the grid was laid, counted in a finer grid of
@@ -167,19 +204,29 @@ private:
     bool middlesCounted_ = false;
     double fine_ = 1.0, fineSlack_ = 0.0;
     int fineColumns_ = 0, fineRows_ = 0;
-    std::vector<std::uint32_t> middles_;
+    LargeList<std::uint32_t> middles_;
 };
 
 template <typename Fn>
 void ObstacleMap::visit(double x0, double y0, double x1, double y1, Fn&& fn) {
+    walk(x0, y0, x1, y1, [&](std::size_t, const Shape& s) { return static_cast<bool>(fn(s)); });
+}
+
+template <typename Fn>
+void ObstacleMap::visitMeeting(double x0, double y0, double x1, double y1, const std::array<double, 4>& a, Fn&& fn) {
+    walk(x0, y0, x1, y1, [&](std::size_t, const Shape& s) { return static_cast<bool>(fn(s)); }, &a);
+}
+
+template <typename Fn>
+void ObstacleMap::walk(double x0, double y0, double x1, double y1, Fn&& fn, const std::array<double, 4>* within) {
     if (!gridBuilt_) buildGrid();
     ++query_;
     auto take = [&](std::size_t i) {
         if (stamp_[i] == query_) return true;
         stamp_[i] = query_;
-        const Shape& s = shapes_[i];
+        const Shape& s = shape(i);
         if (!meets(s, x0, y0, x1, y1)) return true;
-        return static_cast<bool>(fn(s));
+        return static_cast<bool>(fn(i, s));
     };
     for (std::size_t i : everywhere_)
         if (!take(i)) return;
@@ -187,28 +234,33 @@ void ObstacleMap::visit(double x0, double y0, double x1, double y1, Fn&& fn) {
     const int cx0 = column(x0), cx1 = column(x1), cy0 = row(y0), cy1 = row(y1);
     if (static_cast<long long>(cx1 - cx0 + 1) * (cy1 - cy0 + 1) > kMaxQueryCells) {
         // A place larger than a good part of the grid: every shape is as quick to look at.
-        for (std::size_t i = 0; i < shapes_.size(); ++i)
+        for (std::size_t i = 0; i < size(); ++i)
             if (!take(i)) return;
         return;
     }
     auto look = [&](const Entry& e, const Shape& s) {
         if (e.x0 > x1 || x0 > e.x1 || e.y0 > y1 || y0 > e.y1) return true;
+        if (within && e.whole) {
+            const auto& w = *within;
+            if (e.x0 > w[2] || w[0] > e.x1 || e.y0 > w[3] || w[1] > e.y1) return true;
+        }
         // A shape in one cell only is met once; the others are marked when met.
-        if (e.shared && stamp_[s.index] == query_) return true;
+        // (The entry names the shape, so a shape met before is passed over without reading it.)
+        if (e.shared && stamp_[e.index] == query_) return true;
         // A piece of a stroke near the place may still pass it by.
         if (s.kind == Shape::Kind::Segment && !meets(s, x0, y0, x1, y1)) return true;
-        if (e.shared) stamp_[s.index] = query_;
-        return static_cast<bool>(fn(s));
+        if (e.shared) stamp_[e.index] = query_;
+        return static_cast<bool>(fn(e.index, s));
     };
     for (int cy = cy0; cy <= cy1; ++cy)
         for (int cx = cx0; cx <= cx1; ++cx) {
             const std::size_t c =
                 static_cast<std::size_t>(cy) * static_cast<std::size_t>(columns_) + static_cast<std::size_t>(cx);
             for (std::size_t k = cellStart_[c]; k < cellStart_[c + 1]; ++k)
-                if (!look(entries_[k], shapes_[entries_[k].index])) return;
-            if (late_.empty()) continue;
-            for (const Entry& e : late_[c].entries)
-                if (!look(e, shapes_[e.index])) return;
+                if (!look(entries_[k], shape(entries_[k].index))) return;
+            if (lateFirst_.empty()) continue;
+            for (std::uint32_t k = lateFirst_[c]; k != kNoLate; k = lateNext_[k])
+                if (!look(late_[k], shape(late_[k].index))) return;
         }
 }
 

@@ -624,9 +624,188 @@ TEST(LabelPlacement, AWeldNumberWhoseUsualPlaceIsCrowdedStillFindsTheClearSide) 
     EXPECT_LT(distanceToCell(*label, {1000, -1000}), 3 * f.doc.settings().Dim_Size);
 }
 
+// A placement's map holds the shapes kept from a recording where they lie instead of copying
+// them. Between shapes added before and after them, at the first query and after it, the map
+// must find what a map that copied them one by one finds, by the same places, in the same
+// order, and count the same; and it takes kept shapes only once, before its first query.
+TEST(LabelPlacement, KeptShapesAreFoundAsIfTheyHadBeenCopied) {
+    using view::ObstacleLayer;
+    using view::ObstacleMap;
+    std::mt19937_64 random(361);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    const auto at = [&](double spread) { return 500.0 + spread * (unit(random) - 0.5); };
+    // A recording of 300 objects: strokes, weld circles, symbol boxes and texts, crowded in the
+    // middle, and one stroke long enough to lie everywhere.
+    ObstacleMap recording(16.0);
+    for (std::size_t owner = 0; owner < 300; ++owner) {
+        const double spread = owner % 3 ? 200.0 : 1200.0;
+        const double x = at(spread), y = at(spread);
+        recording.addSegment(x, y, x + 80.0 * (unit(random) - 0.5), y + 80.0 * (unit(random) - 0.5),
+                             0.5 + 2.0 * unit(random), ObstacleLayer::Line, owner);
+        if (owner % 2) recording.addCircle(at(spread), at(spread), 2.0 + 6.0 * unit(random), ObstacleLayer::WeldCircle, owner);
+        recording.addBox(LabelBox::ofText(at(spread), at(spread), owner % 4 ? 0 : 450, 30.0, 12.0),
+                         owner % 5 ? ObstacleLayer::Label : ObstacleLayer::Symbol, owner);
+    }
+    recording.addSegment(-1e6, 0.0, 1e6, 1.0, 1.0, ObstacleLayer::Line, 300);
+    const auto block = std::make_shared<const std::vector<ObstacleMap::Shape>>(recording.takeShapes());
+    // Part of the recording, from the middle of an object's shapes on.
+    const std::size_t first = 7, count = block->size() - 7;
+
+    ObstacleMap copied(16.0), kept(16.0);
+    for (ObstacleMap* map : {&copied, &kept})
+        for (int k = 0; k < 4; ++k)  // a frame
+            map->addSegment(0.0, 250.0 * k, 1000.0, 250.0 * k, 1.0, ObstacleLayer::Line, ObstacleMap::kNoOwner);
+    for (std::size_t k = first; k < first + count; ++k) copied.add((*block)[k], (*block)[k].owner);
+    ASSERT_TRUE(kept.addKept(block, first, count));
+    EXPECT_FALSE(kept.addKept(block, 0, 1));  // once only
+    ASSERT_EQ(kept.size(), copied.size());
+    EXPECT_EQ(kept.widest(), copied.widest());
+    for (ObstacleMap* map : {&copied, &kept}) map->addBox(LabelBox::ofText(480, 520, 0, 40, 12), ObstacleLayer::Label, 5);
+
+    const auto same = [&](const char* when) {
+        ASSERT_EQ(kept.size(), copied.size()) << when;
+        for (std::size_t i = 0; i < copied.size(); ++i) {
+            const ObstacleMap::Shape &a = copied.shape(i), &b = kept.shape(i);
+            ASSERT_TRUE(a.kind == b.kind && a.layer == b.layer && a.owner == b.owner && a.box == b.box &&
+                        a.ax == b.ax && a.by == b.by && a.radius == b.radius && a.x0 == b.x0 && a.y1 == b.y1)
+                << when << ": shape " << i;
+        }
+        std::mt19937_64 places(9);
+        std::uniform_real_distribution<double> u(0.0, 1.0);
+        std::size_t found = 0;
+        for (int q = 0; q < 400; ++q) {
+            const double side = q % 50 == 0 ? 3000.0 : 10.0 + 120.0 * u(places);
+            const double x0 = -100.0 + 1200.0 * u(places), y0 = -100.0 + 1200.0 * u(places);
+            const std::vector<std::size_t> c = copied.near(x0, y0, x0 + side, y0 + side);
+            ASSERT_EQ(kept.near(x0, y0, x0 + side, y0 + side), c) << when << ": place " << q;
+            ASSERT_EQ(kept.surelyNear(x0, y0, x0 + side, y0 + side), copied.surelyNear(x0, y0, x0 + side, y0 + side));
+            found += c.size();
+        }
+        EXPECT_GT(found, 2000u) << when;  // the places were not empty
+    };
+    same("at the first query");
+    // Shapes added once the grid is laid, and kept shapes no longer taken.
+    for (ObstacleMap* map : {&copied, &kept})
+        for (int k = 0; k < 50; ++k) map->addBox(LabelBox::ofText(400 + 4 * k, 500, 0, 40, 12), ObstacleLayer::Label, 7);
+    EXPECT_FALSE(kept.addKept(block, first, count));
+    same("after shapes added late");
+    // A run past the block's end is refused.
+    ObstacleMap other(16.0);
+    EXPECT_FALSE(other.addKept(block, first, block->size()));
+    EXPECT_EQ(other.size(), 0u);
+}
+
+// Labels placed one after another join the map after its grid is laid. A walk through a
+// crowded place stops after its first few looks, so the order shapes are met in decides where
+// a label goes: within a cell, what was laid first, then what came later in the order added.
+TEST(LabelPlacement, ShapesAddedLateAreMetInTheOrderAdded) {
+    using view::ObstacleLayer;
+    view::ObstacleMap map(16.0);
+    for (int k = 0; k < 40; ++k)
+        map.addBox(LabelBox::ofText(60.0 + 2.0 * (k % 7), 90.0 + 3.0 * (k % 5), 0, 30.0, 12.0), ObstacleLayer::Symbol, 1);
+    const std::size_t laid = map.near(99.0, 99.0, 101.0, 101.0).size();  // lays the grid
+    ASSERT_GT(laid, 0u);
+    // Late boxes over the same point, and others elsewhere between them, in several cells.
+    for (int k = 0; k < 60; ++k) {
+        map.addBox(LabelBox::ofText(80.0 + (k % 9), 101.0 + (k % 4), 0, 30.0, 10.0), ObstacleLayer::Label, 2);
+        map.addBox(LabelBox::ofText(300.0 + 5.0 * k, 300.0, 0, 20.0, 10.0), ObstacleLayer::Label, 3);
+    }
+    const std::vector<std::size_t> met = map.near(99.0, 99.0, 101.0, 101.0);
+    EXPECT_EQ(met.size(), laid + 60);
+    EXPECT_TRUE(std::is_sorted(met.begin(), met.end()));
+}
+
 // A placement tries each place against hundreds of shapes and passes over those plainly beside
 // it before the exact test: the answers must be the exact test's, at any turn of the box, for
 // shapes far off, just clear, grazing and inside, and in coordinates far from the origin.
+// A box and a stroke's ends share their place in a shape: a text's width, read as a radius,
+// would widen every place the search looks at, and a box's corner read as a stroke's end would
+// stand in for a weld's centre.
+TEST(LabelPlacement, AShapeIsReadOnlyAsWhatItIs) {
+    using view::ObstacleLayer;
+    using view::ObstacleMap;
+    ObstacleMap recording(16.0);
+    recording.addBox(LabelBox::ofText(0, 0, 0, 400, 30), ObstacleLayer::Label, 1);   // half width 200
+    recording.addBox(LabelBox::ofText(50, 50, 900, 300, 30), ObstacleLayer::Symbol, 2);
+    EXPECT_EQ(recording.widest(), 0.0);  // texts and symbols have no stroke to widen a look
+    recording.addCircle(500, 500, 4, ObstacleLayer::WeldCircle, 3);
+    recording.addSegment(0, 0, 900, 0, 2.5, ObstacleLayer::Line, 4);
+    EXPECT_EQ(recording.widest(), 4.0);
+    const auto block = std::make_shared<const std::vector<ObstacleMap::Shape>>(recording.takeShapes());
+    ObstacleMap kept(16.0);
+    ASSERT_TRUE(kept.addKept(block, 0, 2));
+    EXPECT_EQ(kept.widest(), 0.0);
+    const ObstacleMap::Shape& circle = (*block)[2];
+    EXPECT_EQ(circle.ax, 500.0);
+    EXPECT_EQ(circle.ay, 500.0);
+    EXPECT_EQ(circle.radius, 4.0);
+    // A text's box is what a probe and the exact test see, turned or not, whatever its ends read.
+    int touched = 0;
+    for (const double y : {-60.0, -35.0, -20.0, 0.0, 20.0, 35.0, 60.0, 120.0, 200.0}) {
+        const LabelBox near = LabelBox::ofText(150, y, 0, 20, 10);
+        const bool text = near.overlaps((*block)[0].box, 6.0, 6.0), symbol = near.overlaps((*block)[1].box, 2.0);
+        EXPECT_EQ(view::touchesShape(near, (*block)[0], 4.0), text) << y;
+        EXPECT_EQ(view::LabelProbe(near).touches((*block)[0], 4.0), text) << y;
+        EXPECT_EQ(view::touchesShape(near, (*block)[1], 4.0), symbol) << y;
+        EXPECT_EQ(view::LabelProbe(near).touches((*block)[1], 4.0), symbol) << y;
+        touched += text + symbol;
+    }
+    EXPECT_GT(touched, 2);
+    EXPECT_LT(touched, 16);
+    EXPECT_EQ((*block)[0].box, LabelBox::ofText(0, 0, 0, 400, 30));
+    EXPECT_EQ((*block)[1].box, LabelBox::ofText(50, 50, 900, 300, 30));
+}
+
+// A look that asks only about shapes whose bounds meet an area passes others over by their
+// entries; a stroke crossing rows and columns has entries bounded by its pieces, which may miss
+// the area while the stroke's bounds meet it. What is left, and its order, is what a plain
+// look leaves.
+TEST(LabelPlacement, ALookWithinAnAreaLeavesWhatAPlainLookLeaves) {
+    using view::ObstacleLayer;
+    using view::ObstacleMap;
+    std::mt19937_64 random(3602);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    ObstacleMap map(16.0);
+    const auto at = [&] { return 300.0 * unit(random); };
+    const auto addSome = [&](int n) {
+        for (int k = 0; k < n; ++k) {
+            const double x = at(), y = at();
+            map.addSegment(x, y, x + 120.0 * (unit(random) - 0.5), y + 120.0 * (unit(random) - 0.5),
+                           0.5 + 2.0 * unit(random), ObstacleLayer::Line, 1);
+            map.addCircle(at(), at(), 1.0 + 6.0 * unit(random), ObstacleLayer::WeldCircle, 2);
+            map.addBox(LabelBox::ofText(at(), at(), k % 3 ? 0 : 300, 10.0 + 40.0 * unit(random), 12.0),
+                       ObstacleLayer::Label, 3);
+        }
+    };
+    addSome(150);
+    std::size_t kept = 0, passed = 0;
+    for (int round = 0; round < 2; ++round) {
+        for (int q = 0; q < 300; ++q) {
+            const double x0 = at(), y0 = at(), side = 10.0 + 60.0 * unit(random);
+            const std::array<double, 4> area{x0 + side * unit(random) - 20.0, y0 + side * unit(random) - 20.0,
+                                             x0 + side * unit(random), y0 + side * unit(random)};
+            const auto meets = [&](const ObstacleMap::Shape& s) {
+                return !(s.x0 > area[2] || area[0] > s.x1 || s.y0 > area[3] || area[1] > s.y1);
+            };
+            std::vector<std::uint32_t> plain, within;
+            map.visit(x0, y0, x0 + side, y0 + side, [&](const ObstacleMap::Shape& s) {
+                if (meets(s)) plain.push_back(s.index);
+                else ++passed;
+                return true;
+            });
+            map.visitMeeting(x0, y0, x0 + side, y0 + side, area, [&](const ObstacleMap::Shape& s) {
+                if (meets(s)) within.push_back(s.index);
+                return true;
+            });
+            ASSERT_EQ(within, plain) << "round " << round << " place " << q;
+            kept += plain.size();
+        }
+        addSome(40);  // and again with shapes added after the grid is laid
+    }
+    EXPECT_GT(kept, 1000u);
+    EXPECT_GT(passed, 1000u);
+}
+
 TEST(LabelPlacement, AProbePassesOverOnlyWhatTheExactTestWouldMiss) {
     using view::ObstacleLayer;
     std::mt19937_64 random(36);
