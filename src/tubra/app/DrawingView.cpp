@@ -265,7 +265,12 @@ void DrawingView::rebuildStore() {
     state_.autoElevation = programEditSettings().autoElevation;
     const bool zoomFromFile = doc_.drawing.zoomLoaded != 0;
     const double zoomBefore = state_.ZoomPara;
-    {
+    if (ratio == 1.0) {
+        // The lower half on a thread of its own: a zoom paints every pixel anew, and most of
+        // the paint is texts blended pixel by pixel.
+        paintViewInBands(doc_, state_, store_, scrollPositionDevice(), pixelsPerUnit(), this, textCache_,
+                         &lowerBand_, store_.height() / 2);
+    } else {
         QPainter painter(&store_);
         paintView(doc_, state_, painter, client, scrollPositionDevice(), pixelsPerUnit(), this, &textCache_);
     }

@@ -5,7 +5,7 @@
 // transform; this window applies their scroll sizes and positions and repaints.
 //
 // The finished drawing is kept in an image of the client area, painted anew only when the
-// drawing or the view changes. The editing tools draw their mouse feedback (rubber band, snap
+// drawing or the view changes, its upper and lower halves at the same time on two threads. The editing tools draw their mouse feedback (rubber band, snap
 // marker, selection rectangle, ghosts, frames) into that image with inverting and XOR raster
 // operations and only the rectangle they touched is shown again, so feedback costs no repaint
 // of the drawing.
@@ -20,6 +20,7 @@
 #include "platform/qt/FormDialogs.h"
 #include "platform/qt/QtCanvas.h"
 #include "tubra/app/Interaction.h"
+#include "tubra/app/Rendering.h"
 #include "tubra/edit/EditSettings.h"
 #include "tubra/edit/ViewController.h"
 #include "tubra/model/Document.h"
@@ -144,6 +145,7 @@ private:
     int finishedPaints_ = 0;
     std::array<int, 2> paintedReport_ = {0, -1};  // report display at the last paint
     platform::qt::QtTextCache textCache_;  // fonts and texts kept from paint to paint
+    BandThread lowerBand_;                 // paints the lower half of the store
     QImage store_;
     bool storeValid_ = false;
     InteractionPrompter ownPrompter_;
