@@ -104,6 +104,8 @@ public:
 
     // Paints that have run OnDraw completely.
     int finishedPaints() const { return finishedPaints_; }
+    // Processor time of the thread that paints the lower part of the view, in seconds.
+    double bandThreadSeconds() const { return lowerBand_.processorSeconds(); }
     // The image the view shows (the drawing with the tools' feedback on it).
     const QImage& backingStore() const { return store_; }
 

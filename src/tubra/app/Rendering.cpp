@@ -6,6 +6,9 @@
 #include <cstring>
 #include <utility>
 
+#include <pthread.h>
+#include <time.h>
+
 #include "platform/RecordingCanvas.h"
 #include "platform/qt/QtCanvas.h"
 #include "tubra/view/PaintContext.h"
@@ -93,6 +96,16 @@ void BandThread::wait() {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [this] { return !busy_; });
     if (error_) std::rethrow_exception(std::exchange(error_, nullptr));
+}
+
+double BandThread::processorSeconds() const {
+    if (!thread_.joinable()) return 0.0;
+    clockid_t clock{};
+    timespec ts{};
+    if (pthread_getcpuclockid(const_cast<std::thread&>(thread_).native_handle(), &clock) != 0 ||
+        clock_gettime(clock, &ts) != 0)
+        return 0.0;
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
 }
 
 QImage& BandThread::picture(QSize size, QImage::Format format) {

@@ -46,6 +46,8 @@ public:
     void start(std::function<void(platform::qt::QtTextCache&)> work);
     // Returns when the work has run; throws what it threw.
     void wait();
+    // The processor time the thread has used, in seconds (0 before it started).
+    double processorSeconds() const;
     // An image of `size` and `format` the thread paints into, kept from paint to paint (its
     // pixels are whatever the last paint left).
     QImage& picture(QSize size, QImage::Format format);
