@@ -5,7 +5,7 @@ tubra_benchmark(view_gaps SOURCES ${CMAKE_CURRENT_LIST_DIR}/view_gaps.cpp ${CMAK
 tubra_benchmark(view_dense SOURCES ${CMAKE_CURRENT_LIST_DIR}/view_dense.cpp DEPS tubra_view tubra_testsupport)
 if(TUBRA_WITH_QT)
   tubra_benchmark(view_paint SOURCES ${CMAKE_CURRENT_LIST_DIR}/view_paint.cpp ${CMAKE_CURRENT_LIST_DIR}/view_drawing.cpp
-    DEPS tubra_view platform_qt)
+    DEPS tubra_view platform_qt tubra_app)
 endif()
 # The window driven through the X server (XTEST clicks, DAMAGE for the new pixels); needs a
 # display, e.g. under xvfb-run.

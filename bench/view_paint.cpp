@@ -12,6 +12,7 @@
 #include <benchmark/benchmark.h>
 
 #include "platform/qt/QtCanvas.h"
+#include "tubra/app/Rendering.h"
 #include "tubra/model/Document.h"
 #include "tubra/view/LabelPlacement.h"
 #include "tubra/view/Paint.h"
@@ -141,6 +142,7 @@ int dumpWindowPaints(const char* dir, int argc, char** argv) {
         view::ViewState view;
         view::initialUpdate(view, doc.drawing);
         platform::qt::QtTextCache textCache;
+        app::BandThread lowerBand;
         const std::string stem = std::filesystem::path(argv[a]).stem().string();
         const double ppu = 96.0 / 254.0;
         for (const double zoom : {0.45, 1.0, 3.16}) {
@@ -152,19 +154,9 @@ int dumpWindowPaints(const char* dir, int argc, char** argv) {
                 const platform::Point scroll{static_cast<int>(std::max(0.0, w - size.cx) * fx),
                                              static_cast<int>(std::max(0.0, h - size.cy) * fy)};
                 QImage image(size.cx, size.cy, QImage::Format_RGB32);
-                {
-                    QPainter painter(&image);
-                    painter.fillRect(0, 0, size.cx, size.cy, Qt::white);
-                    platform::qt::QtCanvas::Options o;
-                    o.pixelsPerUnit = ppu;
-                    o.deviceSize = size;
-                    o.textCache = &textCache;
-                    o.batchLines = true;  // as the window's canvas
-                    platform::qt::QtCanvas canvas(painter, o);
-                    canvas.setViewportOrigin({-scroll.x, -scroll.y});
-                    canvas.setSkipsUnseen(true);
-                    view::OnDraw(doc, view, canvas);
-                }
+                // As the window paints: the upper and lower halves at the same time.
+                app::paintViewInBands(doc, view, image, {scroll.x, scroll.y}, ppu, nullptr, textCache,
+                                      &lowerBand, size.cy / 2);
                 const std::string out = std::string(dir) + "/" + stem + "-z" + std::to_string(static_cast<int>(zoom * 100)) +
                                         "-" + std::to_string(k++) + ".png";
                 if (!image.save(QString::fromStdString(out))) status = 1;

@@ -124,6 +124,12 @@ Rect Canvas::clipBox() const {
     return toLogical(Rect{0, 0, s.cx, s.cy});
 }
 
+Rect Canvas::shownDevice() const {
+    if (shownPart_) return *shownPart_;
+    const Size s = deviceSize();
+    return Rect{0, 0, s.cx, s.cy};
+}
+
 std::vector<std::string_view> splitTextLines(std::string_view gbk) {
     std::vector<std::string_view> lines;
     std::size_t start = 0;

@@ -10,6 +10,7 @@
 
 #include <climits>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -250,6 +251,11 @@ public:
     // would leave no mark there; recordings, files and printers keep every call.
     bool skipsUnseen() const { return skipsUnseen_; }
     void setSkipsUnseen(bool on) { skipsUnseen_ = on; }
+    // The device rectangle such a paint has to get right: the whole device, or a part of it
+    // when others paint the rest (a window painted in bands at the same time). What the paint
+    // leaves out is what leaves no mark there; beyond it the device may hold anything.
+    Rect shownDevice() const;
+    void setShownPart(const Rect& device) { shownPart_ = device; }
 
 protected:
     Canvas() = default;
@@ -283,6 +289,7 @@ private:
 
     std::vector<CanvasState> saved_;
     bool skipsUnseen_ = false;
+    std::optional<Rect> shownPart_;
 };
 
 // Restores the canvas state of its construction when it goes out of scope.

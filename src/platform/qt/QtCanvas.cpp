@@ -542,6 +542,13 @@ bool QtCanvas::drawTextLine(Point p, const ShapedText& text) {
         const double h = fi.metrics.height;
         const QRectF cells = t.mapRect(QRectF(-h, -h, text.width + 2 * h, 3 * h));
         if (!cells.intersects(QRectF(0, 0, device->width(), device->height()))) return false;
+        // Nor does a text wholly beyond the part of the device this canvas paints for (the
+        // rest is another's).
+        const Rect part = shownDevice();
+        const Size whole = deviceSize();
+        const bool isPart = part.left != 0 || part.top != 0 || part.right != whole.cx || part.bottom != whole.cy;
+        if (isPart && !cells.intersects(QRectF(part.left, part.top, part.right - part.left, part.bottom - part.top)))
+            return false;
     }
     if (outlineText_) {
         drawTextOutline(t, text);

@@ -1,6 +1,9 @@
 #include "tubra/app/DrawingView.h"
 
+#include <algorithm>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -265,7 +268,12 @@ void DrawingView::rebuildStore() {
     state_.autoElevation = programEditSettings().autoElevation;
     const bool zoomFromFile = doc_.drawing.zoomLoaded != 0;
     const double zoomBefore = state_.ZoomPara;
-    {
+    if (ratio == 1.0) {
+        // The lower part on a thread of its own: a zoom paints every pixel anew, and most of
+        // the paint is texts blended pixel by pixel.
+        paintViewInBands(doc_, state_, store_, scrollPositionDevice(), pixelsPerUnit(), this, textCache_,
+                         &lowerBand_, bandSplit());
+    } else {
         QPainter painter(&store_);
         paintView(doc_, state_, painter, client, scrollPositionDevice(), pixelsPerUnit(), this, &textCache_);
     }
@@ -284,6 +292,26 @@ void DrawingView::rebuildStore() {
         followReportDisplay();
     }
     if (onPainted) onPainted();
+}
+
+int DrawingView::bandSplit() {
+    // The row that halves the objects whose first port lies in the window (at the zoom before
+    // this paint's): a drawing shown whole often fills only the window's upper part, and most
+    // of a paint is the texts and bodies of the objects shown. The pixels are the same at any
+    // split.
+    const int width = store_.width(), height = store_.height();
+    const edit::DeviceTransform t = deviceTransform();
+    const double zoom = state_.ZoomPara;
+    bandRows_.clear();
+    for (const model::PipeObject& o : std::as_const(doc_.drawing.objects)) {
+        const edit::DevicePoint d = t.toDevice(o.Port1.x * zoom, o.Port1.y * zoom);
+        if (d.x >= 0 && d.x < width && d.y >= 0 && d.y < height) bandRows_.push_back(static_cast<int>(d.y));
+    }
+    if (bandRows_.size() < 16) return height / 2;
+    const auto middle = bandRows_.begin() + static_cast<std::ptrdiff_t>(bandRows_.size() / 2);
+    std::nth_element(bandRows_.begin(), middle, bandRows_.end());
+    // Each band also passes over every object once: neither is left too thin.
+    return std::clamp(*middle, height / 8, height - height / 8);
 }
 
 void DrawingView::followReportDisplay() {

@@ -5,7 +5,7 @@
 // transform; this window applies their scroll sizes and positions and repaints.
 //
 // The finished drawing is kept in an image of the client area, painted anew only when the
-// drawing or the view changes. The editing tools draw their mouse feedback (rubber band, snap
+// drawing or the view changes, its upper and lower parts at the same time on two threads. The editing tools draw their mouse feedback (rubber band, snap
 // marker, selection rectangle, ghosts, frames) into that image with inverting and XOR raster
 // operations and only the rectangle they touched is shown again, so feedback costs no repaint
 // of the drawing.
@@ -13,6 +13,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include <QAbstractScrollArea>
 #include <QImage>
@@ -20,6 +21,7 @@
 #include "platform/qt/FormDialogs.h"
 #include "platform/qt/QtCanvas.h"
 #include "tubra/app/Interaction.h"
+#include "tubra/app/Rendering.h"
 #include "tubra/edit/EditSettings.h"
 #include "tubra/edit/ViewController.h"
 #include "tubra/model/Document.h"
@@ -102,6 +104,8 @@ public:
 
     // Paints that have run OnDraw completely.
     int finishedPaints() const { return finishedPaints_; }
+    // Processor time of the thread that paints the lower part of the view, in seconds.
+    double bandThreadSeconds() const { return lowerBand_.processorSeconds(); }
     // The image the view shows (the drawing with the tools' feedback on it).
     const QImage& backingStore() const { return store_; }
 
@@ -131,6 +135,8 @@ private:
     void documentChanged();
     void invalidate();
     void rebuildStore();
+    // Where the store is split between the window's thread and the lower band's.
+    int bandSplit();
     void toolsChanged();
     // After a paint: scroll sizes and position follow a change of the report display.
     void followReportDisplay();
@@ -144,6 +150,8 @@ private:
     int finishedPaints_ = 0;
     std::array<int, 2> paintedReport_ = {0, -1};  // report display at the last paint
     platform::qt::QtTextCache textCache_;  // fonts and texts kept from paint to paint
+    BandThread lowerBand_;                 // paints the lower part of the store
+    std::vector<int> bandRows_;            // rows of the objects in the window, for bandSplit
     QImage store_;
     bool storeValid_ = false;
     InteractionPrompter ownPrompter_;

@@ -3,10 +3,16 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstring>
+#include <utility>
+
+#include <pthread.h>
+#include <time.h>
 
 #include "platform/RecordingCanvas.h"
 #include "platform/qt/QtCanvas.h"
 #include "tubra/view/PaintContext.h"
+#include "tubra/view/ReportPages.h"
 #include "tubra/view/Symbols.h"
 
 namespace tubra::app {
@@ -61,6 +67,130 @@ void paintView(model::Document& doc, view::ViewState& view, QPainter& painter, Q
     // A window zoomed in shows part of the sheet: what lies beyond it is not painted.
     canvas.setSkipsUnseen(true);
     view::OnDraw(doc, view, canvas, host);
+}
+
+BandThread::~BandThread() {
+    if (!thread_.joinable()) return;
+    {
+        const std::lock_guard lock(mutex_);
+        quit_ = true;
+    }
+    changed_.notify_all();
+    thread_.join();
+}
+
+void BandThread::start(std::function<void(platform::qt::QtTextCache&)> work) {
+    {
+        const std::lock_guard lock(mutex_);
+        work_ = std::move(work);
+        busy_ = true;
+        error_ = nullptr;
+    }
+    if (!thread_.joinable())
+        thread_ = std::thread([this] { run(); });
+    else
+        changed_.notify_all();
+}
+
+void BandThread::wait() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return !busy_; });
+    if (error_) std::rethrow_exception(std::exchange(error_, nullptr));
+}
+
+double BandThread::processorSeconds() const {
+    if (!thread_.joinable()) return 0.0;
+    clockid_t clock{};
+    timespec ts{};
+    if (pthread_getcpuclockid(const_cast<std::thread&>(thread_).native_handle(), &clock) != 0 ||
+        clock_gettime(clock, &ts) != 0)
+        return 0.0;
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
+}
+
+QImage& BandThread::picture(QSize size, QImage::Format format) {
+    if (picture_.size() != size || picture_.format() != format) picture_ = QImage(size, format);
+    return picture_;
+}
+
+void BandThread::run() {
+    // Made and dropped on this thread, as its fonts must be.
+    platform::qt::QtTextCache cache;
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        changed_.wait(lock, [this] { return quit_ || (busy_ && work_); });
+        if (quit_) return;
+        auto work = std::move(work_);
+        work_ = nullptr;
+        lock.unlock();
+        std::exception_ptr error;
+        try {
+            work(cache);
+        } catch (...) {
+            error = std::current_exception();
+        }
+        lock.lock();
+        error_ = error;
+        busy_ = false;
+        changed_.notify_all();
+    }
+}
+
+void paintViewInBands(model::Document& doc, view::ViewState& view, QImage& image, QPoint scroll,
+                      double pixelsPerUnit, view::ViewHost* host,
+                      platform::qt::QtTextCache& textCache, BandThread* lower, int split) {
+    const QSize device = image.size();
+    // Read before the view is prepared, as paintView reads it.
+    const QColor background = platform::qt::toQColor(doc.settings().BeiJingColor);
+    bool draw = false;
+    {
+        // The preparation sees the whole window (the axis indicator's corner, what is out of
+        // sight); it draws nothing.
+        QPainter painter(&image);
+        auto options = canvasOptions(device, pixelsPerUnit, false);
+        options.textCache = &textCache;
+        platform::qt::QtCanvas whole(painter, options);
+        whole.setViewportOrigin({-scroll.x(), -scroll.y()});
+        whole.setSkipsUnseen(true);
+        draw = view::beginDraw(doc, view, whole, host);
+    }
+    if (!draw) {
+        image.fill(background);
+        return;
+    }
+    if (!lower || view::showsReport(view) || split <= 0 || split >= device.height()) split = device.height();
+    // One band: the rows from `top` to `bottom` of `target`, painted by a canvas on the whole
+    // window that leaves out what leaves no mark on them (it may draw beyond them).
+    const auto paintBand = [&](QImage& target, int top, int bottom, platform::qt::QtTextCache& cache) {
+        QPainter painter(&target);
+        painter.fillRect(QRect(0, top, device.width(), bottom - top), background);
+        auto options = canvasOptions(device, pixelsPerUnit, false);
+        options.textCache = &cache;
+        // Nothing else draws with the painter while the canvas lives.
+        options.batchLines = true;
+        platform::qt::QtCanvas canvas(painter, options);
+        canvas.setViewportOrigin({-scroll.x(), -scroll.y()});
+        canvas.setSkipsUnseen(true);
+        canvas.setShownPart({0, top, device.width(), bottom});
+        view::paint(doc, view, canvas);
+    };
+    if (split < device.height()) {
+        QImage& picture = lower->picture(device, image.format());
+        lower->start([&](platform::qt::QtTextCache& cache) { paintBand(picture, split, device.height(), cache); });
+        try {
+            paintBand(image, 0, split, textCache);
+        } catch (...) {
+            lower->wait();
+            throw;
+        }
+        lower->wait();
+        const qsizetype stride = image.bytesPerLine();
+        std::memcpy(image.bits() + split * stride, std::as_const(picture).bits() + split * stride,
+                    static_cast<std::size_t>(stride) * static_cast<std::size_t>(device.height() - split));
+    } else {
+        paintBand(image, 0, device.height(), textCache);
+    }
+    view::endDraw(view, host);
 }
 
 QImage renderFitted(model::Document& doc, QSize size, QColor background) {

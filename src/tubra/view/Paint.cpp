@@ -367,17 +367,25 @@ void paintForCad(const model::Document& doc, const ViewState& view,
     paintWith(doc, ctx, CrossingPass::Indexed, Overlay::None);
 }
 
-void OnDraw(model::Document& doc, ViewState& view, platform::Canvas& canvas, ViewHost* host,
-            CrossingPass crossings, Overlay overlay) {
+bool beginDraw(model::Document& doc, ViewState& view, const platform::Canvas& whole,
+               ViewHost* host) {
     // A paint that starts while one is running does nothing.
-    if (view.painting) return;
-    {
-        PaintingFlag painting(view.painting);
-        prepareView(doc, view, canvas, host);
-    }
-    paint(doc, view, canvas, crossings, overlay);
+    if (view.painting) return false;
+    PaintingFlag painting(view.painting);
+    prepareView(doc, view, whole, host);
+    return true;
+}
+
+void endDraw(const ViewState& view, ViewHost* host) {
     // A report page is shown: the mouse tool rests.
     if (showsReport(view) && host) host->resetTool();
+}
+
+void OnDraw(model::Document& doc, ViewState& view, platform::Canvas& canvas, ViewHost* host,
+            CrossingPass crossings, Overlay overlay) {
+    if (!beginDraw(doc, view, canvas, host)) return;
+    paint(doc, view, canvas, crossings, overlay);
+    endDraw(view, host);
 }
 
 void onLayout(model::Document& doc, ViewState& view, platform::Canvas& canvas, ViewHost* host) {

@@ -55,6 +55,14 @@ void OnDraw(model::Document& doc, ViewState& view, platform::Canvas& canvas,
             ViewHost* host = nullptr, CrossingPass crossings = CrossingPass::Indexed,
             Overlay overlay = Overlay::Selection);
 
+// OnDraw in two steps, for a window that paints the prepared view itself (in parts that may
+// be painted at the same time, since paint changes nothing): beginDraw prepares the view on
+// `whole`, the window's canvas, and is false when a paint is being prepared already (nothing
+// is to be drawn); endDraw lets the mouse tool of `host` rest while a report page is shown.
+bool beginDraw(model::Document& doc, ViewState& view, const platform::Canvas& whole,
+               ViewHost* host = nullptr);
+void endDraw(const ViewState& view, ViewHost* host);
+
 // prepareView for a view nobody sees, such as a replayed session, and for saving, which must
 // not wait for a paint: every annotation is laid out at its place, none slides.
 void onLayout(model::Document& doc, ViewState& view, platform::Canvas& canvas,

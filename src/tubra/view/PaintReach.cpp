@@ -54,7 +54,7 @@ void SheetArea::grow(double by) {
 
 std::optional<SheetArea> shownArea(const platform::Canvas& canvas) {
     if (!canvas.skipsUnseen()) return std::nullopt;
-    const platform::Rect r = platform::normalisedLogical(canvas.clipBox());
+    const platform::Rect r = platform::normalisedLogical(canvas.toLogical(canvas.shownDevice()));
     SheetArea a;
     a.take(r.left, r.bottom);
     a.take(r.right, r.top);

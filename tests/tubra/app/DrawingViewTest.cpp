@@ -550,3 +550,57 @@ TEST(Rendering, AZoomedInWindowPaintsTheSamePixelsAndLeavesOutWhatItCannotShow) 
         }
     }
 }
+
+TEST(Rendering, AWindowPaintedInTwoBandsAtOnceHasThePixelsOfOnePaint) {
+    apptest::application();
+    model::AppContext context;
+    // A generated plant with a selection (drawn over everything, partly with raster
+    // operations), and every symbol with its label.
+    std::vector<std::unique_ptr<model::Document>> docs;
+    docs.push_back(std::make_unique<model::Document>(context));
+    tubra::testing::generateDrawing(docs.back()->drawing, {.objects = 1500, .seed = 5});
+    for (std::size_t i = 0; i < docs.back()->drawing.objects.size(); i += 9)
+        docs.back()->selection.add(&docs.back()->drawing.objects.untracked(i));
+    auto atlasRead = model::Document::open(context, fs::path(TUBRA_EXAMPLES) / "symbol-atlas.hcd");
+    ASSERT_TRUE(atlasRead.ok()) << atlasRead.message();
+    docs.push_back(std::move(atlasRead.value()));
+
+    const QSize device(360, 261);
+    const double ppu = 4.0 * 96.0 / 254.0;
+    app::BandThread lower;
+    platform::qt::QtTextCache cache;
+    // Windows where lines or texts cross the border between the middle bands.
+    int crossed = 0;
+    for (auto& doc : docs) {
+        const QRgb background = platform::qt::toQColor(doc->settings().BeiJingColor).rgb();
+        for (const double zoom : {1.0, 3.0}) {
+            view::ViewState view;
+            view::initialUpdate(view, doc->drawing);
+            view.ZoomPara = zoom;
+            const int width = static_cast<int>(2900 * zoom * ppu), height = static_cast<int>(2050 * zoom * ppu);
+            for (const int fx : {0, 1, 2})
+                for (const int fy : {0, 1, 2}) {
+                    const QPoint scroll(width * fx / 3 + width / 8, height * fy / 3 + height / 8);
+                    QImage whole(device, QImage::Format_RGB32);
+                    {
+                        QPainter painter(&whole);
+                        app::paintView(*doc, view, painter, device, scroll, ppu, nullptr);
+                    }
+                    // The middle (odd and even), one row from either edge, and no split.
+                    for (const int split : {130, 131, 1, device.height() - 1, device.height()}) {
+                        QImage bands(device, QImage::Format_RGB32);
+                        bands.fill(Qt::magenta);  // what a band leaves unpainted shows
+                        app::paintViewInBands(*doc, view, bands, scroll, ppu, nullptr, cache, &lower, split);
+                        EXPECT_TRUE(bands == whole) << "zoom " << zoom << " at " << scroll.x() << ", "
+                                                    << scroll.y() << ", split at row " << split;
+                    }
+                    int across = 0;
+                    for (int x = 0; x < device.width(); ++x)
+                        across += whole.pixel(x, 129) != background && whole.pixel(x, 130) != background &&
+                                  whole.pixel(x, 131) != background;
+                    if (across > 0) ++crossed;
+                }
+        }
+    }
+    EXPECT_GE(crossed, 12);
+}
