@@ -1,31 +1,13 @@
 #include "tubra/model/History.h"
 
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <unordered_map>
 
+#include "platform/FreshMemory.h"
+
 namespace tubra::model {
-
-namespace {
-
-// The image of a large drawing is tens of megabytes of fresh memory, written once in order:
-// backed by huge pages where the system allows, it costs one fault per 2 MiB instead of 512.
-void preferHugePages(const void* begin, std::size_t bytes) {
-#if defined(MADV_HUGEPAGE)
-    constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
-    const auto first = (reinterpret_cast<std::uintptr_t>(begin) + kHuge - 1) & ~(kHuge - 1);
-    const auto end = (reinterpret_cast<std::uintptr_t>(begin) + bytes) & ~(kHuge - 1);
-    if (end > first) ::madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
-#else
-    (void)begin;
-    (void)bytes;
-#endif
-}
-
-}  // namespace
 
 void ListImage::take(const ObjectList& list) {
     ids.clear();
@@ -33,7 +15,7 @@ void ListImage::take(const ObjectList& list) {
     ids.reserve(list.size());
     if (objects.capacity() < list.size()) {
         objects.reserve(list.size());
-        preferHugePages(objects.data(), objects.capacity() * sizeof(PipeObject));
+        platform::preferHugePages(objects.data(), objects.capacity() * sizeof(PipeObject));
     }
     for (std::size_t i = 0; i < list.size(); ++i) {
         ids.push_back(&list.at(i));

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "tubra/view/FreshMemory.h"
-
 namespace tubra::view {
 
 namespace {

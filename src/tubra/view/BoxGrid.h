@@ -8,9 +8,12 @@
 #include <unordered_map>
 #include <vector>
 
-#include "tubra/view/FreshMemory.h"
+#include "platform/FreshMemory.h"
 
 namespace tubra::view {
+
+using platform::LargeList;
+using platform::reserveLarge;
 
 class BoxGrid {
 public:

@@ -10,7 +10,6 @@
 #include <utility>
 
 #include "tubra/view/AnnotationPainter.h"
-#include "tubra/view/FreshMemory.h"
 #include "tubra/view/FramePainter.h"
 #include "tubra/view/LineWork.h"
 #include "tubra/view/Projection.h"

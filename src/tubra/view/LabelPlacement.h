@@ -26,10 +26,10 @@
 #include <vector>
 
 #include "platform/Canvas.h"
+#include "platform/FreshMemory.h"
 #include "tubra/model/DrawingSettings.h"
 #include "tubra/model/ObjectList.h"
 #include "tubra/view/BoxGrid.h"
-#include "tubra/view/FreshMemory.h"
 #include "tubra/view/ViewState.h"
 
 namespace tubra::view {

@@ -12,7 +12,7 @@
 #include <new>
 #include <vector>
 
-namespace tubra::view {
+namespace platform {
 
 inline void preferHugePages(const void* begin, std::size_t bytes) {
 #if defined(MADV_HUGEPAGE)
@@ -75,4 +75,4 @@ struct HugePageAllocator {
 template <typename T>
 using LargeList = std::vector<T, HugePageAllocator<T>>;
 
-}  // namespace tubra::view
+}  // namespace platform
