@@ -243,6 +243,17 @@ struct Planner {
         std::vector<int> first, second, all;
     };
     Between runsBetween(std::pair<int, int> pair) const;
+    // A change of one run's stretch, and the conflicts' score a quick look gave it.
+    struct Change {
+        long score;
+        int run;
+        double to;
+    };
+    // The changes of the runs nearest `pair` (all but `skip`) that move it clear and keep the
+    // drawing on the sheet, looked at quickly against the drawing as it is (scored `now`); those
+    // scored under `below`, the least first.
+    std::vector<Change> clearingChanges(std::pair<int, int> pair, long now, long below, int skip,
+                                        long& budget);
     // For a pair no single change clears: a change that clears it and leaves at most one more
     // run drawn across another, then a second change that clears one of the pairs the first
     // brought about, taken together when the two leave fewer conflicts than before. `pairs`
@@ -1220,44 +1231,41 @@ Planner::Between Planner::runsBetween(std::pair<int, int> pair) const {
     return out;
 }
 
+std::vector<Planner::Change> Planner::clearingChanges(std::pair<int, int> pair, long now,
+                                                      long below, int skip, long& budget) {
+    constexpr std::size_t kNearest = 8;  // runs tried, nearest the pair first
+    std::vector<Change> out;
+    const Between bt = runsBetween(pair);
+    std::size_t tried = 0;
+    for (int c : bt.all) {
+        if (tried >= kNearest || budget <= 0) break;
+        if (c == skip || !stretchable(c)) continue;
+        ++tried;
+        const bool onFirst = std::find(bt.first.begin(), bt.first.end(), c) != bt.first.end();
+        for (double f : clearingFactors(c, onFirst ? pair.first : pair.second,
+                                        onFirst ? pair.second : pair.first)) {
+            const double before = stretch[static_cast<std::size_t>(c)];
+            const double to = std::clamp(before * f, 0.2, 8.0);
+            if (to == before) continue;
+            const QuickLook q = quickLook(c, to, now);
+            budget -= q.cost;
+            if (q.known && q.fits && q.score < below) out.push_back({q.score, c, to});
+        }
+    }
+    std::sort(out.begin(), out.end(),
+              [](const Change& x, const Change& y) { return x.score < y.score; });
+    return out;
+}
+
 bool Planner::twoChanges(std::pair<int, int> pick, const std::vector<std::pair<int, int>>& pairs,
                          int hard, long& budget) {
     const long n = static_cast<long>(runs.size()) + 1;
     const long base = conflicts(nullptr).score();
     budget -= n;
     // The runs nearest each pair are tried; the few first changes that leave the least.
-    constexpr std::size_t kNearest = 8, kFirstChanges = 3, kLaterPairs = 3;
+    constexpr std::size_t kFirstChanges = 3, kLaterPairs = 3;
     constexpr long kOneMore = 2000;  // the pair cleared, at most one more drawn across
-    struct Change {
-        long score;
-        int run;
-        double to;
-    };
-    // The changes that clear `pr`, looked at quickly against the drawing as it is now.
-    auto clearing = [&](std::pair<int, int> pr, long now, long below, int skip) {
-        std::vector<Change> out;
-        const Between bt = runsBetween(pr);
-        std::size_t tried = 0;
-        for (int c : bt.all) {
-            if (tried >= kNearest || budget <= 0) break;
-            if (c == skip || !stretchable(c)) continue;
-            ++tried;
-            const bool onFirst = std::find(bt.first.begin(), bt.first.end(), c) != bt.first.end();
-            for (double f : clearingFactors(c, onFirst ? pr.first : pr.second,
-                                            onFirst ? pr.second : pr.first)) {
-                const double before = stretch[static_cast<std::size_t>(c)];
-                const double to = std::clamp(before * f, 0.2, 8.0);
-                if (to == before) continue;
-                const QuickLook q = quickLook(c, to, now);
-                budget -= q.cost;
-                if (q.known && q.fits && q.score < below) out.push_back({q.score, c, to});
-            }
-        }
-        std::sort(out.begin(), out.end(),
-                  [](const Change& x, const Change& y) { return x.score < y.score; });
-        return out;
-    };
-    std::vector<Change> firsts = clearing(pick, base, base + kOneMore, -1);
+    std::vector<Change> firsts = clearingChanges(pick, base, base + kOneMore, -1, budget);
     if (firsts.size() > kFirstChanges) firsts.resize(kFirstChanges);
     const auto oldHard = pairs.begin() + std::min<long>(hard, static_cast<long>(pairs.size()));
     for (const Change& first : firsts) {
@@ -1276,7 +1284,7 @@ bool Planner::twoChanges(std::pair<int, int> pick, const std::vector<std::pair<i
                 const auto pr = after[static_cast<std::size_t>(i)];
                 if (std::find(pairs.begin(), oldHard, pr) != oldHard) continue;
                 ++later;
-                std::vector<Change> seconds = clearing(pr, now.score(), base, first.run);
+                std::vector<Change> seconds = clearingChanges(pr, now.score(), base, first.run, budget);
                 if (seconds.size() > kFirstChanges) seconds.resize(kFirstChanges);
                 for (const Change& second : seconds) {
                     if (budget <= 0) break;
@@ -1403,35 +1411,11 @@ bool Planner::kick(const std::vector<std::pair<int, int>>& pairs, int hard, int 
                    long& budget) {
     if (hard <= 0) return false;
     const long n = static_cast<long>(runs.size()) + 1;
-    constexpr std::size_t kNearest = 8;
     // Pairs far apart in the list, so that rounds that follow each other shake different places.
     const auto pick =
         pairs[static_cast<std::size_t>((static_cast<long>(round) * 7) % static_cast<long>(hard))];
-    const Between bt = runsBetween(pick);
-    struct Change {
-        long score;
-        int run;
-        double to;
-    };
-    std::vector<Change> found;
-    std::size_t tried = 0;
-    for (int c : bt.all) {
-        if (tried >= kNearest || budget <= 0) break;
-        if (!stretchable(c)) continue;
-        ++tried;
-        const bool onFirst = std::find(bt.first.begin(), bt.first.end(), c) != bt.first.end();
-        for (double f : clearingFactors(c, onFirst ? pick.first : pick.second,
-                                        onFirst ? pick.second : pick.first)) {
-            const double before = stretch[static_cast<std::size_t>(c)];
-            const double to = std::clamp(before * f, 0.2, 8.0);
-            if (to == before) continue;
-            const QuickLook q = quickLook(c, to, now);
-            budget -= q.cost;
-            if (q.known && q.fits) found.push_back({q.score, c, to});
-        }
-    }
-    std::sort(found.begin(), found.end(),
-              [](const Change& x, const Change& y) { return x.score < y.score; });
+    const std::vector<Change> found =
+        clearingChanges(pick, now, std::numeric_limits<long>::max(), -1, budget);
     for (const Change& ch : found) {
         if (budget <= 0) break;
         const double kept = stretch[static_cast<std::size_t>(ch.run)];
