@@ -374,18 +374,27 @@ double bandSeconds(Window& w) {
 
 void report(benchmark::State& state, double seconds) { state.SetIterationTime(seconds); }
 
+// Paints of the view split between two threads so far (one band when no second core is free).
+int twoBandPaints(Window& w) {
+    int n = 0;
+    onMain([&] { n = w.view->twoBandPaints(); });
+    return n;
+}
+
 // 放大 and 缩小 in turns: each click zooms the whole view and paints it anew.
 void BM_ZoomClick(benchmark::State& state) {
     Window& w = window5000();
     const QPoint in = w.button(edit::cmd::ZoomIn), out = w.button(edit::cmd::ZoomOut);
     bool zoomIn = true;
-    const int paintsBefore = w.paints();
+    const int paintsBefore = w.paints(), twoBandsBefore = twoBandPaints(w);
     const double cpuBefore = guiThreadSeconds(), bandBefore = bandSeconds(w);
     for (auto _ : state) {
         report(state, w.click(zoomIn ? in : out));
         zoomIn = !zoomIn;
     }
     const double clicks = static_cast<double>(state.iterations());
+    state.counters["two_band_paints"] = twoBandPaints(w) - twoBandsBefore;
+    onMain([&] { state.counters["upper_share"] = w.view->upperBandShare(); });
     state.counters["band_cpu_ms"] = (bandSeconds(w) - bandBefore) * 1000.0 / clicks;
     state.counters["objects"] = 5002;
     // One click, one paint: more means work done twice.

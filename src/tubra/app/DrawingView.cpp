@@ -269,10 +269,15 @@ void DrawingView::rebuildStore() {
     const bool zoomFromFile = doc_.drawing.zoomLoaded != 0;
     const double zoomBefore = state_.ZoomPara;
     if (ratio == 1.0) {
-        // The lower part on a thread of its own: a zoom paints every pixel anew, and most of
-        // the paint is texts blended pixel by pixel.
-        paintViewInBands(doc_, state_, store_, scrollPositionDevice(), pixelsPerUnit(), this, textCache_,
-                         &lowerBand_, bandSplit());
+        // The lower part on a thread of its own when a second core is free: a zoom paints
+        // every pixel anew, and most of the paint is texts blended pixel by pixel.
+        const bool split = bandChoice_.twoBands(othersRunnableNow());
+        const BandPaint paint = paintViewInBands(doc_, state_, store_, scrollPositionDevice(), pixelsPerUnit(), this,
+                                                 textCache_, split ? &lowerBand_ : nullptr, split ? bandSplit() : 0);
+        if (paint.twoBands) {
+            bandChoice_.painted(paint, lowerBand_.lastRun());
+            ++twoBandPaints_;
+        }
     } else {
         QPainter painter(&store_);
         paintView(doc_, state_, painter, client, scrollPositionDevice(), pixelsPerUnit(), this, &textCache_);
@@ -295,10 +300,11 @@ void DrawingView::rebuildStore() {
 }
 
 int DrawingView::bandSplit() {
-    // The row that halves the objects whose first port lies in the window (at the zoom before
-    // this paint's): a drawing shown whole often fills only the window's upper part, and most
-    // of a paint is the texts and bodies of the objects shown. The pixels are the same at any
-    // split.
+    // The row above which lies the upper band's share of the objects whose first port lies in
+    // the window (at the zoom before this paint's; the share follows the times the bands took
+    // at the last paints): a drawing shown whole often fills only the window's upper part, and
+    // most of a paint is the texts and bodies of the objects shown. The pixels are the same at
+    // any split.
     const int width = store_.width(), height = store_.height();
     const edit::DeviceTransform t = deviceTransform();
     const double zoom = state_.ZoomPara;
@@ -308,7 +314,8 @@ int DrawingView::bandSplit() {
         if (d.x >= 0 && d.x < width && d.y >= 0 && d.y < height) bandRows_.push_back(static_cast<int>(d.y));
     }
     if (bandRows_.size() < 16) return height / 2;
-    const auto middle = bandRows_.begin() + static_cast<std::ptrdiff_t>(bandRows_.size() / 2);
+    const auto middle = bandRows_.begin() +
+                        static_cast<std::ptrdiff_t>(static_cast<double>(bandRows_.size()) * bandChoice_.upperShare());
     std::nth_element(bandRows_.begin(), middle, bandRows_.end());
     // Each band also passes over every object once: neither is left too thin.
     return std::clamp(*middle, height / 8, height - height / 8);

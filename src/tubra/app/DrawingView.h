@@ -106,6 +106,10 @@ public:
     int finishedPaints() const { return finishedPaints_; }
     // Processor time of the thread that paints the lower part of the view, in seconds.
     double bandThreadSeconds() const { return lowerBand_.processorSeconds(); }
+    // Paints split between the window's thread and the band thread.
+    int twoBandPaints() const { return twoBandPaints_; }
+    // The share of the objects in sight the window's thread paints when the view is split.
+    double upperBandShare() const { return bandChoice_.upperShare(); }
     // The image the view shows (the drawing with the tools' feedback on it).
     const QImage& backingStore() const { return store_; }
 
@@ -151,6 +155,8 @@ private:
     std::array<int, 2> paintedReport_ = {0, -1};  // report display at the last paint
     platform::qt::QtTextCache textCache_;  // fonts and texts kept from paint to paint
     BandThread lowerBand_;                 // paints the lower part of the store
+    BandChoice bandChoice_{usableCores()}; // whether a paint is split in two
+    int twoBandPaints_ = 0;
     std::vector<int> bandRows_;            // rows of the objects in the window, for bandSplit
     QImage store_;
     bool storeValid_ = false;

@@ -6,7 +6,10 @@
 #include <cstring>
 #include <utility>
 
+#include <cstdio>
+
 #include <pthread.h>
+#include <sched.h>
 #include <time.h>
 
 #include "platform/RecordingCanvas.h"
@@ -51,7 +54,73 @@ std::optional<platform::Rect> recordedBounds(const platform::RecordingCanvas& ca
     return platform::Rect{left, top, right, bottom};
 }
 
+// The processor time of the calling thread, in seconds.
+double threadSeconds() {
+    timespec ts{};
+    if (clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts) != 0) return 0.0;
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
+}
+
 }  // namespace
+
+bool BandChoice::twoBands(std::optional<int> othersRunnable) {
+    if (cores_ < 2) return false;
+    const bool waitingAfterLate = oneBandLeft_ > 0;
+    if (waitingAfterLate) --oneBandLeft_;
+    // Every core but this thread's is wanted by others now.
+    if (othersRunnable && *othersRunnable >= cores_ - 1) return false;
+    return !waitingAfterLate;
+}
+
+void BandChoice::painted(const BandPaint& paint, const BandThread::Run& lower) {
+    if (!paint.twoBands) return;
+    // Off a core for more than a quarter of its run (and more than a scheduler's slice of
+    // noise): the other core was not free, and the times say nothing of the split.
+    const double lost = lower.wallSeconds - lower.processorSeconds;
+    if (lost > 0.002 && lost > 0.25 * lower.wallSeconds) {
+        oneBandLeft_ = kOneBandPaints;
+        return;
+    }
+    // The click waits for the later band: move the split by half the difference, in the share
+    // of the objects, as far as a band's cost follows the objects it is given.
+    const double upper = paint.upperSeconds, both = upper + lower.wallSeconds;
+    if (!(both > 0.0)) return;
+    upperShare_ = std::clamp(upperShare_ - 0.5 * (upper - lower.wallSeconds) / both, 0.2, 0.8);
+}
+
+int usableCores() {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (sched_getaffinity(0, sizeof set, &set) == 0) return std::max(1, CPU_COUNT(&set));
+    return std::max(1U, std::thread::hardware_concurrency());
+}
+
+std::optional<int> othersRunnableIn(std::string_view loadavg) {
+    // The fourth field: running/total.
+    std::size_t at = 0;
+    for (int field = 0; field < 3; ++field) {
+        at = loadavg.find(' ', at);
+        if (at == std::string_view::npos) return std::nullopt;
+        at = loadavg.find_first_not_of(' ', at);
+        if (at == std::string_view::npos) return std::nullopt;
+    }
+    int running = 0;
+    std::size_t digits = 0;
+    for (; at < loadavg.size() && loadavg[at] >= '0' && loadavg[at] <= '9' && digits < 9; ++at, ++digits)
+        running = running * 10 + (loadavg[at] - '0');
+    if (digits == 0 || at >= loadavg.size() || loadavg[at] != '/') return std::nullopt;
+    return std::max(0, running - 1);
+}
+
+std::optional<int> othersRunnableNow() {
+    // A few bytes from the kernel, read in a few microseconds.
+    std::FILE* f = std::fopen("/proc/loadavg", "re");
+    if (!f) return std::nullopt;
+    char text[128];
+    const std::size_t n = std::fread(text, 1, sizeof text - 1, f);
+    std::fclose(f);
+    return othersRunnableIn(std::string_view(text, n));
+}
 
 void paintView(model::Document& doc, view::ViewState& view, QPainter& painter, QSize device,
                QPoint scroll, double pixelsPerUnit, view::ViewHost* host,
@@ -85,6 +154,7 @@ void BandThread::start(std::function<void(platform::qt::QtTextCache&)> work) {
         work_ = std::move(work);
         busy_ = true;
         error_ = nullptr;
+        startedAt_ = std::chrono::steady_clock::now();
     }
     if (!thread_.joinable())
         thread_ = std::thread([this] { run(); });
@@ -108,6 +178,11 @@ double BandThread::processorSeconds() const {
     return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
 }
 
+BandThread::Run BandThread::lastRun() const {
+    const std::lock_guard lock(mutex_);
+    return lastRun_;
+}
+
 QImage& BandThread::picture(QSize size, QImage::Format format) {
     if (picture_.size() != size || picture_.format() != format) picture_ = QImage(size, format);
     return picture_;
@@ -123,25 +198,32 @@ void BandThread::run() {
         auto work = std::move(work_);
         work_ = nullptr;
         lock.unlock();
+        const double processorBefore = threadSeconds();
         std::exception_ptr error;
         try {
             work(cache);
         } catch (...) {
             error = std::current_exception();
         }
+        const double processor = threadSeconds() - processorBefore;
         lock.lock();
+        lastRun_ = {std::chrono::duration<double>(std::chrono::steady_clock::now() - startedAt_).count(), processor};
         error_ = error;
         busy_ = false;
         changed_.notify_all();
     }
 }
 
-void paintViewInBands(model::Document& doc, view::ViewState& view, QImage& image, QPoint scroll,
+BandPaint paintViewInBands(model::Document& doc, view::ViewState& view, QImage& image, QPoint scroll,
                       double pixelsPerUnit, view::ViewHost* host,
                       platform::qt::QtTextCache& textCache, BandThread* lower, int split) {
     const QSize device = image.size();
     // Read before the view is prepared, as paintView reads it.
     const QColor background = platform::qt::toQColor(doc.settings().BeiJingColor);
+    using Clock = std::chrono::steady_clock;
+    const auto since = [](Clock::time_point from) { return std::chrono::duration<double>(Clock::now() - from).count(); };
+    BandPaint done;
+    const Clock::time_point started = Clock::now();
     bool draw = false;
     {
         // The preparation sees the whole window (the axis indicator's corner, what is out of
@@ -156,8 +238,9 @@ void paintViewInBands(model::Document& doc, view::ViewState& view, QImage& image
     }
     if (!draw) {
         image.fill(background);
-        return;
+        return done;
     }
+    done.prepareSeconds = since(started);
     if (!lower || view::showsReport(view) || split <= 0 || split >= device.height()) split = device.height();
     // One band: the rows from `top` to `bottom` of `target`, painted by a canvas on the whole
     // window that leaves out what leaves no mark on them (it may draw beyond them).
@@ -178,12 +261,15 @@ void paintViewInBands(model::Document& doc, view::ViewState& view, QImage& image
         QImage& picture = lower->picture(device, image.format());
         lower->start([&](platform::qt::QtTextCache& cache) { paintBand(picture, split, device.height(), cache); });
         try {
+            const Clock::time_point upper = Clock::now();
             paintBand(image, 0, split, textCache);
+            done.upperSeconds = since(upper);
         } catch (...) {
             lower->wait();
             throw;
         }
         lower->wait();
+        done.twoBands = true;
         const qsizetype stride = image.bytesPerLine();
         std::memcpy(image.bits() + split * stride, std::as_const(picture).bits() + split * stride,
                     static_cast<std::size_t>(stride) * static_cast<std::size_t>(device.height() - split));
@@ -191,6 +277,7 @@ void paintViewInBands(model::Document& doc, view::ViewState& view, QImage& image
         paintBand(image, 0, device.height(), textCache);
     }
     view::endDraw(view, host);
+    return done;
 }
 
 QImage renderFitted(model::Document& doc, QSize size, QColor background) {

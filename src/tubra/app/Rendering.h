@@ -2,10 +2,13 @@
 // Painting documents through the Qt canvas: the view's paint, whole drawings into images (the
 // about box) and the symbols of the tool-bar buttons, drawn by the symbol library itself.
 
+#include <chrono>
 #include <condition_variable>
 #include <exception>
 #include <functional>
 #include <mutex>
+#include <optional>
+#include <string_view>
 #include <thread>
 
 #include <QImage>
@@ -48,6 +51,13 @@ public:
     void wait();
     // The processor time the thread has used, in seconds (0 before it started).
     double processorSeconds() const;
+    // The last work's time from its start() to its end and the processor time it had, in
+    // seconds (after its wait; zeros before any work).
+    struct Run {
+        double wallSeconds = 0.0;
+        double processorSeconds = 0.0;
+    };
+    Run lastRun() const;
     // An image of `size` and `format` the thread paints into, kept from paint to paint (its
     // pixels are whatever the last paint left).
     QImage& picture(QSize size, QImage::Format format);
@@ -55,15 +65,61 @@ public:
 private:
     void run();
 
-    std::mutex mutex_;
+    mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::function<void(platform::qt::QtTextCache&)> work_;
     bool busy_ = false;
     bool quit_ = false;
     std::exception_ptr error_;
+    std::chrono::steady_clock::time_point startedAt_;
+    Run lastRun_;
     std::thread thread_;
     QImage picture_;
 };
+
+// How a paint in bands went.
+struct BandPaint {
+    bool twoBands = false;
+    // Wall time on the calling thread: the view's preparation, and its own band.
+    double prepareSeconds = 0.0;
+    double upperSeconds = 0.0;
+};
+
+// Whether the window's next paint is split between its thread and a band thread. Two bands
+// pay only when a second core is free for the whole paint: a band thread that waits for a
+// core makes the click slower than one band would (the objects across the split are drawn by
+// both). A paint is kept in one band while other threads are ready to run on every core but
+// the window's, and for a few paints after a lower band that was kept from a core for a good
+// part of its run; then two bands are tried again.
+class BandChoice {
+public:
+    explicit BandChoice(int cores) : cores_(cores) {}
+    // For the next paint: `othersRunnable` is how many threads other than the caller are
+    // ready to run at this moment, if known.
+    bool twoBands(std::optional<int> othersRunnable);
+    // After a paint in two bands: how the window's thread spent it, and the lower band's time
+    // from its start to its end with the processor time it had in that time.
+    void painted(const BandPaint& paint, const BandThread::Run& lower);
+    // The share of the objects in sight the upper band (the window's thread, which also
+    // prepares the view) is to paint: the bands are balanced by the time each took.
+    double upperShare() const { return upperShare_; }
+
+    // Paints in one band after a lower band that waited for a core.
+    static constexpr int kOneBandPaints = 8;
+
+private:
+    int cores_;
+    int oneBandLeft_ = 0;
+    double upperShare_ = 0.5;
+};
+
+// The processors this process may run on, and how many threads besides the caller are ready
+// to run on the machine at this moment (nullopt where the system does not say).
+int usableCores();
+std::optional<int> othersRunnableNow();
+// The count of threads ready to run other than the reader, from the text of /proc/loadavg
+// ("0.52 0.58 0.59 3/467 12345": 3 running, the reader one of them).
+std::optional<int> othersRunnableIn(std::string_view loadavg);
 
 // The view's paint into the whole of `image` (device pixel ratio 1), the same pixels as
 // paintView: the view is prepared once for the whole window, then the rows from `split` down
@@ -71,8 +127,8 @@ private:
 // and copied over. Each part is painted by a canvas of its own on the window's whole device,
 // which leaves out what leaves no mark on its rows and draws the rest as the window's canvas
 // does (a line cut at the edge of a smaller device may take other pixels). Without `lower`, or
-// on a report page, the window is painted in one part here.
-void paintViewInBands(model::Document& doc, view::ViewState& view, QImage& image, QPoint scroll,
+// on a report page, the window is painted in one part here. Says how the paint went.
+BandPaint paintViewInBands(model::Document& doc, view::ViewState& view, QImage& image, QPoint scroll,
                       double pixelsPerUnit, view::ViewHost* host,
                       platform::qt::QtTextCache& textCache, BandThread* lower, int split);
 
