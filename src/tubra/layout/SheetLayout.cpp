@@ -63,6 +63,8 @@ constexpr double kSmallRuns = 400.0;
 // and spends on that at most this share of what it has when it begins.
 constexpr int kKicks = 40;
 constexpr double kKickShare = 0.7;
+// The share of the bound the second search, from the best drawing, may spend besides.
+constexpr double kSecondShare = 0.3;
 // Runs drawn shorter than readable after the search: what the short searches that make them
 // readable again may look at, as a share of the search's own bound, and for each run, as runs
 // looked at per run of the pipeline.
@@ -149,6 +151,9 @@ struct Planner {
     // Parameters of one evaluation.
     double k = 1.0, detail = 1.0, gamma = 0.65;
     double rowLimit = 0.0;  // how wide a row of parts may grow before the next row begins
+    // The second search: slides may also move a U (the parallel run running the other way,
+    // made longer or shorter by as much), try more runs, and more kicks are allowed.
+    bool wide = false;
     bool keepReadable = false;  // no change draws a run's plain pipe shorter than readable
     std::vector<double> stretch;
     // Results of one evaluation.
@@ -1321,7 +1326,7 @@ bool Planner::slide(std::pair<int, int> pick, const Between& between, long curre
                     long& budget) {
     const long n = static_cast<long>(runs.size()) + 1;
     // The runs nearest the pair, the parallel runs nearest each in walk order, the least slides.
-    constexpr std::size_t kNearest = 8, kEnds = 4, kTries = 6;
+    const std::size_t kNearest = wide ? 12 : 8, kEnds = wide ? 8 : 4, kTries = wide ? 10 : 6;
     const Quick& q = quick;
     auto place = [&](int j) { return q.tin[static_cast<std::size_t>(j)]; };
     // Whether junction j hangs on junction `root` (or is it).
@@ -1360,7 +1365,12 @@ bool Planner::slide(std::pair<int, int> pick, const Between& between, long curre
             const int d = q.runAt[static_cast<std::size_t>(i)];
             if (d < 0 || d == moving || d == other || !stretchable(d)) continue;
             const Sheet dirD = runs[static_cast<std::size_t>(d)].dir;
-            if (dirC.x * dirD.x + dirC.y * dirD.y < 1.0 - 1e-9) continue;
+            // Parallel: d made shorter by as much as c longer; running the other way (a U):
+            // longer by as much.
+            const double dot = dirC.x * dirD.x + dirC.y * dirD.y;
+            if (std::fabs(dot) < 1.0 - 1e-9) continue;
+            const double same = dot > 0.0 ? 1.0 : -1.0;
+            if (same < 0 && !wide) continue;
             const int dj = net.spans[static_cast<std::size_t>(d)].to;
             // The moving run must move with the slide, the other stay.
             if (hangsOn(movingTo, dj)) continue;
@@ -1370,8 +1380,9 @@ bool Planner::slide(std::pair<int, int> pick, const Between& between, long curre
             if (freeD <= 0.0) continue;
             for (double f : factors) {
                 const double t = (f - 1.0) * freeC;
-                const double fd = (freeD - t) / freeD;
-                if (fd < leastFactor(d)) continue;  // d would be drawn shorter than readable
+                const double fd = (freeD - same * t) / freeD;
+                // d would be drawn shorter than readable, or longer than any change draws it
+                if (fd < leastFactor(d) || fd > 8.0) continue;
                 found.push_back({std::fabs(t), c, d,
                                  std::clamp(stretch[static_cast<std::size_t>(c)] * f, 0.2, 8.0),
                                  std::clamp(stretch[static_cast<std::size_t>(d)] * fd, 0.2, 8.0)});
@@ -1529,7 +1540,7 @@ void Planner::resolve(long& budget) {
                         prepareQuick();
                         budget -= 2 * n;
                     }
-                    if (round < kKicks && budget > kickReserve)
+                    if (round < (wide ? 2 * kKicks : kKicks) && budget > kickReserve)
                         moved = kick(pairs, current.hard, round++, current.score(), budget);
                 }
                 if (!moved) break;
@@ -1756,6 +1767,21 @@ SheetLayout layOutSheet(const Network& network, const SheetOptions& options) {
         p.stretch = best->stretch;
         p.evaluate();
         Planner::Conflicts c = p.conflicts(nullptr);
+        // A second search from the best drawing, with slides that may also move a U and reach
+        // further: the first ends where every pair is stuck, and this one starts there.
+        if (c.hard > 0 && options.secondSearch) {
+            long second = static_cast<long>(kSecondShare * lookedAt);
+            p.wide = true;
+            p.resolve(second);
+            p.wide = false;
+            const Planner::Conflicts t = p.conflicts(nullptr);
+            if (p.fits() && t.score() < c.score()) {
+                c = t;
+            } else {
+                p.stretch = best->stretch;
+                p.evaluate();
+            }
+        }
         // A run the search made shorter than readable is drawn readable again where that leaves
         // no more conflicts, else where a short search from there (which draws no run shorter
         // than readable) brings the conflicts back down.

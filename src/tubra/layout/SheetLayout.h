@@ -47,6 +47,9 @@ struct SheetOptions {
     bool twoChanges = true;  // two runs changed at once, the second clearing what the first caused
     bool slides = true;      // a stretch of the pipeline moved between two parallel runs
     bool kicks = true;       // when every pair is stuck, a change that leaves more for a while
+    // After the search, a second one from its best drawing, where a slide may also move a U
+    // (two parallel runs running opposite ways, made longer or shorter together).
+    bool secondSearch = true;
 };
 
 enum class RunShape {

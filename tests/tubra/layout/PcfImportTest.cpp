@@ -554,6 +554,25 @@ TEST(PcfImport, PairsOneChangeCannotClearAreClearedByTwo) {
     }
 }
 
+// Pairs the search leaves stuck are worked on further: a second search from its best drawing,
+// where a slide may also move a U (a run out and a run back, made longer or shorter together, so
+// that the run joining them moves and what hangs beyond the run back stays), clears pairs the
+// first one could not. Switched off, the generated pipeline here keeps more.
+TEST(PcfImport, ASecondSearchClearsPairsTheFirstLeftStuck) {
+    const fs::path file = writeTemp(
+        "pcf-second-search.pcf", tubra::testing::generatePcf({.components = 900, .seed = 13}));
+    const platform::Result<exchange::PcfFile> read = exchange::readPcfFile(file);
+    ASSERT_TRUE(read.ok());
+    layout::ImportOptions options;
+    options.pageSize = layout::fitsPageAtFullSize(read.value(), options) ? 0 : 1;
+    const layout::Network network = layout::buildNetwork(read.value());
+    layout::SheetOptions so = layout::sheetOptions(read.value(), options);
+    const int with = layout::layOutSheet(network, so).crossingsLeft;
+    so.secondSearch = false;
+    const int without = layout::layOutSheet(network, so).crossingsLeft;
+    EXPECT_LT(with, without);
+}
+
 // The false crossings generated pipelines of 900 components keep, seed by seed, on the sheet
 // the import chooses (the table in docs/pcf-import.md). Slow; run by hand:
 //   pcf_import_tests --gtest_also_run_disabled_tests --gtest_filter='*FalseCrossingsPerSeed'
