@@ -282,6 +282,11 @@ void ObstacleMap::enter(std::size_t index) {
     if (lateFirst_.empty()) {
         lateFirst_.assign(cellStart_.size() - 1, kNoLate);
         lateLast_.assign(cellStart_.size() - 1, kNoLate);
+        // Room for the shapes the map was told to expect (see reserve), at several cells each,
+        // so that the list is not copied into fresh memory as it grows.
+        const std::size_t expected = shapes_.capacity() - shapes_.size() + 1;
+        reserveLarge(late_, 8 * expected);
+        reserveLarge(lateNext_, 8 * expected);
     }
     const auto append = [&](std::size_t c, const Entry& e) {
         const auto k = static_cast<std::uint32_t>(late_.size());
@@ -827,6 +832,7 @@ public:
         // The nearest other weld is looked for only when a place needs it (see wellInside).
         nearestKnown_ = false;
         witness_ = std::numeric_limits<double>::infinity();
+        nearer_.reset();
         LabelBox best = usual;
         crowdedCorner_ = false;
         double bestCost = cost(usual, std::numeric_limits<double>::infinity());
@@ -995,11 +1001,21 @@ private:
         // Well inside half the way to the nearest other weld nothing can be nearer.
         if (wellInside(own)) return false;
         const double r = own / kOwnWeldFactor;
+        // The answer is the same whichever weld the walk meets first, so the one found nearer
+        // than an earlier place of this label is tried first: the places tried lie side by
+        // side, and one near weld is often nearer than most of them.
+        const double x0 = b.cx - r, y0 = b.cy - r, x1 = b.cx + r, y1 = b.cy + r;
+        if (nearer_ && x0 <= x1 && y0 <= y1) {
+            const ObstacleMap::Shape& s = *nearer_;
+            if (!(s.x0 > x1 || x0 > s.x1 || s.y0 > y1 || y0 > s.y1) &&
+                hypotBelow(b.cx - s.ax, b.cy - s.ay, kOwnWeldFactor, own))
+                return true;
+        }
         // Among more welds than a look may take, the place counts as astray.
-        if (welds_.surelyNear(b.cx - r, b.cy - r, b.cx + r, b.cy + r) > kMostLooks) return true;
+        if (welds_.surelyNear(x0, y0, x1, y1) > kMostLooks) return true;
         bool nearer = false;
         std::size_t looks = 0;
-        welds_.visit(b.cx - r, b.cy - r, b.cx + r, b.cy + r, [&](const ObstacleMap::Shape& s) {
+        welds_.visit(x0, y0, x1, y1, [&](const ObstacleMap::Shape& s) {
             // Among more welds than a look may take, the place counts as astray.
             if (++looks > kMostLooks) {
                 nearer = true;
@@ -1007,6 +1023,7 @@ private:
             }
             if (s.owner == owner_ || sameJoint(s)) return true;
             nearer = hypotBelow(b.cx - s.ax, b.cy - s.ay, kOwnWeldFactor, own);
+            if (nearer) nearer_ = s;
             return !nearer;
         });
         return nearer;
@@ -1025,6 +1042,8 @@ private:
     double ax_ = 0, ay_ = 0;
     double nearestWeld_ = 0;
     bool nearestKnown_ = false;  // nearestWeld_ is the label's
+    // The last weld found nearer than a place of this label (see nearerAnotherWeld).
+    std::optional<ObstacleMap::Shape> nearer_;
     // The distance to some other weld, no nearer than the nearest; infinity while none is known.
     double witness_ = std::numeric_limits<double>::infinity();
     bool crowdedCorner_ = false;  // the usual place of the label was crowded
