@@ -282,6 +282,11 @@ void ObstacleMap::enter(std::size_t index) {
     if (lateFirst_.empty()) {
         lateFirst_.assign(cellStart_.size() - 1, kNoLate);
         lateLast_.assign(cellStart_.size() - 1, kNoLate);
+        // Room for the shapes the map was told to expect (see reserve), at several cells each,
+        // so that the list is not copied into fresh memory as it grows.
+        const std::size_t expected = shapes_.capacity() - shapes_.size() + 1;
+        reserveLarge(late_, 8 * expected);
+        reserveLarge(lateNext_, 8 * expected);
     }
     const auto append = [&](std::size_t c, const Entry& e) {
         const auto k = static_cast<std::uint32_t>(late_.size());
@@ -824,7 +829,10 @@ public:
         ax_ = ax;
         ay_ = ay;
         weldsHeld_ = weldsHeld;
-        if (weld) nearestWeld_ = nearestOtherWeld();
+        // The nearest other weld is looked for only when a place needs it (see wellInside).
+        nearestKnown_ = false;
+        witness_ = std::numeric_limits<double>::infinity();
+        nearer_.reset();
         LabelBox best = usual;
         crowdedCorner_ = false;
         double bestCost = cost(usual, std::numeric_limits<double>::infinity());
@@ -960,18 +968,54 @@ private:
         return farWeld_ ? farWeld_(owner_, ax_, ay_) : std::numeric_limits<double>::infinity();
     }
 
+    // Whether `own` is less than 0.45 of the distance to the nearest other weld. In a crowded
+    // place the answer is known from any other weld within own / 0.45 of the anchor (the
+    // nearest is no farther), found without walking all the welds about the anchor; only
+    // when there is none is the nearest looked for.
+    bool wellInside(double own) {
+        if (nearestKnown_) return own < 0.45 * nearestWeld_;
+        if (0.45 * witness_ <= own) return false;
+        // Within the largest square nearestWeldIn looks in, a weld it would meet there.
+        const double r = own / 0.45 * (1.0 + 1e-9) + 1.0;
+        if (r < kFarthestWeld / 4.0) {
+            welds_.visit(ax_ - r, ay_ - r, ax_ + r, ay_ + r, [&](const ObstacleMap::Shape& s) {
+                if (s.owner == owner_) return true;
+                const double d = std::hypot(s.ax - ax_, s.ay - ay_);
+                if (d >= 1.0 && 0.45 * d <= own) {
+                    witness_ = d;
+                    return false;
+                }
+                return true;
+            });
+            if (0.45 * witness_ <= own) return false;
+        }
+        nearestWeld_ = nearestOtherWeld();
+        nearestKnown_ = true;
+        return own < 0.45 * nearestWeld_;
+    }
+
     // Whether a number there would sit about as near another weld as its own, and so be read
     // as that weld's.
     bool nearerAnotherWeld(const LabelBox& b) {
         const double own = std::hypot(b.cx - ax_, b.cy - ay_);
         // Well inside half the way to the nearest other weld nothing can be nearer.
-        if (own < 0.45 * nearestWeld_) return false;
+        if (wellInside(own)) return false;
         const double r = own / kOwnWeldFactor;
+        // The answer is the same whichever weld the walk meets first, so the one found nearer
+        // than an earlier place of this label is tried first: the places tried lie side by
+        // side, and one near weld is often nearer than most of them.
+        const double x0 = b.cx - r, y0 = b.cy - r, x1 = b.cx + r, y1 = b.cy + r;
+        if (nearer_ && x0 <= x1 && y0 <= y1) {
+            const ObstacleMap::Shape& s = *nearer_;
+            if (!(s.x0 > x1 || x0 > s.x1 || s.y0 > y1 || y0 > s.y1) &&
+                hypotBelow(b.cx - s.ax, b.cy - s.ay, kOwnWeldFactor, own))
+                return true;
+        }
         // Among more welds than a look may take, the place counts as astray.
-        if (welds_.surelyNear(b.cx - r, b.cy - r, b.cx + r, b.cy + r) > kMostLooks) return true;
+        if (welds_.surelyNear(x0, y0, x1, y1) > kMostLooks) return true;
         bool nearer = false;
         std::size_t looks = 0;
-        welds_.visit(b.cx - r, b.cy - r, b.cx + r, b.cy + r, [&](const ObstacleMap::Shape& s) {
+        welds_.visit(x0, y0, x1, y1, [&](const ObstacleMap::Shape& s) {
             // Among more welds than a look may take, the place counts as astray.
             if (++looks > kMostLooks) {
                 nearer = true;
@@ -979,6 +1023,7 @@ private:
             }
             if (s.owner == owner_ || sameJoint(s)) return true;
             nearer = hypotBelow(b.cx - s.ax, b.cy - s.ay, kOwnWeldFactor, own);
+            if (nearer) nearer_ = s;
             return !nearer;
         });
         return nearer;
@@ -996,6 +1041,11 @@ private:
     bool weld_ = false;
     double ax_ = 0, ay_ = 0;
     double nearestWeld_ = 0;
+    bool nearestKnown_ = false;  // nearestWeld_ is the label's
+    // The last weld found nearer than a place of this label (see nearerAnotherWeld).
+    std::optional<ObstacleMap::Shape> nearer_;
+    // The distance to some other weld, no nearer than the nearest; infinity while none is known.
+    double witness_ = std::numeric_limits<double>::infinity();
     bool crowdedCorner_ = false;  // the usual place of the label was crowded
     // Places a walk found crowded (labels that look alike try the same places).
     std::unordered_set<LabelBox, BoxHash> crowdedPlaces_;

@@ -6,6 +6,8 @@
 #include <ctime>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <iostream>
 #include <memory>
 
@@ -61,4 +63,33 @@ TEST(PlacementScale, ACrowdedDrawingPlacesItsLabelsWithinTenTimesASpreadOne) {
     std::cout << "crowded " << crowded * 1000 << " ms, spread out " << spread * 1000 << " ms: "
               << crowded / spread << " times\n";
     EXPECT_LT(crowded, 10.0 * spread) << "crowded " << crowded << " s, spread out " << spread << " s";
+}
+
+TEST(PlacementScale, TheLabelsOfALargeDrawingWithManyWeldsComeOutAsBefore) {
+    // 5,000 objects, more than a thousand weld numbers side by side: shortcuts of the search
+    // (what one label learned of the welds about it, kept for its next place; the nearest other
+    // weld known without a walk) must leave every label where the whole search puts it. The
+    // places are fingerprinted as the saved file holds them; the fingerprint is that of the
+    // search that walked every question through.
+    model::AppContext app;
+    model::Document doc(app);
+    tubra::testing::generateDrawing(doc.drawing, {.objects = 5000, .seed = 7});
+    view::ViewState view;
+    view::initialUpdate(view, doc.drawing);
+    view::placeLabels(doc.drawing.objects, doc.settings(), view);
+    std::uint64_t h = 1469598103934665603ull;  // FNV-1a over the places' bits
+    std::size_t welds = 0;
+    for (const model::PipeObject& o : doc.drawing.objects) {
+        if (o.is(model::ObjectKind::Weld)) ++welds;
+        for (const double v : {o.dimTxt_st.x, o.dimTxt_st.y}) {
+            std::uint64_t bits = 0;
+            std::memcpy(&bits, &v, sizeof bits);
+            for (int k = 0; k < 8; ++k) {
+                h ^= (bits >> (8 * k)) & 0xffu;
+                h *= 1099511628211ull;
+            }
+        }
+    }
+    EXPECT_GT(welds, 1000u);
+    EXPECT_EQ(h, 0xb0a1ad5ad12d8f02ull) << std::hex << h;
 }
