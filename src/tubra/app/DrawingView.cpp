@@ -271,7 +271,7 @@ void DrawingView::rebuildStore() {
     if (ratio == 1.0) {
         // The lower part on a thread of its own when a second core is free: a zoom paints
         // every pixel anew, and most of the paint is texts blended pixel by pixel.
-        const bool split = bandChoice_.twoBands(othersRunnableNow());
+        const bool split = bandChoice_.twoBands();
         const BandPaint paint = paintViewInBands(doc_, state_, store_, scrollPositionDevice(), pixelsPerUnit(), this,
                                                  textCache_, split ? &lowerBand_ : nullptr, split ? bandSplit() : 0);
         if (paint.twoBands) {

@@ -6,8 +6,6 @@
 #include <cstring>
 #include <utility>
 
-#include <cstdio>
-
 #include <pthread.h>
 #include <sched.h>
 #include <time.h>
@@ -63,13 +61,11 @@ double threadSeconds() {
 
 }  // namespace
 
-bool BandChoice::twoBands(std::optional<int> othersRunnable) {
+bool BandChoice::twoBands() {
     if (cores_ < 2) return false;
-    const bool waitingAfterLate = oneBandLeft_ > 0;
-    if (waitingAfterLate) --oneBandLeft_;
-    // Every core but this thread's is wanted by others now.
-    if (othersRunnable && *othersRunnable >= cores_ - 1) return false;
-    return !waitingAfterLate;
+    if (oneBandLeft_ == 0) return true;
+    --oneBandLeft_;
+    return false;
 }
 
 void BandChoice::painted(const BandPaint& paint, const BandThread::Run& lower) {
@@ -93,33 +89,6 @@ int usableCores() {
     CPU_ZERO(&set);
     if (sched_getaffinity(0, sizeof set, &set) == 0) return std::max(1, CPU_COUNT(&set));
     return std::max(1U, std::thread::hardware_concurrency());
-}
-
-std::optional<int> othersRunnableIn(std::string_view loadavg) {
-    // The fourth field: running/total.
-    std::size_t at = 0;
-    for (int field = 0; field < 3; ++field) {
-        at = loadavg.find(' ', at);
-        if (at == std::string_view::npos) return std::nullopt;
-        at = loadavg.find_first_not_of(' ', at);
-        if (at == std::string_view::npos) return std::nullopt;
-    }
-    int running = 0;
-    std::size_t digits = 0;
-    for (; at < loadavg.size() && loadavg[at] >= '0' && loadavg[at] <= '9' && digits < 9; ++at, ++digits)
-        running = running * 10 + (loadavg[at] - '0');
-    if (digits == 0 || at >= loadavg.size() || loadavg[at] != '/') return std::nullopt;
-    return std::max(0, running - 1);
-}
-
-std::optional<int> othersRunnableNow() {
-    // A few bytes from the kernel, read in a few microseconds.
-    std::FILE* f = std::fopen("/proc/loadavg", "re");
-    if (!f) return std::nullopt;
-    char text[128];
-    const std::size_t n = std::fread(text, 1, sizeof text - 1, f);
-    std::fclose(f);
-    return othersRunnableIn(std::string_view(text, n));
 }
 
 void paintView(model::Document& doc, view::ViewState& view, QPainter& painter, QSize device,

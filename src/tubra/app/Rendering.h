@@ -7,8 +7,6 @@
 #include <exception>
 #include <functional>
 #include <mutex>
-#include <optional>
-#include <string_view>
 #include <thread>
 
 #include <QImage>
@@ -88,15 +86,15 @@ struct BandPaint {
 // Whether the window's next paint is split between its thread and a band thread. Two bands
 // pay only when a second core is free for the whole paint: a band thread that waits for a
 // core makes the click slower than one band would (the objects across the split are drawn by
-// both). A paint is kept in one band while other threads are ready to run on every core but
-// the window's, and for a few paints after a lower band that was kept from a core for a good
-// part of its run; then two bands are tried again.
+// both). A paint is kept in one band on a single core, and for a few paints after a lower band
+// that was kept from a core for a good part of its run; then two bands are tried again. (How
+// many threads the system has ready at the moment of a paint is no guide: the X server and the
+// window's own threads are among them just when a click is answered.)
 class BandChoice {
 public:
     explicit BandChoice(int cores) : cores_(cores) {}
-    // For the next paint: `othersRunnable` is how many threads other than the caller are
-    // ready to run at this moment, if known.
-    bool twoBands(std::optional<int> othersRunnable);
+    // Whether the next paint is split.
+    bool twoBands();
     // After a paint in two bands: how the window's thread spent it, and the lower band's time
     // from its start to its end with the processor time it had in that time.
     void painted(const BandPaint& paint, const BandThread::Run& lower);
@@ -113,13 +111,8 @@ private:
     double upperShare_ = 0.5;
 };
 
-// The processors this process may run on, and how many threads besides the caller are ready
-// to run on the machine at this moment (nullopt where the system does not say).
+// The processors this process may run on.
 int usableCores();
-std::optional<int> othersRunnableNow();
-// The count of threads ready to run other than the reader, from the text of /proc/loadavg
-// ("0.52 0.58 0.59 3/467 12345": 3 running, the reader one of them).
-std::optional<int> othersRunnableIn(std::string_view loadavg);
 
 // The view's paint into the whole of `image` (device pixel ratio 1), the same pixels as
 // paintView: the view is prepared once for the whole window, then the rows from `split` down

@@ -605,32 +605,21 @@ TEST(Rendering, AWindowPaintedInTwoBandsAtOnceHasThePixelsOfOnePaint) {
     EXPECT_GE(crossed, 12);
 }
 
-TEST(Rendering, TheWindowPaintsInTwoBandsOnlyWhileASecondCoreIsFree) {
-    // What the system says runs: the fourth field of /proc/loadavg counts the reader.
-    EXPECT_EQ(app::othersRunnableIn("0.52 0.58 0.59 3/467 12345\n"), 2);
-    EXPECT_EQ(app::othersRunnableIn("0.00 0.01 0.05 1/80 77"), 0);
-    EXPECT_EQ(app::othersRunnableIn("12.50 9.00 4.25 17/1024 9"), 16);
-    for (const char* garbled : {"", "0.52 0.58", "0.52 0.58 0.59 /467 1", "0.52 0.58 0.59 3 467"})
-        EXPECT_FALSE(app::othersRunnableIn(garbled).has_value()) << '"' << garbled << '"';
-
-    EXPECT_FALSE(app::BandChoice(1).twoBands(0)) << "one core";
+TEST(Rendering, TheWindowPaintsInOneBandForAWhileAfterALowerBandWaitedForACore) {
+    EXPECT_FALSE(app::BandChoice(1).twoBands()) << "one core";
     app::BandChoice choice(2);
-    EXPECT_TRUE(choice.twoBands(std::nullopt)) << "nothing known of the others";
-    EXPECT_TRUE(choice.twoBands(0));
-    EXPECT_FALSE(choice.twoBands(1)) << "the other core is taken";
-    EXPECT_TRUE(app::BandChoice(4).twoBands(2));
-    EXPECT_FALSE(app::BandChoice(4).twoBands(3));
+    EXPECT_TRUE(choice.twoBands());
 
     // A lower band kept from a core: a few paints in one band, then two bands are tried again.
     const app::BandPaint split{.twoBands = true, .prepareSeconds = 0.004, .upperSeconds = 0.020};
     choice.painted(split, {.wallSeconds = 0.0205, .processorSeconds = 0.0200});  // the scheduler's noise
-    EXPECT_TRUE(choice.twoBands(0));
+    EXPECT_TRUE(choice.twoBands());
     const double share = choice.upperShare();
     choice.painted(split, {.wallSeconds = 0.045, .processorSeconds = 0.020});
     EXPECT_EQ(choice.upperShare(), share) << "a waiting band's time says nothing of the split";
     for (int paint = 0; paint < app::BandChoice::kOneBandPaints; ++paint)
-        EXPECT_FALSE(choice.twoBands(0)) << "paint " << paint;
-    EXPECT_TRUE(choice.twoBands(0));
+        EXPECT_FALSE(choice.twoBands()) << "paint " << paint;
+    EXPECT_TRUE(choice.twoBands());
 
     // The split follows the later band, within bounds: the window's thread also prepares the
     // view and hands the picture on.
