@@ -9,6 +9,7 @@
 #include <unordered_map>
 
 #include "text/CFormat.h"
+#include "tubra/layout/LinearProgram.h"
 #include "tubra/model/Kinds.h"
 #include "tubra/model/PipeObject.h"
 
@@ -70,6 +71,10 @@ constexpr double kSecondShare = 0.3;
 // looked at per run of the pipeline.
 constexpr double kRepairShare = 0.15;
 constexpr double kRepairEach = 40.0;
+// The linear program that keeps runs on their sides of each other is solved for pipelines of
+// up to this many runs (a 900-component pipeline has about 200; one of 5,000 components about
+// 1,000 runs, whose programs of 50,000 rows take minutes).
+constexpr std::size_t kUntangleRuns = 500;
 
 double sheetLen(Sheet v) {
     return std::hypot(v.x, v.y);
@@ -286,6 +291,13 @@ struct Planner {
     // longer) by as much: only what lies between the two moves. Taken when the conflicts'
     // score stays at most `current`. Leaves the drawing evaluated.
     bool readableBySlide(int c, long current, long& budget);
+    // The stretches nearest the drawing as it is (the least drawn length changed in all) that
+    // keep each pair of runs near each other on the side of each other they have in the true
+    // projection, as far apart as the search keeps them, found by a linear program; pairs that
+    // cross in the true projection are kept crossing, or apart. The program holds the pairs near
+    // each other in the drawing it starts from, and then those near in each drawing it finds.
+    // Taken when it leaves fewer conflicts than now and fits; leaves the drawing evaluated.
+    bool untangle();
 };
 
 void Planner::classify() {
@@ -527,9 +539,8 @@ void Planner::layRun(std::size_t r, std::vector<double>* ratios) {
             // A stretch of several components gets that room only where that does not draw it
             // out of proportion (symbols close together in a long stretch would make it long
             // and push the rest of the drawing together).
-            const double most = gaps[r][i].size() <= 2
-                                    ? std::numeric_limits<double>::infinity()
-                                    : kTextRoomMost * (symbols + textRoom[r][i]);
+            const double most = gaps[r][i].size() <= 2 ? std::numeric_limits<double>::infinity()
+                                                       : kTextRoomMost * (symbols + textRoom[r][i]);
             if (std::isfinite(least) && least <= most) drawn = std::max(drawn, least);
         }
         // Points the program tells apart are drawn apart.
@@ -1289,7 +1300,8 @@ bool Planner::twoChanges(std::pair<int, int> pick, const std::vector<std::pair<i
                 const auto pr = after[static_cast<std::size_t>(i)];
                 if (std::find(pairs.begin(), oldHard, pr) != oldHard) continue;
                 ++later;
-                std::vector<Change> seconds = clearingChanges(pr, now.score(), base, first.run, budget);
+                std::vector<Change> seconds =
+                    clearingChanges(pr, now.score(), base, first.run, budget);
                 if (seconds.size() > kFirstChanges) seconds.resize(kFirstChanges);
                 for (const Change& second : seconds) {
                     if (budget <= 0) break;
@@ -1322,8 +1334,7 @@ double Planner::freeLength(int c) const {
     return free;
 }
 
-bool Planner::slide(std::pair<int, int> pick, const Between& between, long current,
-                    long& budget) {
+bool Planner::slide(std::pair<int, int> pick, const Between& between, long current, long& budget) {
     const long n = static_cast<long>(runs.size()) + 1;
     // The runs nearest the pair, the parallel runs nearest each in walk order, the least slides.
     const std::size_t kNearest = wide ? 12 : 8, kEnds = wide ? 8 : 4, kTries = wide ? 10 : 6;
@@ -1524,8 +1535,8 @@ void Planner::resolve(long& budget) {
                 // at once, the second clearing what the first brought about.
                 bool moved = false;
                 for (int i = 0; i < current.hard && opt.twoChanges && !moved && budget > 0; ++i)
-                    moved = twoChanges(pairs[static_cast<std::size_t>(i)], pairs,
-                                       current.hard, budget);
+                    moved =
+                        twoChanges(pairs[static_cast<std::size_t>(i)], pairs, current.hard, budget);
                 if (!moved && opt.kicks) {
                     // A local best: kept when it is the best yet, else the search goes back to
                     // the best and shakes it elsewhere.
@@ -1651,6 +1662,350 @@ void Planner::resolve(long& budget) {
     }
     if (current.score() > bestScore) stretch = bestStretch;
     evaluate();
+}
+
+bool Planner::untangle() {
+    const Conflicts start = conflicts(nullptr);
+    if (start.hard == 0 || !fits() || runs.size() > kUntangleRuns) return false;
+    const std::size_t n = runs.size(), nj = local.size();
+    const std::vector<double> base = stretch;
+    const std::vector<Sheet> from = local;
+    // Per run: its drawn length now and the shortest and longest it may be drawn, which the
+    // program chooses among; the stretch that draws it so is found after.
+    auto drawnAt = [&](std::size_t r, double factor) {
+        stretch[r] = base[r] * factor;
+        layRun(r, nullptr);
+        const double d = runs[r].drawn;
+        stretch[r] = base[r];
+        layRun(r, nullptr);
+        return d;
+    };
+    std::vector<double> now(n, 0.0), shortest(n, 0.0), longest(n, 0.0), least(n, 1.0), most(n, 1.0);
+    std::vector<char> free(n, 0);
+    for (std::size_t r = 0; r < n; ++r) {
+        now[r] = shortest[r] = longest[r] = runs[r].drawn;
+        if (!stretchable(static_cast<int>(r))) continue;
+        least[r] = std::min(1.0, leastFactor(static_cast<int>(r)));
+        most[r] = std::max(1.0, std::min(4.0, 8.0 / base[r]));
+        shortest[r] = drawnAt(r, least[r]);
+        longest[r] = drawnAt(r, most[r]);
+        free[r] = longest[r] > shortest[r] + 1e-6;
+    }
+    auto partOf = [&](int r) {
+        return partOfJunction[static_cast<std::size_t>(
+            net.spans[static_cast<std::size_t>(r)].from)];
+    };
+    auto closing = [&](int r) {
+        return runs[static_cast<std::size_t>(r)].shape == RunShape::Closing;
+    };
+
+    // How one run lies against another, as rows of the program: each row a sum over the four
+    // ends of the two runs (first run's from and to, second run's from and to) of a vector
+    // times the end's point, to be at least the margin.
+    struct Row {
+        Sheet c[4];
+    };
+    struct Relation {
+        int a = -1, b = -1;
+        std::vector<Row> rows;
+        double margin = 0.0;
+        double cost = 1.0;  // what missing it costs, against the others
+    };
+    auto perp = [](Sheet d) { return Sheet{-d.y, d.x}; };
+    auto dot = [](Sheet u, Sheet v) { return u.x * v.x + u.y * v.y; };
+    auto valueOf = [&](const Relation& rel, const Sheet(&pt)[4]) {
+        double v = std::numeric_limits<double>::infinity();
+        for (const Row& row : rel.rows) {
+            double s = 0.0;
+            for (int e = 0; e < 4; ++e) s += dot(row.c[e], pt[e]);
+            v = std::min(v, s);
+        }
+        return v;
+    };
+    // The ways two runs with drawn directions da, db may keep clear of each other: on one side of
+    // the line of either, or, when parallel, one beyond the other along them.
+    auto separations = [&](int a, int b, Sheet da, Sheet db) {
+        std::vector<Relation> out;
+        const Sheet zero{0, 0};
+        for (double sign : {1.0, -1.0}) {
+            if (!closing(a)) {
+                const Sheet nv = perp(da) * sign;
+                Relation rel{a, b, {}, 0.0};
+                rel.rows.push_back({{zero - nv, zero, nv, zero}});
+                rel.rows.push_back({{zero - nv, zero, zero, nv}});
+                out.push_back(rel);
+            }
+            if (!closing(b)) {
+                const Sheet nv = perp(db) * sign;
+                Relation rel{a, b, {}, 0.0};
+                rel.rows.push_back({{nv, zero, zero - nv, zero}});
+                rel.rows.push_back({{zero, nv, zero - nv, zero}});
+                out.push_back(rel);
+            }
+            if (!closing(a) && !closing(b) && std::fabs(da.x * db.y - da.y * db.x) < 1e-9) {
+                const Sheet dv = da * sign;
+                Relation rel{a, b, {}, 0.0};
+                for (int l = 0; l < 2; ++l)
+                    for (int q = 2; q < 4; ++q) {
+                        Row row{{zero, zero, zero, zero}};
+                        row.c[q] = dv;
+                        row.c[l] = zero - dv;
+                        rel.rows.push_back(row);
+                    }
+                out.push_back(rel);
+            }
+        }
+        return out;
+    };
+    auto endsOf = [&](int a, int b, const std::vector<Sheet>& at, Sheet(&pt)[4]) {
+        const Span& p = net.spans[static_cast<std::size_t>(a)];
+        const Span& q = net.spans[static_cast<std::size_t>(b)];
+        pt[0] = at[static_cast<std::size_t>(p.from)];
+        pt[1] = at[static_cast<std::size_t>(p.to)];
+        pt[2] = at[static_cast<std::size_t>(q.from)];
+        pt[3] = at[static_cast<std::size_t>(q.to)];
+    };
+    auto trueDir = [&](int r) {
+        const auto& t = trueEnds[static_cast<std::size_t>(r)];
+        const Sheet v = t.second - t.first;
+        const double len = sheetLen(v);
+        return len > 0 ? v * (1.0 / len) : Sheet{};
+    };
+    // The relation the program keeps for runs a and b, chosen in the drawing `at`: of the ways
+    // they keep clear in the true projection, the one they keep best in the drawing; for runs that
+    // cross in the true projection, crossing or any way of keeping clear, whichever the drawing
+    // is nearer. None when the true projections touch, or for two closing runs.
+    auto relationOf = [&](int a, int b, const std::vector<Sheet>& at) -> std::optional<Relation> {
+        if (closing(a) && closing(b)) return std::nullopt;
+        const Sheet da = runs[static_cast<std::size_t>(a)].dir,
+                    db = runs[static_cast<std::size_t>(b)].dir;
+        const Sheet ta = trueDir(a), tb = trueDir(b);
+        if ((!closing(a) && dot(da, ta) < 0.9999) || (!closing(b) && dot(db, tb) < 0.9999))
+            return std::nullopt;
+        Sheet drawn[4], real[4];
+        endsOf(a, b, at, drawn);
+        const auto& tpa = trueEnds[static_cast<std::size_t>(a)];
+        const auto& tpb = trueEnds[static_cast<std::size_t>(b)];
+        real[0] = tpa.first;
+        real[1] = tpa.second;
+        real[2] = tpb.first;
+        real[3] = tpb.second;
+        const std::vector<Relation> drawnWays = separations(a, b, da, db);
+        const std::vector<Relation> trueWays = separations(a, b, ta, tb);
+        std::optional<Relation> best;
+        double bestValue = -std::numeric_limits<double>::infinity();
+        // The true projection with the drawing added at a millionth of its size: its runs keep
+        // their directions, so it is a drawing of the pipeline too, and every way it keeps is one
+        // that all pairs can keep together. Where the true projection only touches (an end
+        // exactly on the other run's line: the points of a plant lie on a grid), it takes the
+        // side the drawing has.
+        Sheet mixed[4];
+        for (int e = 0; e < 4; ++e) mixed[e] = real[e] + drawn[e] * 1e-6;
+        for (std::size_t w = 0; w < drawnWays.size(); ++w) {
+            if (!(valueOf(trueWays[w], mixed) > 1e-7)) continue;
+            const double v = valueOf(drawnWays[w], drawn);
+            if (v > bestValue) {
+                bestValue = v;
+                best = drawnWays[w];
+                best->margin = kClearance * 1.3;
+            }
+        }
+        // Drawn across a run it only touches in the true projection: clear on the side it
+        // touches.
+        if (!best && !crossesInside(real[0], real[1], real[2], real[3]))
+            for (std::size_t w = 0; w < drawnWays.size(); ++w) {
+                if (!(valueOf(trueWays[w], real) > -0.01)) continue;
+                const double v = valueOf(drawnWays[w], drawn);
+                if (v > bestValue) {
+                    bestValue = v;
+                    best = drawnWays[w];
+                    best->margin = kClearance * 1.3;
+                    // The only way the true projection allows: a pair that keeps another
+                    // way, from the drawing, gives way to it.
+                    best->cost = 4.0;
+                }
+            }
+        if (best) return best;
+        if (closing(a) || closing(b) || !crossesInside(real[0], real[1], real[2], real[3]))
+            return std::nullopt;
+        // Crossing as they cross in space: each run's ends on the sides of the other's line they
+        // are on in the true projection.
+        Relation cross{a, b, {}, kTouching + 2.0};
+        const Sheet zero{0, 0};
+        for (int q = 2; q < 4; ++q) {
+            const Sheet nv = perp(da) * (dot(perp(ta), real[q] - real[0]) > 0 ? 1.0 : -1.0);
+            Row row{{zero - nv, zero, zero, zero}};
+            row.c[q] = nv;
+            cross.rows.push_back(row);
+        }
+        for (int l = 0; l < 2; ++l) {
+            const Sheet nv = perp(db) * (dot(perp(tb), real[l] - real[2]) > 0 ? 1.0 : -1.0);
+            Row row{{zero, zero, zero - nv, zero}};
+            row.c[l] = nv;
+            cross.rows.push_back(row);
+        }
+        bestValue = valueOf(cross, drawn);
+        best = cross;
+        for (const Relation& way : drawnWays) {
+            const double v = valueOf(way, drawn);
+            if (v > bestValue) {
+                bestValue = v;
+                best = way;
+                best->margin = kTouching + 2.0;
+            }
+        }
+        return best;
+    };
+
+    // The pairs the program holds: near each other in a drawing (or drawn across each other).
+    constexpr double kNear = 120.0;
+    std::vector<Relation> held;
+    std::vector<std::pair<int, int>> pairsHeld;
+    std::unordered_map<std::uint64_t, char> known;
+    auto addNear = [&](const std::vector<Sheet>& at) {
+        std::size_t added = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            const Span& p = net.spans[i];
+            const int part = partOf(static_cast<int>(i));
+            if (part < 0) continue;
+            const Sheet p1 = at[static_cast<std::size_t>(p.from)],
+                        p2 = at[static_cast<std::size_t>(p.to)];
+            for (std::size_t j = i + 1; j < n; ++j) {
+                const Span& q = net.spans[j];
+                if (partOf(static_cast<int>(j)) != part) continue;
+                if (p.from == q.from || p.from == q.to || p.to == q.from || p.to == q.to) continue;
+                const Sheet q1 = at[static_cast<std::size_t>(q.from)],
+                            q2 = at[static_cast<std::size_t>(q.to)];
+                if (std::min(p1.x, p2.x) - kNear > std::max(q1.x, q2.x) ||
+                    std::min(q1.x, q2.x) - kNear > std::max(p1.x, p2.x) ||
+                    std::min(p1.y, p2.y) - kNear > std::max(q1.y, q2.y) ||
+                    std::min(q1.y, q2.y) - kNear > std::max(p1.y, p2.y))
+                    continue;
+                if (segmentDistance(p1, p2, q1, q2) > kNear) continue;
+                const std::uint64_t key = static_cast<std::uint64_t>(i) * n + j;
+                if (known.count(key)) continue;
+                known[key] = 1;
+                pairsHeld.emplace_back(static_cast<int>(i), static_cast<int>(j));
+                ++added;
+            }
+        }
+        return added;
+    };
+    addNear(from);
+
+    // The area each part may take: the whole free area for one part, else its box now and a
+    // share of the room left.
+    const double areaW = opt.area.right - opt.area.left, areaH = opt.area.top - opt.area.bottom;
+    const double pad = kPartPad * detail;
+    std::vector<Bounds> boxes(static_cast<std::size_t>(parts));
+    for (std::size_t j = 0; j < nj; ++j)
+        if (partOfJunction[j] >= 0) boxes[static_cast<std::size_t>(partOfJunction[j])].add(from[j]);
+
+    std::vector<double> bestStretch = base;
+    long bestScore = start.score();
+    for (int round = 0; round < 8; ++round) {
+        // Each pair's way chosen again in the drawing the last program found: where that drawing
+        // has an end on the side of a run that only one pair allows, the others follow.
+        held.clear();
+        for (const auto& [i, j] : pairsHeld)
+            if (auto rel = relationOf(i, j, local)) held.push_back(std::move(*rel));
+        LinearProgram lp;
+        std::vector<int> px(nj, -1), py(nj, -1);
+        std::vector<char> root(nj, 0);
+        for (int s : net.partStarts) root[static_cast<std::size_t>(s)] = 1;
+        for (std::size_t j = 0; j < nj; ++j) {
+            if (partOfJunction[j] < 0) continue;
+            const double inf = LinearProgram::kInfinity;
+            px[j] = root[j] ? lp.addVariable(from[j].x, from[j].x, 0.0)
+                            : lp.addVariable(-inf, inf, 0.0);
+            py[j] = root[j] ? lp.addVariable(from[j].y, from[j].y, 0.0)
+                            : lp.addVariable(-inf, inf, 0.0);
+        }
+        std::vector<int> sv(n, -1);
+        for (std::size_t r = 0; r < n; ++r) {
+            const Span& s = net.spans[r];
+            const auto a = static_cast<std::size_t>(s.from), b = static_cast<std::size_t>(s.to);
+            if (closing(static_cast<int>(r)) || px[a] < 0 || px[b] < 0) continue;
+            const Sheet d = runs[r].dir;
+            if (free[r]) {
+                sv[r] = lp.addVariable(shortest[r], longest[r], 0.0);
+                const int u = lp.addVariable(0.0, LinearProgram::kInfinity, 1.0);
+                lp.addRow({{u, 1.0}, {sv[r], -1.0}}, -now[r], LinearProgram::kInfinity);
+                lp.addRow({{u, 1.0}, {sv[r], 1.0}}, now[r], LinearProgram::kInfinity);
+                lp.addRow({{px[b], 1.0}, {px[a], -1.0}, {sv[r], -d.x}}, 0.0, 0.0);
+                lp.addRow({{py[b], 1.0}, {py[a], -1.0}, {sv[r], -d.y}}, 0.0, 0.0);
+            } else {
+                const double dx = d.x * runs[r].drawn, dy = d.y * runs[r].drawn;
+                lp.addRow({{px[b], 1.0}, {px[a], -1.0}}, dx, dx);
+                lp.addRow({{py[b], 1.0}, {py[a], -1.0}}, dy, dy);
+            }
+        }
+        for (int part = 0; part < parts; ++part) {
+            const Bounds& b = boxes[static_cast<std::size_t>(part)];
+            if (!(b.x0 <= b.x1)) continue;
+            const double inf = LinearProgram::kInfinity;
+            const double w = parts == 1 ? areaW - 2 * pad - 1.0
+                                        : b.x1 - b.x0 + std::max(0.0, areaW - width) / parts;
+            const double h = parts == 1 ? areaH - 2 * pad - 1.0
+                                        : b.y1 - b.y0 + std::max(0.0, areaH - height) / parts;
+            const int x0 = lp.addVariable(-inf, inf, 0.0), x1 = lp.addVariable(-inf, inf, 0.0);
+            const int y0 = lp.addVariable(-inf, inf, 0.0), y1 = lp.addVariable(-inf, inf, 0.0);
+            lp.addRow({{x1, 1.0}, {x0, -1.0}}, -inf, w);
+            lp.addRow({{y1, 1.0}, {y0, -1.0}}, -inf, h);
+            for (std::size_t j = 0; j < nj; ++j) {
+                if (partOfJunction[j] != part) continue;
+                lp.addRow({{px[j], 1.0}, {x0, -1.0}}, 0.0, inf);
+                lp.addRow({{x1, 1.0}, {px[j], -1.0}}, 0.0, inf);
+                lp.addRow({{py[j], 1.0}, {y0, -1.0}}, 0.0, inf);
+                lp.addRow({{y1, 1.0}, {py[j], -1.0}}, 0.0, inf);
+            }
+        }
+        // A pair held apart by less than its margin costs much more than drawing runs longer or
+        // shorter.
+        constexpr double kMissCost = 100.0;
+        for (const Relation& rel : held) {
+            const int miss = lp.addVariable(0.0, LinearProgram::kInfinity, kMissCost * rel.cost);
+            const Span& p = net.spans[static_cast<std::size_t>(rel.a)];
+            const Span& q = net.spans[static_cast<std::size_t>(rel.b)];
+            const std::size_t ends[4] = {
+                static_cast<std::size_t>(p.from), static_cast<std::size_t>(p.to),
+                static_cast<std::size_t>(q.from), static_cast<std::size_t>(q.to)};
+            for (const Row& row : rel.rows) {
+                std::vector<std::pair<int, double>> terms{{miss, 1.0}};
+                for (int e = 0; e < 4; ++e) {
+                    terms.push_back({px[ends[e]], row.c[e].x});
+                    terms.push_back({py[ends[e]], row.c[e].y});
+                }
+                lp.addRow(terms, rel.margin, LinearProgram::kInfinity);
+            }
+        }
+        if (!lp.minimize()) break;
+        // The stretch that draws each run as long as the program found: drawn lengths grow with
+        // the stretch (not in proportion where a floor holds), so halving finds it.
+        std::vector<double> found = base;
+        for (std::size_t r = 0; r < n; ++r) {
+            if (sv[r] < 0) continue;
+            const double want = lp.value(sv[r]);
+            double lo = least[r], hi = most[r];
+            for (int i = 0; i < 40 && hi - lo > 1e-7; ++i) {
+                const double mid = (lo + hi) / 2.0;
+                (drawnAt(r, mid) < want ? lo : hi) = mid;
+            }
+            found[r] = std::clamp(base[r] * (lo + hi) / 2.0, 0.2, 8.0);
+        }
+        stretch = found;
+        evaluate();
+        const long score = fits() ? conflicts(nullptr).score() : std::numeric_limits<long>::max();
+        if (score < bestScore) {
+            bestScore = score;
+            bestStretch = stretch;
+        }
+        if (score == 0) break;
+        addNear(local);
+    }
+    stretch = bestStretch;
+    evaluate();
+    return bestScore < start.score();
 }
 
 }  // namespace
@@ -1782,6 +2137,7 @@ SheetLayout layOutSheet(const Network& network, const SheetOptions& options) {
                 p.evaluate();
             }
         }
+        if (c.hard > 0 && options.untangle && p.untangle()) c = p.conflicts(nullptr);
         // A run the search made shorter than readable is drawn readable again where that leaves
         // no more conflicts, else where a short search from there (which draws no run shorter
         // than readable) brings the conflicts back down.

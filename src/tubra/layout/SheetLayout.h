@@ -50,6 +50,9 @@ struct SheetOptions {
     // After the search, a second one from its best drawing, where a slide may also move a U
     // (two parallel runs running opposite ways, made longer or shorter together).
     bool secondSearch = true;
+    // Then the lengths nearest the best drawing that keep every pair of runs on the side of each
+    // other they have in the true projection, found by a linear program.
+    bool untangle = true;
 };
 
 enum class RunShape {

@@ -573,6 +573,25 @@ TEST(PcfImport, ASecondSearchClearsPairsTheFirstLeftStuck) {
     EXPECT_LT(with, without);
 }
 
+// Where the searches leave runs drawn across each other, the lengths that keep every pair near
+// each other on the side it has in the true projection clear them: 900 components, seed 5.
+TEST(PcfImport, TheLengthsThatKeepRunsOnTheirTrueSidesClearWhatTheSearchesLeft) {
+    const fs::path file = writeTemp(
+        "pcf-untangle.pcf", tubra::testing::generatePcf({.components = 900, .seed = 5}));
+    const platform::Result<exchange::PcfFile> read = exchange::readPcfFile(file);
+    ASSERT_TRUE(read.ok());
+    layout::ImportOptions options;
+    options.pageSize = layout::fitsPageAtFullSize(read.value(), options) ? 0 : 1;
+    const layout::Network network = layout::buildNetwork(read.value());
+    layout::SheetOptions so = layout::sheetOptions(read.value(), options);
+    const layout::SheetLayout with = layout::layOutSheet(network, so);
+    so.untangle = false;
+    const layout::SheetLayout without = layout::layOutSheet(network, so);
+    EXPECT_EQ(with.crossingsLeft, 0);
+    EXPECT_GT(without.crossingsLeft, 0);
+    EXPECT_FALSE(with.squeezed);
+}
+
 // The false crossings generated pipelines of 900 components keep, seed by seed, on the sheet
 // the import chooses (the table in docs/pcf-import.md). Slow; run by hand:
 //   pcf_import_tests --gtest_also_run_disabled_tests --gtest_filter='*FalseCrossingsPerSeed'
