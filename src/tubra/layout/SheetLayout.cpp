@@ -2137,7 +2137,24 @@ SheetLayout layOutSheet(const Network& network, const SheetOptions& options) {
                 p.evaluate();
             }
         }
-        if (c.hard > 0 && options.untangle && p.untangle()) c = p.conflicts(nullptr);
+        // The lengths nearest the best drawing that keep every pair on its side of the true
+        // projection, and a short search from there (tried a second and third time, it cleared
+        // no more).
+        if (c.hard > 0 && options.untangle && p.untangle()) {
+            c = p.conflicts(nullptr);
+            if (c.hard > 0) {
+                const std::vector<double> kept = p.stretch;
+                long more = static_cast<long>(kRepairShare * lookedAt);
+                p.resolve(more);
+                const Planner::Conflicts t = p.conflicts(nullptr);
+                if (p.fits() && t.score() < c.score()) {
+                    c = t;
+                } else {
+                    p.stretch = kept;
+                    p.evaluate();
+                }
+            }
+        }
         // A run the search made shorter than readable is drawn readable again where that leaves
         // no more conflicts, else where a short search from there (which draws no run shorter
         // than readable) brings the conflicts back down.
