@@ -1686,7 +1686,7 @@ bool Planner::untangle() {
         now[r] = shortest[r] = longest[r] = runs[r].drawn;
         if (!stretchable(static_cast<int>(r))) continue;
         least[r] = std::min(1.0, leastFactor(static_cast<int>(r)));
-        most[r] = std::max(1.0, std::min(4.0, 8.0 / base[r]));
+        most[r] = std::max(1.0, 8.0 / base[r]);
         shortest[r] = drawnAt(r, least[r]);
         longest[r] = drawnAt(r, most[r]);
         free[r] = longest[r] > shortest[r] + 1e-6;
