@@ -2138,21 +2138,37 @@ SheetLayout layOutSheet(const Network& network, const SheetOptions& options) {
             }
         }
         // The lengths nearest the best drawing that keep every pair on its side of the true
-        // projection, and a short search from there (tried a second and third time, it cleared
-        // no more).
-        if (c.hard > 0 && options.untangle && p.untangle()) {
-            c = p.conflicts(nullptr);
-            if (c.hard > 0) {
-                const std::vector<double> kept = p.stretch;
-                long more = static_cast<long>(kRepairShare * lookedAt);
-                p.resolve(more);
-                const Planner::Conflicts t = p.conflicts(nullptr);
-                if (p.fits() && t.score() < c.score()) {
-                    c = t;
-                } else {
-                    p.stretch = kept;
-                    p.evaluate();
+        // projection, and a short search from there; the same with the drawing a tenth smaller
+        // (room to move in), kept when it leaves fewer.
+        for (const double room : {1.0, 0.9}) {
+            if (c.hard == 0 || !options.untangle) break;
+            const std::vector<double> before = p.stretch;
+            const double kBefore = p.k;
+            p.k = kBefore * room;
+            p.evaluate();
+            Planner::Conflicts t = p.conflicts(nullptr);
+            if (p.fits() && p.untangle()) {
+                t = p.conflicts(nullptr);
+                if (t.hard > 0) {
+                    const std::vector<double> kept = p.stretch;
+                    long more = static_cast<long>(kRepairShare * lookedAt);
+                    p.resolve(more);
+                    const Planner::Conflicts u = p.conflicts(nullptr);
+                    if (p.fits() && u.score() < t.score()) {
+                        t = u;
+                    } else {
+                        p.stretch = kept;
+                        p.evaluate();
+                    }
                 }
+            }
+            if (p.fits() && t.score() < c.score()) {
+                c = t;
+                best->k = p.k;
+            } else {
+                p.k = kBefore;
+                p.stretch = before;
+                p.evaluate();
             }
         }
         // A run the search made shorter than readable is drawn readable again where that leaves
