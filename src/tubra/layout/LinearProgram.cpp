@@ -1,6 +1,7 @@
 #include "tubra/layout/LinearProgram.h"
 
 #include <ClpSimplex.hpp>
+#include <ClpSolve.hpp>
 #include <CoinPackedMatrix.hpp>
 #include <cmath>
 
@@ -46,7 +47,10 @@ bool LinearProgram::minimize() {
     sized.setDimensions(rows(), variables());
     model.loadProblem(sized, lower_.data(), upper_.data(), costs_.data(), rowLower_.data(),
                       rowUpper_.data());
-    model.dual();
+    ClpSolve how;
+    how.setPresolveType(ClpSolve::presolveOn);
+    how.setSolveType(ClpSolve::useDual);
+    model.initialSolve(how);
     if (model.status() != 0) return false;
     const double* solution = model.primalColumnSolution();
     values_.assign(solution, solution + variables());
