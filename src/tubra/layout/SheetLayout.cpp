@@ -1709,7 +1709,8 @@ bool Planner::untangle() {
         int a = -1, b = -1;
         std::vector<Row> rows;
         double margin = 0.0;
-        double cost = 1.0;  // what missing it costs, against the others
+        double cost = 1.0;      // what missing it costs, against the others
+        bool crossing = false;  // the two cross, as they do in the true projection
     };
     auto perp = [](Sheet d) { return Sheet{-d.y, d.x}; };
     auto dot = [](Sheet u, Sheet v) { return u.x * v.x + u.y * v.y; };
@@ -1771,6 +1772,12 @@ bool Planner::untangle() {
         const double len = sheetLen(v);
         return len > 0 ? v * (1.0 / len) : Sheet{};
     };
+    // Pairs that cross in the true projection but were drawn crossing where a piece of one of
+    // them ends (the program would join them there): kept apart from then on.
+    auto pairKey = [n](int a, int b) {
+        return static_cast<std::uint64_t>(a) * n + static_cast<std::uint64_t>(b);
+    };
+    std::unordered_map<std::uint64_t, char> crossApart;
     // The relation the program keeps for runs a and b, chosen in the drawing `at`: of the ways
     // they keep clear in the true projection, the one they keep best in the drawing; for runs that
     // cross in the true projection, crossing or any way of keeping clear, whichever the drawing
@@ -1831,6 +1838,7 @@ bool Planner::untangle() {
         // Crossing as they cross in space: each run's ends on the sides of the other's line they
         // are on in the true projection.
         Relation cross{a, b, {}, kTouching + 2.0};
+        cross.crossing = true;
         const Sheet zero{0, 0};
         for (int q = 2; q < 4; ++q) {
             const Sheet nv = perp(da) * (dot(perp(ta), real[q] - real[0]) > 0 ? 1.0 : -1.0);
@@ -1844,7 +1852,8 @@ bool Planner::untangle() {
             row.c[l] = nv;
             cross.rows.push_back(row);
         }
-        bestValue = valueOf(cross, drawn);
+        bestValue = crossApart.count(pairKey(a, b)) ? -std::numeric_limits<double>::infinity()
+                                                    : valueOf(cross, drawn);
         best = cross;
         for (const Relation& way : drawnWays) {
             const double v = valueOf(way, drawn);
@@ -1882,7 +1891,7 @@ bool Planner::untangle() {
                     std::min(q1.y, q2.y) - kNear > std::max(p1.y, p2.y))
                     continue;
                 if (segmentDistance(p1, p2, q1, q2) > kNear) continue;
-                const std::uint64_t key = static_cast<std::uint64_t>(i) * n + j;
+                const std::uint64_t key = pairKey(static_cast<int>(i), static_cast<int>(j));
                 if (known.count(key)) continue;
                 known[key] = 1;
                 pairsHeld.emplace_back(static_cast<int>(i), static_cast<int>(j));
@@ -2001,6 +2010,17 @@ bool Planner::untangle() {
             bestStretch = stretch;
         }
         if (score == 0) break;
+        for (const Relation& rel : held)
+            if (rel.crossing) {
+                const Span& p = net.spans[static_cast<std::size_t>(rel.a)];
+                const Span& q = net.spans[static_cast<std::size_t>(rel.b)];
+                if (pairKind(rel.a, rel.b, placed[static_cast<std::size_t>(p.from)],
+                             placed[static_cast<std::size_t>(p.to)],
+                             placed[static_cast<std::size_t>(q.from)],
+                             placed[static_cast<std::size_t>(q.to)]) &
+                    kHard)
+                    crossApart[pairKey(rel.a, rel.b)] = 1;
+            }
         addNear(local);
     }
     stretch = bestStretch;
