@@ -192,7 +192,6 @@ BandPaint paintViewInBands(model::Document& doc, view::ViewState& view, QImage& 
     using Clock = std::chrono::steady_clock;
     const auto since = [](Clock::time_point from) { return std::chrono::duration<double>(Clock::now() - from).count(); };
     BandPaint done;
-    const Clock::time_point started = Clock::now();
     bool draw = false;
     {
         // The preparation sees the whole window (the axis indicator's corner, what is out of
@@ -209,7 +208,6 @@ BandPaint paintViewInBands(model::Document& doc, view::ViewState& view, QImage& 
         image.fill(background);
         return done;
     }
-    done.prepareSeconds = since(started);
     if (!lower || view::showsReport(view) || split <= 0 || split >= device.height()) split = device.height();
     // One band: the rows from `top` to `bottom` of `target`, painted by a canvas on the whole
     // window that leaves out what leaves no mark on them (it may draw beyond them).

@@ -78,8 +78,7 @@ private:
 // How a paint in bands went.
 struct BandPaint {
     bool twoBands = false;
-    // Wall time on the calling thread: the view's preparation, and its own band.
-    double prepareSeconds = 0.0;
+    // Wall time of the calling thread's own band.
     double upperSeconds = 0.0;
 };
 

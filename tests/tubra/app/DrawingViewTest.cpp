@@ -611,7 +611,7 @@ TEST(Rendering, TheWindowPaintsInOneBandForAWhileAfterALowerBandWaitedForACore) 
     EXPECT_TRUE(choice.twoBands());
 
     // A lower band kept from a core: a few paints in one band, then two bands are tried again.
-    const app::BandPaint split{.twoBands = true, .prepareSeconds = 0.004, .upperSeconds = 0.020};
+    const app::BandPaint split{.twoBands = true, .upperSeconds = 0.020};
     choice.painted(split, {.wallSeconds = 0.0205, .processorSeconds = 0.0200});  // the scheduler's noise
     EXPECT_TRUE(choice.twoBands());
     const double share = choice.upperShare();
