@@ -554,40 +554,44 @@ TEST(PcfImport, PairsOneChangeCannotClearAreClearedByTwo) {
     }
 }
 
+// A generated pipeline of 900 components as the layout gets it, on the sheet the import would
+// choose.
+struct GeneratedSheet {
+    layout::Network network;
+    layout::SheetOptions options;
+};
+GeneratedSheet generatedSheet(std::uint32_t seed) {
+    const fs::path file =
+        writeTemp("pcf-generated-" + std::to_string(seed) + ".pcf",
+                  tubra::testing::generatePcf({.components = 900, .seed = seed}));
+    const platform::Result<exchange::PcfFile> read = exchange::readPcfFile(file);
+    EXPECT_TRUE(read.ok());
+    if (!read.ok()) return {};
+    layout::ImportOptions options;
+    options.pageSize = layout::fitsPageAtFullSize(read.value(), options) ? 0 : 1;
+    return {layout::buildNetwork(read.value()), layout::sheetOptions(read.value(), options)};
+}
+
 // Pairs the search leaves stuck are worked on further: a second search from its best drawing,
 // where a slide may also move a U (a run out and a run back, made longer or shorter together, so
 // that the run joining them moves and what hangs beyond the run back stays), clears pairs the
 // first one could not. Switched off, the generated pipeline here keeps more.
 TEST(PcfImport, ASecondSearchClearsPairsTheFirstLeftStuck) {
-    const fs::path file = writeTemp(
-        "pcf-second-search.pcf", tubra::testing::generatePcf({.components = 900, .seed = 13}));
-    const platform::Result<exchange::PcfFile> read = exchange::readPcfFile(file);
-    ASSERT_TRUE(read.ok());
-    layout::ImportOptions options;
-    options.pageSize = layout::fitsPageAtFullSize(read.value(), options) ? 0 : 1;
-    const layout::Network network = layout::buildNetwork(read.value());
-    layout::SheetOptions so = layout::sheetOptions(read.value(), options);
-    so.untangle = false;  // the linear program after it clears these too
-    const int with = layout::layOutSheet(network, so).crossingsLeft;
-    so.secondSearch = false;
-    const int without = layout::layOutSheet(network, so).crossingsLeft;
+    GeneratedSheet g = generatedSheet(13);
+    g.options.untangle = false;  // the linear program after it clears these too
+    const int with = layout::layOutSheet(g.network, g.options).crossingsLeft;
+    g.options.secondSearch = false;
+    const int without = layout::layOutSheet(g.network, g.options).crossingsLeft;
     EXPECT_LT(with, without);
 }
 
 // Where the searches leave runs drawn across each other, the lengths that keep every pair near
 // each other on the side it has in the true projection clear them: 900 components, seed 5.
 TEST(PcfImport, TheLengthsThatKeepRunsOnTheirTrueSidesClearWhatTheSearchesLeft) {
-    const fs::path file = writeTemp(
-        "pcf-untangle.pcf", tubra::testing::generatePcf({.components = 900, .seed = 5}));
-    const platform::Result<exchange::PcfFile> read = exchange::readPcfFile(file);
-    ASSERT_TRUE(read.ok());
-    layout::ImportOptions options;
-    options.pageSize = layout::fitsPageAtFullSize(read.value(), options) ? 0 : 1;
-    const layout::Network network = layout::buildNetwork(read.value());
-    layout::SheetOptions so = layout::sheetOptions(read.value(), options);
-    const layout::SheetLayout with = layout::layOutSheet(network, so);
-    so.untangle = false;
-    const layout::SheetLayout without = layout::layOutSheet(network, so);
+    GeneratedSheet g = generatedSheet(5);
+    const layout::SheetLayout with = layout::layOutSheet(g.network, g.options);
+    g.options.untangle = false;
+    const layout::SheetLayout without = layout::layOutSheet(g.network, g.options);
     EXPECT_EQ(with.crossingsLeft, 0);
     EXPECT_GT(without.crossingsLeft, 0);
     EXPECT_FALSE(with.squeezed);
