@@ -110,6 +110,15 @@ double segmentDistance(Sheet p1, Sheet p2, Sheet q1, Sheet q2) {
                                pointSeg2(q2, p1, p2)}));
 }
 
+// Whether the boxes around the sheet segments p1-p2 and q1-q2 lie further apart than `margin`:
+// then the segments do too.
+bool boxesApart(Sheet p1, Sheet p2, Sheet q1, Sheet q2, double margin) {
+    return std::min(p1.x, p2.x) - margin > std::max(q1.x, q2.x) ||
+           std::min(q1.x, q2.x) - margin > std::max(p1.x, p2.x) ||
+           std::min(p1.y, p2.y) - margin > std::max(q1.y, q2.y) ||
+           std::min(q1.y, q2.y) - margin > std::max(p1.y, p2.y);
+}
+
 // The box around points of the sheet (empty until a point is added).
 struct Bounds {
     double x0 = std::numeric_limits<double>::infinity(), y0 = x0, x1 = -x0, y1 = -x0;
@@ -726,11 +735,7 @@ int Planner::pairKind(int i, int j, Sheet p1, Sheet p2, Sheet q1, Sheet q2) cons
 }
 
 long Planner::pairScore(int i, int j, Sheet p1, Sheet p2, Sheet q1, Sheet q2) const {
-    if (std::min(p1.x, p2.x) - kClearance > std::max(q1.x, q2.x) ||
-        std::min(q1.x, q2.x) - kClearance > std::max(p1.x, p2.x) ||
-        std::min(p1.y, p2.y) - kClearance > std::max(q1.y, q2.y) ||
-        std::min(q1.y, q2.y) - kClearance > std::max(p1.y, p2.y))
-        return 0;
+    if (boxesApart(p1, p2, q1, q2, kClearance)) return 0;
     const int kind = pairKind(i, j, p1, p2, q1, q2);
     return (kind & kJoins ? 1'000'000L : 0L) + (kind & kHard ? 1000L : 0L) +
            (kind & kSoft ? 1L : 0L);
@@ -1885,12 +1890,8 @@ bool Planner::untangle() {
                 if (p.from == q.from || p.from == q.to || p.to == q.from || p.to == q.to) continue;
                 const Sheet q1 = at[static_cast<std::size_t>(q.from)],
                             q2 = at[static_cast<std::size_t>(q.to)];
-                if (std::min(p1.x, p2.x) - kNear > std::max(q1.x, q2.x) ||
-                    std::min(q1.x, q2.x) - kNear > std::max(p1.x, p2.x) ||
-                    std::min(p1.y, p2.y) - kNear > std::max(q1.y, q2.y) ||
-                    std::min(q1.y, q2.y) - kNear > std::max(p1.y, p2.y))
+                if (boxesApart(p1, p2, q1, q2, kNear) || segmentDistance(p1, p2, q1, q2) > kNear)
                     continue;
-                if (segmentDistance(p1, p2, q1, q2) > kNear) continue;
                 const std::uint64_t key = pairKey(static_cast<int>(i), static_cast<int>(j));
                 if (known.count(key)) continue;
                 known[key] = 1;
