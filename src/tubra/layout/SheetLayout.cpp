@@ -12,6 +12,7 @@
 #include "tubra/layout/LinearProgram.h"
 #include "tubra/model/Kinds.h"
 #include "tubra/model/PipeObject.h"
+#include "tubra/spatial/RealModel.h"
 
 namespace tubra::layout {
 
@@ -214,6 +215,9 @@ struct Planner {
     long pairScore(int i, int j, Sheet p1, Sheet p2, Sheet q1, Sheet q2) const;
     // Whether run `r`, drawn from a to b, is crossed by c1-c2 where one of its pieces ends.
     bool crossedAtPieceEnd(int r, Sheet a, Sheet b, Sheet c1, Sheet c2) const;
+    // Whether one of run `r`'s pieces, drawn from a to b, ends on run `other`, drawn c1-c2, at an
+    // elevation it has: the program would join them there.
+    bool pieceEndOn(int r, Sheet a, Sheet b, int other, Sheet c1, Sheet c2) const;
     // A change of one run's stretch looked at quickly. It moves everything that hangs on the
     // run's far end by one vector, so only pairs of a moved and an unmoved run, and the runs with
     // one end on each side (the run itself, closing runs of loops), can meet differently; the
@@ -528,6 +532,13 @@ void Planner::layRun(std::size_t r, std::vector<double>* ratios) {
     const double shortest = kShortest * detail;
     RunLayout& run = runs[r];
     double d = run.rFrom * opt.elbowOffset * detail;
+    // A tee is drawn over the pipes that run into its centre, as far as its legs reach: a pipe
+    // there reaches past the leg's end, or the program would take the leg's end for the pipe's.
+    const Span& span = net.spans[r];
+    auto tee = [&](int j) {
+        return net.junctions[static_cast<std::size_t>(j)].kind == JunctionKind::Tee;
+    };
+    const double leg = opt.elbowOffset * detail;
     for (std::size_t i = 0; i < run.segments.size(); ++i) {
         RunSegment& seg = run.segments[i];
         const double real = seg.s1 - seg.s0;
@@ -554,6 +565,11 @@ void Planner::layRun(std::size_t r, std::vector<double>* ratios) {
         }
         // Points the program tells apart are drawn apart.
         if (std::isfinite(closest[r][i])) drawn = std::max(drawn, kApart * real / closest[r][i]);
+        if (!seg.components) {
+            const double legs = (i == 0 && tee(span.from) ? leg : 0.0) +
+                                (i + 1 == run.segments.size() && tee(span.to) ? leg : 0.0);
+            if (legs > 0.0) drawn = std::max(drawn, legs + kApart);
+        }
         seg.d0 = d;
         seg.d1 = d + drawn;
         d = seg.d1;
@@ -707,6 +723,26 @@ bool Planner::crossedAtPieceEnd(int r, Sheet a, Sheet b, Sheet c1, Sheet c2) con
     return false;
 }
 
+bool Planner::pieceEndOn(int r, Sheet a, Sheet b, int other, Sheet c1, Sheet c2) const {
+    const double len = sheetLen(b - a);
+    if (!(len > 0.0)) return false;
+    const Sheet u = (b - a) * (1.0 / len);
+    // The program joins a pipe's end to a pipe it is drawn on only at the same elevation: the
+    // other run's, or, where that one rises or falls, any it passes.
+    const Span& span = net.spans[static_cast<std::size_t>(r)];
+    const Span& on = net.spans[static_cast<std::size_t>(other)];
+    const double low = std::min(on.a.z, on.b.z) - spatial::kToleranceMm,
+                 high = std::max(on.a.z, on.b.z) + spatial::kToleranceMm;
+    for (const RunSegment& seg : runs[static_cast<std::size_t>(r)].segments)
+        for (const auto& [d, s] : {std::pair{seg.d0, seg.s0}, std::pair{seg.d1, seg.s1}}) {
+            const double z = span.a.z + span.u.z * s;
+            if (z < low || z > high) continue;
+            const Sheet e = a + u * d;
+            if (segmentDistance(e, e, c1, c2) <= kJoining) return true;
+        }
+    return false;
+}
+
 int Planner::pairKind(int i, int j, Sheet p1, Sheet p2, Sheet q1, Sheet q2) const {
     const Span& p = net.spans[static_cast<std::size_t>(i)];
     const Span& q = net.spans[static_cast<std::size_t>(j)];
@@ -726,7 +762,12 @@ int Planner::pairKind(int i, int j, Sheet p1, Sheet p2, Sheet q1, Sheet q2) cons
     if (crossesDrawn && crossesInSpace && !crossedAtPieceEnd(i, p1, p2, q1, q2) &&
         !crossedAtPieceEnd(j, q1, q2, p1, p2))
         return 0;
-    int kind = gap <= kJoining && !crossesDrawn ? kJoins : 0;
+    // An end drawn onto the other run joins the two in the drawing: a run's own end, or the end
+    // of one of its pieces where the two cross.
+    int kind = gap <= kJoining && (!crossesDrawn || pieceEndOn(i, p1, p2, j, q1, q2) ||
+                                   pieceEndOn(j, q1, q2, i, p1, p2))
+                   ? kJoins
+                   : 0;
     if (gap <= kTouching)
         kind |= kHard;
     else if (!crossesInSpace)
@@ -1871,8 +1912,10 @@ bool Planner::untangle() {
         return best;
     };
 
-    // The pairs the program holds: near each other in a drawing (or drawn across each other).
-    constexpr double kNear = 120.0;
+    // The pairs the program holds: near each other in a drawing (or drawn across each other),
+    // within a few clearances (pairs further apart that come near are added in the next round;
+    // holding more from the start draws no fewer across each other and takes twice the time).
+    constexpr double kNear = 40.0;
     std::vector<Relation> held;
     std::vector<std::pair<int, int>> pairsHeld;
     std::unordered_map<std::uint64_t, char> known;
