@@ -1750,6 +1750,8 @@ bool Planner::untangle() {
     // times the end's point, to be at least the margin.
     struct Row {
         Sheet c[4];
+        double len[2] = {0.0, 0.0};  // times the drawn length of the first and the second run
+        double constant = 0.0;
     };
     struct Relation {
         int a = -1, b = -1;
@@ -1763,7 +1765,8 @@ bool Planner::untangle() {
     auto valueOf = [&](const Relation& rel, const Sheet(&pt)[4]) {
         double v = std::numeric_limits<double>::infinity();
         for (const Row& row : rel.rows) {
-            double s = 0.0;
+            double s = row.constant + row.len[0] * runs[static_cast<std::size_t>(rel.a)].drawn +
+                       row.len[1] * runs[static_cast<std::size_t>(rel.b)].drawn;
             for (int e = 0; e < 4; ++e) s += dot(row.c[e], pt[e]);
             v = std::min(v, s);
         }
@@ -1898,6 +1901,59 @@ bool Planner::untangle() {
             row.c[l] = nv;
             cross.rows.push_back(row);
         }
+        // And not where a piece of either ends (the program would join them there): the crossing
+        // stays between the ends of the pieces it lies between now, on each run. Its place on a
+        // run, with both directions kept, is linear in the two runs' first points; the pieces'
+        // ends move with the run's drawn length as far as plain pipe lies before them.
+        const double den = da.x * db.y - da.y * db.x;
+        if (std::fabs(den) > 1e-6) {
+            for (int k = 0; k < 2; ++k) {
+                const int r = k == 0 ? a : b;
+                const Sheet other = k == 0 ? db : da;
+                // Place on run r = dot(w, second run's first point - first run's first point).
+                const Sheet w = Sheet{other.y, -other.x} * (1.0 / den);
+                const double place = dot(w, drawn[2] - drawn[0]);
+                const RunLayout& run = runs[static_cast<std::size_t>(r)];
+                double lo = 0.0, hi = run.drawn;
+                for (const RunSegment& seg : run.segments)
+                    for (const double d : {seg.d0, seg.d1}) {
+                        if (d <= place) lo = std::max(lo, d);
+                        if (d > place) hi = std::min(hi, d);
+                    }
+                // A piece too short to hold the crossing clear of both its ends is left to the
+                // rounds (the pair is kept clear once drawn crossing at a piece end).
+                if (!(place >= 0.0 && place <= run.drawn) || hi - lo < 2.0 * cross.margin + 1.0)
+                    continue;
+                // A piece's end at d as the run's drawn length L changes: fixed + share·L.
+                auto endAt = [&](double d) {
+                    double fixed = 0.0, plain = 0.0, prev = 0.0;
+                    for (const RunSegment& seg : run.segments) {
+                        if (d > prev) fixed += std::min(d, seg.d0) - prev;
+                        if (seg.components) {
+                            if (d >= seg.d1) fixed += seg.d1 - seg.d0;
+                        } else {
+                            plain += seg.d1 - seg.d0;
+                        }
+                        prev = seg.d1;
+                    }
+                    if (d > prev) fixed += d - prev;
+                    if (!free[static_cast<std::size_t>(r)] || plain < 1e-9)
+                        return std::pair{0.0, d};
+                    const double before = d - fixed, share = before / plain;
+                    return std::pair{share, fixed - share * (run.drawn - plain)};
+                };
+                const auto [loShare, loFixed] = endAt(lo);
+                const auto [hiShare, hiFixed] = endAt(hi);
+                Row pastLo{{zero - w, zero, w, zero}};
+                pastLo.len[k] = -loShare;
+                pastLo.constant = -loFixed;
+                cross.rows.push_back(pastLo);
+                Row shortOfHi{{w, zero, zero - w, zero}};
+                shortOfHi.len[k] = hiShare;
+                shortOfHi.constant = hiFixed;
+                cross.rows.push_back(shortOfHi);
+            }
+        }
         bestValue = crossApart.count(pairKey(a, b)) ? -std::numeric_limits<double>::infinity()
                                                     : valueOf(cross, drawn);
         best = cross;
@@ -2029,7 +2085,16 @@ bool Planner::untangle() {
                     terms.push_back({px[ends[e]], row.c[e].x});
                     terms.push_back({py[ends[e]], row.c[e].y});
                 }
-                lp.addRow(terms, rel.margin, LinearProgram::kInfinity);
+                double lower = rel.margin - row.constant;
+                for (int k = 0; k < 2; ++k) {
+                    if (row.len[k] == 0.0) continue;
+                    const auto r = static_cast<std::size_t>(k == 0 ? rel.a : rel.b);
+                    if (sv[r] >= 0)
+                        terms.push_back({sv[r], row.len[k]});
+                    else
+                        lower -= row.len[k] * now[r];
+                }
+                lp.addRow(terms, lower, LinearProgram::kInfinity);
             }
         }
         if (!lp.minimize()) break;
